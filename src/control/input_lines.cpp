@@ -1,0 +1,28 @@
+#include "control/input_lines.hpp"
+
+#include "control/stop.hpp"
+#include "control/text_edit.hpp"
+#include "structure/capacity.hpp"
+
+namespace vorn {
+
+bool readinputline(RunState& rs, RecordFile& f, std::string& line, int n) {
+  line.assign(static_cast<std::size_t>(n), ' ');
+  int p = 1;
+  std::string rec;
+  for (;;) {
+    if (!f.next(rec, kLineLength)) return true;
+    if (rec[0] == '!' || lenstr(rec) == 0) continue;
+    const int L = ils(rec);
+    if (rec[static_cast<std::size_t>(L - 1)] != '\\') {
+      for (int c = 1; c <= L && p + c - 1 <= n; ++c)
+        line[static_cast<std::size_t>(p + c - 2)] = rec[static_cast<std::size_t>(c - 1)];
+      return false;
+    }
+    if (n < p + L) err(rs, "ReadInputLine", "Line exceeds limit of 255 characters");
+    for (int c = 1; c <= L; ++c) line[static_cast<std::size_t>(p + c - 2)] = rec[static_cast<std::size_t>(c - 1)];
+    p = ils(line) + 2;
+  }
+}
+
+}  // namespace vorn

@@ -1,0 +1,67 @@
+// The control switches set by the control-file reader and read by every
+// later step of the run.
+#pragma once
+
+#include <array>
+
+#include "layout/text.hpp"
+#include "structure/elements.hpp"
+
+namespace vorn {
+
+struct Args {
+  FileName inpfile;    // structure file; for XD input the parameter file
+  FileName inpfile2;   // second INPUT word as read
+  int lrings = 0;      // 1 = ring search
+  int iscale = 0;      // Pv scaling: 1 difference, 2 fraction, 3 sigmaPv
+};
+
+struct Tols {
+  float tol1 = 0.2f;   // bond tolerance added to the sum of covalent radii
+  float tol2 = 0.1f;   // ring planarity limit
+  float tol3 = 0.1f;   // group planarity limit
+};
+
+struct Disorder {
+  int disext = 0;      // extend X-H of disordered atoms too
+  int disdb = 0;       // databank for disordered atoms too
+};
+
+struct RingLimits {
+  int ringmin = 0;
+  int ringmax = 0;
+  int ringspec = 0;    // atoms of one planar ring always get m symmetry
+};
+
+struct Rename {
+  int irename = 0;
+  int irs = 0;         // 0 straightforward counting, 1 counting atom types
+};
+
+// KEY-table switches in the order of the KEYGEN line.
+enum KeySwitch { kXyzUij = 0, kXyzAll, kXyzOrdered, kMult, kMultAll, kMultOrdered, kKappas };
+
+struct Switches {
+  int ftype = 0;       // 1 SHELX, 2 XD, 3 AIM2TAB, 5 PLATON
+  int ifra = 1;        // 1 = fractional coordinates with a cell
+  Args args;
+  FileName xdold;      // XD master file of XD input
+  FileName abank;      // databank file
+  int usedb = 0;
+  int lfh = 0;         // extend X-H bonds
+  int lsx = 0;         // plain SHELX-to-XD conversion (TOXD)
+  int verbosity = 1;
+  int iprint = 0;      // neighbour listings of single searches
+  Tols tols;
+  int compfrag = -1;   // NCELLS; -1 = no complete-fragment search
+  Disorder disorder;
+  std::array<bool, 7> lkeys{};
+  std::array<int, 2> lchem{1, 1};   // constraints for H atoms, for other atoms
+  int simple = 0;
+  RingLimits ring1;
+  Rename rename;
+  std::array<float, kCovradTable> covrad = default_covrad();
+  // Whether a CHFRAG/NFRAG/FRAG line exists is read later by the rescaling.
+};
+
+}  // namespace vorn

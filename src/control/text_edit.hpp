@@ -1,0 +1,35 @@
+// Case, blank and label helpers on blank-padded texts.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vorn {
+
+void upcase(std::string& s);
+void locase(std::string& s);
+std::string upcased(std::string_view s);
+
+// Column (1-based) of the last non-blank character; the full length when
+// the text is all blank.
+int ils(std::string_view s);
+// Column of the first non-blank character; 0 when all blank.
+int ifs(std::string_view s);
+// Column of the last non-blank character; 0 when all blank.
+int lenstr(std::string_view s);
+
+// The text up to its last non-blank character.
+std::string_view rtrim(std::string_view s);
+
+// Removes every blank, moving the rest left and blank-padding (n <= 256).
+void rmblanks(std::string& s);
+
+// Label editors on a 10-character label; each left-justifies its result.
+std::string erum(std::string_view label);    // DUM1 -> D1
+std::string ernum(std::string_view label);   // C(12) -> C
+std::string erbras(std::string_view label);  // C(12) -> C12
+
+// Cuts or blank-pads to n characters.
+std::string padded(std::string_view s, std::size_t n);
+
+}  // namespace vorn

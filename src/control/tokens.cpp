@@ -1,0 +1,87 @@
+#include "control/tokens.hpp"
+
+#include "control/text_edit.hpp"
+#include "layout/layout.hpp"
+
+namespace vorn {
+
+const Text<8>& LineExtract::keyword(int k) const {
+  static const Text<8> blank;
+  if (k < 1 || k > nkw || k > kMaxKeywords) return blank;
+  return kw[static_cast<std::size_t>(k - 1)];
+}
+
+bool LineExtract::starred(int k) const {
+  if (k < 1 || k > nkw || k > kMaxKeywords) return false;
+  return kwstar[static_cast<std::size_t>(k - 1)] == 1;
+}
+
+int dnumline(std::string_view line) {
+  const int n = static_cast<int>(line.size());
+  if (n < 2) return 0;
+  int count = 0;
+  for (int i = 1; i <= n - 1; ++i)
+    if (line[static_cast<std::size_t>(i - 1)] != ' ' && line[static_cast<std::size_t>(i)] == ' ') ++count;
+  return count;
+}
+
+bool find_word(std::string_view line, int iw, int& istart, int& iend) {
+  const int n = static_cast<int>(line.size());
+  if (n < 2 || iw < 1) return false;
+  int count = 0;
+  int last_blank = 0;
+  for (int j = 1; j <= n - 1; ++j) {
+    const char c = line[static_cast<std::size_t>(j - 1)];
+    if (c == ' ') {
+      last_blank = j;
+      continue;
+    }
+    if (line[static_cast<std::size_t>(j)] == ' ') {
+      ++count;
+      if (count == iw) {
+        iend = j;
+        istart = last_blank + 1;
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+std::string word(std::string_view line, int iw) {
+  int a = 0, b = 0;
+  if (!find_word(line, iw, a, b)) return {};
+  return std::string(line.substr(static_cast<std::size_t>(a - 1), static_cast<std::size_t>(b - a + 1)));
+}
+
+void readline(std::string& line, LineExtract& ex) {
+  ex = LineExtract{};
+  const int count = dnumline(line);
+  struct Span { int a, b; };
+  std::array<Span, 512> spans{};
+  int nspans = 0;
+  for (int w = 1; w <= count; ++w) {
+    int a = 0, b = 0;
+    if (!find_word(line, w, a, b)) break;
+    const std::string_view wd(line.data() + a - 1, static_cast<std::size_t>(b - a + 1));
+    double v = 0;
+    if (layout::read_fixed_word(wd, v)) continue;
+    std::string_view text = wd;
+    int star = 0;
+    if (!text.empty() && text.front() == '*') {
+      star = 1;
+      text.remove_prefix(1);
+    }
+    if (ex.nkw < kMaxKeywords) {
+      ex.kwstar[static_cast<std::size_t>(ex.nkw)] = star;
+      ex.kw[static_cast<std::size_t>(ex.nkw)] = upcased(text.substr(0, std::min<std::size_t>(text.size(), 8)));
+      ++ex.nkw;
+    }
+    if (nspans < static_cast<int>(spans.size())) spans[static_cast<std::size_t>(nspans++)] = {a, b};
+  }
+  for (int s = 0; s < nspans; ++s)
+    for (int c = spans[static_cast<std::size_t>(s)].a; c <= spans[static_cast<std::size_t>(s)].b; ++c)
+      line[static_cast<std::size_t>(c - 1)] = ' ';
+}
+
+}  // namespace vorn

@@ -1,0 +1,64 @@
+// Records of the databank transfer, the functional-group test and the
+// hydrogen extension.
+#pragma once
+
+#include <array>
+
+#include "layout/text.hpp"
+#include "structure/capacity.hpp"
+#include "structure/one_based.hpp"
+
+namespace vorn {
+
+// Multipole populations plm(l, m), l = 0..4, m = -4..4 (|m| <= l used).
+struct Plm {
+  std::array<float, 45> v{};
+  float& operator()(int l, int m) { return v[static_cast<std::size_t>(l * 9 + m + 4)]; }
+  float operator()(int l, int m) const { return v[static_cast<std::size_t>(l * 9 + m + 4)]; }
+};
+
+// Record `mpoles1`: the entry just transferred.
+struct Mpoles1 {
+  int ifind = 0;
+  float pv = 0, sigpv = 0.01f, kappa1 = 1.0f, kappa2 = 1.0f;
+  Plm plm;
+  Text<80> comment;
+  Text<40> group;
+  Text<5> asymr;
+};
+
+// Record `mpoles`: per-atom populations and the XD line integers.
+struct Mpoles {
+  OneBased<float> pv{kMaxAtoms, 0.0f};
+  OneBased<float> sigpv{kMaxAtoms, 0.0f};
+  OneBased<Plm> plm{kMaxAtoms};
+  OneBased<std::array<int, 11>> xdint{kMaxAtoms, {}};
+};
+
+// Record `kappas`.
+struct Kappas {
+  int nkset = 0;
+  OneBased<float> kappa1{kMaxAtoms, 0.0f};
+  OneBased<float> kappa2{kMaxAtoms, 0.0f};
+  OneBased<int> ktbl{kMaxAtoms, 0};
+};
+
+// Record `forh`: parent descriptors of hydrogen atoms.
+struct Forh {
+  OneBased<int> sp{kMaxAtoms, 0};
+  OneBased<int> hp{kMaxAtoms, 0};
+  OneBased<int> hnei{kMaxAtoms, 0};
+};
+
+// Counters of record `ldb`.
+struct DbCounters {
+  int nsearch = 0, nfound = 0, nnotfound = 0;
+};
+
+// Record `except`.
+struct Exceptions {
+  OneBased<int> exflag{kMaxAtoms, 0};
+  OneBased<Text<40>> exgroup{kMaxAtoms};
+};
+
+}  // namespace vorn

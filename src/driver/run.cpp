@@ -1,0 +1,271 @@
+#include "driver/run.hpp"
+
+#include <sys/resource.h>
+
+#include <exception>
+#include <string>
+
+#include "control/control_file.hpp"
+#include "control/stop.hpp"
+#include "control/text_edit.hpp"
+#include "databank/rescale.hpp"
+#include "driver/run_state.hpp"
+#include "layout/layout.hpp"
+#include "localframe/atom_loop.hpp"
+#include "structure/readers/readers.hpp"
+#include "topology/fragments.hpp"
+#include "topology/neighbors.hpp"
+#include "topology/rings.hpp"
+#include "writers/auxiliary.hpp"
+#include "writers/mopro.hpp"
+#include "writers/parameter_files.hpp"
+
+namespace vorn {
+
+namespace {
+
+struct Times {
+  double user = 0, sys = 0;
+};
+
+// Cumulative processor times of the process, in seconds.
+Times process_times() {
+  rusage ru{};
+  getrusage(RUSAGE_SELF, &ru);
+  Times t;
+  t.user = static_cast<double>(ru.ru_utime.tv_sec) + 1e-6 * static_cast<double>(ru.ru_utime.tv_usec);
+  t.sys = static_cast<double>(ru.ru_stime.tv_sec) + 1e-6 * static_cast<double>(ru.ru_stime.tv_usec);
+  return t;
+}
+
+std::string times_line(const char* text, const Times& t) {
+  return layout::format("(/a,3(1x,f12.1))", text, t.user, t.sys, t.user + t.sys);
+}
+
+const std::string kRule80(80, '-');
+
+// Opens an output file of the run; a file that cannot be created stops the
+// run with a message naming it.
+void open_output(RunState& rs, OutFile& f, const std::string& name) {
+  if (!f.open(name)) err(rs, "VORN", "Unable to create output file " + name);
+}
+
+// Step 8: the databank file, asking for another name until one opens.
+void open_databank(RunState& rs) {
+  std::string name(rs.sw.abank.trimmed());
+  if (rs.io.db.open(name)) return;
+  to_term(rs, "");
+  to_term(rs, " Error opening databank file " + rs.sw.abank.str());
+  for (;;) {
+    std::string answer;
+    do {
+      rs.term() << " Enter the name of databank file : " << std::flush;
+      if (!rs.io.input || !std::getline(*rs.io.input, answer)) {
+        to_term(rs, "");
+        err(rs, "OpenDB", "No databank file name on standard input (end of input)");
+      }
+      if (!answer.empty() && answer.back() == '\r') answer.pop_back();
+      rs.sw.abank = answer;
+    } while (rs.sw.abank.blank());
+    // The name is taken as typed, without its leading blanks.
+    std::string typed(rs.sw.abank.trimmed());
+    const std::size_t first = typed.find_first_not_of(' ');
+    typed = typed.substr(first);
+    if (rs.io.db.open(typed)) return;
+    to_term(rs, "");
+    to_term(rs, " Error opening databank file " + rs.sw.abank.str());
+  }
+}
+
+void summary(RunState& rs, bool par_written) {
+  const bool ext = rs.sw.lfh == 1;
+  to_log(rs, "");
+  to_log(rs, kRule80);
+  to_both(rs, "");
+  to_both(rs, " XD instructions are in file            : xd_vorn.mas");
+  if (par_written) to_both(rs, " XD parameters are in file              : xd_vorn.inp");
+  if (ext) {
+    to_both(rs, " Atomic coordinates w/extended H-atoms  : fixedH.ins");
+    to_both(rs, " RESET BOND instructions for H-atoms    : reset.bond");
+    to_both(rs, " CONSTRAINT instructions for H-atoms    : const.bond");
+  }
+  to_both(rs, " Cartesian coordinates in PLATON format : vorn.ang");
+  to_both(rs, " Reduced structure in PLATON format     : reduced.ang & reduced_1.ang");
+  to_both(rs, " PLATON plot file with local axes       : vorn.spf");
+  to_both(rs, " Program log file                       : vorn.out");
+  to_both(rs, "");
+  to_both(rs, " Local axes can be visualized in PLATON using command : platon -p vorn.spf");
+  to_both(rs, "");
+  if (rs.sw.usedb == 1) to_both(rs, " Summary of DB atom types : grep 'DB comment' vorn.out");
+  if (ext) to_both(rs, " Summary of X-H distances : grep -i 'x-h' vorn.out");
+  to_both(rs, " Summary of exceptions    : grep -i 'Exception identified' vorn.out");
+}
+
+void normal_run(RunState& rs) {
+  init(rs);
+  Io& io = rs.io;
+  // Steps 1 to 3: banner, files written throughout the run, log.
+  header(rs.term());
+  open_output(rs, io.mas, "xd_vorn.mas");
+  open_output(rs, io.mopro, "mopro_vorn.par");
+  write_mopro_par_head(io.mopro.os());
+  open_output(rs, io.con, "con_mopro.inp");
+  write_con_head(io.con.os());
+  if (!io.log.open("vorn.out", true)) err(rs, "VORN", "Unable to create log file vorn.out");
+  header(rs.log());
+
+  // Step 4: control file.
+  readinp(rs);
+
+  // Step 5: exactly one structure reader.
+  const std::string file(rs.sw.args.inpfile.trimmed());
+  if (rs.sw.ftype == 1) readshelx(rs, file);
+  if (rs.sw.ftype == 2) readxd(rs, file);
+  if (rs.sw.ftype == 3) readaim2tab(rs, file);
+  if (rs.sw.ftype == 5) readplaton(rs, file);
+
+  // Step 6: number of scattering-factor tables.
+  rs.nsft = 1;
+  for (int i = 1; i <= rs.natom(); ++i) rs.nsft = std::max(rs.nsft, rs.atom(i).tbl);
+
+  // Step 7: plot file.
+  open_output(rs, io.spf, "vorn.spf");
+  write_spf_head(io.spf.os());
+
+  // Step 8: databank.
+  if (rs.sw.usedb == 1) open_databank(rs);
+
+  // Step 9: complete fragments.
+  if (rs.sw.ifra == 1 && rs.sw.compfrag > -1) {
+    gencompletefrags(rs);
+  } else {
+    rs.model.cryst.ncomplete = rs.natom();
+  }
+
+  // Step 10: rings.
+  if (rs.sw.args.lrings == 1) {
+    connect4rings(rs);
+    findrings(rs);
+    const std::string t = times_line(" Timing for ring search u,s,t (s) :", process_times());
+    to_log(rs, t);
+    to_term(rs, t);
+  }
+
+  // Step 11: hydrogen-extension files.
+  if (rs.sw.lfh == 1) {
+    open_output(rs, io.reset, "reset.bond");
+    open_output(rs, io.cnst, "const.bond");
+    open_output(rs, io.res, "res_mopro.inp");
+    write_res_head(io.res.os());
+  }
+
+  // Step 12: neighbours and the per-atom loop.
+  findallneighbors(rs);
+  localdef(rs);
+
+  // Step 13.
+  if (rs.sw.lfh == 1) write_res_tail(rs);
+
+  // Step 14: parameter files.
+  bool par_written = false;
+  if (rs.sw.usedb == 1 || rs.sw.lfh == 1 || rs.sw.lsx == 1) {
+    open_output(rs, io.par, "xd_vorn.inp");
+    to_log(rs, "");
+    to_log(rs, kRule80);
+    to_both(rs, "");
+    to_both(rs, " Creating XD parameter file...");
+    if (rs.sw.lsx != 1) {
+      if (rs.sw.lfh == 1) open_output(rs, io.fixedh, "fixedH.ins");
+      if (rs.sw.usedb == 1) {
+        to_both(rs, layout::format("(/,' ATOMS SEARCHED in DB, FOUND in DB, ','NOT FOUND in DB = ',3i8)",
+                                   rs.ldb.nsearch, rs.ldb.nfound, rs.ldb.nnotfound));
+        if (rs.sw.args.iscale != 0) rescalepv(rs);
+      }
+    }
+    write_parameter_files(rs);
+    par_written = true;
+  }
+
+  // Step 15: plot instructions.
+  write_spf_tail(rs);
+  io.spf.close();
+
+  // Steps 16 to 19.
+  summary(rs, par_written);
+  io.mas.close();
+  io.mopro.close();
+  io.con.close();
+  if (rs.sw.usedb == 1) io.db.close();
+  const std::string t = times_line(" Total program elapsed times u,s,t (s) :", process_times());
+  to_log(rs, t);
+  to_term(rs, t);
+  to_term(rs, "");
+  to_log(rs, "");
+  to_log(rs, kRule80);
+  to_log(rs, "");
+  io.log.close();
+}
+
+// After an error stop: output files that were not completed are dropped
+// (an older complete file of the same name stays), and the log says which.
+void close_after_stop(RunState& rs) {
+  Io& io = rs.io;
+  OutFile* files[] = {&io.mas, &io.par, &io.mopro, &io.con, &io.spf, &io.ang,
+                      &io.reset, &io.cnst, &io.res, &io.fixedh};
+  std::string dropped;
+  for (OutFile* f : files)
+    if (f->abandon()) dropped += " " + f->name();
+  if (!dropped.empty()) to_log(rs, " Files not written (run stopped):" + dropped);
+  io.log.close();
+}
+
+}  // namespace
+
+void init(RunState& rs) {
+  Io io = std::move(rs.io);
+  rs = RunState{};
+  rs.io = std::move(io);
+}
+
+void header(std::ostream& os) {
+  const std::string eq = " " + std::string(71, '=');
+  os << "\n"
+     << eq << "\n"
+     << "   PROGRAM  V O R N  -  AUTOMATIC SETUP OF THE LOCAL COORDINATE SYSTEM\n"
+     << eq << "\n"
+     << " Program determines the local coordinate system for each atom based on\n"
+     << std::string(16, ' ') << "connectivity and geometrical parameters\n"
+     << " In addition it provides an interface to TALDRIM LAB pseudoatom databank\n"
+     << " Sample VORN input file (vorn.inp) can be printed out with : vorn -h\n"
+     << " " << std::string(71, '-') << "\n"
+     << eq << "\n";
+}
+
+int run_program(RunState& rs, const std::vector<std::string>& args) {
+  if (!args.empty()) {
+    header(rs.term());
+    if (args[0].rfind("-h", 0) == 0) printhelp(rs.term());
+    rs.term().flush();
+    return 0;
+  }
+  try {
+    normal_run(rs);
+    rs.term().flush();
+    return 0;
+  } catch (const StopRun& s) {
+    close_after_stop(rs);
+    rs.term().flush();
+    return s.status;
+  } catch (const std::exception& e) {
+    // A fault inside the program: report it in the error layout rather
+    // than crash, and keep the complete files of an earlier run.
+    const std::string text = std::string("\n ERROR *** VORN *** Internal error: ") + e.what() + "\n";
+    to_log(rs, text);
+    to_term(rs, text);
+    close_after_stop(rs);
+    rs.term().flush();
+    return 1;
+  }
+}
+
+}  // namespace vorn

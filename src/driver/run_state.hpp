@@ -1,0 +1,95 @@
+// The run state: every shared record of a run, in one object that the
+// routines receive explicitly.  A test builds one, fills the few records a
+// routine reads, and calls the routine.
+#pragma once
+
+#include <iostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "control/switches.hpp"
+#include "control/tokens.hpp"
+#include "databank/databank_records.hpp"
+#include "layout/out_file.hpp"
+#include "layout/record_file.hpp"
+#include "localframe/frame_records.hpp"
+#include "structure/model.hpp"
+#include "topology/topology_records.hpp"
+
+namespace vorn {
+
+// The files of a run.  The terminal and standard input are pointers so that
+// a test can capture the one and feed the other.
+struct Io {
+  std::ostream* term = &std::cout;
+  std::istream* input = &std::cin;
+  OutFile log;      // vorn.out
+  OutFile mas;      // xd_vorn.mas
+  OutFile par;      // xd_vorn.inp
+  OutFile mopro;    // mopro_vorn.par
+  OutFile con;      // con_mopro.inp
+  OutFile spf;      // vorn.spf
+  OutFile ang;      // vorn.ang
+  OutFile reset;    // reset.bond
+  OutFile cnst;     // const.bond
+  OutFile res;      // res_mopro.inp
+  OutFile fixedh;   // fixedH.ins
+  RecordFile db;    // the databank
+};
+
+struct RunState {
+  Switches sw;
+  LineExtract lx;          // keywords of the last tokenised line
+  Model model;
+
+  // Neighbour search and ring search.
+  Neig neig;
+  Neighbors nb;
+  std::vector<int> isn;    // sorted neighbour list of one atom
+  Rings rings;
+  ReducedTable rtab;
+
+  // Local frames.
+  Forring forring;
+  int lpg = 1;             // the atom's group is planar
+  Dummies dummy;
+  KappaSets kset;
+
+  // Databank transfer.
+  Mpoles1 mp1;
+  Mpoles mp;
+  Kappas kappas;
+  int nsft = 1;
+  Forh forh;
+  DbCounters ldb;
+  Exceptions except;
+
+  // Texts kept for the MoPro files.
+  OneBased<Text<90>> mopro{kMaxAtoms};   // local-axes line per atom
+  OneBased<Text<90>> mcon{kMaxAtoms};    // CONPVM constraint per atom
+  OneBased<Text<100>> uratio{kMaxAtoms}; // URATIO restraint per hydrogen
+
+  Io io;
+
+  // Convenience accessors.
+  Atom& atom(int i) { return model.atoms[i]; }
+  const Atom& atom(int i) const { return model.atoms[i]; }
+  int natom() const { return model.natom; }
+  int ncomplete() const { return model.cryst.ncomplete; }
+  std::ostream& log() { return io.log.os(); }
+  std::ostream& term() { return *io.term; }
+};
+
+// Writes text (which may hold several lines) and a line end to the log.
+void to_log(RunState& rs, std::string_view text);
+// ... to the terminal.
+void to_term(RunState& rs, std::string_view text);
+// ... to the log and then to the terminal.
+void to_both(RunState& rs, std::string_view text);
+
+// Covalent radius of element z: the control file's table for 1..54,
+// published radii beyond; 0 for no element.
+float covalent_radius(const RunState& rs, int z);
+
+}  // namespace vorn

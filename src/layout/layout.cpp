@@ -1,0 +1,592 @@
+#include "layout/layout.hpp"
+
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
+
+namespace vorn::layout {
+
+namespace {
+
+// ---- Parsing of a layout ------------------------------------------------
+
+enum class Kind { Group, Int, Fixed, Expo, Alpha, Logic, Blanks, Literal, Slash, SignPlus, SignDefault, Colon };
+
+struct Node {
+  Kind kind = Kind::Literal;
+  int repeat = 1;
+  int w = 0;   // -1 for A without a width
+  int d = 0;
+  std::string text;
+  std::vector<Node> children;
+};
+
+Node node(Kind k) {
+  Node n;
+  n.kind = k;
+  return n;
+}
+
+class Parser {
+public:
+  explicit Parser(std::string_view s) : s_(s) {}
+
+  std::vector<Node> parse_top() {
+    skip_blanks();
+    if (pos_ < s_.size() && s_[pos_] == '(') {
+      ++pos_;
+      auto list = parse_list();
+      return list;
+    }
+    // A layout without its outer parentheses is accepted as its list.
+    return parse_list();
+  }
+
+private:
+  [[noreturn]] void fail(const char* why) const {
+    throw std::logic_error(std::string("record layout ") + std::string(s_) + ": " + why);
+  }
+
+  void skip_blanks() {
+    while (pos_ < s_.size() && s_[pos_] == ' ') ++pos_;
+  }
+
+  bool digit_here() const { return pos_ < s_.size() && std::isdigit(static_cast<unsigned char>(s_[pos_])); }
+
+  int number() {
+    int v = 0;
+    if (!digit_here()) fail("number expected");
+    while (digit_here()) v = v * 10 + (s_[pos_++] - '0');
+    return v;
+  }
+
+  std::vector<Node> parse_list() {
+    std::vector<Node> list;
+    for (;;) {
+      skip_blanks();
+      if (pos_ >= s_.size()) return list;
+      const char c = s_[pos_];
+      if (c == ')') { ++pos_; return list; }
+      if (c == ',') { ++pos_; continue; }
+      if (c == '/') { ++pos_; list.push_back(node(Kind::Slash)); continue; }
+      if (c == ':') { ++pos_; list.push_back(node(Kind::Colon)); continue; }
+      if (c == '$') { ++pos_; continue; }
+      if (c == '\'' || c == '"') { list.push_back(literal(c)); continue; }
+      int rep = 1;
+      bool has_rep = false;
+      if (digit_here()) { rep = number(); has_rep = true; skip_blanks(); }
+      if (pos_ >= s_.size()) fail("unexpected end");
+      const char k = static_cast<char>(std::toupper(static_cast<unsigned char>(s_[pos_])));
+      if (k == '(') {
+        ++pos_;
+        Node g = node(Kind::Group);
+        g.repeat = rep;
+        g.children = parse_list();
+        list.push_back(std::move(g));
+        continue;
+      }
+      ++pos_;
+      Node n;
+      n.repeat = rep;
+      switch (k) {
+        case 'X':
+          n.kind = Kind::Blanks;
+          n.w = has_rep ? rep : 1;
+          n.repeat = 1;
+          break;
+        case 'I':
+          n.kind = Kind::Int;
+          n.w = number();
+          break;
+        case 'F':
+          n.kind = Kind::Fixed;
+          n.w = number();
+          expect('.');
+          n.d = number();
+          break;
+        case 'E':
+          n.kind = Kind::Expo;
+          n.w = number();
+          expect('.');
+          n.d = number();
+          break;
+        case 'A':
+          n.kind = Kind::Alpha;
+          n.w = digit_here() ? number() : -1;
+          break;
+        case 'L':
+          n.kind = Kind::Logic;
+          n.w = number();
+          break;
+        case 'S': {
+          const char nx = pos_ < s_.size() ? static_cast<char>(std::toupper(static_cast<unsigned char>(s_[pos_]))) : ' ';
+          if (nx == 'P') { ++pos_; n.kind = Kind::SignPlus; }
+          else if (nx == 'S') { ++pos_; n.kind = Kind::SignDefault; }
+          else n.kind = Kind::SignDefault;
+          break;
+        }
+        default:
+          fail("unknown edit descriptor");
+      }
+      list.push_back(std::move(n));
+    }
+  }
+
+  void expect(char c) {
+    if (pos_ >= s_.size() || s_[pos_] != c) fail("'.' expected");
+    ++pos_;
+  }
+
+  Node literal(char quote) {
+    Node n = node(Kind::Literal);
+    ++pos_;
+    for (;;) {
+      if (pos_ >= s_.size()) fail("unterminated text");
+      const char c = s_[pos_++];
+      if (c == quote) {
+        if (pos_ < s_.size() && s_[pos_] == quote) { n.text += quote; ++pos_; continue; }
+        break;
+      }
+      n.text += c;
+    }
+    return n;
+  }
+
+  std::string_view s_;
+  std::size_t pos_ = 0;
+};
+
+// ---- Execution ------------------------------------------------------------
+
+class Writer {
+public:
+  explicit Writer(std::span<const Item> items) : items_(items) {}
+
+  // Runs the top-level list, with reversion while items remain.
+  std::string run(const std::vector<Node>& top) {
+    std::size_t start = 0;
+    std::size_t revert = 0;
+    for (std::size_t i = 0; i < top.size(); ++i)
+      if (top[i].kind == Kind::Group) revert = i;
+    bool any_group = false;
+    for (const auto& n : top) any_group = any_group || n.kind == Kind::Group;
+    if (!any_group) revert = 0;
+    for (;;) {
+      const std::size_t used_before = next_;
+      for (std::size_t i = start; i < top.size() && !stopped_; ++i) exec(top[i]);
+      if (stopped_ || next_ >= items_.size()) break;
+      if (next_ == used_before) throw std::logic_error("record layout consumes no item");
+      new_line();
+      start = revert;
+    }
+    lines_.push_back(cur_);
+    std::string out;
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+      if (i) out += '\n';
+      out += lines_[i];
+    }
+    return out;
+  }
+
+private:
+  void emit(std::string_view s) {
+    cur_.append(static_cast<std::size_t>(pending_), ' ');
+    pending_ = 0;
+    cur_ += s;
+  }
+
+  void new_line() {
+    lines_.push_back(cur_);
+    cur_.clear();
+    pending_ = 0;
+  }
+
+  const Item* take() {
+    if (next_ >= items_.size()) { stopped_ = true; return nullptr; }
+    return &items_[next_++];
+  }
+
+  [[noreturn]] static void mismatch(const char* what) {
+    throw std::logic_error(std::string("record layout: item does not suit ") + what);
+  }
+
+  void exec(const Node& n) {
+    for (int r = 0; r < n.repeat && !stopped_; ++r) exec_once(n);
+  }
+
+  void exec_once(const Node& n) {
+    switch (n.kind) {
+      case Kind::Group:
+        for (const auto& c : n.children) {
+          if (stopped_) return;
+          exec(c);
+        }
+        return;
+      case Kind::Literal: emit(n.text); return;
+      case Kind::Blanks: pending_ += n.w; return;
+      case Kind::Slash: new_line(); return;
+      case Kind::SignPlus: plus_ = true; return;
+      case Kind::SignDefault: plus_ = false; return;
+      case Kind::Colon:
+        if (next_ >= items_.size()) stopped_ = true;
+        return;
+      default: break;
+    }
+    const Item* it = take();
+    if (!it) return;
+    switch (n.kind) {
+      case Kind::Int: {
+        const auto* v = std::get_if<long long>(it);
+        if (!v) mismatch("I");
+        std::string s = fmt_i(*v, n.w);
+        if (plus_ && *v >= 0 && s.find('*') == std::string::npos) s = sign_plus(s, n.w);
+        emit(s);
+        return;
+      }
+      case Kind::Fixed: {
+        const auto* v = std::get_if<double>(it);
+        if (!v) mismatch("F");
+        emit(fmt_f(*v, n.w, n.d, plus_));
+        return;
+      }
+      case Kind::Expo: {
+        const auto* v = std::get_if<double>(it);
+        if (!v) mismatch("E");
+        emit(fmt_e(*v, n.w, n.d, plus_));
+        return;
+      }
+      case Kind::Alpha: {
+        const auto* v = std::get_if<std::string_view>(it);
+        if (!v) mismatch("A");
+        emit(n.w < 0 ? std::string(*v) : fmt_a(*v, n.w));
+        return;
+      }
+      case Kind::Logic: {
+        const auto* v = std::get_if<bool>(it);
+        if (!v) mismatch("L");
+        emit(fmt_l(*v, n.w));
+        return;
+      }
+      default: return;
+    }
+  }
+
+  // Adds a '+' in front of a right-aligned non-negative integer field.
+  static std::string sign_plus(const std::string& s, int w) {
+    std::size_t first = s.find_first_not_of(' ');
+    if (first == std::string::npos) return s;
+    if (first == 0) return std::string(static_cast<std::size_t>(w), '*');
+    std::string r = s;
+    r[first - 1] = '+';
+    return r;
+  }
+
+  std::span<const Item> items_;
+  std::size_t next_ = 0;
+  bool stopped_ = false;
+  bool plus_ = false;
+  int pending_ = 0;
+  std::string cur_;
+  std::vector<std::string> lines_;
+};
+
+std::string stars(int w) { return std::string(static_cast<std::size_t>(w < 0 ? 0 : w), '*'); }
+
+std::string right(std::string s, int w) {
+  if (static_cast<int>(s.size()) > w) return stars(w);
+  return std::string(static_cast<std::size_t>(w) - s.size(), ' ') + s;
+}
+
+}  // namespace
+
+std::string format_items(std::string_view layout, std::span<const Item> items) {
+  Parser p(layout);
+  const auto top = p.parse_top();
+  Writer w(items);
+  return w.run(top);
+}
+
+bool ends_with_dollar(std::string_view layout) {
+  std::size_t n = layout.size();
+  while (n > 0 && (layout[n - 1] == ' ' || layout[n - 1] == ')')) --n;
+  return n > 0 && layout[n - 1] == '$';
+}
+
+void line(std::ostream& os, std::string_view text) {
+  os << text << '\n';
+}
+
+std::string fmt_i(long long v, int w) {
+  return right(std::to_string(v), w);
+}
+
+std::string fmt_f(double v, int w, int d, bool plus) {
+  if (!std::isfinite(v)) {
+    std::string t = std::isnan(v) ? "NaN" : (v < 0 ? "-Inf" : (plus ? "+Inf" : "Inf"));
+    return right(t, w);
+  }
+  char buf[512];
+  std::snprintf(buf, sizeof buf, "%.*f", d, std::fabs(v));
+  std::string digits(buf);
+  // A value that rounds to zero keeps its minus sign, as the Fortran
+  // run time prints it.
+  const bool negative = std::signbit(v);
+  std::string sign = negative ? "-" : (plus ? "+" : "");
+  // Leading "0" before the point is optional: drop it when the field is too
+  // narrow for it.
+  std::string body = digits;
+  if (body.size() >= 2 && body[0] == '0' && body[1] == '.') {
+    if (static_cast<int>(sign.size() + body.size()) > w) body.erase(0, 1);
+  } else if (body == "0" && d == 0) {
+    body = "0.";
+  }
+  if (d == 0 && body.find('.') == std::string::npos) body += '.';
+  return right(sign + body, w);
+}
+
+std::string fmt_e(double v, int w, int d, bool plus) {
+  if (!std::isfinite(v)) {
+    std::string t = std::isnan(v) ? "NaN" : (v < 0 ? "-Inf" : (plus ? "+Inf" : "Inf"));
+    return right(t, w);
+  }
+  const bool negative = std::signbit(v);
+  const double a = std::fabs(v);
+  std::string mant;
+  int expo = 0;
+  if (a == 0.0) {
+    mant = std::string(static_cast<std::size_t>(d), '0');
+  } else {
+    char buf[512];
+    // d significant digits: x.xxx e+yy, then shift to 0.xxxx.
+    std::snprintf(buf, sizeof buf, "%.*e", d > 0 ? d - 1 : 0, a);
+    std::string s(buf);
+    const std::size_t epos = s.find('e');
+    const std::string m = s.substr(0, epos);
+    expo = std::atoi(s.c_str() + epos + 1) + 1;
+    for (char c : m)
+      if (c != '.') mant += c;
+    if (d == 0) mant.clear();
+  }
+  std::string ex;
+  const int ae = std::abs(expo);
+  char ebuf[16];
+  if (ae <= 99) {
+    std::snprintf(ebuf, sizeof ebuf, "E%c%02d", expo < 0 ? '-' : '+', ae);
+  } else if (ae <= 999) {
+    std::snprintf(ebuf, sizeof ebuf, "%c%03d", expo < 0 ? '-' : '+', ae);
+  } else {
+    return stars(w);
+  }
+  ex = ebuf;
+  const std::string sign = negative ? "-" : (plus ? "+" : "");
+  std::string body = "0." + mant + ex;
+  if (static_cast<int>(sign.size() + body.size()) > w) body.erase(0, 1);
+  return right(sign + body, w);
+}
+
+std::string fmt_a(std::string_view s, int w) {
+  if (static_cast<int>(s.size()) >= w) return std::string(s.substr(0, static_cast<std::size_t>(w)));
+  return std::string(static_cast<std::size_t>(w) - s.size(), ' ') + std::string(s);
+}
+
+std::string fmt_l(bool v, int w) {
+  if (w <= 0) return {};
+  return std::string(static_cast<std::size_t>(w - 1), ' ') + (v ? "T" : "F");
+}
+
+std::string listed_items(std::span<const Item> items) {
+  std::string out = " ";
+  for (const auto& it : items) {
+    std::string piece;
+    if (const auto* s = std::get_if<std::string_view>(&it)) {
+      piece = std::string(*s);
+    } else if (const auto* i = std::get_if<long long>(&it)) {
+      piece = std::to_string(*i);
+    } else if (const auto* b = std::get_if<bool>(&it)) {
+      piece = *b ? "T" : "F";
+    } else {
+      char buf[64];
+      std::snprintf(buf, sizeof buf, "%.7g", std::get<double>(it));
+      piece = buf;
+    }
+    const bool need_blank = out.back() != ' ' && !piece.empty() && piece.front() != ' ';
+    if (need_blank) out += ' ';
+    out += piece;
+  }
+  return out;
+}
+
+// ---- Reading ------------------------------------------------------------
+
+namespace {
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+// Parses a Fortran real: [sign] [digits] [. digits] [exponent], where the
+// exponent is a letter E, D or Q with an optional signed integer, or a sign
+// followed by an integer.  An empty mantissa reads as 0, as the Fortran run
+// time does for a lone sign or point.  Infinity and NaN are not numbers
+// here: a structure or control file that holds them is bad input.
+bool parse_real(std::string_view w, double& value) {
+  if (w.empty()) return false;
+  std::size_t i = 0;
+  std::string norm;
+  if (w[i] == '+' || w[i] == '-') norm += w[i++];
+  std::size_t mant_digits = 0;
+  bool point = false;
+  std::string mant;
+  while (i < w.size()) {
+    const char c = w[i];
+    if (is_digit(c)) { mant += c; ++mant_digits; ++i; }
+    else if (c == '.' && !point) { mant += c; point = true; ++i; }
+    else break;
+  }
+  std::string exp;
+  if (i < w.size()) {
+    const char c = static_cast<char>(std::toupper(static_cast<unsigned char>(w[i])));
+    std::size_t j = i;
+    if (c == 'E' || c == 'D' || c == 'Q') {
+      ++j;
+      if (j < w.size() && (w[j] == '+' || w[j] == '-')) exp += w[j++];
+    } else if (c == '+' || c == '-') {
+      exp += w[j++];
+    } else {
+      return false;
+    }
+    std::size_t nd = 0;
+    while (j < w.size() && is_digit(w[j])) { exp += w[j++]; ++nd; }
+    if (nd == 0 || j != w.size()) return false;
+    i = j;
+  }
+  if (i != w.size()) return false;
+  if (mant_digits == 0) {
+    // A lone sign or point (with or without an exponent) reads as zero.
+    value = 0.0;
+    return true;
+  }
+  norm += mant;
+  if (!exp.empty()) norm += "e" + exp;
+  char* end = nullptr;
+  value = std::strtod(norm.c_str(), &end);
+  return end && *end == '\0' && std::isfinite(value);
+}
+
+bool parse_int(std::string_view w, long long& value) {
+  if (w.empty()) return false;
+  std::size_t i = 0;
+  bool neg = false;
+  if (w[0] == '+' || w[0] == '-') { neg = w[0] == '-'; i = 1; }
+  if (i >= w.size()) return false;
+  long long v = 0;
+  for (; i < w.size(); ++i) {
+    if (!is_digit(w[i])) return false;
+    if (v > 100000000000000000LL) return false;
+    v = v * 10 + (w[i] - '0');
+  }
+  value = neg ? -v : v;
+  return true;
+}
+
+}  // namespace
+
+bool read_fixed_word(std::string_view word, double& value) {
+  return parse_real(word, value);
+}
+
+FreeReader::FreeReader(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const char c = text[i];
+    if (c == ' ' || c == ',' || c == '\t') { ++i; continue; }
+    if (c == '/') break;
+    std::size_t j = i;
+    while (j < text.size() && text[j] != ' ' && text[j] != ',' && text[j] != '\t' && text[j] != '/') ++j;
+    std::string tok(text.substr(i, j - i));
+    // r*v: the value v repeated r times.
+    const std::size_t star = tok.find('*');
+    long long r = 0;
+    if (star != std::string::npos && star > 0 && parse_int(tok.substr(0, star), r) && r > 0 && r < 100000) {
+      const std::string v = tok.substr(star + 1);
+      for (long long k = 0; k < r; ++k) tokens_.push_back(v);
+    } else {
+      tokens_.push_back(std::move(tok));
+    }
+    i = j;
+  }
+}
+
+bool FreeReader::next_token(std::string_view& tok) {
+  if (pos_ >= tokens_.size()) return false;
+  tok = tokens_[pos_];
+  return true;
+}
+
+bool FreeReader::real(double& v) {
+  std::string_view t;
+  if (!next_token(t)) return false;
+  double x = 0;
+  if (!parse_real(t, x)) return false;
+  ++pos_;
+  v = x;
+  return true;
+}
+
+bool FreeReader::real(float& v) {
+  double x = 0;
+  if (!real(x)) return false;
+  v = static_cast<float>(x);
+  return true;
+}
+
+bool FreeReader::integer(long long& v) {
+  std::string_view t;
+  if (!next_token(t)) return false;
+  long long x = 0;
+  if (!parse_int(t, x)) return false;
+  ++pos_;
+  v = x;
+  return true;
+}
+
+bool FreeReader::integer(int& v) {
+  long long x = 0;
+  std::string_view t;
+  if (!next_token(t)) return false;
+  if (!parse_int(t, x) || x > 2147483647LL || x < -2147483647LL) return false;
+  ++pos_;
+  v = static_cast<int>(x);
+  return true;
+}
+
+int FreeReader::remaining() const {
+  return static_cast<int>(tokens_.size() - pos_);
+}
+
+bool read_reals(std::string_view text, std::span<float> out) {
+  FreeReader r(text);
+  for (auto& v : out)
+    if (!r.real(v)) return false;
+  return true;
+}
+
+bool read_reals(std::string_view text, std::span<double> out) {
+  FreeReader r(text);
+  for (auto& v : out)
+    if (!r.real(v)) return false;
+  return true;
+}
+
+bool read_ints(std::string_view text, std::span<int> out) {
+  FreeReader r(text);
+  for (auto& v : out)
+    if (!r.integer(v)) return false;
+  return true;
+}
+
+int count_values(std::string_view text) {
+  return FreeReader(text).remaining();
+}
+
+}  // namespace vorn::layout

@@ -1,0 +1,54 @@
+#include "layout/record_file.hpp"
+
+#include <fstream>
+#include <sstream>
+
+namespace vorn {
+
+namespace {
+
+std::vector<std::string> split_records(std::istream& in) {
+  std::vector<std::string> lines;
+  std::string s;
+  while (std::getline(in, s)) {
+    if (!s.empty() && s.back() == '\r') s.pop_back();
+    lines.push_back(s);
+  }
+  return lines;
+}
+
+}  // namespace
+
+bool RecordFile::open(const std::string& path) {
+  close();
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  lines_ = split_records(in);
+  if (in.bad()) {
+    lines_.clear();
+    return false;
+  }
+  path_ = path;
+  open_ = true;
+  return true;
+}
+
+void RecordFile::open_text(const std::string& text) {
+  close();
+  std::istringstream in(text);
+  lines_ = split_records(in);
+  path_ = "(text)";
+  open_ = true;
+}
+
+bool RecordFile::next(std::string& line, std::size_t width) {
+  if (pos_ >= lines_.size()) return false;
+  line = lines_[pos_++];
+  // Tabs count as blanks, as the readers separate words at blanks only.
+  for (char& c : line)
+    if (c == '\t') c = ' ';
+  if (width > 0) line.resize(width, ' ');
+  return true;
+}
+
+}  // namespace vorn

@@ -1,0 +1,47 @@
+// Records of the local-frame assignment: ring flags, dummy atoms, kappa sets
+// and chemical constraints, and the frame chosen for the current atom.
+#pragma once
+
+#include <array>
+
+#include "layout/text.hpp"
+#include "structure/capacity.hpp"
+#include "structure/one_based.hpp"
+
+namespace vorn {
+
+// Record `forring`, valid for the atom being set up.
+struct Forring {
+  int iring = 0;   // 0 not a ring atom, 1 in one planar ring, 2 in two
+  int imemb = 0;   // ring size, or the sum of the two sizes
+};
+
+// Record `dummy`.
+struct Dummies {
+  int count = 0;
+  OneBased<Text<6>> label{kMaxDummySlots};
+  // Stored position: fractional when the input had a cell (ifra = 1),
+  // Cartesian Angstrom otherwise.
+  OneBased<std::array<float, 3>> pos{kMaxDummySlots, {0, 0, 0}};
+};
+
+// Records `kappaset` and `chemcon`.
+struct KappaSets {
+  int lastkset = 0;
+  OneBased<int> kappaset{kMaxAtoms, 0};
+  OneBased<int> chemcon{kMaxAtoms, 0};
+  OneBased<int> reference{kMaxAtoms, 0};   // atom the constraint refers to
+};
+
+// The local frame of one atom as chosen by defloc.
+struct Frame {
+  // Axis points 1 and 2: label (atom label or dummy label), letter X/Y/Z,
+  // Cartesian position, and the point's number: the atom number, or
+  // natom + d for dummy d.
+  std::array<Text<8>, 2> label{};
+  std::array<char, 2> letter{' ', ' '};
+  std::array<std::array<float, 3>, 2> pos{};
+  std::array<int, 2> point{0, 0};
+};
+
+}  // namespace vorn

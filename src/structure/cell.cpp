@@ -1,0 +1,146 @@
+#include "structure/cell.hpp"
+
+#include <cmath>
+
+#include "control/stop.hpp"
+#include "driver/run_state.hpp"
+#include "layout/layout.hpp"
+
+namespace vorn {
+
+float cosd(float deg) { return std::cos(deg * 0.017453292f); }
+float sind(float deg) { return std::sin(deg * 0.017453292f); }
+float asind(float s) { return std::asin(s) * 57.295776f; }
+
+namespace {
+
+void print_rows(std::ostream& os, const Mat3& m) {
+  for (int i = 1; i <= 3; ++i) layout::write(os, "(3f15.8)", m.at(i, 1), m.at(i, 2), m.at(i, 3));
+}
+
+}  // namespace
+
+void tranmat(RunState& rs) {
+  const UnitCell& c = rs.model.cell;
+  const bool finite = std::isfinite(c.a) && std::isfinite(c.b) && std::isfinite(c.c) &&
+                      std::isfinite(c.alpha) && std::isfinite(c.beta) && std::isfinite(c.gamma);
+  if (!finite || c.a <= 0 || c.b <= 0 || c.c <= 0)
+    err(rs, "TranMat", "Cell edges must be positive numbers");
+  const float ca = cosd(c.alpha), cb = cosd(c.beta), cg = cosd(c.gamma), sg = sind(c.gamma);
+  if (c.alpha <= 0 || c.beta <= 0 || c.gamma <= 0 || c.alpha >= 180 || c.beta >= 180 || c.gamma >= 180 ||
+      std::fabs(sg) < 1e-6f)
+    err(rs, "TranMat", "Cell angles cannot form a cell");
+  Mat3 m;
+  m.at(1, 1) = c.a;
+  m.at(2, 1) = 0;
+  m.at(3, 1) = 0;
+  m.at(1, 2) = c.b * cg;
+  m.at(2, 2) = c.b * sg;
+  m.at(3, 2) = 0;
+  const float c13 = c.c * cb;
+  const float c23 = c.c * (ca - cb * cg) / sg;
+  const float arg = c.c * c.c - c13 * c13 - c23 * c23;
+  if (!(arg > 0)) err(rs, "TranMat", "Cell angles cannot form a cell");
+  m.at(1, 3) = c13;
+  m.at(2, 3) = c23;
+  m.at(3, 3) = std::sqrt(arg);
+  rs.model.transf.m = m;
+  rs.model.transf.minv = inverse(rs, m);
+  std::ostream& log = rs.log();
+  log << "\n Transformation matrix CRYSTAL --> GLOBAL CARTESIAN :\n";
+  print_rows(log, rs.model.transf.m);
+  log << "\n Transformation matrix GLOBAL CARTESIAN --> CRYSTAL :\n";
+  print_rows(log, rs.model.transf.minv);
+  log << "  \n";
+  rs.term() << " \n";
+}
+
+Mat3 inverse(RunState& rs, const Mat3& a) {
+  auto e = [&](int i, int j) { return a.at(i, j); };
+  const float det = e(1, 1) * (e(2, 2) * e(3, 3) - e(2, 3) * e(3, 2)) -
+                    e(1, 2) * (e(2, 1) * e(3, 3) - e(2, 3) * e(3, 1)) +
+                    e(1, 3) * (e(2, 1) * e(3, 2) - e(2, 2) * e(3, 1));
+  if (det == 0.0f) err(rs, "Inverse", "Determinant = 0");
+  Mat3 r;
+  r.at(1, 1) = (e(2, 2) * e(3, 3) - e(2, 3) * e(3, 2)) / det;
+  r.at(1, 2) = -(e(1, 2) * e(3, 3) - e(1, 3) * e(3, 2)) / det;
+  r.at(1, 3) = (e(1, 2) * e(2, 3) - e(1, 3) * e(2, 2)) / det;
+  r.at(2, 1) = -(e(2, 1) * e(3, 3) - e(2, 3) * e(3, 1)) / det;
+  r.at(2, 2) = (e(1, 1) * e(3, 3) - e(1, 3) * e(3, 1)) / det;
+  r.at(2, 3) = -(e(1, 1) * e(2, 3) - e(1, 3) * e(2, 1)) / det;
+  r.at(3, 1) = (e(2, 1) * e(3, 2) - e(2, 2) * e(3, 1)) / det;
+  r.at(3, 2) = -(e(1, 1) * e(3, 2) - e(1, 2) * e(3, 1)) / det;
+  r.at(3, 3) = (e(1, 1) * e(2, 2) - e(1, 2) * e(2, 1)) / det;
+  return r;
+}
+
+Vec3 rabs(RunState& rs, int flag, const Vec3& p) {
+  if (flag != 0 && flag != 1) err(rs, "rabs", "iflag is wrong...");
+  const Mat3& m = flag == 0 ? rs.model.transf.m : rs.model.transf.minv;
+  Vec3 r{};
+  for (int i = 1; i <= 3; ++i)
+    r[static_cast<std::size_t>(i - 1)] = m.at(i, 1) * p[0] + m.at(i, 2) * p[1] + m.at(i, 3) * p[2];
+  return r;
+}
+
+float dist(float x1, float y1, float z1, float x2, float y2, float z2) {
+  const float dx = x1 - x2, dy = y1 - y2, dz = z1 - z2;
+  return std::sqrt(dx * dx + dy * dy + dz * dz);
+}
+
+float dist(const Vec3& a, const Vec3& b) { return dist(a[0], a[1], a[2], b[0], b[1], b[2]); }
+
+float rlength(const Vec3& v) { return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]); }
+
+Vec3 r_cell(const UnitCell& c) {
+  const float ca = cosd(c.alpha), cb = cosd(c.beta), cg = cosd(c.gamma);
+  const float v = c.a * c.b * c.c * std::sqrt(1 - ca * ca - cb * cb - cg * cg + 2 * ca * cb * cg);
+  return {c.b * c.c * sind(c.alpha) / v, c.a * c.c * sind(c.beta) / v, c.a * c.b * sind(c.gamma) / v};
+}
+
+float calcueq(const RunState& rs, int i) {
+  const Atom& at = rs.atom(i);
+  if (at.tp != 2) return at.u[0];
+  const UnitCell& c = rs.model.cell;
+  const Vec3 rc = r_cell(c);
+  const float aa = c.a * rc[0], bb = c.b * rc[1], cc = c.c * rc[2];
+  return (at.u[0] * aa * aa + at.u[1] * bb * bb + at.u[2] * cc * cc +
+          2 * at.u[3] * c.a * c.b * rc[0] * rc[1] * cosd(c.gamma) +
+          2 * at.u[4] * c.a * c.c * rc[0] * rc[2] * cosd(c.beta) +
+          2 * at.u[5] * c.b * c.c * rc[1] * rc[2] * cosd(c.alpha)) /
+         3;
+}
+
+void checkocc(RunState& rs) {
+  const Model& md = rs.model;
+  for (int i = 1; i <= md.natom; ++i) {
+    Atom& at = rs.atom(i);
+    at.flag = 0;
+    if (at.occ == 1.0f) continue;
+    const Vec3 x = frac(rs, i);
+    const Vec3 xc = cart(rs, i);
+    bool special = false;
+    for (int n = 1; n <= md.symm.nsym && !special; ++n) {
+      const SymOp& op = md.symm.op[n];
+      for (int t1 = -2; t1 <= 2 && !special; ++t1)
+        for (int t3 = -2; t3 <= 2 && !special; ++t3)
+          for (int t2 = -2; t2 <= 2 && !special; ++t2) {
+            if (n == 1 && t1 == 0 && t2 == 0 && t3 == 0) continue;
+            const int t[3] = {t1, t2, t3};
+            Vec3 xs{};
+            for (int j = 0; j < 3; ++j)
+              xs[static_cast<std::size_t>(j)] = op.rot[0][static_cast<std::size_t>(j)] * x[0] +
+                                                op.rot[1][static_cast<std::size_t>(j)] * x[1] +
+                                                op.rot[2][static_cast<std::size_t>(j)] * x[2] +
+                                                op.trans[static_cast<std::size_t>(j)] + static_cast<float>(t[j]);
+            if (dist(rabs(rs, 0, xs), xc) < 0.001f) special = true;
+          }
+    }
+    at.flag = special ? 1 : -1;
+  }
+}
+
+Vec3 cart(const RunState& rs, int i) { return {rs.atom(i).xc, rs.atom(i).yc, rs.atom(i).zc}; }
+Vec3 frac(const RunState& rs, int i) { return {rs.atom(i).xf, rs.atom(i).yf, rs.atom(i).zf}; }
+
+}  // namespace vorn

@@ -1,0 +1,104 @@
+// The structure model: unit cell, transforms, symmetry operators, atoms with
+// their coordinates and displacement parameters, scattering types, SHELX
+// refinement values and the expanded atom list of complete fragments.
+#pragma once
+
+#include <array>
+
+#include "layout/text.hpp"
+#include "structure/capacity.hpp"
+#include "structure/one_based.hpp"
+
+namespace vorn {
+
+// One entry of the atom table (records `atoms`, `atoms1`, `at_uij`).
+struct Atom {
+  Label label;
+  float xf = 0, yf = 0, zf = 0;   // fractional
+  float xc = 0, yc = 0, zc = 0;   // Cartesian, Angstrom
+  int iz = 0;                     // atomic number, 0 = none
+  SiteSym sitesym;
+  int tp = 0;                     // 1 isotropic, 2 anisotropic (XD: up to 4)
+  int tbl = 0;                    // scattering-type index
+  int lmx = 0;                    // highest multipole level
+  float occ = 1.0f;
+  int flag = 0;                   // 0 normal, 1 special position, -1 disordered
+  // u11, u22, u33, u12, u13, u23 (Angstrom squared)
+  std::array<float, 6> u{};
+  float& u11() { return u[0]; }
+  float u11() const { return u[0]; }
+};
+
+struct UnitCell {
+  float a = 0, b = 0, c = 0, alpha = 0, beta = 0, gamma = 0;
+};
+
+// 3x3 matrix stored column by column as in the model: m[col][row] would be
+// confusing, so element (i,j) (row i, column j, 1-based) is at(i,j).
+struct Mat3 {
+  std::array<float, 9> v{1, 0, 0, 0, 1, 0, 0, 0, 1};  // column-major
+  float& at(int i, int j) { return v[static_cast<std::size_t>((j - 1) * 3 + (i - 1))]; }
+  float at(int i, int j) const { return v[static_cast<std::size_t>((j - 1) * 3 + (i - 1))]; }
+};
+
+// Record `transf`: m maps fractional to Cartesian, minv back.
+struct Transform {
+  Mat3 m;
+  Mat3 minv;
+};
+
+// Record `symm`.  Operator n maps x to x'(j) = sum_i rot(i,j,n) x(i) + trans(j,n).
+struct SymOp {
+  // rot[i][j]: coefficient of input coordinate i+1 in output coordinate j+1.
+  std::array<std::array<float, 3>, 3> rot{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
+  std::array<float, 3> trans{0, 0, 0};
+};
+
+struct Symmetry {
+  int nsym = 0;
+  OneBased<SymOp> op{kMaxSymm};
+};
+
+// Record `at_types`.
+struct AtomTypes {
+  int ntypes = 0;
+  OneBased<int> typez{kMaxAtoms, 0};
+};
+
+// Record `cryst`: the expanded atom list of the complete-fragment search.
+struct Cryst {
+  int ncomplete = 0;
+  OneBased<int> srcatom{kMaxAtoms, 0};
+  OneBased<int> ncopies{kMaxAtoms, 0};
+};
+
+// Record `shelx1`.
+struct Shelx1 {
+  OneBased<float> fvar{kMaxFvar, 0.0f};
+  std::array<float, 6> wght{-2.0f, 0, 0, 0, 0, 1.0f / 3.0f};
+  int nfvar = 0;
+};
+
+// Record `resi1`: residue texts per atom, for the MoPro files.
+struct Residues {
+  int hasres = 0;
+  OneBased<Text<17>> restext{kMaxAtoms};
+  OneBased<Text<10>> resname{kMaxAtoms};
+};
+
+// The whole structure model.
+struct Model {
+  int natom = 0;
+  OneBased<Atom> atoms{kMaxAtoms};
+  AtomTypes types;
+  UnitCell cell;
+  float wavelength = 0;
+  Transform transf;
+  Symmetry symm;
+  Cryst cryst;
+  Shelx1 shelx1;
+  Residues resi;
+  Text<20> amodel{"TEST"};
+};
+
+}  // namespace vorn

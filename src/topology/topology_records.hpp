@@ -1,0 +1,67 @@
+// Records of the neighbour search and the ring search.
+#pragma once
+
+#include <vector>
+
+#include "structure/capacity.hpp"
+#include "structure/one_based.hpp"
+
+namespace vorn {
+
+// One neighbour type: the neighbours of one element.
+struct NeighborType {
+  int iz = 0;                 // atomic number of the type
+  std::vector<int> members;   // atom numbers
+  int count() const { return static_cast<int>(members.size()); }
+};
+
+// Work record `neig`: the result of the latest single-atom search.
+struct Neig {
+  std::vector<int> atom;      // neighbour atom numbers, nearest first
+  std::vector<float> dist;    // their distances (Angstrom)
+  std::vector<NeighborType> types;  // by ascending atomic number
+  int inei() const { return static_cast<int>(atom.size()); }
+  int ntypes() const { return static_cast<int>(types.size()); }
+  void clear() { atom.clear(); dist.clear(); types.clear(); }
+};
+
+// One atom's column of record `neighbors`.
+struct AtomNeighbors {
+  std::vector<int> atom;      // in order of increasing distance
+  std::vector<float> dist;
+  std::vector<NeighborType> types;  // ascending atomic number; members sorted
+  int nnei() const { return static_cast<int>(atom.size()); }
+  int ntypes() const { return static_cast<int>(types.size()); }
+};
+
+// Record `neighbors`: the stored table of every entry of the expanded list.
+struct Neighbors {
+  OneBased<AtomNeighbors> of{kMaxAtoms};
+};
+
+// One ring of record `rings`.
+struct Ring {
+  std::vector<int> members;   // atom numbers in walk order
+  int planar = 0;             // 1 = planar
+  int centre_dummy = 0;       // dummy atom marking the centre, 0 until made
+  int size() const { return static_cast<int>(members.size()); }
+};
+
+struct Rings {
+  std::vector<Ring> list;     // ring r is list[r-1]
+  int nor() const { return static_cast<int>(list.size()); }
+  Ring& ring(int r) { return list.at(static_cast<std::size_t>(r - 1)); }
+  const Ring& ring(int r) const { return list.at(static_cast<std::size_t>(r - 1)); }
+};
+
+// Records `newat`, `conmat`, `choices`, `visited`: the reduced connectivity
+// table of the ring search, by reduced position (1-based).
+struct ReducedTable {
+  int count = 0;
+  OneBased<int> newat{kMaxAtoms, 0};
+  OneBased<std::vector<int>> conn{kMaxAtoms};     // reduced positions
+  OneBased<std::vector<int>> choices{kMaxAtoms};  // 1 = connection not walked yet
+  OneBased<int> visited{kMaxAtoms, 0};
+};
+
+}  // namespace vorn

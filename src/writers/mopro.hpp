@@ -1,0 +1,22 @@
+// The MoPro files: mopro_vorn.par, con_mopro.inp and res_mopro.inp.
+#pragma once
+
+#include <ostream>
+
+namespace vorn {
+
+struct RunState;
+
+void write_mopro_par_head(std::ostream& os);
+void write_con_head(std::ostream& os);
+void write_res_head(std::ostream& os);
+// Model section of mopro_vorn.par (dummies, kappas, atom count).
+void write_mopro_model(RunState& rs);
+// The record group of atom i in mopro_vorn.par.
+void write_mopro_atom(RunState& rs, int i);
+void write_mopro_par_tail(RunState& rs);
+void write_con_tail(RunState& rs);
+// ADP block and tail of res_mopro.inp.
+void write_res_tail(RunState& rs);
+
+}  // namespace vorn

@@ -1,0 +1,75 @@
+#include "support/test_support.hpp"
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+namespace vorn::test {
+
+namespace fs = std::filesystem;
+
+MemoryRun::MemoryRun() {
+  rs->io.term = &term;
+  rs->io.log.open_memory("vorn.out");
+}
+
+ScratchDir::ScratchDir() {
+  std::random_device rd;
+  for (int k = 0; k < 100; ++k) {
+    const fs::path p = fs::temp_directory_path() / ("vorn-test-" + std::to_string(rd()));
+    std::error_code ec;
+    if (fs::create_directory(p, ec)) {
+      path_ = p.string();
+      return;
+    }
+  }
+  throw std::runtime_error("cannot create a scratch directory");
+}
+
+ScratchDir::~ScratchDir() {
+  std::error_code ec;
+  fs::remove_all(path_, ec);
+}
+
+void ScratchDir::write(const std::string& name, const std::string& text) const {
+  std::ofstream f(file(name), std::ios::binary);
+  f << text;
+}
+
+std::string ScratchDir::read(const std::string& name) const {
+  std::ifstream f(file(name), std::ios::binary);
+  std::ostringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+bool ScratchDir::exists(const std::string& name) const { return fs::exists(file(name)); }
+
+void ScratchDir::copy_in(const std::string& source, const std::string& name) const {
+  fs::copy_file(source, file(name), fs::copy_options::overwrite_existing);
+}
+
+RunResult run_vorn(const ScratchDir& dir, const std::string& args, const std::string& input) {
+  dir.write(".stdin", input);
+  const std::string cmd = "cd '" + dir.path() + "' && timeout 120 '" + VORN_BINARY + "' " + args +
+                          " < .stdin > .stdout 2>&1";
+  const int rc = std::system(cmd.c_str());
+  RunResult r;
+  r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+  r.out = dir.read(".stdout");
+  fs::remove(dir.file(".stdin"));
+  fs::remove(dir.file(".stdout"));
+  return r;
+}
+
+std::string shared_data(const std::string& rel) {
+  return std::string(VORN_SOURCE_DIR) + "/../shared/data/" + rel;
+}
+
+std::string test_data(const std::string& rel) { return std::string(VORN_TEST_DATA) + "/" + rel; }
+
+}  // namespace vorn::test
