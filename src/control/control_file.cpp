@@ -1,12 +1,374 @@
-// Not built yet: every routine stops the run with a clear message.
-#include "control/stop.hpp"
-#include "driver/run_state.hpp"
+// The control file vorn.inp: every keyword sets its switch, the switches are
+// checked and normalised, and the final options are echoed to the log.
 #include "control/control_file.hpp"
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "control/input_lines.hpp"
+#include "control/stop.hpp"
+#include "control/text_edit.hpp"
+#include "control/tokens.hpp"
+#include "driver/run_state.hpp"
+#include "layout/layout.hpp"
+#include "structure/capacity.hpp"
+#include "structure/elements.hpp"
 
 namespace vorn {
 
-void readinp(RunState& rs) { err(rs, "ReadInp", "not implemented yet"); }
-void prttol(RunState& rs, std::ostream&) { err(rs, "PrtTol", "not implemented yet"); }
-void printhelp(std::ostream& os) { os << " (example control file not implemented yet)\n"; }
+namespace {
+
+constexpr const char* kRoutine = "ReadInp";
+constexpr const char* kControlFile = "vorn.inp";
+
+const std::string kRule71 = " " + std::string(71, '-');
+
+[[noreturn]] void read_error(RunState& rs) { err(rs, kRoutine, "Error while reading file vorn.inp"); }
+
+// The numbers of a tokenised line are read free-form; a line that ends
+// before all of them, or a word that does not read, stops the run.
+int read_int(RunState& rs, layout::FreeReader& r) {
+  int v = 0;
+  if (!r.integer(v)) read_error(rs);
+  return v;
+}
+
+float read_real(RunState& rs, layout::FreeReader& r) {
+  float v = 0;
+  if (!r.real(v)) read_error(rs);
+  return v;
+}
+
+// Word iw of the raw line, from its first to its last column, as a
+// 60-character file name (case kept).
+FileName raw_word(RunState& rs, const std::string& raw, int iw) {
+  int a = 0, b = 0;
+  readchar(rs, raw, iw, a, b);
+  return FileName(std::string_view(raw).substr(static_cast<std::size_t>(a - 1), static_cast<std::size_t>(b - a + 1)));
+}
+
+// Steps back to the last record of the logical line just read and reads it
+// again untokenised, for the file names whose case and length matter.
+// Returns false at the end of the file.
+bool reread_raw(RunState& rs, RecordFile& f, std::string& raw) {
+  f.backspace();
+  return !readinputline(rs, f, raw, kLineLength);
+}
+
+void keyword_format(RunState& rs) {
+  const LineExtract& lx = rs.lx;
+  for (int k = 2; k <= lx.nkw; ++k) {
+    if (!lx.starred(k)) continue;
+    const Text<8>& w = lx.keyword(k);
+    if (w == "SHELX") rs.sw.ftype = 1;
+    else if (w == "XD") rs.sw.ftype = 2;
+    else if (w == "AIM2TAB") rs.sw.ftype = 3;
+    else if (w == "PLATON") rs.sw.ftype = 5;
+  }
+  // AIM2TAB and PLATON give Cartesian coordinates without a cell.
+  if (rs.sw.ftype > 2) rs.sw.ifra = 0;
+}
+
+// Returns false when the raw re-read met the end of the file.
+bool keyword_input(RunState& rs, RecordFile& f, const std::string& numbers) {
+  const LineExtract& lx = rs.lx;
+  for (int k = lx.nkw - 1; k <= lx.nkw; ++k) {
+    if (!lx.starred(k)) continue;
+    if (lx.keyword(k) == "RENAME") rs.sw.rename.irename = 1;
+    if (lx.keyword(k) == "TOXD") rs.sw.lsx = 1;
+  }
+  if (rs.sw.rename.irename == 1) {
+    const int inum = dnumline(numbers);
+    to_term(rs, layout::listed(" inum = ", inum));
+    if (inum != 0) {
+      int a = 0, b = 0;
+      readchar(rs, numbers, inum, a, b);
+      layout::FreeReader r(std::string_view(numbers).substr(static_cast<std::size_t>(a - 1)));
+      rs.sw.rename.irs = read_int(rs, r);
+    }
+  }
+  std::string raw;
+  if (!reread_raw(rs, f, raw)) return false;
+  rs.sw.args.inpfile = raw_word(rs, raw, 2);
+  if (rs.sw.ftype == 2) {
+    rs.sw.args.inpfile2 = raw_word(rs, raw, 3);
+    rs.sw.xdold = rs.sw.args.inpfile;
+    rs.sw.args.inpfile = rs.sw.args.inpfile2;
+  }
+  return true;
+}
+
+void keyword_radii(RunState& rs, const std::string& numbers) {
+  const LineExtract& lx = rs.lx;
+  if (dnumline(numbers) != lx.nkw - 1) read_error(rs);
+  std::vector<float> radius(static_cast<std::size_t>(lx.nkw > 1 ? lx.nkw - 1 : 0));
+  layout::FreeReader r(numbers);
+  for (float& v : radius) v = read_real(rs, r);
+  for (int k = 2; k <= lx.nkw; ++k) {
+    std::string sym(lx.keyword(k).view().substr(0, 2));
+    locase(sym);
+    sym[0] = lx.keyword(k)[0];
+    for (int z = 1; z <= kCovradTable; ++z) {
+      if (atsym(z) != sym) continue;
+      const float value = radius[static_cast<std::size_t>(k - 2)];
+      to_log(rs, layout::format("(a,a,a,f8.3,a)", " Changing covalent radius of ", atsym(z), " to ", value,
+                                " Angstroms"));
+      rs.sw.covrad[static_cast<std::size_t>(z - 1)] = value;
+      break;
+    }
+  }
+}
+
+// Returns false when the raw re-read met the end of the file.
+bool keyword_databank(RunState& rs, RecordFile& f) {
+  rs.sw.usedb = 1;
+  std::string raw;
+  if (!reread_raw(rs, f, raw)) return false;
+  if (dnumline(raw) < 2) {
+    const char* env = std::getenv("VORN_DB");
+    rs.sw.abank = env ? env : "";
+  } else {
+    rs.sw.abank = raw_word(rs, raw, 2);
+  }
+  return true;
+}
+
+// Reads every logical line of the control file into the switches.
+void read_keywords(RunState& rs, RecordFile& f) {
+  Switches& sw = rs.sw;
+  std::string line;
+  while (!readinputline(rs, f, line, kLineLength)) {
+    readline(line, rs.lx);
+    const LineExtract& lx = rs.lx;
+    const Text<8>& key = lx.keyword(1);
+    layout::FreeReader numbers(line);
+    if (key == "FORMAT") {
+      keyword_format(rs);
+    } else if (key == "INPUT") {
+      if (!keyword_input(rs, f, line)) break;
+    } else if (key == "VERBOSE") {
+      sw.verbosity = read_int(rs, numbers);
+    } else if (key == "TOLS") {
+      sw.tols.tol1 = read_real(rs, numbers);
+      sw.tols.tol2 = read_real(rs, numbers);
+      sw.tols.tol3 = read_real(rs, numbers);
+    } else if (key == "RADII") {
+      keyword_radii(rs, line);
+    } else if (key == "NCELLS") {
+      sw.compfrag = read_int(rs, numbers);
+    } else if (key == "DISORD") {
+      if (lx.starred(2)) sw.disorder.disext = 1;
+      if (lx.starred(3)) sw.disorder.disdb = 1;
+    } else if (key == "KEYGEN") {
+      // Only the positions count; positions beyond the seven switches are
+      // not switches and are passed over.
+      for (int k = 2; k <= lx.nkw && k - 1 <= static_cast<int>(sw.lkeys.size()); ++k)
+        if (lx.starred(k)) sw.lkeys[static_cast<std::size_t>(k - 2)] = true;
+    } else if (key == "EXTEND_H") {
+      sw.lfh = 1;
+    } else if (key == "CHEMCON") {
+      sw.lchem[0] = lx.starred(2) ? 1 : 0;
+      sw.lchem[1] = lx.starred(3) ? 1 : 0;
+    } else if (key == "SIMPLE") {
+      sw.simple = 1;
+    } else if (key == "DATABANK") {
+      if (!keyword_databank(rs, f)) break;
+    } else if (key == "RINGS") {
+      sw.args.lrings = 1;
+      sw.ring1.ringmin = read_int(rs, numbers);
+      sw.ring1.ringmax = read_int(rs, numbers);
+      if (lx.starred(2)) sw.ring1.ringspec = 1;
+    } else if (key == "SCALE") {
+      for (int k = 2; k <= lx.nkw; ++k) {
+        if (!lx.starred(k)) continue;
+        if (lx.keyword(k) == "SIGMA") sw.args.iscale = 3;
+        else if (lx.keyword(k) == "DIFF") sw.args.iscale = 1;
+        else if (lx.keyword(k) == "FRAC") sw.args.iscale = 2;
+      }
+    }
+    // NFRAG, FRAG and CHFRAG are read by the valence-population rescaling;
+    // every other line is passed over.
+  }
+}
+
+const char* format_name(int ftype) {
+  switch (ftype) {
+    case 1: return "SHELX";
+    case 2: return "XD";
+    case 3: return "AIM2TAB";
+    case 5: return "PLATON";
+    default: return "";
+  }
+}
+
+// Normalises the switches and writes the options to the log.
+void echo(RunState& rs) {
+  Switches& sw = rs.sw;
+  std::ostream& log = rs.log();
+  layout::write(log, "(a,i2)", " Verbosity level = ", sw.verbosity);
+  std::string files;
+  if (sw.ftype == 2) {
+    files = std::string(sw.xdold.trimmed()) + " " + std::string(sw.args.inpfile.trimmed());
+  } else {
+    files = std::string(sw.args.inpfile.trimmed());
+  }
+  log << " Input file format = " << format_name(sw.ftype) << "    file(s) = " << files << '\n';
+  if (sw.rename.irename == 1) {
+    if (sw.rename.irs != 0 && sw.rename.irs != 1) sw.rename.irs = 1;
+    layout::write(log, "(a,i1,a,a,a)", " Change SHELX atom names ( irs=", sw.rename.irs, " : ",
+                  sw.rename.irs == 0 ? "straightforward counting" : "counting atoms types", " ) ");
+  }
+  if (sw.lsx == 1) {
+    log << '\n'
+        << " SIMPLE CONVERSION OF SHELX FILE TO XD FILES WAS REQUESTED\n"
+        << " ALL OTHER OPTIONS WILL BE IGNORED !!!!!!\n"
+        << '\n'
+        << kRule71 << '\n';
+    sw.lfh = 0;
+    sw.usedb = 0;
+    sw.args.lrings = 0;
+    return;
+  }
+
+  if (sw.compfrag == -1) {
+    log << " Do not search for complete fragments\n";
+  } else {
+    sw.compfrag = std::abs(sw.compfrag);
+    layout::write(log, "(a,i3,a,sp,i3,ss,a)", " Search for complete fragments within ", -sw.compfrag, " ... ",
+                  sw.compfrag, " unit cells");
+  }
+
+  prttol(rs, log);
+
+  log << " Treatment of disorder :\n";
+  log << (sw.disorder.disext == 1 ? "   apply Extend_H option\n" : "   do NOT apply Extend_H option\n");
+  log << (sw.disorder.disdb == 1 ? "   apply DB\n" : "   do NOT apply DB\n");
+  if (sw.usedb == 1 && sw.disorder.disdb == 1 && sw.disorder.disext == 0) {
+    log << "   WARNING!!! Applying DB to disordered H-atoms\n"
+        << std::string(14, ' ') << "w/o extending distances is CRAZY !!!\n";
+  }
+
+  log << " Instructions for KEY table generation:\n";
+  auto& k = sw.lkeys;
+  if (!k[kXyzUij]) k[kXyzAll] = k[kXyzOrdered] = false;
+  if (!k[kMult]) k[kMultAll] = k[kMultOrdered] = k[kKappas] = false;
+  if (k[kXyzAll] && k[kXyzOrdered]) k[kXyzAll] = false;
+  if (k[kMultAll] && k[kMultOrdered]) k[kMultAll] = false;
+  layout::write(log, "(a,l1,a,l1,a,l1,a)", "   XYZUIJ=.", k[kXyzUij], ". all=.", k[kXyzAll], ". ordered=.",
+                k[kXyzOrdered], ".");
+  layout::write(log, "(a,l1,a,l1,a,l1,a,l1,a)", "     MULT=.", k[kMult], ". all=.", k[kMultAll], ". ordered=.",
+                k[kMultOrdered], ". kappas=.", k[kKappas], ".");
+
+  if (sw.usedb == 1) {
+    log << " Read pseudoatom parameters from databank file :\n"
+        << "   " << sw.abank.trimmed() << '\n';
+  }
+  if (sw.simple == 1) log << " Use simple model for determination of chemical equivalency\n";
+  log << (sw.lchem[0] == 1 ? " Use chemical/kappa constraints for H-atoms\n"
+                           : " Do NOT use chemical/kappa constraints for H-atoms\n");
+  log << (sw.lchem[1] == 1 ? " Use chemical/kappa constraints for non-H atoms\n"
+                           : " Do NOT use chemical/kappa constraints for non-H atoms\n");
+  if (sw.args.lrings == 1)
+    layout::write(log, "(a,i3,a,i3,a)", " Find rings with ", sw.ring1.ringmin, " - ", sw.ring1.ringmax, " atoms");
+  log << " Treatment of atoms that belong to 1 planar ring :\n"
+      << (sw.ring1.ringspec == 1 ? "   always m-symmetry : X - towards center, Y - neighbor in the ring\n"
+                                 : "   as other atoms (only mark with iring=1)\n");
+  if (sw.lfh == 1) {
+    log << " Extend H-atoms to standard/neutron distances and create files : \n"
+        << "   'reset.bond' with RESET BOND instructions\n"
+        << "   'const.bond' with CONSTRAINTS instructions\n";
+  }
+  if (sw.usedb == 1) {
+    const char* method = sw.args.iscale == 1 ? "difference" : sw.args.iscale == 2 ? "fraction" : "sigmaPv";
+    log << " Scale total population using " << method << " method\n";
+  }
+
+  log << '\n' << kRule71 << '\n';
+  log << '\n' << " Atomic covalent radii (Angstroms) : \n" << '\n';
+  std::vector<layout::Item> pairs;
+  for (int z = 1; z <= kCovradTable; ++z) {
+    pairs.emplace_back(atsym(z));
+    pairs.emplace_back(static_cast<double>(sw.covrad[static_cast<std::size_t>(z - 1)]));
+  }
+  log << layout::format_items("(7(3x,a2,f5.2))", pairs) << '\n';
+  log << '\n' << kRule71 << '\n';
+}
+
+}  // namespace
+
+void readinp(RunState& rs) {
+  RecordFile f;
+  if (!f.open(kControlFile)) err(rs, kRoutine, "Unable to open VORN input file vorn.inp");
+  to_log(rs, "");
+  to_log(rs, kRule71);
+  to_log(rs, "");
+  to_log(rs, " VORN options : ");
+  to_log(rs, "");
+  rs.sw.args.iscale = 1;
+  read_keywords(rs, f);
+  f.close();
+  if (rs.sw.ftype == 0) err(rs, kRoutine, "Unknown input file format");
+  if (rs.sw.args.iscale == 0) err(rs, kRoutine, "Unknown scaling method");
+  echo(rs);
+}
+
+void prttol(RunState& rs, std::ostream& os) {
+  const Tols& t = rs.sw.tols;
+  os << " Threshold / Tolerance parameters : \n";
+  layout::write(os, "(a,f6.3,a)", "   bond criterion (tol1) : d(i-j) < covR(i) + covR(j) + ", t.tol1, " Angstroms");
+  layout::write(os, "(a,f7.3,a)", "   ring  planarity criterion (tol2) : sigpln < ", t.tol2, " Angstroms");
+  layout::write(os, "(a,f7.3,a)", "   group planarity criterion (tol3) : sigpln < ", t.tol3, " Angstroms");
+}
+
+void printhelp(std::ostream& os) {
+  static constexpr const char* kExample[] = {
+      " ",
+      "!",
+      "! Example of VORN input file (vorn.inp) : ",
+      "!",
+      "FORMAT  *shelx xd  ",
+      "! for SHELX :",
+      "INPUT   shelx.res   rename 0 toxd",
+      "! for XD : ",
+      "!INPUT   xd.mas xd.inp ",
+      "! etc : ",
+      "!INPUT file.inp ",
+      "! printout level (higher number gives more printout) :",
+      "VERBOSE  4",
+      "! tolerances for bonds / planar rings / planar groups",
+      "TOLS bond 0.4 ring 0.1 group 0.1",
+      "! modify covalent radii",
+      "!RADII  H 0.1  He 0.2  Li 0.3 ....",
+      "! number of cells in each direction for complete fragment search",
+      "! comment it out or set to -1 to turn off search",
+      "NCELLS  1",
+      "! how to handle disordered part",
+      "DISORD  extendH  db",
+      "! generation of keys",
+      "KEYGEN  XYZUIJ all ordered  MULT all ordered",
+      "! use simple model for determination of chemical equivalency",
+      "SIMPLE",
+      "! use/do_not_use chemical/kappa contraints for H/non-H atoms",
+      "CHEMCON  *hydrogen   *other",
+      "! extend H-atoms to neutron/standard distance ",
+      "Extend_H",
+      "! search for 3-8 membered rings",
+      "RINGS  3  8  *special",
+      "! assign pseudoatom parameters from DOVA2011",
+      "DATABANK db2011.db",
+      "! select method for scaling of Pv's ",
+      "SCALE *sigma diff fract",
+      "! number of fragments ",
+      "NFRAG 1",
+      "! fragment specifications",
+      "!FRAG 1 1 -25",
+      "!FRAG 2 26 -50",
+      "! net charges of fragments",
+      "!CHFRAG 0. 0.",
+      " ",
+  };
+  for (const char* l : kExample) os << l << '\n';
+}
 
 }  // namespace vorn

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "control/stop.hpp"
+
 namespace vorn {
 
 void upcase(std::string& s) {
@@ -48,6 +50,11 @@ void rmblanks(std::string& s) {
     if (c != ' ') r += c;
   r.resize(n, ' ');
   s = r;
+}
+
+void rmblanks(RunState& rs, std::string& s) {
+  if (s.size() > 256) err(rs, "RmBlanks", "len(op).gt.len(line)");
+  rmblanks(s);
 }
 
 std::string padded(std::string_view s, std::size_t n) {

@@ -21,8 +21,13 @@ int lenstr(std::string_view s);
 // The text up to its last non-blank character.
 std::string_view rtrim(std::string_view s);
 
-// Removes every blank, moving the rest left and blank-padding (n <= 256).
+struct RunState;
+
+// Removes every blank, moving the rest left and blank-padding.
 void rmblanks(std::string& s);
+// The same for callers that keep the 256-character limit of a text buffer:
+// a longer text stops the run with "RmBlanks" / "len(op).gt.len(line)".
+void rmblanks(RunState& rs, std::string& s);
 
 // Label editors on a 10-character label; each left-justifies its result.
 std::string erum(std::string_view label);    // DUM1 -> D1

@@ -1,5 +1,8 @@
 #include "control/tokens.hpp"
 
+#include <vector>
+
+#include "control/stop.hpp"
 #include "control/text_edit.hpp"
 #include "layout/layout.hpp"
 
@@ -48,6 +51,10 @@ bool find_word(std::string_view line, int iw, int& istart, int& iend) {
   return false;
 }
 
+void readchar(RunState& rs, std::string_view line, int iw, int& istart, int& iend) {
+  if (!find_word(line, iw, istart, iend)) err(rs, "ReadChar", "Unexpected STOP in ReadChar...");
+}
+
 std::string word(std::string_view line, int iw) {
   int a = 0, b = 0;
   if (!find_word(line, iw, a, b)) return {};
@@ -58,8 +65,7 @@ void readline(std::string& line, LineExtract& ex) {
   ex = LineExtract{};
   const int count = dnumline(line);
   struct Span { int a, b; };
-  std::array<Span, 512> spans{};
-  int nspans = 0;
+  std::vector<Span> spans;
   for (int w = 1; w <= count; ++w) {
     int a = 0, b = 0;
     if (!find_word(line, w, a, b)) break;
@@ -77,11 +83,10 @@ void readline(std::string& line, LineExtract& ex) {
       ex.kw[static_cast<std::size_t>(ex.nkw)] = upcased(text.substr(0, std::min<std::size_t>(text.size(), 8)));
       ++ex.nkw;
     }
-    if (nspans < static_cast<int>(spans.size())) spans[static_cast<std::size_t>(nspans++)] = {a, b};
+    spans.push_back({a, b});
   }
-  for (int s = 0; s < nspans; ++s)
-    for (int c = spans[static_cast<std::size_t>(s)].a; c <= spans[static_cast<std::size_t>(s)].b; ++c)
-      line[static_cast<std::size_t>(c - 1)] = ' ';
+  for (const Span& s : spans)
+    for (int c = s.a; c <= s.b; ++c) line[static_cast<std::size_t>(c - 1)] = ' ';
 }
 
 }  // namespace vorn

@@ -12,6 +12,8 @@
 
 namespace vorn {
 
+struct RunState;
+
 // Record `line_extract`: the keywords of the last tokenised line.
 struct LineExtract {
   int nkw = 0;
@@ -35,6 +37,10 @@ int dnumline(std::string_view line);
 // dnumline.  Returns false when the word does not exist (the caller stops
 // with "ReadChar" / "Unexpected STOP in ReadChar...").
 bool find_word(std::string_view line, int iw, int& istart, int& iend);
+
+// find_word for callers that need the word: a missing word stops the run
+// with "ReadChar" / "Unexpected STOP in ReadChar...".
+void readchar(RunState& rs, std::string_view line, int iw, int& istart, int& iend);
 
 // Word iw of the line as text; empty when it does not exist.
 std::string word(std::string_view line, int iw);

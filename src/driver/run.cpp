@@ -95,7 +95,6 @@ void summary(RunState& rs, bool par_written) {
   to_both(rs, " Program log file                       : vorn.out");
   to_both(rs, "");
   to_both(rs, " Local axes can be visualized in PLATON using command : platon -p vorn.spf");
-  to_both(rs, "");
   if (rs.sw.usedb == 1) to_both(rs, " Summary of DB atom types : grep 'DB comment' vorn.out");
   if (ext) to_both(rs, " Summary of X-H distances : grep -i 'x-h' vorn.out");
   to_both(rs, " Summary of exceptions    : grep -i 'Exception identified' vorn.out");
@@ -193,9 +192,9 @@ void normal_run(RunState& rs) {
   // Steps 16 to 19.
   summary(rs, par_written);
   io.mas.close();
-  io.mopro.close();
-  io.con.close();
   if (rs.sw.usedb == 1) io.db.close();
+  // Files that the steps above left open are complete at a normal end.
+  for (OutFile* f : {&io.mopro, &io.con, &io.ang, &io.par, &io.fixedh, &io.reset, &io.cnst, &io.res}) f->close();
   const std::string t = times_line(" Total program elapsed times u,s,t (s) :", process_times());
   to_log(rs, t);
   to_term(rs, t);

@@ -54,6 +54,8 @@ public:
     }
     return true;
   }
+  // Without this a literal would match both overloads above.
+  friend bool operator==(const Text& a, const char* b) { return a == std::string_view(b); }
 
 private:
   std::array<char, N> chars_;
