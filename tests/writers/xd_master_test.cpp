@@ -1,0 +1,219 @@
+#include "writers/xd_master.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "control/stop.hpp"
+#include "structure/elements.hpp"
+#include "support/test_support.hpp"
+
+namespace vorn {
+namespace {
+
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> out;
+  std::istringstream in(text);
+  for (std::string l; std::getline(in, l);) out.push_back(l);
+  return out;
+}
+
+Frame frame(const char* l1, char a1, const char* l2, char a2) {
+  Frame f;
+  f.label[0] = l1;
+  f.letter[0] = a1;
+  f.label[1] = l2;
+  f.letter[1] = a2;
+  return f;
+}
+
+TEST(MasAtomLine, ColumnsWithAndWithoutChemcon) {
+  test::MemoryRun m;
+  RunState& rs = *m.rs;
+  rs.model.natom = 2;
+  Atom& a = rs.atom(1);
+  a.label = "C(1)";
+  a.tp = 2;
+  a.tbl = 1;
+  a.lmx = 4;
+  a.sitesym = "m";
+  const Frame f = frame("O(1)", 'X', "C(2)", 'Y');
+  const std::string plain = mas_atom_line(rs, 1, f, 1, "");
+  EXPECT_EQ(plain, "C(1)     O(1)      X  C(1)     C(2)     Y   R   2  1   1   4   m");
+  const std::string con = mas_atom_line(rs, 1, f, 12, "C(3)");
+  EXPECT_EQ(con, "C(1)     O(1)      X  C(1)     C(2)     Y   R   2  1  12   4   m       C(3)");
+  // Columns: R in 45, SITESYM from 64, CHEMCON from 72 (labels left-aligned).
+  EXPECT_EQ(con[44], 'R');
+  EXPECT_EQ(con.substr(63, 1), "m");
+  EXPECT_EQ(con.substr(71), "C(3)");
+}
+
+TEST(MasAtomLine, DummyAxesLongLabelsAndNoTrailingBlanks) {
+  test::MemoryRun m;
+  RunState& rs = *m.rs;
+  rs.model.natom = 1;
+  Atom& a = rs.atom(1);
+  a.label = "CL(12AB)";
+  a.tp = 2;
+  a.tbl = 11;
+  a.lmx = 4;
+  a.sitesym = "NO";
+  const std::string l = mas_atom_line(rs, 1, frame("DUM1", 'Z', "CL(12AB)", 'X'), 3, "");
+  EXPECT_EQ(l, "CL(12AB) DUM1      Z  CL(12AB) CL(12AB) X   R   2 11   3   4   NO");
+  // A blank site symmetry leaves the line ending at the LMX column.
+  a.sitesym = "";
+  const std::string b = mas_atom_line(rs, 1, frame("DUM1", 'Z', "CL(12AB)", 'X'), 3, "");
+  EXPECT_EQ(b.size(), 60u);
+  EXPECT_EQ(b.back(), '4');
+}
+
+int sum_of_magnitudes(const std::array<int, 18>& p) {
+  int s = 0;
+  for (int v : p) s += std::abs(v);
+  return s;
+}
+
+TEST(GetSft, EveryRowCountsItsElectrons) {
+  test::MemoryRun m;
+  for (int z = 1; z <= 92; ++z) EXPECT_EQ(sum_of_magnitudes(getsft(*m.rs, z)), z) << "Z = " << z;
+}
+
+TEST(GetSft, RowsOfTheFirstPeriodsAndIodine) {
+  test::MemoryRun m;
+  RunState& rs = *m.rs;
+  using P = std::array<int, 18>;
+  //          1S 2S 3S 4S 2P 3P 4P 3D 4D 4F 5S 5P 6S 6P 5D 7S 6D 5F
+  EXPECT_EQ(getsft(rs, 1), (P{-1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(getsft(rs, 3), (P{2, -1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(getsft(rs, 6), (P{2, -2, 0, 0, -2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(getsft(rs, 10), (P{2, -2, 0, 0, -6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(getsft(rs, 12), (P{2, 2, -2, 0, 6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(getsft(rs, 17), (P{2, 2, -2, 0, 6, -5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(getsft(rs, 19), (P{2, 2, 2, -1, 6, 6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(getsft(rs, 26), (P{2, 2, 2, -2, 6, 6, 0, -6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(getsft(rs, 31), (P{2, 2, 2, -2, 6, 6, -1, -10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(getsft(rs, 53), (P{2, 2, 2, 2, 6, 6, 6, 10, 10, 0, -2, -5, 0, 0, 0, 0, 0, 0}));
+}
+
+TEST(GetSft, HeavierRowsFollowTheFillingOrder) {
+  test::MemoryRun m;
+  RunState& rs = *m.rs;
+  using P = std::array<int, 18>;
+  //          1S 2S 3S 4S 2P 3P 4P 3D 4D 4F 5S 5P 6S 6P 5D 7S 6D 5F
+  EXPECT_EQ(getsft(rs, 37), (P{2, 2, 2, 2, 6, 6, 6, 10, 0, 0, -1, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(getsft(rs, 42), (P{2, 2, 2, 2, 6, 6, 6, 10, -4, 0, -2, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(getsft(rs, 50), (P{2, 2, 2, 2, 6, 6, 6, 10, 10, 0, -2, -2, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(getsft(rs, 54), (P{2, 2, 2, 2, 6, 6, 6, 10, 10, 0, -2, -6, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(getsft(rs, 56), (P{2, 2, 2, 2, 6, 6, 6, 10, 10, 0, 2, 6, -2, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(getsft(rs, 57), (P{2, 2, 2, 2, 6, 6, 6, 10, 10, 0, 2, 6, -2, 0, -1, 0, 0, 0}));
+  EXPECT_EQ(getsft(rs, 64), (P{2, 2, 2, 2, 6, 6, 6, 10, 10, -7, 2, 6, -2, 0, -1, 0, 0, 0}));
+  EXPECT_EQ(getsft(rs, 63), (P{2, 2, 2, 2, 6, 6, 6, 10, 10, -7, 2, 6, -2, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(getsft(rs, 78), (P{2, 2, 2, 2, 6, 6, 6, 10, 10, 14, 2, 6, -2, 0, -8, 0, 0, 0}));
+  EXPECT_EQ(getsft(rs, 82), (P{2, 2, 2, 2, 6, 6, 6, 10, 10, 14, 2, 6, -2, -2, 10, 0, 0, 0}));
+  EXPECT_EQ(getsft(rs, 92), (P{2, 2, 2, 2, 6, 6, 6, 10, 10, 14, 2, 6, 2, 6, 10, -2, -1, -3}));
+}
+
+TEST(GetSft, UnknownElementStops) {
+  test::MemoryRun m;
+  EXPECT_THROW(getsft(*m.rs, 0), StopRun);
+  EXPECT_THROW(getsft(*m.rs, 93), StopRun);
+  EXPECT_NE(m.term.str().find(" ERROR *** GetSFT *** atomic number not implemented yet"), std::string::npos);
+}
+
+TEST(MasScat, RowsForCHNO) {
+  test::MemoryRun m;
+  RunState& rs = *m.rs;
+  rs.model.types.ntypes = 4;
+  rs.model.types.typez[1] = 6;
+  rs.model.types.typez[2] = 1;
+  rs.model.types.typez[3] = 7;
+  rs.model.types.typez[4] = 8;
+  std::ostringstream os;
+  write_mas_scat(rs, os);
+  const auto l = lines_of(os.str());
+  ASSERT_EQ(l.size(), 7u);
+  EXPECT_EQ(l[0],
+            "SCAT CORE SPHV DEFV   1S  2S  3S  4S  2P  3P  4P  3D  4D  4F  5S  5P  6S  6P  5D  7S  6D  5F  DELF'"
+            "   DELF''  NSCTL");
+  EXPECT_EQ(l[1],
+            "C    CHFW CHFW CSZD    2  -2   0   0  -2   0   0   0   0   0   0   0   0   0   0   0   0   0"
+            "  0.0000  0.0000  0.000");
+  EXPECT_EQ(l[2].substr(0, 2 + 3 + 14 + 1 + 4), "H    CHFW CHFW CSZD   -1");
+  EXPECT_EQ(l[3].substr(20, 20), "   2  -2   0   0  -3");
+  EXPECT_EQ(l[4].substr(20, 20), "   2  -2   0   0  -4");
+  EXPECT_EQ(l[5], "END SCAT");
+  EXPECT_EQ(l[6], "!" + std::string(78, '-'));
+}
+
+TEST(WrXdMas1, KeepKappaLinesAndWeights) {
+  test::MemoryRun m;
+  RunState& rs = *m.rs;
+  std::ostringstream five;
+  wrxdmas1(rs, five, 5);
+  auto l = lines_of(five.str());
+  ASSERT_EQ(l.size(), 13u);
+  EXPECT_EQ(l[0], "!" + std::string(78, '-'));
+  EXPECT_EQ(l[1], "KEEP  kappa    1   2   3   4   5");
+  EXPECT_EQ(l[2], "KEEP  charge group1");
+  EXPECT_EQ(l[5], "WEIGHT     -2.00000    0.00000    0.00000    0.00000    0.00000    0.33333");
+  EXPECT_EQ(l[12], "!" + std::string(78, '-'));
+
+  std::ostringstream twenty;
+  wrxdmas1(rs, twenty, 20);
+  l = lines_of(twenty.str());
+  std::string full = "KEEP  kappa ";
+  for (int k = 1; k <= 20; ++k) full += (k < 10 ? "   " : "  ") + std::to_string(k);
+  EXPECT_EQ(l[1], full + " \\");
+  EXPECT_EQ(l[2], "");
+  EXPECT_EQ(l[3], "KEEP  charge group1");
+
+  std::ostringstream more;
+  wrxdmas1(rs, more, 23);
+  l = lines_of(more.str());
+  EXPECT_EQ(l[1], full + " \\");
+  EXPECT_EQ(l[2], "  21  22  23");
+}
+
+TEST(WrXdMas2, LatenLineCarriesMinusNatom) {
+  test::MemoryRun m;
+  RunState& rs = *m.rs;
+  rs.model.natom = 25;
+  std::ostringstream os;
+  wrxdmas2(rs, os);
+  const auto l = lines_of(os.str());
+  ASSERT_GT(l.size(), 40u);
+  EXPECT_EQ(l[0], "!");
+  EXPECT_EQ(l[1], "   MODULE *XDPROP");
+  bool found = false;
+  for (const auto& s : l)
+    if (s.rfind("!LATEN  frag1", 0) == 0) {
+      EXPECT_EQ(s, "!LATEN  frag1 1  -25  *neutral");
+      found = true;
+    }
+  EXPECT_TRUE(found);
+  EXPECT_EQ(l[15], "PROPERTY  *rho gradrho d2rho nucpot elpot core valence defden sigrho siglap esp ef efg");
+  EXPECT_EQ(l[l.size() - 6], "   END XDPROP");
+  EXPECT_EQ(l.back(), std::string(79, '!'));
+  EXPECT_EQ(l[l.size() - 2], "   END  XDGEOM");
+}
+
+TEST(MasHead, BannerAndLsmHead) {
+  std::ostringstream os;
+  write_mas_banner(os);
+  write_mas_lsm_head(os);
+  const auto l = lines_of(os.str());
+  ASSERT_EQ(l.size(), 13u);
+  EXPECT_EQ(l[0], std::string(79, '!'));
+  EXPECT_EQ(l[1], "!                   CREATED BY PROGRAM << VORN >>");
+  EXPECT_EQ(l[3], "TITLE TEST");
+  EXPECT_EQ(l[6], "    MODULE *XDLSM");
+  EXPECT_EQ(l[8], "SELECT  *model 4 0 0 0 based_on F test verbose 3");
+  EXPECT_EQ(l[11], "SOLVE  *inv diag *cond");
+  EXPECT_EQ(l[12], "!" + std::string(78, '-'));
+}
+
+}  // namespace
+}  // namespace vorn
