@@ -1,11 +1,148 @@
-// Not built yet: every routine stops the run with a clear message.
+// Readers of structures without crystal data: the atom table of an AIM2TAB
+// output file (Cartesian coordinates in bohr) and a PLATON coordinate file
+// (Cartesian coordinates in Angstrom).  They fill only the atoms and the
+// scattering types: no cell, no symmetry, no occupancy check.
+#include <cmath>
+#include <string>
+#include <string_view>
+
 #include "control/stop.hpp"
+#include "control/text_edit.hpp"
+#include "control/tokens.hpp"
 #include "driver/run_state.hpp"
+#include "layout/layout.hpp"
+#include "layout/record_file.hpp"
+#include "structure/elements.hpp"
+#include "structure/readers/reader_common.hpp"
 #include "structure/readers/readers.hpp"
 
 namespace vorn {
 
-void readaim2tab(RunState& rs, const std::string&) { err(rs, "ReadAim2Tab", "not implemented yet"); }
-void readplaton(RunState& rs, const std::string&) { err(rs, "ReadPlaton", "not implemented yet"); }
+namespace {
+
+constexpr float kBohr = 0.52917725f;   // Angstrom per bohr
+
+// Columns first..last (1-based) of a blank-padded line.
+std::string_view columns(std::string_view line, std::size_t first, std::size_t last) {
+  return line.substr(first - 1, last - first + 1);
+}
+
+// Reads a field under the edit descriptor Fw.d: blanks are ignored, an
+// all-blank field is 0, and digits without a decimal point carry d implied
+// decimals.
+bool read_fixed_field(std::string_view field, int d, float& value) {
+  std::string t;
+  for (char c : field)
+    if (c != ' ') t += c;
+  if (t.empty()) {
+    value = 0;
+    return true;
+  }
+  double v = 0;
+  if (!layout::read_fixed_word(t, v)) return false;
+  if (t.find('.') == std::string::npos) v /= std::pow(10.0, d);
+  value = static_cast<float>(v);
+  return true;
+}
+
+// The field without its leading blanks: a label set right in its field
+// still names its element.
+std::string_view left_justified(std::string_view s) {
+  const std::size_t first = s.find_first_not_of(' ');
+  return first == std::string_view::npos ? std::string_view() : s.substr(first);
+}
+
+// A Cartesian atom: no fractional position, no displacement parameters.
+void set_cartesian_atom(Atom& a, std::string_view label, float x, float y, float z) {
+  a = Atom{};
+  a.label = label;
+  a.xc = x;
+  a.yc = y;
+  a.zc = z;
+  a.occ = 1.0f;
+  a.iz = iatnum(a.label.view());
+  a.lmx = default_lmx(a.iz);
+}
+
+}  // namespace
+
+void readaim2tab(RunState& rs, const std::string& file) {
+  constexpr const char* kWhere = "ReadAim2Tab";
+  Model& m = rs.model;
+  start_model(m);
+  RecordFile f;
+  if (!f.open(file)) err(rs, kWhere, "Error opening AIM2TAB output file...");
+
+  int announced = -1;    // count of the NUMBER OF ATOMS READ line
+  bool table = false;
+  std::string line;
+  while (f.next(line, kLineLength)) {
+    const std::string_view key = columns(line, 2, 23);
+    if (key == "NUMBER OF ATOMS READ =") {
+      if (!layout::read_ints(columns(line, 24, 30), std::span<int>(&announced, 1)) || announced < 0)
+        err(rs, kWhere, "Error reading the number of atoms in the line NUMBER OF ATOMS READ =");
+      if (announced > kMaxAtoms) err(rs, kWhere, "Too many atoms");
+    } else if (key == "NO. ATOM       AT.MASS") {
+      // The table is read for the count announced before it.
+      if (announced < 0) err(rs, kWhere, "Atom table found before the line NUMBER OF ATOMS READ =");
+      const std::string shortmsg = "Atom table shorter than the " + std::to_string(announced) +
+                                   " atoms announced in NUMBER OF ATOMS READ =";
+      if (!f.next(line, kLineLength)) err(rs, kWhere, shortmsg);
+      m.types.ntypes = 0;
+      for (int i = 1; i <= announced; ++i) {
+        if (!f.next(line, kLineLength) || rtrim(line).empty()) err(rs, kWhere, shortmsg);
+        // 5X, A8, 11X, 3F9.4: label, then x, y, z in bohr.
+        const std::string_view label = left_justified(columns(line, 6, 13));
+        float xyz[3] = {0, 0, 0};
+        bool ok = !label.empty();
+        for (int k = 0; k < 3 && ok; ++k)
+          ok = read_fixed_field(columns(line, 25 + 9 * k, 33 + 9 * k), 4, xyz[k]);
+        if (!ok)
+          err(rs, kWhere, "Error reading atom " + std::to_string(i) + " of the atom table: " + std::string(rtrim(line)));
+        set_cartesian_atom(rs.atom(i), label, xyz[0] * kBohr, xyz[1] * kBohr, xyz[2] * kBohr);
+        add_scattering_type(m.types, rs.atom(i).iz);
+      }
+      m.natom = announced;
+      table = true;
+    }
+  }
+  f.close();
+  if (announced >= 0 && !table) err(rs, kWhere, "No atom table (NO. ATOM       AT.MASS) after the number of atoms");
+
+  to_term(rs, layout::format("(/a,i4)", " Number of atom types = ", m.types.ntypes));
+  for (int k = 1; k <= m.types.ntypes; ++k)
+    to_term(rs, layout::format("(3x,'atom type = ',i2,3x,' atomic number = ',i3)", k, m.types.typez[k]));
+  to_term(rs, layout::format("(/a,i5)", " Total atoms read from AIM2TAB output file = ", m.natom));
+  printatoms(rs, rs.log());
+}
+
+void readplaton(RunState& rs, const std::string& file) {
+  constexpr const char* kWhere = "ReadPlaton";
+  Model& m = rs.model;
+  start_model(m);
+  RecordFile f;
+  if (!f.open(file)) err(rs, kWhere, "Error opening PLATON file");
+  layout::write(rs.log(), "(//a,a)", " Reading PLATON file : ", FileName(file));
+
+  int count = 0;
+  std::string line;
+  while (f.next(line, kLineLength)) {
+    readline(line, rs.lx);
+    if (!(rs.lx.keyword(1) == "ATOM")) continue;
+    ++count;
+    if (count > kMaxAtoms) err(rs, kWhere, "Too many atoms");
+    float xyz[3] = {0, 0, 0};
+    if (rs.lx.keyword(2).blank() || !layout::read_reals(line, xyz))
+      err(rs, kWhere, "ATOM line " + std::to_string(count) + " has no label or no three coordinates");
+    set_cartesian_atom(rs.atom(count), rs.lx.keyword(2).view(), xyz[0], xyz[1], xyz[2]);
+    add_scattering_type(m.types, rs.atom(count).iz);
+  }
+  m.natom = count;
+  f.close();
+
+  prattyp(rs, rs.log());
+  to_both(rs, layout::format("(/' Total atoms read from PLATON file = ',i8)", m.natom));
+  printatoms(rs, rs.log());
+}
 
 }  // namespace vorn

@@ -1,10 +1,269 @@
-// Not built yet: every routine stops the run with a clear message.
+// The XD reader: crystal data from the XD master file, atoms and the scale,
+// extinction and thermal parameters from the XD parameter file.
+#include "structure/readers/xd_reader.hpp"
+
+#include <array>
+#include <string>
+
 #include "control/stop.hpp"
+#include "control/text_edit.hpp"
+#include "control/tokens.hpp"
 #include "driver/run_state.hpp"
+#include "layout/layout.hpp"
+#include "structure/cell.hpp"
+#include "structure/elements.hpp"
+#include "structure/readers/reader_common.hpp"
 #include "structure/readers/readers.hpp"
+#include "structure/symmetry.hpp"
 
 namespace vorn {
 
-void readxd(RunState& rs, const std::string&) { err(rs, "ReadXD", "not implemented yet"); }
+namespace {
+
+constexpr const char* kWhere = "ReadXD";
+constexpr const char* kParError = "Error reading XD parameter file";
+
+// Number of population values XD writes per atom for multipole level l:
+// Pv, then 2k+1 values for every level k = 0 .. l.
+int population_count(int l) { return (l + 1) * (l + 1) + 1; }
+
+// Lattice data of the master file.
+struct Lattice {
+  char letter = 'P';
+  bool centro = true;
+};
+
+// Step 2: the CELL and LATT lines of the master file.
+Lattice read_master_cell(RunState& rs, RecordFile& mas) {
+  Lattice lat;
+  bool cell_seen = false;
+  std::string line;
+  mas.rewind();
+  while (mas.next(line, kLineLength)) {
+    const std::string head = upcased(line.substr(0, 5));
+    if (head == "CELL ") {
+      std::array<float, 6> c{};
+      if (!layout::read_reals(std::string_view(line).substr(5), c))
+        err(rs, kWhere, "Error reading XD master file");
+      UnitCell& u = rs.model.cell;
+      u.a = c[0];
+      u.b = c[1];
+      u.c = c[2];
+      u.alpha = c[3];
+      u.beta = c[4];
+      u.gamma = c[5];
+      cell_seen = true;
+    } else if (head == "LATT ") {
+      if (upcased(word(line, 2)) == "A") lat.centro = false;
+      const std::string third = upcased(word(line, 3));
+      if (!third.empty()) lat.letter = third[0];
+    }
+  }
+  if (!cell_seen) err(rs, kWhere, "No CELL line in XD master file " + std::string(rs.sw.xdold.trimmed()));
+  return lat;
+}
+
+// Step 3: symmetry operators and the transform.
+void build_symmetry(RunState& rs, RecordFile& mas, const Lattice& lat) {
+  std::ostream& log = rs.log();
+  const UnitCell& u = rs.model.cell;
+  layout::write(log, "(/a,3f10.3,3f8.2)", " Cell parameters: ", u.a, u.b, u.c, u.alpha, u.beta, u.gamma);
+  layout::write(log, "(/2a)", " Lattice type : ", std::string(1, lat.letter));
+  // The inversion is applied before the centring; the operator set is the
+  // same as in the other order.
+  layout::write(log, "(' Lattice is ',a)", lat.centro ? "CentroSymmetric" : "Acentric");
+  log << "\n Symmetry operations : \n";
+  getsym(rs, mas, log);
+  if (lat.centro) addcentsymm(rs, log);
+  if (lat.letter != 'P') nonp(rs, log, lat.letter);
+  log << " Final set of symmetry operations in matrix form:\n";
+  prsymop(rs, log);
+  tranmat(rs);
+}
+
+// Reads the next tokenised line of the parameter file into rs.lx and
+// returns the line with its words blanked.
+std::string next_tokenised(RunState& rs, RecordFile& par) {
+  std::string line;
+  readxdline(rs, par, line);
+  readline(line, rs.lx);
+  return line;
+}
+
+// Reads `count` population (or higher-order displacement) values through
+// readxdline.  Lines are consumed until exactly that many values are read;
+// a word that is not a number, or a line that runs past the count, means
+// the atom block does not have the layout the file announces.
+void skip_values(RunState& rs, RecordFile& par, int count, const std::string& what) {
+  int read = 0;
+  std::string line;
+  while (read < count) {
+    readxdline(rs, par, line);
+    layout::FreeReader r(line);
+    double v = 0;
+    while (r.remaining() > 0) {
+      if (!r.real(v)) err(rs, kWhere, std::string(kParError) + ": " + what + " do not read as numbers");
+      ++read;
+    }
+  }
+  if (read != count)
+    err(rs, kWhere, std::string(kParError) + ": " + what + " hold " + std::to_string(read) + " values, " +
+                        std::to_string(count) + " expected");
+}
+
+}  // namespace
+
+void readxdline(RunState& rs, RecordFile& f, std::string& line) {
+  for (;;) {
+    if (!f.next(line, kLineLength)) err(rs, kWhere, kParError);
+    if (line[0] != '!') break;
+  }
+  upcase(line);
+}
+
+bool read_xd_values(RunState& rs, RecordFile& f, std::span<float> out) {
+  std::size_t got = 0;
+  std::string line;
+  while (got < out.size()) {
+    if (!f.next(line, 0)) err(rs, kWhere, kParError);
+    layout::FreeReader r(line);
+    while (got < out.size() && r.remaining() > 0)
+      if (!r.real(out[got++])) return false;
+  }
+  return true;
+}
+
+void readxd(RunState& rs, const std::string& parfile) {
+  Model& m = rs.model;
+  m.amodel = "";
+  start_model(m);
+  std::ostream& log = rs.log();
+
+  // Step 1: both files must exist.
+  const std::string masname(rs.sw.xdold.trimmed());
+  RecordFile mas;
+  if (!mas.open(masname)) err(rs, kWhere, "Error opening XD master file " + masname);
+  RecordFile par;
+  if (!par.open(parfile)) err(rs, kWhere, "Error opening XD parameter file " + std::string(rtrim(parfile)));
+
+  // Steps 2 and 3: the master file.
+  layout::write(log, "(/2a)", " Reading data from XD master file: ", rs.sw.xdold);
+  const Lattice lat = read_master_cell(rs, mas);
+  build_symmetry(rs, mas, lat);
+  mas.close();
+
+  // Steps 4 to 6: version and model line.
+  layout::write(log, "(/2a)", " Reading data from XD parameter file: ", FileName(parfile));
+  std::string line = next_tokenised(rs, par);
+  int version = 1;
+  if (rs.lx.keyword(1) == "XDPARFIL") {
+    layout::FreeReader r(line);
+    if (!r.integer(version)) err(rs, kWhere, std::string(kParError) + ": no version number on the XDPARFILE line");
+    if (version != 1 && version != 2)
+      err(rs, kWhere, "XD parameter file version " + std::to_string(version) + " is not supported (1 or 2)");
+    to_log(rs, layout::listed(" XD parameter file version = ", version));
+    if (version == 2) line = next_tokenised(rs, par);
+  }
+  m.amodel = rs.lx.keyword(1).view();
+  int maxlevel = 0;
+  {
+    layout::FreeReader r(line);
+    if (!r.integer(maxlevel)) err(rs, kWhere, std::string(kParError) + ": no multipole level on the model line");
+  }
+  if (maxlevel < 0 || maxlevel > 4)
+    err(rs, kWhere, "Multipole level " + std::to_string(maxlevel) + " on the model line is outside 0 to 4");
+  to_log(rs, layout::listed(" Maximum level of multipole expansion = ", maxlevel));
+  to_log(rs, layout::listed(" Model name = ", m.amodel));
+
+  // Step 7: control integers (version 2: LIMITS and USAGE lines).
+  std::array<int, 22> ctl{};
+  bool ok = true;
+  if (version == 1) {
+    ok = layout::read_ints(next_tokenised(rs, par), ctl);
+  } else {
+    ok = layout::read_ints(next_tokenised(rs, par), std::span<int>(ctl.data(), 8)) &&
+         layout::read_ints(next_tokenised(rs, par), std::span<int>(ctl.data() + 8, 14));
+  }
+  if (!ok) err(rs, kWhere, std::string(kParError) + ": control integers (LIMITS/USAGE) do not read");
+  const int natom = ctl[8];
+  const int nkset = ctl[11];
+  const int nskip = ctl[21];
+  to_log(rs, layout::listed(" Number of atoms in XD parameter file = ", natom));
+  to_log(rs, layout::listed(" Number kappa sets = ", nkset));
+  if (natom > kMaxAtoms) err(rs, kWhere, "Too many atoms");
+  if (natom < 0 || nkset < 0 || nskip < 0)
+    err(rs, kWhere, std::string(kParError) + ": negative count among the control integers");
+
+  // Step 8.
+  to_both(rs, layout::format("(/1x,'NO.',3x,'ATOM',6x,'AT.NO.',3x,'ORDER_OF_U',5x,'iSFT')"));
+  for (int k = 0; k < nskip + 2; ++k)
+    if (!par.next(line, 0)) err(rs, kWhere, kParError);
+
+  // Step 9: atoms.  XD writes the population values of the file's level for
+  // every atom, whatever the atom's own level, so each block is skipped by
+  // that count of values.
+  m.natom = natom;
+  const int npop = population_count(maxlevel);
+  for (int i = 1; i <= natom; ++i) {
+    Atom& a = rs.atom(i);
+    std::array<int, 11> xi{};
+    std::array<float, 4> xyzo{};
+    for (;;) {
+      // A line that does not hold the eleven integers and the position is
+      // dropped; the next line is tried for the same atom.
+      line = next_tokenised(rs, par);
+      layout::FreeReader r(line);
+      bool good = true;
+      for (int& v : xi) good = good && r.integer(v);
+      for (float& v : xyzo) good = good && r.real(v);
+      if (good) break;
+    }
+    a.label = rs.lx.keyword(1).view();
+    const std::string name(a.label.trimmed());
+    a.xf = xyzo[0];
+    a.yf = xyzo[1];
+    a.zf = xyzo[2];
+    a.occ = xyzo[3];
+    a.tp = xi[5];
+    a.tbl = xi[6];
+    if (!read_xd_values(rs, par, a.u))
+      err(rs, kWhere, std::string(kParError) + ": displacement parameters of atom " + name + " do not read as numbers");
+    if (a.tp == 3) skip_values(rs, par, 10, "third-order displacement parameters of atom " + name);
+    if (a.tp == 4) skip_values(rs, par, 25, "third- and fourth-order displacement parameters of atom " + name);
+    a.iz = iatnum(a.label.view());
+    a.lmx = default_lmx(a.iz);
+    to_both(rs, layout::format("(i4,3x,a,2x,i3,3x,i8,5x,i8)", i, a.label, a.iz, a.tp, a.tbl));
+    skip_values(rs, par, npop, "population values of atom " + name);
+    const Vec3 c = rabs(rs, 0, Vec3{a.xf, a.yf, a.zf});
+    a.xc = c[0];
+    a.yc = c[1];
+    a.zc = c[2];
+  }
+
+  // Steps 10 and 11: kappa sets, then extinction, thermal and scale values.
+  for (int k = 1; k <= nkset; ++k) readxdline(rs, par, line);
+  Shelx1& s = m.shelx1;
+  std::array<float, 7> ext{};
+  if (!read_xd_values(rs, par, ext))
+    err(rs, kWhere, "Extinction parameters after the kappa lines of the XD parameter file do not read as numbers");
+  for (int k = 0; k < 7; ++k) s.fvar[k + 2] = ext[static_cast<std::size_t>(k)];
+  float value = 0;
+  if (!read_xd_values(rs, par, std::span<float>(&value, 1)))
+    err(rs, kWhere, "Overall thermal parameter after the extinction lines of the XD parameter file does not read as a number");
+  s.fvar[9] = value;
+  if (!read_xd_values(rs, par, std::span<float>(&value, 1)))
+    err(rs, kWhere, "Scale factor at the end of the XD parameter file does not read as a number");
+  s.fvar[1] = value;
+
+  // Step 12: scattering types in order of first appearance.  The atoms keep
+  // the file's own table index in tbl.
+  for (int i = 1; i <= natom; ++i) add_scattering_type(m.types, rs.atom(i).iz);
+
+  // Step 13.
+  prattyp(rs, log);
+  checkocc(rs);
+  printatoms(rs, log);
+  par.close();
+}
 
 }  // namespace vorn
