@@ -3,10 +3,199 @@
 // transfer of the entry's parameters into the atom's records.
 #include "databank/databank.hpp"
 
+#include <cmath>
+#include <string>
+#include <vector>
+
 #include "control/stop.hpp"
+#include "control/text_edit.hpp"
+#include "control/tokens.hpp"
 #include "driver/run_state.hpp"
+#include "layout/layout.hpp"
+#include "topology/neighbors.hpp"
 
 namespace vorn {
+
+namespace {
+
+constexpr int kDatabankUnit = 47;          // unit number the messages name
+constexpr std::size_t kDbLineLength = 200; // a databank line
+constexpr int kMaxTypeLines = 12;          // neighbour types of one entry
+constexpr int kMaxPlmsNumbers = 100;       // numbers on one PLMS line
+
+// "line 12 of databank file db.db": where a databank fault is.
+std::string where_in_db(const RunState& rs) {
+  return "line " + std::to_string(rs.io.db.position()) + " of databank file " + rs.io.db.path();
+}
+
+// Next line that is not a comment, upper-cased and tokenised; false at the
+// end of the file.
+bool next_entry_line(RunState& rs, std::string& line) {
+  RecordFile& db = rs.io.db;
+  do {
+    if (!db.next(line, kDbLineLength)) return false;
+  } while (line[0] == '!');
+  upcase(line);
+  readline(line, rs.lx);
+  return true;
+}
+
+[[noreturn]] void bad_numbers(RunState& rs, const char* what) {
+  err(rs, "ReadDB", std::string("Cannot read ") + what + " from " + where_in_db(rs));
+}
+
+// The first n integers of a tokenised line.
+std::vector<int> line_ints(RunState& rs, const std::string& line, int n, const char* what) {
+  std::vector<int> v(static_cast<std::size_t>(n), 0);
+  if (!layout::read_ints(line, v)) bad_numbers(rs, what);
+  return v;
+}
+
+// Reads entry lines until keyword 1 is `key`.
+void read_until(RunState& rs, std::string& line, const char* key) {
+  do {
+    readfile(rs, line);
+  } while (!(rs.lx.keyword(1) == key));
+}
+
+Text<5> keyword5(const RunState& rs, int k) { return Text<5>(rs.lx.keyword(k).view().substr(0, 5)); }
+
+bool verbose(const RunState& rs) { return rs.sw.verbosity >= 2; }
+
+void log_line(RunState& rs, const std::string& text) { to_log(rs, text); }
+
+// Hydrogen: the PRNT line describes the parent atom.  Returns true when the
+// entry fits; the file is then positioned after its matching lines.
+bool hydrogen_fits(RunState& rs, int i, const SiteSym& asymi) {
+  std::string line;
+  read_until(rs, line, "PRNT");
+  const std::vector<int> v = line_ints(rs, line, 3, "the parent atom, its neighbours and hydrogens (PRNT)");
+  rs.mp1.asymr = keyword5(rs, 5);
+  if (exceptdb(rs, i, rs.mp1.group) == 1) return false;
+  if (verbose(rs))
+    log_line(rs, layout::format("(2x,3(1x,a,i3),1x,3a)", "jhp =", v[0], "jsp =", v[1], "jhnei=", v[2], "asymr=[",
+                                rs.mp1.asymr, "]"));
+  // A blank symmetry on the entry fits only a blank site symmetry.
+  return v[0] == rs.forh.hp[i] && v[1] == rs.forh.sp[i] && v[2] == rs.forh.hnei[i] && rs.mp1.asymr == asymi;
+}
+
+// Any other element: the NEIG line and its type lines.
+bool heavy_atom_fits(RunState& rs, int i, const SiteSym& asymi) {
+  std::string line;
+  read_until(rs, line, "NEIG");
+  const std::vector<int> v = line_ints(rs, line, 4, "the neighbour counts, ring flag and ring size (NEIG)");
+  const int jnei = v[0], jty = v[1], jring = v[2], jmemb = v[3];
+  rs.mp1.asymr = keyword5(rs, 6);
+  bool planar = rs.neig.inei() <= 3;
+  if (rs.lx.keyword(8) == "F") planar = false;
+  if (rs.lx.keyword(8) == "T") planar = true;
+  if (verbose(rs)) {
+    log_line(rs, layout::format("(2x,3(1x,a,i3),1x,3a,1x,a,l1)", "jnei=", jnei, "jty=", jty, "jring=", jring,
+                                "asymr=[", rs.mp1.asymr, "]", "planar=", planar));
+    log_line(rs, layout::format("(1x,a,i3)", "jmemb=", jmemb));
+  }
+  if (jty > kMaxTypeLines)
+    err(rs, "ReadDB",
+        "More than " + std::to_string(kMaxTypeLines) + " neighbour types (" + std::to_string(jty) + ") on " +
+            where_in_db(rs));
+  const bool fits = jnei == rs.neig.inei() && jty == rs.neig.ntypes() && jring == rs.forring.iring &&
+                    jmemb == rs.forring.imemb && (rs.mp1.asymr.blank() || rs.mp1.asymr == asymi) &&
+                    planar == (rs.lpg != 0);
+  if (!fits) return false;
+
+  struct TypeLine { int z, count; };
+  std::vector<TypeLine> types;
+  for (int k = 1; k <= jty; ++k) {
+    readfile(rs, line);
+    const std::vector<int> t = line_ints(rs, line, 3, "a neighbour type line");
+    types.push_back({t[1], t[2]});
+    if (verbose(rs))
+      log_line(rs, layout::format("(3x,'type =',i3,' jatum =',i3,' jndt =',i3)", k, t[1], t[2]));
+  }
+  for (const NeighborType& nt : rs.neig.types) {
+    bool found = false;
+    for (const TypeLine& t : types) found = found || (t.z == nt.iz && t.count == nt.count());
+    if (!found) return false;
+  }
+  return exceptdb(rs, i, rs.mp1.group) == 0;
+}
+
+// The accepted entry's PVAL line and its PLMS lines.
+void read_parameters(RunState& rs) {
+  Mpoles1& m1 = rs.mp1;
+  std::string line;
+  read_until(rs, line, "PVAL");
+  std::vector<float> p(4, 0.0f);
+  if (!layout::read_reals(line, p)) bad_numbers(rs, "Pval, kappa, kappa' and sigmaPv (PVAL)");
+  m1.pv = p[0];
+  m1.kappa1 = p[1];
+  m1.kappa2 = p[2];
+  m1.sigpv = p[3];
+  // The PLMS lines run to the first other line, or to the end of the file
+  // when this is the databank's last entry.
+  while (next_entry_line(rs, line) && rs.lx.keyword(1) == "PLMS") {
+    const int n = layout::count_values(line);
+    if (n > kMaxPlmsNumbers)
+      err(rs, "ReadDB",
+          "More than " + std::to_string(kMaxPlmsNumbers) + " numbers on a PLMS line, " + where_in_db(rs));
+    std::vector<float> v(static_cast<std::size_t>(n), 0.0f);
+    if (!layout::read_reals(line, v)) bad_numbers(rs, "multipole populations (PLMS)");
+    for (int t = 0; t + 2 < n; t += 3) {
+      const float fl = v[static_cast<std::size_t>(t)];
+      const float fm = v[static_cast<std::size_t>(t + 1)];
+      const bool l_ok = std::fabs(fl) < 10.0f && std::lround(fl) >= 0 && std::lround(fl) <= 4;
+      const long l = l_ok ? std::lround(fl) : 0;
+      const bool m_ok = l_ok && std::fabs(fm) < 10.0f && std::labs(std::lround(fm)) <= l;
+      if (!m_ok)
+        err(rs, "ReadDB",
+            "PLMS triple " + std::to_string(t / 3 + 1) + " has l or m out of range (0 <= l <= 4, -l <= m <= l) on " +
+                where_in_db(rs));
+      m1.plm(static_cast<int>(l), static_cast<int>(std::lround(fm))) = v[static_cast<std::size_t>(t + 2)];
+    }
+  }
+}
+
+void log_search_header(RunState& rs, int i, const SiteSym& asymi) {
+  log_line(rs, "");
+  log_line(rs, " Searching DataBank for a match : ");
+  log_line(rs, layout::listed(" ityp  = ", rs.atom(i).iz));
+  log_line(rs, layout::listed(" iring = ", rs.forring.iring));
+  log_line(rs, layout::listed(" inei  = ", rs.neig.inei()));
+  log_line(rs, layout::listed(" ity   = ", rs.neig.ntypes()));
+  log_line(rs, layout::listed(" imemb = ", rs.forring.imemb));
+  log_line(rs, layout::format("(a,a,a)", "  asymi = [", asymi, "]"));
+  log_line(rs, layout::listed(" lPG   = ", rs.lpg != 0));
+  int k = 0;
+  for (const NeighborType& nt : rs.neig.types)
+    log_line(rs, layout::listed(" type = ", ++k, " atom = ", nt.iz, " neib = ", nt.count()));
+  log_line(rs, " ");
+}
+
+void log_report(RunState& rs, int i) {
+  const Mpoles1& m1 = rs.mp1;
+  const std::string_view label = rs.atom(i).label.trimmed();
+  log_line(rs, layout::format("(/,' ReadDB :: atom ',a,' was',a,'found in the DataBank')", label,
+                              m1.ifind == 1 ? " " : " NOT "));
+  if (m1.ifind == 1) {
+    log_line(rs, layout::format("(/,' DB comment for ',a,' = [',a,']')", label, m1.comment.trimmed()));
+    if (rs.except.exflag[i] == 1)
+      log_line(rs, layout::format("(/,' Functional group = [',a,']')", m1.group.trimmed()));
+  }
+  std::vector<layout::Item> items{layout::to_item(label), layout::to_item(m1.pv), layout::to_item(m1.kappa1),
+                                  layout::to_item(m1.kappa2), layout::to_item(m1.sigpv)};
+  for (int l = 0; l <= 4; ++l)
+    for (int m = -l; m <= l; ++m) items.push_back(layout::to_item(m1.plm(l, m)));
+  log_line(rs, layout::format_items("(/,' Pseudoatom parameters assigned to ',a,' : ',/,/,"
+                                    "3x,'Pval, Kappa, Kappa'', sigmaPv = ',4f12.4,/,"
+                                    "3x,' 2nd Monopole:',f7.3,/,"
+                                    "3x,'      Dipoles:',3f7.3,/,"
+                                    "3x,'  Quadrupoles:',5f7.3,/,"
+                                    "3x,'    Octupoles:',7f7.3,/,"
+                                    "3x,'Hexadecapoles:',9f7.3)",
+                                    items));
+}
+
+}  // namespace
 
 float pval(int z) {
   if (z <= 0) return 0.0f;
@@ -19,7 +208,100 @@ float pval(int z) {
   return static_cast<float>(z - 86);
 }
 
-void readdb(RunState& rs, int) { err(rs, "ReadDB", "not implemented yet"); }
+void readfile(RunState& rs, std::string& line) {
+  if (next_entry_line(rs, line)) return;
+  to_both(rs, " ReadFile :: end of databank file " + rs.io.db.path() + " after line " +
+                  std::to_string(rs.io.db.position()) + ", inside an entry");
+  err(rs, "ReadFile", "Error reading unit = " + std::to_string(kDatabankUnit));
+}
+
+int exceptdb(RunState& rs, int i, Text<40>& group) {
+  const bool has_group = rs.except.exflag[i] == 1;
+  const Text<40>& atom_group = rs.except.exgroup[i];
+  std::string line;
+  readfile(rs, line);
+  if (!(rs.lx.keyword(1) == "EXCEPT")) {
+    rs.io.db.backspace();
+    if (!has_group) return 0;
+    if (verbose(rs))
+      log_line(rs, layout::format("(/,' Functional group = [',a,'], but no functional group',"
+                                  "' specified for this entry..',/,' Skipping DB entry...',/)",
+                                  atom_group.trimmed()));
+    return 1;
+  }
+  if (verbose(rs)) log_line(rs, layout::format("(3x,'Exception entry in DataBank :')"));
+  if (!has_group) {
+    if (verbose(rs))
+      log_line(rs, layout::format("(' Exception was not identified for this atom - ','Skip DB entry...',/)"));
+    return 1;
+  }
+  // The group name keeps its blanks, so it is taken from the raw line:
+  // it begins one separating character after the word GROUP.
+  rs.io.db.backspace();
+  std::string raw;
+  rs.io.db.next(raw, kDbLineLength);
+  upcase(raw);
+  const std::size_t g = raw.find("GROUP");
+  const int last = lenstr(raw);
+  if (g != std::string::npos && static_cast<int>(g) + 6 < last)
+    group = std::string_view(raw).substr(g + 6, static_cast<std::size_t>(last) - (g + 6));
+  else
+    group = "";
+  if (verbose(rs)) {
+    log_line(rs, layout::format("(6x,'functional group   = [',a,']')", atom_group.trimmed()));
+    log_line(rs, layout::format("(6x,'group read from DB = [',a,']')", group.trimmed()));
+  }
+  if (group == atom_group) return 0;
+  if (verbose(rs)) {
+    log_line(rs, "   Wrong functional group... :(");
+    log_line(rs, "");
+  }
+  return 1;
+}
+
+void readdb(RunState& rs, int i) {
+  rs.sw.iprint = 0;
+  findnei(rs, i, 0.0f);
+  searchdb(rs, i);
+}
+
+void searchdb(RunState& rs, int i) {
+  const Atom& a = rs.atom(i);
+  Mpoles1& m1 = rs.mp1;
+  m1 = Mpoles1{};
+  m1.pv = pval(a.iz);
+  const SiteSym asymi(upcased(a.sitesym.view()));
+  log_search_header(rs, i, asymi);
+
+  RecordFile& db = rs.io.db;
+  db.rewind();
+  std::string raw;
+  while (m1.ifind == 0 && db.next(raw, kDbLineLength)) {
+    if (raw.compare(0, 4, "ATOM") != 0) continue;
+    int istart = 0, iend = 0;
+    if (!find_word(raw, 2, istart, iend)) err(rs, "ReadChar", "Unexpected STOP in ReadChar...");
+    int z = 0;
+    layout::FreeReader zr(raw.substr(static_cast<std::size_t>(istart - 1), static_cast<std::size_t>(iend - istart + 1)));
+    if (!zr.integer(z)) bad_numbers(rs, "the atomic number of an ATOM line");
+    if (z != a.iz) continue;
+    if (verbose(rs)) log_line(rs, " Reading atom = " + raw);
+    if (!find_word(raw, 4, istart, iend)) err(rs, "ReadChar", "Unexpected STOP in ReadChar...");
+    const int last = lenstr(raw);
+    m1.comment = std::string_view(raw).substr(static_cast<std::size_t>(istart - 1),
+                                              static_cast<std::size_t>(last - istart + 1));
+    const bool fits = a.iz == 1 ? hydrogen_fits(rs, i, asymi) : heavy_atom_fits(rs, i, asymi);
+    if (!fits) continue;
+    m1.ifind = 1;
+    read_parameters(rs);
+  }
+
+  ++rs.ldb.nsearch;
+  if (m1.ifind == 1)
+    ++rs.ldb.nfound;
+  else
+    ++rs.ldb.nnotfound;
+  log_report(rs, i);
+}
 
 void copy_databank_result(RunState& rs, int i) {
   const Atom& a = rs.atom(i);

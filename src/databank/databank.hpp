@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "layout/text.hpp"
+
 namespace vorn {
 
 struct RunState;
@@ -15,5 +17,16 @@ void readdb(RunState& rs, int i);
 void copy_databank_result(RunState& rs, int i);
 // The defaults for an atom whose databank reading is skipped.
 void databank_defaults(RunState& rs, int i);
+
+// The search of readdb once the neighbour record rs.neig describes atom i
+// (readdb runs the neighbour search first): matching, parameters, report
+// and counters.
+void searchdb(RunState& rs, int i);
+// Next databank line that is not a comment, upper-cased and tokenised into
+// rs.lx; the end of the file inside an entry stops the run.
+void readfile(RunState& rs, std::string& line);
+// Whether the functional-group status of the entry just matched agrees
+// with atom i: 0 accept, 1 skip.  `group` receives the entry's group.
+int exceptdb(RunState& rs, int i, Text<40>& group);
 
 }  // namespace vorn

@@ -1,0 +1,349 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "control/stop.hpp"
+#include "databank/databank.hpp"
+#include "support/test_support.hpp"
+
+namespace vorn {
+namespace {
+
+using test::MemoryRun;
+
+// One atom (number 1) with a hand-made neighbour description, matched
+// against the test databank.
+struct Match {
+  MemoryRun mr;
+  RunState& rs = *mr.rs;
+
+  explicit Match(const std::string& db_file = "hcno.db") {
+    rs.model.natom = 1;
+    if (!db_file.empty()) EXPECT_TRUE(rs.io.db.open(test::test_data(db_file)));
+  }
+
+  // types: (atomic number, count) in ascending atomic number.
+  void atom(int z, const char* sym, std::vector<std::pair<int, int>> types, int lpg, int iring = 0,
+            int imemb = 0) {
+    Atom& a = rs.atom(1);
+    a.label = z == 1 ? "H1" : z == 6 ? "C1" : z == 7 ? "N1" : "O1";
+    a.iz = z;
+    a.sitesym = sym;
+    rs.neig.clear();
+    int next = 2;
+    for (const auto& [tz, n] : types) {
+      NeighborType t;
+      t.iz = tz;
+      for (int k = 0; k < n; ++k) {
+        t.members.push_back(next);
+        rs.neig.atom.push_back(next++);
+        rs.neig.dist.push_back(1.0f);
+      }
+      rs.neig.types.push_back(t);
+    }
+    rs.lpg = lpg;
+    rs.forring.iring = iring;
+    rs.forring.imemb = imemb;
+  }
+  void hydrogen(const char* sym, int hp, int sp, int hnei) {
+    atom(1, sym, {{hp, 1}}, 1);
+    rs.forh.hp[1] = hp;
+    rs.forh.sp[1] = sp;
+    rs.forh.hnei[1] = hnei;
+  }
+  void group(const char* name) {
+    rs.except.exflag[1] = 1;
+    rs.except.exgroup[1] = name;
+  }
+  // Comment of the accepted entry's ATOM line up to its first blank, or
+  // "none" when nothing was found.
+  std::string found() {
+    searchdb(rs, 1);
+    if (rs.mp1.ifind == 0) return "none";
+    const std::string c(rs.mp1.comment.trimmed());
+    return c.substr(0, c.find(' '));
+  }
+};
+
+TEST(Pval, CountsElectronsBeyondThePrecedingNobleGas) {
+  EXPECT_EQ(pval(1), 1.0f);
+  EXPECT_EQ(pval(2), 2.0f);
+  EXPECT_EQ(pval(3), 1.0f);
+  EXPECT_EQ(pval(6), 4.0f);
+  EXPECT_EQ(pval(10), 8.0f);
+  EXPECT_EQ(pval(11), 1.0f);
+  EXPECT_EQ(pval(17), 7.0f);
+  EXPECT_EQ(pval(19), 1.0f);
+  EXPECT_EQ(pval(26), 8.0f);   // iron: all electrons beyond argon
+  EXPECT_EQ(pval(35), 17.0f);
+  EXPECT_EQ(pval(37), 1.0f);
+  EXPECT_EQ(pval(54), 18.0f);
+  EXPECT_EQ(pval(55), 1.0f);
+  EXPECT_EQ(pval(79), 25.0f);
+  EXPECT_EQ(pval(86), 32.0f);
+  EXPECT_EQ(pval(87), 1.0f);
+  EXPECT_EQ(pval(92), 6.0f);
+}
+
+TEST(DatabankMatch, FirstFittingEntryWinsAndBlankEntrySymmetryFitsAnySite) {
+  Match t;
+  // A methyl carbon on a 3m site fits both methyl entries: the first wins,
+  // although its type lines come in another order than the atom's types.
+  t.atom(6, "3m", {{1, 3}, {6, 1}}, 0);
+  EXPECT_EQ(t.found(), "CH3-1");
+  EXPECT_FLOAT_EQ(t.rs.mp1.pv, 4.10f);
+  EXPECT_FLOAT_EQ(t.rs.mp1.kappa1, 0.99f);
+  EXPECT_FLOAT_EQ(t.rs.mp1.kappa2, 0.88f);
+  EXPECT_FLOAT_EQ(t.rs.mp1.sigpv, 0.04f);
+  // The same carbon on a site without symmetry fits only the entry that
+  // names no symmetry.
+  t.atom(6, "NO", {{1, 3}, {6, 1}}, 0);
+  EXPECT_EQ(t.found(), "CH3-2");
+  EXPECT_FLOAT_EQ(t.rs.mp1.pv, 4.20f);
+  // Site symmetry is compared without regard to case.
+  t.atom(6, "m", {{1, 1}, {6, 2}}, 1, 1, 6);
+  EXPECT_EQ(t.found(), "CAR");
+  // Ring flag and ring size must agree.
+  t.atom(6, "m", {{1, 1}, {6, 2}}, 1, 1, 5);
+  EXPECT_EQ(t.found(), "none");
+  // Every neighbour type must be found with its count.
+  t.atom(6, "NO", {{1, 2}, {6, 2}}, 0);
+  EXPECT_EQ(t.found(), "none");
+}
+
+TEST(DatabankMatch, PlanarityWordOrDefaultByNeighbourCount) {
+  Match t;
+  // "F" on the entry: only a non-planar group fits.
+  t.atom(6, "NO", {{1, 1}, {6, 2}}, 0);
+  EXPECT_EQ(t.found(), "CPYR");
+  // No word and three neighbours: planar by default.
+  t.atom(6, "NO", {{1, 1}, {6, 2}}, 1);
+  EXPECT_EQ(t.found(), "CSP2");
+  t.atom(7, "NO", {{1, 2}, {6, 1}}, 1);
+  EXPECT_EQ(t.found(), "N-AMINE");
+  t.atom(7, "NO", {{1, 2}, {6, 1}}, 0);
+  EXPECT_EQ(t.found(), "none");
+  // No word and four neighbours: non-planar by default.
+  t.atom(7, "3m", {{1, 3}, {6, 1}}, 0);
+  EXPECT_EQ(t.found(), "N-AMMON");
+  t.atom(7, "3m", {{1, 3}, {6, 1}}, 1);
+  EXPECT_EQ(t.found(), "none");
+  t.atom(6, "3m", {{1, 3}, {6, 1}}, 1);
+  EXPECT_EQ(t.found(), "none");
+}
+
+TEST(DatabankMatch, HydrogenEntriesMatchTheParentAndExactSymmetry) {
+  Match t;
+  t.hydrogen("cyl", 6, 4, 3);
+  EXPECT_EQ(t.found(), "H-CH3");
+  EXPECT_FLOAT_EQ(t.rs.mp1.plm(1, 0), 0.15f);
+  EXPECT_FLOAT_EQ(t.rs.mp1.plm(2, 0), 0.08f);
+  // A PRNT line without symmetry fits only a blank site symmetry.
+  t.hydrogen("", 6, 4, 3);
+  EXPECT_EQ(t.found(), "H-NOSYM");
+  t.hydrogen("NO", 6, 4, 3);
+  EXPECT_EQ(t.found(), "none");
+  t.hydrogen("cyl", 6, 4, 2);
+  EXPECT_EQ(t.found(), "none");
+  t.hydrogen("cyl", 7, 4, 3);
+  EXPECT_EQ(t.found(), "none");
+}
+
+TEST(DatabankMatch, FunctionalGroupEntriesOnlyForAtomsWithThatGroup) {
+  Match t;
+  // Without a group every EXCEPT entry is skipped.
+  t.atom(8, "m", {{1, 1}, {6, 1}}, 1);
+  EXPECT_EQ(t.found(), "OH-GEN");
+  t.group("ALCOHOL");
+  EXPECT_EQ(t.found(), "OH-ALC");
+  EXPECT_EQ(t.rs.mp1.group.trimmed(), "ALCOHOL");
+  // The entry with two blanks after GROUP reads " PHENOL" and is skipped.
+  t.group("PHENOL");
+  EXPECT_EQ(t.found(), "OH-PH");
+  EXPECT_FLOAT_EQ(t.rs.mp1.pv, 6.25f);
+  // A group no entry names: entries without EXCEPT do not fit either.
+  t.group("CARBOXYLIC");
+  EXPECT_EQ(t.found(), "none");
+  t.hydrogen("cyl", 8, 2, 1);
+  t.group("ALCOHOL");
+  EXPECT_EQ(t.found(), "H-OALC");
+  t.rs.except.exflag[1] = 0;
+  t.rs.except.exgroup[1] = "";
+  EXPECT_EQ(t.found(), "none");
+}
+
+TEST(DatabankMatch, PlmsTriplesRoundLAndMAndIgnoreATrailingPair) {
+  Match t;
+  t.atom(6, "3m", {{1, 3}, {6, 1}}, 0);
+  ASSERT_EQ(t.found(), "CH3-1");
+  const Plm& p = t.rs.mp1.plm;
+  EXPECT_FLOAT_EQ(p(0, 0), 0.01f);
+  EXPECT_FLOAT_EQ(p(1, 0), 0.05f);
+  EXPECT_FLOAT_EQ(p(2, 0), -0.02f);
+  EXPECT_FLOAT_EQ(p(3, 3), 0.30f);
+  EXPECT_FLOAT_EQ(p(3, -3), -0.31f);
+  EXPECT_FLOAT_EQ(p(2, -2), 0.05f);   // m = -1.6 rounds to -2
+  EXPECT_FLOAT_EQ(p(2, -1), 0.0f);
+  EXPECT_FLOAT_EQ(p(4, 4), 0.011f);
+  EXPECT_FLOAT_EQ(p(4, 0), 0.0f);     // the incomplete triple "4 0" is ignored
+  EXPECT_FLOAT_EQ(p(1, 1), 0.0f);
+}
+
+TEST(DatabankMatch, NotFoundLeavesElementDefaultsAndCountersAddUp) {
+  Match t;
+  t.atom(6, "3m", {{1, 3}, {6, 1}}, 0);
+  t.found();
+  t.atom(8, "NO", {{1, 2}}, 1);
+  EXPECT_EQ(t.found(), "none");
+  EXPECT_FLOAT_EQ(t.rs.mp1.pv, 6.0f);
+  EXPECT_FLOAT_EQ(t.rs.mp1.kappa1, 1.0f);
+  EXPECT_FLOAT_EQ(t.rs.mp1.kappa2, 1.0f);
+  EXPECT_FLOAT_EQ(t.rs.mp1.sigpv, 0.01f);
+  for (float v : t.rs.mp1.plm.v) EXPECT_EQ(v, 0.0f);
+  // An atom without neighbours needs no type lines; the last entry of the
+  // file ends with its PLMS lines.
+  t.atom(7, "NO", {}, 1);
+  EXPECT_EQ(t.found(), "N-FREE");
+  EXPECT_FLOAT_EQ(t.rs.mp1.plm(1, 0), 0.5f);
+  EXPECT_FLOAT_EQ(t.rs.mp1.plm(1, 1), 0.25f);
+  t.atom(16, "NO", {{6, 2}}, 0);
+  EXPECT_EQ(t.found(), "none");
+  EXPECT_EQ(t.rs.ldb.nsearch, 4);
+  EXPECT_EQ(t.rs.ldb.nfound, 2);
+  EXPECT_EQ(t.rs.ldb.nnotfound, 2);
+}
+
+TEST(DatabankMatch, ReportAndSearchHeaderInTheLog) {
+  Match t;
+  t.atom(6, "3m", {{1, 3}, {6, 1}}, 0);
+  t.rs.sw.verbosity = 2;
+  t.found();
+  const std::string log = t.mr.log();
+  EXPECT_NE(log.find("\n Searching DataBank for a match : \n"), std::string::npos);
+  EXPECT_NE(log.find("\n  asymi = [3M   ]\n"), std::string::npos);
+  EXPECT_NE(log.find("\n  lPG   = F\n"), std::string::npos);
+  EXPECT_NE(log.find("\n  type = 2 atom = 6 neib = 1\n"), std::string::npos);
+  EXPECT_NE(log.find("\n Reading atom = ATOM 6 C  CH3-1  methyl carbon on a threefold site   "), std::string::npos);
+  EXPECT_NE(log.find("\n   jnei=  4 jty=  2 jring=  0 asymr=[3M   ] planar=F\n jmemb=  0\n"), std::string::npos);
+  EXPECT_NE(log.find("\n   type =  1 jatum =  6 jndt =  1\n   type =  2 jatum =  1 jndt =  3\n"), std::string::npos);
+  EXPECT_NE(log.find("\n\n ReadDB :: atom C1 was found in the DataBank\n"), std::string::npos);
+  EXPECT_NE(log.find("\n\n DB comment for C1 = [CH3-1  methyl carbon on a threefold site]\n"), std::string::npos);
+  EXPECT_NE(log.find("\n\n Pseudoatom parameters assigned to C1 : \n\n"
+                     "   Pval, Kappa, Kappa', sigmaPv =       4.1000      0.9900      0.8800      0.0400\n"
+                     "    2nd Monopole:  0.010\n"
+                     "         Dipoles:  0.000  0.050  0.000\n"
+                     "     Quadrupoles:  0.050  0.000 -0.020  0.000  0.000\n"
+                     "       Octupoles: -0.310  0.000  0.000  0.000  0.000  0.000  0.300\n"
+                     "   Hexadecapoles:  0.000  0.000  0.000  0.000  0.000  0.000  0.000  0.000  0.011\n"),
+            std::string::npos)
+      << log;
+  // A hydrogen's PRNT line and the group messages.
+  t.hydrogen("cyl", 8, 2, 1);
+  t.group("ALCOHOL");
+  t.found();
+  const std::string h = t.mr.log();
+  EXPECT_NE(h.find("\n   jhp =  8 jsp =  2 jhnei=  1 asymr=[CYL  ]\n"), std::string::npos);
+  EXPECT_NE(h.find("\n Functional group = [ALCOHOL], but no functional group specified for this entry..\n"
+                   " Skipping DB entry...\n\n"),
+            std::string::npos);
+  EXPECT_NE(h.find("\n      functional group   = [ALCOHOL]\n      group read from DB = [ALCOHOL]\n"),
+            std::string::npos);
+  EXPECT_NE(h.find("\n\n Functional group = [ALCOHOL]\n"), std::string::npos);
+  t.rs.except.exflag[1] = 0;
+  t.atom(8, "m", {{1, 1}, {6, 1}}, 1);
+  t.found();
+  EXPECT_NE(t.mr.log().find("   Exception entry in DataBank :\n"
+                            " Exception was not identified for this atom - Skip DB entry...\n\n"),
+            std::string::npos);
+  t.group("PHENOL");
+  t.found();
+  EXPECT_NE(t.mr.log().find("      group read from DB = [ PHENOL]\n   Wrong functional group... :(\n\n"),
+            std::string::npos);
+  t.atom(16, "NO", {}, 0);
+  t.found();
+  EXPECT_NE(t.mr.log().find("\n ReadDB :: atom O1 was NOT found in the DataBank\n"), std::string::npos);
+}
+
+// A databank given as text, for the faults of the file.
+void expect_stop(const std::string& db, int z, std::vector<std::pair<int, int>> types, const std::string& where,
+                 const std::string& message) {
+  Match t("");
+  t.rs.io.db.open_text(db);
+  t.atom(z, "NO", std::move(types), 0);
+  EXPECT_THROW(searchdb(t.rs, 1), StopRun) << db;
+  EXPECT_NE(t.mr.log().find(" ERROR *** " + where + " *** " + message), std::string::npos) << t.mr.log();
+}
+
+TEST(DatabankFaults, EndOfFileInsideAnEntryStopsInReadFile) {
+  // Looking for the type lines.
+  expect_stop("ATOM 6 C  X carbon\nNEIG 4 2 0 0\nTYPE 1 1 3\n", 6, {{1, 3}, {6, 1}}, "ReadFile",
+              "Error reading unit = 47");
+  // Looking for PVAL.
+  expect_stop("ATOM 6 C  X carbon\nNEIG 4 1 0 0\nTYPE 1 1 4\n! no parameters\n", 6, {{1, 4}}, "ReadFile",
+              "Error reading unit = 47");
+  // Looking for NEIG.
+  expect_stop("ATOM 6 C  X carbon\n! nothing more\n", 6, {{1, 4}}, "ReadFile", "Error reading unit = 47");
+  // An entry that fits but ends with its PVAL line is complete.
+  Match t("");
+  t.rs.io.db.open_text("ATOM 6 C  X carbon\nNEIG 4 1 0 0\nTYPE 1 1 4\nPVAL 4.3 1 1 0.02\n");
+  t.atom(6, "NO", {{1, 4}}, 0);
+  EXPECT_EQ(t.found(), "X");
+  EXPECT_FLOAT_EQ(t.rs.mp1.pv, 4.3f);
+}
+
+TEST(DatabankFaults, BadEntriesStopWithTheDatabankLine) {
+  expect_stop("ATOM 6 C  X carbon\nNEIG 4 1 0 0\nTYPE 1 1 4\nPVAL 4.3 1 1 0.02\nPLMS 1 0 0.1 5 0 0.2\n", 6, {{1, 4}},
+              "ReadDB", "PLMS triple 2 has l or m out of range (0 <= l <= 4, -l <= m <= l) on line 5 of databank file");
+  expect_stop("ATOM 6 C  X carbon\nNEIG 4 1 0 0\nTYPE 1 1 4\nPVAL 4.3 1 1 0.02\nPLMS 2 -3 0.1\n", 6, {{1, 4}},
+              "ReadDB", "PLMS triple 1 has l or m out of range");
+  expect_stop("ATOM 6 C  X carbon\nNEIG 4 13 0 0\n", 6, {{1, 4}}, "ReadDB",
+              "More than 12 neighbour types (13) on line 2 of databank file");
+  expect_stop("ATOM 6 C  X carbon\nNEIG 4 1 zero 0\n", 6, {{1, 4}}, "ReadDB", "Cannot read the neighbour counts");
+  expect_stop("ATOM 6 C\n", 6, {{1, 4}}, "ReadChar", "Unexpected STOP in ReadChar...");
+  expect_stop("ATOM six C x\n", 6, {{1, 4}}, "ReadDB", "Cannot read the atomic number of an ATOM line from line 1");
+}
+
+TEST(DatabankCopy, PopulationsScaleWithOccupancyAndKappaSetsKeepTheirOpener) {
+  Match t;
+  t.rs.model.natom = 3;
+  for (int i = 1; i <= 3; ++i) {
+    t.rs.atom(i).iz = 6;
+    t.rs.atom(i).tbl = i == 3 ? 2 : 1;
+  }
+  t.rs.atom(2).occ = 0.5f;
+  t.rs.kset.kappaset[1] = 1;
+  t.rs.kset.kappaset[2] = 1;
+  t.rs.kset.kappaset[3] = 2;
+  t.rs.mp1 = Mpoles1{};
+  t.rs.mp1.pv = 4.2f;
+  t.rs.mp1.sigpv = 0.06f;
+  t.rs.mp1.kappa1 = 0.98f;
+  t.rs.mp1.kappa2 = 0.9f;
+  t.rs.mp1.plm(2, -2) = 0.1f;
+  copy_databank_result(t.rs, 1);
+  EXPECT_EQ(t.rs.kappas.nkset, 1);
+  EXPECT_EQ(t.rs.kappas.ktbl[1], 1);
+  t.rs.mp1.kappa1 = 1.02f;
+  t.rs.atom(2).tbl = 5;   // a later atom of the set does not change its type
+  copy_databank_result(t.rs, 2);
+  EXPECT_FLOAT_EQ(t.rs.mp.pv[2], 2.1f);
+  EXPECT_FLOAT_EQ(t.rs.mp.sigpv[2], 0.06f);
+  EXPECT_FLOAT_EQ(t.rs.mp.plm[2](2, -2), 0.05f);
+  EXPECT_FLOAT_EQ(t.rs.kappas.kappa1[1], 1.02f);   // the last atom of the set
+  EXPECT_EQ(t.rs.kappas.ktbl[1], 1);
+  EXPECT_EQ(t.rs.kappas.nkset, 1);
+  // An atom read without databank: element defaults, unit kappas.
+  t.rs.atom(3).occ = 0.25f;
+  databank_defaults(t.rs, 3);
+  EXPECT_FLOAT_EQ(t.rs.mp.pv[3], 1.0f);
+  EXPECT_EQ(t.rs.mp.sigpv[3], 0.0f);
+  EXPECT_EQ(t.rs.kappas.nkset, 2);
+  EXPECT_EQ(t.rs.kappas.ktbl[2], 2);
+  EXPECT_FLOAT_EQ(t.rs.kappas.kappa1[2], 1.0f);
+  EXPECT_FLOAT_EQ(t.rs.kappas.kappa2[2], 1.0f);
+}
+
+}  // namespace
+}  // namespace vorn
