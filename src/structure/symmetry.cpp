@@ -1,18 +1,324 @@
-// Not built yet: every routine stops the run with a clear message.
-#include "control/stop.hpp"
-#include "driver/run_state.hpp"
+// Symmetry cards, lattice centring and the inversion centre.
+//
+// Cards are read in the SHELX/XD style ("SYMM -X, 1/2+Y, 1/2-Z", several
+// operators per card separated by ";", or the twelve-number matrix form)
+// into the operator list of the model; the list is then multiplied by the
+// lattice-centring vectors and, for a centrosymmetric structure, by the
+// inversion centre at the origin.
 #include "structure/symmetry.hpp"
+
+#include <cmath>
+#include <cstdlib>
+
+#include "control/stop.hpp"
+#include "control/text_edit.hpp"
+#include "driver/run_state.hpp"
+#include "layout/layout.hpp"
 
 namespace vorn {
 
-void getsym(RunState& rs, RecordFile&, std::ostream&) { err(rs, "GetSym", "not implemented yet"); }
-int symcrd(RunState& rs, std::string_view) { err(rs, "SymCrd", "not implemented yet"); }
-bool symop(std::string_view, float*, float&) { return false; }
-void nonp(RunState& rs, std::ostream&, char) { err(rs, "NonP", "not implemented yet"); }
-void addcentsymm(RunState& rs, std::ostream&) { err(rs, "AddCentSymm", "not implemented yet"); }
-void checkts(RunState& rs) { err(rs, "CheckTs", "not implemented yet"); }
-void symout(RunState& rs, std::ostream&, int) { err(rs, "SymOut", "not implemented yet"); }
-std::string opout(RunState& rs, int) { err(rs, "OpOut", "not implemented yet"); }
-void prsymop(RunState& rs, std::ostream&) { err(rs, "PrSymOp", "not implemented yet"); }
+namespace {
+
+std::string trimmed_both(std::string_view s) {
+  std::size_t a = 0;
+  while (a < s.size() && (s[a] == ' ' || s[a] == '\t')) ++a;
+  std::size_t b = s.size();
+  while (b > a && (s[b - 1] == ' ' || s[b - 1] == '\t')) --b;
+  return std::string(s.substr(a, b - a));
+}
+
+// An integer in the narrowest of width w or the width its digits need, so
+// operator numbers above 99 stay readable.
+std::string number_field(int n, int w) {
+  const int need = static_cast<int>(std::to_string(n).size());
+  return layout::fmt_i(n, std::max(w, need));
+}
+
+bool is_identity(const SymOp& op) {
+  for (int i = 0; i < 3; ++i) {
+    if (op.trans[static_cast<std::size_t>(i)] != 0.0f) return false;
+    for (int j = 0; j < 3; ++j)
+      if (op.rot[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)] != (i == j ? 1.0f : 0.0f)) return false;
+  }
+  return true;
+}
+
+// Makes room for one more operator; stops when the list is full.
+void grow(RunState& rs, std::string_view where, int wanted) {
+  if (wanted > kMaxSymm)
+    err(rs, where,
+        "Too many symmetry operators: " + std::to_string(wanted) + " needed, the limit is " +
+            std::to_string(kMaxSymm));
+}
+
+// One operator in matrix form: its number and three lines, line i holding
+// rot(i,1), rot(i,2), rot(i,3) and trans(i).
+void print_matrix(const RunState& rs, std::ostream& log, int n) {
+  const SymOp& op = rs.model.symm.op[n];
+  log << "\n SYMM " << number_field(n, 2) << '\n';
+  for (std::size_t i = 0; i < 3; ++i)
+    layout::write(log, "(3f12.6,5x,f12.6)", op.rot[i][0], op.rot[i][1], op.rot[i][2], op.trans[i]);
+}
+
+// Translation part of one coordinate expression, after its axis terms are
+// cut out: a decimal number, or a fraction such as 1/2, -1/4 or 5/6.
+bool read_translation(const std::string& rest, float& t) {
+  if (rest.empty()) {
+    t = 0.0f;
+    return true;
+  }
+  if (rest.find('/') == std::string::npos) {
+    double v = 0;
+    if (layout::read_fixed_word(rest, v)) {
+      t = static_cast<float>(v);
+      return true;
+    }
+  }
+  // Digit scan: '/' switches from the numerator to the denominator; a '-'
+  // just before a number makes it negative; other characters are ignored.
+  long long part[2] = {0, 1};
+  int sign[2] = {1, 1};
+  int cur = 0;
+  bool in_digits = false;
+  int next_sign = 1;
+  for (char c : rest) {
+    if (c == '/') {
+      cur = 1;
+      in_digits = false;
+    } else if (c >= '0' && c <= '9') {
+      const int d = c - '0';
+      if (!in_digits) {
+        part[cur] = d;
+        sign[cur] = next_sign;
+        in_digits = true;
+      } else if (part[cur] < 100000000) {
+        part[cur] = part[cur] * 10 + d;
+      }
+    } else {
+      in_digits = false;
+    }
+    next_sign = c == '-' ? -1 : 1;
+  }
+  const long long num = sign[0] * part[0];
+  const long long den = sign[1] * part[1];
+  if (den == 0) return false;
+  t = static_cast<float>(static_cast<double>(num) / static_cast<double>(den));
+  return true;
+}
+
+}  // namespace
+
+std::vector<std::string> split(std::string_view text, char sep, int maxcount) {
+  std::vector<std::string> pieces;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t p = sep == ' ' ? text.find_first_of(" \t", start) : text.find(sep, start);
+    const std::string piece = trimmed_both(text.substr(start, p == std::string_view::npos ? p : p - start));
+    if (!(sep == ' ' && piece.empty())) pieces.push_back(piece);
+    if (p == std::string_view::npos) break;
+    start = p + 1;
+  }
+  if (sep == ';') {
+    std::vector<std::string> kept;
+    for (auto& s : pieces)
+      if (!s.empty()) kept.push_back(s);
+    pieces.swap(kept);
+  }
+  (void)maxcount;
+  return pieces;
+}
+
+bool srchl(RecordFile& f, std::string_view key, bool rewind, std::string& line) {
+  if (rewind) f.rewind();
+  std::string raw;
+  while (f.next(raw, kLineLength)) {
+    if (upcased(raw.substr(0, key.size())) == upcased(key)) {
+      line = raw;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool removerot(std::string& expr, float coef[3]) {
+  static constexpr const char* kTerms[9] = {"+X", "+Y", "+Z", "-X", "-Y", "-Z", "X", "Y", "Z"};
+  static constexpr float kSign[9] = {1, 1, 1, -1, -1, -1, 1, 1, 1};
+  bool set[3] = {false, false, false};
+  coef[0] = coef[1] = coef[2] = 0.0f;
+  for (int k = 0; k < 9; ++k) {
+    const int axis = k % 3;
+    if (set[axis]) continue;
+    const std::size_t p = expr.find(kTerms[k]);
+    if (p == std::string::npos) continue;
+    coef[axis] = kSign[k];
+    set[axis] = true;
+    expr.erase(p, std::char_traits<char>::length(kTerms[k]));
+  }
+  return set[0] || set[1] || set[2];
+}
+
+bool symop(std::string_view expr, float coef[3], float& trans) {
+  std::string e;
+  for (char c : expr)
+    if (c != ' ' && c != '\t') e += c;
+  upcase(e);
+  removerot(e, coef);
+  return read_translation(e, trans);
+}
+
+int symcrd(RunState& rs, std::string_view card) {
+  std::string text(card);
+  // A "!" starts a comment, as in SHELX files.
+  if (const std::size_t bang = text.find('!'); bang != std::string::npos) text.erase(bang);
+  const std::string head = upcased(text.substr(0, std::min<std::size_t>(text.size(), 4)));
+  std::size_t skip = 0;
+  if (head == "SYMM") skip = 4;
+  else if (head.rfind("SYM", 0) == 0) skip = 3;
+  text.erase(0, skip);
+  Symmetry& sy = rs.model.symm;
+  for (const std::string& optext : split(text, ';', 3)) {
+    const std::string opt = upcased(optext);
+    grow(rs, "SymCrd", sy.nsym + 1);
+    ++sy.nsym;
+    SymOp op;
+    op.rot = {};
+    const std::vector<std::string> pieces = split(opt, opt.find(',') != std::string::npos ? ',' : ' ', 12);
+    if (pieces.size() == 3) {
+      for (std::size_t j = 0; j < 3; ++j) {
+        float coef[3];
+        float t = 0;
+        if (!symop(pieces[j], coef, t)) return 1;
+        for (std::size_t i = 0; i < 3; ++i) op.rot[i][j] = coef[i];
+        op.trans[j] = t;
+      }
+    } else if (pieces.size() == 12) {
+      for (std::size_t j = 0; j < 3; ++j) {
+        double v[4];
+        for (std::size_t k = 0; k < 4; ++k)
+          if (!layout::read_fixed_word(pieces[4 * j + k], v[k])) return 1;
+        op.trans[j] = static_cast<float>(v[0]);
+        for (std::size_t i = 0; i < 3; ++i) op.rot[i][j] = static_cast<float>(v[i + 1]);
+      }
+    } else {
+      return 1;
+    }
+    sy.op[sy.nsym] = op;
+    if (is_identity(op)) --sy.nsym;
+  }
+  return 0;
+}
+
+void getsym(RunState& rs, RecordFile& f, std::ostream& log) {
+  Symmetry& sy = rs.model.symm;
+  sy.op[1] = SymOp{};
+  sy.nsym = 1;
+  f.rewind();
+  std::string line;
+  while (srchl(f, "SYM", false, line)) {
+    if (symcrd(rs, line) != 0) {
+      layout::write(log, "(' * * * Symmetry card no.', I3, ' illegal * * *')", sy.nsym);
+      --sy.nsym;
+    }
+  }
+  for (int n = 1; n <= sy.nsym; ++n) symout(rs, log, n);
+}
+
+void nonp(RunState& rs, std::ostream& log, char letter) {
+  std::vector<std::array<float, 3>> vectors;
+  switch (letter) {
+    case 'P': break;
+    case 'A': vectors = {{0.0f, 0.5f, 0.5f}}; break;
+    case 'B': vectors = {{0.5f, 0.0f, 0.5f}}; break;
+    case 'C': vectors = {{0.5f, 0.5f, 0.0f}}; break;
+    case 'I': vectors = {{0.5f, 0.5f, 0.5f}}; break;
+    case 'F': vectors = {{0.5f, 0.5f, 0.0f}, {0.0f, 0.5f, 0.5f}, {0.5f, 0.0f, 0.5f}}; break;
+    default:
+      stop_plain(rs, std::string(" Lattice type ") + letter + " is not supported");
+  }
+  const int points = static_cast<int>(vectors.size()) + 1;
+  log << "\n Non-Primitive lattice...\n";
+  layout::write(log, "(3a)", " Lattice centring type is [ ", std::string(1, letter), " ]");
+  layout::write(log, "(a,i1)", " Number of lattice points per cell = ", points);
+  Symmetry& sy = rs.model.symm;
+  const int n0 = sy.nsym;
+  grow(rs, "NonP", points * n0);
+  for (int k = 2; k <= points; ++k) {
+    const auto& v = vectors[static_cast<std::size_t>(k - 2)];
+    for (int n = 1; n <= n0; ++n) {
+      SymOp op = sy.op[n];
+      for (std::size_t j = 0; j < 3; ++j) op.trans[j] += v[j];
+      sy.op[(k - 1) * n0 + n] = op;
+    }
+  }
+  sy.nsym = points * n0;
+  checkts(rs);
+  log << "\n Symmetry operations after applying the lattice centering:\n";
+  prsymop(rs, log);
+}
+
+void addcentsymm(RunState& rs, std::ostream& log) {
+  Symmetry& sy = rs.model.symm;
+  const int n0 = sy.nsym;
+  grow(rs, "AddCentSymm", 2 * n0);
+  for (int n = 1; n <= n0; ++n) {
+    SymOp op = sy.op[n];
+    // 0 - v rather than -v: no negative zeros in the listings.
+    for (auto& row : op.rot)
+      for (float& v : row) v = 0.0f - v;
+    for (float& t : op.trans) t = 0.0f - t;
+    sy.op[n0 + n] = op;
+  }
+  sy.nsym = 2 * n0;
+  log << "\n Symmetry operations with Center of Symmetry applied: " << number_field(sy.nsym, 4) << '\n';
+  for (int n = 1; n <= sy.nsym; ++n) print_matrix(rs, log, n);
+}
+
+void checkts(RunState& rs) {
+  Symmetry& sy = rs.model.symm;
+  for (int n = 1; n <= sy.nsym; ++n)
+    for (float& t : sy.op[n].trans)
+      if (std::fabs(t) >= 1.0f) t = std::fmod(t, 1.0f);
+}
+
+std::string opout(RunState& rs, int n) {
+  const SymOp& op = rs.model.symm.op[n];
+  static constexpr char kAxis[3] = {'X', 'Y', 'Z'};
+  std::string out;
+  for (std::size_t j = 0; j < 3; ++j) {
+    std::string e;
+    const float t = op.trans[j];
+    if (t != 0.0f) {
+      // The nearest twelfth, shown with the smallest denominator.
+      const int w = static_cast<int>(std::lround(12.0f * t));
+      int d = 12;
+      for (int cand : {2, 3, 4, 6, 12})
+        if (w % (12 / cand) == 0) {
+          d = cand;
+          break;
+        }
+      e += layout::format("(i2,'/',i1)", w * d / 12, d);
+    }
+    for (std::size_t i = 0; i < 3; ++i) {
+      const float c = op.rot[i][j];
+      if (c == 0.0f) continue;
+      e += c > 0 ? " + " : " - ";
+      if (std::fabs(c) != 1.0f) e += layout::fmt_f(std::fabs(c), 3, 1);
+      e += kAxis[i];
+    }
+    if (j > 0) out += ',';
+    out += e;
+  }
+  return out;
+}
+
+void symout(RunState& rs, std::ostream& log, int n) {
+  layout::write(log, "(3x,'SYMM', I3, 5X, A)", n, opout(rs, n));
+}
+
+void prsymop(RunState& rs, std::ostream& log) {
+  log << "\n Number of symmetry operations = " << number_field(rs.model.symm.nsym, 2) << '\n';
+  if (rs.sw.verbosity > 1)
+    for (int n = 1; n <= rs.model.symm.nsym; ++n) print_matrix(rs, log, n);
+}
 
 }  // namespace vorn

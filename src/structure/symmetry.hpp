@@ -17,8 +17,18 @@ struct RunState;
 void getsym(RunState& rs, RecordFile& f, std::ostream& log);
 // Parses one card; appends its operators; returns 0 when the card is good.
 int symcrd(RunState& rs, std::string_view card);
-// One coordinate expression: coefficients of X, Y, Z and the translation.
+// One coordinate expression: coefficients of X, Y, Z and the translation;
+// false when the translation cannot be read (a zero denominator).
 bool symop(std::string_view expr, float coef[3], float& trans);
+// Cuts the X, Y, Z terms out of an upper-case expression and sets their
+// coefficients (+1, -1 or 0); true when a term was found.
+bool removerot(std::string& expr, float coef[3]);
+// Splits the text at the separator (a blank separator also splits at tabs
+// and runs of blanks); the pieces come back without surrounding blanks.
+std::vector<std::string> split(std::string_view text, char sep, int maxcount);
+// Reads on (from the start when `rewind`) to the next record whose first
+// characters equal the key in upper case; false at the end of the file.
+bool srchl(RecordFile& f, std::string_view key, bool rewind, std::string& line);
 // Multiplies the operator list by the centring vectors of the lattice letter.
 void nonp(RunState& rs, std::ostream& log, char letter);
 // Doubles the list by the inversion centre at the origin.

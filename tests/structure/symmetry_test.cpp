@@ -1,0 +1,203 @@
+#include "structure/symmetry.hpp"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+
+#include "control/stop.hpp"
+#include "support/test_support.hpp"
+
+namespace vorn {
+namespace {
+
+struct Sym : ::testing::Test {
+  test::MemoryRun m;
+  RunState& rs = *m.rs;
+  std::ostringstream log;
+  void identity_only() {
+    rs.model.symm.nsym = 1;
+    rs.model.symm.op[1] = SymOp{};
+  }
+  void read_cards(const std::string& text) {
+    RecordFile f;
+    f.open_text(text);
+    getsym(rs, f, log);
+  }
+  const SymOp& op(int n) { return rs.model.symm.op[n]; }
+};
+
+TEST_F(Sym, CardWithFractionsGivesRotationAndTranslation) {
+  read_cards("TITL x\nSYMM -X, 1/2+Y, 1/2-Z\nSFAC C\n");
+  ASSERT_EQ(rs.model.symm.nsym, 2);
+  const SymOp& s = op(2);
+  EXPECT_EQ(s.rot[0][0], -1);
+  EXPECT_EQ(s.rot[1][1], 1);
+  EXPECT_EQ(s.rot[2][2], -1);
+  EXPECT_EQ(s.rot[0][1], 0);
+  EXPECT_FLOAT_EQ(s.trans[0], 0.0f);
+  EXPECT_FLOAT_EQ(s.trans[1], 0.5f);
+  EXPECT_FLOAT_EQ(s.trans[2], 0.5f);
+  EXPECT_EQ(log.str(), "   SYMM  1      + X, + Y, + Z\n   SYMM  2      - X, 1/2 + Y, 1/2 - Z\n");
+}
+
+TEST_F(Sym, DecimalTranslationsLowerCaseAndIdentityDropped) {
+  read_cards("symm 0.5-x, -y, z+0.5\nSYMM X, Y, Z\nREM SYMM -X,-Y,-Z\n");
+  ASSERT_EQ(rs.model.symm.nsym, 2);
+  EXPECT_FLOAT_EQ(op(2).trans[0], 0.5f);
+  EXPECT_FLOAT_EQ(op(2).trans[2], 0.5f);
+  EXPECT_EQ(op(2).rot[0][0], -1);
+  EXPECT_EQ(op(2).rot[1][1], -1);
+  EXPECT_EQ(op(2).rot[2][2], 1);
+}
+
+TEST_F(Sym, NoCardsGiveTheIdentityOnly) {
+  read_cards("TITL nothing\nCELL 1 2 3 90 90 90\n");
+  EXPECT_EQ(rs.model.symm.nsym, 1);
+  EXPECT_EQ(log.str(), "   SYMM  1      + X, + Y, + Z\n");
+}
+
+TEST_F(Sym, HexagonalTermsAndAnyDigitFractions) {
+  read_cards("SYMM -Y, X-Y, 1/3+Z\nSYMM 2/3-x+y, 1/3-x, 5/6+z\nSYMM x, y, -1/6+z\n");
+  ASSERT_EQ(rs.model.symm.nsym, 4);
+  // x' = -y, y' = x - y
+  EXPECT_EQ(op(2).rot[1][0], -1);
+  EXPECT_EQ(op(2).rot[0][1], 1);
+  EXPECT_EQ(op(2).rot[1][1], -1);
+  EXPECT_FLOAT_EQ(op(2).trans[2], 1.0f / 3.0f);
+  EXPECT_EQ(op(3).rot[0][0], -1);
+  EXPECT_EQ(op(3).rot[1][0], 1);
+  EXPECT_FLOAT_EQ(op(3).trans[0], 2.0f / 3.0f);
+  EXPECT_FLOAT_EQ(op(3).trans[2], 5.0f / 6.0f);
+  EXPECT_FLOAT_EQ(op(4).trans[2], -1.0f / 6.0f);
+  EXPECT_NE(log.str().find("   SYMM  3      2/3 - X + Y, 1/3 - X, 5/6 + Z"), std::string::npos);
+  EXPECT_NE(log.str().find("   SYMM  4      + X, + Y,-1/6 + Z"), std::string::npos);
+}
+
+TEST_F(Sym, SeveralOperatorsPerCardAndMatrixForm) {
+  read_cards("SYM -X,-Y,Z; X,-Y,1/2+Z\nSYMM 0.5 -1 0 0  0 0 1 0  0 0 0 1\n");
+  ASSERT_EQ(rs.model.symm.nsym, 4);
+  EXPECT_EQ(op(3).rot[1][1], -1);
+  EXPECT_FLOAT_EQ(op(3).trans[2], 0.5f);
+  EXPECT_EQ(op(4).rot[0][0], -1);
+  EXPECT_FLOAT_EQ(op(4).trans[0], 0.5f);
+  EXPECT_EQ(op(4).rot[1][1], 1);
+}
+
+TEST_F(Sym, IllegalCardIsReportedAndDropped) {
+  read_cards("SYMM -X, Y\nSYMM -X, -Y, Z\nSYMM 1 2 3 4 5 6 7 8 9 10 11 A\n");
+  EXPECT_EQ(rs.model.symm.nsym, 2);
+  EXPECT_NE(log.str().find(" * * * Symmetry card no.  2 illegal * * *"), std::string::npos);
+  EXPECT_NE(log.str().find(" * * * Symmetry card no.  3 illegal * * *"), std::string::npos);
+}
+
+TEST_F(Sym, CentringThenInversion) {
+  read_cards("SYMM -X, Y, 1/2-Z\n");
+  nonp(rs, log, 'C');
+  ASSERT_EQ(rs.model.symm.nsym, 4);
+  EXPECT_FLOAT_EQ(op(3).trans[0], 0.5f);
+  EXPECT_FLOAT_EQ(op(3).trans[1], 0.5f);
+  EXPECT_FLOAT_EQ(op(4).trans[2], 0.5f);
+  addcentsymm(rs, log);
+  ASSERT_EQ(rs.model.symm.nsym, 8);
+  EXPECT_EQ(op(5).rot[0][0], -1);
+  EXPECT_EQ(op(6).rot[0][0], 1);
+  EXPECT_FLOAT_EQ(op(6).trans[2], -0.5f);
+  const std::string l = log.str();
+  EXPECT_NE(l.find("\n Non-Primitive lattice...\n Lattice centring type is [ C ]\n"
+                   " Number of lattice points per cell = 2\n"),
+            std::string::npos);
+  EXPECT_NE(l.find("\n Symmetry operations after applying the lattice centering:\n\n"
+                   " Number of symmetry operations =  4\n"),
+            std::string::npos);
+  EXPECT_NE(l.find("\n Symmetry operations with Center of Symmetry applied:    8\n\n SYMM  1\n"
+                   "    1.000000    0.000000    0.000000         0.000000\n"),
+            std::string::npos);
+  EXPECT_NE(l.find("\n SYMM  6\n    1.000000    0.000000    0.000000         0.000000\n"
+                   "    0.000000   -1.000000    0.000000         0.000000\n"
+                   "    0.000000    0.000000    1.000000        -0.500000\n"), std::string::npos);
+}
+
+TEST_F(Sym, CentringReducesWholeTranslations) {
+  read_cards("SYMM 1/2+X, 1/2+Y, Z\n");
+  nonp(rs, log, 'I');
+  ASSERT_EQ(rs.model.symm.nsym, 4);
+  // 1/2 + 1/2 gives a whole cell, reduced to 0.
+  EXPECT_FLOAT_EQ(op(4).trans[0], 0.0f);
+  EXPECT_FLOAT_EQ(op(4).trans[2], 0.5f);
+  rs.model.symm.op[4].trans = {1.5f, -1.25f, 0.75f};
+  checkts(rs);
+  EXPECT_FLOAT_EQ(op(4).trans[0], 0.5f);
+  EXPECT_FLOAT_EQ(op(4).trans[1], -0.25f);
+  EXPECT_FLOAT_EQ(op(4).trans[2], 0.75f);
+}
+
+TEST_F(Sym, FaceCentredCubicNeeds192) {
+  std::string cards;
+  const char* ops[] = {"-X,-Y,+Z", "-X,+Y,-Z", "+X,-Y,-Z", "+Z,+X,+Y", "+Z,-X,-Y", "-Z,-X,+Y", "-Z,+X,-Y",
+                       "+Y,+Z,+X", "-Y,+Z,-X", "+Y,-Z,-X", "-Y,-Z,+X", "+Y,+X,-Z", "-Y,-X,-Z", "+Y,-X,+Z",
+                       "-Y,+X,+Z", "+X,+Z,-Y", "-X,+Z,+Y", "-X,-Z,-Y", "+X,-Z,+Y", "+Z,+Y,-X", "+Z,-Y,+X",
+                       "-Z,+Y,+X", "-Z,-Y,-X"};
+  for (const char* o : ops) cards += std::string("SYMM ") + o + "\n";
+  read_cards(cards);
+  EXPECT_EQ(rs.model.symm.nsym, 24);
+  nonp(rs, log, 'F');
+  EXPECT_EQ(rs.model.symm.nsym, 96);
+  addcentsymm(rs, log);
+  EXPECT_EQ(rs.model.symm.nsym, 192);
+  EXPECT_NE(log.str().find("\n SYMM 192\n"), std::string::npos);
+  // One more doubling is beyond the capacity: a clear stop, no overflow.
+  EXPECT_THROW(addcentsymm(rs, log), StopRun);
+  EXPECT_NE(m.term.str().find("limit is 192"), std::string::npos);
+}
+
+TEST_F(Sym, TooManyCardsStop) {
+  std::string cards;
+  for (int k = 1; k <= 200; ++k) cards += "SYMM X, Y, " + std::to_string(k) + "/200+Z\n";
+  EXPECT_THROW(read_cards(cards), StopRun);
+  EXPECT_NE(m.term.str().find(" ERROR *** SymCrd *** Too many symmetry operators"), std::string::npos);
+}
+
+TEST_F(Sym, RhombohedralLatticeStops) {
+  identity_only();
+  EXPECT_THROW(nonp(rs, log, 'R'), StopRun);
+  EXPECT_NE(m.term.str().find(" Lattice type R is not supported"), std::string::npos);
+}
+
+TEST_F(Sym, MatrixListingOnlyAboveVerbosityOne) {
+  read_cards("SYMM -X, 1/2+Y, 1/2-Z\n");
+  std::ostringstream quiet, loud;
+  prsymop(rs, quiet);
+  EXPECT_EQ(quiet.str(), "\n Number of symmetry operations =  2\n");
+  rs.sw.verbosity = 2;
+  prsymop(rs, loud);
+  EXPECT_EQ(loud.str(),
+            "\n Number of symmetry operations =  2\n"
+            "\n SYMM  1\n"
+            "    1.000000    0.000000    0.000000         0.000000\n"
+            "    0.000000    1.000000    0.000000         0.000000\n"
+            "    0.000000    0.000000    1.000000         0.000000\n"
+            "\n SYMM  2\n"
+            "   -1.000000    0.000000    0.000000         0.000000\n"
+            "    0.000000    1.000000    0.000000         0.500000\n"
+            "    0.000000    0.000000   -1.000000         0.500000\n");
+}
+
+TEST(SymOp, ExpressionsAndFractions) {
+  float c[3];
+  float t = 0;
+  ASSERT_TRUE(symop("-1/4+X", c, t));
+  EXPECT_FLOAT_EQ(t, -0.25f);
+  EXPECT_EQ(c[0], 1);
+  ASSERT_TRUE(symop("3/4 - y", c, t));
+  EXPECT_FLOAT_EQ(t, 0.75f);
+  EXPECT_EQ(c[1], -1);
+  ASSERT_TRUE(symop("11/12-Z", c, t));
+  EXPECT_FLOAT_EQ(t, 11.0f / 12.0f);
+  ASSERT_TRUE(symop("Z", c, t));
+  EXPECT_EQ(t, 0.0f);
+  EXPECT_FALSE(symop("1/0+X", c, t));
+}
+
+}  // namespace
+}  // namespace vorn
