@@ -50,8 +50,10 @@ void open_output(RunState& rs, OutFile& f, const std::string& name) {
   if (!f.open(name)) err(rs, "VORN", "Unable to create output file " + name);
 }
 
+}  // namespace
+
 // Step 8: the databank file, asking for another name until one opens.
-void open_databank(RunState& rs) {
+void opendb(RunState& rs) {
   std::string name(rs.sw.abank.trimmed());
   if (rs.io.db.open(name)) return;
   to_term(rs, "");
@@ -77,7 +79,7 @@ void open_databank(RunState& rs) {
   }
 }
 
-void summary(RunState& rs, bool par_written) {
+void write_summary(RunState& rs, bool par_written) {
   const bool ext = rs.sw.lfh == 1;
   to_log(rs, "");
   to_log(rs, kRule80);
@@ -99,6 +101,8 @@ void summary(RunState& rs, bool par_written) {
   if (ext) to_both(rs, " Summary of X-H distances : grep -i 'x-h' vorn.out");
   to_both(rs, " Summary of exceptions    : grep -i 'Exception identified' vorn.out");
 }
+
+namespace {
 
 void normal_run(RunState& rs) {
   init(rs);
@@ -132,7 +136,7 @@ void normal_run(RunState& rs) {
   write_spf_head(io.spf.os());
 
   // Step 8: databank.
-  if (rs.sw.usedb == 1) open_databank(rs);
+  if (rs.sw.usedb == 1) opendb(rs);
 
   // Step 9: complete fragments.
   if (rs.sw.ifra == 1 && rs.sw.compfrag > -1) {
@@ -190,7 +194,7 @@ void normal_run(RunState& rs) {
   io.spf.close();
 
   // Steps 16 to 19.
-  summary(rs, par_written);
+  write_summary(rs, par_written);
   io.mas.close();
   if (rs.sw.usedb == 1) io.db.close();
   // Files that the steps above left open are complete at a normal end.

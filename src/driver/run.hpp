@@ -1,6 +1,7 @@
 // The run sequence of the program.
 #pragma once
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,12 @@ struct RunState;
 void init(RunState& rs);
 // The banner.
 void header(std::ostream& os);
+// Opens the databank file named by the control file; when it does not open,
+// asks on the terminal for another name until one opens.  Stops at the end
+// of standard input.
+void opendb(RunState& rs);
+// The closing summary of the files written, to the log and the terminal.
+void write_summary(RunState& rs, bool par_written);
 // A whole run in the working directory; returns the exit status.
 int run_program(RunState& rs, const std::vector<std::string>& args);
 

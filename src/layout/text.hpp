@@ -56,6 +56,7 @@ public:
   }
   // Without this a literal would match both overloads above.
   friend bool operator==(const Text& a, const char* b) { return a == std::string_view(b); }
+  friend bool operator==(const Text& a, const std::string& b) { return a == std::string_view(b); }
 
 private:
   std::array<char, N> chars_;

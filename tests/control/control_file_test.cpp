@@ -1,0 +1,333 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <string>
+
+#include "control/control_file.hpp"
+#include "control/stop.hpp"
+#include "support/test_support.hpp"
+
+namespace vorn {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Runs readinp on the given control file in a scratch directory.
+struct ControlRun {
+  test::MemoryRun run;
+  bool stopped = false;
+  Switches& sw() { return run.rs->sw; }
+  std::string log() const { return run.log(); }
+  std::string term() const { return run.term.str(); }
+
+  explicit ControlRun(const std::string& text, bool write_file = true) {
+    test::ScratchDir dir;
+    if (write_file) dir.write("vorn.inp", text);
+    const fs::path here = fs::current_path();
+    fs::current_path(dir.path());
+    try {
+      readinp(*run.rs);
+    } catch (const StopRun&) {
+      stopped = true;
+    }
+    fs::current_path(here);
+  }
+};
+
+std::string example_file() {
+  std::ostringstream os;
+  printhelp(os);
+  return os.str();
+}
+
+TEST(ExampleControlFile, HasTheFortyFourLines) {
+  const std::string text = example_file();
+  std::istringstream in(text);
+  std::string l;
+  int n = 0;
+  std::string first, last, fifth;
+  while (std::getline(in, l)) {
+    ++n;
+    if (n == 1) first = l;
+    if (n == 5) fifth = l;
+    last = l;
+  }
+  EXPECT_EQ(n, 44);
+  EXPECT_EQ(first, " ");
+  EXPECT_EQ(last, " ");
+  EXPECT_EQ(fifth, "FORMAT  *shelx xd  ");
+  EXPECT_NE(text.find("\nKEYGEN  XYZUIJ all ordered  MULT all ordered\n"), std::string::npos);
+}
+
+TEST(ReadInp, ExampleFileSetsItsSwitches) {
+  ControlRun c(example_file());
+  ASSERT_FALSE(c.stopped) << c.term();
+  Switches& sw = c.sw();
+  EXPECT_EQ(sw.ftype, 1);
+  EXPECT_EQ(sw.ifra, 1);
+  EXPECT_EQ(sw.args.inpfile, "shelx.res");
+  EXPECT_EQ(sw.rename.irename, 0);
+  EXPECT_EQ(sw.lsx, 0);
+  EXPECT_EQ(sw.verbosity, 4);
+  EXPECT_FLOAT_EQ(sw.tols.tol1, 0.4f);
+  EXPECT_FLOAT_EQ(sw.tols.tol2, 0.1f);
+  EXPECT_FLOAT_EQ(sw.tols.tol3, 0.1f);
+  EXPECT_EQ(sw.compfrag, 1);
+  EXPECT_EQ(sw.disorder.disext, 0);
+  EXPECT_EQ(sw.disorder.disdb, 0);
+  for (bool k : sw.lkeys) EXPECT_FALSE(k);
+  EXPECT_EQ(sw.simple, 1);
+  EXPECT_EQ(sw.lchem[0], 1);
+  EXPECT_EQ(sw.lchem[1], 1);
+  EXPECT_EQ(sw.lfh, 1);
+  EXPECT_EQ(sw.args.lrings, 1);
+  EXPECT_EQ(sw.ring1.ringmin, 3);
+  EXPECT_EQ(sw.ring1.ringmax, 8);
+  EXPECT_EQ(sw.ring1.ringspec, 1);
+  EXPECT_EQ(sw.usedb, 1);
+  EXPECT_EQ(sw.abank, "db2011.db");
+  EXPECT_EQ(sw.args.iscale, 3);
+}
+
+TEST(ReadInp, ExampleFileEcho) {
+  ControlRun c(example_file());
+  ASSERT_FALSE(c.stopped);
+  const std::string rule = " " + std::string(71, '-');
+  const std::string expected =
+      "\n" + rule + "\n\n VORN options : \n\n"
+      " Verbosity level =  4\n"
+      " Input file format = SHELX    file(s) = shelx.res\n"
+      " Search for complete fragments within  -1 ...  +1 unit cells\n"
+      " Threshold / Tolerance parameters : \n"
+      "   bond criterion (tol1) : d(i-j) < covR(i) + covR(j) +  0.400 Angstroms\n"
+      "   ring  planarity criterion (tol2) : sigpln <   0.100 Angstroms\n"
+      "   group planarity criterion (tol3) : sigpln <   0.100 Angstroms\n"
+      " Treatment of disorder :\n"
+      "   do NOT apply Extend_H option\n"
+      "   do NOT apply DB\n"
+      " Instructions for KEY table generation:\n"
+      "   XYZUIJ=.F. all=.F. ordered=.F.\n"
+      "     MULT=.F. all=.F. ordered=.F. kappas=.F.\n"
+      " Read pseudoatom parameters from databank file :\n"
+      "   db2011.db\n"
+      " Use simple model for determination of chemical equivalency\n"
+      " Use chemical/kappa constraints for H-atoms\n"
+      " Use chemical/kappa constraints for non-H atoms\n"
+      " Find rings with   3 -   8 atoms\n"
+      " Treatment of atoms that belong to 1 planar ring :\n"
+      "   always m-symmetry : X - towards center, Y - neighbor in the ring\n"
+      " Extend H-atoms to standard/neutron distances and create files : \n"
+      "   'reset.bond' with RESET BOND instructions\n"
+      "   'const.bond' with CONSTRAINTS instructions\n"
+      " Scale total population using sigmaPv method\n"
+      "\n" + rule + "\n"
+      "\n Atomic covalent radii (Angstroms) : \n\n"
+      "   H  0.40   He 0.93   Li 1.23   Be 0.90   B  0.82   C  0.77   N  0.75\n"
+      "   O  0.73   F  0.72   Ne 0.71   Na 1.54   Mg 1.36   Al 1.18   Si 1.11\n"
+      "   P  1.06   S  1.02   Cl 0.99   Ar 0.98   K  2.03   Ca 1.74   Sc 1.44\n"
+      "   Ti 1.32   V  1.22   Cr 1.18   Mn 1.17   Fe 1.17   Co 1.16   Ni 1.15\n"
+      "   Cu 1.17   Zn 1.25   Ga 1.26   Ge 1.22   As 1.20   Se 1.16   Br 1.14\n"
+      "   Kr 1.89   Rb 2.16   Sr 1.91   Y  1.62   Zr 1.45   Nb 1.34   Mo 1.30\n"
+      "   Tc 1.27   Ru 1.25   Rh 1.25   Pd 1.28   Ag 1.34   Cd 1.41   In 1.44\n"
+      "   Sn 1.41   Sb 1.40   Te 1.36   I  1.33   Xe 1.31\n"
+      "\n" + rule + "\n";
+  EXPECT_EQ(c.log(), expected);
+  EXPECT_EQ(c.term(), "");
+}
+
+TEST(ReadInp, MissingFileAndMissingFormatStop) {
+  ControlRun none("", false);
+  EXPECT_TRUE(none.stopped);
+  EXPECT_EQ(none.term(), "\n ERROR *** ReadInp *** Unable to open VORN input file vorn.inp\n\n");
+  // xd named without a star leaves the format unset.
+  ControlRun unstarred("FORMAT shelx xd\nINPUT a.res\n");
+  EXPECT_TRUE(unstarred.stopped);
+  EXPECT_NE(unstarred.term().find(" ERROR *** ReadInp *** Unknown input file format"), std::string::npos);
+}
+
+TEST(ReadInp, NumbersThatDoNotReadStop) {
+  for (const char* bad : {"VERBOSE four", "VERBOSE 4.5", "TOLS bond 0.4", "NCELLS", "RINGS 3",
+                          "RADII H 0.1 C", "RADII H 0.1 0.2", "INPUT a.res *rename 1.5"}) {
+    ControlRun c(std::string("FORMAT *shelx\n") + bad + "\n");
+    EXPECT_TRUE(c.stopped) << bad;
+    EXPECT_NE(c.term().find(" ERROR *** ReadInp *** Error while reading file vorn.inp"), std::string::npos)
+        << bad;
+  }
+}
+
+TEST(ReadInp, XdInputTakesMasterAndParameterFileInOriginalCase) {
+  ControlRun c("format *XD\ninput  Master.MAS   Param.Inp\n");
+  ASSERT_FALSE(c.stopped) << c.term();
+  EXPECT_EQ(c.sw().ftype, 2);
+  EXPECT_EQ(c.sw().xdold, "Master.MAS");
+  EXPECT_EQ(c.sw().args.inpfile, "Param.Inp");
+  EXPECT_NE(c.log().find(" Input file format = XD    file(s) = Master.MAS Param.Inp\n"), std::string::npos);
+  // INPUT before FORMAT takes one name only.
+  ControlRun early("INPUT  Master.MAS   Param.Inp\nFORMAT *xd\n");
+  ASSERT_FALSE(early.stopped);
+  EXPECT_EQ(early.sw().args.inpfile, "Master.MAS");
+  EXPECT_EQ(early.sw().xdold, "");
+}
+
+TEST(ReadInp, FileNamesLongerThanEightCharactersAreKeptWhole) {
+  ControlRun c("FORMAT *shelx\nINPUT  /data/Structure_Final_2024.res\n");
+  ASSERT_FALSE(c.stopped);
+  EXPECT_EQ(c.sw().args.inpfile, "/data/Structure_Final_2024.res");
+}
+
+TEST(ReadInp, ContinuedInputLineSeesOnlyItsLastRecord) {
+  ControlRun c("FORMAT *shelx\nINPUT first.res \\\n second.res third.res\n");
+  ASSERT_FALSE(c.stopped);
+  EXPECT_EQ(c.sw().args.inpfile, "third.res");
+}
+
+TEST(ReadInp, CartesianFormatsClearTheFractionalSwitch) {
+  ControlRun aim("FORMAT xd *aim2tab\nINPUT t.out\n");
+  EXPECT_EQ(aim.sw().ftype, 3);
+  EXPECT_EQ(aim.sw().ifra, 0);
+  ControlRun pl("FORMAT *xd *platon\nINPUT t.cor\n");
+  EXPECT_EQ(pl.sw().ftype, 5);
+  EXPECT_EQ(pl.sw().ifra, 0);
+  EXPECT_NE(pl.log().find(" Input file format = PLATON    file(s) = t.cor\n"), std::string::npos);
+}
+
+TEST(ReadInp, RenameAndItsMode) {
+  ControlRun c("FORMAT *shelx\nINPUT s.res *rename 7\n");
+  ASSERT_FALSE(c.stopped);
+  EXPECT_EQ(c.sw().rename.irename, 1);
+  EXPECT_EQ(c.sw().rename.irs, 1);   // values other than 0 and 1 become 1
+  EXPECT_NE(c.term().find("inum = 1"), std::string::npos);
+  EXPECT_NE(c.log().find(" Change SHELX atom names ( irs=1 : counting atoms types ) \n"), std::string::npos);
+  ControlRun zero("FORMAT *shelx\nINPUT s.res *rename 0\n");
+  EXPECT_EQ(zero.sw().rename.irs, 0);
+  EXPECT_NE(zero.log().find("( irs=0 : straightforward counting ) "), std::string::npos);
+  // RENAME counts only among the last two keywords.
+  ControlRun far("FORMAT *shelx\nINPUT s.res *rename 0 a b\n");
+  EXPECT_EQ(far.sw().rename.irename, 0);
+}
+
+TEST(ReadInp, ToxdEchoesTheConversionAndSwitchesTheRestOff) {
+  ControlRun c("FORMAT *shelx\nINPUT s.res *toxd\nEXTEND_H\nDATABANK x.db\nRINGS 3 8\nNCELLS -3\n");
+  ASSERT_FALSE(c.stopped);
+  EXPECT_EQ(c.sw().lsx, 1);
+  EXPECT_EQ(c.sw().lfh, 0);
+  EXPECT_EQ(c.sw().usedb, 0);
+  EXPECT_EQ(c.sw().args.lrings, 0);
+  EXPECT_EQ(c.sw().compfrag, -3);   // not normalised: the search stays off
+  const std::string tail = " SIMPLE CONVERSION OF SHELX FILE TO XD FILES WAS REQUESTED\n"
+                           " ALL OTHER OPTIONS WILL BE IGNORED !!!!!!\n\n " + std::string(71, '-') + "\n";
+  ASSERT_GE(c.log().size(), tail.size());
+  EXPECT_EQ(c.log().substr(c.log().size() - tail.size()), tail);
+  EXPECT_EQ(c.log().find("Threshold"), std::string::npos);
+}
+
+TEST(ReadInp, NegativeCellCountSearchesBothWays) {
+  ControlRun c("FORMAT *shelx\nINPUT s.res\nNCELLS -3\n");
+  EXPECT_EQ(c.sw().compfrag, 3);
+  EXPECT_NE(c.log().find(" Search for complete fragments within  -3 ...  +3 unit cells\n"), std::string::npos);
+  ControlRun off("FORMAT *shelx\nINPUT s.res\nNCELLS -1\n");
+  EXPECT_EQ(off.sw().compfrag, -1);
+  EXPECT_NE(off.log().find(" Do not search for complete fragments\n"), std::string::npos);
+}
+
+TEST(ReadInp, ScaleTakesOnlyExactStarredWords) {
+  ControlRun fract("FORMAT *shelx\nINPUT s.res\nDATABANK d.db\nSCALE sigma diff *fract\n");
+  EXPECT_EQ(fract.sw().args.iscale, 1);
+  EXPECT_NE(fract.log().find(" Scale total population using difference method\n"), std::string::npos);
+  ControlRun frac("FORMAT *shelx\nINPUT s.res\nDATABANK d.db\nSCALE *sigma *frac\n");
+  EXPECT_EQ(frac.sw().args.iscale, 2);
+  EXPECT_NE(frac.log().find(" Scale total population using fraction method\n"), std::string::npos);
+}
+
+TEST(ReadInp, ChemconAloneSwitchesBothOff) {
+  ControlRun c("FORMAT *shelx\nINPUT s.res\nCHEMCON\n");
+  EXPECT_EQ(c.sw().lchem[0], 0);
+  EXPECT_EQ(c.sw().lchem[1], 0);
+  EXPECT_NE(c.log().find(" Do NOT use chemical/kappa constraints for H-atoms\n"
+                         " Do NOT use chemical/kappa constraints for non-H atoms\n"),
+            std::string::npos);
+  ControlRun other("FORMAT *shelx\nINPUT s.res\nCHEMCON hydrogen *other\n");
+  EXPECT_EQ(other.sw().lchem[0], 0);
+  EXPECT_EQ(other.sw().lchem[1], 1);
+}
+
+TEST(ReadInp, KeygenPositionsAndNormalisation) {
+  ControlRun c("FORMAT *shelx\nINPUT s.res\nKEYGEN *XYZUIJ *all *ordered MULT *all *ordered *kappas\n");
+  const auto& k = c.sw().lkeys;
+  EXPECT_TRUE(k[kXyzUij]);
+  EXPECT_FALSE(k[kXyzAll]);       // ordered wins
+  EXPECT_TRUE(k[kXyzOrdered]);
+  EXPECT_FALSE(k[kMult]);         // MULT off clears its three
+  EXPECT_FALSE(k[kMultAll]);
+  EXPECT_FALSE(k[kMultOrdered]);
+  EXPECT_FALSE(k[kKappas]);
+  EXPECT_NE(c.log().find("   XYZUIJ=.T. all=.F. ordered=.T.\n     MULT=.F. all=.F. ordered=.F. kappas=.F.\n"),
+            std::string::npos);
+  // Only positions count, not the words.
+  ControlRun pos("FORMAT *shelx\nINPUT s.res\nKEYGEN a b c *d *e f *g *h *i\n");
+  const auto& p = pos.sw().lkeys;
+  EXPECT_TRUE(p[kMult]);
+  EXPECT_TRUE(p[kMultAll]);
+  EXPECT_FALSE(p[kMultOrdered]);
+  EXPECT_TRUE(p[kKappas]);
+  EXPECT_FALSE(p[kXyzUij]);
+}
+
+TEST(ReadInp, DisorderWarningForDatabankWithoutExtension) {
+  ControlRun c("FORMAT *shelx\nINPUT s.res\nDISORD extendH *db\nDATABANK d.db\n");
+  EXPECT_EQ(c.sw().disorder.disext, 0);
+  EXPECT_EQ(c.sw().disorder.disdb, 1);
+  EXPECT_NE(c.log().find("   do NOT apply Extend_H option\n   apply DB\n"
+                         "   WARNING!!! Applying DB to disordered H-atoms\n"
+                         "              w/o extending distances is CRAZY !!!\n"),
+            std::string::npos);
+  ControlRun both("FORMAT *shelx\nINPUT s.res\nDISORD *extendH *db\nDATABANK d.db\n");
+  EXPECT_EQ(both.log().find("WARNING"), std::string::npos);
+}
+
+TEST(ReadInp, DatabankNameFromTheLineOrTheEnvironment) {
+  ControlRun named("FORMAT *shelx\nINPUT s.res\ndatabank /opt/DB/Dova_2011.DB\n");
+  EXPECT_EQ(named.sw().abank, "/opt/DB/Dova_2011.DB");
+  ::setenv("VORN_DB", "/env/bank.db", 1);
+  ControlRun env("FORMAT *shelx\nINPUT s.res\nDATABANK\n");
+  ::unsetenv("VORN_DB");
+  EXPECT_EQ(env.sw().usedb, 1);
+  EXPECT_EQ(env.sw().abank, "/env/bank.db");
+  ControlRun unset("FORMAT *shelx\nINPUT s.res\nDATABANK\n");
+  EXPECT_TRUE(unset.sw().abank.blank());
+}
+
+TEST(ReadInp, RadiiChangeTheTableAndAreLogged) {
+  ControlRun c("FORMAT *shelx\nINPUT s.res\nRADII  CL 1.1  h 0.35 Q 9.0 C1 2.0\n");
+  ASSERT_FALSE(c.stopped) << c.term();
+  EXPECT_FLOAT_EQ(c.sw().covrad[16], 1.1f);
+  EXPECT_FLOAT_EQ(c.sw().covrad[0], 0.35f);
+  EXPECT_FLOAT_EQ(c.sw().covrad[5], 0.77f);   // C1 is no symbol
+  EXPECT_NE(c.log().find(" Changing covalent radius of Cl to    1.100 Angstroms\n"), std::string::npos);
+  EXPECT_NE(c.log().find(" Changing covalent radius of H  to    0.350 Angstroms\n"), std::string::npos);
+  EXPECT_NE(c.log().find("   H  0.35   He 0.93"), std::string::npos);
+  EXPECT_NE(c.log().find("   S  1.02   Cl 1.10"), std::string::npos);
+}
+
+TEST(ReadInp, UnknownKeywordsAndFragmentLinesArePassedOver) {
+  ControlRun c("FORMAT *shelx\nINPUT s.res\nNFRAG 2\nFRAG 1 1 -25 \\\n 2 26 -50\nCHFRAG 0. 0.\nWHATEVER 1 2\n");
+  EXPECT_FALSE(c.stopped);
+  EXPECT_EQ(c.sw().verbosity, 1);
+}
+
+TEST(PrtTol, ToleranceBlockColumns) {
+  test::MemoryRun run;
+  run.rs->sw.tols = {0.25f, 1.5f, 12.345f};
+  std::ostringstream os;
+  prttol(*run.rs, os);
+  EXPECT_EQ(os.str(),
+            " Threshold / Tolerance parameters : \n"
+            "   bond criterion (tol1) : d(i-j) < covR(i) + covR(j) +  0.250 Angstroms\n"
+            "   ring  planarity criterion (tol2) : sigpln <   1.500 Angstroms\n"
+            "   group planarity criterion (tol3) : sigpln <  12.345 Angstroms\n");
+}
+
+}  // namespace
+}  // namespace vorn

@@ -1,0 +1,57 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "control/stop.hpp"
+#include "control/text_edit.hpp"
+#include "support/test_support.hpp"
+
+namespace vorn {
+namespace {
+
+TEST(TextColumns, BlankTextsDifferBetweenIlsAndLenstr) {
+  const std::string blank(10, ' ');
+  EXPECT_EQ(ils(blank), 10);
+  EXPECT_EQ(lenstr(blank), 0);
+  EXPECT_EQ(ifs(blank), 0);
+  EXPECT_EQ(ils("  ab c   "), 6);
+  EXPECT_EQ(lenstr("  ab c   "), 6);
+  EXPECT_EQ(ifs("  ab c   "), 3);
+}
+
+TEST(TextCase, OnlyAsciiLettersChange) {
+  std::string s = "aZ*9_\xe9q";
+  upcase(s);
+  EXPECT_EQ(s, "AZ*9_\xe9Q");
+  locase(s);
+  EXPECT_EQ(s, "az*9_\xe9q");
+}
+
+TEST(LabelEditors, RemoveTheirCharactersAndLeftJustify) {
+  EXPECT_EQ(ernum("H(1)"), "H         ");
+  EXPECT_EQ(ernum("  C12"), "C12       ");
+  EXPECT_EQ(erbras("O(1A)"), "O1A       ");
+  EXPECT_EQ(erbras("C)1(2"), "C12       ");
+  EXPECT_EQ(erum("DUM12"), "D12       ");
+  EXPECT_EQ(erum(" N1"), "N1        ");
+  // Only the first occurrence goes.
+  EXPECT_EQ(erum("UMUM1"), "UM1       ");
+  // "UM" starting in column 10 is not searched.
+  EXPECT_EQ(erum("ABCDEFGHIU"), "ABCDEFGHIU");
+}
+
+TEST(BlankRemover, PacksLeftAndKeepsTheLength) {
+  std::string s = " a b  c ";
+  rmblanks(s);
+  EXPECT_EQ(s, "abc     ");
+  test::MemoryRun run;
+  std::string fits(256, 'x');
+  rmblanks(*run.rs, fits);
+  EXPECT_EQ(fits, std::string(256, 'x'));
+  std::string longer(257, ' ');
+  EXPECT_THROW(rmblanks(*run.rs, longer), StopRun);
+  EXPECT_NE(run.term.str().find(" ERROR *** RmBlanks *** len(op).gt.len(line)"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vorn

@@ -1,0 +1,133 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+
+#include "control/stop.hpp"
+#include "driver/run.hpp"
+#include "support/test_support.hpp"
+
+namespace vorn {
+namespace {
+
+const std::string kBanner =
+    "\n"
+    " =======================================================================\n"
+    "   PROGRAM  V O R N  -  AUTOMATIC SETUP OF THE LOCAL COORDINATE SYSTEM\n"
+    " =======================================================================\n"
+    " Program determines the local coordinate system for each atom based on\n"
+    "                connectivity and geometrical parameters\n"
+    " In addition it provides an interface to TALDRIM LAB pseudoatom databank\n"
+    " Sample VORN input file (vorn.inp) can be printed out with : vorn -h\n"
+    " -----------------------------------------------------------------------\n"
+    " =======================================================================\n";
+
+TEST(Header, BannerLines) {
+  std::ostringstream os;
+  header(os);
+  EXPECT_EQ(os.str(), kBanner);
+}
+
+TEST(RunProgram, AnyArgumentPrintsTheBannerAndStops) {
+  test::MemoryRun plain;
+  EXPECT_EQ(run_program(*plain.rs, {"anything"}), 0);
+  EXPECT_EQ(plain.term.str(), kBanner);
+  EXPECT_EQ(plain.log(), "");
+
+  test::MemoryRun help;
+  EXPECT_EQ(run_program(*help.rs, {"-help", "more"}), 0);
+  const std::string out = help.term.str();
+  ASSERT_EQ(out.substr(0, kBanner.size()), kBanner);
+  const std::string example = out.substr(kBanner.size());
+  EXPECT_EQ(example.substr(0, 6), " \n!\n! ");
+  const std::string end = "! net charges of fragments\n!CHFRAG 0. 0.\n \n";
+  ASSERT_GE(example.size(), end.size());
+  EXPECT_EQ(example.substr(example.size() - end.size()), end);
+
+  // "h-" or "x-h" is not a help request.
+  test::MemoryRun other;
+  run_program(*other.rs, {"h-"});
+  EXPECT_EQ(other.term.str(), kBanner);
+}
+
+TEST(Init, StartValues) {
+  test::MemoryRun run;
+  run.rs->sw.verbosity = 7;
+  run.rs->sw.tols.tol1 = 3.0f;
+  run.rs->sw.covrad[0] = 9.0f;
+  run.rs->model.amodel = "OTHER";
+  init(*run.rs);
+  const Switches& sw = run.rs->sw;
+  EXPECT_EQ(sw.verbosity, 1);
+  EXPECT_FLOAT_EQ(sw.tols.tol1, 0.2f);
+  EXPECT_FLOAT_EQ(sw.covrad[0], 0.40f);
+  EXPECT_EQ(sw.compfrag, -1);
+  EXPECT_EQ(sw.args.iscale, 0);
+  EXPECT_EQ(sw.ifra, 1);
+  EXPECT_EQ(run.rs->model.amodel, "TEST");
+  // The captured terminal survives the reset.
+  run.rs->term() << "still here";
+  EXPECT_EQ(run.term.str(), "still here");
+}
+
+TEST(OpenDb, AsksUntilAFileOpensAndStopsAtEndOfInput) {
+  test::ScratchDir dir;
+  dir.write("bank.db", "entry\n");
+  test::MemoryRun run;
+  std::istringstream answers("\n   \n" + dir.file("nothere.db") + "\r\n" + dir.file("bank.db") + "\n");
+  run.rs->io.input = &answers;
+  run.rs->sw.usedb = 1;
+  run.rs->sw.abank = "missing.db";
+  opendb(*run.rs);
+  EXPECT_TRUE(run.rs->io.db.is_open());
+  EXPECT_EQ(run.rs->sw.abank, dir.file("bank.db"));
+  const std::string prompt = " Enter the name of databank file : ";
+  const std::string padded_name = "missing.db" + std::string(50, ' ');
+  const std::string expected = "\n Error opening databank file " + padded_name + "\n" + prompt + prompt + prompt +
+                               "\n Error opening databank file " + (dir.file("nothere.db") + std::string(60, ' ')).substr(0, 60) +
+                               "\n" + prompt;
+  EXPECT_EQ(run.term.str(), expected);
+
+  test::MemoryRun eof;
+  std::istringstream nothing("");
+  eof.rs->io.input = &nothing;
+  eof.rs->sw.abank = "missing.db";
+  EXPECT_THROW(opendb(*eof.rs), StopRun);
+  EXPECT_NE(eof.term.str().find(" ERROR *** "), std::string::npos);
+  EXPECT_NE(eof.log().find(" ERROR *** "), std::string::npos);
+}
+
+TEST(Summary, FilesListedByTheSwitches) {
+  test::MemoryRun run;
+  write_summary(*run.rs, false);
+  const std::string plain =
+      "\n"
+      " XD instructions are in file            : xd_vorn.mas\n"
+      " Cartesian coordinates in PLATON format : vorn.ang\n"
+      " Reduced structure in PLATON format     : reduced.ang & reduced_1.ang\n"
+      " PLATON plot file with local axes       : vorn.spf\n"
+      " Program log file                       : vorn.out\n"
+      "\n"
+      " Local axes can be visualized in PLATON using command : platon -p vorn.spf\n"
+      " Summary of exceptions    : grep -i 'Exception identified' vorn.out\n";
+  EXPECT_EQ(run.term.str(), plain);
+  EXPECT_EQ(run.log(), "\n" + std::string(80, '-') + "\n" + plain);
+
+  test::MemoryRun full;
+  full.rs->sw.usedb = 1;
+  full.rs->sw.lfh = 1;
+  write_summary(*full.rs, true);
+  const std::string t = full.term.str();
+  const auto at = [&](const char* s) { return t.find(s); };
+  EXPECT_LT(at(" XD instructions"), at(" XD parameters are in file              : xd_vorn.inp\n"));
+  EXPECT_LT(at(" XD parameters"), at(" Atomic coordinates w/extended H-atoms  : fixedH.ins\n"));
+  EXPECT_LT(at(" RESET BOND instructions for H-atoms    : reset.bond\n"),
+            at(" CONSTRAINT instructions for H-atoms    : const.bond\n"));
+  EXPECT_LT(at(" CONSTRAINT"), at(" Cartesian coordinates"));
+  EXPECT_LT(at("platon -p vorn.spf\n Summary of DB atom types : grep 'DB comment' vorn.out\n"
+               " Summary of X-H distances : grep -i 'x-h' vorn.out\n Summary of exceptions"),
+            std::string::npos);
+}
+
+}  // namespace
+}  // namespace vorn
