@@ -1,10 +1,222 @@
-// Not built yet: every routine stops the run with a clear message.
-#include "control/stop.hpp"
-#include "driver/run_state.hpp"
+// Valence-population rescaling: within each fragment named in the control
+// file the transferred populations are corrected so that they add up to the
+// free-atom valence electrons minus the fragment's net charge.
 #include "databank/rescale.hpp"
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "control/input_lines.hpp"
+#include "control/stop.hpp"
+#include "control/text_edit.hpp"
+#include "control/tokens.hpp"
+#include "databank/databank.hpp"
+#include "driver/run_state.hpp"
+#include "layout/layout.hpp"
+#include "layout/record_file.hpp"
 
 namespace vorn {
 
-void rescalepv(RunState& rs) { err(rs, "rescalePv", "not implemented yet"); }
+namespace {
+
+enum Method { kDifference = 1, kFraction = 2, kSigma = 3 };
+
+// What the control file says about the fragments.
+struct FragmentInput {
+  int nfrag = 0;
+  bool has_frag = false;
+  bool has_charges = false;
+  std::vector<float> chfrag;   // chfrag[f - 1]; 0 unless given
+  float charge(int f) const {
+    return f <= static_cast<int>(chfrag.size()) ? chfrag[static_cast<std::size_t>(f - 1)] : 0.0f;
+  }
+};
+
+bool starts_with(const std::string& line, const char* key) { return line.rfind(key, 0) == 0; }
+
+FragmentInput read_fragment_lines(RunState& rs, RecordFile& control) {
+  FragmentInput in;
+  control.rewind();
+  std::string line;
+  while (!readinputline(rs, control, line)) {
+    upcase(line);
+    if (starts_with(line, "NFRAG")) {
+      int n = 0;
+      layout::FreeReader r(std::string_view(line).substr(5));
+      if (!r.integer(n)) err(rs, "rescalePv", "Error reading the number of fragments (NFRAG) from vorn.inp");
+      if (n > kMaxAtoms)
+        err(rs, "rescalePv", "NFRAG " + std::to_string(n) + " exceeds the limit of " + std::to_string(kMaxAtoms) +
+                                 " fragments");
+      in.nfrag = n;
+    } else if (starts_with(line, "FRAG")) {
+      in.has_frag = true;
+    } else if (starts_with(line, "CHFRAG")) {
+      LineExtract ex;
+      readline(line, ex);
+      const int n = layout::count_values(line);
+      if (n > kMaxAtoms)
+        err(rs, "rescalePv", "More than " + std::to_string(kMaxAtoms) + " fragment charges on the CHFRAG line");
+      in.chfrag.assign(static_cast<std::size_t>(n), 0.0f);
+      if (!layout::read_reals(line, in.chfrag))
+        err(rs, "rescalePv", "Error reading fragment charges (CHFRAG) from vorn.inp");
+      in.has_charges = true;
+    }
+  }
+  return in;
+}
+
+[[noreturn]] void atom_out_of_range(RunState& rs, int f, int v) {
+  err(rs, "rescalePv",
+      "Atom number " + std::to_string(v) + " on a FRAG line of fragment " + std::to_string(f) +
+          " is outside 1.." + std::to_string(rs.natom()));
+}
+
+// Members of fragment f from every FRAG line that names it.  A negative
+// number -n closes a range that starts at the number written before it.
+std::vector<char> fragment_members(RunState& rs, RecordFile& control, int f) {
+  const int natom = rs.natom();
+  std::vector<char> iflag(static_cast<std::size_t>(natom) + 1, 0);
+  control.rewind();
+  std::string line;
+  while (!readinputline(rs, control, line)) {
+    upcase(line);
+    if (!starts_with(line, "FRAG")) continue;
+    line.replace(0, 4, "    ");
+    // The backslash of a continued line is not a number.
+    for (char& c : line)
+      if (c == '\\') c = ' ';
+    const int n = dnumline(line);
+    std::vector<int> v(static_cast<std::size_t>(n), 0);
+    if (!layout::read_ints(line, v)) err(rs, "rescalePv", "Error reading fragments from vorn.inp");
+    if (n < 2 || v[0] != f) continue;
+    for (int k = 1; k < n; ++k) {
+      const int vk = v[static_cast<std::size_t>(k)];
+      if (vk > 0) {
+        if (vk > natom) atom_out_of_range(rs, f, vk);
+        iflag[static_cast<std::size_t>(vk)] = 1;
+      } else if (vk < 0) {
+        const int from = v[static_cast<std::size_t>(k - 1)];
+        const int to = -vk;
+        if (from > to) continue;
+        if (from < 1) atom_out_of_range(rs, f, from);
+        if (to > natom) atom_out_of_range(rs, f, to);
+        for (int j = from; j <= to; ++j) iflag[static_cast<std::size_t>(j)] = 1;
+      }
+    }
+  }
+  return iflag;
+}
+
+// The net charge of fragment f from the terminal; a blank answer or the
+// end of the input gives 0.
+float ask_charge(RunState& rs, int f) {
+  for (;;) {
+    rs.term() << layout::format("(' Enter net charge of fragment ',i3,' [0.] : ',$)", f) << std::flush;
+    std::string answer;
+    if (!rs.io.input || !std::getline(*rs.io.input, answer)) {
+      to_term(rs, "");
+      to_log(rs, layout::format("(/,' No answer on standard input (end of input): net charge of fragment ',i3,"
+                                "' taken as 0.')",
+                                f));
+      return 0.0f;
+    }
+    if (!answer.empty() && answer.back() == '\r') answer.pop_back();
+    if (lenstr(answer) == 0) return 0.0f;
+    float q = 0.0f;
+    layout::FreeReader r(answer);
+    if (r.real(q) && std::isfinite(q)) return q;
+    to_term(rs, " The answer [" + std::string(rtrim(answer)) +
+                    "] is not a number: give the net charge in electrons, for example -1 or 0.");
+  }
+}
+
+void warn_unchanged(RunState& rs, int f, const std::string& reason) {
+  to_both(rs, layout::format("(/,' WARNING: ',a,' in fragment ',i3,'; its Pv''s are left unchanged')", reason, f));
+}
+
+void rescale_fragment(RunState& rs, int f, const std::vector<char>& iflag, const FragmentInput& in) {
+  const int method = rs.sw.args.iscale;
+  to_both(rs, layout::format("(/,' ***** Rescaling Pv''s in fragment = ',i3,' *****')", f));
+  float sdb = 0.0f, sfree = 0.0f, ssig = 0.0f;
+  int members = 0;
+  for (int i = 1; i <= rs.natom(); ++i) {
+    if (!iflag[static_cast<std::size_t>(i)]) continue;
+    ++members;
+    sdb += rs.mp.pv[i];
+    sfree += pval(rs.atom(i).iz) * rs.atom(i).occ;
+    ssig += rs.mp.sigpv[i];
+  }
+  if (members == 0) return warn_unchanged(rs, f, "No atoms");
+  if (sfree == 0.0f) return warn_unchanged(rs, f, "Sum-of-Pv[free] is zero");
+  const float diff = sfree - sdb;
+  const float percentage = std::fabs(diff) / sfree * 100.0f;
+  to_both(rs, layout::format("(/,' Sum-of-Pv[free]     = ',f12.6,' el.',/,' Sum-of-Pv[databank] = ',f12.6,' el.',/,"
+                             "' Difference          = ',f12.6,' el. ( ',f6.2,' % )')",
+                             sfree, sdb, diff, percentage));
+  if (method == kSigma) to_both(rs, layout::format("(' Sum of sigma(Pv)    = ',f12.6)", ssig));
+  if (method == kFraction && sdb == 0.0f)
+    return warn_unchanged(rs, f, "Sum-of-Pv[databank] is zero, the fraction method cannot scale it,");
+  if (method == kSigma && ssig == 0.0f)
+    return warn_unchanged(rs, f, "Sum of sigma(Pv) is zero, the sigmaPv method cannot share the difference,");
+
+  const float charge = in.has_charges ? in.charge(f) : ask_charge(rs, f);
+  const float target = sfree - charge;
+  to_both(rs, layout::format("(/,' Rescaling Sum-of-Pv to ',f13.6,' el.',3x,'( Charge = ',sp,f8.3,' el. )')",
+                             target, charge));
+  const char* mark = method == kDifference ? "+" : method == kFraction ? "*" : "s";
+  to_log(rs, layout::format("(/,4x,'NO  ATOM',7x,'Occup.    Pv(DB)      Pv(free)','    ',a,'Corr       Pv(new)',/)",
+                            mark));
+  float snew = 0.0f;
+  for (int i = 1; i <= rs.natom(); ++i) {
+    if (!iflag[static_cast<std::size_t>(i)]) continue;
+    const Atom& a = rs.atom(i);
+    const float old = rs.mp.pv[i];
+    float corr = 0.0f, now = 0.0f;
+    if (method == kDifference) {
+      corr = (target - sdb) / static_cast<float>(members);
+      now = old + corr;
+    } else if (method == kFraction) {
+      corr = target / sdb;
+      now = old * corr;
+    } else {
+      corr = ((target - sdb) / ssig) * rs.mp.sigpv[i];
+      now = old + corr;
+    }
+    to_log(rs, layout::format("(i6,2x,a8,1x,f7.3,2f12.5,sp,f12.5,ss,f12.5)", i, a.label, a.occ, old,
+                              pval(a.iz) * a.occ, corr, now));
+    rs.mp.pv[i] = now;
+    snew += now;
+  }
+  to_log(rs, layout::format("(/,20x,'SUM ',4f12.5)", sdb, sfree, target - sdb, snew));
+}
+
+}  // namespace
+
+void rescalepv(RunState& rs) {
+  RecordFile control;
+  const bool opened = control.open("vorn.inp");
+  rescalepv(rs, opened ? &control : nullptr);
+}
+
+void rescalepv(RunState& rs, RecordFile* control) {
+  const int method = rs.sw.args.iscale;
+  if (method < kDifference || method > kSigma) err(rs, "rescalePv", "Unknown scaling method");
+  const char* name = method == kDifference ? "difference" : method == kFraction ? "fraction" : "sigmaPv";
+  to_log(rs, layout::format("(/,' Using ',a,' method for rescaling...')", name));
+
+  FragmentInput in;
+  if (control) in = read_fragment_lines(rs, *control);
+  const bool all_atoms = !control || in.nfrag == 0 || !in.has_frag;
+  if (all_atoms) {
+    in.nfrag = 1;
+    to_both(rs, layout::format("(/,' Using ALL atoms for fragment 1 !')"));
+  }
+  for (int f = 1; f <= in.nfrag; ++f) {
+    const std::vector<char> iflag =
+        all_atoms ? std::vector<char>(static_cast<std::size_t>(rs.natom()) + 1, 1) : fragment_members(rs, *control, f);
+    rescale_fragment(rs, f, iflag, in);
+  }
+}
 
 }  // namespace vorn
