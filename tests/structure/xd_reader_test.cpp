@@ -1,0 +1,423 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "control/stop.hpp"
+#include "layout/layout.hpp"
+#include "structure/readers/readers.hpp"
+#include "structure/readers/xd_reader.hpp"
+#include "support/test_support.hpp"
+
+namespace vorn {
+namespace {
+
+using test::MemoryRun;
+using test::ScratchDir;
+using test::shared_data;
+
+std::string read_file(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  std::ostringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> out;
+  std::istringstream in(text);
+  std::string s;
+  while (std::getline(in, s)) out.push_back(s);
+  return out;
+}
+
+std::string joined(const std::vector<std::string>& lines) {
+  std::string s;
+  for (const auto& l : lines) s += l + "\n";
+  return s;
+}
+
+const std::string kSerine = "xd/DL-serine_ReCrystal/";
+
+// Reads the pair with readxd in a run whose log and terminal are in memory.
+void read_pair(MemoryRun& run, const std::string& master, const std::string& par) {
+  run.rs->sw.ftype = 2;
+  run.rs->sw.xdold = master;
+  readxd(*run.rs, par);
+}
+
+// The serine pair written into a scratch directory, the parameter file
+// edited first.
+void read_serine_edited(MemoryRun& run, ScratchDir& dir, const std::string& par_text) {
+  dir.copy_in(shared_data(kSerine + "xd.mas"), "xd.mas");
+  dir.write("xd.res", par_text);
+  read_pair(run, dir.file("xd.mas"), dir.file("xd.res"));
+}
+
+// Expects the run to stop with a message that contains `text`.
+template <class F>
+void expect_stop(MemoryRun& run, F&& f, const std::string& text) {
+  EXPECT_THROW(f(), StopRun);
+  EXPECT_NE(run.log().find(text), std::string::npos) << run.log();
+}
+
+// ---- Line reads of the parameter file ----------------------------------
+
+TEST(XdReadLine, SkipsCommentLinesAndUpcases) {
+  MemoryRun run;
+  RecordFile f;
+  f.open_text("! comment\n!another\nc(1)  3 2\n  ! not a comment line\n");
+  std::string line;
+  readxdline(*run.rs, f, line);
+  EXPECT_EQ(line.size(), 255u);
+  EXPECT_EQ(line.substr(0, 12), "C(1)  3 2   ");
+  readxdline(*run.rs, f, line);
+  EXPECT_EQ(line.substr(0, 22), "  ! NOT A COMMENT LINE");
+  expect_stop(run, [&] { readxdline(*run.rs, f, line); }, " ERROR *** ReadXD *** Error reading XD parameter file");
+}
+
+TEST(XdReadValues, ReadsAcrossLinesAndDropsTheRestOfTheLast) {
+  MemoryRun run;
+  RecordFile f;
+  f.open_text(" 1.0 2.0\n\n 3.0 4.0 5.0 6.0 7.0 99.0\n 8.5\n! 1.0\n");
+  std::array<float, 7> a{};
+  ASSERT_TRUE(read_xd_values(*run.rs, f, a));
+  EXPECT_EQ(a, (std::array<float, 7>{1, 2, 3, 4, 5, 6, 7}));
+  float v = 0;
+  ASSERT_TRUE(read_xd_values(*run.rs, f, std::span<float>(&v, 1)));
+  EXPECT_FLOAT_EQ(v, 8.5f);   // 99.0 was left on the line before
+  // A comment line is not skipped by these reads: it is not a number.
+  EXPECT_FALSE(read_xd_values(*run.rs, f, std::span<float>(&v, 1)));
+  expect_stop(run, [&] { read_xd_values(*run.rs, f, std::span<float>(&v, 1)); }, "Error reading XD parameter file");
+}
+
+// ---- The shared DL-serine pair -----------------------------------------
+
+// Expected Cartesian position in the monoclinic serine cell, worked out
+// from the cell directly.
+std::array<double, 3> serine_cartesian(double x, double y, double z) {
+  const double a = 4.7790, b = 9.1950, c = 10.7760, beta = 106.87 * M_PI / 180.0;
+  return {a * x + c * std::cos(beta) * z, b * y, c * std::sin(beta) * z};
+}
+
+void expect_serine_model(const MemoryRun& run, double h03b_x) {
+  const RunState& rs = *run.rs;
+  const Model& m = rs.model;
+  ASSERT_EQ(m.natom, 14);
+  EXPECT_EQ(m.amodel, "CHECK");
+  const char* labels[] = {"O(001)", "O(002)", "O(003)", "N(001)", "C(001)", "C(003)", "C(002)",
+                          "H(03B)", "H(03A)", "H(002)", "H(01A)", "H(01B)", "H(01C)", "H(003)"};
+  const int iz[] = {8, 8, 8, 7, 6, 6, 6, 1, 1, 1, 1, 1, 1, 1};
+  const int tbl[] = {1, 1, 1, 2, 3, 3, 3, 4, 4, 4, 4, 4, 4, 4};
+  for (int i = 1; i <= 14; ++i) {
+    const Atom& a = rs.atom(i);
+    EXPECT_EQ(a.label, labels[i - 1]) << i;
+    EXPECT_EQ(a.iz, iz[i - 1]) << i;
+    EXPECT_EQ(a.tbl, tbl[i - 1]) << i;
+    EXPECT_EQ(a.tp, 2) << i;
+    EXPECT_EQ(a.lmx, iz[i - 1] == 1 ? 2 : 4) << i;
+    EXPECT_FLOAT_EQ(a.occ, 1.0f);
+    EXPECT_EQ(a.flag, 0);
+    const auto c = serine_cartesian(a.xf, a.yf, a.zf);
+    EXPECT_NEAR(a.xc, c[0], 1e-4) << i;
+    EXPECT_NEAR(a.yc, c[1], 1e-4) << i;
+    EXPECT_NEAR(a.zc, c[2], 1e-4) << i;
+  }
+  EXPECT_FLOAT_EQ(rs.atom(1).xf, 0.248317f);
+  EXPECT_FLOAT_EQ(rs.atom(1).zf, 0.671213f);
+  EXPECT_FLOAT_EQ(rs.atom(8).xf, static_cast<float>(h03b_x));
+  const std::array<float, 6> u1{0.007207f, 0.006724f, 0.009398f, -0.000445f, 0.002247f, -0.002118f};
+  EXPECT_EQ(rs.atom(1).u, u1);
+  // Scale factor, extinction and overall thermal parameter of the file.
+  EXPECT_FLOAT_EQ(m.shelx1.fvar[1], 1.52331f);
+  for (int k = 2; k <= 9; ++k) EXPECT_EQ(m.shelx1.fvar[k], 0.0f) << k;
+  // Scattering types in order of first appearance: O, N, C, H.
+  ASSERT_EQ(m.types.ntypes, 4);
+  EXPECT_EQ(m.types.typez[1], 8);
+  EXPECT_EQ(m.types.typez[2], 7);
+  EXPECT_EQ(m.types.typez[3], 6);
+  EXPECT_EQ(m.types.typez[4], 1);
+  // P21/c: the identity, the screw axis, and both with the inversion.
+  EXPECT_EQ(m.symm.nsym, 4);
+  EXPECT_FLOAT_EQ(m.cell.beta, 106.87f);
+}
+
+TEST(XdReader, SerineResultFileReadsWithItsOwnScaleFactor) {
+  MemoryRun run;
+  read_pair(run, shared_data(kSerine + "xd.mas"), shared_data(kSerine + "xd.res"));
+  expect_serine_model(run, -0.091572);
+  EXPECT_EQ(run.rs->atom(14).yf, 0.922781f);
+  // The atom table on the terminal.
+  const std::string term = run.term.str();
+  EXPECT_NE(term.find("\n NO.   ATOM      AT.NO.   ORDER_OF_U     iSFT\n"), std::string::npos) << term;
+  EXPECT_NE(term.find("\n   1   O(001)      8          2            1\n"), std::string::npos) << term;
+  EXPECT_NE(term.find("\n  14   H(003)      1          2            4\n"), std::string::npos) << term;
+  const std::string log = run.log();
+  EXPECT_NE(log.find(" Reading data from XD master file: "), std::string::npos);
+  EXPECT_NE(log.find(" Cell parameters:      4.779     9.195    10.776   90.00  106.87   90.00"), std::string::npos);
+  EXPECT_NE(log.find(" Lattice type : P"), std::string::npos);
+  EXPECT_NE(log.find(" Lattice is CentroSymmetric"), std::string::npos);
+  EXPECT_NE(log.find(" Reading data from XD parameter file: "), std::string::npos);
+}
+
+TEST(XdReader, SerineInputFileOfTheLastCycle) {
+  MemoryRun run;
+  read_pair(run, shared_data(kSerine + "xd.mas"), shared_data(kSerine + "xd.inp"));
+  expect_serine_model(run, -0.091584);
+}
+
+// Version 1 of the parameter file: no XDPARFILE line, and the 22 control
+// integers (the LIMITS and USAGE values) on the line after the model line.
+std::string as_version1(const std::string& v2) {
+  std::vector<std::string> in = lines_of(v2), out;
+  std::string limits;
+  for (const std::string& l : in) {
+    if (l.rfind("XDPARFILE", 0) == 0) continue;
+    if (l.rfind("LIMITS", 0) == 0) {
+      std::istringstream w(l);
+      std::string t;
+      while (w >> t)
+        if (t.find_first_not_of("0123456789") == std::string::npos) limits += " " + t;
+      continue;
+    }
+    if (l.rfind("USAGE", 0) == 0) {
+      out.push_back(limits + l.substr(5));
+      continue;
+    }
+    out.push_back(l);
+  }
+  return joined(out);
+}
+
+TEST(XdReader, VersionOneFileReadsTheSame) {
+  const std::string v1 = as_version1(read_file(shared_data(kSerine + "xd.res")));
+  ASSERT_EQ(v1.find("XDPARFILE"), std::string::npos);
+  ASSERT_NE(v1.find("\n 2000 31 4 30 0 20 20 2500     14   2  4  14"), std::string::npos) << v1.substr(0, 600);
+  MemoryRun run;
+  ScratchDir dir;
+  read_serine_edited(run, dir, v1);
+  expect_serine_model(run, -0.091572);
+  EXPECT_EQ(run.log().find("XD parameter file version = "), std::string::npos);
+}
+
+TEST(XdReader, VersionTwoIsReported) {
+  MemoryRun run;
+  read_pair(run, shared_data(kSerine + "xd.mas"), shared_data(kSerine + "xd.res"));
+  const std::string log = run.log();
+  EXPECT_NE(log.find("XD parameter file version = 2"), std::string::npos) << log;
+  EXPECT_NE(log.find("Maximum level of multipole expansion = 4"), std::string::npos);
+  EXPECT_NE(log.find("Number of atoms in XD parameter file = 14"), std::string::npos);
+  EXPECT_NE(log.find("Number kappa sets = 14"), std::string::npos);
+}
+
+// ---- Blocks, comments and the values after the kappa lines -------------
+
+TEST(XdReader, CommentsAndStrayLinesBetweenAtomBlocks) {
+  std::vector<std::string> l = lines_of(read_file(shared_data(kSerine + "xd.res")));
+  std::vector<std::string> out;
+  for (const std::string& s : l) {
+    if (s.rfind("O(002)", 0) == 0) out.push_back("! the second oxygen");
+    if (s.rfind("N(001)", 0) == 0) out.push_back("  NOT AN ATOM LINE");   // dropped, atom read from the next
+    if (s.rfind("  0.0407", 0) == 0) out.push_back("! inside the populations");
+    out.push_back(s);
+  }
+  MemoryRun run;
+  ScratchDir dir;
+  read_serine_edited(run, dir, joined(out));
+  expect_serine_model(run, -0.091572);
+}
+
+TEST(XdReader, AtomsOfLowerLevelStillCarryTheFileLevelPopulations) {
+  // Every hydrogen of the serine file has level 2 but three population
+  // lines; had the last one been skipped by its own level, its leftover
+  // lines would shift the kappa lines onto the scale factor.  A file whose
+  // last hydrogen lacks those lines is not in the layout it announces.
+  std::vector<std::string> l = lines_of(read_file(shared_data(kSerine + "xd.res")));
+  std::vector<std::string> out;
+  int after_h003 = -1;
+  for (const std::string& s : l) {
+    if (s.rfind("H(003)", 0) == 0) after_h003 = 0;
+    if (after_h003 >= 0 && after_h003 < 5) {
+      ++after_h003;
+      if (after_h003 >= 4) continue;   // drop its second and third population lines
+    }
+    out.push_back(s);
+  }
+  MemoryRun run;
+  ScratchDir dir;
+  expect_stop(run, [&] { read_serine_edited(run, dir, joined(out)); },
+              "Error reading XD parameter file: population values of atom H(003) hold 31 values, 26 expected");
+}
+
+TEST(XdReader, ValuesAfterTheKappaLinesMustBeNumbers) {
+  const std::string good = read_file(shared_data(kSerine + "xd.res"));
+  struct Case {
+    std::string from, to, message;
+  } cases[] = {
+      {" 0.152331E+01", " SCALE", "Scale factor at the end of the XD parameter file does not read as a number"},
+      {"\n 0.0000E+00\n", "\n THERMAL\n", "Overall thermal parameter after the extinction lines"},
+      {"\n 0.0000E+00 0.0000E+00 0.0000E+00  0.0000E+00", "\n! ext", "Extinction parameters after the kappa lines"},
+  };
+  for (const Case& c : cases) {
+    std::string bad = good;
+    const std::size_t at = bad.rfind(c.from);
+    ASSERT_NE(at, std::string::npos) << c.from;
+    bad.replace(at, c.from.size(), c.to);
+    MemoryRun run;
+    ScratchDir dir;
+    expect_stop(run, [&] { read_serine_edited(run, dir, bad); }, c.message);
+  }
+  // A file that ends before its scale factor.
+  std::string cut = good.substr(0, good.rfind(" 0.152331E+01"));
+  MemoryRun run;
+  ScratchDir dir;
+  expect_stop(run, [&] { read_serine_edited(run, dir, cut); }, "*** ReadXD *** Error reading XD parameter file\n");
+}
+
+// ---- Small hand-made pairs -----------------------------------------------
+
+struct XdAtom {
+  std::string label;
+  int tp = 2, tbl = 1, lmx = 4;
+  double x = 0.1, y = 0.2, z = 0.3, occ = 1.0;
+};
+
+// A version-2 parameter file in the layout XD writes, with `level` as the
+// file's multipole level and that level's population values for every
+// atom.  tp 3 and 4 add the higher-order coefficients after the Uij.
+std::string small_par(const std::vector<XdAtom>& atoms, int level = 4, int nkset = 1) {
+  std::string s = "XDPARFILE VERSION  2\n";
+  s += layout::format("(a,i3,a)", "   SMALL    MODEL", level, "  2  1  0") + "\n";
+  s += "LIMITS nat  2000 ntx  31 lmx  4 nzz  30 nto  0 nsc  20 ntb  20 nov   2500\n";
+  s += layout::format("('USAGE',i7,i4,i3,i4,'   0   1   0   0   4   2   127   1  40  0')", atoms.size(), 2, 4, nkset) +
+       "\n";
+  s += "  0.0 0.0 0.0 0.0 0.0 0.0 0.0 0.0\n  -2.0 0.0 0.0 0.0 0.0 0.3333\n";
+  int n = 0;
+  for (const XdAtom& a : atoms) {
+    ++n;
+    s += layout::format("(a8,2i3,3i5,2x,6i5,3f9.5,f8.4)", a.label, 3, 2, 1, n, 2, a.tp, a.tbl, 1, a.lmx, 1, 0, a.x,
+                        a.y, a.z, a.occ) +
+         "\n";
+    s += "  0.010000  0.020000  0.030000  0.001000  0.002000  0.003000\n";
+    if (a.tp >= 3) s += "  0.1 0.1 0.1 0.1 0.1 0.1\n  0.1 0.1 0.1 0.1\n";
+    if (a.tp == 4) s += "  0.2 0.2 0.2 0.2 0.2 0.2\n  0.2 0.2 0.2 0.2 0.2 0.2\n  0.2 0.2 0.2\n";
+    const int npop = (level + 1) * (level + 1) + 1;
+    for (int k = 0; k < npop; ++k) s += layout::format("(f8.4)", k == 0 ? 4.0 : 0.01) + ((k % 10 == 9 || k == npop - 1) ? "\n" : "");
+  }
+  for (int k = 1; k <= nkset; ++k) s += "  1  1.000000  1.000000  1.000000  1.000000  1.000000  1.000000\n";
+  s += " 0.1000E-01 0.2000E-01 0.3000E-01 0.4000E-01 0.5000E-01 0.6000E-01 0.7000E-01\n";
+  s += " 0.8000E+00\n 0.250000E+01\n";
+  return s;
+}
+
+const std::string kCubic = "TITLE T\nCELL 10.0 10.0 10.0 90.0 90.0 90.0\n";
+
+void read_small(MemoryRun& run, ScratchDir& dir, const std::string& master, const std::string& par) {
+  dir.write("t.mas", master);
+  dir.write("t.res", par);
+  read_pair(run, dir.file("t.mas"), dir.file("t.res"));
+}
+
+TEST(XdReader, HigherOrderDisplacementsAndLevelThreeFile) {
+  MemoryRun run;
+  ScratchDir dir;
+  std::vector<XdAtom> atoms = {{"C(1)", 3, 1, 3}, {"N(1)", 4, 2, 3}, {"H(1)", 2, 3, 2, 0.5, 0.5, 0.5}};
+  read_small(run, dir, kCubic + "LATT C P\n", small_par(atoms, 3));
+  const Model& m = run.rs->model;
+  ASSERT_EQ(m.natom, 3);
+  EXPECT_EQ(run.rs->atom(1).tp, 3);
+  EXPECT_EQ(run.rs->atom(2).tp, 4);
+  EXPECT_EQ(run.rs->atom(3).label, "H(1)");
+  EXPECT_FLOAT_EQ(run.rs->atom(3).xc, 5.0f);
+  EXPECT_EQ(m.amodel, "SMALL");
+  EXPECT_FLOAT_EQ(m.shelx1.fvar[1], 2.5f);
+  EXPECT_FLOAT_EQ(m.shelx1.fvar[2], 0.01f);
+  EXPECT_FLOAT_EQ(m.shelx1.fvar[8], 0.07f);
+  EXPECT_FLOAT_EQ(m.shelx1.fvar[9], 0.8f);
+}
+
+TEST(XdReader, ElementsFromLabelsAndTypesInOrderOfAppearance) {
+  MemoryRun run;
+  ScratchDir dir;
+  // Table indices 2, 1, 2, 3 but first appearance Cl, C, H.
+  std::vector<XdAtom> atoms = {{"CL(1)", 2, 2}, {"C(1A)", 2, 1}, {"CL(2)", 2, 2}, {"H(1)", 2, 3, 2}};
+  read_small(run, dir, kCubic, small_par(atoms));
+  const Model& m = run.rs->model;
+  EXPECT_EQ(run.rs->atom(1).iz, 17);
+  EXPECT_EQ(run.rs->atom(2).iz, 6);
+  EXPECT_EQ(run.rs->atom(1).tbl, 2);   // the file's own index is kept
+  ASSERT_EQ(m.types.ntypes, 3);
+  EXPECT_EQ(m.types.typez[1], 17);
+  EXPECT_EQ(m.types.typez[2], 6);
+  EXPECT_EQ(m.types.typez[3], 1);
+  // No LATT line: centrosymmetric primitive, so the identity and inversion.
+  EXPECT_EQ(m.symm.nsym, 2);
+}
+
+TEST(XdReader, LatticeLineDecidesInversionAndCentring) {
+  std::vector<XdAtom> atoms = {{"C(1)"}};
+  {
+    MemoryRun run;
+    ScratchDir dir;
+    read_small(run, dir, kCubic + "LATT A P\nSYMM -X,-Y,Z\n", small_par(atoms));
+    EXPECT_EQ(run.rs->model.symm.nsym, 2);
+    EXPECT_NE(run.log().find(" Lattice is Acentric"), std::string::npos);
+  }
+  {
+    MemoryRun run;
+    ScratchDir dir;
+    read_small(run, dir, kCubic + "LATT C I\nSYMM -X,-Y,Z\n", small_par(atoms));
+    const Symmetry& s = run.rs->model.symm;
+    ASSERT_EQ(s.nsym, 8);
+    EXPECT_NE(run.log().find(" Lattice type : I"), std::string::npos);
+    // The inversion is applied first: operators 1 to 4 have no centring
+    // translation, 5 to 8 are those four moved by (1/2, 1/2, 1/2).
+    for (int n = 1; n <= 4; ++n)
+      for (int j = 0; j < 3; ++j) EXPECT_FLOAT_EQ(s.op[n].trans[j], 0.0f) << n;
+    EXPECT_FLOAT_EQ(s.op[3].rot[0][0], -1.0f);   // inversion of the identity
+    for (int j = 0; j < 3; ++j) EXPECT_FLOAT_EQ(s.op[5].trans[j], 0.5f);
+    EXPECT_FLOAT_EQ(s.op[5].rot[0][0], 1.0f);
+    EXPECT_FLOAT_EQ(s.op[7].rot[0][0], -1.0f);
+  }
+}
+
+TEST(XdReader, FailuresStopWithTheirMessages) {
+  const std::vector<XdAtom> atoms = {{"C(1)"}};
+  {
+    MemoryRun run;
+    run.rs->sw.xdold = "missing.mas";
+    expect_stop(run, [&] { readxd(*run.rs, "missing.res"); }, " ERROR *** ReadXD *** Error opening XD master file missing.mas");
+  }
+  {
+    MemoryRun run;
+    ScratchDir dir;
+    dir.write("t.mas", kCubic);
+    run.rs->sw.xdold = dir.file("t.mas");
+    expect_stop(run, [&] { readxd(*run.rs, "missing.res"); }, "Error opening XD parameter file missing.res");
+  }
+  {
+    MemoryRun run;
+    ScratchDir dir;
+    std::string par = small_par(atoms);
+    par.replace(par.find("USAGE      1"), 12, "USAGE  20001");
+    expect_stop(run, [&] { read_small(run, dir, kCubic, par); }, " ERROR *** ReadXD *** Too many atoms");
+  }
+  {
+    MemoryRun run;
+    ScratchDir dir;
+    expect_stop(run, [&] { read_small(run, dir, "TITLE T\nLATT C P\n", small_par(atoms)); }, "No CELL line in XD master file");
+  }
+  {
+    MemoryRun run;
+    ScratchDir dir;
+    expect_stop(run, [&] { read_small(run, dir, "CELL 10 10 x 90 90 90\n", small_par(atoms)); },
+                " ERROR *** ReadXD *** Error reading XD master file");
+  }
+}
+
+}  // namespace
+}  // namespace vorn
