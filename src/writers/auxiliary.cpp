@@ -1,12 +1,80 @@
-// Not built yet: every routine stops the run with a clear message.
-#include "control/stop.hpp"
-#include "driver/run_state.hpp"
+// The plot file vorn.spf (head and plotting instructions) and the atom
+// lines of fixedH.ins.
 #include "writers/auxiliary.hpp"
+
+#include <string>
+#include <vector>
+
+#include "driver/run_state.hpp"
+#include "layout/layout.hpp"
+#include "structure/cell.hpp"
+#include "structure/elements.hpp"
 
 namespace vorn {
 
-void write_spf_head(std::ostream&) {}
-void write_spf_tail(RunState& rs) { err(rs, "Spf", "not implemented yet"); }
-void write_fixedh_line(RunState& rs, int) { err(rs, "FixedH", "not implemented yet"); }
+namespace {
+
+// The fixed drawing instructions: colours, sizes, and no bonds drawn
+// between the axis pseudo-atoms.
+constexpr std::string_view kPlotLines[] = {
+    "SOLID COLOR",          "COLOR TYPE X GREEN Y YELLOW Z BROWN D ORANGE",
+    "RADII ATOMS ALL 0.06", "RADII ATOMS X 0.02",
+    "RADII ATOMS Y 0.02",   "RADII ATOMS Z 0.02",
+    "RADII BONDS ALL 0.01 1", "RADII BONDS TO X 0.01 1",
+    "RADII BONDS TO Y 0.01 1", "RADII BONDS TO Z 0.01 1",
+    "RADII BONDS TO D 0.00 0", "DETACH X Y",
+    "DETACH X Z",           "DETACH Y Z",
+    "DETACH X X",           "DETACH Y Y",
+    "DETACH Z Z",           "LABEL ON",
+    "LABEL H",              "UNLABEL X Y Z",
+};
+
+}  // namespace
+
+void write_spf_head(std::ostream& os) {
+  layout::line(os, "TITL X-green, Y-yellow, Z-brown, Dummy(D)-orange");
+  layout::line(os, "ANGSTROM");
+}
+
+void write_spf_tail(RunState& rs) {
+  std::ostream& os = rs.io.spf.os();
+  const int ndum = rs.dummy.count;
+  for (int d = 1; d <= ndum; ++d) {
+    Vec3 p = rs.dummy.pos[d];
+    if (rs.sw.ifra == 1) p = rabs(rs, 0, p);
+    layout::write(os, "('ATOM D(',i1,')',2x,3f14.4)", d, p[0], p[1], p[2]);
+  }
+
+  // Bond radii: every element of the structure, then the axis and dummy
+  // pseudo-atoms with a tiny radius so that they never join real atoms.
+  const AtomTypes& types = rs.model.types;
+  std::vector<layout::Item> items;
+  items.emplace_back(std::string_view("JOIN RADII "));
+  for (int k = 1; k <= types.ntypes; ++k) {
+    const int z = types.typez[k];
+    items.emplace_back(atsym(z));
+    items.emplace_back(static_cast<double>(covalent_radius(rs, z)));
+  }
+  for (const char* pseudo : {"X", "Y", "Z", "D"}) {
+    if (pseudo[0] == 'D' && ndum == 0) break;
+    items.emplace_back(std::string_view(pseudo));
+    items.emplace_back(static_cast<double>(0.01f));
+  }
+  os << layout::format_items("(a,100(1x,a2,f5.2))", items) << '\n';
+
+  for (std::string_view t : kPlotLines) layout::line(os, t);
+  if (ndum > 0) {
+    for (std::string_view t : {"RADII ATOMS D 0.02", "DETACH D X", "DETACH D Y", "DETACH D Z", "LABEL D"})
+      layout::line(os, t);
+    for (int k = 1; k <= types.ntypes; ++k) layout::line(os, "DETACH D " + std::string(atsym(types.typez[k])));
+  }
+  layout::line(os, "PLOT");
+}
+
+void write_fixedh_line(RunState& rs, int i) {
+  const Atom& a = rs.atom(i);
+  layout::write(rs.io.fixedh.os(), "(a8,1x,i4,2x,3f12.6,2x,f10.5,1x,f8.4)", a.label, a.tbl, a.xf, a.yf, a.zf, a.occ,
+                a.u[0]);
+}
 
 }  // namespace vorn

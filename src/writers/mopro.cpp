@@ -1,17 +1,126 @@
-// Not built yet: every routine stops the run with a clear message.
-#include "control/stop.hpp"
-#include "driver/run_state.hpp"
+// The MoPro files: the frame of mopro_vorn.par, con_mopro.inp and
+// res_mopro.inp, the model section and the per-atom record groups.
 #include "writers/mopro.hpp"
+
+#include <string>
+
+#include "control/text_edit.hpp"
+#include "driver/run_state.hpp"
+#include "layout/layout.hpp"
 
 namespace vorn {
 
-void write_mopro_par_head(std::ostream&) {}
-void write_con_head(std::ostream&) {}
-void write_res_head(std::ostream&) {}
-void write_mopro_model(RunState& rs) { err(rs, "MoPro", "not implemented yet"); }
-void write_mopro_atom(RunState& rs, int) { err(rs, "MoPro", "not implemented yet"); }
-void write_mopro_par_tail(RunState& rs) { err(rs, "MoPro", "not implemented yet"); }
-void write_con_tail(RunState& rs) { err(rs, "MoPro", "not implemented yet"); }
-void write_res_tail(RunState& rs) { err(rs, "MoPro", "not implemented yet"); }
+namespace {
+
+// An integer in w columns; a number too wide for them is written in the
+// narrowest width that holds it, so that MoPro can still read the record.
+std::string grown_i(long long v, int w) {
+  const std::string s = layout::fmt_i(v, w);
+  if (s.find('*') == std::string::npos) return s;
+  return std::to_string(v);
+}
+
+void lines(std::ostream& os, std::initializer_list<std::string_view> texts) {
+  for (std::string_view t : texts) layout::line(os, t);
+}
+
+}  // namespace
+
+void write_mopro_par_head(std::ostream& os) {
+  const std::string bangs(80, '!');
+  lines(os, {bangs, "!               CREATED BY PROGRAM << VORN >>", bangs, "!  "});
+}
+
+void write_con_head(std::ostream& os) { lines(os, {"!", "! local symmetry  ", "!"}); }
+
+void write_res_head(std::ostream& os) { lines(os, {"!", "! X-H distances", "!"}); }
+
+void write_mopro_model(RunState& rs) {
+  std::ostream& os = rs.io.mopro.os();
+  const Dummies& dum = rs.dummy;
+  layout::line(os, "DUMMY " + grown_i(dum.count, 3));
+  for (int d = 1; d <= dum.count; ++d) {
+    const auto& p = dum.pos[d];
+    // The dummy's number is written in five columns, left-justified.
+    std::string number = std::to_string(d);
+    number.resize(std::max<std::size_t>(number.size(), 5), ' ');
+    layout::write(os, "('DUMY ',3f12.6,'  D',a,' 0')", p[0], p[1], p[2], number);
+  }
+  layout::line(os, "");
+  const Kappas& k = rs.kappas;
+  layout::line(os, "KAPPA " + grown_i(k.nkset, 3));
+  for (int s = 1; s <= k.nkset; ++s) layout::write(os, "(2f10.6)", k.kappa1[s], k.kappa2[s]);
+  layout::line(os, "");
+  layout::line(os, "ATOMS " + grown_i(rs.natom(), 4));
+  layout::line(os, "");
+}
+
+void write_mopro_atom(RunState& rs, int i) {
+  std::ostream& os = rs.io.mopro.os();
+  const Atom& a = rs.atom(i);
+  const std::string element = ernum(a.label);
+  const std::string number = grown_i(i, 3);
+
+  if (rs.model.resi.hasres != 0) {
+    layout::write(os, "('ATOM ',a,1x,a,3f12.6,f6.3,1x,' 1 ',a)", number, rs.model.resi.restext[i], a.xf, a.yf,
+                  a.zf, a.occ, element);
+  } else {
+    layout::write(os, "('ATOM ',a,1x,a,'MOL   1',3f12.6,f6.3,1x,' 1 ',a)", number, erbras(a.label), a.xf, a.yf,
+                  a.zf, a.occ, element);
+  }
+  layout::line(os, rs.mopro[i].view());
+
+  // Only a label whose element part is exactly "H" marks a hydrogen here,
+  // as for the multipole level of the atom's axes line.
+  const bool hydrogen = Text<10>(element) == "H";
+  if (hydrogen) {
+    layout::write(os, "('UISO   ',f10.6)", a.u[0]);
+  } else {
+    layout::write(os, "('UANI   ',6f10.6)", a.u[0], a.u[1], a.u[2], a.u[3], a.u[4], a.u[5]);
+  }
+
+  // The stored populations include the occupancy; MoPro carries it apart.
+  // An atom of occupancy 0 has nothing to divide: its populations are 0.
+  if (a.occ == 0.0f) {
+    to_log(rs, layout::format("(/3a)", " WARNING: atom ", a.label.trimmed(),
+                              " has occupancy 0; its MoPro populations are written as 0"));
+  }
+  auto q = [&a](float v) { return a.occ != 0.0f ? v / a.occ : 0.0f; };
+  const Plm& p = rs.mp.plm[i];
+  layout::write(os, "(2f8.5,2x,8(f5.3,2x))", q(rs.mp.pv[i]), q(p(0, 0)), q(p(1, 1)), q(p(1, -1)), q(p(1, 0)),
+                q(p(2, 0)), q(p(2, 1)), q(p(2, -1)), q(p(2, 2)), q(p(2, -2)));
+  if (!hydrogen) {
+    layout::write(os, "(2x,7(f5.3,2x))", q(p(3, 0)), q(p(3, 1)), q(p(3, -1)), q(p(3, 2)), q(p(3, -2)), q(p(3, 3)),
+                  q(p(3, -3)));
+    layout::write(os, "(2x,9(f5.3,2x))", q(p(4, 0)), q(p(4, 1)), q(p(4, -1)), q(p(4, 2)), q(p(4, -2)), q(p(4, 3)),
+                  q(p(4, -3)), q(p(4, 4)), q(p(4, -4)));
+  }
+  layout::line(os, "");
+}
+
+void write_mopro_par_tail(RunState& rs) {
+  lines(rs.io.mopro.os(), {"", "ANHAR    0    3         !  #atoms #order ", "! 1         ! atom number ",
+                           "! 0. 0. 0. 0. 0. 0. 0. 0. ", "! 0. 0. ", "", "STOP "});
+}
+
+void write_con_tail(RunState& rs) {
+  std::ostream& os = rs.io.con.os();
+  lines(os, {"!", "! similarity (switched-off)", "!"});
+  for (int i = 1; i <= rs.mcon.size(); ++i)
+    if (rs.mcon[i].view().substr(0, 8) == "! CONPVM") layout::line(os, rs.mcon[i].view());
+  lines(os, {"!", "! end", "!"});
+  rs.io.con.close();
+}
+
+void write_res_tail(RunState& rs) {
+  std::ostream& os = rs.io.res.os();
+  lines(os, {"!", "! isotropic H atoms ADPs", "!"});
+  for (int i = 1; i <= rs.uratio.size(); ++i)
+    if (rs.uratio[i].view().substr(0, 6) == "URATIO") layout::line(os, rs.uratio[i].view());
+  rs.io.reset.close();
+  rs.io.cnst.close();
+  lines(os, {"!", "! end", "!"});
+  rs.io.res.close();
+}
 
 }  // namespace vorn

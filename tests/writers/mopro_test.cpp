@@ -1,0 +1,240 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "layout/layout.hpp"
+#include "support/test_support.hpp"
+#include "writers/mopro.hpp"
+
+namespace vorn {
+namespace {
+
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> out;
+  std::istringstream is(text);
+  for (std::string l; std::getline(is, l);) out.push_back(l);
+  return out;
+}
+
+struct MoproFiles : ::testing::Test {
+  test::MemoryRun mr;
+  RunState& rs = *mr.rs;
+  void SetUp() override {
+    rs.io.mopro.open_memory("mopro_vorn.par");
+    rs.io.con.open_memory("con_mopro.inp");
+    rs.io.res.open_memory("res_mopro.inp");
+    rs.io.reset.open_memory("reset.bond");
+    rs.io.cnst.open_memory("const.bond");
+  }
+  std::vector<std::string> par() const { return lines_of(rs.io.mopro.text()); }
+};
+
+TEST_F(MoproFiles, HeadsKeepTheirTrailingBlanks) {
+  std::ostringstream p, c, r;
+  write_mopro_par_head(p);
+  write_con_head(c);
+  write_res_head(r);
+  const std::string bangs(80, '!');
+  EXPECT_EQ(p.str(), bangs + "\n!               CREATED BY PROGRAM << VORN >>\n" + bangs + "\n!  \n");
+  EXPECT_EQ(c.str(), "!\n! local symmetry  \n!\n");
+  EXPECT_EQ(r.str(), "!\n! X-H distances\n!\n");
+}
+
+TEST_F(MoproFiles, HydrogenRecordGroupHasUisoAndOnePopulationRecord) {
+  rs.model.natom = 3;
+  Atom& a = rs.atom(3);
+  a.label = "H(2)";
+  a.xf = 0.123456f;
+  a.yf = -0.5f;
+  a.zf = 0.25f;
+  a.occ = 0.5f;
+  a.u = {0.025f, 0.011f, 0.012f, 0.001f, 0.002f, 0.003f};
+  rs.mopro[3] = "ZX   C2   D1   QUA    K3       V0  M0  Q0";
+  // Stored populations include the occupancy 0.5.
+  rs.mp.pv[3] = 0.4f;
+  Plm& p = rs.mp.plm[3];
+  p(0, 0) = 0.01f;
+  p(1, 0) = 0.05f;
+  p(2, 0) = 0.04f;
+  p(2, 2) = -0.06f;
+  write_mopro_atom(rs, 3);
+  const auto l = par();
+  ASSERT_EQ(l.size(), 5u);
+  EXPECT_EQ(l[0], "ATOM   3 H2        MOL   1    0.123456   -0.500000    0.250000 0.500  1 H         ");
+  EXPECT_EQ(l[1], rs.mopro[3].str());
+  EXPECT_EQ(l[1].size(), 90u);
+  EXPECT_EQ(l[2], "UISO     0.025000");
+  EXPECT_EQ(l[3], " 0.80000 0.02000  0.000  0.000  0.100  0.080  0.000  0.000  -.120  0.000");
+  EXPECT_EQ(l[4], "");
+}
+
+TEST_F(MoproFiles, HeavyAtomRecordGroupHasUaniAndThreePopulationRecords) {
+  rs.model.natom = 12;
+  Atom& a = rs.atom(12);
+  a.label = "C(11)";
+  a.xf = 1.0f;
+  a.yf = 0.5f;
+  a.zf = -0.0625f;
+  a.occ = 1.0f;
+  a.u = {0.0123f, 0.0234f, 0.0345f, -0.0012f, 0.0023f, -0.0034f};
+  rs.mopro[12] = "XY   O3   C4   HEX    K1       V0  M0  Q0";
+  rs.mp.pv[12] = 4.1234f;
+  Plm& p = rs.mp.plm[12];
+  p(0, 0) = 0.0f;
+  const int order1[][2] = {{1, 1}, {1, -1}, {1, 0}, {2, 0}, {2, 1}, {2, -1}, {2, 2}, {2, -2}};
+  const int order3[][2] = {{3, 0}, {3, 1}, {3, -1}, {3, 2}, {3, -2}, {3, 3}, {3, -3}};
+  const int order4[][2] = {{4, 0}, {4, 1}, {4, -1}, {4, 2}, {4, -2}, {4, 3}, {4, -3}, {4, 4}, {4, -4}};
+  // Each population gets its own value, so that the record shows the order.
+  int n = 1;
+  for (const auto& lm : order1) p(lm[0], lm[1]) = 0.001f * static_cast<float>(n++);
+  n = 11;
+  for (const auto& lm : order3) p(lm[0], lm[1]) = 0.001f * static_cast<float>(n++);
+  n = 21;
+  for (const auto& lm : order4) p(lm[0], lm[1]) = -0.001f * static_cast<float>(n++);
+  write_mopro_atom(rs, 12);
+  const auto l = par();
+  ASSERT_EQ(l.size(), 7u);
+  EXPECT_EQ(l[0], "ATOM  12 C11       MOL   1    1.000000    0.500000   -0.062500 1.000  1 C         ");
+  EXPECT_EQ(l[2], "UANI     0.012300  0.023400  0.034500 -0.001200  0.002300 -0.003400");
+  EXPECT_EQ(l[3], " 4.12340 0.00000  0.001  0.002  0.003  0.004  0.005  0.006  0.007  0.008");
+  EXPECT_EQ(l[4], "  0.011  0.012  0.013  0.014  0.015  0.016  0.017");
+  EXPECT_EQ(l[5], "  -.021  -.022  -.023  -.024  -.025  -.026  -.027  -.028  -.029");
+  EXPECT_EQ(l[6], "");
+}
+
+TEST_F(MoproFiles, LabelWithoutBracketIsNotTakenForHydrogen) {
+  rs.model.natom = 1;
+  rs.atom(1).label = "H1";
+  rs.atom(1).u = {0.03f, 0, 0, 0, 0, 0};
+  write_mopro_atom(rs, 1);
+  const auto l = par();
+  ASSERT_EQ(l.size(), 7u);
+  EXPECT_EQ(l[0].substr(0, 26), "ATOM   1 H1        MOL   1");
+  EXPECT_EQ(l[2].substr(0, 4), "UANI");
+}
+
+TEST_F(MoproFiles, ResidueTextReplacesLabelAndMolecule) {
+  rs.model.natom = 2;
+  rs.model.resi.hasres = 1;
+  rs.model.resi.restext[2] = "N1       7  ALA  ";
+  Atom& a = rs.atom(2);
+  a.label = "N1";
+  a.xf = 0.1f;
+  a.yf = 0.2f;
+  a.zf = 0.3f;
+  write_mopro_atom(rs, 2);
+  EXPECT_EQ(par()[0], "ATOM   2 N1       7  ALA      0.100000    0.200000    0.300000 1.000  1 N1        ");
+}
+
+TEST_F(MoproFiles, ZeroOccupancyWritesZeroPopulationsAndWarns) {
+  rs.model.natom = 1;
+  Atom& a = rs.atom(1);
+  a.label = "O(5)";
+  a.occ = 0.0f;
+  rs.mp.pv[1] = 6.0f;
+  rs.mp.plm[1](1, 0) = 0.1f;
+  rs.mp.plm[1](4, 4) = 0.2f;
+  write_mopro_atom(rs, 1);
+  const auto l = par();
+  ASSERT_EQ(l.size(), 7u);
+  EXPECT_EQ(l[0].substr(62, 6), " 0.000");
+  EXPECT_EQ(l[3], " 0.00000 0.00000  0.000  0.000  0.000  0.000  0.000  0.000  0.000  0.000");
+  EXPECT_EQ(l[5], "  0.000  0.000  0.000  0.000  0.000  0.000  0.000  0.000  0.000");
+  EXPECT_NE(mr.log().find("WARNING: atom O(5) has occupancy 0"), std::string::npos);
+}
+
+TEST_F(MoproFiles, AtomNumbersFromOneThousandWidenTheField) {
+  rs.model.natom = 1000;
+  rs.atom(999).label = "C999";
+  rs.atom(1000).label = "C1000";
+  write_mopro_atom(rs, 999);
+  write_mopro_atom(rs, 1000);
+  const auto l = par();
+  ASSERT_EQ(l.size(), 14u);
+  EXPECT_EQ(l[0].substr(0, 20), "ATOM 999 C999      M");
+  EXPECT_EQ(l[7].substr(0, 21), "ATOM 1000 C1000     M");
+}
+
+TEST_F(MoproFiles, ModelSectionWithDummiesAndKappaSets) {
+  rs.model.natom = 40;
+  rs.dummy.count = 12;
+  for (int d = 1; d <= 12; ++d) rs.dummy.pos[d] = {0.1f * static_cast<float>(d), -0.25f, 1.5f};
+  rs.kappas.nkset = 2;
+  rs.kappas.kappa1[1] = 0.98f;
+  rs.kappas.kappa2[1] = 1.05f;
+  rs.kappas.kappa1[2] = 1.0f;
+  rs.kappas.kappa2[2] = 0.8333333f;
+  write_mopro_model(rs);
+  const auto l = par();
+  ASSERT_EQ(l.size(), 20u);
+  EXPECT_EQ(l[0], "DUMMY  12");
+  EXPECT_EQ(l[1], "DUMY     0.100000   -0.250000    1.500000  D1     0");
+  EXPECT_EQ(l[12], "DUMY     1.200000   -0.250000    1.500000  D12    0");
+  EXPECT_EQ(l[13], "");
+  EXPECT_EQ(l[14], "KAPPA   2");
+  EXPECT_EQ(l[15], "  0.980000  1.050000");
+  EXPECT_EQ(l[16], "  1.000000  0.833333");
+  EXPECT_EQ(l[17], "");
+  EXPECT_EQ(l[18], "ATOMS   40");
+  EXPECT_EQ(l[19], "");
+}
+
+TEST_F(MoproFiles, ModelSectionCountsGrowBeyondTheirFields) {
+  rs.model.natom = 12345;
+  rs.kappas.nkset = 1000;
+  write_mopro_model(rs);
+  const auto l = par();
+  ASSERT_GE(l.size(), 1006u);
+  EXPECT_EQ(l[0], "DUMMY   0");
+  EXPECT_EQ(l[2], "KAPPA 1000");
+  EXPECT_EQ(l[1004], "ATOMS 12345");
+}
+
+TEST_F(MoproFiles, ParameterFileTail) {
+  write_mopro_par_tail(rs);
+  EXPECT_EQ(rs.io.mopro.text(),
+            "\nANHAR    0    3         !  #atoms #order \n! 1         ! atom number \n"
+            "! 0. 0. 0. 0. 0. 0. 0. 0. \n! 0. 0. \n\nSTOP \n");
+}
+
+TEST_F(MoproFiles, ConstraintTailWritesOnlyValenceConstraints) {
+  rs.mcon[2] = "! CONPVM C2         1  C1         1";
+  rs.mcon[5] = "! CONPVM H5         1  H4         1";
+  rs.mcon[7] = "! something else";
+  write_con_tail(rs);
+  const auto l = lines_of(rs.io.con.text());
+  ASSERT_EQ(l.size(), 8u);
+  EXPECT_EQ(l[0], "!");
+  EXPECT_EQ(l[1], "! similarity (switched-off)");
+  EXPECT_EQ(l[2], "!");
+  EXPECT_EQ(l[3], rs.mcon[2].str());
+  EXPECT_EQ(l[3].size(), 90u);
+  EXPECT_EQ(l[4], rs.mcon[5].str());
+  EXPECT_EQ(l[5], "!");
+  EXPECT_EQ(l[6], "! end");
+  EXPECT_EQ(l[7], "!");
+}
+
+TEST_F(MoproFiles, RestraintTailWritesRatiosInAtomOrder) {
+  layout::line(rs.io.res.os(), "DISTAN      C1 1     H1 1  1.077 0.001");
+  rs.uratio[9] = "URATIO         C1 1     H9 1    1.2 0.01";
+  rs.uratio[4] = "URATIO         O1 1     H4 1    1.5 0.01";
+  rs.uratio[6] = "not a ratio";
+  write_res_tail(rs);
+  const auto l = lines_of(rs.io.res.text());
+  ASSERT_EQ(l.size(), 9u);
+  EXPECT_EQ(l[1], "!");
+  EXPECT_EQ(l[2], "! isotropic H atoms ADPs");
+  EXPECT_EQ(l[3], "!");
+  EXPECT_EQ(l[4], rs.uratio[4].str());
+  EXPECT_EQ(l[4].size(), 100u);
+  EXPECT_EQ(l[5], rs.uratio[9].str());
+  EXPECT_EQ(l[6], "!");
+  EXPECT_EQ(l[7], "! end");
+  EXPECT_EQ(l[8], "!");
+}
+
+}  // namespace
+}  // namespace vorn
