@@ -1,12 +1,468 @@
-// Not built yet: every routine stops the run with a clear message.
+// The SHELX reader: a .res or .ins file read in two passes.  The first pass
+// takes the instructions that the program honours (CELL, LATT, SYMM, SFAC,
+// FVAR, WGHT, RESI) and writes the heads of xd_vorn.mas and mopro_vorn.par;
+// after the symmetry and the transform are set up, the second pass reads
+// the atoms up to END or HKLF.
+#include "structure/readers/shelx_reader.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <map>
+#include <span>
+#include <string>
+#include <vector>
+
 #include "control/stop.hpp"
+#include "control/text_edit.hpp"
+#include "control/tokens.hpp"
 #include "driver/run_state.hpp"
+#include "layout/layout.hpp"
+#include "structure/cell.hpp"
+#include "structure/elements.hpp"
 #include "structure/readers/readers.hpp"
+#include "structure/symmetry.hpp"
+#include "writers/xd_master.hpp"
 
 namespace vorn {
 
-void readshelx(RunState& rs, const std::string&) { err(rs, "ReadShelx", "not implemented yet"); }
-void printatoms(RunState& rs, std::ostream&) { err(rs, "PrintAtoms", "not implemented yet"); }
-void prattyp(RunState& rs, std::ostream&) { err(rs, "PrAtTyp", "not implemented yet"); }
+namespace {
+
+// Instruction names: the classic SHELX set, then the instructions of newer
+// SHELXL versions, so that real result files read.
+constexpr std::string_view kInstructions[] = {
+    "TITL", "CELL", "ZERR", "LATT", "SYMM", "SFAC", "DISP", "UNIT", "LAUE", "REM ", "MORE", "TIME", "FLAT",
+    "HKLF", "OMIT", "SHEL", "BASF", "TWIN", "EXTI", "SWAT", "HOPE", "MERG", "SPEC", "RESI", "MOVE", "ANIS",
+    "AFIX", "HFIX", "FRAG", "FEND", "EXYZ", "EADP", "EQIV", "OMIT", "CONN", "PART", "BIND", "FREE", "DFIX",
+    "DANG", "BUMP", "SAME", "SADI", "CHIV", "FALT", "DELU", "SIMU", "DEFS", "ISOR", "NCSY", "SUMP", "L.S.",
+    "CGLS", "BLOC", "DAMP", "STIR", "WGHT", "FVAR", "BOND", "CONF", "MPLA", "RTAB", "HTAB", "LIST", "ACTA",
+    "SIZE", "TEMP", "WPDB", "FMAP", "GRID", "PLAN", "MOLE", "END ",
+    // Newer SHELXL instructions.
+    "RIGU", "XNPD", "NEUT", "ABIN", "ANSC", "ANSR", "BEDE", "LONE", "PRIG", "WIGL", "TWST",
+    // Structure-solution instructions of .ins files.
+    "ESEL", "EGEN", "PATT", "TREF", "INIT", "PHAN", "PSEE", "VECT", "FIND",
+    // REM and END followed by a tab.
+    "REM\t", "END\t"};
+
+constexpr std::string_view kLatticeLetters = "PIRFABC";
+
+// A "!" starts a comment in SHELX lines.
+void strip_comment(std::string& line) {
+  const std::size_t bang = line.find('!');
+  if (bang != std::string::npos) line.replace(bang, line.size() - bang, line.size() - bang, ' ');
+}
+
+bool ends_with_equals(const std::string& line) {
+  const int n = lenstr(line);
+  return n > 0 && line[static_cast<std::size_t>(n - 1)] == '=';
+}
+
+// The numbers after the 4-character keyword of an instruction.
+std::string after_keyword(const std::string& line) { return line.size() > 4 ? line.substr(4) : std::string(); }
+
+// A RESI instruction: the residue number and class, in either order.
+ShelxResidue read_resi(const std::string& line) {
+  ShelxResidue r;
+  bool have_number = false;
+  for (const std::string& w : split(after_keyword(line), ' ', 0)) {
+    int n = 0;
+    if (!have_number && layout::FreeReader(w).integer(n) && n > -1000000 && n < 1000000) {
+      r.number = n;
+      have_number = true;
+    } else if (r.rclass.empty()) {
+      r.rclass = w;
+    }
+  }
+  return r;
+}
+
+void atom_line_error(RunState& rs, std::string_view name, const std::string& text) {
+  stop_plain(rs, "\n Error reading atom: " + std::string(name.substr(0, std::min<std::size_t>(4, name.size()))) +
+                     "\n Line <<" + std::string(rtrim(text)) + ">>\n");
+}
+
+// Lines of the head of xd_vorn.mas that come from CELL, LATT and SYMM, in
+// the order of the file.
+struct HeadLine {
+  std::string text;
+  bool symm = false;
+};
+
+std::string latt_line(bool centro, char letter) {
+  return std::string(centro ? "LATT C " : "LATT A ") + letter;
+}
+
+// Warns about atom labels that occur more than once (one SHELX name in
+// several residues): they make the XD atom table ambiguous.
+void warn_repeated_labels(RunState& rs) {
+  std::map<std::string, std::vector<int>> seen;
+  std::vector<std::string> order;
+  for (int i = 1; i <= rs.natom(); ++i) {
+    const std::string l(rs.atom(i).label.trimmed());
+    auto& v = seen[l];
+    if (v.size() == 1) order.push_back(l);
+    v.push_back(i);
+  }
+  if (order.empty()) return;
+  to_both(rs, "");
+  for (const std::string& l : order) {
+    std::string nums;
+    for (int i : seen[l]) nums += (nums.empty() ? "" : ", ") + std::to_string(i);
+    to_both(rs, " WARNING: atom label " + l + " is used by " + std::to_string(seen[l].size()) +
+                    " atoms (atom numbers " + nums + ")");
+  }
+  to_both(rs, " Repeated labels make the XD atom table ambiguous; the RENAME option of the INPUT line");
+  to_both(rs, " (INPUT file.res *RENAME) gives every atom a unique label.");
+}
+
+}  // namespace
+
+bool is_shelx_instruction(std::string_view line) {
+  std::string head(line.substr(0, std::min<std::size_t>(4, line.size())));
+  head.resize(4, ' ');
+  return std::find(std::begin(kInstructions), std::end(kInstructions), head) != std::end(kInstructions);
+}
+
+void rdshline(RecordFile& f, std::string& line, bool& end, bool& cont, ShelxResidue& resi) {
+  end = false;
+  cont = false;
+  std::string raw;
+  while (f.next(raw, kLineLength)) {
+    if (rtrim(raw).empty() || raw[0] == '!') continue;
+    upcase(raw);
+    const std::string head = raw.substr(0, 4);
+    if (head == "END " || head == "HKLF") {
+      end = true;
+      return;
+    }
+    if (is_shelx_instruction(raw)) {
+      if (head == "RESI") resi = read_resi(raw);
+      // Skip the instruction's continuation lines.
+      std::string l = raw;
+      strip_comment(l);
+      while (ends_with_equals(l)) {
+        if (!f.next(l, kLineLength)) break;
+        strip_comment(l);
+      }
+      continue;
+    }
+    // A line that begins with a blank and continues nothing is a comment
+    // (SHELXL writes such lines under TITL).
+    if (raw[0] == ' ' || raw[0] == '\t') continue;
+    strip_comment(raw);
+    if (ends_with_equals(raw)) {
+      raw[static_cast<std::size_t>(lenstr(raw) - 1)] = ' ';
+      cont = true;
+    }
+    line = raw;
+    return;
+  }
+  end = true;
+}
+
+void shatnam(RunState& rs, std::string& text, Label& label, int iz, int natom, int serial) {
+  int a = 0, b = 0;
+  if (!find_word(text, 1, a, b)) err(rs, "ReadChar", "Unexpected STOP in ReadChar...");
+  const std::string name = text.substr(static_cast<std::size_t>(a - 1), static_cast<std::size_t>(b - a + 1));
+  const std::string_view sym = atsym(iz);
+  std::string l;
+  if (rs.sw.rename.irename == 1) {
+    const int number = rs.sw.rename.irs != 0 ? serial : natom;
+    l = layout::format("(a2,'(',i6,')')", sym, number);
+    rmblanks(l);
+    l = std::string(rtrim(l));
+  } else {
+    const std::size_t n = std::min<std::size_t>(sym.size() > 1 && sym[1] != ' ' ? 2 : 1, name.size());
+    l = name.substr(0, n) + "(" + name.substr(n) + ")";
+  }
+  if (l.size() > Label::size())
+    err(rs, "ReadShelx",
+        "Atom " + name + " gives the label " + l + ", longer than 8 characters; shorten the SHELX name");
+  label = l;
+  for (int c = a; c <= b; ++c) text[static_cast<std::size_t>(c - 1)] = ' ';
+}
+
+bool processfvar(RunState& rs, std::string& text, int count) {
+  std::vector<float> v(static_cast<std::size_t>(std::max(count, 0)));
+  if (count < 1 || !layout::read_reals(text, v)) return false;
+  const Shelx1& sx = rs.model.shelx1;
+  std::string out = layout::format("(5x,i4)", static_cast<int>(std::lround(v[0])));
+  for (std::size_t k = 1; k < v.size(); ++k) {
+    float x = v[k];
+    if (x > -10.0f && x < 10.0f) {
+      // a plain value
+    } else if (x >= 10.0f && x < 20.0f) {
+      x -= 10.0f;
+    } else if (x > -20.0f && x <= -10.0f) {
+      x += 10.0f;
+    } else {
+      // x = 10 m + p: p times free variable m (x > 0) or p times
+      // (free variable m minus 1) (x < 0).
+      const int m = static_cast<int>(std::fabs(x) / 10.0f);
+      const float p = std::fmod(x, 10.0f);
+      if (m > kMaxFvar)
+        err(rs, "ReadShelx",
+            "Free variable " + std::to_string(m) + " is beyond the limit of " + std::to_string(kMaxFvar));
+      if (m > sx.nfvar)
+        err(rs, "ReadShelx",
+            "Free variable " + std::to_string(m) + " is used but FVAR gives only " + std::to_string(sx.nfvar));
+      x = x > 0 ? p * sx.fvar[m] : p * (sx.fvar[m] - 1.0f);
+    }
+    out += layout::fmt_f(x, 12, 6);
+  }
+  text = out;
+  return true;
+}
+
+void processu(RunState& rs, int i, OneBased<int>& riding) {
+  Atom& at = rs.atom(i);
+  const float u = at.u11();
+  if (u < -5.0f || u > -0.5f) return;
+  riding[i] = 1;
+  int parent = 0;
+  for (int j = i - 1; j >= 1; --j)
+    if (riding[j] == 0) {
+      parent = j;
+      break;
+    }
+  if (parent == 0) stop_plain(rs, " ProcessU :: Could not find parent atom");
+  at.u11() = std::fabs(u) * calcueq(rs, parent);
+}
+
+void printatoms(RunState& rs, std::ostream& os) {
+  os << "\n";
+  os << std::string(9, ' ') << "ATOM" << std::string(6, ' ') << "------- FRACTIONAL -------" << std::string(4, ' ')
+     << "------- CARTESIAN -------  FLAG\n";
+  int count[3] = {0, 0, 0};
+  for (int i = 1; i <= rs.natom(); ++i) {
+    const Atom& a = rs.atom(i);
+    layout::write(os, "(i7,2x,a,1x,3f9.5,2x,3f9.4,i6)", i, a.label.view(), a.xf, a.yf, a.zf, a.xc, a.yc, a.zc,
+                  a.flag);
+    if (a.flag >= -1 && a.flag <= 1) ++count[a.flag + 1];
+  }
+  os << "\n";
+  os << " FLAG =  0 : normal atoms ( " << layout::fmt_i(count[1], 5) << " )\n";
+  os << "      =  1 : atoms in special positions ( " << layout::fmt_i(count[2], 5) << " ) \n";
+  os << "      = -1 : disordered atoms ( " << layout::fmt_i(count[0], 5) << " ) \n";
+}
+
+void prattyp(RunState& rs, std::ostream& os) {
+  const AtomTypes& t = rs.model.types;
+  layout::write(os, "(/a,i4)", " Number of atom types = ", t.ntypes);
+  for (int k = 1; k <= t.ntypes; ++k)
+    layout::write(os, "(3x,'atom type = ',a,3x,' atomic number = ',i3)", atsym(t.typez[k]), t.typez[k]);
+}
+
+void readshelx(RunState& rs, const std::string& file) {
+  Model& md = rs.model;
+  for (Atom& a : md.atoms.raw()) {
+    a.label = "";
+    a.sitesym = "";
+  }
+  md.types.ntypes = 0;
+  OneBased<int> typecount(kMaxAtoms, 0);
+  OneBased<int> riding(kMaxAtoms, 0);
+
+  RecordFile f;
+  if (!f.open(file)) err(rs, "ReadShelx", "Error opening SHELX file...");
+  std::ostream& log = rs.log();
+  std::ostream& mas = rs.io.mas.os();
+  std::ostream& mopro = rs.io.mopro.os();
+  layout::write(log, "(/a,a)", " Reading SHELX file : ", file);
+  write_mas_banner(mas);
+
+  // ---- First pass: the instructions.
+  int latt = 0;
+  bool centro = false;
+  bool have_cell = false;
+  int nsymcards = 1;
+  std::vector<std::string> symtexts;
+  std::vector<HeadLine> head;
+  md.resi.hasres = 0;
+  std::string line;
+  while (f.next(line, kLineLength)) {
+    upcase(line);
+    const std::string key = line.substr(0, 4);
+    if (key != "CELL" && key != "LATT" && key != "SYMM" && key != "SFAC" && key != "FVAR" && key != "WGHT" &&
+        key != "RESI")
+      continue;
+    strip_comment(line);
+    if (key == "CELL") {
+      std::array<float, 7> v{};
+      if (!layout::read_reals(after_keyword(line), v))
+        err(rs, "ReadShelx", "Cannot read wavelength and cell from: " + std::string(rtrim(line)));
+      md.wavelength = v[0];
+      md.cell = UnitCell{v[1], v[2], v[3], v[4], v[5], v[6]};
+      have_cell = true;
+      head.push_back({layout::format("(a,6f12.4)", "CELL ", v[1], v[2], v[3], v[4], v[5], v[6]), false});
+      head.push_back({layout::format("(a,f12.6)", "WAVE ", v[0]), false});
+      layout::write(mopro, "(a4,3f10.4,3f9.4,1x,f8.5)", "CELL", v[1], v[2], v[3], v[4], v[5], v[6], v[0]);
+      mopro << "\n";
+    } else if (key == "LATT") {
+      int n = 0;
+      layout::FreeReader rd(after_keyword(line));
+      if (!rd.integer(n)) err(rs, "ReadShelx", "Cannot read the lattice number from: " + std::string(rtrim(line)));
+      if (n == 0 || n > 7 || n < -7)
+        err(rs, "ReadShelx", "Lattice number " + std::to_string(n) + " on LATT is not one of 1 to 7 or -1 to -7");
+      centro = n >= 1;
+      latt = std::abs(n);
+      head.push_back({latt_line(centro, kLatticeLetters[static_cast<std::size_t>(latt - 1)]), false});
+    } else if (key == "SYMM") {
+      if (nsymcards + 1 > kMaxSymm)
+        err(rs, "ReadShelx", "Too many SYMM instructions: the limit is " + std::to_string(kMaxSymm) +
+                                 " symmetry operators, identity included");
+      head.push_back({std::string(rtrim(line)), true});
+      symtexts.emplace_back(rtrim(after_keyword(line)));
+      ++nsymcards;
+    } else if (key == "SFAC") {
+      std::string toks = line;
+      readline(toks, rs.lx);
+      for (int k = 2; k <= rs.lx.nkw; ++k) {
+        const std::string sym(rs.lx.keyword(k).trimmed());
+        const int z = iatnum(sym);
+        if (z < 1 || z > kMaxElementSymbol)
+          err(rs, "ReadShelx", "Unknown element " + sym + " on the SFAC instruction");
+        if (md.types.ntypes >= kMaxAtoms) err(rs, "ReadShelx", "Too many scattering types");
+        ++md.types.ntypes;
+        md.types.typez[md.types.ntypes] = z;
+      }
+    } else if (key == "FVAR") {
+      const std::string rest = after_keyword(line);
+      const int k = layout::count_values(rest);
+      std::vector<float> v(static_cast<std::size_t>(k));
+      if (!layout::read_reals(rest, v)) err(rs, "ReadShelx", "Cannot read FVAR values from: " + std::string(rtrim(line)));
+      if (md.shelx1.nfvar + k > kMaxFvar)
+        err(rs, "ReadShelx", "Too many free variables: the limit is " + std::to_string(kMaxFvar));
+      for (int j = 0; j < k; ++j) md.shelx1.fvar[md.shelx1.nfvar + j + 1] = v[static_cast<std::size_t>(j)];
+      md.shelx1.nfvar += k;
+    } else if (key == "WGHT") {
+      layout::FreeReader rd(after_keyword(line));
+      for (float& w : md.shelx1.wght)
+        if (!rd.real(w)) break;
+    } else if (key == "RESI") {
+      md.resi.hasres = 1;
+    }
+  }
+  if (!have_cell) err(rs, "ReadShelx", "No CELL instruction in the SHELX file");
+  if (latt == 0) {
+    // SHELX's default: LATT 1, primitive and centrosymmetric.  Its line goes
+    // where LATT stands in a SHELX file, before the first SYMM.
+    latt = 1;
+    centro = true;
+    const auto first_symm = std::find_if(head.begin(), head.end(), [](const HeadLine& h) { return h.symm; });
+    head.insert(first_symm, {latt_line(true, 'P'), false});
+  }
+  const char letter = kLatticeLetters[static_cast<std::size_t>(latt - 1)];
+  for (const HeadLine& h : head) layout::line(mas, h.text);
+  write_mas_lsm_head(mas);
+  write_mas_scat(rs, mas);
+
+  const UnitCell& c = md.cell;
+  layout::write(log, "(/a,6f10.3)", " Cell parameters: ", c.a, c.b, c.c, c.alpha, c.beta, c.gamma);
+  layout::write(log, "(/2a)", " Lattice type : ", std::string(1, letter));
+  layout::write(log, "(' Lattice is ',a)", centro ? "CentroSymmetric" : "Acentric");
+  log << "\n Symmetry operations : \n";
+  getsym(rs, f, log);
+  if (letter != 'P') nonp(rs, log, letter);
+  if (centro) addcentsymm(rs, log);
+  log << " Final set of symmetry operations in matrix form:\n";
+  prsymop(rs, log);
+  prattyp(rs, log);
+  tranmat(rs);
+  const std::string heading = "\n    NO.  ATOM     IZ IU SF    XF       YF       ZF    OCCUP  U's -->";
+  to_both(rs, heading);
+
+  // Head of the MoPro parameter file.
+  if (centro)
+    layout::write(mopro, "(A,I3,1X,A,A)", "SYMM ", nsymcards, std::string(1, letter), " CENTRO");
+  else
+    layout::write(mopro, "(A,I3,1X,A)", "SYMM ", nsymcards, std::string(1, letter));
+  layout::line(mopro, "  X, Y, Z");
+  for (const std::string& s : symtexts) layout::line(mopro, s);
+  for (const char* l : {"", "SCALE  1  1.0", "", "FMULT  1.0", "", "UOVER  0.0", "", "SOLVT  0.0  50.0", "",
+                        "EXTIN  0.0  GAUSSIAN  ISOT  TYP1", ""})
+    layout::line(mopro, l);
+
+  // ---- Second pass: the atoms.
+  f.rewind();
+  md.natom = 0;
+  ShelxResidue resi;
+  for (;;) {
+    bool end = false, cont = false;
+    rdshline(f, line, end, cont, resi);
+    if (end) break;
+    std::string text = padded(line, 100);
+    if (cont) {
+      // The continuation is the next line, whatever it begins with.
+      std::string next;
+      if (f.next(next, kLineLength)) {
+        upcase(next);
+        strip_comment(next);
+        text += padded(next, 100);
+      }
+    }
+    text = padded(text, 200);
+    const std::string name = word(text, 1);
+    if (md.natom + 1 > kMaxAtoms) err(rs, "ReadShelx", "Too many atoms");
+    const int i = ++md.natom;
+    Atom& at = md.atoms[i];
+
+    int s = 0;
+    layout::FreeReader sfac(word(text, 2));
+    if (!sfac.integer(s)) atom_line_error(rs, name, text);
+    if (s < 1 || s > md.types.ntypes)
+      err(rs, "ReadShelx",
+          "Atom " + name + " has scattering type " + std::to_string(s) + ", which SFAC does not list");
+    at.iz = md.types.typez[s];
+    at.tbl = s;
+    at.lmx = at.iz == 1 ? 2 : 4;
+    ++typecount[s];
+
+    std::string nums = text;
+    shatnam(rs, nums, at.label, at.iz, i, typecount[s]);
+    const int count = layout::count_values(nums);
+    if ((count != 6 && count != 11) || !processfvar(rs, nums, count)) atom_line_error(rs, at.label.trimmed(), text);
+    std::array<float, 11> v{};
+    if (!layout::read_reals(nums, std::span<float>(v.data(), static_cast<std::size_t>(count))))
+      atom_line_error(rs, at.label.trimmed(), text);
+    at.xf = v[1];
+    at.yf = v[2];
+    at.zf = v[3];
+    at.occ = v[4];
+    at.u = {};
+    if (count == 6) {
+      at.tp = 1;
+      at.u11() = v[5];
+      processu(rs, i, riding);
+    } else {
+      at.tp = 2;
+      // SHELX order U11 U22 U33 U23 U13 U12 into U11 U22 U33 U12 U13 U23.
+      at.u = {v[5], v[6], v[7], v[10], v[9], v[8]};
+    }
+    std::string out;
+    if (at.tp == 1)
+      out = layout::format("( i6, 3x, a, 3i3, 3f9.5, f6.3, 6f7.3 )", i, at.label.view(), at.iz, at.tp, at.tbl,
+                           at.xf, at.yf, at.zf, at.occ, at.u[0]);
+    else
+      out = layout::format("( i6, 3x, a, 3i3, 3f9.5, f6.3, 6f7.3 )", i, at.label.view(), at.iz, at.tp, at.tbl,
+                           at.xf, at.yf, at.zf, at.occ, at.u[0], at.u[1], at.u[2], at.u[3], at.u[4], at.u[5]);
+    to_term(rs, out);
+    to_log(rs, out);
+    const Vec3 xc = rabs(rs, 0, {at.xf, at.yf, at.zf});
+    at.xc = xc[0];
+    at.yc = xc[1];
+    at.zc = xc[2];
+
+    // Every atom is recorded with the residue it stands in, so that the
+    // residue texts stay aligned with the atom numbers.
+    md.resi.restext[i] = layout::format("(a6,1x,i3,2x,a5)", padded(name, 10), resi.number, padded(resi.rclass, 10));
+    md.resi.resname[i] = layout::format("(a6,1x,i3)", padded(name, 10), resi.number);
+  }
+  to_term(rs, layout::format("(/a,i5)", " Total atoms read from SHELX file = ", md.natom));
+  warn_repeated_labels(rs);
+  checkocc(rs);
+  printatoms(rs, log);
+  f.close();
+}
 
 }  // namespace vorn

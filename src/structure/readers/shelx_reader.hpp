@@ -1,0 +1,48 @@
+// The steps of the SHELX reader that tests and other readers reach one by
+// one: atom-line delivery, label building, free-variable decoding and the
+// riding isotropic U.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "layout/record_file.hpp"
+#include "layout/text.hpp"
+#include "structure/one_based.hpp"
+
+namespace vorn {
+
+struct RunState;
+
+// The residue that the atom lines read so far belong to (RESI number and
+// class; 0 and blank outside any residue).
+struct ShelxResidue {
+  int number = 0;
+  std::string rclass;
+};
+
+// True when the first four characters of an upper-case line name a SHELX
+// instruction (including the newer SHELXL instructions).
+bool is_shelx_instruction(std::string_view line);
+
+// Delivers the next atom line (upper case, comments after "!" removed) of
+// the atom pass.  Sets `end` at END, HKLF or the end of the file; sets
+// `cont` when the line ended in "=" (which is blanked).  RESI instructions
+// met on the way update `resi`.
+void rdshline(RecordFile& f, std::string& line, bool& end, bool& cont, ShelxResidue& resi);
+
+// Builds the label of an atom from its SHELX name (the first word of the
+// text) and blanks the name in the text.  Stops when the label would be
+// longer than 8 characters.
+void shatnam(RunState& rs, std::string& text, Label& label, int iz, int natom, int serial);
+
+// Decodes the free-variable references in the `count` numbers of an atom
+// text and rewrites the text as "(5x,i4,100f12.6)".  False when the numbers
+// cannot be read.
+bool processfvar(RunState& rs, std::string& text, int count);
+
+// Resolves a riding isotropic U (-5.0 to -0.5: a multiple of the parent's
+// Ueq) of atom i; `riding` holds the riding switch of every atom.
+void processu(RunState& rs, int i, OneBased<int>& riding);
+
+}  // namespace vorn
