@@ -1,0 +1,225 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "control/stop.hpp"
+#include "layout/layout.hpp"
+#include "structure/readers/readers.hpp"
+#include "support/test_support.hpp"
+
+namespace vorn {
+namespace {
+
+using test::MemoryRun;
+using test::ScratchDir;
+using test::shared_data;
+
+constexpr double kBohr = 0.52917725;
+
+struct Site {
+  Label label;
+  int iz = 0;
+  double x = 0, y = 0, z = 0;
+};
+
+// The DL-serine molecule in Cartesian coordinates (Angstrom), as the XD
+// reader gives it.
+std::vector<Site> serine_sites() {
+  MemoryRun run;
+  run.rs->sw.xdold = shared_data("xd/DL-serine_ReCrystal/xd.mas");
+  readxd(*run.rs, shared_data("xd/DL-serine_ReCrystal/xd.res"));
+  std::vector<Site> s;
+  for (int i = 1; i <= run.rs->natom(); ++i) {
+    const Atom& a = run.rs->atom(i);
+    s.push_back({a.label, a.iz, a.xc, a.yc, a.zc});
+  }
+  return s;
+}
+
+template <class F>
+void expect_stop(MemoryRun& run, F&& f, const std::string& text) {
+  EXPECT_THROW(f(), StopRun);
+  EXPECT_NE(run.log().find(text), std::string::npos) << run.log();
+}
+
+void expect_cartesian_only(const Atom& a) {
+  EXPECT_EQ(a.xf, 0.0f);
+  EXPECT_EQ(a.yf, 0.0f);
+  EXPECT_EQ(a.zf, 0.0f);
+  EXPECT_EQ(a.occ, 1.0f);
+  EXPECT_EQ(a.tp, 0);
+  EXPECT_EQ(a.tbl, 0);
+  EXPECT_EQ(a.flag, 0);
+  EXPECT_EQ(a.u, (std::array<float, 6>{}));
+}
+
+// ---- AIM2TAB -----------------------------------------------------------
+
+// An AIM2TAB table: count line, heading, rule, then 5X, A8, 11X, 3F9.4
+// lines (number, label, atomic mass, x, y, z in bohr).
+std::string aim2tab(const std::vector<Site>& sites, int announced) {
+  std::string s = " AIM2TAB: atomic coordinates of the wavefunction\n\n";
+  s += layout::format("(a,i7)", " NUMBER OF ATOMS READ =", announced) + "\n\n";
+  s += " NO. ATOM       AT.MASS      X        Y        Z\n";
+  s += " " + std::string(50, '-') + "\n";
+  int n = 0;
+  for (const Site& t : sites)
+    s += layout::format("(i5,a,f11.4,3f9.4)", ++n, t.label, 12.0, t.x / kBohr, t.y / kBohr, t.z / kBohr) + "\n";
+  return s;
+}
+
+TEST(ReadAim2Tab, SerineTableInBohrReadsEndToEnd) {
+  const std::vector<Site> sites = serine_sites();
+  ASSERT_EQ(sites.size(), 14u);
+  ScratchDir dir;
+  dir.write("serine.tab", aim2tab(sites, 14) + "\n TOTAL CHARGE = 0\n");
+  MemoryRun run;
+  readaim2tab(*run.rs, dir.file("serine.tab"));
+  const RunState& rs = *run.rs;
+  ASSERT_EQ(rs.natom(), 14);
+  for (int i = 1; i <= 14; ++i) {
+    const Atom& a = rs.atom(i);
+    const Site& t = sites[static_cast<std::size_t>(i - 1)];
+    EXPECT_EQ(a.label, t.label) << i;
+    EXPECT_EQ(a.iz, t.iz) << i;
+    EXPECT_EQ(a.lmx, t.iz == 1 ? 2 : 4) << i;
+    // Four decimals in bohr are good to 3e-5 Angstrom.
+    EXPECT_NEAR(a.xc, t.x, 4e-5) << i;
+    EXPECT_NEAR(a.yc, t.y, 4e-5) << i;
+    EXPECT_NEAR(a.zc, t.z, 4e-5) << i;
+    expect_cartesian_only(a);
+  }
+  ASSERT_EQ(rs.model.types.ntypes, 4);
+  EXPECT_EQ(rs.model.types.typez[2], 7);
+  EXPECT_EQ(rs.model.symm.nsym, 0);
+  const std::string term = run.term.str();
+  EXPECT_NE(term.find("\n Number of atom types =    4\n"
+                      "   atom type =  1    atomic number =   8\n"
+                      "   atom type =  2    atomic number =   7\n"
+                      "   atom type =  3    atomic number =   6\n"
+                      "   atom type =  4    atomic number =   1\n"
+                      "\n Total atoms read from AIM2TAB output file =    14\n"),
+            std::string::npos)
+      << term;
+  EXPECT_NE(run.log().find("------- FRACTIONAL -------"), std::string::npos);
+}
+
+TEST(ReadAim2Tab, BohrToAngstromAndFixedFields) {
+  ScratchDir dir;
+  dir.write("t.tab",
+            " NUMBER OF ATOMS READ =      3\n"
+            " NO. ATOM       AT.MASS\n"
+            "\n"
+            "    1 C1         12.0000   1.0000   0.0000   0.0000\n"
+            "    2   H2        1.0080    10000  -2.5000         \n"   // implied decimals, blank field
+            "    3 cl3        35.4530   0.0000   0.0000  -1.0000\n");
+  MemoryRun run;
+  readaim2tab(*run.rs, dir.file("t.tab"));
+  const RunState& rs = *run.rs;
+  ASSERT_EQ(rs.natom(), 3);
+  EXPECT_FLOAT_EQ(rs.atom(1).xc, 0.52917725f);
+  EXPECT_EQ(rs.atom(2).label, "H2");   // set right in its field, still hydrogen
+  EXPECT_EQ(rs.atom(2).iz, 1);
+  EXPECT_FLOAT_EQ(rs.atom(2).xc, 0.52917725f);
+  EXPECT_FLOAT_EQ(rs.atom(2).yc, -2.5f * 0.52917725f);
+  EXPECT_EQ(rs.atom(2).zc, 0.0f);
+  EXPECT_EQ(rs.atom(3).label, "cl3");
+  EXPECT_EQ(rs.atom(3).iz, 17);
+  EXPECT_FLOAT_EQ(rs.atom(3).zc, -0.52917725f);
+}
+
+TEST(ReadAim2Tab, ShortOrUnannouncedTablesStop) {
+  const std::vector<Site> three = {{"C1", 6, 1, 0, 0}, {"C2", 6, 2, 0, 0}};
+  struct Case {
+    std::string text, message;
+  } cases[] = {
+      {aim2tab(three, 3), " ERROR *** ReadAim2Tab *** Atom table shorter than the 3 atoms announced"},
+      {aim2tab(three, 3) + "\n TOTAL CHARGE = 0\n", "Atom table shorter than the 3 atoms announced"},
+      {aim2tab(three, 2).substr(aim2tab(three, 2).find(" NO. ATOM")),
+       "Atom table found before the line NUMBER OF ATOMS READ ="},
+      {" NUMBER OF ATOMS READ =      2\n", "No atom table"},
+      {" NUMBER OF ATOMS READ =  20001\n", " ERROR *** ReadAim2Tab *** Too many atoms"},
+      {aim2tab(three, 3) + "    3 C3         12.0000   x.0000   0.0000   0.0000\n",
+       "Error reading atom 3 of the atom table"},
+  };
+  for (const Case& c : cases) {
+    ScratchDir dir;
+    dir.write("t.tab", c.text);
+    MemoryRun run;
+    expect_stop(run, [&] { readaim2tab(*run.rs, dir.file("t.tab")); }, c.message);
+  }
+  MemoryRun run;
+  expect_stop(run, [&] { readaim2tab(*run.rs, "no-such.tab"); }, "Error opening AIM2TAB output file...");
+}
+
+// ---- PLATON ------------------------------------------------------------
+
+// A coordinate file in the layout of vorn.ang: "ATOM " + A8 + 3X + 3F14.4
+// per atom, then the dummy atoms as lithium, "ATOM Li(" I1 ")" 2X 3F14.4.
+std::string platon_file(const std::vector<Site>& sites, int ndummy) {
+  std::string s = "ANGSTROM\n";
+  for (const Site& t : sites) s += layout::format("(a,a8,3x,3f14.4)", "ATOM ", t.label, t.x, t.y, t.z) + "\n";
+  for (int d = 1; d <= ndummy; ++d)
+    s += layout::format("(a,i1,a,2x,3f14.4)", "ATOM Li(", d, ")", 0.5 * d, -1.0, 2.0) + "\n";
+  return s;
+}
+
+TEST(ReadPlaton, CoordinateFileReadsBackWithDummiesAsLithium) {
+  std::vector<Site> sites = serine_sites();
+  sites.push_back({"Cl1", 17, 1.25, -3.5, 0.0625});
+  ScratchDir dir;
+  dir.write("vorn.ang", platon_file(sites, 10));
+  MemoryRun run;
+  readplaton(*run.rs, dir.file("vorn.ang"));
+  const RunState& rs = *run.rs;
+  ASSERT_EQ(rs.natom(), 25);
+  for (int i = 1; i <= 15; ++i) {
+    const Atom& a = rs.atom(i);
+    const Site& t = sites[static_cast<std::size_t>(i - 1)];
+    EXPECT_EQ(a.iz, t.iz) << i;
+    EXPECT_NEAR(a.xc, t.x, 5.1e-5) << i;
+    EXPECT_NEAR(a.yc, t.y, 5.1e-5) << i;
+    EXPECT_NEAR(a.zc, t.z, 5.1e-5) << i;
+    expect_cartesian_only(a);
+  }
+  EXPECT_EQ(rs.atom(1).label, "O(001)");
+  EXPECT_EQ(rs.atom(15).label, "CL1");   // upper case after the tokeniser
+  EXPECT_EQ(rs.atom(16).label, "LI(1)");
+  EXPECT_EQ(rs.atom(16).iz, 3);
+  EXPECT_EQ(rs.atom(16).lmx, 4);
+  EXPECT_FLOAT_EQ(rs.atom(17).xc, 1.0f);
+  EXPECT_EQ(rs.atom(25).label, "LI(*)");   // the tenth dummy has no room for its number
+  EXPECT_EQ(rs.atom(25).iz, 3);
+  ASSERT_EQ(rs.model.types.ntypes, 6);
+  EXPECT_EQ(rs.model.types.typez[5], 17);
+  EXPECT_EQ(rs.model.types.typez[6], 3);
+  const std::string total = "\n Total atoms read from PLATON file =       25\n";
+  EXPECT_NE(run.term.str().find(total), std::string::npos) << run.term.str();
+  EXPECT_NE(run.log().find(total), std::string::npos);
+  EXPECT_NE(run.log().find(" Reading PLATON file : "), std::string::npos);
+  EXPECT_NE(run.log().find("   atom type = Li    atomic number =   3"), std::string::npos);
+}
+
+TEST(ReadPlaton, OnlyAtomLinesCountAndBadLinesStop) {
+  {
+    ScratchDir dir;
+    dir.write("p.ang", "ANGSTROM\nCELL 1 2 3\n");
+    MemoryRun run;
+    readplaton(*run.rs, dir.file("p.ang"));
+    EXPECT_EQ(run.rs->natom(), 0);
+    EXPECT_EQ(run.rs->model.types.ntypes, 0);
+  }
+  {
+    ScratchDir dir;
+    dir.write("p.ang", "ANGSTROM\natom n1 1.0 2.0\n");
+    MemoryRun run;
+    expect_stop(run, [&] { readplaton(*run.rs, dir.file("p.ang")); },
+                " ERROR *** ReadPlaton *** ATOM line 1 has no label or no three coordinates");
+  }
+  MemoryRun run;
+  expect_stop(run, [&] { readplaton(*run.rs, "no-such.ang"); }, " ERROR *** ReadPlaton *** Error opening PLATON file");
+}
+
+}  // namespace
+}  // namespace vorn
