@@ -1,10 +1,92 @@
-// Not built yet: every routine stops the run with a clear message.
-#include "control/stop.hpp"
-#include "driver/run_state.hpp"
+// The XD parameter file xd_vorn.inp.  Its per-atom pass also writes each
+// atom's fixedH.ins line and its MoPro records, so that the three files
+// list the atoms in the same order from the same populations.
 #include "writers/parameter_files.hpp"
+
+#include <string>
+#include <vector>
+
+#include "driver/run_state.hpp"
+#include "layout/layout.hpp"
+#include "writers/auxiliary.hpp"
+#include "writers/mopro.hpp"
 
 namespace vorn {
 
-void write_parameter_files(RunState& rs) { err(rs, "WrXdPar", "not implemented yet"); }
+namespace {
+
+// Records 1 to 9: banner, version, model, limits, usage, the fourteen
+// zeros and the dummy atoms.
+void write_head(RunState& rs, std::ostream& os) {
+  const std::string bangs(80, '!');
+  layout::line(os, bangs);
+  layout::line(os, "!                   CREATED BY PROGRAM << VORN >>");
+  layout::line(os, bangs);
+  layout::line(os, "XDPARFILE VERSION  2");
+  layout::line(os, "  " + std::string(rs.model.amodel.trimmed()) + "   MODEL  4  2  1  0");
+  layout::line(os, "LIMITS nat 300 ntx 31 lmx 4 nzz 30 nto 0 nsc 20 ntb 20 nov 2500");
+  layout::write(os, "('USAGE ',i4,' 2 4 ',i4,' 0 1 0 0 ',i4,' 0 0 0 0 ',i4)", rs.natom(), rs.kappas.nkset, rs.nsft,
+                rs.dummy.count);
+  const float zero = 0.0f;
+  layout::write(os, "(8f10.6)", zero, zero, zero, zero, zero, zero, zero, zero, zero, zero, zero, zero, zero, zero);
+  for (int d = 1; d <= rs.dummy.count; ++d) {
+    const auto& p = rs.dummy.pos[d];
+    layout::write(os, "(3f13.6)", p[0], p[1], p[2]);
+  }
+}
+
+// Record 10 for atom i: atom line, displacement line, population lines.
+void write_atom(RunState& rs, std::ostream& os, int i) {
+  const Atom& a = rs.atom(i);
+  const auto& x = rs.mp.xdint[i];
+  layout::write(os, "(a8,2i3,3i5,2x,6i5,3f9.5,f8.4)", a.label, x[0], x[1], x[2], x[3], x[4], x[5], x[6], x[7], x[8],
+                x[9], x[10], a.xf, a.yf, a.zf, a.occ);
+  layout::write(os, "(6f10.6)", a.u[0], a.u[1], a.u[2], a.u[3], a.u[4], a.u[5]);
+  // Pv, then the multipoles in XD's order: the dipoles as +1, -1, 0; from
+  // the quadrupoles on m = 0, then +1, -1, +2, -2, ...
+  const Plm& p = rs.mp.plm[i];
+  std::vector<layout::Item> items{layout::to_item(rs.mp.pv[i]), layout::to_item(p(0, 0)),
+                                  layout::to_item(p(1, 1)), layout::to_item(p(1, -1)), layout::to_item(p(1, 0))};
+  for (int l = 2; l <= 4; ++l) {
+    items.push_back(layout::to_item(p(l, 0)));
+    for (int m = 1; m <= l; ++m) {
+      items.push_back(layout::to_item(p(l, m)));
+      items.push_back(layout::to_item(p(l, -m)));
+    }
+  }
+  os << layout::format_items("(10f8.4)", items) << '\n';
+}
+
+// Records 11 to 13: kappa sets, extinction and overall thermal
+// parameters, scale factor.
+void write_tail(RunState& rs, std::ostream& os) {
+  const Kappas& k = rs.kappas;
+  for (int s = 1; s <= k.nkset; ++s)
+    layout::write(os, "(i3,6f10.6)", k.ktbl[s], k.kappa1[s], k.kappa2[s], k.kappa2[s], k.kappa2[s], k.kappa2[s],
+                  k.kappa2[s]);
+  const OneBased<float>& fv = rs.model.shelx1.fvar;
+  layout::write(os, "(7e11.4)", fv[2], fv[3], fv[4], fv[5], fv[6], fv[7], fv[8], fv[9]);
+  layout::write(os, "(e13.6)", fv[1]);
+}
+
+}  // namespace
+
+void write_parameter_files(RunState& rs) {
+  std::ostream& par = rs.io.par.os();
+  const bool fixedh = rs.sw.lfh == 1 && rs.sw.lsx != 1;
+  write_head(rs, par);
+  write_mopro_model(rs);
+  for (int i = 1; i <= rs.natom(); ++i) {
+    write_atom(rs, par, i);
+    if (fixedh) write_fixedh_line(rs, i);
+    write_mopro_atom(rs, i);
+  }
+  write_con_tail(rs);
+  rs.io.con.close();
+  write_mopro_par_tail(rs);
+  write_tail(rs, par);
+  rs.io.par.close();
+  if (fixedh) rs.io.fixedh.close();
+}
 
 }  // namespace vorn
