@@ -1,6 +1,7 @@
 #include "layout/layout.hpp"
 
 #include <cctype>
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -426,9 +427,11 @@ bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 // Parses a Fortran real: [sign] [digits] [. digits] [exponent], where the
 // exponent is a letter E, D or Q with an optional signed integer, or a sign
-// followed by an integer.  An empty mantissa reads as 0, as the Fortran run
-// time does for a lone sign or point.  Infinity and NaN are not numbers
-// here: a structure or control file that holds them is bad input.
+// followed by an integer.  An empty mantissa reads as 0 (keeping its sign),
+// as the Fortran run time does for a lone sign or point, and an exponent
+// beyond 9999 does not read, as there.  Infinity and NaN are not numbers
+// here, nor is a value too large for a real: a structure or control file
+// that holds them is bad input.
 bool parse_real(std::string_view w, double& value) {
   if (w.empty()) return false;
   std::size_t i = 0;
@@ -458,12 +461,15 @@ bool parse_real(std::string_view w, double& value) {
     std::size_t nd = 0;
     while (j < w.size() && is_digit(w[j])) { exp += w[j++]; ++nd; }
     if (nd == 0 || j != w.size()) return false;
+    const std::size_t first = exp.find_first_not_of("+-0");
+    if (first != std::string::npos && exp.size() - first > 4) return false;
     i = j;
   }
   if (i != w.size()) return false;
   if (mant_digits == 0) {
-    // A lone sign or point (with or without an exponent) reads as zero.
-    value = 0.0;
+    // A lone sign or point (with or without an exponent) reads as zero;
+    // the minus sign is kept unless the sign stands alone.
+    value = w.size() > 1 && norm == "-" ? -0.0 : 0.0;
     return true;
   }
   norm += mant;
@@ -491,8 +497,13 @@ bool parse_int(std::string_view w, long long& value) {
 
 }  // namespace
 
+// The words of a line are read as single-precision reals: a value beyond
+// their range is not a number.
 bool read_fixed_word(std::string_view word, double& value) {
-  return parse_real(word, value);
+  double x = 0;
+  if (!parse_real(word, x) || std::fabs(x) > static_cast<double>(FLT_MAX)) return false;
+  value = x;
+  return true;
 }
 
 FreeReader::FreeReader(std::string_view text) {
@@ -534,8 +545,10 @@ bool FreeReader::real(double& v) {
 }
 
 bool FreeReader::real(float& v) {
+  std::string_view t;
   double x = 0;
-  if (!real(x)) return false;
+  if (!next_token(t) || !parse_real(t, x) || std::fabs(x) > static_cast<double>(FLT_MAX)) return false;
+  ++pos_;
   v = static_cast<float>(x);
   return true;
 }

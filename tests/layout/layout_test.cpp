@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "layout/layout.hpp"
+#include "layout/record_file.hpp"
+#include "layout/text.hpp"
 
 namespace vorn::layout {
 namespace {
@@ -88,6 +92,61 @@ TEST(LayoutRead, FreeFormReportsFailures) {
   EXPECT_TRUE(read_ints("3*7", std::span<int>(n, 2)));
   EXPECT_EQ(n[1], 7);
   EXPECT_EQ(count_values("1 2 / 3"), 2);
+}
+
+
+TEST(LayoutRead, FixedWordEdgesOfTheFortranReader) {
+  double v = 1;
+  // A lone sign reads as zero; a lone point or an exponent without digits
+  // before it too, keeping a minus sign.
+  EXPECT_TRUE(read_fixed_word("-", v)); EXPECT_FALSE(std::signbit(v));
+  EXPECT_TRUE(read_fixed_word("-.", v)); EXPECT_TRUE(std::signbit(v)); EXPECT_EQ(v, 0.0);
+  EXPECT_TRUE(read_fixed_word("E5", v)); EXPECT_EQ(v, 0.0);
+  EXPECT_FALSE(read_fixed_word("E", v));
+  EXPECT_FALSE(read_fixed_word("e-", v));
+  // Exponents beyond four digits and values beyond a real do not read.
+  EXPECT_TRUE(read_fixed_word("0e09999", v));
+  EXPECT_FALSE(read_fixed_word("0e10000", v));
+  EXPECT_FALSE(read_fixed_word("1e39", v));
+  EXPECT_TRUE(read_fixed_word("1e38", v)); EXPECT_EQ(v, 1e38);
+  float f = 0;
+  FreeReader r("3.4e38 3.5e38 7");
+  EXPECT_TRUE(r.real(f));
+  EXPECT_FALSE(r.real(f));   // out of range: reported, nothing consumed
+  EXPECT_EQ(r.remaining(), 2);
+}
+
+TEST(TextField, CutsPadsAndComparesAsAPaddedField) {
+  Label l = "C1";
+  EXPECT_EQ(l.view(), "C1      ");
+  EXPECT_TRUE(l == "C1");
+  EXPECT_TRUE(l == std::string("C1  "));
+  EXPECT_FALSE(l == "C");
+  l = "VERYLONGLABEL";
+  EXPECT_EQ(l.view(), "VERYLONG");
+  EXPECT_FALSE(l == "VERYLONGLABEL");
+  EXPECT_TRUE(Label().blank());
+  EXPECT_EQ(format("(a,a)", Label("O1"), "|"), "O1      |");
+}
+
+TEST(RecordFileRead, RecordsArePaddedCutAndSteppedBack) {
+  RecordFile f;
+  f.open_text("first\r\n" + std::string(300, 'y') + "\n\tx\n");
+  std::string line;
+  ASSERT_TRUE(f.next(line, 10));
+  EXPECT_EQ(line, "first     ");   // carriage return dropped, blank-padded
+  ASSERT_TRUE(f.next(line, 255));
+  EXPECT_EQ(line, std::string(255, 'y'));
+  f.backspace();
+  ASSERT_TRUE(f.next(line, 0));
+  EXPECT_EQ(line.size(), 300u);
+  ASSERT_TRUE(f.next(line, 3));
+  EXPECT_EQ(line, " x ");            // a tab separates words like a blank
+  EXPECT_FALSE(f.next(line, 3));
+  f.rewind();
+  ASSERT_TRUE(f.next(line, 0));
+  EXPECT_EQ(line, "first");
+  EXPECT_FALSE(f.open("/nonexistent/dir/file"));
 }
 
 }  // namespace
