@@ -1,6 +1,7 @@
 #include "structure/cell.hpp"
 
 #include <cmath>
+#include <string>
 
 #include "control/stop.hpp"
 #include "driver/run_state.hpp"
@@ -18,6 +19,11 @@ void print_rows(std::ostream& os, const Mat3& m) {
   for (int i = 1; i <= 3; ++i) layout::write(os, "(3f15.8)", m.at(i, 1), m.at(i, 2), m.at(i, 3));
 }
 
+// The cell as the user wrote it, for the messages about impossible cells.
+std::string cell_text(const UnitCell& c) {
+  return layout::format("(3f10.4,3f9.3)", c.a, c.b, c.c, c.alpha, c.beta, c.gamma);
+}
+
 }  // namespace
 
 void tranmat(RunState& rs) {
@@ -25,11 +31,11 @@ void tranmat(RunState& rs) {
   const bool finite = std::isfinite(c.a) && std::isfinite(c.b) && std::isfinite(c.c) &&
                       std::isfinite(c.alpha) && std::isfinite(c.beta) && std::isfinite(c.gamma);
   if (!finite || c.a <= 0 || c.b <= 0 || c.c <= 0)
-    err(rs, "TranMat", "Cell edges must be positive numbers");
+    err(rs, "TranMat", "Cell edges must be positive numbers:" + cell_text(c));
   const float ca = cosd(c.alpha), cb = cosd(c.beta), cg = cosd(c.gamma), sg = sind(c.gamma);
   if (c.alpha <= 0 || c.beta <= 0 || c.gamma <= 0 || c.alpha >= 180 || c.beta >= 180 || c.gamma >= 180 ||
       std::fabs(sg) < 1e-6f)
-    err(rs, "TranMat", "Cell angles cannot form a cell");
+    err(rs, "TranMat", "Cell angles cannot form a cell:" + cell_text(c));
   Mat3 m;
   m.at(1, 1) = c.a;
   m.at(2, 1) = 0;
@@ -40,7 +46,7 @@ void tranmat(RunState& rs) {
   const float c13 = c.c * cb;
   const float c23 = c.c * (ca - cb * cg) / sg;
   const float arg = c.c * c.c - c13 * c13 - c23 * c23;
-  if (!(arg > 0)) err(rs, "TranMat", "Cell angles cannot form a cell");
+  if (!(arg > 0)) err(rs, "TranMat", "Cell angles cannot form a cell:" + cell_text(c));
   m.at(1, 3) = c13;
   m.at(2, 3) = c23;
   m.at(3, 3) = std::sqrt(arg);

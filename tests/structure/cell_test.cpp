@@ -1,0 +1,181 @@
+#include "structure/cell.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "control/stop.hpp"
+#include "support/test_support.hpp"
+
+namespace vorn {
+namespace {
+
+void set_cell(RunState& rs, float a, float b, float c, float al, float be, float ga) {
+  rs.model.cell = UnitCell{a, b, c, al, be, ga};
+}
+
+TEST(TranMat, CubicCellAndItsListing) {
+  test::MemoryRun m;
+  RunState& rs = *m.rs;
+  set_cell(rs, 10, 10, 10, 90, 90, 90);
+  tranmat(rs);
+  const Transform& t = rs.model.transf;
+  for (int i = 1; i <= 3; ++i)
+    for (int j = 1; j <= 3; ++j) {
+      EXPECT_NEAR(t.m.at(i, j), i == j ? 10.0f : 0.0f, 1e-5f);
+      EXPECT_NEAR(t.minv.at(i, j), i == j ? 0.1f : 0.0f, 1e-7f);
+    }
+  const std::string log = m.log();
+  EXPECT_NE(log.find("\n Transformation matrix CRYSTAL --> GLOBAL CARTESIAN :\n    10.00000000"), std::string::npos);
+  EXPECT_NE(log.find("\n Transformation matrix GLOBAL CARTESIAN --> CRYSTAL :\n     0.10000000"), std::string::npos);
+}
+
+TEST(TranMat, MonoclinicAndTriclinicColumns) {
+  test::MemoryRun m;
+  RunState& rs = *m.rs;
+  set_cell(rs, 18.8992f, 5.7445f, 9.3092f, 90, 101.776f, 90);
+  tranmat(rs);
+  const Mat3& mm = rs.model.transf.m;
+  EXPECT_NEAR(mm.at(1, 3), 9.3092f * std::cos(101.776f * 0.017453292f), 1e-4f);
+  EXPECT_NEAR(mm.at(2, 3), 0.0f, 1e-5f);
+  EXPECT_NEAR(mm.at(3, 3), 9.3092f * std::sin(101.776f * 0.017453292f), 1e-4f);
+  // Every cell edge keeps its length; m times minv is the identity.
+  set_cell(rs, 7.1f, 8.2f, 9.3f, 75, 85, 100);
+  tranmat(rs);
+  const Transform& t = rs.model.transf;
+  const float len[3] = {7.1f, 8.2f, 9.3f};
+  for (int j = 1; j <= 3; ++j) {
+    const Vec3 col{t.m.at(1, j), t.m.at(2, j), t.m.at(3, j)};
+    EXPECT_NEAR(rlength(col), len[j - 1], 1e-4f);
+    for (int i = 1; i <= 3; ++i) {
+      float s = 0;
+      for (int k = 1; k <= 3; ++k) s += t.m.at(i, k) * t.minv.at(k, j);
+      EXPECT_NEAR(s, i == j ? 1.0f : 0.0f, 1e-5f);
+    }
+  }
+  // The angle between a and b is gamma.
+  const Vec3 a = rabs(rs, 0, {1, 0, 0}), b = rabs(rs, 0, {0, 1, 0});
+  EXPECT_NEAR(std::acos((a[0] * b[0] + a[1] * b[1] + a[2] * b[2]) / (rlength(a) * rlength(b))) * 57.295776f, 100.0f,
+              1e-3f);
+}
+
+TEST(TranMat, ImpossibleCellsStopBeforeAnyNonNumber) {
+  struct Case {
+    float a, b, c, al, be, ga;
+  } cases[] = {
+      {10, 10, 10, 120, 120, 120},  // angles that close to a plane
+      {10, 10, 10, 30, 30, 90},     // alpha + beta < gamma
+      {10, 0, 10, 90, 90, 90},      // zero edge
+      {10, 10, -5, 90, 90, 90},     // negative edge
+      {10, 10, 10, 90, 90, 180},    // flat angle
+      {10, 10, 10, 90, 0, 90},      // zero angle
+  };
+  for (const Case& c : cases) {
+    test::MemoryRun m;
+    RunState& rs = *m.rs;
+    set_cell(rs, c.a, c.b, c.c, c.al, c.be, c.ga);
+    EXPECT_THROW(tranmat(rs), StopRun) << c.a << " " << c.b << " " << c.c << " " << c.al << " " << c.be << " " << c.ga;
+    EXPECT_NE(m.term.str().find(" ERROR *** TranMat *** "), std::string::npos);
+    for (float v : rs.model.transf.m.v) EXPECT_TRUE(std::isfinite(v));
+  }
+}
+
+TEST(Inverse, SingularMatrixStops) {
+  test::MemoryRun m;
+  Mat3 s;
+  s.at(3, 1) = 1;
+  s.at(3, 2) = 0;
+  s.at(3, 3) = 0;
+  s.at(1, 1) = 1;
+  s.at(1, 3) = 0;
+  s.at(2, 2) = 0;
+  s.at(3, 1) = 0;
+  // Row 2 and row 3 all zero.
+  EXPECT_THROW(inverse(*m.rs, s), StopRun);
+  EXPECT_NE(m.term.str().find(" ERROR *** Inverse *** Determinant = 0"), std::string::npos);
+}
+
+TEST(Rabs, BothDirectionsAndABadFlag) {
+  test::MemoryRun m;
+  RunState& rs = *m.rs;
+  set_cell(rs, 5, 6, 7, 90, 110, 90);
+  tranmat(rs);
+  const Vec3 x{0.25f, -0.5f, 0.75f};
+  const Vec3 c = rabs(rs, 0, x);
+  const Vec3 back = rabs(rs, 1, c);
+  for (int k = 0; k < 3; ++k) EXPECT_NEAR(back[k], x[k], 1e-6f);
+  EXPECT_NEAR(c[1], -3.0f, 1e-5f);
+  EXPECT_THROW(rabs(rs, 2, x), StopRun);
+  EXPECT_NE(m.term.str().find(" ERROR *** rabs *** iflag is wrong..."), std::string::npos);
+  EXPECT_FLOAT_EQ(dist({0, 0, 0}, {3, 4, 12}), 13.0f);
+}
+
+TEST(CalcUeq, IsotropicOrthogonalAndMonoclinic) {
+  test::MemoryRun m;
+  RunState& rs = *m.rs;
+  rs.model.natom = 2;
+  set_cell(rs, 5, 6, 7, 90, 90, 90);
+  Atom& iso = rs.atom(1);
+  iso.tp = 1;
+  iso.u[0] = 0.031f;
+  EXPECT_FLOAT_EQ(calcueq(rs, 1), 0.031f);
+  Atom& an = rs.atom(2);
+  an.tp = 2;
+  an.u = {0.01f, 0.02f, 0.03f, 0.005f, 0.004f, 0.003f};
+  EXPECT_NEAR(calcueq(rs, 2), 0.02f, 1e-6f);
+  // Monoclinic: the U13 term enters with cos(beta).
+  set_cell(rs, 5, 6, 7, 90, 120, 90);
+  const Vec3 r = r_cell(rs.model.cell);
+  EXPECT_NEAR(r[0], 1.0f / (5 * std::sin(120 * 0.017453292f)), 1e-6f);
+  EXPECT_NEAR(r[1], 1.0f / 6, 1e-6f);
+  const float expected = (0.01f * 5 * 5 * r[0] * r[0] + 0.02f + 0.03f * 7 * 7 * r[2] * r[2] +
+                          2 * 0.004f * 5 * 7 * r[0] * r[2] * std::cos(120 * 0.017453292f)) /
+                         3;
+  EXPECT_NEAR(calcueq(rs, 2), expected, 1e-6f);
+}
+
+TEST(CheckOcc, SpecialPositionDisorderAndFullSites) {
+  test::MemoryRun m;
+  RunState& rs = *m.rs;
+  set_cell(rs, 8, 9, 10, 90, 90, 90);
+  tranmat(rs);
+  Symmetry& sy = rs.model.symm;
+  sy.nsym = 2;
+  sy.op[1] = SymOp{};
+  SymOp inv;
+  inv.rot = {{{-1, 0, 0}, {0, -1, 0}, {0, 0, -1}}};
+  sy.op[2] = inv;
+  struct In {
+    Vec3 x;
+    float occ;
+  } in[] = {
+      {{0, 0, 0}, 0.5f},        // on the inversion centre
+      {{0.5f, 0, 0.5f}, 0.5f},  // on a centre one translation away
+      {{0.1f, 0.2f, 0.3f}, 0.5f},
+      {{0, 0, 0}, 1.0f},        // full occupancy is never flagged
+      {{1.0f, 0.5f, 1.0f}, 0.25f},  // a centre two translations away
+  };
+  rs.model.natom = 5;
+  for (int i = 1; i <= 5; ++i) {
+    Atom& a = rs.atom(i);
+    a.xf = in[i - 1].x[0];
+    a.yf = in[i - 1].x[1];
+    a.zf = in[i - 1].x[2];
+    a.occ = in[i - 1].occ;
+    const Vec3 c = rabs(rs, 0, in[i - 1].x);
+    a.xc = c[0];
+    a.yc = c[1];
+    a.zc = c[2];
+    a.flag = 7;
+  }
+  checkocc(rs);
+  EXPECT_EQ(rs.atom(1).flag, 1);
+  EXPECT_EQ(rs.atom(2).flag, 1);
+  EXPECT_EQ(rs.atom(3).flag, -1);
+  EXPECT_EQ(rs.atom(4).flag, 0);
+  EXPECT_EQ(rs.atom(5).flag, 1);
+}
+
+}  // namespace
+}  // namespace vorn
