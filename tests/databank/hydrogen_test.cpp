@@ -1,0 +1,487 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "control/stop.hpp"
+#include "databank/hydrogen.hpp"
+#include "databank/xh_groups.hpp"
+#include "support/test_support.hpp"
+
+namespace vorn {
+namespace {
+
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> out;
+  std::istringstream is(text);
+  for (std::string l; std::getline(is, l);) out.push_back(l);
+  return out;
+}
+
+// Directions of the bonds around one atom (roughly tetrahedral).
+const Vec3 kDir[] = {{1, 0, 0}, {-0.333f, 0.943f, 0}, {-0.333f, -0.471f, 0.816f}, {-0.333f, -0.471f, -0.816f}};
+
+// A small molecule built by hand: atoms, bonds, and the neighbour table
+// and hydrogen parent descriptors that the neighbour search and the frame
+// assignment would have stored.
+struct Molecule : ::testing::Test {
+  test::MemoryRun mr;
+  RunState& rs = *mr.rs;
+  std::vector<std::pair<int, int>> bonds;
+  std::set<int> aromatic_atoms, planar_atoms;
+
+  void SetUp() override {
+    // A cubic cell of 20 Angstrom.
+    for (int k = 1; k <= 3; ++k) {
+      rs.model.transf.m.at(k, k) = 20.0f;
+      rs.model.transf.minv.at(k, k) = 0.05f;
+    }
+    rs.io.reset.open_memory("reset.bond");
+    rs.io.cnst.open_memory("const.bond");
+    rs.io.res.open_memory("res_mopro.inp");
+  }
+
+  int add(const char* label, int iz, Vec3 p) {
+    const int i = ++rs.model.natom;
+    rs.model.cryst.ncomplete = i;
+    Atom& a = rs.atom(i);
+    a.label = label;
+    a.iz = iz;
+    a.xc = p[0];
+    a.yc = p[1];
+    a.zc = p[2];
+    a.xf = p[0] / 20.0f;
+    a.yf = p[1] / 20.0f;
+    a.zf = p[2] / 20.0f;
+    return i;
+  }
+  // A new atom bonded to `to`, at distance d along bond direction k.
+  int on(int to, const char* label, int iz, int k, float d) {
+    const Vec3 o = cart(rs, to);
+    const Vec3& e = kDir[k];
+    const int i = add(label, iz, {o[0] + d * e[0], o[1] + d * e[1], o[2] + d * e[2]});
+    bonds.emplace_back(to, i);
+    return i;
+  }
+  // Fills further bond directions of `atom` with carbons (d 1.5) until it
+  // has n neighbours.
+  void saturate(int atom, int n, const char* label = "C9") {
+    int have = 0;
+    for (auto& b : bonds) have += (b.first == atom || b.second == atom) ? 1 : 0;
+    for (int k = have; k < n; ++k) on(atom, label, 6, k % 4, 1.5f + 0.01f * static_cast<float>(k));
+  }
+  void finish() {
+    const int n = rs.natom();
+    for (int i = 1; i <= n; ++i) {
+      AtomNeighbors& an = rs.nb.of[i];
+      an = AtomNeighbors{};
+      std::vector<std::pair<float, int>> list;
+      for (auto& b : bonds) {
+        if (b.first == i) list.emplace_back(dist(cart(rs, i), cart(rs, b.second)), b.second);
+        if (b.second == i) list.emplace_back(dist(cart(rs, i), cart(rs, b.first)), b.first);
+      }
+      std::stable_sort(list.begin(), list.end(), [](auto& a, auto& b) { return a.first < b.first; });
+      for (auto& [d, j] : list) {
+        an.atom.push_back(j);
+        an.dist.push_back(d);
+        const int z = rs.atom(j).iz;
+        auto t = std::find_if(an.types.begin(), an.types.end(), [z](auto& ty) { return ty.iz == z; });
+        if (t == an.types.end()) {
+          an.types.push_back(NeighborType{z, {}});
+          t = an.types.end() - 1;
+        }
+        t->members.push_back(j);
+      }
+      std::stable_sort(an.types.begin(), an.types.end(), [](auto& a, auto& b) { return a.iz < b.iz; });
+    }
+    for (int i = 1; i <= n; ++i) {
+      if (rs.atom(i).iz != 1 || rs.nb.of[i].nnei() != 1) continue;
+      const int p = rs.nb.of[i].atom[0];
+      rs.forh.hp[i] = rs.atom(p).iz;
+      rs.forh.sp[i] = rs.nb.of[p].nnei();
+      const auto& ty = rs.nb.of[p].types;
+      rs.forh.hnei[i] = !ty.empty() && ty[0].iz == 1 ? ty[0].count() : 0;
+    }
+  }
+  XhTopology topo() {
+    XhTopology t;
+    t.aromatic = [this](int a) { return aromatic_atoms.count(a) > 0; };
+    t.planar_group = [this](int a) { return planar_atoms.count(a) > 0; };
+    return t;
+  }
+  XhGroup classify(int h) {
+    finish();
+    return classify_xh(rs, rs.nb.of[h].atom[0], h, topo());
+  }
+  void expect_group(int h, const char* name, float length, float ratio) {
+    const XhGroup g = classify(h);
+    EXPECT_EQ(g.kind, XhGroup::Kind::Identified) << name;
+    EXPECT_EQ(g.name, name);
+    EXPECT_FLOAT_EQ(g.length, length) << name;
+    EXPECT_FLOAT_EQ(g.ratio, ratio) << name;
+  }
+  void expect_not_identified(int h) { EXPECT_EQ(classify(h).kind, XhGroup::Kind::NotIdentified); }
+
+  // Parents: an sp3 carbon with the given partner elements and hydrogens.
+  int carbon_with(std::initializer_list<int> partners, int nh) {
+    const int c = add("C1", 6, {5, 5, 5});
+    int k = 0, h = 0;
+    for (int i = 0; i < nh; ++i) h = on(c, "H1", 1, k++, 0.96f);
+    for (int z : partners) {
+      const int p = on(c, z == 6 ? "C2" : "X2", z, k++, 1.50f);
+      saturate(p, z == 8 ? 2 : (z == 7 ? 3 : 4));
+    }
+    return h;
+  }
+};
+
+// ---- Carbon parents -----------------------------------------------------
+
+TEST_F(Molecule, MethylNextToCarbon) {
+  expect_group(carbon_with({6}, 3), "C-C-H3", 1.077f, 1.2f);
+}
+TEST_F(Molecule, MethylOnOxygenIsHeteroMethyl) {
+  expect_group(carbon_with({8}, 3), "X-C-H3", 1.077f, 1.2f);
+}
+TEST_F(Molecule, MethyleneAmongCarbons) {
+  expect_group(carbon_with({6, 6}, 2), "C2-C-H2", 1.092f, 1.2f);
+}
+TEST_F(Molecule, MethyleneNextToNitrogen) {
+  expect_group(carbon_with({6, 7}, 2), "X2-C-H2", 1.091f, 1.2f);
+}
+TEST_F(Molecule, MethineAmongCarbons) {
+  expect_group(carbon_with({6, 6, 6}, 1), "C3-C-H", 1.099f, 1.2f);
+}
+TEST_F(Molecule, MethineNextToOxygen) {
+  expect_group(carbon_with({6, 6, 8}, 1), "X3-C-H", 1.098f, 1.2f);
+}
+TEST_F(Molecule, MethaneCarbonIsNotInTheTable) {
+  expect_not_identified(carbon_with({}, 4));
+}
+
+TEST_F(Molecule, AromaticAndOlefinicCH) {
+  // Benzene C-H: a carbon of one planar ring.
+  const int c = add("C1", 6, {5, 5, 5});
+  const int h = on(c, "H1", 1, 0, 0.95f);
+  saturate(on(c, "C2", 6, 1, 1.39f), 3);
+  saturate(on(c, "C6", 6, 2, 1.39f), 3);
+  aromatic_atoms = {c};
+  expect_group(h, "aromatic C-H", 1.083f, 1.2f);
+  // The same carbon outside any planar ring is olefinic.
+  aromatic_atoms.clear();
+  expect_group(h, "C-C=C-H", 1.082f, 1.2f);
+}
+
+TEST_F(Molecule, AldehydeAndTerminalMethyleneAreOlefinic) {
+  const int c = add("C1", 6, {5, 5, 5});
+  const int h = on(c, "H1", 1, 0, 0.95f);
+  on(c, "O1", 8, 1, 1.21f);
+  saturate(on(c, "C2", 6, 2, 1.50f), 4);
+  expect_group(h, "C-C=C-H", 1.082f, 1.2f);
+
+  // =CH2 of a vinyl group: two hydrogens on a trigonal carbon.
+  const int c2 = add("C3", 6, {12, 12, 12});
+  const int h2 = on(c2, "H3", 1, 0, 0.95f);
+  on(c2, "H4", 1, 1, 0.95f);
+  saturate(on(c2, "C4", 6, 2, 1.33f), 3);
+  aromatic_atoms = {c2};
+  expect_group(h2, "C-C=C-H", 1.082f, 1.2f);
+}
+
+TEST_F(Molecule, AlkyneCHIsNotIdentified) {
+  const int c = add("C1", 6, {5, 5, 5});
+  const int h = on(c, "H1", 1, 0, 0.93f);
+  saturate(on(c, "C2", 6, 1, 1.20f), 2);
+  expect_not_identified(h);
+}
+
+// ---- Nitrogen parents ---------------------------------------------------
+
+TEST_F(Molecule, SecondaryAmineBetweenTrigonalCarbons) {
+  // Indole-like N-H: both carbons trigonal.
+  const int n = add("N1", 7, {5, 5, 5});
+  const int h = on(n, "H1", 1, 0, 0.88f);
+  saturate(on(n, "C2", 6, 1, 1.37f), 3);
+  const int c8 = on(n, "C8", 6, 2, 1.38f);
+  saturate(c8, 3);
+  expect_group(h, "C2-N-H", 1.030f, 1.5f);
+  // One carbon sp3: an ordinary secondary amine.
+  saturate(c8, 4);
+  expect_group(h, "X2-N-H", 1.027f, 1.5f);
+}
+
+TEST_F(Molecule, PlanarAminoOnAromaticCarbon) {
+  // Aniline: NH2 on a ring carbon.
+  const int n = add("N1", 7, {5, 5, 5});
+  const int h = on(n, "H1A", 1, 0, 0.86f);
+  on(n, "H1B", 1, 1, 0.86f);
+  const int c = on(n, "C1", 6, 2, 1.40f);
+  saturate(c, 3);
+  aromatic_atoms = {c};
+  planar_atoms = {n};
+  expect_group(h, "C(ar)-N-H2pl", 1.010f, 1.5f);
+  planar_atoms.clear();
+  expect_group(h, "C(ar)-N-H2py", 1.024f, 1.5f);
+}
+
+TEST_F(Molecule, AmideAminoAndOtherPlanarAmino) {
+  // Acetamide: the carbon carries a terminal oxygen.
+  const int n = add("N1", 7, {5, 5, 5});
+  const int h = on(n, "H1A", 1, 0, 0.86f);
+  on(n, "H1B", 1, 1, 0.86f);
+  const int c = on(n, "C1", 6, 2, 1.33f);
+  const int o = on(c, "O1", 8, 1, 1.24f);
+  saturate(on(c, "C2", 6, 2, 1.50f), 4);
+  planar_atoms = {n};
+  expect_group(h, "C-N-H2 amido", 1.010f, 1.5f);
+  // A carbamate-like carbon whose oxygen is bonded on: no amide oxygen.
+  saturate(o, 2);
+  expect_group(h, "C-N-H2pl", 1.012f, 1.5f);
+  // Pyramidal NH2 on a non-aromatic trigonal carbon.
+  planar_atoms.clear();
+  expect_group(h, "X-N-H2", 1.015f, 1.5f);
+}
+
+TEST_F(Molecule, PlanarAminoOnSp3CarbonIsNotIdentified) {
+  const int n = add("N1", 7, {5, 5, 5});
+  const int h = on(n, "H1A", 1, 0, 0.90f);
+  on(n, "H1B", 1, 1, 0.90f);
+  saturate(on(n, "C1", 6, 2, 1.47f), 4);
+  planar_atoms = {n};
+  expect_not_identified(h);
+}
+
+TEST_F(Molecule, AmmoniumAndAmmonia) {
+  const int n = add("N1", 7, {5, 5, 5});
+  const int h = on(n, "H1A", 1, 0, 0.90f);
+  on(n, "H1B", 1, 1, 0.90f);
+  on(n, "H1C", 1, 2, 0.90f);
+  const int c = on(n, "C1", 6, 3, 1.49f);
+  saturate(c, 4);
+  expect_group(h, "N+-H", 1.036f, 1.5f);
+
+  // NH3 bonded to nothing else: three neighbours, three hydrogens.
+  const int n2 = add("N2", 7, {14, 14, 14});
+  const int h2 = on(n2, "H2A", 1, 0, 0.90f);
+  on(n2, "H2B", 1, 1, 0.90f);
+  on(n2, "H2C", 1, 2, 0.90f);
+  expect_not_identified(h2);
+}
+
+// ---- Oxygen parents -----------------------------------------------------
+
+TEST_F(Molecule, Water) {
+  const int o = add("O1W", 8, {5, 5, 5});
+  const int h = on(o, "H1W", 1, 0, 0.85f);
+  on(o, "H2W", 1, 1, 0.85f);
+  expect_group(h, "water", 0.9584f, 1.5f);
+}
+
+TEST_F(Molecule, PhenolAlcoholAndEnol) {
+  const int o = add("O1", 8, {5, 5, 5});
+  const int h = on(o, "H1", 1, 0, 0.84f);
+  const int y = on(o, "C1", 6, 1, 1.36f);
+  saturate(y, 3);
+  aromatic_atoms = {y};
+  expect_group(h, "O-H in phenol", 0.992f, 1.5f);
+  aromatic_atoms.clear();
+  expect_group(h, "C-O-H any", 0.980f, 1.5f);
+  saturate(y, 4);
+  expect_group(h, "Csp3-O-H in alcohol", 0.970f, 1.5f);
+}
+
+TEST_F(Molecule, PartnerIsTheNonHydrogenEvenWhenTheHydrogenLiesFarther) {
+  // A badly placed hydroxyl hydrogen, farther out than the carbon.
+  const int o = add("O1", 8, {5, 5, 5});
+  const int h = on(o, "H1", 1, 0, 1.48f);
+  saturate(on(o, "C1", 6, 1, 1.43f), 4);
+  expect_group(h, "Csp3-O-H in alcohol", 0.970f, 1.5f);
+}
+
+TEST_F(Molecule, CarboxylicAcidAndEther) {
+  const int o = add("O1", 8, {5, 5, 5});
+  const int h = on(o, "H1", 1, 0, 0.84f);
+  const int y = on(o, "C1", 6, 1, 1.31f);
+  const int o2 = on(y, "O2", 8, 1, 1.22f);
+  saturate(y, 3);
+  expect_group(h, "O-H in acid", 1.018f, 1.5f);
+  saturate(o2, 2);
+  expect_group(h, "O-H in ether", 0.980f, 1.5f);
+  // A third oxygen on the carbon is not in the table.
+  on(y, "O3", 8, 3, 1.40f);
+  expect_not_identified(h);
+}
+
+TEST_F(Molecule, PhosphoricAcidAndOtherHydroxyls) {
+  const int o = add("O1", 8, {5, 5, 5});
+  const int h = on(o, "H1", 1, 0, 0.84f);
+  const int p = on(o, "P1", 15, 1, 1.56f);
+  on(p, "O2", 8, 1, 1.50f);
+  on(p, "O3", 8, 2, 1.50f);
+  on(p, "O4", 8, 3, 1.50f);
+  expect_group(h, "O-H in Pacid", 1.015f, 1.5f);
+
+  const int o5 = add("O5", 8, {14, 14, 14});
+  const int h5 = on(o5, "H5", 1, 0, 0.84f);
+  saturate(on(o5, "Si1", 14, 1, 1.63f), 4);
+  expect_group(h5, "X-OH", 0.983f, 1.5f);
+}
+
+TEST_F(Molecule, HydroxideOxygenIsNotIdentified) {
+  const int o = add("O1", 8, {5, 5, 5});
+  const int h = on(o, "H1", 1, 0, 0.84f);
+  expect_not_identified(h);
+}
+
+TEST_F(Molecule, PartnerWithoutOxygenStops) {
+  const int o = add("O1", 8, {5, 5, 5});
+  const int h = on(o, "H1", 1, 0, 0.84f);
+  const int y = on(o, "C1", 6, 1, 1.43f);
+  saturate(y, 4);
+  finish();
+  // A neighbour table that lost the oxygen on the partner's side.
+  auto& types = rs.nb.of[y].types;
+  types.erase(std::remove_if(types.begin(), types.end(), [](auto& t) { return t.iz == 8; }), types.end());
+  EXPECT_THROW(classify_xh(rs, o, h, topo()), StopRun);
+  EXPECT_NE(mr.log().find(" ERROR *** ExtendH *** Error 1 in Y-O-H"), std::string::npos);
+}
+
+TEST_F(Molecule, AcidCarbonWithoutTheOtherOxygenStops) {
+  const int o = add("O1", 8, {5, 5, 5});
+  const int h = on(o, "H1", 1, 0, 0.84f);
+  const int y = on(o, "C1", 6, 1, 1.31f);
+  saturate(y, 3);
+  finish();
+  for (auto& t : rs.nb.of[y].types)
+    if (t.iz == 8) t.members.push_back(o);   // counted twice, listed once
+  EXPECT_THROW(classify_xh(rs, o, h, topo()), StopRun);
+  EXPECT_NE(mr.log().find(" ERROR *** ExtendH *** Error 2 in Y-O-H"), std::string::npos);
+}
+
+// ---- Sulphur and unhandled parents ------------------------------------------
+
+TEST_F(Molecule, ThiolAndBoron) {
+  const int s = add("S1", 16, {5, 5, 5});
+  const int h = on(s, "H1", 1, 0, 1.20f);
+  saturate(on(s, "C1", 6, 1, 1.82f), 4);
+  expect_group(h, "S-H", 1.338f, 1.5f);
+
+  const int b = add("B1", 5, {14, 14, 14});
+  const int hb = on(b, "H2", 1, 0, 1.10f);
+  saturate(b, 4);
+  EXPECT_EQ(classify(hb).kind, XhGroup::Kind::Unhandled);
+}
+
+// ---- extendbond -------------------------------------------------------------
+
+TEST(ExtendBond, MovesAlongTheBondAndReturnsTheOldLength) {
+  const Vec3 x{1, 2, 3};
+  Vec3 h{1.6f, 2.8f, 3};   // 1.0 Angstrom away
+  const float old = extendbond(x, h, 1.083f);
+  EXPECT_FLOAT_EQ(old, 1.0f);
+  EXPECT_NEAR(h[0], 1.0f + 0.6f * 1.083f, 1e-6);
+  EXPECT_NEAR(h[1], 2.0f + 0.8f * 1.083f, 1e-6);
+  EXPECT_FLOAT_EQ(h[2], 3.0f);
+  EXPECT_NEAR(dist(x, h), 1.083f, 1e-6);
+}
+
+// ---- extendh: skipped hydrogens and the per-hydrogen lines ------------------
+
+struct ExtendH : Molecule {
+  int n = 0, h = 0;
+  // NH2 on an sp3 carbon, N-H exactly 0.900: not identified, so the
+  // hydrogen keeps its place and the lines carry 0.900.
+  void amine(const char* nlabel, const char* hlabel) {
+    n = add(nlabel, 7, {5, 5, 5});
+    h = on(n, hlabel, 1, 0, 0.90f);
+    on(n, "H9", 1, 1, 0.90f);
+    saturate(on(n, "C1", 6, 2, 1.47f), 4);
+    finish();
+  }
+  std::string reset() const { return rs.io.reset.text(); }
+  std::string cnst() const { return rs.io.cnst.text(); }
+  std::string res() const { return rs.io.res.text(); }
+};
+
+TEST_F(ExtendH, NotIdentifiedKeepsItsPlaceAndGetsEveryLine) {
+  amine("N1", "H1");
+  const Atom before = rs.atom(h);
+  extendh(rs, n, h);
+  EXPECT_EQ(rs.atom(h).xc, before.xc);
+  EXPECT_EQ(rs.atom(h).xf, before.xf);
+  EXPECT_NE(mr.log().find("\n Trying to extend hydrogen H1 to standard distance :\n"
+                          "   X-H group : N1-H1 >  NOT IDENTIFIED\n"),
+            std::string::npos);
+  EXPECT_EQ(reset(), "RESET BOND  N1 H1 0.900\n");
+  EXPECT_EQ(res(), "DISTAN      N1 1     H1 1  0.900 0.001\n");
+  EXPECT_EQ(rs.uratio[h].str(), "URATIO         N1 1     H1 1    1.5 0.01" + std::string(60, ' '));
+  const std::vector<std::string> expected = {
+      "!", "! N1 - H1 =     0.900 Angstroms", "!", "CON 1 X/1 -1 X/2 = 0", "CON 1 Y/1 -1 Y/2 = 0",
+      "CON 1 Z/1 -1 Z/2 = 0"};
+  EXPECT_EQ(lines_of(cnst()), expected);
+  EXPECT_EQ(rs.sw.iprint, 0);
+}
+
+TEST_F(ExtendH, BracketedLabelsLoseTheirBracketsInTheRestraints) {
+  amine("N(12)", "H(12A)");
+  extendh(rs, n, h);
+  EXPECT_EQ(reset(), "RESET BOND  N(12) H(12A) 0.900\n");
+  // Names at the length of the label, brackets removed, in five columns.
+  EXPECT_EQ(res(), "DISTAN   N12   1  H12A  1  0.900 0.001\n");
+  EXPECT_EQ(rs.uratio[h].trimmed(), "URATIO      N12   1  H12A  1    1.5 0.01");
+}
+
+TEST_F(ExtendH, LongNamesAreWrittenWhole) {
+  amine("N1A2B", "H1A2B3");
+  extendh(rs, n, h);
+  EXPECT_EQ(res(), "DISTAN   N1A2B 1  H1A2B3 1  0.900 0.001\n");
+}
+
+TEST_F(ExtendH, ResidueNamesInTheRestraints) {
+  amine("N1", "H1");
+  rs.model.resi.hasres = 1;
+  rs.model.resi.resname[n] = "N1      12";
+  rs.model.resi.resname[h] = "H1      12";
+  extendh(rs, n, h);
+  EXPECT_EQ(res(), "DISTAN   N1      12  H1      12  0.900  0.001\n");
+  EXPECT_EQ(rs.uratio[h].trimmed(), "URATIO      N1      12  H1      12    1.5  0.01");
+}
+
+TEST_F(ExtendH, BoronHydrogenIsLeftAlone) {
+  const int b = add("B1", 5, {5, 5, 5});
+  const int hb = on(b, "H1", 1, 0, 1.10f);
+  saturate(b, 4);
+  finish();
+  const Atom before = rs.atom(hb);
+  extendh(rs, b, hb);
+  EXPECT_NE(mr.log().find("   X-H group : B1-H1 >  DON'T KNOW HOW TO HANDLE\n"), std::string::npos);
+  EXPECT_EQ(rs.atom(hb).xc, before.xc);
+  EXPECT_EQ(reset(), "");
+  EXPECT_EQ(cnst(), "");
+  EXPECT_EQ(res(), "");
+  EXPECT_TRUE(rs.uratio[hb].blank());
+}
+
+TEST_F(ExtendH, DisorderedHydrogenIsSkippedUnlessAsked) {
+  amine("N1", "H1");
+  rs.atom(h).flag = -1;
+  extendh(rs, n, h);
+  EXPECT_NE(mr.log().find("   X-H group : N1-H1 >  H-ATOM IS DISORDERED\n"), std::string::npos);
+  EXPECT_EQ(mr.log().find("Trying to extend"), std::string::npos);
+  EXPECT_EQ(reset(), "");
+  EXPECT_EQ(cnst(), "");
+  EXPECT_EQ(res(), "");
+  EXPECT_TRUE(rs.uratio[h].blank());
+
+  rs.sw.disorder.disext = 1;
+  extendh(rs, n, h);
+  EXPECT_EQ(reset(), "RESET BOND  N1 H1 0.900\n");
+}
+
+}  // namespace
+}  // namespace vorn
