@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "control/text_edit.hpp"
 #include "layout/layout.hpp"
 #include "support/test_support.hpp"
 #include "writers/parameter_files.hpp"
@@ -141,6 +143,199 @@ TEST(XdParameterFile, NoDummiesAndASingleAtom) {
   EXPECT_EQ(l[9].substr(0, 8), "C(1)    ");
   EXPECT_EQ(l[14].substr(0, 3), "  1");
   EXPECT_EQ(l[17], " 0.100000E+01");
+}
+
+
+// ---- The program on real structures with the example databank ----------
+
+struct AtomBlock {
+  std::string label;
+  std::vector<int> xdint;
+  double occ = 0;
+  std::vector<double> pops;   // Pv and the 25 multipole populations
+};
+
+struct XdPar {
+  int natom = 0, nkset = 0, nsft = 0, ndummy = 0;
+  std::vector<AtomBlock> atoms;
+  std::vector<std::vector<double>> kappa_lines;
+  std::size_t lines = 0;
+};
+
+// Reads xd_vorn.inp by its record counts; every count is checked.
+XdPar read_xd_par(const std::string& text) {
+  const std::vector<std::string> l = split_lines(text);
+  XdPar p;
+  p.lines = l.size();
+  EXPECT_GE(l.size(), 12u);
+  if (l.size() < 12) return p;
+  EXPECT_EQ(l[3], "XDPARFILE VERSION  2");
+  const std::vector<double> usage = numbers(l[6].substr(6));
+  EXPECT_EQ(usage.size(), 14u) << l[6];
+  if (usage.size() != 14) return p;
+  p.natom = static_cast<int>(usage[0]);
+  p.nkset = static_cast<int>(usage[3]);
+  p.nsft = static_cast<int>(usage[8]);
+  p.ndummy = static_cast<int>(usage[13]);
+  const std::size_t expected = 9u + static_cast<std::size_t>(p.ndummy) + 5u * static_cast<std::size_t>(p.natom) +
+                               static_cast<std::size_t>(p.nkset) + 3u;
+  EXPECT_EQ(l.size(), expected);
+  if (l.size() != expected) return p;
+  std::size_t k = 9 + static_cast<std::size_t>(p.ndummy);
+  for (int i = 0; i < p.natom; ++i) {
+    AtomBlock b;
+    b.label = l[k].substr(0, 8);
+    const std::vector<double> v = numbers(l[k].substr(8));
+    EXPECT_EQ(v.size(), 15u) << l[k];
+    for (std::size_t j = 0; j < 11 && j < v.size(); ++j) b.xdint.push_back(static_cast<int>(v[j]));
+    if (v.size() == 15) b.occ = v[14];
+    EXPECT_EQ(numbers(l[k + 1]).size(), 6u) << l[k + 1];
+    for (std::size_t j = k + 2; j <= k + 4; ++j)
+      for (double x : numbers(l[j])) b.pops.push_back(x);
+    EXPECT_EQ(b.pops.size(), 26u) << b.label;
+    p.atoms.push_back(b);
+    k += 5;
+  }
+  for (int s = 0; s < p.nkset; ++s) {
+    p.kappa_lines.push_back(numbers(l[k++]));
+    EXPECT_EQ(p.kappa_lines.back().size(), 7u);
+  }
+  EXPECT_EQ(numbers(l[k]).size(), 7u);
+  EXPECT_EQ(numbers(l[k + 1]).size(), 1u);
+  EXPECT_EQ(numbers(l[k + 2]).size(), 1u);
+  return p;
+}
+
+// The log's report of one atom: the parameters transferred and the new Pv
+// of the rescaling table.
+struct LogAtom {
+  bool found = false;
+  std::vector<double> params;   // Pval, kappa, kappa', sigmaPv
+  std::vector<double> plm;      // (0,0), then (l, -l..l) for l = 1..4
+  double pv_new = -1;
+};
+
+std::map<std::string, LogAtom> read_log(const std::string& log) {
+  std::map<std::string, LogAtom> out;
+  const std::vector<std::string> l = split_lines(log);
+  const std::string assigned = " Pseudoatom parameters assigned to ";
+  for (std::size_t k = 0; k < l.size(); ++k) {
+    if (l[k].rfind(" ReadDB :: atom ", 0) == 0) {
+      const std::string rest = l[k].substr(16);
+      out[rest.substr(0, rest.find(' '))].found = rest.find(" was found") != std::string::npos;
+    }
+    if (l[k].rfind(assigned, 0) == 0 && k + 7 < l.size()) {
+      const std::string label = l[k].substr(assigned.size(), l[k].find(" : ") - assigned.size());
+      LogAtom& a = out[label];
+      a.params = numbers(l[k + 2].substr(l[k + 2].find('=') + 1));
+      for (std::size_t j = k + 3; j <= k + 7; ++j)
+        for (double x : numbers(l[j].substr(l[j].find(':') + 1))) a.plm.push_back(x);
+    }
+    // A row of the rescaling table: I6, 2X, A8, 1X, F7.3, then four F12.5.
+    if (l[k].size() == 72 && l[k].substr(6, 2) == "  " && l[k].find_first_not_of(" 0123456789") == 8) {
+      const std::string label(rtrim(l[k].substr(8, 8)));
+      const std::vector<double> v = numbers(l[k].substr(16));
+      if (v.size() == 5) out[label].pv_new = v[4];
+    }
+  }
+  return out;
+}
+
+struct DemoRun {
+  test::ScratchDir dir;
+  test::RunResult result;
+  DemoRun(const std::string& shelx, const std::string& extra, const std::string& input = "") {
+    dir.copy_in(test::shared_data("shelx/" + shelx), shelx);
+    dir.copy_in(std::string(VORN_SOURCE_DIR) + "/examples/vorn.db", "vorn.db");
+    dir.write("vorn.inp", "FORMAT *shelx\nINPUT " + shelx + "\nNCELLS 1\nRINGS 3 8\n" + extra);
+    result = test::run_vorn(dir, "", input);
+  }
+};
+
+// Every atom's populations in xd_vorn.inp are the ones the log reports:
+// multipoles as transferred times the occupancy, Pv as rescaled.
+void expect_file_matches_log(const XdPar& p, const std::map<std::string, LogAtom>& log, double target) {
+  const int xd_order[25] = {0, 3, 1, 2, 6, 7, 5, 8, 4, 12, 13, 11, 14, 10, 15, 9, 20, 21, 19, 22, 18, 23, 17, 24, 16};
+  double sum = 0;
+  std::map<int, const LogAtom*> last_of_set;
+  for (const AtomBlock& b : p.atoms) {
+    const std::string label(rtrim(b.label));
+    const auto it = log.find(label);
+    ASSERT_NE(it, log.end()) << label;
+    const LogAtom& a = it->second;
+    EXPECT_TRUE(a.found) << label;
+    ASSERT_EQ(a.plm.size(), 25u) << label;
+    ASSERT_EQ(b.pops.size(), 26u) << label;
+    EXPECT_NEAR(b.pops[0], a.pv_new, 6e-5) << label;
+    for (int j = 0; j < 25; ++j)
+      EXPECT_NEAR(b.pops[static_cast<std::size_t>(j + 1)], a.plm[static_cast<std::size_t>(xd_order[j])] * b.occ, 6e-4)
+          << label << " population " << j;
+    sum += b.pops[0];
+    last_of_set[b.xdint[7]] = &a;
+  }
+  EXPECT_NEAR(sum, target, 2e-3);
+  // A kappa set carries the kappas of the last atom transferred into it.
+  ASSERT_EQ(static_cast<int>(last_of_set.size()), p.nkset);
+  for (const auto& [set, a] : last_of_set) {
+    const std::vector<double>& k = p.kappa_lines[static_cast<std::size_t>(set - 1)];
+    ASSERT_EQ(a->params.size(), 4u);
+    EXPECT_NEAR(k[1], a->params[1], 1e-4) << "set " << set;
+    for (std::size_t j = 2; j < 7; ++j) EXPECT_NEAR(k[j], a->params[2], 1e-4) << "set " << set;
+  }
+}
+
+TEST(XdParameterFileRun, ParacetamolWithTheExampleDatabank) {
+  DemoRun run("paracetamol_P21n.res", "EXTEND_H\nDATABANK vorn.db\nSCALE *sigma\nCHFRAG 0.\n");
+  ASSERT_EQ(run.result.status, 0) << run.result.out;
+  EXPECT_NE(run.result.out.find(" ATOMS SEARCHED in DB, FOUND in DB, NOT FOUND in DB =       20      20       0"),
+            std::string::npos)
+      << run.result.out;
+  const XdPar p = read_xd_par(run.dir.read("xd_vorn.inp"));
+  EXPECT_EQ(p.natom, 20);
+  // C8H9NO2: 8*4 + 9 + 5 + 2*6 valence electrons, neutral.
+  expect_file_matches_log(p, read_log(run.dir.read("vorn.out")), 58.0);
+  EXPECT_TRUE(run.dir.exists("fixedH.ins"));
+}
+
+TEST(XdParameterFileRun, AlanineWithTheChargeAskedOnTheTerminal) {
+  DemoRun run("L-alanine_P212121_freeH.res", "DATABANK vorn.db\nSCALE *diff\n", "\n");
+  ASSERT_EQ(run.result.status, 0) << run.result.out;
+  const XdPar p = read_xd_par(run.dir.read("xd_vorn.inp"));
+  EXPECT_EQ(p.natom, 13);
+  const std::map<std::string, LogAtom> log = read_log(run.dir.read("vorn.out"));
+  // C3H7NO2: 12 + 7 + 5 + 12 valence electrons; the blank answer is 0.
+  expect_file_matches_log(p, log, 36.0);
+  EXPECT_NE(run.result.out.find(" Enter net charge of fragment   1 [0.] : "), std::string::npos);
+  EXPECT_FALSE(run.dir.exists("fixedH.ins"));
+}
+
+TEST(XdParameterFileRun, EndOfInputAtTheChargePromptTakesZero) {
+  DemoRun run("L-alanine_P212121_freeH.res", "DATABANK vorn.db\nSCALE *frac\n");
+  ASSERT_EQ(run.result.status, 0) << run.result.out;
+  EXPECT_NE(run.dir.read("vorn.out").find(" No answer on standard input (end of input): net charge of fragment   1 "
+                                          "taken as 0."),
+            std::string::npos);
+  const XdPar p = read_xd_par(run.dir.read("xd_vorn.inp"));
+  expect_file_matches_log(p, read_log(run.dir.read("vorn.out")), 36.0);
+}
+
+TEST(XdParameterFileRun, ConversionOnlyWritesFreeAtomPopulations) {
+  test::ScratchDir dir;
+  dir.copy_in(test::shared_data("shelx/paracetamol_P21n.res"), "p.res");
+  dir.write("vorn.inp", "FORMAT *shelx\nINPUT p.res *toxd\nEXTEND_H\nDATABANK vorn.db\n");
+  const test::RunResult r = test::run_vorn(dir);
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_FALSE(dir.exists("fixedH.ins"));
+  const XdPar p = read_xd_par(dir.read("xd_vorn.inp"));
+  ASSERT_EQ(p.natom, 20);
+  for (const AtomBlock& b : p.atoms) {
+    const char e = b.label[0];
+    const double pv = e == 'O' ? 6 : e == 'N' ? 5 : e == 'C' ? 4 : 1;
+    EXPECT_NEAR(b.pops[0], pv * b.occ, 1e-4) << b.label;
+    for (std::size_t j = 1; j < b.pops.size(); ++j) EXPECT_EQ(b.pops[j], 0.0) << b.label;
+  }
+  for (const auto& k : p.kappa_lines)
+    for (std::size_t j = 1; j < k.size(); ++j) EXPECT_EQ(k[j], 1.0);
 }
 
 }  // namespace
