@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <utility>
 #include <vector>
@@ -343,6 +344,41 @@ TEST(DatabankCopy, PopulationsScaleWithOccupancyAndKappaSetsKeepTheirOpener) {
   EXPECT_EQ(t.rs.kappas.ktbl[2], 2);
   EXPECT_FLOAT_EQ(t.rs.kappas.kappa1[2], 1.0f);
   EXPECT_FLOAT_EQ(t.rs.kappas.kappa2[2], 1.0f);
+}
+
+
+// The databank named by VORN_DB, and the prompt for another name when the
+// named file does not open, in a run of the program.
+TEST(DatabankRun, FileFromTheEnvironmentOrFromThePrompt) {
+  const std::string res = "paracetamol_P21n.res";
+  const std::string head = "FORMAT *shelx\nINPUT " + res + "\nNCELLS 1\nRINGS 3 8\nSCALE *diff\nCHFRAG 0.\n";
+  const std::string counts = " ATOMS SEARCHED in DB, FOUND in DB, NOT FOUND in DB =       20      20       0";
+  {
+    test::ScratchDir dir;
+    dir.copy_in(test::shared_data("shelx/" + res), res);
+    dir.copy_in(std::string(VORN_SOURCE_DIR) + "/examples/vorn.db", "bank.db");
+    dir.write("vorn.inp", head + "DATABANK\n");
+    ::setenv("VORN_DB", "bank.db", 1);
+    const test::RunResult r = test::run_vorn(dir);
+    ::unsetenv("VORN_DB");
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find(counts), std::string::npos) << r.out;
+  }
+  {
+    test::ScratchDir dir;
+    dir.copy_in(test::shared_data("shelx/" + res), res);
+    dir.copy_in(std::string(VORN_SOURCE_DIR) + "/examples/vorn.db", "bank.db");
+    dir.write("vorn.inp", head + "DATABANK missing.db\n");
+    const test::RunResult r = test::run_vorn(dir, "", "\nbank.db\n");
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find(" Error opening databank file missing.db"), std::string::npos);
+    EXPECT_NE(r.out.find(counts), std::string::npos) << r.out;
+    // The transferred types are listed in the log.
+    const std::string log = dir.read("vorn.out");
+    EXPECT_NE(log.find(" DB comment for C(8) = [C(H3)  methyl carbon]"), std::string::npos);
+    EXPECT_NE(log.find(" DB comment for H(1O) = [H-O(phenol)  hydroxyl hydrogen of a phenol]"), std::string::npos);
+    EXPECT_NE(log.find(" DB comment for O(2) = [O(=C)N  amide carbonyl oxygen]"), std::string::npos);
+  }
 }
 
 }  // namespace
