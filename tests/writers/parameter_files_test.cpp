@@ -338,5 +338,22 @@ TEST(XdParameterFileRun, ConversionOnlyWritesFreeAtomPopulations) {
     for (std::size_t j = 1; j < k.size(); ++j) EXPECT_EQ(k[j], 1.0);
 }
 
+TEST(XdParameterFileRun, FreeVariablesGiveExtinctionAndScale) {
+  test::ScratchDir dir;
+  dir.copy_in(test::shared_data("shelx/I-43d_Ni_complex_body_centred.res"), "ni.res");
+  dir.write("vorn.inp", "FORMAT *shelx\nINPUT ni.res *toxd\n");
+  const test::RunResult r = test::run_vorn(dir);
+  ASSERT_EQ(r.status, 0) << r.out;
+  const std::string text = dir.read("xd_vorn.inp");
+  const XdPar p = read_xd_par(text);
+  EXPECT_EQ(p.nkset, p.nsft);   // one kappa set per scattering type
+  const std::vector<std::string> l = split_lines(text);
+  ASSERT_GE(l.size(), 3u);
+  // FVAR 0.03537 0.23365 0.20533 0.26513
+  EXPECT_EQ(l[l.size() - 3], " 0.2336E+00 0.2053E+00 0.2651E+00 0.0000E+00 0.0000E+00 0.0000E+00 0.0000E+00");
+  EXPECT_EQ(l[l.size() - 2], " 0.0000E+00");
+  EXPECT_EQ(l[l.size() - 1], " 0.353700E-01");
+}
+
 }  // namespace
 }  // namespace vorn
