@@ -1,0 +1,505 @@
+#include "structure/readers/shelx_reader.hpp"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "control/stop.hpp"
+#include "layout/layout.hpp"
+#include "structure/cell.hpp"
+#include "structure/readers/readers.hpp"
+#include "support/test_support.hpp"
+
+namespace vorn {
+namespace {
+
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> out;
+  std::istringstream in(text);
+  for (std::string l; std::getline(in, l);) out.push_back(l);
+  return out;
+}
+
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+struct Shelx : ::testing::Test {
+  test::MemoryRun m;
+  RunState& rs = *m.rs;
+  test::ScratchDir dir;
+  Shelx() {
+    rs.io.mas.open_memory("xd_vorn.mas");
+    rs.io.mopro.open_memory("mopro_vorn.par");
+    rs.sw.ftype = 1;
+  }
+  void read_shared(const std::string& name) { readshelx(rs, test::shared_data("shelx/" + name)); }
+  void read_text(const std::string& text) {
+    dir.write("t.res", text);
+    readshelx(rs, dir.file("t.res"));
+  }
+  const Atom& at(int i) { return rs.atom(i); }
+  std::vector<std::string> mas() { return lines_of(rs.io.mas.text()); }
+  std::vector<std::string> mopro() { return lines_of(rs.io.mopro.text()); }
+};
+
+// ---- Real files -----------------------------------------------------------
+
+TEST_F(Shelx, TryptophanCentrosymmetricWithRidingHydrogens) {
+  read_shared("DL-tryptophan_P21c.res");
+  ASSERT_EQ(rs.natom(), 27);
+  EXPECT_EQ(rs.model.symm.nsym, 4);
+  EXPECT_EQ(rs.model.types.ntypes, 4);
+  // N1 3 0.318977 0.228436 0.344387 11.0 U11 U22 = / U33 U23 U13 U12
+  const Atom& n1 = at(1);
+  EXPECT_EQ(n1.label, "N(1)");
+  EXPECT_EQ(n1.iz, 7);
+  EXPECT_EQ(n1.tp, 2);
+  EXPECT_EQ(n1.tbl, 3);
+  EXPECT_EQ(n1.lmx, 4);
+  EXPECT_FLOAT_EQ(n1.xf, 0.318977f);
+  EXPECT_FLOAT_EQ(n1.zf, 0.344387f);
+  EXPECT_FLOAT_EQ(n1.occ, 1.0f);
+  EXPECT_FLOAT_EQ(n1.u[0], 0.03161f);
+  EXPECT_FLOAT_EQ(n1.u[2], 0.03425f);
+  EXPECT_FLOAT_EQ(n1.u[3], 0.00698f);   // U12
+  EXPECT_FLOAT_EQ(n1.u[4], 0.00862f);   // U13
+  EXPECT_FLOAT_EQ(n1.u[5], -0.00610f);  // U23
+  // H1N has its own U; H2 rides on C2; H10B rides on C10, not on H10A.
+  EXPECT_EQ(at(2).label, "H(1N)");
+  EXPECT_EQ(at(2).lmx, 2);
+  EXPECT_FLOAT_EQ(at(2).u[0], 0.05577f);
+  EXPECT_EQ(at(4).label, "H(2)");
+  EXPECT_NEAR(at(4).u[0], 1.2f * calcueq(rs, 3), 1e-6f);
+  EXPECT_EQ(at(18).label, "H(10B)");
+  EXPECT_NEAR(at(18).u[0], 1.2f * calcueq(rs, 16), 1e-6f);
+  EXPECT_NEAR(calcueq(rs, 3), 0.0283f, 0.0005f);
+  // Cartesian coordinates from the monoclinic cell.
+  const Vec3 c = rabs(rs, 0, {n1.xf, n1.yf, n1.zf});
+  EXPECT_FLOAT_EQ(n1.xc, c[0]);
+  EXPECT_NEAR(n1.yc, 0.228436f * 5.7445f, 1e-4f);
+  for (int i = 1; i <= 27; ++i) EXPECT_EQ(at(i).flag, 0);
+  EXPECT_EQ(at(27).label, "H(15C)");
+
+  const std::string out = m.term.str();
+  EXPECT_TRUE(contains(out, "\n    NO.  ATOM     IZ IU SF    XF       YF       ZF    OCCUP  U's -->\n"
+                            "     1   N(1)      7  2  3  0.31898  0.22844  0.34439 1.000  0.032  0.029  0.034"
+                            "  0.007  0.009 -0.006\n"
+                            "     2   H(1N)     1  1  2  0.34018  0.10623  0.31479 1.000  0.056\n"));
+  EXPECT_TRUE(contains(out, "\n Total atoms read from SHELX file =    27\n"));
+  const std::string log = m.log();
+  EXPECT_TRUE(contains(log, "\n Reading SHELX file : "));
+  EXPECT_TRUE(contains(log, "\n Cell parameters:     18.899     5.745     9.309    90.000   101.776    90.000\n"
+                            "\n Lattice type : P\n Lattice is CentroSymmetric\n\n Symmetry operations : \n"
+                            "   SYMM  1      + X, + Y, + Z\n   SYMM  2      - X, 1/2 + Y, 1/2 - Z\n"));
+  EXPECT_TRUE(contains(log, " Final set of symmetry operations in matrix form:\n\n Number of symmetry operations =  4\n"));
+  EXPECT_TRUE(contains(log, "\n Number of atom types =    4\n   atom type = C     atomic number =   6\n"));
+  EXPECT_TRUE(contains(log, "         ATOM      ------- FRACTIONAL -------    ------- CARTESIAN -------  FLAG\n"
+                            "      1  N(1)       0.31898  0.22844  0.34439     5.3741   1.3123   3.1385     0\n"));
+  EXPECT_TRUE(contains(log, "\n FLAG =  0 : normal atoms (    27 )\n"
+                            "      =  1 : atoms in special positions (     0 ) \n"
+                            "      = -1 : disordered atoms (     0 ) \n"));
+  // No residues: every atom is in residue 0.
+  EXPECT_EQ(rs.model.resi.hasres, 0);
+}
+
+TEST_F(Shelx, NaphthaleneHeadsColumnByColumn) {
+  read_shared("naphthalene_P21a_half_molecule.res");
+  ASSERT_EQ(rs.natom(), 9);
+  const auto x = mas();
+  ASSERT_GE(x.size(), 22u);
+  EXPECT_EQ(x[0], std::string(79, '!'));
+  EXPECT_EQ(x[1], "!                   CREATED BY PROGRAM << VORN >>");
+  EXPECT_EQ(x[2], std::string(79, '!'));
+  EXPECT_EQ(x[3], "TITLE TEST");
+  //               CELL |   8.1125 (f12.4) ...
+  EXPECT_EQ(x[4], "CELL       8.1125      5.9398      8.6490     90.0000    124.4720     90.0000");
+  EXPECT_EQ(x[4].size(), 5u + 6 * 12);
+  EXPECT_EQ(x[5], "WAVE     0.710730");
+  EXPECT_EQ(x[6], "LATT C P");
+  EXPECT_EQ(x[7], "SYMM 1/2-X,1/2+Y,-Z");
+  EXPECT_EQ(x[8], std::string(79, '!'));
+  EXPECT_EQ(x[9], "!");
+  EXPECT_EQ(x[10], "    MODULE *XDLSM");
+  EXPECT_EQ(x[11], "!");
+  EXPECT_EQ(x[12], "SELECT  *model 4 0 0 0 based_on F test verbose 3");
+  EXPECT_EQ(x[13], "SELECT  cycle 15 dampk 0.6 cmin 0.6 cmax 1. eigcut 1.d-09");
+  EXPECT_EQ(x[14], "SAVE  deriv lsqmat cormat");
+  EXPECT_EQ(x[15], "SOLVE  *inv diag *cond");
+  EXPECT_EQ(x[16], "!" + std::string(78, '-'));
+  EXPECT_EQ(x[17].substr(0, 24), "SCAT CORE SPHV DEFV   1S");
+  EXPECT_EQ(x[18], "C    CHFW CHFW CSZD    2  -2   0   0  -2   0   0   0   0   0   0   0   0   0   0   0   0   0"
+                   "  0.0000  0.0000  0.000");
+  EXPECT_EQ(x[19], "H    CHFW CHFW CSZD   -1   0   0   0   0   0   0   0   0   0   0   0   0   0   0   0   0   0"
+                   "  0.0000  0.0000  0.000");
+  EXPECT_EQ(x[20], "END SCAT");
+  EXPECT_EQ(x[21], "!" + std::string(78, '-'));
+  EXPECT_EQ(x.size(), 22u);
+
+  const auto p = mopro();
+  const std::vector<std::string> expected = {
+      "CELL    8.1125    5.9398    8.6490  90.0000 124.4720  90.0000  0.71073",
+      "",
+      "SYMM   2 P CENTRO",
+      "  X, Y, Z",
+      " 1/2-X,1/2+Y,-Z",
+      "",
+      "SCALE  1  1.0",
+      "",
+      "FMULT  1.0",
+      "",
+      "UOVER  0.0",
+      "",
+      "SOLVT  0.0  50.0",
+      "",
+      "EXTIN  0.0  GAUSSIAN  ISOT  TYP1",
+      ""};
+  EXPECT_EQ(p, expected);
+  // Column checks of the MoPro CELL line: a4, 3f10.4, 3f9.4, 1x, f8.5.
+  EXPECT_EQ(p[0].substr(4, 10), "    8.1125");
+  EXPECT_EQ(p[0].substr(34, 9), "  90.0000");
+  EXPECT_EQ(p[0].substr(43, 9), " 124.4720");
+  EXPECT_EQ(p[0].substr(61), "  0.71073");
+  // Isotropic atoms with the occupancy written as 1.0.
+  EXPECT_EQ(at(5).label, "C(5)");
+  EXPECT_EQ(at(5).tp, 1);
+  EXPECT_FLOAT_EQ(at(5).xf, -0.01347f);
+  EXPECT_FLOAT_EQ(at(9).u[0], 0.06f);
+  EXPECT_EQ(rs.model.symm.nsym, 4);
+}
+
+TEST_F(Shelx, CCentredWithResiduesAndRepeatedNames) {
+  read_shared("C2c_AlGa_fluoroalkoxy_MOESM1367.res");
+  ASSERT_EQ(rs.natom(), 168);
+  // Two cards (identity and -x, y, 1/2-z), C centring, inversion: 8.
+  EXPECT_EQ(rs.model.symm.nsym, 8);
+  EXPECT_EQ(rs.model.types.ntypes, 7);
+  EXPECT_EQ(at(1).label, "GA(1)");
+  EXPECT_EQ(at(1).iz, 31);
+  EXPECT_FLOAT_EQ(at(1).occ, 0.5f);
+  EXPECT_EQ(at(1).flag, 1);  // on the twofold axis
+  EXPECT_EQ(at(2).label, "AL(1)");
+  EXPECT_EQ(at(2).flag, 0);
+  // Residues: GA1 before any RESI, N1 in residue 1 BIPY.
+  const Residues& r = rs.model.resi;
+  EXPECT_EQ(r.hasres, 1);
+  EXPECT_EQ(r.restext[1].view(), "GA1      0       ");
+  EXPECT_EQ(r.restext[3].view(), "N1       1  BIPY ");
+  EXPECT_EQ(r.resname[3].view(), "N1       1");
+  EXPECT_EQ(at(3).label, "N(1)");
+  // The same SHELX name in several residues gives repeated labels: warned.
+  EXPECT_EQ(at(23).label, "N(1)");
+  const std::string out = m.term.str();
+  EXPECT_TRUE(contains(out, " WARNING: atom label N(1) is used by 2 atoms (atom numbers 3, 23)"));
+  EXPECT_TRUE(contains(out, "RENAME"));
+  EXPECT_TRUE(contains(m.log(), " WARNING: atom label N(1) is used by 2 atoms"));
+  EXPECT_EQ(mas()[6], "LATT C C");
+  EXPECT_EQ(mopro()[2], "SYMM   2 C CENTRO");
+  // The residue text of atom 23 follows its own residue line.
+  EXPECT_EQ(r.restext[23].view().substr(0, 12), "N1       2  ");
+}
+
+TEST_F(Shelx, AcentricFreeHydrogens) {
+  read_shared("ZP2_Pna21_freeH.ins");
+  ASSERT_EQ(rs.natom(), 50);
+  EXPECT_EQ(rs.model.symm.nsym, 4);
+  EXPECT_EQ(mas()[6], "LATT A P");
+  EXPECT_EQ(mas()[7], "SYMM -X,-Y,0.5+Z");
+  EXPECT_EQ(mopro()[2], "SYMM   4 P");
+  EXPECT_TRUE(contains(m.log(), " Lattice is Acentric\n"));
+  EXPECT_EQ(at(1).label, "F(11)");
+  EXPECT_EQ(at(50).iz, 1);
+  EXPECT_EQ(rs.model.shelx1.wght[0], 0.05f);
+  EXPECT_FLOAT_EQ(rs.model.shelx1.wght[5], 1.0f / 3.0f);
+}
+
+TEST_F(Shelx, FreeVariablesAndDisorderFlags) {
+  read_shared("thpp_P21n_disorder_cctbx.ins");
+  ASSERT_EQ(rs.natom(), 18);
+  EXPECT_EQ(rs.model.shelx1.nfvar, 3);
+  EXPECT_FLOAT_EQ(rs.model.shelx1.fvar[2], 0.87977f);
+  // N3 31.0 = free variable 3 (0.5); C7a 21.0 = fv 2; C7b -21.0 = 1 - fv 2;
+  // C3 -31.0 = 1 - fv 3.
+  EXPECT_EQ(at(4).label, "N(3)");
+  EXPECT_FLOAT_EQ(at(4).occ, 0.5f);
+  EXPECT_EQ(at(15).label, "C(7A)");
+  EXPECT_NEAR(at(15).occ, 0.87977f, 1e-6f);
+  EXPECT_EQ(at(17).label, "C(7B)");
+  EXPECT_NEAR(at(17).occ, 0.12023f, 1e-6f);
+  EXPECT_FLOAT_EQ(at(18).occ, 0.5f);
+  int disordered = 0;
+  for (int i = 1; i <= 18; ++i) disordered += at(i).flag == -1;
+  EXPECT_EQ(disordered, 4);
+  EXPECT_EQ(at(4).flag, -1);
+  EXPECT_EQ(at(1).flag, 0);
+  EXPECT_TRUE(contains(m.log(), "      = -1 : disordered atoms (     4 ) \n"));
+  EXPECT_FLOAT_EQ(rs.model.shelx1.wght[0], 0.1f);
+  EXPECT_FLOAT_EQ(rs.model.shelx1.wght[1], 0.0f);
+}
+
+TEST_F(Shelx, SpecialPositionsInUrea) {
+  read_shared("urea_P-421m_special_positions.res");
+  ASSERT_EQ(rs.natom(), 5);
+  EXPECT_EQ(rs.model.symm.nsym, 8);
+  for (int i = 1; i <= 5; ++i) EXPECT_EQ(at(i).flag, 1) << i;
+  EXPECT_FLOAT_EQ(at(1).occ, 0.25f);
+  EXPECT_FLOAT_EQ(at(2).occ, 0.5f);
+  EXPECT_EQ(at(3).label, "H(1)");
+  EXPECT_TRUE(contains(m.log(), "      =  1 : atoms in special positions (     5 ) \n"));
+}
+
+TEST_F(Shelx, FaceCentredCubicExpandsTo192) {
+  read_shared("CaF2_Fm-3m_face_centred.res");
+  ASSERT_EQ(rs.natom(), 2);
+  EXPECT_EQ(rs.model.symm.nsym, 192);
+  EXPECT_EQ(at(1).label, "CA(01)");
+  EXPECT_EQ(at(1).iz, 20);
+  EXPECT_EQ(at(2).label, "F(002)");
+  EXPECT_EQ(at(1).flag, 1);
+  EXPECT_EQ(at(2).flag, 1);
+  EXPECT_EQ(mas()[6], "LATT C F");
+  const auto x = mas();
+  ASSERT_EQ(x.size(), 4u + 3 + 23 + 9 + 1 + 2 + 2);
+  EXPECT_EQ(x[40].substr(0, 24), "Ca   CHFW CHFW CSZD    2");
+  EXPECT_EQ(x[41].substr(0, 24), "F    CHFW CHFW CSZD    2");
+  // WGHT after END (SHELXL's suggestion) is the one kept.
+  EXPECT_FLOAT_EQ(rs.model.shelx1.wght[0], 0.0109f);
+}
+
+TEST_F(Shelx, ResiduesAndPartsOfTheKratzertFile) {
+  read_shared("p21c_AlGa_perfluoroalkoxy_RESI_PART.res");
+  ASSERT_EQ(rs.natom(), 128);
+  EXPECT_EQ(rs.model.resi.hasres, 1);
+  int disordered = 0;
+  for (int i = 1; i <= 128; ++i) disordered += at(i).flag == -1;
+  EXPECT_GT(disordered, 0);
+}
+
+TEST_F(Shelx, RhombohedralLatticeStops) {
+  EXPECT_THROW(read_shared("FeCl_perchlorate_hydrate_R-3c_rhombohedral.res"), StopRun);
+  EXPECT_TRUE(contains(m.term.str(), " Lattice type R is not supported"));
+}
+
+TEST_F(Shelx, DifferencePeakAmongAtomsStops) {
+  EXPECT_THROW(read_shared("2240189_EXPORTED_Qpeaks_before_HKLF.res"), StopRun);
+  const std::string out = m.term.str();
+  EXPECT_TRUE(contains(out, "\n Error reading atom: Q1()\n Line <<Q1    1   0.259967"));
+  EXPECT_TRUE(contains(out, "0.64>>\n"));
+  // The atoms before the peaks were read, with their "!" comments dropped.
+  EXPECT_EQ(rs.natom(), 13);
+  EXPECT_EQ(at(12).label, "H(4)");
+  EXPECT_FLOAT_EQ(at(12).u[0], 0.05447f);
+}
+
+// ---- Synthetic files --------------------------------------------------------
+
+const char* kSmall =
+    "TITL small in P-1\n"
+    "    small.res\n"
+    "    created by SHELXL-2018/3 at 10:00:00 on 01-Jan-2020\n"
+    "CELL 0.71073 5.0 6.0 7.0 90 90 90\n"
+    "ZERR 2 0.001 0.001 0.001 0 0 0\n"
+    "SFAC C H\n"
+    "SFAC Cl\n"
+    "UNIT 2 2 1\n"
+    "RIGU C1 =\n"
+    "  CL1\n"
+    "SADI 0.02 C1 CL1 =\n"
+    " C1 H1\n"
+    "FVAR 1.0\n"
+    "FVAR 0.3 0.7\n"
+    "Cl1   3   10.5  0.2  0.3  11.0  0.02 0.03 =\n"
+    "   0.04 0.001 0.002 0.003\n"
+    "c1    1   0.1  0.2  0.4  21.0  0.02 0.03 0.04 0.0 0.0 0.0\n"
+    "H1    2   0.1  0.3  0.4  11.0  -1.2!riding on C1\n"
+    "HKLF 4\n"
+    "O1 0 0 0 0 0 lone pair\n";
+
+TEST_F(Shelx, SyntheticFileWithEveryLineKind) {
+  read_text(kSmall);
+  ASSERT_EQ(rs.natom(), 3);
+  // No LATT: SHELX's default LATT 1, written before the first SYMM (none).
+  EXPECT_EQ(rs.model.symm.nsym, 2);
+  EXPECT_EQ(mas()[6], "LATT C P");
+  EXPECT_EQ(mopro()[2], "SYMM   1 P CENTRO");
+  EXPECT_EQ(rs.model.types.ntypes, 3);
+  EXPECT_EQ(rs.model.types.typez[3], 17);
+  // Two FVAR lines append: 1.0, 0.3, 0.7.
+  EXPECT_EQ(rs.model.shelx1.nfvar, 3);
+  EXPECT_FLOAT_EQ(rs.model.shelx1.fvar[3], 0.7f);
+  const Atom& cl = at(1);
+  EXPECT_EQ(cl.label, "CL(1)");
+  EXPECT_EQ(cl.iz, 17);
+  EXPECT_EQ(cl.tbl, 3);
+  EXPECT_FLOAT_EQ(cl.xf, 0.5f);  // 10.5: the fixed value 0.5
+  EXPECT_EQ(cl.tp, 2);
+  EXPECT_FLOAT_EQ(cl.u[1], 0.03f);
+  EXPECT_FLOAT_EQ(cl.u[5], 0.001f);  // U23 from the continuation line
+  EXPECT_FLOAT_EQ(cl.u[3], 0.003f);  // U12
+  EXPECT_EQ(at(2).label, "C(1)");    // lower-case name upper-cased
+  EXPECT_FLOAT_EQ(at(2).occ, 0.3f);  // 21.0: free variable 2
+  EXPECT_EQ(at(3).label, "H(1)");
+  EXPECT_EQ(at(3).tp, 1);
+  EXPECT_NEAR(at(3).u[0], 1.2f * 0.03f, 1e-7f);
+  EXPECT_EQ(at(2).flag, -1);
+  EXPECT_EQ(at(1).flag, 0);
+}
+
+TEST_F(Shelx, LattPlacedBeforeTheFirstSymmWhenMissing) {
+  read_text("CELL 1.5418 5 6 7 90 95 90\nSYMM -X, 1/2+Y, -Z\nSFAC C\nC1 1 0.1 0.2 0.3 11 0.02\nEND\n");
+  const auto x = mas();
+  EXPECT_EQ(x[4].substr(0, 5), "CELL ");
+  EXPECT_EQ(x[5], "WAVE     1.541800");
+  EXPECT_EQ(x[6], "LATT C P");
+  EXPECT_EQ(x[7], "SYMM -X, 1/2+Y, -Z");
+  EXPECT_EQ(rs.model.symm.nsym, 4);
+}
+
+TEST_F(Shelx, HeadKeepsTheOrderOfTheFileAndTheWholeSymmetryCard) {
+  read_text("SYMM             - X ,    0.50000 + Y ,    0.50000 - Z\nLATT -1\nCELL 0.7 5 6 7 90 100 90\n"
+            "SFAC C\nC1 1 0.1 0.2 0.3 11 0.02\nEND\n");
+  const auto x = mas();
+  EXPECT_EQ(x[4], "SYMM             - X ,    0.50000 + Y ,    0.50000 - Z");
+  EXPECT_EQ(x[5], "LATT A P");
+  EXPECT_EQ(x[6].substr(0, 5), "CELL ");
+  EXPECT_EQ(x[7].substr(0, 5), "WAVE ");
+  const auto p = mopro();
+  EXPECT_EQ(p[2], "SYMM   2 P");
+  EXPECT_EQ(p[4], "             - X ,    0.50000 + Y ,    0.50000 - Z");
+  EXPECT_FLOAT_EQ(rs.model.symm.op[2].trans[1], 0.5f);
+}
+
+TEST_F(Shelx, RenameBySerialAndByAtomNumber) {
+  const std::string file = "CELL 0.7 5 6 7 90 90 90\nLATT -1\nSFAC C CL\n"
+                           "C1 1 0.1 0.2 0.3 11 0.02\nCL7 2 0.2 0.2 0.3 11 0.02\nC9 1 0.3 0.2 0.3 11 0.02\nEND\n";
+  rs.sw.rename.irename = 1;
+  rs.sw.rename.irs = 1;
+  read_text(file);
+  EXPECT_EQ(at(1).label, "C(1)");
+  EXPECT_EQ(at(2).label, "Cl(1)");
+  EXPECT_EQ(at(3).label, "C(2)");
+
+  test::MemoryRun m2;
+  m2.rs->io.mas.open_memory();
+  m2.rs->io.mopro.open_memory();
+  m2.rs->sw.rename.irename = 1;
+  m2.rs->sw.rename.irs = 0;
+  readshelx(*m2.rs, dir.file("t.res"));
+  EXPECT_EQ(m2.rs->atom(2).label, "Cl(2)");
+  EXPECT_EQ(m2.rs->atom(3).label, "C(3)");
+}
+
+TEST_F(Shelx, LongNameStops) {
+  EXPECT_THROW(read_text("CELL 0.7 5 6 7 90 90 90\nSFAC CL\nCL1234567 1 0.1 0.2 0.3 11 0.02\nEND\n"), StopRun);
+  EXPECT_TRUE(contains(m.term.str(), "CL1234567"));
+  EXPECT_TRUE(contains(m.term.str(), "longer than 8 characters"));
+}
+
+TEST_F(Shelx, RidingUWithoutParentStops) {
+  EXPECT_THROW(read_text("CELL 0.7 5 6 7 90 90 90\nSFAC H\nH1 1 0.1 0.2 0.3 11 -1.5\nEND\n"), StopRun);
+  EXPECT_TRUE(contains(m.term.str(), " ProcessU :: Could not find parent atom"));
+}
+
+TEST_F(Shelx, UndefinedFreeVariableAndMissingCellStop) {
+  EXPECT_THROW(read_text("CELL 0.7 5 6 7 90 90 90\nSFAC C\nFVAR 1.0\nC1 1 0.1 0.2 0.3 21 0.02\nEND\n"), StopRun);
+  EXPECT_TRUE(contains(m.term.str(), " ERROR *** ReadShelx *** Free variable 2 is used but FVAR gives only 1"));
+  test::MemoryRun m2;
+  m2.rs->io.mas.open_memory();
+  dir.write("nocell.res", "SFAC C\nC1 1 0.1 0.2 0.3 11 0.02\nEND\n");
+  EXPECT_THROW(readshelx(*m2.rs, dir.file("nocell.res")), StopRun);
+  EXPECT_TRUE(contains(m2.term.str(), "No CELL instruction"));
+  test::MemoryRun m3;
+  EXPECT_THROW(readshelx(*m3.rs, dir.file("missing.res")), StopRun);
+  EXPECT_TRUE(contains(m3.term.str(), " ERROR *** ReadShelx *** Error opening SHELX file..."));
+}
+
+TEST_F(Shelx, UnknownSfacNumberStops) {
+  EXPECT_THROW(read_text("CELL 0.7 5 6 7 90 90 90\nSFAC C\nC1 2 0.1 0.2 0.3 11 0.02\nEND\n"), StopRun);
+  EXPECT_TRUE(contains(m.term.str(), "scattering type 2"));
+}
+
+// ---- Single steps -----------------------------------------------------------
+
+TEST(ProcessFvar, DecodesEveryRange) {
+  test::MemoryRun m;
+  RunState& rs = *m.rs;
+  rs.model.shelx1.nfvar = 3;
+  rs.model.shelx1.fvar[2] = 0.25f;
+  rs.model.shelx1.fvar[3] = 0.6f;
+  std::string text = "      1  10.5 -10.5 0.25 31.0 -21.0 25.0 -20.5 1.0 -0.03";
+  ASSERT_TRUE(processfvar(rs, text, 10));
+  EXPECT_EQ(text, layout::format("(5x,i4,100f12.6)", 1, 0.5, -0.5, 0.25, 0.6, 0.75, 1.25, 0.375, 1.0, -0.03));
+  std::string bad = "      1  0.1 X";
+  EXPECT_FALSE(processfvar(rs, bad, 3));
+  std::string far = "      1  2011.0";
+  EXPECT_THROW(processfvar(rs, far, 2), StopRun);
+  EXPECT_TRUE(contains(m.term.str(), "Free variable 201 is beyond the limit of 200"));
+}
+
+TEST(ShAtNam, LabelsFromNames) {
+  test::MemoryRun m;
+  RunState& rs = *m.rs;
+  Label l;
+  std::string t = "CL12A  3  0.1";
+  shatnam(rs, t, l, 17, 5, 2);
+  EXPECT_EQ(l, "CL(12A)");
+  EXPECT_EQ(t, "       3  0.1");
+  t = "H12A 2 0.5";
+  shatnam(rs, t, l, 1, 6, 3);
+  EXPECT_EQ(l, "H(12A)");
+  rs.sw.rename.irename = 1;
+  t = "H12A 2 0.5";
+  shatnam(rs, t, l, 1, 6, 3);
+  EXPECT_EQ(l, "H(6)");
+  rs.sw.rename.irs = 1;
+  shatnam(rs, t = "N5 3 0.5 ", l, 7, 6, 3);
+  EXPECT_EQ(l, "N(3)");
+}
+
+TEST(RdShLine, SkipsInstructionsAndJoinsContinuations) {
+  RecordFile f;
+  f.open_text("REM x\nAFIX 43 =\n  1 2\n! comment\n\n   blank-start comment\nC1 1 0.1 =\nRESI 3 tol\nN1 2 0.5\n"
+              "hklf 4\nO1 1 0 0 0\n");
+  std::string line;
+  bool end = false, cont = false;
+  ShelxResidue r;
+  rdshline(f, line, end, cont, r);
+  EXPECT_FALSE(end);
+  EXPECT_TRUE(cont);
+  EXPECT_EQ(std::string(line.substr(0, 12)), "C1 1 0.1    ");
+  rdshline(f, line, end, cont, r);
+  EXPECT_FALSE(cont);
+  EXPECT_EQ(std::string(line.substr(0, 8)), "N1 2 0.5");
+  EXPECT_EQ(r.number, 3);
+  EXPECT_EQ(r.rclass, "TOL");
+  rdshline(f, line, end, cont, r);
+  EXPECT_TRUE(end);
+  EXPECT_TRUE(is_shelx_instruction("XNPD 0.001"));
+  EXPECT_TRUE(is_shelx_instruction("REM"));
+  EXPECT_FALSE(is_shelx_instruction("REMO 1"));
+  EXPECT_FALSE(is_shelx_instruction("C1A  1"));
+}
+
+TEST(PrintAtoms, ListingAndFlagCounts) {
+  test::MemoryRun m;
+  RunState& rs = *m.rs;
+  rs.model.natom = 2;
+  rs.atom(1).label = "C(1)";
+  rs.atom(1).xf = 0.5f;
+  rs.atom(1).xc = 3.25f;
+  rs.atom(1).flag = 1;
+  rs.atom(2).label = "H(1)";
+  rs.atom(2).flag = -1;
+  std::ostringstream os;
+  printatoms(rs, os);
+  EXPECT_EQ(os.str(),
+            "\n         ATOM      ------- FRACTIONAL -------    ------- CARTESIAN -------  FLAG\n"
+            "      1  C(1)       0.50000  0.00000  0.00000     3.2500   0.0000   0.0000     1\n"
+            "      2  H(1)       0.00000  0.00000  0.00000     0.0000   0.0000   0.0000    -1\n"
+            "\n FLAG =  0 : normal atoms (     0 )\n"
+            "      =  1 : atoms in special positions (     1 ) \n"
+            "      = -1 : disordered atoms (     1 ) \n");
+}
+
+}  // namespace
+}  // namespace vorn
