@@ -51,6 +51,12 @@ std::vector<int> line_ints(RunState& rs, const std::string& line, int n, const c
   return v;
 }
 
+bool all_finite(const std::vector<float>& v) {
+  for (float x : v)
+    if (!std::isfinite(x)) return false;
+  return true;
+}
+
 // Reads entry lines until keyword 1 is `key`.
 void read_until(RunState& rs, std::string& line, const char* key) {
   do {
@@ -126,7 +132,7 @@ void read_parameters(RunState& rs) {
   std::string line;
   read_until(rs, line, "PVAL");
   std::vector<float> p(4, 0.0f);
-  if (!layout::read_reals(line, p)) bad_numbers(rs, "Pval, kappa, kappa' and sigmaPv (PVAL)");
+  if (!layout::read_reals(line, p) || !all_finite(p)) bad_numbers(rs, "Pval, kappa, kappa' and sigmaPv (PVAL)");
   m1.pv = p[0];
   m1.kappa1 = p[1];
   m1.kappa2 = p[2];
@@ -139,7 +145,7 @@ void read_parameters(RunState& rs) {
       err(rs, "ReadDB",
           "More than " + std::to_string(kMaxPlmsNumbers) + " numbers on a PLMS line, " + where_in_db(rs));
     std::vector<float> v(static_cast<std::size_t>(n), 0.0f);
-    if (!layout::read_reals(line, v)) bad_numbers(rs, "multipole populations (PLMS)");
+    if (!layout::read_reals(line, v) || !all_finite(v)) bad_numbers(rs, "multipole populations (PLMS)");
     for (int t = 0; t + 2 < n; t += 3) {
       const float fl = v[static_cast<std::size_t>(t)];
       const float fm = v[static_cast<std::size_t>(t + 1)];

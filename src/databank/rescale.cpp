@@ -58,7 +58,9 @@ FragmentInput read_fragment_lines(RunState& rs, RecordFile& control) {
       if (n > kMaxAtoms)
         err(rs, "rescalePv", "More than " + std::to_string(kMaxAtoms) + " fragment charges on the CHFRAG line");
       in.chfrag.assign(static_cast<std::size_t>(n), 0.0f);
-      if (!layout::read_reals(line, in.chfrag))
+      bool finite = layout::read_reals(line, in.chfrag);
+      for (float q : in.chfrag) finite = finite && std::isfinite(q);
+      if (!finite)
         err(rs, "rescalePv", "Error reading fragment charges (CHFRAG) from vorn.inp");
       in.has_charges = true;
     }

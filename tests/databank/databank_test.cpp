@@ -302,6 +302,8 @@ TEST(DatabankFaults, BadEntriesStopWithTheDatabankLine) {
   expect_stop("ATOM 6 C  X carbon\nNEIG 4 13 0 0\n", 6, {{1, 4}}, "ReadDB",
               "More than 12 neighbour types (13) on line 2 of databank file");
   expect_stop("ATOM 6 C  X carbon\nNEIG 4 1 zero 0\n", 6, {{1, 4}}, "ReadDB", "Cannot read the neighbour counts");
+  expect_stop("ATOM 6 C  X carbon\nNEIG 4 1 0 0\nTYPE 1 1 4\nPVAL 1e40 1 1 0.02\n", 6, {{1, 4}}, "ReadDB",
+              "Cannot read Pval, kappa, kappa' and sigmaPv (PVAL) from line 4 of databank file");
   expect_stop("ATOM 6 C\n", 6, {{1, 4}}, "ReadChar", "Unexpected STOP in ReadChar...");
   expect_stop("ATOM six C x\n", 6, {{1, 4}}, "ReadDB", "Cannot read the atomic number of an ATOM line from line 1");
 }
