@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -220,6 +222,88 @@ TEST(ReadPlaton, OnlyAtomLinesCountAndBadLinesStop) {
   MemoryRun run;
   expect_stop(run, [&] { readplaton(*run.rs, "no-such.ang"); }, " ERROR *** ReadPlaton *** Error opening PLATON file");
 }
+
+// ---- The program on Cartesian input --------------------------------------
+
+namespace e2e {
+
+std::vector<std::string> atom_lines(const std::string& text) {
+  std::vector<std::string> out;
+  std::istringstream in(text);
+  std::string s;
+  while (std::getline(in, s))
+    if (s.rfind("ATOM ", 0) == 0) out.push_back(s);
+  return out;
+}
+
+std::string upper(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+
+TEST(CartesianInputRun, VornAngOfAShelxRunReadsBackAsPlatonInput) {
+  ScratchDir dir;
+  // Tryptophan's indole rings give the frames dummy atoms at ring centres.
+  dir.copy_in(shared_data("shelx/DL-tryptophan_P21c.res"), "trp.res");
+  dir.write("vorn.inp", "FORMAT  *shelx\nINPUT   trp.res\nNCELLS 1\nRINGS 3 8 *special\n");
+  const test::RunResult first = test::run_vorn(dir);
+  ASSERT_EQ(first.status, 0) << first.out;
+  const std::string ang = dir.read("vorn.ang");
+  const std::vector<std::string> before = atom_lines(ang);
+  ASSERT_EQ(before.size(), 29u);
+  EXPECT_EQ(before[27].substr(0, 13), "ATOM Li(1)   ");
+
+  dir.write("trp.ang", ang);
+  dir.write("vorn.inp", "FORMAT  *platon\nINPUT   trp.ang\n");
+  const test::RunResult second = test::run_vorn(dir);
+  ASSERT_EQ(second.status, 0) << second.out;
+  EXPECT_NE(second.out.find(layout::format("(/' Total atoms read from PLATON file = ',i8)", before.size())),
+            std::string::npos)
+      << second.out;
+  // Every atom line of the first file, dummies included (now lithium
+  // atoms), comes back with its label in upper case and the same
+  // coordinates; the frames of the second run may add dummies of their own.
+  const std::vector<std::string> after = atom_lines(dir.read("vorn.ang"));
+  ASSERT_GE(after.size(), before.size());
+  for (std::size_t k = 0; k < before.size(); ++k) {
+    std::istringstream b(before[k]), a(after[k]);
+    std::string wb, wa, lb, la, xb, xa;
+    b >> wb >> lb;
+    a >> wa >> la;
+    EXPECT_EQ(la, upper(lb)) << k;
+    for (int c = 0; c < 3; ++c) {
+      b >> xb;
+      a >> xa;
+      EXPECT_EQ(xa, xb) << k;   // F14.4 on both sides
+    }
+  }
+}
+
+TEST(CartesianInputRun, Aim2TabTableOfSerine) {
+  const std::vector<Site> sites = serine_sites();
+  ScratchDir dir;
+  dir.write("serine.tab", aim2tab(sites, static_cast<int>(sites.size())));
+  dir.write("vorn.inp", "FORMAT  *aim2tab\nINPUT   serine.tab\n");
+  const test::RunResult r = test::run_vorn(dir);
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(r.out.find(" Total atoms read from AIM2TAB output file =    14"), std::string::npos) << r.out;
+  const std::vector<std::string> ang = atom_lines(dir.read("vorn.ang"));
+  ASSERT_GE(ang.size(), sites.size());
+  for (std::size_t k = 0; k < sites.size(); ++k) {
+    std::istringstream w(ang[k].substr(16));
+    double x = 0, y = 0, z = 0;
+    w >> x >> y >> z;
+    EXPECT_EQ(ang[k].substr(5, 8), sites[k].label.view()) << k;
+    EXPECT_NEAR(x, sites[k].x, 1.1e-4) << k;
+    EXPECT_NEAR(y, sites[k].y, 1.1e-4) << k;
+    EXPECT_NEAR(z, sites[k].z, 1.1e-4) << k;
+  }
+  const std::string mas = dir.read("xd_vorn.mas");
+  EXPECT_EQ(mas.substr(0, 15), "ATOM     ATOM0 ");   // no crystal data to copy
+  EXPECT_NE(mas.find("\nEXTCN   0000000\nOVTHP   0\nSCALE   1\nEND KEY\n"), std::string::npos);
+}
+
+}  // namespace e2e
 
 }  // namespace
 }  // namespace vorn

@@ -419,5 +419,105 @@ TEST(XdReader, FailuresStopWithTheirMessages) {
   }
 }
 
+
+// ---- The program on the serine pair --------------------------------------
+
+namespace e2e {
+
+// Head (before the atom table), controls (between END ATOM and KEY) and
+// trailer (from EXTCN) of a master file, without trailing blanks.
+struct Sections {
+  std::vector<std::string> head, controls, trailer;
+};
+
+Sections sections(const std::string& text) {
+  std::vector<std::string> l = lines_of(text);
+  for (std::string& s : l) s.erase(s.find_last_not_of(' ') + 1);
+  Sections s;
+  int part = 0;
+  for (const std::string& x : l) {
+    if (part == 0 && x.rfind("ATOM     ATOM0", 0) == 0) part = 1;
+    else if (part == 1 && x == "END ATOM") { part = 2; continue; }
+    else if (part == 2 && x.rfind("KEY     XYZ", 0) == 0) part = 3;
+    else if (part == 3 && x.rfind("EXTCN", 0) == 0) part = 4;
+    if (part == 0) s.head.push_back(x);
+    if (part == 2) s.controls.push_back(x);
+    if (part == 4) s.trailer.push_back(x);
+  }
+  return s;
+}
+
+// Runs the program on the serine master file and the given parameter text.
+test::RunResult run_serine(ScratchDir& dir, const std::string& par) {
+  dir.copy_in(shared_data(kSerine + "xd.mas"), "xd.mas");
+  dir.write("xd.res", par);
+  dir.write("vorn.inp",
+            "FORMAT  shelx *xd\n"
+            "INPUT   xd.mas xd.res\n"
+            "KEYGEN  *XYZUIJ *all ordered  *MULT *all ordered *kappas\n"
+            "EXTEND_H\n");
+  return test::run_vorn(dir);
+}
+
+void expect_old_sections_kept(const ScratchDir& dir) {
+  const Sections old = sections(read_file(shared_data(kSerine + "xd.mas")));
+  const Sections now = sections(dir.read("xd_vorn.mas"));
+  ASSERT_EQ(old.head.size(), 24u);
+  EXPECT_EQ(now.head, old.head);
+  EXPECT_EQ(now.controls, old.controls);
+  EXPECT_EQ(now.trailer, old.trailer);
+  EXPECT_EQ(now.trailer.front(), "EXTCN   0000000");
+  EXPECT_EQ(now.trailer.back(), std::string(79, '!'));
+}
+
+TEST(XdInputRun, VersionTwoPairKeepsTheOldMasterAndItsScaleFactor) {
+  ScratchDir dir;
+  const test::RunResult r = run_serine(dir, read_file(shared_data(kSerine + "xd.res")));
+  ASSERT_EQ(r.status, 0) << r.out;
+  expect_old_sections_kept(dir);
+  const std::vector<std::string> inp = lines_of(dir.read("xd_vorn.inp"));
+  ASSERT_GE(inp.size(), 3u);
+  EXPECT_EQ(inp[inp.size() - 3], " 0.0000E+00 0.0000E+00 0.0000E+00 0.0000E+00 0.0000E+00 0.0000E+00 0.0000E+00");
+  EXPECT_EQ(inp[inp.size() - 2], " 0.0000E+00");
+  EXPECT_EQ(inp[inp.size() - 1], " 0.152331E+01");
+  EXPECT_EQ(inp[4], "  CHECK   MODEL  4  2  1  0");
+}
+
+TEST(XdInputRun, VersionOnePairWithExtinctionAndThermalValues) {
+  std::string par = as_version1(read_file(shared_data(kSerine + "xd.res")));
+  const std::string ext = " 0.0000E+00 0.0000E+00 0.0000E+00  0.0000E+00  0.0000E+00  0.0000E+00 0.0000E+00\n 0.0000E+00\n";
+  const std::size_t at = par.rfind(ext);
+  ASSERT_NE(at, std::string::npos);
+  par.replace(at, ext.size(),
+              " 0.1234E-01 0.0000E+00 0.0000E+00  0.0000E+00  0.0000E+00  0.0000E+00 -0.5000E+01\n 0.2500E+00\n");
+  ScratchDir dir;
+  const test::RunResult r = run_serine(dir, par);
+  ASSERT_EQ(r.status, 0) << r.out;
+  expect_old_sections_kept(dir);
+  const std::vector<std::string> inp = lines_of(dir.read("xd_vorn.inp"));
+  ASSERT_GE(inp.size(), 3u);
+  EXPECT_EQ(inp[inp.size() - 3], " 0.1234E-01 0.0000E+00 0.0000E+00 0.0000E+00 0.0000E+00 0.0000E+00-0.5000E+01");
+  EXPECT_EQ(inp[inp.size() - 2], " 0.2500E+00");
+  EXPECT_EQ(inp[inp.size() - 1], " 0.152331E+01");
+}
+
+TEST(XdInputRun, OldMasterWithoutKeyTableStopsWithoutWritingTheNewOne) {
+  ScratchDir dir;
+  std::string mas = read_file(shared_data(kSerine + "xd.mas"));
+  mas.replace(mas.find("KEY     XYZ"), 3, "KYE");
+  dir.write("xd.mas.bad", mas);
+  ASSERT_EQ(run_serine(dir, read_file(shared_data(kSerine + "xd.res"))).status, 0);
+  dir.copy_in(dir.file("xd.mas.bad"), "xd.mas");
+  const test::RunResult bad = test::run_vorn(dir);
+  EXPECT_NE(bad.status, 0);
+  EXPECT_NE(bad.out.find(" ERROR *** LocalDef *** Old XD master file xd.mas has no KEY table"), std::string::npos)
+      << bad.out;
+  // The complete file of the earlier run is left as it was.
+  EXPECT_EQ(sections(dir.read("xd_vorn.mas")).head.size(), 24u);
+  EXPECT_NE(dir.read("xd_vorn.mas").find("\nKEY     XYZ"), std::string::npos);
+}
+
+}  // namespace e2e
+
 }  // namespace
 }  // namespace vorn
