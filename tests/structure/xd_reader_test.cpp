@@ -483,6 +483,27 @@ TEST(XdInputRun, VersionTwoPairKeepsTheOldMasterAndItsScaleFactor) {
   EXPECT_EQ(inp[4], "  CHECK   MODEL  4  2  1  0");
 }
 
+TEST(XdInputRun, OwnOutputReadsBackAsTheNextXdInput) {
+  // A plain conversion (no hydrogen moved) of the serine pair, then of the
+  // files it wrote: the second run must give the same files again.
+  ScratchDir dir;
+  dir.copy_in(shared_data(kSerine + "xd.mas"), "a.mas");
+  dir.copy_in(shared_data(kSerine + "xd.res"), "a.res");
+  dir.write("vorn.inp", "FORMAT  *xd\nINPUT   a.mas a.res *TOXD\n");
+  test::RunResult r = test::run_vorn(dir);
+  ASSERT_EQ(r.status, 0) << r.out;
+  const std::string first_mas = dir.read("xd_vorn.mas");
+  const std::string first_inp = dir.read("xd_vorn.inp");
+  EXPECT_NE(first_inp.find("\n 0.152331E+01\n"), std::string::npos);
+  dir.write("b.mas", first_mas);
+  dir.write("b.inp", first_inp);
+  dir.write("vorn.inp", "FORMAT  *xd\nINPUT   b.mas b.inp *TOXD\n");
+  r = test::run_vorn(dir);
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(dir.read("xd_vorn.mas"), first_mas);
+  EXPECT_EQ(dir.read("xd_vorn.inp"), first_inp);
+}
+
 TEST(XdInputRun, VersionOnePairWithExtinctionAndThermalValues) {
   std::string par = as_version1(read_file(shared_data(kSerine + "xd.res")));
   const std::string ext = " 0.0000E+00 0.0000E+00 0.0000E+00  0.0000E+00  0.0000E+00  0.0000E+00 0.0000E+00\n 0.0000E+00\n";
