@@ -11,7 +11,9 @@
 #include "control/stop.hpp"
 #include "databank/hydrogen.hpp"
 #include "databank/xh_groups.hpp"
+#include "layout/layout.hpp"
 #include "support/test_support.hpp"
+#include "writers/auxiliary.hpp"
 
 namespace vorn {
 namespace {
@@ -481,6 +483,69 @@ TEST_F(ExtendH, DisorderedHydrogenIsSkippedUnlessAsked) {
   rs.sw.disorder.disext = 1;
   extendh(rs, n, h);
   EXPECT_EQ(reset(), "RESET BOND  N1 H1 0.900\n");
+}
+
+// ---- extendh: identified groups are moved -----------------------------------
+
+TEST_F(ExtendH, MethylHydrogenMovesToStandardLength) {
+  const int c = add("C1", 6, {5, 5, 5});
+  const int hm = on(c, "H1", 1, 1, 0.96f);
+  on(c, "H2", 1, 2, 0.96f);
+  on(c, "H3", 1, 3, 0.96f);
+  saturate(on(c, "C2", 6, 0, 1.52f), 4);
+  finish();
+  extendh(rs, c, hm);
+
+  const Vec3 pc = cart(rs, c), ph = cart(rs, hm);
+  EXPECT_NEAR(dist(pc, ph), 1.077f, 1e-5);
+  // Along the old bond direction.
+  const float len = rlength(kDir[1]);
+  for (std::size_t k = 0; k < 3; ++k) EXPECT_NEAR(ph[k], pc[k] + 1.077f * kDir[1][k] / len, 1e-5);
+  // Fractional coordinates follow (20 Angstrom cubic cell).
+  EXPECT_NEAR(rs.atom(hm).xf, ph[0] / 20.0f, 1e-6);
+  EXPECT_NEAR(rs.atom(hm).yf, ph[1] / 20.0f, 1e-6);
+  EXPECT_NEAR(rs.atom(hm).zf, ph[2] / 20.0f, 1e-6);
+  EXPECT_NE(mr.log().find("\n Trying to extend hydrogen H1 to standard distance :\n"
+                          "   X-H group : C1-H1 >  C-C-H3 =  0.960 /  1.077 Angstroms\n"),
+            std::string::npos);
+  // The parent's neighbours were searched again with the moved hydrogen.
+  const auto at = std::find(rs.neig.atom.begin(), rs.neig.atom.end(), hm);
+  ASSERT_NE(at, rs.neig.atom.end());
+  EXPECT_NEAR(rs.neig.dist[static_cast<std::size_t>(at - rs.neig.atom.begin())], 1.077f, 1e-5);
+
+  EXPECT_EQ(reset(), "RESET BOND  C1 H1 1.077\n");
+  EXPECT_EQ(res(), "DISTAN      C1 1     H1 1  1.077 0.001\n");
+  EXPECT_EQ(rs.uratio[hm].trimmed(), "URATIO         C1 1     H1 1    1.2 0.01");
+  EXPECT_EQ(lines_of(cnst())[1], "! C1 - H1 =     1.077 Angstroms");
+
+  // The moved coordinates are the ones fixedH.ins receives.
+  rs.io.fixedh.open_memory("fixedH.ins");
+  rs.atom(hm).tbl = 2;
+  rs.atom(hm).u[0] = 0.05f;
+  write_fixedh_line(rs, hm);
+  EXPECT_EQ(rs.io.fixedh.text(), layout::format("(a8,1x,i4,2x,3f12.6,2x,f10.5,1x,f8.4)", rs.atom(hm).label, 2,
+                                                ph[0] / 20.0f, ph[1] / 20.0f, ph[2] / 20.0f, 1.0f, 0.05f) +
+                                     "\n");
+  EXPECT_EQ(rs.io.fixedh.text().substr(0, 28), "H1          2      0.232069 ");
+}
+
+TEST_F(ExtendH, CartesianInputKeepsItsFractionalCoordinates) {
+  rs.sw.ifra = 0;
+  const int o = add("O1W", 8, {5, 5, 5});
+  const int h1 = on(o, "H1W", 1, 0, 0.85f);
+  const int h2 = on(o, "H2W", 1, 1, 0.9584f);
+  finish();
+  const float xf = rs.atom(h1).xf;
+  extendh(rs, o, h1);
+  extendh(rs, o, h2);
+  EXPECT_NEAR(dist(cart(rs, o), cart(rs, h1)), 0.9584f, 1e-5);
+  EXPECT_EQ(rs.atom(h1).xf, xf);
+  // A hydrogen already at its length is logged with equal lengths.
+  EXPECT_NE(mr.log().find("   X-H group : O1W-H1W >  water =  0.850 /  0.958 Angstroms\n"), std::string::npos);
+  EXPECT_NE(mr.log().find("   X-H group : O1W-H2W >  water =  0.958 /  0.958 Angstroms\n"), std::string::npos);
+  EXPECT_EQ(reset(), "RESET BOND  O1W H1W 0.958\nRESET BOND  O1W H2W 0.958\n");
+  EXPECT_EQ(rs.uratio[h2].trimmed(), "URATIO        O1W 1    H2W 1    1.5 0.01");
+  EXPECT_EQ(lines_of(cnst()).size(), 12u);
 }
 
 }  // namespace

@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "support/test_support.hpp"
+#include "layout/layout.hpp"
 #include "writers/auxiliary.hpp"
 
 namespace vorn {
@@ -97,6 +101,135 @@ TEST_F(PlotFile, FixedHLine) {
   a.u = {0.03125f, 0, 0, 0, 0, 0};
   write_fixedh_line(rs, 2);
   EXPECT_EQ(rs.io.fixedh.text(), "H(1)        2      0.123457   -0.250000    1.000000     0.50000   0.0312\n");
+}
+
+// ---- End to end: every file of the run is complete --------------------------
+
+int count_prefix(const std::vector<std::string>& l, const std::string& prefix) {
+  return static_cast<int>(std::count_if(l.begin(), l.end(), [&](const std::string& s) { return s.rfind(prefix, 0) == 0; }));
+}
+
+bool ends_with(const std::string& s, const std::string& tail) {
+  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// Runs the program on one SHELX file with DATABANK, RINGS and EXTEND_H and
+// checks the completeness of the MoPro, restraint, plot and fixedH files.
+void check_run(const test::ScratchDir& dir, const std::string& res) {
+  SCOPED_TRACE(res);
+  dir.copy_in(test::shared_data("shelx/" + res), "s.res");
+  dir.copy_in(std::string(VORN_SOURCE_DIR) + "/examples/vorn.db", "vorn.db");
+  dir.write("vorn.inp",
+            "FORMAT *shelx\nINPUT s.res\nTOLS bond 0.4 ring 0.1 group 0.1\nNCELLS 1\n"
+            "CHEMCON *hydrogen *other\nEXTEND_H\nRINGS 3 8 *special\nDATABANK vorn.db\nSCALE *sigma\n");
+  const test::RunResult r = test::run_vorn(dir);
+  ASSERT_EQ(r.status, 0) << r.out;
+  for (const char* f : {"xd_vorn.mas", "xd_vorn.inp", "fixedH.ins", "reset.bond", "const.bond", "vorn.ang",
+                        "reduced.ang", "reduced_1.ang", "vorn.spf", "vorn.out", "mopro_vorn.par", "con_mopro.inp",
+                        "res_mopro.inp"})
+    EXPECT_TRUE(dir.exists(f)) << f;
+
+  const auto fixedh = lines_of(dir.read("fixedH.ins"));
+  const int natom = static_cast<int>(fixedh.size());
+  ASSERT_GT(natom, 0);
+  for (const auto& l : fixedh) EXPECT_EQ(l.size(), 72u) << l;
+
+  // mopro_vorn.par: head, model section, one record group per atom, tail.
+  const std::string par_text = dir.read("mopro_vorn.par");
+  const auto par = lines_of(par_text);
+  ASSERT_GT(par.size(), 4u);
+  EXPECT_EQ(par[1], "!               CREATED BY PROGRAM << VORN >>");
+  EXPECT_TRUE(ends_with(par_text, "\n\nSTOP \n"));
+  EXPECT_EQ(count_prefix(par, "ATOMS "), 1);
+  EXPECT_NE(std::find(par.begin(), par.end(), "ATOMS " + layout::fmt_i(natom, 4)), par.end());
+  EXPECT_EQ(count_prefix(par, "ATOM "), natom);
+  int groups = 0;
+  for (std::size_t i = 0; i < par.size(); ++i) {
+    if (par[i].rfind("ATOM ", 0) != 0) continue;
+    ++groups;
+    ASSERT_LT(i + 4, par.size());
+    EXPECT_EQ(par[i + 1].size(), 90u);
+    const bool iso = par[i + 2].rfind("UISO   ", 0) == 0;
+    EXPECT_TRUE(iso || par[i + 2].rfind("UANI   ", 0) == 0) << par[i + 2];
+    const std::size_t blank = i + (iso ? 4 : 6);
+    ASSERT_LT(blank, par.size());
+    EXPECT_EQ(par[blank], "") << par[i];
+    EXPECT_EQ(par[i + 3].size(), 72u) << par[i];
+  }
+  EXPECT_EQ(groups, natom);
+  const auto dummy = std::find_if(par.begin(), par.end(), [](const std::string& s) { return s.rfind("DUMMY ", 0) == 0; });
+  ASSERT_NE(dummy, par.end());
+  const int ndum = std::stoi(dummy->substr(6));
+  EXPECT_EQ(count_prefix(par, "DUMY "), ndum);
+
+  const std::string con = dir.read("con_mopro.inp");
+  EXPECT_EQ(con.rfind("!\n! local symmetry  \n!\n", 0), 0u);
+  EXPECT_NE(con.find("\n!\n! similarity (switched-off)\n!\n"), std::string::npos);
+  EXPECT_TRUE(ends_with(con, "\n!\n! end\n!\n"));
+
+  // One RESET BOND, DISTAN and URATIO line and six const.bond lines per
+  // treated hydrogen, and one log line per treated hydrogen.
+  const auto reset = lines_of(dir.read("reset.bond"));
+  const std::string res_text = dir.read("res_mopro.inp");
+  const auto resl = lines_of(res_text);
+  EXPECT_EQ(res_text.rfind("!\n! X-H distances\n!\n", 0), 0u);
+  EXPECT_TRUE(ends_with(res_text, "!\n! end\n!\n"));
+  EXPECT_EQ(count_prefix(resl, "DISTAN   "), static_cast<int>(reset.size()));
+  EXPECT_EQ(count_prefix(resl, "URATIO      "), static_cast<int>(reset.size()));
+  for (const auto& l : resl)
+    if (l.rfind("URATIO", 0) == 0) EXPECT_EQ(l.size(), 100u);
+  EXPECT_EQ(lines_of(dir.read("const.bond")).size(), 6 * reset.size());
+  const auto log = lines_of(dir.read("vorn.out"));
+  int treated = 0;
+  for (const auto& l : log)
+    if (l.rfind("   X-H group : ", 0) == 0 && (ends_with(l, " Angstroms") || ends_with(l, "NOT IDENTIFIED"))) ++treated;
+  EXPECT_EQ(treated, static_cast<int>(reset.size()));
+
+  const std::string spf_text = dir.read("vorn.spf");
+  const auto spf = lines_of(spf_text);
+  EXPECT_EQ(spf_text.rfind("TITL X-green, Y-yellow, Z-brown, Dummy(D)-orange\nANGSTROM\n", 0), 0u);
+  EXPECT_TRUE(ends_with(spf_text, "PLOT\n"));
+  EXPECT_EQ(count_prefix(spf, "JOIN RADII "), 1);
+  EXPECT_EQ(count_prefix(spf, "ATOM D("), ndum);
+  // The JOIN RADII line holds one 8-column pair per element, X, Y, Z and,
+  // with dummies, D; the dummy block detaches D from X, Y, Z and each element.
+  const auto join = *std::find_if(spf.begin(), spf.end(), [](const std::string& l) { return l.rfind("JOIN RADII ", 0) == 0; });
+  EXPECT_EQ((join.size() - 11) % 8, 0u);
+  const int ntypes = static_cast<int>((join.size() - 11) / 8) - 3 - (ndum > 0 ? 1 : 0);
+  EXPECT_GT(ntypes, 0);
+  EXPECT_EQ(count_prefix(spf, "DETACH D "), ndum > 0 ? 3 + ntypes : 0);
+  EXPECT_EQ(spf[spf.size() - 2], ndum > 0 ? "DETACH D " + join.substr(static_cast<std::size_t>(12 + 8 * (ntypes - 1)), 2) : "UNLABEL X Y Z");
+}
+
+TEST(RunFiles, CompleteOnRealStructures) {
+  for (const char* res : {"paracetamol_P21n.res", "DL-tryptophan_P21c.res", "sucrose_P21.res",
+                          "L-alanine_P212121_freeH.res", "ZP2_Pna21_freeH.ins", "nitrothiophene_carbaldehyde_Pna21.res",
+                          "Mg_hydrogenmaleate_hexahydrate_P21c_inversion.res", "urea_P-421m_special_positions.res",
+                          "jkd77_C22H20N2_P21n.res", "p21c_AlGa_perfluoroalkoxy_RESI_PART.res",
+                          "thpp_P21n_disorder_cctbx.ins"}) {
+    test::ScratchDir dir;
+    check_run(dir, res);
+  }
+}
+
+// The extended O-H bond of paracetamol, read back from fixedH.ins through
+// the cell metric, has the phenol length.
+TEST(RunFiles, ExtendedCoordinatesReachFixedH) {
+  test::ScratchDir dir;
+  check_run(dir, "paracetamol_P21n.res");
+  const auto fixedh = lines_of(dir.read("fixedH.ins"));
+  auto find = [&](const std::string& label) -> std::array<double, 3> {
+    for (const auto& l : fixedh)
+      if (l.substr(0, 8) == label + std::string(8 - label.size(), ' '))
+        return {std::stod(l.substr(15, 12)), std::stod(l.substr(27, 12)), std::stod(l.substr(39, 12))};
+    ADD_FAILURE() << label;
+    return {0, 0, 0};
+  };
+  const auto o = find("O(1)"), h = find("H(1O)");
+  const double a = 7.0907, b = 9.2114, c = 11.5972, beta = 97.844 * M_PI / 180.0;
+  const double dx = (h[0] - o[0]) * a, dy = (h[1] - o[1]) * b, dz = (h[2] - o[2]) * c;
+  const double d = std::sqrt(dx * dx + dy * dy + dz * dz + 2 * dx * dz * std::cos(beta));
+  EXPECT_NEAR(d, 0.992, 0.0005);
 }
 
 }  // namespace
