@@ -33,7 +33,8 @@ struct Lattice {
   bool centro = true;
 };
 
-// Step 2: the CELL and LATT lines of the master file.
+// The CELL and LATT lines of the master file; the symmetry cards are read
+// later by getsym.
 Lattice read_master_cell(RunState& rs, RecordFile& mas) {
   Lattice lat;
   bool cell_seen = false;
@@ -63,16 +64,16 @@ Lattice read_master_cell(RunState& rs, RecordFile& mas) {
   return lat;
 }
 
-// Step 3: symmetry operators and the transform.
+// Symmetry operators and the transform.
 void build_symmetry(RunState& rs, RecordFile& mas, const Lattice& lat) {
   std::ostream& log = rs.log();
   const UnitCell& u = rs.model.cell;
   layout::write(log, "(/a,3f10.3,3f8.2)", " Cell parameters: ", u.a, u.b, u.c, u.alpha, u.beta, u.gamma);
   layout::write(log, "(/2a)", " Lattice type : ", std::string(1, lat.letter));
-  // The inversion is applied before the centring; the operator set is the
-  // same as in the other order.
   layout::write(log, "(' Lattice is ',a)", lat.centro ? "CentroSymmetric" : "Acentric");
   log << "\n Symmetry operations : \n";
+  // The inversion is applied before the centring (the SHELX reader does the
+  // reverse); the resulting set of operators is the same.
   getsym(rs, mas, log);
   if (lat.centro) addcentsymm(rs, log);
   if (lat.letter != 'P') nonp(rs, log, lat.letter);
@@ -139,20 +140,20 @@ void readxd(RunState& rs, const std::string& parfile) {
   start_model(m);
   std::ostream& log = rs.log();
 
-  // Step 1: both files must exist.
+  // Both files must exist.
   const std::string masname(rs.sw.xdold.trimmed());
   RecordFile mas;
   if (!mas.open(masname)) err(rs, kWhere, "Error opening XD master file " + masname);
   RecordFile par;
   if (!par.open(parfile)) err(rs, kWhere, "Error opening XD parameter file " + std::string(rtrim(parfile)));
 
-  // Steps 2 and 3: the master file.
+  // The master file: cell, lattice, symmetry.
   layout::write(log, "(/2a)", " Reading data from XD master file: ", rs.sw.xdold);
   const Lattice lat = read_master_cell(rs, mas);
   build_symmetry(rs, mas, lat);
   mas.close();
 
-  // Steps 4 to 6: version and model line.
+  // Version (version 1 files have no XDPARFILE line) and model line.
   layout::write(log, "(/2a)", " Reading data from XD parameter file: ", FileName(parfile));
   std::string line = next_tokenised(rs, par);
   int version = 1;
@@ -175,7 +176,9 @@ void readxd(RunState& rs, const std::string& parfile) {
   to_log(rs, layout::listed(" Maximum level of multipole expansion = ", maxlevel));
   to_log(rs, layout::listed(" Model name = ", m.amodel));
 
-  // Step 7: control integers (version 2: LIMITS and USAGE lines).
+  // The 22 control integers (version 2: the LIMITS and USAGE lines).
+  // Integer 9 is the number of atoms, 12 the number of kappa sets, 22 the
+  // number of lines (dummy atoms) after the two lines of statistics.
   std::array<int, 22> ctl{};
   bool ok = true;
   if (version == 1) {
@@ -194,12 +197,11 @@ void readxd(RunState& rs, const std::string& parfile) {
   if (natom < 0 || nkset < 0 || nskip < 0)
     err(rs, kWhere, std::string(kParError) + ": negative count among the control integers");
 
-  // Step 8.
   to_both(rs, layout::format("(/1x,'NO.',3x,'ATOM',6x,'AT.NO.',3x,'ORDER_OF_U',5x,'iSFT')"));
   for (int k = 0; k < nskip + 2; ++k)
     if (!par.next(line, 0)) err(rs, kWhere, kParError);
 
-  // Step 9: atoms.  XD writes the population values of the file's level for
+  // Atoms.  XD writes the population values of the file's level for
   // every atom, whatever the atom's own level, so each block is skipped by
   // that count of values.
   m.natom = natom;
@@ -240,7 +242,9 @@ void readxd(RunState& rs, const std::string& parfile) {
     a.zc = c[2];
   }
 
-  // Steps 10 and 11: kappa sets, then extinction, thermal and scale values.
+  // Kappa sets, then the seven extinction parameters, the overall thermal
+  // parameter and the scale factor, which the parameter-file writer writes
+  // back.
   for (int k = 1; k <= nkset; ++k) readxdline(rs, par, line);
   Shelx1& s = m.shelx1;
   std::array<float, 7> ext{};
@@ -255,11 +259,10 @@ void readxd(RunState& rs, const std::string& parfile) {
     err(rs, kWhere, "Scale factor at the end of the XD parameter file does not read as a number");
   s.fvar[1] = value;
 
-  // Step 12: scattering types in order of first appearance.  The atoms keep
+  // Scattering types in order of first appearance.  The atoms keep
   // the file's own table index in tbl.
   for (int i = 1; i <= natom; ++i) add_scattering_type(m.types, rs.atom(i).iz);
 
-  // Step 13.
   prattyp(rs, log);
   checkocc(rs);
   printatoms(rs, log);
