@@ -112,19 +112,15 @@ std::vector<std::string> split(std::string_view text, char sep, int maxcount) {
   std::vector<std::string> pieces;
   std::size_t start = 0;
   for (;;) {
-    const std::size_t p = sep == ' ' ? text.find_first_of(" \t", start) : text.find(sep, start);
+    // The last allowed piece takes the rest of the text.
+    const bool last = maxcount > 0 && static_cast<int>(pieces.size()) + 1 >= maxcount;
+    std::size_t p = sep == ' ' ? text.find_first_of(" \t", start) : text.find(sep, start);
+    if (last) p = std::string_view::npos;
     const std::string piece = trimmed_both(text.substr(start, p == std::string_view::npos ? p : p - start));
-    if (!(sep == ' ' && piece.empty())) pieces.push_back(piece);
+    if (!(sep != ',' && piece.empty())) pieces.push_back(piece);
     if (p == std::string_view::npos) break;
     start = p + 1;
   }
-  if (sep == ';') {
-    std::vector<std::string> kept;
-    for (auto& s : pieces)
-      if (!s.empty()) kept.push_back(s);
-    pieces.swap(kept);
-  }
-  (void)maxcount;
   return pieces;
 }
 

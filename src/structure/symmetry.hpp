@@ -23,8 +23,10 @@ bool symop(std::string_view expr, float coef[3], float& trans);
 // Cuts the X, Y, Z terms out of an upper-case expression and sets their
 // coefficients (+1, -1 or 0); true when a term was found.
 bool removerot(std::string& expr, float coef[3]);
-// Splits the text at the separator (a blank separator also splits at tabs
-// and runs of blanks); the pieces come back without surrounding blanks.
+// Splits the text at the separator into at most `maxcount` pieces (0: no
+// limit; the last piece keeps the rest of the text).  Pieces come back
+// without surrounding blanks; empty pieces are dropped except between
+// commas, where they make an expression illegal.
 std::vector<std::string> split(std::string_view text, char sep, int maxcount);
 // Reads on (from the start when `rewind`) to the next record whose first
 // characters equal the key in upper case; false at the end of the file.

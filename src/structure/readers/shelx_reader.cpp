@@ -320,8 +320,9 @@ void readshelx(RunState& rs, const std::string& file) {
       for (int k = 2; k <= rs.lx.nkw; ++k) {
         const std::string sym(rs.lx.keyword(k).trimmed());
         const int z = iatnum(sym);
-        if (z < 1 || z > kMaxElementSymbol)
-          err(rs, "ReadShelx", "Unknown element " + sym + " on the SFAC instruction");
+        if (z < 1) err(rs, "ReadShelx", "Unknown element " + sym + " on the SFAC instruction");
+        if (z > kMaxElementSymbol)
+          err(rs, "ReadShelx", "Element " + sym + " (Z = " + std::to_string(z) + ") on the SFAC instruction is beyond U");
         if (md.types.ntypes >= kMaxAtoms) err(rs, "ReadShelx", "Too many scattering types");
         ++md.types.ntypes;
         md.types.typez[md.types.ntypes] = z;
