@@ -2,6 +2,7 @@
 // res_mopro.inp, the model section and the per-atom record groups.
 #include "writers/mopro.hpp"
 
+#include <algorithm>
 #include <string>
 
 #include "control/text_edit.hpp"
