@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "control/text_edit.hpp"
 #include "driver/run_state.hpp"
 
 namespace vorn {
@@ -10,7 +11,8 @@ void err(RunState& rs, std::string_view where, std::string_view message) {
   std::string text = "\n ERROR *** ";
   text += where;
   text += " *** ";
-  text += message;
+  // The message without its trailing blanks (callers pass padded fields).
+  text += rtrim(message);
   text += "\n";
   to_log(rs, text);
   to_term(rs, text);

@@ -406,7 +406,7 @@ std::string listed_items(std::span<const Item> items) {
     } else if (const auto* i = std::get_if<long long>(&it)) {
       piece = std::to_string(*i);
     } else if (const auto* b = std::get_if<bool>(&it)) {
-      piece = *b ? "T" : "F";
+      piece.assign(1, *b ? 'T' : 'F');
     } else {
       char buf[64];
       std::snprintf(buf, sizeof buf, "%.7g", std::get<double>(it));
