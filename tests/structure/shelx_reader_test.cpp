@@ -92,7 +92,8 @@ TEST_F(Shelx, TryptophanCentrosymmetricWithRidingHydrogens) {
   EXPECT_TRUE(contains(log, "\n Cell parameters:     18.899     5.745     9.309    90.000   101.776    90.000\n"
                             "\n Lattice type : P\n Lattice is CentroSymmetric\n\n Symmetry operations : \n"
                             "   SYMM  1      + X, + Y, + Z\n   SYMM  2      - X, 1/2 + Y, 1/2 - Z\n"));
-  EXPECT_TRUE(contains(log, " Final set of symmetry operations in matrix form:\n\n Number of symmetry operations =  4\n"));
+  EXPECT_TRUE(
+      contains(log, " Final set of symmetry operations in matrix form:\n\n Number of symmetry operations =  4\n"));
   EXPECT_TRUE(contains(log, "\n Number of atom types =    4\n   atom type = C     atomic number =   6\n"));
   EXPECT_TRUE(contains(log, "         ATOM      ------- FRACTIONAL -------    ------- CARTESIAN -------  FLAG\n"
                             "      1  N(1)       0.31898  0.22844  0.34439     5.3741   1.3123   3.1385     0\n"));

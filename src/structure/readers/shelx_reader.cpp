@@ -322,7 +322,8 @@ void readshelx(RunState& rs, const std::string& file) {
         const int z = iatnum(sym);
         if (z < 1) err(rs, "ReadShelx", "Unknown element " + sym + " on the SFAC instruction");
         if (z > kMaxElementSymbol)
-          err(rs, "ReadShelx", "Element " + sym + " (Z = " + std::to_string(z) + ") on the SFAC instruction is beyond U");
+          err(rs, "ReadShelx",
+              "Element " + sym + " (Z = " + std::to_string(z) + ") on the SFAC instruction is beyond U");
         if (md.types.ntypes >= kMaxAtoms) err(rs, "ReadShelx", "Too many scattering types");
         ++md.types.ntypes;
         md.types.typez[md.types.ntypes] = z;
@@ -331,7 +332,8 @@ void readshelx(RunState& rs, const std::string& file) {
       const std::string rest = after_keyword(line);
       const int k = layout::count_values(rest);
       std::vector<float> v(static_cast<std::size_t>(k));
-      if (!layout::read_reals(rest, v)) err(rs, "ReadShelx", "Cannot read FVAR values from: " + std::string(rtrim(line)));
+      if (!layout::read_reals(rest, v))
+        err(rs, "ReadShelx", "Cannot read FVAR values from: " + std::string(rtrim(line)));
       if (md.shelx1.nfvar + k > kMaxFvar)
         err(rs, "ReadShelx", "Too many free variables: the limit is " + std::to_string(kMaxFvar));
       for (int j = 0; j < k; ++j) md.shelx1.fvar[md.shelx1.nfvar + j + 1] = v[static_cast<std::size_t>(j)];
