@@ -92,5 +92,88 @@ TEST(VornRun, AnInputErrorNeverReplacesTheFilesOfAnEarlierRun) {
   EXPECT_EQ(dir.read("xd_vorn.mas"), "complete earlier master file\n");
 }
 
+
+// A run on a real structure: which files exist afterwards and how the run
+// ends on the terminal and in the log.
+struct StructureRun {
+  test::ScratchDir dir;
+  test::RunResult r;
+  StructureRun(const std::string& options, const std::string& input = "") {
+    dir.copy_in(test::shared_data("shelx/paracetamol_P21n.res"), "para.res");
+    dir.write("vorn.inp", "FORMAT *shelx\nINPUT para.res" + options);
+    r = test::run_vorn(dir, "", input);
+  }
+  std::string log() const { return dir.read("vorn.out"); }
+};
+
+// Lines of the summary block, from the first file line to the last "grep" line.
+std::string summary_block(const std::string& out) {
+  const std::size_t a = out.find(" XD instructions are in file");
+  const std::size_t b = out.find("vorn.out\n", out.find(" Summary of exceptions"));
+  if (a == std::string::npos || b == std::string::npos) return {};
+  return out.substr(a, b + 9 - a);
+}
+
+TEST(VornRun, PlainRunWritesTheAlwaysFilesOnly) {
+  StructureRun run("\n");
+  ASSERT_EQ(run.r.status, 0) << run.r.out;
+  for (const char* f : {"xd_vorn.mas", "vorn.ang", "vorn.spf", "vorn.out", "mopro_vorn.par", "con_mopro.inp"})
+    EXPECT_TRUE(run.dir.exists(f)) << f;
+  for (const char* f : {"xd_vorn.inp", "fixedH.ins", "reset.bond", "const.bond", "res_mopro.inp"})
+    EXPECT_FALSE(run.dir.exists(f)) << f;
+  for (const auto& e : fs::directory_iterator(run.dir.path()))
+    EXPECT_EQ(e.path().string().find(".vorn-part"), std::string::npos) << e.path();
+  const std::string summary =
+      " XD instructions are in file            : xd_vorn.mas\n"
+      " Cartesian coordinates in PLATON format : vorn.ang\n"
+      " Reduced structure in PLATON format     : reduced.ang & reduced_1.ang\n"
+      " PLATON plot file with local axes       : vorn.spf\n"
+      " Program log file                       : vorn.out\n"
+      "\n"
+      " Local axes can be visualized in PLATON using command : platon -p vorn.spf\n"
+      " Summary of exceptions    : grep -i 'Exception identified' vorn.out\n";
+  EXPECT_EQ(summary_block(run.r.out), summary);
+  EXPECT_EQ(summary_block(run.log()), summary);
+  // The run ends with the processor times; the log closes with a rule.
+  const std::size_t t = run.r.out.rfind("\n Total program elapsed times u,s,t (s) :");
+  ASSERT_NE(t, std::string::npos);
+  const std::string times = run.r.out.substr(t + 1);
+  ASSERT_EQ(times.size(), 40u + 3 * 13 + 2);
+  EXPECT_EQ(times.substr(times.size() - 2), "\n\n");
+  EXPECT_EQ(times[40], ' ');
+  EXPECT_EQ(times[40 + 13 - 2], '.');
+  const std::string rule = std::string(80, '-') + "\n\n";
+  EXPECT_EQ(run.log().substr(run.log().size() - rule.size()), rule);
+  EXPECT_NE(run.log().find("\n" + std::string(80, '-') + "\n\n XD instructions are in file"), std::string::npos);
+}
+
+TEST(VornRun, ConversionOnlyWritesTheParameterFileWithoutHydrogenFiles) {
+  StructureRun run(" *toxd\nEXTEND_H\nDATABANK nowhere.db\n");
+  ASSERT_EQ(run.r.status, 0) << run.r.out;
+  EXPECT_TRUE(run.dir.exists("xd_vorn.inp"));
+  EXPECT_FALSE(run.dir.exists("fixedH.ins"));
+  EXPECT_FALSE(run.dir.exists("reset.bond"));
+  EXPECT_EQ(run.r.out.find("Enter the name of databank file"), std::string::npos);
+  EXPECT_EQ(run.r.out.find("ATOMS SEARCHED"), std::string::npos);
+  EXPECT_NE(run.r.out.find("\n Creating XD parameter file...\n"), std::string::npos);
+  const std::string s = summary_block(run.r.out);
+  EXPECT_NE(s.find(" XD parameters are in file              : xd_vorn.inp\n"), std::string::npos);
+  EXPECT_EQ(s.find("fixedH.ins"), std::string::npos);
+  EXPECT_EQ(s.find("Summary of DB"), std::string::npos);
+}
+
+TEST(VornRun, DatabankPromptStopsAtTheEndOfStandardInput) {
+  StructureRun run("\nDATABANK nowhere.db\n", "\n   \n");
+  EXPECT_EQ(run.r.status, 1);
+  const std::string name = "nowhere.db" + std::string(50, ' ');
+  const std::string prompt = " Enter the name of databank file : ";
+  EXPECT_NE(run.r.out.find("\n Error opening databank file " + name + "\n" + prompt + prompt + prompt),
+            std::string::npos)
+      << run.r.out;
+  EXPECT_NE(run.r.out.find(" ERROR *** "), std::string::npos);
+  EXPECT_NE(run.log().find(" ERROR *** "), std::string::npos);
+  EXPECT_FALSE(run.dir.exists("xd_vorn.mas"));
+}
+
 }  // namespace
 }  // namespace vorn
