@@ -347,7 +347,11 @@ TEST_F(Shelx, SyntheticFileWithEveryLineKind) {
 }
 
 TEST_F(Shelx, LattPlacedBeforeTheFirstSymmWhenMissing) {
-  read_text("CELL 1.5418 5 6 7 90 95 90\nSYMM -X, 1/2+Y, -Z\nSFAC C\nC1 1 0.1 0.2 0.3 11 0.02\nEND\n");
+  // Tabs separate words as blanks do.
+  read_text("CELL 1.5418 5 6 7 90 95 90\nSYMM -X, 1/2+Y, -Z\nSFAC C\nREM\tx\nC1\t1\t0.1 0.2\t0.3 11 0.02\nEND\n");
+  ASSERT_EQ(rs.natom(), 1);
+  EXPECT_EQ(at(1).label, "C(1)");
+  EXPECT_FLOAT_EQ(at(1).yf, 0.2f);
   const auto x = mas();
   EXPECT_EQ(x[4].substr(0, 5), "CELL ");
   EXPECT_EQ(x[5], "WAVE     1.541800");

@@ -40,11 +40,12 @@ constexpr std::string_view kInstructions[] = {
     // Newer SHELXL instructions.
     "RIGU", "XNPD", "NEUT", "ABIN", "ANSC", "ANSR", "BEDE", "LONE", "PRIG", "WIGL", "TWST",
     // Structure-solution instructions of .ins files.
-    "ESEL", "EGEN", "PATT", "TREF", "INIT", "PHAN", "PSEE", "VECT", "FIND",
-    // REM and END followed by a tab.
-    "REM\t", "END\t"};
+    "ESEL", "EGEN", "PATT", "TREF", "INIT", "PHAN", "PSEE", "VECT", "FIND"};
 
 constexpr std::string_view kLatticeLetters = "PIRFABC";
+
+// SHELX reads a tab as a blank; so do the word routines here.
+void untab(std::string& line) { std::replace(line.begin(), line.end(), '\t', ' '); }
 
 // A "!" starts a comment in SHELX lines.
 void strip_comment(std::string& line) {
@@ -128,6 +129,7 @@ void rdshline(RecordFile& f, std::string& line, bool& end, bool& cont, ShelxResi
   cont = false;
   std::string raw;
   while (f.next(raw, kLineLength)) {
+    untab(raw);
     if (rtrim(raw).empty() || raw[0] == '!') continue;
     upcase(raw);
     const std::string head = raw.substr(0, 4);
@@ -148,7 +150,7 @@ void rdshline(RecordFile& f, std::string& line, bool& end, bool& cont, ShelxResi
     }
     // A line that begins with a blank and continues nothing is a comment
     // (SHELXL writes such lines under TITL).
-    if (raw[0] == ' ' || raw[0] == '\t') continue;
+    if (raw[0] == ' ') continue;
     strip_comment(raw);
     if (ends_with_equals(raw)) {
       raw[static_cast<std::size_t>(lenstr(raw) - 1)] = ' ';
@@ -281,6 +283,7 @@ void readshelx(RunState& rs, const std::string& file) {
   md.resi.hasres = 0;
   std::string line;
   while (f.next(line, kLineLength)) {
+    untab(line);
     upcase(line);
     const std::string key = line.substr(0, 4);
     if (key != "CELL" && key != "LATT" && key != "SYMM" && key != "SFAC" && key != "FVAR" && key != "WGHT" &&
@@ -399,6 +402,7 @@ void readshelx(RunState& rs, const std::string& file) {
       // The continuation is the next line, whatever it begins with.
       std::string next;
       if (f.next(next, kLineLength)) {
+        untab(next);
         upcase(next);
         strip_comment(next);
         text += padded(next, 100);
