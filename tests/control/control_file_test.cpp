@@ -317,6 +317,21 @@ TEST(ReadInp, UnknownKeywordsAndFragmentLinesArePassedOver) {
   EXPECT_EQ(c.sw().verbosity, 1);
 }
 
+TEST(ReadInp, KeywordsIgnoreCaseAndCompareTheirFirstEightCharacters) {
+  ControlRun c("format *Shelx\ninput s.res\nExtend_Hydrogen\nsimple\nverbose 3\nSIMPLEST\n");
+  ASSERT_FALSE(c.stopped) << c.term();
+  EXPECT_EQ(c.sw().lfh, 1);
+  EXPECT_EQ(c.sw().simple, 1);
+  EXPECT_EQ(c.sw().verbosity, 3);
+  // EXTEND is not EXTEND_H, and a renaming request without a number keeps
+  // the default mode.
+  ControlRun d("FORMAT *shelx\nINPUT s.res *RENAME\nEXTEND\n");
+  EXPECT_EQ(d.sw().lfh, 0);
+  EXPECT_EQ(d.sw().rename.irename, 1);
+  EXPECT_EQ(d.sw().rename.irs, 0);
+  EXPECT_NE(d.term().find("inum = 0"), std::string::npos);
+}
+
 TEST(PrtTol, ToleranceBlockColumns) {
   test::MemoryRun run;
   run.rs->sw.tols = {0.25f, 1.5f, 12.345f};
