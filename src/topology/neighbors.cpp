@@ -1,15 +1,227 @@
-// Not built yet: every routine stops the run with a clear message.
+// Covalent neighbours: the single-atom search and the whole-structure table.
+//
+// The orders set here decide the local frames later: neighbours by distance
+// (ties keep table order), types by atomic number, and inside a type by the
+// member's own neighbour count and then distance.  Every sort is a repeated
+// pass of neighbour exchanges that swaps only on a strict inequality, so
+// equal keys keep the order they had.
+#include "topology/neighbors.hpp"
+
+#include <cmath>
+#include <string>
+
 #include "control/stop.hpp"
 #include "driver/run_state.hpp"
-#include "topology/neighbors.hpp"
+#include "layout/layout.hpp"
+#include "structure/cell.hpp"
 
 namespace vorn {
 
-void getnei(RunState& rs, int, float, int&) { err(rs, "GetNei", "not implemented yet"); }
-void findnei(RunState& rs, int, float) { err(rs, "FindNei", "not implemented yet"); }
-void findallneighbors(RunState& rs) { err(rs, "FindAllNeighbors", "not implemented yet"); }
-void sortnei(RunState& rs, int) { err(rs, "SortNei", "not implemented yet"); }
-void prtatomnei(RunState& rs, int, std::ostream&) { err(rs, "PrtAtomNei", "not implemented yet"); }
-std::vector<int> collectnei(const RunState&, int atom) { return {atom}; }
+namespace {
+
+// Exchange passes until a pass exchanges nothing; swap_needed(a, b) says
+// whether the entry at a must move behind the entry at b (a < b).
+template <class Swap, class Need>
+void exchange_sort(int n, Need swap_needed, Swap do_swap) {
+  bool exchanged = true;
+  while (exchanged) {
+    exchanged = false;
+    for (int k = 0; k + 1 < n; ++k) {
+      if (swap_needed(k, k + 1)) {
+        do_swap(k, k + 1);
+        exchanged = true;
+      }
+    }
+  }
+}
+
+// The "atoms : " line of a type listing: member labels, six to a line.
+std::string type_members_line(const RunState& rs, const std::vector<int>& members) {
+  std::vector<layout::Item> items;
+  items.reserve(members.size());
+  for (const int m : members) items.emplace_back(rs.atom(m).label.view());
+  return layout::format_items("( 6x,'atoms : ', 6(a,1x), 100(/,14x,6(a,1x)) )", items);
+}
+
+// Groups the distance-sorted neighbours of rs.neig into types and sorts the
+// types by atomic number.
+void group_types(RunState& rs) {
+  Neig& ng = rs.neig;
+  ng.types.clear();
+  for (const int b : ng.atom) {
+    const int z = rs.atom(b).iz;
+    bool placed = false;
+    for (NeighborType& t : ng.types) {
+      if (t.iz == z) {
+        t.members.push_back(b);
+        placed = true;
+        break;
+      }
+    }
+    if (!placed) ng.types.push_back(NeighborType{z, {b}});
+  }
+  exchange_sort(
+      ng.ntypes(), [&](int a, int b) { return ng.types[static_cast<std::size_t>(b)].iz < ng.types[static_cast<std::size_t>(a)].iz; },
+      [&](int a, int b) { std::swap(ng.types[static_cast<std::size_t>(a)], ng.types[static_cast<std::size_t>(b)]); });
+}
+
+void write_heading(std::ostream& os, const RunState& rs, int atom, float rmax, int count) {
+  const std::string_view name = rs.atom(atom).label.trimmed();
+  if (rmax <= 0)
+    layout::write(os, "(/1x,'Covalently-bonded neighbors to ',a,' = ',i4,/)", name, count);
+  else
+    layout::write(os, "(/1x,'Neighbors of ',a,' within ',f7.3,' Ang = ',i4,/)", name, rmax, count);
+  layout::write(os, "(5x,'i',7x,'n',5x,'r(Ang)',4x,'atom',7x,'occ')");
+}
+
+void write_row(std::ostream& os, const RunState& rs, int ordinal, int b, float d) {
+  layout::write(os, "(i6,i8,2x,f9.3,4x,a,2x,f7.4)", ordinal, b, d, rs.atom(b).label, rs.atom(b).occ);
+}
+
+}  // namespace
+
+void getnei(RunState& rs, int atom, float rmax, int& disordered) {
+  Neig& ng = rs.neig;
+  ng.clear();
+  disordered = 0;
+  const Atom& a = rs.atom(atom);
+  const float ra = covalent_radius(rs, a.iz);
+  for (int b = 1; b <= rs.ncomplete(); ++b) {
+    if (b == atom) continue;
+    const Atom& at = rs.atom(b);
+    // Two disordered atoms bond only inside one occupancy component.
+    if (a.flag == -1 && at.flag == -1 &&
+        std::fabs(static_cast<double>(a.occ) - static_cast<double>(at.occ)) > 0.01)
+      continue;
+    const float d = dist(a.xc, a.yc, a.zc, at.xc, at.yc, at.zc);
+    const float cutoff = rmax > 0 ? rmax : ra + covalent_radius(rs, at.iz) + rs.sw.tols.tol1;
+    if (d > cutoff || d < 0.5f) continue;
+    // Two candidates at one site: the first in the table wins.
+    bool same_site = false;
+    for (const int c : ng.atom) {
+      const Atom& ac = rs.atom(c);
+      if (dist(at.xc, at.yc, at.zc, ac.xc, ac.yc, ac.zc) < 0.01f) {
+        same_site = true;
+        break;
+      }
+    }
+    if (same_site) continue;
+    if (ng.inei() >= kMaxNeiSearch) {
+      stop_plain(rs, layout::format("(/,' GetNei :: atom = ',i8,2x,a8,/,'           rmax = ',f12.3,/,"
+                                    "'           inei exceeds dimension maxnei ( ',i6,' )',/,/)",
+                                    atom, a.label, rmax, kMaxNeiSearch));
+    }
+    ng.atom.push_back(b);
+    ng.dist.push_back(d);
+    if (at.flag == -1) disordered = 1;
+  }
+  exchange_sort(
+      ng.inei(), [&](int i, int j) { return ng.dist[static_cast<std::size_t>(i)] > ng.dist[static_cast<std::size_t>(j)]; },
+      [&](int i, int j) {
+        std::swap(ng.dist[static_cast<std::size_t>(i)], ng.dist[static_cast<std::size_t>(j)]);
+        std::swap(ng.atom[static_cast<std::size_t>(i)], ng.atom[static_cast<std::size_t>(j)]);
+      });
+}
+
+void findnei(RunState& rs, int atom, float rmax) {
+  int disordered = 0;
+  getnei(rs, atom, rmax, disordered);
+  group_types(rs);
+  if (rs.sw.iprint != 1) return;
+  std::ostream& os = rs.log();
+  const Neig& ng = rs.neig;
+  write_heading(os, rs, atom, rmax, ng.inei());
+  for (int k = 0; k < ng.inei(); ++k)
+    write_row(os, rs, k + 1, ng.atom[static_cast<std::size_t>(k)], ng.dist[static_cast<std::size_t>(k)]);
+  if (disordered == 1) layout::write(os, "(/4x,'Note : at least 1 neighbor is disordered')");
+  if (rs.sw.verbosity < 2) return;
+  layout::write(os, "(/4x,a,i4,a)", "There is(are) ", ng.ntypes(), " atom type(s) among neighbors");
+  for (int t = 0; t < ng.ntypes(); ++t) {
+    const NeighborType& ty = ng.types[static_cast<std::size_t>(t)];
+    layout::write(os, "(/4x,a,i4)", "Type = ", t + 1);
+    layout::write(os, "( 4x,a,i4)", "  atomic number = ", ty.iz);
+    layout::write(os, "( 4x,a,i4)", "  neighbors of this type = ", ty.count());
+    os << type_members_line(rs, ty.members) << '\n';
+  }
+}
+
+void findallneighbors(RunState& rs) {
+  rs.sw.iprint = 0;
+  to_log(rs, std::string(79, '-'));
+  to_both(rs, layout::format("(/' IDENTIFYING COVALENTLY-BONDED NEIGHBORS FOR EACH ATOM')"));
+  const int n = rs.ncomplete();
+  for (int i = 1; i <= n; ++i) {
+    findnei(rs, i, 0.0f);
+    const Neig& ng = rs.neig;
+    if (ng.inei() > kMaxNeiStored) {
+      err(rs, "FindAllNeighbors",
+          "Atom " + std::to_string(i) + " " + std::string(rs.atom(i).label.trimmed()) + " has " +
+              std::to_string(ng.inei()) + " covalent neighbours; the neighbour table holds at most " +
+              std::to_string(kMaxNeiStored));
+    }
+    AtomNeighbors& nb = rs.nb.of[i];
+    nb.atom = ng.atom;
+    nb.dist = ng.dist;
+    nb.types = ng.types;
+  }
+
+  std::ostream& os = rs.log();
+  layout::write(os, "(/,' Printout of neighbors of all atoms sorted by ',/,4X,'1) atomic number (descending)',/,"
+                    "4X,'2) hybridization ( ascending)',/,4X,'3) distance      ( ascending)')");
+  for (int i = 1; i <= n; ++i) {
+    layout::write(os, "(/a,i6,3a)", " Atom #", i, " = ", rs.atom(i).label, " :");
+    AtomNeighbors& nb = rs.nb.of[i];
+    const Atom& a = rs.atom(i);
+    for (int t = nb.ntypes() - 1; t >= 0; --t) {
+      std::vector<int>& mem = nb.types[static_cast<std::size_t>(t)].members;
+      auto hyb = [&](int k) { return rs.nb.of[mem[static_cast<std::size_t>(k)]].nnei(); };
+      auto dst = [&](int k) {
+        const Atom& b = rs.atom(mem[static_cast<std::size_t>(k)]);
+        return dist(a.xc, a.yc, a.zc, b.xc, b.yc, b.zc);
+      };
+      if (mem.size() >= 2) {
+        exchange_sort(
+            static_cast<int>(mem.size()),
+            [&](int p, int q) { return hyb(p) > hyb(q) || (hyb(p) == hyb(q) && dst(p) > dst(q)); },
+            [&](int p, int q) { std::swap(mem[static_cast<std::size_t>(p)], mem[static_cast<std::size_t>(q)]); });
+      }
+      for (int k = 0; k < static_cast<int>(mem.size()); ++k) {
+        const int b = mem[static_cast<std::size_t>(k)];
+        layout::write(os, "(5x,2i4,f11.3,i8,3x,a)", rs.atom(b).iz, hyb(k), dst(k), b, rs.atom(b).label);
+      }
+    }
+  }
+}
+
+void sortnei(RunState& rs, int atom) {
+  const AtomNeighbors& nb = rs.nb.of[atom];
+  rs.isn.clear();
+  for (int t = nb.ntypes() - 1; t >= 0; --t)
+    for (const int m : nb.types[static_cast<std::size_t>(t)].members) rs.isn.push_back(m);
+  if (static_cast<int>(rs.isn.size()) != nb.nnei()) err(rs, "SortNei", "l.ne.nnei(k)");
+}
+
+void prtatomnei(RunState& rs, int atom, std::ostream& os) {
+  const AtomNeighbors& nb = rs.nb.of[atom];
+  write_heading(os, rs, atom, 0.0f, nb.nnei());
+  for (int k = 0; k < nb.nnei(); ++k)
+    write_row(os, rs, k + 1, nb.atom[static_cast<std::size_t>(k)], nb.dist[static_cast<std::size_t>(k)]);
+  if (rs.sw.verbosity < 2) return;
+  layout::write(os, "(/4x,'There is(are) ',i4,' atom type(s) among neighbors')", nb.ntypes());
+  for (int t = 0; t < nb.ntypes(); ++t) {
+    const NeighborType& ty = nb.types[static_cast<std::size_t>(t)];
+    os << '\n';
+    layout::write(os, "(4x,a,i4)", "Type = ", t + 1);
+    layout::write(os, "(4x,a,i4)", "  atomic number = ", ty.iz);
+    layout::write(os, "(4x,a,i4)", "  neighbors of this type = ", ty.count());
+    os << type_members_line(rs, ty.members) << '\n';
+  }
+}
+
+std::vector<int> collectnei(const RunState& rs, int atom) {
+  std::vector<int> list = rs.nb.of[atom].atom;
+  list.push_back(atom);
+  return list;
+}
 
 }  // namespace vorn

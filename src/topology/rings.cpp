@@ -1,13 +1,284 @@
-// Not built yet: every routine stops the run with a clear message.
+// Ring search.  Open (terminal) atoms are removed from the connectivity
+// table cycle by cycle until every atom left has at least two connections;
+// a single walk over the directed connections of what is left then finds
+// each ring as a closure of the walk path.
+#include "topology/rings.hpp"
+
+#include <algorithm>
+#include <string>
+
 #include "control/stop.hpp"
 #include "driver/run_state.hpp"
-#include "topology/rings.hpp"
+#include "layout/layout.hpp"
+#include "structure/cell.hpp"
+#include "structure/elements.hpp"
+#include "topology/planarity.hpp"
 
 namespace vorn {
 
-void connect4rings(RunState& rs) { err(rs, "Connect4Rings", "not implemented yet"); }
-void eliminate(RunState& rs, int, int&) { err(rs, "Eliminate", "not implemented yet"); }
-void writeconn(RunState& rs) { err(rs, "WriteConn", "not implemented yet"); }
-void findrings(RunState& rs) { err(rs, "FindRings", "not implemented yet"); }
+namespace {
+
+const Atom& table_atom(const RunState& rs, int pos) { return rs.atom(rs.rtab.newat[pos]); }
+
+// Exchanges reduced positions 1 and j: their atoms, their connection lists,
+// and every reference to either position in the table.
+void swap_positions(ReducedTable& t, int j) {
+  std::swap(t.newat[1], t.newat[j]);
+  std::swap(t.conn[1], t.conn[j]);
+  for (int p = 1; p <= t.count; ++p)
+    for (int& c : t.conn[p]) {
+      if (c == 1)
+        c = j;
+      else if (c == j)
+        c = 1;
+    }
+}
+
+}  // namespace
+
+void eliminate(RunState& rs, int cycle, int& remaining) {
+  ReducedTable& t = rs.rtab;
+  const float tol = rs.sw.tols.tol1;
+  for (int a = 1; a <= t.count; ++a) {
+    std::vector<int>& conn = t.conn[a];
+    conn.clear();
+    const Atom& at = table_atom(rs, a);
+    // A disordered atom is never part of a ring.
+    if (at.flag == -1) continue;
+    const float ra = covalent_radius(rs, at.iz);
+    for (int b = 1; b <= t.count; ++b) {
+      if (b == a) continue;
+      const Atom& bt = table_atom(rs, b);
+      const float d = dist(at.xc, at.yc, at.zc, bt.xc, bt.yc, bt.zc);
+      if (d > ra + covalent_radius(rs, bt.iz) + tol) continue;
+      if (static_cast<int>(conn.size()) >= kMaxNeiStored) {
+        err(rs, "Eliminate",
+            "Atom " + std::to_string(t.newat[a]) + " " + std::string(at.label.trimmed()) +
+                " has more than " + std::to_string(kMaxNeiStored) +
+                " connections; the connectivity table holds at most " + std::to_string(kMaxNeiStored));
+      }
+      conn.push_back(b);
+    }
+  }
+  if (cycle == 0 && rs.sw.verbosity > 2) writeconn(rs);
+  int kept = 0;
+  for (int a = 1; a <= t.count; ++a) {
+    if (t.conn[a].size() <= 1) continue;
+    ++kept;
+    if (kept != a) {
+      t.newat[kept] = t.newat[a];
+      t.conn[kept] = std::move(t.conn[a]);
+    }
+  }
+  for (int a = kept + 1; a <= t.count; ++a) t.conn[a].clear();
+  remaining = kept;
+}
+
+void writeconn(RunState& rs) {
+  const ReducedTable& t = rs.rtab;
+  std::ostream& os = rs.log();
+  for (int a = 1; a <= t.count; ++a) {
+    std::vector<layout::Item> items{layout::to_item(a), layout::to_item(table_atom(rs, a).label.view())};
+    for (const int c : t.conn[a]) items.emplace_back(table_atom(rs, c).label.view());
+    os << layout::format_items("(i7,1x,a8,' -',10(1x,a8))", items) << '\n';
+  }
+}
+
+void write_reduced_files(const RunState& rs, std::ostream& ang, std::ostream& ang1) {
+  const ReducedTable& t = rs.rtab;
+  ang << "ANGSTROM\n";
+  ang1 << "ANGSTROM\n";
+  for (int a = 1; a <= t.count; ++a) {
+    const Atom& at = table_atom(rs, a);
+    layout::write(ang, "('ATOM ',a8,3f12.4)", at.label, at.xc, at.yc, at.zc);
+    std::string name = layout::format("(a2,i6)", atsym(at.iz), a);
+    name.erase(std::remove(name.begin(), name.end(), ' '), name.end());
+    layout::write(ang1, "('ATOM ',a8,3f12.4)", Label(name), at.xc, at.yc, at.zc);
+  }
+}
+
+void connect4rings(RunState& rs) {
+  ReducedTable& t = rs.rtab;
+  t.count = rs.ncomplete();
+  for (int a = 1; a <= t.count; ++a) {
+    t.newat[a] = a;
+    t.conn[a].clear();
+  }
+  to_log(rs, std::string(80, '-'));
+  to_both(rs, layout::format("(/' CREATING CONNECTIVITY TABLE AND ELIMINATING OPEN ATOMS')"));
+  for (int cycle = 0;; ++cycle) {
+    to_both(rs, layout::format("(/' **** ELIMINATION CYCLE =',i5,5x,'NUMBER OF ATOMS =',i7)", cycle, t.count));
+    int remaining = 0;
+    eliminate(rs, cycle, remaining);
+    const int removed = t.count - remaining;
+    to_both(rs, layout::format("(8x,'NUMBER OF ATOMS REMOVED FROM THE TABLE = ',i7)", removed));
+    t.count = remaining;
+    if (removed < 1) break;
+  }
+  if (rs.sw.verbosity > 1) {
+    to_log(rs, layout::format("(/a)", " CONNECTIVITY TABLE AFTER THE FINAL ELIMINATION CYCLE :"));
+    writeconn(rs);
+  }
+  OutFile ang, ang1;
+  if (!ang.open("reduced.ang")) err(rs, "Connect4Rings", "Unable to create output file reduced.ang");
+  if (!ang1.open("reduced_1.ang")) err(rs, "Connect4Rings", "Unable to create output file reduced_1.ang");
+  write_reduced_files(rs, ang.os(), ang1.os());
+  ang.close();
+  ang1.close();
+}
+
+int ichoice(RunState& rs, int previous, int current) {
+  ReducedTable& t = rs.rtab;
+  const std::vector<int>& conn = t.conn[current];
+  std::vector<int>& open = t.choices[current];
+  for (std::size_t k = 0; k < conn.size(); ++k) {
+    if (open[k] == 1 && conn[k] != previous) {
+      open[k] = 0;
+      return conn[k];
+    }
+  }
+  return 0;
+}
+
+bool go2lcp(const RunState& rs, std::vector<int>& path) {
+  const ReducedTable& t = rs.rtab;
+  for (int n = static_cast<int>(path.size()) - 1; n >= 1; --n) {
+    const int a = path[static_cast<std::size_t>(n - 1)];
+    if (t.conn[a].size() <= 2) continue;
+    const std::vector<int>& open = t.choices[a];
+    if (std::find(open.begin(), open.end(), 1) != open.end()) {
+      path.resize(static_cast<std::size_t>(n));
+      return true;
+    }
+  }
+  return false;
+}
+
+bool checkvisited(RunState& rs, std::vector<int>& path) {
+  ReducedTable& t = rs.rtab;
+  path.clear();
+  for (int a = 1; a <= t.count; ++a) {
+    if (t.visited[a] == 1 || t.conn[a].empty()) continue;
+    if (t.choices[a][0] != 1) err(rs, "CheckVisited", "Internal error");
+    t.choices[a][0] = 0;
+    const int b = t.conn[a][0];
+    t.visited[a] = 1;
+    t.visited[b] = 1;
+    path = {a, b};
+    return true;
+  }
+  return false;
+}
+
+int ichk_ring(const RunState& rs, const std::vector<int>& members) {
+  std::vector<int> mine = members;
+  std::sort(mine.begin(), mine.end());
+  for (const Ring& r : rs.rings.list) {
+    if (r.size() != static_cast<int>(members.size())) continue;
+    std::vector<int> theirs = r.members;
+    std::sort(theirs.begin(), theirs.end());
+    if (theirs == mine) return 1;
+  }
+  return 0;
+}
+
+void checkring(RunState& rs, const std::vector<int>& path, int start, int top) {
+  const ReducedTable& t = rs.rtab;
+  auto at = [&](int pos) { return path[static_cast<std::size_t>(pos - 1)]; };
+  const int ringmax = rs.sw.ring1.ringmax;
+  std::vector<int> members;
+  for (int p = start; p <= top - 1; ++p) {
+    members.push_back(t.newat[at(p)]);
+    if (static_cast<int>(members.size()) > ringmax) return;
+    if (static_cast<int>(members.size()) > kMaxRingSize) {
+      const int first = members.front();
+      err(rs, "FindRings",
+          "Ring through atom " + std::to_string(first) + " " + std::string(rs.atom(first).label.trimmed()) +
+              " has more than " + std::to_string(kMaxRingSize) + " members (limit of ring members)");
+    }
+  }
+  const int size = top - start;
+  if (size < rs.sw.ring1.ringmin) return;
+  if (at(start + 1) == at(top - 1)) return;
+  if (ichk_ring(rs, members) == 1) return;
+  if (rs.rings.nor() + 1 > kMaxRings) err(rs, "FindRings", "Too many rings (maxrings)");
+  Ring ring;
+  ring.members = members;
+  rs.rings.list.push_back(ring);
+  const int number = rs.rings.nor();
+
+  std::ostream& os = rs.log();
+  layout::write(os, "(//' **********  FOUND RING # ',i4,' ---> ',                       i3,' - MEMBERED  **********'/)",
+                number, size);
+  std::vector<layout::Item> labels, numbers;
+  for (const int m : members) {
+    labels.emplace_back(rs.atom(m).label.view());
+    numbers.emplace_back(static_cast<long long>(m));
+  }
+  os << layout::format_items("(99(2x,a))", labels) << '\n';
+  os << layout::format_items("(99(i6,4x) )", numbers) << '\n';
+
+  // Three atoms always lie in a plane.
+  const int planar = size == 3 ? 1 : planarity(rs, 1, members, 2);
+  rs.rings.ring(number).planar = planar;
+}
+
+void findrings(RunState& rs) {
+  ReducedTable& t = rs.rtab;
+  rs.rings.list.clear();
+  for (int a = 1; a <= t.count; ++a) t.visited[a] = 0;
+  std::vector<int> path;
+
+  to_log(rs, std::string(80, '-'));
+  to_both(rs, layout::format("(/' AUTOMATED SEARCH FOR ',i3,' -',i3,' - MEMBERED RINGS')", rs.sw.ring1.ringmin,
+                             rs.sw.ring1.ringmax));
+  to_term(rs, "");
+  if (t.count < 3) {
+    to_both(rs, layout::format("(/' THERE ARE NO ATOMS IN THE REDUCED CONNECTIVITY TABLE',   //,"
+                               "' SEARCH FOR RINGS WILL NOT BE PERFORMED...')"));
+    return;
+  }
+
+  // The walk starts at a branch point when there is one.
+  for (int j = 1; j <= t.count; ++j) {
+    if (t.conn[j].size() > 2) {
+      if (j != 1) swap_positions(t, j);
+      break;
+    }
+  }
+  for (int a = 1; a <= t.count; ++a) t.choices[a].assign(t.conn[a].size(), 1);
+
+  // The first connection of position 1 always exists: every atom left in
+  // the table has at least two.
+  path = {1, t.conn[1][0]};
+  t.choices[1][0] = 0;
+  t.visited[1] = 1;
+  t.visited[t.conn[1][0]] = 1;
+
+  for (;;) {
+    for (;;) {
+      const int depth = static_cast<int>(path.size());
+      const int previous = depth >= 2 ? path[static_cast<std::size_t>(depth - 2)] : 0;
+      const int x = ichoice(rs, previous, path.back());
+      if (x == 0) {
+        if (!go2lcp(rs, path)) break;
+        continue;
+      }
+      path.push_back(x);
+      t.visited[x] = 1;
+      const int top = static_cast<int>(path.size());
+      for (int g = top - 1; g >= 1; --g) {
+        if (path[static_cast<std::size_t>(g - 1)] == x) {
+          checkring(rs, path, g, top);
+          break;
+        }
+      }
+    }
+    if (!checkvisited(rs, path)) break;
+  }
+
+  to_log(rs, std::string(79, '-'));
+  to_both(rs, layout::format("(/' TOTAL RINGS FOUND (nor)  = ',i6)", rs.rings.nor()));
+}
 
 }  // namespace vorn

@@ -1,6 +1,9 @@
 // Ring search over the reduced connectivity table.
 #pragma once
 
+#include <ostream>
+#include <vector>
+
 namespace vorn {
 
 struct RunState;
@@ -13,5 +16,26 @@ void eliminate(RunState& rs, int cycle, int& remaining);
 void writeconn(RunState& rs);
 // Walks the reduced table and stores the rings.
 void findrings(RunState& rs);
+
+// Steps of the walk.  The path is the stack of reduced positions walked,
+// path[0] being position 1 of the path; its size is the depth.
+//
+// The next unwalked connection of `current` that does not lead back to
+// `previous` (0: none to exclude), marked walked; 0 when there is none.
+int ichoice(RunState& rs, int previous, int current);
+// Cuts the path back to its last atom (below the top) that has more than two
+// connections and one still unwalked; false when there is none.
+bool go2lcp(const RunState& rs, std::vector<int>& path);
+// Starts a new walk at the first atom not yet reached; false when none.
+bool checkvisited(RunState& rs, std::vector<int>& path);
+// Tests path positions start .. top-1 (1-based) as a ring; stores, reports
+// and tests it for planarity when it is new and within the size limits.
+void checkring(RunState& rs, const std::vector<int>& path, int start, int top);
+// 1 when a stored ring has the same members (in any order).
+int ichk_ring(const RunState& rs, const std::vector<int>& members);
+
+// The two coordinate files of the reduced table (labels, and element symbol
+// with reduced position).
+void write_reduced_files(const RunState& rs, std::ostream& ang, std::ostream& ang1);
 
 }  // namespace vorn

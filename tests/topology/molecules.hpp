@@ -1,0 +1,143 @@
+// Small molecules built in memory for the topology tests: atoms placed by
+// Cartesian or fractional coordinates, cells and symmetry operators.
+#pragma once
+
+#include <unistd.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "driver/run_state.hpp"
+#include "structure/cell.hpp"
+
+namespace vorn::test {
+
+// Appends an atom with Cartesian coordinates; the expanded list follows.
+inline int add_cart(RunState& rs, const std::string& label, int iz, float x, float y, float z, float occ = 1.0f,
+                    int flag = 0) {
+  const int i = ++rs.model.natom;
+  Atom& a = rs.atom(i);
+  a.label = label;
+  a.iz = iz;
+  a.xc = x;
+  a.yc = y;
+  a.zc = z;
+  a.occ = occ;
+  a.flag = flag;
+  rs.model.cryst.ncomplete = rs.model.natom;
+  return i;
+}
+
+inline void set_cell(RunState& rs, float a, float b, float c, float al, float be, float ga) {
+  rs.model.cell = UnitCell{a, b, c, al, be, ga};
+  tranmat(rs);
+}
+
+// Appends an atom with fractional coordinates (Cartesian ones from the cell).
+inline int add_frac(RunState& rs, const std::string& label, int iz, float xf, float yf, float zf) {
+  const Vec3 c = rabs(rs, 0, {xf, yf, zf});
+  const int i = add_cart(rs, label, iz, c[0], c[1], c[2]);
+  rs.atom(i).xf = xf;
+  rs.atom(i).yf = yf;
+  rs.atom(i).zf = zf;
+  return i;
+}
+
+// Appends an operator whose rotation part is diagonal (signs sx, sy, sz).
+inline void add_diag_op(RunState& rs, float sx, float sy, float sz, float tx, float ty, float tz) {
+  SymOp op;
+  op.rot = {{{sx, 0, 0}, {0, sy, 0}, {0, 0, sz}}};
+  op.trans = {tx, ty, tz};
+  rs.model.symm.op[++rs.model.symm.nsym] = op;
+}
+
+constexpr float kPi = 3.14159265f;
+
+// Benzene in the xy plane around (cx, cy, cz): C1..C6 then H1..H6 (H on the
+// carbon of the same number).  dz alternates above and below the plane.
+inline void benzene(RunState& rs, float cx, float cy, float cz, float dz = 0.0f) {
+  for (int k = 0; k < 6; ++k) {
+    const float t = static_cast<float>(k) * kPi / 3.0f;
+    add_cart(rs, "C" + std::to_string(k + 1), 6, cx + 1.39f * std::cos(t), cy + 1.39f * std::sin(t),
+             cz + (k % 2 == 0 ? dz : -dz));
+  }
+  for (int k = 0; k < 6; ++k) {
+    const float t = static_cast<float>(k) * kPi / 3.0f;
+    add_cart(rs, "H" + std::to_string(k + 1), 1, cx + 2.47f * std::cos(t), cy + 2.47f * std::sin(t), cz);
+  }
+}
+
+// Chair cyclohexane: carbons alternately 0.25 A above and below the mean
+// plane, C-C 1.53 A.
+inline void chair_cyclohexane(RunState& rs, float cx, float cy, float cz) {
+  const float r = std::sqrt(1.53f * 1.53f - 0.25f);
+  for (int k = 0; k < 6; ++k) {
+    const float t = static_cast<float>(k) * kPi / 3.0f;
+    add_cart(rs, "C" + std::to_string(k + 1), 6, cx + r * std::cos(t), cy + r * std::sin(t),
+             cz + (k % 2 == 0 ? 0.25f : -0.25f));
+  }
+}
+
+// Naphthalene in the xy plane: junction carbons C1 (0, 0.7) and C2 (0, -0.7),
+// then the carbons of the right ring C3..C6 and of the left ring C7..C10,
+// then one hydrogen on each outer carbon.
+inline void naphthalene(RunState& rs, float cx, float cy, float cz) {
+  const float h = 1.2124f;  // 1.4 cos 30
+  const float pts[10][2] = {{0, 0.7f},      {0, -0.7f},     {h, 1.4f},  {2 * h, 0.7f},  {2 * h, -0.7f},
+                            {h, -1.4f},     {-h, 1.4f},     {-2 * h, 0.7f}, {-2 * h, -0.7f}, {-h, -1.4f}};
+  for (int k = 0; k < 10; ++k) add_cart(rs, "C" + std::to_string(k + 1), 6, cx + pts[k][0], cy + pts[k][1], cz);
+  // Hydrogens 1.08 A out along the direction from the ring centre.
+  const float centre[10] = {0, 0, h, h, h, h, -h, -h, -h, -h};
+  for (int k = 2; k < 10; ++k) {
+    const float dx = pts[k][0] - centre[k], dy = pts[k][1];
+    const float len = std::sqrt(dx * dx + dy * dy);
+    add_cart(rs, "H" + std::to_string(k - 1), 1, cx + pts[k][0] + 1.08f * dx / len,
+             cy + pts[k][1] + 1.08f * dy / len, cz);
+  }
+}
+
+// Runs a routine while the working directory is `dir` (the run's files are
+// written to the working directory), restoring the old one afterwards.
+class InDirectory {
+public:
+  explicit InDirectory(const std::string& dir) {
+    char buf[4096];
+    if (getcwd(buf, sizeof buf) != nullptr) old_ = buf;
+    if (chdir(dir.c_str()) != 0) old_.clear();
+  }
+  ~InDirectory() {
+    if (!old_.empty() && chdir(old_.c_str()) != 0) {
+    }
+  }
+  InDirectory(const InDirectory&) = delete;
+  InDirectory& operator=(const InDirectory&) = delete;
+
+private:
+  std::string old_;
+};
+
+// The lines of a text.
+inline std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> out;
+  std::string cur;
+  for (const char c : text) {
+    if (c == '\n') {
+      out.push_back(cur);
+      cur.clear();
+    } else {
+      cur += c;
+    }
+  }
+  if (!cur.empty()) out.push_back(cur);
+  return out;
+}
+
+// Index of the first line equal to `line`, or -1.
+inline int find_line(const std::vector<std::string>& lines, const std::string& line, int from = 0) {
+  for (int i = from; i < static_cast<int>(lines.size()); ++i)
+    if (lines[static_cast<std::size_t>(i)] == line) return i;
+  return -1;
+}
+
+}  // namespace vorn::test

@@ -1,0 +1,371 @@
+#include "topology/neighbors.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "control/stop.hpp"
+#include "support/test_support.hpp"
+#include "topology/molecules.hpp"
+
+namespace vorn::test {
+namespace {
+
+std::vector<int> members(const NeighborType& t) { return t.members; }
+
+// Formaldehyde: C1 at the origin, O1 along x, two hydrogens.
+void formaldehyde(RunState& rs) {
+  add_cart(rs, "C1", 6, 0, 0, 0);
+  add_cart(rs, "O1", 8, 1.21f, 0, 0);
+  add_cart(rs, "H1", 1, -0.55f, 0.95f, 0);
+  add_cart(rs, "H2", 1, -0.55f, -0.95f, 0);
+}
+
+TEST(GetNei, DistanceOrderKeepsTableOrderOnTies) {
+  MemoryRun run;
+  RunState& rs = *run.rs;
+  // Carbon with three hydrogens at exactly 1.09 A and a nitrogen at 1.47 A,
+  // given in the table before the nearer ones; H4 is nearer than the rest.
+  add_cart(rs, "N1", 7, -1.47f, 0, 0);
+  add_cart(rs, "C1", 6, 0, 0, 0);
+  add_cart(rs, "H1", 1, 0, 1.09f, 0);
+  add_cart(rs, "H2", 1, 0, 0, 1.09f);
+  add_cart(rs, "H3", 1, 0, -1.09f, 0);
+  add_cart(rs, "H4", 1, 0.6f, 0, -0.6f);
+  int dis = -1;
+  getnei(rs, 2, 0.0f, dis);
+  EXPECT_EQ(dis, 0);
+  EXPECT_EQ(rs.neig.atom, (std::vector<int>{6, 3, 4, 5, 1}));
+  ASSERT_EQ(rs.neig.dist.size(), 5u);
+  EXPECT_FLOAT_EQ(rs.neig.dist[1], 1.09f);
+  EXPECT_FLOAT_EQ(rs.neig.dist[4], 1.47f);
+}
+
+TEST(GetNei, CutoffMinimumDistanceAndSharedSite) {
+  MemoryRun run;
+  RunState& rs = *run.rs;
+  add_cart(rs, "C1", 6, 0, 0, 0);
+  add_cart(rs, "C2", 6, 1.73f, 0, 0);      // within 0.77 + 0.77 + 0.2 = 1.74
+  add_cart(rs, "C3", 6, 0, 1.75f, 0);      // just beyond the cutoff
+  add_cart(rs, "Q1", 6, 0, 0, 0.45f);      // closer than 0.5 A: same site
+  add_cart(rs, "C4", 6, 0, 0, -1.5f);      // first at this site
+  add_cart(rs, "C5", 6, 0.003f, 0.004f, -1.5f);  // 0.005 A from C4
+  findnei(rs, 1, 0.0f);
+  EXPECT_EQ(rs.neig.atom, (std::vector<int>{5, 2}));
+  // The second atom at the site wins only when it comes first in the table.
+  MemoryRun run2;
+  RunState& r2 = *run2.rs;
+  add_cart(r2, "C1", 6, 0, 0, 0);
+  add_cart(r2, "C5", 6, 0.003f, 0.004f, -1.5f);
+  add_cart(r2, "C4", 6, 0, 0, -1.5f);
+  findnei(r2, 1, 0.0f);
+  EXPECT_EQ(r2.neig.atom, (std::vector<int>{2}));
+  // Two atoms closer than 0.5 A are never neighbours of each other.
+  findnei(rs, 4, 0.0f);
+  for (const int b : rs.neig.atom) EXPECT_NE(b, 1);
+}
+
+TEST(GetNei, FixedRadiusIgnoresElements) {
+  MemoryRun run;
+  RunState& rs = *run.rs;
+  add_cart(rs, "H1", 1, 0, 0, 0);
+  add_cart(rs, "H2", 1, 1.55f, 0, 0);   // far beyond 0.4 + 0.4 + 0.2
+  add_cart(rs, "H3", 1, 0, 1.6f, 0);    // exactly at 1.6
+  add_cart(rs, "H4", 1, 0, 0, 1.65f);
+  findnei(rs, 1, 1.6f);
+  EXPECT_EQ(rs.neig.atom, (std::vector<int>{2, 3}));
+  findnei(rs, 1, 0.0f);
+  EXPECT_TRUE(rs.neig.atom.empty());
+  EXPECT_EQ(rs.neig.ntypes(), 0);
+}
+
+TEST(GetNei, DisorderedPairsBondOnlyInOneComponent) {
+  for (const auto& [occ2, bonded] : {std::pair{0.45f, false}, std::pair{0.505f, true}}) {
+    MemoryRun run;
+    RunState& rs = *run.rs;
+    add_cart(rs, "C1A", 6, 0, 0, 0, occ2 == 0.45f ? 0.55f : 0.50f, -1);
+    add_cart(rs, "C2B", 6, 1.52f, 0, 0, occ2, -1);
+    add_cart(rs, "O1", 8, -1.43f, 0, 0);
+    int dis = -1;
+    getnei(rs, 1, 0.0f, dis);
+    if (bonded) {
+      EXPECT_EQ(rs.neig.atom, (std::vector<int>{3, 2})) << occ2;
+      EXPECT_EQ(dis, 1);
+    } else {
+      EXPECT_EQ(rs.neig.atom, (std::vector<int>{3})) << occ2;
+      EXPECT_EQ(dis, 0);
+    }
+    // An ordered atom bonds to a disordered one, and notes it.
+    getnei(rs, 3, 0.0f, dis);
+    EXPECT_EQ(rs.neig.atom, (std::vector<int>{1}));
+    EXPECT_EQ(dis, 1);
+  }
+}
+
+TEST(FindNei, TypesByAscendingAtomicNumber) {
+  MemoryRun run;
+  RunState& rs = *run.rs;
+  // A carbon bonded (nearest first) to O, H, N, H, C.
+  add_cart(rs, "C1", 6, 0, 0, 0);
+  add_cart(rs, "H1", 1, 0, 1.09f, 0);
+  add_cart(rs, "O1", 8, 1.0f, 0, 0);
+  add_cart(rs, "C2", 6, 0, 0, -1.54f);
+  add_cart(rs, "N1", 7, 0, 0, 1.2f);
+  add_cart(rs, "H2", 1, 0, -1.1f, 0);
+  findnei(rs, 1, 0.0f);
+  EXPECT_EQ(rs.neig.atom, (std::vector<int>{3, 2, 6, 5, 4}));
+  ASSERT_EQ(rs.neig.ntypes(), 4);
+  EXPECT_EQ(rs.neig.types[0].iz, 1);
+  EXPECT_EQ(members(rs.neig.types[0]), (std::vector<int>{2, 6}));
+  EXPECT_EQ(rs.neig.types[1].iz, 6);
+  EXPECT_EQ(rs.neig.types[2].iz, 7);
+  EXPECT_EQ(rs.neig.types[3].iz, 8);
+  EXPECT_EQ(members(rs.neig.types[3]), (std::vector<int>{3}));
+}
+
+// N1 bonded to a methyl carbon Ca (nearer, four neighbours) and to a CH2=
+// carbon Cb (farther, three neighbours), and to two hydrogens at exactly
+// equal distance.
+void amine(RunState& rs) {
+  add_cart(rs, "N1", 7, 0, 0, 0);
+  add_cart(rs, "CA", 6, 1.40f, 0, 0);
+  add_cart(rs, "CB", 6, -0.75f, 1.30f, 0);
+  add_cart(rs, "HN2", 1, 0, 0, -1.01f);
+  add_cart(rs, "HN1", 1, 0, 0, 1.01f);
+  // Methyl hydrogens of CA, pointing away from N1.
+  add_cart(rs, "HA1", 1, 1.76f, 1.03f, 0);
+  add_cart(rs, "HA2", 1, 1.76f, -0.51f, 0.89f);
+  add_cart(rs, "HA3", 1, 1.76f, -0.51f, -0.89f);
+  // Two hydrogens of CB.
+  add_cart(rs, "HB1", 1, -1.80f, 1.10f, 0);
+  add_cart(rs, "HB2", 1, -0.30f, 2.30f, 0);
+}
+
+TEST(FindAllNeighbors, MembersByHybridizationThenDistance) {
+  MemoryRun run;
+  RunState& rs = *run.rs;
+  amine(rs);
+  rs.sw.iprint = 1;
+  findallneighbors(rs);
+  EXPECT_EQ(rs.sw.iprint, 0);
+  const AtomNeighbors& n1 = rs.nb.of[1];
+  EXPECT_EQ(n1.nnei(), 4);
+  EXPECT_EQ(rs.nb.of[2].nnei(), 4);
+  EXPECT_EQ(rs.nb.of[3].nnei(), 3);
+  // Stored distance order: the hydrogens (1.01, tie kept in table order),
+  // CA (1.40), CB (1.50).
+  EXPECT_EQ(n1.atom, (std::vector<int>{4, 5, 2, 3}));
+  ASSERT_EQ(n1.ntypes(), 2);
+  EXPECT_EQ(n1.types[0].iz, 1);
+  EXPECT_EQ(n1.types[0].members, (std::vector<int>{4, 5}));
+  // CB (three neighbours) before the nearer CA (four).
+  EXPECT_EQ(n1.types[1].members, (std::vector<int>{3, 2}));
+  sortnei(rs, 1);
+  EXPECT_EQ(rs.isn, (std::vector<int>{3, 2, 4, 5}));
+  EXPECT_EQ(collectnei(rs, 1), (std::vector<int>{4, 5, 2, 3, 1}));
+  // An atom without neighbours.
+  MemoryRun lone;
+  add_cart(*lone.rs, "XE1", 54, 0, 0, 0);
+  findallneighbors(*lone.rs);
+  EXPECT_EQ(lone.rs->nb.of[1].nnei(), 0);
+  EXPECT_EQ(lone.rs->nb.of[1].ntypes(), 0);
+  EXPECT_EQ(collectnei(*lone.rs, 1), (std::vector<int>{1}));
+  sortnei(*lone.rs, 1);
+  EXPECT_TRUE(lone.rs->isn.empty());
+}
+
+TEST(FindAllNeighbors, EqualHybridizationSortsByDistance) {
+  MemoryRun run;
+  RunState& rs = *run.rs;
+  // O1 bonded to two carbons with no other neighbours; the farther one is
+  // first in the table.
+  add_cart(rs, "O1", 8, 0, 0, 0);
+  add_cart(rs, "C2", 6, 0, 1.45f, 0);
+  add_cart(rs, "C1", 6, 1.35f, 0, 0);
+  findallneighbors(rs);
+  EXPECT_EQ(rs.nb.of[1].types[0].members, (std::vector<int>{3, 2}));
+}
+
+TEST(FindAllNeighbors, SortedTableLayout) {
+  MemoryRun run;
+  RunState& rs = *run.rs;
+  formaldehyde(rs);
+  findallneighbors(rs);
+  EXPECT_EQ(run.term.str(), "\n IDENTIFYING COVALENTLY-BONDED NEIGHBORS FOR EACH ATOM\n");
+  const std::string expected = std::string(79, '-') + "\n" +
+                               "\n IDENTIFYING COVALENTLY-BONDED NEIGHBORS FOR EACH ATOM\n"
+                               "\n"
+                               " Printout of neighbors of all atoms sorted by \n"
+                               "    1) atomic number (descending)\n"
+                               "    2) hybridization ( ascending)\n"
+                               "    3) distance      ( ascending)\n"
+                               "\n"
+                               " Atom #     1 = C1       :\n"
+                               "        8   1      1.210       2   O1      \n"
+                               "        1   1      1.098       3   H1      \n"
+                               "        1   1      1.098       4   H2      \n"
+                               "\n"
+                               " Atom #     2 = O1       :\n"
+                               "        6   3      1.210       1   C1      \n"
+                               "\n"
+                               " Atom #     3 = H1       :\n"
+                               "        6   3      1.098       1   C1      \n"
+                               "\n"
+                               " Atom #     4 = H2       :\n"
+                               "        6   3      1.098       1   C1      \n";
+  EXPECT_EQ(run.log(), expected);
+}
+
+TEST(FindNei, ListingLayout) {
+  MemoryRun run;
+  RunState& rs = *run.rs;
+  formaldehyde(rs);
+  rs.atom(2).occ = 0.5f;
+  rs.atom(2).flag = -1;
+  rs.sw.iprint = 1;
+  rs.sw.verbosity = 2;
+  findnei(rs, 1, 0.0f);
+  findnei(rs, 3, 1.6f);
+  const std::string expected =
+      "\n"
+      " Covalently-bonded neighbors to C1 =    3\n"
+      "\n"
+      "     i       n     r(Ang)    atom       occ\n"
+      "     1       3      1.098    H1         1.0000\n"
+      "     2       4      1.098    H2         1.0000\n"
+      "     3       2      1.210    O1         0.5000\n"
+      "\n"
+      "    Note : at least 1 neighbor is disordered\n"
+      "\n"
+      "    There is(are)    2 atom type(s) among neighbors\n"
+      "\n"
+      "    Type =    1\n"
+      "      atomic number =    1\n"
+      "      neighbors of this type =    2\n"
+      "      atoms : H1       H2      \n"
+      "\n"
+      "    Type =    2\n"
+      "      atomic number =    8\n"
+      "      neighbors of this type =    1\n"
+      "      atoms : O1      \n"
+      "\n"
+      " Neighbors of H1 within   1.600 Ang =    1\n"
+      "\n"
+      "     i       n     r(Ang)    atom       occ\n"
+      "     1       1      1.098    C1         1.0000\n"
+      "\n"
+      "    There is(are)    1 atom type(s) among neighbors\n"
+      "\n"
+      "    Type =    1\n"
+      "      atomic number =    6\n"
+      "      neighbors of this type =    1\n"
+      "      atoms : C1      \n";
+  EXPECT_EQ(run.log(), expected);
+}
+
+TEST(PrtAtomNei, StoredTableLayout) {
+  MemoryRun run;
+  RunState& rs = *run.rs;
+  formaldehyde(rs);
+  findallneighbors(rs);
+  std::ostringstream os;
+  prtatomnei(rs, 1, os);
+  EXPECT_EQ(os.str(),
+            "\n"
+            " Covalently-bonded neighbors to C1 =    3\n"
+            "\n"
+            "     i       n     r(Ang)    atom       occ\n"
+            "     1       3      1.098    H1         1.0000\n"
+            "     2       4      1.098    H2         1.0000\n"
+            "     3       2      1.210    O1         1.0000\n");
+  rs.sw.verbosity = 2;
+  std::ostringstream os2;
+  prtatomnei(rs, 2, os2);
+  EXPECT_EQ(os2.str(),
+            "\n"
+            " Covalently-bonded neighbors to O1 =    1\n"
+            "\n"
+            "     i       n     r(Ang)    atom       occ\n"
+            "     1       1      1.210    C1         1.0000\n"
+            "\n"
+            "    There is(are)    1 atom type(s) among neighbors\n"
+            "\n"
+            "    Type =    1\n"
+            "      atomic number =    6\n"
+            "      neighbors of this type =    1\n"
+            "      atoms : C1      \n");
+}
+
+TEST(FindNei, TypeListingWrapsAfterSixLabels) {
+  MemoryRun run;
+  RunState& rs = *run.rs;
+  add_cart(rs, "S1", 16, 0, 0, 0);
+  for (int k = 0; k < 7; ++k) {
+    const float t = static_cast<float>(k) * 2 * kPi / 7;
+    add_cart(rs, "F" + std::to_string(k + 1), 9, 1.6f * std::cos(t), 1.6f * std::sin(t), 0);
+  }
+  rs.sw.iprint = 1;
+  rs.sw.verbosity = 2;
+  findnei(rs, 1, 0.0f);
+  const std::string log = run.log();
+  EXPECT_NE(log.find("      atoms : F1       F2       F3       F4       F5       F6      \n"
+                     "              F7      \n"),
+            std::string::npos)
+      << log;
+}
+
+TEST(FindAllNeighbors, MoreThanTwentyNeighboursStops) {
+  MemoryRun run;
+  RunState& rs = *run.rs;
+  add_cart(rs, "K1", 19, 0, 0, 0);
+  for (int k = 0; k < 21; ++k) {
+    const float t = static_cast<float>(k) * 2 * kPi / 21;
+    add_cart(rs, "O" + std::to_string(k + 1), 8, 2.5f * std::cos(t), 2.5f * std::sin(t), (k % 2) * 0.8f);
+  }
+  EXPECT_THROW(findallneighbors(rs), StopRun);
+  EXPECT_NE(run.log().find("Atom 1 K1 has 21 covalent neighbours; the neighbour table holds at most 20"),
+            std::string::npos);
+}
+
+TEST(GetNei, MoreThanThousandNeighboursStops) {
+  MemoryRun run;
+  RunState& rs = *run.rs;
+  add_cart(rs, "C1", 6, 0, 0, 0);
+  for (int i = 0; i < 11; ++i)
+    for (int j = 0; j < 11; ++j)
+      for (int k = 0; k < 9; ++k)
+        add_cart(rs, "H", 1, 1.0f + static_cast<float>(i), static_cast<float>(j), static_cast<float>(k));
+  int dis = 0;
+  EXPECT_THROW(getnei(rs, 1, 100.0f, dis), StopRun);
+  const std::string block =
+      "\n GetNei :: atom =        1  C1      \n"
+      "           rmax =      100.000\n"
+      "           inei exceeds dimension maxnei (   1000 )\n";
+  EXPECT_NE(run.log().find(block), std::string::npos) << run.log();
+  EXPECT_NE(run.term.str().find(block), std::string::npos);
+}
+
+TEST(SortNei, InconsistentTypesStop) {
+  MemoryRun run;
+  RunState& rs = *run.rs;
+  formaldehyde(rs);
+  findallneighbors(rs);
+  rs.nb.of[1].types.pop_back();
+  EXPECT_THROW(sortnei(rs, 1), StopRun);
+  EXPECT_NE(run.log().find(" ERROR *** SortNei *** l.ne.nnei(k)"), std::string::npos);
+}
+
+TEST(FindAllNeighbors, RunsOverSymmetryCopies) {
+  MemoryRun run;
+  RunState& rs = *run.rs;
+  formaldehyde(rs);
+  // A copy of O1 appended beyond the asymmetric unit bonds to H1's side.
+  rs.model.natom = 3;
+  rs.model.cryst.ncomplete = 4;
+  findallneighbors(rs);
+  EXPECT_EQ(rs.nb.of[1].nnei(), 3);
+  EXPECT_EQ(rs.nb.of[4].nnei(), 1);
+}
+
+}  // namespace
+}  // namespace vorn::test
