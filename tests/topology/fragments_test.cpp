@@ -1,0 +1,184 @@
+#include "topology/fragments.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "support/test_support.hpp"
+#include "topology/molecules.hpp"
+#include "topology/neighbors.hpp"
+#include "topology/rings.hpp"
+
+namespace vorn::test {
+namespace {
+
+// P2(1)/a: x,y,z; 1/2-x,1/2+y,-z; -x,-y,-z; 1/2+x,1/2-y,z.
+void p21a(RunState& rs) {
+  add_diag_op(rs, 1, 1, 1, 0, 0, 0);
+  add_diag_op(rs, -1, 1, -1, 0.5f, 0.5f, 0);
+  add_diag_op(rs, -1, -1, -1, 0, 0, 0);
+  add_diag_op(rs, 1, -1, 1, 0.5f, 0.5f, 0);
+}
+
+// Half a naphthalene molecule on the inversion centre at the origin
+// (the published room-temperature structure).
+void half_naphthalene(RunState& rs) {
+  set_cell(rs, 8.1125f, 5.9398f, 8.649f, 90, 124.472f, 90);
+  p21a(rs);
+  add_frac(rs, "C1", 6, 0.082520f, 0.019250f, 0.328940f);
+  add_frac(rs, "C2", 6, 0.112930f, 0.163550f, 0.222850f);
+  add_frac(rs, "C3", 6, 0.048140f, 0.105520f, 0.037400f);
+  add_frac(rs, "C4", 6, 0.076670f, 0.251940f, -0.075630f);
+  add_frac(rs, "C5", 6, -0.013470f, -0.190770f, 0.254470f);
+  add_frac(rs, "H1", 1, 0.128200f, 0.062700f, 0.459400f);
+  add_frac(rs, "H2", 1, 0.179700f, 0.310300f, 0.272300f);
+  add_frac(rs, "H3", 1, 0.142900f, 0.392300f, -0.025500f);
+  add_frac(rs, "H4", 1, -0.036500f, -0.294500f, 0.331500f);
+}
+
+TEST(CompleteFragments, MoleculeOnInversionCentre) {
+  MemoryRun run;
+  RunState& rs = *run.rs;
+  half_naphthalene(rs);
+  rs.sw.compfrag = 0;
+  ScratchDir dir;
+  {
+    InDirectory in(dir.path());
+    gencompletefrags(rs);
+  }
+  ASSERT_EQ(rs.ncomplete(), 18);
+  EXPECT_EQ(rs.natom(), 9);
+  for (int i = 1; i <= 9; ++i) {
+    EXPECT_EQ(rs.model.cryst.ncopies[i], 1) << i;
+    EXPECT_EQ(rs.model.cryst.srcatom[i], 0);
+  }
+  for (int k = 10; k <= 18; ++k) {
+    const int src = rs.model.cryst.srcatom[k];
+    ASSERT_GE(src, 1);
+    ASSERT_LE(src, 9);
+    const Atom& c = rs.atom(k);
+    const Atom& s = rs.atom(src);
+    EXPECT_EQ(c.label, s.label);
+    EXPECT_EQ(c.iz, s.iz);
+    EXPECT_FLOAT_EQ(c.xf, -s.xf);
+    EXPECT_FLOAT_EQ(c.zf, -s.zf);
+    EXPECT_NEAR(c.xc, -s.xc, 1e-5f);
+    EXPECT_NEAR(c.yc, -s.yc, 1e-5f);
+    EXPECT_NEAR(c.zc, -s.zc, 1e-5f);
+  }
+  // The junction copy bonds to the original junction and comes first; C1
+  // bonds only to copies and is found in a later pass.
+  EXPECT_EQ(rs.model.cryst.srcatom[10], 3);
+
+  const std::string log = run.log();
+  const std::string head =
+      "\n List of atoms in complete fragment(s) :\n"
+      "\n"
+      "       ATOM        ------ FRACTIONAL ------    ----- CARTESIAN -----     ISQ NSQ\n"
+      "     1 C1          0.0825   0.0192   0.3289   -0.941   0.114   2.345       0   1\n";
+  EXPECT_NE(log.find(head), std::string::npos) << log;
+  EXPECT_NE(log.find("    10 C3         -0.0481  -0.1055  -0.0374   -0.207  -0.627  -0.267       3   0\n"),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find("\n File with complete fragment(s) in PLATON format : complete.ang\n"), std::string::npos);
+
+  const std::vector<std::string> ang = lines_of(dir.read("complete.ang"));
+  ASSERT_EQ(ang.size(), 18u);
+  EXPECT_EQ(ang[0], "ATOM   C1              -0.9408      0.1143      2.3454");
+  EXPECT_EQ(ang[9], "ATOM   C3              -0.2074     -0.6268     -0.2667");
+
+  // The completed molecule: ten carbons in two six-membered rings, and
+  // every carbon of the copy has its full set of neighbours.
+  findallneighbors(rs);
+  for (int k = 1; k <= 18; ++k) EXPECT_EQ(rs.nb.of[k].nnei(), rs.atom(k).iz == 6 ? 3 : 1) << k;
+  rs.sw.ring1.ringmin = 3;
+  rs.sw.ring1.ringmax = 8;
+  {
+    InDirectory in(dir.path());
+    connect4rings(rs);
+    findrings(rs);
+  }
+  EXPECT_EQ(rs.rings.nor(), 2);
+  EXPECT_EQ(rs.rtab.count, 10);
+}
+
+TEST(CompleteFragments, LatticeTranslationsOnlyWhenAllowed) {
+  // The same molecule moved to the inversion centre at (1/2, 1/2, 1/2): its
+  // image under -x,-y,-z needs a lattice translation to join it.
+  for (const int cells : {0, 1}) {
+    MemoryRun run;
+    RunState& rs = *run.rs;
+    half_naphthalene(rs);
+    for (int i = 1; i <= rs.natom(); ++i) {
+      Atom& a = rs.atom(i);
+      const Vec3 c = rabs(rs, 0, {a.xf + 0.5f, a.yf + 0.5f, a.zf + 0.5f});
+      a.xf += 0.5f;
+      a.yf += 0.5f;
+      a.zf += 0.5f;
+      a.xc = c[0];
+      a.yc = c[1];
+      a.zc = c[2];
+    }
+    rs.sw.compfrag = cells;
+    ScratchDir dir;
+    InDirectory in(dir.path());
+    gencompletefrags(rs);
+    EXPECT_EQ(rs.ncomplete(), cells == 0 ? 9 : 18) << cells;
+    EXPECT_EQ(dir.exists("complete.ang"), cells == 1);
+  }
+}
+
+TEST(CompleteFragments, AtomOnSpecialPositionIsNotCopied) {
+  MemoryRun run;
+  RunState& rs = *run.rs;
+  // Carbon dioxide on the inversion centre: C1 at the origin, O1 1.16 A away.
+  set_cell(rs, 11.6f, 9.0f, 8.0f, 90, 90, 90);
+  add_diag_op(rs, 1, 1, 1, 0, 0, 0);
+  add_diag_op(rs, -1, -1, -1, 0, 0, 0);
+  add_frac(rs, "C1", 6, 0, 0, 0);
+  add_frac(rs, "O1", 8, 0.1f, 0, 0);
+  rs.atom(1).occ = 0.5f;
+  rs.atom(1).flag = 1;
+  rs.atom(2).occ = 0.7f;
+  rs.atom(2).flag = -1;
+  rs.sw.compfrag = 1;
+  ScratchDir dir;
+  InDirectory in(dir.path());
+  gencompletefrags(rs);
+  ASSERT_EQ(rs.ncomplete(), 3);
+  EXPECT_EQ(rs.model.cryst.ncopies[1], 0);
+  EXPECT_EQ(rs.model.cryst.ncopies[2], 1);
+  EXPECT_EQ(rs.model.cryst.srcatom[3], 2);
+  EXPECT_NEAR(rs.atom(3).xc, -1.16f, 1e-5f);
+  // The copy keeps the source's occupancy and flag.
+  EXPECT_EQ(rs.atom(3).label, "O1");
+  EXPECT_EQ(rs.atom(3).occ, 0.7f);
+  EXPECT_EQ(rs.atom(3).flag, -1);
+}
+
+TEST(CompleteFragments, CompleteStructureWritesNothing) {
+  MemoryRun run;
+  RunState& rs = *run.rs;
+  // Whole benzene molecules at a general position of P-1 in a large cell.
+  set_cell(rs, 20, 20, 20, 90, 90, 90);
+  add_diag_op(rs, 1, 1, 1, 0, 0, 0);
+  add_diag_op(rs, -1, -1, -1, 0, 0, 0);
+  benzene(rs, 5, 5, 5);
+  for (int i = 1; i <= rs.natom(); ++i) {
+    const Vec3 f = rabs(rs, 1, cart(rs, i));
+    rs.atom(i).xf = f[0];
+    rs.atom(i).yf = f[1];
+    rs.atom(i).zf = f[2];
+  }
+  const std::string before = run.log();
+  rs.sw.compfrag = 1;
+  ScratchDir dir;
+  InDirectory in(dir.path());
+  gencompletefrags(rs);
+  EXPECT_EQ(rs.ncomplete(), 12);
+  EXPECT_EQ(run.log(), before);
+  EXPECT_FALSE(dir.exists("complete.ang"));
+}
+
+}  // namespace
+}  // namespace vorn::test
