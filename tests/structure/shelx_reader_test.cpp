@@ -465,11 +465,15 @@ TEST(ShAtNam, LabelsFromNames) {
 
 TEST(RdShLine, SkipsInstructionsAndJoinsContinuations) {
   RecordFile f;
-  f.open_text("REM x\nAFIX 43 =\n  1 2\n! comment\n\n   blank-start comment\nC1 1 0.1 =\nRESI 3 tol\nN1 2 0.5\n"
-              "hklf 4\nO1 1 0 0 0\n");
+  f.open_text("REM x =\nC0 1 0.5\nTITL y =\nAFIX 43 =\n  1 2 =\n  3\n! comment\n\n   blank-start comment\nC1 1 0.1 =\n"
+              "RESI 3 tol\nN1 2 0.5\nhklf 4\nO1 1 0 0 0\n");
   std::string line;
   bool end = false, cont = false;
   ShelxResidue r;
+  // A "=" at the end of a REM line continues nothing.
+  rdshline(f, line, end, cont, r);
+  EXPECT_EQ(std::string(line.substr(0, 9)), "C0 1 0.5 ");
+  EXPECT_FALSE(cont);
   rdshline(f, line, end, cont, r);
   EXPECT_FALSE(end);
   EXPECT_TRUE(cont);

@@ -139,10 +139,12 @@ void rdshline(RecordFile& f, std::string& line, bool& end, bool& cont, ShelxResi
     }
     if (is_shelx_instruction(raw)) {
       if (head == "RESI") resi = read_resi(raw);
-      // Skip the instruction's continuation lines.
+      // Skip the instruction's continuation lines.  REM and TITL are plain
+      // text: a "=" at their end continues nothing.
       std::string l = raw;
       strip_comment(l);
-      while (ends_with_equals(l)) {
+      const bool text_only = head == "REM " || head == "TITL";
+      while (!text_only && ends_with_equals(l)) {
         if (!f.next(l, kLineLength)) break;
         strip_comment(l);
       }
