@@ -29,7 +29,9 @@ struct Site {
 // reader gives it.
 std::vector<Site> serine_sites() {
   MemoryRun run;
-  run.rs->sw.xdold = shared_data("xd/DL-serine_ReCrystal/xd.mas");
+  ScratchDir dir;   // the master file name is a 60-character field: keep it short
+  dir.copy_in(shared_data("xd/DL-serine_ReCrystal/xd.mas"), "xd.mas");
+  run.rs->sw.xdold = dir.file("xd.mas");
   readxd(*run.rs, shared_data("xd/DL-serine_ReCrystal/xd.res"));
   std::vector<Site> s;
   for (int i = 1; i <= run.rs->natom(); ++i) {

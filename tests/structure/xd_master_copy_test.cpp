@@ -34,7 +34,9 @@ std::string read_file(const std::string& path) {
 // Runs the three copy steps as the per-atom loop does, with marker lines
 // standing for what the loop writes in between.
 std::string copy_all(MemoryRun& run, const std::string& master) {
-  run.rs->sw.xdold = master;
+  ScratchDir here;   // the master file name is a 60-character field: keep it short
+  here.copy_in(master, "old.mas");
+  run.rs->sw.xdold = here.file("old.mas");
   run.rs->io.mas.open_memory("xd_vorn.mas");
   xdcopy_head(*run.rs);
   run.rs->io.mas.os() << "<atoms>\n";

@@ -44,9 +44,13 @@ std::string joined(const std::vector<std::string>& lines) {
 const std::string kSerine = "xd/DL-serine_ReCrystal/";
 
 // Reads the pair with readxd in a run whose log and terminal are in memory.
+// The master file name is a 60-character field, so the master file is read
+// from a scratch copy with a short path.
 void read_pair(MemoryRun& run, const std::string& master, const std::string& par) {
+  ScratchDir here;
+  here.copy_in(master, "m.mas");
   run.rs->sw.ftype = 2;
-  run.rs->sw.xdold = master;
+  run.rs->sw.xdold = here.file("m.mas");
   readxd(*run.rs, par);
 }
 
