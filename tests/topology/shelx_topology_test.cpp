@@ -1,0 +1,157 @@
+// The topology steps on every shared SHELX structure that reads: complete
+// fragments, the ring search and the neighbour table, with the printed table
+// checked against the sort rules and the rings against known chemistry.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <iomanip>
+#include <map>
+#include <sstream>
+
+#include "control/stop.hpp"
+#include "structure/readers/readers.hpp"
+#include "support/test_support.hpp"
+#include "topology/fragments.hpp"
+#include "topology/molecules.hpp"
+#include "topology/neighbors.hpp"
+#include "topology/rings.hpp"
+
+namespace vorn::test {
+namespace {
+
+struct Outcome {
+  bool read = false;
+  int natom = 0;
+  int ncomplete = 0;
+  std::vector<int> ring_sizes;
+  std::vector<int> planar;
+};
+
+// One printed row of the sorted table: atomic number, neighbour count,
+// distance, atom number.
+struct Row {
+  int iz = 0, nnei = 0, atom = 0;
+  double d = 0;
+};
+
+// Reads the structure and runs the topology steps as the run does (NCELLS 0,
+// RINGS 3 8); checks the printed neighbour table on the way.
+Outcome run_topology(const std::string& file) {
+  Outcome out;
+  MemoryRun run;
+  RunState& rs = *run.rs;
+  rs.io.mas.open_memory("xd_vorn.mas");
+  rs.io.mopro.open_memory("mopro_vorn.par");
+  rs.sw.ftype = 1;
+  try {
+    readshelx(rs, file);
+  } catch (const StopRun&) {
+    return out;
+  }
+  out.read = true;
+  out.natom = rs.natom();
+  rs.sw.compfrag = 0;
+  rs.sw.ring1.ringmin = 3;
+  rs.sw.ring1.ringmax = 8;
+  rs.sw.args.lrings = 1;
+  ScratchDir dir;
+  {
+    InDirectory in(dir.path());
+    gencompletefrags(rs);
+    connect4rings(rs);
+    findrings(rs);
+  }
+  findallneighbors(rs);
+  out.ncomplete = rs.ncomplete();
+  for (const Ring& r : rs.rings.list) {
+    out.ring_sizes.push_back(r.size());
+    out.planar.push_back(r.planar);
+  }
+
+  // Every ring closes over bonded atoms.
+  for (const Ring& r : rs.rings.list) {
+    for (int k = 0; k < r.size(); ++k) {
+      const int a = r.members[static_cast<std::size_t>(k)];
+      const int b = r.members[static_cast<std::size_t>((k + 1) % r.size())];
+      const auto& nb = rs.nb.of[a].atom;
+      EXPECT_NE(std::find(nb.begin(), nb.end(), b), nb.end()) << file << " ring atoms " << a << " " << b;
+    }
+  }
+
+  // The printed table: one block per entry, rows in the sort order.
+  const std::vector<std::string> lines = lines_of(run.log());
+  int at = find_line(lines, " Printout of neighbors of all atoms sorted by ");
+  EXPECT_GE(at, 0) << file;
+  if (at < 0) return out;
+  EXPECT_EQ(lines[static_cast<std::size_t>(at + 1)], "    1) atomic number (descending)");
+  for (int i = 1; i <= rs.ncomplete(); ++i) {
+    const Atom& a = rs.atom(i);
+    std::ostringstream head;
+    head << " Atom #" << std::setw(6) << i << " = " << a.label.view() << " :";
+    at = find_line(lines, head.str(), at);
+    EXPECT_GE(at, 0) << file << " " << head.str();
+    if (at < 0) return out;
+    std::vector<Row> rows;
+    for (int k = 1; k <= rs.nb.of[i].nnei(); ++k) {
+      std::istringstream in(lines[static_cast<std::size_t>(at + k)]);
+      Row r;
+      in >> r.iz >> r.nnei >> r.d >> r.atom;
+      EXPECT_FALSE(in.fail()) << file << " atom " << i;
+      rows.push_back(r);
+    }
+    for (std::size_t k = 1; k < rows.size(); ++k) {
+      const Row& p = rows[k - 1];
+      const Row& q = rows[k];
+      const bool ordered = p.iz > q.iz || (p.iz == q.iz && (p.nnei < q.nnei || (p.nnei == q.nnei && p.d <= q.d)));
+      EXPECT_TRUE(ordered) << file << " atom " << i << " rows " << k << ", " << k + 1;
+    }
+    // isn is exactly the printed order.
+    sortnei(rs, i);
+    EXPECT_EQ(rs.isn.size(), rows.size());
+    if (rs.isn.size() != rows.size()) return out;
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+      EXPECT_EQ(rs.isn[k], rows[k].atom) << file << " atom " << i;
+      EXPECT_EQ(rows[k].nnei, rs.nb.of[rows[k].atom].nnei());
+    }
+  }
+  return out;
+}
+
+std::vector<int> sorted(std::vector<int> v) {
+  std::sort(v.begin(), v.end());
+  return v;
+}
+
+TEST(ShelxTopology, EverySharedStructure) {
+  std::map<std::string, Outcome> res;
+  for (const auto& e : std::filesystem::directory_iterator(shared_data("shelx"))) {
+    const std::string name = e.path().filename().string();
+    res[name] = run_topology(e.path().string());
+  }
+  int read = 0;
+  for (const auto& [name, o] : res) read += o.read ? 1 : 0;
+  EXPECT_GE(read, 12);
+
+  auto rings = [&](const std::string& name) { return sorted(res.at(name).ring_sizes); };
+  // Naphthalene is half a molecule on an inversion centre: NCELLS 0 makes
+  // it whole, with its two planar six-membered rings.
+  ASSERT_TRUE(res.at("naphthalene_P21a_half_molecule.res").read);
+  EXPECT_EQ(res.at("naphthalene_P21a_half_molecule.res").ncomplete, 18);
+  EXPECT_EQ(rings("naphthalene_P21a_half_molecule.res"), (std::vector<int>{6, 6}));
+  for (const int p : res.at("naphthalene_P21a_half_molecule.res").planar) EXPECT_EQ(p, 1);
+  // Indole of tryptophan: a five- and a six-membered planar ring.
+  EXPECT_EQ(rings("DL-tryptophan_P21c.res"), (std::vector<int>{5, 6}));
+  for (const int p : res.at("DL-tryptophan_P21c.res").planar) EXPECT_EQ(p, 1);
+  // Paracetamol: one benzene ring.
+  EXPECT_EQ(rings("paracetamol_P21n.res"), (std::vector<int>{6}));
+  // Sucrose: a pyranose and a furanose ring, neither planar.
+  EXPECT_EQ(rings("sucrose_P21.res"), (std::vector<int>{5, 6}));
+  for (const int p : res.at("sucrose_P21.res").planar) EXPECT_EQ(p, 0);
+  // No rings in alanine and urea.
+  EXPECT_TRUE(rings("L-alanine_P212121_freeH.res").empty());
+  EXPECT_TRUE(rings("urea_P-421m_special_positions.res").empty());
+}
+
+}  // namespace
+}  // namespace vorn::test
