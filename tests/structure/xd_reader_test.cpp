@@ -407,6 +407,13 @@ TEST(XdReader, FailuresStopWithTheirMessages) {
   {
     MemoryRun run;
     ScratchDir dir;
+    std::string par = small_par(atoms);
+    par.replace(par.find("VERSION  2"), 10, "VERSION  3");
+    expect_stop(run, [&] { read_small(run, dir, kCubic, par); }, "XD parameter file version 3 is not supported");
+  }
+  {
+    MemoryRun run;
+    ScratchDir dir;
     expect_stop(run, [&] { read_small(run, dir, "TITLE T\nLATT C P\n", small_par(atoms)); }, "No CELL line in XD master file");
   }
   {
