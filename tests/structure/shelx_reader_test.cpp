@@ -302,7 +302,8 @@ const char* kSmall =
     "    created by SHELXL-2018/3 at 10:00:00 on 01-Jan-2020\n"
     "CELL 0.71073 5.0 6.0 7.0 90 90 90\n"
     "ZERR 2 0.001 0.001 0.001 0 0 0\n"
-    "SFAC C H\n"
+    "SFAC C H =\n"
+    " ! the second SFAC line\n"
     "SFAC Cl\n"
     "UNIT 2 2 1\n"
     "RIGU C1 =\n"
@@ -310,7 +311,8 @@ const char* kSmall =
     "SADI 0.02 C1 CL1 =\n"
     " C1 H1\n"
     "FVAR 1.0\n"
-    "FVAR 0.3 0.7\n"
+    "FVAR 0.3 =\n"
+    "   0.7\n"
     "Cl1   3   10.5  0.2  0.3  11.0  0.02 0.03 =\n"
     "   0.04 0.001 0.002 0.003\n"
     "c1    1   0.1  0.2  0.4  21.0  0.02 0.03 0.04 0.0 0.0 0.0\n"
@@ -327,7 +329,7 @@ TEST_F(Shelx, SyntheticFileWithEveryLineKind) {
   EXPECT_EQ(mopro()[2], "SYMM   1 P CENTRO");
   EXPECT_EQ(rs.model.types.ntypes, 3);
   EXPECT_EQ(rs.model.types.typez[3], 17);
-  // Two FVAR lines append: 1.0, 0.3, 0.7.
+  // Two FVAR lines append, the second continued: 1.0, 0.3, 0.7.
   EXPECT_EQ(rs.model.shelx1.nfvar, 3);
   EXPECT_FLOAT_EQ(rs.model.shelx1.fvar[3], 0.7f);
   const Atom& cl = at(1);

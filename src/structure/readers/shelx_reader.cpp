@@ -292,6 +292,17 @@ void readshelx(RunState& rs, const std::string& file) {
         key != "RESI")
       continue;
     strip_comment(line);
+    // An instruction continued with "=" (long SFAC or FVAR lists) is read
+    // as one line.
+    while (ends_with_equals(line)) {
+      line[static_cast<std::size_t>(lenstr(line) - 1)] = ' ';
+      std::string next;
+      if (!f.next(next, kLineLength)) break;
+      untab(next);
+      upcase(next);
+      strip_comment(next);
+      line = std::string(rtrim(line)) + " " + next;
+    }
     if (key == "CELL") {
       std::array<float, 7> v{};
       if (!layout::read_reals(after_keyword(line), v))
