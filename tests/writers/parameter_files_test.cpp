@@ -355,5 +355,27 @@ TEST(XdParameterFileRun, FreeVariablesGiveExtinctionAndScale) {
   EXPECT_EQ(l[l.size() - 1], " 0.353700E-01");
 }
 
+TEST(XdParameterFileRun, ZwitterionRescaledPerFragment) {
+  // L-alanine: carboxylate (O1, O2, C3) -1, ammonium (N1, H1-H3) +1, the
+  // rest neutral; the third FRAG line is continued on the next record.
+  DemoRun run("L-alanine_P212121_freeH.res",
+              "DATABANK vorn.db\nSCALE *frac\nNFRAG 3\nFRAG 1 1 2 13\nFRAG 2 3 -6\nFRAG 3 7 \\\n  8 -12\n"
+              "CHFRAG -1. 1. 0.\n");
+  ASSERT_EQ(run.result.status, 0) << run.result.out;
+  const XdPar p = read_xd_par(run.dir.read("xd_vorn.inp"));
+  ASSERT_EQ(p.natom, 13);
+  auto sum = [&](std::initializer_list<int> atoms) {
+    double s = 0;
+    for (int i : atoms) s += p.atoms[static_cast<std::size_t>(i - 1)].pops[0];
+    return s;
+  };
+  EXPECT_NEAR(sum({1, 2, 13}), 17.0, 2e-4);
+  EXPECT_NEAR(sum({3, 4, 5, 6}), 7.0, 2e-4);
+  EXPECT_NEAR(sum({7, 8, 9, 10, 11, 12}), 12.0, 2e-4);
+  EXPECT_EQ(run.result.out.find("Enter net charge"), std::string::npos);
+  EXPECT_NE(run.result.out.find(" Rescaling Sum-of-Pv to     17.000000 el.   ( Charge =   -1.000 el. )"),
+            std::string::npos);
+}
+
 }  // namespace
 }  // namespace vorn
