@@ -155,3 +155,45 @@ TEST(ShelxTopology, EverySharedStructure) {
 
 }  // namespace
 }  // namespace vorn::test
+
+namespace vorn::test {
+namespace {
+
+// The program itself on the half naphthalene molecule: with NCELLS the
+// molecule is completed before the ring and neighbour searches; without it
+// the half molecule is a chain without rings.
+TEST(ShelxTopology, ProgramCompletesHalfMoleculeBeforeSearches) {
+  for (const bool ncells : {true, false}) {
+    ScratchDir dir;
+    dir.copy_in(shared_data("shelx/naphthalene_P21a_half_molecule.res"), "naph.res");
+    dir.write("vorn.inp", std::string("FORMAT *shelx\nINPUT naph.res\n") + (ncells ? "NCELLS 0\n" : "") +
+                              "RINGS 3 8\n");
+    const RunResult r = run_vorn(dir);
+    EXPECT_EQ(r.status, 0) << r.out;
+    const std::string log = dir.read("vorn.out");
+    EXPECT_NE(r.out.find(" IDENTIFYING COVALENTLY-BONDED NEIGHBORS FOR EACH ATOM"), std::string::npos);
+    EXPECT_NE(log.find(" Printout of neighbors of all atoms sorted by "), std::string::npos);
+    if (ncells) {
+      EXPECT_EQ(lines_of(dir.read("complete.ang")).size(), 18u);
+      EXPECT_EQ(lines_of(dir.read("reduced.ang")).size(), 11u);
+      EXPECT_NE(r.out.find(" TOTAL RINGS FOUND (nor)  =      2"), std::string::npos) << r.out;
+      EXPECT_NE(log.find("List of atoms in complete fragment(s) :"), std::string::npos);
+      // The copies are in the sorted table; H(4)'s copy is the last entry.
+      const std::vector<std::string> lines = lines_of(log);
+      const int at = find_line(lines, " Atom #    18 = H(4)     :");
+      ASSERT_GE(at, 0);
+      const std::string row = lines[static_cast<std::size_t>(at + 1)];
+      EXPECT_EQ(row.substr(0, 13), "        6   3");
+      EXPECT_EQ(row.substr(24), "      14   C(5)    ");
+    } else {
+      EXPECT_FALSE(dir.exists("complete.ang"));
+      EXPECT_EQ(lines_of(dir.read("reduced.ang")), (std::vector<std::string>{"ANGSTROM"}));
+      EXPECT_NE(r.out.find(" THERE ARE NO ATOMS IN THE REDUCED CONNECTIVITY TABLE"), std::string::npos);
+      EXPECT_NE(log.find(" Atom #     9 = H(4)     :"), std::string::npos);
+      EXPECT_EQ(log.find(" Atom #    10 ="), std::string::npos);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace vorn::test
