@@ -1,20 +1,120 @@
-// Not built yet: every routine stops the run with a clear message.
+// Dummy atoms and the small geometry helpers of the frame assignment.
+#include "localframe/dummy_atoms.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
 #include "control/stop.hpp"
 #include "driver/run_state.hpp"
-#include "localframe/dummy_atoms.hpp"
+#include "layout/layout.hpp"
 
 namespace vorn {
 
-int adddummyatom(RunState& rs, int, Vec3&, Vec3&) { err(rs, "AddDummyAtom", "not implemented yet"); }
-int newdummy(RunState& rs, const Vec3&) { err(rs, "AddDummyAtom", "not implemented yet"); }
-void dummylab(RunState& rs, int) { err(rs, "DummyLab", "not implemented yet"); }
-Vec3 dummy_cart(RunState& rs, int) { err(rs, "DummyLab", "not implemented yet"); }
-Vec3 midpoint(const Vec3&, const Vec3&) { return {0, 0, 0}; }
-float calcang(const Vec3&, const Vec3&, const Vec3&) { return 0; }
-void prtang(std::ostream&, std::string_view, std::string_view, std::string_view, float) {}
-Vec3 vmult(const Vec3&, const Vec3&) { return {0, 0, 0}; }
-void loc2plat(RunState& rs, int, const Vec3&, const Vec3&, char, char) { err(rs, "Loc2Plat", "not implemented yet"); }
-void getdummy(const Vec3&, const Vec3&, const Vec3&, const Vec3&, Vec3&, Vec3&, Vec3&) {}
-std::string getdummylabel(int) { return {}; }
+namespace {
+
+// Two points closer than this are one dummy.
+constexpr float kReuseDistance = 0.1f;
+
+Vec3 stored_to_cart(RunState& rs, const std::array<float, 3>& p) {
+  if (rs.sw.ifra == 1) return rabs(rs, 0, p);
+  return p;
+}
+
+}  // namespace
+
+Vec3 dummy_cart(RunState& rs, int d) { return stored_to_cart(rs, rs.dummy.pos[d]); }
+
+void dummylab(RunState& rs, int n) {
+  if (n > kMaxDummyNames) err(rs, "DummyLab", "DUMMY label exceeds format...");
+  rs.dummy.label[n] = "DUM" + std::to_string(n);
+}
+
+int newdummy(RunState& rs, const Vec3& p) {
+  const int n = rs.dummy.count + 1;
+  // The name limit (999) comes well before the slot limit, so the stop of
+  // dummylab guards the table.
+  dummylab(rs, n);
+  rs.dummy.count = n;
+  rs.dummy.pos[n] = p;
+  return n;
+}
+
+int adddummyatom(RunState& rs, int mode, Vec3& p, Vec3& cart) {
+  if (rs.sw.ifra == 1 && mode == 0) p = rabs(rs, 1, p);
+  const Vec3 want = stored_to_cart(rs, p);
+  for (int d = 1; d <= rs.dummy.count; ++d) {
+    const Vec3 have = dummy_cart(rs, d);
+    if (dist(have, want) < kReuseDistance) {
+      cart = have;
+      return d;
+    }
+  }
+  const int n = newdummy(rs, p);
+  cart = want;
+  return n;
+}
+
+Vec3 midpoint(const Vec3& a, const Vec3& b) {
+  return {(a[0] + b[0]) / 2.0f, (a[1] + b[1]) / 2.0f, (a[2] + b[2]) / 2.0f};
+}
+
+float calcang(const Vec3& a, const Vec3& b, const Vec3& c) {
+  const Vec3 u{a[0] - b[0], a[1] - b[1], a[2] - b[2]};
+  const Vec3 v{c[0] - b[0], c[1] - b[1], c[2] - b[2]};
+  const float lu = rlength(u), lv = rlength(v);
+  // A point on top of the vertex has no direction: report 0 degrees, which
+  // every caller treats as unusable.
+  if (lu <= 0.0f || lv <= 0.0f) return 0.0f;
+  float cosang = (u[0] * v[0] + u[1] * v[1] + u[2] * v[2]) / (lu * lv);
+  cosang = std::clamp(cosang, -1.0f, 1.0f);
+  return std::acos(cosang) * 57.29577791868205f;
+}
+
+void prtang(std::ostream& os, std::string_view a, std::string_view b, std::string_view c, float angle) {
+  layout::write(os, "(/' Angle   ',a,' - ',a,' - ',a,' = ',f8.2,' deg.')", a, b, c, angle);
+}
+
+Vec3 vmult(const Vec3& u, const Vec3& v) {
+  return {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
+}
+
+void getdummy(const Vec3& origin, const Vec3& ex, const Vec3& ey, const Vec3& ez, Vec3& px, Vec3& py, Vec3& pz) {
+  auto end = [&](const Vec3& e) {
+    const float l = rlength(e);
+    if (l <= 0.0f) return origin;
+    return Vec3{origin[0] + 0.2f * e[0] / l, origin[1] + 0.2f * e[1] / l, origin[2] + 0.2f * e[2] / l};
+  };
+  px = end(ex);
+  py = end(ey);
+  pz = end(ez);
+}
+
+std::string getdummylabel(int n) {
+  std::string s = layout::fmt_i(n, 6);
+  s.erase(std::remove(s.begin(), s.end(), ' '), s.end());
+  return s;
+}
+
+void loc2plat(RunState& rs, int atom, const Vec3& p1, const Vec3& p2, char first, char second) {
+  std::ostream& os = rs.io.spf.os();
+  const Atom& a = rs.atom(atom);
+  const Vec3 o{a.xc, a.yc, a.zc};
+  layout::write(os, "('ATOM ',a8,3x,3f12.4)", a.label, o[0], o[1], o[2]);
+  const Vec3 p{p1[0] - o[0], p1[1] - o[1], p1[2] - o[2]};
+  const Vec3 q{p2[0] - o[0], p2[1] - o[1], p2[2] - o[2]};
+  const Vec3 n = vmult(p, q);
+  const Vec3 qp = vmult(n, p);
+  std::array<Vec3, 3> axis{n, n, n};
+  auto slot = [](char letter) { return letter == 'X' ? 0 : letter == 'Y' ? 1 : 2; };
+  axis[static_cast<std::size_t>(slot(first))] = p;
+  axis[static_cast<std::size_t>(slot(second))] = qp;
+  Vec3 px, py, pz;
+  getdummy(o, axis[0], axis[1], axis[2], px, py, pz);
+  const std::string num = std::to_string(atom);
+  layout::write(os, "('ATOM ',a8,3x,3f12.4)", "X" + num, px[0], px[1], px[2]);
+  layout::write(os, "('ATOM ',a8,3x,3f12.4)", "Y" + num, py[0], py[1], py[2]);
+  layout::write(os, "('ATOM ',a8,3x,3f12.4)", "Z" + num, pz[0], pz[1], pz[2]);
+}
 
 }  // namespace vorn

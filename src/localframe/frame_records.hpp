@@ -42,6 +42,9 @@ struct Frame {
   std::array<char, 2> letter{' ', ' '};
   std::array<std::array<float, 3>, 2> pos{};
   std::array<int, 2> point{0, 0};
+  // An ordered atom with a disordered neighbour: its kappa set and databank
+  // treatment differ from those of the other atoms.
+  bool ordered_with_disordered_neighbour = false;
 };
 
 }  // namespace vorn

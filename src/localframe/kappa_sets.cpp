@@ -1,10 +1,169 @@
-// Not built yet: every routine stops the run with a clear message.
-#include "control/stop.hpp"
-#include "driver/run_state.hpp"
+// Kappa sets, chemical constraints and the atom's output lines: the second
+// half of the per-atom work, after its frame is fixed.
 #include "localframe/kappa_sets.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "control/text_edit.hpp"
+#include "databank/databank.hpp"
+#include "databank/functional_groups.hpp"
+#include "driver/run_state.hpp"
+#include "layout/layout.hpp"
+#include "localframe/dummy_atoms.hpp"
+#include "localframe/equivalence.hpp"
+#include "writers/xd_master.hpp"
 
 namespace vorn {
 
-void kappa_and_output(RunState& rs, int, Frame&) { err(rs, "DefLoc", "not implemented yet"); }
+namespace {
+
+int new_set(RunState& rs, int atom) {
+  rs.kset.lastkset += 1;
+  rs.kset.kappaset[atom] = rs.kset.lastkset;
+  rs.kset.chemcon[atom] = 0;
+  layout::write(rs.log(), "(/a,i4)", " New kappa set = ", rs.kset.lastkset);
+  return rs.kset.lastkset;
+}
+
+// Kappa set of an atom of a normal run; returns the reference atom of its
+// chemical constraint, 0 when it has none.
+int choose_kappa_set(RunState& rs, int atom, const Frame& f) {
+  Atom& a = rs.atom(atom);
+  rs.kset.chemcon[atom] = 0;
+  if (f.ordered_with_disordered_neighbour) {
+    // An independent-atom set of the same scattering type, if there is one.
+    for (int k = 1; k <= rs.kappas.nkset; ++k) {
+      if (rs.kappas.ktbl[k] == a.tbl && std::fabs(rs.kappas.kappa1[k] - 1.0f) <= 0.0001f &&
+          std::fabs(rs.kappas.kappa2[k] - 1.0f) <= 0.0001f) {
+        rs.kset.kappaset[atom] = k;
+        layout::write(rs.log(), "(/a,i4)", " Using old [IAM] kappa set = ", k);
+        return 0;
+      }
+    }
+    new_set(rs, atom);
+    return 0;
+  }
+  to_log(rs, layout::format("(/a)", " Calling DetExcept..."));
+  detexcept(rs, atom);
+  rs.except.exgroup[atom] = upcased(rs.except.exgroup[atom].view());
+  if (rs.except.exflag[atom] == 1)
+    layout::write(rs.log(), "(/' Exception identified for ',a,' : Functional group = [',a,']')", a.label.trimmed(),
+                  rs.except.exgroup[atom].trimmed());
+  if (atom > 1) {
+    to_log(rs, layout::format("(/a)", " Trying to determine the KAPPA SET :"));
+    for (int j = 1; j < atom; ++j) {
+      bool match = false;
+      if (a.iz == 1) {
+        if (rs.sw.lchem[0] == 0) break;
+        const Atom& b = rs.atom(j);
+        match = b.tbl == a.tbl && rs.forh.hp[j] == rs.forh.hp[atom] && rs.forh.sp[j] == rs.forh.sp[atom] &&
+                rs.forh.hnei[j] == rs.forh.hnei[atom] && rs.except.exgroup[j] == rs.except.exgroup[atom];
+      } else {
+        if (rs.sw.lchem[1] == 0) break;
+        match = sameatoms(rs, atom, j, 1, 1, 0, 1);
+      }
+      if (match) {
+        rs.kset.kappaset[atom] = rs.kset.kappaset[j];
+        rs.kset.chemcon[atom] = 1;
+        layout::write(rs.log(), "(/a,i4)", " Old kappa set = ", rs.kset.kappaset[atom]);
+        return j;
+      }
+    }
+  }
+  new_set(rs, atom);
+  return 0;
+}
+
+std::string mopro_symmetry_code(const SiteSym& s, char l1, char l2) {
+  if (s == "m") {
+    const bool x = l1 == 'X' || l2 == 'X', y = l1 == 'Y' || l2 == 'Y';
+    return x && y ? "mz" : x ? "my" : "mx";
+  }
+  if (s == "mm2") return "mxmy";
+  if (s == "3m") return "3m";
+  if (s == "cyl") return "cy";
+  return "";   // "-42m" and any other label: four blanks
+}
+
+int letter_code(char c) { return c == 'X' ? 1 : c == 'Y' ? 2 : c == 'Z' ? 3 : 0; }
+
+void mopro_texts(RunState& rs, int atom, const Frame& f, int kset, int ref) {
+  const Atom& a = rs.atom(atom);
+  const std::string ax1 = erbras(erum(f.label[0].view()));
+  const std::string ax2 = erbras(erum(f.label[1].view()));
+  const std::string me = erbras(a.label.view());
+  const bool hydrogen = rtrim(ernum(a.label.view())) == "H";
+  const std::string level = hydrogen ? " QUA " : " HEX ";
+  const std::string kword = " K" + padded(std::to_string(kset), 5);
+  rs.mopro[atom] = layout::format("(a,a,3x,a,3x,a,3x,a,3x,a,3x,a)", std::string(1, f.letter[0]),
+                                  std::string(1, f.letter[1]), ax1, ax2, level, kword, "V0  M0  Q0");
+  const bool residues = rs.model.resi.hasres != 0;
+  if (rs.kset.chemcon[atom] == 1) {
+    if (residues) {
+      rs.mcon[atom] = layout::format("(a,1x,a,2x,a)", "! CONPVM ", rs.model.resi.resname[atom],
+                                     rs.model.resi.resname[ref]);
+    } else {
+      rs.mcon[atom] =
+          layout::format("(a,1x,a,2x,a,1x,a,1x,a)", "! CONPVM ", me, "1", erbras(rs.atom(ref).label.view()), "1");
+    }
+  }
+  if (!(a.sitesym == "NO")) {
+    const Text<4> code = mopro_symmetry_code(a.sitesym, f.letter[0], f.letter[1]);
+    if (residues) {
+      layout::write(rs.io.con.os(), "(a,1x,a6,1x,a)", "SYMPLM ", code, rs.model.resi.resname[atom]);
+    } else {
+      layout::write(rs.io.con.os(), "(a,1x,a,1x,a,1x,a)", "SYMPLM ", code, me, "1");
+    }
+  }
+}
+
+}  // namespace
+
+void kappa_and_output(RunState& rs, int atom, Frame& f) {
+  Atom& a = rs.atom(atom);
+  int ref = 0;
+  if (rs.sw.lsx == 1) {
+    // One kappa set per scattering type.
+    rs.kset.kappaset[atom] = a.tbl;
+    rs.kset.lastkset = std::max(rs.kset.lastkset, a.tbl);
+    rs.kset.chemcon[atom] = 0;
+  } else {
+    ref = choose_kappa_set(rs, atom, f);
+  }
+  rs.kset.reference[atom] = ref;
+  const int kset = rs.kset.kappaset[atom];
+  layout::write(rs.log(), "(/3a)", " Symmetry = [", a.sitesym, "]");
+
+  // The atom's line of the XD atom table.
+  const std::string ref_label = rs.kset.chemcon[atom] == 1 ? rs.atom(ref).label.str() : std::string();
+  const std::string line(rtrim(mas_atom_line(rs, atom, f, kset, ref_label)));
+  to_term(rs, " " + line);
+  layout::line(rs.io.mas.os(), line);
+  to_log(rs, layout::format("(/a/)", " Local coordinate system definition :"));
+  to_log(rs, " " + line);
+
+  mopro_texts(rs, atom, f, kset, ref);
+  loc2plat(rs, atom, f.pos[0], f.pos[1], f.letter[0], f.letter[1]);
+
+  // Pseudoatom parameters: from the databank where it applies, else the
+  // neutral-atom defaults.
+  const bool disordered = a.flag == -1;
+  const bool read = rs.sw.usedb == 1 && ((!disordered && !f.ordered_with_disordered_neighbour) ||
+                                         (disordered && rs.sw.disorder.disdb == 1));
+  if (read) {
+    layout::write(rs.log(), "(/' Atom ',a,' :: will now read databank')", a.label);
+    readdb(rs, atom);
+    copy_databank_result(rs, atom);
+  } else {
+    layout::write(rs.log(), "(/' Atom ',a,' :: will skip reading databank')", a.label);
+    databank_defaults(rs, atom);
+  }
+  layout::write(rs.log(), "(/' CKS :: Atom=',i6,2x,'kset=',i4,2x,'nsft=',i4)", atom, kset, rs.kappas.ktbl[kset]);
+
+  auto& xd = rs.mp.xdint[atom];
+  xd = {letter_code(f.letter[0]), letter_code(f.letter[1]), f.point[0], atom, f.point[1], a.tp, a.tbl, kset, 4, 1, ref};
+}
 
 }  // namespace vorn

@@ -1,11 +1,675 @@
-// Not built yet: every routine stops the run with a clear message.
-#include "control/stop.hpp"
-#include "driver/run_state.hpp"
+// Local-frame assignment: for one atom, two axis points with their axis
+// letters and the site-symmetry label, chosen from the atom's neighbour
+// count, the planarity of its group, its rings and its pairs of equivalent
+// neighbours.
 #include "localframe/local_frame.hpp"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "control/stop.hpp"
+#include "databank/hydrogen.hpp"
+#include "driver/run_state.hpp"
+#include "layout/layout.hpp"
+#include "localframe/dummy_atoms.hpp"
+#include "localframe/equivalence.hpp"
+#include "localframe/kappa_sets.hpp"
+#include "topology/neighbors.hpp"
+#include "topology/planarity.hpp"
 
 namespace vorn {
 
-void defloc(RunState& rs, int) { err(rs, "DefLoc", "not implemented yet"); }
-void checksymeq(RunState& rs, Frame&) { err(rs, "CheckSymEq", "not implemented yet"); }
+namespace {
+
+// A point closer to the atom than this gives no direction.
+constexpr float kTooClose = 0.1f;
+// Angles at the atom between the two axis points outside this range make
+// the frame degenerate.
+constexpr float kMinAngle = 10.0f;
+constexpr float kMaxAngle = 170.0f;
+
+struct Point {
+  Text<8> label;
+  Vec3 pos{};
+  int number = 0;   // atom number, or natom + d for dummy d
+};
+
+// The entries of v from position `from` on.
+std::vector<int> tail(const std::vector<int>& v, std::size_t from) {
+  if (from >= v.size()) return {};
+  return std::vector<int>(v.begin() + static_cast<std::ptrdiff_t>(from), v.end());
+}
+
+const char* const kNoNeighbors = "(/' No neighbors of atom ',a,' were found within ',f10.2,' Angstroms')";
+
+class FrameBuilder {
+public:
+  FrameBuilder(RunState& rs, int atom, Frame& f) : rs_(rs), a_(atom), f_(f) {}
+  void run();
+
+private:
+  Vec3 at() const { return cart(rs_, a_); }
+  const AtomNeighbors& nbr(int x) const { return rs_.nb.of[x]; }
+  int nnei(int x) const { return nbr(x).nnei(); }
+  int iz(int x) const { return rs_.atom(x).iz; }
+  std::string_view lab(int x) const { return rs_.atom(x).label.trimmed(); }
+  std::ostream& log() { return rs_.log(); }
+
+  Point atom_point(int x) const { return {rs_.atom(x).label, cart(rs_, x), x}; }
+  Point dummy_point(int d, const Vec3& c) const { return {rs_.dummy.label[d].view(), c, rs_.natom() + d}; }
+  // Dummy at a point given in the stored frame (mode ifra).
+  Point dummy_at(Vec3 p) {
+    Vec3 c;
+    const int d = adddummyatom(rs_, rs_.sw.ifra, p, c);
+    return dummy_point(d, c);
+  }
+  // Dummy at the Cartesian midpoint of two atoms (mode 0).
+  Point midpoint_dummy(int b1, int b2) {
+    Vec3 p = midpoint(cart(rs_, b1), cart(rs_, b2));
+    Vec3 c;
+    const int d = adddummyatom(rs_, 0, p, c);
+    return dummy_point(d, c);
+  }
+  bool midpoint_at_atom(int b1, int b2) const { return dist(midpoint(cart(rs_, b1), cart(rs_, b2)), at()) < kTooClose; }
+  // The two points do not span a plane with the atom.
+  bool degenerate(const Vec3& p1, const Vec3& p2) const {
+    const Vec3 o = at();
+    if (dist(o, p1) < kTooClose || dist(o, p2) < kTooClose) return true;
+    const float ang = calcang(p1, o, p2);
+    return ang < kMinAngle || ang > kMaxAngle;
+  }
+
+  void set(int k, char letter, const Point& p) {
+    const auto i = static_cast<std::size_t>(k);
+    f_.letter[i] = letter;
+    f_.label[i] = p.label;
+    f_.pos[i] = p.pos;
+    f_.point[i] = p.number;
+  }
+  void sitesym(std::string_view s) { rs_.atom(a_).sitesym = s; }
+  void label_case(int c) { layout::write(log(), "(/' Label = ',i5)", c); }
+
+  // First of the candidate atoms that makes a proper frame with p1; 0 if
+  // none.
+  int first_usable(const Point& p1, const std::vector<int>& cands) const {
+    for (int c : cands)
+      if (c != a_ && !degenerate(p1.pos, cart(rs_, c))) return c;
+    return 0;
+  }
+  // Second axis point when the rule's own choices all lie on the line of
+  // the first: the nearest usable atom around, else a usable dummy.
+  Point rescue_second(const Point& p1);
+  Point second_from(const Point& p1, const std::vector<int>& cands) {
+    const int c = first_usable(p1, cands);
+    if (c != 0) return atom_point(c);
+    return rescue_second(p1);
+  }
+  // The two points of a frame that has no atom to go by: dummies at fixed
+  // places of the cell (or of the Cartesian frame).
+  void dummy_frame(char l1, char l2);
+
+  void isolated();
+  void simple_frame();
+  bool ring_test();
+  void general();
+  void three_neighbours(int is, const std::vector<std::pair<int, int>>& pairs);
+  void four_neighbours(int is, const std::vector<std::pair<int, int>>& pairs);
+  void two_neighbours(int is);
+  void hydrogen_end();
+  void heavy_end();
+
+  RunState& rs_;
+  int a_;
+  Frame& f_;
+  std::vector<int> isn_;
+};
+
+Point FrameBuilder::rescue_second(const Point& p1) {
+  for (float r = 2.0f; r <= 20.0f; r += 1.0f) {
+    findnei(rs_, a_, r);
+    const std::vector<int> found = rs_.neig.atom;
+    for (int e : found)
+      if (!degenerate(p1.pos, cart(rs_, e)) && e != p1.number) {
+        layout::write(log(), "(/' Axis points collinear; second axis point taken from ',a)", lab(e));
+        return atom_point(e);
+      }
+  }
+  static constexpr std::array<std::array<float, 3>, 7> kPlaces{
+      {{0.5f, 0.5f, 0.5f}, {0.5f, 0.0f, 0.0f}, {0.0f, 0.5f, 0.0f}, {0.0f, 0.0f, 0.5f}, {0.0f, 0.0f, 0.0f},
+       {0.5f, 0.5f, 0.0f}, {0.0f, 0.5f, 0.5f}}};
+  for (const auto& q : kPlaces) {
+    const Vec3 c = rs_.sw.ifra == 1 ? rabs(rs_, 0, q) : q;
+    if (!degenerate(p1.pos, c)) {
+      to_log(rs_, "");
+      to_log(rs_, " Axis points collinear; second axis point is a dummy");
+      return dummy_at(q);
+    }
+  }
+  err(rs_, "DefLoc", "Could not find atom to direct Y-axis");
+}
+
+void FrameBuilder::dummy_frame(char l1, char l2) {
+  // Origin and cell centre first; further places only where these two lie
+  // on one line with the atom (or on it).
+  static constexpr std::array<std::array<float, 3>, 8> kPlaces{
+      {{0.0f, 0.0f, 0.0f}, {0.5f, 0.5f, 0.5f}, {0.5f, 0.0f, 0.0f}, {0.0f, 0.5f, 0.0f}, {0.0f, 0.0f, 0.5f},
+       {0.5f, 0.5f, 0.0f}, {0.5f, 0.0f, 0.5f}, {0.0f, 0.5f, 0.5f}}};
+  auto to_cart = [&](const std::array<float, 3>& q) { return rs_.sw.ifra == 1 ? rabs(rs_, 0, q) : q; };
+  std::size_t first = 0;
+  while (first < kPlaces.size() && dist(to_cart(kPlaces[first]), at()) < kTooClose) ++first;
+  for (std::size_t second = first + 1; second < kPlaces.size(); ++second) {
+    if (degenerate(to_cart(kPlaces[first]), to_cart(kPlaces[second]))) continue;
+    set(0, l1, dummy_at(kPlaces[first]));
+    set(1, l2, dummy_at(kPlaces[second]));
+    return;
+  }
+  err(rs_, "DefLoc", "Could not find atom to direct X-axis");
+}
+
+// Isolated atom: the nearest atoms within a growing radius, else dummies.
+void FrameBuilder::isolated() {
+  sitesym("NO");
+  float r = 5.0f;
+  for (;;) {
+    findnei(rs_, a_, r);
+    const std::vector<int> found = rs_.neig.atom;
+    if (found.size() > 1) {
+      const Point p1 = atom_point(found[0]);
+      const int c = first_usable(p1, tail(found, 1));
+      if (c != 0) {
+        set(0, 'X', p1);
+        set(1, 'Y', atom_point(c));
+        return;
+      }
+    }
+    if (r >= 20.0f) break;
+    r += 1.0f;
+  }
+  to_both(rs_, layout::format(kNoNeighbors, rs_.atom(a_).label, r));
+  to_both(rs_, layout::format("(/' Will make dummies at 0,0,0 and 0.5,0.5,0.5')"));
+  dummy_frame('X', 'Y');
+}
+
+void FrameBuilder::simple_frame() {
+  sitesym("NO");
+  const Point p1 = atom_point(isn_[0]);
+  set(0, 'X', p1);
+  set(1, 'Y', second_from(p1, tail(isn_, 1)));
+}
+
+// Returns true when the ring treatment completed the frame.
+bool FrameBuilder::ring_test() {
+  const RingState r = isitcyclic(rs_, a_);
+  if (r.cyclic == 0) return false;
+  const bool special = rs_.sw.ring1.ringspec == 1;
+  if (r.intwo == 1) {
+    layout::write(log(), "(/a,i5,a)", " Atom belongs to 2 planar rings of tot numb ( #", r.ring, " )");
+    rs_.forring.iring = 2;
+    rs_.forring.imemb = r.size;
+    if (!special) return false;
+    int xa = 0;
+    for (int e : isn_) {
+      const RingState re = isitcyclic(rs_, e);
+      if (re.cyclic == 1 && re.inone == 0) {
+        xa = e;
+        break;
+      }
+    }
+    if (xa == 0) {
+      to_log(rs_, "");
+      to_log(rs_, " No ring neighbour can direct the X-axis; the atom is set up as a non-ring atom");
+      return false;
+    }
+    const int xsize = isitcyclic(rs_, xa).size;
+    if (xsize != 11 && xsize != 12) return false;
+    const Point p1 = atom_point(xa);
+    std::vector<int> cands;
+    for (int e : isn_) {
+      const RingState re = isitcyclic(rs_, e);
+      if (re.inone == 1 && re.size == 6) cands.push_back(e);
+    }
+    const int ya = first_usable(p1, cands);
+    if (ya == 0) {
+      to_log(rs_, "");
+      to_log(rs_, " No ring neighbour can direct the Y-axis; the atom is set up as a non-ring atom");
+      return false;
+    }
+    sitesym("m");
+    set(0, 'X', p1);
+    set(1, 'Y', atom_point(ya));
+    return true;
+  }
+  if (r.inone == 1) {
+    layout::write(log(), "(/a,i5,a)", " Atom belongs to only one planar ring ( # ", r.ring, " )");
+    rs_.forring.iring = 1;
+    rs_.forring.imemb = r.size;
+    if (!special) return false;
+    Ring& ring = rs_.rings.ring(r.ring);
+    if (ring.centre_dummy == 0) {
+      Vec3 c{0, 0, 0};
+      for (int m : ring.members) {
+        const Vec3 p = rs_.sw.ifra == 1 ? frac(rs_, m) : cart(rs_, m);
+        for (std::size_t k = 0; k < 3; ++k) c[k] += p[k];
+      }
+      const auto nm = static_cast<float>(ring.members.size());
+      for (auto& v : c) v /= nm;
+      Vec3 cc;
+      ring.centre_dummy = adddummyatom(rs_, rs_.sw.ifra, c, cc);
+    }
+    const int d = ring.centre_dummy;
+    layout::write(log(), "(/' Dummy atom which defines the ring center = ',a)", rs_.dummy.label[d]);
+    const Point p1 = dummy_point(d, dummy_cart(rs_, d));
+    std::vector<int> cands;
+    for (int e : isn_)
+      for (int m : ring.members)
+        if (m == e) cands.push_back(e);
+    const int ya = first_usable(p1, cands);
+    if (ya == 0) {
+      to_log(rs_, "");
+      to_log(rs_, " No ring neighbour can direct the Y-axis; the atom is set up as a non-ring atom");
+      return false;
+    }
+    sitesym("m");
+    set(0, 'X', p1);
+    set(1, 'Y', atom_point(ya));
+    return true;
+  }
+  layout::write(log(),
+                "(/' This atom belongs to 1 or 2 rings which are NOT planar '' or it belongs to >2 rings',/,"
+                "' Will be treated as if it DOES NOT belong to a ring')");
+  return false;
+}
+
+void FrameBuilder::general() {
+  const int n = nnei(a_);
+  const std::vector<int>& nb = nbr(a_).atom;
+  if (n > 2) {
+    std::vector<int> group = collectnei(rs_, a_);
+    rs_.lpg = planarity(rs_, rs_.sw.verbosity > 2 ? 1 : 0, group, 1);
+    layout::write(log(), "(/' Atomic group (',i2,' atoms) planarity (lPG) = .',l1,'.')", n + 1, rs_.lpg == 1);
+  }
+  std::vector<std::pair<int, int>> pairs;
+  for (int i = 0; i < n; ++i)
+    for (int j = i + 1; j < n; ++j) {
+      const int bi = nb[static_cast<std::size_t>(i)], bj = nb[static_cast<std::size_t>(j)];
+      if (sameatoms(rs_, bi, bj, 0, 0, rs_.sw.simple, 0)) {
+        pairs.emplace_back(bi, bj);
+        layout::write(log(), "(/a,2i6)", " Same atoms : ", bi, bj);
+      }
+    }
+  const int is = static_cast<int>(pairs.size());
+  layout::write(log(), "(/a,i4)", " is = ", is);
+  switch (n) {
+    case 3: three_neighbours(is, pairs); break;
+    case 4: four_neighbours(is, pairs); break;
+    case 2: two_neighbours(is); break;
+    case 1:
+      if (iz(a_) == 1) {
+        hydrogen_end();
+      } else {
+        heavy_end();
+      }
+      break;
+    default: simple_frame(); break;
+  }
+}
+
+void FrameBuilder::three_neighbours(int is, const std::vector<std::pair<int, int>>& pairs) {
+  const std::vector<int>& nb = nbr(a_).atom;
+  if (is == 2) err(rs_, "DefLoc", layout::format("(' is = ',i4,' is not valid...')", is));
+  // The neighbour outside the first pair (the last such).
+  int odd = 0;
+  if (is >= 1)
+    for (int b : nb)
+      if (b != pairs[0].first && b != pairs[0].second) odd = b;
+  const std::vector<int> rest_isn = tail(isn_, 1);
+  if (rs_.lpg == 0) {
+    if (is == 0) {
+      label_case(310);
+      sitesym("NO");
+      const Point p1 = atom_point(isn_[0]);
+      set(0, 'X', p1);
+      set(1, 'Y', second_from(p1, rest_isn));
+    } else if (is == 1) {
+      label_case(311);
+      if (midpoint_at_atom(pairs[0].first, pairs[0].second)) {
+        sitesym("m");
+        const Point p1 = atom_point(odd);
+        set(0, 'X', p1);
+        set(1, 'Y', second_from(p1, {pairs[0].first, pairs[0].second}));
+        return;
+      }
+      sitesym("m");
+      const Point p1 = midpoint_dummy(pairs[0].first, pairs[0].second);
+      set(0, 'X', p1);
+      set(1, 'Y', second_from(p1, {odd, pairs[0].first, pairs[0].second}));
+    } else {
+      label_case(312);
+      sitesym("3m");
+      Vec3 c{0, 0, 0};
+      for (int b : nb) {
+        const Vec3 p = rs_.sw.ifra == 1 ? frac(rs_, b) : cart(rs_, b);
+        for (std::size_t k = 0; k < 3; ++k) c[k] += p[k];
+      }
+      for (auto& v : c) v /= 3.0f;
+      const Vec3 cc = rs_.sw.ifra == 1 ? rabs(rs_, 0, c) : c;
+      if (dist(cc, at()) < kTooClose) {
+        // A flat group only just outside the planarity limit: its
+        // centroid lies on the atom, so Z goes along the first bond.
+        const Point p1 = atom_point(nb[0]);
+        set(0, 'Z', p1);
+        set(1, 'X', second_from(p1, {nb[1], nb[2]}));
+        return;
+      }
+      const Point p1 = dummy_at(c);
+      set(0, 'Z', p1);
+      set(1, 'X', second_from(p1, {nb[0], nb[1], nb[2]}));
+    }
+    return;
+  }
+  if (is == 0) {
+    label_case(300);
+    sitesym("m");
+    const Point p1 = atom_point(isn_[0]);
+    set(0, 'X', p1);
+    set(1, 'Y', second_from(p1, rest_isn));
+  } else if (is == 1) {
+    label_case(301);
+    sitesym("mm2");
+    Point p1 = atom_point(odd);
+    if (iz(odd) == 1 && !midpoint_at_atom(pairs[0].first, pairs[0].second))
+      p1 = midpoint_dummy(pairs[0].first, pairs[0].second);
+    set(0, 'Z', p1);
+    set(1, 'X', second_from(p1, {pairs[0].first, pairs[0].second}));
+  } else {
+    label_case(303);
+    sitesym("3m");
+    const Point p1 = atom_point(nb[0]);
+    set(0, 'X', p1);
+    set(1, 'Y', second_from(p1, {nb[1], nb[2]}));
+  }
+}
+
+void FrameBuilder::four_neighbours(int is, const std::vector<std::pair<int, int>>& pairs) {
+  const std::vector<int>& nb = nbr(a_).atom;
+  auto in_pair = [](const std::pair<int, int>& p, int x) { return x == p.first || x == p.second; };
+  if (is == 0) {
+    sitesym("NO");
+    const Point p1 = atom_point(isn_[0]);
+    set(0, 'X', p1);
+    set(1, 'Y', second_from(p1, tail(isn_, 1)));
+    return;
+  }
+  if (is == 1) {
+    sitesym("m");
+    std::vector<int> outside, inside;
+    for (int e : isn_) (in_pair(pairs[0], e) ? inside : outside).push_back(e);
+    const Point p1 = atom_point(outside[0]);
+    std::vector<int> cands = tail(outside, 1);
+    cands.insert(cands.end(), inside.begin(), inside.end());
+    set(0, 'X', p1);
+    set(1, 'Y', second_from(p1, cands));
+    return;
+  }
+  if (is == 2) {
+    sitesym("mm2");
+    // Pairs whose first atom is not hydrogen, in discovery order.
+    std::vector<int> usable;
+    for (int k = 0; k < 2; ++k)
+      if (iz(pairs[static_cast<std::size_t>(k)].first) != 1) usable.push_back(k);
+    if (usable.empty()) err(rs_, "DefLoc", "4 neighbors: 2 + 2 case");
+    for (int k : usable) {
+      const auto& zp = pairs[static_cast<std::size_t>(k)];
+      const auto& other = pairs[static_cast<std::size_t>(1 - k)];
+      if (midpoint_at_atom(zp.first, zp.second)) continue;
+      const Point p1 = midpoint_dummy(zp.first, zp.second);
+      set(0, 'Z', p1);
+      set(1, 'Y', second_from(p1, {other.first, other.second}));
+      return;
+    }
+    // Both pairs trans across the atom: Z along the first pair's bond.
+    const auto& zp = pairs[static_cast<std::size_t>(usable[0])];
+    const auto& other = pairs[static_cast<std::size_t>(1 - usable[0])];
+    const Point p1 = atom_point(zp.first);
+    set(0, 'Z', p1);
+    set(1, 'Y', second_from(p1, {other.first, other.second}));
+    return;
+  }
+  if (is == 3) {
+    sitesym("3m");
+    int lone = 0;
+    for (int b : nb) {
+      bool paired = false;
+      for (const auto& p : pairs) paired = paired || in_pair(p, b);
+      if (!paired) lone = b;
+    }
+    if (lone == 0) err(rs_, "DefLoc", layout::format("(' is = ',i4,' is not valid...')", is));
+    const Point p1 = atom_point(lone);
+    std::vector<int> cands{pairs[0].first};
+    for (int b : nb)
+      if (b != lone && b != pairs[0].first) cands.push_back(b);
+    set(0, 'Z', p1);
+    set(1, 'X', second_from(p1, cands));
+    return;
+  }
+  sitesym("-42m");
+  // Z towards the midpoint of two entries of the sorted list, Y towards a
+  // third; a pair whose midpoint falls on the atom (trans) is passed over.
+  for (std::size_t i = 0; i < isn_.size(); ++i)
+    for (std::size_t j = i + 1; j < isn_.size(); ++j) {
+      if (midpoint_at_atom(isn_[i], isn_[j])) continue;
+      const Point p1 = midpoint_dummy(isn_[i], isn_[j]);
+      std::vector<int> cands;
+      for (std::size_t k = 0; k < isn_.size(); ++k)
+        if (k != i && k != j) cands.push_back(isn_[k]);
+      set(0, 'Z', p1);
+      set(1, 'Y', second_from(p1, cands));
+      return;
+    }
+  err(rs_, "DefLoc", "Could not find atom to direct Z-axis");
+}
+
+void FrameBuilder::two_neighbours(int is) {
+  const std::vector<int>& nb = nbr(a_).atom;
+  const int b1 = nb[0], b2 = nb[1];
+  const float angle = calcang(cart(rs_, b1), at(), cart(rs_, b2));
+  if (angle >= 170.0f) {
+    layout::write(log(), "(/a)", " LINEAR conformation !");
+    sitesym("cyl");
+    const int zatom = iz(b2) == 1 ? b1 : b2;
+    const Point p1 = atom_point(zatom);
+    set(0, 'Z', p1);
+    for (int step = 0; step <= 16; ++step) {
+      const float r = 2.0f + 0.5f * static_cast<float>(step);
+      findnei(rs_, a_, r);
+      const std::vector<int> found = rs_.neig.atom;
+      for (std::size_t k = 2; k < found.size(); ++k) {
+        const int e = found[k];
+        const float ang = calcang(p1.pos, at(), cart(rs_, e));
+        if (ang <= 160.0f && !degenerate(p1.pos, cart(rs_, e))) {
+          prtang(log(), lab(zatom), lab(a_), lab(e), ang);
+          set(1, 'X', atom_point(e));
+          return;
+        }
+      }
+    }
+    to_both(rs_, layout::format(kNoNeighbors, rs_.atom(a_).label, 10.0f));
+    to_both(rs_, layout::format("(/' Will make dummy at 0,0,0')"));
+    Vec3 origin{0, 0, 0};
+    const Vec3 oc = rs_.sw.ifra == 1 ? rabs(rs_, 0, origin) : origin;
+    set(1, 'X', degenerate(p1.pos, oc) ? rescue_second(p1) : dummy_at(origin));
+    return;
+  }
+  layout::write(log(), "(/a)", " BENT conformation !");
+  if (is == 1) {
+    sitesym("mm2");
+    const Point p1 = midpoint_dummy(b1, b2);
+    set(0, 'Z', p1);
+    set(1, 'Y', second_from(p1, {b1, b2}));
+    return;
+  }
+  sitesym("m");
+  const AtomNeighbors& me = nbr(a_);
+  const int nh = me.ntypes() > 0 && me.types[0].iz == 1 ? me.types[0].count() : 0;
+  const int xa = nh == 1 ? b2 : b1;
+  const int ya = nh == 1 ? b1 : b2;
+  const Point p1 = atom_point(xa);
+  set(0, 'X', p1);
+  set(1, 'Y', second_from(p1, {ya}));
+}
+
+void FrameBuilder::hydrogen_end() {
+  const int p = nbr(a_).atom[0];
+  sitesym("cyl");
+  const AtomNeighbors& pn = nbr(p);
+  rs_.forh.hp[a_] = iz(p);
+  rs_.forh.sp[a_] = pn.nnei();
+  rs_.forh.hnei[a_] = pn.ntypes() > 0 ? pn.types[0].count() : 0;
+  layout::write(log(), "(/' Hydrogen connected to an atom with ',i2,' bonds ( ',i2,' - Hydrogen(s) )')",
+                rs_.forh.sp[a_], rs_.forh.hnei[a_]);
+  const Point p1 = atom_point(p);
+  set(0, 'Z', p1);
+  if (pn.ntypes() == 1 && pn.nnei() > 1) {
+    std::vector<int> others;
+    for (int e : pn.atom)
+      if (e != a_) others.push_back(e);
+    if (others.empty()) err(rs_, "DefLoc", "can not happen <1>");
+    set(1, 'Y', second_from(p1, others));
+  } else {
+    rs_.sw.iprint = 0;
+    findnei(rs_, p, 10.0f);
+    const std::vector<int> found = rs_.neig.atom;
+    int ya = 0;
+    float ang = 0;
+    for (int e : found) {
+      if (iz(e) == 1 || rs_.model.cryst.srcatom[e] != 0) continue;
+      ang = calcang(at(), cart(rs_, p), cart(rs_, e));
+      if (ang <= 170.0f && !degenerate(p1.pos, cart(rs_, e))) {
+        ya = e;
+        break;
+      }
+    }
+    if (ya != 0) {
+      prtang(log(), lab(a_), lab(p), lab(ya), ang);
+      set(1, 'Y', atom_point(ya));
+    } else {
+      to_both(rs_, layout::format(kNoNeighbors, rs_.atom(p).label, 10.0f));
+      to_both(rs_, layout::format("(/' Will make dummy at 0,0,0')"));
+      Vec3 origin{0, 0, 0};
+      const Vec3 oc = rs_.sw.ifra == 1 ? rabs(rs_, 0, origin) : origin;
+      set(1, 'Y', degenerate(p1.pos, oc) ? rescue_second(p1) : dummy_at(origin));
+    }
+  }
+  if (rs_.sw.lfh == 1) extendh(rs_, p, a_);
+}
+
+void FrameBuilder::heavy_end() {
+  const int p = nbr(a_).atom[0];
+  sitesym("m");
+  const Point p1 = atom_point(p);
+  char first = 'X';
+  int last = 0;
+  for (int c : nbr(p).atom) {
+    if (c == a_) continue;
+    last = c;
+    const float th = calcang(at(), cart(rs_, p), cart(rs_, c));
+    if (th <= 10.0f) continue;
+    if (th > 160.0f) {
+      first = 'Z';
+      sitesym("cyl");
+      continue;
+    }
+    if (degenerate(p1.pos, cart(rs_, c))) continue;
+    prtang(log(), lab(a_), lab(p), lab(c), th);
+    set(0, first, p1);
+    set(1, 'Y', atom_point(c));
+    return;
+  }
+  set(0, first, p1);
+  for (float r : {4.0f, 6.0f, 8.0f, 10.0f, 12.0f}) {
+    findnei(rs_, p, r);
+    const std::vector<int> found = rs_.neig.atom;
+    for (int e : found) {
+      if (e == a_ || (last != 0 && e == last)) continue;
+      const float th = calcang(at(), cart(rs_, p), cart(rs_, e));
+      if (th > 10.0f && th <= 160.0f && !degenerate(p1.pos, cart(rs_, e))) {
+        prtang(log(), lab(a_), lab(p), lab(e), th);
+        set(1, 'Y', atom_point(e));
+        return;
+      }
+    }
+  }
+  to_both(rs_, layout::format(kNoNeighbors, rs_.atom(p).label, 12.0f));
+  to_both(rs_, layout::format("(/' Will make dummy at 0,0,0')"));
+  Vec3 origin{0, 0, 0};
+  const Vec3 oc = rs_.sw.ifra == 1 ? rabs(rs_, 0, origin) : origin;
+  set(1, 'Y', degenerate(p1.pos, oc) ? rescue_second(p1) : dummy_at(origin));
+}
+
+void FrameBuilder::run() {
+  f_ = Frame{};
+  rs_.forring = Forring{};
+  rs_.sw.iprint = 1;
+  prtatomnei(rs_, a_, log());
+  sortnei(rs_, a_);
+  isn_ = rs_.isn;
+  const int n = nnei(a_);
+  const bool disordered = rs_.atom(a_).flag == -1;
+  bool nei_disordered = false;
+  for (int b : nbr(a_).atom) nei_disordered = nei_disordered || rs_.atom(b).flag == -1;
+  f_.ordered_with_disordered_neighbour = nei_disordered && !disordered;
+  rs_.lpg = n > 3 ? 0 : 1;
+  const AtomNeighbors& me = nbr(a_);
+  const int nh = me.ntypes() > 0 && me.types[0].iz == 1 ? me.types[0].count() : 0;
+  layout::write(log(), "(/a,i4)", " Number of covalently-bonded H-atoms = ", nh);
+
+  // The simple frame needs two neighbours; with fewer the nearest atoms
+  // around are used instead.
+  if (rs_.sw.lsx == 1) {
+    if (n <= 1) {
+      isolated();
+    } else {
+      simple_frame();
+    }
+  } else if (n == 0) {
+    isolated();
+  } else if (n > 4 || f_.ordered_with_disordered_neighbour) {
+    if (n >= 2) {
+      simple_frame();
+    } else {
+      isolated();
+    }
+  } else if (!ring_test()) {
+    general();
+  }
+  checksymeq(rs_, f_);
+}
+
+}  // namespace
+
+void assign_frame(RunState& rs, int atom, Frame& frame) { FrameBuilder(rs, atom, frame).run(); }
+
+void defloc(RunState& rs, int atom) {
+  Frame f;
+  assign_frame(rs, atom, f);
+  kappa_and_output(rs, atom, f);
+}
+
+void checksymeq(RunState& rs, Frame& frame) {
+  const int natom = rs.natom();
+  for (int i = natom + 1; i <= rs.ncomplete(); ++i) {
+    for (std::size_t k = 0; k < 2; ++k) {
+      if (dist(frame.pos[k], cart(rs, i)) >= 0.001f) continue;
+      const int d = newdummy(rs, frac(rs, i));
+      layout::write(rs.log(),
+                    "(/' Atom ',a,' used in definition of ',a,'-axis is',' symmetry-generated; replace with dummy ',"
+                    "i4)",
+                    frame.label[k].trimmed(), std::string(1, frame.letter[k]), d);
+      frame.label[k] = rs.dummy.label[d].view();
+      frame.point[k] = natom + d;
+    }
+  }
+}
 
 }  // namespace vorn

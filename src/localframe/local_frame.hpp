@@ -12,6 +12,12 @@ struct RunState;
 // chemical constraint, output lines and databank transfer.
 void defloc(RunState& rs, int atom);
 
+// The first half of defloc: the atom's local axes, its site symmetry
+// (sitesym of the atom), the ring flags, lpg and, for a hydrogen, its parent
+// descriptors.  Axis points that are symmetry copies are replaced by
+// dummies before it returns.
+void assign_frame(RunState& rs, int atom, Frame& frame);
+
 // Replaces axis points that coincide with symmetry-generated atoms by new
 // dummies.
 void checksymeq(RunState& rs, Frame& frame);

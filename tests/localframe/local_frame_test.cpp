@@ -1,0 +1,575 @@
+// Local-frame assignment on small molecules: one case per row of the
+// decision table and per special case (isolated atom, simple frame, rings).
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "control/stop.hpp"
+#include "localframe/dummy_atoms.hpp"
+#include "localframe/local_frame.hpp"
+#include "molecule.hpp"
+#include "structure/cell.hpp"
+
+namespace vorn::test {
+namespace {
+
+// sitesym, both letters and both axis points (atom number, or natom + d).
+void expect_frame(Molecule& m, int atom, const Frame& f, const char* sym, char l1, int p1, char l2, int p2) {
+  SCOPED_TRACE(m.rs.atom(atom).label.str());
+  EXPECT_EQ(m.rs.atom(atom).sitesym.str(), SiteSym(sym).str());
+  EXPECT_EQ(f.letter[0], l1);
+  EXPECT_EQ(f.letter[1], l2);
+  EXPECT_EQ(f.point[0], p1);
+  EXPECT_EQ(f.point[1], p2);
+  // The label of each point is the label of that atom or dummy.
+  for (int k = 0; k < 2; ++k) {
+    const int p = f.point[static_cast<std::size_t>(k)];
+    const std::string want = p <= m.rs.natom() ? m.rs.atom(p).label.str()
+                                                : Label(m.rs.dummy.label[p - m.rs.natom()].view()).str();
+    EXPECT_EQ(f.label[static_cast<std::size_t>(k)].str(), want);
+  }
+}
+
+// The frame spans a plane: the two axis directions are not parallel.
+void expect_proper(Molecule& m, int atom, const Frame& f) {
+  const Vec3 o = m.pos(atom);
+  const Vec3 n = cross(sub(f.pos[0], o), sub(f.pos[1], o));
+  EXPECT_GT(rlength(n), 0.05f) << m.rs.atom(atom).label.str();
+}
+
+bool has(const std::string& text, const std::string& what) { return text.find(what) != std::string::npos; }
+
+// Acetaldehyde CH3-CHO.
+struct Acetaldehyde : Molecule {
+  int c1, o, c2, h1;
+  std::array<int, 3> hm{};
+  Acetaldehyde() {
+    c1 = add_atom("C1", 6, {0, 0, 0});
+    o = add_atom("O1", 8, at_dist(pos(c1), dir_xy(90), 1.21f));
+    c2 = add_atom("C2", 6, at_dist(pos(c1), dir_xy(-30), 1.50f));
+    h1 = add_atom("H1", 1, at_dist(pos(c1), dir_xy(210), 1.10f));
+    hm = methyl_h(c2, sub(pos(c1), pos(c2)), "H2");
+    finish();
+  }
+};
+
+TEST(ThreeNeighbours, AldehydeCarbonIsCase300) {
+  Acetaldehyde m;
+  const Frame f = m.frame(m.c1);
+  expect_frame(m, m.c1, f, "m", 'X', m.o, 'Y', m.c2);
+  EXPECT_EQ(m.rs.lpg, 1);
+  EXPECT_TRUE(has(m.mr.log(), " Label =   300"));
+}
+
+TEST(FourNeighbours, MethylCarbonIs3mTowardsTheCarbon) {
+  Acetaldehyde m;
+  const Frame f = m.frame(m.c2);
+  expect_frame(m, m.c2, f, "3m", 'Z', m.c1, 'X', m.hm[0]);
+  EXPECT_EQ(m.rs.lpg, 0);
+}
+
+TEST(OneNeighbour, CarbonylOxygenTakesYFromThePartnersNeighbour) {
+  Acetaldehyde m;
+  const Frame f = m.frame(m.o);
+  // The partner's stored neighbours come nearest first: H before C.
+  expect_frame(m, m.o, f, "m", 'X', m.c1, 'Y', m.h1);
+  EXPECT_TRUE(has(m.mr.log(), " Angle   O1 - C1 - H1 ="));
+}
+
+TEST(ThreeNeighbours, CarboxylateCarbonIsCase301) {
+  Molecule m;
+  const int c1 = m.add_atom("C1", 6, {0, 0, 0});
+  const int o1 = m.add_atom("O1", 8, at_dist(m.pos(c1), dir_xy(90), 1.25f));
+  m.add_atom("O2", 8, at_dist(m.pos(c1), dir_xy(210), 1.27f));
+  const int c2 = m.add_atom("C2", 6, at_dist(m.pos(c1), dir_xy(330), 1.52f));
+  m.methyl_h(c2, sub(m.pos(c1), m.pos(c2)), "H");
+  m.finish();
+  const Frame f = m.frame(c1);
+  expect_frame(m, c1, f, "mm2", 'Z', c2, 'X', o1);
+  EXPECT_TRUE(has(m.mr.log(), " Label =   301"));
+}
+
+TEST(ThreeNeighbours, FormateCarbonPointsZAtTheOxygenMidpoint) {
+  Molecule m;
+  const int c1 = m.add_atom("C1", 6, {0, 0, 0});
+  const int o1 = m.add_atom("O1", 8, at_dist(m.pos(c1), dir_xy(90), 1.25f));
+  const int o2 = m.add_atom("O2", 8, at_dist(m.pos(c1), dir_xy(210), 1.27f));
+  m.add_atom("H1", 1, at_dist(m.pos(c1), dir_xy(330), 1.09f));
+  m.finish();
+  const Frame f = m.frame(c1);
+  expect_frame(m, c1, f, "mm2", 'Z', m.rs.natom() + 1, 'X', o1);
+  const Vec3 mid = midpoint(m.pos(o1), m.pos(o2));
+  EXPECT_NEAR(f.pos[0][1], mid[1], 1e-4);
+}
+
+TEST(ThreeNeighbours, PyramidalNitrogenWithThreeKindsIsCase310) {
+  Molecule m;
+  const auto d = tetra4();
+  const int n = m.add_atom("N1", 7, {0, 0, 0});
+  const int o = m.add_atom("O1", 8, at_dist(m.pos(n), d[0], 1.45f));
+  const int c = m.add_atom("C1", 6, at_dist(m.pos(n), d[1], 1.47f));
+  m.add_atom("H1", 1, at_dist(m.pos(n), d[2], 1.01f));
+  m.finish();
+  const Frame f = m.frame(n);
+  expect_frame(m, n, f, "NO", 'X', o, 'Y', c);
+  EXPECT_EQ(m.rs.lpg, 0);
+  EXPECT_TRUE(has(m.mr.log(), " Label =   310"));
+}
+
+TEST(ThreeNeighbours, MethylamineNitrogenIsCase311) {
+  Molecule m;
+  const auto d = tetra4();
+  const int n = m.add_atom("N1", 7, {0, 0, 0});
+  const int c = m.add_atom("C1", 6, at_dist(m.pos(n), d[0], 1.47f));
+  m.add_atom("H1", 1, at_dist(m.pos(n), d[1], 1.01f));
+  m.add_atom("H2", 1, at_dist(m.pos(n), d[2], 1.02f));
+  m.methyl_h(c, sub(m.pos(n), m.pos(c)), "HC");
+  m.finish();
+  const Frame f = m.frame(n);
+  expect_frame(m, n, f, "m", 'X', m.rs.natom() + 1, 'Y', c);
+  EXPECT_TRUE(has(m.mr.log(), " Label =   311"));
+}
+
+TEST(ThreeNeighbours, AmmoniaIsCase312WithACentroidDummy) {
+  Molecule m;
+  const auto d = tetra4();
+  const int n = m.add_atom("N1", 7, {0, 0, 0});
+  const int h1 = m.add_atom("H1", 1, at_dist(m.pos(n), d[0], 1.01f));
+  const int h2 = m.add_atom("H2", 1, at_dist(m.pos(n), d[1], 1.02f));
+  const int h3 = m.add_atom("H3", 1, at_dist(m.pos(n), d[2], 1.03f));
+  m.finish();
+  const Frame f = m.frame(n);
+  expect_frame(m, n, f, "3m", 'Z', m.rs.natom() + 1, 'X', h1);
+  const float cx = (m.pos(h1)[0] + m.pos(h2)[0] + m.pos(h3)[0]) / 3.0f;
+  EXPECT_NEAR(m.rs.dummy.pos[1][0], cx, 1e-5);
+  EXPECT_TRUE(has(m.mr.log(), " Label =   312"));
+}
+
+TEST(ThreeNeighbours, NitrateNitrogenIsCase303) {
+  Molecule m;
+  const int n = m.add_atom("N1", 7, {0, 0, 0});
+  const int o1 = m.add_atom("O1", 8, at_dist(m.pos(n), dir_xy(90), 1.24f));
+  const int o2 = m.add_atom("O2", 8, at_dist(m.pos(n), dir_xy(210), 1.25f));
+  m.add_atom("O3", 8, at_dist(m.pos(n), dir_xy(330), 1.26f));
+  m.finish();
+  const Frame f = m.frame(n);
+  expect_frame(m, n, f, "3m", 'X', o1, 'Y', o2);
+  EXPECT_TRUE(has(m.mr.log(), " Label =   303"));
+}
+
+// Carbon with four neighbours along the tetrahedron directions.
+struct Tetrahedral : Molecule {
+  int c;
+  Tetrahedral() { c = add_atom("C1", 6, {0, 0, 0}); }
+  int on(int k, const char* label, int z, float len) {
+    return add_atom(label, z, at_dist(pos(c), tetra4()[static_cast<std::size_t>(k)], len));
+  }
+};
+
+TEST(FourNeighbours, FourKindsGiveNoSymmetry) {
+  Tetrahedral m;
+  const int br = m.on(0, "BR1", 35, 1.94f);
+  const int cl = m.on(1, "CL1", 17, 1.77f);
+  m.on(2, "F1", 9, 1.35f);
+  m.on(3, "H1", 1, 1.09f);
+  m.finish();
+  const Frame f = m.frame(m.c);
+  expect_frame(m, m.c, f, "NO", 'X', br, 'Y', cl);
+}
+
+TEST(FourNeighbours, OnePairGivesMirrorFromTheOtherTwo) {
+  Tetrahedral m;
+  const int cl = m.on(0, "CL1", 17, 1.77f);
+  const int fl = m.on(1, "F1", 9, 1.35f);
+  m.on(2, "H1", 1, 1.09f);
+  m.on(3, "H2", 1, 1.10f);
+  m.finish();
+  const Frame f = m.frame(m.c);
+  expect_frame(m, m.c, f, "m", 'X', cl, 'Y', fl);
+}
+
+TEST(FourNeighbours, MethyleneBetweenEquivalentCarbonsIsMm2) {
+  Tetrahedral m;
+  const int c1 = m.on(0, "C1A", 6, 1.53f);
+  const int c3 = m.on(1, "C3", 6, 1.53f);
+  const int ha = m.on(2, "H2A", 1, 1.09f);
+  m.on(3, "H2B", 1, 1.10f);
+  m.methyl_h(c1, sub(m.pos(m.c), m.pos(c1)), "H1");
+  m.methyl_h(c3, sub(m.pos(m.c), m.pos(c3)), "H3");
+  m.finish();
+  const Frame f = m.frame(m.c);
+  expect_frame(m, m.c, f, "mm2", 'Z', m.rs.natom() + 1, 'Y', ha);
+  const Vec3 mid = midpoint(m.pos(c1), m.pos(c3));
+  EXPECT_NEAR(dist(f.pos[0], mid), 0.0f, 1e-4);
+}
+
+TEST(FourNeighbours, FourEquivalentNeighboursGiveMinus42m) {
+  Tetrahedral m;
+  const int h1 = m.on(0, "H1", 1, 1.08f);
+  const int h2 = m.on(1, "H2", 1, 1.09f);
+  const int h3 = m.on(2, "H3", 1, 1.10f);
+  m.on(3, "H4", 1, 1.11f);
+  m.finish();
+  const Frame f = m.frame(m.c);
+  expect_frame(m, m.c, f, "-42m", 'Z', m.rs.natom() + 1, 'Y', h3);
+  EXPECT_NEAR(dist(f.pos[0], midpoint(m.pos(h1), m.pos(h2))), 0.0f, 1e-4);
+}
+
+TEST(FourNeighbours, TwoHydrogenPairsStop) {
+  Tetrahedral m;
+  m.on(0, "H1", 1, 1.08f);
+  m.on(1, "H2", 1, 1.09f);
+  const int h3 = m.on(2, "H3", 1, 1.20f);
+  const int h4 = m.on(3, "H4", 1, 1.21f);
+  m.add_atom("B3", 5, at_dist(m.pos(h3), tetra4()[2], 1.20f));
+  m.add_atom("B4", 5, at_dist(m.pos(h4), tetra4()[3], 1.20f));
+  m.finish();
+  EXPECT_THROW(m.frame(m.c), StopRun);
+  EXPECT_TRUE(has(m.mr.log(), "4 neighbors: 2 + 2 case"));
+}
+
+TEST(FourNeighbours, TransSquarePlanarPairsStillGiveAProperFrame) {
+  Molecule m;
+  const int pt = m.add_atom("PT1", 78, {0, 0, 0});
+  const int n1 = m.add_atom("N1", 7, {2.05f, 0, 0});
+  m.add_atom("N2", 7, {-2.06f, 0, 0});
+  const int cl1 = m.add_atom("CL1", 17, {0, 2.30f, 0});
+  m.add_atom("CL2", 17, {0, -2.31f, 0});
+  m.finish();
+  const Frame f = m.frame(pt);
+  expect_frame(m, pt, f, "mm2", 'Z', n1, 'Y', cl1);
+  expect_proper(m, pt, f);
+}
+
+TEST(FourNeighbours, SquarePlanarMinus42mPassesOverTheTransPair) {
+  Molecule m;
+  const int pt = m.add_atom("PT1", 78, {0, 0, 0});
+  const int cl1 = m.add_atom("CL1", 17, {2.30f, 0, 0});
+  const int cl2 = m.add_atom("CL2", 17, {-2.31f, 0, 0});
+  const int cl3 = m.add_atom("CL3", 17, {0, 2.32f, 0});
+  m.add_atom("CL4", 17, {0, -2.33f, 0});
+  m.finish();
+  const Frame f = m.frame(pt);
+  expect_frame(m, pt, f, "-42m", 'Z', m.rs.natom() + 1, 'Y', cl2);
+  EXPECT_NEAR(dist(f.pos[0], midpoint(m.pos(cl1), m.pos(cl3))), 0.0f, 1e-4);
+  expect_proper(m, pt, f);
+}
+
+TEST(SimpleFrame, SixNeighboursSkipTheTransPartner) {
+  Molecule m;
+  const int s = m.add_atom("S1", 16, {0, 0, 0});
+  const int f1 = m.add_atom("F1", 9, {1.56f, 0, 0});
+  m.add_atom("F2", 9, {-1.57f, 0, 0});
+  const int f3 = m.add_atom("F3", 9, {0, 1.58f, 0});
+  m.add_atom("F4", 9, {0, -1.59f, 0});
+  m.add_atom("F5", 9, {0, 0, 1.60f});
+  m.add_atom("F6", 9, {0, 0, -1.61f});
+  m.finish();
+  const Frame f = m.frame(s);
+  expect_frame(m, s, f, "NO", 'X', f1, 'Y', f3);
+}
+
+TEST(SimpleFrame, OrderedAtomWithOneDisorderedNeighbourSearchesAround) {
+  Molecule m;
+  const int cl = m.add_atom("CL1", 17, {0, 0, 0});
+  const int c = m.add_atom("C1", 6, {1.77f, 0, 0});
+  const int o = m.add_atom("O9", 8, {0, 3.2f, 0});
+  m.rs.atom(c).flag = -1;
+  m.rs.atom(c).occ = 0.5f;
+  m.finish();
+  const Frame f = m.frame(cl);
+  expect_frame(m, cl, f, "NO", 'X', c, 'Y', o);
+  EXPECT_TRUE(f.ordered_with_disordered_neighbour);
+}
+
+TEST(TwoNeighbours, NitrileCarbonIsLinearWithXFromBeyondThePair) {
+  Molecule m;
+  const int n = m.add_atom("N1", 7, {0, 0, 0});
+  const int c1 = m.add_atom("C1", 6, {1.15f, 0, 0});
+  const int c2 = m.add_atom("C2", 6, {2.61f, 0, 0});
+  const auto h = m.methyl_h(c2, {-1, 0, 0}, "H");
+  m.finish();
+  const Frame fc = m.frame(c1);
+  expect_frame(m, c1, fc, "cyl", 'Z', c2, 'X', h[0]);
+  EXPECT_TRUE(has(m.mr.log(), " LINEAR conformation !"));
+  // The nitrile N: its partner's other bond is collinear, so Z and cyl; Y
+  // comes from the search around the partner, skipping that atom.
+  const Frame fn = m.frame(n);
+  expect_frame(m, n, fn, "cyl", 'Z', c1, 'Y', h[0]);
+}
+
+TEST(TwoNeighbours, AlleneMiddleCarbonTakesXFromAtomsBeyondTheBondedPair) {
+  Molecule m;
+  const int c2 = m.add_atom("C2", 6, {0, 0, 0});
+  const int c1 = m.add_atom("C1", 6, {-1.30f, 0, 0});
+  const int c3 = m.add_atom("C3", 6, {1.32f, 0, 0});
+  const int h11 = m.add_atom("H11", 1, at_dist(m.pos(c1), dir_xy(120), 1.08f));
+  m.add_atom("H12", 1, at_dist(m.pos(c1), dir_xy(240), 1.09f));
+  m.add_atom("H31", 1, at_dist(m.pos(c3), {0.5f, 0, 0.866f}, 1.10f));
+  m.add_atom("H32", 1, at_dist(m.pos(c3), {0.5f, 0, -0.866f}, 1.11f));
+  m.finish();
+  const Frame f = m.frame(c2);
+  expect_frame(m, c2, f, "cyl", 'Z', c3, 'X', h11);
+  EXPECT_TRUE(has(m.mr.log(), " Angle   C3 - C2 - H11 ="));
+}
+
+TEST(TwoNeighbours, LinearDihydrideWithNothingAroundUsesAnOriginDummy) {
+  Molecule m;
+  const int be = m.add_atom("BE1", 4, {1, 2, 3});
+  const int h1 = m.add_atom("H1", 1, {2.33f, 2, 3});
+  m.add_atom("H2", 1, {-0.34f, 2, 3});
+  m.finish();
+  const Frame f = m.frame(be);
+  // B2 is hydrogen, so Z goes to B1.
+  expect_frame(m, be, f, "cyl", 'Z', h1, 'X', m.rs.natom() + 1);
+  EXPECT_TRUE(has(m.mr.term.str(), " Will make dummy at 0,0,0"));
+  EXPECT_FLOAT_EQ(m.rs.dummy.pos[1][0], 0.0f);
+}
+
+TEST(TwoNeighbours, WaterOxygenIsBentMm2) {
+  Molecule m;
+  const int o = m.add_atom("O1", 8, {0, 0, 0});
+  const int h1 = m.add_atom("H1", 1, at_dist(m.pos(o), dir_xy(0), 0.957f));
+  const int h2 = m.add_atom("H2", 1, at_dist(m.pos(o), dir_xy(104.5f), 0.960f));
+  m.finish();
+  const Frame fo = m.frame(o);
+  expect_frame(m, o, fo, "mm2", 'Z', m.rs.natom() + 1, 'Y', h1);
+  EXPECT_TRUE(has(m.mr.log(), " BENT conformation !"));
+  // Water hydrogen: Z to O, Y to the other hydrogen.
+  const Frame fh = m.frame(h1);
+  expect_frame(m, h1, fh, "cyl", 'Z', o, 'Y', h2);
+  EXPECT_EQ(m.rs.forh.hp[h1], 8);
+  EXPECT_EQ(m.rs.forh.sp[h1], 2);
+  EXPECT_EQ(m.rs.forh.hnei[h1], 2);
+}
+
+TEST(TwoNeighbours, HydroxylOxygenAndHydrogen) {
+  Molecule m;
+  const int o = m.add_atom("O1", 8, {0, 0, 0});
+  const int c = m.add_atom("C1", 6, {1.43f, 0, 0});
+  const int h = m.add_atom("H1", 1, at_dist(m.pos(o), dir_xy(108.5f), 0.96f));
+  m.methyl_h(c, {-1, 0, 0}, "HC");
+  m.finish();
+  // One hydrogen: X to the other neighbour, Y to the hydrogen.
+  const Frame fo = m.frame(o);
+  expect_frame(m, o, fo, "m", 'X', c, 'Y', h);
+  // Hydroxyl hydrogen: Y to the nearest heavy atom around O.
+  const Frame fh = m.frame(h);
+  expect_frame(m, h, fh, "cyl", 'Z', o, 'Y', c);
+  EXPECT_TRUE(has(m.mr.log(), " Angle   H1 - O1 - C1 ="));
+  EXPECT_EQ(m.rs.forh.hnei[h], 1);
+}
+
+TEST(TwoNeighbours, BentWithoutHydrogenOrPair) {
+  Molecule m;
+  const int o = m.add_atom("O1", 8, {0, 0, 0});
+  const int n = m.add_atom("N1", 7, at_dist(m.pos(o), dir_xy(0), 1.40f));
+  const int c = m.add_atom("C1", 6, at_dist(m.pos(o), dir_xy(112), 1.43f));
+  m.finish();
+  const Frame f = m.frame(o);
+  expect_frame(m, o, f, "m", 'X', n, 'Y', c);
+}
+
+struct Benzene : Molecule {
+  std::vector<int> c, h;
+  explicit Benzene(int planar) {
+    for (int k = 0; k < 6; ++k) c.push_back(add_atom("C" + std::to_string(k + 1), 6, scale(dir_xy(60.0f * k), 1.39f)));
+    for (int k = 0; k < 6; ++k) h.push_back(add_atom("H" + std::to_string(k + 1), 1, scale(dir_xy(60.0f * k), 2.47f)));
+    add_ring(c, planar);
+    rs.sw.ring1.ringspec = 1;
+    finish();
+  }
+};
+
+TEST(Rings, PlanarBenzeneWithTheSpecialOptionSharesOneCentreDummy) {
+  Benzene m(1);
+  for (int k = 0; k < 6; ++k) {
+    const int a = m.c[static_cast<std::size_t>(k)];
+    const Frame f = m.frame(a);
+    const int left = m.c[static_cast<std::size_t>((k + 5) % 6)], right = m.c[static_cast<std::size_t>((k + 1) % 6)];
+    // The nearer ring neighbour, the earlier one in the atom list on a tie.
+    m.rs.sw.iprint = 0;
+    sortnei(m.rs, a);
+    const int y = m.rs.isn[0];
+    EXPECT_TRUE(y == left || y == right);
+    expect_frame(m, a, f, "m", 'X', m.rs.natom() + 1, 'Y', y);
+    EXPECT_EQ(m.rs.forring.iring, 1);
+    EXPECT_EQ(m.rs.forring.imemb, 6);
+  }
+  EXPECT_EQ(m.rs.dummy.count, 1);
+  EXPECT_NEAR(rlength(m.rs.dummy.pos[1]), 0.0f, 1e-4);
+  EXPECT_EQ(m.rs.rings.ring(1).centre_dummy, 1);
+}
+
+TEST(Rings, WithoutTheSpecialOptionARingAtomOnlyCarriesItsFlags) {
+  Benzene m(1);
+  m.rs.sw.ring1.ringspec = 0;
+  const Frame f = m.frame(m.c[0]);
+  // Neighbours C, C, H in a plane with the C pair: case 301, Z to the
+  // midpoint of the pair because the odd neighbour is hydrogen.
+  EXPECT_EQ(m.rs.atom(m.c[0]).sitesym.str(), SiteSym("mm2").str());
+  EXPECT_EQ(f.letter[0], 'Z');
+  EXPECT_EQ(m.rs.forring.iring, 1);
+  EXPECT_EQ(m.rs.dummy.count, 1);
+}
+
+TEST(Rings, NonPlanarRingIsTreatedAsNoRing) {
+  Benzene m(0);
+  m.frame(m.c[0]);
+  EXPECT_TRUE(has(m.mr.log(), " Will be treated as if it DOES NOT belong to a ring"));
+  EXPECT_EQ(m.rs.forring.iring, 0);
+}
+
+// Naphthalene: two fused planar six-membered rings.
+struct Naphthalene : Molecule {
+  int j1 = 0, j2 = 0;
+  std::vector<int> ra, rb;
+  Naphthalene() {
+    const float x0 = 1.2124f;
+    j1 = add_atom("C9", 6, {0, 0.70f, 0});
+    j2 = add_atom("C10", 6, {0, -0.70f, 0});
+    std::vector<int> outer;
+    const Vec3 ca{-x0, 0, 0}, cb{x0, 0, 0};
+    int n = 1;
+    for (float deg : {90.0f, 150.0f, 210.0f, 270.0f}) {
+      const int a = add_atom("C" + std::to_string(n++), 6, add(ca, scale(dir_xy(deg), 1.40f)));
+      ra.push_back(a);
+      add_atom("H" + std::to_string(a), 1, add(ca, scale(dir_xy(deg), 2.48f)));
+    }
+    for (float deg : {90.0f, 30.0f, -30.0f, -90.0f}) {
+      const int b = add_atom("C" + std::to_string(n++), 6, add(cb, scale(dir_xy(deg), 1.40f)));
+      rb.push_back(b);
+      add_atom("H" + std::to_string(b), 1, add(cb, scale(dir_xy(deg), 2.48f)));
+    }
+    add_ring({j1, ra[0], ra[1], ra[2], ra[3], j2}, 1);
+    add_ring({j1, rb[0], rb[1], rb[2], rb[3], j2}, 1);
+    rs.sw.ring1.ringspec = 1;
+    finish();
+  }
+};
+
+TEST(Rings, FusedJunctionAtomPointsXAtItsPartner) {
+  Naphthalene m;
+  const Frame f = m.frame(m.j1);
+  // Y: the first ring neighbour of the sorted list that lies in one ring.
+  m.rs.sw.iprint = 0;
+  sortnei(m.rs, m.j1);
+  int y = 0;
+  for (int e : m.rs.isn)
+    if (e != m.j2 && y == 0) y = e;
+  EXPECT_TRUE(y == m.ra[0] || y == m.rb[0]);
+  expect_frame(m, m.j1, f, "m", 'X', m.j2, 'Y', y);
+  EXPECT_EQ(m.rs.forring.iring, 2);
+  EXPECT_EQ(m.rs.forring.imemb, 12);
+  EXPECT_TRUE(has(m.mr.log(), " Atom belongs to 2 planar rings of tot numb ( #    3 )"));
+}
+
+TEST(Rings, SpiroAtomWithoutARingPartnerGoesToTheGeneralProcedure) {
+  Molecule m;
+  const float h = 1.3077f;
+  const int c0 = m.add_atom("C0", 6, {0, 0, 0});
+  const int c1 = m.add_atom("C1", 6, {0.755f, 0, h});
+  const int c2 = m.add_atom("C2", 6, {-0.755f, 0, h});
+  const int c3 = m.add_atom("C3", 6, {0, 0.755f, -h});
+  const int c4 = m.add_atom("C4", 6, {0, -0.755f, -h});
+  for (int c : {c1, c2, c3, c4}) {
+    const Vec3 p = m.pos(c);
+    const Vec3 out{p[0] * 2.0f, p[1] * 2.0f, p[2] > 0 ? 0.4f : -0.4f};
+    const Vec3 side = p[0] != 0 ? Vec3{0, 0.8f, 0} : Vec3{0.8f, 0, 0};
+    m.add_atom("H" + std::to_string(c) + "A", 1, at_dist(p, add(out, side), 1.08f));
+    m.add_atom("H" + std::to_string(c) + "B", 1, at_dist(p, sub(out, side), 1.09f));
+  }
+  m.add_ring({c0, c1, c2}, 1);
+  m.add_ring({c0, c3, c4}, 1);
+  m.rs.sw.ring1.ringspec = 1;
+  m.finish();
+  const Frame f = m.frame(c0);
+  EXPECT_TRUE(has(m.mr.log(), "No ring neighbour can direct the X-axis"));
+  expect_frame(m, c0, f, "-42m", 'Z', m.rs.natom() + 1, 'Y', c3);
+  EXPECT_EQ(m.rs.forring.iring, 2);
+  EXPECT_EQ(m.rs.forring.imemb, 6);
+}
+
+// A cell of 10 x 11 x 12 Angstrom.
+void orthorhombic(Molecule& m) {
+  m.rs.sw.ifra = 1;
+  m.rs.sw.ftype = 1;
+  m.rs.model.cell = {10, 11, 12, 90, 90, 90};
+  tranmat(m.rs);
+}
+
+int add_frac(Molecule& m, const char* label, int z, const Vec3& f) {
+  const int i = m.add_atom(label, z, rabs(m.rs, 0, f));
+  m.rs.atom(i).xf = f[0];
+  m.rs.atom(i).yf = f[1];
+  m.rs.atom(i).zf = f[2];
+  return i;
+}
+
+TEST(Isolated, NobleGasAloneTakesDummiesAtOriginAndCellCentre) {
+  Molecule m;
+  orthorhombic(m);
+  const int ar = add_frac(m, "AR1", 18, {0.1f, 0.2f, 0.3f});
+  m.finish();
+  const Frame f = m.frame(ar);
+  expect_frame(m, ar, f, "NO", 'X', 2, 'Y', 3);
+  EXPECT_EQ(m.rs.dummy.count, 2);
+  EXPECT_FLOAT_EQ(m.rs.dummy.pos[1][0], 0.0f);
+  EXPECT_FLOAT_EQ(m.rs.dummy.pos[2][2], 0.5f);
+  EXPECT_TRUE(has(m.mr.term.str(), " No neighbors of atom AR1      were found within      20.00 Angstroms"));
+  EXPECT_TRUE(has(m.mr.term.str(), " Will make dummies at 0,0,0 and 0.5,0.5,0.5"));
+  // The axis positions are Cartesian.
+  EXPECT_NEAR(f.pos[1][1], 5.5f, 1e-4);
+}
+
+TEST(Isolated, NobleGasOnTheOriginStillGetsAProperFrame) {
+  Molecule m;
+  orthorhombic(m);
+  const int ar = add_frac(m, "AR1", 18, {0, 0, 0});
+  m.finish();
+  const Frame f = m.frame(ar);
+  expect_proper(m, ar, f);
+  EXPECT_GT(dist(f.pos[0], m.pos(ar)), 1.0f);
+}
+
+TEST(Isolated, NearbyAtomsWithinTheSearchRadius) {
+  Molecule m;
+  const int ar = m.add_atom("AR1", 18, {0, 0, 0});
+  const int k1 = m.add_atom("AR2", 18, {3.8f, 0, 0});
+  const int k2 = m.add_atom("AR3", 18, {0, 4.2f, 0});
+  m.finish();
+  const Frame f = m.frame(ar);
+  expect_frame(m, ar, f, "NO", 'X', k1, 'Y', k2);
+}
+
+TEST(SymmetryCopies, AxisAtomThatIsACopyBecomesADummy) {
+  Molecule m;
+  orthorhombic(m);
+  const int o = add_frac(m, "O1", 8, {0.02f, 0.5f, 0.5f});
+  const int h = add_frac(m, "H1", 1, {0.11f, 0.5f, 0.5f});
+  m.rs.model.cryst.ncomplete = 2;
+  // The copy of O1 through the inversion centre at 0, 1/2, 1/2.
+  m.rs.model.natom = 2;
+  const int copy = 3;
+  Atom& c = m.rs.atom(copy);
+  c = m.rs.atom(o);
+  c.xf = -0.02f;
+  c.xc = -0.2f;
+  m.rs.model.cryst.ncomplete = 3;
+  m.rs.model.cryst.srcatom[copy] = o;
+  Frame f;
+  f.label = {Label("O1"), Label("H1")};
+  f.letter = {'X', 'Y'};
+  f.pos = {cart(m.rs, copy), cart(m.rs, h)};
+  f.point = {copy, h};
+  checksymeq(m.rs, f);
+  EXPECT_EQ(f.label[0].str(), Label("DUM1").str());
+  EXPECT_EQ(f.point[0], 3);
+  EXPECT_EQ(f.point[1], h);
+  EXPECT_FLOAT_EQ(m.rs.dummy.pos[1][0], -0.02f);
+  EXPECT_NEAR(f.pos[0][0], -0.2f, 1e-6);
+  EXPECT_TRUE(has(m.mr.log(), " Atom O1 used in definition of X-axis is symmetry-generated; replace with dummy    1"));
+}
+
+}  // namespace
+}  // namespace vorn::test

@@ -1,0 +1,114 @@
+// Small molecules built in memory with Cartesian coordinates (no cell), for
+// the tests of the local-frame assignment.
+#pragma once
+
+#include <array>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "driver/run_state.hpp"
+#include "localframe/frame_records.hpp"
+#include "localframe/local_frame.hpp"
+#include "structure/cell.hpp"
+#include "support/test_support.hpp"
+#include "topology/neighbors.hpp"
+
+namespace vorn::test {
+
+inline Vec3 add(const Vec3& a, const Vec3& b) { return {a[0] + b[0], a[1] + b[1], a[2] + b[2]}; }
+inline Vec3 sub(const Vec3& a, const Vec3& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
+inline Vec3 scale(const Vec3& a, float s) { return {a[0] * s, a[1] * s, a[2] * s}; }
+inline Vec3 unit(const Vec3& a) { return scale(a, 1.0f / rlength(a)); }
+inline Vec3 cross(const Vec3& a, const Vec3& b) {
+  return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+}
+// Point at distance len from c in direction dir.
+inline Vec3 at_dist(const Vec3& c, const Vec3& dir, float len) { return add(c, scale(unit(dir), len)); }
+// Direction in the xy plane at the given angle (degrees).
+inline Vec3 dir_xy(float deg) {
+  const float r = deg * 3.14159265f / 180.0f;
+  return {std::cos(r), std::sin(r), 0.0f};
+}
+
+// The three directions that complete a tetrahedron around a centre whose
+// fourth bond points along u.
+inline std::array<Vec3, 3> tetra_others(const Vec3& u_in) {
+  const Vec3 u = unit(u_in);
+  const Vec3 helper = std::fabs(u[0]) < 0.9f ? Vec3{1, 0, 0} : Vec3{0, 1, 0};
+  const Vec3 v = unit(cross(u, helper));
+  const Vec3 w = cross(u, v);
+  std::array<Vec3, 3> out{};
+  for (int k = 0; k < 3; ++k) {
+    const float phi = 2.0943951f * static_cast<float>(k);
+    const Vec3 side = add(scale(v, std::cos(phi)), scale(w, std::sin(phi)));
+    out[static_cast<std::size_t>(k)] = add(scale(u, -1.0f / 3.0f), scale(side, 0.9428090f));
+  }
+  return out;
+}
+
+// The four directions of a regular tetrahedron.
+inline std::array<Vec3, 4> tetra4() {
+  return {Vec3{1, 1, 1}, Vec3{1, -1, -1}, Vec3{-1, 1, -1}, Vec3{-1, -1, 1}};
+}
+
+struct Molecule {
+  MemoryRun mr;
+  RunState& rs = *mr.rs;
+
+  Molecule() {
+    rs.sw.ifra = 0;
+    rs.sw.ftype = 3;
+  }
+  int add_atom(const std::string& label, int z, const Vec3& p) {
+    const int i = ++rs.model.natom;
+    Atom& a = rs.atom(i);
+    a.label = label;
+    a.iz = z;
+    a.xc = p[0];
+    a.yc = p[1];
+    a.zc = p[2];
+    a.xf = p[0];
+    a.yf = p[1];
+    a.zf = p[2];
+    a.tp = 2;
+    a.tbl = z == 1 ? 2 : 1;
+    a.lmx = z == 1 ? 2 : 4;
+    return i;
+  }
+  Vec3 pos(int i) const { return cart(rs, i); }
+  // Adds hydrogens on the three free tetrahedral places of an sp3 atom
+  // whose one heavy bond points along u, with slightly different lengths so
+  // that their order is fixed.
+  std::array<int, 3> methyl_h(int c, const Vec3& u, const std::string& prefix) {
+    const auto d = tetra_others(u);
+    std::array<int, 3> h{};
+    for (int k = 0; k < 3; ++k)
+      h[static_cast<std::size_t>(k)] = add_atom(prefix + std::to_string(k + 1), 1,
+                                                at_dist(pos(c), d[static_cast<std::size_t>(k)], 1.08f + 0.01f * k));
+    return h;
+  }
+  void add_ring(const std::vector<int>& members, int planar) {
+    Ring r;
+    r.members = members;
+    r.planar = planar;
+    rs.rings.list.push_back(r);
+  }
+  // Neighbour tables of every atom.
+  void finish() {
+    rs.model.cryst.ncomplete = rs.model.natom;
+    findallneighbors(rs);
+  }
+  Frame frame(int atom) {
+    Frame f;
+    assign_frame(rs, atom, f);
+    return f;
+  }
+  int index(const std::string& label) const {
+    for (int i = 1; i <= rs.model.natom; ++i)
+      if (rs.atom(i).label == label) return i;
+    return 0;
+  }
+};
+
+}  // namespace vorn::test
