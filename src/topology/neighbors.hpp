@@ -13,9 +13,13 @@ struct RunState;
 void getnei(RunState& rs, int atom, float rmax, int& disordered);
 // getnei, the optional listing, and the grouping into sorted types.
 void findnei(RunState& rs, int atom, float rmax);
-// The whole-structure pass: fills rs.nb for every entry and prints it.
+// The whole-structure pass: fills rs.nb for every entry of the expanded
+// list, sorts each type's members and prints the sorted table.  Stops when
+// an atom has more neighbours than the table holds.
 void findallneighbors(RunState& rs);
-// Fills rs.isn: atomic number descending, hybridization, distance.
+// Fills rs.isn (rs.isn[0] .. rs.isn[nnei-1]) with the atom's stored
+// neighbours: atomic number descending, then hybridization (the neighbour's
+// own neighbour count) ascending, then distance ascending.
 void sortnei(RunState& rs, int atom);
 void prtatomnei(RunState& rs, int atom, std::ostream& os);
 // The atom's neighbours in stored order followed by the atom itself.
