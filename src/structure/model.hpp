@@ -74,6 +74,7 @@ struct Cryst {
 
 // Record `shelx1`.
 struct Shelx1 {
+  Shelx1() { fvar[1] = 1.0f; }   // the overall scale starts at 1
   OneBased<float> fvar{kMaxFvar, 0.0f};
   std::array<float, 6> wght{-2.0f, 0, 0, 0, 0, 1.0f / 3.0f};
   int nfvar = 0;
