@@ -355,17 +355,5 @@ TEST(SortNei, InconsistentTypesStop) {
   EXPECT_NE(run.log().find(" ERROR *** SortNei *** l.ne.nnei(k)"), std::string::npos);
 }
 
-TEST(FindAllNeighbors, RunsOverSymmetryCopies) {
-  MemoryRun run;
-  RunState& rs = *run.rs;
-  formaldehyde(rs);
-  // A copy of O1 appended beyond the asymmetric unit bonds to H1's side.
-  rs.model.natom = 3;
-  rs.model.cryst.ncomplete = 4;
-  findallneighbors(rs);
-  EXPECT_EQ(rs.nb.of[1].nnei(), 3);
-  EXPECT_EQ(rs.nb.of[4].nnei(), 1);
-}
-
 }  // namespace
 }  // namespace vorn::test

@@ -237,19 +237,6 @@ TEST(RingSearch, DisorderedAtomIsNeverInARing) {
   EXPECT_EQ(rs.rtab.count, 0);
 }
 
-TEST(RingSearch, BranchedStartAndFusedRings) {
-  MemoryRun run;
-  RunState& rs = *run.rs;
-  // Naphthalene: the first branch point, C1, is position 1 already.
-  naphthalene(rs, 0, 0, 0);
-  limits(rs, 3, 6);
-  ScratchDir dir;
-  ring_search(rs, dir);
-  EXPECT_EQ(rs.rings.nor(), 2);
-  // The walk starts at the first branch point: C1 (position 1 already).
-  EXPECT_EQ(rs.rtab.newat[1], 1);
-}
-
 TEST(RingSearch, RootIsExchangedWithFirstBranchPoint) {
   MemoryRun run;
   RunState& rs = *run.rs;
