@@ -1,10 +1,21 @@
 #!/usr/bin/env bash
 # Installs what the build needs (Debian packages) when it is missing.
+#   tools/install-deps.sh        compiler, CMake, GoogleTest
+#   tools/install-deps.sh fuzz   also clang and its libFuzzer runtime
 set -e
 need=()
 command -v cmake >/dev/null 2>&1 || need+=(cmake)
 command -v g++ >/dev/null 2>&1 || need+=(g++)
 [ -f /usr/include/gtest/gtest.h ] || need+=(libgtest-dev)
+if [ "${1:-}" = fuzz ]; then
+  command -v clang++ >/dev/null 2>&1 || need+=(clang)
+  # libFuzzer's runtime ships in the compiler-rt package of clang 14.
+  fuzzer_lib=$(clang++ -print-file-name=libclang_rt.fuzzer-x86_64.a 2>/dev/null || true)
+  if ! ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 &&
+     [ ! -f "$fuzzer_lib" ]; then
+    need+=(libclang-rt-14-dev)
+  fi
+fi
 if [ ${#need[@]} -gt 0 ]; then
   if [ "$(id -u)" = 0 ]; then
     apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${need[@]}"

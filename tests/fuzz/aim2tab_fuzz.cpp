@@ -1,0 +1,25 @@
+// The AIM2TAB reader on arbitrary text.
+#include <cstdint>
+
+#include "fuzz_support.hpp"
+#include "structure/readers/readers.hpp"
+
+using namespace vorn;
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  fuzz::enter_scratch();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  fuzz::write_file("in.aim2tab", fuzz::as_text(data, size));
+  fuzz::Run run;
+  RunState& rs = *run.rs;
+  rs.sw.ftype = 3;
+  rs.sw.ifra = 0;
+  fuzz::guarded([&] {
+    readaim2tab(rs, "in.aim2tab");
+    if (rs.natom() < 0 || rs.natom() > kMaxAtoms) fuzz::fail("atom count outside the table");
+  });
+  return 0;
+}

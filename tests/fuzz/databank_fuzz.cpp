@@ -1,0 +1,91 @@
+// The databank matcher on an arbitrary databank: a handful of atoms (a
+// hydrogen, carbons with and without a functional group, an oxygen, an atom
+// without neighbours, a planar ring atom) are each searched in it, as the
+// per-atom loop does, and the result is copied into the atom's records.
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "databank/databank.hpp"
+#include "fuzz_support.hpp"
+
+using namespace vorn;
+
+namespace {
+
+struct Probe {
+  int z;
+  const char* label;
+  const char* sitesym;
+  std::vector<std::pair<int, int>> types;   // (atomic number, count)
+  int lpg, iring, imemb;
+  const char* group;                        // functional group, "" for none
+  int hp, sp, hnei;                         // hydrogen: its parent
+};
+
+const std::vector<Probe>& probes() {
+  static const std::vector<Probe> p = {
+      {1, "H1", "cyl", {{6, 1}}, 1, 0, 0, "", 6, 4, 3},
+      {1, "H2", "", {{8, 1}}, 1, 0, 0, "", 8, 2, 1},
+      {6, "C1", "m", {{1, 1}, {6, 2}}, 1, 1, 6, "", 0, 0, 0},
+      {6, "C2", "3m", {{1, 3}, {6, 1}}, 0, 0, 0, "", 0, 0, 0},
+      {6, "C3", "m", {{6, 1}, {8, 2}}, 1, 0, 0, "COO-", 0, 0, 0},
+      {8, "O1", "cyl", {{6, 1}}, 1, 0, 0, "", 0, 0, 0},
+      {7, "N1", "NO", {}, 1, 0, 0, "", 0, 0, 0},
+  };
+  return p;
+}
+
+void search(RunState& rs, const Probe& p) {
+  Atom& a = rs.atom(1);
+  a.label = p.label;
+  a.iz = p.z;
+  a.sitesym = p.sitesym;
+  a.occ = 1.0f;
+  a.tbl = 1;
+  rs.neig.clear();
+  int next = 2;
+  for (const auto& [tz, n] : p.types) {
+    NeighborType t;
+    t.iz = tz;
+    for (int k = 0; k < n; ++k) {
+      t.members.push_back(next);
+      rs.neig.atom.push_back(next++);
+      rs.neig.dist.push_back(1.0f);
+    }
+    rs.neig.types.push_back(t);
+  }
+  rs.lpg = p.lpg;
+  rs.forring.iring = p.iring;
+  rs.forring.imemb = p.imemb;
+  rs.forh.hp[1] = p.hp;
+  rs.forh.sp[1] = p.sp;
+  rs.forh.hnei[1] = p.hnei;
+  rs.except.exflag[1] = p.group[0] ? 1 : 0;
+  rs.except.exgroup[1] = p.group;
+  rs.kset.kappaset[1] = 1;
+  searchdb(rs, 1);
+  copy_databank_result(rs, 1);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  fuzz::enter_scratch();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  fuzz::Run run;
+  RunState& rs = *run.rs;
+  rs.model.natom = 1;
+  rs.sw.usedb = 1;
+  rs.sw.verbosity = 2;   // the candidate listings too
+  rs.io.db.open_text(std::string(fuzz::as_text(data, size)));
+  for (const Probe& p : probes()) {
+    fuzz::guarded([&] { search(rs, p); });
+  }
+  if (rs.ldb.nsearch != rs.ldb.nfound + rs.ldb.nnotfound) fuzz::fail("databank counters do not add up");
+  return 0;
+}
