@@ -112,9 +112,9 @@ void loc2plat(RunState& rs, int atom, const Vec3& p1, const Vec3& p2, char first
   Vec3 px, py, pz;
   getdummy(o, axis[0], axis[1], axis[2], px, py, pz);
   const std::string num = std::to_string(atom);
-  layout::write(os, "('ATOM ',a8,3x,3f12.4)", "X" + num, px[0], px[1], px[2]);
-  layout::write(os, "('ATOM ',a8,3x,3f12.4)", "Y" + num, py[0], py[1], py[2]);
-  layout::write(os, "('ATOM ',a8,3x,3f12.4)", "Z" + num, pz[0], pz[1], pz[2]);
+  layout::write(os, "('ATOM ',a8,3x,3f12.4)", Label("X" + num), px[0], px[1], px[2]);
+  layout::write(os, "('ATOM ',a8,3x,3f12.4)", Label("Y" + num), py[0], py[1], py[2]);
+  layout::write(os, "('ATOM ',a8,3x,3f12.4)", Label("Z" + num), pz[0], pz[1], pz[2]);
 }
 
 }  // namespace vorn

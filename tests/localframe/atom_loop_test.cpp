@@ -1,0 +1,311 @@
+// The per-atom loop: atom table, dummy lines, KEY table, KAPPA lines, kappa
+// sets and constraints, MoPro texts; and whole runs on real structures.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "control/text_edit.hpp"
+#include "localframe/atom_loop.hpp"
+#include "molecule.hpp"
+
+namespace vorn::test {
+namespace {
+
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> out;
+  std::istringstream is(text);
+  for (std::string l; std::getline(is, l);) out.push_back(l);
+  return out;
+}
+
+// ---- KEY strings ------------------------------------------------------------
+
+struct KeyCase : ::testing::Test {
+  MemoryRun mr;
+  RunState& rs = *mr.rs;
+  int c = 0, h = 0;
+  void SetUp() override {
+    rs.model.natom = 2;
+    c = 1;
+    h = 2;
+    rs.atom(c).iz = 6;
+    rs.atom(h).iz = 1;
+    rs.atom(c).sitesym = "mm2";
+    rs.atom(h).sitesym = "cyl";
+  }
+  void keys(std::initializer_list<int> on) {
+    rs.sw.lkeys.fill(false);
+    for (int k : on) rs.sw.lkeys[static_cast<std::size_t>(k)] = true;
+  }
+};
+
+TEST_F(KeyCase, NoKeygenLineGivesAllZeros) {
+  EXPECT_EQ(getkey(rs, c), "000 000000 0000000000 000000000000000 00 000 00000 0000000 000000000");
+  EXPECT_EQ(getkey(rs, c).size(), 68u);
+}
+
+TEST_F(KeyCase, PositionsForAllAtoms) {
+  keys({kXyzUij, kXyzAll});
+  EXPECT_EQ(getkey(rs, c).substr(0, 38), "111 111111 0000000000 000000000000000 ");
+  EXPECT_EQ(getkey(rs, h).substr(0, 38), "111 100000 0000000000 000000000000000 ");
+}
+
+TEST_F(KeyCase, OrderedOnlySkipsDisorderedAtoms) {
+  keys({kXyzUij, kXyzOrdered, kMult, kMultOrdered});
+  rs.atom(h).flag = -1;
+  EXPECT_EQ(getkey(rs, c), "111 111111 0000000000 000000000000000 10 001 10010 1001000 100100010");
+  EXPECT_EQ(getkey(rs, h), "000 000000 0000000000 000000000000000 00 000 00000 0000000 000000000");
+}
+
+TEST_F(KeyCase, MultipolesFollowTheSiteSymmetry) {
+  keys({kMult, kMultAll});
+  EXPECT_EQ(getkey(rs, h).substr(38), "10 001 10000 1000000 100000000");
+  const std::map<std::string, std::string> table = {
+      {"NO", "10 111 11111 1111111 111111111"}, {"m", "10 110 10011 0110011 100110011"},
+      {"3m", "10 001 10000 1000010 100001000"}, {"-42m", "10 001 10000 0001000 100000010"},
+      {"mmm", "10 000 10010 0000000 100100010"}, {"2", "10 000 10011 1001100 100110011"},
+      {"xyz", "00 000 00000 0000000 000000000"}};
+  for (const auto& [sym, key] : table) {
+    rs.atom(c).sitesym = sym;
+    EXPECT_EQ(getkey(rs, c).substr(38), key) << sym;
+  }
+  // The conversion-only run refines no multipoles.
+  rs.sw.lsx = 1;
+  EXPECT_EQ(getkey(rs, c).substr(38), "00 000 00000 0000000 000000000");
+}
+
+// ---- The loop on a molecule in memory ---------------------------------------
+
+struct LoopRun : Molecule {
+  LoopRun() {
+    rs.io.mas.open_memory();
+    rs.io.ang.open_memory();
+    rs.io.spf.open_memory();
+    rs.io.con.open_memory();
+  }
+};
+
+struct AcetaldehydeRun : LoopRun {
+  AcetaldehydeRun() {
+    const int c1 = add_atom("C1", 6, {0, 0, 0});
+    add_atom("O1", 8, at_dist(pos(c1), dir_xy(90), 1.21f));
+    const int c2 = add_atom("C2", 6, at_dist(pos(c1), dir_xy(-30), 1.50f));
+    add_atom("H1", 1, at_dist(pos(c1), dir_xy(210), 1.10f));
+    methyl_h(c2, sub(pos(c1), pos(c2)), "H2");
+    finish();
+  }
+};
+
+TEST(LocalDef, AtomTableKeyTableAndClosingLines) {
+  AcetaldehydeRun m;
+  m.rs.sw.lkeys[kMult] = true;
+  m.rs.sw.lkeys[kKappas] = true;
+  localdef(m.rs);
+  const auto mas = lines_of(m.rs.io.mas.text());
+  const std::vector<std::string> want = {
+      "ATOM     ATOM0    AX1 ATOM1    ATOM2   AX2 R/L TP TBL KAP LMX SITESYM  CHEMCON",
+      "C1       O1        X  C1       C2       Y   R   2  1   1   4   m",
+      "O1       C1        X  O1       H1       Y   R   2  1   2   4   m",
+      "C2       C1        Z  C2       H21      X   R   2  1   3   4   3m",
+      "H1       C1        Z  H1       O1       Y   R   2  2   4   2   cyl",
+      "H21      C2        Z  H21      C1       Y   R   2  2   5   2   cyl",
+      "H22      C2        Z  H22      C1       Y   R   2  2   5   2   cyl     H21",
+      "H23      C2        Z  H23      C1       Y   R   2  2   5   2   cyl     H21",
+      "END ATOM",
+      "KEY     XYZ --U2-- ----U3---- ------U4------- M- -D- --Q-- ---O--- ----H----",
+      "C1      000 000000 0000000000 000000000000000 00 000 00000 0000000 000000000",
+  };
+  ASSERT_GE(mas.size(), want.size());
+  for (std::size_t k = 0; k < want.size(); ++k) EXPECT_EQ(mas[k], want[k]) << k;
+  const std::vector<std::string> tail = {"KAPPA   110000", "KAPPA   110000", "KAPPA   110000", "KAPPA   100000",
+                                         "KAPPA   100000", "EXTCN   0000000", "OVTHP   0", "SCALE   1", "END KEY"};
+  ASSERT_EQ(mas.size(), 10 + 7 + tail.size());
+  for (std::size_t k = 0; k < tail.size(); ++k) EXPECT_EQ(mas[17 + k], tail[k]);
+  // The terminal shows the table after one blank.
+  EXPECT_NE(m.mr.term.str().find("\n H22      C2        Z  H22      C1       Y   R   2  2   5   2   cyl     H21\n"),
+            std::string::npos);
+}
+
+TEST(LocalDef, KappaSetsConstraintsAndParameterIntegers) {
+  AcetaldehydeRun m;
+  localdef(m.rs);
+  const auto& ks = m.rs.kset;
+  EXPECT_EQ(ks.lastkset, 5);
+  EXPECT_EQ(ks.chemcon[6], 1);
+  EXPECT_EQ(ks.reference[7], 5);
+  EXPECT_EQ(ks.chemcon[5], 0);
+  // H22: Z (3) to C2 (atom 3), Y (2) to C1 (atom 1), kappa set 5, ref H21.
+  EXPECT_EQ(m.rs.mp.xdint[6], (std::array<int, 11>{3, 2, 3, 6, 1, 2, 2, 5, 4, 1, 5}));
+  EXPECT_EQ(m.rs.mp.xdint[1], (std::array<int, 11>{1, 2, 2, 1, 3, 2, 1, 1, 4, 1, 0}));
+  EXPECT_EQ(m.rs.forh.hnei[5], 3);
+  EXPECT_FLOAT_EQ(m.rs.mp.pv[1], 4.0f);
+  EXPECT_EQ(m.rs.kappas.ktbl[4], 2);
+  const std::string log = m.mr.log();
+  EXPECT_NE(log.find(" Exception identified for O1 : Functional group = [ALDEHYDE]"), std::string::npos);
+  EXPECT_NE(log.find("\n Old kappa set =    5\n"), std::string::npos);
+  EXPECT_NE(log.find("\n Working with atom       6 : [H22     ]     occ =     1.0000\n"), std::string::npos);
+  EXPECT_NE(log.find("\n CKS :: Atom=     6  kset=   5  nsft=   2\n"), std::string::npos);
+  EXPECT_NE(log.find("\n Atom H22      :: will skip reading databank\n"), std::string::npos);
+  EXPECT_EQ(m.rs.except.exgroup[2].str(), Text<40>("ALDEHYDE").str());
+}
+
+TEST(LocalDef, HydrogenConstraintsOffGiveEveryHydrogenItsOwnSet) {
+  AcetaldehydeRun m;
+  m.rs.sw.lchem = {0, 1};
+  localdef(m.rs);
+  EXPECT_EQ(m.rs.kset.lastkset, 7);
+  EXPECT_EQ(m.rs.kset.chemcon[6], 0);
+}
+
+TEST(LocalDef, ConversionOnlyRunUsesOneSetPerScatteringType) {
+  AcetaldehydeRun m;
+  m.rs.sw.lsx = 1;
+  m.rs.sw.lkeys[kKappas] = true;
+  localdef(m.rs);
+  EXPECT_EQ(m.rs.kset.kappaset[3], 1);
+  EXPECT_EQ(m.rs.kset.kappaset[7], 2);
+  EXPECT_EQ(m.rs.kset.lastkset, 2);
+  const std::string mas = m.rs.io.mas.text();
+  EXPECT_NE(mas.find("KAPPA   000000\nKAPPA   000000\nEXTCN"), std::string::npos);
+  EXPECT_EQ(m.mr.log().find("Calling DetExcept"), std::string::npos);
+}
+
+TEST(LocalDef, MoProTexts) {
+  AcetaldehydeRun m;
+  localdef(m.rs);
+  EXPECT_EQ(std::string(m.rs.mopro[2].trimmed()),
+            "XY   C1           H1            HEX     K2       V0  M0  Q0");
+  EXPECT_EQ(std::string(m.rs.mcon[6].trimmed()), "! CONPVM  H22         1 H21        1");
+  EXPECT_TRUE(m.rs.mcon[5].blank());
+  const auto con = lines_of(m.rs.io.con.text());
+  ASSERT_EQ(con.size(), 7u);
+  EXPECT_EQ(con[0], "SYMPLM  mz   C1         1");
+  EXPECT_EQ(con[2], "SYMPLM  3m   C2         1");
+  EXPECT_EQ(con[3], "SYMPLM  cy   H1         1");
+}
+
+TEST(LocalDef, DummyLinesInTheTableAndInVornAng) {
+  LoopRun m;
+  const int o = m.add_atom("O1", 8, {1, 2, 3});
+  m.add_atom("H1", 1, at_dist(m.pos(o), dir_xy(0), 0.957f));
+  m.add_atom("H2", 1, at_dist(m.pos(o), dir_xy(104.5f), 0.960f));
+  m.finish();
+  localdef(m.rs);
+  const auto mas = lines_of(m.rs.io.mas.text());
+  EXPECT_EQ(mas[1].substr(0, 40), "O1       DUM1      Z  O1       H1       ");
+  EXPECT_EQ(mas[4].substr(0, 8), "DUM1    ");
+  EXPECT_EQ(mas[5], "END ATOM");
+  const Vec3 d = m.rs.dummy.pos[1];
+  const auto ang = lines_of(m.rs.io.ang.text());
+  ASSERT_EQ(ang.size(), 5u);
+  EXPECT_EQ(ang[0], "ANGSTROM");
+  EXPECT_EQ(ang[1], "ATOM O1         " + std::string("        1.0000        2.0000        3.0000"));
+  EXPECT_EQ(ang[4].substr(0, 12), "ATOM Li(1)  ");
+  EXPECT_NEAR(std::stof(ang[4].substr(12, 14)), d[0], 1e-4);
+  // One plot block (atom and three axis ends) per atom.
+  EXPECT_EQ(lines_of(m.rs.io.spf.text()).size(), 12u);
+}
+
+// ---- Whole runs on real structures ------------------------------------------
+
+const char* const kStructures[] = {
+    "C2c_AlGa_fluoroalkoxy_MOESM1367.res", "CaF2_Fm-3m_face_centred.res",
+    "DL-tryptophan_P21c.res",              "I-43d_Ni_complex_body_centred.res",
+    "L-alanine_P212121_freeH.res",         "Mg_hydrogenmaleate_hexahydrate_P21c_inversion.res",
+    "ZP2_Pna21_freeH.ins",                 "jkd77_C22H20N2_P21n.res",
+    "naphthalene_P21a_half_molecule.res",  "nitrothiophene_carbaldehyde_Pna21.res",
+    "p21c_AlGa_perfluoroalkoxy_RESI_PART.res", "paracetamol_P21n.res",
+    "sucrose_P21.res",                     "thpp_P21n_disorder_cctbx.ins",
+    "urea_P-421m_special_positions.res"};
+
+std::vector<float> floats(const std::string& s, std::size_t from, int n, int w) {
+  std::vector<float> v;
+  for (int k = 0; k < n; ++k) v.push_back(std::stof(s.substr(from + static_cast<std::size_t>(k * w), static_cast<std::size_t>(w))));
+  return v;
+}
+
+void check_run(const std::string& file, const std::string& rings) {
+  SCOPED_TRACE(file + " / " + rings);
+  ScratchDir dir;
+  dir.copy_in(shared_data("shelx/" + file), file);
+  dir.write("vorn.inp", "FORMAT *shelx\nINPUT " + file + "\nNCELLS 1\n" + rings +
+                            "\nKEYGEN *XYZUIJ *all ordered *MULT *all ordered *kappas\n");
+  const RunResult r = run_vorn(dir);
+  ASSERT_EQ(r.status, 0) << r.out;
+  const auto mas = lines_of(dir.read("xd_vorn.mas"));
+  const auto begin = std::find(mas.begin(), mas.end(),
+                               "ATOM     ATOM0    AX1 ATOM1    ATOM2   AX2 R/L TP TBL KAP LMX SITESYM  CHEMCON");
+  const auto end = std::find(mas.begin(), mas.end(), "END ATOM");
+  ASSERT_TRUE(begin != mas.end() && end != mas.end() && begin < end);
+  const std::regex atom_line(
+      R"(^.{8} .{8}  [XYZ]  .{8} .{8} [XYZ]   R [ \d]{2}\d[ \d]{2}\d[ \d]{3}\d[ \d]{3}\d   (NO|m|mm2|3m|cyl|-42m)( +.{1,8})?$)");
+  const std::regex dummy_line(R"(^DUM\d{1,3} *  ( *-?\d+\.\d{6}){3}$)");
+  std::set<std::string> atoms, dummies;
+  std::vector<std::string> table;
+  for (auto it = begin + 1; it != end; ++it) {
+    if (it->rfind("DUM", 0) == 0) {
+      EXPECT_TRUE(std::regex_match(*it, dummy_line)) << *it;
+      dummies.insert(std::string(rtrim(it->substr(0, 6))));
+    } else {
+      EXPECT_TRUE(std::regex_match(*it, atom_line)) << *it;
+      table.push_back(*it);
+      atoms.insert(std::string(rtrim(it->substr(0, 8))));
+    }
+  }
+  ASSERT_FALSE(table.empty());
+  for (const auto& l : table)
+    for (std::size_t col : {9u, 31u}) {
+      const std::string axis(rtrim(l.substr(col, 8)));
+      EXPECT_TRUE(atoms.count(axis) == 1 || dummies.count(axis) == 1) << l;
+    }
+  // One KEY line per atom, in table order.
+  const auto key = std::find(mas.begin(), mas.end(),
+                             "KEY     XYZ --U2-- ----U3---- ------U4------- M- -D- --Q-- ---O--- ----H----");
+  ASSERT_TRUE(key != mas.end());
+  for (std::size_t k = 0; k < table.size(); ++k) {
+    const std::string& l = *(key + 1 + static_cast<std::ptrdiff_t>(k));
+    EXPECT_EQ(l.size(), 76u);
+    EXPECT_EQ(l.substr(0, 8), table[k].substr(0, 8));
+  }
+  EXPECT_EQ((key + 1 + static_cast<std::ptrdiff_t>(table.size()))->substr(0, 6), "KAPPA ");
+  EXPECT_NE(std::find(mas.begin(), mas.end(), "END KEY"), mas.end());
+  EXPECT_EQ(mas.back(), std::string(79, '!'));
+  // Every atom's axes in the plot file: three ends 0.2 Angstrom from the
+  // atom, none collapsed onto it (a degenerate frame would give one).
+  std::vector<std::string> plot;
+  for (const auto& l : lines_of(dir.read("vorn.spf")))
+    if (l.rfind("ATOM ", 0) == 0 && l.rfind("ATOM D(", 0) != 0) plot.push_back(l);
+  ASSERT_EQ(plot.size(), 4 * table.size());
+  for (std::size_t k = 0; k < table.size(); ++k) {
+    const auto o = floats(plot[4 * k], 16, 3, 12);
+    for (std::size_t e = 1; e <= 3; ++e) {
+      const auto p = floats(plot[4 * k + e], 16, 3, 12);
+      const float d = std::sqrt((p[0] - o[0]) * (p[0] - o[0]) + (p[1] - o[1]) * (p[1] - o[1]) + (p[2] - o[2]) * (p[2] - o[2]));
+      EXPECT_NEAR(d, 0.2f, 0.002f) << plot[4 * k + e];
+    }
+  }
+  // vorn.ang: the atoms and then the dummies.
+  const auto ang = lines_of(dir.read("vorn.ang"));
+  EXPECT_EQ(ang.size(), 1 + table.size() + dummies.size());
+}
+
+TEST(RealStructures, WithRingsAndTheSpecialOption) {
+  for (const char* f : kStructures) check_run(f, "RINGS 3 8 *special");
+}
+
+TEST(RealStructures, WithRingsOnly) {
+  for (const char* f : kStructures) check_run(f, "RINGS 3 8");
+}
+
+TEST(RealStructures, WithoutRings) {
+  for (const char* f : kStructures) check_run(f, "");
+}
+
+}  // namespace
+}  // namespace vorn::test

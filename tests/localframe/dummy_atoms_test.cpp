@@ -1,0 +1,94 @@
+// Dummy atoms: reuse within 0.1 Angstrom, names, the name limit, the
+// geometry helpers and the axis plot.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "control/stop.hpp"
+#include "localframe/dummy_atoms.hpp"
+#include "molecule.hpp"
+
+namespace vorn::test {
+namespace {
+
+TEST(AddDummyAtom, ReusesAPointCloserThanATenthOfAnAngstrom) {
+  MemoryRun mr;
+  RunState& rs = *mr.rs;
+  rs.sw.ifra = 0;
+  Vec3 p{1, 2, 3}, c;
+  EXPECT_EQ(adddummyatom(rs, 0, p, c), 1);
+  Vec3 q{1.099f, 2, 3};
+  EXPECT_EQ(adddummyatom(rs, 0, q, c), 1);
+  EXPECT_FLOAT_EQ(c[0], 1.0f);   // the existing dummy's position
+  Vec3 r{1.1001f, 2, 3};
+  EXPECT_EQ(adddummyatom(rs, 0, r, c), 2);
+  EXPECT_FLOAT_EQ(c[0], 1.1001f);
+  EXPECT_EQ(rs.dummy.count, 2);
+  EXPECT_EQ(rs.dummy.label[2].str(), "DUM2  ");
+}
+
+TEST(AddDummyAtom, WithACellStoresFractionalPositions) {
+  MemoryRun mr;
+  RunState& rs = *mr.rs;
+  rs.model.cell = {10, 20, 5, 90, 90, 90};
+  tranmat(rs);
+  // Mode 0: a Cartesian point, converted and written back.
+  Vec3 p{5, 5, 2.5f}, c;
+  const int d = adddummyatom(rs, 0, p, c);
+  EXPECT_NEAR(p[0], 0.5f, 1e-6);
+  EXPECT_NEAR(p[1], 0.25f, 1e-6);
+  EXPECT_NEAR(rs.dummy.pos[d][2], 0.5f, 1e-6);
+  EXPECT_NEAR(c[1], 5.0f, 1e-5);
+  // Mode 1: a fractional point; the same place is found again.
+  Vec3 f{0.5f, 0.2501f, 0.5f};
+  EXPECT_EQ(adddummyatom(rs, 1, f, c), d);
+  Vec3 g{0.5f, 0.26f, 0.5f};
+  EXPECT_EQ(adddummyatom(rs, 1, g, c), d + 1);
+  EXPECT_NEAR(c[1], 5.2f, 1e-5);
+}
+
+TEST(DummyLab, NamesGrowWithTheNumberAndStopAbove999) {
+  MemoryRun mr;
+  RunState& rs = *mr.rs;
+  for (int n : {1, 9, 10, 42, 123, 999}) {
+    dummylab(rs, n);
+    EXPECT_EQ(std::string(rs.dummy.label[n].trimmed()), "DUM" + std::to_string(n));
+  }
+  rs.dummy.count = 999;
+  EXPECT_THROW(newdummy(rs, {0, 0, 0}), StopRun);
+  EXPECT_NE(mr.log().find(" ERROR *** DummyLab *** DUMMY label exceeds format..."), std::string::npos);
+  EXPECT_EQ(rs.dummy.count, 999);
+}
+
+TEST(Geometry, AnglesMidpointsAndCrossProducts) {
+  EXPECT_NEAR(calcang({1, 0, 0}, {0, 0, 0}, {0, 2, 0}), 90.0f, 1e-4);
+  EXPECT_NEAR(calcang({1, 0, 0}, {0, 0, 0}, {-3, 0, 0}), 180.0f, 1e-3);
+  EXPECT_NEAR(calcang({1, 1, 0}, {0, 0, 0}, {1, 0, 0}), 45.0f, 1e-4);
+  EXPECT_EQ(calcang({0, 0, 0}, {0, 0, 0}, {1, 0, 0}), 0.0f);
+  const Vec3 m = midpoint({1, 2, 3}, {3, 4, -3});
+  EXPECT_EQ(m, (Vec3{2, 3, 0}));
+  EXPECT_EQ(vmult({1, 0, 0}, {0, 1, 0}), (Vec3{0, 0, 1}));
+  EXPECT_EQ(getdummylabel(42), "42");
+  EXPECT_EQ(getdummylabel(7), "7");
+  std::ostringstream os;
+  prtang(os, "C1", "C2", "H21", 109.4712f);
+  EXPECT_EQ(os.str(), "\n Angle   C1 - C2 - H21 =   109.47 deg.\n");
+}
+
+TEST(Loc2Plat, AxesOfAtomFiveWithLettersZAndX) {
+  Molecule m;
+  for (int k = 1; k <= 5; ++k) m.add_atom("C" + std::to_string(k), 6, {1, 1, 1});
+  m.rs.io.spf.open_memory();
+  // P1 directs Z, P2 directs X.
+  loc2plat(m.rs, 5, {1, 1, 3}, {2, 1, 1.5f}, 'Z', 'X');
+  // 'ATOM ', the label in 8 columns, 3 blanks, 3f12.4.
+  auto line = [](const char* label, const char* xyz) { return std::string("ATOM ") + label + "   " + xyz + "\n"; };
+  const std::string want = line("C5      ", "      1.0000      1.0000      1.0000") +
+                           line("X5      ", "      1.2000      1.0000      1.0000") +
+                           line("Y5      ", "      1.0000      1.2000      1.0000") +
+                           line("Z5      ", "      1.0000      1.0000      1.2000");
+  EXPECT_EQ(m.rs.io.spf.text(), want);
+}
+
+}  // namespace
+}  // namespace vorn::test
