@@ -176,6 +176,15 @@ TEST(LocalDef, ConversionOnlyRunUsesOneSetPerScatteringType) {
   EXPECT_EQ(m.mr.log().find("Calling DetExcept"), std::string::npos);
 }
 
+TEST(LocalDef, PlatonInputEndsWithTheKappaLines) {
+  AcetaldehydeRun m;
+  m.rs.sw.ftype = 5;
+  localdef(m.rs);
+  const auto mas = lines_of(m.rs.io.mas.text());
+  EXPECT_EQ(mas.back(), "KAPPA   000000");
+  EXPECT_EQ(mas.size(), 17u + 5u);
+}
+
 TEST(LocalDef, MoProTexts) {
   AcetaldehydeRun m;
   localdef(m.rs);
@@ -300,7 +309,7 @@ TEST(RealStructures, WithRingsAndTheSpecialOption) {
 }
 
 TEST(RealStructures, WithRingsOnly) {
-  for (const char* f : kStructures) check_run(f, "RINGS 3 8");
+  for (const char* f : {"DL-tryptophan_P21c.res", "jkd77_C22H20N2_P21n.res", "sucrose_P21.res"}) check_run(f, "RINGS 3 8");
 }
 
 TEST(RealStructures, WithoutRings) {
