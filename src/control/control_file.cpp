@@ -24,6 +24,11 @@ constexpr const char* kControlFile = "vorn.inp";
 
 const std::string kRule71 = " " + std::string(71, '-');
 
+// The complete-fragment search visits (2n+1)^3 cells for every atom and
+// operator: n = 10 already means 9261 cells.  A larger value is a typing
+// slip that would keep the run busy for hours.
+constexpr int kMaxCells = 10;
+
 [[noreturn]] void read_error(RunState& rs) { err(rs, kRoutine, "Error while reading file vorn.inp"); }
 
 // The numbers of a tokenised line are read free-form; a line that ends
@@ -157,6 +162,9 @@ void read_keywords(RunState& rs, RecordFile& f) {
       keyword_radii(rs, line);
     } else if (key == "NCELLS") {
       sw.compfrag = read_int(rs, numbers);
+      if (sw.compfrag > kMaxCells || sw.compfrag < -kMaxCells)
+        err(rs, kRoutine, "NCELLS " + std::to_string(sw.compfrag) + " is beyond the limit of " +
+                              std::to_string(kMaxCells) + " cells in each direction");
     } else if (key == "DISORD") {
       if (lx.starred(2)) sw.disorder.disext = 1;
       if (lx.starred(3)) sw.disorder.disdb = 1;

@@ -15,6 +15,9 @@ bool readinputline(RunState& rs, RecordFile& f, std::string& line, int n) {
     if (rec[0] == '!' || lenstr(rec) == 0) continue;
     const int L = ils(rec);
     if (rec[static_cast<std::size_t>(L - 1)] != '\\') {
+      // The last record of a continued line must fit as well: cutting it
+      // would silently drop the numbers at its end.
+      if (p > 1 && n < p + L - 1) err(rs, "ReadInputLine", "Line exceeds limit of 255 characters");
       for (int c = 1; c <= L && p + c - 1 <= n; ++c)
         line[static_cast<std::size_t>(p + c - 2)] = rec[static_cast<std::size_t>(c - 1)];
       return false;

@@ -50,6 +50,14 @@ void open_output(RunState& rs, OutFile& f, const std::string& name) {
   if (!f.open(name)) err(rs, "VORN", "Unable to create output file " + name);
 }
 
+// Completes an output file; one that could not be written whole or moved
+// into place (a full disk, a directory of that name) stops the run, so
+// that the summary never names a file that is not there.
+// Files that a step of the run closed itself are checked here too.
+void finish_output(RunState& rs, OutFile& f) {
+  if (!f.close() || f.failed()) err(rs, "VORN", "Unable to write output file " + f.name());
+}
+
 }  // namespace
 
 // Step 8: the databank file, asking for another name until one opens.
@@ -191,14 +199,14 @@ void normal_run(RunState& rs) {
 
   // Step 15: plot instructions.
   write_spf_tail(rs);
-  io.spf.close();
+  finish_output(rs, io.spf);
 
   // Steps 16 to 19.
-  write_summary(rs, par_written);
-  io.mas.close();
-  if (rs.sw.usedb == 1) io.db.close();
   // Files that the steps above left open are complete at a normal end.
-  for (OutFile* f : {&io.mopro, &io.con, &io.ang, &io.par, &io.fixedh, &io.reset, &io.cnst, &io.res}) f->close();
+  for (OutFile* f : {&io.mas, &io.mopro, &io.con, &io.ang, &io.par, &io.fixedh, &io.reset, &io.cnst, &io.res})
+    finish_output(rs, *f);
+  if (rs.sw.usedb == 1) io.db.close();
+  write_summary(rs, par_written);
   const std::string t = times_line(" Total program elapsed times u,s,t (s) :", process_times());
   to_log(rs, t);
   to_term(rs, t);

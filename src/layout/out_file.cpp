@@ -18,7 +18,11 @@ bool OutFile::open(const std::string& name, bool direct) {
   close();
   name_ = name;
   memory_ = false;
+  failed_ = false;
   temp_ = direct ? name : name + ".vorn-part";
+  // A temporary left by a run that was killed is replaced, not followed
+  // (it could be a link to a file elsewhere).
+  if (!direct) std::remove(temp_.c_str());
   auto f = std::make_unique<std::ofstream>(temp_, std::ios::out | std::ios::trunc);
   if (!*f) {
     temp_.clear();
@@ -42,16 +46,24 @@ std::ostream& OutFile::os() {
   return *os_;
 }
 
-void OutFile::close() {
-  if (!os_) return;
+bool OutFile::close() {
+  if (!os_) return true;
   if (memory_) {
     // Memory files keep their text for inspection after closing.
-    return;
+    return true;
   }
   os_->flush();
+  auto* file = dynamic_cast<std::ofstream*>(os_.get());
+  if (file) file->close();
+  bool ok = !os_->fail();
   os_.reset();
-  if (temp_ != name_) std::rename(temp_.c_str(), name_.c_str());
+  if (temp_ != name_) {
+    if (ok) ok = std::rename(temp_.c_str(), name_.c_str()) == 0;
+    if (!ok) std::remove(temp_.c_str());
+  }
   temp_.clear();
+  failed_ = !ok;
+  return ok;
 }
 
 bool OutFile::abandon() {

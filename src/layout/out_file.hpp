@@ -21,8 +21,13 @@ public:
   bool is_open() const { return static_cast<bool>(os_); }
   // The stream to write to; an unopened file swallows what it is given.
   std::ostream& os();
-  // Completes the file: flushes and moves it into place.
-  void close();
+  // Completes the file: flushes and moves it into place.  False when the
+  // text could not all be written or the file not be moved into place (the
+  // temporary is then removed and an older file stays).
+  bool close();
+  // True when the last close() failed: the file is not there, whoever
+  // closed it.
+  bool failed() const { return failed_; }
   // Drops an incomplete file: the temporary is removed and an existing file
   // of the same name stays as it was.  Returns true when something was
   // dropped.
@@ -36,6 +41,7 @@ private:
   std::string name_;
   std::string temp_;
   bool memory_ = false;
+  bool failed_ = false;
   std::ostringstream* mem_ = nullptr;
 };
 

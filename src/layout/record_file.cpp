@@ -1,5 +1,6 @@
 #include "layout/record_file.hpp"
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -21,6 +22,11 @@ std::vector<std::string> split_records(std::istream& in) {
 
 bool RecordFile::open(const std::string& path) {
   close();
+  // Only a regular file (or a link to one) is an input file: a directory
+  // reads as nothing, and opening a named pipe or a terminal would wait for
+  // a writer that never comes.
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return false;
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
   lines_ = split_records(in);

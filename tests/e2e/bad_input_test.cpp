@@ -1,0 +1,843 @@
+// Bad input, run end to end on the built program.  Whatever it is fed, a
+// run must end with a clear message and exit status 1 (or with a correct
+// result), within a few seconds, without a sanitizer report, without a
+// half-written output file in place of a good one, and without touching
+// anything outside its working directory.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/test_support.hpp"
+
+namespace vorn {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ScratchDir;
+using test::shared_data;
+using test::test_data;
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr double kTimeLimit = 30.0;   // seconds; the sanitizers slow a run down
+#else
+constexpr double kTimeLimit = 5.0;
+#endif
+
+// Bad inputs tried by this program (printed at the end of a whole run of it).
+int g_inputs_tried = 0;
+
+class CountReport : public ::testing::Environment {
+public:
+  void TearDown() override {
+    if (g_inputs_tried > 0) std::printf("[ bad input ] %d bad inputs tried end to end\n", g_inputs_tried);
+  }
+};
+const auto* const kCountReport = ::testing::AddGlobalTestEnvironment(new CountReport);
+
+std::string read_file(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  std::ostringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> v;
+  std::istringstream in(text);
+  std::string l;
+  while (std::getline(in, l)) v.push_back(l);
+  return v;
+}
+
+// Name, size and modification time of every entry below a directory.
+using Snapshot = std::map<std::string, std::string>;
+Snapshot snapshot(const fs::path& root, const fs::path& skip) {
+  Snapshot s;
+  for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
+    const fs::path& p = it->path();
+    if (p == skip) {
+      it.disable_recursion_pending();
+      continue;
+    }
+    struct stat st {};
+    lstat(p.c_str(), &st);
+    s[p.string()] = std::to_string(st.st_size) + "/" + std::to_string(st.st_mtim.tv_sec) + "." +
+                    std::to_string(st.st_mtim.tv_nsec) + "/" + std::to_string(st.st_mode);
+  }
+  return s;
+}
+
+struct Outcome {
+  int status = -1;
+  std::string out;      // standard output and standard error
+  double seconds = 0;
+};
+
+// A working directory inside a private parent directory.  The parent holds
+// files of its own, which a run must leave alone, and the run's standard
+// input and output.
+class Sandbox {
+public:
+  Sandbox() : work_(outer_.file("work")) {
+    fs::create_directory(work_);
+    outer_.write("sentinel.res", "TITL a file beside the working directory\n");
+    fs::create_directory(outer_.file("elsewhere"));
+    outer_.write("elsewhere/xd_vorn.mas", "an unrelated master file\n");
+  }
+  std::string file(const std::string& name) const { return work_ + "/" + name; }
+  void write(const std::string& name, const std::string& text) const {
+    std::ofstream f(file(name), std::ios::binary);
+    f << text;
+  }
+  std::string read(const std::string& name) const { return read_file(file(name)); }
+  bool exists(const std::string& name) const { return fs::exists(fs::symlink_status(file(name))); }
+  void copy_in(const std::string& source, const std::string& name) const {
+    fs::copy_file(source, file(name), fs::copy_options::overwrite_existing);
+  }
+  void remove(const std::string& name) const { fs::remove_all(file(name)); }
+
+  // Runs the program in the working directory with the given standard
+  // input; VORN_DB is set only when `vorn_db` is not empty.
+  Outcome run(const std::string& input = "", const std::string& vorn_db = "") const {
+    ++g_inputs_tried;
+    outer_.write(".stdin", input);
+    const Snapshot before = snapshot(outer_.path(), work_);
+    std::string cmd = "cd '" + work_ + "' && env -u VORN_DB ";
+    if (!vorn_db.empty()) cmd += "VORN_DB='" + vorn_db + "' ";
+    cmd += "timeout -s KILL 120 '" + std::string(VORN_BINARY) + "' < ../.stdin > ../.stdout 2>&1";
+    const auto t0 = std::chrono::steady_clock::now();
+    const int rc = std::system(cmd.c_str());
+    const auto t1 = std::chrono::steady_clock::now();
+    Outcome o;
+    o.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    o.seconds = std::chrono::duration<double>(t1 - t0).count();
+    o.out = outer_.read(".stdout");
+    Snapshot after = snapshot(outer_.path(), work_);
+    // Only the run's own standard output changes beside the working directory.
+    before_after_equal(before, after);
+    for (const auto& e : fs::directory_iterator(work_)) {
+      const std::string n = e.path().filename().string();
+      EXPECT_EQ(n.find(".vorn-part"), std::string::npos) << "temporary file left behind: " << n;
+    }
+    EXPECT_EQ(o.out.find("Sanitizer"), std::string::npos) << o.out;
+    EXPECT_EQ(o.out.find("runtime error"), std::string::npos) << o.out;
+    EXPECT_LT(o.seconds, kTimeLimit) << "the run took " << o.seconds << " s";
+    return o;
+  }
+
+  // A run that must stop with status 1 and the given message on the
+  // terminal and in the log.
+  Outcome stops(const std::string& message, const std::string& input = "", const std::string& vorn_db = "") const {
+    const Outcome o = run(input, vorn_db);
+    EXPECT_EQ(o.status, 1) << o.out;
+    EXPECT_NE(o.out.find(message), std::string::npos) << "expected [" << message << "] in:\n" << o.out;
+    if (exists("vorn.out") && fs::is_regular_file(file("vorn.out"))) {
+      EXPECT_NE(read("vorn.out").find(message), std::string::npos) << read("vorn.out");
+    }
+    return o;
+  }
+
+private:
+  void before_after_equal(const Snapshot& before, Snapshot after) const {
+    after.erase(outer_.file(".stdout"));
+    Snapshot b = before;
+    b.erase(outer_.file(".stdout"));
+    b.erase(outer_.file(".stdin"));
+    after.erase(outer_.file(".stdin"));
+    EXPECT_EQ(b, after) << "a file outside the working directory changed";
+  }
+
+  ScratchDir outer_;
+  std::string work_;
+};
+
+// ---- Inputs -------------------------------------------------------------
+
+const char* const kShelxInp = "FORMAT *shelx\nINPUT in.res\n";
+
+std::string paracetamol() { return read_file(shared_data("shelx/paracetamol_P21n.res")); }
+
+// A SHELX file with the given cell, instructions and atom lines.
+std::string res(const std::string& cell, const std::string& instructions, const std::string& atoms) {
+  return "TITL test\nCELL 0.71073 " + cell + "\nLATT 1\n" + instructions + "SFAC C H O N\nFVAR 1.0\n" + atoms +
+         "HKLF 4\nEND\n";
+}
+
+// An isotropic carbon atom line.
+std::string c_atom(const std::string& name, double x, double y, double z) {
+  char buf[160];
+  std::snprintf(buf, sizeof buf, "%-6s 1 %10.6f %10.6f %10.6f 11.00000 0.02000\n", name.c_str(), x, y, z);
+  return buf;
+}
+
+// An end of a run that is not a crash: status 0, or status 1 with an
+// error message of the program.
+void expect_clean_end(const Outcome& o, const std::string& what) {
+  EXPECT_TRUE(o.status == 0 || o.status == 1) << what << ": status " << o.status << "\n" << o.out;
+  if (o.status == 1) {
+    const bool message = o.out.find(" ERROR *** ") != std::string::npos ||
+                         o.out.find(" Error reading atom: ") != std::string::npos ||
+                         o.out.find(" ProcessU :: Could not find parent atom") != std::string::npos;
+    EXPECT_TRUE(message) << what << ": no error message\n" << o.out;
+  }
+}
+
+
+// A NaN or an infinity printed as a number.
+bool shows_nan(const std::string& text) {
+  static const std::regex kNan(R"((^|[\s+-])(nan|NaN|NAN|inf|Inf|INF)(\s|$))");
+  return std::regex_search(text, kNan);
+}
+
+// ---- Missing and unreadable files ----------------------------------------
+
+TEST(BadInput, MissingOrUnreadableControlFile) {
+  const std::string msg = "Unable to open VORN input file vorn.inp";
+  {
+    Sandbox sb;
+    sb.stops(msg);
+  }
+  {
+    Sandbox sb;   // a directory of that name
+    fs::create_directory(sb.file("vorn.inp"));
+    sb.stops(msg);
+  }
+  {
+    Sandbox sb;   // a link to nothing
+    fs::create_symlink("nowhere.inp", sb.file("vorn.inp"));
+    sb.stops(msg);
+  }
+  {
+    Sandbox sb;   // a named pipe without a writer: must not wait for one
+    ASSERT_EQ(mkfifo(sb.file("vorn.inp").c_str(), 0600), 0);
+    sb.stops(msg);
+  }
+  if (geteuid() != 0) {   // permissions do not stop root
+    Sandbox sb;
+    sb.write("vorn.inp", kShelxInp);
+    chmod(sb.file("vorn.inp").c_str(), 0);
+    sb.stops(msg);
+  }
+}
+
+TEST(BadInput, MissingStructureFilesOfEveryFormat) {
+  struct Case {
+    const char* inp;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"FORMAT *shelx\nINPUT missing.res\n", "ERROR *** ReadShelx *** Error opening SHELX file..."},
+      {"FORMAT *xd\nINPUT missing.mas xd.inp\n", "ERROR *** ReadXD *** Error opening XD master file missing.mas"},
+      {"FORMAT *xd\nINPUT xd.mas missing.inp\n",
+       "ERROR *** ReadXD *** Error opening XD parameter file missing.inp"},
+      {"FORMAT *aim2tab\nINPUT missing.tab\n", "ERROR *** ReadAim2Tab *** Error opening AIM2TAB output file..."},
+      {"FORMAT *platon\nINPUT missing.ang\n", "ERROR *** ReadPlaton *** Error opening PLATON file"},
+      // INPUT naming no file at all.
+      {"FORMAT *shelx\nINPUT\n", "Unexpected STOP in ReadChar..."},
+  };
+  for (const Case& c : cases) {
+    Sandbox sb;
+    sb.copy_in(shared_data("xd/DL-serine_ReCrystal/xd.mas"), "xd.mas");
+    sb.copy_in(shared_data("xd/DL-serine_ReCrystal/xd.inp"), "xd.inp");
+    sb.write("vorn.inp", c.inp);
+    sb.stops(c.message);
+    // The structure file is a directory.
+    if (std::string(c.inp).find("missing.") != std::string::npos) {
+      for (const char* ext : {"missing.res", "missing.mas", "missing.inp", "missing.tab", "missing.ang"})
+        fs::create_directory(sb.file(ext));
+      sb.stops(c.message);
+    }
+  }
+}
+
+TEST(BadInput, MissingDatabankAndPromptAtEndOfInput) {
+  const std::string msg = "ERROR *** OpenDB *** No databank file name on standard input (end of input)";
+  Sandbox sb;
+  sb.write("in.res", paracetamol());
+  sb.write("vorn.inp", std::string(kShelxInp) + "DATABANK missing.db\n");
+  Outcome o = sb.stops(msg);
+  EXPECT_NE(o.out.find(" Error opening databank file missing.db"), std::string::npos) << o.out;
+  // Names that do not open either, then the end of input.
+  o = sb.stops(msg, "none1.db\n\n   \nnone2.db\n");
+  EXPECT_NE(o.out.find(" Error opening databank file none2.db"), std::string::npos) << o.out;
+  // DATABANK without a name and VORN_DB not set: the prompt at once.
+  sb.write("vorn.inp", std::string(kShelxInp) + "DATABANK\n");
+  sb.stops(msg);
+  // VORN_DB naming a directory.
+  fs::create_directory(sb.file("dbdir"));
+  sb.stops(msg, "", "dbdir");
+}
+
+TEST(BadInput, OutputFilesThatCannotBeWritten) {
+  {
+    Sandbox sb;
+    sb.write("in.res", paracetamol());
+    sb.write("vorn.inp", kShelxInp);
+    fs::create_directory(sb.file("vorn.out"));
+    const Outcome o = sb.run();
+    EXPECT_EQ(o.status, 1);
+    EXPECT_NE(o.out.find("ERROR *** VORN *** Unable to create log file vorn.out"), std::string::npos) << o.out;
+  }
+  // A directory in the place of an output file: the run says so instead of
+  // listing a file that is not there.
+  for (const char* name : {"xd_vorn.mas", "vorn.ang", "con_mopro.inp", "vorn.spf", "xd_vorn.inp", "reset.bond"}) {
+    Sandbox sb;
+    sb.write("in.res", paracetamol());
+    sb.copy_in(test_data("hcno.db"), "hcno.db");
+    sb.write("vorn.inp", std::string(kShelxInp) + "DATABANK hcno.db\nEXTEND_H\n");
+    fs::create_directory(sb.file(name));
+    const Outcome o = sb.stops(std::string("ERROR *** VORN *** Unable to write output file ") + name);
+    EXPECT_EQ(o.out.find(" XD instructions are in file"), std::string::npos) << o.out;
+    EXPECT_TRUE(fs::is_directory(sb.file(name)));
+  }
+}
+
+// ---- Empty files --------------------------------------------------------
+
+TEST(BadInput, EmptyFiles) {
+  {
+    Sandbox sb;
+    sb.write("vorn.inp", "");
+    sb.stops("ERROR *** ReadInp *** Unknown input file format");
+  }
+  {
+    Sandbox sb;
+    sb.write("vorn.inp", "! only a comment\n\n   \n");
+    sb.stops("ERROR *** ReadInp *** Unknown input file format");
+  }
+  {
+    Sandbox sb;
+    sb.write("vorn.inp", kShelxInp);
+    sb.write("in.res", "");
+    sb.stops("ERROR *** ReadShelx *** No CELL instruction in the SHELX file");
+  }
+  {
+    Sandbox sb;
+    sb.write("vorn.inp", "FORMAT *xd\nINPUT xd.mas xd.inp\n");
+    sb.write("xd.mas", "");
+    sb.copy_in(shared_data("xd/DL-serine_ReCrystal/xd.inp"), "xd.inp");
+    expect_clean_end(sb.run(), "empty master file");
+    sb.copy_in(shared_data("xd/DL-serine_ReCrystal/xd.mas"), "xd.mas");
+    sb.write("xd.inp", "");
+    sb.stops("ERROR *** ReadXD *** Error reading XD parameter file");
+  }
+  for (const char* fmt : {"aim2tab", "platon"}) {
+    Sandbox sb;
+    sb.write("vorn.inp", std::string("FORMAT *") + fmt + "\nINPUT in.txt\n");
+    sb.write("in.txt", "");
+    expect_clean_end(sb.run(), fmt);
+  }
+}
+
+// ---- Truncated files -----------------------------------------------------
+
+// Runs the program on every cut of `text` after line k (k = 0 .. all lines
+// but the last) with a good output file from an earlier run in place: a
+// run that stops must leave that file as it was.
+void every_cut(Sandbox& sb, const std::string& name, const std::string& text) {
+  const std::vector<std::string> l = lines_of(text);
+  std::string cut;
+  for (std::size_t k = 0; k < l.size(); ++k) {
+    sb.write(name, cut);
+    sb.write("xd_vorn.mas", "GOOD MASTER FILE OF AN EARLIER RUN\n");
+    const Outcome o = sb.run();
+    const std::string what = name + " cut after line " + std::to_string(k);
+    expect_clean_end(o, what);
+    if (o.status == 1) {
+      EXPECT_EQ(sb.read("xd_vorn.mas"), "GOOD MASTER FILE OF AN EARLIER RUN\n") << what;
+    }
+    if (::testing::Test::HasFailure()) return;
+    cut += l[k] + "\n";
+  }
+}
+
+TEST(BadInput, ShelxFileCutAtEveryLine) {
+  Sandbox sb;
+  sb.write("vorn.inp", kShelxInp);
+  every_cut(sb, "in.res", paracetamol());
+  // A cut inside an atom line that continues ("=" at its end).
+  sb.write("in.res", res("10 10 10 90 90 90", "", "C1 1 0.1 0.2 0.3 11.0 0.02 0.02 =\n"));
+  expect_clean_end(sb.run(), "atom line continued past the end");
+}
+
+TEST(BadInput, XdPairCutAtEveryLine) {
+  Sandbox sb;
+  sb.write("vorn.inp", "FORMAT *xd\nINPUT xd.mas xd.inp\n");
+  const std::string mas = read_file(shared_data("xd/DL-serine_ReCrystal/xd.mas"));
+  const std::string par = read_file(shared_data("xd/DL-serine_ReCrystal/xd.inp"));
+  sb.write("xd.inp", par);
+  every_cut(sb, "xd.mas", mas);
+  sb.write("xd.mas", mas);
+  every_cut(sb, "xd.inp", par);
+}
+
+TEST(BadInput, DatabankCutAtEveryLine) {
+  Sandbox sb;
+  sb.write("in.res", paracetamol());
+  sb.write("vorn.inp", std::string(kShelxInp) + "DATABANK cut.db\n");
+  every_cut(sb, "cut.db", read_file(test_data("hcno.db")));
+}
+
+// ---- Fields that do not read, or read out of range ----------------------
+
+TEST(BadInput, ControlFileFieldsThatDoNotRead) {
+  const std::string bad = "ERROR *** ReadInp *** Error while reading file vorn.inp";
+  const char* const lines[] = {
+      "VERBOSE high\n", "VERBOSE 2.5\n", "TOLS 0.4\n", "TOLS bond 0.4 ring nan group 0.1\n",
+      "TOLS inf 0.1 0.1\n", "NCELLS one\n", "NCELLS 99999999999\n", "RINGS 3\n", "RINGS three eight\n",
+      "RADII H C 0.3\n", "RADII H 0.3 0.4\n", "VERBOSE 1e40\n",
+  };
+  for (const char* l : lines) {
+    Sandbox sb;
+    sb.write("in.res", paracetamol());
+    sb.write("vorn.inp", std::string(kShelxInp) + l);
+    sb.stops(bad);
+  }
+  {
+    Sandbox sb;   // a typing slip that would search millions of cells
+    sb.write("in.res", paracetamol());
+    sb.write("vorn.inp", std::string(kShelxInp) + "NCELLS 1000\n");
+    sb.stops("ERROR *** ReadInp *** NCELLS 1000 is beyond the limit of 10 cells in each direction");
+  }
+  {
+    Sandbox sb;
+    sb.write("vorn.inp", "FORMAT xd *shelxl\nINPUT in.res\n");
+    sb.stops("ERROR *** ReadInp *** Unknown input file format");
+  }
+}
+
+TEST(BadInput, ShelxFieldsThatDoNotRead) {
+  struct Case {
+    std::string text;
+    const char* message;
+  };
+  const std::string ok_atom = c_atom("C1", 0.1, 0.2, 0.3);
+  const std::vector<Case> cases = {
+      {"TITL x\nCELL 0.71073 7.1 abc 11.6 90 97.8 90\n", "Cannot read wavelength and cell from"},
+      {"TITL x\nCELL 0.71073 7.1 9.2\n", "Cannot read wavelength and cell from"},
+      {"TITL x\nCELL 0.71 10 10 10 90 90 90\nLATT 9\n", "Lattice number 9 on LATT is not one of"},
+      {"TITL x\nCELL 0.71 10 10 10 90 90 90\nLATT P\n", "Cannot read the lattice number from"},
+      {"TITL x\nCELL 0.71 10 10 10 90 90 90\nSFAC C Xx\n", "Unknown element XX on the SFAC instruction"},
+      {res("10 10 10 90 90 90", "", "C1 7 0.1 0.2 0.3 11.0 0.02\n"), "which SFAC does not list"},
+      {res("10 10 10 90 90 90", "", "C1 0 0.1 0.2 0.3 11.0 0.02\n"), "which SFAC does not list"},
+      {res("10 10 10 90 90 90", "", "C1 -1 0.1 0.2 0.3 11.0 0.02\n"), "which SFAC does not list"},
+      {res("10 10 10 90 90 90", "", "C1 C 0.1 0.2 0.3 11.0 0.02\n"), " Error reading atom: C1"},
+      {res("10 10 10 90 90 90", "", "C1 1 0.1x 0.2 0.3 11.0 0.02\n"), " Error reading atom: C(1)"},
+      {res("10 10 10 90 90 90", "", "C1 1 0.1 0.2 0.3 11.0\n"), " Error reading atom: C(1)"},
+      {res("10 10 10 90 90 90", "", "C1 1 0.1 0.2 0.3 11.0 0.02 0.03\n"), " Error reading atom: C(1)"},
+      {res("10 10 10 90 90 90", "", "Q1 1 0.1 0.2 0.3 11.0 0.02 1.23\n"), " Error reading atom: Q(1)"},
+      {res("10 10 10 90 90 90", "", "C1 1 31.0 0.2 0.3 11.0 0.02\n"), "is used but FVAR gives only 1"},
+      {res("10 10 10 90 90 90", "", "C1 1 99999.0 0.2 0.3 11.0 0.02\n"), "is beyond the limit of 200"},
+      {res("10 10 10 90 90 90", "", "C1 1 -2147483648.0 0.2 0.3 11.0 0.02\n"), "is beyond the limit of 200"},
+      {res("10 10 10 90 90 90", "", "H1 2 0.1 0.2 0.3 11.0 -1.2\n"), " ProcessU :: Could not find parent atom"},
+      {res("10 10 10 90 90 90", "", "C123456789 1 0.1 0.2 0.3 11.0 0.02\n"), "longer than 8 characters"},
+      {res("10 10 10 90 90 90", "", "C1 1 0.1 0.2 0.3 11.0 0.02 =\n"), " Error reading atom: C(1)"},
+  };
+  for (const Case& c : cases) {
+    Sandbox sb;
+    sb.write("vorn.inp", kShelxInp);
+    sb.write("in.res", c.text);
+    sb.write("xd_vorn.mas", "GOOD\n");
+    sb.stops(c.message);
+    EXPECT_EQ(sb.read("xd_vorn.mas"), "GOOD\n") << c.text;
+  }
+}
+
+TEST(BadInput, XdFieldsThatDoNotRead) {
+  const std::string mas = read_file(shared_data("xd/DL-serine_ReCrystal/xd.mas"));
+  const std::string par = read_file(shared_data("xd/DL-serine_ReCrystal/xd.inp"));
+  auto replaced = [](std::string s, const std::string& from, const std::string& to) {
+    const std::size_t p = s.find(from);
+    EXPECT_NE(p, std::string::npos) << from;
+    if (p != std::string::npos) s.replace(p, from.size(), to);
+    return s;
+  };
+  struct Case {
+    std::string mas, par;
+  };
+  const std::vector<Case> cases = {
+      {mas, replaced(par, "USAGE     14", "USAGE     xx")},
+      {mas, replaced(par, "USAGE     14   2  4  14", "USAGE     14   2  4  99999")},
+      {mas, replaced(par, "USAGE     14   2  4  14", "USAGE     14   2  4  -5")},
+      {mas, replaced(par, "USAGE     14   2  4  14   0   1   0   0   4",
+                     "USAGE     14   2  4  14   0   1   0   0   99999999")},
+      {mas, replaced(par, "0.248317  0.489008", "nan  0.489008")},
+      {mas, replaced(par, "0.007207  0.006724", "inf  0.006724")},
+      {mas, replaced(par, "O(001)    3 2    5   1   2 2  1  1 4", "O(001)    3 2    5   1   2 9  1  1 4")},
+      {mas, replaced(par, "O(001)    3 2    5   1   2 2  1  1 4", "O(001)    3 2    5   1   2 2  1  1 999")},
+      {mas, replaced(par, "O(001)    3 2    5   1   2 2  1  1 4", "O(001)    3 2    5   1   2 2  -99  1 4")},
+      {replaced(mas, "CELL ", "CELL x"), par},
+  };
+  int k = 0;
+  for (const Case& c : cases) {
+    Sandbox sb;
+    sb.write("vorn.inp", "FORMAT *xd\nINPUT xd.mas xd.inp\n");
+    sb.write("xd.mas", c.mas);
+    sb.write("xd.inp", c.par);
+    expect_clean_end(sb.run(), "XD case " + std::to_string(++k));
+  }
+}
+
+TEST(BadInput, CartesianFieldsThatDoNotRead) {
+  const std::string head = " NUMBER OF ATOMS READ =      2\n\n NO. ATOM       AT.MASS      X        Y        Z\n ----\n";
+  struct Case {
+    const char* fmt;
+    std::string text;
+  };
+  const std::vector<Case> cases = {
+      {"aim2tab", " NUMBER OF ATOMS READ =    abc\n"},
+      {"aim2tab", " NUMBER OF ATOMS READ =     -5\n"},
+      {"aim2tab", head + "    1C1           12.0000   nan      0.0000   0.0000\n"},
+      {"aim2tab", head + "    1C1           12.0000   1.0000   0.0000   0.0000\n"},   // one line short
+      {"aim2tab", head + "    1XX1          12.0000   1.0000   0.0000   0.0000\n    2C1    \n"},
+      {"aim2tab", " NO. ATOM       AT.MASS\n"},
+      {"platon", "ATOM C1 1.0 2.0\n"},
+      {"platon", "ATOM C1 1.0 2.0 inf\n"},
+      {"platon", "ATOM C1 1.0 2.0 1e39\n"},
+      {"platon", "ATOM\n"},
+      {"platon", "ATOM 1.0 2.0 3.0 4.0\n"},
+      {"platon", "ATOM Zz1 1.0 2.0 3.0\n"},
+  };
+  for (const Case& c : cases) {
+    Sandbox sb;
+    sb.write("vorn.inp", std::string("FORMAT *") + c.fmt + "\nINPUT in.txt\n");
+    sb.write("in.txt", c.text);
+    expect_clean_end(sb.run(), c.text);
+  }
+}
+
+// ---- NaN, infinity and numbers beyond a real -------------------------------
+
+TEST(BadInput, NanInfinityAndHugeNumbers) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"TITL x\nCELL 0.71073 nan 10 10 90 90 90\n", "Cannot read wavelength and cell from"},
+      {"TITL x\nCELL 0.71073 10 10 10 90 90 inf\n", "Cannot read wavelength and cell from"},
+      {"TITL x\nCELL 0.71073 10 10 10 90 90 -INFINITY\n", "Cannot read wavelength and cell from"},
+      {"TITL x\nCELL 0.71073 1e39 10 10 90 90 90\n", "Cannot read wavelength and cell from"},
+      {res("10 10 10 90 90 90", "", "C1 1 0.1 0.2 NaN 11.0 0.02\n"), " Error reading atom: C(1)"},
+      {res("10 10 10 90 90 90", "", "C1 1 0.1 0.2 0.3 11.0 1e39\n"), " Error reading atom: C(1)"},
+      {res("10 10 10 90 90 90", "", "C1 1 0.1 0.2 0.3 11.0 -inf\n"), " Error reading atom: C(1)"},
+      {"TITL x\nCELL 0.71 10 10 10 90 90 90\nSFAC C\nFVAR 1.0 nan\n", "Cannot read FVAR values from"},
+      {"TITL x\nCELL 0.71 10 10 10 90 90 90\nSFAC C\nFVAR 1.0 3.5e38\n", "Cannot read FVAR values from"},
+  };
+  for (const auto& [text, message] : cases) {
+    Sandbox sb;
+    sb.write("vorn.inp", kShelxInp);
+    sb.write("in.res", text);
+    sb.stops(message);
+  }
+  // NaN and infinity in the control file and the Cartesian readers.
+  {
+    Sandbox sb;
+    sb.write("in.res", paracetamol());
+    sb.write("vorn.inp", std::string(kShelxInp) + "RADII H nan\n");
+    sb.stops("ERROR *** ReadInp *** Error while reading file vorn.inp");
+  }
+  for (const char* line : {"ATOM C1 nan 0 0\nATOM C2 1.5 0 0\n", "ATOM C1 0 0 0\nATOM C2 Infinity 0 0\n"}) {
+    Sandbox sb;
+    sb.write("vorn.inp", "FORMAT *platon\nINPUT in.ang\n");
+    sb.write("in.ang", line);
+    const Outcome o = sb.run();
+    expect_clean_end(o, line);
+    if (o.status == 0) {
+      for (const char* f : {"xd_vorn.mas", "vorn.ang"}) EXPECT_FALSE(shows_nan(sb.read(f))) << line << f;
+    }
+  }
+}
+
+// Values that do not fit their output fields print as asterisks.
+TEST(BadInput, NumbersOverflowingTheirFields) {
+  Sandbox sb;
+  sb.write("vorn.inp", kShelxInp);
+  // U = 1.0 times free variable 2 = 5000 does not fit F7.3; a cell edge of
+  // 12345678 does not fit the log's F10.3.
+  sb.write("in.res", "TITL x\nCELL 0.71073 12345678 10 10 90 90 90\nLATT 1\nSFAC C\nFVAR 1.0 5000.0\n" +
+                         std::string("C1 1 0.1 0.2 0.3 11.0 21.0\nEND\n"));
+  const Outcome o = sb.run();
+  expect_clean_end(o, "overflowing fields");
+  EXPECT_NE(o.out.find("     1   C(1)      6  1  1  0.10000  0.20000  0.30000 1.000*******"), std::string::npos)
+      << o.out;
+  EXPECT_NE(sb.read("vorn.out").find(" Cell parameters: **********    10.000    10.000"), std::string::npos)
+      << sb.read("vorn.out");
+}
+
+// ---- Long lines -----------------------------------------------------------
+
+TEST(BadInput, LinesLongerThan255Characters) {
+  {
+    Sandbox sb;   // a continued control line beyond 255 characters
+    sb.write("in.res", paracetamol());
+    sb.write("vorn.inp", std::string(kShelxInp) + "FRAG 1 " + std::string(200, '1') + " \\\n" +
+                             std::string(100, '2') + "\n");
+    sb.stops("ERROR *** ReadInputLine *** Line exceeds limit of 255 characters");
+  }
+  {
+    Sandbox sb;   // a control line cut at 255: the file name beyond it is lost
+    sb.write("in.res", paracetamol());
+    sb.write("vorn.inp", "FORMAT *shelx\nINPUT" + std::string(300, ' ') + "in.res\n");
+    sb.stops("Unexpected STOP in ReadChar...");
+  }
+  {
+    Sandbox sb;   // an atom line whose last number stands beyond column 255
+    sb.write("vorn.inp", kShelxInp);
+    sb.write("in.res", res("10 10 10 90 90 90", "", "C1 1 0.1 0.2 0.3 11.0" + std::string(260, ' ') + "0.02\n"));
+    sb.stops(" Error reading atom: C(1)");
+  }
+  {
+    Sandbox sb;   // very long comment and title lines are passed over
+    sb.write("vorn.inp", kShelxInp);
+    std::string text = paracetamol();
+    text = "TITL " + std::string(5000, 'x') + "\nREM " + std::string(100000, 'y') + "\n" +
+           text.substr(text.find('\n') + 1);
+    sb.write("in.res", text);
+    const Outcome o = sb.run();
+    expect_clean_end(o, "long REM");
+    EXPECT_NE(o.out.find(" Total atoms read from SHELX file =    20"), std::string::npos) << o.out;
+  }
+}
+
+// ---- Structures that make no sense ----------------------------------------
+
+TEST(BadInput, ZeroAtoms) {
+  for (const std::string& text : {res("10 10 10 90 90 90", "", ""), std::string("TITL x\nCELL 0.7 5 5 5 90 90 90\nEND\n")}) {
+    Sandbox sb;
+    sb.write("vorn.inp", kShelxInp);
+    sb.write("in.res", text);
+    const Outcome o = sb.run();
+    expect_clean_end(o, "zero atoms");
+    EXPECT_NE(o.out.find(" Total atoms read from SHELX file =     0"), std::string::npos) << o.out;
+  }
+  Sandbox sb;
+  sb.write("vorn.inp", "FORMAT *platon\nINPUT in.ang\n");
+  sb.write("in.ang", "ANGSTROM\nEND\n");
+  expect_clean_end(sb.run(), "zero PLATON atoms");
+}
+
+TEST(BadInput, DegenerateCells) {
+  const char* const cells[] = {
+      "0 10 10 90 90 90",   "-5 10 10 90 90 90",  "10 10 10 0 0 0",   "10 10 10 90 90 180",
+      "10 10 10 120 120 120", "10 10 10 60 60 150", "10 10 10 -90 90 90",
+  };
+  for (const char* c : cells) {
+    Sandbox sb;
+    sb.write("vorn.inp", kShelxInp);
+    sb.write("in.res", res(c, "", c_atom("C1", 0.1, 0.2, 0.3) + c_atom("C2", 0.2, 0.2, 0.3)));
+    sb.stops(std::string("ERROR *** TranMat *** Cell ") + (c[0] == '1' ? "angles cannot form a cell" : "edges must be positive numbers"));
+  }
+  // Absurd but possible cells: a result or a message, never a NaN.
+  for (const char* c : {"1e-30 10 10 90 90 90", "1e-3 1e-3 1e-3 90 90 90", "1e30 10 10 90 90 90",
+                        "10 10 10 90 90 179.999"}) {
+    Sandbox sb;
+    sb.write("vorn.inp", std::string(kShelxInp) + "NCELLS 1\nRINGS 3 8\n");
+    sb.write("in.res", res(c, "", c_atom("C1", 0.1, 0.2, 0.3) + c_atom("C2", 0.2, 0.2, 0.3)));
+    const Outcome o = sb.run();
+    expect_clean_end(o, c);
+    EXPECT_FALSE(shows_nan(o.out)) << o.out;
+    if (o.status == 0) {
+      for (const char* f : {"vorn.out", "xd_vorn.mas", "vorn.ang"}) EXPECT_FALSE(shows_nan(sb.read(f))) << c << f;
+    }
+  }
+}
+
+// Two atoms at one site: a zero distance must not reach a division.
+TEST(BadInput, DuplicateAtomsAtOneSite) {
+  Sandbox sb;
+  sb.write("vorn.inp", std::string(kShelxInp) + "RINGS 3 8\nNCELLS 1\n");
+  std::string text = paracetamol();
+  const std::size_t o1 = text.find("O1 ");
+  const std::string o1_line = text.substr(o1, text.find("\n", text.find("\n", o1) + 1) - o1 + 1);
+  text.insert(o1, o1_line);
+  sb.write("in.res", text);
+  // Atoms sharing a site occur in disorder (mixed sites); the run goes on.
+  const Outcome o = sb.run();
+  expect_clean_end(o, "duplicate atoms");
+  for (const char* f : {"vorn.out", "xd_vorn.mas", "vorn.ang"}) EXPECT_FALSE(shows_nan(sb.read(f))) << f;
+}
+
+// ---- Capacities -----------------------------------------------------------
+
+std::string many_atoms(int n) {
+  std::string s;
+  for (int i = 0; i < n; ++i) {
+    // A loose grid: no two atoms bonded.
+    const double x = 0.02 * (i % 40), y = 0.02 * ((i / 40) % 40), z = 0.05 * (i / 1600);
+    s += c_atom("C" + std::to_string(i % 9999), x, y, z);
+  }
+  return s;
+}
+
+TEST(BadInput, TooManyAtoms) {
+  {
+    Sandbox sb;
+    sb.write("vorn.inp", kShelxInp);
+    sb.write("in.res", res("100 100 100 90 90 90", "", many_atoms(20001)));
+    sb.stops("ERROR *** ReadShelx *** Too many atoms");
+  }
+  {
+    Sandbox sb;
+    sb.write("vorn.inp", "FORMAT *platon\nINPUT in.ang\n");
+    std::string s = "ANGSTROM\n";
+    for (int i = 0; i < 20001; ++i) s += "ATOM C" + std::to_string(i) + " " + std::to_string(2 * i) + " 0 0\n";
+    sb.write("in.ang", s);
+    sb.stops("ERROR *** ReadPlaton *** Too many atoms");
+  }
+  {
+    Sandbox sb;
+    sb.write("vorn.inp", "FORMAT *aim2tab\nINPUT in.tab\n");
+    sb.write("in.tab", " NUMBER OF ATOMS READ =  20001\n");
+    sb.stops("ERROR *** ReadAim2Tab *** Too many atoms");
+  }
+  {
+    Sandbox sb;
+    sb.write("vorn.inp", "FORMAT *xd\nINPUT xd.mas xd.inp\n");
+    sb.copy_in(shared_data("xd/DL-serine_ReCrystal/xd.mas"), "xd.mas");
+    std::string par = read_file(shared_data("xd/DL-serine_ReCrystal/xd.inp"));
+    par.replace(par.find("USAGE     14"), 12, "USAGE  20001");
+    sb.write("xd.inp", par);
+    sb.stops("ERROR *** ReadXD *** Too many atoms");
+  }
+}
+
+TEST(BadInput, TooManySymmetryOperators) {
+  {
+    Sandbox sb;   // 192 SYMM cards and the identity
+    std::string symm;
+    for (int k = 0; k < 192; ++k) symm += "SYMM X,Y,Z+" + std::to_string(k) + "/193\n";
+    sb.write("vorn.inp", kShelxInp);
+    sb.write("in.res", res("10 10 10 90 90 90", symm, c_atom("C1", 0.1, 0.2, 0.3)));
+    sb.stops("Too many SYMM instructions: the limit is 192");
+  }
+  {
+    Sandbox sb;   // 48 cards, F centring and the inversion: 392 operators
+    std::string symm;
+    for (int k = 0; k < 48; ++k) symm += "SYMM X,Y,Z+" + std::to_string(k + 1) + "/97\n";
+    sb.write("vorn.inp", kShelxInp);
+    std::string text = res("10 10 10 90 90 90", symm, c_atom("C1", 0.1, 0.2, 0.3));
+    text.replace(text.find("LATT 1"), 6, "LATT 4");
+    sb.write("in.res", text);
+    sb.stops("*** Too many symmetry operators: 196 needed, the limit is 192");
+  }
+}
+
+TEST(BadInput, TooManyFreeVariables) {
+  Sandbox sb;
+  std::string fvar = "FVAR";
+  for (int k = 0; k < 201; ++k) fvar += (k % 10 == 9) ? " 0.5 =\n" : " 0.5";
+  sb.write("vorn.inp", kShelxInp);
+  sb.write("in.res", "TITL x\nCELL 0.71 10 10 10 90 90 90\nLATT 1\nSFAC C\n" + fvar + "\n" +
+                         c_atom("C1", 0.1, 0.2, 0.3) + "END\n");
+  sb.stops("ERROR *** ReadShelx *** Too many free variables: the limit is 200");
+}
+
+TEST(BadInput, TwentyOneNeighbours) {
+  // A carbon with 21 carbons at 1.5 A around it (points of a Fibonacci
+  // sphere): more neighbours than an atom can store.
+  std::string atoms = c_atom("C0", 0.5, 0.5, 0.5);
+  const int n = 21;
+  for (int k = 0; k < n; ++k) {
+    const double zc = 1.0 - 2.0 * (k + 0.5) / n, r = std::sqrt(1.0 - zc * zc), phi = 2.399963 * k;
+    atoms += c_atom("C" + std::to_string(k + 1), 0.5 + 1.5 * r * std::cos(phi) / 30.0,
+                    0.5 + 1.5 * r * std::sin(phi) / 30.0, 0.5 + 1.5 * zc / 30.0);
+  }
+  Sandbox sb;
+  sb.write("vorn.inp", kShelxInp);
+  sb.write("in.res", res("30 30 30 90 90 90", "", atoms));
+  sb.stops("ERROR *** FindAllNeighbors *** Atom 1 C(0) has 21 covalent neighbours; the neighbour table holds at "
+           "most 20");
+}
+
+// Separate three-membered rings, far from each other.
+std::string triangles(int n, double cell) {
+  std::string atoms;
+  for (int k = 0; k < n; ++k) {
+    const double x = 2.0 + 5.0 * (k % 12), y = 2.0 + 5.0 * ((k / 12) % 12), z = 2.0 + 5.0 * (k / 144);
+    const double p[3][3] = {{x, y, z}, {x + 1.5, y, z}, {x + 0.75, y + 1.3, z}};
+    for (int a = 0; a < 3; ++a)
+      atoms += c_atom("C" + std::to_string(3 * k + a), p[a][0] / cell, p[a][1] / cell, p[a][2] / cell);
+  }
+  return atoms;
+}
+
+TEST(BadInput, TooManyRings) {
+  Sandbox sb;
+  sb.write("vorn.inp", std::string(kShelxInp) + "RINGS 3 3\n");
+  sb.write("in.res", res("65 65 65 90 90 90", "", triangles(1001, 65.0)));
+  sb.stops("ERROR *** FindRings *** Too many rings (maxrings)");
+}
+
+// Every planar ring of the special treatment gets a dummy atom at its centre.
+TEST(BadInput, TooManyDummyAtoms) {
+  Sandbox sb;
+  sb.write("vorn.inp", std::string(kShelxInp) + "RINGS 3 3 *special\n");
+  sb.write("in.res", res("65 65 65 90 90 90", "", triangles(1000, 65.0)));
+  sb.stops("DUMMY label exceeds format");
+}
+
+// ---- Prompts and the databank ---------------------------------------------
+
+// The charge prompt offers 0 as its default: the end of the input takes it,
+// says so in the log, and the run goes on; it must not ask for ever.
+TEST(BadInput, ChargePromptAtEndOfInput) {
+  for (const char* answers : {"", "minus one\n", "nan\n1e39\n"}) {
+    Sandbox sb;
+    sb.write("in.res", paracetamol());
+    sb.copy_in(test_data("hcno.db"), "hcno.db");
+    sb.write("vorn.inp", std::string(kShelxInp) + "DATABANK hcno.db\nNFRAG 2\nFRAG 1 1 -10\nFRAG 2 11 -20\n");
+    const Outcome o = sb.run(answers);
+    EXPECT_EQ(o.status, 0) << o.out;
+    EXPECT_NE(sb.read("vorn.out").find(" No answer on standard input (end of input): net charge of fragment   1"),
+              std::string::npos);
+    EXPECT_NE(sb.read("vorn.out").find(" No answer on standard input (end of input): net charge of fragment   2"),
+              std::string::npos);
+    EXPECT_TRUE(sb.exists("xd_vorn.inp"));
+  }
+}
+
+TEST(BadInput, DatabankEntryThatFitsWithoutPval) {
+  // The test databank without its PVAL lines: the first entry that fits
+  // has none, and the search for it meets the end of the file.
+  Sandbox sb;
+  sb.write("in.res", paracetamol());
+  std::string db;
+  for (const std::string& l : lines_of(read_file(test_data("hcno.db"))))
+    if (l.rfind("PVAL", 0) != 0) db += l + "\n";
+  sb.write("bad.db", db);
+  sb.write("vorn.inp", std::string(kShelxInp) + "DATABANK bad.db\n");
+  sb.stops("Error reading unit = ");
+}
+
+// ---- The control file's last line ------------------------------------------
+
+TEST(BadInput, ContinuationOnTheLastLine) {
+  {
+    Sandbox sb;   // the FORMAT line continues into the end of the file
+    sb.write("in.res", paracetamol());
+    sb.write("vorn.inp", "INPUT in.res\nFORMAT *shelx \\\n");
+    sb.stops("ERROR *** ReadInp *** Unknown input file format");
+  }
+  {
+    Sandbox sb;   // only the last line is cut: the run goes on
+    sb.write("in.res", paracetamol());
+    sb.write("vorn.inp", std::string(kShelxInp) + "TOLS 0.4 \\\n! a comment\n\n");
+    const Outcome o = sb.run();
+    expect_clean_end(o, "continued last line");
+    EXPECT_NE(o.out.find(" Total atoms read from SHELX file =    20"), std::string::npos) << o.out;
+  }
+}
+
+}  // namespace
+}  // namespace vorn

@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "layout/out_file.hpp"
+#include "support/test_support.hpp"
+
+namespace vorn {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ScratchDir;
+
+TEST(OutFile, WrittenUnderATemporaryNameUntilClosed) {
+  ScratchDir dir;
+  dir.write("xd_vorn.mas", "OLD\n");
+  OutFile f;
+  ASSERT_TRUE(f.open(dir.file("xd_vorn.mas")));
+  f.os() << "NEW\n";
+  EXPECT_EQ(dir.read("xd_vorn.mas"), "OLD\n");
+  EXPECT_TRUE(dir.exists("xd_vorn.mas.vorn-part"));
+  EXPECT_TRUE(f.close());
+  EXPECT_FALSE(f.failed());
+  EXPECT_EQ(dir.read("xd_vorn.mas"), "NEW\n");
+  EXPECT_FALSE(dir.exists("xd_vorn.mas.vorn-part"));
+}
+
+TEST(OutFile, AbandonedFileLeavesTheOlderOne) {
+  ScratchDir dir;
+  dir.write("vorn.spf", "COMPLETE OLD FILE\n");
+  OutFile f;
+  ASSERT_TRUE(f.open(dir.file("vorn.spf")));
+  f.os() << "HALF";
+  EXPECT_TRUE(f.abandon());
+  EXPECT_EQ(dir.read("vorn.spf"), "COMPLETE OLD FILE\n");
+  EXPECT_FALSE(dir.exists("vorn.spf.vorn-part"));
+  // Nothing left to drop the second time, and a new file stays away.
+  EXPECT_FALSE(f.abandon());
+  OutFile g;
+  ASSERT_TRUE(g.open(dir.file("new.ang")));
+  EXPECT_TRUE(g.abandon());
+  EXPECT_FALSE(dir.exists("new.ang"));
+}
+
+TEST(OutFile, CloseReportsAFileThatCannotBePutInPlace) {
+  ScratchDir dir;
+  fs::create_directory(dir.file("vorn.ang"));
+  dir.write("vorn.ang/inside", "x");
+  OutFile f;
+  ASSERT_TRUE(f.open(dir.file("vorn.ang")));
+  f.os() << "ATOM C(1) 0 0 0\n";
+  EXPECT_FALSE(f.close());
+  EXPECT_TRUE(f.failed());
+  EXPECT_TRUE(fs::is_directory(dir.file("vorn.ang")));
+  EXPECT_EQ(dir.read("vorn.ang/inside"), "x");
+  EXPECT_FALSE(dir.exists("vorn.ang.vorn-part"));
+  // Closing again changes nothing; reopening clears the failure.
+  EXPECT_TRUE(f.close());
+  EXPECT_TRUE(f.failed());
+  ASSERT_TRUE(f.open(dir.file("other.ang")));
+  EXPECT_FALSE(f.failed());
+  EXPECT_TRUE(f.close());
+}
+
+TEST(OutFile, LeftoverTemporaryLinkIsReplacedNotFollowed) {
+  ScratchDir outside, dir;
+  outside.write("precious.txt", "KEEP\n");
+  fs::create_symlink(outside.file("precious.txt"), dir.file("vorn.spf.vorn-part"));
+  OutFile f;
+  ASSERT_TRUE(f.open(dir.file("vorn.spf")));
+  f.os() << "PLOT\n";
+  EXPECT_TRUE(f.close());
+  EXPECT_EQ(outside.read("precious.txt"), "KEEP\n");
+  EXPECT_EQ(dir.read("vorn.spf"), "PLOT\n");
+}
+
+TEST(OutFile, TheLogIsWrittenAsTheRunGoes) {
+  ScratchDir dir;
+  OutFile log;
+  ASSERT_TRUE(log.open(dir.file("vorn.out"), true));
+  log.os() << "step 1\n" << std::flush;
+  EXPECT_EQ(dir.read("vorn.out"), "step 1\n");
+  EXPECT_FALSE(log.abandon());   // nothing is dropped: the log shows how far the run got
+  EXPECT_EQ(dir.read("vorn.out"), "step 1\n");
+}
+
+TEST(OutFile, CannotBeCreatedInAMissingDirectory) {
+  ScratchDir dir;
+  OutFile f;
+  EXPECT_FALSE(f.open(dir.file("no/such/dir/xd_vorn.mas")));
+  EXPECT_FALSE(f.is_open());
+  f.os() << "swallowed";   // an unopened file takes writes quietly
+  EXPECT_TRUE(f.close());
+}
+
+}  // namespace
+}  // namespace vorn
