@@ -9,6 +9,7 @@
 #include "databank/xh_groups.hpp"
 #include "driver/run_state.hpp"
 #include "layout/layout.hpp"
+#include "topology/cell_grid.hpp"
 #include "topology/neighbors.hpp"
 
 namespace vorn {
@@ -99,6 +100,8 @@ void extendh(RunState& rs, int x, int h) {
     ah.xc = ph[0];
     ah.yc = ph[1];
     ah.zc = ph[2];
+    // The neighbour searches that follow must meet the hydrogen where it is now.
+    atom_moved(rs, h);
     layout::write(rs.log(), "(3x,'X-H group : ',a,'-',a,' >',2x,a,a,f7.3,' /',f7.3,' Angstroms')", lx, lh,
                   g.name, " =", old, d);
     if (rs.sw.ifra == 1) {

@@ -15,6 +15,7 @@
 #include "layout/record_file.hpp"
 #include "localframe/frame_records.hpp"
 #include "structure/model.hpp"
+#include "topology/cell_grid.hpp"
 #include "topology/topology_records.hpp"
 
 namespace vorn {
@@ -50,6 +51,7 @@ struct RunState {
   std::vector<int> isn;    // sorted neighbour list of one atom
   Rings rings;
   ReducedTable rtab;
+  AtomIndex index;         // cell lists over the atom table
 
   // Local frames.
   Forring forring;

@@ -7,6 +7,7 @@
 // equal keys keep the order they had.
 #include "topology/neighbors.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -14,6 +15,7 @@
 #include "driver/run_state.hpp"
 #include "layout/layout.hpp"
 #include "structure/cell.hpp"
+#include "topology/cell_grid.hpp"
 
 namespace vorn {
 
@@ -80,7 +82,7 @@ void write_row(std::ostream& os, const RunState& rs, int ordinal, int b, float d
 
 }  // namespace
 
-void getnei(RunState& rs, int atom, float rmax, int& disordered) {
+void getnei_direct(RunState& rs, int atom, float rmax, int& disordered) {
   Neig& ng = rs.neig;
   ng.clear();
   disordered = 0;
@@ -123,6 +125,94 @@ void getnei(RunState& rs, int atom, float rmax, int& disordered) {
       });
 }
 
+namespace {
+
+// The search of getnei_direct over the candidates that the cell lists
+// propose: the same tests in the same (table) order, so the same atoms are
+// accepted in the same order.
+void getnei_indexed(RunState& rs, int atom, float rmax, int& disordered) {
+  Neig& ng = rs.neig;
+  ng.clear();
+  disordered = 0;
+  const Atom& a = rs.atom(atom);
+  const float ra = covalent_radius(rs, a.iz);
+  AtomIndex& x = atom_index(rs);
+  const float reach = rmax > 0 ? rmax : ra + x.maxrad + rs.sw.tols.tol1;
+  const std::vector<int>& cand = entries_near(rs, cart(rs, atom), reach);
+  const int search = ++x.search;
+  bool nan_distance = false;
+  for (const int b : cand) {
+    if (b == atom) continue;
+    const Atom& at = rs.atom(b);
+    if (a.flag == -1 && at.flag == -1 &&
+        std::fabs(static_cast<double>(a.occ) - static_cast<double>(at.occ)) > 0.01)
+      continue;
+    const float d = dist(a.xc, a.yc, a.zc, at.xc, at.yc, at.zc);
+    const float cutoff = rmax > 0 ? rmax : ra + covalent_radius(rs, at.iz) + rs.sw.tols.tol1;
+    if (d > cutoff || d < 0.5f) continue;
+    // Duplicate site: a few accepted neighbours are compared one by one,
+    // many through the cell lists (only accepted entries count).
+    bool same_site = false;
+    const Vec3 pb{at.xc, at.yc, at.zc};
+    if (ng.inei() < 16 || !finite3(pb)) {
+      for (const int c : ng.atom) {
+        const Atom& ac = rs.atom(c);
+        if (dist(at.xc, at.yc, at.zc, ac.xc, ac.yc, ac.zc) < 0.01f) {
+          same_site = true;
+          break;
+        }
+      }
+    } else {
+      x.grid.candidates(pb, 0.01f, x.near);
+      for (const int c : x.near) {
+        if (x.stamp[static_cast<std::size_t>(c)] != search) continue;
+        const Atom& ac = rs.atom(c);
+        if (dist(at.xc, at.yc, at.zc, ac.xc, ac.yc, ac.zc) < 0.01f) {
+          same_site = true;
+          break;
+        }
+      }
+    }
+    if (same_site) continue;
+    if (ng.inei() >= kMaxNeiSearch) {
+      stop_plain(rs, layout::format("(/,' GetNei :: atom = ',i8,2x,a8,/,'           rmax = ',f12.3,/,"
+                                    "'           inei exceeds dimension maxnei ( ',i6,' )',/,/)",
+                                    atom, a.label, rmax, kMaxNeiSearch));
+    }
+    ng.atom.push_back(b);
+    ng.dist.push_back(d);
+    x.stamp[static_cast<std::size_t>(b)] = search;
+    if (std::isnan(d)) nan_distance = true;
+    if (at.flag == -1) disordered = 1;
+  }
+  if (nan_distance) {
+    exchange_sort(
+        ng.inei(), [&](int i, int j) { return ng.dist[static_cast<std::size_t>(i)] > ng.dist[static_cast<std::size_t>(j)]; },
+        [&](int i, int j) {
+          std::swap(ng.dist[static_cast<std::size_t>(i)], ng.dist[static_cast<std::size_t>(j)]);
+          std::swap(ng.atom[static_cast<std::size_t>(i)], ng.atom[static_cast<std::size_t>(j)]);
+        });
+    return;
+  }
+  // The exchange passes swap only on a strict inequality: a stable sort.
+  std::vector<std::pair<float, int>> order(ng.atom.size());
+  for (std::size_t k = 0; k < order.size(); ++k) order[k] = {ng.dist[k], ng.atom[k]};
+  std::stable_sort(order.begin(), order.end(), [](const auto& p, const auto& q) { return p.first < q.first; });
+  for (std::size_t k = 0; k < order.size(); ++k) {
+    ng.dist[k] = order[k].first;
+    ng.atom[k] = order[k].second;
+  }
+}
+
+}  // namespace
+
+void getnei(RunState& rs, int atom, float rmax, int& disordered) {
+  if (direct_forms(rs) || !finite3(cart(rs, atom)))
+    getnei_direct(rs, atom, rmax, disordered);
+  else
+    getnei_indexed(rs, atom, rmax, disordered);
+}
+
 void findnei(RunState& rs, int atom, float rmax) {
   int disordered = 0;
   getnei(rs, atom, rmax, disordered);
@@ -150,6 +240,7 @@ void findallneighbors(RunState& rs) {
   to_log(rs, std::string(79, '-'));
   to_both(rs, layout::format("(/' IDENTIFYING COVALENTLY-BONDED NEIGHBORS FOR EACH ATOM')"));
   const int n = rs.ncomplete();
+  if (!direct_forms(rs)) index_atoms(rs);
   for (int i = 1; i <= n; ++i) {
     findnei(rs, i, 0.0f);
     const Neig& ng = rs.neig;

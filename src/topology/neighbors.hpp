@@ -10,7 +10,11 @@ struct RunState;
 
 // Fills rs.neig for one atom; rmax <= 0 selects the covalent criterion.
 // disordered is set to 1 when an accepted neighbour is disordered.
+// The search goes through the cell lists of the atom table; getnei_direct
+// compares the atom with every entry (the form the cell-list search is
+// checked against, and the one run when the direct forms are asked for).
 void getnei(RunState& rs, int atom, float rmax, int& disordered);
+void getnei_direct(RunState& rs, int atom, float rmax, int& disordered);
 // getnei, the optional listing, and the grouping into sorted types.
 void findnei(RunState& rs, int atom, float rmax);
 // The whole-structure pass: fills rs.nb for every entry of the expanded

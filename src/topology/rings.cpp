@@ -12,6 +12,7 @@
 #include "layout/layout.hpp"
 #include "structure/cell.hpp"
 #include "structure/elements.hpp"
+#include "topology/cell_grid.hpp"
 #include "topology/planarity.hpp"
 
 namespace vorn {
@@ -36,7 +37,79 @@ void swap_positions(ReducedTable& t, int j) {
 
 }  // namespace
 
+namespace {
+
+// Connects reduced position a to position b when they are bonded.
+void connect_if_bonded(RunState& rs, int a, int b, float ra, std::vector<int>& conn) {
+  ReducedTable& t = rs.rtab;
+  const Atom& at = table_atom(rs, a);
+  const Atom& bt = table_atom(rs, b);
+  const float d = dist(at.xc, at.yc, at.zc, bt.xc, bt.yc, bt.zc);
+  if (d > ra + covalent_radius(rs, bt.iz) + rs.sw.tols.tol1) return;
+  if (static_cast<int>(conn.size()) >= kMaxNeiStored) {
+    err(rs, "Eliminate",
+        "Atom " + std::to_string(t.newat[a]) + " " + std::string(at.label.trimmed()) + " has more than " +
+            std::to_string(kMaxNeiStored) + " connections; the connectivity table holds at most " +
+            std::to_string(kMaxNeiStored));
+  }
+  conn.push_back(b);
+}
+
+// Keeps, in table order, the atoms with more than one connection.
+void compact_table(RunState& rs, int cycle, int& remaining) {
+  ReducedTable& t = rs.rtab;
+  if (cycle == 0 && rs.sw.verbosity > 2) writeconn(rs);
+  int kept = 0;
+  for (int a = 1; a <= t.count; ++a) {
+    if (t.conn[a].size() <= 1) continue;
+    ++kept;
+    if (kept != a) {
+      t.newat[kept] = t.newat[a];
+      t.conn[kept] = std::move(t.conn[a]);
+    }
+  }
+  for (int a = kept + 1; a <= t.count; ++a) t.conn[a].clear();
+  remaining = kept;
+}
+
+}  // namespace
+
 void eliminate(RunState& rs, int cycle, int& remaining) {
+  if (direct_forms(rs)) {
+    eliminate_direct(rs, cycle, remaining);
+    return;
+  }
+  ReducedTable& t = rs.rtab;
+  AtomIndex& x = atom_index(rs);
+  // Reduced position of every entry of the atom table (0: not in the table).
+  std::vector<int> pos(static_cast<std::size_t>(rs.ncomplete()) + 1, 0);
+  for (int a = 1; a <= t.count; ++a) pos[static_cast<std::size_t>(t.newat[a])] = a;
+  std::vector<int> cand;
+  for (int a = 1; a <= t.count; ++a) {
+    std::vector<int>& conn = t.conn[a];
+    conn.clear();
+    const Atom& at = table_atom(rs, a);
+    if (at.flag == -1) continue;
+    const float ra = covalent_radius(rs, at.iz);
+    const Vec3 pa{at.xc, at.yc, at.zc};
+    if (!finite3(pa)) {
+      for (int b = 1; b <= t.count; ++b)
+        if (b != a) connect_if_bonded(rs, a, b, ra, conn);
+      continue;
+    }
+    // The candidates in table order, as the scan of every position meets them.
+    cand.clear();
+    for (const int k : entries_near(rs, pa, ra + x.maxrad + rs.sw.tols.tol1)) {
+      const int b = pos[static_cast<std::size_t>(k)];
+      if (b != 0 && b != a) cand.push_back(b);
+    }
+    std::sort(cand.begin(), cand.end());
+    for (const int b : cand) connect_if_bonded(rs, a, b, ra, conn);
+  }
+  compact_table(rs, cycle, remaining);
+}
+
+void eliminate_direct(RunState& rs, int cycle, int& remaining) {
   ReducedTable& t = rs.rtab;
   const float tol = rs.sw.tols.tol1;
   for (int a = 1; a <= t.count; ++a) {
@@ -100,6 +173,7 @@ void write_reduced_files(const RunState& rs, std::ostream& ang, std::ostream& an
 void connect4rings(RunState& rs) {
   ReducedTable& t = rs.rtab;
   t.count = rs.ncomplete();
+  if (!direct_forms(rs)) index_atoms(rs);
   for (int a = 1; a <= t.count; ++a) {
     t.newat[a] = a;
     t.conn[a].clear();

@@ -12,7 +12,10 @@ struct RunState;
 // reduced_1.ang.
 void connect4rings(RunState& rs);
 // One elimination cycle; remaining receives the number of atoms kept.
+// One elimination cycle; candidates come from the cell lists of the atom
+// table.  eliminate_direct compares every pair of table atoms.
 void eliminate(RunState& rs, int cycle, int& remaining);
+void eliminate_direct(RunState& rs, int cycle, int& remaining);
 void writeconn(RunState& rs);
 // Walks the reduced table and stores the rings.
 void findrings(RunState& rs);

@@ -1,0 +1,224 @@
+#include "topology/cell_grid.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "driver/run_state.hpp"
+
+namespace vorn {
+
+namespace {
+
+// Searches widen the box by this much, so that rounding in a distance
+// never hides an entry at the edge of a cell.
+float widened(float r) { return (r > 0.0f ? r : 0.0f) * 1.0001f + 1.0e-3f; }
+
+}  // namespace
+
+bool finite3(const Vec3& p) { return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]); }
+
+void CellGrid::build(const std::vector<Vec3>& points, float edge) {
+  const int n = static_cast<int>(points.size());
+  float lo[3] = {0, 0, 0}, hi[3] = {0, 0, 0};
+  bool any = false;
+  for (const Vec3& p : points) {
+    if (!finite3(p)) continue;
+    for (std::size_t k = 0; k < 3; ++k) {
+      lo[k] = any ? std::min(lo[k], p[k]) : p[k];
+      hi[k] = any ? std::max(hi[k], p[k]) : p[k];
+    }
+    any = true;
+  }
+  double h = std::isfinite(edge) && edge > 0.0f ? edge : 1.0;
+  // Sparse points get larger cells: at most about two cells per entry.
+  const double max_cells = 2.0 * n + 64.0;
+  double dims[3];
+  for (;;) {
+    double total = 1;
+    for (std::size_t k = 0; k < 3; ++k) {
+      dims[k] = std::floor((static_cast<double>(hi[k]) - lo[k]) / h) + 1.0;
+      total *= dims[k];
+    }
+    if (total <= max_cells) break;
+    h *= 1.25;
+  }
+  for (std::size_t k = 0; k < 3; ++k) {
+    lo_[k] = lo[k];
+    n_[k] = static_cast<int>(dims[k]);
+  }
+  inv_edge_ = static_cast<float>(1.0 / h);
+  cells_ = n_[0] * n_[1] * n_[2];
+
+  start_.assign(static_cast<std::size_t>(cells_) + 1, 0);
+  ids_.assign(static_cast<std::size_t>(n), 0);
+  gone_.assign(static_cast<std::size_t>(n) + 1, 0);
+  extra_.clear();
+  anywhere_.clear();
+  std::vector<int> cell(static_cast<std::size_t>(n), -1);
+  for (int id = 1; id <= n; ++id) {
+    const Vec3& p = points[static_cast<std::size_t>(id - 1)];
+    if (!finite3(p)) {
+      anywhere_.push_back(id);
+      continue;
+    }
+    const int c = cell_of(p);
+    cell[static_cast<std::size_t>(id - 1)] = c;
+    ++start_[static_cast<std::size_t>(c) + 1];
+  }
+  for (int c = 0; c < cells_; ++c) start_[static_cast<std::size_t>(c) + 1] += start_[static_cast<std::size_t>(c)];
+  std::vector<int> fill(start_.begin(), start_.end() - 1);
+  for (int id = 1; id <= n; ++id) {
+    const int c = cell[static_cast<std::size_t>(id - 1)];
+    if (c >= 0) ids_[static_cast<std::size_t>(fill[static_cast<std::size_t>(c)]++)] = id;
+  }
+}
+
+int CellGrid::axis_cell(int k, float x) const {
+  const float t = (x - lo_[k]) * inv_edge_;
+  if (!(t > 0.0f)) return 0;
+  if (t >= static_cast<float>(n_[k])) return n_[k] - 1;
+  return std::min(static_cast<int>(t), n_[k] - 1);
+}
+
+int CellGrid::cell_of(const Vec3& p) const {
+  return (axis_cell(2, p[2]) * n_[1] + axis_cell(1, p[1])) * n_[0] + axis_cell(0, p[0]);
+}
+
+void CellGrid::insert(int id, const Vec3& p) {
+  if (!finite3(p) || cells_ == 0) {
+    anywhere_.push_back(id);
+    return;
+  }
+  extra_[cell_of(p)].push_back(id);
+}
+
+void CellGrid::remove(int id, const Vec3& p) {
+  if (!finite3(p) || cells_ == 0) {
+    anywhere_.erase(std::remove(anywhere_.begin(), anywhere_.end(), id), anywhere_.end());
+    return;
+  }
+  const auto it = extra_.find(cell_of(p));
+  if (it != extra_.end()) {
+    std::vector<int>& v = it->second;
+    const auto pos = std::find(v.begin(), v.end(), id);
+    if (pos != v.end()) {
+      v.erase(pos);
+      return;
+    }
+  }
+  if (id >= 1 && id < static_cast<int>(gone_.size())) gone_[static_cast<std::size_t>(id)] = 1;
+}
+
+void CellGrid::candidates(const Vec3& p, float r, std::vector<int>& out) const {
+  out.clear();
+  out.insert(out.end(), anywhere_.begin(), anywhere_.end());
+  if (cells_ == 0) return;
+  int lo[3], hi[3];
+  if (finite3(p) && std::isfinite(r)) {
+    const float w = widened(r);
+    for (int k = 0; k < 3; ++k) {
+      lo[k] = axis_cell(k, p[static_cast<std::size_t>(k)] - w);
+      hi[k] = axis_cell(k, p[static_cast<std::size_t>(k)] + w);
+    }
+  } else {
+    // No box to speak of: every entry is a candidate.
+    for (int k = 0; k < 3; ++k) {
+      lo[k] = 0;
+      hi[k] = n_[k] - 1;
+    }
+  }
+  for (int z = lo[2]; z <= hi[2]; ++z)
+    for (int y = lo[1]; y <= hi[1]; ++y)
+      for (int x = lo[0]; x <= hi[0]; ++x) {
+        const int c = (z * n_[1] + y) * n_[0] + x;
+        for (int s = start_[static_cast<std::size_t>(c)]; s < start_[static_cast<std::size_t>(c) + 1]; ++s) {
+          const int id = ids_[static_cast<std::size_t>(s)];
+          if (gone_[static_cast<std::size_t>(id)] == 0) out.push_back(id);
+        }
+        if (!extra_.empty()) {
+          const auto it = extra_.find(c);
+          if (it != extra_.end()) out.insert(out.end(), it->second.begin(), it->second.end());
+        }
+      }
+  std::sort(out.begin(), out.end());
+}
+
+bool direct_forms(RunState& rs) {
+  AtomIndex& x = rs.index;
+  if (x.direct < 0) {
+    const char* v = std::getenv("VORN_DIRECT");
+    x.direct = v != nullptr && v[0] == '1' ? 1 : 0;
+  }
+  return x.direct == 1;
+}
+
+void index_atoms(RunState& rs) {
+  AtomIndex& x = rs.index;
+  const int n = rs.ncomplete();
+  x.binned.resize(static_cast<std::size_t>(n));
+  x.maxrad = 0;
+  for (int k = 1; k <= n; ++k) {
+    x.binned[static_cast<std::size_t>(k - 1)] = cart(rs, k);
+    x.maxrad = std::max(x.maxrad, covalent_radius(rs, rs.atom(k).iz));
+  }
+  // Cells about one bond long: a covalent search looks at 27 of them.
+  const float edge = std::max(1.0f, 2.0f * x.maxrad + std::max(0.0f, rs.sw.tols.tol1));
+  x.grid.build(x.binned, edge);
+  x.count = n;
+  x.built = true;
+  x.stamp.assign(static_cast<std::size_t>(n) + 1, 0);
+  x.search = 0;
+}
+
+AtomIndex& atom_index(RunState& rs) {
+  AtomIndex& x = rs.index;
+  const int n = rs.ncomplete();
+  if (!x.built || x.count > n) {
+    index_atoms(rs);
+    return x;
+  }
+  for (int k = x.count + 1; k <= n; ++k) {
+    const Vec3 p = cart(rs, k);
+    x.binned.push_back(p);
+    x.grid.insert(k, p);
+    x.maxrad = std::max(x.maxrad, covalent_radius(rs, rs.atom(k).iz));
+  }
+  if (x.count < n) {
+    x.count = n;
+    x.stamp.resize(static_cast<std::size_t>(n) + 1, 0);
+  }
+  return x;
+}
+
+void atom_moved(RunState& rs, int k) {
+  AtomIndex& x = rs.index;
+  if (!x.built || k < 1 || k > x.count) return;
+  Vec3& old = x.binned[static_cast<std::size_t>(k - 1)];
+  x.grid.remove(k, old);
+  old = cart(rs, k);
+  x.grid.insert(k, old);
+}
+
+const std::vector<int>& entries_near(RunState& rs, const Vec3& p, float r) {
+  AtomIndex& x = atom_index(rs);
+  x.grid.candidates(p, r, x.scratch);
+  return x.scratch;
+}
+
+std::vector<int> entries_closer(RunState& rs, const Vec3& p, float r, int first, int last) {
+  std::vector<int> out;
+  // A distance that is not r or more (also one that is not a number)
+  // counts as close, as in a scan that passes over the far entries.
+  auto close = [&](int k) { return !(dist(p, cart(rs, k)) >= r); };
+  if (direct_forms(rs) || !finite3(p)) {
+    for (int k = first; k <= last; ++k)
+      if (close(k)) out.push_back(k);
+    return out;
+  }
+  for (const int k : entries_near(rs, p, r))
+    if (k >= first && k <= last && close(k)) out.push_back(k);
+  return out;
+}
+
+}  // namespace vorn

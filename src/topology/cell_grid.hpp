@@ -1,0 +1,85 @@
+// Cell lists over Cartesian positions, so that "every entry within r of a
+// point" costs the entries of a few cells instead of the whole atom table.
+//
+// The grid only proposes candidates: every entry that can lie within r of
+// the point is among them (with a margin for rounding), in ascending entry
+// number, and the caller applies its own distance test to them in that
+// order.  So a search through the grid accepts exactly the entries, in
+// exactly the order, that a scan of the whole table accepts, and every
+// tie-break that rests on table order stays the same.
+#pragma once
+
+#include <unordered_map>
+#include <vector>
+
+#include "structure/cell.hpp"
+
+namespace vorn {
+
+struct RunState;
+
+class CellGrid {
+public:
+  // Bins points[0..n-1] as entries 1..n; cells have at least the given
+  // edge (larger when the points are sparse, to bound the number of cells).
+  void build(const std::vector<Vec3>& points, float edge);
+  // Adds entry id at p (an appended entry, or one that moved).
+  void insert(int id, const Vec3& p);
+  // Removes entry id, binned at p.
+  void remove(int id, const Vec3& p);
+  // Every entry whose binned position can lie within r of p, ascending.
+  // Entries with a non-finite coordinate are candidates of every search.
+  void candidates(const Vec3& p, float r, std::vector<int>& out) const;
+  bool empty() const { return cells_ == 0; }
+
+private:
+  int axis_cell(int k, float x) const;
+  int cell_of(const Vec3& p) const;
+
+  float lo_[3] = {0, 0, 0};
+  float inv_edge_ = 1;
+  int n_[3] = {0, 0, 0};
+  int cells_ = 0;
+  std::vector<int> start_;            // entries binned by build(), cell by cell
+  std::vector<int> ids_;
+  std::vector<char> gone_;            // entry removed from its build() cell
+  std::unordered_map<int, std::vector<int>> extra_;  // entries inserted later
+  std::vector<int> anywhere_;         // non-finite positions
+};
+
+// The index of the model's atom table (entries 1 .. ncomplete): built on
+// first use, grown when entries are appended, told when an atom moves.
+struct AtomIndex {
+  // Test hook: 1 runs the direct all-pairs forms of the searches (the
+  // oracle the indexed forms are checked against), 0 the indexed forms;
+  // -1 takes it from the environment variable VORN_DIRECT at first use
+  // (VORN_DIRECT=1 selects the direct forms for a whole run).
+  int direct = -1;
+  bool built = false;
+  int count = 0;                 // entries binned
+  std::vector<Vec3> binned;      // where each entry was binned (entry k at k-1)
+  float maxrad = 0;              // largest covalent radius among the entries
+  CellGrid grid;
+  std::vector<int> scratch;      // candidate lists of the searches
+  std::vector<int> near;
+  std::vector<int> stamp;        // entry accepted by search number `search`
+  int search = 0;
+};
+
+// Whether the direct forms are to run (see AtomIndex::direct).
+bool direct_forms(RunState& rs);
+// Bins every entry 1 .. ncomplete afresh.
+void index_atoms(RunState& rs);
+// The index, brought up to date with appended entries.
+AtomIndex& atom_index(RunState& rs);
+// Atom k has moved (the hydrogen extension): rebins it.
+void atom_moved(RunState& rs, int k);
+// Candidates for "entries within r of p": a superset, ascending.
+const std::vector<int>& entries_near(RunState& rs, const Vec3& p, float r);
+// The entries first .. last lying strictly closer than r to p, ascending
+// (the exact test; the symmetry-generated axis atoms use it).
+std::vector<int> entries_closer(RunState& rs, const Vec3& p, float r, int first, int last);
+
+bool finite3(const Vec3& p);
+
+}  // namespace vorn
