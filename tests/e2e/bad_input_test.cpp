@@ -457,6 +457,21 @@ TEST(BadInput, ShelxFieldsThatDoNotRead) {
   }
 }
 
+// A coordinate of 1e30 reads as a reference to free variable 1e29, which
+// is beyond the 200 free variables like any other large reference; the
+// reader converts the quotient to an int before comparing it with the
+// limit, which overflows (undefined behaviour) and ends in an internal
+// error instead of the limit message.
+TEST(BadInput, DISABLED_FreeVariableReferenceBeyondAnInteger) {
+  for (const char* value : {"1e30", "-3e10", "2.2e10"}) {
+    Sandbox sb;
+    sb.write("vorn.inp", kShelxInp);
+    sb.write("in.res", res("10 10 10 90 90 90", "", "C1 1 " + std::string(value) + " 0.2 0.3 11.0 0.02\n"));
+    const Outcome o = sb.stops("is beyond the limit of 200");
+    EXPECT_EQ(o.out.find("Internal error"), std::string::npos) << o.out;
+  }
+}
+
 TEST(BadInput, XdFieldsThatDoNotRead) {
   const std::string mas = read_file(shared_data("xd/DL-serine_ReCrystal/xd.mas"));
   const std::string par = read_file(shared_data("xd/DL-serine_ReCrystal/xd.inp"));
@@ -666,6 +681,27 @@ TEST(BadInput, DuplicateAtomsAtOneSite) {
   const Outcome o = sb.run();
   expect_clean_end(o, "duplicate atoms");
   for (const char* f : {"vorn.out", "xd_vorn.mas", "vorn.ang"}) EXPECT_FALSE(shows_nan(sb.read(f))) << f;
+}
+
+// The complete-fragment search on a network structure (every atom bonded
+// across the cell edges) or with a generous bond tolerance fills the whole
+// block of cells.  It appends one copy per scan of every image of every
+// atom and starts the scan again, each image compared with every copy so
+// far: cubic in the copies.  CaF2 with NCELLS 1 takes half a minute, with
+// NCELLS 2 longer than two minutes.
+TEST(BadInput, DISABLED_CompleteFragmentsOfANetworkEndInSeconds) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"shelx/CaF2_Fm-3m_face_centred.res", "NCELLS 1\n"},
+      {"shelx/CaF2_Fm-3m_face_centred.res", "NCELLS 2\n"},
+      {"shelx/I-43d_Ni_complex_body_centred.res", "NCELLS 1\n"},
+      {"shelx/sucrose_P21.res", "NCELLS 1\nTOLS bond 1.0 ring 0.1 group 0.1\n"},
+  };
+  for (const auto& [file, options] : cases) {
+    Sandbox sb;
+    sb.copy_in(shared_data(file), "in.res");
+    sb.write("vorn.inp", std::string(kShelxInp) + options);
+    expect_clean_end(sb.run(), std::string(file) + " " + options);
+  }
 }
 
 // ---- Capacities -----------------------------------------------------------
