@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Times whole VORN runs on generated structures of 2000, 5000, 10000 and
+# 20000 atoms (copies included): RINGS 3 8, NCELLS 1, EXTEND_H, DATABANK
+# with examples/vorn.db, KEYGEN all.  Prints wall time, user time and peak
+# memory of each run and the ratio t(20000)/t(2000) of the wall times
+# (and of the user times, which other work on the machine disturbs less).
+#
+#   tools/bench.sh BUILD_DIR [SIZES...]
+#
+# VORN_DIRECT=1 in the environment times the direct all-pairs forms (slow).
+set -euo pipefail
+
+build=${1:-build}
+shift || true
+sizes=("$@")
+[ ${#sizes[@]} -gt 0 ] || sizes=(2000 5000 10000 20000)
+src=$(cd "$(dirname "$0")/.." && pwd)
+vorn=$(cd "$build" && pwd)/vorn
+work=$(cd "$build" && pwd)/bench
+[ -x "$vorn" ] || { echo "no program at $vorn (build first)"; exit 1; }
+
+printf '%8s %8s %10s %10s %12s\n' atoms in-file "wall(s)" "user(s)" "peak(MB)"
+declare -A wall user
+for n in "${sizes[@]}"; do
+  dir="$work/$n"
+  rm -rf "$dir"
+  info=$(python3 "$src/tools/make_bench_structure.py" "$n" "$dir" vorn.db)
+  cp "$src/examples/vorn.db" "$dir/"
+  infile=${info%% *}
+  ( cd "$dir" && /usr/bin/time -f '%e %U %M' -o time.txt "$vorn" > terminal.txt 2>&1 ) || {
+    echo "run of $n atoms failed; see $dir/terminal.txt"; exit 1; }
+  read -r w u m < "$dir/time.txt"
+  wall[$n]=$w
+  user[$n]=$u
+  printf '%8s %8s %10s %10s %12.1f\n' "$n" "$infile" "$w" "$u" "$(echo "$m / 1024" | bc -l)"
+done
+first=${sizes[0]}
+last=${sizes[${#sizes[@]}-1]}
+if [ "$first" != "$last" ]; then
+  printf 't(%s)/t(%s) = %.1f (wall), %.1f (user)\n' "$last" "$first" \
+    "$(echo "${wall[$last]} / ${wall[$first]}" | bc -l)" "$(echo "${user[$last]} / ${user[$first]}" | bc -l)"
+fi
+echo "(runs and their files are in $work)"
