@@ -3,6 +3,7 @@
 // transfer of the entry's parameters into the atom's records.
 #include "databank/databank.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "control/tokens.hpp"
 #include "driver/run_state.hpp"
 #include "layout/layout.hpp"
+#include "topology/cell_grid.hpp"
 #include "topology/neighbors.hpp"
 
 namespace vorn {
@@ -23,17 +25,36 @@ constexpr std::size_t kDbLineLength = 200; // a databank line
 constexpr int kMaxTypeLines = 12;          // neighbour types of one entry
 constexpr int kMaxPlmsNumbers = 100;       // numbers on one PLMS line
 
+// The lines of the databank come from the copy in memory while a search
+// runs on it (rs.dbtext.active), else from the file itself.
+bool db_next(RunState& rs, std::string& line) {
+  DatabankText& t = rs.dbtext;
+  if (!t.active) return rs.io.db.next(line, kDbLineLength);
+  if (t.pos >= t.lines.size()) return false;
+  line = t.lines[t.pos++];
+  return true;
+}
+
+void db_backspace(RunState& rs) {
+  DatabankText& t = rs.dbtext;
+  if (!t.active)
+    rs.io.db.backspace();
+  else if (t.pos > 0)
+    --t.pos;
+}
+
+std::size_t db_position(const RunState& rs) { return rs.dbtext.active ? rs.dbtext.pos : rs.io.db.position(); }
+
 // "line 12 of databank file db.db": where a databank fault is.
 std::string where_in_db(const RunState& rs) {
-  return "line " + std::to_string(rs.io.db.position()) + " of databank file " + rs.io.db.path();
+  return "line " + std::to_string(db_position(rs)) + " of databank file " + rs.io.db.path();
 }
 
 // Next line that is not a comment, upper-cased and tokenised; false at the
 // end of the file.
 bool next_entry_line(RunState& rs, std::string& line) {
-  RecordFile& db = rs.io.db;
   do {
-    if (!db.next(line, kDbLineLength)) return false;
+    if (!db_next(rs, line)) return false;
   } while (line[0] == '!');
   upcase(line);
   readline(line, rs.lx);
@@ -201,6 +222,70 @@ void log_report(RunState& rs, int i) {
                                     items));
 }
 
+// The atomic number (word 2) of an ATOM line: 0 when read, 1 when the
+// line has no second word, 2 when the word is not an integer.
+int read_atom_z(const std::string& raw, int& z) {
+  int istart = 0, iend = 0;
+  if (!find_word(raw, 2, istart, iend)) return 1;
+  layout::FreeReader zr(raw.substr(static_cast<std::size_t>(istart - 1), static_cast<std::size_t>(iend - istart + 1)));
+  return zr.integer(z) ? 0 : 2;
+}
+
+// The same, stopping the run on a line whose atomic number cannot be read.
+int atom_line_z(RunState& rs, const std::string& raw) {
+  int z = 0;
+  const int status = read_atom_z(raw, z);
+  if (status == 1) err(rs, "ReadChar", "Unexpected STOP in ReadChar...");
+  if (status == 2) bad_numbers(rs, "the atomic number of an ATOM line");
+  return z;
+}
+
+// Takes the databank into memory (once per file opened) and indexes its
+// ATOM lines; false when no databank is open.
+bool prepare_text(RunState& rs) {
+  RecordFile& db = rs.io.db;
+  DatabankText& t = rs.dbtext;
+  if (!db.is_open()) return false;
+  db.rewind();
+  std::string first;
+  db.next(first, kDbLineLength);
+  db.rewind();
+  if (t.built && t.path == db.path() && t.count == db.record_count() && t.first == first) return true;
+  t = DatabankText{};
+  std::string line;
+  while (db.next(line, kDbLineLength)) t.lines.push_back(line);
+  db.rewind();
+  for (std::size_t k = 0; k < t.lines.size(); ++k) {
+    const std::string& raw = t.lines[k];
+    if (raw.compare(0, 4, "ATOM") != 0) continue;
+    int z = 0;
+    if (read_atom_z(raw, z) == 0)
+      t.atom_lines[z].push_back(k);
+    else
+      t.bad_lines.push_back(k);
+  }
+  t.path = db.path();
+  t.count = db.record_count();
+  t.first = first;
+  t.built = true;
+  return true;
+}
+
+// The next ATOM line at or after line `from` that the scan for element z
+// stops at: one of the element, or one whose atomic number cannot be read.
+bool next_atom_line(const DatabankText& t, int z, std::size_t from, std::size_t& k) {
+  std::size_t best = t.lines.size();
+  const auto it = t.atom_lines.find(z);
+  if (it != t.atom_lines.end()) {
+    const auto p = std::lower_bound(it->second.begin(), it->second.end(), from);
+    if (p != it->second.end()) best = *p;
+  }
+  const auto q = std::lower_bound(t.bad_lines.begin(), t.bad_lines.end(), from);
+  if (q != t.bad_lines.end()) best = std::min(best, *q);
+  k = best;
+  return best < t.lines.size();
+}
+
 }  // namespace
 
 float pval(int z) {
@@ -217,7 +302,7 @@ float pval(int z) {
 void readfile(RunState& rs, std::string& line) {
   if (next_entry_line(rs, line)) return;
   to_both(rs, " ReadFile :: end of databank file " + rs.io.db.path() + " after line " +
-                  std::to_string(rs.io.db.position()) + ", inside an entry");
+                  std::to_string(db_position(rs)) + ", inside an entry");
   err(rs, "ReadFile", "Error reading unit = " + std::to_string(kDatabankUnit));
 }
 
@@ -227,7 +312,7 @@ int exceptdb(RunState& rs, int i, Text<40>& group) {
   std::string line;
   readfile(rs, line);
   if (!(rs.lx.keyword(1) == "EXCEPT")) {
-    rs.io.db.backspace();
+    db_backspace(rs);
     if (!has_group) return 0;
     if (verbose(rs))
       log_line(rs, layout::format("(/,' Functional group = [',a,'], but no functional group',"
@@ -243,9 +328,9 @@ int exceptdb(RunState& rs, int i, Text<40>& group) {
   }
   // The group name keeps its blanks, so it is taken from the raw line:
   // it begins one separating character after the word GROUP.
-  rs.io.db.backspace();
+  db_backspace(rs);
   std::string raw;
-  rs.io.db.next(raw, kDbLineLength);
+  db_next(rs, raw);
   upcase(raw);
   const std::size_t g = raw.find("GROUP");
   const int last = lenstr(raw);
@@ -279,26 +364,45 @@ void searchdb(RunState& rs, int i) {
   const SiteSym asymi(upcased(a.sitesym.view()));
   log_search_header(rs, i, asymi);
 
-  RecordFile& db = rs.io.db;
-  db.rewind();
-  std::string raw;
-  while (m1.ifind == 0 && db.next(raw, kDbLineLength)) {
-    if (raw.compare(0, 4, "ATOM") != 0) continue;
-    int istart = 0, iend = 0;
-    if (!find_word(raw, 2, istart, iend)) err(rs, "ReadChar", "Unexpected STOP in ReadChar...");
-    int z = 0;
-    layout::FreeReader zr(raw.substr(static_cast<std::size_t>(istart - 1), static_cast<std::size_t>(iend - istart + 1)));
-    if (!zr.integer(z)) bad_numbers(rs, "the atomic number of an ATOM line");
-    if (z != a.iz) continue;
+  // One entry whose ATOM line carries the atom's atomic number: the rest
+  // of the entry decides whether it fits.
+  auto try_entry = [&](const std::string& raw) {
     if (verbose(rs)) log_line(rs, " Reading atom = " + raw);
+    int istart = 0, iend = 0;
     if (!find_word(raw, 4, istart, iend)) err(rs, "ReadChar", "Unexpected STOP in ReadChar...");
     const int last = lenstr(raw);
     m1.comment = std::string_view(raw).substr(static_cast<std::size_t>(istart - 1),
                                               static_cast<std::size_t>(last - istart + 1));
     const bool fits = a.iz == 1 ? hydrogen_fits(rs, i, asymi) : heavy_atom_fits(rs, i, asymi);
-    if (!fits) continue;
+    if (!fits) return;
     m1.ifind = 1;
     read_parameters(rs);
+  };
+
+  DatabankText& t = rs.dbtext;
+  t.active = !direct_forms(rs) && prepare_text(rs);
+  std::string raw;
+  if (t.active) {
+    // From one ATOM line of the element to the next: the lines between
+    // are passed over by the scan below without effect.
+    t.pos = 0;
+    std::size_t k = 0;
+    while (m1.ifind == 0 && next_atom_line(t, a.iz, t.pos, k)) {
+      t.pos = k + 1;
+      raw = t.lines[k];
+      atom_line_z(rs, raw);
+      try_entry(raw);
+    }
+    t.active = false;
+  } else {
+    // The scan of the file from its first line.
+    RecordFile& db = rs.io.db;
+    db.rewind();
+    while (m1.ifind == 0 && db.next(raw, kDbLineLength)) {
+      if (raw.compare(0, 4, "ATOM") != 0) continue;
+      if (atom_line_z(rs, raw) != a.iz) continue;
+      try_entry(raw);
+    }
   }
 
   ++rs.ldb.nsearch;

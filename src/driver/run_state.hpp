@@ -11,6 +11,7 @@
 #include "control/switches.hpp"
 #include "control/tokens.hpp"
 #include "databank/databank_records.hpp"
+#include "databank/databank_text.hpp"
 #include "layout/out_file.hpp"
 #include "layout/record_file.hpp"
 #include "localframe/frame_records.hpp"
@@ -67,6 +68,7 @@ struct RunState {
   Forh forh;
   DbCounters ldb;
   Exceptions except;
+  DatabankText dbtext;     // the databank in memory
 
   // Texts kept for the MoPro files.
   OneBased<Text<90>> mopro{kMaxAtoms};   // local-axes line per atom

@@ -52,8 +52,11 @@ void CellGrid::build(const std::vector<Vec3>& points, float edge) {
 
   start_.assign(static_cast<std::size_t>(cells_) + 1, 0);
   ids_.assign(static_cast<std::size_t>(n), 0);
+  cpos_.assign(static_cast<std::size_t>(n), Vec3{});
+  any_gone_ = false;
   gone_.assign(static_cast<std::size_t>(n) + 1, 0);
-  extra_.clear();
+  extra_.assign(static_cast<std::size_t>(cells_), {});
+  pos_ = points;
   anywhere_.clear();
   std::vector<int> cell(static_cast<std::size_t>(n), -1);
   for (int id = 1; id <= n; ++id) {
@@ -70,7 +73,10 @@ void CellGrid::build(const std::vector<Vec3>& points, float edge) {
   std::vector<int> fill(start_.begin(), start_.end() - 1);
   for (int id = 1; id <= n; ++id) {
     const int c = cell[static_cast<std::size_t>(id - 1)];
-    if (c >= 0) ids_[static_cast<std::size_t>(fill[static_cast<std::size_t>(c)]++)] = id;
+    if (c < 0) continue;
+    const auto slot = static_cast<std::size_t>(fill[static_cast<std::size_t>(c)]++);
+    ids_[slot] = id;
+    cpos_[slot] = points[static_cast<std::size_t>(id - 1)];
   }
 }
 
@@ -86,11 +92,13 @@ int CellGrid::cell_of(const Vec3& p) const {
 }
 
 void CellGrid::insert(int id, const Vec3& p) {
+  if (static_cast<int>(pos_.size()) < id) pos_.resize(static_cast<std::size_t>(id));
+  pos_[static_cast<std::size_t>(id - 1)] = p;
   if (!finite3(p) || cells_ == 0) {
     anywhere_.push_back(id);
     return;
   }
-  extra_[cell_of(p)].push_back(id);
+  extra_[static_cast<std::size_t>(cell_of(p))].push_back(id);
 }
 
 void CellGrid::remove(int id, const Vec3& p) {
@@ -98,49 +106,73 @@ void CellGrid::remove(int id, const Vec3& p) {
     anywhere_.erase(std::remove(anywhere_.begin(), anywhere_.end(), id), anywhere_.end());
     return;
   }
-  const auto it = extra_.find(cell_of(p));
-  if (it != extra_.end()) {
-    std::vector<int>& v = it->second;
-    const auto pos = std::find(v.begin(), v.end(), id);
-    if (pos != v.end()) {
-      v.erase(pos);
-      return;
-    }
+  std::vector<int>& v = extra_[static_cast<std::size_t>(cell_of(p))];
+  const auto pos = std::find(v.begin(), v.end(), id);
+  if (pos != v.end()) {
+    v.erase(pos);
+    return;
   }
-  if (id >= 1 && id < static_cast<int>(gone_.size())) gone_[static_cast<std::size_t>(id)] = 1;
+  if (id >= 1 && id < static_cast<int>(gone_.size())) {
+    gone_[static_cast<std::size_t>(id)] = 1;
+    any_gone_ = true;
+  }
 }
 
 void CellGrid::candidates(const Vec3& p, float r, std::vector<int>& out) const {
   out.clear();
   out.insert(out.end(), anywhere_.begin(), anywhere_.end());
   if (cells_ == 0) return;
+  // Entries of the box that lie farther than the widened radius are
+  // dropped here already (a cheap test on the binned position).
+  const bool sphere = finite3(p) && std::isfinite(r);
+  const float w = widened(r);
+  const float w2 = w * w;
   int lo[3], hi[3];
-  if (finite3(p) && std::isfinite(r)) {
-    const float w = widened(r);
-    for (int k = 0; k < 3; ++k) {
-      lo[k] = axis_cell(k, p[static_cast<std::size_t>(k)] - w);
-      hi[k] = axis_cell(k, p[static_cast<std::size_t>(k)] + w);
-    }
-  } else {
-    // No box to speak of: every entry is a candidate.
-    for (int k = 0; k < 3; ++k) {
-      lo[k] = 0;
-      hi[k] = n_[k] - 1;
+  for (int k = 0; k < 3; ++k) {
+    // Without a box to speak of every entry is a candidate.
+    lo[k] = sphere ? axis_cell(k, p[static_cast<std::size_t>(k)] - w) : 0;
+    hi[k] = sphere ? axis_cell(k, p[static_cast<std::size_t>(k)] + w) : n_[k] - 1;
+  }
+  auto near = [&](const Vec3& q) {
+    const float dx = q[0] - p[0], dy = q[1] - p[1], dz = q[2] - p[2];
+    return !sphere || !(dx * dx + dy * dy + dz * dz > w2);
+  };
+  // Squared distance from p to the slab of cells number i along axis k
+  // (0 inside it); cells wholly beyond the widened radius are passed over.
+  // Clamped edge cells reach to infinity, so they are never passed over.
+  const float edge = 1.0f / inv_edge_;
+  auto gap2 = [&](int k, int i) -> float {
+    if (!sphere) return 0.0f;
+    const float x = p[static_cast<std::size_t>(k)];
+    const float a = lo_[k] + static_cast<float>(i) * edge;
+    const float b = a + edge;
+    float g = 0.0f;
+    if (i > 0 && x < a) g = a - x;
+    if (i < n_[k] - 1 && x > b) g = x - b;
+    // Rounding of the cell bounds: a little less than the true gap.
+    g = g > 1.0e-3f * edge ? g * 0.999f - 1.0e-3f * edge : 0.0f;
+    return g * g;
+  };
+  for (int z = lo[2]; z <= hi[2]; ++z) {
+    const float gz = gap2(2, z);
+    if (gz > w2) continue;
+    for (int y = lo[1]; y <= hi[1]; ++y) {
+      const float gyz = gz + gap2(1, y);
+      if (gyz > w2) continue;
+      for (int x = lo[0]; x <= hi[0]; ++x) {
+        if (gyz + gap2(0, x) > w2) continue;
+        const int c = (z * n_[1] + y) * n_[0] + x;
+        const int end = start_[static_cast<std::size_t>(c) + 1];
+        for (int s = start_[static_cast<std::size_t>(c)]; s < end; ++s) {
+          if (!near(cpos_[static_cast<std::size_t>(s)])) continue;
+          const int id = ids_[static_cast<std::size_t>(s)];
+          if (!any_gone_ || gone_[static_cast<std::size_t>(id)] == 0) out.push_back(id);
+        }
+        for (const int id : extra_[static_cast<std::size_t>(c)])
+          if (near(pos_[static_cast<std::size_t>(id - 1)])) out.push_back(id);
+      }
     }
   }
-  for (int z = lo[2]; z <= hi[2]; ++z)
-    for (int y = lo[1]; y <= hi[1]; ++y)
-      for (int x = lo[0]; x <= hi[0]; ++x) {
-        const int c = (z * n_[1] + y) * n_[0] + x;
-        for (int s = start_[static_cast<std::size_t>(c)]; s < start_[static_cast<std::size_t>(c) + 1]; ++s) {
-          const int id = ids_[static_cast<std::size_t>(s)];
-          if (gone_[static_cast<std::size_t>(id)] == 0) out.push_back(id);
-        }
-        if (!extra_.empty()) {
-          const auto it = extra_.find(c);
-          if (it != extra_.end()) out.insert(out.end(), it->second.begin(), it->second.end());
-        }
-      }
   std::sort(out.begin(), out.end());
 }
 

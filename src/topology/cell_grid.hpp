@@ -9,7 +9,6 @@
 // tie-break that rests on table order stays the same.
 #pragma once
 
-#include <unordered_map>
 #include <vector>
 
 #include "structure/cell.hpp"
@@ -42,8 +41,11 @@ private:
   int cells_ = 0;
   std::vector<int> start_;            // entries binned by build(), cell by cell
   std::vector<int> ids_;
+  std::vector<Vec3> cpos_;            // their positions, in the same order
+  bool any_gone_ = false;
   std::vector<char> gone_;            // entry removed from its build() cell
-  std::unordered_map<int, std::vector<int>> extra_;  // entries inserted later
+  std::vector<std::vector<int>> extra_;  // per cell: entries inserted later
+  std::vector<Vec3> pos_;             // where each entry is binned (entry id at id-1)
   std::vector<int> anywhere_;         // non-finite positions
 };
 
