@@ -114,7 +114,10 @@ void localdef(RunState& rs) {
   if (rs.sw.ftype == 2) xdcopy_controls(rs);
   if (rs.sw.ftype == 1) wrxdmas1(rs, io.mas.os(), rs.kset.lastkset);
   write_key_table(rs);
-  if (rs.sw.ftype == 1 || rs.sw.ftype == 3) {
+  // Cartesian input (AIM2TAB, PLATON) has no old trailer to copy: the KEY
+  // table is closed as for SHELX input, so that the table can be merged
+  // into a master file that has the crystal data.
+  if (rs.sw.ftype == 1 || rs.sw.ftype == 3 || rs.sw.ftype == 5) {
     for (const char* l : {"EXTCN   0000000", "OVTHP   0", "SCALE   1", "END KEY"}) layout::line(io.mas.os(), l);
   } else if (rs.sw.ftype == 2) {
     xdcopy_trailer(rs);

@@ -176,13 +176,17 @@ TEST(LocalDef, ConversionOnlyRunUsesOneSetPerScatteringType) {
   EXPECT_EQ(m.mr.log().find("Calling DetExcept"), std::string::npos);
 }
 
-TEST(LocalDef, PlatonInputEndsWithTheKappaLines) {
+TEST(LocalDef, PlatonInputClosesTheKeyTableAfterTheKappaLines) {
   AcetaldehydeRun m;
   m.rs.sw.ftype = 5;
   localdef(m.rs);
   const auto mas = lines_of(m.rs.io.mas.text());
-  EXPECT_EQ(mas.back(), "KAPPA   000000");
-  EXPECT_EQ(mas.size(), 17u + 5u);
+  ASSERT_EQ(mas.size(), 17u + 5u + 4u);
+  EXPECT_EQ(mas[mas.size() - 5], "KAPPA   000000");
+  EXPECT_EQ(mas[mas.size() - 4], "EXTCN   0000000");
+  EXPECT_EQ(mas[mas.size() - 3], "OVTHP   0");
+  EXPECT_EQ(mas[mas.size() - 2], "SCALE   1");
+  EXPECT_EQ(mas.back(), "END KEY");
 }
 
 TEST(LocalDef, MoProTexts) {
