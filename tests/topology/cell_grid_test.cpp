@@ -1,0 +1,297 @@
+// The cell-list searches against the direct all-pairs forms: the same
+// copies in the same order, the same reduced table and rings, the same
+// neighbour tables and single-atom searches, on the shared structures and
+// on generated ones full of ties.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <limits>
+#include <random>
+
+#include "control/stop.hpp"
+#include "structure/readers/readers.hpp"
+#include "support/test_support.hpp"
+#include "topology/cell_grid.hpp"
+#include "topology/fragments.hpp"
+#include "topology/molecules.hpp"
+#include "topology/neighbors.hpp"
+#include "topology/rings.hpp"
+
+namespace vorn::test {
+namespace {
+
+bool same_float(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// ---------------------------------------------------------------- the grid
+
+TEST(CellGrid, CandidatesHoldEveryPointWithinTheRadiusInAscendingOrder) {
+  std::mt19937 gen(7);
+  std::uniform_real_distribution<float> u(-5.0f, 25.0f);
+  std::vector<Vec3> pts;
+  for (int k = 0; k < 600; ++k) pts.push_back({u(gen), u(gen), u(gen)});
+  // Ties and duplicates: points on cell edges and on top of each other.
+  pts.push_back({0, 0, 0});
+  pts.push_back({0, 0, 0});
+  pts.push_back({2.0f, 0, 0});
+  pts.push_back({std::numeric_limits<float>::quiet_NaN(), 1, 1});
+  CellGrid g;
+  g.build(pts, 2.0f);
+  // Entries appended and moved after the build, some far outside the box.
+  pts.push_back({100.0f, -40.0f, 3.0f});
+  g.insert(static_cast<int>(pts.size()), pts.back());
+  g.remove(5, pts[4]);
+  pts[4] = {60.0f, 60.0f, 60.0f};
+  g.insert(5, pts[4]);
+  g.remove(6, pts[5]);
+  pts[5] = {0.0f, 0.0f, 0.0f};
+  g.insert(6, pts[5]);
+
+  std::vector<int> got;
+  for (const Vec3& p : std::vector<Vec3>{{0, 0, 0}, {2.0f, 0, 0}, {10, 10, 10}, {60, 60, 60}, {-30, 4, 4}}) {
+    for (const float r : {0.0f, 0.01f, 1.6f, 2.0f, 5.0f, 10.0f, 40.0f}) {
+      g.candidates(p, r, got);
+      EXPECT_TRUE(std::is_sorted(got.begin(), got.end()));
+      EXPECT_EQ(std::adjacent_find(got.begin(), got.end()), got.end());
+      for (int id = 1; id <= static_cast<int>(pts.size()); ++id) {
+        const float d = dist(p, pts[static_cast<std::size_t>(id - 1)]);
+        // Within r, or a distance that is not a number: always proposed.
+        if (d <= r || std::isnan(d))
+          EXPECT_TRUE(std::binary_search(got.begin(), got.end(), id)) << "point " << id << " r " << r;
+      }
+      // A moved entry is proposed only where it is now.
+      if (r <= 5.0f && p[0] == 10.0f) EXPECT_FALSE(std::binary_search(got.begin(), got.end(), 5));
+    }
+  }
+}
+
+// ---------------------------------------------------- fast against direct
+
+// Two run states holding the same structure, one searching through the
+// cell lists and one with the direct forms.
+struct Twin {
+  MemoryRun fast, direct;
+  void each(const std::function<void(RunState&)>& f) {
+    fast.rs->index.direct = 0;
+    direct.rs->index.direct = 1;
+    f(*fast.rs);
+    f(*direct.rs);
+  }
+};
+
+void expect_same_table(const RunState& a, const RunState& b, const std::string& what) {
+  ASSERT_EQ(a.ncomplete(), b.ncomplete()) << what;
+  for (int k = 1; k <= a.ncomplete(); ++k) {
+    const Atom& x = a.atom(k);
+    const Atom& y = b.atom(k);
+    EXPECT_TRUE(x.label == y.label.view() && x.iz == y.iz && same_float(x.xc, y.xc) && same_float(x.yc, y.yc) &&
+                same_float(x.zc, y.zc) && same_float(x.xf, y.xf) && same_float(x.yf, y.yf) &&
+                same_float(x.zf, y.zf))
+        << what << " entry " << k;
+    EXPECT_EQ(a.model.cryst.srcatom[k], b.model.cryst.srcatom[k]) << what << " entry " << k;
+  }
+}
+
+void expect_same_search(const Neig& a, const Neig& b, const std::string& what) {
+  ASSERT_EQ(a.atom, b.atom) << what;
+  for (std::size_t k = 0; k < a.dist.size(); ++k) EXPECT_TRUE(same_float(a.dist[k], b.dist[k])) << what;
+  ASSERT_EQ(a.ntypes(), b.ntypes()) << what;
+  for (int t = 0; t < a.ntypes(); ++t) {
+    EXPECT_EQ(a.types[static_cast<std::size_t>(t)].iz, b.types[static_cast<std::size_t>(t)].iz) << what;
+    EXPECT_EQ(a.types[static_cast<std::size_t>(t)].members, b.types[static_cast<std::size_t>(t)].members) << what;
+  }
+}
+
+// Complete fragments, rings, the neighbour table and single-atom searches
+// at several radii, in both forms; every record and the log must agree.
+void expect_same_topology(Twin& t, const std::string& what, int ncells) {
+  ScratchDir dir;
+  std::vector<bool> stopped;
+  t.each([&](RunState& rs) {
+    rs.sw.compfrag = ncells;
+    rs.sw.ring1.ringmin = 3;
+    rs.sw.ring1.ringmax = 8;
+    InDirectory in(dir.path());
+    try {
+      gencompletefrags(rs);
+      connect4rings(rs);
+      findrings(rs);
+      findallneighbors(rs);
+      stopped.push_back(false);
+    } catch (const StopRun&) {
+      stopped.push_back(true);
+    }
+  });
+  RunState& f = *t.fast.rs;
+  RunState& d = *t.direct.rs;
+  // A run that stops (a table bound) stops at the same place in both forms.
+  ASSERT_EQ(stopped[0], stopped[1]) << what;
+  if (stopped[0]) {
+    EXPECT_EQ(t.fast.log(), t.direct.log()) << what;
+    return;
+  }
+  expect_same_table(f, d, what);
+  ASSERT_EQ(f.rtab.count, d.rtab.count) << what;
+  for (int p = 1; p <= f.rtab.count; ++p) {
+    EXPECT_EQ(f.rtab.newat[p], d.rtab.newat[p]) << what;
+    EXPECT_EQ(f.rtab.conn[p], d.rtab.conn[p]) << what;
+  }
+  ASSERT_EQ(f.rings.nor(), d.rings.nor()) << what;
+  for (int r = 1; r <= f.rings.nor(); ++r) EXPECT_EQ(f.rings.ring(r).members, d.rings.ring(r).members) << what;
+  for (int k = 1; k <= f.ncomplete(); ++k) {
+    EXPECT_EQ(f.nb.of[k].atom, d.nb.of[k].atom) << what << " atom " << k;
+    ASSERT_EQ(f.nb.of[k].ntypes(), d.nb.of[k].ntypes()) << what;
+    for (int ty = 0; ty < f.nb.of[k].ntypes(); ++ty)
+      EXPECT_EQ(f.nb.of[k].types[static_cast<std::size_t>(ty)].members,
+                d.nb.of[k].types[static_cast<std::size_t>(ty)].members)
+          << what << " atom " << k;
+  }
+  EXPECT_EQ(t.fast.log(), t.direct.log()) << what;
+  for (int k = 1; k <= f.ncomplete(); ++k)
+    for (const float r : {0.0f, 1.6f, 3.0f, 10.0f}) {
+      findnei(f, k, r);
+      findnei(d, k, r);
+      expect_same_search(f.neig, d.neig, what + " atom " + std::to_string(k) + " r " + std::to_string(r));
+    }
+}
+
+TEST(IndexedSearches, SharedStructuresGiveTheDirectResults) {
+  int compared = 0;
+  for (const auto& e : std::filesystem::directory_iterator(shared_data("shelx"))) {
+    for (const int ncells : {0, 1}) {
+      Twin t;
+      bool read = true;
+      t.each([&](RunState& rs) {
+        rs.io.mas.open_memory("xd_vorn.mas");
+        rs.io.mopro.open_memory("mopro_vorn.par");
+        rs.sw.ftype = 1;
+        try {
+          readshelx(rs, e.path().string());
+        } catch (const StopRun&) {
+          read = false;
+        }
+      });
+      if (!read) continue;
+      expect_same_topology(t, e.path().filename().string() + " NCELLS " + std::to_string(ncells), ncells);
+      ++compared;
+    }
+  }
+  EXPECT_GE(compared, 24);
+}
+
+// A monoclinic P2(1)/c cell crowded with small molecules placed at random,
+// among them pairs on an inversion centre (copies that coincide within
+// 0.001 A), duplicate sites 0.005 A apart, a methane with four hydrogens at
+// exactly equal distances, and molecules across the cell edges.
+void crowded_cell(RunState& rs, unsigned seed, int molecules) {
+  set_cell(rs, 11.0f, 9.0f, 12.0f, 90.0f, 104.0f, 90.0f);
+  add_diag_op(rs, 1, 1, 1, 0, 0, 0);
+  add_diag_op(rs, -1, 1, -1, 0, 0.5f, 0.5f);
+  add_diag_op(rs, -1, -1, -1, 0, 0, 0);
+  add_diag_op(rs, 1, -1, 1, 0, 0.5f, 0.5f);
+  std::mt19937 gen(seed);
+  std::uniform_real_distribution<float> u(-0.05f, 1.05f), dir(-1.0f, 1.0f);
+  for (int m = 0; m < molecules; ++m) {
+    const float fx = u(gen), fy = u(gen), fz = u(gen);
+    const int c = add_frac(rs, "C" + std::to_string(m), 6, fx, fy, fz);
+    Vec3 v{dir(gen), dir(gen), dir(gen)};
+    const float len = std::max(0.1f, rlength(v));
+    const Atom a = rs.atom(c);
+    const int c2 = add_cart(rs, "N" + std::to_string(m), 7, a.xc + 1.47f * v[0] / len, a.yc + 1.47f * v[1] / len,
+                            a.zc + 1.47f * v[2] / len);
+    const int h = add_cart(rs, "H" + std::to_string(m), 1, a.xc - 1.09f * v[0] / len, a.yc, a.zc);
+    for (const int k : {c2, h}) {
+      const Vec3 f = rabs(rs, 1, cart(rs, k));
+      rs.atom(k).xf = f[0];
+      rs.atom(k).yf = f[1];
+      rs.atom(k).zf = f[2];
+    }
+  }
+  // Methane: four hydrogens at exactly the same distance from the carbon.
+  add_frac(rs, "CM", 6, 0.3f, 0.3f, 0.3f);
+  const Atom cm = rs.atom(rs.natom());
+  for (const Vec3& s : std::vector<Vec3>{{1, 1, 1}, {1, -1, -1}, {-1, 1, -1}, {-1, -1, 1}}) {
+    const int k = add_cart(rs, "HM", 1, cm.xc + 0.625f * s[0], cm.yc + 0.625f * s[1], cm.zc + 0.625f * s[2]);
+    const Vec3 f = rabs(rs, 1, cart(rs, k));
+    rs.atom(k).xf = f[0];
+    rs.atom(k).yf = f[1];
+    rs.atom(k).zf = f[2];
+  }
+  // Duplicate sites 0.005 A apart, bonded to the same carbon.
+  add_frac(rs, "CD", 6, 0.7f, 0.2f, 0.6f);
+  add_frac(rs, "OD1", 8, 0.7f + 1.3f / 11.0f, 0.2f, 0.6f);
+  add_frac(rs, "OD2", 8, 0.7f + 1.305f / 11.0f, 0.2f, 0.6f);
+  // Half a molecule on the inversion centre at (1/2, 1/2, 1/2), and an atom
+  // 0.0004 A from the centre whose image coincides with it.
+  add_frac(rs, "CI", 6, 0.5f + 0.7f / 11.0f, 0.5f, 0.5f);
+  add_frac(rs, "XI", 17, 0.5f + 0.0002f / 11.0f, 0.5f, 0.5f);
+  // Two atoms of the unit that are images of each other within 0.0005 A.
+  add_frac(rs, "SA", 16, 0.1f, 0.2f, 0.15f);
+  add_frac(rs, "SB", 16, -0.1f + 0.00004f, 0.2f, -0.15f);
+  rs.model.cryst.ncomplete = rs.natom();
+}
+
+TEST(IndexedSearches, CrowdedCellsWithTiesGiveTheDirectResults) {
+  for (const unsigned seed : {1u, 2u, 3u}) {
+    Twin t;
+    t.each([&](RunState& rs) { crowded_cell(rs, seed, 8); });
+    expect_same_topology(t, "crowded cell " + std::to_string(seed), 1);
+    EXPECT_GT(t.fast.rs->ncomplete(), t.fast.rs->natom());
+  }
+  // Disordered components: two occupancies, bonded only within one.
+  Twin t;
+  t.each([&](RunState& rs) {
+    crowded_cell(rs, 9, 8);
+    for (int k = 1; k <= rs.natom(); k += 5) {
+      rs.atom(k).flag = -1;
+      rs.atom(k).occ = k % 2 == 0 ? 0.55f : 0.45f;
+    }
+  });
+  expect_same_topology(t, "disordered crowded cell", 0);
+}
+
+TEST(IndexedSearches, AMovedHydrogenIsFoundWhereItIsNow) {
+  Twin t;
+  t.each([&](RunState& rs) {
+    set_cell(rs, 20, 20, 20, 90, 90, 90);
+    add_diag_op(rs, 1, 1, 1, 0, 0, 0);
+    add_cart(rs, "C1", 6, 5, 5, 5);
+    add_cart(rs, "H1", 1, 5.95f, 5, 5);
+    add_cart(rs, "C2", 6, 9.5f, 5, 5);
+    findallneighbors(rs);
+    // Extended away from C1, right next to C2 (several cells away).
+    rs.atom(2).xc = 8.4f;
+    atom_moved(rs, 2);
+    findnei(rs, 3, 0.0f);
+  });
+  expect_same_search(t.fast.rs->neig, t.direct.rs->neig, "moved hydrogen");
+  EXPECT_EQ(t.fast.rs->neig.atom, std::vector<int>{2});
+  findnei(*t.fast.rs, 1, 0.0f);
+  EXPECT_TRUE(t.fast.rs->neig.atom.empty());
+}
+
+TEST(IndexedSearches, SymmetryGeneratedEntriesNearAPoint) {
+  MemoryRun run;
+  RunState& rs = *run.rs;
+  crowded_cell(rs, 4, 16);
+  rs.sw.compfrag = 1;
+  ScratchDir dir;
+  {
+    InDirectory in(dir.path());
+    gencompletefrags(rs);
+  }
+  ASSERT_GT(rs.ncomplete(), rs.natom());
+  for (int k = rs.natom() + 1; k <= rs.ncomplete(); k += 7) {
+    const Vec3 p = cart(rs, k);
+    std::vector<int> want;
+    for (int i = rs.natom() + 1; i <= rs.ncomplete(); ++i)
+      if (!(dist(p, cart(rs, i)) >= 0.001f)) want.push_back(i);
+    EXPECT_EQ(entries_closer(rs, p, 0.001f, rs.natom() + 1, rs.ncomplete()), want);
+    EXPECT_FALSE(want.empty());
+  }
+}
+
+}  // namespace
+}  // namespace vorn::test
