@@ -4,6 +4,7 @@
 // neighbours.
 #include "localframe/local_frame.hpp"
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "localframe/dummy_atoms.hpp"
 #include "localframe/equivalence.hpp"
 #include "localframe/kappa_sets.hpp"
+#include "topology/cell_grid.hpp"
 #include "topology/neighbors.hpp"
 #include "topology/planarity.hpp"
 
@@ -658,9 +660,19 @@ void defloc(RunState& rs, int atom) {
 
 void checksymeq(RunState& rs, Frame& frame) {
   const int natom = rs.natom();
-  for (int i = natom + 1; i <= rs.ncomplete(); ++i) {
+  if (rs.ncomplete() <= natom) return;
+  // The copies at each axis point come from the cell lists; the points do
+  // not move here, so the copies are visited in the order of the scan.
+  const std::vector<int> near[2] = {entries_closer(rs, frame.pos[0], 0.001f, natom + 1, rs.ncomplete()),
+                                    entries_closer(rs, frame.pos[1], 0.001f, natom + 1, rs.ncomplete())};
+  auto at_point = [&](std::size_t k, int i) { return std::binary_search(near[k].begin(), near[k].end(), i); };
+  std::vector<int> copies(near[0]);
+  copies.insert(copies.end(), near[1].begin(), near[1].end());
+  std::sort(copies.begin(), copies.end());
+  copies.erase(std::unique(copies.begin(), copies.end()), copies.end());
+  for (const int i : copies) {
     for (std::size_t k = 0; k < 2; ++k) {
-      if (dist(frame.pos[k], cart(rs, i)) >= 0.001f) continue;
+      if (!at_point(k, i)) continue;
       const int d = newdummy(rs, frac(rs, i));
       layout::write(rs.log(),
                     "(/' Atom ',a,' used in definition of ',a,'-axis is',' symmetry-generated; replace with dummy ',"
