@@ -202,11 +202,15 @@ bool processfvar(RunState& rs, std::string& text, int count) {
     } else {
       // x = 10 m + p: p times free variable m (x > 0) or p times
       // (free variable m minus 1) (x < 0).
-      const int m = static_cast<int>(std::fabs(x) / 10.0f);
-      const float p = std::fmod(x, 10.0f);
-      if (m > kMaxFvar)
+      // The quotient is compared as a real first: a huge value must give
+      // the limit message, not an integer overflow.
+      const float q = std::trunc(std::fabs(x) / 10.0f);
+      if (q > static_cast<float>(kMaxFvar))
         err(rs, "ReadShelx",
-            "Free variable " + std::to_string(m) + " is beyond the limit of " + std::to_string(kMaxFvar));
+            "Free variable " + (q < 1e9f ? std::to_string(static_cast<long long>(q)) : layout::listed(q).substr(1)) +
+                " is beyond the limit of " + std::to_string(kMaxFvar));
+      const int m = static_cast<int>(q);
+      const float p = std::fmod(x, 10.0f);
       if (m > sx.nfvar)
         err(rs, "ReadShelx",
             "Free variable " + std::to_string(m) + " is used but FVAR gives only " + std::to_string(sx.nfvar));
