@@ -590,6 +590,25 @@ TEST(BadInput, NumbersOverflowingTheirFields) {
       << sb.read("vorn.out");
 }
 
+// The same in the files of a complete run.
+TEST(BadInput, NumbersOverflowingTheFieldsOfTheOutputFiles) {
+  Sandbox sb;
+  sb.write("vorn.inp", std::string(kShelxInp) + "EXTEND_H\n");
+  sb.write("in.res",
+           "TITL x\nCELL 0.71 12345678 10 10 90 90 90\nLATT 1\nSFAC C H\nFVAR 1.0 5000\n"
+           "C1 1 0.0 0.0 0.0 11.0 21.0\nC2 1 0.0 0.15 0.0 11.0 0.02\nH1 2 0.0 0.25 0.0 11.0 -1.2\nEND\n");
+  const Outcome o = sb.run();
+  ASSERT_EQ(o.status, 0) << o.out;
+  EXPECT_NE(sb.read("xd_vorn.mas").find("\nCELL ************     10.0000     10.0000     90.0000"), std::string::npos)
+      << sb.read("xd_vorn.mas");
+  EXPECT_NE(sb.read("mopro_vorn.par").find("\nCELL**********   10.0000   10.0000  90.0000"), std::string::npos)
+      << sb.read("mopro_vorn.par");
+  EXPECT_NE(sb.read("xd_vorn.inp").find("\n**********  0.000000  0.000000"), std::string::npos) << sb.read("xd_vorn.inp");
+  EXPECT_NE(sb.read("fixedH.ins").find("C(1)        1      0.000000    0.000000    0.000000     1.00000 ********"),
+            std::string::npos)
+      << sb.read("fixedH.ins");
+}
+
 // ---- Long lines -----------------------------------------------------------
 
 TEST(BadInput, LinesLongerThan255Characters) {
