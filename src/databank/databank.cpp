@@ -53,6 +53,25 @@ std::string where_in_db(const RunState& rs) {
 // Next line that is not a comment, upper-cased and tokenised; false at the
 // end of the file.
 bool next_entry_line(RunState& rs, std::string& line) {
+  DatabankText& t = rs.dbtext;
+  if (t.active) {
+    // The copy in memory keeps each line's tokens once they are made.
+    for (;;) {
+      if (t.pos >= t.lines.size()) return false;
+      const std::size_t k = t.pos++;
+      if (t.lines[k][0] == '!') continue;
+      if (!t.tokenised[k]) {
+        std::string& u = t.upper[k];
+        u = t.lines[k];
+        upcase(u);
+        readline(u, t.tokens[k]);
+        t.tokenised[k] = 1;
+      }
+      line = t.upper[k];
+      rs.lx = t.tokens[k];
+      return true;
+    }
+  }
   do {
     if (!db_next(rs, line)) return false;
   } while (line[0] == '!');
@@ -264,6 +283,9 @@ bool prepare_text(RunState& rs) {
     else
       t.bad_lines.push_back(k);
   }
+  t.tokenised.assign(t.lines.size(), 0);
+  t.upper.assign(t.lines.size(), std::string());
+  t.tokens.assign(t.lines.size(), LineExtract{});
   t.path = db.path();
   t.count = db.record_count();
   t.first = first;

@@ -9,6 +9,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "control/tokens.hpp"
+
 namespace vorn {
 
 struct DatabankText {
@@ -23,6 +25,10 @@ struct DatabankText {
   std::size_t pos = 0;            // lines read so far
   std::unordered_map<int, std::vector<std::size_t>> atom_lines;  // by atomic number
   std::vector<std::size_t> bad_lines;  // ATOM lines without a readable atomic number
+  // Entry lines upper-cased and tokenised, each the first time it is read.
+  std::vector<char> tokenised;
+  std::vector<std::string> upper;
+  std::vector<LineExtract> tokens;
 };
 
 }  // namespace vorn
