@@ -723,6 +723,19 @@ TEST(BadInput, DISABLED_CompleteFragmentsOfANetworkEndInSeconds) {
   }
 }
 
+// Found by the SHELX fuzz harness: the symmetry listing writes a
+// translation as a fraction n/d with n = w d / 12, w being the translation
+// in twelfths as an int; a translation such as 99999999 makes w d overflow
+// (undefined behaviour, reported by the sanitizer build).
+TEST(BadInput, DISABLED_HugeTranslationOnASymmetryCard) {
+  for (const char* card : {"SYMM X+99999999,Y,Z\n", "SYMM -X,Y+3e8,1/2-Z\n", "SYMM X,Y,Z-1e30\n"}) {
+    Sandbox sb;
+    sb.write("vorn.inp", kShelxInp);
+    sb.write("in.res", res("10 10 10 90 90 90", card, c_atom("C1", 0.1, 0.2, 0.3) + c_atom("C2", 0.2, 0.2, 0.3)));
+    expect_clean_end(sb.run(), card);
+  }
+}
+
 // ---- Capacities -----------------------------------------------------------
 
 std::string many_atoms(int n) {
