@@ -176,6 +176,17 @@ void CellGrid::candidates(const Vec3& p, float r, std::vector<int>& out) const {
   std::sort(out.begin(), out.end());
 }
 
+namespace {
+
+// Marks the entries near p (and `self`) as possible duplicate sites.
+void mark_twins(AtomIndex& x, int self, const Vec3& p) {
+  x.grid.candidates(p, 0.01f, x.near);
+  x.twin[static_cast<std::size_t>(self)] = 1;
+  for (const int id : x.near) x.twin[static_cast<std::size_t>(id)] = 1;
+}
+
+}  // namespace
+
 bool direct_forms(RunState& rs) {
   AtomIndex& x = rs.index;
   if (x.direct < 0) {
@@ -201,6 +212,16 @@ void index_atoms(RunState& rs) {
   x.built = true;
   x.stamp.assign(static_cast<std::size_t>(n) + 1, 0);
   x.search = 0;
+  x.twin.assign(static_cast<std::size_t>(n) + 1, 0);
+  for (int k = 1; k <= n; ++k) {
+    const Vec3& p = x.binned[static_cast<std::size_t>(k - 1)];
+    if (!finite3(p)) {
+      x.twin[static_cast<std::size_t>(k)] = 1;
+      continue;
+    }
+    x.grid.candidates(p, 0.01f, x.near);
+    if (x.near.size() > 1) x.twin[static_cast<std::size_t>(k)] = 1;
+  }
 }
 
 AtomIndex& atom_index(RunState& rs) {
@@ -210,16 +231,18 @@ AtomIndex& atom_index(RunState& rs) {
     index_atoms(rs);
     return x;
   }
+  if (x.count < n) {
+    x.stamp.resize(static_cast<std::size_t>(n) + 1, 0);
+    x.twin.resize(static_cast<std::size_t>(n) + 1, 0);
+  }
   for (int k = x.count + 1; k <= n; ++k) {
     const Vec3 p = cart(rs, k);
     x.binned.push_back(p);
     x.grid.insert(k, p);
+    mark_twins(x, k, p);
     x.maxrad = std::max(x.maxrad, covalent_radius(rs, rs.atom(k).iz));
   }
-  if (x.count < n) {
-    x.count = n;
-    x.stamp.resize(static_cast<std::size_t>(n) + 1, 0);
-  }
+  x.count = std::max(x.count, n);
   return x;
 }
 
@@ -230,6 +253,7 @@ void atom_moved(RunState& rs, int k) {
   x.grid.remove(k, old);
   old = cart(rs, k);
   x.grid.insert(k, old);
+  mark_twins(x, k, old);
 }
 
 const std::vector<int>& entries_near(RunState& rs, const Vec3& p, float r) {

@@ -65,6 +65,9 @@ struct AtomIndex {
   std::vector<int> scratch;      // candidate lists of the searches
   std::vector<int> near;
   std::vector<int> stamp;        // entry accepted by search number `search`
+  // 1 when another entry may lie within 0.01 A of the entry (entry k at
+  // k): only such an entry can be a duplicate site of an accepted one.
+  std::vector<char> twin;
   int search = 0;
 };
 

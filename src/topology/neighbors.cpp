@@ -154,7 +154,9 @@ void getnei_indexed(RunState& rs, int atom, float rmax, int& disordered) {
     // many through the cell lists (only accepted entries count).
     bool same_site = false;
     const Vec3 pb{at.xc, at.yc, at.zc};
-    if (ng.inei() < 16 || !finite3(pb)) {
+    if (x.twin[static_cast<std::size_t>(b)] == 0) {
+      // No other entry within 0.01 A of b: nothing accepted can be at its site.
+    } else if (ng.inei() < 16 || !finite3(pb)) {
       for (const int c : ng.atom) {
         const Atom& ac = rs.atom(c);
         if (dist(at.xc, at.yc, at.zc, ac.xc, ac.yc, ac.zc) < 0.01f) {
