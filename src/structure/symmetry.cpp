@@ -7,6 +7,8 @@
 // inversion centre at the origin.
 #include "structure/symmetry.hpp"
 
+#include <algorithm>
+
 #include <cmath>
 #include <cstdlib>
 
@@ -285,9 +287,12 @@ std::string opout(RunState& rs, int n) {
     const float t = op.trans[j];
     if (t != 0.0f) {
       // The nearest twelfth, shown with the smallest denominator.
-      const int w = static_cast<int>(std::lround(12.0f * t));
-      int d = 12;
-      for (int cand : {2, 3, 4, 6, 12})
+      // Worked in wide integers: a card may carry an absurd translation,
+      // which then prints as asterisks instead of overflowing.
+      const double tt = std::clamp(static_cast<double>(t), -1e12, 1e12);
+      const long long w = std::llround(12.0 * tt);
+      long long d = 12;
+      for (long long cand : {2LL, 3LL, 4LL, 6LL, 12LL})
         if (w % (12 / cand) == 0) {
           d = cand;
           break;
