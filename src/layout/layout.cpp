@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
+#include <unordered_map>
 
 namespace vorn::layout {
 
@@ -302,11 +303,30 @@ std::string right(std::string s, int w) {
 
 }  // namespace
 
-std::string format_items(std::string_view layout, std::span<const Item> items) {
+namespace {
+
+struct TextHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+};
+
+// A run writes the same few hundred layouts up to millions of times, and
+// parsing each one every time costs a third of a large run.  The parsed
+// form depends on the layout text alone, so keeping it changes no output.
+const std::vector<Node>& parsed(std::string_view layout) {
+  thread_local std::unordered_map<std::string, std::vector<Node>, TextHash, std::equal_to<>> known;
+  const auto it = known.find(layout);
+  if (it != known.end()) return it->second;
   Parser p(layout);
-  const auto top = p.parse_top();
+  auto top = p.parse_top();
+  return known.emplace(std::string(layout), std::move(top)).first->second;
+}
+
+}  // namespace
+
+std::string format_items(std::string_view layout, std::span<const Item> items) {
   Writer w(items);
-  return w.run(top);
+  return w.run(parsed(layout));
 }
 
 bool ends_with_dollar(std::string_view layout) {
