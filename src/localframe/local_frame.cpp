@@ -102,6 +102,10 @@ private:
   // Second axis point when the rule's own choices all lie on the line of
   // the first: the nearest usable atom around, else a usable dummy.
   Point rescue_second(const Point& p1);
+  // No atom within the search radius of `centre` directs the second axis:
+  // say so and take a dummy at the origin (or a usable point when the
+  // origin lies on the line of the first axis).
+  void origin_second(const Point& p1, char letter, int centre, float radius);
   Point second_from(const Point& p1, const std::vector<int>& cands) {
     const int c = first_usable(p1, cands);
     if (c != 0) return atom_point(c);
@@ -126,6 +130,14 @@ private:
   Frame& f_;
   std::vector<int> isn_;
 };
+
+void FrameBuilder::origin_second(const Point& p1, char letter, int centre, float radius) {
+  to_both(rs_, layout::format(kNoNeighbors, rs_.atom(centre).label, radius));
+  to_both(rs_, layout::format("(/' Will make dummy at 0,0,0')"));
+  Vec3 origin{0, 0, 0};
+  const Vec3 oc = rs_.sw.ifra == 1 ? rabs(rs_, 0, origin) : origin;
+  set(1, letter, degenerate(p1.pos, oc) ? rescue_second(p1) : dummy_at(origin));
+}
 
 Point FrameBuilder::rescue_second(const Point& p1) {
   for (float r = 2.0f; r <= 20.0f; r += 1.0f) {
@@ -496,11 +508,7 @@ void FrameBuilder::two_neighbours(int is) {
         }
       }
     }
-    to_both(rs_, layout::format(kNoNeighbors, rs_.atom(a_).label, 10.0f));
-    to_both(rs_, layout::format("(/' Will make dummy at 0,0,0')"));
-    Vec3 origin{0, 0, 0};
-    const Vec3 oc = rs_.sw.ifra == 1 ? rabs(rs_, 0, origin) : origin;
-    set(1, 'X', degenerate(p1.pos, oc) ? rescue_second(p1) : dummy_at(origin));
+    origin_second(p1, 'X', a_, 10.0f);
     return;
   }
   layout::write(log(), "(/a)", " BENT conformation !");
@@ -556,11 +564,7 @@ void FrameBuilder::hydrogen_end() {
       prtang(log(), lab(a_), lab(p), lab(ya), ang);
       set(1, 'Y', atom_point(ya));
     } else {
-      to_both(rs_, layout::format(kNoNeighbors, rs_.atom(p).label, 10.0f));
-      to_both(rs_, layout::format("(/' Will make dummy at 0,0,0')"));
-      Vec3 origin{0, 0, 0};
-      const Vec3 oc = rs_.sw.ifra == 1 ? rabs(rs_, 0, origin) : origin;
-      set(1, 'Y', degenerate(p1.pos, oc) ? rescue_second(p1) : dummy_at(origin));
+      origin_second(p1, 'Y', p, 10.0f);
     }
   }
   if (rs_.sw.lfh == 1) extendh(rs_, p, a_);
@@ -602,11 +606,7 @@ void FrameBuilder::heavy_end() {
       }
     }
   }
-  to_both(rs_, layout::format(kNoNeighbors, rs_.atom(p).label, 12.0f));
-  to_both(rs_, layout::format("(/' Will make dummy at 0,0,0')"));
-  Vec3 origin{0, 0, 0};
-  const Vec3 oc = rs_.sw.ifra == 1 ? rabs(rs_, 0, origin) : origin;
-  set(1, 'Y', degenerate(p1.pos, oc) ? rescue_second(p1) : dummy_at(origin));
+  origin_second(p1, 'Y', p, 12.0f);
 }
 
 void FrameBuilder::run() {
