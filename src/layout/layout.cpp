@@ -1,6 +1,8 @@
 #include "layout/layout.hpp"
 
+#include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
@@ -183,25 +185,19 @@ public:
       new_line();
       start = revert;
     }
-    lines_.push_back(cur_);
-    std::string out;
-    for (std::size_t i = 0; i < lines_.size(); ++i) {
-      if (i) out += '\n';
-      out += lines_[i];
-    }
-    return out;
+    return std::move(out_);
   }
 
 private:
+  // Blanks of nX are written only when something follows them on the line.
   void emit(std::string_view s) {
-    cur_.append(static_cast<std::size_t>(pending_), ' ');
+    out_.append(static_cast<std::size_t>(pending_), ' ');
     pending_ = 0;
-    cur_ += s;
+    out_ += s;
   }
 
   void new_line() {
-    lines_.push_back(cur_);
-    cur_.clear();
+    out_ += '\n';
     pending_ = 0;
   }
 
@@ -290,8 +286,7 @@ private:
   bool stopped_ = false;
   bool plus_ = false;
   int pending_ = 0;
-  std::string cur_;
-  std::vector<std::string> lines_;
+  std::string out_;
 };
 
 std::string stars(int w) { return std::string(static_cast<std::size_t>(w < 0 ? 0 : w), '*'); }
@@ -348,23 +343,32 @@ std::string fmt_f(double v, int w, int d, bool plus) {
     std::string t = std::isnan(v) ? "NaN" : (v < 0 ? "-Inf" : (plus ? "+Inf" : "Inf"));
     return right(t, w);
   }
+  // The exact decimal value rounded to d places, as the C library's "%.*f"
+  // prints it, into a buffer wide enough for any double.
   char buf[512];
-  std::snprintf(buf, sizeof buf, "%.*f", d, std::fabs(v));
-  std::string digits(buf);
-  // A value that rounds to zero keeps its minus sign, as the Fortran
-  // run time prints it.
+  char* const body = buf + 1;
+  const int prec = std::min(std::max(d, 0), 180);
+  const auto res = std::to_chars(body, buf + sizeof buf, std::fabs(v), std::chars_format::fixed, prec);
+  if (res.ec != std::errc{}) return stars(w);
+  const char* first = body;
+  const char* last = res.ptr;
+  // Leading "0" before the point is optional: dropped when the field is
+  // too narrow for it.
   const bool negative = std::signbit(v);
-  std::string sign = negative ? "-" : (plus ? "+" : "");
-  // Leading "0" before the point is optional: drop it when the field is too
-  // narrow for it.
-  std::string body = digits;
-  if (body.size() >= 2 && body[0] == '0' && body[1] == '.') {
-    if (static_cast<int>(sign.size() + body.size()) > w) body.erase(0, 1);
-  } else if (body == "0" && d == 0) {
-    body = "0.";
-  }
-  if (d == 0 && body.find('.') == std::string::npos) body += '.';
-  return right(sign + body, w);
+  const int sign = negative || plus ? 1 : 0;
+  if (last - first >= 2 && first[0] == '0' && first[1] == '.' && sign + (last - first) > w) ++first;
+  // With no decimals the point still closes the number ("12.").
+  std::string out;
+  const int len = static_cast<int>(last - first) + sign + (prec == 0 ? 1 : 0);
+  if (len > w) return stars(w);
+  out.reserve(static_cast<std::size_t>(w));
+  out.append(static_cast<std::size_t>(w - len), ' ');
+  // A value that rounds to zero keeps its minus sign, as the Fortran run
+  // time prints it.
+  if (sign) out += negative ? '-' : '+';
+  out.append(first, last);
+  if (prec == 0) out += '.';
+  return out;
 }
 
 std::string fmt_e(double v, int w, int d, bool plus) {
@@ -492,11 +496,22 @@ bool parse_real(std::string_view w, double& value) {
     value = w.size() > 1 && norm == "-" ? -0.0 : 0.0;
     return true;
   }
+  // Correctly rounded, as strtod, but free of the locale; it takes no '+'.
+  if (norm == "+") norm.clear();
   norm += mant;
-  if (!exp.empty()) norm += "e" + exp;
-  char* end = nullptr;
-  value = std::strtod(norm.c_str(), &end);
-  return end && *end == '\0' && std::isfinite(value);
+  if (!exp.empty()) norm += 'e' + exp;
+  double x = 0;
+  const auto res = std::from_chars(norm.data(), norm.data() + norm.size(), x, std::chars_format::general);
+  if (res.ec == std::errc::result_out_of_range) {
+    // Beyond the range of a double: strtod tells an underflow (a zero)
+    // from an overflow.
+    x = std::strtod(norm.c_str(), nullptr);
+  } else if (res.ec != std::errc{} || res.ptr != norm.data() + norm.size()) {
+    return false;
+  }
+  if (!std::isfinite(x)) return false;
+  value = x;
+  return true;
 }
 
 bool parse_int(std::string_view w, long long& value) {
@@ -526,40 +541,55 @@ bool read_fixed_word(std::string_view word, double& value) {
   return true;
 }
 
-FreeReader::FreeReader(std::string_view text) {
-  std::size_t i = 0;
-  while (i < text.size()) {
-    const char c = text[i];
-    if (c == ' ' || c == ',' || c == '\t') { ++i; continue; }
-    if (c == '/') break;
-    std::size_t j = i;
-    while (j < text.size() && text[j] != ' ' && text[j] != ',' && text[j] != '\t' && text[j] != '/') ++j;
-    std::string tok(text.substr(i, j - i));
-    // r*v: the value v repeated r times.
-    const std::size_t star = tok.find('*');
-    long long r = 0;
-    if (star != std::string::npos && star > 0 && parse_int(tok.substr(0, star), r) && r > 0 && r < 100000) {
-      const std::string v = tok.substr(star + 1);
-      for (long long k = 0; k < r; ++k) tokens_.push_back(v);
-    } else {
-      tokens_.push_back(std::move(tok));
-    }
-    i = j;
-  }
-}
+FreeReader::FreeReader(std::string_view text) : text_(text) {}
 
-bool FreeReader::next_token(std::string_view& tok) {
-  if (pos_ >= tokens_.size()) return false;
-  tok = tokens_[pos_];
+namespace {
+
+bool separator(char c) { return c == ' ' || c == ',' || c == '\t'; }
+
+// The next word of text at or after i (up to a '/'), and its repeat count:
+// "r*v" is the value v repeated r times.  Returns false when none is left.
+bool scan_word(std::string_view text, std::size_t& i, std::string_view& value, long long& repeat) {
+  while (i < text.size() && separator(text[i])) ++i;
+  if (i >= text.size() || text[i] == '/') return false;
+  std::size_t j = i;
+  while (j < text.size() && !separator(text[j]) && text[j] != '/') ++j;
+  const std::string_view tok = text.substr(i, j - i);
+  i = j;
+  const std::size_t star = tok.find('*');
+  long long r = 0;
+  if (star != std::string_view::npos && star > 0 && parse_int(tok.substr(0, star), r) && r > 0 && r < 100000) {
+    value = tok.substr(star + 1);
+    repeat = r;
+  } else {
+    value = tok;
+    repeat = 1;
+  }
   return true;
 }
+
+}  // namespace
+
+bool FreeReader::next_token(std::string_view& tok) {
+  const std::string_view text(text_);
+  if (left_ == 0) {
+    std::string_view value;
+    if (!scan_word(text, at_, value, left_)) return false;
+    current_ = static_cast<std::size_t>(value.data() - text.data());
+    current_size_ = value.size();
+  }
+  tok = text.substr(current_, current_size_);
+  return true;
+}
+
+void FreeReader::consume() { --left_; }
 
 bool FreeReader::real(double& v) {
   std::string_view t;
   if (!next_token(t)) return false;
   double x = 0;
   if (!parse_real(t, x)) return false;
-  ++pos_;
+  consume();
   v = x;
   return true;
 }
@@ -568,7 +598,7 @@ bool FreeReader::real(float& v) {
   std::string_view t;
   double x = 0;
   if (!next_token(t) || !parse_real(t, x) || std::fabs(x) > static_cast<double>(FLT_MAX)) return false;
-  ++pos_;
+  consume();
   v = static_cast<float>(x);
   return true;
 }
@@ -578,7 +608,7 @@ bool FreeReader::integer(long long& v) {
   if (!next_token(t)) return false;
   long long x = 0;
   if (!parse_int(t, x)) return false;
-  ++pos_;
+  consume();
   v = x;
   return true;
 }
@@ -588,13 +618,18 @@ bool FreeReader::integer(int& v) {
   std::string_view t;
   if (!next_token(t)) return false;
   if (!parse_int(t, x) || x > 2147483647LL || x < -2147483647LL) return false;
-  ++pos_;
+  consume();
   v = static_cast<int>(x);
   return true;
 }
 
 int FreeReader::remaining() const {
-  return static_cast<int>(tokens_.size() - pos_);
+  long long n = left_;
+  std::size_t i = at_;
+  std::string_view v;
+  long long r = 0;
+  while (scan_word(text_, i, v, r)) n += r;
+  return static_cast<int>(n);
 }
 
 bool read_reals(std::string_view text, std::span<float> out) {

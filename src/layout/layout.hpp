@@ -101,8 +101,12 @@ public:
 
 private:
   bool next_token(std::string_view& tok);
-  std::vector<std::string> tokens_;
-  std::size_t pos_ = 0;
+  void consume();
+  std::string text_;                // the line, kept: callers may pass a temporary
+  std::size_t at_ = 0;              // where the next word starts
+  std::size_t current_ = 0;         // the value being read (place and length) ...
+  std::size_t current_size_ = 0;
+  long long left_ = 0;              // ... and how many times it is still to be read
 };
 
 // Reads exactly out.size() values from the text; false when any fails.

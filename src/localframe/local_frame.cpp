@@ -548,20 +548,14 @@ void FrameBuilder::hydrogen_end() {
     set(1, 'Y', second_from(p1, others));
   } else {
     rs_.sw.iprint = 0;
-    findnei(rs_, p, 10.0f);
-    const std::vector<int> found = rs_.neig.atom;
-    int ya = 0;
-    float ang = 0;
-    for (int e : found) {
-      if (iz(e) == 1 || rs_.model.cryst.srcatom[e] != 0) continue;
-      ang = calcang(at(), cart(rs_, p), cart(rs_, e));
-      if (ang <= 170.0f && !degenerate(p1.pos, cart(rs_, e))) {
-        ya = e;
-        break;
-      }
-    }
+    // The nearest heavy atom of the asymmetric unit around the parent that
+    // is not in line with the X-H bond.
+    const int ya = nearest_neighbor(rs_, p, 10.0f, [&](int e) {
+      if (iz(e) == 1 || rs_.model.cryst.srcatom[e] != 0) return false;
+      return calcang(at(), cart(rs_, p), cart(rs_, e)) <= 170.0f && !degenerate(p1.pos, cart(rs_, e));
+    });
     if (ya != 0) {
-      prtang(log(), lab(a_), lab(p), lab(ya), ang);
+      prtang(log(), lab(a_), lab(p), lab(ya), calcang(at(), cart(rs_, p), cart(rs_, ya)));
       set(1, 'Y', atom_point(ya));
     } else {
       origin_second(p1, 'Y', p, 10.0f);

@@ -178,10 +178,17 @@ void CellGrid::candidates(const Vec3& p, float r, std::vector<int>& out) const {
 
 namespace {
 
-// Marks the entries near p (and `self`) as possible duplicate sites.
+// Entry `self`, binned at p: when another entry lies near it, both (and
+// every other entry near p) are marked as possible duplicate sites.
 void mark_twins(AtomIndex& x, int self, const Vec3& p) {
-  x.grid.candidates(p, 0.01f, x.near);
   x.twin[static_cast<std::size_t>(self)] = 1;
+  if (!finite3(p)) return;
+  x.grid.candidates(p, 0.01f, x.near);
+  const bool alone = std::all_of(x.near.begin(), x.near.end(), [&](int id) { return id == self; });
+  if (alone) {
+    x.twin[static_cast<std::size_t>(self)] = 0;
+    return;
+  }
   for (const int id : x.near) x.twin[static_cast<std::size_t>(id)] = 1;
 }
 

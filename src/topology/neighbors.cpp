@@ -237,6 +237,36 @@ void findnei(RunState& rs, int atom, float rmax) {
   }
 }
 
+int nearest_neighbor(RunState& rs, int atom, float rmax, const std::function<bool(int)>& accept) {
+  auto first_accepted = [&]() {
+    for (const int b : rs.neig.atom)
+      if (accept(b)) return b;
+    return 0;
+  };
+  if (!direct_forms(rs) && finite3(cart(rs, atom))) {
+    for (float r = 2.5f; r < rmax; r *= 2.0f) {
+      int disordered = 0;
+      getnei_indexed(rs, atom, r, disordered);
+      // Entries of the sphere that may share a site with another entry,
+      // or lie at no distance at all, can change what the whole search
+      // keeps inside the sphere: only the whole search is sure then.
+      const AtomIndex& x = rs.index;
+      const Neig& ng = rs.neig;
+      bool sure = true;
+      for (std::size_t k = 0; k < ng.atom.size() && sure; ++k)
+        sure = x.twin[static_cast<std::size_t>(ng.atom[k])] == 0 && !std::isnan(ng.dist[k]);
+      if (!sure) break;
+      // Every entry within r precedes, in the whole list, every entry
+      // beyond it: an answer inside the sphere is the whole list's answer.
+      const int b = first_accepted();
+      if (b != 0) return b;
+    }
+  }
+  int disordered = 0;
+  getnei(rs, atom, rmax, disordered);
+  return first_accepted();
+}
+
 void findallneighbors(RunState& rs) {
   rs.sw.iprint = 0;
   to_log(rs, std::string(79, '-'));

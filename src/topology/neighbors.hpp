@@ -1,6 +1,7 @@
 // Covalent neighbours of every atom, grouped by element and sorted.
 #pragma once
 
+#include <functional>
 #include <ostream>
 #include <vector>
 
@@ -17,6 +18,13 @@ void getnei(RunState& rs, int atom, float rmax, int& disordered);
 void getnei_direct(RunState& rs, int atom, float rmax, int& disordered);
 // getnei, the optional listing, and the grouping into sorted types.
 void findnei(RunState& rs, int atom, float rmax);
+// The first entry of the list that findnei(rs, atom, rmax) makes (by
+// distance, ties in table order) for which accept holds; 0 when none does.
+// The cell-list form looks in growing spheres and takes a sphere's answer
+// only when no entry in it can be a duplicate site, so that it is the
+// answer of the whole list; a near answer then costs a near search.
+// rs.neig is left holding whichever search was made last.
+int nearest_neighbor(RunState& rs, int atom, float rmax, const std::function<bool(int)>& accept);
 // The whole-structure pass: fills rs.nb for every entry of the expanded
 // list, sorts each type's members and prints the sorted table.  Stops when
 // an atom has more neighbours than the table holds.

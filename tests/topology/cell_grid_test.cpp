@@ -155,6 +155,21 @@ void expect_same_topology(Twin& t, const std::string& what, int ncells) {
       findnei(d, k, r);
       expect_same_search(f.neig, d.neig, what + " atom " + std::to_string(k) + " r " + std::to_string(r));
     }
+  // The nearest atom of a kind: answers near the atom, far from it, and
+  // none (a sample of about a hundred atoms of each structure).
+  const int stride = std::max(1, f.ncomplete() / 100);
+  for (int k = 1; k <= f.ncomplete(); k += stride) {
+    const std::vector<std::pair<std::string, std::function<bool(const RunState&, int, int)>>> kinds{
+        {"heavy", [](const RunState& rs, int, int e) { return rs.atom(e).iz != 1; }},
+        {"beyond 4 A", [](const RunState& rs, int a, int e) { return dist(cart(rs, a), cart(rs, e)) > 4.0f; }},
+        {"of the unit", [](const RunState& rs, int, int e) { return rs.model.cryst.srcatom[e] == 0 && e % 3 == 0; }},
+        {"none", [](const RunState&, int, int) { return false; }}};
+    for (const auto& [name, want] : kinds) {
+      const int a = nearest_neighbor(f, k, 10.0f, [&](int e) { return want(f, k, e); });
+      const int b = nearest_neighbor(d, k, 10.0f, [&](int e) { return want(d, k, e); });
+      EXPECT_EQ(a, b) << what << " atom " << k << " nearest " << name;
+    }
+  }
 }
 
 TEST(IndexedSearches, SharedStructuresGiveTheDirectResults) {
@@ -270,6 +285,36 @@ TEST(IndexedSearches, AMovedHydrogenIsFoundWhereItIsNow) {
   EXPECT_EQ(t.fast.rs->neig.atom, std::vector<int>{2});
   findnei(*t.fast.rs, 1, 0.0f);
   EXPECT_TRUE(t.fast.rs->neig.atom.empty());
+}
+
+// Two entries 0.008 A apart on either side of the first sphere the search
+// looks in: the whole list keeps the earlier entry (outside the sphere) and
+// drops the later one, so the sphere alone would give the wrong answer.
+TEST(IndexedSearches, NearestAtomAcrossADuplicateSiteAtTheSphereEdge) {
+  Twin t;
+  std::vector<int> found;
+  t.each([&](RunState& rs) {
+    set_cell(rs, 30, 30, 30, 90, 90, 90);
+    add_diag_op(rs, 1, 1, 1, 0, 0, 0);
+    add_cart(rs, "C1", 6, 10, 10, 10);
+    add_cart(rs, "O1", 8, 12.504f, 10, 10);
+    add_cart(rs, "O2", 8, 12.496f, 10, 10);
+    add_cart(rs, "N1", 7, 10, 13.5f, 10);
+    add_cart(rs, "H1", 1, 10, 8.9f, 10);
+    rs.model.cryst.ncomplete = rs.natom();
+    findallneighbors(rs);
+    const auto heavy = [&](int e) { return rs.atom(e).iz != 1; };
+    found.push_back(nearest_neighbor(rs, 1, 10.0f, heavy));
+    // The hydrogen moves onto the site of N1 and away again: the answer
+    // follows it, as the whole list does.
+    rs.atom(5).yc = 13.503f;
+    atom_moved(rs, 5);
+    found.push_back(nearest_neighbor(rs, 1, 10.0f, [&](int e) { return e >= 4; }));
+    rs.atom(5).yc = 8.9f;
+    atom_moved(rs, 5);
+    found.push_back(nearest_neighbor(rs, 1, 10.0f, [&](int e) { return e >= 4; }));
+  });
+  EXPECT_EQ(found, (std::vector<int>{2, 4, 5, 2, 4, 5}));
 }
 
 TEST(IndexedSearches, SymmetryGeneratedEntriesNearAPoint) {
