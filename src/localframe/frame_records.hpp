@@ -3,6 +3,8 @@
 #pragma once
 
 #include <array>
+#include <string>
+#include <unordered_map>
 
 #include "layout/text.hpp"
 #include "structure/capacity.hpp"
@@ -31,6 +33,12 @@ struct KappaSets {
   OneBased<int> kappaset{kMaxAtoms, 0};
   OneBased<int> chemcon{kMaxAtoms, 0};
   OneBased<int> reference{kMaxAtoms, 0};   // atom the constraint refers to
+  // The kappa-set search takes the first earlier atom with the same
+  // chemical key; atoms 1 .. keyed have their keys here, each key with the
+  // first atom that had it.
+  int keyed = 0;
+  std::unordered_map<std::string, int> first_hydrogen;
+  std::unordered_map<std::string, int> first_heavy;
 };
 
 // The local frame of one atom as chosen by defloc.

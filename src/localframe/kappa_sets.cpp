@@ -13,6 +13,8 @@
 #include "layout/layout.hpp"
 #include "localframe/dummy_atoms.hpp"
 #include "localframe/equivalence.hpp"
+#include "topology/cell_grid.hpp"
+#include "topology/planarity.hpp"
 #include "writers/xd_master.hpp"
 
 namespace vorn {
@@ -25,6 +27,61 @@ int new_set(RunState& rs, int atom) {
   rs.kset.chemcon[atom] = 0;
   layout::write(rs.log(), "(/a,i4)", " New kappa set = ", rs.kset.lastkset);
   return rs.kset.lastkset;
+}
+
+void add_key_part(std::string& key, int v) {
+  key.append(reinterpret_cast<const char*>(&v), sizeof v);
+}
+
+// What a hydrogen must share with an earlier atom to join its kappa set:
+// scattering type, parent element, the parent's bond count and hydrogen
+// count, and functional group.
+std::string hydrogen_key(const RunState& rs, int j) {
+  std::string key;
+  add_key_part(key, rs.atom(j).tbl);
+  add_key_part(key, rs.forh.hp[j]);
+  add_key_part(key, rs.forh.sp[j]);
+  add_key_part(key, rs.forh.hnei[j]);
+  key += rs.except.exgroup[j].view();
+  return key;
+}
+
+// What any other atom must share with an earlier one (the tests of
+// sameatoms with site symmetry, functional groups and ring size compared):
+// element, neighbour count, neighbour types and their counts, ring size,
+// site symmetry and functional group.
+std::string heavy_key(const RunState& rs, int j) {
+  std::string key;
+  const AtomNeighbors& nb = rs.nb.of[j];
+  add_key_part(key, rs.atom(j).iz);
+  add_key_part(key, nb.nnei());
+  add_key_part(key, nb.ntypes());
+  for (const NeighborType& t : nb.types) {
+    add_key_part(key, t.iz);
+    add_key_part(key, t.count());
+  }
+  add_key_part(key, isitcyclic(rs, j).size);
+  key += rs.atom(j).sitesym.view();
+  key += '|';
+  key += rs.except.exgroup[j].view();
+  return key;
+}
+
+// The first atom before `atom` that matches it, 0 when none does.  Every
+// earlier atom is done by the time a later one asks, so its key is final:
+// the first atom with the same key is the first that a scan of the
+// earlier atoms would match.
+int first_equivalent(RunState& rs, int atom) {
+  KappaSets& ks = rs.kset;
+  for (int j = ks.keyed + 1; j < atom; ++j) {
+    ks.first_hydrogen.emplace(hydrogen_key(rs, j), j);
+    ks.first_heavy.emplace(heavy_key(rs, j), j);
+  }
+  ks.keyed = std::max(ks.keyed, atom - 1);
+  const bool hydrogen = rs.atom(atom).iz == 1;
+  const auto& known = hydrogen ? ks.first_hydrogen : ks.first_heavy;
+  const auto it = known.find(hydrogen ? hydrogen_key(rs, atom) : heavy_key(rs, atom));
+  return it != known.end() && it->second < atom ? it->second : 0;
 }
 
 // Kappa set of an atom of a normal run; returns the reference atom of its
@@ -53,6 +110,21 @@ int choose_kappa_set(RunState& rs, int atom, const Frame& f) {
                   rs.except.exgroup[atom].trimmed());
   if (atom > 1) {
     to_log(rs, layout::format("(/a)", " Trying to determine the KAPPA SET :"));
+    // Each comparison is logged at the highest verbosity: the earlier
+    // atoms are then compared one by one.
+    const bool listed = rs.sw.verbosity > 2 && a.iz != 1;
+    const bool allowed = rs.sw.lchem[a.iz == 1 ? 0 : 1] != 0;
+    if (!listed && allowed && !direct_forms(rs)) {
+      const int j = first_equivalent(rs, atom);
+      if (j != 0) {
+        rs.kset.kappaset[atom] = rs.kset.kappaset[j];
+        rs.kset.chemcon[atom] = 1;
+        layout::write(rs.log(), "(/a,i4)", " Old kappa set = ", rs.kset.kappaset[atom]);
+        return j;
+      }
+      new_set(rs, atom);
+      return 0;
+    }
     for (int j = 1; j < atom; ++j) {
       bool match = false;
       if (a.iz == 1) {
