@@ -229,9 +229,14 @@ bool go2lcp(const RunState& rs, std::vector<int>& path) {
 }
 
 bool checkvisited(RunState& rs, std::vector<int>& path) {
+  int from = 1;
+  return checkvisited(rs, path, from);
+}
+
+bool checkvisited(RunState& rs, std::vector<int>& path, int& from) {
   ReducedTable& t = rs.rtab;
   path.clear();
-  for (int a = 1; a <= t.count; ++a) {
+  for (int a = std::max(from, 1); a <= t.count; from = ++a) {
     if (t.visited[a] == 1 || t.conn[a].empty()) continue;
     if (t.choices[a][0] != 1) err(rs, "CheckVisited", "Internal error");
     t.choices[a][0] = 0;
@@ -247,6 +252,7 @@ bool checkvisited(RunState& rs, std::vector<int>& path) {
 int ichk_ring(const RunState& rs, const std::vector<int>& members) {
   std::vector<int> mine = members;
   std::sort(mine.begin(), mine.end());
+  if (rs.rings.known.size() == rs.rings.list.size()) return rs.rings.known.count(mine) != 0 ? 1 : 0;
   for (const Ring& r : rs.rings.list) {
     if (r.size() != static_cast<int>(members.size())) continue;
     std::vector<int> theirs = r.members;
@@ -278,7 +284,12 @@ void checkring(RunState& rs, const std::vector<int>& path, int start, int top) {
   if (rs.rings.nor() + 1 > kMaxRings) err(rs, "FindRings", "Too many rings (maxrings)");
   Ring ring;
   ring.members = members;
+  const bool indexed = rs.rings.known.size() == rs.rings.list.size();
   rs.rings.list.push_back(ring);
+  if (indexed) {
+    std::sort(ring.members.begin(), ring.members.end());
+    rs.rings.known.insert(std::move(ring.members));
+  }
   const int number = rs.rings.nor();
 
   std::ostream& os = rs.log();
@@ -299,7 +310,7 @@ void checkring(RunState& rs, const std::vector<int>& path, int start, int top) {
 
 void findrings(RunState& rs) {
   ReducedTable& t = rs.rtab;
-  rs.rings.list.clear();
+  rs.rings.clear();
   for (int a = 1; a <= t.count; ++a) t.visited[a] = 0;
   std::vector<int> path;
 
@@ -325,6 +336,9 @@ void findrings(RunState& rs) {
   // The first connection of position 1 always exists: every atom left in
   // the table has at least two.
   path = {1, t.conn[1][0]};
+  // Reached atoms stay reached: each new walk starts the scan for an
+  // unreached atom where the last one stopped.
+  int walked = 1;
   t.choices[1][0] = 0;
   t.visited[1] = 1;
   t.visited[t.conn[1][0]] = 1;
@@ -348,7 +362,7 @@ void findrings(RunState& rs) {
         }
       }
     }
-    if (!checkvisited(rs, path)) break;
+    if (!checkvisited(rs, path, walked)) break;
   }
 
   to_log(rs, std::string(79, '-'));

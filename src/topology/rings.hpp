@@ -31,6 +31,9 @@ int ichoice(RunState& rs, int previous, int current);
 bool go2lcp(const RunState& rs, std::vector<int>& path);
 // Starts a new walk at the first atom not yet reached; false when none.
 bool checkvisited(RunState& rs, std::vector<int>& path);
+// The same, scanning from position `from` on (every earlier position is
+// reached or has no connection); `from` is left at the start found.
+bool checkvisited(RunState& rs, std::vector<int>& path, int& from);
 // Tests path positions start .. top-1 (1-based) as a ring; stores, reports
 // and tests it for planarity when it is new and within the size limits.
 void checkring(RunState& rs, const std::vector<int>& path, int start, int top);

@@ -1,6 +1,7 @@
 // Records of the neighbour search and the ring search.
 #pragma once
 
+#include <set>
 #include <vector>
 
 #include "structure/capacity.hpp"
@@ -49,6 +50,11 @@ struct Ring {
 
 struct Rings {
   std::vector<Ring> list;     // ring r is list[r-1]
+  // The member sets (sorted) of the rings the ring search stored, so that
+  // a ring found again in another walk order is known at once.  It covers
+  // the list only while it has as many sets as the list has rings.
+  std::set<std::vector<int>> known;
+  void clear() { list.clear(); known.clear(); }
   int nor() const { return static_cast<int>(list.size()); }
   Ring& ring(int r) { return list.at(static_cast<std::size_t>(r - 1)); }
   const Ring& ring(int r) const { return list.at(static_cast<std::size_t>(r - 1)); }
