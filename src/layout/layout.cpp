@@ -166,10 +166,10 @@ private:
 
 class Writer {
 public:
-  explicit Writer(std::span<const Item> items) : items_(items) {}
+  Writer(std::span<const Item> items, std::string& out) : items_(items), out_(out) {}
 
   // Runs the top-level list, with reversion while items remain.
-  std::string run(const std::vector<Node>& top) {
+  void run(const std::vector<Node>& top) {
     std::size_t start = 0;
     std::size_t revert = 0;
     for (std::size_t i = 0; i < top.size(); ++i)
@@ -185,14 +185,17 @@ public:
       new_line();
       start = revert;
     }
-    return std::move(out_);
   }
 
 private:
   // Blanks of nX are written only when something follows them on the line.
-  void emit(std::string_view s) {
+  void flush_blanks() {
     out_.append(static_cast<std::size_t>(pending_), ' ');
     pending_ = 0;
+  }
+
+  void emit(std::string_view s) {
+    flush_blanks();
     out_ += s;
   }
 
@@ -246,7 +249,8 @@ private:
       case Kind::Fixed: {
         const auto* v = std::get_if<double>(it);
         if (!v) mismatch("F");
-        emit(fmt_f(*v, n.w, n.d, plus_));
+        flush_blanks();
+        append_f(out_, *v, n.w, n.d, plus_);
         return;
       }
       case Kind::Expo: {
@@ -258,7 +262,15 @@ private:
       case Kind::Alpha: {
         const auto* v = std::get_if<std::string_view>(it);
         if (!v) mismatch("A");
-        emit(n.w < 0 ? std::string(*v) : fmt_a(*v, n.w));
+        flush_blanks();
+        if (n.w < 0) {
+          out_ += *v;
+        } else if (static_cast<int>(v->size()) >= n.w) {
+          out_ += v->substr(0, static_cast<std::size_t>(n.w));
+        } else {
+          out_.append(static_cast<std::size_t>(n.w) - v->size(), ' ');
+          out_ += *v;
+        }
         return;
       }
       case Kind::Logic: {
@@ -286,7 +298,7 @@ private:
   bool stopped_ = false;
   bool plus_ = false;
   int pending_ = 0;
-  std::string out_;
+  std::string& out_;
 };
 
 std::string stars(int w) { return std::string(static_cast<std::size_t>(w < 0 ? 0 : w), '*'); }
@@ -319,9 +331,24 @@ const std::vector<Node>& parsed(std::string_view layout) {
 
 }  // namespace
 
+void format_into(std::string& out, std::string_view layout, std::span<const Item> items) {
+  Writer w(items, out);
+  w.run(parsed(layout));
+}
+
 std::string format_items(std::string_view layout, std::span<const Item> items) {
-  Writer w(items);
-  return w.run(parsed(layout));
+  std::string out;
+  format_into(out, layout, items);
+  return out;
+}
+
+void write_items(std::ostream& os, std::string_view layout, std::span<const Item> items) {
+  // One buffer serves every record: most records are written this way.
+  thread_local std::string buf;
+  buf.clear();
+  format_into(buf, layout, items);
+  if (!ends_with_dollar(layout)) buf += '\n';
+  os.write(buf.data(), static_cast<std::streamsize>(buf.size()));
 }
 
 bool ends_with_dollar(std::string_view layout) {
@@ -339,9 +366,16 @@ std::string fmt_i(long long v, int w) {
 }
 
 std::string fmt_f(double v, int w, int d, bool plus) {
+  std::string out;
+  append_f(out, v, w, d, plus);
+  return out;
+}
+
+void append_f(std::string& out, double v, int w, int d, bool plus) {
   if (!std::isfinite(v)) {
     std::string t = std::isnan(v) ? "NaN" : (v < 0 ? "-Inf" : (plus ? "+Inf" : "Inf"));
-    return right(t, w);
+    out += right(t, w);
+    return;
   }
   // The exact decimal value rounded to d places, as the C library's "%.*f"
   // prints it, into a buffer wide enough for any double.
@@ -349,7 +383,10 @@ std::string fmt_f(double v, int w, int d, bool plus) {
   char* const body = buf + 1;
   const int prec = std::min(std::max(d, 0), 180);
   const auto res = std::to_chars(body, buf + sizeof buf, std::fabs(v), std::chars_format::fixed, prec);
-  if (res.ec != std::errc{}) return stars(w);
+  if (res.ec != std::errc{}) {
+    out.append(static_cast<std::size_t>(std::max(w, 0)), '*');
+    return;
+  }
   const char* first = body;
   const char* last = res.ptr;
   // Leading "0" before the point is optional: dropped when the field is
@@ -358,17 +395,17 @@ std::string fmt_f(double v, int w, int d, bool plus) {
   const int sign = negative || plus ? 1 : 0;
   if (last - first >= 2 && first[0] == '0' && first[1] == '.' && sign + (last - first) > w) ++first;
   // With no decimals the point still closes the number ("12.").
-  std::string out;
   const int len = static_cast<int>(last - first) + sign + (prec == 0 ? 1 : 0);
-  if (len > w) return stars(w);
-  out.reserve(static_cast<std::size_t>(w));
+  if (len > w) {
+    out.append(static_cast<std::size_t>(std::max(w, 0)), '*');
+    return;
+  }
   out.append(static_cast<std::size_t>(w - len), ' ');
   // A value that rounds to zero keeps its minus sign, as the Fortran run
   // time prints it.
   if (sign) out += negative ? '-' : '+';
   out.append(first, last);
   if (prec == 0) out += '.';
-  return out;
 }
 
 std::string fmt_e(double v, int w, int d, bool plus) {

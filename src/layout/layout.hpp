@@ -44,6 +44,10 @@ Item to_item(const T& v) {
 // A layout ending in '$' yields the text without the final line end; the
 // caller can tell by ends_with_dollar().
 std::string format_items(std::string_view layout, std::span<const Item> items);
+// The same, appended to out.
+void format_into(std::string& out, std::string_view layout, std::span<const Item> items);
+// The record and its line end (none for a '$' layout) written to os.
+void write_items(std::ostream& os, std::string_view layout, std::span<const Item> items);
 
 template <class... A>
 std::string format(std::string_view layout, const A&... args) {
@@ -56,8 +60,8 @@ bool ends_with_dollar(std::string_view layout);
 // Writes the formatted record and its line end (none for a '$' layout).
 template <class... A>
 void write(std::ostream& os, std::string_view layout, const A&... args) {
-  os << format(layout, args...);
-  if (!ends_with_dollar(layout)) os << '\n';
+  const Item items[] = {to_item(args)..., Item{0LL}};
+  write_items(os, layout, std::span<const Item>(items, sizeof...(A)));
 }
 
 // Writes one line of plain text and its line end.
@@ -66,6 +70,7 @@ void line(std::ostream& os, std::string_view text);
 // Single edit descriptors, for callers that build a line piece by piece.
 std::string fmt_i(long long v, int w);
 std::string fmt_f(double v, int w, int d, bool plus = false);
+void append_f(std::string& out, double v, int w, int d, bool plus = false);
 std::string fmt_e(double v, int w, int d, bool plus = false);
 std::string fmt_a(std::string_view s, int w);
 std::string fmt_l(bool v, int w);
