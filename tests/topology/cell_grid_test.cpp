@@ -10,9 +10,11 @@
 #include <functional>
 #include <limits>
 #include <random>
+#include <tuple>
 
 #include "control/stop.hpp"
 #include "structure/readers/readers.hpp"
+#include "structure/symmetry.hpp"
 #include "support/test_support.hpp"
 #include "topology/cell_grid.hpp"
 #include "topology/fragments.hpp"
@@ -265,6 +267,85 @@ TEST(IndexedSearches, CrowdedCellsWithTiesGiveTheDirectResults) {
     }
   });
   expect_same_topology(t, "disordered crowded cell", 0);
+}
+
+// Random C-N-H molecules in a cell with the given operators (the identity
+// first), some of them across the cell faces.
+void random_molecules(RunState& rs, unsigned seed, int molecules, const std::vector<std::string>& cards, bool cut) {
+  add_diag_op(rs, 1, 1, 1, 0, 0, 0);
+  for (const std::string& card : cards) ASSERT_EQ(symcrd(rs, card), 0) << card;
+  std::mt19937 gen(seed);
+  std::uniform_real_distribution<float> u(-0.08f, 1.08f), dir(-1.0f, 1.0f);
+  for (int m = 0; m < molecules; ++m) {
+    const int c = add_frac(rs, "C" + std::to_string(m), 6, u(gen), u(gen), u(gen));
+    const Atom a = rs.atom(c);
+    for (const auto& [name, iz, len] : {std::tuple{"N", 7, 1.47f}, std::tuple{"H", 1, 1.09f}}) {
+      Vec3 v{dir(gen), dir(gen), dir(gen)};
+      const float l = std::max(0.1f, rlength(v));
+      const int k = add_cart(rs, name + std::to_string(m), iz, a.xc + len * v[0] / l, a.yc + len * v[1] / l,
+                             a.zc + len * v[2] / l);
+      const Vec3 f = rabs(rs, 1, cart(rs, k));
+      rs.atom(k).xf = f[0];
+      rs.atom(k).yf = f[1];
+      rs.atom(k).zf = f[2];
+    }
+  }
+  rs.model.cryst.ncomplete = rs.natom();
+  if (!cut) return;
+  // A molecule cut by the face x = 0: its nitrogen sits at the far side.
+  const int cs = add_frac(rs, "CS", 6, 0.05f, 0.3f, 0.4f);
+  Vec3 pn = cart(rs, cs);
+  const Vec3 a = rabs(rs, 0, {1, 0, 0});
+  for (std::size_t k = 0; k < 3; ++k) pn[k] -= 1.45f * a[k] / rlength(a);
+  const Vec3 fn = rabs(rs, 1, pn);
+  add_frac(rs, "NS", 7, fn[0] + 1.0f, fn[1], fn[2]);
+  rs.model.cryst.ncomplete = rs.natom();
+}
+
+// The copies are found through the operators' inverses; operators whose
+// matrices are not diagonal, three-fold axes along the body diagonal,
+// an operator that does not keep the cell's distances (a bad symmetry
+// card), and translations over two cells must all give the copies of the
+// restart scan, in its order.
+TEST(IndexedSearches, CompleteFragmentsUnderEveryKindOfOperator) {
+  struct Case {
+    std::string name;
+    std::array<float, 6> cell;
+    std::vector<std::string> cards;
+    int ncells;
+    bool cut;    // with a molecule cut by a cell face
+    std::vector<unsigned> seeds;
+  };
+  const std::vector<Case> cases{
+      {"P6(1)", {10, 10, 14, 90, 90, 120},
+       {"SYMM X-Y, X, Z+1/6", "SYMM -Y, X-Y, Z+1/3", "SYMM -X, -Y, Z+1/2", "SYMM -X+Y, -X, Z+2/3",
+        "SYMM Y, -X+Y, Z+5/6"},
+       1, false, {2u, 4u}},
+      {"P2(1)3", {9, 9, 9, 90, 90, 90},
+       {"SYMM -X+1/2, -Y, Z+1/2", "SYMM -X, Y+1/2, -Z+1/2", "SYMM X+1/2, -Y+1/2, -Z", "SYMM Z, X, Y",
+        "SYMM Z+1/2, -X+1/2, -Y", "SYMM -Z+1/2, -X, Y+1/2", "SYMM -Z, X+1/2, -Y+1/2", "SYMM Y, Z, X",
+        "SYMM -Y, Z+1/2, -X+1/2", "SYMM Y+1/2, -Z+1/2, -X", "SYMM -Y+1/2, -Z, X+1/2"},
+       1, false, {2u}},
+      {"bad card", {8, 11, 9, 90, 110, 90}, {"SYMM Y, X, Z", "SYMM X+Y, Y, Z"}, 1, true, {2u, 3u}},
+      {"P1 two cells", {6, 7, 6.5f, 80, 100, 95}, {}, 2, true, {2u, 3u}},
+  };
+  for (const Case& c : cases) {
+    for (const unsigned seed : c.seeds) {
+      Twin t;
+      ScratchDir dir;
+      t.each([&](RunState& rs) {
+        set_cell(rs, c.cell[0], c.cell[1], c.cell[2], c.cell[3], c.cell[4], c.cell[5]);
+        random_molecules(rs, seed, 3, c.cards, c.cut);
+        rs.sw.compfrag = c.ncells;
+        InDirectory in(dir.path());
+        gencompletefrags(rs);
+      });
+      const std::string what = c.name + " seed " + std::to_string(seed);
+      expect_same_table(*t.fast.rs, *t.direct.rs, what);
+      EXPECT_EQ(t.fast.log(), t.direct.log()) << what;
+      EXPECT_GT(t.fast.rs->ncomplete(), t.fast.rs->natom()) << what;
+    }
+  }
 }
 
 TEST(IndexedSearches, AMovedHydrogenIsFoundWhereItIsNow) {
