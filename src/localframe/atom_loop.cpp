@@ -4,6 +4,7 @@
 #include "localframe/atom_loop.hpp"
 
 #include <string>
+#include <vector>
 
 #include "control/stop.hpp"
 #include "driver/run_state.hpp"
@@ -61,15 +62,18 @@ void write_key_table(RunState& rs) {
   layout::line(mas, kKeyHeader);
   for (int i = 1; i <= rs.natom(); ++i) layout::write(mas, "(a8,a68)", rs.atom(i).label, getkey(rs, i));
   const int nsets = rs.kset.lastkset;
+  // Sets that hold a non-hydrogen atom refine both kappas.
+  std::vector<char> heavy(static_cast<std::size_t>(std::max(nsets, 0)) + 1, 0);
+  for (int i = 1; i <= rs.natom(); ++i) {
+    const int k = rs.kset.kappaset[i];
+    if (k >= 1 && k <= nsets && rs.atom(i).iz != 1) heavy[static_cast<std::size_t>(k)] = 1;
+  }
   for (int k = 1; k <= nsets; ++k) {
     if (rs.sw.lsx == 1 || !rs.sw.lkeys[kKappas]) {
       layout::line(mas, "KAPPA   000000");
       continue;
     }
-    bool heavy = false;
-    for (int i = 1; i <= rs.natom(); ++i)
-      if (rs.kset.kappaset[i] == k && rs.atom(i).iz != 1) heavy = true;
-    layout::line(mas, heavy ? "KAPPA   110000" : "KAPPA   100000");
+    layout::line(mas, heavy[static_cast<std::size_t>(k)] ? "KAPPA   110000" : "KAPPA   100000");
   }
 }
 
