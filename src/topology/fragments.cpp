@@ -109,10 +109,12 @@ public:
     side_ = 2 * c_ + 1;
     per_op_ = static_cast<long long>(side_) * side_ * side_;
     if (natom_ < 1 || nsym_ < 1) return false;
+    // The images are formed from the fractional positions: the unit's
+    // cell list holds those, in Cartesian form.
     std::vector<Vec3> unit(static_cast<std::size_t>(natom_));
     for (int i = 1; i <= natom_; ++i) {
-      const Vec3 f = frac(rs_, i), x = cart(rs_, i);
-      if (!finite3(f) || !finite3(x)) return false;
+      const Vec3 f = frac(rs_, i), x = rabs(rs_, 0, f);
+      if (!finite3(f) || !finite3(x) || !finite3(cart(rs_, i))) return false;
       unit[static_cast<std::size_t>(i - 1)] = x;
       for (std::size_t k = 0; k < 3; ++k) {
         lo_[k] = i == 1 ? f[k] : std::min(lo_[k], static_cast<double>(f[k]));
@@ -324,7 +326,9 @@ bool add_copies_indexed(RunState& rs) {
       }
     });
   };
-  for (int e = 1; e <= rs.model.natom; ++e) joined(frac(rs, e), cart(rs, e), covalent_radius(rs, rs.atom(e).iz));
+  // Distances count from the entries' Cartesian positions.
+  for (int e = 1; e <= rs.model.natom; ++e)
+    joined(rabs(rs, 1, cart(rs, e)), cart(rs, e), covalent_radius(rs, rs.atom(e).iz));
 
   std::vector<int> cand;
   while (!queue.empty()) {
@@ -335,7 +339,9 @@ bool add_copies_indexed(RunState& rs) {
     images.decode(m, i, n, t);
     Vec3 xs{}, xc{};
     images.place(i, n, t, xs, xc);
-    if (!finite3(xc)) return false;
+    // (Only images within a bond of an entry are queued, so this one has a
+    // position; one without would never be added.)
+    if (!finite3(xc)) continue;
     entries.candidates(xc, 0.001f, cand);
     bool present = false;
     for (const int e : cand) present = present || dist(xc, cart(rs, e)) < 0.001f;
