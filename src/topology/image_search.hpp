@@ -1,0 +1,67 @@
+// The images of the asymmetric unit under the symmetry operators and the
+// lattice translations of the complete-fragment search, found near a point
+// without a table of all of them.
+#pragma once
+
+#include <array>
+#include <functional>
+#include <vector>
+
+#include "structure/cell.hpp"
+#include "topology/cell_grid.hpp"
+
+namespace vorn {
+
+struct RunState;
+
+// Image (i, n, t) of atom i under operator n and lattice translation t
+// (each component within -NCELLS .. NCELLS) has the scan position
+// ((i-1) nsym + n-1) side^3 + code(t), side = 2 NCELLS + 1, and its
+// position is formed exactly as the restart scan forms it.  The images
+// near a point are found by mapping the point back through each operator
+// and translation onto the asymmetric unit, where a cell list of the
+// unit's atoms answers.
+class ImageSearch {
+public:
+  using Visit = std::function<void(long long m, int i, int n, const std::array<int, 3>& t)>;
+
+  explicit ImageSearch(RunState& rs) : rs_(rs) {}
+
+  // False when the images cannot be searched this way (a coordinate that is
+  // not a number, a singular operator); the restart scan runs then.
+  bool prepare();
+  long long position(int i, int n, const std::array<int, 3>& t) const;
+  // Atom, operator and translation of the image at scan position m.
+  void decode(long long m, int& i, int& n, std::array<int, 3>& t) const;
+  // The image's fractional and Cartesian positions, as the scan forms them.
+  void place(int i, int n, const std::array<int, 3>& t, Vec3& xs, Vec3& xc) const;
+  // Calls visit(m, i, n, t) for every image (i, n, t) at scan position m
+  // that can lie within r of the point at fractional pf, and for some
+  // others: the caller tests the distance.  The identity without
+  // translation is no image.
+  void near(const Vec3& pf, float r, const Visit& visit);
+  // Largest covalent radius among the unit's atoms.
+  float maxrad() const { return maxrad_; }
+
+private:
+  struct Op {
+    std::array<std::array<double, 3>, 3> q{};   // image = q x + trans + t
+    std::array<double, 3> trans{};
+    std::array<std::array<double, 3>, 3> v{};   // inverse of q
+    double stretch = 1;
+  };
+
+  double smin_unit(std::size_t k, double reach) const { return lo_[k] - reach * recip_[k] - 1.0e-4; }
+  double smax_unit(std::size_t k, double reach) const { return hi_[k] + reach * recip_[k] + 1.0e-4; }
+
+  RunState& rs_;
+  int natom_ = 0, nsym_ = 0, c_ = 0, side_ = 1;
+  long long per_op_ = 1;
+  std::array<double, 3> lo_{}, hi_{}, recip_{};   // the unit's fractional box; |a*|
+  float maxrad_ = 0;
+  std::vector<Op> ops_;
+  CellGrid unit_;
+  std::vector<int> cand_;
+};
+
+}  // namespace vorn

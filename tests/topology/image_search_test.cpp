@@ -1,0 +1,93 @@
+// The images near a point, found through the operators' inverses, against
+// every image of the unit formed one by one.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "structure/symmetry.hpp"
+#include "support/test_support.hpp"
+#include "topology/image_search.hpp"
+#include "topology/molecules.hpp"
+
+namespace vorn::test {
+namespace {
+
+struct Setting {
+  std::string name;
+  std::array<float, 6> cell;
+  std::vector<std::string> cards;
+  int ncells;
+};
+
+// Every image within r of each probe point is visited, once, and an image
+// is never reported under another atom, operator or translation.
+TEST(ImageSearch, EveryImageNearAPointIsVisitedOnce) {
+  const std::vector<Setting> settings{
+      {"P6(1)", {10, 10, 14, 90, 90, 120},
+       {"SYMM X-Y, X, Z+1/6", "SYMM -Y, X-Y, Z+1/3", "SYMM -X, -Y, Z+1/2", "SYMM -X+Y, -X, Z+2/3",
+        "SYMM Y, -X+Y, Z+5/6"},
+       1},
+      {"P2(1)3", {9, 9, 9, 90, 90, 90}, {"SYMM Z, X, Y", "SYMM Y, Z, X", "SYMM -X+1/2, -Y, Z+1/2"}, 1},
+      {"bad card", {8, 11, 9, 90, 110, 90}, {"SYMM Y, X, Z", "SYMM X+Y, Y, Z"}, 1},
+      {"P-1 two cells", {6, 7, 6.5f, 80, 100, 95}, {"SYMM -X, -Y, -Z"}, 2},
+  };
+  for (const Setting& s : settings) {
+    MemoryRun run;
+    RunState& rs = *run.rs;
+    set_cell(rs, s.cell[0], s.cell[1], s.cell[2], s.cell[3], s.cell[4], s.cell[5]);
+    add_diag_op(rs, 1, 1, 1, 0, 0, 0);
+    for (const std::string& card : s.cards) ASSERT_EQ(symcrd(rs, card), 0) << card;
+    std::mt19937 gen(7);
+    std::uniform_real_distribution<float> u(-0.1f, 1.1f), wide(-1.8f, 2.8f);
+    for (int k = 0; k < 25; ++k) add_frac(rs, "C" + std::to_string(k), 6, u(gen), u(gen), u(gen));
+    rs.model.cryst.ncomplete = rs.natom();
+    rs.sw.compfrag = s.ncells;
+    ImageSearch images(rs);
+    ASSERT_TRUE(images.prepare()) << s.name;
+    const int side = 2 * s.ncells + 1;
+    int total = 0;
+    for (int probe = 0; probe < 40; ++probe) {
+      Vec3 pf{wide(gen), wide(gen), wide(gen)};
+      if (probe % 4 == 3) {
+        // On an image itself.
+        Vec3 xc{};
+        const int n = 1 + probe % rs.model.symm.nsym;
+        images.place(1 + probe % rs.natom(), n, {n == 1 ? 1 : 0, 0, -(probe % 2)}, pf, xc);
+      }
+      const Vec3 pc = rabs(rs, 0, pf);
+      const float r = probe % 2 == 0 ? 2.2f : 4.5f;
+      std::multiset<long long> visited;
+      images.near(pf, r, [&](long long m, int i, int n, const std::array<int, 3>& t) {
+        EXPECT_EQ(m, images.position(i, n, t)) << s.name;
+        visited.insert(m);
+      });
+      for (const long long m : visited) EXPECT_EQ(visited.count(m), 1u) << s.name << " position " << m;
+      int near = 0;
+      for (int i = 1; i <= rs.natom(); ++i)
+        for (int n = 1; n <= rs.model.symm.nsym; ++n)
+          for (int code = 0; code < side * side * side; ++code) {
+            const std::array<int, 3> t{code / (side * side) - s.ncells, (code / side) % side - s.ncells,
+                                       code % side - s.ncells};
+            if (n == 1 && t[0] == 0 && t[1] == 0 && t[2] == 0) continue;
+            Vec3 xs{}, xc{};
+            images.place(i, n, t, xs, xc);
+            if (dist(xc, pc) > r) continue;
+            ++near;
+            const long long m = images.position(i, n, t);
+            int di = 0, dn = 0;
+            std::array<int, 3> dt{};
+            images.decode(m, di, dn, dt);
+            EXPECT_TRUE(di == i && dn == n && dt == t) << s.name;
+            EXPECT_EQ(visited.count(m), 1u) << s.name << " atom " << i << " operator " << n << " probe " << probe;
+          }
+      total += near;
+    }
+    EXPECT_GE(total, 10) << s.name;
+  }
+}
+
+}  // namespace
+}  // namespace vorn::test
