@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <ranges>
 #include <string>
 
 #include "control/stop.hpp"
@@ -80,6 +81,43 @@ void write_row(std::ostream& os, const RunState& rs, int ordinal, int b, float d
   layout::write(os, "(i6,i8,2x,f9.3,4x,a,2x,f7.4)", ordinal, b, d, rs.atom(b).label, rs.atom(b).occ);
 }
 
+// Distance from the atom to candidate b when b may be its neighbour: two
+// disordered atoms bond only inside one occupancy component, and b must lie
+// within the cutoff (rmax, or the sum of covalent radii and the bond
+// tolerance) and no closer than 0.5 A.  Returns false otherwise.
+bool in_reach(const RunState& rs, const Atom& a, float ra, float rmax, int b, float& d) {
+  const Atom& at = rs.atom(b);
+  if (a.flag == -1 && at.flag == -1 && std::fabs(static_cast<double>(a.occ) - static_cast<double>(at.occ)) > 0.01)
+    return false;
+  d = dist(a.xc, a.yc, a.zc, at.xc, at.yc, at.zc);
+  const float cutoff = rmax > 0 ? rmax : ra + covalent_radius(rs, at.iz) + rs.sw.tols.tol1;
+  return !(d > cutoff || d < 0.5f);
+}
+
+// Whether an accepted neighbour among `accepted` lies within 0.01 A of b.
+template <class Range>
+bool shares_site(const RunState& rs, int b, Range&& accepted) {
+  const Atom& at = rs.atom(b);
+  for (const int c : accepted) {
+    const Atom& ac = rs.atom(c);
+    if (dist(at.xc, at.yc, at.zc, ac.xc, ac.yc, ac.zc) < 0.01f) return true;
+  }
+  return false;
+}
+
+// Adds b at distance d to the search result; stops at the search capacity.
+void accept(RunState& rs, int atom, float rmax, int b, float d, int& disordered) {
+  Neig& ng = rs.neig;
+  if (ng.inei() >= kMaxNeiSearch) {
+    stop_plain(rs, layout::format("(/,' GetNei :: atom = ',i8,2x,a8,/,'           rmax = ',f12.3,/,"
+                                  "'           inei exceeds dimension maxnei ( ',i6,' )',/,/)",
+                                  atom, rs.atom(atom).label, rmax, kMaxNeiSearch));
+  }
+  ng.atom.push_back(b);
+  ng.dist.push_back(d);
+  if (rs.atom(b).flag == -1) disordered = 1;
+}
+
 }  // namespace
 
 void getnei_direct(RunState& rs, int atom, float rmax, int& disordered) {
@@ -89,33 +127,11 @@ void getnei_direct(RunState& rs, int atom, float rmax, int& disordered) {
   const Atom& a = rs.atom(atom);
   const float ra = covalent_radius(rs, a.iz);
   for (int b = 1; b <= rs.ncomplete(); ++b) {
-    if (b == atom) continue;
-    const Atom& at = rs.atom(b);
-    // Two disordered atoms bond only inside one occupancy component.
-    if (a.flag == -1 && at.flag == -1 &&
-        std::fabs(static_cast<double>(a.occ) - static_cast<double>(at.occ)) > 0.01)
-      continue;
-    const float d = dist(a.xc, a.yc, a.zc, at.xc, at.yc, at.zc);
-    const float cutoff = rmax > 0 ? rmax : ra + covalent_radius(rs, at.iz) + rs.sw.tols.tol1;
-    if (d > cutoff || d < 0.5f) continue;
+    float d = 0;
+    if (b == atom || !in_reach(rs, a, ra, rmax, b, d)) continue;
     // Two candidates at one site: the first in the table wins.
-    bool same_site = false;
-    for (const int c : ng.atom) {
-      const Atom& ac = rs.atom(c);
-      if (dist(at.xc, at.yc, at.zc, ac.xc, ac.yc, ac.zc) < 0.01f) {
-        same_site = true;
-        break;
-      }
-    }
-    if (same_site) continue;
-    if (ng.inei() >= kMaxNeiSearch) {
-      stop_plain(rs, layout::format("(/,' GetNei :: atom = ',i8,2x,a8,/,'           rmax = ',f12.3,/,"
-                                    "'           inei exceeds dimension maxnei ( ',i6,' )',/,/)",
-                                    atom, a.label, rmax, kMaxNeiSearch));
-    }
-    ng.atom.push_back(b);
-    ng.dist.push_back(d);
-    if (at.flag == -1) disordered = 1;
+    if (shares_site(rs, b, ng.atom)) continue;
+    accept(rs, atom, rmax, b, d, disordered);
   }
   exchange_sort(
       ng.inei(), [&](int i, int j) { return ng.dist[static_cast<std::size_t>(i)] > ng.dist[static_cast<std::size_t>(j)]; },
@@ -142,50 +158,24 @@ void getnei_indexed(RunState& rs, int atom, float rmax, int& disordered) {
   const int search = ++x.search;
   bool nan_distance = false;
   for (const int b : cand) {
-    if (b == atom) continue;
-    const Atom& at = rs.atom(b);
-    if (a.flag == -1 && at.flag == -1 &&
-        std::fabs(static_cast<double>(a.occ) - static_cast<double>(at.occ)) > 0.01)
-      continue;
-    const float d = dist(a.xc, a.yc, a.zc, at.xc, at.yc, at.zc);
-    const float cutoff = rmax > 0 ? rmax : ra + covalent_radius(rs, at.iz) + rs.sw.tols.tol1;
-    if (d > cutoff || d < 0.5f) continue;
+    float d = 0;
+    if (b == atom || !in_reach(rs, a, ra, rmax, b, d)) continue;
     // Duplicate site: a few accepted neighbours are compared one by one,
-    // many through the cell lists (only accepted entries count).
-    bool same_site = false;
-    const Vec3 pb{at.xc, at.yc, at.zc};
-    if (x.twin[static_cast<std::size_t>(b)] == 0) {
-      // No other entry within 0.01 A of b: nothing accepted can be at its site.
-    } else if (ng.inei() < 16 || !finite3(pb)) {
-      for (const int c : ng.atom) {
-        const Atom& ac = rs.atom(c);
-        if (dist(at.xc, at.yc, at.zc, ac.xc, ac.yc, ac.zc) < 0.01f) {
-          same_site = true;
-          break;
-        }
-      }
-    } else {
-      x.grid.candidates(pb, 0.01f, x.near);
-      for (const int c : x.near) {
-        if (x.stamp[static_cast<std::size_t>(c)] != search) continue;
-        const Atom& ac = rs.atom(c);
-        if (dist(at.xc, at.yc, at.zc, ac.xc, ac.yc, ac.zc) < 0.01f) {
-          same_site = true;
-          break;
-        }
+    // many through the cell lists (only accepted entries count).  An entry
+    // with no other entry within 0.01 A cannot share a site at all.
+    const Vec3 pb = cart(rs, b);
+    if (x.twin[static_cast<std::size_t>(b)] != 0) {
+      if (ng.inei() < 16 || !finite3(pb)) {
+        if (shares_site(rs, b, ng.atom)) continue;
+      } else {
+        x.grid.candidates(pb, 0.01f, x.near);
+        auto accepted = x.near | std::views::filter([&](int c) { return x.stamp[static_cast<std::size_t>(c)] == search; });
+        if (shares_site(rs, b, accepted)) continue;
       }
     }
-    if (same_site) continue;
-    if (ng.inei() >= kMaxNeiSearch) {
-      stop_plain(rs, layout::format("(/,' GetNei :: atom = ',i8,2x,a8,/,'           rmax = ',f12.3,/,"
-                                    "'           inei exceeds dimension maxnei ( ',i6,' )',/,/)",
-                                    atom, a.label, rmax, kMaxNeiSearch));
-    }
-    ng.atom.push_back(b);
-    ng.dist.push_back(d);
+    accept(rs, atom, rmax, b, d, disordered);
     x.stamp[static_cast<std::size_t>(b)] = search;
     if (std::isnan(d)) nan_distance = true;
-    if (at.flag == -1) disordered = 1;
   }
   if (nan_distance) {
     exchange_sort(

@@ -111,7 +111,6 @@ void eliminate(RunState& rs, int cycle, int& remaining) {
 
 void eliminate_direct(RunState& rs, int cycle, int& remaining) {
   ReducedTable& t = rs.rtab;
-  const float tol = rs.sw.tols.tol1;
   for (int a = 1; a <= t.count; ++a) {
     std::vector<int>& conn = t.conn[a];
     conn.clear();
@@ -119,32 +118,10 @@ void eliminate_direct(RunState& rs, int cycle, int& remaining) {
     // A disordered atom is never part of a ring.
     if (at.flag == -1) continue;
     const float ra = covalent_radius(rs, at.iz);
-    for (int b = 1; b <= t.count; ++b) {
-      if (b == a) continue;
-      const Atom& bt = table_atom(rs, b);
-      const float d = dist(at.xc, at.yc, at.zc, bt.xc, bt.yc, bt.zc);
-      if (d > ra + covalent_radius(rs, bt.iz) + tol) continue;
-      if (static_cast<int>(conn.size()) >= kMaxNeiStored) {
-        err(rs, "Eliminate",
-            "Atom " + std::to_string(t.newat[a]) + " " + std::string(at.label.trimmed()) +
-                " has more than " + std::to_string(kMaxNeiStored) +
-                " connections; the connectivity table holds at most " + std::to_string(kMaxNeiStored));
-      }
-      conn.push_back(b);
-    }
+    for (int b = 1; b <= t.count; ++b)
+      if (b != a) connect_if_bonded(rs, a, b, ra, conn);
   }
-  if (cycle == 0 && rs.sw.verbosity > 2) writeconn(rs);
-  int kept = 0;
-  for (int a = 1; a <= t.count; ++a) {
-    if (t.conn[a].size() <= 1) continue;
-    ++kept;
-    if (kept != a) {
-      t.newat[kept] = t.newat[a];
-      t.conn[kept] = std::move(t.conn[a]);
-    }
-  }
-  for (int a = kept + 1; a <= t.count; ++a) t.conn[a].clear();
-  remaining = kept;
+  compact_table(rs, cycle, remaining);
 }
 
 void writeconn(RunState& rs) {
