@@ -118,6 +118,7 @@ private:
   void isolated();
   void simple_frame();
   bool ring_test();
+  bool ring_axes(const Point& p1, const std::vector<int>& cands);
   void general();
   void three_neighbours(int is, const std::vector<std::pair<int, int>>& pairs);
   void four_neighbours(int is, const std::vector<std::pair<int, int>>& pairs);
@@ -213,6 +214,21 @@ void FrameBuilder::simple_frame() {
 }
 
 // Returns true when the ring treatment completed the frame.
+// Ring frame: X towards p1, Y towards the first usable ring neighbour;
+// false (set up as a non-ring atom) when none can be used.
+bool FrameBuilder::ring_axes(const Point& p1, const std::vector<int>& cands) {
+  const int ya = first_usable(p1, cands);
+  if (ya == 0) {
+    to_log(rs_, "");
+    to_log(rs_, " No ring neighbour can direct the Y-axis; the atom is set up as a non-ring atom");
+    return false;
+  }
+  sitesym("m");
+  set(0, 'X', p1);
+  set(1, 'Y', atom_point(ya));
+  return true;
+}
+
 bool FrameBuilder::ring_test() {
   const RingState r = isitcyclic(rs_, a_);
   if (r.cyclic == 0) return false;
@@ -243,16 +259,7 @@ bool FrameBuilder::ring_test() {
       const RingState re = isitcyclic(rs_, e);
       if (re.inone == 1 && re.size == 6) cands.push_back(e);
     }
-    const int ya = first_usable(p1, cands);
-    if (ya == 0) {
-      to_log(rs_, "");
-      to_log(rs_, " No ring neighbour can direct the Y-axis; the atom is set up as a non-ring atom");
-      return false;
-    }
-    sitesym("m");
-    set(0, 'X', p1);
-    set(1, 'Y', atom_point(ya));
-    return true;
+    return ring_axes(p1, cands);
   }
   if (r.inone == 1) {
     layout::write(log(), "(/a,i5,a)", " Atom belongs to only one planar ring ( # ", r.ring, " )");
@@ -278,16 +285,7 @@ bool FrameBuilder::ring_test() {
     for (int e : isn_)
       for (int m : ring.members)
         if (m == e) cands.push_back(e);
-    const int ya = first_usable(p1, cands);
-    if (ya == 0) {
-      to_log(rs_, "");
-      to_log(rs_, " No ring neighbour can direct the Y-axis; the atom is set up as a non-ring atom");
-      return false;
-    }
-    sitesym("m");
-    set(0, 'X', p1);
-    set(1, 'Y', atom_point(ya));
-    return true;
+    return ring_axes(p1, cands);
   }
   layout::write(log(),
                 "(/' This atom belongs to 1 or 2 rings which are NOT planar '' or it belongs to >2 rings',/,"
