@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <ranges>
 #include <string>
 
 #include "control/stop.hpp"
@@ -94,11 +93,13 @@ bool in_reach(const RunState& rs, const Atom& a, float ra, float rmax, int b, fl
   return !(d > cutoff || d < 0.5f);
 }
 
-// Whether an accepted neighbour among `accepted` lies within 0.01 A of b.
-template <class Range>
-bool shares_site(const RunState& rs, int b, Range&& accepted) {
+// Whether an entry among `entries` for which accepted(c) holds lies within
+// 0.01 A of b.
+template <class Accepted>
+bool shares_site(const RunState& rs, int b, const std::vector<int>& entries, Accepted accepted) {
   const Atom& at = rs.atom(b);
-  for (const int c : accepted) {
+  for (const int c : entries) {
+    if (!accepted(c)) continue;
     const Atom& ac = rs.atom(c);
     if (dist(at.xc, at.yc, at.zc, ac.xc, ac.yc, ac.zc) < 0.01f) return true;
   }
@@ -130,7 +131,7 @@ void getnei_direct(RunState& rs, int atom, float rmax, int& disordered) {
     float d = 0;
     if (b == atom || !in_reach(rs, a, ra, rmax, b, d)) continue;
     // Two candidates at one site: the first in the table wins.
-    if (shares_site(rs, b, ng.atom)) continue;
+    if (shares_site(rs, b, ng.atom, [](int) { return true; })) continue;
     accept(rs, atom, rmax, b, d, disordered);
   }
   exchange_sort(
@@ -166,11 +167,10 @@ void getnei_indexed(RunState& rs, int atom, float rmax, int& disordered) {
     const Vec3 pb = cart(rs, b);
     if (x.twin[static_cast<std::size_t>(b)] != 0) {
       if (ng.inei() < 16 || !finite3(pb)) {
-        if (shares_site(rs, b, ng.atom)) continue;
+        if (shares_site(rs, b, ng.atom, [](int) { return true; })) continue;
       } else {
         x.grid.candidates(pb, 0.01f, x.near);
-        auto accepted = x.near | std::views::filter([&](int c) { return x.stamp[static_cast<std::size_t>(c)] == search; });
-        if (shares_site(rs, b, accepted)) continue;
+        if (shares_site(rs, b, x.near, [&](int c) { return x.stamp[static_cast<std::size_t>(c)] == search; })) continue;
       }
     }
     accept(rs, atom, rmax, b, d, disordered);
