@@ -1,17 +1,24 @@
 # Two commands do everything on a fresh machine:
-#   make demo   builds the program and runs it on the bundled example
-#   make test   builds the program and the tests and runs every test
-# and make bench times whole runs on generated structures of 2000 to 20000
-# atoms (tools/bench.sh);
-# two more check that bad input never crashes the program:
-#   make check  builds everything again with AddressSanitizer and
-#               UndefinedBehaviorSanitizer and runs every test under them
-#   make fuzz   builds the fuzz harnesses with clang's libFuzzer and runs
-#               each for FUZZ_SECONDS seconds (default 60)
+#   make demo   builds the program alone and runs it on the bundled example
+#   make test   builds the program and the tests and runs every test,
+#               the whole-output references of tests/reference included
+# and more for developers:
+#   make references  rewrites the whole-output references from the current
+#                    program (say in the commit which lines changed and why)
+#   make slowtest    the exhaustive forms of the longest tests
+#   make bench       times whole runs on generated structures of 2000 to
+#                    20000 atoms (tools/bench.sh, needs python3)
+#   make check       builds everything again with AddressSanitizer and
+#                    UndefinedBehaviorSanitizer and runs every test under them
+#   make fuzz        builds the fuzz harnesses with clang's libFuzzer and runs
+#                    each for FUZZ_SECONDS seconds (default 60)
+# WERROR=ON makes every compiler warning an error (CI sets it); the build
+# directory keeps the setting until WERROR=OFF.
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
+WERROR ?=
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 # Any sanitizer report stops the program with status 86, which no test
@@ -19,36 +26,49 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:abort_on_error=0:exitcode=86:strict_string_checks=1 \
                 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1:exitcode=86
 
-.PHONY: all build demo test check fuzz clean deps bench
+.PHONY: all build program demo test slowtest references check fuzz clean deps bench configure
 
 all: build
 
 deps:
 	@bash tools/install-deps.sh
 
-$(BUILD)/CMakeCache.txt:
+# Configured every time (cheap once the cache exists) so that WERROR takes effect.
+configure:
 	@bash tools/install-deps.sh
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(if $(WERROR),-DVORN_WERROR=$(WERROR)) > /dev/null
 
-build: $(BUILD)/CMakeCache.txt
+# The program alone.
+program: configure
+	cmake --build $(BUILD) -j $(JOBS) --target vorn
+
+# The program and every test binary.
+build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-demo: build
+demo: program
 	@rm -rf $(BUILD)/demo && mkdir -p $(BUILD)/demo && cp examples/* $(BUILD)/demo/
 	cd $(BUILD)/demo && ../vorn
 	@echo "Demo output files are in $(BUILD)/demo"
 
 test: build
-	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) -LE slow
 
-bench: build
+slowtest: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) -L slow
+
+references: build
+	VORN_WRITE_REFERENCES=1 $(BUILD)/tests/test_e2e --gtest_filter='Runs/ReferenceOutputs.*'
+	@git status --short tests/reference 2>/dev/null || true
+
+bench: program
 	bash tools/bench.sh $(BUILD)
 
 check:
 	@bash tools/install-deps.sh
-	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORN_SANITIZE=ON
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORN_SANITIZE=ON $(if $(WERROR),-DVORN_WERROR=$(WERROR))
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
-	cd $(ASAN_BUILD) && $(SANITIZER_ENV) ctest --output-on-failure -j $(JOBS)
+	cd $(ASAN_BUILD) && $(SANITIZER_ENV) ctest --output-on-failure -j $(JOBS) -LE slow
 
 fuzz:
 	@bash tools/install-deps.sh fuzz

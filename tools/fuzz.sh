@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs every fuzz harness of a fuzz build for a bounded time, each on a seed
-# corpus made from real files: the SHELX files of the shared data and the
+# corpus made from real files: the SHELX files of tests/data and the
 # example, the XD pairs, the test and example databanks, the example control
 # file and the small seeds of tests/fuzz/seeds.
 #
@@ -15,7 +15,7 @@ cd "$(dirname "$0")/.."
 build=${1:?usage: tools/fuzz.sh BUILD_DIR [SECONDS]}
 build=$(cd "$build" && pwd)   # the harnesses work in a scratch directory
 seconds=${2:-60}
-shared=../shared/data
+shared=tests/data
 seeds=tests/fuzz/seeds
 harnesses=(control shelx xd aim2tab platon databank numbers)
 

@@ -22,7 +22,9 @@ struct Match {
 
   explicit Match(const std::string& db_file = "hcno.db") {
     rs.model.natom = 1;
-    if (!db_file.empty()) EXPECT_TRUE(rs.io.db.open(test::test_data(db_file)));
+    if (!db_file.empty()) {
+      EXPECT_TRUE(rs.io.db.open(test::test_data(db_file)));
+    }
   }
 
   // types: (atomic number, count) in ascending atomic number.
@@ -357,7 +359,7 @@ TEST(DatabankRun, FileFromTheEnvironmentOrFromThePrompt) {
   const std::string counts = " ATOMS SEARCHED in DB, FOUND in DB, NOT FOUND in DB =       20      20       0";
   {
     test::ScratchDir dir;
-    dir.copy_in(test::shared_data("shelx/" + res), res);
+    dir.copy_in(test::test_data("shelx/" + res), res);
     dir.copy_in(std::string(VORN_SOURCE_DIR) + "/examples/vorn.db", "bank.db");
     dir.write("vorn.inp", head + "DATABANK\n");
     ::setenv("VORN_DB", "bank.db", 1);
@@ -368,7 +370,7 @@ TEST(DatabankRun, FileFromTheEnvironmentOrFromThePrompt) {
   }
   {
     test::ScratchDir dir;
-    dir.copy_in(test::shared_data("shelx/" + res), res);
+    dir.copy_in(test::test_data("shelx/" + res), res);
     dir.copy_in(std::string(VORN_SOURCE_DIR) + "/examples/vorn.db", "bank.db");
     dir.write("vorn.inp", head + "DATABANK missing.db\n");
     const test::RunResult r = test::run_vorn(dir, "", "\nbank.db\n");

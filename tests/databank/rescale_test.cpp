@@ -33,7 +33,7 @@ struct Rescale {
     rs.model.natom = 8;
     for (int i = 1; i <= 8; ++i) {
       rs.atom(i).iz = z[i - 1];
-      rs.atom(i).label = "A" + std::to_string(i);
+      rs.atom(i).label = test::numbered("A", i);
       rs.mp.pv[i] = pv[i - 1];
       rs.mp.sigpv[i] = sig[i - 1];
     }

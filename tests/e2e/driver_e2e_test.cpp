@@ -99,7 +99,7 @@ struct StructureRun {
   test::ScratchDir dir;
   test::RunResult r;
   StructureRun(const std::string& options, const std::string& input = "") {
-    dir.copy_in(test::shared_data("shelx/paracetamol_P21n.res"), "para.res");
+    dir.copy_in(test::test_data("shelx/paracetamol_P21n.res"), "para.res");
     dir.write("vorn.inp", "FORMAT *shelx\nINPUT para.res" + options);
     r = test::run_vorn(dir, "", input);
   }

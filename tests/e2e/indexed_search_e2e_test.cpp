@@ -75,13 +75,13 @@ int expect_same_runs(const std::string& structure, const std::string& name, int 
 }
 
 TEST(IndexedSearchRuns, SharedStructuresWriteTheDirectFiles) {
-  for (const auto& e : fs::directory_iterator(shared_data("shelx")))
-    expect_same_runs(e.path().string(), e.path().filename().string(), 1);
+  for (const std::string& path : shelx_structures())
+    expect_same_runs(path, fs::path(path).filename().string(), 1);
 }
 
 TEST(IndexedSearchRuns, XdInputWritesTheDirectFiles) {
-  EXPECT_EQ(expect_same_runs({{shared_data("xd/DL-serine_ReCrystal/xd.mas"), "xd.mas"},
-                              {shared_data("xd/DL-serine_ReCrystal/xd.res"), "xd.res"}},
+  EXPECT_EQ(expect_same_runs({{test_data("xd/DL-serine_ReCrystal/xd.mas"), "xd.mas"},
+                              {test_data("xd/DL-serine_ReCrystal/xd.res"), "xd.res"}},
                              "xd", "DL-serine", 1),
             0);
 }

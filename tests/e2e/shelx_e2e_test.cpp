@@ -65,7 +65,7 @@ std::string total_line(int n) {
 }
 
 TEST(ShelxEndToEnd, EveryFileOfTheSharedDataEndsAsExpected) {
-  const fs::path data = test::shared_data("shelx");
+  const fs::path data = test::test_data("shelx");
   ASSERT_TRUE(fs::is_directory(data)) << data;
   int seen = 0;
   for (const auto& entry : fs::directory_iterator(data)) {
@@ -102,11 +102,11 @@ TEST(ShelxEndToEnd, EveryFileOfTheSharedDataEndsAsExpected) {
       continue;
     }
     EXPECT_NE(r.out.find(total_line(it->second.natom)), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("\n" + std::string(it->second.last)), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(std::string("\n").append(it->second.last)), std::string::npos) << r.out;
     // The atom table and the listing with flags reach the log too.
-    EXPECT_NE(log.find("\n" + std::string(it->second.last)), std::string::npos) << "log lacks the atom table";
+    EXPECT_NE(log.find(std::string("\n").append(it->second.last)), std::string::npos) << "log lacks the atom table";
     const std::string n = std::to_string(it->second.natom);
-    EXPECT_NE(log.find("\n" + std::string(7 - n.size(), ' ') + n + "  "), std::string::npos) << "no atom listing";
+    EXPECT_NE(log.find(std::string("\n").append(7 - n.size(), ' ').append(n).append("  ")), std::string::npos) << "no atom listing";
     EXPECT_NE(log.find(" FLAG =  0 : normal atoms ( "), std::string::npos);
     if (r.status == 0) {
       const std::string mas = dir.read("xd_vorn.mas");
@@ -123,7 +123,7 @@ TEST(ShelxEndToEnd, EveryFileOfTheSharedDataEndsAsExpected) {
 // The head lines of both files, column by column, from a complete run.
 TEST(ShelxEndToEnd, TryptophanHeadsOfXdMasterAndMoProFile) {
   test::ScratchDir dir;
-  dir.copy_in(test::shared_data("shelx/DL-tryptophan_P21c.res"), "trp.res");
+  dir.copy_in(test::test_data("shelx/DL-tryptophan_P21c.res"), "trp.res");
   dir.write("vorn.inp", "FORMAT *shelx\nINPUT trp.res\n");
   const test::RunResult r = test::run_vorn(dir);
   ASSERT_TRUE(r.status == 0 || r.status == 1) << r.out;

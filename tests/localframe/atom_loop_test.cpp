@@ -246,7 +246,7 @@ std::vector<float> floats(const std::string& s, std::size_t from, int n, int w) 
 void check_run(const std::string& file, const std::string& rings) {
   SCOPED_TRACE(file + " / " + rings);
   ScratchDir dir;
-  dir.copy_in(shared_data("shelx/" + file), file);
+  dir.copy_in(test_data("shelx/" + file), file);
   dir.write("vorn.inp", "FORMAT *shelx\nINPUT " + file + "\nNCELLS 1\n" + rings +
                             "\nKEYGEN *XYZUIJ *all ordered *MULT *all ordered *kappas\n");
   const RunResult r = run_vorn(dir);

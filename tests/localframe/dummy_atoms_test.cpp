@@ -52,7 +52,7 @@ TEST(DummyLab, NamesGrowWithTheNumberAndStopAbove999) {
   RunState& rs = *mr.rs;
   for (int n : {1, 9, 10, 42, 123, 999}) {
     dummylab(rs, n);
-    EXPECT_EQ(std::string(rs.dummy.label[n].trimmed()), "DUM" + std::to_string(n));
+    EXPECT_EQ(std::string(rs.dummy.label[n].trimmed()), numbered("DUM", n));
   }
   rs.dummy.count = 999;
   EXPECT_THROW(newdummy(rs, {0, 0, 0}), StopRun);
@@ -77,7 +77,7 @@ TEST(Geometry, AnglesMidpointsAndCrossProducts) {
 
 TEST(Loc2Plat, AxesOfAtomFiveWithLettersZAndX) {
   Molecule m;
-  for (int k = 1; k <= 5; ++k) m.add_atom("C" + std::to_string(k), 6, {1, 1, 1});
+  for (int k = 1; k <= 5; ++k) m.add_atom(numbered("C", k), 6, {1, 1, 1});
   m.rs.io.spf.open_memory();
   // P1 directs Z, P2 directs X.
   loc2plat(m.rs, 5, {1, 1, 3}, {2, 1, 1.5f}, 'Z', 'X');

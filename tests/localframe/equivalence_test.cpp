@@ -22,7 +22,7 @@ struct Trifluoroethane : Molecule {
     h = methyl_h(c1, {1, 0, 0}, "H");
     const auto d = tetra_others({-1, 0, 0});
     for (int k = 0; k < 3; ++k)
-      f[static_cast<std::size_t>(k)] = add_atom("F" + std::to_string(k + 1), 9, at_dist(pos(c2), d[static_cast<std::size_t>(k)], 1.34f));
+      f[static_cast<std::size_t>(k)] = add_atom(numbered("F", k + 1), 9, at_dist(pos(c2), d[static_cast<std::size_t>(k)], 1.34f));
     finish();
   }
 };
@@ -77,11 +77,11 @@ TEST(SameAtoms, RingSizesCountOnlyForKappaSets) {
   Molecule m;
   // Two CH carbons, one in a planar six-ring and one in a planar five-ring.
   std::vector<int> six, five;
-  for (int k = 0; k < 6; ++k) six.push_back(m.add_atom("A" + std::to_string(k), 6, scale(dir_xy(60.0f * k), 1.39f)));
-  for (int k = 0; k < 6; ++k) m.add_atom("HA" + std::to_string(k), 1, scale(dir_xy(60.0f * k), 2.47f));
+  for (int k = 0; k < 6; ++k) six.push_back(m.add_atom(numbered("A", k), 6, scale(dir_xy(60.0f * k), 1.39f)));
+  for (int k = 0; k < 6; ++k) m.add_atom(numbered("HA", k), 1, scale(dir_xy(60.0f * k), 2.47f));
   const Vec3 o{20, 0, 0};
-  for (int k = 0; k < 5; ++k) five.push_back(m.add_atom("B" + std::to_string(k), 6, add(o, scale(dir_xy(72.0f * k), 1.19f))));
-  for (int k = 0; k < 5; ++k) m.add_atom("HB" + std::to_string(k), 1, add(o, scale(dir_xy(72.0f * k), 2.27f)));
+  for (int k = 0; k < 5; ++k) five.push_back(m.add_atom(numbered("B", k), 6, add(o, scale(dir_xy(72.0f * k), 1.19f))));
+  for (int k = 0; k < 5; ++k) m.add_atom(numbered("HB", k), 1, add(o, scale(dir_xy(72.0f * k), 2.27f)));
   m.add_ring(six, 1);
   m.add_ring(five, 1);
   m.finish();

@@ -373,8 +373,8 @@ TEST(TwoNeighbours, BentWithoutHydrogenOrPair) {
 struct Benzene : Molecule {
   std::vector<int> c, h;
   explicit Benzene(int planar) {
-    for (int k = 0; k < 6; ++k) c.push_back(add_atom("C" + std::to_string(k + 1), 6, scale(dir_xy(60.0f * k), 1.39f)));
-    for (int k = 0; k < 6; ++k) h.push_back(add_atom("H" + std::to_string(k + 1), 1, scale(dir_xy(60.0f * k), 2.47f)));
+    for (int k = 0; k < 6; ++k) c.push_back(add_atom(numbered("C", k + 1), 6, scale(dir_xy(60.0f * k), 1.39f)));
+    for (int k = 0; k < 6; ++k) h.push_back(add_atom(numbered("H", k + 1), 1, scale(dir_xy(60.0f * k), 2.47f)));
     add_ring(c, planar);
     rs.sw.ring1.ringspec = 1;
     finish();
@@ -432,14 +432,14 @@ struct Naphthalene : Molecule {
     const Vec3 ca{-x0, 0, 0}, cb{x0, 0, 0};
     int n = 1;
     for (float deg : {90.0f, 150.0f, 210.0f, 270.0f}) {
-      const int a = add_atom("C" + std::to_string(n++), 6, add(ca, scale(dir_xy(deg), 1.40f)));
+      const int a = add_atom(numbered("C", n++), 6, add(ca, scale(dir_xy(deg), 1.40f)));
       ra.push_back(a);
-      add_atom("H" + std::to_string(a), 1, add(ca, scale(dir_xy(deg), 2.48f)));
+      add_atom(numbered("H", a), 1, add(ca, scale(dir_xy(deg), 2.48f)));
     }
     for (float deg : {90.0f, 30.0f, -30.0f, -90.0f}) {
-      const int b = add_atom("C" + std::to_string(n++), 6, add(cb, scale(dir_xy(deg), 1.40f)));
+      const int b = add_atom(numbered("C", n++), 6, add(cb, scale(dir_xy(deg), 1.40f)));
       rb.push_back(b);
-      add_atom("H" + std::to_string(b), 1, add(cb, scale(dir_xy(deg), 2.48f)));
+      add_atom(numbered("H", b), 1, add(cb, scale(dir_xy(deg), 2.48f)));
     }
     add_ring({j1, ra[0], ra[1], ra[2], ra[3], j2}, 1);
     add_ring({j1, rb[0], rb[1], rb[2], rb[3], j2}, 1);
@@ -476,8 +476,8 @@ TEST(Rings, SpiroAtomWithoutARingPartnerGoesToTheGeneralProcedure) {
     const Vec3 p = m.pos(c);
     const Vec3 out{p[0] * 2.0f, p[1] * 2.0f, p[2] > 0 ? 0.4f : -0.4f};
     const Vec3 side = p[0] != 0 ? Vec3{0, 0.8f, 0} : Vec3{0.8f, 0, 0};
-    m.add_atom("H" + std::to_string(c) + "A", 1, at_dist(p, add(out, side), 1.08f));
-    m.add_atom("H" + std::to_string(c) + "B", 1, at_dist(p, sub(out, side), 1.09f));
+    m.add_atom(numbered("H", c) + "A", 1, at_dist(p, add(out, side), 1.08f));
+    m.add_atom(numbered("H", c) + "B", 1, at_dist(p, sub(out, side), 1.09f));
   }
   m.add_ring({c0, c1, c2}, 1);
   m.add_ring({c0, c3, c4}, 1);

@@ -15,7 +15,7 @@ namespace {
 
 using test::MemoryRun;
 using test::ScratchDir;
-using test::shared_data;
+using test::test_data;
 
 constexpr double kBohr = 0.52917725;
 
@@ -30,9 +30,9 @@ struct Site {
 std::vector<Site> serine_sites() {
   MemoryRun run;
   ScratchDir dir;   // the master file name is a 60-character field: keep it short
-  dir.copy_in(shared_data("xd/DL-serine_ReCrystal/xd.mas"), "xd.mas");
+  dir.copy_in(test_data("xd/DL-serine_ReCrystal/xd.mas"), "xd.mas");
   run.rs->sw.xdold = dir.file("xd.mas");
-  readxd(*run.rs, shared_data("xd/DL-serine_ReCrystal/xd.res"));
+  readxd(*run.rs, test_data("xd/DL-serine_ReCrystal/xd.res"));
   std::vector<Site> s;
   for (int i = 1; i <= run.rs->natom(); ++i) {
     const Atom& a = run.rs->atom(i);
@@ -246,7 +246,7 @@ std::string upper(std::string s) {
 TEST(CartesianInputRun, VornAngOfAShelxRunReadsBackAsPlatonInput) {
   ScratchDir dir;
   // Tryptophan's indole rings give the frames dummy atoms at ring centres.
-  dir.copy_in(shared_data("shelx/DL-tryptophan_P21c.res"), "trp.res");
+  dir.copy_in(test_data("shelx/DL-tryptophan_P21c.res"), "trp.res");
   dir.write("vorn.inp", "FORMAT  *shelx\nINPUT   trp.res\nNCELLS 1\nRINGS 3 8 *special\n");
   const test::RunResult first = test::run_vorn(dir);
   ASSERT_EQ(first.status, 0) << first.out;

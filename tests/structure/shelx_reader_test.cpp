@@ -33,7 +33,7 @@ struct Shelx : ::testing::Test {
     rs.io.mopro.open_memory("mopro_vorn.par");
     rs.sw.ftype = 1;
   }
-  void read_shared(const std::string& name) { readshelx(rs, test::shared_data("shelx/" + name)); }
+  void read_shared(const std::string& name) { readshelx(rs, test::test_data("shelx/" + name)); }
   void read_text(const std::string& text) {
     dir.write("t.res", text);
     readshelx(rs, dir.file("t.res"));

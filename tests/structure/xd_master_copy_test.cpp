@@ -14,7 +14,7 @@ namespace {
 
 using test::MemoryRun;
 using test::ScratchDir;
-using test::shared_data;
+using test::test_data;
 
 std::vector<std::string> lines_of(const std::string& text) {
   std::vector<std::string> out;
@@ -70,7 +70,7 @@ std::vector<std::string> expected_copy(const std::string& path) {
 
 TEST(XdMasterCopy, SerineMasterKeepsHeadControlsAndTrailer) {
   MemoryRun run;
-  const std::string path = shared_data("xd/DL-serine_ReCrystal/xd.mas");
+  const std::string path = test_data("xd/DL-serine_ReCrystal/xd.mas");
   const std::vector<std::string> out = lines_of(copy_all(run, path));
   EXPECT_EQ(out, expected_copy(path));
 
@@ -92,7 +92,7 @@ TEST(XdMasterCopy, SerineMasterKeepsHeadControlsAndTrailer) {
 TEST(XdMasterCopy, OlderSerineCopyLosesItsTrailingBlanks) {
   // save_1.mas has blanks after several lines (KEEP kappa ... 14 among them).
   MemoryRun run;
-  const std::string path = shared_data("xd/DL-serine_ReCrystal/save_1.mas");
+  const std::string path = test_data("xd/DL-serine_ReCrystal/save_1.mas");
   const std::string text = copy_all(run, path);
   EXPECT_EQ(lines_of(text), expected_copy(path));
   EXPECT_NE(text.find("\nKEEP     kappa 1 2 3 4 5 6 7 8 9 10 11 12 13 14\n"), std::string::npos);

@@ -18,7 +18,7 @@ namespace {
 
 using test::MemoryRun;
 using test::ScratchDir;
-using test::shared_data;
+using test::test_data;
 
 std::string read_file(const std::string& path) {
   std::ifstream f(path, std::ios::binary);
@@ -57,7 +57,7 @@ void read_pair(MemoryRun& run, const std::string& master, const std::string& par
 // The serine pair written into a scratch directory, the parameter file
 // edited first.
 void read_serine_edited(MemoryRun& run, ScratchDir& dir, const std::string& par_text) {
-  dir.copy_in(shared_data(kSerine + "xd.mas"), "xd.mas");
+  dir.copy_in(test_data(kSerine + "xd.mas"), "xd.mas");
   dir.write("xd.res", par_text);
   read_pair(run, dir.file("xd.mas"), dir.file("xd.res"));
 }
@@ -152,7 +152,7 @@ void expect_serine_model(const MemoryRun& run, double h03b_x) {
 
 TEST(XdReader, SerineResultFileReadsWithItsOwnScaleFactor) {
   MemoryRun run;
-  read_pair(run, shared_data(kSerine + "xd.mas"), shared_data(kSerine + "xd.res"));
+  read_pair(run, test_data(kSerine + "xd.mas"), test_data(kSerine + "xd.res"));
   expect_serine_model(run, -0.091572);
   EXPECT_EQ(run.rs->atom(14).yf, 0.922781f);
   // The atom table on the terminal.
@@ -174,7 +174,7 @@ TEST(XdReader, SerineResultFileReadsWithItsOwnScaleFactor) {
 
 TEST(XdReader, SerineInputFileOfTheLastCycle) {
   MemoryRun run;
-  read_pair(run, shared_data(kSerine + "xd.mas"), shared_data(kSerine + "xd.inp"));
+  read_pair(run, test_data(kSerine + "xd.mas"), test_data(kSerine + "xd.inp"));
   expect_serine_model(run, -0.091584);
 }
 
@@ -202,7 +202,7 @@ std::string as_version1(const std::string& v2) {
 }
 
 TEST(XdReader, VersionOneFileReadsTheSame) {
-  const std::string v1 = as_version1(read_file(shared_data(kSerine + "xd.res")));
+  const std::string v1 = as_version1(read_file(test_data(kSerine + "xd.res")));
   ASSERT_EQ(v1.find("XDPARFILE"), std::string::npos);
   ASSERT_NE(v1.find("\n 2000 31 4 30 0 20 20 2500     14   2  4  14"), std::string::npos) << v1.substr(0, 600);
   MemoryRun run;
@@ -215,7 +215,7 @@ TEST(XdReader, VersionOneFileReadsTheSame) {
 // ---- Blocks, comments and the values after the kappa lines -------------
 
 TEST(XdReader, CommentsAndStrayLinesBetweenAtomBlocks) {
-  std::vector<std::string> l = lines_of(read_file(shared_data(kSerine + "xd.res")));
+  std::vector<std::string> l = lines_of(read_file(test_data(kSerine + "xd.res")));
   std::vector<std::string> out;
   for (const std::string& s : l) {
     if (s.rfind("O(002)", 0) == 0) out.push_back("! the second oxygen");
@@ -234,7 +234,7 @@ TEST(XdReader, AtomsOfLowerLevelStillCarryTheFileLevelPopulations) {
   // lines; had the last one been skipped by its own level, its leftover
   // lines would shift the kappa lines onto the scale factor.  A file whose
   // last hydrogen lacks those lines is not in the layout it announces.
-  std::vector<std::string> l = lines_of(read_file(shared_data(kSerine + "xd.res")));
+  std::vector<std::string> l = lines_of(read_file(test_data(kSerine + "xd.res")));
   std::vector<std::string> out;
   int after_h003 = -1;
   for (const std::string& s : l) {
@@ -252,7 +252,7 @@ TEST(XdReader, AtomsOfLowerLevelStillCarryTheFileLevelPopulations) {
 }
 
 TEST(XdReader, ValuesAfterTheKappaLinesMustBeNumbers) {
-  const std::string good = read_file(shared_data(kSerine + "xd.res"));
+  const std::string good = read_file(test_data(kSerine + "xd.res"));
   struct Case {
     std::string from, to, message;
   } cases[] = {
@@ -454,7 +454,7 @@ Sections sections(const std::string& text) {
 
 // Runs the program on the serine master file and the given parameter text.
 test::RunResult run_serine(ScratchDir& dir, const std::string& par,
-                           const std::string& mas = read_file(shared_data(kSerine + "xd.mas"))) {
+                           const std::string& mas = read_file(test_data(kSerine + "xd.mas"))) {
   dir.write("xd.mas", mas);
   dir.write("xd.res", par);
   dir.write("vorn.inp",
@@ -466,7 +466,7 @@ test::RunResult run_serine(ScratchDir& dir, const std::string& par,
 }
 
 void expect_old_sections_kept(const ScratchDir& dir) {
-  const Sections old = sections(read_file(shared_data(kSerine + "xd.mas")));
+  const Sections old = sections(read_file(test_data(kSerine + "xd.mas")));
   const Sections now = sections(dir.read("xd_vorn.mas"));
   ASSERT_EQ(old.head.size(), 24u);
   EXPECT_EQ(now.head, old.head);
@@ -480,8 +480,8 @@ TEST(XdInputRun, OwnOutputReadsBackAsTheNextXdInput) {
   // A plain conversion (no hydrogen moved) of the serine pair, then of the
   // files it wrote: the second run must give the same files again.
   ScratchDir dir;
-  dir.copy_in(shared_data(kSerine + "xd.mas"), "a.mas");
-  dir.copy_in(shared_data(kSerine + "xd.res"), "a.res");
+  dir.copy_in(test_data(kSerine + "xd.mas"), "a.mas");
+  dir.copy_in(test_data(kSerine + "xd.res"), "a.res");
   dir.write("vorn.inp", "FORMAT  *xd\nINPUT   a.mas a.res *TOXD\n");
   test::RunResult r = test::run_vorn(dir);
   ASSERT_EQ(r.status, 0) << r.out;
@@ -504,7 +504,7 @@ TEST(XdInputRun, OwnOutputReadsBackAsTheNextXdInput) {
 }
 
 TEST(XdInputRun, VersionOnePairWithExtinctionAndThermalValues) {
-  std::string par = as_version1(read_file(shared_data(kSerine + "xd.res")));
+  std::string par = as_version1(read_file(test_data(kSerine + "xd.res")));
   const std::string ext = " 0.0000E+00 0.0000E+00 0.0000E+00  0.0000E+00  0.0000E+00  0.0000E+00 0.0000E+00\n 0.0000E+00\n";
   const std::size_t at = par.rfind(ext);
   ASSERT_NE(at, std::string::npos);
@@ -523,9 +523,9 @@ TEST(XdInputRun, VersionOnePairWithExtinctionAndThermalValues) {
 
 TEST(XdInputRun, OldMasterWithoutKeyTableStopsWithoutWritingTheNewOne) {
   ScratchDir dir;
-  std::string mas = read_file(shared_data(kSerine + "xd.mas"));
+  std::string mas = read_file(test_data(kSerine + "xd.mas"));
   mas.replace(mas.find("KEY     XYZ"), 3, "KYE");
-  const test::RunResult bad = run_serine(dir, read_file(shared_data(kSerine + "xd.res")), mas);
+  const test::RunResult bad = run_serine(dir, read_file(test_data(kSerine + "xd.res")), mas);
   EXPECT_NE(bad.status, 0);
   EXPECT_NE(bad.out.find(" ERROR *** LocalDef *** Old XD master file xd.mas has no KEY table"), std::string::npos)
       << bad.out;

@@ -2,6 +2,7 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -66,8 +67,22 @@ RunResult run_vorn(const ScratchDir& dir, const std::string& args, const std::st
   return r;
 }
 
-std::string shared_data(const std::string& rel) {
-  return std::string(VORN_SOURCE_DIR) + "/../shared/data/" + rel;
+std::string numbered(const std::string& prefix, long n) { return prefix + std::to_string(n); }
+
+bool exhaustive() { return std::getenv("VORN_EXHAUSTIVE") != nullptr; }
+
+std::vector<std::string> shelx_structures() {
+  static const char* const sample[] = {"CaF2_Fm-3m_face_centred.res", "I-43d_Ni_complex_body_centred.res",
+                                       "naphthalene_P21a_half_molecule.res", "thpp_P21n_disorder_cctbx.ins",
+                                       "Mg_hydrogenmaleate_hexahydrate_P21c_inversion.res", "paracetamol_P21n.res"};
+  std::vector<std::string> files;
+  for (const auto& e : fs::directory_iterator(test_data("shelx"))) {
+    const std::string name = e.path().filename().string();
+    if (exhaustive() || std::find(std::begin(sample), std::end(sample), name) != std::end(sample))
+      files.push_back(e.path().string());
+  }
+  std::sort(files.begin(), files.end());
+  return files;
 }
 
 std::string test_data(const std::string& rel) { return std::string(VORN_TEST_DATA) + "/" + rel; }

@@ -5,6 +5,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "driver/run_state.hpp"
 
@@ -46,8 +47,23 @@ struct RunResult {
 // input text; a time limit guards against hangs.
 RunResult run_vorn(const ScratchDir& dir, const std::string& args = "", const std::string& input = "");
 
-// Path of a file of the shared data beside the project, or of tests/data.
-std::string shared_data(const std::string& rel);
+// A label such as "C12": the prefix followed by the number.  Built out of
+// line: GCC 12 warns falsely (-Wrestrict) about `"C" + std::to_string(k)`
+// inlined into a loop.
+std::string numbered(const std::string& prefix, long n);
+
+// True when VORN_EXHAUSTIVE is set (make slowtest): the longest checks then
+// cover every structure and every cut point instead of a sample.
+bool exhaustive();
+
+// The SHELX files of tests/data/shelx in name order: all of them when
+// exhaustive, otherwise a sample that keeps the hard cases (a network
+// structure, a body-centred cell with many operators, a half molecule on an
+// inversion centre, disorder, a heavy-atom complex) and drops the rest.
+std::vector<std::string> shelx_structures();
+
+// Path of a file under tests/data (the real structures, with their
+// provenance in tests/data/SOURCES.tsv, and the test databank).
 std::string test_data(const std::string& rel);
 
 }  // namespace vorn::test

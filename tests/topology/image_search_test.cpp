@@ -42,7 +42,7 @@ TEST(ImageSearch, EveryImageNearAPointIsVisitedOnce) {
     for (const std::string& card : s.cards) ASSERT_EQ(symcrd(rs, card), 0) << card;
     std::mt19937 gen(7);
     std::uniform_real_distribution<float> u(-0.1f, 1.1f), wide(-1.8f, 2.8f);
-    for (int k = 0; k < 25; ++k) add_frac(rs, "C" + std::to_string(k), 6, u(gen), u(gen), u(gen));
+    for (int k = 0; k < 25; ++k) add_frac(rs, numbered("C", k), 6, u(gen), u(gen), u(gen));
     rs.model.cryst.ncomplete = rs.natom();
     rs.sw.compfrag = s.ncells;
     ImageSearch images(rs);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "driver/run_state.hpp"
+#include "support/test_support.hpp"
 #include "structure/cell.hpp"
 
 namespace vorn::test {
@@ -54,17 +55,18 @@ inline void add_diag_op(RunState& rs, float sx, float sy, float sz, float tx, fl
 
 constexpr float kPi = 3.14159265f;
 
+
 // Benzene in the xy plane around (cx, cy, cz): C1..C6 then H1..H6 (H on the
 // carbon of the same number).  dz alternates above and below the plane.
 inline void benzene(RunState& rs, float cx, float cy, float cz, float dz = 0.0f) {
   for (int k = 0; k < 6; ++k) {
     const float t = static_cast<float>(k) * kPi / 3.0f;
-    add_cart(rs, "C" + std::to_string(k + 1), 6, cx + 1.39f * std::cos(t), cy + 1.39f * std::sin(t),
+    add_cart(rs, numbered("C", k + 1), 6, cx + 1.39f * std::cos(t), cy + 1.39f * std::sin(t),
              cz + (k % 2 == 0 ? dz : -dz));
   }
   for (int k = 0; k < 6; ++k) {
     const float t = static_cast<float>(k) * kPi / 3.0f;
-    add_cart(rs, "H" + std::to_string(k + 1), 1, cx + 2.47f * std::cos(t), cy + 2.47f * std::sin(t), cz);
+    add_cart(rs, numbered("H", k + 1), 1, cx + 2.47f * std::cos(t), cy + 2.47f * std::sin(t), cz);
   }
 }
 
@@ -74,7 +76,7 @@ inline void chair_cyclohexane(RunState& rs, float cx, float cy, float cz) {
   const float r = std::sqrt(1.53f * 1.53f - 0.25f);
   for (int k = 0; k < 6; ++k) {
     const float t = static_cast<float>(k) * kPi / 3.0f;
-    add_cart(rs, "C" + std::to_string(k + 1), 6, cx + r * std::cos(t), cy + r * std::sin(t),
+    add_cart(rs, numbered("C", k + 1), 6, cx + r * std::cos(t), cy + r * std::sin(t),
              cz + (k % 2 == 0 ? 0.25f : -0.25f));
   }
 }
@@ -86,13 +88,13 @@ inline void naphthalene(RunState& rs, float cx, float cy, float cz) {
   const float h = 1.2124f;  // 1.4 cos 30
   const float pts[10][2] = {{0, 0.7f},      {0, -0.7f},     {h, 1.4f},  {2 * h, 0.7f},  {2 * h, -0.7f},
                             {h, -1.4f},     {-h, 1.4f},     {-2 * h, 0.7f}, {-2 * h, -0.7f}, {-h, -1.4f}};
-  for (int k = 0; k < 10; ++k) add_cart(rs, "C" + std::to_string(k + 1), 6, cx + pts[k][0], cy + pts[k][1], cz);
+  for (int k = 0; k < 10; ++k) add_cart(rs, numbered("C", k + 1), 6, cx + pts[k][0], cy + pts[k][1], cz);
   // Hydrogens 1.08 A out along the direction from the ring centre.
   const float centre[10] = {0, 0, h, h, h, h, -h, -h, -h, -h};
   for (int k = 2; k < 10; ++k) {
     const float dx = pts[k][0] - centre[k], dy = pts[k][1];
     const float len = std::sqrt(dx * dx + dy * dy);
-    add_cart(rs, "H" + std::to_string(k - 1), 1, cx + pts[k][0] + 1.08f * dx / len,
+    add_cart(rs, numbered("H", k - 1), 1, cx + pts[k][0] + 1.08f * dx / len,
              cy + pts[k][1] + 1.08f * dy / len, cz);
   }
 }

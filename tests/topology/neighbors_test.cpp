@@ -302,7 +302,7 @@ TEST(FindNei, TypeListingWrapsAfterSixLabels) {
   add_cart(rs, "S1", 16, 0, 0, 0);
   for (int k = 0; k < 7; ++k) {
     const float t = static_cast<float>(k) * 2 * kPi / 7;
-    add_cart(rs, "F" + std::to_string(k + 1), 9, 1.6f * std::cos(t), 1.6f * std::sin(t), 0);
+    add_cart(rs, numbered("F", k + 1), 9, 1.6f * std::cos(t), 1.6f * std::sin(t), 0);
   }
   rs.sw.iprint = 1;
   rs.sw.verbosity = 2;
@@ -320,7 +320,7 @@ TEST(FindAllNeighbors, MoreThanTwentyNeighboursStops) {
   add_cart(rs, "K1", 19, 0, 0, 0);
   for (int k = 0; k < 21; ++k) {
     const float t = static_cast<float>(k) * 2 * kPi / 21;
-    add_cart(rs, "O" + std::to_string(k + 1), 8, 2.5f * std::cos(t), 2.5f * std::sin(t), (k % 2) * 0.8f);
+    add_cart(rs, numbered("O", k + 1), 8, 2.5f * std::cos(t), 2.5f * std::sin(t), (k % 2) * 0.8f);
   }
   EXPECT_THROW(findallneighbors(rs), StopRun);
   EXPECT_NE(run.log().find("Atom 1 K1 has 21 covalent neighbours; the neighbour table holds at most 20"),

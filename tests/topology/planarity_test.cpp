@@ -216,7 +216,7 @@ TEST(Planarity, SeventhLabelStartsNewLine) {
   RunState& rs = *run.rs;
   for (int k = 0; k < 7; ++k) {
     const float t = static_cast<float>(k) * 2 * kPi / 7;
-    add_cart(rs, "C" + std::to_string(k + 1), 6, 1.6f * std::cos(t), 1.6f * std::sin(t), 0);
+    add_cart(rs, numbered("C", k + 1), 6, 1.6f * std::cos(t), 1.6f * std::sin(t), 0);
   }
   EXPECT_EQ(planarity(rs, 1, {1, 2, 3, 4, 5, 6, 7}, 2), 1);
   EXPECT_NE(run.log().find("\n  C1        C2        C3        C4        C5        C6      \n  C7      \n"),

@@ -154,7 +154,7 @@ TEST(RingSearch, ChainLeavesNoAtoms) {
   RunState& rs = *run.rs;
   // n-Pentan-1-ol carbon-oxygen skeleton, zigzag.
   for (int k = 0; k < 5; ++k)
-    add_cart(rs, "C" + std::to_string(k + 1), 6, 1.26f * static_cast<float>(k), (k % 2) * 0.88f, 0);
+    add_cart(rs, numbered("C", k + 1), 6, 1.26f * static_cast<float>(k), (k % 2) * 0.88f, 0);
   add_cart(rs, "O1", 8, 1.26f * 5 - 0.1f, 0.85f, 0);
   limits(rs, 3, 8);
   ScratchDir dir;
@@ -371,7 +371,7 @@ TEST(RingSearch, ConnectionListingWrapsAfterTen) {
   add_cart(rs, "K1", 19, 0, 0, 0);
   for (int k = 0; k < 11; ++k) {
     const float t = 2 * kPi * static_cast<float>(k) / 11;
-    add_cart(rs, "O" + std::to_string(k + 1), 8, 2.3f * std::cos(t), 2.3f * std::sin(t), (k % 2) * 1.2f);
+    add_cart(rs, numbered("O", k + 1), 8, 2.3f * std::cos(t), 2.3f * std::sin(t), (k % 2) * 1.2f);
   }
   rs.rtab.count = rs.ncomplete();
   for (int k = 1; k <= rs.rtab.count; ++k) rs.rtab.newat[k] = k;
@@ -392,7 +392,7 @@ TEST(RingSearch, MoreThanTwentyConnectionsStops) {
   add_cart(rs, "K1", 19, 0, 0, 0);
   for (int k = 0; k < 21; ++k) {
     const float t = 2 * kPi * static_cast<float>(k) / 21;
-    add_cart(rs, "O" + std::to_string(k + 1), 8, 2.3f * std::cos(t), 2.3f * std::sin(t), (k % 2) * 1.0f);
+    add_cart(rs, numbered("O", k + 1), 8, 2.3f * std::cos(t), 2.3f * std::sin(t), (k % 2) * 1.0f);
   }
   limits(rs, 3, 8);
   ScratchDir dir;

@@ -125,7 +125,7 @@ std::vector<int> sorted(std::vector<int> v) {
 
 TEST(ShelxTopology, EverySharedStructure) {
   std::map<std::string, Outcome> res;
-  for (const auto& e : std::filesystem::directory_iterator(shared_data("shelx"))) {
+  for (const auto& e : std::filesystem::directory_iterator(test_data("shelx"))) {
     const std::string name = e.path().filename().string();
     res[name] = run_topology(e.path().string());
   }
@@ -165,7 +165,7 @@ namespace {
 TEST(ShelxTopology, ProgramCompletesHalfMoleculeBeforeSearches) {
   for (const bool ncells : {true, false}) {
     ScratchDir dir;
-    dir.copy_in(shared_data("shelx/naphthalene_P21a_half_molecule.res"), "naph.res");
+    dir.copy_in(test_data("shelx/naphthalene_P21a_half_molecule.res"), "naph.res");
     dir.write("vorn.inp", std::string("FORMAT *shelx\nINPUT naph.res\n") + (ncells ? "NCELLS 0\n" : "") +
                               "RINGS 3 8\n");
     const RunResult r = run_vorn(dir);

@@ -117,7 +117,7 @@ bool ends_with(const std::string& s, const std::string& tail) {
 // checks the completeness of the MoPro, restraint, plot and fixedH files.
 void check_run(const test::ScratchDir& dir, const std::string& res) {
   SCOPED_TRACE(res);
-  dir.copy_in(test::shared_data("shelx/" + res), "s.res");
+  dir.copy_in(test::test_data("shelx/" + res), "s.res");
   dir.copy_in(std::string(VORN_SOURCE_DIR) + "/examples/vorn.db", "vorn.db");
   dir.write("vorn.inp",
             "FORMAT *shelx\nINPUT s.res\nTOLS bond 0.4 ring 0.1 group 0.1\nNCELLS 1\n"
@@ -177,7 +177,9 @@ void check_run(const test::ScratchDir& dir, const std::string& res) {
   EXPECT_EQ(count_prefix(resl, "DISTAN   "), static_cast<int>(reset.size()));
   EXPECT_EQ(count_prefix(resl, "URATIO      "), static_cast<int>(reset.size()));
   for (const auto& l : resl)
-    if (l.rfind("URATIO", 0) == 0) EXPECT_EQ(l.size(), 100u);
+    if (l.rfind("URATIO", 0) == 0) {
+      EXPECT_EQ(l.size(), 100u);
+    }
   EXPECT_EQ(lines_of(dir.read("const.bond")).size(), 6 * reset.size());
   const auto log = lines_of(dir.read("vorn.out"));
   int treated = 0;

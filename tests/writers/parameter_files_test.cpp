@@ -245,7 +245,7 @@ struct DemoRun {
   test::ScratchDir dir;
   test::RunResult result;
   DemoRun(const std::string& shelx, const std::string& extra, const std::string& input = "") {
-    dir.copy_in(test::shared_data("shelx/" + shelx), shelx);
+    dir.copy_in(test::test_data("shelx/" + shelx), shelx);
     dir.copy_in(std::string(VORN_SOURCE_DIR) + "/examples/vorn.db", "vorn.db");
     dir.write("vorn.inp", "FORMAT *shelx\nINPUT " + shelx + "\nNCELLS 1\nRINGS 3 8\n" + extra);
     result = test::run_vorn(dir, "", input);
@@ -321,7 +321,7 @@ TEST(XdParameterFileRun, EndOfInputAtTheChargePromptTakesZero) {
 
 TEST(XdParameterFileRun, ConversionOnlyWritesFreeAtomPopulations) {
   test::ScratchDir dir;
-  dir.copy_in(test::shared_data("shelx/paracetamol_P21n.res"), "p.res");
+  dir.copy_in(test::test_data("shelx/paracetamol_P21n.res"), "p.res");
   dir.write("vorn.inp", "FORMAT *shelx\nINPUT p.res *toxd\nEXTEND_H\nDATABANK vorn.db\n");
   const test::RunResult r = test::run_vorn(dir);
   ASSERT_EQ(r.status, 0) << r.out;
@@ -340,7 +340,7 @@ TEST(XdParameterFileRun, ConversionOnlyWritesFreeAtomPopulations) {
 
 TEST(XdParameterFileRun, FreeVariablesGiveExtinctionAndScale) {
   test::ScratchDir dir;
-  dir.copy_in(test::shared_data("shelx/I-43d_Ni_complex_body_centred.res"), "ni.res");
+  dir.copy_in(test::test_data("shelx/I-43d_Ni_complex_body_centred.res"), "ni.res");
   dir.write("vorn.inp", "FORMAT *shelx\nINPUT ni.res *toxd\n");
   const test::RunResult r = test::run_vorn(dir);
   ASSERT_EQ(r.status, 0) << r.out;
