@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "control/input_lines.hpp"
-#include "control/stop.hpp"
+#include "control/run_error.hpp"
 #include "control/text_edit.hpp"
 #include "control/tokens.hpp"
 #include "driver/run_state.hpp"
@@ -29,36 +29,36 @@ const std::string kRule71 = " " + std::string(71, '-');
 // slip that would keep the run busy for hours.
 constexpr int kMaxCells = 10;
 
-[[noreturn]] void read_error(RunState& rs) { err(rs, kRoutine, "Error while reading file vorn.inp"); }
+[[noreturn]] void read_error() { fail(kRoutine, "Error while reading file vorn.inp"); }
 
 // The numbers of a tokenised line are read free-form; a line that ends
 // before all of them, or a word that does not read, stops the run.
-int read_int(RunState& rs, layout::FreeReader& r) {
+int read_int(layout::FreeReader& r) {
   int v = 0;
-  if (!r.integer(v)) read_error(rs);
+  if (!r.integer(v)) read_error();
   return v;
 }
 
-float read_real(RunState& rs, layout::FreeReader& r) {
+float read_real(layout::FreeReader& r) {
   float v = 0;
-  if (!r.real(v)) read_error(rs);
+  if (!r.real(v)) read_error();
   return v;
 }
 
 // Word iw of the raw line, from its first to its last column, as a
 // 60-character file name (case kept).
-FileName raw_word(RunState& rs, const std::string& raw, int iw) {
+FileName raw_word(const std::string& raw, int iw) {
   int a = 0, b = 0;
-  readchar(rs, raw, iw, a, b);
+  readchar(raw, iw, a, b);
   return FileName(std::string_view(raw).substr(static_cast<std::size_t>(a - 1), static_cast<std::size_t>(b - a + 1)));
 }
 
 // Steps back to the last record of the logical line just read and reads it
 // again untokenised, for the file names whose case and length matter.
 // Returns false at the end of the file.
-bool reread_raw(RunState& rs, RecordFile& f, std::string& raw) {
+bool reread_raw(RecordFile& f, std::string& raw) {
   f.backspace();
-  return !readinputline(rs, f, raw, kLineLength);
+  return !readinputline(f, raw, kLineLength);
 }
 
 void keyword_format(RunState& rs) {
@@ -88,16 +88,16 @@ bool keyword_input(RunState& rs, RecordFile& f, const std::string& numbers) {
     to_term(rs, layout::listed(" inum = ", inum));
     if (inum != 0) {
       int a = 0, b = 0;
-      readchar(rs, numbers, inum, a, b);
+      readchar(numbers, inum, a, b);
       layout::FreeReader r(std::string_view(numbers).substr(static_cast<std::size_t>(a - 1)));
-      rs.sw.rename.irs = read_int(rs, r);
+      rs.sw.rename.irs = read_int(r);
     }
   }
   std::string raw;
-  if (!reread_raw(rs, f, raw)) return false;
-  rs.sw.args.inpfile = raw_word(rs, raw, 2);
+  if (!reread_raw(f, raw)) return false;
+  rs.sw.args.inpfile = raw_word(raw, 2);
   if (rs.sw.ftype == 2) {
-    rs.sw.args.inpfile2 = raw_word(rs, raw, 3);
+    rs.sw.args.inpfile2 = raw_word(raw, 3);
     rs.sw.xdold = rs.sw.args.inpfile;
     rs.sw.args.inpfile = rs.sw.args.inpfile2;
   }
@@ -106,10 +106,10 @@ bool keyword_input(RunState& rs, RecordFile& f, const std::string& numbers) {
 
 void keyword_radii(RunState& rs, const std::string& numbers) {
   const LineExtract& lx = rs.lx;
-  if (dnumline(numbers) != lx.nkw - 1) read_error(rs);
+  if (dnumline(numbers) != lx.nkw - 1) read_error();
   std::vector<float> radius(static_cast<std::size_t>(lx.nkw > 1 ? lx.nkw - 1 : 0));
   layout::FreeReader r(numbers);
-  for (float& v : radius) v = read_real(rs, r);
+  for (float& v : radius) v = read_real(r);
   for (int k = 2; k <= lx.nkw; ++k) {
     std::string sym(lx.keyword(k).view().substr(0, 2));
     locase(sym);
@@ -129,12 +129,12 @@ void keyword_radii(RunState& rs, const std::string& numbers) {
 bool keyword_databank(RunState& rs, RecordFile& f) {
   rs.sw.usedb = 1;
   std::string raw;
-  if (!reread_raw(rs, f, raw)) return false;
+  if (!reread_raw(f, raw)) return false;
   if (dnumline(raw) < 2) {
     const char* env = std::getenv("VORN_DB");
     rs.sw.abank = env ? env : "";
   } else {
-    rs.sw.abank = raw_word(rs, raw, 2);
+    rs.sw.abank = raw_word(raw, 2);
   }
   return true;
 }
@@ -143,7 +143,7 @@ bool keyword_databank(RunState& rs, RecordFile& f) {
 void read_keywords(RunState& rs, RecordFile& f) {
   Switches& sw = rs.sw;
   std::string line;
-  while (!readinputline(rs, f, line, kLineLength)) {
+  while (!readinputline(f, line, kLineLength)) {
     readline(line, rs.lx);
     const LineExtract& lx = rs.lx;
     const Text<8>& key = lx.keyword(1);
@@ -153,17 +153,17 @@ void read_keywords(RunState& rs, RecordFile& f) {
     } else if (key == "INPUT") {
       if (!keyword_input(rs, f, line)) break;
     } else if (key == "VERBOSE") {
-      sw.verbosity = read_int(rs, numbers);
+      sw.verbosity = read_int(numbers);
     } else if (key == "TOLS") {
-      sw.tols.tol1 = read_real(rs, numbers);
-      sw.tols.tol2 = read_real(rs, numbers);
-      sw.tols.tol3 = read_real(rs, numbers);
+      sw.tols.tol1 = read_real(numbers);
+      sw.tols.tol2 = read_real(numbers);
+      sw.tols.tol3 = read_real(numbers);
     } else if (key == "RADII") {
       keyword_radii(rs, line);
     } else if (key == "NCELLS") {
-      sw.compfrag = read_int(rs, numbers);
+      sw.compfrag = read_int(numbers);
       if (sw.compfrag > kMaxCells || sw.compfrag < -kMaxCells)
-        err(rs, kRoutine, "NCELLS " + std::to_string(sw.compfrag) + " is beyond the limit of " +
+        fail(kRoutine, "NCELLS " + std::to_string(sw.compfrag) + " is beyond the limit of " +
                               std::to_string(kMaxCells) + " cells in each direction");
     } else if (key == "DISORD") {
       if (lx.starred(2)) sw.disorder.disext = 1;
@@ -184,8 +184,8 @@ void read_keywords(RunState& rs, RecordFile& f) {
       if (!keyword_databank(rs, f)) break;
     } else if (key == "RINGS") {
       sw.args.lrings = 1;
-      sw.ring1.ringmin = read_int(rs, numbers);
-      sw.ring1.ringmax = read_int(rs, numbers);
+      sw.ring1.ringmin = read_int(numbers);
+      sw.ring1.ringmax = read_int(numbers);
       if (lx.starred(2)) sw.ring1.ringspec = 1;
     } else if (key == "SCALE") {
       for (int k = 2; k <= lx.nkw; ++k) {
@@ -307,7 +307,7 @@ void echo(RunState& rs) {
 
 void readinp(RunState& rs) {
   RecordFile f;
-  if (!f.open(kControlFile)) err(rs, kRoutine, "Unable to open VORN input file vorn.inp");
+  if (!f.open(kControlFile)) fail(kRoutine, "Unable to open VORN input file vorn.inp");
   to_log(rs, "");
   to_log(rs, kRule71);
   to_log(rs, "");
@@ -316,8 +316,8 @@ void readinp(RunState& rs) {
   rs.sw.args.iscale = 1;
   read_keywords(rs, f);
   f.close();
-  if (rs.sw.ftype == 0) err(rs, kRoutine, "Unknown input file format");
-  if (rs.sw.args.iscale == 0) err(rs, kRoutine, "Unknown scaling method");
+  if (rs.sw.ftype == 0) fail(kRoutine, "Unknown input file format");
+  if (rs.sw.args.iscale == 0) fail(kRoutine, "Unknown scaling method");
   echo(rs);
 }
 

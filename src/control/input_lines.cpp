@@ -1,12 +1,12 @@
 #include "control/input_lines.hpp"
 
-#include "control/stop.hpp"
+#include "control/run_error.hpp"
 #include "control/text_edit.hpp"
 #include "structure/capacity.hpp"
 
 namespace vorn {
 
-bool readinputline(RunState& rs, RecordFile& f, std::string& line, int n) {
+bool readinputline(RecordFile& f, std::string& line, int n) {
   line.assign(static_cast<std::size_t>(n), ' ');
   int p = 1;
   std::string rec;
@@ -17,12 +17,12 @@ bool readinputline(RunState& rs, RecordFile& f, std::string& line, int n) {
     if (rec[static_cast<std::size_t>(L - 1)] != '\\') {
       // The last record of a continued line must fit as well: cutting it
       // would silently drop the numbers at its end.
-      if (p > 1 && n < p + L - 1) err(rs, "ReadInputLine", "Line exceeds limit of 255 characters");
+      if (p > 1 && n < p + L - 1) fail("ReadInputLine", "Line exceeds limit of 255 characters");
       for (int c = 1; c <= L && p + c - 1 <= n; ++c)
         line[static_cast<std::size_t>(p + c - 2)] = rec[static_cast<std::size_t>(c - 1)];
       return false;
     }
-    if (n < p + L) err(rs, "ReadInputLine", "Line exceeds limit of 255 characters");
+    if (n < p + L) fail("ReadInputLine", "Line exceeds limit of 255 characters");
     for (int c = 1; c <= L; ++c) line[static_cast<std::size_t>(p + c - 2)] = rec[static_cast<std::size_t>(c - 1)];
     p = ils(line) + 2;
   }

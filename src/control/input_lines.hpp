@@ -12,6 +12,6 @@ struct RunState;
 
 // Delivers the next logical line, blank-padded to n characters.  Returns
 // true at the end of the file (a partial continued line is dropped).
-bool readinputline(RunState& rs, RecordFile& f, std::string& line, int n = 255);
+bool readinputline(RecordFile& f, std::string& line, int n = 255);
 
 }  // namespace vorn

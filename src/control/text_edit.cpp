@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "control/stop.hpp"
+#include "control/run_error.hpp"
 
 namespace vorn {
 
@@ -44,17 +44,13 @@ std::string_view rtrim(std::string_view s) {
 }
 
 void rmblanks(std::string& s) {
+  if (s.size() > 256) fail("RmBlanks", "len(op).gt.len(line)");
   const std::size_t n = s.size();
   std::string r;
   for (char c : s)
     if (c != ' ') r += c;
   r.resize(n, ' ');
   s = r;
-}
-
-void rmblanks(RunState& rs, std::string& s) {
-  if (s.size() > 256) err(rs, "RmBlanks", "len(op).gt.len(line)");
-  rmblanks(s);
 }
 
 std::string padded(std::string_view s, std::size_t n) {

@@ -21,13 +21,10 @@ int lenstr(std::string_view s);
 // The text up to its last non-blank character.
 std::string_view rtrim(std::string_view s);
 
-struct RunState;
-
-// Removes every blank, moving the rest left and blank-padding.
+// Removes every blank, moving the rest left and blank-padding.  A text
+// beyond the 256 characters of a line buffer stops the run with "RmBlanks" /
+// "len(op).gt.len(line)".
 void rmblanks(std::string& s);
-// The same for callers that keep the 256-character limit of a text buffer:
-// a longer text stops the run with "RmBlanks" / "len(op).gt.len(line)".
-void rmblanks(RunState& rs, std::string& s);
 
 // Label editors on a 10-character label; each left-justifies its result.
 std::string erum(std::string_view label);    // DUM1 -> D1

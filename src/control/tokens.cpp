@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "control/stop.hpp"
+#include "control/run_error.hpp"
 #include "control/text_edit.hpp"
 #include "layout/layout.hpp"
 
@@ -51,8 +51,8 @@ bool find_word(std::string_view line, int iw, int& istart, int& iend) {
   return false;
 }
 
-void readchar(RunState& rs, std::string_view line, int iw, int& istart, int& iend) {
-  if (!find_word(line, iw, istart, iend)) err(rs, "ReadChar", "Unexpected STOP in ReadChar...");
+void readchar(std::string_view line, int iw, int& istart, int& iend) {
+  if (!find_word(line, iw, istart, iend)) fail("ReadChar", "Unexpected STOP in ReadChar...");
 }
 
 std::string word(std::string_view line, int iw) {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "control/stop.hpp"
+#include "control/run_error.hpp"
 #include "control/text_edit.hpp"
 #include "control/tokens.hpp"
 #include "driver/run_state.hpp"
@@ -81,7 +81,7 @@ bool next_entry_line(RunState& rs, std::string& line) {
 }
 
 [[noreturn]] void bad_numbers(RunState& rs, const char* what) {
-  err(rs, "ReadDB", std::string("Cannot read ") + what + " from " + where_in_db(rs));
+  fail("ReadDB", std::string("Cannot read ") + what + " from " + where_in_db(rs));
 }
 
 // The first n integers of a tokenised line.
@@ -141,7 +141,7 @@ bool heavy_atom_fits(RunState& rs, int i, const SiteSym& asymi) {
     log_line(rs, layout::format("(1x,a,i3)", "jmemb=", jmemb));
   }
   if (jty > kMaxTypeLines)
-    err(rs, "ReadDB",
+    fail("ReadDB",
         "More than " + std::to_string(kMaxTypeLines) + " neighbour types (" + std::to_string(jty) + ") on " +
             where_in_db(rs));
   const bool fits = jnei == rs.neig.inei() && jty == rs.neig.ntypes() && jring == rs.forring.iring &&
@@ -182,7 +182,7 @@ void read_parameters(RunState& rs) {
   while (next_entry_line(rs, line) && rs.lx.keyword(1) == "PLMS") {
     const int n = layout::count_values(line);
     if (n > kMaxPlmsNumbers)
-      err(rs, "ReadDB",
+      fail("ReadDB",
           "More than " + std::to_string(kMaxPlmsNumbers) + " numbers on a PLMS line, " + where_in_db(rs));
     std::vector<float> v(static_cast<std::size_t>(n), 0.0f);
     if (!layout::read_reals(line, v) || !all_finite(v)) bad_numbers(rs, "multipole populations (PLMS)");
@@ -193,7 +193,7 @@ void read_parameters(RunState& rs) {
       const long l = l_ok ? std::lround(fl) : 0;
       const bool m_ok = l_ok && std::fabs(fm) < 10.0f && std::labs(std::lround(fm)) <= l;
       if (!m_ok)
-        err(rs, "ReadDB",
+        fail("ReadDB",
             "PLMS triple " + std::to_string(t / 3 + 1) + " has l or m out of range (0 <= l <= 4, -l <= m <= l) on " +
                 where_in_db(rs));
       m1.plm(static_cast<int>(l), static_cast<int>(std::lround(fm))) = v[static_cast<std::size_t>(t + 2)];
@@ -254,7 +254,7 @@ int read_atom_z(const std::string& raw, int& z) {
 int atom_line_z(RunState& rs, const std::string& raw) {
   int z = 0;
   const int status = read_atom_z(raw, z);
-  if (status == 1) err(rs, "ReadChar", "Unexpected STOP in ReadChar...");
+  if (status == 1) fail("ReadChar", "Unexpected STOP in ReadChar...");
   if (status == 2) bad_numbers(rs, "the atomic number of an ATOM line");
   return z;
 }
@@ -325,7 +325,7 @@ void readfile(RunState& rs, std::string& line) {
   if (next_entry_line(rs, line)) return;
   to_both(rs, " ReadFile :: end of databank file " + rs.io.db.path() + " after line " +
                   std::to_string(db_position(rs)) + ", inside an entry");
-  err(rs, "ReadFile", "Error reading unit = " + std::to_string(kDatabankUnit));
+  fail("ReadFile", "Error reading unit = " + std::to_string(kDatabankUnit));
 }
 
 int exceptdb(RunState& rs, int i, Text<40>& group) {
@@ -391,7 +391,7 @@ void searchdb(RunState& rs, int i) {
   auto try_entry = [&](const std::string& raw) {
     if (verbose(rs)) log_line(rs, " Reading atom = " + raw);
     int istart = 0, iend = 0;
-    if (!find_word(raw, 4, istart, iend)) err(rs, "ReadChar", "Unexpected STOP in ReadChar...");
+    if (!find_word(raw, 4, istart, iend)) fail("ReadChar", "Unexpected STOP in ReadChar...");
     const int last = lenstr(raw);
     m1.comment = std::string_view(raw).substr(static_cast<std::size_t>(istart - 1),
                                               static_cast<std::size_t>(last - istart + 1));

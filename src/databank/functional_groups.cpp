@@ -10,7 +10,7 @@
 #include <string_view>
 #include <utility>
 
-#include "control/stop.hpp"
+#include "control/run_error.hpp"
 #include "driver/run_state.hpp"
 #include "layout/layout.hpp"
 #include "topology/neighbors.hpp"
@@ -487,7 +487,7 @@ void Detector::oxygen2() {
           other = a;
           break;
         }
-      if (other == 0) err(rs_, "DetExcept", "Could not identify \"other\" O-atom");
+      if (other == 0) fail("DetExcept", "Could not identify \"other\" O-atom");
       return named(nnei(other) == 1 ? "carboxylic" : "alcohol");
     }
     return unidentified("x-O-h", true);
@@ -702,7 +702,7 @@ void printgroup(RunState& rs, int i) {
     add(a);
   }
   OutFile f;
-  if (!f.open("group.ang")) err(rs, "PrintGroup", "Unable to create output file group.ang");
+  if (!f.open("group.ang")) fail("PrintGroup", "Unable to create output file group.ang");
   std::ostream& os = f.os();
   layout::line(os, "ANGSTROM");
   for (int k : list) {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "control/input_lines.hpp"
-#include "control/stop.hpp"
+#include "control/run_error.hpp"
 #include "control/text_edit.hpp"
 #include "control/tokens.hpp"
 #include "databank/databank.hpp"
@@ -35,18 +35,18 @@ struct FragmentInput {
 
 bool starts_with(const std::string& line, const char* key) { return line.rfind(key, 0) == 0; }
 
-FragmentInput read_fragment_lines(RunState& rs, RecordFile& control) {
+FragmentInput read_fragment_lines(RecordFile& control) {
   FragmentInput in;
   control.rewind();
   std::string line;
-  while (!readinputline(rs, control, line)) {
+  while (!readinputline(control, line)) {
     upcase(line);
     if (starts_with(line, "NFRAG")) {
       int n = 0;
       layout::FreeReader r(std::string_view(line).substr(5));
-      if (!r.integer(n)) err(rs, "rescalePv", "Error reading the number of fragments (NFRAG) from vorn.inp");
+      if (!r.integer(n)) fail("rescalePv", "Error reading the number of fragments (NFRAG) from vorn.inp");
       if (n > kMaxAtoms)
-        err(rs, "rescalePv", "NFRAG " + std::to_string(n) + " exceeds the limit of " + std::to_string(kMaxAtoms) +
+        fail("rescalePv", "NFRAG " + std::to_string(n) + " exceeds the limit of " + std::to_string(kMaxAtoms) +
                                  " fragments");
       in.nfrag = n;
     } else if (starts_with(line, "FRAG")) {
@@ -56,12 +56,12 @@ FragmentInput read_fragment_lines(RunState& rs, RecordFile& control) {
       readline(line, ex);
       const int n = layout::count_values(line);
       if (n > kMaxAtoms)
-        err(rs, "rescalePv", "More than " + std::to_string(kMaxAtoms) + " fragment charges on the CHFRAG line");
+        fail("rescalePv", "More than " + std::to_string(kMaxAtoms) + " fragment charges on the CHFRAG line");
       in.chfrag.assign(static_cast<std::size_t>(n), 0.0f);
       bool finite = layout::read_reals(line, in.chfrag);
       for (float q : in.chfrag) finite = finite && std::isfinite(q);
       if (!finite)
-        err(rs, "rescalePv", "Error reading fragment charges (CHFRAG) from vorn.inp");
+        fail("rescalePv", "Error reading fragment charges (CHFRAG) from vorn.inp");
       in.has_charges = true;
     }
   }
@@ -69,7 +69,7 @@ FragmentInput read_fragment_lines(RunState& rs, RecordFile& control) {
 }
 
 [[noreturn]] void atom_out_of_range(RunState& rs, int f, int v) {
-  err(rs, "rescalePv",
+  fail("rescalePv",
       "Atom number " + std::to_string(v) + " on a FRAG line of fragment " + std::to_string(f) +
           " is outside 1.." + std::to_string(rs.natom()));
 }
@@ -81,7 +81,7 @@ std::vector<char> fragment_members(RunState& rs, RecordFile& control, int f) {
   std::vector<char> iflag(static_cast<std::size_t>(natom) + 1, 0);
   control.rewind();
   std::string line;
-  while (!readinputline(rs, control, line)) {
+  while (!readinputline(control, line)) {
     upcase(line);
     if (!starts_with(line, "FRAG")) continue;
     line.replace(0, 4, "    ");
@@ -90,7 +90,7 @@ std::vector<char> fragment_members(RunState& rs, RecordFile& control, int f) {
       if (c == '\\') c = ' ';
     const int n = dnumline(line);
     std::vector<int> v(static_cast<std::size_t>(n), 0);
-    if (!layout::read_ints(line, v)) err(rs, "rescalePv", "Error reading fragments from vorn.inp");
+    if (!layout::read_ints(line, v)) fail("rescalePv", "Error reading fragments from vorn.inp");
     if (n < 2 || v[0] != f) continue;
     for (int k = 1; k < n; ++k) {
       const int vk = v[static_cast<std::size_t>(k)];
@@ -203,12 +203,12 @@ void rescalepv(RunState& rs) {
 
 void rescalepv(RunState& rs, RecordFile* control) {
   const int method = rs.sw.args.iscale;
-  if (method < kDifference || method > kSigma) err(rs, "rescalePv", "Unknown scaling method");
+  if (method < kDifference || method > kSigma) fail("rescalePv", "Unknown scaling method");
   const char* name = method == kDifference ? "difference" : method == kFraction ? "fraction" : "sigmaPv";
   to_log(rs, layout::format("(/,' Using ',a,' method for rescaling...')", name));
 
   FragmentInput in;
-  if (control) in = read_fragment_lines(rs, *control);
+  if (control) in = read_fragment_lines(*control);
   const bool all_atoms = !control || in.nfrag == 0 || !in.has_frag;
   if (all_atoms) {
     in.nfrag = 1;

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "control/stop.hpp"
+#include "control/run_error.hpp"
 #include "driver/run_state.hpp"
 #include "topology/neighbors.hpp"
 #include "topology/planarity.hpp"
@@ -119,7 +119,7 @@ XhGroup oxygen(RunState& rs, int x, int h, int sp, int hnei, const XhTopology& t
   if (list.size() >= 2 && list[1] == h) y = list[0];
   if (y == 0) return not_identified(r);
 
-  if (!has_type(rs, y, kO)) err(rs, "ExtendH", "Error 1 in Y-O-H");
+  if (!has_type(rs, y, kO)) fail("ExtendH", "Error 1 in Y-O-H");
   const int n_oxygen = count_of(rs, y, kO);
   if (iz_of(rs, y) == kC) {
     if (n_oxygen == 1) {
@@ -129,7 +129,7 @@ XhGroup oxygen(RunState& rs, int x, int h, int sp, int hnei, const XhTopology& t
     }
     if (n_oxygen == 2) {
       const int other = last_of(rs, y, kO, x);
-      if (other == 0) err(rs, "ExtendH", "Error 2 in Y-O-H");
+      if (other == 0) fail("ExtendH", "Error 2 in Y-O-H");
       if (nbr(rs, other).nnei() == 1) return identified("O-H in acid", 1.018f, r);
       return identified("O-H in ether", 0.980f, r);
     }

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "control/control_file.hpp"
-#include "control/stop.hpp"
+#include "control/run_error.hpp"
 #include "control/text_edit.hpp"
 #include "databank/rescale.hpp"
 #include "driver/run_state.hpp"
@@ -46,16 +46,16 @@ const std::string kRule80(80, '-');
 
 // Opens an output file of the run; a file that cannot be created stops the
 // run with a message naming it.
-void open_output(RunState& rs, OutFile& f, const std::string& name) {
-  if (!f.open(name)) err(rs, "VORN", "Unable to create output file " + name);
+void open_output(OutFile& f, const std::string& name) {
+  if (!f.open(name)) fail("VORN", "Unable to create output file " + name);
 }
 
 // Completes an output file; one that could not be written whole or moved
 // into place (a full disk, a directory of that name) stops the run, so
 // that the summary never names a file that is not there.
 // Files that a step of the run closed itself are checked here too.
-void finish_output(RunState& rs, OutFile& f) {
-  if (!f.close() || f.failed()) err(rs, "VORN", "Unable to write output file " + f.name());
+void finish_output(OutFile& f) {
+  if (!f.close() || f.failed()) fail("VORN", "Unable to write output file " + f.name());
 }
 
 }  // namespace
@@ -72,7 +72,7 @@ void opendb(RunState& rs) {
       rs.term() << " Enter the name of databank file : " << std::flush;
       if (!rs.io.input || !std::getline(*rs.io.input, answer)) {
         to_term(rs, "");
-        err(rs, "OpenDB", "No databank file name on standard input (end of input)");
+        fail("OpenDB", "No databank file name on standard input (end of input)");
       }
       if (!answer.empty() && answer.back() == '\r') answer.pop_back();
       rs.sw.abank = answer;
@@ -117,12 +117,12 @@ void normal_run(RunState& rs) {
   Io& io = rs.io;
   // Steps 1 to 3: banner, files written throughout the run, log.
   header(rs.term());
-  open_output(rs, io.mas, "xd_vorn.mas");
-  open_output(rs, io.mopro, "mopro_vorn.par");
+  open_output(io.mas, "xd_vorn.mas");
+  open_output(io.mopro, "mopro_vorn.par");
   write_mopro_par_head(io.mopro.os());
-  open_output(rs, io.con, "con_mopro.inp");
+  open_output(io.con, "con_mopro.inp");
   write_con_head(io.con.os());
-  if (!io.log.open("vorn.out", true)) err(rs, "VORN", "Unable to create log file vorn.out");
+  if (!io.log.open("vorn.out", true)) fail("VORN", "Unable to create log file vorn.out");
   header(rs.log());
 
   // Step 4: control file.
@@ -140,7 +140,7 @@ void normal_run(RunState& rs) {
   for (int i = 1; i <= rs.natom(); ++i) rs.nsft = std::max(rs.nsft, rs.atom(i).tbl);
 
   // Step 7: plot file.
-  open_output(rs, io.spf, "vorn.spf");
+  open_output(io.spf, "vorn.spf");
   write_spf_head(io.spf.os());
 
   // Step 8: databank.
@@ -164,9 +164,9 @@ void normal_run(RunState& rs) {
 
   // Step 11: hydrogen-extension files.
   if (rs.sw.lfh == 1) {
-    open_output(rs, io.reset, "reset.bond");
-    open_output(rs, io.cnst, "const.bond");
-    open_output(rs, io.res, "res_mopro.inp");
+    open_output(io.reset, "reset.bond");
+    open_output(io.cnst, "const.bond");
+    open_output(io.res, "res_mopro.inp");
     write_res_head(io.res.os());
   }
 
@@ -180,13 +180,13 @@ void normal_run(RunState& rs) {
   // Step 14: parameter files.
   bool par_written = false;
   if (rs.sw.usedb == 1 || rs.sw.lfh == 1 || rs.sw.lsx == 1) {
-    open_output(rs, io.par, "xd_vorn.inp");
+    open_output(io.par, "xd_vorn.inp");
     to_log(rs, "");
     to_log(rs, kRule80);
     to_both(rs, "");
     to_both(rs, " Creating XD parameter file...");
     if (rs.sw.lsx != 1) {
-      if (rs.sw.lfh == 1) open_output(rs, io.fixedh, "fixedH.ins");
+      if (rs.sw.lfh == 1) open_output(io.fixedh, "fixedH.ins");
       if (rs.sw.usedb == 1) {
         to_both(rs, layout::format("(/,' ATOMS SEARCHED in DB, FOUND in DB, ','NOT FOUND in DB = ',3i8)",
                                    rs.ldb.nsearch, rs.ldb.nfound, rs.ldb.nnotfound));
@@ -199,12 +199,12 @@ void normal_run(RunState& rs) {
 
   // Step 15: plot instructions.
   write_spf_tail(rs);
-  finish_output(rs, io.spf);
+  finish_output(io.spf);
 
   // Steps 16 to 19.
   // Files that the steps above left open are complete at a normal end.
   for (OutFile* f : {&io.mas, &io.mopro, &io.con, &io.ang, &io.par, &io.fixedh, &io.reset, &io.cnst, &io.res})
-    finish_output(rs, *f);
+    finish_output(*f);
   if (rs.sw.usedb == 1) io.db.close();
   write_summary(rs, par_written);
   const std::string t = times_line(" Total program elapsed times u,s,t (s) :", process_times());
@@ -263,10 +263,12 @@ int run_program(RunState& rs, const std::vector<std::string>& args) {
     normal_run(rs);
     rs.term().flush();
     return 0;
-  } catch (const StopRun& s) {
+  } catch (const RunError& e) {
+    to_log(rs, e.report());
+    to_term(rs, e.report());
     close_after_stop(rs);
     rs.term().flush();
-    return s.status;
+    return 1;
   } catch (const std::exception& e) {
     // A fault inside the program: report it in the error layout rather
     // than crash, and keep the complete files of an earlier run.

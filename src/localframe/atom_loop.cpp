@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "control/stop.hpp"
+#include "control/run_error.hpp"
 #include "driver/run_state.hpp"
 #include "layout/layout.hpp"
 #include "localframe/dummy_atoms.hpp"
@@ -93,7 +93,7 @@ std::string getkey(const RunState& rs, int i) {
 void localdef(RunState& rs) {
   Io& io = rs.io;
   rs.dummy.count = 0;
-  if (!io.ang.is_open() && !io.ang.open("vorn.ang")) err(rs, "LocalDef", "Unable to create output file vorn.ang");
+  if (!io.ang.is_open() && !io.ang.open("vorn.ang")) fail("LocalDef", "Unable to create output file vorn.ang");
   layout::line(io.ang.os(), "ANGSTROM");
   if (rs.sw.ftype == 2) xdcopy_head(rs);
   to_term(rs, layout::listed("   "));

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <string>
 
-#include "control/stop.hpp"
+#include "control/run_error.hpp"
 #include "driver/run_state.hpp"
 #include "layout/layout.hpp"
 
@@ -26,7 +26,7 @@ Vec3 stored_to_cart(RunState& rs, const std::array<float, 3>& p) {
 Vec3 dummy_cart(RunState& rs, int d) { return stored_to_cart(rs, rs.dummy.pos[d]); }
 
 void dummylab(RunState& rs, int n) {
-  if (n > kMaxDummyNames) err(rs, "DummyLab", "DUMMY label exceeds format...");
+  if (n > kMaxDummyNames) fail("DummyLab", "DUMMY label exceeds format...");
   rs.dummy.label[n] = "DUM" + std::to_string(n);
 }
 

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "control/stop.hpp"
+#include "control/run_error.hpp"
 #include "databank/hydrogen.hpp"
 #include "driver/run_state.hpp"
 #include "layout/layout.hpp"
@@ -161,7 +161,7 @@ Point FrameBuilder::rescue_second(const Point& p1) {
       return dummy_at(q);
     }
   }
-  err(rs_, "DefLoc", "Could not find atom to direct Y-axis");
+  fail("DefLoc", "Could not find atom to direct Y-axis");
 }
 
 void FrameBuilder::dummy_frame(char l1, char l2) {
@@ -179,7 +179,7 @@ void FrameBuilder::dummy_frame(char l1, char l2) {
     set(1, l2, dummy_at(kPlaces[second]));
     return;
   }
-  err(rs_, "DefLoc", "Could not find atom to direct X-axis");
+  fail("DefLoc", "Could not find atom to direct X-axis");
 }
 
 // Isolated atom: the nearest atoms within a growing radius, else dummies.
@@ -329,7 +329,7 @@ void FrameBuilder::general() {
 
 void FrameBuilder::three_neighbours(int is, const std::vector<std::pair<int, int>>& pairs) {
   const std::vector<int>& nb = nbr(a_).atom;
-  if (is == 2) err(rs_, "DefLoc", layout::format("(' is = ',i4,' is not valid...')", is));
+  if (is == 2) fail("DefLoc", layout::format("(' is = ',i4,' is not valid...')", is));
   // The neighbour outside the first pair (the last such).
   int odd = 0;
   if (is >= 1)
@@ -430,7 +430,7 @@ void FrameBuilder::four_neighbours(int is, const std::vector<std::pair<int, int>
     std::vector<int> usable;
     for (int k = 0; k < 2; ++k)
       if (iz(pairs[static_cast<std::size_t>(k)].first) != 1) usable.push_back(k);
-    if (usable.empty()) err(rs_, "DefLoc", "4 neighbors: 2 + 2 case");
+    if (usable.empty()) fail("DefLoc", "4 neighbors: 2 + 2 case");
     for (int k : usable) {
       const auto& zp = pairs[static_cast<std::size_t>(k)];
       const auto& other = pairs[static_cast<std::size_t>(1 - k)];
@@ -456,7 +456,7 @@ void FrameBuilder::four_neighbours(int is, const std::vector<std::pair<int, int>
       for (const auto& p : pairs) paired = paired || in_pair(p, b);
       if (!paired) lone = b;
     }
-    if (lone == 0) err(rs_, "DefLoc", layout::format("(' is = ',i4,' is not valid...')", is));
+    if (lone == 0) fail("DefLoc", layout::format("(' is = ',i4,' is not valid...')", is));
     const Point p1 = atom_point(lone);
     std::vector<int> cands{pairs[0].first};
     for (int b : nb)
@@ -479,7 +479,7 @@ void FrameBuilder::four_neighbours(int is, const std::vector<std::pair<int, int>
       set(1, 'Y', second_from(p1, cands));
       return;
     }
-  err(rs_, "DefLoc", "Could not find atom to direct Z-axis");
+  fail("DefLoc", "Could not find atom to direct Z-axis");
 }
 
 void FrameBuilder::two_neighbours(int is) {
@@ -542,7 +542,7 @@ void FrameBuilder::hydrogen_end() {
     std::vector<int> others;
     for (int e : pn.atom)
       if (e != a_) others.push_back(e);
-    if (others.empty()) err(rs_, "DefLoc", "can not happen <1>");
+    if (others.empty()) fail("DefLoc", "can not happen <1>");
     set(1, 'Y', second_from(p1, others));
   } else {
     rs_.sw.iprint = 0;

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <string>
 
-#include "control/stop.hpp"
+#include "control/run_error.hpp"
 #include "driver/run_state.hpp"
 #include "layout/layout.hpp"
 
@@ -31,11 +31,11 @@ void tranmat(RunState& rs) {
   const bool finite = std::isfinite(c.a) && std::isfinite(c.b) && std::isfinite(c.c) &&
                       std::isfinite(c.alpha) && std::isfinite(c.beta) && std::isfinite(c.gamma);
   if (!finite || c.a <= 0 || c.b <= 0 || c.c <= 0)
-    err(rs, "TranMat", "Cell edges must be positive numbers:" + cell_text(c));
+    fail("TranMat", "Cell edges must be positive numbers:" + cell_text(c));
   const float ca = cosd(c.alpha), cb = cosd(c.beta), cg = cosd(c.gamma), sg = sind(c.gamma);
   if (c.alpha <= 0 || c.beta <= 0 || c.gamma <= 0 || c.alpha >= 180 || c.beta >= 180 || c.gamma >= 180 ||
       std::fabs(sg) < 1e-6f)
-    err(rs, "TranMat", "Cell angles cannot form a cell:" + cell_text(c));
+    fail("TranMat", "Cell angles cannot form a cell:" + cell_text(c));
   Mat3 m;
   m.at(1, 1) = c.a;
   m.at(2, 1) = 0;
@@ -46,12 +46,12 @@ void tranmat(RunState& rs) {
   const float c13 = c.c * cb;
   const float c23 = c.c * (ca - cb * cg) / sg;
   const float arg = c.c * c.c - c13 * c13 - c23 * c23;
-  if (!(arg > 0)) err(rs, "TranMat", "Cell angles cannot form a cell:" + cell_text(c));
+  if (!(arg > 0)) fail("TranMat", "Cell angles cannot form a cell:" + cell_text(c));
   m.at(1, 3) = c13;
   m.at(2, 3) = c23;
   m.at(3, 3) = std::sqrt(arg);
   rs.model.transf.m = m;
-  rs.model.transf.minv = inverse(rs, m);
+  rs.model.transf.minv = inverse(m);
   std::ostream& log = rs.log();
   log << "\n Transformation matrix CRYSTAL --> GLOBAL CARTESIAN :\n";
   print_rows(log, rs.model.transf.m);
@@ -61,12 +61,12 @@ void tranmat(RunState& rs) {
   rs.term() << " \n";
 }
 
-Mat3 inverse(RunState& rs, const Mat3& a) {
+Mat3 inverse(const Mat3& a) {
   auto e = [&](int i, int j) { return a.at(i, j); };
   const float det = e(1, 1) * (e(2, 2) * e(3, 3) - e(2, 3) * e(3, 2)) -
                     e(1, 2) * (e(2, 1) * e(3, 3) - e(2, 3) * e(3, 1)) +
                     e(1, 3) * (e(2, 1) * e(3, 2) - e(2, 2) * e(3, 1));
-  if (det == 0.0f) err(rs, "Inverse", "Determinant = 0");
+  if (det == 0.0f) fail("Inverse", "Determinant = 0");
   Mat3 r;
   r.at(1, 1) = (e(2, 2) * e(3, 3) - e(2, 3) * e(3, 2)) / det;
   r.at(1, 2) = -(e(1, 2) * e(3, 3) - e(1, 3) * e(3, 2)) / det;
@@ -81,7 +81,7 @@ Mat3 inverse(RunState& rs, const Mat3& a) {
 }
 
 Vec3 rabs(RunState& rs, int flag, const Vec3& p) {
-  if (flag != 0 && flag != 1) err(rs, "rabs", "iflag is wrong...");
+  if (flag != 0 && flag != 1) fail("rabs", "iflag is wrong...");
   const Mat3& m = flag == 0 ? rs.model.transf.m : rs.model.transf.minv;
   Vec3 r{};
   for (int i = 1; i <= 3; ++i)

@@ -18,7 +18,7 @@ float asind(float s);
 // Fills transf.m and transf.minv from the cell and prints both to the log.
 void tranmat(RunState& rs);
 // Inverse of a 3x3 matrix; stops with "Inverse" / "Determinant = 0".
-Mat3 inverse(RunState& rs, const Mat3& a);
+Mat3 inverse(const Mat3& a);
 // flag 0: fractional -> Cartesian (m x); flag 1: Cartesian -> fractional.
 Vec3 rabs(RunState& rs, int flag, const Vec3& p);
 float dist(const Vec3& a, const Vec3& b);

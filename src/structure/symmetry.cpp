@@ -12,7 +12,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "control/stop.hpp"
+#include "control/run_error.hpp"
 #include "control/text_edit.hpp"
 #include "driver/run_state.hpp"
 #include "layout/layout.hpp"
@@ -46,9 +46,9 @@ bool is_identity(const SymOp& op) {
 }
 
 // Makes room for one more operator; stops when the list is full.
-void grow(RunState& rs, std::string_view where, int wanted) {
+void grow(std::string_view where, int wanted) {
   if (wanted > kMaxSymm)
-    err(rs, where,
+    fail(where,
         "Too many symmetry operators: " + std::to_string(wanted) + " needed, the limit is " +
             std::to_string(kMaxSymm));
 }
@@ -176,7 +176,7 @@ int symcrd(RunState& rs, std::string_view card) {
   Symmetry& sy = rs.model.symm;
   for (const std::string& optext : split(text, ';', 3)) {
     const std::string opt = upcased(optext);
-    grow(rs, "SymCrd", sy.nsym + 1);
+    grow("SymCrd", sy.nsym + 1);
     ++sy.nsym;
     SymOp op;
     op.rot = {};
@@ -231,7 +231,7 @@ void nonp(RunState& rs, std::ostream& log, char letter) {
     case 'I': vectors = {{0.5f, 0.5f, 0.5f}}; break;
     case 'F': vectors = {{0.5f, 0.5f, 0.0f}, {0.0f, 0.5f, 0.5f}, {0.5f, 0.0f, 0.5f}}; break;
     default:
-      stop_plain(rs, std::string(" Lattice type ") + letter + " is not supported");
+      fail_plain(std::string(" Lattice type ") + letter + " is not supported");
   }
   const int points = static_cast<int>(vectors.size()) + 1;
   log << "\n Non-Primitive lattice...\n";
@@ -239,7 +239,7 @@ void nonp(RunState& rs, std::ostream& log, char letter) {
   layout::write(log, "(a,i1)", " Number of lattice points per cell = ", points);
   Symmetry& sy = rs.model.symm;
   const int n0 = sy.nsym;
-  grow(rs, "NonP", points * n0);
+  grow("NonP", points * n0);
   for (int k = 2; k <= points; ++k) {
     const auto& v = vectors[static_cast<std::size_t>(k - 2)];
     for (int n = 1; n <= n0; ++n) {
@@ -257,7 +257,7 @@ void nonp(RunState& rs, std::ostream& log, char letter) {
 void addcentsymm(RunState& rs, std::ostream& log) {
   Symmetry& sy = rs.model.symm;
   const int n0 = sy.nsym;
-  grow(rs, "AddCentSymm", 2 * n0);
+  grow("AddCentSymm", 2 * n0);
   for (int n = 1; n <= n0; ++n) {
     SymOp op = sy.op[n];
     // 0 - v rather than -v: no negative zeros in the listings.

@@ -9,7 +9,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "control/stop.hpp"
+#include "control/run_error.hpp"
 #include "driver/run_state.hpp"
 #include "layout/layout.hpp"
 #include "structure/cell.hpp"
@@ -25,7 +25,7 @@ void append_copy(RunState& rs, int i, const Vec3& xs, const Vec3& xc) {
   Model& md = rs.model;
   const int ncomp = md.cryst.ncomplete;
   if (ncomp + 1 > kMaxAtoms) {
-    err(rs, "GenCompleteFrags",
+    fail("GenCompleteFrags",
         "Too many atoms: a copy of atom " + std::to_string(i) + " " + std::string(rs.atom(i).label.trimmed()) +
             " exceeds the limit of " + std::to_string(kMaxAtoms) + " atoms including symmetry copies");
   }
@@ -171,7 +171,7 @@ void gencompletefrags(RunState& rs) {
                   md.cryst.srcatom[k], md.cryst.ncopies[k]);
   }
   OutFile ang;
-  if (!ang.open("complete.ang")) err(rs, "GenCompleteFrags", "Unable to create output file complete.ang");
+  if (!ang.open("complete.ang")) fail("GenCompleteFrags", "Unable to create output file complete.ang");
   for (int k = 1; k <= md.cryst.ncomplete; ++k) {
     const Atom& a = rs.atom(k);
     layout::write(ang.os(), "('ATOM ',a10,3x,3f12.4)", a.label, a.xc, a.yc, a.zc);

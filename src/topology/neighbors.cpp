@@ -11,7 +11,7 @@
 #include <cmath>
 #include <string>
 
-#include "control/stop.hpp"
+#include "control/run_error.hpp"
 #include "driver/run_state.hpp"
 #include "layout/layout.hpp"
 #include "structure/cell.hpp"
@@ -110,7 +110,7 @@ bool shares_site(const RunState& rs, int b, const std::vector<int>& entries, Acc
 void accept(RunState& rs, int atom, float rmax, int b, float d, int& disordered) {
   Neig& ng = rs.neig;
   if (ng.inei() >= kMaxNeiSearch) {
-    stop_plain(rs, layout::format("(/,' GetNei :: atom = ',i8,2x,a8,/,'           rmax = ',f12.3,/,"
+    fail_plain(layout::format("(/,' GetNei :: atom = ',i8,2x,a8,/,'           rmax = ',f12.3,/,"
                                   "'           inei exceeds dimension maxnei ( ',i6,' )',/,/)",
                                   atom, rs.atom(atom).label, rmax, kMaxNeiSearch));
   }
@@ -267,7 +267,7 @@ void findallneighbors(RunState& rs) {
     findnei(rs, i, 0.0f);
     const Neig& ng = rs.neig;
     if (ng.inei() > kMaxNeiStored) {
-      err(rs, "FindAllNeighbors",
+      fail("FindAllNeighbors",
           "Atom " + std::to_string(i) + " " + std::string(rs.atom(i).label.trimmed()) + " has " +
               std::to_string(ng.inei()) + " covalent neighbours; the neighbour table holds at most " +
               std::to_string(kMaxNeiStored));
@@ -311,7 +311,7 @@ void sortnei(RunState& rs, int atom) {
   rs.isn.clear();
   for (int t = nb.ntypes() - 1; t >= 0; --t)
     for (const int m : nb.types[static_cast<std::size_t>(t)].members) rs.isn.push_back(m);
-  if (static_cast<int>(rs.isn.size()) != nb.nnei()) err(rs, "SortNei", "l.ne.nnei(k)");
+  if (static_cast<int>(rs.isn.size()) != nb.nnei()) fail("SortNei", "l.ne.nnei(k)");
 }
 
 void prtatomnei(RunState& rs, int atom, std::ostream& os) {

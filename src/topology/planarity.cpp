@@ -4,7 +4,7 @@
 #include <cmath>
 #include <string>
 
-#include "control/stop.hpp"
+#include "control/run_error.hpp"
 #include "driver/run_state.hpp"
 #include "layout/layout.hpp"
 #include "topology/eigen3.hpp"
@@ -44,7 +44,7 @@ int planarity(RunState& rs, int print, const std::vector<int>& list, int kind) {
   std::array<float, 3> eval{};
   Sym3 evec{};
   if (!eigen_symmetric3(scatter, eval, evec))
-    err(rs, "Planarity", "No convergence of the eigenvalues of the " + std::string(word) + " plane");
+    fail("Planarity", "No convergence of the eigenvalues of the " + std::string(word) + " plane");
   // The normal is the direction of least scatter.
   const float p = evec[0][0], q = evec[1][0], r = evec[2][0];
   const float s = p * mean[0] + q * mean[1] + r * mean[2];

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <string>
 
-#include "control/stop.hpp"
+#include "control/run_error.hpp"
 #include "driver/run_state.hpp"
 #include "layout/layout.hpp"
 #include "structure/cell.hpp"
@@ -47,7 +47,7 @@ void connect_if_bonded(RunState& rs, int a, int b, float ra, std::vector<int>& c
   const float d = dist(at.xc, at.yc, at.zc, bt.xc, bt.yc, bt.zc);
   if (d > ra + covalent_radius(rs, bt.iz) + rs.sw.tols.tol1) return;
   if (static_cast<int>(conn.size()) >= kMaxNeiStored) {
-    err(rs, "Eliminate",
+    fail("Eliminate",
         "Atom " + std::to_string(t.newat[a]) + " " + std::string(at.label.trimmed()) + " has more than " +
             std::to_string(kMaxNeiStored) + " connections; the connectivity table holds at most " +
             std::to_string(kMaxNeiStored));
@@ -171,8 +171,8 @@ void connect4rings(RunState& rs) {
     writeconn(rs);
   }
   OutFile ang, ang1;
-  if (!ang.open("reduced.ang")) err(rs, "Connect4Rings", "Unable to create output file reduced.ang");
-  if (!ang1.open("reduced_1.ang")) err(rs, "Connect4Rings", "Unable to create output file reduced_1.ang");
+  if (!ang.open("reduced.ang")) fail("Connect4Rings", "Unable to create output file reduced.ang");
+  if (!ang1.open("reduced_1.ang")) fail("Connect4Rings", "Unable to create output file reduced_1.ang");
   write_reduced_files(rs, ang.os(), ang1.os());
   ang.close();
   ang1.close();
@@ -215,7 +215,7 @@ bool checkvisited(RunState& rs, std::vector<int>& path, int& from) {
   path.clear();
   for (int a = std::max(from, 1); a <= t.count; from = ++a) {
     if (t.visited[a] == 1 || t.conn[a].empty()) continue;
-    if (t.choices[a][0] != 1) err(rs, "CheckVisited", "Internal error");
+    if (t.choices[a][0] != 1) fail("CheckVisited", "Internal error");
     t.choices[a][0] = 0;
     const int b = t.conn[a][0];
     t.visited[a] = 1;
@@ -249,7 +249,7 @@ void checkring(RunState& rs, const std::vector<int>& path, int start, int top) {
     if (static_cast<int>(members.size()) > ringmax) return;
     if (static_cast<int>(members.size()) > kMaxRingSize) {
       const int first = members.front();
-      err(rs, "FindRings",
+      fail("FindRings",
           "Ring through atom " + std::to_string(first) + " " + std::string(rs.atom(first).label.trimmed()) +
               " has more than " + std::to_string(kMaxRingSize) + " members (limit of ring members)");
     }
@@ -258,7 +258,7 @@ void checkring(RunState& rs, const std::vector<int>& path, int start, int top) {
   if (size < rs.sw.ring1.ringmin) return;
   if (at(start + 1) == at(top - 1)) return;
   if (ichk_ring(rs, members) == 1) return;
-  if (rs.rings.nor() + 1 > kMaxRings) err(rs, "FindRings", "Too many rings (maxrings)");
+  if (rs.rings.nor() + 1 > kMaxRings) fail("FindRings", "Too many rings (maxrings)");
   Ring ring;
   ring.members = members;
   const bool indexed = rs.rings.known.size() == rs.rings.list.size();

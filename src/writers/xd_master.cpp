@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "control/stop.hpp"
+#include "control/run_error.hpp"
 #include "control/text_edit.hpp"
 #include "driver/run_state.hpp"
 #include "layout/layout.hpp"
@@ -50,7 +50,7 @@ constexpr int kActD[4] = {1, 2, 1, 1};
 
 }  // namespace
 
-std::array<int, 18> getsft(RunState& rs, int z) {
+std::array<int, 18> getsft(int z) {
   Pops p{};
   if (z == 1) {
     p[s1] = -1;
@@ -100,7 +100,7 @@ std::array<int, 18> getsft(RunState& rs, int z) {
     p[f5] = -kActF[z - 89];
     p[d6] = -kActD[z - 89];
   } else {
-    err(rs, "GetSFT", "atomic number not implemented yet");
+    fail("GetSFT", "atomic number not implemented yet");
   }
   return p;
 }
@@ -130,7 +130,7 @@ void write_mas_scat(RunState& rs, std::ostream& os) {
   const AtomTypes& t = rs.model.types;
   for (int k = 1; k <= t.ntypes; ++k) {
     const int z = t.typez[k];
-    const Pops p = getsft(rs, z);
+    const Pops p = getsft(z);
     std::string row = layout::fmt_a(atsym(z), 2) + "   CHFW CHFW CSZD ";
     for (int v : p) row += layout::fmt_i(v, 4);
     row += layout::fmt_f(0.0, 8, 4) + layout::fmt_f(0.0, 8, 4) + layout::fmt_f(0.0, 7, 3);

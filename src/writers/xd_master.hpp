@@ -13,7 +13,7 @@ namespace vorn {
 struct RunState;
 
 // 18 orbital populations of the scattering-table row of element z.
-std::array<int, 18> getsft(RunState& rs, int z);
+std::array<int, 18> getsft(int z);
 // Banner and title lines (head lines 1 to 4).
 void write_mas_banner(std::ostream& os);
 // The refinement-control lines that end the head (after CELL/LATT/SYMM).

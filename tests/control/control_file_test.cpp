@@ -6,7 +6,7 @@
 #include <string>
 
 #include "control/control_file.hpp"
-#include "control/stop.hpp"
+#include "control/run_error.hpp"
 #include "support/test_support.hpp"
 
 namespace vorn {
@@ -28,8 +28,8 @@ struct ControlRun {
     const fs::path here = fs::current_path();
     fs::current_path(dir.path());
     try {
-      readinp(*run.rs);
-    } catch (const StopRun&) {
+      run.as_driver([&] { readinp(*run.rs); });
+    } catch (const RunError&) {
       stopped = true;
     }
     fs::current_path(here);

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "control/input_lines.hpp"
-#include "control/stop.hpp"
+#include "control/run_error.hpp"
 #include "control/text_edit.hpp"
 #include "support/test_support.hpp"
 
@@ -15,12 +15,12 @@ TEST(InputLines, CommentsAndBlankRecordsAreSkippedOnlyFromColumnOne) {
   RecordFile f;
   f.open_text("! comment\n\n   \nVERBOSE 4 ! not a comment\r\n !INPUT x\n");
   std::string line;
-  ASSERT_FALSE(readinputline(*run.rs, f, line));
+  ASSERT_FALSE(readinputline(f, line));
   EXPECT_EQ(line.size(), 255u);
   EXPECT_EQ(rtrim(line), "VERBOSE 4 ! not a comment");
-  ASSERT_FALSE(readinputline(*run.rs, f, line));
+  ASSERT_FALSE(readinputline(f, line));
   EXPECT_EQ(rtrim(line), " !INPUT x");
-  EXPECT_TRUE(readinputline(*run.rs, f, line));
+  EXPECT_TRUE(readinputline(f, line));
 }
 
 TEST(InputLines, ContinuedRecordsJoinWithOneBlankAfterTheBackslash) {
@@ -28,9 +28,9 @@ TEST(InputLines, ContinuedRecordsJoinWithOneBlankAfterTheBackslash) {
   RecordFile f;
   f.open_text("FRAG 1 1 -25   \\\n! between\n\n2 26 -50\nNEXT\n");
   std::string line;
-  ASSERT_FALSE(readinputline(*run.rs, f, line));
+  ASSERT_FALSE(readinputline(f, line));
   EXPECT_EQ(rtrim(line), "FRAG 1 1 -25   \\ 2 26 -50");
-  ASSERT_FALSE(readinputline(*run.rs, f, line));
+  ASSERT_FALSE(readinputline(f, line));
   EXPECT_EQ(rtrim(line), "NEXT");
 }
 
@@ -39,7 +39,7 @@ TEST(InputLines, EndOfFileInsideAContinuationDropsThePartialLine) {
   RecordFile f;
   f.open_text("FRAG 1 \\\n! only a comment follows\n");
   std::string line;
-  EXPECT_TRUE(readinputline(*run.rs, f, line));
+  EXPECT_TRUE(readinputline(f, line));
 }
 
 TEST(InputLines, LongRecordsAreCutAndLongContinuationsStop) {
@@ -47,19 +47,19 @@ TEST(InputLines, LongRecordsAreCutAndLongContinuationsStop) {
   RecordFile f;
   f.open_text(std::string(300, 'x') + "\n");
   std::string line;
-  ASSERT_FALSE(readinputline(*run.rs, f, line));
+  ASSERT_FALSE(readinputline(f, line));
   EXPECT_EQ(line, std::string(255, 'x'));
 
   // 100 + 1 + 154 columns fit exactly; one more continued record does not.
   const std::string a = std::string(99, 'a') + "\\";
   const std::string b = std::string(100, 'b') + "\\";
   f.open_text(a + "\n" + std::string(154, 'c') + "\n");
-  ASSERT_FALSE(readinputline(*run.rs, f, line));
+  ASSERT_FALSE(readinputline(f, line));
   EXPECT_EQ(line.substr(98, 4), "a\\ c");
   EXPECT_EQ(line.back(), 'c');
 
   f.open_text(a + "\n" + b + "\n" + b + "\nz\n");
-  EXPECT_THROW(readinputline(*run.rs, f, line), StopRun);
+  EXPECT_THROW(run.as_driver([&] { readinputline(f, line); }), RunError);
   EXPECT_EQ(run.term.str(), "\n ERROR *** ReadInputLine *** Line exceeds limit of 255 characters\n\n");
 }
 

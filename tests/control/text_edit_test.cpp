@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "control/stop.hpp"
+#include "control/run_error.hpp"
 #include "control/text_edit.hpp"
 #include "support/test_support.hpp"
 
@@ -46,10 +46,10 @@ TEST(BlankRemover, PacksLeftAndKeepsTheLength) {
   EXPECT_EQ(s, "abc     ");
   test::MemoryRun run;
   std::string fits(256, 'x');
-  rmblanks(*run.rs, fits);
+  rmblanks(fits);
   EXPECT_EQ(fits, std::string(256, 'x'));
   std::string longer(257, ' ');
-  EXPECT_THROW(rmblanks(*run.rs, longer), StopRun);
+  EXPECT_THROW(run.as_driver([&] { rmblanks(longer); }), RunError);
   EXPECT_NE(run.term.str().find(" ERROR *** RmBlanks *** len(op).gt.len(line)"), std::string::npos);
 }
 

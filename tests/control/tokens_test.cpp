@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "control/stop.hpp"
+#include "control/run_error.hpp"
 #include "control/tokens.hpp"
 #include "layout/layout.hpp"
 #include "support/test_support.hpp"
@@ -123,7 +123,7 @@ TEST(WordLocator, ColumnsOfWordsAndTheStopForAMissingWord) {
   EXPECT_FALSE(find_word("x", 1, a, b));
 
   test::MemoryRun run;
-  EXPECT_THROW(readchar(*run.rs, line, 5, a, b), StopRun);
+  EXPECT_THROW(run.as_driver([&] { readchar(line, 5, a, b); }), RunError);
   EXPECT_EQ(run.term.str(), "\n ERROR *** ReadChar *** Unexpected STOP in ReadChar...\n\n");
   EXPECT_EQ(run.log(), run.term.str());
 }

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "control/stop.hpp"
+#include "control/run_error.hpp"
 #include "databank/databank.hpp"
 #include "support/test_support.hpp"
 
@@ -275,7 +275,7 @@ void expect_stop(const std::string& db, int z, std::vector<std::pair<int, int>> 
   Match t("");
   t.rs.io.db.open_text(db);
   t.atom(z, "NO", std::move(types), 0);
-  EXPECT_THROW(searchdb(t.rs, 1), StopRun) << db;
+  EXPECT_THROW(t.mr.as_driver([&] { searchdb(t.rs, 1); }), RunError) << db;
   EXPECT_NE(t.mr.log().find(" ERROR *** " + where + " *** " + message), std::string::npos) << t.mr.log();
 }
 

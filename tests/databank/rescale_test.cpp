@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "control/stop.hpp"
+#include "control/run_error.hpp"
 #include "databank/databank.hpp"
 #include "databank/rescale.hpp"
 #include "support/test_support.hpp"
@@ -208,14 +208,14 @@ TEST(Rescale, ZeroDenominatorsLeaveTheFragmentUnchanged) {
 
 TEST(Rescale, BadFragLinesStop) {
   Rescale t(1, "NFRAG 1\nFRAG 1 1 -9\n");
-  EXPECT_THROW(t.run(), StopRun);
+  EXPECT_THROW(t.mr.as_driver([&] { t.run(); }), RunError);
   EXPECT_NE(t.mr.log().find(" ERROR *** rescalePv *** Atom number 9 on a FRAG line of fragment 1 is outside 1..8"),
             std::string::npos);
   Rescale u(1, "NFRAG 1\nFRAG 1 12\n");
-  EXPECT_THROW(u.run(), StopRun);
+  EXPECT_THROW(u.mr.as_driver([&] { u.run(); }), RunError);
   EXPECT_NE(u.mr.log().find("Atom number 12 on a FRAG line"), std::string::npos);
   Rescale v(1, "NFRAG 1\nFRAG 1 C1 C2\n");
-  EXPECT_THROW(v.run(), StopRun);
+  EXPECT_THROW(v.mr.as_driver([&] { v.run(); }), RunError);
   EXPECT_NE(v.mr.log().find(" ERROR *** rescalePv *** Error reading fragments from vorn.inp"), std::string::npos);
 }
 

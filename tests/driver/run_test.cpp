@@ -3,7 +3,7 @@
 #include <sstream>
 #include <string>
 
-#include "control/stop.hpp"
+#include "control/run_error.hpp"
 #include "driver/run.hpp"
 #include "support/test_support.hpp"
 
@@ -92,7 +92,7 @@ TEST(OpenDb, AsksUntilAFileOpensAndStopsAtEndOfInput) {
   std::istringstream nothing("");
   eof.rs->io.input = &nothing;
   eof.rs->sw.abank = "missing.db";
-  EXPECT_THROW(opendb(*eof.rs), StopRun);
+  EXPECT_THROW(eof.as_driver([&] { opendb(*eof.rs); }), RunError);
   EXPECT_NE(eof.term.str().find(" ERROR *** "), std::string::npos);
   EXPECT_NE(eof.log().find(" ERROR *** "), std::string::npos);
 }

@@ -22,7 +22,7 @@ void tokenise_lines(std::string_view text) {
   f.open_text(std::string(text));
   std::string line;
   fuzz::guarded([&] {
-    while (!readinputline(*run.rs, f, line, kLineLength)) {
+    while (!readinputline(f, line, kLineLength)) {
       if (line.size() != static_cast<std::size_t>(kLineLength)) fuzz::fail("readinputline changed the width");
       const int words = dnumline(line);
       for (int w = 1; w <= words + 1; ++w) {

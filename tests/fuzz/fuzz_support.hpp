@@ -1,6 +1,6 @@
 // Shared pieces of the fuzz harnesses: a private scratch directory that is
 // the working directory of the fuzzing process, a fresh run state whose log
-// and terminal stay in memory, and the rule that a StopRun (the program's
+// and terminal stay in memory, and the rule that a RunError (the program's
 // own error stop) is a normal outcome while anything else is a finding.
 #pragma once
 
@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "control/stop.hpp"
+#include "control/run_error.hpp"
 #include "driver/run_state.hpp"
 
 namespace vorn::fuzz {
@@ -38,13 +38,13 @@ struct Run {
   ~Run();
 };
 
-// Runs f; a StopRun ends it quietly, any other exception escapes to the
+// Runs f; a RunError ends it quietly, any other exception escapes to the
 // fuzzer, which reports it.
 template <class F>
 void guarded(F&& f) {
   try {
     f();
-  } catch (const StopRun&) {
+  } catch (const RunError&) {
   }
 }
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "control/stop.hpp"
+#include "control/run_error.hpp"
 #include "localframe/dummy_atoms.hpp"
 #include "molecule.hpp"
 
@@ -55,7 +55,7 @@ TEST(DummyLab, NamesGrowWithTheNumberAndStopAbove999) {
     EXPECT_EQ(std::string(rs.dummy.label[n].trimmed()), numbered("DUM", n));
   }
   rs.dummy.count = 999;
-  EXPECT_THROW(newdummy(rs, {0, 0, 0}), StopRun);
+  EXPECT_THROW(mr.as_driver([&] { newdummy(rs, {0, 0, 0}); }), RunError);
   EXPECT_NE(mr.log().find(" ERROR *** DummyLab *** DUMMY label exceeds format..."), std::string::npos);
   EXPECT_EQ(rs.dummy.count, 999);
 }

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "control/stop.hpp"
+#include "control/run_error.hpp"
 #include "layout/layout.hpp"
 #include "structure/readers/readers.hpp"
 #include "support/test_support.hpp"
@@ -43,7 +43,7 @@ std::vector<Site> serine_sites() {
 
 template <class F>
 void expect_stop(MemoryRun& run, F&& f, const std::string& text) {
-  EXPECT_THROW(f(), StopRun);
+  EXPECT_THROW(run.as_driver([&] { f(); }), RunError);
   EXPECT_NE(run.log().find(text), std::string::npos) << run.log();
 }
 

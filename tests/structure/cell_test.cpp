@@ -5,7 +5,7 @@
 #include <cmath>
 #include <string>
 
-#include "control/stop.hpp"
+#include "control/run_error.hpp"
 #include "support/test_support.hpp"
 
 namespace vorn {
@@ -75,7 +75,7 @@ TEST(TranMat, ImpossibleCellsStopBeforeAnyNonNumber) {
     test::MemoryRun m;
     RunState& rs = *m.rs;
     set_cell(rs, c.a, c.b, c.c, c.al, c.be, c.ga);
-    EXPECT_THROW(tranmat(rs), StopRun) << c.a << " " << c.b << " " << c.c << " " << c.al << " " << c.be << " " << c.ga;
+    EXPECT_THROW(m.as_driver([&] { tranmat(rs); }), RunError) << c.a << " " << c.b << " " << c.c << " " << c.al << " " << c.be << " " << c.ga;
     EXPECT_NE(m.term.str().find(" ERROR *** TranMat *** "), std::string::npos);
     for (float v : rs.model.transf.m.v) EXPECT_TRUE(std::isfinite(v));
   }
@@ -92,7 +92,7 @@ TEST(Inverse, SingularMatrixStops) {
   s.at(2, 2) = 0;
   s.at(3, 1) = 0;
   // Row 2 and row 3 all zero.
-  EXPECT_THROW(inverse(*m.rs, s), StopRun);
+  EXPECT_THROW(m.as_driver([&] { inverse(s); }), RunError);
   EXPECT_NE(m.term.str().find(" ERROR *** Inverse *** Determinant = 0"), std::string::npos);
 }
 
@@ -106,7 +106,7 @@ TEST(Rabs, BothDirectionsAndABadFlag) {
   const Vec3 back = rabs(rs, 1, c);
   for (int k = 0; k < 3; ++k) EXPECT_NEAR(back[k], x[k], 1e-6f);
   EXPECT_NEAR(c[1], -3.0f, 1e-5f);
-  EXPECT_THROW(rabs(rs, 2, x), StopRun);
+  EXPECT_THROW(m.as_driver([&] { rabs(rs, 2, x); }), RunError);
   EXPECT_NE(m.term.str().find(" ERROR *** rabs *** iflag is wrong..."), std::string::npos);
   EXPECT_FLOAT_EQ(dist({0, 0, 0}, {3, 4, 12}), 13.0f);
 }

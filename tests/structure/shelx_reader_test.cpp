@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "control/stop.hpp"
+#include "control/run_error.hpp"
 #include "layout/layout.hpp"
 #include "structure/cell.hpp"
 #include "structure/readers/readers.hpp"
@@ -279,12 +279,12 @@ TEST_F(Shelx, ResiduesAndPartsOfTheKratzertFile) {
 }
 
 TEST_F(Shelx, RhombohedralLatticeStops) {
-  EXPECT_THROW(read_shared("FeCl_perchlorate_hydrate_R-3c_rhombohedral.res"), StopRun);
+  EXPECT_THROW(m.as_driver([&] { read_shared("FeCl_perchlorate_hydrate_R-3c_rhombohedral.res"); }), RunError);
   EXPECT_TRUE(contains(m.term.str(), " Lattice type R is not supported"));
 }
 
 TEST_F(Shelx, DifferencePeakAmongAtomsStops) {
-  EXPECT_THROW(read_shared("2240189_EXPORTED_Qpeaks_before_HKLF.res"), StopRun);
+  EXPECT_THROW(m.as_driver([&] { read_shared("2240189_EXPORTED_Qpeaks_before_HKLF.res"); }), RunError);
   const std::string out = m.term.str();
   EXPECT_TRUE(contains(out, "\n Error reading atom: Q1()\n Line <<Q1    1   0.259967"));
   EXPECT_TRUE(contains(out, "0.64>>\n"));
@@ -399,31 +399,31 @@ TEST_F(Shelx, RenameBySerialAndByAtomNumber) {
 }
 
 TEST_F(Shelx, LongNameStops) {
-  EXPECT_THROW(read_text("CELL 0.7 5 6 7 90 90 90\nSFAC CL\nCL1234567 1 0.1 0.2 0.3 11 0.02\nEND\n"), StopRun);
+  EXPECT_THROW(m.as_driver([&] { read_text("CELL 0.7 5 6 7 90 90 90\nSFAC CL\nCL1234567 1 0.1 0.2 0.3 11 0.02\nEND\n"); }), RunError);
   EXPECT_TRUE(contains(m.term.str(), "CL1234567"));
   EXPECT_TRUE(contains(m.term.str(), "longer than 8 characters"));
 }
 
 TEST_F(Shelx, RidingUWithoutParentStops) {
-  EXPECT_THROW(read_text("CELL 0.7 5 6 7 90 90 90\nSFAC H\nH1 1 0.1 0.2 0.3 11 -1.5\nEND\n"), StopRun);
+  EXPECT_THROW(m.as_driver([&] { read_text("CELL 0.7 5 6 7 90 90 90\nSFAC H\nH1 1 0.1 0.2 0.3 11 -1.5\nEND\n"); }), RunError);
   EXPECT_TRUE(contains(m.term.str(), " ProcessU :: Could not find parent atom"));
 }
 
 TEST_F(Shelx, UndefinedFreeVariableAndMissingCellStop) {
-  EXPECT_THROW(read_text("CELL 0.7 5 6 7 90 90 90\nSFAC C\nFVAR 1.0\nC1 1 0.1 0.2 0.3 21 0.02\nEND\n"), StopRun);
+  EXPECT_THROW(m.as_driver([&] { read_text("CELL 0.7 5 6 7 90 90 90\nSFAC C\nFVAR 1.0\nC1 1 0.1 0.2 0.3 21 0.02\nEND\n"); }), RunError);
   EXPECT_TRUE(contains(m.term.str(), " ERROR *** ReadShelx *** Free variable 2 is used but FVAR gives only 1"));
   test::MemoryRun m2;
   m2.rs->io.mas.open_memory();
   dir.write("nocell.res", "SFAC C\nC1 1 0.1 0.2 0.3 11 0.02\nEND\n");
-  EXPECT_THROW(readshelx(*m2.rs, dir.file("nocell.res")), StopRun);
+  EXPECT_THROW(m2.as_driver([&] { readshelx(*m2.rs, dir.file("nocell.res")); }), RunError);
   EXPECT_TRUE(contains(m2.term.str(), "No CELL instruction"));
   test::MemoryRun m3;
-  EXPECT_THROW(readshelx(*m3.rs, dir.file("missing.res")), StopRun);
+  EXPECT_THROW(m3.as_driver([&] { readshelx(*m3.rs, dir.file("missing.res")); }), RunError);
   EXPECT_TRUE(contains(m3.term.str(), " ERROR *** ReadShelx *** Error opening SHELX file..."));
 }
 
 TEST_F(Shelx, UnknownSfacNumberStops) {
-  EXPECT_THROW(read_text("CELL 0.7 5 6 7 90 90 90\nSFAC C\nC1 2 0.1 0.2 0.3 11 0.02\nEND\n"), StopRun);
+  EXPECT_THROW(m.as_driver([&] { read_text("CELL 0.7 5 6 7 90 90 90\nSFAC C\nC1 2 0.1 0.2 0.3 11 0.02\nEND\n"); }), RunError);
   EXPECT_TRUE(contains(m.term.str(), "scattering type 2"));
 }
 
@@ -441,7 +441,7 @@ TEST(ProcessFvar, DecodesEveryRange) {
   std::string bad = "      1  0.1 X";
   EXPECT_FALSE(processfvar(rs, bad, 3));
   std::string far = "      1  2011.0";
-  EXPECT_THROW(processfvar(rs, far, 2), StopRun);
+  EXPECT_THROW(m.as_driver([&] { processfvar(rs, far, 2); }), RunError);
   EXPECT_TRUE(contains(m.term.str(), "Free variable 201 is beyond the limit of 200"));
 }
 

@@ -5,7 +5,7 @@
 #include <sstream>
 #include <string>
 
-#include "control/stop.hpp"
+#include "control/run_error.hpp"
 #include "support/test_support.hpp"
 
 namespace vorn {
@@ -147,20 +147,20 @@ TEST_F(Sym, FaceCentredCubicNeeds192) {
   EXPECT_EQ(rs.model.symm.nsym, 192);
   EXPECT_NE(log.str().find("\n SYMM 192\n"), std::string::npos);
   // One more doubling is beyond the capacity: a clear stop, no overflow.
-  EXPECT_THROW(addcentsymm(rs, log), StopRun);
+  EXPECT_THROW(m.as_driver([&] { addcentsymm(rs, log); }), RunError);
   EXPECT_NE(m.term.str().find("limit is 192"), std::string::npos);
 }
 
 TEST_F(Sym, TooManyCardsStop) {
   std::string cards;
   for (int k = 1; k <= 200; ++k) cards += "SYMM X, Y, " + std::to_string(k) + "/200+Z\n";
-  EXPECT_THROW(read_cards(cards), StopRun);
+  EXPECT_THROW(m.as_driver([&] { read_cards(cards); }), RunError);
   EXPECT_NE(m.term.str().find(" ERROR *** SymCrd *** Too many symmetry operators"), std::string::npos);
 }
 
 TEST_F(Sym, RhombohedralLatticeStops) {
   identity_only();
-  EXPECT_THROW(nonp(rs, log, 'R'), StopRun);
+  EXPECT_THROW(m.as_driver([&] { nonp(rs, log, 'R'); }), RunError);
   EXPECT_NE(m.term.str().find(" Lattice type R is not supported"), std::string::npos);
 }
 

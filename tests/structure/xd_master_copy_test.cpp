@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "control/stop.hpp"
+#include "control/run_error.hpp"
 #include "structure/readers/xd_master_copy.hpp"
 #include "support/test_support.hpp"
 
@@ -150,7 +150,7 @@ TEST(XdMasterCopy, MissingSectionStopsBeforeCopying) {
     MemoryRun run;
     run.rs->sw.xdold = dir.file("old.mas");
     run.rs->io.mas.open_memory("xd_vorn.mas");
-    EXPECT_THROW(xdcopy_head(*run.rs), StopRun) << c.message;
+    EXPECT_THROW(run.as_driver([&] { xdcopy_head(*run.rs); }), RunError) << c.message;
     EXPECT_NE(run.log().find(" ERROR *** LocalDef *** Old XD master file " + dir.file("old.mas") + " " + c.message),
               std::string::npos)
         << run.log();
@@ -162,12 +162,12 @@ TEST(XdMasterCopy, MissingFileAndCopyWithoutHeadStop) {
   MemoryRun run;
   run.rs->sw.xdold = "no-such-master.mas";
   run.rs->io.mas.open_memory("xd_vorn.mas");
-  EXPECT_THROW(xdcopy_head(*run.rs), StopRun);
+  EXPECT_THROW(run.as_driver([&] { xdcopy_head(*run.rs); }), RunError);
   EXPECT_NE(run.log().find("Error opening XD master file no-such-master.mas"), std::string::npos);
   MemoryRun run2;
   run2.rs->io.mas.open_memory("xd_vorn.mas");
-  EXPECT_THROW(xdcopy_controls(*run2.rs), StopRun);
-  EXPECT_THROW(xdcopy_trailer(*run2.rs), StopRun);
+  EXPECT_THROW(xdcopy_controls(*run2.rs), RunError);
+  EXPECT_THROW(xdcopy_trailer(*run2.rs), RunError);
 }
 
 }  // namespace

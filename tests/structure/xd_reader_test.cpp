@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "control/stop.hpp"
+#include "control/run_error.hpp"
 #include "layout/layout.hpp"
 #include "structure/readers/readers.hpp"
 #include "structure/readers/xd_reader.hpp"
@@ -65,7 +65,7 @@ void read_serine_edited(MemoryRun& run, ScratchDir& dir, const std::string& par_
 // Expects the run to stop with a message that contains `text`.
 template <class F>
 void expect_stop(MemoryRun& run, F&& f, const std::string& text) {
-  EXPECT_THROW(f(), StopRun);
+  EXPECT_THROW(run.as_driver([&] { f(); }), RunError);
   EXPECT_NE(run.log().find(text), std::string::npos) << run.log();
 }
 
@@ -76,12 +76,12 @@ TEST(XdReadLine, SkipsCommentLinesAndUpcases) {
   RecordFile f;
   f.open_text("! comment\n!another\nc(1)  3 2\n  ! not a comment line\n");
   std::string line;
-  readxdline(*run.rs, f, line);
+  readxdline(f, line);
   EXPECT_EQ(line.size(), 255u);
   EXPECT_EQ(line.substr(0, 12), "C(1)  3 2   ");
-  readxdline(*run.rs, f, line);
+  readxdline(f, line);
   EXPECT_EQ(line.substr(0, 22), "  ! NOT A COMMENT LINE");
-  expect_stop(run, [&] { readxdline(*run.rs, f, line); }, " ERROR *** ReadXD *** Error reading XD parameter file");
+  expect_stop(run, [&] { readxdline(f, line); }, " ERROR *** ReadXD *** Error reading XD parameter file");
 }
 
 TEST(XdReadValues, ReadsAcrossLinesAndDropsTheRestOfTheLast) {
@@ -89,14 +89,14 @@ TEST(XdReadValues, ReadsAcrossLinesAndDropsTheRestOfTheLast) {
   RecordFile f;
   f.open_text(" 1.0 2.0\n\n 3.0 4.0 5.0 6.0 7.0 99.0\n 8.5\n! 1.0\n");
   std::array<float, 7> a{};
-  ASSERT_TRUE(read_xd_values(*run.rs, f, a));
+  ASSERT_TRUE(read_xd_values(f, a));
   EXPECT_EQ(a, (std::array<float, 7>{1, 2, 3, 4, 5, 6, 7}));
   float v = 0;
-  ASSERT_TRUE(read_xd_values(*run.rs, f, std::span<float>(&v, 1)));
+  ASSERT_TRUE(read_xd_values(f, std::span<float>(&v, 1)));
   EXPECT_FLOAT_EQ(v, 8.5f);   // 99.0 was left on the line before
   // A comment line is not skipped by these reads: it is not a number.
-  EXPECT_FALSE(read_xd_values(*run.rs, f, std::span<float>(&v, 1)));
-  expect_stop(run, [&] { read_xd_values(*run.rs, f, std::span<float>(&v, 1)); }, "Error reading XD parameter file");
+  EXPECT_FALSE(read_xd_values(f, std::span<float>(&v, 1)));
+  expect_stop(run, [&] { read_xd_values(f, std::span<float>(&v, 1)); }, "Error reading XD parameter file");
 }
 
 // ---- The shared DL-serine pair -----------------------------------------

@@ -1,5 +1,7 @@
 #include "support/test_support.hpp"
 
+#include "control/run_error.hpp"
+
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -16,6 +18,16 @@ namespace fs = std::filesystem;
 MemoryRun::MemoryRun() {
   rs->io.term = &term;
   rs->io.log.open_memory("vorn.out");
+}
+
+void MemoryRun::as_driver(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const RunError& e) {
+    to_log(*rs, e.report());
+    to_term(*rs, e.report());
+    throw;
+  }
 }
 
 ScratchDir::ScratchDir() {
@@ -68,6 +80,15 @@ RunResult run_vorn(const ScratchDir& dir, const std::string& args, const std::st
 }
 
 std::string numbered(const std::string& prefix, long n) { return prefix + std::to_string(n); }
+
+std::string error_report(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const RunError& e) {
+    return e.report();
+  }
+  return "";
+}
 
 bool exhaustive() { return std::getenv("VORN_EXHAUSTIVE") != nullptr; }
 

@@ -2,6 +2,7 @@
 // scratch directory, and running the built program.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -17,6 +18,9 @@ struct MemoryRun {
   std::ostringstream term;
   MemoryRun();
   std::string log() const { return rs->io.log.text(); }
+  // Runs f; an error stop is written to the log and the terminal as the
+  // driver writes it, then passed on.
+  void as_driver(const std::function<void()>& f);
 };
 
 // A fresh empty directory under the system's temporary directory; removed
@@ -51,6 +55,10 @@ RunResult run_vorn(const ScratchDir& dir, const std::string& args = "", const st
 // line: GCC 12 warns falsely (-Wrestrict) about `"C" + std::to_string(k)`
 // inlined into a loop.
 std::string numbered(const std::string& prefix, long n);
+
+// The report of the error that f stops with, as the driver writes it
+// ("\n ERROR *** Routine *** message\n"); empty when f returns.
+std::string error_report(const std::function<void()>& f);
 
 // True when VORN_EXHAUSTIVE is set (make slowtest): the longest checks then
 // cover every structure and every cut point instead of a sample.

@@ -12,7 +12,7 @@
 #include <random>
 #include <tuple>
 
-#include "control/stop.hpp"
+#include "control/run_error.hpp"
 #include "structure/readers/readers.hpp"
 #include "structure/symmetry.hpp"
 #include "support/test_support.hpp"
@@ -125,7 +125,7 @@ void expect_same_topology(Twin& t, const std::string& what, int ncells) {
       findrings(rs);
       findallneighbors(rs);
       stopped.push_back(false);
-    } catch (const StopRun&) {
+    } catch (const RunError&) {
       stopped.push_back(true);
     }
   });
@@ -189,7 +189,7 @@ TEST(IndexedSearches, SharedStructuresGiveTheDirectResults) {
         rs.sw.ftype = 1;
         try {
           readshelx(rs, path);
-        } catch (const StopRun&) {
+        } catch (const RunError&) {
           read = false;
         }
       });

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "control/stop.hpp"
+#include "control/run_error.hpp"
 #include "support/test_support.hpp"
 #include "topology/molecules.hpp"
 
@@ -322,7 +322,7 @@ TEST(FindAllNeighbors, MoreThanTwentyNeighboursStops) {
     const float t = static_cast<float>(k) * 2 * kPi / 21;
     add_cart(rs, numbered("O", k + 1), 8, 2.5f * std::cos(t), 2.5f * std::sin(t), (k % 2) * 0.8f);
   }
-  EXPECT_THROW(findallneighbors(rs), StopRun);
+  EXPECT_THROW(run.as_driver([&] { findallneighbors(rs); }), RunError);
   EXPECT_NE(run.log().find("Atom 1 K1 has 21 covalent neighbours; the neighbour table holds at most 20"),
             std::string::npos);
 }
@@ -336,7 +336,7 @@ TEST(GetNei, MoreThanThousandNeighboursStops) {
       for (int k = 0; k < 9; ++k)
         add_cart(rs, "H", 1, 1.0f + static_cast<float>(i), static_cast<float>(j), static_cast<float>(k));
   int dis = 0;
-  EXPECT_THROW(getnei(rs, 1, 100.0f, dis), StopRun);
+  EXPECT_THROW(run.as_driver([&] { getnei(rs, 1, 100.0f, dis); }), RunError);
   const std::string block =
       "\n GetNei :: atom =        1  C1      \n"
       "           rmax =      100.000\n"
@@ -351,7 +351,7 @@ TEST(SortNei, InconsistentTypesStop) {
   formaldehyde(rs);
   findallneighbors(rs);
   rs.nb.of[1].types.pop_back();
-  EXPECT_THROW(sortnei(rs, 1), StopRun);
+  EXPECT_THROW(run.as_driver([&] { sortnei(rs, 1); }), RunError);
   EXPECT_NE(run.log().find(" ERROR *** SortNei *** l.ne.nnei(k)"), std::string::npos);
 }
 

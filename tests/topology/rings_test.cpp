@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "control/stop.hpp"
+#include "control/run_error.hpp"
 #include "support/test_support.hpp"
 #include "topology/molecules.hpp"
 
@@ -323,7 +323,7 @@ TEST(RingSearch, WalkSteps) {
   // A start whose first connection was walked is an internal error.
   t.visited[3] = 0;
   t.choices[3][0] = 0;
-  EXPECT_THROW(checkvisited(rs, path), StopRun);
+  EXPECT_THROW(run.as_driver([&] { checkvisited(rs, path); }), RunError);
   EXPECT_NE(run.log().find(" ERROR *** CheckVisited *** Internal error"), std::string::npos);
 }
 
@@ -397,7 +397,7 @@ TEST(RingSearch, MoreThanTwentyConnectionsStops) {
   limits(rs, 3, 8);
   ScratchDir dir;
   InDirectory in(dir.path());
-  EXPECT_THROW(connect4rings(rs), StopRun);
+  EXPECT_THROW(run.as_driver([&] { connect4rings(rs); }), RunError);
   EXPECT_NE(run.log().find("Atom 1 K1 has more than 20 connections"), std::string::npos) << run.log();
 }
 
@@ -407,7 +407,7 @@ TEST(RingSearch, RingsBeyondMemberCapacityStop) {
   carbon_ring(rs, 101, 0, 0);
   limits(rs, 3, 200);
   ScratchDir dir;
-  EXPECT_THROW(ring_search(rs, dir), StopRun);
+  EXPECT_THROW(run.as_driver([&] { ring_search(rs, dir); }), RunError);
   EXPECT_NE(run.log().find("has more than 100 members"), std::string::npos);
   // With the limit at 100 the big ring is simply not stored.
   MemoryRun ok;

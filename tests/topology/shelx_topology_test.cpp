@@ -9,7 +9,7 @@
 #include <map>
 #include <sstream>
 
-#include "control/stop.hpp"
+#include "control/run_error.hpp"
 #include "structure/readers/readers.hpp"
 #include "support/test_support.hpp"
 #include "topology/fragments.hpp"
@@ -46,7 +46,7 @@ Outcome run_topology(const std::string& file) {
   rs.sw.ftype = 1;
   try {
     readshelx(rs, file);
-  } catch (const StopRun&) {
+  } catch (const RunError&) {
     return out;
   }
   out.read = true;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "control/stop.hpp"
+#include "control/run_error.hpp"
 #include "structure/elements.hpp"
 #include "support/test_support.hpp"
 
@@ -77,50 +77,43 @@ int sum_of_magnitudes(const std::array<int, 18>& p) {
 }
 
 TEST(GetSft, EveryRowCountsItsElectrons) {
-  test::MemoryRun m;
-  for (int z = 1; z <= 92; ++z) EXPECT_EQ(sum_of_magnitudes(getsft(*m.rs, z)), z) << "Z = " << z;
+  for (int z = 1; z <= 92; ++z) EXPECT_EQ(sum_of_magnitudes(getsft(z)), z) << "Z = " << z;
 }
 
 TEST(GetSft, RowsOfTheFirstPeriodsAndIodine) {
-  test::MemoryRun m;
-  RunState& rs = *m.rs;
   using P = std::array<int, 18>;
   //          1S 2S 3S 4S 2P 3P 4P 3D 4D 4F 5S 5P 6S 6P 5D 7S 6D 5F
-  EXPECT_EQ(getsft(rs, 1), (P{-1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(getsft(rs, 3), (P{2, -1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(getsft(rs, 6), (P{2, -2, 0, 0, -2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(getsft(rs, 10), (P{2, -2, 0, 0, -6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(getsft(rs, 12), (P{2, 2, -2, 0, 6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(getsft(rs, 17), (P{2, 2, -2, 0, 6, -5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(getsft(rs, 19), (P{2, 2, 2, -1, 6, 6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(getsft(rs, 26), (P{2, 2, 2, -2, 6, 6, 0, -6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(getsft(rs, 31), (P{2, 2, 2, -2, 6, 6, -1, -10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(getsft(rs, 53), (P{2, 2, 2, 2, 6, 6, 6, 10, 10, 0, -2, -5, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(getsft(1), (P{-1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(getsft(3), (P{2, -1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(getsft(6), (P{2, -2, 0, 0, -2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(getsft(10), (P{2, -2, 0, 0, -6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(getsft(12), (P{2, 2, -2, 0, 6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(getsft(17), (P{2, 2, -2, 0, 6, -5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(getsft(19), (P{2, 2, 2, -1, 6, 6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(getsft(26), (P{2, 2, 2, -2, 6, 6, 0, -6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(getsft(31), (P{2, 2, 2, -2, 6, 6, -1, -10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(getsft(53), (P{2, 2, 2, 2, 6, 6, 6, 10, 10, 0, -2, -5, 0, 0, 0, 0, 0, 0}));
 }
 
 TEST(GetSft, HeavierRowsFollowTheFillingOrder) {
-  test::MemoryRun m;
-  RunState& rs = *m.rs;
   using P = std::array<int, 18>;
   //          1S 2S 3S 4S 2P 3P 4P 3D 4D 4F 5S 5P 6S 6P 5D 7S 6D 5F
-  EXPECT_EQ(getsft(rs, 37), (P{2, 2, 2, 2, 6, 6, 6, 10, 0, 0, -1, 0, 0, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(getsft(rs, 42), (P{2, 2, 2, 2, 6, 6, 6, 10, -4, 0, -2, 0, 0, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(getsft(rs, 50), (P{2, 2, 2, 2, 6, 6, 6, 10, 10, 0, -2, -2, 0, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(getsft(rs, 54), (P{2, 2, 2, 2, 6, 6, 6, 10, 10, 0, -2, -6, 0, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(getsft(rs, 56), (P{2, 2, 2, 2, 6, 6, 6, 10, 10, 0, 2, 6, -2, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(getsft(rs, 57), (P{2, 2, 2, 2, 6, 6, 6, 10, 10, 0, 2, 6, -2, 0, -1, 0, 0, 0}));
-  EXPECT_EQ(getsft(rs, 64), (P{2, 2, 2, 2, 6, 6, 6, 10, 10, -7, 2, 6, -2, 0, -1, 0, 0, 0}));
-  EXPECT_EQ(getsft(rs, 63), (P{2, 2, 2, 2, 6, 6, 6, 10, 10, -7, 2, 6, -2, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(getsft(rs, 78), (P{2, 2, 2, 2, 6, 6, 6, 10, 10, 14, 2, 6, -2, 0, -8, 0, 0, 0}));
-  EXPECT_EQ(getsft(rs, 82), (P{2, 2, 2, 2, 6, 6, 6, 10, 10, 14, 2, 6, -2, -2, 10, 0, 0, 0}));
-  EXPECT_EQ(getsft(rs, 92), (P{2, 2, 2, 2, 6, 6, 6, 10, 10, 14, 2, 6, 2, 6, 10, -2, -1, -3}));
+  EXPECT_EQ(getsft(37), (P{2, 2, 2, 2, 6, 6, 6, 10, 0, 0, -1, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(getsft(42), (P{2, 2, 2, 2, 6, 6, 6, 10, -4, 0, -2, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(getsft(50), (P{2, 2, 2, 2, 6, 6, 6, 10, 10, 0, -2, -2, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(getsft(54), (P{2, 2, 2, 2, 6, 6, 6, 10, 10, 0, -2, -6, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(getsft(56), (P{2, 2, 2, 2, 6, 6, 6, 10, 10, 0, 2, 6, -2, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(getsft(57), (P{2, 2, 2, 2, 6, 6, 6, 10, 10, 0, 2, 6, -2, 0, -1, 0, 0, 0}));
+  EXPECT_EQ(getsft(64), (P{2, 2, 2, 2, 6, 6, 6, 10, 10, -7, 2, 6, -2, 0, -1, 0, 0, 0}));
+  EXPECT_EQ(getsft(63), (P{2, 2, 2, 2, 6, 6, 6, 10, 10, -7, 2, 6, -2, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(getsft(78), (P{2, 2, 2, 2, 6, 6, 6, 10, 10, 14, 2, 6, -2, 0, -8, 0, 0, 0}));
+  EXPECT_EQ(getsft(82), (P{2, 2, 2, 2, 6, 6, 6, 10, 10, 14, 2, 6, -2, -2, 10, 0, 0, 0}));
+  EXPECT_EQ(getsft(92), (P{2, 2, 2, 2, 6, 6, 6, 10, 10, 14, 2, 6, 2, 6, 10, -2, -1, -3}));
 }
 
 TEST(GetSft, UnknownElementStops) {
-  test::MemoryRun m;
-  EXPECT_THROW(getsft(*m.rs, 0), StopRun);
-  EXPECT_THROW(getsft(*m.rs, 93), StopRun);
-  EXPECT_NE(m.term.str().find(" ERROR *** GetSFT *** atomic number not implemented yet"), std::string::npos);
+  EXPECT_THROW(getsft(0), RunError);
+  EXPECT_EQ(test::error_report([] { getsft(93); }), "\n ERROR *** GetSFT *** atomic number not implemented yet\n");
 }
 
 TEST(MasScat, RowsForCHNO) {

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "control/stop.hpp"
+#include "control/run_error.hpp"
 #include "control/text_edit.hpp"
 #include "control/tokens.hpp"
 #include "driver/run_state.hpp"
@@ -71,7 +71,7 @@ void readaim2tab(RunState& rs, const std::string& file) {
   Model& m = rs.model;
   start_model(m);
   RecordFile f;
-  if (!f.open(file)) err(rs, kWhere, "Error opening AIM2TAB output file...");
+  if (!f.open(file)) fail(kWhere, "Error opening AIM2TAB output file...");
 
   int announced = -1;    // count of the NUMBER OF ATOMS READ line
   bool table = false;
@@ -80,17 +80,17 @@ void readaim2tab(RunState& rs, const std::string& file) {
     const std::string_view key = columns(line, 2, 23);
     if (key == "NUMBER OF ATOMS READ =") {
       if (!layout::read_ints(columns(line, 24, 30), std::span<int>(&announced, 1)) || announced < 0)
-        err(rs, kWhere, "Error reading the number of atoms in the line NUMBER OF ATOMS READ =");
-      if (announced > kMaxAtoms) err(rs, kWhere, "Too many atoms");
+        fail(kWhere, "Error reading the number of atoms in the line NUMBER OF ATOMS READ =");
+      if (announced > kMaxAtoms) fail(kWhere, "Too many atoms");
     } else if (key == "NO. ATOM       AT.MASS") {
       // The table is read for the count announced before it.
-      if (announced < 0) err(rs, kWhere, "Atom table found before the line NUMBER OF ATOMS READ =");
+      if (announced < 0) fail(kWhere, "Atom table found before the line NUMBER OF ATOMS READ =");
       const std::string shortmsg = "Atom table shorter than the " + std::to_string(announced) +
                                    " atoms announced in NUMBER OF ATOMS READ =";
-      if (!f.next(line, kLineLength)) err(rs, kWhere, shortmsg);
+      if (!f.next(line, kLineLength)) fail(kWhere, shortmsg);
       m.types.ntypes = 0;
       for (int i = 1; i <= announced; ++i) {
-        if (!f.next(line, kLineLength) || rtrim(line).empty()) err(rs, kWhere, shortmsg);
+        if (!f.next(line, kLineLength) || rtrim(line).empty()) fail(kWhere, shortmsg);
         // 5X, A8, 11X, 3F9.4: label, then x, y, z in bohr.
         const std::string_view label = left_justified(columns(line, 6, 13));
         float xyz[3] = {0, 0, 0};
@@ -98,7 +98,7 @@ void readaim2tab(RunState& rs, const std::string& file) {
         for (int k = 0; k < 3 && ok; ++k)
           ok = read_fixed_field(columns(line, 25 + 9 * k, 33 + 9 * k), 4, xyz[k]);
         if (!ok)
-          err(rs, kWhere, "Error reading atom " + std::to_string(i) + " of the atom table: " + std::string(rtrim(line)));
+          fail(kWhere, "Error reading atom " + std::to_string(i) + " of the atom table: " + std::string(rtrim(line)));
         set_cartesian_atom(rs.atom(i), label, xyz[0] * kBohr, xyz[1] * kBohr, xyz[2] * kBohr);
         add_scattering_type(m.types, rs.atom(i).iz);
       }
@@ -107,7 +107,7 @@ void readaim2tab(RunState& rs, const std::string& file) {
     }
   }
   f.close();
-  if (announced >= 0 && !table) err(rs, kWhere, "No atom table (NO. ATOM       AT.MASS) after the number of atoms");
+  if (announced >= 0 && !table) fail(kWhere, "No atom table (NO. ATOM       AT.MASS) after the number of atoms");
 
   to_term(rs, layout::format("(/a,i4)", " Number of atom types = ", m.types.ntypes));
   for (int k = 1; k <= m.types.ntypes; ++k)
@@ -121,7 +121,7 @@ void readplaton(RunState& rs, const std::string& file) {
   Model& m = rs.model;
   start_model(m);
   RecordFile f;
-  if (!f.open(file)) err(rs, kWhere, "Error opening PLATON file");
+  if (!f.open(file)) fail(kWhere, "Error opening PLATON file");
   layout::write(rs.log(), "(//a,a)", " Reading PLATON file : ", FileName(file));
 
   int count = 0;
@@ -130,10 +130,10 @@ void readplaton(RunState& rs, const std::string& file) {
     readline(line, rs.lx);
     if (!(rs.lx.keyword(1) == "ATOM")) continue;
     ++count;
-    if (count > kMaxAtoms) err(rs, kWhere, "Too many atoms");
+    if (count > kMaxAtoms) fail(kWhere, "Too many atoms");
     float xyz[3] = {0, 0, 0};
     if (rs.lx.keyword(2).blank() || !layout::read_reals(line, xyz))
-      err(rs, kWhere, "ATOM line " + std::to_string(count) + " has no label or no three coordinates");
+      fail(kWhere, "ATOM line " + std::to_string(count) + " has no label or no three coordinates");
     set_cartesian_atom(rs.atom(count), rs.lx.keyword(2).view(), xyz[0], xyz[1], xyz[2]);
     add_scattering_type(m.types, rs.atom(count).iz);
   }

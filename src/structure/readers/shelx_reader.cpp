@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "control/stop.hpp"
+#include "control/run_error.hpp"
 #include "control/text_edit.hpp"
 #include "control/tokens.hpp"
 #include "driver/run_state.hpp"
@@ -77,8 +77,8 @@ ShelxResidue read_resi(const std::string& line) {
   return r;
 }
 
-void atom_line_error(RunState& rs, std::string_view name, const std::string& text) {
-  stop_plain(rs, "\n Error reading atom: " + std::string(name.substr(0, std::min<std::size_t>(4, name.size()))) +
+void atom_line_error(std::string_view name, const std::string& text) {
+  fail_plain("\n Error reading atom: " + std::string(name.substr(0, std::min<std::size_t>(4, name.size()))) +
                      "\n Line <<" + std::string(rtrim(text)) + ">>\n");
 }
 
@@ -166,7 +166,7 @@ void rdshline(RecordFile& f, std::string& line, bool& end, bool& cont, ShelxResi
 
 void shatnam(RunState& rs, std::string& text, Label& label, int iz, int natom, int serial) {
   int a = 0, b = 0;
-  if (!find_word(text, 1, a, b)) err(rs, "ReadChar", "Unexpected STOP in ReadChar...");
+  if (!find_word(text, 1, a, b)) fail("ReadChar", "Unexpected STOP in ReadChar...");
   const std::string name = text.substr(static_cast<std::size_t>(a - 1), static_cast<std::size_t>(b - a + 1));
   const std::string_view sym = atsym(iz);
   std::string l;
@@ -180,7 +180,7 @@ void shatnam(RunState& rs, std::string& text, Label& label, int iz, int natom, i
     l = name.substr(0, n) + "(" + name.substr(n) + ")";
   }
   if (l.size() > Label::size())
-    err(rs, "ReadShelx",
+    fail("ReadShelx",
         "Atom " + name + " gives the label " + l + ", longer than 8 characters; shorten the SHELX name");
   label = l;
   for (int c = a; c <= b; ++c) text[static_cast<std::size_t>(c - 1)] = ' ';
@@ -206,13 +206,13 @@ bool processfvar(RunState& rs, std::string& text, int count) {
       // the limit message, not an integer overflow.
       const float q = std::trunc(std::fabs(x) / 10.0f);
       if (q > static_cast<float>(kMaxFvar))
-        err(rs, "ReadShelx",
+        fail("ReadShelx",
             "Free variable " + (q < 1e9f ? std::to_string(static_cast<long long>(q)) : layout::listed(q).substr(1)) +
                 " is beyond the limit of " + std::to_string(kMaxFvar));
       const int m = static_cast<int>(q);
       const float p = std::fmod(x, 10.0f);
       if (m > sx.nfvar)
-        err(rs, "ReadShelx",
+        fail("ReadShelx",
             "Free variable " + std::to_string(m) + " is used but FVAR gives only " + std::to_string(sx.nfvar));
       x = x > 0 ? p * sx.fvar[m] : p * (sx.fvar[m] - 1.0f);
     }
@@ -233,7 +233,7 @@ void processu(RunState& rs, int i, OneBased<int>& riding) {
       parent = j;
       break;
     }
-  if (parent == 0) stop_plain(rs, " ProcessU :: Could not find parent atom");
+  if (parent == 0) fail_plain(" ProcessU :: Could not find parent atom");
   at.u11() = std::fabs(u) * calcueq(rs, parent);
 }
 
@@ -272,7 +272,7 @@ void readshelx(RunState& rs, const std::string& file) {
   OneBased<int> riding(kMaxAtoms, 0);
 
   RecordFile f;
-  if (!f.open(file)) err(rs, "ReadShelx", "Error opening SHELX file...");
+  if (!f.open(file)) fail("ReadShelx", "Error opening SHELX file...");
   std::ostream& log = rs.log();
   std::ostream& mas = rs.io.mas.os();
   std::ostream& mopro = rs.io.mopro.os();
@@ -310,7 +310,7 @@ void readshelx(RunState& rs, const std::string& file) {
     if (key == "CELL") {
       std::array<float, 7> v{};
       if (!layout::read_reals(after_keyword(line), v))
-        err(rs, "ReadShelx", "Cannot read wavelength and cell from: " + std::string(rtrim(line)));
+        fail("ReadShelx", "Cannot read wavelength and cell from: " + std::string(rtrim(line)));
       md.wavelength = v[0];
       md.cell = UnitCell{v[1], v[2], v[3], v[4], v[5], v[6]};
       have_cell = true;
@@ -321,15 +321,15 @@ void readshelx(RunState& rs, const std::string& file) {
     } else if (key == "LATT") {
       int n = 0;
       layout::FreeReader rd(after_keyword(line));
-      if (!rd.integer(n)) err(rs, "ReadShelx", "Cannot read the lattice number from: " + std::string(rtrim(line)));
+      if (!rd.integer(n)) fail("ReadShelx", "Cannot read the lattice number from: " + std::string(rtrim(line)));
       if (n == 0 || n > 7 || n < -7)
-        err(rs, "ReadShelx", "Lattice number " + std::to_string(n) + " on LATT is not one of 1 to 7 or -1 to -7");
+        fail("ReadShelx", "Lattice number " + std::to_string(n) + " on LATT is not one of 1 to 7 or -1 to -7");
       centro = n >= 1;
       latt = std::abs(n);
       head.push_back({latt_line(centro, kLatticeLetters[static_cast<std::size_t>(latt - 1)]), false});
     } else if (key == "SYMM") {
       if (nsymcards + 1 > kMaxSymm)
-        err(rs, "ReadShelx", "Too many SYMM instructions: the limit is " + std::to_string(kMaxSymm) +
+        fail("ReadShelx", "Too many SYMM instructions: the limit is " + std::to_string(kMaxSymm) +
                                  " symmetry operators, identity included");
       head.push_back({std::string(rtrim(line)), true});
       symtexts.emplace_back(rtrim(after_keyword(line)));
@@ -340,11 +340,11 @@ void readshelx(RunState& rs, const std::string& file) {
       for (int k = 2; k <= rs.lx.nkw; ++k) {
         const std::string sym(rs.lx.keyword(k).trimmed());
         const int z = iatnum(sym);
-        if (z < 1) err(rs, "ReadShelx", "Unknown element " + sym + " on the SFAC instruction");
+        if (z < 1) fail("ReadShelx", "Unknown element " + sym + " on the SFAC instruction");
         if (z > kMaxElementSymbol)
-          err(rs, "ReadShelx",
+          fail("ReadShelx",
               "Element " + sym + " (Z = " + std::to_string(z) + ") on the SFAC instruction is beyond U");
-        if (md.types.ntypes >= kMaxAtoms) err(rs, "ReadShelx", "Too many scattering types");
+        if (md.types.ntypes >= kMaxAtoms) fail("ReadShelx", "Too many scattering types");
         ++md.types.ntypes;
         md.types.typez[md.types.ntypes] = z;
       }
@@ -353,9 +353,9 @@ void readshelx(RunState& rs, const std::string& file) {
       const int k = layout::count_values(rest);
       std::vector<float> v(static_cast<std::size_t>(k));
       if (!layout::read_reals(rest, v))
-        err(rs, "ReadShelx", "Cannot read FVAR values from: " + std::string(rtrim(line)));
+        fail("ReadShelx", "Cannot read FVAR values from: " + std::string(rtrim(line)));
       if (md.shelx1.nfvar + k > kMaxFvar)
-        err(rs, "ReadShelx", "Too many free variables: the limit is " + std::to_string(kMaxFvar));
+        fail("ReadShelx", "Too many free variables: the limit is " + std::to_string(kMaxFvar));
       for (int j = 0; j < k; ++j) md.shelx1.fvar[md.shelx1.nfvar + j + 1] = v[static_cast<std::size_t>(j)];
       md.shelx1.nfvar += k;
     } else if (key == "WGHT") {
@@ -366,7 +366,7 @@ void readshelx(RunState& rs, const std::string& file) {
       md.resi.hasres = 1;
     }
   }
-  if (!have_cell) err(rs, "ReadShelx", "No CELL instruction in the SHELX file");
+  if (!have_cell) fail("ReadShelx", "No CELL instruction in the SHELX file");
   if (latt == 0) {
     // SHELX's default: LATT 1, primitive and centrosymmetric.  Its line goes
     // where LATT stands in a SHELX file, before the first SYMM.
@@ -427,15 +427,15 @@ void readshelx(RunState& rs, const std::string& file) {
     }
     text = padded(text, 200);
     const std::string name = word(text, 1);
-    if (md.natom + 1 > kMaxAtoms) err(rs, "ReadShelx", "Too many atoms");
+    if (md.natom + 1 > kMaxAtoms) fail("ReadShelx", "Too many atoms");
     const int i = ++md.natom;
     Atom& at = md.atoms[i];
 
     int s = 0;
     layout::FreeReader sfac(word(text, 2));
-    if (!sfac.integer(s)) atom_line_error(rs, name, text);
+    if (!sfac.integer(s)) atom_line_error(name, text);
     if (s < 1 || s > md.types.ntypes)
-      err(rs, "ReadShelx",
+      fail("ReadShelx",
           "Atom " + name + " has scattering type " + std::to_string(s) + ", which SFAC does not list");
     at.iz = md.types.typez[s];
     at.tbl = s;
@@ -445,10 +445,10 @@ void readshelx(RunState& rs, const std::string& file) {
     std::string nums = text;
     shatnam(rs, nums, at.label, at.iz, i, typecount[s]);
     const int count = layout::count_values(nums);
-    if ((count != 6 && count != 11) || !processfvar(rs, nums, count)) atom_line_error(rs, at.label.trimmed(), text);
+    if ((count != 6 && count != 11) || !processfvar(rs, nums, count)) atom_line_error(at.label.trimmed(), text);
     std::array<float, 11> v{};
     if (!layout::read_reals(nums, std::span<float>(v.data(), static_cast<std::size_t>(count))))
-      atom_line_error(rs, at.label.trimmed(), text);
+      atom_line_error(at.label.trimmed(), text);
     at.xf = v[1];
     at.yf = v[2];
     at.zf = v[3];

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "control/stop.hpp"
+#include "control/run_error.hpp"
 #include "control/text_edit.hpp"
 #include "driver/run_state.hpp"
 
@@ -33,7 +33,7 @@ bool is_extcn(std::string_view line) { return starts(upcased(line.substr(0, 6)),
 std::string old_name(const RunState& rs) { return std::string(rs.sw.xdold.trimmed()); }
 
 [[noreturn]] void missing(RunState& rs, std::string_view what) {
-  err(rs, kWhere, "Old XD master file " + old_name(rs) + " has no " + std::string(what));
+  fail(kWhere, "Old XD master file " + old_name(rs) + " has no " + std::string(what));
 }
 
 const char* const kNoAtom = "ATOM table (no line beginning with ATOM)";
@@ -61,7 +61,7 @@ bool next_record(RecordFile& f, std::string& line) {
 
 RecordFile& old_file(RunState& rs) {
   RecordFile& f = rs.io.xdold;
-  if (!f.is_open()) err(rs, kWhere, "Old XD master file " + old_name(rs) + " is not open");
+  if (!f.is_open()) fail(kWhere, "Old XD master file " + old_name(rs) + " is not open");
   return f;
 }
 
@@ -85,7 +85,7 @@ void check_sections(RunState& rs, RecordFile& f) {
 
 void xdcopy_head(RunState& rs) {
   RecordFile& f = rs.io.xdold;
-  if (!f.open(old_name(rs))) err(rs, kWhere, "Error opening XD master file " + old_name(rs));
+  if (!f.open(old_name(rs))) fail(kWhere, "Error opening XD master file " + old_name(rs));
   check_sections(rs, f);
   std::string line;
   for (;;) {

@@ -5,7 +5,7 @@
 #include <array>
 #include <string>
 
-#include "control/stop.hpp"
+#include "control/run_error.hpp"
 #include "control/text_edit.hpp"
 #include "control/tokens.hpp"
 #include "driver/run_state.hpp"
@@ -45,7 +45,7 @@ Lattice read_master_cell(RunState& rs, RecordFile& mas) {
     if (head == "CELL ") {
       std::array<float, 6> c{};
       if (!layout::read_reals(std::string_view(line).substr(5), c))
-        err(rs, kWhere, "Error reading XD master file");
+        fail(kWhere, "Error reading XD master file");
       UnitCell& u = rs.model.cell;
       u.a = c[0];
       u.b = c[1];
@@ -60,7 +60,7 @@ Lattice read_master_cell(RunState& rs, RecordFile& mas) {
       if (!third.empty()) lat.letter = third[0];
     }
   }
-  if (!cell_seen) err(rs, kWhere, "No CELL line in XD master file " + std::string(rs.sw.xdold.trimmed()));
+  if (!cell_seen) fail(kWhere, "No CELL line in XD master file " + std::string(rs.sw.xdold.trimmed()));
   return lat;
 }
 
@@ -86,7 +86,7 @@ void build_symmetry(RunState& rs, RecordFile& mas, const Lattice& lat) {
 // returns the line with its words blanked.
 std::string next_tokenised(RunState& rs, RecordFile& par) {
   std::string line;
-  readxdline(rs, par, line);
+  readxdline(par, line);
   readline(line, rs.lx);
   return line;
 }
@@ -95,38 +95,38 @@ std::string next_tokenised(RunState& rs, RecordFile& par) {
 // readxdline.  Lines are consumed until exactly that many values are read;
 // a word that is not a number, or a line that runs past the count, means
 // the atom block does not have the layout the file announces.
-void skip_values(RunState& rs, RecordFile& par, int count, const std::string& what) {
+void skip_values(RecordFile& par, int count, const std::string& what) {
   int read = 0;
   std::string line;
   while (read < count) {
-    readxdline(rs, par, line);
+    readxdline(par, line);
     layout::FreeReader r(line);
     double v = 0;
     while (r.remaining() > 0) {
-      if (!r.real(v)) err(rs, kWhere, std::string(kParError) + ": " + what + " do not read as numbers");
+      if (!r.real(v)) fail(kWhere, std::string(kParError) + ": " + what + " do not read as numbers");
       ++read;
     }
   }
   if (read != count)
-    err(rs, kWhere, std::string(kParError) + ": " + what + " hold " + std::to_string(read) + " values, " +
+    fail(kWhere, std::string(kParError) + ": " + what + " hold " + std::to_string(read) + " values, " +
                         std::to_string(count) + " expected");
 }
 
 }  // namespace
 
-void readxdline(RunState& rs, RecordFile& f, std::string& line) {
+void readxdline(RecordFile& f, std::string& line) {
   for (;;) {
-    if (!f.next(line, kLineLength)) err(rs, kWhere, kParError);
+    if (!f.next(line, kLineLength)) fail(kWhere, kParError);
     if (line[0] != '!') break;
   }
   upcase(line);
 }
 
-bool read_xd_values(RunState& rs, RecordFile& f, std::span<float> out) {
+bool read_xd_values(RecordFile& f, std::span<float> out) {
   std::size_t got = 0;
   std::string line;
   while (got < out.size()) {
-    if (!f.next(line, 0)) err(rs, kWhere, kParError);
+    if (!f.next(line, 0)) fail(kWhere, kParError);
     layout::FreeReader r(line);
     while (got < out.size() && r.remaining() > 0)
       if (!r.real(out[got++])) return false;
@@ -143,9 +143,9 @@ void readxd(RunState& rs, const std::string& parfile) {
   // Both files must exist.
   const std::string masname(rs.sw.xdold.trimmed());
   RecordFile mas;
-  if (!mas.open(masname)) err(rs, kWhere, "Error opening XD master file " + masname);
+  if (!mas.open(masname)) fail(kWhere, "Error opening XD master file " + masname);
   RecordFile par;
-  if (!par.open(parfile)) err(rs, kWhere, "Error opening XD parameter file " + std::string(rtrim(parfile)));
+  if (!par.open(parfile)) fail(kWhere, "Error opening XD parameter file " + std::string(rtrim(parfile)));
 
   // The master file: cell, lattice, symmetry.
   layout::write(log, "(/2a)", " Reading data from XD master file: ", rs.sw.xdold);
@@ -159,9 +159,9 @@ void readxd(RunState& rs, const std::string& parfile) {
   int version = 1;
   if (rs.lx.keyword(1) == "XDPARFIL") {
     layout::FreeReader r(line);
-    if (!r.integer(version)) err(rs, kWhere, std::string(kParError) + ": no version number on the XDPARFILE line");
+    if (!r.integer(version)) fail(kWhere, std::string(kParError) + ": no version number on the XDPARFILE line");
     if (version != 1 && version != 2)
-      err(rs, kWhere, "XD parameter file version " + std::to_string(version) + " is not supported (1 or 2)");
+      fail(kWhere, "XD parameter file version " + std::to_string(version) + " is not supported (1 or 2)");
     to_log(rs, layout::listed(" XD parameter file version = ", version));
     if (version == 2) line = next_tokenised(rs, par);
   }
@@ -169,10 +169,10 @@ void readxd(RunState& rs, const std::string& parfile) {
   int maxlevel = 0;
   {
     layout::FreeReader r(line);
-    if (!r.integer(maxlevel)) err(rs, kWhere, std::string(kParError) + ": no multipole level on the model line");
+    if (!r.integer(maxlevel)) fail(kWhere, std::string(kParError) + ": no multipole level on the model line");
   }
   if (maxlevel < 0 || maxlevel > 4)
-    err(rs, kWhere, "Multipole level " + std::to_string(maxlevel) + " on the model line is outside 0 to 4");
+    fail(kWhere, "Multipole level " + std::to_string(maxlevel) + " on the model line is outside 0 to 4");
   to_log(rs, layout::listed(" Maximum level of multipole expansion = ", maxlevel));
   to_log(rs, layout::listed(" Model name = ", m.amodel));
 
@@ -187,19 +187,19 @@ void readxd(RunState& rs, const std::string& parfile) {
     ok = layout::read_ints(next_tokenised(rs, par), std::span<int>(ctl.data(), 8)) &&
          layout::read_ints(next_tokenised(rs, par), std::span<int>(ctl.data() + 8, 14));
   }
-  if (!ok) err(rs, kWhere, std::string(kParError) + ": control integers (LIMITS/USAGE) do not read");
+  if (!ok) fail(kWhere, std::string(kParError) + ": control integers (LIMITS/USAGE) do not read");
   const int natom = ctl[8];
   const int nkset = ctl[11];
   const int nskip = ctl[21];
   to_log(rs, layout::listed(" Number of atoms in XD parameter file = ", natom));
   to_log(rs, layout::listed(" Number kappa sets = ", nkset));
-  if (natom > kMaxAtoms) err(rs, kWhere, "Too many atoms");
+  if (natom > kMaxAtoms) fail(kWhere, "Too many atoms");
   if (natom < 0 || nkset < 0 || nskip < 0)
-    err(rs, kWhere, std::string(kParError) + ": negative count among the control integers");
+    fail(kWhere, std::string(kParError) + ": negative count among the control integers");
 
   to_both(rs, layout::format("(/1x,'NO.',3x,'ATOM',6x,'AT.NO.',3x,'ORDER_OF_U',5x,'iSFT')"));
   for (int k = 0; k < nskip + 2; ++k)
-    if (!par.next(line, 0)) err(rs, kWhere, kParError);
+    if (!par.next(line, 0)) fail(kWhere, kParError);
 
   // Atoms.  XD writes the population values of the file's level for
   // every atom, whatever the atom's own level, so each block is skipped by
@@ -228,14 +228,14 @@ void readxd(RunState& rs, const std::string& parfile) {
     a.occ = xyzo[3];
     a.tp = xi[5];
     a.tbl = xi[6];
-    if (!read_xd_values(rs, par, a.u))
-      err(rs, kWhere, std::string(kParError) + ": displacement parameters of atom " + name + " do not read as numbers");
-    if (a.tp == 3) skip_values(rs, par, 10, "third-order displacement parameters of atom " + name);
-    if (a.tp == 4) skip_values(rs, par, 25, "third- and fourth-order displacement parameters of atom " + name);
+    if (!read_xd_values(par, a.u))
+      fail(kWhere, std::string(kParError) + ": displacement parameters of atom " + name + " do not read as numbers");
+    if (a.tp == 3) skip_values(par, 10, "third-order displacement parameters of atom " + name);
+    if (a.tp == 4) skip_values(par, 25, "third- and fourth-order displacement parameters of atom " + name);
     a.iz = iatnum(a.label.view());
     a.lmx = default_lmx(a.iz);
     to_both(rs, layout::format("(i4,3x,a,2x,i3,3x,i8,5x,i8)", i, a.label, a.iz, a.tp, a.tbl));
-    skip_values(rs, par, npop, "population values of atom " + name);
+    skip_values(par, npop, "population values of atom " + name);
     const Vec3 c = rabs(rs, 0, Vec3{a.xf, a.yf, a.zf});
     a.xc = c[0];
     a.yc = c[1];
@@ -245,18 +245,18 @@ void readxd(RunState& rs, const std::string& parfile) {
   // Kappa sets, then the seven extinction parameters, the overall thermal
   // parameter and the scale factor, which the parameter-file writer writes
   // back.
-  for (int k = 1; k <= nkset; ++k) readxdline(rs, par, line);
+  for (int k = 1; k <= nkset; ++k) readxdline(par, line);
   Shelx1& s = m.shelx1;
   std::array<float, 7> ext{};
-  if (!read_xd_values(rs, par, ext))
-    err(rs, kWhere, "Extinction parameters after the kappa lines of the XD parameter file do not read as numbers");
+  if (!read_xd_values(par, ext))
+    fail(kWhere, "Extinction parameters after the kappa lines of the XD parameter file do not read as numbers");
   for (int k = 0; k < 7; ++k) s.fvar[k + 2] = ext[static_cast<std::size_t>(k)];
   float value = 0;
-  if (!read_xd_values(rs, par, std::span<float>(&value, 1)))
-    err(rs, kWhere, "Overall thermal parameter after the extinction lines of the XD parameter file does not read as a number");
+  if (!read_xd_values(par, std::span<float>(&value, 1)))
+    fail(kWhere, "Overall thermal parameter after the extinction lines of the XD parameter file does not read as a number");
   s.fvar[9] = value;
-  if (!read_xd_values(rs, par, std::span<float>(&value, 1)))
-    err(rs, kWhere, "Scale factor at the end of the XD parameter file does not read as a number");
+  if (!read_xd_values(par, std::span<float>(&value, 1)))
+    fail(kWhere, "Scale factor at the end of the XD parameter file does not read as a number");
   s.fvar[1] = value;
 
   // Scattering types in order of first appearance.  The atoms keep
