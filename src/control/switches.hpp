@@ -51,7 +51,6 @@ struct Switches {
   int lfh = 0;         // extend X-H bonds
   int lsx = 0;         // plain SHELX-to-XD conversion (TOXD)
   int verbosity = 1;
-  int iprint = 0;      // neighbour listings of single searches
   Tols tols;
   int compfrag = -1;   // NCELLS; -1 = no complete-fragment search
   Disorder disorder;

@@ -373,8 +373,7 @@ int exceptdb(RunState& rs, int i, Text<40>& group) {
 }
 
 void readdb(RunState& rs, int i) {
-  rs.sw.iprint = 0;
-  findnei(rs, i, 0.0f);
+  findnei(rs, i, 0.0f, SearchListing::silent);
   searchdb(rs, i);
 }
 

@@ -72,7 +72,6 @@ float extendbond(const Vec3& x, Vec3& h, float d) {
 }
 
 void extendh(RunState& rs, int x, int h) {
-  rs.sw.iprint = 0;
   const std::string lx(rs.atom(x).label.trimmed());
   const std::string lh(rs.atom(h).label.trimmed());
 
@@ -110,7 +109,7 @@ void extendh(RunState& rs, int x, int h) {
       ah.yf = f[1];
       ah.zf = f[2];
     }
-    findnei(rs, x, 0.0f);
+    findnei(rs, x, 0.0f, SearchListing::silent);
   }
   write_lines(rs, x, h, lx, lh, d, g.ratio);
 }

@@ -129,6 +129,10 @@ private:
   RunState& rs_;
   int a_;
   Frame& f_;
+  // The searches made for the frame are listed in the log until the search
+  // for a hydrogen's axis atom or the extension of its bond; the searches
+  // after those are not.
+  SearchListing listing_ = SearchListing::logged;
   std::vector<int> isn_;
 };
 
@@ -142,7 +146,7 @@ void FrameBuilder::origin_second(const Point& p1, char letter, int centre, float
 
 Point FrameBuilder::rescue_second(const Point& p1) {
   for (float r = 2.0f; r <= 20.0f; r += 1.0f) {
-    findnei(rs_, a_, r);
+    findnei(rs_, a_, r, listing_);
     const std::vector<int> found = rs_.neig.atom;
     for (int e : found)
       if (!degenerate(p1.pos, cart(rs_, e)) && e != p1.number) {
@@ -187,7 +191,7 @@ void FrameBuilder::isolated() {
   sitesym("NO");
   float r = 5.0f;
   for (;;) {
-    findnei(rs_, a_, r);
+    findnei(rs_, a_, r, listing_);
     const std::vector<int> found = rs_.neig.atom;
     if (found.size() > 1) {
       const Point p1 = atom_point(found[0]);
@@ -494,7 +498,7 @@ void FrameBuilder::two_neighbours(int is) {
     set(0, 'Z', p1);
     for (int step = 0; step <= 16; ++step) {
       const float r = 2.0f + 0.5f * static_cast<float>(step);
-      findnei(rs_, a_, r);
+      findnei(rs_, a_, r, listing_);
       const std::vector<int> found = rs_.neig.atom;
       for (std::size_t k = 2; k < found.size(); ++k) {
         const int e = found[k];
@@ -545,7 +549,7 @@ void FrameBuilder::hydrogen_end() {
     if (others.empty()) fail("DefLoc", "can not happen <1>");
     set(1, 'Y', second_from(p1, others));
   } else {
-    rs_.sw.iprint = 0;
+    listing_ = SearchListing::silent;
     // The nearest heavy atom of the asymmetric unit around the parent that
     // is not in line with the X-H bond.
     const int ya = nearest_neighbor(rs_, p, 10.0f, [&](int e) {
@@ -559,7 +563,10 @@ void FrameBuilder::hydrogen_end() {
       origin_second(p1, 'Y', p, 10.0f);
     }
   }
-  if (rs_.sw.lfh == 1) extendh(rs_, p, a_);
+  if (rs_.sw.lfh == 1) {
+    extendh(rs_, p, a_);
+    listing_ = SearchListing::silent;
+  }
 }
 
 void FrameBuilder::heavy_end() {
@@ -586,7 +593,7 @@ void FrameBuilder::heavy_end() {
   }
   set(0, first, p1);
   for (float r : {4.0f, 6.0f, 8.0f, 10.0f, 12.0f}) {
-    findnei(rs_, p, r);
+    findnei(rs_, p, r, listing_);
     const std::vector<int> found = rs_.neig.atom;
     for (int e : found) {
       if (e == a_ || (last != 0 && e == last)) continue;
@@ -604,7 +611,7 @@ void FrameBuilder::heavy_end() {
 void FrameBuilder::run() {
   f_ = Frame{};
   rs_.forring = Forring{};
-  rs_.sw.iprint = 1;
+  listing_ = SearchListing::logged;
   prtatomnei(rs_, a_, log());
   sortnei(rs_, a_);
   isn_ = rs_.isn;

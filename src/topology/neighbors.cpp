@@ -205,11 +205,11 @@ void getnei(RunState& rs, int atom, float rmax, int& disordered) {
     getnei_indexed(rs, atom, rmax, disordered);
 }
 
-void findnei(RunState& rs, int atom, float rmax) {
+void findnei(RunState& rs, int atom, float rmax, SearchListing listing) {
   int disordered = 0;
   getnei(rs, atom, rmax, disordered);
   group_types(rs);
-  if (rs.sw.iprint != 1) return;
+  if (listing != SearchListing::logged) return;
   std::ostream& os = rs.log();
   const Neig& ng = rs.neig;
   write_heading(os, rs, atom, rmax, ng.inei());
@@ -258,13 +258,12 @@ int nearest_neighbor(RunState& rs, int atom, float rmax, const std::function<boo
 }
 
 void findallneighbors(RunState& rs) {
-  rs.sw.iprint = 0;
   to_log(rs, std::string(79, '-'));
   to_both(rs, layout::format("(/' IDENTIFYING COVALENTLY-BONDED NEIGHBORS FOR EACH ATOM')"));
   const int n = rs.ncomplete();
   if (!direct_forms(rs)) index_atoms(rs);
   for (int i = 1; i <= n; ++i) {
-    findnei(rs, i, 0.0f);
+    findnei(rs, i, 0.0f, SearchListing::silent);
     const Neig& ng = rs.neig;
     if (ng.inei() > kMaxNeiStored) {
       fail("FindAllNeighbors",

@@ -16,9 +16,12 @@ struct RunState;
 // checked against, and the one run when the direct forms are asked for).
 void getnei(RunState& rs, int atom, float rmax, int& disordered);
 void getnei_direct(RunState& rs, int atom, float rmax, int& disordered);
-// getnei, the optional listing, and the grouping into sorted types.
-void findnei(RunState& rs, int atom, float rmax);
-// The first entry of the list that findnei(rs, atom, rmax) makes (by
+// Whether a single neighbour search lists what it found in the log.
+enum class SearchListing { silent, logged };
+
+// getnei, the grouping into sorted types and, when asked, the listing.
+void findnei(RunState& rs, int atom, float rmax, SearchListing listing);
+// The first entry of the list that findnei(rs, atom, rmax, ...) makes (by
 // distance, ties in table order) for which accept holds; 0 when none does.
 // The cell-list form looks in growing spheres and takes a sphere's answer
 // only when no entry in it can be a duplicate site, so that it is the

@@ -426,7 +426,6 @@ TEST_F(ExtendH, NotIdentifiedKeepsItsPlaceAndGetsEveryLine) {
       "!", "! N1 - H1 =     0.900 Angstroms", "!", "CON 1 X/1 -1 X/2 = 0", "CON 1 Y/1 -1 Y/2 = 0",
       "CON 1 Z/1 -1 Z/2 = 0"};
   EXPECT_EQ(lines_of(cnst()), expected);
-  EXPECT_EQ(rs.sw.iprint, 0);
 }
 
 TEST_F(ExtendH, BracketedLabelsLoseTheirBracketsInTheRestraints) {

@@ -388,7 +388,6 @@ TEST(Rings, PlanarBenzeneWithTheSpecialOptionSharesOneCentreDummy) {
     const Frame f = m.frame(a);
     const int left = m.c[static_cast<std::size_t>((k + 5) % 6)], right = m.c[static_cast<std::size_t>((k + 1) % 6)];
     // The nearer ring neighbour, the earlier one in the atom list on a tie.
-    m.rs.sw.iprint = 0;
     sortnei(m.rs, a);
     const int y = m.rs.isn[0];
     EXPECT_TRUE(y == left || y == right);
@@ -452,7 +451,6 @@ TEST(Rings, FusedJunctionAtomPointsXAtItsPartner) {
   Naphthalene m;
   const Frame f = m.frame(m.j1);
   // Y: the first ring neighbour of the sorted list that lies in one ring.
-  m.rs.sw.iprint = 0;
   sortnei(m.rs, m.j1);
   int y = 0;
   for (int e : m.rs.isn)

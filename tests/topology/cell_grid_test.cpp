@@ -156,8 +156,8 @@ void expect_same_topology(Twin& t, const std::string& what, int ncells) {
   EXPECT_EQ(t.fast.log(), t.direct.log()) << what;
   for (int k = 1; k <= f.ncomplete(); ++k)
     for (const float r : {0.0f, 1.6f, 3.0f, 10.0f}) {
-      findnei(f, k, r);
-      findnei(d, k, r);
+      findnei(f, k, r, SearchListing::silent);
+      findnei(d, k, r, SearchListing::silent);
       expect_same_search(f.neig, d.neig, what + " atom " + std::to_string(k) + " r " + std::to_string(r));
     }
   // The nearest atom of a kind: answers near the atom, far from it, and
@@ -363,11 +363,11 @@ TEST(IndexedSearches, AMovedHydrogenIsFoundWhereItIsNow) {
     // Extended away from C1, right next to C2 (several cells away).
     rs.atom(2).xc = 8.4f;
     atom_moved(rs, 2);
-    findnei(rs, 3, 0.0f);
+    findnei(rs, 3, 0.0f, SearchListing::silent);
   });
   expect_same_search(t.fast.rs->neig, t.direct.rs->neig, "moved hydrogen");
   EXPECT_EQ(t.fast.rs->neig.atom, std::vector<int>{2});
-  findnei(*t.fast.rs, 1, 0.0f);
+  findnei(*t.fast.rs, 1, 0.0f, SearchListing::silent);
   EXPECT_TRUE(t.fast.rs->neig.atom.empty());
 }
 

@@ -50,7 +50,7 @@ TEST(GetNei, CutoffMinimumDistanceAndSharedSite) {
   add_cart(rs, "Q1", 6, 0, 0, 0.45f);      // closer than 0.5 A: same site
   add_cart(rs, "C4", 6, 0, 0, -1.5f);      // first at this site
   add_cart(rs, "C5", 6, 0.003f, 0.004f, -1.5f);  // 0.005 A from C4
-  findnei(rs, 1, 0.0f);
+  findnei(rs, 1, 0.0f, SearchListing::silent);
   EXPECT_EQ(rs.neig.atom, (std::vector<int>{5, 2}));
   // The second atom at the site wins only when it comes first in the table.
   MemoryRun run2;
@@ -58,10 +58,10 @@ TEST(GetNei, CutoffMinimumDistanceAndSharedSite) {
   add_cart(r2, "C1", 6, 0, 0, 0);
   add_cart(r2, "C5", 6, 0.003f, 0.004f, -1.5f);
   add_cart(r2, "C4", 6, 0, 0, -1.5f);
-  findnei(r2, 1, 0.0f);
+  findnei(r2, 1, 0.0f, SearchListing::silent);
   EXPECT_EQ(r2.neig.atom, (std::vector<int>{2}));
   // Two atoms closer than 0.5 A are never neighbours of each other.
-  findnei(rs, 4, 0.0f);
+  findnei(rs, 4, 0.0f, SearchListing::silent);
   for (const int b : rs.neig.atom) EXPECT_NE(b, 1);
 }
 
@@ -72,9 +72,9 @@ TEST(GetNei, FixedRadiusIgnoresElements) {
   add_cart(rs, "H2", 1, 1.55f, 0, 0);   // far beyond 0.4 + 0.4 + 0.2
   add_cart(rs, "H3", 1, 0, 1.6f, 0);    // exactly at 1.6
   add_cart(rs, "H4", 1, 0, 0, 1.65f);
-  findnei(rs, 1, 1.6f);
+  findnei(rs, 1, 1.6f, SearchListing::silent);
   EXPECT_EQ(rs.neig.atom, (std::vector<int>{2, 3}));
-  findnei(rs, 1, 0.0f);
+  findnei(rs, 1, 0.0f, SearchListing::silent);
   EXPECT_TRUE(rs.neig.atom.empty());
   EXPECT_EQ(rs.neig.ntypes(), 0);
 }
@@ -112,7 +112,7 @@ TEST(FindNei, TypesByAscendingAtomicNumber) {
   add_cart(rs, "C2", 6, 0, 0, -1.54f);
   add_cart(rs, "N1", 7, 0, 0, 1.2f);
   add_cart(rs, "H2", 1, 0, -1.1f, 0);
-  findnei(rs, 1, 0.0f);
+  findnei(rs, 1, 0.0f, SearchListing::silent);
   EXPECT_EQ(rs.neig.atom, (std::vector<int>{3, 2, 6, 5, 4}));
   ASSERT_EQ(rs.neig.ntypes(), 4);
   EXPECT_EQ(rs.neig.types[0].iz, 1);
@@ -145,9 +145,7 @@ TEST(FindAllNeighbors, MembersByHybridizationThenDistance) {
   MemoryRun run;
   RunState& rs = *run.rs;
   amine(rs);
-  rs.sw.iprint = 1;
   findallneighbors(rs);
-  EXPECT_EQ(rs.sw.iprint, 0);
   const AtomNeighbors& n1 = rs.nb.of[1];
   EXPECT_EQ(n1.nnei(), 4);
   EXPECT_EQ(rs.nb.of[2].nnei(), 4);
@@ -222,10 +220,9 @@ TEST(FindNei, ListingLayout) {
   formaldehyde(rs);
   rs.atom(2).occ = 0.5f;
   rs.atom(2).flag = -1;
-  rs.sw.iprint = 1;
   rs.sw.verbosity = 2;
-  findnei(rs, 1, 0.0f);
-  findnei(rs, 3, 1.6f);
+  findnei(rs, 1, 0.0f, SearchListing::logged);
+  findnei(rs, 3, 1.6f, SearchListing::logged);
   const std::string expected =
       "\n"
       " Covalently-bonded neighbors to C1 =    3\n"
@@ -304,9 +301,8 @@ TEST(FindNei, TypeListingWrapsAfterSixLabels) {
     const float t = static_cast<float>(k) * 2 * kPi / 7;
     add_cart(rs, numbered("F", k + 1), 9, 1.6f * std::cos(t), 1.6f * std::sin(t), 0);
   }
-  rs.sw.iprint = 1;
   rs.sw.verbosity = 2;
-  findnei(rs, 1, 0.0f);
+  findnei(rs, 1, 0.0f, SearchListing::logged);
   const std::string log = run.log();
   EXPECT_NE(log.find("      atoms : F1       F2       F3       F4       F5       F6      \n"
                      "              F7      \n"),
