@@ -66,13 +66,13 @@ void keyword_format(RunState& rs) {
   for (int k = 2; k <= lx.nkw; ++k) {
     if (!lx.starred(k)) continue;
     const Text<8>& w = lx.keyword(k);
-    if (w == "SHELX") rs.sw.ftype = 1;
-    else if (w == "XD") rs.sw.ftype = 2;
-    else if (w == "AIM2TAB") rs.sw.ftype = 3;
-    else if (w == "PLATON") rs.sw.ftype = 5;
+    if (w == "SHELX") rs.sw.format = InputFormat::shelx;
+    else if (w == "XD") rs.sw.format = InputFormat::xd;
+    else if (w == "AIM2TAB") rs.sw.format = InputFormat::aim2tab;
+    else if (w == "PLATON") rs.sw.format = InputFormat::platon;
   }
   // AIM2TAB and PLATON give Cartesian coordinates without a cell.
-  if (rs.sw.ftype > 2) rs.sw.ifra = 0;
+  if (is_cartesian(rs.sw.format)) rs.sw.ifra = 0;
 }
 
 // Returns false when the raw re-read met the end of the file.
@@ -96,7 +96,7 @@ bool keyword_input(RunState& rs, RecordFile& f, const std::string& numbers) {
   std::string raw;
   if (!reread_raw(f, raw)) return false;
   rs.sw.args.inpfile = raw_word(raw, 2);
-  if (rs.sw.ftype == 2) {
+  if (rs.sw.format == InputFormat::xd) {
     rs.sw.args.inpfile2 = raw_word(raw, 3);
     rs.sw.xdold = rs.sw.args.inpfile;
     rs.sw.args.inpfile = rs.sw.args.inpfile2;
@@ -200,14 +200,15 @@ void read_keywords(RunState& rs, RecordFile& f) {
   }
 }
 
-const char* format_name(int ftype) {
-  switch (ftype) {
-    case 1: return "SHELX";
-    case 2: return "XD";
-    case 3: return "AIM2TAB";
-    case 5: return "PLATON";
-    default: return "";
+const char* format_name(InputFormat format) {
+  switch (format) {
+    case InputFormat::shelx: return "SHELX";
+    case InputFormat::xd: return "XD";
+    case InputFormat::aim2tab: return "AIM2TAB";
+    case InputFormat::platon: return "PLATON";
+    case InputFormat::none: break;
   }
+  return "";
 }
 
 // Normalises the switches and writes the options to the log.
@@ -216,12 +217,12 @@ void echo(RunState& rs) {
   std::ostream& log = rs.log();
   layout::write(log, "(a,i2)", " Verbosity level = ", sw.verbosity);
   std::string files;
-  if (sw.ftype == 2) {
+  if (sw.format == InputFormat::xd) {
     files = std::string(sw.xdold.trimmed()) + " " + std::string(sw.args.inpfile.trimmed());
   } else {
     files = std::string(sw.args.inpfile.trimmed());
   }
-  log << " Input file format = " << format_name(sw.ftype) << "    file(s) = " << files << '\n';
+  log << " Input file format = " << format_name(sw.format) << "    file(s) = " << files << '\n';
   if (sw.rename.irename == 1) {
     if (sw.rename.irs != 0 && sw.rename.irs != 1) sw.rename.irs = 1;
     layout::write(log, "(a,i1,a,a,a)", " Change SHELX atom names ( irs=", sw.rename.irs, " : ",
@@ -316,7 +317,7 @@ void readinp(RunState& rs) {
   rs.sw.args.iscale = 1;
   read_keywords(rs, f);
   f.close();
-  if (rs.sw.ftype == 0) fail(kRoutine, "Unknown input file format");
+  if (rs.sw.format == InputFormat::none) fail(kRoutine, "Unknown input file format");
   if (rs.sw.args.iscale == 0) fail(kRoutine, "Unknown scaling method");
   echo(rs);
 }

@@ -41,8 +41,14 @@ struct Rename {
 // KEY-table switches in the order of the KEYGEN line.
 enum KeySwitch { kXyzUij = 0, kXyzAll, kXyzOrdered, kMult, kMultAll, kMultOrdered, kKappas };
 
+// The format of the structure file(s) named on the INPUT line.
+enum class InputFormat { none, shelx, xd, aim2tab, platon };
+
+// AIM2TAB and PLATON files give Cartesian coordinates without a cell.
+inline bool is_cartesian(InputFormat f) { return f == InputFormat::aim2tab || f == InputFormat::platon; }
+
 struct Switches {
-  int ftype = 0;       // 1 SHELX, 2 XD, 3 AIM2TAB, 5 PLATON
+  InputFormat format = InputFormat::none;
   int ifra = 1;        // 1 = fractional coordinates with a cell
   Args args;
   FileName xdold;      // XD master file of XD input

@@ -130,10 +130,10 @@ void normal_run(RunState& rs) {
 
   // Step 5: exactly one structure reader.
   const std::string file(rs.sw.args.inpfile.trimmed());
-  if (rs.sw.ftype == 1) readshelx(rs, file);
-  if (rs.sw.ftype == 2) readxd(rs, file);
-  if (rs.sw.ftype == 3) readaim2tab(rs, file);
-  if (rs.sw.ftype == 5) readplaton(rs, file);
+  if (rs.sw.format == InputFormat::shelx) readshelx(rs, file);
+  if (rs.sw.format == InputFormat::xd) readxd(rs, file);
+  if (rs.sw.format == InputFormat::aim2tab) readaim2tab(rs, file);
+  if (rs.sw.format == InputFormat::platon) readplaton(rs, file);
 
   // Step 6: number of scattering-factor tables.
   rs.nsft = 1;

@@ -77,6 +77,44 @@ void write_key_table(RunState& rs) {
   }
 }
 
+// What follows the atom table in xd_vorn.mas.  SHELX input: the new
+// refinement controls, the KEY table and the closing sections.  XD input:
+// the old file's controls and KEY trailer around the new KEY table.
+// Cartesian input (AIM2TAB, PLATON) has no controls and no old trailer to
+// copy: the KEY table is closed as for SHELX input, so that it can be
+// merged into a master file that has the crystal data.
+void write_master_after_atoms(RunState& rs) {
+  std::ostream& mas = rs.io.mas.os();
+  const auto close_key_table = [&] {
+    for (const char* l : {"EXTCN   0000000", "OVTHP   0", "SCALE   1", "END KEY"}) layout::line(mas, l);
+  };
+  switch (rs.sw.format) {
+    case InputFormat::shelx:
+      wrxdmas1(rs, mas, rs.kset.lastkset);
+      write_key_table(rs);
+      close_key_table();
+      layout::line(mas, "!" + std::string(78, '-'));
+      layout::line(mas, "!");
+      layout::line(mas, "   END XDLSM");
+      layout::line(mas, "!");
+      layout::line(mas, std::string(79, '!'));
+      wrxdmas2(rs, mas);
+      break;
+    case InputFormat::xd:
+      xdcopy_controls(rs);
+      write_key_table(rs);
+      xdcopy_trailer(rs);
+      break;
+    case InputFormat::aim2tab:
+    case InputFormat::platon:
+      write_key_table(rs);
+      close_key_table();
+      break;
+    case InputFormat::none:
+      break;
+  }
+}
+
 }  // namespace
 
 std::string getkey(const RunState& rs, int i) {
@@ -95,7 +133,7 @@ void localdef(RunState& rs) {
   rs.dummy.count = 0;
   if (!io.ang.is_open() && !io.ang.open("vorn.ang")) fail("LocalDef", "Unable to create output file vorn.ang");
   layout::line(io.ang.os(), "ANGSTROM");
-  if (rs.sw.ftype == 2) xdcopy_head(rs);
+  if (rs.sw.format == InputFormat::xd) xdcopy_head(rs);
   to_term(rs, layout::listed("   "));
   to_term(rs, kAtomHeader);
   layout::line(io.mas.os(), kAtomHeader);
@@ -115,26 +153,7 @@ void localdef(RunState& rs) {
   layout::line(io.mas.os(), "END ATOM");
   io.ang.close();
 
-  if (rs.sw.ftype == 2) xdcopy_controls(rs);
-  if (rs.sw.ftype == 1) wrxdmas1(rs, io.mas.os(), rs.kset.lastkset);
-  write_key_table(rs);
-  // Cartesian input (AIM2TAB, PLATON) has no old trailer to copy: the KEY
-  // table is closed as for SHELX input, so that the table can be merged
-  // into a master file that has the crystal data.
-  if (rs.sw.ftype == 1 || rs.sw.ftype == 3 || rs.sw.ftype == 5) {
-    for (const char* l : {"EXTCN   0000000", "OVTHP   0", "SCALE   1", "END KEY"}) layout::line(io.mas.os(), l);
-  } else if (rs.sw.ftype == 2) {
-    xdcopy_trailer(rs);
-  }
-  if (rs.sw.ftype == 1) {
-    std::ostream& mas = io.mas.os();
-    layout::line(mas, "!" + std::string(78, '-'));
-    layout::line(mas, "!");
-    layout::line(mas, "   END XDLSM");
-    layout::line(mas, "!");
-    layout::line(mas, std::string(79, '!'));
-    wrxdmas2(rs, mas);
-  }
+  write_master_after_atoms(rs);
 }
 
 }  // namespace vorn

@@ -65,7 +65,7 @@ TEST(ReadInp, ExampleFileSetsItsSwitches) {
   ControlRun c(example_file());
   ASSERT_FALSE(c.stopped) << c.term();
   Switches& sw = c.sw();
-  EXPECT_EQ(sw.ftype, 1);
+  EXPECT_EQ(sw.format, InputFormat::shelx);
   EXPECT_EQ(sw.ifra, 1);
   EXPECT_EQ(sw.args.inpfile, "shelx.res");
   EXPECT_EQ(sw.rename.irename, 0);
@@ -160,7 +160,7 @@ TEST(ReadInp, NumbersThatDoNotReadStop) {
 TEST(ReadInp, XdInputTakesMasterAndParameterFileInOriginalCase) {
   ControlRun c("format *XD\ninput  Master.MAS   Param.Inp\n");
   ASSERT_FALSE(c.stopped) << c.term();
-  EXPECT_EQ(c.sw().ftype, 2);
+  EXPECT_EQ(c.sw().format, InputFormat::xd);
   EXPECT_EQ(c.sw().xdold, "Master.MAS");
   EXPECT_EQ(c.sw().args.inpfile, "Param.Inp");
   EXPECT_NE(c.log().find(" Input file format = XD    file(s) = Master.MAS Param.Inp\n"), std::string::npos);
@@ -185,10 +185,10 @@ TEST(ReadInp, ContinuedInputLineSeesOnlyItsLastRecord) {
 
 TEST(ReadInp, CartesianFormatsClearTheFractionalSwitch) {
   ControlRun aim("FORMAT xd *aim2tab\nINPUT t.out\n");
-  EXPECT_EQ(aim.sw().ftype, 3);
+  EXPECT_EQ(aim.sw().format, InputFormat::aim2tab);
   EXPECT_EQ(aim.sw().ifra, 0);
   ControlRun pl("FORMAT *xd *platon\nINPUT t.cor\n");
-  EXPECT_EQ(pl.sw().ftype, 5);
+  EXPECT_EQ(pl.sw().format, InputFormat::platon);
   EXPECT_EQ(pl.sw().ifra, 0);
   EXPECT_NE(pl.log().find(" Input file format = PLATON    file(s) = t.cor\n"), std::string::npos);
 }

@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::write_file("in.aim2tab", fuzz::as_text(data, size));
   fuzz::Run run;
   RunState& rs = *run.rs;
-  rs.sw.ftype = 3;
+  rs.sw.format = InputFormat::aim2tab;
   rs.sw.ifra = 0;
   fuzz::guarded([&] {
     readaim2tab(rs, "in.aim2tab");

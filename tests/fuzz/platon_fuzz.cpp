@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::write_file("in.platon", fuzz::as_text(data, size));
   fuzz::Run run;
   RunState& rs = *run.rs;
-  rs.sw.ftype = 5;
+  rs.sw.format = InputFormat::platon;
   rs.sw.ifra = 0;
   fuzz::guarded([&] {
     readplaton(rs, "in.platon");

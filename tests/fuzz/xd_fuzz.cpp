@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   fuzz::Run run;
   RunState& rs = *run.rs;
-  rs.sw.ftype = 2;
+  rs.sw.format = InputFormat::xd;
   rs.sw.xdold = "xd.mas";
   fuzz::guarded([&] {
     readxd(rs, "xd.inp");

@@ -178,7 +178,7 @@ TEST(LocalDef, ConversionOnlyRunUsesOneSetPerScatteringType) {
 
 TEST(LocalDef, PlatonInputClosesTheKeyTableAfterTheKappaLines) {
   AcetaldehydeRun m;
-  m.rs.sw.ftype = 5;
+  m.rs.sw.format = InputFormat::platon;
   localdef(m.rs);
   const auto mas = lines_of(m.rs.io.mas.text());
   ASSERT_EQ(mas.size(), 17u + 5u + 4u);

@@ -491,7 +491,7 @@ TEST(Rings, SpiroAtomWithoutARingPartnerGoesToTheGeneralProcedure) {
 // A cell of 10 x 11 x 12 Angstrom.
 void orthorhombic(Molecule& m) {
   m.rs.sw.ifra = 1;
-  m.rs.sw.ftype = 1;
+  m.rs.sw.format = InputFormat::shelx;
   m.rs.model.cell = {10, 11, 12, 90, 90, 90};
   tranmat(m.rs);
 }

@@ -58,7 +58,7 @@ struct Molecule {
 
   Molecule() {
     rs.sw.ifra = 0;
-    rs.sw.ftype = 3;
+    rs.sw.format = InputFormat::aim2tab;
   }
   int add_atom(const std::string& label, int z, const Vec3& p) {
     const int i = ++rs.model.natom;

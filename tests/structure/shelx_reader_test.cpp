@@ -31,7 +31,7 @@ struct Shelx : ::testing::Test {
   Shelx() {
     rs.io.mas.open_memory("xd_vorn.mas");
     rs.io.mopro.open_memory("mopro_vorn.par");
-    rs.sw.ftype = 1;
+    rs.sw.format = InputFormat::shelx;
   }
   void read_shared(const std::string& name) { readshelx(rs, test::test_data("shelx/" + name)); }
   void read_text(const std::string& text) {

@@ -49,7 +49,7 @@ const std::string kSerine = "xd/DL-serine_ReCrystal/";
 void read_pair(MemoryRun& run, const std::string& master, const std::string& par) {
   ScratchDir here;
   here.copy_in(master, "m.mas");
-  run.rs->sw.ftype = 2;
+  run.rs->sw.format = InputFormat::xd;
   run.rs->sw.xdold = here.file("m.mas");
   readxd(*run.rs, par);
 }

@@ -186,7 +186,7 @@ TEST(IndexedSearches, SharedStructuresGiveTheDirectResults) {
       t.each([&](RunState& rs) {
         rs.io.mas.open_memory("xd_vorn.mas");
         rs.io.mopro.open_memory("mopro_vorn.par");
-        rs.sw.ftype = 1;
+        rs.sw.format = InputFormat::shelx;
         try {
           readshelx(rs, path);
         } catch (const RunError&) {

@@ -43,7 +43,7 @@ Outcome run_topology(const std::string& file) {
   RunState& rs = *run.rs;
   rs.io.mas.open_memory("xd_vorn.mas");
   rs.io.mopro.open_memory("mopro_vorn.par");
-  rs.sw.ftype = 1;
+  rs.sw.format = InputFormat::shelx;
   try {
     readshelx(rs, file);
   } catch (const RunError&) {
