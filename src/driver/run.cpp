@@ -19,6 +19,7 @@
 #include "writers/auxiliary.hpp"
 #include "writers/mopro.hpp"
 #include "writers/parameter_files.hpp"
+#include "writers/xd_master.hpp"
 
 namespace vorn {
 
@@ -130,7 +131,11 @@ void normal_run(RunState& rs) {
 
   // Step 5: exactly one structure reader.
   const std::string file(rs.sw.args.inpfile.trimmed());
-  if (rs.sw.format == InputFormat::shelx) readshelx(rs, file);
+  if (rs.sw.format == InputFormat::shelx) {
+    readshelx(rs, file);
+    write_master_head(rs.model, io.mas.os());
+    write_mopro_crystal_head(rs.model.shelx_head, io.mopro.os());
+  }
   if (rs.sw.format == InputFormat::xd) readxd(rs, file);
   if (rs.sw.format == InputFormat::aim2tab) readaim2tab(rs, file);
   if (rs.sw.format == InputFormat::platon) readplaton(rs, file);

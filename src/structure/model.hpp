@@ -4,6 +4,8 @@
 #pragma once
 
 #include <array>
+#include <string>
+#include <vector>
 
 #include "layout/text.hpp"
 #include "structure/capacity.hpp"
@@ -87,6 +89,25 @@ struct Residues {
   OneBased<Text<10>> resname{kMaxAtoms};
 };
 
+// What a SHELX file's CELL, LATT and SYMM instructions say, kept for the
+// heads of the XD master and MoPro parameter files.
+struct ShelxCrystalHead {
+  enum class Kind { cell, latt, symm };
+  struct Instruction {
+    Kind kind = Kind::cell;
+    std::array<float, 7> wave_cell{};   // CELL: wavelength, a, b, c, alpha, beta, gamma
+    std::string text;                   // SYMM: the card as read, without trailing blanks
+    bool centrosymmetric = true;        // LATT: its sign
+    char lattice = 'P';                 // LATT: its centring letter
+  };
+  // In file order; without a LATT instruction SHELX's default (LATT 1)
+  // stands before the first SYMM.
+  std::vector<Instruction> instructions;
+  char lattice = 'P';
+  bool centrosymmetric = true;
+  std::vector<std::string> symm_cards;  // the operators after the keyword
+};
+
 // The whole structure model.
 struct Model {
   int natom = 0;
@@ -100,6 +121,7 @@ struct Model {
   Shelx1 shelx1;
   Residues resi;
   Text<20> amodel{"TEST"};
+  ShelxCrystalHead shelx_head;   // SHELX input only
 };
 
 }  // namespace vorn

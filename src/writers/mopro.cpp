@@ -32,6 +32,26 @@ void write_mopro_par_head(std::ostream& os) {
   lines(os, {bangs, "!               CREATED BY PROGRAM << VORN >>", bangs, "!  "});
 }
 
+void write_mopro_crystal_head(const ShelxCrystalHead& head, std::ostream& os) {
+  for (const ShelxCrystalHead::Instruction& h : head.instructions) {
+    if (h.kind != ShelxCrystalHead::Kind::cell) continue;
+    const auto& v = h.wave_cell;
+    layout::write(os, "(a4,3f10.4,3f9.4,1x,f8.5)", "CELL", v[1], v[2], v[3], v[4], v[5], v[6], v[0]);
+    os << "\n";
+  }
+  const int ncards = static_cast<int>(head.symm_cards.size()) + 1;
+  const std::string letter(1, head.lattice);
+  if (head.centrosymmetric)
+    layout::write(os, "(A,I3,1X,A,A)", "SYMM ", ncards, letter, " CENTRO");
+  else
+    layout::write(os, "(A,I3,1X,A)", "SYMM ", ncards, letter);
+  layout::line(os, "  X, Y, Z");
+  for (const std::string& s : head.symm_cards) layout::line(os, s);
+  for (const char* l : {"", "SCALE  1  1.0", "", "FMULT  1.0", "", "UOVER  0.0", "", "SOLVT  0.0  50.0", "",
+                        "EXTIN  0.0  GAUSSIAN  ISOT  TYP1", ""})
+    layout::line(os, l);
+}
+
 void write_con_head(std::ostream& os) { lines(os, {"!", "! local symmetry  ", "!"}); }
 
 void write_res_head(std::ostream& os) { lines(os, {"!", "! X-H distances", "!"}); }

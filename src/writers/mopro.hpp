@@ -3,11 +3,16 @@
 
 #include <ostream>
 
+#include "structure/model.hpp"
+
 namespace vorn {
 
 struct RunState;
 
 void write_mopro_par_head(std::ostream& os);
+// The crystal lines that follow that head for SHELX input: a CELL line for
+// each CELL instruction, the SYMM block and the refinement-control lines.
+void write_mopro_crystal_head(const ShelxCrystalHead& head, std::ostream& os);
 void write_con_head(std::ostream& os);
 void write_res_head(std::ostream& os);
 // Model section of mopro_vorn.par (dummies, kappas, atom count).

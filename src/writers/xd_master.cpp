@@ -105,6 +105,8 @@ std::array<int, 18> getsft(int z) {
   return p;
 }
 
+namespace {
+
 void write_mas_banner(std::ostream& os) {
   layout::line(os, kBang);
   layout::line(os, "!                   CREATED BY PROGRAM << VORN >>");
@@ -124,10 +126,10 @@ void write_mas_lsm_head(std::ostream& os) {
   layout::line(os, kRule);
 }
 
-void write_mas_scat(RunState& rs, std::ostream& os) {
+void write_mas_scat(const Model& md, std::ostream& os) {
   layout::line(os, std::string("SCAT CORE SPHV DEFV   1S  2S  3S  4S  2P  3P") +
                        "  4P  3D  4D  4F  5S  5P  6S  6P  5D  7S  6D  5F  DELF'" + "   DELF''  NSCTL");
-  const AtomTypes& t = rs.model.types;
+  const AtomTypes& t = md.types;
   for (int k = 1; k <= t.ntypes; ++k) {
     const int z = t.typez[k];
     const Pops p = getsft(z);
@@ -138,6 +140,31 @@ void write_mas_scat(RunState& rs, std::ostream& os) {
   }
   layout::line(os, "END SCAT");
   layout::line(os, kRule);
+}
+
+}  // namespace
+
+void write_master_head(const Model& md, std::ostream& os) {
+  write_mas_banner(os);
+  using Kind = ShelxCrystalHead::Kind;
+  for (const ShelxCrystalHead::Instruction& h : md.shelx_head.instructions) {
+    switch (h.kind) {
+      case Kind::cell: {
+        const auto& v = h.wave_cell;
+        layout::write(os, "(a,6f12.4)", "CELL ", v[1], v[2], v[3], v[4], v[5], v[6]);
+        layout::write(os, "(a,f12.6)", "WAVE ", v[0]);
+        break;
+      }
+      case Kind::latt:
+        layout::line(os, std::string(h.centrosymmetric ? "LATT C " : "LATT A ") + h.lattice);
+        break;
+      case Kind::symm:
+        layout::line(os, h.text);
+        break;
+    }
+  }
+  write_mas_lsm_head(os);
+  write_mas_scat(md, os);
 }
 
 std::string mas_atom_line(const RunState& rs, int atom, const Frame& f, int kset, const std::string& chemcon_label) {

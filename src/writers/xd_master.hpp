@@ -7,6 +7,7 @@
 #include <string>
 
 #include "localframe/frame_records.hpp"
+#include "structure/model.hpp"
 
 namespace vorn {
 
@@ -14,12 +15,11 @@ struct RunState;
 
 // 18 orbital populations of the scattering-table row of element z.
 std::array<int, 18> getsft(int z);
-// Banner and title lines (head lines 1 to 4).
-void write_mas_banner(std::ostream& os);
-// The refinement-control lines that end the head (after CELL/LATT/SYMM).
-void write_mas_lsm_head(std::ostream& os);
-// The scattering table.
-void write_mas_scat(RunState& rs, std::ostream& os);
+// The head of the master file for SHELX input: banner and title, the
+// CELL, WAVE, LATT and SYMM lines in the order of the SHELX file, the
+// refinement controls that end the head, and the scattering table of the
+// SFAC types.
+void write_master_head(const Model& md, std::ostream& os);
 // One atom line of the ATOM table.
 std::string mas_atom_line(const RunState& rs, int atom, const Frame& f, int kset, const std::string& chemcon_label);
 void wrxdmas1(RunState& rs, std::ostream& os, int nkset);

@@ -83,8 +83,6 @@ Run::Run() {
   rs->io.term = &term;
   rs->io.input = nullptr;
   rs->io.log.open_memory("vorn.out");
-  rs->io.mas.open_memory("xd_vorn.mas");
-  rs->io.mopro.open_memory("mopro_vorn.par");
   rs->io.con.open_memory("con_mopro.inp");
 }
 

@@ -11,6 +11,8 @@
 #include "structure/cell.hpp"
 #include "structure/readers/readers.hpp"
 #include "support/test_support.hpp"
+#include "writers/mopro.hpp"
+#include "writers/xd_master.hpp"
 
 namespace vorn {
 namespace {
@@ -28,19 +30,24 @@ struct Shelx : ::testing::Test {
   test::MemoryRun m;
   RunState& rs = *m.rs;
   test::ScratchDir dir;
-  Shelx() {
-    rs.io.mas.open_memory("xd_vorn.mas");
-    rs.io.mopro.open_memory("mopro_vorn.par");
-    rs.sw.format = InputFormat::shelx;
-  }
+  Shelx() { rs.sw.format = InputFormat::shelx; }
   void read_shared(const std::string& name) { readshelx(rs, test::test_data("shelx/" + name)); }
   void read_text(const std::string& text) {
     dir.write("t.res", text);
     readshelx(rs, dir.file("t.res"));
   }
   const Atom& at(int i) { return rs.atom(i); }
-  std::vector<std::string> mas() { return lines_of(rs.io.mas.text()); }
-  std::vector<std::string> mopro() { return lines_of(rs.io.mopro.text()); }
+  // The heads that the writers make from what the reader kept.
+  std::vector<std::string> mas() {
+    std::ostringstream os;
+    write_master_head(rs.model, os);
+    return lines_of(os.str());
+  }
+  std::vector<std::string> mopro() {
+    std::ostringstream os;
+    write_mopro_crystal_head(rs.model.shelx_head, os);
+    return lines_of(os.str());
+  }
 };
 
 // ---- Real files -----------------------------------------------------------
@@ -389,8 +396,6 @@ TEST_F(Shelx, RenameBySerialAndByAtomNumber) {
   EXPECT_EQ(at(3).label, "C(2)");
 
   test::MemoryRun m2;
-  m2.rs->io.mas.open_memory();
-  m2.rs->io.mopro.open_memory();
   m2.rs->sw.rename.irename = 1;
   m2.rs->sw.rename.irs = 0;
   readshelx(*m2.rs, dir.file("t.res"));
@@ -413,7 +418,6 @@ TEST_F(Shelx, UndefinedFreeVariableAndMissingCellStop) {
   EXPECT_THROW(m.as_driver([&] { read_text("CELL 0.7 5 6 7 90 90 90\nSFAC C\nFVAR 1.0\nC1 1 0.1 0.2 0.3 21 0.02\nEND\n"); }), RunError);
   EXPECT_TRUE(contains(m.term.str(), " ERROR *** ReadShelx *** Free variable 2 is used but FVAR gives only 1"));
   test::MemoryRun m2;
-  m2.rs->io.mas.open_memory();
   dir.write("nocell.res", "SFAC C\nC1 1 0.1 0.2 0.3 11 0.02\nEND\n");
   EXPECT_THROW(m2.as_driver([&] { readshelx(*m2.rs, dir.file("nocell.res")); }), RunError);
   EXPECT_TRUE(contains(m2.term.str(), "No CELL instruction"));

@@ -184,8 +184,6 @@ TEST(IndexedSearches, SharedStructuresGiveTheDirectResults) {
       Twin t;
       bool read = true;
       t.each([&](RunState& rs) {
-        rs.io.mas.open_memory("xd_vorn.mas");
-        rs.io.mopro.open_memory("mopro_vorn.par");
         rs.sw.format = InputFormat::shelx;
         try {
           readshelx(rs, path);

@@ -41,8 +41,6 @@ Outcome run_topology(const std::string& file) {
   Outcome out;
   MemoryRun run;
   RunState& rs = *run.rs;
-  rs.io.mas.open_memory("xd_vorn.mas");
-  rs.io.mopro.open_memory("mopro_vorn.par");
   rs.sw.format = InputFormat::shelx;
   try {
     readshelx(rs, file);

@@ -1,8 +1,8 @@
 // The SHELX reader: a .res or .ins file read in two passes.  The first pass
 // takes the instructions that the program honours (CELL, LATT, SYMM, SFAC,
-// FVAR, WGHT, RESI) and writes the heads of xd_vorn.mas and mopro_vorn.par;
-// after the symmetry and the transform are set up, the second pass reads
-// the atoms up to END or HKLF.
+// FVAR, WGHT, RESI) and keeps what the heads of the XD master and MoPro
+// files need; after the symmetry and the transform are set up, the second
+// pass reads the atoms up to END or HKLF.
 #include "structure/readers/shelx_reader.hpp"
 
 #include <algorithm>
@@ -22,7 +22,6 @@
 #include "structure/elements.hpp"
 #include "structure/readers/readers.hpp"
 #include "structure/symmetry.hpp"
-#include "writers/xd_master.hpp"
 
 namespace vorn {
 
@@ -80,17 +79,6 @@ ShelxResidue read_resi(const std::string& line) {
 void atom_line_error(std::string_view name, const std::string& text) {
   fail_plain("\n Error reading atom: " + std::string(name.substr(0, std::min<std::size_t>(4, name.size()))) +
                      "\n Line <<" + std::string(rtrim(text)) + ">>\n");
-}
-
-// Lines of the head of xd_vorn.mas that come from CELL, LATT and SYMM, in
-// the order of the file.
-struct HeadLine {
-  std::string text;
-  bool symm = false;
-};
-
-std::string latt_line(bool centro, char letter) {
-  return std::string(centro ? "LATT C " : "LATT A ") + letter;
 }
 
 // Warns about atom labels that occur more than once (one SHELX name in
@@ -274,18 +262,16 @@ void readshelx(RunState& rs, const std::string& file) {
   RecordFile f;
   if (!f.open(file)) fail("ReadShelx", "Error opening SHELX file...");
   std::ostream& log = rs.log();
-  std::ostream& mas = rs.io.mas.os();
-  std::ostream& mopro = rs.io.mopro.os();
   layout::write(log, "(/a,a)", " Reading SHELX file : ", file);
-  write_mas_banner(mas);
 
   // ---- First pass: the instructions.
   int latt = 0;
   bool centro = false;
   bool have_cell = false;
   int nsymcards = 1;
-  std::vector<std::string> symtexts;
-  std::vector<HeadLine> head;
+  ShelxCrystalHead& head = md.shelx_head;
+  head = ShelxCrystalHead{};
+  using Kind = ShelxCrystalHead::Kind;
   md.resi.hasres = 0;
   std::string line;
   while (f.next(line, kLineLength)) {
@@ -314,10 +300,7 @@ void readshelx(RunState& rs, const std::string& file) {
       md.wavelength = v[0];
       md.cell = UnitCell{v[1], v[2], v[3], v[4], v[5], v[6]};
       have_cell = true;
-      head.push_back({layout::format("(a,6f12.4)", "CELL ", v[1], v[2], v[3], v[4], v[5], v[6]), false});
-      head.push_back({layout::format("(a,f12.6)", "WAVE ", v[0]), false});
-      layout::write(mopro, "(a4,3f10.4,3f9.4,1x,f8.5)", "CELL", v[1], v[2], v[3], v[4], v[5], v[6], v[0]);
-      mopro << "\n";
+      head.instructions.push_back({Kind::cell, v, ""});
     } else if (key == "LATT") {
       int n = 0;
       layout::FreeReader rd(after_keyword(line));
@@ -326,13 +309,13 @@ void readshelx(RunState& rs, const std::string& file) {
         fail("ReadShelx", "Lattice number " + std::to_string(n) + " on LATT is not one of 1 to 7 or -1 to -7");
       centro = n >= 1;
       latt = std::abs(n);
-      head.push_back({latt_line(centro, kLatticeLetters[static_cast<std::size_t>(latt - 1)]), false});
+      head.instructions.push_back({Kind::latt, {}, "", centro, kLatticeLetters[static_cast<std::size_t>(latt - 1)]});
     } else if (key == "SYMM") {
       if (nsymcards + 1 > kMaxSymm)
         fail("ReadShelx", "Too many SYMM instructions: the limit is " + std::to_string(kMaxSymm) +
                                  " symmetry operators, identity included");
-      head.push_back({std::string(rtrim(line)), true});
-      symtexts.emplace_back(rtrim(after_keyword(line)));
+      head.instructions.push_back({Kind::symm, {}, std::string(rtrim(line))});
+      head.symm_cards.emplace_back(rtrim(after_keyword(line)));
       ++nsymcards;
     } else if (key == "SFAC") {
       std::string toks = line;
@@ -372,13 +355,14 @@ void readshelx(RunState& rs, const std::string& file) {
     // where LATT stands in a SHELX file, before the first SYMM.
     latt = 1;
     centro = true;
-    const auto first_symm = std::find_if(head.begin(), head.end(), [](const HeadLine& h) { return h.symm; });
-    head.insert(first_symm, {latt_line(true, 'P'), false});
+    auto& ins = head.instructions;
+    const auto first_symm =
+        std::find_if(ins.begin(), ins.end(), [](const ShelxCrystalHead::Instruction& h) { return h.kind == Kind::symm; });
+    ins.insert(first_symm, {Kind::latt, {}, "", true, 'P'});
   }
   const char letter = kLatticeLetters[static_cast<std::size_t>(latt - 1)];
-  for (const HeadLine& h : head) layout::line(mas, h.text);
-  write_mas_lsm_head(mas);
-  write_mas_scat(rs, mas);
+  head.lattice = letter;
+  head.centrosymmetric = centro;
 
   const UnitCell& c = md.cell;
   layout::write(log, "(/a,6f10.3)", " Cell parameters: ", c.a, c.b, c.c, c.alpha, c.beta, c.gamma);
@@ -395,16 +379,6 @@ void readshelx(RunState& rs, const std::string& file) {
   const std::string heading = "\n    NO.  ATOM     IZ IU SF    XF       YF       ZF    OCCUP  U's -->";
   to_both(rs, heading);
 
-  // Head of the MoPro parameter file.
-  if (centro)
-    layout::write(mopro, "(A,I3,1X,A,A)", "SYMM ", nsymcards, std::string(1, letter), " CENTRO");
-  else
-    layout::write(mopro, "(A,I3,1X,A)", "SYMM ", nsymcards, std::string(1, letter));
-  layout::line(mopro, "  X, Y, Z");
-  for (const std::string& s : symtexts) layout::line(mopro, s);
-  for (const char* l : {"", "SCALE  1  1.0", "", "FMULT  1.0", "", "UOVER  0.0", "", "SOLVT  0.0  50.0", "",
-                        "EXTIN  0.0  GAUSSIAN  ISOT  TYP1", ""})
-    layout::line(mopro, l);
 
   // ---- Second pass: the atoms.
   f.rewind();
