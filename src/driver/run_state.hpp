@@ -38,7 +38,6 @@ struct Io {
   OutFile res;      // res_mopro.inp
   OutFile fixedh;   // fixedH.ins
   RecordFile db;    // the databank
-  RecordFile xdold; // the old XD master file (XD input)
 };
 
 struct RunState {

@@ -11,8 +11,8 @@
 #include "layout/layout.hpp"
 #include "localframe/dummy_atoms.hpp"
 #include "localframe/local_frame.hpp"
-#include "structure/readers/xd_master_copy.hpp"
 #include "writers/xd_master.hpp"
+#include "writers/xd_master_copy.hpp"
 
 namespace vorn {
 
@@ -83,7 +83,11 @@ void write_key_table(RunState& rs) {
 // Cartesian input (AIM2TAB, PLATON) has no controls and no old trailer to
 // copy: the KEY table is closed as for SHELX input, so that it can be
 // merged into a master file that has the crystal data.
-void write_master_after_atoms(RunState& rs) {
+void write_lines(std::ostream& os, const std::vector<std::string>& lines) {
+  for (const std::string& l : lines) os << l << '\n';
+}
+
+void write_master_after_atoms(RunState& rs, const OldMasterSections& old) {
   std::ostream& mas = rs.io.mas.os();
   const auto close_key_table = [&] {
     for (const char* l : {"EXTCN   0000000", "OVTHP   0", "SCALE   1", "END KEY"}) layout::line(mas, l);
@@ -101,9 +105,9 @@ void write_master_after_atoms(RunState& rs) {
       wrxdmas2(rs, mas);
       break;
     case InputFormat::xd:
-      xdcopy_controls(rs);
+      write_lines(mas, old.controls);
       write_key_table(rs);
-      xdcopy_trailer(rs);
+      write_lines(mas, old.trailer);
       break;
     case InputFormat::aim2tab:
     case InputFormat::platon:
@@ -133,7 +137,11 @@ void localdef(RunState& rs) {
   rs.dummy.count = 0;
   if (!io.ang.is_open() && !io.ang.open("vorn.ang")) fail("LocalDef", "Unable to create output file vorn.ang");
   layout::line(io.ang.os(), "ANGSTROM");
-  if (rs.sw.format == InputFormat::xd) xdcopy_head(rs);
+  OldMasterSections old;
+  if (rs.sw.format == InputFormat::xd) {
+    old = split_old_master(rs.model.xd_master_records, std::string(rs.sw.xdold.trimmed()));
+    write_lines(io.mas.os(), old.head);
+  }
   to_term(rs, layout::listed("   "));
   to_term(rs, kAtomHeader);
   layout::line(io.mas.os(), kAtomHeader);
@@ -153,7 +161,7 @@ void localdef(RunState& rs) {
   layout::line(io.mas.os(), "END ATOM");
   io.ang.close();
 
-  write_master_after_atoms(rs);
+  write_master_after_atoms(rs, old);
 }
 
 }  // namespace vorn

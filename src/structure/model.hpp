@@ -122,6 +122,9 @@ struct Model {
   Residues resi;
   Text<20> amodel{"TEST"};
   ShelxCrystalHead shelx_head;   // SHELX input only
+  // XD input: the old master file's records, whose head, refinement
+  // controls and trailer the new master file keeps.
+  std::vector<std::string> xd_master_records;
 };
 
 }  // namespace vorn

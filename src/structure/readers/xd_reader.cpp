@@ -144,6 +144,9 @@ void readxd(RunState& rs, const std::string& parfile) {
   const std::string masname(rs.sw.xdold.trimmed());
   RecordFile mas;
   if (!mas.open(masname)) fail(kWhere, "Error opening XD master file " + masname);
+  m.xd_master_records.clear();
+  for (std::string record; mas.next(record, 0);) m.xd_master_records.push_back(record);
+  mas.rewind();
   RecordFile par;
   if (!par.open(parfile)) fail(kWhere, "Error opening XD parameter file " + std::string(rtrim(parfile)));
 

@@ -6,13 +6,13 @@
 #include <vector>
 
 #include "control/run_error.hpp"
-#include "structure/readers/xd_master_copy.hpp"
+#include "layout/record_file.hpp"
+#include "writers/xd_master_copy.hpp"
 #include "support/test_support.hpp"
 
 namespace vorn {
 namespace {
 
-using test::MemoryRun;
 using test::ScratchDir;
 using test::test_data;
 
@@ -31,19 +31,25 @@ std::string read_file(const std::string& path) {
   return s.str();
 }
 
-// Runs the three copy steps as the per-atom loop does, with marker lines
-// standing for what the loop writes in between.
-std::string copy_all(MemoryRun& run, const std::string& master) {
-  ScratchDir here;   // the master file name is a 60-character field: keep it short
-  here.copy_in(master, "old.mas");
-  run.rs->sw.xdold = here.file("old.mas");
-  run.rs->io.mas.open_memory("xd_vorn.mas");
-  xdcopy_head(*run.rs);
-  run.rs->io.mas.os() << "<atoms>\n";
-  xdcopy_controls(*run.rs);
-  run.rs->io.mas.os() << "<keys>\n";
-  xdcopy_trailer(*run.rs);
-  return run.rs->io.mas.text();
+std::vector<std::string> records_of(const std::string& path) {
+  RecordFile f;
+  EXPECT_TRUE(f.open(path)) << path;
+  std::vector<std::string> records;
+  for (std::string r; f.next(r, 0);) records.push_back(r);
+  return records;
+}
+
+// The three sections as the new master file holds them, with marker lines
+// standing for what the per-atom loop writes in between.
+std::string copy_all(const std::string& master) {
+  const OldMasterSections s = split_old_master(records_of(master), "old.mas");
+  std::string out;
+  for (const std::string& l : s.head) out += l + "\n";
+  out += "<atoms>\n";
+  for (const std::string& l : s.controls) out += l + "\n";
+  out += "<keys>\n";
+  for (const std::string& l : s.trailer) out += l + "\n";
+  return out;
 }
 
 // What the three copy steps must give for a well-formed old master file:
@@ -69,16 +75,15 @@ std::vector<std::string> expected_copy(const std::string& path) {
 }
 
 TEST(XdMasterCopy, SerineMasterKeepsHeadControlsAndTrailer) {
-  MemoryRun run;
   const std::string path = test_data("xd/DL-serine_ReCrystal/xd.mas");
-  const std::vector<std::string> out = lines_of(copy_all(run, path));
+  const std::vector<std::string> out = lines_of(copy_all(path));
   EXPECT_EQ(out, expected_copy(path));
 
   // Spot checks of what a crystallographer needs to find again.
   ASSERT_GT(out.size(), 9u);
   EXPECT_EQ(out[4], "CELL      4.7790    9.1950   10.7760   90.0000  106.8700   90.0000");
   EXPECT_EQ(out[8], "SYMM     -X,1/2+Y,1/2-Z");
-  const std::string text = run.rs->io.mas.text();
+  const std::string text = copy_all(path);
   EXPECT_NE(text.find("\nEND SCAT\n"), std::string::npos);
   EXPECT_NE(text.find("<atoms>\n!-----"), std::string::npos);
   EXPECT_NE(text.find("\nKEEP     kappa 1 2 3 4 5 6 7 8 9 10 11 12 13 14\n"), std::string::npos);
@@ -86,14 +91,12 @@ TEST(XdMasterCopy, SerineMasterKeepsHeadControlsAndTrailer) {
   EXPECT_EQ(text.find("O(001)  C(001)"), std::string::npos);   // old atom table dropped
   EXPECT_EQ(text.find("KAPPA   000000"), std::string::npos);    // old KEY table dropped
   EXPECT_EQ(out.back(), "!" + std::string(78, '!'));
-  EXPECT_FALSE(run.rs->io.xdold.is_open());
 }
 
 TEST(XdMasterCopy, OlderSerineCopyLosesItsTrailingBlanks) {
   // save_1.mas has blanks after several lines (KEEP kappa ... 14 among them).
-  MemoryRun run;
   const std::string path = test_data("xd/DL-serine_ReCrystal/save_1.mas");
-  const std::string text = copy_all(run, path);
+  const std::string text = copy_all(path);
   EXPECT_EQ(lines_of(text), expected_copy(path));
   EXPECT_NE(text.find("\nKEEP     kappa 1 2 3 4 5 6 7 8 9 10 11 12 13 14\n"), std::string::npos);
   EXPECT_NE(read_file(path).find("KEEP     kappa 1 2 3 4 5 6 7 8 9 10 11 12 13 14 \n"), std::string::npos);
@@ -116,8 +119,7 @@ TEST(XdMasterCopy, LineRules) {
             "extcn   0000000   \n"
             "ovthp   0\n"
             "End key\n");
-  MemoryRun run;
-  const std::vector<std::string> out = lines_of(copy_all(run, dir.file("old.mas")));
+  const std::vector<std::string> out = lines_of(copy_all(dir.file("old.mas")));
   const std::vector<std::string> expect = {"TITLE t",
                                            std::string(200, ' '),   // blank record stays 200 blanks
                                            long_line,               // longer records are not cut
@@ -147,27 +149,11 @@ TEST(XdMasterCopy, MissingSectionStopsBeforeCopying) {
   for (const Case& c : cases) {
     ScratchDir dir;
     dir.write("old.mas", c.text);
-    MemoryRun run;
-    run.rs->sw.xdold = dir.file("old.mas");
-    run.rs->io.mas.open_memory("xd_vorn.mas");
-    EXPECT_THROW(run.as_driver([&] { xdcopy_head(*run.rs); }), RunError) << c.message;
-    EXPECT_NE(run.log().find(" ERROR *** LocalDef *** Old XD master file " + dir.file("old.mas") + " " + c.message),
-              std::string::npos)
-        << run.log();
-    EXPECT_EQ(run.rs->io.mas.text(), "") << c.message;
+    const std::string report =
+        test::error_report([&] { split_old_master(records_of(dir.file("old.mas")), "old.mas"); });
+    EXPECT_NE(report.find(" ERROR *** LocalDef *** Old XD master file old.mas " + c.message), std::string::npos)
+        << report;
   }
-}
-
-TEST(XdMasterCopy, MissingFileAndCopyWithoutHeadStop) {
-  MemoryRun run;
-  run.rs->sw.xdold = "no-such-master.mas";
-  run.rs->io.mas.open_memory("xd_vorn.mas");
-  EXPECT_THROW(run.as_driver([&] { xdcopy_head(*run.rs); }), RunError);
-  EXPECT_NE(run.log().find("Error opening XD master file no-such-master.mas"), std::string::npos);
-  MemoryRun run2;
-  run2.rs->io.mas.open_memory("xd_vorn.mas");
-  EXPECT_THROW(xdcopy_controls(*run2.rs), RunError);
-  EXPECT_THROW(xdcopy_trailer(*run2.rs), RunError);
 }
 
 }  // namespace
