@@ -104,7 +104,7 @@ void extendh(RunState& rs, int x, int h) {
     layout::write(rs.log(), "(3x,'X-H group : ',a,'-',a,' >',2x,a,a,f7.3,' /',f7.3,' Angstroms')", lx, lh,
                   g.name, " =", old, d);
     if (rs.sw.ifra == 1) {
-      const Vec3 f = rabs(rs, 1, ph);
+      const Vec3 f = rabs(rs.model.transf, 1, ph);
       ah.xf = f[0];
       ah.yf = f[1];
       ah.zf = f[2];

@@ -20,6 +20,7 @@
 #include "writers/mopro.hpp"
 #include "writers/parameter_files.hpp"
 #include "writers/xd_master.hpp"
+#include "writers/xd_master_copy.hpp"
 
 namespace vorn {
 
@@ -177,7 +178,15 @@ void normal_run(RunState& rs) {
 
   // Step 12: neighbours and the per-atom loop.
   findallneighbors(rs);
-  localdef(rs);
+  if (!io.ang.open("vorn.ang")) fail("LocalDef", "Unable to create output file vorn.ang");
+  OldMasterSections old_master;
+  if (rs.sw.format == InputFormat::xd)
+    old_master = split_old_master(rs.model.xd_master_records, std::string(rs.sw.xdold.trimmed()));
+  const std::vector<AtomSetup> setup = set_up_atoms(rs);
+  write_master_tables(rs, setup, old_master, io.mas.os());
+  write_vorn_ang(rs, io.ang.os());
+  write_con_site_symmetry(rs, setup, io.con.os());
+  write_spf_axes(rs, setup, io.spf.os());
 
   // Step 13.
   if (rs.sw.lfh == 1) write_res_tail(rs);

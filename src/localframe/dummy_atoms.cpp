@@ -16,14 +16,14 @@ namespace {
 // Two points closer than this are one dummy.
 constexpr float kReuseDistance = 0.1f;
 
-Vec3 stored_to_cart(RunState& rs, const std::array<float, 3>& p) {
-  if (rs.sw.ifra == 1) return rabs(rs, 0, p);
+Vec3 stored_to_cart(const RunState& rs, const std::array<float, 3>& p) {
+  if (rs.sw.ifra == 1) return rabs(rs.model.transf, 0, p);
   return p;
 }
 
 }  // namespace
 
-Vec3 dummy_cart(RunState& rs, int d) { return stored_to_cart(rs, rs.dummy.pos[d]); }
+Vec3 dummy_cart(const RunState& rs, int d) { return stored_to_cart(rs, rs.dummy.pos[d]); }
 
 void dummylab(RunState& rs, int n) {
   if (n > kMaxDummyNames) fail("DummyLab", "DUMMY label exceeds format...");
@@ -41,7 +41,7 @@ int newdummy(RunState& rs, const Vec3& p) {
 }
 
 int adddummyatom(RunState& rs, int mode, Vec3& p, Vec3& cart) {
-  if (rs.sw.ifra == 1 && mode == 0) p = rabs(rs, 1, p);
+  if (rs.sw.ifra == 1 && mode == 0) p = rabs(rs.model.transf, 1, p);
   const Vec3 want = stored_to_cart(rs, p);
   for (int d = 1; d <= rs.dummy.count; ++d) {
     const Vec3 have = dummy_cart(rs, d);
@@ -96,8 +96,8 @@ std::string getdummylabel(int n) {
   return s;
 }
 
-void loc2plat(RunState& rs, int atom, const Vec3& p1, const Vec3& p2, char first, char second) {
-  std::ostream& os = rs.io.spf.os();
+void loc2plat(const RunState& rs, int atom, const Vec3& p1, const Vec3& p2, char first, char second,
+              std::ostream& os) {
   const Atom& a = rs.atom(atom);
   const Vec3 o{a.xc, a.yc, a.zc};
   layout::write(os, "('ATOM ',a8,3x,3f12.4)", a.label, o[0], o[1], o[2]);

@@ -55,4 +55,12 @@ struct Frame {
   bool ordered_with_disordered_neighbour = false;
 };
 
+// What the per-atom loop decided for one atom, for the writers: its local
+// axes, its kappa set and the atom its chemical constraint refers to.
+struct AtomSetup {
+  Frame frame;
+  int kappa_set = 0;
+  int reference = 0;   // 0: no chemical constraint
+};
+
 }  // namespace vorn

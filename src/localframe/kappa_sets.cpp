@@ -181,19 +181,21 @@ void mopro_texts(RunState& rs, int atom, const Frame& f, int kset, int ref) {
           layout::format("(a,1x,a,2x,a,1x,a,1x,a)", "! CONPVM ", me, "1", erbras(rs.atom(ref).label.view()), "1");
     }
   }
-  if (!(a.sitesym == "NO")) {
-    const Text<4> code = mopro_symmetry_code(a.sitesym, f.letter[0], f.letter[1]);
-    if (residues) {
-      layout::write(rs.io.con.os(), "(a,1x,a6,1x,a)", "SYMPLM ", code, rs.model.resi.resname[atom]);
-    } else {
-      layout::write(rs.io.con.os(), "(a,1x,a,1x,a,1x,a)", "SYMPLM ", code, me, "1");
-    }
-  }
 }
 
 }  // namespace
 
-void kappa_and_output(RunState& rs, int atom, Frame& f) {
+void write_site_symmetry_line(const RunState& rs, int atom, const Frame& f, std::ostream& con) {
+  const Atom& a = rs.atom(atom);
+  if (a.sitesym == "NO") return;
+  const Text<4> code = mopro_symmetry_code(a.sitesym, f.letter[0], f.letter[1]);
+  if (rs.model.resi.hasres != 0)
+    layout::write(con, "(a,1x,a6,1x,a)", "SYMPLM ", code, rs.model.resi.resname[atom]);
+  else
+    layout::write(con, "(a,1x,a,1x,a,1x,a)", "SYMPLM ", code, erbras(a.label.view()), "1");
+}
+
+AtomSetup kappa_and_output(RunState& rs, int atom, Frame& f) {
   Atom& a = rs.atom(atom);
   int ref = 0;
   if (rs.sw.lsx == 1) {
@@ -212,12 +214,10 @@ void kappa_and_output(RunState& rs, int atom, Frame& f) {
   const std::string ref_label = rs.kset.chemcon[atom] == 1 ? rs.atom(ref).label.str() : std::string();
   const std::string line(rtrim(mas_atom_line(rs, atom, f, kset, ref_label)));
   to_term(rs, " " + line);
-  layout::line(rs.io.mas.os(), line);
   to_log(rs, layout::format("(/a/)", " Local coordinate system definition :"));
   to_log(rs, " " + line);
 
   mopro_texts(rs, atom, f, kset, ref);
-  loc2plat(rs, atom, f.pos[0], f.pos[1], f.letter[0], f.letter[1]);
 
   // Pseudoatom parameters: from the databank where it applies, else the
   // neutral-atom defaults.
@@ -236,6 +236,7 @@ void kappa_and_output(RunState& rs, int atom, Frame& f) {
 
   auto& xd = rs.mp.xdint[atom];
   xd = {letter_code(f.letter[0]), letter_code(f.letter[1]), f.point[0], atom, f.point[1], a.tp, a.tbl, kset, 4, 1, ref};
+  return AtomSetup{f, kset, ref};
 }
 
 }  // namespace vorn

@@ -140,7 +140,7 @@ void FrameBuilder::origin_second(const Point& p1, char letter, int centre, float
   to_both(rs_, layout::format(kNoNeighbors, rs_.atom(centre).label, radius));
   to_both(rs_, layout::format("(/' Will make dummy at 0,0,0')"));
   Vec3 origin{0, 0, 0};
-  const Vec3 oc = rs_.sw.ifra == 1 ? rabs(rs_, 0, origin) : origin;
+  const Vec3 oc = rs_.sw.ifra == 1 ? rabs(rs_.model.transf, 0, origin) : origin;
   set(1, letter, degenerate(p1.pos, oc) ? rescue_second(p1) : dummy_at(origin));
 }
 
@@ -158,7 +158,7 @@ Point FrameBuilder::rescue_second(const Point& p1) {
       {{0.5f, 0.5f, 0.5f}, {0.5f, 0.0f, 0.0f}, {0.0f, 0.5f, 0.0f}, {0.0f, 0.0f, 0.5f}, {0.0f, 0.0f, 0.0f},
        {0.5f, 0.5f, 0.0f}, {0.0f, 0.5f, 0.5f}}};
   for (const auto& q : kPlaces) {
-    const Vec3 c = rs_.sw.ifra == 1 ? rabs(rs_, 0, q) : q;
+    const Vec3 c = rs_.sw.ifra == 1 ? rabs(rs_.model.transf, 0, q) : q;
     if (!degenerate(p1.pos, c)) {
       to_log(rs_, "");
       to_log(rs_, " Axis points collinear; second axis point is a dummy");
@@ -174,7 +174,7 @@ void FrameBuilder::dummy_frame(char l1, char l2) {
   static constexpr std::array<std::array<float, 3>, 8> kPlaces{
       {{0.0f, 0.0f, 0.0f}, {0.5f, 0.5f, 0.5f}, {0.5f, 0.0f, 0.0f}, {0.0f, 0.5f, 0.0f}, {0.0f, 0.0f, 0.5f},
        {0.5f, 0.5f, 0.0f}, {0.5f, 0.0f, 0.5f}, {0.0f, 0.5f, 0.5f}}};
-  auto to_cart = [&](const std::array<float, 3>& q) { return rs_.sw.ifra == 1 ? rabs(rs_, 0, q) : q; };
+  auto to_cart = [&](const std::array<float, 3>& q) { return rs_.sw.ifra == 1 ? rabs(rs_.model.transf, 0, q) : q; };
   std::size_t first = 0;
   while (first < kPlaces.size() && dist(to_cart(kPlaces[first]), at()) < kTooClose) ++first;
   for (std::size_t second = first + 1; second < kPlaces.size(); ++second) {
@@ -369,7 +369,7 @@ void FrameBuilder::three_neighbours(int is, const std::vector<std::pair<int, int
         for (std::size_t k = 0; k < 3; ++k) c[k] += p[k];
       }
       for (auto& v : c) v /= 3.0f;
-      const Vec3 cc = rs_.sw.ifra == 1 ? rabs(rs_, 0, c) : c;
+      const Vec3 cc = rs_.sw.ifra == 1 ? rabs(rs_.model.transf, 0, c) : c;
       if (dist(cc, at()) < kTooClose) {
         // A flat group only just outside the planarity limit: its
         // centroid lies on the atom, so Z goes along the first bond.
@@ -651,10 +651,10 @@ void FrameBuilder::run() {
 
 void assign_frame(RunState& rs, int atom, Frame& frame) { FrameBuilder(rs, atom, frame).run(); }
 
-void defloc(RunState& rs, int atom) {
+AtomSetup defloc(RunState& rs, int atom) {
   Frame f;
   assign_frame(rs, atom, f);
-  kappa_and_output(rs, atom, f);
+  return kappa_and_output(rs, atom, f);
 }
 
 void checksymeq(RunState& rs, Frame& frame) {

@@ -10,7 +10,7 @@ struct RunState;
 
 // The whole per-atom work: frame and site symmetry, then kappa set,
 // chemical constraint, output lines and databank transfer.
-void defloc(RunState& rs, int atom);
+AtomSetup defloc(RunState& rs, int atom);
 
 // The first half of defloc: the atom's local axes, its site symmetry
 // (sitesym of the atom), the ring flags, lpg and, for a hydrogen, its parent

@@ -80,9 +80,9 @@ Mat3 inverse(const Mat3& a) {
   return r;
 }
 
-Vec3 rabs(RunState& rs, int flag, const Vec3& p) {
+Vec3 rabs(const Transform& t, int flag, const Vec3& p) {
   if (flag != 0 && flag != 1) fail("rabs", "iflag is wrong...");
-  const Mat3& m = flag == 0 ? rs.model.transf.m : rs.model.transf.minv;
+  const Mat3& m = flag == 0 ? t.m : t.minv;
   Vec3 r{};
   for (int i = 1; i <= 3; ++i)
     r[static_cast<std::size_t>(i - 1)] = m.at(i, 1) * p[0] + m.at(i, 2) * p[1] + m.at(i, 3) * p[2];
@@ -139,7 +139,7 @@ void checkocc(RunState& rs) {
                                                 op.rot[1][static_cast<std::size_t>(j)] * x[1] +
                                                 op.rot[2][static_cast<std::size_t>(j)] * x[2] +
                                                 op.trans[static_cast<std::size_t>(j)] + static_cast<float>(t[j]);
-            if (dist(rabs(rs, 0, xs), xc) < 0.001f) special = true;
+            if (dist(rabs(rs.model.transf, 0, xs), xc) < 0.001f) special = true;
           }
     }
     at.flag = special ? 1 : -1;

@@ -20,7 +20,7 @@ void tranmat(RunState& rs);
 // Inverse of a 3x3 matrix; stops with "Inverse" / "Determinant = 0".
 Mat3 inverse(const Mat3& a);
 // flag 0: fractional -> Cartesian (m x); flag 1: Cartesian -> fractional.
-Vec3 rabs(RunState& rs, int flag, const Vec3& p);
+Vec3 rabs(const Transform& t, int flag, const Vec3& p);
 float dist(const Vec3& a, const Vec3& b);
 float dist(float x1, float y1, float z1, float x2, float y2, float z2);
 float rlength(const Vec3& v);

@@ -67,7 +67,7 @@ bool add_one_copy(RunState& rs) {
             Vec3 xs{};
             for (std::size_t j = 0; j < 3; ++j)
               xs[j] = op.rot[0][j] * x[0] + op.rot[1][j] * x[1] + op.rot[2][j] * x[2] + op.trans[j] + t[j];
-            const Vec3 xc = rabs(rs, 0, xs);
+            const Vec3 xc = rabs(rs.model.transf, 0, xs);
             if (dist(xc, xi) < 0.001f) continue;
             const int ncomp = md.cryst.ncomplete;
             bool present = false;
@@ -124,7 +124,7 @@ bool add_copies_indexed(RunState& rs) {
   };
   // Distances count from the entries' Cartesian positions.
   for (int e = 1; e <= rs.model.natom; ++e)
-    joined(rabs(rs, 1, cart(rs, e)), cart(rs, e), covalent_radius(rs, rs.atom(e).iz));
+    joined(rabs(rs.model.transf, 1, cart(rs, e)), cart(rs, e), covalent_radius(rs, rs.atom(e).iz));
 
   std::vector<int> cand;
   while (!queue.empty()) {

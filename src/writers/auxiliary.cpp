@@ -7,6 +7,7 @@
 
 #include "driver/run_state.hpp"
 #include "layout/layout.hpp"
+#include "localframe/dummy_atoms.hpp"
 #include "structure/cell.hpp"
 #include "structure/elements.hpp"
 
@@ -36,12 +37,31 @@ void write_spf_head(std::ostream& os) {
   layout::line(os, "ANGSTROM");
 }
 
+void write_spf_axes(const RunState& rs, const std::vector<AtomSetup>& setup, std::ostream& os) {
+  for (int i = 1; i <= rs.natom(); ++i) {
+    const Frame& f = setup[static_cast<std::size_t>(i - 1)].frame;
+    loc2plat(rs, i, f.pos[0], f.pos[1], f.letter[0], f.letter[1], os);
+  }
+}
+
+void write_vorn_ang(const RunState& rs, std::ostream& os) {
+  layout::line(os, "ANGSTROM");
+  for (int i = 1; i <= rs.natom(); ++i) {
+    const Atom& a = rs.atom(i);
+    layout::write(os, "('ATOM ',a8,3x,3f14.4)", a.label, a.xc, a.yc, a.zc);
+  }
+  for (int d = 1; d <= rs.dummy.count; ++d) {
+    const Vec3 c = dummy_cart(rs, d);
+    layout::write(os, "('ATOM Li(',i1,')',2x,3f14.4)", d, c[0], c[1], c[2]);
+  }
+}
+
 void write_spf_tail(RunState& rs) {
   std::ostream& os = rs.io.spf.os();
   const int ndum = rs.dummy.count;
   for (int d = 1; d <= ndum; ++d) {
     Vec3 p = rs.dummy.pos[d];
-    if (rs.sw.ifra == 1) p = rabs(rs, 0, p);
+    if (rs.sw.ifra == 1) p = rabs(rs.model.transf, 0, p);
     layout::write(os, "('ATOM D(',i1,')',2x,3f14.4)", d, p[0], p[1], p[2]);
   }
 

@@ -2,12 +2,20 @@
 #pragma once
 
 #include <ostream>
+#include <vector>
+
+#include "localframe/frame_records.hpp"
 
 namespace vorn {
 
 struct RunState;
 
 void write_spf_head(std::ostream& os);
+// The local axes of every atom, as drawn by PLATON.
+void write_spf_axes(const RunState& rs, const std::vector<AtomSetup>& setup, std::ostream& os);
+// vorn.ang: every atom (hydrogens where the extension put them) and the
+// dummy atoms, as Cartesian coordinates in PLATON format.
+void write_vorn_ang(const RunState& rs, std::ostream& os);
 // Dummy atoms, the JOIN RADII line and the plotting instructions.
 void write_spf_tail(RunState& rs);
 void write_fixedh_line(RunState& rs, int i);

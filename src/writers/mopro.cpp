@@ -8,6 +8,7 @@
 #include "control/text_edit.hpp"
 #include "driver/run_state.hpp"
 #include "layout/layout.hpp"
+#include "localframe/kappa_sets.hpp"
 
 namespace vorn {
 
@@ -50,6 +51,10 @@ void write_mopro_crystal_head(const ShelxCrystalHead& head, std::ostream& os) {
   for (const char* l : {"", "SCALE  1  1.0", "", "FMULT  1.0", "", "UOVER  0.0", "", "SOLVT  0.0  50.0", "",
                         "EXTIN  0.0  GAUSSIAN  ISOT  TYP1", ""})
     layout::line(os, l);
+}
+
+void write_con_site_symmetry(const RunState& rs, const std::vector<AtomSetup>& setup, std::ostream& os) {
+  for (int i = 1; i <= rs.natom(); ++i) write_site_symmetry_line(rs, i, setup[static_cast<std::size_t>(i - 1)].frame, os);
 }
 
 void write_con_head(std::ostream& os) { lines(os, {"!", "! local symmetry  ", "!"}); }

@@ -3,6 +3,9 @@
 
 #include <ostream>
 
+#include <vector>
+
+#include "localframe/frame_records.hpp"
 #include "structure/model.hpp"
 
 namespace vorn {
@@ -14,6 +17,8 @@ void write_mopro_par_head(std::ostream& os);
 // each CELL instruction, the SYMM block and the refinement-control lines.
 void write_mopro_crystal_head(const ShelxCrystalHead& head, std::ostream& os);
 void write_con_head(std::ostream& os);
+// The SYMPLM line of every atom whose site symmetry is not "NO".
+void write_con_site_symmetry(const RunState& rs, const std::vector<AtomSetup>& setup, std::ostream& os);
 void write_res_head(std::ostream& os);
 // Model section of mopro_vorn.par (dummies, kappas, atom count).
 void write_mopro_model(RunState& rs);

@@ -10,6 +10,7 @@
 #include "control/text_edit.hpp"
 #include "driver/run_state.hpp"
 #include "layout/layout.hpp"
+#include "localframe/atom_loop.hpp"
 #include "structure/elements.hpp"
 
 namespace vorn {
@@ -165,6 +166,95 @@ void write_master_head(const Model& md, std::ostream& os) {
   }
   write_mas_lsm_head(os);
   write_mas_scat(md, os);
+}
+
+namespace {
+
+const char* const kAtomHeader = "ATOM     ATOM0    AX1 ATOM1    ATOM2   AX2 R/L TP TBL KAP LMX SITESYM  CHEMCON";
+const char* const kKeyHeader = "KEY     XYZ --U2-- ----U3---- ------U4------- M- -D- --Q-- ---O--- ----H----";
+
+// The atom table: one line per atom, then the dummy atoms.
+void write_atom_table(const RunState& rs, const std::vector<AtomSetup>& setup, std::ostream& mas) {
+  layout::line(mas, kAtomHeader);
+  for (int i = 1; i <= rs.natom(); ++i) {
+    const AtomSetup& s = setup[static_cast<std::size_t>(i - 1)];
+    const std::string ref_label = rs.kset.chemcon[i] == 1 ? rs.atom(s.reference).label.str() : std::string();
+    layout::line(mas, rtrim(mas_atom_line(rs, i, s.frame, s.kappa_set, ref_label)));
+  }
+  for (int d = 1; d <= rs.dummy.count; ++d) {
+    const auto& p = rs.dummy.pos[d];
+    layout::write(mas, "(a6,2x,3f12.6)", rs.dummy.label[d], p[0], p[1], p[2]);
+  }
+  layout::line(mas, "END ATOM");
+}
+
+void write_key_table(const RunState& rs, std::ostream& mas) {
+  layout::line(mas, kKeyHeader);
+  for (int i = 1; i <= rs.natom(); ++i) layout::write(mas, "(a8,a68)", rs.atom(i).label, getkey(rs, i));
+  const int nsets = rs.kset.lastkset;
+  // Sets that hold a non-hydrogen atom refine both kappas.
+  std::vector<char> heavy(static_cast<std::size_t>(std::max(nsets, 0)) + 1, 0);
+  for (int i = 1; i <= rs.natom(); ++i) {
+    const int k = rs.kset.kappaset[i];
+    if (k >= 1 && k <= nsets && rs.atom(i).iz != 1) heavy[static_cast<std::size_t>(k)] = 1;
+  }
+  for (int k = 1; k <= nsets; ++k) {
+    if (rs.sw.lsx == 1 || !rs.sw.lkeys[kKappas]) {
+      layout::line(mas, "KAPPA   000000");
+      continue;
+    }
+    layout::line(mas, heavy[static_cast<std::size_t>(k)] ? "KAPPA   110000" : "KAPPA   100000");
+  }
+}
+
+// What follows the atom table in xd_vorn.mas.  SHELX input: the new
+// refinement controls, the KEY table and the closing sections.  XD input:
+// the old file's controls and KEY trailer around the new KEY table.
+// Cartesian input (AIM2TAB, PLATON) has no controls and no old trailer to
+// copy: the KEY table is closed as for SHELX input, so that it can be
+// merged into a master file that has the crystal data.
+void write_lines(std::ostream& os, const std::vector<std::string>& lines) {
+  for (const std::string& l : lines) os << l << '\n';
+}
+
+void write_master_after_atoms(RunState& rs, const OldMasterSections& old, std::ostream& mas) {
+  const auto close_key_table = [&] {
+    for (const char* l : {"EXTCN   0000000", "OVTHP   0", "SCALE   1", "END KEY"}) layout::line(mas, l);
+  };
+  switch (rs.sw.format) {
+    case InputFormat::shelx:
+      wrxdmas1(rs, mas, rs.kset.lastkset);
+      write_key_table(rs, mas);
+      close_key_table();
+      layout::line(mas, "!" + std::string(78, '-'));
+      layout::line(mas, "!");
+      layout::line(mas, "   END XDLSM");
+      layout::line(mas, "!");
+      layout::line(mas, std::string(79, '!'));
+      wrxdmas2(rs, mas);
+      break;
+    case InputFormat::xd:
+      write_lines(mas, old.controls);
+      write_key_table(rs, mas);
+      write_lines(mas, old.trailer);
+      break;
+    case InputFormat::aim2tab:
+    case InputFormat::platon:
+      write_key_table(rs, mas);
+      close_key_table();
+      break;
+    case InputFormat::none:
+      break;
+  }
+}
+
+}  // namespace
+
+void write_master_tables(RunState& rs, const std::vector<AtomSetup>& setup, const OldMasterSections& old,
+                         std::ostream& mas) {
+  if (rs.sw.format == InputFormat::xd) write_lines(mas, old.head);
+  write_atom_table(rs, setup, mas);
+  write_master_after_atoms(rs, old, mas);
 }
 
 std::string mas_atom_line(const RunState& rs, int atom, const Frame& f, int kset, const std::string& chemcon_label) {

@@ -5,9 +5,11 @@
 #include <array>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "localframe/frame_records.hpp"
 #include "structure/model.hpp"
+#include "writers/xd_master_copy.hpp"
 
 namespace vorn {
 
@@ -22,6 +24,11 @@ std::array<int, 18> getsft(int z);
 void write_master_head(const Model& md, std::ostream& os);
 // One atom line of the ATOM table.
 std::string mas_atom_line(const RunState& rs, int atom, const Frame& f, int kset, const std::string& chemcon_label);
+// Everything after the head: for XD input the old file's head, then the
+// atom table with the dummy atoms, the refinement controls, the KEY table
+// with its KAPPA lines and the closing sections (see write_master_after_atoms).
+void write_master_tables(RunState& rs, const std::vector<AtomSetup>& setup, const OldMasterSections& old,
+                         std::ostream& mas);
 void wrxdmas1(RunState& rs, std::ostream& os, int nkset);
 void wrxdmas2(RunState& rs, std::ostream& os);
 

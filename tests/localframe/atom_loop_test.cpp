@@ -13,6 +13,9 @@
 #include "control/text_edit.hpp"
 #include "localframe/atom_loop.hpp"
 #include "molecule.hpp"
+#include "writers/auxiliary.hpp"
+#include "writers/mopro.hpp"
+#include "writers/xd_master.hpp"
 
 namespace vorn::test {
 namespace {
@@ -22,6 +25,15 @@ std::vector<std::string> lines_of(const std::string& text) {
   std::istringstream is(text);
   for (std::string l; std::getline(is, l);) out.push_back(l);
   return out;
+}
+
+// The per-atom loop, then the files the driver writes from what it decided.
+void run_loop(RunState& rs) {
+  const std::vector<AtomSetup> setup = set_up_atoms(rs);
+  write_master_tables(rs, setup, {}, rs.io.mas.os());
+  write_vorn_ang(rs, rs.io.ang.os());
+  write_con_site_symmetry(rs, setup, rs.io.con.os());
+  write_spf_axes(rs, setup, rs.io.spf.os());
 }
 
 // ---- KEY strings ------------------------------------------------------------
@@ -106,7 +118,7 @@ TEST(LocalDef, AtomTableKeyTableAndClosingLines) {
   AcetaldehydeRun m;
   m.rs.sw.lkeys[kMult] = true;
   m.rs.sw.lkeys[kKappas] = true;
-  localdef(m.rs);
+  run_loop(m.rs);
   const auto mas = lines_of(m.rs.io.mas.text());
   const std::vector<std::string> want = {
       "ATOM     ATOM0    AX1 ATOM1    ATOM2   AX2 R/L TP TBL KAP LMX SITESYM  CHEMCON",
@@ -134,7 +146,7 @@ TEST(LocalDef, AtomTableKeyTableAndClosingLines) {
 
 TEST(LocalDef, KappaSetsConstraintsAndParameterIntegers) {
   AcetaldehydeRun m;
-  localdef(m.rs);
+  run_loop(m.rs);
   const auto& ks = m.rs.kset;
   EXPECT_EQ(ks.lastkset, 5);
   EXPECT_EQ(ks.chemcon[6], 1);
@@ -158,7 +170,7 @@ TEST(LocalDef, KappaSetsConstraintsAndParameterIntegers) {
 TEST(LocalDef, HydrogenConstraintsOffGiveEveryHydrogenItsOwnSet) {
   AcetaldehydeRun m;
   m.rs.sw.lchem = {0, 1};
-  localdef(m.rs);
+  run_loop(m.rs);
   EXPECT_EQ(m.rs.kset.lastkset, 7);
   EXPECT_EQ(m.rs.kset.chemcon[6], 0);
 }
@@ -167,7 +179,7 @@ TEST(LocalDef, ConversionOnlyRunUsesOneSetPerScatteringType) {
   AcetaldehydeRun m;
   m.rs.sw.lsx = 1;
   m.rs.sw.lkeys[kKappas] = true;
-  localdef(m.rs);
+  run_loop(m.rs);
   EXPECT_EQ(m.rs.kset.kappaset[3], 1);
   EXPECT_EQ(m.rs.kset.kappaset[7], 2);
   EXPECT_EQ(m.rs.kset.lastkset, 2);
@@ -179,7 +191,7 @@ TEST(LocalDef, ConversionOnlyRunUsesOneSetPerScatteringType) {
 TEST(LocalDef, PlatonInputClosesTheKeyTableAfterTheKappaLines) {
   AcetaldehydeRun m;
   m.rs.sw.format = InputFormat::platon;
-  localdef(m.rs);
+  run_loop(m.rs);
   const auto mas = lines_of(m.rs.io.mas.text());
   ASSERT_EQ(mas.size(), 17u + 5u + 4u);
   EXPECT_EQ(mas[mas.size() - 5], "KAPPA   000000");
@@ -191,7 +203,7 @@ TEST(LocalDef, PlatonInputClosesTheKeyTableAfterTheKappaLines) {
 
 TEST(LocalDef, MoProTexts) {
   AcetaldehydeRun m;
-  localdef(m.rs);
+  run_loop(m.rs);
   EXPECT_EQ(std::string(m.rs.mopro[2].trimmed()),
             "XY   C1           H1            HEX     K2       V0  M0  Q0");
   EXPECT_EQ(std::string(m.rs.mcon[6].trimmed()), "! CONPVM  H22         1 H21        1");
@@ -209,7 +221,7 @@ TEST(LocalDef, DummyLinesInTheTableAndInVornAng) {
   m.add_atom("H1", 1, at_dist(m.pos(o), dir_xy(0), 0.957f));
   m.add_atom("H2", 1, at_dist(m.pos(o), dir_xy(104.5f), 0.960f));
   m.finish();
-  localdef(m.rs);
+  run_loop(m.rs);
   const auto mas = lines_of(m.rs.io.mas.text());
   EXPECT_EQ(mas[1].substr(0, 40), "O1       DUM1      Z  O1       H1       ");
   EXPECT_EQ(mas[4].substr(0, 8), "DUM1    ");

@@ -2,6 +2,8 @@
 // geometry helpers and the axis plot.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include <string>
 
 #include "control/run_error.hpp"
@@ -78,16 +80,16 @@ TEST(Geometry, AnglesMidpointsAndCrossProducts) {
 TEST(Loc2Plat, AxesOfAtomFiveWithLettersZAndX) {
   Molecule m;
   for (int k = 1; k <= 5; ++k) m.add_atom(numbered("C", k), 6, {1, 1, 1});
-  m.rs.io.spf.open_memory();
+  std::ostringstream spf;
   // P1 directs Z, P2 directs X.
-  loc2plat(m.rs, 5, {1, 1, 3}, {2, 1, 1.5f}, 'Z', 'X');
+  loc2plat(m.rs, 5, {1, 1, 3}, {2, 1, 1.5f}, 'Z', 'X', spf);
   // 'ATOM ', the label in 8 columns, 3 blanks, 3f12.4.
   auto line = [](const char* label, const char* xyz) { return std::string("ATOM ") + label + "   " + xyz + "\n"; };
   const std::string want = line("C5      ", "      1.0000      1.0000      1.0000") +
                            line("X5      ", "      1.2000      1.0000      1.0000") +
                            line("Y5      ", "      1.0000      1.2000      1.0000") +
                            line("Z5      ", "      1.0000      1.0000      1.2000");
-  EXPECT_EQ(m.rs.io.spf.text(), want);
+  EXPECT_EQ(spf.str(), want);
 }
 
 }  // namespace

@@ -446,7 +446,7 @@ void readshelx(RunState& rs, const std::string& file) {
                            at.xf, at.yf, at.zf, at.occ, at.u[0], at.u[1], at.u[2], at.u[3], at.u[4], at.u[5]);
     to_term(rs, out);
     to_log(rs, out);
-    const Vec3 xc = rabs(rs, 0, {at.xf, at.yf, at.zf});
+    const Vec3 xc = rabs(rs.model.transf, 0, {at.xf, at.yf, at.zf});
     at.xc = xc[0];
     at.yc = xc[1];
     at.zc = xc[2];
