@@ -126,13 +126,13 @@ bool hydrogen_fits(RunState& rs, int i, const SiteSym& asymi) {
 }
 
 // Any other element: the NEIG line and its type lines.
-bool heavy_atom_fits(RunState& rs, int i, const SiteSym& asymi) {
+bool heavy_atom_fits(RunState& rs, int i, const Neig& found, const SiteSym& asymi) {
   std::string line;
   read_until(rs, line, "NEIG");
   const std::vector<int> v = line_ints(rs, line, 4, "the neighbour counts, ring flag and ring size (NEIG)");
   const int jnei = v[0], jty = v[1], jring = v[2], jmemb = v[3];
   rs.mp1.asymr = keyword5(rs, 6);
-  bool planar = rs.neig.inei() <= 3;
+  bool planar = found.inei() <= 3;
   if (rs.lx.keyword(8) == "F") planar = false;
   if (rs.lx.keyword(8) == "T") planar = true;
   if (verbose(rs)) {
@@ -144,7 +144,7 @@ bool heavy_atom_fits(RunState& rs, int i, const SiteSym& asymi) {
     fail("ReadDB",
         "More than " + std::to_string(kMaxTypeLines) + " neighbour types (" + std::to_string(jty) + ") on " +
             where_in_db(rs));
-  const bool fits = jnei == rs.neig.inei() && jty == rs.neig.ntypes() && jring == rs.forring.iring &&
+  const bool fits = jnei == found.inei() && jty == found.ntypes() && jring == rs.forring.iring &&
                     jmemb == rs.forring.imemb && (rs.mp1.asymr.blank() || rs.mp1.asymr == asymi) &&
                     planar == (rs.lpg != 0);
   if (!fits) return false;
@@ -158,7 +158,7 @@ bool heavy_atom_fits(RunState& rs, int i, const SiteSym& asymi) {
     if (verbose(rs))
       log_line(rs, layout::format("(3x,'type =',i3,' jatum =',i3,' jndt =',i3)", k, t[1], t[2]));
   }
-  for (const NeighborType& nt : rs.neig.types) {
+  for (const NeighborType& nt : found.types) {
     bool found = false;
     for (const TypeLine& t : types) found = found || (t.z == nt.iz && t.count == nt.count());
     if (!found) return false;
@@ -201,18 +201,18 @@ void read_parameters(RunState& rs) {
   }
 }
 
-void log_search_header(RunState& rs, int i, const SiteSym& asymi) {
+void log_search_header(RunState& rs, int i, const Neig& found, const SiteSym& asymi) {
   log_line(rs, "");
   log_line(rs, " Searching DataBank for a match : ");
   log_line(rs, layout::listed(" ityp  = ", rs.atom(i).iz));
   log_line(rs, layout::listed(" iring = ", rs.forring.iring));
-  log_line(rs, layout::listed(" inei  = ", rs.neig.inei()));
-  log_line(rs, layout::listed(" ity   = ", rs.neig.ntypes()));
+  log_line(rs, layout::listed(" inei  = ", found.inei()));
+  log_line(rs, layout::listed(" ity   = ", found.ntypes()));
   log_line(rs, layout::listed(" imemb = ", rs.forring.imemb));
   log_line(rs, layout::format("(a,a,a)", "  asymi = [", asymi, "]"));
   log_line(rs, layout::listed(" lPG   = ", rs.lpg != 0));
   int k = 0;
-  for (const NeighborType& nt : rs.neig.types)
+  for (const NeighborType& nt : found.types)
     log_line(rs, layout::listed(" type = ", ++k, " atom = ", nt.iz, " neib = ", nt.count()));
   log_line(rs, " ");
 }
@@ -372,18 +372,15 @@ int exceptdb(RunState& rs, int i, Text<40>& group) {
   return 1;
 }
 
-void readdb(RunState& rs, int i) {
-  findnei(rs, i, 0.0f, SearchListing::silent);
-  searchdb(rs, i);
-}
+void readdb(RunState& rs, int i) { searchdb(rs, i, findnei(rs, i, 0.0f, SearchListing::silent)); }
 
-void searchdb(RunState& rs, int i) {
+void searchdb(RunState& rs, int i, const Neig& found) {
   const Atom& a = rs.atom(i);
   Mpoles1& m1 = rs.mp1;
   m1 = Mpoles1{};
   m1.pv = pval(a.iz);
   const SiteSym asymi(upcased(a.sitesym.view()));
-  log_search_header(rs, i, asymi);
+  log_search_header(rs, i, found, asymi);
 
   // One entry whose ATOM line carries the atom's atomic number: the rest
   // of the entry decides whether it fits.
@@ -394,7 +391,7 @@ void searchdb(RunState& rs, int i) {
     const int last = lenstr(raw);
     m1.comment = std::string_view(raw).substr(static_cast<std::size_t>(istart - 1),
                                               static_cast<std::size_t>(last - istart + 1));
-    const bool fits = a.iz == 1 ? hydrogen_fits(rs, i, asymi) : heavy_atom_fits(rs, i, asymi);
+    const bool fits = a.iz == 1 ? hydrogen_fits(rs, i, asymi) : heavy_atom_fits(rs, i, found, asymi);
     if (!fits) return;
     m1.ifind = 1;
     read_parameters(rs);

@@ -5,6 +5,8 @@
 
 #include "layout/text.hpp"
 
+#include "topology/topology_records.hpp"
+
 namespace vorn {
 
 struct RunState;
@@ -18,10 +20,10 @@ void copy_databank_result(RunState& rs, int i);
 // The defaults for an atom whose databank reading is skipped.
 void databank_defaults(RunState& rs, int i);
 
-// The search of readdb once the neighbour record rs.neig describes atom i
-// (readdb runs the neighbour search first): matching, parameters, report
+// The search of readdb, given the neighbours that its own search found for
+// atom i: matching, parameters, report
 // and counters.
-void searchdb(RunState& rs, int i);
+void searchdb(RunState& rs, int i, const Neig& found);
 // Next databank line that is not a comment, upper-cased and tokenised into
 // rs.lx; the end of the file inside an entry stops the run.
 void readfile(RunState& rs, std::string& line);

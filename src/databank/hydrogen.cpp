@@ -109,7 +109,6 @@ void extendh(RunState& rs, int x, int h) {
       ah.yf = f[1];
       ah.zf = f[2];
     }
-    findnei(rs, x, 0.0f, SearchListing::silent);
   }
   write_lines(rs, x, h, lx, lh, d, g.ratio);
 }

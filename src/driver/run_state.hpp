@@ -46,9 +46,7 @@ struct RunState {
   Model model;
 
   // Neighbour search and ring search.
-  Neig neig;
   Neighbors nb;
-  std::vector<int> isn;    // sorted neighbour list of one atom
   Rings rings;
   ReducedTable rtab;
   AtomIndex index;         // cell lists over the atom table

@@ -146,8 +146,7 @@ void FrameBuilder::origin_second(const Point& p1, char letter, int centre, float
 
 Point FrameBuilder::rescue_second(const Point& p1) {
   for (float r = 2.0f; r <= 20.0f; r += 1.0f) {
-    findnei(rs_, a_, r, listing_);
-    const std::vector<int> found = rs_.neig.atom;
+    const std::vector<int> found = findnei(rs_, a_, r, listing_).atom;
     for (int e : found)
       if (!degenerate(p1.pos, cart(rs_, e)) && e != p1.number) {
         layout::write(log(), "(/' Axis points collinear; second axis point taken from ',a)", lab(e));
@@ -191,8 +190,7 @@ void FrameBuilder::isolated() {
   sitesym("NO");
   float r = 5.0f;
   for (;;) {
-    findnei(rs_, a_, r, listing_);
-    const std::vector<int> found = rs_.neig.atom;
+    const std::vector<int> found = findnei(rs_, a_, r, listing_).atom;
     if (found.size() > 1) {
       const Point p1 = atom_point(found[0]);
       const int c = first_usable(p1, tail(found, 1));
@@ -498,8 +496,7 @@ void FrameBuilder::two_neighbours(int is) {
     set(0, 'Z', p1);
     for (int step = 0; step <= 16; ++step) {
       const float r = 2.0f + 0.5f * static_cast<float>(step);
-      findnei(rs_, a_, r, listing_);
-      const std::vector<int> found = rs_.neig.atom;
+      const std::vector<int> found = findnei(rs_, a_, r, listing_).atom;
       for (std::size_t k = 2; k < found.size(); ++k) {
         const int e = found[k];
         const float ang = calcang(p1.pos, at(), cart(rs_, e));
@@ -593,8 +590,7 @@ void FrameBuilder::heavy_end() {
   }
   set(0, first, p1);
   for (float r : {4.0f, 6.0f, 8.0f, 10.0f, 12.0f}) {
-    findnei(rs_, p, r, listing_);
-    const std::vector<int> found = rs_.neig.atom;
+    const std::vector<int> found = findnei(rs_, p, r, listing_).atom;
     for (int e : found) {
       if (e == a_ || (last != 0 && e == last)) continue;
       const float th = calcang(at(), cart(rs_, p), cart(rs_, e));
@@ -613,8 +609,7 @@ void FrameBuilder::run() {
   rs_.forring = Forring{};
   listing_ = SearchListing::logged;
   prtatomnei(rs_, a_, log());
-  sortnei(rs_, a_);
-  isn_ = rs_.isn;
+  isn_ = sortnei(rs_, a_);
   const int n = nnei(a_);
   const bool disordered = rs_.atom(a_).flag == -1;
   bool nei_disordered = false;

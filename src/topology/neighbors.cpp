@@ -45,10 +45,9 @@ std::string type_members_line(const RunState& rs, const std::vector<int>& member
   return layout::format_items("( 6x,'atoms : ', 6(a,1x), 100(/,14x,6(a,1x)) )", items);
 }
 
-// Groups the distance-sorted neighbours of rs.neig into types and sorts the
-// types by atomic number.
-void group_types(RunState& rs) {
-  Neig& ng = rs.neig;
+// Groups the distance-sorted neighbours of a search into types and sorts
+// the types by atomic number.
+void group_types(const RunState& rs, Neig& ng) {
   ng.types.clear();
   for (const int b : ng.atom) {
     const int z = rs.atom(b).iz;
@@ -107,8 +106,7 @@ bool shares_site(const RunState& rs, int b, const std::vector<int>& entries, Acc
 }
 
 // Adds b at distance d to the search result; stops at the search capacity.
-void accept(RunState& rs, int atom, float rmax, int b, float d, int& disordered) {
-  Neig& ng = rs.neig;
+void accept(const RunState& rs, Neig& ng, int atom, float rmax, int b, float d, int& disordered) {
   if (ng.inei() >= kMaxNeiSearch) {
     fail_plain(layout::format("(/,' GetNei :: atom = ',i8,2x,a8,/,'           rmax = ',f12.3,/,"
                                   "'           inei exceeds dimension maxnei ( ',i6,' )',/,/)",
@@ -121,9 +119,8 @@ void accept(RunState& rs, int atom, float rmax, int b, float d, int& disordered)
 
 }  // namespace
 
-void getnei_direct(RunState& rs, int atom, float rmax, int& disordered) {
-  Neig& ng = rs.neig;
-  ng.clear();
+Neig getnei_direct(RunState& rs, int atom, float rmax, int& disordered) {
+  Neig ng;
   disordered = 0;
   const Atom& a = rs.atom(atom);
   const float ra = covalent_radius(rs, a.iz);
@@ -132,7 +129,7 @@ void getnei_direct(RunState& rs, int atom, float rmax, int& disordered) {
     if (b == atom || !in_reach(rs, a, ra, rmax, b, d)) continue;
     // Two candidates at one site: the first in the table wins.
     if (shares_site(rs, b, ng.atom, [](int) { return true; })) continue;
-    accept(rs, atom, rmax, b, d, disordered);
+    accept(rs, ng, atom, rmax, b, d, disordered);
   }
   exchange_sort(
       ng.inei(), [&](int i, int j) { return ng.dist[static_cast<std::size_t>(i)] > ng.dist[static_cast<std::size_t>(j)]; },
@@ -140,6 +137,7 @@ void getnei_direct(RunState& rs, int atom, float rmax, int& disordered) {
         std::swap(ng.dist[static_cast<std::size_t>(i)], ng.dist[static_cast<std::size_t>(j)]);
         std::swap(ng.atom[static_cast<std::size_t>(i)], ng.atom[static_cast<std::size_t>(j)]);
       });
+  return ng;
 }
 
 namespace {
@@ -147,9 +145,8 @@ namespace {
 // The search of getnei_direct over the candidates that the cell lists
 // propose: the same tests in the same (table) order, so the same atoms are
 // accepted in the same order.
-void getnei_indexed(RunState& rs, int atom, float rmax, int& disordered) {
-  Neig& ng = rs.neig;
-  ng.clear();
+Neig getnei_indexed(RunState& rs, int atom, float rmax, int& disordered) {
+  Neig ng;
   disordered = 0;
   const Atom& a = rs.atom(atom);
   const float ra = covalent_radius(rs, a.iz);
@@ -173,7 +170,7 @@ void getnei_indexed(RunState& rs, int atom, float rmax, int& disordered) {
         if (shares_site(rs, b, x.near, [&](int c) { return x.stamp[static_cast<std::size_t>(c)] == search; })) continue;
       }
     }
-    accept(rs, atom, rmax, b, d, disordered);
+    accept(rs, ng, atom, rmax, b, d, disordered);
     x.stamp[static_cast<std::size_t>(b)] = search;
     if (std::isnan(d)) nan_distance = true;
   }
@@ -184,7 +181,7 @@ void getnei_indexed(RunState& rs, int atom, float rmax, int& disordered) {
           std::swap(ng.dist[static_cast<std::size_t>(i)], ng.dist[static_cast<std::size_t>(j)]);
           std::swap(ng.atom[static_cast<std::size_t>(i)], ng.atom[static_cast<std::size_t>(j)]);
         });
-    return;
+    return ng;
   }
   // The exchange passes swap only on a strict inequality: a stable sort.
   std::vector<std::pair<float, int>> order(ng.atom.size());
@@ -194,29 +191,27 @@ void getnei_indexed(RunState& rs, int atom, float rmax, int& disordered) {
     ng.dist[k] = order[k].first;
     ng.atom[k] = order[k].second;
   }
+  return ng;
 }
 
 }  // namespace
 
-void getnei(RunState& rs, int atom, float rmax, int& disordered) {
-  if (direct_forms(rs) || !finite3(cart(rs, atom)))
-    getnei_direct(rs, atom, rmax, disordered);
-  else
-    getnei_indexed(rs, atom, rmax, disordered);
+Neig getnei(RunState& rs, int atom, float rmax, int& disordered) {
+  if (direct_forms(rs) || !finite3(cart(rs, atom))) return getnei_direct(rs, atom, rmax, disordered);
+  return getnei_indexed(rs, atom, rmax, disordered);
 }
 
-void findnei(RunState& rs, int atom, float rmax, SearchListing listing) {
+Neig findnei(RunState& rs, int atom, float rmax, SearchListing listing) {
   int disordered = 0;
-  getnei(rs, atom, rmax, disordered);
-  group_types(rs);
-  if (listing != SearchListing::logged) return;
+  Neig ng = getnei(rs, atom, rmax, disordered);
+  group_types(rs, ng);
+  if (listing != SearchListing::logged) return ng;
   std::ostream& os = rs.log();
-  const Neig& ng = rs.neig;
   write_heading(os, rs, atom, rmax, ng.inei());
   for (int k = 0; k < ng.inei(); ++k)
     write_row(os, rs, k + 1, ng.atom[static_cast<std::size_t>(k)], ng.dist[static_cast<std::size_t>(k)]);
   if (disordered == 1) layout::write(os, "(/4x,'Note : at least 1 neighbor is disordered')");
-  if (rs.sw.verbosity < 2) return;
+  if (rs.sw.verbosity < 2) return ng;
   layout::write(os, "(/4x,a,i4,a)", "There is(are) ", ng.ntypes(), " atom type(s) among neighbors");
   for (int t = 0; t < ng.ntypes(); ++t) {
     const NeighborType& ty = ng.types[static_cast<std::size_t>(t)];
@@ -225,36 +220,35 @@ void findnei(RunState& rs, int atom, float rmax, SearchListing listing) {
     layout::write(os, "( 4x,a,i4)", "  neighbors of this type = ", ty.count());
     os << type_members_line(rs, ty.members) << '\n';
   }
+  return ng;
 }
 
 int nearest_neighbor(RunState& rs, int atom, float rmax, const std::function<bool(int)>& accept) {
-  auto first_accepted = [&]() {
-    for (const int b : rs.neig.atom)
+  auto first_accepted = [&](const Neig& ng) {
+    for (const int b : ng.atom)
       if (accept(b)) return b;
     return 0;
   };
   if (!direct_forms(rs) && finite3(cart(rs, atom))) {
     for (float r = 2.5f; r < rmax; r *= 2.0f) {
       int disordered = 0;
-      getnei_indexed(rs, atom, r, disordered);
+      const Neig ng = getnei_indexed(rs, atom, r, disordered);
       // Entries of the sphere that may share a site with another entry,
       // or lie at no distance at all, can change what the whole search
       // keeps inside the sphere: only the whole search is sure then.
       const AtomIndex& x = rs.index;
-      const Neig& ng = rs.neig;
       bool sure = true;
       for (std::size_t k = 0; k < ng.atom.size() && sure; ++k)
         sure = x.twin[static_cast<std::size_t>(ng.atom[k])] == 0 && !std::isnan(ng.dist[k]);
       if (!sure) break;
       // Every entry within r precedes, in the whole list, every entry
       // beyond it: an answer inside the sphere is the whole list's answer.
-      const int b = first_accepted();
+      const int b = first_accepted(ng);
       if (b != 0) return b;
     }
   }
   int disordered = 0;
-  getnei(rs, atom, rmax, disordered);
-  return first_accepted();
+  return first_accepted(getnei(rs, atom, rmax, disordered));
 }
 
 void findallneighbors(RunState& rs) {
@@ -263,8 +257,7 @@ void findallneighbors(RunState& rs) {
   const int n = rs.ncomplete();
   if (!direct_forms(rs)) index_atoms(rs);
   for (int i = 1; i <= n; ++i) {
-    findnei(rs, i, 0.0f, SearchListing::silent);
-    const Neig& ng = rs.neig;
+    Neig ng = findnei(rs, i, 0.0f, SearchListing::silent);
     if (ng.inei() > kMaxNeiStored) {
       fail("FindAllNeighbors",
           "Atom " + std::to_string(i) + " " + std::string(rs.atom(i).label.trimmed()) + " has " +
@@ -272,9 +265,9 @@ void findallneighbors(RunState& rs) {
               std::to_string(kMaxNeiStored));
     }
     AtomNeighbors& nb = rs.nb.of[i];
-    nb.atom = ng.atom;
-    nb.dist = ng.dist;
-    nb.types = ng.types;
+    nb.atom = std::move(ng.atom);
+    nb.dist = std::move(ng.dist);
+    nb.types = std::move(ng.types);
   }
 
   std::ostream& os = rs.log();
@@ -305,12 +298,13 @@ void findallneighbors(RunState& rs) {
   }
 }
 
-void sortnei(RunState& rs, int atom) {
+std::vector<int> sortnei(const RunState& rs, int atom) {
   const AtomNeighbors& nb = rs.nb.of[atom];
-  rs.isn.clear();
+  std::vector<int> sorted;
   for (int t = nb.ntypes() - 1; t >= 0; --t)
-    for (const int m : nb.types[static_cast<std::size_t>(t)].members) rs.isn.push_back(m);
-  if (static_cast<int>(rs.isn.size()) != nb.nnei()) fail("SortNei", "l.ne.nnei(k)");
+    for (const int m : nb.types[static_cast<std::size_t>(t)].members) sorted.push_back(m);
+  if (static_cast<int>(sorted.size()) != nb.nnei()) fail("SortNei", "l.ne.nnei(k)");
+  return sorted;
 }
 
 void prtatomnei(RunState& rs, int atom, std::ostream& os) {

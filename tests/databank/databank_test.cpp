@@ -19,6 +19,7 @@ using test::MemoryRun;
 struct Match {
   MemoryRun mr;
   RunState& rs = *mr.rs;
+  Neig neighbours;   // what the databank's own neighbour search would find
 
   explicit Match(const std::string& db_file = "hcno.db") {
     rs.model.natom = 1;
@@ -34,17 +35,17 @@ struct Match {
     a.label = z == 1 ? "H1" : z == 6 ? "C1" : z == 7 ? "N1" : "O1";
     a.iz = z;
     a.sitesym = sym;
-    rs.neig.clear();
+    neighbours = Neig{};
     int next = 2;
     for (const auto& [tz, n] : types) {
       NeighborType t;
       t.iz = tz;
       for (int k = 0; k < n; ++k) {
         t.members.push_back(next);
-        rs.neig.atom.push_back(next++);
-        rs.neig.dist.push_back(1.0f);
+        neighbours.atom.push_back(next++);
+        neighbours.dist.push_back(1.0f);
       }
-      rs.neig.types.push_back(t);
+      neighbours.types.push_back(t);
     }
     rs.lpg = lpg;
     rs.forring.iring = iring;
@@ -63,7 +64,7 @@ struct Match {
   // Comment of the accepted entry's ATOM line up to its first blank, or
   // "none" when nothing was found.
   std::string found() {
-    searchdb(rs, 1);
+    searchdb(rs, 1, neighbours);
     if (rs.mp1.ifind == 0) return "none";
     const std::string c(rs.mp1.comment.trimmed());
     return c.substr(0, c.find(' '));
@@ -275,7 +276,7 @@ void expect_stop(const std::string& db, int z, std::vector<std::pair<int, int>> 
   Match t("");
   t.rs.io.db.open_text(db);
   t.atom(z, "NO", std::move(types), 0);
-  EXPECT_THROW(t.mr.as_driver([&] { searchdb(t.rs, 1); }), RunError) << db;
+  EXPECT_THROW(t.mr.as_driver([&] { searchdb(t.rs, 1, t.neighbours); }), RunError) << db;
   EXPECT_NE(t.mr.log().find(" ERROR *** " + where + " *** " + message), std::string::npos) << t.mr.log();
 }
 

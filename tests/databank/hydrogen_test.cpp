@@ -10,6 +10,7 @@
 
 #include "control/run_error.hpp"
 #include "databank/hydrogen.hpp"
+#include "topology/neighbors.hpp"
 #include "databank/xh_groups.hpp"
 #include "layout/layout.hpp"
 #include "support/test_support.hpp"
@@ -507,10 +508,11 @@ TEST_F(ExtendH, MethylHydrogenMovesToStandardLength) {
   EXPECT_NE(mr.log().find("\n Trying to extend hydrogen H1 to standard distance :\n"
                           "   X-H group : C1-H1 >  C-C-H3 =  0.960 /  1.077 Angstroms\n"),
             std::string::npos);
-  // The parent's neighbours were searched again with the moved hydrogen.
-  const auto at = std::find(rs.neig.atom.begin(), rs.neig.atom.end(), hm);
-  ASSERT_NE(at, rs.neig.atom.end());
-  EXPECT_NEAR(rs.neig.dist[static_cast<std::size_t>(at - rs.neig.atom.begin())], 1.077f, 1e-5);
+  // A search from the parent meets the hydrogen where it is now.
+  const Neig around = findnei(rs, c, 0.0f, SearchListing::silent);
+  const auto at = std::find(around.atom.begin(), around.atom.end(), hm);
+  ASSERT_NE(at, around.atom.end());
+  EXPECT_NEAR(around.dist[static_cast<std::size_t>(at - around.atom.begin())], 1.077f, 1e-5);
 
   EXPECT_EQ(reset(), "RESET BOND  C1 H1 1.077\n");
   EXPECT_EQ(res(), "DISTAN      C1 1     H1 1  1.077 0.001\n");

@@ -44,17 +44,17 @@ void search(RunState& rs, const Probe& p) {
   a.sitesym = p.sitesym;
   a.occ = 1.0f;
   a.tbl = 1;
-  rs.neig.clear();
+  Neig neighbours;
   int next = 2;
   for (const auto& [tz, n] : p.types) {
     NeighborType t;
     t.iz = tz;
     for (int k = 0; k < n; ++k) {
       t.members.push_back(next);
-      rs.neig.atom.push_back(next++);
-      rs.neig.dist.push_back(1.0f);
+      neighbours.atom.push_back(next++);
+      neighbours.dist.push_back(1.0f);
     }
-    rs.neig.types.push_back(t);
+    neighbours.types.push_back(t);
   }
   rs.lpg = p.lpg;
   rs.forring.iring = p.iring;
@@ -65,7 +65,7 @@ void search(RunState& rs, const Probe& p) {
   rs.except.exflag[1] = p.group[0] ? 1 : 0;
   rs.except.exgroup[1] = p.group;
   rs.kset.kappaset[1] = 1;
-  searchdb(rs, 1);
+  searchdb(rs, 1, neighbours);
   copy_databank_result(rs, 1);
 }
 

@@ -65,8 +65,6 @@ Run::Run() {
   rs->sw = p.sw;
   rs->lx = p.lx;
   rs->model = p.model;
-  rs->neig = p.neig;
-  rs->isn = p.isn;
   rs->rings = p.rings;
   rs->forring = p.forring;
   rs->lpg = p.lpg;

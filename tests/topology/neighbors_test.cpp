@@ -33,12 +33,12 @@ TEST(GetNei, DistanceOrderKeepsTableOrderOnTies) {
   add_cart(rs, "H3", 1, 0, -1.09f, 0);
   add_cart(rs, "H4", 1, 0.6f, 0, -0.6f);
   int dis = -1;
-  getnei(rs, 2, 0.0f, dis);
+  Neig found = getnei(rs, 2, 0.0f, dis);
   EXPECT_EQ(dis, 0);
-  EXPECT_EQ(rs.neig.atom, (std::vector<int>{6, 3, 4, 5, 1}));
-  ASSERT_EQ(rs.neig.dist.size(), 5u);
-  EXPECT_FLOAT_EQ(rs.neig.dist[1], 1.09f);
-  EXPECT_FLOAT_EQ(rs.neig.dist[4], 1.47f);
+  EXPECT_EQ(found.atom, (std::vector<int>{6, 3, 4, 5, 1}));
+  ASSERT_EQ(found.dist.size(), 5u);
+  EXPECT_FLOAT_EQ(found.dist[1], 1.09f);
+  EXPECT_FLOAT_EQ(found.dist[4], 1.47f);
 }
 
 TEST(GetNei, CutoffMinimumDistanceAndSharedSite) {
@@ -50,19 +50,19 @@ TEST(GetNei, CutoffMinimumDistanceAndSharedSite) {
   add_cart(rs, "Q1", 6, 0, 0, 0.45f);      // closer than 0.5 A: same site
   add_cart(rs, "C4", 6, 0, 0, -1.5f);      // first at this site
   add_cart(rs, "C5", 6, 0.003f, 0.004f, -1.5f);  // 0.005 A from C4
-  findnei(rs, 1, 0.0f, SearchListing::silent);
-  EXPECT_EQ(rs.neig.atom, (std::vector<int>{5, 2}));
+  Neig found = findnei(rs, 1, 0.0f, SearchListing::silent);
+  EXPECT_EQ(found.atom, (std::vector<int>{5, 2}));
   // The second atom at the site wins only when it comes first in the table.
   MemoryRun run2;
   RunState& r2 = *run2.rs;
   add_cart(r2, "C1", 6, 0, 0, 0);
   add_cart(r2, "C5", 6, 0.003f, 0.004f, -1.5f);
   add_cart(r2, "C4", 6, 0, 0, -1.5f);
-  findnei(r2, 1, 0.0f, SearchListing::silent);
-  EXPECT_EQ(r2.neig.atom, (std::vector<int>{2}));
+  found = findnei(r2, 1, 0.0f, SearchListing::silent);
+  EXPECT_EQ(found.atom, (std::vector<int>{2}));
   // Two atoms closer than 0.5 A are never neighbours of each other.
-  findnei(rs, 4, 0.0f, SearchListing::silent);
-  for (const int b : rs.neig.atom) EXPECT_NE(b, 1);
+  found = findnei(rs, 4, 0.0f, SearchListing::silent);
+  for (const int b : found.atom) EXPECT_NE(b, 1);
 }
 
 TEST(GetNei, FixedRadiusIgnoresElements) {
@@ -72,11 +72,11 @@ TEST(GetNei, FixedRadiusIgnoresElements) {
   add_cart(rs, "H2", 1, 1.55f, 0, 0);   // far beyond 0.4 + 0.4 + 0.2
   add_cart(rs, "H3", 1, 0, 1.6f, 0);    // exactly at 1.6
   add_cart(rs, "H4", 1, 0, 0, 1.65f);
-  findnei(rs, 1, 1.6f, SearchListing::silent);
-  EXPECT_EQ(rs.neig.atom, (std::vector<int>{2, 3}));
-  findnei(rs, 1, 0.0f, SearchListing::silent);
-  EXPECT_TRUE(rs.neig.atom.empty());
-  EXPECT_EQ(rs.neig.ntypes(), 0);
+  Neig found = findnei(rs, 1, 1.6f, SearchListing::silent);
+  EXPECT_EQ(found.atom, (std::vector<int>{2, 3}));
+  found = findnei(rs, 1, 0.0f, SearchListing::silent);
+  EXPECT_TRUE(found.atom.empty());
+  EXPECT_EQ(found.ntypes(), 0);
 }
 
 TEST(GetNei, DisorderedPairsBondOnlyInOneComponent) {
@@ -87,17 +87,17 @@ TEST(GetNei, DisorderedPairsBondOnlyInOneComponent) {
     add_cart(rs, "C2B", 6, 1.52f, 0, 0, occ2, -1);
     add_cart(rs, "O1", 8, -1.43f, 0, 0);
     int dis = -1;
-    getnei(rs, 1, 0.0f, dis);
+    Neig found = getnei(rs, 1, 0.0f, dis);
     if (bonded) {
-      EXPECT_EQ(rs.neig.atom, (std::vector<int>{3, 2})) << occ2;
+      EXPECT_EQ(found.atom, (std::vector<int>{3, 2})) << occ2;
       EXPECT_EQ(dis, 1);
     } else {
-      EXPECT_EQ(rs.neig.atom, (std::vector<int>{3})) << occ2;
+      EXPECT_EQ(found.atom, (std::vector<int>{3})) << occ2;
       EXPECT_EQ(dis, 0);
     }
     // An ordered atom bonds to a disordered one, and notes it.
-    getnei(rs, 3, 0.0f, dis);
-    EXPECT_EQ(rs.neig.atom, (std::vector<int>{1}));
+    found = getnei(rs, 3, 0.0f, dis);
+    EXPECT_EQ(found.atom, (std::vector<int>{1}));
     EXPECT_EQ(dis, 1);
   }
 }
@@ -112,15 +112,15 @@ TEST(FindNei, TypesByAscendingAtomicNumber) {
   add_cart(rs, "C2", 6, 0, 0, -1.54f);
   add_cart(rs, "N1", 7, 0, 0, 1.2f);
   add_cart(rs, "H2", 1, 0, -1.1f, 0);
-  findnei(rs, 1, 0.0f, SearchListing::silent);
-  EXPECT_EQ(rs.neig.atom, (std::vector<int>{3, 2, 6, 5, 4}));
-  ASSERT_EQ(rs.neig.ntypes(), 4);
-  EXPECT_EQ(rs.neig.types[0].iz, 1);
-  EXPECT_EQ(members(rs.neig.types[0]), (std::vector<int>{2, 6}));
-  EXPECT_EQ(rs.neig.types[1].iz, 6);
-  EXPECT_EQ(rs.neig.types[2].iz, 7);
-  EXPECT_EQ(rs.neig.types[3].iz, 8);
-  EXPECT_EQ(members(rs.neig.types[3]), (std::vector<int>{3}));
+  Neig found = findnei(rs, 1, 0.0f, SearchListing::silent);
+  EXPECT_EQ(found.atom, (std::vector<int>{3, 2, 6, 5, 4}));
+  ASSERT_EQ(found.ntypes(), 4);
+  EXPECT_EQ(found.types[0].iz, 1);
+  EXPECT_EQ(members(found.types[0]), (std::vector<int>{2, 6}));
+  EXPECT_EQ(found.types[1].iz, 6);
+  EXPECT_EQ(found.types[2].iz, 7);
+  EXPECT_EQ(found.types[3].iz, 8);
+  EXPECT_EQ(members(found.types[3]), (std::vector<int>{3}));
 }
 
 // N1 bonded to a methyl carbon Ca (nearer, four neighbours) and to a CH2=
@@ -158,8 +158,7 @@ TEST(FindAllNeighbors, MembersByHybridizationThenDistance) {
   EXPECT_EQ(n1.types[0].members, (std::vector<int>{4, 5}));
   // CB (three neighbours) before the nearer CA (four).
   EXPECT_EQ(n1.types[1].members, (std::vector<int>{3, 2}));
-  sortnei(rs, 1);
-  EXPECT_EQ(rs.isn, (std::vector<int>{3, 2, 4, 5}));
+  EXPECT_EQ(sortnei(rs, 1), (std::vector<int>{3, 2, 4, 5}));
   EXPECT_EQ(collectnei(rs, 1), (std::vector<int>{4, 5, 2, 3, 1}));
   // An atom without neighbours.
   MemoryRun lone;
@@ -168,8 +167,7 @@ TEST(FindAllNeighbors, MembersByHybridizationThenDistance) {
   EXPECT_EQ(lone.rs->nb.of[1].nnei(), 0);
   EXPECT_EQ(lone.rs->nb.of[1].ntypes(), 0);
   EXPECT_EQ(collectnei(*lone.rs, 1), (std::vector<int>{1}));
-  sortnei(*lone.rs, 1);
-  EXPECT_TRUE(lone.rs->isn.empty());
+  EXPECT_TRUE(sortnei(*lone.rs, 1).empty());
 }
 
 TEST(FindAllNeighbors, EqualHybridizationSortsByDistance) {

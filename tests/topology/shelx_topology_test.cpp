@@ -105,11 +105,11 @@ Outcome run_topology(const std::string& file) {
       EXPECT_TRUE(ordered) << file << " atom " << i << " rows " << k << ", " << k + 1;
     }
     // isn is exactly the printed order.
-    sortnei(rs, i);
-    EXPECT_EQ(rs.isn.size(), rows.size());
-    if (rs.isn.size() != rows.size()) return out;
+    const std::vector<int> sorted = sortnei(rs, i);
+    EXPECT_EQ(sorted.size(), rows.size());
+    if (sorted.size() != rows.size()) return out;
     for (std::size_t k = 0; k < rows.size(); ++k) {
-      EXPECT_EQ(rs.isn[k], rows[k].atom) << file << " atom " << i;
+      EXPECT_EQ(sorted[k], rows[k].atom) << file << " atom " << i;
       EXPECT_EQ(rows[k].nnei, rs.nb.of[rows[k].atom].nnei());
     }
   }
