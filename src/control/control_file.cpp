@@ -61,8 +61,7 @@ bool reread_raw(RecordFile& f, std::string& raw) {
   return !readinputline(f, raw, kLineLength);
 }
 
-void keyword_format(RunState& rs) {
-  const LineExtract& lx = rs.lx;
+void keyword_format(RunState& rs, const LineExtract& lx) {
   for (int k = 2; k <= lx.nkw; ++k) {
     if (!lx.starred(k)) continue;
     const Text<8>& w = lx.keyword(k);
@@ -76,8 +75,7 @@ void keyword_format(RunState& rs) {
 }
 
 // Returns false when the raw re-read met the end of the file.
-bool keyword_input(RunState& rs, RecordFile& f, const std::string& numbers) {
-  const LineExtract& lx = rs.lx;
+bool keyword_input(RunState& rs, const LineExtract& lx, RecordFile& f, const std::string& numbers) {
   for (int k = lx.nkw - 1; k <= lx.nkw; ++k) {
     if (!lx.starred(k)) continue;
     if (lx.keyword(k) == "RENAME") rs.sw.rename.irename = 1;
@@ -104,8 +102,7 @@ bool keyword_input(RunState& rs, RecordFile& f, const std::string& numbers) {
   return true;
 }
 
-void keyword_radii(RunState& rs, const std::string& numbers) {
-  const LineExtract& lx = rs.lx;
+void keyword_radii(RunState& rs, const LineExtract& lx, const std::string& numbers) {
   if (dnumline(numbers) != lx.nkw - 1) read_error();
   std::vector<float> radius(static_cast<std::size_t>(lx.nkw > 1 ? lx.nkw - 1 : 0));
   layout::FreeReader r(numbers);
@@ -144,14 +141,14 @@ void read_keywords(RunState& rs, RecordFile& f) {
   Switches& sw = rs.sw;
   std::string line;
   while (!readinputline(f, line, kLineLength)) {
-    readline(line, rs.lx);
-    const LineExtract& lx = rs.lx;
+    LineExtract lx;
+    readline(line, lx);
     const Text<8>& key = lx.keyword(1);
     layout::FreeReader numbers(line);
     if (key == "FORMAT") {
-      keyword_format(rs);
+      keyword_format(rs, lx);
     } else if (key == "INPUT") {
-      if (!keyword_input(rs, f, line)) break;
+      if (!keyword_input(rs, lx, f, line)) break;
     } else if (key == "VERBOSE") {
       sw.verbosity = read_int(numbers);
     } else if (key == "TOLS") {
@@ -159,7 +156,7 @@ void read_keywords(RunState& rs, RecordFile& f) {
       sw.tols.tol2 = read_real(numbers);
       sw.tols.tol3 = read_real(numbers);
     } else if (key == "RADII") {
-      keyword_radii(rs, line);
+      keyword_radii(rs, lx, line);
     } else if (key == "NCELLS") {
       sw.compfrag = read_int(numbers);
       if (sw.compfrag > kMaxCells || sw.compfrag < -kMaxCells)

@@ -68,7 +68,7 @@ bool next_entry_line(RunState& rs, std::string& line) {
         t.tokenised[k] = 1;
       }
       line = t.upper[k];
-      rs.lx = t.tokens[k];
+      t.current = t.tokens[k];
       return true;
     }
   }
@@ -76,7 +76,7 @@ bool next_entry_line(RunState& rs, std::string& line) {
     if (!db_next(rs, line)) return false;
   } while (line[0] == '!');
   upcase(line);
-  readline(line, rs.lx);
+  readline(line, rs.dbtext.current);
   return true;
 }
 
@@ -101,10 +101,10 @@ bool all_finite(const std::vector<float>& v) {
 void read_until(RunState& rs, std::string& line, const char* key) {
   do {
     readfile(rs, line);
-  } while (!(rs.lx.keyword(1) == key));
+  } while (!(rs.dbtext.current.keyword(1) == key));
 }
 
-Text<5> keyword5(const RunState& rs, int k) { return Text<5>(rs.lx.keyword(k).view().substr(0, 5)); }
+Text<5> keyword5(const RunState& rs, int k) { return Text<5>(rs.dbtext.current.keyword(k).view().substr(0, 5)); }
 
 bool verbose(const RunState& rs) { return rs.sw.verbosity >= 2; }
 
@@ -133,8 +133,8 @@ bool heavy_atom_fits(RunState& rs, int i, const Neig& found, const SiteSym& asym
   const int jnei = v[0], jty = v[1], jring = v[2], jmemb = v[3];
   rs.mp1.asymr = keyword5(rs, 6);
   bool planar = found.inei() <= 3;
-  if (rs.lx.keyword(8) == "F") planar = false;
-  if (rs.lx.keyword(8) == "T") planar = true;
+  if (rs.dbtext.current.keyword(8) == "F") planar = false;
+  if (rs.dbtext.current.keyword(8) == "T") planar = true;
   if (verbose(rs)) {
     log_line(rs, layout::format("(2x,3(1x,a,i3),1x,3a,1x,a,l1)", "jnei=", jnei, "jty=", jty, "jring=", jring,
                                 "asymr=[", rs.mp1.asymr, "]", "planar=", planar));
@@ -179,7 +179,7 @@ void read_parameters(RunState& rs) {
   m1.sigpv = p[3];
   // The PLMS lines run to the first other line, or to the end of the file
   // when this is the databank's last entry.
-  while (next_entry_line(rs, line) && rs.lx.keyword(1) == "PLMS") {
+  while (next_entry_line(rs, line) && rs.dbtext.current.keyword(1) == "PLMS") {
     const int n = layout::count_values(line);
     if (n > kMaxPlmsNumbers)
       fail("ReadDB",
@@ -333,7 +333,7 @@ int exceptdb(RunState& rs, int i, Text<40>& group) {
   const Text<40>& atom_group = rs.except.exgroup[i];
   std::string line;
   readfile(rs, line);
-  if (!(rs.lx.keyword(1) == "EXCEPT")) {
+  if (!(rs.dbtext.current.keyword(1) == "EXCEPT")) {
     db_backspace(rs);
     if (!has_group) return 0;
     if (verbose(rs))

@@ -25,7 +25,7 @@ void databank_defaults(RunState& rs, int i);
 // and counters.
 void searchdb(RunState& rs, int i, const Neig& found);
 // Next databank line that is not a comment, upper-cased and tokenised into
-// rs.lx; the end of the file inside an entry stops the run.
+// rs.dbtext.current; the end of the file inside an entry stops the run.
 void readfile(RunState& rs, std::string& line);
 // Whether the functional-group status of the entry just matched agrees
 // with atom i: 0 accept, 1 skip.  `group` receives the entry's group.

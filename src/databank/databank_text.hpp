@@ -29,6 +29,9 @@ struct DatabankText {
   std::vector<char> tokenised;
   std::vector<std::string> upper;
   std::vector<LineExtract> tokens;
+  // The words of the entry line read last, by the search in memory or from
+  // the file: the steps of a search read them after the line is read.
+  LineExtract current;
 };
 
 }  // namespace vorn

@@ -42,7 +42,6 @@ struct Io {
 
 struct RunState {
   Switches sw;
-  LineExtract lx;          // keywords of the last tokenised line
   Model model;
 
   // Neighbour search and ring search.

@@ -32,9 +32,10 @@ void tokenise_lines(std::string_view text) {
         if (found && (a < 1 || b < a || b > kLineLength)) fuzz::fail("find_word gave columns outside the line");
       }
       std::string toks = line;
-      readline(toks, run.rs->lx);
+      LineExtract tokens;
+      readline(toks, tokens);
       if (toks.size() != line.size()) fuzz::fail("readline changed the width");
-      if (run.rs->lx.nkw < 0 || run.rs->lx.nkw > kMaxKeywords) fuzz::fail("keyword count outside the record");
+      if (tokens.nkw < 0 || tokens.nkw > kMaxKeywords) fuzz::fail("keyword count outside the record");
       // What is left reads as numbers, one by one.
       layout::FreeReader rd(toks);
       double v = 0;

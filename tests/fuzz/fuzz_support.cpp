@@ -63,7 +63,6 @@ Run::Run() {
   const RunState& p = *st.pristine;
   // The records of the control file, the readers and the databank search.
   rs->sw = p.sw;
-  rs->lx = p.lx;
   rs->model = p.model;
   rs->rings = p.rings;
   rs->forring = p.forring;

@@ -127,14 +127,15 @@ void readplaton(RunState& rs, const std::string& file) {
   int count = 0;
   std::string line;
   while (f.next(line, kLineLength)) {
-    readline(line, rs.lx);
-    if (!(rs.lx.keyword(1) == "ATOM")) continue;
+    LineExtract lx;
+    readline(line, lx);
+    if (!(lx.keyword(1) == "ATOM")) continue;
     ++count;
     if (count > kMaxAtoms) fail(kWhere, "Too many atoms");
     float xyz[3] = {0, 0, 0};
-    if (rs.lx.keyword(2).blank() || !layout::read_reals(line, xyz))
+    if (lx.keyword(2).blank() || !layout::read_reals(line, xyz))
       fail(kWhere, "ATOM line " + std::to_string(count) + " has no label or no three coordinates");
-    set_cartesian_atom(rs.atom(count), rs.lx.keyword(2).view(), xyz[0], xyz[1], xyz[2]);
+    set_cartesian_atom(rs.atom(count), lx.keyword(2).view(), xyz[0], xyz[1], xyz[2]);
     add_scattering_type(m.types, rs.atom(count).iz);
   }
   m.natom = count;

@@ -319,9 +319,10 @@ void readshelx(RunState& rs, const std::string& file) {
       ++nsymcards;
     } else if (key == "SFAC") {
       std::string toks = line;
-      readline(toks, rs.lx);
-      for (int k = 2; k <= rs.lx.nkw; ++k) {
-        const std::string sym(rs.lx.keyword(k).trimmed());
+      LineExtract lx;
+      readline(toks, lx);
+      for (int k = 2; k <= lx.nkw; ++k) {
+        const std::string sym(lx.keyword(k).trimmed());
         const int z = iatnum(sym);
         if (z < 1) fail("ReadShelx", "Unknown element " + sym + " on the SFAC instruction");
         if (z > kMaxElementSymbol)

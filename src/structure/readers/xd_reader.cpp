@@ -82,12 +82,12 @@ void build_symmetry(RunState& rs, RecordFile& mas, const Lattice& lat) {
   tranmat(rs);
 }
 
-// Reads the next tokenised line of the parameter file into rs.lx and
-// returns the line with its words blanked.
-std::string next_tokenised(RunState& rs, RecordFile& par) {
+// Reads the next line of the parameter file, puts its words into `words`
+// and returns the line with its words blanked.
+std::string next_tokenised(RecordFile& par, LineExtract& words) {
   std::string line;
   readxdline(par, line);
-  readline(line, rs.lx);
+  readline(line, words);
   return line;
 }
 
@@ -158,17 +158,18 @@ void readxd(RunState& rs, const std::string& parfile) {
 
   // Version (version 1 files have no XDPARFILE line) and model line.
   layout::write(log, "(/2a)", " Reading data from XD parameter file: ", FileName(parfile));
-  std::string line = next_tokenised(rs, par);
+  LineExtract words;   // the words of the parameter-file line just read
+  std::string line = next_tokenised(par, words);
   int version = 1;
-  if (rs.lx.keyword(1) == "XDPARFIL") {
+  if (words.keyword(1) == "XDPARFIL") {
     layout::FreeReader r(line);
     if (!r.integer(version)) fail(kWhere, std::string(kParError) + ": no version number on the XDPARFILE line");
     if (version != 1 && version != 2)
       fail(kWhere, "XD parameter file version " + std::to_string(version) + " is not supported (1 or 2)");
     to_log(rs, layout::listed(" XD parameter file version = ", version));
-    if (version == 2) line = next_tokenised(rs, par);
+    if (version == 2) line = next_tokenised(par, words);
   }
-  m.amodel = rs.lx.keyword(1).view();
+  m.amodel = words.keyword(1).view();
   int maxlevel = 0;
   {
     layout::FreeReader r(line);
@@ -185,10 +186,10 @@ void readxd(RunState& rs, const std::string& parfile) {
   std::array<int, 22> ctl{};
   bool ok = true;
   if (version == 1) {
-    ok = layout::read_ints(next_tokenised(rs, par), ctl);
+    ok = layout::read_ints(next_tokenised(par, words), ctl);
   } else {
-    ok = layout::read_ints(next_tokenised(rs, par), std::span<int>(ctl.data(), 8)) &&
-         layout::read_ints(next_tokenised(rs, par), std::span<int>(ctl.data() + 8, 14));
+    ok = layout::read_ints(next_tokenised(par, words), std::span<int>(ctl.data(), 8)) &&
+         layout::read_ints(next_tokenised(par, words), std::span<int>(ctl.data() + 8, 14));
   }
   if (!ok) fail(kWhere, std::string(kParError) + ": control integers (LIMITS/USAGE) do not read");
   const int natom = ctl[8];
@@ -216,14 +217,14 @@ void readxd(RunState& rs, const std::string& parfile) {
     for (;;) {
       // A line that does not hold the eleven integers and the position is
       // dropped; the next line is tried for the same atom.
-      line = next_tokenised(rs, par);
+      line = next_tokenised(par, words);
       layout::FreeReader r(line);
       bool good = true;
       for (int& v : xi) good = good && r.integer(v);
       for (float& v : xyzo) good = good && r.real(v);
       if (good) break;
     }
-    a.label = rs.lx.keyword(1).view();
+    a.label = words.keyword(1).view();
     const std::string name(a.label.trimmed());
     a.xf = xyzo[0];
     a.yf = xyzo[1];
