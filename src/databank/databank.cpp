@@ -112,41 +112,41 @@ void log_line(RunState& rs, const std::string& text) { to_log(rs, text); }
 
 // Hydrogen: the PRNT line describes the parent atom.  Returns true when the
 // entry fits; the file is then positioned after its matching lines.
-bool hydrogen_fits(RunState& rs, int i, const SiteSym& asymi) {
+bool hydrogen_fits(RunState& rs, int i, const SiteSym& asymi, Mpoles1& m1) {
   std::string line;
   read_until(rs, line, "PRNT");
   const std::vector<int> v = line_ints(rs, line, 3, "the parent atom, its neighbours and hydrogens (PRNT)");
-  rs.mp1.asymr = keyword5(rs, 5);
-  if (exceptdb(rs, i, rs.mp1.group) == 1) return false;
+  m1.asymr = keyword5(rs, 5);
+  if (exceptdb(rs, i, m1.group) == 1) return false;
   if (verbose(rs))
     log_line(rs, layout::format("(2x,3(1x,a,i3),1x,3a)", "jhp =", v[0], "jsp =", v[1], "jhnei=", v[2], "asymr=[",
-                                rs.mp1.asymr, "]"));
+                                m1.asymr, "]"));
   // A blank symmetry on the entry fits only a blank site symmetry.
-  return v[0] == rs.forh.hp[i] && v[1] == rs.forh.sp[i] && v[2] == rs.forh.hnei[i] && rs.mp1.asymr == asymi;
+  return v[0] == rs.forh.hp[i] && v[1] == rs.forh.sp[i] && v[2] == rs.forh.hnei[i] && m1.asymr == asymi;
 }
 
 // Any other element: the NEIG line and its type lines.
-bool heavy_atom_fits(RunState& rs, int i, const Neig& found, const SiteSym& asymi) {
+bool heavy_atom_fits(RunState& rs, int i, const DatabankQuery& q, const SiteSym& asymi, Mpoles1& m1) {
   std::string line;
   read_until(rs, line, "NEIG");
   const std::vector<int> v = line_ints(rs, line, 4, "the neighbour counts, ring flag and ring size (NEIG)");
   const int jnei = v[0], jty = v[1], jring = v[2], jmemb = v[3];
-  rs.mp1.asymr = keyword5(rs, 6);
-  bool planar = found.inei() <= 3;
+  m1.asymr = keyword5(rs, 6);
+  bool planar = q.neighbours.inei() <= 3;
   if (rs.dbtext.current.keyword(8) == "F") planar = false;
   if (rs.dbtext.current.keyword(8) == "T") planar = true;
   if (verbose(rs)) {
     log_line(rs, layout::format("(2x,3(1x,a,i3),1x,3a,1x,a,l1)", "jnei=", jnei, "jty=", jty, "jring=", jring,
-                                "asymr=[", rs.mp1.asymr, "]", "planar=", planar));
+                                "asymr=[", m1.asymr, "]", "planar=", planar));
     log_line(rs, layout::format("(1x,a,i3)", "jmemb=", jmemb));
   }
   if (jty > kMaxTypeLines)
     fail("ReadDB",
         "More than " + std::to_string(kMaxTypeLines) + " neighbour types (" + std::to_string(jty) + ") on " +
             where_in_db(rs));
-  const bool fits = jnei == found.inei() && jty == found.ntypes() && jring == rs.forring.iring &&
-                    jmemb == rs.forring.imemb && (rs.mp1.asymr.blank() || rs.mp1.asymr == asymi) &&
-                    planar == (rs.lpg != 0);
+  const bool fits = jnei == q.neighbours.inei() && jty == q.neighbours.ntypes() && jring == q.ring.iring &&
+                    jmemb == q.ring.imemb && (m1.asymr.blank() || m1.asymr == asymi) &&
+                    planar == q.planar_group;
   if (!fits) return false;
 
   struct TypeLine { int z, count; };
@@ -158,17 +158,16 @@ bool heavy_atom_fits(RunState& rs, int i, const Neig& found, const SiteSym& asym
     if (verbose(rs))
       log_line(rs, layout::format("(3x,'type =',i3,' jatum =',i3,' jndt =',i3)", k, t[1], t[2]));
   }
-  for (const NeighborType& nt : found.types) {
+  for (const NeighborType& nt : q.neighbours.types) {
     bool found = false;
     for (const TypeLine& t : types) found = found || (t.z == nt.iz && t.count == nt.count());
     if (!found) return false;
   }
-  return exceptdb(rs, i, rs.mp1.group) == 0;
+  return exceptdb(rs, i, m1.group) == 0;
 }
 
 // The accepted entry's PVAL line and its PLMS lines.
-void read_parameters(RunState& rs) {
-  Mpoles1& m1 = rs.mp1;
+void read_parameters(RunState& rs, Mpoles1& m1) {
   std::string line;
   read_until(rs, line, "PVAL");
   std::vector<float> p(4, 0.0f);
@@ -201,24 +200,23 @@ void read_parameters(RunState& rs) {
   }
 }
 
-void log_search_header(RunState& rs, int i, const Neig& found, const SiteSym& asymi) {
+void log_search_header(RunState& rs, int i, const DatabankQuery& q, const SiteSym& asymi) {
   log_line(rs, "");
   log_line(rs, " Searching DataBank for a match : ");
   log_line(rs, layout::listed(" ityp  = ", rs.atom(i).iz));
-  log_line(rs, layout::listed(" iring = ", rs.forring.iring));
-  log_line(rs, layout::listed(" inei  = ", found.inei()));
-  log_line(rs, layout::listed(" ity   = ", found.ntypes()));
-  log_line(rs, layout::listed(" imemb = ", rs.forring.imemb));
+  log_line(rs, layout::listed(" iring = ", q.ring.iring));
+  log_line(rs, layout::listed(" inei  = ", q.neighbours.inei()));
+  log_line(rs, layout::listed(" ity   = ", q.neighbours.ntypes()));
+  log_line(rs, layout::listed(" imemb = ", q.ring.imemb));
   log_line(rs, layout::format("(a,a,a)", "  asymi = [", asymi, "]"));
-  log_line(rs, layout::listed(" lPG   = ", rs.lpg != 0));
+  log_line(rs, layout::listed(" lPG   = ", q.planar_group));
   int k = 0;
-  for (const NeighborType& nt : found.types)
+  for (const NeighborType& nt : q.neighbours.types)
     log_line(rs, layout::listed(" type = ", ++k, " atom = ", nt.iz, " neib = ", nt.count()));
   log_line(rs, " ");
 }
 
-void log_report(RunState& rs, int i) {
-  const Mpoles1& m1 = rs.mp1;
+void log_report(RunState& rs, int i, const Mpoles1& m1) {
   const std::string_view label = rs.atom(i).label.trimmed();
   log_line(rs, layout::format("(/,' ReadDB :: atom ',a,' was',a,'found in the DataBank')", label,
                               m1.ifind == 1 ? " " : " NOT "));
@@ -372,15 +370,17 @@ int exceptdb(RunState& rs, int i, Text<40>& group) {
   return 1;
 }
 
-void readdb(RunState& rs, int i) { searchdb(rs, i, findnei(rs, i, 0.0f, SearchListing::silent)); }
+Mpoles1 readdb(RunState& rs, int i, const Forring& ring, bool planar_group) {
+  const Neig found = findnei(rs, i, 0.0f, SearchListing::silent);
+  return searchdb(rs, i, DatabankQuery{found, ring, planar_group});
+}
 
-void searchdb(RunState& rs, int i, const Neig& found) {
+Mpoles1 searchdb(RunState& rs, int i, const DatabankQuery& q) {
   const Atom& a = rs.atom(i);
-  Mpoles1& m1 = rs.mp1;
-  m1 = Mpoles1{};
+  Mpoles1 m1;
   m1.pv = pval(a.iz);
   const SiteSym asymi(upcased(a.sitesym.view()));
-  log_search_header(rs, i, found, asymi);
+  log_search_header(rs, i, q, asymi);
 
   // One entry whose ATOM line carries the atom's atomic number: the rest
   // of the entry decides whether it fits.
@@ -391,10 +391,10 @@ void searchdb(RunState& rs, int i, const Neig& found) {
     const int last = lenstr(raw);
     m1.comment = std::string_view(raw).substr(static_cast<std::size_t>(istart - 1),
                                               static_cast<std::size_t>(last - istart + 1));
-    const bool fits = a.iz == 1 ? hydrogen_fits(rs, i, asymi) : heavy_atom_fits(rs, i, found, asymi);
+    const bool fits = a.iz == 1 ? hydrogen_fits(rs, i, asymi, m1) : heavy_atom_fits(rs, i, q, asymi, m1);
     if (!fits) return;
     m1.ifind = 1;
-    read_parameters(rs);
+    read_parameters(rs, m1);
   };
 
   DatabankText& t = rs.dbtext;
@@ -428,12 +428,12 @@ void searchdb(RunState& rs, int i, const Neig& found) {
     ++rs.ldb.nfound;
   else
     ++rs.ldb.nnotfound;
-  log_report(rs, i);
+  log_report(rs, i, m1);
+  return m1;
 }
 
-void copy_databank_result(RunState& rs, int i) {
+void copy_databank_result(RunState& rs, int i, const Mpoles1& m1) {
   const Atom& a = rs.atom(i);
-  const Mpoles1& m1 = rs.mp1;
   rs.mp.pv[i] = m1.pv * a.occ;
   rs.mp.sigpv[i] = m1.sigpv;
   Plm& plm = rs.mp.plm[i];

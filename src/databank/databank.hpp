@@ -5,6 +5,7 @@
 
 #include "layout/text.hpp"
 
+#include "databank/databank_records.hpp"
 #include "topology/topology_records.hpp"
 
 namespace vorn {
@@ -13,17 +14,25 @@ struct RunState;
 
 // Number of valence electrons of element z.
 float pval(int z);
-// Searches the databank for atom i; leaves the result in rs.mp1.
-void readdb(RunState& rs, int i);
-// Copies rs.mp1 into the atom's populations and its kappa set.
-void copy_databank_result(RunState& rs, int i);
+// What the databank search compares an entry with, besides the atom's
+// element, site symmetry, hydrogen parent and functional group.
+struct DatabankQuery {
+  const Neig& neighbours;   // as the search's own neighbour search found them
+  Forring ring;             // the planar rings of the atom
+  bool planar_group = true; // the atom and its neighbours are planar
+};
+
+// Searches the databank for atom i with its ring flags and group planarity
+// as its frame found them; returns the entry found (ifind 0 when none fits).
+Mpoles1 readdb(RunState& rs, int i, const Forring& ring, bool planar_group);
+// Stores an entry as the atom's populations and its kappa set's kappas.
+void copy_databank_result(RunState& rs, int i, const Mpoles1& entry);
 // The defaults for an atom whose databank reading is skipped.
 void databank_defaults(RunState& rs, int i);
 
-// The search of readdb, given the neighbours that its own search found for
-// atom i: matching, parameters, report
-// and counters.
-void searchdb(RunState& rs, int i, const Neig& found);
+// The search of readdb once the neighbours are found: matching,
+// parameters, report and counters.
+Mpoles1 searchdb(RunState& rs, int i, const DatabankQuery& q);
 // Next databank line that is not a comment, upper-cased and tokenised into
 // rs.dbtext.current; the end of the file inside an entry stops the run.
 void readfile(RunState& rs, std::string& line);

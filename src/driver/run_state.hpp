@@ -51,13 +51,10 @@ struct RunState {
   AtomIndex index;         // cell lists over the atom table
 
   // Local frames.
-  Forring forring;
-  int lpg = 1;             // the atom's group is planar
   Dummies dummy;
   KappaSets kset;
 
   // Databank transfer.
-  Mpoles1 mp1;
   Mpoles mp;
   Kappas kappas;
   int nsft = 1;

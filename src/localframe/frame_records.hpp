@@ -9,14 +9,9 @@
 #include "layout/text.hpp"
 #include "structure/capacity.hpp"
 #include "structure/one_based.hpp"
+#include "topology/topology_records.hpp"
 
 namespace vorn {
-
-// Record `forring`, valid for the atom being set up.
-struct Forring {
-  int iring = 0;   // 0 not a ring atom, 1 in one planar ring, 2 in two
-  int imemb = 0;   // ring size, or the sum of the two sizes
-};
 
 // Record `dummy`.
 struct Dummies {
@@ -53,6 +48,10 @@ struct Frame {
   // An ordered atom with a disordered neighbour: its kappa set and databank
   // treatment differ from those of the other atoms.
   bool ordered_with_disordered_neighbour = false;
+  // The planar rings the atom belongs to, and whether the atom's group (the
+  // atom and its neighbours) is planar: the databank entry must agree.
+  Forring ring;
+  bool planar_group = true;
 };
 
 // What the per-atom loop decided for one atom, for the writers: its local

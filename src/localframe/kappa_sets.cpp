@@ -226,8 +226,7 @@ AtomSetup kappa_and_output(RunState& rs, int atom, Frame& f) {
                                          (disordered && rs.sw.disorder.disdb == 1));
   if (read) {
     layout::write(rs.log(), "(/' Atom ',a,' :: will now read databank')", a.label);
-    readdb(rs, atom);
-    copy_databank_result(rs, atom);
+    copy_databank_result(rs, atom, readdb(rs, atom, f.ring, f.planar_group));
   } else {
     layout::write(rs.log(), "(/' Atom ',a,' :: will skip reading databank')", a.label);
     databank_defaults(rs, atom);

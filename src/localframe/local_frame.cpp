@@ -237,8 +237,8 @@ bool FrameBuilder::ring_test() {
   const bool special = rs_.sw.ring1.ringspec == 1;
   if (r.intwo == 1) {
     layout::write(log(), "(/a,i5,a)", " Atom belongs to 2 planar rings of tot numb ( #", r.ring, " )");
-    rs_.forring.iring = 2;
-    rs_.forring.imemb = r.size;
+    f_.ring.iring = 2;
+    f_.ring.imemb = r.size;
     if (!special) return false;
     int xa = 0;
     for (int e : isn_) {
@@ -265,8 +265,8 @@ bool FrameBuilder::ring_test() {
   }
   if (r.inone == 1) {
     layout::write(log(), "(/a,i5,a)", " Atom belongs to only one planar ring ( # ", r.ring, " )");
-    rs_.forring.iring = 1;
-    rs_.forring.imemb = r.size;
+    f_.ring.iring = 1;
+    f_.ring.imemb = r.size;
     if (!special) return false;
     Ring& ring = rs_.rings.ring(r.ring);
     if (ring.centre_dummy == 0) {
@@ -300,8 +300,8 @@ void FrameBuilder::general() {
   const std::vector<int>& nb = nbr(a_).atom;
   if (n > 2) {
     std::vector<int> group = collectnei(rs_, a_);
-    rs_.lpg = planarity(rs_, rs_.sw.verbosity > 2 ? 1 : 0, group, 1);
-    layout::write(log(), "(/' Atomic group (',i2,' atoms) planarity (lPG) = .',l1,'.')", n + 1, rs_.lpg == 1);
+    f_.planar_group = planarity(rs_, rs_.sw.verbosity > 2 ? 1 : 0, group, 1) == 1;
+    layout::write(log(), "(/' Atomic group (',i2,' atoms) planarity (lPG) = .',l1,'.')", n + 1, f_.planar_group);
   }
   std::vector<std::pair<int, int>> pairs;
   for (int i = 0; i < n; ++i)
@@ -338,7 +338,7 @@ void FrameBuilder::three_neighbours(int is, const std::vector<std::pair<int, int
     for (int b : nb)
       if (b != pairs[0].first && b != pairs[0].second) odd = b;
   const std::vector<int> rest_isn = tail(isn_, 1);
-  if (rs_.lpg == 0) {
+  if (!f_.planar_group) {
     if (is == 0) {
       label_case(310);
       sitesym("NO");
@@ -606,7 +606,6 @@ void FrameBuilder::heavy_end() {
 
 void FrameBuilder::run() {
   f_ = Frame{};
-  rs_.forring = Forring{};
   listing_ = SearchListing::logged;
   prtatomnei(rs_, a_, log());
   isn_ = sortnei(rs_, a_);
@@ -615,7 +614,7 @@ void FrameBuilder::run() {
   bool nei_disordered = false;
   for (int b : nbr(a_).atom) nei_disordered = nei_disordered || rs_.atom(b).flag == -1;
   f_.ordered_with_disordered_neighbour = nei_disordered && !disordered;
-  rs_.lpg = n > 3 ? 0 : 1;
+  f_.planar_group = n <= 3;
   const AtomNeighbors& me = nbr(a_);
   const int nh = me.ntypes() > 0 && me.types[0].iz == 1 ? me.types[0].count() : 0;
   layout::write(log(), "(/a,i4)", " Number of covalently-bonded H-atoms = ", nh);

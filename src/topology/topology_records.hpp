@@ -60,6 +60,12 @@ struct Rings {
   const Ring& ring(int r) const { return list.at(static_cast<std::size_t>(r - 1)); }
 };
 
+// The planar rings of one atom.
+struct Forring {
+  int iring = 0;   // 0 not a ring atom, 1 in one planar ring, 2 in two
+  int imemb = 0;   // ring size, or the sum of the two sizes
+};
+
 // Records `newat`, `conmat`, `choices`, `visited`: the reduced connectivity
 // table of the ring search, by reduced position (1-based).
 struct ReducedTable {

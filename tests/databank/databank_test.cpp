@@ -20,6 +20,9 @@ struct Match {
   MemoryRun mr;
   RunState& rs = *mr.rs;
   Neig neighbours;   // what the databank's own neighbour search would find
+  Forring ring;
+  bool planar_group = true;
+  Mpoles1 entry;     // the entry the last search found
 
   explicit Match(const std::string& db_file = "hcno.db") {
     rs.model.natom = 1;
@@ -47,9 +50,9 @@ struct Match {
       }
       neighbours.types.push_back(t);
     }
-    rs.lpg = lpg;
-    rs.forring.iring = iring;
-    rs.forring.imemb = imemb;
+    planar_group = lpg != 0;
+    ring.iring = iring;
+    ring.imemb = imemb;
   }
   void hydrogen(const char* sym, int hp, int sp, int hnei) {
     atom(1, sym, {{hp, 1}}, 1);
@@ -64,9 +67,9 @@ struct Match {
   // Comment of the accepted entry's ATOM line up to its first blank, or
   // "none" when nothing was found.
   std::string found() {
-    searchdb(rs, 1, neighbours);
-    if (rs.mp1.ifind == 0) return "none";
-    const std::string c(rs.mp1.comment.trimmed());
+    entry = searchdb(rs, 1, DatabankQuery{neighbours, ring, planar_group});
+    if (entry.ifind == 0) return "none";
+    const std::string c(entry.comment.trimmed());
     return c.substr(0, c.find(' '));
   }
 };
@@ -97,15 +100,15 @@ TEST(DatabankMatch, FirstFittingEntryWinsAndBlankEntrySymmetryFitsAnySite) {
   // although its type lines come in another order than the atom's types.
   t.atom(6, "3m", {{1, 3}, {6, 1}}, 0);
   EXPECT_EQ(t.found(), "CH3-1");
-  EXPECT_FLOAT_EQ(t.rs.mp1.pv, 4.10f);
-  EXPECT_FLOAT_EQ(t.rs.mp1.kappa1, 0.99f);
-  EXPECT_FLOAT_EQ(t.rs.mp1.kappa2, 0.88f);
-  EXPECT_FLOAT_EQ(t.rs.mp1.sigpv, 0.04f);
+  EXPECT_FLOAT_EQ(t.entry.pv, 4.10f);
+  EXPECT_FLOAT_EQ(t.entry.kappa1, 0.99f);
+  EXPECT_FLOAT_EQ(t.entry.kappa2, 0.88f);
+  EXPECT_FLOAT_EQ(t.entry.sigpv, 0.04f);
   // The same carbon on a site without symmetry fits only the entry that
   // names no symmetry.
   t.atom(6, "NO", {{1, 3}, {6, 1}}, 0);
   EXPECT_EQ(t.found(), "CH3-2");
-  EXPECT_FLOAT_EQ(t.rs.mp1.pv, 4.20f);
+  EXPECT_FLOAT_EQ(t.entry.pv, 4.20f);
   // Site symmetry is compared without regard to case.
   t.atom(6, "m", {{1, 1}, {6, 2}}, 1, 1, 6);
   EXPECT_EQ(t.found(), "CAR");
@@ -142,8 +145,8 @@ TEST(DatabankMatch, HydrogenEntriesMatchTheParentAndExactSymmetry) {
   Match t;
   t.hydrogen("cyl", 6, 4, 3);
   EXPECT_EQ(t.found(), "H-CH3");
-  EXPECT_FLOAT_EQ(t.rs.mp1.plm(1, 0), 0.15f);
-  EXPECT_FLOAT_EQ(t.rs.mp1.plm(2, 0), 0.08f);
+  EXPECT_FLOAT_EQ(t.entry.plm(1, 0), 0.15f);
+  EXPECT_FLOAT_EQ(t.entry.plm(2, 0), 0.08f);
   // A PRNT line without symmetry fits only a blank site symmetry.
   t.hydrogen("", 6, 4, 3);
   EXPECT_EQ(t.found(), "H-NOSYM");
@@ -162,11 +165,11 @@ TEST(DatabankMatch, FunctionalGroupEntriesOnlyForAtomsWithThatGroup) {
   EXPECT_EQ(t.found(), "OH-GEN");
   t.group("ALCOHOL");
   EXPECT_EQ(t.found(), "OH-ALC");
-  EXPECT_EQ(t.rs.mp1.group.trimmed(), "ALCOHOL");
+  EXPECT_EQ(t.entry.group.trimmed(), "ALCOHOL");
   // The entry with two blanks after GROUP reads " PHENOL" and is skipped.
   t.group("PHENOL");
   EXPECT_EQ(t.found(), "OH-PH");
-  EXPECT_FLOAT_EQ(t.rs.mp1.pv, 6.25f);
+  EXPECT_FLOAT_EQ(t.entry.pv, 6.25f);
   // A group no entry names: entries without EXCEPT do not fit either.
   t.group("CARBOXYLIC");
   EXPECT_EQ(t.found(), "none");
@@ -182,7 +185,7 @@ TEST(DatabankMatch, PlmsTriplesRoundLAndMAndIgnoreATrailingPair) {
   Match t;
   t.atom(6, "3m", {{1, 3}, {6, 1}}, 0);
   ASSERT_EQ(t.found(), "CH3-1");
-  const Plm& p = t.rs.mp1.plm;
+  const Plm& p = t.entry.plm;
   EXPECT_FLOAT_EQ(p(0, 0), 0.01f);
   EXPECT_FLOAT_EQ(p(1, 0), 0.05f);
   EXPECT_FLOAT_EQ(p(2, 0), -0.02f);
@@ -201,17 +204,17 @@ TEST(DatabankMatch, NotFoundLeavesElementDefaultsAndCountersAddUp) {
   t.found();
   t.atom(8, "NO", {{1, 2}}, 1);
   EXPECT_EQ(t.found(), "none");
-  EXPECT_FLOAT_EQ(t.rs.mp1.pv, 6.0f);
-  EXPECT_FLOAT_EQ(t.rs.mp1.kappa1, 1.0f);
-  EXPECT_FLOAT_EQ(t.rs.mp1.kappa2, 1.0f);
-  EXPECT_FLOAT_EQ(t.rs.mp1.sigpv, 0.01f);
-  for (float v : t.rs.mp1.plm.v) EXPECT_EQ(v, 0.0f);
+  EXPECT_FLOAT_EQ(t.entry.pv, 6.0f);
+  EXPECT_FLOAT_EQ(t.entry.kappa1, 1.0f);
+  EXPECT_FLOAT_EQ(t.entry.kappa2, 1.0f);
+  EXPECT_FLOAT_EQ(t.entry.sigpv, 0.01f);
+  for (float v : t.entry.plm.v) EXPECT_EQ(v, 0.0f);
   // An atom without neighbours needs no type lines; the last entry of the
   // file ends with its PLMS lines.
   t.atom(7, "NO", {}, 1);
   EXPECT_EQ(t.found(), "N-FREE");
-  EXPECT_FLOAT_EQ(t.rs.mp1.plm(1, 0), 0.5f);
-  EXPECT_FLOAT_EQ(t.rs.mp1.plm(1, 1), 0.25f);
+  EXPECT_FLOAT_EQ(t.entry.plm(1, 0), 0.5f);
+  EXPECT_FLOAT_EQ(t.entry.plm(1, 1), 0.25f);
   t.atom(16, "NO", {{6, 2}}, 0);
   EXPECT_EQ(t.found(), "none");
   EXPECT_EQ(t.rs.ldb.nsearch, 4);
@@ -276,7 +279,7 @@ void expect_stop(const std::string& db, int z, std::vector<std::pair<int, int>> 
   Match t("");
   t.rs.io.db.open_text(db);
   t.atom(z, "NO", std::move(types), 0);
-  EXPECT_THROW(t.mr.as_driver([&] { searchdb(t.rs, 1, t.neighbours); }), RunError) << db;
+  EXPECT_THROW(t.mr.as_driver([&] { searchdb(t.rs, 1, DatabankQuery{t.neighbours, t.ring, t.planar_group}); }), RunError) << db;
   EXPECT_NE(t.mr.log().find(" ERROR *** " + where + " *** " + message), std::string::npos) << t.mr.log();
 }
 
@@ -294,7 +297,7 @@ TEST(DatabankFaults, EndOfFileInsideAnEntryStopsInReadFile) {
   t.rs.io.db.open_text("ATOM 6 C  X carbon\nNEIG 4 1 0 0\nTYPE 1 1 4\nPVAL 4.3 1 1 0.02\n");
   t.atom(6, "NO", {{1, 4}}, 0);
   EXPECT_EQ(t.found(), "X");
-  EXPECT_FLOAT_EQ(t.rs.mp1.pv, 4.3f);
+  EXPECT_FLOAT_EQ(t.entry.pv, 4.3f);
 }
 
 TEST(DatabankFaults, BadEntriesStopWithTheDatabankLine) {
@@ -322,18 +325,18 @@ TEST(DatabankCopy, PopulationsScaleWithOccupancyAndKappaSetsKeepTheirOpener) {
   t.rs.kset.kappaset[1] = 1;
   t.rs.kset.kappaset[2] = 1;
   t.rs.kset.kappaset[3] = 2;
-  t.rs.mp1 = Mpoles1{};
-  t.rs.mp1.pv = 4.2f;
-  t.rs.mp1.sigpv = 0.06f;
-  t.rs.mp1.kappa1 = 0.98f;
-  t.rs.mp1.kappa2 = 0.9f;
-  t.rs.mp1.plm(2, -2) = 0.1f;
-  copy_databank_result(t.rs, 1);
+  t.entry = Mpoles1{};
+  t.entry.pv = 4.2f;
+  t.entry.sigpv = 0.06f;
+  t.entry.kappa1 = 0.98f;
+  t.entry.kappa2 = 0.9f;
+  t.entry.plm(2, -2) = 0.1f;
+  copy_databank_result(t.rs, 1, t.entry);
   EXPECT_EQ(t.rs.kappas.nkset, 1);
   EXPECT_EQ(t.rs.kappas.ktbl[1], 1);
-  t.rs.mp1.kappa1 = 1.02f;
+  t.entry.kappa1 = 1.02f;
   t.rs.atom(2).tbl = 5;   // a later atom of the set does not change its type
-  copy_databank_result(t.rs, 2);
+  copy_databank_result(t.rs, 2, t.entry);
   EXPECT_FLOAT_EQ(t.rs.mp.pv[2], 2.1f);
   EXPECT_FLOAT_EQ(t.rs.mp.sigpv[2], 0.06f);
   EXPECT_FLOAT_EQ(t.rs.mp.plm[2](2, -2), 0.05f);

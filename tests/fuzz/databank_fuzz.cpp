@@ -56,17 +56,14 @@ void search(RunState& rs, const Probe& p) {
     }
     neighbours.types.push_back(t);
   }
-  rs.lpg = p.lpg;
-  rs.forring.iring = p.iring;
-  rs.forring.imemb = p.imemb;
+  const Forring ring{p.iring, p.imemb};
   rs.forh.hp[1] = p.hp;
   rs.forh.sp[1] = p.sp;
   rs.forh.hnei[1] = p.hnei;
   rs.except.exflag[1] = p.group[0] ? 1 : 0;
   rs.except.exgroup[1] = p.group;
   rs.kset.kappaset[1] = 1;
-  searchdb(rs, 1, neighbours);
-  copy_databank_result(rs, 1);
+  copy_databank_result(rs, 1, searchdb(rs, 1, DatabankQuery{neighbours, ring, p.lpg != 0}));
 }
 
 }  // namespace

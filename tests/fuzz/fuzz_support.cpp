@@ -65,11 +65,8 @@ Run::Run() {
   rs->sw = p.sw;
   rs->model = p.model;
   rs->rings = p.rings;
-  rs->forring = p.forring;
-  rs->lpg = p.lpg;
   rs->dummy = p.dummy;
   rs->kset = p.kset;
-  rs->mp1 = p.mp1;
   rs->mp = p.mp;
   rs->kappas = p.kappas;
   rs->nsft = p.nsft;

@@ -57,7 +57,7 @@ TEST(ThreeNeighbours, AldehydeCarbonIsCase300) {
   Acetaldehyde m;
   const Frame f = m.frame(m.c1);
   expect_frame(m, m.c1, f, "m", 'X', m.o, 'Y', m.c2);
-  EXPECT_EQ(m.rs.lpg, 1);
+  EXPECT_TRUE(f.planar_group);
   EXPECT_TRUE(has(m.mr.log(), " Label =   300"));
 }
 
@@ -65,7 +65,7 @@ TEST(FourNeighbours, MethylCarbonIs3mTowardsTheCarbon) {
   Acetaldehyde m;
   const Frame f = m.frame(m.c2);
   expect_frame(m, m.c2, f, "3m", 'Z', m.c1, 'X', m.hm[0]);
-  EXPECT_EQ(m.rs.lpg, 0);
+  EXPECT_FALSE(f.planar_group);
 }
 
 TEST(OneNeighbour, CarbonylOxygenTakesYFromThePartnersNeighbour) {
@@ -112,7 +112,7 @@ TEST(ThreeNeighbours, PyramidalNitrogenWithThreeKindsIsCase310) {
   m.finish();
   const Frame f = m.frame(n);
   expect_frame(m, n, f, "NO", 'X', o, 'Y', c);
-  EXPECT_EQ(m.rs.lpg, 0);
+  EXPECT_FALSE(f.planar_group);
   EXPECT_TRUE(has(m.mr.log(), " Label =   310"));
 }
 
@@ -391,8 +391,8 @@ TEST(Rings, PlanarBenzeneWithTheSpecialOptionSharesOneCentreDummy) {
     const int y = sortnei(m.rs, a)[0];
     EXPECT_TRUE(y == left || y == right);
     expect_frame(m, a, f, "m", 'X', m.rs.natom() + 1, 'Y', y);
-    EXPECT_EQ(m.rs.forring.iring, 1);
-    EXPECT_EQ(m.rs.forring.imemb, 6);
+    EXPECT_EQ(f.ring.iring, 1);
+    EXPECT_EQ(f.ring.imemb, 6);
   }
   EXPECT_EQ(m.rs.dummy.count, 1);
   EXPECT_NEAR(rlength(m.rs.dummy.pos[1]), 0.0f, 1e-4);
@@ -407,15 +407,15 @@ TEST(Rings, WithoutTheSpecialOptionARingAtomOnlyCarriesItsFlags) {
   // midpoint of the pair because the odd neighbour is hydrogen.
   EXPECT_EQ(m.rs.atom(m.c[0]).sitesym.str(), SiteSym("mm2").str());
   EXPECT_EQ(f.letter[0], 'Z');
-  EXPECT_EQ(m.rs.forring.iring, 1);
+  EXPECT_EQ(f.ring.iring, 1);
   EXPECT_EQ(m.rs.dummy.count, 1);
 }
 
 TEST(Rings, NonPlanarRingIsTreatedAsNoRing) {
   Benzene m(0);
-  m.frame(m.c[0]);
+  const Frame f = m.frame(m.c[0]);
   EXPECT_TRUE(has(m.mr.log(), " Will be treated as if it DOES NOT belong to a ring"));
-  EXPECT_EQ(m.rs.forring.iring, 0);
+  EXPECT_EQ(f.ring.iring, 0);
 }
 
 // Naphthalene: two fused planar six-membered rings.
@@ -455,8 +455,8 @@ TEST(Rings, FusedJunctionAtomPointsXAtItsPartner) {
     if (e != m.j2 && y == 0) y = e;
   EXPECT_TRUE(y == m.ra[0] || y == m.rb[0]);
   expect_frame(m, m.j1, f, "m", 'X', m.j2, 'Y', y);
-  EXPECT_EQ(m.rs.forring.iring, 2);
-  EXPECT_EQ(m.rs.forring.imemb, 12);
+  EXPECT_EQ(f.ring.iring, 2);
+  EXPECT_EQ(f.ring.imemb, 12);
   EXPECT_TRUE(has(m.mr.log(), " Atom belongs to 2 planar rings of tot numb ( #    3 )"));
 }
 
@@ -482,8 +482,8 @@ TEST(Rings, SpiroAtomWithoutARingPartnerGoesToTheGeneralProcedure) {
   const Frame f = m.frame(c0);
   EXPECT_TRUE(has(m.mr.log(), "No ring neighbour can direct the X-axis"));
   expect_frame(m, c0, f, "-42m", 'Z', m.rs.natom() + 1, 'Y', c3);
-  EXPECT_EQ(m.rs.forring.iring, 2);
-  EXPECT_EQ(m.rs.forring.imemb, 6);
+  EXPECT_EQ(f.ring.iring, 2);
+  EXPECT_EQ(f.ring.imemb, 6);
 }
 
 // A cell of 10 x 11 x 12 Angstrom.
