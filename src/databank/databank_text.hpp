@@ -9,7 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "control/tokens.hpp"
+#include "layout/tokens.hpp"
 
 namespace vorn {
 

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <utility>
 
-#include "control/run_error.hpp"
+#include "layout/run_error.hpp"
 #include "driver/run_state.hpp"
 #include "layout/layout.hpp"
 #include "topology/neighbors.hpp"

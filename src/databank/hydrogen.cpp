@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "control/text_edit.hpp"
+#include "layout/text_edit.hpp"
 #include "databank/xh_groups.hpp"
 #include "driver/run_state.hpp"
 #include "layout/layout.hpp"

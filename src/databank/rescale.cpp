@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "control/input_lines.hpp"
-#include "control/run_error.hpp"
-#include "control/text_edit.hpp"
-#include "control/tokens.hpp"
+#include "layout/input_lines.hpp"
+#include "layout/run_error.hpp"
+#include "layout/text_edit.hpp"
+#include "layout/tokens.hpp"
 #include "databank/databank.hpp"
 #include "driver/run_state.hpp"
 #include "layout/layout.hpp"

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "control/run_error.hpp"
+#include "layout/run_error.hpp"
 #include "driver/run_state.hpp"
 #include "topology/neighbors.hpp"
 #include "topology/planarity.hpp"

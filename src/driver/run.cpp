@@ -6,8 +6,8 @@
 #include <string>
 
 #include "control/control_file.hpp"
-#include "control/run_error.hpp"
-#include "control/text_edit.hpp"
+#include "layout/run_error.hpp"
+#include "layout/text_edit.hpp"
 #include "databank/rescale.hpp"
 #include "driver/run_state.hpp"
 #include "layout/layout.hpp"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "control/switches.hpp"
-#include "control/tokens.hpp"
+#include "layout/tokens.hpp"
 #include "databank/databank_records.hpp"
 #include "databank/databank_text.hpp"
 #include "layout/out_file.hpp"

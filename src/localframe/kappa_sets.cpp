@@ -6,16 +6,16 @@
 #include <cmath>
 #include <string>
 
-#include "control/text_edit.hpp"
+#include "layout/text_edit.hpp"
 #include "databank/databank.hpp"
 #include "databank/functional_groups.hpp"
 #include "driver/run_state.hpp"
 #include "layout/layout.hpp"
 #include "localframe/dummy_atoms.hpp"
+#include "localframe/atom_table_line.hpp"
 #include "localframe/equivalence.hpp"
 #include "topology/cell_grid.hpp"
 #include "topology/planarity.hpp"
-#include "writers/xd_master.hpp"
 
 namespace vorn {
 
@@ -212,7 +212,7 @@ AtomSetup kappa_and_output(RunState& rs, int atom, Frame& f) {
 
   // The atom's line of the XD atom table.
   const std::string ref_label = rs.kset.chemcon[atom] == 1 ? rs.atom(ref).label.str() : std::string();
-  const std::string line(rtrim(mas_atom_line(rs, atom, f, kset, ref_label)));
+  const std::string line(rtrim(atom_table_line(a, f, kset, ref_label)));
   to_term(rs, " " + line);
   to_log(rs, layout::format("(/a/)", " Local coordinate system definition :"));
   to_log(rs, " " + line);

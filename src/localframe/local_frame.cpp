@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "control/run_error.hpp"
+#include "layout/run_error.hpp"
 #include "databank/hydrogen.hpp"
 #include "driver/run_state.hpp"
 #include "layout/layout.hpp"

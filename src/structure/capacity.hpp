@@ -2,6 +2,8 @@
 // message naming the limit.
 #pragma once
 
+#include "layout/line_limits.hpp"
+
 namespace vorn {
 
 inline constexpr int kMaxAtoms = 20000;      // atoms including symmetry copies
@@ -13,7 +15,5 @@ inline constexpr int kMaxRings = 1000;
 inline constexpr int kMaxRingSize = 100;
 inline constexpr int kMaxDummySlots = 2000;
 inline constexpr int kMaxDummyNames = 999;
-inline constexpr int kMaxKeywords = 40;      // keywords on one tokenised line
-inline constexpr int kLineLength = 255;      // a text line of an input file
 
 }  // namespace vorn

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <string>
 
-#include "control/run_error.hpp"
+#include "layout/run_error.hpp"
 #include "driver/run_state.hpp"
 #include "layout/layout.hpp"
 

@@ -12,8 +12,8 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "control/run_error.hpp"
-#include "control/text_edit.hpp"
+#include "layout/run_error.hpp"
+#include "layout/text_edit.hpp"
 #include "driver/run_state.hpp"
 #include "layout/layout.hpp"
 

@@ -9,7 +9,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "control/run_error.hpp"
+#include "layout/run_error.hpp"
 #include "driver/run_state.hpp"
 #include "layout/layout.hpp"
 #include "structure/cell.hpp"

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <string>
 
-#include "control/run_error.hpp"
+#include "layout/run_error.hpp"
 #include "driver/run_state.hpp"
 #include "layout/layout.hpp"
 #include "topology/eigen3.hpp"

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <string>
 
-#include "control/text_edit.hpp"
+#include "layout/text_edit.hpp"
 #include "driver/run_state.hpp"
 #include "layout/layout.hpp"
 #include "localframe/kappa_sets.hpp"

@@ -6,11 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "control/run_error.hpp"
-#include "control/text_edit.hpp"
+#include "layout/run_error.hpp"
+#include "layout/text_edit.hpp"
 #include "driver/run_state.hpp"
 #include "layout/layout.hpp"
 #include "localframe/atom_loop.hpp"
+#include "localframe/atom_table_line.hpp"
 #include "structure/elements.hpp"
 
 namespace vorn {
@@ -179,7 +180,7 @@ void write_atom_table(const RunState& rs, const std::vector<AtomSetup>& setup, s
   for (int i = 1; i <= rs.natom(); ++i) {
     const AtomSetup& s = setup[static_cast<std::size_t>(i - 1)];
     const std::string ref_label = rs.kset.chemcon[i] == 1 ? rs.atom(s.reference).label.str() : std::string();
-    layout::line(mas, rtrim(mas_atom_line(rs, i, s.frame, s.kappa_set, ref_label)));
+    layout::line(mas, rtrim(atom_table_line(rs.atom(i), s.frame, s.kappa_set, ref_label)));
   }
   for (int d = 1; d <= rs.dummy.count; ++d) {
     const auto& p = rs.dummy.pos[d];
@@ -255,23 +256,6 @@ void write_master_tables(RunState& rs, const std::vector<AtomSetup>& setup, cons
   if (rs.sw.format == InputFormat::xd) write_lines(mas, old.head);
   write_atom_table(rs, setup, mas);
   write_master_after_atoms(rs, old, mas);
-}
-
-std::string mas_atom_line(const RunState& rs, int atom, const Frame& f, int kset, const std::string& chemcon_label) {
-  const Atom& a = rs.atom(atom);
-  const std::string ax1(1, f.letter[0]);
-  const std::string ax2(1, f.letter[1]);
-  std::string line;
-  if (chemcon_label.empty() || rtrim(chemcon_label).empty()) {
-    line = layout::format("(a8,1x,a8,2x,a1,2x,a8,1x,a8,1x,a1,3x,'R ',2i3,2i4,3x,a5)", a.label.view(),
-                          f.label[0].view(), ax1, a.label.view(), f.label[1].view(), ax2, a.tp, a.tbl, kset,
-                          a.lmx, a.sitesym.view());
-  } else {
-    line = layout::format("(a8,1x,a8,2x,a1,2x,a8,1x,a8,1x,a1,3x,'R ',2i3,2i4,3x,a5,3x,a8)", a.label.view(),
-                          f.label[0].view(), ax1, a.label.view(), f.label[1].view(), ax2, a.tp, a.tbl, kset,
-                          a.lmx, a.sitesym.view(), Label(chemcon_label).view());
-  }
-  return std::string(rtrim(line));
 }
 
 void wrxdmas1(RunState& rs, std::ostream& os, int nkset) {

@@ -22,8 +22,6 @@ std::array<int, 18> getsft(int z);
 // refinement controls that end the head, and the scattering table of the
 // SFAC types.
 void write_master_head(const Model& md, std::ostream& os);
-// One atom line of the ATOM table.
-std::string mas_atom_line(const RunState& rs, int atom, const Frame& f, int kset, const std::string& chemcon_label);
 // Everything after the head: for XD input the old file's head, then the
 // atom table with the dummy atoms, the refinement controls, the KEY table
 // with its KAPPA lines and the closing sections (see write_master_after_atoms).

@@ -2,8 +2,8 @@
 
 #include <string_view>
 
-#include "control/run_error.hpp"
-#include "control/text_edit.hpp"
+#include "layout/run_error.hpp"
+#include "layout/text_edit.hpp"
 
 namespace vorn {
 

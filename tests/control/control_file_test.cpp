@@ -6,7 +6,7 @@
 #include <string>
 
 #include "control/control_file.hpp"
-#include "control/run_error.hpp"
+#include "layout/run_error.hpp"
 #include "support/test_support.hpp"
 
 namespace vorn {

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "control/run_error.hpp"
+#include "layout/run_error.hpp"
 #include "databank/databank.hpp"
 #include "support/test_support.hpp"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "control/run_error.hpp"
+#include "layout/run_error.hpp"
 #include "databank/functional_groups.hpp"
 #include "driver/run_state.hpp"
 #include "structure/elements.hpp"

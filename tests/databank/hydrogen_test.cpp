@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "control/run_error.hpp"
+#include "layout/run_error.hpp"
 #include "databank/hydrogen.hpp"
 #include "topology/neighbors.hpp"
 #include "databank/xh_groups.hpp"

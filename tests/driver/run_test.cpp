@@ -3,7 +3,7 @@
 #include <sstream>
 #include <string>
 
-#include "control/run_error.hpp"
+#include "layout/run_error.hpp"
 #include "driver/run.hpp"
 #include "support/test_support.hpp"
 

@@ -5,9 +5,9 @@
 #include <string>
 
 #include "control/control_file.hpp"
-#include "control/input_lines.hpp"
-#include "control/text_edit.hpp"
-#include "control/tokens.hpp"
+#include "layout/input_lines.hpp"
+#include "layout/text_edit.hpp"
+#include "layout/tokens.hpp"
 #include "fuzz_support.hpp"
 #include "layout/layout.hpp"
 #include "structure/capacity.hpp"

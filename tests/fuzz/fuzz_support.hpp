@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "control/run_error.hpp"
+#include "layout/run_error.hpp"
 #include "driver/run_state.hpp"
 
 namespace vorn::fuzz {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "control/text_edit.hpp"
+#include "layout/text_edit.hpp"
 #include "localframe/atom_loop.hpp"
 #include "molecule.hpp"
 #include "writers/auxiliary.hpp"

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "control/run_error.hpp"
+#include "layout/run_error.hpp"
 #include "localframe/dummy_atoms.hpp"
 #include "molecule.hpp"
 

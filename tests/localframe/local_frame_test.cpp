@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "control/run_error.hpp"
+#include "layout/run_error.hpp"
 #include "localframe/dummy_atoms.hpp"
 #include "localframe/local_frame.hpp"
 #include "molecule.hpp"

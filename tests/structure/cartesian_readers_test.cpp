@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "control/run_error.hpp"
+#include "layout/run_error.hpp"
 #include "layout/layout.hpp"
 #include "structure/readers/readers.hpp"
 #include "support/test_support.hpp"

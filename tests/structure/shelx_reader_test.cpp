@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "control/run_error.hpp"
+#include "layout/run_error.hpp"
 #include "layout/layout.hpp"
 #include "structure/cell.hpp"
 #include "structure/readers/readers.hpp"

@@ -5,7 +5,7 @@
 #include <sstream>
 #include <string>
 
-#include "control/run_error.hpp"
+#include "layout/run_error.hpp"
 #include "support/test_support.hpp"
 
 namespace vorn {

@@ -1,6 +1,6 @@
 #include "support/test_support.hpp"
 
-#include "control/run_error.hpp"
+#include "layout/run_error.hpp"
 
 #include <sys/wait.h>
 

@@ -12,7 +12,7 @@
 #include <random>
 #include <tuple>
 
-#include "control/run_error.hpp"
+#include "layout/run_error.hpp"
 #include "structure/readers/readers.hpp"
 #include "structure/symmetry.hpp"
 #include "support/test_support.hpp"

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "control/run_error.hpp"
+#include "layout/run_error.hpp"
 #include "support/test_support.hpp"
 #include "topology/molecules.hpp"
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "control/run_error.hpp"
+#include "layout/run_error.hpp"
 #include "support/test_support.hpp"
 #include "topology/molecules.hpp"
 

@@ -9,7 +9,7 @@
 #include <map>
 #include <sstream>
 
-#include "control/run_error.hpp"
+#include "layout/run_error.hpp"
 #include "structure/readers/readers.hpp"
 #include "support/test_support.hpp"
 #include "topology/fragments.hpp"

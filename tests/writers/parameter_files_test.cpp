@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "control/text_edit.hpp"
+#include "layout/text_edit.hpp"
 #include "layout/layout.hpp"
 #include "support/test_support.hpp"
 #include "writers/parameter_files.hpp"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "control/run_error.hpp"
+#include "layout/run_error.hpp"
 #include "layout/record_file.hpp"
 #include "writers/xd_master_copy.hpp"
 #include "support/test_support.hpp"

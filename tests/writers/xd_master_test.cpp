@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "control/run_error.hpp"
+#include "layout/run_error.hpp"
+#include "localframe/atom_table_line.hpp"
 #include "structure/elements.hpp"
 #include "support/test_support.hpp"
 
@@ -41,9 +42,9 @@ TEST(MasAtomLine, ColumnsWithAndWithoutChemcon) {
   a.lmx = 4;
   a.sitesym = "m";
   const Frame f = frame("O(1)", 'X', "C(2)", 'Y');
-  const std::string plain = mas_atom_line(rs, 1, f, 1, "");
+  const std::string plain = atom_table_line(rs.atom(1), f, 1, "");
   EXPECT_EQ(plain, "C(1)     O(1)      X  C(1)     C(2)     Y   R   2  1   1   4   m");
-  const std::string con = mas_atom_line(rs, 1, f, 12, "C(3)");
+  const std::string con = atom_table_line(rs.atom(1), f, 12, "C(3)");
   EXPECT_EQ(con, "C(1)     O(1)      X  C(1)     C(2)     Y   R   2  1  12   4   m       C(3)");
   // Columns: R in 45, SITESYM from 64, CHEMCON from 72 (labels left-aligned).
   EXPECT_EQ(con[44], 'R');
@@ -61,11 +62,11 @@ TEST(MasAtomLine, DummyAxesLongLabelsAndNoTrailingBlanks) {
   a.tbl = 11;
   a.lmx = 4;
   a.sitesym = "NO";
-  const std::string l = mas_atom_line(rs, 1, frame("DUM1", 'Z', "CL(12AB)", 'X'), 3, "");
+  const std::string l = atom_table_line(rs.atom(1), frame("DUM1", 'Z', "CL(12AB)", 'X'), 3, "");
   EXPECT_EQ(l, "CL(12AB) DUM1      Z  CL(12AB) CL(12AB) X   R   2 11   3   4   NO");
   // A blank site symmetry leaves the line ending at the LMX column.
   a.sitesym = "";
-  const std::string b = mas_atom_line(rs, 1, frame("DUM1", 'Z', "CL(12AB)", 'X'), 3, "");
+  const std::string b = atom_table_line(rs.atom(1), frame("DUM1", 'Z', "CL(12AB)", 'X'), 3, "");
   EXPECT_EQ(b.size(), 60u);
   EXPECT_EQ(b.back(), '4');
 }

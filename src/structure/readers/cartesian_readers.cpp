@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "control/run_error.hpp"
-#include "control/text_edit.hpp"
-#include "control/tokens.hpp"
+#include "layout/run_error.hpp"
+#include "layout/text_edit.hpp"
+#include "layout/tokens.hpp"
 #include "driver/run_state.hpp"
 #include "layout/layout.hpp"
 #include "layout/record_file.hpp"

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "control/run_error.hpp"
-#include "control/text_edit.hpp"
-#include "control/tokens.hpp"
+#include "layout/run_error.hpp"
+#include "layout/text_edit.hpp"
+#include "layout/tokens.hpp"
 #include "driver/run_state.hpp"
 #include "layout/layout.hpp"
 #include "structure/cell.hpp"

@@ -5,9 +5,9 @@
 #include <array>
 #include <string>
 
-#include "control/run_error.hpp"
-#include "control/text_edit.hpp"
-#include "control/tokens.hpp"
+#include "layout/run_error.hpp"
+#include "layout/text_edit.hpp"
+#include "layout/tokens.hpp"
 #include "driver/run_state.hpp"
 #include "layout/layout.hpp"
 #include "structure/cell.hpp"

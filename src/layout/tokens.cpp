@@ -1,9 +1,9 @@
-#include "control/tokens.hpp"
+#include "layout/tokens.hpp"
 
 #include <vector>
 
-#include "control/run_error.hpp"
-#include "control/text_edit.hpp"
+#include "layout/run_error.hpp"
+#include "layout/text_edit.hpp"
 #include "layout/layout.hpp"
 
 namespace vorn {

@@ -1,8 +1,8 @@
-#include "control/text_edit.hpp"
+#include "layout/text_edit.hpp"
 
 #include <algorithm>
 
-#include "control/run_error.hpp"
+#include "layout/run_error.hpp"
 
 namespace vorn {
 

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "layout/text.hpp"
-#include "structure/capacity.hpp"
+#include "layout/line_limits.hpp"
 
 namespace vorn {
 

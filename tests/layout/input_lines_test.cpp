@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "control/input_lines.hpp"
-#include "control/run_error.hpp"
-#include "control/text_edit.hpp"
+#include "layout/input_lines.hpp"
+#include "layout/run_error.hpp"
+#include "layout/text_edit.hpp"
 #include "support/test_support.hpp"
 
 namespace vorn {

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "control/run_error.hpp"
-#include "control/tokens.hpp"
+#include "layout/run_error.hpp"
+#include "layout/tokens.hpp"
 #include "layout/layout.hpp"
 #include "support/test_support.hpp"
 

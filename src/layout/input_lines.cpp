@@ -1,8 +1,8 @@
-#include "control/input_lines.hpp"
+#include "layout/input_lines.hpp"
 
-#include "control/run_error.hpp"
-#include "control/text_edit.hpp"
-#include "structure/capacity.hpp"
+#include "layout/run_error.hpp"
+#include "layout/text_edit.hpp"
+#include "layout/line_limits.hpp"
 
 namespace vorn {
 

@@ -1,6 +1,6 @@
-#include "control/run_error.hpp"
+#include "layout/run_error.hpp"
 
-#include "control/text_edit.hpp"
+#include "layout/text_edit.hpp"
 
 namespace vorn {
 
