@@ -161,8 +161,7 @@ void normal_run(RunState& rs) {
 
   // Step 10: rings.
   if (rs.sw.args.lrings == 1) {
-    connect4rings(rs);
-    findrings(rs);
+    find_rings(rs);
     const std::string t = times_line(" Timing for ring search u,s,t (s) :", process_times());
     to_log(rs, t);
     to_term(rs, t);

@@ -47,7 +47,6 @@ struct RunState {
   // Neighbour search and ring search.
   Neighbors nb;
   Rings rings;
-  ReducedTable rtab;
   AtomIndex index;         // cell lists over the atom table
 
   // Local frames.

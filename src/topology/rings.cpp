@@ -19,7 +19,7 @@ namespace vorn {
 
 namespace {
 
-const Atom& table_atom(const RunState& rs, int pos) { return rs.atom(rs.rtab.newat[pos]); }
+const Atom& table_atom(const RunState& rs, const ReducedTable& t, int pos) { return rs.atom(t.newat[pos]); }
 
 // Exchanges reduced positions 1 and j: their atoms, their connection lists,
 // and every reference to either position in the table.
@@ -40,10 +40,9 @@ void swap_positions(ReducedTable& t, int j) {
 namespace {
 
 // Connects reduced position a to position b when they are bonded.
-void connect_if_bonded(RunState& rs, int a, int b, float ra, std::vector<int>& conn) {
-  ReducedTable& t = rs.rtab;
-  const Atom& at = table_atom(rs, a);
-  const Atom& bt = table_atom(rs, b);
+void connect_if_bonded(RunState& rs, ReducedTable& t, int a, int b, float ra, std::vector<int>& conn) {
+  const Atom& at = table_atom(rs, t, a);
+  const Atom& bt = table_atom(rs, t, b);
   const float d = dist(at.xc, at.yc, at.zc, bt.xc, bt.yc, bt.zc);
   if (d > ra + covalent_radius(rs, bt.iz) + rs.sw.tols.tol1) return;
   if (static_cast<int>(conn.size()) >= kMaxNeiStored) {
@@ -56,9 +55,8 @@ void connect_if_bonded(RunState& rs, int a, int b, float ra, std::vector<int>& c
 }
 
 // Keeps, in table order, the atoms with more than one connection.
-void compact_table(RunState& rs, int cycle, int& remaining) {
-  ReducedTable& t = rs.rtab;
-  if (cycle == 0 && rs.sw.verbosity > 2) writeconn(rs);
+void compact_table(RunState& rs, ReducedTable& t, int cycle, int& remaining) {
+  if (cycle == 0 && rs.sw.verbosity > 2) writeconn(rs, t);
   int kept = 0;
   for (int a = 1; a <= t.count; ++a) {
     if (t.conn[a].size() <= 1) continue;
@@ -74,12 +72,11 @@ void compact_table(RunState& rs, int cycle, int& remaining) {
 
 }  // namespace
 
-void eliminate(RunState& rs, int cycle, int& remaining) {
+void eliminate(RunState& rs, ReducedTable& t, int cycle, int& remaining) {
   if (direct_forms(rs)) {
-    eliminate_direct(rs, cycle, remaining);
+    eliminate_direct(rs, t, cycle, remaining);
     return;
   }
-  ReducedTable& t = rs.rtab;
   AtomIndex& x = atom_index(rs);
   // Reduced position of every entry of the atom table (0: not in the table).
   std::vector<int> pos(static_cast<std::size_t>(rs.ncomplete()) + 1, 0);
@@ -88,13 +85,13 @@ void eliminate(RunState& rs, int cycle, int& remaining) {
   for (int a = 1; a <= t.count; ++a) {
     std::vector<int>& conn = t.conn[a];
     conn.clear();
-    const Atom& at = table_atom(rs, a);
+    const Atom& at = table_atom(rs, t, a);
     if (at.flag == -1) continue;
     const float ra = covalent_radius(rs, at.iz);
     const Vec3 pa{at.xc, at.yc, at.zc};
     if (!finite3(pa)) {
       for (int b = 1; b <= t.count; ++b)
-        if (b != a) connect_if_bonded(rs, a, b, ra, conn);
+        if (b != a) connect_if_bonded(rs, t, a, b, ra, conn);
       continue;
     }
     // The candidates in table order, as the scan of every position meets them.
@@ -104,42 +101,39 @@ void eliminate(RunState& rs, int cycle, int& remaining) {
       if (b != 0 && b != a) cand.push_back(b);
     }
     std::sort(cand.begin(), cand.end());
-    for (const int b : cand) connect_if_bonded(rs, a, b, ra, conn);
+    for (const int b : cand) connect_if_bonded(rs, t, a, b, ra, conn);
   }
-  compact_table(rs, cycle, remaining);
+  compact_table(rs, t, cycle, remaining);
 }
 
-void eliminate_direct(RunState& rs, int cycle, int& remaining) {
-  ReducedTable& t = rs.rtab;
+void eliminate_direct(RunState& rs, ReducedTable& t, int cycle, int& remaining) {
   for (int a = 1; a <= t.count; ++a) {
     std::vector<int>& conn = t.conn[a];
     conn.clear();
-    const Atom& at = table_atom(rs, a);
+    const Atom& at = table_atom(rs, t, a);
     // A disordered atom is never part of a ring.
     if (at.flag == -1) continue;
     const float ra = covalent_radius(rs, at.iz);
     for (int b = 1; b <= t.count; ++b)
-      if (b != a) connect_if_bonded(rs, a, b, ra, conn);
+      if (b != a) connect_if_bonded(rs, t, a, b, ra, conn);
   }
-  compact_table(rs, cycle, remaining);
+  compact_table(rs, t, cycle, remaining);
 }
 
-void writeconn(RunState& rs) {
-  const ReducedTable& t = rs.rtab;
+void writeconn(RunState& rs, const ReducedTable& t) {
   std::ostream& os = rs.log();
   for (int a = 1; a <= t.count; ++a) {
-    std::vector<layout::Item> items{layout::to_item(a), layout::to_item(table_atom(rs, a).label.view())};
-    for (const int c : t.conn[a]) items.emplace_back(table_atom(rs, c).label.view());
+    std::vector<layout::Item> items{layout::to_item(a), layout::to_item(table_atom(rs, t, a).label.view())};
+    for (const int c : t.conn[a]) items.emplace_back(table_atom(rs, t, c).label.view());
     os << layout::format_items("(i7,1x,a8,' -',10(1x,a8))", items) << '\n';
   }
 }
 
-void write_reduced_files(const RunState& rs, std::ostream& ang, std::ostream& ang1) {
-  const ReducedTable& t = rs.rtab;
+void write_reduced_files(const RunState& rs, const ReducedTable& t, std::ostream& ang, std::ostream& ang1) {
   ang << "ANGSTROM\n";
   ang1 << "ANGSTROM\n";
   for (int a = 1; a <= t.count; ++a) {
-    const Atom& at = table_atom(rs, a);
+    const Atom& at = table_atom(rs, t, a);
     layout::write(ang, "('ATOM ',a8,3f12.4)", at.label, at.xc, at.yc, at.zc);
     std::string name = layout::format("(a2,i6)", atsym(at.iz), a);
     name.erase(std::remove(name.begin(), name.end(), ' '), name.end());
@@ -147,8 +141,7 @@ void write_reduced_files(const RunState& rs, std::ostream& ang, std::ostream& an
   }
 }
 
-void connect4rings(RunState& rs) {
-  ReducedTable& t = rs.rtab;
+void connect4rings(RunState& rs, ReducedTable& t) {
   t.count = rs.ncomplete();
   if (!direct_forms(rs)) index_atoms(rs);
   for (int a = 1; a <= t.count; ++a) {
@@ -160,7 +153,7 @@ void connect4rings(RunState& rs) {
   for (int cycle = 0;; ++cycle) {
     to_both(rs, layout::format("(/' **** ELIMINATION CYCLE =',i5,5x,'NUMBER OF ATOMS =',i7)", cycle, t.count));
     int remaining = 0;
-    eliminate(rs, cycle, remaining);
+    eliminate(rs, t, cycle, remaining);
     const int removed = t.count - remaining;
     to_both(rs, layout::format("(8x,'NUMBER OF ATOMS REMOVED FROM THE TABLE = ',i7)", removed));
     t.count = remaining;
@@ -168,18 +161,17 @@ void connect4rings(RunState& rs) {
   }
   if (rs.sw.verbosity > 1) {
     to_log(rs, layout::format("(/a)", " CONNECTIVITY TABLE AFTER THE FINAL ELIMINATION CYCLE :"));
-    writeconn(rs);
+    writeconn(rs, t);
   }
   OutFile ang, ang1;
   if (!ang.open("reduced.ang")) fail("Connect4Rings", "Unable to create output file reduced.ang");
   if (!ang1.open("reduced_1.ang")) fail("Connect4Rings", "Unable to create output file reduced_1.ang");
-  write_reduced_files(rs, ang.os(), ang1.os());
+  write_reduced_files(rs, t, ang.os(), ang1.os());
   ang.close();
   ang1.close();
 }
 
-int ichoice(RunState& rs, int previous, int current) {
-  ReducedTable& t = rs.rtab;
+int ichoice(ReducedTable& t, int previous, int current) {
   const std::vector<int>& conn = t.conn[current];
   std::vector<int>& open = t.choices[current];
   for (std::size_t k = 0; k < conn.size(); ++k) {
@@ -191,8 +183,7 @@ int ichoice(RunState& rs, int previous, int current) {
   return 0;
 }
 
-bool go2lcp(const RunState& rs, std::vector<int>& path) {
-  const ReducedTable& t = rs.rtab;
+bool go2lcp(const ReducedTable& t, std::vector<int>& path) {
   for (int n = static_cast<int>(path.size()) - 1; n >= 1; --n) {
     const int a = path[static_cast<std::size_t>(n - 1)];
     if (t.conn[a].size() <= 2) continue;
@@ -205,13 +196,12 @@ bool go2lcp(const RunState& rs, std::vector<int>& path) {
   return false;
 }
 
-bool checkvisited(RunState& rs, std::vector<int>& path) {
+bool checkvisited(ReducedTable& t, std::vector<int>& path) {
   int from = 1;
-  return checkvisited(rs, path, from);
+  return checkvisited(t, path, from);
 }
 
-bool checkvisited(RunState& rs, std::vector<int>& path, int& from) {
-  ReducedTable& t = rs.rtab;
+bool checkvisited(ReducedTable& t, std::vector<int>& path, int& from) {
   path.clear();
   for (int a = std::max(from, 1); a <= t.count; from = ++a) {
     if (t.visited[a] == 1 || t.conn[a].empty()) continue;
@@ -239,8 +229,7 @@ int ichk_ring(const RunState& rs, const std::vector<int>& members) {
   return 0;
 }
 
-void checkring(RunState& rs, const std::vector<int>& path, int start, int top) {
-  const ReducedTable& t = rs.rtab;
+void checkring(RunState& rs, const ReducedTable& t, const std::vector<int>& path, int start, int top) {
   auto at = [&](int pos) { return path[static_cast<std::size_t>(pos - 1)]; };
   const int ringmax = rs.sw.ring1.ringmax;
   std::vector<int> members;
@@ -285,8 +274,7 @@ void checkring(RunState& rs, const std::vector<int>& path, int start, int top) {
   rs.rings.ring(number).planar = planar;
 }
 
-void findrings(RunState& rs) {
-  ReducedTable& t = rs.rtab;
+void findrings(RunState& rs, ReducedTable& t) {
   rs.rings.clear();
   for (int a = 1; a <= t.count; ++a) t.visited[a] = 0;
   std::vector<int> path;
@@ -324,9 +312,9 @@ void findrings(RunState& rs) {
     for (;;) {
       const int depth = static_cast<int>(path.size());
       const int previous = depth >= 2 ? path[static_cast<std::size_t>(depth - 2)] : 0;
-      const int x = ichoice(rs, previous, path.back());
+      const int x = ichoice(t, previous, path.back());
       if (x == 0) {
-        if (!go2lcp(rs, path)) break;
+        if (!go2lcp(t, path)) break;
         continue;
       }
       path.push_back(x);
@@ -334,16 +322,22 @@ void findrings(RunState& rs) {
       const int top = static_cast<int>(path.size());
       for (int g = top - 1; g >= 1; --g) {
         if (path[static_cast<std::size_t>(g - 1)] == x) {
-          checkring(rs, path, g, top);
+          checkring(rs, t, path, g, top);
           break;
         }
       }
     }
-    if (!checkvisited(rs, path, walked)) break;
+    if (!checkvisited(t, path, walked)) break;
   }
 
   to_log(rs, std::string(79, '-'));
   to_both(rs, layout::format("(/' TOTAL RINGS FOUND (nor)  = ',i6)", rs.rings.nor()));
+}
+
+void find_rings(RunState& rs) {
+  ReducedTable table;
+  connect4rings(rs, table);
+  findrings(rs, table);
 }
 
 }  // namespace vorn

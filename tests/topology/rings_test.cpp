@@ -19,11 +19,13 @@ void limits(RunState& rs, int lo, int hi) {
 }
 
 // connect4rings and findrings in a scratch directory (the coordinate files
-// go to the working directory).
-void ring_search(RunState& rs, const ScratchDir& dir) {
+// go to the working directory); returns the reduced table.
+ReducedTable ring_search(RunState& rs, const ScratchDir& dir) {
   InDirectory in(dir.path());
-  connect4rings(rs);
-  findrings(rs);
+  ReducedTable table;
+  connect4rings(rs, table);
+  findrings(rs, table);
+  return table;
 }
 
 std::vector<int> sorted(std::vector<int> v) {
@@ -46,8 +48,8 @@ TEST(RingSearch, BenzeneLosesItsHydrogensInCycleZero) {
   benzene(rs, 5, 5, 5, 0.003f);
   limits(rs, 3, 8);
   ScratchDir dir;
-  ring_search(rs, dir);
-  EXPECT_EQ(rs.rtab.count, 6);
+  const ReducedTable table = ring_search(rs, dir);
+  EXPECT_EQ(table.count, 6);
   ASSERT_EQ(rs.rings.nor(), 1);
   EXPECT_EQ(rs.rings.ring(1).members, (std::vector<int>{1, 2, 3, 4, 5, 6}));
   EXPECT_EQ(rs.rings.ring(1).planar, 1);
@@ -101,12 +103,13 @@ TEST(RingSearch, ReducedFileNamesCarryElementAndPosition) {
   add_cart(rs, "N1A", 7, 0, 0, 0);
   add_cart(rs, "CL12", 17, 1, 2, 3);
   add_cart(rs, "X1", 0, -1, -2, -3);
-  rs.rtab.count = 3;
-  for (int k = 1; k <= 3; ++k) rs.rtab.newat[k] = k;
+  ReducedTable table;
+  table.count = 3;
+  for (int k = 1; k <= 3; ++k) table.newat[k] = k;
   // The second file names each atom by its element symbol and reduced
   // position, blanks removed; an atom without element by its position.
   std::ostringstream a, b;
-  write_reduced_files(rs, a, b);
+  write_reduced_files(rs, table, a, b);
   EXPECT_EQ(a.str(),
             "ANGSTROM\n"
             "ATOM N1A           0.0000      0.0000      0.0000\n"
@@ -126,8 +129,8 @@ TEST(RingSearch, NaphthaleneTenRingOnlyWhenAllowed) {
     naphthalene(rs, 0, 0, 0);
     limits(rs, 3, hi);
     ScratchDir dir;
-    ring_search(rs, dir);
-    EXPECT_EQ(rs.rtab.count, 10);
+    const ReducedTable table = ring_search(rs, dir);
+    EXPECT_EQ(table.count, 10);
     std::vector<std::vector<int>> sets;
     for (const Ring& r : rs.rings.list) {
       sets.push_back(sorted(r.members));
@@ -158,8 +161,8 @@ TEST(RingSearch, ChainLeavesNoAtoms) {
   add_cart(rs, "O1", 8, 1.26f * 5 - 0.1f, 0.85f, 0);
   limits(rs, 3, 8);
   ScratchDir dir;
-  ring_search(rs, dir);
-  EXPECT_EQ(rs.rtab.count, 0);
+  const ReducedTable table = ring_search(rs, dir);
+  EXPECT_EQ(table.count, 0);
   EXPECT_EQ(rs.rings.nor(), 0);
   const std::string msg =
       "\n THERE ARE NO ATOMS IN THE REDUCED CONNECTIVITY TABLE\n"
@@ -232,9 +235,9 @@ TEST(RingSearch, DisorderedAtomIsNeverInARing) {
   rs.atom(4).occ = 0.5f;
   limits(rs, 3, 8);
   ScratchDir dir;
-  ring_search(rs, dir);
+  const ReducedTable table = ring_search(rs, dir);
   EXPECT_EQ(rs.rings.nor(), 0);
-  EXPECT_EQ(rs.rtab.count, 0);
+  EXPECT_EQ(table.count, 0);
 }
 
 TEST(RingSearch, RootIsExchangedWithFirstBranchPoint) {
@@ -250,12 +253,12 @@ TEST(RingSearch, RootIsExchangedWithFirstBranchPoint) {
   add_cart(rs, "C6", 6, 1.5f, 3.0f, 0);
   limits(rs, 3, 8);
   ScratchDir dir;
-  ring_search(rs, dir);
-  EXPECT_EQ(rs.rtab.newat[1], 3);
-  EXPECT_EQ(rs.rtab.newat[3], 1);
+  const ReducedTable table = ring_search(rs, dir);
+  EXPECT_EQ(table.newat[1], 3);
+  EXPECT_EQ(table.newat[3], 1);
   // Every reference was renumbered: position 1 (C3) connects C2, C4, C6.
   std::vector<int> to;
-  for (const int c : rs.rtab.conn[1]) to.push_back(rs.rtab.newat[c]);
+  for (const int c : table.conn[1]) to.push_back(table.newat[c]);
   EXPECT_EQ(sorted(to), (std::vector<int>{2, 4, 6}));
   std::vector<std::vector<int>> sets;
   for (const Ring& r : rs.rings.list) sets.push_back(sorted(r.members));
@@ -274,21 +277,21 @@ TEST(RingSearch, SameRingStoredOnce) {
   // checkring rejects the same set found in another walk order.
   add_cart(rs, "C1", 6, 0, 0, 0);
   limits(rs, 3, 8);
-  rs.rtab.count = 6;
-  for (int k = 1; k <= 6; ++k) rs.rtab.newat[k] = k;
-  checkring(rs, {3, 2, 1, 6, 5, 4, 3}, 1, 7);
+  ReducedTable table;
+  table.count = 6;
+  for (int k = 1; k <= 6; ++k) table.newat[k] = k;
+  checkring(rs, table, {3, 2, 1, 6, 5, 4, 3}, 1, 7);
   EXPECT_EQ(rs.rings.nor(), 1);
   // A walk out and back through one atom is no ring.
   rs.rings.list.clear();
   limits(rs, 0, 8);
-  checkring(rs, {1, 2, 3, 2}, 2, 4);
+  checkring(rs, table, {1, 2, 3, 2}, 2, 4);
   EXPECT_EQ(rs.rings.nor(), 0);
 }
 
 TEST(RingSearch, WalkSteps) {
   MemoryRun run;
-  RunState& rs = *run.rs;
-  ReducedTable& t = rs.rtab;
+  ReducedTable t;
   t.count = 4;
   t.conn[1] = {2, 3, 4};
   t.conn[2] = {1, 3};
@@ -296,34 +299,34 @@ TEST(RingSearch, WalkSteps) {
   t.conn[4] = {};
   for (int k = 1; k <= 4; ++k) t.choices[k].assign(t.conn[k].size(), 1);
   // The connection back to the previous atom is skipped, not used up.
-  EXPECT_EQ(ichoice(rs, 2, 1), 3);
+  EXPECT_EQ(ichoice(t, 2, 1), 3);
   EXPECT_EQ(t.choices[1], (std::vector<int>{1, 0, 1}));
-  EXPECT_EQ(ichoice(rs, 2, 1), 4);
-  EXPECT_EQ(ichoice(rs, 2, 1), 0);
-  EXPECT_EQ(ichoice(rs, 0, 1), 2);
-  EXPECT_EQ(ichoice(rs, 0, 1), 0);
+  EXPECT_EQ(ichoice(t, 2, 1), 4);
+  EXPECT_EQ(ichoice(t, 2, 1), 0);
+  EXPECT_EQ(ichoice(t, 0, 1), 2);
+  EXPECT_EQ(ichoice(t, 0, 1), 0);
   // The last choice point is the highest atom below the top with more than
   // two connections and an open one.
   for (int k = 1; k <= 4; ++k) t.choices[k].assign(t.conn[k].size(), 1);
   std::vector<int> path{1, 2, 3, 1, 2};
-  ASSERT_TRUE(go2lcp(rs, path));
+  ASSERT_TRUE(go2lcp(t, path));
   EXPECT_EQ(path, (std::vector<int>{1, 2, 3, 1}));
   t.choices[1].assign(3, 0);
   path = {1, 2, 3, 1, 2};
-  EXPECT_FALSE(go2lcp(rs, path));
+  EXPECT_FALSE(go2lcp(t, path));
   // A new part starts at the first unvisited atom with a connection.
   for (int k = 1; k <= 4; ++k) t.visited[k] = 0;
   t.visited[1] = 1;
-  ASSERT_TRUE(checkvisited(rs, path));
+  ASSERT_TRUE(checkvisited(t, path));
   EXPECT_EQ(path, (std::vector<int>{2, 1}));
   EXPECT_EQ(t.visited[2], 1);
   EXPECT_EQ(t.choices[2][0], 0);
   t.visited[3] = 1;
-  EXPECT_FALSE(checkvisited(rs, path));
+  EXPECT_FALSE(checkvisited(t, path));
   // A start whose first connection was walked is an internal error.
   t.visited[3] = 0;
   t.choices[3][0] = 0;
-  EXPECT_THROW(run.as_driver([&] { checkvisited(rs, path); }), RunError);
+  EXPECT_THROW(run.as_driver([&] { checkvisited(t, path); }), RunError);
   EXPECT_NE(run.log().find(" ERROR *** CheckVisited *** Internal error"), std::string::npos);
 }
 
@@ -350,7 +353,8 @@ TEST(RingSearch, ConnectionTableListing) {
   limits(rs, 3, 8);
   ScratchDir dir;
   InDirectory in(dir.path());
-  connect4rings(rs);
+  ReducedTable table;
+  connect4rings(rs, table);
   const std::string log = run.log();
   // The full table before any removal, then the final one.
   EXPECT_NE(log.find("      1 C1       - C2       C3      \n"
@@ -373,12 +377,13 @@ TEST(RingSearch, ConnectionListingWrapsAfterTen) {
     const float t = 2 * kPi * static_cast<float>(k) / 11;
     add_cart(rs, numbered("O", k + 1), 8, 2.3f * std::cos(t), 2.3f * std::sin(t), (k % 2) * 1.2f);
   }
-  rs.rtab.count = rs.ncomplete();
-  for (int k = 1; k <= rs.rtab.count; ++k) rs.rtab.newat[k] = k;
+  ReducedTable table;
+  table.count = rs.ncomplete();
+  for (int k = 1; k <= table.count; ++k) table.newat[k] = k;
   // The full table is listed in cycle 0, before the open atoms go.
   rs.sw.verbosity = 3;
   int remaining = 0;
-  eliminate(rs, 0, remaining);
+  eliminate(rs, table, 0, remaining);
   EXPECT_EQ(remaining, 3);  // K1 and the two oxygens bonded to each other
   EXPECT_NE(run.log().find("      1 K1       - O1       O2       O3       O4       O5       O6       O7       O8"
                            "       O9       O10     \n O11     \n"),
@@ -397,7 +402,8 @@ TEST(RingSearch, MoreThanTwentyConnectionsStops) {
   limits(rs, 3, 8);
   ScratchDir dir;
   InDirectory in(dir.path());
-  EXPECT_THROW(run.as_driver([&] { connect4rings(rs); }), RunError);
+  ReducedTable table;
+  EXPECT_THROW(run.as_driver([&] { connect4rings(rs, table); }), RunError);
   EXPECT_NE(run.log().find("Atom 1 K1 has more than 20 connections"), std::string::npos) << run.log();
 }
 

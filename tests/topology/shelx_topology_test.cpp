@@ -57,8 +57,7 @@ Outcome run_topology(const std::string& file) {
   {
     InDirectory in(dir.path());
     gencompletefrags(rs);
-    connect4rings(rs);
-    findrings(rs);
+    find_rings(rs);
   }
   findallneighbors(rs);
   out.ncomplete = rs.ncomplete();
