@@ -206,7 +206,7 @@ void normal_run(RunState& rs) {
         if (rs.sw.args.iscale != 0) rescalepv(rs);
       }
     }
-    write_parameter_files(rs);
+    write_parameter_files(rs, setup);
     par_written = true;
   }
 

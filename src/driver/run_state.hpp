@@ -63,8 +63,6 @@ struct RunState {
   DatabankText dbtext;     // the databank in memory
 
   // Texts kept for the MoPro files.
-  OneBased<Text<90>> mopro{kMaxAtoms};   // local-axes line per atom
-  OneBased<Text<90>> mcon{kMaxAtoms};    // CONPVM constraint per atom
   OneBased<Text<100>> uratio{kMaxAtoms}; // URATIO restraint per hydrogen
 
   Io io;

@@ -161,28 +161,6 @@ std::string mopro_symmetry_code(const SiteSym& s, char l1, char l2) {
 
 int letter_code(char c) { return c == 'X' ? 1 : c == 'Y' ? 2 : c == 'Z' ? 3 : 0; }
 
-void mopro_texts(RunState& rs, int atom, const Frame& f, int kset, int ref) {
-  const Atom& a = rs.atom(atom);
-  const std::string ax1 = erbras(erum(f.label[0].view()));
-  const std::string ax2 = erbras(erum(f.label[1].view()));
-  const std::string me = erbras(a.label.view());
-  const bool hydrogen = rtrim(ernum(a.label.view())) == "H";
-  const std::string level = hydrogen ? " QUA " : " HEX ";
-  const std::string kword = " K" + padded(std::to_string(kset), 5);
-  rs.mopro[atom] = layout::format("(a,a,3x,a,3x,a,3x,a,3x,a,3x,a)", std::string(1, f.letter[0]),
-                                  std::string(1, f.letter[1]), ax1, ax2, level, kword, "V0  M0  Q0");
-  const bool residues = rs.model.resi.hasres != 0;
-  if (rs.kset.chemcon[atom] == 1) {
-    if (residues) {
-      rs.mcon[atom] = layout::format("(a,1x,a,2x,a)", "! CONPVM ", rs.model.resi.resname[atom],
-                                     rs.model.resi.resname[ref]);
-    } else {
-      rs.mcon[atom] =
-          layout::format("(a,1x,a,2x,a,1x,a,1x,a)", "! CONPVM ", me, "1", erbras(rs.atom(ref).label.view()), "1");
-    }
-  }
-}
-
 }  // namespace
 
 void write_site_symmetry_line(const RunState& rs, int atom, const Frame& f, std::ostream& con) {
@@ -217,7 +195,6 @@ AtomSetup kappa_and_output(RunState& rs, int atom, Frame& f) {
   to_log(rs, layout::format("(/a/)", " Local coordinate system definition :"));
   to_log(rs, " " + line);
 
-  mopro_texts(rs, atom, f, kset, ref);
 
   // Pseudoatom parameters: from the databank where it applies, else the
   // neutral-atom defaults.

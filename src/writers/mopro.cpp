@@ -81,7 +81,33 @@ void write_mopro_model(RunState& rs) {
   layout::line(os, "");
 }
 
-void write_mopro_atom(RunState& rs, int i) {
+namespace {
+
+// The atom's local axes, multipole level and kappa set, as the line after
+// its ATOM line (90 columns).
+Text<90> axes_line(const Atom& a, const AtomSetup& s) {
+  const Frame& f = s.frame;
+  const std::string ax1 = erbras(erum(f.label[0].view()));
+  const std::string ax2 = erbras(erum(f.label[1].view()));
+  const bool hydrogen = rtrim(ernum(a.label.view())) == "H";
+  const std::string level = hydrogen ? " QUA " : " HEX ";
+  const std::string kword = " K" + padded(std::to_string(s.kappa_set), 5);
+  return layout::format("(a,a,3x,a,3x,a,3x,a,3x,a,3x,a)", std::string(1, f.letter[0]), std::string(1, f.letter[1]),
+                        ax1, ax2, level, kword, "V0  M0  Q0");
+}
+
+// The commented-out valence-population constraint of an atom that is
+// chemically constrained to another (90 columns).
+Text<90> constraint_line(const RunState& rs, int atom, int ref) {
+  if (rs.model.resi.hasres != 0)
+    return layout::format("(a,1x,a,2x,a)", "! CONPVM ", rs.model.resi.resname[atom], rs.model.resi.resname[ref]);
+  return layout::format("(a,1x,a,2x,a,1x,a,1x,a)", "! CONPVM ", erbras(rs.atom(atom).label.view()), "1",
+                        erbras(rs.atom(ref).label.view()), "1");
+}
+
+}  // namespace
+
+void write_mopro_atom(RunState& rs, int i, const AtomSetup& s) {
   std::ostream& os = rs.io.mopro.os();
   const Atom& a = rs.atom(i);
   const std::string element = ernum(a.label);
@@ -94,7 +120,7 @@ void write_mopro_atom(RunState& rs, int i) {
     layout::write(os, "('ATOM ',a,1x,a,'MOL   1',3f12.6,f6.3,1x,' 1 ',a)", number, erbras(a.label), a.xf, a.yf,
                   a.zf, a.occ, element);
   }
-  layout::line(os, rs.mopro[i].view());
+  layout::line(os, axes_line(a, s).view());
 
   // Only a label whose element part is exactly "H" marks a hydrogen here,
   // as for the multipole level of the atom's axes line.
@@ -129,11 +155,12 @@ void write_mopro_par_tail(RunState& rs) {
                            "! 0. 0. 0. 0. 0. 0. 0. 0. ", "! 0. 0. ", "", "STOP "});
 }
 
-void write_con_tail(RunState& rs) {
+void write_con_tail(RunState& rs, const std::vector<AtomSetup>& setup) {
   std::ostream& os = rs.io.con.os();
   lines(os, {"!", "! similarity (switched-off)", "!"});
-  for (int i = 1; i <= rs.mcon.size(); ++i)
-    if (rs.mcon[i].view().substr(0, 8) == "! CONPVM") layout::line(os, rs.mcon[i].view());
+  for (int i = 1; i <= rs.natom(); ++i)
+    if (rs.kset.chemcon[i] == 1)
+      layout::line(os, constraint_line(rs, i, setup[static_cast<std::size_t>(i - 1)].reference).view());
   lines(os, {"!", "! end", "!"});
   rs.io.con.close();
 }

@@ -23,9 +23,11 @@ void write_res_head(std::ostream& os);
 // Model section of mopro_vorn.par (dummies, kappas, atom count).
 void write_mopro_model(RunState& rs);
 // The record group of atom i in mopro_vorn.par.
-void write_mopro_atom(RunState& rs, int i);
+void write_mopro_atom(RunState& rs, int i, const AtomSetup& setup);
 void write_mopro_par_tail(RunState& rs);
-void write_con_tail(RunState& rs);
+// The similarity section of con_mopro.inp: the valence-population
+// constraint of every chemically constrained atom, commented out.
+void write_con_tail(RunState& rs, const std::vector<AtomSetup>& setup);
 // ADP block and tail of res_mopro.inp.
 void write_res_tail(RunState& rs);
 

@@ -71,7 +71,7 @@ void write_tail(RunState& rs, std::ostream& os) {
 
 }  // namespace
 
-void write_parameter_files(RunState& rs) {
+void write_parameter_files(RunState& rs, const std::vector<AtomSetup>& setup) {
   std::ostream& par = rs.io.par.os();
   const bool fixedh = rs.sw.lfh == 1 && rs.sw.lsx != 1;
   write_head(rs, par);
@@ -79,9 +79,9 @@ void write_parameter_files(RunState& rs) {
   for (int i = 1; i <= rs.natom(); ++i) {
     write_atom(rs, par, i);
     if (fixedh) write_fixedh_line(rs, i);
-    write_mopro_atom(rs, i);
+    write_mopro_atom(rs, i, setup[static_cast<std::size_t>(i - 1)]);
   }
-  write_con_tail(rs);
+  write_con_tail(rs, setup);
   rs.io.con.close();
   write_mopro_par_tail(rs);
   write_tail(rs, par);

@@ -203,16 +203,22 @@ TEST(LocalDef, PlatonInputClosesTheKeyTableAfterTheKappaLines) {
 
 TEST(LocalDef, MoProTexts) {
   AcetaldehydeRun m;
-  run_loop(m.rs);
-  EXPECT_EQ(std::string(m.rs.mopro[2].trimmed()),
-            "XY   C1           H1            HEX     K2       V0  M0  Q0");
-  EXPECT_EQ(std::string(m.rs.mcon[6].trimmed()), "! CONPVM  H22         1 H21        1");
-  EXPECT_TRUE(m.rs.mcon[5].blank());
+  m.rs.io.mopro.open_memory();
+  const std::vector<AtomSetup> setup = set_up_atoms(m.rs);
+  write_mopro_atom(m.rs, 2, setup[1]);
+  EXPECT_EQ(rtrim(lines_of(m.rs.io.mopro.text())[1]), "XY   C1           H1            HEX     K2       V0  M0  Q0");
+  write_con_site_symmetry(m.rs, setup, m.rs.io.con.os());
   const auto con = lines_of(m.rs.io.con.text());
   ASSERT_EQ(con.size(), 7u);
   EXPECT_EQ(con[0], "SYMPLM  mz   C1         1");
   EXPECT_EQ(con[2], "SYMPLM  3m   C2         1");
   EXPECT_EQ(con[3], "SYMPLM  cy   H1         1");
+  // H22 and H23 are constrained to H21: their valence populations would be too.
+  write_con_tail(m.rs, setup);
+  const auto all = lines_of(m.rs.io.con.text());
+  ASSERT_EQ(all.size(), 7u + 8u);
+  EXPECT_EQ(rtrim(all[10]), "! CONPVM  H22         1 H21        1");
+  EXPECT_EQ(rtrim(all[11]), "! CONPVM  H23         1 H21        1");
 }
 
 TEST(LocalDef, DummyLinesInTheTableAndInVornAng) {

@@ -51,7 +51,10 @@ TEST_F(MoproFiles, HydrogenRecordGroupHasUisoAndOnePopulationRecord) {
   a.zf = 0.25f;
   a.occ = 0.5f;
   a.u = {0.025f, 0.011f, 0.012f, 0.001f, 0.002f, 0.003f};
-  rs.mopro[3] = "ZX   C2   D1   QUA    K3       V0  M0  Q0";
+  AtomSetup s;
+  s.frame.letter = {'Z', 'X'};
+  s.frame.label = {Text<8>("C(2)"), Text<8>("DUM1")};
+  s.kappa_set = 3;
   // Stored populations include the occupancy 0.5.
   rs.mp.pv[3] = 0.4f;
   Plm& p = rs.mp.plm[3];
@@ -59,12 +62,13 @@ TEST_F(MoproFiles, HydrogenRecordGroupHasUisoAndOnePopulationRecord) {
   p(1, 0) = 0.05f;
   p(2, 0) = 0.04f;
   p(2, 2) = -0.06f;
-  write_mopro_atom(rs, 3);
+  write_mopro_atom(rs, 3, s);
   const auto l = par();
   ASSERT_EQ(l.size(), 5u);
   EXPECT_EQ(l[0], "ATOM   3 H2        MOL   1    0.123456   -0.500000    0.250000 0.500  1 H         ");
-  EXPECT_EQ(l[1], rs.mopro[3].str());
-  EXPECT_EQ(l[1].size(), 90u);
+  // Axis letters, the axis atoms (parentheses dropped, DUM1 as D1), QUA for
+  // hydrogen, the kappa set; blank-padded to 90 columns.
+  EXPECT_EQ(l[1], std::string("ZX   C2           D1            QUA     K3       V0  M0  Q0") + std::string(31, ' '));
   EXPECT_EQ(l[2], "UISO     0.025000");
   EXPECT_EQ(l[3], " 0.80000 0.02000  0.000  0.000  0.100  0.080  0.000  0.000  -.120  0.000");
   EXPECT_EQ(l[4], "");
@@ -79,7 +83,10 @@ TEST_F(MoproFiles, HeavyAtomRecordGroupHasUaniAndThreePopulationRecords) {
   a.zf = -0.0625f;
   a.occ = 1.0f;
   a.u = {0.0123f, 0.0234f, 0.0345f, -0.0012f, 0.0023f, -0.0034f};
-  rs.mopro[12] = "XY   O3   C4   HEX    K1       V0  M0  Q0";
+  AtomSetup s;
+  s.frame.letter = {'X', 'Y'};
+  s.frame.label = {Text<8>("O3"), Text<8>("C4")};
+  s.kappa_set = 1;
   rs.mp.pv[12] = 4.1234f;
   Plm& p = rs.mp.plm[12];
   p(0, 0) = 0.0f;
@@ -93,7 +100,7 @@ TEST_F(MoproFiles, HeavyAtomRecordGroupHasUaniAndThreePopulationRecords) {
   for (const auto& lm : order3) p(lm[0], lm[1]) = 0.001f * static_cast<float>(n++);
   n = 21;
   for (const auto& lm : order4) p(lm[0], lm[1]) = -0.001f * static_cast<float>(n++);
-  write_mopro_atom(rs, 12);
+  write_mopro_atom(rs, 12, s);
   const auto l = par();
   ASSERT_EQ(l.size(), 7u);
   EXPECT_EQ(l[0], "ATOM  12 C11       MOL   1    1.000000    0.500000   -0.062500 1.000  1 C         ");
@@ -108,7 +115,7 @@ TEST_F(MoproFiles, LabelWithoutBracketIsNotTakenForHydrogen) {
   rs.model.natom = 1;
   rs.atom(1).label = "H1";
   rs.atom(1).u = {0.03f, 0, 0, 0, 0, 0};
-  write_mopro_atom(rs, 1);
+  write_mopro_atom(rs, 1, AtomSetup{});
   const auto l = par();
   ASSERT_EQ(l.size(), 7u);
   EXPECT_EQ(l[0].substr(0, 26), "ATOM   1 H1        MOL   1");
@@ -124,7 +131,7 @@ TEST_F(MoproFiles, ResidueTextReplacesLabelAndMolecule) {
   a.xf = 0.1f;
   a.yf = 0.2f;
   a.zf = 0.3f;
-  write_mopro_atom(rs, 2);
+  write_mopro_atom(rs, 2, AtomSetup{});
   EXPECT_EQ(par()[0], "ATOM   2 N1       7  ALA      0.100000    0.200000    0.300000 1.000  1 N1        ");
 }
 
@@ -136,7 +143,7 @@ TEST_F(MoproFiles, ZeroOccupancyWritesZeroPopulationsAndWarns) {
   rs.mp.pv[1] = 6.0f;
   rs.mp.plm[1](1, 0) = 0.1f;
   rs.mp.plm[1](4, 4) = 0.2f;
-  write_mopro_atom(rs, 1);
+  write_mopro_atom(rs, 1, AtomSetup{});
   const auto l = par();
   ASSERT_EQ(l.size(), 7u);
   EXPECT_EQ(l[0].substr(62, 6), " 0.000");
@@ -149,8 +156,8 @@ TEST_F(MoproFiles, AtomNumbersFromOneThousandWidenTheField) {
   rs.model.natom = 1000;
   rs.atom(999).label = "C999";
   rs.atom(1000).label = "C1000";
-  write_mopro_atom(rs, 999);
-  write_mopro_atom(rs, 1000);
+  write_mopro_atom(rs, 999, AtomSetup{});
+  write_mopro_atom(rs, 1000, AtomSetup{});
   const auto l = par();
   ASSERT_EQ(l.size(), 14u);
   EXPECT_EQ(l[0].substr(0, 20), "ATOM 999 C999      M");
@@ -200,18 +207,22 @@ TEST_F(MoproFiles, ParameterFileTail) {
 }
 
 TEST_F(MoproFiles, ConstraintTailWritesOnlyValenceConstraints) {
-  rs.mcon[2] = "! CONPVM C2         1  C1         1";
-  rs.mcon[5] = "! CONPVM H5         1  H4         1";
-  rs.mcon[7] = "! something else";
-  write_con_tail(rs);
+  rs.model.natom = 7;
+  for (int i = 1; i <= 7; ++i) rs.atom(i).label = Label(test::numbered(i == 5 || i == 4 ? "H" : "C", i));
+  std::vector<AtomSetup> setup(7);
+  rs.kset.chemcon[2] = 1;
+  setup[1].reference = 1;
+  rs.kset.chemcon[5] = 1;
+  setup[4].reference = 4;
+  setup[6].reference = 3;   // a reference without a constraint writes nothing
+  write_con_tail(rs, setup);
   const auto l = lines_of(rs.io.con.text());
   ASSERT_EQ(l.size(), 8u);
   EXPECT_EQ(l[0], "!");
   EXPECT_EQ(l[1], "! similarity (switched-off)");
   EXPECT_EQ(l[2], "!");
-  EXPECT_EQ(l[3], rs.mcon[2].str());
-  EXPECT_EQ(l[3].size(), 90u);
-  EXPECT_EQ(l[4], rs.mcon[5].str());
+  EXPECT_EQ(l[3], "! CONPVM  C2          1 C1         1" + std::string(54, ' '));
+  EXPECT_EQ(l[4], "! CONPVM  H5          1 H4         1" + std::string(54, ' '));
   EXPECT_EQ(l[5], "!");
   EXPECT_EQ(l[6], "! end");
   EXPECT_EQ(l[7], "!");

@@ -79,7 +79,7 @@ struct ParFile {
     rs.model.shelx1.fvar[9] = -0.5f;
   }
   std::vector<std::string> run() {
-    write_parameter_files(rs);
+    write_parameter_files(rs, std::vector<AtomSetup>(static_cast<std::size_t>(rs.natom())));
     return split_lines(rs.io.par.text());
   }
 };
