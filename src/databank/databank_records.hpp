@@ -55,6 +55,17 @@ struct DbCounters {
   int nsearch = 0, nfound = 0, nnotfound = 0;
 };
 
+// An X-H bond set to its standard length (or kept at its own length when
+// the hydrogen's group is not identified), for the files that keep it
+// fixed in the later refinements: parent, hydrogen, length and the ratio of
+// the hydrogen's Uiso to its parent's Ueq.
+struct ExtendedBond {
+  int parent = 0;
+  int hydrogen = 0;
+  float length = 0;
+  float u_ratio = 0;
+};
+
 // Record `except`.
 struct Exceptions {
   OneBased<int> exflag{kMaxAtoms, 0};

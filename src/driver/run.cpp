@@ -3,6 +3,7 @@
 #include <sys/resource.h>
 
 #include <exception>
+#include <memory>
 #include <string>
 
 #include "control/control_file.hpp"
@@ -17,6 +18,7 @@
 #include "topology/neighbors.hpp"
 #include "topology/rings.hpp"
 #include "writers/auxiliary.hpp"
+#include "writers/bond_restraints.hpp"
 #include "writers/mopro.hpp"
 #include "writers/parameter_files.hpp"
 #include "writers/xd_master.hpp"
@@ -188,7 +190,10 @@ void normal_run(RunState& rs) {
   write_spf_axes(rs, setup, io.spf.os());
 
   // Step 13.
-  if (rs.sw.lfh == 1) write_res_tail(rs);
+  if (rs.sw.lfh == 1) {
+    write_bond_restraints(rs, setup, io.reset.os(), io.res.os(), io.cnst.os());
+    write_res_tail(rs, setup);
+  }
 
   // Step 14: parameter files.
   bool par_written = false;
@@ -246,9 +251,9 @@ void close_after_stop(RunState& rs) {
 }  // namespace
 
 void init(RunState& rs) {
-  Io io = std::move(rs.io);
-  rs = RunState{};
-  rs.io = std::move(io);
+  auto fresh = std::make_unique<RunState>();
+  fresh->io = std::move(rs.io);
+  rs = std::move(*fresh);
 }
 
 void header(std::ostream& os) {

@@ -63,7 +63,6 @@ struct RunState {
   DatabankText dbtext;     // the databank in memory
 
   // Texts kept for the MoPro files.
-  OneBased<Text<100>> uratio{kMaxAtoms}; // URATIO restraint per hydrogen
 
   Io io;
 

@@ -3,9 +3,11 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 #include <unordered_map>
 
+#include "databank/databank_records.hpp"
 #include "layout/text.hpp"
 #include "structure/capacity.hpp"
 #include "structure/one_based.hpp"
@@ -52,6 +54,8 @@ struct Frame {
   // atom and its neighbours) is planar: the databank entry must agree.
   Forring ring;
   bool planar_group = true;
+  // A hydrogen's bond, extended while its frame was chosen (EXTEND_H).
+  std::optional<ExtendedBond> extended_bond;
 };
 
 // What the per-atom loop decided for one atom, for the writers: its local

@@ -561,7 +561,7 @@ void FrameBuilder::hydrogen_end() {
     }
   }
   if (rs_.sw.lfh == 1) {
-    extendh(rs_, p, a_);
+    f_.extended_bond = extendh(rs_, p, a_);
     listing_ = SearchListing::silent;
   }
 }

@@ -9,6 +9,7 @@
 #include "driver/run_state.hpp"
 #include "layout/layout.hpp"
 #include "localframe/kappa_sets.hpp"
+#include "writers/bond_restraints.hpp"
 
 namespace vorn {
 
@@ -165,11 +166,11 @@ void write_con_tail(RunState& rs, const std::vector<AtomSetup>& setup) {
   rs.io.con.close();
 }
 
-void write_res_tail(RunState& rs) {
+void write_res_tail(RunState& rs, const std::vector<AtomSetup>& setup) {
   std::ostream& os = rs.io.res.os();
   lines(os, {"!", "! isotropic H atoms ADPs", "!"});
-  for (int i = 1; i <= rs.uratio.size(); ++i)
-    if (rs.uratio[i].view().substr(0, 6) == "URATIO") layout::line(os, rs.uratio[i].view());
+  for (const AtomSetup& s : setup)
+    if (s.frame.extended_bond) layout::line(os, uratio_line(rs, *s.frame.extended_bond).view());
   rs.io.reset.close();
   rs.io.cnst.close();
   lines(os, {"!", "! end", "!"});

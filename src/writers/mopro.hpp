@@ -29,6 +29,6 @@ void write_mopro_par_tail(RunState& rs);
 // constraint of every chemically constrained atom, commented out.
 void write_con_tail(RunState& rs, const std::vector<AtomSetup>& setup);
 // ADP block and tail of res_mopro.inp.
-void write_res_tail(RunState& rs);
+void write_res_tail(RunState& rs, const std::vector<AtomSetup>& setup);
 
 }  // namespace vorn

@@ -10,6 +10,7 @@
 
 #include "layout/run_error.hpp"
 #include "databank/hydrogen.hpp"
+#include "writers/bond_restraints.hpp"
 #include "topology/neighbors.hpp"
 #include "databank/xh_groups.hpp"
 #include "layout/layout.hpp"
@@ -409,12 +410,21 @@ struct ExtendH : Molecule {
   std::string reset() const { return rs.io.reset.text(); }
   std::string cnst() const { return rs.io.cnst.text(); }
   std::string res() const { return rs.io.res.text(); }
+  Text<100> uratio;   // the URATIO restraint of the last extension
+  // Extends the bond and writes its lines as the run does after the loop.
+  void extend(int x, int hh) {
+    AtomSetup s;
+    s.frame.extended_bond = extendh(rs, x, hh);
+    if (!s.frame.extended_bond) return;
+    write_bond_restraints(rs, {s}, rs.io.reset.os(), rs.io.res.os(), rs.io.cnst.os());
+    uratio = uratio_line(rs, *s.frame.extended_bond);
+  }
 };
 
 TEST_F(ExtendH, NotIdentifiedKeepsItsPlaceAndGetsEveryLine) {
   amine("N1", "H1");
   const Atom before = rs.atom(h);
-  extendh(rs, n, h);
+  extend(n, h);
   EXPECT_EQ(rs.atom(h).xc, before.xc);
   EXPECT_EQ(rs.atom(h).xf, before.xf);
   EXPECT_NE(mr.log().find("\n Trying to extend hydrogen H1 to standard distance :\n"
@@ -422,7 +432,7 @@ TEST_F(ExtendH, NotIdentifiedKeepsItsPlaceAndGetsEveryLine) {
             std::string::npos);
   EXPECT_EQ(reset(), "RESET BOND  N1 H1 0.900\n");
   EXPECT_EQ(res(), "DISTAN      N1 1     H1 1  0.900 0.001\n");
-  EXPECT_EQ(rs.uratio[h].str(), "URATIO         N1 1     H1 1    1.5 0.01" + std::string(60, ' '));
+  EXPECT_EQ(uratio.str(), "URATIO         N1 1     H1 1    1.5 0.01" + std::string(60, ' '));
   const std::vector<std::string> expected = {
       "!", "! N1 - H1 =     0.900 Angstroms", "!", "CON 1 X/1 -1 X/2 = 0", "CON 1 Y/1 -1 Y/2 = 0",
       "CON 1 Z/1 -1 Z/2 = 0"};
@@ -431,16 +441,16 @@ TEST_F(ExtendH, NotIdentifiedKeepsItsPlaceAndGetsEveryLine) {
 
 TEST_F(ExtendH, BracketedLabelsLoseTheirBracketsInTheRestraints) {
   amine("N(12)", "H(12A)");
-  extendh(rs, n, h);
+  extend(n, h);
   EXPECT_EQ(reset(), "RESET BOND  N(12) H(12A) 0.900\n");
   // Names at the length of the label, brackets removed, in five columns.
   EXPECT_EQ(res(), "DISTAN   N12   1  H12A  1  0.900 0.001\n");
-  EXPECT_EQ(rs.uratio[h].trimmed(), "URATIO      N12   1  H12A  1    1.5 0.01");
+  EXPECT_EQ(uratio.trimmed(), "URATIO      N12   1  H12A  1    1.5 0.01");
 }
 
 TEST_F(ExtendH, LongNamesAreWrittenWhole) {
   amine("N1A2B", "H1A2B3");
-  extendh(rs, n, h);
+  extend(n, h);
   EXPECT_EQ(res(), "DISTAN   N1A2B 1  H1A2B3 1  0.900 0.001\n");
 }
 
@@ -449,9 +459,9 @@ TEST_F(ExtendH, ResidueNamesInTheRestraints) {
   rs.model.resi.hasres = 1;
   rs.model.resi.resname[n] = "N1      12";
   rs.model.resi.resname[h] = "H1      12";
-  extendh(rs, n, h);
+  extend(n, h);
   EXPECT_EQ(res(), "DISTAN   N1      12  H1      12  0.900  0.001\n");
-  EXPECT_EQ(rs.uratio[h].trimmed(), "URATIO      N1      12  H1      12    1.5  0.01");
+  EXPECT_EQ(uratio.trimmed(), "URATIO      N1      12  H1      12    1.5  0.01");
 }
 
 TEST_F(ExtendH, BoronHydrogenIsLeftAlone) {
@@ -460,28 +470,28 @@ TEST_F(ExtendH, BoronHydrogenIsLeftAlone) {
   saturate(b, 4);
   finish();
   const Atom before = rs.atom(hb);
-  extendh(rs, b, hb);
+  extend(b, hb);
   EXPECT_NE(mr.log().find("   X-H group : B1-H1 >  DON'T KNOW HOW TO HANDLE\n"), std::string::npos);
   EXPECT_EQ(rs.atom(hb).xc, before.xc);
   EXPECT_EQ(reset(), "");
   EXPECT_EQ(cnst(), "");
   EXPECT_EQ(res(), "");
-  EXPECT_TRUE(rs.uratio[hb].blank());
+  EXPECT_TRUE(uratio.blank());
 }
 
 TEST_F(ExtendH, DisorderedHydrogenIsSkippedUnlessAsked) {
   amine("N1", "H1");
   rs.atom(h).flag = -1;
-  extendh(rs, n, h);
+  extend(n, h);
   EXPECT_NE(mr.log().find("   X-H group : N1-H1 >  H-ATOM IS DISORDERED\n"), std::string::npos);
   EXPECT_EQ(mr.log().find("Trying to extend"), std::string::npos);
   EXPECT_EQ(reset(), "");
   EXPECT_EQ(cnst(), "");
   EXPECT_EQ(res(), "");
-  EXPECT_TRUE(rs.uratio[h].blank());
+  EXPECT_TRUE(uratio.blank());
 
   rs.sw.disorder.disext = 1;
-  extendh(rs, n, h);
+  extend(n, h);
   EXPECT_EQ(reset(), "RESET BOND  N1 H1 0.900\n");
 }
 
@@ -494,7 +504,7 @@ TEST_F(ExtendH, MethylHydrogenMovesToStandardLength) {
   on(c, "H3", 1, 3, 0.96f);
   saturate(on(c, "C2", 6, 0, 1.52f), 4);
   finish();
-  extendh(rs, c, hm);
+  extend(c, hm);
 
   const Vec3 pc = cart(rs, c), ph = cart(rs, hm);
   EXPECT_NEAR(dist(pc, ph), 1.077f, 1e-5);
@@ -516,7 +526,7 @@ TEST_F(ExtendH, MethylHydrogenMovesToStandardLength) {
 
   EXPECT_EQ(reset(), "RESET BOND  C1 H1 1.077\n");
   EXPECT_EQ(res(), "DISTAN      C1 1     H1 1  1.077 0.001\n");
-  EXPECT_EQ(rs.uratio[hm].trimmed(), "URATIO         C1 1     H1 1    1.2 0.01");
+  EXPECT_EQ(uratio.trimmed(), "URATIO         C1 1     H1 1    1.2 0.01");
   EXPECT_EQ(lines_of(cnst())[1], "! C1 - H1 =     1.077 Angstroms");
 
   // The moved coordinates are the ones fixedH.ins receives.
@@ -537,15 +547,15 @@ TEST_F(ExtendH, CartesianInputKeepsItsFractionalCoordinates) {
   const int h2 = on(o, "H2W", 1, 1, 0.9584f);
   finish();
   const float xf = rs.atom(h1).xf;
-  extendh(rs, o, h1);
-  extendh(rs, o, h2);
+  extend(o, h1);
+  extend(o, h2);
   EXPECT_NEAR(dist(cart(rs, o), cart(rs, h1)), 0.9584f, 1e-5);
   EXPECT_EQ(rs.atom(h1).xf, xf);
   // A hydrogen already at its length is logged with equal lengths.
   EXPECT_NE(mr.log().find("   X-H group : O1W-H1W >  water =  0.850 /  0.958 Angstroms\n"), std::string::npos);
   EXPECT_NE(mr.log().find("   X-H group : O1W-H2W >  water =  0.958 /  0.958 Angstroms\n"), std::string::npos);
   EXPECT_EQ(reset(), "RESET BOND  O1W H1W 0.958\nRESET BOND  O1W H2W 0.958\n");
-  EXPECT_EQ(rs.uratio[h2].trimmed(), "URATIO        O1W 1    H2W 1    1.5 0.01");
+  EXPECT_EQ(uratio.trimmed(), "URATIO        O1W 1    H2W 1    1.5 0.01");
   EXPECT_EQ(lines_of(cnst()).size(), 12u);
 }
 

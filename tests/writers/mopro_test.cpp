@@ -230,18 +230,19 @@ TEST_F(MoproFiles, ConstraintTailWritesOnlyValenceConstraints) {
 
 TEST_F(MoproFiles, RestraintTailWritesRatiosInAtomOrder) {
   layout::line(rs.io.res.os(), "DISTAN      C1 1     H1 1  1.077 0.001");
-  rs.uratio[9] = "URATIO         C1 1     H9 1    1.2 0.01";
-  rs.uratio[4] = "URATIO         O1 1     H4 1    1.5 0.01";
-  rs.uratio[6] = "not a ratio";
-  write_res_tail(rs);
+  rs.model.natom = 9;
+  for (int i = 1; i <= 9; ++i) rs.atom(i).label = Label(test::numbered(i == 4 || i == 9 ? "H" : i == 3 ? "O" : "C", i));
+  std::vector<AtomSetup> setup(9);
+  setup[8].frame.extended_bond = ExtendedBond{1, 9, 1.077f, 1.2f};
+  setup[3].frame.extended_bond = ExtendedBond{3, 4, 0.967f, 1.5f};
+  write_res_tail(rs, setup);
   const auto l = lines_of(rs.io.res.text());
   ASSERT_EQ(l.size(), 9u);
   EXPECT_EQ(l[1], "!");
   EXPECT_EQ(l[2], "! isotropic H atoms ADPs");
   EXPECT_EQ(l[3], "!");
-  EXPECT_EQ(l[4], rs.uratio[4].str());
-  EXPECT_EQ(l[4].size(), 100u);
-  EXPECT_EQ(l[5], rs.uratio[9].str());
+  EXPECT_EQ(l[4], "URATIO         O3 1     H4 1    1.5 0.01" + std::string(60, ' '));
+  EXPECT_EQ(l[5], "URATIO         C1 1     H9 1    1.2 0.01" + std::string(60, ' '));
   EXPECT_EQ(l[6], "!");
   EXPECT_EQ(l[7], "! end");
   EXPECT_EQ(l[8], "!");
