@@ -157,13 +157,26 @@ void normal_run(RunState& rs) {
   // Step 9: complete fragments.
   if (rs.sw.ifra == 1 && rs.sw.compfrag > -1) {
     gencompletefrags(rs);
+    if (rs.ncomplete() > rs.natom()) {
+      OutFile ang;
+      if (!ang.open("complete.ang")) fail("GenCompleteFrags", "Unable to create output file complete.ang");
+      write_complete_ang(rs, ang.os());
+      ang.close();
+      layout::write(rs.log(), "(/a)", " File with complete fragment(s) in PLATON format : complete.ang");
+    }
   } else {
     rs.model.cryst.ncomplete = rs.natom();
   }
 
   // Step 10: rings.
   if (rs.sw.args.lrings == 1) {
-    find_rings(rs);
+    const std::vector<int> reduced = find_rings(rs);
+    OutFile ang, ang1;
+    if (!ang.open("reduced.ang")) fail("Connect4Rings", "Unable to create output file reduced.ang");
+    if (!ang1.open("reduced_1.ang")) fail("Connect4Rings", "Unable to create output file reduced_1.ang");
+    write_reduced_files(rs, reduced, ang.os(), ang1.os());
+    ang.close();
+    ang1.close();
     const std::string t = times_line(" Timing for ring search u,s,t (s) :", process_times());
     to_log(rs, t);
     to_term(rs, t);

@@ -170,14 +170,6 @@ void gencompletefrags(RunState& rs) {
     layout::write(os, "(i6,1x,a,1x,3f9.4,1x,3f8.3,i8,i4)", k, a.label, a.xf, a.yf, a.zf, a.xc, a.yc, a.zc,
                   md.cryst.srcatom[k], md.cryst.ncopies[k]);
   }
-  OutFile ang;
-  if (!ang.open("complete.ang")) fail("GenCompleteFrags", "Unable to create output file complete.ang");
-  for (int k = 1; k <= md.cryst.ncomplete; ++k) {
-    const Atom& a = rs.atom(k);
-    layout::write(ang.os(), "('ATOM ',a10,3x,3f12.4)", a.label, a.xc, a.yc, a.zc);
-  }
-  ang.close();
-  layout::write(os, "(/a)", " File with complete fragment(s) in PLATON format : complete.ang");
 }
 
 }  // namespace vorn

@@ -129,18 +129,6 @@ void writeconn(RunState& rs, const ReducedTable& t) {
   }
 }
 
-void write_reduced_files(const RunState& rs, const ReducedTable& t, std::ostream& ang, std::ostream& ang1) {
-  ang << "ANGSTROM\n";
-  ang1 << "ANGSTROM\n";
-  for (int a = 1; a <= t.count; ++a) {
-    const Atom& at = table_atom(rs, t, a);
-    layout::write(ang, "('ATOM ',a8,3f12.4)", at.label, at.xc, at.yc, at.zc);
-    std::string name = layout::format("(a2,i6)", atsym(at.iz), a);
-    name.erase(std::remove(name.begin(), name.end(), ' '), name.end());
-    layout::write(ang1, "('ATOM ',a8,3f12.4)", Label(name), at.xc, at.yc, at.zc);
-  }
-}
-
 void connect4rings(RunState& rs, ReducedTable& t) {
   t.count = rs.ncomplete();
   if (!direct_forms(rs)) index_atoms(rs);
@@ -163,12 +151,6 @@ void connect4rings(RunState& rs, ReducedTable& t) {
     to_log(rs, layout::format("(/a)", " CONNECTIVITY TABLE AFTER THE FINAL ELIMINATION CYCLE :"));
     writeconn(rs, t);
   }
-  OutFile ang, ang1;
-  if (!ang.open("reduced.ang")) fail("Connect4Rings", "Unable to create output file reduced.ang");
-  if (!ang1.open("reduced_1.ang")) fail("Connect4Rings", "Unable to create output file reduced_1.ang");
-  write_reduced_files(rs, t, ang.os(), ang1.os());
-  ang.close();
-  ang1.close();
 }
 
 int ichoice(ReducedTable& t, int previous, int current) {
@@ -334,10 +316,15 @@ void findrings(RunState& rs, ReducedTable& t) {
   to_both(rs, layout::format("(/' TOTAL RINGS FOUND (nor)  = ',i6)", rs.rings.nor()));
 }
 
-void find_rings(RunState& rs) {
+std::vector<int> find_rings(RunState& rs) {
   ReducedTable table;
   connect4rings(rs, table);
+  // The walk reorders the table: the reduced structure is the table as the
+  // eliminations left it.
+  std::vector<int> reduced(static_cast<std::size_t>(table.count));
+  for (int p = 1; p <= table.count; ++p) reduced[static_cast<std::size_t>(p - 1)] = table.newat[p];
   findrings(rs, table);
+  return reduced;
 }
 
 }  // namespace vorn

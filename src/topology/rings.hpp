@@ -12,12 +12,12 @@ struct RunState;
 
 // The ring search: builds the reduced connectivity table (a local of the
 // search), walks it and stores the rings in rs.rings, the planar ones
-// marked.
-void find_rings(RunState& rs);
+// marked.  Returns the atoms left in the reduced table after the
+// eliminations, in table order (the reduced structure).
+std::vector<int> find_rings(RunState& rs);
 
 // Its steps.
-// Builds the reduced table by removing open atoms; writes reduced.ang and
-// reduced_1.ang.
+// Builds the reduced table by removing open atoms.
 void connect4rings(RunState& rs, ReducedTable& t);
 // One elimination cycle; remaining receives the number of atoms kept.
 // One elimination cycle; candidates come from the cell lists of the atom
@@ -47,9 +47,5 @@ bool checkvisited(ReducedTable& t, std::vector<int>& path, int& from);
 void checkring(RunState& rs, const ReducedTable& t, const std::vector<int>& path, int start, int top);
 // 1 when a stored ring has the same members (in any order).
 int ichk_ring(const RunState& rs, const std::vector<int>& members);
-
-// The two coordinate files of the reduced table (labels, and element symbol
-// with reduced position).
-void write_reduced_files(const RunState& rs, const ReducedTable& t, std::ostream& ang, std::ostream& ang1);
 
 }  // namespace vorn

@@ -2,6 +2,7 @@
 // lines of fixedH.ins.
 #include "writers/auxiliary.hpp"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,26 @@ constexpr std::string_view kPlotLines[] = {
 void write_spf_head(std::ostream& os) {
   layout::line(os, "TITL X-green, Y-yellow, Z-brown, Dummy(D)-orange");
   layout::line(os, "ANGSTROM");
+}
+
+void write_reduced_files(const RunState& rs, const std::vector<int>& reduced, std::ostream& ang, std::ostream& ang1) {
+  ang << "ANGSTROM\n";
+  ang1 << "ANGSTROM\n";
+  int position = 0;
+  for (const int atom : reduced) {
+    const Atom& at = rs.atom(atom);
+    layout::write(ang, "('ATOM ',a8,3f12.4)", at.label, at.xc, at.yc, at.zc);
+    std::string name = layout::format("(a2,i6)", atsym(at.iz), ++position);
+    name.erase(std::remove(name.begin(), name.end(), ' '), name.end());
+    layout::write(ang1, "('ATOM ',a8,3f12.4)", Label(name), at.xc, at.yc, at.zc);
+  }
+}
+
+void write_complete_ang(const RunState& rs, std::ostream& os) {
+  for (int k = 1; k <= rs.ncomplete(); ++k) {
+    const Atom& a = rs.atom(k);
+    layout::write(os, "('ATOM ',a10,3x,3f12.4)", a.label, a.xc, a.yc, a.zc);
+  }
 }
 
 void write_spf_axes(const RunState& rs, const std::vector<AtomSetup>& setup, std::ostream& os) {

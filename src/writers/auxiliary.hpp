@@ -11,6 +11,11 @@ namespace vorn {
 struct RunState;
 
 void write_spf_head(std::ostream& os);
+// The two coordinate files of the ring search's reduced table: labels, and
+// element symbol with reduced position.
+void write_reduced_files(const RunState& rs, const std::vector<int>& reduced, std::ostream& ang, std::ostream& ang1);
+// complete.ang: every entry of the completed molecules.
+void write_complete_ang(const RunState& rs, std::ostream& os);
 // The local axes of every atom, as drawn by PLATON.
 void write_spf_axes(const RunState& rs, const std::vector<AtomSetup>& setup, std::ostream& os);
 // vorn.ang: every atom (hydrogens where the extension put them) and the
