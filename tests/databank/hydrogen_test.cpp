@@ -20,12 +20,9 @@
 namespace vorn {
 namespace {
 
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> out;
-  std::istringstream is(text);
-  for (std::string l; std::getline(is, l);) out.push_back(l);
-  return out;
-}
+using test::lines_of;
+using test::read_file;
+
 
 // Directions of the bonds around one atom (roughly tetrahedral).
 const Vec3 kDir[] = {{1, 0, 0}, {-0.333f, 0.943f, 0}, {-0.333f, -0.471f, 0.816f}, {-0.333f, -0.471f, -0.816f}};

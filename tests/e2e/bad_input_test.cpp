@@ -26,6 +26,9 @@
 namespace vorn {
 namespace {
 
+using test::lines_of;
+using test::read_file;
+
 namespace fs = std::filesystem;
 using test::ScratchDir;
 using test::test_data;
@@ -47,20 +50,7 @@ public:
 };
 const auto* const kCountReport = ::testing::AddGlobalTestEnvironment(new CountReport);
 
-std::string read_file(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  std::ostringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
 
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> v;
-  std::istringstream in(text);
-  std::string l;
-  while (std::getline(in, l)) v.push_back(l);
-  return v;
-}
 
 // Name, size and modification time of every entry below a directory.
 using Snapshot = std::map<std::string, std::string>;

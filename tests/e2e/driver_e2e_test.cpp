@@ -9,6 +9,9 @@
 namespace vorn {
 namespace {
 
+using test::lines_of;
+using test::read_file;
+
 namespace fs = std::filesystem;
 
 const std::string kBanner =
@@ -25,13 +28,6 @@ const std::string kBanner =
 
 bool empty_dir(const test::ScratchDir& dir) { return fs::is_empty(dir.path()); }
 
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> v;
-  std::istringstream in(text);
-  std::string l;
-  while (std::getline(in, l)) v.push_back(l);
-  return v;
-}
 
 TEST(VornCommandLine, HelpPrintsBannerAndExampleAndCreatesNoFile) {
   test::ScratchDir dir;

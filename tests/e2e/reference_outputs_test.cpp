@@ -58,13 +58,6 @@ std::vector<Case> read_cases() {
   return cases;
 }
 
-std::string read_whole(const fs::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  std::ostringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
-
 // Processor times change from run to run: keep the line's text, drop the figures.
 std::string mask_times(const std::string& text) {
   std::string out;
@@ -81,16 +74,9 @@ std::string mask_times(const std::string& text) {
   return out;
 }
 
-std::vector<std::string> split_lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string l; std::getline(in, l);) lines.push_back(l);
-  return lines;
-}
-
 // The first few lines where two texts differ, numbered from 1.
 std::string first_differences(const std::string& expected, const std::string& actual) {
-  const auto e = split_lines(expected), a = split_lines(actual);
+  const auto e = lines_of(expected), a = lines_of(actual);
   std::ostringstream s;
   int shown = 0;
   for (std::size_t i = 0; i < std::max(e.size(), a.size()) && shown < 6; ++i) {
@@ -150,7 +136,7 @@ TEST_P(ReferenceOutputs, EveryFileAsKept) {
     EXPECT_TRUE(expected.count(f)) << c.name << ": the run wrote " << f << ", which the reference does not have";
   for (const std::string& f : expected) {
     if (!outputs.count(f)) continue;
-    const std::string want = read_whole(kept / f), got = mask_times(run.read(f));
+    const std::string want = read_file((kept / f).string()), got = mask_times(run.read(f));
     EXPECT_TRUE(want == got) << c.name << "/" << f << " differs from the reference:\n" << first_differences(want, got);
   }
 }

@@ -20,12 +20,6 @@
 namespace vorn::test {
 namespace {
 
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> out;
-  std::istringstream is(text);
-  for (std::string l; std::getline(is, l);) out.push_back(l);
-  return out;
-}
 
 // The per-atom loop, then the files the driver writes from what it decided.
 void run_loop(RunState& rs) {

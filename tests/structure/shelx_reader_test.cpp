@@ -17,12 +17,9 @@
 namespace vorn {
 namespace {
 
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> out;
-  std::istringstream in(text);
-  for (std::string l; std::getline(in, l);) out.push_back(l);
-  return out;
-}
+using test::lines_of;
+using test::read_file;
+
 
 bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 

@@ -16,24 +16,14 @@
 namespace vorn {
 namespace {
 
+using test::lines_of;
+using test::read_file;
+
 using test::MemoryRun;
 using test::ScratchDir;
 using test::test_data;
 
-std::string read_file(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  std::ostringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
 
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> out;
-  std::istringstream in(text);
-  std::string s;
-  while (std::getline(in, s)) out.push_back(s);
-  return out;
-}
 
 std::string joined(const std::vector<std::string>& lines) {
   std::string s;

@@ -79,6 +79,20 @@ RunResult run_vorn(const ScratchDir& dir, const std::string& args, const std::st
   return r;
 }
 
+std::string read_file(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  std::ostringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string l; std::getline(in, l);) lines.push_back(l);
+  return lines;
+}
+
 std::string numbered(const std::string& prefix, long n) { return prefix + std::to_string(n); }
 
 std::string error_report(const std::function<void()>& f) {

@@ -70,6 +70,11 @@ bool exhaustive();
 // inversion centre, disorder, a heavy-atom complex) and drops the rest.
 std::vector<std::string> shelx_structures();
 
+// The whole of a file (empty when it cannot be read), and a text's lines
+// without their line ends.
+std::string read_file(const std::string& path);
+std::vector<std::string> lines_of(const std::string& text);
+
 // Path of a file under tests/data (the real structures, with their
 // provenance in tests/data/SOURCES.tsv, and the test databank).
 std::string test_data(const std::string& rel);

@@ -14,12 +14,9 @@
 namespace vorn {
 namespace {
 
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> out;
-  std::istringstream is(text);
-  for (std::string l; std::getline(is, l);) out.push_back(l);
-  return out;
-}
+using test::lines_of;
+using test::read_file;
+
 
 const std::vector<std::string> kFixedPlotLines = {
     "SOLID COLOR", "COLOR TYPE X GREEN Y YELLOW Z BROWN D ORANGE", "RADII ATOMS ALL 0.06",

@@ -15,12 +15,9 @@
 namespace vorn {
 namespace {
 
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> out;
-  std::istringstream in(text);
-  for (std::string l; std::getline(in, l);) out.push_back(l);
-  return out;
-}
+using test::lines_of;
+using test::read_file;
+
 
 Frame frame(const char* l1, char a1, const char* l2, char a2) {
   Frame f;
