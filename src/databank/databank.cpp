@@ -423,11 +423,6 @@ Mpoles1 searchdb(RunState& rs, int i, const DatabankQuery& q) {
     }
   }
 
-  ++rs.ldb.nsearch;
-  if (m1.ifind == 1)
-    ++rs.ldb.nfound;
-  else
-    ++rs.ldb.nnotfound;
   log_report(rs, i, m1);
   return m1;
 }

@@ -50,11 +50,6 @@ struct Forh {
   OneBased<int> hnei{kMaxAtoms, 0};
 };
 
-// Counters of record `ldb`.
-struct DbCounters {
-  int nsearch = 0, nfound = 0, nnotfound = 0;
-};
-
 // An X-H bond set to its standard length (or kept at its own length when
 // the hydrogen's group is not identified), for the files that keep it
 // fixed in the later refinements: parent, hydrogen, length and the ratio of

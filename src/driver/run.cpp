@@ -144,8 +144,6 @@ void normal_run(RunState& rs) {
   if (rs.sw.format == InputFormat::platon) readplaton(rs, file);
 
   // Step 6: number of scattering-factor tables.
-  rs.nsft = 1;
-  for (int i = 1; i <= rs.natom(); ++i) rs.nsft = std::max(rs.nsft, rs.atom(i).tbl);
 
   // Step 7: plot file.
   open_output(io.spf, "vorn.spf");
@@ -219,8 +217,13 @@ void normal_run(RunState& rs) {
     if (rs.sw.lsx != 1) {
       if (rs.sw.lfh == 1) open_output(io.fixedh, "fixedH.ins");
       if (rs.sw.usedb == 1) {
-        to_both(rs, layout::format("(/,' ATOMS SEARCHED in DB, FOUND in DB, ','NOT FOUND in DB = ',3i8)",
-                                   rs.ldb.nsearch, rs.ldb.nfound, rs.ldb.nnotfound));
+        int searched = 0, found = 0;
+        for (const AtomSetup& s : setup) {
+          searched += s.databank_searched ? 1 : 0;
+          found += s.databank_found ? 1 : 0;
+        }
+        to_both(rs, layout::format("(/,' ATOMS SEARCHED in DB, FOUND in DB, ','NOT FOUND in DB = ',3i8)", searched,
+                                   found, searched - found));
         if (rs.sw.args.iscale != 0) rescalepv(rs);
       }
     }

@@ -56,9 +56,7 @@ struct RunState {
   // Databank transfer.
   Mpoles mp;
   Kappas kappas;
-  int nsft = 1;
   Forh forh;
-  DbCounters ldb;
   Exceptions except;
   DatabankText dbtext;     // the databank in memory
 

@@ -64,6 +64,8 @@ struct AtomSetup {
   Frame frame;
   int kappa_set = 0;
   int reference = 0;   // 0: no chemical constraint
+  bool databank_searched = false;
+  bool databank_found = false;
 };
 
 }  // namespace vorn

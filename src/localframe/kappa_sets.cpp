@@ -201,9 +201,13 @@ AtomSetup kappa_and_output(RunState& rs, int atom, Frame& f) {
   const bool disordered = a.flag == -1;
   const bool read = rs.sw.usedb == 1 && ((!disordered && !f.ordered_with_disordered_neighbour) ||
                                          (disordered && rs.sw.disorder.disdb == 1));
+  bool searched = false, found = false;
   if (read) {
     layout::write(rs.log(), "(/' Atom ',a,' :: will now read databank')", a.label);
-    copy_databank_result(rs, atom, readdb(rs, atom, f.ring, f.planar_group));
+    const Mpoles1 entry = readdb(rs, atom, f.ring, f.planar_group);
+    copy_databank_result(rs, atom, entry);
+    searched = true;
+    found = entry.ifind == 1;
   } else {
     layout::write(rs.log(), "(/' Atom ',a,' :: will skip reading databank')", a.label);
     databank_defaults(rs, atom);
@@ -212,7 +216,7 @@ AtomSetup kappa_and_output(RunState& rs, int atom, Frame& f) {
 
   auto& xd = rs.mp.xdint[atom];
   xd = {letter_code(f.letter[0]), letter_code(f.letter[1]), f.point[0], atom, f.point[1], a.tp, a.tbl, kset, 4, 1, ref};
-  return AtomSetup{f, kset, ref};
+  return AtomSetup{f, kset, ref, searched, found};
 }
 
 }  // namespace vorn

@@ -3,6 +3,8 @@
 // list the atoms in the same order from the same populations.
 #include "writers/parameter_files.hpp"
 
+#include <algorithm>
+
 #include <string>
 #include <vector>
 
@@ -17,6 +19,14 @@ namespace {
 
 // Records 1 to 9: banner, version, model, limits, usage, the fourteen
 // zeros and the dummy atoms.
+// Number of scattering-factor tables: the highest table index of an atom, at
+// least one.
+int scattering_table_count(const RunState& rs) {
+  int n = 1;
+  for (int i = 1; i <= rs.natom(); ++i) n = std::max(n, rs.atom(i).tbl);
+  return n;
+}
+
 void write_head(RunState& rs, std::ostream& os) {
   const std::string bangs(80, '!');
   layout::line(os, bangs);
@@ -25,7 +35,7 @@ void write_head(RunState& rs, std::ostream& os) {
   layout::line(os, "XDPARFILE VERSION  2");
   layout::line(os, "  " + std::string(rs.model.amodel.trimmed()) + "   MODEL  4  2  1  0");
   layout::line(os, "LIMITS nat 300 ntx 31 lmx 4 nzz 30 nto 0 nsc 20 ntb 20 nov 2500");
-  layout::write(os, "('USAGE ',i4,' 2 4 ',i4,' 0 1 0 0 ',i4,' 0 0 0 0 ',i4)", rs.natom(), rs.kappas.nkset, rs.nsft,
+  layout::write(os, "('USAGE ',i4,' 2 4 ',i4,' 0 1 0 0 ',i4,' 0 0 0 0 ',i4)", rs.natom(), rs.kappas.nkset, scattering_table_count(rs),
                 rs.dummy.count);
   const float zero = 0.0f;
   layout::write(os, "(8f10.6)", zero, zero, zero, zero, zero, zero, zero, zero, zero, zero, zero, zero, zero, zero);

@@ -83,6 +83,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const Probe& p : probes()) {
     fuzz::guarded([&] { search(rs, p); });
   }
-  if (rs.ldb.nsearch != rs.ldb.nfound + rs.ldb.nnotfound) fuzz::fail("databank counters do not add up");
   return 0;
 }

@@ -69,9 +69,7 @@ Run::Run() {
   rs->kset = p.kset;
   rs->mp = p.mp;
   rs->kappas = p.kappas;
-  rs->nsft = p.nsft;
   rs->forh = p.forh;
-  rs->ldb = p.ldb;
   rs->except = p.except;
   rs->io = Io{};
   rs->io.term = &term;

@@ -40,6 +40,7 @@ struct ParFile {
     rs.model.natom = 2;
     Atom& c = rs.atom(1);
     c.label = "C(1)";
+    c.tbl = 1;
     c.xf = 0.12345f;
     c.yf = -0.5f;
     c.zf = 0.98765f;
@@ -59,6 +60,7 @@ struct ParFile {
     p(4, -4) = -0.44f;
     Atom& h = rs.atom(2);
     h.label = "H(1)";
+    h.tbl = 2;
     h.occ = 0.5f;
     h.u[0] = 0.025f;
     h.tp = 1;
@@ -73,7 +75,6 @@ struct ParFile {
     rs.kappas.ktbl[2] = 2;
     rs.kappas.kappa1[2] = 1.16f;
     rs.kappas.kappa2[2] = 1.3f;
-    rs.nsft = 2;
     rs.model.shelx1.fvar[1] = 1.52331f;
     rs.model.shelx1.fvar[2] = 0.0123f;
     rs.model.shelx1.fvar[9] = -0.5f;
@@ -139,7 +140,8 @@ TEST(XdParameterFile, NoDummiesAndASingleAtom) {
   t.rs.model.shelx1.fvar[1] = 1.0f;
   const std::vector<std::string> l = t.run();
   ASSERT_EQ(l.size(), 9u + 5u + 1u + 3u);
-  EXPECT_EQ(l[6], "USAGE    1 2 4    1 0 1 0 0    2 0 0 0 0    0");
+  // One atom of table 1: one scattering table.
+  EXPECT_EQ(l[6], "USAGE    1 2 4    1 0 1 0 0    1 0 0 0 0    0");
   EXPECT_EQ(l[9].substr(0, 8), "C(1)    ");
   EXPECT_EQ(l[14].substr(0, 3), "  1");
   EXPECT_EQ(l[17], " 0.100000E+01");
