@@ -107,7 +107,7 @@ std::string error_report(const std::function<void()>& f) {
 bool exhaustive() { return std::getenv("VORN_EXHAUSTIVE") != nullptr; }
 
 std::vector<std::string> shelx_structures() {
-  static const char* const sample[] = {"CaF2_Fm-3m_face_centred.res", "I-43d_Ni_complex_body_centred.res",
+  static const char* const sample[] = {"C2c_AlGa_fluoroalkoxy_MOESM1367.res", "urea_P-421m_special_positions.res",
                                        "naphthalene_P21a_half_molecule.res", "thpp_P21n_disorder_cctbx.ins",
                                        "Mg_hydrogenmaleate_hexahydrate_P21c_inversion.res", "paracetamol_P21n.res"};
   std::vector<std::string> files;
