@@ -69,4 +69,11 @@ struct Switches {
   // Whether a CHFRAG/NFRAG/FRAG line exists is read later by the rescaling.
 };
 
+// Covalent radius of element z: the control file's table for 1..54,
+// published radii beyond; 0 for no element.
+inline float covalent_radius(const Switches& sw, int z) {
+  if (z >= 1 && z <= kCovradTable) return sw.covrad[static_cast<std::size_t>(z - 1)];
+  return covrad_extended(z);
+}
+
 }  // namespace vorn

@@ -80,8 +80,5 @@ void to_term(RunState& rs, std::string_view text);
 // ... to the log and then to the terminal.
 void to_both(RunState& rs, std::string_view text);
 
-// Covalent radius of element z: the control file's table for 1..54,
-// published radii beyond; 0 for no element.
-float covalent_radius(const RunState& rs, int z);
 
 }  // namespace vorn

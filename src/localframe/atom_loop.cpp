@@ -42,14 +42,13 @@ std::string multipole_part(const SiteSym& s) {
 
 }  // namespace
 
-std::string getkey(const RunState& rs, int i) {
-  const auto& k = rs.sw.lkeys;
-  const Atom& a = rs.atom(i);
+std::string key_text(const Switches& sw, const Atom& a) {
+  const auto& k = sw.lkeys;
   const bool ordered = a.flag != -1;
   std::string pos = kPosZero;
   if (k[kXyzUij] && (k[kXyzAll] || (k[kXyzOrdered] && ordered))) pos = a.iz == 1 ? kPosHydrogen : kPosFull;
   std::string mult = kMultZero;
-  if (rs.sw.lsx != 1 && k[kMult] && (k[kMultAll] || (k[kMultOrdered] && ordered))) mult = multipole_part(a.sitesym);
+  if (sw.lsx != 1 && k[kMult] && (k[kMultAll] || (k[kMultOrdered] && ordered))) mult = multipole_part(a.sitesym);
   return pos + mult;
 }
 

@@ -4,7 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "control/switches.hpp"
 #include "localframe/frame_records.hpp"
+#include "structure/model.hpp"
 
 namespace vorn {
 
@@ -14,7 +16,8 @@ struct RunState;
 // constraints, databank populations); writes the log and the terminal
 // only.  Atom i's result is element i - 1.
 std::vector<AtomSetup> set_up_atoms(RunState& rs);
-// 68-character KEY text of atom i.
-std::string getkey(const RunState& rs, int i);
+// The 68-character KEY text of an atom: which coordinates, displacement
+// parameters and multipoles the KEYGEN switches refine for it.
+std::string key_text(const Switches& sw, const Atom& a);
 
 }  // namespace vorn

@@ -210,7 +210,7 @@ void index_atoms(RunState& rs) {
   x.maxrad = 0;
   for (int k = 1; k <= n; ++k) {
     x.binned[static_cast<std::size_t>(k - 1)] = cart(rs, k);
-    x.maxrad = std::max(x.maxrad, covalent_radius(rs, rs.atom(k).iz));
+    x.maxrad = std::max(x.maxrad, covalent_radius(rs.sw, rs.atom(k).iz));
   }
   // Cells about one bond long: a covalent search looks at 27 of them.
   const float edge = std::max(1.0f, 2.0f * x.maxrad + std::max(0.0f, rs.sw.tols.tol1));
@@ -247,7 +247,7 @@ AtomIndex& atom_index(RunState& rs) {
     x.binned.push_back(p);
     x.grid.insert(k, p);
     mark_twins(x, k, p);
-    x.maxrad = std::max(x.maxrad, covalent_radius(rs, rs.atom(k).iz));
+    x.maxrad = std::max(x.maxrad, covalent_radius(rs.sw, rs.atom(k).iz));
   }
   x.count = std::max(x.count, n);
   return x;

@@ -56,7 +56,7 @@ bool add_one_copy(RunState& rs) {
   for (int i = 1; i <= md.natom; ++i) {
     const Vec3 x = frac(rs, i);
     const Vec3 xi = cart(rs, i);
-    const float ri = covalent_radius(rs, rs.atom(i).iz);
+    const float ri = covalent_radius(rs.sw, rs.atom(i).iz);
     for (int n = 1; n <= md.symm.nsym; ++n) {
       const SymOp& op = md.symm.op[n];
       for (int t1 = -c; t1 <= c; ++t1)
@@ -75,7 +75,7 @@ bool add_one_copy(RunState& rs) {
             if (present) continue;
             bool bonded = false;
             for (int k = 1; k <= ncomp && !bonded; ++k)
-              bonded = dist(xc, cart(rs, k)) <= ri + covalent_radius(rs, rs.atom(k).iz) + tol;
+              bonded = dist(xc, cart(rs, k)) <= ri + covalent_radius(rs.sw, rs.atom(k).iz) + tol;
             if (!bonded) continue;
             append_copy(rs, i, xs, xc);
             return true;
@@ -116,7 +116,7 @@ bool add_copies_indexed(RunState& rs) {
       const float d = dist(xc, pc);
       if (d < 0.001f) {
         seen.insert(m);
-      } else if (d <= covalent_radius(rs, rs.atom(i).iz) + re + tol) {
+      } else if (d <= covalent_radius(rs.sw, rs.atom(i).iz) + re + tol) {
         seen.insert(m);
         queue.push(m);
       }
@@ -124,7 +124,7 @@ bool add_copies_indexed(RunState& rs) {
   };
   // Distances count from the entries' Cartesian positions.
   for (int e = 1; e <= rs.model.natom; ++e)
-    joined(rabs(rs.model.transf, 1, cart(rs, e)), cart(rs, e), covalent_radius(rs, rs.atom(e).iz));
+    joined(rabs(rs.model.transf, 1, cart(rs, e)), cart(rs, e), covalent_radius(rs.sw, rs.atom(e).iz));
 
   std::vector<int> cand;
   while (!queue.empty()) {
@@ -144,7 +144,7 @@ bool add_copies_indexed(RunState& rs) {
     if (present) continue;
     append_copy(rs, i, xs, xc);
     entries.insert(++count, xc);
-    joined(xs, xc, covalent_radius(rs, rs.atom(i).iz));
+    joined(xs, xc, covalent_radius(rs.sw, rs.atom(i).iz));
   }
   return true;
 }

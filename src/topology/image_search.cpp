@@ -44,7 +44,7 @@ bool ImageSearch::prepare() {
       lo_[k] = i == 1 ? f[k] : std::min(lo_[k], static_cast<double>(f[k]));
       hi_[k] = i == 1 ? f[k] : std::max(hi_[k], static_cast<double>(f[k]));
     }
-    maxrad_ = std::max(maxrad_, covalent_radius(rs_, rs_.atom(i).iz));
+    maxrad_ = std::max(maxrad_, covalent_radius(rs_.sw, rs_.atom(i).iz));
   }
   // Fractional <-> Cartesian, from the transforms themselves.
   std::array<Vec3, 3> o{}, oinv{};

@@ -88,7 +88,7 @@ bool in_reach(const RunState& rs, const Atom& a, float ra, float rmax, int b, fl
   if (a.flag == -1 && at.flag == -1 && std::fabs(static_cast<double>(a.occ) - static_cast<double>(at.occ)) > 0.01)
     return false;
   d = dist(a.xc, a.yc, a.zc, at.xc, at.yc, at.zc);
-  const float cutoff = rmax > 0 ? rmax : ra + covalent_radius(rs, at.iz) + rs.sw.tols.tol1;
+  const float cutoff = rmax > 0 ? rmax : ra + covalent_radius(rs.sw, at.iz) + rs.sw.tols.tol1;
   return !(d > cutoff || d < 0.5f);
 }
 
@@ -123,7 +123,7 @@ Neig getnei_direct(RunState& rs, int atom, float rmax, int& disordered) {
   Neig ng;
   disordered = 0;
   const Atom& a = rs.atom(atom);
-  const float ra = covalent_radius(rs, a.iz);
+  const float ra = covalent_radius(rs.sw, a.iz);
   for (int b = 1; b <= rs.ncomplete(); ++b) {
     float d = 0;
     if (b == atom || !in_reach(rs, a, ra, rmax, b, d)) continue;
@@ -149,7 +149,7 @@ Neig getnei_indexed(RunState& rs, int atom, float rmax, int& disordered) {
   Neig ng;
   disordered = 0;
   const Atom& a = rs.atom(atom);
-  const float ra = covalent_radius(rs, a.iz);
+  const float ra = covalent_radius(rs.sw, a.iz);
   AtomIndex& x = atom_index(rs);
   const float reach = rmax > 0 ? rmax : ra + x.maxrad + rs.sw.tols.tol1;
   const std::vector<int>& cand = entries_near(rs, cart(rs, atom), reach);

@@ -44,7 +44,7 @@ void connect_if_bonded(RunState& rs, ReducedTable& t, int a, int b, float ra, st
   const Atom& at = table_atom(rs, t, a);
   const Atom& bt = table_atom(rs, t, b);
   const float d = dist(at.xc, at.yc, at.zc, bt.xc, bt.yc, bt.zc);
-  if (d > ra + covalent_radius(rs, bt.iz) + rs.sw.tols.tol1) return;
+  if (d > ra + covalent_radius(rs.sw, bt.iz) + rs.sw.tols.tol1) return;
   if (static_cast<int>(conn.size()) >= kMaxNeiStored) {
     fail("Eliminate",
         "Atom " + std::to_string(t.newat[a]) + " " + std::string(at.label.trimmed()) + " has more than " +
@@ -87,7 +87,7 @@ void eliminate(RunState& rs, ReducedTable& t, int cycle, int& remaining) {
     conn.clear();
     const Atom& at = table_atom(rs, t, a);
     if (at.flag == -1) continue;
-    const float ra = covalent_radius(rs, at.iz);
+    const float ra = covalent_radius(rs.sw, at.iz);
     const Vec3 pa{at.xc, at.yc, at.zc};
     if (!finite3(pa)) {
       for (int b = 1; b <= t.count; ++b)
@@ -113,7 +113,7 @@ void eliminate_direct(RunState& rs, ReducedTable& t, int cycle, int& remaining) 
     const Atom& at = table_atom(rs, t, a);
     // A disordered atom is never part of a ring.
     if (at.flag == -1) continue;
-    const float ra = covalent_radius(rs, at.iz);
+    const float ra = covalent_radius(rs.sw, at.iz);
     for (int b = 1; b <= t.count; ++b)
       if (b != a) connect_if_bonded(rs, t, a, b, ra, conn);
   }

@@ -94,7 +94,7 @@ void write_spf_tail(RunState& rs) {
   for (int k = 1; k <= types.ntypes; ++k) {
     const int z = types.typez[k];
     items.emplace_back(atsym(z));
-    items.emplace_back(static_cast<double>(covalent_radius(rs, z)));
+    items.emplace_back(static_cast<double>(covalent_radius(rs.sw, z)));
   }
   for (const char* pseudo : {"X", "Y", "Z", "D"}) {
     if (pseudo[0] == 'D' && ndum == 0) break;

@@ -191,7 +191,7 @@ void write_atom_table(const RunState& rs, const std::vector<AtomSetup>& setup, s
 
 void write_key_table(const RunState& rs, std::ostream& mas) {
   layout::line(mas, kKeyHeader);
-  for (int i = 1; i <= rs.natom(); ++i) layout::write(mas, "(a8,a68)", rs.atom(i).label, getkey(rs, i));
+  for (int i = 1; i <= rs.natom(); ++i) layout::write(mas, "(a8,a68)", rs.atom(i).label, key_text(rs.sw, rs.atom(i)));
   const int nsets = rs.kset.lastkset;
   // Sets that hold a non-hydrogen atom refine both kappas.
   std::vector<char> heavy(static_cast<std::size_t>(std::max(nsets, 0)) + 1, 0);

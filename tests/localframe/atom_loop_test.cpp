@@ -52,26 +52,26 @@ struct KeyCase : ::testing::Test {
 };
 
 TEST_F(KeyCase, NoKeygenLineGivesAllZeros) {
-  EXPECT_EQ(getkey(rs, c), "000 000000 0000000000 000000000000000 00 000 00000 0000000 000000000");
-  EXPECT_EQ(getkey(rs, c).size(), 68u);
+  EXPECT_EQ(key_text(rs.sw, rs.atom(c)), "000 000000 0000000000 000000000000000 00 000 00000 0000000 000000000");
+  EXPECT_EQ(key_text(rs.sw, rs.atom(c)).size(), 68u);
 }
 
 TEST_F(KeyCase, PositionsForAllAtoms) {
   keys({kXyzUij, kXyzAll});
-  EXPECT_EQ(getkey(rs, c).substr(0, 38), "111 111111 0000000000 000000000000000 ");
-  EXPECT_EQ(getkey(rs, h).substr(0, 38), "111 100000 0000000000 000000000000000 ");
+  EXPECT_EQ(key_text(rs.sw, rs.atom(c)).substr(0, 38), "111 111111 0000000000 000000000000000 ");
+  EXPECT_EQ(key_text(rs.sw, rs.atom(h)).substr(0, 38), "111 100000 0000000000 000000000000000 ");
 }
 
 TEST_F(KeyCase, OrderedOnlySkipsDisorderedAtoms) {
   keys({kXyzUij, kXyzOrdered, kMult, kMultOrdered});
   rs.atom(h).flag = -1;
-  EXPECT_EQ(getkey(rs, c), "111 111111 0000000000 000000000000000 10 001 10010 1001000 100100010");
-  EXPECT_EQ(getkey(rs, h), "000 000000 0000000000 000000000000000 00 000 00000 0000000 000000000");
+  EXPECT_EQ(key_text(rs.sw, rs.atom(c)), "111 111111 0000000000 000000000000000 10 001 10010 1001000 100100010");
+  EXPECT_EQ(key_text(rs.sw, rs.atom(h)), "000 000000 0000000000 000000000000000 00 000 00000 0000000 000000000");
 }
 
 TEST_F(KeyCase, MultipolesFollowTheSiteSymmetry) {
   keys({kMult, kMultAll});
-  EXPECT_EQ(getkey(rs, h).substr(38), "10 001 10000 1000000 100000000");
+  EXPECT_EQ(key_text(rs.sw, rs.atom(h)).substr(38), "10 001 10000 1000000 100000000");
   const std::map<std::string, std::string> table = {
       {"NO", "10 111 11111 1111111 111111111"}, {"m", "10 110 10011 0110011 100110011"},
       {"3m", "10 001 10000 1000010 100001000"}, {"-42m", "10 001 10000 0001000 100000010"},
@@ -79,11 +79,11 @@ TEST_F(KeyCase, MultipolesFollowTheSiteSymmetry) {
       {"xyz", "00 000 00000 0000000 000000000"}};
   for (const auto& [sym, key] : table) {
     rs.atom(c).sitesym = sym;
-    EXPECT_EQ(getkey(rs, c).substr(38), key) << sym;
+    EXPECT_EQ(key_text(rs.sw, rs.atom(c)).substr(38), key) << sym;
   }
   // The conversion-only run refines no multipoles.
   rs.sw.lsx = 1;
-  EXPECT_EQ(getkey(rs, c).substr(38), "00 000 00000 0000000 000000000");
+  EXPECT_EQ(key_text(rs.sw, rs.atom(c)).substr(38), "00 000 00000 0000000 000000000");
 }
 
 // ---- The loop on a molecule in memory ---------------------------------------
