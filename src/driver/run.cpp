@@ -62,6 +62,16 @@ void finish_output(OutFile& f) {
   if (!f.close() || f.failed()) fail("VORN", "Unable to write output file " + f.name());
 }
 
+// Writes an auxiliary coordinate file whole; one that cannot be created
+// stops the run with the message of the step that makes it.
+template <class Write>
+void write_auxiliary_file(const std::string& name, const char* routine, Write write) {
+  OutFile f;
+  if (!f.open(name)) fail(routine, "Unable to create output file " + name);
+  write(f.os());
+  f.close();
+}
+
 }  // namespace
 
 // Step 8: the databank file, asking for another name until one opens.
@@ -156,10 +166,7 @@ void normal_run(RunState& rs) {
   if (rs.sw.ifra == 1 && rs.sw.compfrag > -1) {
     gencompletefrags(rs);
     if (rs.ncomplete() > rs.natom()) {
-      OutFile ang;
-      if (!ang.open("complete.ang")) fail("GenCompleteFrags", "Unable to create output file complete.ang");
-      write_complete_ang(rs, ang.os());
-      ang.close();
+      write_auxiliary_file("complete.ang", "GenCompleteFrags", [&](std::ostream& os) { write_complete_ang(rs, os); });
       layout::write(rs.log(), "(/a)", " File with complete fragment(s) in PLATON format : complete.ang");
     }
   } else {
@@ -169,10 +176,13 @@ void normal_run(RunState& rs) {
   // Step 10: rings.
   if (rs.sw.args.lrings == 1) {
     const std::vector<int> reduced = find_rings(rs);
+    // Both files are created before either is written, so that one that
+    // cannot be created leaves neither behind.
     OutFile ang, ang1;
     if (!ang.open("reduced.ang")) fail("Connect4Rings", "Unable to create output file reduced.ang");
     if (!ang1.open("reduced_1.ang")) fail("Connect4Rings", "Unable to create output file reduced_1.ang");
-    write_reduced_files(rs, reduced, ang.os(), ang1.os());
+    write_reduced_ang(rs, reduced, ang.os());
+    write_reduced_numbered_ang(rs, reduced, ang1.os());
     ang.close();
     ang1.close();
     const std::string t = times_line(" Timing for ring search u,s,t (s) :", process_times());

@@ -38,16 +38,22 @@ void write_spf_head(std::ostream& os) {
   layout::line(os, "ANGSTROM");
 }
 
-void write_reduced_files(const RunState& rs, const std::vector<int>& reduced, std::ostream& ang, std::ostream& ang1) {
-  ang << "ANGSTROM\n";
-  ang1 << "ANGSTROM\n";
+void write_reduced_ang(const RunState& rs, const std::vector<int>& reduced, std::ostream& os) {
+  os << "ANGSTROM\n";
+  for (const int atom : reduced) {
+    const Atom& at = rs.atom(atom);
+    layout::write(os, "('ATOM ',a8,3f12.4)", at.label, at.xc, at.yc, at.zc);
+  }
+}
+
+void write_reduced_numbered_ang(const RunState& rs, const std::vector<int>& reduced, std::ostream& os) {
+  os << "ANGSTROM\n";
   int position = 0;
   for (const int atom : reduced) {
     const Atom& at = rs.atom(atom);
-    layout::write(ang, "('ATOM ',a8,3f12.4)", at.label, at.xc, at.yc, at.zc);
     std::string name = layout::format("(a2,i6)", atsym(at.iz), ++position);
     name.erase(std::remove(name.begin(), name.end(), ' '), name.end());
-    layout::write(ang1, "('ATOM ',a8,3f12.4)", Label(name), at.xc, at.yc, at.zc);
+    layout::write(os, "('ATOM ',a8,3f12.4)", Label(name), at.xc, at.yc, at.zc);
   }
 }
 

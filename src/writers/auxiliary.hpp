@@ -11,9 +11,10 @@ namespace vorn {
 struct RunState;
 
 void write_spf_head(std::ostream& os);
-// The two coordinate files of the ring search's reduced table: labels, and
-// element symbol with reduced position.
-void write_reduced_files(const RunState& rs, const std::vector<int>& reduced, std::ostream& ang, std::ostream& ang1);
+// The coordinate files of the ring search's reduced structure: reduced.ang
+// with the labels, reduced_1.ang with element symbol and reduced position.
+void write_reduced_ang(const RunState& rs, const std::vector<int>& reduced, std::ostream& os);
+void write_reduced_numbered_ang(const RunState& rs, const std::vector<int>& reduced, std::ostream& os);
 // complete.ang: every entry of the completed molecules.
 void write_complete_ang(const RunState& rs, std::ostream& os);
 // The local axes of every atom, as drawn by PLATON.
