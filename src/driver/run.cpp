@@ -153,8 +153,6 @@ void normal_run(RunState& rs) {
   if (rs.sw.format == InputFormat::aim2tab) readaim2tab(rs, file);
   if (rs.sw.format == InputFormat::platon) readplaton(rs, file);
 
-  // Step 6: number of scattering-factor tables.
-
   // Step 7: plot file.
   open_output(io.spf, "vorn.spf");
   write_spf_head(io.spf.os());
