@@ -62,16 +62,6 @@ void finish_output(OutFile& f) {
   if (!f.close() || f.failed()) fail("VORN", "Unable to write output file " + f.name());
 }
 
-// Writes an auxiliary coordinate file whole; one that cannot be created
-// stops the run with the message of the step that makes it.
-template <class Write>
-void write_auxiliary_file(const std::string& name, const char* routine, Write write) {
-  OutFile f;
-  if (!f.open(name)) fail(routine, "Unable to create output file " + name);
-  write(f.os());
-  f.close();
-}
-
 }  // namespace
 
 // Step 8: the databank file, asking for another name until one opens.
@@ -164,7 +154,10 @@ void normal_run(RunState& rs) {
   if (rs.sw.ifra == 1 && rs.sw.compfrag > -1) {
     gencompletefrags(rs);
     if (rs.ncomplete() > rs.natom()) {
-      write_auxiliary_file("complete.ang", "GenCompleteFrags", [&](std::ostream& os) { write_complete_ang(rs, os); });
+      OutFile ang;
+      if (!ang.open("complete.ang")) fail("GenCompleteFrags", "Unable to create output file complete.ang");
+      write_complete_ang(rs, ang.os());
+      ang.close();
       layout::write(rs.log(), "(/a)", " File with complete fragment(s) in PLATON format : complete.ang");
     }
   } else {

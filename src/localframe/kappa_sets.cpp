@@ -148,30 +148,9 @@ int choose_kappa_set(RunState& rs, int atom, const Frame& f) {
   return 0;
 }
 
-std::string mopro_symmetry_code(const SiteSym& s, char l1, char l2) {
-  if (s == "m") {
-    const bool x = l1 == 'X' || l2 == 'X', y = l1 == 'Y' || l2 == 'Y';
-    return x && y ? "mz" : x ? "my" : "mx";
-  }
-  if (s == "mm2") return "mxmy";
-  if (s == "3m") return "3m";
-  if (s == "cyl") return "cy";
-  return "";   // "-42m" and any other label: four blanks
-}
-
 int letter_code(char c) { return c == 'X' ? 1 : c == 'Y' ? 2 : c == 'Z' ? 3 : 0; }
 
 }  // namespace
-
-void write_site_symmetry_line(const RunState& rs, int atom, const Frame& f, std::ostream& con) {
-  const Atom& a = rs.atom(atom);
-  if (a.sitesym == "NO") return;
-  const Text<4> code = mopro_symmetry_code(a.sitesym, f.letter[0], f.letter[1]);
-  if (rs.model.resi.hasres != 0)
-    layout::write(con, "(a,1x,a6,1x,a)", "SYMPLM ", code, rs.model.resi.resname[atom]);
-  else
-    layout::write(con, "(a,1x,a,1x,a,1x,a)", "SYMPLM ", code, erbras(a.label.view()), "1");
-}
 
 AtomSetup kappa_and_output(RunState& rs, int atom, Frame& f) {
   Atom& a = rs.atom(atom);

@@ -8,7 +8,6 @@
 #include "layout/text_edit.hpp"
 #include "driver/run_state.hpp"
 #include "layout/layout.hpp"
-#include "localframe/kappa_sets.hpp"
 #include "writers/bond_restraints.hpp"
 
 namespace vorn {
@@ -53,6 +52,34 @@ void write_mopro_crystal_head(const ShelxCrystalHead& head, std::ostream& os) {
                         "EXTIN  0.0  GAUSSIAN  ISOT  TYP1", ""})
     layout::line(os, l);
 }
+
+namespace {
+
+// MoPro's code for a site symmetry in the atom's frame (four blanks for
+// "-42m" and any label MoPro has no code for).
+std::string mopro_symmetry_code(const SiteSym& s, char l1, char l2) {
+  if (s == "m") {
+    const bool x = l1 == 'X' || l2 == 'X', y = l1 == 'Y' || l2 == 'Y';
+    return x && y ? "mz" : x ? "my" : "mx";
+  }
+  if (s == "mm2") return "mxmy";
+  if (s == "3m") return "3m";
+  if (s == "cyl") return "cy";
+  return "";   // "-42m" and any other label: four blanks
+}
+
+// The atom's SYMPLM line (none for site symmetry "NO").
+void write_site_symmetry_line(const RunState& rs, int atom, const Frame& f, std::ostream& con) {
+  const Atom& a = rs.atom(atom);
+  if (a.sitesym == "NO") return;
+  const Text<4> code = mopro_symmetry_code(a.sitesym, f.letter[0], f.letter[1]);
+  if (rs.model.resi.hasres != 0)
+    layout::write(con, "(a,1x,a6,1x,a)", "SYMPLM ", code, rs.model.resi.resname[atom]);
+  else
+    layout::write(con, "(a,1x,a,1x,a,1x,a)", "SYMPLM ", code, erbras(a.label.view()), "1");
+}
+
+}  // namespace
 
 void write_con_site_symmetry(const RunState& rs, const std::vector<AtomSetup>& setup, std::ostream& os) {
   for (int i = 1; i <= rs.natom(); ++i) write_site_symmetry_line(rs, i, setup[static_cast<std::size_t>(i - 1)].frame, os);
