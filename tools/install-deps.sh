@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
 # Installs what the build needs (Debian packages) when it is missing.
-#   tools/install-deps.sh        compiler, CMake, GoogleTest
+#   tools/install-deps.sh        compiler, CMake, GoogleTest, gemmi
 #   tools/install-deps.sh fuzz   also clang and its libFuzzer runtime
 set -e
 need=()
 command -v cmake >/dev/null 2>&1 || need+=(cmake)
 command -v g++ >/dev/null 2>&1 || need+=(g++)
 [ -f /usr/include/gtest/gtest.h ] || need+=(libgtest-dev)
+# gemmi (header-only): symmetry and point-group tables, CIF, anomalous
+# scattering; its CIF parser needs PEGTL and its image code stb.
+[ -f /usr/include/gemmi/symmetry.hpp ] || need+=(gemmi-dev)
+[ -d /usr/include/tao/pegtl ] || need+=(tao-pegtl-dev)
+[ -d /usr/include/stb ] || need+=(libstb-dev)
 if [ "${1:-}" = fuzz ]; then
   command -v clang++ >/dev/null 2>&1 || need+=(clang)
   # libFuzzer's runtime ships in the compiler-rt package of clang 14.

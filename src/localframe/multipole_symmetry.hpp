@@ -1,0 +1,47 @@
+// Which multipoles a symmetry allows.  The 24 terms from the dipoles to the
+// hexadecapoles are the real spherical harmonics in the order of the XD KEY
+// table (D11+ D11- D10, then for l = 2, 3, 4: m = 0, +1, -1, +2, -2, ...);
+// a term may be refined when the harmonic is unchanged by every operation
+// of the atom's symmetry, expressed in its local frame.
+#pragma once
+
+#include <bitset>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <gemmi/math.hpp>
+
+namespace vorn {
+
+constexpr int kMultipoleTerms = 24;
+using MultipoleSet = std::bitset<kMultipoleTerms>;
+
+// Order l and index m (+m the cosine, -m the sine term) of term k.
+struct HarmonicIndex {
+  int l = 0;
+  int m = 0;
+};
+HarmonicIndex harmonic_of_term(int term);
+// The name XD gives term k ("D11+", "Q20", "H44-").
+std::string term_name(int term);
+
+// The terms whose harmonic each operation (a rotation matrix in the local
+// frame) leaves unchanged.
+MultipoleSet invariant_terms(const std::vector<gemmi::Mat33>& operations);
+// The number of independent combinations of order-l harmonics that a whole
+// point group (every element listed) leaves unchanged.
+int invariant_combinations(const std::vector<gemmi::Mat33>& group, int l);
+// Whether every combination the group allows is a single term in this
+// frame, so that the KEY table can refine all it allows and nothing else.
+bool frame_resolves_symmetry(const std::vector<gemmi::Mat33>& group);
+
+// The generating operations of a site-symmetry label in the frame that the
+// label's axis convention describes; empty for "NO" and unknown labels.
+std::vector<gemmi::Mat33> label_operations(std::string_view label);
+
+// The 30-character multipole part of a KEY line: Pv on, P00 off, then the
+// allowed terms.
+std::string multipole_key(const MultipoleSet& refined);
+
+}  // namespace vorn
