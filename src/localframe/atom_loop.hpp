@@ -17,7 +17,8 @@ struct RunState;
 // only.  Atom i's result is element i - 1.
 std::vector<AtomSetup> set_up_atoms(RunState& rs);
 // The 68-character KEY text of an atom: which coordinates, displacement
-// parameters and multipoles the KEYGEN switches refine for it.
-std::string key_text(const Switches& sw, const Atom& a);
+// parameters and, of the multipoles its symmetry allows, which the
+// KEYGEN switches refine for it.
+std::string key_text(const Switches& sw, const Atom& a, const MultipoleSet& allowed);
 
 }  // namespace vorn

@@ -9,6 +9,7 @@
 
 #include "databank/databank_records.hpp"
 #include "layout/text.hpp"
+#include "localframe/multipole_symmetry.hpp"
 #include "structure/capacity.hpp"
 #include "structure/one_based.hpp"
 #include "topology/topology_records.hpp"
@@ -56,6 +57,12 @@ struct Frame {
   bool planar_group = true;
   // A hydrogen's bond, extended while its frame was chosen (EXTEND_H).
   std::optional<ExtendedBond> extended_bond;
+  // The point group of the atom's crystallographic site ("NO" on a general
+  // position), whether the axes were built from the site's symmetry
+  // elements, and the multipole terms that the site and the label allow.
+  std::string site_group = "NO";
+  bool axes_from_site = false;
+  MultipoleSet multipoles = MultipoleSet().set();
 };
 
 // What the per-atom loop decided for one atom, for the writers: its local
@@ -66,6 +73,8 @@ struct AtomSetup {
   int reference = 0;   // 0: no chemical constraint
   bool databank_searched = false;
   bool databank_found = false;
+  // Transferred populations that the atom's symmetry forbids, set to zero.
+  MultipoleSet zeroed_populations;
 };
 
 }  // namespace vorn

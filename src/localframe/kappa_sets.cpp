@@ -148,6 +148,26 @@ int choose_kappa_set(RunState& rs, int atom, const Frame& f) {
   return 0;
 }
 
+// A databank entry belongs to a frame and label of its own kind; terms
+// that this atom's symmetry forbids (its site, or a label whose entries
+// carry them anyway) must not reach the parameter files.
+MultipoleSet zero_forbidden_populations(RunState& rs, int atom, const MultipoleSet& allowed) {
+  Plm& plm = rs.mp.plm[atom];
+  MultipoleSet zeroed;
+  std::string names;
+  for (int k = 0; k < kMultipoleTerms; ++k) {
+    const HarmonicIndex h = harmonic_of_term(k);
+    if (allowed[static_cast<std::size_t>(k)] || plm(h.l, h.m) == 0.0f) continue;
+    plm(h.l, h.m) = 0.0f;
+    zeroed.set(static_cast<std::size_t>(k));
+    names += ' ' + term_name(k);
+  }
+  if (zeroed.any())
+    layout::write(rs.log(), "(/4a)", " Populations that the symmetry of ", rs.atom(atom).label.trimmed(),
+                  " forbids are set to zero :", names);
+  return zeroed;
+}
+
 int letter_code(char c) { return c == 'X' ? 1 : c == 'Y' ? 2 : c == 'Z' ? 3 : 0; }
 
 }  // namespace
@@ -181,12 +201,14 @@ AtomSetup kappa_and_output(RunState& rs, int atom, Frame& f) {
   const bool read = rs.sw.usedb == 1 && ((!disordered && !f.ordered_with_disordered_neighbour) ||
                                          (disordered && rs.sw.disorder.disdb == 1));
   bool searched = false, found = false;
+  MultipoleSet zeroed;
   if (read) {
     layout::write(rs.log(), "(/' Atom ',a,' :: will now read databank')", a.label);
     const Mpoles1 entry = readdb(rs, atom, f.ring, f.planar_group);
     copy_databank_result(rs, atom, entry);
     searched = true;
     found = entry.ifind == 1;
+    zeroed = zero_forbidden_populations(rs, atom, f.multipoles);
   } else {
     layout::write(rs.log(), "(/' Atom ',a,' :: will skip reading databank')", a.label);
     databank_defaults(rs, atom);
@@ -195,7 +217,7 @@ AtomSetup kappa_and_output(RunState& rs, int atom, Frame& f) {
 
   auto& xd = rs.mp.xdint[atom];
   xd = {letter_code(f.letter[0]), letter_code(f.letter[1]), f.point[0], atom, f.point[1], a.tp, a.tbl, kset, 4, 1, ref};
-  return AtomSetup{f, kset, ref, searched, found};
+  return AtomSetup{f, kset, ref, searched, found, zeroed};
 }
 
 }  // namespace vorn

@@ -16,6 +16,7 @@
 #include "localframe/dummy_atoms.hpp"
 #include "localframe/equivalence.hpp"
 #include "localframe/kappa_sets.hpp"
+#include "localframe/site_frame.hpp"
 #include "topology/cell_grid.hpp"
 #include "topology/neighbors.hpp"
 #include "topology/planarity.hpp"
@@ -647,7 +648,9 @@ void assign_frame(RunState& rs, int atom, Frame& frame) { FrameBuilder(rs, atom,
 
 AtomSetup defloc(RunState& rs, int atom) {
   Frame f;
+  const int dummies_before = rs.dummy.count;
   assign_frame(rs, atom, f);
+  fit_frame_to_site(rs, atom, f, dummies_before);
   return kappa_and_output(rs, atom, f);
 }
 

@@ -8,6 +8,7 @@
 #include "layout/text_edit.hpp"
 #include "driver/run_state.hpp"
 #include "layout/layout.hpp"
+#include "localframe/multipole_symmetry.hpp"
 #include "writers/bond_restraints.hpp"
 
 namespace vorn {
@@ -56,8 +57,9 @@ void write_mopro_crystal_head(const ShelxCrystalHead& head, std::ostream& os) {
 namespace {
 
 // MoPro's code for a site symmetry in the atom's frame (four blanks for
-// "-42m" and any label MoPro has no code for).
-std::string mopro_symmetry_code(const SiteSym& s, char l1, char l2) {
+// "-42m" and any label MoPro has no code for).  The mirror of "m" holds
+// both axis points.
+std::string mopro_label_code(const SiteSym& s, char l1, char l2) {
   if (s == "m") {
     const bool x = l1 == 'X' || l2 == 'X', y = l1 == 'Y' || l2 == 'Y';
     return x && y ? "mz" : x ? "my" : "mx";
@@ -68,11 +70,37 @@ std::string mopro_symmetry_code(const SiteSym& s, char l1, char l2) {
   return "";   // "-42m" and any other label: four blanks
 }
 
+// For an atom on a special position, MoPro's code is the most restrictive
+// of its codes that still allows every term the atom may refine (four
+// blanks when none does).
+std::string mopro_site_code(const MultipoleSet& refined) {
+  const gemmi::Mat33 mx(-1, 0, 0, 0, 1, 0, 0, 0, 1), my(1, 0, 0, 0, -1, 0, 0, 0, 1);
+  const struct {
+    const char* code;
+    std::vector<gemmi::Mat33> operations;
+  } codes[] = {{"cy", label_operations("cyl")}, {"3m", label_operations("3m")}, {"mxmy", label_operations("mm2")},
+               {"mz", label_operations("m")},   {"my", {my}},                   {"mx", {mx}}};
+  std::string best;
+  std::size_t fewest = kMultipoleTerms + 1;
+  for (const auto& c : codes) {
+    const MultipoleSet allowed = invariant_terms(c.operations);
+    if ((refined & ~allowed).none() && allowed.count() < fewest) {
+      best = c.code;
+      fewest = allowed.count();
+    }
+  }
+  return best;
+}
+
+std::string mopro_symmetry_code(const SiteSym& s, const Frame& f) {
+  return f.site_group == "NO" ? mopro_label_code(s, f.letter[0], f.letter[1]) : mopro_site_code(f.multipoles);
+}
+
 // The atom's SYMPLM line (none for site symmetry "NO").
 void write_site_symmetry_line(const RunState& rs, int atom, const Frame& f, std::ostream& con) {
   const Atom& a = rs.atom(atom);
   if (a.sitesym == "NO") return;
-  const Text<4> code = mopro_symmetry_code(a.sitesym, f.letter[0], f.letter[1]);
+  const Text<4> code = mopro_symmetry_code(a.sitesym, f);
   if (rs.model.resi.hasres != 0)
     layout::write(con, "(a,1x,a6,1x,a)", "SYMPLM ", code, rs.model.resi.resname[atom]);
   else

@@ -189,9 +189,9 @@ void write_atom_table(const RunState& rs, const std::vector<AtomSetup>& setup, s
   layout::line(mas, "END ATOM");
 }
 
-void write_key_table(const RunState& rs, std::ostream& mas) {
+void write_key_table(const RunState& rs, const std::vector<AtomSetup>& setup, std::ostream& mas) {
   layout::line(mas, kKeyHeader);
-  for (int i = 1; i <= rs.natom(); ++i) layout::write(mas, "(a8,a68)", rs.atom(i).label, key_text(rs.sw, rs.atom(i)));
+  for (int i = 1; i <= rs.natom(); ++i) layout::write(mas, "(a8,a68)", rs.atom(i).label, key_text(rs.sw, rs.atom(i), setup[static_cast<std::size_t>(i - 1)].frame.multipoles));
   const int nsets = rs.kset.lastkset;
   // Sets that hold a non-hydrogen atom refine both kappas.
   std::vector<char> heavy(static_cast<std::size_t>(std::max(nsets, 0)) + 1, 0);
@@ -218,14 +218,15 @@ void write_lines(std::ostream& os, const std::vector<std::string>& lines) {
   for (const std::string& l : lines) os << l << '\n';
 }
 
-void write_master_after_atoms(RunState& rs, const OldMasterSections& old, std::ostream& mas) {
+void write_master_after_atoms(RunState& rs, const std::vector<AtomSetup>& setup, const OldMasterSections& old,
+                              std::ostream& mas) {
   const auto close_key_table = [&] {
     for (const char* l : {"EXTCN   0000000", "OVTHP   0", "SCALE   1", "END KEY"}) layout::line(mas, l);
   };
   switch (rs.sw.format) {
     case InputFormat::shelx:
       wrxdmas1(rs, mas, rs.kset.lastkset);
-      write_key_table(rs, mas);
+      write_key_table(rs, setup, mas);
       close_key_table();
       layout::line(mas, "!" + std::string(78, '-'));
       layout::line(mas, "!");
@@ -236,12 +237,12 @@ void write_master_after_atoms(RunState& rs, const OldMasterSections& old, std::o
       break;
     case InputFormat::xd:
       write_lines(mas, old.controls);
-      write_key_table(rs, mas);
+      write_key_table(rs, setup, mas);
       write_lines(mas, old.trailer);
       break;
     case InputFormat::aim2tab:
     case InputFormat::platon:
-      write_key_table(rs, mas);
+      write_key_table(rs, setup, mas);
       close_key_table();
       break;
     case InputFormat::none:
@@ -255,7 +256,7 @@ void write_master_tables(RunState& rs, const std::vector<AtomSetup>& setup, cons
                          std::ostream& mas) {
   if (rs.sw.format == InputFormat::xd) write_lines(mas, old.head);
   write_atom_table(rs, setup, mas);
-  write_master_after_atoms(rs, old, mas);
+  write_master_after_atoms(rs, setup, old, mas);
 }
 
 void wrxdmas1(RunState& rs, std::ostream& os, int nkset) {

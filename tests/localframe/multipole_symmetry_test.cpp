@@ -10,18 +10,10 @@
 #include <vector>
 
 #include "localframe/multipole_symmetry.hpp"
+#include "support/real_harmonics.hpp"
 
 namespace vorn::test {
 namespace {
-
-// Real spherical harmonic (l, m) at the direction u: the cosine term for
-// m > 0, the sine term for m < 0.
-double real_ylm(int l, int m, const gemmi::Vec3& u) {
-  const double theta = std::acos(std::clamp(u.z / u.length(), -1.0, 1.0));
-  const double phi = std::atan2(u.y, u.x);
-  const double y = std::sph_legendre(static_cast<unsigned>(l), static_cast<unsigned>(std::abs(m)), theta);
-  return m >= 0 ? y * std::cos(m * phi) : y * std::sin(-m * phi);
-}
 
 // A rotation (proper, or times the inversion) by 360/n degrees about an axis.
 gemmi::Mat33 rotation(gemmi::Vec3 axis, int n, bool improper) {
@@ -62,9 +54,8 @@ std::string allowed_by_average(const std::vector<gemmi::Mat33>& group) {
   std::string key = "10";
   for (int l = 1; l <= 4; ++l) {
     key += ' ';
-    // XD's order: D11+ D11- D10, then m = 0, +1, -1, +2, -2, ...
     for (int k = 0; k <= 2 * l; ++k) {
-      const int m = l == 1 ? (k == 0 ? 1 : k == 1 ? -1 : 0) : (k == 0 ? 0 : k % 2 == 1 ? (k + 1) / 2 : -(k / 2));
+      const int m = key_m(l, k);
       bool same = true;
       for (const gemmi::Vec3& u : probes) {
         double average = 0;

@@ -1,0 +1,254 @@
+#include "localframe/site_frame.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <numbers>
+#include <optional>
+#include <string>
+
+#include "driver/run_state.hpp"
+#include "layout/layout.hpp"
+#include "localframe/dummy_atoms.hpp"
+#include "localframe/local_frame.hpp"
+
+namespace vorn {
+
+namespace {
+
+// Directions within a degree are the same direction.
+const double kParallel = std::cos(1.0 * std::numbers::pi / 180.0);
+// Axes this close to perpendicular (cosine) are perpendicular.
+constexpr double kPerpendicular = 1e-3;
+
+gemmi::Vec3 to_vec(const Vec3& v) { return {v[0], v[1], v[2]}; }
+Vec3 to_float(const gemmi::Vec3& v) {
+  return {static_cast<float>(v.x), static_cast<float>(v.y), static_cast<float>(v.z)};
+}
+
+int letter_slot(char letter) { return letter == 'X' ? 0 : letter == 'Y' ? 1 : 2; }
+
+std::string element_name(int kind) {
+  switch (kind) {
+    case -2: return "normal of the mirror";
+    case 2: return "two-fold axis";
+    case 3: return "three-fold axis";
+    case 4: return "four-fold axis";
+    case 6: return "six-fold axis";
+    default: return std::to_string(kind) + " axis";
+  }
+}
+
+bool is_cubic(gemmi::PointGroup g) {
+  using PG = gemmi::PointGroup;
+  return g == PG::T || g == PG::Th || g == PG::O || g == PG::Td || g == PG::Oh;
+}
+
+// The directions of the frame that the site dictates: Z along the principal
+// rotation or rotoinversion axis (a lone mirror's normal), X along a second
+// two-fold axis or in a mirror plane through Z; no X when the site has no
+// element besides Z's.
+struct SiteDirections {
+  gemmi::Vec3 z;
+  int z_kind = 0;
+  std::optional<gemmi::Vec3> x;
+  int x_kind = 0;
+};
+
+// The cube axes of a cubic site: four-fold, -4 in -43m, two-fold in 23
+// and m-3.
+int cube_axis_kind(gemmi::PointGroup g) {
+  using PG = gemmi::PointGroup;
+  return g == PG::Td ? -4 : (g == PG::O || g == PG::Oh) ? 4 : 2;
+}
+
+// How well an operation's axis serves as Z (0: not at all).
+int principal_rank(const SiteOperation& op, gemmi::PointGroup group) {
+  if (is_cubic(group)) return op.kind == cube_axis_kind(group) ? 1 : 0;
+  const int order = std::abs(op.kind);
+  if (order >= 3) return 10 + order;
+  return op.kind == 2 ? 5 : op.kind == -2 ? 1 : 0;
+}
+
+// How well an operation perpendicular to Z serves to fix X (0: not at
+// all): a second cube axis; otherwise a two-fold axis before a mirror
+// ("-42m" the other way round, as its label's frame has a mirror normal
+// along X).
+int secondary_rank(const SiteOperation& op, gemmi::PointGroup group) {
+  if (is_cubic(group)) return op.kind == cube_axis_kind(group) ? 1 : 0;
+  if (op.kind != 2 && op.kind != -2) return 0;
+  const bool prefer_mirror = group == gemmi::PointGroup::D2d;
+  return (op.kind == -2) == prefer_mirror ? 2 : 1;
+}
+
+std::optional<SiteDirections> site_directions(const SiteSymmetry& site) {
+  const SiteOperation* principal = nullptr;
+  for (const SiteOperation& op : site.operations)
+    if (principal_rank(op, site.point_group) > (principal ? principal_rank(*principal, site.point_group) : 0))
+      principal = &op;
+  if (principal == nullptr) return std::nullopt;   // the inversion alone fixes no direction
+  SiteDirections d;
+  d.z = principal->axis;
+  d.z_kind = principal->kind;
+  const SiteOperation* secondary = nullptr;
+  for (const SiteOperation& op : site.operations) {
+    if (std::fabs(op.axis.dot(d.z)) > kPerpendicular || op.axis.length_sq() == 0) continue;
+    if (secondary_rank(op, site.point_group) > (secondary ? secondary_rank(*secondary, site.point_group) : 0))
+      secondary = &op;
+  }
+  if (secondary != nullptr) {
+    // X lies along a two-fold axis, or in a mirror plane through Z.
+    d.x = secondary->kind == -2 ? secondary->axis.cross(d.z).normalized() : secondary->axis;
+    d.x_kind = secondary->kind;
+  }
+  return d;
+}
+
+}  // namespace
+
+gemmi::Mat33 frame_axes(const Vec3& atom, const Frame& frame) {
+  const gemmi::Vec3 origin = to_vec(atom);
+  const gemmi::Vec3 first = (to_vec(frame.pos[0]) - origin).normalized();
+  gemmi::Vec3 second = to_vec(frame.pos[1]) - origin;
+  second = (second - first * second.dot(first)).normalized();
+  std::array<gemmi::Vec3, 3> axis;
+  const int a = letter_slot(frame.letter[0]), b = letter_slot(frame.letter[1]);
+  const int c = 3 - a - b;
+  axis[static_cast<std::size_t>(a)] = first;
+  axis[static_cast<std::size_t>(b)] = second;
+  // X Y Z in cyclic order gives the third axis as first x second.
+  const bool cyclic = (b - a + 3) % 3 == 1;
+  axis[static_cast<std::size_t>(c)] = cyclic ? first.cross(second) : second.cross(first);
+  return gemmi::Mat33(axis[0].x, axis[1].x, axis[2].x, axis[0].y, axis[1].y, axis[2].y, axis[0].z, axis[1].z,
+                      axis[2].z);
+}
+
+std::vector<gemmi::Mat33> operations_in_frame(const SiteSymmetry& site, const gemmi::Mat33& axes) {
+  std::vector<gemmi::Mat33> in_frame;
+  for (const SiteOperation& op : site.operations)
+    in_frame.push_back(axes.transpose().multiply(op.rotation).multiply(axes));
+  return in_frame;
+}
+
+namespace {
+
+// The point that directs an axis along `direction` (whose sense may be
+// turned): a bonded neighbour on that line, else a dummy one Angstrom out.
+struct AxisPoint {
+  Text<8> label;
+  Vec3 pos{};
+  int number = 0;
+};
+
+// The atom's bonded neighbours, those of the atom table before the
+// symmetry copies (a copy directing an axis becomes a dummy).
+std::vector<int> neighbours_table_first(const RunState& rs, int atom) {
+  std::vector<int> order = rs.nb.of[atom].atom;
+  std::stable_partition(order.begin(), order.end(), [&](int b) { return b <= rs.natom(); });
+  return order;
+}
+
+AxisPoint point_along(RunState& rs, int atom, gemmi::Vec3& direction) {
+  const gemmi::Vec3 origin = to_vec(cart(rs, atom));
+  for (int b : neighbours_table_first(rs, atom)) {
+    const gemmi::Vec3 w = (to_vec(cart(rs, b)) - origin).normalized();
+    const double c = w.dot(direction);
+    if (std::fabs(c) < kParallel) continue;
+    if (c < 0) direction = -direction;
+    return {rs.atom(b).label, cart(rs, b), b};
+  }
+  Vec3 p = to_float(origin + direction);
+  Vec3 c;
+  const int d = adddummyatom(rs, 0, p, c);
+  return {Text<8>(rs.dummy.label[d].view()), c, rs.natom() + d};
+}
+
+void set_axis(Frame& f, int k, char letter, const AxisPoint& p) {
+  const auto i = static_cast<std::size_t>(k);
+  f.letter[i] = letter;
+  f.label[i] = p.label;
+  f.pos[i] = p.pos;
+  f.point[i] = p.number;
+}
+
+// X without a second symmetry element: towards the first neighbour off the
+// Z axis (XD takes the part of that direction perpendicular to Z), else the
+// first atom that directed the frame from the neighbours, else a dummy on
+// a direction perpendicular to Z.
+AxisPoint point_off_axis(RunState& rs, int atom, const gemmi::Vec3& z, const Frame& chemical) {
+  const gemmi::Vec3 origin = to_vec(cart(rs, atom));
+  std::vector<int> candidates = neighbours_table_first(rs, atom);
+  for (int p : chemical.point)
+    if (p >= 1 && p <= rs.natom()) candidates.push_back(p);
+  for (int b : candidates) {
+    const gemmi::Vec3 w = (to_vec(cart(rs, b)) - origin).normalized();
+    if (std::fabs(w.dot(z)) < kParallel) return {rs.atom(b).label, cart(rs, b), b};
+  }
+  const gemmi::Vec3 helper = std::fabs(z.x) < 0.9 ? gemmi::Vec3(1, 0, 0) : gemmi::Vec3(0, 1, 0);
+  gemmi::Vec3 x = (helper - z * helper.dot(z)).normalized();
+  return point_along(rs, atom, x);
+}
+
+// Drops the dummies made for a frame that was then replaced, unless a
+// ring keeps one as its centre for the atoms still to come.
+void discard_dummies_after(RunState& rs, int count) {
+  for (const Ring& r : rs.rings.list)
+    if (r.centre_dummy > count) return;
+  rs.dummy.count = count;
+}
+
+std::string frame_text(const Frame& f) {
+  return std::string(1, f.letter[0]) + " -> " + std::string(f.label[0].trimmed()) + ", " + std::string(1, f.letter[1]) +
+         " -> " + std::string(f.label[1].trimmed());
+}
+
+}  // namespace
+
+void fit_frame_to_site(RunState& rs, int atom, Frame& frame, int dummies_before) {
+  Atom& a = rs.atom(atom);
+  const SiteSymmetry site = find_site_symmetry(rs.model, atom);
+  const std::vector<gemmi::Mat33> label_ops = label_operations(a.sitesym.trimmed());
+  if (!site.special()) {
+    frame.multipoles = invariant_terms(label_ops);
+    return;
+  }
+  frame.site_group = site_symmetry_label(site.point_group);
+  const Vec3 origin = cart(rs, atom);
+  std::vector<gemmi::Mat33> ops = operations_in_frame(site, frame_axes(origin, frame));
+  const std::string count = std::to_string(site.operations.size());
+  const std::optional<SiteDirections> dirs = site_directions(site);
+  if (frame_resolves_symmetry(ops) || !dirs) {
+    layout::write(rs.log(), "(/5a)", " Site symmetry of the crystal : ", frame.site_group, " (", count,
+                  " operations); the local frame agrees with it");
+    ops.insert(ops.end(), label_ops.begin(), label_ops.end());
+    frame.multipoles = invariant_terms(ops);
+    return;
+  }
+  const std::string chemical = std::string(a.sitesym.trimmed()) + ", " + frame_text(frame);
+  const Frame chemical_frame = frame;
+  discard_dummies_after(rs, dummies_before);
+  gemmi::Vec3 z = dirs->z;
+  set_axis(frame, 0, 'Z', point_along(rs, atom, z));
+  if (dirs->x) {
+    gemmi::Vec3 x = *dirs->x;
+    set_axis(frame, 1, 'X', point_along(rs, atom, x));
+  } else {
+    set_axis(frame, 1, 'X', point_off_axis(rs, atom, z, chemical_frame));
+  }
+  checksymeq(rs, frame);
+  frame.axes_from_site = true;
+  a.sitesym = frame.site_group;
+  layout::write(rs.log(), "(/7a)", " Atom ", a.label.trimmed(), " lies on a site of symmetry ", frame.site_group,
+                " (", count, " operations)");
+  layout::write(rs.log(), "(2a)", " The frame from its neighbours does not follow the site : ", chemical);
+  layout::write(rs.log(), "(4a)", " Frame of the site : ", frame_text(frame), "; Z along the ",
+                element_name(dirs->z_kind) +
+                    (!dirs->x             ? std::string()
+                     : dirs->x_kind == -2 ? ", X in a mirror plane"
+                                          : ", X along a " + element_name(dirs->x_kind)));
+  frame.multipoles = invariant_terms(operations_in_frame(site, frame_axes(origin, frame)));
+  if (is_cubic(site.point_group))
+    to_log(rs, " The cubic combinations of order 4 are not single terms in any frame: they are not refined");
+}
+
+}  // namespace vorn
