@@ -213,6 +213,11 @@ void fit_frame_to_site(RunState& rs, int atom, Frame& frame, int dummies_before)
     return;
   }
   frame.site_group = site_symmetry_label(site.point_group);
+  std::string elements;
+  for (const SiteOperation& e : symmetry_elements(site)) {
+    elements += ' ' + element_symbol(e.kind);
+    if (e.kind != -1) elements += layout::format("(' [',3f7.3,']')", e.axis.x, e.axis.y, e.axis.z);
+  }
   const Vec3 origin = cart(rs, atom);
   std::vector<gemmi::Mat33> ops = operations_in_frame(site, frame_axes(origin, frame));
   const std::string count = std::to_string(site.operations.size());
@@ -220,6 +225,7 @@ void fit_frame_to_site(RunState& rs, int atom, Frame& frame, int dummies_before)
   if (frame_resolves_symmetry(ops) || !dirs) {
     layout::write(rs.log(), "(/5a)", " Site symmetry of the crystal : ", frame.site_group, " (", count,
                   " operations); the local frame agrees with it");
+    layout::write(rs.log(), "(2a)", " Symmetry elements (Cartesian) :", elements);
     ops.insert(ops.end(), label_ops.begin(), label_ops.end());
     frame.multipoles = invariant_terms(ops);
     return;
@@ -240,6 +246,7 @@ void fit_frame_to_site(RunState& rs, int atom, Frame& frame, int dummies_before)
   a.sitesym = frame.site_group;
   layout::write(rs.log(), "(/7a)", " Atom ", a.label.trimmed(), " lies on a site of symmetry ", frame.site_group,
                 " (", count, " operations)");
+  layout::write(rs.log(), "(2a)", " Symmetry elements (Cartesian) :", elements);
   layout::write(rs.log(), "(2a)", " The frame from its neighbours does not follow the site : ", chemical);
   layout::write(rs.log(), "(4a)", " Frame of the site : ", frame_text(frame), "; Z along the ",
                 element_name(dirs->z_kind) +

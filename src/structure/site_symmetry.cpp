@@ -1,5 +1,6 @@
 #include "structure/site_symmetry.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 
@@ -54,6 +55,14 @@ gemmi::Mat33 negated(const gemmi::Mat33& m) {
   for (int i = 0; i < 3; ++i)
     for (int j = 0; j < 3; ++j) n.a[i][j] = -m.a[i][j];
   return n;
+}
+
+// The name an axis takes from the operations about it: the highest order;
+// -3 holds the three-fold rotation, while an axis with both 4 and -4 (or
+// 6 and -6) is the proper one.
+int axis_rank(int kind) {
+  const bool preferred = kind == -3 || (kind > 0 && kind != 3);
+  return 2 * std::abs(kind) + (preferred ? 1 : 0);
 }
 
 int count_of(const std::map<int, int>& kinds, int kind) {
@@ -114,6 +123,30 @@ std::string site_symmetry_label(gemmi::PointGroup group) {
   if (group == gemmi::PointGroup::C1) return "NO";
   return gemmi::point_group_hm(group);
 }
+
+std::vector<SiteOperation> symmetry_elements(const SiteSymmetry& site) {
+  std::vector<SiteOperation> elements;
+  for (const SiteOperation& op : site.operations) {
+    if (op.kind == 1) continue;
+    // A mirror is an element of its own; rotations and rotoinversions
+    // about one line are one axis, named by its highest order.
+    const bool mirror = op.kind == -2;
+    auto same = [&](const SiteOperation& e) {
+      return (e.kind == -2) == mirror && e.axis.approx(op.axis, 1e-3) && (op.kind != -1 || e.kind == -1);
+    };
+    const auto it = std::find_if(elements.begin(), elements.end(), same);
+    if (it == elements.end()) {
+      elements.push_back(op);
+    } else if (axis_rank(op.kind) > axis_rank(it->kind)) {
+      *it = op;
+    }
+  }
+  std::stable_sort(elements.begin(), elements.end(),
+                   [](const SiteOperation& a, const SiteOperation& b) { return std::abs(a.kind) > std::abs(b.kind); });
+  return elements;
+}
+
+std::string element_symbol(int kind) { return kind == -2 ? "m" : std::to_string(kind); }
 
 SiteSymmetry find_site_symmetry(const Model& model, int atom) {
   const Atom& a = model.atoms[atom];

@@ -38,6 +38,14 @@ struct SiteSymmetry {
 // itself within kSiteTolerance, whatever its occupancy.
 SiteSymmetry find_site_symmetry(const Model& model, int atom);
 
+// The symmetry elements of a site: one entry per rotation axis (its
+// highest order, a rotoinversion where that is the highest), per mirror
+// and for the inversion; the identity is left out.
+std::vector<SiteOperation> symmetry_elements(const SiteSymmetry& site);
+// An element in the notation of the crystallographic tables ("2", "-4",
+// "m", "-1").
+std::string element_symbol(int kind);
+
 // The kind and axis of a Cartesian rotation or rotoinversion matrix.
 SiteOperation classify_operation(const gemmi::Mat33& rotation);
 
