@@ -144,11 +144,15 @@ bool frame_resolves_symmetry(const std::vector<gemmi::Mat33>& group) {
   return true;
 }
 
-std::vector<gemmi::Mat33> label_operations(std::string_view label) {
-  struct LabelSymmetry {
-    std::string_view label;
-    std::vector<gemmi::Mat33> generators;
-  };
+namespace {
+
+struct LabelSymmetry {
+  std::string_view label;
+  std::vector<gemmi::Mat33> generators;
+  MultipoleSet allowed;
+};
+
+const std::vector<LabelSymmetry>& label_table() {
   // The principal axis is Z; a second two-fold axis lies along X; the
   // mirror of "m" is the XY plane, a mirror of "mm2", "4mm" and "-42m" is
   // normal to X, one of "3m" and "6mm" contains X; the cubic groups have
@@ -165,7 +169,7 @@ std::vector<gemmi::Mat33> label_operations(std::string_view label) {
     const gemmi::Mat33 c4x(1, 0, 0, 0, 0, -1, 0, 1, 0);
     const gemmi::Mat33 c2 = about_z(1.0 / 2), c3 = about_z(1.0 / 3), c4 = about_z(1.0 / 4), c6 = about_z(1.0 / 6);
     const gemmi::Mat33 s4 = inverted(c4), s6 = inverted(c6);
-    return std::vector<LabelSymmetry>{
+    std::vector<LabelSymmetry> t{
         {"C", {i}},           {"-1", {i}},           {"2", {c2}},             {"m", {mz}},
         {"2/m", {c2, i}},     {"222", {c2, c2x}},    {"mm2", {c2, mx}},       {"mmm", {c2, c2x, i}},
         {"4", {c4}},          {"-4", {s4}},          {"4/m", {c4, i}},        {"422", {c4, c2x}},
@@ -175,10 +179,24 @@ std::vector<gemmi::Mat33> label_operations(std::string_view label) {
         {"6mm", {c6, my}},    {"-62m", {s6, c2x}},   {"6/mmm", {c6, c2x, i}}, {"23", {c2, c2x, c3d}},
         {"m-3", {c2, c2x, c3d, i}}, {"432", {c4, c4x, c3d}}, {"-43m", {s4, c3d}}, {"m-3m", {c4, c3d, i}},
         {"cyl", {about_z(1.0 / 5)}}};
+    for (LabelSymmetry& entry : t) entry.allowed = invariant_terms(entry.generators);
+    return t;
   }();
-  for (const LabelSymmetry& entry : table)
+  return table;
+}
+
+}  // namespace
+
+std::vector<gemmi::Mat33> label_operations(std::string_view label) {
+  for (const LabelSymmetry& entry : label_table())
     if (entry.label == label) return entry.generators;
   return {};
+}
+
+MultipoleSet label_multipoles(std::string_view label) {
+  for (const LabelSymmetry& entry : label_table())
+    if (entry.label == label) return entry.allowed;
+  return MultipoleSet().set();
 }
 
 std::string multipole_key(const MultipoleSet& refined) {

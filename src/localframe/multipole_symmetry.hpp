@@ -39,6 +39,8 @@ bool frame_resolves_symmetry(const std::vector<gemmi::Mat33>& group);
 // The generating operations of a site-symmetry label in the frame that the
 // label's axis convention describes; empty for "NO" and unknown labels.
 std::vector<gemmi::Mat33> label_operations(std::string_view label);
+// The terms those operations leave unchanged (every term for "NO").
+MultipoleSet label_multipoles(std::string_view label);
 
 // The 30-character multipole part of a KEY line: Pv on, P00 off, then the
 // allowed terms.

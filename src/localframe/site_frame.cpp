@@ -207,11 +207,11 @@ std::string frame_text(const Frame& f) {
 void fit_frame_to_site(RunState& rs, int atom, Frame& frame, int dummies_before) {
   Atom& a = rs.atom(atom);
   const SiteSymmetry site = find_site_symmetry(rs.model, atom);
-  const std::vector<gemmi::Mat33> label_ops = label_operations(a.sitesym.trimmed());
   if (!site.special()) {
-    frame.multipoles = invariant_terms(label_ops);
+    frame.multipoles = label_multipoles(a.sitesym.trimmed());
     return;
   }
+  const std::vector<gemmi::Mat33> label_ops = label_operations(a.sitesym.trimmed());
   frame.site_group = site_symmetry_label(site.point_group);
   std::string elements;
   for (const SiteOperation& e : symmetry_elements(site)) {
