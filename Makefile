@@ -10,6 +10,7 @@
 #                    20000 atoms (tools/bench.sh, needs python3)
 #   make check       builds everything again with AddressSanitizer and
 #                    UndefinedBehaviorSanitizer and runs every test under them
+#                    (it installs Chromium, in which a test renders vorn.svg)
 #   make fuzz        builds the fuzz harnesses with clang's libFuzzer and runs
 #                    each for FUZZ_SECONDS seconds (default 60)
 # WERROR=ON makes every compiler warning an error (CI sets it); the build
@@ -65,7 +66,7 @@ bench: program
 	bash tools/bench.sh $(BUILD)
 
 check:
-	@bash tools/install-deps.sh
+	@bash tools/install-deps.sh browser
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORN_SANITIZE=ON $(if $(WERROR),-DVORN_WERROR=$(WERROR))
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && $(SANITIZER_ENV) ctest --output-on-failure -j $(JOBS) -LE slow

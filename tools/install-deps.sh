@@ -2,6 +2,7 @@
 # Installs what the build needs (Debian packages) when it is missing.
 #   tools/install-deps.sh        compiler, CMake, GoogleTest, gemmi
 #   tools/install-deps.sh fuzz   also clang and its libFuzzer runtime
+#   tools/install-deps.sh browser  also Chromium (a test renders vorn.svg in it)
 set -e
 need=()
 command -v cmake >/dev/null 2>&1 || need+=(cmake)
@@ -20,6 +21,9 @@ if [ "${1:-}" = fuzz ]; then
      [ ! -f "$fuzzer_lib" ]; then
     need+=(libclang-rt-14-dev)
   fi
+fi
+if [ "${1:-}" = browser ]; then
+  command -v chromium >/dev/null 2>&1 || need+=(chromium)
 fi
 if [ ${#need[@]} -gt 0 ]; then
   if [ "$(id -u)" = 0 ]; then

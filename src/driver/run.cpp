@@ -17,7 +17,9 @@
 #include "topology/fragments.hpp"
 #include "topology/neighbors.hpp"
 #include "topology/rings.hpp"
+#include "localframe/dummy_atoms.hpp"
 #include "writers/auxiliary.hpp"
+#include "writers/axes_drawing.hpp"
 #include "writers/bond_restraints.hpp"
 #include "writers/mopro.hpp"
 #include "writers/parameter_files.hpp"
@@ -106,6 +108,7 @@ void write_summary(RunState& rs, bool par_written) {
   to_both(rs, " Cartesian coordinates in PLATON format : vorn.ang");
   to_both(rs, " Reduced structure in PLATON format     : reduced.ang & reduced_1.ang");
   to_both(rs, " PLATON plot file with local axes       : vorn.spf");
+  to_both(rs, " Drawing of the local axes (SVG)        : vorn.svg");
   to_both(rs, " Program log file                       : vorn.out");
   to_both(rs, "");
   to_both(rs, " Local axes can be visualized in PLATON using command : platon -p vorn.spf");
@@ -200,6 +203,13 @@ void normal_run(RunState& rs) {
   write_vorn_ang(rs, io.ang.os());
   write_con_site_symmetry(rs, setup, io.con.os());
   write_spf_axes(rs, setup, io.spf.os());
+  open_output(io.svg, "vorn.svg");
+  std::vector<DrawnDummy> dummies;
+  for (int d = 1; d <= rs.dummy.count; ++d) {
+    const Vec3 c = dummy_cart(rs, d);
+    dummies.push_back({std::string(rs.dummy.label[d].trimmed()), {c[0], c[1], c[2]}});
+  }
+  write_axes_drawing(rs.model, rs.nb, dummies, setup, io.svg.os());
 
   // Step 13.
   if (rs.sw.lfh == 1) {
@@ -238,7 +248,7 @@ void normal_run(RunState& rs) {
 
   // Steps 16 to 19.
   // Files that the steps above left open are complete at a normal end.
-  for (OutFile* f : {&io.mas, &io.mopro, &io.con, &io.ang, &io.par, &io.fixedh, &io.reset, &io.cnst, &io.res})
+  for (OutFile* f : {&io.mas, &io.mopro, &io.con, &io.ang, &io.svg, &io.par, &io.fixedh, &io.reset, &io.cnst, &io.res})
     finish_output(*f);
   if (rs.sw.usedb == 1) io.db.close();
   write_summary(rs, par_written);
@@ -256,7 +266,7 @@ void normal_run(RunState& rs) {
 // (an older complete file of the same name stays), and the log says which.
 void close_after_stop(RunState& rs) {
   Io& io = rs.io;
-  OutFile* files[] = {&io.mas, &io.par, &io.mopro, &io.con, &io.spf, &io.ang,
+  OutFile* files[] = {&io.mas, &io.par, &io.mopro, &io.con, &io.spf, &io.svg, &io.ang,
                       &io.reset, &io.cnst, &io.res, &io.fixedh};
   std::string dropped;
   for (OutFile* f : files)

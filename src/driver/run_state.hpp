@@ -32,6 +32,7 @@ struct Io {
   OutFile mopro;    // mopro_vorn.par
   OutFile con;      // con_mopro.inp
   OutFile spf;      // vorn.spf
+  OutFile svg;      // vorn.svg
   OutFile ang;      // vorn.ang
   OutFile reset;    // reset.bond
   OutFile cnst;     // const.bond

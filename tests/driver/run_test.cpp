@@ -106,6 +106,7 @@ TEST(Summary, FilesListedByTheSwitches) {
       " Cartesian coordinates in PLATON format : vorn.ang\n"
       " Reduced structure in PLATON format     : reduced.ang & reduced_1.ang\n"
       " PLATON plot file with local axes       : vorn.spf\n"
+      " Drawing of the local axes (SVG)        : vorn.svg\n"
       " Program log file                       : vorn.out\n"
       "\n"
       " Local axes can be visualized in PLATON using command : platon -p vorn.spf\n"

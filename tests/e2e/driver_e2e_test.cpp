@@ -113,7 +113,7 @@ std::string summary_block(const std::string& out) {
 TEST(VornRun, PlainRunWritesTheAlwaysFilesOnly) {
   StructureRun run("\n");
   ASSERT_EQ(run.r.status, 0) << run.r.out;
-  for (const char* f : {"xd_vorn.mas", "vorn.ang", "vorn.spf", "vorn.out", "mopro_vorn.par", "con_mopro.inp"})
+  for (const char* f : {"xd_vorn.mas", "vorn.ang", "vorn.spf", "vorn.svg", "vorn.out", "mopro_vorn.par", "con_mopro.inp"})
     EXPECT_TRUE(run.dir.exists(f)) << f;
   for (const char* f : {"xd_vorn.inp", "fixedH.ins", "reset.bond", "const.bond", "res_mopro.inp"})
     EXPECT_FALSE(run.dir.exists(f)) << f;
@@ -124,6 +124,7 @@ TEST(VornRun, PlainRunWritesTheAlwaysFilesOnly) {
       " Cartesian coordinates in PLATON format : vorn.ang\n"
       " Reduced structure in PLATON format     : reduced.ang & reduced_1.ang\n"
       " PLATON plot file with local axes       : vorn.spf\n"
+      " Drawing of the local axes (SVG)        : vorn.svg\n"
       " Program log file                       : vorn.out\n"
       "\n"
       " Local axes can be visualized in PLATON using command : platon -p vorn.spf\n"

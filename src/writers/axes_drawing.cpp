@@ -1,0 +1,363 @@
+#include "writers/axes_drawing.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <numeric>
+#include <set>
+
+#include <gemmi/eig3.hpp>
+
+#include "localframe/site_frame.hpp"
+#include "structure/elements.hpp"
+
+namespace vorn {
+
+namespace {
+
+constexpr double kScale = 60;          // pixels per Angstrom
+constexpr double kAxisLength = 0.7;    // Angstrom
+constexpr double kMargin = 1.4;        // Angstrom around a molecule
+constexpr double kPanelGap = 20;       // pixels between panels
+constexpr double kMaxRowWidth = 1800;  // pixels before a new row of panels
+constexpr double kLegendHeight = 64;
+constexpr double kCharWidth = 6.6;     // of the 11-pixel labels
+constexpr double kLabelHeight = 11;
+
+const char* const kAxisColour[3] = {"#d62728", "#2ca02c", "#1f77b4"};   // X, Y, Z
+
+std::string num(double v) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.1f", std::fabs(v) < 0.05 ? 0.0 : v);
+  return buf;
+}
+
+std::string num3(const gemmi::Vec3& v) {
+  char buf[96];
+  std::snprintf(buf, sizeof buf, "%.6f %.6f %.6f", v.x, v.y, v.z);
+  return buf;
+}
+
+std::string escaped(std::string_view s) {
+  std::string out;
+  for (char c : s) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+struct ElementStyle {
+  const char* fill;
+  double radius;   // pixels
+};
+
+ElementStyle element_style(int z) {
+  switch (z) {
+    case 1: return {"#f4f4f4", 5};
+    case 6: return {"#505050", 8};
+    case 7: return {"#3050f8", 8};
+    case 8: return {"#ff2010", 8};
+    case 9: case 17: return {"#30c030", 9};
+    case 15: return {"#ff8000", 10};
+    case 16: return {"#e0c000", 10};
+    case 35: return {"#a62929", 10};
+    case 53: return {"#940094", 11};
+    default: return {z == 0 ? "#c0c0c0" : "#c080c0", z > 18 ? 11.0 : 9.0};
+  }
+}
+
+gemmi::Vec3 position(const Atom& a) { return {a.xc, a.yc, a.zc}; }
+
+// The molecules of the atom table: bonded atoms (copies left out), each in
+// the order of the table.
+std::vector<std::vector<int>> molecules(const Model& model, const Neighbors& nb) {
+  std::vector<int> root(static_cast<std::size_t>(model.natom) + 1);
+  std::iota(root.begin(), root.end(), 0);
+  auto find = [&](int i) {
+    while (root[static_cast<std::size_t>(i)] != i) i = root[static_cast<std::size_t>(i)];
+    return i;
+  };
+  for (int i = 1; i <= model.natom; ++i)
+    for (int j : nb.of[i].atom)
+      if (j <= model.natom) root[static_cast<std::size_t>(find(std::max(i, j)))] = find(std::min(i, j));
+  std::map<int, std::vector<int>> by_root;
+  for (int i = 1; i <= model.natom; ++i) by_root[find(i)].push_back(i);
+  std::vector<std::vector<int>> out;
+  for (auto& [r, atoms] : by_root) out.push_back(std::move(atoms));
+  return out;
+}
+
+// The view of a molecule: along the normal of its best plane, the longest
+// extent across.
+struct Projection {
+  gemmi::Vec3 origin, u, v;
+  double x0 = 0, y0 = 0;   // where the origin lands in the drawing
+  std::array<double, 2> at(const gemmi::Vec3& p) const {
+    const gemmi::Vec3 d = p - origin;
+    return {x0 + kScale * d.dot(u), y0 - kScale * d.dot(v)};
+  }
+};
+
+Projection best_plane_view(const std::vector<gemmi::Vec3>& points) {
+  Projection p;
+  for (const gemmi::Vec3& x : points) p.origin += x;
+  p.origin /= static_cast<double>(points.size());
+  gemmi::SMat33<double> cov{0, 0, 0, 0, 0, 0};
+  for (const gemmi::Vec3& x : points) {
+    const gemmi::Vec3 d = x - p.origin;
+    cov.u11 += d.x * d.x;
+    cov.u22 += d.y * d.y;
+    cov.u33 += d.z * d.z;
+    cov.u12 += d.x * d.y;
+    cov.u13 += d.x * d.z;
+    cov.u23 += d.y * d.z;
+  }
+  p.u = {1, 0, 0};
+  p.v = {0, 1, 0};
+  if (points.size() < 2) return p;
+  double value[3];
+  const gemmi::Mat33 vec = gemmi::eigen_decomposition(cov, value);
+  std::array<int, 3> order{0, 1, 2};
+  std::sort(order.begin(), order.end(), [&](int a, int b) { return value[a] > value[b]; });
+  p.u = vec.column_copy(order[0]).normalized();
+  p.v = vec.column_copy(order[1]).normalized();
+  if (points.size() == 2 || value[order[1]] < 1e-8) {
+    // A straight molecule: any direction across it.
+    const gemmi::Vec3 helper = std::fabs(p.u.x) < 0.9 ? gemmi::Vec3(1, 0, 0) : gemmi::Vec3(0, 1, 0);
+    p.v = (helper - p.u * helper.dot(p.u)).normalized();
+  }
+  return p;
+}
+
+struct Box {
+  double x0, y0, x1, y1;
+  double overlap(const Box& o) const {
+    const double w = std::min(x1, o.x1) - std::max(x0, o.x0), h = std::min(y1, o.y1) - std::max(y0, o.y0);
+    return w > 0 && h > 0 ? w * h : 0;
+  }
+};
+
+// The place of a label beside its atom that covers the fewest other things.
+Box place_label(double x, double y, double radius, std::size_t chars, const std::vector<Box>& taken) {
+  const double w = kCharWidth * static_cast<double>(chars), h = kLabelHeight;
+  const double r = radius + 3;
+  const std::array<std::array<double, 2>, 8> dirs{
+      {{1, -1}, {1, 1}, {-1, -1}, {-1, 1}, {1, 0}, {-1, 0}, {0, -1}, {0, 1}}};
+  Box best{};
+  double best_cost = -1;
+  for (const auto& d : dirs) {
+    const double cx = x + d[0] * (r + w / 2), cy = y + d[1] * (r + h / 2);
+    const Box b{cx - w / 2, cy - h / 2, cx + w / 2, cy + h / 2};
+    double cost = 0;
+    for (const Box& t : taken) cost += b.overlap(t);
+    if (best_cost < 0 || cost < best_cost) {
+      best = b;
+      best_cost = cost;
+    }
+  }
+  return best;
+}
+
+struct Panel {
+  std::vector<int> atoms;
+  std::set<int> dummies;   // numbers of the dummies its frames use
+  Projection view;
+  double width = 0, height = 0;
+  double min_x = 0, min_y = 0;   // of the drawing before the offset
+};
+
+void write_legend(std::ostream& os, const std::set<int>& elements, double width) {
+  os << "<g class=\"legend\">\n";
+  os << "<text x=\"10\" y=\"18\" font-size=\"14\" font-weight=\"bold\">VORN: local axes of every atom</text>\n";
+  double x = 10;
+  const double y = 42;
+  for (int k = 0; k < 3; ++k) {
+    os << "<line x1=\"" << num(x) << "\" y1=\"" << num(y) << "\" x2=\"" << num(x + 24) << "\" y2=\"" << num(y)
+       << "\" stroke=\"" << kAxisColour[k] << "\" stroke-width=\"2.5\" marker-end=\"url(#arrow" << k << ")\"/>\n";
+    os << "<text x=\"" << num(x + 30) << "\" y=\"" << num(y + 4) << "\">" << char('X' + k) << "</text>\n";
+    x += 56;
+  }
+  for (int z : elements) {
+    const ElementStyle s = element_style(z);
+    std::string symbol(atsym(z));
+    symbol.erase(symbol.find_last_not_of(' ') + 1);
+    os << "<circle cx=\"" << num(x + 6) << "\" cy=\"" << num(y) << "\" r=\"6\" fill=\"" << s.fill
+       << "\" stroke=\"#333\"/><text x=\"" << num(x + 16) << "\" y=\"" << num(y + 4) << "\">" << escaped(symbol)
+       << "</text>\n";
+    x += 22 + kCharWidth * static_cast<double>(symbol.size()) + 10;
+  }
+  os << "<path d=\"M" << num(x) << ' ' << num(y - 5) << " l10 10 m0 -10 l-10 10\" stroke=\"#888\"/><text x=\""
+     << num(x + 16) << "\" y=\"" << num(y + 4) << "\">dummy atom</text>\n";
+  x += 100;
+  os << "<circle cx=\"" << num(x + 6) << "\" cy=\"" << num(y) << "\" r=\"7\" fill=\"none\" stroke=\"#e6a000\" "
+     << "stroke-width=\"3\"/><text x=\"" << num(x + 18) << "\" y=\"" << num(y + 4)
+     << "\">special position</text>\n";
+  x += 130;
+  os << "<circle cx=\"" << num(x + 6) << "\" cy=\"" << num(y) << "\" r=\"7\" fill=\"none\" stroke=\"#ff00aa\" "
+     << "stroke-width=\"2\" stroke-dasharray=\"3 2\"/><text x=\"" << num(x + 18) << "\" y=\"" << num(y + 4)
+     << "\">populations set to zero</text>\n";
+  os << "<line x1=\"0\" y1=\"" << num(kLegendHeight - 6) << "\" x2=\"" << num(width) << "\" y2=\""
+     << num(kLegendHeight - 6) << "\" stroke=\"#ccc\"/>\n</g>\n";
+}
+
+}  // namespace
+
+void write_axes_drawing(const Model& model, const Neighbors& neighbours, const std::vector<DrawnDummy>& dummies,
+                        const std::vector<AtomSetup>& setup, std::ostream& os) {
+  auto dummy_of = [&](int point) { return point > model.natom ? point - model.natom : 0; };
+  auto frame_of = [&](int i) -> const Frame& { return setup[static_cast<std::size_t>(i - 1)].frame; };
+  const bool framed = static_cast<int>(setup.size()) >= model.natom;
+
+  // Panels: one per molecule, sized to its atoms, its dummies and its axes.
+  std::vector<Panel> panels;
+  for (std::vector<int>& atoms : molecules(model, neighbours)) {
+    Panel p;
+    p.atoms = std::move(atoms);
+    std::vector<gemmi::Vec3> points;
+    for (int i : p.atoms) points.push_back(position(model.atoms[i]));
+    p.view = best_plane_view(points);
+    if (framed)
+      for (int i : p.atoms)
+        for (int point : frame_of(i).point)
+          if (const int d = dummy_of(point); d >= 1 && d <= static_cast<int>(dummies.size())) p.dummies.insert(d);
+    for (int d : p.dummies) points.push_back(dummies[static_cast<std::size_t>(d - 1)].pos);
+    double x0 = 1e30, y0 = 1e30, x1 = -1e30, y1 = -1e30;
+    for (const gemmi::Vec3& x : points) {
+      const auto s = p.view.at(x);
+      x0 = std::min(x0, s[0]);
+      y0 = std::min(y0, s[1]);
+      x1 = std::max(x1, s[0]);
+      y1 = std::max(y1, s[1]);
+    }
+    p.min_x = x0 - kMargin * kScale;
+    p.min_y = y0 - kMargin * kScale - 16;   // room for the panel's title
+    p.width = x1 - x0 + 2 * kMargin * kScale;
+    p.height = y1 - y0 + 2 * kMargin * kScale + 16;
+    panels.push_back(std::move(p));
+  }
+
+  // Panels in rows, left to right.
+  double x = kPanelGap, y = kLegendHeight + kPanelGap, row_height = 0, width = 640;
+  for (Panel& p : panels) {
+    if (x > kPanelGap && x + p.width > kMaxRowWidth) {
+      x = kPanelGap;
+      y += row_height + kPanelGap;
+      row_height = 0;
+    }
+    p.view.x0 = x - p.min_x;
+    p.view.y0 = y - p.min_y;
+    p.min_x = x;
+    p.min_y = y;
+    x += p.width + kPanelGap;
+    row_height = std::max(row_height, p.height);
+    width = std::max(width, x);
+  }
+  const double height = y + row_height + kPanelGap;
+
+  std::set<int> elements;
+  for (int i = 1; i <= model.natom; ++i) elements.insert(model.atoms[i].iz);
+  os << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+  os << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << num(width) << "\" height=\"" << num(height)
+     << "\" viewBox=\"0 0 " << num(width) << ' ' << num(height)
+     << "\" font-family=\"DejaVu Sans, Arial, sans-serif\" font-size=\"11\">\n";
+  os << "<title>VORN local axes</title>\n<defs>\n";
+  for (int k = 0; k < 3; ++k)
+    os << "<marker id=\"arrow" << k << "\" viewBox=\"0 0 10 10\" refX=\"9\" refY=\"5\" markerWidth=\"5\" "
+       << "markerHeight=\"5\" orient=\"auto\"><path d=\"M0 0 L10 5 L0 10 z\" fill=\"" << kAxisColour[k]
+       << "\"/></marker>\n";
+  os << "</defs>\n<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
+  write_legend(os, elements, width);
+
+  int number = 0;
+  for (const Panel& p : panels) {
+    const Projection& v = p.view;
+    os << "<g class=\"panel\" data-fragment=\"" << ++number << "\" data-origin=\"" << num3(v.origin)
+       << "\" data-u=\"" << num3(v.u) << "\" data-v=\"" << num3(v.v) << "\" data-scale=\"" << num(kScale)
+       << "\" data-offset=\"" << num(v.x0) << ' ' << num(v.y0) << "\">\n";
+    os << "<rect x=\"" << num(p.min_x) << "\" y=\"" << num(p.min_y) << "\" width=\"" << num(p.width)
+       << "\" height=\"" << num(p.height) << "\" fill=\"none\" stroke=\"#ddd\"/>\n";
+    os << "<text x=\"" << num(p.min_x + 6) << "\" y=\"" << num(p.min_y + 14) << "\" fill=\"#555\">Molecule "
+       << number << " (" << p.atoms.size() << " atom" << (p.atoms.size() == 1 ? "" : "s") << ")</text>\n";
+
+    std::vector<Box> taken;
+    const std::set<int> members(p.atoms.begin(), p.atoms.end());
+    os << "<g class=\"bonds\" stroke=\"#777\" stroke-width=\"2.5\">\n";
+    for (int i : p.atoms)
+      for (int j : neighbours.of[i].atom)
+        if (j > i && members.count(j)) {
+          const auto a = v.at(position(model.atoms[i])), b = v.at(position(model.atoms[j]));
+          os << "<line x1=\"" << num(a[0]) << "\" y1=\"" << num(a[1]) << "\" x2=\"" << num(b[0]) << "\" y2=\""
+             << num(b[1]) << "\"/>\n";
+        }
+    os << "</g>\n<g class=\"atoms\" stroke=\"#333\">\n";
+    for (int i : p.atoms) {
+      const Atom& a = model.atoms[i];
+      const ElementStyle s = element_style(a.iz);
+      const auto c = v.at(position(a));
+      taken.push_back({c[0] - s.radius, c[1] - s.radius, c[0] + s.radius, c[1] + s.radius});
+      os << "<circle class=\"atom\" data-atom=\"" << escaped(a.label.trimmed()) << "\" cx=\"" << num(c[0])
+         << "\" cy=\"" << num(c[1]) << "\" r=\"" << num(s.radius) << "\" fill=\"" << s.fill << "\"/>\n";
+      if (framed && frame_of(i).site_group != "NO")
+        os << "<circle class=\"special\" cx=\"" << num(c[0]) << "\" cy=\"" << num(c[1]) << "\" r=\""
+           << num(s.radius + 4) << "\" fill=\"none\" stroke=\"#e6a000\" stroke-width=\"3\"/>\n";
+      if (framed && setup[static_cast<std::size_t>(i - 1)].zeroed_populations.any())
+        os << "<circle class=\"warned\" cx=\"" << num(c[0]) << "\" cy=\"" << num(c[1]) << "\" r=\""
+           << num(s.radius + 7) << "\" fill=\"none\" stroke=\"#ff00aa\" stroke-width=\"2\" "
+           << "stroke-dasharray=\"3 2\"/>\n";
+    }
+    os << "</g>\n<g class=\"dummies\" stroke=\"#888\">\n";
+    for (int d : p.dummies) {
+      const DrawnDummy& dm = dummies[static_cast<std::size_t>(d - 1)];
+      const auto c = v.at(dm.pos);
+      os << "<path class=\"dummy\" data-dummy=\"" << escaped(dm.label) << "\" d=\"M" << num(c[0] - 5) << ' '
+         << num(c[1] - 5) << " l10 10 m0 -10 l-10 10\"/>\n";
+      const Box b = place_label(c[0], c[1], 5, dm.label.size(), taken);
+      taken.push_back(b);
+      os << "<text x=\"" << num(b.x0) << "\" y=\"" << num(b.y1 - 2) << "\" fill=\"#888\" stroke=\"none\">"
+         << escaped(dm.label) << "</text>\n";
+    }
+    os << "</g>\n";
+    if (framed) {
+      for (int i : p.atoms) {
+        const Atom& a = model.atoms[i];
+        const Frame& f = frame_of(i);
+        const Vec3 at{a.xc, a.yc, a.zc};
+        const gemmi::Mat33 axes = frame_axes(at, f);
+        const auto o = v.at(position(a));
+        os << "<g class=\"frame\" data-atom=\"" << escaped(a.label.trimmed()) << "\" data-sitesym=\""
+           << escaped(a.sitesym.trimmed()) << "\">\n";
+        for (int k = 0; k < 3; ++k) {
+          const auto e = v.at(position(a) + axes.column_copy(k) * kAxisLength);
+          taken.push_back({e[0] - 3, e[1] - 3, e[0] + 3, e[1] + 3});
+          os << "<line class=\"axis-" << char('x' + k) << "\" x1=\"" << num(o[0]) << "\" y1=\"" << num(o[1])
+             << "\" x2=\"" << num(e[0]) << "\" y2=\"" << num(e[1]) << "\" stroke=\"" << kAxisColour[k]
+             << "\" stroke-width=\"2\" marker-end=\"url(#arrow" << k << ")\"/>\n";
+        }
+        os << "</g>\n";
+      }
+    }
+    os << "<g class=\"labels\">\n";
+    for (int i : p.atoms) {
+      const Atom& a = model.atoms[i];
+      const auto c = v.at(position(a));
+      const std::size_t chars = a.label.trimmed().size() + (framed ? 1 + a.sitesym.trimmed().size() : 0);
+      const Box b = place_label(c[0], c[1], element_style(a.iz).radius, chars, taken);
+      taken.push_back(b);
+      os << "<text x=\"" << num(b.x0) << "\" y=\"" << num(b.y1 - 2) << "\">" << escaped(a.label.trimmed());
+      if (framed) os << " <tspan fill=\"#777\">" << escaped(a.sitesym.trimmed()) << "</tspan>";
+      os << "</text>\n";
+    }
+    os << "</g>\n</g>\n";
+  }
+  os << "</svg>\n";
+}
+
+}  // namespace vorn
