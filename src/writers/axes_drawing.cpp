@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <map>
 #include <numeric>
 #include <set>
+#include <unordered_map>
 
 #include <gemmi/eig3.hpp>
 
@@ -145,8 +147,42 @@ struct Box {
   }
 };
 
+// What a panel already shows (atoms, arrow heads, labels), in cells of a
+// grid so that placing a label looks only at its neighbourhood.
+class TakenBoxes {
+public:
+  void add(const Box& b) {
+    const std::size_t n = boxes_.size();
+    boxes_.push_back(b);
+    for_cells(b, [&](std::int64_t key) { cells_[key].push_back(n); });
+  }
+  double overlap(const Box& b) const {
+    std::set<std::size_t> seen;
+    double sum = 0;
+    for_cells(b, [&](std::int64_t key) {
+      const auto it = cells_.find(key);
+      if (it == cells_.end()) return;
+      for (std::size_t k : it->second)
+        if (seen.insert(k).second) sum += b.overlap(boxes_[k]);
+    });
+    return sum;
+  }
+
+private:
+  static constexpr double kCell = 48;
+  template <class F>
+  static void for_cells(const Box& b, F f) {
+    const auto lo_x = static_cast<std::int64_t>(std::floor(b.x0 / kCell)), hi_x = static_cast<std::int64_t>(std::floor(b.x1 / kCell));
+    const auto lo_y = static_cast<std::int64_t>(std::floor(b.y0 / kCell)), hi_y = static_cast<std::int64_t>(std::floor(b.y1 / kCell));
+    for (std::int64_t i = lo_x; i <= hi_x; ++i)
+      for (std::int64_t j = lo_y; j <= hi_y; ++j) f(i * 1000003 + j);
+  }
+  std::vector<Box> boxes_;
+  std::unordered_map<std::int64_t, std::vector<std::size_t>> cells_;
+};
+
 // The place of a label beside its atom that covers the fewest other things.
-Box place_label(double x, double y, double radius, std::size_t chars, const std::vector<Box>& taken) {
+Box place_label(double x, double y, double radius, std::size_t chars, const TakenBoxes& taken) {
   const double w = kCharWidth * static_cast<double>(chars), h = kLabelHeight;
   const double r = radius + 3;
   const std::array<std::array<double, 2>, 8> dirs{
@@ -156,8 +192,7 @@ Box place_label(double x, double y, double radius, std::size_t chars, const std:
   for (const auto& d : dirs) {
     const double cx = x + d[0] * (r + w / 2), cy = y + d[1] * (r + h / 2);
     const Box b{cx - w / 2, cy - h / 2, cx + w / 2, cy + h / 2};
-    double cost = 0;
-    for (const Box& t : taken) cost += b.overlap(t);
+    const double cost = taken.overlap(b);
     if (best_cost < 0 || cost < best_cost) {
       best = b;
       best_cost = cost;
@@ -287,7 +322,7 @@ void write_axes_drawing(const Model& model, const Neighbors& neighbours, const s
     os << "<text x=\"" << num(p.min_x + 6) << "\" y=\"" << num(p.min_y + 14) << "\" fill=\"#555\">Molecule "
        << number << " (" << p.atoms.size() << " atom" << (p.atoms.size() == 1 ? "" : "s") << ")</text>\n";
 
-    std::vector<Box> taken;
+    TakenBoxes taken;
     const std::set<int> members(p.atoms.begin(), p.atoms.end());
     os << "<g class=\"bonds\" stroke=\"#777\" stroke-width=\"2.5\">\n";
     for (int i : p.atoms)
@@ -302,7 +337,7 @@ void write_axes_drawing(const Model& model, const Neighbors& neighbours, const s
       const Atom& a = model.atoms[i];
       const ElementStyle s = element_style(a.iz);
       const auto c = v.at(position(a));
-      taken.push_back({c[0] - s.radius, c[1] - s.radius, c[0] + s.radius, c[1] + s.radius});
+      taken.add({c[0] - s.radius, c[1] - s.radius, c[0] + s.radius, c[1] + s.radius});
       os << "<circle class=\"atom\" data-atom=\"" << escaped(a.label.trimmed()) << "\" cx=\"" << num(c[0])
          << "\" cy=\"" << num(c[1]) << "\" r=\"" << num(s.radius) << "\" fill=\"" << s.fill << "\"/>\n";
       if (framed && frame_of(i).site_group != "NO")
@@ -320,7 +355,7 @@ void write_axes_drawing(const Model& model, const Neighbors& neighbours, const s
       os << "<path class=\"dummy\" data-dummy=\"" << escaped(dm.label) << "\" d=\"M" << num(c[0] - 5) << ' '
          << num(c[1] - 5) << " l10 10 m0 -10 l-10 10\"/>\n";
       const Box b = place_label(c[0], c[1], 5, dm.label.size(), taken);
-      taken.push_back(b);
+      taken.add(b);
       os << "<text x=\"" << num(b.x0) << "\" y=\"" << num(b.y1 - 2) << "\" fill=\"#888\" stroke=\"none\">"
          << escaped(dm.label) << "</text>\n";
     }
@@ -336,7 +371,7 @@ void write_axes_drawing(const Model& model, const Neighbors& neighbours, const s
            << escaped(a.sitesym.trimmed()) << "\">\n";
         for (int k = 0; k < 3; ++k) {
           const auto e = v.at(position(a) + axes.column_copy(k) * kAxisLength);
-          taken.push_back({e[0] - 3, e[1] - 3, e[0] + 3, e[1] + 3});
+          taken.add({e[0] - 3, e[1] - 3, e[0] + 3, e[1] + 3});
           os << "<line class=\"axis-" << char('x' + k) << "\" x1=\"" << num(o[0]) << "\" y1=\"" << num(o[1])
              << "\" x2=\"" << num(e[0]) << "\" y2=\"" << num(e[1]) << "\" stroke=\"" << kAxisColour[k]
              << "\" stroke-width=\"2\" marker-end=\"url(#arrow" << k << ")\"/>\n";
@@ -350,7 +385,7 @@ void write_axes_drawing(const Model& model, const Neighbors& neighbours, const s
       const auto c = v.at(position(a));
       const std::size_t chars = a.label.trimmed().size() + (framed ? 1 + a.sitesym.trimmed().size() : 0);
       const Box b = place_label(c[0], c[1], element_style(a.iz).radius, chars, taken);
-      taken.push_back(b);
+      taken.add(b);
       os << "<text x=\"" << num(b.x0) << "\" y=\"" << num(b.y1 - 2) << "\">" << escaped(a.label.trimmed());
       if (framed) os << " <tspan fill=\"#777\">" << escaped(a.sitesym.trimmed()) << "</tspan>";
       os << "</text>\n";
