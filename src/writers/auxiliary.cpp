@@ -79,7 +79,9 @@ void write_vorn_ang(const RunState& rs, std::ostream& os) {
   }
   for (int d = 1; d <= rs.dummy.count; ++d) {
     const Vec3 c = dummy_cart(rs, d);
-    layout::write(os, "('ATOM Li(',i1,')',2x,3f14.4)", d, c[0], c[1], c[2]);
+    // Dummies are drawn as lithium atoms, numbered in as many digits as
+    // they need.
+    layout::write(os, "('ATOM ',a,2x,3f14.4)", "Li(" + std::to_string(d) + ")", c[0], c[1], c[2]);
   }
 }
 
@@ -89,7 +91,7 @@ void write_spf_tail(RunState& rs) {
   for (int d = 1; d <= ndum; ++d) {
     Vec3 p = rs.dummy.pos[d];
     if (rs.sw.ifra == 1) p = rabs(rs.model.transf, 0, p);
-    layout::write(os, "('ATOM D(',i1,')',2x,3f14.4)", d, p[0], p[1], p[2]);
+    layout::write(os, "('ATOM ',a,2x,3f14.4)", "D(" + std::to_string(d) + ")", p[0], p[1], p[2]);
   }
 
   // Bond radii: every element of the structure, then the axis and dummy

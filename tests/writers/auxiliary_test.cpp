@@ -67,8 +67,8 @@ TEST_F(PlotFile, DummiesRadiiChangesAndHeavyElements) {
   const auto l = lines_of(rs.io.spf.text());
   ASSERT_EQ(l.size(), 10u + 1 + 20 + 5 + 3 + 1);
   EXPECT_EQ(l[0], "ATOM D(1)          1.0000        2.0000        0.1000");
-  // The number field holds one digit only.
-  EXPECT_EQ(l[9], "ATOM D(*)          1.0000        2.0000        1.0000");
+  // From the tenth dummy on the number takes two digits instead of an asterisk.
+  EXPECT_EQ(l[9], "ATOM D(10)          1.0000        2.0000        1.0000");
   // Platinum lies beyond the changeable table: it gets the radius the
   // neighbour search uses for it.
   EXPECT_EQ(l[10], "JOIN RADII  C  0.80 H  0.40 Pt 1.36  X 0.01  Y 0.01  Z 0.01  D 0.01");
