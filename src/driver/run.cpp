@@ -129,11 +129,12 @@ void normal_run(RunState& rs) {
   write_mopro_par_head(io.mopro.os());
   open_output(io.con, "con_mopro.inp");
   write_con_head(io.con.os());
-  if (!io.log.open("vorn.out", true)) fail("VORN", "Unable to create log file vorn.out");
+  if (!io.log.file.open("vorn.out", true)) fail("VORN", "Unable to create log file vorn.out");
   header(rs.log());
 
   // Step 4: control file.
   readinp(rs);
+  io.log.verbosity = rs.sw.verbosity;
 
   // Step 5: exactly one structure reader.
   const std::string file(rs.sw.args.inpfile.trimmed());
@@ -259,7 +260,7 @@ void normal_run(RunState& rs) {
   to_log(rs, "");
   to_log(rs, kRule80);
   to_log(rs, "");
-  io.log.close();
+  io.log.file.close();
 }
 
 // After an error stop: output files that were not completed are dropped
@@ -272,7 +273,7 @@ void close_after_stop(RunState& rs) {
   for (OutFile* f : files)
     if (f->abandon()) dropped += " " + f->name();
   if (!dropped.empty()) to_log(rs, " Files not written (run stopped):" + dropped);
-  io.log.close();
+  io.log.file.close();
 }
 
 }  // namespace

@@ -2,13 +2,10 @@
 
 namespace vorn {
 
-void to_log(RunState& rs, std::string_view text) { rs.log() << text << '\n'; }
+void to_log(RunState& rs, std::string_view text) { to_log(rs.io.log, text); }
 
-void to_term(RunState& rs, std::string_view text) { rs.term() << text << '\n'; }
+void to_term(RunState& rs, std::string_view text) { to_term(rs.io.log, text); }
 
-void to_both(RunState& rs, std::string_view text) {
-  to_log(rs, text);
-  to_term(rs, text);
-}
+void to_both(RunState& rs, std::string_view text) { to_both(rs.io.log, text); }
 
 }  // namespace vorn

@@ -12,6 +12,7 @@
 #include "layout/tokens.hpp"
 #include "databank/databank_records.hpp"
 #include "databank/databank_text.hpp"
+#include "layout/log.hpp"
 #include "layout/out_file.hpp"
 #include "layout/record_file.hpp"
 #include "localframe/frame_records.hpp"
@@ -21,12 +22,11 @@
 
 namespace vorn {
 
-// The files of a run.  The terminal and standard input are pointers so that
-// a test can capture the one and feed the other.
+// The files of a run.  The log holds vorn.out and the terminal; standard
+// input is a pointer so that a test can feed it.
 struct Io {
-  std::ostream* term = &std::cout;
+  Log log;
   std::istream* input = &std::cin;
-  OutFile log;      // vorn.out
   OutFile mas;      // xd_vorn.mas
   OutFile par;      // xd_vorn.inp
   OutFile mopro;    // mopro_vorn.par
@@ -70,8 +70,9 @@ struct RunState {
   const Atom& atom(int i) const { return model.atoms[i]; }
   int natom() const { return model.natom; }
   int ncomplete() const { return model.cryst.ncomplete; }
-  std::ostream& log() { return io.log.os(); }
-  std::ostream& term() { return *io.term; }
+  std::ostream& log() { return io.log.log(); }
+  std::ostream& term() { return io.log.term(); }
+  Log& log_sink() { return io.log; }
 };
 
 // Writes text (which may hold several lines) and a line end to the log.

@@ -72,9 +72,9 @@ Run::Run() {
   rs->forh = p.forh;
   rs->except = p.except;
   rs->io = Io{};
-  rs->io.term = &term;
+  rs->io.log.terminal = &term;
   rs->io.input = nullptr;
-  rs->io.log.open_memory("vorn.out");
+  rs->io.log.file.open_memory("vorn.out");
   rs->io.con.open_memory("con_mopro.inp");
 }
 

@@ -16,8 +16,8 @@ namespace vorn::test {
 namespace fs = std::filesystem;
 
 MemoryRun::MemoryRun() {
-  rs->io.term = &term;
-  rs->io.log.open_memory("vorn.out");
+  rs->io.log.terminal = &term;
+  rs->io.log.file.open_memory("vorn.out");
 }
 
 void MemoryRun::as_driver(const std::function<void()>& f) {

@@ -17,7 +17,7 @@ struct MemoryRun {
   std::unique_ptr<RunState> rs = std::make_unique<RunState>();
   std::ostringstream term;
   MemoryRun();
-  std::string log() const { return rs->io.log.text(); }
+  std::string log() const { return rs->io.log.file.text(); }
   // Runs f; an error stop is written to the log and the terminal as the
   // driver writes it, then passed on.
   void as_driver(const std::function<void()>& f);
