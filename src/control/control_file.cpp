@@ -10,8 +10,8 @@
 #include "layout/run_error.hpp"
 #include "layout/text_edit.hpp"
 #include "layout/tokens.hpp"
-#include "driver/run_state.hpp"
 #include "layout/layout.hpp"
+#include "layout/log.hpp"
 #include "structure/capacity.hpp"
 #include "structure/elements.hpp"
 
@@ -61,48 +61,48 @@ bool reread_raw(RecordFile& f, std::string& raw) {
   return !readinputline(f, raw, kLineLength);
 }
 
-void keyword_format(RunState& rs, const LineExtract& lx) {
+void keyword_format(Switches& sw, const LineExtract& lx) {
   for (int k = 2; k <= lx.nkw; ++k) {
     if (!lx.starred(k)) continue;
     const Text<8>& w = lx.keyword(k);
-    if (w == "SHELX") rs.sw.format = InputFormat::shelx;
-    else if (w == "XD") rs.sw.format = InputFormat::xd;
-    else if (w == "AIM2TAB") rs.sw.format = InputFormat::aim2tab;
-    else if (w == "PLATON") rs.sw.format = InputFormat::platon;
+    if (w == "SHELX") sw.format = InputFormat::shelx;
+    else if (w == "XD") sw.format = InputFormat::xd;
+    else if (w == "AIM2TAB") sw.format = InputFormat::aim2tab;
+    else if (w == "PLATON") sw.format = InputFormat::platon;
   }
   // AIM2TAB and PLATON give Cartesian coordinates without a cell.
-  if (is_cartesian(rs.sw.format)) rs.sw.ifra = 0;
+  if (is_cartesian(sw.format)) sw.ifra = 0;
 }
 
 // Returns false when the raw re-read met the end of the file.
-bool keyword_input(RunState& rs, const LineExtract& lx, RecordFile& f, const std::string& numbers) {
+bool keyword_input(Switches& sw, Log& log, const LineExtract& lx, RecordFile& f, const std::string& numbers) {
   for (int k = lx.nkw - 1; k <= lx.nkw; ++k) {
     if (!lx.starred(k)) continue;
-    if (lx.keyword(k) == "RENAME") rs.sw.rename.irename = 1;
-    if (lx.keyword(k) == "TOXD") rs.sw.lsx = 1;
+    if (lx.keyword(k) == "RENAME") sw.rename.irename = 1;
+    if (lx.keyword(k) == "TOXD") sw.lsx = 1;
   }
-  if (rs.sw.rename.irename == 1) {
+  if (sw.rename.irename == 1) {
     const int inum = dnumline(numbers);
-    to_term(rs, layout::listed(" inum = ", inum));
+    to_term(log, layout::listed(" inum = ", inum));
     if (inum != 0) {
       int a = 0, b = 0;
       readchar(numbers, inum, a, b);
       layout::FreeReader r(std::string_view(numbers).substr(static_cast<std::size_t>(a - 1)));
-      rs.sw.rename.irs = read_int(r);
+      sw.rename.irs = read_int(r);
     }
   }
   std::string raw;
   if (!reread_raw(f, raw)) return false;
-  rs.sw.args.inpfile = raw_word(raw, 2);
-  if (rs.sw.format == InputFormat::xd) {
-    rs.sw.args.inpfile2 = raw_word(raw, 3);
-    rs.sw.xdold = rs.sw.args.inpfile;
-    rs.sw.args.inpfile = rs.sw.args.inpfile2;
+  sw.args.inpfile = raw_word(raw, 2);
+  if (sw.format == InputFormat::xd) {
+    sw.args.inpfile2 = raw_word(raw, 3);
+    sw.xdold = sw.args.inpfile;
+    sw.args.inpfile = sw.args.inpfile2;
   }
   return true;
 }
 
-void keyword_radii(RunState& rs, const LineExtract& lx, const std::string& numbers) {
+void keyword_radii(Switches& sw, Log& log, const LineExtract& lx, const std::string& numbers) {
   if (dnumline(numbers) != lx.nkw - 1) read_error();
   std::vector<float> radius(static_cast<std::size_t>(lx.nkw > 1 ? lx.nkw - 1 : 0));
   layout::FreeReader r(numbers);
@@ -114,31 +114,30 @@ void keyword_radii(RunState& rs, const LineExtract& lx, const std::string& numbe
     for (int z = 1; z <= kCovradTable; ++z) {
       if (atsym(z) != sym) continue;
       const float value = radius[static_cast<std::size_t>(k - 2)];
-      to_log(rs, layout::format("(a,a,a,f8.3,a)", " Changing covalent radius of ", atsym(z), " to ", value,
+      to_log(log, layout::format("(a,a,a,f8.3,a)", " Changing covalent radius of ", atsym(z), " to ", value,
                                 " Angstroms"));
-      rs.sw.covrad[static_cast<std::size_t>(z - 1)] = value;
+      sw.covrad[static_cast<std::size_t>(z - 1)] = value;
       break;
     }
   }
 }
 
 // Returns false when the raw re-read met the end of the file.
-bool keyword_databank(RunState& rs, RecordFile& f) {
-  rs.sw.usedb = 1;
+bool keyword_databank(Switches& sw, RecordFile& f) {
+  sw.usedb = 1;
   std::string raw;
   if (!reread_raw(f, raw)) return false;
   if (dnumline(raw) < 2) {
     const char* env = std::getenv("VORN_DB");
-    rs.sw.abank = env ? env : "";
+    sw.abank = env ? env : "";
   } else {
-    rs.sw.abank = raw_word(raw, 2);
+    sw.abank = raw_word(raw, 2);
   }
   return true;
 }
 
 // Reads every logical line of the control file into the switches.
-void read_keywords(RunState& rs, RecordFile& f) {
-  Switches& sw = rs.sw;
+void read_keywords(Switches& sw, Log& log, RecordFile& f) {
   std::string line;
   while (!readinputline(f, line, kLineLength)) {
     LineExtract lx;
@@ -146,9 +145,9 @@ void read_keywords(RunState& rs, RecordFile& f) {
     const Text<8>& key = lx.keyword(1);
     layout::FreeReader numbers(line);
     if (key == "FORMAT") {
-      keyword_format(rs, lx);
+      keyword_format(sw, lx);
     } else if (key == "INPUT") {
-      if (!keyword_input(rs, lx, f, line)) break;
+      if (!keyword_input(sw, log, lx, f, line)) break;
     } else if (key == "VERBOSE") {
       sw.verbosity = read_int(numbers);
     } else if (key == "TOLS") {
@@ -156,7 +155,7 @@ void read_keywords(RunState& rs, RecordFile& f) {
       sw.tols.tol2 = read_real(numbers);
       sw.tols.tol3 = read_real(numbers);
     } else if (key == "RADII") {
-      keyword_radii(rs, lx, line);
+      keyword_radii(sw, log, lx, line);
     } else if (key == "NCELLS") {
       sw.compfrag = read_int(numbers);
       if (sw.compfrag > kMaxCells || sw.compfrag < -kMaxCells)
@@ -178,7 +177,7 @@ void read_keywords(RunState& rs, RecordFile& f) {
     } else if (key == "SIMPLE") {
       sw.simple = 1;
     } else if (key == "DATABANK") {
-      if (!keyword_databank(rs, f)) break;
+      if (!keyword_databank(sw, f)) break;
     } else if (key == "RINGS") {
       sw.args.lrings = 1;
       sw.ring1.ringmin = read_int(numbers);
@@ -209,9 +208,7 @@ const char* format_name(InputFormat format) {
 }
 
 // Normalises the switches and writes the options to the log.
-void echo(RunState& rs) {
-  Switches& sw = rs.sw;
-  std::ostream& log = rs.log();
+void echo(Switches& sw, std::ostream& log) {
   layout::write(log, "(a,i2)", " Verbosity level = ", sw.verbosity);
   std::string files;
   if (sw.format == InputFormat::xd) {
@@ -245,7 +242,7 @@ void echo(RunState& rs) {
                   sw.compfrag, " unit cells");
   }
 
-  prttol(rs, log);
+  write_tolerances(sw.tols, log);
 
   log << " Treatment of disorder :\n";
   log << (sw.disorder.disext == 1 ? "   apply Extend_H option\n" : "   do NOT apply Extend_H option\n");
@@ -303,24 +300,25 @@ void echo(RunState& rs) {
 
 }  // namespace
 
-void readinp(RunState& rs) {
+Switches read_control_file(Log& log) {
   RecordFile f;
   if (!f.open(kControlFile)) fail(kRoutine, "Unable to open VORN input file vorn.inp");
-  to_log(rs, "");
-  to_log(rs, kRule71);
-  to_log(rs, "");
-  to_log(rs, " VORN options : ");
-  to_log(rs, "");
-  rs.sw.args.iscale = 1;
-  read_keywords(rs, f);
+  to_log(log, "");
+  to_log(log, kRule71);
+  to_log(log, "");
+  to_log(log, " VORN options : ");
+  to_log(log, "");
+  Switches sw;
+  sw.args.iscale = 1;
+  read_keywords(sw, log, f);
   f.close();
-  if (rs.sw.format == InputFormat::none) fail(kRoutine, "Unknown input file format");
-  if (rs.sw.args.iscale == 0) fail(kRoutine, "Unknown scaling method");
-  echo(rs);
+  if (sw.format == InputFormat::none) fail(kRoutine, "Unknown input file format");
+  if (sw.args.iscale == 0) fail(kRoutine, "Unknown scaling method");
+  echo(sw, log.log());
+  return sw;
 }
 
-void prttol(RunState& rs, std::ostream& os) {
-  const Tols& t = rs.sw.tols;
+void write_tolerances(const Tols& t, std::ostream& os) {
   os << " Threshold / Tolerance parameters : \n";
   layout::write(os, "(a,f6.3,a)", "   bond criterion (tol1) : d(i-j) < covR(i) + covR(j) + ", t.tol1, " Angstroms");
   layout::write(os, "(a,f7.3,a)", "   ring  planarity criterion (tol2) : sigpln < ", t.tol2, " Angstroms");

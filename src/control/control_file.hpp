@@ -3,16 +3,17 @@
 
 #include <ostream>
 
+#include "control/switches.hpp"
+#include "layout/log.hpp"
+
 namespace vorn {
 
-struct RunState;
-
-// Reads vorn.inp from the working directory into the switches, normalises
-// them and writes the echo to the log.  Stops through err ("ReadInp").
-void readinp(RunState& rs);
+// Reads vorn.inp from the working directory, normalises the switches it
+// sets and writes their echo to the log.  Stops with "ReadInp".
+Switches read_control_file(Log& log);
 
 // The tolerance block of the echo.
-void prttol(RunState& rs, std::ostream& os);
+void write_tolerances(const Tols& tols, std::ostream& os);
 
 // The example control file (44 lines).
 void printhelp(std::ostream& os);

@@ -133,7 +133,7 @@ void normal_run(RunState& rs) {
   header(rs.log());
 
   // Step 4: control file.
-  readinp(rs);
+  rs.sw = read_control_file(io.log);
   io.log.verbosity = rs.sw.verbosity;
 
   // Step 5: exactly one structure reader.

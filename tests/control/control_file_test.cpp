@@ -14,11 +14,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Runs readinp on the given control file in a scratch directory.
+// Reads the given control file in a scratch directory.
 struct ControlRun {
   test::MemoryRun run;
   bool stopped = false;
-  Switches& sw() { return run.rs->sw; }
+  Switches switches;
+  Switches& sw() { return switches; }
   std::string log() const { return run.log(); }
   std::string term() const { return run.term.str(); }
 
@@ -28,7 +29,7 @@ struct ControlRun {
     const fs::path here = fs::current_path();
     fs::current_path(dir.path());
     try {
-      run.as_driver([&] { readinp(*run.rs); });
+      run.as_driver([&] { switches = read_control_file(run.rs->log_sink()); });
     } catch (const RunError&) {
       stopped = true;
     }
@@ -61,7 +62,7 @@ TEST(ExampleControlFile, HasTheFortyFourLines) {
   EXPECT_NE(text.find("\nKEYGEN  XYZUIJ all ordered  MULT all ordered\n"), std::string::npos);
 }
 
-TEST(ReadInp, ExampleFileSetsItsSwitches) {
+TEST(ReadControlFile, ExampleFileSetsItsSwitches) {
   ControlRun c(example_file());
   ASSERT_FALSE(c.stopped) << c.term();
   Switches& sw = c.sw();
@@ -91,7 +92,7 @@ TEST(ReadInp, ExampleFileSetsItsSwitches) {
   EXPECT_EQ(sw.args.iscale, 3);
 }
 
-TEST(ReadInp, ExampleFileEcho) {
+TEST(ReadControlFile, ExampleFileEcho) {
   ControlRun c(example_file());
   ASSERT_FALSE(c.stopped);
   const std::string rule = " " + std::string(71, '-');
@@ -137,7 +138,7 @@ TEST(ReadInp, ExampleFileEcho) {
   EXPECT_EQ(c.term(), "");
 }
 
-TEST(ReadInp, MissingFileAndMissingFormatStop) {
+TEST(ReadControlFile, MissingFileAndMissingFormatStop) {
   ControlRun none("", false);
   EXPECT_TRUE(none.stopped);
   EXPECT_EQ(none.term(), "\n ERROR *** ReadInp *** Unable to open VORN input file vorn.inp\n\n");
@@ -147,7 +148,7 @@ TEST(ReadInp, MissingFileAndMissingFormatStop) {
   EXPECT_NE(unstarred.term().find(" ERROR *** ReadInp *** Unknown input file format"), std::string::npos);
 }
 
-TEST(ReadInp, NumbersThatDoNotReadStop) {
+TEST(ReadControlFile, NumbersThatDoNotReadStop) {
   for (const char* bad : {"VERBOSE four", "VERBOSE 4.5", "TOLS bond 0.4", "NCELLS", "RINGS 3",
                           "RADII H 0.1 C", "RADII H 0.1 0.2", "INPUT a.res *rename 1.5"}) {
     ControlRun c(std::string("FORMAT *shelx\n") + bad + "\n");
@@ -157,7 +158,7 @@ TEST(ReadInp, NumbersThatDoNotReadStop) {
   }
 }
 
-TEST(ReadInp, XdInputTakesMasterAndParameterFileInOriginalCase) {
+TEST(ReadControlFile, XdInputTakesMasterAndParameterFileInOriginalCase) {
   ControlRun c("format *XD\ninput  Master.MAS   Param.Inp\n");
   ASSERT_FALSE(c.stopped) << c.term();
   EXPECT_EQ(c.sw().format, InputFormat::xd);
@@ -171,19 +172,19 @@ TEST(ReadInp, XdInputTakesMasterAndParameterFileInOriginalCase) {
   EXPECT_EQ(early.sw().xdold, "");
 }
 
-TEST(ReadInp, FileNamesLongerThanEightCharactersAreKeptWhole) {
+TEST(ReadControlFile, FileNamesLongerThanEightCharactersAreKeptWhole) {
   ControlRun c("FORMAT *shelx\nINPUT  /data/Structure_Final_2024.res\n");
   ASSERT_FALSE(c.stopped);
   EXPECT_EQ(c.sw().args.inpfile, "/data/Structure_Final_2024.res");
 }
 
-TEST(ReadInp, ContinuedInputLineSeesOnlyItsLastRecord) {
+TEST(ReadControlFile, ContinuedInputLineSeesOnlyItsLastRecord) {
   ControlRun c("FORMAT *shelx\nINPUT first.res \\\n second.res third.res\n");
   ASSERT_FALSE(c.stopped);
   EXPECT_EQ(c.sw().args.inpfile, "third.res");
 }
 
-TEST(ReadInp, CartesianFormatsClearTheFractionalSwitch) {
+TEST(ReadControlFile, CartesianFormatsClearTheFractionalSwitch) {
   ControlRun aim("FORMAT xd *aim2tab\nINPUT t.out\n");
   EXPECT_EQ(aim.sw().format, InputFormat::aim2tab);
   EXPECT_EQ(aim.sw().ifra, 0);
@@ -193,7 +194,7 @@ TEST(ReadInp, CartesianFormatsClearTheFractionalSwitch) {
   EXPECT_NE(pl.log().find(" Input file format = PLATON    file(s) = t.cor\n"), std::string::npos);
 }
 
-TEST(ReadInp, RenameAndItsMode) {
+TEST(ReadControlFile, RenameAndItsMode) {
   ControlRun c("FORMAT *shelx\nINPUT s.res *rename 7\n");
   ASSERT_FALSE(c.stopped);
   EXPECT_EQ(c.sw().rename.irename, 1);
@@ -208,7 +209,7 @@ TEST(ReadInp, RenameAndItsMode) {
   EXPECT_EQ(far.sw().rename.irename, 0);
 }
 
-TEST(ReadInp, ToxdEchoesTheConversionAndSwitchesTheRestOff) {
+TEST(ReadControlFile, ToxdEchoesTheConversionAndSwitchesTheRestOff) {
   ControlRun c("FORMAT *shelx\nINPUT s.res *toxd\nEXTEND_H\nDATABANK x.db\nRINGS 3 8\nNCELLS -3\n");
   ASSERT_FALSE(c.stopped);
   EXPECT_EQ(c.sw().lsx, 1);
@@ -223,7 +224,7 @@ TEST(ReadInp, ToxdEchoesTheConversionAndSwitchesTheRestOff) {
   EXPECT_EQ(c.log().find("Threshold"), std::string::npos);
 }
 
-TEST(ReadInp, NegativeCellCountSearchesBothWays) {
+TEST(ReadControlFile, NegativeCellCountSearchesBothWays) {
   ControlRun c("FORMAT *shelx\nINPUT s.res\nNCELLS -3\n");
   EXPECT_EQ(c.sw().compfrag, 3);
   EXPECT_NE(c.log().find(" Search for complete fragments within  -3 ...  +3 unit cells\n"), std::string::npos);
@@ -232,7 +233,7 @@ TEST(ReadInp, NegativeCellCountSearchesBothWays) {
   EXPECT_NE(off.log().find(" Do not search for complete fragments\n"), std::string::npos);
 }
 
-TEST(ReadInp, ScaleTakesOnlyExactStarredWords) {
+TEST(ReadControlFile, ScaleTakesOnlyExactStarredWords) {
   ControlRun fract("FORMAT *shelx\nINPUT s.res\nDATABANK d.db\nSCALE sigma diff *fract\n");
   EXPECT_EQ(fract.sw().args.iscale, 1);
   EXPECT_NE(fract.log().find(" Scale total population using difference method\n"), std::string::npos);
@@ -241,7 +242,7 @@ TEST(ReadInp, ScaleTakesOnlyExactStarredWords) {
   EXPECT_NE(frac.log().find(" Scale total population using fraction method\n"), std::string::npos);
 }
 
-TEST(ReadInp, ChemconAloneSwitchesBothOff) {
+TEST(ReadControlFile, ChemconAloneSwitchesBothOff) {
   ControlRun c("FORMAT *shelx\nINPUT s.res\nCHEMCON\n");
   EXPECT_EQ(c.sw().lchem[0], 0);
   EXPECT_EQ(c.sw().lchem[1], 0);
@@ -253,7 +254,7 @@ TEST(ReadInp, ChemconAloneSwitchesBothOff) {
   EXPECT_EQ(other.sw().lchem[1], 1);
 }
 
-TEST(ReadInp, KeygenPositionsAndNormalisation) {
+TEST(ReadControlFile, KeygenPositionsAndNormalisation) {
   ControlRun c("FORMAT *shelx\nINPUT s.res\nKEYGEN *XYZUIJ *all *ordered MULT *all *ordered *kappas\n");
   const auto& k = c.sw().lkeys;
   EXPECT_TRUE(k[kXyzUij]);
@@ -275,7 +276,7 @@ TEST(ReadInp, KeygenPositionsAndNormalisation) {
   EXPECT_FALSE(p[kXyzUij]);
 }
 
-TEST(ReadInp, DisorderWarningForDatabankWithoutExtension) {
+TEST(ReadControlFile, DisorderWarningForDatabankWithoutExtension) {
   ControlRun c("FORMAT *shelx\nINPUT s.res\nDISORD extendH *db\nDATABANK d.db\n");
   EXPECT_EQ(c.sw().disorder.disext, 0);
   EXPECT_EQ(c.sw().disorder.disdb, 1);
@@ -287,7 +288,7 @@ TEST(ReadInp, DisorderWarningForDatabankWithoutExtension) {
   EXPECT_EQ(both.log().find("WARNING"), std::string::npos);
 }
 
-TEST(ReadInp, DatabankNameFromTheLineOrTheEnvironment) {
+TEST(ReadControlFile, DatabankNameFromTheLineOrTheEnvironment) {
   ControlRun named("FORMAT *shelx\nINPUT s.res\ndatabank /opt/DB/Dova_2011.DB\n");
   EXPECT_EQ(named.sw().abank, "/opt/DB/Dova_2011.DB");
   ::setenv("VORN_DB", "/env/bank.db", 1);
@@ -299,7 +300,7 @@ TEST(ReadInp, DatabankNameFromTheLineOrTheEnvironment) {
   EXPECT_TRUE(unset.sw().abank.blank());
 }
 
-TEST(ReadInp, RadiiChangeTheTableAndAreLogged) {
+TEST(ReadControlFile, RadiiChangeTheTableAndAreLogged) {
   ControlRun c("FORMAT *shelx\nINPUT s.res\nRADII  CL 1.1  h 0.35 Q 9.0 C1 2.0\n");
   ASSERT_FALSE(c.stopped) << c.term();
   EXPECT_FLOAT_EQ(c.sw().covrad[16], 1.1f);
@@ -311,13 +312,13 @@ TEST(ReadInp, RadiiChangeTheTableAndAreLogged) {
   EXPECT_NE(c.log().find("   S  1.02   Cl 1.10"), std::string::npos);
 }
 
-TEST(ReadInp, UnknownKeywordsAndFragmentLinesArePassedOver) {
+TEST(ReadControlFile, UnknownKeywordsAndFragmentLinesArePassedOver) {
   ControlRun c("FORMAT *shelx\nINPUT s.res\nNFRAG 2\nFRAG 1 1 -25 \\\n 2 26 -50\nCHFRAG 0. 0.\nWHATEVER 1 2\n");
   EXPECT_FALSE(c.stopped);
   EXPECT_EQ(c.sw().verbosity, 1);
 }
 
-TEST(ReadInp, KeywordsIgnoreCaseAndCompareTheirFirstEightCharacters) {
+TEST(ReadControlFile, KeywordsIgnoreCaseAndCompareTheirFirstEightCharacters) {
   ControlRun c("format *Shelx\ninput s.res\nExtend_Hydrogen\nsimple\nverbose 3\nSIMPLEST\n");
   ASSERT_FALSE(c.stopped) << c.term();
   EXPECT_EQ(c.sw().lfh, 1);
@@ -332,11 +333,10 @@ TEST(ReadInp, KeywordsIgnoreCaseAndCompareTheirFirstEightCharacters) {
   EXPECT_NE(d.term().find("inum = 0"), std::string::npos);
 }
 
-TEST(PrtTol, ToleranceBlockColumns) {
-  test::MemoryRun run;
-  run.rs->sw.tols = {0.25f, 1.5f, 12.345f};
+TEST(WriteTolerances, ToleranceBlockColumns) {
+  const Tols tols{0.25f, 1.5f, 12.345f};
   std::ostringstream os;
-  prttol(*run.rs, os);
+  write_tolerances(tols, os);
   EXPECT_EQ(os.str(),
             " Threshold / Tolerance parameters : \n"
             "   bond criterion (tol1) : d(i-j) < covR(i) + covR(j) +  0.250 Angstroms\n"

@@ -61,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   {
     fuzz::Run run;
     // VORN_DB may be read by a DATABANK line without a name.
-    fuzz::guarded([&] { readinp(*run.rs); });
+    fuzz::guarded([&] { read_control_file(run.rs->log_sink()); });
   }
   tokenise_lines(text);
   return 0;
