@@ -119,6 +119,27 @@ void write_summary(RunState& rs, bool par_written) {
 
 namespace {
 
+ShelxLabels shelx_labels(const Rename& r) {
+  if (r.irename != 1) return ShelxLabels::as_named;
+  return r.irs != 0 ? ShelxLabels::numbered_by_type : ShelxLabels::numbered_in_file;
+}
+
+}  // namespace
+
+Model read_structure(const Switches& sw, Log& log) {
+  const std::string file(sw.args.inpfile.trimmed());
+  switch (sw.format) {
+    case InputFormat::shelx: return read_shelx(file, shelx_labels(sw.rename), log);
+    case InputFormat::xd: return read_xd(file, sw.xdold, log);
+    case InputFormat::aim2tab: return read_aim2tab(file, log);
+    case InputFormat::platon: return read_platon(file, log);
+    case InputFormat::none: break;
+  }
+  return Model{};
+}
+
+namespace {
+
 void normal_run(RunState& rs) {
   init(rs);
   Io& io = rs.io;
@@ -137,15 +158,11 @@ void normal_run(RunState& rs) {
   io.log.verbosity = rs.sw.verbosity;
 
   // Step 5: exactly one structure reader.
-  const std::string file(rs.sw.args.inpfile.trimmed());
+  rs.model = read_structure(rs.sw, io.log);
   if (rs.sw.format == InputFormat::shelx) {
-    readshelx(rs, file);
     write_master_head(rs.model, io.mas.os());
     write_mopro_crystal_head(rs.model.shelx_head, io.mopro.os());
   }
-  if (rs.sw.format == InputFormat::xd) readxd(rs, file);
-  if (rs.sw.format == InputFormat::aim2tab) readaim2tab(rs, file);
-  if (rs.sw.format == InputFormat::platon) readplaton(rs, file);
 
   // Step 7: plot file.
   open_output(io.spf, "vorn.spf");

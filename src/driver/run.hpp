@@ -5,9 +5,17 @@
 #include <string>
 #include <vector>
 
+#include "control/switches.hpp"
+#include "layout/log.hpp"
+#include "structure/model.hpp"
+
 namespace vorn {
 
 struct RunState;
+
+// Step 5: the structure file(s) named by the control file, read by the
+// reader of their format.
+Model read_structure(const Switches& sw, Log& log);
 
 // Start values of every switch and table.
 void init(RunState& rs);

@@ -16,6 +16,7 @@
 #include "layout/out_file.hpp"
 #include "layout/record_file.hpp"
 #include "localframe/frame_records.hpp"
+#include "structure/cell.hpp"
 #include "structure/model.hpp"
 #include "topology/cell_grid.hpp"
 #include "topology/topology_records.hpp"
@@ -74,6 +75,10 @@ struct RunState {
   std::ostream& term() { return io.log.term(); }
   Log& log_sink() { return io.log; }
 };
+
+// Cartesian and fractional position of atom i of the run's model.
+inline Vec3 cart(const RunState& rs, int i) { return cart(rs.model, i); }
+inline Vec3 frac(const RunState& rs, int i) { return frac(rs.model, i); }
 
 // Writes text (which may hold several lines) and a line end to the log.
 void to_log(RunState& rs, std::string_view text);

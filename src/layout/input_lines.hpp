@@ -8,7 +8,6 @@
 
 namespace vorn {
 
-struct RunState;
 
 // Delivers the next logical line, blank-padded to n characters.  Returns
 // true at the end of the file (a partial continued line is dropped).

@@ -12,7 +12,6 @@
 
 namespace vorn {
 
-struct RunState;
 
 // Record `line_extract`: the keywords of the last tokenised line.
 struct LineExtract {

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "layout/run_error.hpp"
-#include "driver/run_state.hpp"
+#include "layout/log.hpp"
 #include "layout/layout.hpp"
 
 namespace vorn {
@@ -26,8 +26,7 @@ std::string cell_text(const UnitCell& c) {
 
 }  // namespace
 
-void tranmat(RunState& rs) {
-  const UnitCell& c = rs.model.cell;
+Transform cell_transform(const UnitCell& c, Log& out) {
   const bool finite = std::isfinite(c.a) && std::isfinite(c.b) && std::isfinite(c.c) &&
                       std::isfinite(c.alpha) && std::isfinite(c.beta) && std::isfinite(c.gamma);
   if (!finite || c.a <= 0 || c.b <= 0 || c.c <= 0)
@@ -50,15 +49,17 @@ void tranmat(RunState& rs) {
   m.at(1, 3) = c13;
   m.at(2, 3) = c23;
   m.at(3, 3) = std::sqrt(arg);
-  rs.model.transf.m = m;
-  rs.model.transf.minv = inverse(m);
-  std::ostream& log = rs.log();
+  Transform t;
+  t.m = m;
+  t.minv = inverse(m);
+  std::ostream& log = out.log();
   log << "\n Transformation matrix CRYSTAL --> GLOBAL CARTESIAN :\n";
-  print_rows(log, rs.model.transf.m);
+  print_rows(log, t.m);
   log << "\n Transformation matrix GLOBAL CARTESIAN --> CRYSTAL :\n";
-  print_rows(log, rs.model.transf.minv);
+  print_rows(log, t.minv);
   log << "  \n";
-  rs.term() << " \n";
+  out.term() << " \n";
+  return t;
 }
 
 Mat3 inverse(const Mat3& a) {
@@ -104,10 +105,8 @@ Vec3 r_cell(const UnitCell& c) {
   return {c.b * c.c * sind(c.alpha) / v, c.a * c.c * sind(c.beta) / v, c.a * c.b * sind(c.gamma) / v};
 }
 
-float calcueq(const RunState& rs, int i) {
-  const Atom& at = rs.atom(i);
+float equivalent_u(const Atom& at, const UnitCell& c) {
   if (at.tp != 2) return at.u[0];
-  const UnitCell& c = rs.model.cell;
   const Vec3 rc = r_cell(c);
   const float aa = c.a * rc[0], bb = c.b * rc[1], cc = c.c * rc[2];
   return (at.u[0] * aa * aa + at.u[1] * bb * bb + at.u[2] * cc * cc +
@@ -117,14 +116,13 @@ float calcueq(const RunState& rs, int i) {
          3;
 }
 
-void checkocc(RunState& rs) {
-  const Model& md = rs.model;
+void flag_partial_sites(Model& md) {
   for (int i = 1; i <= md.natom; ++i) {
-    Atom& at = rs.atom(i);
+    Atom& at = md.atoms[i];
     at.flag = 0;
     if (at.occ == 1.0f) continue;
-    const Vec3 x = frac(rs, i);
-    const Vec3 xc = cart(rs, i);
+    const Vec3 x = frac(md, i);
+    const Vec3 xc = cart(md, i);
     bool special = false;
     for (int n = 1; n <= md.symm.nsym && !special; ++n) {
       const SymOp& op = md.symm.op[n];
@@ -139,14 +137,14 @@ void checkocc(RunState& rs) {
                                                 op.rot[1][static_cast<std::size_t>(j)] * x[1] +
                                                 op.rot[2][static_cast<std::size_t>(j)] * x[2] +
                                                 op.trans[static_cast<std::size_t>(j)] + static_cast<float>(t[j]);
-            if (dist(rabs(rs.model.transf, 0, xs), xc) < 0.001f) special = true;
+            if (dist(rabs(md.transf, 0, xs), xc) < 0.001f) special = true;
           }
     }
     at.flag = special ? 1 : -1;
   }
 }
 
-Vec3 cart(const RunState& rs, int i) { return {rs.atom(i).xc, rs.atom(i).yc, rs.atom(i).zc}; }
-Vec3 frac(const RunState& rs, int i) { return {rs.atom(i).xf, rs.atom(i).yf, rs.atom(i).zf}; }
+Vec3 cart(const Model& m, int i) { return {m.atoms[i].xc, m.atoms[i].yc, m.atoms[i].zc}; }
+Vec3 frac(const Model& m, int i) { return {m.atoms[i].xf, m.atoms[i].yf, m.atoms[i].zf}; }
 
 }  // namespace vorn

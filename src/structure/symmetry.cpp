@@ -14,7 +14,7 @@
 
 #include "layout/run_error.hpp"
 #include "layout/text_edit.hpp"
-#include "driver/run_state.hpp"
+#include "layout/log.hpp"
 #include "layout/layout.hpp"
 
 namespace vorn {
@@ -55,8 +55,8 @@ void grow(std::string_view where, int wanted) {
 
 // One operator in matrix form: its number and three lines, line i holding
 // rot(i,1), rot(i,2), rot(i,3) and trans(i).
-void print_matrix(const RunState& rs, std::ostream& log, int n) {
-  const SymOp& op = rs.model.symm.op[n];
+void print_matrix(const Symmetry& sy, std::ostream& log, int n) {
+  const SymOp& op = sy.op[n];
   log << "\n SYMM " << number_field(n, 2) << '\n';
   for (std::size_t i = 0; i < 3; ++i)
     layout::write(log, "(3f12.6,5x,f12.6)", op.rot[i][0], op.rot[i][1], op.rot[i][2], op.trans[i]);
@@ -164,7 +164,7 @@ bool symop(std::string_view expr, float coef[3], float& trans) {
   return read_translation(e, trans);
 }
 
-int symcrd(RunState& rs, std::string_view card) {
+int add_symmetry_card(Symmetry& sy, std::string_view card) {
   std::string text(card);
   // A "!" starts a comment, as in SHELX files.
   if (const std::size_t bang = text.find('!'); bang != std::string::npos) text.erase(bang);
@@ -173,7 +173,6 @@ int symcrd(RunState& rs, std::string_view card) {
   if (head == "SYMM") skip = 4;
   else if (head.rfind("SYM", 0) == 0) skip = 3;
   text.erase(0, skip);
-  Symmetry& sy = rs.model.symm;
   for (const std::string& optext : split(text, ';', 3)) {
     const std::string opt = upcased(optext);
     grow("SymCrd", sy.nsym + 1);
@@ -206,22 +205,23 @@ int symcrd(RunState& rs, std::string_view card) {
   return 0;
 }
 
-void getsym(RunState& rs, RecordFile& f, std::ostream& log) {
-  Symmetry& sy = rs.model.symm;
+Symmetry read_symmetry_cards(RecordFile& f, std::ostream& log) {
+  Symmetry sy;
   sy.op[1] = SymOp{};
   sy.nsym = 1;
   f.rewind();
   std::string line;
   while (srchl(f, "SYM", false, line)) {
-    if (symcrd(rs, line) != 0) {
+    if (add_symmetry_card(sy, line) != 0) {
       layout::write(log, "(' * * * Symmetry card no.', I3, ' illegal * * *')", sy.nsym);
       --sy.nsym;
     }
   }
-  for (int n = 1; n <= sy.nsym; ++n) symout(rs, log, n);
+  for (int n = 1; n <= sy.nsym; ++n) write_operator(sy, log, n);
+  return sy;
 }
 
-void nonp(RunState& rs, std::ostream& log, char letter) {
+void add_lattice_centring(Symmetry& sy, Log& out, char letter) {
   std::vector<std::array<float, 3>> vectors;
   switch (letter) {
     case 'P': break;
@@ -234,10 +234,10 @@ void nonp(RunState& rs, std::ostream& log, char letter) {
       fail_plain(std::string(" Lattice type ") + letter + " is not supported");
   }
   const int points = static_cast<int>(vectors.size()) + 1;
+  std::ostream& log = out.log();
   log << "\n Non-Primitive lattice...\n";
   layout::write(log, "(3a)", " Lattice centring type is [ ", std::string(1, letter), " ]");
   layout::write(log, "(a,i1)", " Number of lattice points per cell = ", points);
-  Symmetry& sy = rs.model.symm;
   const int n0 = sy.nsym;
   grow("NonP", points * n0);
   for (int k = 2; k <= points; ++k) {
@@ -249,13 +249,12 @@ void nonp(RunState& rs, std::ostream& log, char letter) {
     }
   }
   sy.nsym = points * n0;
-  checkts(rs);
+  reduce_translations(sy);
   log << "\n Symmetry operations after applying the lattice centering:\n";
-  prsymop(rs, log);
+  write_symmetry_operators(sy, out);
 }
 
-void addcentsymm(RunState& rs, std::ostream& log) {
-  Symmetry& sy = rs.model.symm;
+void add_inversion_centre(Symmetry& sy, std::ostream& log) {
   const int n0 = sy.nsym;
   grow("AddCentSymm", 2 * n0);
   for (int n = 1; n <= n0; ++n) {
@@ -268,18 +267,16 @@ void addcentsymm(RunState& rs, std::ostream& log) {
   }
   sy.nsym = 2 * n0;
   log << "\n Symmetry operations with Center of Symmetry applied: " << number_field(sy.nsym, 4) << '\n';
-  for (int n = 1; n <= sy.nsym; ++n) print_matrix(rs, log, n);
+  for (int n = 1; n <= sy.nsym; ++n) print_matrix(sy, log, n);
 }
 
-void checkts(RunState& rs) {
-  Symmetry& sy = rs.model.symm;
+void reduce_translations(Symmetry& sy) {
   for (int n = 1; n <= sy.nsym; ++n)
     for (float& t : sy.op[n].trans)
       if (std::fabs(t) >= 1.0f) t = std::fmod(t, 1.0f);
 }
 
-std::string opout(RunState& rs, int n) {
-  const SymOp& op = rs.model.symm.op[n];
+std::string operator_text(const SymOp& op) {
   static constexpr char kAxis[3] = {'X', 'Y', 'Z'};
   std::string out;
   for (std::size_t j = 0; j < 3; ++j) {
@@ -312,14 +309,15 @@ std::string opout(RunState& rs, int n) {
   return out;
 }
 
-void symout(RunState& rs, std::ostream& log, int n) {
-  layout::write(log, "(3x,'SYMM', I3, 5X, A)", n, opout(rs, n));
+void write_operator(const Symmetry& sy, std::ostream& log, int n) {
+  layout::write(log, "(3x,'SYMM', I3, 5X, A)", n, operator_text(sy.op[n]));
 }
 
-void prsymop(RunState& rs, std::ostream& log) {
-  log << "\n Number of symmetry operations = " << number_field(rs.model.symm.nsym, 2) << '\n';
-  if (rs.sw.verbosity > 1)
-    for (int n = 1; n <= rs.model.symm.nsym; ++n) print_matrix(rs, log, n);
+void write_symmetry_operators(const Symmetry& sy, Log& out) {
+  std::ostream& log = out.log();
+  log << "\n Number of symmetry operations = " << number_field(sy.nsym, 2) << '\n';
+  if (out.shows(2))
+    for (int n = 1; n <= sy.nsym; ++n) print_matrix(sy, log, n);
 }
 
 }  // namespace vorn

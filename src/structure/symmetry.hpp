@@ -6,17 +6,17 @@
 #include <string_view>
 #include <vector>
 
+#include "layout/log.hpp"
 #include "layout/record_file.hpp"
+#include "structure/model.hpp"
 
 namespace vorn {
 
-struct RunState;
-
-// Rewinds the file and builds the operator list from every card that
-// begins with SYM; prints each operator.
-void getsym(RunState& rs, RecordFile& f, std::ostream& log);
+// Rewinds the file and builds the operator list (the identity first) from
+// every card that begins with SYM; prints each operator.
+Symmetry read_symmetry_cards(RecordFile& f, std::ostream& log);
 // Parses one card; appends its operators; returns 0 when the card is good.
-int symcrd(RunState& rs, std::string_view card);
+int add_symmetry_card(Symmetry& sy, std::string_view card);
 // One coordinate expression: coefficients of X, Y, Z and the translation;
 // false when the translation cannot be read (a zero denominator).
 bool symop(std::string_view expr, float coef[3], float& trans);
@@ -31,16 +31,17 @@ std::vector<std::string> split(std::string_view text, char sep, int maxcount);
 // Reads on (from the start when `rewind`) to the next record whose first
 // characters equal the key in upper case; false at the end of the file.
 bool srchl(RecordFile& f, std::string_view key, bool rewind, std::string& line);
-// Multiplies the operator list by the centring vectors of the lattice letter.
-void nonp(RunState& rs, std::ostream& log, char letter);
+// Multiplies the operator list by the centring vectors of the lattice
+// letter ("NonP" when the list overflows).
+void add_lattice_centring(Symmetry& sy, Log& log, char letter);
 // Doubles the list by the inversion centre at the origin.
-void addcentsymm(RunState& rs, std::ostream& log);
+void add_inversion_centre(Symmetry& sy, std::ostream& log);
 // Reduces translations of magnitude 1 or more to their fractional part.
-void checkts(RunState& rs);
+void reduce_translations(Symmetry& sy);
 // Text listing of operator n.
-void symout(RunState& rs, std::ostream& log, int n);
-std::string opout(RunState& rs, int n);
+void write_operator(const Symmetry& sy, std::ostream& log, int n);
+std::string operator_text(const SymOp& op);
 // Count and, above verbosity 1, the matrix form of every operator.
-void prsymop(RunState& rs, std::ostream& log);
+void write_symmetry_operators(const Symmetry& sy, Log& log);
 
 }  // namespace vorn

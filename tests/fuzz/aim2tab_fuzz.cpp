@@ -14,12 +14,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz::write_file("in.aim2tab", fuzz::as_text(data, size));
   fuzz::Run run;
-  RunState& rs = *run.rs;
-  rs.sw.format = InputFormat::aim2tab;
-  rs.sw.ifra = 0;
   fuzz::guarded([&] {
-    readaim2tab(rs, "in.aim2tab");
-    if (rs.natom() < 0 || rs.natom() > kMaxAtoms) fuzz::fail("atom count outside the table");
+    const Model md = read_aim2tab("in.aim2tab", run.rs->log_sink());
+    if (md.natom < 0 || md.natom > kMaxAtoms) fuzz::fail("atom count outside the table");
   });
   return 0;
 }

@@ -14,12 +14,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz::write_file("in.platon", fuzz::as_text(data, size));
   fuzz::Run run;
-  RunState& rs = *run.rs;
-  rs.sw.format = InputFormat::platon;
-  rs.sw.ifra = 0;
   fuzz::guarded([&] {
-    readplaton(rs, "in.platon");
-    if (rs.natom() < 0 || rs.natom() > kMaxAtoms) fuzz::fail("atom count outside the table");
+    const Model md = read_platon("in.platon", run.rs->log_sink());
+    if (md.natom < 0 || md.natom > kMaxAtoms) fuzz::fail("atom count outside the table");
   });
   return 0;
 }

@@ -16,14 +16,11 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz::write_file("in.res", fuzz::as_text(data, size));
   fuzz::Run run;
-  RunState& rs = *run.rs;
-  if (size % 3 == 1) {
-    rs.sw.rename.irename = 1;
-    rs.sw.rename.irs = static_cast<int>(size % 2);
-  }
+  ShelxLabels naming = ShelxLabels::as_named;
+  if (size % 3 == 1) naming = size % 2 != 0 ? ShelxLabels::numbered_by_type : ShelxLabels::numbered_in_file;
   fuzz::guarded([&] {
-    readshelx(rs, "in.res");
-    if (rs.natom() < 0 || rs.natom() > kMaxAtoms) fuzz::fail("atom count outside the table");
+    const Model md = read_shelx("in.res", naming, run.rs->log_sink());
+    if (md.natom < 0 || md.natom > kMaxAtoms) fuzz::fail("atom count outside the table");
   });
   return 0;
 }

@@ -26,12 +26,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::write_file("xd.inp", text.substr(cut + kSplit.size()));
   }
   fuzz::Run run;
-  RunState& rs = *run.rs;
-  rs.sw.format = InputFormat::xd;
-  rs.sw.xdold = "xd.mas";
   fuzz::guarded([&] {
-    readxd(rs, "xd.inp");
-    if (rs.natom() < 0 || rs.natom() > kMaxAtoms) fuzz::fail("atom count outside the table");
+    const Model md = read_xd("xd.inp", FileName("xd.mas"), run.rs->log_sink());
+    if (md.natom < 0 || md.natom > kMaxAtoms) fuzz::fail("atom count outside the table");
   });
   return 0;
 }

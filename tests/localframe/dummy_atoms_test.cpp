@@ -33,7 +33,7 @@ TEST(AddDummyAtom, WithACellStoresFractionalPositions) {
   MemoryRun mr;
   RunState& rs = *mr.rs;
   rs.model.cell = {10, 20, 5, 90, 90, 90};
-  tranmat(rs);
+  rs.model.transf = cell_transform(rs.model.cell, rs.log_sink());
   // Mode 0: a Cartesian point, converted and written back.
   Vec3 p{5, 5, 2.5f}, c;
   const int d = adddummyatom(rs, 0, p, c);

@@ -491,7 +491,7 @@ void orthorhombic(Molecule& m) {
   m.rs.sw.ifra = 1;
   m.rs.sw.format = InputFormat::shelx;
   m.rs.model.cell = {10, 11, 12, 90, 90, 90};
-  tranmat(m.rs);
+  m.rs.model.transf = cell_transform(m.rs.model.cell, m.rs.log_sink());
 }
 
 int add_frac(Molecule& m, const char* label, int z, const Vec3& f) {

@@ -31,11 +31,10 @@ std::vector<Site> serine_sites() {
   MemoryRun run;
   ScratchDir dir;   // the master file name is a 60-character field: keep it short
   dir.copy_in(test_data("xd/DL-serine_ReCrystal/xd.mas"), "xd.mas");
-  run.rs->sw.xdold = dir.file("xd.mas");
-  readxd(*run.rs, test_data("xd/DL-serine_ReCrystal/xd.res"));
+  const Model md = read_xd(test_data("xd/DL-serine_ReCrystal/xd.res"), dir.file("xd.mas"), run.rs->log_sink());
   std::vector<Site> s;
-  for (int i = 1; i <= run.rs->natom(); ++i) {
-    const Atom& a = run.rs->atom(i);
+  for (int i = 1; i <= md.natom; ++i) {
+    const Atom& a = md.atoms[i];
     s.push_back({a.label, a.iz, a.xc, a.yc, a.zc});
   }
   return s;
@@ -79,11 +78,10 @@ TEST(ReadAim2Tab, SerineTableInBohrReadsEndToEnd) {
   ScratchDir dir;
   dir.write("serine.tab", aim2tab(sites, 14) + "\n TOTAL CHARGE = 0\n");
   MemoryRun run;
-  readaim2tab(*run.rs, dir.file("serine.tab"));
-  const RunState& rs = *run.rs;
-  ASSERT_EQ(rs.natom(), 14);
+  const Model md = read_aim2tab(dir.file("serine.tab"), run.rs->log_sink());
+  ASSERT_EQ(md.natom, 14);
   for (int i = 1; i <= 14; ++i) {
-    const Atom& a = rs.atom(i);
+    const Atom& a = md.atoms[i];
     const Site& t = sites[static_cast<std::size_t>(i - 1)];
     EXPECT_EQ(a.label, t.label) << i;
     EXPECT_EQ(a.iz, t.iz) << i;
@@ -94,9 +92,9 @@ TEST(ReadAim2Tab, SerineTableInBohrReadsEndToEnd) {
     EXPECT_NEAR(a.zc, t.z, 4e-5) << i;
     expect_cartesian_only(a);
   }
-  ASSERT_EQ(rs.model.types.ntypes, 4);
-  EXPECT_EQ(rs.model.types.typez[2], 7);
-  EXPECT_EQ(rs.model.symm.nsym, 0);
+  ASSERT_EQ(md.types.ntypes, 4);
+  EXPECT_EQ(md.types.typez[2], 7);
+  EXPECT_EQ(md.symm.nsym, 0);
   const std::string term = run.term.str();
   EXPECT_NE(term.find("\n Number of atom types =    4\n"
                       "   atom type =  1    atomic number =   8\n"
@@ -119,18 +117,17 @@ TEST(ReadAim2Tab, BohrToAngstromAndFixedFields) {
             "    2   H2        1.0080    10000  -2.5000         \n"   // implied decimals, blank field
             "    3 cl3        35.4530   0.0000   0.0000  -1.0000\n");
   MemoryRun run;
-  readaim2tab(*run.rs, dir.file("t.tab"));
-  const RunState& rs = *run.rs;
-  ASSERT_EQ(rs.natom(), 3);
-  EXPECT_FLOAT_EQ(rs.atom(1).xc, 0.52917725f);
-  EXPECT_EQ(rs.atom(2).label, "H2");   // set right in its field, still hydrogen
-  EXPECT_EQ(rs.atom(2).iz, 1);
-  EXPECT_FLOAT_EQ(rs.atom(2).xc, 0.52917725f);
-  EXPECT_FLOAT_EQ(rs.atom(2).yc, -2.5f * 0.52917725f);
-  EXPECT_EQ(rs.atom(2).zc, 0.0f);
-  EXPECT_EQ(rs.atom(3).label, "cl3");
-  EXPECT_EQ(rs.atom(3).iz, 17);
-  EXPECT_FLOAT_EQ(rs.atom(3).zc, -0.52917725f);
+  const Model md = read_aim2tab(dir.file("t.tab"), run.rs->log_sink());
+  ASSERT_EQ(md.natom, 3);
+  EXPECT_FLOAT_EQ(md.atoms[1].xc, 0.52917725f);
+  EXPECT_EQ(md.atoms[2].label, "H2");   // set right in its field, still hydrogen
+  EXPECT_EQ(md.atoms[2].iz, 1);
+  EXPECT_FLOAT_EQ(md.atoms[2].xc, 0.52917725f);
+  EXPECT_FLOAT_EQ(md.atoms[2].yc, -2.5f * 0.52917725f);
+  EXPECT_EQ(md.atoms[2].zc, 0.0f);
+  EXPECT_EQ(md.atoms[3].label, "cl3");
+  EXPECT_EQ(md.atoms[3].iz, 17);
+  EXPECT_FLOAT_EQ(md.atoms[3].zc, -0.52917725f);
 }
 
 TEST(ReadAim2Tab, ShortOrUnannouncedTablesStop) {
@@ -151,10 +148,10 @@ TEST(ReadAim2Tab, ShortOrUnannouncedTablesStop) {
     ScratchDir dir;
     dir.write("t.tab", c.text);
     MemoryRun run;
-    expect_stop(run, [&] { readaim2tab(*run.rs, dir.file("t.tab")); }, c.message);
+    expect_stop(run, [&] { read_aim2tab(dir.file("t.tab"), run.rs->log_sink()); }, c.message);
   }
   MemoryRun run;
-  expect_stop(run, [&] { readaim2tab(*run.rs, "no-such.tab"); }, "Error opening AIM2TAB output file...");
+  expect_stop(run, [&] { read_aim2tab("no-such.tab", run.rs->log_sink()); }, "Error opening AIM2TAB output file...");
 }
 
 // ---- PLATON ------------------------------------------------------------
@@ -175,11 +172,10 @@ TEST(ReadPlaton, CoordinateFileReadsBackWithDummiesAsLithium) {
   ScratchDir dir;
   dir.write("vorn.ang", platon_file(sites, 10));
   MemoryRun run;
-  readplaton(*run.rs, dir.file("vorn.ang"));
-  const RunState& rs = *run.rs;
-  ASSERT_EQ(rs.natom(), 25);
+  const Model md = read_platon(dir.file("vorn.ang"), run.rs->log_sink());
+  ASSERT_EQ(md.natom, 25);
   for (int i = 1; i <= 15; ++i) {
-    const Atom& a = rs.atom(i);
+    const Atom& a = md.atoms[i];
     const Site& t = sites[static_cast<std::size_t>(i - 1)];
     EXPECT_EQ(a.iz, t.iz) << i;
     EXPECT_NEAR(a.xc, t.x, 5.1e-5) << i;
@@ -187,17 +183,17 @@ TEST(ReadPlaton, CoordinateFileReadsBackWithDummiesAsLithium) {
     EXPECT_NEAR(a.zc, t.z, 5.1e-5) << i;
     expect_cartesian_only(a);
   }
-  EXPECT_EQ(rs.atom(1).label, "O(001)");
-  EXPECT_EQ(rs.atom(15).label, "CL1");   // upper case after the tokeniser
-  EXPECT_EQ(rs.atom(16).label, "LI(1)");
-  EXPECT_EQ(rs.atom(16).iz, 3);
-  EXPECT_EQ(rs.atom(16).lmx, 4);
-  EXPECT_FLOAT_EQ(rs.atom(17).xc, 1.0f);
-  EXPECT_EQ(rs.atom(25).label, "LI(*)");   // the tenth dummy has no room for its number
-  EXPECT_EQ(rs.atom(25).iz, 3);
-  ASSERT_EQ(rs.model.types.ntypes, 6);
-  EXPECT_EQ(rs.model.types.typez[5], 17);
-  EXPECT_EQ(rs.model.types.typez[6], 3);
+  EXPECT_EQ(md.atoms[1].label, "O(001)");
+  EXPECT_EQ(md.atoms[15].label, "CL1");   // upper case after the tokeniser
+  EXPECT_EQ(md.atoms[16].label, "LI(1)");
+  EXPECT_EQ(md.atoms[16].iz, 3);
+  EXPECT_EQ(md.atoms[16].lmx, 4);
+  EXPECT_FLOAT_EQ(md.atoms[17].xc, 1.0f);
+  EXPECT_EQ(md.atoms[25].label, "LI(*)");   // the tenth dummy has no room for its number
+  EXPECT_EQ(md.atoms[25].iz, 3);
+  ASSERT_EQ(md.types.ntypes, 6);
+  EXPECT_EQ(md.types.typez[5], 17);
+  EXPECT_EQ(md.types.typez[6], 3);
   const std::string total = "\n Total atoms read from PLATON file =       25\n";
   EXPECT_NE(run.term.str().find(total), std::string::npos) << run.term.str();
   EXPECT_NE(run.log().find(total), std::string::npos);
@@ -210,19 +206,19 @@ TEST(ReadPlaton, OnlyAtomLinesCountAndBadLinesStop) {
     ScratchDir dir;
     dir.write("p.ang", "ANGSTROM\nCELL 1 2 3\n");
     MemoryRun run;
-    readplaton(*run.rs, dir.file("p.ang"));
-    EXPECT_EQ(run.rs->natom(), 0);
-    EXPECT_EQ(run.rs->model.types.ntypes, 0);
+    const Model md = read_platon(dir.file("p.ang"), run.rs->log_sink());
+    EXPECT_EQ(md.natom, 0);
+    EXPECT_EQ(md.types.ntypes, 0);
   }
   {
     ScratchDir dir;
     dir.write("p.ang", "ANGSTROM\natom n1 1.0 2.0\n");
     MemoryRun run;
-    expect_stop(run, [&] { readplaton(*run.rs, dir.file("p.ang")); },
+    expect_stop(run, [&] { read_platon(dir.file("p.ang"), run.rs->log_sink()); },
                 " ERROR *** ReadPlaton *** ATOM line 1 has no label or no three coordinates");
   }
   MemoryRun run;
-  expect_stop(run, [&] { readplaton(*run.rs, "no-such.ang"); }, " ERROR *** ReadPlaton *** Error opening PLATON file");
+  expect_stop(run, [&] { read_platon("no-such.ang", run.rs->log_sink()); }, " ERROR *** ReadPlaton *** Error opening PLATON file");
 }
 
 // ---- The program on Cartesian input --------------------------------------

@@ -19,7 +19,7 @@ TEST(TranMat, CubicCellAndItsListing) {
   test::MemoryRun m;
   RunState& rs = *m.rs;
   set_cell(rs, 10, 10, 10, 90, 90, 90);
-  tranmat(rs);
+  rs.model.transf = cell_transform(rs.model.cell, rs.log_sink());
   const Transform& t = rs.model.transf;
   for (int i = 1; i <= 3; ++i)
     for (int j = 1; j <= 3; ++j) {
@@ -35,14 +35,14 @@ TEST(TranMat, MonoclinicAndTriclinicColumns) {
   test::MemoryRun m;
   RunState& rs = *m.rs;
   set_cell(rs, 18.8992f, 5.7445f, 9.3092f, 90, 101.776f, 90);
-  tranmat(rs);
+  rs.model.transf = cell_transform(rs.model.cell, rs.log_sink());
   const Mat3& mm = rs.model.transf.m;
   EXPECT_NEAR(mm.at(1, 3), 9.3092f * std::cos(101.776f * 0.017453292f), 1e-4f);
   EXPECT_NEAR(mm.at(2, 3), 0.0f, 1e-5f);
   EXPECT_NEAR(mm.at(3, 3), 9.3092f * std::sin(101.776f * 0.017453292f), 1e-4f);
   // Every cell edge keeps its length; m times minv is the identity.
   set_cell(rs, 7.1f, 8.2f, 9.3f, 75, 85, 100);
-  tranmat(rs);
+  rs.model.transf = cell_transform(rs.model.cell, rs.log_sink());
   const Transform& t = rs.model.transf;
   const float len[3] = {7.1f, 8.2f, 9.3f};
   for (int j = 1; j <= 3; ++j) {
@@ -75,7 +75,7 @@ TEST(TranMat, ImpossibleCellsStopBeforeAnyNonNumber) {
     test::MemoryRun m;
     RunState& rs = *m.rs;
     set_cell(rs, c.a, c.b, c.c, c.al, c.be, c.ga);
-    EXPECT_THROW(m.as_driver([&] { tranmat(rs); }), RunError) << c.a << " " << c.b << " " << c.c << " " << c.al << " " << c.be << " " << c.ga;
+    EXPECT_THROW(m.as_driver([&] { rs.model.transf = cell_transform(rs.model.cell, rs.log_sink()); }), RunError) << c.a << " " << c.b << " " << c.c << " " << c.al << " " << c.be << " " << c.ga;
     EXPECT_NE(m.term.str().find(" ERROR *** TranMat *** "), std::string::npos);
     for (float v : rs.model.transf.m.v) EXPECT_TRUE(std::isfinite(v));
   }
@@ -100,7 +100,7 @@ TEST(Rabs, BothDirectionsAndABadFlag) {
   test::MemoryRun m;
   RunState& rs = *m.rs;
   set_cell(rs, 5, 6, 7, 90, 110, 90);
-  tranmat(rs);
+  rs.model.transf = cell_transform(rs.model.cell, rs.log_sink());
   const Vec3 x{0.25f, -0.5f, 0.75f};
   const Vec3 c = rabs(rs.model.transf, 0, x);
   const Vec3 back = rabs(rs.model.transf, 1, c);
@@ -119,11 +119,11 @@ TEST(CalcUeq, IsotropicOrthogonalAndMonoclinic) {
   Atom& iso = rs.atom(1);
   iso.tp = 1;
   iso.u[0] = 0.031f;
-  EXPECT_FLOAT_EQ(calcueq(rs, 1), 0.031f);
+  EXPECT_FLOAT_EQ(equivalent_u(rs.atom(1), rs.model.cell), 0.031f);
   Atom& an = rs.atom(2);
   an.tp = 2;
   an.u = {0.01f, 0.02f, 0.03f, 0.005f, 0.004f, 0.003f};
-  EXPECT_NEAR(calcueq(rs, 2), 0.02f, 1e-6f);
+  EXPECT_NEAR(equivalent_u(rs.atom(2), rs.model.cell), 0.02f, 1e-6f);
   // Monoclinic: the U13 term enters with cos(beta).
   set_cell(rs, 5, 6, 7, 90, 120, 90);
   const Vec3 r = r_cell(rs.model.cell);
@@ -132,14 +132,14 @@ TEST(CalcUeq, IsotropicOrthogonalAndMonoclinic) {
   const float expected = (0.01f * 5 * 5 * r[0] * r[0] + 0.02f + 0.03f * 7 * 7 * r[2] * r[2] +
                           2 * 0.004f * 5 * 7 * r[0] * r[2] * std::cos(120 * 0.017453292f)) /
                          3;
-  EXPECT_NEAR(calcueq(rs, 2), expected, 1e-6f);
+  EXPECT_NEAR(equivalent_u(rs.atom(2), rs.model.cell), expected, 1e-6f);
 }
 
 TEST(CheckOcc, SpecialPositionDisorderAndFullSites) {
   test::MemoryRun m;
   RunState& rs = *m.rs;
   set_cell(rs, 8, 9, 10, 90, 90, 90);
-  tranmat(rs);
+  rs.model.transf = cell_transform(rs.model.cell, rs.log_sink());
   Symmetry& sy = rs.model.symm;
   sy.nsym = 2;
   sy.op[1] = SymOp{};
@@ -169,7 +169,7 @@ TEST(CheckOcc, SpecialPositionDisorderAndFullSites) {
     a.zc = c[2];
     a.flag = 7;
   }
-  checkocc(rs);
+  flag_partial_sites(rs.model);
   EXPECT_EQ(rs.atom(1).flag, 1);
   EXPECT_EQ(rs.atom(2).flag, 1);
   EXPECT_EQ(rs.atom(3).flag, -1);

@@ -9,6 +9,7 @@
 #include "layout/run_error.hpp"
 #include "layout/layout.hpp"
 #include "structure/cell.hpp"
+#include "structure/cell.hpp"
 #include "structure/readers/readers.hpp"
 #include "support/test_support.hpp"
 #include "writers/mopro.hpp"
@@ -25,24 +26,26 @@ bool contains(const std::string& text, const std::string& part) { return text.fi
 
 struct Shelx : ::testing::Test {
   test::MemoryRun m;
-  RunState& rs = *m.rs;
+  Model model;
+  ShelxLabels naming = ShelxLabels::as_named;
   test::ScratchDir dir;
-  Shelx() { rs.sw.format = InputFormat::shelx; }
-  void read_shared(const std::string& name) { readshelx(rs, test::test_data("shelx/" + name)); }
+  void read_shared(const std::string& name) {
+    model = read_shelx(test::test_data("shelx/" + name), naming, m.rs->log_sink());
+  }
   void read_text(const std::string& text) {
     dir.write("t.res", text);
-    readshelx(rs, dir.file("t.res"));
+    model = read_shelx(dir.file("t.res"), naming, m.rs->log_sink());
   }
-  const Atom& at(int i) { return rs.atom(i); }
+  const Atom& at(int i) { return model.atoms[i]; }
   // The heads that the writers make from what the reader kept.
   std::vector<std::string> mas() {
     std::ostringstream os;
-    write_master_head(rs.model, os);
+    write_master_head(model, os);
     return lines_of(os.str());
   }
   std::vector<std::string> mopro() {
     std::ostringstream os;
-    write_mopro_crystal_head(rs.model.shelx_head, os);
+    write_mopro_crystal_head(model.shelx_head, os);
     return lines_of(os.str());
   }
 };
@@ -51,9 +54,9 @@ struct Shelx : ::testing::Test {
 
 TEST_F(Shelx, TryptophanCentrosymmetricWithRidingHydrogens) {
   read_shared("DL-tryptophan_P21c.res");
-  ASSERT_EQ(rs.natom(), 27);
-  EXPECT_EQ(rs.model.symm.nsym, 4);
-  EXPECT_EQ(rs.model.types.ntypes, 4);
+  ASSERT_EQ(model.natom, 27);
+  EXPECT_EQ(model.symm.nsym, 4);
+  EXPECT_EQ(model.types.ntypes, 4);
   // N1 3 0.318977 0.228436 0.344387 11.0 U11 U22 = / U33 U23 U13 U12
   const Atom& n1 = at(1);
   EXPECT_EQ(n1.label, "N(1)");
@@ -74,14 +77,14 @@ TEST_F(Shelx, TryptophanCentrosymmetricWithRidingHydrogens) {
   EXPECT_EQ(at(2).lmx, 2);
   EXPECT_FLOAT_EQ(at(2).u[0], 0.05577f);
   EXPECT_EQ(at(4).label, "H(2)");
-  EXPECT_NEAR(at(4).u[0], 1.2f * calcueq(rs, 3), 1e-6f);
+  EXPECT_NEAR(at(4).u[0], 1.2f * equivalent_u(at(3), model.cell), 1e-6f);
   EXPECT_EQ(at(18).label, "H(10B)");
-  EXPECT_NEAR(at(18).u[0], 1.2f * calcueq(rs, 16), 1e-6f);
+  EXPECT_NEAR(at(18).u[0], 1.2f * equivalent_u(at(16), model.cell), 1e-6f);
   // Ueq of C2 by hand: (U11/sin2b + U22 + U33/sin2b + 2 U13 cos b/sin2b) / 3.
-  EXPECT_NEAR(calcueq(rs, 3), 0.0283745f, 2e-6f);
+  EXPECT_NEAR(equivalent_u(at(3), model.cell), 0.0283745f, 2e-6f);
   EXPECT_NEAR(at(4).u[0], 1.2f * 0.0283745f, 3e-6f);
   // Cartesian coordinates from the monoclinic cell.
-  const Vec3 c = rabs(rs.model.transf, 0, {n1.xf, n1.yf, n1.zf});
+  const Vec3 c = rabs(model.transf, 0, {n1.xf, n1.yf, n1.zf});
   EXPECT_FLOAT_EQ(n1.xc, c[0]);
   EXPECT_NEAR(n1.yc, 0.228436f * 5.7445f, 1e-4f);
   for (int i = 1; i <= 27; ++i) EXPECT_EQ(at(i).flag, 0);
@@ -107,12 +110,12 @@ TEST_F(Shelx, TryptophanCentrosymmetricWithRidingHydrogens) {
                             "      =  1 : atoms in special positions (     0 ) \n"
                             "      = -1 : disordered atoms (     0 ) \n"));
   // No residues: every atom is in residue 0.
-  EXPECT_EQ(rs.model.resi.hasres, 0);
+  EXPECT_EQ(model.resi.hasres, 0);
 }
 
 TEST_F(Shelx, NaphthaleneHeadsColumnByColumn) {
   read_shared("naphthalene_P21a_half_molecule.res");
-  ASSERT_EQ(rs.natom(), 9);
+  ASSERT_EQ(model.natom, 9);
   const auto x = mas();
   ASSERT_GE(x.size(), 22u);
   EXPECT_EQ(x[0], std::string(79, '!'));
@@ -172,15 +175,15 @@ TEST_F(Shelx, NaphthaleneHeadsColumnByColumn) {
   EXPECT_EQ(at(5).tp, 1);
   EXPECT_FLOAT_EQ(at(5).xf, -0.01347f);
   EXPECT_FLOAT_EQ(at(9).u[0], 0.06f);
-  EXPECT_EQ(rs.model.symm.nsym, 4);
+  EXPECT_EQ(model.symm.nsym, 4);
 }
 
 TEST_F(Shelx, CCentredWithResiduesAndRepeatedNames) {
   read_shared("C2c_AlGa_fluoroalkoxy_MOESM1367.res");
-  ASSERT_EQ(rs.natom(), 168);
+  ASSERT_EQ(model.natom, 168);
   // Two cards (identity and -x, y, 1/2-z), C centring, inversion: 8.
-  EXPECT_EQ(rs.model.symm.nsym, 8);
-  EXPECT_EQ(rs.model.types.ntypes, 7);
+  EXPECT_EQ(model.symm.nsym, 8);
+  EXPECT_EQ(model.types.ntypes, 7);
   EXPECT_EQ(at(1).label, "GA(1)");
   EXPECT_EQ(at(1).iz, 31);
   EXPECT_FLOAT_EQ(at(1).occ, 0.5f);
@@ -188,7 +191,7 @@ TEST_F(Shelx, CCentredWithResiduesAndRepeatedNames) {
   EXPECT_EQ(at(2).label, "AL(1)");
   EXPECT_EQ(at(2).flag, 0);
   // Residues: GA1 before any RESI, N1 in residue 1 BIPY.
-  const Residues& r = rs.model.resi;
+  const Residues& r = model.resi;
   EXPECT_EQ(r.hasres, 1);
   EXPECT_EQ(r.restext[1].view(), "GA1      0       ");
   EXPECT_EQ(r.restext[3].view(), "N1       1  BIPY ");
@@ -208,23 +211,23 @@ TEST_F(Shelx, CCentredWithResiduesAndRepeatedNames) {
 
 TEST_F(Shelx, AcentricFreeHydrogens) {
   read_shared("ZP2_Pna21_freeH.ins");
-  ASSERT_EQ(rs.natom(), 50);
-  EXPECT_EQ(rs.model.symm.nsym, 4);
+  ASSERT_EQ(model.natom, 50);
+  EXPECT_EQ(model.symm.nsym, 4);
   EXPECT_EQ(mas()[6], "LATT A P");
   EXPECT_EQ(mas()[7], "SYMM -X,-Y,0.5+Z");
   EXPECT_EQ(mopro()[2], "SYMM   4 P");
   EXPECT_TRUE(contains(m.log(), " Lattice is Acentric\n"));
   EXPECT_EQ(at(1).label, "F(11)");
   EXPECT_EQ(at(50).iz, 1);
-  EXPECT_EQ(rs.model.shelx1.wght[0], 0.05f);
-  EXPECT_FLOAT_EQ(rs.model.shelx1.wght[5], 1.0f / 3.0f);
+  EXPECT_EQ(model.shelx1.wght[0], 0.05f);
+  EXPECT_FLOAT_EQ(model.shelx1.wght[5], 1.0f / 3.0f);
 }
 
 TEST_F(Shelx, FreeVariablesAndDisorderFlags) {
   read_shared("thpp_P21n_disorder_cctbx.ins");
-  ASSERT_EQ(rs.natom(), 18);
-  EXPECT_EQ(rs.model.shelx1.nfvar, 3);
-  EXPECT_FLOAT_EQ(rs.model.shelx1.fvar[2], 0.87977f);
+  ASSERT_EQ(model.natom, 18);
+  EXPECT_EQ(model.shelx1.nfvar, 3);
+  EXPECT_FLOAT_EQ(model.shelx1.fvar[2], 0.87977f);
   // N3 31.0 = free variable 3 (0.5); C7a 21.0 = fv 2; C7b -21.0 = 1 - fv 2;
   // C3 -31.0 = 1 - fv 3.
   EXPECT_EQ(at(4).label, "N(3)");
@@ -240,14 +243,14 @@ TEST_F(Shelx, FreeVariablesAndDisorderFlags) {
   EXPECT_EQ(at(4).flag, -1);
   EXPECT_EQ(at(1).flag, 0);
   EXPECT_TRUE(contains(m.log(), "      = -1 : disordered atoms (     4 ) \n"));
-  EXPECT_FLOAT_EQ(rs.model.shelx1.wght[0], 0.1f);
-  EXPECT_FLOAT_EQ(rs.model.shelx1.wght[1], 0.0f);
+  EXPECT_FLOAT_EQ(model.shelx1.wght[0], 0.1f);
+  EXPECT_FLOAT_EQ(model.shelx1.wght[1], 0.0f);
 }
 
 TEST_F(Shelx, SpecialPositionsInUrea) {
   read_shared("urea_P-421m_special_positions.res");
-  ASSERT_EQ(rs.natom(), 5);
-  EXPECT_EQ(rs.model.symm.nsym, 8);
+  ASSERT_EQ(model.natom, 5);
+  EXPECT_EQ(model.symm.nsym, 8);
   for (int i = 1; i <= 5; ++i) EXPECT_EQ(at(i).flag, 1) << i;
   EXPECT_FLOAT_EQ(at(1).occ, 0.25f);
   EXPECT_FLOAT_EQ(at(2).occ, 0.5f);
@@ -257,8 +260,8 @@ TEST_F(Shelx, SpecialPositionsInUrea) {
 
 TEST_F(Shelx, FaceCentredCubicExpandsTo192) {
   read_shared("CaF2_Fm-3m_face_centred.res");
-  ASSERT_EQ(rs.natom(), 2);
-  EXPECT_EQ(rs.model.symm.nsym, 192);
+  ASSERT_EQ(model.natom, 2);
+  EXPECT_EQ(model.symm.nsym, 192);
   EXPECT_EQ(at(1).label, "CA(01)");
   EXPECT_EQ(at(1).iz, 20);
   EXPECT_EQ(at(2).label, "F(002)");
@@ -270,13 +273,13 @@ TEST_F(Shelx, FaceCentredCubicExpandsTo192) {
   EXPECT_EQ(x[40].substr(0, 24), "Ca   CHFW CHFW CSZD    2");
   EXPECT_EQ(x[41].substr(0, 24), "F    CHFW CHFW CSZD    2");
   // WGHT after END (SHELXL's suggestion) is the one kept.
-  EXPECT_FLOAT_EQ(rs.model.shelx1.wght[0], 0.0109f);
+  EXPECT_FLOAT_EQ(model.shelx1.wght[0], 0.0109f);
 }
 
 TEST_F(Shelx, ResiduesAndPartsOfTheKratzertFile) {
   read_shared("p21c_AlGa_perfluoroalkoxy_RESI_PART.res");
-  ASSERT_EQ(rs.natom(), 128);
-  EXPECT_EQ(rs.model.resi.hasres, 1);
+  ASSERT_EQ(model.natom, 128);
+  EXPECT_EQ(model.resi.hasres, 1);
   int disordered = 0;
   for (int i = 1; i <= 128; ++i) disordered += at(i).flag == -1;
   EXPECT_GT(disordered, 0);
@@ -292,10 +295,10 @@ TEST_F(Shelx, DifferencePeakAmongAtomsStops) {
   const std::string out = m.term.str();
   EXPECT_TRUE(contains(out, "\n Error reading atom: Q1()\n Line <<Q1    1   0.259967"));
   EXPECT_TRUE(contains(out, "0.64>>\n"));
-  // The atoms before the peaks were read, with their "!" comments dropped.
-  EXPECT_EQ(rs.natom(), 13);
-  EXPECT_EQ(at(12).label, "H(4)");
-  EXPECT_FLOAT_EQ(at(12).u[0], 0.05447f);
+  // The twelve atoms before the peak were read, with their "!" comments
+  // dropped; the peak (atom 13) is not listed.
+  EXPECT_TRUE(contains(out, "\n    12   H(4)      1  1  4  0.37505  0.46837  0.38818 1.000  0.054\n"));
+  EXPECT_FALSE(contains(out, "\n    13   "));
 }
 
 // ---- Synthetic files --------------------------------------------------------
@@ -326,16 +329,16 @@ const char* kSmall =
 
 TEST_F(Shelx, SyntheticFileWithEveryLineKind) {
   read_text(kSmall);
-  ASSERT_EQ(rs.natom(), 3);
+  ASSERT_EQ(model.natom, 3);
   // No LATT: SHELX's default LATT 1, written before the first SYMM (none).
-  EXPECT_EQ(rs.model.symm.nsym, 2);
+  EXPECT_EQ(model.symm.nsym, 2);
   EXPECT_EQ(mas()[6], "LATT C P");
   EXPECT_EQ(mopro()[2], "SYMM   1 P CENTRO");
-  EXPECT_EQ(rs.model.types.ntypes, 3);
-  EXPECT_EQ(rs.model.types.typez[3], 17);
+  EXPECT_EQ(model.types.ntypes, 3);
+  EXPECT_EQ(model.types.typez[3], 17);
   // Two FVAR lines append, the second continued: 1.0, 0.3, 0.7.
-  EXPECT_EQ(rs.model.shelx1.nfvar, 3);
-  EXPECT_FLOAT_EQ(rs.model.shelx1.fvar[3], 0.7f);
+  EXPECT_EQ(model.shelx1.nfvar, 3);
+  EXPECT_FLOAT_EQ(model.shelx1.fvar[3], 0.7f);
   const Atom& cl = at(1);
   EXPECT_EQ(cl.label, "CL(1)");
   EXPECT_EQ(cl.iz, 17);
@@ -357,7 +360,7 @@ TEST_F(Shelx, SyntheticFileWithEveryLineKind) {
 TEST_F(Shelx, LattPlacedBeforeTheFirstSymmWhenMissing) {
   // Tabs separate words as blanks do.
   read_text("CELL 1.5418 5 6 7 90 95 90\nSYMM -X, 1/2+Y, -Z\nSFAC C\nREM\tx\nC1\t1\t0.1 0.2\t0.3 11 0.02\nEND\n");
-  ASSERT_EQ(rs.natom(), 1);
+  ASSERT_EQ(model.natom, 1);
   EXPECT_EQ(at(1).label, "C(1)");
   EXPECT_FLOAT_EQ(at(1).yf, 0.2f);
   const auto x = mas();
@@ -365,7 +368,7 @@ TEST_F(Shelx, LattPlacedBeforeTheFirstSymmWhenMissing) {
   EXPECT_EQ(x[5], "WAVE     1.541800");
   EXPECT_EQ(x[6], "LATT C P");
   EXPECT_EQ(x[7], "SYMM -X, 1/2+Y, -Z");
-  EXPECT_EQ(rs.model.symm.nsym, 4);
+  EXPECT_EQ(model.symm.nsym, 4);
 }
 
 TEST_F(Shelx, HeadKeepsTheOrderOfTheFileAndTheWholeSymmetryCard) {
@@ -379,25 +382,22 @@ TEST_F(Shelx, HeadKeepsTheOrderOfTheFileAndTheWholeSymmetryCard) {
   const auto p = mopro();
   EXPECT_EQ(p[2], "SYMM   2 P");
   EXPECT_EQ(p[4], "             - X ,    0.50000 + Y ,    0.50000 - Z");
-  EXPECT_FLOAT_EQ(rs.model.symm.op[2].trans[1], 0.5f);
+  EXPECT_FLOAT_EQ(model.symm.op[2].trans[1], 0.5f);
 }
 
 TEST_F(Shelx, RenameBySerialAndByAtomNumber) {
   const std::string file = "CELL 0.7 5 6 7 90 90 90\nLATT -1\nSFAC C CL\n"
                            "C1 1 0.1 0.2 0.3 11 0.02\nCL7 2 0.2 0.2 0.3 11 0.02\nC9 1 0.3 0.2 0.3 11 0.02\nEND\n";
-  rs.sw.rename.irename = 1;
-  rs.sw.rename.irs = 1;
+  naming = ShelxLabels::numbered_by_type;
   read_text(file);
   EXPECT_EQ(at(1).label, "C(1)");
   EXPECT_EQ(at(2).label, "Cl(1)");
   EXPECT_EQ(at(3).label, "C(2)");
 
   test::MemoryRun m2;
-  m2.rs->sw.rename.irename = 1;
-  m2.rs->sw.rename.irs = 0;
-  readshelx(*m2.rs, dir.file("t.res"));
-  EXPECT_EQ(m2.rs->atom(2).label, "Cl(2)");
-  EXPECT_EQ(m2.rs->atom(3).label, "C(3)");
+  const Model numbered = read_shelx(dir.file("t.res"), ShelxLabels::numbered_in_file, m2.rs->log_sink());
+  EXPECT_EQ(numbered.atoms[2].label, "Cl(2)");
+  EXPECT_EQ(numbered.atoms[3].label, "C(3)");
 }
 
 TEST_F(Shelx, LongNameStops) {
@@ -416,10 +416,10 @@ TEST_F(Shelx, UndefinedFreeVariableAndMissingCellStop) {
   EXPECT_TRUE(contains(m.term.str(), " ERROR *** ReadShelx *** Free variable 2 is used but FVAR gives only 1"));
   test::MemoryRun m2;
   dir.write("nocell.res", "SFAC C\nC1 1 0.1 0.2 0.3 11 0.02\nEND\n");
-  EXPECT_THROW(m2.as_driver([&] { readshelx(*m2.rs, dir.file("nocell.res")); }), RunError);
+  EXPECT_THROW(m2.as_driver([&] { read_shelx(dir.file("nocell.res"), ShelxLabels::as_named, m2.rs->log_sink()); }), RunError);
   EXPECT_TRUE(contains(m2.term.str(), "No CELL instruction"));
   test::MemoryRun m3;
-  EXPECT_THROW(m3.as_driver([&] { readshelx(*m3.rs, dir.file("missing.res")); }), RunError);
+  EXPECT_THROW(m3.as_driver([&] { read_shelx(dir.file("missing.res"), ShelxLabels::as_named, m3.rs->log_sink()); }), RunError);
   EXPECT_TRUE(contains(m3.term.str(), " ERROR *** ReadShelx *** Error opening SHELX file..."));
 }
 
@@ -430,39 +430,35 @@ TEST_F(Shelx, UnknownSfacNumberStops) {
 
 // ---- Single steps -----------------------------------------------------------
 
-TEST(ProcessFvar, DecodesEveryRange) {
+TEST(ResolveFreeVariables, DecodesEveryRange) {
   test::MemoryRun m;
-  RunState& rs = *m.rs;
-  rs.model.shelx1.nfvar = 3;
-  rs.model.shelx1.fvar[2] = 0.25f;
-  rs.model.shelx1.fvar[3] = 0.6f;
+  Shelx1 sx;
+  sx.nfvar = 3;
+  sx.fvar[2] = 0.25f;
+  sx.fvar[3] = 0.6f;
   std::string text = "      1  10.5 -10.5 0.25 31.0 -21.0 25.0 -20.5 1.0 -0.03";
-  ASSERT_TRUE(processfvar(rs, text, 10));
+  ASSERT_TRUE(resolve_free_variables(sx, text, 10));
   EXPECT_EQ(text, layout::format("(5x,i4,100f12.6)", 1, 0.5, -0.5, 0.25, 0.6, 0.75, 1.25, 0.375, 1.0, -0.03));
   std::string bad = "      1  0.1 X";
-  EXPECT_FALSE(processfvar(rs, bad, 3));
+  EXPECT_FALSE(resolve_free_variables(sx, bad, 3));
   std::string far = "      1  2011.0";
-  EXPECT_THROW(m.as_driver([&] { processfvar(rs, far, 2); }), RunError);
+  EXPECT_THROW(m.as_driver([&] { resolve_free_variables(sx, far, 2); }), RunError);
   EXPECT_TRUE(contains(m.term.str(), "Free variable 201 is beyond the limit of 200"));
 }
 
-TEST(ShAtNam, LabelsFromNames) {
-  test::MemoryRun m;
-  RunState& rs = *m.rs;
+TEST(ShelxLabel, LabelsFromNames) {
   Label l;
   std::string t = "CL12A  3  0.1";
-  shatnam(rs, t, l, 17, 5, 2);
+  shelx_label(ShelxLabels::as_named, t, l, 17, 5, 2);
   EXPECT_EQ(l, "CL(12A)");
   EXPECT_EQ(t, "       3  0.1");
   t = "H12A 2 0.5";
-  shatnam(rs, t, l, 1, 6, 3);
+  shelx_label(ShelxLabels::as_named, t, l, 1, 6, 3);
   EXPECT_EQ(l, "H(12A)");
-  rs.sw.rename.irename = 1;
   t = "H12A 2 0.5";
-  shatnam(rs, t, l, 1, 6, 3);
+  shelx_label(ShelxLabels::numbered_in_file, t, l, 1, 6, 3);
   EXPECT_EQ(l, "H(6)");
-  rs.sw.rename.irs = 1;
-  shatnam(rs, t = "N5 3 0.5 ", l, 7, 6, 3);
+  shelx_label(ShelxLabels::numbered_by_type, t = "N5 3 0.5 ", l, 7, 6, 3);
   EXPECT_EQ(l, "N(3)");
 }
 
@@ -494,18 +490,17 @@ TEST(RdShLine, SkipsInstructionsAndJoinsContinuations) {
   EXPECT_FALSE(is_shelx_instruction("C1A  1"));
 }
 
-TEST(PrintAtoms, ListingAndFlagCounts) {
-  test::MemoryRun m;
-  RunState& rs = *m.rs;
-  rs.model.natom = 2;
-  rs.atom(1).label = "C(1)";
-  rs.atom(1).xf = 0.5f;
-  rs.atom(1).xc = 3.25f;
-  rs.atom(1).flag = 1;
-  rs.atom(2).label = "H(1)";
-  rs.atom(2).flag = -1;
+TEST(WriteAtomListing, ListingAndFlagCounts) {
+  Model md;
+  md.natom = 2;
+  md.atoms[1].label = "C(1)";
+  md.atoms[1].xf = 0.5f;
+  md.atoms[1].xc = 3.25f;
+  md.atoms[1].flag = 1;
+  md.atoms[2].label = "H(1)";
+  md.atoms[2].flag = -1;
   std::ostringstream os;
-  printatoms(rs, os);
+  write_atom_listing(md, os);
   EXPECT_EQ(os.str(),
             "\n         ATOM      ------- FRACTIONAL -------    ------- CARTESIAN -------  FLAG\n"
             "      1  C(1)       0.50000  0.00000  0.00000     3.2500   0.0000   0.0000     1\n"

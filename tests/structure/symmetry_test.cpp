@@ -13,23 +13,24 @@ namespace {
 
 struct Sym : ::testing::Test {
   test::MemoryRun m;
-  RunState& rs = *m.rs;
-  std::ostringstream log;
+  Log& out = m.rs->log_sink();
+  std::ostream& log = out.log();
+  Symmetry sy;
   void identity_only() {
-    rs.model.symm.nsym = 1;
-    rs.model.symm.op[1] = SymOp{};
+    sy.nsym = 1;
+    sy.op[1] = SymOp{};
   }
   void read_cards(const std::string& text) {
     RecordFile f;
     f.open_text(text);
-    getsym(rs, f, log);
+    sy = read_symmetry_cards(f, log);
   }
-  const SymOp& op(int n) { return rs.model.symm.op[n]; }
+  const SymOp& op(int n) { return sy.op[n]; }
 };
 
 TEST_F(Sym, CardWithFractionsGivesRotationAndTranslation) {
   read_cards("TITL x\nSYMM -X, 1/2+Y, 1/2-Z\nSFAC C\n");
-  ASSERT_EQ(rs.model.symm.nsym, 2);
+  ASSERT_EQ(sy.nsym, 2);
   const SymOp& s = op(2);
   EXPECT_EQ(s.rot[0][0], -1);
   EXPECT_EQ(s.rot[1][1], 1);
@@ -38,12 +39,12 @@ TEST_F(Sym, CardWithFractionsGivesRotationAndTranslation) {
   EXPECT_FLOAT_EQ(s.trans[0], 0.0f);
   EXPECT_FLOAT_EQ(s.trans[1], 0.5f);
   EXPECT_FLOAT_EQ(s.trans[2], 0.5f);
-  EXPECT_EQ(log.str(), "   SYMM  1      + X, + Y, + Z\n   SYMM  2      - X, 1/2 + Y, 1/2 - Z\n");
+  EXPECT_EQ(m.log(), "   SYMM  1      + X, + Y, + Z\n   SYMM  2      - X, 1/2 + Y, 1/2 - Z\n");
 }
 
 TEST_F(Sym, DecimalTranslationsLowerCaseAndIdentityDropped) {
   read_cards("symm 0.5-x, -y, z+0.5\nSYMM X, Y, Z\nREM SYMM -X,-Y,-Z\n");
-  ASSERT_EQ(rs.model.symm.nsym, 2);
+  ASSERT_EQ(sy.nsym, 2);
   EXPECT_FLOAT_EQ(op(2).trans[0], 0.5f);
   EXPECT_FLOAT_EQ(op(2).trans[2], 0.5f);
   EXPECT_EQ(op(2).rot[0][0], -1);
@@ -53,13 +54,13 @@ TEST_F(Sym, DecimalTranslationsLowerCaseAndIdentityDropped) {
 
 TEST_F(Sym, NoCardsGiveTheIdentityOnly) {
   read_cards("TITL nothing\nCELL 1 2 3 90 90 90\n");
-  EXPECT_EQ(rs.model.symm.nsym, 1);
-  EXPECT_EQ(log.str(), "   SYMM  1      + X, + Y, + Z\n");
+  EXPECT_EQ(sy.nsym, 1);
+  EXPECT_EQ(m.log(), "   SYMM  1      + X, + Y, + Z\n");
 }
 
 TEST_F(Sym, HexagonalTermsAndAnyDigitFractions) {
   read_cards("SYMM -Y, X-Y, 1/3+Z\nSYMM 2/3-x+y, 1/3-x, 5/6+z\nSYMM x, y, -1/6+z\n");
-  ASSERT_EQ(rs.model.symm.nsym, 4);
+  ASSERT_EQ(sy.nsym, 4);
   // x' = -y, y' = x - y
   EXPECT_EQ(op(2).rot[1][0], -1);
   EXPECT_EQ(op(2).rot[0][1], 1);
@@ -70,13 +71,13 @@ TEST_F(Sym, HexagonalTermsAndAnyDigitFractions) {
   EXPECT_FLOAT_EQ(op(3).trans[0], 2.0f / 3.0f);
   EXPECT_FLOAT_EQ(op(3).trans[2], 5.0f / 6.0f);
   EXPECT_FLOAT_EQ(op(4).trans[2], -1.0f / 6.0f);
-  EXPECT_NE(log.str().find("   SYMM  3      2/3 - X + Y, 1/3 - X, 5/6 + Z"), std::string::npos);
-  EXPECT_NE(log.str().find("   SYMM  4      + X, + Y,-1/6 + Z"), std::string::npos);
+  EXPECT_NE(m.log().find("   SYMM  3      2/3 - X + Y, 1/3 - X, 5/6 + Z"), std::string::npos);
+  EXPECT_NE(m.log().find("   SYMM  4      + X, + Y,-1/6 + Z"), std::string::npos);
 }
 
 TEST_F(Sym, SeveralOperatorsPerCardAndMatrixForm) {
   read_cards("SYM -X,-Y,Z; X,-Y,1/2+Z\nSYMM 0.5 -1 0 0  0 0 1 0  0 0 0 1\n");
-  ASSERT_EQ(rs.model.symm.nsym, 4);
+  ASSERT_EQ(sy.nsym, 4);
   EXPECT_EQ(op(3).rot[1][1], -1);
   EXPECT_FLOAT_EQ(op(3).trans[2], 0.5f);
   EXPECT_EQ(op(4).rot[0][0], -1);
@@ -86,24 +87,24 @@ TEST_F(Sym, SeveralOperatorsPerCardAndMatrixForm) {
 
 TEST_F(Sym, IllegalCardIsReportedAndDropped) {
   read_cards("SYMM -X, Y\nSYMM -X, -Y, Z\nSYMM 1 2 3 4 5 6 7 8 9 10 11 A\n");
-  EXPECT_EQ(rs.model.symm.nsym, 2);
-  EXPECT_NE(log.str().find(" * * * Symmetry card no.  2 illegal * * *"), std::string::npos);
-  EXPECT_NE(log.str().find(" * * * Symmetry card no.  3 illegal * * *"), std::string::npos);
+  EXPECT_EQ(sy.nsym, 2);
+  EXPECT_NE(m.log().find(" * * * Symmetry card no.  2 illegal * * *"), std::string::npos);
+  EXPECT_NE(m.log().find(" * * * Symmetry card no.  3 illegal * * *"), std::string::npos);
 }
 
 TEST_F(Sym, CentringThenInversion) {
   read_cards("SYMM -X, Y, 1/2-Z\n");
-  nonp(rs, log, 'C');
-  ASSERT_EQ(rs.model.symm.nsym, 4);
+  add_lattice_centring(sy, out, 'C');
+  ASSERT_EQ(sy.nsym, 4);
   EXPECT_FLOAT_EQ(op(3).trans[0], 0.5f);
   EXPECT_FLOAT_EQ(op(3).trans[1], 0.5f);
   EXPECT_FLOAT_EQ(op(4).trans[2], 0.5f);
-  addcentsymm(rs, log);
-  ASSERT_EQ(rs.model.symm.nsym, 8);
+  add_inversion_centre(sy, log);
+  ASSERT_EQ(sy.nsym, 8);
   EXPECT_EQ(op(5).rot[0][0], -1);
   EXPECT_EQ(op(6).rot[0][0], 1);
   EXPECT_FLOAT_EQ(op(6).trans[2], -0.5f);
-  const std::string l = log.str();
+  const std::string l = m.log();
   EXPECT_NE(l.find("\n Non-Primitive lattice...\n Lattice centring type is [ C ]\n"
                    " Number of lattice points per cell = 2\n"),
             std::string::npos);
@@ -120,13 +121,13 @@ TEST_F(Sym, CentringThenInversion) {
 
 TEST_F(Sym, CentringReducesWholeTranslations) {
   read_cards("SYMM 1/2+X, 1/2+Y, Z\n");
-  nonp(rs, log, 'I');
-  ASSERT_EQ(rs.model.symm.nsym, 4);
+  add_lattice_centring(sy, out, 'I');
+  ASSERT_EQ(sy.nsym, 4);
   // 1/2 + 1/2 gives a whole cell, reduced to 0.
   EXPECT_FLOAT_EQ(op(4).trans[0], 0.0f);
   EXPECT_FLOAT_EQ(op(4).trans[2], 0.5f);
-  rs.model.symm.op[4].trans = {1.5f, -1.25f, 0.75f};
-  checkts(rs);
+  sy.op[4].trans = {1.5f, -1.25f, 0.75f};
+  reduce_translations(sy);
   EXPECT_FLOAT_EQ(op(4).trans[0], 0.5f);
   EXPECT_FLOAT_EQ(op(4).trans[1], -0.25f);
   EXPECT_FLOAT_EQ(op(4).trans[2], 0.75f);
@@ -140,14 +141,14 @@ TEST_F(Sym, FaceCentredCubicNeeds192) {
                        "-Z,+Y,+X", "-Z,-Y,-X"};
   for (const char* o : ops) cards += std::string("SYMM ") + o + "\n";
   read_cards(cards);
-  EXPECT_EQ(rs.model.symm.nsym, 24);
-  nonp(rs, log, 'F');
-  EXPECT_EQ(rs.model.symm.nsym, 96);
-  addcentsymm(rs, log);
-  EXPECT_EQ(rs.model.symm.nsym, 192);
-  EXPECT_NE(log.str().find("\n SYMM 192\n"), std::string::npos);
+  EXPECT_EQ(sy.nsym, 24);
+  add_lattice_centring(sy, out, 'F');
+  EXPECT_EQ(sy.nsym, 96);
+  add_inversion_centre(sy, log);
+  EXPECT_EQ(sy.nsym, 192);
+  EXPECT_NE(m.log().find("\n SYMM 192\n"), std::string::npos);
   // One more doubling is beyond the capacity: a clear stop, no overflow.
-  EXPECT_THROW(m.as_driver([&] { addcentsymm(rs, log); }), RunError);
+  EXPECT_THROW(m.as_driver([&] { add_inversion_centre(sy, log); }), RunError);
   EXPECT_NE(m.term.str().find("limit is 192"), std::string::npos);
 }
 
@@ -160,18 +161,20 @@ TEST_F(Sym, TooManyCardsStop) {
 
 TEST_F(Sym, RhombohedralLatticeStops) {
   identity_only();
-  EXPECT_THROW(m.as_driver([&] { nonp(rs, log, 'R'); }), RunError);
+  EXPECT_THROW(m.as_driver([&] { add_lattice_centring(sy, out, 'R'); }), RunError);
   EXPECT_NE(m.term.str().find(" Lattice type R is not supported"), std::string::npos);
 }
 
 TEST_F(Sym, MatrixListingOnlyAboveVerbosityOne) {
   read_cards("SYMM -X, 1/2+Y, 1/2-Z\n");
-  std::ostringstream quiet, loud;
-  prsymop(rs, quiet);
-  EXPECT_EQ(quiet.str(), "\n Number of symmetry operations =  2\n");
-  rs.sw.verbosity = 2;
-  prsymop(rs, loud);
-  EXPECT_EQ(loud.str(),
+  Log quiet, loud;
+  quiet.file.open_memory();
+  loud.file.open_memory();
+  loud.verbosity = 2;
+  write_symmetry_operators(sy, quiet);
+  EXPECT_EQ(quiet.file.text(), "\n Number of symmetry operations =  2\n");
+  write_symmetry_operators(sy, loud);
+  EXPECT_EQ(loud.file.text(),
             "\n Number of symmetry operations =  2\n"
             "\n SYMM  1\n"
             "    1.000000    0.000000    0.000000         0.000000\n"

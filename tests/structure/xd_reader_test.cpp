@@ -33,15 +33,13 @@ std::string joined(const std::vector<std::string>& lines) {
 
 const std::string kSerine = "xd/DL-serine_ReCrystal/";
 
-// Reads the pair with readxd in a run whose log and terminal are in memory.
+// Reads the pair with read_xd in a run whose log and terminal are in memory.
 // The master file name is a 60-character field, so the master file is read
 // from a scratch copy with a short path.
 void read_pair(MemoryRun& run, const std::string& master, const std::string& par) {
   ScratchDir here;
   here.copy_in(master, "m.mas");
-  run.rs->sw.format = InputFormat::xd;
-  run.rs->sw.xdold = here.file("m.mas");
-  readxd(*run.rs, par);
+  run.rs->model = read_xd(par, here.file("m.mas"), run.rs->log_sink());
 }
 
 // The serine pair written into a scratch directory, the parameter file
@@ -377,15 +375,13 @@ TEST(XdReader, FailuresStopWithTheirMessages) {
   const std::vector<XdAtom> atoms = {{"C(1)"}};
   {
     MemoryRun run;
-    run.rs->sw.xdold = "missing.mas";
-    expect_stop(run, [&] { readxd(*run.rs, "missing.res"); }, " ERROR *** ReadXD *** Error opening XD master file missing.mas");
+    expect_stop(run, [&] { read_xd("missing.res", FileName("missing.mas"), run.rs->log_sink()); }, " ERROR *** ReadXD *** Error opening XD master file missing.mas");
   }
   {
     MemoryRun run;
     ScratchDir dir;
     dir.write("t.mas", kCubic);
-    run.rs->sw.xdold = dir.file("t.mas");
-    expect_stop(run, [&] { readxd(*run.rs, "missing.res"); }, "Error opening XD parameter file missing.res");
+    expect_stop(run, [&] { read_xd("missing.res", FileName(dir.file("t.mas")), run.rs->log_sink()); }, "Error opening XD parameter file missing.res");
   }
   {
     MemoryRun run;

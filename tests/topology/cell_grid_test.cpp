@@ -189,7 +189,7 @@ TEST(IndexedSearches, SharedStructuresGiveTheDirectResults) {
       t.each([&](RunState& rs) {
         rs.sw.format = InputFormat::shelx;
         try {
-          readshelx(rs, path);
+          rs.model = read_shelx(path, ShelxLabels::as_named, rs.log_sink());
         } catch (const RunError&) {
           read = false;
         }
@@ -277,7 +277,7 @@ TEST(IndexedSearches, CrowdedCellsWithTiesGiveTheDirectResults) {
 // first), some of them across the cell faces.
 void random_molecules(RunState& rs, unsigned seed, int molecules, const std::vector<std::string>& cards, bool cut) {
   add_diag_op(rs, 1, 1, 1, 0, 0, 0);
-  for (const std::string& card : cards) ASSERT_EQ(symcrd(rs, card), 0) << card;
+  for (const std::string& card : cards) ASSERT_EQ(add_symmetry_card(rs.model.symm, card), 0) << card;
   std::mt19937 gen(seed);
   std::uniform_real_distribution<float> u(-0.08f, 1.08f), dir(-1.0f, 1.0f);
   for (int m = 0; m < molecules; ++m) {

@@ -39,7 +39,7 @@ TEST(ImageSearch, EveryImageNearAPointIsVisitedOnce) {
     RunState& rs = *run.rs;
     set_cell(rs, s.cell[0], s.cell[1], s.cell[2], s.cell[3], s.cell[4], s.cell[5]);
     add_diag_op(rs, 1, 1, 1, 0, 0, 0);
-    for (const std::string& card : s.cards) ASSERT_EQ(symcrd(rs, card), 0) << card;
+    for (const std::string& card : s.cards) ASSERT_EQ(add_symmetry_card(rs.model.symm, card), 0) << card;
     std::mt19937 gen(7);
     std::uniform_real_distribution<float> u(-0.1f, 1.1f), wide(-1.8f, 2.8f);
     for (int k = 0; k < 25; ++k) add_frac(rs, numbered("C", k), 6, u(gen), u(gen), u(gen));

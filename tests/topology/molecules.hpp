@@ -32,7 +32,7 @@ inline int add_cart(RunState& rs, const std::string& label, int iz, float x, flo
 
 inline void set_cell(RunState& rs, float a, float b, float c, float al, float be, float ga) {
   rs.model.cell = UnitCell{a, b, c, al, be, ga};
-  tranmat(rs);
+  rs.model.transf = cell_transform(rs.model.cell, rs.log_sink());
 }
 
 // Appends an atom with fractional coordinates (Cartesian ones from the cell).

@@ -43,7 +43,7 @@ Outcome run_topology(const std::string& file) {
   RunState& rs = *run.rs;
   rs.sw.format = InputFormat::shelx;
   try {
-    readshelx(rs, file);
+    rs.model = read_shelx(file, ShelxLabels::as_named, rs.log_sink());
   } catch (const RunError&) {
     return out;
   }

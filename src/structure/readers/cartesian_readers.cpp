@@ -9,7 +9,7 @@
 #include "layout/run_error.hpp"
 #include "layout/text_edit.hpp"
 #include "layout/tokens.hpp"
-#include "driver/run_state.hpp"
+#include "layout/log.hpp"
 #include "layout/layout.hpp"
 #include "layout/record_file.hpp"
 #include "structure/elements.hpp"
@@ -66,9 +66,9 @@ void set_cartesian_atom(Atom& a, std::string_view label, float x, float y, float
 
 }  // namespace
 
-void readaim2tab(RunState& rs, const std::string& file) {
+Model read_aim2tab(const std::string& file, Log& log) {
   constexpr const char* kWhere = "ReadAim2Tab";
-  Model& m = rs.model;
+  Model m;
   start_model(m);
   RecordFile f;
   if (!f.open(file)) fail(kWhere, "Error opening AIM2TAB output file...");
@@ -99,8 +99,8 @@ void readaim2tab(RunState& rs, const std::string& file) {
           ok = read_fixed_field(columns(line, 25 + 9 * k, 33 + 9 * k), 4, xyz[k]);
         if (!ok)
           fail(kWhere, "Error reading atom " + std::to_string(i) + " of the atom table: " + std::string(rtrim(line)));
-        set_cartesian_atom(rs.atom(i), label, xyz[0] * kBohr, xyz[1] * kBohr, xyz[2] * kBohr);
-        add_scattering_type(m.types, rs.atom(i).iz);
+        set_cartesian_atom(m.atoms[i], label, xyz[0] * kBohr, xyz[1] * kBohr, xyz[2] * kBohr);
+        add_scattering_type(m.types, m.atoms[i].iz);
       }
       m.natom = announced;
       table = true;
@@ -109,20 +109,21 @@ void readaim2tab(RunState& rs, const std::string& file) {
   f.close();
   if (announced >= 0 && !table) fail(kWhere, "No atom table (NO. ATOM       AT.MASS) after the number of atoms");
 
-  to_term(rs, layout::format("(/a,i4)", " Number of atom types = ", m.types.ntypes));
+  to_term(log, layout::format("(/a,i4)", " Number of atom types = ", m.types.ntypes));
   for (int k = 1; k <= m.types.ntypes; ++k)
-    to_term(rs, layout::format("(3x,'atom type = ',i2,3x,' atomic number = ',i3)", k, m.types.typez[k]));
-  to_term(rs, layout::format("(/a,i5)", " Total atoms read from AIM2TAB output file = ", m.natom));
-  printatoms(rs, rs.log());
+    to_term(log, layout::format("(3x,'atom type = ',i2,3x,' atomic number = ',i3)", k, m.types.typez[k]));
+  to_term(log, layout::format("(/a,i5)", " Total atoms read from AIM2TAB output file = ", m.natom));
+  write_atom_listing(m, log.log());
+  return m;
 }
 
-void readplaton(RunState& rs, const std::string& file) {
+Model read_platon(const std::string& file, Log& log) {
   constexpr const char* kWhere = "ReadPlaton";
-  Model& m = rs.model;
+  Model m;
   start_model(m);
   RecordFile f;
   if (!f.open(file)) fail(kWhere, "Error opening PLATON file");
-  layout::write(rs.log(), "(//a,a)", " Reading PLATON file : ", FileName(file));
+  layout::write(log.log(), "(//a,a)", " Reading PLATON file : ", FileName(file));
 
   int count = 0;
   std::string line;
@@ -135,15 +136,16 @@ void readplaton(RunState& rs, const std::string& file) {
     float xyz[3] = {0, 0, 0};
     if (lx.keyword(2).blank() || !layout::read_reals(line, xyz))
       fail(kWhere, "ATOM line " + std::to_string(count) + " has no label or no three coordinates");
-    set_cartesian_atom(rs.atom(count), lx.keyword(2).view(), xyz[0], xyz[1], xyz[2]);
-    add_scattering_type(m.types, rs.atom(count).iz);
+    set_cartesian_atom(m.atoms[count], lx.keyword(2).view(), xyz[0], xyz[1], xyz[2]);
+    add_scattering_type(m.types, m.atoms[count].iz);
   }
   m.natom = count;
   f.close();
 
-  prattyp(rs, rs.log());
-  to_both(rs, layout::format("(/' Total atoms read from PLATON file = ',i8)", m.natom));
-  printatoms(rs, rs.log());
+  write_scattering_types(m.types, log.log());
+  to_both(log, layout::format("(/' Total atoms read from PLATON file = ',i8)", m.natom));
+  write_atom_listing(m, log.log());
+  return m;
 }
 
 }  // namespace vorn

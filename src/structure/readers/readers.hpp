@@ -1,21 +1,29 @@
-// The four structure readers and the listings they share.
+// The four structure readers and the listings they share.  Each returns
+// the model it read and writes no output file but the log.
 #pragma once
 
 #include <ostream>
 #include <string>
 
+#include "layout/log.hpp"
+#include "structure/model.hpp"
+
 namespace vorn {
 
-struct RunState;
+// How the SHELX reader labels the atoms: by their SHELX names, or renamed
+// to the element with the atom's number in the file or among the atoms of
+// its element (the INPUT line's RENAME).
+enum class ShelxLabels { as_named, numbered_in_file, numbered_by_type };
 
-void readshelx(RunState& rs, const std::string& file);
-void readxd(RunState& rs, const std::string& parfile);
-void readaim2tab(RunState& rs, const std::string& file);
-void readplaton(RunState& rs, const std::string& file);
+Model read_shelx(const std::string& file, ShelxLabels naming, Log& log);
+// XD input: the parameter file and the old master file.
+Model read_xd(const std::string& parfile, const FileName& master, Log& log);
+Model read_aim2tab(const std::string& file, Log& log);
+Model read_platon(const std::string& file, Log& log);
 
 // The fractional/Cartesian atom listing with flags.
-void printatoms(RunState& rs, std::ostream& os);
+void write_atom_listing(const Model& md, std::ostream& os);
 // The list of scattering types.
-void prattyp(RunState& rs, std::ostream& os);
+void write_scattering_types(const AtomTypes& t, std::ostream& os);
 
 }  // namespace vorn

@@ -16,10 +16,11 @@
 #include "layout/run_error.hpp"
 #include "layout/text_edit.hpp"
 #include "layout/tokens.hpp"
-#include "driver/run_state.hpp"
+#include "layout/log.hpp"
 #include "layout/layout.hpp"
 #include "structure/cell.hpp"
 #include "structure/elements.hpp"
+#include "structure/readers/reader_common.hpp"
 #include "structure/readers/readers.hpp"
 #include "structure/symmetry.hpp"
 
@@ -83,25 +84,25 @@ void atom_line_error(std::string_view name, const std::string& text) {
 
 // Warns about atom labels that occur more than once (one SHELX name in
 // several residues): they make the XD atom table ambiguous.
-void warn_repeated_labels(RunState& rs) {
+void warn_repeated_labels(const Model& md, Log& log) {
   std::map<std::string, std::vector<int>> seen;
   std::vector<std::string> order;
-  for (int i = 1; i <= rs.natom(); ++i) {
-    const std::string l(rs.atom(i).label.trimmed());
+  for (int i = 1; i <= md.natom; ++i) {
+    const std::string l(md.atoms[i].label.trimmed());
     auto& v = seen[l];
     if (v.size() == 1) order.push_back(l);
     v.push_back(i);
   }
   if (order.empty()) return;
-  to_both(rs, "");
+  to_both(log, "");
   for (const std::string& l : order) {
     std::string nums;
     for (int i : seen[l]) nums += (nums.empty() ? "" : ", ") + std::to_string(i);
-    to_both(rs, " WARNING: atom label " + l + " is used by " + std::to_string(seen[l].size()) +
+    to_both(log, " WARNING: atom label " + l + " is used by " + std::to_string(seen[l].size()) +
                     " atoms (atom numbers " + nums + ")");
   }
-  to_both(rs, " Repeated labels make the XD atom table ambiguous; the RENAME option of the INPUT line");
-  to_both(rs, " (INPUT file.res *RENAME) gives every atom a unique label.");
+  to_both(log, " Repeated labels make the XD atom table ambiguous; the RENAME option of the INPUT line");
+  to_both(log, " (INPUT file.res *RENAME) gives every atom a unique label.");
 }
 
 }  // namespace
@@ -152,14 +153,14 @@ void rdshline(RecordFile& f, std::string& line, bool& end, bool& cont, ShelxResi
   end = true;
 }
 
-void shatnam(RunState& rs, std::string& text, Label& label, int iz, int natom, int serial) {
+void shelx_label(ShelxLabels naming, std::string& text, Label& label, int iz, int natom, int serial) {
   int a = 0, b = 0;
   if (!find_word(text, 1, a, b)) fail("ReadChar", "Unexpected STOP in ReadChar...");
   const std::string name = text.substr(static_cast<std::size_t>(a - 1), static_cast<std::size_t>(b - a + 1));
   const std::string_view sym = atsym(iz);
   std::string l;
-  if (rs.sw.rename.irename == 1) {
-    const int number = rs.sw.rename.irs != 0 ? serial : natom;
+  if (naming != ShelxLabels::as_named) {
+    const int number = naming == ShelxLabels::numbered_by_type ? serial : natom;
     l = layout::format("(a2,'(',i6,')')", sym, number);
     rmblanks(l);
     l = std::string(rtrim(l));
@@ -174,10 +175,9 @@ void shatnam(RunState& rs, std::string& text, Label& label, int iz, int natom, i
   for (int c = a; c <= b; ++c) text[static_cast<std::size_t>(c - 1)] = ' ';
 }
 
-bool processfvar(RunState& rs, std::string& text, int count) {
+bool resolve_free_variables(const Shelx1& sx, std::string& text, int count) {
   std::vector<float> v(static_cast<std::size_t>(std::max(count, 0)));
   if (count < 1 || !layout::read_reals(text, v)) return false;
-  const Shelx1& sx = rs.model.shelx1;
   std::string out = layout::format("(5x,i4)", static_cast<int>(std::lround(v[0])));
   for (std::size_t k = 1; k < v.size(); ++k) {
     float x = v[k];
@@ -210,8 +210,8 @@ bool processfvar(RunState& rs, std::string& text, int count) {
   return true;
 }
 
-void processu(RunState& rs, int i, OneBased<int>& riding) {
-  Atom& at = rs.atom(i);
+void resolve_riding_u(Model& md, int i, OneBased<int>& riding) {
+  Atom& at = md.atoms[i];
   const float u = at.u11();
   if (u < -5.0f || u > -0.5f) return;
   riding[i] = 1;
@@ -222,16 +222,16 @@ void processu(RunState& rs, int i, OneBased<int>& riding) {
       break;
     }
   if (parent == 0) fail_plain(" ProcessU :: Could not find parent atom");
-  at.u11() = std::fabs(u) * calcueq(rs, parent);
+  at.u11() = std::fabs(u) * equivalent_u(md.atoms[parent], md.cell);
 }
 
-void printatoms(RunState& rs, std::ostream& os) {
+void write_atom_listing(const Model& md, std::ostream& os) {
   os << "\n";
   os << std::string(9, ' ') << "ATOM" << std::string(6, ' ') << "------- FRACTIONAL -------" << std::string(4, ' ')
      << "------- CARTESIAN -------  FLAG\n";
   int count[3] = {0, 0, 0};
-  for (int i = 1; i <= rs.natom(); ++i) {
-    const Atom& a = rs.atom(i);
+  for (int i = 1; i <= md.natom; ++i) {
+    const Atom& a = md.atoms[i];
     layout::write(os, "(i7,2x,a,1x,3f9.5,2x,3f9.4,i6)", i, a.label.view(), a.xf, a.yf, a.zf, a.xc, a.yc, a.zc,
                   a.flag);
     if (a.flag >= -1 && a.flag <= 1) ++count[a.flag + 1];
@@ -242,26 +242,21 @@ void printatoms(RunState& rs, std::ostream& os) {
   os << "      = -1 : disordered atoms ( " << layout::fmt_i(count[0], 5) << " ) \n";
 }
 
-void prattyp(RunState& rs, std::ostream& os) {
-  const AtomTypes& t = rs.model.types;
+void write_scattering_types(const AtomTypes& t, std::ostream& os) {
   layout::write(os, "(/a,i4)", " Number of atom types = ", t.ntypes);
   for (int k = 1; k <= t.ntypes; ++k)
     layout::write(os, "(3x,'atom type = ',a,3x,' atomic number = ',i3)", atsym(t.typez[k]), t.typez[k]);
 }
 
-void readshelx(RunState& rs, const std::string& file) {
-  Model& md = rs.model;
-  for (Atom& a : md.atoms.raw()) {
-    a.label = "";
-    a.sitesym = "";
-  }
-  md.types.ntypes = 0;
+Model read_shelx(const std::string& file, ShelxLabels naming, Log& out) {
+  Model md;
+  start_model(md);
   OneBased<int> typecount(kMaxAtoms, 0);
   OneBased<int> riding(kMaxAtoms, 0);
 
   RecordFile f;
   if (!f.open(file)) fail("ReadShelx", "Error opening SHELX file...");
-  std::ostream& log = rs.log();
+  std::ostream& log = out.log();
   layout::write(log, "(/a,a)", " Reading SHELX file : ", file);
 
   // ---- First pass: the instructions.
@@ -370,15 +365,15 @@ void readshelx(RunState& rs, const std::string& file) {
   layout::write(log, "(/2a)", " Lattice type : ", std::string(1, letter));
   layout::write(log, "(' Lattice is ',a)", centro ? "CentroSymmetric" : "Acentric");
   log << "\n Symmetry operations : \n";
-  getsym(rs, f, log);
-  if (letter != 'P') nonp(rs, log, letter);
-  if (centro) addcentsymm(rs, log);
+  md.symm = read_symmetry_cards(f, log);
+  if (letter != 'P') add_lattice_centring(md.symm, out, letter);
+  if (centro) add_inversion_centre(md.symm, log);
   log << " Final set of symmetry operations in matrix form:\n";
-  prsymop(rs, log);
-  prattyp(rs, log);
-  tranmat(rs);
+  write_symmetry_operators(md.symm, out);
+  write_scattering_types(md.types, log);
+  md.transf = cell_transform(md.cell, out);
   const std::string heading = "\n    NO.  ATOM     IZ IU SF    XF       YF       ZF    OCCUP  U's -->";
-  to_both(rs, heading);
+  to_both(out, heading);
 
 
   // ---- Second pass: the atoms.
@@ -418,9 +413,9 @@ void readshelx(RunState& rs, const std::string& file) {
     ++typecount[s];
 
     std::string nums = text;
-    shatnam(rs, nums, at.label, at.iz, i, typecount[s]);
+    shelx_label(naming, nums, at.label, at.iz, i, typecount[s]);
     const int count = layout::count_values(nums);
-    if ((count != 6 && count != 11) || !processfvar(rs, nums, count)) atom_line_error(at.label.trimmed(), text);
+    if ((count != 6 && count != 11) || !resolve_free_variables(md.shelx1, nums, count)) atom_line_error(at.label.trimmed(), text);
     std::array<float, 11> v{};
     if (!layout::read_reals(nums, std::span<float>(v.data(), static_cast<std::size_t>(count))))
       atom_line_error(at.label.trimmed(), text);
@@ -432,22 +427,22 @@ void readshelx(RunState& rs, const std::string& file) {
     if (count == 6) {
       at.tp = 1;
       at.u11() = v[5];
-      processu(rs, i, riding);
+      resolve_riding_u(md, i, riding);
     } else {
       at.tp = 2;
       // SHELX order U11 U22 U33 U23 U13 U12 into U11 U22 U33 U12 U13 U23.
       at.u = {v[5], v[6], v[7], v[10], v[9], v[8]};
     }
-    std::string out;
+    std::string line_out;
     if (at.tp == 1)
-      out = layout::format("( i6, 3x, a, 3i3, 3f9.5, f6.3, 6f7.3 )", i, at.label.view(), at.iz, at.tp, at.tbl,
+      line_out = layout::format("( i6, 3x, a, 3i3, 3f9.5, f6.3, 6f7.3 )", i, at.label.view(), at.iz, at.tp, at.tbl,
                            at.xf, at.yf, at.zf, at.occ, at.u[0]);
     else
-      out = layout::format("( i6, 3x, a, 3i3, 3f9.5, f6.3, 6f7.3 )", i, at.label.view(), at.iz, at.tp, at.tbl,
+      line_out = layout::format("( i6, 3x, a, 3i3, 3f9.5, f6.3, 6f7.3 )", i, at.label.view(), at.iz, at.tp, at.tbl,
                            at.xf, at.yf, at.zf, at.occ, at.u[0], at.u[1], at.u[2], at.u[3], at.u[4], at.u[5]);
-    to_term(rs, out);
-    to_log(rs, out);
-    const Vec3 xc = rabs(rs.model.transf, 0, {at.xf, at.yf, at.zf});
+    to_term(out, line_out);
+    to_log(out, line_out);
+    const Vec3 xc = rabs(md.transf, 0, {at.xf, at.yf, at.zf});
     at.xc = xc[0];
     at.yc = xc[1];
     at.zc = xc[2];
@@ -457,11 +452,12 @@ void readshelx(RunState& rs, const std::string& file) {
     md.resi.restext[i] = layout::format("(a6,1x,i3,2x,a5)", padded(name, 10), resi.number, padded(resi.rclass, 10));
     md.resi.resname[i] = layout::format("(a6,1x,i3)", padded(name, 10), resi.number);
   }
-  to_term(rs, layout::format("(/a,i5)", " Total atoms read from SHELX file = ", md.natom));
-  warn_repeated_labels(rs);
-  checkocc(rs);
-  printatoms(rs, log);
+  to_term(out, layout::format("(/a,i5)", " Total atoms read from SHELX file = ", md.natom));
+  warn_repeated_labels(md, out);
+  flag_partial_sites(md);
+  write_atom_listing(md, log);
   f.close();
+  return md;
 }
 
 }  // namespace vorn

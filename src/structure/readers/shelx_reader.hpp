@@ -8,11 +8,11 @@
 
 #include "layout/record_file.hpp"
 #include "layout/text.hpp"
+#include "structure/model.hpp"
 #include "structure/one_based.hpp"
+#include "structure/readers/readers.hpp"
 
 namespace vorn {
-
-struct RunState;
 
 // The residue that the atom lines read so far belong to (RESI number and
 // class; 0 and blank outside any residue).
@@ -32,17 +32,18 @@ bool is_shelx_instruction(std::string_view line);
 void rdshline(RecordFile& f, std::string& line, bool& end, bool& cont, ShelxResidue& resi);
 
 // Builds the label of an atom from its SHELX name (the first word of the
-// text) and blanks the name in the text.  Stops when the label would be
-// longer than 8 characters.
-void shatnam(RunState& rs, std::string& text, Label& label, int iz, int natom, int serial);
+// text) and blanks the name in the text; a renamed atom is numbered by its
+// place in the file (natom) or among the atoms of its type (serial).
+// Stops when the label would be longer than 8 characters.
+void shelx_label(ShelxLabels naming, std::string& text, Label& label, int iz, int natom, int serial);
 
 // Decodes the free-variable references in the `count` numbers of an atom
 // text and rewrites the text as "(5x,i4,100f12.6)".  False when the numbers
 // cannot be read.
-bool processfvar(RunState& rs, std::string& text, int count);
+bool resolve_free_variables(const Shelx1& sx, std::string& text, int count);
 
 // Resolves a riding isotropic U (-5.0 to -0.5: a multiple of the parent's
 // Ueq) of atom i; `riding` holds the riding switch of every atom.
-void processu(RunState& rs, int i, OneBased<int>& riding);
+void resolve_riding_u(Model& md, int i, OneBased<int>& riding);
 
 }  // namespace vorn

@@ -8,7 +8,7 @@
 #include "layout/run_error.hpp"
 #include "layout/text_edit.hpp"
 #include "layout/tokens.hpp"
-#include "driver/run_state.hpp"
+#include "layout/log.hpp"
 #include "layout/layout.hpp"
 #include "structure/cell.hpp"
 #include "structure/elements.hpp"
@@ -34,8 +34,8 @@ struct Lattice {
 };
 
 // The CELL and LATT lines of the master file; the symmetry cards are read
-// later by getsym.
-Lattice read_master_cell(RunState& rs, RecordFile& mas) {
+// later with the operators.
+Lattice read_master_cell(UnitCell& u, RecordFile& mas, std::string_view masname) {
   Lattice lat;
   bool cell_seen = false;
   std::string line;
@@ -46,7 +46,6 @@ Lattice read_master_cell(RunState& rs, RecordFile& mas) {
       std::array<float, 6> c{};
       if (!layout::read_reals(std::string_view(line).substr(5), c))
         fail(kWhere, "Error reading XD master file");
-      UnitCell& u = rs.model.cell;
       u.a = c[0];
       u.b = c[1];
       u.c = c[2];
@@ -60,26 +59,26 @@ Lattice read_master_cell(RunState& rs, RecordFile& mas) {
       if (!third.empty()) lat.letter = third[0];
     }
   }
-  if (!cell_seen) fail(kWhere, "No CELL line in XD master file " + std::string(rs.sw.xdold.trimmed()));
+  if (!cell_seen) fail(kWhere, "No CELL line in XD master file " + std::string(masname));
   return lat;
 }
 
 // Symmetry operators and the transform.
-void build_symmetry(RunState& rs, RecordFile& mas, const Lattice& lat) {
-  std::ostream& log = rs.log();
-  const UnitCell& u = rs.model.cell;
+void build_symmetry(Model& m, RecordFile& mas, const Lattice& lat, Log& out) {
+  std::ostream& log = out.log();
+  const UnitCell& u = m.cell;
   layout::write(log, "(/a,3f10.3,3f8.2)", " Cell parameters: ", u.a, u.b, u.c, u.alpha, u.beta, u.gamma);
   layout::write(log, "(/2a)", " Lattice type : ", std::string(1, lat.letter));
   layout::write(log, "(' Lattice is ',a)", lat.centro ? "CentroSymmetric" : "Acentric");
   log << "\n Symmetry operations : \n";
   // The inversion is applied before the centring (the SHELX reader does the
   // reverse); the resulting set of operators is the same.
-  getsym(rs, mas, log);
-  if (lat.centro) addcentsymm(rs, log);
-  if (lat.letter != 'P') nonp(rs, log, lat.letter);
+  m.symm = read_symmetry_cards(mas, log);
+  if (lat.centro) add_inversion_centre(m.symm, log);
+  if (lat.letter != 'P') add_lattice_centring(m.symm, out, lat.letter);
   log << " Final set of symmetry operations in matrix form:\n";
-  prsymop(rs, log);
-  tranmat(rs);
+  write_symmetry_operators(m.symm, out);
+  m.transf = cell_transform(m.cell, out);
 }
 
 // Reads the next line of the parameter file, puts its words into `words`
@@ -134,14 +133,14 @@ bool read_xd_values(RecordFile& f, std::span<float> out) {
   return true;
 }
 
-void readxd(RunState& rs, const std::string& parfile) {
-  Model& m = rs.model;
+Model read_xd(const std::string& parfile, const FileName& master, Log& out) {
+  Model m;
   m.amodel = "";
   start_model(m);
-  std::ostream& log = rs.log();
+  std::ostream& log = out.log();
 
   // Both files must exist.
-  const std::string masname(rs.sw.xdold.trimmed());
+  const std::string masname(master.trimmed());
   RecordFile mas;
   if (!mas.open(masname)) fail(kWhere, "Error opening XD master file " + masname);
   m.xd_master_records.clear();
@@ -151,9 +150,9 @@ void readxd(RunState& rs, const std::string& parfile) {
   if (!par.open(parfile)) fail(kWhere, "Error opening XD parameter file " + std::string(rtrim(parfile)));
 
   // The master file: cell, lattice, symmetry.
-  layout::write(log, "(/2a)", " Reading data from XD master file: ", rs.sw.xdold);
-  const Lattice lat = read_master_cell(rs, mas);
-  build_symmetry(rs, mas, lat);
+  layout::write(log, "(/2a)", " Reading data from XD master file: ", master);
+  const Lattice lat = read_master_cell(m.cell, mas, masname);
+  build_symmetry(m, mas, lat, out);
   mas.close();
 
   // Version (version 1 files have no XDPARFILE line) and model line.
@@ -166,7 +165,7 @@ void readxd(RunState& rs, const std::string& parfile) {
     if (!r.integer(version)) fail(kWhere, std::string(kParError) + ": no version number on the XDPARFILE line");
     if (version != 1 && version != 2)
       fail(kWhere, "XD parameter file version " + std::to_string(version) + " is not supported (1 or 2)");
-    to_log(rs, layout::listed(" XD parameter file version = ", version));
+    to_log(out, layout::listed(" XD parameter file version = ", version));
     if (version == 2) line = next_tokenised(par, words);
   }
   m.amodel = words.keyword(1).view();
@@ -177,8 +176,8 @@ void readxd(RunState& rs, const std::string& parfile) {
   }
   if (maxlevel < 0 || maxlevel > 4)
     fail(kWhere, "Multipole level " + std::to_string(maxlevel) + " on the model line is outside 0 to 4");
-  to_log(rs, layout::listed(" Maximum level of multipole expansion = ", maxlevel));
-  to_log(rs, layout::listed(" Model name = ", m.amodel));
+  to_log(out, layout::listed(" Maximum level of multipole expansion = ", maxlevel));
+  to_log(out, layout::listed(" Model name = ", m.amodel));
 
   // The 22 control integers (version 2: the LIMITS and USAGE lines).
   // Integer 9 is the number of atoms, 12 the number of kappa sets, 22 the
@@ -195,13 +194,13 @@ void readxd(RunState& rs, const std::string& parfile) {
   const int natom = ctl[8];
   const int nkset = ctl[11];
   const int nskip = ctl[21];
-  to_log(rs, layout::listed(" Number of atoms in XD parameter file = ", natom));
-  to_log(rs, layout::listed(" Number kappa sets = ", nkset));
+  to_log(out, layout::listed(" Number of atoms in XD parameter file = ", natom));
+  to_log(out, layout::listed(" Number kappa sets = ", nkset));
   if (natom > kMaxAtoms) fail(kWhere, "Too many atoms");
   if (natom < 0 || nkset < 0 || nskip < 0)
     fail(kWhere, std::string(kParError) + ": negative count among the control integers");
 
-  to_both(rs, layout::format("(/1x,'NO.',3x,'ATOM',6x,'AT.NO.',3x,'ORDER_OF_U',5x,'iSFT')"));
+  to_both(out, layout::format("(/1x,'NO.',3x,'ATOM',6x,'AT.NO.',3x,'ORDER_OF_U',5x,'iSFT')"));
   for (int k = 0; k < nskip + 2; ++k)
     if (!par.next(line, 0)) fail(kWhere, kParError);
 
@@ -211,7 +210,7 @@ void readxd(RunState& rs, const std::string& parfile) {
   m.natom = natom;
   const int npop = population_count(maxlevel);
   for (int i = 1; i <= natom; ++i) {
-    Atom& a = rs.atom(i);
+    Atom& a = m.atoms[i];
     std::array<int, 11> xi{};
     std::array<float, 4> xyzo{};
     for (;;) {
@@ -238,9 +237,9 @@ void readxd(RunState& rs, const std::string& parfile) {
     if (a.tp == 4) skip_values(par, 25, "third- and fourth-order displacement parameters of atom " + name);
     a.iz = iatnum(a.label.view());
     a.lmx = default_lmx(a.iz);
-    to_both(rs, layout::format("(i4,3x,a,2x,i3,3x,i8,5x,i8)", i, a.label, a.iz, a.tp, a.tbl));
+    to_both(out, layout::format("(i4,3x,a,2x,i3,3x,i8,5x,i8)", i, a.label, a.iz, a.tp, a.tbl));
     skip_values(par, npop, "population values of atom " + name);
-    const Vec3 c = rabs(rs.model.transf, 0, Vec3{a.xf, a.yf, a.zf});
+    const Vec3 c = rabs(m.transf, 0, Vec3{a.xf, a.yf, a.zf});
     a.xc = c[0];
     a.yc = c[1];
     a.zc = c[2];
@@ -265,12 +264,13 @@ void readxd(RunState& rs, const std::string& parfile) {
 
   // Scattering types in order of first appearance.  The atoms keep
   // the file's own table index in tbl.
-  for (int i = 1; i <= natom; ++i) add_scattering_type(m.types, rs.atom(i).iz);
+  for (int i = 1; i <= natom; ++i) add_scattering_type(m.types, m.atoms[i].iz);
 
-  prattyp(rs, log);
-  checkocc(rs);
-  printatoms(rs, log);
+  write_scattering_types(m.types, log);
+  flag_partial_sites(m);
+  write_atom_listing(m, log);
   par.close();
+  return m;
 }
 
 }  // namespace vorn

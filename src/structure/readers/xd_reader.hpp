@@ -8,8 +8,6 @@
 
 namespace vorn {
 
-struct RunState;
-
 // The next line that does not begin with "!", upper case, blank-padded to
 // 255 characters.  The end of the file stops the run ("ReadXD" /
 // "Error reading XD parameter file").
