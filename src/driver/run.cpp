@@ -173,7 +173,7 @@ void normal_run(RunState& rs) {
 
   // Step 9: complete fragments.
   if (rs.sw.ifra == 1 && rs.sw.compfrag > -1) {
-    gencompletefrags(rs);
+    rs.model = complete_fragments(std::move(rs.model), rs.sw, direct_forms(rs.index), io.log);
     if (rs.ncomplete() > rs.natom()) {
       OutFile ang;
       if (!ang.open("complete.ang")) fail("GenCompleteFrags", "Unable to create output file complete.ang");
@@ -187,7 +187,9 @@ void normal_run(RunState& rs) {
 
   // Step 10: rings.
   if (rs.sw.args.lrings == 1) {
-    const std::vector<int> reduced = find_rings(rs);
+    FoundRings found = find_rings(IndexedAtoms{rs.model, rs.sw, rs.index}, io.log);
+    rs.rings = std::move(found.rings);
+    const std::vector<int>& reduced = found.reduced;
     // Both files are created before either is written, so that one that
     // cannot be created leaves neither behind.
     OutFile ang, ang1;
@@ -211,7 +213,7 @@ void normal_run(RunState& rs) {
   }
 
   // Step 12: neighbours and the per-atom loop.
-  findallneighbors(rs);
+  rs.nb = find_all_neighbours(IndexedAtoms{rs.model, rs.sw, rs.index}, io.log);
   if (!io.ang.open("vorn.ang")) fail("LocalDef", "Unable to create output file vorn.ang");
   OldMasterSections old_master;
   if (rs.sw.format == InputFormat::xd)

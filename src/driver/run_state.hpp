@@ -3,6 +3,7 @@
 // routine reads, and calls the routine.
 #pragma once
 
+#include <functional>
 #include <iostream>
 #include <string>
 #include <string_view>
@@ -19,6 +20,10 @@
 #include "structure/cell.hpp"
 #include "structure/model.hpp"
 #include "topology/cell_grid.hpp"
+#include "topology/fragments.hpp"
+#include "topology/neighbors.hpp"
+#include "topology/planarity.hpp"
+#include "topology/rings.hpp"
 #include "topology/topology_records.hpp"
 
 namespace vorn {
@@ -73,12 +78,58 @@ struct RunState {
   int ncomplete() const { return model.cryst.ncomplete; }
   std::ostream& log() { return io.log.log(); }
   std::ostream& term() { return io.log.term(); }
-  Log& log_sink() { return io.log; }
+  // The run's log, at the verbosity of the run's switches.
+  Log& log_sink() {
+    io.log.verbosity = sw.verbosity;
+    return io.log;
+  }
 };
 
 // Cartesian and fractional position of atom i of the run's model.
 inline Vec3 cart(const RunState& rs, int i) { return cart(rs.model, i); }
 inline Vec3 frac(const RunState& rs, int i) { return frac(rs.model, i); }
+
+// The stages not yet converted (the local frames, the databank transfer,
+// the writers) and their tests reach the searches through the run state:
+// these calls hand them the values the searches take.
+inline IndexedAtoms indexed_atoms(RunState& rs) { return {rs.model, rs.sw, rs.index}; }
+inline RingSearch ring_search(RunState& rs) { return {indexed_atoms(rs), rs.log_sink(), rs.rings}; }
+inline bool direct_forms(RunState& rs) { return direct_forms(rs.index); }
+inline void atom_moved(RunState& rs, int k) { atom_moved(rs.index, rs.model, k); }
+inline std::vector<int> entries_closer(RunState& rs, const Vec3& p, float r, int first, int last) {
+  return entries_closer(indexed_atoms(rs), p, r, first, last);
+}
+inline Neig getnei(RunState& rs, int atom, float rmax, int& disordered) {
+  return search_neighbours(indexed_atoms(rs), atom, rmax, disordered);
+}
+inline Neig findnei(RunState& rs, int atom, float rmax, SearchListing listing) {
+  return find_neighbours(indexed_atoms(rs), rs.log_sink(), atom, rmax, listing);
+}
+inline int nearest_neighbor(RunState& rs, int atom, float rmax, const std::function<bool(int)>& accept) {
+  return nearest_neighbor(indexed_atoms(rs), atom, rmax, accept);
+}
+inline void findallneighbors(RunState& rs) { rs.nb = find_all_neighbours(indexed_atoms(rs), rs.log_sink()); }
+inline std::vector<int> sortnei(const RunState& rs, int atom) { return neighbours_by_type(rs.nb, atom); }
+inline void prtatomnei(RunState& rs, int atom, std::ostream& os) {
+  write_neighbours(rs.model, rs.nb, atom, rs.sw.verbosity >= 2, os);
+}
+inline std::vector<int> collectnei(const RunState& rs, int atom) { return neighbours_and_self(rs.nb, atom); }
+// kind 2: a ring; print 1: the listing.  1 when planar.
+inline int planarity(RunState& rs, int print, const std::vector<int>& list, int kind) {
+  return is_planar(rs.model, rs.sw.tols, rs.log_sink(), print == 1, list, kind == 2 ? PlaneKind::ring : PlaneKind::group)
+             ? 1
+             : 0;
+}
+inline RingState isitcyclic(const RunState& rs, int atom) { return ring_state(rs.rings, atom); }
+// The ring search into rs.rings; returns the reduced structure.
+inline std::vector<int> find_rings(RunState& rs) {
+  FoundRings found = find_rings(indexed_atoms(rs), rs.log_sink());
+  rs.rings = std::move(found.rings);
+  return found.reduced;
+}
+inline void gencompletefrags(RunState& rs) {
+  rs.model = complete_fragments(std::move(rs.model), rs.sw, direct_forms(rs.index), rs.log_sink());
+}
 
 // Writes text (which may hold several lines) and a line end to the log.
 void to_log(RunState& rs, std::string_view text);

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "driver/run_state.hpp"
 
 namespace vorn {
 
@@ -194,8 +193,7 @@ void mark_twins(AtomIndex& x, int self, const Vec3& p) {
 
 }  // namespace
 
-bool direct_forms(RunState& rs) {
-  AtomIndex& x = rs.index;
+bool direct_forms(AtomIndex& x) {
   if (x.direct < 0) {
     const char* v = std::getenv("VORN_DIRECT");
     x.direct = v != nullptr && v[0] == '1' ? 1 : 0;
@@ -203,17 +201,17 @@ bool direct_forms(RunState& rs) {
   return x.direct == 1;
 }
 
-void index_atoms(RunState& rs) {
-  AtomIndex& x = rs.index;
-  const int n = rs.ncomplete();
+void index_atoms(const IndexedAtoms& t) {
+  AtomIndex& x = t.index;
+  const int n = t.ncomplete();
   x.binned.resize(static_cast<std::size_t>(n));
   x.maxrad = 0;
   for (int k = 1; k <= n; ++k) {
-    x.binned[static_cast<std::size_t>(k - 1)] = cart(rs, k);
-    x.maxrad = std::max(x.maxrad, covalent_radius(rs.sw, rs.atom(k).iz));
+    x.binned[static_cast<std::size_t>(k - 1)] = cart(t.model, k);
+    x.maxrad = std::max(x.maxrad, covalent_radius(t.sw, t.atom(k).iz));
   }
   // Cells about one bond long: a covalent search looks at 27 of them.
-  const float edge = std::max(1.0f, 2.0f * x.maxrad + std::max(0.0f, rs.sw.tols.tol1));
+  const float edge = std::max(1.0f, 2.0f * x.maxrad + std::max(0.0f, t.sw.tols.tol1));
   x.grid.build(x.binned, edge);
   x.count = n;
   x.built = true;
@@ -231,11 +229,11 @@ void index_atoms(RunState& rs) {
   }
 }
 
-AtomIndex& atom_index(RunState& rs) {
-  AtomIndex& x = rs.index;
-  const int n = rs.ncomplete();
+AtomIndex& atom_index(const IndexedAtoms& t) {
+  AtomIndex& x = t.index;
+  const int n = t.ncomplete();
   if (!x.built || x.count > n) {
-    index_atoms(rs);
+    index_atoms(t);
     return x;
   }
   if (x.count < n) {
@@ -243,43 +241,42 @@ AtomIndex& atom_index(RunState& rs) {
     x.twin.resize(static_cast<std::size_t>(n) + 1, 0);
   }
   for (int k = x.count + 1; k <= n; ++k) {
-    const Vec3 p = cart(rs, k);
+    const Vec3 p = cart(t.model, k);
     x.binned.push_back(p);
     x.grid.insert(k, p);
     mark_twins(x, k, p);
-    x.maxrad = std::max(x.maxrad, covalent_radius(rs.sw, rs.atom(k).iz));
+    x.maxrad = std::max(x.maxrad, covalent_radius(t.sw, t.atom(k).iz));
   }
   x.count = std::max(x.count, n);
   return x;
 }
 
-void atom_moved(RunState& rs, int k) {
-  AtomIndex& x = rs.index;
+void atom_moved(AtomIndex& x, const Model& model, int k) {
   if (!x.built || k < 1 || k > x.count) return;
   Vec3& old = x.binned[static_cast<std::size_t>(k - 1)];
   x.grid.remove(k, old);
-  old = cart(rs, k);
+  old = cart(model, k);
   x.grid.insert(k, old);
   mark_twins(x, k, old);
 }
 
-const std::vector<int>& entries_near(RunState& rs, const Vec3& p, float r) {
-  AtomIndex& x = atom_index(rs);
+const std::vector<int>& entries_near(const IndexedAtoms& t, const Vec3& p, float r) {
+  AtomIndex& x = atom_index(t);
   x.grid.candidates(p, r, x.scratch);
   return x.scratch;
 }
 
-std::vector<int> entries_closer(RunState& rs, const Vec3& p, float r, int first, int last) {
+std::vector<int> entries_closer(const IndexedAtoms& t, const Vec3& p, float r, int first, int last) {
   std::vector<int> out;
   // A distance that is not r or more (also one that is not a number)
   // counts as close, as in a scan that passes over the far entries.
-  auto close = [&](int k) { return !(dist(p, cart(rs, k)) >= r); };
-  if (direct_forms(rs) || !finite3(p)) {
+  auto close = [&](int k) { return !(dist(p, cart(t.model, k)) >= r); };
+  if (direct_forms(t.index) || !finite3(p)) {
     for (int k = first; k <= last; ++k)
       if (close(k)) out.push_back(k);
     return out;
   }
-  for (const int k : entries_near(rs, p, r))
+  for (const int k : entries_near(t, p, r))
     if (k >= first && k <= last && close(k)) out.push_back(k);
   return out;
 }

@@ -11,11 +11,11 @@
 
 #include <vector>
 
+#include "control/switches.hpp"
 #include "structure/cell.hpp"
+#include "structure/model.hpp"
 
 namespace vorn {
-
-struct RunState;
 
 class CellGrid {
 public:
@@ -71,19 +71,32 @@ struct AtomIndex {
   int search = 0;
 };
 
+// The atom table as the searches read it: the model's entries 1 ..
+// ncomplete, the switches that set the bond criterion (covalent radii and
+// tolerance), and the cell-list index over the entries, which the searches
+// build on first use and keep up to date.  A view made for the call: the
+// index outlives it, the model may be replaced between calls.
+struct IndexedAtoms {
+  const Model& model;
+  const Switches& sw;
+  AtomIndex& index;
+  const Atom& atom(int i) const { return model.atoms[i]; }
+  int ncomplete() const { return model.cryst.ncomplete; }
+};
+
 // Whether the direct forms are to run (see AtomIndex::direct).
-bool direct_forms(RunState& rs);
+bool direct_forms(AtomIndex& index);
 // Bins every entry 1 .. ncomplete afresh.
-void index_atoms(RunState& rs);
+void index_atoms(const IndexedAtoms& t);
 // The index, brought up to date with appended entries.
-AtomIndex& atom_index(RunState& rs);
+AtomIndex& atom_index(const IndexedAtoms& t);
 // Atom k has moved (the hydrogen extension): rebins it.
-void atom_moved(RunState& rs, int k);
+void atom_moved(AtomIndex& index, const Model& model, int k);
 // Candidates for "entries within r of p": a superset, ascending.
-const std::vector<int>& entries_near(RunState& rs, const Vec3& p, float r);
+const std::vector<int>& entries_near(const IndexedAtoms& t, const Vec3& p, float r);
 // The entries first .. last lying strictly closer than r to p, ascending
 // (the exact test; the symmetry-generated axis atoms use it).
-std::vector<int> entries_closer(RunState& rs, const Vec3& p, float r, int first, int last);
+std::vector<int> entries_closer(const IndexedAtoms& t, const Vec3& p, float r, int first, int last);
 
 bool finite3(const Vec3& p);
 

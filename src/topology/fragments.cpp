@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "layout/run_error.hpp"
-#include "driver/run_state.hpp"
+#include "layout/log.hpp"
 #include "layout/layout.hpp"
 #include "structure/cell.hpp"
 #include "topology/cell_grid.hpp"
@@ -21,18 +21,17 @@ namespace vorn {
 namespace {
 
 // Appends image (xs, xc) of asymmetric-unit atom i as the next entry.
-void append_copy(RunState& rs, int i, const Vec3& xs, const Vec3& xc) {
-  Model& md = rs.model;
+void append_copy(Model& md, int i, const Vec3& xs, const Vec3& xc) {
   const int ncomp = md.cryst.ncomplete;
   if (ncomp + 1 > kMaxAtoms) {
     fail("GenCompleteFrags",
-        "Too many atoms: a copy of atom " + std::to_string(i) + " " + std::string(rs.atom(i).label.trimmed()) +
+        "Too many atoms: a copy of atom " + std::to_string(i) + " " + std::string(md.atoms[i].label.trimmed()) +
             " exceeds the limit of " + std::to_string(kMaxAtoms) + " atoms including symmetry copies");
   }
   const int k = ncomp + 1;
   md.cryst.ncomplete = k;
-  const Atom& src = rs.atom(i);
-  Atom& cp = rs.atom(k);
+  const Atom& src = md.atoms[i];
+  Atom& cp = md.atoms[k];
   cp.label = src.label;
   cp.iz = src.iz;
   cp.occ = src.occ;
@@ -49,14 +48,13 @@ void append_copy(RunState& rs, int i, const Vec3& xs, const Vec3& xc) {
 
 // One scan over every image of every asymmetric-unit atom; returns true when
 // it appended a copy (the caller then scans again from the start).
-bool add_one_copy(RunState& rs) {
-  Model& md = rs.model;
-  const int c = rs.sw.compfrag;
-  const float tol = rs.sw.tols.tol1;
+bool add_one_copy(Model& md, const Switches& sw) {
+  const int c = sw.compfrag;
+  const float tol = sw.tols.tol1;
   for (int i = 1; i <= md.natom; ++i) {
-    const Vec3 x = frac(rs, i);
-    const Vec3 xi = cart(rs, i);
-    const float ri = covalent_radius(rs.sw, rs.atom(i).iz);
+    const Vec3 x = frac(md, i);
+    const Vec3 xi = cart(md, i);
+    const float ri = covalent_radius(sw, md.atoms[i].iz);
     for (int n = 1; n <= md.symm.nsym; ++n) {
       const SymOp& op = md.symm.op[n];
       for (int t1 = -c; t1 <= c; ++t1)
@@ -67,17 +65,17 @@ bool add_one_copy(RunState& rs) {
             Vec3 xs{};
             for (std::size_t j = 0; j < 3; ++j)
               xs[j] = op.rot[0][j] * x[0] + op.rot[1][j] * x[1] + op.rot[2][j] * x[2] + op.trans[j] + t[j];
-            const Vec3 xc = rabs(rs.model.transf, 0, xs);
+            const Vec3 xc = rabs(md.transf, 0, xs);
             if (dist(xc, xi) < 0.001f) continue;
             const int ncomp = md.cryst.ncomplete;
             bool present = false;
-            for (int k = 1; k <= ncomp && !present; ++k) present = dist(xc, cart(rs, k)) < 0.001f;
+            for (int k = 1; k <= ncomp && !present; ++k) present = dist(xc, cart(md, k)) < 0.001f;
             if (present) continue;
             bool bonded = false;
             for (int k = 1; k <= ncomp && !bonded; ++k)
-              bonded = dist(xc, cart(rs, k)) <= ri + covalent_radius(rs.sw, rs.atom(k).iz) + tol;
+              bonded = dist(xc, cart(md, k)) <= ri + covalent_radius(sw, md.atoms[k].iz) + tol;
             if (!bonded) continue;
-            append_copy(rs, i, xs, xc);
+            append_copy(md, i, xs, xc);
             return true;
           }
     }
@@ -94,18 +92,18 @@ bool add_one_copy(RunState& rs) {
 // joins, puts the images it bonds to in the queue.  The first image of the
 // queue that no entry has come to coincide with is then exactly the one
 // the next scan would add.
-bool add_copies_indexed(RunState& rs) {
-  ImageSearch images(rs);
+bool add_copies_indexed(Model& md, const Switches& sw) {
+  ImageSearch images(md, sw);
   if (!images.prepare()) return false;
-  const float tol = rs.sw.tols.tol1;
+  const float tol = sw.tols.tol1;
   const float maxrad = images.maxrad();
   std::priority_queue<long long, std::vector<long long>, std::greater<>> queue;
   std::unordered_set<long long> seen;   // queued, or coinciding with an entry
   std::vector<Vec3> start;
-  for (int e = 1; e <= rs.model.natom; ++e) start.push_back(cart(rs, e));
+  for (int e = 1; e <= md.natom; ++e) start.push_back(cart(md, e));
   CellGrid entries;
   entries.build(start, 1.0f);
-  int count = rs.model.natom;
+  int count = md.natom;
 
   // Entry e (at fractional pf, Cartesian pc, radius re) has joined.
   auto joined = [&](const Vec3& pf, const Vec3& pc, float re) {
@@ -116,15 +114,15 @@ bool add_copies_indexed(RunState& rs) {
       const float d = dist(xc, pc);
       if (d < 0.001f) {
         seen.insert(m);
-      } else if (d <= covalent_radius(rs.sw, rs.atom(i).iz) + re + tol) {
+      } else if (d <= covalent_radius(sw, md.atoms[i].iz) + re + tol) {
         seen.insert(m);
         queue.push(m);
       }
     });
   };
   // Distances count from the entries' Cartesian positions.
-  for (int e = 1; e <= rs.model.natom; ++e)
-    joined(rabs(rs.model.transf, 1, cart(rs, e)), cart(rs, e), covalent_radius(rs.sw, rs.atom(e).iz));
+  for (int e = 1; e <= md.natom; ++e)
+    joined(rabs(md.transf, 1, cart(md, e)), cart(md, e), covalent_radius(sw, md.atoms[e].iz));
 
   std::vector<int> cand;
   while (!queue.empty()) {
@@ -140,36 +138,36 @@ bool add_copies_indexed(RunState& rs) {
     if (!finite3(xc)) continue;
     entries.candidates(xc, 0.001f, cand);
     bool present = false;
-    for (const int e : cand) present = present || dist(xc, cart(rs, e)) < 0.001f;
+    for (const int e : cand) present = present || dist(xc, cart(md, e)) < 0.001f;
     if (present) continue;
-    append_copy(rs, i, xs, xc);
+    append_copy(md, i, xs, xc);
     entries.insert(++count, xc);
-    joined(xs, xc, covalent_radius(rs.sw, rs.atom(i).iz));
+    joined(xs, xc, covalent_radius(sw, md.atoms[i].iz));
   }
   return true;
 }
 
 }  // namespace
 
-void gencompletefrags(RunState& rs) {
-  Model& md = rs.model;
+Model complete_fragments(Model md, const Switches& sw, bool direct, Log& log) {
   md.cryst.ncomplete = md.natom;
-  if (direct_forms(rs) || !add_copies_indexed(rs)) {
+  if (direct || !add_copies_indexed(md, sw)) {
     // The restart scan (the direct form, also for images too many to hold).
     md.cryst.ncomplete = md.natom;
-    while (add_one_copy(rs)) {
+    while (add_one_copy(md, sw)) {
     }
   }
-  if (md.cryst.ncomplete == md.natom) return;
+  if (md.cryst.ncomplete == md.natom) return md;
 
-  std::ostream& os = rs.log();
+  std::ostream& os = log.log();
   layout::write(os, "(/1x,a)", "List of atoms in complete fragment(s) :");
   layout::write(os, "(/7x,'ATOM',8x,'------ FRACTIONAL ------',4x,                      '----- CARTESIAN -----',5x,'ISQ NSQ')");
   for (int k = 1; k <= md.cryst.ncomplete; ++k) {
-    const Atom& a = rs.atom(k);
+    const Atom& a = md.atoms[k];
     layout::write(os, "(i6,1x,a,1x,3f9.4,1x,3f8.3,i8,i4)", k, a.label, a.xf, a.yf, a.zf, a.xc, a.yc, a.zc,
                   md.cryst.srcatom[k], md.cryst.ncopies[k]);
   }
+  return md;
 }
 
 }  // namespace vorn

@@ -1,10 +1,18 @@
 // Complete fragments: bonded symmetry copies appended to the atom table.
 #pragma once
 
+#include "control/switches.hpp"
+#include "layout/log.hpp"
+#include "structure/model.hpp"
+
 namespace vorn {
 
-struct RunState;
-
-void gencompletefrags(RunState& rs);
+// The model with the symmetry copies (within NCELLS cells) that bond to an
+// atom already in the table appended after the asymmetric unit, until no
+// more bond: entries natom+1 .. ncomplete, each with its source atom.  The
+// direct form scans every image again after each copy; the indexed form
+// (direct false) finds the same copies in the same order.  A table that
+// overflows stops with "GenCompleteFrags".
+Model complete_fragments(Model model, const Switches& sw, bool direct, Log& log);
 
 }  // namespace vorn

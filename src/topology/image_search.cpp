@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "driver/run_state.hpp"
 #include "topology/eigen3.hpp"
 
 namespace vorn {
@@ -26,10 +25,10 @@ bool invert(const std::array<std::array<double, 3>, 3>& a, std::array<std::array
 }  // namespace
 
 bool ImageSearch::prepare() {
-  const Model& md = rs_.model;
+  const Model& md = md_;
   natom_ = md.natom;
   nsym_ = md.symm.nsym;
-  c_ = rs_.sw.compfrag;
+  c_ = sw_.compfrag;
   side_ = 2 * c_ + 1;
   per_op_ = static_cast<long long>(side_) * side_ * side_;
   if (natom_ < 1 || nsym_ < 1) return false;
@@ -37,22 +36,22 @@ bool ImageSearch::prepare() {
   // cell list holds those, in Cartesian form.
   std::vector<Vec3> unit(static_cast<std::size_t>(natom_));
   for (int i = 1; i <= natom_; ++i) {
-    const Vec3 f = frac(rs_, i), x = rabs(rs_.model.transf, 0, f);
-    if (!finite3(f) || !finite3(x) || !finite3(cart(rs_, i))) return false;
+    const Vec3 f = frac(md_, i), x = rabs(md_.transf, 0, f);
+    if (!finite3(f) || !finite3(x) || !finite3(cart(md_, i))) return false;
     unit[static_cast<std::size_t>(i - 1)] = x;
     for (std::size_t k = 0; k < 3; ++k) {
       lo_[k] = i == 1 ? f[k] : std::min(lo_[k], static_cast<double>(f[k]));
       hi_[k] = i == 1 ? f[k] : std::max(hi_[k], static_cast<double>(f[k]));
     }
-    maxrad_ = std::max(maxrad_, covalent_radius(rs_.sw, rs_.atom(i).iz));
+    maxrad_ = std::max(maxrad_, covalent_radius(sw_, md_.atoms[i].iz));
   }
   // Fractional <-> Cartesian, from the transforms themselves.
   std::array<Vec3, 3> o{}, oinv{};
   for (std::size_t k = 0; k < 3; ++k) {
     Vec3 e{0, 0, 0};
     e[k] = 1;
-    o[k] = rabs(rs_.model.transf, 0, e);      // column k of the fractional -> Cartesian matrix
-    oinv[k] = rabs(rs_.model.transf, 1, e);   // column k of its inverse
+    o[k] = rabs(md_.transf, 0, e);      // column k of the fractional -> Cartesian matrix
+    oinv[k] = rabs(md_.transf, 1, e);   // column k of its inverse
     if (!finite3(o[k]) || !finite3(oinv[k])) return false;
   }
   // A Cartesian distance r changes fractional coordinate k by at most
@@ -88,7 +87,7 @@ bool ImageSearch::prepare() {
     if (!eigen_symmetric3(mtm, d, z) || !std::isfinite(d[2])) return false;
     q.stretch = std::sqrt(std::max(0.0, static_cast<double>(d[2]))) * 1.001 + 1.0e-3;
   }
-  const float tol = rs_.sw.tols.tol1;
+  const float tol = sw_.tols.tol1;
   unit_.build(unit, std::max(1.0f, 2.0f * maxrad_ + std::max(0.0f, tol)));
   return true;
 }
@@ -108,12 +107,12 @@ void ImageSearch::decode(long long m, int& i, int& n, std::array<int, 3>& t) con
 }
 
 void ImageSearch::place(int i, int n, const std::array<int, 3>& t, Vec3& xs, Vec3& xc) const {
-  const Vec3 x = frac(rs_, i);
-  const SymOp& op = rs_.model.symm.op[n];
+  const Vec3 x = frac(md_, i);
+  const SymOp& op = md_.symm.op[n];
   const float tf[3] = {static_cast<float>(t[0]), static_cast<float>(t[1]), static_cast<float>(t[2])};
   for (std::size_t j = 0; j < 3; ++j)
     xs[j] = op.rot[0][j] * x[0] + op.rot[1][j] * x[1] + op.rot[2][j] * x[2] + op.trans[j] + tf[j];
-  xc = rabs(rs_.model.transf, 0, xs);
+  xc = rabs(md_.transf, 0, xs);
 }
 
 void ImageSearch::near(const Vec3& pf, float r, const Visit& visit) {
@@ -161,7 +160,7 @@ void ImageSearch::near(const Vec3& pf, float r, const Visit& visit) {
             x0[j] = static_cast<float>(v);
           }
           if (!inside) continue;
-          unit_.candidates(rabs(rs_.model.transf, 0, x0), static_cast<float>(reach), cand_);
+          unit_.candidates(rabs(md_.transf, 0, x0), static_cast<float>(reach), cand_);
           for (const int i : cand_) {
             if (n == 1 && t[0] == 0 && t[1] == 0 && t[2] == 0) continue;
             visit(position(i, n, t), i, n, t);

@@ -7,12 +7,12 @@
 #include <functional>
 #include <vector>
 
+#include "control/switches.hpp"
 #include "structure/cell.hpp"
+#include "structure/model.hpp"
 #include "topology/cell_grid.hpp"
 
 namespace vorn {
-
-struct RunState;
 
 // Image (i, n, t) of atom i under operator n and lattice translation t
 // (each component within -NCELLS .. NCELLS) has the scan position
@@ -25,7 +25,7 @@ class ImageSearch {
 public:
   using Visit = std::function<void(long long m, int i, int n, const std::array<int, 3>& t)>;
 
-  explicit ImageSearch(RunState& rs) : rs_(rs) {}
+  ImageSearch(const Model& md, const Switches& sw) : md_(md), sw_(sw) {}
 
   // False when the images cannot be searched this way (a coordinate that is
   // not a number, a singular operator); the restart scan runs then.
@@ -54,7 +54,8 @@ private:
   double smin_unit(std::size_t k, double reach) const { return lo_[k] - reach * recip_[k] - 1.0e-4; }
   double smax_unit(std::size_t k, double reach) const { return hi_[k] + reach * recip_[k] + 1.0e-4; }
 
-  RunState& rs_;
+  const Model& md_;   // its asymmetric unit, symmetry and transform
+  const Switches& sw_;
   int natom_ = 0, nsym_ = 0, c_ = 0, side_ = 1;
   long long per_op_ = 1;
   std::array<double, 3> lo_{}, hi_{}, recip_{};   // the unit's fractional box; |a*|

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "layout/run_error.hpp"
-#include "driver/run_state.hpp"
+#include "layout/log.hpp"
 #include "layout/layout.hpp"
 #include "structure/cell.hpp"
 #include "topology/cell_grid.hpp"
@@ -38,19 +38,19 @@ void exchange_sort(int n, Need swap_needed, Swap do_swap) {
 }
 
 // The "atoms : " line of a type listing: member labels, six to a line.
-std::string type_members_line(const RunState& rs, const std::vector<int>& members) {
+std::string type_members_line(const Model& md, const std::vector<int>& members) {
   std::vector<layout::Item> items;
   items.reserve(members.size());
-  for (const int m : members) items.emplace_back(rs.atom(m).label.view());
+  for (const int m : members) items.emplace_back(md.atoms[m].label.view());
   return layout::format_items("( 6x,'atoms : ', 6(a,1x), 100(/,14x,6(a,1x)) )", items);
 }
 
 // Groups the distance-sorted neighbours of a search into types and sorts
 // the types by atomic number.
-void group_types(const RunState& rs, Neig& ng) {
+void group_types(const Model& md, Neig& ng) {
   ng.types.clear();
   for (const int b : ng.atom) {
-    const int z = rs.atom(b).iz;
+    const int z = md.atoms[b].iz;
     bool placed = false;
     for (NeighborType& t : ng.types) {
       if (t.iz == z) {
@@ -66,8 +66,8 @@ void group_types(const RunState& rs, Neig& ng) {
       [&](int a, int b) { std::swap(ng.types[static_cast<std::size_t>(a)], ng.types[static_cast<std::size_t>(b)]); });
 }
 
-void write_heading(std::ostream& os, const RunState& rs, int atom, float rmax, int count) {
-  const std::string_view name = rs.atom(atom).label.trimmed();
+void write_heading(std::ostream& os, const Model& md, int atom, float rmax, int count) {
+  const std::string_view name = md.atoms[atom].label.trimmed();
   if (rmax <= 0)
     layout::write(os, "(/1x,'Covalently-bonded neighbors to ',a,' = ',i4,/)", name, count);
   else
@@ -75,61 +75,61 @@ void write_heading(std::ostream& os, const RunState& rs, int atom, float rmax, i
   layout::write(os, "(5x,'i',7x,'n',5x,'r(Ang)',4x,'atom',7x,'occ')");
 }
 
-void write_row(std::ostream& os, const RunState& rs, int ordinal, int b, float d) {
-  layout::write(os, "(i6,i8,2x,f9.3,4x,a,2x,f7.4)", ordinal, b, d, rs.atom(b).label, rs.atom(b).occ);
+void write_row(std::ostream& os, const Model& md, int ordinal, int b, float d) {
+  layout::write(os, "(i6,i8,2x,f9.3,4x,a,2x,f7.4)", ordinal, b, d, md.atoms[b].label, md.atoms[b].occ);
 }
 
 // Distance from the atom to candidate b when b may be its neighbour: two
 // disordered atoms bond only inside one occupancy component, and b must lie
 // within the cutoff (rmax, or the sum of covalent radii and the bond
 // tolerance) and no closer than 0.5 A.  Returns false otherwise.
-bool in_reach(const RunState& rs, const Atom& a, float ra, float rmax, int b, float& d) {
-  const Atom& at = rs.atom(b);
+bool in_reach(const IndexedAtoms& tab, const Atom& a, float ra, float rmax, int b, float& d) {
+  const Atom& at = tab.atom(b);
   if (a.flag == -1 && at.flag == -1 && std::fabs(static_cast<double>(a.occ) - static_cast<double>(at.occ)) > 0.01)
     return false;
   d = dist(a.xc, a.yc, a.zc, at.xc, at.yc, at.zc);
-  const float cutoff = rmax > 0 ? rmax : ra + covalent_radius(rs.sw, at.iz) + rs.sw.tols.tol1;
+  const float cutoff = rmax > 0 ? rmax : ra + covalent_radius(tab.sw, at.iz) + tab.sw.tols.tol1;
   return !(d > cutoff || d < 0.5f);
 }
 
 // Whether an entry among `entries` for which accepted(c) holds lies within
 // 0.01 A of b.
 template <class Accepted>
-bool shares_site(const RunState& rs, int b, const std::vector<int>& entries, Accepted accepted) {
-  const Atom& at = rs.atom(b);
+bool shares_site(const IndexedAtoms& tab, int b, const std::vector<int>& entries, Accepted accepted) {
+  const Atom& at = tab.atom(b);
   for (const int c : entries) {
     if (!accepted(c)) continue;
-    const Atom& ac = rs.atom(c);
+    const Atom& ac = tab.atom(c);
     if (dist(at.xc, at.yc, at.zc, ac.xc, ac.yc, ac.zc) < 0.01f) return true;
   }
   return false;
 }
 
 // Adds b at distance d to the search result; stops at the search capacity.
-void accept(const RunState& rs, Neig& ng, int atom, float rmax, int b, float d, int& disordered) {
+void accept(const IndexedAtoms& tab, Neig& ng, int atom, float rmax, int b, float d, int& disordered) {
   if (ng.inei() >= kMaxNeiSearch) {
     fail_plain(layout::format("(/,' GetNei :: atom = ',i8,2x,a8,/,'           rmax = ',f12.3,/,"
                                   "'           inei exceeds dimension maxnei ( ',i6,' )',/,/)",
-                                  atom, rs.atom(atom).label, rmax, kMaxNeiSearch));
+                                  atom, tab.atom(atom).label, rmax, kMaxNeiSearch));
   }
   ng.atom.push_back(b);
   ng.dist.push_back(d);
-  if (rs.atom(b).flag == -1) disordered = 1;
+  if (tab.atom(b).flag == -1) disordered = 1;
 }
 
 }  // namespace
 
-Neig getnei_direct(RunState& rs, int atom, float rmax, int& disordered) {
+Neig search_neighbours_direct(const IndexedAtoms& tab, int atom, float rmax, int& disordered) {
   Neig ng;
   disordered = 0;
-  const Atom& a = rs.atom(atom);
-  const float ra = covalent_radius(rs.sw, a.iz);
-  for (int b = 1; b <= rs.ncomplete(); ++b) {
+  const Atom& a = tab.atom(atom);
+  const float ra = covalent_radius(tab.sw, a.iz);
+  for (int b = 1; b <= tab.ncomplete(); ++b) {
     float d = 0;
-    if (b == atom || !in_reach(rs, a, ra, rmax, b, d)) continue;
+    if (b == atom || !in_reach(tab, a, ra, rmax, b, d)) continue;
     // Two candidates at one site: the first in the table wins.
-    if (shares_site(rs, b, ng.atom, [](int) { return true; })) continue;
-    accept(rs, ng, atom, rmax, b, d, disordered);
+    if (shares_site(tab, b, ng.atom, [](int) { return true; })) continue;
+    accept(tab, ng, atom, rmax, b, d, disordered);
   }
   exchange_sort(
       ng.inei(), [&](int i, int j) { return ng.dist[static_cast<std::size_t>(i)] > ng.dist[static_cast<std::size_t>(j)]; },
@@ -142,35 +142,35 @@ Neig getnei_direct(RunState& rs, int atom, float rmax, int& disordered) {
 
 namespace {
 
-// The search of getnei_direct over the candidates that the cell lists
+// The search of search_neighbours_direct over the candidates that the cell lists
 // propose: the same tests in the same (table) order, so the same atoms are
 // accepted in the same order.
-Neig getnei_indexed(RunState& rs, int atom, float rmax, int& disordered) {
+Neig search_neighbours_indexed(const IndexedAtoms& tab, int atom, float rmax, int& disordered) {
   Neig ng;
   disordered = 0;
-  const Atom& a = rs.atom(atom);
-  const float ra = covalent_radius(rs.sw, a.iz);
-  AtomIndex& x = atom_index(rs);
-  const float reach = rmax > 0 ? rmax : ra + x.maxrad + rs.sw.tols.tol1;
-  const std::vector<int>& cand = entries_near(rs, cart(rs, atom), reach);
+  const Atom& a = tab.atom(atom);
+  const float ra = covalent_radius(tab.sw, a.iz);
+  AtomIndex& x = atom_index(tab);
+  const float reach = rmax > 0 ? rmax : ra + x.maxrad + tab.sw.tols.tol1;
+  const std::vector<int>& cand = entries_near(tab, cart(tab.model, atom), reach);
   const int search = ++x.search;
   bool nan_distance = false;
   for (const int b : cand) {
     float d = 0;
-    if (b == atom || !in_reach(rs, a, ra, rmax, b, d)) continue;
+    if (b == atom || !in_reach(tab, a, ra, rmax, b, d)) continue;
     // Duplicate site: a few accepted neighbours are compared one by one,
     // many through the cell lists (only accepted entries count).  An entry
     // with no other entry within 0.01 A cannot share a site at all.
-    const Vec3 pb = cart(rs, b);
+    const Vec3 pb = cart(tab.model, b);
     if (x.twin[static_cast<std::size_t>(b)] != 0) {
       if (ng.inei() < 16 || !finite3(pb)) {
-        if (shares_site(rs, b, ng.atom, [](int) { return true; })) continue;
+        if (shares_site(tab, b, ng.atom, [](int) { return true; })) continue;
       } else {
         x.grid.candidates(pb, 0.01f, x.near);
-        if (shares_site(rs, b, x.near, [&](int c) { return x.stamp[static_cast<std::size_t>(c)] == search; })) continue;
+        if (shares_site(tab, b, x.near, [&](int c) { return x.stamp[static_cast<std::size_t>(c)] == search; })) continue;
       }
     }
-    accept(rs, ng, atom, rmax, b, d, disordered);
+    accept(tab, ng, atom, rmax, b, d, disordered);
     x.stamp[static_cast<std::size_t>(b)] = search;
     if (std::isnan(d)) nan_distance = true;
   }
@@ -196,47 +196,48 @@ Neig getnei_indexed(RunState& rs, int atom, float rmax, int& disordered) {
 
 }  // namespace
 
-Neig getnei(RunState& rs, int atom, float rmax, int& disordered) {
-  if (direct_forms(rs) || !finite3(cart(rs, atom))) return getnei_direct(rs, atom, rmax, disordered);
-  return getnei_indexed(rs, atom, rmax, disordered);
+Neig search_neighbours(const IndexedAtoms& tab, int atom, float rmax, int& disordered) {
+  if (direct_forms(tab.index) || !finite3(cart(tab.model, atom)))
+    return search_neighbours_direct(tab, atom, rmax, disordered);
+  return search_neighbours_indexed(tab, atom, rmax, disordered);
 }
 
-Neig findnei(RunState& rs, int atom, float rmax, SearchListing listing) {
+Neig find_neighbours(const IndexedAtoms& tab, Log& log, int atom, float rmax, SearchListing listing) {
   int disordered = 0;
-  Neig ng = getnei(rs, atom, rmax, disordered);
-  group_types(rs, ng);
+  Neig ng = search_neighbours(tab, atom, rmax, disordered);
+  group_types(tab.model, ng);
   if (listing != SearchListing::logged) return ng;
-  std::ostream& os = rs.log();
-  write_heading(os, rs, atom, rmax, ng.inei());
+  std::ostream& os = log.log();
+  write_heading(os, tab.model, atom, rmax, ng.inei());
   for (int k = 0; k < ng.inei(); ++k)
-    write_row(os, rs, k + 1, ng.atom[static_cast<std::size_t>(k)], ng.dist[static_cast<std::size_t>(k)]);
+    write_row(os, tab.model, k + 1, ng.atom[static_cast<std::size_t>(k)], ng.dist[static_cast<std::size_t>(k)]);
   if (disordered == 1) layout::write(os, "(/4x,'Note : at least 1 neighbor is disordered')");
-  if (rs.sw.verbosity < 2) return ng;
+  if (!log.shows(2)) return ng;
   layout::write(os, "(/4x,a,i4,a)", "There is(are) ", ng.ntypes(), " atom type(s) among neighbors");
   for (int t = 0; t < ng.ntypes(); ++t) {
     const NeighborType& ty = ng.types[static_cast<std::size_t>(t)];
     layout::write(os, "(/4x,a,i4)", "Type = ", t + 1);
     layout::write(os, "( 4x,a,i4)", "  atomic number = ", ty.iz);
     layout::write(os, "( 4x,a,i4)", "  neighbors of this type = ", ty.count());
-    os << type_members_line(rs, ty.members) << '\n';
+    os << type_members_line(tab.model, ty.members) << '\n';
   }
   return ng;
 }
 
-int nearest_neighbor(RunState& rs, int atom, float rmax, const std::function<bool(int)>& accept) {
+int nearest_neighbor(const IndexedAtoms& tab, int atom, float rmax, const std::function<bool(int)>& accept) {
   auto first_accepted = [&](const Neig& ng) {
     for (const int b : ng.atom)
       if (accept(b)) return b;
     return 0;
   };
-  if (!direct_forms(rs) && finite3(cart(rs, atom))) {
+  if (!direct_forms(tab.index) && finite3(cart(tab.model, atom))) {
     for (float r = 2.5f; r < rmax; r *= 2.0f) {
       int disordered = 0;
-      const Neig ng = getnei_indexed(rs, atom, r, disordered);
+      const Neig ng = search_neighbours_indexed(tab, atom, r, disordered);
       // Entries of the sphere that may share a site with another entry,
       // or lie at no distance at all, can change what the whole search
       // keeps inside the sphere: only the whole search is sure then.
-      const AtomIndex& x = rs.index;
+      const AtomIndex& x = tab.index;
       bool sure = true;
       for (std::size_t k = 0; k < ng.atom.size() && sure; ++k)
         sure = x.twin[static_cast<std::size_t>(ng.atom[k])] == 0 && !std::isnan(ng.dist[k]);
@@ -248,40 +249,42 @@ int nearest_neighbor(RunState& rs, int atom, float rmax, const std::function<boo
     }
   }
   int disordered = 0;
-  return first_accepted(getnei(rs, atom, rmax, disordered));
+  return first_accepted(search_neighbours(tab, atom, rmax, disordered));
 }
 
-void findallneighbors(RunState& rs) {
-  to_log(rs, std::string(79, '-'));
-  to_both(rs, layout::format("(/' IDENTIFYING COVALENTLY-BONDED NEIGHBORS FOR EACH ATOM')"));
-  const int n = rs.ncomplete();
-  if (!direct_forms(rs)) index_atoms(rs);
+Neighbors find_all_neighbours(const IndexedAtoms& tab, Log& log) {
+  to_log(log, std::string(79, '-'));
+  to_both(log, layout::format("(/' IDENTIFYING COVALENTLY-BONDED NEIGHBORS FOR EACH ATOM')"));
+  const int n = tab.ncomplete();
+  const Model& md = tab.model;
+  Neighbors all;
+  if (!direct_forms(tab.index)) index_atoms(tab);
   for (int i = 1; i <= n; ++i) {
-    Neig ng = findnei(rs, i, 0.0f, SearchListing::silent);
+    Neig ng = find_neighbours(tab, log, i, 0.0f, SearchListing::silent);
     if (ng.inei() > kMaxNeiStored) {
       fail("FindAllNeighbors",
-          "Atom " + std::to_string(i) + " " + std::string(rs.atom(i).label.trimmed()) + " has " +
+          "Atom " + std::to_string(i) + " " + std::string(md.atoms[i].label.trimmed()) + " has " +
               std::to_string(ng.inei()) + " covalent neighbours; the neighbour table holds at most " +
               std::to_string(kMaxNeiStored));
     }
-    AtomNeighbors& nb = rs.nb.of[i];
+    AtomNeighbors& nb = all.of[i];
     nb.atom = std::move(ng.atom);
     nb.dist = std::move(ng.dist);
     nb.types = std::move(ng.types);
   }
 
-  std::ostream& os = rs.log();
+  std::ostream& os = log.log();
   layout::write(os, "(/,' Printout of neighbors of all atoms sorted by ',/,4X,'1) atomic number (descending)',/,"
                     "4X,'2) hybridization ( ascending)',/,4X,'3) distance      ( ascending)')");
   for (int i = 1; i <= n; ++i) {
-    layout::write(os, "(/a,i6,3a)", " Atom #", i, " = ", rs.atom(i).label, " :");
-    AtomNeighbors& nb = rs.nb.of[i];
-    const Atom& a = rs.atom(i);
+    layout::write(os, "(/a,i6,3a)", " Atom #", i, " = ", md.atoms[i].label, " :");
+    AtomNeighbors& nb = all.of[i];
+    const Atom& a = md.atoms[i];
     for (int t = nb.ntypes() - 1; t >= 0; --t) {
       std::vector<int>& mem = nb.types[static_cast<std::size_t>(t)].members;
-      auto hyb = [&](int k) { return rs.nb.of[mem[static_cast<std::size_t>(k)]].nnei(); };
+      auto hyb = [&](int k) { return all.of[mem[static_cast<std::size_t>(k)]].nnei(); };
       auto dst = [&](int k) {
-        const Atom& b = rs.atom(mem[static_cast<std::size_t>(k)]);
+        const Atom& b = md.atoms[mem[static_cast<std::size_t>(k)]];
         return dist(a.xc, a.yc, a.zc, b.xc, b.yc, b.zc);
       };
       if (mem.size() >= 2) {
@@ -292,14 +295,15 @@ void findallneighbors(RunState& rs) {
       }
       for (int k = 0; k < static_cast<int>(mem.size()); ++k) {
         const int b = mem[static_cast<std::size_t>(k)];
-        layout::write(os, "(5x,2i4,f11.3,i8,3x,a)", rs.atom(b).iz, hyb(k), dst(k), b, rs.atom(b).label);
+        layout::write(os, "(5x,2i4,f11.3,i8,3x,a)", md.atoms[b].iz, hyb(k), dst(k), b, md.atoms[b].label);
       }
     }
   }
+  return all;
 }
 
-std::vector<int> sortnei(const RunState& rs, int atom) {
-  const AtomNeighbors& nb = rs.nb.of[atom];
+std::vector<int> neighbours_by_type(const Neighbors& all, int atom) {
+  const AtomNeighbors& nb = all.of[atom];
   std::vector<int> sorted;
   for (int t = nb.ntypes() - 1; t >= 0; --t)
     for (const int m : nb.types[static_cast<std::size_t>(t)].members) sorted.push_back(m);
@@ -307,12 +311,12 @@ std::vector<int> sortnei(const RunState& rs, int atom) {
   return sorted;
 }
 
-void prtatomnei(RunState& rs, int atom, std::ostream& os) {
-  const AtomNeighbors& nb = rs.nb.of[atom];
-  write_heading(os, rs, atom, 0.0f, nb.nnei());
+void write_neighbours(const Model& md, const Neighbors& all, int atom, bool with_types, std::ostream& os) {
+  const AtomNeighbors& nb = all.of[atom];
+  write_heading(os, md, atom, 0.0f, nb.nnei());
   for (int k = 0; k < nb.nnei(); ++k)
-    write_row(os, rs, k + 1, nb.atom[static_cast<std::size_t>(k)], nb.dist[static_cast<std::size_t>(k)]);
-  if (rs.sw.verbosity < 2) return;
+    write_row(os, md, k + 1, nb.atom[static_cast<std::size_t>(k)], nb.dist[static_cast<std::size_t>(k)]);
+  if (!with_types) return;
   layout::write(os, "(/4x,'There is(are) ',i4,' atom type(s) among neighbors')", nb.ntypes());
   for (int t = 0; t < nb.ntypes(); ++t) {
     const NeighborType& ty = nb.types[static_cast<std::size_t>(t)];
@@ -320,12 +324,12 @@ void prtatomnei(RunState& rs, int atom, std::ostream& os) {
     layout::write(os, "(4x,a,i4)", "Type = ", t + 1);
     layout::write(os, "(4x,a,i4)", "  atomic number = ", ty.iz);
     layout::write(os, "(4x,a,i4)", "  neighbors of this type = ", ty.count());
-    os << type_members_line(rs, ty.members) << '\n';
+    os << type_members_line(md, ty.members) << '\n';
   }
 }
 
-std::vector<int> collectnei(const RunState& rs, int atom) {
-  std::vector<int> list = rs.nb.of[atom].atom;
+std::vector<int> neighbours_and_self(const Neighbors& all, int atom) {
+  std::vector<int> list = all.of[atom].atom;
   list.push_back(atom);
   return list;
 }

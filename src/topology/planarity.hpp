@@ -3,13 +3,22 @@
 
 #include <vector>
 
+#include "control/switches.hpp"
+#include "layout/log.hpp"
+#include "structure/model.hpp"
+#include "topology/topology_records.hpp"
+
 namespace vorn {
 
-struct RunState;
+// Which limit a plane is held to: the ring or the group planarity
+// tolerance.
+enum class PlaneKind { ring, group };
 
-// kind 2 = ring (ring tolerance), otherwise group tolerance.  Returns 1 when
-// planar.  print = 1 writes the listing.
-int planarity(RunState& rs, int print, const std::vector<int>& list, int kind);
+// Whether the atoms lie in a least-squares plane within the tolerance of
+// their kind.  listed writes the test to the log (the plane and the
+// distances too from verbosity 2 on).
+bool is_planar(const Model& md, const Tols& tols, Log& log, bool listed, const std::vector<int>& list,
+               PlaneKind kind);
 
 struct RingState {
   int cyclic = 0;
@@ -18,6 +27,7 @@ struct RingState {
   int ring = 0;
   int size = 0;
 };
-RingState isitcyclic(const RunState& rs, int atom);
+// Whether the atom is in a ring, and in one or two planar rings.
+RingState ring_state(const Rings& rings, int atom);
 
 }  // namespace vorn

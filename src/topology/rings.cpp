@@ -8,7 +8,6 @@
 #include <string>
 
 #include "layout/run_error.hpp"
-#include "driver/run_state.hpp"
 #include "layout/layout.hpp"
 #include "structure/cell.hpp"
 #include "structure/elements.hpp"
@@ -19,7 +18,7 @@ namespace vorn {
 
 namespace {
 
-const Atom& table_atom(const RunState& rs, const ReducedTable& t, int pos) { return rs.atom(t.newat[pos]); }
+const Atom& table_atom(const RingSearch& search, const ReducedTable& t, int pos) { return search.tab.atom(t.newat[pos]); }
 
 // Exchanges reduced positions 1 and j: their atoms, their connection lists,
 // and every reference to either position in the table.
@@ -40,11 +39,11 @@ void swap_positions(ReducedTable& t, int j) {
 namespace {
 
 // Connects reduced position a to position b when they are bonded.
-void connect_if_bonded(RunState& rs, ReducedTable& t, int a, int b, float ra, std::vector<int>& conn) {
-  const Atom& at = table_atom(rs, t, a);
-  const Atom& bt = table_atom(rs, t, b);
+void connect_if_bonded(const RingSearch& search, ReducedTable& t, int a, int b, float ra, std::vector<int>& conn) {
+  const Atom& at = table_atom(search, t, a);
+  const Atom& bt = table_atom(search, t, b);
   const float d = dist(at.xc, at.yc, at.zc, bt.xc, bt.yc, bt.zc);
-  if (d > ra + covalent_radius(rs.sw, bt.iz) + rs.sw.tols.tol1) return;
+  if (d > ra + covalent_radius(search.tab.sw, bt.iz) + search.tab.sw.tols.tol1) return;
   if (static_cast<int>(conn.size()) >= kMaxNeiStored) {
     fail("Eliminate",
         "Atom " + std::to_string(t.newat[a]) + " " + std::string(at.label.trimmed()) + " has more than " +
@@ -55,8 +54,8 @@ void connect_if_bonded(RunState& rs, ReducedTable& t, int a, int b, float ra, st
 }
 
 // Keeps, in table order, the atoms with more than one connection.
-void compact_table(RunState& rs, ReducedTable& t, int cycle, int& remaining) {
-  if (cycle == 0 && rs.sw.verbosity > 2) writeconn(rs, t);
+void compact_table(const RingSearch& search, ReducedTable& t, int cycle, int& remaining) {
+  if (cycle == 0 && search.log.shows(3)) writeconn(search.tab.model, t, search.log.log());
   int kept = 0;
   for (int a = 1; a <= t.count; ++a) {
     if (t.conn[a].size() <= 1) continue;
@@ -72,84 +71,83 @@ void compact_table(RunState& rs, ReducedTable& t, int cycle, int& remaining) {
 
 }  // namespace
 
-void eliminate(RunState& rs, ReducedTable& t, int cycle, int& remaining) {
-  if (direct_forms(rs)) {
-    eliminate_direct(rs, t, cycle, remaining);
+void eliminate(const RingSearch& search, ReducedTable& t, int cycle, int& remaining) {
+  if (direct_forms(search.tab.index)) {
+    eliminate_direct(search, t, cycle, remaining);
     return;
   }
-  AtomIndex& x = atom_index(rs);
+  AtomIndex& x = atom_index(search.tab);
   // Reduced position of every entry of the atom table (0: not in the table).
-  std::vector<int> pos(static_cast<std::size_t>(rs.ncomplete()) + 1, 0);
+  std::vector<int> pos(static_cast<std::size_t>(search.tab.ncomplete()) + 1, 0);
   for (int a = 1; a <= t.count; ++a) pos[static_cast<std::size_t>(t.newat[a])] = a;
   std::vector<int> cand;
   for (int a = 1; a <= t.count; ++a) {
     std::vector<int>& conn = t.conn[a];
     conn.clear();
-    const Atom& at = table_atom(rs, t, a);
+    const Atom& at = table_atom(search, t, a);
     if (at.flag == -1) continue;
-    const float ra = covalent_radius(rs.sw, at.iz);
+    const float ra = covalent_radius(search.tab.sw, at.iz);
     const Vec3 pa{at.xc, at.yc, at.zc};
     if (!finite3(pa)) {
       for (int b = 1; b <= t.count; ++b)
-        if (b != a) connect_if_bonded(rs, t, a, b, ra, conn);
+        if (b != a) connect_if_bonded(search, t, a, b, ra, conn);
       continue;
     }
     // The candidates in table order, as the scan of every position meets them.
     cand.clear();
-    for (const int k : entries_near(rs, pa, ra + x.maxrad + rs.sw.tols.tol1)) {
+    for (const int k : entries_near(search.tab, pa, ra + x.maxrad + search.tab.sw.tols.tol1)) {
       const int b = pos[static_cast<std::size_t>(k)];
       if (b != 0 && b != a) cand.push_back(b);
     }
     std::sort(cand.begin(), cand.end());
-    for (const int b : cand) connect_if_bonded(rs, t, a, b, ra, conn);
+    for (const int b : cand) connect_if_bonded(search, t, a, b, ra, conn);
   }
-  compact_table(rs, t, cycle, remaining);
+  compact_table(search, t, cycle, remaining);
 }
 
-void eliminate_direct(RunState& rs, ReducedTable& t, int cycle, int& remaining) {
+void eliminate_direct(const RingSearch& search, ReducedTable& t, int cycle, int& remaining) {
   for (int a = 1; a <= t.count; ++a) {
     std::vector<int>& conn = t.conn[a];
     conn.clear();
-    const Atom& at = table_atom(rs, t, a);
+    const Atom& at = table_atom(search, t, a);
     // A disordered atom is never part of a ring.
     if (at.flag == -1) continue;
-    const float ra = covalent_radius(rs.sw, at.iz);
+    const float ra = covalent_radius(search.tab.sw, at.iz);
     for (int b = 1; b <= t.count; ++b)
-      if (b != a) connect_if_bonded(rs, t, a, b, ra, conn);
+      if (b != a) connect_if_bonded(search, t, a, b, ra, conn);
   }
-  compact_table(rs, t, cycle, remaining);
+  compact_table(search, t, cycle, remaining);
 }
 
-void writeconn(RunState& rs, const ReducedTable& t) {
-  std::ostream& os = rs.log();
+void writeconn(const Model& md, const ReducedTable& t, std::ostream& os) {
   for (int a = 1; a <= t.count; ++a) {
-    std::vector<layout::Item> items{layout::to_item(a), layout::to_item(table_atom(rs, t, a).label.view())};
-    for (const int c : t.conn[a]) items.emplace_back(table_atom(rs, t, c).label.view());
+    std::vector<layout::Item> items{layout::to_item(a), layout::to_item(md.atoms[t.newat[a]].label.view())};
+    for (const int c : t.conn[a]) items.emplace_back(md.atoms[t.newat[c]].label.view());
     os << layout::format_items("(i7,1x,a8,' -',10(1x,a8))", items) << '\n';
   }
 }
 
-void connect4rings(RunState& rs, ReducedTable& t) {
-  t.count = rs.ncomplete();
-  if (!direct_forms(rs)) index_atoms(rs);
+void connect4rings(const RingSearch& search, ReducedTable& t) {
+  t.count = search.tab.ncomplete();
+  if (!direct_forms(search.tab.index)) index_atoms(search.tab);
   for (int a = 1; a <= t.count; ++a) {
     t.newat[a] = a;
     t.conn[a].clear();
   }
-  to_log(rs, std::string(80, '-'));
-  to_both(rs, layout::format("(/' CREATING CONNECTIVITY TABLE AND ELIMINATING OPEN ATOMS')"));
+  to_log(search.log, std::string(80, '-'));
+  to_both(search.log, layout::format("(/' CREATING CONNECTIVITY TABLE AND ELIMINATING OPEN ATOMS')"));
   for (int cycle = 0;; ++cycle) {
-    to_both(rs, layout::format("(/' **** ELIMINATION CYCLE =',i5,5x,'NUMBER OF ATOMS =',i7)", cycle, t.count));
+    to_both(search.log, layout::format("(/' **** ELIMINATION CYCLE =',i5,5x,'NUMBER OF ATOMS =',i7)", cycle, t.count));
     int remaining = 0;
-    eliminate(rs, t, cycle, remaining);
+    eliminate(search, t, cycle, remaining);
     const int removed = t.count - remaining;
-    to_both(rs, layout::format("(8x,'NUMBER OF ATOMS REMOVED FROM THE TABLE = ',i7)", removed));
+    to_both(search.log, layout::format("(8x,'NUMBER OF ATOMS REMOVED FROM THE TABLE = ',i7)", removed));
     t.count = remaining;
     if (removed < 1) break;
   }
-  if (rs.sw.verbosity > 1) {
-    to_log(rs, layout::format("(/a)", " CONNECTIVITY TABLE AFTER THE FINAL ELIMINATION CYCLE :"));
-    writeconn(rs, t);
+  if (search.log.shows(2)) {
+    to_log(search.log, layout::format("(/a)", " CONNECTIVITY TABLE AFTER THE FINAL ELIMINATION CYCLE :"));
+    writeconn(search.tab.model, t, search.log.log());
   }
 }
 
@@ -198,11 +196,11 @@ bool checkvisited(ReducedTable& t, std::vector<int>& path, int& from) {
   return false;
 }
 
-int ichk_ring(const RunState& rs, const std::vector<int>& members) {
+bool ring_is_stored(const Rings& rings, const std::vector<int>& members) {
   std::vector<int> mine = members;
   std::sort(mine.begin(), mine.end());
-  if (rs.rings.known.size() == rs.rings.list.size()) return rs.rings.known.count(mine) != 0 ? 1 : 0;
-  for (const Ring& r : rs.rings.list) {
+  if (rings.known.size() == rings.list.size()) return rings.known.count(mine) != 0;
+  for (const Ring& r : rings.list) {
     if (r.size() != static_cast<int>(members.size())) continue;
     std::vector<int> theirs = r.members;
     std::sort(theirs.begin(), theirs.end());
@@ -211,9 +209,9 @@ int ichk_ring(const RunState& rs, const std::vector<int>& members) {
   return 0;
 }
 
-void checkring(RunState& rs, const ReducedTable& t, const std::vector<int>& path, int start, int top) {
+void checkring(const RingSearch& search, const ReducedTable& t, const std::vector<int>& path, int start, int top) {
   auto at = [&](int pos) { return path[static_cast<std::size_t>(pos - 1)]; };
-  const int ringmax = rs.sw.ring1.ringmax;
+  const int ringmax = search.tab.sw.ring1.ringmax;
   std::vector<int> members;
   for (int p = start; p <= top - 1; ++p) {
     members.push_back(t.newat[at(p)]);
@@ -221,52 +219,52 @@ void checkring(RunState& rs, const ReducedTable& t, const std::vector<int>& path
     if (static_cast<int>(members.size()) > kMaxRingSize) {
       const int first = members.front();
       fail("FindRings",
-          "Ring through atom " + std::to_string(first) + " " + std::string(rs.atom(first).label.trimmed()) +
+          "Ring through atom " + std::to_string(first) + " " + std::string(search.tab.atom(first).label.trimmed()) +
               " has more than " + std::to_string(kMaxRingSize) + " members (limit of ring members)");
     }
   }
   const int size = top - start;
-  if (size < rs.sw.ring1.ringmin) return;
+  if (size < search.tab.sw.ring1.ringmin) return;
   if (at(start + 1) == at(top - 1)) return;
-  if (ichk_ring(rs, members) == 1) return;
-  if (rs.rings.nor() + 1 > kMaxRings) fail("FindRings", "Too many rings (maxrings)");
+  if (ring_is_stored(search.rings, members)) return;
+  if (search.rings.nor() + 1 > kMaxRings) fail("FindRings", "Too many rings (maxrings)");
   Ring ring;
   ring.members = members;
-  const bool indexed = rs.rings.known.size() == rs.rings.list.size();
-  rs.rings.list.push_back(ring);
+  const bool indexed = search.rings.known.size() == search.rings.list.size();
+  search.rings.list.push_back(ring);
   if (indexed) {
     std::sort(ring.members.begin(), ring.members.end());
-    rs.rings.known.insert(std::move(ring.members));
+    search.rings.known.insert(std::move(ring.members));
   }
-  const int number = rs.rings.nor();
+  const int number = search.rings.nor();
 
-  std::ostream& os = rs.log();
+  std::ostream& os = search.log.log();
   layout::write(os, "(//' **********  FOUND RING # ',i4,' ---> ',                       i3,' - MEMBERED  **********'/)",
                 number, size);
   std::vector<layout::Item> labels, numbers;
   for (const int m : members) {
-    labels.emplace_back(rs.atom(m).label.view());
+    labels.emplace_back(search.tab.atom(m).label.view());
     numbers.emplace_back(static_cast<long long>(m));
   }
   os << layout::format_items("(99(2x,a))", labels) << '\n';
   os << layout::format_items("(99(i6,4x) )", numbers) << '\n';
 
   // Three atoms always lie in a plane.
-  const int planar = size == 3 ? 1 : planarity(rs, 1, members, 2);
-  rs.rings.ring(number).planar = planar;
+  const bool planar = size == 3 || is_planar(search.tab.model, search.tab.sw.tols, search.log, true, members, PlaneKind::ring);
+  search.rings.ring(number).planar = planar ? 1 : 0;
 }
 
-void findrings(RunState& rs, ReducedTable& t) {
-  rs.rings.clear();
+void findrings(const RingSearch& search, ReducedTable& t) {
+  search.rings.clear();
   for (int a = 1; a <= t.count; ++a) t.visited[a] = 0;
   std::vector<int> path;
 
-  to_log(rs, std::string(80, '-'));
-  to_both(rs, layout::format("(/' AUTOMATED SEARCH FOR ',i3,' -',i3,' - MEMBERED RINGS')", rs.sw.ring1.ringmin,
-                             rs.sw.ring1.ringmax));
-  to_term(rs, "");
+  to_log(search.log, std::string(80, '-'));
+  to_both(search.log, layout::format("(/' AUTOMATED SEARCH FOR ',i3,' -',i3,' - MEMBERED RINGS')", search.tab.sw.ring1.ringmin,
+                             search.tab.sw.ring1.ringmax));
+  to_term(search.log, "");
   if (t.count < 3) {
-    to_both(rs, layout::format("(/' THERE ARE NO ATOMS IN THE REDUCED CONNECTIVITY TABLE',   //,"
+    to_both(search.log, layout::format("(/' THERE ARE NO ATOMS IN THE REDUCED CONNECTIVITY TABLE',   //,"
                                "' SEARCH FOR RINGS WILL NOT BE PERFORMED...')"));
     return;
   }
@@ -304,7 +302,7 @@ void findrings(RunState& rs, ReducedTable& t) {
       const int top = static_cast<int>(path.size());
       for (int g = top - 1; g >= 1; --g) {
         if (path[static_cast<std::size_t>(g - 1)] == x) {
-          checkring(rs, t, path, g, top);
+          checkring(search, t, path, g, top);
           break;
         }
       }
@@ -312,19 +310,21 @@ void findrings(RunState& rs, ReducedTable& t) {
     if (!checkvisited(t, path, walked)) break;
   }
 
-  to_log(rs, std::string(79, '-'));
-  to_both(rs, layout::format("(/' TOTAL RINGS FOUND (nor)  = ',i6)", rs.rings.nor()));
+  to_log(search.log, std::string(79, '-'));
+  to_both(search.log, layout::format("(/' TOTAL RINGS FOUND (nor)  = ',i6)", search.rings.nor()));
 }
 
-std::vector<int> find_rings(RunState& rs) {
+FoundRings find_rings(const IndexedAtoms& tab, Log& log) {
+  FoundRings found;
+  RingSearch search{tab, log, found.rings};
   ReducedTable table;
-  connect4rings(rs, table);
+  connect4rings(search, table);
   // The walk reorders the table: the reduced structure is the table as the
   // eliminations left it.
-  std::vector<int> reduced(static_cast<std::size_t>(table.count));
-  for (int p = 1; p <= table.count; ++p) reduced[static_cast<std::size_t>(p - 1)] = table.newat[p];
-  findrings(rs, table);
-  return reduced;
+  found.reduced.resize(static_cast<std::size_t>(table.count));
+  for (int p = 1; p <= table.count; ++p) found.reduced[static_cast<std::size_t>(p - 1)] = table.newat[p];
+  findrings(search, table);
+  return found;
 }
 
 }  // namespace vorn

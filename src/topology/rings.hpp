@@ -4,29 +4,43 @@
 #include <ostream>
 #include <vector>
 
+#include "layout/log.hpp"
+#include "structure/model.hpp"
+#include "topology/cell_grid.hpp"
 #include "topology/topology_records.hpp"
 
 namespace vorn {
 
-struct RunState;
+// What the ring search makes: the rings, the planar ones marked, and the
+// atoms left in the reduced table after the eliminations, in table order
+// (the reduced structure).
+struct FoundRings {
+  Rings rings;
+  std::vector<int> reduced;
+};
 
 // The ring search: builds the reduced connectivity table (a local of the
-// search), walks it and stores the rings in rs.rings, the planar ones
-// marked.  Returns the atoms left in the reduced table after the
-// eliminations, in table order (the reduced structure).
-std::vector<int> find_rings(RunState& rs);
+// search) over the atom table, walks it and returns the rings found within
+// the ring limits of the switches.
+FoundRings find_rings(const IndexedAtoms& tab, Log& log);
 
-// Its steps.
+// Its steps work on what the search reads and the rings stored so far.
+struct RingSearch {
+  IndexedAtoms tab;
+  Log& log;
+  Rings& rings;
+};
 // Builds the reduced table by removing open atoms.
-void connect4rings(RunState& rs, ReducedTable& t);
+void connect4rings(const RingSearch& search, ReducedTable& t);
 // One elimination cycle; remaining receives the number of atoms kept.
-// One elimination cycle; candidates come from the cell lists of the atom
-// table.  eliminate_direct compares every pair of table atoms.
-void eliminate(RunState& rs, ReducedTable& t, int cycle, int& remaining);
-void eliminate_direct(RunState& rs, ReducedTable& t, int cycle, int& remaining);
-void writeconn(RunState& rs, const ReducedTable& t);
+// Candidates come from the cell lists of the atom table; eliminate_direct
+// compares every pair of table atoms.
+void eliminate(const RingSearch& search, ReducedTable& t, int cycle, int& remaining);
+void eliminate_direct(const RingSearch& search, ReducedTable& t, int cycle, int& remaining);
+// The reduced table, one line per position with the labels it connects to.
+void writeconn(const Model& md, const ReducedTable& t, std::ostream& os);
 // Walks the reduced table and stores the rings.
-void findrings(RunState& rs, ReducedTable& t);
+void findrings(const RingSearch& search, ReducedTable& t);
 
 // Steps of the walk.  The path is the stack of reduced positions walked,
 // path[0] being position 1 of the path; its size is the depth.
@@ -44,8 +58,8 @@ bool checkvisited(ReducedTable& t, std::vector<int>& path);
 bool checkvisited(ReducedTable& t, std::vector<int>& path, int& from);
 // Tests path positions start .. top-1 (1-based) as a ring; stores, reports
 // and tests it for planarity when it is new and within the size limits.
-void checkring(RunState& rs, const ReducedTable& t, const std::vector<int>& path, int start, int top);
-// 1 when a stored ring has the same members (in any order).
-int ichk_ring(const RunState& rs, const std::vector<int>& members);
+void checkring(const RingSearch& search, const ReducedTable& t, const std::vector<int>& path, int start, int top);
+// Whether a stored ring has the same members (in any order).
+bool ring_is_stored(const Rings& rings, const std::vector<int>& members);
 
 }  // namespace vorn

@@ -123,8 +123,8 @@ void expect_same_topology(Twin& t, const std::string& what, int ncells) {
     try {
       gencompletefrags(rs);
       ReducedTable& table = tables.emplace_back();
-      connect4rings(rs, table);
-      findrings(rs, table);
+      connect4rings(ring_search(rs), table);
+      findrings(ring_search(rs), table);
       findallneighbors(rs);
       stopped.push_back(false);
     } catch (const RunError&) {

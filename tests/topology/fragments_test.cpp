@@ -98,8 +98,8 @@ TEST(CompleteFragments, MoleculeOnInversionCentre) {
   ReducedTable table;
   {
     InDirectory in(dir.path());
-    connect4rings(rs, table);
-    findrings(rs, table);
+    connect4rings(ring_search(rs), table);
+    findrings(ring_search(rs), table);
   }
   EXPECT_EQ(rs.rings.nor(), 2);
   EXPECT_EQ(table.count, 10);

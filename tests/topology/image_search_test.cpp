@@ -45,7 +45,7 @@ TEST(ImageSearch, EveryImageNearAPointIsVisitedOnce) {
     for (int k = 0; k < 25; ++k) add_frac(rs, numbered("C", k), 6, u(gen), u(gen), u(gen));
     rs.model.cryst.ncomplete = rs.natom();
     rs.sw.compfrag = s.ncells;
-    ImageSearch images(rs);
+    ImageSearch images(rs.model, rs.sw);
     ASSERT_TRUE(images.prepare()) << s.name;
     const int side = 2 * s.ncells + 1;
     int total = 0;
