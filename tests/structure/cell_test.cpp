@@ -11,16 +11,16 @@
 namespace vorn {
 namespace {
 
-void set_cell(RunState& rs, float a, float b, float c, float al, float be, float ga) {
-  rs.model.cell = UnitCell{a, b, c, al, be, ga};
+void set_cell(Model& md, float a, float b, float c, float al, float be, float ga) {
+  md.cell = UnitCell{a, b, c, al, be, ga};
 }
 
-TEST(TranMat, CubicCellAndItsListing) {
+TEST(CellTransform, CubicCellAndItsListing) {
   test::MemoryRun m;
-  RunState& rs = *m.rs;
-  set_cell(rs, 10, 10, 10, 90, 90, 90);
-  rs.model.transf = cell_transform(rs.model.cell, rs.log_sink());
-  const Transform& t = rs.model.transf;
+  Model md;
+  set_cell(md, 10, 10, 10, 90, 90, 90);
+  md.transf = cell_transform(md.cell, m.rs->log_sink());
+  const Transform& t = md.transf;
   for (int i = 1; i <= 3; ++i)
     for (int j = 1; j <= 3; ++j) {
       EXPECT_NEAR(t.m.at(i, j), i == j ? 10.0f : 0.0f, 1e-5f);
@@ -31,19 +31,19 @@ TEST(TranMat, CubicCellAndItsListing) {
   EXPECT_NE(log.find("\n Transformation matrix GLOBAL CARTESIAN --> CRYSTAL :\n     0.10000000"), std::string::npos);
 }
 
-TEST(TranMat, MonoclinicAndTriclinicColumns) {
+TEST(CellTransform, MonoclinicAndTriclinicColumns) {
   test::MemoryRun m;
-  RunState& rs = *m.rs;
-  set_cell(rs, 18.8992f, 5.7445f, 9.3092f, 90, 101.776f, 90);
-  rs.model.transf = cell_transform(rs.model.cell, rs.log_sink());
-  const Mat3& mm = rs.model.transf.m;
+  Model md;
+  set_cell(md, 18.8992f, 5.7445f, 9.3092f, 90, 101.776f, 90);
+  md.transf = cell_transform(md.cell, m.rs->log_sink());
+  const Mat3& mm = md.transf.m;
   EXPECT_NEAR(mm.at(1, 3), 9.3092f * std::cos(101.776f * 0.017453292f), 1e-4f);
   EXPECT_NEAR(mm.at(2, 3), 0.0f, 1e-5f);
   EXPECT_NEAR(mm.at(3, 3), 9.3092f * std::sin(101.776f * 0.017453292f), 1e-4f);
   // Every cell edge keeps its length; m times minv is the identity.
-  set_cell(rs, 7.1f, 8.2f, 9.3f, 75, 85, 100);
-  rs.model.transf = cell_transform(rs.model.cell, rs.log_sink());
-  const Transform& t = rs.model.transf;
+  set_cell(md, 7.1f, 8.2f, 9.3f, 75, 85, 100);
+  md.transf = cell_transform(md.cell, m.rs->log_sink());
+  const Transform& t = md.transf;
   const float len[3] = {7.1f, 8.2f, 9.3f};
   for (int j = 1; j <= 3; ++j) {
     const Vec3 col{t.m.at(1, j), t.m.at(2, j), t.m.at(3, j)};
@@ -55,12 +55,12 @@ TEST(TranMat, MonoclinicAndTriclinicColumns) {
     }
   }
   // The angle between a and b is gamma.
-  const Vec3 a = rabs(rs.model.transf, 0, {1, 0, 0}), b = rabs(rs.model.transf, 0, {0, 1, 0});
+  const Vec3 a = rabs(md.transf, 0, {1, 0, 0}), b = rabs(md.transf, 0, {0, 1, 0});
   EXPECT_NEAR(std::acos((a[0] * b[0] + a[1] * b[1] + a[2] * b[2]) / (rlength(a) * rlength(b))) * 57.295776f, 100.0f,
               1e-3f);
 }
 
-TEST(TranMat, ImpossibleCellsStopBeforeAnyNonNumber) {
+TEST(CellTransform, ImpossibleCellsStopBeforeAnyNonNumber) {
   struct Case {
     float a, b, c, al, be, ga;
   } cases[] = {
@@ -73,11 +73,11 @@ TEST(TranMat, ImpossibleCellsStopBeforeAnyNonNumber) {
   };
   for (const Case& c : cases) {
     test::MemoryRun m;
-    RunState& rs = *m.rs;
-    set_cell(rs, c.a, c.b, c.c, c.al, c.be, c.ga);
-    EXPECT_THROW(m.as_driver([&] { rs.model.transf = cell_transform(rs.model.cell, rs.log_sink()); }), RunError) << c.a << " " << c.b << " " << c.c << " " << c.al << " " << c.be << " " << c.ga;
+    Model md;
+    set_cell(md, c.a, c.b, c.c, c.al, c.be, c.ga);
+    EXPECT_THROW(m.as_driver([&] { md.transf = cell_transform(md.cell, m.rs->log_sink()); }), RunError) << c.a << " " << c.b << " " << c.c << " " << c.al << " " << c.be << " " << c.ga;
     EXPECT_NE(m.term.str().find(" ERROR *** TranMat *** "), std::string::npos);
-    for (float v : rs.model.transf.m.v) EXPECT_TRUE(std::isfinite(v));
+    for (float v : md.transf.m.v) EXPECT_TRUE(std::isfinite(v));
   }
 }
 
@@ -98,49 +98,49 @@ TEST(Inverse, SingularMatrixStops) {
 
 TEST(Rabs, BothDirectionsAndABadFlag) {
   test::MemoryRun m;
-  RunState& rs = *m.rs;
-  set_cell(rs, 5, 6, 7, 90, 110, 90);
-  rs.model.transf = cell_transform(rs.model.cell, rs.log_sink());
+  Model md;
+  set_cell(md, 5, 6, 7, 90, 110, 90);
+  md.transf = cell_transform(md.cell, m.rs->log_sink());
   const Vec3 x{0.25f, -0.5f, 0.75f};
-  const Vec3 c = rabs(rs.model.transf, 0, x);
-  const Vec3 back = rabs(rs.model.transf, 1, c);
+  const Vec3 c = rabs(md.transf, 0, x);
+  const Vec3 back = rabs(md.transf, 1, c);
   for (int k = 0; k < 3; ++k) EXPECT_NEAR(back[k], x[k], 1e-6f);
   EXPECT_NEAR(c[1], -3.0f, 1e-5f);
-  EXPECT_THROW(m.as_driver([&] { rabs(rs.model.transf, 2, x); }), RunError);
+  EXPECT_THROW(m.as_driver([&] { rabs(md.transf, 2, x); }), RunError);
   EXPECT_NE(m.term.str().find(" ERROR *** rabs *** iflag is wrong..."), std::string::npos);
   EXPECT_FLOAT_EQ(dist({0, 0, 0}, {3, 4, 12}), 13.0f);
 }
 
-TEST(CalcUeq, IsotropicOrthogonalAndMonoclinic) {
+TEST(EquivalentU, IsotropicOrthogonalAndMonoclinic) {
   test::MemoryRun m;
-  RunState& rs = *m.rs;
-  rs.model.natom = 2;
-  set_cell(rs, 5, 6, 7, 90, 90, 90);
-  Atom& iso = rs.atom(1);
+  Model md;
+  md.natom = 2;
+  set_cell(md, 5, 6, 7, 90, 90, 90);
+  Atom& iso = md.atoms[1];
   iso.tp = 1;
   iso.u[0] = 0.031f;
-  EXPECT_FLOAT_EQ(equivalent_u(rs.atom(1), rs.model.cell), 0.031f);
-  Atom& an = rs.atom(2);
+  EXPECT_FLOAT_EQ(equivalent_u(md.atoms[1], md.cell), 0.031f);
+  Atom& an = md.atoms[2];
   an.tp = 2;
   an.u = {0.01f, 0.02f, 0.03f, 0.005f, 0.004f, 0.003f};
-  EXPECT_NEAR(equivalent_u(rs.atom(2), rs.model.cell), 0.02f, 1e-6f);
+  EXPECT_NEAR(equivalent_u(md.atoms[2], md.cell), 0.02f, 1e-6f);
   // Monoclinic: the U13 term enters with cos(beta).
-  set_cell(rs, 5, 6, 7, 90, 120, 90);
-  const Vec3 r = r_cell(rs.model.cell);
+  set_cell(md, 5, 6, 7, 90, 120, 90);
+  const Vec3 r = r_cell(md.cell);
   EXPECT_NEAR(r[0], 1.0f / (5 * std::sin(120 * 0.017453292f)), 1e-6f);
   EXPECT_NEAR(r[1], 1.0f / 6, 1e-6f);
   const float expected = (0.01f * 5 * 5 * r[0] * r[0] + 0.02f + 0.03f * 7 * 7 * r[2] * r[2] +
                           2 * 0.004f * 5 * 7 * r[0] * r[2] * std::cos(120 * 0.017453292f)) /
                          3;
-  EXPECT_NEAR(equivalent_u(rs.atom(2), rs.model.cell), expected, 1e-6f);
+  EXPECT_NEAR(equivalent_u(md.atoms[2], md.cell), expected, 1e-6f);
 }
 
-TEST(CheckOcc, SpecialPositionDisorderAndFullSites) {
+TEST(FlagPartialSites, SpecialPositionDisorderAndFullSites) {
   test::MemoryRun m;
-  RunState& rs = *m.rs;
-  set_cell(rs, 8, 9, 10, 90, 90, 90);
-  rs.model.transf = cell_transform(rs.model.cell, rs.log_sink());
-  Symmetry& sy = rs.model.symm;
+  Model md;
+  set_cell(md, 8, 9, 10, 90, 90, 90);
+  md.transf = cell_transform(md.cell, m.rs->log_sink());
+  Symmetry& sy = md.symm;
   sy.nsym = 2;
   sy.op[1] = SymOp{};
   SymOp inv;
@@ -156,25 +156,25 @@ TEST(CheckOcc, SpecialPositionDisorderAndFullSites) {
       {{0, 0, 0}, 1.0f},        // full occupancy is never flagged
       {{1.0f, 0.5f, 1.0f}, 0.25f},  // a centre two translations away
   };
-  rs.model.natom = 5;
+  md.natom = 5;
   for (int i = 1; i <= 5; ++i) {
-    Atom& a = rs.atom(i);
+    Atom& a = md.atoms[i];
     a.xf = in[i - 1].x[0];
     a.yf = in[i - 1].x[1];
     a.zf = in[i - 1].x[2];
     a.occ = in[i - 1].occ;
-    const Vec3 c = rabs(rs.model.transf, 0, in[i - 1].x);
+    const Vec3 c = rabs(md.transf, 0, in[i - 1].x);
     a.xc = c[0];
     a.yc = c[1];
     a.zc = c[2];
     a.flag = 7;
   }
-  flag_partial_sites(rs.model);
-  EXPECT_EQ(rs.atom(1).flag, 1);
-  EXPECT_EQ(rs.atom(2).flag, 1);
-  EXPECT_EQ(rs.atom(3).flag, -1);
-  EXPECT_EQ(rs.atom(4).flag, 0);
-  EXPECT_EQ(rs.atom(5).flag, 1);
+  flag_partial_sites(md);
+  EXPECT_EQ(md.atoms[1].flag, 1);
+  EXPECT_EQ(md.atoms[2].flag, 1);
+  EXPECT_EQ(md.atoms[3].flag, -1);
+  EXPECT_EQ(md.atoms[4].flag, 0);
+  EXPECT_EQ(md.atoms[5].flag, 1);
 }
 
 }  // namespace

@@ -44,22 +44,23 @@ TEST(CompleteFragments, MoleculeOnInversionCentre) {
   half_naphthalene(rs);
   rs.sw.compfrag = 0;
   ScratchDir dir;
+  Model done;
   {
     InDirectory in(dir.path());
-    gencompletefrags(rs);
+    done = complete_fragments(rs.model, rs.sw, direct_forms(rs.index), rs.log_sink());
   }
-  ASSERT_EQ(rs.ncomplete(), 18);
-  EXPECT_EQ(rs.natom(), 9);
+  ASSERT_EQ(done.cryst.ncomplete, 18);
+  EXPECT_EQ(done.natom, 9);
   for (int i = 1; i <= 9; ++i) {
-    EXPECT_EQ(rs.model.cryst.ncopies[i], 1) << i;
-    EXPECT_EQ(rs.model.cryst.srcatom[i], 0);
+    EXPECT_EQ(done.cryst.ncopies[i], 1) << i;
+    EXPECT_EQ(done.cryst.srcatom[i], 0);
   }
   for (int k = 10; k <= 18; ++k) {
-    const int src = rs.model.cryst.srcatom[k];
+    const int src = done.cryst.srcatom[k];
     ASSERT_GE(src, 1);
     ASSERT_LE(src, 9);
-    const Atom& c = rs.atom(k);
-    const Atom& s = rs.atom(src);
+    const Atom& c = done.atoms[k];
+    const Atom& s = done.atoms[src];
     EXPECT_EQ(c.label, s.label);
     EXPECT_EQ(c.iz, s.iz);
     EXPECT_FLOAT_EQ(c.xf, -s.xf);
@@ -70,7 +71,7 @@ TEST(CompleteFragments, MoleculeOnInversionCentre) {
   }
   // The junction copy bonds to the original junction and comes first; C1
   // bonds only to copies and is found in a later pass.
-  EXPECT_EQ(rs.model.cryst.srcatom[10], 3);
+  EXPECT_EQ(done.cryst.srcatom[10], 3);
 
   const std::string log = run.log();
   const std::string head =
@@ -82,6 +83,8 @@ TEST(CompleteFragments, MoleculeOnInversionCentre) {
   EXPECT_NE(log.find("    10 C3         -0.0481  -0.1055  -0.0374   -0.207  -0.627  -0.267       3   0\n"),
             std::string::npos)
       << log;
+  // The later stages read the completed table.
+  rs.model = done;
   std::ostringstream complete;
   write_complete_ang(rs, complete);
   const std::vector<std::string> ang = lines_of(complete.str());
@@ -92,7 +95,7 @@ TEST(CompleteFragments, MoleculeOnInversionCentre) {
   // The completed molecule: ten carbons in two six-membered rings, and
   // every carbon of the copy has its full set of neighbours.
   findallneighbors(rs);
-  for (int k = 1; k <= 18; ++k) EXPECT_EQ(rs.nb.of[k].nnei(), rs.atom(k).iz == 6 ? 3 : 1) << k;
+  for (int k = 1; k <= 18; ++k) EXPECT_EQ(rs.nb.of[k].nnei(), done.atoms[k].iz == 6 ? 3 : 1) << k;
   rs.sw.ring1.ringmin = 3;
   rs.sw.ring1.ringmax = 8;
   ReducedTable table;
@@ -125,8 +128,8 @@ TEST(CompleteFragments, LatticeTranslationsOnlyWhenAllowed) {
     rs.sw.compfrag = cells;
     ScratchDir dir;
     InDirectory in(dir.path());
-    gencompletefrags(rs);
-    EXPECT_EQ(rs.ncomplete(), cells == 0 ? 9 : 18) << cells;
+    const Model done = complete_fragments(rs.model, rs.sw, direct_forms(rs.index), rs.log_sink());
+    EXPECT_EQ(done.cryst.ncomplete, cells == 0 ? 9 : 18) << cells;
   }
 }
 
@@ -146,16 +149,16 @@ TEST(CompleteFragments, AtomOnSpecialPositionIsNotCopied) {
   rs.sw.compfrag = 1;
   ScratchDir dir;
   InDirectory in(dir.path());
-  gencompletefrags(rs);
-  ASSERT_EQ(rs.ncomplete(), 3);
-  EXPECT_EQ(rs.model.cryst.ncopies[1], 0);
-  EXPECT_EQ(rs.model.cryst.ncopies[2], 1);
-  EXPECT_EQ(rs.model.cryst.srcatom[3], 2);
-  EXPECT_NEAR(rs.atom(3).xc, -1.16f, 1e-5f);
+  const Model done = complete_fragments(rs.model, rs.sw, direct_forms(rs.index), rs.log_sink());
+  ASSERT_EQ(done.cryst.ncomplete, 3);
+  EXPECT_EQ(done.cryst.ncopies[1], 0);
+  EXPECT_EQ(done.cryst.ncopies[2], 1);
+  EXPECT_EQ(done.cryst.srcatom[3], 2);
+  EXPECT_NEAR(done.atoms[3].xc, -1.16f, 1e-5f);
   // The copy keeps the source's occupancy and flag.
-  EXPECT_EQ(rs.atom(3).label, "O1");
-  EXPECT_EQ(rs.atom(3).occ, 0.7f);
-  EXPECT_EQ(rs.atom(3).flag, -1);
+  EXPECT_EQ(done.atoms[3].label, "O1");
+  EXPECT_EQ(done.atoms[3].occ, 0.7f);
+  EXPECT_EQ(done.atoms[3].flag, -1);
 }
 
 TEST(CompleteFragments, CompleteStructureWritesNothing) {
@@ -176,8 +179,8 @@ TEST(CompleteFragments, CompleteStructureWritesNothing) {
   rs.sw.compfrag = 1;
   ScratchDir dir;
   InDirectory in(dir.path());
-  gencompletefrags(rs);
-  EXPECT_EQ(rs.ncomplete(), 12);
+  const Model done = complete_fragments(rs.model, rs.sw, direct_forms(rs.index), rs.log_sink());
+  EXPECT_EQ(done.cryst.ncomplete, 12);
   EXPECT_EQ(run.log(), before);
   EXPECT_FALSE(dir.exists("complete.ang"));
 }

@@ -145,11 +145,11 @@ TEST(FindAllNeighbors, MembersByHybridizationThenDistance) {
   MemoryRun run;
   RunState& rs = *run.rs;
   amine(rs);
-  findallneighbors(rs);
-  const AtomNeighbors& n1 = rs.nb.of[1];
+  const Neighbors nb = find_all_neighbours(indexed_atoms(rs), rs.log_sink());
+  const AtomNeighbors& n1 = nb.of[1];
   EXPECT_EQ(n1.nnei(), 4);
-  EXPECT_EQ(rs.nb.of[2].nnei(), 4);
-  EXPECT_EQ(rs.nb.of[3].nnei(), 3);
+  EXPECT_EQ(nb.of[2].nnei(), 4);
+  EXPECT_EQ(nb.of[3].nnei(), 3);
   // Stored distance order: the hydrogens (1.01, tie kept in table order),
   // CA (1.40), CB (1.50).
   EXPECT_EQ(n1.atom, (std::vector<int>{4, 5, 2, 3}));
@@ -158,16 +158,16 @@ TEST(FindAllNeighbors, MembersByHybridizationThenDistance) {
   EXPECT_EQ(n1.types[0].members, (std::vector<int>{4, 5}));
   // CB (three neighbours) before the nearer CA (four).
   EXPECT_EQ(n1.types[1].members, (std::vector<int>{3, 2}));
-  EXPECT_EQ(sortnei(rs, 1), (std::vector<int>{3, 2, 4, 5}));
-  EXPECT_EQ(collectnei(rs, 1), (std::vector<int>{4, 5, 2, 3, 1}));
+  EXPECT_EQ(neighbours_by_type(nb, 1), (std::vector<int>{3, 2, 4, 5}));
+  EXPECT_EQ(neighbours_and_self(nb, 1), (std::vector<int>{4, 5, 2, 3, 1}));
   // An atom without neighbours.
   MemoryRun lone;
   add_cart(*lone.rs, "XE1", 54, 0, 0, 0);
-  findallneighbors(*lone.rs);
-  EXPECT_EQ(lone.rs->nb.of[1].nnei(), 0);
-  EXPECT_EQ(lone.rs->nb.of[1].ntypes(), 0);
-  EXPECT_EQ(collectnei(*lone.rs, 1), (std::vector<int>{1}));
-  EXPECT_TRUE(sortnei(*lone.rs, 1).empty());
+  const Neighbors none = find_all_neighbours(indexed_atoms(*lone.rs), lone.rs->log_sink());
+  EXPECT_EQ(none.of[1].nnei(), 0);
+  EXPECT_EQ(none.of[1].ntypes(), 0);
+  EXPECT_EQ(neighbours_and_self(none, 1), (std::vector<int>{1}));
+  EXPECT_TRUE(neighbours_by_type(none, 1).empty());
 }
 
 TEST(FindAllNeighbors, EqualHybridizationSortsByDistance) {
@@ -178,8 +178,8 @@ TEST(FindAllNeighbors, EqualHybridizationSortsByDistance) {
   add_cart(rs, "O1", 8, 0, 0, 0);
   add_cart(rs, "C2", 6, 0, 1.45f, 0);
   add_cart(rs, "C1", 6, 1.35f, 0, 0);
-  findallneighbors(rs);
-  EXPECT_EQ(rs.nb.of[1].types[0].members, (std::vector<int>{3, 2}));
+  const Neighbors nb = find_all_neighbours(indexed_atoms(rs), rs.log_sink());
+  EXPECT_EQ(nb.of[1].types[0].members, (std::vector<int>{3, 2}));
 }
 
 TEST(FindAllNeighbors, SortedTableLayout) {
