@@ -257,7 +257,7 @@ Neighbors find_all_neighbours(const IndexedAtoms& tab, Log& log) {
   to_both(log, layout::format("(/' IDENTIFYING COVALENTLY-BONDED NEIGHBORS FOR EACH ATOM')"));
   const int n = tab.ncomplete();
   const Model& md = tab.model;
-  Neighbors all;
+  Neighbors all(n);
   if (!direct_forms(tab.index)) index_atoms(tab);
   for (int i = 1; i <= n; ++i) {
     Neig ng = find_neighbours(tab, log, i, 0.0f, SearchListing::silent);

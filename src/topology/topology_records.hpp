@@ -36,8 +36,12 @@ struct AtomNeighbors {
 };
 
 // Record `neighbors`: the stored table of every entry of the expanded list.
+// The search makes one sized to the entries; a default one holds the
+// capacity of the atom table.
 struct Neighbors {
-  OneBased<AtomNeighbors> of{kMaxAtoms};
+  Neighbors() : of(kMaxAtoms) {}
+  explicit Neighbors(int entries) : of(entries) {}
+  OneBased<AtomNeighbors> of;
 };
 
 // One ring of record `rings`.
