@@ -2,6 +2,7 @@
 // checked and normalised, and the final options are echoed to the log.
 #include "control/control_file.hpp"
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -136,6 +137,81 @@ bool keyword_databank(Switches& sw, RecordFile& f) {
   return true;
 }
 
+// The keywords of the control file (compared by their first 8 characters).
+constexpr std::string_view kKeywords[] = {"FORMAT", "INPUT",  "VERBOSE", "TOLS",  "RADII", "NCELLS",
+                                          "DISORD", "KEYGEN", "EXTEND_H", "CHEMCON", "SIMPLE", "DATABANK",
+                                          "RINGS",  "SCALE",  "NFRAG",   "FRAG",  "CHFRAG"};
+
+// What a starred word may be.  KEYGEN, DISORD and CHEMCON read their stars
+// by position (word 2 is the first choice); the others by the word.
+struct Choices {
+  std::string_view keyword;
+  bool by_position;
+  std::vector<std::string_view> words;
+};
+const std::vector<Choices>& starred_choices() {
+  static const std::vector<Choices> table{
+      {"FORMAT", false, {"SHELX", "XD", "AIM2TAB", "PLATON"}},
+      {"INPUT", false, {"RENAME", "TOXD"}},
+      {"DISORD", true, {"EXTENDH", "DB"}},
+      {"KEYGEN", true, {"XYZUIJ", "ALL", "ORDERED", "MULT", "ALL", "ORDERED", "KAPPAS"}},
+      {"CHEMCON", true, {"HYDROGEN", "OTHER"}},
+      {"RINGS", false, {"SPECIAL"}},
+      {"SCALE", false, {"SIGMA", "DIFF", "FRAC", "FRACT", "FRACTION"}}};
+  return table;
+}
+
+std::size_t edit_distance(std::string_view a, std::string_view b) {
+  std::vector<std::size_t> row(b.size() + 1);
+  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    std::size_t diagonal = row[0];
+    row[0] = i;
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const std::size_t up = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = up;
+    }
+  }
+  return row[b.size()];
+}
+
+// A line whose keyword the program does not know is passed over; a slip
+// such as NCELL or EXTEND-H would otherwise switch an option off unseen.
+void warn_unknown_keyword(Log& log, std::string_view key) {
+  for (std::string_view k : kKeywords)
+    if (k == key) return;
+  std::string_view closest;
+  std::size_t best = 3;
+  for (std::string_view k : kKeywords)
+    if (const std::size_t d = edit_distance(key, k); d < best) best = d, closest = k;
+  const std::string guess = closest.empty() ? std::string() : layout::format("(3a)", " (", closest, "?)");
+  warn(log, layout::format("(5a)", " WARNING: ", key, " is not a keyword of vorn.inp", guess, "; the line is ignored"));
+}
+
+// A starred word that its keyword does not offer selects nothing.
+void warn_unknown_choices(Log& log, std::string_view key, const LineExtract& lx) {
+  for (const Choices& c : starred_choices()) {
+    if (c.keyword != key) continue;
+    std::string offered;
+    for (std::string_view w : c.words) offered.append(" ").append(w);
+    for (int k = 2; k <= lx.nkw; ++k) {
+      if (!lx.starred(k)) continue;
+      const std::string_view word = lx.keyword(k).trimmed();
+      const auto at = static_cast<std::size_t>(k - 2);
+      if (c.by_position) {
+        if (at < c.words.size() && c.words[at] == word) continue;
+        warn(log, layout::format("(7a)", " WARNING: *", word, " stands in place ", std::to_string(k - 1), " of the ",
+                                 key, " line, which reads its stars by place:" + offered));
+      } else if (std::find(c.words.begin(), c.words.end(), word) == c.words.end()) {
+        if (key == "INPUT" && k < lx.nkw - 1) continue;   // file names come first
+        warn(log, layout::format("(6a)", " WARNING: *", word, " is none of the choices of ", key, ":" + offered,
+                                 "; it selects nothing"));
+      }
+    }
+  }
+}
+
 // Reads every logical line of the control file into the switches.
 void read_keywords(Switches& sw, Log& log, RecordFile& f) {
   std::string line;
@@ -143,6 +219,10 @@ void read_keywords(Switches& sw, Log& log, RecordFile& f) {
     LineExtract lx;
     readline(line, lx);
     const Text<8>& key = lx.keyword(1);
+    if (lx.nkw >= 1) {
+      warn_unknown_keyword(log, key.trimmed());
+      warn_unknown_choices(log, key.trimmed(), lx);
+    }
     layout::FreeReader numbers(line);
     if (key == "FORMAT") {
       keyword_format(sw, lx);
@@ -188,7 +268,8 @@ void read_keywords(Switches& sw, Log& log, RecordFile& f) {
         if (!lx.starred(k)) continue;
         if (lx.keyword(k) == "SIGMA") sw.args.iscale = 3;
         else if (lx.keyword(k) == "DIFF") sw.args.iscale = 1;
-        else if (lx.keyword(k) == "FRAC") sw.args.iscale = 2;
+        else if (lx.keyword(k) == "FRAC" || lx.keyword(k) == "FRACT" || lx.keyword(k) == "FRACTION")
+          sw.args.iscale = 2;
       }
     }
     // NFRAG, FRAG and CHFRAG are read by the valence-population rescaling;
@@ -298,6 +379,26 @@ void echo(Switches& sw, std::ostream& log) {
   log << '\n' << kRule71 << '\n';
 }
 
+// A kind of key switched on with neither "all" nor "ordered" refines
+// nothing for any atom; "all" or "ordered" without its kind switches
+// nothing on.  Read before the switches are normalised.
+void warn_idle_keys(const Switches& sw, Log& log) {
+  if (sw.lsx == 1) return;
+  const auto& k = sw.lkeys;
+  const struct {
+    const char* kind;
+    std::size_t on, all, ordered;
+  } kinds[] = {{"XYZUIJ", kXyzUij, kXyzAll, kXyzOrdered}, {"MULT", kMult, kMultAll, kMultOrdered}};
+  for (const auto& c : kinds) {
+    const bool qualified = k[c.all] || k[c.ordered];
+    if (k[c.on] && !qualified)
+      warn(log, layout::format("(3a)", " WARNING: KEYGEN switches ", c.kind, " on for no atom: star all or ordered after it"));
+    if (!k[c.on] && qualified)
+      warn(log, layout::format("(5a)", " WARNING: KEYGEN stars all or ordered of ", c.kind, " but not ", c.kind,
+                               " itself: no such key is refined"));
+  }
+}
+
 }  // namespace
 
 Switches read_control_file(Log& log) {
@@ -314,6 +415,7 @@ Switches read_control_file(Log& log) {
   f.close();
   if (sw.format == InputFormat::none) fail(kRoutine, "Unknown input file format");
   if (sw.args.iscale == 0) fail(kRoutine, "Unknown scaling method");
+  warn_idle_keys(sw, log);
   echo(sw, log.log());
   return sw;
 }

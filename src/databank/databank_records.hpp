@@ -59,6 +59,9 @@ struct ExtendedBond {
   int hydrogen = 0;
   float length = 0;
   float u_ratio = 0;
+  // False when the hydrogen's group was not identified: the bond keeps
+  // its X-ray length and no bond restraint is written for it.
+  bool standard_length = true;
 };
 
 // Record `except`.

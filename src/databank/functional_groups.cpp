@@ -710,6 +710,7 @@ void printgroup(RunState& rs, int i) {
     layout::write(os, "('ATOM ',a8,2x,3f12.4)", at.label, at.xc, at.yc, at.zc);
   }
   f.close();
+  rs.io.group_written = true;
 }
 
 }  // namespace vorn

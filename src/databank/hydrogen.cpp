@@ -48,9 +48,13 @@ std::optional<ExtendedBond> extendh(RunState& rs, int x, int h) {
   }
 
   float d = 0;
-  if (g.kind == XhGroup::Kind::NotIdentified) {
+  const bool identified = g.kind != XhGroup::Kind::NotIdentified;
+  if (!identified) {
     log_group(rs, lx, lh, "NOT IDENTIFIED");
     d = dist(cart(rs, x), cart(rs, h));
+    warn(rs, layout::format("(5a,f6.3,a)", " WARNING: the group of hydrogen ", lh, " on ", lx,
+                            " is not identified: it keeps its X-ray distance of", d,
+                            " A and gets no bond restraint"));
   } else {
     d = g.length;
     Atom& ah = rs.atom(h);
@@ -70,7 +74,10 @@ std::optional<ExtendedBond> extendh(RunState& rs, int x, int h) {
       ah.zf = f[2];
     }
   }
-  return ExtendedBond{x, h, d, g.ratio};
+  if (x > rs.natom())
+    warn(rs, layout::format("(5a)", " WARNING: the parent of hydrogen ", lh, " is a symmetry copy of ", lx,
+                            ": const.bond gets no CON lines for it"));
+  return ExtendedBond{x, h, d, g.ratio, identified};
 }
 
 }  // namespace vorn

@@ -134,7 +134,7 @@ float ask_charge(RunState& rs, int f) {
 }
 
 void warn_unchanged(RunState& rs, int f, const std::string& reason) {
-  to_both(rs, layout::format("(/,' WARNING: ',a,' in fragment ',i3,'; its Pv''s are left unchanged')", reason, f));
+  warn(rs, layout::format("(/,' WARNING: ',a,' in fragment ',i3,'; its Pv''s are left unchanged')", reason, f));
 }
 
 void rescale_fragment(RunState& rs, int f, const std::vector<char>& iflag, const FragmentInput& in) {

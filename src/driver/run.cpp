@@ -93,20 +93,24 @@ void opendb(RunState& rs) {
   }
 }
 
-void write_summary(RunState& rs, bool par_written) {
-  const bool ext = rs.sw.lfh == 1;
+void write_summary(RunState& rs, const WrittenFiles& files) {
+  const bool ext = files.hydrogen_restraints;
   to_log(rs, "");
   to_log(rs, kRule80);
   to_both(rs, "");
   to_both(rs, " XD instructions are in file            : xd_vorn.mas");
-  if (par_written) to_both(rs, " XD parameters are in file              : xd_vorn.inp");
+  if (files.parameters) to_both(rs, " XD parameters are in file              : xd_vorn.inp");
+  if (files.fixed_hydrogens) to_both(rs, " Atomic coordinates w/extended H-atoms  : fixedH.ins");
   if (ext) {
-    to_both(rs, " Atomic coordinates w/extended H-atoms  : fixedH.ins");
     to_both(rs, " RESET BOND instructions for H-atoms    : reset.bond");
     to_both(rs, " CONSTRAINT instructions for H-atoms    : const.bond");
   }
+  to_both(rs, " MoPro parameters and local symmetry    : mopro_vorn.par & con_mopro.inp");
+  if (ext) to_both(rs, " MoPro restraints for H-atoms           : res_mopro.inp");
   to_both(rs, " Cartesian coordinates in PLATON format : vorn.ang");
-  to_both(rs, " Reduced structure in PLATON format     : reduced.ang & reduced_1.ang");
+  if (files.reduced) to_both(rs, " Reduced structure in PLATON format     : reduced.ang & reduced_1.ang");
+  if (files.complete) to_both(rs, " Completed molecules in PLATON format   : complete.ang");
+  if (files.groups) to_both(rs, " Unidentified groups in PLATON format   : group.ang");
   to_both(rs, " PLATON plot file with local axes       : vorn.spf");
   to_both(rs, " Drawing of the local axes (SVG)        : vorn.svg");
   to_both(rs, " Program log file                       : vorn.out");
@@ -118,6 +122,15 @@ void write_summary(RunState& rs, bool par_written) {
 }
 
 namespace {
+
+// A KEY table without a single key lets XD refine the scale factor alone.
+void warn_if_nothing_refined(RunState& rs, const std::vector<AtomSetup>& setup) {
+  for (int i = 1; i <= rs.natom(); ++i)
+    if (key_text(rs.sw, rs.atom(i), setup[static_cast<std::size_t>(i - 1)].frame.multipoles).find('1') !=
+        std::string::npos)
+      return;
+  warn(rs, " WARNING: the KEY table of xd_vorn.mas refines nothing (no KEYGEN line switches a key on for any atom)");
+}
 
 ShelxLabels shelx_labels(const Rename& r) {
   if (r.irename != 1) return ShelxLabels::as_named;
@@ -141,6 +154,7 @@ Model read_structure(const Switches& sw, Log& log) {
 namespace {
 
 void normal_run(RunState& rs) {
+  WrittenFiles written;
   init(rs);
   Io& io = rs.io;
   // Steps 1 to 3: banner, files written throughout the run, log.
@@ -180,6 +194,7 @@ void normal_run(RunState& rs) {
       write_complete_ang(rs, ang.os());
       ang.close();
       layout::write(rs.log(), "(/a)", " File with complete fragment(s) in PLATON format : complete.ang");
+      written.complete = true;
     }
   } else {
     rs.model.cryst.ncomplete = rs.natom();
@@ -187,6 +202,7 @@ void normal_run(RunState& rs) {
 
   // Step 10: rings.
   if (rs.sw.args.lrings == 1) {
+    written.reduced = true;
     FoundRings found = find_rings(IndexedAtoms{rs.model, rs.sw, rs.index}, io.log);
     rs.rings = std::move(found.rings);
     const std::vector<int>& reduced = found.reduced;
@@ -220,6 +236,7 @@ void normal_run(RunState& rs) {
     old_master = split_old_master(rs.model.xd_master_records, std::string(rs.sw.xdold.trimmed()));
   const std::vector<AtomSetup> setup = set_up_atoms(rs);
   write_master_tables(rs, setup, old_master, io.mas.os());
+  warn_if_nothing_refined(rs, setup);
   write_vorn_ang(rs, io.ang.os());
   write_con_site_symmetry(rs, setup, io.con.os());
   write_spf_axes(rs, setup, io.spf.os());
@@ -238,7 +255,6 @@ void normal_run(RunState& rs) {
   }
 
   // Step 14: parameter files.
-  bool par_written = false;
   if (rs.sw.usedb == 1 || rs.sw.lfh == 1 || rs.sw.lsx == 1) {
     open_output(io.par, "xd_vorn.inp");
     to_log(rs, "");
@@ -247,6 +263,7 @@ void normal_run(RunState& rs) {
     to_both(rs, " Creating XD parameter file...");
     if (rs.sw.lsx != 1) {
       if (rs.sw.lfh == 1) open_output(io.fixedh, "fixedH.ins");
+      written.fixed_hydrogens = rs.sw.lfh == 1;
       if (rs.sw.usedb == 1) {
         int searched = 0, found = 0;
         for (const AtomSetup& s : setup) {
@@ -259,7 +276,7 @@ void normal_run(RunState& rs) {
       }
     }
     write_parameter_files(rs, setup);
-    par_written = true;
+    written.parameters = true;
   }
 
   // Step 15: plot instructions.
@@ -271,7 +288,13 @@ void normal_run(RunState& rs) {
   for (OutFile* f : {&io.mas, &io.mopro, &io.con, &io.ang, &io.svg, &io.par, &io.fixedh, &io.reset, &io.cnst, &io.res})
     finish_output(*f);
   if (rs.sw.usedb == 1) io.db.close();
-  write_summary(rs, par_written);
+  written.hydrogen_restraints = rs.sw.lfh == 1;
+  written.groups = io.group_written;
+  write_summary(rs, written);
+  if (const std::string w = warnings_line(rs.io.log); !w.empty()) {
+    to_both(rs, "");
+    to_both(rs, w);
+  }
   const std::string t = times_line(" Total program elapsed times u,s,t (s) :", process_times());
   to_log(rs, t);
   to_term(rs, t);

@@ -25,8 +25,17 @@ void header(std::ostream& os);
 // asks on the terminal for another name until one opens.  Stops at the end
 // of standard input.
 void opendb(RunState& rs);
+// The files a run wrote besides those every run writes.
+struct WrittenFiles {
+  bool parameters = false;          // xd_vorn.inp
+  bool hydrogen_restraints = false; // fixedH.ins, reset.bond, const.bond, res_mopro.inp
+  bool fixed_hydrogens = false;     // fixedH.ins
+  bool reduced = false;             // reduced.ang, reduced_1.ang
+  bool complete = false;            // complete.ang
+  bool groups = false;              // group.ang
+};
 // The closing summary of the files written, to the log and the terminal.
-void write_summary(RunState& rs, bool par_written);
+void write_summary(RunState& rs, const WrittenFiles& files);
 // A whole run in the working directory; returns the exit status.
 int run_program(RunState& rs, const std::vector<std::string>& args);
 

@@ -8,4 +8,6 @@ void to_term(RunState& rs, std::string_view text) { to_term(rs.io.log, text); }
 
 void to_both(RunState& rs, std::string_view text) { to_both(rs.io.log, text); }
 
+void warn(RunState& rs, std::string_view text) { warn(rs.io.log, text); }
+
 }  // namespace vorn

@@ -39,6 +39,7 @@ struct Io {
   OutFile con;      // con_mopro.inp
   OutFile spf;      // vorn.spf
   OutFile svg;      // vorn.svg
+  bool group_written = false;   // group.ang, by the functional-group test
   OutFile ang;      // vorn.ang
   OutFile reset;    // reset.bond
   OutFile cnst;     // const.bond
@@ -137,6 +138,8 @@ void to_log(RunState& rs, std::string_view text);
 void to_term(RunState& rs, std::string_view text);
 // ... to the log and then to the terminal.
 void to_both(RunState& rs, std::string_view text);
+// ... as a warning, counted for the closing line.
+void warn(RunState& rs, std::string_view text);
 
 
 }  // namespace vorn

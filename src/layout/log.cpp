@@ -11,4 +11,14 @@ void to_both(Log& log, std::string_view text) {
   to_term(log, text);
 }
 
+void warn(Log& log, std::string_view text) {
+  to_both(log, text);
+  ++log.warnings;
+}
+
+std::string warnings_line(const Log& log) {
+  if (log.warnings == 0) return {};
+  return " Warnings: " + std::to_string(log.warnings) + ", see vorn.out";
+}
+
 }  // namespace vorn

@@ -6,6 +6,7 @@
 
 #include <iostream>
 #include <ostream>
+#include <string>
 #include <string_view>
 
 #include "layout/out_file.hpp"
@@ -16,6 +17,7 @@ struct Log {
   OutFile file;                        // vorn.out
   std::ostream* terminal = &std::cout; // a test points it at a string
   int verbosity = 1;                   // the control file's VERBOSITY
+  int warnings = 0;                    // counted for the closing line
 
   std::ostream& log() { return file.os(); }
   std::ostream& term() { return *terminal; }
@@ -29,5 +31,11 @@ void to_log(Log& log, std::string_view text);
 void to_term(Log& log, std::string_view text);
 // ... to the log and then to the terminal.
 void to_both(Log& log, std::string_view text);
+// A warning: something the user must look at before refining, written to
+// the log and the terminal where it arises (the text is the whole line,
+// " WARNING: ..."), and counted for the closing line.
+void warn(Log& log, std::string_view text);
+// The closing line that counts the warnings; empty when there were none.
+std::string warnings_line(const Log& log);
 
 }  // namespace vorn

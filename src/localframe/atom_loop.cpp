@@ -46,11 +46,17 @@ std::vector<AtomSetup> set_up_atoms(RunState& rs) {
     layout::write(rs.log(), "(/' Working with atom ',i7,' : [',a,']',5x,'occ =',f11.4)", i, a.label, a.occ);
     setup.push_back(defloc(rs, i));
   }
-  int zeroed = 0;
-  for (const AtomSetup& s : setup) zeroed += s.zeroed_populations.any() ? 1 : 0;
+  int zeroed = 0, from_site = 0;
+  for (const AtomSetup& s : setup) {
+    zeroed += s.zeroed_populations.any() ? 1 : 0;
+    from_site += s.frame.axes_from_site ? 1 : 0;
+  }
+  if (from_site > 0)
+    warn(rs, layout::format("(/a,i6,a)", " WARNING: the local frame of", from_site,
+                            " atom(s) on special positions is that of the crystal site, see vorn.out"));
   if (zeroed > 0)
-    to_both(rs, layout::format("(/a,i6,a)", " Databank populations that the atoms' symmetry forbids were set to zero for",
-                               zeroed, " atom(s), see vorn.out"));
+    warn(rs, layout::format("(/a,i6,a)", " WARNING: databank populations that the atoms' symmetry forbids were set "
+                            "to zero for", zeroed, " atom(s), see vorn.out"));
   return setup;
 }
 

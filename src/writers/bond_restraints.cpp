@@ -31,7 +31,7 @@ void write_bond_restraints(const RunState& rs, const std::vector<AtomSetup>& set
                            std::ostream& res, std::ostream& cnst) {
   const Residues& resi = rs.model.resi;
   for (const AtomSetup& s : setup) {
-    if (!s.frame.extended_bond) continue;
+    if (!s.frame.extended_bond || !s.frame.extended_bond->standard_length) continue;
     const ExtendedBond& b = *s.frame.extended_bond;
     const int x = b.parent, h = b.hydrogen;
     const std::string_view lx = rs.atom(x).label.trimmed(), lh = rs.atom(h).label.trimmed();
@@ -42,6 +42,9 @@ void write_bond_restraints(const RunState& rs, const std::vector<AtomSetup>& set
     else
       layout::write(res, "('DISTAN   ',a,2x,a,1x,f6.3,2x,'0.001')", resi.resname[x], resi.resname[h], b.length);
     layout::write(cnst, "('!'/'! ',a,' - ',a,' = ',f9.3,' Angstroms'/'!')", lx, lh, b.length);
+    // XD's constraints name atoms of the atom table; a parent that is a
+    // symmetry copy has no number there.
+    if (x > rs.natom()) continue;
     for (char axis : {'X', 'Y', 'Z'})
       layout::write(cnst, "('CON 1 ',a,' -1 ',a,' = 0')", axis_ref(axis, x), axis_ref(axis, h));
   }

@@ -190,7 +190,7 @@ void write_mopro_atom(RunState& rs, int i, const AtomSetup& s) {
   // The stored populations include the occupancy; MoPro carries it apart.
   // An atom of occupancy 0 has nothing to divide: its populations are 0.
   if (a.occ == 0.0f) {
-    to_log(rs, layout::format("(/3a)", " WARNING: atom ", a.label.trimmed(),
+    warn(rs, layout::format("(/3a)", " WARNING: atom ", a.label.trimmed(),
                               " has occupancy 0; its MoPro populations are written as 0"));
   }
   auto q = [&a](float v) { return a.occ != 0.0f ? v / a.occ : 0.0f; };

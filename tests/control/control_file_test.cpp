@@ -234,9 +234,11 @@ TEST(ReadControlFile, NegativeCellCountSearchesBothWays) {
 }
 
 TEST(ReadControlFile, ScaleTakesOnlyExactStarredWords) {
-  ControlRun fract("FORMAT *shelx\nINPUT s.res\nDATABANK d.db\nSCALE sigma diff *fract\n");
-  EXPECT_EQ(fract.sw().args.iscale, 1);
-  EXPECT_NE(fract.log().find(" Scale total population using difference method\n"), std::string::npos);
+  for (const char* word : {"*fract", "*fraction"}) {
+    ControlRun fract("FORMAT *shelx\nINPUT s.res\nDATABANK d.db\nSCALE sigma diff " + std::string(word) + "\n");
+    EXPECT_EQ(fract.sw().args.iscale, 2);
+    EXPECT_NE(fract.log().find(" Scale total population using fraction method\n"), std::string::npos);
+  }
   ControlRun frac("FORMAT *shelx\nINPUT s.res\nDATABANK d.db\nSCALE *sigma *frac\n");
   EXPECT_EQ(frac.sw().args.iscale, 2);
   EXPECT_NE(frac.log().find(" Scale total population using fraction method\n"), std::string::npos);
@@ -342,6 +344,30 @@ TEST(WriteTolerances, ToleranceBlockColumns) {
             "   bond criterion (tol1) : d(i-j) < covR(i) + covR(j) +  0.250 Angstroms\n"
             "   ring  planarity criterion (tol2) : sigpln <   1.500 Angstroms\n"
             "   group planarity criterion (tol3) : sigpln <  12.345 Angstroms\n");
+}
+
+TEST(ReadControlFile, SlipsAreWarnedAbout) {
+  const std::string head = "FORMAT *shelx\nINPUT s.res\n";
+  const struct {
+    const char* lines;
+    const char* warning;
+  } cases[] = {
+      {"NCELL 1\n", " WARNING: NCELL is not a keyword of vorn.inp (NCELLS?); the line is ignored\n"},
+      {"EXTEND-H\n", " WARNING: EXTEND-H is not a keyword of vorn.inp (EXTEND_H?); the line is ignored\n"},
+      {"COLOUR red\n", " WARNING: COLOUR is not a keyword of vorn.inp; the line is ignored\n"},
+      {"SCALE *sigmas\n", " WARNING: *SIGMAS is none of the choices of SCALE: SIGMA DIFF FRAC FRACT FRACTION;"},
+      {"KEYGEN XYZUIJ *all MULT *all\n", " WARNING: *ALL stands in place 4 of the KEYGEN line"},
+      {"KEYGEN XYZUIJ *all MULT *all\n", " WARNING: KEYGEN stars all or ordered of XYZUIJ but not XYZUIJ itself"},
+      {"KEYGEN *XYZUIJ all ordered *MULT\n", " WARNING: KEYGEN switches XYZUIJ on for no atom"},
+      {"KEYGEN *XYZUIJ all ordered *MULT\n", " WARNING: KEYGEN switches MULT on for no atom"},
+  };
+  for (const auto& c : cases) {
+    ControlRun r(head + c.lines);
+    EXPECT_NE(r.term().find(c.warning), std::string::npos) << c.lines << r.term();
+    EXPECT_NE(r.log().find(c.warning), std::string::npos) << c.lines;
+  }
+  ControlRun clean(head + "NCELLS 1\nEXTEND_H\nKEYGEN *XYZUIJ *all ordered *MULT *all ordered *kappas\nSCALE *frac\n");
+  EXPECT_EQ(clean.run.rs->log_sink().warnings, 0) << clean.term();
 }
 
 }  // namespace

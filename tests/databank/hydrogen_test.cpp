@@ -396,12 +396,19 @@ TEST(ExtendBond, MovesAlongTheBondAndReturnsTheOldLength) {
 struct ExtendH : Molecule {
   int n = 0, h = 0;
   // NH2 on an sp3 carbon, N-H exactly 0.900: not identified, so the
-  // hydrogen keeps its place and the lines carry 0.900.
+  // hydrogen keeps its place.
   void amine(const char* nlabel, const char* hlabel) {
     n = add(nlabel, 7, {5, 5, 5});
     h = on(n, hlabel, 1, 0, 0.90f);
     on(n, "H9", 1, 1, 0.90f);
     saturate(on(n, "C1", 6, 2, 1.47f), 4);
+    finish();
+  }
+  // A thiol S-H, 1.200 long: extended to the standard 1.338.
+  void thiol(const char* slabel, const char* hlabel) {
+    n = add(slabel, 16, {5, 5, 5});
+    h = on(n, hlabel, 1, 0, 1.20f);
+    saturate(on(n, "C1", 6, 2, 1.82f), 4);
     finish();
   }
   std::string reset() const { return rs.io.reset.text(); }
@@ -418,47 +425,56 @@ struct ExtendH : Molecule {
   }
 };
 
-TEST_F(ExtendH, NotIdentifiedKeepsItsPlaceAndGetsEveryLine) {
+TEST_F(ExtendH, NotIdentifiedKeepsItsPlaceAndGetsNoBondRestraint) {
   amine("N1", "H1");
   const Atom before = rs.atom(h);
   extend(n, h);
   EXPECT_EQ(rs.atom(h).xc, before.xc);
   EXPECT_EQ(rs.atom(h).xf, before.xf);
   EXPECT_NE(mr.log().find("\n Trying to extend hydrogen H1 to standard distance :\n"
-                          "   X-H group : N1-H1 >  NOT IDENTIFIED\n"),
+                          "   X-H group : N1-H1 >  NOT IDENTIFIED\n"
+                          " WARNING: the group of hydrogen H1 on N1 is not identified: it keeps its X-ray distance "
+                          "of 0.900 A and gets no bond restraint\n"),
             std::string::npos);
-  EXPECT_EQ(reset(), "RESET BOND  N1 H1 0.900\n");
-  EXPECT_EQ(res(), "DISTAN      N1 1     H1 1  0.900 0.001\n");
+  EXPECT_EQ(rs.io.log.warnings, 1);
+  EXPECT_EQ(reset() + res() + cnst(), "");
   EXPECT_EQ(uratio.str(), "URATIO         N1 1     H1 1    1.5 0.01" + std::string(60, ' '));
+}
+
+TEST_F(ExtendH, ExtendedBondGetsEveryLine) {
+  thiol("S1", "H1");
+  extend(n, h);
+  EXPECT_EQ(reset(), "RESET BOND  S1 H1 1.338\n");
+  EXPECT_EQ(res(), "DISTAN      S1 1     H1 1  1.338 0.001\n");
   const std::vector<std::string> expected = {
-      "!", "! N1 - H1 =     0.900 Angstroms", "!", "CON 1 X/1 -1 X/2 = 0", "CON 1 Y/1 -1 Y/2 = 0",
+      "!", "! S1 - H1 =     1.338 Angstroms", "!", "CON 1 X/1 -1 X/2 = 0", "CON 1 Y/1 -1 Y/2 = 0",
       "CON 1 Z/1 -1 Z/2 = 0"};
   EXPECT_EQ(lines_of(cnst()), expected);
 }
 
 TEST_F(ExtendH, BracketedLabelsLoseTheirBracketsInTheRestraints) {
-  amine("N(12)", "H(12A)");
+  thiol("S(12)", "H(12A)");
   extend(n, h);
-  EXPECT_EQ(reset(), "RESET BOND  N(12) H(12A) 0.900\n");
+  EXPECT_EQ(reset(), "RESET BOND  S(12) H(12A) 1.338\n");
   // Names at the length of the label, brackets removed, in five columns.
-  EXPECT_EQ(res(), "DISTAN   N12   1  H12A  1  0.900 0.001\n");
-  EXPECT_EQ(uratio.trimmed(), "URATIO      N12   1  H12A  1    1.5 0.01");
+  EXPECT_EQ(res(), "DISTAN   S12   1  H12A  1  1.338 0.001\n");
+  EXPECT_EQ(uratio.trimmed(), "URATIO      S12   1  H12A  1    1.5 0.01");
 }
 
 TEST_F(ExtendH, LongNamesAreWrittenWhole) {
-  amine("N1A2B", "H1A2B3");
+  thiol("S1A2B", "H1A2B3");
   extend(n, h);
-  EXPECT_EQ(res(), "DISTAN   N1A2B 1  H1A2B3 1  0.900 0.001\n");
+  EXPECT_EQ(res(), "DISTAN   S1A2B 1  H1A2B3 1  1.338 0.001\n");
 }
 
 TEST_F(ExtendH, ResidueNamesInTheRestraints) {
-  amine("N1", "H1");
+  thiol("S1", "H1");
   rs.model.resi.hasres = 1;
-  rs.model.resi.resname[n] = "N1      12";
+  rs.model.resi.resname[n] = "S1      12";
   rs.model.resi.resname[h] = "H1      12";
   extend(n, h);
-  EXPECT_EQ(res(), "DISTAN   N1      12  H1      12  0.900  0.001\n");
-  EXPECT_EQ(uratio.trimmed(), "URATIO      N1      12  H1      12    1.5  0.01");
+  EXPECT_EQ(res(), "DISTAN   S1      12  H1      12  1.338  0.001\n");
+  EXPECT_EQ(uratio.trimmed(), "URATIO      S1      12  H1      12    1.5  0.01");
 }
 
 TEST_F(ExtendH, BoronHydrogenIsLeftAlone) {
@@ -477,10 +493,10 @@ TEST_F(ExtendH, BoronHydrogenIsLeftAlone) {
 }
 
 TEST_F(ExtendH, DisorderedHydrogenIsSkippedUnlessAsked) {
-  amine("N1", "H1");
+  thiol("S1", "H1");
   rs.atom(h).flag = -1;
   extend(n, h);
-  EXPECT_NE(mr.log().find("   X-H group : N1-H1 >  H-ATOM IS DISORDERED\n"), std::string::npos);
+  EXPECT_NE(mr.log().find("   X-H group : S1-H1 >  H-ATOM IS DISORDERED\n"), std::string::npos);
   EXPECT_EQ(mr.log().find("Trying to extend"), std::string::npos);
   EXPECT_EQ(reset(), "");
   EXPECT_EQ(cnst(), "");
@@ -489,7 +505,7 @@ TEST_F(ExtendH, DisorderedHydrogenIsSkippedUnlessAsked) {
 
   rs.sw.disorder.disext = 1;
   extend(n, h);
-  EXPECT_EQ(reset(), "RESET BOND  N1 H1 0.900\n");
+  EXPECT_EQ(reset(), "RESET BOND  S1 H1 1.338\n");
 }
 
 // ---- extendh: identified groups are moved -----------------------------------

@@ -121,8 +121,9 @@ TEST(VornRun, PlainRunWritesTheAlwaysFilesOnly) {
     EXPECT_EQ(e.path().string().find(".vorn-part"), std::string::npos) << e.path();
   const std::string summary =
       " XD instructions are in file            : xd_vorn.mas\n"
+      " MoPro parameters and local symmetry    : mopro_vorn.par & con_mopro.inp\n"
       " Cartesian coordinates in PLATON format : vorn.ang\n"
-      " Reduced structure in PLATON format     : reduced.ang & reduced_1.ang\n"
+      " Unidentified groups in PLATON format   : group.ang\n"
       " PLATON plot file with local axes       : vorn.spf\n"
       " Drawing of the local axes (SVG)        : vorn.svg\n"
       " Program log file                       : vorn.out\n"

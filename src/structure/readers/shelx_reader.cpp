@@ -98,7 +98,7 @@ void warn_repeated_labels(const Model& md, Log& log) {
   for (const std::string& l : order) {
     std::string nums;
     for (int i : seen[l]) nums += (nums.empty() ? "" : ", ") + std::to_string(i);
-    to_both(log, " WARNING: atom label " + l + " is used by " + std::to_string(seen[l].size()) +
+    warn(log, " WARNING: atom label " + l + " is used by " + std::to_string(seen[l].size()) +
                     " atoms (atom numbers " + nums + ")");
   }
   to_both(log, " Repeated labels make the XD atom table ambiguous; the RENAME option of the INPUT line");
