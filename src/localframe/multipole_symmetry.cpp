@@ -4,6 +4,7 @@
 #include <cmath>
 #include <algorithm>
 #include <numbers>
+#include <utility>
 
 namespace vorn {
 
@@ -147,6 +148,8 @@ bool frame_resolves_symmetry(const std::vector<gemmi::Mat33>& group) {
 namespace {
 
 struct LabelSymmetry {
+  LabelSymmetry(std::string_view l, std::vector<gemmi::Mat33> g)
+      : label(l), generators(std::move(g)), allowed(invariant_terms(generators)) {}
   std::string_view label;
   std::vector<gemmi::Mat33> generators;
   MultipoleSet allowed;
@@ -179,7 +182,6 @@ const std::vector<LabelSymmetry>& label_table() {
         {"6mm", {c6, my}},    {"-62m", {s6, c2x}},   {"6/mmm", {c6, c2x, i}}, {"23", {c2, c2x, c3d}},
         {"m-3", {c2, c2x, c3d, i}}, {"432", {c4, c4x, c3d}}, {"-43m", {s4, c3d}}, {"m-3m", {c4, c3d, i}},
         {"cyl", {about_z(1.0 / 5)}}};
-    for (LabelSymmetry& entry : t) entry.allowed = invariant_terms(entry.generators);
     return t;
   }();
   return table;
