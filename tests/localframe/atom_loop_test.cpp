@@ -66,6 +66,9 @@ TEST_F(KeyCase, PositionsForAllAtoms) {
   keys({kXyzUij, kXyzAll});
   EXPECT_EQ(key(c).substr(0, 38), "111 111111 0000000000 000000000000000 ");
   EXPECT_EQ(key(h).substr(0, 38), "111 100000 0000000000 000000000000000 ");
+  // An anisotropic hydrogen refines all six Uij.
+  rs.atom(h).tp = 2;
+  EXPECT_EQ(key(h).substr(0, 38), "111 111111 0000000000 000000000000000 ");
 }
 
 TEST_F(KeyCase, OrderedOnlySkipsDisorderedAtoms) {
