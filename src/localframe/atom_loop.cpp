@@ -47,7 +47,7 @@ std::vector<AtomSetup> set_up_atoms(RunState& rs) {
     to_log(rs, "");
     to_log(rs, " " + rule);
     layout::write(rs.log(), "(/' Working with atom ',i7,' : [',a,']',5x,'occ =',f11.4)", i, a.label, a.occ);
-    setup.push_back(defloc(rs, i));
+    setup.push_back(defloc(rs, i, setup));
   }
   int zeroed = 0, from_site = 0;
   for (const AtomSetup& s : setup) {
