@@ -1,6 +1,7 @@
 #include "localframe/frame_handedness.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -118,9 +119,18 @@ float pairing_deviation(const std::vector<LocalBond>& a, const std::vector<Local
 }
 
 bool hand_changes_multipoles(const MultipoleSet& allowed, int axis) {
-  gemmi::Mat33 mirror;
-  mirror[axis][axis] = -1;
-  return (allowed & ~invariant_terms({mirror})).any();
+  // The terms that the mirror normal to X, Y or Z leaves unchanged, worked
+  // out once for the run.
+  static const std::array<MultipoleSet, 3> unchanged = [] {
+    std::array<MultipoleSet, 3> sets;
+    for (int k = 0; k < 3; ++k) {
+      gemmi::Mat33 mirror;
+      mirror[k][k] = -1;
+      sets[static_cast<std::size_t>(k)] = invariant_terms({mirror});
+    }
+    return sets;
+  }();
+  return (allowed & ~unchanged[static_cast<std::size_t>(axis)]).any();
 }
 
 MirrorCheck compare_environments(const Frame& f, const std::vector<LocalBond>& atom,
