@@ -26,7 +26,10 @@ std::string key_text(const Switches& sw, const Atom& a, const MultipoleSet& allo
   const auto& k = sw.lkeys;
   const bool ordered = a.flag != -1;
   std::string pos = kPosZero;
-  if (k[kXyzUij] && (k[kXyzAll] || (k[kXyzOrdered] && ordered))) pos = a.iz == 1 ? kPosHydrogen : kPosFull;
+  // An isotropic hydrogen refines its Uiso only; an anisotropic one (tp 2,
+  // from a neutron or Hirshfeld-atom refinement) all six Uij.
+  const bool isotropic_hydrogen = a.iz == 1 && a.tp != 2;
+  if (k[kXyzUij] && (k[kXyzAll] || (k[kXyzOrdered] && ordered))) pos = isotropic_hydrogen ? kPosHydrogen : kPosFull;
   std::string mult = kMultZero;
   if (sw.lsx != 1 && k[kMult] && (k[kMultAll] || (k[kMultOrdered] && ordered))) mult = multipole_key(allowed);
   return pos + mult;
@@ -44,7 +47,7 @@ std::vector<AtomSetup> set_up_atoms(RunState& rs) {
     to_log(rs, "");
     to_log(rs, " " + rule);
     layout::write(rs.log(), "(/' Working with atom ',i7,' : [',a,']',5x,'occ =',f11.4)", i, a.label, a.occ);
-    setup.push_back(defloc(rs, i));
+    setup.push_back(defloc(rs, i, setup));
   }
   int zeroed = 0, from_site = 0;
   for (const AtomSetup& s : setup) {

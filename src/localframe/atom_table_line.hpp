@@ -14,6 +14,7 @@ namespace vorn {
 
 // Without trailing blanks; `constraint_label` is the atom the chemical
 // constraint refers to, empty for none.
-std::string atom_table_line(const Atom& a, const Frame& f, int kappa_set, std::string_view constraint_label);
+std::string atom_table_line(const Atom& a, const Frame& f, int kappa_set, std::string_view constraint_label,
+                            Handedness hand);
 
 }  // namespace vorn

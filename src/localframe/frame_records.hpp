@@ -65,12 +65,18 @@ struct Frame {
   MultipoleSet multipoles = MultipoleSet().set();
 };
 
+// The hand of an atom's local frame (the R/L column of the XD atom table):
+// left-handed for an atom whose bonds are the mirror image of those of the
+// atom it is constrained to.
+enum class Handedness { right, left };
+
 // What the per-atom loop decided for one atom, for the writers: its local
 // axes, its kappa set and the atom its chemical constraint refers to.
 struct AtomSetup {
   Frame frame;
   int kappa_set = 0;
   int reference = 0;   // 0: no chemical constraint
+  Handedness handedness = Handedness::right;
   bool databank_searched = false;
   bool databank_found = false;
   // Transferred populations that the atom's symmetry forbids, set to zero.

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "layout/text_edit.hpp"
 #include "databank/databank.hpp"
@@ -14,6 +16,9 @@
 #include "localframe/dummy_atoms.hpp"
 #include "localframe/atom_table_line.hpp"
 #include "localframe/equivalence.hpp"
+#include "localframe/frame_handedness.hpp"
+#include "localframe/site_frame.hpp"
+#include "structure/cell.hpp"
 #include "topology/cell_grid.hpp"
 #include "topology/planarity.hpp"
 
@@ -170,9 +175,45 @@ MultipoleSet zero_forbidden_populations(RunState& rs, int atom, const MultipoleS
 
 int letter_code(char c) { return c == 'X' ? 1 : c == 'Y' ? 2 : c == 'Z' ? 3 : 0; }
 
+// The atom's bonds to its stored neighbours in its own frame; none when the
+// frame spans no plane.
+std::vector<LocalBond> bonds_seen_from(const RunState& rs, int atom, const Frame& f) {
+  const Vec3 origin = cart(rs, atom);
+  const gemmi::Mat33 axes = frame_axes(origin, f);
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j)
+      if (!std::isfinite(axes[i][j])) return {};
+  std::vector<std::pair<int, Vec3>> neighbours;
+  for (int b : rs.nb.of[atom].atom) neighbours.emplace_back(rs.atom(b).iz, cart(rs, b));
+  return bonds_in_frame(origin, axes, neighbours);
+}
+
+// The hand of the frame of an atom constrained to `ref` (frame `ref_frame`):
+// left when its bonds are the mirror image of those of the reference; none
+// when they match neither way, so that the constraint cannot be written.
+std::optional<Handedness> constraint_hand(RunState& rs, int atom, const Frame& f, int ref, const Frame& ref_frame) {
+  const std::vector<LocalBond> own = bonds_seen_from(rs, atom, f);
+  const std::vector<LocalBond> theirs = bonds_seen_from(rs, ref, ref_frame);
+  if (own.empty() || theirs.empty()) return Handedness::right;
+  const MirrorCheck c = compare_environments(f, own, theirs);
+  const std::string_view la = rs.atom(atom).label.trimmed(), lr = rs.atom(ref).label.trimmed();
+  switch (c.verdict) {
+    case MirrorVerdict::right: return Handedness::right;
+    case MirrorVerdict::left:
+      layout::write(rs.log(), "(/' Bonds of ',a,' are the mirror image of those of ',a,' in their local frames: ',a)",
+                    la, lr, "left-handed frame (L)");
+      return Handedness::left;
+    case MirrorVerdict::unmatched: break;
+  }
+  warn(rs, layout::format("(/' WARNING: ',a,' is not constrained to ',a,': in their local frames their bonds differ by',"
+                          "f6.1,' deg. as they are and by',f6.1,' deg. mirrored')",
+                          la, lr, std::min(c.direct, 180.0f), std::min(c.mirrored, 180.0f)));
+  return std::nullopt;
+}
+
 }  // namespace
 
-AtomSetup kappa_and_output(RunState& rs, int atom, Frame& f) {
+AtomSetup kappa_and_output(RunState& rs, int atom, Frame& f, const std::vector<AtomSetup>& earlier) {
   Atom& a = rs.atom(atom);
   int ref = 0;
   if (rs.sw.lsx == 1) {
@@ -183,13 +224,26 @@ AtomSetup kappa_and_output(RunState& rs, int atom, Frame& f) {
   } else {
     ref = choose_kappa_set(rs, atom, f);
   }
+  // The constrained atom keeps the kappa set of its reference either way:
+  // kappa does not depend on the hand of the frame.
+  Handedness hand = Handedness::right;
+  if (ref != 0) {
+    const std::optional<Handedness> h =
+        constraint_hand(rs, atom, f, ref, earlier.at(static_cast<std::size_t>(ref - 1)).frame);
+    if (h) {
+      hand = *h;
+    } else {
+      ref = 0;
+      rs.kset.chemcon[atom] = 0;
+    }
+  }
   rs.kset.reference[atom] = ref;
   const int kset = rs.kset.kappaset[atom];
   layout::write(rs.log(), "(/3a)", " Symmetry = [", a.sitesym, "]");
 
   // The atom's line of the XD atom table.
   const std::string ref_label = rs.kset.chemcon[atom] == 1 ? rs.atom(ref).label.str() : std::string();
-  const std::string line(rtrim(atom_table_line(a, f, kset, ref_label)));
+  const std::string line(rtrim(atom_table_line(a, f, kset, ref_label, hand)));
   to_term(rs, " " + line);
   to_log(rs, layout::format("(/a/)", " Local coordinate system definition :"));
   to_log(rs, " " + line);
@@ -217,7 +271,7 @@ AtomSetup kappa_and_output(RunState& rs, int atom, Frame& f) {
 
   auto& xd = rs.mp.xdint[atom];
   xd = {letter_code(f.letter[0]), letter_code(f.letter[1]), f.point[0], atom, f.point[1], a.tp, a.tbl, kset, 4, 1, ref};
-  return AtomSetup{f, kset, ref, searched, found, zeroed};
+  return AtomSetup{f, kset, ref, hand, searched, found, zeroed};
 }
 
 }  // namespace vorn

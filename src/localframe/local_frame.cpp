@@ -646,12 +646,12 @@ void FrameBuilder::run() {
 
 void assign_frame(RunState& rs, int atom, Frame& frame) { FrameBuilder(rs, atom, frame).run(); }
 
-AtomSetup defloc(RunState& rs, int atom) {
+AtomSetup defloc(RunState& rs, int atom, const std::vector<AtomSetup>& earlier) {
   Frame f;
   const int dummies_before = rs.dummy.count;
   assign_frame(rs, atom, f);
   fit_frame_to_site(rs, atom, f, dummies_before);
-  return kappa_and_output(rs, atom, f);
+  return kappa_and_output(rs, atom, f, earlier);
 }
 
 void checksymeq(RunState& rs, Frame& frame) {

@@ -2,6 +2,8 @@
 // output lines.
 #pragma once
 
+#include <vector>
+
 #include "localframe/frame_records.hpp"
 
 namespace vorn {
@@ -9,8 +11,9 @@ namespace vorn {
 struct RunState;
 
 // The whole per-atom work: frame and site symmetry, then kappa set,
-// chemical constraint, output lines and databank transfer.
-AtomSetup defloc(RunState& rs, int atom);
+// chemical constraint, output lines and databank transfer.  `earlier` holds
+// the results of atoms 1 .. atom - 1.
+AtomSetup defloc(RunState& rs, int atom, const std::vector<AtomSetup>& earlier);
 
 // The first half of defloc: the atom's local axes, its site symmetry
 // (sitesym of the atom), the ring flags, lpg and, for a hydrogen, its parent

@@ -9,6 +9,7 @@
 #include "driver/run_state.hpp"
 #include "layout/layout.hpp"
 #include "localframe/multipole_symmetry.hpp"
+#include "structure/cell.hpp"
 #include "writers/bond_restraints.hpp"
 
 namespace vorn {
@@ -182,7 +183,9 @@ void write_mopro_atom(RunState& rs, int i, const AtomSetup& s) {
   // as for the multipole level of the atom's axes line.
   const bool hydrogen = Text<10>(element) == "H";
   if (hydrogen) {
-    layout::write(os, "('UISO   ',f10.6)", a.u[0]);
+    // MoPro's hydrogen record holds one isotropic U: Ueq for an anisotropic
+    // hydrogen (its U11 alone is no isotropic value).
+    layout::write(os, "('UISO   ',f10.6)", equivalent_u(a, rs.model.cell));
   } else {
     layout::write(os, "('UANI   ',6f10.6)", a.u[0], a.u[1], a.u[2], a.u[3], a.u[4], a.u[5]);
   }

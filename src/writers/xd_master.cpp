@@ -180,7 +180,7 @@ void write_atom_table(const RunState& rs, const std::vector<AtomSetup>& setup, s
   for (int i = 1; i <= rs.natom(); ++i) {
     const AtomSetup& s = setup[static_cast<std::size_t>(i - 1)];
     const std::string ref_label = rs.kset.chemcon[i] == 1 ? rs.atom(s.reference).label.str() : std::string();
-    layout::line(mas, rtrim(atom_table_line(rs.atom(i), s.frame, s.kappa_set, ref_label)));
+    layout::line(mas, rtrim(atom_table_line(rs.atom(i), s.frame, s.kappa_set, ref_label, s.handedness)));
   }
   for (int d = 1; d <= rs.dummy.count; ++d) {
     const auto& p = rs.dummy.pos[d];

@@ -8,6 +8,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "layout/text_edit.hpp"
@@ -66,6 +67,9 @@ TEST_F(KeyCase, PositionsForAllAtoms) {
   keys({kXyzUij, kXyzAll});
   EXPECT_EQ(key(c).substr(0, 38), "111 111111 0000000000 000000000000000 ");
   EXPECT_EQ(key(h).substr(0, 38), "111 100000 0000000000 000000000000000 ");
+  // An anisotropic hydrogen refines all six Uij.
+  rs.atom(h).tp = 2;
+  EXPECT_EQ(key(h).substr(0, 38), "111 111111 0000000000 000000000000000 ");
 }
 
 TEST_F(KeyCase, OrderedOnlySkipsDisorderedAtoms) {
@@ -237,6 +241,66 @@ TEST(LocalDef, DummyLinesInTheTableAndInVornAng) {
   EXPECT_EQ(lines_of(m.rs.io.spf.text()).size(), 12u);
 }
 
+// Two stereocentres C1 and C2 with O, C and H substituents (butane-2,3-diol
+// without its other hydrogens).  C2 and its substituents are the image of C1
+// and its own through the centre of the C-C bond (meso: a mirror image),
+// about a two-fold axis across the bond (dl: the same hand), or the
+// inversion image with C2's hydrogen bent by about 35 degrees.
+enum class Image { inversion, rotation, bent_hydrogen };
+
+struct DiolRun : LoopRun {
+  explicit DiolRun(Image image) {
+    const auto t = tetra4();
+    const Vec3 c1{0, 0, 0}, c2 = at_dist(c1, t[1], 1.53f);
+    const Vec3 mid = scale(add(c1, c2), 0.5f);
+    const Vec3 axis = unit(cross(sub(c2, c1), {0, 0, 1}));
+    const auto mapped = [&](const Vec3& p) {
+      const Vec3 r = sub(p, mid);
+      if (image == Image::rotation) {
+        const float along = r[0] * axis[0] + r[1] * axis[1] + r[2] * axis[2];
+        return add(mid, sub(scale(axis, 2 * along), r));
+      }
+      return sub(mid, r);
+    };
+    const std::array<Vec3, 3> subs{at_dist(c1, t[0], 1.43f), at_dist(c1, t[2], 1.51f), at_dist(c1, t[3], 1.0f)};
+    for (const auto& [label, z, p] : {std::tuple{"C1", 6, c1}, {"C2", 6, c2}, {"O1", 8, subs[0]}, {"C3", 6, subs[1]},
+                                      {"H1", 1, subs[2]}, {"O2", 8, mapped(subs[0])}, {"C4", 6, mapped(subs[1])}})
+      add_atom(label, z, p);
+    Vec3 h2 = mapped(subs[2]);
+    if (image == Image::bent_hydrogen) h2 = at_dist(c2, add(sub(h2, c2), scale(unit(sub(mapped(subs[1]), c2)), 0.7f)), 1.0f);
+    add_atom("H2", 1, h2);
+    finish();
+  }
+};
+
+TEST(LocalDef, MirrorImageConstraintsAreLeftHanded) {
+  struct Case {
+    Image image;
+    const char* line;   // C2's line of the atom table from the R/L column on
+    int reference;
+  };
+  const Case cases[] = {{Image::inversion, "L   2  1   1   4   NO      C1", 1},
+                        {Image::rotation, "R   2  1   1   4   NO      C1", 1},
+                        {Image::bent_hydrogen, "R   2  1   1   4   NO", 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    DiolRun m(c.image);
+    run_loop(m.rs);
+    const auto mas = lines_of(m.rs.io.mas.text());
+    ASSERT_EQ(mas[2].substr(0, 8), "C2      ");
+    EXPECT_EQ(mas[2].substr(44), c.line);
+    EXPECT_EQ(m.rs.kset.chemcon[2], c.reference != 0 ? 1 : 0);
+    EXPECT_EQ(m.rs.mp.xdint[2][10], c.reference);
+    const std::string log = m.mr.log();
+    EXPECT_EQ(log.find(" Bonds of C2 are the mirror image of those of C1 in their local frames: left-handed frame (L)") !=
+                  std::string::npos,
+              c.image == Image::inversion);
+    EXPECT_EQ(log.find(" WARNING: C2 is not constrained to C1: in their local frames their bonds differ by") !=
+                  std::string::npos,
+              c.image == Image::bent_hydrogen);
+  }
+}
+
 // ---- Whole runs on real structures ------------------------------------------
 
 const char* const kStructures[] = {
@@ -269,7 +333,7 @@ void check_run(const std::string& file, const std::string& rings) {
   const auto end = std::find(mas.begin(), mas.end(), "END ATOM");
   ASSERT_TRUE(begin != mas.end() && end != mas.end() && begin < end);
   const std::regex atom_line(
-      R"(^.{8} .{8}  [XYZ]  .{8} .{8} [XYZ]   R [ \d]{2}\d[ \d]{2}\d[ \d]{3}\d[ \d]{3}\d   (NO|cyl|[-1-6m/]{1,5})( +.{1,8})?$)");
+      R"(^.{8} .{8}  [XYZ]  .{8} .{8} [XYZ]   [RL] [ \d]{2}\d[ \d]{2}\d[ \d]{3}\d[ \d]{3}\d   (NO|cyl|[-1-6m/]{1,5})( +.{1,8})?$)");
   const std::regex dummy_line(R"(^DUM\d{1,3} *  ( *-?\d+\.\d{6}){3}$)");
   std::set<std::string> atoms, dummies;
   std::vector<std::string> table;

@@ -69,6 +69,12 @@ TEST_F(MoproFiles, HydrogenRecordGroupHasUisoAndOnePopulationRecord) {
   EXPECT_EQ(l[2], "UISO     0.025000");
   EXPECT_EQ(l[3], " 0.80000 0.02000  0.000  0.000  0.100  0.080  0.000  0.000  -.120  0.000");
   EXPECT_EQ(l[4], "");
+  // An anisotropic hydrogen gets its Ueq (orthogonal cell: the mean of
+  // U11, U22 and U33), not its U11.
+  a.tp = 2;
+  rs.model.cell = {5, 6, 7, 90, 90, 90};
+  write_mopro_atom(rs, 3, s);
+  EXPECT_EQ(par()[7], "UISO     0.016000");
 }
 
 TEST_F(MoproFiles, HeavyAtomRecordGroupHasUaniAndThreePopulationRecords) {

@@ -39,10 +39,13 @@ TEST(MasAtomLine, ColumnsWithAndWithoutChemcon) {
   a.lmx = 4;
   a.sitesym = "m";
   const Frame f = frame("O(1)", 'X', "C(2)", 'Y');
-  const std::string plain = atom_table_line(rs.atom(1), f, 1, "");
+  const std::string plain = atom_table_line(rs.atom(1), f, 1, "", Handedness::right);
   EXPECT_EQ(plain, "C(1)     O(1)      X  C(1)     C(2)     Y   R   2  1   1   4   m");
-  const std::string con = atom_table_line(rs.atom(1), f, 12, "C(3)");
+  const std::string con = atom_table_line(rs.atom(1), f, 12, "C(3)", Handedness::right);
   EXPECT_EQ(con, "C(1)     O(1)      X  C(1)     C(2)     Y   R   2  1  12   4   m       C(3)");
+  // The mirror image of its reference: L in the same column.
+  const std::string left = atom_table_line(rs.atom(1), f, 12, "C(3)", Handedness::left);
+  EXPECT_EQ(left, "C(1)     O(1)      X  C(1)     C(2)     Y   L   2  1  12   4   m       C(3)");
   // Columns: R in 45, SITESYM from 64, CHEMCON from 72 (labels left-aligned).
   EXPECT_EQ(con[44], 'R');
   EXPECT_EQ(con.substr(63, 1), "m");
@@ -59,11 +62,11 @@ TEST(MasAtomLine, DummyAxesLongLabelsAndNoTrailingBlanks) {
   a.tbl = 11;
   a.lmx = 4;
   a.sitesym = "NO";
-  const std::string l = atom_table_line(rs.atom(1), frame("DUM1", 'Z', "CL(12AB)", 'X'), 3, "");
+  const std::string l = atom_table_line(rs.atom(1), frame("DUM1", 'Z', "CL(12AB)", 'X'), 3, "", Handedness::right);
   EXPECT_EQ(l, "CL(12AB) DUM1      Z  CL(12AB) CL(12AB) X   R   2 11   3   4   NO");
   // A blank site symmetry leaves the line ending at the LMX column.
   a.sitesym = "";
-  const std::string b = atom_table_line(rs.atom(1), frame("DUM1", 'Z', "CL(12AB)", 'X'), 3, "");
+  const std::string b = atom_table_line(rs.atom(1), frame("DUM1", 'Z', "CL(12AB)", 'X'), 3, "", Handedness::right);
   EXPECT_EQ(b.size(), 60u);
   EXPECT_EQ(b.back(), '4');
 }
