@@ -227,6 +227,16 @@ AtomSetup kappa_and_output(RunState& rs, int atom, Frame& f, const std::vector<A
   // The constrained atom keeps the kappa set of its reference either way:
   // kappa does not depend on the hand of the frame.
   Handedness hand = Handedness::right;
+  if (ref != 0 && (earlier.at(static_cast<std::size_t>(ref - 1)).frame.multipoles & ~f.multipoles).any()) {
+    // A constraint copies the reference's multipoles term by term: it
+    // cannot hold when the reference refines a term this atom's symmetry
+    // forbids.
+    warn(rs, layout::format("(/' WARNING: ',a,' is not constrained to ',a,': its symmetry forbids multipoles that ',"
+                            "a,' refines')",
+                            a.label.trimmed(), rs.atom(ref).label.trimmed(), rs.atom(ref).label.trimmed()));
+    ref = 0;
+    rs.kset.chemcon[atom] = 0;
+  }
   if (ref != 0) {
     const std::optional<Handedness> h =
         constraint_hand(rs, atom, f, ref, earlier.at(static_cast<std::size_t>(ref - 1)).frame);
