@@ -191,7 +191,7 @@ void normal_run(RunState& rs) {
     if (rs.ncomplete() > rs.natom()) {
       OutFile ang;
       if (!ang.open("complete.ang")) fail("GenCompleteFrags", "Unable to create output file complete.ang");
-      write_complete_ang(rs, ang.os());
+      write_complete_ang(rs.model, ang.os());
       ang.close();
       layout::write(rs.log(), "(/a)", " File with complete fragment(s) in PLATON format : complete.ang");
       written.complete = true;
@@ -211,8 +211,8 @@ void normal_run(RunState& rs) {
     OutFile ang, ang1;
     if (!ang.open("reduced.ang")) fail("Connect4Rings", "Unable to create output file reduced.ang");
     if (!ang1.open("reduced_1.ang")) fail("Connect4Rings", "Unable to create output file reduced_1.ang");
-    write_reduced_ang(rs, reduced, ang.os());
-    write_reduced_numbered_ang(rs, reduced, ang1.os());
+    write_reduced_ang(rs.model, reduced, ang.os());
+    write_reduced_numbered_ang(rs.model, reduced, ang1.os());
     ang.close();
     ang1.close();
     const std::string t = times_line(" Timing for ring search u,s,t (s) :", process_times());
@@ -235,23 +235,26 @@ void normal_run(RunState& rs) {
   if (rs.sw.format == InputFormat::xd)
     old_master = split_old_master(rs.model.xd_master_records, std::string(rs.sw.xdold.trimmed()));
   const std::vector<AtomSetup> setup = set_up_atoms(rs);
-  write_master_tables(rs, setup, old_master, io.mas.os());
+  write_master_tables(rs.model, rs.sw, setup, rs.dummy, rs.kset, old_master, io.mas.os());
   warn_if_nothing_refined(rs, setup);
-  write_vorn_ang(rs, io.ang.os());
-  write_con_site_symmetry(rs, setup, io.con.os());
-  write_spf_axes(rs, setup, io.spf.os());
+  write_vorn_ang(rs.model, rs.sw, rs.dummy, io.ang.os());
+  write_con_site_symmetry(rs.model, setup, io.con.os());
+  write_spf_axes(rs.model, setup, io.spf.os());
   open_output(io.svg, "vorn.svg");
   std::vector<DrawnDummy> dummies;
   for (int d = 1; d <= rs.dummy.count; ++d) {
-    const Vec3 c = dummy_cart(rs, d);
+    const Vec3 c = dummy_cart(rs.dummy, rs.model, rs.sw, d);
     dummies.push_back({std::string(rs.dummy.label[d].trimmed()), {c[0], c[1], c[2]}});
   }
   write_axes_drawing(rs.model, rs.nb, dummies, setup, io.svg.os());
 
   // Step 13.
   if (rs.sw.lfh == 1) {
-    write_bond_restraints(rs, setup, io.reset.os(), io.res.os(), io.cnst.os());
-    write_res_tail(rs, setup);
+    write_bond_restraints(rs.model, setup, io.reset.os(), io.res.os(), io.cnst.os());
+    io.reset.close();
+    io.cnst.close();
+    write_res_tail(rs.model, setup, io.res.os());
+    io.res.close();
   }
 
   // Step 14: parameter files.
@@ -275,12 +278,17 @@ void normal_run(RunState& rs) {
         if (rs.sw.args.iscale != 0) rescalepv(rs);
       }
     }
-    write_parameter_files(rs, setup);
+    const bool fixedh = rs.sw.lfh == 1 && rs.sw.lsx != 1;
+    write_parameter_files(rs.model, setup, rs.dummy, rs.mp, rs.kappas, rs.kset, io.log,
+                          {io.par.os(), io.mopro.os(), io.con.os(), fixedh ? &io.fixedh.os() : nullptr});
+    io.con.close();
+    io.par.close();
+    if (fixedh) io.fixedh.close();
     written.parameters = true;
   }
 
   // Step 15: plot instructions.
-  write_spf_tail(rs);
+  write_spf_tail(rs.model, rs.sw, rs.dummy, io.spf.os());
   finish_output(io.spf);
 
   // Steps 16 to 19.

@@ -23,7 +23,12 @@ Vec3 stored_to_cart(const RunState& rs, const std::array<float, 3>& p) {
 
 }  // namespace
 
-Vec3 dummy_cart(const RunState& rs, int d) { return stored_to_cart(rs, rs.dummy.pos[d]); }
+Vec3 dummy_cart(const Dummies& dummies, const Model& model, const Switches& sw, int d) {
+  const std::array<float, 3>& p = dummies.pos[d];
+  return sw.ifra == 1 ? rabs(model.transf, 0, p) : p;
+}
+
+Vec3 dummy_cart(const RunState& rs, int d) { return dummy_cart(rs.dummy, rs.model, rs.sw, d); }
 
 void dummylab(RunState& rs, int n) {
   if (n > kMaxDummyNames) fail("DummyLab", "DUMMY label exceeds format...");
@@ -96,9 +101,7 @@ std::string getdummylabel(int n) {
   return s;
 }
 
-void loc2plat(const RunState& rs, int atom, const Vec3& p1, const Vec3& p2, char first, char second,
-              std::ostream& os) {
-  const Atom& a = rs.atom(atom);
+void loc2plat(const Atom& a, int atom, const Vec3& p1, const Vec3& p2, char first, char second, std::ostream& os) {
   const Vec3 o{a.xc, a.yc, a.zc};
   layout::write(os, "('ATOM ',a8,3x,3f12.4)", a.label, o[0], o[1], o[2]);
   const Vec3 p{p1[0] - o[0], p1[1] - o[1], p1[2] - o[2]};

@@ -7,7 +7,10 @@
 #include <string>
 #include <string_view>
 
+#include "control/switches.hpp"
+#include "localframe/frame_records.hpp"
 #include "structure/cell.hpp"
+#include "structure/model.hpp"
 
 namespace vorn {
 
@@ -23,7 +26,8 @@ int adddummyatom(RunState& rs, int mode, Vec3& p, Vec3& cart);
 int newdummy(RunState& rs, const Vec3& p);
 // Writes the label of dummy n ("DUM" + number); stops above 999.
 void dummylab(RunState& rs, int n);
-// Cartesian position of dummy d.
+// Cartesian position of dummy d (stored fractional when ifra = 1).
+Vec3 dummy_cart(const Dummies& dummies, const Model& model, const Switches& sw, int d);
 Vec3 dummy_cart(const RunState& rs, int d);
 Vec3 midpoint(const Vec3& a, const Vec3& b);
 // Angle a-b-c at b in degrees.
@@ -31,7 +35,7 @@ float calcang(const Vec3& a, const Vec3& b, const Vec3& c);
 void prtang(std::ostream& os, std::string_view a, std::string_view b, std::string_view c, float angle);
 Vec3 vmult(const Vec3& u, const Vec3& v);
 // Draws the atom's local axes into vorn.spf.
-void loc2plat(const RunState& rs, int atom, const Vec3& p1, const Vec3& p2, char first, char second, std::ostream& os);
+void loc2plat(const Atom& a, int atom, const Vec3& p1, const Vec3& p2, char first, char second, std::ostream& os);
 // origin + 0.2 e/|e| for e = ex, ey, ez.
 void getdummy(const Vec3& origin, const Vec3& ex, const Vec3& ey, const Vec3& ez, Vec3& px, Vec3& py, Vec3& pz);
 std::string getdummylabel(int n);

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "driver/run_state.hpp"
 #include "layout/layout.hpp"
 #include "localframe/dummy_atoms.hpp"
 #include "structure/cell.hpp"
@@ -38,71 +37,69 @@ void write_spf_head(std::ostream& os) {
   layout::line(os, "ANGSTROM");
 }
 
-void write_reduced_ang(const RunState& rs, const std::vector<int>& reduced, std::ostream& os) {
+void write_reduced_ang(const Model& model, const std::vector<int>& reduced, std::ostream& os) {
   os << "ANGSTROM\n";
   for (const int atom : reduced) {
-    const Atom& at = rs.atom(atom);
+    const Atom& at = model.atoms[atom];
     layout::write(os, "('ATOM ',a8,3f12.4)", at.label, at.xc, at.yc, at.zc);
   }
 }
 
-void write_reduced_numbered_ang(const RunState& rs, const std::vector<int>& reduced, std::ostream& os) {
+void write_reduced_numbered_ang(const Model& model, const std::vector<int>& reduced, std::ostream& os) {
   os << "ANGSTROM\n";
   int position = 0;
   for (const int atom : reduced) {
-    const Atom& at = rs.atom(atom);
+    const Atom& at = model.atoms[atom];
     std::string name = layout::format("(a2,i6)", atsym(at.iz), ++position);
     name.erase(std::remove(name.begin(), name.end(), ' '), name.end());
     layout::write(os, "('ATOM ',a8,3f12.4)", Label(name), at.xc, at.yc, at.zc);
   }
 }
 
-void write_complete_ang(const RunState& rs, std::ostream& os) {
-  for (int k = 1; k <= rs.ncomplete(); ++k) {
-    const Atom& a = rs.atom(k);
+void write_complete_ang(const Model& model, std::ostream& os) {
+  for (int k = 1; k <= model.cryst.ncomplete; ++k) {
+    const Atom& a = model.atoms[k];
     layout::write(os, "('ATOM ',a10,3x,3f12.4)", a.label, a.xc, a.yc, a.zc);
   }
 }
 
-void write_spf_axes(const RunState& rs, const std::vector<AtomSetup>& setup, std::ostream& os) {
-  for (int i = 1; i <= rs.natom(); ++i) {
+void write_spf_axes(const Model& model, const std::vector<AtomSetup>& setup, std::ostream& os) {
+  for (int i = 1; i <= model.natom; ++i) {
     const Frame& f = setup[static_cast<std::size_t>(i - 1)].frame;
-    loc2plat(rs, i, f.pos[0], f.pos[1], f.letter[0], f.letter[1], os);
+    loc2plat(model.atoms[i], i, f.pos[0], f.pos[1], f.letter[0], f.letter[1], os);
   }
 }
 
-void write_vorn_ang(const RunState& rs, std::ostream& os) {
+void write_vorn_ang(const Model& model, const Switches& sw, const Dummies& dummies, std::ostream& os) {
   layout::line(os, "ANGSTROM");
-  for (int i = 1; i <= rs.natom(); ++i) {
-    const Atom& a = rs.atom(i);
+  for (int i = 1; i <= model.natom; ++i) {
+    const Atom& a = model.atoms[i];
     layout::write(os, "('ATOM ',a8,3x,3f14.4)", a.label, a.xc, a.yc, a.zc);
   }
-  for (int d = 1; d <= rs.dummy.count; ++d) {
-    const Vec3 c = dummy_cart(rs, d);
+  for (int d = 1; d <= dummies.count; ++d) {
+    const Vec3 c = dummy_cart(dummies, model, sw, d);
     // Dummies are drawn as lithium atoms, numbered in as many digits as
     // they need.
     layout::write(os, "('ATOM ',a,2x,3f14.4)", "Li(" + std::to_string(d) + ")", c[0], c[1], c[2]);
   }
 }
 
-void write_spf_tail(RunState& rs) {
-  std::ostream& os = rs.io.spf.os();
-  const int ndum = rs.dummy.count;
+void write_spf_tail(const Model& model, const Switches& sw, const Dummies& dummies, std::ostream& os) {
+  const int ndum = dummies.count;
   for (int d = 1; d <= ndum; ++d) {
-    Vec3 p = rs.dummy.pos[d];
-    if (rs.sw.ifra == 1) p = rabs(rs.model.transf, 0, p);
+    const Vec3 p = dummy_cart(dummies, model, sw, d);
     layout::write(os, "('ATOM ',a,2x,3f14.4)", "D(" + std::to_string(d) + ")", p[0], p[1], p[2]);
   }
 
   // Bond radii: every element of the structure, then the axis and dummy
   // pseudo-atoms with a tiny radius so that they never join real atoms.
-  const AtomTypes& types = rs.model.types;
+  const AtomTypes& types = model.types;
   std::vector<layout::Item> items;
   items.emplace_back(std::string_view("JOIN RADII "));
   for (int k = 1; k <= types.ntypes; ++k) {
     const int z = types.typez[k];
     items.emplace_back(atsym(z));
-    items.emplace_back(static_cast<double>(covalent_radius(rs.sw, z)));
+    items.emplace_back(static_cast<double>(covalent_radius(sw, z)));
   }
   for (const char* pseudo : {"X", "Y", "Z", "D"}) {
     if (pseudo[0] == 'D' && ndum == 0) break;
@@ -120,9 +117,8 @@ void write_spf_tail(RunState& rs) {
   layout::line(os, "PLOT");
 }
 
-void write_fixedh_line(RunState& rs, int i) {
-  const Atom& a = rs.atom(i);
-  layout::write(rs.io.fixedh.os(), "(a8,1x,i4,2x,3f12.6,2x,f10.5,1x,f8.4)", a.label, a.tbl, a.xf, a.yf, a.zf, a.occ,
+void write_fixedh_line(const Atom& a, std::ostream& os) {
+  layout::write(os, "(a8,1x,i4,2x,3f12.6,2x,f10.5,1x,f8.4)", a.label, a.tbl, a.xf, a.yf, a.zf, a.occ,
                 a.u[0]);
 }
 

@@ -8,17 +8,16 @@
 #include <vector>
 
 #include "localframe/frame_records.hpp"
+#include "structure/model.hpp"
 
 namespace vorn {
 
-struct RunState;
-
 // The RESET BOND, DISTAN and constraint lines of every extended bond, in
 // atom order.
-void write_bond_restraints(const RunState& rs, const std::vector<AtomSetup>& setup, std::ostream& reset,
+void write_bond_restraints(const Model& model, const std::vector<AtomSetup>& setup, std::ostream& reset,
                            std::ostream& res, std::ostream& cnst);
 
 // The URATIO restraint of an extended bond (100 columns).
-Text<100> uratio_line(const RunState& rs, const ExtendedBond& bond);
+Text<100> uratio_line(const Model& model, const ExtendedBond& bond);
 
 }  // namespace vorn

@@ -6,7 +6,6 @@
 #include <string>
 
 #include "layout/text_edit.hpp"
-#include "driver/run_state.hpp"
 #include "layout/layout.hpp"
 #include "localframe/multipole_symmetry.hpp"
 #include "structure/cell.hpp"
@@ -98,29 +97,27 @@ std::string mopro_symmetry_code(const SiteSym& s, const Frame& f) {
 }
 
 // The atom's SYMPLM line (none for site symmetry "NO").
-void write_site_symmetry_line(const RunState& rs, int atom, const Frame& f, std::ostream& con) {
-  const Atom& a = rs.atom(atom);
+void write_site_symmetry_line(const Model& model, int atom, const Frame& f, std::ostream& con) {
+  const Atom& a = model.atoms[atom];
   if (a.sitesym == "NO") return;
   const Text<4> code = mopro_symmetry_code(a.sitesym, f);
-  if (rs.model.resi.hasres != 0)
-    layout::write(con, "(a,1x,a6,1x,a)", "SYMPLM ", code, rs.model.resi.resname[atom]);
+  if (model.resi.hasres != 0)
+    layout::write(con, "(a,1x,a6,1x,a)", "SYMPLM ", code, model.resi.resname[atom]);
   else
     layout::write(con, "(a,1x,a,1x,a,1x,a)", "SYMPLM ", code, erbras(a.label.view()), "1");
 }
 
 }  // namespace
 
-void write_con_site_symmetry(const RunState& rs, const std::vector<AtomSetup>& setup, std::ostream& os) {
-  for (int i = 1; i <= rs.natom(); ++i) write_site_symmetry_line(rs, i, setup[static_cast<std::size_t>(i - 1)].frame, os);
+void write_con_site_symmetry(const Model& model, const std::vector<AtomSetup>& setup, std::ostream& os) {
+  for (int i = 1; i <= model.natom; ++i) write_site_symmetry_line(model, i, setup[static_cast<std::size_t>(i - 1)].frame, os);
 }
 
 void write_con_head(std::ostream& os) { lines(os, {"!", "! local symmetry  ", "!"}); }
 
 void write_res_head(std::ostream& os) { lines(os, {"!", "! X-H distances", "!"}); }
 
-void write_mopro_model(RunState& rs) {
-  std::ostream& os = rs.io.mopro.os();
-  const Dummies& dum = rs.dummy;
+void write_mopro_model(const Model& model, const Dummies& dum, const Kappas& k, std::ostream& os) {
   layout::line(os, "DUMMY " + grown_i(dum.count, 3));
   for (int d = 1; d <= dum.count; ++d) {
     const auto& p = dum.pos[d];
@@ -130,11 +127,10 @@ void write_mopro_model(RunState& rs) {
     layout::write(os, "('DUMY ',3f12.6,'  D',a,' 0')", p[0], p[1], p[2], number);
   }
   layout::line(os, "");
-  const Kappas& k = rs.kappas;
   layout::line(os, "KAPPA " + grown_i(k.nkset, 3));
   for (int s = 1; s <= k.nkset; ++s) layout::write(os, "(2f10.6)", k.kappa1[s], k.kappa2[s]);
   layout::line(os, "");
-  layout::line(os, "ATOMS " + grown_i(rs.natom(), 4));
+  layout::line(os, "ATOMS " + grown_i(model.natom, 4));
   layout::line(os, "");
 }
 
@@ -155,23 +151,23 @@ Text<90> axes_line(const Atom& a, const AtomSetup& s) {
 
 // The commented-out valence-population constraint of an atom that is
 // chemically constrained to another (90 columns).
-Text<90> constraint_line(const RunState& rs, int atom, int ref) {
-  if (rs.model.resi.hasres != 0)
-    return layout::format("(a,1x,a,2x,a)", "! CONPVM ", rs.model.resi.resname[atom], rs.model.resi.resname[ref]);
-  return layout::format("(a,1x,a,2x,a,1x,a,1x,a)", "! CONPVM ", erbras(rs.atom(atom).label.view()), "1",
-                        erbras(rs.atom(ref).label.view()), "1");
+Text<90> constraint_line(const Model& model, int atom, int ref) {
+  if (model.resi.hasres != 0)
+    return layout::format("(a,1x,a,2x,a)", "! CONPVM ", model.resi.resname[atom], model.resi.resname[ref]);
+  return layout::format("(a,1x,a,2x,a,1x,a,1x,a)", "! CONPVM ", erbras(model.atoms[atom].label.view()), "1",
+                        erbras(model.atoms[ref].label.view()), "1");
 }
 
 }  // namespace
 
-void write_mopro_atom(RunState& rs, int i, const AtomSetup& s) {
-  std::ostream& os = rs.io.mopro.os();
-  const Atom& a = rs.atom(i);
+void write_mopro_atom(const Model& model, const Mpoles& mp, int i, const AtomSetup& s, Log& log,
+                      std::ostream& os) {
+  const Atom& a = model.atoms[i];
   const std::string element = ernum(a.label);
   const std::string number = grown_i(i, 3);
 
-  if (rs.model.resi.hasres != 0) {
-    layout::write(os, "('ATOM ',a,1x,a,3f12.6,f6.3,1x,' 1 ',a)", number, rs.model.resi.restext[i], a.xf, a.yf,
+  if (model.resi.hasres != 0) {
+    layout::write(os, "('ATOM ',a,1x,a,3f12.6,f6.3,1x,' 1 ',a)", number, model.resi.restext[i], a.xf, a.yf,
                   a.zf, a.occ, element);
   } else {
     layout::write(os, "('ATOM ',a,1x,a,'MOL   1',3f12.6,f6.3,1x,' 1 ',a)", number, erbras(a.label), a.xf, a.yf,
@@ -185,7 +181,7 @@ void write_mopro_atom(RunState& rs, int i, const AtomSetup& s) {
   if (hydrogen) {
     // MoPro's hydrogen record holds one isotropic U: Ueq for an anisotropic
     // hydrogen (its U11 alone is no isotropic value).
-    layout::write(os, "('UISO   ',f10.6)", equivalent_u(a, rs.model.cell));
+    layout::write(os, "('UISO   ',f10.6)", equivalent_u(a, model.cell));
   } else {
     layout::write(os, "('UANI   ',6f10.6)", a.u[0], a.u[1], a.u[2], a.u[3], a.u[4], a.u[5]);
   }
@@ -193,12 +189,12 @@ void write_mopro_atom(RunState& rs, int i, const AtomSetup& s) {
   // The stored populations include the occupancy; MoPro carries it apart.
   // An atom of occupancy 0 has nothing to divide: its populations are 0.
   if (a.occ == 0.0f) {
-    warn(rs, layout::format("(/3a)", " WARNING: atom ", a.label.trimmed(),
+    warn(log, layout::format("(/3a)", " WARNING: atom ", a.label.trimmed(),
                               " has occupancy 0; its MoPro populations are written as 0"));
   }
   auto q = [&a](float v) { return a.occ != 0.0f ? v / a.occ : 0.0f; };
-  const Plm& p = rs.mp.plm[i];
-  layout::write(os, "(2f8.5,2x,8(f5.3,2x))", q(rs.mp.pv[i]), q(p(0, 0)), q(p(1, 1)), q(p(1, -1)), q(p(1, 0)),
+  const Plm& p = mp.plm[i];
+  layout::write(os, "(2f8.5,2x,8(f5.3,2x))", q(mp.pv[i]), q(p(0, 0)), q(p(1, 1)), q(p(1, -1)), q(p(1, 0)),
                 q(p(2, 0)), q(p(2, 1)), q(p(2, -1)), q(p(2, 2)), q(p(2, -2)));
   if (!hydrogen) {
     layout::write(os, "(2x,7(f5.3,2x))", q(p(3, 0)), q(p(3, 1)), q(p(3, -1)), q(p(3, 2)), q(p(3, -2)), q(p(3, 3)),
@@ -209,30 +205,25 @@ void write_mopro_atom(RunState& rs, int i, const AtomSetup& s) {
   layout::line(os, "");
 }
 
-void write_mopro_par_tail(RunState& rs) {
-  lines(rs.io.mopro.os(), {"", "ANHAR    0    3         !  #atoms #order ", "! 1         ! atom number ",
+void write_mopro_par_tail(std::ostream& os) {
+  lines(os, {"", "ANHAR    0    3         !  #atoms #order ", "! 1         ! atom number ",
                            "! 0. 0. 0. 0. 0. 0. 0. 0. ", "! 0. 0. ", "", "STOP "});
 }
 
-void write_con_tail(RunState& rs, const std::vector<AtomSetup>& setup) {
-  std::ostream& os = rs.io.con.os();
+void write_con_tail(const Model& model, const KappaSets& kappa_sets, const std::vector<AtomSetup>& setup,
+                    std::ostream& os) {
   lines(os, {"!", "! similarity (switched-off)", "!"});
-  for (int i = 1; i <= rs.natom(); ++i)
-    if (rs.kset.chemcon[i] == 1)
-      layout::line(os, constraint_line(rs, i, setup[static_cast<std::size_t>(i - 1)].reference).view());
+  for (int i = 1; i <= model.natom; ++i)
+    if (kappa_sets.chemcon[i] == 1)
+      layout::line(os, constraint_line(model, i, setup[static_cast<std::size_t>(i - 1)].reference).view());
   lines(os, {"!", "! end", "!"});
-  rs.io.con.close();
 }
 
-void write_res_tail(RunState& rs, const std::vector<AtomSetup>& setup) {
-  std::ostream& os = rs.io.res.os();
+void write_res_tail(const Model& model, const std::vector<AtomSetup>& setup, std::ostream& os) {
   lines(os, {"!", "! isotropic H atoms ADPs", "!"});
   for (const AtomSetup& s : setup)
-    if (s.frame.extended_bond) layout::line(os, uratio_line(rs, *s.frame.extended_bond).view());
-  rs.io.reset.close();
-  rs.io.cnst.close();
+    if (s.frame.extended_bond) layout::line(os, uratio_line(model, *s.frame.extended_bond).view());
   lines(os, {"!", "! end", "!"});
-  rs.io.res.close();
 }
 
 }  // namespace vorn

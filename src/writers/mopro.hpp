@@ -5,12 +5,12 @@
 
 #include <vector>
 
+#include "databank/databank_records.hpp"
+#include "layout/log.hpp"
 #include "localframe/frame_records.hpp"
 #include "structure/model.hpp"
 
 namespace vorn {
-
-struct RunState;
 
 void write_mopro_par_head(std::ostream& os);
 // The crystal lines that follow that head for SHELX input: a CELL line for
@@ -18,17 +18,20 @@ void write_mopro_par_head(std::ostream& os);
 void write_mopro_crystal_head(const ShelxCrystalHead& head, std::ostream& os);
 void write_con_head(std::ostream& os);
 // The SYMPLM line of every atom whose site symmetry is not "NO".
-void write_con_site_symmetry(const RunState& rs, const std::vector<AtomSetup>& setup, std::ostream& os);
+void write_con_site_symmetry(const Model& model, const std::vector<AtomSetup>& setup, std::ostream& os);
 void write_res_head(std::ostream& os);
 // Model section of mopro_vorn.par (dummies, kappas, atom count).
-void write_mopro_model(RunState& rs);
-// The record group of atom i in mopro_vorn.par.
-void write_mopro_atom(RunState& rs, int i, const AtomSetup& setup);
-void write_mopro_par_tail(RunState& rs);
+void write_mopro_model(const Model& model, const Dummies& dummies, const Kappas& kappas, std::ostream& os);
+// The record group of atom i in mopro_vorn.par, from its populations; an
+// atom of occupancy 0 is warned about in the log.
+void write_mopro_atom(const Model& model, const Mpoles& populations, int i, const AtomSetup& setup, Log& log,
+                      std::ostream& os);
+void write_mopro_par_tail(std::ostream& os);
 // The similarity section of con_mopro.inp: the valence-population
 // constraint of every chemically constrained atom, commented out.
-void write_con_tail(RunState& rs, const std::vector<AtomSetup>& setup);
+void write_con_tail(const Model& model, const KappaSets& kappa_sets, const std::vector<AtomSetup>& setup,
+                    std::ostream& os);
 // ADP block and tail of res_mopro.inp.
-void write_res_tail(RunState& rs, const std::vector<AtomSetup>& setup);
+void write_res_tail(const Model& model, const std::vector<AtomSetup>& setup, std::ostream& os);
 
 }  // namespace vorn

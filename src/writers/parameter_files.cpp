@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "driver/run_state.hpp"
 #include "layout/layout.hpp"
 #include "writers/auxiliary.hpp"
 #include "writers/mopro.hpp"
@@ -21,41 +20,40 @@ namespace {
 // zeros and the dummy atoms.
 // Number of scattering-factor tables: the highest table index of an atom, at
 // least one.
-int scattering_table_count(const RunState& rs) {
+int scattering_table_count(const Model& model) {
   int n = 1;
-  for (int i = 1; i <= rs.natom(); ++i) n = std::max(n, rs.atom(i).tbl);
+  for (int i = 1; i <= model.natom; ++i) n = std::max(n, model.atoms[i].tbl);
   return n;
 }
 
-void write_head(RunState& rs, std::ostream& os) {
+void write_head(const Model& model, const Dummies& dummies, const Kappas& kappas, std::ostream& os) {
   const std::string bangs(80, '!');
   layout::line(os, bangs);
   layout::line(os, "!                   CREATED BY PROGRAM << VORN >>");
   layout::line(os, bangs);
   layout::line(os, "XDPARFILE VERSION  2");
-  layout::line(os, "  " + std::string(rs.model.amodel.trimmed()) + "   MODEL  4  2  1  0");
+  layout::line(os, "  " + std::string(model.amodel.trimmed()) + "   MODEL  4  2  1  0");
   layout::line(os, "LIMITS nat 300 ntx 31 lmx 4 nzz 30 nto 0 nsc 20 ntb 20 nov 2500");
-  layout::write(os, "('USAGE ',i4,' 2 4 ',i4,' 0 1 0 0 ',i4,' 0 0 0 0 ',i4)", rs.natom(), rs.kappas.nkset, scattering_table_count(rs),
-                rs.dummy.count);
+  layout::write(os, "('USAGE ',i4,' 2 4 ',i4,' 0 1 0 0 ',i4,' 0 0 0 0 ',i4)", model.natom, kappas.nkset, scattering_table_count(model),
+                dummies.count);
   const float zero = 0.0f;
   layout::write(os, "(8f10.6)", zero, zero, zero, zero, zero, zero, zero, zero, zero, zero, zero, zero, zero, zero);
-  for (int d = 1; d <= rs.dummy.count; ++d) {
-    const auto& p = rs.dummy.pos[d];
+  for (int d = 1; d <= dummies.count; ++d) {
+    const auto& p = dummies.pos[d];
     layout::write(os, "(3f13.6)", p[0], p[1], p[2]);
   }
 }
 
 // Record 10 for atom i: atom line, displacement line, population lines.
-void write_atom(RunState& rs, std::ostream& os, int i) {
-  const Atom& a = rs.atom(i);
-  const auto& x = rs.mp.xdint[i];
+void write_atom(const Atom& a, const Mpoles& mp, int i, std::ostream& os) {
+  const auto& x = mp.xdint[i];
   layout::write(os, "(a8,2i3,3i5,2x,6i5,3f9.5,f8.4)", a.label, x[0], x[1], x[2], x[3], x[4], x[5], x[6], x[7], x[8],
                 x[9], x[10], a.xf, a.yf, a.zf, a.occ);
   layout::write(os, "(6f10.6)", a.u[0], a.u[1], a.u[2], a.u[3], a.u[4], a.u[5]);
   // Pv, then the multipoles in XD's order: the dipoles as +1, -1, 0; from
   // the quadrupoles on m = 0, then +1, -1, +2, -2, ...
-  const Plm& p = rs.mp.plm[i];
-  std::vector<layout::Item> items{layout::to_item(rs.mp.pv[i]), layout::to_item(p(0, 0)),
+  const Plm& p = mp.plm[i];
+  std::vector<layout::Item> items{layout::to_item(mp.pv[i]), layout::to_item(p(0, 0)),
                                   layout::to_item(p(1, 1)), layout::to_item(p(1, -1)), layout::to_item(p(1, 0))};
   for (int l = 2; l <= 4; ++l) {
     items.push_back(layout::to_item(p(l, 0)));
@@ -69,34 +67,30 @@ void write_atom(RunState& rs, std::ostream& os, int i) {
 
 // Records 11 to 13: kappa sets, extinction and overall thermal
 // parameters, scale factor.
-void write_tail(RunState& rs, std::ostream& os) {
-  const Kappas& k = rs.kappas;
+void write_tail(const Model& model, const Kappas& k, std::ostream& os) {
   for (int s = 1; s <= k.nkset; ++s)
     layout::write(os, "(i3,6f10.6)", k.ktbl[s], k.kappa1[s], k.kappa2[s], k.kappa2[s], k.kappa2[s], k.kappa2[s],
                   k.kappa2[s]);
-  const OneBased<float>& fv = rs.model.shelx1.fvar;
+  const OneBased<float>& fv = model.shelx1.fvar;
   layout::write(os, "(7e11.4)", fv[2], fv[3], fv[4], fv[5], fv[6], fv[7], fv[8], fv[9]);
   layout::write(os, "(e13.6)", fv[1]);
 }
 
 }  // namespace
 
-void write_parameter_files(RunState& rs, const std::vector<AtomSetup>& setup) {
-  std::ostream& par = rs.io.par.os();
-  const bool fixedh = rs.sw.lfh == 1 && rs.sw.lsx != 1;
-  write_head(rs, par);
-  write_mopro_model(rs);
-  for (int i = 1; i <= rs.natom(); ++i) {
-    write_atom(rs, par, i);
-    if (fixedh) write_fixedh_line(rs, i);
-    write_mopro_atom(rs, i, setup[static_cast<std::size_t>(i - 1)]);
+void write_parameter_files(const Model& model, const std::vector<AtomSetup>& setup, const Dummies& dummies,
+                           const Mpoles& populations, const Kappas& kappas, const KappaSets& kappa_sets, Log& log,
+                           const ParameterStreams& out) {
+  write_head(model, dummies, kappas, out.par);
+  write_mopro_model(model, dummies, kappas, out.mopro);
+  for (int i = 1; i <= model.natom; ++i) {
+    write_atom(model.atoms[i], populations, i, out.par);
+    if (out.fixedh) write_fixedh_line(model.atoms[i], *out.fixedh);
+    write_mopro_atom(model, populations, i, setup[static_cast<std::size_t>(i - 1)], log, out.mopro);
   }
-  write_con_tail(rs, setup);
-  rs.io.con.close();
-  write_mopro_par_tail(rs);
-  write_tail(rs, par);
-  rs.io.par.close();
-  if (fixedh) rs.io.fixedh.close();
+  write_con_tail(model, kappa_sets, setup, out.con);
+  write_mopro_par_tail(out.mopro);
+  write_tail(model, kappas, out.par);
 }
 
 }  // namespace vorn

@@ -2,16 +2,30 @@
 // together with the fixedH.ins lines and the MoPro atom records.
 #pragma once
 
+#include <ostream>
 #include <vector>
 
+#include "databank/databank_records.hpp"
+#include "layout/log.hpp"
 #include "localframe/frame_records.hpp"
+#include "structure/model.hpp"
 
 namespace vorn {
 
-struct RunState;
+// The files written in the one pass: fixedh is null when no fixedH.ins is
+// written.
+struct ParameterStreams {
+  std::ostream& par;      // xd_vorn.inp
+  std::ostream& mopro;    // mopro_vorn.par
+  std::ostream& con;      // con_mopro.inp
+  std::ostream* fixedh;   // fixedH.ins
+};
 
-// xd_vorn.inp, the MoPro atom records and the similarity section of
-// con_mopro.inp from what the per-atom loop decided, and fixedH.ins.
-void write_parameter_files(RunState& rs, const std::vector<AtomSetup>& setup);
+// xd_vorn.inp, the MoPro model section, atom records and tail and the
+// similarity section of con_mopro.inp from what the per-atom loop decided,
+// the populations and kappas, and fixedH.ins.
+void write_parameter_files(const Model& model, const std::vector<AtomSetup>& setup, const Dummies& dummies,
+                           const Mpoles& populations, const Kappas& kappas, const KappaSets& kappa_sets, Log& log,
+                           const ParameterStreams& out);
 
 }  // namespace vorn

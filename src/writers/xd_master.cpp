@@ -8,7 +8,6 @@
 
 #include "layout/run_error.hpp"
 #include "layout/text_edit.hpp"
-#include "driver/run_state.hpp"
 #include "layout/layout.hpp"
 #include "localframe/atom_loop.hpp"
 #include "localframe/atom_table_line.hpp"
@@ -175,32 +174,36 @@ const char* const kAtomHeader = "ATOM     ATOM0    AX1 ATOM1    ATOM2   AX2 R/L 
 const char* const kKeyHeader = "KEY     XYZ --U2-- ----U3---- ------U4------- M- -D- --Q-- ---O--- ----H----";
 
 // The atom table: one line per atom, then the dummy atoms.
-void write_atom_table(const RunState& rs, const std::vector<AtomSetup>& setup, std::ostream& mas) {
+void write_atom_table(const Model& model, const std::vector<AtomSetup>& setup, const Dummies& dummies,
+                      const KappaSets& kset, std::ostream& mas) {
   layout::line(mas, kAtomHeader);
-  for (int i = 1; i <= rs.natom(); ++i) {
+  for (int i = 1; i <= model.natom; ++i) {
     const AtomSetup& s = setup[static_cast<std::size_t>(i - 1)];
-    const std::string ref_label = rs.kset.chemcon[i] == 1 ? rs.atom(s.reference).label.str() : std::string();
-    layout::line(mas, rtrim(atom_table_line(rs.atom(i), s.frame, s.kappa_set, ref_label, s.handedness)));
+    const std::string ref_label = kset.chemcon[i] == 1 ? model.atoms[s.reference].label.str() : std::string();
+    layout::line(mas, rtrim(atom_table_line(model.atoms[i], s.frame, s.kappa_set, ref_label, s.handedness)));
   }
-  for (int d = 1; d <= rs.dummy.count; ++d) {
-    const auto& p = rs.dummy.pos[d];
-    layout::write(mas, "(a6,2x,3f12.6)", rs.dummy.label[d], p[0], p[1], p[2]);
+  for (int d = 1; d <= dummies.count; ++d) {
+    const auto& p = dummies.pos[d];
+    layout::write(mas, "(a6,2x,3f12.6)", dummies.label[d], p[0], p[1], p[2]);
   }
   layout::line(mas, "END ATOM");
 }
 
-void write_key_table(const RunState& rs, const std::vector<AtomSetup>& setup, std::ostream& mas) {
+void write_key_table(const Model& model, const Switches& sw, const std::vector<AtomSetup>& setup,
+                     const KappaSets& kset, std::ostream& mas) {
   layout::line(mas, kKeyHeader);
-  for (int i = 1; i <= rs.natom(); ++i) layout::write(mas, "(a8,a68)", rs.atom(i).label, key_text(rs.sw, rs.atom(i), setup[static_cast<std::size_t>(i - 1)].frame.multipoles));
-  const int nsets = rs.kset.lastkset;
+  for (int i = 1; i <= model.natom; ++i)
+    layout::write(mas, "(a8,a68)", model.atoms[i].label,
+                  key_text(sw, model.atoms[i], setup[static_cast<std::size_t>(i - 1)].frame.multipoles));
+  const int nsets = kset.lastkset;
   // Sets that hold a non-hydrogen atom refine both kappas.
   std::vector<char> heavy(static_cast<std::size_t>(std::max(nsets, 0)) + 1, 0);
-  for (int i = 1; i <= rs.natom(); ++i) {
-    const int k = rs.kset.kappaset[i];
-    if (k >= 1 && k <= nsets && rs.atom(i).iz != 1) heavy[static_cast<std::size_t>(k)] = 1;
+  for (int i = 1; i <= model.natom; ++i) {
+    const int k = kset.kappaset[i];
+    if (k >= 1 && k <= nsets && model.atoms[i].iz != 1) heavy[static_cast<std::size_t>(k)] = 1;
   }
   for (int k = 1; k <= nsets; ++k) {
-    if (rs.sw.lsx == 1 || !rs.sw.lkeys[kKappas]) {
+    if (sw.lsx == 1 || !sw.lkeys[kKappas]) {
       layout::line(mas, "KAPPA   000000");
       continue;
     }
@@ -218,31 +221,31 @@ void write_lines(std::ostream& os, const std::vector<std::string>& lines) {
   for (const std::string& l : lines) os << l << '\n';
 }
 
-void write_master_after_atoms(RunState& rs, const std::vector<AtomSetup>& setup, const OldMasterSections& old,
-                              std::ostream& mas) {
+void write_master_after_atoms(const Model& model, const Switches& sw, const std::vector<AtomSetup>& setup,
+                              const KappaSets& kset, const OldMasterSections& old, std::ostream& mas) {
   const auto close_key_table = [&] {
     for (const char* l : {"EXTCN   0000000", "OVTHP   0", "SCALE   1", "END KEY"}) layout::line(mas, l);
   };
-  switch (rs.sw.format) {
+  switch (sw.format) {
     case InputFormat::shelx:
-      wrxdmas1(rs, mas, rs.kset.lastkset);
-      write_key_table(rs, setup, mas);
+      write_refinement_controls(model, kset.lastkset, mas);
+      write_key_table(model, sw, setup, kset, mas);
       close_key_table();
       layout::line(mas, "!" + std::string(78, '-'));
       layout::line(mas, "!");
       layout::line(mas, "   END XDLSM");
       layout::line(mas, "!");
       layout::line(mas, std::string(79, '!'));
-      wrxdmas2(rs, mas);
+      write_property_modules(model.natom, mas);
       break;
     case InputFormat::xd:
       write_lines(mas, old.controls);
-      write_key_table(rs, setup, mas);
+      write_key_table(model, sw, setup, kset, mas);
       write_lines(mas, old.trailer);
       break;
     case InputFormat::aim2tab:
     case InputFormat::platon:
-      write_key_table(rs, setup, mas);
+      write_key_table(model, sw, setup, kset, mas);
       close_key_table();
       break;
     case InputFormat::none:
@@ -252,14 +255,15 @@ void write_master_after_atoms(RunState& rs, const std::vector<AtomSetup>& setup,
 
 }  // namespace
 
-void write_master_tables(RunState& rs, const std::vector<AtomSetup>& setup, const OldMasterSections& old,
+void write_master_tables(const Model& model, const Switches& sw, const std::vector<AtomSetup>& setup,
+                         const Dummies& dummies, const KappaSets& kappa_sets, const OldMasterSections& old,
                          std::ostream& mas) {
-  if (rs.sw.format == InputFormat::xd) write_lines(mas, old.head);
-  write_atom_table(rs, setup, mas);
-  write_master_after_atoms(rs, setup, old, mas);
+  if (sw.format == InputFormat::xd) write_lines(mas, old.head);
+  write_atom_table(model, setup, dummies, kappa_sets, mas);
+  write_master_after_atoms(model, sw, setup, kappa_sets, old, mas);
 }
 
-void wrxdmas1(RunState& rs, std::ostream& os, int nkset) {
+void write_refinement_controls(const Model& model, int nkset, std::ostream& os) {
   layout::line(os, kRule);
   // Twenty kappa-set numbers per line; a full line ends in " \" and the list
   // goes on in the next line, as XD reads continued instructions.
@@ -269,7 +273,7 @@ void wrxdmas1(RunState& rs, std::ostream& os, int nkset) {
   layout::line(os, "KEEP  charge group1");
   layout::line(os, "!KEEP  rigid group1");
   layout::line(os, "!RESET bond C(1) H(1) 1.09 ...");
-  const auto& w = rs.model.shelx1.wght;
+  const auto& w = model.shelx1.wght;
   layout::write(os, "(a,6f11.5)", "WEIGHT  ", w[0], w[1], w[2], w[3], w[4], w[5]);
   layout::line(os, "SKIP  obs 0. 1.d10 *sigobs 3. 1.d06 sinthl 0. 2.");
   layout::line(os, "PRINT sinthl .0 2. obs 0. 15. delta 0. 10. *del% 80 100 extcn 80. 100. *abssc");
@@ -280,7 +284,7 @@ void wrxdmas1(RunState& rs, std::ostream& os, int nkset) {
   layout::line(os, kRule);
 }
 
-void wrxdmas2(RunState& rs, std::ostream& os) {
+void write_property_modules(int natom, std::ostream& os) {
   static constexpr const char* kHead[] = {
       "!",
       "   MODULE *XDPROP",
@@ -341,7 +345,7 @@ void wrxdmas2(RunState& rs, std::ostream& os) {
       "   END XDPROP",
   };
   for (const char* l : kHead) layout::line(os, l);
-  layout::write(os, "(a,i4,a)", "!LATEN  frag1 1 ", -rs.natom(), "  *neutral");
+  layout::write(os, "(a,i4,a)", "!LATEN  frag1 1 ", -natom, "  *neutral");
   for (const char* l : kTail) layout::line(os, l);
   layout::line(os, kBang);
   layout::line(os, "   MODULE XDGEOM");

@@ -7,13 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "control/switches.hpp"
 #include "localframe/frame_records.hpp"
 #include "structure/model.hpp"
 #include "writers/xd_master_copy.hpp"
 
 namespace vorn {
-
-struct RunState;
 
 // 18 orbital populations of the scattering-table row of element z.
 std::array<int, 18> getsft(int z);
@@ -25,9 +24,14 @@ void write_master_head(const Model& md, std::ostream& os);
 // Everything after the head: for XD input the old file's head, then the
 // atom table with the dummy atoms, the refinement controls, the KEY table
 // with its KAPPA lines and the closing sections (see write_master_after_atoms).
-void write_master_tables(RunState& rs, const std::vector<AtomSetup>& setup, const OldMasterSections& old,
+// The kappa sets give each set's atoms and the chemical constraints.
+void write_master_tables(const Model& model, const Switches& sw, const std::vector<AtomSetup>& setup,
+                         const Dummies& dummies, const KappaSets& kappa_sets, const OldMasterSections& old,
                          std::ostream& mas);
-void wrxdmas1(RunState& rs, std::ostream& os, int nkset);
-void wrxdmas2(RunState& rs, std::ostream& os);
+// The refinement controls of a new master file: KEEP kappa 1 .. nkset,
+// the WEIGHT of the SHELX file and the fixed SKIP and PRINT lines.
+void write_refinement_controls(const Model& model, int nkset, std::ostream& os);
+// The XDPROP and XDGEOM modules; the LATEN line names the natom atoms.
+void write_property_modules(int natom, std::ostream& os);
 
 }  // namespace vorn

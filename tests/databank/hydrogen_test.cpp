@@ -420,8 +420,8 @@ struct ExtendH : Molecule {
     AtomSetup s;
     s.frame.extended_bond = extendh(rs, x, hh);
     if (!s.frame.extended_bond) return;
-    write_bond_restraints(rs, {s}, rs.io.reset.os(), rs.io.res.os(), rs.io.cnst.os());
-    uratio = uratio_line(rs, *s.frame.extended_bond);
+    write_bond_restraints(rs.model, {s}, rs.io.reset.os(), rs.io.res.os(), rs.io.cnst.os());
+    uratio = uratio_line(rs.model, *s.frame.extended_bond);
   }
 };
 
@@ -546,7 +546,7 @@ TEST_F(ExtendH, MethylHydrogenMovesToStandardLength) {
   rs.io.fixedh.open_memory("fixedH.ins");
   rs.atom(hm).tbl = 2;
   rs.atom(hm).u[0] = 0.05f;
-  write_fixedh_line(rs, hm);
+  write_fixedh_line(rs.atom(hm), rs.io.fixedh.os());
   EXPECT_EQ(rs.io.fixedh.text(), layout::format("(a8,1x,i4,2x,3f12.6,2x,f10.5,1x,f8.4)", rs.atom(hm).label, 2,
                                                 ph[0] / 20.0f, ph[1] / 20.0f, ph[2] / 20.0f, 1.0f, 0.05f) +
                                      "\n");

@@ -26,10 +26,10 @@ namespace {
 // The per-atom loop, then the files the driver writes from what it decided.
 void run_loop(RunState& rs) {
   const std::vector<AtomSetup> setup = set_up_atoms(rs);
-  write_master_tables(rs, setup, {}, rs.io.mas.os());
-  write_vorn_ang(rs, rs.io.ang.os());
-  write_con_site_symmetry(rs, setup, rs.io.con.os());
-  write_spf_axes(rs, setup, rs.io.spf.os());
+  write_master_tables(rs.model, rs.sw, setup, rs.dummy, rs.kset, {}, rs.io.mas.os());
+  write_vorn_ang(rs.model, rs.sw, rs.dummy, rs.io.ang.os());
+  write_con_site_symmetry(rs.model, setup, rs.io.con.os());
+  write_spf_axes(rs.model, setup, rs.io.spf.os());
 }
 
 // ---- KEY strings ------------------------------------------------------------
@@ -203,16 +203,16 @@ TEST(LocalDef, MoProTexts) {
   AcetaldehydeRun m;
   m.rs.io.mopro.open_memory();
   const std::vector<AtomSetup> setup = set_up_atoms(m.rs);
-  write_mopro_atom(m.rs, 2, setup[1]);
+  write_mopro_atom(m.rs.model, m.rs.mp, 2, setup[1], m.rs.io.log, m.rs.io.mopro.os());
   EXPECT_EQ(rtrim(lines_of(m.rs.io.mopro.text())[1]), "XY   C1           H1            HEX     K2       V0  M0  Q0");
-  write_con_site_symmetry(m.rs, setup, m.rs.io.con.os());
+  write_con_site_symmetry(m.rs.model, setup, m.rs.io.con.os());
   const auto con = lines_of(m.rs.io.con.text());
   ASSERT_EQ(con.size(), 7u);
   EXPECT_EQ(con[0], "SYMPLM  mz   C1         1");
   EXPECT_EQ(con[2], "SYMPLM  3m   C2         1");
   EXPECT_EQ(con[3], "SYMPLM  cy   H1         1");
   // H22 and H23 are constrained to H21: their valence populations would be too.
-  write_con_tail(m.rs, setup);
+  write_con_tail(m.rs.model, m.rs.kset, setup, m.rs.io.con.os());
   const auto all = lines_of(m.rs.io.con.text());
   ASSERT_EQ(all.size(), 7u + 8u);
   EXPECT_EQ(rtrim(all[10]), "! CONPVM  H22         1 H21        1");

@@ -86,7 +86,7 @@ TEST(CompleteFragments, MoleculeOnInversionCentre) {
   // The later stages read the completed table.
   rs.model = done;
   std::ostringstream complete;
-  write_complete_ang(rs, complete);
+  write_complete_ang(rs.model, complete);
   const std::vector<std::string> ang = lines_of(complete.str());
   ASSERT_EQ(ang.size(), 18u);
   EXPECT_EQ(ang[0], "ATOM   C1              -0.9408      0.1143      2.3454");

@@ -31,8 +31,8 @@ ReducedTable ring_search(RunState& rs, const ScratchDir& dir) {
   std::vector<int> reduced;
   for (int p = 1; p <= table.count; ++p) reduced.push_back(table.newat[p]);
   std::ofstream ang(dir.file("reduced.ang")), ang1(dir.file("reduced_1.ang"));
-  write_reduced_ang(rs, reduced, ang);
-  write_reduced_numbered_ang(rs, reduced, ang1);
+  write_reduced_ang(rs.model, reduced, ang);
+  write_reduced_numbered_ang(rs.model, reduced, ang1);
   findrings(ring_search(rs), table);
   return table;
 }
@@ -115,8 +115,8 @@ TEST(RingSearch, ReducedFileNamesCarryElementAndPosition) {
   // The second file names each atom by its element symbol and reduced
   // position, blanks removed; an atom without element by its position.
   std::ostringstream a, b;
-  write_reduced_ang(rs, {1, 2, 3}, a);
-  write_reduced_numbered_ang(rs, {1, 2, 3}, b);
+  write_reduced_ang(rs.model, {1, 2, 3}, a);
+  write_reduced_numbered_ang(rs.model, {1, 2, 3}, b);
   EXPECT_EQ(a.str(),
             "ANGSTROM\n"
             "ATOM N1A           0.0000      0.0000      0.0000\n"

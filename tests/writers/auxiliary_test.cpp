@@ -50,7 +50,7 @@ TEST_F(PlotFile, Head) {
 
 TEST_F(PlotFile, WithoutDummiesThereAreNoDummyLines) {
   types({6, 1});
-  write_spf_tail(rs);
+  write_spf_tail(rs.model, rs.sw, rs.dummy, rs.io.spf.os());
   const auto l = lines_of(rs.io.spf.text());
   ASSERT_EQ(l.size(), 22u);
   EXPECT_EQ(l[0], "JOIN RADII  C  0.77 H  0.40  X 0.01  Y 0.01  Z 0.01");
@@ -63,7 +63,7 @@ TEST_F(PlotFile, DummiesRadiiChangesAndHeavyElements) {
   rs.sw.covrad[5] = 0.80f;   // a RADII line changed carbon
   rs.dummy.count = 10;
   for (int d = 1; d <= 10; ++d) rs.dummy.pos[d] = {0.1f, 0.2f, 0.01f * static_cast<float>(d)};
-  write_spf_tail(rs);
+  write_spf_tail(rs.model, rs.sw, rs.dummy, rs.io.spf.os());
   const auto l = lines_of(rs.io.spf.text());
   ASSERT_EQ(l.size(), 10u + 1 + 20 + 5 + 3 + 1);
   EXPECT_EQ(l[0], "ATOM D(1)          1.0000        2.0000        0.1000");
@@ -82,7 +82,7 @@ TEST_F(PlotFile, CartesianDummiesAreWrittenAsStored) {
   rs.sw.ifra = 0;
   rs.dummy.count = 1;
   rs.dummy.pos[1] = {-1.5f, 12.25f, 0.0f};
-  write_spf_tail(rs);
+  write_spf_tail(rs.model, rs.sw, rs.dummy, rs.io.spf.os());
   EXPECT_EQ(lines_of(rs.io.spf.text())[0], "ATOM D(1)         -1.5000       12.2500        0.0000");
 }
 
@@ -96,7 +96,7 @@ TEST_F(PlotFile, FixedHLine) {
   a.zf = 1.0f;
   a.occ = 0.5f;
   a.u = {0.03125f, 0, 0, 0, 0, 0};
-  write_fixedh_line(rs, 2);
+  write_fixedh_line(rs.atom(2), rs.io.fixedh.os());
   EXPECT_EQ(rs.io.fixedh.text(), "H(1)        2      0.123457   -0.250000    1.000000     0.50000   0.0312\n");
 }
 

@@ -59,7 +59,7 @@ TEST_F(MoproFiles, HydrogenRecordGroupHasUisoAndOnePopulationRecord) {
   p(1, 0) = 0.05f;
   p(2, 0) = 0.04f;
   p(2, 2) = -0.06f;
-  write_mopro_atom(rs, 3, s);
+  write_mopro_atom(rs.model, rs.mp, 3, s, rs.io.log, rs.io.mopro.os());
   const auto l = par();
   ASSERT_EQ(l.size(), 5u);
   EXPECT_EQ(l[0], "ATOM   3 H2        MOL   1    0.123456   -0.500000    0.250000 0.500  1 H         ");
@@ -73,7 +73,7 @@ TEST_F(MoproFiles, HydrogenRecordGroupHasUisoAndOnePopulationRecord) {
   // U11, U22 and U33), not its U11.
   a.tp = 2;
   rs.model.cell = {5, 6, 7, 90, 90, 90};
-  write_mopro_atom(rs, 3, s);
+  write_mopro_atom(rs.model, rs.mp, 3, s, rs.io.log, rs.io.mopro.os());
   EXPECT_EQ(par()[7], "UISO     0.016000");
 }
 
@@ -103,7 +103,7 @@ TEST_F(MoproFiles, HeavyAtomRecordGroupHasUaniAndThreePopulationRecords) {
   for (const auto& lm : order3) p(lm[0], lm[1]) = 0.001f * static_cast<float>(n++);
   n = 21;
   for (const auto& lm : order4) p(lm[0], lm[1]) = -0.001f * static_cast<float>(n++);
-  write_mopro_atom(rs, 12, s);
+  write_mopro_atom(rs.model, rs.mp, 12, s, rs.io.log, rs.io.mopro.os());
   const auto l = par();
   ASSERT_EQ(l.size(), 7u);
   EXPECT_EQ(l[0], "ATOM  12 C11       MOL   1    1.000000    0.500000   -0.062500 1.000  1 C         ");
@@ -118,7 +118,7 @@ TEST_F(MoproFiles, LabelWithoutBracketIsNotTakenForHydrogen) {
   rs.model.natom = 1;
   rs.atom(1).label = "H1";
   rs.atom(1).u = {0.03f, 0, 0, 0, 0, 0};
-  write_mopro_atom(rs, 1, AtomSetup{});
+  write_mopro_atom(rs.model, rs.mp, 1, AtomSetup{}, rs.io.log, rs.io.mopro.os());
   const auto l = par();
   ASSERT_EQ(l.size(), 7u);
   EXPECT_EQ(l[0].substr(0, 26), "ATOM   1 H1        MOL   1");
@@ -134,7 +134,7 @@ TEST_F(MoproFiles, ResidueTextReplacesLabelAndMolecule) {
   a.xf = 0.1f;
   a.yf = 0.2f;
   a.zf = 0.3f;
-  write_mopro_atom(rs, 2, AtomSetup{});
+  write_mopro_atom(rs.model, rs.mp, 2, AtomSetup{}, rs.io.log, rs.io.mopro.os());
   EXPECT_EQ(par()[0], "ATOM   2 N1       7  ALA      0.100000    0.200000    0.300000 1.000  1 N1        ");
 }
 
@@ -146,7 +146,7 @@ TEST_F(MoproFiles, ZeroOccupancyWritesZeroPopulationsAndWarns) {
   rs.mp.pv[1] = 6.0f;
   rs.mp.plm[1](1, 0) = 0.1f;
   rs.mp.plm[1](4, 4) = 0.2f;
-  write_mopro_atom(rs, 1, AtomSetup{});
+  write_mopro_atom(rs.model, rs.mp, 1, AtomSetup{}, rs.io.log, rs.io.mopro.os());
   const auto l = par();
   ASSERT_EQ(l.size(), 7u);
   EXPECT_EQ(l[0].substr(62, 6), " 0.000");
@@ -159,8 +159,8 @@ TEST_F(MoproFiles, AtomNumbersFromOneThousandWidenTheField) {
   rs.model.natom = 1000;
   rs.atom(999).label = "C999";
   rs.atom(1000).label = "C1000";
-  write_mopro_atom(rs, 999, AtomSetup{});
-  write_mopro_atom(rs, 1000, AtomSetup{});
+  write_mopro_atom(rs.model, rs.mp, 999, AtomSetup{}, rs.io.log, rs.io.mopro.os());
+  write_mopro_atom(rs.model, rs.mp, 1000, AtomSetup{}, rs.io.log, rs.io.mopro.os());
   const auto l = par();
   ASSERT_EQ(l.size(), 14u);
   EXPECT_EQ(l[0].substr(0, 20), "ATOM 999 C999      M");
@@ -176,7 +176,7 @@ TEST_F(MoproFiles, ModelSectionWithDummiesAndKappaSets) {
   rs.kappas.kappa2[1] = 1.05f;
   rs.kappas.kappa1[2] = 1.0f;
   rs.kappas.kappa2[2] = 0.8333333f;
-  write_mopro_model(rs);
+  write_mopro_model(rs.model, rs.dummy, rs.kappas, rs.io.mopro.os());
   const auto l = par();
   ASSERT_EQ(l.size(), 20u);
   EXPECT_EQ(l[0], "DUMMY  12");
@@ -194,7 +194,7 @@ TEST_F(MoproFiles, ModelSectionWithDummiesAndKappaSets) {
 TEST_F(MoproFiles, ModelSectionCountsGrowBeyondTheirFields) {
   rs.model.natom = 12345;
   rs.kappas.nkset = 1000;
-  write_mopro_model(rs);
+  write_mopro_model(rs.model, rs.dummy, rs.kappas, rs.io.mopro.os());
   const auto l = par();
   ASSERT_GE(l.size(), 1006u);
   EXPECT_EQ(l[0], "DUMMY   0");
@@ -203,7 +203,7 @@ TEST_F(MoproFiles, ModelSectionCountsGrowBeyondTheirFields) {
 }
 
 TEST_F(MoproFiles, ParameterFileTail) {
-  write_mopro_par_tail(rs);
+  write_mopro_par_tail(rs.io.mopro.os());
   EXPECT_EQ(rs.io.mopro.text(),
             "\nANHAR    0    3         !  #atoms #order \n! 1         ! atom number \n"
             "! 0. 0. 0. 0. 0. 0. 0. 0. \n! 0. 0. \n\nSTOP \n");
@@ -218,7 +218,7 @@ TEST_F(MoproFiles, ConstraintTailWritesOnlyValenceConstraints) {
   rs.kset.chemcon[5] = 1;
   setup[4].reference = 4;
   setup[6].reference = 3;   // a reference without a constraint writes nothing
-  write_con_tail(rs, setup);
+  write_con_tail(rs.model, rs.kset, setup, rs.io.con.os());
   const auto l = lines_of(rs.io.con.text());
   ASSERT_EQ(l.size(), 8u);
   EXPECT_EQ(l[0], "!");
@@ -238,7 +238,7 @@ TEST_F(MoproFiles, RestraintTailWritesRatiosInAtomOrder) {
   std::vector<AtomSetup> setup(9);
   setup[8].frame.extended_bond = ExtendedBond{1, 9, 1.077f, 1.2f};
   setup[3].frame.extended_bond = ExtendedBond{3, 4, 0.967f, 1.5f};
-  write_res_tail(rs, setup);
+  write_res_tail(rs.model, setup, rs.io.res.os());
   const auto l = lines_of(rs.io.res.text());
   ASSERT_EQ(l.size(), 9u);
   EXPECT_EQ(l[1], "!");

@@ -80,8 +80,10 @@ struct ParFile {
     rs.model.shelx1.fvar[2] = 0.0123f;
     rs.model.shelx1.fvar[9] = -0.5f;
   }
+  std::ostringstream mopro, con;
   std::vector<std::string> run() {
-    write_parameter_files(rs, std::vector<AtomSetup>(static_cast<std::size_t>(rs.natom())));
+    write_parameter_files(rs.model, std::vector<AtomSetup>(static_cast<std::size_t>(rs.natom())), rs.dummy, rs.mp,
+                          rs.kappas, rs.kset, rs.io.log, {rs.io.par.os(), mopro, con, nullptr});
     return split_lines(rs.io.par.text());
   }
 };

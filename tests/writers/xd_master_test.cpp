@@ -145,11 +145,11 @@ TEST(MasScat, RowsForCHNO) {
   EXPECT_EQ(l[6], "!" + std::string(78, '-'));
 }
 
-TEST(WrXdMas1, KeepKappaLinesAndWeights) {
+TEST(RefinementControls, KeepKappaLinesAndWeights) {
   test::MemoryRun m;
   RunState& rs = *m.rs;
   std::ostringstream five;
-  wrxdmas1(rs, five, 5);
+  write_refinement_controls(rs.model, 5, five);
   auto l = lines_of(five.str());
   ASSERT_EQ(l.size(), 13u);
   EXPECT_EQ(l[0], "!" + std::string(78, '-'));
@@ -159,7 +159,7 @@ TEST(WrXdMas1, KeepKappaLinesAndWeights) {
   EXPECT_EQ(l[12], "!" + std::string(78, '-'));
 
   std::ostringstream twenty;
-  wrxdmas1(rs, twenty, 20);
+  write_refinement_controls(rs.model, 20, twenty);
   l = lines_of(twenty.str());
   std::string full = "KEEP  kappa ";
   for (int k = 1; k <= 20; ++k) full += (k < 10 ? "   " : "  ") + std::to_string(k);
@@ -168,18 +168,18 @@ TEST(WrXdMas1, KeepKappaLinesAndWeights) {
   EXPECT_EQ(l[3], "KEEP  charge group1");
 
   std::ostringstream more;
-  wrxdmas1(rs, more, 23);
+  write_refinement_controls(rs.model, 23, more);
   l = lines_of(more.str());
   EXPECT_EQ(l[1], full + " \\");
   EXPECT_EQ(l[2], "  21  22  23");
 }
 
-TEST(WrXdMas2, LatenLineCarriesMinusNatom) {
+TEST(PropertyModules, LatenLineCarriesMinusNatom) {
   test::MemoryRun m;
   RunState& rs = *m.rs;
   rs.model.natom = 25;
   std::ostringstream os;
-  wrxdmas2(rs, os);
+  write_property_modules(rs.model.natom, os);
   const auto l = lines_of(os.str());
   ASSERT_GT(l.size(), 40u);
   EXPECT_EQ(l[0], "!");
