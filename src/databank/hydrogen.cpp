@@ -7,7 +7,6 @@
 
 #include "layout/text_edit.hpp"
 #include "databank/xh_groups.hpp"
-#include "driver/run_state.hpp"
 #include "layout/layout.hpp"
 #include "topology/cell_grid.hpp"
 #include "topology/neighbors.hpp"
@@ -16,8 +15,8 @@ namespace vorn {
 
 namespace {
 
-void log_group(RunState& rs, std::string_view lx, std::string_view lh, std::string_view what) {
-  layout::write(rs.log(), "(3x,'X-H group : ',a,'-',a,' >',2x,a)", lx, lh, what);
+void log_group(Log& log, std::string_view lx, std::string_view lh, std::string_view what) {
+  layout::write(log.log(), "(3x,'X-H group : ',a,'-',a,' >',2x,a)", lx, lh, what);
 }
 
 }  // namespace
@@ -31,51 +30,52 @@ float extendbond(const Vec3& x, Vec3& h, float d) {
   return old;
 }
 
-std::optional<ExtendedBond> extendh(RunState& rs, int x, int h) {
-  const std::string lx(rs.atom(x).label.trimmed());
-  const std::string lh(rs.atom(h).label.trimmed());
+std::optional<ExtendedBond> extendh(Model& model, AtomIndex& index, const Switches& sw, const Neighbors& nb,
+                                    const Rings& rings, const Forh& parents, Log& log, int x, int h) {
+  const std::string lx(model.atoms[x].label.trimmed());
+  const std::string lh(model.atoms[h].label.trimmed());
 
-  if (rs.atom(h).flag == -1 && rs.sw.disorder.disext == 0) {
-    log_group(rs, lx, lh, "H-ATOM IS DISORDERED");
+  if (model.atoms[h].flag == -1 && sw.disorder.disext == 0) {
+    log_group(log, lx, lh, "H-ATOM IS DISORDERED");
     return std::nullopt;
   }
-  layout::write(rs.log(), "(/3a)", " Trying to extend hydrogen ", lh, " to standard distance :");
+  layout::write(log.log(), "(/3a)", " Trying to extend hydrogen ", lh, " to standard distance :");
 
-  const XhGroup g = classify_xh(rs, x, h, xh_topology(rs));
+  const XhGroup g = classify_xh(model, nb, parents, x, h, xh_topology(model, sw.tols, nb, rings, log));
   if (g.kind == XhGroup::Kind::Unhandled) {
-    log_group(rs, lx, lh, "DON'T KNOW HOW TO HANDLE");
+    log_group(log, lx, lh, "DON'T KNOW HOW TO HANDLE");
     return std::nullopt;
   }
 
   float d = 0;
   const bool identified = g.kind != XhGroup::Kind::NotIdentified;
   if (!identified) {
-    log_group(rs, lx, lh, "NOT IDENTIFIED");
-    d = dist(cart(rs, x), cart(rs, h));
-    warn(rs, layout::format("(5a,f6.3,a)", " WARNING: the group of hydrogen ", lh, " on ", lx,
+    log_group(log, lx, lh, "NOT IDENTIFIED");
+    d = dist(cart(model, x), cart(model, h));
+    warn(log, layout::format("(5a,f6.3,a)", " WARNING: the group of hydrogen ", lh, " on ", lx,
                             " is not identified: it keeps its X-ray distance of", d,
                             " A and gets no bond restraint"));
   } else {
     d = g.length;
-    Atom& ah = rs.atom(h);
-    Vec3 ph = cart(rs, h);
-    const float old = extendbond(cart(rs, x), ph, d);
+    Atom& ah = model.atoms[h];
+    Vec3 ph = cart(model, h);
+    const float old = extendbond(cart(model, x), ph, d);
     ah.xc = ph[0];
     ah.yc = ph[1];
     ah.zc = ph[2];
     // The neighbour searches that follow must meet the hydrogen where it is now.
-    atom_moved(rs, h);
-    layout::write(rs.log(), "(3x,'X-H group : ',a,'-',a,' >',2x,a,a,f7.3,' /',f7.3,' Angstroms')", lx, lh,
+    atom_moved(index, model, h);
+    layout::write(log.log(), "(3x,'X-H group : ',a,'-',a,' >',2x,a,a,f7.3,' /',f7.3,' Angstroms')", lx, lh,
                   g.name, " =", old, d);
-    if (rs.sw.ifra == 1) {
-      const Vec3 f = rabs(rs.model.transf, 1, ph);
+    if (sw.ifra == 1) {
+      const Vec3 f = rabs(model.transf, 1, ph);
       ah.xf = f[0];
       ah.yf = f[1];
       ah.zf = f[2];
     }
   }
-  if (x > rs.natom())
-    warn(rs, layout::format("(5a)", " WARNING: the parent of hydrogen ", lh, " is a symmetry copy of ", lx,
+  if (x > model.natom)
+    warn(log, layout::format("(5a)", " WARNING: the parent of hydrogen ", lh, " is a symmetry copy of ", lx,
                             ": const.bond gets no CON lines for it"));
   return ExtendedBond{x, h, d, g.ratio, identified};
 }

@@ -4,16 +4,23 @@
 #include <optional>
 
 #include "databank/databank_records.hpp"
+#include "control/switches.hpp"
+#include "layout/log.hpp"
 #include "structure/cell.hpp"
+#include "structure/model.hpp"
+#include "topology/cell_grid.hpp"
+#include "topology/topology_records.hpp"
 
 namespace vorn {
 
-struct RunState;
-
 // Extends the bond from x to hydrogen h to the standard length of its
-// group (moving h) and returns it; nothing for a disordered hydrogen
-// (without DISORD *extendH) or a group the program cannot handle.
-std::optional<ExtendedBond> extendh(RunState& rs, int x, int h);
+// group and returns it; nothing for a disordered hydrogen (without DISORD
+// *extendH) or a group the program cannot handle.  The group is told by
+// the neighbour table, the rings and the parent descriptors of h; h is
+// moved in the model, and in the cell lists so that later neighbour
+// searches meet it where it is now.
+std::optional<ExtendedBond> extendh(Model& model, AtomIndex& index, const Switches& sw, const Neighbors& nb,
+                                    const Rings& rings, const Forh& parents, Log& log, int x, int h);
 // Moves h along x->h so that the distance becomes d; returns the old one.
 float extendbond(const Vec3& x, Vec3& h, float d);
 

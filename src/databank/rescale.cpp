@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "layout/input_lines.hpp"
@@ -12,7 +13,6 @@
 #include "layout/text_edit.hpp"
 #include "layout/tokens.hpp"
 #include "databank/databank.hpp"
-#include "driver/run_state.hpp"
 #include "layout/layout.hpp"
 #include "layout/record_file.hpp"
 
@@ -68,16 +68,15 @@ FragmentInput read_fragment_lines(RecordFile& control) {
   return in;
 }
 
-[[noreturn]] void atom_out_of_range(RunState& rs, int f, int v) {
+[[noreturn]] void atom_out_of_range(int natom, int f, int v) {
   fail("rescalePv",
       "Atom number " + std::to_string(v) + " on a FRAG line of fragment " + std::to_string(f) +
-          " is outside 1.." + std::to_string(rs.natom()));
+          " is outside 1.." + std::to_string(natom));
 }
 
 // Members of fragment f from every FRAG line that names it.  A negative
 // number -n closes a range that starts at the number written before it.
-std::vector<char> fragment_members(RunState& rs, RecordFile& control, int f) {
-  const int natom = rs.natom();
+std::vector<char> fragment_members(int natom, RecordFile& control, int f) {
   std::vector<char> iflag(static_cast<std::size_t>(natom) + 1, 0);
   control.rewind();
   std::string line;
@@ -95,14 +94,14 @@ std::vector<char> fragment_members(RunState& rs, RecordFile& control, int f) {
     for (int k = 1; k < n; ++k) {
       const int vk = v[static_cast<std::size_t>(k)];
       if (vk > 0) {
-        if (vk > natom) atom_out_of_range(rs, f, vk);
+        if (vk > natom) atom_out_of_range(natom, f, vk);
         iflag[static_cast<std::size_t>(vk)] = 1;
       } else if (vk < 0) {
         const int from = v[static_cast<std::size_t>(k - 1)];
         const int to = -vk;
         if (from > to) continue;
-        if (from < 1) atom_out_of_range(rs, f, from);
-        if (to > natom) atom_out_of_range(rs, f, to);
+        if (from < 1) atom_out_of_range(natom, f, from);
+        if (to > natom) atom_out_of_range(natom, f, to);
         for (int j = from; j <= to; ++j) iflag[static_cast<std::size_t>(j)] = 1;
       }
     }
@@ -112,13 +111,13 @@ std::vector<char> fragment_members(RunState& rs, RecordFile& control, int f) {
 
 // The net charge of fragment f from the terminal; a blank answer or the
 // end of the input gives 0.
-float ask_charge(RunState& rs, int f) {
+float ask_charge(std::istream* answers, Log& log, int f) {
   for (;;) {
-    rs.term() << layout::format("(' Enter net charge of fragment ',i3,' [0.] : ',$)", f) << std::flush;
+    log.term() << layout::format("(' Enter net charge of fragment ',i3,' [0.] : ',$)", f) << std::flush;
     std::string answer;
-    if (!rs.io.input || !std::getline(*rs.io.input, answer)) {
-      to_term(rs, "");
-      to_log(rs, layout::format("(/,' No answer on standard input (end of input): net charge of fragment ',i3,"
+    if (!answers || !std::getline(*answers, answer)) {
+      to_term(log, "");
+      to_log(log, layout::format("(/,' No answer on standard input (end of input): net charge of fragment ',i3,"
                                 "' taken as 0.')",
                                 f));
       return 0.0f;
@@ -128,52 +127,64 @@ float ask_charge(RunState& rs, int f) {
     float q = 0.0f;
     layout::FreeReader r(answer);
     if (r.real(q) && std::isfinite(q)) return q;
-    to_term(rs, " The answer [" + std::string(rtrim(answer)) +
+    to_term(log, " The answer [" + std::string(rtrim(answer)) +
                     "] is not a number: give the net charge in electrons, for example -1 or 0.");
   }
 }
 
-void warn_unchanged(RunState& rs, int f, const std::string& reason) {
-  warn(rs, layout::format("(/,' WARNING: ',a,' in fragment ',i3,'; its Pv''s are left unchanged')", reason, f));
+void warn_unchanged(Log& log, int f, const std::string& reason) {
+  warn(log, layout::format("(/,' WARNING: ',a,' in fragment ',i3,'; its Pv''s are left unchanged')", reason, f));
 }
 
-void rescale_fragment(RunState& rs, int f, const std::vector<char>& iflag, const FragmentInput& in) {
-  const int method = rs.sw.args.iscale;
-  to_both(rs, layout::format("(/,' ***** Rescaling Pv''s in fragment = ',i3,' *****')", f));
+// What the rescaling of each fragment reads: the atoms, the method, the
+// terminal answers to the charge question, and the log.
+struct Rescaling {
+  const Model& model;
+  int method;
+  std::istream* answers;
+  Log& log;
+};
+
+void rescale_fragment(const Rescaling& job, Mpoles& mp, int f, const std::vector<char>& iflag,
+                      const FragmentInput& in) {
+  const Model& model = job.model;
+  const int method = job.method;
+  Log& log = job.log;
+  to_both(log, layout::format("(/,' ***** Rescaling Pv''s in fragment = ',i3,' *****')", f));
   float sdb = 0.0f, sfree = 0.0f, ssig = 0.0f;
   int members = 0;
-  for (int i = 1; i <= rs.natom(); ++i) {
+  for (int i = 1; i <= model.natom; ++i) {
     if (!iflag[static_cast<std::size_t>(i)]) continue;
     ++members;
-    sdb += rs.mp.pv[i];
-    sfree += pval(rs.atom(i).iz) * rs.atom(i).occ;
-    ssig += rs.mp.sigpv[i];
+    sdb += mp.pv[i];
+    sfree += pval(model.atoms[i].iz) * model.atoms[i].occ;
+    ssig += mp.sigpv[i];
   }
-  if (members == 0) return warn_unchanged(rs, f, "No atoms");
-  if (sfree == 0.0f) return warn_unchanged(rs, f, "Sum-of-Pv[free] is zero");
+  if (members == 0) return warn_unchanged(log, f, "No atoms");
+  if (sfree == 0.0f) return warn_unchanged(log, f, "Sum-of-Pv[free] is zero");
   const float diff = sfree - sdb;
   const float percentage = std::fabs(diff) / sfree * 100.0f;
-  to_both(rs, layout::format("(/,' Sum-of-Pv[free]     = ',f12.6,' el.',/,' Sum-of-Pv[databank] = ',f12.6,' el.',/,"
+  to_both(log, layout::format("(/,' Sum-of-Pv[free]     = ',f12.6,' el.',/,' Sum-of-Pv[databank] = ',f12.6,' el.',/,"
                              "' Difference          = ',f12.6,' el. ( ',f6.2,' % )')",
                              sfree, sdb, diff, percentage));
-  if (method == kSigma) to_both(rs, layout::format("(' Sum of sigma(Pv)    = ',f12.6)", ssig));
+  if (method == kSigma) to_both(log, layout::format("(' Sum of sigma(Pv)    = ',f12.6)", ssig));
   if (method == kFraction && sdb == 0.0f)
-    return warn_unchanged(rs, f, "Sum-of-Pv[databank] is zero, the fraction method cannot scale it,");
+    return warn_unchanged(log, f, "Sum-of-Pv[databank] is zero, the fraction method cannot scale it,");
   if (method == kSigma && ssig == 0.0f)
-    return warn_unchanged(rs, f, "Sum of sigma(Pv) is zero, the sigmaPv method cannot share the difference,");
+    return warn_unchanged(log, f, "Sum of sigma(Pv) is zero, the sigmaPv method cannot share the difference,");
 
-  const float charge = in.has_charges ? in.charge(f) : ask_charge(rs, f);
+  const float charge = in.has_charges ? in.charge(f) : ask_charge(job.answers, log, f);
   const float target = sfree - charge;
-  to_both(rs, layout::format("(/,' Rescaling Sum-of-Pv to ',f13.6,' el.',3x,'( Charge = ',sp,f8.3,' el. )')",
+  to_both(log, layout::format("(/,' Rescaling Sum-of-Pv to ',f13.6,' el.',3x,'( Charge = ',sp,f8.3,' el. )')",
                              target, charge));
   const char* mark = method == kDifference ? "+" : method == kFraction ? "*" : "s";
-  to_log(rs, layout::format("(/,4x,'NO  ATOM',7x,'Occup.    Pv(DB)      Pv(free)','    ',a,'Corr       Pv(new)',/)",
+  to_log(log, layout::format("(/,4x,'NO  ATOM',7x,'Occup.    Pv(DB)      Pv(free)','    ',a,'Corr       Pv(new)',/)",
                             mark));
   float snew = 0.0f;
-  for (int i = 1; i <= rs.natom(); ++i) {
+  for (int i = 1; i <= model.natom; ++i) {
     if (!iflag[static_cast<std::size_t>(i)]) continue;
-    const Atom& a = rs.atom(i);
-    const float old = rs.mp.pv[i];
+    const Atom& a = model.atoms[i];
+    const float old = mp.pv[i];
     float corr = 0.0f, now = 0.0f;
     if (method == kDifference) {
       corr = (target - sdb) / static_cast<float>(members);
@@ -182,43 +193,47 @@ void rescale_fragment(RunState& rs, int f, const std::vector<char>& iflag, const
       corr = target / sdb;
       now = old * corr;
     } else {
-      corr = ((target - sdb) / ssig) * rs.mp.sigpv[i];
+      corr = ((target - sdb) / ssig) * mp.sigpv[i];
       now = old + corr;
     }
-    to_log(rs, layout::format("(i6,2x,a8,1x,f7.3,2f12.5,sp,f12.5,ss,f12.5)", i, a.label, a.occ, old,
+    to_log(log, layout::format("(i6,2x,a8,1x,f7.3,2f12.5,sp,f12.5,ss,f12.5)", i, a.label, a.occ, old,
                               pval(a.iz) * a.occ, corr, now));
-    rs.mp.pv[i] = now;
+    mp.pv[i] = now;
     snew += now;
   }
-  to_log(rs, layout::format("(/,20x,'SUM ',4f12.5)", sdb, sfree, target - sdb, snew));
+  to_log(log, layout::format("(/,20x,'SUM ',4f12.5)", sdb, sfree, target - sdb, snew));
 }
 
 }  // namespace
 
-void rescalepv(RunState& rs) {
+Mpoles rescale_valence_populations(Mpoles populations, const Model& model, int method, std::istream* answers,
+                                   Log& log) {
   RecordFile control;
   const bool opened = control.open("vorn.inp");
-  rescalepv(rs, opened ? &control : nullptr);
+  return rescale_valence_populations(std::move(populations), model, method, opened ? &control : nullptr, answers,
+                                     log);
 }
 
-void rescalepv(RunState& rs, RecordFile* control) {
-  const int method = rs.sw.args.iscale;
-  if (method < kDifference || method > kSigma) fail("rescalePv", "Unknown scaling method");
+Mpoles rescale_valence_populations(Mpoles populations, const Model& model, int method, RecordFile* control,
+                                   std::istream* answers, Log& log) {
+    if (method < kDifference || method > kSigma) fail("rescalePv", "Unknown scaling method");
   const char* name = method == kDifference ? "difference" : method == kFraction ? "fraction" : "sigmaPv";
-  to_log(rs, layout::format("(/,' Using ',a,' method for rescaling...')", name));
+  to_log(log, layout::format("(/,' Using ',a,' method for rescaling...')", name));
 
   FragmentInput in;
   if (control) in = read_fragment_lines(*control);
   const bool all_atoms = !control || in.nfrag == 0 || !in.has_frag;
   if (all_atoms) {
     in.nfrag = 1;
-    to_both(rs, layout::format("(/,' Using ALL atoms for fragment 1 !')"));
+    to_both(log, layout::format("(/,' Using ALL atoms for fragment 1 !')"));
   }
   for (int f = 1; f <= in.nfrag; ++f) {
     const std::vector<char> iflag =
-        all_atoms ? std::vector<char>(static_cast<std::size_t>(rs.natom()) + 1, 1) : fragment_members(rs, *control, f);
-    rescale_fragment(rs, f, iflag, in);
+        all_atoms ? std::vector<char>(static_cast<std::size_t>(model.natom) + 1, 1)
+                  : fragment_members(model.natom, *control, f);
+    rescale_fragment({model, method, answers, log}, populations, f, iflag, in);
   }
+  return populations;
 }
 
 }  // namespace vorn

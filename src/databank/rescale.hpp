@@ -1,15 +1,25 @@
 // Valence-population rescaling to fragment charges.
 #pragma once
 
+#include <istream>
+
+#include "databank/databank_records.hpp"
+#include "layout/log.hpp"
+#include "layout/record_file.hpp"
+#include "structure/model.hpp"
+
 namespace vorn {
 
-struct RunState;
-class RecordFile;
-
-// Reads the fragments and charges from vorn.inp in the working directory.
-void rescalepv(RunState& rs);
-// The same with the control file given; nullptr when it could not be
-// opened (every atom then forms fragment 1).
-void rescalepv(RunState& rs, RecordFile* control);
+// The valence populations of the atoms (populations.pv) rescaled fragment
+// by fragment with the method of SCALE (1 difference, 2 fraction, 3
+// sigmaPv): the fragments and charges come from the control file's NFRAG,
+// FRAG and CHFRAG lines (every atom forms fragment 1 when control is null
+// or names no fragments), a charge not given is asked on the terminal and
+// read from answers.  The report goes to the log.
+Mpoles rescale_valence_populations(Mpoles populations, const Model& model, int method, RecordFile* control,
+                                   std::istream* answers, Log& log);
+// The same with the control file vorn.inp of the working directory.
+Mpoles rescale_valence_populations(Mpoles populations, const Model& model, int method, std::istream* answers,
+                                   Log& log);
 
 }  // namespace vorn

@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "layout/run_error.hpp"
-#include "driver/run_state.hpp"
 #include "topology/neighbors.hpp"
 #include "topology/planarity.hpp"
 
@@ -13,36 +12,42 @@ namespace {
 
 constexpr int kH = 1, kC = 6, kN = 7, kO = 8, kS = 16;
 
-const AtomNeighbors& nbr(const RunState& rs, int atom) { return rs.nb.of[atom]; }
+// What the classification reads: the atoms and their stored neighbours.
+struct Bonds {
+  const Model& model;
+  const Neighbors& nb;
+};
 
-int iz_of(const RunState& rs, int atom) { return rs.atom(atom).iz; }
+const AtomNeighbors& nbr(const Bonds& b, int atom) { return b.nb.of[atom]; }
+
+int iz_of(const Bonds& b, int atom) { return b.model.atoms[atom].iz; }
 
 // Number of stored neighbours of `atom` of element z.
-int count_of(const RunState& rs, int atom, int z) {
-  for (const NeighborType& t : nbr(rs, atom).types)
+int count_of(const Bonds& b, int atom, int z) {
+  for (const NeighborType& t : nbr(b, atom).types)
     if (t.iz == z) return t.count();
   return 0;
 }
 
-bool has_type(const RunState& rs, int atom, int z) {
-  for (const NeighborType& t : nbr(rs, atom).types)
+bool has_type(const Bonds& b, int atom, int z) {
+  for (const NeighborType& t : nbr(b, atom).types)
     if (t.iz == z) return true;
   return false;
 }
 
 // Every neighbour is carbon or hydrogen.
-bool only_c_and_h(const RunState& rs, int atom) {
-  for (const NeighborType& t : nbr(rs, atom).types)
+bool only_c_and_h(const Bonds& b, int atom) {
+  for (const NeighborType& t : nbr(b, atom).types)
     if (t.iz != kC && t.iz != kH) return false;
   return true;
 }
 
 // The last neighbour of element z in stored (distance) order, skipping
 // `except`; 0 when there is none.
-int last_of(const RunState& rs, int atom, int z, int except = 0) {
+int last_of(const Bonds& b, int atom, int z, int except = 0) {
   int found = 0;
-  for (int n : nbr(rs, atom).atom)
-    if (n != except && iz_of(rs, n) == z) found = n;
+  for (int n : nbr(b, atom).atom)
+    if (n != except && iz_of(b, n) == z) found = n;
   return found;
 }
 
@@ -62,10 +67,10 @@ XhGroup not_identified(float ratio) {
   return g;
 }
 
-XhGroup carbon(const RunState& rs, int x, int sp, int hnei, const XhTopology& topo) {
+XhGroup carbon(const Bonds& b, int x, int sp, int hnei, const XhTopology& topo) {
   constexpr float r = 1.2f;
   if (sp == 4) {
-    const bool c_only = only_c_and_h(rs, x);
+    const bool c_only = only_c_and_h(b, x);
     if (hnei == 3) return c_only ? identified("C-C-H3", 1.077f, r) : identified("X-C-H3", 1.077f, r);
     if (hnei == 2) return c_only ? identified("C2-C-H2", 1.092f, r) : identified("X2-C-H2", 1.091f, r);
     if (hnei == 1) return c_only ? identified("C3-C-H", 1.099f, r) : identified("X3-C-H", 1.098f, r);
@@ -78,26 +83,26 @@ XhGroup carbon(const RunState& rs, int x, int sp, int hnei, const XhTopology& to
   return not_identified(r);
 }
 
-XhGroup nitrogen(const RunState& rs, int x, int sp, int hnei, const XhTopology& topo) {
+XhGroup nitrogen(const Bonds& b, int x, int sp, int hnei, const XhTopology& topo) {
   constexpr float r = 1.5f;
   if (sp == 4) return identified("N+-H", 1.036f, r);
   if (sp != 3) return not_identified(r);
   if (hnei == 1) {
     int sp2_carbons = 0;
-    for (int n : nbr(rs, x).atom)
-      if (iz_of(rs, n) == kC && nbr(rs, n).nnei() == 3) ++sp2_carbons;
+    for (int n : nbr(b, x).atom)
+      if (iz_of(b, n) == kC && nbr(b, n).nnei() == 3) ++sp2_carbons;
     return sp2_carbons == 2 ? identified("C2-N-H", 1.030f, r) : identified("X2-N-H", 1.027f, r);
   }
   if (hnei == 2) {
     // The amine's carbon must be trigonal; an NH2 on an sp3 carbon is not
     // in the table.
-    const int c = last_of(rs, x, kC);
-    if (c == 0 || nbr(rs, c).nnei() != 3) return not_identified(r);
+    const int c = last_of(b, x, kC);
+    if (c == 0 || nbr(b, c).nnei() != 3) return not_identified(r);
     const bool aromatic = topo.aromatic(c);
     if (topo.planar_group(x)) {
       if (aromatic) return identified("C(ar)-N-H2pl", 1.010f, r);
-      for (int o : nbr(rs, c).atom)
-        if (iz_of(rs, o) == kO && nbr(rs, o).nnei() == 1) return identified("C-N-H2 amido", 1.010f, r);
+      for (int o : nbr(b, c).atom)
+        if (iz_of(b, o) == kO && nbr(b, o).nnei() == 1) return identified("C-N-H2 amido", 1.010f, r);
       return identified("C-N-H2pl", 1.012f, r);
     }
     return aromatic ? identified("C(ar)-N-H2py", 1.024f, r) : identified("X-N-H2", 1.015f, r);
@@ -105,7 +110,7 @@ XhGroup nitrogen(const RunState& rs, int x, int sp, int hnei, const XhTopology& 
   return not_identified(r);
 }
 
-XhGroup oxygen(RunState& rs, int x, int h, int sp, int hnei, const XhTopology& topo) {
+XhGroup oxygen(const Bonds& b, int x, int h, int sp, int hnei, const XhTopology& topo) {
   constexpr float r = 1.5f;
   if (sp != 2) return not_identified(r);
   if (hnei == 2) return identified("water", 0.9584f, r);
@@ -114,23 +119,23 @@ XhGroup oxygen(RunState& rs, int x, int h, int sp, int hnei, const XhTopology& t
   // Y is the oxygen's other partner.  For a normal O-H it is the second
   // (farther) stored neighbour; should the hydrogen sit farther out than
   // Y, the partner is still the atom that is not this hydrogen.
-  const std::vector<int>& list = nbr(rs, x).atom;
+  const std::vector<int>& list = nbr(b, x).atom;
   int y = list.size() >= 2 ? list[1] : 0;
   if (list.size() >= 2 && list[1] == h) y = list[0];
   if (y == 0) return not_identified(r);
 
-  if (!has_type(rs, y, kO)) fail("ExtendH", "Error 1 in Y-O-H");
-  const int n_oxygen = count_of(rs, y, kO);
-  if (iz_of(rs, y) == kC) {
+  if (!has_type(b, y, kO)) fail("ExtendH", "Error 1 in Y-O-H");
+  const int n_oxygen = count_of(b, y, kO);
+  if (iz_of(b, y) == kC) {
     if (n_oxygen == 1) {
       if (topo.aromatic(y)) return identified("O-H in phenol", 0.992f, r);
-      if (nbr(rs, y).nnei() == 4) return identified("Csp3-O-H in alcohol", 0.970f, r);
+      if (nbr(b, y).nnei() == 4) return identified("Csp3-O-H in alcohol", 0.970f, r);
       return identified("C-O-H any", 0.980f, r);
     }
     if (n_oxygen == 2) {
-      const int other = last_of(rs, y, kO, x);
+      const int other = last_of(b, y, kO, x);
       if (other == 0) fail("ExtendH", "Error 2 in Y-O-H");
-      if (nbr(rs, other).nnei() == 1) return identified("O-H in acid", 1.018f, r);
+      if (nbr(b, other).nnei() == 1) return identified("O-H in acid", 1.018f, r);
       return identified("O-H in ether", 0.980f, r);
     }
     return not_identified(r);
@@ -141,24 +146,28 @@ XhGroup oxygen(RunState& rs, int x, int h, int sp, int hnei, const XhTopology& t
 
 }  // namespace
 
-XhTopology xh_topology(RunState& rs) {
+XhTopology xh_topology(const Model& model, const Tols& tols, const Neighbors& nb, const Rings& rings, Log& log) {
   XhTopology t;
-  t.aromatic = [&rs](int atom) {
-    const RingState s = isitcyclic(rs, atom);
+  t.aromatic = [&rings](int atom) {
+    const RingState s = ring_state(rings, atom);
     return s.cyclic == 1 && s.inone == 1;
   };
-  t.planar_group = [&rs](int atom) { return planarity(rs, 0, collectnei(rs, atom), 1) == 1; };
+  t.planar_group = [&model, &tols, &nb, &log](int atom) {
+    return is_planar(model, tols, log, false, neighbours_and_self(nb, atom), PlaneKind::group);
+  };
   return t;
 }
 
-XhGroup classify_xh(RunState& rs, int x, int h, const XhTopology& topo) {
-  const int hp = rs.forh.hp[h];
-  const int sp = rs.forh.sp[h];
-  const int hnei = rs.forh.hnei[h];
+XhGroup classify_xh(const Model& model, const Neighbors& nb, const Forh& parents, int x, int h,
+                    const XhTopology& topo) {
+  const Bonds b{model, nb};
+  const int hp = parents.hp[h];
+  const int sp = parents.sp[h];
+  const int hnei = parents.hnei[h];
   switch (hp) {
-    case kC: return carbon(rs, x, sp, hnei, topo);
-    case kN: return nitrogen(rs, x, sp, hnei, topo);
-    case kO: return oxygen(rs, x, h, sp, hnei, topo);
+    case kC: return carbon(b, x, sp, hnei, topo);
+    case kN: return nitrogen(b, x, sp, hnei, topo);
+    case kO: return oxygen(b, x, h, sp, hnei, topo);
     case kS: return identified("S-H", 1.338f, 1.5f);
     default: return XhGroup{};
   }

@@ -4,9 +4,13 @@
 #include <functional>
 #include <string>
 
-namespace vorn {
+#include "control/switches.hpp"
+#include "databank/databank_records.hpp"
+#include "layout/log.hpp"
+#include "structure/model.hpp"
+#include "topology/topology_records.hpp"
 
-struct RunState;
+namespace vorn {
 
 struct XhGroup {
   enum class Kind {
@@ -30,12 +34,14 @@ struct XhTopology {
   std::function<bool(int)> planar_group;
 };
 
-// Answers from the ring record and the group planarity test (no listing).
-XhTopology xh_topology(RunState& rs);
+// Answers from the ring record and the group planarity test (no listing);
+// the returned answers refer to the arguments, which must outlive them.
+XhTopology xh_topology(const Model& model, const Tols& tols, const Neighbors& nb, const Rings& rings, Log& log);
 
 // Classifies the X-H bond of hydrogen h on parent x from the parent
-// descriptors of h (rs.forh) and the stored neighbour table (rs.nb).
-// Stops with "ExtendH" errors for an O-H whose partner has no usable O.
-XhGroup classify_xh(RunState& rs, int x, int h, const XhTopology& topo);
+// descriptors of h and the stored neighbour table.  Stops with "ExtendH"
+// errors for an O-H whose partner has no usable O.
+XhGroup classify_xh(const Model& model, const Neighbors& nb, const Forh& parents, int x, int h,
+                    const XhTopology& topo);
 
 }  // namespace vorn

@@ -275,7 +275,8 @@ void normal_run(RunState& rs) {
         }
         to_both(rs, layout::format("(/,' ATOMS SEARCHED in DB, FOUND in DB, ','NOT FOUND in DB = ',3i8)", searched,
                                    found, searched - found));
-        if (rs.sw.args.iscale != 0) rescalepv(rs);
+        if (rs.sw.args.iscale != 0)
+          rs.mp = rescale_valence_populations(std::move(rs.mp), rs.model, rs.sw.args.iscale, io.input, io.log);
       }
     }
     const bool fixedh = rs.sw.lfh == 1 && rs.sw.lsx != 1;

@@ -562,7 +562,7 @@ void FrameBuilder::hydrogen_end() {
     }
   }
   if (rs_.sw.lfh == 1) {
-    f_.extended_bond = extendh(rs_, p, a_);
+    f_.extended_bond = extendh(rs_.model, rs_.index, rs_.sw, rs_.nb, rs_.rings, rs_.forh, rs_.log_sink(), p, a_);
     listing_ = SearchListing::silent;
   }
 }

@@ -117,7 +117,7 @@ struct Molecule : ::testing::Test {
   }
   XhGroup classify(int h) {
     finish();
-    return classify_xh(rs, rs.nb.of[h].atom[0], h, topo());
+    return classify_xh(rs.model, rs.nb, rs.forh, rs.nb.of[h].atom[0], h, topo());
   }
   void expect_group(int h, const char* name, float length, float ratio) {
     const XhGroup g = classify(h);
@@ -348,7 +348,7 @@ TEST_F(Molecule, PartnerWithoutOxygenStops) {
   // A neighbour table that lost the oxygen on the partner's side.
   auto& types = rs.nb.of[y].types;
   types.erase(std::remove_if(types.begin(), types.end(), [](auto& t) { return t.iz == 8; }), types.end());
-  EXPECT_THROW(mr.as_driver([&] { classify_xh(rs, o, h, topo()); }), RunError);
+  EXPECT_THROW(mr.as_driver([&] { classify_xh(rs.model, rs.nb, rs.forh, o, h, topo()); }), RunError);
   EXPECT_NE(mr.log().find(" ERROR *** ExtendH *** Error 1 in Y-O-H"), std::string::npos);
 }
 
@@ -360,7 +360,7 @@ TEST_F(Molecule, AcidCarbonWithoutTheOtherOxygenStops) {
   finish();
   for (auto& t : rs.nb.of[y].types)
     if (t.iz == 8) t.members.push_back(o);   // counted twice, listed once
-  EXPECT_THROW(mr.as_driver([&] { classify_xh(rs, o, h, topo()); }), RunError);
+  EXPECT_THROW(mr.as_driver([&] { classify_xh(rs.model, rs.nb, rs.forh, o, h, topo()); }), RunError);
   EXPECT_NE(mr.log().find(" ERROR *** ExtendH *** Error 2 in Y-O-H"), std::string::npos);
 }
 
@@ -418,7 +418,7 @@ struct ExtendH : Molecule {
   // Extends the bond and writes its lines as the run does after the loop.
   void extend(int x, int hh) {
     AtomSetup s;
-    s.frame.extended_bond = extendh(rs, x, hh);
+    s.frame.extended_bond = extendh(rs.model, rs.index, rs.sw, rs.nb, rs.rings, rs.forh, rs.log_sink(), x, hh);
     if (!s.frame.extended_bond) return;
     write_bond_restraints(rs.model, {s}, rs.io.reset.os(), rs.io.res.os(), rs.io.cnst.os());
     uratio = uratio_line(rs.model, *s.frame.extended_bond);

@@ -25,7 +25,6 @@ struct Rescale {
 
   Rescale(int method, const std::string& control_text, const std::string& answers = "") : input(answers) {
     rs.sw.args.iscale = method;
-    rs.io.input = &input;
     control.open_text(control_text);
     const int z[] = {6, 6, 8, 1, 7, 1, 6, 8};
     const float pv[] = {4.10f, 3.95f, 6.30f, 0.88f, 5.20f, 0.80f, 4.05f, 6.10f};
@@ -40,7 +39,10 @@ struct Rescale {
     rs.atom(8).occ = 0.5f;
     rs.mp.pv[8] *= 0.5f;
   }
-  void run() { rescalepv(rs, &control); }
+  void run() { run_with(&control); }
+  void run_with(RecordFile* file) {
+    rs.mp = rescale_valence_populations(std::move(rs.mp), rs.model, rs.sw.args.iscale, file, &input, rs.io.log);
+  }
   std::vector<float> pv() const {
     std::vector<float> v;
     for (int i = 1; i <= 8; ++i) v.push_back(rs.mp.pv[i]);
@@ -179,7 +181,7 @@ TEST(Rescale, WithoutFragmentsEveryAtomIsOneFragmentAndTheChargeIsAsked) {
 
   // No control file at all, and no answer at the end of the input.
   Rescale w(3, "");
-  rescalepv(w.rs, nullptr);
+  w.run_with(nullptr);
   EXPECT_NE(w.mr.log().find(" No answer on standard input (end of input): net charge of fragment   1 taken as 0."),
             std::string::npos);
   EXPECT_NEAR(w.sum({1, 2, 3, 4, 5, 6, 7, 8}), w.free_sum({1, 2, 3, 4, 5, 6, 7, 8}), 1e-5);
