@@ -11,7 +11,6 @@
 #include <utility>
 
 #include "layout/run_error.hpp"
-#include "driver/run_state.hpp"
 #include "layout/layout.hpp"
 #include "topology/neighbors.hpp"
 #include "topology/planarity.hpp"
@@ -28,14 +27,17 @@ enum Z { kH = 1, kB = 5, kC = 6, kN = 7, kO = 8, kF = 9, kP = 15, kS = 16, kCl =
 // The identification of one atom.
 class Detector {
 public:
-  Detector(RunState& rs, int i) : rs_(rs), i_(i) {}
+  Detector(const Model& model, const Switches& sw, const Neighbors& nb, const Rings& rings, Exceptions& except,
+           Log& log, int i)
+      : model_(model), sw_(sw), nb_(nb), rings_(rings), except_(except), log_(log), i_(i) {}
   void run();
+  bool group_written() const { return group_written_; }
 
 private:
   // Neighbourhood of any atom.
-  const AtomNeighbors& nbr(int x) const { return rs_.nb.of[x]; }
+  const AtomNeighbors& nbr(int x) const { return nb_.of[x]; }
   int nnei(int x) const { return nbr(x).nnei(); }
-  int iz(int x) const { return rs_.atom(x).iz; }
+  int iz(int x) const { return model_.atoms[x].iz; }
   int ntypes(int x) const { return nbr(x).ntypes(); }
   // Type k (1 = lightest) of x: atomic number and count; 0 when absent.
   int type_z(int x, int k) const { return k <= ntypes(x) ? nbr(x).types[static_cast<std::size_t>(k - 1)].iz : 0; }
@@ -71,24 +73,29 @@ private:
     }
     return true;
   }
-  RingState ring(int x) const { return isitcyclic(rs_, x); }
-  bool group_planar(int x, int print) { return planarity(rs_, print, collectnei(rs_, x), 1) == 1; }
+  RingState ring(int x) const { return ring_state(rings_, x); }
+  bool group_planar(int x, bool listed) {
+    return is_planar(model_, sw_.tols, log_, listed, neighbours_and_self(nb_, x), PlaneKind::group);
+  }
 
   // Ends of a check.
   void check(std::string_view name) {
-    rs_.except.exflag[i_] = 1;
-    layout::write(rs_.log(), "(/' DetExcept :: checking ',a,' group...')", name);
+    except_.exflag[i_] = 1;
+    layout::write(log_.log(), "(/' DetExcept :: checking ',a,' group...')", name);
   }
-  void named(std::string_view group) { rs_.except.exgroup[i_] = group; }
+  void named(std::string_view group) { except_.exgroup[i_] = group; }
   void cleared() {
-    rs_.except.exflag[i_] = 0;
-    rs_.except.exgroup[i_] = "";
+    except_.exflag[i_] = 0;
+    except_.exgroup[i_] = "";
   }
   void unidentified(std::string_view name, bool with_file) {
-    layout::write(rs_.log(),
+    layout::write(log_.log(),
                   "(/' DetExcept :: Unknown ',a,' functional group',/,/,' See file group.ang for more info...',/)",
                   name);
-    if (with_file) printgroup(rs_, i_);
+    if (with_file) {
+      printgroup(model_, nb_, i_);
+      group_written_ = true;
+    }
     cleared();
   }
   // kept empty: the flag stays set with a blank name; nothing to do.
@@ -120,13 +127,19 @@ private:
   void carbonyl_general(int c);
   void phosphoryl_o(int p);
 
-  RunState& rs_;
+  const Model& model_;
+  const Switches& sw_;
+  const Neighbors& nb_;
+  const Rings& rings_;
+  Exceptions& except_;
+  Log& log_;
   int i_;
+  bool group_written_ = false;
 };
 
 void Detector::run() {
-  rs_.except.exflag[i_] = 0;
-  rs_.except.exgroup[i_] = "";
+  except_.exflag[i_] = 0;
+  except_.exgroup[i_] = "";
   const int n = nnei(i_);
   switch (iz(i_)) {
     case kH: hydrogen(); break;
@@ -161,8 +174,7 @@ void Detector::hydrogen() {
   if (p == 0) return;
   if (iz(p) == kN && nnei(p) == 3) {
     check("x2-n-H");
-    const int print = rs_.sw.verbosity >= 3 ? 1 : 0;
-    if (!group_planar(p, print)) {
+    if (!group_planar(p, sw_.verbosity >= 3)) {
       named("pyramidal amine");
     } else if (ring(p).inone == 1) {
       named("aromatic");
@@ -338,12 +350,12 @@ void Detector::n_ccyc_n(const RingState& r0) {
   int i1n = 0, i2n = 0;
   for (int a : nb) {
     const RingState ra = ring(a);
-    to_log(rs_, layout::listed(" iatr, iCr = ", ra.ring, r0.ring));
+    to_log(log_, layout::listed(" iatr, iCr = ", ra.ring, r0.ring));
     if (iz(a) != kN) continue;
     if (ra.inone == 0) {
       check(" n-=Cn=-c (?) ");
       const bool nitro = heaviest_z(a1) == kO || heaviest_z(a2) == kO || heaviest_z(a3) == kO;
-      to_log(rs_, layout::listed(nitro ? " ia1, ia2, ia3 = " : " ia4, ia5, ia6 = ", a1, a2, a3));
+      to_log(log_, layout::listed(nitro ? " ia1, ia2, ia3 = " : " ia4, ia5, ia6 = ", a1, a2, a3));
       if (mx == 3 && mn == 2 && s == 8) return named(nitro ? "nitro-n2n3c3" : "n2n3c3");
       if (mx == 3 && mn == 3 && s == 9) return named(nitro ? "nitro-n3n3c3" : "n3n3c3");
       return cleared();
@@ -355,10 +367,10 @@ void Detector::n_ccyc_n(const RingState& r0) {
     }
     if (ra.ring != r0.ring) return named(s == 8 ? "NNring1" : "NNring2");
   }
-  to_log(rs_, layout::listed(" i1N, i2N = ", i1n, i2n));
+  to_log(log_, layout::listed(" i1N, i2N = ", i1n, i2n));
   if (i1n == 0 || i2n == 0) return cleared();
   const int n1 = nnei(i1n), n2 = nnei(i2n);
-  to_log(rs_, layout::listed(" i1Nn, i2Nn = ", n1, n2));
+  to_log(log_, layout::listed(" i1Nn, i2Nn = ", n1, n2));
   const int big = std::max(n1, n2), small = std::min(n1, n2);
   if (big == 2) return named("non-substituted nitrogens");
   if (small == 3) return named(heaviest_z(i1n) == kZn || heaviest_z(i2n) == kZn ? "ZNnCn" : "substituted nitrogens");
@@ -370,7 +382,7 @@ void Detector::ccno(const RingState& r0) {
   const int b1 = nbr(i_).atom[0], b2 = nbr(i_).atom[1];
   const bool no = (iz(b1) == kN && iz(b2) == kO) || (iz(b1) == kO && iz(b2) == kN);
   if (!no) {
-    to_log(rs_, layout::listed(":("));
+    to_log(log_, layout::listed(":("));
     return unidentified("C(cyc)-n=", false);
   }
   const int o = iz(b1) == kO ? b1 : b2;
@@ -419,10 +431,10 @@ void Detector::carbon4() {
     for (int k = 1; k < ntypes(i_); ++k)
       if (type_z(i_, k) != kH && type_z(i_, k) != kC) return unidentified("n-C-(x/y/z)", false);
     const int n = nth_of(i_, kN);
-    to_log(rs_, "");
-    to_log(rs_, " Checking connected N-atom = " + rs_.atom(n).label.str());
+    to_log(log_, "");
+    to_log(log_, " Checking connected N-atom = " + model_.atoms[n].label.str());
     if (nnei(n) == 4) return named("ammonium");
-    if (nnei(n) == 3) return named(group_planar(n, 0) ? "planar amine" : "pyramidal amine");
+    if (nnei(n) == 3) return named(group_planar(n, false) ? "planar amine" : "pyramidal amine");
     return unidentified("n-C-(c/h)3", false);
   }
   const bool methyl_s = ntypes(i_) == 2 && type_z(i_, 1) == kH && type_n(i_, 1) == 3 && type_z(i_, 2) == kS &&
@@ -443,7 +455,7 @@ void Detector::nitrogen() {
   const int n = nnei(i_);
   // Only the three-neighbour case reads the planarity; a group of three
   // atoms is planar anyway.
-  if (n == 3 && group_planar(i_, 0)) {
+  if (n == 3 && group_planar(i_, false)) {
     if (ntypes(i_) == 1 && type_z(i_, 1) == kC) {
       check("c-Nc1-c1 N-planar c1=?");
       int s = 0, mx = 0, mn = 1 << 30;
@@ -532,7 +544,7 @@ void Detector::phosphoryl_o(int p) {
   if (has_exactly(p, {{kC, 3}, {kO, 1}})) return named("C3PO");
   if (has_exactly(p, {{kC, 1}, {kO, 3}})) {
     check("cpOoo(?)");
-    rs_.except.exflag[p] = 1;
+    except_.exflag[p] = 1;
     int s = 0;
     for (int a : nbr(p).atom)
       if (iz(a) == kO) s += nnei(a);
@@ -542,7 +554,7 @@ void Detector::phosphoryl_o(int p) {
     return unidentified("cpOoo(?)", true);
   }
   check("pOooo(?)");
-  rs_.except.exflag[p] = 1;
+  except_.exflag[p] = 1;
   int s = 0;
   for (int a : nbr(p).atom) s += nnei(a);
   if (s == 4) return named("pO4");
@@ -584,15 +596,15 @@ void Detector::carbonyl_o(int c) {
 namespace {
 
 // The other O of carbon c, and the last neighbour of that O other than c.
-int other_o(const RunState& rs, int c, int o) {
-  for (int a : rs.nb.of[c].atom)
-    if (rs.atom(a).iz == kO && a != o) return a;
+int other_o(const Model& model, const Neighbors& nb, int c, int o) {
+  for (int a : nb.of[c].atom)
+    if (model.atoms[a].iz == kO && a != o) return a;
   return 0;
 }
 
-int last_other(const RunState& rs, int q, int c) {
+int last_other(const Neighbors& nb, int q, int c) {
   int x = 0;
-  for (int a : rs.nb.of[q].atom)
+  for (int a : nb.of[q].atom)
     if (a != c) x = a;
   return x;
 }
@@ -601,10 +613,10 @@ int last_other(const RunState& rs, int q, int c) {
 
 void Detector::carbonyl_acid(int c) {
   if (!(type_z(c, 2) == kO && type_n(c, 2) == 2)) return carbonyl_general(c);
-  const int q = other_o(rs_, c, i_);
+  const int q = other_o(model_, nb_, c, i_);
   if (nnei(q) == 1) return named("carboxylate");
   if (nnei(q) == 2 && type_z(q, 1) == kH) return named("carboxylic");
-  const int x = last_other(rs_, q, c);
+  const int x = last_other(nb_, q, c);
   if (x != 0 && nnei(x) == 3) {
     if (count_of(x, kO) == 2) return named("anhydride");
     return cleared();
@@ -615,10 +627,10 @@ void Detector::carbonyl_acid(int c) {
 
 void Detector::carbonyl_carbamate(int c) {
   if (!(type_n(c, 1) == 1 && type_z(c, 2) == kO && type_n(c, 2) == 2)) return carbonyl_general(c);
-  const int q = other_o(rs_, c, i_);
+  const int q = other_o(model_, nb_, c, i_);
   if (nnei(q) == 1) return named("carbamate");
   if (nnei(q) == 2 && type_z(q, 1) == kH) return named("carbamic acid");
-  const int x = last_other(rs_, q, c);
+  const int x = last_other(nb_, q, c);
   if (x != 0 && nnei(x) == 4) return named("carbamate ester");
   unidentified("(?)c=O [2]", true);
 }
@@ -677,7 +689,12 @@ void Detector::sulfur() {
 
 }  // namespace
 
-void detexcept(RunState& rs, int i) { Detector(rs, i).run(); }
+bool detexcept(const Model& model, const Switches& sw, const Neighbors& nb, const Rings& rings, Exceptions& except,
+               Log& log, int i) {
+  Detector d(model, sw, nb, rings, except, log, i);
+  d.run();
+  return d.group_written();
+}
 
 int checkat(std::vector<int>& list, int j) {
   if (std::find(list.begin(), list.end(), j) != list.end()) return 1;
@@ -685,7 +702,7 @@ int checkat(std::vector<int>& list, int j) {
   return 0;
 }
 
-void printgroup(RunState& rs, int i) {
+void printgroup(const Model& model, const Neighbors& nb, int i) {
   std::vector<int> list{i};
   // The listing holds a fixed number of atoms; a larger neighbourhood is
   // cut there rather than overrun.
@@ -694,9 +711,9 @@ void printgroup(RunState& rs, int i) {
       checkat(list, j);
     }
   };
-  for (int a : rs.nb.of[i].atom) {
-    for (int b : rs.nb.of[a].atom) {
-      for (int c : rs.nb.of[b].atom) add(c);
+  for (int a : nb.of[i].atom) {
+    for (int b : nb.of[a].atom) {
+      for (int c : nb.of[b].atom) add(c);
       add(b);
     }
     add(a);
@@ -706,11 +723,10 @@ void printgroup(RunState& rs, int i) {
   std::ostream& os = f.os();
   layout::line(os, "ANGSTROM");
   for (int k : list) {
-    const Atom& at = rs.atom(k);
+    const Atom& at = model.atoms[k];
     layout::write(os, "('ATOM ',a8,2x,3f12.4)", at.label, at.xc, at.yc, at.zc);
   }
   f.close();
-  rs.io.group_written = true;
 }
 
 }  // namespace vorn

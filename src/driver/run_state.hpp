@@ -13,6 +13,7 @@
 #include "layout/tokens.hpp"
 #include "databank/databank_records.hpp"
 #include "databank/databank_text.hpp"
+#include "databank/functional_groups.hpp"
 #include "layout/log.hpp"
 #include "layout/out_file.hpp"
 #include "layout/record_file.hpp"
@@ -127,6 +128,10 @@ inline std::vector<int> find_rings(RunState& rs) {
   FoundRings found = find_rings(indexed_atoms(rs), rs.log_sink());
   rs.rings = std::move(found.rings);
   return found.reduced;
+}
+// The functional-group test of the kappa-set search, with the run's values.
+inline void detexcept(RunState& rs, int atom) {
+  if (detexcept(rs.model, rs.sw, rs.nb, rs.rings, rs.except, rs.log_sink(), atom)) rs.io.group_written = true;
 }
 inline void gencompletefrags(RunState& rs) {
   rs.model = complete_fragments(std::move(rs.model), rs.sw, direct_forms(rs.index), rs.log_sink());

@@ -80,7 +80,7 @@ struct Graph {
     }
   }
   std::string group(int i) {
-    detexcept(rs, i);
+    detexcept(rs.model, rs.sw, rs.nb, rs.rings, rs.except, rs.log_sink(), i);
     return std::string(rs.except.exgroup[i].trimmed());
   }
   int flag(int i) const { return rs.except.exflag[i]; }
@@ -494,7 +494,7 @@ TEST(DetExcept, CarbonWithTwoOxygenNeighboursButNoOtherStops) {
   nc.atom.push_back(o);
   for (auto& t : nc.types)
     if (t.iz == O) t.members.push_back(o);
-  EXPECT_THROW(g.mr.as_driver([&] { detexcept(g.rs, o); }), RunError);
+  EXPECT_THROW(g.mr.as_driver([&] { detexcept(g.rs.model, g.rs.sw, g.rs.nb, g.rs.rings, g.rs.except, g.rs.log_sink(), o); }), RunError);
   EXPECT_NE(g.mr.log().find("Could not identify \"other\" O-atom"), std::string::npos);
 }
 
@@ -512,7 +512,7 @@ TEST(PrintGroup, ListStopsAtItsCapacity) {
     }
   }
   g.finish();
-  printgroup(g.rs, centre);
+  printgroup(g.rs.model, g.rs.nb, centre);
   int lines = 0;
   for (char ch : dir.read("group.ang")) lines += ch == '\n';
   EXPECT_EQ(lines, 1 + 100);
