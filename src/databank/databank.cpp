@@ -11,7 +11,6 @@
 #include "layout/run_error.hpp"
 #include "layout/text_edit.hpp"
 #include "layout/tokens.hpp"
-#include "driver/run_state.hpp"
 #include "layout/layout.hpp"
 #include "topology/cell_grid.hpp"
 #include "topology/neighbors.hpp"
@@ -25,35 +24,55 @@ constexpr std::size_t kDbLineLength = 200; // a databank line
 constexpr int kMaxTypeLines = 12;          // neighbour types of one entry
 constexpr int kMaxPlmsNumbers = 100;       // numbers on one PLMS line
 
+// What one search reads: the databank, the atoms, the hydrogens' parent
+// descriptors, the functional groups found, and the log (with the entry
+// by entry detail at verbosity 2).
+struct Search {
+  const DatabankSource& db;
+  const Model& model;
+  const Forh& parents;
+  const Exceptions& except;
+  Log& log;
+  bool verbose() const { return log.shows(2); }
+  const Atom& atom(int i) const { return model.atoms[i]; }
+};
+
+// Next databank line that is not a comment, upper-cased and tokenised into
+// the current words; the end of the file inside an entry stops the run.
+void readfile(const Search& rs, std::string& line);
+// Whether the functional-group status of the entry just matched agrees
+// with atom i: 0 accept, 1 skip.  `group` receives the entry's group.
+int exceptdb(const Search& rs, int i, Text<40>& group);
+
 // The lines of the databank come from the copy in memory while a search
-// runs on it (rs.dbtext.active), else from the file itself.
-bool db_next(RunState& rs, std::string& line) {
-  DatabankText& t = rs.dbtext;
-  if (!t.active) return rs.io.db.next(line, kDbLineLength);
+// runs on it (rs.db.text.active), else from the file itself.
+bool db_next(const Search& rs, std::string& line) {
+  DatabankText& t = rs.db.text;
+  if (!t.active) return rs.db.file.next(line, kDbLineLength);
   if (t.pos >= t.lines.size()) return false;
   line = t.lines[t.pos++];
   return true;
 }
 
-void db_backspace(RunState& rs) {
-  DatabankText& t = rs.dbtext;
+void db_backspace(const Search& rs) {
+  DatabankText& t = rs.db.text;
   if (!t.active)
-    rs.io.db.backspace();
+    rs.db.file.backspace();
   else if (t.pos > 0)
     --t.pos;
 }
 
-std::size_t db_position(const RunState& rs) { return rs.dbtext.active ? rs.dbtext.pos : rs.io.db.position(); }
+std::size_t db_position(const Search& rs) { return rs.db.text.active ? rs.db.text.pos : rs.db.file.position(); }
 
 // "line 12 of databank file db.db": where a databank fault is.
-std::string where_in_db(const RunState& rs) {
-  return "line " + std::to_string(db_position(rs)) + " of databank file " + rs.io.db.path();
+std::string where_in_db(const Search& rs) {
+  return "line " + std::to_string(db_position(rs)) + " of databank file " + rs.db.file.path();
 }
 
 // Next line that is not a comment, upper-cased and tokenised; false at the
 // end of the file.
-bool next_entry_line(RunState& rs, std::string& line) {
-  DatabankText& t = rs.dbtext;
+bool next_entry_line(const Search& rs, std::string& line) {
+  DatabankText& t = rs.db.text;
   if (t.active) {
     // The copy in memory keeps each line's tokens once they are made.
     for (;;) {
@@ -76,16 +95,16 @@ bool next_entry_line(RunState& rs, std::string& line) {
     if (!db_next(rs, line)) return false;
   } while (line[0] == '!');
   upcase(line);
-  readline(line, rs.dbtext.current);
+  readline(line, rs.db.text.current);
   return true;
 }
 
-[[noreturn]] void bad_numbers(RunState& rs, const char* what) {
+[[noreturn]] void bad_numbers(const Search& rs, const char* what) {
   fail("ReadDB", std::string("Cannot read ") + what + " from " + where_in_db(rs));
 }
 
 // The first n integers of a tokenised line.
-std::vector<int> line_ints(RunState& rs, const std::string& line, int n, const char* what) {
+std::vector<int> line_ints(const Search& rs, const std::string& line, int n, const char* what) {
   std::vector<int> v(static_cast<std::size_t>(n), 0);
   if (!layout::read_ints(line, v)) bad_numbers(rs, what);
   return v;
@@ -98,44 +117,42 @@ bool all_finite(const std::vector<float>& v) {
 }
 
 // Reads entry lines until keyword 1 is `key`.
-void read_until(RunState& rs, std::string& line, const char* key) {
+void read_until(const Search& rs, std::string& line, const char* key) {
   do {
     readfile(rs, line);
-  } while (!(rs.dbtext.current.keyword(1) == key));
+  } while (!(rs.db.text.current.keyword(1) == key));
 }
 
-Text<5> keyword5(const RunState& rs, int k) { return Text<5>(rs.dbtext.current.keyword(k).view().substr(0, 5)); }
+Text<5> keyword5(const Search& rs, int k) { return Text<5>(rs.db.text.current.keyword(k).view().substr(0, 5)); }
 
-bool verbose(const RunState& rs) { return rs.sw.verbosity >= 2; }
-
-void log_line(RunState& rs, const std::string& text) { to_log(rs, text); }
+void log_line(const Search& rs, const std::string& text) { to_log(rs.log, text); }
 
 // Hydrogen: the PRNT line describes the parent atom.  Returns true when the
 // entry fits; the file is then positioned after its matching lines.
-bool hydrogen_fits(RunState& rs, int i, const SiteSym& asymi, Mpoles1& m1) {
+bool hydrogen_fits(const Search& rs, int i, const SiteSym& asymi, Mpoles1& m1) {
   std::string line;
   read_until(rs, line, "PRNT");
   const std::vector<int> v = line_ints(rs, line, 3, "the parent atom, its neighbours and hydrogens (PRNT)");
   m1.asymr = keyword5(rs, 5);
   if (exceptdb(rs, i, m1.group) == 1) return false;
-  if (verbose(rs))
+  if (rs.verbose())
     log_line(rs, layout::format("(2x,3(1x,a,i3),1x,3a)", "jhp =", v[0], "jsp =", v[1], "jhnei=", v[2], "asymr=[",
                                 m1.asymr, "]"));
   // A blank symmetry on the entry fits only a blank site symmetry.
-  return v[0] == rs.forh.hp[i] && v[1] == rs.forh.sp[i] && v[2] == rs.forh.hnei[i] && m1.asymr == asymi;
+  return v[0] == rs.parents.hp[i] && v[1] == rs.parents.sp[i] && v[2] == rs.parents.hnei[i] && m1.asymr == asymi;
 }
 
 // Any other element: the NEIG line and its type lines.
-bool heavy_atom_fits(RunState& rs, int i, const DatabankQuery& q, const SiteSym& asymi, Mpoles1& m1) {
+bool heavy_atom_fits(const Search& rs, int i, const DatabankQuery& q, const SiteSym& asymi, Mpoles1& m1) {
   std::string line;
   read_until(rs, line, "NEIG");
   const std::vector<int> v = line_ints(rs, line, 4, "the neighbour counts, ring flag and ring size (NEIG)");
   const int jnei = v[0], jty = v[1], jring = v[2], jmemb = v[3];
   m1.asymr = keyword5(rs, 6);
   bool planar = q.neighbours.inei() <= 3;
-  if (rs.dbtext.current.keyword(8) == "F") planar = false;
-  if (rs.dbtext.current.keyword(8) == "T") planar = true;
-  if (verbose(rs)) {
+  if (rs.db.text.current.keyword(8) == "F") planar = false;
+  if (rs.db.text.current.keyword(8) == "T") planar = true;
+  if (rs.verbose()) {
     log_line(rs, layout::format("(2x,3(1x,a,i3),1x,3a,1x,a,l1)", "jnei=", jnei, "jty=", jty, "jring=", jring,
                                 "asymr=[", m1.asymr, "]", "planar=", planar));
     log_line(rs, layout::format("(1x,a,i3)", "jmemb=", jmemb));
@@ -155,7 +172,7 @@ bool heavy_atom_fits(RunState& rs, int i, const DatabankQuery& q, const SiteSym&
     readfile(rs, line);
     const std::vector<int> t = line_ints(rs, line, 3, "a neighbour type line");
     types.push_back({t[1], t[2]});
-    if (verbose(rs))
+    if (rs.verbose())
       log_line(rs, layout::format("(3x,'type =',i3,' jatum =',i3,' jndt =',i3)", k, t[1], t[2]));
   }
   for (const NeighborType& nt : q.neighbours.types) {
@@ -167,7 +184,7 @@ bool heavy_atom_fits(RunState& rs, int i, const DatabankQuery& q, const SiteSym&
 }
 
 // The accepted entry's PVAL line and its PLMS lines.
-void read_parameters(RunState& rs, Mpoles1& m1) {
+void read_parameters(const Search& rs, Mpoles1& m1) {
   std::string line;
   read_until(rs, line, "PVAL");
   std::vector<float> p(4, 0.0f);
@@ -178,7 +195,7 @@ void read_parameters(RunState& rs, Mpoles1& m1) {
   m1.sigpv = p[3];
   // The PLMS lines run to the first other line, or to the end of the file
   // when this is the databank's last entry.
-  while (next_entry_line(rs, line) && rs.dbtext.current.keyword(1) == "PLMS") {
+  while (next_entry_line(rs, line) && rs.db.text.current.keyword(1) == "PLMS") {
     const int n = layout::count_values(line);
     if (n > kMaxPlmsNumbers)
       fail("ReadDB",
@@ -200,7 +217,7 @@ void read_parameters(RunState& rs, Mpoles1& m1) {
   }
 }
 
-void log_search_header(RunState& rs, int i, const DatabankQuery& q, const SiteSym& asymi) {
+void log_search_header(const Search& rs, int i, const DatabankQuery& q, const SiteSym& asymi) {
   log_line(rs, "");
   log_line(rs, " Searching DataBank for a match : ");
   log_line(rs, layout::listed(" ityp  = ", rs.atom(i).iz));
@@ -216,7 +233,7 @@ void log_search_header(RunState& rs, int i, const DatabankQuery& q, const SiteSy
   log_line(rs, " ");
 }
 
-void log_report(RunState& rs, int i, const Mpoles1& m1) {
+void log_report(const Search& rs, int i, const Mpoles1& m1) {
   const std::string_view label = rs.atom(i).label.trimmed();
   log_line(rs, layout::format("(/,' ReadDB :: atom ',a,' was',a,'found in the DataBank')", label,
                               m1.ifind == 1 ? " " : " NOT "));
@@ -249,7 +266,7 @@ int read_atom_z(const std::string& raw, int& z) {
 }
 
 // The same, stopping the run on a line whose atomic number cannot be read.
-int atom_line_z(RunState& rs, const std::string& raw) {
+int atom_line_z(const Search& rs, const std::string& raw) {
   int z = 0;
   const int status = read_atom_z(raw, z);
   if (status == 1) fail("ReadChar", "Unexpected STOP in ReadChar...");
@@ -259,9 +276,9 @@ int atom_line_z(RunState& rs, const std::string& raw) {
 
 // Takes the databank into memory (once per file opened) and indexes its
 // ATOM lines; false when no databank is open.
-bool prepare_text(RunState& rs) {
-  RecordFile& db = rs.io.db;
-  DatabankText& t = rs.dbtext;
+bool prepare_text(const Search& rs) {
+  RecordFile& db = rs.db.file;
+  DatabankText& t = rs.db.text;
   if (!db.is_open()) return false;
   db.rewind();
   std::string first;
@@ -319,30 +336,32 @@ float pval(int z) {
   return static_cast<float>(z - 86);
 }
 
-void readfile(RunState& rs, std::string& line) {
+namespace {
+
+void readfile(const Search& rs, std::string& line) {
   if (next_entry_line(rs, line)) return;
-  to_both(rs, " ReadFile :: end of databank file " + rs.io.db.path() + " after line " +
+  to_both(rs.log, " ReadFile :: end of databank file " + rs.db.file.path() + " after line " +
                   std::to_string(db_position(rs)) + ", inside an entry");
   fail("ReadFile", "Error reading unit = " + std::to_string(kDatabankUnit));
 }
 
-int exceptdb(RunState& rs, int i, Text<40>& group) {
+int exceptdb(const Search& rs, int i, Text<40>& group) {
   const bool has_group = rs.except.exflag[i] == 1;
   const Text<40>& atom_group = rs.except.exgroup[i];
   std::string line;
   readfile(rs, line);
-  if (!(rs.dbtext.current.keyword(1) == "EXCEPT")) {
+  if (!(rs.db.text.current.keyword(1) == "EXCEPT")) {
     db_backspace(rs);
     if (!has_group) return 0;
-    if (verbose(rs))
+    if (rs.verbose())
       log_line(rs, layout::format("(/,' Functional group = [',a,'], but no functional group',"
                                   "' specified for this entry..',/,' Skipping DB entry...',/)",
                                   atom_group.trimmed()));
     return 1;
   }
-  if (verbose(rs)) log_line(rs, layout::format("(3x,'Exception entry in DataBank :')"));
+  if (rs.verbose()) log_line(rs, layout::format("(3x,'Exception entry in DataBank :')"));
   if (!has_group) {
-    if (verbose(rs))
+    if (rs.verbose())
       log_line(rs, layout::format("(' Exception was not identified for this atom - ','Skip DB entry...',/)"));
     return 1;
   }
@@ -358,24 +377,19 @@ int exceptdb(RunState& rs, int i, Text<40>& group) {
     group = std::string_view(raw).substr(g + 6, static_cast<std::size_t>(last) - (g + 6));
   else
     group = "";
-  if (verbose(rs)) {
+  if (rs.verbose()) {
     log_line(rs, layout::format("(6x,'functional group   = [',a,']')", atom_group.trimmed()));
     log_line(rs, layout::format("(6x,'group read from DB = [',a,']')", group.trimmed()));
   }
   if (group == atom_group) return 0;
-  if (verbose(rs)) {
+  if (rs.verbose()) {
     log_line(rs, "   Wrong functional group... :(");
     log_line(rs, "");
   }
   return 1;
 }
 
-Mpoles1 readdb(RunState& rs, int i, const Forring& ring, bool planar_group) {
-  const Neig found = findnei(rs, i, 0.0f, SearchListing::silent);
-  return searchdb(rs, i, DatabankQuery{found, ring, planar_group});
-}
-
-Mpoles1 searchdb(RunState& rs, int i, const DatabankQuery& q) {
+Mpoles1 search(const Search& rs, int i, const DatabankQuery& q) {
   const Atom& a = rs.atom(i);
   Mpoles1 m1;
   m1.pv = pval(a.iz);
@@ -385,7 +399,7 @@ Mpoles1 searchdb(RunState& rs, int i, const DatabankQuery& q) {
   // One entry whose ATOM line carries the atom's atomic number: the rest
   // of the entry decides whether it fits.
   auto try_entry = [&](const std::string& raw) {
-    if (verbose(rs)) log_line(rs, " Reading atom = " + raw);
+    if (rs.verbose()) log_line(rs, " Reading atom = " + raw);
     int istart = 0, iend = 0;
     if (!find_word(raw, 4, istart, iend)) fail("ReadChar", "Unexpected STOP in ReadChar...");
     const int last = lenstr(raw);
@@ -397,8 +411,8 @@ Mpoles1 searchdb(RunState& rs, int i, const DatabankQuery& q) {
     read_parameters(rs, m1);
   };
 
-  DatabankText& t = rs.dbtext;
-  t.active = !direct_forms(rs) && prepare_text(rs);
+  DatabankText& t = rs.db.text;
+  t.active = !rs.db.direct && prepare_text(rs);
   std::string raw;
   if (t.active) {
     // From one ATOM line of the element to the next: the lines between
@@ -414,7 +428,7 @@ Mpoles1 searchdb(RunState& rs, int i, const DatabankQuery& q) {
     t.active = false;
   } else {
     // The scan of the file from its first line.
-    RecordFile& db = rs.io.db;
+    RecordFile& db = rs.db.file;
     db.rewind();
     while (m1.ifind == 0 && db.next(raw, kDbLineLength)) {
       if (raw.compare(0, 4, "ATOM") != 0) continue;
@@ -427,35 +441,47 @@ Mpoles1 searchdb(RunState& rs, int i, const DatabankQuery& q) {
   return m1;
 }
 
-void copy_databank_result(RunState& rs, int i, const Mpoles1& m1) {
-  const Atom& a = rs.atom(i);
-  rs.mp.pv[i] = m1.pv * a.occ;
-  rs.mp.sigpv[i] = m1.sigpv;
-  Plm& plm = rs.mp.plm[i];
+}  // namespace
+
+Mpoles1 searchdb(const DatabankSource& db, const Model& model, const Forh& parents, const Exceptions& except,
+                 Log& log, int i, const DatabankQuery& q) {
+  return search(Search{db, model, parents, except, log}, i, q);
+}
+
+Mpoles1 readdb(const DatabankSource& db, IndexedAtoms atoms, const Forh& parents, const Exceptions& except, Log& log,
+               int i, const Forring& ring, bool planar_group) {
+  const Neig found = find_neighbours(atoms, log, i, 0.0f, SearchListing::silent);
+  return searchdb(db, atoms.model, parents, except, log, i, DatabankQuery{found, ring, planar_group});
+}
+
+void copy_databank_result(const Atom& a, int i, int kappa_set, const Mpoles1& m1, Mpoles& populations,
+                          Kappas& kappas) {
+  populations.pv[i] = m1.pv * a.occ;
+  populations.sigpv[i] = m1.sigpv;
+  Plm& plm = populations.plm[i];
   plm = Plm{};
   for (int l = 0; l <= 4; ++l)
     for (int m = -l; m <= l; ++m) plm(l, m) = m1.plm(l, m) * a.occ;
   // The kappa values of a set are those of the last atom transferred into
   // it; its scattering type is that of the atom that opened it.
-  const int k = rs.kset.kappaset[i];
-  rs.kappas.kappa1[k] = m1.kappa1;
-  rs.kappas.kappa2[k] = m1.kappa2;
-  if (k > rs.kappas.nkset) {
-    rs.kappas.nkset = k;
-    rs.kappas.ktbl[k] = a.tbl;
+  const int k = kappa_set;
+  kappas.kappa1[k] = m1.kappa1;
+  kappas.kappa2[k] = m1.kappa2;
+  if (k > kappas.nkset) {
+    kappas.nkset = k;
+    kappas.ktbl[k] = a.tbl;
   }
 }
 
-void databank_defaults(RunState& rs, int i) {
-  const Atom& a = rs.atom(i);
-  rs.mp.pv[i] = pval(a.iz) * a.occ;
-  rs.mp.sigpv[i] = 0.0f;
-  rs.mp.plm[i] = Plm{};
-  const int k = rs.kset.kappaset[i];
-  rs.kappas.kappa1[k] = 1.0f;
-  rs.kappas.kappa2[k] = 1.0f;
-  rs.kappas.ktbl[k] = a.tbl;
-  if (k > rs.kappas.nkset) rs.kappas.nkset = k;
+void databank_defaults(const Atom& a, int i, int kappa_set, Mpoles& populations, Kappas& kappas) {
+  populations.pv[i] = pval(a.iz) * a.occ;
+  populations.sigpv[i] = 0.0f;
+  populations.plm[i] = Plm{};
+  const int k = kappa_set;
+  kappas.kappa1[k] = 1.0f;
+  kappas.kappa2[k] = 1.0f;
+  kappas.ktbl[k] = a.tbl;
+  if (k > kappas.nkset) kappas.nkset = k;
 }
 
 }  // namespace vorn

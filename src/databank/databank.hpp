@@ -1,6 +1,14 @@
 // Pseudoatom databank: matching an atom to the first entry that fits.
 #pragma once
 
+#include "control/switches.hpp"
+#include "databank/databank_records.hpp"
+#include "databank/databank_text.hpp"
+#include "layout/log.hpp"
+#include "layout/record_file.hpp"
+#include "structure/model.hpp"
+#include "topology/cell_grid.hpp"
+
 #include <string>
 
 #include "layout/text.hpp"
@@ -9,8 +17,6 @@
 #include "topology/topology_records.hpp"
 
 namespace vorn {
-
-struct RunState;
 
 // Number of valence electrons of element z.
 float pval(int z);
@@ -22,22 +28,30 @@ struct DatabankQuery {
   bool planar_group = true; // the atom and its neighbours are planar
 };
 
-// Searches the databank for atom i with its ring flags and group planarity
-// as its frame found them; returns the entry found (ifind 0 when none fits).
-Mpoles1 readdb(RunState& rs, int i, const Forring& ring, bool planar_group);
-// Stores an entry as the atom's populations and its kappa set's kappas.
-void copy_databank_result(RunState& rs, int i, const Mpoles1& entry);
-// The defaults for an atom whose databank reading is skipped.
-void databank_defaults(RunState& rs, int i);
+// The databank a search reads: the open file, and its copy in memory that
+// the first search makes (and keeps while the file is the same).  direct:
+// scan the file line by line instead of the copy.
+struct DatabankSource {
+  RecordFile& file;
+  DatabankText& text;
+  bool direct = false;
+};
 
+// Searches the databank for atom i with its ring flags and group planarity
+// as its frame found them; returns the entry found (ifind 0 when none
+// fits).  A hydrogen is matched by its parent descriptors, any atom by the
+// functional group recorded in except; the search is reported in the log.
+Mpoles1 readdb(const DatabankSource& db, IndexedAtoms atoms, const Forh& parents, const Exceptions& except, Log& log,
+               int i, const Forring& ring, bool planar_group);
 // The search of readdb once the neighbours are found: matching,
-// parameters, report and counters.
-Mpoles1 searchdb(RunState& rs, int i, const DatabankQuery& q);
-// Next databank line that is not a comment, upper-cased and tokenised into
-// rs.dbtext.current; the end of the file inside an entry stops the run.
-void readfile(RunState& rs, std::string& line);
-// Whether the functional-group status of the entry just matched agrees
-// with atom i: 0 accept, 1 skip.  `group` receives the entry's group.
-int exceptdb(RunState& rs, int i, Text<40>& group);
+// parameters and report.
+Mpoles1 searchdb(const DatabankSource& db, const Model& model, const Forh& parents, const Exceptions& except,
+                 Log& log, int i, const DatabankQuery& q);
+// Stores an entry as the populations of atom a (number i), scaled by its
+// occupancy, and as the kappas of its kappa set.
+void copy_databank_result(const Atom& a, int i, int kappa_set, const Mpoles1& entry, Mpoles& populations,
+                          Kappas& kappas);
+// The free-atom defaults for an atom whose databank reading is skipped.
+void databank_defaults(const Atom& a, int i, int kappa_set, Mpoles& populations, Kappas& kappas);
 
 }  // namespace vorn

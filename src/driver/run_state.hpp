@@ -11,6 +11,7 @@
 
 #include "control/switches.hpp"
 #include "layout/tokens.hpp"
+#include "databank/databank.hpp"
 #include "databank/databank_records.hpp"
 #include "databank/databank_text.hpp"
 #include "databank/functional_groups.hpp"
@@ -128,6 +129,17 @@ inline std::vector<int> find_rings(RunState& rs) {
   FoundRings found = find_rings(indexed_atoms(rs), rs.log_sink());
   rs.rings = std::move(found.rings);
   return found.reduced;
+}
+// The databank transfer of the kappa-set search, with the run's values.
+inline DatabankSource databank_source(RunState& rs) { return {rs.io.db, rs.dbtext, direct_forms(rs.index)}; }
+inline Mpoles1 readdb(RunState& rs, int i, const Forring& ring, bool planar_group) {
+  return readdb(databank_source(rs), indexed_atoms(rs), rs.forh, rs.except, rs.log_sink(), i, ring, planar_group);
+}
+inline void copy_databank_result(RunState& rs, int i, const Mpoles1& entry) {
+  copy_databank_result(rs.atom(i), i, rs.kset.kappaset[i], entry, rs.mp, rs.kappas);
+}
+inline void databank_defaults(RunState& rs, int i) {
+  databank_defaults(rs.atom(i), i, rs.kset.kappaset[i], rs.mp, rs.kappas);
 }
 // The functional-group test of the kappa-set search, with the run's values.
 inline void detexcept(RunState& rs, int atom) {

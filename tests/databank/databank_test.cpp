@@ -67,7 +67,8 @@ struct Match {
   // Comment of the accepted entry's ATOM line up to its first blank, or
   // "none" when nothing was found.
   std::string found() {
-    entry = searchdb(rs, 1, DatabankQuery{neighbours, ring, planar_group});
+    entry = searchdb(databank_source(rs), rs.model, rs.forh, rs.except, rs.log_sink(), 1,
+                     DatabankQuery{neighbours, ring, planar_group});
     if (entry.ifind == 0) return "none";
     const std::string c(entry.comment.trimmed());
     return c.substr(0, c.find(' '));
@@ -276,7 +277,8 @@ void expect_stop(const std::string& db, int z, std::vector<std::pair<int, int>> 
   Match t("");
   t.rs.io.db.open_text(db);
   t.atom(z, "NO", std::move(types), 0);
-  EXPECT_THROW(t.mr.as_driver([&] { searchdb(t.rs, 1, DatabankQuery{t.neighbours, t.ring, t.planar_group}); }), RunError) << db;
+  EXPECT_THROW(t.mr.as_driver([&] { searchdb(databank_source(t.rs), t.rs.model, t.rs.forh, t.rs.except, t.rs.log_sink(), 1,
+                                                         DatabankQuery{t.neighbours, t.ring, t.planar_group}); }), RunError) << db;
   EXPECT_NE(t.mr.log().find(" ERROR *** " + where + " *** " + message), std::string::npos) << t.mr.log();
 }
 
@@ -328,12 +330,12 @@ TEST(DatabankCopy, PopulationsScaleWithOccupancyAndKappaSetsKeepTheirOpener) {
   t.entry.kappa1 = 0.98f;
   t.entry.kappa2 = 0.9f;
   t.entry.plm(2, -2) = 0.1f;
-  copy_databank_result(t.rs, 1, t.entry);
+  copy_databank_result(t.rs.atom(1), 1, t.rs.kset.kappaset[1], t.entry, t.rs.mp, t.rs.kappas);
   EXPECT_EQ(t.rs.kappas.nkset, 1);
   EXPECT_EQ(t.rs.kappas.ktbl[1], 1);
   t.entry.kappa1 = 1.02f;
   t.rs.atom(2).tbl = 5;   // a later atom of the set does not change its type
-  copy_databank_result(t.rs, 2, t.entry);
+  copy_databank_result(t.rs.atom(2), 2, t.rs.kset.kappaset[2], t.entry, t.rs.mp, t.rs.kappas);
   EXPECT_FLOAT_EQ(t.rs.mp.pv[2], 2.1f);
   EXPECT_FLOAT_EQ(t.rs.mp.sigpv[2], 0.06f);
   EXPECT_FLOAT_EQ(t.rs.mp.plm[2](2, -2), 0.05f);
@@ -342,7 +344,7 @@ TEST(DatabankCopy, PopulationsScaleWithOccupancyAndKappaSetsKeepTheirOpener) {
   EXPECT_EQ(t.rs.kappas.nkset, 1);
   // An atom read without databank: element defaults, unit kappas.
   t.rs.atom(3).occ = 0.25f;
-  databank_defaults(t.rs, 3);
+  databank_defaults(t.rs.atom(3), 3, t.rs.kset.kappaset[3], t.rs.mp, t.rs.kappas);
   EXPECT_FLOAT_EQ(t.rs.mp.pv[3], 1.0f);
   EXPECT_EQ(t.rs.mp.sigpv[3], 0.0f);
   EXPECT_EQ(t.rs.kappas.nkset, 2);
