@@ -18,6 +18,7 @@
 #include "layout/log.hpp"
 #include "layout/out_file.hpp"
 #include "layout/record_file.hpp"
+#include "localframe/equivalence.hpp"
 #include "localframe/frame_records.hpp"
 #include "structure/cell.hpp"
 #include "structure/model.hpp"
@@ -129,6 +130,13 @@ inline std::vector<int> find_rings(RunState& rs) {
   FoundRings found = find_rings(indexed_atoms(rs), rs.log_sink());
   rs.rings = std::move(found.rings);
   return found.reduced;
+}
+// The equivalence test of the kappa-set search, with the run's values
+// (each flag 1 to compare).
+inline bool sameatoms(RunState& rs, int a, int b, int compare_symmetry, int compare_groups, int simple,
+                      int compare_rings) {
+  return sameatoms(rs.model, rs.nb, rs.rings, rs.except, rs.log_sink(), a, b,
+                   {compare_symmetry != 0, compare_groups != 0, simple != 0, compare_rings != 0});
 }
 // The databank transfer of the kappa-set search, with the run's values.
 inline DatabankSource databank_source(RunState& rs) { return {rs.io.db, rs.dbtext, direct_forms(rs.index)}; }

@@ -308,7 +308,8 @@ void FrameBuilder::general() {
   for (int i = 0; i < n; ++i)
     for (int j = i + 1; j < n; ++j) {
       const int bi = nb[static_cast<std::size_t>(i)], bj = nb[static_cast<std::size_t>(j)];
-      if (sameatoms(rs_, bi, bj, 0, 0, rs_.sw.simple, 0)) {
+      const EquivalenceTests tests{false, false, rs_.sw.simple != 0, false};
+      if (sameatoms(rs_.model, rs_.nb, rs_.rings, rs_.except, rs_.log_sink(), bi, bj, tests)) {
         pairs.emplace_back(bi, bj);
         layout::write(log(), "(/a,2i6)", " Same atoms : ", bi, bj);
       }

@@ -9,8 +9,11 @@
 namespace vorn::test {
 namespace {
 
-bool pair_test(Molecule& m, int a, int b) { return sameatoms(m.rs, a, b, 0, 0, m.rs.sw.simple, 0); }
-bool kappa_test(Molecule& m, int a, int b) { return sameatoms(m.rs, a, b, 1, 1, 0, 1); }
+bool same(Molecule& m, int a, int b, const EquivalenceTests& tests) {
+  return sameatoms(m.rs.model, m.rs.nb, m.rs.rings, m.rs.except, m.rs.log_sink(), a, b, tests);
+}
+bool pair_test(Molecule& m, int a, int b) { return same(m, a, b, {false, false, m.rs.sw.simple != 0, false}); }
+bool kappa_test(Molecule& m, int a, int b) { return same(m, a, b, {true, true, false, true}); }
 
 // CH3-CF3 with its atoms placed so that only the intended bonds form.
 struct Trifluoroethane : Molecule {
