@@ -6,7 +6,6 @@
 #include <string>
 
 #include "layout/run_error.hpp"
-#include "driver/run_state.hpp"
 #include "layout/layout.hpp"
 
 namespace vorn {
@@ -16,46 +15,43 @@ namespace {
 // Two points closer than this are one dummy.
 constexpr float kReuseDistance = 0.1f;
 
-Vec3 stored_to_cart(const RunState& rs, const std::array<float, 3>& p) {
-  if (rs.sw.ifra == 1) return rabs(rs.model.transf, 0, p);
+Vec3 stored_to_cart(const Model& model, const Switches& sw, const std::array<float, 3>& p) {
+  if (sw.ifra == 1) return rabs(model.transf, 0, p);
   return p;
 }
 
 }  // namespace
 
 Vec3 dummy_cart(const Dummies& dummies, const Model& model, const Switches& sw, int d) {
-  const std::array<float, 3>& p = dummies.pos[d];
-  return sw.ifra == 1 ? rabs(model.transf, 0, p) : p;
+  return stored_to_cart(model, sw, dummies.pos[d]);
 }
 
-Vec3 dummy_cart(const RunState& rs, int d) { return dummy_cart(rs.dummy, rs.model, rs.sw, d); }
-
-void dummylab(RunState& rs, int n) {
+void dummylab(Dummies& dummies, int n) {
   if (n > kMaxDummyNames) fail("DummyLab", "DUMMY label exceeds format...");
-  rs.dummy.label[n] = "DUM" + std::to_string(n);
+  dummies.label[n] = "DUM" + std::to_string(n);
 }
 
-int newdummy(RunState& rs, const Vec3& p) {
-  const int n = rs.dummy.count + 1;
+int newdummy(Dummies& dummies, const Vec3& p) {
+  const int n = dummies.count + 1;
   // The name limit (999) comes well before the slot limit, so the stop of
   // dummylab guards the table.
-  dummylab(rs, n);
-  rs.dummy.count = n;
-  rs.dummy.pos[n] = p;
+  dummylab(dummies, n);
+  dummies.count = n;
+  dummies.pos[n] = p;
   return n;
 }
 
-int adddummyatom(RunState& rs, int mode, Vec3& p, Vec3& cart) {
-  if (rs.sw.ifra == 1 && mode == 0) p = rabs(rs.model.transf, 1, p);
-  const Vec3 want = stored_to_cart(rs, p);
-  for (int d = 1; d <= rs.dummy.count; ++d) {
-    const Vec3 have = dummy_cart(rs, d);
+int adddummyatom(Dummies& dummies, const Model& model, const Switches& sw, int mode, Vec3& p, Vec3& cart) {
+  if (sw.ifra == 1 && mode == 0) p = rabs(model.transf, 1, p);
+  const Vec3 want = stored_to_cart(model, sw, p);
+  for (int d = 1; d <= dummies.count; ++d) {
+    const Vec3 have = dummy_cart(dummies, model, sw, d);
     if (dist(have, want) < kReuseDistance) {
       cart = have;
       return d;
     }
   }
-  const int n = newdummy(rs, p);
+  const int n = newdummy(dummies, p);
   cart = want;
   return n;
 }

@@ -14,21 +14,18 @@
 
 namespace vorn {
 
-struct RunState;
-
 // Makes or reuses (within 0.1 Angstrom) the dummy at p.  mode 0: p is
 // Cartesian, 1: fractional (only when ifra = 1).  With ifra = 1 and mode 0
 // p is converted to fractional in place.  Returns the dummy's number; cart
 // receives its Cartesian position.
-int adddummyatom(RunState& rs, int mode, Vec3& p, Vec3& cart);
+int adddummyatom(Dummies& dummies, const Model& model, const Switches& sw, int mode, Vec3& p, Vec3& cart);
 // Appends a dummy without the reuse test (symmetry-generated axis atoms);
 // p is in the stored frame.  Returns its number.
-int newdummy(RunState& rs, const Vec3& p);
+int newdummy(Dummies& dummies, const Vec3& p);
 // Writes the label of dummy n ("DUM" + number); stops above 999.
-void dummylab(RunState& rs, int n);
+void dummylab(Dummies& dummies, int n);
 // Cartesian position of dummy d (stored fractional when ifra = 1).
 Vec3 dummy_cart(const Dummies& dummies, const Model& model, const Switches& sw, int d);
-Vec3 dummy_cart(const RunState& rs, int d);
 Vec3 midpoint(const Vec3& a, const Vec3& b);
 // Angle a-b-c at b in degrees.
 float calcang(const Vec3& a, const Vec3& b, const Vec3& c);

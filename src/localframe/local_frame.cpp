@@ -64,14 +64,14 @@ private:
   // Dummy at a point given in the stored frame (mode ifra).
   Point dummy_at(Vec3 p) {
     Vec3 c;
-    const int d = adddummyatom(rs_, rs_.sw.ifra, p, c);
+    const int d = adddummyatom(rs_.dummy, rs_.model, rs_.sw, rs_.sw.ifra, p, c);
     return dummy_point(d, c);
   }
   // Dummy at the Cartesian midpoint of two atoms (mode 0).
   Point midpoint_dummy(int b1, int b2) {
     Vec3 p = midpoint(cart(rs_, b1), cart(rs_, b2));
     Vec3 c;
-    const int d = adddummyatom(rs_, 0, p, c);
+    const int d = adddummyatom(rs_.dummy, rs_.model, rs_.sw, 0, p, c);
     return dummy_point(d, c);
   }
   bool midpoint_at_atom(int b1, int b2) const { return dist(midpoint(cart(rs_, b1), cart(rs_, b2)), at()) < kTooClose; }
@@ -279,11 +279,11 @@ bool FrameBuilder::ring_test() {
       const auto nm = static_cast<float>(ring.members.size());
       for (auto& v : c) v /= nm;
       Vec3 cc;
-      ring.centre_dummy = adddummyatom(rs_, rs_.sw.ifra, c, cc);
+      ring.centre_dummy = adddummyatom(rs_.dummy, rs_.model, rs_.sw, rs_.sw.ifra, c, cc);
     }
     const int d = ring.centre_dummy;
     layout::write(log(), "(/' Dummy atom which defines the ring center = ',a)", rs_.dummy.label[d]);
-    const Point p1 = dummy_point(d, dummy_cart(rs_, d));
+    const Point p1 = dummy_point(d, dummy_cart(rs_.dummy, rs_.model, rs_.sw, d));
     std::vector<int> cands;
     for (int e : isn_)
       for (int m : ring.members)
@@ -670,7 +670,7 @@ void checksymeq(RunState& rs, Frame& frame) {
   for (const int i : copies) {
     for (std::size_t k = 0; k < 2; ++k) {
       if (!at_point(k, i)) continue;
-      const int d = newdummy(rs, frac(rs, i));
+      const int d = newdummy(rs.dummy, frac(rs, i));
       layout::write(rs.log(),
                     "(/' Atom ',a,' used in definition of ',a,'-axis is',' symmetry-generated; replace with dummy ',"
                     "i4)",

@@ -159,7 +159,7 @@ AxisPoint point_along(RunState& rs, int atom, gemmi::Vec3& direction) {
   }
   Vec3 p = to_float(origin + direction);
   Vec3 c;
-  const int d = adddummyatom(rs, 0, p, c);
+  const int d = adddummyatom(rs.dummy, rs.model, rs.sw, 0, p, c);
   return {Text<8>(rs.dummy.label[d].view()), c, rs.natom() + d};
 }
 

@@ -18,12 +18,12 @@ TEST(AddDummyAtom, ReusesAPointCloserThanATenthOfAnAngstrom) {
   RunState& rs = *mr.rs;
   rs.sw.ifra = 0;
   Vec3 p{1, 2, 3}, c;
-  EXPECT_EQ(adddummyatom(rs, 0, p, c), 1);
+  EXPECT_EQ(adddummyatom(rs.dummy, rs.model, rs.sw, 0, p, c), 1);
   Vec3 q{1.099f, 2, 3};
-  EXPECT_EQ(adddummyatom(rs, 0, q, c), 1);
+  EXPECT_EQ(adddummyatom(rs.dummy, rs.model, rs.sw, 0, q, c), 1);
   EXPECT_FLOAT_EQ(c[0], 1.0f);   // the existing dummy's position
   Vec3 r{1.1001f, 2, 3};
-  EXPECT_EQ(adddummyatom(rs, 0, r, c), 2);
+  EXPECT_EQ(adddummyatom(rs.dummy, rs.model, rs.sw, 0, r, c), 2);
   EXPECT_FLOAT_EQ(c[0], 1.1001f);
   EXPECT_EQ(rs.dummy.count, 2);
   EXPECT_EQ(rs.dummy.label[2].str(), "DUM2  ");
@@ -36,16 +36,16 @@ TEST(AddDummyAtom, WithACellStoresFractionalPositions) {
   rs.model.transf = cell_transform(rs.model.cell, rs.log_sink());
   // Mode 0: a Cartesian point, converted and written back.
   Vec3 p{5, 5, 2.5f}, c;
-  const int d = adddummyatom(rs, 0, p, c);
+  const int d = adddummyatom(rs.dummy, rs.model, rs.sw, 0, p, c);
   EXPECT_NEAR(p[0], 0.5f, 1e-6);
   EXPECT_NEAR(p[1], 0.25f, 1e-6);
   EXPECT_NEAR(rs.dummy.pos[d][2], 0.5f, 1e-6);
   EXPECT_NEAR(c[1], 5.0f, 1e-5);
   // Mode 1: a fractional point; the same place is found again.
   Vec3 f{0.5f, 0.2501f, 0.5f};
-  EXPECT_EQ(adddummyatom(rs, 1, f, c), d);
+  EXPECT_EQ(adddummyatom(rs.dummy, rs.model, rs.sw, 1, f, c), d);
   Vec3 g{0.5f, 0.26f, 0.5f};
-  EXPECT_EQ(adddummyatom(rs, 1, g, c), d + 1);
+  EXPECT_EQ(adddummyatom(rs.dummy, rs.model, rs.sw, 1, g, c), d + 1);
   EXPECT_NEAR(c[1], 5.2f, 1e-5);
 }
 
@@ -53,11 +53,11 @@ TEST(DummyLab, NamesGrowWithTheNumberAndStopAbove999) {
   MemoryRun mr;
   RunState& rs = *mr.rs;
   for (int n : {1, 9, 10, 42, 123, 999}) {
-    dummylab(rs, n);
+    dummylab(rs.dummy, n);
     EXPECT_EQ(std::string(rs.dummy.label[n].trimmed()), numbered("DUM", n));
   }
   rs.dummy.count = 999;
-  EXPECT_THROW(mr.as_driver([&] { newdummy(rs, {0, 0, 0}); }), RunError);
+  EXPECT_THROW(mr.as_driver([&] { newdummy(rs.dummy, {0, 0, 0}); }), RunError);
   EXPECT_NE(mr.log().find(" ERROR *** DummyLab *** DUMMY label exceeds format..."), std::string::npos);
   EXPECT_EQ(rs.dummy.count, 999);
 }
