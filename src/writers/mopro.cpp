@@ -194,13 +194,29 @@ void write_mopro_atom(const Model& model, const Mpoles& mp, int i, const AtomSet
   }
   auto q = [&a](float v) { return a.occ != 0.0f ? v / a.occ : 0.0f; };
   const Plm& p = mp.plm[i];
-  layout::write(os, "(2f8.5,2x,8(f5.3,2x))", q(mp.pv[i]), q(p(0, 0)), q(p(1, 1)), q(p(1, -1)), q(p(1, 0)),
-                q(p(2, 0)), q(p(2, 1)), q(p(2, -1)), q(p(2, 2)), q(p(2, -2)));
+  // Each population in five columns, two blanks apart: F5.3, or fewer
+  // decimals for a value that F5.3 cannot hold (-1 or less, 10 or more),
+  // never asterisks.
+  auto fields = [&](std::initializer_list<float> values) {
+    std::string text;
+    for (const float v : values) {
+      std::string f = layout::format("(f5.3)", v);
+      for (const char* wider : {"(f5.2)", "(f5.1)", "(f5.0)"})
+        if (f.find('*') != std::string::npos) f = layout::format(wider, v);
+      text += (text.empty() ? "" : "  ") + f;
+    }
+    return text;
+  };
+  os << layout::format("(2f8.5)", q(mp.pv[i]), q(p(0, 0))) << "  "
+     << fields({q(p(1, 1)), q(p(1, -1)), q(p(1, 0)), q(p(2, 0)), q(p(2, 1)), q(p(2, -1)), q(p(2, 2)), q(p(2, -2))})
+     << '\n';
   if (!hydrogen) {
-    layout::write(os, "(2x,7(f5.3,2x))", q(p(3, 0)), q(p(3, 1)), q(p(3, -1)), q(p(3, 2)), q(p(3, -2)), q(p(3, 3)),
-                  q(p(3, -3)));
-    layout::write(os, "(2x,9(f5.3,2x))", q(p(4, 0)), q(p(4, 1)), q(p(4, -1)), q(p(4, 2)), q(p(4, -2)), q(p(4, 3)),
-                  q(p(4, -3)), q(p(4, 4)), q(p(4, -4)));
+    os << "  " << fields({q(p(3, 0)), q(p(3, 1)), q(p(3, -1)), q(p(3, 2)), q(p(3, -2)), q(p(3, 3)), q(p(3, -3))})
+       << '\n';
+    os << "  "
+       << fields({q(p(4, 0)), q(p(4, 1)), q(p(4, -1)), q(p(4, 2)), q(p(4, -2)), q(p(4, 3)), q(p(4, -3)), q(p(4, 4)),
+                  q(p(4, -4))})
+       << '\n';
   }
   layout::line(os, "");
 }

@@ -112,6 +112,15 @@ TEST_F(MoproFiles, HeavyAtomRecordGroupHasUaniAndThreePopulationRecords) {
   EXPECT_EQ(l[4], "  0.011  0.012  0.013  0.014  0.015  0.016  0.017");
   EXPECT_EQ(l[5], "  -.021  -.022  -.023  -.024  -.025  -.026  -.027  -.028  -.029");
   EXPECT_EQ(l[6], "");
+
+  // Values that F5.3 cannot hold keep their five columns with fewer decimals.
+  p(3, 0) = -1.5f;
+  p(3, 1) = 12.25f;
+  p(3, -1) = -12.5f;
+  p(3, 2) = 123.4f;
+  rs.io.mopro.open_memory();
+  write_mopro_atom(rs.model, rs.mp, 12, s, rs.io.log, rs.io.mopro.os());
+  EXPECT_EQ(par()[4], "  -1.50  12.25  -12.5  123.4  0.015  0.016  0.017");
 }
 
 TEST_F(MoproFiles, LabelWithoutBracketIsNotTakenForHydrogen) {
