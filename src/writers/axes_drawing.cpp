@@ -31,6 +31,7 @@ constexpr double kLabelHeight = 11;
 const char* const kAxisColour[3] = {"#d62728", "#2ca02c", "#1f77b4"};   // X, Y, Z
 
 std::string num(double v) {
+  if (!std::isfinite(v)) v = 0;   // a degenerate cell: the drawing stays readable XML
   char buf[32];
   std::snprintf(buf, sizeof buf, "%.1f", std::fabs(v) < 0.05 ? 0.0 : v);
   return buf;
@@ -172,6 +173,11 @@ private:
   static constexpr double kCell = 48;
   template <class F>
   static void for_cells(const Box& b, F f) {
+    // A box that is not finite (coordinates of a degenerate cell) or lies
+    // beyond any drawing covers no cell.
+    constexpr double kFar = 1e7;
+    for (const double v : {b.x0, b.y0, b.x1, b.y1})
+      if (!std::isfinite(v) || std::fabs(v) > kFar) return;
     const auto lo_x = static_cast<std::int64_t>(std::floor(b.x0 / kCell)), hi_x = static_cast<std::int64_t>(std::floor(b.x1 / kCell));
     const auto lo_y = static_cast<std::int64_t>(std::floor(b.y0 / kCell)), hi_y = static_cast<std::int64_t>(std::floor(b.y1 / kCell));
     for (std::int64_t i = lo_x; i <= hi_x; ++i)
