@@ -6,6 +6,8 @@
 #include <numbers>
 #include <utility>
 
+#include "structure/site_symmetry.hpp"
+
 namespace vorn {
 
 namespace {
@@ -77,12 +79,6 @@ gemmi::Mat33 about_z(double turns) {
   return gemmi::Mat33(c, -s, 0, s, c, 0, 0, 0, 1);
 }
 
-gemmi::Mat33 inverted(const gemmi::Mat33& m) {
-  gemmi::Mat33 n;
-  for (int i = 0; i < 3; ++i)
-    for (int j = 0; j < 3; ++j) n.a[i][j] = -m.a[i][j];
-  return n;
-}
 
 }  // namespace
 
@@ -124,7 +120,7 @@ int invariant_combinations(const std::vector<gemmi::Mat33>& group, int l) {
   double sum = 0;
   for (const gemmi::Mat33& r : group) {
     const bool proper = r.determinant() > 0;
-    const gemmi::Mat33 p = proper ? r : inverted(r);
+    const gemmi::Mat33 p = proper ? r : times_inversion(r);
     const double c = std::clamp((p.a[0][0] + p.a[1][1] + p.a[2][2] - 1) / 2, -1.0, 1.0);
     const double t = std::acos(c);
     double chi = 1;
@@ -171,7 +167,7 @@ const std::vector<LabelSymmetry>& label_table() {
     const gemmi::Mat33 c3d(0, 0, 1, 1, 0, 0, 0, 1, 0);   // three-fold along [111]
     const gemmi::Mat33 c4x(1, 0, 0, 0, 0, -1, 0, 1, 0);
     const gemmi::Mat33 c2 = about_z(1.0 / 2), c3 = about_z(1.0 / 3), c4 = about_z(1.0 / 4), c6 = about_z(1.0 / 6);
-    const gemmi::Mat33 s4 = inverted(c4), s6 = inverted(c6);
+    const gemmi::Mat33 s4 = times_inversion(c4), s6 = times_inversion(c6);
     std::vector<LabelSymmetry> t{
         {"C", {i}},           {"-1", {i}},           {"2", {c2}},             {"m", {mz}},
         {"2/m", {c2, i}},     {"222", {c2, c2x}},    {"mm2", {c2, mx}},       {"mmm", {c2, c2x, i}},

@@ -50,12 +50,6 @@ gemmi::Vec3 rotation_axis(const gemmi::Mat33& r, int order) {
   return line_direction({r.a[2][1] - r.a[1][2], r.a[0][2] - r.a[2][0], r.a[1][0] - r.a[0][1]});
 }
 
-gemmi::Mat33 negated(const gemmi::Mat33& m) {
-  gemmi::Mat33 n;
-  for (int i = 0; i < 3; ++i)
-    for (int j = 0; j < 3; ++j) n.a[i][j] = -m.a[i][j];
-  return n;
-}
 
 // The name an axis takes from the operations about it: the highest order;
 // -3 holds the three-fold rotation, while an axis with both 4 and -4 (or
@@ -72,13 +66,20 @@ int count_of(const std::map<int, int>& kinds, int kind) {
 
 }  // namespace
 
+gemmi::Mat33 times_inversion(const gemmi::Mat33& m) {
+  gemmi::Mat33 n;
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j) n.a[i][j] = -m.a[i][j];
+  return n;
+}
+
 SiteOperation classify_operation(const gemmi::Mat33& rotation) {
   SiteOperation op;
   op.rotation = rotation;
   // A rotoinversion -n is the inversion times an n-fold rotation: -R is
   // that rotation, and its axis is the element's axis (a mirror's normal).
   const bool proper = rotation.determinant() > 0;
-  const gemmi::Mat33 p = proper ? rotation : negated(rotation);
+  const gemmi::Mat33 p = proper ? rotation : times_inversion(rotation);
   int order = 1;
   switch (std::lround(p.a[0][0] + p.a[1][1] + p.a[2][2])) {
     case -1: order = 2; break;

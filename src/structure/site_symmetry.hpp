@@ -46,6 +46,9 @@ std::vector<SiteOperation> symmetry_elements(const SiteSymmetry& site);
 // "m", "-1").
 std::string element_symbol(int kind);
 
+// The operation times the inversion (-R).
+gemmi::Mat33 times_inversion(const gemmi::Mat33& rotation);
+
 // The kind and axis of a Cartesian rotation or rotoinversion matrix.
 SiteOperation classify_operation(const gemmi::Mat33& rotation);
 
