@@ -3,10 +3,9 @@
 #include <vector>
 
 #include "driver/run.hpp"
-#include "driver/run_state.hpp"
 
 int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
-  auto rs = std::make_unique<vorn::RunState>();
-  return vorn::run_program(*rs, args);
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  auto files = std::make_unique<vorn::RunFiles>();
+  return vorn::run_program(args, *files);
 }

@@ -3,14 +3,12 @@
 #include <sys/resource.h>
 
 #include <exception>
-#include <memory>
 #include <string>
 
 #include "control/control_file.hpp"
 #include "layout/run_error.hpp"
 #include "layout/text_edit.hpp"
 #include "databank/rescale.hpp"
-#include "driver/run_state.hpp"
 #include "layout/layout.hpp"
 #include "localframe/atom_loop.hpp"
 #include "structure/readers/readers.hpp"
@@ -18,6 +16,7 @@
 #include "topology/neighbors.hpp"
 #include "topology/rings.hpp"
 #include "localframe/dummy_atoms.hpp"
+#include "topology/cell_grid.hpp"
 #include "writers/auxiliary.hpp"
 #include "writers/axes_drawing.hpp"
 #include "writers/bond_restraints.hpp"
@@ -66,70 +65,67 @@ void finish_output(OutFile& f) {
 
 }  // namespace
 
-// Step 8: the databank file, asking for another name until one opens.
-void opendb(RunState& rs) {
-  std::string name(rs.sw.abank.trimmed());
-  if (rs.io.db.open(name)) return;
-  to_term(rs, "");
-  to_term(rs, " Error opening databank file " + rs.sw.abank.str());
+FileName open_databank(FileName name, RecordFile& db, std::istream* answers, Log& log) {
+  if (db.open(std::string(name.trimmed()))) return name;
+  to_term(log, "");
+  to_term(log, " Error opening databank file " + name.str());
   for (;;) {
     std::string answer;
     do {
-      rs.term() << " Enter the name of databank file : " << std::flush;
-      if (!rs.io.input || !std::getline(*rs.io.input, answer)) {
-        to_term(rs, "");
+      log.term() << " Enter the name of databank file : " << std::flush;
+      if (!answers || !std::getline(*answers, answer)) {
+        to_term(log, "");
         fail("OpenDB", "No databank file name on standard input (end of input)");
       }
       if (!answer.empty() && answer.back() == '\r') answer.pop_back();
-      rs.sw.abank = answer;
-    } while (rs.sw.abank.blank());
+      name = answer;
+    } while (name.blank());
     // The name is taken as typed, without its leading blanks.
-    std::string typed(rs.sw.abank.trimmed());
-    const std::size_t first = typed.find_first_not_of(' ');
-    typed = typed.substr(first);
-    if (rs.io.db.open(typed)) return;
-    to_term(rs, "");
-    to_term(rs, " Error opening databank file " + rs.sw.abank.str());
+    std::string typed(name.trimmed());
+    typed = typed.substr(typed.find_first_not_of(' '));
+    if (db.open(typed)) return name;
+    to_term(log, "");
+    to_term(log, " Error opening databank file " + name.str());
   }
 }
 
-void write_summary(RunState& rs, const WrittenFiles& files) {
+void write_summary(const WrittenFiles& files, bool databank, Log& log) {
   const bool ext = files.hydrogen_restraints;
-  to_log(rs, "");
-  to_log(rs, kRule80);
-  to_both(rs, "");
-  to_both(rs, " XD instructions are in file            : xd_vorn.mas");
-  if (files.parameters) to_both(rs, " XD parameters are in file              : xd_vorn.inp");
-  if (files.fixed_hydrogens) to_both(rs, " Atomic coordinates w/extended H-atoms  : fixedH.ins");
+  to_log(log, "");
+  to_log(log, kRule80);
+  to_both(log, "");
+  to_both(log, " XD instructions are in file            : xd_vorn.mas");
+  if (files.parameters) to_both(log, " XD parameters are in file              : xd_vorn.inp");
+  if (files.fixed_hydrogens) to_both(log, " Atomic coordinates w/extended H-atoms  : fixedH.ins");
   if (ext) {
-    to_both(rs, " RESET BOND instructions for H-atoms    : reset.bond");
-    to_both(rs, " CONSTRAINT instructions for H-atoms    : const.bond");
+    to_both(log, " RESET BOND instructions for H-atoms    : reset.bond");
+    to_both(log, " CONSTRAINT instructions for H-atoms    : const.bond");
   }
-  to_both(rs, " MoPro parameters and local symmetry    : mopro_vorn.par & con_mopro.inp");
-  if (ext) to_both(rs, " MoPro restraints for H-atoms           : res_mopro.inp");
-  to_both(rs, " Cartesian coordinates in PLATON format : vorn.ang");
-  if (files.reduced) to_both(rs, " Reduced structure in PLATON format     : reduced.ang & reduced_1.ang");
-  if (files.complete) to_both(rs, " Completed molecules in PLATON format   : complete.ang");
-  if (files.groups) to_both(rs, " Unidentified groups in PLATON format   : group.ang");
-  to_both(rs, " PLATON plot file with local axes       : vorn.spf");
-  to_both(rs, " Drawing of the local axes (SVG)        : vorn.svg");
-  to_both(rs, " Program log file                       : vorn.out");
-  to_both(rs, "");
-  to_both(rs, " Local axes can be visualized in PLATON using command : platon -p vorn.spf");
-  if (rs.sw.usedb == 1) to_both(rs, " Summary of DB atom types : grep 'DB comment' vorn.out");
-  if (ext) to_both(rs, " Summary of X-H distances : grep -i 'x-h' vorn.out");
-  to_both(rs, " Summary of exceptions    : grep -i 'Exception identified' vorn.out");
+  to_both(log, " MoPro parameters and local symmetry    : mopro_vorn.par & con_mopro.inp");
+  if (ext) to_both(log, " MoPro restraints for H-atoms           : res_mopro.inp");
+  to_both(log, " Cartesian coordinates in PLATON format : vorn.ang");
+  if (files.reduced) to_both(log, " Reduced structure in PLATON format     : reduced.ang & reduced_1.ang");
+  if (files.complete) to_both(log, " Completed molecules in PLATON format   : complete.ang");
+  if (files.groups) to_both(log, " Unidentified groups in PLATON format   : group.ang");
+  to_both(log, " PLATON plot file with local axes       : vorn.spf");
+  to_both(log, " Drawing of the local axes (SVG)        : vorn.svg");
+  to_both(log, " Program log file                       : vorn.out");
+  to_both(log, "");
+  to_both(log, " Local axes can be visualized in PLATON using command : platon -p vorn.spf");
+  if (databank) to_both(log, " Summary of DB atom types : grep 'DB comment' vorn.out");
+  if (ext) to_both(log, " Summary of X-H distances : grep -i 'x-h' vorn.out");
+  to_both(log, " Summary of exceptions    : grep -i 'Exception identified' vorn.out");
 }
 
 namespace {
 
 // A KEY table without a single key lets XD refine the scale factor alone.
-void warn_if_nothing_refined(RunState& rs, const std::vector<AtomSetup>& setup) {
-  for (int i = 1; i <= rs.natom(); ++i)
-    if (key_text(rs.sw, rs.atom(i), setup[static_cast<std::size_t>(i - 1)].frame.multipoles).find('1') !=
+void warn_if_nothing_refined(const Switches& sw, const Model& model, const std::vector<AtomSetup>& setup, Log& log) {
+  for (int i = 1; i <= model.natom; ++i)
+    if (key_text(sw, model.atoms[i], setup[static_cast<std::size_t>(i - 1)].frame.multipoles).find('1') !=
         std::string::npos)
       return;
-  warn(rs, " WARNING: the KEY table of xd_vorn.mas refines nothing (no KEYGEN line switches a key on for any atom)");
+  warn(log, " WARNING: the KEY table of xd_vorn.mas refines nothing (no KEYGEN line switches a key on for any atom)");
 }
 
 ShelxLabels shelx_labels(const Rename& r) {
@@ -153,29 +149,38 @@ Model read_structure(const Switches& sw, Log& log) {
 
 namespace {
 
-void normal_run(RunState& rs) {
+// The dummy atoms at their Cartesian places, for the drawing.
+std::vector<DrawnDummy> drawn_dummies(const Dummies& dummies, const Model& model, const Switches& sw) {
+  std::vector<DrawnDummy> drawn;
+  for (int d = 1; d <= dummies.count; ++d) {
+    const Vec3 c = dummy_cart(dummies, model, sw, d);
+    drawn.push_back({std::string(dummies.label[d].trimmed()), {c[0], c[1], c[2]}});
+  }
+  return drawn;
+}
+
+void normal_run(RunFiles& io) {
   WrittenFiles written;
-  init(rs);
-  Io& io = rs.io;
+  Log& log = io.log;
   // Steps 1 to 3: banner, files written throughout the run, log.
-  header(rs.term());
+  header(log.term());
   open_output(io.mas, "xd_vorn.mas");
   open_output(io.mopro, "mopro_vorn.par");
   write_mopro_par_head(io.mopro.os());
   open_output(io.con, "con_mopro.inp");
   write_con_head(io.con.os());
-  if (!io.log.file.open("vorn.out", true)) fail("VORN", "Unable to create log file vorn.out");
-  header(rs.log());
+  if (!log.file.open("vorn.out", true)) fail("VORN", "Unable to create log file vorn.out");
+  header(log.log());
 
   // Step 4: control file.
-  rs.sw = read_control_file(io.log);
-  io.log.verbosity = rs.sw.verbosity;
+  Switches sw = read_control_file(log);
+  log.verbosity = sw.verbosity;
 
   // Step 5: exactly one structure reader.
-  rs.model = read_structure(rs.sw, io.log);
-  if (rs.sw.format == InputFormat::shelx) {
-    write_master_head(rs.model, io.mas.os());
-    write_mopro_crystal_head(rs.model.shelx_head, io.mopro.os());
+  Model model = read_structure(sw, log);
+  if (sw.format == InputFormat::shelx) {
+    write_master_head(model, io.mas.os());
+    write_mopro_crystal_head(model.shelx_head, io.mopro.os());
   }
 
   // Step 7: plot file.
@@ -183,45 +188,49 @@ void normal_run(RunState& rs) {
   write_spf_head(io.spf.os());
 
   // Step 8: databank.
-  if (rs.sw.usedb == 1) opendb(rs);
+  DatabankText databank_text;
+  if (sw.usedb == 1) sw.abank = open_databank(sw.abank, io.db, io.input, log);
 
-  // Step 9: complete fragments.
-  if (rs.sw.ifra == 1 && rs.sw.compfrag > -1) {
-    rs.model = complete_fragments(std::move(rs.model), rs.sw, direct_forms(rs.index), io.log);
-    if (rs.ncomplete() > rs.natom()) {
+  // Step 9: complete fragments.  The cell lists over the atom table follow
+  // the model from here on.
+  AtomIndex index;
+  if (sw.ifra == 1 && sw.compfrag > -1) {
+    model = complete_fragments(std::move(model), sw, direct_forms(index), log);
+    if (model.cryst.ncomplete > model.natom) {
       OutFile ang;
       if (!ang.open("complete.ang")) fail("GenCompleteFrags", "Unable to create output file complete.ang");
-      write_complete_ang(rs.model, ang.os());
+      write_complete_ang(model, ang.os());
       ang.close();
-      layout::write(rs.log(), "(/a)", " File with complete fragment(s) in PLATON format : complete.ang");
+      layout::write(log.log(), "(/a)", " File with complete fragment(s) in PLATON format : complete.ang");
       written.complete = true;
     }
   } else {
-    rs.model.cryst.ncomplete = rs.natom();
+    model.cryst.ncomplete = model.natom;
   }
 
   // Step 10: rings.
-  if (rs.sw.args.lrings == 1) {
+  Rings rings;
+  if (sw.args.lrings == 1) {
     written.reduced = true;
-    FoundRings found = find_rings(IndexedAtoms{rs.model, rs.sw, rs.index}, io.log);
-    rs.rings = std::move(found.rings);
+    FoundRings found = find_rings(IndexedAtoms{model, sw, index}, log);
+    rings = std::move(found.rings);
     const std::vector<int>& reduced = found.reduced;
     // Both files are created before either is written, so that one that
     // cannot be created leaves neither behind.
     OutFile ang, ang1;
     if (!ang.open("reduced.ang")) fail("Connect4Rings", "Unable to create output file reduced.ang");
     if (!ang1.open("reduced_1.ang")) fail("Connect4Rings", "Unable to create output file reduced_1.ang");
-    write_reduced_ang(rs.model, reduced, ang.os());
-    write_reduced_numbered_ang(rs.model, reduced, ang1.os());
+    write_reduced_ang(model, reduced, ang.os());
+    write_reduced_numbered_ang(model, reduced, ang1.os());
     ang.close();
     ang1.close();
     const std::string t = times_line(" Timing for ring search u,s,t (s) :", process_times());
-    to_log(rs, t);
-    to_term(rs, t);
+    to_log(log, t);
+    to_term(log, t);
   }
 
   // Step 11: hydrogen-extension files.
-  if (rs.sw.lfh == 1) {
+  if (sw.lfh == 1) {
     open_output(io.reset, "reset.bond");
     open_output(io.cnst, "const.bond");
     open_output(io.res, "res_mopro.inp");
@@ -229,58 +238,57 @@ void normal_run(RunState& rs) {
   }
 
   // Step 12: neighbours and the per-atom loop.
-  rs.nb = find_all_neighbours(IndexedAtoms{rs.model, rs.sw, rs.index}, io.log);
+  const Neighbors nb = find_all_neighbours(IndexedAtoms{model, sw, index}, log);
   if (!io.ang.open("vorn.ang")) fail("LocalDef", "Unable to create output file vorn.ang");
   OldMasterSections old_master;
-  if (rs.sw.format == InputFormat::xd)
-    old_master = split_old_master(rs.model.xd_master_records, std::string(rs.sw.xdold.trimmed()));
-  const std::vector<AtomSetup> setup = set_up_atoms(rs);
-  write_master_tables(rs.model, rs.sw, setup, rs.dummy, rs.kset, old_master, io.mas.os());
-  warn_if_nothing_refined(rs, setup);
-  write_vorn_ang(rs.model, rs.sw, rs.dummy, io.ang.os());
-  write_con_site_symmetry(rs.model, setup, io.con.os());
-  write_spf_axes(rs.model, setup, io.spf.os());
+  if (sw.format == InputFormat::xd)
+    old_master = split_old_master(model.xd_master_records, std::string(sw.xdold.trimmed()));
+  const DatabankSource databank{io.db, databank_text, direct_forms(index)};
+  AtomLoopResult loop = set_up_atoms(sw, model, index, nb, rings, sw.usedb == 1 ? &databank : nullptr, log);
+  const std::vector<AtomSetup>& setup = loop.atoms;
+  const AtomTables& tables = loop.tables;
+  write_master_tables(model, sw, setup, tables.dummies, tables.kappa_sets, old_master, io.mas.os());
+  warn_if_nothing_refined(sw, model, setup, log);
+  write_vorn_ang(model, sw, tables.dummies, io.ang.os());
+  write_con_site_symmetry(model, setup, io.con.os());
+  write_spf_axes(model, setup, io.spf.os());
   open_output(io.svg, "vorn.svg");
-  std::vector<DrawnDummy> dummies;
-  for (int d = 1; d <= rs.dummy.count; ++d) {
-    const Vec3 c = dummy_cart(rs.dummy, rs.model, rs.sw, d);
-    dummies.push_back({std::string(rs.dummy.label[d].trimmed()), {c[0], c[1], c[2]}});
-  }
-  write_axes_drawing(rs.model, rs.nb, dummies, setup, io.svg.os());
+  write_axes_drawing(model, nb, drawn_dummies(tables.dummies, model, sw), setup, io.svg.os());
 
   // Step 13.
-  if (rs.sw.lfh == 1) {
-    write_bond_restraints(rs.model, setup, io.reset.os(), io.res.os(), io.cnst.os());
+  if (sw.lfh == 1) {
+    write_bond_restraints(model, setup, io.reset.os(), io.res.os(), io.cnst.os());
     io.reset.close();
     io.cnst.close();
-    write_res_tail(rs.model, setup, io.res.os());
+    write_res_tail(model, setup, io.res.os());
     io.res.close();
   }
 
   // Step 14: parameter files.
-  if (rs.sw.usedb == 1 || rs.sw.lfh == 1 || rs.sw.lsx == 1) {
+  if (sw.usedb == 1 || sw.lfh == 1 || sw.lsx == 1) {
     open_output(io.par, "xd_vorn.inp");
-    to_log(rs, "");
-    to_log(rs, kRule80);
-    to_both(rs, "");
-    to_both(rs, " Creating XD parameter file...");
-    if (rs.sw.lsx != 1) {
-      if (rs.sw.lfh == 1) open_output(io.fixedh, "fixedH.ins");
-      written.fixed_hydrogens = rs.sw.lfh == 1;
-      if (rs.sw.usedb == 1) {
+    to_log(log, "");
+    to_log(log, kRule80);
+    to_both(log, "");
+    to_both(log, " Creating XD parameter file...");
+    Mpoles populations = std::move(loop.tables.populations);
+    if (sw.lsx != 1) {
+      if (sw.lfh == 1) open_output(io.fixedh, "fixedH.ins");
+      written.fixed_hydrogens = sw.lfh == 1;
+      if (sw.usedb == 1) {
         int searched = 0, found = 0;
         for (const AtomSetup& s : setup) {
           searched += s.databank_searched ? 1 : 0;
           found += s.databank_found ? 1 : 0;
         }
-        to_both(rs, layout::format("(/,' ATOMS SEARCHED in DB, FOUND in DB, ','NOT FOUND in DB = ',3i8)", searched,
-                                   found, searched - found));
-        if (rs.sw.args.iscale != 0)
-          rs.mp = rescale_valence_populations(std::move(rs.mp), rs.model, rs.sw.args.iscale, io.input, io.log);
+        to_both(log, layout::format("(/,' ATOMS SEARCHED in DB, FOUND in DB, ','NOT FOUND in DB = ',3i8)", searched,
+                                    found, searched - found));
+        if (sw.args.iscale != 0)
+          populations = rescale_valence_populations(std::move(populations), model, sw.args.iscale, io.input, log);
       }
     }
-    const bool fixedh = rs.sw.lfh == 1 && rs.sw.lsx != 1;
-    write_parameter_files(rs.model, setup, rs.dummy, rs.mp, rs.kappas, rs.kset, io.log,
+    const bool fixedh = sw.lfh == 1 && sw.lsx != 1;
+    write_parameter_files(model, setup, tables.dummies, populations, tables.kappas, tables.kappa_sets, log,
                           {io.par.os(), io.mopro.os(), io.con.os(), fixedh ? &io.fixedh.os() : nullptr});
     io.con.close();
     io.par.close();
@@ -289,51 +297,44 @@ void normal_run(RunState& rs) {
   }
 
   // Step 15: plot instructions.
-  write_spf_tail(rs.model, rs.sw, rs.dummy, io.spf.os());
+  write_spf_tail(model, sw, tables.dummies, io.spf.os());
   finish_output(io.spf);
 
   // Steps 16 to 19.
   // Files that the steps above left open are complete at a normal end.
   for (OutFile* f : {&io.mas, &io.mopro, &io.con, &io.ang, &io.svg, &io.par, &io.fixedh, &io.reset, &io.cnst, &io.res})
     finish_output(*f);
-  if (rs.sw.usedb == 1) io.db.close();
-  written.hydrogen_restraints = rs.sw.lfh == 1;
-  written.groups = io.group_written;
-  write_summary(rs, written);
-  if (const std::string w = warnings_line(rs.io.log); !w.empty()) {
-    to_both(rs, "");
-    to_both(rs, w);
+  if (sw.usedb == 1) io.db.close();
+  written.hydrogen_restraints = sw.lfh == 1;
+  written.groups = tables.group_file_written;
+  write_summary(written, sw.usedb == 1, log);
+  if (const std::string w = warnings_line(log); !w.empty()) {
+    to_both(log, "");
+    to_both(log, w);
   }
   const std::string t = times_line(" Total program elapsed times u,s,t (s) :", process_times());
-  to_log(rs, t);
-  to_term(rs, t);
-  to_term(rs, "");
-  to_log(rs, "");
-  to_log(rs, kRule80);
-  to_log(rs, "");
-  io.log.file.close();
+  to_log(log, t);
+  to_term(log, t);
+  to_term(log, "");
+  to_log(log, "");
+  to_log(log, kRule80);
+  to_log(log, "");
+  log.file.close();
 }
 
 // After an error stop: output files that were not completed are dropped
 // (an older complete file of the same name stays), and the log says which.
-void close_after_stop(RunState& rs) {
-  Io& io = rs.io;
+void close_after_stop(RunFiles& io) {
   OutFile* files[] = {&io.mas, &io.par, &io.mopro, &io.con, &io.spf, &io.svg, &io.ang,
                       &io.reset, &io.cnst, &io.res, &io.fixedh};
   std::string dropped;
   for (OutFile* f : files)
     if (f->abandon()) dropped += " " + f->name();
-  if (!dropped.empty()) to_log(rs, " Files not written (run stopped):" + dropped);
+  if (!dropped.empty()) to_log(io.log, " Files not written (run stopped):" + dropped);
   io.log.file.close();
 }
 
 }  // namespace
-
-void init(RunState& rs) {
-  auto fresh = std::make_unique<RunState>();
-  fresh->io = std::move(rs.io);
-  rs = std::move(*fresh);
-}
 
 void header(std::ostream& os) {
   const std::string eq = " " + std::string(71, '=');
@@ -349,31 +350,32 @@ void header(std::ostream& os) {
      << eq << "\n";
 }
 
-int run_program(RunState& rs, const std::vector<std::string>& args) {
+int run_program(const std::vector<std::string>& args, RunFiles& files) {
+  Log& log = files.log;
   if (!args.empty()) {
-    header(rs.term());
-    if (args[0].rfind("-h", 0) == 0) printhelp(rs.term());
-    rs.term().flush();
+    header(log.term());
+    if (args[0].rfind("-h", 0) == 0) printhelp(log.term());
+    log.term().flush();
     return 0;
   }
   try {
-    normal_run(rs);
-    rs.term().flush();
+    normal_run(files);
+    log.term().flush();
     return 0;
   } catch (const RunError& e) {
-    to_log(rs, e.report());
-    to_term(rs, e.report());
-    close_after_stop(rs);
-    rs.term().flush();
+    to_log(log, e.report());
+    to_term(log, e.report());
+    close_after_stop(files);
+    log.term().flush();
     return 1;
   } catch (const std::exception& e) {
     // A fault inside the program: report it in the error layout rather
     // than crash, and keep the complete files of an earlier run.
     const std::string text = std::string("\n ERROR *** VORN *** Internal error: ") + e.what() + "\n";
-    to_log(rs, text);
-    to_term(rs, text);
-    close_after_stop(rs);
-    rs.term().flush();
+    to_log(log, text);
+    to_term(log, text);
+    close_after_stop(files);
+    log.term().flush();
     return 1;
   }
 }

@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "driver/run_state.hpp"
 #include "layout/layout.hpp"
 #include "localframe/local_frame.hpp"
 
@@ -35,19 +34,20 @@ std::string key_text(const Switches& sw, const Atom& a, const MultipoleSet& allo
   return pos + mult;
 }
 
-std::vector<AtomSetup> set_up_atoms(RunState& rs) {
-  rs.dummy.count = 0;
-  to_term(rs, layout::listed("   "));
-  to_term(rs, kAtomHeader);
+std::vector<AtomSetup> set_up_atoms(const AtomLoop& loop) {
+  Log& log = loop.log;
+  loop.tables.dummies.count = 0;
+  to_term(log, layout::listed("   "));
+  to_term(log, kAtomHeader);
   std::vector<AtomSetup> setup;
-  setup.reserve(static_cast<std::size_t>(rs.natom()));
+  setup.reserve(static_cast<std::size_t>(loop.natom()));
   const std::string rule(79, '-');
-  for (int i = 1; i <= rs.natom(); ++i) {
-    const Atom& a = rs.atom(i);
-    to_log(rs, "");
-    to_log(rs, " " + rule);
-    layout::write(rs.log(), "(/' Working with atom ',i7,' : [',a,']',5x,'occ =',f11.4)", i, a.label, a.occ);
-    setup.push_back(defloc(rs, i, setup));
+  for (int i = 1; i <= loop.natom(); ++i) {
+    const Atom& a = loop.atom(i);
+    to_log(log, "");
+    to_log(log, " " + rule);
+    layout::write(log.log(), "(/' Working with atom ',i7,' : [',a,']',5x,'occ =',f11.4)", i, a.label, a.occ);
+    setup.push_back(defloc(loop, i, setup));
   }
   int zeroed = 0, from_site = 0;
   for (const AtomSetup& s : setup) {
@@ -55,12 +55,19 @@ std::vector<AtomSetup> set_up_atoms(RunState& rs) {
     from_site += s.frame.axes_from_site ? 1 : 0;
   }
   if (from_site > 0)
-    warn(rs, layout::format("(/a,i6,a)", " WARNING: the local frame of", from_site,
-                            " atom(s) on special positions is that of the crystal site, see vorn.out"));
+    warn(log, layout::format("(/a,i6,a)", " WARNING: the local frame of", from_site,
+                             " atom(s) on special positions is that of the crystal site, see vorn.out"));
   if (zeroed > 0)
-    warn(rs, layout::format("(/a,i6,a)", " WARNING: databank populations that the atoms' symmetry forbids were set "
-                            "to zero for", zeroed, " atom(s), see vorn.out"));
+    warn(log, layout::format("(/a,i6,a)", " WARNING: databank populations that the atoms' symmetry forbids were set "
+                             "to zero for", zeroed, " atom(s), see vorn.out"));
   return setup;
+}
+
+AtomLoopResult set_up_atoms(const Switches& sw, Model& model, AtomIndex& index, const Neighbors& nb, Rings& rings,
+                            const DatabankSource* databank, Log& log) {
+  AtomLoopResult result;
+  result.atoms = set_up_atoms(AtomLoop{sw, model, index, nb, rings, databank, log, result.tables});
+  return result;
 }
 
 }  // namespace vorn

@@ -11,7 +11,6 @@
 
 #include "layout/run_error.hpp"
 #include "databank/hydrogen.hpp"
-#include "driver/run_state.hpp"
 #include "layout/layout.hpp"
 #include "localframe/dummy_atoms.hpp"
 #include "localframe/equivalence.hpp"
@@ -48,33 +47,33 @@ const char* const kNoNeighbors = "(/' No neighbors of atom ',a,' were found with
 
 class FrameBuilder {
 public:
-  FrameBuilder(RunState& rs, int atom, Frame& f) : rs_(rs), a_(atom), f_(f) {}
+  FrameBuilder(const AtomLoop& loop, int atom, Frame& f) : loop_(loop), a_(atom), f_(f) {}
   void run();
 
 private:
-  Vec3 at() const { return cart(rs_, a_); }
-  const AtomNeighbors& nbr(int x) const { return rs_.nb.of[x]; }
+  Vec3 at() const { return cart(loop_.model, a_); }
+  const AtomNeighbors& nbr(int x) const { return loop_.nb.of[x]; }
   int nnei(int x) const { return nbr(x).nnei(); }
-  int iz(int x) const { return rs_.atom(x).iz; }
-  std::string_view lab(int x) const { return rs_.atom(x).label.trimmed(); }
-  std::ostream& log() { return rs_.log(); }
+  int iz(int x) const { return loop_.atom(x).iz; }
+  std::string_view lab(int x) const { return loop_.atom(x).label.trimmed(); }
+  std::ostream& log() { return loop_.log.log(); }
 
-  Point atom_point(int x) const { return {rs_.atom(x).label, cart(rs_, x), x}; }
-  Point dummy_point(int d, const Vec3& c) const { return {rs_.dummy.label[d].view(), c, rs_.natom() + d}; }
+  Point atom_point(int x) const { return {loop_.atom(x).label, cart(loop_.model, x), x}; }
+  Point dummy_point(int d, const Vec3& c) const { return {loop_.tables.dummies.label[d].view(), c, loop_.natom() + d}; }
   // Dummy at a point given in the stored frame (mode ifra).
   Point dummy_at(Vec3 p) {
     Vec3 c;
-    const int d = adddummyatom(rs_.dummy, rs_.model, rs_.sw, rs_.sw.ifra, p, c);
+    const int d = adddummyatom(loop_.tables.dummies, loop_.model, loop_.sw, loop_.sw.ifra, p, c);
     return dummy_point(d, c);
   }
   // Dummy at the Cartesian midpoint of two atoms (mode 0).
   Point midpoint_dummy(int b1, int b2) {
-    Vec3 p = midpoint(cart(rs_, b1), cart(rs_, b2));
+    Vec3 p = midpoint(cart(loop_.model, b1), cart(loop_.model, b2));
     Vec3 c;
-    const int d = adddummyatom(rs_.dummy, rs_.model, rs_.sw, 0, p, c);
+    const int d = adddummyatom(loop_.tables.dummies, loop_.model, loop_.sw, 0, p, c);
     return dummy_point(d, c);
   }
-  bool midpoint_at_atom(int b1, int b2) const { return dist(midpoint(cart(rs_, b1), cart(rs_, b2)), at()) < kTooClose; }
+  bool midpoint_at_atom(int b1, int b2) const { return dist(midpoint(cart(loop_.model, b1), cart(loop_.model, b2)), at()) < kTooClose; }
   // The two points do not span a plane with the atom.
   bool degenerate(const Vec3& p1, const Vec3& p2) const {
     const Vec3 o = at();
@@ -90,14 +89,14 @@ private:
     f_.pos[i] = p.pos;
     f_.point[i] = p.number;
   }
-  void sitesym(std::string_view s) { rs_.atom(a_).sitesym = s; }
+  void sitesym(std::string_view s) { loop_.atom(a_).sitesym = s; }
   void label_case(int c) { layout::write(log(), "(/' Label = ',i5)", c); }
 
   // First of the candidate atoms that makes a proper frame with p1; 0 if
   // none.
   int first_usable(const Point& p1, const std::vector<int>& cands) const {
     for (int c : cands)
-      if (c != a_ && !degenerate(p1.pos, cart(rs_, c))) return c;
+      if (c != a_ && !degenerate(p1.pos, cart(loop_.model, c))) return c;
     return 0;
   }
   // Second axis point when the rule's own choices all lie on the line of
@@ -127,7 +126,7 @@ private:
   void hydrogen_end();
   void heavy_end();
 
-  RunState& rs_;
+  const AtomLoop& loop_;
   int a_;
   Frame& f_;
   // The searches made for the frame are listed in the log until the search
@@ -138,18 +137,18 @@ private:
 };
 
 void FrameBuilder::origin_second(const Point& p1, char letter, int centre, float radius) {
-  to_both(rs_, layout::format(kNoNeighbors, rs_.atom(centre).label, radius));
-  to_both(rs_, layout::format("(/' Will make dummy at 0,0,0')"));
+  to_both(loop_.log, layout::format(kNoNeighbors, loop_.atom(centre).label, radius));
+  to_both(loop_.log, layout::format("(/' Will make dummy at 0,0,0')"));
   Vec3 origin{0, 0, 0};
-  const Vec3 oc = rs_.sw.ifra == 1 ? rabs(rs_.model.transf, 0, origin) : origin;
+  const Vec3 oc = loop_.sw.ifra == 1 ? rabs(loop_.model.transf, 0, origin) : origin;
   set(1, letter, degenerate(p1.pos, oc) ? rescue_second(p1) : dummy_at(origin));
 }
 
 Point FrameBuilder::rescue_second(const Point& p1) {
   for (float r = 2.0f; r <= 20.0f; r += 1.0f) {
-    const std::vector<int> found = findnei(rs_, a_, r, listing_).atom;
+    const std::vector<int> found = find_neighbours(loop_.indexed(), loop_.log, a_, r, listing_).atom;
     for (int e : found)
-      if (!degenerate(p1.pos, cart(rs_, e)) && e != p1.number) {
+      if (!degenerate(p1.pos, cart(loop_.model, e)) && e != p1.number) {
         layout::write(log(), "(/' Axis points collinear; second axis point taken from ',a)", lab(e));
         return atom_point(e);
       }
@@ -158,10 +157,10 @@ Point FrameBuilder::rescue_second(const Point& p1) {
       {{0.5f, 0.5f, 0.5f}, {0.5f, 0.0f, 0.0f}, {0.0f, 0.5f, 0.0f}, {0.0f, 0.0f, 0.5f}, {0.0f, 0.0f, 0.0f},
        {0.5f, 0.5f, 0.0f}, {0.0f, 0.5f, 0.5f}}};
   for (const auto& q : kPlaces) {
-    const Vec3 c = rs_.sw.ifra == 1 ? rabs(rs_.model.transf, 0, q) : q;
+    const Vec3 c = loop_.sw.ifra == 1 ? rabs(loop_.model.transf, 0, q) : q;
     if (!degenerate(p1.pos, c)) {
-      to_log(rs_, "");
-      to_log(rs_, " Axis points collinear; second axis point is a dummy");
+      to_log(loop_.log, "");
+      to_log(loop_.log, " Axis points collinear; second axis point is a dummy");
       return dummy_at(q);
     }
   }
@@ -174,7 +173,7 @@ void FrameBuilder::dummy_frame(char l1, char l2) {
   static constexpr std::array<std::array<float, 3>, 8> kPlaces{
       {{0.0f, 0.0f, 0.0f}, {0.5f, 0.5f, 0.5f}, {0.5f, 0.0f, 0.0f}, {0.0f, 0.5f, 0.0f}, {0.0f, 0.0f, 0.5f},
        {0.5f, 0.5f, 0.0f}, {0.5f, 0.0f, 0.5f}, {0.0f, 0.5f, 0.5f}}};
-  auto to_cart = [&](const std::array<float, 3>& q) { return rs_.sw.ifra == 1 ? rabs(rs_.model.transf, 0, q) : q; };
+  auto to_cart = [&](const std::array<float, 3>& q) { return loop_.sw.ifra == 1 ? rabs(loop_.model.transf, 0, q) : q; };
   std::size_t first = 0;
   while (first < kPlaces.size() && dist(to_cart(kPlaces[first]), at()) < kTooClose) ++first;
   for (std::size_t second = first + 1; second < kPlaces.size(); ++second) {
@@ -191,7 +190,7 @@ void FrameBuilder::isolated() {
   sitesym("NO");
   float r = 5.0f;
   for (;;) {
-    const std::vector<int> found = findnei(rs_, a_, r, listing_).atom;
+    const std::vector<int> found = find_neighbours(loop_.indexed(), loop_.log, a_, r, listing_).atom;
     if (found.size() > 1) {
       const Point p1 = atom_point(found[0]);
       const int c = first_usable(p1, tail(found, 1));
@@ -204,8 +203,8 @@ void FrameBuilder::isolated() {
     if (r >= 20.0f) break;
     r += 1.0f;
   }
-  to_both(rs_, layout::format(kNoNeighbors, rs_.atom(a_).label, r));
-  to_both(rs_, layout::format("(/' Will make dummies at 0,0,0 and 0.5,0.5,0.5')"));
+  to_both(loop_.log, layout::format(kNoNeighbors, loop_.atom(a_).label, r));
+  to_both(loop_.log, layout::format("(/' Will make dummies at 0,0,0 and 0.5,0.5,0.5')"));
   dummy_frame('X', 'Y');
 }
 
@@ -222,8 +221,8 @@ void FrameBuilder::simple_frame() {
 bool FrameBuilder::ring_axes(const Point& p1, const std::vector<int>& cands) {
   const int ya = first_usable(p1, cands);
   if (ya == 0) {
-    to_log(rs_, "");
-    to_log(rs_, " No ring neighbour can direct the Y-axis; the atom is set up as a non-ring atom");
+    to_log(loop_.log, "");
+    to_log(loop_.log, " No ring neighbour can direct the Y-axis; the atom is set up as a non-ring atom");
     return false;
   }
   sitesym("m");
@@ -233,9 +232,9 @@ bool FrameBuilder::ring_axes(const Point& p1, const std::vector<int>& cands) {
 }
 
 bool FrameBuilder::ring_test() {
-  const RingState r = isitcyclic(rs_, a_);
+  const RingState r = ring_state(loop_.rings, a_);
   if (r.cyclic == 0) return false;
-  const bool special = rs_.sw.ring1.ringspec == 1;
+  const bool special = loop_.sw.ring1.ringspec == 1;
   if (r.intwo == 1) {
     layout::write(log(), "(/a,i5,a)", " Atom belongs to 2 planar rings of tot numb ( #", r.ring, " )");
     f_.ring.iring = 2;
@@ -243,23 +242,23 @@ bool FrameBuilder::ring_test() {
     if (!special) return false;
     int xa = 0;
     for (int e : isn_) {
-      const RingState re = isitcyclic(rs_, e);
+      const RingState re = ring_state(loop_.rings, e);
       if (re.cyclic == 1 && re.inone == 0) {
         xa = e;
         break;
       }
     }
     if (xa == 0) {
-      to_log(rs_, "");
-      to_log(rs_, " No ring neighbour can direct the X-axis; the atom is set up as a non-ring atom");
+      to_log(loop_.log, "");
+      to_log(loop_.log, " No ring neighbour can direct the X-axis; the atom is set up as a non-ring atom");
       return false;
     }
-    const int xsize = isitcyclic(rs_, xa).size;
+    const int xsize = ring_state(loop_.rings, xa).size;
     if (xsize != 11 && xsize != 12) return false;
     const Point p1 = atom_point(xa);
     std::vector<int> cands;
     for (int e : isn_) {
-      const RingState re = isitcyclic(rs_, e);
+      const RingState re = ring_state(loop_.rings, e);
       if (re.inone == 1 && re.size == 6) cands.push_back(e);
     }
     return ring_axes(p1, cands);
@@ -269,21 +268,21 @@ bool FrameBuilder::ring_test() {
     f_.ring.iring = 1;
     f_.ring.imemb = r.size;
     if (!special) return false;
-    Ring& ring = rs_.rings.ring(r.ring);
+    Ring& ring = loop_.rings.ring(r.ring);
     if (ring.centre_dummy == 0) {
       Vec3 c{0, 0, 0};
       for (int m : ring.members) {
-        const Vec3 p = rs_.sw.ifra == 1 ? frac(rs_, m) : cart(rs_, m);
+        const Vec3 p = loop_.sw.ifra == 1 ? frac(loop_.model, m) : cart(loop_.model, m);
         for (std::size_t k = 0; k < 3; ++k) c[k] += p[k];
       }
       const auto nm = static_cast<float>(ring.members.size());
       for (auto& v : c) v /= nm;
       Vec3 cc;
-      ring.centre_dummy = adddummyatom(rs_.dummy, rs_.model, rs_.sw, rs_.sw.ifra, c, cc);
+      ring.centre_dummy = adddummyatom(loop_.tables.dummies, loop_.model, loop_.sw, loop_.sw.ifra, c, cc);
     }
     const int d = ring.centre_dummy;
-    layout::write(log(), "(/' Dummy atom which defines the ring center = ',a)", rs_.dummy.label[d]);
-    const Point p1 = dummy_point(d, dummy_cart(rs_.dummy, rs_.model, rs_.sw, d));
+    layout::write(log(), "(/' Dummy atom which defines the ring center = ',a)", loop_.tables.dummies.label[d]);
+    const Point p1 = dummy_point(d, dummy_cart(loop_.tables.dummies, loop_.model, loop_.sw, d));
     std::vector<int> cands;
     for (int e : isn_)
       for (int m : ring.members)
@@ -300,16 +299,16 @@ void FrameBuilder::general() {
   const int n = nnei(a_);
   const std::vector<int>& nb = nbr(a_).atom;
   if (n > 2) {
-    std::vector<int> group = collectnei(rs_, a_);
-    f_.planar_group = planarity(rs_, rs_.sw.verbosity > 2 ? 1 : 0, group, 1) == 1;
+    std::vector<int> group = neighbours_and_self(loop_.nb, a_);
+    f_.planar_group = is_planar(loop_.model, loop_.sw.tols, loop_.log, loop_.sw.verbosity > 2, group, PlaneKind::group);
     layout::write(log(), "(/' Atomic group (',i2,' atoms) planarity (lPG) = .',l1,'.')", n + 1, f_.planar_group);
   }
   std::vector<std::pair<int, int>> pairs;
   for (int i = 0; i < n; ++i)
     for (int j = i + 1; j < n; ++j) {
       const int bi = nb[static_cast<std::size_t>(i)], bj = nb[static_cast<std::size_t>(j)];
-      const EquivalenceTests tests{false, false, rs_.sw.simple != 0, false};
-      if (sameatoms(rs_.model, rs_.nb, rs_.rings, rs_.except, rs_.log_sink(), bi, bj, tests)) {
+      const EquivalenceTests tests{false, false, loop_.sw.simple != 0, false};
+      if (sameatoms(loop_.model, loop_.nb, loop_.rings, loop_.tables.groups, loop_.log, bi, bj, tests)) {
         pairs.emplace_back(bi, bj);
         layout::write(log(), "(/a,2i6)", " Same atoms : ", bi, bj);
       }
@@ -365,11 +364,11 @@ void FrameBuilder::three_neighbours(int is, const std::vector<std::pair<int, int
       sitesym("3m");
       Vec3 c{0, 0, 0};
       for (int b : nb) {
-        const Vec3 p = rs_.sw.ifra == 1 ? frac(rs_, b) : cart(rs_, b);
+        const Vec3 p = loop_.sw.ifra == 1 ? frac(loop_.model, b) : cart(loop_.model, b);
         for (std::size_t k = 0; k < 3; ++k) c[k] += p[k];
       }
       for (auto& v : c) v /= 3.0f;
-      const Vec3 cc = rs_.sw.ifra == 1 ? rabs(rs_.model.transf, 0, c) : c;
+      const Vec3 cc = loop_.sw.ifra == 1 ? rabs(loop_.model.transf, 0, c) : c;
       if (dist(cc, at()) < kTooClose) {
         // A flat group only just outside the planarity limit: its
         // centroid lies on the atom, so Z goes along the first bond.
@@ -489,7 +488,7 @@ void FrameBuilder::four_neighbours(int is, const std::vector<std::pair<int, int>
 void FrameBuilder::two_neighbours(int is) {
   const std::vector<int>& nb = nbr(a_).atom;
   const int b1 = nb[0], b2 = nb[1];
-  const float angle = calcang(cart(rs_, b1), at(), cart(rs_, b2));
+  const float angle = calcang(cart(loop_.model, b1), at(), cart(loop_.model, b2));
   if (angle >= 170.0f) {
     layout::write(log(), "(/a)", " LINEAR conformation !");
     sitesym("cyl");
@@ -498,11 +497,11 @@ void FrameBuilder::two_neighbours(int is) {
     set(0, 'Z', p1);
     for (int step = 0; step <= 16; ++step) {
       const float r = 2.0f + 0.5f * static_cast<float>(step);
-      const std::vector<int> found = findnei(rs_, a_, r, listing_).atom;
+      const std::vector<int> found = find_neighbours(loop_.indexed(), loop_.log, a_, r, listing_).atom;
       for (std::size_t k = 2; k < found.size(); ++k) {
         const int e = found[k];
-        const float ang = calcang(p1.pos, at(), cart(rs_, e));
-        if (ang <= 160.0f && !degenerate(p1.pos, cart(rs_, e))) {
+        const float ang = calcang(p1.pos, at(), cart(loop_.model, e));
+        if (ang <= 160.0f && !degenerate(p1.pos, cart(loop_.model, e))) {
           prtang(log(), lab(zatom), lab(a_), lab(e), ang);
           set(1, 'X', atom_point(e));
           return;
@@ -534,11 +533,11 @@ void FrameBuilder::hydrogen_end() {
   const int p = nbr(a_).atom[0];
   sitesym("cyl");
   const AtomNeighbors& pn = nbr(p);
-  rs_.forh.hp[a_] = iz(p);
-  rs_.forh.sp[a_] = pn.nnei();
-  rs_.forh.hnei[a_] = pn.ntypes() > 0 ? pn.types[0].count() : 0;
+  loop_.tables.hydrogen_parents.hp[a_] = iz(p);
+  loop_.tables.hydrogen_parents.sp[a_] = pn.nnei();
+  loop_.tables.hydrogen_parents.hnei[a_] = pn.ntypes() > 0 ? pn.types[0].count() : 0;
   layout::write(log(), "(/' Hydrogen connected to an atom with ',i2,' bonds ( ',i2,' - Hydrogen(s) )')",
-                rs_.forh.sp[a_], rs_.forh.hnei[a_]);
+                loop_.tables.hydrogen_parents.sp[a_], loop_.tables.hydrogen_parents.hnei[a_]);
   const Point p1 = atom_point(p);
   set(0, 'Z', p1);
   if (pn.ntypes() == 1 && pn.nnei() > 1) {
@@ -551,19 +550,19 @@ void FrameBuilder::hydrogen_end() {
     listing_ = SearchListing::silent;
     // The nearest heavy atom of the asymmetric unit around the parent that
     // is not in line with the X-H bond.
-    const int ya = nearest_neighbor(rs_, p, 10.0f, [&](int e) {
-      if (iz(e) == 1 || rs_.model.cryst.srcatom[e] != 0) return false;
-      return calcang(at(), cart(rs_, p), cart(rs_, e)) <= 170.0f && !degenerate(p1.pos, cart(rs_, e));
+    const int ya = nearest_neighbor(loop_.indexed(), p, 10.0f, [&](int e) {
+      if (iz(e) == 1 || loop_.model.cryst.srcatom[e] != 0) return false;
+      return calcang(at(), cart(loop_.model, p), cart(loop_.model, e)) <= 170.0f && !degenerate(p1.pos, cart(loop_.model, e));
     });
     if (ya != 0) {
-      prtang(log(), lab(a_), lab(p), lab(ya), calcang(at(), cart(rs_, p), cart(rs_, ya)));
+      prtang(log(), lab(a_), lab(p), lab(ya), calcang(at(), cart(loop_.model, p), cart(loop_.model, ya)));
       set(1, 'Y', atom_point(ya));
     } else {
       origin_second(p1, 'Y', p, 10.0f);
     }
   }
-  if (rs_.sw.lfh == 1) {
-    f_.extended_bond = extendh(rs_.model, rs_.index, rs_.sw, rs_.nb, rs_.rings, rs_.forh, rs_.log_sink(), p, a_);
+  if (loop_.sw.lfh == 1) {
+    f_.extended_bond = extendh(loop_.model, loop_.index, loop_.sw, loop_.nb, loop_.rings, loop_.tables.hydrogen_parents, loop_.log, p, a_);
     listing_ = SearchListing::silent;
   }
 }
@@ -577,14 +576,14 @@ void FrameBuilder::heavy_end() {
   for (int c : nbr(p).atom) {
     if (c == a_) continue;
     last = c;
-    const float th = calcang(at(), cart(rs_, p), cart(rs_, c));
+    const float th = calcang(at(), cart(loop_.model, p), cart(loop_.model, c));
     if (th <= 10.0f) continue;
     if (th > 160.0f) {
       first = 'Z';
       sitesym("cyl");
       continue;
     }
-    if (degenerate(p1.pos, cart(rs_, c))) continue;
+    if (degenerate(p1.pos, cart(loop_.model, c))) continue;
     prtang(log(), lab(a_), lab(p), lab(c), th);
     set(0, first, p1);
     set(1, 'Y', atom_point(c));
@@ -592,11 +591,11 @@ void FrameBuilder::heavy_end() {
   }
   set(0, first, p1);
   for (float r : {4.0f, 6.0f, 8.0f, 10.0f, 12.0f}) {
-    const std::vector<int> found = findnei(rs_, p, r, listing_).atom;
+    const std::vector<int> found = find_neighbours(loop_.indexed(), loop_.log, p, r, listing_).atom;
     for (int e : found) {
       if (e == a_ || (last != 0 && e == last)) continue;
-      const float th = calcang(at(), cart(rs_, p), cart(rs_, e));
-      if (th > 10.0f && th <= 160.0f && !degenerate(p1.pos, cart(rs_, e))) {
+      const float th = calcang(at(), cart(loop_.model, p), cart(loop_.model, e));
+      if (th > 10.0f && th <= 160.0f && !degenerate(p1.pos, cart(loop_.model, e))) {
         prtang(log(), lab(a_), lab(p), lab(e), th);
         set(1, 'Y', atom_point(e));
         return;
@@ -609,12 +608,12 @@ void FrameBuilder::heavy_end() {
 void FrameBuilder::run() {
   f_ = Frame{};
   listing_ = SearchListing::logged;
-  prtatomnei(rs_, a_, log());
-  isn_ = sortnei(rs_, a_);
+  write_neighbours(loop_.model, loop_.nb, a_, loop_.sw.verbosity >= 2, log());
+  isn_ = neighbours_by_type(loop_.nb, a_);
   const int n = nnei(a_);
-  const bool disordered = rs_.atom(a_).flag == -1;
+  const bool disordered = loop_.atom(a_).flag == -1;
   bool nei_disordered = false;
-  for (int b : nbr(a_).atom) nei_disordered = nei_disordered || rs_.atom(b).flag == -1;
+  for (int b : nbr(a_).atom) nei_disordered = nei_disordered || loop_.atom(b).flag == -1;
   f_.ordered_with_disordered_neighbour = nei_disordered && !disordered;
   f_.planar_group = n <= 3;
   const AtomNeighbors& me = nbr(a_);
@@ -623,7 +622,7 @@ void FrameBuilder::run() {
 
   // The simple frame needs two neighbours; with fewer the nearest atoms
   // around are used instead.
-  if (rs_.sw.lsx == 1) {
+  if (loop_.sw.lsx == 1) {
     if (n <= 1) {
       isolated();
     } else {
@@ -640,28 +639,31 @@ void FrameBuilder::run() {
   } else if (!ring_test()) {
     general();
   }
-  checksymeq(rs_, f_);
+  replace_copies_by_dummies(loop_.indexed(), loop_.tables.dummies, loop_.log, f_);
 }
 
 }  // namespace
 
-void assign_frame(RunState& rs, int atom, Frame& frame) { FrameBuilder(rs, atom, frame).run(); }
-
-AtomSetup defloc(RunState& rs, int atom, const std::vector<AtomSetup>& earlier) {
-  Frame f;
-  const int dummies_before = rs.dummy.count;
-  assign_frame(rs, atom, f);
-  fit_frame_to_site(rs, atom, f, dummies_before);
-  return kappa_and_output(rs, atom, f, earlier);
+Frame assign_frame(const AtomLoop& loop, int atom) {
+  Frame frame;
+  FrameBuilder(loop, atom, frame).run();
+  return frame;
 }
 
-void checksymeq(RunState& rs, Frame& frame) {
-  const int natom = rs.natom();
-  if (rs.ncomplete() <= natom) return;
+AtomSetup defloc(const AtomLoop& loop, int atom, const std::vector<AtomSetup>& earlier) {
+  const int dummies_before = loop.tables.dummies.count;
+  Frame f = assign_frame(loop, atom);
+  fit_frame_to_site(loop, atom, f, dummies_before);
+  return kappa_and_output(loop, atom, f, earlier);
+}
+
+void replace_copies_by_dummies(const IndexedAtoms& atoms, Dummies& dummies, Log& log, Frame& frame) {
+  const int natom = atoms.model.natom;
+  if (atoms.ncomplete() <= natom) return;
   // The copies at each axis point come from the cell lists; the points do
   // not move here, so the copies are visited in the order of the scan.
-  const std::vector<int> near[2] = {entries_closer(rs, frame.pos[0], 0.001f, natom + 1, rs.ncomplete()),
-                                    entries_closer(rs, frame.pos[1], 0.001f, natom + 1, rs.ncomplete())};
+  const std::vector<int> near[2] = {entries_closer(atoms, frame.pos[0], 0.001f, natom + 1, atoms.ncomplete()),
+                                    entries_closer(atoms, frame.pos[1], 0.001f, natom + 1, atoms.ncomplete())};
   auto at_point = [&](std::size_t k, int i) { return std::binary_search(near[k].begin(), near[k].end(), i); };
   std::vector<int> copies(near[0]);
   copies.insert(copies.end(), near[1].begin(), near[1].end());
@@ -670,12 +672,12 @@ void checksymeq(RunState& rs, Frame& frame) {
   for (const int i : copies) {
     for (std::size_t k = 0; k < 2; ++k) {
       if (!at_point(k, i)) continue;
-      const int d = newdummy(rs.dummy, frac(rs, i));
-      layout::write(rs.log(),
+      const int d = newdummy(dummies, frac(atoms.model, i));
+      layout::write(log.log(),
                     "(/' Atom ',a,' used in definition of ',a,'-axis is',' symmetry-generated; replace with dummy ',"
                     "i4)",
                     frame.label[k].trimmed(), std::string(1, frame.letter[k]), d);
-      frame.label[k] = rs.dummy.label[d].view();
+      frame.label[k] = dummies.label[d].view();
       frame.point[k] = natom + d;
     }
   }

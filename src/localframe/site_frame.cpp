@@ -7,7 +7,6 @@
 #include <optional>
 #include <string>
 
-#include "driver/run_state.hpp"
 #include "layout/layout.hpp"
 #include "localframe/dummy_atoms.hpp"
 #include "localframe/local_frame.hpp"
@@ -142,25 +141,25 @@ struct AxisPoint {
 
 // The atom's bonded neighbours, those of the atom table before the
 // symmetry copies (a copy directing an axis becomes a dummy).
-std::vector<int> neighbours_table_first(const RunState& rs, int atom) {
-  std::vector<int> order = rs.nb.of[atom].atom;
-  std::stable_partition(order.begin(), order.end(), [&](int b) { return b <= rs.natom(); });
+std::vector<int> neighbours_table_first(const AtomLoop& loop, int atom) {
+  std::vector<int> order = loop.nb.of[atom].atom;
+  std::stable_partition(order.begin(), order.end(), [&](int b) { return b <= loop.natom(); });
   return order;
 }
 
-AxisPoint point_along(RunState& rs, int atom, gemmi::Vec3& direction) {
-  const gemmi::Vec3 origin = to_vec(cart(rs, atom));
-  for (int b : neighbours_table_first(rs, atom)) {
-    const gemmi::Vec3 w = (to_vec(cart(rs, b)) - origin).normalized();
+AxisPoint point_along(const AtomLoop& loop, int atom, gemmi::Vec3& direction) {
+  const gemmi::Vec3 origin = to_vec(cart(loop.model, atom));
+  for (int b : neighbours_table_first(loop, atom)) {
+    const gemmi::Vec3 w = (to_vec(cart(loop.model, b)) - origin).normalized();
     const double c = w.dot(direction);
     if (std::fabs(c) < kParallel) continue;
     if (c < 0) direction = -direction;
-    return {rs.atom(b).label, cart(rs, b), b};
+    return {loop.atom(b).label, cart(loop.model, b), b};
   }
   Vec3 p = to_float(origin + direction);
   Vec3 c;
-  const int d = adddummyatom(rs.dummy, rs.model, rs.sw, 0, p, c);
-  return {Text<8>(rs.dummy.label[d].view()), c, rs.natom() + d};
+  const int d = adddummyatom(loop.tables.dummies, loop.model, loop.sw, 0, p, c);
+  return {Text<8>(loop.tables.dummies.label[d].view()), c, loop.natom() + d};
 }
 
 void set_axis(Frame& f, int k, char letter, const AxisPoint& p) {
@@ -175,26 +174,26 @@ void set_axis(Frame& f, int k, char letter, const AxisPoint& p) {
 // Z axis (XD takes the part of that direction perpendicular to Z), else the
 // first atom that directed the frame from the neighbours, else a dummy on
 // a direction perpendicular to Z.
-AxisPoint point_off_axis(RunState& rs, int atom, const gemmi::Vec3& z, const Frame& chemical) {
-  const gemmi::Vec3 origin = to_vec(cart(rs, atom));
-  std::vector<int> candidates = neighbours_table_first(rs, atom);
+AxisPoint point_off_axis(const AtomLoop& loop, int atom, const gemmi::Vec3& z, const Frame& chemical) {
+  const gemmi::Vec3 origin = to_vec(cart(loop.model, atom));
+  std::vector<int> candidates = neighbours_table_first(loop, atom);
   for (int p : chemical.point)
-    if (p >= 1 && p <= rs.natom()) candidates.push_back(p);
+    if (p >= 1 && p <= loop.natom()) candidates.push_back(p);
   for (int b : candidates) {
-    const gemmi::Vec3 w = (to_vec(cart(rs, b)) - origin).normalized();
-    if (std::fabs(w.dot(z)) < kParallel) return {rs.atom(b).label, cart(rs, b), b};
+    const gemmi::Vec3 w = (to_vec(cart(loop.model, b)) - origin).normalized();
+    if (std::fabs(w.dot(z)) < kParallel) return {loop.atom(b).label, cart(loop.model, b), b};
   }
   const gemmi::Vec3 helper = std::fabs(z.x) < 0.9 ? gemmi::Vec3(1, 0, 0) : gemmi::Vec3(0, 1, 0);
   gemmi::Vec3 x = (helper - z * helper.dot(z)).normalized();
-  return point_along(rs, atom, x);
+  return point_along(loop, atom, x);
 }
 
 // Drops the dummies made for a frame that was then replaced, unless a
 // ring keeps one as its centre for the atoms still to come.
-void discard_dummies_after(RunState& rs, int count) {
-  for (const Ring& r : rs.rings.list)
+void discard_dummies_after(const AtomLoop& loop, int count) {
+  for (const Ring& r : loop.rings.list)
     if (r.centre_dummy > count) return;
-  rs.dummy.count = count;
+  loop.tables.dummies.count = count;
 }
 
 std::string frame_text(const Frame& f) {
@@ -204,9 +203,9 @@ std::string frame_text(const Frame& f) {
 
 }  // namespace
 
-void fit_frame_to_site(RunState& rs, int atom, Frame& frame, int dummies_before) {
-  Atom& a = rs.atom(atom);
-  const SiteSymmetry site = find_site_symmetry(rs.model, atom);
+void fit_frame_to_site(const AtomLoop& loop, int atom, Frame& frame, int dummies_before) {
+  Atom& a = loop.atom(atom);
+  const SiteSymmetry site = find_site_symmetry(loop.model, atom);
   if (!site.special()) {
     frame.multipoles = label_multipoles(a.sitesym.trimmed());
     return;
@@ -218,44 +217,44 @@ void fit_frame_to_site(RunState& rs, int atom, Frame& frame, int dummies_before)
     elements += ' ' + element_symbol(e.kind);
     if (e.kind != -1) elements += layout::format("(' [',3f7.3,']')", e.axis.x, e.axis.y, e.axis.z);
   }
-  const Vec3 origin = cart(rs, atom);
+  const Vec3 origin = cart(loop.model, atom);
   std::vector<gemmi::Mat33> ops = operations_in_frame(site, frame_axes(origin, frame));
   const std::string count = std::to_string(site.operations.size());
   const std::optional<SiteDirections> dirs = site_directions(site);
   if (frame_resolves_symmetry(ops) || !dirs) {
-    layout::write(rs.log(), "(/5a)", " Site symmetry of the crystal : ", frame.site_group, " (", count,
+    layout::write(loop.log.log(), "(/5a)", " Site symmetry of the crystal : ", frame.site_group, " (", count,
                   " operations); the local frame agrees with it");
-    layout::write(rs.log(), "(2a)", " Symmetry elements (Cartesian) :", elements);
+    layout::write(loop.log.log(), "(2a)", " Symmetry elements (Cartesian) :", elements);
     ops.insert(ops.end(), label_ops.begin(), label_ops.end());
     frame.multipoles = invariant_terms(ops);
     return;
   }
   const std::string chemical = std::string(a.sitesym.trimmed()) + ", " + frame_text(frame);
   const Frame chemical_frame = frame;
-  discard_dummies_after(rs, dummies_before);
+  discard_dummies_after(loop, dummies_before);
   gemmi::Vec3 z = dirs->z;
-  set_axis(frame, 0, 'Z', point_along(rs, atom, z));
+  set_axis(frame, 0, 'Z', point_along(loop, atom, z));
   if (dirs->x) {
     gemmi::Vec3 x = *dirs->x;
-    set_axis(frame, 1, 'X', point_along(rs, atom, x));
+    set_axis(frame, 1, 'X', point_along(loop, atom, x));
   } else {
-    set_axis(frame, 1, 'X', point_off_axis(rs, atom, z, chemical_frame));
+    set_axis(frame, 1, 'X', point_off_axis(loop, atom, z, chemical_frame));
   }
-  checksymeq(rs, frame);
+  replace_copies_by_dummies(loop.indexed(), loop.tables.dummies, loop.log, frame);
   frame.axes_from_site = true;
   a.sitesym = frame.site_group;
-  layout::write(rs.log(), "(/7a)", " Atom ", a.label.trimmed(), " lies on a site of symmetry ", frame.site_group,
+  layout::write(loop.log.log(), "(/7a)", " Atom ", a.label.trimmed(), " lies on a site of symmetry ", frame.site_group,
                 " (", count, " operations)");
-  layout::write(rs.log(), "(2a)", " Symmetry elements (Cartesian) :", elements);
-  layout::write(rs.log(), "(2a)", " The frame from its neighbours does not follow the site : ", chemical);
-  layout::write(rs.log(), "(4a)", " Frame of the site : ", frame_text(frame), "; Z along the ",
+  layout::write(loop.log.log(), "(2a)", " Symmetry elements (Cartesian) :", elements);
+  layout::write(loop.log.log(), "(2a)", " The frame from its neighbours does not follow the site : ", chemical);
+  layout::write(loop.log.log(), "(4a)", " Frame of the site : ", frame_text(frame), "; Z along the ",
                 element_name(dirs->z_kind) +
                     (!dirs->x             ? std::string()
                      : dirs->x_kind == -2 ? ", X in a mirror plane"
                                           : ", X along a " + element_name(dirs->x_kind)));
   frame.multipoles = invariant_terms(operations_in_frame(site, frame_axes(origin, frame)));
   if (is_cubic(site.point_group))
-    to_log(rs, " The cubic combinations of order 4 are not single terms in any frame: they are not refined");
+    to_log(loop.log, " The cubic combinations of order 4 are not single terms in any frame: they are not refined");
 }
 
 }  // namespace vorn

@@ -7,14 +7,13 @@
 
 #include <gemmi/math.hpp>
 
+#include "localframe/atom_loop.hpp"
 #include "localframe/frame_records.hpp"
 #include "localframe/multipole_symmetry.hpp"
 #include "structure/cell.hpp"
 #include "structure/site_symmetry.hpp"
 
 namespace vorn {
-
-struct RunState;
 
 // Unit vectors of the frame's X, Y and Z axes (the columns), right-handed:
 // the first axis points from the atom to the first axis point, the second
@@ -29,6 +28,6 @@ std::vector<gemmi::Mat33> operations_in_frame(const SiteSymmetry& site, const ge
 // allow; writes what it decided to the log.  Dummies numbered above
 // `dummies_before` were made for the frame from the neighbours and are
 // dropped when the site's frame replaces it.
-void fit_frame_to_site(RunState& rs, int atom, Frame& frame, int dummies_before);
+void fit_frame_to_site(const AtomLoop& loop, int atom, Frame& frame, int dummies_before);
 
 }  // namespace vorn

@@ -18,7 +18,7 @@ using test::MemoryRun;
 // against the test databank.
 struct Match {
   MemoryRun mr;
-  RunState& rs = *mr.rs;
+  test::TestRun& rs = *mr.rs;
   Neig neighbours;   // what the databank's own neighbour search would find
   Forring ring;
   bool planar_group = true;

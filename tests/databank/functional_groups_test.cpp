@@ -9,7 +9,7 @@
 
 #include "layout/run_error.hpp"
 #include "databank/functional_groups.hpp"
-#include "driver/run_state.hpp"
+#include "support/test_run.hpp"
 #include "structure/elements.hpp"
 #include "support/test_support.hpp"
 
@@ -22,7 +22,7 @@ enum { H = 1, B = 5, C = 6, N = 7, O = 8, F = 9, P = 15, S = 16, CL = 17, ZN = 3
 // (standing in for distance order), types by ascending atomic number.
 struct Graph {
   MemoryRun mr;
-  RunState& rs = *mr.rs;
+  test::TestRun& rs = *mr.rs;
   std::vector<std::vector<int>> adj{{}};
 
   int a(int z) {

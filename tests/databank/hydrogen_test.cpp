@@ -32,7 +32,7 @@ const Vec3 kDir[] = {{1, 0, 0}, {-0.333f, 0.943f, 0}, {-0.333f, -0.471f, 0.816f}
 // assignment would have stored.
 struct Molecule : ::testing::Test {
   test::MemoryRun mr;
-  RunState& rs = *mr.rs;
+  test::TestRun& rs = *mr.rs;
   std::vector<std::pair<int, int>> bonds;
   std::set<int> aromatic_atoms, planar_atoms;
 

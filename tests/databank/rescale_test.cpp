@@ -19,7 +19,7 @@ using test::MemoryRun;
 // databank populations, and a control file given as text.
 struct Rescale {
   MemoryRun mr;
-  RunState& rs = *mr.rs;
+  test::TestRun& rs = *mr.rs;
   RecordFile control;
   std::istringstream input;
 

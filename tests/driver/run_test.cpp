@@ -30,12 +30,12 @@ TEST(Header, BannerLines) {
 
 TEST(RunProgram, AnyArgumentPrintsTheBannerAndStops) {
   test::MemoryRun plain;
-  EXPECT_EQ(run_program(*plain.rs, {"anything"}), 0);
+  EXPECT_EQ(run_program({"anything"}, plain.rs->io), 0);
   EXPECT_EQ(plain.term.str(), kBanner);
   EXPECT_EQ(plain.log(), "");
 
   test::MemoryRun help;
-  EXPECT_EQ(run_program(*help.rs, {"-help", "more"}), 0);
+  EXPECT_EQ(run_program({"-help", "more"}, help.rs->io), 0);
   const std::string out = help.term.str();
   ASSERT_EQ(out.substr(0, kBanner.size()), kBanner);
   const std::string example = out.substr(kBanner.size());
@@ -46,28 +46,8 @@ TEST(RunProgram, AnyArgumentPrintsTheBannerAndStops) {
 
   // "h-" or "x-h" is not a help request.
   test::MemoryRun other;
-  run_program(*other.rs, {"h-"});
+  run_program({"h-"}, other.rs->io);
   EXPECT_EQ(other.term.str(), kBanner);
-}
-
-TEST(Init, StartValues) {
-  test::MemoryRun run;
-  run.rs->sw.verbosity = 7;
-  run.rs->sw.tols.tol1 = 3.0f;
-  run.rs->sw.covrad[0] = 9.0f;
-  run.rs->model.amodel = "OTHER";
-  init(*run.rs);
-  const Switches& sw = run.rs->sw;
-  EXPECT_EQ(sw.verbosity, 1);
-  EXPECT_FLOAT_EQ(sw.tols.tol1, 0.2f);
-  EXPECT_FLOAT_EQ(sw.covrad[0], 0.40f);
-  EXPECT_EQ(sw.compfrag, -1);
-  EXPECT_EQ(sw.args.iscale, 0);
-  EXPECT_EQ(sw.ifra, 1);
-  EXPECT_EQ(run.rs->model.amodel, "TEST");
-  // The captured terminal survives the reset.
-  run.rs->term() << "still here";
-  EXPECT_EQ(run.term.str(), "still here");
 }
 
 TEST(OpenDb, AsksUntilAFileOpensAndStopsAtEndOfInput) {
@@ -76,11 +56,9 @@ TEST(OpenDb, AsksUntilAFileOpensAndStopsAtEndOfInput) {
   test::MemoryRun run;
   std::istringstream answers("\n   \n" + dir.file("nothere.db") + "\r\n" + dir.file("bank.db") + "\n");
   run.rs->io.input = &answers;
-  run.rs->sw.usedb = 1;
-  run.rs->sw.abank = "missing.db";
-  opendb(*run.rs);
+  const FileName opened = open_databank(FileName("missing.db"), run.rs->io.db, &answers, run.rs->io.log);
   EXPECT_TRUE(run.rs->io.db.is_open());
-  EXPECT_EQ(run.rs->sw.abank, dir.file("bank.db"));
+  EXPECT_EQ(opened, dir.file("bank.db"));
   const std::string prompt = " Enter the name of databank file : ";
   const std::string padded_name = "missing.db" + std::string(50, ' ');
   const std::string expected = "\n Error opening databank file " + padded_name + "\n" + prompt + prompt + prompt +
@@ -90,16 +68,15 @@ TEST(OpenDb, AsksUntilAFileOpensAndStopsAtEndOfInput) {
 
   test::MemoryRun eof;
   std::istringstream nothing("");
-  eof.rs->io.input = &nothing;
-  eof.rs->sw.abank = "missing.db";
-  EXPECT_THROW(eof.as_driver([&] { opendb(*eof.rs); }), RunError);
+  EXPECT_THROW(eof.as_driver([&] { open_databank(FileName("missing.db"), eof.rs->io.db, &nothing, eof.rs->io.log); }),
+               RunError);
   EXPECT_NE(eof.term.str().find(" ERROR *** "), std::string::npos);
   EXPECT_NE(eof.log().find(" ERROR *** "), std::string::npos);
 }
 
 TEST(Summary, ListsTheFilesTheRunWrote) {
   test::MemoryRun run;
-  write_summary(*run.rs, WrittenFiles{});
+  write_summary(WrittenFiles{}, false, run.rs->io.log);
   const std::string plain =
       "\n"
       " XD instructions are in file            : xd_vorn.mas\n"
@@ -115,8 +92,7 @@ TEST(Summary, ListsTheFilesTheRunWrote) {
   EXPECT_EQ(run.log(), "\n" + std::string(80, '-') + "\n" + plain);
 
   test::MemoryRun full;
-  full.rs->sw.usedb = 1;
-  write_summary(*full.rs, WrittenFiles{true, true, true, true, true, true});
+  write_summary(WrittenFiles{true, true, true, true, true, true}, true, full.rs->io.log);
   const std::string t = full.term.str();
   std::size_t at = 0;
   for (const char* line : {" XD parameters are in file              : xd_vorn.inp\n",

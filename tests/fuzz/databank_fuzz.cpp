@@ -37,7 +37,7 @@ const std::vector<Probe>& probes() {
   return p;
 }
 
-void search(RunState& rs, const Probe& p) {
+void search(test::TestRun& rs, const Probe& p) {
   Atom& a = rs.atom(1);
   a.label = p.label;
   a.iz = p.z;
@@ -77,7 +77,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz::Run run;
-  RunState& rs = *run.rs;
+  test::TestRun& rs = *run.rs;
   rs.model.natom = 1;
   rs.sw.usedb = 1;
   rs.sw.verbosity = 2;   // the candidate listings too

@@ -46,8 +46,8 @@ std::string_view as_text(const std::uint8_t* data, std::size_t size) {
 namespace {
 
 struct States {
-  std::unique_ptr<RunState> work = std::make_unique<RunState>();
-  std::unique_ptr<const RunState> pristine = std::make_unique<const RunState>();
+  std::unique_ptr<test::TestRun> work = std::make_unique<test::TestRun>();
+  std::unique_ptr<const test::TestRun> pristine = std::make_unique<const test::TestRun>();
 };
 
 States& states() {
@@ -60,7 +60,7 @@ States& states() {
 Run::Run() {
   States& st = states();
   rs = st.work.get();
-  const RunState& p = *st.pristine;
+  const test::TestRun& p = *st.pristine;
   // The records of the control file, the readers and the databank search.
   rs->sw = p.sw;
   rs->model = p.model;
@@ -71,14 +71,14 @@ Run::Run() {
   rs->kappas = p.kappas;
   rs->forh = p.forh;
   rs->except = p.except;
-  rs->io = Io{};
+  rs->io = RunFiles{};
   rs->io.log.terminal = &term;
   rs->io.input = nullptr;
   rs->io.log.file.open_memory("vorn.out");
   rs->io.con.open_memory("con_mopro.inp");
 }
 
-Run::~Run() { rs->io = Io{}; }
+Run::~Run() { rs->io = RunFiles{}; }
 
 void fail(const std::string& what) {
   std::fprintf(stderr, "vorn fuzz: %s\n", what.c_str());

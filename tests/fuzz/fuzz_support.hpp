@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "layout/run_error.hpp"
-#include "driver/run_state.hpp"
+#include "support/test_run.hpp"
 
 namespace vorn::fuzz {
 
@@ -26,13 +26,13 @@ void write_file(const std::string& name, std::string_view text);
 std::string_view as_text(const std::uint8_t* data, std::size_t size);
 
 // A run state with its log and the XD and MoPro heads in memory and the
-// terminal swallowed.  Building a RunState takes tens of milliseconds under
+// terminal swallowed.  Building a test::TestRun takes tens of milliseconds under
 // the sanitizers, so one is kept for the process and every record that the
 // fuzzed routines read or write is set back to its start value (copied from
 // a pristine state) for each input: each input still starts from a clean
 // state, at a hundredth of the cost.
 struct Run {
-  RunState* rs;
+  test::TestRun* rs;
   std::ostringstream term;
   Run();
   ~Run();

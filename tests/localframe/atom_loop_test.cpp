@@ -24,8 +24,8 @@ namespace {
 
 
 // The per-atom loop, then the files the driver writes from what it decided.
-void run_loop(RunState& rs) {
-  const std::vector<AtomSetup> setup = set_up_atoms(rs);
+void run_loop(test::TestRun& rs) {
+  const std::vector<AtomSetup> setup = set_up_atoms(rs.loop());
   write_master_tables(rs.model, rs.sw, setup, rs.dummy, rs.kset, {}, rs.io.mas.os());
   write_vorn_ang(rs.model, rs.sw, rs.dummy, rs.io.ang.os());
   write_con_site_symmetry(rs.model, setup, rs.io.con.os());
@@ -36,7 +36,7 @@ void run_loop(RunState& rs) {
 
 struct KeyCase : ::testing::Test {
   MemoryRun mr;
-  RunState& rs = *mr.rs;
+  test::TestRun& rs = *mr.rs;
   int c = 0, h = 0;
   void SetUp() override {
     rs.model.natom = 2;
@@ -202,7 +202,7 @@ TEST(LocalDef, PlatonInputClosesTheKeyTableAfterTheKappaLines) {
 TEST(LocalDef, MoProTexts) {
   AcetaldehydeRun m;
   m.rs.io.mopro.open_memory();
-  const std::vector<AtomSetup> setup = set_up_atoms(m.rs);
+  const std::vector<AtomSetup> setup = set_up_atoms(m.rs.loop());
   write_mopro_atom(m.rs.model, m.rs.mp, 2, setup[1], m.rs.io.log, m.rs.io.mopro.os());
   EXPECT_EQ(rtrim(lines_of(m.rs.io.mopro.text())[1]), "XY   C1           H1            HEX     K2       V0  M0  Q0");
   write_con_site_symmetry(m.rs.model, setup, m.rs.io.con.os());

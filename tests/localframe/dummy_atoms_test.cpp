@@ -15,7 +15,7 @@ namespace {
 
 TEST(AddDummyAtom, ReusesAPointCloserThanATenthOfAnAngstrom) {
   MemoryRun mr;
-  RunState& rs = *mr.rs;
+  test::TestRun& rs = *mr.rs;
   rs.sw.ifra = 0;
   Vec3 p{1, 2, 3}, c;
   EXPECT_EQ(adddummyatom(rs.dummy, rs.model, rs.sw, 0, p, c), 1);
@@ -31,7 +31,7 @@ TEST(AddDummyAtom, ReusesAPointCloserThanATenthOfAnAngstrom) {
 
 TEST(AddDummyAtom, WithACellStoresFractionalPositions) {
   MemoryRun mr;
-  RunState& rs = *mr.rs;
+  test::TestRun& rs = *mr.rs;
   rs.model.cell = {10, 20, 5, 90, 90, 90};
   rs.model.transf = cell_transform(rs.model.cell, rs.log_sink());
   // Mode 0: a Cartesian point, converted and written back.
@@ -51,7 +51,7 @@ TEST(AddDummyAtom, WithACellStoresFractionalPositions) {
 
 TEST(DummyLab, NamesGrowWithTheNumberAndStopAbove999) {
   MemoryRun mr;
-  RunState& rs = *mr.rs;
+  test::TestRun& rs = *mr.rs;
   for (int n : {1, 9, 10, 42, 123, 999}) {
     dummylab(rs.dummy, n);
     EXPECT_EQ(std::string(rs.dummy.label[n].trimmed()), numbered("DUM", n));

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/run_state.hpp"
+#include "support/test_run.hpp"
 #include "localframe/frame_records.hpp"
 #include "localframe/local_frame.hpp"
 #include "structure/cell.hpp"
@@ -54,7 +54,7 @@ inline std::array<Vec3, 4> tetra4() {
 
 struct Molecule {
   MemoryRun mr;
-  RunState& rs = *mr.rs;
+  TestRun& rs = *mr.rs;
 
   Molecule() {
     rs.sw.ifra = 0;
@@ -100,9 +100,7 @@ struct Molecule {
     findallneighbors(rs);
   }
   Frame frame(int atom) {
-    Frame f;
-    assign_frame(rs, atom, f);
-    return f;
+    return assign_frame(rs.loop(), atom);
   }
   int index(const std::string& label) const {
     for (int i = 1; i <= rs.model.natom; ++i)

@@ -97,7 +97,7 @@ std::array<double, 3> serine_cartesian(double x, double y, double z) {
 }
 
 void expect_serine_model(const MemoryRun& run, double h03b_x) {
-  const RunState& rs = *run.rs;
+  const test::TestRun& rs = *run.rs;
   const Model& m = rs.model;
   ASSERT_EQ(m.natom, 14);
   EXPECT_EQ(m.amodel, "CHECK");

@@ -1,4 +1,4 @@
-// Helpers shared by the tests: a run state whose files live in memory, a
+// Helpers shared by the tests: a test run whose files live in memory, a
 // scratch directory, and running the built program.
 #pragma once
 
@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "driver/run_state.hpp"
+#include "support/test_run.hpp"
 
 namespace vorn::test {
 
-// A run state whose log and terminal are captured in memory.
+// A test run whose log and terminal are captured in memory.
 struct MemoryRun {
-  std::unique_ptr<RunState> rs = std::make_unique<RunState>();
+  std::unique_ptr<TestRun> rs = std::make_unique<TestRun>();
   std::ostringstream term;
   MemoryRun();
   std::string log() const { return rs->io.log.file.text(); }

@@ -78,7 +78,7 @@ TEST(CellGrid, CandidatesHoldEveryPointWithinTheRadiusInAscendingOrder) {
 // cell lists and one with the direct forms.
 struct Twin {
   MemoryRun fast, direct;
-  void each(const std::function<void(RunState&)>& f) {
+  void each(const std::function<void(test::TestRun&)>& f) {
     fast.rs->index.direct = 0;
     direct.rs->index.direct = 1;
     f(*fast.rs);
@@ -86,7 +86,7 @@ struct Twin {
   }
 };
 
-void expect_same_table(const RunState& a, const RunState& b, const std::string& what) {
+void expect_same_table(const test::TestRun& a, const test::TestRun& b, const std::string& what) {
   ASSERT_EQ(a.ncomplete(), b.ncomplete()) << what;
   for (int k = 1; k <= a.ncomplete(); ++k) {
     const Atom& x = a.atom(k);
@@ -115,7 +115,7 @@ void expect_same_topology(Twin& t, const std::string& what, int ncells) {
   ScratchDir dir;
   std::vector<bool> stopped;
   std::vector<ReducedTable> tables;
-  t.each([&](RunState& rs) {
+  t.each([&](test::TestRun& rs) {
     rs.sw.compfrag = ncells;
     rs.sw.ring1.ringmin = 3;
     rs.sw.ring1.ringmax = 8;
@@ -131,8 +131,8 @@ void expect_same_topology(Twin& t, const std::string& what, int ncells) {
       stopped.push_back(true);
     }
   });
-  RunState& f = *t.fast.rs;
-  RunState& d = *t.direct.rs;
+  test::TestRun& f = *t.fast.rs;
+  test::TestRun& d = *t.direct.rs;
   // A run that stops (a table bound) stops at the same place in both forms.
   ASSERT_EQ(stopped[0], stopped[1]) << what;
   if (stopped[0]) {
@@ -167,11 +167,11 @@ void expect_same_topology(Twin& t, const std::string& what, int ncells) {
   // none (a sample of about a hundred atoms of each structure).
   const int stride = std::max(1, f.ncomplete() / 100);
   for (int k = 1; k <= f.ncomplete(); k += stride) {
-    const std::vector<std::pair<std::string, std::function<bool(const RunState&, int, int)>>> kinds{
-        {"heavy", [](const RunState& rs, int, int e) { return rs.atom(e).iz != 1; }},
-        {"beyond 4 A", [](const RunState& rs, int a, int e) { return dist(cart(rs, a), cart(rs, e)) > 4.0f; }},
-        {"of the unit", [](const RunState& rs, int, int e) { return rs.model.cryst.srcatom[e] == 0 && e % 3 == 0; }},
-        {"none", [](const RunState&, int, int) { return false; }}};
+    const std::vector<std::pair<std::string, std::function<bool(const test::TestRun&, int, int)>>> kinds{
+        {"heavy", [](const test::TestRun& rs, int, int e) { return rs.atom(e).iz != 1; }},
+        {"beyond 4 A", [](const test::TestRun& rs, int a, int e) { return dist(cart(rs, a), cart(rs, e)) > 4.0f; }},
+        {"of the unit", [](const test::TestRun& rs, int, int e) { return rs.model.cryst.srcatom[e] == 0 && e % 3 == 0; }},
+        {"none", [](const test::TestRun&, int, int) { return false; }}};
     for (const auto& [name, want] : kinds) {
       const int a = nearest_neighbor(f, k, 10.0f, [&](int e) { return want(f, k, e); });
       const int b = nearest_neighbor(d, k, 10.0f, [&](int e) { return want(d, k, e); });
@@ -186,7 +186,7 @@ TEST(IndexedSearches, SharedStructuresGiveTheDirectResults) {
     for (const int ncells : {0, 1}) {
       Twin t;
       bool read = true;
-      t.each([&](RunState& rs) {
+      t.each([&](test::TestRun& rs) {
         rs.sw.format = InputFormat::shelx;
         try {
           rs.model = read_shelx(path, ShelxLabels::as_named, rs.log_sink());
@@ -206,7 +206,7 @@ TEST(IndexedSearches, SharedStructuresGiveTheDirectResults) {
 // among them pairs on an inversion centre (copies that coincide within
 // 0.001 A), duplicate sites 0.005 A apart, a methane with four hydrogens at
 // exactly equal distances, and molecules across the cell edges.
-void crowded_cell(RunState& rs, unsigned seed, int molecules) {
+void crowded_cell(test::TestRun& rs, unsigned seed, int molecules) {
   set_cell(rs, 11.0f, 9.0f, 12.0f, 90.0f, 104.0f, 90.0f);
   add_diag_op(rs, 1, 1, 1, 0, 0, 0);
   add_diag_op(rs, -1, 1, -1, 0, 0.5f, 0.5f);
@@ -257,13 +257,13 @@ void crowded_cell(RunState& rs, unsigned seed, int molecules) {
 TEST(IndexedSearches, CrowdedCellsWithTiesGiveTheDirectResults) {
   for (const unsigned seed : {1u, 2u, 3u}) {
     Twin t;
-    t.each([&](RunState& rs) { crowded_cell(rs, seed, 8); });
+    t.each([&](test::TestRun& rs) { crowded_cell(rs, seed, 8); });
     expect_same_topology(t, "crowded cell " + std::to_string(seed), 1);
     EXPECT_GT(t.fast.rs->ncomplete(), t.fast.rs->natom());
   }
   // Disordered components: two occupancies, bonded only within one.
   Twin t;
-  t.each([&](RunState& rs) {
+  t.each([&](test::TestRun& rs) {
     crowded_cell(rs, 9, 8);
     for (int k = 1; k <= rs.natom(); k += 5) {
       rs.atom(k).flag = -1;
@@ -275,7 +275,7 @@ TEST(IndexedSearches, CrowdedCellsWithTiesGiveTheDirectResults) {
 
 // Random C-N-H molecules in a cell with the given operators (the identity
 // first), some of them across the cell faces.
-void random_molecules(RunState& rs, unsigned seed, int molecules, const std::vector<std::string>& cards, bool cut) {
+void random_molecules(test::TestRun& rs, unsigned seed, int molecules, const std::vector<std::string>& cards, bool cut) {
   add_diag_op(rs, 1, 1, 1, 0, 0, 0);
   for (const std::string& card : cards) ASSERT_EQ(add_symmetry_card(rs.model.symm, card), 0) << card;
   std::mt19937 gen(seed);
@@ -337,7 +337,7 @@ TEST(IndexedSearches, CompleteFragmentsUnderEveryKindOfOperator) {
     for (const unsigned seed : c.seeds) {
       Twin t;
       ScratchDir dir;
-      t.each([&](RunState& rs) {
+      t.each([&](test::TestRun& rs) {
         set_cell(rs, c.cell[0], c.cell[1], c.cell[2], c.cell[3], c.cell[4], c.cell[5]);
         random_molecules(rs, seed, 3, c.cards, c.cut);
         rs.sw.compfrag = c.ncells;
@@ -355,7 +355,7 @@ TEST(IndexedSearches, CompleteFragmentsUnderEveryKindOfOperator) {
 TEST(IndexedSearches, AMovedHydrogenIsFoundWhereItIsNow) {
   Twin t;
   std::vector<Neig> found;
-  t.each([&](RunState& rs) {
+  t.each([&](test::TestRun& rs) {
     set_cell(rs, 20, 20, 20, 90, 90, 90);
     add_diag_op(rs, 1, 1, 1, 0, 0, 0);
     add_cart(rs, "C1", 6, 5, 5, 5);
@@ -379,7 +379,7 @@ TEST(IndexedSearches, AMovedHydrogenIsFoundWhereItIsNow) {
 TEST(IndexedSearches, NearestAtomAcrossADuplicateSiteAtTheSphereEdge) {
   Twin t;
   std::vector<int> found;
-  t.each([&](RunState& rs) {
+  t.each([&](test::TestRun& rs) {
     set_cell(rs, 30, 30, 30, 90, 90, 90);
     add_diag_op(rs, 1, 1, 1, 0, 0, 0);
     add_cart(rs, "C1", 6, 10, 10, 10);
@@ -405,7 +405,7 @@ TEST(IndexedSearches, NearestAtomAcrossADuplicateSiteAtTheSphereEdge) {
 
 TEST(IndexedSearches, SymmetryGeneratedEntriesNearAPoint) {
   MemoryRun run;
-  RunState& rs = *run.rs;
+  test::TestRun& rs = *run.rs;
   crowded_cell(rs, 4, 16);
   rs.sw.compfrag = 1;
   ScratchDir dir;

@@ -15,7 +15,7 @@ namespace vorn::test {
 namespace {
 
 // P2(1)/a: x,y,z; 1/2-x,1/2+y,-z; -x,-y,-z; 1/2+x,1/2-y,z.
-void p21a(RunState& rs) {
+void p21a(test::TestRun& rs) {
   add_diag_op(rs, 1, 1, 1, 0, 0, 0);
   add_diag_op(rs, -1, 1, -1, 0.5f, 0.5f, 0);
   add_diag_op(rs, -1, -1, -1, 0, 0, 0);
@@ -24,7 +24,7 @@ void p21a(RunState& rs) {
 
 // Half a naphthalene molecule on the inversion centre at the origin
 // (the published room-temperature structure).
-void half_naphthalene(RunState& rs) {
+void half_naphthalene(test::TestRun& rs) {
   set_cell(rs, 8.1125f, 5.9398f, 8.649f, 90, 124.472f, 90);
   p21a(rs);
   add_frac(rs, "C1", 6, 0.082520f, 0.019250f, 0.328940f);
@@ -40,7 +40,7 @@ void half_naphthalene(RunState& rs) {
 
 TEST(CompleteFragments, MoleculeOnInversionCentre) {
   MemoryRun run;
-  RunState& rs = *run.rs;
+  test::TestRun& rs = *run.rs;
   half_naphthalene(rs);
   rs.sw.compfrag = 0;
   ScratchDir dir;
@@ -113,7 +113,7 @@ TEST(CompleteFragments, LatticeTranslationsOnlyWhenAllowed) {
   // image under -x,-y,-z needs a lattice translation to join it.
   for (const int cells : {0, 1}) {
     MemoryRun run;
-    RunState& rs = *run.rs;
+    test::TestRun& rs = *run.rs;
     half_naphthalene(rs);
     for (int i = 1; i <= rs.natom(); ++i) {
       Atom& a = rs.atom(i);
@@ -135,7 +135,7 @@ TEST(CompleteFragments, LatticeTranslationsOnlyWhenAllowed) {
 
 TEST(CompleteFragments, AtomOnSpecialPositionIsNotCopied) {
   MemoryRun run;
-  RunState& rs = *run.rs;
+  test::TestRun& rs = *run.rs;
   // Carbon dioxide on the inversion centre: C1 at the origin, O1 1.16 A away.
   set_cell(rs, 11.6f, 9.0f, 8.0f, 90, 90, 90);
   add_diag_op(rs, 1, 1, 1, 0, 0, 0);
@@ -163,7 +163,7 @@ TEST(CompleteFragments, AtomOnSpecialPositionIsNotCopied) {
 
 TEST(CompleteFragments, CompleteStructureWritesNothing) {
   MemoryRun run;
-  RunState& rs = *run.rs;
+  test::TestRun& rs = *run.rs;
   // Whole benzene molecules at a general position of P-1 in a large cell.
   set_cell(rs, 20, 20, 20, 90, 90, 90);
   add_diag_op(rs, 1, 1, 1, 0, 0, 0);

@@ -36,7 +36,7 @@ TEST(ImageSearch, EveryImageNearAPointIsVisitedOnce) {
   };
   for (const Setting& s : settings) {
     MemoryRun run;
-    RunState& rs = *run.rs;
+    test::TestRun& rs = *run.rs;
     set_cell(rs, s.cell[0], s.cell[1], s.cell[2], s.cell[3], s.cell[4], s.cell[5]);
     add_diag_op(rs, 1, 1, 1, 0, 0, 0);
     for (const std::string& card : s.cards) ASSERT_EQ(add_symmetry_card(rs.model.symm, card), 0) << card;

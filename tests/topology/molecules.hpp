@@ -8,14 +8,14 @@
 #include <string>
 #include <vector>
 
-#include "driver/run_state.hpp"
+#include "support/test_run.hpp"
 #include "support/test_support.hpp"
 #include "structure/cell.hpp"
 
 namespace vorn::test {
 
 // Appends an atom with Cartesian coordinates; the expanded list follows.
-inline int add_cart(RunState& rs, const std::string& label, int iz, float x, float y, float z, float occ = 1.0f,
+inline int add_cart(TestRun& rs, const std::string& label, int iz, float x, float y, float z, float occ = 1.0f,
                     int flag = 0) {
   const int i = ++rs.model.natom;
   Atom& a = rs.atom(i);
@@ -30,13 +30,13 @@ inline int add_cart(RunState& rs, const std::string& label, int iz, float x, flo
   return i;
 }
 
-inline void set_cell(RunState& rs, float a, float b, float c, float al, float be, float ga) {
+inline void set_cell(TestRun& rs, float a, float b, float c, float al, float be, float ga) {
   rs.model.cell = UnitCell{a, b, c, al, be, ga};
   rs.model.transf = cell_transform(rs.model.cell, rs.log_sink());
 }
 
 // Appends an atom with fractional coordinates (Cartesian ones from the cell).
-inline int add_frac(RunState& rs, const std::string& label, int iz, float xf, float yf, float zf) {
+inline int add_frac(TestRun& rs, const std::string& label, int iz, float xf, float yf, float zf) {
   const Vec3 c = rabs(rs.model.transf, 0, {xf, yf, zf});
   const int i = add_cart(rs, label, iz, c[0], c[1], c[2]);
   rs.atom(i).xf = xf;
@@ -46,7 +46,7 @@ inline int add_frac(RunState& rs, const std::string& label, int iz, float xf, fl
 }
 
 // Appends an operator whose rotation part is diagonal (signs sx, sy, sz).
-inline void add_diag_op(RunState& rs, float sx, float sy, float sz, float tx, float ty, float tz) {
+inline void add_diag_op(TestRun& rs, float sx, float sy, float sz, float tx, float ty, float tz) {
   SymOp op;
   op.rot = {{{sx, 0, 0}, {0, sy, 0}, {0, 0, sz}}};
   op.trans = {tx, ty, tz};
@@ -58,7 +58,7 @@ constexpr float kPi = 3.14159265f;
 
 // Benzene in the xy plane around (cx, cy, cz): C1..C6 then H1..H6 (H on the
 // carbon of the same number).  dz alternates above and below the plane.
-inline void benzene(RunState& rs, float cx, float cy, float cz, float dz = 0.0f) {
+inline void benzene(TestRun& rs, float cx, float cy, float cz, float dz = 0.0f) {
   for (int k = 0; k < 6; ++k) {
     const float t = static_cast<float>(k) * kPi / 3.0f;
     add_cart(rs, numbered("C", k + 1), 6, cx + 1.39f * std::cos(t), cy + 1.39f * std::sin(t),
@@ -72,7 +72,7 @@ inline void benzene(RunState& rs, float cx, float cy, float cz, float dz = 0.0f)
 
 // Chair cyclohexane: carbons alternately 0.25 A above and below the mean
 // plane, C-C 1.53 A.
-inline void chair_cyclohexane(RunState& rs, float cx, float cy, float cz) {
+inline void chair_cyclohexane(TestRun& rs, float cx, float cy, float cz) {
   const float r = std::sqrt(1.53f * 1.53f - 0.25f);
   for (int k = 0; k < 6; ++k) {
     const float t = static_cast<float>(k) * kPi / 3.0f;
@@ -84,7 +84,7 @@ inline void chair_cyclohexane(RunState& rs, float cx, float cy, float cz) {
 // Naphthalene in the xy plane: junction carbons C1 (0, 0.7) and C2 (0, -0.7),
 // then the carbons of the right ring C3..C6 and of the left ring C7..C10,
 // then one hydrogen on each outer carbon.
-inline void naphthalene(RunState& rs, float cx, float cy, float cz) {
+inline void naphthalene(TestRun& rs, float cx, float cy, float cz) {
   const float h = 1.2124f;  // 1.4 cos 30
   const float pts[10][2] = {{0, 0.7f},      {0, -0.7f},     {h, 1.4f},  {2 * h, 0.7f},  {2 * h, -0.7f},
                             {h, -1.4f},     {-h, 1.4f},     {-2 * h, 0.7f}, {-2 * h, -0.7f}, {-h, -1.4f}};

@@ -14,7 +14,7 @@ namespace {
 std::vector<int> members(const NeighborType& t) { return t.members; }
 
 // Formaldehyde: C1 at the origin, O1 along x, two hydrogens.
-void formaldehyde(RunState& rs) {
+void formaldehyde(test::TestRun& rs) {
   add_cart(rs, "C1", 6, 0, 0, 0);
   add_cart(rs, "O1", 8, 1.21f, 0, 0);
   add_cart(rs, "H1", 1, -0.55f, 0.95f, 0);
@@ -23,7 +23,7 @@ void formaldehyde(RunState& rs) {
 
 TEST(GetNei, DistanceOrderKeepsTableOrderOnTies) {
   MemoryRun run;
-  RunState& rs = *run.rs;
+  test::TestRun& rs = *run.rs;
   // Carbon with three hydrogens at exactly 1.09 A and a nitrogen at 1.47 A,
   // given in the table before the nearer ones; H4 is nearer than the rest.
   add_cart(rs, "N1", 7, -1.47f, 0, 0);
@@ -43,7 +43,7 @@ TEST(GetNei, DistanceOrderKeepsTableOrderOnTies) {
 
 TEST(GetNei, CutoffMinimumDistanceAndSharedSite) {
   MemoryRun run;
-  RunState& rs = *run.rs;
+  test::TestRun& rs = *run.rs;
   add_cart(rs, "C1", 6, 0, 0, 0);
   add_cart(rs, "C2", 6, 1.73f, 0, 0);      // within 0.77 + 0.77 + 0.2 = 1.74
   add_cart(rs, "C3", 6, 0, 1.75f, 0);      // just beyond the cutoff
@@ -54,7 +54,7 @@ TEST(GetNei, CutoffMinimumDistanceAndSharedSite) {
   EXPECT_EQ(found.atom, (std::vector<int>{5, 2}));
   // The second atom at the site wins only when it comes first in the table.
   MemoryRun run2;
-  RunState& r2 = *run2.rs;
+  test::TestRun& r2 = *run2.rs;
   add_cart(r2, "C1", 6, 0, 0, 0);
   add_cart(r2, "C5", 6, 0.003f, 0.004f, -1.5f);
   add_cart(r2, "C4", 6, 0, 0, -1.5f);
@@ -67,7 +67,7 @@ TEST(GetNei, CutoffMinimumDistanceAndSharedSite) {
 
 TEST(GetNei, FixedRadiusIgnoresElements) {
   MemoryRun run;
-  RunState& rs = *run.rs;
+  test::TestRun& rs = *run.rs;
   add_cart(rs, "H1", 1, 0, 0, 0);
   add_cart(rs, "H2", 1, 1.55f, 0, 0);   // far beyond 0.4 + 0.4 + 0.2
   add_cart(rs, "H3", 1, 0, 1.6f, 0);    // exactly at 1.6
@@ -82,7 +82,7 @@ TEST(GetNei, FixedRadiusIgnoresElements) {
 TEST(GetNei, DisorderedPairsBondOnlyInOneComponent) {
   for (const auto& [occ2, bonded] : {std::pair{0.45f, false}, std::pair{0.505f, true}}) {
     MemoryRun run;
-    RunState& rs = *run.rs;
+    test::TestRun& rs = *run.rs;
     add_cart(rs, "C1A", 6, 0, 0, 0, occ2 == 0.45f ? 0.55f : 0.50f, -1);
     add_cart(rs, "C2B", 6, 1.52f, 0, 0, occ2, -1);
     add_cart(rs, "O1", 8, -1.43f, 0, 0);
@@ -104,7 +104,7 @@ TEST(GetNei, DisorderedPairsBondOnlyInOneComponent) {
 
 TEST(FindNei, TypesByAscendingAtomicNumber) {
   MemoryRun run;
-  RunState& rs = *run.rs;
+  test::TestRun& rs = *run.rs;
   // A carbon bonded (nearest first) to O, H, N, H, C.
   add_cart(rs, "C1", 6, 0, 0, 0);
   add_cart(rs, "H1", 1, 0, 1.09f, 0);
@@ -126,7 +126,7 @@ TEST(FindNei, TypesByAscendingAtomicNumber) {
 // N1 bonded to a methyl carbon Ca (nearer, four neighbours) and to a CH2=
 // carbon Cb (farther, three neighbours), and to two hydrogens at exactly
 // equal distance.
-void amine(RunState& rs) {
+void amine(test::TestRun& rs) {
   add_cart(rs, "N1", 7, 0, 0, 0);
   add_cart(rs, "CA", 6, 1.40f, 0, 0);
   add_cart(rs, "CB", 6, -0.75f, 1.30f, 0);
@@ -143,7 +143,7 @@ void amine(RunState& rs) {
 
 TEST(FindAllNeighbors, MembersByHybridizationThenDistance) {
   MemoryRun run;
-  RunState& rs = *run.rs;
+  test::TestRun& rs = *run.rs;
   amine(rs);
   const Neighbors nb = find_all_neighbours(indexed_atoms(rs), rs.log_sink());
   const AtomNeighbors& n1 = nb.of[1];
@@ -172,7 +172,7 @@ TEST(FindAllNeighbors, MembersByHybridizationThenDistance) {
 
 TEST(FindAllNeighbors, EqualHybridizationSortsByDistance) {
   MemoryRun run;
-  RunState& rs = *run.rs;
+  test::TestRun& rs = *run.rs;
   // O1 bonded to two carbons with no other neighbours; the farther one is
   // first in the table.
   add_cart(rs, "O1", 8, 0, 0, 0);
@@ -184,7 +184,7 @@ TEST(FindAllNeighbors, EqualHybridizationSortsByDistance) {
 
 TEST(FindAllNeighbors, SortedTableLayout) {
   MemoryRun run;
-  RunState& rs = *run.rs;
+  test::TestRun& rs = *run.rs;
   formaldehyde(rs);
   findallneighbors(rs);
   EXPECT_EQ(run.term.str(), "\n IDENTIFYING COVALENTLY-BONDED NEIGHBORS FOR EACH ATOM\n");
@@ -214,7 +214,7 @@ TEST(FindAllNeighbors, SortedTableLayout) {
 
 TEST(FindNei, ListingLayout) {
   MemoryRun run;
-  RunState& rs = *run.rs;
+  test::TestRun& rs = *run.rs;
   formaldehyde(rs);
   rs.atom(2).occ = 0.5f;
   rs.atom(2).flag = -1;
@@ -260,7 +260,7 @@ TEST(FindNei, ListingLayout) {
 
 TEST(PrtAtomNei, StoredTableLayout) {
   MemoryRun run;
-  RunState& rs = *run.rs;
+  test::TestRun& rs = *run.rs;
   formaldehyde(rs);
   findallneighbors(rs);
   std::ostringstream os;
@@ -293,7 +293,7 @@ TEST(PrtAtomNei, StoredTableLayout) {
 
 TEST(FindNei, TypeListingWrapsAfterSixLabels) {
   MemoryRun run;
-  RunState& rs = *run.rs;
+  test::TestRun& rs = *run.rs;
   add_cart(rs, "S1", 16, 0, 0, 0);
   for (int k = 0; k < 7; ++k) {
     const float t = static_cast<float>(k) * 2 * kPi / 7;
@@ -310,7 +310,7 @@ TEST(FindNei, TypeListingWrapsAfterSixLabels) {
 
 TEST(FindAllNeighbors, MoreThanTwentyNeighboursStops) {
   MemoryRun run;
-  RunState& rs = *run.rs;
+  test::TestRun& rs = *run.rs;
   add_cart(rs, "K1", 19, 0, 0, 0);
   for (int k = 0; k < 21; ++k) {
     const float t = static_cast<float>(k) * 2 * kPi / 21;
@@ -323,7 +323,7 @@ TEST(FindAllNeighbors, MoreThanTwentyNeighboursStops) {
 
 TEST(GetNei, MoreThanThousandNeighboursStops) {
   MemoryRun run;
-  RunState& rs = *run.rs;
+  test::TestRun& rs = *run.rs;
   add_cart(rs, "C1", 6, 0, 0, 0);
   for (int i = 0; i < 11; ++i)
     for (int j = 0; j < 11; ++j)
@@ -341,7 +341,7 @@ TEST(GetNei, MoreThanThousandNeighboursStops) {
 
 TEST(SortNei, InconsistentTypesStop) {
   MemoryRun run;
-  RunState& rs = *run.rs;
+  test::TestRun& rs = *run.rs;
   formaldehyde(rs);
   findallneighbors(rs);
   rs.nb.of[1].types.pop_back();

@@ -130,7 +130,7 @@ TEST(EigenSymmetric3, ManyMatricesDecompose) {
 
 TEST(Planarity, AromaticRingPlanarChairNot) {
   MemoryRun run;
-  RunState& rs = *run.rs;
+  test::TestRun& rs = *run.rs;
   benzene(rs, 3, 4, 5, 0.003f);
   EXPECT_EQ(planarity(rs, 0, {1, 2, 3, 4, 5, 6}, 2), 1);
   MemoryRun chair;
@@ -146,7 +146,7 @@ TEST(Planarity, AromaticRingPlanarChairNot) {
 
 TEST(Planarity, DeviationEqualToToleranceIsPlanar) {
   MemoryRun run;
-  RunState& rs = *run.rs;
+  test::TestRun& rs = *run.rs;
   // A square puckered by +-0.25 A: every step of the fit is exact in single
   // precision, so sigma = sqrt(4 * 0.0625 / (4 - 3)) = 0.5 exactly.
   add_cart(rs, "C1", 6, 0, 0, 0.25f);
@@ -164,7 +164,7 @@ TEST(Planarity, DeviationEqualToToleranceIsPlanar) {
 
 TEST(Planarity, ThreeOrFewerAtomsArePlanar) {
   MemoryRun run;
-  RunState& rs = *run.rs;
+  test::TestRun& rs = *run.rs;
   add_cart(rs, "O1", 8, 0, 0, 0);
   add_cart(rs, "H1", 1, 0.96f, 0, 0);
   add_cart(rs, "H2", 1, -0.24f, 0.93f, 0.1f);
@@ -176,7 +176,7 @@ TEST(Planarity, ThreeOrFewerAtomsArePlanar) {
 
 TEST(Planarity, ListingLayout) {
   MemoryRun run;
-  RunState& rs = *run.rs;
+  test::TestRun& rs = *run.rs;
   // A planar square in the plane z = 2, then a seventh label on a new line.
   add_cart(rs, "N1", 7, 0, 0, 2);
   add_cart(rs, "C2", 6, 1.4f, 0, 2);
@@ -194,7 +194,7 @@ TEST(Planarity, ListingLayout) {
             "\n"
             "     This group is planar = .T.\n");
   MemoryRun v2;
-  RunState& r2 = *v2.rs;
+  test::TestRun& r2 = *v2.rs;
   for (int k = 1; k <= 4; ++k) add_cart(r2, rs.atom(k).label.str(), 7, rs.atom(k).xc, rs.atom(k).yc, rs.atom(k).zc);
   r2.sw.verbosity = 2;
   r2.sw.tols.tol2 = 0.25f;
@@ -213,7 +213,7 @@ TEST(Planarity, ListingLayout) {
 
 TEST(Planarity, SeventhLabelStartsNewLine) {
   MemoryRun run;
-  RunState& rs = *run.rs;
+  test::TestRun& rs = *run.rs;
   for (int k = 0; k < 7; ++k) {
     const float t = static_cast<float>(k) * 2 * kPi / 7;
     add_cart(rs, numbered("C", k + 1), 6, 1.6f * std::cos(t), 1.6f * std::sin(t), 0);
@@ -233,7 +233,7 @@ Ring make_ring(std::vector<int> members, int planar) {
 
 TEST(IsItCyclic, RingMembershipCases) {
   MemoryRun run;
-  RunState& rs = *run.rs;
+  test::TestRun& rs = *run.rs;
   // Ring 1 planar (atoms 1-6), ring 2 non-planar (atoms 5-10), ring 3 planar
   // (atoms 9-14), ring 4 planar (14-19) and ring 5 non-planar (14, 20-23).
   rs.rings.list = {make_ring({1, 2, 3, 4, 5, 6}, 1), make_ring({5, 6, 7, 8, 9, 10}, 0),

@@ -14,7 +14,7 @@
 namespace vorn::test {
 namespace {
 
-void limits(RunState& rs, int lo, int hi) {
+void limits(test::TestRun& rs, int lo, int hi) {
   rs.sw.ring1.ringmin = lo;
   rs.sw.ring1.ringmax = hi;
   rs.sw.args.lrings = 1;
@@ -22,7 +22,7 @@ void limits(RunState& rs, int lo, int hi) {
 
 // connect4rings and findrings in a scratch directory (the coordinate files
 // go to the working directory); returns the reduced table.
-ReducedTable ring_search(RunState& rs, const ScratchDir& dir) {
+ReducedTable ring_search(test::TestRun& rs, const ScratchDir& dir) {
   InDirectory in(dir.path());
   ReducedTable table;
   connect4rings(ring_search(rs), table);
@@ -43,7 +43,7 @@ std::vector<int> sorted(std::vector<int> v) {
 }
 
 // A ring of n carbons in the xy plane around (cx, cy), C-C 1.5 A.
-void carbon_ring(RunState& rs, int n, float cx, float cy, const std::string& prefix = "C") {
+void carbon_ring(test::TestRun& rs, int n, float cx, float cy, const std::string& prefix = "C") {
   const float r = 1.5f / (2 * std::sin(kPi / static_cast<float>(n)));
   for (int k = 0; k < n; ++k) {
     const float t = 2 * kPi * static_cast<float>(k) / static_cast<float>(n);
@@ -53,7 +53,7 @@ void carbon_ring(RunState& rs, int n, float cx, float cy, const std::string& pre
 
 TEST(RingSearch, BenzeneLosesItsHydrogensInCycleZero) {
   MemoryRun run;
-  RunState& rs = *run.rs;
+  test::TestRun& rs = *run.rs;
   benzene(rs, 5, 5, 5, 0.003f);
   limits(rs, 3, 8);
   ScratchDir dir;
@@ -108,7 +108,7 @@ TEST(RingSearch, BenzeneLosesItsHydrogensInCycleZero) {
 
 TEST(RingSearch, ReducedFileNamesCarryElementAndPosition) {
   MemoryRun run;
-  RunState& rs = *run.rs;
+  test::TestRun& rs = *run.rs;
   add_cart(rs, "N1A", 7, 0, 0, 0);
   add_cart(rs, "CL12", 17, 1, 2, 3);
   add_cart(rs, "X1", 0, -1, -2, -3);
@@ -132,7 +132,7 @@ TEST(RingSearch, ReducedFileNamesCarryElementAndPosition) {
 TEST(RingSearch, NaphthaleneTenRingOnlyWhenAllowed) {
   for (const int hi : {8, 10}) {
     MemoryRun run;
-    RunState& rs = *run.rs;
+    test::TestRun& rs = *run.rs;
     naphthalene(rs, 0, 0, 0);
     limits(rs, 3, hi);
     ScratchDir dir;
@@ -161,7 +161,7 @@ TEST(RingSearch, NaphthaleneTenRingOnlyWhenAllowed) {
 
 TEST(RingSearch, ChainLeavesNoAtoms) {
   MemoryRun run;
-  RunState& rs = *run.rs;
+  test::TestRun& rs = *run.rs;
   // n-Pentan-1-ol carbon-oxygen skeleton, zigzag.
   for (int k = 0; k < 5; ++k)
     add_cart(rs, numbered("C", k + 1), 6, 1.26f * static_cast<float>(k), (k % 2) * 0.88f, 0);
@@ -185,7 +185,7 @@ TEST(RingSearch, ChainLeavesNoAtoms) {
 
 TEST(RingSearch, ChairCyclohexaneIsNotPlanar) {
   MemoryRun run;
-  RunState& rs = *run.rs;
+  test::TestRun& rs = *run.rs;
   chair_cyclohexane(rs, 0, 0, 0);
   limits(rs, 3, 8);
   ScratchDir dir;
@@ -197,7 +197,7 @@ TEST(RingSearch, ChairCyclohexaneIsNotPlanar) {
 
 TEST(RingSearch, CyclopropaneIsPlanarWithoutTest) {
   MemoryRun run;
-  RunState& rs = *run.rs;
+  test::TestRun& rs = *run.rs;
   carbon_ring(rs, 3, 0, 0);
   limits(rs, 3, 8);
   ScratchDir dir;
@@ -211,7 +211,7 @@ TEST(RingSearch, CyclopropaneIsPlanarWithoutTest) {
 TEST(RingSearch, SizeLimits) {
   // Rings of 5, 8 and 9 members, far apart.
   MemoryRun run;
-  RunState& rs = *run.rs;
+  test::TestRun& rs = *run.rs;
   carbon_ring(rs, 5, 0, 0, "A");
   carbon_ring(rs, 8, 20, 0, "B");
   carbon_ring(rs, 9, 0, 20, "D");
@@ -236,7 +236,7 @@ TEST(RingSearch, SizeLimits) {
 
 TEST(RingSearch, DisorderedAtomIsNeverInARing) {
   MemoryRun run;
-  RunState& rs = *run.rs;
+  test::TestRun& rs = *run.rs;
   carbon_ring(rs, 6, 0, 0);
   rs.atom(4).flag = -1;
   rs.atom(4).occ = 0.5f;
@@ -249,7 +249,7 @@ TEST(RingSearch, DisorderedAtomIsNeverInARing) {
 
 TEST(RingSearch, RootIsExchangedWithFirstBranchPoint) {
   MemoryRun run;
-  RunState& rs = *run.rs;
+  test::TestRun& rs = *run.rs;
   // Bicyclo[2.2.0]hexane-like: a square of C1..C4 with C5-C6 bridging C3,C4;
   // the first atom with three connections is C3 (position 3).
   add_cart(rs, "C1", 6, 0, 0, 0);
@@ -275,7 +275,7 @@ TEST(RingSearch, RootIsExchangedWithFirstBranchPoint) {
 
 TEST(RingSearch, SameRingStoredOnce) {
   MemoryRun run;
-  RunState& rs = *run.rs;
+  test::TestRun& rs = *run.rs;
   rs.rings.list.push_back(Ring{{4, 5, 6, 1, 2, 3}, 1, 0});
   EXPECT_TRUE(ring_is_stored(rs.rings, {1, 2, 3, 4, 5, 6}));
   EXPECT_TRUE(ring_is_stored(rs.rings, {6, 5, 4, 3, 2, 1}));
@@ -339,7 +339,7 @@ TEST(RingSearch, WalkSteps) {
 
 TEST(RingSearch, TwoSeparateMoleculesBothSearched) {
   MemoryRun run;
-  RunState& rs = *run.rs;
+  test::TestRun& rs = *run.rs;
   benzene(rs, 0, 0, 0);
   chair_cyclohexane(rs, 20, 0, 0);
   limits(rs, 3, 8);
@@ -353,7 +353,7 @@ TEST(RingSearch, TwoSeparateMoleculesBothSearched) {
 
 TEST(RingSearch, ConnectionTableListing) {
   MemoryRun run;
-  RunState& rs = *run.rs;
+  test::TestRun& rs = *run.rs;
   carbon_ring(rs, 3, 0, 0);
   add_cart(rs, "H1", 1, 0, 0, 3);
   rs.sw.verbosity = 3;
@@ -378,7 +378,7 @@ TEST(RingSearch, ConnectionTableListing) {
 
 TEST(RingSearch, ConnectionListingWrapsAfterTen) {
   MemoryRun run;
-  RunState& rs = *run.rs;
+  test::TestRun& rs = *run.rs;
   add_cart(rs, "K1", 19, 0, 0, 0);
   for (int k = 0; k < 11; ++k) {
     const float t = 2 * kPi * static_cast<float>(k) / 11;
@@ -400,7 +400,7 @@ TEST(RingSearch, ConnectionListingWrapsAfterTen) {
 
 TEST(RingSearch, MoreThanTwentyConnectionsStops) {
   MemoryRun run;
-  RunState& rs = *run.rs;
+  test::TestRun& rs = *run.rs;
   add_cart(rs, "K1", 19, 0, 0, 0);
   for (int k = 0; k < 21; ++k) {
     const float t = 2 * kPi * static_cast<float>(k) / 21;
@@ -416,7 +416,7 @@ TEST(RingSearch, MoreThanTwentyConnectionsStops) {
 
 TEST(RingSearch, RingsBeyondMemberCapacityStop) {
   MemoryRun run;
-  RunState& rs = *run.rs;
+  test::TestRun& rs = *run.rs;
   carbon_ring(rs, 101, 0, 0);
   limits(rs, 3, 200);
   ScratchDir dir;

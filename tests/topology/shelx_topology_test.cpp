@@ -40,7 +40,7 @@ struct Row {
 Outcome run_topology(const std::string& file) {
   Outcome out;
   MemoryRun run;
-  RunState& rs = *run.rs;
+  test::TestRun& rs = *run.rs;
   rs.sw.format = InputFormat::shelx;
   try {
     rs.model = read_shelx(file, ShelxLabels::as_named, rs.log_sink());

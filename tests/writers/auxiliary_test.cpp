@@ -27,7 +27,7 @@ const std::vector<std::string> kFixedPlotLines = {
 
 struct PlotFile : ::testing::Test {
   test::MemoryRun mr;
-  RunState& rs = *mr.rs;
+  test::TestRun& rs = *mr.rs;
   void SetUp() override {
     rs.io.spf.open_memory("vorn.spf");
     rs.io.fixedh.open_memory("fixedH.ins");

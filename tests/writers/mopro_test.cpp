@@ -17,7 +17,7 @@ using test::read_file;
 
 struct MoproFiles : ::testing::Test {
   test::MemoryRun mr;
-  RunState& rs = *mr.rs;
+  test::TestRun& rs = *mr.rs;
   void SetUp() override {
     rs.io.mopro.open_memory("mopro_vorn.par");
     rs.io.con.open_memory("con_mopro.inp");

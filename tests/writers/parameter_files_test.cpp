@@ -35,7 +35,7 @@ std::vector<double> numbers(const std::string& line) {
 // Two atoms, one dummy, two kappa sets.
 struct ParFile {
   MemoryRun mr;
-  RunState& rs = *mr.rs;
+  test::TestRun& rs = *mr.rs;
   ParFile() {
     rs.io.par.open_memory("xd_vorn.inp");
     rs.model.natom = 2;

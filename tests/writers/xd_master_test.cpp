@@ -30,7 +30,7 @@ Frame frame(const char* l1, char a1, const char* l2, char a2) {
 
 TEST(MasAtomLine, ColumnsWithAndWithoutChemcon) {
   test::MemoryRun m;
-  RunState& rs = *m.rs;
+  test::TestRun& rs = *m.rs;
   rs.model.natom = 2;
   Atom& a = rs.atom(1);
   a.label = "C(1)";
@@ -54,7 +54,7 @@ TEST(MasAtomLine, ColumnsWithAndWithoutChemcon) {
 
 TEST(MasAtomLine, DummyAxesLongLabelsAndNoTrailingBlanks) {
   test::MemoryRun m;
-  RunState& rs = *m.rs;
+  test::TestRun& rs = *m.rs;
   rs.model.natom = 1;
   Atom& a = rs.atom(1);
   a.label = "CL(12AB)";
@@ -119,7 +119,7 @@ TEST(GetSft, UnknownElementStops) {
 
 TEST(MasScat, RowsForCHNO) {
   test::MemoryRun m;
-  RunState& rs = *m.rs;
+  test::TestRun& rs = *m.rs;
   rs.model.types.ntypes = 4;
   rs.model.types.typez[1] = 6;
   rs.model.types.typez[2] = 1;
@@ -147,7 +147,7 @@ TEST(MasScat, RowsForCHNO) {
 
 TEST(RefinementControls, KeepKappaLinesAndWeights) {
   test::MemoryRun m;
-  RunState& rs = *m.rs;
+  test::TestRun& rs = *m.rs;
   std::ostringstream five;
   write_refinement_controls(rs.model, 5, five);
   auto l = lines_of(five.str());
@@ -176,7 +176,7 @@ TEST(RefinementControls, KeepKappaLinesAndWeights) {
 
 TEST(PropertyModules, LatenLineCarriesMinusNatom) {
   test::MemoryRun m;
-  RunState& rs = *m.rs;
+  test::TestRun& rs = *m.rs;
   rs.model.natom = 25;
   std::ostringstream os;
   write_property_modules(rs.model.natom, os);

@@ -1,0 +1,144 @@
+// The values a test builds up before it calls a stage (switches, model,
+// neighbours, rings, the tables of the per-atom loop) and the files of a
+// run kept in memory; and the stages called with those values.
+#pragma once
+
+#include <functional>
+#include <iostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "control/switches.hpp"
+#include "databank/databank.hpp"
+#include "databank/databank_records.hpp"
+#include "databank/databank_text.hpp"
+#include "databank/functional_groups.hpp"
+#include "driver/run.hpp"
+#include "layout/log.hpp"
+#include "localframe/atom_loop.hpp"
+#include "localframe/equivalence.hpp"
+#include "localframe/frame_records.hpp"
+#include "localframe/local_frame.hpp"
+#include "structure/cell.hpp"
+#include "structure/model.hpp"
+#include "topology/cell_grid.hpp"
+#include "topology/fragments.hpp"
+#include "topology/neighbors.hpp"
+#include "topology/planarity.hpp"
+#include "topology/rings.hpp"
+#include "topology/topology_records.hpp"
+
+namespace vorn::test {
+
+struct TestRun {
+  RunFiles io;
+  Switches sw;
+  Model model;
+
+  // Neighbour search and ring search.
+  Neighbors nb;
+  Rings rings;
+  AtomIndex index;         // cell lists over the atom table
+
+  // The tables of the per-atom loop, under their short names.
+  AtomTables tables;
+  Dummies& dummy = tables.dummies;
+  KappaSets& kset = tables.kappa_sets;
+  Mpoles& mp = tables.populations;
+  Kappas& kappas = tables.kappas;
+  Forh& forh = tables.hydrogen_parents;
+  Exceptions& except = tables.groups;
+  DatabankText dbtext;     // the databank in memory
+  DatabankSource databank{io.db, dbtext, false};
+
+  // Convenience accessors.
+  Atom& atom(int i) { return model.atoms[i]; }
+  const Atom& atom(int i) const { return model.atoms[i]; }
+  int natom() const { return model.natom; }
+  int ncomplete() const { return model.cryst.ncomplete; }
+  std::ostream& log() { return io.log.log(); }
+  std::ostream& term() { return io.log.term(); }
+  // The run's log, at the verbosity of the run's switches.
+  Log& log_sink() {
+    io.log.verbosity = sw.verbosity;
+    return io.log;
+  }
+  // The per-atom loop over these values (the databank when the switches
+  // ask for one).
+  AtomLoop loop() {
+    databank.direct = direct_forms(index);
+    return {sw, model, index, nb, rings, sw.usedb == 1 ? &databank : nullptr, log_sink(), tables};
+  }
+};
+
+// Cartesian and fractional position of atom i of the run's model.
+inline Vec3 cart(const TestRun& rs, int i) { return cart(rs.model, i); }
+inline Vec3 frac(const TestRun& rs, int i) { return frac(rs.model, i); }
+
+// The stages called with the test run's values, under short names.
+inline IndexedAtoms indexed_atoms(TestRun& rs) { return {rs.model, rs.sw, rs.index}; }
+inline RingSearch ring_search(TestRun& rs) { return {indexed_atoms(rs), rs.log_sink(), rs.rings}; }
+inline bool direct_forms(TestRun& rs) { return direct_forms(rs.index); }
+inline void atom_moved(TestRun& rs, int k) { atom_moved(rs.index, rs.model, k); }
+inline std::vector<int> entries_closer(TestRun& rs, const Vec3& p, float r, int first, int last) {
+  return entries_closer(indexed_atoms(rs), p, r, first, last);
+}
+inline Neig getnei(TestRun& rs, int atom, float rmax, int& disordered) {
+  return search_neighbours(indexed_atoms(rs), atom, rmax, disordered);
+}
+inline Neig findnei(TestRun& rs, int atom, float rmax, SearchListing listing) {
+  return find_neighbours(indexed_atoms(rs), rs.log_sink(), atom, rmax, listing);
+}
+inline int nearest_neighbor(TestRun& rs, int atom, float rmax, const std::function<bool(int)>& accept) {
+  return nearest_neighbor(indexed_atoms(rs), atom, rmax, accept);
+}
+inline void findallneighbors(TestRun& rs) { rs.nb = find_all_neighbours(indexed_atoms(rs), rs.log_sink()); }
+inline std::vector<int> sortnei(const TestRun& rs, int atom) { return neighbours_by_type(rs.nb, atom); }
+inline void prtatomnei(TestRun& rs, int atom, std::ostream& os) {
+  write_neighbours(rs.model, rs.nb, atom, rs.sw.verbosity >= 2, os);
+}
+inline std::vector<int> collectnei(const TestRun& rs, int atom) { return neighbours_and_self(rs.nb, atom); }
+// kind 2: a ring; print 1: the listing.  1 when planar.
+inline int planarity(TestRun& rs, int print, const std::vector<int>& list, int kind) {
+  return is_planar(rs.model, rs.sw.tols, rs.log_sink(), print == 1, list, kind == 2 ? PlaneKind::ring : PlaneKind::group)
+             ? 1
+             : 0;
+}
+inline RingState isitcyclic(const TestRun& rs, int atom) { return ring_state(rs.rings, atom); }
+// The ring search into rs.rings; returns the reduced structure.
+inline std::vector<int> find_rings(TestRun& rs) {
+  FoundRings found = find_rings(indexed_atoms(rs), rs.log_sink());
+  rs.rings = std::move(found.rings);
+  return found.reduced;
+}
+// The equivalence test of the kappa-set search, with the run's values
+// (each flag 1 to compare).
+inline bool sameatoms(TestRun& rs, int a, int b, int compare_symmetry, int compare_groups, int simple,
+                      int compare_rings) {
+  return sameatoms(rs.model, rs.nb, rs.rings, rs.except, rs.log_sink(), a, b,
+                   {compare_symmetry != 0, compare_groups != 0, simple != 0, compare_rings != 0});
+}
+// The databank transfer of the kappa-set search, with the run's values.
+inline DatabankSource databank_source(TestRun& rs) { return {rs.io.db, rs.dbtext, direct_forms(rs.index)}; }
+inline Mpoles1 readdb(TestRun& rs, int i, const Forring& ring, bool planar_group) {
+  return readdb(databank_source(rs), indexed_atoms(rs), rs.forh, rs.except, rs.log_sink(), i, ring, planar_group);
+}
+inline void copy_databank_result(TestRun& rs, int i, const Mpoles1& entry) {
+  copy_databank_result(rs.atom(i), i, rs.kset.kappaset[i], entry, rs.mp, rs.kappas);
+}
+inline void databank_defaults(TestRun& rs, int i) {
+  databank_defaults(rs.atom(i), i, rs.kset.kappaset[i], rs.mp, rs.kappas);
+}
+// The functional-group test of the kappa-set search, with the run's values.
+inline void detexcept(TestRun& rs, int atom) {
+  if (detexcept(rs.model, rs.sw, rs.nb, rs.rings, rs.except, rs.log_sink(), atom)) rs.tables.group_file_written = true;
+}
+inline void gencompletefrags(TestRun& rs) {
+  rs.model = complete_fragments(std::move(rs.model), rs.sw, direct_forms(rs.index), rs.log_sink());
+}
+
+inline void to_log(TestRun& rs, std::string_view text) { to_log(rs.io.log, text); }
+inline void to_term(TestRun& rs, std::string_view text) { to_term(rs.io.log, text); }
+
+}  // namespace vorn::test
