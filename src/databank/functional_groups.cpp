@@ -174,7 +174,7 @@ void Detector::hydrogen() {
   if (p == 0) return;
   if (iz(p) == kN && nnei(p) == 3) {
     check("x2-n-H");
-    if (!group_planar(p, sw_.verbosity >= 3)) {
+    if (!group_planar(p, log_.shows(3))) {
       named("pyramidal amine");
     } else if (ring(p).inone == 1) {
       named("aromatic");

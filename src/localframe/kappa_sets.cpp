@@ -117,7 +117,7 @@ int choose_kappa_set(const AtomLoop& loop, int atom, const Frame& f) {
     to_log(loop.log, layout::format("(/a)", " Trying to determine the KAPPA SET :"));
     // Each comparison is logged at the highest verbosity: the earlier
     // atoms are then compared one by one.
-    const bool listed = loop.sw.verbosity > 2 && a.iz != 1;
+    const bool listed = loop.log.shows(3) && a.iz != 1;
     const bool allowed = loop.sw.lchem[a.iz == 1 ? 0 : 1] != 0;
     if (!listed && allowed && !direct_forms(loop.index)) {
       const int j = first_equivalent(loop, atom);

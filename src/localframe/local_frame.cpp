@@ -300,7 +300,7 @@ void FrameBuilder::general() {
   const std::vector<int>& nb = nbr(a_).atom;
   if (n > 2) {
     std::vector<int> group = neighbours_and_self(loop_.nb, a_);
-    f_.planar_group = is_planar(loop_.model, loop_.sw.tols, loop_.log, loop_.sw.verbosity > 2, group, PlaneKind::group);
+    f_.planar_group = is_planar(loop_.model, loop_.sw.tols, loop_.log, loop_.log.shows(3), group, PlaneKind::group);
     layout::write(log(), "(/' Atomic group (',i2,' atoms) planarity (lPG) = .',l1,'.')", n + 1, f_.planar_group);
   }
   std::vector<std::pair<int, int>> pairs;
@@ -608,7 +608,7 @@ void FrameBuilder::heavy_end() {
 void FrameBuilder::run() {
   f_ = Frame{};
   listing_ = SearchListing::logged;
-  write_neighbours(loop_.model, loop_.nb, a_, loop_.sw.verbosity >= 2, log());
+  write_neighbours(loop_.model, loop_.nb, a_, loop_.log.shows(2), log());
   isn_ = neighbours_by_type(loop_.nb, a_);
   const int n = nnei(a_);
   const bool disordered = loop_.atom(a_).flag == -1;
