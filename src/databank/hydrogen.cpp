@@ -54,7 +54,8 @@ std::optional<ExtendedBond> extendh(Model& model, AtomIndex& index, const Switch
     d = dist(cart(model, x), cart(model, h));
     warn(log, layout::format("(5a,f6.3,a)", " WARNING: the group of hydrogen ", lh, " on ", lx,
                             " is not identified: it keeps its X-ray distance of", d,
-                            " A and gets no bond restraint"));
+                            " A and gets no bond restraint"),
+         h);
   } else {
     d = g.length;
     Atom& ah = model.atoms[h];
@@ -76,7 +77,8 @@ std::optional<ExtendedBond> extendh(Model& model, AtomIndex& index, const Switch
   }
   if (x > model.natom)
     warn(log, layout::format("(5a)", " WARNING: the parent of hydrogen ", lh, " is a symmetry copy of ", lx,
-                            ": const.bond gets no CON lines for it"));
+                            ": const.bond gets no CON lines for it"),
+         h);
   return ExtendedBond{x, h, d, g.ratio, identified};
 }
 

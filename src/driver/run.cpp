@@ -252,8 +252,6 @@ void normal_run(RunFiles& io) {
   write_vorn_ang(model, sw, tables.dummies, io.ang.os());
   write_con_site_symmetry(model, setup, io.con.os());
   write_spf_axes(model, setup, io.spf.os());
-  open_output(io.svg, "vorn.svg");
-  write_axes_drawing(model, nb, drawn_dummies(tables.dummies, model, sw), setup, io.svg.os());
 
   // Step 13.
   if (sw.lfh == 1) {
@@ -296,9 +294,12 @@ void normal_run(RunFiles& io) {
     written.parameters = true;
   }
 
-  // Step 15: plot instructions.
+  // Step 15: plot instructions, and the drawing of the axes, which marks
+  // the atoms that any step warned about.
   write_spf_tail(model, sw, tables.dummies, io.spf.os());
   finish_output(io.spf);
+  open_output(io.svg, "vorn.svg");
+  write_axes_drawing(model, nb, drawn_dummies(tables.dummies, model, sw), setup, log.warned_atoms, io.svg.os());
 
   // Steps 16 to 19.
   // Files that the steps above left open are complete at a normal end.

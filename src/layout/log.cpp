@@ -16,6 +16,11 @@ void warn(Log& log, std::string_view text) {
   ++log.warnings;
 }
 
+void warn(Log& log, std::string_view text, int atom) {
+  warn(log, text);
+  log.warned_atoms.insert(atom);
+}
+
 std::string warnings_line(const Log& log) {
   if (log.warnings == 0) return {};
   return " Warnings: " + std::to_string(log.warnings) + ", see vorn.out";

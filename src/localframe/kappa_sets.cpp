@@ -207,7 +207,8 @@ std::optional<Handedness> constraint_hand(const AtomLoop& loop, int atom, const 
   }
   warn(loop.log, layout::format("(/' WARNING: ',a,' is not constrained to ',a,': in their local frames their bonds differ by',"
                           "f6.1,' deg. as they are and by',f6.1,' deg. mirrored')",
-                          la, lr, std::min(c.direct, 180.0f), std::min(c.mirrored, 180.0f)));
+                          la, lr, std::min(c.direct, 180.0f), std::min(c.mirrored, 180.0f)),
+       atom);
   return std::nullopt;
 }
 
@@ -233,7 +234,8 @@ AtomSetup kappa_and_output(const AtomLoop& loop, int atom, Frame& f, const std::
     // forbids.
     warn(loop.log, layout::format("(/' WARNING: ',a,' is not constrained to ',a,': its symmetry forbids multipoles that ',"
                             "a,' refines')",
-                            a.label.trimmed(), loop.atom(ref).label.trimmed(), loop.atom(ref).label.trimmed()));
+                            a.label.trimmed(), loop.atom(ref).label.trimmed(), loop.atom(ref).label.trimmed()),
+         atom);
     ref = 0;
     loop.tables.kappa_sets.chemcon[atom] = 0;
   }

@@ -244,7 +244,7 @@ void write_legend(std::ostream& os, const std::set<int>& elements, double width)
   x += 130;
   os << "<circle cx=\"" << num(x + 6) << "\" cy=\"" << num(y) << "\" r=\"7\" fill=\"none\" stroke=\"#ff00aa\" "
      << "stroke-width=\"2\" stroke-dasharray=\"3 2\"/><text x=\"" << num(x + 18) << "\" y=\"" << num(y + 4)
-     << "\">populations set to zero</text>\n";
+     << "\">warning, see vorn.out</text>\n";
   os << "<line x1=\"0\" y1=\"" << num(kLegendHeight - 6) << "\" x2=\"" << num(width) << "\" y2=\""
      << num(kLegendHeight - 6) << "\" stroke=\"#ccc\"/>\n</g>\n";
 }
@@ -252,7 +252,7 @@ void write_legend(std::ostream& os, const std::set<int>& elements, double width)
 }  // namespace
 
 void write_axes_drawing(const Model& model, const Neighbors& neighbours, const std::vector<DrawnDummy>& dummies,
-                        const std::vector<AtomSetup>& setup, std::ostream& os) {
+                        const std::vector<AtomSetup>& setup, const std::set<int>& warned_atoms, std::ostream& os) {
   auto dummy_of = [&](int point) { return point > model.natom ? point - model.natom : 0; };
   auto frame_of = [&](int i) -> const Frame& { return setup[static_cast<std::size_t>(i - 1)].frame; };
   const bool framed = static_cast<int>(setup.size()) >= model.natom;
@@ -349,7 +349,7 @@ void write_axes_drawing(const Model& model, const Neighbors& neighbours, const s
       if (framed && frame_of(i).site_group != "NO")
         os << "<circle class=\"special\" cx=\"" << num(c[0]) << "\" cy=\"" << num(c[1]) << "\" r=\""
            << num(s.radius + 4) << "\" fill=\"none\" stroke=\"#e6a000\" stroke-width=\"3\"/>\n";
-      if (framed && setup[static_cast<std::size_t>(i - 1)].zeroed_populations.any())
+      if (framed && (setup[static_cast<std::size_t>(i - 1)].zeroed_populations.any() || warned_atoms.count(i) != 0))
         os << "<circle class=\"warned\" cx=\"" << num(c[0]) << "\" cy=\"" << num(c[1]) << "\" r=\""
            << num(s.radius + 7) << "\" fill=\"none\" stroke=\"#ff00aa\" stroke-width=\"2\" "
            << "stroke-dasharray=\"3 2\"/>\n";

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <ostream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -24,7 +25,10 @@ struct DrawnDummy {
   gemmi::Vec3 pos;
 };
 
+// Atoms on special positions are ringed; atoms that a warning named
+// (`warned_atoms`) or whose forbidden populations were zeroed get a dashed
+// ring.
 void write_axes_drawing(const Model& model, const Neighbors& neighbours, const std::vector<DrawnDummy>& dummies,
-                        const std::vector<AtomSetup>& setup, std::ostream& os);
+                        const std::vector<AtomSetup>& setup, const std::set<int>& warned_atoms, std::ostream& os);
 
 }  // namespace vorn

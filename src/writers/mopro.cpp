@@ -190,7 +190,8 @@ void write_mopro_atom(const Model& model, const Mpoles& mp, int i, const AtomSet
   // An atom of occupancy 0 has nothing to divide: its populations are 0.
   if (a.occ == 0.0f) {
     warn(log, layout::format("(/3a)", " WARNING: atom ", a.label.trimmed(),
-                              " has occupancy 0; its MoPro populations are written as 0"));
+                              " has occupancy 0; its MoPro populations are written as 0"),
+         i);
   }
   auto q = [&a](float v) { return a.occ != 0.0f ? v / a.occ : 0.0f; };
   const Plm& p = mp.plm[i];
