@@ -69,7 +69,7 @@ std::optional<ExtendedBond> extendh(Model& model, AtomIndex& index, const Switch
     layout::write(log.log(), "(3x,'X-H group : ',a,'-',a,' >',2x,a,a,f7.3,' /',f7.3,' Angstroms')", lx, lh,
                   g.name, " =", old, d);
     if (sw.ifra == 1) {
-      const Vec3 f = rabs(model.transf, 1, ph);
+      const Vec3 f = to_fractional(model.transf, Cartesian{ph});
       ah.xf = f[0];
       ah.yf = f[1];
       ah.zf = f[2];

@@ -16,11 +16,16 @@ namespace {
 constexpr float kReuseDistance = 0.1f;
 
 Vec3 stored_to_cart(const Model& model, const Switches& sw, const std::array<float, 3>& p) {
-  if (sw.ifra == 1) return rabs(model.transf, 0, p);
+  if (sw.ifra == 1) return to_cartesian(model.transf, Fractional{p});
   return p;
 }
 
 }  // namespace
+
+Vec3 stored_position(const Model& model, const Switches& sw, int i) {
+  if (sw.ifra == 1) return frac(model, i);
+  return cart(model, i);
+}
 
 Vec3 dummy_cart(const Dummies& dummies, const Model& model, const Switches& sw, int d) {
   return stored_to_cart(model, sw, dummies.pos[d]);
@@ -42,7 +47,7 @@ int newdummy(Dummies& dummies, const Vec3& p) {
 }
 
 int adddummyatom(Dummies& dummies, const Model& model, const Switches& sw, int mode, Vec3& p, Vec3& cart) {
-  if (sw.ifra == 1 && mode == 0) p = rabs(model.transf, 1, p);
+  if (sw.ifra == 1 && mode == 0) p = to_fractional(model.transf, Cartesian{p});
   const Vec3 want = stored_to_cart(model, sw, p);
   for (int d = 1; d <= dummies.count; ++d) {
     const Vec3 have = dummy_cart(dummies, model, sw, d);

@@ -24,6 +24,9 @@ int adddummyatom(Dummies& dummies, const Model& model, const Switches& sw, int m
 int newdummy(Dummies& dummies, const Vec3& p);
 // Writes the label of dummy n ("DUM" + number); stops above 999.
 void dummylab(Dummies& dummies, int n);
+// Atom i's position in the frame dummies are stored in: fractional when
+// the input had a cell, Cartesian otherwise.
+Vec3 stored_position(const Model& model, const Switches& sw, int i);
 // Cartesian position of dummy d (stored fractional when ifra = 1).
 Vec3 dummy_cart(const Dummies& dummies, const Model& model, const Switches& sw, int d);
 Vec3 midpoint(const Vec3& a, const Vec3& b);

@@ -140,7 +140,7 @@ void FrameBuilder::origin_second(const Point& p1, char letter, int centre, float
   to_both(loop_.log, layout::format(kNoNeighbors, loop_.atom(centre).label, radius));
   to_both(loop_.log, layout::format("(/' Will make dummy at 0,0,0')"));
   Vec3 origin{0, 0, 0};
-  const Vec3 oc = loop_.sw.ifra == 1 ? rabs(loop_.model.transf, 0, origin) : origin;
+  const Vec3 oc = loop_.sw.ifra == 1 ? Vec3(to_cartesian(loop_.model.transf, Fractional{origin})) : origin;
   set(1, letter, degenerate(p1.pos, oc) ? rescue_second(p1) : dummy_at(origin));
 }
 
@@ -157,7 +157,7 @@ Point FrameBuilder::rescue_second(const Point& p1) {
       {{0.5f, 0.5f, 0.5f}, {0.5f, 0.0f, 0.0f}, {0.0f, 0.5f, 0.0f}, {0.0f, 0.0f, 0.5f}, {0.0f, 0.0f, 0.0f},
        {0.5f, 0.5f, 0.0f}, {0.0f, 0.5f, 0.5f}}};
   for (const auto& q : kPlaces) {
-    const Vec3 c = loop_.sw.ifra == 1 ? rabs(loop_.model.transf, 0, q) : q;
+    const Vec3 c = loop_.sw.ifra == 1 ? Vec3(to_cartesian(loop_.model.transf, Fractional{q})) : q;
     if (!degenerate(p1.pos, c)) {
       to_log(loop_.log, "");
       to_log(loop_.log, " Axis points collinear; second axis point is a dummy");
@@ -173,7 +173,7 @@ void FrameBuilder::dummy_frame(char l1, char l2) {
   static constexpr std::array<std::array<float, 3>, 8> kPlaces{
       {{0.0f, 0.0f, 0.0f}, {0.5f, 0.5f, 0.5f}, {0.5f, 0.0f, 0.0f}, {0.0f, 0.5f, 0.0f}, {0.0f, 0.0f, 0.5f},
        {0.5f, 0.5f, 0.0f}, {0.5f, 0.0f, 0.5f}, {0.0f, 0.5f, 0.5f}}};
-  auto to_cart = [&](const std::array<float, 3>& q) { return loop_.sw.ifra == 1 ? rabs(loop_.model.transf, 0, q) : q; };
+  auto to_cart = [&](const std::array<float, 3>& q) { return loop_.sw.ifra == 1 ? Vec3(to_cartesian(loop_.model.transf, Fractional{q})) : q; };
   std::size_t first = 0;
   while (first < kPlaces.size() && dist(to_cart(kPlaces[first]), at()) < kTooClose) ++first;
   for (std::size_t second = first + 1; second < kPlaces.size(); ++second) {
@@ -272,7 +272,7 @@ bool FrameBuilder::ring_test() {
     if (ring.centre_dummy == 0) {
       Vec3 c{0, 0, 0};
       for (int m : ring.members) {
-        const Vec3 p = loop_.sw.ifra == 1 ? frac(loop_.model, m) : cart(loop_.model, m);
+        const Vec3 p = stored_position(loop_.model, loop_.sw, m);
         for (std::size_t k = 0; k < 3; ++k) c[k] += p[k];
       }
       const auto nm = static_cast<float>(ring.members.size());
@@ -364,11 +364,11 @@ void FrameBuilder::three_neighbours(int is, const std::vector<std::pair<int, int
       sitesym("3m");
       Vec3 c{0, 0, 0};
       for (int b : nb) {
-        const Vec3 p = loop_.sw.ifra == 1 ? frac(loop_.model, b) : cart(loop_.model, b);
+        const Vec3 p = stored_position(loop_.model, loop_.sw, b);
         for (std::size_t k = 0; k < 3; ++k) c[k] += p[k];
       }
       for (auto& v : c) v /= 3.0f;
-      const Vec3 cc = loop_.sw.ifra == 1 ? rabs(loop_.model.transf, 0, c) : c;
+      const Vec3 cc = loop_.sw.ifra == 1 ? Vec3(to_cartesian(loop_.model.transf, Fractional{c})) : c;
       if (dist(cc, at()) < kTooClose) {
         // A flat group only just outside the planarity limit: its
         // centroid lies on the atom, so Z goes along the first bond.

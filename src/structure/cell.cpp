@@ -81,14 +81,20 @@ Mat3 inverse(const Mat3& a) {
   return r;
 }
 
-Vec3 rabs(const Transform& t, int flag, const Vec3& p) {
-  if (flag != 0 && flag != 1) fail("rabs", "iflag is wrong...");
-  const Mat3& m = flag == 0 ? t.m : t.minv;
+namespace {
+
+Vec3 times(const Mat3& m, const Vec3& p) {
   Vec3 r{};
   for (int i = 1; i <= 3; ++i)
     r[static_cast<std::size_t>(i - 1)] = m.at(i, 1) * p[0] + m.at(i, 2) * p[1] + m.at(i, 3) * p[2];
   return r;
 }
+
+}  // namespace
+
+Cartesian to_cartesian(const Transform& t, const Fractional& p) { return Cartesian{times(t.m, p)}; }
+
+Fractional to_fractional(const Transform& t, const Cartesian& p) { return Fractional{times(t.minv, p)}; }
 
 float dist(float x1, float y1, float z1, float x2, float y2, float z2) {
   const float dx = x1 - x2, dy = y1 - y2, dz = z1 - z2;
@@ -137,14 +143,14 @@ void flag_partial_sites(Model& md) {
                                                 op.rot[1][static_cast<std::size_t>(j)] * x[1] +
                                                 op.rot[2][static_cast<std::size_t>(j)] * x[2] +
                                                 op.trans[static_cast<std::size_t>(j)] + static_cast<float>(t[j]);
-            if (dist(rabs(md.transf, 0, xs), xc) < 0.001f) special = true;
+            if (dist(to_cartesian(md.transf, Fractional{xs}), xc) < 0.001f) special = true;
           }
     }
     at.flag = special ? 1 : -1;
   }
 }
 
-Vec3 cart(const Model& m, int i) { return {m.atoms[i].xc, m.atoms[i].yc, m.atoms[i].zc}; }
-Vec3 frac(const Model& m, int i) { return {m.atoms[i].xf, m.atoms[i].yf, m.atoms[i].zf}; }
+Cartesian cart(const Model& m, int i) { return Cartesian{{m.atoms[i].xc, m.atoms[i].yc, m.atoms[i].zc}}; }
+Fractional frac(const Model& m, int i) { return Fractional{{m.atoms[i].xf, m.atoms[i].yf, m.atoms[i].zf}}; }
 
 }  // namespace vorn

@@ -11,6 +11,13 @@ namespace vorn {
 
 using Vec3 = std::array<float, 3>;
 
+// A point in fractional coordinates of the cell, and one in Cartesian
+// Angstrom: distinct types, so that a routine's signature says which it
+// takes, and both read as the plain triple where the kind does not matter
+// (a distance, a stored position).
+struct Fractional : Vec3 {};
+struct Cartesian : Vec3 {};
+
 float cosd(float deg);
 float sind(float deg);
 float asind(float s);
@@ -20,8 +27,9 @@ float asind(float s);
 Transform cell_transform(const UnitCell& c, Log& log);
 // Inverse of a 3x3 matrix; stops with "Inverse" / "Determinant = 0".
 Mat3 inverse(const Mat3& a);
-// flag 0: fractional -> Cartesian (m x); flag 1: Cartesian -> fractional.
-Vec3 rabs(const Transform& t, int flag, const Vec3& p);
+// The cell's fractional -> Cartesian transform and its inverse.
+Cartesian to_cartesian(const Transform& t, const Fractional& p);
+Fractional to_fractional(const Transform& t, const Cartesian& p);
 float dist(const Vec3& a, const Vec3& b);
 float dist(float x1, float y1, float z1, float x2, float y2, float z2);
 float rlength(const Vec3& v);
@@ -33,7 +41,7 @@ float equivalent_u(const Atom& at, const UnitCell& c);
 void flag_partial_sites(Model& m);
 
 // Cartesian position of atom i / its fractional position.
-Vec3 cart(const Model& m, int i);
-Vec3 frac(const Model& m, int i);
+Cartesian cart(const Model& m, int i);
+Fractional frac(const Model& m, int i);
 
 }  // namespace vorn

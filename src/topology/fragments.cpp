@@ -65,7 +65,7 @@ bool add_one_copy(Model& md, const Switches& sw) {
             Vec3 xs{};
             for (std::size_t j = 0; j < 3; ++j)
               xs[j] = op.rot[0][j] * x[0] + op.rot[1][j] * x[1] + op.rot[2][j] * x[2] + op.trans[j] + t[j];
-            const Vec3 xc = rabs(md.transf, 0, xs);
+            const Vec3 xc = to_cartesian(md.transf, Fractional{xs});
             if (dist(xc, xi) < 0.001f) continue;
             const int ncomp = md.cryst.ncomplete;
             bool present = false;
@@ -122,7 +122,7 @@ bool add_copies_indexed(Model& md, const Switches& sw) {
   };
   // Distances count from the entries' Cartesian positions.
   for (int e = 1; e <= md.natom; ++e)
-    joined(rabs(md.transf, 1, cart(md, e)), cart(md, e), covalent_radius(sw, md.atoms[e].iz));
+    joined(to_fractional(md.transf, cart(md, e)), cart(md, e), covalent_radius(sw, md.atoms[e].iz));
 
   std::vector<int> cand;
   while (!queue.empty()) {

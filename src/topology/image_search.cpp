@@ -36,7 +36,8 @@ bool ImageSearch::prepare() {
   // cell list holds those, in Cartesian form.
   std::vector<Vec3> unit(static_cast<std::size_t>(natom_));
   for (int i = 1; i <= natom_; ++i) {
-    const Vec3 f = frac(md_, i), x = rabs(md_.transf, 0, f);
+    const Fractional f = frac(md_, i);
+    const Cartesian x = to_cartesian(md_.transf, f);
     if (!finite3(f) || !finite3(x) || !finite3(cart(md_, i))) return false;
     unit[static_cast<std::size_t>(i - 1)] = x;
     for (std::size_t k = 0; k < 3; ++k) {
@@ -50,8 +51,8 @@ bool ImageSearch::prepare() {
   for (std::size_t k = 0; k < 3; ++k) {
     Vec3 e{0, 0, 0};
     e[k] = 1;
-    o[k] = rabs(md_.transf, 0, e);      // column k of the fractional -> Cartesian matrix
-    oinv[k] = rabs(md_.transf, 1, e);   // column k of its inverse
+    o[k] = to_cartesian(md_.transf, Fractional{e});     // column k of the fractional -> Cartesian matrix
+    oinv[k] = to_fractional(md_.transf, Cartesian{e});  // column k of its inverse
     if (!finite3(o[k]) || !finite3(oinv[k])) return false;
   }
   // A Cartesian distance r changes fractional coordinate k by at most
@@ -112,7 +113,7 @@ void ImageSearch::place(int i, int n, const std::array<int, 3>& t, Vec3& xs, Vec
   const float tf[3] = {static_cast<float>(t[0]), static_cast<float>(t[1]), static_cast<float>(t[2])};
   for (std::size_t j = 0; j < 3; ++j)
     xs[j] = op.rot[0][j] * x[0] + op.rot[1][j] * x[1] + op.rot[2][j] * x[2] + op.trans[j] + tf[j];
-  xc = rabs(md_.transf, 0, xs);
+  xc = to_cartesian(md_.transf, Fractional{xs});
 }
 
 void ImageSearch::near(const Vec3& pf, float r, const Visit& visit) {
@@ -160,7 +161,7 @@ void ImageSearch::near(const Vec3& pf, float r, const Visit& visit) {
             x0[j] = static_cast<float>(v);
           }
           if (!inside) continue;
-          unit_.candidates(rabs(md_.transf, 0, x0), static_cast<float>(reach), cand_);
+          unit_.candidates(to_cartesian(md_.transf, Fractional{x0}), static_cast<float>(reach), cand_);
           for (const int i : cand_) {
             if (n == 1 && t[0] == 0 && t[1] == 0 && t[2] == 0) continue;
             visit(position(i, n, t), i, n, t);

@@ -495,7 +495,7 @@ void orthorhombic(Molecule& m) {
 }
 
 int add_frac(Molecule& m, const char* label, int z, const Vec3& f) {
-  const int i = m.add_atom(label, z, rabs(m.rs.model.transf, 0, f));
+  const int i = m.add_atom(label, z, to_cartesian(m.rs.model.transf, Fractional{f}));
   m.rs.atom(i).xf = f[0];
   m.rs.atom(i).yf = f[1];
   m.rs.atom(i).zf = f[2];

@@ -84,7 +84,7 @@ TEST_F(Shelx, TryptophanCentrosymmetricWithRidingHydrogens) {
   EXPECT_NEAR(equivalent_u(at(3), model.cell), 0.0283745f, 2e-6f);
   EXPECT_NEAR(at(4).u[0], 1.2f * 0.0283745f, 3e-6f);
   // Cartesian coordinates from the monoclinic cell.
-  const Vec3 c = rabs(model.transf, 0, {n1.xf, n1.yf, n1.zf});
+  const Vec3 c = to_cartesian(model.transf, Fractional{{n1.xf, n1.yf, n1.zf}});
   EXPECT_FLOAT_EQ(n1.xc, c[0]);
   EXPECT_NEAR(n1.yc, 0.228436f * 5.7445f, 1e-4f);
   for (int i = 1; i <= 27; ++i) EXPECT_EQ(at(i).flag, 0);

@@ -73,8 +73,8 @@ struct TestRun {
 };
 
 // Cartesian and fractional position of atom i of the run's model.
-inline Vec3 cart(const TestRun& rs, int i) { return cart(rs.model, i); }
-inline Vec3 frac(const TestRun& rs, int i) { return frac(rs.model, i); }
+inline Cartesian cart(const TestRun& rs, int i) { return cart(rs.model, i); }
+inline Fractional frac(const TestRun& rs, int i) { return frac(rs.model, i); }
 
 // The stages called with the test run's values, under short names.
 inline IndexedAtoms indexed_atoms(TestRun& rs) { return {rs.model, rs.sw, rs.index}; }

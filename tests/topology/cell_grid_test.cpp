@@ -224,7 +224,7 @@ void crowded_cell(test::TestRun& rs, unsigned seed, int molecules) {
                             a.zc + 1.47f * v[2] / len);
     const int h = add_cart(rs, numbered("H", m), 1, a.xc - 1.09f * v[0] / len, a.yc, a.zc);
     for (const int k : {c2, h}) {
-      const Vec3 f = rabs(rs.model.transf, 1, cart(rs, k));
+      const Vec3 f = to_fractional(rs.model.transf, cart(rs, k));
       rs.atom(k).xf = f[0];
       rs.atom(k).yf = f[1];
       rs.atom(k).zf = f[2];
@@ -235,7 +235,7 @@ void crowded_cell(test::TestRun& rs, unsigned seed, int molecules) {
   const Atom cm = rs.atom(rs.natom());
   for (const Vec3& s : std::vector<Vec3>{{1, 1, 1}, {1, -1, -1}, {-1, 1, -1}, {-1, -1, 1}}) {
     const int k = add_cart(rs, "HM", 1, cm.xc + 0.625f * s[0], cm.yc + 0.625f * s[1], cm.zc + 0.625f * s[2]);
-    const Vec3 f = rabs(rs.model.transf, 1, cart(rs, k));
+    const Vec3 f = to_fractional(rs.model.transf, cart(rs, k));
     rs.atom(k).xf = f[0];
     rs.atom(k).yf = f[1];
     rs.atom(k).zf = f[2];
@@ -288,7 +288,7 @@ void random_molecules(test::TestRun& rs, unsigned seed, int molecules, const std
       const float l = std::max(0.1f, rlength(v));
       const int k = add_cart(rs, name + std::to_string(m), iz, a.xc + len * v[0] / l, a.yc + len * v[1] / l,
                              a.zc + len * v[2] / l);
-      const Vec3 f = rabs(rs.model.transf, 1, cart(rs, k));
+      const Vec3 f = to_fractional(rs.model.transf, cart(rs, k));
       rs.atom(k).xf = f[0];
       rs.atom(k).yf = f[1];
       rs.atom(k).zf = f[2];
@@ -299,9 +299,9 @@ void random_molecules(test::TestRun& rs, unsigned seed, int molecules, const std
   // A molecule cut by the face x = 0: its nitrogen sits at the far side.
   const int cs = add_frac(rs, "CS", 6, 0.05f, 0.3f, 0.4f);
   Vec3 pn = cart(rs, cs);
-  const Vec3 a = rabs(rs.model.transf, 0, {1, 0, 0});
+  const Vec3 a = to_cartesian(rs.model.transf, Fractional{{1, 0, 0}});
   for (std::size_t k = 0; k < 3; ++k) pn[k] -= 1.45f * a[k] / rlength(a);
-  const Vec3 fn = rabs(rs.model.transf, 1, pn);
+  const Vec3 fn = to_fractional(rs.model.transf, Cartesian{pn});
   add_frac(rs, "NS", 7, fn[0] + 1.0f, fn[1], fn[2]);
   rs.model.cryst.ncomplete = rs.natom();
 }

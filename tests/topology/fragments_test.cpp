@@ -117,7 +117,7 @@ TEST(CompleteFragments, LatticeTranslationsOnlyWhenAllowed) {
     half_naphthalene(rs);
     for (int i = 1; i <= rs.natom(); ++i) {
       Atom& a = rs.atom(i);
-      const Vec3 c = rabs(rs.model.transf, 0, {a.xf + 0.5f, a.yf + 0.5f, a.zf + 0.5f});
+      const Vec3 c = to_cartesian(rs.model.transf, Fractional{{a.xf + 0.5f, a.yf + 0.5f, a.zf + 0.5f}});
       a.xf += 0.5f;
       a.yf += 0.5f;
       a.zf += 0.5f;
@@ -170,7 +170,7 @@ TEST(CompleteFragments, CompleteStructureWritesNothing) {
   add_diag_op(rs, -1, -1, -1, 0, 0, 0);
   benzene(rs, 5, 5, 5);
   for (int i = 1; i <= rs.natom(); ++i) {
-    const Vec3 f = rabs(rs.model.transf, 1, cart(rs, i));
+    const Vec3 f = to_fractional(rs.model.transf, cart(rs, i));
     rs.atom(i).xf = f[0];
     rs.atom(i).yf = f[1];
     rs.atom(i).zf = f[2];

@@ -57,7 +57,7 @@ TEST(ImageSearch, EveryImageNearAPointIsVisitedOnce) {
         const int n = 1 + probe % rs.model.symm.nsym;
         images.place(1 + probe % rs.natom(), n, {n == 1 ? 1 : 0, 0, -(probe % 2)}, pf, xc);
       }
-      const Vec3 pc = rabs(rs.model.transf, 0, pf);
+      const Vec3 pc = to_cartesian(rs.model.transf, Fractional{pf});
       const float r = probe % 2 == 0 ? 2.2f : 4.5f;
       std::multiset<long long> visited;
       images.near(pf, r, [&](long long m, int i, int n, const std::array<int, 3>& t) {

@@ -37,7 +37,7 @@ inline void set_cell(TestRun& rs, float a, float b, float c, float al, float be,
 
 // Appends an atom with fractional coordinates (Cartesian ones from the cell).
 inline int add_frac(TestRun& rs, const std::string& label, int iz, float xf, float yf, float zf) {
-  const Vec3 c = rabs(rs.model.transf, 0, {xf, yf, zf});
+  const Vec3 c = to_cartesian(rs.model.transf, Fractional{{xf, yf, zf}});
   const int i = add_cart(rs, label, iz, c[0], c[1], c[2]);
   rs.atom(i).xf = xf;
   rs.atom(i).yf = yf;

@@ -442,7 +442,7 @@ Model read_shelx(const std::string& file, ShelxLabels naming, Log& out) {
                            at.xf, at.yf, at.zf, at.occ, at.u[0], at.u[1], at.u[2], at.u[3], at.u[4], at.u[5]);
     to_term(out, line_out);
     to_log(out, line_out);
-    const Vec3 xc = rabs(md.transf, 0, {at.xf, at.yf, at.zf});
+    const Vec3 xc = to_cartesian(md.transf, Fractional{{at.xf, at.yf, at.zf}});
     at.xc = xc[0];
     at.yc = xc[1];
     at.zc = xc[2];

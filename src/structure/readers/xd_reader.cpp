@@ -239,7 +239,7 @@ Model read_xd(const std::string& parfile, const FileName& master, Log& out) {
     a.lmx = default_lmx(a.iz);
     to_both(out, layout::format("(i4,3x,a,2x,i3,3x,i8,5x,i8)", i, a.label, a.iz, a.tp, a.tbl));
     skip_values(par, npop, "population values of atom " + name);
-    const Vec3 c = rabs(m.transf, 0, Vec3{a.xf, a.yf, a.zf});
+    const Vec3 c = to_cartesian(m.transf, Fractional{{a.xf, a.yf, a.zf}});
     a.xc = c[0];
     a.yc = c[1];
     a.zc = c[2];
