@@ -46,19 +46,18 @@ int newdummy(Dummies& dummies, const Vec3& p) {
   return n;
 }
 
-int adddummyatom(Dummies& dummies, const Model& model, const Switches& sw, int mode, Vec3& p, Vec3& cart) {
-  if (sw.ifra == 1 && mode == 0) p = to_fractional(model.transf, Cartesian{p});
-  const Vec3 want = stored_to_cart(model, sw, p);
+DummyPoint add_dummy_stored(Dummies& dummies, const Model& model, const Switches& sw, const Vec3& stored) {
+  const Vec3 want = stored_to_cart(model, sw, stored);
   for (int d = 1; d <= dummies.count; ++d) {
     const Vec3 have = dummy_cart(dummies, model, sw, d);
-    if (dist(have, want) < kReuseDistance) {
-      cart = have;
-      return d;
-    }
+    if (dist(have, want) < kReuseDistance) return {d, Cartesian{have}};
   }
-  const int n = newdummy(dummies, p);
-  cart = want;
-  return n;
+  return {newdummy(dummies, stored), Cartesian{want}};
+}
+
+DummyPoint add_dummy(Dummies& dummies, const Model& model, const Switches& sw, const Cartesian& p) {
+  if (sw.ifra == 1) return add_dummy_stored(dummies, model, sw, to_fractional(model.transf, p));
+  return add_dummy_stored(dummies, model, sw, p);
 }
 
 Vec3 midpoint(const Vec3& a, const Vec3& b) {

@@ -14,11 +14,16 @@
 
 namespace vorn {
 
-// Makes or reuses (within 0.1 Angstrom) the dummy at p.  mode 0: p is
-// Cartesian, 1: fractional (only when ifra = 1).  With ifra = 1 and mode 0
-// p is converted to fractional in place.  Returns the dummy's number; cart
-// receives its Cartesian position.
-int adddummyatom(Dummies& dummies, const Model& model, const Switches& sw, int mode, Vec3& p, Vec3& cart);
+// A dummy atom made or reused: its number and its Cartesian position.
+struct DummyPoint {
+  int number = 0;
+  Cartesian cart;
+};
+// Makes or reuses (within 0.1 Angstrom) the dummy at a Cartesian point.
+DummyPoint add_dummy(Dummies& dummies, const Model& model, const Switches& sw, const Cartesian& p);
+// ... at a point given in the frame dummies are stored in (fractional when
+// the input had a cell, Cartesian otherwise).
+DummyPoint add_dummy_stored(Dummies& dummies, const Model& model, const Switches& sw, const Vec3& stored);
 // Appends a dummy without the reuse test (symmetry-generated axis atoms);
 // p is in the stored frame.  Returns its number.
 int newdummy(Dummies& dummies, const Vec3& p);

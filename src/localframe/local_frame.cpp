@@ -60,18 +60,16 @@ private:
 
   Point atom_point(int x) const { return {loop_.atom(x).label, cart(loop_.model, x), x}; }
   Point dummy_point(int d, const Vec3& c) const { return {loop_.tables.dummies.label[d].view(), c, loop_.natom() + d}; }
-  // Dummy at a point given in the stored frame (mode ifra).
-  Point dummy_at(Vec3 p) {
-    Vec3 c;
-    const int d = adddummyatom(loop_.tables.dummies, loop_.model, loop_.sw, loop_.sw.ifra, p, c);
-    return dummy_point(d, c);
+  // Dummy at a point given in the frame dummies are stored in.
+  Point dummy_at(const Vec3& stored) {
+    const DummyPoint d = add_dummy_stored(loop_.tables.dummies, loop_.model, loop_.sw, stored);
+    return dummy_point(d.number, d.cart);
   }
-  // Dummy at the Cartesian midpoint of two atoms (mode 0).
+  // Dummy at the Cartesian midpoint of two atoms.
   Point midpoint_dummy(int b1, int b2) {
-    Vec3 p = midpoint(cart(loop_.model, b1), cart(loop_.model, b2));
-    Vec3 c;
-    const int d = adddummyatom(loop_.tables.dummies, loop_.model, loop_.sw, 0, p, c);
-    return dummy_point(d, c);
+    const Cartesian p{midpoint(cart(loop_.model, b1), cart(loop_.model, b2))};
+    const DummyPoint d = add_dummy(loop_.tables.dummies, loop_.model, loop_.sw, p);
+    return dummy_point(d.number, d.cart);
   }
   bool midpoint_at_atom(int b1, int b2) const { return dist(midpoint(cart(loop_.model, b1), cart(loop_.model, b2)), at()) < kTooClose; }
   // The two points do not span a plane with the atom.
@@ -277,8 +275,7 @@ bool FrameBuilder::ring_test() {
       }
       const auto nm = static_cast<float>(ring.members.size());
       for (auto& v : c) v /= nm;
-      Vec3 cc;
-      ring.centre_dummy = adddummyatom(loop_.tables.dummies, loop_.model, loop_.sw, loop_.sw.ifra, c, cc);
+      ring.centre_dummy = add_dummy_stored(loop_.tables.dummies, loop_.model, loop_.sw, c).number;
     }
     const int d = ring.centre_dummy;
     layout::write(log(), "(/' Dummy atom which defines the ring center = ',a)", loop_.tables.dummies.label[d]);

@@ -156,10 +156,8 @@ AxisPoint point_along(const AtomLoop& loop, int atom, gemmi::Vec3& direction) {
     if (c < 0) direction = -direction;
     return {loop.atom(b).label, cart(loop.model, b), b};
   }
-  Vec3 p = to_float(origin + direction);
-  Vec3 c;
-  const int d = adddummyatom(loop.tables.dummies, loop.model, loop.sw, 0, p, c);
-  return {Text<8>(loop.tables.dummies.label[d].view()), c, loop.natom() + d};
+  const DummyPoint d = add_dummy(loop.tables.dummies, loop.model, loop.sw, Cartesian{to_float(origin + direction)});
+  return {Text<8>(loop.tables.dummies.label[d.number].view()), d.cart, loop.natom() + d.number};
 }
 
 void set_axis(Frame& f, int k, char letter, const AxisPoint& p) {

@@ -17,14 +17,13 @@ TEST(AddDummyAtom, ReusesAPointCloserThanATenthOfAnAngstrom) {
   MemoryRun mr;
   test::TestRun& rs = *mr.rs;
   rs.sw.ifra = 0;
-  Vec3 p{1, 2, 3}, c;
-  EXPECT_EQ(adddummyatom(rs.dummy, rs.model, rs.sw, 0, p, c), 1);
-  Vec3 q{1.099f, 2, 3};
-  EXPECT_EQ(adddummyatom(rs.dummy, rs.model, rs.sw, 0, q, c), 1);
-  EXPECT_FLOAT_EQ(c[0], 1.0f);   // the existing dummy's position
-  Vec3 r{1.1001f, 2, 3};
-  EXPECT_EQ(adddummyatom(rs.dummy, rs.model, rs.sw, 0, r, c), 2);
-  EXPECT_FLOAT_EQ(c[0], 1.1001f);
+  EXPECT_EQ(add_dummy(rs.dummy, rs.model, rs.sw, Cartesian{{1, 2, 3}}).number, 1);
+  const DummyPoint q = add_dummy(rs.dummy, rs.model, rs.sw, Cartesian{{1.099f, 2, 3}});
+  EXPECT_EQ(q.number, 1);
+  EXPECT_FLOAT_EQ(q.cart[0], 1.0f);   // the existing dummy's position
+  const DummyPoint r = add_dummy(rs.dummy, rs.model, rs.sw, Cartesian{{1.1001f, 2, 3}});
+  EXPECT_EQ(r.number, 2);
+  EXPECT_FLOAT_EQ(r.cart[0], 1.1001f);
   EXPECT_EQ(rs.dummy.count, 2);
   EXPECT_EQ(rs.dummy.label[2].str(), "DUM2  ");
 }
@@ -34,19 +33,18 @@ TEST(AddDummyAtom, WithACellStoresFractionalPositions) {
   test::TestRun& rs = *mr.rs;
   rs.model.cell = {10, 20, 5, 90, 90, 90};
   rs.model.transf = cell_transform(rs.model.cell, rs.log_sink());
-  // Mode 0: a Cartesian point, converted and written back.
-  Vec3 p{5, 5, 2.5f}, c;
-  const int d = adddummyatom(rs.dummy, rs.model, rs.sw, 0, p, c);
-  EXPECT_NEAR(p[0], 0.5f, 1e-6);
-  EXPECT_NEAR(p[1], 0.25f, 1e-6);
+  // A Cartesian point is stored fractional.
+  const DummyPoint p = add_dummy(rs.dummy, rs.model, rs.sw, Cartesian{{5, 5, 2.5f}});
+  const int d = p.number;
+  EXPECT_NEAR(rs.dummy.pos[d][0], 0.5f, 1e-6);
+  EXPECT_NEAR(rs.dummy.pos[d][1], 0.25f, 1e-6);
   EXPECT_NEAR(rs.dummy.pos[d][2], 0.5f, 1e-6);
-  EXPECT_NEAR(c[1], 5.0f, 1e-5);
-  // Mode 1: a fractional point; the same place is found again.
-  Vec3 f{0.5f, 0.2501f, 0.5f};
-  EXPECT_EQ(adddummyatom(rs.dummy, rs.model, rs.sw, 1, f, c), d);
-  Vec3 g{0.5f, 0.26f, 0.5f};
-  EXPECT_EQ(adddummyatom(rs.dummy, rs.model, rs.sw, 1, g, c), d + 1);
-  EXPECT_NEAR(c[1], 5.2f, 1e-5);
+  EXPECT_NEAR(p.cart[1], 5.0f, 1e-5);
+  // A point in the stored (fractional) frame; the same place is found again.
+  EXPECT_EQ(add_dummy_stored(rs.dummy, rs.model, rs.sw, {0.5f, 0.2501f, 0.5f}).number, d);
+  const DummyPoint g = add_dummy_stored(rs.dummy, rs.model, rs.sw, {0.5f, 0.26f, 0.5f});
+  EXPECT_EQ(g.number, d + 1);
+  EXPECT_NEAR(g.cart[1], 5.2f, 1e-5);
 }
 
 TEST(DummyLab, NamesGrowWithTheNumberAndStopAbove999) {
