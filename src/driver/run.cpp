@@ -13,6 +13,7 @@
 #include "localframe/atom_loop.hpp"
 #include "structure/readers/readers.hpp"
 #include "topology/fragments.hpp"
+#include "topology/open_molecules.hpp"
 #include "topology/neighbors.hpp"
 #include "topology/rings.hpp"
 #include "localframe/dummy_atoms.hpp"
@@ -206,6 +207,7 @@ void normal_run(RunFiles& io) {
     }
   } else {
     model.cryst.ncomplete = model.natom;
+    if (sw.ifra == 1) warn_bonds_through_symmetry(model, sw, log);
   }
 
   // Step 10: rings.

@@ -368,10 +368,13 @@ void FrameBuilder::three_neighbours(int is, const std::vector<std::pair<int, int
       const Vec3 cc = loop_.sw.ifra == 1 ? Vec3(to_cartesian(loop_.model.transf, Fractional{c})) : c;
       if (dist(cc, at()) < kTooClose) {
         // A flat group only just outside the planarity limit: its
-        // centroid lies on the atom, so Z goes along the first bond.
+        // centroid lies on the atom, and the three-fold axis is the normal
+        // of the neighbours' plane, as in the planar group.
+        to_log(loop_.log, "");
+        to_log(loop_.log, " Centroid of the three neighbours on the atom; Z normal to their plane (planar 3m frame)");
         const Point p1 = atom_point(nb[0]);
-        set(0, 'Z', p1);
-        set(1, 'X', second_from(p1, {nb[1], nb[2]}));
+        set(0, 'X', p1);
+        set(1, 'Y', second_from(p1, {nb[1], nb[2]}));
         return;
       }
       const Point p1 = dummy_at(c);

@@ -13,16 +13,24 @@
 #include "layout/log.hpp"
 #include "layout/layout.hpp"
 #include "structure/cell.hpp"
+#include "topology/bond_rules.hpp"
 #include "topology/cell_grid.hpp"
 #include "topology/image_search.hpp"
+#include "topology/open_molecules.hpp"
 
 namespace vorn {
 
 namespace {
 
-// Appends image (xs, xc) of asymmetric-unit atom i as the next entry.
-void append_copy(Model& md, int i, const Vec3& xs, const Vec3& xc) {
+// A distance within the bond cutoff and no shorter than a bond can be.
+bool is_bond_length(float d, float cutoff) { return d <= cutoff && d >= kMinBondLength; }
+
+// Appends image (xs, xc) of asymmetric-unit atom i as the next entry;
+// false, appending nothing, when the table already holds `capacity`
+// entries (a capacity below the table's own: a trial search).
+bool append_copy(Model& md, int i, const Vec3& xs, const Vec3& xc, int capacity) {
   const int ncomp = md.cryst.ncomplete;
+  if (ncomp + 1 > capacity && capacity < kMaxAtoms) return false;
   if (ncomp + 1 > kMaxAtoms) {
     fail("GenCompleteFrags",
         "Too many atoms: a copy of atom " + std::to_string(i) + " " + std::string(md.atoms[i].label.trimmed()) +
@@ -44,11 +52,12 @@ void append_copy(Model& md, int i, const Vec3& xs, const Vec3& xc) {
   cp.zc = xc[2];
   md.cryst.srcatom[k] = i;
   ++md.cryst.ncopies[i];
+  return true;
 }
 
 // One scan over every image of every asymmetric-unit atom; returns true when
 // it appended a copy (the caller then scans again from the start).
-bool add_one_copy(Model& md, const Switches& sw) {
+bool add_one_copy(Model& md, const Switches& sw, int capacity) {
   const int c = sw.compfrag;
   const float tol = sw.tols.tol1;
   for (int i = 1; i <= md.natom; ++i) {
@@ -57,14 +66,13 @@ bool add_one_copy(Model& md, const Switches& sw) {
     const float ri = covalent_radius(sw, md.atoms[i].iz);
     for (int n = 1; n <= md.symm.nsym; ++n) {
       const SymOp& op = md.symm.op[n];
-      for (int t1 = -c; t1 <= c; ++t1)
-        for (int t2 = -c; t2 <= c; ++t2)
-          for (int t3 = -c; t3 <= c; ++t3) {
-            if (n == 1 && t1 == 0 && t2 == 0 && t3 == 0) continue;
-            const float t[3] = {static_cast<float>(t1), static_cast<float>(t2), static_cast<float>(t3)};
-            Vec3 xs{};
-            for (std::size_t j = 0; j < 3; ++j)
-              xs[j] = op.rot[0][j] * x[0] + op.rot[1][j] * x[1] + op.rot[2][j] * x[2] + op.trans[j] + t[j];
+      const TranslationRange r = translations_for(op, x, c);
+      for (int t1 = r.lo[0]; t1 <= r.hi[0]; ++t1)
+        for (int t2 = r.lo[1]; t2 <= r.hi[1]; ++t2)
+          for (int t3 = r.lo[2]; t3 <= r.hi[2]; ++t3) {
+            const std::array<int, 3> u{t1, t2, t3};
+            if (n == 1 && u[0] == 0 && u[1] == 0 && u[2] == 0) continue;
+            const Vec3 xs = image_of(op, x, u);
             const Vec3 xc = to_cartesian(md.transf, Fractional{xs});
             if (dist(xc, xi) < 0.001f) continue;
             const int ncomp = md.cryst.ncomplete;
@@ -73,10 +81,9 @@ bool add_one_copy(Model& md, const Switches& sw) {
             if (present) continue;
             bool bonded = false;
             for (int k = 1; k <= ncomp && !bonded; ++k)
-              bonded = dist(xc, cart(md, k)) <= ri + covalent_radius(sw, md.atoms[k].iz) + tol;
+              bonded = is_bond_length(dist(xc, cart(md, k)), ri + covalent_radius(sw, md.atoms[k].iz) + tol);
             if (!bonded) continue;
-            append_copy(md, i, xs, xc);
-            return true;
+            return append_copy(md, i, xs, xc, capacity);
           }
     }
   }
@@ -92,7 +99,7 @@ bool add_one_copy(Model& md, const Switches& sw) {
 // joins, puts the images it bonds to in the queue.  The first image of the
 // queue that no entry has come to coincide with is then exactly the one
 // the next scan would add.
-bool add_copies_indexed(Model& md, const Switches& sw) {
+bool add_copies_indexed(Model& md, const Switches& sw, int capacity) {
   ImageSearch images(md, sw);
   if (!images.prepare()) return false;
   const float tol = sw.tols.tol1;
@@ -114,7 +121,7 @@ bool add_copies_indexed(Model& md, const Switches& sw) {
       const float d = dist(xc, pc);
       if (d < 0.001f) {
         seen.insert(m);
-      } else if (d <= covalent_radius(sw, md.atoms[i].iz) + re + tol) {
+      } else if (is_bond_length(d, covalent_radius(sw, md.atoms[i].iz) + re + tol)) {
         seen.insert(m);
         queue.push(m);
       }
@@ -140,7 +147,7 @@ bool add_copies_indexed(Model& md, const Switches& sw) {
     bool present = false;
     for (const int e : cand) present = present || dist(xc, cart(md, e)) < 0.001f;
     if (present) continue;
-    append_copy(md, i, xs, xc);
+    if (!append_copy(md, i, xs, xc, capacity)) break;
     entries.insert(++count, xc);
     joined(xs, xc, covalent_radius(sw, md.atoms[i].iz));
   }
@@ -149,15 +156,23 @@ bool add_copies_indexed(Model& md, const Switches& sw) {
 
 }  // namespace
 
-Model complete_fragments(Model md, const Switches& sw, bool direct, Log& log) {
+bool add_bonded_copies(Model& md, const Switches& sw, bool direct, int capacity) {
   md.cryst.ncomplete = md.natom;
-  if (direct || !add_copies_indexed(md, sw)) {
+  if (direct || !add_copies_indexed(md, sw, capacity)) {
     // The restart scan (the direct form, also for images too many to hold).
     md.cryst.ncomplete = md.natom;
-    while (add_one_copy(md, sw)) {
+    while (add_one_copy(md, sw, capacity)) {
     }
   }
-  if (md.cryst.ncomplete == md.natom) return md;
+  return md.cryst.ncomplete < capacity;
+}
+
+Model complete_fragments(Model md, const Switches& sw, bool direct, Log& log) {
+  add_bonded_copies(md, sw, direct, kMaxAtoms);
+  if (md.cryst.ncomplete == md.natom) {
+    warn_open_molecules(md, sw, log);
+    return md;
+  }
 
   std::ostream& os = log.log();
   layout::write(os, "(/1x,a)", "List of atoms in complete fragment(s) :");
@@ -167,6 +182,7 @@ Model complete_fragments(Model md, const Switches& sw, bool direct, Log& log) {
     layout::write(os, "(i6,1x,a,1x,3f9.4,1x,3f8.3,i8,i4)", k, a.label, a.xf, a.yf, a.zf, a.xc, a.yc, a.zc,
                   md.cryst.srcatom[k], md.cryst.ncopies[k]);
   }
+  warn_open_molecules(md, sw, log);
   return md;
 }
 

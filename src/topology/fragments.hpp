@@ -13,6 +13,12 @@ namespace vorn {
 // direct form scans every image again after each copy; the indexed form
 // (direct false) finds the same copies in the same order.  A table that
 // overflows stops with "GenCompleteFrags".
+// Then warns about every atom whose molecule is still cut at the edge of
+// the searched cells.
 Model complete_fragments(Model model, const Switches& sw, bool direct, Log& log);
+// The search alone: appends the copies to md (entries natom+1 ..).  A trial
+// search stops quietly at `capacity` entries when that is below the
+// table's own capacity, and returns false then.
+bool add_bonded_copies(Model& md, const Switches& sw, bool direct, int capacity);
 
 }  // namespace vorn

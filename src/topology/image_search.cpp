@@ -9,6 +9,9 @@ namespace vorn {
 
 namespace {
 
+// How many cells out a coordinate may lie and still be brought into the cell.
+constexpr double kFarCells = 4;
+
 bool invert(const std::array<std::array<double, 3>, 3>& a, std::array<std::array<double, 3>, 3>& v) {
   const double det = a[0][0] * (a[1][1] * a[2][2] - a[1][2] * a[2][1]) -
                      a[0][1] * (a[1][0] * a[2][2] - a[1][2] * a[2][0]) +
@@ -24,13 +27,40 @@ bool invert(const std::array<std::array<double, 3>, 3>& a, std::array<std::array
 
 }  // namespace
 
+std::array<int, 3> into_cell(const SymOp& op, const Vec3& x) {
+  const Vec3 base = image_of(op, x, {0, 0, 0});
+  std::array<int, 3> t{};
+  for (std::size_t j = 0; j < 3; ++j) {
+    const double f = std::floor(static_cast<double>(base[j]));
+    // Coordinates far out are taken as they are: their cells would make
+    // the search unbounded.
+    t[j] = std::isfinite(f) && std::fabs(f) <= kFarCells ? -static_cast<int>(f) : 0;
+  }
+  return t;
+}
+
+Vec3 image_of(const SymOp& op, const Vec3& x, const std::array<int, 3>& t) {
+  Vec3 xs{};
+  for (std::size_t j = 0; j < 3; ++j)
+    xs[j] = op.rot[0][j] * x[0] + op.rot[1][j] * x[1] + op.rot[2][j] * x[2] + op.trans[j] + static_cast<float>(t[j]);
+  return xs;
+}
+
+TranslationRange translations_for(const SymOp& op, const Vec3& x, int ncells) {
+  const std::array<int, 3> s = into_cell(op, x);
+  TranslationRange r;
+  for (std::size_t k = 0; k < 3; ++k) {
+    r.lo[k] = std::min(0, s[k]) - ncells;
+    r.hi[k] = std::max(0, s[k]) + ncells;
+  }
+  return r;
+}
+
 bool ImageSearch::prepare() {
   const Model& md = md_;
   natom_ = md.natom;
   nsym_ = md.symm.nsym;
   c_ = sw_.compfrag;
-  side_ = 2 * c_ + 1;
-  per_op_ = static_cast<long long>(side_) * side_ * side_;
   if (natom_ < 1 || nsym_ < 1) return false;
   // The images are formed from the fractional positions: the unit's
   // cell list holds those, in Cartesian form.
@@ -88,6 +118,25 @@ bool ImageSearch::prepare() {
     if (!eigen_symmetric3(mtm, d, z) || !std::isfinite(d[2])) return false;
     q.stretch = std::sqrt(std::max(0.0, static_cast<double>(d[2]))) * 1.001 + 1.0e-3;
   }
+  range_.assign(static_cast<std::size_t>(natom_) * static_cast<std::size_t>(nsym_), {});
+  op_range_.assign(static_cast<std::size_t>(nsym_), {});
+  for (int n = 1; n <= nsym_; ++n)
+    for (int i = 1; i <= natom_; ++i) {
+      const TranslationRange r = translations_for(md.symm.op[n], frac(md_, i), c_);
+      range_[static_cast<std::size_t>((i - 1) * nsym_ + (n - 1))] = r;
+      TranslationRange& u = op_range_[static_cast<std::size_t>(n - 1)];
+      for (std::size_t k = 0; k < 3; ++k) {
+        u.lo[k] = i == 1 ? r.lo[k] : std::min(u.lo[k], r.lo[k]);
+        u.hi[k] = i == 1 ? r.hi[k] : std::max(u.hi[k], r.hi[k]);
+        tmin_[k] = n == 1 && i == 1 ? r.lo[k] : std::min(tmin_[k], r.lo[k]);
+      }
+    }
+  std::array<int, 3> tmax{};
+  for (std::size_t k = 0; k < 3; ++k) tmax[k] = tmin_[k];
+  for (const TranslationRange& r : range_)
+    for (std::size_t k = 0; k < 3; ++k) tmax[k] = std::max(tmax[k], r.hi[k]);
+  for (std::size_t k = 0; k < 3; ++k) tside_[k] = tmax[k] - tmin_[k] + 1;
+  per_op_ = static_cast<long long>(tside_[0]) * tside_[1] * tside_[2];
   const float tol = sw_.tols.tol1;
   unit_.build(unit, std::max(1.0f, 2.0f * maxrad_ + std::max(0.0f, tol)));
   return true;
@@ -95,7 +144,7 @@ bool ImageSearch::prepare() {
 
 long long ImageSearch::position(int i, int n, const std::array<int, 3>& t) const {
   return ((static_cast<long long>(i - 1) * nsym_ + (n - 1)) * per_op_) +
-         (static_cast<long long>(t[0] + c_) * side_ + (t[1] + c_)) * side_ + (t[2] + c_);
+         (static_cast<long long>(t[0] - tmin_[0]) * tside_[1] + (t[1] - tmin_[1])) * tside_[2] + (t[2] - tmin_[2]);
 }
 
 void ImageSearch::decode(long long m, int& i, int& n, std::array<int, 3>& t) const {
@@ -103,16 +152,12 @@ void ImageSearch::decode(long long m, int& i, int& n, std::array<int, 3>& t) con
   const long long r = m % (static_cast<long long>(nsym_) * per_op_);
   n = static_cast<int>(r / per_op_) + 1;
   const long long code = r % per_op_;
-  t = {static_cast<int>(code / (side_ * side_)) - c_, static_cast<int>((code / side_) % side_) - c_,
-       static_cast<int>(code % side_) - c_};
+  t = {static_cast<int>(code / (static_cast<long long>(tside_[1]) * tside_[2])) + tmin_[0],
+       static_cast<int>((code / tside_[2]) % tside_[1]) + tmin_[1], static_cast<int>(code % tside_[2]) + tmin_[2]};
 }
 
 void ImageSearch::place(int i, int n, const std::array<int, 3>& t, Vec3& xs, Vec3& xc) const {
-  const Vec3 x = frac(md_, i);
-  const SymOp& op = md_.symm.op[n];
-  const float tf[3] = {static_cast<float>(t[0]), static_cast<float>(t[1]), static_cast<float>(t[2])};
-  for (std::size_t j = 0; j < 3; ++j)
-    xs[j] = op.rot[0][j] * x[0] + op.rot[1][j] * x[1] + op.rot[2][j] * x[2] + op.trans[j] + tf[j];
+  xs = image_of(md_.symm.op[n], frac(md_, i), t);
   xc = to_cartesian(md_.transf, Fractional{xs});
 }
 
@@ -132,6 +177,7 @@ void ImageSearch::near(const Vec3& pf, float r, const Visit& visit) {
       smax[k] = w[k] - (lo_[k] - margin);
     }
     // t = Q s over that box of s = V t.
+    const TranslationRange& searched = op_range_[static_cast<std::size_t>(n - 1)];
     std::array<int, 3> tlo{}, thi{};
     bool none = false;
     for (std::size_t j = 0; j < 3; ++j) {
@@ -141,8 +187,8 @@ void ImageSearch::near(const Vec3& pf, float r, const Visit& visit) {
         a += std::min(u, v);
         b += std::max(u, v);
       }
-      const double lo = std::max(static_cast<double>(-c_), std::ceil(a - 1.0e-4));
-      const double hi = std::min(static_cast<double>(c_), std::floor(b + 1.0e-4));
+      const double lo = std::max(static_cast<double>(searched.lo[j]), std::ceil(a - 1.0e-4));
+      const double hi = std::min(static_cast<double>(searched.hi[j]), std::floor(b + 1.0e-4));
       if (!(lo <= hi)) none = true;
       tlo[j] = none ? 0 : static_cast<int>(lo);
       thi[j] = none ? -1 : static_cast<int>(hi);
@@ -162,10 +208,10 @@ void ImageSearch::near(const Vec3& pf, float r, const Visit& visit) {
           }
           if (!inside) continue;
           unit_.candidates(to_cartesian(md_.transf, Fractional{x0}), static_cast<float>(reach), cand_);
-          for (const int i : cand_) {
-            if (n == 1 && t[0] == 0 && t[1] == 0 && t[2] == 0) continue;
-            visit(position(i, n, t), i, n, t);
-          }
+          // The atom itself is no image.
+          if (n == 1 && t[0] == 0 && t[1] == 0 && t[2] == 0) continue;
+          for (const int i : cand_)
+            if (range(i, n).holds(t)) visit(position(i, n, t), i, n, t);
         }
   }
 }

@@ -14,13 +14,36 @@
 
 namespace vorn {
 
+// The lattice translation that brings rot x + trans into the unit cell
+// (each component of the sum in [0, 1)); zero for a coordinate that is
+// not a number or lies further than a few cells out.
+std::array<int, 3> into_cell(const SymOp& op, const Vec3& x);
+// The fractional image rot x + trans + t of fractional position x.
+Vec3 image_of(const SymOp& op, const Vec3& x, const std::array<int, 3>& t);
+// The lattice translations of the complete-fragment search for the image
+// of x under op: each component from min(0, s) - NCELLS to max(0, s) +
+// NCELLS, s = into_cell(op, x).  So NCELLS n covers the n cells around the
+// unit cell for every operator, and still the n cells around the
+// operator's own image (a molecule on the inversion centre at the origin
+// is whole with NCELLS 0).
+struct TranslationRange {
+  std::array<int, 3> lo{}, hi{};
+  bool holds(const std::array<int, 3>& t) const {
+    for (std::size_t k = 0; k < 3; ++k)
+      if (t[k] < lo[k] || t[k] > hi[k]) return false;
+    return true;
+  }
+};
+TranslationRange translations_for(const SymOp& op, const Vec3& x, int ncells);
+
 // Image (i, n, t) of atom i under operator n and lattice translation t
-// (each component within -NCELLS .. NCELLS) has the scan position
-// ((i-1) nsym + n-1) side^3 + code(t), side = 2 NCELLS + 1, and its
-// position is formed exactly as the restart scan forms it.  The images
-// near a point are found by mapping the point back through each operator
-// and translation onto the asymmetric unit, where a cell list of the
-// unit's atoms answers.
+// (within translations_for) has the scan position
+// ((i-1) nsym + n-1) per_op + code(t), code ordering the translations as
+// the scan meets them (t1, then t2, then t3 innermost), and its position
+// is formed exactly as the restart scan forms it.  The images near a
+// point are found by mapping the point back through each operator and
+// translation onto the asymmetric unit, where a cell list of the unit's
+// atoms answers.
 class ImageSearch {
 public:
   using Visit = std::function<void(long long m, int i, int n, const std::array<int, 3>& t)>;
@@ -35,6 +58,10 @@ public:
   void decode(long long m, int& i, int& n, std::array<int, 3>& t) const;
   // The image's fractional and Cartesian positions, as the scan forms them.
   void place(int i, int n, const std::array<int, 3>& t, Vec3& xs, Vec3& xc) const;
+  // The translations searched for atom i under operator n.
+  const TranslationRange& range(int i, int n) const {
+    return range_[static_cast<std::size_t>((i - 1) * nsym_ + (n - 1))];
+  }
   // Calls visit(m, i, n, t) for every image (i, n, t) at scan position m
   // that can lie within r of the point at fractional pf, and for some
   // others: the caller tests the distance.  The identity without
@@ -56,11 +83,14 @@ private:
 
   const Model& md_;   // its asymmetric unit, symmetry and transform
   const Switches& sw_;
-  int natom_ = 0, nsym_ = 0, c_ = 0, side_ = 1;
+  int natom_ = 0, nsym_ = 0, c_ = 0;
   long long per_op_ = 1;
   std::array<double, 3> lo_{}, hi_{}, recip_{};   // the unit's fractional box; |a*|
   float maxrad_ = 0;
   std::vector<Op> ops_;
+  std::vector<TranslationRange> range_;   // of atom i, operator n at (i-1) nsym + n-1
+  std::vector<TranslationRange> op_range_;   // their union, per operator
+  std::array<int, 3> tmin_{}, tside_{};      // the union over all, for the scan codes
   CellGrid unit_;
   std::vector<int> cand_;
 };

@@ -15,6 +15,7 @@
 #include "layout/log.hpp"
 #include "layout/layout.hpp"
 #include "structure/cell.hpp"
+#include "topology/bond_rules.hpp"
 #include "topology/cell_grid.hpp"
 
 namespace vorn {
@@ -89,7 +90,7 @@ bool in_reach(const IndexedAtoms& tab, const Atom& a, float ra, float rmax, int 
     return false;
   d = dist(a.xc, a.yc, a.zc, at.xc, at.yc, at.zc);
   const float cutoff = rmax > 0 ? rmax : ra + covalent_radius(tab.sw, at.iz) + tab.sw.tols.tol1;
-  return !(d > cutoff || d < 0.5f);
+  return !(d > cutoff || d < kMinBondLength);
 }
 
 // Whether an entry among `entries` for which accepted(c) holds lies within
@@ -119,7 +120,9 @@ void accept(const IndexedAtoms& tab, Neig& ng, int atom, float rmax, int b, floa
 
 }  // namespace
 
-Neig search_neighbours_direct(const IndexedAtoms& tab, int atom, float rmax, int& disordered) {
+namespace {
+
+Neig search_contacts_direct(const IndexedAtoms& tab, int atom, float rmax, int& disordered) {
   Neig ng;
   disordered = 0;
   const Atom& a = tab.atom(atom);
@@ -140,9 +143,7 @@ Neig search_neighbours_direct(const IndexedAtoms& tab, int atom, float rmax, int
   return ng;
 }
 
-namespace {
-
-// The search of search_neighbours_direct over the candidates that the cell lists
+// The search of search_contacts_direct over the candidates that the cell lists
 // propose: the same tests in the same (table) order, so the same atoms are
 // accepted in the same order.
 Neig search_neighbours_indexed(const IndexedAtoms& tab, int atom, float rmax, int& disordered) {
@@ -194,12 +195,72 @@ Neig search_neighbours_indexed(const IndexedAtoms& tab, int atom, float rmax, in
   return ng;
 }
 
+using ContactSearch = Neig (*)(const IndexedAtoms&, int, float, int&);
+
+// The contacts a hydrogen keeps as bonds (nearest first): see
+// hydrogen_partners.
+std::vector<int> hydrogen_bonded(const IndexedAtoms& tab, const Neig& contacts) {
+  std::vector<int> elements;
+  for (const int b : contacts.atom) elements.push_back(tab.atom(b).iz);
+  std::vector<int> kept;
+  for (const std::size_t k : hydrogen_partners(elements)) kept.push_back(contacts.atom[k]);
+  return kept;
+}
+
+// A covalent search with the hydrogen rule applied: a hydrogen keeps its
+// nearest contact (and bridged boron or metal atoms), and an atom keeps a
+// hydrogen contact only when the hydrogen keeps it, so that the bonds stay
+// symmetric.  Other searches are returned as they are.
+Neig apply_hydrogen_rule(const IndexedAtoms& tab, int atom, float rmax, Neig ng, int& disordered, ContactSearch contacts) {
+  if (rmax > 0) return ng;
+  std::vector<char> keep(ng.atom.size(), 1);
+  if (tab.atom(atom).iz == 1) {
+    const std::vector<int> kept = hydrogen_bonded(tab, ng);
+    for (std::size_t k = 0; k < ng.atom.size(); ++k)
+      keep[k] = std::find(kept.begin(), kept.end(), ng.atom[k]) != kept.end() ? 1 : 0;
+  } else {
+    for (std::size_t k = 0; k < ng.atom.size(); ++k) {
+      const int h = ng.atom[k];
+      if (tab.atom(h).iz != 1) continue;
+      int ignored = 0;
+      const std::vector<int> kept = hydrogen_bonded(tab, contacts(tab, h, rmax, ignored));
+      keep[k] = std::find(kept.begin(), kept.end(), atom) != kept.end() ? 1 : 0;
+    }
+  }
+  if (std::find(keep.begin(), keep.end(), 0) == keep.end()) return ng;
+  Neig kept;
+  disordered = 0;
+  for (std::size_t k = 0; k < ng.atom.size(); ++k) {
+    if (keep[k] == 0) continue;
+    kept.atom.push_back(ng.atom[k]);
+    kept.dist.push_back(ng.dist[k]);
+    if (tab.atom(ng.atom[k]).flag == -1) disordered = 1;
+  }
+  return kept;
+}
+
+Neig search_contacts(const IndexedAtoms& tab, int atom, float rmax, int& disordered) {
+  if (direct_forms(tab.index) || !finite3(cart(tab.model, atom)))
+    return search_contacts_direct(tab, atom, rmax, disordered);
+  return search_neighbours_indexed(tab, atom, rmax, disordered);
+}
+
 }  // namespace
 
+Neig search_neighbours_direct(const IndexedAtoms& tab, int atom, float rmax, int& disordered) {
+  return apply_hydrogen_rule(tab, atom, rmax, search_contacts_direct(tab, atom, rmax, disordered), disordered,
+                             search_contacts_direct);
+}
+
 Neig search_neighbours(const IndexedAtoms& tab, int atom, float rmax, int& disordered) {
-  if (direct_forms(tab.index) || !finite3(cart(tab.model, atom)))
-    return search_neighbours_direct(tab, atom, rmax, disordered);
-  return search_neighbours_indexed(tab, atom, rmax, disordered);
+  return apply_hydrogen_rule(tab, atom, rmax, search_contacts(tab, atom, rmax, disordered), disordered, search_contacts);
+}
+
+bool keeps_hydrogen_bond(const IndexedAtoms& tab, int h, int other) {
+  if (tab.atom(h).iz != 1) return true;
+  int ignored = 0;
+  const std::vector<int> kept = hydrogen_bonded(tab, search_contacts(tab, h, 0.0f, ignored));
+  return std::find(kept.begin(), kept.end(), other) != kept.end();
 }
 
 Neig find_neighbours(const IndexedAtoms& tab, Log& log, int atom, float rmax, SearchListing listing) {
@@ -252,6 +313,59 @@ int nearest_neighbor(const IndexedAtoms& tab, int atom, float rmax, const std::f
   return first_accepted(search_neighbours(tab, atom, rmax, disordered));
 }
 
+namespace {
+
+// The entries j > i that lie closer than the shortest bond to entry i and
+// would otherwise pass the covalent criterion, ascending.
+std::vector<int> split_sites_of(const IndexedAtoms& tab, int i) {
+  const Atom& a = tab.atom(i);
+  const Vec3 pa = cart(tab.model, i);
+  std::vector<int> cand;
+  if (direct_forms(tab.index) || !finite3(pa)) {
+    for (int j = i + 1; j <= tab.ncomplete(); ++j) cand.push_back(j);
+  } else {
+    cand = entries_near(tab, pa, kMinBondLength);
+  }
+  std::vector<int> close;
+  for (const int j : cand) {
+    if (j <= i) continue;
+    const Atom& b = tab.atom(j);
+    if (a.flag == -1 && b.flag == -1 && std::fabs(static_cast<double>(a.occ) - static_cast<double>(b.occ)) > 0.01) continue;
+    if (dist(a.xc, a.yc, a.zc, b.xc, b.yc, b.zc) < kMinBondLength) close.push_back(j);
+  }
+  return close;
+}
+
+}  // namespace
+
+void write_contacts_not_bonded(const IndexedAtoms& tab, const Neighbors& all, std::ostream& os) {
+  const Model& md = tab.model;
+  bool headed = false;
+  for (int i = 1; i <= tab.ncomplete(); ++i) {
+    const Atom& a = tab.atom(i);
+    for (const int j : split_sites_of(tab, i)) {
+      if (!headed) layout::write(os, "(/a)", " Sites closer than 0.5 Ang, taken as one site and not bonded :");
+      headed = true;
+      const Atom& b = tab.atom(j);
+      layout::write(os, "(5x,a,2x,a,f9.3,' Ang')", a.label, b.label, dist(a.xc, a.yc, a.zc, b.xc, b.yc, b.zc));
+    }
+  }
+  headed = false;
+  for (int h = 1; h <= tab.ncomplete(); ++h) {
+    if (md.atoms[h].iz != 1) continue;
+    int ignored = 0;
+    const Neig contacts = search_contacts(tab, h, 0.0f, ignored);
+    const std::vector<int>& bonded = all.of[h].atom;
+    for (std::size_t k = 0; k < contacts.atom.size(); ++k) {
+      const int b = contacts.atom[k];
+      if (std::find(bonded.begin(), bonded.end(), b) != bonded.end()) continue;
+      if (!headed) layout::write(os, "(/a)", " Hydrogen bonds (a hydrogen is bonded to its nearest neighbour only) :");
+      headed = true;
+      layout::write(os, "(5x,a,2x,a,f9.3,' Ang')", md.atoms[h].label, md.atoms[b].label, contacts.dist[k]);
+    }
+  }
+}
+
 Neighbors find_all_neighbours(const IndexedAtoms& tab, Log& log) {
   to_log(log, std::string(79, '-'));
   to_both(log, layout::format("(/' IDENTIFYING COVALENTLY-BONDED NEIGHBORS FOR EACH ATOM')"));
@@ -272,6 +386,8 @@ Neighbors find_all_neighbours(const IndexedAtoms& tab, Log& log) {
     nb.dist = std::move(ng.dist);
     nb.types = std::move(ng.types);
   }
+
+  write_contacts_not_bonded(tab, all, log.log());
 
   std::ostream& os = log.log();
   layout::write(os, "(/,' Printout of neighbors of all atoms sorted by ',/,4X,'1) atomic number (descending)',/,"

@@ -13,7 +13,9 @@
 namespace vorn {
 
 // The neighbours of one atom, nearest first; rmax <= 0 selects the
-// covalent criterion.
+// covalent criterion, in which a hydrogen bonds to its nearest contact
+// only (unless it bridges boron or metal atoms) and no two sites closer
+// than 0.5 A bond.
 // disordered is set to 1 when an accepted neighbour is disordered.
 // The search goes through the cell lists of the atom table;
 // search_neighbours_direct compares the atom with every entry (the form the
@@ -40,6 +42,14 @@ int nearest_neighbor(const IndexedAtoms& tab, int atom, float rmax, const std::f
 // Stops ("FindAllNeighbors") when an atom has more neighbours than the
 // table holds.
 Neighbors find_all_neighbours(const IndexedAtoms& tab, Log& log);
+// Whether hydrogen h keeps `other` as a bonded partner: its nearest
+// covalent contact, or a boron or metal atom it bridges to from one; true
+// for an atom that is no hydrogen.
+bool keeps_hydrogen_bond(const IndexedAtoms& tab, int h, int other);
+// Lists in the log the contacts within bonding distance that are no bonds:
+// pairs of sites closer than 0.5 A, and the hydrogen bonds of hydrogens
+// whose further contacts the hydrogen rule drops.  Nothing when none.
+void write_contacts_not_bonded(const IndexedAtoms& tab, const Neighbors& all, std::ostream& os);
 // The atom's stored neighbours: atomic number descending, then
 // hybridization (the neighbour's own neighbour count) ascending, then
 // distance ascending.

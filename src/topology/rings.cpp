@@ -11,8 +11,11 @@
 #include "layout/layout.hpp"
 #include "structure/cell.hpp"
 #include "structure/elements.hpp"
+#include "topology/bond_rules.hpp"
 #include "topology/cell_grid.hpp"
+#include "topology/neighbors.hpp"
 #include "topology/planarity.hpp"
+#include "topology/smallest_rings.hpp"
 
 namespace vorn {
 
@@ -44,6 +47,11 @@ void connect_if_bonded(const RingSearch& search, ReducedTable& t, int a, int b, 
   const Atom& bt = table_atom(search, t, b);
   const float d = dist(at.xc, at.yc, at.zc, bt.xc, bt.yc, bt.zc);
   if (d > ra + covalent_radius(search.tab.sw, bt.iz) + search.tab.sw.tols.tol1) return;
+  // The bonds of the neighbour table: no split sites, and a hydrogen only
+  // to the partners it keeps.
+  if (d < kMinBondLength) return;
+  if (!keeps_hydrogen_bond(search.tab, t.newat[a], t.newat[b]) || !keeps_hydrogen_bond(search.tab, t.newat[b], t.newat[a]))
+    return;
   if (static_cast<int>(conn.size()) >= kMaxNeiStored) {
     fail("Eliminate",
         "Atom " + std::to_string(t.newat[a]) + " " + std::string(at.label.trimmed()) + " has more than " +
@@ -227,6 +235,11 @@ void checkring(const RingSearch& search, const ReducedTable& t, const std::vecto
   if (size < search.tab.sw.ring1.ringmin) return;
   if (at(start + 1) == at(top - 1)) return;
   if (ring_is_stored(search.rings, members)) return;
+  store_ring(search, members);
+}
+
+void store_ring(const RingSearch& search, const std::vector<int>& members) {
+  const int size = static_cast<int>(members.size());
   if (search.rings.nor() + 1 > kMaxRings) fail("FindRings", "Too many rings (maxrings)");
   Ring ring;
   ring.members = members;
@@ -310,8 +323,41 @@ void findrings(const RingSearch& search, ReducedTable& t) {
     if (!checkvisited(t, path, walked)) break;
   }
 
+  add_missed_smallest_rings(search, t);
+
   to_log(search.log, std::string(79, '-'));
   to_both(search.log, layout::format("(/' TOTAL RINGS FOUND (nor)  = ',i6)", search.rings.nor()));
+}
+
+void add_missed_smallest_rings(const RingSearch& search, const ReducedTable& t) {
+  const int ringmin = search.tab.sw.ring1.ringmin, ringmax = search.tab.sw.ring1.ringmax;
+  if (t.count < 3 || ringmax < 3) return;
+  // The reduced table as a graph over positions 0 .. count-1.
+  std::vector<std::vector<int>> graph(static_cast<std::size_t>(t.count));
+  for (int p = 1; p <= t.count; ++p) {
+    for (const int c : t.conn[p]) graph[static_cast<std::size_t>(p - 1)].push_back(c - 1);
+  }
+  const std::vector<std::vector<int>> smallest = smallest_set_of_smallest_rings(graph, std::min(ringmax, kMaxRingSize));
+  int left_out = 0;
+  for (const std::vector<int>& ring : smallest) {
+    if (static_cast<int>(ring.size()) < ringmin) continue;
+    std::vector<int> members;
+    for (const int p : ring) members.push_back(t.newat[p + 1]);
+    if (ring_is_stored(search.rings, members)) continue;
+    // The walk's own rings stop the run when they overflow the ring table;
+    // these, added to a full table (a network), are left out with a warning.
+    if (search.rings.nor() >= kMaxRings) {
+      ++left_out;
+      continue;
+    }
+    to_log(search.log, "");
+    to_log(search.log, " Ring of the smallest set of smallest rings that the walk missed, added :");
+    store_ring(search, members);
+  }
+  if (left_out > 0) {
+    warn(search.log, " WARNING: the ring table is full (" + std::to_string(kMaxRings) + " rings); " +
+                         std::to_string(left_out) + " rings of the smallest set of smallest rings were left out");
+  }
 }
 
 FoundRings find_rings(const IndexedAtoms& tab, Log& log) {

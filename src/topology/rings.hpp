@@ -59,6 +59,13 @@ bool checkvisited(ReducedTable& t, std::vector<int>& path, int& from);
 // Tests path positions start .. top-1 (1-based) as a ring; stores, reports
 // and tests it for planarity when it is new and within the size limits.
 void checkring(const RingSearch& search, const ReducedTable& t, const std::vector<int>& path, int start, int top);
+// Stores a new ring (atom numbers in ring order), reports it and tests it
+// for planarity; stops at the ring capacity.
+void store_ring(const RingSearch& search, const std::vector<int>& members);
+// After the walk: every ring of the smallest set of smallest rings of the
+// reduced table, within the size limits, that the walk did not find is
+// stored after the walked rings, with a log line saying so.
+void add_missed_smallest_rings(const RingSearch& search, const ReducedTable& t);
 // Whether a stored ring has the same members (in any order).
 bool ring_is_stored(const Rings& rings, const std::vector<int>& members);
 

@@ -160,7 +160,7 @@ TEST(ThreeNeighbours, NitrateNitrogenIsCase303) {
 // Carbon with four neighbours along the tetrahedron directions.
 struct Tetrahedral : Molecule {
   int c;
-  Tetrahedral() { c = add_atom("C1", 6, {0, 0, 0}); }
+  explicit Tetrahedral(const char* label = "C1", int z = 6) { c = add_atom(label, z, {0, 0, 0}); }
   int on(int k, const char* label, int z, float len) {
     return add_atom(label, z, at_dist(pos(c), tetra4()[static_cast<std::size_t>(k)], len));
   }
@@ -216,7 +216,9 @@ TEST(FourNeighbours, FourEquivalentNeighboursGiveMinus42m) {
 }
 
 TEST(FourNeighbours, TwoHydrogenPairsStop) {
-  Tetrahedral m;
+  // A boron with two terminal and two bridging hydrogens (a hydrogen bonds
+  // to two atoms only between boron or metal atoms).
+  Tetrahedral m("B1", 5);
   m.on(0, "H1", 1, 1.08f);
   m.on(1, "H2", 1, 1.09f);
   const int h3 = m.on(2, "H3", 1, 1.20f);

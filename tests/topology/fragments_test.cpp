@@ -108,28 +108,41 @@ TEST(CompleteFragments, MoleculeOnInversionCentre) {
   EXPECT_EQ(table.count, 10);
 }
 
-TEST(CompleteFragments, LatticeTranslationsOnlyWhenAllowed) {
-  // The same molecule moved to the inversion centre at (1/2, 1/2, 1/2): its
-  // image under -x,-y,-z needs a lattice translation to join it.
-  for (const int cells : {0, 1}) {
+TEST(CompleteFragments, TranslationsCountFromTheUnitCell) {
+  // The same molecule moved to the inversion centre at the cell centre,
+  // and to the one at (1/2, 1, 1/2), where a carbon's partner is its image
+  // under -x,-y,-z plus (1, 2, 1): NCELLS n covers the n cells around the
+  // unit cell for every operator, so the first is whole with NCELLS 0 and
+  // the second with NCELLS 1.  With too few cells a warning names the
+  // atoms whose bonds are missing and the NCELLS value that completes
+  // their molecule.
+  struct Case {
+    float dy;
+    int cells, ncomplete, warnings;
+  };
+  for (const Case& c : {Case{0.5f, 0, 18, 0}, Case{1.0f, 1, 18, 0}, Case{1.0f, 0, 16, 2}}) {
     MemoryRun run;
     test::TestRun& rs = *run.rs;
     half_naphthalene(rs);
     for (int i = 1; i <= rs.natom(); ++i) {
       Atom& a = rs.atom(i);
-      const Vec3 c = to_cartesian(rs.model.transf, Fractional{{a.xf + 0.5f, a.yf + 0.5f, a.zf + 0.5f}});
+      const Vec3 p = to_cartesian(rs.model.transf, Fractional{{a.xf + 0.5f, a.yf + c.dy, a.zf + 0.5f}});
       a.xf += 0.5f;
-      a.yf += 0.5f;
+      a.yf += c.dy;
       a.zf += 0.5f;
-      a.xc = c[0];
-      a.yc = c[1];
-      a.zc = c[2];
+      a.xc = p[0];
+      a.yc = p[1];
+      a.zc = p[2];
     }
-    rs.sw.compfrag = cells;
+    rs.sw.compfrag = c.cells;
     ScratchDir dir;
     InDirectory in(dir.path());
     const Model done = complete_fragments(rs.model, rs.sw, direct_forms(rs.index), rs.log_sink());
-    EXPECT_EQ(done.cryst.ncomplete, cells == 0 ? 9 : 18) << cells;
+    EXPECT_EQ(done.cryst.ncomplete, c.ncomplete) << c.dy << " " << c.cells;
+    EXPECT_EQ(rs.log_sink().warnings, c.warnings) << run.log();
+    if (c.warnings > 0) {
+      EXPECT_NE(run.log().find("; NCELLS 1 completes its molecule"), std::string::npos) << run.log();
+    }
   }
 }
 

@@ -1,0 +1,30 @@
+#include "topology/bond_rules.hpp"
+
+#include <algorithm>
+#include <array>
+
+namespace vorn {
+
+bool is_metal(int z) {
+  // H, He, B, C, N, O, F, Ne, Si, P, S, Cl, Ar, Ge, As, Se, Br, Kr, Sb, Te,
+  // I, Xe, At, Rn.
+  static constexpr std::array<int, 24> non_metals{1, 2, 5, 6, 7, 8, 9, 10, 14, 15, 16, 17, 18, 32, 33, 34, 35, 36, 51, 52, 53, 54, 85, 86};
+  if (z < 1) return false;
+  return std::find(non_metals.begin(), non_metals.end(), z) == non_metals.end();
+}
+
+bool hydrogen_may_bridge(int z1, int z2) {
+  auto bridgehead = [](int z) { return z == 5 || is_metal(z); };
+  return bridgehead(z1) && bridgehead(z2);
+}
+
+std::vector<std::size_t> hydrogen_partners(const std::vector<int>& contact_elements) {
+  std::vector<std::size_t> kept;
+  if (contact_elements.empty()) return kept;
+  kept.push_back(0);
+  for (std::size_t k = 1; k < contact_elements.size(); ++k)
+    if (hydrogen_may_bridge(contact_elements[0], contact_elements[k])) kept.push_back(k);
+  return kept;
+}
+
+}  // namespace vorn

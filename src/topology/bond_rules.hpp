@@ -1,0 +1,27 @@
+// Chemical rules on top of the distance criterion of a covalent bond:
+// which contacts within bonding distance are no bonds.
+#pragma once
+
+#include <vector>
+
+namespace vorn {
+
+// Sites closer than this (Angstrom) are one site seen twice (split or
+// duplicate positions), never two bonded atoms.
+inline constexpr float kMinBondLength = 0.5f;
+
+// Metals in the sense of bridging hydrides: every element but the
+// non-metals and metalloids that bond as non-metals.
+bool is_metal(int z);
+
+// Whether a hydrogen may bridge between atoms of elements z1 and z2
+// (B-H-B, M-H-M, B-H-M): both boron or metal.
+bool hydrogen_may_bridge(int z1, int z2);
+
+// The partners a hydrogen keeps among its contacts within bonding
+// distance, given nearest first with their elements: the nearest one, and
+// the others only where the hydrogen bridges two boron or metal atoms.
+// Returns the positions (into the contact list) kept.
+std::vector<std::size_t> hydrogen_partners(const std::vector<int>& contact_elements);
+
+}  // namespace vorn

@@ -1,0 +1,146 @@
+// An entry bonds to a missing image when an image of an asymmetric-unit
+// atom lies within bonding distance of it and no entry lies at the image.
+// The images are those of the complete-fragment search with a wider range
+// of cells, so the check sees what lies just beyond the cells searched.
+#include "topology/open_molecules.hpp"
+
+#include <algorithm>
+#include <array>
+#include <string>
+
+#include "layout/layout.hpp"
+#include "structure/capacity.hpp"
+#include "structure/cell.hpp"
+#include "topology/bond_rules.hpp"
+#include "topology/cell_grid.hpp"
+#include "topology/fragments.hpp"
+#include "topology/image_search.hpp"
+
+namespace vorn {
+
+namespace {
+
+// How far the NCELLS values offered in a warning go beyond the one asked.
+constexpr int kNcellsProbed = 3;
+
+std::string labels_of(const Model& md, const std::vector<int>& atoms) {
+  std::string text;
+  for (const int a : atoms) {
+    text += ' ';
+    text += md.atoms[a].label.trimmed();
+  }
+  return text;
+}
+
+Model asymmetric_unit(const Model& md) {
+  Model unit = md;
+  unit.cryst.ncomplete = unit.natom;
+  for (int i = 1; i <= unit.natom; ++i) unit.cryst.ncopies[i] = 0;
+  return unit;
+}
+
+}  // namespace
+
+std::vector<int> atoms_with_missing_bonds(const Model& md, const Switches& sw, int cells) {
+  Switches wide = sw;
+  wide.compfrag = cells;
+  ImageSearch images(md, wide);
+  if (!images.prepare()) return {};
+  const int n = md.cryst.ncomplete;
+  std::vector<Vec3> positions;
+  for (int k = 1; k <= n; ++k) positions.push_back(cart(md, k));
+  CellGrid entries;
+  entries.build(positions, 1.0f);
+  const float tol = sw.tols.tol1;
+  std::vector<char> open(static_cast<std::size_t>(md.natom) + 1, 0);
+  std::vector<int> cand;
+  for (int k = 1; k <= n; ++k) {
+    const int source = k > md.natom ? md.cryst.srcatom[k] : k;
+    if (open[static_cast<std::size_t>(source)] != 0) continue;
+    const Vec3 pk = cart(md, k);
+    if (!finite3(pk)) continue;
+    const float rk = covalent_radius(sw, md.atoms[k].iz);
+    images.near(frac(md, k), rk + images.maxrad() + tol, [&](long long, int i, int op, const std::array<int, 3>& t) {
+      if (open[static_cast<std::size_t>(source)] != 0) return;
+      Vec3 xs{}, xc{};
+      images.place(i, op, t, xs, xc);
+      const float d = dist(xc, pk);
+      if (!(d <= rk + covalent_radius(sw, md.atoms[i].iz) + tol) || d < kMinBondLength) return;
+      entries.candidates(xc, 0.001f, cand);
+      for (const int e : cand)
+        if (dist(xc, positions[static_cast<std::size_t>(e - 1)]) < 0.001f) return;
+      open[static_cast<std::size_t>(source)] = 1;
+    });
+  }
+  std::vector<int> atoms;
+  for (int i = 1; i <= md.natom; ++i)
+    if (open[static_cast<std::size_t>(i)] != 0) atoms.push_back(i);
+  return atoms;
+}
+
+std::vector<int> ncells_completing(const Model& unit, const Switches& sw, const std::vector<int>& atoms, int least, int most) {
+  std::vector<int> value(atoms.size(), -1);
+  for (int c = least; c <= most; ++c) {
+    Model grown = asymmetric_unit(unit);
+    Switches probe = sw;
+    probe.compfrag = c;
+    // A finite molecule holds at most one copy of an atom per operator;
+    // a table that grows far beyond that is a chain or a network.
+    const long long capacity = std::min<long long>(kMaxAtoms, 4LL * unit.natom * (unit.symm.nsym + 1));
+    if (!add_bonded_copies(grown, probe, false, static_cast<int>(capacity))) break;
+    const std::vector<int> open = atoms_with_missing_bonds(grown, sw, c + 2);
+    bool all = true;
+    for (std::size_t k = 0; k < atoms.size(); ++k) {
+      if (value[k] < 0 && !std::binary_search(open.begin(), open.end(), atoms[k])) value[k] = c;
+      all = all && value[k] >= 0;
+    }
+    if (all) break;
+  }
+  return value;
+}
+
+void warn_open_molecules(const Model& completed, const Switches& sw, Log& log) {
+  const int c = sw.compfrag;
+  const std::vector<int> open = atoms_with_missing_bonds(completed, sw, c + 2);
+  if (open.empty()) return;
+  const std::vector<int> closing = ncells_completing(completed, sw, open, c + 1, c + kNcellsProbed);
+  for (std::size_t k = 0; k < open.size(); ++k) {
+    std::string text = " WARNING: atom ";
+    text += completed.atoms[open[k]].label.trimmed();
+    text += " is bonded to a symmetry copy beyond NCELLS ";
+    text += std::to_string(c);
+    text += ", which is not in the atom table; ";
+    if (closing[k] > 0) {
+      text += "NCELLS ";
+      text += std::to_string(closing[k]);
+      text += " completes its molecule";
+    } else {
+      text += "no NCELLS up to ";
+      text += std::to_string(c + kNcellsProbed);
+      text += " completes it (a chain or a network)";
+    }
+    warn(log, text);
+  }
+}
+
+void warn_bonds_through_symmetry(const Model& unit, const Switches& sw, Log& log) {
+  const std::vector<int> open = atoms_with_missing_bonds(unit, sw, 2);
+  if (open.empty()) return;
+  const std::vector<int> closing = ncells_completing(unit, sw, open, 0, kNcellsProbed);
+  int needed = 0;
+  for (const int v : closing) needed = v < 0 || needed < 0 ? -1 : std::max(needed, v);
+  std::string text = " WARNING: without NCELLS these atoms miss bonds to symmetry copies, and their molecules are incomplete:";
+  text += labels_of(unit, open);
+  if (needed >= 0) {
+    text += "; NCELLS ";
+    text += std::to_string(needed);
+    text += " completes them";
+  } else {
+    text += "; set NCELLS, though none up to ";
+    text += std::to_string(kNcellsProbed);
+    text += " completes them all (a chain or a network)";
+  }
+  warn(log, text);
+}
+
+}  // namespace vorn
