@@ -157,6 +157,25 @@ TEST(ThreeNeighbours, NitrateNitrogenIsCase303) {
   EXPECT_TRUE(has(m.mr.log(), " Label =   303"));
 }
 
+TEST(ThreeNeighbours, FlatPyramidWithTheCentroidOnTheAtomTakesThePlanarFrame) {
+  // Three equal oxygens, the nitrogen 0.08 A out of their plane: not planar
+  // at a group limit of 0.05 A, but the centroid of the oxygens lies within
+  // 0.1 A of the atom, so Z is the plane normal (X along the first bond,
+  // Y in the plane), not along a bond.
+  Molecule m;
+  m.rs.sw.tols.tol3 = 0.05f;
+  const int n = m.add_atom("N1", 7, {0, 0, 0.08f});
+  const int o1 = m.add_atom("O1", 8, at_dist({0, 0, 0}, dir_xy(90), 1.25f));
+  m.add_atom("O2", 8, at_dist({0, 0, 0}, dir_xy(210), 1.25f));
+  const int o3 = m.add_atom("O3", 8, at_dist({0, 0, 0}, dir_xy(330), 1.25f));
+  m.finish();
+  const Frame f = m.frame(n);
+  EXPECT_FALSE(f.planar_group);
+  expect_frame(m, n, f, "3m", 'X', o1, 'Y', o3);
+  EXPECT_TRUE(has(m.mr.log(), " Label =   312"));
+  EXPECT_TRUE(has(m.mr.log(), " Centroid of the three neighbours on the atom; Z normal to their plane (planar 3m frame)"));
+}
+
 // Carbon with four neighbours along the tetrahedron directions.
 struct Tetrahedral : Molecule {
   int c;
