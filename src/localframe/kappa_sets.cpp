@@ -284,7 +284,7 @@ AtomSetup kappa_and_output(const AtomLoop& loop, int atom, Frame& f, const std::
   layout::write(loop.log.log(), "(/' CKS :: Atom=',i6,2x,'kset=',i4,2x,'nsft=',i4)", atom, kset, loop.tables.kappas.ktbl[kset]);
 
   auto& xd = loop.tables.populations.xdint[atom];
-  xd = {letter_code(f.letter[0]), letter_code(f.letter[1]), f.point[0], atom, f.point[1], a.tp, a.tbl, kset, 4, 1, ref};
+  xd = {letter_code(f.letter[0]), letter_code(f.letter[1]), f.point[0], atom, f.point[1], a.tp, a.tbl, kset, a.lmx, 1, ref};
   return AtomSetup{f, kset, ref, hand, searched, found, zeroed};
 }
 

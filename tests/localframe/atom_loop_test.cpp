@@ -151,7 +151,8 @@ TEST(LocalDef, KappaSetsConstraintsAndParameterIntegers) {
   EXPECT_EQ(ks.reference[7], 5);
   EXPECT_EQ(ks.chemcon[5], 0);
   // H22: Z (3) to C2 (atom 3), Y (2) to C1 (atom 1), kappa set 5, ref H21.
-  EXPECT_EQ(m.rs.mp.xdint[6], (std::array<int, 11>{3, 2, 3, 6, 1, 2, 2, 5, 4, 1, 5}));
+  // lmax 2 for hydrogen, as in the atom table.
+  EXPECT_EQ(m.rs.mp.xdint[6], (std::array<int, 11>{3, 2, 3, 6, 1, 2, 2, 5, 2, 1, 5}));
   EXPECT_EQ(m.rs.mp.xdint[1], (std::array<int, 11>{1, 2, 2, 1, 3, 2, 1, 1, 4, 1, 0}));
   EXPECT_EQ(m.rs.forh.hnei[5], 3);
   EXPECT_FLOAT_EQ(m.rs.mp.pv[1], 4.0f);
