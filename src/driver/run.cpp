@@ -2,6 +2,7 @@
 
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <exception>
 #include <string>
 
@@ -11,6 +12,7 @@
 #include "databank/rescale.hpp"
 #include "layout/layout.hpp"
 #include "localframe/atom_loop.hpp"
+#include "localframe/kept_xd_model.hpp"
 #include "structure/readers/readers.hpp"
 #include "topology/fragments.hpp"
 #include "topology/open_molecules.hpp"
@@ -288,8 +290,17 @@ void normal_run(RunFiles& io) {
       }
     }
     const bool fixedh = sw.lfh == 1 && sw.lsx != 1;
-    write_parameter_files(model, setup, tables.dummies, populations, tables.kappas, tables.kappa_sets, log,
-                          {io.par.os(), io.mopro.os(), io.con.os(), fixedh ? &io.fixedh.os() : nullptr});
+    // An XD model read back without a databank keeps what was refined.
+    Kappas kappas = tables.kappas;
+    int decimals = 5;
+    if (sw.format == InputFormat::xd && sw.usedb != 1) {
+      KeptPopulations kept = keep_refined_populations(model, setup, std::move(populations), std::move(kappas), log);
+      populations = std::move(kept.populations);
+      kappas = std::move(kept.kappas);
+      decimals = std::clamp(model.xd_refined.coordinate_decimals, 5, 9);
+    }
+    write_parameter_files(model, setup, tables.dummies, populations, kappas, tables.kappa_sets, log,
+                          {io.par.os(), io.mopro.os(), io.con.os(), fixedh ? &io.fixedh.os() : nullptr}, decimals);
     io.con.close();
     io.par.close();
     if (fixedh) io.fixedh.close();

@@ -10,10 +10,6 @@
 
 namespace vorn {
 
-namespace {
-
-// Real solid harmonics on the unit sphere, up to their normalisation
-// (which does not change whether a symmetry leaves them unchanged).
 double harmonic(int l, int m, const gemmi::Vec3& u) {
   const double x = u.x, y = u.y, z = u.z;
   switch (l * 10 + m) {
@@ -44,6 +40,8 @@ double harmonic(int l, int m, const gemmi::Vec3& u) {
     default: return 0;
   }
 }
+
+namespace {
 
 // Directions in general position: no symmetry element of a point group
 // maps one of them onto itself, so agreement on all of them is agreement

@@ -8,8 +8,10 @@
 #include <vector>
 
 #include "layout/text.hpp"
+#include "structure/anomalous_dispersion.hpp"
 #include "structure/capacity.hpp"
 #include "structure/one_based.hpp"
+#include "structure/xd_refined_model.hpp"
 
 namespace vorn {
 
@@ -114,7 +116,12 @@ struct Model {
   OneBased<Atom> atoms{kMaxAtoms};
   AtomTypes types;
   UnitCell cell;
+  // Wavelength of the data in Angstrom (SHELX CELL, XD WAVE, CIF
+  // _diffrn_radiation_wavelength); 0 when the input gives none.
   float wavelength = 0;
+  // f' and f'' that the structure file gives itself (SHELX DISP cards);
+  // they take precedence over the values calculated for the wavelength.
+  std::vector<DispersionCard> dispersion;
   Transform transf;
   Symmetry symm;
   Cryst cryst;
@@ -125,6 +132,8 @@ struct Model {
   // XD input: the old master file's records, whose head, refinement
   // controls and trailer the new master file keeps.
   std::vector<std::string> xd_master_records;
+  // XD input: the refined model of the old files.
+  XdRefinedModel xd_refined;
 };
 
 }  // namespace vorn

@@ -45,10 +45,11 @@ void write_head(const Model& model, const Dummies& dummies, const Kappas& kappas
 }
 
 // Record 10 for atom i: atom line, displacement line, population lines.
-void write_atom(const Atom& a, const Mpoles& mp, int i, std::ostream& os) {
+void write_atom(const Atom& a, const Mpoles& mp, int i, int decimals, std::ostream& os) {
   const auto& x = mp.xdint[i];
-  layout::write(os, "(a8,2i3,3i5,2x,6i5,3f9.5,f8.4)", a.label, x[0], x[1], x[2], x[3], x[4], x[5], x[6], x[7], x[8],
-                x[9], x[10], a.xf, a.yf, a.zf, a.occ);
+  const std::string coordinates = "3f" + std::to_string(decimals + 4) + "." + std::to_string(decimals);
+  layout::write(os, "(a8,2i3,3i5,2x,6i5," + coordinates + ",f8.4)", a.label, x[0], x[1], x[2], x[3], x[4], x[5], x[6],
+                x[7], x[8], x[9], x[10], a.xf, a.yf, a.zf, a.occ);
   layout::write(os, "(6f10.6)", a.u[0], a.u[1], a.u[2], a.u[3], a.u[4], a.u[5]);
   // Pv, then the multipoles in XD's order: the dipoles as +1, -1, 0; from
   // the quadrupoles on m = 0, then +1, -1, +2, -2, ...
@@ -80,11 +81,11 @@ void write_tail(const Model& model, const Kappas& k, std::ostream& os) {
 
 void write_parameter_files(const Model& model, const std::vector<AtomSetup>& setup, const Dummies& dummies,
                            const Mpoles& populations, const Kappas& kappas, const KappaSets& kappa_sets, Log& log,
-                           const ParameterStreams& out) {
+                           const ParameterStreams& out, int coordinate_decimals) {
   write_head(model, dummies, kappas, out.par);
   write_mopro_model(model, dummies, kappas, out.mopro);
   for (int i = 1; i <= model.natom; ++i) {
-    write_atom(model.atoms[i], populations, i, out.par);
+    write_atom(model.atoms[i], populations, i, coordinate_decimals, out.par);
     if (out.fixedh) write_fixedh_line(model.atoms[i], *out.fixedh);
     write_mopro_atom(model, populations, i, setup[static_cast<std::size_t>(i - 1)], log, out.mopro);
   }

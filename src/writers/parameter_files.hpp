@@ -23,9 +23,11 @@ struct ParameterStreams {
 
 // xd_vorn.inp, the MoPro model section, atom records and tail and the
 // similarity section of con_mopro.inp from what the per-atom loop decided,
-// the populations and kappas, and fixedH.ins.
+// the populations and kappas, and fixedH.ins.  The XD atom lines carry the
+// coordinates with that many decimals (an XD model read back keeps the
+// precision of its parameter file).
 void write_parameter_files(const Model& model, const std::vector<AtomSetup>& setup, const Dummies& dummies,
                            const Mpoles& populations, const Kappas& kappas, const KappaSets& kappa_sets, Log& log,
-                           const ParameterStreams& out);
+                           const ParameterStreams& out, int coordinate_decimals = 5);
 
 }  // namespace vorn

@@ -136,7 +136,8 @@ void write_mas_scat(const Model& md, std::ostream& os) {
     const Pops p = getsft(z);
     std::string row = layout::fmt_a(atsym(z), 2) + "   CHFW CHFW CSZD ";
     for (int v : p) row += layout::fmt_i(v, 4);
-    row += layout::fmt_f(0.0, 8, 4) + layout::fmt_f(0.0, 8, 4) + layout::fmt_f(0.0, 7, 3);
+    const AnomalousTerms disp = anomalous_terms(z, md.wavelength, md.dispersion);
+    row += layout::fmt_f(disp.fp, 8, 4) + layout::fmt_f(disp.fpp, 8, 4) + layout::fmt_f(0.0, 7, 3);
     layout::line(os, row);
   }
   layout::line(os, "END SCAT");
@@ -239,7 +240,7 @@ void write_master_after_atoms(const Model& model, const Switches& sw, const std:
       write_property_modules(model.natom, mas);
       break;
     case InputFormat::xd:
-      write_lines(mas, old.controls);
+      write_lines(mas, with_kappa_sets(old.controls, kset.lastkset));
       write_key_table(model, sw, setup, kset, mas);
       write_lines(mas, old.trailer);
       break;
@@ -258,7 +259,7 @@ void write_master_after_atoms(const Model& model, const Switches& sw, const std:
 void write_master_tables(const Model& model, const Switches& sw, const std::vector<AtomSetup>& setup,
                          const Dummies& dummies, const KappaSets& kappa_sets, const OldMasterSections& old,
                          std::ostream& mas) {
-  if (sw.format == InputFormat::xd) write_lines(mas, old.head);
+  if (sw.format == InputFormat::xd) write_lines(mas, with_dispersion(old.head, model.wavelength));
   write_atom_table(model, setup, dummies, kappa_sets, mas);
   write_master_after_atoms(model, sw, setup, kappa_sets, old, mas);
 }
@@ -267,9 +268,7 @@ void write_refinement_controls(const Model& model, int nkset, std::ostream& os) 
   layout::line(os, kRule);
   // Twenty kappa-set numbers per line; a full line ends in " \" and the list
   // goes on in the next line, as XD reads continued instructions.
-  std::vector<layout::Item> items{layout::Item{std::string_view("KEEP  kappa ")}};
-  for (int k = 1; k <= nkset; ++k) items.emplace_back(static_cast<long long>(k));
-  os << layout::format_items("( a, 20i4,' \\', 10(/,20i4,' \\') )", items) << '\n';
+  os << keep_kappa_instruction(nkset) << '\n';
   layout::line(os, "KEEP  charge group1");
   layout::line(os, "!KEEP  rigid group1");
   layout::line(os, "!RESET bond C(1) H(1) 1.09 ...");

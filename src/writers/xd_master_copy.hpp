@@ -19,4 +19,18 @@ struct OldMasterSections {
 // run (routine "LocalDef") with a message naming the file and the section.
 OldMasterSections split_old_master(const std::vector<std::string>& records, const std::string& file_name);
 
+// The KEEP kappa instruction of a master file for kappa sets 1 .. nkset:
+// twenty numbers a line, a full line continued with " \".
+std::string keep_kappa_instruction(int nkset);
+
+// The old refinement controls with their KEEP kappa instruction (and its
+// continuation lines) replaced by one that lists the kappa sets 1 .. nkset
+// of the new file; controls without one are kept as they are.
+std::vector<std::string> with_kappa_sets(const std::vector<std::string>& controls, int nkset);
+
+// The old head with the DELF' and DELF'' columns of the scattering-table
+// rows that hold 0 for both filled in for the wavelength; rows with values
+// of their own keep them.
+std::vector<std::string> with_dispersion(const std::vector<std::string>& head, float wavelength);
+
 }  // namespace vorn

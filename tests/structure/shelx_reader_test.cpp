@@ -138,8 +138,9 @@ TEST_F(Shelx, NaphthaleneHeadsColumnByColumn) {
   EXPECT_EQ(x[15], "SOLVE  *inv diag *cond");
   EXPECT_EQ(x[16], "!" + std::string(78, '-'));
   EXPECT_EQ(x[17].substr(0, 24), "SCAT CORE SPHV DEFV   1S");
+  // DELF' and DELF'' of carbon for the wavelength of the CELL line.
   EXPECT_EQ(x[18], "C    CHFW CHFW CSZD    2  -2   0   0  -2   0   0   0   0   0   0   0   0   0   0   0   0   0"
-                   "  0.0000  0.0000  0.000");
+                   "  0.0031  0.0016  0.000");
   EXPECT_EQ(x[19], "H    CHFW CHFW CSZD   -1   0   0   0   0   0   0   0   0   0   0   0   0   0   0   0   0   0"
                    "  0.0000  0.0000  0.000");
   EXPECT_EQ(x[20], "END SCAT");

@@ -148,3 +148,46 @@ TEST(XdMasterCopy, MissingSectionStopsBeforeCopying) {
 
 }  // namespace
 }  // namespace vorn
+
+namespace vorn {
+namespace {
+
+// The old KEEP kappa instruction, continued or not, gives way to one for the
+// sets of the new file; other lines stay.
+TEST(XdMasterCopy, KeepKappaListsTheNewSets) {
+  struct Case {
+    std::vector<std::string> controls;
+    int nkset;
+    std::vector<std::string> expected;
+  };
+  const Case cases[] = {
+      {{"!GROUP2", "KEEP     kappa 1 2 3 4 5 6 7 8 9 10 11 12 13 14", "KEEP     charge group1"},
+       3,
+       {"!GROUP2", "KEEP  kappa    1   2   3", "KEEP     charge group1"}},
+      {{"keep kappa 1 2 \\", "  3 4 \\", "  5", "WEIGHT -2."}, 2, {"KEEP  kappa    1   2", "WEIGHT -2."}},
+      {{"KEEP charge group1", "!KEEP kappa 1 2"}, 2, {"KEEP charge group1", "!KEEP kappa 1 2"}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(with_kappa_sets(c.controls, c.nkset), c.expected);
+}
+
+// Scattering-table rows without dispersion terms get those of the
+// wavelength; rows with their own, and lines outside the table, stay.
+TEST(XdMasterCopy, EmptyDispersionColumnsAreFilledForTheWavelength) {
+  const std::string pops = "    2  -2   0   0  -4   0   0   0   0   0   0   0   0   0   0   0   0   0";
+  const std::vector<std::string> head{
+      "WAVE     0.71073",
+      "SCAT CORE SPHV DEFV   1S  2S  3S  4S  2P  3P  4P  3D  4D  4F  5S  5P  6S  6P  5D  7S  6D  5F  DELF'   DELF''  NSCTL",
+      "O    CHFW CHFW CSZD" + pops + "  0.0000  0.0000  0.580",
+      "CL   CHFW CHFW CSZD" + pops + "  0.0000  0.0000  0.958",
+      "N    CHFW CHFW CSZD" + pops + "  0.0060  0.0030  0.936",
+      "END SCAT",
+      "C    CHFW CHFW CSZD" + pops + "  0.0000  0.0000  0.665"};
+  const std::vector<std::string> out = with_dispersion(head, 0.71073f);
+  ASSERT_EQ(out.size(), head.size());
+  EXPECT_EQ(out[2], "O    CHFW CHFW CSZD" + pops + "  0.0109  0.0061  0.580");
+  EXPECT_EQ(out[3], "CL   CHFW CHFW CSZD" + pops + "  0.1495  0.1591  0.958");
+  for (std::size_t k : {0, 1, 4, 5, 6}) EXPECT_EQ(out[k], head[k]);
+}
+
+}  // namespace
+}  // namespace vorn

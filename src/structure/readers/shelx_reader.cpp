@@ -274,7 +274,7 @@ Model read_shelx(const std::string& file, ShelxLabels naming, Log& out) {
     upcase(line);
     const std::string key = line.substr(0, 4);
     if (key != "CELL" && key != "LATT" && key != "SYMM" && key != "SFAC" && key != "FVAR" && key != "WGHT" &&
-        key != "RESI")
+        key != "RESI" && key != "DISP")
       continue;
     strip_comment(line);
     // An instruction continued with "=" (long SFAC or FVAR lists) is read
@@ -343,6 +343,12 @@ Model read_shelx(const std::string& file, ShelxLabels naming, Log& out) {
         if (!rd.real(w)) break;
     } else if (key == "RESI") {
       md.resi.hasres = 1;
+    } else if (key == "DISP") {
+      // A card that does not read leaves the calculated terms in place.
+      if (DispersionCard card; read_disp_card(line, card))
+        md.dispersion.push_back(card);
+      else
+        warn(out, " WARNING: DISP card ignored (no element, f' and f''): " + std::string(rtrim(line)));
     }
   }
   if (!have_cell) fail("ReadShelx", "No CELL instruction in the SHELX file");

@@ -2,8 +2,10 @@
 // extinction and thermal parameters from the XD parameter file.
 #include "structure/readers/xd_reader.hpp"
 
+#include <algorithm>
 #include <array>
 #include <string>
+#include <vector>
 
 #include "layout/run_error.hpp"
 #include "layout/text_edit.hpp"
@@ -33,9 +35,9 @@ struct Lattice {
   bool centro = true;
 };
 
-// The CELL and LATT lines of the master file; the symmetry cards are read
-// later with the operators.
-Lattice read_master_cell(UnitCell& u, RecordFile& mas, std::string_view masname) {
+// The CELL, WAVE and LATT lines of the master file; the symmetry cards are
+// read later with the operators.
+Lattice read_master_cell(UnitCell& u, float& wavelength, RecordFile& mas, std::string_view masname) {
   Lattice lat;
   bool cell_seen = false;
   std::string line;
@@ -53,6 +55,10 @@ Lattice read_master_cell(UnitCell& u, RecordFile& mas, std::string_view masname)
       u.beta = c[4];
       u.gamma = c[5];
       cell_seen = true;
+    } else if (head == "WAVE ") {
+      // A wavelength that does not read leaves the dispersion terms at 0.
+      layout::FreeReader r(std::string_view(line).substr(5));
+      if (!r.real(wavelength)) wavelength = 0;
     } else if (head == "LATT ") {
       if (upcased(word(line, 2)) == "A") lat.centro = false;
       const std::string third = upcased(word(line, 3));
@@ -94,21 +100,33 @@ std::string next_tokenised(RecordFile& par, LineExtract& words) {
 // readxdline.  Lines are consumed until exactly that many values are read;
 // a word that is not a number, or a line that runs past the count, means
 // the atom block does not have the layout the file announces.
-void skip_values(RecordFile& par, int count, const std::string& what) {
-  int read = 0;
+std::vector<float> read_values(RecordFile& par, int count, const std::string& what) {
+  std::vector<float> values;
   std::string line;
-  while (read < count) {
+  while (static_cast<int>(values.size()) < count) {
     readxdline(par, line);
     layout::FreeReader r(line);
-    double v = 0;
+    float v = 0;
     while (r.remaining() > 0) {
       if (!r.real(v)) fail(kWhere, std::string(kParError) + ": " + what + " do not read as numbers");
-      ++read;
+      values.push_back(v);
     }
   }
-  if (read != count)
-    fail(kWhere, std::string(kParError) + ": " + what + " hold " + std::to_string(read) + " values, " +
+  if (static_cast<int>(values.size()) != count)
+    fail(kWhere, std::string(kParError) + ": " + what + " hold " + std::to_string(values.size()) + " values, " +
                         std::to_string(count) + " expected");
+  return values;
+}
+
+// A kappa line: the scattering table, then kappa and the five kappa'
+// values.  What does not read keeps its start value.
+XdKappaSet read_kappa_line(const std::string& line) {
+  XdKappaSet k;
+  layout::FreeReader r(line);
+  if (r.integer(k.table))
+    for (float& v : k.kappa)
+      if (!r.real(v)) break;
+  return k;
 }
 
 }  // namespace
@@ -151,7 +169,7 @@ Model read_xd(const std::string& parfile, const FileName& master, Log& out) {
 
   // The master file: cell, lattice, symmetry.
   layout::write(log, "(/2a)", " Reading data from XD master file: ", master);
-  const Lattice lat = read_master_cell(m.cell, mas, masname);
+  const Lattice lat = read_master_cell(m.cell, m.wavelength, mas, masname);
   build_symmetry(m, mas, lat, out);
   mas.close();
 
@@ -208,6 +226,7 @@ Model read_xd(const std::string& parfile, const FileName& master, Log& out) {
   // every atom, whatever the atom's own level, so each block is skipped by
   // that count of values.
   m.natom = natom;
+  m.xd_refined.atoms.resize(static_cast<std::size_t>(natom));
   const int npop = population_count(maxlevel);
   for (int i = 1; i <= natom; ++i) {
     Atom& a = m.atoms[i];
@@ -233,12 +252,17 @@ Model read_xd(const std::string& parfile, const FileName& master, Log& out) {
     a.tbl = xi[6];
     if (!read_xd_values(par, a.u))
       fail(kWhere, std::string(kParError) + ": displacement parameters of atom " + name + " do not read as numbers");
-    if (a.tp == 3) skip_values(par, 10, "third-order displacement parameters of atom " + name);
-    if (a.tp == 4) skip_values(par, 25, "third- and fourth-order displacement parameters of atom " + name);
+    if (a.tp == 3) read_values(par, 10, "third-order displacement parameters of atom " + name);
+    if (a.tp == 4) read_values(par, 25, "third- and fourth-order displacement parameters of atom " + name);
     a.iz = iatnum(a.label.view());
     a.lmx = default_lmx(a.iz);
     to_both(out, layout::format("(i4,3x,a,2x,i3,3x,i8,5x,i8)", i, a.label, a.iz, a.tp, a.tbl));
-    skip_values(par, npop, "population values of atom " + name);
+    const std::vector<float> pops = read_values(par, npop, "population values of atom " + name);
+    XdRefinedAtom& kept = m.xd_refined.atoms[static_cast<std::size_t>(i - 1)];
+    std::copy(pops.begin(), pops.begin() + std::min(npop, kXdPopulations), kept.populations.begin());
+    kept.kappa_set = xi[7];
+    for (int w = 12; w <= 14; ++w)
+      m.xd_refined.coordinate_decimals = std::max(m.xd_refined.coordinate_decimals, written_decimals(word(line, w)));
     const Vec3 c = to_cartesian(m.transf, Fractional{{a.xf, a.yf, a.zf}});
     a.xc = c[0];
     a.yc = c[1];
@@ -248,7 +272,10 @@ Model read_xd(const std::string& parfile, const FileName& master, Log& out) {
   // Kappa sets, then the seven extinction parameters, the overall thermal
   // parameter and the scale factor, which the parameter-file writer writes
   // back.
-  for (int k = 1; k <= nkset; ++k) readxdline(par, line);
+  for (int k = 1; k <= nkset; ++k) {
+    readxdline(par, line);
+    m.xd_refined.kappa_sets.push_back(read_kappa_line(line));
+  }
   Shelx1& s = m.shelx1;
   std::array<float, 7> ext{};
   if (!read_xd_values(par, ext))
@@ -265,6 +292,10 @@ Model read_xd(const std::string& parfile, const FileName& master, Log& out) {
   // Scattering types in order of first appearance.  The atoms keep
   // the file's own table index in tbl.
   for (int i = 1; i <= natom; ++i) add_scattering_type(m.types, m.atoms[i].iz);
+
+  std::vector<std::string> labels;
+  for (int i = 1; i <= natom; ++i) labels.emplace_back(m.atoms[i].label.trimmed());
+  read_old_atom_table(m.xd_master_records, labels, m.xd_refined);
 
   write_scattering_types(m.types, log);
   flag_partial_sites(m);

@@ -1,0 +1,31 @@
+// XD input read back without a databank: the refined populations and kappa
+// values of the old parameter file go into the new one.
+#pragma once
+
+#include <vector>
+
+#include "databank/databank_records.hpp"
+#include "layout/log.hpp"
+#include "localframe/frame_records.hpp"
+#include "structure/model.hpp"
+
+namespace vorn {
+
+struct KeptPopulations {
+  Mpoles populations;
+  Kappas kappas;
+};
+
+// The valence and monopole populations and the multipole populations of
+// every atom, taken from the old parameter file; the multipoles, refined
+// in the frame of the old master file's atom table, are expressed in the
+// atom's new frame (unchanged where the frame is the same), and the terms
+// that the atom's symmetry forbids, or above its level, are set to zero.
+// An atom whose old frame cannot be built keeps zero multipoles and is
+// named in a warning.  Each kappa set takes the kappa values of the old
+// set of the atom that opened it.  The XD line integers stay those of the
+// new frames.
+KeptPopulations keep_refined_populations(const Model& model, const std::vector<AtomSetup>& setup,
+                                         Mpoles populations, Kappas kappas, Log& log);
+
+}  // namespace vorn

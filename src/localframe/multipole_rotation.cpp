@@ -1,0 +1,105 @@
+#include "localframe/multipole_rotation.hpp"
+
+#include <array>
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+#include "localframe/multipole_symmetry.hpp"
+
+namespace vorn {
+
+namespace {
+
+// A quadrature on the sphere that is exact for the products of two
+// harmonics up to l = 4 (polynomials of degree 8): Gauss-Legendre in
+// cos(theta) times equal steps in phi.
+struct SpherePoint {
+  gemmi::Vec3 u;
+  double weight = 0;
+};
+
+std::vector<SpherePoint> sphere_quadrature() {
+  constexpr int kNodes = 8, kSteps = 18;
+  std::vector<SpherePoint> points;
+  for (int i = 1; i <= kNodes; ++i) {
+    // Newton's method on the Legendre polynomial from the usual start.
+    double t = std::cos(std::numbers::pi * (i - 0.25) / (kNodes + 0.5));
+    double derivative = 1;
+    for (int iter = 0; iter < 100; ++iter) {
+      double p0 = 1, p1 = t;
+      for (int k = 2; k <= kNodes; ++k) {
+        const double p2 = ((2 * k - 1) * t * p1 - (k - 1) * p0) / k;
+        p0 = p1;
+        p1 = p2;
+      }
+      derivative = kNodes * (t * p1 - p0) / (t * t - 1);
+      const double step = p1 / derivative;
+      t -= step;
+      if (std::fabs(step) < 1e-15) break;
+    }
+    const double w = 2 / ((1 - t * t) * derivative * derivative);
+    const double r = std::sqrt(1 - t * t);
+    for (int j = 0; j < kSteps; ++j) {
+      const double phi = 2 * std::numbers::pi * j / kSteps;
+      points.push_back({gemmi::Vec3(r * std::cos(phi), r * std::sin(phi), t), w * 2 * std::numbers::pi / kSteps});
+    }
+  }
+  return points;
+}
+
+// A matrix element within this of -1, 0 or 1 is taken as that value, so
+// that a frame whose axes are the old ones swapped or turned over moves
+// the populations exactly.
+constexpr double kExactElement = 1e-5;
+
+gemmi::Mat33 snapped(const gemmi::Mat33& m) {
+  gemmi::Mat33 s = m;
+  for (auto& row : s.a)
+    for (double& v : row)
+      for (double exact : {-1.0, 0.0, 1.0})
+        if (std::fabs(v - exact) < kExactElement) v = exact;
+  return s;
+}
+
+}  // namespace
+
+double density_normalisation(int l, int m) {
+  // Twice the reciprocal of the integral of |harmonic| over the sphere.
+  static constexpr double kTable[5][5] = {
+      {1 / (4 * std::numbers::pi), 0, 0, 0, 0},
+      {1 / std::numbers::pi, 1 / std::numbers::pi, 0, 0, 0},
+      {0.206748336, 0.75, 0.375, 0, 0},
+      {0.244853770, 0.320332006, 1.0, 4 / (3 * std::numbers::pi), 0},
+      {0.069417569, 0.474000436, 0.330591082, 1.25, 0.46875},
+  };
+  return kTable[l][m < 0 ? -m : m];
+}
+
+Plm rotate_multipoles(const Plm& populations, const gemmi::Mat33& old_from_new) {
+  static const std::vector<SpherePoint> points = sphere_quadrature();
+  const gemmi::Mat33 m = snapped(old_from_new);
+  Plm out = populations;
+  for (int l = 1; l <= 4; ++l) {
+    for (int mj = -l; mj <= l; ++mj) {
+      // Project the old density onto the new harmonic (l, mj).
+      double overlap = 0, norm = 0;
+      for (const SpherePoint& p : points) {
+        const double hj = harmonic(l, mj, p.u);
+        const gemmi::Vec3 old_u = m.multiply(p.u);
+        double old_density = 0;
+        for (int mk = -l; mk <= l; ++mk)
+          old_density += populations(l, mk) * density_normalisation(l, mk) * harmonic(l, mk, old_u);
+        overlap += p.weight * old_density * hj;
+        norm += p.weight * hj * hj;
+      }
+      double value = overlap / (norm * density_normalisation(l, mj));
+      // What is left of a term the turn removes is rounding.
+      if (std::fabs(value) < 1e-7) value = 0;
+      out(l, mj) = static_cast<float>(value);
+    }
+  }
+  return out;
+}
+
+}  // namespace vorn

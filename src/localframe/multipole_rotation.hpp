@@ -1,0 +1,23 @@
+// Multipole populations refined in one local frame, expressed in another.
+// The populations belong to XD's density-normalised real harmonics, so a
+// change of frame mixes the terms of each order l in the ratios of their
+// normalisations.
+#pragma once
+
+#include <gemmi/math.hpp>
+
+#include "databank/databank_records.hpp"
+
+namespace vorn {
+
+// Density normalisation of harmonic (l, m): the factor that makes the
+// integral of its magnitude over the sphere 2 (l >= 1).
+double density_normalisation(int l, int m);
+
+// The populations of the old frame in the new one.  `old_from_new` maps a
+// direction's coordinates in the new frame to those in the old (the
+// transposed old axes times the new axes; improper when the hand changes).
+// The monopole terms do not change.
+Plm rotate_multipoles(const Plm& populations, const gemmi::Mat33& old_from_new);
+
+}  // namespace vorn
