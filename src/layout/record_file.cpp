@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 namespace vorn {
 
@@ -44,6 +45,13 @@ void RecordFile::open_text(const std::string& text) {
   std::istringstream in(text);
   lines_ = split_records(in);
   path_ = "(text)";
+  open_ = true;
+}
+
+void RecordFile::open_records(std::vector<std::string> records, const std::string& path) {
+  close();
+  lines_ = std::move(records);
+  path_ = path;
   open_ = true;
 }
 

@@ -15,6 +15,8 @@ public:
   bool open(const std::string& path);
   // Uses the given text as the file's contents (tests).
   void open_text(const std::string& text);
+  // Uses records already read (a file with its include files expanded).
+  void open_records(std::vector<std::string> records, const std::string& path);
   bool is_open() const { return open_; }
   void close() { open_ = false; lines_.clear(); pos_ = 0; }
 

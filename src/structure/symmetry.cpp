@@ -230,6 +230,9 @@ void add_lattice_centring(Symmetry& sy, Log& out, char letter) {
     case 'C': vectors = {{0.5f, 0.5f, 0.0f}}; break;
     case 'I': vectors = {{0.5f, 0.5f, 0.5f}}; break;
     case 'F': vectors = {{0.5f, 0.5f, 0.0f}, {0.0f, 0.5f, 0.5f}, {0.5f, 0.0f, 0.5f}}; break;
+    // Rhombohedral on hexagonal axes, obverse setting (the one SHELX's
+    // LATT 3 and the International Tables use).
+    case 'R': vectors = {{2.0f / 3.0f, 1.0f / 3.0f, 1.0f / 3.0f}, {1.0f / 3.0f, 2.0f / 3.0f, 2.0f / 3.0f}}; break;
     default:
       fail_plain(std::string(" Lattice type ") + letter + " is not supported");
   }

@@ -286,9 +286,30 @@ TEST_F(Shelx, ResiduesAndPartsOfTheKratzertFile) {
   EXPECT_GT(disordered, 0);
 }
 
-TEST_F(Shelx, RhombohedralLatticeStops) {
-  EXPECT_THROW(m.as_driver([&] { read_shared("FeCl_perchlorate_hydrate_R-3c_rhombohedral.res"); }), RunError);
-  EXPECT_TRUE(contains(m.term.str(), " Lattice type R is not supported"));
+TEST_F(Shelx, RhombohedralLatticeOnHexagonalAxes) {
+  read_shared("FeCl_perchlorate_hydrate_R-3c_rhombohedral.res");
+  ASSERT_EQ(model.natom, 12);
+  // R-3c: 6 operators, times 3 lattice points, times the inversion.
+  EXPECT_EQ(model.symm.nsym, 36);
+  EXPECT_EQ(at(1).label, "FE(1)");
+  EXPECT_EQ(at(1).flag, 1);   // on -3, occupancy 1/6
+  EXPECT_EQ(mas()[6], "LATT C R");
+  EXPECT_EQ(mopro()[2], "SYMM   6 R CENTRO");
+}
+
+// Include lines are resolved in the folder of the .res file; one that
+// names its own file stops at the nesting limit instead of looping.
+TEST_F(Shelx, IncludeLines) {
+  dir.write("cell.inc", "CELL 0.71073 10 10 10 90 90 90\n+atoms.inc\n");
+  dir.write("atoms.inc", "C1 1 0.1 0.2 0.3 11.0 0.02\n");
+  read_text("TITL t\n+cell.inc\nSFAC C\n+none.inc\nHKLF 4\n+after.inc\nEND\n");
+  ASSERT_EQ(model.natom, 1);
+  EXPECT_FLOAT_EQ(model.cell.a, 10.0f);
+  EXPECT_TRUE(contains(m.term.str(), " WARNING: include file none.inc named on line 4 of " + dir.file("t.res")));
+  EXPECT_FALSE(contains(m.term.str(), "after.inc"));   // after HKLF nothing is read
+  dir.write("self.inc", "+self.inc\n");
+  EXPECT_THROW(m.as_driver([&] { read_text("+self.inc\n"); }), RunError);
+  EXPECT_TRUE(contains(m.term.str(), "Include file self.inc (line 1 of self.inc) is nested deeper than 5 levels"));
 }
 
 TEST_F(Shelx, DifferencePeakAmongAtomsStops) {

@@ -159,10 +159,18 @@ TEST_F(Sym, TooManyCardsStop) {
   EXPECT_NE(m.term.str().find(" ERROR *** SymCrd *** Too many symmetry operators"), std::string::npos);
 }
 
-TEST_F(Sym, RhombohedralLatticeStops) {
-  identity_only();
-  EXPECT_THROW(m.as_driver([&] { add_lattice_centring(sy, out, 'R'); }), RunError);
-  EXPECT_NE(m.term.str().find(" Lattice type R is not supported"), std::string::npos);
+TEST_F(Sym, RhombohedralCentringOnHexagonalAxes) {
+  read_cards("SYMM Y, X, 1/2-Z\n");
+  add_lattice_centring(sy, out, 'R');
+  ASSERT_EQ(sy.nsym, 6);
+  // Obverse setting: (2/3,1/3,1/3) and (1/3,2/3,2/3); 1/2 + 1/3 stays below 1,
+  // 1/2 + 2/3 is reduced to 1/6.
+  const float t[6][3] = {{0, 0, 0}, {0, 0, 0.5f}, {2 / 3.f, 1 / 3.f, 1 / 3.f}, {2 / 3.f, 1 / 3.f, 5 / 6.f},
+                         {1 / 3.f, 2 / 3.f, 2 / 3.f}, {1 / 3.f, 2 / 3.f, 1 / 6.f}};
+  for (int n = 1; n <= 6; ++n)
+    for (std::size_t j = 0; j < 3; ++j) EXPECT_NEAR(op(n).trans[j], t[n - 1][j], 1e-6f) << n << " " << j;
+  EXPECT_NE(m.log().find(" Lattice centring type is [ R ]\n Number of lattice points per cell = 3\n"),
+            std::string::npos);
 }
 
 TEST_F(Sym, MatrixListingOnlyAboveVerbosityOne) {

@@ -21,6 +21,7 @@
 #include "structure/cell.hpp"
 #include "structure/elements.hpp"
 #include "structure/readers/reader_common.hpp"
+#include "structure/readers/shelx_include.hpp"
 #include "structure/readers/readers.hpp"
 #include "structure/symmetry.hpp"
 
@@ -258,6 +259,7 @@ Model read_shelx(const std::string& file, ShelxLabels naming, Log& out) {
   if (!f.open(file)) fail("ReadShelx", "Error opening SHELX file...");
   std::ostream& log = out.log();
   layout::write(log, "(/a,a)", " Reading SHELX file : ", file);
+  f.open_records(expand_shelx_includes(f, file, out), file);
 
   // ---- First pass: the instructions.
   int latt = 0;
