@@ -70,6 +70,7 @@ void keyword_format(Switches& sw, const LineExtract& lx) {
     else if (w == "XD") sw.format = InputFormat::xd;
     else if (w == "AIM2TAB") sw.format = InputFormat::aim2tab;
     else if (w == "PLATON") sw.format = InputFormat::platon;
+    else if (w == "CIF") sw.format = InputFormat::cif;
   }
   // AIM2TAB and PLATON give Cartesian coordinates without a cell.
   if (is_cartesian(sw.format)) sw.ifra = 0;
@@ -95,6 +96,13 @@ bool keyword_input(Switches& sw, Log& log, const LineExtract& lx, RecordFile& f,
   std::string raw;
   if (!reread_raw(f, raw)) return false;
   sw.args.inpfile = raw_word(raw, 2);
+  // "*block name": the word after *BLOCK, as written (a CIF block name may
+  // be longer than a keyword, or read as a number).
+  for (int w = 3; w < dnumline(raw); ++w)
+    if (upcased(std::string(raw_word(raw, w).trimmed())) == "*BLOCK") {
+      sw.args.block = std::string(raw_word(raw, w + 1).trimmed());
+      break;
+    }
   if (sw.format == InputFormat::xd) {
     sw.args.inpfile2 = raw_word(raw, 3);
     sw.xdold = sw.args.inpfile;
@@ -151,8 +159,8 @@ struct Choices {
 };
 const std::vector<Choices>& starred_choices() {
   static const std::vector<Choices> table{
-      {"FORMAT", false, {"SHELX", "XD", "AIM2TAB", "PLATON"}},
-      {"INPUT", false, {"RENAME", "TOXD"}},
+      {"FORMAT", false, {"SHELX", "XD", "AIM2TAB", "PLATON", "CIF"}},
+      {"INPUT", false, {"RENAME", "TOXD", "BLOCK"}},
       {"DISORD", true, {"EXTENDH", "DB"}},
       {"KEYGEN", true, {"XYZUIJ", "ALL", "ORDERED", "MULT", "ALL", "ORDERED", "KAPPAS"}},
       {"CHEMCON", true, {"HYDROGEN", "OTHER"}},
@@ -283,6 +291,7 @@ const char* format_name(InputFormat format) {
     case InputFormat::xd: return "XD";
     case InputFormat::aim2tab: return "AIM2TAB";
     case InputFormat::platon: return "PLATON";
+    case InputFormat::cif: return "CIF";
     case InputFormat::none: break;
   }
   return "";
@@ -298,6 +307,7 @@ void echo(Switches& sw, std::ostream& log) {
     files = std::string(sw.args.inpfile.trimmed());
   }
   log << " Input file format = " << format_name(sw.format) << "    file(s) = " << files << '\n';
+  if (sw.format == InputFormat::cif && !sw.args.block.empty()) log << " CIF data block = " << sw.args.block << '\n';
   if (sw.rename.irename == 1) {
     if (sw.rename.irs != 0 && sw.rename.irs != 1) sw.rename.irs = 1;
     layout::write(log, "(a,i1,a,a,a)", " Change SHELX atom names ( irs=", sw.rename.irs, " : ",

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <string>
 
 #include "layout/text.hpp"
 #include "structure/elements.hpp"
@@ -12,6 +13,7 @@ namespace vorn {
 struct Args {
   FileName inpfile;    // structure file; for XD input the parameter file
   FileName inpfile2;   // second INPUT word as read
+  std::string block;   // CIF input: the data block (*BLOCK name); empty = the first with atoms
   int lrings = 0;      // 1 = ring search
   int iscale = 0;      // Pv scaling: 1 difference, 2 fraction, 3 sigmaPv
 };
@@ -42,10 +44,13 @@ struct Rename {
 enum KeySwitch { kXyzUij = 0, kXyzAll, kXyzOrdered, kMult, kMultAll, kMultOrdered, kKappas };
 
 // The format of the structure file(s) named on the INPUT line.
-enum class InputFormat { none, shelx, xd, aim2tab, platon };
+enum class InputFormat { none, shelx, xd, aim2tab, platon, cif };
 
 // AIM2TAB and PLATON files give Cartesian coordinates without a cell.
 inline bool is_cartesian(InputFormat f) { return f == InputFormat::aim2tab || f == InputFormat::platon; }
+// SHELX and CIF files give the crystal data from which the program writes
+// the heads of the XD master and MoPro files itself.
+inline bool writes_crystal_head(InputFormat f) { return f == InputFormat::shelx || f == InputFormat::cif; }
 
 struct Switches {
   InputFormat format = InputFormat::none;

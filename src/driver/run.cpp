@@ -145,6 +145,7 @@ Model read_structure(const Switches& sw, Log& log) {
     case InputFormat::xd: return read_xd(file, sw.xdold, log);
     case InputFormat::aim2tab: return read_aim2tab(file, log);
     case InputFormat::platon: return read_platon(file, log);
+    case InputFormat::cif: return read_cif(file, sw.args.block, shelx_labels(sw.rename), log);
     case InputFormat::none: break;
   }
   return Model{};
@@ -181,7 +182,7 @@ void normal_run(RunFiles& io) {
 
   // Step 5: exactly one structure reader.
   Model model = read_structure(sw, log);
-  if (sw.format == InputFormat::shelx) {
+  if (writes_crystal_head(sw.format)) {
     write_master_head(model, io.mas.os());
     write_mopro_crystal_head(model.shelx_head, io.mopro.os());
   }

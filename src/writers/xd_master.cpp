@@ -229,6 +229,7 @@ void write_master_after_atoms(const Model& model, const Switches& sw, const std:
   };
   switch (sw.format) {
     case InputFormat::shelx:
+    case InputFormat::cif:
       write_refinement_controls(model, kset.lastkset, mas);
       write_key_table(model, sw, setup, kset, mas);
       close_key_table();

@@ -235,6 +235,7 @@ TEST(BadInput, MissingStructureFilesOfEveryFormat) {
        "ERROR *** ReadXD *** Error opening XD parameter file missing.inp"},
       {"FORMAT *aim2tab\nINPUT missing.tab\n", "ERROR *** ReadAim2Tab *** Error opening AIM2TAB output file..."},
       {"FORMAT *platon\nINPUT missing.ang\n", "ERROR *** ReadPlaton *** Error opening PLATON file"},
+      {"FORMAT *cif\nINPUT missing.cif\n", "ERROR *** ReadCif *** Error opening CIF file missing.cif"},
       // INPUT naming no file at all.
       {"FORMAT *shelx\nINPUT\n", "Unexpected STOP in ReadChar..."},
   };
@@ -246,7 +247,7 @@ TEST(BadInput, MissingStructureFilesOfEveryFormat) {
     sb.stops(c.message);
     // The structure file is a directory.
     if (std::string(c.inp).find("missing.") != std::string::npos) {
-      for (const char* ext : {"missing.res", "missing.mas", "missing.inp", "missing.tab", "missing.ang"})
+      for (const char* ext : {"missing.res", "missing.mas", "missing.inp", "missing.tab", "missing.ang", "missing.cif"})
         fs::create_directory(sb.file(ext));
       sb.stops(c.message);
     }
@@ -324,6 +325,12 @@ TEST(BadInput, EmptyFiles) {
     sb.write("xd.inp", "");
     sb.stops("ERROR *** ReadXD *** Error reading XD parameter file");
   }
+  {
+    Sandbox sb;
+    sb.write("vorn.inp", "FORMAT *cif\nINPUT in.cif\n");
+    sb.write("in.cif", "");
+    sb.stops("ERROR *** ReadCif *** No data block of CIF file in.cif has atoms");
+  }
   for (const char* fmt : {"aim2tab", "platon"}) {
     Sandbox sb;
     sb.write("vorn.inp", std::string("FORMAT *") + fmt + "\nINPUT in.txt\n");
@@ -362,6 +369,12 @@ TEST(BadInput, ShelxFileCutAtEveryLine) {
   // A cut inside an atom line that continues ("=" at its end).
   sb.write("in.res", res("10 10 10 90 90 90", "", "C1 1 0.1 0.2 0.3 11.0 0.02 0.02 =\n"));
   expect_clean_end(sb.run(), "atom line continued past the end");
+}
+
+TEST(BadInput, CifCutAtEveryLine) {
+  Sandbox sb;
+  sb.write("vorn.inp", "FORMAT *cif\nINPUT in.cif\n");
+  every_cut(sb, "in.cif", read_file(test_data("cif/5-nitrothiophene-2-carbaldehyde_Pna21_COD2205750.cif")));
 }
 
 TEST(BadInput, XdPairCutAtEveryLine) {

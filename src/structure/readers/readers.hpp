@@ -20,6 +20,9 @@ Model read_shelx(const std::string& file, ShelxLabels naming, Log& log);
 Model read_xd(const std::string& parfile, const FileName& master, Log& log);
 Model read_aim2tab(const std::string& file, Log& log);
 Model read_platon(const std::string& file, Log& log);
+// A CIF data block (the named one, or the first that has atoms); its labels
+// are made as SHELX names are.
+Model read_cif(const std::string& file, const std::string& block, ShelxLabels naming, Log& log);
 
 // The fractional/Cartesian atom listing with flags.
 void write_atom_listing(const Model& md, std::ostream& os);

@@ -11,6 +11,7 @@
 #include <map>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "layout/run_error.hpp"
@@ -83,8 +84,8 @@ void atom_line_error(std::string_view name, const std::string& text) {
                      "\n Line <<" + std::string(rtrim(text)) + ">>\n");
 }
 
-// Warns about atom labels that occur more than once (one SHELX name in
-// several residues): they make the XD atom table ambiguous.
+}  // namespace
+
 void warn_repeated_labels(const Model& md, Log& log) {
   std::map<std::string, std::vector<int>> seen;
   std::vector<std::string> order;
@@ -105,8 +106,6 @@ void warn_repeated_labels(const Model& md, Log& log) {
   to_both(log, " Repeated labels make the XD atom table ambiguous; the RENAME option of the INPUT line");
   to_both(log, " (INPUT file.res *RENAME) gives every atom a unique label.");
 }
-
-}  // namespace
 
 bool is_shelx_instruction(std::string_view line) {
   std::string head(line.substr(0, std::min<std::size_t>(4, line.size())));
@@ -224,6 +223,38 @@ void resolve_riding_u(Model& md, int i, OneBased<int>& riding) {
     }
   if (parent == 0) fail_plain(" ProcessU :: Could not find parent atom");
   at.u11() = std::fabs(u) * equivalent_u(md.atoms[parent], md.cell);
+}
+
+void set_up_crystal(Model& md, RecordFile& cards, Log& out) {
+  std::ostream& log = out.log();
+  const char letter = md.shelx_head.lattice;
+  const bool centro = md.shelx_head.centrosymmetric;
+  const UnitCell& c = md.cell;
+  layout::write(log, "(/a,6f10.3)", " Cell parameters: ", c.a, c.b, c.c, c.alpha, c.beta, c.gamma);
+  layout::write(log, "(/2a)", " Lattice type : ", std::string(1, letter));
+  layout::write(log, "(' Lattice is ',a)", centro ? "CentroSymmetric" : "Acentric");
+  log << "\n Symmetry operations : \n";
+  md.symm = read_symmetry_cards(cards, log);
+  if (letter != 'P') add_lattice_centring(md.symm, out, letter);
+  if (centro) add_inversion_centre(md.symm, log);
+  log << " Final set of symmetry operations in matrix form:\n";
+  write_symmetry_operators(md.symm, out);
+  write_scattering_types(md.types, log);
+  md.transf = cell_transform(md.cell, out);
+  const std::string heading = "\n    NO.  ATOM     IZ IU SF    XF       YF       ZF    OCCUP  U's -->";
+  to_both(out, heading);
+}
+
+void write_atom_line(int i, const Atom& at, Log& out) {
+  std::string line_out;
+  if (at.tp == 1)
+    line_out = layout::format("( i6, 3x, a, 3i3, 3f9.5, f6.3, 6f7.3 )", i, at.label.view(), at.iz, at.tp, at.tbl,
+                              at.xf, at.yf, at.zf, at.occ, at.u[0]);
+  else
+    line_out = layout::format("( i6, 3x, a, 3i3, 3f9.5, f6.3, 6f7.3 )", i, at.label.view(), at.iz, at.tp, at.tbl,
+                              at.xf, at.yf, at.zf, at.occ, at.u[0], at.u[1], at.u[2], at.u[3], at.u[4], at.u[5]);
+  to_term(out, line_out);
+  to_log(out, line_out);
 }
 
 void write_atom_listing(const Model& md, std::ostream& os) {
@@ -368,21 +399,7 @@ Model read_shelx(const std::string& file, ShelxLabels naming, Log& out) {
   head.lattice = letter;
   head.centrosymmetric = centro;
 
-  const UnitCell& c = md.cell;
-  layout::write(log, "(/a,6f10.3)", " Cell parameters: ", c.a, c.b, c.c, c.alpha, c.beta, c.gamma);
-  layout::write(log, "(/2a)", " Lattice type : ", std::string(1, letter));
-  layout::write(log, "(' Lattice is ',a)", centro ? "CentroSymmetric" : "Acentric");
-  log << "\n Symmetry operations : \n";
-  md.symm = read_symmetry_cards(f, log);
-  if (letter != 'P') add_lattice_centring(md.symm, out, letter);
-  if (centro) add_inversion_centre(md.symm, log);
-  log << " Final set of symmetry operations in matrix form:\n";
-  write_symmetry_operators(md.symm, out);
-  write_scattering_types(md.types, log);
-  md.transf = cell_transform(md.cell, out);
-  const std::string heading = "\n    NO.  ATOM     IZ IU SF    XF       YF       ZF    OCCUP  U's -->";
-  to_both(out, heading);
-
+  set_up_crystal(md, f, out);
 
   // ---- Second pass: the atoms.
   f.rewind();
@@ -441,15 +458,7 @@ Model read_shelx(const std::string& file, ShelxLabels naming, Log& out) {
       // SHELX order U11 U22 U33 U23 U13 U12 into U11 U22 U33 U12 U13 U23.
       at.u = {v[5], v[6], v[7], v[10], v[9], v[8]};
     }
-    std::string line_out;
-    if (at.tp == 1)
-      line_out = layout::format("( i6, 3x, a, 3i3, 3f9.5, f6.3, 6f7.3 )", i, at.label.view(), at.iz, at.tp, at.tbl,
-                           at.xf, at.yf, at.zf, at.occ, at.u[0]);
-    else
-      line_out = layout::format("( i6, 3x, a, 3i3, 3f9.5, f6.3, 6f7.3 )", i, at.label.view(), at.iz, at.tp, at.tbl,
-                           at.xf, at.yf, at.zf, at.occ, at.u[0], at.u[1], at.u[2], at.u[3], at.u[4], at.u[5]);
-    to_term(out, line_out);
-    to_log(out, line_out);
+    write_atom_line(i, at, out);
     const Vec3 xc = to_cartesian(md.transf, Fractional{{at.xf, at.yf, at.zf}});
     at.xc = xc[0];
     at.yc = xc[1];

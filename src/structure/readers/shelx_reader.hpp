@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "layout/log.hpp"
 #include "layout/record_file.hpp"
 #include "layout/text.hpp"
 #include "structure/model.hpp"
@@ -45,5 +46,19 @@ bool resolve_free_variables(const Shelx1& sx, std::string& text, int count);
 // Resolves a riding isotropic U (-5.0 to -0.5: a multiple of the parent's
 // Ueq) of atom i; `riding` holds the riding switch of every atom.
 void resolve_riding_u(Model& md, int i, OneBased<int>& riding);
+
+// The crystal part of a SHELX-style head, shared with the CIF reader: logs
+// the cell, the lattice (md.shelx_head.lattice, .centrosymmetric) and the
+// operators of the SYMM cards in `cards`, adds the centring and the
+// inversion, lists the scattering types, sets up the transform and writes
+// the heading of the atom table.
+void set_up_crystal(Model& md, RecordFile& cards, Log& out);
+
+// The line of atom i in the atom table on the terminal and in the log.
+void write_atom_line(int i, const Atom& at, Log& out);
+
+// Warns about atom labels that occur more than once (one SHELX name in
+// several residues): they make the XD atom table ambiguous.
+void warn_repeated_labels(const Model& md, Log& log);
 
 }  // namespace vorn
