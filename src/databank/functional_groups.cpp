@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <initializer_list>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -31,7 +32,7 @@ public:
            Log& log, int i)
       : model_(model), sw_(sw), nb_(nb), rings_(rings), except_(except), log_(log), i_(i) {}
   void run();
-  bool group_written() const { return group_written_; }
+  const std::string& group_listing() const { return group_listing_; }
 
 private:
   // Neighbourhood of any atom.
@@ -93,8 +94,7 @@ private:
                   "(/' DetExcept :: Unknown ',a,' functional group',/,/,' See file group.ang for more info...',/)",
                   name);
     if (with_file) {
-      printgroup(model_, nb_, i_);
-      group_written_ = true;
+      group_listing_ = vorn::group_listing(model_, nb_, i_);
     }
     cleared();
   }
@@ -134,7 +134,7 @@ private:
   Exceptions& except_;
   Log& log_;
   int i_;
-  bool group_written_ = false;
+  std::string group_listing_;
 };
 
 void Detector::run() {
@@ -689,11 +689,11 @@ void Detector::sulfur() {
 
 }  // namespace
 
-bool detexcept(const Model& model, const Switches& sw, const Neighbors& nb, const Rings& rings, Exceptions& except,
-               Log& log, int i) {
+std::string detexcept(const Model& model, const Switches& sw, const Neighbors& nb, const Rings& rings,
+                      Exceptions& except, Log& log, int i) {
   Detector d(model, sw, nb, rings, except, log, i);
   d.run();
-  return d.group_written();
+  return d.group_listing();
 }
 
 int checkat(std::vector<int>& list, int j) {
@@ -702,7 +702,7 @@ int checkat(std::vector<int>& list, int j) {
   return 0;
 }
 
-void printgroup(const Model& model, const Neighbors& nb, int i) {
+std::string group_listing(const Model& model, const Neighbors& nb, int i) {
   std::vector<int> list{i};
   // The listing holds a fixed number of atoms; a larger neighbourhood is
   // cut there rather than overrun.
@@ -718,15 +718,13 @@ void printgroup(const Model& model, const Neighbors& nb, int i) {
     }
     add(a);
   }
-  OutFile f;
-  if (!f.open("group.ang")) fail("PrintGroup", "Unable to create output file group.ang");
-  std::ostream& os = f.os();
+  std::ostringstream os;
   layout::line(os, "ANGSTROM");
   for (int k : list) {
     const Atom& at = model.atoms[k];
     layout::write(os, "('ATOM ',a8,2x,3f12.4)", at.label, at.xc, at.yc, at.zc);
   }
-  f.close();
+  return os.str();
 }
 
 }  // namespace vorn

@@ -52,12 +52,6 @@ std::string times_line(const char* text, const Times& t) {
 
 const std::string kRule80(80, '-');
 
-// Opens an output file of the run; a file that cannot be created stops the
-// run with a message naming it.
-void open_output(OutFile& f, const std::string& name) {
-  if (!f.open(name)) fail("VORN", "Unable to create output file " + name);
-}
-
 // Completes an output file; one that could not be written whole or moved
 // into place (a full disk, a directory of that name) stops the run, so
 // that the summary never names a file that is not there.
@@ -72,6 +66,10 @@ FileName open_databank(FileName name, RecordFile& db, std::istream* answers, Log
   if (db.open(std::string(name.trimmed()))) return name;
   to_term(log, "");
   to_term(log, " Error opening databank file " + name.str());
+  // A stream of wrong names (a script answering for ever) must not keep
+  // the run asking for ever.
+  constexpr int kDatabankNameTries = 5;
+  int failed_names = 0;
   for (;;) {
     std::string answer;
     do {
@@ -89,6 +87,8 @@ FileName open_databank(FileName name, RecordFile& db, std::istream* answers, Log
     if (db.open(typed)) return name;
     to_term(log, "");
     to_term(log, " Error opening databank file " + name.str());
+    if (++failed_names == kDatabankNameTries)
+      fail("OpenDB", "No databank file opened after " + std::to_string(kDatabankNameTries) + " names");
   }
 }
 
@@ -166,6 +166,12 @@ std::vector<DrawnDummy> drawn_dummies(const Dummies& dummies, const Model& model
 void normal_run(RunFiles& io) {
   WrittenFiles written;
   Log& log = io.log;
+  // Every output but the log belongs to the run's output set; a file that
+  // cannot be created stops the run with a message naming it.
+  if (!io.outputs.begin()) fail("VORN", "Unable to create output files in the working directory");
+  const auto open_output = [&io](OutFile& f, const std::string& name) {
+    if (!io.outputs.open(f, name)) fail("VORN", "Unable to create output file " + name);
+  };
   // Steps 1 to 3: banner, files written throughout the run, log.
   header(log.term());
   open_output(io.mas, "xd_vorn.mas");
@@ -202,9 +208,9 @@ void normal_run(RunFiles& io) {
     model = complete_fragments(std::move(model), sw, direct_forms(index), log);
     if (model.cryst.ncomplete > model.natom) {
       OutFile ang;
-      if (!ang.open("complete.ang")) fail("GenCompleteFrags", "Unable to create output file complete.ang");
+      open_output(ang, "complete.ang");
       write_complete_ang(model, ang.os());
-      ang.close();
+      finish_output(ang);
       layout::write(log.log(), "(/a)", " File with complete fragment(s) in PLATON format : complete.ang");
       written.complete = true;
     }
@@ -220,15 +226,13 @@ void normal_run(RunFiles& io) {
     FoundRings found = find_rings(IndexedAtoms{model, sw, index}, log);
     rings = std::move(found.rings);
     const std::vector<int>& reduced = found.reduced;
-    // Both files are created before either is written, so that one that
-    // cannot be created leaves neither behind.
     OutFile ang, ang1;
-    if (!ang.open("reduced.ang")) fail("Connect4Rings", "Unable to create output file reduced.ang");
-    if (!ang1.open("reduced_1.ang")) fail("Connect4Rings", "Unable to create output file reduced_1.ang");
+    open_output(ang, "reduced.ang");
+    open_output(ang1, "reduced_1.ang");
     write_reduced_ang(model, reduced, ang.os());
     write_reduced_numbered_ang(model, reduced, ang1.os());
-    ang.close();
-    ang1.close();
+    finish_output(ang);
+    finish_output(ang1);
     const std::string t = times_line(" Timing for ring search u,s,t (s) :", process_times());
     to_log(log, t);
     to_term(log, t);
@@ -244,7 +248,7 @@ void normal_run(RunFiles& io) {
 
   // Step 12: neighbours and the per-atom loop.
   const Neighbors nb = find_all_neighbours(IndexedAtoms{model, sw, index}, log);
-  if (!io.ang.open("vorn.ang")) fail("LocalDef", "Unable to create output file vorn.ang");
+  open_output(io.ang, "vorn.ang");
   OldMasterSections old_master;
   if (sw.format == InputFormat::xd)
     old_master = split_old_master(model.xd_master_records, std::string(sw.xdold.trimmed()));
@@ -319,9 +323,15 @@ void normal_run(RunFiles& io) {
   // Files that the steps above left open are complete at a normal end.
   for (OutFile* f : {&io.mas, &io.mopro, &io.con, &io.ang, &io.svg, &io.par, &io.fixedh, &io.reset, &io.cnst, &io.res})
     finish_output(*f);
+  if (!tables.group_listing.empty()) {
+    OutFile group;
+    open_output(group, "group.ang");
+    group.os() << tables.group_listing;
+    finish_output(group);
+  }
   if (sw.usedb == 1) io.db.close();
   written.hydrogen_restraints = sw.lfh == 1;
-  written.groups = tables.group_file_written;
+  written.groups = !tables.group_listing.empty();
   write_summary(written, sw.usedb == 1, log);
   if (const std::string w = warnings_line(log); !w.empty()) {
     to_both(log, "");
@@ -334,6 +344,7 @@ void normal_run(RunFiles& io) {
   to_log(log, "");
   to_log(log, kRule80);
   to_log(log, "");
+  commit_outputs(io.outputs, log.file);
   log.file.close();
 }
 
@@ -343,8 +354,8 @@ void close_after_stop(RunFiles& io) {
   OutFile* files[] = {&io.mas, &io.par, &io.mopro, &io.con, &io.spf, &io.svg, &io.ang,
                       &io.reset, &io.cnst, &io.res, &io.fixedh};
   std::string dropped;
-  for (OutFile* f : files)
-    if (f->abandon()) dropped += " " + f->name();
+  for (OutFile* f : files) f->abandon();
+  for (const std::string& name : io.outputs.abandon()) dropped += " " + name;
   if (!dropped.empty()) to_log(io.log, " Files not written (run stopped):" + dropped);
   io.log.file.close();
 }

@@ -10,6 +10,7 @@
 #include "control/switches.hpp"
 #include "layout/log.hpp"
 #include "layout/out_file.hpp"
+#include "layout/output_set.hpp"
 #include "layout/record_file.hpp"
 #include "structure/model.hpp"
 
@@ -32,6 +33,7 @@ struct RunFiles {
   OutFile res;      // res_mopro.inp
   OutFile fixedh;   // fixedH.ins
   RecordFile db;    // the databank
+  OutputSet outputs;  // every output above but the log, moved into place together
 };
 
 // The structure file(s) named by the control file, read by the reader of

@@ -1,6 +1,11 @@
 #include "layout/out_file.hpp"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <ext/stdio_filebuf.h>
 
 namespace vorn {
 
@@ -12,25 +17,50 @@ std::ostream& null_stream() {
   return sink;
 }
 
+// An output stream on a file descriptor that it owns.
+class FdStream : public std::ostream {
+public:
+  explicit FdStream(int fd) : std::ostream(nullptr), buf_(fd, std::ios::out) { rdbuf(&buf_); }
+  // Flushes and closes the descriptor; false when either failed.
+  bool finish() {
+    flush();
+    const bool ok = !fail();
+    buf_.close();   // closes the descriptor
+    return ok;
+  }
+
+private:
+  __gnu_cxx::stdio_filebuf<char> buf_;
+};
+
+// Creates `path` as a new file: whatever has that name is removed first
+// (a link is removed, not followed), and the file is created exclusively,
+// so that nothing that appears in between is written through either.
+int create_new_file(const std::string& path) {
+  if (::unlink(path.c_str()) != 0 && errno != ENOENT) return -1;
+  return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+}
+
 }  // namespace
 
-bool OutFile::open(const std::string& name, bool direct) {
+bool OutFile::open_file(const std::string& written, const std::string& target, const std::string& name) {
   close();
   name_ = name;
   memory_ = false;
   failed_ = false;
-  temp_ = direct ? name : name + ".vorn-part";
-  // A temporary left by a run that was killed is replaced, not followed
-  // (it could be a link to a file elsewhere).
-  if (!direct) std::remove(temp_.c_str());
-  auto f = std::make_unique<std::ofstream>(temp_, std::ios::out | std::ios::trunc);
-  if (!*f) {
-    temp_.clear();
-    return false;
-  }
-  os_ = std::move(f);
+  const int fd = create_new_file(written);
+  if (fd < 0) return false;
+  os_ = std::make_unique<FdStream>(fd);
+  temp_ = written;
+  target_ = target;
   return true;
 }
+
+bool OutFile::open(const std::string& name, bool direct) {
+  return direct ? open_file(name, "", name) : open_file(name + ".vorn-part", name, name);
+}
+
+bool OutFile::create(const std::string& path, const std::string& name) { return open_file(path, "", name); }
 
 void OutFile::open_memory(const std::string& name) {
   close();
@@ -52,30 +82,27 @@ bool OutFile::close() {
     // Memory files keep their text for inspection after closing.
     return true;
   }
-  os_->flush();
-  auto* file = dynamic_cast<std::ofstream*>(os_.get());
-  if (file) file->close();
-  bool ok = !os_->fail();
+  bool ok = static_cast<FdStream*>(os_.get())->finish();
   os_.reset();
-  if (temp_ != name_) {
-    if (ok) ok = std::rename(temp_.c_str(), name_.c_str()) == 0;
-    if (!ok) std::remove(temp_.c_str());
-  }
+  if (!target_.empty() && ok) ok = std::rename(temp_.c_str(), target_.c_str()) == 0;
+  // A file that is not complete is not left behind, neither under its
+  // temporary name nor in a set's directory.
+  if (!ok) std::remove(temp_.c_str());
   temp_.clear();
+  target_.clear();
   failed_ = !ok;
   return ok;
 }
 
 bool OutFile::abandon() {
   if (!os_ || memory_) return false;
+  static_cast<FdStream*>(os_.get())->finish();
   os_.reset();
-  if (temp_ != name_) {
-    std::remove(temp_.c_str());
-    temp_.clear();
-    return true;
-  }
+  const bool staged = !target_.empty();
+  if (staged) std::remove(temp_.c_str());
   temp_.clear();
-  return false;
+  target_.clear();
+  return staged;
 }
 
 std::string OutFile::text() const {

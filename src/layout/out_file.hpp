@@ -1,10 +1,12 @@
-// An output file of the run.  It is written under a temporary name and
-// moved into place when it is closed complete, so that a run that stops
-// with an error never leaves a truncated file in place of a good one.  A
-// file can also be opened in memory, which the tests use.
+// An output file of the run.  A file is always created afresh: an existing
+// file or link of that name is removed first, never followed and never
+// truncated, so that no output is written through a link.  A file is
+// written under a temporary name and moved into place when it is closed
+// complete, or, inside an OutputSet, written in the set's private
+// directory and moved into place with the whole set at the end of the run.
+// A file can also be opened in memory, which the tests use.
 #pragma once
 
-#include <fstream>
 #include <memory>
 #include <ostream>
 #include <sstream>
@@ -17,6 +19,9 @@ public:
   // Creates or replaces the file `name` (written to a temporary name until
   // close()).  `direct` writes the file itself at once (the log).
   bool open(const std::string& name, bool direct = false);
+  // Creates the file `path` afresh and writes it directly; `name` is the
+  // name the messages give it (an output of a set: its final name).
+  bool create(const std::string& path, const std::string& name);
   void open_memory(const std::string& name = "(memory)");
   bool is_open() const { return static_cast<bool>(os_); }
   // The stream to write to; an unopened file swallows what it is given.
@@ -28,6 +33,8 @@ public:
   // True when the last close() failed: the file is not there, whoever
   // closed it.
   bool failed() const { return failed_; }
+  // True while everything written so far has gone to the file.
+  bool good() const { return !os_ || !os_->fail(); }
   // Drops an incomplete file: the temporary is removed and an existing file
   // of the same name stays as it was.  Returns true when something was
   // dropped.
@@ -37,9 +44,12 @@ public:
   std::string text() const;
 
 private:
+  bool open_file(const std::string& written, const std::string& target, const std::string& name);
+
   std::unique_ptr<std::ostream> os_;
-  std::string name_;
-  std::string temp_;
+  std::string name_;     // for messages
+  std::string temp_;     // the file written
+  std::string target_;   // where close() moves it; empty: it stays where it is written
   bool memory_ = false;
   bool failed_ = false;
   std::ostringstream* mem_ = nullptr;

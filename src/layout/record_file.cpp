@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <utility>
 
@@ -9,12 +10,22 @@ namespace vorn {
 
 namespace {
 
+// Records end at a line feed, a carriage return and line feed (files
+// written on Windows) or a lone carriage return (old Macintosh files).  A
+// byte-order mark that some editors put at the start of a file written in
+// UTF-8 is not part of the first record.
 std::vector<std::string> split_records(std::istream& in) {
+  const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   std::vector<std::string> lines;
-  std::string s;
-  while (std::getline(in, s)) {
-    if (!s.empty() && s.back() == '\r') s.pop_back();
-    lines.push_back(s);
+  std::size_t start = text.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
+  while (start < text.size()) {
+    const std::size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string::npos) {
+      lines.push_back(text.substr(start));
+      break;
+    }
+    lines.push_back(text.substr(start, end - start));
+    start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
   }
   return lines;
 }

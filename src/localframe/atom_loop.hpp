@@ -28,7 +28,7 @@ struct AtomTables {
   Kappas kappas;
   Forh hydrogen_parents;
   Exceptions groups;
-  bool group_file_written = false;   // group.ang, by the functional-group test
+  std::string group_listing;   // group.ang, by the functional-group test
 };
 
 // What the routines of one atom read and fill.  The model is written

@@ -107,8 +107,9 @@ int choose_kappa_set(const AtomLoop& loop, int atom, const Frame& f) {
     return 0;
   }
   to_log(loop.log, layout::format("(/a)", " Calling DetExcept..."));
-  if (detexcept(loop.model, loop.sw, loop.nb, loop.rings, loop.tables.groups, loop.log, atom))
-    loop.tables.group_file_written = true;
+  if (std::string g = detexcept(loop.model, loop.sw, loop.nb, loop.rings, loop.tables.groups, loop.log, atom);
+      !g.empty())
+    loop.tables.group_listing = std::move(g);
   loop.tables.groups.exgroup[atom] = upcased(loop.tables.groups.exgroup[atom].view());
   if (loop.tables.groups.exflag[atom] == 1)
     layout::write(loop.log.log(), "(/' Exception identified for ',a,' : Functional group = [',a,']')", a.label.trimmed(),

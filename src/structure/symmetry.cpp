@@ -62,53 +62,84 @@ void print_matrix(const Symmetry& sy, std::ostream& log, int n) {
     layout::write(log, "(3f12.6,5x,f12.6)", op.rot[i][0], op.rot[i][1], op.rot[i][2], op.trans[i]);
 }
 
-// Translation part of one coordinate expression, after its axis terms are
-// cut out: a decimal number, or a fraction such as 1/2, -1/4 or 5/6.
-bool read_translation(const std::string& rest, float& t) {
-  if (rest.empty()) {
-    t = 0.0f;
-    return true;
-  }
-  if (rest.find('/') == std::string::npos) {
-    double v = 0;
-    if (layout::read_fixed_word(rest, v)) {
-      t = static_cast<float>(v);
-      return true;
-    }
-  }
-  // Digit scan: '/' switches from the numerator to the denominator; a '-'
-  // just before a number makes it negative; other characters are ignored.
-  long long part[2] = {0, 1};
-  int sign[2] = {1, 1};
-  int cur = 0;
-  bool in_digits = false;
-  int next_sign = 1;
-  for (char c : rest) {
-    if (c == '/') {
-      cur = 1;
-      in_digits = false;
-    } else if (c >= '0' && c <= '9') {
-      const int d = c - '0';
-      if (!in_digits) {
-        part[cur] = d;
-        sign[cur] = next_sign;
-        in_digits = true;
-      } else if (part[cur] < 100000000) {
-        part[cur] = part[cur] * 10 + d;
-      }
-    } else {
-      in_digits = false;
-    }
-    next_sign = c == '-' ? -1 : 1;
-  }
-  const long long num = sign[0] * part[0];
-  const long long den = sign[1] * part[1];
-  if (den == 0) return false;
-  t = static_cast<float>(static_cast<double>(num) / static_cast<double>(den));
-  return true;
+// A number of a coordinate expression from its text: digits with at most
+// one decimal point; false when it is not one.
+bool read_unsigned(std::string_view text, double& v) {
+  if (text.empty() || text.find('.') != text.rfind('.') || text == ".") return false;
+  const std::string t(text);
+  char* end = nullptr;
+  v = std::strtod(t.c_str(), &end);
+  return end == t.c_str() + t.size() && std::isfinite(v);
+}
+
+bool is_axis(char c) { return c == 'X' || c == 'Y' || c == 'Z'; }
+bool is_digit(char c) { return (c >= '0' && c <= '9') || c == '.'; }
+
+// Translations are kept to the field of the operator listing; a larger one
+// is a typing error, not a crystal.
+constexpr double kLargestTranslation = 10.0;
+
+// The determinant of the rotation part: +1 or -1 for a proper operator.
+double determinant(const SymOp& op) {
+  const auto& r = op.rot;
+  return static_cast<double>(r[0][0]) * (r[1][1] * r[2][2] - r[1][2] * r[2][1]) -
+         static_cast<double>(r[0][1]) * (r[1][0] * r[2][2] - r[1][2] * r[2][0]) +
+         static_cast<double>(r[0][2]) * (r[1][0] * r[2][1] - r[1][1] * r[2][0]);
 }
 
 }  // namespace
+
+std::string read_expression(std::string_view expr, float coef[3], float& trans) {
+  std::string e;
+  for (char c : expr)
+    if (c != ' ' && c != '\t') e += c;
+  upcase(e);
+  coef[0] = coef[1] = coef[2] = 0.0f;
+  trans = 0.0f;
+  const std::string quoted = "'" + e + "'";
+  if (e.empty()) return "an empty coordinate expression";
+  bool axis_seen[3] = {false, false, false};
+  bool translation_seen = false;
+  std::size_t p = 0;
+  while (p < e.size()) {
+    float sign = 1.0f;
+    if (e[p] == '+' || e[p] == '-') {
+      sign = e[p] == '-' ? -1.0f : 1.0f;
+      ++p;
+    } else if (p > 0) {
+      return quoted + " does not read";   // terms are joined by a sign
+    }
+    if (p >= e.size()) return quoted + " ends in a sign";
+    if (is_axis(e[p])) {
+      const int axis = e[p] - 'X';
+      if (axis_seen[axis]) return quoted + " holds " + e[p] + " twice";
+      axis_seen[axis] = true;
+      coef[axis] = sign;
+      ++p;
+      continue;
+    }
+    std::size_t q = p;
+    while (q < e.size() && is_digit(e[q])) ++q;
+    double num = 0, den = 1;
+    if (!read_unsigned(std::string_view(e).substr(p, q - p), num)) return quoted + " does not read";
+    if (q < e.size() && e[q] == '/') {
+      std::size_t r = ++q;
+      while (r < e.size() && is_digit(e[r])) ++r;
+      if (!read_unsigned(std::string_view(e).substr(q, r - q), den)) return quoted + " does not read";
+      q = r;
+    }
+    if (q < e.size() && is_axis(e[q])) return quoted + " has a coefficient other than 1 or -1";
+    if (den == 0) return quoted + " divides by zero";
+    if (translation_seen) return quoted + " has two translations";
+    translation_seen = true;
+    const double t = sign * num / den;
+    if (!(std::fabs(t) < kLargestTranslation)) return quoted + " has a translation out of range";
+    trans = static_cast<float>(t);
+    p = q;
+  }
+  return {};
+}
+
 
 std::vector<std::string> split(std::string_view text, char sep, int maxcount) {
   std::vector<std::string> pieces;
@@ -138,33 +169,10 @@ bool srchl(RecordFile& f, std::string_view key, bool rewind, std::string& line) 
   return false;
 }
 
-bool removerot(std::string& expr, float coef[3]) {
-  static constexpr const char* kTerms[9] = {"+X", "+Y", "+Z", "-X", "-Y", "-Z", "X", "Y", "Z"};
-  static constexpr float kSign[9] = {1, 1, 1, -1, -1, -1, 1, 1, 1};
-  bool set[3] = {false, false, false};
-  coef[0] = coef[1] = coef[2] = 0.0f;
-  for (int k = 0; k < 9; ++k) {
-    const int axis = k % 3;
-    if (set[axis]) continue;
-    const std::size_t p = expr.find(kTerms[k]);
-    if (p == std::string::npos) continue;
-    coef[axis] = kSign[k];
-    set[axis] = true;
-    expr.erase(p, std::char_traits<char>::length(kTerms[k]));
-  }
-  return set[0] || set[1] || set[2];
-}
+bool symop(std::string_view expr, float coef[3], float& trans) { return read_expression(expr, coef, trans).empty(); }
 
-bool symop(std::string_view expr, float coef[3], float& trans) {
-  std::string e;
-  for (char c : expr)
-    if (c != ' ' && c != '\t') e += c;
-  upcase(e);
-  removerot(e, coef);
-  return read_translation(e, trans);
-}
-
-int add_symmetry_card(Symmetry& sy, std::string_view card) {
+int add_symmetry_card(Symmetry& sy, std::string_view card, std::string* why) {
+  std::string reason;
   std::string text(card);
   // A "!" starts a comment, as in SHELX files.
   if (const std::size_t bang = text.find('!'); bang != std::string::npos) text.erase(bang);
@@ -176,29 +184,42 @@ int add_symmetry_card(Symmetry& sy, std::string_view card) {
   for (const std::string& optext : split(text, ';', 3)) {
     const std::string opt = upcased(optext);
     grow("SymCrd", sy.nsym + 1);
-    ++sy.nsym;
     SymOp op;
     op.rot = {};
     const std::vector<std::string> pieces = split(opt, opt.find(',') != std::string::npos ? ',' : ' ', 12);
     if (pieces.size() == 3) {
-      for (std::size_t j = 0; j < 3; ++j) {
+      for (std::size_t j = 0; j < 3 && reason.empty(); ++j) {
         float coef[3];
         float t = 0;
-        if (!symop(pieces[j], coef, t)) return 1;
+        reason = read_expression(pieces[j], coef, t);
         for (std::size_t i = 0; i < 3; ++i) op.rot[i][j] = coef[i];
         op.trans[j] = t;
       }
     } else if (pieces.size() == 12) {
-      for (std::size_t j = 0; j < 3; ++j) {
+      for (std::size_t j = 0; j < 3 && reason.empty(); ++j) {
         double v[4];
-        for (std::size_t k = 0; k < 4; ++k)
-          if (!layout::read_fixed_word(pieces[4 * j + k], v[k])) return 1;
+        for (std::size_t k = 0; k < 4 && reason.empty(); ++k)
+          if (!layout::read_fixed_word(pieces[4 * j + k], v[k]) || !std::isfinite(v[k]))
+            reason = "'" + pieces[4 * j + k] + "' is not a number";
+        if (!reason.empty()) break;
+        if (!(std::fabs(v[0]) < kLargestTranslation)) reason = "a translation out of range";
         op.trans[j] = static_cast<float>(v[0]);
         for (std::size_t i = 0; i < 3; ++i) op.rot[i][j] = static_cast<float>(v[i + 1]);
       }
     } else {
+      reason = std::to_string(pieces.size()) + (pieces.size() == 1 ? " part" : " parts") +
+               " instead of 3 coordinate expressions or 12 numbers";
+    }
+    // X, Y and Z must each stand in the operator so that it maps the
+    // crystal onto itself: the rotation is invertible with determinant 1 or -1.
+    if (reason.empty() && std::fabs(std::fabs(determinant(op)) - 1.0) > 1e-4)
+      reason = "the rotation part has determinant " + layout::fmt_f(static_cast<float>(determinant(op)), 8, 3) +
+               ", not 1 or -1";
+    if (!reason.empty()) {
+      if (why) *why = reason;
       return 1;
     }
+    ++sy.nsym;
     sy.op[sy.nsym] = op;
     if (is_identity(op)) --sy.nsym;
   }
@@ -212,10 +233,12 @@ Symmetry read_symmetry_cards(RecordFile& f, std::ostream& log) {
   f.rewind();
   std::string line;
   while (srchl(f, "SYM", false, line)) {
-    if (add_symmetry_card(sy, line) != 0) {
-      layout::write(log, "(' * * * Symmetry card no.', I3, ' illegal * * *')", sy.nsym);
-      --sy.nsym;
-    }
+    // A card that is not a proper operator would leave the structure in
+    // the wrong space group: the run stops at it.
+    std::string why;
+    if (add_symmetry_card(sy, line, &why) != 0)
+      fail("SymCrd", "Symmetry card on line " + std::to_string(f.position()) + " is not a proper operator (" + why +
+                         "): " + trimmed_both(line));
   }
   for (int n = 1; n <= sy.nsym; ++n) write_operator(sy, log, n);
   return sy;

@@ -15,14 +15,19 @@ namespace vorn {
 // Rewinds the file and builds the operator list (the identity first) from
 // every card that begins with SYM; prints each operator.
 Symmetry read_symmetry_cards(RecordFile& f, std::ostream& log);
-// Parses one card; appends its operators; returns 0 when the card is good.
-int add_symmetry_card(Symmetry& sy, std::string_view card);
-// One coordinate expression: coefficients of X, Y, Z and the translation;
-// false when the translation cannot be read (a zero denominator).
+// Parses one card; appends its operators; returns 0 when the card is good,
+// else 1 with what is wrong in `why`.  A good card holds operators of three
+// coordinate expressions or of twelve numbers, each with a rotation of
+// determinant 1 or -1.
+int add_symmetry_card(Symmetry& sy, std::string_view card, std::string* why = nullptr);
+// One coordinate expression, such as "1/2-X+Y" or "Z+0.25": X, Y and Z
+// each at most once with coefficient +1 or -1, and at most one translation
+// (a decimal number or a fraction, below 10 in magnitude).  Sets the
+// coefficients of X, Y, Z and the translation; returns what is wrong with
+// the expression, empty when it reads.
+std::string read_expression(std::string_view expr, float coef[3], float& trans);
+// The same; false when the expression does not read.
 bool symop(std::string_view expr, float coef[3], float& trans);
-// Cuts the X, Y, Z terms out of an upper-case expression and sets their
-// coefficients (+1, -1 or 0); true when a term was found.
-bool removerot(std::string& expr, float coef[3]);
 // Splits the text at the separator into at most `maxcount` pieces (0: no
 // limit; the last piece keeps the rest of the text).  Pieces come back
 // without surrounding blanks; empty pieces are dropped except between

@@ -229,12 +229,12 @@ TEST(BadInput, MissingStructureFilesOfEveryFormat) {
     const char* message;
   };
   const Case cases[] = {
-      {"FORMAT *shelx\nINPUT missing.res\n", "ERROR *** ReadShelx *** Error opening SHELX file..."},
+      {"FORMAT *shelx\nINPUT missing.res\n", "ERROR *** ReadShelx *** Error opening SHELX file missing.res"},
       {"FORMAT *xd\nINPUT missing.mas xd.inp\n", "ERROR *** ReadXD *** Error opening XD master file missing.mas"},
       {"FORMAT *xd\nINPUT xd.mas missing.inp\n",
        "ERROR *** ReadXD *** Error opening XD parameter file missing.inp"},
-      {"FORMAT *aim2tab\nINPUT missing.tab\n", "ERROR *** ReadAim2Tab *** Error opening AIM2TAB output file..."},
-      {"FORMAT *platon\nINPUT missing.ang\n", "ERROR *** ReadPlaton *** Error opening PLATON file"},
+      {"FORMAT *aim2tab\nINPUT missing.tab\n", "ERROR *** ReadAim2Tab *** Error opening AIM2TAB output file missing.tab"},
+      {"FORMAT *platon\nINPUT missing.ang\n", "ERROR *** ReadPlaton *** Error opening PLATON file missing.ang"},
       {"FORMAT *cif\nINPUT missing.cif\n", "ERROR *** ReadCif *** Error opening CIF file missing.cif"},
       // INPUT naming no file at all.
       {"FORMAT *shelx\nINPUT\n", "Unexpected STOP in ReadChar..."},
@@ -290,7 +290,7 @@ TEST(BadInput, OutputFilesThatCannotBeWritten) {
     sb.copy_in(test_data("hcno.db"), "hcno.db");
     sb.write("vorn.inp", std::string(kShelxInp) + "DATABANK hcno.db\nEXTEND_H\n");
     fs::create_directory(sb.file(name));
-    const Outcome o = sb.stops(std::string("ERROR *** VORN *** Unable to write output file ") + name);
+    const Outcome o = sb.stops(std::string("ERROR *** VORN *** Unable to create output file ") + name);
     EXPECT_EQ(o.out.find(" XD instructions are in file"), std::string::npos) << o.out;
     EXPECT_TRUE(fs::is_directory(sb.file(name)));
   }

@@ -151,7 +151,7 @@ TEST(ReadAim2Tab, ShortOrUnannouncedTablesStop) {
     expect_stop(run, [&] { read_aim2tab(dir.file("t.tab"), run.rs->log_sink()); }, c.message);
   }
   MemoryRun run;
-  expect_stop(run, [&] { read_aim2tab("no-such.tab", run.rs->log_sink()); }, "Error opening AIM2TAB output file...");
+  expect_stop(run, [&] { read_aim2tab("no-such.tab", run.rs->log_sink()); }, "Error opening AIM2TAB output file no-such.tab");
 }
 
 // ---- PLATON ------------------------------------------------------------
@@ -206,9 +206,8 @@ TEST(ReadPlaton, OnlyAtomLinesCountAndBadLinesStop) {
     ScratchDir dir;
     dir.write("p.ang", "ANGSTROM\nCELL 1 2 3\n");
     MemoryRun run;
-    const Model md = read_platon(dir.file("p.ang"), run.rs->log_sink());
-    EXPECT_EQ(md.natom, 0);
-    EXPECT_EQ(md.types.ntypes, 0);
+    expect_stop(run, [&] { read_platon(dir.file("p.ang"), run.rs->log_sink()); },
+                " ERROR *** ReadPlaton *** No atom read from file " + dir.file("p.ang") + " (read as PLATON format)");
   }
   {
     ScratchDir dir;
@@ -218,7 +217,7 @@ TEST(ReadPlaton, OnlyAtomLinesCountAndBadLinesStop) {
                 " ERROR *** ReadPlaton *** ATOM line 1 has no label or no three coordinates");
   }
   MemoryRun run;
-  expect_stop(run, [&] { read_platon("no-such.ang", run.rs->log_sink()); }, " ERROR *** ReadPlaton *** Error opening PLATON file");
+  expect_stop(run, [&] { read_platon("no-such.ang", run.rs->log_sink()); }, " ERROR *** ReadPlaton *** Error opening PLATON file no-such.ang");
 }
 
 // ---- The program on Cartesian input --------------------------------------

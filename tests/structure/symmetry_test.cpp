@@ -85,11 +85,33 @@ TEST_F(Sym, SeveralOperatorsPerCardAndMatrixForm) {
   EXPECT_EQ(op(4).rot[1][1], 1);
 }
 
-TEST_F(Sym, IllegalCardIsReportedAndDropped) {
-  read_cards("SYMM -X, Y\nSYMM -X, -Y, Z\nSYMM 1 2 3 4 5 6 7 8 9 10 11 A\n");
-  EXPECT_EQ(sy.nsym, 2);
-  EXPECT_NE(m.log().find(" * * * Symmetry card no.  2 illegal * * *"), std::string::npos);
-  EXPECT_NE(m.log().find(" * * * Symmetry card no.  3 illegal * * *"), std::string::npos);
+// A card that is not a proper operator would leave the structure in the
+// wrong space group: the run stops, naming the card, its line and the fault.
+TEST(SymCard, ImproperCardsStopTheRun) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"SYMM X,Y", "(2 parts instead of 3 coordinate expressions or 12 numbers)"},
+      {"SYMM X,Y,Z,W", "(4 parts instead"},
+      {"SYMM 1/0+X,Y,Z", "('1/0+X' divides by zero)"},
+      {"SYMM A,B,C", "('A' does not read)"},
+      {"SYMM 2X,Y,Z", "('2X' has a coefficient other than 1 or -1)"},
+      {"SYMM 1e30+X,Y,Z", "('1E30+X' does not read)"},
+      {"SYMM X-X,Y,Z", "('X-X' holds X twice)"},
+      {"SYMM X,X,Z", "(the rotation part has determinant    0.000, not 1 or -1)"},
+      {"SYMM X+99,Y,Z", "('X+99' has a translation out of range)"},
+      {"SYMM -X,-Y,Z-", "('Z-' ends in a sign)"},
+      {"SYMM -X,,Z", "(an empty coordinate expression)"},
+      {"SYMM 0.5 -1 0 0  0 0 1 0  0 0 0 A", "('A' is not a number)"},
+      {"SYMM 0 2 0 0  0 0 1 0  0 0 0 1", "(the rotation part has determinant    2.000"},
+  };
+  for (const auto& [card, why] : cases) {
+    test::MemoryRun run;
+    RecordFile f;
+    f.open_text(std::string("TITL x\nSYMM -X,-Y,Z\n") + card + " ! comment\n");
+    EXPECT_THROW(run.as_driver([&] { read_symmetry_cards(f, run.rs->log_sink().log()); }), RunError) << card;
+    const std::string head = " ERROR *** SymCrd *** Symmetry card on line 3 is not a proper operator ";
+    EXPECT_NE(run.log().find(head + why), std::string::npos) << run.log();
+    EXPECT_NE(run.log().find(std::string("): ") + card + " ! comment\n"), std::string::npos) << run.log();
+  }
 }
 
 TEST_F(Sym, CentringThenInversion) {

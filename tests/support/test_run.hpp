@@ -132,7 +132,8 @@ inline void databank_defaults(TestRun& rs, int i) {
 }
 // The functional-group test of the kappa-set search, with the run's values.
 inline void detexcept(TestRun& rs, int atom) {
-  if (detexcept(rs.model, rs.sw, rs.nb, rs.rings, rs.except, rs.log_sink(), atom)) rs.tables.group_file_written = true;
+  if (std::string g = detexcept(rs.model, rs.sw, rs.nb, rs.rings, rs.except, rs.log_sink(), atom); !g.empty())
+    rs.tables.group_listing = std::move(g);
 }
 inline void gencompletefrags(TestRun& rs) {
   rs.model = complete_fragments(std::move(rs.model), rs.sw, direct_forms(rs.index), rs.log_sink());

@@ -71,7 +71,7 @@ Model read_aim2tab(const std::string& file, Log& log) {
   Model m;
   start_model(m);
   RecordFile f;
-  if (!f.open(file)) fail(kWhere, "Error opening AIM2TAB output file...");
+  if (!f.open(file)) fail(kWhere, "Error opening AIM2TAB output file " + file);
 
   int announced = -1;    // count of the NUMBER OF ATOMS READ line
   bool table = false;
@@ -113,6 +113,7 @@ Model read_aim2tab(const std::string& file, Log& log) {
   for (int k = 1; k <= m.types.ntypes; ++k)
     to_term(log, layout::format("(3x,'atom type = ',i2,3x,' atomic number = ',i3)", k, m.types.typez[k]));
   to_term(log, layout::format("(/a,i5)", " Total atoms read from AIM2TAB output file = ", m.natom));
+  check_atoms_read(m, kWhere, file, "AIM2TAB");
   write_atom_listing(m, log.log());
   return m;
 }
@@ -122,7 +123,7 @@ Model read_platon(const std::string& file, Log& log) {
   Model m;
   start_model(m);
   RecordFile f;
-  if (!f.open(file)) fail(kWhere, "Error opening PLATON file");
+  if (!f.open(file)) fail(kWhere, "Error opening PLATON file " + file);
   layout::write(log.log(), "(//a,a)", " Reading PLATON file : ", FileName(file));
 
   int count = 0;
@@ -144,6 +145,7 @@ Model read_platon(const std::string& file, Log& log) {
 
   write_scattering_types(m.types, log.log());
   to_both(log, layout::format("(/' Total atoms read from PLATON file = ',i8)", m.natom));
+  check_atoms_read(m, kWhere, file, "PLATON");
   write_atom_listing(m, log.log());
   return m;
 }

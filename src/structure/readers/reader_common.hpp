@@ -2,6 +2,11 @@
 // the structure model.
 #pragma once
 
+#include <cmath>
+#include <string>
+#include <string_view>
+
+#include "layout/run_error.hpp"
 #include "structure/model.hpp"
 
 namespace vorn {
@@ -26,5 +31,28 @@ inline void add_scattering_type(AtomTypes& t, int z) {
 
 // Highest multipole level of an atom: 4, or 2 for hydrogen.
 inline int default_lmx(int z) { return z == 1 ? 2 : 4; }
+
+// Positions beyond this distance from the origin (in Angstrom) are no
+// crystal: the products of the later steps would overflow.
+constexpr double kFarthestPosition = 1.0e6;
+
+// The end of every reader.  A file from which no atom was read (a file of
+// another format, one cut before its first atom) stops the run, naming the
+// file and the format it was read as; so does an atom whose position is not
+// a finite number within reach (an overflowing cell or coordinate), which
+// would otherwise reach every output as NaN.
+inline void check_atoms_read(const Model& m, std::string_view where, const std::string& file,
+                             std::string_view format) {
+  if (m.natom == 0) fail(where, "No atom read from file " + file + " (read as " + std::string(format) + " format)");
+  for (int i = 1; i <= m.natom; ++i) {
+    const Atom& a = m.atoms[i];
+    const std::string name = "Atom " + std::to_string(i) + " " + std::string(a.label.trimmed());
+    for (const float v : {a.xf, a.yf, a.zf})
+      if (!std::isfinite(v)) fail(where, name + ": fractional coordinate is not a finite number");
+    for (const float v : {a.xc, a.yc, a.zc})
+      if (!std::isfinite(v) || std::fabs(v) > kFarthestPosition)
+        fail(where, name + ": Cartesian coordinate is not a finite number within 1.0E+06 Angstrom");
+  }
+}
 
 }  // namespace vorn

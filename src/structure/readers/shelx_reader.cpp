@@ -287,7 +287,7 @@ Model read_shelx(const std::string& file, ShelxLabels naming, Log& out) {
   OneBased<int> riding(kMaxAtoms, 0);
 
   RecordFile f;
-  if (!f.open(file)) fail("ReadShelx", "Error opening SHELX file...");
+  if (!f.open(file)) fail("ReadShelx", "Error opening SHELX file " + file);
   std::ostream& log = out.log();
   layout::write(log, "(/a,a)", " Reading SHELX file : ", file);
   f.open_records(expand_shelx_includes(f, file, out), file);
@@ -470,6 +470,7 @@ Model read_shelx(const std::string& file, ShelxLabels naming, Log& out) {
     md.resi.resname[i] = layout::format("(a6,1x,i3)", padded(name, 10), resi.number);
   }
   to_term(out, layout::format("(/a,i5)", " Total atoms read from SHELX file = ", md.natom));
+  check_atoms_read(md, "ReadShelx", file, "SHELX");
   warn_repeated_labels(md, out);
   flag_partial_sites(md);
   write_atom_listing(md, log);

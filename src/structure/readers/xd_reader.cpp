@@ -219,7 +219,7 @@ Model read_xd(const std::string& parfile, const FileName& master, Log& out) {
     fail(kWhere, std::string(kParError) + ": negative count among the control integers");
 
   to_both(out, layout::format("(/1x,'NO.',3x,'ATOM',6x,'AT.NO.',3x,'ORDER_OF_U',5x,'iSFT')"));
-  for (int k = 0; k < nskip + 2; ++k)
+  for (long long k = 0; k < nskip + 2LL; ++k)
     if (!par.next(line, 0)) fail(kWhere, kParError);
 
   // Atoms.  XD writes the population values of the file's level for
@@ -292,6 +292,8 @@ Model read_xd(const std::string& parfile, const FileName& master, Log& out) {
   // Scattering types in order of first appearance.  The atoms keep
   // the file's own table index in tbl.
   for (int i = 1; i <= natom; ++i) add_scattering_type(m.types, m.atoms[i].iz);
+
+  check_atoms_read(m, kWhere, std::string(rtrim(parfile)), "XD");
 
   std::vector<std::string> labels;
   for (int i = 1; i <= natom; ++i) labels.emplace_back(m.atoms[i].label.trimmed());
