@@ -48,9 +48,9 @@ float read_real(layout::FreeReader& r) {
 
 // Word iw of the raw line, from its first to its last column, as a
 // 60-character file name (case kept).
-FileName raw_word(const std::string& raw, int iw) {
+FileName raw_word(const std::string& raw, int iw, const char* missing) {
   int a = 0, b = 0;
-  readchar(raw, iw, a, b);
+  if (!find_word(raw, iw, a, b)) fail(kRoutine, missing);
   return FileName(std::string_view(raw).substr(static_cast<std::size_t>(a - 1), static_cast<std::size_t>(b - a + 1)));
 }
 
@@ -95,16 +95,19 @@ bool keyword_input(Switches& sw, Log& log, const LineExtract& lx, RecordFile& f,
   }
   std::string raw;
   if (!reread_raw(f, raw)) return false;
-  sw.args.inpfile = raw_word(raw, 2);
+  sw.args.inpfile = raw_word(raw, 2, "The INPUT line of vorn.inp names no structure file");
   // "*block name": the word after *BLOCK, as written (a CIF block name may
   // be longer than a keyword, or read as a number).
   for (int w = 3; w < dnumline(raw); ++w)
-    if (upcased(std::string(raw_word(raw, w).trimmed())) == "*BLOCK") {
-      sw.args.block = std::string(raw_word(raw, w + 1).trimmed());
+    if (upcased(std::string(raw_word(raw, w, "The INPUT line of vorn.inp is cut").trimmed())) == "*BLOCK") {
+      sw.args.block =
+          std::string(raw_word(raw, w + 1, "The INPUT line of vorn.inp names no CIF block after *block").trimmed());
       break;
     }
   if (sw.format == InputFormat::xd) {
-    sw.args.inpfile2 = raw_word(raw, 3);
+    sw.args.inpfile2 = raw_word(raw, 3,
+                                "The INPUT line of vorn.inp names one file: XD input needs the master file and the "
+                                "parameter file");
     sw.xdold = sw.args.inpfile;
     sw.args.inpfile = sw.args.inpfile2;
   }
@@ -140,7 +143,7 @@ bool keyword_databank(Switches& sw, RecordFile& f) {
     const char* env = std::getenv("VORN_DB");
     sw.abank = env ? env : "";
   } else {
-    sw.abank = raw_word(raw, 2);
+    sw.abank = raw_word(raw, 2, "The DATABANK line of vorn.inp names no databank file");
   }
   return true;
 }

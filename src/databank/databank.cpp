@@ -116,11 +116,19 @@ bool all_finite(const std::vector<float>& v) {
   return true;
 }
 
-// Reads entry lines until keyword 1 is `key`.
-void read_until(const Search& rs, std::string& line, const char* key) {
-  do {
-    readfile(rs, line);
-  } while (!(rs.db.text.current.keyword(1) == key));
+// Reads the lines of the entry whose ATOM line is line `entry` until
+// keyword 1 is `key`.  The entry ends at the next ATOM line or at the end
+// of the file: a missing line stops the run, naming the entry, rather than
+// take the line of the next entry.
+void read_until(const Search& rs, std::size_t entry, std::string& line, const char* key) {
+  const std::string missing = "The databank entry on line " + std::to_string(entry) + " of databank file " +
+                              rs.db.file.path() + " has no " + key + " line";
+  for (;;) {
+    if (!next_entry_line(rs, line)) fail("ReadDB", missing + " (end of the file)");
+    if (rs.db.text.current.keyword(1) == key) return;
+    if (rs.db.text.current.keyword(1) == "ATOM")
+      fail("ReadDB", missing + " before the next entry on line " + std::to_string(db_position(rs)));
+  }
 }
 
 Text<5> keyword5(const Search& rs, int k) { return Text<5>(rs.db.text.current.keyword(k).view().substr(0, 5)); }
@@ -129,9 +137,9 @@ void log_line(const Search& rs, const std::string& text) { to_log(rs.log, text);
 
 // Hydrogen: the PRNT line describes the parent atom.  Returns true when the
 // entry fits; the file is then positioned after its matching lines.
-bool hydrogen_fits(const Search& rs, int i, const SiteSym& asymi, Mpoles1& m1) {
+bool hydrogen_fits(const Search& rs, std::size_t entry, int i, const SiteSym& asymi, Mpoles1& m1) {
   std::string line;
-  read_until(rs, line, "PRNT");
+  read_until(rs, entry, line, "PRNT");
   const std::vector<int> v = line_ints(rs, line, 3, "the parent atom, its neighbours and hydrogens (PRNT)");
   m1.asymr = keyword5(rs, 5);
   if (exceptdb(rs, i, m1.group) == 1) return false;
@@ -143,9 +151,10 @@ bool hydrogen_fits(const Search& rs, int i, const SiteSym& asymi, Mpoles1& m1) {
 }
 
 // Any other element: the NEIG line and its type lines.
-bool heavy_atom_fits(const Search& rs, int i, const DatabankQuery& q, const SiteSym& asymi, Mpoles1& m1) {
+bool heavy_atom_fits(const Search& rs, std::size_t entry, int i, const DatabankQuery& q, const SiteSym& asymi,
+                     Mpoles1& m1) {
   std::string line;
-  read_until(rs, line, "NEIG");
+  read_until(rs, entry, line, "NEIG");
   const std::vector<int> v = line_ints(rs, line, 4, "the neighbour counts, ring flag and ring size (NEIG)");
   const int jnei = v[0], jty = v[1], jring = v[2], jmemb = v[3];
   m1.asymr = keyword5(rs, 6);
@@ -184,9 +193,9 @@ bool heavy_atom_fits(const Search& rs, int i, const DatabankQuery& q, const Site
 }
 
 // The accepted entry's PVAL line and its PLMS lines.
-void read_parameters(const Search& rs, Mpoles1& m1) {
+void read_parameters(const Search& rs, std::size_t entry, Mpoles1& m1) {
   std::string line;
-  read_until(rs, line, "PVAL");
+  read_until(rs, entry, line, "PVAL");
   std::vector<float> p(4, 0.0f);
   if (!layout::read_reals(line, p) || !all_finite(p)) bad_numbers(rs, "Pval, kappa, kappa' and sigmaPv (PVAL)");
   m1.pv = p[0];
@@ -349,9 +358,11 @@ int exceptdb(const Search& rs, int i, Text<40>& group) {
   const bool has_group = rs.except.exflag[i] == 1;
   const Text<40>& atom_group = rs.except.exgroup[i];
   std::string line;
-  readfile(rs, line);
-  if (!(rs.db.text.current.keyword(1) == "EXCEPT")) {
-    db_backspace(rs);
+  // The end of the file here leaves the entry without its PVAL line, which
+  // the reading of the parameters reports.
+  const bool more = next_entry_line(rs, line);
+  if (!more || !(rs.db.text.current.keyword(1) == "EXCEPT")) {
+    if (more) db_backspace(rs);
     if (!has_group) return 0;
     if (rs.verbose())
       log_line(rs, layout::format("(/,' Functional group = [',a,'], but no functional group',"
@@ -405,10 +416,12 @@ Mpoles1 search(const Search& rs, int i, const DatabankQuery& q) {
     const int last = lenstr(raw);
     m1.comment = std::string_view(raw).substr(static_cast<std::size_t>(istart - 1),
                                               static_cast<std::size_t>(last - istart + 1));
-    const bool fits = a.iz == 1 ? hydrogen_fits(rs, i, asymi, m1) : heavy_atom_fits(rs, i, q, asymi, m1);
+    const std::size_t entry = db_position(rs);
+    const bool fits =
+        a.iz == 1 ? hydrogen_fits(rs, entry, i, asymi, m1) : heavy_atom_fits(rs, entry, i, q, asymi, m1);
     if (!fits) return;
     m1.ifind = 1;
-    read_parameters(rs, m1);
+    read_parameters(rs, entry, m1);
   };
 
   DatabankText& t = rs.db.text;

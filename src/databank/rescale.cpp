@@ -52,16 +52,22 @@ FragmentInput read_fragment_lines(RecordFile& control) {
     } else if (starts_with(line, "FRAG")) {
       in.has_frag = true;
     } else if (starts_with(line, "CHFRAG")) {
-      LineExtract ex;
-      readline(line, ex);
-      const int n = layout::count_values(line);
-      if (n > kMaxAtoms)
-        fail("rescalePv", "More than " + std::to_string(kMaxAtoms) + " fragment charges on the CHFRAG line");
-      in.chfrag.assign(static_cast<std::size_t>(n), 0.0f);
-      bool finite = layout::read_reals(line, in.chfrag);
-      for (float q : in.chfrag) finite = finite && std::isfinite(q);
-      if (!finite)
-        fail("rescalePv", "Error reading fragment charges (CHFRAG) from vorn.inp");
+      // Every value must be a charge: a word, NaN or a value beyond the
+      // range of a real would otherwise be taken as charge 0.
+      std::string values = line.substr(6);
+      for (char& c : values)
+        if (c == '\\') c = ' ';
+      layout::FreeReader r(values);
+      in.chfrag.clear();
+      while (r.remaining() > 0) {
+        float q = 0.0f;
+        if (!r.real(q) || !std::isfinite(q))
+          fail("rescalePv", "Fragment charge " + std::to_string(in.chfrag.size() + 1) +
+                                " on the CHFRAG line of vorn.inp does not read as a finite number");
+        if (static_cast<int>(in.chfrag.size()) >= kMaxAtoms)
+          fail("rescalePv", "More than " + std::to_string(kMaxAtoms) + " fragment charges on the CHFRAG line");
+        in.chfrag.push_back(q);
+      }
       in.has_charges = true;
     }
   }
@@ -175,6 +181,20 @@ void rescale_fragment(const Rescaling& job, Mpoles& mp, int f, const std::vector
 
   const float charge = in.has_charges ? in.charge(f) : ask_charge(job.answers, log, f);
   const float target = sfree - charge;
+  // The corrections first: a sum so small that a division overflows leaves
+  // the fragment unchanged rather than write an infinite population.
+  std::vector<float> corrections(static_cast<std::size_t>(model.natom) + 1, 0.0f);
+  for (int i = 1; i <= model.natom; ++i) {
+    if (!iflag[static_cast<std::size_t>(i)]) continue;
+    float& corr = corrections[static_cast<std::size_t>(i)];
+    if (method == kDifference) corr = (target - sdb) / static_cast<float>(members);
+    else if (method == kFraction) corr = target / sdb;
+    else corr = ((target - sdb) / ssig) * mp.sigpv[i];
+    const float now = method == kFraction ? mp.pv[i] * corr : mp.pv[i] + corr;
+    if (!std::isfinite(corr) || !std::isfinite(now))
+      return warn_unchanged(log, f, "The rescaled Pv of atom " + std::to_string(i) + " " +
+                                        std::string(model.atoms[i].label.trimmed()) + " is not a finite number");
+  }
   to_both(log, layout::format("(/,' Rescaling Sum-of-Pv to ',f13.6,' el.',3x,'( Charge = ',sp,f8.3,' el. )')",
                              target, charge));
   const char* mark = method == kDifference ? "+" : method == kFraction ? "*" : "s";
@@ -185,17 +205,8 @@ void rescale_fragment(const Rescaling& job, Mpoles& mp, int f, const std::vector
     if (!iflag[static_cast<std::size_t>(i)]) continue;
     const Atom& a = model.atoms[i];
     const float old = mp.pv[i];
-    float corr = 0.0f, now = 0.0f;
-    if (method == kDifference) {
-      corr = (target - sdb) / static_cast<float>(members);
-      now = old + corr;
-    } else if (method == kFraction) {
-      corr = target / sdb;
-      now = old * corr;
-    } else {
-      corr = ((target - sdb) / ssig) * mp.sigpv[i];
-      now = old + corr;
-    }
+    const float corr = corrections[static_cast<std::size_t>(i)];
+    const float now = method == kFraction ? old * corr : old + corr;
     to_log(log, layout::format("(i6,2x,a8,1x,f7.3,2f12.5,sp,f12.5,ss,f12.5)", i, a.label, a.occ, old,
                               pval(a.iz) * a.occ, corr, now));
     mp.pv[i] = now;

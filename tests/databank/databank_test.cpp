@@ -287,10 +287,16 @@ TEST(DatabankFaults, EndOfFileInsideAnEntryStopsInReadFile) {
   expect_stop("ATOM 6 C  X carbon\nNEIG 4 2 0 0\nTYPE 1 1 3\n", 6, {{1, 3}, {6, 1}}, "ReadFile",
               "Error reading unit = 47");
   // Looking for PVAL.
-  expect_stop("ATOM 6 C  X carbon\nNEIG 4 1 0 0\nTYPE 1 1 4\n! no parameters\n", 6, {{1, 4}}, "ReadFile",
-              "Error reading unit = 47");
+  const std::string entry = "ReadDB", missing = "The databank entry on line 2 of databank file (text) has no ";
+  expect_stop("! first line\nATOM 6 C  X carbon\nNEIG 4 1 0 0\nTYPE 1 1 4\n! no parameters\n", 6, {{1, 4}}, entry,
+              missing + "PVAL line (end of the file)");
   // Looking for NEIG.
-  expect_stop("ATOM 6 C  X carbon\n! nothing more\n", 6, {{1, 4}}, "ReadFile", "Error reading unit = 47");
+  expect_stop("! first line\nATOM 6 C  X carbon\n! nothing more\n", 6, {{1, 4}}, entry,
+              missing + "NEIG line (end of the file)");
+  // An entry without its PVAL line never takes the next entry's.
+  expect_stop("! first line\nATOM 6 C  X carbon\nNEIG 4 1 0 0\nTYPE 1 1 4\nATOM 6 C  Y other\nNEIG 4 1 0 0\n"
+              "TYPE 1 1 4\nPVAL 4.3 1 1 0.02\n",
+              6, {{1, 4}}, entry, missing + "PVAL line before the next entry on line 5");
   // An entry that fits but ends with its PVAL line is complete.
   Match t("");
   t.rs.io.db.open_text("ATOM 6 C  X carbon\nNEIG 4 1 0 0\nTYPE 1 1 4\nPVAL 4.3 1 1 0.02\n");

@@ -237,7 +237,9 @@ TEST(BadInput, MissingStructureFilesOfEveryFormat) {
       {"FORMAT *platon\nINPUT missing.ang\n", "ERROR *** ReadPlaton *** Error opening PLATON file missing.ang"},
       {"FORMAT *cif\nINPUT missing.cif\n", "ERROR *** ReadCif *** Error opening CIF file missing.cif"},
       // INPUT naming no file at all.
-      {"FORMAT *shelx\nINPUT\n", "Unexpected STOP in ReadChar..."},
+      {"FORMAT *shelx\nINPUT\n", "ERROR *** ReadInp *** The INPUT line of vorn.inp names no structure file"},
+      {"FORMAT *xd\nINPUT xd.mas\n", "ERROR *** ReadInp *** The INPUT line of vorn.inp names one file: XD input needs"},
+      {"FORMAT *shelx *xd\nINPUT xd.mas\n", "ERROR *** ReadInp *** The INPUT line of vorn.inp names one file"},
   };
   for (const Case& c : cases) {
     Sandbox sb;
@@ -624,7 +626,7 @@ TEST(BadInput, LinesLongerThan255Characters) {
     Sandbox sb;   // a control line cut at 255: the file name beyond it is lost
     sb.write("in.res", paracetamol());
     sb.write("vorn.inp", "FORMAT *shelx\nINPUT" + std::string(300, ' ') + "in.res\n");
-    sb.stops("Unexpected STOP in ReadChar...");
+    sb.stops("The INPUT line of vorn.inp names no structure file");
   }
   {
     Sandbox sb;   // an atom line whose last number stands beyond column 255
@@ -883,7 +885,7 @@ TEST(BadInput, DatabankEntryThatFitsWithoutPval) {
     if (l.rfind("PVAL", 0) != 0) db += l + "\n";
   sb.write("bad.db", db);
   sb.write("vorn.inp", std::string(kShelxInp) + "DATABANK bad.db\n");
-  sb.stops("Error reading unit = ");
+  sb.stops("has no PVAL line before the next entry on line ");
 }
 
 // ---- The control file's last line ------------------------------------------
@@ -903,6 +905,174 @@ TEST(BadInput, ContinuationOnTheLastLine) {
     expect_clean_end(o, "continued last line");
     EXPECT_NE(o.out.find(" Total atoms read from SHELX file =    20"), std::string::npos) << o.out;
   }
+}
+
+
+// ---- One consistent set of outputs; no failure reported as success -------
+
+// The outputs of a run (the log aside) with their contents.
+std::map<std::string, std::string> output_set(const Sandbox& sb) {
+  std::map<std::string, std::string> set;
+  for (const char* f : {"xd_vorn.mas", "xd_vorn.inp", "mopro_vorn.par", "con_mopro.inp", "vorn.spf", "vorn.svg",
+                        "vorn.ang", "reset.bond", "const.bond", "res_mopro.inp", "fixedH.ins", "reduced.ang",
+                        "reduced_1.ang", "complete.ang", "group.ang"})
+    if (fs::is_regular_file(sb.file(f))) set[f] = sb.read(f);
+  return set;
+}
+
+std::string reference_control(const std::string& name) { return read_file(test_data("../reference/controls/" + name)); }
+
+// A complete run of every analysis step on paracetamol, as the good run
+// whose outputs a later bad run must leave alone.
+void good_full_run(const Sandbox& sb) {
+  sb.copy_in(test_data("shelx/paracetamol_P21n.res"), "structure.res");
+  sb.copy_in(test_data("../../examples/vorn.db"), "vorn.db");
+  sb.write("vorn.inp", reference_control("shelx_full.inp"));
+  ASSERT_EQ(sb.run().status, 0);
+}
+
+// Runs that read nothing or read what no crystal holds stop with a message
+// naming the file, the format, the atom or the card.
+TEST(BadInput, NothingReadOrNothingSoundStops) {
+  const std::string res_text = paracetamol();
+  struct Case {
+    std::string inp, file, message;
+  };
+  const Case cases[] = {
+      {"FORMAT *platon\nINPUT in.res\n", res_text, "ERROR *** ReadPlaton *** No atom read from file in.res (read as PLATON format)"},
+      {"FORMAT *aim2tab\nINPUT in.res\n", res_text, "ERROR *** ReadAim2Tab *** No atom read from file in.res (read as AIM2TAB format)"},
+      {kShelxInp, res_text.substr(0, res_text.find("\nO1 ") + 1),
+       "ERROR *** ReadShelx *** No atom read from file in.res (read as SHELX format)"},
+      {kShelxInp, res("1e30 10 10 90 90 90", "", c_atom("C1", 0.5, 0.2, 0.3)),
+       "ERROR *** ReadShelx *** Atom 1 C(1): Cartesian coordinate is not a finite number within 1.0E+06 Angstrom"},
+      {"FORMAT *platon\nINPUT in.res\n", "ATOM C1 1e38 0 0\nATOM C2 0 0 0\n",
+       "ERROR *** ReadPlaton *** Atom 1 C1: Cartesian coordinate is not a finite number"},
+  };
+  for (const Case& c : cases) {
+    Sandbox sb;
+    good_full_run(sb);
+    const auto before = output_set(sb);
+    sb.write("vorn.inp", c.inp);
+    sb.write("in.res", c.file);
+    sb.stops(c.message);
+    EXPECT_EQ(output_set(sb), before) << c.message;
+  }
+}
+
+// A card that is not a proper operator would solve the structure in the
+// wrong space group (and was copied into xd_vorn.mas): the run stops.
+TEST(BadInput, SymmetryCardsThatAreNoOperators) {
+  for (const char* card : {"SYMM X,Y", "SYMM 1/0+X,Y,Z", "SYMM X,Y,Z,W", "SYMM A,B,C", "SYMM 2X,Y,Z",
+                           "SYMM 1e30+X,Y,Z", "SYMM X,X,Z"}) {
+    Sandbox sb;
+    sb.write("vorn.inp", kShelxInp);
+    sb.write("in.res", res("10 10 10 90 90 90", std::string(card) + "\n", c_atom("C1", 0.1, 0.2, 0.3)));
+    sb.stops(std::string("ERROR *** SymCrd *** Symmetry card on line 4 is not a proper operator ("));
+    EXPECT_FALSE(sb.exists("xd_vorn.mas")) << card;
+  }
+}
+
+// A run that stops late (here at the fragment charges, after the rings,
+// the X-H files and the per-atom loop) keeps the whole earlier set; so do
+// outputs that cannot be created, the auxiliary ones included.
+TEST(BadInput, ALateStopKeepsTheEarlierSet) {
+  for (const char* chfrag : {"CHFRAG nan\n", "CHFRAG x\n", "CHFRAG 1e39\n", "CHFRAG 0. \\\n abc\n"}) {
+    Sandbox sb;
+    good_full_run(sb);
+    const auto before = output_set(sb);
+    ASSERT_EQ(before.size(), 13u);
+    std::string inp = reference_control("shelx_full.inp");
+    inp.replace(inp.find("CHFRAG 0.\n"), 10, chfrag);
+    sb.write("vorn.inp", inp);
+    sb.stops("on the CHFRAG line of vorn.inp does not read as a finite number");
+    EXPECT_EQ(output_set(sb), before) << chfrag;
+  }
+  const std::pair<const char*, const char*> blocked[] = {
+      {"shelx/paracetamol_P21n.res", "reduced.ang"},         {"shelx/paracetamol_P21n.res", "reduced_1.ang"},
+      {"shelx/CaF2_Fm-3m_face_centred.res", "complete.ang"}, {"shelx/urea_P-421m_special_positions.res", "group.ang"},
+      {"shelx/paracetamol_P21n.res", "fixedH.ins"},
+  };
+  for (const auto& [structure, name] : blocked) {
+    Sandbox sb;
+    sb.copy_in(test_data(structure), "structure.res");
+    sb.copy_in(test_data("../../examples/vorn.db"), "vorn.db");
+    sb.write("vorn.inp", reference_control(std::string(name) == "group.ang" ? "shelx_plain.inp" : "shelx_full.inp"));
+    fs::create_directory(sb.file(name));
+    sb.stops(std::string("ERROR *** VORN *** Unable to create output file ") + name);
+    EXPECT_TRUE(output_set(sb).empty()) << name;
+  }
+}
+
+// The log is created afresh: a link in its place is replaced, never
+// written through, and a hard link to an older log keeps that log.
+TEST(BadInput, TheLogIsNeverWrittenThroughALink) {
+  for (int kind = 0; kind < 3; ++kind) {
+    Sandbox sb;
+    sb.write("in.res", paracetamol());
+    sb.write("vorn.inp", kShelxInp);
+    sb.write("old.log", "an older log\n");
+    if (kind == 0) fs::create_symlink("../sentinel.res", sb.file("vorn.out"));   // outside: the sandbox checks it
+    if (kind == 1) fs::create_symlink("vorn.inp", sb.file("vorn.out"));
+    if (kind == 2) fs::create_hard_link(sb.file("old.log"), sb.file("vorn.out"));
+    ASSERT_EQ(sb.run().status, 0) << kind;
+    EXPECT_FALSE(fs::is_symlink(sb.file("vorn.out")));
+    EXPECT_EQ(sb.read("vorn.inp"), kShelxInp);
+    EXPECT_EQ(sb.read("old.log"), "an older log\n");
+    EXPECT_NE(sb.read("vorn.out").find(" Total program elapsed times"), std::string::npos);
+  }
+}
+
+// Inputs that were misread or gave messages that did not say what was wrong.
+TEST(BadInput, ByteOrderMarksLineEndsAndLabels) {
+  {
+    Sandbox sb;   // byte-order marks on the control file and the structure
+    sb.write("vorn.inp", "\xEF\xBB\xBF" + std::string(kShelxInp));
+    sb.write("in.res", "\xEF\xBB\xBF" + paracetamol());
+    const Outcome o = sb.run();
+    EXPECT_EQ(o.status, 0) << o.out;
+    EXPECT_NE(o.out.find(" Total atoms read from SHELX file =    20"), std::string::npos) << o.out;
+  }
+  {
+    Sandbox sb;   // carriage-return line ends; a deuterium label D1
+    sb.write("vorn.inp", "FORMAT *platon\rINPUT in.ang\r");
+    sb.write("in.ang", "ANGSTROM\rATOM C1 0.0 0.0 0.0\rATOM D1 1.09 0.0 0.0\rEND\r");
+    const Outcome o = sb.run();
+    EXPECT_EQ(o.status, 0) << o.out;
+    EXPECT_NE(o.out.find(" Total atoms read from PLATON file =        2"), std::string::npos) << o.out;
+    EXPECT_NE(sb.read("vorn.ang").find("1.0900"), std::string::npos) << sb.read("vorn.ang");
+  }
+  {
+    Sandbox sb;   // an endless stream of wrong databank names
+    sb.write("in.res", paracetamol());
+    sb.write("vorn.inp", std::string(kShelxInp) + "DATABANK missing.db\n");
+    std::string answers;
+    for (int k = 0; k < 1000; ++k) answers += "nonexist\n";
+    sb.stops("ERROR *** OpenDB *** No databank file opened after 5 names", answers);
+  }
+  {
+    Sandbox sb;   // a USAGE count at the limit of an integer
+    sb.write("vorn.inp", "FORMAT *xd\nINPUT xd.mas xd.inp\n");
+    sb.copy_in(test_data("xd/DL-serine_ReCrystal/xd.mas"), "xd.mas");
+    std::string par = read_file(test_data("xd/DL-serine_ReCrystal/xd.inp"));
+    const std::size_t usage = par.find("USAGE"), end = par.find('\n', usage);
+    par.replace(end - 2, 2, "  2147483647");
+    sb.write("xd.inp", par);
+    sb.stops("ERROR *** ReadXD *** Error reading XD parameter file");
+  }
+}
+
+// A charge at the edge of the range of a real: the sigmaPv method's
+// correction overflows; the fragment keeps its populations.
+TEST(BadInput, RescalingThatOverflowsKeepsThePopulations) {
+  Sandbox sb;
+  sb.write("in.res", paracetamol());
+  sb.copy_in(test_data("hcno.db"), "hcno.db");
+  sb.write("vorn.inp", std::string(kShelxInp) + "DATABANK hcno.db\nSCALE *sigma\nCHFRAG -3.3e38\n");
+  const Outcome o = sb.run();
+  EXPECT_EQ(o.status, 0) << o.out;
+  EXPECT_NE(o.out.find(" is not a finite number in fragment   1; its Pv's are left unchanged"), std::string::npos)
+      << o.out;
+  for (const char* f : {"xd_vorn.inp", "mopro_vorn.par"}) EXPECT_FALSE(shows_nan(sb.read(f))) << f;
 }
 
 }  // namespace

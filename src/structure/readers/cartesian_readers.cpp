@@ -2,6 +2,7 @@
 // output file (Cartesian coordinates in bohr) and a PLATON coordinate file
 // (Cartesian coordinates in Angstrom).  They fill only the atoms and the
 // scattering types: no cell, no symmetry, no occupancy check.
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <string_view>
@@ -129,15 +130,26 @@ Model read_platon(const std::string& file, Log& log) {
   int count = 0;
   std::string line;
   while (f.next(line, kLineLength)) {
+    const std::string raw = line;
     LineExtract lx;
     readline(line, lx);
     if (!(lx.keyword(1) == "ATOM")) continue;
     ++count;
     if (count > kMaxAtoms) fail(kWhere, "Too many atoms");
+    // The label is the word after ATOM and the coordinates follow it,
+    // taken from the line as written: a label such as D1 (deuterium) also
+    // reads as a number.
     float xyz[3] = {0, 0, 0};
-    if (lx.keyword(2).blank() || !layout::read_reals(line, xyz))
+    int label_start = 0, label_end = 0;
+    const bool labelled = find_word(raw, 2, label_start, label_end);
+    const std::string label =
+        labelled ? upcased(std::string_view(raw).substr(static_cast<std::size_t>(label_start - 1),
+                                                        static_cast<std::size_t>(label_end - label_start + 1)))
+                 : std::string();
+    if (!labelled || !layout::read_reals(std::string_view(raw).substr(static_cast<std::size_t>(label_end)), xyz))
       fail(kWhere, "ATOM line " + std::to_string(count) + " has no label or no three coordinates");
-    set_cartesian_atom(m.atoms[count], lx.keyword(2).view(), xyz[0], xyz[1], xyz[2]);
+    set_cartesian_atom(m.atoms[count], std::string_view(label).substr(0, std::min<std::size_t>(label.size(), 8)),
+                       xyz[0], xyz[1], xyz[2]);
     add_scattering_type(m.types, m.atoms[count].iz);
   }
   m.natom = count;
