@@ -6,7 +6,11 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
+
+#include <thread>
 
 #include <chrono>
 #include <cmath>
@@ -947,6 +951,13 @@ TEST(BadInput, NothingReadOrNothingSoundStops) {
        "ERROR *** ReadShelx *** Atom 1 C(1): Cartesian coordinate is not a finite number within 1.0E+06 Angstrom"},
       {"FORMAT *platon\nINPUT in.res\n", "ATOM C1 1e38 0 0\nATOM C2 0 0 0\n",
        "ERROR *** ReadPlaton *** Atom 1 C1: Cartesian coordinate is not a finite number"},
+      // A pile of copies on one site (the searches would take time as the
+      // cube of their number).
+      {"FORMAT *platon\nINPUT in.res\n", [] {
+         std::string pile;
+         for (int k = 0; k < 1000; ++k) pile += "ATOM C1 0 0 0\nATOM C2 1.5 0 0\n";
+         return pile;
+       }(), "ERROR *** ReadPlaton *** Atom 17 C1 is one of more than 8 atoms at one site (within 0.1 Angstrom)"},
   };
   for (const Case& c : cases) {
     Sandbox sb;
@@ -1073,6 +1084,121 @@ TEST(BadInput, RescalingThatOverflowsKeepsThePopulations) {
   EXPECT_NE(o.out.find(" is not a finite number in fragment   1; its Pv's are left unchanged"), std::string::npos)
       << o.out;
   for (const char* f : {"xd_vorn.inp", "mopro_vorn.par"}) EXPECT_FALSE(shows_nan(sb.read(f))) << f;
+}
+
+// ---- A run killed at any moment ---------------------------------------------
+
+// Pairs of bonded carbons on a grid filling a large P1 cell: a run that
+// takes a good part of a second.
+std::string carbon_pairs(int per_edge) {
+  const double edge = 5.0 * per_edge;
+  std::string atoms;
+  int n = 0;
+  for (int i = 0; i < per_edge; ++i)
+    for (int j = 0; j < per_edge; ++j)
+      for (int k = 0; k < per_edge; ++k)
+        for (double dx : {0.0, 1.54}) {
+          atoms += c_atom(test::numbered("C", ++n % 9999), (5.0 * i + 1.0 + dx) / edge, (5.0 * j + 1.0) / edge,
+                          (5.0 * k + 1.0) / edge);
+        }
+  const std::string e = std::to_string(edge);
+  return res(e + " " + e + " " + e + " 90 90 90", "", atoms);
+}
+
+// Starts the program in `dir` and kills it after `delay`; true when it
+// was still running then.
+bool run_and_kill(const std::string& dir, std::chrono::microseconds delay) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    if (chdir(dir.c_str()) != 0) _exit(127);
+    const int null = open("/dev/null", O_RDWR);
+    dup2(null, 0);
+    dup2(null, 1);
+    dup2(null, 2);
+    execl(VORN_BINARY, VORN_BINARY, static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  std::this_thread::sleep_for(delay);
+  const bool killed = kill(pid, SIGKILL) == 0;
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return killed && WIFSIGNALED(status);
+}
+
+// The outputs in place after a kill, with a set whose move into place the
+// kill interrupted completed as the next run would complete it.
+std::map<std::string, std::string> set_after_kill(const Sandbox& sb) {
+  std::map<std::string, std::string> set = output_set(sb);
+  for (const auto& e : fs::directory_iterator(sb.file("")))
+    if (e.path().filename().string().rfind(".vorn-done-", 0) == 0)
+      for (const auto& f : fs::directory_iterator(e.path())) set[f.path().filename().string()] = read_file(f.path());
+  return set;
+}
+
+TEST(BadInput, AKilledRunLeavesTheOldSetOrTheNewOne) {
+  Sandbox fresh;   // the new set, from a run that is not disturbed
+  fresh.copy_in(test_data("../../examples/vorn.db"), "vorn.db");
+  fresh.write("vorn.inp", reference_control("shelx_full.inp"));
+  fresh.write("structure.res", carbon_pairs(15));
+  const auto t0 = std::chrono::steady_clock::now();
+  ASSERT_EQ(fresh.run().status, 0);
+  const auto whole = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - t0);
+  std::printf("[ kill test ] an undisturbed run takes %.2f s\n", 1e-6 * static_cast<double>(whole.count()));
+  const auto new_set = output_set(fresh);
+
+  Sandbox sb;
+  good_full_run(sb);
+  const auto old_set = output_set(sb);
+  ASSERT_NE(old_set, new_set);
+  sb.write("structure.res", carbon_pairs(15));
+  int killed = 0;
+  for (int step = 0; step <= 8; ++step) {
+    if (!run_and_kill(sb.file(""), whole * step / 8)) continue;
+    ++killed;
+    const auto now = set_after_kill(sb);
+    if (now == old_set) continue;
+    // Files of the new run replace those of the old run; an old file that
+    // the new run does not write may stay.
+    for (const auto& [name, text] : new_set) EXPECT_EQ(now.count(name) ? now.at(name) : "", text) << name << " at step " << step;
+    for (const auto& [name, text] : now)
+      EXPECT_TRUE(new_set.count(name) || (old_set.count(name) && old_set.at(name) == text)) << name;
+    break;   // the new set is in place: later kills would only find it again
+  }
+  EXPECT_GT(killed, 0);
+  // The next run clears what the killed runs left behind.
+  ASSERT_EQ(sb.run().status, 0);
+  for (const auto& e : fs::directory_iterator(sb.file("")))
+    EXPECT_EQ(e.path().filename().string().rfind(".vorn-", 0), std::string::npos) << e.path();
+}
+
+// Two runs in one directory at once: both end normally and the set in place
+// is the whole set of one of them.
+TEST(BadInput, TwoRunsAtOnceNeverMix) {
+  Sandbox one, two;
+  for (const Sandbox* sb : {&one, &two}) {
+    sb->copy_in(test_data("../../examples/vorn.db"), "vorn.db");
+    sb->write("vorn.inp", reference_control("shelx_full.inp"));
+  }
+  one.copy_in(test_data("shelx/paracetamol_P21n.res"), "structure.res");
+  two.copy_in(test_data("shelx/L-alanine_P212121_freeH.res"), "structure.res");
+  ASSERT_EQ(one.run().status, 0);
+  ASSERT_EQ(two.run().status, 0);
+  const auto set_one = output_set(one), set_two = output_set(two);
+  Sandbox both;
+  both.copy_in(test_data("../../examples/vorn.db"), "vorn.db");
+  both.write("vorn.inp", reference_control("shelx_full.inp"));
+  both.copy_in(test_data("shelx/paracetamol_P21n.res"), "structure.res");
+  const std::string cmd = "cd '" + both.file("") + "' && (" + VORN_BINARY + " > out1 2>&1 & cp '" +
+                          test_data("shelx/L-alanine_P212121_freeH.res") + "' structure.res.new && " +
+                          "mv structure.res.new structure.res && " + VORN_BINARY + " > out2 2>&1; wait)";
+  for (int round = 0; round < 3; ++round) {
+    both.copy_in(test_data("shelx/paracetamol_P21n.res"), "structure.res");
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    const auto now = output_set(both);
+    for (const char* out : {"out1", "out2"})
+      EXPECT_NE(both.read(out).find(" Total program elapsed times"), std::string::npos) << both.read(out);
+    EXPECT_TRUE(now == set_one || now == set_two) << "round " << round;
+  }
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 // the structure model.
 #pragma once
 
+#include <array>
 #include <cmath>
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -36,6 +38,12 @@ inline int default_lmx(int z) { return z == 1 ? 2 : 4; }
 // crystal: the products of the later steps would overflow.
 constexpr double kFarthestPosition = 1.0e6;
 
+// Atoms closer than this (in Angstrom) share a site; a site may hold a few
+// (a mixed or disordered site), but not a pile of copies, which no crystal
+// holds and whose searches take time as the cube of their number.
+constexpr double kSameSite = 0.1;
+constexpr int kMaxAtomsPerSite = 8;
+
 // The end of every reader.  A file from which no atom was read (a file of
 // another format, one cut before its first atom) stops the run, naming the
 // file and the format it was read as; so does an atom whose position is not
@@ -52,6 +60,15 @@ inline void check_atoms_read(const Model& m, std::string_view where, const std::
     for (const float v : {a.xc, a.yc, a.zc})
       if (!std::isfinite(v) || std::fabs(v) > kFarthestPosition)
         fail(where, name + ": Cartesian coordinate is not a finite number within 1.0E+06 Angstrom");
+  }
+  std::map<std::array<long long, 3>, int> on_site;
+  for (int i = 1; i <= m.natom; ++i) {
+    const Atom& a = m.atoms[i];
+    const std::array<long long, 3> site{std::llround(a.xc / kSameSite), std::llround(a.yc / kSameSite),
+                                        std::llround(a.zc / kSameSite)};
+    if (++on_site[site] > kMaxAtomsPerSite)
+      fail(where, "Atom " + std::to_string(i) + " " + std::string(a.label.trimmed()) + " is one of more than " +
+                      std::to_string(kMaxAtomsPerSite) + " atoms at one site (within 0.1 Angstrom)");
   }
 }
 
