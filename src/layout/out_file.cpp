@@ -57,10 +57,15 @@ bool OutFile::open_file(const std::string& written, const std::string& target, c
 }
 
 bool OutFile::open(const std::string& name, bool direct) {
-  return direct ? open_file(name, "", name) : open_file(name + ".vorn-part", name, name);
+  const bool opened = direct ? open_file(name, "", name) : open_file(name + ".vorn-part", name, name);
+  direct_ = direct;
+  return opened;
 }
 
-bool OutFile::create(const std::string& path, const std::string& name) { return open_file(path, "", name); }
+bool OutFile::create(const std::string& path, const std::string& name) {
+  direct_ = false;
+  return open_file(path, "", name);
+}
 
 void OutFile::open_memory(const std::string& name) {
   close();
@@ -86,8 +91,8 @@ bool OutFile::close() {
   os_.reset();
   if (!target_.empty() && ok) ok = std::rename(temp_.c_str(), target_.c_str()) == 0;
   // A file that is not complete is not left behind, neither under its
-  // temporary name nor in a set's directory.
-  if (!ok) std::remove(temp_.c_str());
+  // temporary name nor in a set's directory; the log keeps what it holds.
+  if (!ok && !direct_) std::remove(temp_.c_str());
   temp_.clear();
   target_.clear();
   failed_ = !ok;

@@ -51,6 +51,7 @@ private:
   std::string temp_;     // the file written
   std::string target_;   // where close() moves it; empty: it stays where it is written
   bool memory_ = false;
+  bool direct_ = false;  // the log: written in place, kept as far as it got
   bool failed_ = false;
   std::ostringstream* mem_ = nullptr;
 };

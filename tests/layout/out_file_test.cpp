@@ -84,6 +84,20 @@ TEST(OutFile, TheLogIsWrittenAsTheRunGoes) {
   EXPECT_EQ(dir.read("vorn.out"), "step 1\n");
 }
 
+// A file is created afresh: a link in its place is replaced, not followed.
+TEST(OutFile, CreatedAfreshNeverThroughALink) {
+  ScratchDir outside, dir;
+  outside.write("precious.txt", "KEEP\n");
+  fs::create_symlink(outside.file("precious.txt"), dir.file("vorn.out"));
+  OutFile log;
+  ASSERT_TRUE(log.open(dir.file("vorn.out"), true));
+  log.os() << "LOG\n";
+  EXPECT_TRUE(log.close());
+  EXPECT_EQ(outside.read("precious.txt"), "KEEP\n");
+  EXPECT_FALSE(fs::is_symlink(dir.file("vorn.out")));
+  EXPECT_EQ(dir.read("vorn.out"), "LOG\n");
+}
+
 TEST(OutFile, CannotBeCreatedInAMissingDirectory) {
   ScratchDir dir;
   OutFile f;
