@@ -27,7 +27,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:abort_on_error=0:exitcode=86:strict_string_checks=1 \
                 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1:exitcode=86
 
-.PHONY: all build program demo test slowtest references check fuzz clean deps bench configure
+.PHONY: all build program demo test slowtest references check fuzz fuzz-build clean deps bench configure
 
 all: build
 
@@ -71,11 +71,13 @@ check:
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && $(SANITIZER_ENV) ctest --output-on-failure -j $(JOBS) -LE slow
 
-fuzz:
+fuzz-build:
 	@bash tools/install-deps.sh fuzz
 	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	      -DVORN_FUZZ=ON -DBUILD_TESTING=OFF
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+
+fuzz: fuzz-build
 	bash tools/fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 clean:
