@@ -55,9 +55,21 @@ const std::string kRule80(80, '-');
 // Completes an output file; one that could not be written whole or moved
 // into place (a full disk, a directory of that name) stops the run, so
 // that the summary never names a file that is not there.
-// Files that a step of the run closed itself are checked here too.
-void finish_output(OutFile& f) {
-  if (!f.close() || f.failed()) fail("VORN", "Unable to write output file " + f.name());
+// Files that a step of the run closed itself are checked here too.  When
+// writes failed, the message names the file whose write failed first, the
+// log included: on a full disk every file written after it fails as well.
+void finish_output(RunFiles& io, OutFile& f) {
+  if (f.close() && !f.failed()) return;
+  const OutFile* first = &f;
+  if (f.first_write_failure()) {
+    for (const OutFile* g : {&io.log.file, &io.mas, &io.par, &io.mopro, &io.con, &io.spf, &io.svg, &io.ang, &io.reset,
+                             &io.cnst, &io.res, &io.fixedh}) {
+      const auto at = g->first_write_failure();
+      if (at && *at < *first->first_write_failure()) first = g;
+    }
+  }
+  if (first == &io.log.file) fail("VORN", "Unable to write log file " + first->name());
+  fail("VORN", "Unable to write output file " + first->name());
 }
 
 }  // namespace
@@ -210,7 +222,7 @@ void normal_run(RunFiles& io) {
       OutFile ang;
       open_output(ang, "complete.ang");
       write_complete_ang(model, ang.os());
-      finish_output(ang);
+      finish_output(io, ang);
       layout::write(log.log(), "(/a)", " File with complete fragment(s) in PLATON format : complete.ang");
       written.complete = true;
     }
@@ -231,8 +243,8 @@ void normal_run(RunFiles& io) {
     open_output(ang1, "reduced_1.ang");
     write_reduced_ang(model, reduced, ang.os());
     write_reduced_numbered_ang(model, reduced, ang1.os());
-    finish_output(ang);
-    finish_output(ang1);
+    finish_output(io, ang);
+    finish_output(io, ang1);
     const std::string t = times_line(" Timing for ring search u,s,t (s) :", process_times());
     to_log(log, t);
     to_term(log, t);
@@ -315,19 +327,19 @@ void normal_run(RunFiles& io) {
   // Step 15: plot instructions, and the drawing of the axes, which marks
   // the atoms that any step warned about.
   write_spf_tail(model, sw, tables.dummies, io.spf.os());
-  finish_output(io.spf);
+  finish_output(io, io.spf);
   open_output(io.svg, "vorn.svg");
   write_axes_drawing(model, nb, drawn_dummies(tables.dummies, model, sw), setup, log.warned_atoms, io.svg.os());
 
   // Steps 16 to 19.
   // Files that the steps above left open are complete at a normal end.
   for (OutFile* f : {&io.mas, &io.mopro, &io.con, &io.ang, &io.svg, &io.par, &io.fixedh, &io.reset, &io.cnst, &io.res})
-    finish_output(*f);
+    finish_output(io, *f);
   if (!tables.group_listing.empty()) {
     OutFile group;
     open_output(group, "group.ang");
     group.os() << tables.group_listing;
-    finish_output(group);
+    finish_output(io, group);
   }
   if (sw.usedb == 1) io.db.close();
   written.hydrogen_restraints = sw.lfh == 1;

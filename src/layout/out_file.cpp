@@ -17,10 +17,41 @@ std::ostream& null_stream() {
   return sink;
 }
 
+// A file buffer that notes when its first write to the descriptor failed.
+class StampedFileBuf : public __gnu_cxx::stdio_filebuf<char> {
+public:
+  using Base = __gnu_cxx::stdio_filebuf<char>;
+  explicit StampedFileBuf(int fd) : Base(fd, std::ios::out) {}
+  std::optional<OutFile::Moment> failed_at() const { return failed_at_; }
+
+protected:
+  int_type overflow(int_type c) override {
+    const int_type r = Base::overflow(c);
+    if (traits_type::eq_int_type(r, traits_type::eof())) stamp();
+    return r;
+  }
+  std::streamsize xsputn(const char* s, std::streamsize n) override {
+    const std::streamsize r = Base::xsputn(s, n);
+    if (r < n) stamp();
+    return r;
+  }
+  int sync() override {
+    const int r = Base::sync();
+    if (r != 0) stamp();
+    return r;
+  }
+
+private:
+  void stamp() {
+    if (!failed_at_) failed_at_ = std::chrono::steady_clock::now();
+  }
+  std::optional<OutFile::Moment> failed_at_;
+};
+
 // An output stream on a file descriptor that it owns.
 class FdStream : public std::ostream {
 public:
-  explicit FdStream(int fd) : std::ostream(nullptr), buf_(fd, std::ios::out) { rdbuf(&buf_); }
+  explicit FdStream(int fd) : std::ostream(nullptr), buf_(fd) { rdbuf(&buf_); }
   // Flushes and closes the descriptor; false when either failed.
   bool finish() {
     flush();
@@ -28,9 +59,10 @@ public:
     buf_.close();   // closes the descriptor
     return ok;
   }
+  std::optional<OutFile::Moment> failed_at() const { return buf_.failed_at(); }
 
 private:
-  __gnu_cxx::stdio_filebuf<char> buf_;
+  StampedFileBuf buf_;
 };
 
 // Creates `path` as a new file: whatever has that name is removed first
@@ -48,6 +80,7 @@ bool OutFile::open_file(const std::string& written, const std::string& target, c
   name_ = name;
   memory_ = false;
   failed_ = false;
+  write_failed_at_.reset();
   const int fd = create_new_file(written);
   if (fd < 0) return false;
   os_ = std::make_unique<FdStream>(fd);
@@ -71,6 +104,7 @@ void OutFile::open_memory(const std::string& name) {
   close();
   name_ = name;
   memory_ = true;
+  write_failed_at_.reset();
   auto s = std::make_unique<std::ostringstream>();
   mem_ = s.get();
   os_ = std::move(s);
@@ -87,7 +121,9 @@ bool OutFile::close() {
     // Memory files keep their text for inspection after closing.
     return true;
   }
-  bool ok = static_cast<FdStream*>(os_.get())->finish();
+  auto* file = static_cast<FdStream*>(os_.get());
+  bool ok = file->finish();
+  write_failed_at_ = file->failed_at();
   os_.reset();
   if (!target_.empty() && ok) ok = std::rename(temp_.c_str(), target_.c_str()) == 0;
   // A file that is not complete is not left behind, neither under its
@@ -108,6 +144,11 @@ bool OutFile::abandon() {
   temp_.clear();
   target_.clear();
   return staged;
+}
+
+std::optional<OutFile::Moment> OutFile::first_write_failure() const {
+  if (os_ && !memory_) return static_cast<const FdStream*>(os_.get())->failed_at();
+  return write_failed_at_;
 }
 
 std::string OutFile::text() const {

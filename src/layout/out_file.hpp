@@ -7,7 +7,9 @@
 // A file can also be opened in memory, which the tests use.
 #pragma once
 
+#include <chrono>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <sstream>
 #include <string>
@@ -35,6 +37,11 @@ public:
   bool failed() const { return failed_; }
   // True while everything written so far has gone to the file.
   bool good() const { return !os_ || !os_->fail(); }
+  // When a write to the file first failed (a full disk), kept after
+  // close(): of several files that failed, the first to fail is the one a
+  // message should name.
+  using Moment = std::chrono::steady_clock::time_point;
+  std::optional<Moment> first_write_failure() const;
   // Drops an incomplete file: the temporary is removed and an existing file
   // of the same name stays as it was.  Returns true when something was
   // dropped.
@@ -53,6 +60,7 @@ private:
   bool memory_ = false;
   bool direct_ = false;  // the log: written in place, kept as far as it got
   bool failed_ = false;
+  std::optional<Moment> write_failed_at_;   // of a file already closed
   std::ostringstream* mem_ = nullptr;
 };
 

@@ -108,9 +108,14 @@ bool add_copies_indexed(Model& md, const Switches& sw, int capacity) {
   std::unordered_set<long long> seen;   // queued, or coinciding with an entry
   std::vector<Vec3> start;
   for (int e = 1; e <= md.natom; ++e) start.push_back(cart(md, e));
+  // The entries' grid covers the box of the entries binned when it was
+  // built; entries appended beyond it crowd its edge cells.  Copies spread
+  // outwards, so the grid is built afresh whenever the table has doubled
+  // (a network fills the whole block of cells).
   CellGrid entries;
   entries.build(start, 1.0f);
   int count = md.natom;
+  int binned_at_build = count;
 
   // Entry e (at fractional pf, Cartesian pc, radius re) has joined.
   auto joined = [&](const Vec3& pf, const Vec3& pc, float re) {
@@ -148,7 +153,15 @@ bool add_copies_indexed(Model& md, const Switches& sw, int capacity) {
     for (const int e : cand) present = present || dist(xc, cart(md, e)) < 0.001f;
     if (present) continue;
     if (!append_copy(md, i, xs, xc, capacity)) break;
-    entries.insert(++count, xc);
+    if (++count >= 2 * binned_at_build) {
+      std::vector<Vec3> all;
+      all.reserve(static_cast<std::size_t>(count));
+      for (int e = 1; e <= count; ++e) all.push_back(cart(md, e));
+      entries.build(all, 1.0f);
+      binned_at_build = count;
+    } else {
+      entries.insert(count, xc);
+    }
     joined(xs, xc, covalent_radius(sw, md.atoms[i].iz));
   }
   return true;

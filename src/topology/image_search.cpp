@@ -137,9 +137,60 @@ bool ImageSearch::prepare() {
     for (std::size_t k = 0; k < 3; ++k) tmax[k] = std::max(tmax[k], r.hi[k]);
   for (std::size_t k = 0; k < 3; ++k) tside_[k] = tmax[k] - tmin_[k] + 1;
   per_op_ = static_cast<long long>(tside_[0]) * tside_[1] * tside_[2];
+  find_same_sites(o);
   const float tol = sw_.tols.tol1;
   unit_.build(unit, std::max(1.0f, 2.0f * maxrad_ + std::max(0.0f, tol)));
   return true;
+}
+
+void ImageSearch::find_same_sites(const std::array<Vec3, 3>& to_cart) {
+  // Images of one atom are grouped by their site in the cell (rounded to
+  // 1e-5), so that only images of one group are compared.  Two images
+  // count as one site when they lie within 1e-4 A of each other, far
+  // below the 0.001 A at which the searches take two sites as one; an
+  // equality the rounding splits across two groups is merely not used.
+  constexpr double kKeyScale = 1.0e5;
+  constexpr double kSameSite = 1.0e-4;
+  same_site_.assign(static_cast<std::size_t>(natom_) * static_cast<std::size_t>(nsym_), {});
+  std::vector<std::pair<std::array<long long, 3>, int>> sites(static_cast<std::size_t>(nsym_));
+  std::vector<Vec3> image(static_cast<std::size_t>(nsym_));
+  for (int i = 1; i <= natom_; ++i) {
+    for (int n = 1; n <= nsym_; ++n) {
+      const Vec3 xs = image_of(md_.symm.op[n], frac(md_, i), {0, 0, 0});
+      image[static_cast<std::size_t>(n - 1)] = xs;
+      std::array<long long, 3> key{};
+      for (std::size_t k = 0; k < 3; ++k) {
+        const double x = static_cast<double>(xs[k]);
+        const auto steps = static_cast<long long>(std::llround((x - std::floor(x)) * kKeyScale));
+        key[k] = steps % static_cast<long long>(kKeyScale);
+      }
+      sites[static_cast<std::size_t>(n - 1)] = {key, n};
+    }
+    std::sort(sites.begin(), sites.end());
+    for (std::size_t a = 0; a < sites.size(); ++a)
+      for (std::size_t b = a + 1; b < sites.size() && sites[b].first == sites[a].first; ++b) {
+        const int early = std::min(sites[a].second, sites[b].second);
+        const int late = std::max(sites[a].second, sites[b].second);
+        SameSite same{early, {}};
+        double gap[3] = {0, 0, 0};
+        for (std::size_t k = 0; k < 3; ++k) {
+          const double d = static_cast<double>(image[static_cast<std::size_t>(late - 1)][k]) -
+                           static_cast<double>(image[static_cast<std::size_t>(early - 1)][k]);
+          same.shift[k] = static_cast<int>(std::llround(d));
+          for (std::size_t r = 0; r < 3; ++r) gap[r] += static_cast<double>(to_cart[k][r]) * (d - same.shift[k]);
+        }
+        if (std::sqrt(gap[0] * gap[0] + gap[1] * gap[1] + gap[2] * gap[2]) < kSameSite)
+          same_site_[static_cast<std::size_t>((i - 1) * nsym_ + (late - 1))].push_back(same);
+      }
+  }
+}
+
+bool ImageSearch::repeats_earlier_image(int i, int n, const std::array<int, 3>& t) const {
+  for (const SameSite& s : same_site_[static_cast<std::size_t>((i - 1) * nsym_ + (n - 1))]) {
+    const std::array<int, 3> there{t[0] + s.shift[0], t[1] + s.shift[1], t[2] + s.shift[2]};
+    if (range(i, s.op).holds(there)) return true;
+  }
+  return false;
 }
 
 long long ImageSearch::position(int i, int n, const std::array<int, 3>& t) const {
@@ -211,7 +262,7 @@ void ImageSearch::near(const Vec3& pf, float r, const Visit& visit) {
           // The atom itself is no image.
           if (n == 1 && t[0] == 0 && t[1] == 0 && t[2] == 0) continue;
           for (const int i : cand_)
-            if (range(i, n).holds(t)) visit(position(i, n, t), i, n, t);
+            if (range(i, n).holds(t) && !repeats_earlier_image(i, n, t)) visit(position(i, n, t), i, n, t);
         }
   }
 }

@@ -65,8 +65,15 @@ public:
   // Calls visit(m, i, n, t) for every image (i, n, t) at scan position m
   // that can lie within r of the point at fractional pf, and for some
   // others: the caller tests the distance.  The identity without
-  // translation is no image.
+  // translation is no image.  An image that falls on the site of an image
+  // with a lower scan position (the two operators differ by an element of
+  // the atom's site group) is not visited: the searches take the first
+  // image at a site, and an atom on a site of order 48 would otherwise be
+  // met 48 times at each place.
   void near(const Vec3& pf, float r, const Visit& visit);
+  // Whether image (i, n, t) falls on the site of an image of atom i under
+  // an earlier operator whose translation is searched.
+  bool repeats_earlier_image(int i, int n, const std::array<int, 3>& t) const;
   // Largest covalent radius among the unit's atoms.
   float maxrad() const { return maxrad_; }
 
@@ -90,6 +97,14 @@ private:
   std::vector<Op> ops_;
   std::vector<TranslationRange> range_;   // of atom i, operator n at (i-1) nsym + n-1
   std::vector<TranslationRange> op_range_;   // their union, per operator
+  // Atom i under operator n lands where it lands under an earlier operator
+  // `op`, translated by `shift`.
+  struct SameSite {
+    int op = 0;
+    std::array<int, 3> shift{};
+  };
+  std::vector<std::vector<SameSite>> same_site_;   // of atom i, operator n at (i-1) nsym + n-1
+  void find_same_sites(const std::array<Vec3, 3>& to_cart);
   std::array<int, 3> tmin_{}, tside_{};      // the union over all, for the scan codes
   CellGrid unit_;
   std::vector<int> cand_;

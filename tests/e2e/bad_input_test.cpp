@@ -91,6 +91,8 @@ public:
     fs::create_directory(outer_.file("elsewhere"));
     outer_.write("elsewhere/xd_vorn.mas", "an unrelated master file\n");
   }
+  // Shell commands run before the program (limits on the run).
+  std::string shell_setup;
   std::string file(const std::string& name) const { return work_ + "/" + name; }
   void write(const std::string& name, const std::string& text) const {
     std::ofstream f(file(name), std::ios::binary);
@@ -109,7 +111,7 @@ public:
     ++g_inputs_tried;
     outer_.write(".stdin", input);
     const Snapshot before = snapshot(outer_.path(), work_);
-    std::string cmd = "cd '" + work_ + "' && env -u VORN_DB ";
+    std::string cmd = shell_setup + "cd '" + work_ + "' && env -u VORN_DB ";
     if (!vorn_db.empty()) cmd += "VORN_DB='" + vorn_db + "' ";
     cmd += "timeout -s KILL 120 '" + std::string(VORN_BINARY) + "' < ../.stdin > ../.stdout 2>&1";
     const auto t0 = std::chrono::steady_clock::now();
@@ -725,6 +727,14 @@ TEST(BadInput, CompleteFragmentsOfANetworkEndInSeconds) {
     sb.write("vorn.inp", std::string(kShelxInp) + options);
     expect_clean_end(sb.run(), std::string(file) + " " + options);
   }
+  // Ten cells each way hold far more than the atom table: the search stops
+  // at its limit, and reaches it quickly (Ca is met once per site, not once
+  // per operator of its site group of order 48).
+  Sandbox sb;
+  sb.copy_in(test_data("shelx/CaF2_Fm-3m_face_centred.res"), "in.res");
+  sb.write("vorn.inp", std::string(kShelxInp) + "NCELLS 10\n");
+  const Outcome o = sb.stops("exceeds the limit of 20000 atoms including symmetry copies");
+  EXPECT_LT(o.seconds, kTimeLimit / 3) << "the run took " << o.seconds << " s";
 }
 
 // Found by the SHELX fuzz harness: the symmetry listing writes a
@@ -1012,6 +1022,21 @@ TEST(BadInput, ALateStopKeepsTheEarlierSet) {
     sb.stops(std::string("ERROR *** VORN *** Unable to create output file ") + name);
     EXPECT_TRUE(output_set(sb).empty()) << name;
   }
+}
+
+// Files that fill up (here a limit on the size of a file, as a full disk
+// fails every write): the run stops naming the file whose write failed
+// first, which is the log, written throughout the run, long before the
+// drawing or the parameter files exceed 12 KB; the earlier set stays.
+TEST(BadInput, AFullFileNamesTheFirstWriteThatFailed) {
+  Sandbox sb;
+  good_full_run(sb);
+  const auto before = output_set(sb);
+  sb.shell_setup = "trap '' XFSZ; ulimit -f 24; ";
+  const Outcome o = sb.run();
+  EXPECT_EQ(o.status, 1) << o.out;
+  EXPECT_NE(o.out.find("ERROR *** VORN *** Unable to write log file vorn.out"), std::string::npos) << o.out;
+  EXPECT_EQ(output_set(sb), before);
 }
 
 // The log is created afresh: a link in its place is replaced, never

@@ -20,19 +20,21 @@ struct Setting {
   std::array<float, 6> cell;
   std::vector<std::string> cards;
   int ncells;
+  std::vector<std::array<float, 3>> special;   // atoms on special positions
 };
 
-// Every image within r of each probe point is visited, once, and an image
-// is never reported under another atom, operator or translation.
+// Every site within r of each probe point is visited, once, through the
+// image with the lowest scan position at that site, and an image is never
+// reported under another atom, operator or translation.
 TEST(ImageSearch, EveryImageNearAPointIsVisitedOnce) {
   const std::vector<Setting> settings{
       {"P6(1)", {10, 10, 14, 90, 90, 120},
        {"SYMM X-Y, X, Z+1/6", "SYMM -Y, X-Y, Z+1/3", "SYMM -X, -Y, Z+1/2", "SYMM -X+Y, -X, Z+2/3",
         "SYMM Y, -X+Y, Z+5/6"},
-       1},
-      {"P2(1)3", {9, 9, 9, 90, 90, 90}, {"SYMM Z, X, Y", "SYMM Y, Z, X", "SYMM -X+1/2, -Y, Z+1/2"}, 1},
-      {"bad card", {8, 11, 9, 90, 110, 90}, {"SYMM Y, X, Z", "SYMM X+Y, Y, Z"}, 1},
-      {"P-1 two cells", {6, 7, 6.5f, 80, 100, 95}, {"SYMM -X, -Y, -Z"}, 2},
+       1, {{0, 0, 0.3f}}},
+      {"P2(1)3", {9, 9, 9, 90, 90, 90}, {"SYMM Z, X, Y", "SYMM Y, Z, X", "SYMM -X+1/2, -Y, Z+1/2"}, 1, {{0.2f, 0.2f, 0.2f}, {0.9f, 0.9f, 0.9f}}},
+      {"bad card", {8, 11, 9, 90, 110, 90}, {"SYMM Y, X, Z", "SYMM X+Y, Y, Z"}, 1, {}},
+      {"P-1 two cells", {6, 7, 6.5f, 80, 100, 95}, {"SYMM -X, -Y, -Z"}, 2, {{0, 0.5f, 0}, {1, 1, 1}}},
   };
   for (const Setting& s : settings) {
     MemoryRun run;
@@ -43,6 +45,7 @@ TEST(ImageSearch, EveryImageNearAPointIsVisitedOnce) {
     std::mt19937 gen(7);
     std::uniform_real_distribution<float> u(-0.1f, 1.1f), wide(-1.8f, 2.8f);
     for (int k = 0; k < 25; ++k) add_frac(rs, numbered("C", k), 6, u(gen), u(gen), u(gen));
+    for (const auto& x : s.special) add_frac(rs, numbered("O", rs.natom()), 8, x[0], x[1], x[2]);
     rs.model.cryst.ncomplete = rs.natom();
     rs.sw.compfrag = s.ncells;
     ImageSearch images(rs.model, rs.sw);
@@ -81,7 +84,21 @@ TEST(ImageSearch, EveryImageNearAPointIsVisitedOnce) {
             std::array<int, 3> dt{};
             images.decode(m, di, dn, dt);
             EXPECT_TRUE(di == i && dn == n && dt == t) << s.name;
-            EXPECT_EQ(visited.count(m), 1u) << s.name << " atom " << i << " operator " << n << " probe " << probe;
+            // The first image of atom i at this site, in scan order.
+            long long first = m;
+            for (int n0 = 1; n0 < n && first == m; ++n0) {
+              const TranslationRange& r0 = images.range(i, n0);
+              std::array<int, 3> t0{};
+              for (t0[0] = r0.lo[0]; t0[0] <= r0.hi[0]; ++t0[0])
+                for (t0[1] = r0.lo[1]; t0[1] <= r0.hi[1]; ++t0[1])
+                  for (t0[2] = r0.lo[2]; t0[2] <= r0.hi[2]; ++t0[2]) {
+                    Vec3 ys{}, yc{};
+                    images.place(i, n0, t0, ys, yc);
+                    if (first == m && dist(yc, xc) < 1.0e-3f) first = images.position(i, n0, t0);
+                  }
+            }
+            EXPECT_EQ(visited.count(m), first == m ? 1u : 0u)
+                << s.name << " atom " << i << " operator " << n << " probe " << probe;
           }
       total += near;
     }
