@@ -3,6 +3,7 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <array>
 #include <exception>
 #include <string>
 
@@ -52,6 +53,11 @@ std::string times_line(const char* text, const Times& t) {
 
 const std::string kRule80(80, '-');
 
+// The run's own output files, every one but the log.
+std::array<OutFile*, 11> run_outputs(RunFiles& io) {
+  return {&io.mas, &io.par, &io.mopro, &io.con, &io.spf, &io.svg, &io.ang, &io.reset, &io.cnst, &io.res, &io.fixedh};
+}
+
 // Completes an output file; one that could not be written whole or moved
 // into place (a full disk, a directory of that name) stops the run, so
 // that the summary never names a file that is not there.
@@ -62,8 +68,9 @@ void finish_output(RunFiles& io, OutFile& f) {
   if (f.close() && !f.failed()) return;
   const OutFile* first = &f;
   if (f.first_write_failure()) {
-    for (const OutFile* g : {&io.log.file, &io.mas, &io.par, &io.mopro, &io.con, &io.spf, &io.svg, &io.ang, &io.reset,
-                             &io.cnst, &io.res, &io.fixedh}) {
+    std::vector<const OutFile*> candidates{&io.log.file};
+    for (const OutFile* g : run_outputs(io)) candidates.push_back(g);
+    for (const OutFile* g : candidates) {
       const auto at = g->first_write_failure();
       if (at && *at < *first->first_write_failure()) first = g;
     }
@@ -333,8 +340,7 @@ void normal_run(RunFiles& io) {
 
   // Steps 16 to 19.
   // Files that the steps above left open are complete at a normal end.
-  for (OutFile* f : {&io.mas, &io.mopro, &io.con, &io.ang, &io.svg, &io.par, &io.fixedh, &io.reset, &io.cnst, &io.res})
-    finish_output(io, *f);
+  for (OutFile* f : run_outputs(io)) finish_output(io, *f);
   if (!tables.group_listing.empty()) {
     OutFile group;
     open_output(group, "group.ang");
@@ -363,10 +369,8 @@ void normal_run(RunFiles& io) {
 // After an error stop: output files that were not completed are dropped
 // (an older complete file of the same name stays), and the log says which.
 void close_after_stop(RunFiles& io) {
-  OutFile* files[] = {&io.mas, &io.par, &io.mopro, &io.con, &io.spf, &io.svg, &io.ang,
-                      &io.reset, &io.cnst, &io.res, &io.fixedh};
   std::string dropped;
-  for (OutFile* f : files) f->abandon();
+  for (OutFile* f : run_outputs(io)) f->abandon();
   for (const std::string& name : io.outputs.abandon()) dropped += " " + name;
   if (!dropped.empty()) to_log(io.log, " Files not written (run stopped):" + dropped);
   io.log.file.close();
