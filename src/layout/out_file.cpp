@@ -67,10 +67,16 @@ private:
 
 // Creates `path` as a new file: whatever has that name is removed first
 // (a link is removed, not followed), and the file is created exclusively,
-// so that nothing that appears in between is written through either.
+// so that nothing that appears in between is written through either.  A
+// file that another run creates between the two steps (two runs starting
+// their logs at once) is removed in turn, a few times at most.
 int create_new_file(const std::string& path) {
-  if (::unlink(path.c_str()) != 0 && errno != ENOENT) return -1;
-  return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT) return -1;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include "layout/output_set.hpp"
 
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -45,6 +47,28 @@ bool is_directory_no_follow(const std::string& path) {
   struct stat st {};
   return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
+
+// Holds the working directory's lock while sets are moved into place, so
+// that two runs ending at once move their sets one after the other instead
+// of file by file in turn.  The lock goes with the process: a run killed
+// while it holds it keeps no other run waiting.  A file system without
+// locks on directories moves the sets unlocked, as before.
+class MoveLock {
+public:
+  explicit MoveLock(const std::string& where) : fd_(::open(where.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+    if (fd_ < 0) return;
+    while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+    }
+  }
+  MoveLock(const MoveLock&) = delete;
+  MoveLock& operator=(const MoveLock&) = delete;
+  ~MoveLock() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+
+private:
+  int fd_;
+};
 
 // Moves every file of a finished set into place; false when one could not be moved.
 bool move_into_place(const std::string& dir, const std::string& where, const std::vector<std::string>& names,
@@ -98,7 +122,10 @@ OutputSet::~OutputSet() { abandon(); }
 bool OutputSet::begin(const std::string& where) {
   abandon();
   where_ = where;
-  clear_dead_runs(where);
+  {
+    const MoveLock lock(where);
+    clear_dead_runs(where);
+  }
   std::string pattern = where + "/" + kRunPrefix + std::to_string(::getpid()) + "-XXXXXX";
   if (::mkdtemp(pattern.data()) == nullptr) return false;
   dir_ = pattern;
@@ -122,6 +149,7 @@ void OutputSet::commit() {
     if (::lstat((dir_ + "/" + n).c_str(), &st) != 0 || !S_ISREG(st.st_mode) || is_directory_no_follow(where_ + "/" + n))
       fail("VORN", "Unable to write output file " + n);
   }
+  const MoveLock lock(where_);
   std::string done = dir_;
   done.replace(done.rfind(kRunPrefix), kRunPrefix.size(), kDonePrefix);
   if (std::rename(dir_.c_str(), done.c_str()) != 0) fail("VORN", "Unable to move the output files into place");
