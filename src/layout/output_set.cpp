@@ -150,6 +150,9 @@ void OutputSet::commit() {
       fail("VORN", "Unable to write output file " + n);
   }
   const MoveLock lock(where_);
+  // A set whose move a killed run left half done goes in first, so that
+  // this newer set replaces it whole.
+  clear_dead_runs(where_);
   std::string done = dir_;
   done.replace(done.rfind(kRunPrefix), kRunPrefix.size(), kDonePrefix);
   if (std::rename(dir_.c_str(), done.c_str()) != 0) fail("VORN", "Unable to move the output files into place");

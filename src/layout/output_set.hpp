@@ -6,8 +6,9 @@
 //
 // The move into place begins by renaming the private directory to a
 // "done" name; a run killed after that point has its set moved into place
-// by the next run that starts there, so that the set in place is always
-// the whole old one or the whole new one.
+// by the next run that starts or ends there, so that the set in place is
+// always the whole old one or the whole new one.  Sets are moved one at a
+// time, under a lock on the working directory.
 #pragma once
 
 #include <string>

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 
 #include "layout/out_file.hpp"
+#include "layout/output_set.hpp"
 #include "support/test_support.hpp"
 
 namespace vorn {
@@ -105,6 +108,38 @@ TEST(OutFile, CannotBeCreatedInAMissingDirectory) {
   EXPECT_FALSE(f.is_open());
   f.os() << "swallowed";   // an unopened file takes writes quietly
   EXPECT_TRUE(f.close());
+}
+
+// A set whose move into place a killed run left half done is finished
+// before a newer set moves in, so that the newer set is in place whole.
+TEST(OutputSet, ANewerSetReplacesAHalfMovedOneWhole) {
+  ScratchDir dir;
+  const pid_t dead = fork();
+  if (dead == 0) _exit(0);
+  waitpid(dead, nullptr, 0);
+  const std::string half = dir.file(".vorn-done-" + std::to_string(dead) + "-abcdef");
+  fs::create_directory(half);
+  for (const char* name : {"a.ang", "b.ang"}) {
+    dir.write(name, "OLDEST\n");
+    fs::copy_file(dir.file(name), half + "/" + name);
+  }
+  OutputSet set;
+  ASSERT_TRUE(set.begin(dir.path()));
+  // The killed run's set is finished when this run begins...
+  EXPECT_FALSE(fs::exists(half));
+  // ...and again before it ends, should another have died meanwhile.
+  fs::create_directory(half);
+  dir.write(half.substr(dir.path().size() + 1) + "/b.ang", "KILLED\n");
+  for (const char* name : {"a.ang", "b.ang"}) {
+    OutFile f;
+    ASSERT_TRUE(set.open(f, name));
+    f.os() << "NEW\n";
+    ASSERT_TRUE(f.close());
+  }
+  set.commit();
+  EXPECT_EQ(dir.read("a.ang"), "NEW\n");
+  EXPECT_EQ(dir.read("b.ang"), "NEW\n");
+  for (const auto& e : fs::directory_iterator(dir.path())) EXPECT_NE(e.path().filename().string()[0], '.') << e.path();
 }
 
 }  // namespace
