@@ -182,21 +182,106 @@ std::vector<DrawnDummy> drawn_dummies(const Dummies& dummies, const Model& model
   return drawn;
 }
 
+// Every output but the log belongs to the run's output set; a file that
+// cannot be created stops the run with a message naming it.
+void open_output(RunFiles& io, OutFile& f, const std::string& name) {
+  if (!io.outputs.open(f, name)) fail("VORN", "Unable to create output file " + name);
+}
+
+// Step 9: the molecules completed from their symmetry copies, written to
+// complete.ang when copies were added; without completion, a warning for
+// bonds that reach symmetry copies.  The cell lists over the atom table
+// follow the model from here on.
+Model complete_molecules(Model model, const Switches& sw, AtomIndex& index, RunFiles& io, WrittenFiles& written,
+                         Log& log) {
+  if (sw.ifra != 1 || sw.compfrag <= -1) {
+    model.cryst.ncomplete = model.natom;
+    if (sw.ifra == 1) warn_bonds_through_symmetry(model, sw, log);
+    return model;
+  }
+  model = complete_fragments(std::move(model), sw, direct_forms(index), log);
+  if (model.cryst.ncomplete > model.natom) {
+    OutFile ang;
+    open_output(io, ang, "complete.ang");
+    write_complete_ang(model, ang.os());
+    finish_output(io, ang);
+    layout::write(log.log(), "(/a)", " File with complete fragment(s) in PLATON format : complete.ang");
+    written.complete = true;
+  }
+  return model;
+}
+
+// Step 10: the rings, with the reduced structure written to reduced.ang
+// and reduced_1.ang.
+Rings find_and_write_rings(const Model& model, const Switches& sw, AtomIndex& index, RunFiles& io, Log& log) {
+  FoundRings found = find_rings(IndexedAtoms{model, sw, index}, log);
+  OutFile ang, ang1;
+  open_output(io, ang, "reduced.ang");
+  open_output(io, ang1, "reduced_1.ang");
+  write_reduced_ang(model, found.reduced, ang.os());
+  write_reduced_numbered_ang(model, found.reduced, ang1.os());
+  finish_output(io, ang);
+  finish_output(io, ang1);
+  const std::string t = times_line(" Timing for ring search u,s,t (s) :", process_times());
+  to_log(log, t);
+  to_term(log, t);
+  return std::move(found.rings);
+}
+
+// Step 14: the parameter files (xd_vorn.inp, the MoPro parameters and,
+// with extended hydrogens, fixedH.ins), with the valence populations
+// rescaled to the fragment charges or, for an XD model read back without a
+// databank, as they were refined.
+void write_parameter_step(const Model& model, const Switches& sw, const std::vector<AtomSetup>& setup,
+                          AtomTables& tables, RunFiles& io, WrittenFiles& written, Log& log) {
+  open_output(io, io.par, "xd_vorn.inp");
+  to_log(log, "");
+  to_log(log, kRule80);
+  to_both(log, "");
+  to_both(log, " Creating XD parameter file...");
+  Mpoles populations = std::move(tables.populations);
+  if (sw.lsx != 1) {
+    if (sw.lfh == 1) open_output(io, io.fixedh, "fixedH.ins");
+    written.fixed_hydrogens = sw.lfh == 1;
+    if (sw.usedb == 1) {
+      int searched = 0, found = 0;
+      for (const AtomSetup& s : setup) {
+        searched += s.databank_searched ? 1 : 0;
+        found += s.databank_found ? 1 : 0;
+      }
+      to_both(log, layout::format("(/,' ATOMS SEARCHED in DB, FOUND in DB, ','NOT FOUND in DB = ',3i8)", searched,
+                                  found, searched - found));
+      if (sw.args.iscale != 0)
+        populations = rescale_valence_populations(std::move(populations), model, sw.args.iscale, io.input, log);
+    }
+  }
+  const bool fixedh = sw.lfh == 1 && sw.lsx != 1;
+  Kappas kappas = tables.kappas;
+  int decimals = 5;
+  if (sw.format == InputFormat::xd && sw.usedb != 1) {
+    KeptPopulations kept = keep_refined_populations(model, setup, std::move(populations), std::move(kappas), log);
+    populations = std::move(kept.populations);
+    kappas = std::move(kept.kappas);
+    decimals = std::clamp(model.xd_refined.coordinate_decimals, 5, 9);
+  }
+  write_parameter_files(model, setup, tables.dummies, populations, kappas, tables.kappa_sets, log,
+                        {io.par.os(), io.mopro.os(), io.con.os(), fixedh ? &io.fixedh.os() : nullptr}, decimals);
+  io.con.close();
+  io.par.close();
+  if (fixedh) io.fixedh.close();
+  written.parameters = true;
+}
+
 void normal_run(RunFiles& io) {
   WrittenFiles written;
   Log& log = io.log;
-  // Every output but the log belongs to the run's output set; a file that
-  // cannot be created stops the run with a message naming it.
   if (!io.outputs.begin()) fail("VORN", "Unable to create output files in the working directory");
-  const auto open_output = [&io](OutFile& f, const std::string& name) {
-    if (!io.outputs.open(f, name)) fail("VORN", "Unable to create output file " + name);
-  };
   // Steps 1 to 3: banner, files written throughout the run, log.
   header(log.term());
-  open_output(io.mas, "xd_vorn.mas");
-  open_output(io.mopro, "mopro_vorn.par");
+  open_output(io, io.mas, "xd_vorn.mas");
+  open_output(io, io.mopro, "mopro_vorn.par");
   write_mopro_par_head(io.mopro.os());
-  open_output(io.con, "con_mopro.inp");
+  open_output(io, io.con, "con_mopro.inp");
   write_con_head(io.con.os());
   if (!log.file.open("vorn.out", true)) fail("VORN", "Unable to create log file vorn.out");
   header(log.log());
@@ -213,61 +298,35 @@ void normal_run(RunFiles& io) {
   }
 
   // Step 7: plot file.
-  open_output(io.spf, "vorn.spf");
+  open_output(io, io.spf, "vorn.spf");
   write_spf_head(io.spf.os());
 
   // Step 8: databank.
   DatabankText databank_text;
   if (sw.usedb == 1) sw.abank = open_databank(sw.abank, io.db, io.input, log);
 
-  // Step 9: complete fragments.  The cell lists over the atom table follow
-  // the model from here on.
+  // Step 9: complete fragments.
   AtomIndex index;
-  if (sw.ifra == 1 && sw.compfrag > -1) {
-    model = complete_fragments(std::move(model), sw, direct_forms(index), log);
-    if (model.cryst.ncomplete > model.natom) {
-      OutFile ang;
-      open_output(ang, "complete.ang");
-      write_complete_ang(model, ang.os());
-      finish_output(io, ang);
-      layout::write(log.log(), "(/a)", " File with complete fragment(s) in PLATON format : complete.ang");
-      written.complete = true;
-    }
-  } else {
-    model.cryst.ncomplete = model.natom;
-    if (sw.ifra == 1) warn_bonds_through_symmetry(model, sw, log);
-  }
+  model = complete_molecules(std::move(model), sw, index, io, written, log);
 
   // Step 10: rings.
   Rings rings;
   if (sw.args.lrings == 1) {
     written.reduced = true;
-    FoundRings found = find_rings(IndexedAtoms{model, sw, index}, log);
-    rings = std::move(found.rings);
-    const std::vector<int>& reduced = found.reduced;
-    OutFile ang, ang1;
-    open_output(ang, "reduced.ang");
-    open_output(ang1, "reduced_1.ang");
-    write_reduced_ang(model, reduced, ang.os());
-    write_reduced_numbered_ang(model, reduced, ang1.os());
-    finish_output(io, ang);
-    finish_output(io, ang1);
-    const std::string t = times_line(" Timing for ring search u,s,t (s) :", process_times());
-    to_log(log, t);
-    to_term(log, t);
+    rings = find_and_write_rings(model, sw, index, io, log);
   }
 
   // Step 11: hydrogen-extension files.
   if (sw.lfh == 1) {
-    open_output(io.reset, "reset.bond");
-    open_output(io.cnst, "const.bond");
-    open_output(io.res, "res_mopro.inp");
+    open_output(io, io.reset, "reset.bond");
+    open_output(io, io.cnst, "const.bond");
+    open_output(io, io.res, "res_mopro.inp");
     write_res_head(io.res.os());
   }
 
   // Step 12: neighbours and the per-atom loop.
   const Neighbors nb = find_all_neighbours(IndexedAtoms{model, sw, index}, log);
-  open_output(io.ang, "vorn.ang");
+  open_output(io, io.ang, "vorn.ang");
   OldMasterSections old_master;
   if (sw.format == InputFormat::xd)
     old_master = split_old_master(model.xd_master_records, std::string(sw.xdold.trimmed()));
@@ -291,51 +350,13 @@ void normal_run(RunFiles& io) {
   }
 
   // Step 14: parameter files.
-  if (sw.usedb == 1 || sw.lfh == 1 || sw.lsx == 1) {
-    open_output(io.par, "xd_vorn.inp");
-    to_log(log, "");
-    to_log(log, kRule80);
-    to_both(log, "");
-    to_both(log, " Creating XD parameter file...");
-    Mpoles populations = std::move(loop.tables.populations);
-    if (sw.lsx != 1) {
-      if (sw.lfh == 1) open_output(io.fixedh, "fixedH.ins");
-      written.fixed_hydrogens = sw.lfh == 1;
-      if (sw.usedb == 1) {
-        int searched = 0, found = 0;
-        for (const AtomSetup& s : setup) {
-          searched += s.databank_searched ? 1 : 0;
-          found += s.databank_found ? 1 : 0;
-        }
-        to_both(log, layout::format("(/,' ATOMS SEARCHED in DB, FOUND in DB, ','NOT FOUND in DB = ',3i8)", searched,
-                                    found, searched - found));
-        if (sw.args.iscale != 0)
-          populations = rescale_valence_populations(std::move(populations), model, sw.args.iscale, io.input, log);
-      }
-    }
-    const bool fixedh = sw.lfh == 1 && sw.lsx != 1;
-    // An XD model read back without a databank keeps what was refined.
-    Kappas kappas = tables.kappas;
-    int decimals = 5;
-    if (sw.format == InputFormat::xd && sw.usedb != 1) {
-      KeptPopulations kept = keep_refined_populations(model, setup, std::move(populations), std::move(kappas), log);
-      populations = std::move(kept.populations);
-      kappas = std::move(kept.kappas);
-      decimals = std::clamp(model.xd_refined.coordinate_decimals, 5, 9);
-    }
-    write_parameter_files(model, setup, tables.dummies, populations, kappas, tables.kappa_sets, log,
-                          {io.par.os(), io.mopro.os(), io.con.os(), fixedh ? &io.fixedh.os() : nullptr}, decimals);
-    io.con.close();
-    io.par.close();
-    if (fixedh) io.fixedh.close();
-    written.parameters = true;
-  }
+  if (sw.usedb == 1 || sw.lfh == 1 || sw.lsx == 1) write_parameter_step(model, sw, setup, loop.tables, io, written, log);
 
   // Step 15: plot instructions, and the drawing of the axes, which marks
   // the atoms that any step warned about.
   write_spf_tail(model, sw, tables.dummies, io.spf.os());
   finish_output(io, io.spf);
-  open_output(io.svg, "vorn.svg");
+  open_output(io, io.svg, "vorn.svg");
   write_axes_drawing(model, nb, drawn_dummies(tables.dummies, model, sw), setup, log.warned_atoms, io.svg.os());
 
   // Steps 16 to 19.
@@ -343,7 +364,7 @@ void normal_run(RunFiles& io) {
   for (OutFile* f : run_outputs(io)) finish_output(io, *f);
   if (!tables.group_listing.empty()) {
     OutFile group;
-    open_output(group, "group.ang");
+    open_output(io, group, "group.ang");
     group.os() << tables.group_listing;
     finish_output(io, group);
   }
