@@ -151,6 +151,133 @@ bool read_xd_values(RecordFile& f, std::span<float> out) {
   return true;
 }
 
+namespace {
+
+// The head of the parameter file: the version (version 1 files have no
+// XDPARFILE line), the model line and the 22 control integers (version 2:
+// the LIMITS and USAGE lines), up to the first atom.
+struct ParameterHead {
+  int maxlevel = 0;   // the multipole level of the model line
+  int natom = 0;
+  int nkset = 0;      // kappa sets
+};
+
+ParameterHead read_parameter_head(RecordFile& par, const FileName& parfile, Model& m, Log& out) {
+  layout::write(out.log(), "(/2a)", " Reading data from XD parameter file: ", parfile);
+  LineExtract words;   // the words of the parameter-file line just read
+  std::string line = next_tokenised(par, words);
+  int version = 1;
+  if (words.keyword(1) == "XDPARFIL") {
+    layout::FreeReader r(line);
+    if (!r.integer(version)) fail(kWhere, std::string(kParError) + ": no version number on the XDPARFILE line");
+    if (version != 1 && version != 2)
+      fail(kWhere, "XD parameter file version " + std::to_string(version) + " is not supported (1 or 2)");
+    to_log(out, layout::listed(" XD parameter file version = ", version));
+    if (version == 2) line = next_tokenised(par, words);
+  }
+  m.amodel = words.keyword(1).view();
+  ParameterHead head;
+  {
+    layout::FreeReader r(line);
+    if (!r.integer(head.maxlevel)) fail(kWhere, std::string(kParError) + ": no multipole level on the model line");
+  }
+  if (head.maxlevel < 0 || head.maxlevel > 4)
+    fail(kWhere, "Multipole level " + std::to_string(head.maxlevel) + " on the model line is outside 0 to 4");
+  to_log(out, layout::listed(" Maximum level of multipole expansion = ", head.maxlevel));
+  to_log(out, layout::listed(" Model name = ", m.amodel));
+
+  // Integer 9 is the number of atoms, 12 the number of kappa sets, 22 the
+  // number of lines (dummy atoms) after the two lines of statistics.
+  std::array<int, 22> ctl{};
+  bool ok = true;
+  if (version == 1) {
+    ok = layout::read_ints(next_tokenised(par, words), ctl);
+  } else {
+    ok = layout::read_ints(next_tokenised(par, words), std::span<int>(ctl.data(), 8)) &&
+         layout::read_ints(next_tokenised(par, words), std::span<int>(ctl.data() + 8, 14));
+  }
+  if (!ok) fail(kWhere, std::string(kParError) + ": control integers (LIMITS/USAGE) do not read");
+  head.natom = ctl[8];
+  head.nkset = ctl[11];
+  const int nskip = ctl[21];
+  to_log(out, layout::listed(" Number of atoms in XD parameter file = ", head.natom));
+  to_log(out, layout::listed(" Number kappa sets = ", head.nkset));
+  if (head.natom > kMaxAtoms) fail(kWhere, "Too many atoms");
+  if (head.natom < 0 || head.nkset < 0 || nskip < 0)
+    fail(kWhere, std::string(kParError) + ": negative count among the control integers");
+
+  to_both(out, layout::format("(/1x,'NO.',3x,'ATOM',6x,'AT.NO.',3x,'ORDER_OF_U',5x,'iSFT')"));
+  for (long long k = 0; k < nskip + 2LL; ++k)
+    if (!par.next(line, 0)) fail(kWhere, kParError);
+  return head;
+}
+
+// Atom `number` of the parameter file.  XD writes the population values of
+// the file's level (`npop` of them) for every atom, whatever the atom's
+// own level, so each block is skipped by that count of values.  Returns
+// the most decimals written in the position.
+int read_parameter_atom(RecordFile& par, int number, int npop, Atom& a, XdRefinedAtom& kept, Log& out) {
+  LineExtract words;
+  std::string line;
+  std::array<int, 11> xi{};
+  std::array<float, 4> xyzo{};
+  for (;;) {
+    // A line that does not hold the eleven integers and the position is
+    // dropped; the next line is tried for the same atom.
+    line = next_tokenised(par, words);
+    layout::FreeReader r(line);
+    bool good = true;
+    for (int& v : xi) good = good && r.integer(v);
+    for (float& v : xyzo) good = good && r.real(v);
+    if (good) break;
+  }
+  a.label = words.keyword(1).view();
+  const std::string name(a.label.trimmed());
+  a.xf = xyzo[0];
+  a.yf = xyzo[1];
+  a.zf = xyzo[2];
+  a.occ = xyzo[3];
+  a.tp = xi[5];
+  a.tbl = xi[6];
+  if (!read_xd_values(par, a.u))
+    fail(kWhere, std::string(kParError) + ": displacement parameters of atom " + name + " do not read as numbers");
+  if (a.tp == 3) read_values(par, 10, "third-order displacement parameters of atom " + name);
+  if (a.tp == 4) read_values(par, 25, "third- and fourth-order displacement parameters of atom " + name);
+  a.iz = iatnum(a.label.view());
+  a.lmx = default_lmx(a.iz);
+  to_both(out, layout::format("(i4,3x,a,2x,i3,3x,i8,5x,i8)", number, a.label, a.iz, a.tp, a.tbl));
+  const std::vector<float> pops = read_values(par, npop, "population values of atom " + name);
+  std::copy(pops.begin(), pops.begin() + std::min(npop, kXdPopulations), kept.populations.begin());
+  kept.kappa_set = xi[7];
+  int decimals = 0;
+  for (int w = 12; w <= 14; ++w) decimals = std::max(decimals, written_decimals(word(line, w)));
+  return decimals;
+}
+
+// The end of the parameter file: the kappa sets, then the seven extinction
+// parameters, the overall thermal parameter and the scale factor, which
+// the parameter-file writer writes back.
+void read_parameter_tail(RecordFile& par, int nkset, XdRefinedModel& refined, Shelx1& s) {
+  std::string line;
+  for (int k = 1; k <= nkset; ++k) {
+    readxdline(par, line);
+    refined.kappa_sets.push_back(read_kappa_line(line));
+  }
+  std::array<float, 7> ext{};
+  if (!read_xd_values(par, ext))
+    fail(kWhere, "Extinction parameters after the kappa lines of the XD parameter file do not read as numbers");
+  for (int k = 0; k < 7; ++k) s.fvar[k + 2] = ext[static_cast<std::size_t>(k)];
+  float value = 0;
+  if (!read_xd_values(par, std::span<float>(&value, 1)))
+    fail(kWhere, "Overall thermal parameter after the extinction lines of the XD parameter file does not read as a number");
+  s.fvar[9] = value;
+  if (!read_xd_values(par, std::span<float>(&value, 1)))
+    fail(kWhere, "Scale factor at the end of the XD parameter file does not read as a number");
+  s.fvar[1] = value;
+}
+
+}  // namespace
+
 Model read_xd(const std::string& parfile, const FileName& master, Log& out) {
   Model m;
   m.amodel = "";
@@ -173,121 +300,24 @@ Model read_xd(const std::string& parfile, const FileName& master, Log& out) {
   build_symmetry(m, mas, lat, out);
   mas.close();
 
-  // Version (version 1 files have no XDPARFILE line) and model line.
-  layout::write(log, "(/2a)", " Reading data from XD parameter file: ", FileName(parfile));
-  LineExtract words;   // the words of the parameter-file line just read
-  std::string line = next_tokenised(par, words);
-  int version = 1;
-  if (words.keyword(1) == "XDPARFIL") {
-    layout::FreeReader r(line);
-    if (!r.integer(version)) fail(kWhere, std::string(kParError) + ": no version number on the XDPARFILE line");
-    if (version != 1 && version != 2)
-      fail(kWhere, "XD parameter file version " + std::to_string(version) + " is not supported (1 or 2)");
-    to_log(out, layout::listed(" XD parameter file version = ", version));
-    if (version == 2) line = next_tokenised(par, words);
-  }
-  m.amodel = words.keyword(1).view();
-  int maxlevel = 0;
-  {
-    layout::FreeReader r(line);
-    if (!r.integer(maxlevel)) fail(kWhere, std::string(kParError) + ": no multipole level on the model line");
-  }
-  if (maxlevel < 0 || maxlevel > 4)
-    fail(kWhere, "Multipole level " + std::to_string(maxlevel) + " on the model line is outside 0 to 4");
-  to_log(out, layout::listed(" Maximum level of multipole expansion = ", maxlevel));
-  to_log(out, layout::listed(" Model name = ", m.amodel));
+  const ParameterHead head = read_parameter_head(par, FileName(parfile), m, out);
+  const int natom = head.natom;
 
-  // The 22 control integers (version 2: the LIMITS and USAGE lines).
-  // Integer 9 is the number of atoms, 12 the number of kappa sets, 22 the
-  // number of lines (dummy atoms) after the two lines of statistics.
-  std::array<int, 22> ctl{};
-  bool ok = true;
-  if (version == 1) {
-    ok = layout::read_ints(next_tokenised(par, words), ctl);
-  } else {
-    ok = layout::read_ints(next_tokenised(par, words), std::span<int>(ctl.data(), 8)) &&
-         layout::read_ints(next_tokenised(par, words), std::span<int>(ctl.data() + 8, 14));
-  }
-  if (!ok) fail(kWhere, std::string(kParError) + ": control integers (LIMITS/USAGE) do not read");
-  const int natom = ctl[8];
-  const int nkset = ctl[11];
-  const int nskip = ctl[21];
-  to_log(out, layout::listed(" Number of atoms in XD parameter file = ", natom));
-  to_log(out, layout::listed(" Number kappa sets = ", nkset));
-  if (natom > kMaxAtoms) fail(kWhere, "Too many atoms");
-  if (natom < 0 || nkset < 0 || nskip < 0)
-    fail(kWhere, std::string(kParError) + ": negative count among the control integers");
-
-  to_both(out, layout::format("(/1x,'NO.',3x,'ATOM',6x,'AT.NO.',3x,'ORDER_OF_U',5x,'iSFT')"));
-  for (long long k = 0; k < nskip + 2LL; ++k)
-    if (!par.next(line, 0)) fail(kWhere, kParError);
-
-  // Atoms.  XD writes the population values of the file's level for
-  // every atom, whatever the atom's own level, so each block is skipped by
-  // that count of values.
+  // Atoms.
   m.natom = natom;
   m.xd_refined.atoms.resize(static_cast<std::size_t>(natom));
-  const int npop = population_count(maxlevel);
+  const int npop = population_count(head.maxlevel);
   for (int i = 1; i <= natom; ++i) {
     Atom& a = m.atoms[i];
-    std::array<int, 11> xi{};
-    std::array<float, 4> xyzo{};
-    for (;;) {
-      // A line that does not hold the eleven integers and the position is
-      // dropped; the next line is tried for the same atom.
-      line = next_tokenised(par, words);
-      layout::FreeReader r(line);
-      bool good = true;
-      for (int& v : xi) good = good && r.integer(v);
-      for (float& v : xyzo) good = good && r.real(v);
-      if (good) break;
-    }
-    a.label = words.keyword(1).view();
-    const std::string name(a.label.trimmed());
-    a.xf = xyzo[0];
-    a.yf = xyzo[1];
-    a.zf = xyzo[2];
-    a.occ = xyzo[3];
-    a.tp = xi[5];
-    a.tbl = xi[6];
-    if (!read_xd_values(par, a.u))
-      fail(kWhere, std::string(kParError) + ": displacement parameters of atom " + name + " do not read as numbers");
-    if (a.tp == 3) read_values(par, 10, "third-order displacement parameters of atom " + name);
-    if (a.tp == 4) read_values(par, 25, "third- and fourth-order displacement parameters of atom " + name);
-    a.iz = iatnum(a.label.view());
-    a.lmx = default_lmx(a.iz);
-    to_both(out, layout::format("(i4,3x,a,2x,i3,3x,i8,5x,i8)", i, a.label, a.iz, a.tp, a.tbl));
-    const std::vector<float> pops = read_values(par, npop, "population values of atom " + name);
-    XdRefinedAtom& kept = m.xd_refined.atoms[static_cast<std::size_t>(i - 1)];
-    std::copy(pops.begin(), pops.begin() + std::min(npop, kXdPopulations), kept.populations.begin());
-    kept.kappa_set = xi[7];
-    for (int w = 12; w <= 14; ++w)
-      m.xd_refined.coordinate_decimals = std::max(m.xd_refined.coordinate_decimals, written_decimals(word(line, w)));
+    const int decimals = read_parameter_atom(par, i, npop, a, m.xd_refined.atoms[static_cast<std::size_t>(i - 1)], out);
+    m.xd_refined.coordinate_decimals = std::max(m.xd_refined.coordinate_decimals, decimals);
     const Vec3 c = to_cartesian(m.transf, Fractional{{a.xf, a.yf, a.zf}});
     a.xc = c[0];
     a.yc = c[1];
     a.zc = c[2];
   }
 
-  // Kappa sets, then the seven extinction parameters, the overall thermal
-  // parameter and the scale factor, which the parameter-file writer writes
-  // back.
-  for (int k = 1; k <= nkset; ++k) {
-    readxdline(par, line);
-    m.xd_refined.kappa_sets.push_back(read_kappa_line(line));
-  }
-  Shelx1& s = m.shelx1;
-  std::array<float, 7> ext{};
-  if (!read_xd_values(par, ext))
-    fail(kWhere, "Extinction parameters after the kappa lines of the XD parameter file do not read as numbers");
-  for (int k = 0; k < 7; ++k) s.fvar[k + 2] = ext[static_cast<std::size_t>(k)];
-  float value = 0;
-  if (!read_xd_values(par, std::span<float>(&value, 1)))
-    fail(kWhere, "Overall thermal parameter after the extinction lines of the XD parameter file does not read as a number");
-  s.fvar[9] = value;
-  if (!read_xd_values(par, std::span<float>(&value, 1)))
-    fail(kWhere, "Scale factor at the end of the XD parameter file does not read as a number");
-  s.fvar[1] = value;
+  read_parameter_tail(par, head.nkset, m.xd_refined, m.shelx1);
 
   // Scattering types in order of first appearance.  The atoms keep
   // the file's own table index in tbl.
