@@ -280,6 +280,150 @@ void write_scattering_types(const AtomTypes& t, std::ostream& os) {
     layout::write(os, "(3x,'atom type = ',a,3x,' atomic number = ',i3)", atsym(t.typez[k]), t.typez[k]);
 }
 
+namespace {
+
+// What the instructions say of the lattice, besides what they put in the model.
+struct LatticeCards {
+  int latt = 0;          // LATT's number without its sign; 0 before a LATT
+  bool centro = false;
+  bool have_cell = false;
+  int nsymcards = 1;     // operators so far, identity included
+};
+
+using Kind = ShelxCrystalHead::Kind;
+
+// One instruction of the first pass (CELL, LATT, SYMM, SFAC, FVAR, WGHT,
+// RESI or DISP, its continuation lines joined), into the model.
+void read_instruction(const std::string& key, const std::string& line, LatticeCards& lattice, Model& md, Log& out) {
+  ShelxCrystalHead& head = md.shelx_head;
+  if (key == "CELL") {
+    std::array<float, 7> v{};
+    if (!layout::read_reals(after_keyword(line), v))
+      fail("ReadShelx", "Cannot read wavelength and cell from: " + std::string(rtrim(line)));
+    md.wavelength = v[0];
+    md.cell = UnitCell{v[1], v[2], v[3], v[4], v[5], v[6]};
+    lattice.have_cell = true;
+    head.instructions.push_back({Kind::cell, v, ""});
+  } else if (key == "LATT") {
+    int n = 0;
+    layout::FreeReader rd(after_keyword(line));
+    if (!rd.integer(n)) fail("ReadShelx", "Cannot read the lattice number from: " + std::string(rtrim(line)));
+    if (n == 0 || n > 7 || n < -7)
+      fail("ReadShelx", "Lattice number " + std::to_string(n) + " on LATT is not one of 1 to 7 or -1 to -7");
+    lattice.centro = n >= 1;
+    lattice.latt = std::abs(n);
+    head.instructions.push_back({Kind::latt, {}, "", lattice.centro, kLatticeLetters[static_cast<std::size_t>(lattice.latt - 1)]});
+  } else if (key == "SYMM") {
+    if (lattice.nsymcards + 1 > kMaxSymm)
+      fail("ReadShelx", "Too many SYMM instructions: the limit is " + std::to_string(kMaxSymm) +
+                               " symmetry operators, identity included");
+    head.instructions.push_back({Kind::symm, {}, std::string(rtrim(line))});
+    head.symm_cards.emplace_back(rtrim(after_keyword(line)));
+    ++lattice.nsymcards;
+  } else if (key == "SFAC") {
+    std::string toks = line;
+    LineExtract lx;
+    readline(toks, lx);
+    for (int k = 2; k <= lx.nkw; ++k) {
+      const std::string sym(lx.keyword(k).trimmed());
+      const int z = iatnum(sym);
+      if (z < 1) fail("ReadShelx", "Unknown element " + sym + " on the SFAC instruction");
+      if (z > kMaxElementSymbol)
+        fail("ReadShelx",
+            "Element " + sym + " (Z = " + std::to_string(z) + ") on the SFAC instruction is beyond U");
+      if (md.types.ntypes >= kMaxAtoms) fail("ReadShelx", "Too many scattering types");
+      ++md.types.ntypes;
+      md.types.typez[md.types.ntypes] = z;
+    }
+  } else if (key == "FVAR") {
+    const std::string rest = after_keyword(line);
+    const int k = layout::count_values(rest);
+    std::vector<float> v(static_cast<std::size_t>(k));
+    if (!layout::read_reals(rest, v))
+      fail("ReadShelx", "Cannot read FVAR values from: " + std::string(rtrim(line)));
+    if (md.shelx1.nfvar + k > kMaxFvar)
+      fail("ReadShelx", "Too many free variables: the limit is " + std::to_string(kMaxFvar));
+    for (int j = 0; j < k; ++j) md.shelx1.fvar[md.shelx1.nfvar + j + 1] = v[static_cast<std::size_t>(j)];
+    md.shelx1.nfvar += k;
+  } else if (key == "WGHT") {
+    layout::FreeReader rd(after_keyword(line));
+    for (float& w : md.shelx1.wght)
+      if (!rd.real(w)) break;
+  } else if (key == "RESI") {
+    md.resi.hasres = 1;
+  } else if (key == "DISP") {
+    // A card that does not read leaves the calculated terms in place.
+    if (DispersionCard card; read_disp_card(line, card))
+      md.dispersion.push_back(card);
+    else
+      warn(out, " WARNING: DISP card ignored (no element, f' and f''): " + std::string(rtrim(line)));
+  }
+}
+
+// The lattice once every instruction is read: without LATT, SHELX's
+// default LATT 1, primitive and centrosymmetric, whose line goes where LATT
+// stands in a SHELX file, before the first SYMM.
+void finish_lattice(LatticeCards& lattice, ShelxCrystalHead& head) {
+  if (lattice.latt == 0) {
+    lattice.latt = 1;
+    lattice.centro = true;
+    auto& ins = head.instructions;
+    const auto first_symm =
+        std::find_if(ins.begin(), ins.end(), [](const ShelxCrystalHead::Instruction& h) { return h.kind == Kind::symm; });
+    ins.insert(first_symm, {Kind::latt, {}, "", true, 'P'});
+  }
+  head.lattice = kLatticeLetters[static_cast<std::size_t>(lattice.latt - 1)];
+  head.centrosymmetric = lattice.centro;
+}
+
+// Atom `i` from its line (continuation joined): scattering type, label,
+// position, occupancy and displacement parameters, free variables and
+// riding U resolved.
+void read_atom(const std::string& text, int i, ShelxLabels naming, OneBased<int>& typecount, OneBased<int>& riding,
+               Model& md, Log& out) {
+  const std::string name = word(text, 1);
+  Atom& at = md.atoms[i];
+  int s = 0;
+  layout::FreeReader sfac(word(text, 2));
+  if (!sfac.integer(s)) atom_line_error(name, text);
+  if (s < 1 || s > md.types.ntypes)
+    fail("ReadShelx",
+        "Atom " + name + " has scattering type " + std::to_string(s) + ", which SFAC does not list");
+  at.iz = md.types.typez[s];
+  at.tbl = s;
+  at.lmx = at.iz == 1 ? 2 : 4;
+  ++typecount[s];
+
+  std::string nums = text;
+  shelx_label(naming, nums, at.label, at.iz, i, typecount[s]);
+  const int count = layout::count_values(nums);
+  if ((count != 6 && count != 11) || !resolve_free_variables(md.shelx1, nums, count)) atom_line_error(at.label.trimmed(), text);
+  std::array<float, 11> v{};
+  if (!layout::read_reals(nums, std::span<float>(v.data(), static_cast<std::size_t>(count))))
+    atom_line_error(at.label.trimmed(), text);
+  at.xf = v[1];
+  at.yf = v[2];
+  at.zf = v[3];
+  at.occ = v[4];
+  at.u = {};
+  if (count == 6) {
+    at.tp = 1;
+    at.u11() = v[5];
+    resolve_riding_u(md, i, riding);
+  } else {
+    at.tp = 2;
+    // SHELX order U11 U22 U33 U23 U13 U12 into U11 U22 U33 U12 U13 U23.
+    at.u = {v[5], v[6], v[7], v[10], v[9], v[8]};
+  }
+  write_atom_line(i, at, out);
+  const Vec3 xc = to_cartesian(md.transf, Fractional{{at.xf, at.yf, at.zf}});
+  at.xc = xc[0];
+  at.yc = xc[1];
+  at.zc = xc[2];
+}
+
+}  // namespace
+
 Model read_shelx(const std::string& file, ShelxLabels naming, Log& out) {
   Model md;
   start_model(md);
@@ -293,13 +437,9 @@ Model read_shelx(const std::string& file, ShelxLabels naming, Log& out) {
   f.open_records(expand_shelx_includes(f, file, out), file);
 
   // ---- First pass: the instructions.
-  int latt = 0;
-  bool centro = false;
-  bool have_cell = false;
-  int nsymcards = 1;
+  LatticeCards lattice;
   ShelxCrystalHead& head = md.shelx_head;
   head = ShelxCrystalHead{};
-  using Kind = ShelxCrystalHead::Kind;
   md.resi.hasres = 0;
   std::string line;
   while (f.next(line, kLineLength)) {
@@ -321,83 +461,10 @@ Model read_shelx(const std::string& file, ShelxLabels naming, Log& out) {
       strip_comment(next);
       line = std::string(rtrim(line)) + " " + next;
     }
-    if (key == "CELL") {
-      std::array<float, 7> v{};
-      if (!layout::read_reals(after_keyword(line), v))
-        fail("ReadShelx", "Cannot read wavelength and cell from: " + std::string(rtrim(line)));
-      md.wavelength = v[0];
-      md.cell = UnitCell{v[1], v[2], v[3], v[4], v[5], v[6]};
-      have_cell = true;
-      head.instructions.push_back({Kind::cell, v, ""});
-    } else if (key == "LATT") {
-      int n = 0;
-      layout::FreeReader rd(after_keyword(line));
-      if (!rd.integer(n)) fail("ReadShelx", "Cannot read the lattice number from: " + std::string(rtrim(line)));
-      if (n == 0 || n > 7 || n < -7)
-        fail("ReadShelx", "Lattice number " + std::to_string(n) + " on LATT is not one of 1 to 7 or -1 to -7");
-      centro = n >= 1;
-      latt = std::abs(n);
-      head.instructions.push_back({Kind::latt, {}, "", centro, kLatticeLetters[static_cast<std::size_t>(latt - 1)]});
-    } else if (key == "SYMM") {
-      if (nsymcards + 1 > kMaxSymm)
-        fail("ReadShelx", "Too many SYMM instructions: the limit is " + std::to_string(kMaxSymm) +
-                                 " symmetry operators, identity included");
-      head.instructions.push_back({Kind::symm, {}, std::string(rtrim(line))});
-      head.symm_cards.emplace_back(rtrim(after_keyword(line)));
-      ++nsymcards;
-    } else if (key == "SFAC") {
-      std::string toks = line;
-      LineExtract lx;
-      readline(toks, lx);
-      for (int k = 2; k <= lx.nkw; ++k) {
-        const std::string sym(lx.keyword(k).trimmed());
-        const int z = iatnum(sym);
-        if (z < 1) fail("ReadShelx", "Unknown element " + sym + " on the SFAC instruction");
-        if (z > kMaxElementSymbol)
-          fail("ReadShelx",
-              "Element " + sym + " (Z = " + std::to_string(z) + ") on the SFAC instruction is beyond U");
-        if (md.types.ntypes >= kMaxAtoms) fail("ReadShelx", "Too many scattering types");
-        ++md.types.ntypes;
-        md.types.typez[md.types.ntypes] = z;
-      }
-    } else if (key == "FVAR") {
-      const std::string rest = after_keyword(line);
-      const int k = layout::count_values(rest);
-      std::vector<float> v(static_cast<std::size_t>(k));
-      if (!layout::read_reals(rest, v))
-        fail("ReadShelx", "Cannot read FVAR values from: " + std::string(rtrim(line)));
-      if (md.shelx1.nfvar + k > kMaxFvar)
-        fail("ReadShelx", "Too many free variables: the limit is " + std::to_string(kMaxFvar));
-      for (int j = 0; j < k; ++j) md.shelx1.fvar[md.shelx1.nfvar + j + 1] = v[static_cast<std::size_t>(j)];
-      md.shelx1.nfvar += k;
-    } else if (key == "WGHT") {
-      layout::FreeReader rd(after_keyword(line));
-      for (float& w : md.shelx1.wght)
-        if (!rd.real(w)) break;
-    } else if (key == "RESI") {
-      md.resi.hasres = 1;
-    } else if (key == "DISP") {
-      // A card that does not read leaves the calculated terms in place.
-      if (DispersionCard card; read_disp_card(line, card))
-        md.dispersion.push_back(card);
-      else
-        warn(out, " WARNING: DISP card ignored (no element, f' and f''): " + std::string(rtrim(line)));
-    }
+    read_instruction(key, line, lattice, md, out);
   }
-  if (!have_cell) fail("ReadShelx", "No CELL instruction in the SHELX file");
-  if (latt == 0) {
-    // SHELX's default: LATT 1, primitive and centrosymmetric.  Its line goes
-    // where LATT stands in a SHELX file, before the first SYMM.
-    latt = 1;
-    centro = true;
-    auto& ins = head.instructions;
-    const auto first_symm =
-        std::find_if(ins.begin(), ins.end(), [](const ShelxCrystalHead::Instruction& h) { return h.kind == Kind::symm; });
-    ins.insert(first_symm, {Kind::latt, {}, "", true, 'P'});
-  }
-  const char letter = kLatticeLetters[static_cast<std::size_t>(latt - 1)];
-  head.lattice = letter;
-  head.centrosymmetric = centro;
+  if (!lattice.have_cell) fail("ReadShelx", "No CELL instruction in the SHELX file");
+  finish_lattice(lattice, head);
 
   set_up_crystal(md, f, out);
 
@@ -424,46 +491,7 @@ Model read_shelx(const std::string& file, ShelxLabels naming, Log& out) {
     const std::string name = word(text, 1);
     if (md.natom + 1 > kMaxAtoms) fail("ReadShelx", "Too many atoms");
     const int i = ++md.natom;
-    Atom& at = md.atoms[i];
-
-    int s = 0;
-    layout::FreeReader sfac(word(text, 2));
-    if (!sfac.integer(s)) atom_line_error(name, text);
-    if (s < 1 || s > md.types.ntypes)
-      fail("ReadShelx",
-          "Atom " + name + " has scattering type " + std::to_string(s) + ", which SFAC does not list");
-    at.iz = md.types.typez[s];
-    at.tbl = s;
-    at.lmx = at.iz == 1 ? 2 : 4;
-    ++typecount[s];
-
-    std::string nums = text;
-    shelx_label(naming, nums, at.label, at.iz, i, typecount[s]);
-    const int count = layout::count_values(nums);
-    if ((count != 6 && count != 11) || !resolve_free_variables(md.shelx1, nums, count)) atom_line_error(at.label.trimmed(), text);
-    std::array<float, 11> v{};
-    if (!layout::read_reals(nums, std::span<float>(v.data(), static_cast<std::size_t>(count))))
-      atom_line_error(at.label.trimmed(), text);
-    at.xf = v[1];
-    at.yf = v[2];
-    at.zf = v[3];
-    at.occ = v[4];
-    at.u = {};
-    if (count == 6) {
-      at.tp = 1;
-      at.u11() = v[5];
-      resolve_riding_u(md, i, riding);
-    } else {
-      at.tp = 2;
-      // SHELX order U11 U22 U33 U23 U13 U12 into U11 U22 U33 U12 U13 U23.
-      at.u = {v[5], v[6], v[7], v[10], v[9], v[8]};
-    }
-    write_atom_line(i, at, out);
-    const Vec3 xc = to_cartesian(md.transf, Fractional{{at.xf, at.yf, at.zf}});
-    at.xc = xc[0];
-    at.yc = xc[1];
-    at.zc = xc[2];
-
+    read_atom(text, i, naming, typecount, riding, md, out);
     // Every atom is recorded with the residue it stands in, so that the
     // residue texts stay aligned with the atom numbers.
     md.resi.restext[i] = layout::format("(a6,1x,i3,2x,a5)", padded(name, 10), resi.number, padded(resi.rclass, 10));
