@@ -12,7 +12,9 @@ namespace {
 // How many cells out a coordinate may lie and still be brought into the cell.
 constexpr double kFarCells = 4;
 
-bool invert(const std::array<std::array<double, 3>, 3>& a, std::array<std::array<double, 3>, 3>& v) {
+using Matrix3 = std::array<std::array<double, 3>, 3>;
+
+bool invert(const Matrix3& a, Matrix3& v) {
   const double det = a[0][0] * (a[1][1] * a[2][2] - a[1][2] * a[2][1]) -
                      a[0][1] * (a[1][0] * a[2][2] - a[1][2] * a[2][0]) +
                      a[0][2] * (a[1][0] * a[2][1] - a[1][1] * a[2][0]);
@@ -23,6 +25,28 @@ bool invert(const std::array<std::array<double, 3>, 3>& a, std::array<std::array
       v[r][c] = (a[r1][c1] * a[r2][c2] - a[r1][c2] * a[r2][c1]) / det;
     }
   return true;
+}
+
+// How far apart two source points can lie whose images lie a given
+// distance apart: the largest stretch in Cartesian space of the inverse
+// map `v` of an operator (1 for a proper operator of the cell), with a
+// margin.  `o` and `oinv` hold the columns of the fractional -> Cartesian
+// matrix and of its inverse.  Negative when it cannot be computed.
+double cartesian_stretch(const Matrix3& v, const std::array<Vec3, 3>& o, const std::array<Vec3, 3>& oinv) {
+  Matrix3 m{};
+  for (std::size_t k = 0; k < 3; ++k) {
+    std::array<double, 3> f{};
+    for (std::size_t j = 0; j < 3; ++j) f[j] = v[j][0] * oinv[k][0] + v[j][1] * oinv[k][1] + v[j][2] * oinv[k][2];
+    for (std::size_t r = 0; r < 3; ++r) m[r][k] = o[0][r] * f[0] + o[1][r] * f[1] + o[2][r] * f[2];
+  }
+  Sym3 mtm{};
+  for (std::size_t a = 0; a < 3; ++a)
+    for (std::size_t b = 0; b < 3; ++b)
+      mtm[a][b] = static_cast<float>(m[0][a] * m[0][b] + m[1][a] * m[1][b] + m[2][a] * m[2][b]);
+  std::array<float, 3> d{};
+  Sym3 z{};
+  if (!eigen_symmetric3(mtm, d, z) || !std::isfinite(d[2])) return -1;
+  return std::sqrt(std::max(0.0, static_cast<double>(d[2]))) * 1.001 + 1.0e-3;
 }
 
 }  // namespace
@@ -99,25 +123,20 @@ bool ImageSearch::prepare() {
       for (std::size_t k = 0; k < 3; ++k) q.q[j][k] = op.rot[k][j];
     for (std::size_t j = 0; j < 3; ++j) q.trans[j] = op.trans[j];
     if (!invert(q.q, q.v)) return false;
-    // How far apart two source points can lie whose images lie a given
-    // distance apart: the largest stretch of the inverse map in Cartesian
-    // space (1 for a proper operator of the cell).
-    std::array<std::array<double, 3>, 3> m{};
-    for (std::size_t k = 0; k < 3; ++k) {
-      std::array<double, 3> f{};
-      for (std::size_t j = 0; j < 3; ++j)
-        f[j] = q.v[j][0] * oinv[k][0] + q.v[j][1] * oinv[k][1] + q.v[j][2] * oinv[k][2];
-      for (std::size_t r = 0; r < 3; ++r) m[r][k] = o[0][r] * f[0] + o[1][r] * f[1] + o[2][r] * f[2];
-    }
-    Sym3 mtm{};
-    for (std::size_t a = 0; a < 3; ++a)
-      for (std::size_t b = 0; b < 3; ++b)
-        mtm[a][b] = static_cast<float>(m[0][a] * m[0][b] + m[1][a] * m[1][b] + m[2][a] * m[2][b]);
-    std::array<float, 3> d{};
-    Sym3 z{};
-    if (!eigen_symmetric3(mtm, d, z) || !std::isfinite(d[2])) return false;
-    q.stretch = std::sqrt(std::max(0.0, static_cast<double>(d[2]))) * 1.001 + 1.0e-3;
+    q.stretch = cartesian_stretch(q.v, o, oinv);
+    if (q.stretch < 0) return false;
   }
+  set_translation_ranges();
+  find_same_sites(o);
+  const float tol = sw_.tols.tol1;
+  unit_.build(unit, std::max(1.0f, 2.0f * maxrad_ + std::max(0.0f, tol)));
+  return true;
+}
+
+// The translations each atom's image under each operator is tried with,
+// their union per operator and over all, and the sizes of the scan codes.
+void ImageSearch::set_translation_ranges() {
+  const Model& md = md_;
   range_.assign(static_cast<std::size_t>(natom_) * static_cast<std::size_t>(nsym_), {});
   op_range_.assign(static_cast<std::size_t>(nsym_), {});
   for (int n = 1; n <= nsym_; ++n)
@@ -137,10 +156,6 @@ bool ImageSearch::prepare() {
     for (std::size_t k = 0; k < 3; ++k) tmax[k] = std::max(tmax[k], r.hi[k]);
   for (std::size_t k = 0; k < 3; ++k) tside_[k] = tmax[k] - tmin_[k] + 1;
   per_op_ = static_cast<long long>(tside_[0]) * tside_[1] * tside_[2];
-  find_same_sites(o);
-  const float tol = sw_.tols.tol1;
-  unit_.build(unit, std::max(1.0f, 2.0f * maxrad_ + std::max(0.0f, tol)));
-  return true;
 }
 
 void ImageSearch::find_same_sites(const std::array<Vec3, 3>& to_cart) {

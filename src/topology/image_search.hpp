@@ -105,6 +105,7 @@ private:
   };
   std::vector<std::vector<SameSite>> same_site_;   // of atom i, operator n at (i-1) nsym + n-1
   void find_same_sites(const std::array<Vec3, 3>& to_cart);
+  void set_translation_ranges();
   std::array<int, 3> tmin_{}, tside_{};      // the union over all, for the scan codes
   CellGrid unit_;
   std::vector<int> cand_;
