@@ -288,28 +288,10 @@ std::vector<RowFlags> read_row_flags(gemmi::cif::Block& block) {
 
 bool finite(const gemmi::Fractional& f) { return std::isfinite(f.x) && std::isfinite(f.y) && std::isfinite(f.z); }
 
-}  // namespace
-
-Model read_cif(const std::string& file, const std::string& block_name, ShelxLabels naming, Log& out) {
-  Model md;
-  start_model(md);
-  {
-    std::error_code ec;
-    std::ifstream probe(file);
-    if (!std::filesystem::is_regular_file(file, ec) || !probe) fail(kRoutine, "Error opening CIF file " + file);
-  }
-  std::ostream& log = out.log();
-  layout::write(log, "(/a,a)", " Reading CIF file : ", file);
-  gemmi::cif::Document doc = parse_cif(file);
-  gemmi::cif::Block& block = choose_block(doc, block_name, file);
-  log << " Data block : data_" << block.name << '\n';
-  gemmi::SmallStructure st;
-  try {
-    st = gemmi::make_small_structure_from_block(block);
-  } catch (const std::exception& e) {
-    fail(kRoutine, where(file, block) + ": " + e.what());
-  }
-
+// The cell, wavelength, scattering types and symmetry of the block, and
+// the crystal head as a SHELX file would give it: CELL, LATT, SYMM.
+void set_up_cif_crystal(const gemmi::SmallStructure& st, gemmi::cif::Block& block, const std::string& file,
+                        Model& md, Log& out) {
   md.cell = read_cell(block, file);
   md.wavelength = read_wavelength(st, block, file, out);
   md.types = read_types(st, block, file);
@@ -334,6 +316,56 @@ Model read_cif(const std::string& file, const std::string& block_name, ShelxLabe
   RecordFile card_file;
   card_file.open_text(cards);
   set_up_crystal(md, card_file, out);
+}
+
+// The displacement parameters of a site: six Uij, or U_iso (given as B
+// when the row's ADP type says so).  Returns whether a B was converted.
+bool read_displacements(const gemmi::SmallStructure::Site& s, const RowFlags& f, const std::string& at_loop, Atom& at) {
+  bool b_read_as_u = false;
+  at.u = {};
+  if (s.aniso.nonzero()) {
+    at.tp = 2;
+    const auto& a = s.aniso;
+    at.u = {static_cast<float>(a.u11), static_cast<float>(a.u22), static_cast<float>(a.u33),
+            static_cast<float>(a.u12), static_cast<float>(a.u13), static_cast<float>(a.u23)};
+  } else {
+    at.tp = 1;
+    double u = s.u_iso;
+    if (f.b_values) {
+      u /= 8.0 * gemmi::pi() * gemmi::pi();
+      b_read_as_u = true;
+    }
+    at.u11() = static_cast<float>(u);
+  }
+  for (float v : at.u)
+    if (!std::isfinite(v) || std::fabs(v) > 10.0f)
+      fail(kRoutine, at_loop + " has a displacement parameter that does not read or is beyond 10 A^2");
+  return b_read_as_u;
+}
+
+}  // namespace
+
+Model read_cif(const std::string& file, const std::string& block_name, ShelxLabels naming, Log& out) {
+  Model md;
+  start_model(md);
+  {
+    std::error_code ec;
+    std::ifstream probe(file);
+    if (!std::filesystem::is_regular_file(file, ec) || !probe) fail(kRoutine, "Error opening CIF file " + file);
+  }
+  std::ostream& log = out.log();
+  layout::write(log, "(/a,a)", " Reading CIF file : ", file);
+  gemmi::cif::Document doc = parse_cif(file);
+  gemmi::cif::Block& block = choose_block(doc, block_name, file);
+  log << " Data block : data_" << block.name << '\n';
+  gemmi::SmallStructure st;
+  try {
+    st = gemmi::make_small_structure_from_block(block);
+  } catch (const std::exception& e) {
+    fail(kRoutine, where(file, block) + ": " + e.what());
+  }
+
+  set_up_cif_crystal(st, block, file, md, out);
 
   // The atoms.
   const std::vector<RowFlags> flags = read_row_flags(block);
@@ -359,24 +391,7 @@ Model read_cif(const std::string& file, const std::string& block_name, ShelxLabe
     at.yf = static_cast<float>(s.fract.y);
     at.zf = static_cast<float>(s.fract.z);
     at.occ = static_cast<float>(s.occ);
-    at.u = {};
-    if (s.aniso.nonzero()) {
-      at.tp = 2;
-      const auto& a = s.aniso;
-      at.u = {static_cast<float>(a.u11), static_cast<float>(a.u22), static_cast<float>(a.u33),
-              static_cast<float>(a.u12), static_cast<float>(a.u13), static_cast<float>(a.u23)};
-    } else {
-      at.tp = 1;
-      double u = s.u_iso;
-      if (f.b_values) {
-        u /= 8.0 * gemmi::pi() * gemmi::pi();
-        ++b_read_as_u;
-      }
-      at.u11() = static_cast<float>(u);
-    }
-    for (float v : at.u)
-      if (!std::isfinite(v) || std::fabs(v) > 10.0f)
-        fail(kRoutine, at_loop + " has a displacement parameter that does not read or is beyond 10 A^2");
+    if (read_displacements(s, f, at_loop, at)) ++b_read_as_u;
     const Vec3 xc = to_cartesian(md.transf, Fractional{{at.xf, at.yf, at.zf}});
     at.xc = xc[0];
     at.yc = xc[1];
