@@ -65,36 +65,70 @@ gemmi::Mat33 snapped(const gemmi::Mat33& m) {
 }  // namespace
 
 double density_normalisation(int l, int m) {
-  // Twice the reciprocal of the integral of |harmonic| over the sphere.
+  // Twice the reciprocal of the integral of |harmonic| over the sphere;
+  // the sine term of (l, |m|) has the cosine term's integral.
   static constexpr double kTable[5][5] = {
       {1 / (4 * std::numbers::pi), 0, 0, 0, 0},
       {1 / std::numbers::pi, 1 / std::numbers::pi, 0, 0, 0},
-      {0.206748336, 0.75, 0.375, 0, 0},
-      {0.244853770, 0.320332006, 1.0, 4 / (3 * std::numbers::pi), 0},
-      {0.069417569, 0.474000436, 0.330591082, 1.25, 0.46875},
+      {0.206748335783, 0.75, 0.375, 0, 0},
+      {0.244853758603, 0.320333089584, 1.0, 4 / (3 * std::numbers::pi), 0},
+      {0.069417524384, 0.474002518869, 0.330591342289, 1.25, 0.46875},
   };
   return kTable[l][m < 0 ? -m : m];
 }
 
-Plm rotate_multipoles(const Plm& populations, const gemmi::Mat33& old_from_new) {
+namespace {
+
+// The linear map of the order-l populations from one frame to another:
+// new(l, mj) = sum over mk of at(mj, mk) * old(l, mk).  Exact: the sphere
+// quadrature integrates every product of two harmonics up to l = 4
+// without error.
+struct MultipoleTurn {
+  std::array<double, 81> elements{};
+  double& at(int mj, int mk) { return elements[static_cast<std::size_t>((mj + 4) * 9 + mk + 4)]; }
+  double at(int mj, int mk) const { return elements[static_cast<std::size_t>((mj + 4) * 9 + mk + 4)]; }
+};
+
+MultipoleTurn multipole_turn(int l, const gemmi::Mat33& old_from_new) {
   static const std::vector<SpherePoint> points = sphere_quadrature();
   const gemmi::Mat33 m = snapped(old_from_new);
+  MultipoleTurn turn;
+  // Row j: the projection of the old harmonic k, read at the turned
+  // direction, onto the new harmonic j; the harmonics of one order are
+  // orthogonal, so that projection is the new population.  The ratio of
+  // the normalisations carries the populations from one density-normalised
+  // term to the other.
+  for (int mj = -l; mj <= l; ++mj) {
+    double norm = 0;
+    std::array<double, 9> overlap{};
+    for (const SpherePoint& p : points) {
+      const double hj = harmonic(l, mj, p.u);
+      const gemmi::Vec3 old_u = m.multiply(p.u);
+      norm += p.weight * hj * hj;
+      for (int mk = -l; mk <= l; ++mk)
+        overlap[static_cast<std::size_t>(mk + l)] += p.weight * hj * harmonic(l, mk, old_u);
+    }
+    for (int mk = -l; mk <= l; ++mk) {
+      double value = overlap[static_cast<std::size_t>(mk + l)] * density_normalisation(l, mk) /
+                     (norm * density_normalisation(l, mj));
+      // What is left of a term the turn removes is rounding.
+      if (std::fabs(value) < 1e-12) value = 0;
+      turn.at(mj, mk) = value;
+    }
+  }
+  return turn;
+}
+
+}  // namespace
+
+Plm rotate_multipoles(const Plm& populations, const gemmi::Mat33& old_from_new) {
   Plm out = populations;
   for (int l = 1; l <= 4; ++l) {
+    const MultipoleTurn turn = multipole_turn(l, old_from_new);
     for (int mj = -l; mj <= l; ++mj) {
-      // Project the old density onto the new harmonic (l, mj).
-      double overlap = 0, norm = 0;
-      for (const SpherePoint& p : points) {
-        const double hj = harmonic(l, mj, p.u);
-        const gemmi::Vec3 old_u = m.multiply(p.u);
-        double old_density = 0;
-        for (int mk = -l; mk <= l; ++mk)
-          old_density += populations(l, mk) * density_normalisation(l, mk) * harmonic(l, mk, old_u);
-        overlap += p.weight * old_density * hj;
-        norm += p.weight * hj * hj;
-      }
-      double value = overlap / (norm * density_normalisation(l, mj));
-      // What is left of a term the turn removes is rounding.
+      double value = 0;
+      for (int mk = -l; mk <= l; ++mk) value += turn.at(mj, mk) * populations(l, mk);
+      // What is left of a population the turn removes is rounding.
       if (std::fabs(value) < 1e-7) value = 0;
       out(l, mj) = static_cast<float>(value);
     }

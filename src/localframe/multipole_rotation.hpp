@@ -11,7 +11,8 @@
 namespace vorn {
 
 // Density normalisation of harmonic (l, m): the factor that makes the
-// integral of its magnitude over the sphere 2 (l >= 1).
+// integral of its magnitude over the sphere 2 (l >= 1); the cosine (+m)
+// and sine (-m) terms share it.
 double density_normalisation(int l, int m);
 
 // The populations of the old frame in the new one.  `old_from_new` maps a

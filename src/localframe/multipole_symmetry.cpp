@@ -20,23 +20,23 @@ double harmonic(int l, int m, const gemmi::Vec3& u) {
     case 21: return x * z;
     case 19: return y * z;
     case 22: return x * x - y * y;
-    case 18: return x * y;
+    case 18: return 2 * x * y;
     case 30: return z * (5 * z * z - 3);
     case 31: return x * (5 * z * z - 1);
     case 29: return y * (5 * z * z - 1);
     case 32: return z * (x * x - y * y);
-    case 28: return x * y * z;
+    case 28: return 2 * x * y * z;
     case 33: return x * x * x - 3 * x * y * y;
     case 27: return 3 * x * x * y - y * y * y;
     case 40: return 35 * z * z * z * z - 30 * z * z + 3;
     case 41: return x * z * (7 * z * z - 3);
     case 39: return y * z * (7 * z * z - 3);
     case 42: return (x * x - y * y) * (7 * z * z - 1);
-    case 38: return x * y * (7 * z * z - 1);
+    case 38: return 2 * x * y * (7 * z * z - 1);
     case 43: return z * (x * x * x - 3 * x * y * y);
     case 37: return z * (3 * x * x * y - y * y * y);
     case 44: return x * x * x * x - 6 * x * x * y * y + y * y * y * y;
-    case 36: return x * y * (x * x - y * y);
+    case 36: return 4 * x * y * (x * x - y * y);
     default: return 0;
   }
 }

@@ -23,9 +23,11 @@ struct HarmonicIndex {
   int m = 0;
 };
 HarmonicIndex harmonic_of_term(int term);
-// Real solid harmonic (l, m) at the unit vector u, up to its normalisation
-// (which does not change whether a symmetry leaves it unchanged): x, y, z,
-// 3z^2 - 1, xz, yz, x^2 - y^2, xy, ...; 0 outside l = 1 .. 4.
+// Real harmonic (l, m) at the unit vector u: P_l^|m|(cos theta) times
+// cos(m phi) for +m, sin(|m| phi) for -m, up to a factor that the cosine
+// and sine terms of one (l, |m|) share (x, y, z, 3z^2 - 1, xz, yz,
+// x^2 - y^2, 2xy, ...), so that one normalisation serves both, as in XD;
+// 0 outside l = 1 .. 4.
 double harmonic(int l, int m, const gemmi::Vec3& u);
 // The name XD gives term k ("D11+", "Q20", "H44-").
 std::string term_name(int term);

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <numbers>
+#include <random>
+#include <string>
 
 #include "localframe/multipole_rotation.hpp"
 #include "localframe/multipole_symmetry.hpp"
@@ -9,11 +12,59 @@
 namespace vorn {
 namespace {
 
-// The deformation density of order l of populations p at direction u.
-double density(const Plm& p, int l, const gemmi::Vec3& u) {
+// The test's own harmonics: the associated Legendre function of the
+// standard library (no Condon-Shortley phase) times cos(m phi) for +m and
+// sin(|m| phi) for -m, normalised here by direct integration.
+double legendre(int l, int m, double t) {
+  return std::assoc_legendre(static_cast<unsigned>(l), static_cast<unsigned>(std::abs(m)), t);
+}
+
+double own_harmonic(int l, int m, const gemmi::Vec3& u) {
+  const double phi = std::atan2(u.y, u.x);
+  const double azimuth = m > 0 ? std::cos(m * phi) : m < 0 ? std::sin(-m * phi) : 1.0;
+  return legendre(l, m, u.z) * azimuth;
+}
+
+// Integral over t = cos(theta) of |P| (power 1) or P^2 (power 2), midpoint
+// rule, for every (l, |m|) once.
+double legendre_integral(int l, int m, int power) {
+  static const auto table = [] {
+    std::array<std::array<std::array<double, 2>, 5>, 5> t{};
+    constexpr int n = 200000;
+    for (int ll = 1; ll <= 4; ++ll)
+      for (int mm = 0; mm <= ll; ++mm)
+        for (int i = 0; i < n; ++i) {
+          const double p = legendre(ll, mm, -1 + (i + 0.5) * 2.0 / n);
+          t[ll][mm][0] += std::fabs(p) * 2.0 / n;
+          t[ll][mm][1] += p * p * 2.0 / n;
+        }
+    return t;
+  }();
+  return table[static_cast<std::size_t>(l)][static_cast<std::size_t>(std::abs(m))][static_cast<std::size_t>(power - 1)];
+}
+
+// The factor that makes the magnitude integrate to 2 over the sphere (the
+// integral of |cos m phi| over a turn is 4), and the integral of the square
+// of the density-normalised function (that of cos^2 m phi is pi).
+double own_density_factor(int l, int m) {
+  return 2 / (legendre_integral(l, m, 1) * (m == 0 ? 2 * std::numbers::pi : 4.0));
+}
+double density_function_square(int l, int m) {
+  const double f = own_density_factor(l, m);
+  return f * f * legendre_integral(l, m, 2) * (m == 0 ? 2 * std::numbers::pi : std::numbers::pi);
+}
+
+double own_density(const Plm& p, int l, const gemmi::Vec3& u) {
   double rho = 0;
-  for (int m = -l; m <= l; ++m) rho += p(l, m) * density_normalisation(l, m) * harmonic(l, m, u);
+  for (int m = -l; m <= l; ++m) rho += p(l, m) * own_density_factor(l, m) * own_harmonic(l, m, u);
   return rho;
+}
+
+// The power of order l in the orthonormal normalisation.
+double power(const Plm& p, int l) {
+  double sum = 0;
+  for (int m = -l; m <= l; ++m) sum += p(l, m) * p(l, m) * density_function_square(l, m);
+  return sum;
 }
 
 Plm sample_populations() {
@@ -23,41 +74,107 @@ Plm sample_populations() {
   return p;
 }
 
-gemmi::Mat33 turn(double ax, double az) {
-  const double ca = std::cos(ax), sa = std::sin(ax), cz = std::cos(az), sz = std::sin(az);
-  const gemmi::Mat33 rx(1, 0, 0, 0, ca, -sa, 0, sa, ca), rz(cz, -sz, 0, sz, cz, 0, 0, 0, 1);
-  return rz.multiply(rx);
+gemmi::Mat33 random_rotation(std::mt19937& rng) {
+  std::normal_distribution<double> g;
+  const gemmi::Vec3 a = gemmi::Vec3(g(rng), g(rng), g(rng)).normalized();
+  gemmi::Vec3 b(g(rng), g(rng), g(rng));
+  b = (b - a * a.dot(b)).normalized();
+  const gemmi::Vec3 c = a.cross(b);
+  return gemmi::Mat33(a.x, b.x, c.x, a.y, b.y, c.y, a.z, b.z, c.z);
 }
 
-// Density normalisation: the magnitude of each function integrates to 2.
-TEST(MultipoleRotation, HarmonicsAreDensityNormalised) {
-  constexpr int n = 400;
+gemmi::Mat33 about_z(double degrees) {
+  const double t = degrees * std::numbers::pi / 180, c = std::cos(t), s = std::sin(t);
+  return gemmi::Mat33(c, -s, 0, s, c, 0, 0, 0, 1);
+}
+
+HarmonicIndex term_named(const std::string& name) {
+  for (int k = 0; k < kMultipoleTerms; ++k)
+    if (term_name(k) == name) return harmonic_of_term(k);
+  ADD_FAILURE() << "no term " << name;
+  return {};
+}
+
+// The density-normalised functions are the test's own, cosine and sine
+// terms alike.
+TEST(MultipoleRotation, NormalisationMatchesDirectIntegration) {
+  const gemmi::Vec3 dirs[] = {gemmi::Vec3(0.6, 0.0, 0.8), gemmi::Vec3(-0.36, 0.48, 0.8), gemmi::Vec3(0.48, -0.6, 0.64)};
   for (int l = 1; l <= 4; ++l)
-    for (int m = 0; m <= l; ++m) {
-      double sum = 0;
-      for (int i = 0; i < n; ++i)
-        for (int j = 0; j < 2 * n; ++j) {
-          const double t = -1 + (i + 0.5) * 2.0 / n, r = std::sqrt(1 - t * t);
-          const double phi = (j + 0.5) * std::numbers::pi / n;
-          sum += std::fabs(harmonic(l, m, gemmi::Vec3(r * std::cos(phi), r * std::sin(phi), t)));
-        }
-      EXPECT_NEAR(sum * (2.0 / n) * (std::numbers::pi / n) * density_normalisation(l, m), 2.0, 2e-3)
-          << "l " << l << " m " << m;
-    }
+    for (int m = -l; m <= l; ++m)
+      for (const gemmi::Vec3& u : dirs)
+        EXPECT_NEAR(density_normalisation(l, m) * harmonic(l, m, u), own_density_factor(l, m) * own_harmonic(l, m, u),
+                    2e-8)
+            << "l " << l << " m " << m;
 }
 
-// The populations in the new frame describe the same density: at any
-// direction, read in the new frame, it equals the old density at the same
-// direction read in the old frame; for proper and improper changes of frame.
-TEST(MultipoleRotation, TheDensityIsTheSameInBothFrames) {
+// Random proper and improper changes of frame: the density read in the new
+// frame is the old one read at the same direction in the old frame, the
+// power of each order is unchanged, and the inverse change gives the input.
+TEST(MultipoleRotation, RandomTurnsKeepDensityPowerAndReturn) {
+  std::mt19937 rng(26);
   const Plm p = sample_populations();
-  const gemmi::Mat33 mirror(1, 0, 0, 0, 1, 0, 0, 0, -1);
-  for (const gemmi::Mat33& m : {turn(0.4, 1.1), turn(2.0, -0.7).multiply(mirror), turn(0, std::numbers::pi / 2)}) {
-    const Plm q = rotate_multipoles(p, m);
+  for (int trial = 0; trial < 12; ++trial) {
+    gemmi::Mat33 r = random_rotation(rng);
+    if (trial % 2 == 1) r = r.multiply(gemmi::Mat33(1, 0, 0, 0, 1, 0, 0, 0, -1));
+    const Plm q = rotate_multipoles(p, r);
+    const Plm back = rotate_multipoles(q, r.transpose());
     EXPECT_EQ(q(0, 0), p(0, 0));
-    for (const gemmi::Vec3& u : {gemmi::Vec3(0.6, 0, 0.8), gemmi::Vec3(-0.36, 0.48, 0.8), gemmi::Vec3(0, -1, 0)})
-      for (int l = 1; l <= 4; ++l) EXPECT_NEAR(density(q, l, u), density(p, l, m.multiply(u)), 1e-5) << "l " << l;
+    for (int l = 1; l <= 4; ++l) {
+      EXPECT_NEAR(power(q, l), power(p, l), 1e-6 * power(p, l)) << "trial " << trial << " l " << l;
+      for (const gemmi::Vec3& u : {gemmi::Vec3(0.6, 0, 0.8), gemmi::Vec3(-0.36, 0.48, 0.8), gemmi::Vec3(0, -1, 0)})
+        EXPECT_NEAR(own_density(q, l, u), own_density(p, l, r.multiply(u)), 1e-5) << "trial " << trial << " l " << l;
+      for (int m = -l; m <= l; ++m) EXPECT_NEAR(back(l, m), p(l, m), 2e-7) << "trial " << trial;
+    }
   }
+}
+
+// Turns whose outcome follows by hand.  old_from_new maps new coordinates
+// to old: about X by 90 degrees (x, y, z)new is (x, -z, y)old, about Y
+// (z, y, -x)old, about Z (-y, x, z)old.  Each term's shape becomes another
+// term's shape, whose magnitude integrates alike, so the population moves
+// with factor +-1: xz at (x, -z, y) is xy (Q21+ -> Q22-), and a turn about
+// Z by 90/m degrees takes cos(m phi) to -sin(m phi), sin(m phi) to cos(m phi).
+TEST(MultipoleRotation, TurnsDerivedByHand) {
+  const gemmi::Mat33 about_x(1, 0, 0, 0, 0, -1, 0, 1, 0), about_y(0, 0, 1, 0, 1, 0, -1, 0, 0);
+  struct Case {
+    gemmi::Mat33 old_from_new;
+    const char* from;
+    const char* to;
+    double factor;
+  };
+  const Case cases[] = {
+      {about_x, "D11-", "D10", -1},  {about_x, "D10", "D11-", 1},   {about_x, "Q21+", "Q22-", 1},
+      {about_x, "Q22-", "Q21+", -1}, {about_x, "Q21-", "Q21-", -1}, {about_x, "O32-", "O32-", -1},
+      {about_y, "Q22-", "Q21-", 1},  {about_y, "Q21-", "Q22-", -1}, {about_y, "D10", "D11+", -1},
+      {about_y, "Q21+", "Q21+", -1}, {about_z(90), "D11+", "D11-", -1}, {about_z(90), "O33+", "O33-", 1},
+      {about_z(90), "O33-", "O33+", -1}, {about_z(90), "H44-", "H44-", 1}, {about_z(90), "H43-", "H43+", -1},
+      {about_z(90), "H42-", "H42-", -1}, {about_z(45), "Q22+", "Q22-", -1}, {about_z(45), "Q22-", "Q22+", 1},
+      {about_z(45), "O32+", "O32-", -1}, {about_z(45), "H42-", "H42+", 1}, {about_z(22.5), "H44+", "H44-", -1},
+      {about_z(22.5), "H44-", "H44+", 1}, {about_z(30), "O33-", "O33+", 1}, {about_z(30), "H43+", "H43-", -1},
+  };
+  for (const Case& c : cases) {
+    const HarmonicIndex from = term_named(c.from), to = term_named(c.to);
+    Plm p;
+    p(from.l, from.m) = 0.0056f;
+    const Plm q = rotate_multipoles(p, c.old_from_new);
+    for (int m = -from.l; m <= from.l; ++m)
+      EXPECT_NEAR(q(from.l, m), m == to.m ? c.factor * 0.0056 : 0.0, 1e-9) << c.from << " -> " << c.to << " m " << m;
+  }
+}
+
+// Mirrors: z -> -z changes the sign of the terms odd in z, those with
+// l - |m| odd; x -> -x (phi -> pi - phi) multiplies cos(m phi) by (-1)^m
+// and sin(m phi) by (-1)^(m+1).
+TEST(MultipoleRotation, MirrorsChangeTheSignsOfOddTerms) {
+  const Plm p = sample_populations();
+  const Plm mz = rotate_multipoles(p, gemmi::Mat33(1, 0, 0, 0, 1, 0, 0, 0, -1));
+  const Plm mx = rotate_multipoles(p, gemmi::Mat33(-1, 0, 0, 0, 1, 0, 0, 0, 1));
+  for (int l = 1; l <= 4; ++l)
+    for (int m = -l; m <= l; ++m) {
+      const int a = std::abs(m);
+      EXPECT_FLOAT_EQ(mz(l, m), (l - a) % 2 ? -p(l, m) : p(l, m)) << "l " << l << " m " << m;
+      EXPECT_FLOAT_EQ(mx(l, m), (m >= 0 ? a % 2 : (a + 1) % 2) ? -p(l, m) : p(l, m)) << "l " << l << " m " << m;
+    }
 }
 
 // The same frame, or one turned about Z, keeps the populations (all, or
@@ -65,13 +182,8 @@ TEST(MultipoleRotation, TheDensityIsTheSameInBothFrames) {
 TEST(MultipoleRotation, UnchangedTermsSurviveExactly) {
   const Plm p = sample_populations();
   EXPECT_EQ(rotate_multipoles(p, gemmi::Mat33()).v, p.v);
-  const Plm q = rotate_multipoles(p, turn(0, 0.9));
+  const Plm q = rotate_multipoles(p, about_z(51.6));
   for (int l = 1; l <= 4; ++l) EXPECT_EQ(q(l, 0), p(l, 0)) << "l " << l;
-  // X and Y swapped, Z turned over: the dipoles follow the axes.
-  const Plm s = rotate_multipoles(p, gemmi::Mat33(0, 1, 0, 1, 0, 0, 0, 0, -1));
-  EXPECT_EQ(s(1, 1), p(1, -1));
-  EXPECT_EQ(s(1, -1), p(1, 1));
-  EXPECT_EQ(s(1, 0), -p(1, 0));
 }
 
 }  // namespace
