@@ -30,7 +30,14 @@ std::string key_text(const Switches& sw, const Atom& a, const MultipoleSet& allo
   const bool isotropic_hydrogen = a.iz == 1 && a.tp != 2;
   if (k[kXyzUij] && (k[kXyzAll] || (k[kXyzOrdered] && ordered))) pos = isotropic_hydrogen ? kPosHydrogen : kPosFull;
   std::string mult = kMultZero;
-  if (sw.lsx != 1 && k[kMult] && (k[kMultAll] || (k[kMultOrdered] && ordered))) mult = multipole_key(allowed);
+  if (sw.lsx != 1 && k[kMult] && (k[kMultAll] || (k[kMultOrdered] && ordered))) {
+    // A term above the atom's LMX is not part of its density: a key on it
+    // would refine a parameter that changes nothing.
+    MultipoleSet refined = allowed;
+    for (int t = 0; t < kMultipoleTerms; ++t)
+      if (harmonic_of_term(t).l > a.lmx) refined[static_cast<std::size_t>(t)] = false;
+    mult = multipole_key(refined);
+  }
   return pos + mult;
 }
 
