@@ -151,7 +151,7 @@ bool keyword_databank(Switches& sw, RecordFile& f) {
 // The keywords of the control file (compared by their first 8 characters).
 constexpr std::string_view kKeywords[] = {"FORMAT", "INPUT",  "VERBOSE", "TOLS",  "RADII", "NCELLS",
                                           "DISORD", "KEYGEN", "EXTEND_H", "CHEMCON", "SIMPLE", "DATABANK",
-                                          "RINGS",  "SCALE",  "NFRAG",   "FRAG",  "CHFRAG"};
+                                          "RINGS",  "SCALE",  "NFRAG",   "FRAG",  "CHFRAG", "FRAMES"};
 
 // What a starred word may be.  KEYGEN, DISORD and CHEMCON read their stars
 // by position (word 2 is the first choice); the others by the word.
@@ -168,6 +168,7 @@ const std::vector<Choices>& starred_choices() {
       {"KEYGEN", true, {"XYZUIJ", "ALL", "ORDERED", "MULT", "ALL", "ORDERED", "KAPPAS"}},
       {"CHEMCON", true, {"HYDROGEN", "OTHER"}},
       {"RINGS", false, {"SPECIAL"}},
+      {"FRAMES", false, {"KEEP", "NEW"}},
       {"SCALE", false, {"SIGMA", "DIFF", "FRAC", "FRACT", "FRACTION"}}};
   return table;
 }
@@ -267,6 +268,9 @@ void read_keywords(Switches& sw, Log& log, RecordFile& f) {
       sw.lchem[1] = lx.starred(3) ? 1 : 0;
     } else if (key == "SIMPLE") {
       sw.simple = 1;
+    } else if (key == "FRAMES") {
+      for (int k = 2; k <= lx.nkw; ++k)
+        if (lx.starred(k) && (lx.keyword(k) == "KEEP" || lx.keyword(k) == "NEW")) sw.new_frames = lx.keyword(k) == "NEW";
     } else if (key == "DATABANK") {
       if (!keyword_databank(sw, f)) break;
     } else if (key == "RINGS") {
@@ -311,6 +315,10 @@ void echo(Switches& sw, std::ostream& log) {
   }
   log << " Input file format = " << format_name(sw.format) << "    file(s) = " << files << '\n';
   if (sw.format == InputFormat::cif && !sw.args.block.empty()) log << " CIF data block = " << sw.args.block << '\n';
+  if (sw.format == InputFormat::xd)
+    log << (sw.usedb == 1  ? " Multipole model of the XD files : new local frames for the databank populations\n"
+            : sw.new_frames ? " Multipole model of the XD files : new local frames, populations turned into them\n"
+                            : " Multipole model of the XD files : kept with its local frames\n");
   if (sw.rename.irename == 1) {
     if (sw.rename.irs != 0 && sw.rename.irs != 1) sw.rename.irs = 1;
     layout::write(log, "(a,i1,a,a,a)", " Change SHELX atom names ( irs=", sw.rename.irs, " : ",
@@ -451,6 +459,8 @@ void printhelp(std::ostream& os) {
       "INPUT   shelx.res   rename 0 toxd",
       "! for XD : ",
       "!INPUT   xd.mas xd.inp ",
+      "! XD input holding a multipole model: keep its local frames, or build new ones",
+      "!FRAMES  *keep new",
       "! etc : ",
       "!INPUT file.inp ",
       "! printout level (higher number gives more printout) :",

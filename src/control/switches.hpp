@@ -68,6 +68,9 @@ struct Switches {
   std::array<bool, 7> lkeys{};
   std::array<int, 2> lchem{1, 1};   // constraints for H atoms, for other atoms
   int simple = 0;
+  // XD input holding a multipole model: build new local frames and turn the
+  // populations into them (FRAMES *new) instead of keeping the model whole.
+  bool new_frames = false;
   RingLimits ring1;
   Rename rename;
   std::array<float, kCovradTable> covrad = default_covrad();

@@ -143,6 +143,8 @@ namespace {
 
 // A KEY table without a single key lets XD refine the scale factor alone.
 void warn_if_nothing_refined(const Switches& sw, const Model& model, const std::vector<AtomSetup>& setup, Log& log) {
+  // A kept XD model keeps the user's own KEY table, whatever KEYGEN says.
+  if (keeps_xd_model(sw, model)) return;
   for (int i = 1; i <= model.natom; ++i)
     if (key_text(sw, model.atoms[i], setup[static_cast<std::size_t>(i - 1)].frame.multipoles).find('1') !=
         std::string::npos)
@@ -258,6 +260,15 @@ void write_parameter_step(const Model& model, const Switches& sw, const std::vec
   const bool fixedh = sw.lfh == 1 && sw.lsx != 1;
   Kappas kappas = tables.kappas;
   int decimals = 5;
+  const bool kept_whole = keeps_xd_model(sw, model);
+  if (kept_whole) {
+    to_log(log, "");
+    to_log(log, " The multipole model of the XD files is kept whole: xd_vorn.mas and xd_vorn.inp keep");
+    to_log(log, " its local frames, labels, kappa sets, KEY table and parameters" +
+                    std::string(sw.lfh == 1 ? " (the hydrogens moved)." : "."));
+    to_log(log, " The MoPro files take the model in the local frames of vorn.out:");
+    write_kept_parameter_file(model, io.par.os());
+  }
   if (sw.format == InputFormat::xd && sw.usedb != 1) {
     KeptPopulations kept = keep_refined_populations(model, setup, std::move(populations), std::move(kappas), log);
     populations = std::move(kept.populations);
@@ -265,7 +276,9 @@ void write_parameter_step(const Model& model, const Switches& sw, const std::vec
     decimals = std::clamp(model.xd_refined.coordinate_decimals, 5, 9);
   }
   write_parameter_files(model, setup, tables.dummies, populations, kappas, tables.kappa_sets, log,
-                        {io.par.os(), io.mopro.os(), io.con.os(), fixedh ? &io.fixedh.os() : nullptr}, decimals);
+                        {kept_whole ? nullptr : &io.par.os(), io.mopro.os(), io.con.os(),
+                         fixedh ? &io.fixedh.os() : nullptr},
+                        decimals);
   io.con.close();
   io.par.close();
   if (fixedh) io.fixedh.close();
@@ -350,7 +363,10 @@ void normal_run(RunFiles& io) {
   }
 
   // Step 14: parameter files.
-  if (sw.usedb == 1 || sw.lfh == 1 || sw.lsx == 1) write_parameter_step(model, sw, setup, loop.tables, io, written, log);
+  // XD input always gets its parameter file, so that the pair written is
+  // consistent whatever frames the atom table holds.
+  if (sw.usedb == 1 || sw.lfh == 1 || sw.lsx == 1 || sw.format == InputFormat::xd)
+    write_parameter_step(model, sw, setup, loop.tables, io, written, log);
 
   // Step 15: plot instructions, and the drawing of the axes, which marks
   // the atoms that any step warned about.

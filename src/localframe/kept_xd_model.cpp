@@ -1,9 +1,11 @@
 #include "localframe/kept_xd_model.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "layout/layout.hpp"
 #include "layout/text_edit.hpp"
@@ -82,7 +84,25 @@ Plm multipoles_of(const std::array<float, kXdPopulations>& p) {
 
 bool same_populations(const Plm& a, const Plm& b) { return a.v == b.v; }
 
+// The log line giving the share (per cent) of each order's power that the
+// zeroed terms took, when they took any.
+std::string lost_power_line(const std::string& label, const Plm& before, const Plm& after) {
+  const std::array<double, 5> was = power_by_order(before), left = power_by_order(after);
+  std::vector<layout::Item> items{layout::Item{std::string_view(" Share of the multipole power lost by ")},
+                                  layout::Item{std::string_view(label)},
+                                  layout::Item{std::string_view(" (l = 1, 2, 3, 4; per cent) :")}};
+  for (int l = 1; l <= 4; ++l) {
+    const double p = was[static_cast<std::size_t>(l)];
+    items.emplace_back(p > 0 ? 100 * (p - left[static_cast<std::size_t>(l)]) / p : 0.0);
+  }
+  return layout::format_items("(a,a,a,4f7.1)", items);
+}
+
 }  // namespace
+
+bool keeps_xd_model(const Switches& sw, const Model& model) {
+  return sw.format == InputFormat::xd && !sw.new_frames && sw.usedb != 1 && holds_multipoles(model.xd_refined);
+}
 
 KeptPopulations keep_refined_populations(const Model& model, const std::vector<AtomSetup>& setup,
                                          Mpoles populations, Kappas kappas, Log& log) {
@@ -111,6 +131,7 @@ KeptPopulations keep_refined_populations(const Model& model, const std::vector<A
     }
     // Terms that the atom's symmetry forbids, or above its level, are not
     // refined: they go.
+    const Plm turned_whole = plm;
     std::string forbidden;
     for (int k = 0; k < kMultipoleTerms; ++k) {
       const HarmonicIndex h = harmonic_of_term(k);
@@ -119,8 +140,10 @@ KeptPopulations keep_refined_populations(const Model& model, const std::vector<A
       plm(h.l, h.m) = 0.0f;
       forbidden += ' ' + term_name(k);
     }
-    if (!forbidden.empty())
+    if (!forbidden.empty()) {
       to_log(log, " Populations that the symmetry of " + label + " forbids are set to zero :" + forbidden);
+      to_log(log, lost_power_line(label, turned_whole, plm));
+    }
     populations.pv[i] = o.populations[0];
     populations.plm[i] = plm;
   }

@@ -4,12 +4,19 @@
 
 #include <vector>
 
+#include "control/switches.hpp"
 #include "databank/databank_records.hpp"
 #include "layout/log.hpp"
 #include "localframe/frame_records.hpp"
 #include "structure/model.hpp"
 
 namespace vorn {
+
+// Whether the run writes the XD model of its input back whole (frames,
+// labels, kappa sets, KEY table and parameters as read; EXTEND_H moves the
+// hydrogens only): XD input that holds a multipole model, without FRAMES
+// *new and without a databank, whose transfer needs the program's frames.
+bool keeps_xd_model(const Switches& sw, const Model& model);
 
 struct KeptPopulations {
   Mpoles populations;
@@ -24,7 +31,8 @@ struct KeptPopulations {
 // An atom whose old frame cannot be built keeps zero multipoles and is
 // named in a warning.  Each kappa set takes the kappa values of the old
 // set of the atom that opened it.  The XD line integers stay those of the
-// new frames.
+// new frames.  The log gives, for every atom that loses populations, the
+// share of the power of each order l that goes.
 KeptPopulations keep_refined_populations(const Model& model, const std::vector<AtomSetup>& setup,
                                          Mpoles populations, Kappas kappas, Log& log);
 

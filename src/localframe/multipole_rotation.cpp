@@ -121,6 +121,22 @@ MultipoleTurn multipole_turn(int l, const gemmi::Mat33& old_from_new) {
 
 }  // namespace
 
+std::array<double, 5> power_by_order(const Plm& populations) {
+  static const std::vector<SpherePoint> points = sphere_quadrature();
+  std::array<double, 5> power{};
+  for (int l = 1; l <= 4; ++l)
+    for (int m = -l; m <= l; ++m) {
+      double square = 0;
+      for (const SpherePoint& p : points) {
+        const double d = density_normalisation(l, m) * harmonic(l, m, p.u);
+        square += p.weight * d * d;
+      }
+      const double v = populations(l, m);
+      power[static_cast<std::size_t>(l)] += v * v * square;
+    }
+  return power;
+}
+
 Plm rotate_multipoles(const Plm& populations, const gemmi::Mat33& old_from_new) {
   Plm out = populations;
   for (int l = 1; l <= 4; ++l) {

@@ -4,6 +4,8 @@
 // normalisations.
 #pragma once
 
+#include <array>
+
 #include <gemmi/math.hpp>
 
 #include "databank/databank_records.hpp"
@@ -20,5 +22,11 @@ double density_normalisation(int l, int m);
 // transposed old axes times the new axes; improper when the hand changes).
 // The monopole terms do not change.
 Plm rotate_multipoles(const Plm& populations, const gemmi::Mat33& old_from_new);
+
+// The power of each order l = 1 .. 4 (element l; element 0 unused): the
+// sum over m of the squared populations, each times the integral over the
+// sphere of its density-normalised function squared, so that it is the
+// sum of squares in an orthonormal normalisation and no turn changes it.
+std::array<double, 5> power_by_order(const Plm& populations);
 
 }  // namespace vorn

@@ -69,6 +69,13 @@ void read_old_atom_table(const std::vector<std::string>& master_records, const s
   }
 }
 
+bool holds_multipoles(const XdRefinedModel& refined) {
+  // Pv and P00 come first; the multipoles follow.
+  for (const XdRefinedAtom& a : refined.atoms)
+    if (std::any_of(a.populations.begin() + 2, a.populations.end(), [](float p) { return p != 0.0f; })) return true;
+  return false;
+}
+
 int written_decimals(const std::string& number) {
   const std::size_t point = number.find('.');
   if (point == std::string::npos) return 0;

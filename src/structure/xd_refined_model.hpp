@@ -22,6 +22,8 @@ struct XdRefinedAtom {
   std::string site_symmetry;            // SITESYM
   bool in_atom_table = false;
   int kappa_set = 0;                    // the eighth integer of its parameter line
+  std::size_t atom_record = 0;          // index of its atom line among the parameter file's records
+  std::array<float, 3> position{};      // fractional coordinates as read
   // Pv, then the multipoles in the file's order; levels beyond the file's
   // are zero.
   std::array<float, kXdPopulations> populations{};
@@ -43,7 +45,13 @@ struct XdRefinedModel {
   std::vector<XdKappaSet> kappa_sets;        // set k at [k - 1]
   std::vector<XdDummyAtom> dummies;          // the old master's dummy atoms
   int coordinate_decimals = 0;               // decimals of the file's coordinates
+  std::vector<std::string> parameter_records; // the parameter file as read
 };
+
+// Whether the parameter file holds a multipole model: a non-zero multipole
+// (l >= 1) for some atom.  A spherical model, straight after an IAM
+// refinement, holds none.
+bool holds_multipoles(const XdRefinedModel& refined);
 
 // Reads the old master file's atom table (between the line beginning
 // "ATOM " and the END line) into the frames of the atoms of `model`,

@@ -4,6 +4,7 @@
 #include "writers/parameter_files.hpp"
 
 #include <algorithm>
+#include <array>
 
 #include <string>
 #include <vector>
@@ -82,16 +83,56 @@ void write_tail(const Model& model, const Kappas& k, std::ostream& os) {
 void write_parameter_files(const Model& model, const std::vector<AtomSetup>& setup, const Dummies& dummies,
                            const Mpoles& populations, const Kappas& kappas, const KappaSets& kappa_sets, Log& log,
                            const ParameterStreams& out, int coordinate_decimals) {
-  write_head(model, dummies, kappas, out.par);
+  if (out.par) write_head(model, dummies, kappas, *out.par);
   write_mopro_model(model, dummies, kappas, out.mopro);
   for (int i = 1; i <= model.natom; ++i) {
-    write_atom(model.atoms[i], populations, i, coordinate_decimals, out.par);
+    if (out.par) write_atom(model.atoms[i], populations, i, coordinate_decimals, *out.par);
     if (out.fixedh) write_fixedh_line(model.atoms[i], *out.fixedh);
     write_mopro_atom(model, populations, i, setup[static_cast<std::size_t>(i - 1)], log, out.mopro);
   }
   write_con_tail(model, kappa_sets, setup, out.con);
   write_mopro_par_tail(out.mopro);
-  write_tail(model, kappas, out.par);
+  if (out.par) write_tail(model, kappas, *out.par);
+}
+
+namespace {
+
+// The atom line with its coordinates (words 13 to 15) replaced, each right
+// aligned where the old word ended, with as many decimals.
+std::string with_position(const std::string& line, const std::array<float, 3>& xyz) {
+  std::string out;
+  std::size_t previous_end = 0;
+  for (int w = 1; w <= 15; ++w) {
+    const std::size_t begin = line.find_first_not_of(' ', previous_end);
+    if (begin == std::string::npos) return line;
+    const std::size_t end = std::min(line.find(' ', begin), line.size());
+    if (w < 13) {
+      out += line.substr(previous_end, end - previous_end);
+    } else {
+      const std::string old = line.substr(begin, end - begin);
+      const std::size_t point = old.find('.');
+      const int decimals = point == std::string::npos ? 0 : static_cast<int>(old.size() - point - 1);
+      const int width = std::max(static_cast<int>(end - previous_end) - 1, decimals + 3);
+      out += ' ' + layout::format("(f" + std::to_string(width) + "." + std::to_string(decimals) + ")",
+                                  xyz[static_cast<std::size_t>(w - 13)]);
+    }
+    previous_end = end;
+  }
+  return out + line.substr(previous_end);
+}
+
+}  // namespace
+
+void write_kept_parameter_file(const Model& model, std::ostream& par) {
+  std::vector<std::string> records = model.xd_refined.parameter_records;
+  for (int i = 1; i <= model.natom && static_cast<std::size_t>(i) <= model.xd_refined.atoms.size(); ++i) {
+    const XdRefinedAtom& kept = model.xd_refined.atoms[static_cast<std::size_t>(i - 1)];
+    const Atom& a = model.atoms[i];
+    const std::array<float, 3> now{a.xf, a.yf, a.zf};
+    if (now != kept.position && kept.atom_record < records.size())
+      records[kept.atom_record] = with_position(records[kept.atom_record], now);
+  }
+  for (const std::string& r : records) par << r << '\n';
 }
 
 }  // namespace vorn

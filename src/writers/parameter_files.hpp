@@ -12,10 +12,11 @@
 
 namespace vorn {
 
-// The files written in the one pass: fixedh is null when no fixedH.ins is
-// written.
+// The files written in the one pass: par is null when xd_vorn.inp is the
+// kept model of XD input (write_kept_parameter_file), fixedh when no
+// fixedH.ins is written.
 struct ParameterStreams {
-  std::ostream& par;      // xd_vorn.inp
+  std::ostream* par;      // xd_vorn.inp
   std::ostream& mopro;    // mopro_vorn.par
   std::ostream& con;      // con_mopro.inp
   std::ostream* fixedh;   // fixedH.ins
@@ -29,5 +30,10 @@ struct ParameterStreams {
 void write_parameter_files(const Model& model, const std::vector<AtomSetup>& setup, const Dummies& dummies,
                            const Mpoles& populations, const Kappas& kappas, const KappaSets& kappa_sets, Log& log,
                            const ParameterStreams& out, int coordinate_decimals = 5);
+
+// The XD parameter file of the input as read, every line kept, but for the
+// coordinates of the atoms the run moved (EXTEND_H), written in place with
+// the decimals of the words they replace.
+void write_kept_parameter_file(const Model& model, std::ostream& par);
 
 }  // namespace vorn

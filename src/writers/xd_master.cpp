@@ -11,6 +11,7 @@
 #include "layout/layout.hpp"
 #include "localframe/atom_loop.hpp"
 #include "localframe/atom_table_line.hpp"
+#include "localframe/kept_xd_model.hpp"
 #include "structure/elements.hpp"
 
 namespace vorn {
@@ -261,6 +262,15 @@ void write_master_tables(const Model& model, const Switches& sw, const std::vect
                          const Dummies& dummies, const KappaSets& kappa_sets, const OldMasterSections& old,
                          std::ostream& mas) {
   if (sw.format == InputFormat::xd) write_lines(mas, with_dispersion(old.head, model.wavelength));
+  if (keeps_xd_model(sw, model)) {
+    // The old model whole: its atom table and KEY table, and a KEEP kappa
+    // instruction for the kappa sets of its parameter file.
+    write_lines(mas, old.atom_table);
+    write_lines(mas, with_kappa_sets(old.controls, static_cast<int>(model.xd_refined.kappa_sets.size())));
+    write_lines(mas, old.key_table);
+    write_lines(mas, old.trailer);
+    return;
+  }
   write_atom_table(model, setup, dummies, kappa_sets, mas);
   write_master_after_atoms(model, sw, setup, kappa_sets, old, mas);
 }

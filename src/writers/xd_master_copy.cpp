@@ -53,20 +53,31 @@ OldMasterSections split_old_master(const std::vector<std::string>& records, cons
     const std::string line = padded_record(raw);
     switch (stage) {
       case head:
-        if (is_atom_header(line)) stage = atoms;
-        else s.head.push_back(copied(line));
+        if (is_atom_header(line)) {
+          stage = atoms;
+          s.atom_table.push_back(copied(line));
+        } else {
+          s.head.push_back(copied(line));
+        }
         break;
       case atoms:
+        s.atom_table.push_back(copied(line));
         if (is_table_end(line)) stage = controls;
         break;
       case controls:
-        if (is_key_header(line)) stage = keys;
-        else s.controls.push_back(copied(line));
+        if (is_key_header(line)) {
+          stage = keys;
+          s.key_table.push_back(copied(line));
+        } else {
+          s.controls.push_back(copied(line));
+        }
         break;
       case keys:
         if (is_extcn(line)) {
           stage = trailer;
           s.trailer.push_back(copied(upcased(line)));
+        } else {
+          s.key_table.push_back(copied(line));
         }
         break;
       default:

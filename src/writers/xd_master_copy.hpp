@@ -8,10 +8,12 @@
 
 namespace vorn {
 
-// The three sections as they are copied: each line without its trailing
-// blanks (an all-blank line as 200 blanks), the EXTCN line upper-cased.
+// The sections as they are copied: each line without its trailing blanks
+// (an all-blank line as 200 blanks), the EXTCN line upper-cased.  The atom
+// table (its header to its END line) and the KEY table (its header up to
+// the EXTCN line) go into a file that keeps the old model whole.
 struct OldMasterSections {
-  std::vector<std::string> head, controls, trailer;
+  std::vector<std::string> head, atom_table, controls, key_table, trailer;
 };
 
 // Splits the old master file's records into the sections.  They must stand

@@ -43,7 +43,7 @@ std::string example_file() {
   return os.str();
 }
 
-TEST(ExampleControlFile, HasTheFortyFourLines) {
+TEST(ExampleControlFile, HasTheFortySixLines) {
   const std::string text = example_file();
   std::istringstream in(text);
   std::string l;
@@ -55,7 +55,7 @@ TEST(ExampleControlFile, HasTheFortyFourLines) {
     if (n == 5) fifth = l;
     last = l;
   }
-  EXPECT_EQ(n, 44);
+  EXPECT_EQ(n, 46);
   EXPECT_EQ(first, " ");
   EXPECT_EQ(last, " ");
   EXPECT_EQ(fifth, "FORMAT  *shelx xd  ");
@@ -170,6 +170,31 @@ TEST(ReadControlFile, XdInputTakesMasterAndParameterFileInOriginalCase) {
   ASSERT_FALSE(early.stopped);
   EXPECT_EQ(early.sw().args.inpfile, "Master.MAS");
   EXPECT_EQ(early.sw().xdold, "");
+}
+
+// FRAMES: the starred word decides; the log says what becomes of an XD
+// model (a databank's populations always take new frames).
+TEST(ReadControlFile, FramesKeepOrNew) {
+  const struct {
+    const char* lines;
+    bool new_frames;
+    const char* echo;
+  } cases[] = {
+      {"", false, "kept with its local frames"},
+      {"FRAMES *keep new\n", false, "kept with its local frames"},
+      {"FRAMES keep *new\n", true, "new local frames, populations turned into them"},
+      {"FRAMES keep new\n", false, "kept with its local frames"},
+      {"FRAMES *keep\nDATABANK d.db\n", false, "new local frames for the databank populations"},
+  };
+  for (const auto& c : cases) {
+    ControlRun r("FORMAT *xd\nINPUT m.mas p.inp\n" + std::string(c.lines));
+    ASSERT_FALSE(r.stopped) << c.lines;
+    EXPECT_EQ(r.sw().new_frames, c.new_frames) << c.lines;
+    EXPECT_NE(r.log().find("\n Multipole model of the XD files : " + std::string(c.echo) + "\n"), std::string::npos)
+        << c.lines;
+  }
+  ControlRun shelx("FORMAT *shelx\nINPUT s.res\nFRAMES *new\n");
+  EXPECT_EQ(shelx.log().find("Multipole model"), std::string::npos);
 }
 
 TEST(ReadControlFile, FileNamesLongerThanEightCharactersAreKeptWhole) {

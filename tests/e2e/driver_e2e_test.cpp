@@ -35,12 +35,13 @@ TEST(VornCommandLine, HelpPrintsBannerAndExampleAndCreatesNoFile) {
   EXPECT_EQ(r.status, 0);
   ASSERT_EQ(r.out.substr(0, kBanner.size()), kBanner);
   const auto example = lines_of(r.out.substr(kBanner.size()));
-  ASSERT_EQ(example.size(), 44u);
+  ASSERT_EQ(example.size(), 46u);
   EXPECT_EQ(example[0], " ");
   EXPECT_EQ(example[4], "FORMAT  *shelx xd  ");
   EXPECT_EQ(example[6], "INPUT   shelx.res   rename 0 toxd");
-  EXPECT_EQ(example[33], "DATABANK db2011.db");
-  EXPECT_EQ(example[43], " ");
+  EXPECT_EQ(example[10], "!FRAMES  *keep new");
+  EXPECT_EQ(example[35], "DATABANK db2011.db");
+  EXPECT_EQ(example[45], " ");
   EXPECT_TRUE(empty_dir(dir));
 }
 

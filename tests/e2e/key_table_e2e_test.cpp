@@ -18,33 +18,29 @@ namespace vorn::test {
 namespace {
 
 struct StructureRun {
-  std::string format;                 // FORMAT word
-  std::vector<std::string> files;     // under tests/data, copied in under their own names
-  std::string extra;                  // further control lines
+  std::string format;               // FORMAT word
+  std::vector<std::string> files;   // under tests/data
+  std::string extra;                // further control lines
 };
 
-// The rows: every structure file of each folder, and the XD pair.
-bool is_structure_file(const std::filesystem::path& p) {
-  const std::string ext = p.extension().string();
-  return ext == ".res" || ext == ".ins" || ext == ".cif" || ext == ".tab" || ext == ".ang";
+bool is_structure(const std::filesystem::path& p) {
+  return p.has_extension() && std::string(".res.ins.cif.tab.ang").find(p.extension().string()) != std::string::npos;
 }
 
+// The rows: every structure file of each folder but the one whose Q peaks
+// stop the run (shelx_e2e_test), and the XD pair kept whole and in new frames.
 std::vector<StructureRun> every_structure() {
-  const struct {
-    const char* folder;
-    const char* format;
-  } folders[] = {{"shelx", "shelx"}, {"shelx_include", "shelx"}, {"cif", "cif"}, {"aim2tab", "aim2tab"},
-                 {"platon", "platon"}};
   std::vector<StructureRun> rows;
-  for (const auto& f : folders) {
+  for (const std::string folder : {"shelx", "shelx_include", "cif", "aim2tab", "platon"}) {
     std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(test_data(f.folder)))
-      if (is_structure_file(e.path()) && e.path().filename() != "2240189_EXPORTED_Qpeaks_before_HKLF.res")
-        names.push_back(std::string(f.folder) + "/" + e.path().filename().string());
+    for (const auto& e : std::filesystem::directory_iterator(test_data(folder)))
+      if (is_structure(e.path()) && e.path().filename() != "2240189_EXPORTED_Qpeaks_before_HKLF.res")
+        names.push_back(folder + "/" + e.path().filename().string());
     std::sort(names.begin(), names.end());
-    for (const std::string& n : names) rows.push_back({f.format, {n}, ""});
+    for (const std::string& n : names) rows.push_back({folder == "shelx_include" ? "shelx" : folder, {n}, ""});
   }
-  rows.push_back({"xd", {"xd/DL-serine_ReCrystal/xd.mas", "xd/DL-serine_ReCrystal/xd.res"}, ""});
+  for (const char* frames : {"", "FRAMES *new\n"})
+    rows.push_back({"xd", {"xd/DL-serine_ReCrystal/xd.mas", "xd/DL-serine_ReCrystal/xd.res"}, frames});
   return rows;
 }
 
@@ -55,16 +51,14 @@ std::vector<std::string> words_of(const std::string& line) {
   return w;
 }
 
-// Runs the structure (with the include files of its folder) with every key
+// Runs a row (with the include files beside its structure) with every key
 // on and returns the master file.
 std::string run_with_every_key(const ScratchDir& dir, const StructureRun& row) {
   std::string input;
   for (const std::string& f : row.files) {
     const std::filesystem::path p(test_data(f));
-    dir.copy_in(p.string(), p.filename().string());
     for (const auto& e : std::filesystem::directory_iterator(p.parent_path()))
-      if (e.path().extension() != ".mas" && !is_structure_file(e.path()) && e.path().filename() != "SOURCES.tsv")
-        dir.copy_in(e.path().string(), e.path().filename().string());
+      if (e.path() == p || e.path().extension() == ".dfix") dir.copy_in(e.path().string(), e.path().filename().string());
     input += " " + p.filename().string();
   }
   dir.write("vorn.inp", "FORMAT *" + row.format + "\nINPUT" + input +
@@ -77,28 +71,23 @@ std::string run_with_every_key(const ScratchDir& dir, const StructureRun& row) {
 // the atom table.  Returns the number of atoms with LMX below 4 checked.
 int check_key_table(const std::vector<std::string>& mas) {
   std::map<std::string, int> lmax;
-  const auto table = std::find_if(mas.begin(), mas.end(), [](const std::string& l) { return l.rfind("ATOM     ATOM0", 0) == 0; });
-  for (auto it = table; it != mas.end() && *it != "END ATOM"; ++it) {
-    const std::vector<std::string> w = words_of(*it);
-    if (it != table && w.size() > 10 && it->rfind("DUM", 0) != 0) lmax[w[0]] = std::stoi(w[10]);
-  }
+  auto it = std::find_if(mas.begin(), mas.end(), [](const std::string& l) { return l.rfind("ATOM     ATOM0", 0) == 0; });
+  for (; it != mas.end() && *it != "END ATOM"; ++it)
+    if (const auto w = words_of(*it); w.size() > 10 && w[1] != "ATOM0" && it->rfind("DUM", 0) != 0)
+      lmax[w[0]] = std::stoi(w[10]);
   int low = 0;
-  const auto keys = std::find_if(mas.begin(), mas.end(), [](const std::string& l) { return l.rfind("KEY ", 0) == 0; });
-  EXPECT_NE(keys, mas.end());
-  for (auto it = keys + (keys != mas.end() ? 1 : 0); it < mas.end() && it->rfind("KAPPA", 0) != 0; ++it) {
-    const std::string label(rtrim(it->substr(0, 8)));
+  it = std::find_if(mas.begin(), mas.end(), [](const std::string& l) { return l.rfind("KEY ", 0) == 0; });
+  EXPECT_NE(it, mas.end());
+  for (it += it != mas.end(); it < mas.end() && it->rfind("KAPPA", 0) != 0; ++it) {
     SCOPED_TRACE(*it);
-    const auto found = lmax.find(label);
-    EXPECT_NE(found, lmax.end()) << "KEY line of an atom the atom table does not list";
-    if (found == lmax.end()) continue;
-    low += found->second < 4;
-    // The multipole part: "10 ddd ddddd ddddddd ddddddddd" after the 38
-    // columns of positions and displacements.
-    const std::vector<std::string> w = words_of(it->substr(8 + 38));
-    if (w.size() != 5) {
-      ADD_FAILURE() << "KEY line without its five multipole groups";
+    const auto found = lmax.find(std::string(rtrim(it->substr(0, 8))));
+    // The multipole groups "10 ddd ddddd ddddddd ddddddddd" after column 46.
+    const std::vector<std::string> w = words_of(it->substr(46));
+    if (found == lmax.end() || w.size() != 5) {
+      ADD_FAILURE() << "KEY line of no atom of the table, or without its five multipole groups";
       continue;
     }
+    low += found->second < 4;
     for (int l = found->second + 1; l <= 4; ++l)
       EXPECT_EQ(w[static_cast<std::size_t>(l)].find('1'), std::string::npos) << "l = " << l << " above LMX";
   }

@@ -447,7 +447,8 @@ test::RunResult run_serine(ScratchDir& dir, const std::string& par,
             "FORMAT  shelx *xd\n"
             "INPUT   xd.mas xd.res\n"
             "KEYGEN  *XYZUIJ *all ordered  *MULT *all ordered *kappas\n"
-            "EXTEND_H\n");
+            "EXTEND_H\n"
+            "FRAMES  *new\n");
   return test::run_vorn(dir);
 }
 
@@ -470,12 +471,13 @@ void expect_old_sections_kept(const ScratchDir& dir) {
 }
 
 TEST(XdInputRun, OwnOutputReadsBackAsTheNextXdInput) {
-  // A plain conversion (no hydrogen moved) of the serine pair, then of the
-  // files it wrote: the second run must give the same files again.
+  // A plain conversion (no hydrogen moved) of the serine pair into new
+  // frames, then of the files it wrote: the second run must give the same
+  // files again.
   ScratchDir dir;
   dir.copy_in(test_data(kSerine + "xd.mas"), "a.mas");
   dir.copy_in(test_data(kSerine + "xd.res"), "a.res");
-  dir.write("vorn.inp", "FORMAT  *xd\nINPUT   a.mas a.res *TOXD\n");
+  dir.write("vorn.inp", "FORMAT  *xd\nINPUT   a.mas a.res *TOXD\nFRAMES *new\n");
   test::RunResult r = test::run_vorn(dir);
   ASSERT_EQ(r.status, 0) << r.out;
   const std::string first_mas = dir.read("xd_vorn.mas");
@@ -489,7 +491,7 @@ TEST(XdInputRun, OwnOutputReadsBackAsTheNextXdInput) {
   EXPECT_EQ(inp[inp.size() - 1], " 0.152331E+01");
   dir.write("b.mas", first_mas);
   dir.write("b.inp", first_inp);
-  dir.write("vorn.inp", "FORMAT  *xd\nINPUT   b.mas b.inp *TOXD\n");
+  dir.write("vorn.inp", "FORMAT  *xd\nINPUT   b.mas b.inp *TOXD\nFRAMES *new\n");
   r = test::run_vorn(dir);
   ASSERT_EQ(r.status, 0) << r.out;
   EXPECT_EQ(dir.read("xd_vorn.mas"), first_mas);

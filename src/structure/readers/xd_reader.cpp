@@ -231,6 +231,8 @@ int read_parameter_atom(RecordFile& par, int number, int npop, Atom& a, XdRefine
     for (float& v : xyzo) good = good && r.real(v);
     if (good) break;
   }
+  kept.atom_record = par.position() - 1;
+  kept.position = {xyzo[0], xyzo[1], xyzo[2]};
   a.label = words.keyword(1).view();
   const std::string name(a.label.trimmed());
   a.xf = xyzo[0];
@@ -293,6 +295,8 @@ Model read_xd(const std::string& parfile, const FileName& master, Log& out) {
   mas.rewind();
   RecordFile par;
   if (!par.open(parfile)) fail(kWhere, "Error opening XD parameter file " + std::string(rtrim(parfile)));
+  for (std::string record; par.next(record, 0);) m.xd_refined.parameter_records.push_back(record);
+  par.rewind();
 
   // The master file: cell, lattice, symmetry.
   layout::write(log, "(/2a)", " Reading data from XD master file: ", master);
