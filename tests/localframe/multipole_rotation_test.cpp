@@ -88,8 +88,8 @@ TEST(MultipoleRotation, NormalisationMatchesDirectIntegration) {
 }
 
 // Random proper and improper changes of frame: the power of each order is
-// unchanged (and the program's measure of it is the test's), and the
-// inverse change gives the input.
+// unchanged (and the program's measure of it is the test's), the inverse
+// change gives the input, and the density is the same in both frames.
 TEST(MultipoleRotation, RandomTurnsKeepThePowerAndReturn) {
   std::mt19937 rng(26);
   std::uniform_real_distribution<double> angle(0, 360);
@@ -104,6 +104,14 @@ TEST(MultipoleRotation, RandomTurnsKeepThePowerAndReturn) {
       EXPECT_NEAR(power(q, l), power(p, l), 1e-5 * power(p, l)) << "trial " << trial << " l " << l;
       EXPECT_NEAR(power_by_order(q)[static_cast<std::size_t>(l)], power(q, l), 1e-7 * power(p, l)) << "l " << l;
       for (int m = -l; m <= l; ++m) EXPECT_NEAR(back(l, m), p(l, m), 2e-7) << "trial " << trial;
+      // The density read in the new frame is the old one at the same direction.
+      for (const gemmi::Vec3& u : {gemmi::Vec3(0.6, 0, 0.8), gemmi::Vec3(-0.36, 0.48, 0.8), gemmi::Vec3(0, -1, 0)}) {
+        double now = 0, was = 0;
+        for (int m = -l; m <= l; ++m)
+          now += q(l, m) * own_density_factor(l, m) * own_harmonic(l, m, u),
+              was += p(l, m) * own_density_factor(l, m) * own_harmonic(l, m, r.multiply(u));
+        EXPECT_NEAR(now, was, 1e-5) << "trial " << trial << " l " << l;
+      }
     }
   }
 }
