@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <sstream>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "control/control_file.hpp"
 #include "layout/run_error.hpp"
@@ -175,26 +177,15 @@ TEST(ReadControlFile, XdInputTakesMasterAndParameterFileInOriginalCase) {
 // FRAMES: the starred word decides; the log says what becomes of an XD
 // model (a databank's populations always take new frames).
 TEST(ReadControlFile, FramesKeepOrNew) {
-  const struct {
-    const char* lines;
-    bool new_frames;
-    const char* echo;
-  } cases[] = {
-      {"", false, "kept with its local frames"},
-      {"FRAMES *keep new\n", false, "kept with its local frames"},
-      {"FRAMES keep *new\n", true, "new local frames, populations turned into them"},
-      {"FRAMES keep new\n", false, "kept with its local frames"},
-      {"FRAMES *keep\nDATABANK d.db\n", false, "new local frames for the databank populations"},
-  };
-  for (const auto& c : cases) {
-    ControlRun r("FORMAT *xd\nINPUT m.mas p.inp\n" + std::string(c.lines));
-    ASSERT_FALSE(r.stopped) << c.lines;
-    EXPECT_EQ(r.sw().new_frames, c.new_frames) << c.lines;
-    EXPECT_NE(r.log().find("\n Multipole model of the XD files : " + std::string(c.echo) + "\n"), std::string::npos)
-        << c.lines;
+  for (const auto& [lines, renew, echo] : std::vector<std::tuple<std::string, bool, std::string>>{
+           {"", false, "kept with its local frames"}, {"FRAMES *keep new\n", false, "kept with its local frames"},
+           {"FRAMES keep *new\n", true, "new local frames, populations turned into them"},
+           {"FRAMES new\nDATABANK d.db\n", false, "new local frames for the databank populations"}}) {
+    ControlRun r("FORMAT *xd\nINPUT m.mas p.inp\n" + lines);
+    EXPECT_EQ(r.sw().new_frames, renew) << lines;
+    EXPECT_NE(r.log().find("\n Multipole model of the XD files : " + echo + "\n"), std::string::npos) << lines;
   }
-  ControlRun shelx("FORMAT *shelx\nINPUT s.res\nFRAMES *new\n");
-  EXPECT_EQ(shelx.log().find("Multipole model"), std::string::npos);
+  EXPECT_EQ(ControlRun("FORMAT *shelx\nINPUT s.res\nFRAMES *new\n").log().find("Multipole model"), std::string::npos);
 }
 
 TEST(ReadControlFile, FileNamesLongerThanEightCharactersAreKeptWhole) {
