@@ -68,7 +68,7 @@ XhGroup not_identified(float ratio) {
 }
 
 XhGroup carbon(const Bonds& b, int x, int sp, int hnei, const XhTopology& topo) {
-  constexpr float r = 1.2f;
+  const float r = hydrogen_u_ratio(kC, sp, hnei);
   if (sp == 4) {
     const bool c_only = only_c_and_h(b, x);
     if (hnei == 3) return c_only ? identified("C-C-H3", 1.077f, r) : identified("X-C-H3", 1.077f, r);
@@ -84,7 +84,7 @@ XhGroup carbon(const Bonds& b, int x, int sp, int hnei, const XhTopology& topo) 
 }
 
 XhGroup nitrogen(const Bonds& b, int x, int sp, int hnei, const XhTopology& topo) {
-  constexpr float r = 1.5f;
+  const float r = hydrogen_u_ratio(kN, sp, hnei);
   if (sp == 4) return identified("N+-H", 1.036f, r);
   if (sp != 3) return not_identified(r);
   if (hnei == 1) {
@@ -111,7 +111,7 @@ XhGroup nitrogen(const Bonds& b, int x, int sp, int hnei, const XhTopology& topo
 }
 
 XhGroup oxygen(const Bonds& b, int x, int h, int sp, int hnei, const XhTopology& topo) {
-  constexpr float r = 1.5f;
+  const float r = hydrogen_u_ratio(kO, sp, hnei);
   if (sp != 2) return not_identified(r);
   if (hnei == 2) return identified("water", 0.9584f, r);
   if (hnei != 1) return not_identified(r);
@@ -146,6 +146,19 @@ XhGroup oxygen(const Bonds& b, int x, int h, int sp, int hnei, const XhTopology&
 
 }  // namespace
 
+float hydrogen_u_ratio(int parent_z, int parent_neighbours, int hydrogens) {
+  // Hydrogens of groups that rotate about their bond (methyl, NH3+, the
+  // hydroxyl and thiol hydrogens, water) move more than their parent; the
+  // others (aromatic and other C-H, CH2, N-H, NH2) ride with it.
+  switch (parent_z) {
+    case kC: return parent_neighbours == 4 && hydrogens == 3 ? 1.5f : 1.2f;
+    case kN: return hydrogens >= 3 ? 1.5f : 1.2f;
+    case kO:
+    case kS: return 1.5f;
+    default: return 1.2f;
+  }
+}
+
 XhTopology xh_topology(const Model& model, const Tols& tols, const Neighbors& nb, const Rings& rings, Log& log) {
   XhTopology t;
   t.aromatic = [&rings](int atom) {
@@ -168,7 +181,7 @@ XhGroup classify_xh(const Model& model, const Neighbors& nb, const Forh& parents
     case kC: return carbon(b, x, sp, hnei, topo);
     case kN: return nitrogen(b, x, sp, hnei, topo);
     case kO: return oxygen(b, x, h, sp, hnei, topo);
-    case kS: return identified("S-H", 1.338f, 1.5f);
+    case kS: return identified("S-H", 1.338f, hydrogen_u_ratio(kS, sp, hnei));
     default: return XhGroup{};
   }
 }

@@ -24,6 +24,12 @@ struct XhGroup {
   float ratio = 0;       // U(H)/U(X) ratio of the MoPro restraint
 };
 
+// The U(H)/U(X) ratio of the restraint on a hydrogen whose parent (atomic
+// number parent_z) has parent_neighbours bonded atoms, `hydrogens` of them
+// hydrogens: 1.5 for methyl, NH3+, hydroxyl and water hydrogens, 1.2 for
+// the others.
+float hydrogen_u_ratio(int parent_z, int parent_neighbours, int hydrogens);
+
 // The two topology questions the classification asks.  extendh answers
 // them with the ring query and the group planarity test; a test can answer
 // them by hand.

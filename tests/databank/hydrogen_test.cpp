@@ -144,10 +144,10 @@ struct Molecule : ::testing::Test {
 // ---- Carbon parents -----------------------------------------------------
 
 TEST_F(Molecule, MethylNextToCarbon) {
-  expect_group(carbon_with({6}, 3), "C-C-H3", 1.077f, 1.2f);
+  expect_group(carbon_with({6}, 3), "C-C-H3", 1.077f, 1.5f);
 }
 TEST_F(Molecule, MethylOnOxygenIsHeteroMethyl) {
-  expect_group(carbon_with({8}, 3), "X-C-H3", 1.077f, 1.2f);
+  expect_group(carbon_with({8}, 3), "X-C-H3", 1.077f, 1.5f);
 }
 TEST_F(Molecule, MethyleneAmongCarbons) {
   expect_group(carbon_with({6, 6}, 2), "C2-C-H2", 1.092f, 1.2f);
@@ -210,10 +210,10 @@ TEST_F(Molecule, SecondaryAmineBetweenTrigonalCarbons) {
   saturate(on(n, "C2", 6, 1, 1.37f), 3);
   const int c8 = on(n, "C8", 6, 2, 1.38f);
   saturate(c8, 3);
-  expect_group(h, "C2-N-H", 1.030f, 1.5f);
+  expect_group(h, "C2-N-H", 1.030f, 1.2f);
   // One carbon sp3: an ordinary secondary amine.
   saturate(c8, 4);
-  expect_group(h, "X2-N-H", 1.027f, 1.5f);
+  expect_group(h, "X2-N-H", 1.027f, 1.2f);
 }
 
 TEST_F(Molecule, PlanarAminoOnAromaticCarbon) {
@@ -225,9 +225,9 @@ TEST_F(Molecule, PlanarAminoOnAromaticCarbon) {
   saturate(c, 3);
   aromatic_atoms = {c};
   planar_atoms = {n};
-  expect_group(h, "C(ar)-N-H2pl", 1.010f, 1.5f);
+  expect_group(h, "C(ar)-N-H2pl", 1.010f, 1.2f);
   planar_atoms.clear();
-  expect_group(h, "C(ar)-N-H2py", 1.024f, 1.5f);
+  expect_group(h, "C(ar)-N-H2py", 1.024f, 1.2f);
 }
 
 TEST_F(Molecule, AmideAminoAndOtherPlanarAmino) {
@@ -239,13 +239,13 @@ TEST_F(Molecule, AmideAminoAndOtherPlanarAmino) {
   const int o = on(c, "O1", 8, 1, 1.24f);
   saturate(on(c, "C2", 6, 2, 1.50f), 4);
   planar_atoms = {n};
-  expect_group(h, "C-N-H2 amido", 1.010f, 1.5f);
+  expect_group(h, "C-N-H2 amido", 1.010f, 1.2f);
   // A carbamate-like carbon whose oxygen is bonded on: no amide oxygen.
   saturate(o, 2);
-  expect_group(h, "C-N-H2pl", 1.012f, 1.5f);
+  expect_group(h, "C-N-H2pl", 1.012f, 1.2f);
   // Pyramidal NH2 on a non-aromatic trigonal carbon.
   planar_atoms.clear();
-  expect_group(h, "X-N-H2", 1.015f, 1.5f);
+  expect_group(h, "X-N-H2", 1.015f, 1.2f);
 }
 
 TEST_F(Molecule, PlanarAminoOnSp3CarbonIsNotIdentified) {
@@ -438,7 +438,7 @@ TEST_F(ExtendH, NotIdentifiedKeepsItsPlaceAndGetsNoBondRestraint) {
             std::string::npos);
   EXPECT_EQ(rs.io.log.warnings, 1);
   EXPECT_EQ(reset() + res() + cnst(), "");
-  EXPECT_EQ(uratio.str(), "URATIO         N1 1     H1 1    1.5 0.01" + std::string(60, ' '));
+  EXPECT_EQ(uratio.str(), "URATIO         N1 1     H1 1    1.2 0.01" + std::string(60, ' '));
 }
 
 TEST_F(ExtendH, ExtendedBondGetsEveryLine) {
@@ -539,7 +539,7 @@ TEST_F(ExtendH, MethylHydrogenMovesToStandardLength) {
 
   EXPECT_EQ(reset(), "RESET BOND  C1 H1 1.077\n");
   EXPECT_EQ(res(), "DISTAN      C1 1     H1 1  1.077 0.001\n");
-  EXPECT_EQ(uratio.trimmed(), "URATIO         C1 1     H1 1    1.2 0.01");
+  EXPECT_EQ(uratio.trimmed(), "URATIO         C1 1     H1 1    1.5 0.01");
   EXPECT_EQ(lines_of(cnst())[1], "! C1 - H1 =     1.077 Angstroms");
 
   // The moved coordinates are the ones fixedH.ins receives.
