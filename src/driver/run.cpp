@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <exception>
+#include <filesystem>
 #include <string>
 
 #include "control/control_file.hpp"
@@ -15,6 +16,7 @@
 #include "localframe/atom_loop.hpp"
 #include "localframe/kept_xd_model.hpp"
 #include "structure/readers/readers.hpp"
+#include "structure/readers/reader_common.hpp"
 #include "topology/fragments.hpp"
 #include "topology/open_molecules.hpp"
 #include "topology/neighbors.hpp"
@@ -159,8 +161,9 @@ ShelxLabels shelx_labels(const Rename& r) {
 
 }  // namespace
 
-Model read_structure(const Switches& sw, Log& log) {
-  const std::string file(sw.args.inpfile.trimmed());
+namespace {
+
+Model read_structure_file(const Switches& sw, const std::string& file, Log& log) {
   switch (sw.format) {
     case InputFormat::shelx: return read_shelx(file, shelx_labels(sw.rename), log);
     case InputFormat::xd: return read_xd(file, sw.xdold, log);
@@ -170,6 +173,20 @@ Model read_structure(const Switches& sw, Log& log) {
     case InputFormat::none: break;
   }
   return Model{};
+}
+
+}  // namespace
+
+Model read_structure(const Switches& sw, Log& log) {
+  const std::string file(sw.args.inpfile.trimmed());
+  Model model = read_structure_file(sw, file, log);
+  // XD's own title is the TITLE line of its master file.
+  for (const std::string& r : model.xd_master_records)
+    if (model.amodel.blank() && r.rfind("TITLE", 0) == 0) model.amodel = structure_name(std::string_view(r).substr(5));
+  // A file that names no structure is named by the file itself.
+  if (model.amodel.blank()) model.amodel = structure_name(std::filesystem::path(file).stem().string());
+  if (model.amodel.blank()) model.amodel = "VORN";
+  return model;
 }
 
 namespace {
@@ -350,7 +367,7 @@ void normal_run(RunFiles& io) {
   write_master_tables(model, sw, setup, tables.dummies, tables.kappa_sets, old_master, io.mas.os());
   warn_if_nothing_refined(sw, model, setup, log);
   write_vorn_ang(model, sw, tables.dummies, io.ang.os());
-  write_con_site_symmetry(model, setup, io.con.os());
+  write_con_site_symmetry(model, setup, log, io.con.os());
   write_spf_axes(model, setup, io.spf.os());
 
   // Step 13.

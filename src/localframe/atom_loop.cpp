@@ -62,8 +62,8 @@ std::vector<AtomSetup> set_up_atoms(const AtomLoop& loop) {
     from_site += s.frame.axes_from_site ? 1 : 0;
   }
   if (from_site > 0)
-    warn(log, layout::format("(/a,i6,a)", " WARNING: the local frame of", from_site,
-                             " atom(s) on special positions is that of the crystal site, see vorn.out"));
+    to_log(log, layout::format("(/a,i6,a)", " The local frame of", from_site,
+                               " atom(s) on special positions is that of the crystal site"));
   if (zeroed > 0)
     warn(log, layout::format("(/a,i6,a)", " WARNING: databank populations that the atoms' symmetry forbids were set "
                              "to zero for", zeroed, " atom(s), see vorn.out"));

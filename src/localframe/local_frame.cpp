@@ -468,7 +468,7 @@ void FrameBuilder::four_neighbours(int is, const std::vector<std::pair<int, int>
     set(1, 'X', second_from(p1, cands));
     return;
   }
-  sitesym("-42m");
+  sitesym("-4m2");
   // Z towards the midpoint of two entries of the sorted list, Y towards a
   // third; a pair whose midpoint falls on the atom (trans) is passed over.
   for (std::size_t i = 0; i < isn_.size(); ++i)

@@ -151,7 +151,7 @@ struct LabelSymmetry {
 
 const std::vector<LabelSymmetry>& label_table() {
   // The principal axis is Z; a second two-fold axis lies along X; the
-  // mirror of "m" is the XY plane, a mirror of "mm2", "4mm" and "-42m" is
+  // mirror of "m" is the XY plane, a mirror of "mm2", "4mm" and "-4m2" is
   // normal to X, one of "3m" and "6mm" contains X; the cubic groups have
   // their four-fold (or two-fold) axes along X, Y and Z.  "cyl"
   // (cylindrical symmetry about Z) allows the m = 0 terms alone, as a
@@ -170,7 +170,7 @@ const std::vector<LabelSymmetry>& label_table() {
         {"C", {i}},           {"-1", {i}},           {"2", {c2}},             {"m", {mz}},
         {"2/m", {c2, i}},     {"222", {c2, c2x}},    {"mm2", {c2, mx}},       {"mmm", {c2, c2x, i}},
         {"4", {c4}},          {"-4", {s4}},          {"4/m", {c4, i}},        {"422", {c4, c2x}},
-        {"4mm", {c4, mx}},    {"-42m", {s4, mx}},    {"4/mmm", {c4, c2x, i}}, {"3", {c3}},
+        {"4mm", {c4, mx}},    {"-4m2", {s4, mx}},    {"4/mmm", {c4, c2x, i}}, {"3", {c3}},
         {"-3", {c3, i}},      {"32", {c3, c2x}},     {"3m", {c3, my}},        {"-3m", {c3, c2x, i}},
         {"6", {c6}},          {"-6", {s6}},          {"6/m", {c6, i}},        {"622", {c6, c2x}},
         {"6mm", {c6, my}},    {"-62m", {s6, c2x}},   {"6/mmm", {c6, c2x, i}}, {"23", {c2, c2x, c3d}},

@@ -71,7 +71,7 @@ int principal_rank(const SiteOperation& op, gemmi::PointGroup group) {
 
 // How well an operation perpendicular to Z serves to fix X (0: not at
 // all): a second cube axis; otherwise a two-fold axis before a mirror
-// ("-42m" the other way round, as its label's frame has a mirror normal
+// (D2d the other way round, as its "-4m2" label's frame has a mirror normal
 // along X).
 int secondary_rank(const SiteOperation& op, gemmi::PointGroup group) {
   if (is_cubic(group)) return op.kind == cube_axis_kind(group) ? 1 : 0;
@@ -209,7 +209,9 @@ void fit_frame_to_site(const AtomLoop& loop, int atom, Frame& frame, int dummies
     return;
   }
   const std::vector<gemmi::Mat33> label_ops = label_operations(a.sitesym.trimmed());
-  frame.site_group = site_symmetry_label(site.point_group);
+  // A D2d site's frame has its mirrors normal to X and Y (the "-4m2"
+  // orientation of its label), whether built from the site or found so.
+  frame.site_group = site.point_group == gemmi::PointGroup::D2d ? "-4m2" : site_symmetry_label(site.point_group);
   std::string elements;
   for (const SiteOperation& e : symmetry_elements(site)) {
     elements += ' ' + element_symbol(e.kind);
@@ -219,7 +221,16 @@ void fit_frame_to_site(const AtomLoop& loop, int atom, Frame& frame, int dummies
   std::vector<gemmi::Mat33> ops = operations_in_frame(site, frame_axes(origin, frame));
   const std::string count = std::to_string(site.operations.size());
   const std::optional<SiteDirections> dirs = site_directions(site);
-  if (frame_resolves_symmetry(ops) || !dirs) {
+  std::vector<gemmi::Mat33> with_label = ops;
+  with_label.insert(with_label.end(), label_ops.begin(), label_ops.end());
+  const MultipoleSet combined = invariant_terms(with_label);
+  // A site that forbids more than the label says gets the site's label,
+  // provided the frame is the one that label describes (its axes in the
+  // label's convention); otherwise the frame is built from the site.
+  const bool label_says_all = combined == label_multipoles(a.sitesym.trimmed());
+  const bool site_label_fits = combined == label_multipoles(frame.site_group);
+  if ((frame_resolves_symmetry(ops) && (label_says_all || site_label_fits)) || !dirs) {
+    if (!label_says_all && site_label_fits) a.sitesym = frame.site_group;
     layout::write(loop.log.log(), "(/5a)", " Site symmetry of the crystal : ", frame.site_group, " (", count,
                   " operations); the local frame agrees with it");
     layout::write(loop.log.log(), "(2a)", " Symmetry elements (Cartesian) :", elements);

@@ -127,7 +127,10 @@ struct Model {
   Cryst cryst;
   Shelx1 shelx1;
   Residues resi;
-  Text<20> amodel{"TEST"};
+  // The structure's name, the XD title and model name: the first word of
+  // SHELX's TITL, the CIF block name, XD's model name; the input file's
+  // name without its extension when the file gives none.
+  Text<20> amodel;
   ShelxCrystalHead shelx_head;   // SHELX input only
   // XD input: the old master file's records, whose head, refinement
   // controls and trailer the new master file keeps.

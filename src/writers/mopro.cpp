@@ -3,6 +3,7 @@
 #include "writers/mopro.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "layout/text_edit.hpp"
@@ -10,6 +11,7 @@
 #include "localframe/multipole_symmetry.hpp"
 #include "structure/cell.hpp"
 #include "writers/bond_restraints.hpp"
+#include "writers/mopro_symmetry_code.hpp"
 
 namespace vorn {
 
@@ -21,6 +23,15 @@ std::string grown_i(long long v, int w) {
   const std::string s = layout::fmt_i(v, w);
   if (s.find('*') == std::string::npos) return s;
   return std::to_string(v);
+}
+
+// An occupancy to the precision it needs: five decimals, six for a
+// fraction such as 1/48 of a site on a special position (0.020833), whose
+// five would lose a significant digit of the single-precision value.
+std::string occupancy_field(float occ) {
+  const double v = occ;
+  const bool five_hold = std::fabs(v - std::round(v * 1e5) / 1e5) <= 1e-7 * std::max(1.0, std::fabs(v));
+  return layout::format(five_hold ? "(f9.5)" : "(f9.6)", occ);
 }
 
 void lines(std::ostream& os, std::initializer_list<std::string_view> texts) {
@@ -56,9 +67,8 @@ void write_mopro_crystal_head(const ShelxCrystalHead& head, std::ostream& os) {
 
 namespace {
 
-// MoPro's code for a site symmetry in the atom's frame (four blanks for
-// "-42m" and any label MoPro has no code for).  The mirror of "m" holds
-// both axis points.
+// MoPro's code for a chemical label on a general position, in the atom's
+// frame.  The mirror of "m" holds both axis points.
 std::string mopro_label_code(const SiteSym& s, char l1, char l2) {
   if (s == "m") {
     const bool x = l1 == 'X' || l2 == 'X', y = l1 == 'Y' || l2 == 'Y';
@@ -67,40 +77,50 @@ std::string mopro_label_code(const SiteSym& s, char l1, char l2) {
   if (s == "mm2") return "mxmy";
   if (s == "3m") return "3m";
   if (s == "cyl") return "cy";
-  return "";   // "-42m" and any other label: four blanks
+  return "";
 }
 
-// For an atom on a special position, MoPro's code is the most restrictive
-// of its codes that still allows every term the atom may refine (four
-// blanks when none does).
-std::string mopro_site_code(const MultipoleSet& refined) {
-  const gemmi::Mat33 mx(-1, 0, 0, 0, 1, 0, 0, 0, 1), my(1, 0, 0, 0, -1, 0, 0, 0, 1);
-  const struct {
-    const char* code;
-    std::vector<gemmi::Mat33> operations;
-  } codes[] = {{"cy", label_operations("cyl")}, {"3m", label_operations("3m")}, {"mxmy", label_operations("mm2")},
-               {"mz", label_operations("m")},   {"my", {my}},                   {"mx", {mx}}};
-  std::string best;
-  std::size_t fewest = kMultipoleTerms + 1;
-  for (const auto& c : codes) {
-    const MultipoleSet allowed = invariant_terms(c.operations);
-    if ((refined & ~allowed).none() && allowed.count() < fewest) {
-      best = c.code;
-      fewest = allowed.count();
-    }
+std::string term_list(const MultipoleSet& terms) {
+  std::string text;
+  for (int k = 0; k < kMultipoleTerms; ++k)
+    if (terms[static_cast<std::size_t>(k)]) text += ' ' + term_name(k);
+  return text;
+}
+
+// The code of an atom whose site or label carries symmetry: the label's own
+// code on a general position, else the code that allows the most of the
+// terms the atom may refine and no other (the log names the terms it
+// leaves fixed).  Where MoPro has no such code the line names the site's
+// point group, with a warning.
+std::string mopro_symmetry_code(const Atom& a, int atom, const Frame& f, Log& log) {
+  const std::string label(a.sitesym.trimmed());
+  if (f.site_group == "NO") {
+    const std::string own = mopro_label_code(a.sitesym, f.letter[0], f.letter[1]);
+    if (!own.empty()) return own;
   }
-  return best;
+  const MultipoleSet permitted = f.site_group == "NO" ? label_multipoles(label) : f.multipoles;
+  const MoproChoice choice = choose_mopro_code(permitted);
+  const std::string where = f.site_group == "NO" ? "label " + label : "site " + f.site_group;
+  if (choice.code.empty()) {
+    const std::string group = f.site_group == "NO" ? label : f.site_group;
+    warn(log, layout::format("(/9a)", " WARNING: MoPro has no symmetry code that allows only the multipoles of ",
+                              a.label.trimmed(), " (", where, "); its SYMPLM line names the point group ", group,
+                              ", check that MoPro knows it"),
+         atom);
+    return group;
+  }
+  if (choice.fixed.any())
+    to_log(log, " MoPro code " + choice.code + " of " + std::string(a.label.trimmed()) + " (" + where +
+                    ") leaves fixed the allowed terms :" + term_list(choice.fixed));
+  return choice.code;
 }
 
-std::string mopro_symmetry_code(const SiteSym& s, const Frame& f) {
-  return f.site_group == "NO" ? mopro_label_code(s, f.letter[0], f.letter[1]) : mopro_site_code(f.multipoles);
-}
-
-// The atom's SYMPLM line (none for site symmetry "NO").
-void write_site_symmetry_line(const Model& model, int atom, const Frame& f, std::ostream& con) {
+// The atom's SYMPLM line (none on a general position with label "NO").
+void write_site_symmetry_line(const Model& model, int atom, const Frame& f, Log& log, std::ostream& con) {
   const Atom& a = model.atoms[atom];
-  if (a.sitesym == "NO") return;
-  const Text<4> code = mopro_symmetry_code(a.sitesym, f);
+  if (a.sitesym == "NO" && f.site_group == "NO") return;
+  std::string code = mopro_symmetry_code(a, atom, f, log);
+  code.resize(std::max<std::size_t>(code.size(), 4), ' ');
   if (model.resi.hasres != 0)
     layout::write(con, "(a,1x,a6,1x,a)", "SYMPLM ", code, model.resi.resname[atom]);
   else
@@ -109,8 +129,9 @@ void write_site_symmetry_line(const Model& model, int atom, const Frame& f, std:
 
 }  // namespace
 
-void write_con_site_symmetry(const Model& model, const std::vector<AtomSetup>& setup, std::ostream& os) {
-  for (int i = 1; i <= model.natom; ++i) write_site_symmetry_line(model, i, setup[static_cast<std::size_t>(i - 1)].frame, os);
+void write_con_site_symmetry(const Model& model, const std::vector<AtomSetup>& setup, Log& log, std::ostream& os) {
+  for (int i = 1; i <= model.natom; ++i)
+    write_site_symmetry_line(model, i, setup[static_cast<std::size_t>(i - 1)].frame, log, os);
 }
 
 void write_con_head(std::ostream& os) { lines(os, {"!", "! local symmetry  ", "!"}); }
@@ -166,12 +187,13 @@ void write_mopro_atom(const Model& model, const Mpoles& mp, int i, const AtomSet
   const std::string element = ernum(a.label);
   const std::string number = grown_i(i, 3);
 
+  const std::string occupancy = occupancy_field(a.occ);
   if (model.resi.hasres != 0) {
-    layout::write(os, "('ATOM ',a,1x,a,3f12.6,f6.3,1x,' 1 ',a)", number, model.resi.restext[i], a.xf, a.yf,
-                  a.zf, a.occ, element);
+    layout::write(os, "('ATOM ',a,1x,a,3f12.6,a,1x,' 1 ',a)", number, model.resi.restext[i], a.xf, a.yf, a.zf,
+                  occupancy, element);
   } else {
-    layout::write(os, "('ATOM ',a,1x,a,'MOL   1',3f12.6,f6.3,1x,' 1 ',a)", number, erbras(a.label), a.xf, a.yf,
-                  a.zf, a.occ, element);
+    layout::write(os, "('ATOM ',a,1x,a,'MOL   1',3f12.6,a,1x,' 1 ',a)", number, erbras(a.label), a.xf, a.yf,
+                  a.zf, occupancy, element);
   }
   layout::line(os, axes_line(a, s).view());
 

@@ -17,8 +17,9 @@ void write_mopro_par_head(std::ostream& os);
 // each CELL instruction, the SYMM block and the refinement-control lines.
 void write_mopro_crystal_head(const ShelxCrystalHead& head, std::ostream& os);
 void write_con_head(std::ostream& os);
-// The SYMPLM line of every atom whose site symmetry is not "NO".
-void write_con_site_symmetry(const Model& model, const std::vector<AtomSetup>& setup, std::ostream& os);
+// The SYMPLM line of every atom whose label or crystallographic site
+// carries symmetry; the log names the terms a code leaves fixed.
+void write_con_site_symmetry(const Model& model, const std::vector<AtomSetup>& setup, Log& log, std::ostream& os);
 void write_res_head(std::ostream& os);
 // Model section of mopro_vorn.par (dummies, kappas, atom count).
 void write_mopro_model(const Model& model, const Dummies& dummies, const Kappas& kappas, std::ostream& os);

@@ -109,11 +109,11 @@ std::array<int, 18> getsft(int z) {
 
 namespace {
 
-void write_mas_banner(std::ostream& os) {
+void write_mas_banner(const Model& md, std::ostream& os) {
   layout::line(os, kBang);
   layout::line(os, "!                   CREATED BY PROGRAM << VORN >>");
   layout::line(os, kBang);
-  layout::line(os, "TITLE TEST");
+  layout::line(os, "TITLE " + std::string(md.amodel.trimmed()));
 }
 
 void write_mas_lsm_head(std::ostream& os) {
@@ -148,7 +148,7 @@ void write_mas_scat(const Model& md, std::ostream& os) {
 }  // namespace
 
 void write_master_head(const Model& md, std::ostream& os) {
-  write_mas_banner(os);
+  write_mas_banner(md, os);
   using Kind = ShelxCrystalHead::Kind;
   for (const ShelxCrystalHead::Instruction& h : md.shelx_head.instructions) {
     switch (h.kind) {

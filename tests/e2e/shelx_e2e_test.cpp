@@ -128,7 +128,7 @@ TEST(ShelxEndToEnd, TryptophanHeadsOfXdMasterAndMoProFile) {
   const std::string head =
       std::string(79, '!') + "\n" +
       "!                   CREATED BY PROGRAM << VORN >>\n" + std::string(79, '!') + "\n" +
-      "TITLE TEST\n"
+      "TITLE DLTRPM\n"
       "CELL      18.8992      5.7445      9.3092     90.0000    101.7760     90.0000\n"
       "WAVE     0.710730\n"
       "LATT C P\n"

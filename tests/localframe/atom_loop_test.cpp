@@ -28,7 +28,7 @@ void run_loop(test::TestRun& rs) {
   const std::vector<AtomSetup> setup = set_up_atoms(rs.loop());
   write_master_tables(rs.model, rs.sw, setup, rs.dummy, rs.kset, {}, rs.io.mas.os());
   write_vorn_ang(rs.model, rs.sw, rs.dummy, rs.io.ang.os());
-  write_con_site_symmetry(rs.model, setup, rs.io.con.os());
+  write_con_site_symmetry(rs.model, setup, rs.io.log, rs.io.con.os());
   write_spf_axes(rs.model, setup, rs.io.spf.os());
 }
 
@@ -209,7 +209,7 @@ TEST(LocalDef, MoProTexts) {
   const std::vector<AtomSetup> setup = set_up_atoms(m.rs.loop());
   write_mopro_atom(m.rs.model, m.rs.mp, 2, setup[1], m.rs.io.log, m.rs.io.mopro.os());
   EXPECT_EQ(rtrim(lines_of(m.rs.io.mopro.text())[1]), "XY   C1           H1            HEX     K2       V0  M0  Q0");
-  write_con_site_symmetry(m.rs.model, setup, m.rs.io.con.os());
+  write_con_site_symmetry(m.rs.model, setup, m.rs.io.log, m.rs.io.con.os());
   const auto con = lines_of(m.rs.io.con.text());
   ASSERT_EQ(con.size(), 7u);
   EXPECT_EQ(con[0], "SYMPLM  mz   C1         1");

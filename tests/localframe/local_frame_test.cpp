@@ -230,7 +230,7 @@ TEST(FourNeighbours, FourEquivalentNeighboursGiveMinus42m) {
   m.on(3, "H4", 1, 1.11f);
   m.finish();
   const Frame f = m.frame(m.c);
-  expect_frame(m, m.c, f, "-42m", 'Z', m.rs.natom() + 1, 'Y', h3);
+  expect_frame(m, m.c, f, "-4m2", 'Z', m.rs.natom() + 1, 'Y', h3);
   EXPECT_NEAR(dist(f.pos[0], midpoint(m.pos(h1), m.pos(h2))), 0.0f, 1e-4);
 }
 
@@ -271,7 +271,7 @@ TEST(FourNeighbours, SquarePlanarMinus42mPassesOverTheTransPair) {
   m.add_atom("CL4", 17, {0, -2.33f, 0});
   m.finish();
   const Frame f = m.frame(pt);
-  expect_frame(m, pt, f, "-42m", 'Z', m.rs.natom() + 1, 'Y', cl2);
+  expect_frame(m, pt, f, "-4m2", 'Z', m.rs.natom() + 1, 'Y', cl2);
   EXPECT_NEAR(dist(f.pos[0], midpoint(m.pos(cl1), m.pos(cl3))), 0.0f, 1e-4);
   expect_proper(m, pt, f);
 }
@@ -502,7 +502,7 @@ TEST(Rings, SpiroAtomWithoutARingPartnerGoesToTheGeneralProcedure) {
   m.finish();
   const Frame f = m.frame(c0);
   EXPECT_TRUE(has(m.mr.log(), "No ring neighbour can direct the X-axis"));
-  expect_frame(m, c0, f, "-42m", 'Z', m.rs.natom() + 1, 'Y', c3);
+  expect_frame(m, c0, f, "-4m2", 'Z', m.rs.natom() + 1, 'Y', c3);
   EXPECT_EQ(f.ring.iring, 2);
   EXPECT_EQ(f.ring.imemb, 6);
 }

@@ -88,7 +88,7 @@ TEST(MultipoleSymmetry, EveryLabelRefinesExactlyWhatItsGroupAllows) {
       {"4/m", {{4, z}, {-2, z}}},
       {"422", {{4, z}, {2, x}}},
       {"4mm", {{4, z}, {-2, x}}},
-      {"-42m", {{-4, z}, {-2, x}}},
+      {"-4m2", {{-4, z}, {-2, x}}},
       {"4/mmm", {{4, z}, {-2, x}, {-2, z}}},
       {"3", {{3, z}}},
       {"-3", {{-3, z}}},
@@ -121,9 +121,9 @@ TEST(MultipoleSymmetry, EveryLabelRefinesExactlyWhatItsGroupAllows) {
     }
   }
   // The rows of the labels the frame rules assign, as the KEY table has
-  // always written them; "-42m" no longer refines D10.
+  // always written them; "-4m2" no longer refines D10.
   EXPECT_EQ(multipole_key(invariant_terms(label_operations("mm2"))), "10 001 10010 1001000 100100010");
-  EXPECT_EQ(multipole_key(invariant_terms(label_operations("-42m"))), "10 000 10000 0001000 100000010");
+  EXPECT_EQ(multipole_key(invariant_terms(label_operations("-4m2"))), "10 000 10000 0001000 100000010");
   EXPECT_EQ(multipole_key(invariant_terms(label_operations("NO"))), "10 111 11111 1111111 111111111");
 }
 

@@ -121,7 +121,7 @@ TEST_F(Shelx, NaphthaleneHeadsColumnByColumn) {
   EXPECT_EQ(x[0], std::string(79, '!'));
   EXPECT_EQ(x[1], "!                   CREATED BY PROGRAM << VORN >>");
   EXPECT_EQ(x[2], std::string(79, '!'));
-  EXPECT_EQ(x[3], "TITLE TEST");
+  EXPECT_EQ(x[3], "TITLE NAPHTA26");
   //               CELL |   8.1125 (f12.4) ...
   EXPECT_EQ(x[4], "CELL       8.1125      5.9398      8.6490     90.0000    124.4720     90.0000");
   EXPECT_EQ(x[4].size(), 5u + 6 * 12);

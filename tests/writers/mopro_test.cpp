@@ -62,7 +62,7 @@ TEST_F(MoproFiles, HydrogenRecordGroupHasUisoAndOnePopulationRecord) {
   write_mopro_atom(rs.model, rs.mp, 3, s, rs.io.log, rs.io.mopro.os());
   const auto l = par();
   ASSERT_EQ(l.size(), 5u);
-  EXPECT_EQ(l[0], "ATOM   3 H2        MOL   1    0.123456   -0.500000    0.250000 0.500  1 H         ");
+  EXPECT_EQ(l[0], "ATOM   3 H2        MOL   1    0.123456   -0.500000    0.250000  0.50000  1 H         ");
   // Axis letters, the axis atoms (parentheses dropped, DUM1 as D1), QUA for
   // hydrogen, the kappa set; blank-padded to 90 columns.
   EXPECT_EQ(l[1], std::string("ZX   C2           D1            QUA     K3       V0  M0  Q0") + std::string(31, ' '));
@@ -106,7 +106,7 @@ TEST_F(MoproFiles, HeavyAtomRecordGroupHasUaniAndThreePopulationRecords) {
   write_mopro_atom(rs.model, rs.mp, 12, s, rs.io.log, rs.io.mopro.os());
   const auto l = par();
   ASSERT_EQ(l.size(), 7u);
-  EXPECT_EQ(l[0], "ATOM  12 C11       MOL   1    1.000000    0.500000   -0.062500 1.000  1 C         ");
+  EXPECT_EQ(l[0], "ATOM  12 C11       MOL   1    1.000000    0.500000   -0.062500  1.00000  1 C         ");
   EXPECT_EQ(l[2], "UANI     0.012300  0.023400  0.034500 -0.001200  0.002300 -0.003400");
   EXPECT_EQ(l[3], " 4.12340 0.00000  0.001  0.002  0.003  0.004  0.005  0.006  0.007  0.008");
   EXPECT_EQ(l[4], "  0.011  0.012  0.013  0.014  0.015  0.016  0.017");
@@ -144,7 +144,7 @@ TEST_F(MoproFiles, ResidueTextReplacesLabelAndMolecule) {
   a.yf = 0.2f;
   a.zf = 0.3f;
   write_mopro_atom(rs.model, rs.mp, 2, AtomSetup{}, rs.io.log, rs.io.mopro.os());
-  EXPECT_EQ(par()[0], "ATOM   2 N1       7  ALA      0.100000    0.200000    0.300000 1.000  1 N1        ");
+  EXPECT_EQ(par()[0], "ATOM   2 N1       7  ALA      0.100000    0.200000    0.300000  1.00000  1 N1        ");
 }
 
 TEST_F(MoproFiles, ZeroOccupancyWritesZeroPopulationsAndWarns) {
@@ -158,7 +158,7 @@ TEST_F(MoproFiles, ZeroOccupancyWritesZeroPopulationsAndWarns) {
   write_mopro_atom(rs.model, rs.mp, 1, AtomSetup{}, rs.io.log, rs.io.mopro.os());
   const auto l = par();
   ASSERT_EQ(l.size(), 7u);
-  EXPECT_EQ(l[0].substr(62, 6), " 0.000");
+  EXPECT_EQ(l[0].substr(62, 9), "  0.00000");
   EXPECT_EQ(l[3], " 0.00000 0.00000  0.000  0.000  0.000  0.000  0.000  0.000  0.000  0.000");
   EXPECT_EQ(l[5], "  0.000  0.000  0.000  0.000  0.000  0.000  0.000  0.000  0.000");
   EXPECT_NE(mr.log().find("WARNING: atom O(5) has occupancy 0"), std::string::npos);

@@ -79,6 +79,7 @@ struct ParFile {
     rs.model.shelx1.fvar[1] = 1.52331f;
     rs.model.shelx1.fvar[2] = 0.0123f;
     rs.model.shelx1.fvar[9] = -0.5f;
+    rs.model.amodel = "UREA";
   }
   std::ostringstream mopro, con;
   std::vector<std::string> run() {
@@ -97,7 +98,7 @@ TEST(XdParameterFile, RecordsInOrderWithTheirLayouts) {
   EXPECT_EQ(l[1], "!                   CREATED BY PROGRAM << VORN >>");
   EXPECT_EQ(l[2], std::string(80, '!'));
   EXPECT_EQ(l[3], "XDPARFILE VERSION  2");
-  EXPECT_EQ(l[4], "  TEST   MODEL  4  2  1  0");
+  EXPECT_EQ(l[4], "  UREA   MODEL  4  2  1  0");
   EXPECT_EQ(l[5], "LIMITS nat 300 ntx 31 lmx 4 nzz 30 nto 0 nsc 20 ntb 20 nov 2500");
   EXPECT_EQ(l[6], "USAGE    2 2 4    2 0 1 0 0    2 0 0 0 0    1");
   EXPECT_EQ(l[7], "  0.000000  0.000000  0.000000  0.000000  0.000000  0.000000  0.000000  0.000000");

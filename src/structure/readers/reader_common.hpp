@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cctype>
 #include <cmath>
 #include <map>
 #include <string>
@@ -29,6 +30,19 @@ inline void add_scattering_type(AtomTypes& t, int z) {
     if (t.typez[k] == z) return;
   ++t.ntypes;
   t.typez[t.ntypes] = z;
+}
+
+// A structure's name as XD takes it (one word): the first word of a title,
+// up to an extension, without the characters that are no part of a file
+// name.
+inline std::string structure_name(std::string_view title) {
+  std::string name;
+  std::size_t i = title.find_first_not_of(' ');
+  for (; i != std::string_view::npos && i < title.size() && title[i] != ' ' && title[i] != '.' && name.size() < 20; ++i) {
+    const char c = title[i];
+    if (std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_') name += c;
+  }
+  return name;
 }
 
 // Highest multipole level of an atom: 4, or 2 for hydrogen.

@@ -446,6 +446,7 @@ Model read_shelx(const std::string& file, ShelxLabels naming, Log& out) {
     untab(line);
     upcase(line);
     const std::string key = line.substr(0, 4);
+    if (key == "TITL" && md.amodel.blank()) md.amodel = structure_name(line.substr(std::min<std::size_t>(4, line.size())));
     if (key != "CELL" && key != "LATT" && key != "SYMM" && key != "SFAC" && key != "FVAR" && key != "WGHT" &&
         key != "RESI" && key != "DISP")
       continue;
