@@ -26,6 +26,7 @@
 #include "writers/auxiliary.hpp"
 #include "writers/axes_drawing.hpp"
 #include "writers/bond_restraints.hpp"
+#include "writers/fixed_hydrogens.hpp"
 #include "writers/mopro.hpp"
 #include "writers/parameter_files.hpp"
 #include "writers/xd_master.hpp"
@@ -293,9 +294,8 @@ void write_parameter_step(const Model& model, const Switches& sw, const std::vec
     decimals = std::clamp(model.xd_refined.coordinate_decimals, 5, 9);
   }
   write_parameter_files(model, setup, tables.dummies, populations, kappas, tables.kappa_sets, log,
-                        {kept_whole ? nullptr : &io.par.os(), io.mopro.os(), io.con.os(),
-                         fixedh ? &io.fixedh.os() : nullptr},
-                        decimals);
+                        {kept_whole ? nullptr : &io.par.os(), io.mopro.os(), io.con.os()}, decimals);
+  if (fixedh) write_fixedh_file(model, io.fixedh.os());
   io.con.close();
   io.par.close();
   if (fixedh) io.fixedh.close();

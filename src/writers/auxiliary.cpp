@@ -117,9 +117,4 @@ void write_spf_tail(const Model& model, const Switches& sw, const Dummies& dummi
   layout::line(os, "PLOT");
 }
 
-void write_fixedh_line(const Atom& a, std::ostream& os) {
-  layout::write(os, "(a8,1x,i4,2x,3f12.6,2x,f10.5,1x,f8.4)", a.label, a.tbl, a.xf, a.yf, a.zf, a.occ,
-                a.u[0]);
-}
-
 }  // namespace vorn

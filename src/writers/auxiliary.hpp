@@ -25,7 +25,5 @@ void write_vorn_ang(const Model& model, const Switches& sw, const Dummies& dummi
 // Dummy atoms, the JOIN RADII line (the elements' bond radii of the
 // switches) and the plotting instructions.
 void write_spf_tail(const Model& model, const Switches& sw, const Dummies& dummies, std::ostream& os);
-// The atom's line of fixedH.ins.
-void write_fixedh_line(const Atom& a, std::ostream& os);
 
 }  // namespace vorn

@@ -87,7 +87,6 @@ void write_parameter_files(const Model& model, const std::vector<AtomSetup>& set
   write_mopro_model(model, dummies, kappas, out.mopro);
   for (int i = 1; i <= model.natom; ++i) {
     if (out.par) write_atom(model.atoms[i], populations, i, coordinate_decimals, *out.par);
-    if (out.fixedh) write_fixedh_line(model.atoms[i], *out.fixedh);
     write_mopro_atom(model, populations, i, setup[static_cast<std::size_t>(i - 1)], log, out.mopro);
   }
   write_con_tail(model, kappa_sets, setup, out.con);

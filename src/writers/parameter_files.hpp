@@ -13,13 +13,11 @@
 namespace vorn {
 
 // The files written in the one pass: par is null when xd_vorn.inp is the
-// kept model of XD input (write_kept_parameter_file), fixedh when no
-// fixedH.ins is written.
+// kept model of XD input (write_kept_parameter_file).
 struct ParameterStreams {
   std::ostream* par;      // xd_vorn.inp
   std::ostream& mopro;    // mopro_vorn.par
   std::ostream& con;      // con_mopro.inp
-  std::ostream* fixedh;   // fixedH.ins
 };
 
 // xd_vorn.inp, the MoPro model section, atom records and tail and the

@@ -16,6 +16,7 @@
 #include "layout/layout.hpp"
 #include "support/test_support.hpp"
 #include "writers/auxiliary.hpp"
+#include "writers/fixed_hydrogens.hpp"
 
 namespace vorn {
 namespace {
@@ -546,11 +547,12 @@ TEST_F(ExtendH, MethylHydrogenMovesToStandardLength) {
   rs.io.fixedh.open_memory("fixedH.ins");
   rs.atom(hm).tbl = 2;
   rs.atom(hm).u[0] = 0.05f;
-  write_fixedh_line(rs.atom(hm), rs.io.fixedh.os());
-  EXPECT_EQ(rs.io.fixedh.text(), layout::format("(a8,1x,i4,2x,3f12.6,2x,f10.5,1x,f8.4)", rs.atom(hm).label, 2,
-                                                ph[0] / 20.0f, ph[1] / 20.0f, ph[2] / 20.0f, 1.0f, 0.05f) +
-                                     "\n");
-  EXPECT_EQ(rs.io.fixedh.text().substr(0, 28), "H1          2      0.232069 ");
+  rs.atom(hm).tp = 1;
+  write_fixedh_file(rs.model, rs.io.fixedh.os());
+  const std::string expected = layout::format("(a,1x,i3,3f11.6,f12.5,f11.5)", "H1    ", 2, ph[0] / 20.0f, ph[1] / 20.0f,
+                                              ph[2] / 20.0f, 11.0f, 0.05f);
+  EXPECT_NE(rs.io.fixedh.text().find("\n" + expected + "\n"), std::string::npos) << rs.io.fixedh.text();
+  EXPECT_NE(rs.io.fixedh.text().find("\nH1       2   0.232069 "), std::string::npos);
 }
 
 TEST_F(ExtendH, CartesianInputKeepsItsFractionalCoordinates) {

@@ -9,6 +9,9 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <vector>
+
+#include <sys/wait.h>
 
 #include "localframe/multipole_symmetry.hpp"
 #include "support/test_support.hpp"
@@ -73,6 +76,52 @@ TEST(RefinementFiles, HydrogenAdpRatiosFollowTheGroup) {
     ASSERT_TRUE(found.count(c.hydrogen));
     EXPECT_DOUBLE_EQ(found.at(c.hydrogen), c.ratio);
   }
+}
+
+// fixedH.ins read back by cctbx's SHELX reader: every atom under the
+// input's own label, the anisotropic ones with their Uij, and each
+// extended X-H bond at the length of its restraint by cctbx's metric.
+TEST(RefinementFiles, FixedHydrogenFileReadsBackInAnotherShelxReader) {
+  if (!fs::exists("/usr/bin/python3")) GTEST_SKIP() << "python3 is not installed";
+  test::ScratchDir dir;
+  run_everything(dir, "paracetamol_P21n.res");
+  std::string pairs;
+  std::vector<double> targets;
+  for (const std::string& l : test::lines_of(dir.read("res_mopro.inp"))) {
+    std::istringstream in(l);
+    std::string key, x, h;
+    int n = 0;
+    double length = 0;
+    if (in >> key >> x >> n >> h >> n >> length && key == "DISTAN") {
+      pairs += x + " " + h + "\n";
+      targets.push_back(length);
+    }
+  }
+  ASSERT_EQ(targets.size(), 9u);
+  dir.write("pairs.txt", pairs);
+  const std::string script = std::string(VORN_SOURCE_DIR) + "/tests/e2e/shelx_read_back.py";
+  const std::string command = "cd '" + dir.path() + "' && /usr/bin/python3 '" + script +
+                              "' fixedH.ins < pairs.txt > read.txt 2> errors.txt";
+  const int status = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "cctbx (python3-cctbx) is not installed";
+  ASSERT_EQ(WEXITSTATUS(status), 0) << dir.read("errors.txt");
+  std::map<std::string, int> aniso;
+  std::vector<double> lengths;
+  for (const std::string& l : test::lines_of(dir.read("read.txt"))) {
+    std::istringstream in(l);
+    std::string key, a, b;
+    in >> key >> a;
+    if (key == "ATOM") in >> aniso[a];
+    double d = 0;
+    if (key == "DIST" && in >> b >> d) lengths.push_back(d);
+  }
+  // Paracetamol: 11 anisotropic heavy atoms, 9 isotropic hydrogens.
+  ASSERT_EQ(aniso.size(), 20u);
+  for (const char* heavy : {"O1", "O2", "N1", "C1", "C8"}) EXPECT_EQ(aniso[heavy], 1) << heavy;
+  for (const char* h : {"H1O", "H1N", "H8A"}) EXPECT_EQ(aniso[h], 0) << h;
+  ASSERT_EQ(lengths.size(), targets.size());
+  for (std::size_t k = 0; k < targets.size(); ++k) EXPECT_NEAR(lengths[k], targets[k], 1.5e-3) << k;
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "support/test_support.hpp"
 #include "layout/layout.hpp"
 #include "writers/auxiliary.hpp"
+#include "writers/fixed_hydrogens.hpp"
 
 namespace vorn {
 namespace {
@@ -86,18 +87,51 @@ TEST_F(PlotFile, CartesianDummiesAreWrittenAsStored) {
   EXPECT_EQ(lines_of(rs.io.spf.text())[0], "ATOM D(1)         -1.5000       12.2500        0.0000");
 }
 
-TEST_F(PlotFile, FixedHLine) {
+TEST_F(PlotFile, FixedHAtomRecordsInShelxOrder) {
+  // A SHELX label without parentheses, the occupancy fixed (10 + occ), and
+  // the Uij in SHELX's order U11 U22 U33 U23 U13 U12 on a continued line.
   rs.model.natom = 2;
-  Atom& a = rs.atom(2);
-  a.label = "H(1)";
-  a.tbl = 2;
-  a.xf = 0.123457f;
-  a.yf = -0.25f;
-  a.zf = 1.0f;
-  a.occ = 0.5f;
-  a.u = {0.03125f, 0, 0, 0, 0, 0};
-  write_fixedh_line(rs.atom(2), rs.io.fixedh.os());
-  EXPECT_EQ(rs.io.fixedh.text(), "H(1)        2      0.123457   -0.250000    1.000000     0.50000   0.0312\n");
+  rs.model.amodel = "UREA";
+  Atom& c = rs.atom(1);
+  c.label = "C(1A)";
+  c.tbl = 1;
+  c.tp = 2;
+  c.u = {0.011f, 0.022f, 0.033f, 0.012f, 0.013f, 0.023f};
+  Atom& h = rs.atom(2);
+  h.label = "H(1)";
+  h.tbl = 2;
+  h.tp = 1;
+  h.xf = 0.123457f;
+  h.yf = -0.25f;
+  h.zf = 1.0f;
+  h.occ = 0.5f;
+  h.u = {0.03125f, 0, 0, 0, 0, 0};
+  write_fixedh_file(rs.model, rs.io.fixedh.os());
+  const auto l = lines_of(rs.io.fixedh.text());
+  const auto first = std::find(l.begin(), l.end(), "FVAR 1.00000");
+  ASSERT_NE(first, l.end());
+  EXPECT_EQ(*(first + 1), "C1A      1   0.000000   0.000000   0.000000    11.00000    0.01100    0.02200 =");
+  EXPECT_EQ(*(first + 2), "        0.03300    0.02300    0.01300    0.01200");
+  EXPECT_EQ(*(first + 3), "H1       2   0.123457  -0.250000   1.000000    10.50000    0.03125");
+  EXPECT_EQ(l.back(), "END");
+}
+
+TEST(ShelxSymmCard, OperatorsReadAsShelxWritesThem) {
+  const struct {
+    std::array<std::array<float, 3>, 3> rot;
+    std::array<float, 3> trans;
+    const char* card;
+  } cases[] = {
+      {{{{-1, 0, 0}, {0, 1, 0}, {0, 0, -1}}}, {0.5f, 0.5f, 0.5f}, "-X+1/2, Y+1/2, -Z+1/2"},
+      {{{{0, 1, 0}, {-1, -1, 0}, {0, 0, 1}}}, {2.0f / 3, 1.0f / 3, 1.0f / 3}, "-Y+2/3, X-Y+1/3, Z+1/3"},
+      {{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}}, {0, -0.25f, 0.75f}, "X, Y-1/4, Z+3/4"},
+  };
+  for (const auto& c : cases) {
+    SymOp op;
+    op.rot = c.rot;
+    op.trans = c.trans;
+    EXPECT_EQ(symm_card(op), c.card);
+  }
 }
 
 // ---- End to end: every file of the run is complete --------------------------
@@ -127,9 +161,15 @@ void check_run(const test::ScratchDir& dir, const std::string& res) {
     EXPECT_TRUE(dir.exists(f)) << f;
 
   const auto fixedh = lines_of(dir.read("fixedH.ins"));
-  const int natom = static_cast<int>(fixedh.size());
+  // One record per atom between FVAR and HKLF (an anisotropic atom's
+  // continuation line begins with blanks).
+  const auto fvar = std::find(fixedh.begin(), fixedh.end(), "FVAR 1.00000");
+  const auto hklf = std::find(fixedh.begin(), fixedh.end(), "HKLF 4");
+  ASSERT_LT(fvar, hklf);
+  const int natom = static_cast<int>(std::count_if(fvar + 1, hklf, [](const std::string& l) { return l[0] != ' '; }));
   ASSERT_GT(natom, 0);
-  for (const auto& l : fixedh) EXPECT_EQ(l.size(), 72u) << l;
+  for (const auto& l : fixedh) EXPECT_LE(l.size(), 80u) << l;
+  EXPECT_EQ(fixedh.back(), "END");
 
   // mopro_vorn.par: head, model section, one record group per atom, tail.
   const std::string par_text = dir.read("mopro_vorn.par");
@@ -224,13 +264,17 @@ TEST(RunFiles, ExtendedCoordinatesReachFixedH) {
   check_run(dir, "paracetamol_P21n.res");
   const auto fixedh = lines_of(dir.read("fixedH.ins"));
   auto find = [&](const std::string& label) -> std::array<double, 3> {
-    for (const auto& l : fixedh)
-      if (l.substr(0, 8) == label + std::string(8 - label.size(), ' '))
-        return {std::stod(l.substr(15, 12)), std::stod(l.substr(27, 12)), std::stod(l.substr(39, 12))};
+    for (const auto& l : fixedh) {
+      std::istringstream in(l);
+      std::string name;
+      int type = 0;
+      std::array<double, 3> x{};
+      if (in >> name >> type >> x[0] >> x[1] >> x[2] && name == label) return x;
+    }
     ADD_FAILURE() << label;
     return {0, 0, 0};
   };
-  const auto o = find("O(1)"), h = find("H(1O)");
+  const auto o = find("O1"), h = find("H1O");
   const double a = 7.0907, b = 9.2114, c = 11.5972, beta = 97.844 * M_PI / 180.0;
   const double dx = (h[0] - o[0]) * a, dy = (h[1] - o[1]) * b, dz = (h[2] - o[2]) * c;
   const double d = std::sqrt(dx * dx + dy * dy + dz * dz + 2 * dx * dz * std::cos(beta));

@@ -84,7 +84,7 @@ struct ParFile {
   std::ostringstream mopro, con;
   std::vector<std::string> run() {
     write_parameter_files(rs.model, std::vector<AtomSetup>(static_cast<std::size_t>(rs.natom())), rs.dummy, rs.mp,
-                          rs.kappas, rs.kset, rs.io.log, {&rs.io.par.os(), mopro, con, nullptr});
+                          rs.kappas, rs.kset, rs.io.log, {&rs.io.par.os(), mopro, con});
     return split_lines(rs.io.par.text());
   }
 };
