@@ -548,6 +548,7 @@ TEST_F(ExtendH, MethylHydrogenMovesToStandardLength) {
   rs.atom(hm).tbl = 2;
   rs.atom(hm).u[0] = 0.05f;
   rs.atom(hm).tp = 1;
+  rs.model.cell = {20, 20, 20, 90, 90, 90};   // the cube of the Cartesian-to-fractional step
   write_fixedh_file(rs.model, rs.io.fixedh.os());
   const std::string expected = layout::format("(a,1x,i3,3f11.6,f12.5,f11.5)", "H1    ", 2, ph[0] / 20.0f, ph[1] / 20.0f,
                                               ph[2] / 20.0f, 11.0f, 0.05f);

@@ -92,6 +92,7 @@ TEST_F(PlotFile, FixedHAtomRecordsInShelxOrder) {
   // the Uij in SHELX's order U11 U22 U33 U23 U13 U12 on a continued line.
   rs.model.natom = 2;
   rs.model.amodel = "UREA";
+  rs.model.cell = {5.6f, 5.6f, 4.7f, 90, 90, 90};
   Atom& c = rs.atom(1);
   c.label = "C(1A)";
   c.tbl = 1;

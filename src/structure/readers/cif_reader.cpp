@@ -416,7 +416,6 @@ Model read_cif(const std::string& file, const std::string& block_name, ShelxLabe
   if (b_read_as_u > 0)
     warn(out, " WARNING: " + where(file, block) + ": the U_iso_or_equiv values of " + std::to_string(b_read_as_u) +
                   " atoms are marked as B (adp_type Biso); they are read as B and divided by 8 pi^2");
-  warn_repeated_labels(md, out);
   flag_partial_sites(md);
   write_atom_listing(md, log);
   return md;

@@ -86,27 +86,6 @@ void atom_line_error(std::string_view name, const std::string& text) {
 
 }  // namespace
 
-void warn_repeated_labels(const Model& md, Log& log) {
-  std::map<std::string, std::vector<int>> seen;
-  std::vector<std::string> order;
-  for (int i = 1; i <= md.natom; ++i) {
-    const std::string l(md.atoms[i].label.trimmed());
-    auto& v = seen[l];
-    if (v.size() == 1) order.push_back(l);
-    v.push_back(i);
-  }
-  if (order.empty()) return;
-  to_both(log, "");
-  for (const std::string& l : order) {
-    std::string nums;
-    for (int i : seen[l]) nums += (nums.empty() ? "" : ", ") + std::to_string(i);
-    warn(log, " WARNING: atom label " + l + " is used by " + std::to_string(seen[l].size()) +
-                    " atoms (atom numbers " + nums + ")");
-  }
-  to_both(log, " Repeated labels make the XD atom table ambiguous; the RENAME option of the INPUT line");
-  to_both(log, " (INPUT file.res *RENAME) gives every atom a unique label.");
-}
-
 bool is_shelx_instruction(std::string_view line) {
   std::string head(line.substr(0, std::min<std::size_t>(4, line.size())));
   head.resize(4, ' ');
@@ -500,7 +479,6 @@ Model read_shelx(const std::string& file, ShelxLabels naming, Log& out) {
   }
   to_term(out, layout::format("(/a,i5)", " Total atoms read from SHELX file = ", md.natom));
   check_atoms_read(md, "ReadShelx", file, "SHELX");
-  warn_repeated_labels(md, out);
   flag_partial_sites(md);
   write_atom_listing(md, log);
   f.close();

@@ -57,8 +57,5 @@ void set_up_crystal(Model& md, RecordFile& cards, Log& out);
 // The line of atom i in the atom table on the terminal and in the log.
 void write_atom_line(int i, const Atom& at, Log& out);
 
-// Warns about atom labels that occur more than once (one SHELX name in
-// several residues): they make the XD atom table ambiguous.
-void warn_repeated_labels(const Model& md, Log& log);
 
 }  // namespace vorn

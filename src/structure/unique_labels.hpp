@@ -1,0 +1,16 @@
+// Unique atom labels: XD's atom table, its constraints and MoPro's records
+// name atoms by label, so no two atoms may share one.
+#pragma once
+
+#include "layout/log.hpp"
+#include "structure/model.hpp"
+
+namespace vorn {
+
+// Renames every atom whose label an earlier atom already has (one SHELX
+// name in several residues) and every label of an element alone ("O()"),
+// as the per-type renaming of the INPUT line names atoms: the element and
+// the lowest number not yet taken for it.  One warning lists the renamings.
+void make_labels_unique(Model& md, Log& log);
+
+}  // namespace vorn
