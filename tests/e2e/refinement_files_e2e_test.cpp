@@ -7,13 +7,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include <sys/wait.h>
 
-#include "localframe/multipole_symmetry.hpp"
+#include "support/real_harmonics.hpp"
 #include "support/test_support.hpp"
 
 namespace vorn {
@@ -21,17 +22,21 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kEverything =
-    "FORMAT *shelx\nINPUT structure.res\nNCELLS 1\nDISORD *extendH *db\n"
-    "KEYGEN *XYZUIJ *all ordered *MULT *all ordered *kappas\nEXTEND_H\nRINGS 3 8 *special\n"
-    "DATABANK vorn.db\nSCALE *sigma\nCHFRAG 0.\n";
+// The control file of a run with every step and every key on.
+std::string everything(const std::string& format, const std::string& file) {
+  return "FORMAT *" + format + "\nINPUT " + file + "\nNCELLS 1\nDISORD *extendH *db\n"
+         "KEYGEN *XYZUIJ *all ordered *MULT *all ordered *kappas\nEXTEND_H\nRINGS 3 8 *special\n"
+         "DATABANK vorn.db\nSCALE *sigma\nCHFRAG 0.\n";
+}
 
-// A run of the built program with every step on; the files it wrote stay
-// in `dir`.
+// A run of the built program with every step on (a SHELX file unless the
+// name ends in .cif); the files it wrote stay in `dir`.
 void run_everything(const test::ScratchDir& dir, const std::string& structure) {
-  dir.copy_in(test::test_data("shelx/" + structure), "structure.res");
+  const bool cif = structure.size() > 4 && structure.substr(structure.size() - 4) == ".cif";
+  const std::string file = cif ? "structure.cif" : "structure.res";
+  dir.copy_in(test::test_data((cif ? "cif/" : "shelx/") + structure), file);
   dir.copy_in(std::string(VORN_SOURCE_DIR) + "/examples/vorn.db", "vorn.db");
-  dir.write("vorn.inp", kEverything);
+  dir.write("vorn.inp", everything(cif ? "cif" : "shelx", file));
   const test::RunResult r = test::run_vorn(dir);
   ASSERT_EQ(r.status, 0) << r.out;
 }
@@ -76,6 +81,106 @@ TEST(RefinementFiles, HydrogenAdpRatiosFollowTheGroup) {
     ASSERT_TRUE(found.count(c.hydrogen));
     EXPECT_DOUBLE_EQ(found.at(c.hydrogen), c.ratio);
   }
+}
+
+// The terms of MoPro's code (l, KEY position) in the atom's frame:
+// unchanged by every operation at a few directions, or m = 0 alone for the
+// cylindrical code.
+std::set<std::pair<int, int>> code_terms(const std::string& code) {
+  const gemmi::Mat33 mx(-1, 0, 0, 0, 1, 0, 0, 0, 1), my(1, 0, 0, 0, -1, 0, 0, 0, 1), mz(1, 0, 0, 0, 1, 0, 0, 0, -1);
+  const gemmi::Mat33 c2z(-1, 0, 0, 0, -1, 0, 0, 0, 1);
+  const double c = -0.5, s = std::sqrt(3.0) / 2;
+  const gemmi::Mat33 c3z(c, -s, 0, s, c, 0, 0, 0, 1);
+  const std::map<std::string, std::vector<gemmi::Mat33>> ops{
+      {"mx", {mx}}, {"my", {my}}, {"mz", {mz}}, {"mxmy", {c2z, mx}}, {"3m", {c3z, my}}, {"cy", {}}};
+  std::set<std::pair<int, int>> terms;
+  for (int l = 1; l <= 4; ++l)
+    for (int k = 0; k < 2 * l + 1; ++k) {
+      const int m = test::key_m(l, k);
+      bool kept = code != "cy" || m == 0;
+      for (const gemmi::Mat33& r : ops.at(code))
+        for (const gemmi::Vec3& u : {gemmi::Vec3(0.3, 0.5, 0.8), gemmi::Vec3(-0.7, 0.2, 0.4), gemmi::Vec3(0.1, -0.9, -0.3)})
+          kept = kept && std::fabs(test::real_ylm(l, m, r.multiply(u)) - test::real_ylm(l, m, u)) < 1e-9;
+      if (kept) terms.insert({l, k});
+    }
+  return terms;
+}
+
+struct TableAtom {
+  std::string label, sitesym;
+  int lmax = 4;
+  std::set<std::pair<int, int>> refined;   // KEY bits up to lmax
+  bool restricted = false;                 // a term up to lmax is not refined
+};
+
+// The atom and KEY tables of xd_vorn.mas.
+std::vector<TableAtom> table_atoms(const std::string& mas) {
+  std::vector<TableAtom> atoms;
+  std::map<std::string, std::size_t> index;
+  bool in_atoms = false;
+  for (const std::string& l : test::lines_of(mas)) {
+    std::istringstream in(l);
+    std::vector<std::string> w;
+    for (std::string x; in >> x;) w.push_back(x);
+    if (w.empty()) continue;
+    if (w[0] == "ATOM" && w.size() > 1 && w[1] == "ATOM0") { in_atoms = true; continue; }
+    if (w[0] == "END") in_atoms = false;
+    if (in_atoms && w.size() >= 12 && w[0].rfind("DUM", 0) != 0) {
+      index[w[0]] = atoms.size();
+      atoms.push_back({w[0], w[11], std::stoi(w[10]), {}, false});
+    } else if (!in_atoms && w.size() == 10 && index.count(w[0])) {
+      TableAtom& a = atoms[index[w[0]]];
+      for (int l = 1; l <= a.lmax; ++l)
+        for (int k = 0; k < 2 * l + 1; ++k) {
+          if (w[static_cast<std::size_t>(5 + l)][static_cast<std::size_t>(k)] == '1') a.refined.insert({l, k});
+          else a.restricted = true;
+        }
+    }
+  }
+  return atoms;
+}
+
+// Every atom whose KEY leaves out a term the atom could carry (its site or
+// label forbids it) has a SYMPLM line, in atom order; a MoPro code allows
+// none of the terms the KEY leaves out, and a line without such a code
+// names the atom's point group.
+TEST(RefinementFiles, EveryAtomWithSymmetryHasAMoproCodeThatAllowsNoForbiddenTerm) {
+  const std::set<std::string> codes{"mx", "my", "mz", "mxmy", "3m", "cy"};
+  int checked = 0;
+  std::vector<std::string> structures;
+  for (const char* folder : {"shelx", "cif"})
+    for (const auto& entry : fs::directory_iterator(test::test_data(folder)))
+      structures.push_back(entry.path().filename().string());
+  for (const std::string& name : structures) {
+    if (name.find("Qpeaks") != std::string::npos) continue;   // stops on its difference peaks
+    SCOPED_TRACE(name);
+    test::ScratchDir dir;
+    run_everything(dir, name);
+    std::vector<std::vector<std::string>> lines;
+    for (const std::string& l : test::lines_of(dir.read("con_mopro.inp"))) {
+      std::istringstream in(l);
+      std::vector<std::string> w;
+      for (std::string x; in >> x;) w.push_back(x);
+      if (!w.empty() && w[0] == "SYMPLM") lines.push_back(w);
+    }
+    std::size_t next = 0;
+    for (const TableAtom& a : table_atoms(dir.read("xd_vorn.mas"))) {
+      if (!a.restricted) continue;
+      SCOPED_TRACE(a.label + " " + a.sitesym);
+      ASSERT_LT(next, lines.size());
+      const std::vector<std::string>& w = lines[next++];
+      ASSERT_GE(w.size(), 3u);   // keyword, code, atom
+      ++checked;
+      if (!codes.count(w[1])) {
+        EXPECT_EQ(w[1], a.sitesym);
+        continue;
+      }
+      for (const auto& t : code_terms(w[1]))
+        if (t.first <= a.lmax) EXPECT_TRUE(a.refined.count(t)) << w[1] << " allows l=" << t.first << " k=" << t.second;
+    }
+    EXPECT_EQ(next, lines.size());
+  }
+  EXPECT_GT(checked, 50);
 }
 
 // fixedH.ins read back by cctbx's SHELX reader: every atom under the
