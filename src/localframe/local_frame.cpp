@@ -672,7 +672,9 @@ void replace_copies_by_dummies(const IndexedAtoms& atoms, Dummies& dummies, Log&
   for (const int i : copies) {
     for (std::size_t k = 0; k < 2; ++k) {
       if (!at_point(k, i)) continue;
-      const int d = newdummy(dummies, frac(atoms.model, i));
+      // A dummy already at the copy's place (one an earlier atom made for
+      // the same copy) serves again.
+      const int d = add_dummy_stored(dummies, atoms.model, atoms.sw, frac(atoms.model, i)).number;
       layout::write(log.log(),
                     "(/' Atom ',a,' used in definition of ',a,'-axis is',' symmetry-generated; replace with dummy ',"
                     "i4)",

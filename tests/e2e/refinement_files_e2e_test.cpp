@@ -163,6 +163,10 @@ TEST(RefinementFiles, EveryAtomWithSymmetryHasAMoproCodeThatAllowsNoForbiddenTer
       for (std::string x; in >> x;) w.push_back(x);
       if (!w.empty() && w[0] == "SYMPLM") lines.push_back(w);
     }
+    // No two dummy atoms of the atom table at one place (R-3c had DUM4 = DUM7).
+    std::set<std::string> dummy_places;
+    for (const std::string& l : test::lines_of(dir.read("xd_vorn.mas")))
+      if (l.rfind("DUM", 0) == 0) EXPECT_TRUE(dummy_places.insert(l.substr(l.find(' '))).second) << l;
     std::size_t next = 0;
     for (const TableAtom& a : table_atoms(dir.read("xd_vorn.mas"))) {
       if (!a.restricted) continue;
