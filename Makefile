@@ -1,5 +1,6 @@
 # Two commands do everything on a fresh machine:
 #   make demo   builds the program alone and runs it on the bundled example
+#   make install PREFIX=dir  puts vorn in dir/bin (default /usr/local)
 #   make test   builds the program and the tests and runs every test,
 #               the whole-output references of tests/reference included
 # and more for developers:
@@ -20,6 +21,7 @@ ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 WERROR ?=
+PREFIX ?= /usr/local
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 # Any sanitizer report stops the program with status 86, which no test
@@ -27,7 +29,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:abort_on_error=0:exitcode=86:strict_string_checks=1 \
                 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1:exitcode=86
 
-.PHONY: all build program demo test slowtest references check fuzz fuzz-build clean deps bench configure
+.PHONY: all build program demo install test slowtest references check fuzz fuzz-build clean deps bench configure
 
 all: build
 
@@ -47,12 +49,17 @@ program: configure
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
+# Puts vorn in $(PREFIX)/bin (make install PREFIX=~/.local for ~/.local/bin).
+install: program
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
 demo: program
 	@rm -rf $(BUILD)/demo && mkdir -p $(BUILD)/demo && cp examples/* $(BUILD)/demo/
 	cd $(BUILD)/demo && ../vorn
 	@echo "Demo output files are in $(BUILD)/demo"
 
 test: build
+	@bash tools/install-deps.sh test
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) -LE slow
 
 slowtest: build

@@ -6,6 +6,7 @@
 #include <array>
 #include <exception>
 #include <filesystem>
+#include <sstream>
 #include <string>
 
 #include "control/control_file.hpp"
@@ -451,8 +452,16 @@ void header(std::ostream& os) {
 int run_program(const std::vector<std::string>& args, RunFiles& files) {
   Log& log = files.log;
   if (!args.empty()) {
-    header(log.term());
-    if (args[0].rfind("-h", 0) == 0) printhelp(log.term());
+    if (args[0].rfind("-h", 0) == 0) {
+      // "vorn -h > vorn.inp" gives a control file: the banner is comments.
+      std::ostringstream banner;
+      header(banner);
+      std::istringstream lines(banner.str());
+      for (std::string l; std::getline(lines, l);) log.term() << '!' << l << '\n';
+      printhelp(log.term());
+    } else {
+      header(log.term());
+    }
     log.term().flush();
     return 0;
   }

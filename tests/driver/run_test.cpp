@@ -37,10 +37,14 @@ TEST(RunProgram, AnyArgumentPrintsTheBannerAndStops) {
   test::MemoryRun help;
   EXPECT_EQ(run_program({"-help", "more"}, help.rs->io), 0);
   const std::string out = help.term.str();
-  ASSERT_EQ(out.substr(0, kBanner.size()), kBanner);
-  const std::string example = out.substr(kBanner.size());
+  // The banner as comments, so that the output is a control file.
+  std::string commented;
+  std::istringstream banner(kBanner);
+  for (std::string l; std::getline(banner, l);) commented += "!" + l + "\n";
+  ASSERT_EQ(out.substr(0, commented.size()), commented);
+  const std::string example = out.substr(commented.size());
   EXPECT_EQ(example.substr(0, 6), " \n!\n! ");
-  const std::string end = "! net charges of fragments\n!CHFRAG 0. 0.\n \n";
+  const std::string end = "! net charges of fragments (one per fragment; without it VORN asks)\nCHFRAG 0.\n \n";
   ASSERT_GE(example.size(), end.size());
   EXPECT_EQ(example.substr(example.size() - end.size()), end);
 
