@@ -27,11 +27,20 @@ std::string grown_i(long long v, int w) {
 
 // An occupancy to the precision it needs: five decimals, six for a
 // fraction such as 1/48 of a site on a special position (0.020833), whose
-// five would lose a significant digit of the single-precision value.
+// five would lose a digit.  A value within 1e-5 of a fraction whose
+// denominator divides a site order (48) is that fraction: SHELX files give
+// 1/48 as 0.02083.
 std::string occupancy_field(float occ) {
-  const double v = occ;
+  double v = occ;
+  for (const int q : {2, 3, 4, 6, 8, 12, 16, 24, 48}) {
+    const double p = std::round(v * q);
+    if (p > 0 && std::fabs(v - p / q) < 1e-5) {
+      v = p / q;
+      break;
+    }
+  }
   const bool five_hold = std::fabs(v - std::round(v * 1e5) / 1e5) <= 1e-7 * std::max(1.0, std::fabs(v));
-  return layout::format(five_hold ? "(f9.5)" : "(f9.6)", occ);
+  return layout::format(five_hold ? "(f9.5)" : "(f9.6)", v);
 }
 
 void lines(std::ostream& os, std::initializer_list<std::string_view> texts) {
