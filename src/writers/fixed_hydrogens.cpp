@@ -19,7 +19,12 @@ std::string translation_text(double t) {
   int num = static_cast<int>(std::lround(twelfths)), den = 12;
   for (int d : {2, 2, 3})
     if (num % d == 0 && den % d == 0) num /= d, den /= d;
-  return std::to_string(num) + (den == 1 ? "" : "/" + std::to_string(den));
+  std::string text = std::to_string(num);
+  if (den != 1) {
+    text += '/';
+    text += std::to_string(den);
+  }
+  return text;
 }
 
 int lattice_number(char letter) {
@@ -75,8 +80,12 @@ std::string symm_card(const SymOp& op) {
       term += "XYZ"[i];
     }
     const double t = op.trans[j];
-    if (t != 0) term += (t < 0 ? "-" : "+") + translation_text(std::fabs(t));
-    card += (j == 0 ? "" : ", ") + (term.empty() ? std::string("0") : term);
+    if (t != 0) {
+      term += t < 0 ? '-' : '+';
+      term += translation_text(std::fabs(t));
+    }
+    if (j > 0) card += ", ";
+    card += term.empty() ? std::string("0") : term;
   }
   return card;
 }
@@ -102,8 +111,10 @@ void write_fixedh_file(const Model& model, std::ostream& os) {
     double count = 0;
     for (int i = 1; i <= model.natom; ++i)
       if (type_of(model, model.atoms[i]) == k) count += model.atoms[i].occ;
-    sfac += " " + std::string(rtrim(atsym(model.types.typez[k])));
-    unit += " " + std::to_string(std::lround(count * std::max(operators, 1)));
+    sfac += ' ';
+    sfac += rtrim(atsym(model.types.typez[k]));
+    unit += ' ';
+    unit += std::to_string(std::lround(count * std::max(operators, 1)));
   }
   layout::line(os, sfac);
   layout::line(os, unit);

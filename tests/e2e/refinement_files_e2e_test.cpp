@@ -105,8 +105,9 @@ TEST(RefinementFiles, EveryAtomWithSymmetryHasAMoproCodeThatAllowsNoForbiddenTer
       std::set<std::string> dummy_places;
       std::size_t next = 0;
       for (const Words& w : words_of(dir.read("xd_vorn.mas"))) {
-        if (w.size() > 3 && w[0].starts_with("DUM"))
+        if (w.size() > 3 && w[0].starts_with("DUM")) {
           EXPECT_TRUE(dummy_places.insert(w[1] + " " + w[2] + " " + w[3]).second) << w[0];
+        }
         if (w.size() >= 12 && w[2].size() == 1 && w[0] != "ATOM") table[w[0]] = {std::stoi(w[10]), w[11]};
         if (w.size() != 10 || !table.count(w[0])) continue;   // a KEY line: label, XYZ, U2-U4, M, D, Q, O, H
         const auto [lmax, sitesym] = table[w[0]];
