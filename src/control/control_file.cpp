@@ -432,7 +432,14 @@ Switches read_control_file(Log& log) {
   to_log(log, "");
   Switches sw;
   sw.args.iscale = 1;
-  read_keywords(sw, log, f);
+  try {
+    read_keywords(sw, log, f);
+  } catch (const RunError& e) {
+    // A field that does not read is named by its line (the last one of a
+    // continued line).
+    if (e.routine != kRoutine || e.message != "Error while reading file vorn.inp") throw;
+    fail(kRoutine, e.message + ", line " + std::to_string(f.position()));
+  }
   f.close();
   if (sw.format == InputFormat::none) fail(kRoutine, "Unknown input file format");
   if (sw.args.iscale == 0) fail(kRoutine, "Unknown scaling method");

@@ -305,10 +305,18 @@ void write_parameter_step(const Model& model, const Switches& sw, const std::vec
   written.parameters = true;
 }
 
+// Every output the program can write but the log: a new set replaces
+// those of an earlier run whole, and only directories holding these names
+// are taken for sets of this program.
+const std::vector<std::string> kOutputNames = {
+    "xd_vorn.mas", "xd_vorn.inp",   "mopro_vorn.par", "con_mopro.inp", "vorn.spf",      "vorn.svg",
+    "vorn.ang",    "reset.bond",    "const.bond",     "res_mopro.inp", "fixedH.ins",    "reduced.ang",
+    "reduced_1.ang", "complete.ang", "group.ang"};
+
 void normal_run(RunFiles& io) {
   WrittenFiles written;
   Log& log = io.log;
-  if (!io.outputs.begin()) fail("VORN", "Unable to create output files in the working directory");
+  if (!io.outputs.begin(kOutputNames)) fail("VORN", "Unable to create output files in the working directory");
   // Steps 1 to 3: banner, files written throughout the run, log.
   header(log.term());
   open_output(io, io.mas, "xd_vorn.mas");
@@ -318,6 +326,7 @@ void normal_run(RunFiles& io) {
   write_con_head(io.con.os());
   if (!log.file.open("vorn.out", true)) fail("VORN", "Unable to create log file vorn.out");
   header(log.log());
+  for (const std::string& w : io.outputs.take_warnings()) warn(log, w);
 
   // Step 4: control file.
   Switches sw = read_control_file(log);
@@ -408,6 +417,12 @@ void normal_run(RunFiles& io) {
   written.hydrogen_restraints = sw.lfh == 1;
   written.groups = !tables.group_listing.empty();
   write_summary(written, sw.usedb == 1, log);
+  if (const std::vector<std::string> stale = io.outputs.stale(); !stale.empty()) {
+    std::string names;
+    for (const std::string& n : stale) names += " " + n;
+    to_both(log, "");
+    to_both(log, " Files of an earlier run removed (this run does not write them):" + names);
+  }
   if (const std::string w = warnings_line(log); !w.empty()) {
     to_both(log, "");
     to_both(log, w);
@@ -420,6 +435,7 @@ void normal_run(RunFiles& io) {
   to_log(log, kRule80);
   to_log(log, "");
   commit_outputs(io.outputs, log.file);
+  for (const std::string& w : io.outputs.take_warnings()) warn(log, w);
   log.file.close();
 }
 

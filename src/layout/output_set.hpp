@@ -9,6 +9,15 @@
 // by the next run that starts or ends there, so that the set in place is
 // always the whole old one or the whole new one.  Sets are moved one at a
 // time, under a lock on the working directory.
+//
+// Only what this program made is finished or cleared: a private directory
+// must be a real directory (not a link) owned by the running user and
+// writable by nobody else, holding only regular files named like outputs
+// of the program; anything else is left alone with a warning, and no file
+// of another name is ever moved.  A set that lands replaces the whole
+// earlier one: outputs of the program's names that it does not hold are
+// removed (an XD parameter file of an earlier run must not lie beside a
+// new master file).
 #pragma once
 
 #include <string>
@@ -32,7 +41,8 @@ public:
   // into place of a run that was killed during it and removes the private
   // directories of runs that are no longer running.  False when the
   // directory cannot be created.
-  bool begin(const std::string& where = ".");
+  // `owned` are the names of every output the program can write.
+  bool begin(const std::vector<std::string>& owned, const std::string& where = ".");
   // Opens output `name` of the set.  False when it cannot be created or
   // when a directory stands in the place of the final file.
   bool open(OutFile& f, const std::string& name);
@@ -43,11 +53,18 @@ public:
   // the names of the outputs dropped.
   std::vector<std::string> abandon();
   const std::vector<std::string>& names() const { return names_; }
+  // Outputs of an earlier run in place that this set does not replace:
+  // the commit removes them.
+  std::vector<std::string> stale() const;
+  // Warnings about private directories left alone, since the last call.
+  std::vector<std::string> take_warnings();
 
 private:
   std::string where_;               // the working directory
   std::string dir_;                 // the private directory; empty when there is no open set
   std::vector<std::string> names_;  // the outputs, in the order they were opened
+  std::vector<std::string> owned_;  // every name an output of the program can have
+  std::vector<std::string> warnings_;
 };
 
 // The end of a normal run: the log must hold everything written to it (a

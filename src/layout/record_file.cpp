@@ -66,6 +66,22 @@ void RecordFile::open_records(std::vector<std::string> records, const std::strin
   open_ = true;
 }
 
+void RecordFile::open_records(std::vector<std::string> records, std::vector<RecordOrigin> origins,
+                              const std::string& path) {
+  open_records(std::move(records), path);
+  if (origins.size() == lines_.size()) origins_ = std::move(origins);
+}
+
+RecordOrigin RecordFile::origin(std::size_t n) const {
+  if (n >= 1 && n <= origins_.size()) return origins_[n - 1];
+  return {path_, n};
+}
+
+std::string RecordFile::where(std::size_t n) const {
+  const RecordOrigin o = origin(n);
+  return "line " + std::to_string(o.line) + " of " + o.file;
+}
+
 bool RecordFile::next(std::string& line, std::size_t width) {
   if (pos_ >= lines_.size()) return false;
   line = lines_[pos_++];

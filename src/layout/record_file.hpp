@@ -9,6 +9,13 @@
 
 namespace vorn {
 
+// Where a record was read: the file (an include file for records that
+// stand for an include line) and its line number there.
+struct RecordOrigin {
+  std::string file;
+  std::size_t line = 0;
+};
+
 class RecordFile {
 public:
   // Loads the file; false when it cannot be opened or read.
@@ -17,8 +24,10 @@ public:
   void open_text(const std::string& text);
   // Uses records already read (a file with its include files expanded).
   void open_records(std::vector<std::string> records, const std::string& path);
+  // ... with the file and line each record came from.
+  void open_records(std::vector<std::string> records, std::vector<RecordOrigin> origins, const std::string& path);
   bool is_open() const { return open_; }
-  void close() { open_ = false; lines_.clear(); pos_ = 0; }
+  void close() { open_ = false; lines_.clear(); origins_.clear(); pos_ = 0; }
 
   // Next record cut or blank-padded to `width` characters; false at the end
   // of the file.  width 0 keeps the record as it is.
@@ -30,9 +39,16 @@ public:
   std::size_t position() const { return pos_; }   // records read so far
   std::size_t record_count() const { return lines_.size(); }
   const std::string& path() const { return path_; }
+  // Where record `n` (1 for the first) came from; "line N of FILE", as
+  // the stops that name a line say it.
+  RecordOrigin origin(std::size_t n) const;
+  std::string where(std::size_t n) const;
+  // ... the record read last.
+  std::string where() const { return where(pos_); }
 
 private:
   std::vector<std::string> lines_;
+  std::vector<RecordOrigin> origins_;   // empty: record n is line n of path_
   std::size_t pos_ = 0;
   bool open_ = false;
   std::string path_;

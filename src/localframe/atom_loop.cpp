@@ -2,6 +2,8 @@
 // constraint and databank populations; and the KEY text of an atom.
 #include "localframe/atom_loop.hpp"
 
+#include "layout/run_error.hpp"
+
 #include <string>
 #include <vector>
 
@@ -54,7 +56,14 @@ std::vector<AtomSetup> set_up_atoms(const AtomLoop& loop) {
     to_log(log, "");
     to_log(log, " " + rule);
     layout::write(log.log(), "(/' Working with atom ',i7,' : [',a,']',5x,'occ =',f11.4)", i, a.label, a.occ);
-    setup.push_back(defloc(loop, i, setup));
+    try {
+      setup.push_back(defloc(loop, i, setup));
+    } catch (const RunError& e) {
+      // A frame that cannot be built names the atom it was built for.
+      if (e.routine != "DefLoc") throw;
+      fail(e.routine, "Atom " + std::to_string(i) + " " + std::string(a.label.trimmed()) + ": " + e.message +
+                          " (no neighbour or dummy atom fits; is a coordinate mistyped?)");
+    }
   }
   int zeroed = 0, from_site = 0;
   for (const AtomSetup& s : setup) {

@@ -1,5 +1,6 @@
 #include "structure/cell.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -24,6 +25,30 @@ std::string cell_text(const UnitCell& c) {
   return layout::format("(3f10.4,3f9.3)", c.a, c.b, c.c, c.alpha, c.beta, c.gamma);
 }
 
+// The narrowest a crystal's cell is across (between opposite faces).  A
+// cell narrower than this (an edge typed as 0.01, an angle of 179.9) holds
+// no crystal, and every search over its images would meet thousands of
+// copies of each atom within a bond's length.
+constexpr double kNarrowestCell = 0.5;
+
+void check_cell_widths(const UnitCell& c) {
+  const double pi = std::acos(-1.0);
+  const double ca = std::cos(c.alpha * pi / 180), cb = std::cos(c.beta * pi / 180), cg = std::cos(c.gamma * pi / 180);
+  const double v2 = 1 - ca * ca - cb * cb - cg * cg + 2 * ca * cb * cg;
+  const double volume = static_cast<double>(c.a) * c.b * c.c * std::sqrt(std::max(v2, 0.0));
+  // The width across the faces spanned by two edges: the volume over the
+  // area of that face.
+  const double widths[3] = {volume / (static_cast<double>(c.b) * c.c * std::sqrt(1 - ca * ca)),
+                            volume / (static_cast<double>(c.a) * c.c * std::sqrt(1 - cb * cb)),
+                            volume / (static_cast<double>(c.a) * c.b * std::sqrt(1 - cg * cg))};
+  const double narrowest = std::min({widths[0], widths[1], widths[2]});
+  const auto bare = [](std::string t) { return t.erase(0, t.find_first_not_of(' ')); };
+  if (!(narrowest >= kNarrowestCell))
+    fail("TranMat", "Cell" + cell_text(c) + " is " + bare(layout::fmt_f(std::max(narrowest, 0.0), 8, 4)) +
+                        " Angstrom across (volume " + bare(layout::fmt_e(volume, 10, 3)) +
+                        " A^3): no crystal has a cell narrower than 0.5 Angstrom; is an edge or an angle mistyped?");
+}
+
 }  // namespace
 
 Transform cell_transform(const UnitCell& c, Log& out) {
@@ -46,6 +71,7 @@ Transform cell_transform(const UnitCell& c, Log& out) {
   const float c23 = c.c * (ca - cb * cg) / sg;
   const float arg = c.c * c.c - c13 * c13 - c23 * c23;
   if (!(arg > 0)) fail("TranMat", "Cell angles cannot form a cell:" + cell_text(c));
+  check_cell_widths(c);
   m.at(1, 3) = c13;
   m.at(2, 3) = c23;
   m.at(3, 3) = std::sqrt(arg);

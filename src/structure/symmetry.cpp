@@ -7,6 +7,8 @@
 // inversion centre at the origin.
 #include "structure/symmetry.hpp"
 
+#include "structure/symmetry_check.hpp"
+
 #include <algorithm>
 
 #include <cmath>
@@ -226,19 +228,29 @@ int add_symmetry_card(Symmetry& sy, std::string_view card, std::string* why) {
   return 0;
 }
 
-Symmetry read_symmetry_cards(RecordFile& f, std::ostream& log) {
+Symmetry read_symmetry_cards(RecordFile& f, std::ostream& log, const UnitCell* cell,
+                             std::vector<std::string>* places) {
   Symmetry sy;
   sy.op[1] = SymOp{};
   sy.nsym = 1;
+  if (places) places->assign(1, "");
   f.rewind();
   std::string line;
   while (srchl(f, "SYM", false, line)) {
     // A card that is not a proper operator would leave the structure in
     // the wrong space group: the run stops at it.
     std::string why;
+    const int before = sy.nsym;
     if (add_symmetry_card(sy, line, &why) != 0)
-      fail("SymCrd", "Symmetry card on line " + std::to_string(f.position()) + " is not a proper operator (" + why +
+      fail("SymCrd", "Symmetry card on " + f.where() + " is not a proper operator (" + why +
                          "): " + trimmed_both(line));
+    for (int n = before + 1; n <= sy.nsym; ++n) {
+      if (cell)
+        if (const std::string fault = isometry_fault(sy.op[n], *cell); !fault.empty())
+          fail("SymCrd", "Symmetry card on " + f.where() + " is no symmetry of the cell (" + fault +
+                             "): " + trimmed_both(line));
+      if (places) places->push_back(f.where());
+    }
   }
   for (int n = 1; n <= sy.nsym; ++n) write_operator(sy, log, n);
   return sy;
@@ -257,7 +269,7 @@ void add_lattice_centring(Symmetry& sy, Log& out, char letter) {
     // LATT 3 and the International Tables use).
     case 'R': vectors = {{2.0f / 3.0f, 1.0f / 3.0f, 1.0f / 3.0f}, {1.0f / 3.0f, 2.0f / 3.0f, 2.0f / 3.0f}}; break;
     default:
-      fail_plain(std::string(" Lattice type ") + letter + " is not supported");
+      fail("NonP", std::string("Lattice type ") + letter + " is not supported (P, A, B, C, I, F or R)");
   }
   const int points = static_cast<int>(vectors.size()) + 1;
   std::ostream& log = out.log();

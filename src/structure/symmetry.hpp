@@ -13,8 +13,11 @@
 namespace vorn {
 
 // Rewinds the file and builds the operator list (the identity first) from
-// every card that begins with SYM; prints each operator.
-Symmetry read_symmetry_cards(RecordFile& f, std::ostream& log);
+// every card that begins with SYM; prints each operator.  With a cell,
+// every operator must be an isometry of it; `places`, when given, receives
+// where the card of each operator stands (empty for the identity).
+Symmetry read_symmetry_cards(RecordFile& f, std::ostream& log, const UnitCell* cell = nullptr,
+                             std::vector<std::string>* places = nullptr);
 // Parses one card; appends its operators; returns 0 when the card is good,
 // else 1 with what is wrong in `why`.  A good card holds operators of three
 // coordinate expressions or of twelve numbers, each with a rotation of

@@ -109,9 +109,10 @@ bool shares_site(const IndexedAtoms& tab, int b, const std::vector<int>& entries
 // Adds b at distance d to the search result; stops at the search capacity.
 void accept(const IndexedAtoms& tab, Neig& ng, int atom, float rmax, int b, float d, int& disordered) {
   if (ng.inei() >= kMaxNeiSearch) {
-    fail_plain(layout::format("(/,' GetNei :: atom = ',i8,2x,a8,/,'           rmax = ',f12.3,/,"
-                                  "'           inei exceeds dimension maxnei ( ',i6,' )',/,/)",
-                                  atom, tab.atom(atom).label, rmax, kMaxNeiSearch));
+    fail("GetNei", "Atom " + std::to_string(atom) + " " + std::string(tab.atom(atom).label.trimmed()) +
+                       ": the atoms within " + layout::listed(rmax).substr(1) +
+                       " Angstrom exceed dimension maxnei (" + std::to_string(kMaxNeiSearch) +
+                       "); are many atoms piled on one site?");
   }
   ng.atom.push_back(b);
   ng.dist.push_back(d);

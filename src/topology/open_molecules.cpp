@@ -86,7 +86,9 @@ std::vector<int> ncells_completing(const Model& unit, const Switches& sw, const 
     probe.compfrag = c;
     // A finite molecule holds at most one copy of an atom per operator;
     // a table that grows far beyond that is a chain or a network.
-    const long long capacity = std::min<long long>(kMaxAtoms, 4LL * unit.natom * (unit.symm.nsym + 1));
+    // Below the table's own capacity, so that the trial gives up quietly:
+    // the hint never stops the run.
+    const long long capacity = std::min<long long>(kMaxAtoms - 1, 4LL * unit.natom * (unit.symm.nsym + 1));
     if (!add_bonded_copies(grown, probe, false, static_cast<int>(capacity))) break;
     const std::vector<int> open = atoms_with_missing_bonds(grown, sw, c + 2);
     bool all = true;

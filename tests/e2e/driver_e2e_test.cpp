@@ -94,7 +94,7 @@ TEST(VornRun, AnInputErrorNeverReplacesTheFilesOfAnEarlierRun) {
   dir.write("vorn.inp", "FORMAT *shelx\nVERBOSE x\n");
   const auto r = test::run_vorn(dir);
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.out.find(" ERROR *** ReadInp *** Error while reading file vorn.inp\n"), std::string::npos);
+  EXPECT_NE(r.out.find(" ERROR *** ReadInp *** Error while reading file vorn.inp, line 2\n"), std::string::npos);
   EXPECT_EQ(dir.read("xd_vorn.mas"), "complete earlier master file\n");
 }
 

@@ -6,6 +6,7 @@
 
 #include "layout/out_file.hpp"
 #include "layout/output_set.hpp"
+#include "layout/run_error.hpp"
 #include "support/test_support.hpp"
 
 namespace vorn {
@@ -124,7 +125,7 @@ TEST(OutputSet, ANewerSetReplacesAHalfMovedOneWhole) {
     fs::copy_file(dir.file(name), half + "/" + name);
   }
   OutputSet set;
-  ASSERT_TRUE(set.begin(dir.path()));
+  ASSERT_TRUE(set.begin({"a.ang", "b.ang"}, dir.path()));
   // The killed run's set is finished when this run begins...
   EXPECT_FALSE(fs::exists(half));
   // ...and again before it ends, should another have died meanwhile.
@@ -140,6 +141,32 @@ TEST(OutputSet, ANewerSetReplacesAHalfMovedOneWhole) {
   EXPECT_EQ(dir.read("a.ang"), "NEW\n");
   EXPECT_EQ(dir.read("b.ang"), "NEW\n");
   for (const auto& e : fs::directory_iterator(dir.path())) EXPECT_NE(e.path().filename().string()[0], '.') << e.path();
+}
+
+
+// The last guard before a set lands: a file that shows NaN or an infinity
+// stops the commit, naming it and the line, and nothing moves.
+TEST(OutputSet, ANumberThatIsNoneNeverLands) {
+  const std::pair<const char*, bool> texts[] = {
+      {"A  1.000\nB     NaN\n", true}, {"X   -Inf 2.0\n", true}, {"C 0.5*******\n", false},
+      {"Information\nNaNa\n", false}, {"1.0 inf\n", true},
+  };
+  for (const auto& [text, stops] : texts) {
+    ScratchDir dir;
+    OutputSet set;
+    ASSERT_TRUE(set.begin({"a.ang"}, dir.path()));
+    OutFile f;
+    ASSERT_TRUE(set.open(f, "a.ang"));
+    f.os() << text;
+    ASSERT_TRUE(f.close());
+    if (stops) {
+      EXPECT_THROW(set.commit(), RunError) << text;
+      EXPECT_FALSE(fs::exists(dir.file("a.ang"))) << text;
+    } else {
+      set.commit();
+      EXPECT_EQ(dir.read("a.ang"), text);
+    }
+  }
 }
 
 }  // namespace

@@ -1,5 +1,10 @@
 #include "structure/symmetry.hpp"
 
+#include <array>
+#include <cmath>
+
+#include "structure/symmetry_check.hpp"
+
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -108,7 +113,7 @@ TEST(SymCard, ImproperCardsStopTheRun) {
     RecordFile f;
     f.open_text(std::string("TITL x\nSYMM -X,-Y,Z\n") + card + " ! comment\n");
     EXPECT_THROW(run.as_driver([&] { read_symmetry_cards(f, run.rs->log_sink().log()); }), RunError) << card;
-    const std::string head = " ERROR *** SymCrd *** Symmetry card on line 3 is not a proper operator ";
+    const std::string head = " ERROR *** SymCrd *** Symmetry card on line 3 of (text) is not a proper operator ";
     EXPECT_NE(run.log().find(head + why), std::string::npos) << run.log();
     EXPECT_NE(run.log().find(std::string("): ") + card + " ! comment\n"), std::string::npos) << run.log();
   }
@@ -230,6 +235,74 @@ TEST(SymOp, ExpressionsAndFractions) {
   ASSERT_TRUE(symop("Z", c, t));
   EXPECT_EQ(t, 0.0f);
   EXPECT_FALSE(symop("1/0+X", c, t));
+}
+
+
+// The Cartesian length of a fractional vector, from edge vectors built
+// for the test (a along x, b in the xy plane).
+double cartesian_length(const UnitCell& c, const std::array<double, 3>& f) {
+  const double d = std::acos(-1.0) / 180;
+  const double cx = std::cos(c.beta * d), cy = (std::cos(c.alpha * d) - cx * std::cos(c.gamma * d)) / std::sin(c.gamma * d);
+  const double e[3][3] = {{c.a, 0, 0},
+                          {c.b * std::cos(c.gamma * d), c.b * std::sin(c.gamma * d), 0},
+                          {c.c * cx, c.c * cy, c.c * std::sqrt(1 - cx * cx - cy * cy)}};
+  double v[3] = {0, 0, 0};
+  for (int i = 0; i < 3; ++i)
+    for (int k = 0; k < 3; ++k) v[k] += f[static_cast<std::size_t>(i)] * e[i][k];
+  return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+}
+
+// An operator is an isometry of the cell when it keeps the length of every
+// vector; checked on the edges and their sums, in Cartesian space.
+TEST_F(Sym, IsometryAgreesWithCartesianLengths) {
+  const std::pair<UnitCell, const char*> cases[] = {
+      {{7, 7, 9, 90, 90, 120}, "SYMM -Y, X-Y, Z"}, {{10, 10, 10, 90, 90, 90}, "SYMM -Y, X-Y, Z"},
+      {{5, 8, 9, 90, 104, 90}, "SYMM -X, Y, -Z"},  {{5, 8, 9, 90, 104, 90}, "SYMM -X, -Y, Z"},
+      {{10, 10, 10, 90, 90, 90}, "SYMM X+Y, Y, Z"}, {{6, 6, 6, 90, 90, 90}, "SYMM Z, X, Y"},
+      {{6, 6, 7, 90, 90, 90}, "SYMM Z, X, Y"},     {{7, 7, 9, 90, 90, 120}, "SYMM Y, X, -Z"},
+  };
+  for (const auto& [cell, card] : cases) {
+    read_cards(std::string(card) + "\n");
+    ASSERT_EQ(sy.nsym, 2) << card;
+    bool kept = true;
+    for (const std::array<double, 3> f : {std::array<double, 3>{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 1, 0}, {0, 1, 1}, {1, 0, 1}}) {
+      std::array<double, 3> g{};
+      for (std::size_t i = 0; i < 3; ++i)
+        for (std::size_t j = 0; j < 3; ++j) g[j] += op(2).rot[i][j] * f[i];
+      kept = kept && std::fabs(cartesian_length(cell, g) - cartesian_length(cell, f)) < 1e-3;
+    }
+    EXPECT_EQ(isometry_fault(op(2), cell).empty(), kept) << card << " " << cell.a << " " << cell.gamma;
+  }
+}
+
+// Cards that with the centring and the inversion form a group pass; a
+// missing product stops, naming the cards.
+TEST_F(Sym, ClosureOfTheOperators) {
+  const std::pair<const char*, bool> cases[] = {
+      {"SYMM -X, 1/2+Y, 1/2-Z\n", true},
+      {"SYMM -X, -Y, Z\nSYMM -X, Y, -Z\nSYMM X, -Y, -Z\n", true},
+      {"SYMM -X, -Y, Z\nSYMM -X, Y, -Z\n", false},
+      {"SYMM -Y, X-Y, Z\nSYMM -X+Y, -X, Z\n", true},
+      {"SYMM -Y, X-Y, Z\n", false},
+      {"SYMM X, Y, 1/3+Z\n", false},
+  };
+  for (const auto& [cards, closed] : cases) {
+    RecordFile f;
+    f.open_text(std::string("TITL x\n") + cards);
+    std::vector<std::string> places;
+    sy = read_symmetry_cards(f, log, nullptr, &places);
+    add_inversion_centre(sy, log);
+    if (closed) {
+      EXPECT_NO_THROW(check_symmetry_closure(sy, places)) << cards;
+      continue;
+    }
+    try {
+      check_symmetry_closure(sy, places);
+      ADD_FAILURE() << cards;
+    } catch (const RunError& e) {
+      EXPECT_NE(e.message.find("(card on line 2 of (text))"), std::string::npos) << e.message;
+    }
+  }
 }
 
 }  // namespace

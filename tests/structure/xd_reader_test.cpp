@@ -261,7 +261,8 @@ TEST(XdReader, ValuesAfterTheKappaLinesMustBeNumbers) {
   std::string cut = good.substr(0, good.rfind(" 0.152331E+01"));
   MemoryRun run;
   ScratchDir dir;
-  expect_stop(run, [&] { read_serine_edited(run, dir, cut); }, "*** ReadXD *** Error reading XD parameter file\n");
+  expect_stop(run, [&] { read_serine_edited(run, dir, cut); },
+              "*** ReadXD *** Error reading XD parameter file (the file ends at line 95 of ");
 }
 
 // ---- Small hand-made pairs -----------------------------------------------

@@ -35,6 +35,7 @@
 #include "structure/readers/readers.hpp"
 #include "structure/readers/shelx_reader.hpp"
 #include "structure/site_symmetry.hpp"
+#include "structure/symmetry_check.hpp"
 
 namespace vorn {
 
@@ -167,6 +168,45 @@ UnitCell read_cell(gemmi::cif::Block& block, const std::string& file) {
   return c;
 }
 
+// The lines of a file, for the line of a value in a loop.
+std::vector<std::string> file_lines(const std::string& file) {
+  std::vector<std::string> lines;
+  std::ifstream in(file);
+  for (std::string l; std::getline(in, l);) lines.push_back(l);
+  return lines;
+}
+
+// The line, at `from` (counted from 1) or after it, that holds the raw
+// value text; `from` when none does.
+std::size_t line_of_value(const std::vector<std::string>& lines, std::size_t from, const std::string& raw) {
+  for (std::size_t n = from; n <= lines.size(); ++n)
+    if (lines[n - 1].find(raw) != std::string::npos) return n;
+  return from;
+}
+
+SymOp as_symop(const Op& op) {
+  SymOp s;
+  for (std::size_t i = 0; i < 3; ++i) {
+    for (std::size_t j = 0; j < 3; ++j) s.rot[j][i] = static_cast<float>(op.rot[i][j]) / Op::DEN;
+    s.trans[i] = static_cast<float>(op.tran[i]) / Op::DEN;
+  }
+  return s;
+}
+
+// The operators of a loop must form a group (the centring included): a
+// list with an operator missing or mistyped describes no crystal.
+void check_cif_closure(const std::vector<Op>& ops, const std::vector<std::string>& at, const std::string& block,
+                       const char* tag) {
+  for (std::size_t a = 0; a < ops.size(); ++a)
+    for (std::size_t b = 0; b < ops.size(); ++b) {
+      const Op c = ops[a].combine(ops[b]).wrap();
+      if (std::find(ops.begin(), ops.end(), c) == ops.end())
+        fail(kRoutine, block + at[a] + ": the operators of " + tag + " do not form a group: '" + ops[a].triplet() +
+                           "' after '" + ops[b].triplet() + "'" + at[b] + " gives '" + c.triplet() +
+                           "', which is not listed");
+    }
+}
+
 // The operators: the operator loop, else the Hall symbol, else the
 // Hermann-Mauguin symbol (in the setting that the cell angles fit).
 gemmi::GroupOps read_operators(gemmi::cif::Block& block, const UnitCell& cell, const std::string& file) {
@@ -174,15 +214,24 @@ gemmi::GroupOps read_operators(gemmi::cif::Block& block, const UnitCell& cell, c
     gemmi::cif::Column col = block.find_values(tag);
     if (!col.item()) continue;
     std::vector<Op> ops;
+    std::vector<std::string> at;   // ", line N" of each operator
+    const std::vector<std::string> lines = file_lines(file);
+    std::size_t line = static_cast<std::size_t>(std::max(col.item()->line_number, 1));
     for (const std::string& v : col) {
       const std::string text = gemmi::cif::as_string(v);
+      line = line_of_value(lines, line, v);
+      at.push_back(", line " + std::to_string(line));
       try {
         ops.push_back(gemmi::parse_triplet(text).wrap());
       } catch (const std::exception& e) {
-        fail(kRoutine, where(file, block) + line_of(block, tag) + ": the operator '" + text + "' of " + tag +
+        fail(kRoutine, where(file, block) + at.back() + ": the operator '" + text + "' of " + tag +
                            " does not read (" + e.what() + ")");
       }
+      if (const std::string fault = isometry_fault(as_symop(ops.back()), cell); !fault.empty())
+        fail(kRoutine, where(file, block) + at.back() + ": the operator '" + text + "' of " + tag +
+                           " is no symmetry of the cell (" + fault + ")");
     }
+    check_cif_closure(ops, at, where(file, block), tag);
     return gemmi::split_centering_vectors(ops);
   }
   for (const char* tag : {"_space_group_name_Hall", "_symmetry_space_group_name_Hall"}) {
@@ -214,6 +263,15 @@ gemmi::GroupOps read_operators(gemmi::cif::Block& block, const UnitCell& cell, c
 float read_wavelength(const gemmi::SmallStructure& st, gemmi::cif::Block& block, const std::string& file, Log& out) {
   if (std::isfinite(st.wavelength) && st.wavelength > 0 && st.wavelength < 100)
     return static_cast<float>(st.wavelength);
+  // A wavelength that is given but is none (0, -1, 100) is a fault of the
+  // file, not a file that gives none.
+  const char* const tag = "_diffrn_radiation_wavelength";
+  const std::string* given = block.find_value(tag);
+  gemmi::cif::Column looped = block.find_values(tag);
+  if (!given && looped.item() && looped.length() > 0) given = &looped[0];
+  if (given && !gemmi::cif::is_null(*given))
+    fail(kRoutine, where(file, block) + line_of(block, tag) + ": " + tag + " " + *given +
+                       " is not a wavelength (above 0 and below 100 Angstrom)");
   warn(out, " WARNING: " + where(file, block) + " gives no _diffrn_radiation_wavelength; " +
                 layout::fmt_f(kDefaultWavelength, 7, 5) + " A (Mo K-alpha) is taken");
   return kDefaultWavelength;
@@ -377,6 +435,9 @@ Model read_cif(const std::string& file, const std::string& block_name, ShelxLabe
     const RowFlags f = r < flags.size() ? flags[r] : RowFlags{};
     if (f.dummy) continue;
     const std::string at_loop = where(file, block) + line_of(block, "_atom_site_label") + ": atom " + s.label;
+    if (s.label.empty() || s.label == "?" || s.label == ".")
+      fail(kRoutine, where(file, block) + line_of(block, "_atom_site_label") + ": atom " + std::to_string(r + 1) +
+                         " of the atom loop has no label");
     if (!finite(s.fract)) fail(kRoutine, at_loop + " has no fractional coordinates");
     if (!std::isfinite(s.occ) || s.occ <= 0 || s.occ > 1.0001)
       fail(kRoutine, at_loop + " has the occupancy " + layout::listed(static_cast<float>(s.occ)).substr(1) +
@@ -397,6 +458,9 @@ Model read_cif(const std::string& file, const std::string& block_name, ShelxLabe
     at.xc = xc[0];
     at.yc = xc[1];
     at.zc = xc[2];
+    for (const float v : {at.xc, at.yc, at.zc})
+      if (!std::isfinite(v) || std::fabs(v) > kFarthestPosition)
+        fail(kRoutine, at_loop + ": Cartesian coordinate is not a finite number within 1.0E+06 Angstrom");
     // A CIF gives the occupancy of the site; SHELX (and XD, and this
     // program's special-position flag) the share of the general position.
     const auto order = static_cast<int>(find_site_symmetry(md, i).operations.size());
@@ -409,6 +473,9 @@ Model read_cif(const std::string& file, const std::string& block_name, ShelxLabe
     md.resi.resname[i] = layout::format("(a6,1x,i3)", padded(upcased(s.label), 10), 0);
   }
   if (md.natom == 0) fail(kRoutine, where(file, block) + ": no atoms");
+  // The same checks as the other readers: a pile of copies on one site
+  // stops here as it does in a SHELX file.
+  check_atoms_read(md, kRoutine, file, "CIF");
   to_term(out, layout::format("(/a,i5)", " Total atoms read from CIF file = ", md.natom));
   if (special > 0)
     to_log(out, " Occupancies of the " + std::to_string(special) +

@@ -30,10 +30,11 @@ std::string included_name(const std::string& record) {
 // Returns true when the atoms' end (HKLF or END) was met, after which
 // SHELXL reads no include line.
 bool expand(const std::filesystem::path& folder, RecordFile& f, const std::string& file,
-            std::vector<std::string>& out, int depth, Log& log);
+            std::vector<std::string>& out, std::vector<RecordOrigin>* origins, int depth, Log& log);
 
 bool expand_file(const std::filesystem::path& folder, const std::string& name, const std::string& parent,
-                 std::size_t line, std::vector<std::string>& out, int depth, Log& log) {
+                 std::size_t line, std::vector<std::string>& out, std::vector<RecordOrigin>* origins, int depth,
+                 Log& log) {
   if (depth > kMaxIncludeDepth)
     fail("ReadShelx", "Include file " + name + " (line " + std::to_string(line) + " of " + parent +
                           ") is nested deeper than " + std::to_string(kMaxIncludeDepth) +
@@ -45,16 +46,16 @@ bool expand_file(const std::filesystem::path& folder, const std::string& name, c
                   std::to_string(line) + " of " + parent + " cannot be read; its instructions are left out");
     return false;
   }
-  return expand(folder, f, name, out, depth, log);
+  return expand(folder, f, name, out, origins, depth, log);
 }
 
 bool expand(const std::filesystem::path& folder, RecordFile& f, const std::string& file,
-            std::vector<std::string>& out, int depth, Log& log) {
+            std::vector<std::string>& out, std::vector<RecordOrigin>* origins, int depth, Log& log) {
   std::string record;
   bool ended = false;
   while (f.next(record, 0)) {
     if (!ended && !record.empty() && record[0] == '+') {
-      ended = expand_file(folder, included_name(record), file, f.position(), out, depth + 1, log);
+      ended = expand_file(folder, included_name(record), file, f.position(), out, origins, depth + 1, log);
       continue;
     }
     // A file that includes itself or another many times over would grow
@@ -65,16 +66,18 @@ bool expand(const std::filesystem::path& folder, RecordFile& f, const std::strin
     const std::string head = instruction_of(record);
     if (head == "HKLF" || head == "END ") ended = true;
     out.push_back(record);
+    if (origins) origins->push_back({file, f.position()});
   }
   return ended;
 }
 
 }  // namespace
 
-std::vector<std::string> expand_shelx_includes(RecordFile& f, const std::string& file, Log& log) {
+std::vector<std::string> expand_shelx_includes(RecordFile& f, const std::string& file, Log& log,
+                                               std::vector<RecordOrigin>* origins) {
   std::vector<std::string> records;
   f.rewind();
-  expand(std::filesystem::path(file).parent_path(), f, file, records, 0, log);
+  expand(std::filesystem::path(file).parent_path(), f, file, records, origins, 0, log);
   return records;
 }
 

@@ -24,6 +24,8 @@ inline constexpr std::size_t kMaxShelxRecords = 1000000;
 // that cannot be read is named in a warning and left out; includes nested
 // deeper than kMaxIncludeDepth, or expanding to more than kMaxShelxRecords
 // lines, stop the run.
-std::vector<std::string> expand_shelx_includes(RecordFile& f, const std::string& file, Log& log);
+// `origins`, when given, receives the file and line of every record.
+std::vector<std::string> expand_shelx_includes(RecordFile& f, const std::string& file, Log& log,
+                                               std::vector<RecordOrigin>* origins = nullptr);
 
 }  // namespace vorn

@@ -25,6 +25,7 @@
 #include "structure/readers/shelx_include.hpp"
 #include "structure/readers/readers.hpp"
 #include "structure/symmetry.hpp"
+#include "structure/symmetry_check.hpp"
 
 namespace vorn {
 
@@ -80,8 +81,8 @@ ShelxResidue read_resi(const std::string& line) {
 }
 
 void atom_line_error(std::string_view name, const std::string& text) {
-  fail_plain("\n Error reading atom: " + std::string(name.substr(0, std::min<std::size_t>(4, name.size()))) +
-                     "\n Line <<" + std::string(rtrim(text)) + ">>\n");
+  fail("ReadShelx", "Error reading atom: " + std::string(name.substr(0, std::min<std::size_t>(4, name.size()))) +
+                        " <<" + std::string(rtrim(text)) + ">>");
 }
 
 }  // namespace
@@ -200,7 +201,9 @@ void resolve_riding_u(Model& md, int i, OneBased<int>& riding) {
       parent = j;
       break;
     }
-  if (parent == 0) fail_plain(" ProcessU :: Could not find parent atom");
+  if (parent == 0)
+    fail("ProcessU", "Could not find parent atom of the riding atom " + std::string(at.label.trimmed()) +
+                         " (no atom without a riding U stands before it)");
   at.u11() = std::fabs(u) * equivalent_u(md.atoms[parent], md.cell);
 }
 
@@ -213,9 +216,12 @@ void set_up_crystal(Model& md, RecordFile& cards, Log& out) {
   layout::write(log, "(/2a)", " Lattice type : ", std::string(1, letter));
   layout::write(log, "(' Lattice is ',a)", centro ? "CentroSymmetric" : "Acentric");
   log << "\n Symmetry operations : \n";
-  md.symm = read_symmetry_cards(cards, log);
+  check_rhombohedral_setting(letter, c, "LATT 3 or -3 in " + cards.path());
+  std::vector<std::string> places;
+  md.symm = read_symmetry_cards(cards, log, &c, &places);
   if (letter != 'P') add_lattice_centring(md.symm, out, letter);
   if (centro) add_inversion_centre(md.symm, log);
+  check_symmetry_closure(md.symm, places);
   log << " Final set of symmetry operations in matrix form:\n";
   write_symmetry_operators(md.symm, out);
   write_scattering_types(md.types, log);
@@ -413,7 +419,11 @@ Model read_shelx(const std::string& file, ShelxLabels naming, Log& out) {
   if (!f.open(file)) fail("ReadShelx", "Error opening SHELX file " + file);
   std::ostream& log = out.log();
   layout::write(log, "(/a,a)", " Reading SHELX file : ", file);
-  f.open_records(expand_shelx_includes(f, file, out), file);
+  {
+    std::vector<RecordOrigin> origins;
+    std::vector<std::string> records = expand_shelx_includes(f, file, out, &origins);
+    f.open_records(std::move(records), std::move(origins), file);
+  }
 
   // ---- First pass: the instructions.
   LatticeCards lattice;
@@ -430,6 +440,7 @@ Model read_shelx(const std::string& file, ShelxLabels naming, Log& out) {
         key != "RESI" && key != "DISP")
       continue;
     strip_comment(line);
+    const std::string place = f.where();
     // An instruction continued with "=" (long SFAC or FVAR lists) is read
     // as one line.
     while (ends_with_equals(line)) {
@@ -441,9 +452,13 @@ Model read_shelx(const std::string& file, ShelxLabels naming, Log& out) {
       strip_comment(next);
       line = std::string(rtrim(line)) + " " + next;
     }
-    read_instruction(key, line, lattice, md, out);
+    try {
+      read_instruction(key, line, lattice, md, out);
+    } catch (const RunError& e) {
+      fail(e.routine, e.message + " (" + place + ")");
+    }
   }
-  if (!lattice.have_cell) fail("ReadShelx", "No CELL instruction in the SHELX file");
+  if (!lattice.have_cell) fail("ReadShelx", "No CELL instruction in the SHELX file " + file);
   finish_lattice(lattice, head);
 
   set_up_crystal(md, f, out);
@@ -456,6 +471,7 @@ Model read_shelx(const std::string& file, ShelxLabels naming, Log& out) {
     bool end = false, cont = false;
     rdshline(f, line, end, cont, resi);
     if (end) break;
+    const std::string place = f.where();
     std::string text = padded(line, 100);
     if (cont) {
       // The continuation is the next line, whatever it begins with.
@@ -471,7 +487,12 @@ Model read_shelx(const std::string& file, ShelxLabels naming, Log& out) {
     const std::string name = word(text, 1);
     if (md.natom + 1 > kMaxAtoms) fail("ReadShelx", "Too many atoms");
     const int i = ++md.natom;
-    read_atom(text, i, naming, typecount, riding, md, out);
+    try {
+      read_atom(text, i, naming, typecount, riding, md, out);
+    } catch (const RunError& e) {
+      // Every stop on an atom line names the file and the line.
+      fail(e.routine, e.message + " (" + place + ")");
+    }
     // Every atom is recorded with the residue it stands in, so that the
     // residue texts stay aligned with the atom numbers.
     md.resi.restext[i] = layout::format("(a6,1x,i3,2x,a5)", padded(name, 10), resi.number, padded(resi.rclass, 10));

@@ -3,6 +3,7 @@
 #include "structure/readers/xd_reader.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <array>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "structure/readers/reader_common.hpp"
 #include "structure/readers/readers.hpp"
 #include "structure/symmetry.hpp"
+#include "structure/symmetry_check.hpp"
 
 namespace vorn {
 
@@ -35,11 +37,29 @@ struct Lattice {
   bool centro = true;
 };
 
+// A row of the old scattering table is copied into the new master file:
+// a dispersion term (or any number of it) that is NaN or infinite would
+// be copied with it.
+void check_scattering_row(const std::string& line, const std::string& where) {
+  const std::string padded = line + ' ';
+  for (int k = 2;; ++k) {
+    const std::string w = word(padded, k);
+    if (w.empty()) break;
+    double v = 0;
+    if (layout::read_fixed_word(w, v) && !std::isfinite(v))
+      fail(kWhere, "The scattering table row on " + where + " holds " + w + ", which is not a finite number");
+    const std::string u = upcased(w);
+    if (u == "NAN" || u.find("INF") != std::string::npos)
+      fail(kWhere, "The scattering table row on " + where + " holds " + w + ", which is not a finite number");
+  }
+}
+
 // The CELL, WAVE and LATT lines of the master file; the symmetry cards are
 // read later with the operators.
 Lattice read_master_cell(UnitCell& u, float& wavelength, RecordFile& mas, std::string_view masname) {
   Lattice lat;
   bool cell_seen = false;
+  bool in_scattering_table = false;
   std::string line;
   mas.rewind();
   while (mas.next(line, kLineLength)) {
@@ -56,13 +76,25 @@ Lattice read_master_cell(UnitCell& u, float& wavelength, RecordFile& mas, std::s
       u.gamma = c[5];
       cell_seen = true;
     } else if (head == "WAVE ") {
-      // A wavelength that does not read leaves the dispersion terms at 0.
+      // A wavelength that does not read leaves the dispersion terms at 0;
+      // one that reads must be a wavelength.
       layout::FreeReader r(std::string_view(line).substr(5));
       if (!r.real(wavelength)) wavelength = 0;
+      if (!(wavelength > 0 && wavelength < 100) && !word(line + ' ', 2).empty())
+        fail(kWhere, "The wavelength " + word(line, 2) + " on " + mas.where() +
+                         " is not a wavelength (above 0 and below 100 Angstrom)");
+    } else if (head == "SCAT ") {
+      in_scattering_table = true;
+    } else if (upcased(line.substr(0, 8)) == "END SCAT") {
+      in_scattering_table = false;
+    } else if (in_scattering_table) {
+      check_scattering_row(line, mas.where());
     } else if (head == "LATT ") {
       if (upcased(word(line, 2)) == "A") lat.centro = false;
       const std::string third = upcased(word(line, 3));
       if (!third.empty()) lat.letter = third[0];
+      if (std::string_view("PABCIFR").find(lat.letter) == std::string_view::npos)
+        fail(kWhere, "Lattice type " + third + " on " + mas.where() + " is not supported (P, A, B, C, I, F or R)");
     }
   }
   if (!cell_seen) fail(kWhere, "No CELL line in XD master file " + std::string(masname));
@@ -79,9 +111,11 @@ void build_symmetry(Model& m, RecordFile& mas, const Lattice& lat, Log& out) {
   log << "\n Symmetry operations : \n";
   // The inversion is applied before the centring (the SHELX reader does the
   // reverse); the resulting set of operators is the same.
-  m.symm = read_symmetry_cards(mas, log);
+  std::vector<std::string> places;
+  m.symm = read_symmetry_cards(mas, log, &m.cell, &places);
   if (lat.centro) add_inversion_centre(m.symm, log);
   if (lat.letter != 'P') add_lattice_centring(m.symm, out, lat.letter);
+  check_symmetry_closure(m.symm, places);
   log << " Final set of symmetry operations in matrix form:\n";
   write_symmetry_operators(m.symm, out);
   m.transf = cell_transform(m.cell, out);
@@ -212,11 +246,32 @@ ParameterHead read_parameter_head(RecordFile& par, const FileName& parfile, Mode
   return head;
 }
 
+// The widest values the fields of an atom may hold: beyond them a value
+// is a typo or a broken file, and would overflow (to Inf) where it is
+// multiplied or summed in the later steps.
+constexpr float kLargestDisplacement = 10.0f;   // A^2
+constexpr float kLargestPopulation = 1000.0f;
+constexpr float kLargestKappa = 100.0f;
+
+// Occupancy and displacement parameters of an atom just read.
+void check_atom_numbers(const Atom& a, const std::string& atom_line, const std::string& where,
+                        const std::string& parname) {
+  const std::string name(a.label.trimmed());
+  if (!(a.occ >= 0 && a.occ <= 1.0001f))
+    fail(kWhere, std::string(kParError) + " " + parname + ", " + atom_line + ": the occupancy of atom " + name +
+                     " is not a number from 0 to 1");
+  for (const float u : a.u)
+    if (!(std::fabs(u) <= kLargestDisplacement))
+      fail(kWhere, std::string(kParError) + " " + parname + ", " + where + ": a displacement parameter of atom " +
+                       name + " is not a finite number within 10 A^2");
+}
+
 // Atom `number` of the parameter file.  XD writes the population values of
 // the file's level (`npop` of them) for every atom, whatever the atom's
 // own level, so each block is skipped by that count of values.  Returns
 // the most decimals written in the position.
-int read_parameter_atom(RecordFile& par, int number, int npop, Atom& a, XdRefinedAtom& kept, Log& out) {
+int read_parameter_atom(RecordFile& par, const std::string& parname, int number, int npop, Atom& a,
+                        XdRefinedAtom& kept, Log& out) {
   LineExtract words;
   std::string line;
   std::array<int, 11> xi{};
@@ -235,6 +290,7 @@ int read_parameter_atom(RecordFile& par, int number, int npop, Atom& a, XdRefine
   kept.position = {xyzo[0], xyzo[1], xyzo[2]};
   a.label = words.keyword(1).view();
   const std::string name(a.label.trimmed());
+  const std::string atom_line = par.where();
   a.xf = xyzo[0];
   a.yf = xyzo[1];
   a.zf = xyzo[2];
@@ -243,12 +299,17 @@ int read_parameter_atom(RecordFile& par, int number, int npop, Atom& a, XdRefine
   a.tbl = xi[6];
   if (!read_xd_values(par, a.u))
     fail(kWhere, std::string(kParError) + ": displacement parameters of atom " + name + " do not read as numbers");
+  check_atom_numbers(a, atom_line, par.where(), parname);
   if (a.tp == 3) read_values(par, 10, "third-order displacement parameters of atom " + name);
   if (a.tp == 4) read_values(par, 25, "third- and fourth-order displacement parameters of atom " + name);
   a.iz = iatnum(a.label.view());
   a.lmx = default_lmx(a.iz);
   to_both(out, layout::format("(i4,3x,a,2x,i3,3x,i8,5x,i8)", number, a.label, a.iz, a.tp, a.tbl));
   const std::vector<float> pops = read_values(par, npop, "population values of atom " + name);
+  for (const float p : pops)
+    if (!(std::fabs(p) <= kLargestPopulation))
+      fail(kWhere, std::string(kParError) + " " + parname + ", " + par.where() + ": a population value of atom " +
+                       name + " is not a finite number within 1.0E+03");
   std::copy(pops.begin(), pops.begin() + std::min(npop, kXdPopulations), kept.populations.begin());
   kept.kappa_set = xi[7];
   int decimals = 0;
@@ -264,6 +325,10 @@ void read_parameter_tail(RecordFile& par, int nkset, XdRefinedModel& refined, Sh
   for (int k = 1; k <= nkset; ++k) {
     readxdline(par, line);
     refined.kappa_sets.push_back(read_kappa_line(line));
+    for (const float v : refined.kappa_sets.back().kappa)
+      if (!(v > 0 && v <= kLargestKappa))
+        fail(kWhere, std::string(kParError) + ", " + par.where() + ": kappa set " + std::to_string(k) +
+                         " holds a value that is not a number above 0 and up to 100");
   }
   std::array<float, 7> ext{};
   if (!read_xd_values(par, ext))
@@ -277,6 +342,78 @@ void read_parameter_tail(RecordFile& par, int nkset, XdRefinedModel& refined, Sh
     fail(kWhere, "Scale factor at the end of the XD parameter file does not read as a number");
   s.fvar[1] = value;
 }
+
+// An atom of the master file's atom table: its label, kappa set and line.
+struct MasterAtom {
+  std::string label;
+  int kappa = 0;
+  std::size_t line = 0;
+};
+
+std::vector<MasterAtom> master_atom_table(const std::vector<std::string>& records) {
+  std::vector<MasterAtom> table;
+  bool in_table = false;
+  for (std::size_t n = 0; n < records.size(); ++n) {
+    const std::string padded = records[n] + ' ';
+    const std::string first = upcased(word(padded, 1));
+    if (!in_table) {
+      in_table = first == "ATOM" && upcased(word(padded, 2)) == "ATOM0";
+      continue;
+    }
+    if (first == "END") break;
+    if (first.empty() || first[0] == '!' || word(padded, 12).empty()) continue;
+    MasterAtom a{first, 0, n + 1};
+    double kap = 0;
+    if (layout::read_fixed_word(word(padded, 10), kap) && std::isfinite(kap) && std::fabs(kap) < 1e6)
+      a.kappa = static_cast<int>(kap);
+    table.push_back(a);
+  }
+  return table;
+}
+
+// The two files of an XD pair describe one model: the parameter file's
+// atoms are those of the master file's atom table, in its order, with the
+// same kappa sets.  A parameter file of another refinement (or one whose
+// USAGE count is off) would be read from the wrong fields.
+std::string pair_of(const std::string& mas, const std::string& par) {
+  return "XD master file " + mas + " and parameter file " + par + " disagree: ";
+}
+
+void check_pair_count(const std::vector<MasterAtom>& table, int natom, const std::string& mas,
+                      const std::string& par) {
+  if (table.empty() || static_cast<int>(table.size()) == natom) return;
+  const int n = static_cast<int>(table.size());
+  std::string first = n > natom ? table[static_cast<std::size_t>(natom)].label + " on line " +
+                                      std::to_string(table[static_cast<std::size_t>(natom)].line) + " of " + mas +
+                                      " is not in " + par
+                                : "atom " + std::to_string(n + 1) + " of " + par + " is not in " + mas;
+  fail(kWhere, pair_of(mas, par) + "the atom table of " + mas + " lists " + std::to_string(n) +
+                   " atoms, the USAGE line of " + par + " " + std::to_string(natom) + "; the first difference: " +
+                   first);
+}
+
+void check_pair_atoms(const std::vector<MasterAtom>& table, const Model& m, int nkset, const std::string& mas,
+                      const std::string& par) {
+  if (table.empty()) return;
+  for (std::size_t k = 0; k < table.size() && static_cast<int>(k) < m.natom; ++k) {
+    const MasterAtom& t = table[k];
+    const std::string label(m.atoms[static_cast<int>(k) + 1].label.trimmed());
+    const std::string at = " (line " + std::to_string(t.line) + " of " + mas + ")";
+    if (upcased(label) != t.label)
+      fail(kWhere, pair_of(mas, par) + "atom " + std::to_string(k + 1) + " is " + t.label + at + " but " + label +
+                       " in " + par);
+    const int kappa = m.xd_refined.atoms[k].kappa_set;
+    if (t.kappa != kappa)
+      fail(kWhere, pair_of(mas, par) + "atom " + t.label + " has kappa set " + std::to_string(t.kappa) + at +
+                       " but " + std::to_string(kappa) + " in " + par);
+    if (t.kappa < 1 || t.kappa > nkset)
+      fail(kWhere, pair_of(mas, par) + "atom " + t.label + " has kappa set " + std::to_string(t.kappa) + at + ", but " +
+                       par + " has " + std::to_string(nkset) + " kappa sets");
+  }
+}
+
+void read_parameter_file(RecordFile& par, const std::string& parname, const std::string& masname, Model& m,
+                         Log& out);
 
 }  // namespace
 
@@ -304,8 +441,37 @@ Model read_xd(const std::string& parfile, const FileName& master, Log& out) {
   build_symmetry(m, mas, lat, out);
   mas.close();
 
-  const ParameterHead head = read_parameter_head(par, FileName(parfile), m, out);
+  const std::string parname(rtrim(parfile));
+  try {
+    read_parameter_file(par, parname, masname, m, out);
+  } catch (const RunError& e) {
+    // Every stop inside the parameter file names the line it stopped at.
+    if (e.routine != kWhere || e.message.find(" line ") != std::string::npos) throw;
+    fail(kWhere, e.message + " (" + (par.at_end() ? "the file ends at " : "") + par.where() + ")");
+  }
+  par.close();
+  check_atoms_read(m, kWhere, parname, "XD");
+
+  std::vector<std::string> labels;
+  for (int i = 1; i <= m.natom; ++i) labels.emplace_back(m.atoms[i].label.trimmed());
+  read_old_atom_table(m.xd_master_records, labels, m.xd_refined);
+
+  write_scattering_types(m.types, log);
+  flag_partial_sites(m);
+  write_atom_listing(m, log);
+  return m;
+}
+
+namespace {
+
+// The parameter file: its head, the atoms, the tail, checked against the
+// master file's atom table.
+void read_parameter_file(RecordFile& par, const std::string& parname, const std::string& masname, Model& m,
+                         Log& out) {
+  const ParameterHead head = read_parameter_head(par, FileName(parname), m, out);
   const int natom = head.natom;
+  const std::vector<MasterAtom> table = master_atom_table(m.xd_master_records);
+  check_pair_count(table, natom, masname, parname);
 
   // Atoms.
   m.natom = natom;
@@ -313,7 +479,8 @@ Model read_xd(const std::string& parfile, const FileName& master, Log& out) {
   const int npop = population_count(head.maxlevel);
   for (int i = 1; i <= natom; ++i) {
     Atom& a = m.atoms[i];
-    const int decimals = read_parameter_atom(par, i, npop, a, m.xd_refined.atoms[static_cast<std::size_t>(i - 1)], out);
+    const int decimals = read_parameter_atom(par, parname, i, npop, a,
+                                             m.xd_refined.atoms[static_cast<std::size_t>(i - 1)], out);
     m.xd_refined.coordinate_decimals = std::max(m.xd_refined.coordinate_decimals, decimals);
     const Vec3 c = to_cartesian(m.transf, Fractional{{a.xf, a.yf, a.zf}});
     a.xc = c[0];
@@ -322,22 +489,13 @@ Model read_xd(const std::string& parfile, const FileName& master, Log& out) {
   }
 
   read_parameter_tail(par, head.nkset, m.xd_refined, m.shelx1);
+  check_pair_atoms(table, m, head.nkset, masname, parname);
 
   // Scattering types in order of first appearance.  The atoms keep
   // the file's own table index in tbl.
   for (int i = 1; i <= natom; ++i) add_scattering_type(m.types, m.atoms[i].iz);
-
-  check_atoms_read(m, kWhere, std::string(rtrim(parfile)), "XD");
-
-  std::vector<std::string> labels;
-  for (int i = 1; i <= natom; ++i) labels.emplace_back(m.atoms[i].label.trimmed());
-  read_old_atom_table(m.xd_master_records, labels, m.xd_refined);
-
-  write_scattering_types(m.types, log);
-  flag_partial_sites(m);
-  write_atom_listing(m, log);
-  par.close();
-  return m;
 }
+
+}  // namespace
 
 }  // namespace vorn
