@@ -79,6 +79,8 @@ RecordOrigin RecordFile::origin(std::size_t n) const {
 
 std::string RecordFile::where(std::size_t n) const {
   const RecordOrigin o = origin(n);
+  // Records made from a file rather than read from it name the file alone.
+  if (o.line == 0) return o.file;
   return "line " + std::to_string(o.line) + " of " + o.file;
 }
 

@@ -10,7 +10,8 @@
 namespace vorn {
 
 // Where a record was read: the file (an include file for records that
-// stand for an include line) and its line number there.
+// stand for an include line) and its line number there (0 for a record
+// made from the file, which is then named as a whole).
 struct RecordOrigin {
   std::string file;
   std::size_t line = 0;

@@ -1072,6 +1072,11 @@ TEST(BadInput, CifNumbersAndOperatorsChecked) {
        "cell (the angle between a and b is not kept)"},
       {small_cif("x,y,z\n-x,-y,z\ny,x,z\n", "0.71073", two),
        "t.cif, data_t, line 12: the operators of _space_group_symop_operation_xyz do not form a group"},
+      {[&] {
+         std::string hall = small_cif("x,y,z\n", "0.71073", two);
+         return hall.replace(hall.find("loop_"), 45, "_space_group_name_Hall 'P 3'\n");
+       }(),
+       "t.cif, data_t, line 9: the operator "},
       {small_cif("x,y,z\n", "0.71073", "C1 C 1e20 0.2 0.3\n" + two),
        "atom C1: Cartesian coordinate is not a finite number within 1.0E+06 Angstrom"},
       {small_cif("x,y,z\n", "0.71073", pile), "Atom 9 C(9) is one of more than 8 atoms at one site"},

@@ -209,6 +209,17 @@ void check_cif_closure(const std::vector<Op>& ops, const std::vector<std::string
 
 // The operators: the operator loop, else the Hall symbol, else the
 // Hermann-Mauguin symbol (in the setting that the cell angles fit).
+// The operators of a space-group symbol must be symmetry of the cell too
+// (a wrong symbol, or one of another crystal system).
+gemmi::GroupOps symbol_ops(gemmi::GroupOps ops, const UnitCell& cell, const std::string& at, const std::string& tag,
+                           const std::string& symbol) {
+  for (const Op& op : ops.all_ops_sorted())
+    if (const std::string fault = isometry_fault(as_symop(op), cell); !fault.empty())
+      fail(kRoutine, at + ": the operator '" + op.triplet() + "' of " + tag + " '" + symbol +
+                         "' is no symmetry of the cell (" + fault + ")");
+  return ops;
+}
+
 gemmi::GroupOps read_operators(gemmi::cif::Block& block, const UnitCell& cell, const std::string& file) {
   for (const char* tag : {"_space_group_symop_operation_xyz", "_symmetry_equiv_pos_as_xyz"}) {
     gemmi::cif::Column col = block.find_values(tag);
@@ -241,7 +252,10 @@ gemmi::GroupOps read_operators(gemmi::cif::Block& block, const UnitCell& cell, c
     std::string hall = gemmi::cif::as_string(*v);
     std::replace(hall.begin(), hall.end(), '_', ' ');
     try {
-      return gemmi::symops_from_hall(hall.c_str());
+      gemmi::GroupOps ops = gemmi::symops_from_hall(hall.c_str());
+      return symbol_ops(std::move(ops), cell, where(file, block) + line_of(block, tag), tag, hall);
+    } catch (const RunError&) {
+      throw;
     } catch (const std::exception& e) {
       fail(kRoutine, where(file, block) + line_of(block, tag) + ": the Hall symbol '" + hall + "' does not read (" +
                          e.what() + ")");
@@ -252,7 +266,7 @@ gemmi::GroupOps read_operators(gemmi::cif::Block& block, const UnitCell& cell, c
     if (!v || gemmi::cif::is_null(*v)) continue;
     const std::string hm = gemmi::cif::as_string(*v);
     if (const gemmi::SpaceGroup* sg = gemmi::find_spacegroup_by_name(hm, cell.alpha, cell.gamma))
-      return sg->operations();
+      return symbol_ops(sg->operations(), cell, where(file, block) + line_of(block, tag), tag, hm);
     fail(kRoutine, where(file, block) + line_of(block, tag) + ": the space group '" + hm + "' is not known");
   }
   fail(kRoutine, where(file, block) +
@@ -371,8 +385,19 @@ void set_up_cif_crystal(const gemmi::SmallStructure& st, gemmi::cif::Block& bloc
   }
   head.lattice = sym.lattice;
   head.centrosymmetric = sym.centrosymmetric;
+  // The cards stand for the symmetry items of the CIF: a stop on one names
+  // the CIF, not a line of the cards made from it.
   RecordFile card_file;
   card_file.open_text(cards);
+  std::vector<std::string> card_lines;
+  std::vector<RecordOrigin> origins;
+  for (std::size_t n = 1; n <= card_file.record_count(); ++n) {
+    std::string record;
+    card_file.next(record, 0);
+    card_lines.push_back(record);
+    origins.push_back({"the symmetry of " + where(file, block), 0});
+  }
+  card_file.open_records(std::move(card_lines), std::move(origins), file);
   set_up_crystal(md, card_file, out);
 }
 
