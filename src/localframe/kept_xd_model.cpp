@@ -30,17 +30,6 @@ std::optional<Vec3> old_axis_point(const Model& model, const std::string& label)
   return std::nullopt;
 }
 
-// The frame's axes (columns), the third turned over for a left-handed frame.
-gemmi::Mat33 handed_axes(const Vec3& origin, const Frame& f, bool left) {
-  gemmi::Mat33 axes = frame_axes(origin, f);
-  if (left) {
-    const auto slot = [](char c) { return c == 'X' ? 0 : c == 'Y' ? 1 : 2; };
-    const int third = 3 - slot(f.letter[0]) - slot(f.letter[1]);
-    for (auto& row : axes.a) row[third] = -row[third];
-  }
-  return axes;
-}
-
 bool finite(const gemmi::Mat33& m) {
   for (const auto& row : m.a)
     for (double v : row)

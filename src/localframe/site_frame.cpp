@@ -122,6 +122,16 @@ gemmi::Mat33 frame_axes(const Vec3& atom, const Frame& frame) {
                       axis[2].z);
 }
 
+gemmi::Mat33 handed_axes(const Vec3& origin, const Frame& f, bool left) {
+  gemmi::Mat33 axes = frame_axes(origin, f);
+  if (left) {
+    const auto slot = [](char c) { return c == 'X' ? 0 : c == 'Y' ? 1 : 2; };
+    const int third = 3 - slot(f.letter[0]) - slot(f.letter[1]);
+    for (auto& row : axes.a) row[third] = -row[third];
+  }
+  return axes;
+}
+
 std::vector<gemmi::Mat33> operations_in_frame(const SiteSymmetry& site, const gemmi::Mat33& axes) {
   std::vector<gemmi::Mat33> in_frame;
   for (const SiteOperation& op : site.operations)

@@ -19,6 +19,9 @@ namespace vorn {
 // the first axis points from the atom to the first axis point, the second
 // lies towards the second point, perpendicular to the first.
 gemmi::Mat33 frame_axes(const Vec3& atom, const Frame& frame);
+// The same axes with the third turned over for a left-handed frame (the L
+// of the XD atom table), as the multipoles of such an atom are meant.
+gemmi::Mat33 handed_axes(const Vec3& atom, const Frame& frame, bool left);
 
 // The operations of the site expressed in the frame.
 std::vector<gemmi::Mat33> operations_in_frame(const SiteSymmetry& site, const gemmi::Mat33& axes);

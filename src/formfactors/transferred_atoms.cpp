@@ -1,0 +1,65 @@
+#include "formfactors/transferred_atoms.hpp"
+
+#include <cmath>
+
+#include "formfactors/slater_densities.hpp"
+#include "layout/run_error.hpp"
+#include "localframe/site_frame.hpp"
+#include "structure/cell.hpp"
+
+namespace vorn {
+
+std::string refinement_label(const Label& label) {
+  std::string name;
+  for (char c : label.trimmed())
+    if (c != '(' && c != ')') name += c;
+  return name;
+}
+
+namespace {
+
+// The atom's local axes as Cartesian unit vectors; the Cartesian axes
+// when the frame has no direction (an atom with no axis points), which
+// only matters for an atom without multipoles.
+std::array<Vec3d, 3> local_axes(const Atom& atom, const AtomSetup& setup) {
+  const gemmi::Mat33 m =
+      handed_axes(Vec3{atom.xc, atom.yc, atom.zc}, setup.frame, setup.handedness == Handedness::left);
+  std::array<Vec3d, 3> axes{};
+  for (std::size_t c = 0; c < 3; ++c)
+    for (std::size_t r = 0; r < 3; ++r) {
+      axes[c][r] = m.a[r][c];
+      if (!std::isfinite(axes[c][r])) return PseudoAtom{}.axes;
+    }
+  return axes;
+}
+
+}  // namespace
+
+std::vector<PseudoAtom> transferred_atoms(const Model& model, const std::vector<AtomSetup>& setup,
+                                          const ModelParameters& parameters) {
+  std::vector<PseudoAtom> atoms;
+  for (int i = 1; i <= model.natom; ++i) {
+    const Atom& a = model.atoms[i];
+    if (a.iz < 1 || a.iz > kMaxFormFactorElement)
+      fail("FormFactors", "Atom " + std::string(a.label.trimmed()) +
+                              ": no wavefunction table for its element (form factors cover H to Kr)");
+    const std::size_t at = static_cast<std::size_t>(i - 1);
+    PseudoAtom p = neutral_atom(refinement_label(a.label), a.iz, {a.xf, a.yf, a.zf});
+    p.axes = local_axes(a, setup[at]);
+    if (parameters.populations && at < parameters.transferred.size() && parameters.transferred[at]) {
+      p.pv = (*parameters.populations).pv[i];
+      const Plm& plm = (*parameters.populations).plm[i];
+      for (int l = 1; l <= 4; ++l)
+        for (int m = -l; m <= l; ++m) p.plm[static_cast<std::size_t>(harmonic_index(l, m))] = plm(l, m);
+      const int set = setup[at].kappa_set;
+      if (parameters.kappas && set >= 1 && set <= parameters.kappas->nkset) {
+        p.kappa = parameters.kappas->kappa1[set];
+        p.kappa_prime = parameters.kappas->kappa2[set];
+      }
+    }
+    atoms.push_back(std::move(p));
+  }
+  return atoms;
+}
+
+}  // namespace vorn
