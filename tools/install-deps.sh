@@ -15,6 +15,11 @@ command -v g++ >/dev/null 2>&1 || need+=(g++)
 [ -f /usr/include/gemmi/symmetry.hpp ] || need+=(gemmi-dev)
 [ -d /usr/include/tao/pegtl ] || need+=(tao-pegtl-dev)
 [ -d /usr/include/stb ] || need+=(libstb-dev)
+# The form-factor tests read vorn.tsc with cctbx's own reader (Debian's
+# Python 3); without it they say so and skip that comparison.
+if [ ! -f /usr/lib/python3/dist-packages/smtbx/__init__.py ] && [ "$(id -u)" = 0 ]; then
+  need+=(python3-cctbx)
+fi
 if [ "${1:-}" = fuzz ]; then
   command -v clang++ >/dev/null 2>&1 || need+=(clang)
   # libFuzzer's runtime ships in the compiler-rt package of clang 14.

@@ -148,10 +148,35 @@ bool keyword_databank(Switches& sw, RecordFile& f) {
   return true;
 }
 
+// Beyond sin(theta)/lambda 2 no measured reflection lies, and the table of
+// a larger sphere would only grow (as the cube of the limit).
+constexpr double kMaxStol = 2.0;
+
+// FORMFACTORS file.hkl or FORMFACTORS *stol 0.8.  Returns false when the
+// raw re-read met the end of the file.
+bool keyword_formfactors(Switches& sw, const LineExtract& lx, RecordFile& f, const std::string& numbers) {
+  sw.formfactors = FormFactorRequest{};
+  sw.formfactors.requested = true;
+  if (lx.nkw >= 2 && lx.starred(2) && lx.keyword(2) == "STOL") {
+    layout::FreeReader r(numbers);
+    double stol = 0;
+    if (!r.real(stol) || !(stol > 0 && stol <= kMaxStol))
+      fail(kRoutine, "FORMFACTORS *stol needs a sin(theta)/lambda above 0 and at most 2 (1/Angstrom)");
+    sw.formfactors.stol = stol;
+    return true;
+  }
+  std::string raw;
+  if (!reread_raw(f, raw)) return false;
+  sw.formfactors.hkl_file =
+      raw_word(raw, 2, "The FORMFACTORS line of vorn.inp names no reflection file (file.hkl or *stol 0.8)");
+  return true;
+}
+
 // The keywords of the control file (compared by their first 8 characters).
 constexpr std::string_view kKeywords[] = {"FORMAT", "INPUT",  "VERBOSE", "TOLS",  "RADII", "NCELLS",
                                           "DISORD", "KEYGEN", "EXTEND_H", "CHEMCON", "SIMPLE", "DATABANK",
-                                          "RINGS",  "SCALE",  "NFRAG",   "FRAG",  "CHFRAG", "FRAMES"};
+                                          "RINGS",  "SCALE",  "NFRAG",   "FRAG",  "CHFRAG", "FRAMES",
+                                          "FORMFACT"};
 
 // What a starred word may be.  KEYGEN, DISORD and CHEMCON read their stars
 // by position (word 2 is the first choice); the others by the word.
@@ -169,6 +194,7 @@ const std::vector<Choices>& starred_choices() {
       {"CHEMCON", true, {"HYDROGEN", "OTHER"}},
       {"RINGS", false, {"SPECIAL"}},
       {"FRAMES", false, {"KEEP", "NEW"}},
+      {"FORMFACT", false, {"STOL"}},
       {"SCALE", false, {"SIGMA", "DIFF", "FRAC", "FRACT", "FRACTION"}}};
   return table;
 }
@@ -273,6 +299,8 @@ void read_keywords(Switches& sw, Log& log, RecordFile& f) {
         if (lx.starred(k) && (lx.keyword(k) == "KEEP" || lx.keyword(k) == "NEW")) sw.new_frames = lx.keyword(k) == "NEW";
     } else if (key == "DATABANK") {
       if (!keyword_databank(sw, f)) break;
+    } else if (key == "FORMFACT") {
+      if (!keyword_formfactors(sw, lx, f, line)) break;
     } else if (key == "RINGS") {
       sw.args.lrings = 1;
       sw.ring1.ringmin = read_int(numbers);
@@ -333,6 +361,7 @@ void echo(Switches& sw, std::ostream& log) {
     sw.lfh = 0;
     sw.usedb = 0;
     sw.args.lrings = 0;
+    sw.formfactors = FormFactorRequest{};
     return;
   }
 
@@ -387,6 +416,14 @@ void echo(Switches& sw, std::ostream& log) {
   if (sw.usedb == 1) {
     const char* method = sw.args.iscale == 1 ? "difference" : sw.args.iscale == 2 ? "fraction" : "sigmaPv";
     log << " Scale total population using " << method << " method\n";
+  }
+  if (sw.formfactors.requested) {
+    if (sw.formfactors.hkl_file.blank())
+      layout::write(log, "(a,f6.3,a)", " Form factors of the model in vorn.tsc for every reflection up to stol =",
+                    sw.formfactors.stol, " 1/Angstrom");
+    else
+      log << " Form factors of the model in vorn.tsc for the reflections of : " << sw.formfactors.hkl_file.trimmed()
+          << '\n';
   }
 
   log << '\n' << kRule71 << '\n';
@@ -443,6 +480,8 @@ Switches read_control_file(Log& log) {
   f.close();
   if (sw.format == InputFormat::none) fail(kRoutine, "Unknown input file format");
   if (sw.args.iscale == 0) fail(kRoutine, "Unknown scaling method");
+  if (sw.formfactors.requested && is_cartesian(sw.format))
+    fail(kRoutine, "FORMFACTORS needs the cell and the symmetry of the crystal, which AIM2TAB and PLATON input lack");
   warn_idle_keys(sw, log);
   echo(sw, log.log());
   return sw;
@@ -494,6 +533,10 @@ void printhelp(std::ostream& os) {
       "! assign pseudoatom parameters from a databank (vorn.db: the small",
       "! illustrative bank bundled with VORN, examples/vorn.db)",
       "DATABANK vorn.db",
+      "! aspherical form factors of the model for olex2.refine (vorn.tsc) :",
+      "! for the reflections of a SHELX HKLF 4 file, or up to sin(theta)/lambda",
+      "!FORMFACTORS shelx.hkl",
+      "!FORMFACTORS *stol 0.8",
       "! select method for scaling of Pv's ",
       "SCALE *sigma diff fract",
       "! number of fragments ",

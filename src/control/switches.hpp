@@ -52,6 +52,14 @@ inline bool is_cartesian(InputFormat f) { return f == InputFormat::aim2tab || f 
 // the heads of the XD master and MoPro files itself.
 inline bool writes_crystal_head(InputFormat f) { return f == InputFormat::shelx || f == InputFormat::cif; }
 
+// FORMFACTORS: the form-factor table vorn.tsc, for the reflections of a
+// SHELX HKLF 4 file or for every reflection up to a sin(theta)/lambda.
+struct FormFactorRequest {
+  bool requested = false;
+  FileName hkl_file;   // blank: every reflection up to stol
+  double stol = 0;     // 1/Angstrom
+};
+
 struct Switches {
   InputFormat format = InputFormat::none;
   int ifra = 1;        // 1 = fractional coordinates with a cell
@@ -74,6 +82,7 @@ struct Switches {
   RingLimits ring1;
   Rename rename;
   std::array<float, kCovradTable> covrad = default_covrad();
+  FormFactorRequest formfactors;
   // Whether a CHFRAG/NFRAG/FRAG line exists is read later by the rescaling.
 };
 

@@ -7,12 +7,16 @@
 #include <exception>
 #include <filesystem>
 #include <sstream>
+#include <optional>
 #include <string>
 
 #include "control/control_file.hpp"
 #include "layout/run_error.hpp"
 #include "layout/text_edit.hpp"
 #include "databank/rescale.hpp"
+#include "formfactors/form_factor_table.hpp"
+#include "formfactors/reflections.hpp"
+#include "formfactors/transferred_atoms.hpp"
 #include "layout/layout.hpp"
 #include "localframe/atom_loop.hpp"
 #include "localframe/kept_xd_model.hpp"
@@ -31,6 +35,7 @@
 #include "writers/fixed_hydrogens.hpp"
 #include "writers/mopro.hpp"
 #include "writers/parameter_files.hpp"
+#include "writers/tsc_file.hpp"
 #include "writers/xd_master.hpp"
 #include "writers/xd_master_copy.hpp"
 
@@ -59,8 +64,9 @@ std::string times_line(const char* text, const Times& t) {
 const std::string kRule80(80, '-');
 
 // The run's own output files, every one but the log.
-std::array<OutFile*, 11> run_outputs(RunFiles& io) {
-  return {&io.mas, &io.par, &io.mopro, &io.con, &io.spf, &io.svg, &io.ang, &io.reset, &io.cnst, &io.res, &io.fixedh};
+std::array<OutFile*, 12> run_outputs(RunFiles& io) {
+  return {&io.mas,   &io.par,  &io.mopro, &io.con, &io.spf,    &io.svg,
+          &io.ang,   &io.reset, &io.cnst, &io.res, &io.fixedh, &io.tsc};
 }
 
 // Completes an output file; one that could not be written whole or moved
@@ -123,6 +129,7 @@ void write_summary(const WrittenFiles& files, bool databank, Log& log) {
   to_both(log, "");
   to_both(log, " XD instructions are in file            : xd_vorn.mas");
   if (files.parameters) to_both(log, " XD parameters are in file              : xd_vorn.inp");
+  if (files.form_factors) to_both(log, " Aspherical form factors (olex2.refine) : vorn.tsc");
   if (files.fixed_hydrogens) to_both(log, " Atomic coordinates w/extended H-atoms  : fixedH.ins");
   if (ext) {
     to_both(log, " RESET BOND instructions for H-atoms    : reset.bond");
@@ -255,8 +262,9 @@ Rings find_and_write_rings(const Model& model, const Switches& sw, AtomIndex& in
 // with extended hydrogens, fixedH.ins), with the valence populations
 // rescaled to the fragment charges or, for an XD model read back without a
 // databank, as they were refined.
-void write_parameter_step(const Model& model, const Switches& sw, const std::vector<AtomSetup>& setup,
-                          AtomTables& tables, RunFiles& io, WrittenFiles& written, Log& log) {
+// Returns the populations and kappa values written.
+KeptPopulations write_parameter_step(const Model& model, const Switches& sw, const std::vector<AtomSetup>& setup,
+                                     AtomTables& tables, RunFiles& io, WrittenFiles& written, Log& log) {
   open_output(io, io.par, "xd_vorn.inp");
   to_log(log, "");
   to_log(log, kRule80);
@@ -303,6 +311,44 @@ void write_parameter_step(const Model& model, const Switches& sw, const std::vec
   io.par.close();
   if (fixedh) io.fixedh.close();
   written.parameters = true;
+  return {std::move(populations), std::move(kappas)};
+}
+
+// Step 14a: the form factors of the model (vorn.tsc).  The atoms carry the
+// populations and kappas of the parameter file: those of a databank entry
+// where one was found, the refined ones of an XD parameter file read back;
+// every other atom is the neutral spherical atom.
+void write_form_factor_step(const Model& model, const Switches& sw, const std::vector<AtomSetup>& setup,
+                            const KeptPopulations* parameters, RunFiles& io, WrittenFiles& written, Log& log) {
+  ModelParameters p;
+  if (parameters && (sw.usedb == 1 || sw.format == InputFormat::xd)) {
+    p.populations = &parameters->populations;
+    p.kappas = &parameters->kappas;
+    for (const AtomSetup& s : setup) p.transferred.push_back(sw.usedb == 1 ? s.databank_found : true);
+  }
+  const std::vector<PseudoAtom> atoms = transferred_atoms(model, setup, p);
+  const FormFactorRequest& request = sw.formfactors;
+  const gemmi::UnitCell cell(model.cell.a, model.cell.b, model.cell.c, model.cell.alpha, model.cell.beta,
+                             model.cell.gamma);
+  const std::vector<Miller> listed = request.hkl_file.blank() ? reflections_within(cell, request.stol)
+                                                               : read_hklf4(std::string(request.hkl_file.trimmed()));
+  const std::vector<Miller> hkl = expand_reflections(listed, model.symm);
+  const FormFactorTable table = form_factor_table(atoms, hkl, cell);
+  std::vector<std::string> labels;
+  for (const PseudoAtom& a : atoms) labels.push_back(a.label);
+  open_output(io, io.tsc, "vorn.tsc");
+  write_tsc(table, labels, io.tsc.os());
+  finish_output(io, io.tsc);
+  int spherical = 0;
+  for (std::size_t i = 0; i < atoms.size(); ++i)
+    spherical += (i < p.transferred.size() && p.transferred[i]) ? 0 : 1;
+  to_log(log, "");
+  to_both(log, layout::format("(a,i6,a,i8,a,i8,a)", " Form factors of", static_cast<int>(atoms.size()), " atoms at",
+                              static_cast<int>(hkl.size()), " reflections (", static_cast<int>(listed.size()),
+                              " listed, with equivalents and Friedel mates) : vorn.tsc"));
+  if (spherical > 0)
+    to_log(log, layout::format("(a,i6,a)", " Neutral spherical atoms (no transferred parameters) :", spherical, ""));
+  written.form_factors = true;
 }
 
 // Every output the program can write but the log: a new set replaces
@@ -391,11 +437,14 @@ void normal_run(RunFiles& io) {
     io.res.close();
   }
 
-  // Step 14: parameter files.
-  // XD input always gets its parameter file, so that the pair written is
-  // consistent whatever frames the atom table holds.
+  // Step 14: parameter files (XD input always gets its parameter file, so
+  // that the pair written is consistent whatever frames the atom table
+  // holds), and the form factors of the model they hold.
+  std::optional<KeptPopulations> parameters;
   if (sw.usedb == 1 || sw.lfh == 1 || sw.lsx == 1 || sw.format == InputFormat::xd)
-    write_parameter_step(model, sw, setup, loop.tables, io, written, log);
+    parameters = write_parameter_step(model, sw, setup, loop.tables, io, written, log);
+  if (sw.formfactors.requested)
+    write_form_factor_step(model, sw, setup, parameters ? &*parameters : nullptr, io, written, log);
 
   // Step 15: plot instructions, and the drawing of the axes, which marks
   // the atoms that any step warned about.

@@ -32,6 +32,7 @@ struct RunFiles {
   OutFile cnst;     // const.bond
   OutFile res;      // res_mopro.inp
   OutFile fixedh;   // fixedH.ins
+  OutFile tsc;      // vorn.tsc
   RecordFile db;    // the databank
   OutputSet outputs;  // every output above but the log, moved into place together
 };
@@ -54,6 +55,7 @@ struct WrittenFiles {
   bool reduced = false;             // reduced.ang, reduced_1.ang
   bool complete = false;            // complete.ang
   bool groups = false;              // group.ang
+  bool form_factors = false;        // vorn.tsc
 };
 // The closing summary of the files written, to the log and the terminal;
 // with a databank, where to find the summary of its atom types.

@@ -45,7 +45,7 @@ std::string example_file() {
   return os.str();
 }
 
-TEST(ExampleControlFile, HasTheFortySevenLines) {
+TEST(ExampleControlFile, HasTheFiftyOneLines) {
   const std::string text = example_file();
   std::istringstream in(text);
   std::string l;
@@ -57,7 +57,7 @@ TEST(ExampleControlFile, HasTheFortySevenLines) {
     if (n == 5) fifth = l;
     last = l;
   }
-  EXPECT_EQ(n, 47);
+  EXPECT_EQ(n, 51);
   EXPECT_EQ(first, " ");
   EXPECT_EQ(last, " ");
   EXPECT_EQ(fifth, "FORMAT  *shelx xd  ");
@@ -385,6 +385,43 @@ TEST(ReadControlFile, SlipsAreWarnedAbout) {
   }
   ControlRun clean(head + "NCELLS 1\nEXTEND_H\nKEYGEN *XYZUIJ *all ordered *MULT *all ordered *kappas\nSCALE *frac\n");
   EXPECT_EQ(clean.run.rs->log_sink().warnings, 0) << clean.term();
+}
+
+}  // namespace
+}  // namespace vorn
+
+namespace vorn {
+namespace {
+
+TEST(ReadControlFile, FormFactorsLineNamesAReflectionFileOrASphere) {
+  struct Case {
+    const char* lines;
+    bool stops;
+    const char* file;
+    double stol;
+    const char* text;   // in the log, or in the message of the stop
+  };
+  const Case cases[] = {
+      {"FORMAT *shelx\nINPUT s.res\nFORMFACTORS Data/Ala.hkl\n", false, "Data/Ala.hkl", 0,
+       " Form factors of the model in vorn.tsc for the reflections of : Data/Ala.hkl\n"},
+      {"FORMAT *cif\nINPUT s.cif\nformfactors *stol 0.8\n", false, "", 0.8,
+       " Form factors of the model in vorn.tsc for every reflection up to stol = 0.800 1/Angstrom\n"},
+      {"FORMAT *shelx\nINPUT s.res\nFORMFACTORS *stol 0\n", true, "", 0, "above 0 and at most 2"},
+      {"FORMAT *shelx\nINPUT s.res\nFORMFACTORS *stol 2.5\n", true, "", 0, "above 0 and at most 2"},
+      {"FORMAT *shelx\nINPUT s.res\nFORMFACTORS *stol\n", true, "", 0, "above 0 and at most 2"},
+      {"FORMAT *shelx\nINPUT s.res\nFORMFACTORS\n", true, "", 0, "names no reflection file"},
+      {"FORMAT *platon\nINPUT s.dat\nFORMFACTORS *stol 0.5\n", true, "", 0, "AIM2TAB and PLATON input lack"},
+      {"FORMAT *shelx\nINPUT s.res *toxd\nFORMFACTORS a.hkl\n", false, "", 0, "ALL OTHER OPTIONS WILL BE IGNORED"},
+  };
+  for (const Case& c : cases) {
+    ControlRun run(c.lines);
+    EXPECT_EQ(run.stopped, c.stops) << c.lines << run.term();
+    EXPECT_NE((run.log() + run.term()).find(c.text), std::string::npos) << c.lines << run.log();
+    if (c.stops) continue;
+    EXPECT_EQ(run.sw().formfactors.requested, c.stol > 0 || *c.file) << c.lines;
+    EXPECT_EQ(run.sw().formfactors.hkl_file.trimmed(), c.file) << c.lines;
+    EXPECT_EQ(run.sw().formfactors.stol, c.stol) << c.lines;
+  }
 }
 
 }  // namespace

@@ -17,7 +17,7 @@
 #include "formfactors/pseudo_atom.hpp"
 #include "formfactors/slater_densities.hpp"
 #include "formfactors/wavefunction_data.hpp"
-#include "formfactors/quadrature.hpp"
+#include "formfactors/orbital_quadrature.hpp"
 
 namespace vorn {
 namespace {
@@ -51,60 +51,22 @@ TEST(SphericalAtom, CoreAndValenceMatchTheReferenceTable) {
   }
 }
 
-// f_core + Pv f_val(kappa) by radial quadrature of the orbital densities,
-// each orbital normalised here by quadrature.
-double integrated_form_factor(int z, double pv, double kappa, double length) {
-  const auto rule = [] {
-    std::vector<std::pair<double, double>> all;
-    for (double a = 0, b = 0.004; a < 40; a = b, b *= 2)
-      for (const auto& node : test::gauss_legendre(a, std::min(b, 40.0), 20, 2)) all.push_back(node);
-    return all;
-  }();
-  const double k = 2 * kPi * length;
-  const auto& rows = slater_primitive_rows();
-  double core = 0, valence = 0, electrons = 0;
-  for (std::size_t i = 0; i < rows.size();) {
-    std::size_t end = i;
-    while (end < rows.size() && rows[end].z == rows[i].z && std::string(rows[end].orbital) == rows[i].orbital) ++end;
-    if (rows[i].z == z) {
-      auto orbital = [&](double r) {
-        double sum = 0;
-        for (std::size_t p = i; p < end; ++p) {
-          const double zeta = rows[p].zeta_bohr / 0.52917721092;
-          const int n = rows[p].r_power;
-          sum += rows[p].coefficient * std::pow(2 * zeta, n + 1) * std::sqrt(2 * zeta / std::tgamma(2 * n + 3)) *
-                 std::pow(r, n) * std::exp(-zeta * r);
-        }
-        return sum;
-      };
-      const double norm = test::integrate(rule, [&](double r) { return std::pow(orbital(r) * r, 2); });
-      const double scale = rows[i].valence ? kappa : 1.0;
-      const double f = test::integrate(rule, [&](double r) {
-        const double x = k * r / scale;
-        return std::pow(orbital(r) * r, 2) * (x < 1e-8 ? 1.0 : std::sin(x) / x);
-      });
-      (rows[i].valence ? valence : core) += rows[i].occupancy * f / norm;
-      if (rows[i].valence) electrons += rows[i].occupancy;
-    }
-    i = end;
-  }
-  return core + (electrons > 0 ? pv * valence / electrons : 0.0);
-}
-
 TEST(SphericalAtom, KappaScaledValenceMatchesOrbitalQuadrature) {
   struct Case { int z; double pv, kappa; };
   const Case cases[] = {{1, 0.88, 1.16}, {6, 4.1, 0.98}, {8, 6.3, 0.97}, {16, 5.8, 1.02}, {26, 6.0, 1.0}, {35, 7.2, 0.95}};
-  for (const Case& c : cases)
+  for (const Case& c : cases) {
+    const test::OrbitalDensities orbitals(c.z);
     for (double length : {0.0, 0.13, 0.6, 1.4, 2.2}) {
       PseudoAtom a;
       a.z = c.z;
       a.pv = c.pv;
       a.kappa = c.kappa;
-      const double expected = integrated_form_factor(c.z, c.pv, c.kappa, length);
+      const double expected = orbitals.form_factor(length, c.pv, c.kappa);
       const std::complex<double> f = atom_form_factor(a, {0, length, 0});
       EXPECT_NEAR(f.real(), expected, 1e-6 * expected) << "Z " << c.z << " |h| " << length;
       EXPECT_EQ(f.imag(), 0.0);
     }
+  }
 }
 
 // The model of each urea atom is in the comment lines of the reference
