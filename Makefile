@@ -8,7 +8,8 @@
 #                    program (say in the commit which lines changed and why)
 #   make slowtest    the exhaustive forms of the longest tests
 #   make bench       times whole runs on generated structures of 2000 to
-#                    20000 atoms (tools/bench.sh, needs python3)
+#                    20000 atoms and the form-factor table (tools/bench.sh,
+#                    needs python3)
 #   make check       builds everything again with AddressSanitizer and
 #                    UndefinedBehaviorSanitizer and runs every test under them
 #                    (it installs Chromium, in which a test renders vorn.svg)
@@ -70,6 +71,7 @@ references: build
 	@git status --short tests/reference 2>/dev/null || true
 
 bench: program
+	cmake --build $(BUILD) -j $(JOBS) --target formfactor_bench
 	bash tools/bench.sh $(BUILD)
 
 check:

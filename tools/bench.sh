@@ -41,3 +41,18 @@ if [ "$first" != "$last" ]; then
     "$(echo "${wall[$last]} / ${wall[$first]}" | bc -l)" "$(echo "${user[$last]} / ${user[$first]}" | bc -l)"
 fi
 echo "(runs and their files are in $work)"
+
+# The form-factor table: L-alanine's measured reflections, then P1 cells of
+# 25 to 200 atoms at sin(theta)/lambda 1.0 (processor time of the table).
+echo
+"$(cd "$build" && pwd)/formfactor_bench" "$src/tests/data/shelx/L-alanine_P212121_freeH.res" \
+  "$src/tests/data/formfactors/L-alanine_P212121_freeH.hkl"
+# And the whole run that writes the L-alanine table.
+dir="$work/alanine-tsc"
+rm -rf "$dir" && mkdir -p "$dir"
+cp "$src/tests/data/shelx/L-alanine_P212121_freeH.res" "$dir/ala.res"
+cp "$src/tests/data/formfactors/L-alanine_P212121_freeH.hkl" "$dir/ala.hkl"
+printf 'FORMAT *shelx\nINPUT ala.res\nFORMFACTORS ala.hkl\n' > "$dir/vorn.inp"
+( cd "$dir" && /usr/bin/time -f '%e %U' -o time.txt "$vorn" > terminal.txt 2>&1 )
+read -r w u < "$dir/time.txt"
+echo "whole run writing the L-alanine vorn.tsc: wall $w s, user $u s"

@@ -26,6 +26,13 @@ const ClosedForms& closed_forms() {
   return forms;
 }
 
+// x^n for the small powers of the closed forms, without std::pow's cost.
+double power(double x, int n) {
+  double p = 1;
+  for (int i = 0; i < n; ++i) p *= x;
+  return p;
+}
+
 double factorial(int n) {
   double f = 1;
   for (int i = 2; i <= n; ++i) f *= i;
@@ -45,8 +52,8 @@ double fourier_bessel(int l, int n, double k, double z) {
   const double k2 = k * k, z2 = z * z, t = k2 / z2;
   double poly = 0;
   for (int j = (f.degree / 2); j >= 0; --j) poly = poly * t + f.c[static_cast<std::size_t>(j)];
-  const double numerator = poly * std::pow(z, f.degree);
-  return f.prefactor * std::pow(k, l) * numerator / std::pow(k2 + z2, f.power);
+  const double numerator = poly * power(z, f.degree);
+  return f.prefactor * power(k, l) * numerator / power(k2 + z2, f.power);
 }
 
 double spherical_form_factor(const std::vector<SlaterTerm>& density, double k) {

@@ -1,5 +1,6 @@
 #include "formfactors/slater_densities.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <string>
@@ -32,11 +33,22 @@ void normalise(std::vector<Primitive>& orbital) {
   for (Primitive& p : orbital) p.c /= std::sqrt(s);
 }
 
-// occupancy * R(r)^2 / (4 pi) as Slater terms.
+// occupancy * R(r)^2 / (4 pi) as Slater terms.  Products with the same
+// power and exponent (p q and q p, and the orbitals of one shell, which
+// share their primitives) are one term: the radial transforms of every
+// reflection shell are summed over these terms.
 void add_square(const std::vector<Primitive>& orbital, double occupancy, std::vector<SlaterTerm>& density) {
   for (const Primitive& p : orbital)
-    for (const Primitive& q : orbital)
-      density.push_back({occupancy * p.c * q.c / (4 * std::numbers::pi), p.k + q.k, p.zeta + q.zeta});
+    for (const Primitive& q : orbital) {
+      const double c = occupancy * p.c * q.c / (4 * std::numbers::pi);
+      const int power = p.k + q.k;
+      const double exponent = p.zeta + q.zeta;
+      auto same = std::find_if(density.begin(), density.end(), [&](const SlaterTerm& t) {
+        return t.power == power && t.exponent == exponent;
+      });
+      if (same != density.end()) same->coefficient += c;
+      else density.push_back({c, power, exponent});
+    }
 }
 
 std::array<ElementDensities, kMaxFormFactorElement + 1> build_densities() {
