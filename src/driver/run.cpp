@@ -333,11 +333,17 @@ void write_form_factor_step(const Model& model, const Switches& sw, const std::v
   const std::vector<Miller> listed = request.hkl_file.blank() ? reflections_within(cell, request.stol)
                                                                : read_hklf4(std::string(request.hkl_file.trimmed()));
   const std::vector<Miller> hkl = expand_reflections(listed, model.symm);
-  const FormFactorTable table = form_factor_table(atoms, hkl, cell);
   std::vector<std::string> labels;
   for (const PseudoAtom& a : atoms) labels.push_back(a.label);
   open_output(io, io.tsc, "vorn.tsc");
-  write_tsc(table, labels, io.tsc.os());
+  write_tsc_head(labels, io.tsc.os());
+  // The radial parts of every shell at once; the rows in parts, so that a
+  // large table is never held whole.
+  const ReflectionShells shells = reflection_shells(hkl, cell);
+  const RadialParts radial = radial_parts(atoms, shells);
+  constexpr std::size_t kRowsPerPart = 4096;
+  for (std::size_t first = 0; first < hkl.size(); first += kRowsPerPart)
+    write_tsc_rows(assemble_table(atoms, hkl, shells, radial, first, kRowsPerPart), labels, io.tsc.os());
   finish_output(io, io.tsc);
   int spherical = 0;
   for (std::size_t i = 0; i < atoms.size(); ++i)

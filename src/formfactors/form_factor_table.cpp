@@ -77,15 +77,18 @@ RadialParts radial_parts(const std::vector<PseudoAtom>& atoms, const ReflectionS
 }
 
 FormFactorTable assemble_table(const std::vector<PseudoAtom>& atoms, const std::vector<Miller>& hkl,
-                               const ReflectionShells& shells, const RadialParts& radial) {
+                               const ReflectionShells& shells, const RadialParts& radial, std::size_t first,
+                               std::size_t count) {
+  first = std::min(first, hkl.size());
+  const std::size_t last = first + std::min(count, hkl.size() - first);
   FormFactorTable table;
-  table.hkl = hkl;
+  table.hkl.assign(hkl.begin() + static_cast<std::ptrdiff_t>(first), hkl.begin() + static_cast<std::ptrdiff_t>(last));
   table.atoms = atoms.size();
-  table.f.resize(hkl.size() * atoms.size());
+  table.f.resize(table.hkl.size() * atoms.size());
   std::vector<int> lmax;
   for (const PseudoAtom& a : atoms) lmax.push_back(highest_level(a));
   const auto types = static_cast<std::size_t>(radial.types);
-  for (std::size_t r = 0; r < hkl.size(); ++r) {
+  for (std::size_t r = first; r < last; ++r) {
     const Vec3d& h = shells.h[r];
     const double length = std::sqrt(h[0] * h[0] + h[1] * h[1] + h[2] * h[2]);
     const std::size_t row = static_cast<std::size_t>(shells.shell[r]) * types;
@@ -108,7 +111,7 @@ FormFactorTable assemble_table(const std::vector<PseudoAtom>& atoms, const std::
         im += v.deformation[1] * angular[1] - v.deformation[3] * angular[3];
         re += -v.deformation[2] * angular[2] + v.deformation[4] * angular[4];
       }
-      table.f[r * atoms.size() + j] = {re, im};
+      table.f[(r - first) * atoms.size() + j] = {re, im};
     }
   }
   return table;

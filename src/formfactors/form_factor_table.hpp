@@ -46,9 +46,11 @@ struct FormFactorTable {
 };
 
 // The angular part at every reflection and atom, combined with the radial
-// parts.
+// parts; for the reflections first .. first + count - 1 only when a count
+// is given (a table written in parts never holds every row at once).
 FormFactorTable assemble_table(const std::vector<PseudoAtom>& atoms, const std::vector<Miller>& hkl,
-                               const ReflectionShells& shells, const RadialParts& radial);
+                               const ReflectionShells& shells, const RadialParts& radial, std::size_t first = 0,
+                               std::size_t count = static_cast<std::size_t>(-1));
 
 // All three steps.
 FormFactorTable form_factor_table(const std::vector<PseudoAtom>& atoms, const std::vector<Miller>& hkl,

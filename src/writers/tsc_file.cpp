@@ -35,6 +35,11 @@ void append_value(std::string& line, double v) {
 }  // namespace
 
 void write_tsc(const FormFactorTable& table, const std::vector<std::string>& labels, std::ostream& os) {
+  write_tsc_head(labels, os);
+  write_tsc_rows(table, labels, os);
+}
+
+void write_tsc_head(const std::vector<std::string>& labels, std::ostream& os) {
   check_labels(labels);
   os << "TITLE: form factors of the transferred pseudoatom model\n"
      << "AD: FALSE\n"
@@ -42,6 +47,9 @@ void write_tsc(const FormFactorTable& table, const std::vector<std::string>& lab
      << "SCATTERERS:";
   for (const std::string& l : labels) os << ' ' << l;
   os << "\nDATA:\n";
+}
+
+void write_tsc_rows(const FormFactorTable& table, const std::vector<std::string>& labels, std::ostream& os) {
   std::string line;
   for (std::size_t r = 0; r < table.hkl.size(); ++r) {
     line.clear();

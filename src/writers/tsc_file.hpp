@@ -18,5 +18,8 @@ namespace vorn {
 // Labels must be unique regardless of case (the reader matches them so)
 // and free of blanks; a value that is not finite stops the run.
 void write_tsc(const FormFactorTable& table, const std::vector<std::string>& labels, std::ostream& os);
+// The same in parts: the head, then the rows of each part of the table.
+void write_tsc_head(const std::vector<std::string>& labels, std::ostream& os);
+void write_tsc_rows(const FormFactorTable& table, const std::vector<std::string>& labels, std::ostream& os);
 
 }  // namespace vorn
