@@ -275,6 +275,30 @@ TEST(BadInput, MissingStructureFilesOfEveryFormat) {
   }
 }
 
+TEST(BadInput, FormFactorTablesThatCannotBeMade) {
+  struct Case {
+    const char* hkl;   // the reflection file's text; null: none
+    const char* res;   // null: L-alanine
+    const char* message;
+  };
+  const Case cases[] = {
+      {nullptr, nullptr, "ERROR *** ReadHKL *** Error opening reflection file r.hkl"},
+      {"   1   2  x3   10.00    1.00\n", nullptr, "ERROR *** ReadHKL *** Line 1 of r.hkl has no h k l in columns 1 to 12"},
+      {"", nullptr, "ERROR *** ReadHKL *** No reflection in r.hkl"},
+      {"   1   0   0    1.00    1.00\n",
+       "TITL heavy\nCELL 0.71 9 9 9 90 90 90\nLATT -1\nSFAC C I\nC1 1 0.1 0.1 0.1 11 0.05\nI1 2 0.3 0.1 0.1 11 0.05\nEND\n",
+       "ERROR *** FormFactors *** Atom I(1): no wavefunction table for its element (form factors cover H to Kr)"},
+  };
+  for (const Case& c : cases) {
+    Sandbox sb;
+    if (c.res) sb.write("s.res", c.res);
+    else sb.copy_in(test_data("shelx/L-alanine_P212121_freeH.res"), "s.res");
+    if (c.hkl) sb.write("r.hkl", c.hkl);
+    sb.write("vorn.inp", "FORMAT *shelx\nINPUT s.res\nFORMFACTORS r.hkl\n");
+    sb.stops(c.message);
+  }
+}
+
 TEST(BadInput, MissingDatabankAndPromptAtEndOfInput) {
   const std::string msg = "ERROR *** OpenDB *** No databank file name on standard input (end of input)";
   Sandbox sb;
