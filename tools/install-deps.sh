@@ -3,8 +3,9 @@
 #   tools/install-deps.sh        compiler, CMake, GoogleTest, gemmi
 #   tools/install-deps.sh fuzz   also clang and its libFuzzer runtime
 #   tools/install-deps.sh browser  also Chromium (a test renders vorn.svg in it)
-#   tools/install-deps.sh test   also cctbx (a test reads fixedH.ins back with
-#                                its SHELX reader; skipped without it)
+#   tools/install-deps.sh test   also cctbx (tests read fixedH.ins back with its
+#                                SHELX reader and vorn.tsc with its table
+#                                reader; skipped without it)
 set -e
 need=()
 command -v cmake >/dev/null 2>&1 || need+=(cmake)
@@ -15,11 +16,6 @@ command -v g++ >/dev/null 2>&1 || need+=(g++)
 [ -f /usr/include/gemmi/symmetry.hpp ] || need+=(gemmi-dev)
 [ -d /usr/include/tao/pegtl ] || need+=(tao-pegtl-dev)
 [ -d /usr/include/stb ] || need+=(libstb-dev)
-# The form-factor tests read vorn.tsc with cctbx's own reader (Debian's
-# Python 3); without it they say so and skip that comparison.
-if [ ! -f /usr/lib/python3/dist-packages/smtbx/__init__.py ] && [ "$(id -u)" = 0 ]; then
-  need+=(python3-cctbx)
-fi
 if [ "${1:-}" = fuzz ]; then
   command -v clang++ >/dev/null 2>&1 || need+=(clang)
   # libFuzzer's runtime ships in the compiler-rt package of clang 14.
@@ -36,7 +32,7 @@ if [ "${1:-}" = test ]; then
   /usr/bin/python3 -c 'import cctbx' >/dev/null 2>&1 || need+=(python3-cctbx)
   # Without root the test that needs cctbx is skipped: no reason to stop.
   if [ "$(id -u)" != 0 ] && [ ${#need[@]} -eq 1 ] && [ "${need[0]}" = python3-cctbx ]; then
-    echo "Note: python3-cctbx is not installed; the fixedH.ins read-back test will be skipped" >&2
+    echo "Note: python3-cctbx is not installed; the tests that read fixedH.ins and vorn.tsc back will be skipped" >&2
     exit 0
   fi
 fi
