@@ -6,15 +6,9 @@
 #include "layout/run_error.hpp"
 #include "localframe/site_frame.hpp"
 #include "structure/cell.hpp"
+#include "structure/unique_labels.hpp"
 
 namespace vorn {
-
-std::string refinement_label(const Label& label) {
-  std::string name;
-  for (char c : label.trimmed())
-    if (c != '(' && c != ')') name += c;
-  return name;
-}
 
 namespace {
 
@@ -38,13 +32,14 @@ std::array<Vec3d, 3> local_axes(const Atom& atom, const AtomSetup& setup) {
 std::vector<PseudoAtom> transferred_atoms(const Model& model, const std::vector<AtomSetup>& setup,
                                           const ModelParameters& parameters) {
   std::vector<PseudoAtom> atoms;
+  const std::vector<std::string> names = refinement_names(model);
   for (int i = 1; i <= model.natom; ++i) {
     const Atom& a = model.atoms[i];
     if (a.iz < 1 || a.iz > kMaxFormFactorElement)
       fail("FormFactors", "Atom " + std::string(a.label.trimmed()) +
                               ": no wavefunction table for its element (form factors cover H to Kr)");
     const std::size_t at = static_cast<std::size_t>(i - 1);
-    PseudoAtom p = neutral_atom(refinement_label(a.label), a.iz, {a.xf, a.yf, a.zf});
+    PseudoAtom p = neutral_atom(names[at], a.iz, {a.xf, a.yf, a.zf});
     p.axes = local_axes(a, setup[at]);
     if (parameters.populations && at < parameters.transferred.size() && parameters.transferred[at]) {
       p.pv = (*parameters.populations).pv[i];

@@ -23,11 +23,6 @@ struct ModelParameters {
   std::vector<bool> transferred;         // atom i at element i - 1
 };
 
-// The label by which the refinement program knows the atom: the input
-// file's own name, without the parentheses that the atom table adds
-// (O(1) is O1).
-std::string refinement_label(const Label& label);
-
 // One pseudoatom per atom of the asymmetric unit, in the order of the atom
 // table.  An element beyond Kr, which the wavefunction tables do not
 // cover, stops the run naming the atom.

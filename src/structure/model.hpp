@@ -18,6 +18,9 @@ namespace vorn {
 // One entry of the atom table (records `atoms`, `atoms1`, `at_uij`).
 struct Atom {
   Label label;
+  // The name the structure file gives the atom (SHELX name, CIF label), as a
+  // refinement program reading that file knows it; empty for other input.
+  std::string name_in_file;
   float xf = 0, yf = 0, zf = 0;   // fractional
   float xc = 0, yc = 0, zc = 0;   // Cartesian, Angstrom
   int iz = 0;                     // atomic number, 0 = none

@@ -1,13 +1,39 @@
 #include "structure/unique_labels.hpp"
 
+#include <cctype>
 #include <map>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "layout/text_edit.hpp"
 
 namespace vorn {
+
+std::vector<std::string> refinement_names(const Model& md) {
+  // SHELX names have no parentheses (XD's CIFs write C(12) for C12).
+  const auto bare = [](std::string_view s) {
+    std::string name;
+    for (char c : s)
+      if (c != '(' && c != ')') name += c;
+    return name;
+  };
+  const auto folded = [](std::string s) {
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+  };
+  std::map<std::string, int> uses;
+  for (int i = 1; i <= md.natom; ++i)
+    if (!md.atoms[i].name_in_file.empty()) ++uses[folded(bare(md.atoms[i].name_in_file))];
+  std::vector<std::string> names;
+  for (int i = 1; i <= md.natom; ++i) {
+    const Atom& a = md.atoms[i];
+    const std::string own = bare(a.name_in_file);
+    names.push_back(!own.empty() && uses[folded(own)] == 1 ? own : bare(a.label.trimmed()));
+  }
+  return names;
+}
 
 void make_labels_unique(Model& md, Log& log) {
   std::set<std::string> taken;

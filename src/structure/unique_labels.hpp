@@ -2,6 +2,9 @@
 // name atoms by label, so no two atoms may share one.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "layout/log.hpp"
 #include "structure/model.hpp"
 
@@ -12,5 +15,12 @@ namespace vorn {
 // as the per-type renaming of the INPUT line names atoms: the element and
 // the lowest number not yet taken for it.  One warning lists the renamings.
 void make_labels_unique(Model& md, Log& log);
+
+// Per atom of the table, the name under which a refinement program reading
+// the input file knows it: the file's own name (without parentheses) where
+// no other atom has it (SHELX compares names without regard to case),
+// otherwise the label without its parentheses.  Files that go back to a SHELX refinement
+// (fixedH.ins, vorn.tsc) use these names.
+std::vector<std::string> refinement_names(const Model& md);
 
 }  // namespace vorn

@@ -6,6 +6,7 @@
 #include "layout/layout.hpp"
 #include "layout/text_edit.hpp"
 #include "structure/elements.hpp"
+#include "structure/unique_labels.hpp"
 
 namespace vorn {
 
@@ -52,10 +53,10 @@ int type_of(const Model& model, const Atom& a) {
 // SHELX takes at most 80 columns; a longer atom record goes on with "=".
 // Input without a cell keeps its Cartesian coordinates in a cubic cell of
 // one Angstrom.
-void atom_record(const Model& model, const Atom& a, std::ostream& os) {
+void atom_record(const Model& model, const Atom& a, const std::string& name, std::ostream& os) {
   const bool cell = model.cell.a > 0;
   const std::string head =
-      layout::format("(a,1x,i3,3f11.6,f12.5)", padded(erbras(a.label.view()), 6), type_of(model, a),
+      layout::format("(a,1x,i3,3f11.6,f12.5)", padded(name, 6), type_of(model, a),
                      cell ? a.xf : a.xc, cell ? a.yf : a.yc, cell ? a.zf : a.zc, 10.0f + a.occ);
   if (a.tp < 2) {
     layout::line(os, head + layout::format("(f11.5)", a.u[0]));
@@ -119,7 +120,8 @@ void write_fixedh_file(const Model& model, std::ostream& os) {
   layout::line(os, sfac);
   layout::line(os, unit);
   layout::line(os, "FVAR 1.00000");
-  for (int i = 1; i <= model.natom; ++i) atom_record(model, model.atoms[i], os);
+  const std::vector<std::string> names = refinement_names(model);
+  for (int i = 1; i <= model.natom; ++i) atom_record(model, model.atoms[i], names[static_cast<std::size_t>(i - 1)], os);
   layout::line(os, "HKLF 4");
   layout::line(os, "END");
 }

@@ -474,6 +474,7 @@ Model read_cif(const std::string& file, const std::string& block_name, ShelxLabe
     at.tbl = type_index(md.types, at.iz);
     at.lmx = default_lmx(at.iz);
     cif_label(naming, s.label, at.label, at.iz, i, ++typecount[at.tbl]);
+    at.name_in_file = s.label;
     at.xf = static_cast<float>(s.fract.x);
     at.yf = static_cast<float>(s.fract.y);
     at.zf = static_cast<float>(s.fract.z);

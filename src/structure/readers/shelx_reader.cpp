@@ -368,6 +368,7 @@ void read_atom(const std::string& text, int i, ShelxLabels naming, OneBased<int>
                Model& md, Log& out) {
   const std::string name = word(text, 1);
   Atom& at = md.atoms[i];
+  at.name_in_file = name;
   int s = 0;
   layout::FreeReader sfac(word(text, 2));
   if (!sfac.integer(s)) atom_line_error(name, text);
