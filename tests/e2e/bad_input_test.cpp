@@ -1086,7 +1086,11 @@ std::string small_cif(const std::string& ops, const std::string& wavelength, con
 TEST(BadInput, CifNumbersAndOperatorsChecked) {
   const std::string two = "C1 C 0.1 0.2 0.3\nC2 C 0.25 0.2 0.3\n";
   std::string pile;
-  for (int k = 1; k <= 12; ++k) pile += "C" + std::to_string(k) + " C 0.1 0.2 0.3\n";
+  for (int k = 1; k <= 12; ++k) {
+    pile += 'C';
+    pile += std::to_string(k);
+    pile += " C 0.1 0.2 0.3\n";
+  }
   struct Case {
     std::string cif, message;
   };

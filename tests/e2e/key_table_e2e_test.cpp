@@ -59,7 +59,8 @@ std::string run_with_every_key(const ScratchDir& dir, const StructureRun& row) {
     const std::filesystem::path p(test_data(f));
     for (const auto& e : std::filesystem::directory_iterator(p.parent_path()))
       if (e.path() == p || e.path().extension() == ".dfix") dir.copy_in(e.path().string(), e.path().filename().string());
-    input += " " + p.filename().string();
+    input += ' ';
+    input += p.filename().string();
   }
   dir.write("vorn.inp", "FORMAT *" + row.format + "\nINPUT" + input +
                             "\nKEYGEN *XYZUIJ *all ordered *MULT *all ordered *kappas\n" + row.extra);
