@@ -19,6 +19,8 @@ std::string first_difference(const Model& model, const Neighbors& all, const Rin
   const Atom& x = model.atoms[a];
   const Atom& y = model.atoms[b];
   if (x.iz != y.iz) return " Diff. atomic numbers";
+  // Atoms of two disorder parts are alternatives, not partners.
+  if (x.part != y.part) return " Diff. disorder parts";
   const AtomNeighbors& na = all.of[a];
   const AtomNeighbors& nb = all.of[b];
   if (na.nnei() != nb.nnei()) return " Diff. number of neighbors";

@@ -47,6 +47,7 @@ std::string hydrogen_key(const AtomLoop& loop, int j) {
   add_key_part(key, loop.tables.hydrogen_parents.sp[j]);
   add_key_part(key, loop.tables.hydrogen_parents.hnei[j]);
   key += loop.tables.groups.exgroup[j].view();
+  add_key_part(key, loop.atom(j).part);
   return key;
 }
 
@@ -68,6 +69,7 @@ std::string heavy_key(const AtomLoop& loop, int j) {
   key += loop.atom(j).sitesym.view();
   key += '|';
   key += loop.tables.groups.exgroup[j].view();
+  add_key_part(key, loop.atom(j).part);
   return key;
 }
 
@@ -137,7 +139,7 @@ int choose_kappa_set(const AtomLoop& loop, int atom, const Frame& f) {
         if (loop.sw.lchem[0] == 0) break;
         const Atom& b = loop.atom(j);
         match = b.tbl == a.tbl && loop.tables.hydrogen_parents.hp[j] == loop.tables.hydrogen_parents.hp[atom] && loop.tables.hydrogen_parents.sp[j] == loop.tables.hydrogen_parents.sp[atom] &&
-                loop.tables.hydrogen_parents.hnei[j] == loop.tables.hydrogen_parents.hnei[atom] && loop.tables.groups.exgroup[j] == loop.tables.groups.exgroup[atom];
+                loop.tables.hydrogen_parents.hnei[j] == loop.tables.hydrogen_parents.hnei[atom] && loop.tables.groups.exgroup[j] == loop.tables.groups.exgroup[atom] && b.part == a.part;
       } else {
         if (loop.sw.lchem[1] == 0) break;
         match = sameatoms(loop.model, loop.nb, loop.rings, loop.tables.groups, loop.log, atom, j, {true, true, false, true});

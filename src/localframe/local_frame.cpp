@@ -16,6 +16,7 @@
 #include "localframe/equivalence.hpp"
 #include "localframe/kappa_sets.hpp"
 #include "localframe/site_frame.hpp"
+#include "topology/bond_rules.hpp"
 #include "topology/cell_grid.hpp"
 #include "topology/neighbors.hpp"
 #include "topology/planarity.hpp"
@@ -551,7 +552,7 @@ void FrameBuilder::hydrogen_end() {
     // The nearest heavy atom of the asymmetric unit around the parent that
     // is not in line with the X-H bond.
     const int ya = nearest_neighbor(loop_.indexed(), p, 10.0f, [&](int e) {
-      if (iz(e) == 1 || loop_.model.cryst.srcatom[e] != 0) return false;
+      if (iz(e) == 1 || loop_.model.cryst.srcatom[e] != 0 || !may_bond(loop_.model, a_, e)) return false;
       return calcang(at(), cart(loop_.model, p), cart(loop_.model, e)) <= 170.0f && !degenerate(p1.pos, cart(loop_.model, e));
     });
     if (ya != 0) {

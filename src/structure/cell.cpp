@@ -155,13 +155,15 @@ void flag_partial_sites(Model& md) {
     if (at.occ == 1.0f) continue;
     const Vec3 x = frac(md, i);
     const Vec3 xc = cart(md, i);
-    bool special = false;
-    for (int n = 1; n <= md.symm.nsym && !special; ++n) {
+    // The operators that map the site onto itself (the identity among
+    // them): the site's occupancy is the atom's share times their number.
+    int order = 0;
+    for (int n = 1; n <= md.symm.nsym; ++n) {
       const SymOp& op = md.symm.op[n];
-      for (int t1 = -2; t1 <= 2 && !special; ++t1)
-        for (int t3 = -2; t3 <= 2 && !special; ++t3)
-          for (int t2 = -2; t2 <= 2 && !special; ++t2) {
-            if (n == 1 && t1 == 0 && t2 == 0 && t3 == 0) continue;
+      bool maps = false;
+      for (int t1 = -2; t1 <= 2 && !maps; ++t1)
+        for (int t3 = -2; t3 <= 2 && !maps; ++t3)
+          for (int t2 = -2; t2 <= 2 && !maps; ++t2) {
             const int t[3] = {t1, t2, t3};
             Vec3 xs{};
             for (int j = 0; j < 3; ++j)
@@ -169,10 +171,14 @@ void flag_partial_sites(Model& md) {
                                                 op.rot[1][static_cast<std::size_t>(j)] * x[1] +
                                                 op.rot[2][static_cast<std::size_t>(j)] * x[2] +
                                                 op.trans[static_cast<std::size_t>(j)] + static_cast<float>(t[j]);
-            if (dist(to_cartesian(md.transf, Fractional{xs}), xc) < 0.001f) special = true;
+            if (dist(to_cartesian(md.transf, Fractional{xs}), xc) < 0.001f) maps = true;
           }
+      if (maps) ++order;
     }
-    at.flag = special ? 1 : -1;
+    // An atom on a three-fold axis with a third of a half-occupied site is
+    // disordered, whatever its site symmetry.
+    const bool partial = static_cast<double>(at.occ) * std::max(order, 1) < 0.99;
+    at.flag = partial ? -1 : (order > 1 ? 1 : -1);
   }
 }
 

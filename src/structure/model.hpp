@@ -30,6 +30,9 @@ struct Atom {
   int lmx = 0;                    // highest multipole level
   float occ = 1.0f;
   int flag = 0;                   // 0 normal, 1 special position, -1 disordered
+  // Disorder part (SHELX PART, CIF disorder group): atoms of two different
+  // non-zero parts are alternatives, never bonded; 0 belongs to every part.
+  int part = 0;
   // u11, u22, u33, u12, u13, u23 (Angstrom squared)
   std::array<float, 6> u{};
   float& u11() { return u[0]; }

@@ -2,8 +2,22 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 namespace vorn {
+
+bool parts_may_bond(int part_a, int part_b, bool same_image) {
+  if (part_a != 0 && part_b != 0 && part_a != part_b) return false;
+  return !(part_a < 0 && part_a == part_b && !same_image);
+}
+
+bool may_bond(const Model& md, int i, int j) {
+  const Atom& a = md.atoms[i];
+  const Atom& b = md.atoms[j];
+  // Entries of the asymmetric unit stand in one image; a copy in another.
+  if (a.part != 0 || b.part != 0) return parts_may_bond(a.part, b.part, (i > md.natom) == (j > md.natom));
+  return !(a.flag == -1 && b.flag == -1 && std::fabs(static_cast<double>(a.occ) - static_cast<double>(b.occ)) > 0.01);
+}
 
 bool is_metal(int z) {
   // H, He, B, C, N, O, F, Ne, Si, P, S, Cl, Ar, Ge, As, Se, Br, Kr, Sb, Te,

@@ -4,11 +4,23 @@
 
 #include <vector>
 
+#include "structure/model.hpp"
+
 namespace vorn {
 
 // Sites closer than this (Angstrom) are one site seen twice (split or
 // duplicate positions), never two bonded atoms.
 inline constexpr float kMinBondLength = 0.5f;
+
+// Whether atoms of disorder parts part_a and part_b may bond: never two
+// different non-zero parts; part 0 bonds to every part; a negative part
+// (a site its own symmetry copy overlaps) only inside one image.
+bool parts_may_bond(int part_a, int part_b, bool same_image);
+
+// Whether entries i and j of the atom table (copies included) may bond at
+// all, whatever their distance: by their disorder parts when either has
+// one, else two disordered atoms only inside one occupancy component.
+bool may_bond(const Model& md, int i, int j);
 
 // Metals in the sense of bridging hydrides: every element but the
 // non-metals and metalloids that bond as non-metals.

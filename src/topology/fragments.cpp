@@ -44,6 +44,7 @@ bool append_copy(Model& md, int i, const Vec3& xs, const Vec3& xc, int capacity)
   cp.iz = src.iz;
   cp.occ = src.occ;
   cp.flag = src.flag;
+  cp.part = src.part;
   cp.xf = xs[0];
   cp.yf = xs[1];
   cp.zf = xs[2];
@@ -53,6 +54,13 @@ bool append_copy(Model& md, int i, const Vec3& xs, const Vec3& xc, int capacity)
   md.cryst.srcatom[k] = i;
   ++md.cryst.ncopies[i];
   return true;
+}
+
+// Whether an image of asymmetric-unit atom i may bond to entry k by their
+// disorder parts: the image stands in another image than the asymmetric
+// unit, and possibly in the one of a copy.
+bool image_may_bond(const Model& md, int i, int k) {
+  return parts_may_bond(md.atoms[i].part, md.atoms[k].part, k > md.natom);
 }
 
 // One scan over every image of every asymmetric-unit atom; returns true when
@@ -81,7 +89,8 @@ bool add_one_copy(Model& md, const Switches& sw, int capacity) {
             if (present) continue;
             bool bonded = false;
             for (int k = 1; k <= ncomp && !bonded; ++k)
-              bonded = is_bond_length(dist(xc, cart(md, k)), ri + covalent_radius(sw, md.atoms[k].iz) + tol);
+              bonded = image_may_bond(md, i, k) &&
+                       is_bond_length(dist(xc, cart(md, k)), ri + covalent_radius(sw, md.atoms[k].iz) + tol);
             if (!bonded) continue;
             return append_copy(md, i, xs, xc, capacity);
           }
@@ -118,7 +127,7 @@ bool add_copies_indexed(Model& md, const Switches& sw, int capacity) {
   int binned_at_build = count;
 
   // Entry e (at fractional pf, Cartesian pc, radius re) has joined.
-  auto joined = [&](const Vec3& pf, const Vec3& pc, float re) {
+  auto joined = [&](int e, const Vec3& pf, const Vec3& pc, float re) {
     images.near(pf, re + maxrad + tol, [&](long long m, int i, int n, const std::array<int, 3>& t) {
       if (seen.count(m) != 0) return;
       Vec3 xs{}, xc{};
@@ -126,7 +135,7 @@ bool add_copies_indexed(Model& md, const Switches& sw, int capacity) {
       const float d = dist(xc, pc);
       if (d < 0.001f) {
         seen.insert(m);
-      } else if (is_bond_length(d, covalent_radius(sw, md.atoms[i].iz) + re + tol)) {
+      } else if (image_may_bond(md, i, e) && is_bond_length(d, covalent_radius(sw, md.atoms[i].iz) + re + tol)) {
         seen.insert(m);
         queue.push(m);
       }
@@ -134,7 +143,7 @@ bool add_copies_indexed(Model& md, const Switches& sw, int capacity) {
   };
   // Distances count from the entries' Cartesian positions.
   for (int e = 1; e <= md.natom; ++e)
-    joined(to_fractional(md.transf, cart(md, e)), cart(md, e), covalent_radius(sw, md.atoms[e].iz));
+    joined(e, to_fractional(md.transf, cart(md, e)), cart(md, e), covalent_radius(sw, md.atoms[e].iz));
 
   std::vector<int> cand;
   while (!queue.empty()) {
@@ -162,7 +171,7 @@ bool add_copies_indexed(Model& md, const Switches& sw, int capacity) {
     } else {
       entries.insert(count, xc);
     }
-    joined(xs, xc, covalent_radius(sw, md.atoms[i].iz));
+    joined(count, xs, xc, covalent_radius(sw, md.atoms[i].iz));
   }
   return true;
 }

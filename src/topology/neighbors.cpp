@@ -16,6 +16,7 @@
 #include "layout/layout.hpp"
 #include "structure/cell.hpp"
 #include "topology/bond_rules.hpp"
+#include "topology/bond_warnings.hpp"
 #include "topology/cell_grid.hpp"
 
 namespace vorn {
@@ -84,10 +85,10 @@ void write_row(std::ostream& os, const Model& md, int ordinal, int b, float d) {
 // disordered atoms bond only inside one occupancy component, and b must lie
 // within the cutoff (rmax, or the sum of covalent radii and the bond
 // tolerance) and no closer than 0.5 A.  Returns false otherwise.
-bool in_reach(const IndexedAtoms& tab, const Atom& a, float ra, float rmax, int b, float& d) {
+bool in_reach(const IndexedAtoms& tab, int atom, float ra, float rmax, int b, float& d) {
+  const Atom& a = tab.atom(atom);
   const Atom& at = tab.atom(b);
-  if (a.flag == -1 && at.flag == -1 && std::fabs(static_cast<double>(a.occ) - static_cast<double>(at.occ)) > 0.01)
-    return false;
+  if (!may_bond(tab.model, atom, b)) return false;
   d = dist(a.xc, a.yc, a.zc, at.xc, at.yc, at.zc);
   const float cutoff = rmax > 0 ? rmax : ra + covalent_radius(tab.sw, at.iz) + tab.sw.tols.tol1;
   return !(d > cutoff || d < kMinBondLength);
@@ -130,7 +131,7 @@ Neig search_contacts_direct(const IndexedAtoms& tab, int atom, float rmax, int& 
   const float ra = covalent_radius(tab.sw, a.iz);
   for (int b = 1; b <= tab.ncomplete(); ++b) {
     float d = 0;
-    if (b == atom || !in_reach(tab, a, ra, rmax, b, d)) continue;
+    if (b == atom || !in_reach(tab, atom, ra, rmax, b, d)) continue;
     // Two candidates at one site: the first in the table wins.
     if (shares_site(tab, b, ng.atom, [](int) { return true; })) continue;
     accept(tab, ng, atom, rmax, b, d, disordered);
@@ -159,7 +160,7 @@ Neig search_neighbours_indexed(const IndexedAtoms& tab, int atom, float rmax, in
   bool nan_distance = false;
   for (const int b : cand) {
     float d = 0;
-    if (b == atom || !in_reach(tab, a, ra, rmax, b, d)) continue;
+    if (b == atom || !in_reach(tab, atom, ra, rmax, b, d)) continue;
     // Duplicate site: a few accepted neighbours are compared one by one,
     // many through the cell lists (only accepted entries count).  An entry
     // with no other entry within 0.01 A cannot share a site at all.
@@ -217,8 +218,16 @@ Neig apply_hydrogen_rule(const IndexedAtoms& tab, int atom, float rmax, Neig ng,
   std::vector<char> keep(ng.atom.size(), 1);
   if (tab.atom(atom).iz == 1) {
     const std::vector<int> kept = hydrogen_bonded(tab, ng);
-    for (std::size_t k = 0; k < ng.atom.size(); ++k)
-      keep[k] = std::find(kept.begin(), kept.end(), ng.atom[k]) != kept.end() ? 1 : 0;
+    for (std::size_t k = 0; k < ng.atom.size(); ++k) {
+      const int b = ng.atom[k];
+      keep[k] = std::find(kept.begin(), kept.end(), b) != kept.end() ? 1 : 0;
+      // Two hydrogens bond only when each is the other's nearest contact.
+      if (keep[k] == 1 && tab.atom(b).iz == 1) {
+        int ignored = 0;
+        const std::vector<int> theirs = hydrogen_bonded(tab, contacts(tab, b, rmax, ignored));
+        keep[k] = std::find(theirs.begin(), theirs.end(), atom) != theirs.end() ? 1 : 0;
+      }
+    }
   } else {
     for (std::size_t k = 0; k < ng.atom.size(); ++k) {
       const int h = ng.atom[k];
@@ -331,10 +340,31 @@ std::vector<int> split_sites_of(const IndexedAtoms& tab, int i) {
   for (const int j : cand) {
     if (j <= i) continue;
     const Atom& b = tab.atom(j);
-    if (a.flag == -1 && b.flag == -1 && std::fabs(static_cast<double>(a.occ) - static_cast<double>(b.occ)) > 0.01) continue;
+    if (!may_bond(tab.model, i, j)) continue;
     if (dist(a.xc, a.yc, a.zc, b.xc, b.yc, b.zc) < kMinBondLength) close.push_back(j);
   }
   return close;
+}
+
+// A bond stands in both atoms' tables or in neither: a contact that only
+// one side accepted (one of two candidates at one site, say) is dropped.
+void keep_mutual_bonds(const Model& md, Neighbors& all) {
+  const int n = static_cast<int>(all.of.size());
+  for (int i = 1; i <= n; ++i) {
+    AtomNeighbors& nb = all.of[i];
+    Neig kept;
+    for (std::size_t k = 0; k < nb.atom.size(); ++k) {
+      const std::vector<int>& back = all.of[nb.atom[k]].atom;
+      if (std::find(back.begin(), back.end(), i) == back.end()) continue;
+      kept.atom.push_back(nb.atom[k]);
+      kept.dist.push_back(nb.dist[k]);
+    }
+    if (kept.atom.size() == nb.atom.size()) continue;
+    group_types(md, kept);
+    nb.atom = std::move(kept.atom);
+    nb.dist = std::move(kept.dist);
+    nb.types = std::move(kept.types);
+  }
 }
 
 }  // namespace
@@ -387,8 +417,10 @@ Neighbors find_all_neighbours(const IndexedAtoms& tab, Log& log) {
     nb.dist = std::move(ng.dist);
     nb.types = std::move(ng.types);
   }
+  keep_mutual_bonds(md, all);
 
   write_contacts_not_bonded(tab, all, log.log());
+  warn_doubtful_bonds(tab, all, log);
 
   std::ostream& os = log.log();
   layout::write(os, "(/,' Printout of neighbors of all atoms sorted by ',/,4X,'1) atomic number (descending)',/,"

@@ -49,7 +49,7 @@ void connect_if_bonded(const RingSearch& search, ReducedTable& t, int a, int b, 
   if (d > ra + covalent_radius(search.tab.sw, bt.iz) + search.tab.sw.tols.tol1) return;
   // The bonds of the neighbour table: no split sites, and a hydrogen only
   // to the partners it keeps.
-  if (d < kMinBondLength) return;
+  if (d < kMinBondLength || !may_bond(search.tab.model, t.newat[a], t.newat[b])) return;
   if (!keeps_hydrogen_bond(search.tab, t.newat[a], t.newat[b]) || !keeps_hydrogen_bond(search.tab, t.newat[b], t.newat[a]))
     return;
   if (static_cast<int>(conn.size()) >= kMaxNeiStored) {

@@ -128,14 +128,14 @@ TEST(ReadControlFile, ExampleFileEcho) {
       " Scale total population using sigmaPv method\n"
       "\n" + rule + "\n"
       "\n Atomic covalent radii (Angstroms) : \n\n"
-      "   H  0.40   He 0.93   Li 1.23   Be 0.90   B  0.82   C  0.77   N  0.75\n"
-      "   O  0.73   F  0.72   Ne 0.71   Na 1.54   Mg 1.36   Al 1.18   Si 1.11\n"
-      "   P  1.06   S  1.02   Cl 0.99   Ar 0.98   K  2.03   Ca 1.74   Sc 1.44\n"
-      "   Ti 1.32   V  1.22   Cr 1.18   Mn 1.17   Fe 1.17   Co 1.16   Ni 1.15\n"
-      "   Cu 1.17   Zn 1.25   Ga 1.26   Ge 1.22   As 1.20   Se 1.16   Br 1.14\n"
-      "   Kr 1.89   Rb 2.16   Sr 1.91   Y  1.62   Zr 1.45   Nb 1.34   Mo 1.30\n"
-      "   Tc 1.27   Ru 1.25   Rh 1.25   Pd 1.28   Ag 1.34   Cd 1.41   In 1.44\n"
-      "   Sn 1.41   Sb 1.40   Te 1.36   I  1.33   Xe 1.31\n"
+      "   H  0.40   He 0.93   Li 1.28   Be 0.96   B  0.82   C  0.77   N  0.75\n"
+      "   O  0.73   F  0.72   Ne 0.71   Na 1.66   Mg 1.41   Al 1.21   Si 1.11\n"
+      "   P  1.06   S  1.02   Cl 0.99   Ar 0.98   K  2.03   Ca 1.76   Sc 1.70\n"
+      "   Ti 1.60   V  1.53   Cr 1.39   Mn 1.61   Fe 1.52   Co 1.50   Ni 1.24\n"
+      "   Cu 1.32   Zn 1.22   Ga 1.22   Ge 1.22   As 1.20   Se 1.16   Br 1.14\n"
+      "   Kr 1.89   Rb 2.20   Sr 1.95   Y  1.90   Zr 1.75   Nb 1.64   Mo 1.54\n"
+      "   Tc 1.47   Ru 1.46   Rh 1.42   Pd 1.39   Ag 1.45   Cd 1.44   In 1.42\n"
+      "   Sn 1.39   Sb 1.40   Te 1.36   I  1.33   Xe 1.31\n"
       "\n" + rule + "\n";
   EXPECT_EQ(c.log(), expected);
   EXPECT_EQ(c.term(), "");

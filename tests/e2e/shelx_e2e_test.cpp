@@ -29,6 +29,11 @@ const std::map<std::string, Expected> kReads = {
           "  0.005  0.005  0.005  0.000  0.000  0.000"}},
     {"FeCl_perchlorate_hydrate_R-3c_rhombohedral.res",
      {12, "    12   H(4)      1  1  4  0.37505  0.46837  0.38818 1.000  0.054"}},
+    {"Ru_complex_methanol_P21c_Qpeaks_after_END.ins",
+     {86, "    86   H(62)     1  1  2  0.18752  0.53256  0.90553 1.000  0.064"}},
+    {"8-hydroxyquinolinium_hydrogenmaleate_P212121.res",
+     {30, "    30   C(4)      6  2  1  1.07539  0.48122  0.57961 1.000"
+          "  0.010  0.013  0.008  0.001 -0.000 -0.000"}},
     {"DL-tryptophan_P21c.res", {27, "    27   H(15C)    1  1  2  0.03141  0.75017  0.48348 1.000  0.028"}},
     {"I-43d_Ni_complex_body_centred.res",
      {65, "    65   N(42)     7  2  3  0.30735  0.46507  0.42345 0.250"

@@ -494,24 +494,27 @@ TEST(ShelxLabel, LabelsFromNames) {
 TEST(RdShLine, SkipsInstructionsAndJoinsContinuations) {
   RecordFile f;
   f.open_text("REM x =\nC0 1 0.5\nTITL y =\nAFIX 43 =\n  1 2 =\n  3\n! comment\n\n   blank-start comment\nC1 1 0.1 =\n"
-              "RESI 3 tol\nN1 2 0.5\nhklf 4\nO1 1 0 0 0\n");
+              "RESI 3 tol\nPART -2 21.5\nN1 2 0.5\nhklf 4\nO1 1 0 0 0\n");
   std::string line;
   bool end = false, cont = false;
   ShelxResidue r;
+  int part = 0;
   // A "=" at the end of a REM line continues nothing.
-  rdshline(f, line, end, cont, r);
+  rdshline(f, line, end, cont, r, part);
   EXPECT_EQ(std::string(line.substr(0, 9)), "C0 1 0.5 ");
   EXPECT_FALSE(cont);
-  rdshline(f, line, end, cont, r);
+  rdshline(f, line, end, cont, r, part);
   EXPECT_FALSE(end);
+  EXPECT_EQ(part, 0);
   EXPECT_TRUE(cont);
   EXPECT_EQ(std::string(line.substr(0, 12)), "C1 1 0.1    ");
-  rdshline(f, line, end, cont, r);
+  rdshline(f, line, end, cont, r, part);
   EXPECT_FALSE(cont);
   EXPECT_EQ(std::string(line.substr(0, 8)), "N1 2 0.5");
+  EXPECT_EQ(part, -2);
   EXPECT_EQ(r.number, 3);
   EXPECT_EQ(r.rclass, "TOL");
-  rdshline(f, line, end, cont, r);
+  rdshline(f, line, end, cont, r, part);
   EXPECT_TRUE(end);
   EXPECT_TRUE(is_shelx_instruction("XNPD 0.001"));
   EXPECT_TRUE(is_shelx_instruction("REM"));

@@ -338,13 +338,14 @@ void cif_label(ShelxLabels naming, const std::string& name, Label& label, int iz
 struct RowFlags {
   bool b_values = false;
   bool dummy = false;
+  int disorder_group = 0;   // '.' and '?' are no group
 };
 
 std::vector<RowFlags> read_row_flags(gemmi::cif::Block& block) {
   std::vector<RowFlags> flags;
   const bool u_column = block.find_values("_atom_site_U_iso_or_equiv").item() != nullptr;
   const bool b_column = block.find_values("_atom_site_B_iso_or_equiv").item() != nullptr;
-  for (auto row : block.find("_atom_site_", {"label", "?adp_type", "?thermal_displace_type", "?calc_flag"})) {
+  for (auto row : block.find("_atom_site_", {"label", "?adp_type", "?thermal_displace_type", "?calc_flag", "?disorder_group"})) {
     RowFlags f;
     for (int k : {1, 2})
       if (row.has2(k)) {
@@ -353,6 +354,10 @@ std::vector<RowFlags> read_row_flags(gemmi::cif::Block& block) {
         f.b_values = u_column && !b_column && !type.empty() && type[0] == 'b';
       }
     f.dummy = row.has2(3) && gemmi::to_lower(gemmi::cif::as_string(row[3])) == "dum";
+    if (row.has2(4)) {
+      int g = 0;
+      if (layout::FreeReader(gemmi::cif::as_string(row[4])).integer(g) && g > -100000 && g < 100000) f.disorder_group = g;
+    }
     flags.push_back(f);
   }
   return flags;
@@ -479,6 +484,7 @@ Model read_cif(const std::string& file, const std::string& block_name, ShelxLabe
     at.yf = static_cast<float>(s.fract.y);
     at.zf = static_cast<float>(s.fract.z);
     at.occ = static_cast<float>(s.occ);
+    at.part = f.disorder_group;
     if (read_displacements(s, f, at_loop, at)) ++b_read_as_u;
     const Vec3 xc = to_cartesian(md.transf, Fractional{{at.xf, at.yf, at.zf}});
     at.xc = xc[0];

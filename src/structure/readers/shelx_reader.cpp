@@ -93,7 +93,16 @@ bool is_shelx_instruction(std::string_view line) {
   return std::find(std::begin(kInstructions), std::end(kInstructions), head) != std::end(kInstructions);
 }
 
-void rdshline(RecordFile& f, std::string& line, bool& end, bool& cont, ShelxResidue& resi) {
+// The disorder part that a PART instruction opens: its first number (0
+// when it has none that reads).
+int read_part(const std::string& line) {
+  const std::vector<std::string> words = split(after_keyword(line), ' ', 0);
+  int n = 0;
+  if (words.empty() || !layout::FreeReader(words[0]).integer(n) || n < -99999 || n > 99999) return 0;
+  return n;
+}
+
+void rdshline(RecordFile& f, std::string& line, bool& end, bool& cont, ShelxResidue& resi, int& part) {
   end = false;
   cont = false;
   std::string raw;
@@ -108,6 +117,7 @@ void rdshline(RecordFile& f, std::string& line, bool& end, bool& cont, ShelxResi
     }
     if (is_shelx_instruction(raw)) {
       if (head == "RESI") resi = read_resi(raw);
+      if (head == "PART") part = read_part(raw);
       // Skip the instruction's continuation lines.  REM and TITL are plain
       // text: a "=" at their end continues nothing.
       std::string l = raw;
@@ -468,9 +478,10 @@ Model read_shelx(const std::string& file, ShelxLabels naming, Log& out) {
   f.rewind();
   md.natom = 0;
   ShelxResidue resi;
+  int part = 0;
   for (;;) {
     bool end = false, cont = false;
-    rdshline(f, line, end, cont, resi);
+    rdshline(f, line, end, cont, resi, part);
     if (end) break;
     const std::string place = f.where();
     std::string text = padded(line, 100);
@@ -494,6 +505,7 @@ Model read_shelx(const std::string& file, ShelxLabels naming, Log& out) {
       // Every stop on an atom line names the file and the line.
       fail(e.routine, e.message + " (" + place + ")");
     }
+    md.atoms[i].part = part;
     // Every atom is recorded with the residue it stands in, so that the
     // residue texts stay aligned with the atom numbers.
     md.resi.restext[i] = layout::format("(a6,1x,i3,2x,a5)", padded(name, 10), resi.number, padded(resi.rclass, 10));

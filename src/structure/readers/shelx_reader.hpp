@@ -29,8 +29,8 @@ bool is_shelx_instruction(std::string_view line);
 // Delivers the next atom line (upper case, comments after "!" removed) of
 // the atom pass.  Sets `end` at END, HKLF or the end of the file; sets
 // `cont` when the line ended in "=" (which is blanked).  RESI instructions
-// met on the way update `resi`.
-void rdshline(RecordFile& f, std::string& line, bool& end, bool& cont, ShelxResidue& resi);
+// met on the way update `resi`, PART instructions `part`.
+void rdshline(RecordFile& f, std::string& line, bool& end, bool& cont, ShelxResidue& resi, int& part);
 
 // Builds the label of an atom from its SHELX name (the first word of the
 // text) and blanks the name in the text; a renamed atom is numbered by its

@@ -1,0 +1,75 @@
+#include "topology/bond_warnings.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+#include <string>
+#include <tuple>
+
+#include "layout/layout.hpp"
+#include "structure/cell.hpp"
+#include "topology/bond_rules.hpp"
+
+namespace vorn {
+
+namespace {
+
+// The entries after `i` that may lie within `reach` of it, ascending.
+std::vector<int> later_candidates(const IndexedAtoms& tab, int i, float reach) {
+  const Vec3 p = cart(tab.model, i);
+  std::vector<int> cand;
+  if (direct_forms(tab.index) || !finite3(p)) {
+    for (int j = i + 1; j <= tab.ncomplete(); ++j) cand.push_back(j);
+    return cand;
+  }
+  for (const int j : entries_near(tab, p, reach))
+    if (j > i) cand.push_back(j);
+  return cand;
+}
+
+// Whether entries i and j are bonded to one common atom: their distance is
+// then fixed by a bond angle, not a bond missed.
+bool share_a_neighbour(const Neighbors& all, int i, int j) {
+  const std::vector<int>& ni = all.of[i].atom;
+  for (const int k : all.of[j].atom)
+    if (std::find(ni.begin(), ni.end(), k) != ni.end()) return true;
+  return false;
+}
+
+}  // namespace
+
+void warn_doubtful_bonds(const IndexedAtoms& tab, const Neighbors& all, Log& log) {
+  const Model& md = tab.model;
+  for (int i = 1; i <= md.natom; ++i) {
+    if (!is_metal(md.atoms[i].iz) || all.of[i].nnei() > 0) continue;
+    warn(log,
+         layout::format("(3a)", " WARNING: Metal atom ", md.atoms[i].label.trimmed(),
+                        " has no bonded neighbour; RADII or the bond tolerance of TOLS can give it its bonds"),
+         i);
+  }
+  if (!direct_forms(tab.index)) index_atoms(tab);
+  float maxrad = 0;
+  for (int k = 1; k <= tab.ncomplete(); ++k) maxrad = std::max(maxrad, covalent_radius(tab.sw, tab.atom(k).iz));
+  // A contact and its symmetry copies are named once.
+  auto source = [&](int k) { return k <= md.natom ? k : md.cryst.srcatom[k]; };
+  std::set<std::tuple<int, int, long>> named;
+  for (int i = 1; i <= md.natom; ++i) {
+    const Atom& a = tab.atom(i);
+    const float ra = covalent_radius(tab.sw, a.iz);
+    for (const int j : later_candidates(tab, i, kNearBondFactor * (ra + maxrad + tab.sw.tols.tol1))) {
+      const Atom& b = tab.atom(j);
+      if (!may_bond(md, i, j) || share_a_neighbour(all, i, j)) continue;
+      const float bond = ra + covalent_radius(tab.sw, b.iz) + tab.sw.tols.tol1;
+      const float d = dist(a.xc, a.yc, a.zc, b.xc, b.yc, b.zc);
+      if (!(d > bond && d <= kNearBondFactor * bond)) continue;
+      const auto pair = std::minmax(source(i), source(j));
+      if (!named.emplace(pair.first, pair.second, std::lround(1000.0 * static_cast<double>(d))).second) continue;
+      warn(log,
+           layout::format("(5a,f7.3,a,f7.3,a)", " WARNING: ", a.label.trimmed(), " and ", b.label.trimmed(), " are ", d,
+                          " Ang apart, within 15 % of a bond (", bond, " Ang), and not bonded"),
+           i);
+    }
+  }
+}
+
+}  // namespace vorn
