@@ -56,11 +56,23 @@ void warn_doubtful_bonds(const IndexedAtoms& tab, const Neighbors& all, Log& log
   for (int i = 1; i <= md.natom; ++i) {
     const Atom& a = tab.atom(i);
     const float ra = covalent_radius(tab.sw, a.iz);
-    for (const int j : later_candidates(tab, i, kNearBondFactor * (ra + maxrad + tab.sw.tols.tol1))) {
+    const float reach = std::max(kUnresolvedDisorder, kNearBondFactor * (ra + maxrad + tab.sw.tols.tol1));
+    for (const int j : later_candidates(tab, i, reach)) {
       const Atom& b = tab.atom(j);
-      if (!may_bond(md, i, j) || share_a_neighbour(all, i, j)) continue;
       const float bond = ra + covalent_radius(tab.sw, b.iz) + tab.sw.tols.tol1;
       const float d = dist(a.xc, a.yc, a.zc, b.xc, b.yc, b.zc);
+      // Two atoms at one site (within 0.01 A) share it on purpose, as a
+      // mixed-occupancy site does.
+      if (d >= 0.01f && d < kUnresolvedDisorder && parts_may_bond(a.part, b.part, (i > md.natom) == (j > md.natom))) {
+        const auto pair = std::minmax(source(i), source(j));
+        if (named.emplace(pair.first, pair.second, std::lround(1000.0 * static_cast<double>(d))).second)
+          warn(log,
+               layout::format("(5a,f7.3,a)", " WARNING: ", a.label.trimmed(), " and ", b.label.trimmed(), " are ", d,
+                              " Ang apart and no PART separates them: probably unresolved disorder"),
+               i);
+        continue;
+      }
+      if (!may_bond(md, i, j) || share_a_neighbour(all, i, j)) continue;
       if (!(d > bond && d <= kNearBondFactor * bond)) continue;
       const auto pair = std::minmax(source(i), source(j));
       if (!named.emplace(pair.first, pair.second, std::lround(1000.0 * static_cast<double>(d))).second) continue;

@@ -12,7 +12,12 @@ namespace vorn {
 // radii and bond tolerance) is near enough to be a bond the user may want.
 inline constexpr float kNearBondFactor = 1.15f;
 
-// One warning per metal atom of the asymmetric unit with no bonded
+// Two sites closer than this (Angstrom) are alternatives of one atom; when
+// no PART says so, the disorder was probably not resolved.
+inline constexpr float kUnresolvedDisorder = 0.8f;
+
+// One warning per pair of sites 0.01 to 0.8 A apart that no PART separates;
+// one warning per metal atom of the asymmetric unit with no bonded
 // neighbour, and one per pair of atoms (at least one of the asymmetric
 // unit) farther apart than their bonding distance by at most 15 % and not
 // bonded to one common atom.

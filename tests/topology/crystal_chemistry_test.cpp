@@ -116,6 +116,32 @@ TEST(CrystalBonds, AMetalWithoutBondsIsNamed) {
   EXPECT_NE(term.str().find("Metal atom RU() has no bonded neighbour"), std::string::npos) << term.str();
 }
 
+// A second C(1) 0.69 A from the first: unresolved disorder unless two
+// different parts hold them.
+TEST(CrystalBonds, CloseSitesWithoutPartsAreNamed) {
+  const struct {
+    int part1, part2;
+    bool named;
+  } cases[] = {{0, 0, true}, {1, 1, true}, {0, 2, true}, {1, 2, false}};
+  for (const auto& c : cases) {
+    TestRun rs;
+    std::ostringstream term;
+    rs.io.log.terminal = &term;
+    rs.sw.format = InputFormat::shelx;
+    rs.model = read_shelx(test_data("shelx/naphthalene_P21a_half_molecule.res"), ShelxLabels::as_named, rs.log_sink());
+    const int n = ++rs.model.natom;
+    rs.model.atoms[n] = rs.model.atoms[1];
+    rs.model.atoms[n].label = "C(1')";
+    rs.model.atoms[n].xc += 0.69f;
+    rs.model.atoms[1].part = c.part1;
+    rs.model.atoms[n].part = c.part2;
+    rs.model.cryst.ncomplete = n;
+    findallneighbors(rs);
+    const bool named = term.str().find("C(1) and C(1') are   0.690 Ang apart and no PART separates them") != std::string::npos;
+    EXPECT_EQ(named, c.named) << c.part1 << " " << c.part2 << term.str();
+  }
+}
+
 // The flag of an atom follows its share of the site times the site's
 // order: a third of a half-occupied site on a three-fold axis is disordered.
 TEST(DisorderFlag, FollowsOccupancyAndSiteSymmetryTogether) {
