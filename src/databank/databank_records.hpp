@@ -48,6 +48,7 @@ struct Forh {
   OneBased<int> sp{kMaxAtoms, 0};
   OneBased<int> hp{kMaxAtoms, 0};
   OneBased<int> hnei{kMaxAtoms, 0};
+  OneBased<int> ring{kMaxAtoms, 0};   // 1 when the parent lies in a ring
 };
 
 // An X-H bond set to its standard length (or kept at its own length when

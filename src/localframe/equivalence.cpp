@@ -6,6 +6,7 @@
 #include <string>
 
 #include "layout/layout.hpp"
+#include "topology/neighbour_shell.hpp"
 #include "topology/planarity.hpp"
 
 namespace vorn {
@@ -33,6 +34,8 @@ std::string first_difference(const Model& model, const Neighbors& all, const Rin
       if (ta.count() != tb.count()) return layout::format("(a,i2,a)", " Diff. num. of nei. of ", t + 1, "-th type");
     }
     if (tests.ring_size && ring_state(rings, a).size != ring_state(rings, b).size) return " Diff. ring memb numbers";
+    // One bond further: an alpha carbon of naphthalene is no beta carbon.
+    if (neighbour_shell(model, all, a) != neighbour_shell(model, all, b)) return " Diff. kinds of neighbors";
   }
   if (tests.site_symmetry && !(x.sitesym == y.sitesym)) return " Diff. local symmetry";
   if (tests.functional_groups && !(except.exgroup[a] == except.exgroup[b])) return " Diff. functional groups";

@@ -19,6 +19,7 @@
 #include "localframe/site_frame.hpp"
 #include "structure/cell.hpp"
 #include "topology/cell_grid.hpp"
+#include "topology/neighbour_shell.hpp"
 #include "topology/planarity.hpp"
 
 namespace vorn {
@@ -38,14 +39,15 @@ void add_key_part(std::string& key, int v) {
 }
 
 // What a hydrogen must share with an earlier atom to join its kappa set:
-// scattering type, parent element, the parent's bond count and hydrogen
-// count, and functional group.
+// scattering type, parent element, the parent's bond count, hydrogen
+// count and whether it lies in a ring, and functional group.
 std::string hydrogen_key(const AtomLoop& loop, int j) {
   std::string key;
   add_key_part(key, loop.atom(j).tbl);
   add_key_part(key, loop.tables.hydrogen_parents.hp[j]);
   add_key_part(key, loop.tables.hydrogen_parents.sp[j]);
   add_key_part(key, loop.tables.hydrogen_parents.hnei[j]);
+  add_key_part(key, loop.tables.hydrogen_parents.ring[j]);
   key += loop.tables.groups.exgroup[j].view();
   add_key_part(key, loop.atom(j).part);
   return key;
@@ -54,7 +56,8 @@ std::string hydrogen_key(const AtomLoop& loop, int j) {
 // What any other atom must share with an earlier one (the tests of
 // sameatoms with site symmetry, functional groups and ring size compared):
 // element, neighbour count, neighbour types and their counts, ring size,
-// site symmetry and functional group.
+// the kinds of the neighbours (element, hydrogens, bonds), site symmetry
+// and functional group.
 std::string heavy_key(const AtomLoop& loop, int j) {
   std::string key;
   const AtomNeighbors& nb = loop.nb.of[j];
@@ -66,6 +69,8 @@ std::string heavy_key(const AtomLoop& loop, int j) {
     add_key_part(key, t.count());
   }
   add_key_part(key, ring_state(loop.rings, j).size);
+  for (const NeighbourKind& k : neighbour_shell(loop.model, loop.nb, j))
+    for (const int v : k) add_key_part(key, v);
   key += loop.atom(j).sitesym.view();
   key += '|';
   key += loop.tables.groups.exgroup[j].view();
@@ -139,7 +144,8 @@ int choose_kappa_set(const AtomLoop& loop, int atom, const Frame& f) {
         if (loop.sw.lchem[0] == 0) break;
         const Atom& b = loop.atom(j);
         match = b.tbl == a.tbl && loop.tables.hydrogen_parents.hp[j] == loop.tables.hydrogen_parents.hp[atom] && loop.tables.hydrogen_parents.sp[j] == loop.tables.hydrogen_parents.sp[atom] &&
-                loop.tables.hydrogen_parents.hnei[j] == loop.tables.hydrogen_parents.hnei[atom] && loop.tables.groups.exgroup[j] == loop.tables.groups.exgroup[atom] && b.part == a.part;
+                loop.tables.hydrogen_parents.hnei[j] == loop.tables.hydrogen_parents.hnei[atom] &&
+                loop.tables.hydrogen_parents.ring[j] == loop.tables.hydrogen_parents.ring[atom] && loop.tables.groups.exgroup[j] == loop.tables.groups.exgroup[atom] && b.part == a.part;
       } else {
         if (loop.sw.lchem[1] == 0) break;
         match = sameatoms(loop.model, loop.nb, loop.rings, loop.tables.groups, loop.log, atom, j, {true, true, false, true});

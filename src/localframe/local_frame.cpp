@@ -19,6 +19,7 @@
 #include "topology/bond_rules.hpp"
 #include "topology/cell_grid.hpp"
 #include "topology/neighbors.hpp"
+#include "topology/neighbour_shell.hpp"
 #include "topology/planarity.hpp"
 
 namespace vorn {
@@ -537,6 +538,7 @@ void FrameBuilder::hydrogen_end() {
   loop_.tables.hydrogen_parents.hp[a_] = iz(p);
   loop_.tables.hydrogen_parents.sp[a_] = pn.nnei();
   loop_.tables.hydrogen_parents.hnei[a_] = pn.ntypes() > 0 ? pn.types[0].count() : 0;
+  loop_.tables.hydrogen_parents.ring[a_] = in_ring(loop_.nb, p, kRingLimit) ? 1 : 0;
   layout::write(log(), "(/' Hydrogen connected to an atom with ',i2,' bonds ( ',i2,' - Hydrogen(s) )')",
                 loop_.tables.hydrogen_parents.sp[a_], loop_.tables.hydrogen_parents.hnei[a_]);
   const Point p1 = atom_point(p);

@@ -1,0 +1,89 @@
+// Chemical constraints of whole runs join only atoms whose surroundings
+// agree one bond further: the neighbours' elements, hydrogen counts and bond
+// counts, and for hydrogens the parent's kind and whether it lies in a ring.
+// The kinds are recounted here from the neighbour lists, and ring
+// membership found by a connectivity walk of its own.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <deque>
+#include <vector>
+
+#include "localframe/atom_loop.hpp"
+#include "structure/readers/readers.hpp"
+#include "support/test_support.hpp"
+
+namespace vorn::test {
+namespace {
+
+std::vector<std::array<int, 3>> shell(const TestRun& rs, int a) {
+  std::vector<std::array<int, 3>> kinds;
+  for (const int b : rs.nb.of[a].atom) {
+    const std::vector<int>& nbb = rs.nb.of[b].atom;
+    const auto h = std::count_if(nbb.begin(), nbb.end(), [&](int c) { return rs.atom(c).iz == 1; });
+    kinds.push_back({rs.atom(b).iz, static_cast<int>(h), static_cast<int>(nbb.size())});
+  }
+  std::sort(kinds.begin(), kinds.end());
+  return kinds;
+}
+
+// Whether two neighbours of p stay connected when p is taken out.
+bool on_a_cycle(const TestRun& rs, int p) {
+  const std::vector<int>& first = rs.nb.of[p].atom;
+  if (first.size() < 2) return false;
+  std::vector<char> seen(static_cast<std::size_t>(rs.ncomplete()) + 1, 0);
+  seen[static_cast<std::size_t>(p)] = 1;
+  seen[static_cast<std::size_t>(first[0])] = 1;
+  std::deque<int> queue{first[0]};
+  while (!queue.empty()) {
+    const int x = queue.front();
+    queue.pop_front();
+    for (const int y : rs.nb.of[x].atom) {
+      if (seen[static_cast<std::size_t>(y)] != 0) continue;
+      seen[static_cast<std::size_t>(y)] = 1;
+      queue.push_back(y);
+    }
+  }
+  return std::any_of(first.begin() + 1, first.end(), [&](int b) { return seen[static_cast<std::size_t>(b)] != 0; });
+}
+
+TEST(ChemicalConstraints, JoinOnlyAtomsOfTheSameSurroundings) {
+  const char* const files[] = {"naphthalene_P21a_half_molecule.res", "8-hydroxyquinolinium_hydrogenmaleate_P212121.res",
+                               "Ru_complex_methanol_P21c_Qpeaks_after_END.ins",
+                               "FeCl_perchlorate_hydrate_R-3c_rhombohedral.res", "thpp_P21n_disorder_cctbx.ins",
+                               "Mg_hydrogenmaleate_hexahydrate_P21c_inversion.res"};
+  for (const char* file : files) {
+    TestRun rs;
+    rs.sw.format = InputFormat::shelx;
+    rs.model = read_shelx(test_data(std::string("shelx/") + file), ShelxLabels::as_named, rs.log_sink());
+    rs.sw.compfrag = 1;
+    gencompletefrags(rs);
+    findallneighbors(rs);
+    set_up_atoms(rs.loop());
+    int constrained = 0;
+    for (int a = 1; a <= rs.natom(); ++a) {
+      const int r = rs.kset.reference[a];
+      if (r == 0) continue;
+      ++constrained;
+      const std::string pair = std::string(file) + ": " + std::string(rs.atom(a).label.trimmed()) + " to " +
+                               std::string(rs.atom(r).label.trimmed());
+      if (rs.atom(a).iz != 1) {
+        EXPECT_EQ(shell(rs, a), shell(rs, r)) << pair;
+        continue;
+      }
+      const int pa = rs.nb.of[a].atom.at(0), pr = rs.nb.of[r].atom.at(0);
+      EXPECT_EQ(rs.atom(pa).iz, rs.atom(pr).iz) << pair;
+      EXPECT_EQ(rs.nb.of[pa].atom.size(), rs.nb.of[pr].atom.size()) << pair;
+      const auto hydrogens = [&](int p) {
+        return std::count_if(rs.nb.of[p].atom.begin(), rs.nb.of[p].atom.end(), [&](int c) { return rs.atom(c).iz == 1; });
+      };
+      EXPECT_EQ(hydrogens(pa), hydrogens(pr)) << pair;
+      EXPECT_EQ(on_a_cycle(rs, pa), on_a_cycle(rs, pr)) << pair;
+    }
+    EXPECT_GT(constrained, 0) << file;
+  }
+}
+
+}  // namespace
+}  // namespace vorn::test
