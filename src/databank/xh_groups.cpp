@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "layout/run_error.hpp"
+#include "topology/bond_rules.hpp"
 #include "topology/neighbors.hpp"
 #include "topology/planarity.hpp"
 
@@ -112,8 +113,15 @@ XhGroup nitrogen(const Bonds& b, int x, int sp, int hnei, const XhTopology& topo
 
 XhGroup oxygen(const Bonds& b, int x, int h, int sp, int hnei, const XhTopology& topo) {
   const float r = hydrogen_u_ratio(kO, sp, hnei);
+  if (hnei == 2) {
+    // Water, free or bound to metals (its oxygen's other bonds all go to
+    // metal atoms, as in an aqua complex), with the ratio of free water.
+    int metals = 0;
+    for (int n : nbr(b, x).atom)
+      if (is_metal(iz_of(b, n))) ++metals;
+    if (sp == 2 + metals) return identified("water", 0.9584f, hydrogen_u_ratio(kO, 2, 2));
+  }
   if (sp != 2) return not_identified(r);
-  if (hnei == 2) return identified("water", 0.9584f, r);
   if (hnei != 1) return not_identified(r);
 
   // Y is the oxygen's other partner.  For a normal O-H it is the second
