@@ -276,6 +276,7 @@ void read_keywords(Switches& sw, Log& log, RecordFile& f) {
       keyword_radii(sw, log, lx, line);
     } else if (key == "NCELLS") {
       sw.compfrag = read_int(numbers);
+      sw.ncells_given = true;
       if (sw.compfrag > kMaxCells || sw.compfrag < -kMaxCells)
         fail(kRoutine, "NCELLS " + std::to_string(sw.compfrag) + " is beyond the limit of " +
                               std::to_string(kMaxCells) + " cells in each direction");

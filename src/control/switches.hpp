@@ -72,6 +72,7 @@ struct Switches {
   int verbosity = 1;
   Tols tols;
   int compfrag = -1;   // NCELLS; -1 = no complete-fragment search
+  bool ncells_given = false;   // an NCELLS line was read (-1 included)
   Disorder disorder;
   std::array<bool, 7> lkeys{};
   std::array<int, 2> lchem{1, 1};   // constraints for H atoms, for other atoms

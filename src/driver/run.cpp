@@ -3,6 +3,7 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <optional>
 #include <array>
 #include <exception>
 #include <filesystem>
@@ -224,12 +225,23 @@ void open_output(RunFiles& io, OutFile& f, const std::string& name) {
 // follow the model from here on.
 Model complete_molecules(Model model, const Switches& sw, AtomIndex& index, RunFiles& io, WrittenFiles& written,
                          Log& log) {
-  if (sw.ifra != 1 || sw.compfrag <= -1) {
+  Switches search = sw;
+  if (sw.ifra == 1 && !sw.ncells_given) {
+    // Whole molecules by default: incomplete ones are completed as the
+    // smallest NCELLS that completes them all would.
+    model.cryst.ncomplete = model.natom;
+    if (const std::optional<int> cells = ncells_for_whole_molecules(model, sw)) {
+      search.compfrag = *cells;
+      to_both(log, layout::format("(/a,i2,a)", " No NCELLS line: molecules completed as with NCELLS", *cells,
+                                  " (NCELLS -1 switches this off)"));
+    }
+  }
+  if (sw.ifra != 1 || search.compfrag <= -1) {
     model.cryst.ncomplete = model.natom;
     if (sw.ifra == 1) warn_bonds_through_symmetry(model, sw, log);
     return model;
   }
-  model = complete_fragments(std::move(model), sw, direct_forms(index), log);
+  model = complete_fragments(std::move(model), search, direct_forms(index), log);
   if (model.cryst.ncomplete > model.natom) {
     OutFile ang;
     open_output(io, ang, "complete.ang");

@@ -126,6 +126,17 @@ void warn_open_molecules(const Model& completed, const Switches& sw, Log& log) {
   }
 }
 
+std::optional<int> ncells_for_whole_molecules(const Model& unit, const Switches& sw) {
+  const std::vector<int> open = atoms_with_missing_bonds(unit, sw, 2);
+  if (open.empty()) return std::nullopt;
+  int needed = 0;
+  for (const int v : ncells_completing(unit, sw, open, 0, kNcellsProbed)) {
+    if (v < 0) return std::nullopt;
+    needed = std::max(needed, v);
+  }
+  return needed;
+}
+
 void warn_bonds_through_symmetry(const Model& unit, const Switches& sw, Log& log) {
   const std::vector<int> open = atoms_with_missing_bonds(unit, sw, 2);
   if (open.empty()) return;

@@ -2,6 +2,7 @@
 // of the asymmetric unit that the table does not hold.
 #pragma once
 
+#include <optional>
 #include <vector>
 
 #include "control/switches.hpp"
@@ -20,6 +21,13 @@ std::vector<int> atoms_with_missing_bonds(const Model& md, const Switches& sw, i
 // to a missing image; -1 when none does (a chain or a network, or a table
 // that overflows).
 std::vector<int> ncells_completing(const Model& unit, const Switches& sw, const std::vector<int>& atoms, int least, int most);
+
+// Without an NCELLS line: the smallest NCELLS, 0 to 3, whose search
+// (over the unit, its entries 1 .. ncomplete the asymmetric unit)
+// completes every molecule of the asymmetric unit; none when every
+// molecule is whole already, or when no value up to 3 completes them all
+// (a chain or a network).
+std::optional<int> ncells_for_whole_molecules(const Model& unit, const Switches& sw);
 
 // After the complete-fragment search with NCELLS: a warning for every atom
 // whose molecule is still open, with the NCELLS value that closes it.

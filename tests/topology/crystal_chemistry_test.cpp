@@ -6,11 +6,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <sstream>
 
 #include "structure/cell.hpp"
 #include "structure/readers/readers.hpp"
 #include "structure/symmetry.hpp"
+#include "topology/open_molecules.hpp"
 #include "support/test_support.hpp"
 
 namespace vorn::test {
@@ -139,6 +141,41 @@ TEST(CrystalBonds, CloseSitesWithoutPartsAreNamed) {
     findallneighbors(rs);
     const bool named = term.str().find("C(1) and C(1') are   0.690 Ang apart and no PART separates them") != std::string::npos;
     EXPECT_EQ(named, c.named) << c.part1 << " " << c.part2 << term.str();
+  }
+}
+
+// Without an NCELLS line molecules are completed by default; the NCELLS
+// chosen must give the whole molecule (naphthalene C10H8 from its half,
+// the Mg hexaaqua ion with its maleates), and nothing for structures that
+// are whole already or a network.
+TEST(WholeMolecules, DefaultNcellsCompletesEveryMolecule) {
+  const struct {
+    const char* file;
+    bool completed;
+    int carbons, hydrogens;   // of the completed table
+  } cases[] = {{"naphthalene_P21a_half_molecule.res", true, 10, 8},
+               {"paracetamol_P21n.res", false, 8, 9},
+               {"CaF2_Fm-3m_face_centred.res", false, 0, 0}};
+  for (const auto& c : cases) {
+    TestRun rs;
+    rs.sw.format = InputFormat::shelx;
+    rs.model = read_shelx(test_data(std::string("shelx/") + c.file), ShelxLabels::as_named, rs.log_sink());
+    rs.model.cryst.ncomplete = rs.natom();
+    const std::optional<int> cells = ncells_for_whole_molecules(rs.model, rs.sw);
+    ASSERT_EQ(cells.has_value(), c.completed) << c.file;
+    rs.sw.compfrag = cells.value_or(-1);
+    if (cells) {
+      gencompletefrags(rs);
+    } else {
+      rs.model.cryst.ncomplete = rs.natom();
+    }
+    int carbons = 0, hydrogens = 0;
+    for (int k = 1; k <= rs.ncomplete(); ++k) {
+      carbons += rs.atom(k).iz == 6 ? 1 : 0;
+      hydrogens += rs.atom(k).iz == 1 ? 1 : 0;
+    }
+    EXPECT_EQ(carbons, c.carbons) << c.file;
+    EXPECT_EQ(hydrogens, c.hydrogens) << c.file;
   }
 }
 

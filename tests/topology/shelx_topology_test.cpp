@@ -158,18 +158,22 @@ namespace {
 
 // The program itself on the half naphthalene molecule: with NCELLS the
 // molecule is completed before the ring and neighbour searches; without it
-// the half molecule is a chain without rings.
+// the half molecule is a chain without rings.  Without an NCELLS line the
+// program completes it by default; NCELLS -1 keeps it as it is.
 TEST(ShelxTopology, ProgramCompletesHalfMoleculeBeforeSearches) {
-  for (const bool ncells : {true, false}) {
+  for (const char* line : {"NCELLS 0\n", "", "NCELLS -1\n"}) {
+    // Without an NCELLS line the molecule is completed by default.
+    const bool ncells = std::string(line) != "NCELLS -1\n";
     ScratchDir dir;
     dir.copy_in(test_data("shelx/naphthalene_P21a_half_molecule.res"), "naph.res");
-    dir.write("vorn.inp", std::string("FORMAT *shelx\nINPUT naph.res\n") + (ncells ? "NCELLS 0\n" : "") +
+    dir.write("vorn.inp", std::string("FORMAT *shelx\nINPUT naph.res\n") + line +
                               "RINGS 3 8\n");
     const RunResult r = run_vorn(dir);
     EXPECT_EQ(r.status, 0) << r.out;
     const std::string log = dir.read("vorn.out");
     EXPECT_NE(r.out.find(" IDENTIFYING COVALENTLY-BONDED NEIGHBORS FOR EACH ATOM"), std::string::npos);
     EXPECT_NE(log.find(" Printout of neighbors of all atoms sorted by "), std::string::npos);
+    EXPECT_EQ(log.find(" No NCELLS line: molecules completed as with NCELLS") != std::string::npos, std::string(line).empty());
     if (ncells) {
       EXPECT_EQ(lines_of(dir.read("complete.ang")).size(), 18u);
       EXPECT_EQ(lines_of(dir.read("reduced.ang")).size(), 11u);
