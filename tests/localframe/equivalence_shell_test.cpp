@@ -7,12 +7,14 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <deque>
 #include <vector>
 
 #include "localframe/atom_loop.hpp"
 #include "structure/readers/readers.hpp"
 #include "support/test_support.hpp"
+#include "topology/bond_rules.hpp"
 
 namespace vorn::test {
 namespace {
@@ -48,6 +50,17 @@ bool on_a_cycle(const TestRun& rs, int p) {
   return std::any_of(first.begin() + 1, first.end(), [&](int b) { return seen[static_cast<std::size_t>(b)] != 0; });
 }
 
+// The whole per-atom loop on a completed structure.
+void set_up(TestRun& rs, const char* file, bool extend_hydrogens) {
+  rs.sw.format = InputFormat::shelx;
+  rs.sw.lfh = extend_hydrogens ? 1 : 0;
+  rs.model = read_shelx(test_data(std::string("shelx/") + file), ShelxLabels::as_named, rs.log_sink());
+  rs.sw.compfrag = 1;
+  gencompletefrags(rs);
+  findallneighbors(rs);
+  set_up_atoms(rs.loop());
+}
+
 TEST(ChemicalConstraints, JoinOnlyAtomsOfTheSameSurroundings) {
   const char* const files[] = {"naphthalene_P21a_half_molecule.res", "8-hydroxyquinolinium_hydrogenmaleate_P212121.res",
                                "Ru_complex_methanol_P21c_Qpeaks_after_END.ins",
@@ -55,12 +68,7 @@ TEST(ChemicalConstraints, JoinOnlyAtomsOfTheSameSurroundings) {
                                "Mg_hydrogenmaleate_hexahydrate_P21c_inversion.res"};
   for (const char* file : files) {
     TestRun rs;
-    rs.sw.format = InputFormat::shelx;
-    rs.model = read_shelx(test_data(std::string("shelx/") + file), ShelxLabels::as_named, rs.log_sink());
-    rs.sw.compfrag = 1;
-    gencompletefrags(rs);
-    findallneighbors(rs);
-    set_up_atoms(rs.loop());
+    set_up(rs, file, false);
     int constrained = 0;
     for (int a = 1; a <= rs.natom(); ++a) {
       const int r = rs.kset.reference[a];
@@ -82,6 +90,36 @@ TEST(ChemicalConstraints, JoinOnlyAtomsOfTheSameSurroundings) {
       EXPECT_EQ(on_a_cycle(rs, pa), on_a_cycle(rs, pr)) << pair;
     }
     EXPECT_GT(constrained, 0) << file;
+  }
+}
+
+// Water bound to a metal is water: with EXTEND_H each of its hydrogens
+// moves to the water O-H length, measured from the moved positions.
+TEST(MetalWater, EveryHydrogenIsExtended) {
+  const struct {
+    const char* file;
+    int waters;   // metal-bound water hydrogens of the asymmetric unit
+  } cases[] = {{"Mg_hydrogenmaleate_hexahydrate_P21c_inversion.res", 6},
+               {"FeCl_perchlorate_hydrate_R-3c_rhombohedral.res", 2}};
+  for (const auto& c : cases) {
+    TestRun rs;
+    set_up(rs, c.file, true);
+    int seen = 0;
+    for (int h = 1; h <= rs.natom(); ++h) {
+      if (rs.atom(h).iz != 1) continue;
+      const int o = rs.nb.of[h].atom.at(0);
+      int hydrogens = 0, metals = 0;
+      for (const int n : rs.nb.of[o].atom) {
+        hydrogens += rs.atom(n).iz == 1 ? 1 : 0;
+        metals += is_metal(rs.atom(n).iz) ? 1 : 0;
+      }
+      if (rs.atom(o).iz != 8 || hydrogens != 2 || metals == 0) continue;
+      ++seen;
+      const Atom& a = rs.atom(h);
+      const Atom& b = rs.atom(o);
+      EXPECT_NEAR(std::hypot(a.xc - b.xc, a.yc - b.yc, a.zc - b.zc), 0.9584, 1e-3) << c.file << " " << a.label.trimmed();
+    }
+    EXPECT_EQ(seen, c.waters) << c.file;
   }
 }
 

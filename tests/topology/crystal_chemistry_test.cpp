@@ -1,18 +1,15 @@
 // Bonds in real crystals: coordination bonds to metals, disorder parts kept
-// apart, bond tables that are mutual, and the disorder flag of a partly
-// occupied special position.  Distances are recomputed here from the
-// coordinates of the file, not taken from the neighbour table.
+// apart, bond tables that are mutual, and close sites that no PART
+// separates.  Distances are recomputed here from the coordinates of the
+// file, not taken from the neighbour table.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
-#include <optional>
+#include <filesystem>
 #include <sstream>
 
-#include "structure/cell.hpp"
 #include "structure/readers/readers.hpp"
-#include "structure/symmetry.hpp"
-#include "topology/open_molecules.hpp"
 #include "support/test_support.hpp"
 
 namespace vorn::test {
@@ -35,21 +32,11 @@ bool bonded(const TestRun& rs, int a, int b) {
   return std::find(n.begin(), n.end(), b) != n.end();
 }
 
-// Every structure of tests/data/shelx, plain and completed with NCELLS 1.
-const char* const kStructures[] = {
-    "8-hydroxyquinolinium_hydrogenmaleate_P212121.res",
-    "C2c_AlGa_fluoroalkoxy_MOESM1367.res",     "CaF2_Fm-3m_face_centred.res",
-    "DL-tryptophan_P21c.res",                  "FeCl_perchlorate_hydrate_R-3c_rhombohedral.res",
-    "I-43d_Ni_complex_body_centred.res",       "L-alanine_P212121_freeH.res",
-    "Mg_hydrogenmaleate_hexahydrate_P21c_inversion.res", "Ru_complex_methanol_P21c_Qpeaks_after_END.ins",
-    "ZP2_Pna21_freeH.ins",                     "jkd77_C22H20N2_P21n.res",
-    "naphthalene_P21a_half_molecule.res",      "nitrothiophene_carbaldehyde_Pna21.res",
-    "p21c_AlGa_perfluoroalkoxy_RESI_PART.res", "paracetamol_P21n.res",
-    "sucrose_P21.res",                         "thpp_P21n_disorder_cctbx.ins",
-    "urea_P-421m_special_positions.res"};
-
 TEST(CrystalBonds, TablesAreMutualAndKeepDisorderPartsApart) {
-  for (const char* file : kStructures) {
+  // Every structure of tests/data/shelx but the one that stops on Q peaks.
+  for (const auto& entry : std::filesystem::directory_iterator(test_data("shelx"))) {
+    const std::string file = entry.path().filename().string();
+    if (file.find("Qpeaks_before") != std::string::npos) continue;
     for (const int ncells : {-1, 1}) {
       TestRun rs;
       read_and_bond(rs, file, ncells);
@@ -141,78 +128,6 @@ TEST(CrystalBonds, CloseSitesWithoutPartsAreNamed) {
     findallneighbors(rs);
     const bool named = term.str().find("C(1) and C(1') are   0.690 Ang apart and no PART separates them") != std::string::npos;
     EXPECT_EQ(named, c.named) << c.part1 << " " << c.part2 << term.str();
-  }
-}
-
-// Without an NCELLS line molecules are completed by default; the NCELLS
-// chosen must give the whole molecule (naphthalene C10H8 from its half,
-// the Mg hexaaqua ion with its maleates), and nothing for structures that
-// are whole already or a network.
-TEST(WholeMolecules, DefaultNcellsCompletesEveryMolecule) {
-  const struct {
-    const char* file;
-    bool completed;
-    int carbons, hydrogens;   // of the completed table
-  } cases[] = {{"naphthalene_P21a_half_molecule.res", true, 10, 8},
-               {"paracetamol_P21n.res", false, 8, 9},
-               {"CaF2_Fm-3m_face_centred.res", false, 0, 0}};
-  for (const auto& c : cases) {
-    TestRun rs;
-    rs.sw.format = InputFormat::shelx;
-    rs.model = read_shelx(test_data(std::string("shelx/") + c.file), ShelxLabels::as_named, rs.log_sink());
-    rs.model.cryst.ncomplete = rs.natom();
-    const std::optional<int> cells = ncells_for_whole_molecules(rs.model, rs.sw);
-    ASSERT_EQ(cells.has_value(), c.completed) << c.file;
-    rs.sw.compfrag = cells.value_or(-1);
-    if (cells) {
-      gencompletefrags(rs);
-    } else {
-      rs.model.cryst.ncomplete = rs.natom();
-    }
-    int carbons = 0, hydrogens = 0;
-    for (int k = 1; k <= rs.ncomplete(); ++k) {
-      carbons += rs.atom(k).iz == 6 ? 1 : 0;
-      hydrogens += rs.atom(k).iz == 1 ? 1 : 0;
-    }
-    EXPECT_EQ(carbons, c.carbons) << c.file;
-    EXPECT_EQ(hydrogens, c.hydrogens) << c.file;
-  }
-}
-
-// The flag of an atom follows its share of the site times the site's
-// order: a third of a half-occupied site on a three-fold axis is disordered.
-TEST(DisorderFlag, FollowsOccupancyAndSiteSymmetryTogether) {
-  struct Case {
-    float x, y, occ;
-    int flag;
-  };
-  const Case cases[] = {
-      {0.0f, 0.0f, 1.0f / 3.0f, 1},     // whole site on the axis
-      {0.0f, 0.0f, 1.0f / 6.0f, -1},    // half of the site on the axis
-      {0.31f, 0.17f, 0.5f, -1},         // half of a general position
-      {0.31f, 0.17f, 1.0f, 0},
-  };
-  for (const Case& c : cases) {
-    Model md;
-    md.cell = {6.0f, 6.0f, 5.0f, 90.0f, 90.0f, 120.0f};
-    Log quiet;
-    md.transf = cell_transform(md.cell, quiet);
-    RecordFile cards;
-    cards.open_text("SYMM -Y,X-Y,Z\nSYMM -X+Y,-X,Z\n");
-    std::ostringstream listing;
-    md.symm = read_symmetry_cards(cards, listing);
-    md.natom = 1;
-    Atom& a = md.atoms[1];
-    a.xf = c.x;
-    a.yf = c.y;
-    a.zf = 0.25f;
-    a.occ = c.occ;
-    const Vec3 xc = to_cartesian(md.transf, Fractional{{a.xf, a.yf, a.zf}});
-    a.xc = xc[0];
-    a.yc = xc[1];
-    a.zc = xc[2];
-    flag_partial_sites(md);
-    EXPECT_EQ(md.atoms[1].flag, c.flag) << c.x << " " << c.occ;
   }
 }
 
