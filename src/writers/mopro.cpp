@@ -107,11 +107,15 @@ std::string mopro_symmetry_code(const Atom& a, int atom, const Frame& f, Log& lo
     const std::string own = mopro_label_code(a.sitesym, f.letter[0], f.letter[1]);
     if (!own.empty()) return own;
   }
-  const MultipoleSet permitted = f.site_group == "NO" ? label_multipoles(label) : f.multipoles;
+  // On a site, the KEY refines what both the site and the atom's label
+  // leave (a -4m2 perchlorate Cl on a two-fold axis): so must the code.
+  const MultipoleSet permitted = f.site_group == "NO" ? label_multipoles(label) : f.multipoles & label_multipoles(label);
   const MoproChoice choice = choose_mopro_code(permitted);
   const std::string where = f.site_group == "NO" ? "label " + label : "site " + f.site_group;
   if (choice.code.empty()) {
-    const std::string group = f.site_group == "NO" ? label : f.site_group;
+    // The atom's label: the site's point group, or a stricter chemical
+    // label that the site frame kept.
+    const std::string& group = label;
     warn(log, layout::format("(/9a)", " WARNING: MoPro has no symmetry code that allows only the multipoles of ",
                               a.label.trimmed(), " (", where, "); its SYMPLM line names the point group ", group,
                               ", check that MoPro knows it"),
