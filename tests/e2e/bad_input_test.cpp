@@ -1064,7 +1064,7 @@ TEST(BadInput, StopsNameTheFileAndLineOfTheFault) {
       {"NCELLS 1\n", res("10 10 10 179.9 90 90", "", atoms), "", "no crystal has a cell narrower than 0.5 Angstrom"},
       {"", res("10 10 10 90 90 90", "", "C1 1 0.1x 0.2 0.3 11.0 0.02\n"), "",
        "ERROR *** ReadShelx *** Error reading atom: C(1) <<C1 1 0.1X 0.2 0.3 11.0 0.02>> (line 6 of in.res)"},
-      {"VERBOSE high\n", paracetamol(), "", "ERROR *** ReadInp *** Error while reading file vorn.inp, line 3"},
+      {"VERBOSE high\n", paracetamol(), "", "ERROR *** ReadInp *** Error while reading file vorn.inp, line 4"},
   };
   for (const Case& c : cases) {
     Sandbox sb;

@@ -48,7 +48,9 @@ TEST(CrystalBonds, TablesAreMutualAndKeepDisorderPartsApart) {
           const int pa = rs.atom(a).part, pb = rs.atom(b).part;
           if (pa != 0 && pb != 0 && pa != pb) ++part_bonds;
           // A negative part bonds to no copy of its own part in another image.
-          if (pa < 0 && pa == pb) EXPECT_EQ(a > rs.natom(), b > rs.natom()) << file;
+          if (pa < 0 && pa == pb) {
+            EXPECT_EQ(a > rs.natom(), b > rs.natom()) << file;
+          }
         }
       }
       EXPECT_EQ(part_bonds, 0) << file << " NCELLS " << ncells;
