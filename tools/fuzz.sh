@@ -17,7 +17,7 @@ build=$(cd "$build" && pwd)   # the harnesses work in a scratch directory
 seconds=${2:-60}
 shared=tests/data
 seeds=tests/fuzz/seeds
-harnesses=(control shelx xd aim2tab platon databank numbers)
+harnesses=(control shelx xd aim2tab platon databank matts_bank numbers)
 
 corpus=$build/fuzz-corpus
 rm -rf "$corpus"
@@ -43,6 +43,7 @@ done
 copy "$corpus/aim2tab" "$seeds"/aim2tab/*
 copy "$corpus/platon" "$seeds"/platon/*
 copy "$corpus/databank" tests/data/*.db examples/*.db
+copy "$corpus/matts_bank" tests/data/matts/*.matts
 copy "$corpus/numbers" "$seeds"/numbers/*
 head -c 4000 examples/paracetamol.res > "$corpus/numbers/paracetamol-head.txt"
 

@@ -144,6 +144,9 @@ bool keyword_databank(Switches& sw, RecordFile& f) {
     sw.abank = env ? env : "";
   } else {
     sw.abank = raw_word(raw, 2, "The DATABANK line of vorn.inp names no databank file");
+    // `*matts` after the name: the bank is read as a MATTS bank whatever
+    // its content looks like.
+    if (dnumline(raw) >= 3 && upcased(std::string(raw_word(raw, 3, "").trimmed())) == "*MATTS") sw.matts_bank = true;
   }
   return true;
 }
@@ -398,6 +401,7 @@ void echo(Switches& sw, std::ostream& log) {
   if (sw.usedb == 1) {
     log << " Read pseudoatom parameters from databank file :\n"
         << "   " << sw.abank.trimmed() << '\n';
+    if (sw.matts_bank) log << "   read as a MATTS-format bank\n";
   }
   if (sw.simple == 1) log << " Use simple model for determination of chemical equivalency\n";
   log << (sw.lchem[0] == 1 ? " Use chemical/kappa constraints for H-atoms\n"

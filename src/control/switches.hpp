@@ -66,6 +66,7 @@ struct Switches {
   Args args;
   FileName xdold;      // XD master file of XD input
   FileName abank;      // databank file
+  bool matts_bank = false;   // `*matts`: read the databank as a MATTS bank
   int usedb = 0;
   int lfh = 0;         // extend X-H bonds
   int lsx = 0;         // plain SHELX-to-XD conversion (TOXD)

@@ -1,5 +1,6 @@
 #include "driver/run.hpp"
 
+#include <optional>
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include "control/control_file.hpp"
 #include "layout/run_error.hpp"
 #include "layout/text_edit.hpp"
+#include "databank/matts_bank.hpp"
 #include "databank/rescale.hpp"
 #include "formfactors/form_factor_table.hpp"
 #include "formfactors/reflections.hpp"
@@ -294,6 +296,8 @@ KeptPopulations write_parameter_step(const Model& model, const Switches& sw, con
       }
       to_both(log, layout::format("(/,' ATOMS SEARCHED in DB, FOUND in DB, ','NOT FOUND in DB = ',3i8)", searched,
                                   found, searched - found));
+      if (searched > 0 && found == 0)
+        warn(log, " WARNING: the databank " + std::string(sw.abank.trimmed()) + " fits no atom: every atom stays spherical");
       if (sw.args.iscale != 0)
         populations = rescale_valence_populations(std::move(populations), model, sw.args.iscale, io.input, log);
     }
@@ -409,7 +413,14 @@ void normal_run(RunFiles& io) {
 
   // Step 8: databank.
   DatabankText databank_text;
-  if (sw.usedb == 1) sw.abank = open_databank(sw.abank, io.db, io.input, log);
+  std::optional<MattsBank> matts;
+  if (sw.usedb == 1) {
+    sw.abank = open_databank(sw.abank, io.db, io.input, log);
+    if (is_matts_bank(io.db, sw.matts_bank)) {
+      matts = read_matts_bank(io.db);
+      report_matts_bank(*matts, model, log);
+    }
+  }
 
   // Step 9: complete fragments.
   AtomIndex index;
@@ -437,7 +448,11 @@ void normal_run(RunFiles& io) {
   if (sw.format == InputFormat::xd)
     old_master = split_old_master(model.xd_master_records, std::string(sw.xdold.trimmed()));
   const DatabankSource databank{io.db, databank_text, direct_forms(index)};
-  AtomLoopResult loop = set_up_atoms(sw, model, index, nb, rings, sw.usedb == 1 ? &databank : nullptr, log);
+  // A MATTS bank types no atom yet: every atom keeps the spherical
+  // neutral-atom model, and the run says so.
+  const bool own_bank = sw.usedb == 1 && !matts;
+  if (matts) warn(log, " WARNING: the databank " + matts->path + " fits no atom: every atom stays spherical");
+  AtomLoopResult loop = set_up_atoms(sw, model, index, nb, rings, own_bank ? &databank : nullptr, log);
   const std::vector<AtomSetup>& setup = loop.atoms;
   const AtomTables& tables = loop.tables;
   write_master_tables(model, sw, setup, tables.dummies, tables.kappa_sets, old_master, io.mas.os());
