@@ -16,6 +16,7 @@
 #include "layout/run_error.hpp"
 #include "layout/text_edit.hpp"
 #include "databank/matts_bank.hpp"
+#include "databank/matts_typing.hpp"
 #include "databank/rescale.hpp"
 #include "formfactors/form_factor_table.hpp"
 #include "formfactors/reflections.hpp"
@@ -414,11 +415,15 @@ void normal_run(RunFiles& io) {
   // Step 8: databank.
   DatabankText databank_text;
   std::optional<MattsBank> matts;
+  std::optional<MattsTyping> typing;
   if (sw.usedb == 1) {
     sw.abank = open_databank(sw.abank, io.db, io.input, log);
     if (is_matts_bank(io.db, sw.matts_bank)) {
       matts = read_matts_bank(io.db);
       report_matts_bank(*matts, model, log);
+      // Typed on the atoms as read: the bank's own bond search reaches
+      // every symmetry image, so the copies NCELLS adds are not needed.
+      typing = type_atoms(*matts, model, sw.ifra == 1);
     }
   }
 
@@ -448,10 +453,15 @@ void normal_run(RunFiles& io) {
   if (sw.format == InputFormat::xd)
     old_master = split_old_master(model.xd_master_records, std::string(sw.xdold.trimmed()));
   const DatabankSource databank{io.db, databank_text, direct_forms(index)};
-  // A MATTS bank types no atom yet: every atom keeps the spherical
-  // neutral-atom model, and the run says so.
+  // With a MATTS bank the atoms are typed; the populations of the types
+  // are not transferred yet, so every atom keeps the spherical
+  // neutral-atom model.
   const bool own_bank = sw.usedb == 1 && !matts;
-  if (matts) warn(log, " WARNING: the databank " + matts->path + " fits no atom: every atom stays spherical");
+  if (matts) {
+    std::vector<int> counts;
+    for (std::size_t i = 0; i < typing->types.size(); ++i) counts.push_back(nb.of[static_cast<int>(i) + 1].nnei());
+    report_typing(*matts, *typing, model, counts, log);
+  }
   AtomLoopResult loop = set_up_atoms(sw, model, index, nb, rings, own_bank ? &databank : nullptr, log);
   const std::vector<AtomSetup>& setup = loop.atoms;
   const AtomTables& tables = loop.tables;

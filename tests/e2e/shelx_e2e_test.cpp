@@ -21,6 +21,9 @@ struct Expected {
 };
 
 const std::map<std::string, Expected> kReads = {
+    {"8-hydroxyquinolinium_hydrogenmaleate_P212121.res",
+     {30, "    30   C(4)      6  2  1  1.07539  0.48122  0.57961 1.000"
+          "  0.010  0.013  0.008  0.001 -0.000 -0.000"}},
     {"C2c_AlGa_fluoroalkoxy_MOESM1367.res",
      {168, "   168   F(9)      9  2  5  0.50355  0.65401  0.38688 0.354"
           "  0.096  0.101  0.066  0.017  0.022 -0.015"}},

@@ -1,11 +1,12 @@
 // The MATTS bank reader on an arbitrary file: the format test, the whole
-// reading and the report against a small model whose elements the bank may
-// or may not hold.
+// reading, the report and the typing of a small molecule (C-H, C-Br, a
+// second C) whose elements the bank may or may not hold.
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "databank/matts_bank.hpp"
+#include "databank/matts_typing.hpp"
 #include "fuzz_support.hpp"
 
 using namespace vorn;
@@ -20,7 +21,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   test::TestRun& rs = *run.rs;
   rs.model.natom = 3;
   const int elements[] = {1, 6, 35};
-  for (int i = 1; i <= 3; ++i) rs.atom(i).iz = elements[i - 1];
+  const float x[] = {0.1f, 0.2f, 0.4f};
+  rs.model.cell = {10, 10, 10, 90, 90, 90};
+  rs.model.symm.nsym = 1;
+  rs.model.symm.op[1] = SymOp{};
+  for (int i = 1; i <= 3; ++i) {
+    rs.atom(i).iz = elements[i - 1];
+    rs.atom(i).xf = x[i - 1];
+    rs.atom(i).yf = rs.atom(i).zf = 0.5f;
+  }
   RecordFile f;
   f.open_text(std::string(fuzz::as_text(data, size)));
   fuzz::guarded([&] {
@@ -30,6 +39,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const MattsEntry& e : bank.entries)
       if (e.atoms.empty() || e.id.empty()) fuzz::fail("an entry was read without atoms or ID");
     report_matts_bank(bank, rs.model, rs.log_sink());
+    const MattsTyping typing = type_atoms(bank, rs.model, true);
+    for (const MattsType& t : typing.types)
+      if (t.entry >= static_cast<int>(bank.entries.size()) || (t.entry >= 0 && t.maps.empty()))
+        fuzz::fail("an atom was typed without an entry or a map");
   });
   return 0;
 }
