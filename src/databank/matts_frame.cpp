@@ -186,6 +186,7 @@ std::optional<MattsFrame> build_matts_frame(const MattsEntry& entry, const Matts
     MattsFrame f;
     f.axis = entry.frame.axis;
     f.left = entry.frame.left;
+    f.centre = map.named[0].pos;
     if (entry.chiral) {
       f.chiral = true;
       const gemmi::Vec3 c(map.named[0].pos);

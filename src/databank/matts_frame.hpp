@@ -28,6 +28,7 @@ struct MattsAxisPoint {
 struct MattsFrame {
   std::array<char, 2> axis{'X', 'Y'};
   std::array<MattsAxisPoint, 2> point;
+  gemmi::Position centre;   // the typed atom
   gemmi::Mat33 axes;     // rows: the local X, Y and Z axes (Cartesian unit vectors)
   bool left = false;     // the third axis negated: an L entry, or the mirror image of its chirality
   bool chiral = false;

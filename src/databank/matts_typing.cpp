@@ -298,9 +298,8 @@ void report_typing(const MattsBank& bank, const MattsTyping& typing, const Model
   }
   const int typed = typing.typed();
   const int total = static_cast<int>(typing.types.size());
-  if (typed == 0)
-    warn(log, " WARNING: the databank " + bank.path + " fits no atom: every atom stays spherical");
-  else if (!untyped.empty())
+  // A bank that fits no atom is named by the parameter step's warning.
+  if (typed > 0 && !untyped.empty())
     warn(log, " WARNING: no entry of the databank fits these atoms, which stay spherical:" + untyped);
   to_both(log, " MATTS typing : " + std::to_string(typed) + " atoms typed, " + std::to_string(total - typed) +
                    " untyped");

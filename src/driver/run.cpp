@@ -16,6 +16,7 @@
 #include "layout/run_error.hpp"
 #include "layout/text_edit.hpp"
 #include "databank/matts_bank.hpp"
+#include "databank/matts_transfer.hpp"
 #include "databank/matts_typing.hpp"
 #include "databank/rescale.hpp"
 #include "formfactors/form_factor_table.hpp"
@@ -34,6 +35,7 @@
 #include "localframe/dummy_atoms.hpp"
 #include "topology/cell_grid.hpp"
 #include "writers/auxiliary.hpp"
+#include "writers/transferred_model.hpp"
 #include "writers/axes_drawing.hpp"
 #include "writers/bond_restraints.hpp"
 #include "writers/fixed_hydrogens.hpp"
@@ -145,6 +147,10 @@ void write_summary(const WrittenFiles& files, bool databank, Log& log) {
   if (files.reduced) to_both(log, " Reduced structure in PLATON format     : reduced.ang & reduced_1.ang");
   if (files.complete) to_both(log, " Completed molecules in PLATON format   : complete.ang");
   if (files.groups) to_both(log, " Unidentified groups in PLATON format   : group.ang");
+  if (files.transferred_model) {
+    to_both(log, " Entry and frame of every atom          : vorn_types.csv");
+    to_both(log, " Transferred model as a rhoCIF          : vorn_model.cif");
+  }
   to_both(log, " PLATON plot file with local axes       : vorn.spf");
   to_both(log, " Drawing of the local axes (SVG)        : vorn.svg");
   to_both(log, " Program log file                       : vorn.out");
@@ -279,7 +285,8 @@ Rings find_and_write_rings(const Model& model, const Switches& sw, AtomIndex& in
 // databank, as they were refined.
 // Returns the populations and kappa values written.
 KeptPopulations write_parameter_step(const Model& model, const Switches& sw, const std::vector<AtomSetup>& setup,
-                                     AtomTables& tables, RunFiles& io, WrittenFiles& written, Log& log) {
+                                     AtomTables& tables, RunFiles& io, WrittenFiles& written, Log& log,
+                                     const std::vector<TransferredAtom>* transferred) {
   open_output(io, io.par, "xd_vorn.inp");
   to_log(log, "");
   to_log(log, kRule80);
@@ -324,6 +331,18 @@ KeptPopulations write_parameter_step(const Model& model, const Switches& sw, con
   write_parameter_files(model, setup, tables.dummies, populations, kappas, tables.kappa_sets, log,
                         {kept_whole ? nullptr : &io.par.os(), io.mopro.os(), io.con.os()}, decimals);
   if (fixedh) write_fixedh_file(model, io.fixedh.os());
+  if (transferred != nullptr && sw.lsx != 1) {
+    // The model of a MATTS bank: the type and frame of every atom, and the
+    // model itself as a rhoCIF, with the populations just written.
+    OutFile types, cif;
+    open_output(io, types, "vorn_types.csv");
+    write_types_csv(model, setup, *transferred, types.os());
+    finish_output(io, types);
+    open_output(io, cif, "vorn_model.cif");
+    write_rho_cif(model, sw, setup, tables.dummies, populations, kappas, cif.os());
+    finish_output(io, cif);
+    written.transferred_model = true;
+  }
   io.con.close();
   io.par.close();
   if (fixedh) io.fixedh.close();
@@ -453,16 +472,18 @@ void normal_run(RunFiles& io) {
   if (sw.format == InputFormat::xd)
     old_master = split_old_master(model.xd_master_records, std::string(sw.xdold.trimmed()));
   const DatabankSource databank{io.db, databank_text, direct_forms(index)};
-  // With a MATTS bank the atoms are typed; the populations of the types
-  // are not transferred yet, so every atom keeps the spherical
-  // neutral-atom model.
+  // With a MATTS bank every typed atom takes its entry's frame and
+  // parameters; the others stay spherical.
   const bool own_bank = sw.usedb == 1 && !matts;
+  std::optional<std::vector<TransferredAtom>> transferred;
   if (matts) {
     std::vector<int> counts;
     for (std::size_t i = 0; i < typing->types.size(); ++i) counts.push_back(nb.of[static_cast<int>(i) + 1].nnei());
     report_typing(*matts, *typing, model, counts, log);
+    transferred = transfer_entries(*matts, *typing, model, log);
   }
-  AtomLoopResult loop = set_up_atoms(sw, model, index, nb, rings, own_bank ? &databank : nullptr, log);
+  AtomLoopResult loop = set_up_atoms(sw, model, index, nb, rings, own_bank ? &databank : nullptr, log,
+                                     transferred ? &*transferred : nullptr);
   const std::vector<AtomSetup>& setup = loop.atoms;
   const AtomTables& tables = loop.tables;
   write_master_tables(model, sw, setup, tables.dummies, tables.kappa_sets, old_master, io.mas.os());
@@ -485,7 +506,8 @@ void normal_run(RunFiles& io) {
   // holds), and the form factors of the model they hold.
   std::optional<KeptPopulations> parameters;
   if (sw.usedb == 1 || sw.lfh == 1 || sw.lsx == 1 || sw.format == InputFormat::xd)
-    parameters = write_parameter_step(model, sw, setup, loop.tables, io, written, log);
+    parameters = write_parameter_step(model, sw, setup, loop.tables, io, written, log,
+                                      transferred ? &*transferred : nullptr);
   if (sw.formfactors.requested)
     write_form_factor_step(model, sw, setup, parameters ? &*parameters : nullptr, io, written, log);
 

@@ -56,6 +56,7 @@ struct WrittenFiles {
   bool complete = false;            // complete.ang
   bool groups = false;              // group.ang
   bool form_factors = false;        // vorn.tsc
+  bool transferred_model = false;   // vorn_types.csv, vorn_model.cif
 };
 // The closing summary of the files written, to the log and the terminal;
 // with a databank, where to find the summary of its atom types.

@@ -80,9 +80,10 @@ std::vector<AtomSetup> set_up_atoms(const AtomLoop& loop) {
 }
 
 AtomLoopResult set_up_atoms(const Switches& sw, Model& model, AtomIndex& index, const Neighbors& nb, Rings& rings,
-                            const DatabankSource* databank, Log& log) {
+                            const DatabankSource* databank, Log& log,
+                            const std::vector<TransferredAtom>* transferred) {
   AtomLoopResult result;
-  result.atoms = set_up_atoms(AtomLoop{sw, model, index, nb, rings, databank, log, result.tables});
+  result.atoms = set_up_atoms(AtomLoop{sw, model, index, nb, rings, databank, log, result.tables, transferred});
   return result;
 }
 

@@ -10,6 +10,7 @@
 #include "databank/databank.hpp"
 #include "databank/databank_records.hpp"
 #include "databank/functional_groups.hpp"
+#include "databank/matts_transfer.hpp"
 #include "layout/log.hpp"
 #include "localframe/frame_records.hpp"
 #include "structure/model.hpp"
@@ -44,6 +45,9 @@ struct AtomLoop {
   const DatabankSource* databank;   // null when no databank is read
   Log& log;
   AtomTables& tables;
+  // The model a MATTS bank gives each atom of the table (atom i at
+  // [i - 1]); null without one.
+  const std::vector<TransferredAtom>* transferred = nullptr;
 
   IndexedAtoms indexed() const { return {model, sw, index}; }
   Atom& atom(int i) const { return model.atoms[i]; }
@@ -59,7 +63,8 @@ struct AtomLoopResult {
 
 // Sets up atoms 1 to natom in order; writes the log and the terminal only.
 AtomLoopResult set_up_atoms(const Switches& sw, Model& model, AtomIndex& index, const Neighbors& nb, Rings& rings,
-                            const DatabankSource* databank, Log& log);
+                            const DatabankSource* databank, Log& log,
+                            const std::vector<TransferredAtom>* transferred = nullptr);
 // The same, filling tables that the caller holds.
 std::vector<AtomSetup> set_up_atoms(const AtomLoop& loop);
 

@@ -37,6 +37,9 @@ struct KappaSets {
   int keyed = 0;
   std::unordered_map<std::string, int> first_hydrogen;
   std::unordered_map<std::string, int> first_heavy;
+  // Atoms typed by a MATTS bank: the first atom of each entry and
+  // scattering type, whose kappa set the later ones share.
+  std::unordered_map<std::string, int> first_of_entry;
 };
 
 // The local frame of one atom as chosen by defloc.

@@ -14,6 +14,7 @@
 #include "layout/layout.hpp"
 #include "localframe/dummy_atoms.hpp"
 #include "localframe/atom_table_line.hpp"
+#include "localframe/entry_frame.hpp"
 #include "localframe/equivalence.hpp"
 #include "localframe/frame_handedness.hpp"
 #include "localframe/site_frame.hpp"
@@ -221,16 +222,42 @@ std::optional<Handedness> constraint_hand(const AtomLoop& loop, int atom, const 
   return std::nullopt;
 }
 
+// Kappa set of an atom typed by a MATTS bank: that of the first atom of
+// the same entry and scattering type.  It is constrained to that atom when
+// the switches allow, both keep the entry's frame and their hands agree;
+// returns the reference, 0 for none.
+int entry_kappa_set(const AtomLoop& loop, int atom, const Frame& f, const TransferredAtom& t,
+                    const std::vector<AtomSetup>& earlier) {
+  KappaSets& ks = loop.tables.kappa_sets;
+  const Atom& a = loop.atom(atom);
+  ks.chemcon[atom] = 0;
+  const auto [it, first] = ks.first_of_entry.emplace(t.id + '|' + std::to_string(a.tbl), atom);
+  if (first) return new_set(loop, atom), 0;
+  const int j = it->second;
+  ks.kappaset[atom] = ks.kappaset[j];
+  layout::write(loop.log.log(), "(/a,i4)", " Old kappa set = ", ks.kappaset[atom]);
+  const TransferredAtom* r = typed_atom(loop, j);
+  const bool allowed = loop.sw.lchem[a.iz == 1 ? 0 : 1] != 0;
+  if (!allowed || r == nullptr || f.axes_from_site || earlier.at(static_cast<std::size_t>(j - 1)).frame.axes_from_site ||
+      r->frame->left != t.frame->left)
+    return 0;
+  ks.chemcon[atom] = 1;
+  return j;
+}
+
 }  // namespace
 
 AtomSetup kappa_and_output(const AtomLoop& loop, int atom, Frame& f, const std::vector<AtomSetup>& earlier) {
   Atom& a = loop.atom(atom);
+  const TransferredAtom* typed = typed_atom(loop, atom);
   int ref = 0;
   if (loop.sw.lsx == 1) {
     // One kappa set per scattering type.
     loop.tables.kappa_sets.kappaset[atom] = a.tbl;
     loop.tables.kappa_sets.lastkset = std::max(loop.tables.kappa_sets.lastkset, a.tbl);
     loop.tables.kappa_sets.chemcon[atom] = 0;
+  } else if (typed) {
+    ref = entry_kappa_set(loop, atom, f, *typed, earlier);
   } else {
     ref = choose_kappa_set(loop, atom, f);
   }
@@ -248,7 +275,8 @@ AtomSetup kappa_and_output(const AtomLoop& loop, int atom, Frame& f, const std::
     ref = 0;
     loop.tables.kappa_sets.chemcon[atom] = 0;
   }
-  if (ref != 0) {
+  if (typed && !f.axes_from_site && typed->frame->left) hand = Handedness::left;
+  if (ref != 0 && !typed) {
     const std::optional<Handedness> h =
         constraint_hand(loop, atom, f, ref, earlier.at(static_cast<std::size_t>(ref - 1)).frame);
     if (h) {
@@ -277,7 +305,21 @@ AtomSetup kappa_and_output(const AtomLoop& loop, int atom, Frame& f, const std::
                                          (disordered && loop.sw.disorder.disdb == 1));
   bool searched = false, found = false;
   MultipoleSet zeroed;
-  if (read) {
+  const bool matts = loop.transferred != nullptr && loop.sw.usedb == 1 &&
+                     ((!disordered && !f.ordered_with_disordered_neighbour) || (disordered && loop.sw.disorder.disdb == 1));
+  if (matts && typed) {
+    // The entry's populations, rotated from the entry's frame into the
+    // frame written.
+    const Plm plm = entry_populations_in(*typed, written_axes(loop, atom, f, hand == Handedness::left));
+    copy_databank_result(a, atom, kset, entry_record(*typed, plm), loop.tables.populations, loop.tables.kappas);
+    layout::write(loop.log.log(), "(/' Atom ',a,' :: entry ',a,' of the MATTS bank')", a.label, typed->id);
+    searched = found = true;
+    zeroed = zero_forbidden_populations(loop, atom, f.multipoles);
+  } else if (matts) {
+    layout::write(loop.log.log(), "(/' Atom ',a,' :: no entry of the MATTS bank, spherical')", a.label);
+    databank_defaults(a, atom, kset, loop.tables.populations, loop.tables.kappas);
+    searched = true;
+  } else if (read) {
     layout::write(loop.log.log(), "(/' Atom ',a,' :: will now read databank')", a.label);
     const Mpoles1 entry = readdb(*loop.databank, loop.indexed(), loop.tables.hydrogen_parents, loop.tables.groups, loop.log, atom,
                                  f.ring, f.planar_group);

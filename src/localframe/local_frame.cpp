@@ -11,6 +11,7 @@
 
 #include "layout/run_error.hpp"
 #include "databank/hydrogen.hpp"
+#include "localframe/entry_frame.hpp"
 #include "layout/layout.hpp"
 #include "localframe/dummy_atoms.hpp"
 #include "localframe/equivalence.hpp"
@@ -656,6 +657,7 @@ Frame assign_frame(const AtomLoop& loop, int atom) {
 AtomSetup defloc(const AtomLoop& loop, int atom, const std::vector<AtomSetup>& earlier) {
   const int dummies_before = loop.tables.dummies.count;
   Frame f = assign_frame(loop, atom);
+  if (const TransferredAtom* t = typed_atom(loop, atom)) apply_entry_frame(loop, atom, *t, f, dummies_before);
   fit_frame_to_site(loop, atom, f, dummies_before);
   return kappa_and_output(loop, atom, f, earlier);
 }

@@ -196,20 +196,18 @@ AxisPoint point_off_axis(const AtomLoop& loop, int atom, const gemmi::Vec3& z, c
   return point_along(loop, atom, x);
 }
 
-// Drops the dummies made for a frame that was then replaced, unless a
-// ring keeps one as its centre for the atoms still to come.
-void discard_dummies_after(const AtomLoop& loop, int count) {
-  for (const Ring& r : loop.rings.list)
-    if (r.centre_dummy > count) return;
-  loop.tables.dummies.count = count;
-}
-
 std::string frame_text(const Frame& f) {
   return std::string(1, f.letter[0]) + " -> " + std::string(f.label[0].trimmed()) + ", " + std::string(1, f.letter[1]) +
          " -> " + std::string(f.label[1].trimmed());
 }
 
 }  // namespace
+
+void discard_dummies_after(const AtomLoop& loop, int count) {
+  for (const Ring& r : loop.rings.list)
+    if (r.centre_dummy > count) return;
+  loop.tables.dummies.count = count;
+}
 
 void fit_frame_to_site(const AtomLoop& loop, int atom, Frame& frame, int dummies_before) {
   Atom& a = loop.atom(atom);

@@ -26,6 +26,10 @@ gemmi::Mat33 handed_axes(const Vec3& atom, const Frame& frame, bool left);
 // The operations of the site expressed in the frame.
 std::vector<gemmi::Mat33> operations_in_frame(const SiteSymmetry& site, const gemmi::Mat33& axes);
 
+// Drops the dummies made for a frame that was then replaced, unless a
+// ring keeps one as its centre for the atoms still to come.
+void discard_dummies_after(const AtomLoop& loop, int count);
+
 // Fits the atom's frame (and its site-symmetry label) to its site and
 // stores in the frame the multipoles that the site and the kept label
 // allow; writes what it decided to the log.  Dummies numbered above

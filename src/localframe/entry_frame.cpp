@@ -1,0 +1,92 @@
+// The frame and populations of an atom typed by a MATTS bank.
+#include "localframe/entry_frame.hpp"
+
+#include <cmath>
+#include <string>
+
+#include "layout/layout.hpp"
+#include "localframe/dummy_atoms.hpp"
+#include "localframe/multipole_rotation.hpp"
+#include "localframe/site_frame.hpp"
+#include "structure/cell.hpp"
+
+namespace vorn {
+
+namespace {
+
+// Written frames equal to the entry's differ from it only by the rounding
+// of stored positions: those keep the entry's numbers as they are.
+constexpr double kSameFrame = 1e-4;
+
+gemmi::Mat33 entry_axes(const TransferredAtom& t) { return t.frame->axes.transpose(); }   // rows -> columns
+
+}  // namespace
+
+const TransferredAtom* typed_atom(const AtomLoop& loop, int atom) {
+  if (loop.transferred == nullptr || atom < 1 || static_cast<std::size_t>(atom) > loop.transferred->size()) return nullptr;
+  const TransferredAtom& t = (*loop.transferred)[static_cast<std::size_t>(atom - 1)];
+  return t.entry >= 0 && t.frame ? &t : nullptr;
+}
+
+void apply_entry_frame(const AtomLoop& loop, int atom, const TransferredAtom& t, Frame& frame, int dummies_before) {
+  discard_dummies_after(loop, dummies_before);
+  const MattsFrame& m = *t.frame;
+  const Vec3 origin = cart(loop.model, atom);
+  for (std::size_t k = 0; k < 2; ++k) {
+    const MattsAxisPoint& p = m.point[k];
+    frame.letter[k] = m.axis[k];
+    if (p.atom >= 0) {
+      const int b = p.atom + 1;
+      frame.label[k] = loop.atom(b).label.view();
+      frame.pos[k] = cart(loop.model, b);
+      frame.point[k] = b;
+    } else {
+      const gemmi::Vec3 d = gemmi::Vec3(p.pos) - gemmi::Vec3(m.centre);
+      const Cartesian at{{origin[0] + static_cast<float>(d.x), origin[1] + static_cast<float>(d.y),
+                          origin[2] + static_cast<float>(d.z)}};
+      const DummyPoint dp = add_dummy(loop.tables.dummies, loop.model, loop.sw, at);
+      frame.label[k] = loop.tables.dummies.label[dp.number].view();
+      frame.pos[k] = dp.cart;
+      frame.point[k] = loop.natom() + dp.number;
+    }
+  }
+  Atom& a = loop.atom(atom);
+  a.sitesym = t.symmetry == "no" ? std::string("NO") : t.symmetry;
+  layout::write(loop.log.log(), "(/a)",
+                " Frame of entry " + t.id + " (" + m.point[0].text + ", " + m.point[1].text + ")" +
+                    (m.chiral ? (m.same_chirality ? ", same chirality" : ", mirror image of its chirality") : "") +
+                    (m.left ? ", left-handed" : ""));
+}
+
+gemmi::Mat33 written_axes(const AtomLoop& loop, int atom, const Frame& frame, bool left) {
+  gemmi::Mat33 w = frame_axes(cart(loop.model, atom), frame);
+  if (left)
+    for (int i = 0; i < 3; ++i) w[i][2] = -w[i][2];
+  return w;
+}
+
+Plm entry_populations_in(const TransferredAtom& t, const gemmi::Mat33& written) {
+  Plm plm;
+  for (int l = 0; l <= 4; ++l)
+    for (int m = -l; m <= l; ++m)
+      plm(l, m) = static_cast<float>(t.plm[static_cast<std::size_t>(l)][static_cast<std::size_t>(l + m)]);
+  const gemmi::Mat33 old_from_new = entry_axes(t).transpose().multiply(written);
+  double off = 0;
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j) off = std::max(off, std::abs(old_from_new[i][j] - (i == j ? 1.0 : 0.0)));
+  return off < kSameFrame ? plm : rotate_multipoles(plm, old_from_new);
+}
+
+Mpoles1 entry_record(const TransferredAtom& t, const Plm& plm) {
+  Mpoles1 m;
+  m.ifind = 1;
+  m.pv = static_cast<float>(t.pv);
+  m.sigpv = static_cast<float>(t.sigpv);
+  m.kappa1 = static_cast<float>(t.kappa);
+  m.kappa2 = static_cast<float>(t.kprim);
+  m.plm = plm;
+  m.comment = std::string_view(t.comment).substr(0, 80);
+  return m;
+}
+
+}  // namespace vorn

@@ -1,0 +1,126 @@
+// Runs with the MATTS-format test bank: the rhoCIF of the transferred model
+// read back by gemmi against vorn_types.csv and the bank's own values.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <gemmi/cif.hpp>
+#include <gemmi/gz.hpp>
+#include <gemmi/numb.hpp>
+#include <gemmi/util.hpp>
+
+#include "support/test_support.hpp"
+
+namespace vorn {
+namespace {
+
+struct MattsRun {
+  test::ScratchDir dir;
+  explicit MattsRun(const std::string& extra) {
+    dir.copy_in(test::test_data("shelx/paracetamol_P21n.res"), "structure.res");
+    dir.copy_in(test::test_data("matts/small.matts"), "bank.txt");
+    dir.write("vorn.inp", "FORMAT *shelx\nINPUT structure.res\nDATABANK bank.txt\nCHFRAG 0.\n" + extra);
+    const test::RunResult r = test::run_vorn(dir);
+    EXPECT_EQ(r.status, 0) << r.out;
+  }
+};
+
+// The row of an atom, by the names of the columns asked for.
+std::map<std::string, std::string> row(gemmi::cif::Table& t, const std::vector<std::string>& names,
+                                       const std::string& label) {
+  std::map<std::string, std::string> out;
+  for (auto r : t)
+    if (r.str(0) == label)
+      for (std::size_t k = 0; k < names.size(); ++k) out[names[k]] = r[k];
+  return out;
+}
+
+const std::vector<std::string> kAxes = {"atom_label", "atom0", "ax1", "atom1", "atom2", "ax2", "handedness"};
+const std::vector<std::string> kRho = {"atom_label", "coeff_Pv", "coeff_P11", "coeff_P20", "coeff_P33",
+                                       "coeff_P4-4", "kappa", "kappa_prime"};
+
+TEST(MattsEndToEnd, TheTransferredModelReadsBackAsARhoCif) {
+  const MattsRun run("RINGS 3 8 *special\n");
+  const std::vector<std::string> types = test::lines_of(run.dir.read("vorn_types.csv"));
+  ASSERT_EQ(types.size(), 20u);   // every atom of the file, in its order
+  gemmi::cif::Document doc = gemmi::cif::read_file(run.dir.file("vorn_model.cif"));
+  gemmi::cif::Block& b = doc.sole_block();
+  std::set<std::string> sites;
+  for (const std::string& s : b.find_values("_atom_site_label")) sites.insert(s);
+  gemmi::cif::Table axes = b.find("_atom_local_axes_", kAxes);
+  gemmi::cif::Table rho = b.find("_atom_rho_multipole_", kRho);
+  ASSERT_TRUE(axes.ok() && rho.ok());
+  for (const std::string& line : types) {
+    const std::vector<std::string> f = gemmi::split_str(line, ';');
+    ASSERT_EQ(f.size(), 4u) << line;
+    const std::vector<std::string> frame = gemmi::split_str_multi(f[2], " ");
+    ASSERT_EQ(frame.size(), 6u) << line;
+    const auto a = row(axes, kAxes, f[0]);
+    ASSERT_FALSE(a.empty()) << f[0];
+    EXPECT_EQ(a.at("atom0"), frame[0]);
+    EXPECT_EQ(a.at("ax1"), frame[1]);
+    EXPECT_EQ(a.at("atom2"), frame[3]);
+    EXPECT_EQ(a.at("ax2"), frame[4]);
+    EXPECT_EQ(a.at("handedness"), frame[5]);
+    EXPECT_TRUE(sites.count(frame[0]) && sites.count(frame[3])) << line;   // dummy atoms are sites too
+    const auto p = row(rho, kRho, f[0]);
+    ASSERT_FALSE(p.empty()) << f[0];
+    if (f[1] == "-") {
+      // Untyped: spherical, kappa 1.
+      EXPECT_EQ(gemmi::cif::as_number(p.at("coeff_P20")), 0.0) << f[0];
+      EXPECT_EQ(gemmi::cif::as_number(p.at("kappa")), 1.0) << f[0];
+    }
+  }
+  // An aromatic CH (the ring-centre frame of its entry, written as it is):
+  // the bank's populations and kappas.
+  struct Expected {
+    const char* atom;
+    const char* id;
+    double p11, p20, p33, kappa, kprim;
+  };
+  for (const Expected& e : {Expected{"C(2)", "T-C-arH", 0.020, -0.200, -0.300, 1.0, 0.87},
+                            Expected{"C(1)", "T-C-arOH", 0.100, -0.180, -0.330, 1.0, 0.88}}) {
+    EXPECT_NE(run.dir.read("vorn_types.csv").find(std::string(e.atom) + ";" + e.id + ";"), std::string::npos);
+    const auto p = row(rho, kRho, e.atom);
+    EXPECT_NEAR(gemmi::cif::as_number(p.at("coeff_P11")), e.p11, 1e-5) << e.atom;
+    EXPECT_NEAR(gemmi::cif::as_number(p.at("coeff_P20")), e.p20, 1e-5) << e.atom;
+    EXPECT_NEAR(gemmi::cif::as_number(p.at("coeff_P33")), e.p33, 1e-5) << e.atom;
+    EXPECT_NEAR(gemmi::cif::as_number(p.at("kappa")), e.kappa, 1e-5) << e.atom;
+    EXPECT_NEAR(gemmi::cif::as_number(p.at("kappa_prime")), e.kprim, 1e-5) << e.atom;
+  }
+}
+
+// The aromatic carbons take their entry's frame whether or not RINGS
+// *special would give them the ring-centre frame of the program's own
+// rules: the same axes and the same populations either way (the untyped
+// atoms keep the program's frame, which *special changes).
+TEST(MattsEndToEnd, TypedAtomsKeepTheirEntrysFrameWithAndWithoutSpecialRings) {
+  const MattsRun special("RINGS 3 8 *special\n"), plain("RINGS 3 8\n");
+  const std::vector<std::string> ta = test::lines_of(special.dir.read("vorn_types.csv"));
+  const std::vector<std::string> tb = test::lines_of(plain.dir.read("vorn_types.csv"));
+  ASSERT_EQ(ta.size(), tb.size());
+  gemmi::cif::Document da = gemmi::cif::read_file(special.dir.file("vorn_model.cif"));
+  gemmi::cif::Document db = gemmi::cif::read_file(plain.dir.file("vorn_model.cif"));
+  gemmi::cif::Table ra = da.sole_block().find("_atom_rho_multipole_", kRho);
+  gemmi::cif::Table rb = db.sole_block().find("_atom_rho_multipole_", kRho);
+  int typed = 0;
+  for (std::size_t i = 0; i < ta.size(); ++i) {
+    const std::vector<std::string> fa = gemmi::split_str(ta[i], ';'), fb = gemmi::split_str(tb[i], ';');
+    ASSERT_EQ(fa.size(), 4u);
+    ASSERT_EQ(fa[1], fb[1]) << ta[i];
+    if (fa[1] == "-") continue;
+    ++typed;
+    const std::vector<std::string> xa = gemmi::split_str_multi(fa[2], " "), xb = gemmi::split_str_multi(fb[2], " ");
+    for (std::size_t k : {1, 2, 4, 5}) EXPECT_EQ(xa.at(k), xb.at(k)) << ta[i];
+    const auto pa = row(ra, kRho, fa[0]), pb = row(rb, kRho, fa[0]);
+    for (const std::string& c : {"coeff_P11", "coeff_P20", "coeff_P33", "coeff_P4-4", "kappa_prime"})
+      EXPECT_NEAR(gemmi::cif::as_number(pa.at(c)), gemmi::cif::as_number(pb.at(c)), 1e-4) << fa[0] << ' ' << c;
+  }
+  EXPECT_EQ(typed, 12);
+}
+
+}  // namespace
+}  // namespace vorn
