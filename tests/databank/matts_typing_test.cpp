@@ -59,9 +59,9 @@ TEST(MattsTyping, AtomsOfRealStructuresGetTheirEntries) {
     const char* dropped = "";   // an entry taken out of the bank first
   };
   const Case cases[] = {
-      {kUrea, "O(1)", "T-O-urea"},                 // two entries fit: the first in the bank wins
-      {kUrea, "O(1)", "T-O-any1", "T-O-urea"},     // ... the second one without it
-      {kUrea, "C(1)", "T-C-urea"},                 // one of its N is a symmetry image
+      {kUrea, "O()", "T-O-urea"},                 // two entries fit: the first in the bank wins
+      {kUrea, "O()", "T-O-any1", "T-O-urea"},     // ... the second one without it
+      {kUrea, "C()", "T-C-urea"},                 // one of its N is a symmetry image
       {kUrea, "H(1)", "T-H-on-N"},
       {kParacetamol, "C(1)", "T-C-arOH"},         // planar 6-ring with a labelled ring
       {kParacetamol, "C(2)", "T-C-arH"},
@@ -87,7 +87,7 @@ TEST(MattsTyping, AtomsOfRealStructuresGetTheirEntries) {
 
 TEST(MattsTyping, SymmetricNeighboursGiveOneMapEach) {
   const Typed urea(kUrea);
-  const MattsType& o = urea.typing.types[static_cast<std::size_t>(urea.index("O(1)"))];
+  const MattsType& o = urea.typing.types[static_cast<std::size_t>(urea.index("O()"))];
   ASSERT_EQ(o.maps.size(), 2u);   // N3, N4 on the two N of the molecule, both ways
   EXPECT_NE(o.maps[0].named[2].pos.dist(o.maps[1].named[2].pos), 0.0);
   const Typed para(kParacetamol);
@@ -147,7 +147,7 @@ TEST(MattsTyping, BondsAreThoseOfADirectScan) {
   // urea C: bonded to O, N and the N of a symmetry image; the bridging H of
   // the maleate to one O only.
   const Typed urea(kUrea);
-  EXPECT_EQ(urea.typing.graph.bonds[static_cast<std::size_t>(urea.index("C(1)"))].size(), 3u);
+  EXPECT_EQ(urea.typing.graph.bonds[static_cast<std::size_t>(urea.index("C()"))].size(), 3u);
   const Typed maleate(kMaleate);
   EXPECT_EQ(maleate.typing.graph.bonds[static_cast<std::size_t>(maleate.index("H(1)"))].size(), 1u);
 }
@@ -173,7 +173,7 @@ TEST(MattsFrame, AxesAgreeWithAnIndependentTyper) {
       {kAlanine, "C(2)", 2, {0.801469, 0.565060, 0.195842}, false},
       {kParacetamol, "C(1)", 0, {-0.010679, -0.623831, -0.781486}, false},   // X to the ring centre
       {kParacetamol, "C(1)", 1, {0.896265, -0.352514, 0.269151}, false},
-      {kUrea, "O(1)", 0, {0, 0, -1}, false},
+      {kUrea, "O()", 0, {0, 0, -1}, false},
       {kSucrose, "O(1)", 0, {0.671408, 0.691855, -0.265607}, false},   // Z along an average direction
       {kSucrose, "O(1)", 2, {0.385799, -0.632312, -0.671819}, false},
   };
