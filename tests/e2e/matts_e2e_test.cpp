@@ -116,7 +116,7 @@ TEST(MattsEndToEnd, TypedAtomsKeepTheirEntrysFrameWithAndWithoutSpecialRings) {
     const std::vector<std::string> xa = gemmi::split_str_multi(fa[2], " "), xb = gemmi::split_str_multi(fb[2], " ");
     for (std::size_t k : {1, 2, 4, 5}) EXPECT_EQ(xa.at(k), xb.at(k)) << ta[i];
     const auto pa = row(ra, kRho, fa[0]), pb = row(rb, kRho, fa[0]);
-    for (const std::string& c : {"coeff_P11", "coeff_P20", "coeff_P33", "coeff_P4-4", "kappa_prime"})
+    for (const char* c : {"coeff_P11", "coeff_P20", "coeff_P33", "coeff_P4-4", "kappa_prime"})
       EXPECT_NEAR(gemmi::cif::as_number(pa.at(c)), gemmi::cif::as_number(pb.at(c)), 1e-4) << fa[0] << ' ' << c;
   }
   EXPECT_EQ(typed, 12);
