@@ -2,10 +2,15 @@
 # Installs what the build needs (Debian packages) when it is missing.
 #   tools/install-deps.sh        compiler, CMake, GoogleTest, gemmi
 #   tools/install-deps.sh fuzz   also clang and its libFuzzer runtime
-#   tools/install-deps.sh browser  also Chromium (a test renders vorn.svg in it)
+#   tools/install-deps.sh browser  also Chromium (tests render vorn.svg and
+#                                  vorn.html in it, driven by node)
 #   tools/install-deps.sh test   also cctbx (tests read fixedH.ins back with its
 #                                SHELX reader and vorn.tsc with its table
 #                                reader; skipped without it)
+# Always: the molecular viewer library 3Dmol.js (BSD-3-Clause, from the npm
+# registry, version pinned in third_party/3dmol/package-lock.json), which
+# vorn.html embeds; it lands with its LICENSE in
+# third_party/3dmol/node_modules/3dmol/.
 set -e
 need=()
 command -v cmake >/dev/null 2>&1 || need+=(cmake)
@@ -25,8 +30,12 @@ if [ "${1:-}" = fuzz ]; then
     need+=(libclang-rt-14-dev)
   fi
 fi
+viewer_library=third_party/3dmol/node_modules/3dmol/build/3Dmol-min.js
+cd "$(dirname "$0")/.."
+[ -f "$viewer_library" ] || command -v npm >/dev/null 2>&1 || need+=(npm)
 if [ "${1:-}" = browser ]; then
   command -v chromium >/dev/null 2>&1 || need+=(chromium)
+  command -v node >/dev/null 2>&1 || need+=(nodejs)
 fi
 if [ "${1:-}" = test ]; then
   /usr/bin/python3 -c 'import cctbx' >/dev/null 2>&1 || need+=(python3-cctbx)
@@ -43,4 +52,8 @@ if [ ${#need[@]} -gt 0 ]; then
     echo "Please install: ${need[*]}" >&2
     exit 1
   fi
+fi
+if [ ! -f "$viewer_library" ]; then
+  (cd third_party/3dmol && npm ci --ignore-scripts --no-audit --no-fund --loglevel=error) ||
+    echo "The viewer library could not be installed: vorn.html will be written without its 3D view" >&2
 fi

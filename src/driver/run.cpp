@@ -37,6 +37,8 @@
 #include "writers/auxiliary.hpp"
 #include "writers/transferred_model.hpp"
 #include "writers/axes_drawing.hpp"
+#include "writers/setup_page.hpp"
+#include "driver/viewer_library.hpp"
 #include "writers/bond_restraints.hpp"
 #include "writers/fixed_hydrogens.hpp"
 #include "writers/mopro.hpp"
@@ -220,6 +222,23 @@ std::vector<DrawnDummy> drawn_dummies(const Dummies& dummies, const Model& model
     drawn.push_back({std::string(dummies.label[d].trimmed()), {c[0], c[1], c[2]}});
   }
   return drawn;
+}
+
+void open_output(RunFiles& io, OutFile& f, const std::string& name);
+
+// PICTURES *page: the page is written even without the viewer library (its
+// table still shows every atom's frame and type), and the log says why the
+// 3D view is missing.
+void write_page_step(const Model& model, const Switches& sw, const Neighbors& nb, const std::vector<AtomSetup>& setup,
+                     const AtomTables& tables, RunFiles& io, Log& log) {
+  const std::optional<std::string> library = read_viewer_library();
+  if (!library)
+    warn(log, " vorn.html is written without its 3D view: the viewer library 3Dmol-min.js was not found"
+              " (set VORN_3DMOL, or run tools/install-deps.sh browser and build again)");
+  OutFile page;
+  open_output(io, page, "vorn.html");
+  write_setup_page(model, nb, drawn_dummies(tables.dummies, model, sw), setup, log.warned_atoms, library, page.os());
+  finish_output(io, page);
 }
 
 // Every output but the log belongs to the run's output set; a file that
@@ -517,6 +536,7 @@ void normal_run(RunFiles& io) {
   finish_output(io, io.spf);
   open_output(io, io.svg, "vorn.svg");
   write_axes_drawing(model, nb, drawn_dummies(tables.dummies, model, sw), setup, log.warned_atoms, io.svg.os());
+  if (sw.setup_page) write_page_step(model, sw, nb, setup, tables, io, log);
 
   // Steps 16 to 19.
   // Files that the steps above left open are complete at a normal end.

@@ -84,6 +84,8 @@ struct AtomSetup {
   bool databank_found = false;
   // Transferred populations that the atom's symmetry forbids, set to zero.
   MultipoleSet zeroed_populations;
+  // The name of the databank entry transferred (empty when none was).
+  std::string bank_type;
 };
 
 }  // namespace vorn

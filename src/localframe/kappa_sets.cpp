@@ -305,6 +305,7 @@ AtomSetup kappa_and_output(const AtomLoop& loop, int atom, Frame& f, const std::
                                          (disordered && loop.sw.disorder.disdb == 1));
   bool searched = false, found = false;
   MultipoleSet zeroed;
+  std::string bank_type;
   const bool matts = loop.transferred != nullptr && loop.sw.usedb == 1 &&
                      ((!disordered && !f.ordered_with_disordered_neighbour) || (disordered && loop.sw.disorder.disdb == 1));
   if (matts && typed) {
@@ -314,6 +315,7 @@ AtomSetup kappa_and_output(const AtomLoop& loop, int atom, Frame& f, const std::
     copy_databank_result(a, atom, kset, entry_record(*typed, plm), loop.tables.populations, loop.tables.kappas);
     layout::write(loop.log.log(), "(/' Atom ',a,' :: entry ',a,' of the MATTS bank')", a.label, typed->id);
     searched = found = true;
+    bank_type = typed->id;
     zeroed = zero_forbidden_populations(loop, atom, f.multipoles);
   } else if (matts) {
     layout::write(loop.log.log(), "(/' Atom ',a,' :: no entry of the MATTS bank, spherical')", a.label);
@@ -327,6 +329,7 @@ AtomSetup kappa_and_output(const AtomLoop& loop, int atom, Frame& f, const std::
                          loop.tables.kappas);
     searched = true;
     found = entry.ifind == 1;
+    if (found) bank_type = entry.comment.trimmed();
     zeroed = zero_forbidden_populations(loop, atom, f.multipoles);
   } else {
     layout::write(loop.log.log(), "(/' Atom ',a,' :: will skip reading databank')", a.label);
@@ -336,7 +339,7 @@ AtomSetup kappa_and_output(const AtomLoop& loop, int atom, Frame& f, const std::
 
   auto& xd = loop.tables.populations.xdint[atom];
   xd = {letter_code(f.letter[0]), letter_code(f.letter[1]), f.point[0], atom, f.point[1], a.tp, a.tbl, kset, a.lmx, 1, ref};
-  return AtomSetup{f, kset, ref, hand, searched, found, zeroed};
+  return AtomSetup{f, kset, ref, hand, searched, found, zeroed, bank_type};
 }
 
 }  // namespace vorn
