@@ -23,12 +23,17 @@ constexpr double kScale = 60;          // pixels per Angstrom
 constexpr double kAxisLength = 0.7;    // Angstrom
 constexpr double kMargin = 1.4;        // Angstrom around a molecule
 constexpr double kPanelGap = 20;       // pixels between panels
-constexpr double kMaxRowWidth = 1800;  // pixels before a new row of panels
+constexpr double kMaxRowWidth = 1200;  // pixels before a new row of panels: a page or a screen wide
 constexpr double kLegendHeight = 64;
 constexpr double kCharWidth = 6.6;     // of the 11-pixel labels
 constexpr double kLabelHeight = 11;
 
 const char* const kAxisColour[3] = {"#d62728", "#2ca02c", "#1f77b4"};   // X, Y, Z
+// An axis whose projection is shorter than this share of its length (within
+// about 15 degrees of the line of sight) is drawn end-on.
+constexpr double kEndOn = 0.26;
+// Where an end-on axis is marked, beside the atom's lower right.
+constexpr double kEndOnOffset[3][2] = {{-11, 11}, {0, 14}, {11, 11}};
 
 std::string num(double v) {
   if (!std::isfinite(v)) v = 0;   // a degenerate cell: the drawing stays readable XML
@@ -195,15 +200,19 @@ Box place_label(double x, double y, double radius, std::size_t chars, const Take
       {{1, -1}, {1, 1}, {-1, -1}, {-1, 1}, {1, 0}, {-1, 0}, {0, -1}, {0, 1}}};
   Box best{};
   double best_cost = -1;
-  for (const auto& d : dirs) {
-    const double cx = x + d[0] * (r + w / 2), cy = y + d[1] * (r + h / 2);
-    const Box b{cx - w / 2, cy - h / 2, cx + w / 2, cy + h / 2};
-    const double cost = taken.overlap(b);
-    if (best_cost < 0 || cost < best_cost) {
-      best = b;
-      best_cost = cost;
+  // Beside the atom first; around crowded atoms (metal centres) further
+  // out, where the label no longer covers its neighbours' labels.
+  for (const double away : {0.0, 10.0, 22.0})
+    for (const auto& d : dirs) {
+      const double cx = x + d[0] * (r + away + w / 2), cy = y + d[1] * (r + away + h / 2);
+      const Box b{cx - w / 2, cy - h / 2, cx + w / 2, cy + h / 2};
+      const double cost = taken.overlap(b) + away;   // a free place near the atom wins
+      if (best_cost < 0 || cost < best_cost) {
+        best = b;
+        best_cost = cost;
+      }
+      if (cost == 0) return best;
     }
-  }
   return best;
 }
 
@@ -245,6 +254,12 @@ void write_legend(std::ostream& os, const std::set<int>& elements, double width)
   os << "<circle cx=\"" << num(x + 6) << "\" cy=\"" << num(y) << "\" r=\"7\" fill=\"none\" stroke=\"#ff00aa\" "
      << "stroke-width=\"2\" stroke-dasharray=\"3 2\"/><text x=\"" << num(x + 18) << "\" y=\"" << num(y + 4)
      << "\">warning, see vorn.out</text>\n";
+  x += 160;
+  os << "<circle cx=\"" << num(x + 6) << "\" cy=\"" << num(y) << "\" r=\"4.5\" fill=\"none\" stroke=\"#333\"/><circle cx=\""
+     << num(x + 6) << "\" cy=\"" << num(y) << "\" r=\"1.6\" fill=\"#333\"/><circle cx=\"" << num(x + 20) << "\" cy=\""
+     << num(y) << "\" r=\"4.5\" fill=\"none\" stroke=\"#333\"/><path d=\"M" << num(x + 17) << ' ' << num(y - 3)
+     << " l6 6 m0 -6 l-6 6\" stroke=\"#333\"/><text x=\"" << num(x + 30) << "\" y=\"" << num(y + 4)
+     << "\">axis towards / away from the viewer</text>\n";
   os << "<line x1=\"0\" y1=\"" << num(kLegendHeight - 6) << "\" x2=\"" << num(width) << "\" y2=\""
      << num(kLegendHeight - 6) << "\" stroke=\"#ccc\"/>\n</g>\n";
 }
@@ -286,7 +301,12 @@ void write_axes_drawing(const Model& model, const Neighbors& neighbours, const s
   }
 
   // Panels in rows, left to right.
-  double x = kPanelGap, y = kLegendHeight + kPanelGap, row_height = 0, width = 640;
+  // The drawing is at least as wide as its legend.
+  std::set<int> elements;
+  for (int i = 1; i <= model.natom; ++i) elements.insert(model.atoms[i].iz);
+  double legend_width = 10 + 3 * 56 + 100 + 130 + 160 + 230;
+  for (int z : elements) legend_width += 32 + kCharWidth * static_cast<double>(atsym(z).find_last_not_of(' ') + 1);
+  double x = kPanelGap, y = kLegendHeight + kPanelGap, row_height = 0, width = std::max(640.0, legend_width);
   for (Panel& p : panels) {
     if (x > kPanelGap && x + p.width > kMaxRowWidth) {
       x = kPanelGap;
@@ -303,8 +323,6 @@ void write_axes_drawing(const Model& model, const Neighbors& neighbours, const s
   }
   const double height = y + row_height + kPanelGap;
 
-  std::set<int> elements;
-  for (int i = 1; i <= model.natom; ++i) elements.insert(model.atoms[i].iz);
   os << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
   os << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << num(width) << "\" height=\"" << num(height)
      << "\" viewBox=\"0 0 " << num(width) << ' ' << num(height)
@@ -376,8 +394,27 @@ void write_axes_drawing(const Model& model, const Neighbors& neighbours, const s
         os << "<g class=\"frame\" data-atom=\"" << escaped(a.label.trimmed()) << "\" data-sitesym=\""
            << escaped(a.sitesym.trimmed()) << "\">\n";
         for (int k = 0; k < 3; ++k) {
-          const auto e = v.at(position(a) + axes.column_copy(k) * kAxisLength);
+          const gemmi::Vec3 axis = axes.column_copy(k);
+          const auto e = v.at(position(a) + axis * kAxisLength);
           taken.add({e[0] - 3, e[1] - 3, e[0] + 3, e[1] + 3});
+          // An axis along the line of sight has no arrow to draw: a dot
+          // when it points towards the viewer, a cross when away, beside
+          // the atom (its circle would hide a mark at its centre).
+          if (std::hypot(axis.dot(v.u), axis.dot(v.v)) < kEndOn) {
+            const bool toward = axis.dot(v.u.cross(v.v)) > 0;
+            const double mx = o[0] + kEndOnOffset[k][0], my = o[1] + kEndOnOffset[k][1];
+            taken.add({mx - 5, my - 5, mx + 5, my + 5});
+            os << "<circle class=\"axis-" << char('x' + k) << " end-on\" data-toward=\"" << (toward ? 1 : 0)
+               << "\" cx=\"" << num(mx) << "\" cy=\"" << num(my) << "\" r=\"4.5\" fill=\"white\" stroke=\""
+               << kAxisColour[k] << "\" stroke-width=\"1.5\"/>";
+            if (toward)
+              os << "<circle cx=\"" << num(mx) << "\" cy=\"" << num(my) << "\" r=\"1.6\" fill=\"" << kAxisColour[k] << "\"/>";
+            else
+              os << "<path d=\"M" << num(mx - 3) << ' ' << num(my - 3) << " l6 6 m0 -6 l-6 6\" stroke=\"" << kAxisColour[k]
+                 << "\" stroke-width=\"1.5\"/>";
+            os << "\n";
+            continue;
+          }
           os << "<line class=\"axis-" << char('x' + k) << "\" x1=\"" << num(o[0]) << "\" y1=\"" << num(o[1])
              << "\" x2=\"" << num(e[0]) << "\" y2=\"" << num(e[1]) << "\" stroke=\"" << kAxisColour[k]
              << "\" stroke-width=\"2\" marker-end=\"url(#arrow" << k << ")\"/>\n";

@@ -104,7 +104,8 @@ void check_drawing(const std::string& res, const std::string& extra) {
 
   // Each panel's projection, then every arrow of its frames.
   static const std::regex panel_re(R"(<g class="panel"[^>]*>)"), frame_re(R"re(<g class="frame" data-atom="([^"]*)")re"),
-      line_re(R"re(<line class="axis-([xyz])"[^>]*>)re");
+      line_re(R"re(<line class="axis-([xyz])"[^>]*>)re"),
+      end_on_re(R"re(<circle class="axis-([xyz]) end-on" data-toward="([01])")re");
   int triples = 0;
   for (std::sregex_iterator p(svg.begin(), svg.end(), panel_re), end; p != end; ++p) {
     const std::string head = p->str();
@@ -125,6 +126,13 @@ void check_drawing(const std::string& res, const std::string& extra) {
         const double px = e.dot(u), py = -e.dot(v);   // the drawing's y runs down
         if (std::hypot(px, py) < 0.2 || std::hypot(dx, dy) < 8) continue;   // seen end-on
         EXPECT_GT((dx * px + dy * py) / (std::hypot(dx, dy) * std::hypot(px, py)), 0.999) << label << " axis " << k;
+      }
+      // An axis along the line of sight: a dot towards the viewer, a cross away.
+      for (std::sregex_iterator l(group.begin(), group.end(), end_on_re); l != end; ++l, ++arrows) {
+        if (!frames.count(label)) continue;
+        const gemmi::Vec3 e = frames.at(label).e[(*l)[1].str()[0] - 'x'];
+        EXPECT_LT(std::hypot(e.dot(u), e.dot(v)), 0.3) << label;
+        EXPECT_EQ((*l)[2] == "1", e.dot(u.cross(v)) > 0) << label;
       }
       EXPECT_EQ(arrows, 3) << label;
       ++triples;
