@@ -138,7 +138,7 @@ constexpr const char* kPageScript = R"js(
     vorn.select = function (i) { rows.forEach(function (r, k) { r.classList.toggle('selected', k === i); }); };
     return;
   }
-  const viewer = $3Dmol.createViewer(document.getElementById('viewer'), { backgroundColor: 'white', antialias: true });
+  const viewer = $3Dmol.createViewer(document.getElementById('viewer'), { backgroundColor: 'white', antialias: false });
   vorn.viewer = viewer;
   const model = viewer.addModel();
   model.addAtoms(atoms.map(function (a, i) {
@@ -148,11 +148,13 @@ constexpr const char* kPageScript = R"js(
   function v(p) { return { x: p[0], y: p[1], z: p[2] }; }
   let kappaShown = false;
   function style() {
-    model.setStyle({}, { stick: { radius: 0.1, colorscheme: 'Jmol' }, sphere: { scale: 0.22, colorscheme: 'Jmol' } });
+    // Grey bonds: halves in the colours of oxygen and nitrogen would read
+    // as X and Z arrows.
+    model.setStyle({}, { stick: { radius: 0.1, color: '#a0a0a0' }, sphere: { scale: 0.18, colorscheme: 'Jmol' } });
     if (kappaShown)
       atoms.forEach(function (a, i) {
         const c = kappaColours[(a.kappa - 1) % kappaColours.length];
-        model.setStyle({ serial: i }, { stick: { radius: 0.1, color: c }, sphere: { scale: 0.22, color: c } });
+        model.setStyle({ serial: i }, { stick: { radius: 0.1, color: '#a0a0a0' }, sphere: { scale: 0.18, color: c } });
       });
   }
   style();

@@ -7,7 +7,9 @@
 #include <gemmi/math.hpp>
 
 #include <cstdlib>
+#include <array>
 #include <map>
+#include <set>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -58,16 +60,14 @@ gemmi::Vec3 vec(const std::string& text) {
   return v;
 }
 
-void check_drawing(const std::string& res, const std::string& extra) {
-  SCOPED_TRACE(res);
-  ScratchDir dir;
-  dir.copy_in(test_data("shelx/" + res), "s.res");
-  dir.write("vorn.inp", "FORMAT *shelx\nINPUT s.res\n" + extra);
-  ASSERT_EQ(run_vorn(dir).status, 0);
-  const std::string svg = dir.read("vorn.svg");
-  std::string why;
-  EXPECT_TRUE(well_formed(svg, why)) << why;
+struct Axes {
+  gemmi::Vec3 origin;
+  gemmi::Vec3 e[3];
+};
 
+// Every atom's axes as the written xd_vorn.mas defines them, from the
+// Cartesian coordinates of vorn.ang; `table_atoms` counts the atom table.
+std::map<std::string, Axes> written_frames(const ScratchDir& dir, int& table_atoms) {
   // Cartesian positions: atoms and dummies (Li(d) in vorn.ang).
   std::map<std::string, gemmi::Vec3> at;
   for (const std::string& l : lines_of(dir.read("vorn.ang"))) {
@@ -80,9 +80,7 @@ void check_drawing(const std::string& res, const std::string& extra) {
     }
   }
   // The frames of the atom table.
-  struct Axes { gemmi::Vec3 e[3]; };
   std::map<std::string, Axes> frames;
-  int table_atoms = 0;
   const std::vector<std::string> mas = lines_of(dir.read("xd_vorn.mas"));
   auto it = std::find_if(mas.begin(), mas.end(), [](const std::string& l) { return l.rfind("ATOM     ATOM0", 0) == 0; });
   for (++it; it != mas.end() && *it != "END ATOM"; ++it) {
@@ -95,11 +93,27 @@ void check_drawing(const std::string& res, const std::string& extra) {
     e2 = (e2 - e1 * e2.dot(e1)).normalized();
     const int a = (*it)[19] - 'X', b = (*it)[40] - 'X';
     Axes f;
+    f.origin = o;
     f.e[a] = e1;
     f.e[b] = e2;
     f.e[3 - a - b] = (b - a + 3) % 3 == 1 ? e1.cross(e2) : e2.cross(e1);
     frames[label] = f;
   }
+  return frames;
+}
+
+void check_drawing(const std::string& res, const std::string& extra) {
+  SCOPED_TRACE(res);
+  ScratchDir dir;
+  dir.copy_in(test_data("shelx/" + res), "s.res");
+  dir.write("vorn.inp", "FORMAT *shelx\nINPUT s.res\n" + extra);
+  ASSERT_EQ(run_vorn(dir).status, 0);
+  const std::string svg = dir.read("vorn.svg");
+  std::string why;
+  EXPECT_TRUE(well_formed(svg, why)) << why;
+
+  int table_atoms = 0;
+  const std::map<std::string, Axes> frames = written_frames(dir, table_atoms);
   ASSERT_GT(frames.size(), 3u);
 
   // Each panel's projection, then every arrow of its frames.
@@ -178,6 +192,140 @@ TEST(AxesDrawing, RendersInABrowser) {
   EXPECT_GT(red, 20);
   EXPECT_GT(green, 20);
   EXPECT_GT(blue, 20);
+}
+
+// vorn.html in headless Chromium, driven by tests/e2e/page_driver.mjs (node):
+// the page loads from disk with no console error and no network request, a
+// drag turns the molecule, a click on a table row centres and highlights
+// its atom, and the arrow heads show the colours of the axes that the test
+// computes from xd_vorn.mas where the viewer projects them.
+TEST(SetupPage, LoadsTurnsSelectsAndColoursTheAxes) {
+  const char* browser = std::getenv("VORN_CHROMIUM");
+  const std::string chromium = browser ? browser : "/usr/bin/chromium";
+  if (std::system(("test -x " + chromium).c_str()) != 0) GTEST_SKIP() << "no Chromium at " << chromium;
+  if (std::system("node --experimental-websocket -e \"typeof WebSocket === 'function' || process.exit(1)\" "
+                  "> /dev/null 2>&1") != 0)
+    GTEST_SKIP() << "no node with a WebSocket client to drive Chromium";
+  ScratchDir dir;
+  dir.copy_in(test_data("shelx/paracetamol_P21n.res"), "s.res");
+  dir.copy_in(std::string(VORN_SOURCE_DIR) + "/examples/vorn.db", "vorn.db");
+  dir.write("vorn.inp", "FORMAT *shelx\nINPUT s.res\nDATABANK vorn.db\nPICTURES *page\n");
+  ASSERT_EQ(run_vorn(dir).status, 0);
+  if (dir.read("vorn.html").find("<script>", dir.read("vorn.html").find("viewer library begin")) == std::string::npos)
+    GTEST_SKIP() << "vorn.html was written without the viewer library (tools/install-deps.sh installs it)";
+
+  // Points to project: each atom, and each axis 0.8 A long (the page's
+  // length) at 86 % of its length, inside the arrow head.
+  int table_atoms = 0;
+  const std::map<std::string, Axes> frames = written_frames(dir, table_atoms);
+  std::vector<gemmi::Vec3> points;
+  for (const auto& [label, f] : frames) points.push_back(f.origin);
+  for (const auto& [label, f] : frames)
+    for (const gemmi::Vec3& e : f.e) points.push_back(f.origin + e * (0.8 * 0.86));
+  std::string list = "[";
+  for (const gemmi::Vec3& p : points)
+    list += (list.size() > 1 ? ",[" : "[") + std::to_string(p.x) + "," + std::to_string(p.y) + "," + std::to_string(p.z) + "]";
+  dir.write("points.json", list + "]");
+  const int row = 5;
+  const std::string cmd = "node --experimental-websocket " + std::string(VORN_SOURCE_DIR) + "/tests/e2e/page_driver.mjs " +
+                          chromium + " " + dir.file("vorn.html") + " " + dir.file("points.json") + " " +
+                          std::to_string(row) + " " + dir.path() + " > " + dir.file("report.txt") + " 2>&1";
+  ASSERT_EQ(std::system(cmd.c_str()), 0) << dir.read("report.txt");
+
+  std::vector<std::array<double, 2>> at;
+  std::vector<int> selected_rows;
+  int selected = -1;
+  std::array<double, 4> viewer{};
+  std::array<double, 2> selected_at{};
+  for (const std::string& l : lines_of(dir.read("report.txt"))) {
+    std::istringstream in(l);
+    std::string word;
+    in >> word;
+    EXPECT_NE(word, "error") << l;
+    EXPECT_NE(word, "request") << l;
+    if (word == "point") at.push_back({}), in >> at.back()[0] >> at.back()[1];
+    if (word == "viewer") in >> viewer[0] >> viewer[1] >> viewer[2] >> viewer[3];
+    if (word == "selected") in >> selected;
+    if (word == "selected_at") in >> selected_at[0] >> selected_at[1];
+    for (int k; word == "selected_rows" && in >> k;) selected_rows.push_back(k);
+  }
+  ASSERT_EQ(at.size(), points.size());
+
+  struct Image {
+    int w = 0, h = 0;
+    std::vector<unsigned char> rgb;
+    std::array<int, 3> pixel(double x, double y) const {
+      const long i = 3 * (long(std::lround(y)) * w + long(std::lround(x)));
+      return {rgb[i], rgb[i + 1], rgb[i + 2]};
+    }
+  };
+  auto load = [&](const std::string& name) {
+    Image im;
+    int n = 0;
+    unsigned char* p = stbi_load(dir.file(name).c_str(), &im.w, &im.h, &n, 3);
+    if (p) im.rgb.assign(p, p + 3L * im.w * im.h), stbi_image_free(p);
+    return im;
+  };
+  const Image before = load("before.png"), after = load("after.png"), clicked = load("clicked.png");
+  ASSERT_FALSE(before.rgb.empty() || after.rgb.empty() || clicked.rgb.empty());
+
+  // The arrow heads: an axis head is checked where the axis lies nearly
+  // across the view (the head of an axis along the line of sight may be
+  // behind its atom), no atom lies within 20 px (oxygen and nitrogen share
+  // the colours of X and Z) and no other head within 6 px; it must show its
+  // own colour about it (two in three: a bond or atom nearer the viewer may
+  // hide one), and never another axis's colour at its centre.
+  const std::size_t n = frames.size();
+  auto colour_of = [](std::array<int, 3> c) {
+    // Shaded: the dominant channel at least twice the others.
+    for (int k = 0; k < 3; ++k)
+      if (c[k] > 40 && c[k] > 2 * c[(k + 1) % 3] && c[k] > 2 * c[(k + 2) % 3]) return k;
+    return -1;
+  };
+  int checked = 0, right = 0, wrong = 0;
+  double x0 = 1e9, y0 = 1e9, x1 = -1e9, y1 = -1e9;
+  for (std::size_t i = 0; i < n; ++i)
+    x0 = std::min(x0, at[i][0]), y0 = std::min(y0, at[i][1]), x1 = std::max(x1, at[i][0]), y1 = std::max(y1, at[i][1]);
+  auto across = [&](std::size_t t) {
+    const auto& o = at[(t - n) / 3];
+    return std::hypot(at[t][0] - o[0], at[t][1] - o[1]);
+  };
+  double longest = 0;
+  for (std::size_t t = n; t < at.size(); ++t) longest = std::max(longest, across(t));
+  for (std::size_t t = n; t < at.size(); ++t) {
+    auto near = [&](std::size_t from, std::size_t to, double r) {
+      for (std::size_t j = from; j < to; ++j)
+        if (j != t && std::hypot(at[j][0] - at[t][0], at[j][1] - at[t][1]) < r) return true;
+      return false;
+    };
+    if (across(t) < 0.7 * longest || near(0, n, 20) || near(n, at.size(), 6)) continue;
+    ++checked;
+    std::set<int> seen;
+    for (int dx = -1; dx <= 1; ++dx)
+      for (int dy = -1; dy <= 1; ++dy) seen.insert(colour_of(before.pixel(at[t][0] + dx, at[t][1] + dy)));
+    const int axis = int((t - n) % 3);
+    right += seen.count(axis) != 0;
+    const int centre = colour_of(before.pixel(at[t][0], at[t][1]));
+    wrong += centre >= 0 && centre != axis;
+  }
+  EXPECT_GT(checked, 10);
+  EXPECT_GE(right, checked * 2 / 3) << right << " of " << checked;
+  EXPECT_EQ(wrong, 0);
+
+  // The drag changed the picture where the molecule is.
+  long changed = 0;
+  for (double y = y0; y <= y1; ++y)
+    for (double x = x0; x <= x1; ++x) changed += before.pixel(x, y) != after.pixel(x, y);
+  EXPECT_GT(changed, long((x1 - x0) * (y1 - y0) / 20));
+
+  // The clicked row alone is selected; its atom is at the centre of the
+  // view under the yellow highlight.
+  EXPECT_EQ(selected_rows, std::vector<int>{row});
+  EXPECT_EQ(selected, row);
+  EXPECT_NEAR(selected_at[0], viewer[0] + viewer[2] / 2, 2);
+  EXPECT_NEAR(selected_at[1], viewer[1] + viewer[3] / 2, 2);
+  const auto c = clicked.pixel(selected_at[0], selected_at[1] - 12);
+  EXPECT_TRUE(c[0] > 150 && c[1] > 120 && c[2] < 120) << c[0] << ' ' << c[1] << ' ' << c[2];
 }
 
 }  // namespace

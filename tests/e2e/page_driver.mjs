@@ -3,7 +3,10 @@
 // request, takes screenshots before and after a drag, clicks one table row
 // and asks the viewer where model points land on the screen.
 //   node --experimental-websocket page_driver.mjs CHROMIUM PAGE POINTS.json ROW OUTDIR
-// Writes OUTDIR/before.png, after.png, clicked.png and prints a JSON report.
+// Writes OUTDIR/before.png, after.png, clicked.png and prints a report, one
+// fact a line: "error TEXT", "request URL", "point X Y" (per point, before
+// the drag), "viewer LEFT TOP WIDTH HEIGHT", "selected_rows I...",
+// "selected I", "selected_at X Y", "load_ms T".
 import { spawn } from 'node:child_process';
 import { readFileSync, writeFileSync } from 'node:fs';
 
@@ -75,9 +78,9 @@ await loaded;
 // Two frames after the load: the viewer has drawn.
 await evaluate('new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r)))');
 report.loadMs = Date.now() - start;
-console.error('load ms', report.loadMs);
-report.nav = await evaluate('JSON.stringify(performance.getEntriesByType("navigation")[0])');
 
+// Labels off (the page's own switch): text over an arrow head would hide its colour.
+await evaluate('document.getElementById("labels").click()');
 const project = (pts) => evaluate(`(${JSON.stringify(pts)}).map((p) => vorn.viewer.modelToScreen({x: p[0], y: p[1], z: p[2]}))`);
 report.tips = await project(points);
 await shot('before.png');
@@ -100,6 +103,12 @@ report.selectedAt = (await project([await evaluate(`vorn.atoms[${row}].pos`)]))[
 await shot('clicked.png');
 
 clearTimeout(timer);
-console.log(JSON.stringify(report));
+const out = [];
+report.errors.forEach((e) => out.push('error ' + String(e).replace(/\s+/g, ' ')));
+report.requests.forEach((u) => out.push('request ' + u));
+report.tips.forEach((p) => out.push(`point ${p.x} ${p.y}`));
+out.push('viewer ' + report.viewer.join(' '), 'selected_rows ' + report.selectedRows.join(' '),
+         'selected ' + report.selected, `selected_at ${report.selectedAt.x} ${report.selectedAt.y}`, 'load_ms ' + report.loadMs);
+console.log(out.join('\n'));
 ws.close();
 browser.kill();

@@ -1,0 +1,1 @@
+// Stands in for the viewer library in the whole-output reference runs.
