@@ -198,7 +198,7 @@ const std::vector<Choices>& starred_choices() {
       {"RINGS", false, {"SPECIAL"}},
       {"FRAMES", false, {"KEEP", "NEW"}},
       {"FORMFACT", false, {"STOL"}},
-      {"PICTURES", false, {"PAGE", "MAPS"}},
+      {"PICTURES", false, {"PAGE"}},
       {"SCALE", false, {"SIGMA", "DIFF", "FRAC", "FRACT", "FRACTION"}}};
   return table;
 }
@@ -304,10 +304,8 @@ void read_keywords(Switches& sw, Log& log, RecordFile& f) {
         if (lx.starred(k) && (lx.keyword(k) == "KEEP" || lx.keyword(k) == "NEW")) sw.new_frames = lx.keyword(k) == "NEW";
     } else if (key == "PICTURES") {
       // A starred word switches its picture on, an unstarred one off.
-      for (int k = 2; k <= lx.nkw; ++k) {
+      for (int k = 2; k <= lx.nkw; ++k)
         if (lx.keyword(k) == "PAGE") sw.setup_page = lx.starred(k);
-        if (lx.keyword(k) == "MAPS") sw.density_maps = lx.starred(k);
-      }
     } else if (key == "DATABANK") {
       if (!keyword_databank(sw, f)) break;
     } else if (key == "FORMFACT") {
@@ -358,9 +356,7 @@ void echo(Switches& sw, std::ostream& log) {
     log << (sw.usedb == 1  ? " Multipole model of the XD files : new local frames for the databank populations\n"
             : sw.new_frames ? " Multipole model of the XD files : new local frames, populations turned into them\n"
                             : " Multipole model of the XD files : kept with its local frames\n");
-  if (sw.setup_page || sw.density_maps)
-    log << " Pictures :" << (sw.setup_page ? " 3D page vorn.html" : "")
-        << (sw.density_maps ? " deformation-density maps" : "") << '\n';
+  if (sw.setup_page && sw.lsx != 1) log << " Pictures : 3D page vorn.html\n";
   if (sw.rename.irename == 1) {
     if (sw.rename.irs != 0 && sw.rename.irs != 1) sw.rename.irs = 1;
     layout::write(log, "(a,i1,a,a,a)", " Change SHELX atom names ( irs=", sw.rename.irs, " : ",
@@ -377,7 +373,6 @@ void echo(Switches& sw, std::ostream& log) {
     sw.args.lrings = 0;
     sw.formfactors = FormFactorRequest{};
     sw.setup_page = false;
-    sw.density_maps = false;
     return;
   }
 
@@ -524,8 +519,8 @@ void printhelp(std::ostream& os) {
       "!INPUT   xd.mas xd.inp ",
       "! XD input holding a multipole model: keep its local frames, or build new ones",
       "!FRAMES  *keep new",
-      "! 3D page of frames and types (vorn.html) / deformation-density maps",
-      "!PICTURES  *page *maps",
+      "! 3D page of frames and types (vorn.html)",
+      "!PICTURES  *page",
       "! etc : ",
       "!INPUT file.inp ",
       "! printout level (higher number gives more printout) :",

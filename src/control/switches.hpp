@@ -81,11 +81,9 @@ struct Switches {
   // XD input holding a multipole model: build new local frames and turn the
   // populations into them (FRAMES *new) instead of keeping the model whole.
   bool new_frames = false;
-  // PICTURES: the interactive page vorn.html and the deformation-density
-  // maps, each written only on request (the page carries the viewer
-  // library, half a megabyte).
+  // PICTURES *page: the interactive page vorn.html, written only on
+  // request (it carries the viewer library, half a megabyte).
   bool setup_page = false;
-  bool density_maps = false;
   RingLimits ring1;
   Rename rename;
   std::array<float, kCovradTable> covrad = default_covrad();

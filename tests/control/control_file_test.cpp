@@ -45,7 +45,7 @@ std::string example_file() {
   return os.str();
 }
 
-TEST(ExampleControlFile, HasTheFiftyOneLines) {
+TEST(ExampleControlFile, HasTheFiftyThreeLines) {
   const std::string text = example_file();
   std::istringstream in(text);
   std::string l;
@@ -57,7 +57,7 @@ TEST(ExampleControlFile, HasTheFiftyOneLines) {
     if (n == 5) fifth = l;
     last = l;
   }
-  EXPECT_EQ(n, 51);
+  EXPECT_EQ(n, 53);
   EXPECT_EQ(first, " ");
   EXPECT_EQ(last, " ");
   EXPECT_EQ(fifth, "FORMAT  *shelx xd  ");
@@ -187,6 +187,21 @@ TEST(ReadControlFile, FramesKeepOrNew) {
     EXPECT_NE(r.log().find("\n Multipole model of the XD files : " + echo + "\n"), std::string::npos) << lines;
   }
   EXPECT_EQ(ControlRun("FORMAT *shelx\nINPUT s.res\nFRAMES *new\n").log().find("Multipole model"), std::string::npos);
+}
+
+// PICTURES: a starred word switches the page on, an unstarred one off (a
+// later line wins); the log says so; *toxd writes no page.
+TEST(ReadControlFile, PicturesPage) {
+  for (const auto& [lines, page] : std::vector<std::tuple<std::string, bool>>{
+           {"", false},
+           {"PICTURES *page\n", true},
+           {"PICTURES page\n", false},
+           {"PICTURES *page\nPICTURES page\n", false},
+           {"INPUT s.res *toxd\nPICTURES *page\n", false}}) {
+    ControlRun r("FORMAT *shelx\nINPUT s.res\n" + lines);
+    EXPECT_EQ(r.sw().setup_page, page) << lines;
+    EXPECT_EQ(r.log().find(" Pictures : 3D page vorn.html\n") != std::string::npos, page) << lines;
+  }
 }
 
 TEST(ReadControlFile, FileNamesLongerThanEightCharactersAreKeptWhole) {

@@ -6,7 +6,7 @@
 // Writes OUTDIR/before.png, after.png, clicked.png and prints a report, one
 // fact a line: "error TEXT", "request URL", "point X Y" (per point, before
 // the drag), "viewer LEFT TOP WIDTH HEIGHT", "selected_rows I...",
-// "selected I", "selected_at X Y", "load_ms T".
+// "selected_at X Y", "load_ms T".
 import { spawn } from 'node:child_process';
 import { readFileSync, writeFileSync } from 'node:fs';
 
@@ -59,15 +59,15 @@ const shot = async (name) => {
 const mouse = (type, x, y, buttons = 1) =>
   send('Input.dispatchMouseEvent', { type, x, y, button: 'left', buttons, clickCount: 1 });
 
-const report = { errors: [], requests: [] };
+const out = [];   // the report, one fact a line
 const pageUrl = 'file://' + page;
 listeners.push((m) => {
-  if (m.method === 'Runtime.consoleAPICalled' && (m.params.type === 'error' || m.params.type === 'assert'))
-    report.errors.push(m.params.args.map((a) => a.value ?? a.description).join(' '));
-  if (m.method === 'Runtime.exceptionThrown') report.errors.push(m.params.exceptionDetails.exception?.description ?? m.params.exceptionDetails.text);
-  if (m.method === 'Log.entryAdded' && m.params.entry.level === 'error') report.errors.push(m.params.entry.text);
-  if (m.method === 'Network.requestWillBeSent' && m.params.request.url !== pageUrl && !m.params.request.url.startsWith('data:'))
-    report.requests.push(m.params.request.url);
+  const p = m.params;
+  if (m.method === 'Runtime.consoleAPICalled' && p.type === 'error') out.push('error ' + p.args.map((a) => a.value ?? a.description).join(' '));
+  if (m.method === 'Runtime.exceptionThrown') out.push('error ' + (p.exceptionDetails.exception?.description ?? p.exceptionDetails.text));
+  if (m.method === 'Log.entryAdded' && p.entry.level === 'error') out.push('error ' + p.entry.text);
+  if (m.method === 'Network.requestWillBeSent' && p.request.url !== pageUrl && !p.request.url.startsWith('data:'))
+    out.push('request ' + p.request.url);
 });
 for (const domain of ['Page', 'Runtime', 'Log', 'Network']) await send(domain + '.enable');
 await send('Emulation.setDeviceMetricsOverride', { width, height, deviceScaleFactor: 1, mobile: false });
@@ -75,40 +75,32 @@ const loaded = new Promise((r) => listeners.push((m) => { if (m.method === 'Page
 const start = Date.now();
 await send('Page.navigate', { url: pageUrl });
 await loaded;
-// Two frames after the load: the viewer has drawn.
-await evaluate('new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r)))');
-report.loadMs = Date.now() - start;
+const frames = () => evaluate('new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r)))');
+await frames();   // two frames after the load: the viewer has drawn
+const loadMs = Date.now() - start;
 
 // Labels off (the page's own switch): text over an arrow head would hide its colour.
 await evaluate('document.getElementById("labels").click()');
 const project = (pts) => evaluate(`(${JSON.stringify(pts)}).map((p) => vorn.viewer.modelToScreen({x: p[0], y: p[1], z: p[2]}))`);
-report.tips = await project(points);
+(await project(points)).forEach((p) => out.push(`point ${p.x} ${p.y}`));
 await shot('before.png');
 const box = await evaluate('(() => { const r = document.getElementById("viewer").getBoundingClientRect(); return [r.left, r.top, r.width, r.height]; })()');
-report.viewer = box;
 const cx = box[0] + box[2] / 2, cy = box[1] + box[3] / 2;
 await mouse('mousePressed', cx, cy);
 for (let k = 1; k <= 10; ++k) await mouse('mouseMoved', cx + 12 * k, cy + 5 * k);
 await mouse('mouseReleased', cx + 120, cy + 50, 0);
-await evaluate('new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r)))');
+await frames();
 await shot('after.png');
 
 const rect = await evaluate(`(() => { const r = vorn.rows[${row}].getBoundingClientRect(); return [r.left + 20, r.top + r.height / 2]; })()`);
 await mouse('mousePressed', rect[0], rect[1]);
 await mouse('mouseReleased', rect[0], rect[1], 0);
 await evaluate('new Promise((r) => setTimeout(r, 300))');
-report.selectedRows = await evaluate('vorn.rows.map((r, i) => r.classList.contains("selected") ? i : -1).filter((i) => i >= 0)');
-report.selected = await evaluate('vorn.selected');
-report.selectedAt = (await project([await evaluate(`vorn.atoms[${row}].pos`)]))[0];
+const rows = await evaluate('vorn.rows.map((r, i) => r.classList.contains("selected") ? i : -1).filter((i) => i >= 0)');
+const at = (await project([await evaluate(`vorn.atoms[${row}].pos`)]))[0];
 await shot('clicked.png');
-
 clearTimeout(timer);
-const out = [];
-report.errors.forEach((e) => out.push('error ' + String(e).replace(/\s+/g, ' ')));
-report.requests.forEach((u) => out.push('request ' + u));
-report.tips.forEach((p) => out.push(`point ${p.x} ${p.y}`));
-out.push('viewer ' + report.viewer.join(' '), 'selected_rows ' + report.selectedRows.join(' '),
-         'selected ' + report.selected, `selected_at ${report.selectedAt.x} ${report.selectedAt.y}`, 'load_ms ' + report.loadMs);
+out.push('viewer ' + box.join(' '), 'selected_rows ' + rows.join(' '), `selected_at ${at.x} ${at.y}`, 'load_ms ' + loadMs);
 console.log(out.join('\n'));
 ws.close();
 browser.kill();
