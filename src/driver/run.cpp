@@ -418,7 +418,8 @@ void write_form_factor_step(const Model& model, const Switches& sw, const std::v
 const std::vector<std::string> kOutputNames = {
     "xd_vorn.mas", "xd_vorn.inp",   "mopro_vorn.par", "con_mopro.inp", "vorn.spf",      "vorn.svg",
     "vorn.ang",    "reset.bond",    "const.bond",     "res_mopro.inp", "fixedH.ins",    "reduced.ang",
-    "reduced_1.ang", "complete.ang", "group.ang", "vorn.tsc", "vorn_types.csv", "vorn_model.cif"};
+    "reduced_1.ang", "complete.ang", "group.ang", "vorn.tsc", "vorn_types.csv", "vorn_model.cif",
+    "vorn.html"};
 
 void normal_run(RunFiles& io) {
   WrittenFiles written;

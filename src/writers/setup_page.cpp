@@ -34,7 +34,14 @@ std::string json_number(double v) {
 }
 
 std::string json_point(const gemmi::Vec3& p) {
-  return "[" + json_number(p.x) + "," + json_number(p.y) + "," + json_number(p.z) + "]";
+  std::string text(1, '[');
+  text += json_number(p.x);
+  text += ',';
+  text += json_number(p.y);
+  text += ',';
+  text += json_number(p.z);
+  text += ']';
+  return text;
 }
 
 std::string element_symbol(int z) {

@@ -129,7 +129,9 @@ void check_drawing(const std::string& res, const std::string& extra) {
     // Rows of panels end by 1,200 px; only a panel alone in its row is wider.
     const std::string frame_box = body.substr(body.find("<rect"), body.find('>', body.find("<rect")));
     const double left = std::stod(attribute(frame_box, "x")), right = left + std::stod(attribute(frame_box, "width"));
-    if (left > 20.5) EXPECT_LE(right, 1200.0) << head;
+    if (left > 20.5) {
+      EXPECT_LE(right, 1200.0) << head;
+    }
     for (std::sregex_iterator f(body.begin(), body.end(), frame_re); f != end; ++f) {
       const std::string label = (*f)[1];
       const std::string group = body.substr(static_cast<std::size_t>(f->position()), body.find("</g>", static_cast<std::size_t>(f->position())) - static_cast<std::size_t>(f->position()));
