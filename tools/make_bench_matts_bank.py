@@ -75,11 +75,11 @@ def general_entries(start):
     """Entries that fit the benchmark's atoms: C with four or three
     neighbours, H on C, N with one neighbour."""
     out = []
-    specs = [("C", "C1 CONNECTED_TO X,X,X,X PLANARITY * PLANAR_RING_WITH_PLANAR_ATOMS * IN_3_MEMBER_RING * IN_4_MEMBER_RING *", "3m"),
+    entry_kinds = [("C", "C1 CONNECTED_TO X,X,X,X PLANARITY * PLANAR_RING_WITH_PLANAR_ATOMS * IN_3_MEMBER_RING * IN_4_MEMBER_RING *", "3m"),
              ("C", "C1 CONNECTED_TO X,* PLANARITY * PLANAR_RING_WITH_PLANAR_ATOMS * IN_3_MEMBER_RING * IN_4_MEMBER_RING *", "m"),
              ("H", "H1 CONNECTED_TO X PLANARITY * PLANAR_RING_WITH_PLANAR_ATOMS * IN_3_MEMBER_RING * IN_4_MEMBER_RING *", "cyl"),
              ("N", "N1 CONNECTED_TO X PLANARITY * PLANAR_RING_WITH_PLANAR_ATOMS * IN_3_MEMBER_RING * IN_4_MEMBER_RING *", "cyl")]
-    for k, (el, line, sym) in enumerate(specs):
+    for k, (el, line, sym) in enumerate(entry_kinds):
         out.append(["ENTRY", "  ID", f"G{start + k:03d}{el}", "  COMMENT", "invented general type", "  NOI", "9",
                     "  ATOM DESCRIPTORS", line, "  LOCAL COORDINATE SYSTEM", "X any_orthogonal Y any_orthogonal R",
                     "  SYMMETRY", sym, "  MULTIPOLE MODEL PARAMETERS", "PVAL 4.000(50) KAPPA 1.0000 KPRIM 1.000",

@@ -143,22 +143,22 @@ bool ring_condition(const std::string& w, MattsRingCondition& r) {
   if (w == "*") { r.kind = K::any; return true; }
   if (w == "-" || w == "Ar-") { r.kind = K::none; return true; }
   if (w == "+" || w == "Ar+") { r.kind = K::some; return true; }
-  r.kind = K::specs;
+  r.kind = K::patterns;
   for (const std::string& t : gemmi::split_str(w, ',')) {
     if (t == "*") { r.more_allowed = true; continue; }
-    MattsRingSpec spec;
+    MattsRingSpec pattern;
     std::size_t p = 0;
-    if (!t.empty() && t[0] == '!') { spec.forbidden = true; p = 1; }
+    if (!t.empty() && t[0] == '!') { pattern.forbidden = true; p = 1; }
     std::size_t q = p;
     while (q < t.size() && std::isdigit(static_cast<unsigned char>(t[q]))) ++q;
     if (q == p || q - p > 2) return false;
-    spec.size = std::atoi(t.substr(p, q - p).c_str());
-    spec.label = t.substr(q);
-    if (spec.size < 3 || spec.size > 8) return false;
-    if (!std::all_of(spec.label.begin(), spec.label.end(), [](unsigned char c) { return std::isalpha(c) != 0; }))
+    pattern.size = std::atoi(t.substr(p, q - p).c_str());
+    pattern.label = t.substr(q);
+    if (pattern.size < 3 || pattern.size > 8) return false;
+    if (!std::all_of(pattern.label.begin(), pattern.label.end(), [](unsigned char c) { return std::isalpha(c) != 0; }))
       return false;
-    if (!spec.label.empty()) spec.label = t.substr(p);   // `6A`: the size belongs to the label
-    r.specs.push_back(spec);
+    if (!pattern.label.empty()) pattern.label = t.substr(p);   // `6A`: the size belongs to the label
+    r.patterns.push_back(pattern);
   }
   return true;
 }
@@ -258,7 +258,7 @@ MattsAxisRef read_axis_ref(const Lines& f, std::size_t k, const std::vector<Matt
   const std::string inner = w.substr(open + 1, w.size() - open - 2);
   if (head == "r") {
     MattsRingCondition c;
-    if (!ring_condition(inner, c) || c.specs.size() != 1 || c.specs[0].label.empty() || c.specs[0].forbidden)
+    if (!ring_condition(inner, c) || c.patterns.size() != 1 || c.patterns[0].label.empty() || c.patterns[0].forbidden)
       f.fault(k, "The ring " + w + " is no labelled ring");
     r.kind = K::ring;
     r.ring = inner;

@@ -25,7 +25,7 @@ struct MattsSettings {
 // The planarity an atom must have.
 enum class MattsPlanarity { any, planar, nonplanar };
 
-// One ring spec of PLANAR_RING_WITH_PLANAR_ATOMS: `6A`, `6`, `!6A`.
+// One ring pattern of PLANAR_RING_WITH_PLANAR_ATOMS: `6A`, `6`, `!6A`.
 struct MattsRingSpec {
   int size = 0;
   std::string label;     // empty: an unlabelled ring
@@ -33,10 +33,10 @@ struct MattsRingSpec {
 };
 
 // PLANAR_RING_WITH_PLANAR_ATOMS: no condition, in no planar ring, in at
-// least one, or a list of ring specs (with `*`: further rings allowed).
+// least one, or a list of ring patterns (with `*`: further rings allowed).
 struct MattsRingCondition {
-  enum class Kind { any, none, some, specs } kind = Kind::any;
-  std::vector<MattsRingSpec> specs;
+  enum class Kind { any, none, some, patterns } kind = Kind::any;
+  std::vector<MattsRingSpec> patterns;
   bool more_allowed = false;
 };
 

@@ -33,10 +33,10 @@ bool planar_rings_fit(const MattsRingCondition& r, const std::vector<int>& sizes
     case K::any: return true;
     case K::none: return sizes.empty();
     case K::some: return !sizes.empty();
-    case K::specs: break;
+    case K::patterns: break;
   }
   std::vector<int> wanted;
-  for (const MattsRingSpec& s : r.specs)
+  for (const MattsRingSpec& s : r.patterns)
     if (!s.forbidden) wanted.push_back(s.size);
   std::sort(wanted.begin(), wanted.end());
   if (wanted.empty()) return true;
@@ -158,7 +158,7 @@ struct MapSearch {
   bool assign_rings(const std::vector<int>& map, std::map<std::string, std::vector<int>>& rings) {
     std::map<std::string, std::pair<std::vector<int>, std::vector<int>>> labels;   // holders, negators
     for (std::size_t k = 0; k < entry.atoms.size(); ++k)
-      for (const MattsRingSpec& s : entry.atoms[k].planar_rings.specs) {
+      for (const MattsRingSpec& s : entry.atoms[k].planar_rings.patterns) {
         if (s.label.empty()) continue;
         auto& l = labels[s.label];
         (s.forbidden ? l.second : l.first).push_back(map[k]);

@@ -49,9 +49,9 @@ TEST(MattsBank, ReadsEveryFieldOfAnEntry) {
   EXPECT_EQ(o.named, std::vector<int>{1});
   EXPECT_EQ(o.not_elements, std::vector<int>{1});
   EXPECT_EQ(o.planarity, MattsPlanarity::planar);
-  ASSERT_EQ(o.planar_rings.specs.size(), 2u);
-  EXPECT_EQ(o.planar_rings.specs[0].label, "6A");
-  EXPECT_TRUE(o.planar_rings.specs[1].forbidden);
+  ASSERT_EQ(o.planar_rings.patterns.size(), 2u);
+  EXPECT_EQ(o.planar_rings.patterns[0].label, "6A");
+  EXPECT_TRUE(o.planar_rings.patterns[1].forbidden);
   EXPECT_TRUE(o.planar_rings.more_allowed);
   EXPECT_EQ(o.in_3_rings, 2);
   EXPECT_EQ(o.in_4_rings, kSomeRings);
