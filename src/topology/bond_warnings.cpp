@@ -5,6 +5,7 @@
 #include <set>
 #include <string>
 #include <tuple>
+#include <utility>
 
 #include "layout/layout.hpp"
 #include "structure/cell.hpp"
@@ -64,7 +65,7 @@ void warn_doubtful_bonds(const IndexedAtoms& tab, const Neighbors& all, Log& log
       // Two atoms at one site (within 0.01 A) share it on purpose, as a
       // mixed-occupancy site does.
       if (d >= 0.01f && d < kUnresolvedDisorder && parts_may_bond(a.part, b.part, (i > md.natom) == (j > md.natom))) {
-        const auto pair = std::minmax(source(i), source(j));
+        const std::pair<int, int> pair = std::minmax({source(i), source(j)});
         if (named.emplace(pair.first, pair.second, std::lround(1000.0 * static_cast<double>(d))).second)
           warn(log,
                layout::format("(5a,f7.3,a)", " WARNING: ", a.label.trimmed(), " and ", b.label.trimmed(), " are ", d,
@@ -74,7 +75,7 @@ void warn_doubtful_bonds(const IndexedAtoms& tab, const Neighbors& all, Log& log
       }
       if (!may_bond(md, i, j) || share_a_neighbour(all, i, j)) continue;
       if (!(d > bond && d <= kNearBondFactor * bond)) continue;
-      const auto pair = std::minmax(source(i), source(j));
+      const std::pair<int, int> pair = std::minmax({source(i), source(j)});
       if (!named.emplace(pair.first, pair.second, std::lround(1000.0 * static_cast<double>(d))).second) continue;
       warn(log,
            layout::format("(5a,f7.3,a,f7.3,a)", " WARNING: ", a.label.trimmed(), " and ", b.label.trimmed(), " are ", d,
