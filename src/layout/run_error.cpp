@@ -10,12 +10,9 @@ RunError::RunError(std::string_view routine_name, std::string_view text)
       message(routine_name.empty() ? std::string(text) : std::string(rtrim(text))) {}
 
 std::string RunError::report() const {
-  if (routine.empty()) return message;
   return "\n ERROR *** " + routine + " *** " + message + "\n";
 }
 
 void fail(std::string_view routine, std::string_view message) { throw RunError(routine, message); }
-
-void fail_plain(std::string_view text) { throw RunError("", text); }
 
 }  // namespace vorn

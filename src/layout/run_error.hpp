@@ -10,19 +10,16 @@
 namespace vorn {
 
 struct RunError : std::runtime_error {
-  std::string routine;  // shown in the message, e.g. "ReadShelx"; empty for a stop of its own layout
+  std::string routine;  // shown in the message, e.g. "ReadShelx"
   std::string message;  // without trailing blanks
   RunError(std::string_view routine_name, std::string_view text);
   // What the driver writes: " ERROR *** Routine *** message" between two
-  // empty lines, or the text of a stop of its own layout as it is.
+  // empty lines.
   std::string report() const;
 };
 
 // Stops the run with " ERROR *** routine *** message" (trailing blanks of
 // the message, a padded field in many callers, are dropped).
 [[noreturn]] void fail(std::string_view routine, std::string_view message);
-
-// Stops the run with a message of its own layout, written as given.
-[[noreturn]] void fail_plain(std::string_view text);
 
 }  // namespace vorn

@@ -1123,6 +1123,38 @@ TEST(BadInput, CifNumbersAndOperatorsChecked) {
   }
 }
 
+// Faults that only show when the frames are built name the atom: an atom
+// whose fractional coordinate lost its decimal point lies 50 km away, where
+// every dummy place is on one line with it; 1,728 hydrogens piled 0.3 A
+// apart (no site holds more than one) fill the frame search of the first.
+// A Hall symbol that makes the molecular crystal a network does not stop
+// the run: completion was not asked for, and the hint says what it found.
+TEST(BadInput, FaultsFoundLateNameTheirAtom) {
+  Sandbox sb;
+  sb.write("vorn.inp", "FORMAT *cif\nINPUT t.cif\n");
+  sb.write("t.cif", small_cif("x,y,z\n", "0.71073", "C1 C 0.1 0.2 0.3\nC2 C 0.25 0.2 0.3\nC3 C 5000.1 0.2 0.3\n"));
+  sb.stops("ERROR *** DefLoc *** Atom 3 C(3): Could not find atom to direct X-axis (no neighbour or dummy atom "
+           "fits; is a coordinate mistyped?)");
+
+  std::string pile;
+  for (int k = 0; k < 12 * 12 * 12; ++k)
+    pile += test::numbered("H", k + 1) + " 2 " + std::to_string(0.3 + 0.01 * (k / 144)) + " " +
+            std::to_string(0.3 + 0.01 * (k / 12 % 12)) + " " + std::to_string(0.3 + 0.01 * (k % 12)) +
+            " 11.0 0.02\n";
+  sb.write("vorn.inp", kShelxInp);
+  sb.write("in.res", res("30 30 30 90 90 90", "", pile));
+  sb.stops("ERROR *** GetNei *** Atom 1 H(1): the atoms within 5 Angstrom exceed dimension maxnei (1000)");
+
+  std::string cif = read_file(test_data("cif/Sr_oxalate_P21n_Hall_only_COD1000002.cif"));
+  cif.replace(cif.find("-P_2yn"), 6, "-F_2yc");
+  sb.write("vorn.inp", "FORMAT *cif\nINPUT t.cif\n");
+  sb.write("t.cif", cif);
+  const Outcome o = sb.run();
+  EXPECT_EQ(o.status, 0) << o.out;
+  EXPECT_EQ(o.out.find("GenCompleteFrags"), std::string::npos) << o.out;
+  EXPECT_NE(o.out.find("none up to 3 completes them all (a chain or a network)"), std::string::npos) << o.out;
+}
+
 // Numbers of an XD pair out of the range of their fields, and a master
 // and a parameter file that do not describe the same atoms.
 TEST(BadInput, XdNumbersAndPairChecked) {
