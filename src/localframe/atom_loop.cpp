@@ -62,7 +62,7 @@ std::vector<AtomSetup> set_up_atoms(const AtomLoop& loop) {
       // A frame that cannot be built names the atom it was built for.
       if (e.routine != "DefLoc") throw;
       fail(e.routine, "Atom " + std::to_string(i) + " " + std::string(a.label.trimmed()) + ": " + e.message +
-                          " (no neighbour or dummy atom fits; is a coordinate mistyped?)");
+                          " (no neighbour or dummy atom fits; is a coordinate mistyped?)" + where_read(loop.model, i));
     }
   }
   int zeroed = 0, from_site = 0;

@@ -21,6 +21,10 @@ struct Atom {
   // The name the structure file gives the atom (SHELX name, CIF label), as a
   // refinement program reading that file knows it; empty for other input.
   std::string name_in_file;
+  // Where the reader found the atom ("line 8 of in.res"), so that a fault
+  // found later in its site can send the user to the line to correct;
+  // empty where the input gives no line.
+  std::string source;
   float xf = 0, yf = 0, zf = 0;   // fractional
   float xc = 0, yc = 0, zc = 0;   // Cartesian, Angstrom
   int iz = 0;                     // atomic number, 0 = none
@@ -144,5 +148,14 @@ struct Model {
   // XD input: the refined model of the old files.
   XdRefinedModel xd_refined;
 };
+
+// " (atom read from line 8 of in.res)" for entry k of the atom table (a
+// symmetry copy is read where its atom was); empty when the input gives no
+// line.  Stops that concern an atom's site end with it.
+inline std::string where_read(const Model& md, int k) {
+  const int atom = k > md.natom ? md.cryst.srcatom[k] : k;
+  const std::string& source = md.atoms[atom].source;
+  return source.empty() ? std::string() : " (atom read from " + source + ")";
+}
 
 }  // namespace vorn

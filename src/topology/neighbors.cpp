@@ -113,7 +113,7 @@ void accept(const IndexedAtoms& tab, Neig& ng, int atom, float rmax, int b, floa
     fail("GetNei", "Atom " + std::to_string(atom) + " " + std::string(tab.atom(atom).label.trimmed()) +
                        ": the atoms within " + layout::listed(rmax).substr(1) +
                        " Angstrom exceed dimension maxnei (" + std::to_string(kMaxNeiSearch) +
-                       "); are many atoms piled on one site?");
+                       "); are many atoms piled on one site?" + where_read(tab.model, atom));
   }
   ng.atom.push_back(b);
   ng.dist.push_back(d);

@@ -1134,7 +1134,7 @@ TEST(BadInput, FaultsFoundLateNameTheirAtom) {
   sb.write("vorn.inp", "FORMAT *cif\nINPUT t.cif\n");
   sb.write("t.cif", small_cif("x,y,z\n", "0.71073", "C1 C 0.1 0.2 0.3\nC2 C 0.25 0.2 0.3\nC3 C 5000.1 0.2 0.3\n"));
   sb.stops("ERROR *** DefLoc *** Atom 3 C(3): Could not find atom to direct X-axis (no neighbour or dummy atom "
-           "fits; is a coordinate mistyped?)");
+           "fits; is a coordinate mistyped?) (atom read from t.cif, data_t, line 12)");
 
   std::string pile;
   for (int k = 0; k < 12 * 12 * 12; ++k)
@@ -1143,7 +1143,8 @@ TEST(BadInput, FaultsFoundLateNameTheirAtom) {
             " 11.0 0.02\n";
   sb.write("vorn.inp", kShelxInp);
   sb.write("in.res", res("30 30 30 90 90 90", "", pile));
-  sb.stops("ERROR *** GetNei *** Atom 1 H(1): the atoms within 5 Angstrom exceed dimension maxnei (1000)");
+  sb.stops("ERROR *** GetNei *** Atom 1 H(1): the atoms within 5 Angstrom exceed dimension maxnei (1000); are many atoms piled on one "
+           "site? (atom read from line 6 of in.res)");
 
   std::string cif = read_file(test_data("cif/Sr_oxalate_P21n_Hall_only_COD1000002.cif"));
   cif.replace(cif.find("-P_2yn"), 6, "-F_2yc");

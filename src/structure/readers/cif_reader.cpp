@@ -480,6 +480,7 @@ Model read_cif(const std::string& file, const std::string& block_name, ShelxLabe
     at.lmx = default_lmx(at.iz);
     cif_label(naming, s.label, at.label, at.iz, i, ++typecount[at.tbl]);
     at.name_in_file = s.label;
+    at.source = where(file, block) + line_of(block, "_atom_site_label");
     at.xf = static_cast<float>(s.fract.x);
     at.yf = static_cast<float>(s.fract.y);
     at.zf = static_cast<float>(s.fract.z);

@@ -505,6 +505,7 @@ Model read_shelx(const std::string& file, ShelxLabels naming, Log& out) {
       // Every stop on an atom line names the file and the line.
       fail(e.routine, e.message + " (" + place + ")");
     }
+    md.atoms[i].source = place;
     md.atoms[i].part = part;
     // Every atom is recorded with the residue it stands in, so that the
     // residue texts stay aligned with the atom numbers.

@@ -291,6 +291,7 @@ int read_parameter_atom(RecordFile& par, const std::string& parname, int number,
   a.label = words.keyword(1).view();
   const std::string name(a.label.trimmed());
   const std::string atom_line = par.where();
+  a.source = atom_line;
   a.xf = xyzo[0];
   a.yf = xyzo[1];
   a.zf = xyzo[2];
