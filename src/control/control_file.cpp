@@ -175,11 +175,26 @@ bool keyword_formfactors(Switches& sw, const LineExtract& lx, RecordFile& f, con
   return true;
 }
 
+// MAP a b c: the names as written (labels keep their case and may be
+// longer than a keyword).
+bool keyword_map(Switches& sw, RecordFile& f) {
+  std::string raw;
+  if (!reread_raw(f, raw)) return false;
+  MapPlaneNames plane;
+  plane.where = f.where();
+  if (dnumline(raw) != 4)
+    fail(kRoutine, "A MAP line names three atoms, the plane of the map (" + plane.where + ")");
+  for (int w = 2; w <= 4; ++w)
+    plane.atoms[static_cast<std::size_t>(w - 2)] = std::string(raw_word(raw, w, "").trimmed());
+  sw.map_planes.push_back(std::move(plane));
+  return true;
+}
+
 // The keywords of the control file (compared by their first 8 characters).
 constexpr std::string_view kKeywords[] = {"FORMAT", "INPUT",  "VERBOSE", "TOLS",  "RADII", "NCELLS",
                                           "DISORD", "KEYGEN", "EXTEND_H", "CHEMCON", "SIMPLE", "DATABANK",
                                           "RINGS",  "SCALE",  "NFRAG",   "FRAG",  "CHFRAG", "FRAMES",
-                                          "FORMFACT", "PICTURES"};
+                                          "FORMFACT", "PICTURES", "MAP"};
 
 // What a starred word may be.  KEYGEN, DISORD and CHEMCON read their stars
 // by position (word 2 is the first choice); the others by the word.
@@ -198,7 +213,7 @@ const std::vector<Choices>& starred_choices() {
       {"RINGS", false, {"SPECIAL"}},
       {"FRAMES", false, {"KEEP", "NEW"}},
       {"FORMFACT", false, {"STOL"}},
-      {"PICTURES", false, {"PAGE"}},
+      {"PICTURES", false, {"PAGE", "MAPS"}},
       {"SCALE", false, {"SIGMA", "DIFF", "FRAC", "FRACT", "FRACTION"}}};
   return table;
 }
@@ -306,6 +321,9 @@ void read_keywords(Switches& sw, Log& log, RecordFile& f) {
       // A starred word switches its picture on, an unstarred one off.
       for (int k = 2; k <= lx.nkw; ++k)
         if (lx.keyword(k) == "PAGE") sw.setup_page = lx.starred(k);
+        else if (lx.keyword(k) == "MAPS") sw.density_maps = lx.starred(k);
+    } else if (key == "MAP") {
+      if (!keyword_map(sw, f)) break;
     } else if (key == "DATABANK") {
       if (!keyword_databank(sw, f)) break;
     } else if (key == "FORMFACT") {
@@ -357,6 +375,11 @@ void echo(Switches& sw, std::ostream& log) {
             : sw.new_frames ? " Multipole model of the XD files : new local frames, populations turned into them\n"
                             : " Multipole model of the XD files : kept with its local frames\n");
   if (sw.setup_page && sw.lsx != 1) log << " Pictures : 3D page vorn.html\n";
+  if (sw.density_maps && sw.lsx != 1) {
+    log << " Pictures : deformation density maps vorn_map_N.svg in the planes of the planar rings";
+    for (const MapPlaneNames& p : sw.map_planes) log << ",\n            and of " << p.atoms[0] << ' ' << p.atoms[1] << ' ' << p.atoms[2];
+    log << '\n';
+  }
   if (sw.rename.irename == 1) {
     if (sw.rename.irs != 0 && sw.rename.irs != 1) sw.rename.irs = 1;
     layout::write(log, "(a,i1,a,a,a)", " Change SHELX atom names ( irs=", sw.rename.irs, " : ",
@@ -373,6 +396,7 @@ void echo(Switches& sw, std::ostream& log) {
     sw.args.lrings = 0;
     sw.formfactors = FormFactorRequest{};
     sw.setup_page = false;
+    sw.density_maps = false;
     return;
   }
 
@@ -519,8 +543,10 @@ void printhelp(std::ostream& os) {
       "!INPUT   xd.mas xd.inp ",
       "! XD input holding a multipole model: keep its local frames, or build new ones",
       "!FRAMES  *keep new",
-      "! 3D page of frames and types (vorn.html)",
-      "!PICTURES  *page",
+      "! 3D page of frames, types and deformation density (vorn.html), density maps",
+      "! in the planar rings (vorn_map_1.svg ...) and in the plane of three atoms :",
+      "!PICTURES  *page *maps",
+      "!MAP  C(1) C(2) C(3)",
       "! etc : ",
       "!INPUT file.inp ",
       "! printout level (higher number gives more printout) :",

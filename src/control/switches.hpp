@@ -4,6 +4,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 #include "layout/text.hpp"
 #include "structure/elements.hpp"
@@ -33,6 +34,13 @@ struct RingLimits {
   int ringmin = 0;
   int ringmax = 0;
   int ringspec = 0;    // atoms of one planar ring always get m symmetry
+};
+
+// A MAP line: three atoms whose plane gets a density map, and the line
+// that names them (for the message when a name fits no atom).
+struct MapPlaneNames {
+  std::array<std::string, 3> atoms;
+  std::string where;
 };
 
 struct Rename {
@@ -84,6 +92,10 @@ struct Switches {
   // PICTURES *page: the interactive page vorn.html, written only on
   // request (it carries the viewer library, half a megabyte).
   bool setup_page = false;
+  // PICTURES *maps: contour maps of the static deformation density
+  // (vorn_map_N.svg) in the plane of every planar ring and of each MAP line.
+  bool density_maps = false;
+  std::vector<MapPlaneNames> map_planes;
   RingLimits ring1;
   Rename rename;
   std::array<float, kCovradTable> covrad = default_covrad();

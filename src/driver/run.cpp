@@ -39,6 +39,7 @@
 #include "writers/axes_drawing.hpp"
 #include "writers/setup_page.hpp"
 #include "driver/viewer_library.hpp"
+#include "driver/density_pictures.hpp"
 #include "writers/bond_restraints.hpp"
 #include "writers/fixed_hydrogens.hpp"
 #include "writers/mopro.hpp"
@@ -149,6 +150,9 @@ void write_summary(const WrittenFiles& files, bool databank, Log& log) {
   if (files.reduced) to_both(log, " Reduced structure in PLATON format     : reduced.ang & reduced_1.ang");
   if (files.complete) to_both(log, " Completed molecules in PLATON format   : complete.ang");
   if (files.groups) to_both(log, " Unidentified groups in PLATON format   : group.ang");
+  if (files.density_maps > 0)
+    to_both(log, " Deformation density maps (SVG)         : vorn_map_1.svg" +
+                     (files.density_maps > 1 ? " ... vorn_map_" + std::to_string(files.density_maps) + ".svg" : ""));
   if (files.transferred_model) {
     to_both(log, " Entry and frame of every atom          : vorn_types.csv");
     to_both(log, " Transferred model as a rhoCIF          : vorn_model.cif");
@@ -230,14 +234,15 @@ void open_output(RunFiles& io, OutFile& f, const std::string& name);
 // table still shows every atom's frame and type), and the log says why the
 // 3D view is missing.
 void write_page_step(const Model& model, const Switches& sw, const Neighbors& nb, const std::vector<AtomSetup>& setup,
-                     const AtomTables& tables, RunFiles& io, Log& log) {
+                     const AtomTables& tables, const std::vector<DensityGrid>& density, RunFiles& io, Log& log) {
   const std::optional<std::string> library = read_viewer_library();
   if (!library)
     warn(log, " vorn.html is written without its 3D view: the viewer library 3Dmol-min.js was not found"
               " (set VORN_3DMOL, or run tools/install-deps.sh browser and build again)");
   OutFile page;
   open_output(io, page, "vorn.html");
-  write_setup_page(model, nb, drawn_dummies(tables.dummies, model, sw), setup, log.warned_atoms, library, page.os());
+  write_setup_page(model, nb, drawn_dummies(tables.dummies, model, sw), setup, log.warned_atoms, library, density,
+                   page.os());
   finish_output(io, page);
 }
 
@@ -412,14 +417,54 @@ void write_form_factor_step(const Model& model, const Switches& sw, const std::v
   written.form_factors = true;
 }
 
+// The density maps of a run: vorn_map_1.svg up to this number (a run
+// with more planar rings draws the first ones and says so).
+constexpr int kMaxDensityMaps = 99;
+
+std::string map_file_name(int n) { return "vorn_map_" + std::to_string(n) + ".svg"; }
+
+// Step 15a: the contour maps of the deformation density, one file per
+// plane; returns how many were written.
+int write_map_step(const Model& model, const Neighbors& nb, const Rings& rings,
+                   const std::vector<std::array<int, 3>>& named, const DeformationDensity& density, RunFiles& io,
+                   Log& log) {
+  std::vector<MapPlane> planes = map_planes(model, rings, named);
+  if (planes.empty()) {
+    to_log(log, "");
+    to_log(log, " No planar ring and no MAP line: no deformation density map is drawn");
+    return 0;
+  }
+  if (static_cast<int>(planes.size()) > kMaxDensityMaps) {
+    warn(log, " WARNING: " + std::to_string(planes.size()) + " planes for density maps; the first " +
+                  std::to_string(kMaxDensityMaps) + " are drawn");
+    planes.resize(kMaxDensityMaps);
+  }
+  const std::vector<MapAtom> atoms = map_atoms(model);
+  const std::vector<std::array<int, 2>> bonds = map_bonds(model, nb);
+  to_log(log, "");
+  for (std::size_t n = 0; n < planes.size(); ++n) {
+    const std::string name = map_file_name(static_cast<int>(n) + 1);
+    OutFile map;
+    open_output(io, map, name);
+    write_density_map(sample_map(planes[n], density, kMapStep), atoms, bonds, map.os());
+    finish_output(io, map);
+    to_log(log, " Deformation density map " + name + " : plane of " + planes[n].title);
+  }
+  return static_cast<int>(planes.size());
+}
+
 // Every output the program can write but the log: a new set replaces
 // those of an earlier run whole, and only directories holding these names
 // are taken for sets of this program.
-const std::vector<std::string> kOutputNames = {
-    "xd_vorn.mas", "xd_vorn.inp",   "mopro_vorn.par", "con_mopro.inp", "vorn.spf",      "vorn.svg",
-    "vorn.ang",    "reset.bond",    "const.bond",     "res_mopro.inp", "fixedH.ins",    "reduced.ang",
-    "reduced_1.ang", "complete.ang", "group.ang", "vorn.tsc", "vorn_types.csv", "vorn_model.cif",
-    "vorn.html"};
+const std::vector<std::string> kOutputNames = [] {
+  std::vector<std::string> names = {
+      "xd_vorn.mas", "xd_vorn.inp",   "mopro_vorn.par", "con_mopro.inp", "vorn.spf",      "vorn.svg",
+      "vorn.ang",    "reset.bond",    "const.bond",     "res_mopro.inp", "fixedH.ins",    "reduced.ang",
+      "reduced_1.ang", "complete.ang", "group.ang", "vorn.tsc", "vorn_types.csv", "vorn_model.cif",
+      "vorn.html"};
+  for (int n = 1; n <= kMaxDensityMaps; ++n) names.push_back(map_file_name(n));
+  return names;
+}();
 
 void normal_run(RunFiles& io) {
   WrittenFiles written;
@@ -440,8 +485,10 @@ void normal_run(RunFiles& io) {
   Switches sw = read_control_file(log);
   log.verbosity = sw.verbosity;
 
-  // Step 5: exactly one structure reader.
+  // Step 5: exactly one structure reader; the atoms of the MAP lines are
+  // looked up at once, so that a slip stops the run before any analysis.
   Model model = read_structure(sw, log);
+  const std::vector<std::array<int, 3>> named_planes = map_plane_atoms(model, sw);
   if (writes_crystal_head(sw.format)) {
     write_master_head(model, io.mas.os());
     write_mopro_crystal_head(model.shelx_head, io.mopro.os());
@@ -537,7 +584,19 @@ void normal_run(RunFiles& io) {
   finish_output(io, io.spf);
   open_output(io, io.svg, "vorn.svg");
   write_axes_drawing(model, nb, drawn_dummies(tables.dummies, model, sw), setup, log.warned_atoms, io.svg.os());
-  if (sw.setup_page) write_page_step(model, sw, nb, setup, tables, io, log);
+  std::optional<DeformationDensity> density;
+  if (sw.setup_page || sw.density_maps) {
+    density = model_density(model, sw, setup, parameters ? &*parameters : nullptr);
+    if (!density) {
+      to_log(log, "");
+      to_log(log, " No atom carries a multipole model (no databank entry, no XD model):"
+                  " no deformation density is drawn");
+    }
+  }
+  if (sw.density_maps && density) written.density_maps = write_map_step(model, nb, rings, named_planes, *density, io, log);
+  if (sw.setup_page)
+    write_page_step(model, sw, nb, setup, tables, density ? molecule_density_grids(model, nb, *density)
+                                                          : std::vector<DensityGrid>{}, io, log);
 
   // Steps 16 to 19.
   // Files that the steps above left open are complete at a normal end.

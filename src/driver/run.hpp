@@ -57,6 +57,7 @@ struct WrittenFiles {
   bool groups = false;              // group.ang
   bool form_factors = false;        // vorn.tsc
   bool transferred_model = false;   // vorn_types.csv, vorn_model.cif
+  int density_maps = 0;             // vorn_map_1.svg ...
 };
 // The closing summary of the files written, to the log and the terminal;
 // with a databank, where to find the summary of its atom types.

@@ -35,13 +35,15 @@ std::vector<PseudoAtom> transferred_atoms(const Model& model, const std::vector<
   const std::vector<std::string> names = refinement_names(model);
   for (int i = 1; i <= model.natom; ++i) {
     const Atom& a = model.atoms[i];
+    const std::size_t at = static_cast<std::size_t>(i - 1);
+    const bool carried = parameters.populations && at < parameters.transferred.size() && parameters.transferred[at];
+    if (parameters.carried_only && !carried) continue;
     if (a.iz < 1 || a.iz > kMaxFormFactorElement)
       fail("FormFactors", "Atom " + std::string(a.label.trimmed()) +
                               ": no wavefunction table for its element (form factors cover H to Kr)");
-    const std::size_t at = static_cast<std::size_t>(i - 1);
     PseudoAtom p = neutral_atom(names[at], a.iz, {a.xf, a.yf, a.zf});
     p.axes = local_axes(a, setup[at]);
-    if (parameters.populations && at < parameters.transferred.size() && parameters.transferred[at]) {
+    if (carried) {
       p.pv = (*parameters.populations).pv[i];
       const Plm& plm = (*parameters.populations).plm[i];
       for (int l = 1; l <= 4; ++l)

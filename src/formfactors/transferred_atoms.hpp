@@ -21,6 +21,9 @@ struct ModelParameters {
   const Mpoles* populations = nullptr;   // none: every atom neutral
   const Kappas* kappas = nullptr;
   std::vector<bool> transferred;         // atom i at element i - 1
+  // Only the atoms that carry parameters (the deformation density, to which
+  // the others add nothing): the others are neither returned nor checked.
+  bool carried_only = false;
 };
 
 // One pseudoatom per atom of the asymmetric unit, in the order of the atom

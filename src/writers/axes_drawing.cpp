@@ -14,6 +14,7 @@
 
 #include "localframe/site_frame.hpp"
 #include "structure/elements.hpp"
+#include "writers/molecules.hpp"
 
 namespace vorn {
 
@@ -83,25 +84,6 @@ ElementStyle element_style(int z) {
 }
 
 gemmi::Vec3 position(const Atom& a) { return {a.xc, a.yc, a.zc}; }
-
-// The molecules of the atom table: bonded atoms (copies left out), each in
-// the order of the table.
-std::vector<std::vector<int>> molecules(const Model& model, const Neighbors& nb) {
-  std::vector<int> root(static_cast<std::size_t>(model.natom) + 1);
-  std::iota(root.begin(), root.end(), 0);
-  auto find = [&](int i) {
-    while (root[static_cast<std::size_t>(i)] != i) i = root[static_cast<std::size_t>(i)];
-    return i;
-  };
-  for (int i = 1; i <= model.natom; ++i)
-    for (int j : nb.of[i].atom)
-      if (j <= model.natom) root[static_cast<std::size_t>(find(std::max(i, j)))] = find(std::min(i, j));
-  std::map<int, std::vector<int>> by_root;
-  for (int i = 1; i <= model.natom; ++i) by_root[find(i)].push_back(i);
-  std::vector<std::vector<int>> out;
-  for (auto& [r, atoms] : by_root) out.push_back(std::move(atoms));
-  return out;
-}
 
 // The view of a molecule: along the normal of its best plane, the longest
 // extent across.

@@ -1,5 +1,6 @@
 #include "writers/setup_page.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -114,6 +115,40 @@ void write_data(const Model& model, const Neighbors& nb, const std::vector<Drawn
   os << "]}";
 }
 
+// Base64 of the values quantised to signed bytes: a sixth of their text
+// as decimals, and the page decodes it with the browser's own atob.
+std::string packed_values(const std::vector<double>& values) {
+  static constexpr char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string bytes;
+  bytes.reserve(values.size());
+  for (double v : values) {
+    const double q = std::isfinite(v) ? std::clamp(std::round(v / kDensityQuantum), -127.0, 127.0) : 0.0;
+    bytes += static_cast<char>(static_cast<signed char>(q));
+  }
+  std::string out;
+  out.reserve((bytes.size() + 2) / 3 * 4);
+  for (std::size_t i = 0; i < bytes.size(); i += 3) {
+    const auto byte = [&](std::size_t k) { return k < bytes.size() ? static_cast<unsigned char>(bytes[k]) : 0u; };
+    const unsigned n = byte(i) << 16 | byte(i + 1) << 8 | byte(i + 2);
+    out += kDigits[n >> 18 & 63];
+    out += kDigits[n >> 12 & 63];
+    out += i + 1 < bytes.size() ? kDigits[n >> 6 & 63] : '=';
+    out += i + 2 < bytes.size() ? kDigits[n & 63] : '=';
+  }
+  return out;
+}
+
+void write_density(const std::vector<DensityGrid>& density, std::ostream& os) {
+  os << "{\"quantum\":" << kDensityQuantum << ",\"blocks\":[\n";
+  for (std::size_t b = 0; b < density.size(); ++b) {
+    const DensityGrid& g = density[b];
+    os << (b ? ",\n" : "") << "{\"origin\":" << json_point({g.origin[0], g.origin[1], g.origin[2]})
+       << ",\"step\":" << json_number(g.step) << ",\"points\":[" << g.points[0] << ',' << g.points[1] << ','
+       << g.points[2] << "]," << kDensityValues << packed_values(g.values) << "\"}";
+  }
+  os << "]}";
+}
+
 // The page's own code: the viewer, the table and what links them.  The
 // test hooks are the `vorn` object (viewer, select, atoms).
 constexpr const char* kPageScript = R"js(
@@ -125,7 +160,8 @@ constexpr const char* kPageScript = R"js(
                         '#7f7f7f', '#bcbd22', '#17becf'];
   const table = document.getElementById('atoms');
   const rows = [];
-  const vorn = { atoms: atoms, rows: rows, selected: -1, viewer: null, select: function () {} };
+  const vorn = { atoms: atoms, rows: rows, selected: -1, viewer: null, select: function () {},
+                 surfaces: function () { return 0; } };
   window.vorn = vorn;
   atoms.forEach(function (a, i) {
     const tr = document.createElement('tr');
@@ -234,7 +270,50 @@ constexpr const char* kPageScript = R"js(
   document.getElementById('kappa').addEventListener('change', function (e) { kappaShown = e.target.checked; style(); viewer.render(); });
   document.getElementById('constraints').addEventListener('change', function (e) { showConstraints(e.target.checked); viewer.render(); });
   showConstraints(true);
+  // The deformation density: one volume per grid block, an isosurface of
+  // each sign per block at the level of the page's control.
+  const density = JSON.parse(document.getElementById('vorn-density').textContent);
+  const volumes = density.blocks.map(function (b) {
+    const volume = new $3Dmol.VolumeData('', 'none');
+    volume.size = { x: b.points[0], y: b.points[1], z: b.points[2] };
+    volume.unit = { x: b.step, y: b.step, z: b.step };
+    volume.origin = { x: b.origin[0], y: b.origin[1], z: b.origin[2] };
+    const bytes = atob(b.values);
+    const data = new Float32Array(bytes.length);
+    volume.low = 0;
+    volume.high = 0;
+    for (let k = 0; k < bytes.length; ++k) {
+      data[k] = ((bytes.charCodeAt(k) << 24) >> 24) * density.quantum;
+      volume.low = Math.min(volume.low, data[k]);
+      volume.high = Math.max(volume.high, data[k]);
+    }
+    volume.data = data;
+    return volume;
+  });
+  let surfaces = [];
+  function showDensity() {
+    surfaces.forEach(function (s) { viewer.removeShape(s); });
+    surfaces = [];
+    const box = document.getElementById('density');
+    if (!box || !box.checked) return;
+    const level = Math.abs(parseFloat(document.getElementById('density-level').value)) || 0.1;
+    // A block the level does not reach has no surface: marching through it
+    // would cost the opening of the page for nothing.
+    volumes.forEach(function (volume) {
+      if (volume.high >= level)
+        surfaces.push(viewer.addIsosurface(volume, { isoval: level, color: '#0030c0', opacity: 0.55 }));
+      if (volume.low <= -level)
+        surfaces.push(viewer.addIsosurface(volume, { isoval: -level, color: '#d00000', opacity: 0.55 }));
+    });
+  }
+  vorn.surfaces = function () { return surfaces.length; };
+  if (volumes.length) {
+    document.getElementById('density').addEventListener('change', function () { showDensity(); viewer.render(); });
+    document.getElementById('density-level').addEventListener('change', function () { showDensity(); viewer.render(); });
+  }
+  // Framed on the molecules and their axes: the surfaces come after.
   viewer.zoomTo();
+  showDensity();
   viewer.render();
   showLabels(true);
 })();
@@ -278,7 +357,15 @@ tr.selected { background: #ffe680; }
 <label><input type="checkbox" id="labels" checked> labels</label>
 <label><input type="checkbox" id="kappa"> kappa sets</label>
 <label><input type="checkbox" id="constraints" checked> constraints</label>
-</div>
+)html";
+
+// Shown only when the page carries the deformation density.
+constexpr const char* kDensityControls = R"html(<span><label><input type="checkbox" id="density" checked> deformation density</label>
+<span class="key" style="background:#0030c0;opacity:.6"></span>+ <span class="key" style="background:#d00000;opacity:.6"></span>-
+<input type="number" id="density-level" value="0.1" min="0.02" max="0.6" step="0.05" style="width:4em"> e/A<sup>3</sup></span>
+)html";
+
+constexpr const char* kPageBody = R"html(</div>
 <div id="view-box" style="flex:1;position:relative"><div id="viewer" style="position:absolute;inset:0"></div><div id="label-layer"></div></div>
 </div>
 <div id="side">
@@ -293,10 +380,15 @@ tr.selected { background: #ffe680; }
 
 void write_setup_page(const Model& model, const Neighbors& neighbours, const std::vector<DrawnDummy>& dummies,
                       const std::vector<AtomSetup>& setup, const std::set<int>& warned_atoms,
-                      const std::optional<std::string>& library, std::ostream& os) {
+                      const std::optional<std::string>& library, const std::vector<DensityGrid>& density,
+                      std::ostream& os) {
   os << kPageHead;
+  if (!density.empty()) os << kDensityControls;
+  os << kPageBody;
   os << "<script type=\"application/json\" id=\"vorn-data\">\n";
   write_data(model, neighbours, dummies, setup, warned_atoms, os);
+  os << "\n</script>\n<script type=\"application/json\" id=\"vorn-density\">\n";
+  write_density(density, os);
   os << "\n</script>\n" << kLibraryBegin << "\n";
   if (library) os << "<script>\n" << *library << "\n</script>\n";
   os << kLibraryEnd << "\n<script>" << kPageScript << "</script>\n</body>\n</html>\n";

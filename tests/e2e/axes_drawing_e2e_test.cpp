@@ -201,6 +201,35 @@ TEST(AxesDrawing, RendersInABrowser) {
   EXPECT_GT(blue, 20);
 }
 
+// A density map (the thiophene ring of the nitrothiophene aldehyde, the
+// bundled bank's model) in headless Chromium: the positive contours are
+// drawn blue, the negative ones red.
+TEST(DensityMap, RendersInABrowser) {
+  const char* browser = std::getenv("VORN_CHROMIUM");
+  const std::string chromium = browser ? browser : "/usr/bin/chromium";
+  if (std::system(("test -x " + chromium).c_str()) != 0) GTEST_SKIP() << "no Chromium at " << chromium;
+  ScratchDir dir;
+  dir.copy_in(test_data("shelx/nitrothiophene_carbaldehyde_Pna21.res"), "s.res");
+  dir.copy_in(std::string(VORN_SOURCE_DIR) + "/examples/vorn.db", "vorn.db");
+  dir.write("vorn.inp", "FORMAT *shelx\nINPUT s.res\nRINGS 3 8\nDATABANK vorn.db\nCHFRAG 0.\nPICTURES *maps\n");
+  ASSERT_EQ(run_vorn(dir).status, 0);
+  const std::string png = dir.file("map.png");
+  ASSERT_EQ(std::system((chromium + " --headless --no-sandbox --disable-gpu --hide-scrollbars --window-size=500,560 "
+                         "--screenshot=" + png + " file://" + dir.file("vorn_map_1.svg") + " > /dev/null 2>&1").c_str()), 0);
+  int w = 0, h = 0, n = 0;
+  unsigned char* pixels = stbi_load(png.c_str(), &w, &h, &n, 3);
+  ASSERT_NE(pixels, nullptr);
+  long red = 0, blue = 0;
+  for (long k = 0; k < long(w) * h; ++k) {
+    const int r = pixels[3 * k], g = pixels[3 * k + 1], b = pixels[3 * k + 2];
+    red += r > 150 && g < 100 && b < 100;
+    blue += b > 120 && r < 90 && g < 120;
+  }
+  stbi_image_free(pixels);
+  EXPECT_GT(red, 50);
+  EXPECT_GT(blue, 50);
+}
+
 // vorn.html in headless Chromium, driven by tests/e2e/page_driver.mjs (node):
 // the page loads from disk with no console error and no network request, a
 // drag turns the molecule, a click on a table row centres and highlights
@@ -244,6 +273,7 @@ TEST(SetupPage, LoadsTurnsSelectsAndColoursTheAxes) {
   std::string selected_rows;
   std::array<double, 4> viewer{};
   std::array<double, 2> selected_at{};
+  int surfaces = 0;
   for (const std::string& l : lines_of(dir.read("report.txt"))) {
     std::istringstream in(l);
     std::string word;
@@ -253,7 +283,11 @@ TEST(SetupPage, LoadsTurnsSelectsAndColoursTheAxes) {
     if (word == "viewer") in >> viewer[0] >> viewer[1] >> viewer[2] >> viewer[3];
     if (word == "selected_at") in >> selected_at[0] >> selected_at[1];
     if (word == "selected_rows") selected_rows = l;
+    if (word == "surfaces") in >> surfaces;
   }
+  // The bank's model: two isosurfaces (+ and -) per grid block of the
+  // deformation density, drawn at load with no console error.
+  EXPECT_GT(surfaces, 1);
   ASSERT_EQ(at.size(), points.size());
   std::map<std::string, std::vector<unsigned char>> shots;
   int w = 0, h = 0, channels = 0;

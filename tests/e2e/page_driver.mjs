@@ -6,7 +6,8 @@
 // Writes OUTDIR/before.png, after.png, clicked.png and prints a report, one
 // fact a line: "error TEXT", "request URL", "point X Y" (per point, before
 // the drag), "viewer LEFT TOP WIDTH HEIGHT", "selected_rows I...",
-// "selected_at X Y", "load_ms T".
+// "selected_at X Y", "load_ms T", "surfaces N" (the density's isosurfaces
+// drawn at load).
 import { spawn } from 'node:child_process';
 import { readFileSync, writeFileSync } from 'node:fs';
 
@@ -79,8 +80,11 @@ const frames = () => evaluate('new Promise((r) => requestAnimationFrame(() => re
 await frames();   // two frames after the load: the viewer has drawn
 const loadMs = Date.now() - start;
 
-// Labels off (the page's own switch): text over an arrow head would hide its colour.
+// Labels and the density's surfaces off (the page's own switches): text or a
+// surface over an arrow head would hide its colour.
+out.push('surfaces ' + await evaluate('vorn.surfaces()'));
 await evaluate('document.getElementById("labels").click()');
+await evaluate('document.getElementById("density") && document.getElementById("density").click()');
 const project = (pts) => evaluate(`(${JSON.stringify(pts)}).map((p) => vorn.viewer.modelToScreen({x: p[0], y: p[1], z: p[2]}))`);
 (await project(points)).forEach((p) => out.push(`point ${p.x} ${p.y}`));
 await shot('before.png');

@@ -1,0 +1,115 @@
+// The static deformation density of the nitrothiophene aldehyde (Pna21,
+// every atom with multipoles up to l = 4, each frame turned its own way)
+// against the direct sum of the test, in the plane of the thiophene ring:
+// at chosen points, and at the grid edges where the map's contour lines
+// cross, whose ends the direct sum must find on either side of the level.
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <sstream>
+
+#include "formfactors/direct_density.hpp"
+#include "structure/readers/readers.hpp"
+#include "support/test_support.hpp"
+#include "writers/density_map.hpp"
+
+namespace vorn {
+namespace {
+
+Vec3d v3(const gemmi::Vec3& p) { return {p.x, p.y, p.z}; }
+
+TEST(DeformationDensity, AgreesWithTheDirectSumAndItsContoursLieWhereTheDirectSumCrossesTheLevels) {
+  test::MemoryRun memory;
+  const Model model = read_shelx(test::test_data("shelx/nitrothiophene_carbaldehyde_Pna21.res"),
+                                 ShelxLabels::as_named, memory.rs->log_sink());
+  const gemmi::UnitCell cell(model.cell.a, model.cell.b, model.cell.c, model.cell.alpha, model.cell.beta,
+                             model.cell.gamma);
+  std::vector<PseudoAtom> atoms;
+  std::vector<MapAtom> shown;
+  std::map<std::string, gemmi::Vec3> at;
+  for (int i = 1; i <= model.natom; ++i) {
+    const Atom& a = model.atoms[i];
+    PseudoAtom p = neutral_atom(std::string(a.label.trimmed()), a.iz, {a.xf, a.yf, a.zf});
+    p.pv *= 1 + 0.05 * std::sin(i);
+    p.kappa = 0.96 + 0.02 * (i % 5);
+    p.kappa_prime = 0.85 + 0.06 * (i % 4);
+    for (int k = 1; k < (a.iz == 1 ? 9 : kHarmonicCount); ++k)
+      p.plm[static_cast<std::size_t>(k)] = 0.08 * std::sin(3.0 * i + 7.0 * k);
+    const gemmi::Mat33 turn = gemmi::Mat33(1, 0, 0, 0, std::cos(i), -std::sin(i), 0, std::sin(i), std::cos(i))
+                                  .multiply(gemmi::Mat33(std::cos(2.0 * i), -std::sin(2.0 * i), 0, std::sin(2.0 * i),
+                                                         std::cos(2.0 * i), 0, 0, 0, 1));
+    for (int k = 0; k < 3; ++k) p.axes[static_cast<std::size_t>(k)] = v3(turn.column_copy(k));
+    atoms.push_back(p);
+    at[p.label] = cell.orthogonalize(gemmi::Fractional(a.xf, a.yf, a.zf));
+    shown.push_back({p.label, v3(at[p.label])});
+  }
+  const std::vector<std::string> ring = {"C(2)", "C(3)", "C(4)", "C(5)", "S(1)"};
+  std::vector<Vec3d> members;
+  gemmi::Vec3 centre;
+  for (const std::string& l : ring) members.push_back(v3(at.at(l))), centre += at.at(l) / 5.0;
+  const MapPlane plane = plane_through(members, "C(2) C(3) C(4) C(5) S(1)");
+  DensityBox region{v3(centre), v3(centre)};
+  for (double s : {-1, 1})
+    for (double t : {-1, 1})
+      for (std::size_t k = 0; k < 3; ++k) {
+        const double c = plane.origin[k] + (s < 0 ? plane.u0 : plane.u1) * plane.u[k] + (t < 0 ? plane.v0 : plane.v1) * plane.v[k];
+        region.lo[k] = std::min(region.lo[k], c), region.hi[k] = std::max(region.hi[k], c);
+      }
+  const DeformationDensity density(atoms, std::vector<double>(atoms.size(), 1.0), density_crystal(model, true), region);
+  test::DirectDensity direct(model, atoms);
+
+  // The centre, bonds, lone-pair places beyond the atoms and above the ring.
+  const gemmi::Vec3 normal = gemmi::Vec3(plane.u[0], plane.u[1], plane.u[2]).cross({plane.v[0], plane.v[1], plane.v[2]});
+  std::vector<gemmi::Vec3> points = {centre, centre + normal * 0.6};
+  for (std::size_t k = 0; k < ring.size(); ++k) {
+    const gemmi::Vec3 a = at.at(ring[k]), b = at.at(ring[(k + 1) % ring.size()]);
+    points.push_back((a + b) * 0.5);
+    points.push_back(a + (a - centre).normalized() * 0.4);
+    points.push_back(a + normal * 0.3 + (b - a) * 0.2);
+  }
+  points.push_back(at.at("O(1)") + (at.at("O(1)") - at.at("C(1)")).normalized() * 0.35);
+  for (const gemmi::Vec3& p : points) {
+    const double expected = direct.at(p);
+    EXPECT_NEAR(density.at(v3(p)), expected, 2e-5 + 1e-6 * std::fabs(expected)) << p.x << " " << p.y << " " << p.z;
+  }
+
+  const DensityMap map = sample_map(plane, density, 0.05);
+  std::ostringstream svg;
+  std::vector<std::array<int, 2>> bonds;
+  write_density_map(map, shown, bonds, svg);
+  const std::string text = svg.str();
+  for (const std::string& l : ring) EXPECT_NE(text.find(">" + l + "</text>"), std::string::npos) << l;
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(text, m, std::regex("data-offset=\"([-0-9.]+) ([-0-9.]+)\"")));
+  const double x0 = std::stod(m[1]), y0 = std::stod(m[2]);
+  auto node = [&](int i, int j) {
+    const double a = plane.u0 + i * map.step, b = plane.v0 + j * map.step;
+    return gemmi::Vec3(plane.origin[0], plane.origin[1], plane.origin[2]) +
+           gemmi::Vec3(plane.u[0], plane.u[1], plane.u[2]) * a + gemmi::Vec3(plane.v[0], plane.v[1], plane.v[2]) * b;
+  };
+  const std::regex path("data-level=\"([-0-9.]+)\" d=\"([^\"]*)\""), point("[ML]([-0-9.]+),([-0-9.]+)");
+  int checked = 0, levels = 0;
+  for (auto p = std::sregex_iterator(text.begin(), text.end(), path); p != std::sregex_iterator(); ++p, ++levels) {
+    const double level = std::stod((*p)[1]);
+    const std::string d = (*p)[2];
+    int n = 0;
+    for (auto q = std::sregex_iterator(d.begin(), d.end(), point); q != std::sregex_iterator(); ++q) {
+      if (n++ % 15 != 0) continue;
+      const double gi = ((std::stod((*q)[1]) - x0) / 60 - plane.u0) / map.step;
+      const double gj = ((y0 - std::stod((*q)[2])) / 60 - plane.v0) / map.step;
+      const bool on_column = std::fabs(gi - std::round(gi)) < 0.05, on_row = std::fabs(gj - std::round(gj)) < 0.05;
+      if (on_column == on_row) continue;   // at a node: no edge to check
+      const int i = on_column ? static_cast<int>(std::round(gi)) : static_cast<int>(std::floor(gi));
+      const int j = on_row ? static_cast<int>(std::round(gj)) : static_cast<int>(std::floor(gj));
+      const double a = direct.at(node(i, j)) - level;
+      const double b = direct.at(on_column ? node(i, j + 1) : node(i + 1, j)) - level;
+      EXPECT_TRUE(a * b <= 0 || std::min(std::fabs(a), std::fabs(b)) < 1e-4) << level << " at " << gi << " " << gj;
+      ++checked;
+    }
+  }
+  EXPECT_GT(levels, 10);
+  EXPECT_GT(checked, 100);
+}
+
+}  // namespace
+}  // namespace vorn
