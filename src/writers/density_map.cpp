@@ -111,7 +111,7 @@ void write_density_map(const DensityMap& map, const std::vector<MapAtom>& atoms,
                        const std::vector<std::array<int, 2>>& bonds, std::ostream& os) {
   const MapPlane& p = map.plane;
   // Wide enough for the key above the map.
-  const double width = std::max(kScale * (p.u1 - p.u0) + 2 * kBorder, 480.0);
+  const double width = std::max(kScale * (p.u1 - p.u0) + 2 * kBorder, 520.0);
   const double height = kScale * (p.v1 - p.v0) + 2 * kBorder + kHead;
   // Where the plane's origin lands: u to the right, v upwards.
   const double x0 = kBorder - kScale * p.u0, y0 = kHead + kBorder + kScale * p.v1;
@@ -124,10 +124,10 @@ void write_density_map(const DensityMap& map, const std::vector<MapAtom>& atoms,
      << "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n"
      << "<text x=\"" << number(kBorder) << "\" y=\"18\">Static deformation density, plane of " << text(p.title)
      << "</text>\n<text x=\"" << number(kBorder) << "\" y=\"36\" style=\"font-size:11px\">contours every "
-     << kContourStep << " e/A^3 up to " << kContourStep * kContourLevels
+     << kContourStep << " e/A^3 to +-" << kContourStep * kContourLevels
      << ": positive solid blue, negative dashed red, zero dotted</text>\n"
      << "<rect x=\"" << number(kBorder) << "\" y=\"" << number(kHead + kBorder) << "\" width=\""
-     << number(width - 2 * kBorder) << "\" height=\"" << number(height - kHead - 2 * kBorder)
+     << number(kScale * (p.u1 - p.u0)) << "\" height=\"" << number(height - kHead - 2 * kBorder)
      << "\" fill=\"none\" stroke=\"#a0a0a0\"/>\n"
      << "<g id=\"map\" data-origin=\"" << exact(p.origin[0]) << ' ' << exact(p.origin[1]) << ' ' << exact(p.origin[2])
      << "\" data-u=\"" << exact(p.u[0]) << ' ' << exact(p.u[1]) << ' ' << exact(p.u[2]) << "\" data-v=\""
