@@ -132,7 +132,8 @@ void write_density_map(const DensityMap& map, const std::vector<MapAtom>& atoms,
      << "<g id=\"map\" data-origin=\"" << exact(p.origin[0]) << ' ' << exact(p.origin[1]) << ' ' << exact(p.origin[2])
      << "\" data-u=\"" << exact(p.u[0]) << ' ' << exact(p.u[1]) << ' ' << exact(p.u[2]) << "\" data-v=\""
      << exact(p.v[0]) << ' ' << exact(p.v[1]) << ' ' << exact(p.v[2]) << "\" data-scale=\"" << kScale
-     << "\" data-offset=\"" << exact(x0) << ' ' << exact(y0) << "\">\n";
+     << "\" data-offset=\"" << exact(x0) << ' ' << exact(y0) << "\" data-grid=\"" << exact(p.u0) << ' '
+     << exact(p.v0) << ' ' << exact(map.step) << "\">\n";
   for (int k = -kContourLevels; k <= kContourLevels; ++k) {
     const double level = k * kContourStep;
     const std::vector<ContourLine> lines = contour_lines(map.values, map.columns, map.rows, level);

@@ -1,8 +1,9 @@
 // vorn_map_N.svg: a contour map of the static deformation density in one
 // plane (a planar ring, or three atoms named on a MAP line), with the atoms
 // and bonds that lie in the plane.  The map's projection is written into
-// the file (data-origin, data-u, data-v, data-scale, data-offset) so that
-// a reader can map any point of the drawing back into the crystal.
+// the file (data-origin, data-u, data-v, data-scale, data-offset, and
+// data-grid: where the grid starts along u and v, and its step) so that a
+// reader can map any point of the drawing back into the crystal.
 #pragma once
 
 #include <array>

@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <regex>
 
+#include "formfactors/direct_density.hpp"
+#include "structure/readers/readers.hpp"
 #include "support/test_support.hpp"
 
 namespace vorn::test {
@@ -51,6 +54,87 @@ TEST(DensityPictures, MapsForEveryPlanarRingAndMapLine) {
     }
     EXPECT_FALSE(dir.exists("vorn_map_" + std::to_string(c.titles.size() + 1) + ".svg")) << c.name;
   }
+}
+
+// The map of the thiophene ring with the bundled bank's model, as written:
+// its contour lines lie where the direct sum of the test crosses their
+// levels, for the model read back from xd_vorn.mas (frames) and
+// xd_vorn.inp (positions, populations, kappas) of the atoms the bank typed.
+TEST(DensityPictures, MapOfTheTransferredModelFollowsTheDirectSum) {
+  ScratchDir dir;
+  dir.copy_in(test_data("shelx/nitrothiophene_carbaldehyde_Pna21.res"), "s.res");
+  dir.copy_in(std::string(VORN_SOURCE_DIR) + "/examples/vorn.db", "vorn.db");
+  dir.write("vorn.inp", "FORMAT *shelx\nINPUT s.res\nRINGS 3 8\nDATABANK vorn.db\nCHFRAG 0.\nPICTURES *maps\n");
+  ASSERT_EQ(run_vorn(dir).status, 0);
+  MemoryRun memory;
+  const Model model = read_shelx(dir.file("s.res"), ShelxLabels::as_named, memory.rs->log_sink());
+  const gemmi::UnitCell cell(model.cell.a, model.cell.b, model.cell.c, model.cell.alpha, model.cell.beta,
+                             model.cell.gamma);
+  std::map<std::string, std::vector<std::string>> table;   // label: ATOM0 AX1 ATOM1 ATOM2 AX2 R/L TP TBL KAP
+  bool in_table = false;
+  for (const std::string& l : lines_of(dir.read("xd_vorn.mas"))) {
+    if (l.rfind("END ATOM", 0) == 0) in_table = false;
+    std::istringstream in(l);
+    std::vector<std::string> w{std::istream_iterator<std::string>(in), {}};
+    if (in_table && w.size() > 9) table[w[0]] = {w.begin() + 1, w.end()};
+    if (l.rfind("ATOM     ATOM0", 0) == 0) in_table = true;
+  }
+  std::map<std::string, std::vector<double>> numbers;   // label: x y z occ, U line, 26 populations
+  std::vector<std::array<double, 2>> kappas;
+  const std::vector<std::string> par = lines_of(dir.read("xd_vorn.inp"));
+  for (std::size_t k = 0; k < par.size(); ++k) {
+    std::istringstream in(par[k]);
+    std::string first;
+    in >> first;
+    std::smatch m;
+    if (std::regex_match(par[k], m, std::regex(R"(\s*\d+\s+([0-9.]+)\s+([0-9.]+)(\s+[0-9.]+){4}\s*)")))
+      kappas.push_back({std::stod(m[1]), std::stod(m[2])});
+    if (!table.count(first)) continue;
+    std::vector<double>& v = numbers[first];
+    std::istringstream head(par[k]);
+    std::vector<std::string> w{std::istream_iterator<std::string>(head), {}};
+    for (std::size_t i = w.size() - 4; i < w.size(); ++i) v.push_back(std::stod(w[i]));
+    for (std::size_t line = k + 2; line <= k + 4; ++line) {
+      std::istringstream p(par[line]);
+      for (double x; p >> x;) v.push_back(x);
+    }
+    ASSERT_EQ(v.size(), 30u) << first;
+  }
+  auto place = [&](const std::string& label) {
+    const std::vector<double>& v = numbers.at(label);
+    return cell.orthogonalize(gemmi::Fractional(v[0], v[1], v[2]));
+  };
+  // XD's order of the populations after Pv and P00, as (l, m).
+  const int order[24][2] = {{1, 1}, {1, -1}, {1, 0}, {2, 0}, {2, 1}, {2, -1}, {2, 2}, {2, -2}, {3, 0}, {3, 1}, {3, -1},
+                            {3, 2}, {3, -2}, {3, 3}, {3, -3}, {4, 0}, {4, 1}, {4, -1}, {4, 2}, {4, -2}, {4, 3}, {4, -3},
+                            {4, 4}, {4, -4}};
+  std::vector<PseudoAtom> atoms;
+  const std::string log = dir.read("vorn.out");
+  for (const auto& [label, t] : table) {
+    if (log.find(" DB comment for " + label + " = ") == std::string::npos) continue;
+    const std::vector<double>& v = numbers.at(label);
+    PseudoAtom a;
+    a.z = label[0] == 'H' ? 1 : 0;
+    ASSERT_EQ(a.z, 1) << "the bundled bank types only the hydrogens here: " << label;
+    a.position = {v[0], v[1], v[2]};
+    a.pv = v[4];
+    for (int k = 0; k < 24; ++k) a.plm[static_cast<std::size_t>(harmonic_index(order[k][0], order[k][1]))] = v[6 + k];
+    a.kappa = kappas.at(static_cast<std::size_t>(std::stoi(t[8]) - 1))[0];
+    a.kappa_prime = kappas.at(static_cast<std::size_t>(std::stoi(t[8]) - 1))[1];
+    // Axis 1 towards ATOM0, axis 2 along ATOM1 -> ATOM2 made normal to it,
+    // the third completing a right-handed set (reversed for L).
+    const gemmi::Vec3 e1 = (place(t[0]) - place(label)).normalized(), d = place(t[3]) - place(t[2]);
+    const gemmi::Vec3 e2 = (d - e1 * d.dot(e1)).normalized();
+    const int i1 = t[1][0] - 'X', i2 = t[4][0] - 'X', i3 = 3 - i1 - i2;
+    std::array<gemmi::Vec3, 3> axes;
+    axes[i1] = e1, axes[i2] = e2;
+    axes[i3] = axes[(i3 + 1) % 3].cross(axes[(i3 + 2) % 3]) * (t[5] == "L" ? -1.0 : 1.0);
+    for (int k = 0; k < 3; ++k) a.axes[static_cast<std::size_t>(k)] = {axes[k].x, axes[k].y, axes[k].z};
+    atoms.push_back(a);
+  }
+  ASSERT_EQ(atoms.size(), 3u);
+  DirectDensity direct(model, atoms);
+  EXPECT_GT(check_contours(dir.read("vorn_map_1.svg"), direct, 4), 100);
 }
 
 // The page of the 200-atom benchmark structure (benzene, ethane and

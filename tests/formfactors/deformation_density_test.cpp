@@ -5,7 +5,6 @@
 // cross, whose ends the direct sum must find on either side of the level.
 #include <gtest/gtest.h>
 
-#include <regex>
 #include <sstream>
 
 #include "formfactors/direct_density.hpp"
@@ -79,36 +78,7 @@ TEST(DeformationDensity, AgreesWithTheDirectSumAndItsContoursLieWhereTheDirectSu
   write_density_map(map, shown, bonds, svg);
   const std::string text = svg.str();
   for (const std::string& l : ring) EXPECT_NE(text.find(">" + l + "</text>"), std::string::npos) << l;
-  std::smatch m;
-  ASSERT_TRUE(std::regex_search(text, m, std::regex("data-offset=\"([-0-9.]+) ([-0-9.]+)\"")));
-  const double x0 = std::stod(m[1]), y0 = std::stod(m[2]);
-  auto node = [&](int i, int j) {
-    const double a = plane.u0 + i * map.step, b = plane.v0 + j * map.step;
-    return gemmi::Vec3(plane.origin[0], plane.origin[1], plane.origin[2]) +
-           gemmi::Vec3(plane.u[0], plane.u[1], plane.u[2]) * a + gemmi::Vec3(plane.v[0], plane.v[1], plane.v[2]) * b;
-  };
-  const std::regex path("data-level=\"([-0-9.]+)\" d=\"([^\"]*)\""), point("[ML]([-0-9.]+),([-0-9.]+)");
-  int checked = 0, levels = 0;
-  for (auto p = std::sregex_iterator(text.begin(), text.end(), path); p != std::sregex_iterator(); ++p, ++levels) {
-    const double level = std::stod((*p)[1]);
-    const std::string d = (*p)[2];
-    int n = 0;
-    for (auto q = std::sregex_iterator(d.begin(), d.end(), point); q != std::sregex_iterator(); ++q) {
-      if (n++ % 15 != 0) continue;
-      const double gi = ((std::stod((*q)[1]) - x0) / 60 - plane.u0) / map.step;
-      const double gj = ((y0 - std::stod((*q)[2])) / 60 - plane.v0) / map.step;
-      const bool on_column = std::fabs(gi - std::round(gi)) < 0.05, on_row = std::fabs(gj - std::round(gj)) < 0.05;
-      if (on_column == on_row) continue;   // at a node: no edge to check
-      const int i = on_column ? static_cast<int>(std::round(gi)) : static_cast<int>(std::floor(gi));
-      const int j = on_row ? static_cast<int>(std::round(gj)) : static_cast<int>(std::floor(gj));
-      const double a = direct.at(node(i, j)) - level;
-      const double b = direct.at(on_column ? node(i, j + 1) : node(i + 1, j)) - level;
-      EXPECT_TRUE(a * b <= 0 || std::min(std::fabs(a), std::fabs(b)) < 1e-4) << level << " at " << gi << " " << gj;
-      ++checked;
-    }
-  }
-  EXPECT_GT(levels, 10);
-  EXPECT_GT(checked, 100);
+  EXPECT_GT(test::check_contours(text, direct, 15), 100);
 }
 
 }  // namespace

@@ -5,8 +5,12 @@
 // over every symmetry image within 8 A, with no neighbour search.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <map>
+#include <regex>
+#include <sstream>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -155,5 +159,48 @@ private:
   std::map<int, Element> elements_;
   std::map<int, double> harmonic_norm_;
 };
+
+// Reads a density map back (its projection from the data- attributes) and
+// checks every `every`-th point of its contour lines: the point lies on a
+// grid edge, and the direct sum at the edge's two ends lies on either side
+// of the line's level.  Returns the points checked.
+inline int check_contours(const std::string& svg, DirectDensity& direct, int every) {
+  auto numbers = [&](const std::string& name) {
+    std::smatch m;
+    EXPECT_TRUE(std::regex_search(svg, m, std::regex(name + "=\"([^\"]*)\""))) << name;
+    std::istringstream in(m[1]);
+    std::vector<double> v;
+    for (double x; in >> x;) v.push_back(x);
+    return v;
+  };
+  const std::vector<double> origin = numbers("data-origin"), u = numbers("data-u"), v = numbers("data-v"),
+                            offset = numbers("data-offset"), grid = numbers("data-grid"), scale = numbers("data-scale");
+  auto node = [&](int i, int j) {
+    const double a = grid[0] + i * grid[2], b = grid[1] + j * grid[2];
+    return gemmi::Vec3(origin[0] + a * u[0] + b * v[0], origin[1] + a * u[1] + b * v[1], origin[2] + a * u[2] + b * v[2]);
+  };
+  const std::regex path("data-level=\"([-0-9.]+)\" d=\"([^\"]*)\""), point("[ML]([-0-9.]+),([-0-9.]+)");
+  int checked = 0;
+  for (auto p = std::sregex_iterator(svg.begin(), svg.end(), path); p != std::sregex_iterator(); ++p) {
+    const double level = std::stod((*p)[1]);
+    const std::string d = (*p)[2];
+    int n = 0;
+    for (auto q = std::sregex_iterator(d.begin(), d.end(), point); q != std::sregex_iterator(); ++q) {
+      if (n++ % every != 0) continue;
+      const double gi = ((std::stod((*q)[1]) - offset[0]) / scale[0] - grid[0]) / grid[2];
+      const double gj = ((offset[1] - std::stod((*q)[2])) / scale[0] - grid[1]) / grid[2];
+      const bool on_column = std::fabs(gi - std::round(gi)) < 0.05, on_row = std::fabs(gj - std::round(gj)) < 0.05;
+      EXPECT_TRUE(on_column || on_row) << "off the grid edges: " << gi << " " << gj;
+      if (on_column == on_row) continue;   // at a node: no edge to check
+      const int i = on_column ? static_cast<int>(std::round(gi)) : static_cast<int>(std::floor(gi));
+      const int j = on_row ? static_cast<int>(std::round(gj)) : static_cast<int>(std::floor(gj));
+      const double a = direct.at(node(i, j)) - level;
+      const double b = direct.at(on_column ? node(i, j + 1) : node(i + 1, j)) - level;
+      EXPECT_TRUE(a * b <= 0 || std::min(std::fabs(a), std::fabs(b)) < 1e-4) << level << " at " << gi << " " << gj;
+      ++checked;
+    }
+  }
+  return checked;
+}
 
 }  // namespace vorn::test
