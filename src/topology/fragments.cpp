@@ -80,6 +80,7 @@ bool add_one_copy(Model& md, const Switches& sw, int capacity) {
           for (int t3 = r.lo[2]; t3 <= r.hi[2]; ++t3) {
             const std::array<int, 3> u{t1, t2, t3};
             if (n == 1 && u[0] == 0 && u[1] == 0 && u[2] == 0) continue;
+            if (!r.holds(u)) continue;
             const Vec3 xs = image_of(op, x, u);
             const Vec3 xc = to_cartesian(md.transf, Fractional{xs});
             if (dist(xc, xi) < 0.001f) continue;

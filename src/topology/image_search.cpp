@@ -73,6 +73,8 @@ Vec3 image_of(const SymOp& op, const Vec3& x, const std::array<int, 3>& t) {
 TranslationRange translations_for(const SymOp& op, const Vec3& x, int ncells) {
   const std::array<int, 3> s = into_cell(op, x);
   TranslationRange r;
+  r.into_cell = s;
+  r.ncells = ncells;
   for (std::size_t k = 0; k < 3; ++k) {
     r.lo[k] = std::min(0, s[k]) - ncells;
     r.hi[k] = std::max(0, s[k]) + ncells;

@@ -21,17 +21,24 @@ std::array<int, 3> into_cell(const SymOp& op, const Vec3& x);
 // The fractional image rot x + trans + t of fractional position x.
 Vec3 image_of(const SymOp& op, const Vec3& x, const std::array<int, 3>& t);
 // The lattice translations of the complete-fragment search for the image
-// of x under op: each component from min(0, s) - NCELLS to max(0, s) +
-// NCELLS, s = into_cell(op, x).  So NCELLS n covers the n cells around the
-// unit cell for every operator, and still the n cells around the
-// operator's own image (a molecule on the inversion centre at the origin
-// is whole with NCELLS 0).
+// of x under op: those within NCELLS of s = into_cell(op, x) in every
+// component (the n cells around the unit cell) and those within NCELLS of
+// zero in every component (the n cells around the operator's own image: a
+// molecule on the inversion centre at the origin is whole with NCELLS 0).
+// A translation near s in one component and near zero in another lies in
+// neither block of cells and is not searched.  lo and hi bound both blocks
+// (the scans run over that box and skip what holds() refuses).
 struct TranslationRange {
   std::array<int, 3> lo{}, hi{};
+  std::array<int, 3> into_cell{};
+  int ncells = 0;
   bool holds(const std::array<int, 3>& t) const {
-    for (std::size_t k = 0; k < 3; ++k)
-      if (t[k] < lo[k] || t[k] > hi[k]) return false;
-    return true;
+    bool near_cell = true, near_image = true;
+    for (std::size_t k = 0; k < 3; ++k) {
+      near_cell = near_cell && t[k] >= into_cell[k] - ncells && t[k] <= into_cell[k] + ncells;
+      near_image = near_image && t[k] >= -ncells && t[k] <= ncells;
+    }
+    return near_cell || near_image;
   }
 };
 TranslationRange translations_for(const SymOp& op, const Vec3& x, int ncells);

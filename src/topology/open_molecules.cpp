@@ -79,22 +79,46 @@ std::vector<int> atoms_with_missing_bonds(const Model& md, const Switches& sw, i
   return atoms;
 }
 
+namespace {
+
+// The atoms left open by the complete-fragment search with NCELLS c over
+// the unit, counted over every entry the search added (a copy may reach
+// out where the atom itself does not); none when the table outgrows what
+// a finite molecule holds.
+std::optional<std::vector<int>> open_after_search(const Model& unit, const Switches& sw, int c) {
+  Model grown = asymmetric_unit(unit);
+  Switches probe = sw;
+  probe.compfrag = c;
+  // A finite molecule holds at most one copy of an atom per operator;
+  // a table that grows far beyond that is a chain or a network.
+  // Below the table's own capacity, so that the trial gives up quietly:
+  // the hint never stops the run.
+  const long long capacity = std::min<long long>(kMaxAtoms - 1, 4LL * unit.natom * (unit.symm.nsym + 1));
+  if (!add_bonded_copies(grown, probe, false, static_cast<int>(capacity))) return std::nullopt;
+  return atoms_with_missing_bonds(grown, sw, c + 2);
+}
+
+// The smallest NCELLS, 0 to kNcellsProbed, after whose search no entry
+// bonds to a missing image; none for chains and networks.
+std::optional<int> ncells_closing_every_molecule(const Model& unit, const Switches& sw) {
+  for (int c = 0; c <= kNcellsProbed; ++c) {
+    const std::optional<std::vector<int>> open = open_after_search(unit, sw, c);
+    if (!open) break;
+    if (open->empty()) return c;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
 std::vector<int> ncells_completing(const Model& unit, const Switches& sw, const std::vector<int>& atoms, int least, int most) {
   std::vector<int> value(atoms.size(), -1);
   for (int c = least; c <= most; ++c) {
-    Model grown = asymmetric_unit(unit);
-    Switches probe = sw;
-    probe.compfrag = c;
-    // A finite molecule holds at most one copy of an atom per operator;
-    // a table that grows far beyond that is a chain or a network.
-    // Below the table's own capacity, so that the trial gives up quietly:
-    // the hint never stops the run.
-    const long long capacity = std::min<long long>(kMaxAtoms - 1, 4LL * unit.natom * (unit.symm.nsym + 1));
-    if (!add_bonded_copies(grown, probe, false, static_cast<int>(capacity))) break;
-    const std::vector<int> open = atoms_with_missing_bonds(grown, sw, c + 2);
+    const std::optional<std::vector<int>> open = open_after_search(unit, sw, c);
+    if (!open) break;
     bool all = true;
     for (std::size_t k = 0; k < atoms.size(); ++k) {
-      if (value[k] < 0 && !std::binary_search(open.begin(), open.end(), atoms[k])) value[k] = c;
+      if (value[k] < 0 && !std::binary_search(open->begin(), open->end(), atoms[k])) value[k] = c;
       all = all && value[k] >= 0;
     }
     if (all) break;
@@ -127,22 +151,14 @@ void warn_open_molecules(const Model& completed, const Switches& sw, Log& log) {
 }
 
 std::optional<int> ncells_for_whole_molecules(const Model& unit, const Switches& sw) {
-  const std::vector<int> open = atoms_with_missing_bonds(unit, sw, 2);
-  if (open.empty()) return std::nullopt;
-  int needed = 0;
-  for (const int v : ncells_completing(unit, sw, open, 0, kNcellsProbed)) {
-    if (v < 0) return std::nullopt;
-    needed = std::max(needed, v);
-  }
-  return needed;
+  if (atoms_with_missing_bonds(unit, sw, 2).empty()) return std::nullopt;
+  return ncells_closing_every_molecule(unit, sw);
 }
 
 void warn_bonds_through_symmetry(const Model& unit, const Switches& sw, Log& log) {
   const std::vector<int> open = atoms_with_missing_bonds(unit, sw, 2);
   if (open.empty()) return;
-  const std::vector<int> closing = ncells_completing(unit, sw, open, 0, kNcellsProbed);
-  int needed = 0;
-  for (const int v : closing) needed = v < 0 || needed < 0 ? -1 : std::max(needed, v);
+  const int needed = ncells_closing_every_molecule(unit, sw).value_or(-1);
   std::string text = " WARNING: without NCELLS these atoms miss bonds to symmetry copies, and their molecules are incomplete:";
   text += labels_of(unit, open);
   if (needed >= 0) {

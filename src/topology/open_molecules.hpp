@@ -24,7 +24,8 @@ std::vector<int> ncells_completing(const Model& unit, const Switches& sw, const 
 
 // Without an NCELLS line: the smallest NCELLS, 0 to 3, whose search
 // (over the unit, its entries 1 .. ncomplete the asymmetric unit)
-// completes every molecule of the asymmetric unit; none when every
+// completes every molecule of the asymmetric unit (no entry of its
+// table, copies included, bonded to a missing image); none when every
 // molecule is whole already, or when no value up to 3 completes them all
 // (a chain or a network).
 std::optional<int> ncells_for_whole_molecules(const Model& unit, const Switches& sw);

@@ -92,6 +92,7 @@ TEST(ImageSearch, EveryImageNearAPointIsVisitedOnce) {
               for (t0[0] = r0.lo[0]; t0[0] <= r0.hi[0]; ++t0[0])
                 for (t0[1] = r0.lo[1]; t0[1] <= r0.hi[1]; ++t0[1])
                   for (t0[2] = r0.lo[2]; t0[2] <= r0.hi[2]; ++t0[2]) {
+                    if (!r0.holds(t0)) continue;
                     Vec3 ys{}, yc{};
                     images.place(i, n0, t0, ys, yc);
                     if (first == m && dist(yc, xc) < 1.0e-3f) first = images.position(i, n0, t0);
