@@ -190,11 +190,63 @@ bool keyword_map(Switches& sw, RecordFile& f) {
   return true;
 }
 
+// The site-symmetry labels a frame may carry: the chemical ones and the
+// point groups of crystal sites, as the KEY table knows them.
+constexpr std::string_view kFrameLabels[] = {
+    "NO",  "m",   "mm2",  "3m",  "cyl",   "-4m2", "-1",  "2",  "2/m", "222", "mmm", "4",
+    "-4",  "4/m", "422",  "4mm", "4/mmm", "3",    "-3",  "32", "-3m", "6",   "-6",  "6/m",
+    "622", "6mm", "-62m", "6/mmm", "23",  "m-3",  "432", "-43m", "m-3m"};
+
+std::string line_text(int line) { return " (vorn.inp, line " + std::to_string(line) + ")"; }
+
+// BOND a b, NOBOND a b, AXES atom ATOM0 AX1 ATOM1 ATOM2 AX2 label: the
+// words are kept as written; the letters and the label are checked here,
+// the names once the structure is read.  Returns false when the raw
+// re-read met the end of the file.
+bool keyword_correction(Switches& sw, CorrectionLine::Kind kind, std::string_view key, RecordFile& f) {
+  std::string raw;
+  if (!reread_raw(f, raw)) return false;
+  CorrectionLine c;
+  c.kind = kind;
+  c.line = static_cast<int>(f.position());
+  for (int w = 2; w <= dnumline(raw); ++w) c.words.emplace_back(raw_word(raw, w, "").trimmed());
+  const bool axes = kind == CorrectionLine::Kind::axes;
+  const std::size_t wanted = axes ? 7 : 2;
+  if (c.words.size() != wanted)
+    fail(kRoutine, std::string(key) +
+                       (axes ? " needs the atom, ATOM0, AX1, ATOM1, ATOM2, AX2 and the site-symmetry label, e.g. "
+                               "AXES C(1) C(2) X C(1) C(3) Y mm2"
+                             : " needs the names of two atoms, e.g. " + std::string(key) + " C(1) C(2)") +
+                       line_text(c.line));
+  if (axes) {
+    for (const std::size_t k : {std::size_t{2}, std::size_t{5}}) {
+      std::string& letter = c.words[k];
+      letter = upcased(letter);
+      if (letter != "X" && letter != "Y" && letter != "Z")
+        fail(kRoutine, "AXES: the axis " + c.words[k] + " is none of X, Y and Z" + line_text(c.line));
+    }
+    if (c.words[2] == c.words[5])
+      fail(kRoutine, "AXES: both axes are " + c.words[2] + "; AX1 and AX2 must differ" + line_text(c.line));
+    std::string& label = c.words[6];
+    const auto known = std::find_if(std::begin(kFrameLabels), std::end(kFrameLabels),
+                                    [&](std::string_view l) { return upcased(std::string(l)) == upcased(label); });
+    if (known == std::end(kFrameLabels))
+      fail(kRoutine, "AXES: " + label + " is no site-symmetry label (NO, m, mm2, 3m, cyl, -4m2 or a point group such "
+                     "as 2/m)" + line_text(c.line));
+    label = std::string(*known);
+  } else if (upcased(c.words[0]) == upcased(c.words[1])) {
+    fail(kRoutine, std::string(key) + " names " + c.words[0] + " twice" + line_text(c.line));
+  }
+  sw.corrections.push_back(std::move(c));
+  return true;
+}
+
 // The keywords of the control file (compared by their first 8 characters).
 constexpr std::string_view kKeywords[] = {"FORMAT", "INPUT",  "VERBOSE", "TOLS",  "RADII", "NCELLS",
                                           "DISORD", "KEYGEN", "EXTEND_H", "CHEMCON", "SIMPLE", "DATABANK",
                                           "RINGS",  "SCALE",  "NFRAG",   "FRAG",  "CHFRAG", "FRAMES",
-                                          "FORMFACT", "PICTURES", "MAP"};
+                                          "FORMFACT", "PICTURES", "MAP",
+                                          "BOND",     "NOBOND",   "AXES"};
 
 // What a starred word may be.  KEYGEN, DISORD and CHEMCON read their stars
 // by position (word 2 is the first choice); the others by the word.
@@ -326,6 +378,11 @@ void read_keywords(Switches& sw, Log& log, RecordFile& f) {
       if (!keyword_map(sw, f)) break;
     } else if (key == "DATABANK") {
       if (!keyword_databank(sw, f)) break;
+    } else if (key == "BOND" || key == "NOBOND" || key == "AXES") {
+      const CorrectionLine::Kind kind = key == "BOND"     ? CorrectionLine::Kind::bond
+                                        : key == "NOBOND" ? CorrectionLine::Kind::nobond
+                                                          : CorrectionLine::Kind::axes;
+      if (!keyword_correction(sw, kind, key.trimmed(), f)) break;
     } else if (key == "FORMFACT") {
       if (!keyword_formfactors(sw, lx, f, line)) break;
     } else if (key == "RINGS") {
@@ -397,6 +454,7 @@ void echo(Switches& sw, std::ostream& log) {
     sw.formfactors = FormFactorRequest{};
     sw.setup_page = false;
     sw.density_maps = false;
+    sw.corrections.clear();
     return;
   }
 
@@ -452,6 +510,17 @@ void echo(Switches& sw, std::ostream& log) {
   if (sw.usedb == 1) {
     const char* method = sw.args.iscale == 1 ? "difference" : sw.args.iscale == 2 ? "fraction" : "sigmaPv";
     log << " Scale total population using " << method << " method\n";
+  }
+  for (const CorrectionLine& c : sw.corrections) {
+    const std::vector<std::string>& w = c.words;
+    switch (c.kind) {
+      case CorrectionLine::Kind::bond: log << " Bond forced between " << w[0] << " and " << w[1] << '\n'; break;
+      case CorrectionLine::Kind::nobond: log << " Bond forbidden between " << w[0] << " and " << w[1] << '\n'; break;
+      case CorrectionLine::Kind::axes:
+        log << " Local frame of " << w[0] << " set : " << w[1] << ' ' << w[2] << ' ' << w[3] << ' ' << w[4] << ' '
+            << w[5] << "  symmetry " << w[6] << '\n';
+        break;
+    }
   }
   if (sw.formfactors.requested) {
     if (sw.formfactors.hkl_file.blank())
@@ -586,6 +655,11 @@ void printhelp(std::ostream& os) {
       "!FRAG 2 26 -50",
       "! net charges of fragments (one per fragment; without it VORN asks)",
       "CHFRAG 0.",
+      "! corrections: force or forbid a bond; give an atom its frame as the XD",
+      "! atom table writes it (atom ATOM0 AX1 ATOM1 ATOM2 AX2 symmetry label)",
+      "!BOND    C(1) C(4)",
+      "!NOBOND  C(7) C(8)",
+      "!AXES    C(5) C(6) X C(5) C(4) Y m",
       " ",
   };
   for (const char* l : kExample) os << l << '\n';

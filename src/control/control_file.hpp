@@ -15,7 +15,7 @@ Switches read_control_file(Log& log);
 // The tolerance block of the echo.
 void write_tolerances(const Tols& tols, std::ostream& os);
 
-// The example control file (44 lines).
+// The example control file (60 lines).
 void printhelp(std::ostream& os);
 
 }  // namespace vorn

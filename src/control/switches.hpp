@@ -68,6 +68,17 @@ struct FormFactorRequest {
   double stol = 0;     // 1/Angstrom
 };
 
+// A BOND, NOBOND or AXES line: the user's correction of one bond or one
+// atom's frame, its words as written (the names are looked up once the
+// structure is read).  AXES words: atom, ATOM0, AX1, ATOM1, ATOM2, AX2 and
+// the site-symmetry label, as in the XD atom table.
+struct CorrectionLine {
+  enum class Kind { bond, nobond, axes };
+  Kind kind = Kind::bond;
+  std::vector<std::string> words;
+  int line = 0;
+};
+
 struct Switches {
   InputFormat format = InputFormat::none;
   int ifra = 1;        // 1 = fractional coordinates with a cell
@@ -100,6 +111,7 @@ struct Switches {
   Rename rename;
   std::array<float, kCovradTable> covrad = default_covrad();
   FormFactorRequest formfactors;
+  std::vector<CorrectionLine> corrections;
   // Whether a CHFRAG/NFRAG/FRAG line exists is read later by the rescaling.
 };
 

@@ -28,6 +28,7 @@
 #include "structure/readers/readers.hpp"
 #include "structure/readers/reader_common.hpp"
 #include "structure/unique_labels.hpp"
+#include "control/corrections.hpp"
 #include "topology/fragments.hpp"
 #include "topology/open_molecules.hpp"
 #include "topology/neighbors.hpp"
@@ -207,6 +208,7 @@ Model read_structure(const Switches& sw, Log& log) {
   const std::string file(sw.args.inpfile.trimmed());
   Model model = read_structure_file(sw, file, log);
   make_labels_unique(model, log);
+  model.corrections = resolve_corrections(sw.corrections, model);
   // XD's own title is the TITLE line of its master file.
   for (const std::string& r : model.xd_master_records)
     if (model.amodel.blank() && r.rfind("TITLE", 0) == 0) model.amodel = structure_name(std::string_view(r).substr(5));

@@ -65,6 +65,8 @@ struct Frame {
   // elements, and the multipole terms that the site and the label allow.
   std::string site_group = "NO";
   bool axes_from_site = false;
+  // The frame and label are those of the atom's AXES line.
+  bool set_by_user = false;
   MultipoleSet multipoles = MultipoleSet().set();
 };
 

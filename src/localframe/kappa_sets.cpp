@@ -18,6 +18,7 @@
 #include "localframe/equivalence.hpp"
 #include "localframe/frame_handedness.hpp"
 #include "localframe/site_frame.hpp"
+#include "localframe/user_frame.hpp"
 #include "structure/cell.hpp"
 #include "topology/cell_grid.hpp"
 #include "topology/neighbour_shell.hpp"
@@ -51,6 +52,7 @@ std::string hydrogen_key(const AtomLoop& loop, int j) {
   add_key_part(key, loop.tables.hydrogen_parents.ring[j]);
   key += loop.tables.groups.exgroup[j].view();
   add_key_part(key, loop.atom(j).part);
+  key += '|' + user_frame_key(loop.model, j);
   return key;
 }
 
@@ -76,6 +78,7 @@ std::string heavy_key(const AtomLoop& loop, int j) {
   key += '|';
   key += loop.tables.groups.exgroup[j].view();
   add_key_part(key, loop.atom(j).part);
+  key += '|' + user_frame_key(loop.model, j);
   return key;
 }
 
@@ -151,6 +154,8 @@ int choose_kappa_set(const AtomLoop& loop, int atom, const Frame& f) {
         if (loop.sw.lchem[1] == 0) break;
         match = sameatoms(loop.model, loop.nb, loop.rings, loop.tables.groups, loop.log, atom, j, {true, true, false, true});
       }
+      // A frame the user set joins only one set alike.
+      match = match && user_frame_key(loop.model, j) == user_frame_key(loop.model, atom);
       if (match) {
         loop.tables.kappa_sets.kappaset[atom] = loop.tables.kappa_sets.kappaset[j];
         loop.tables.kappa_sets.chemcon[atom] = 1;
@@ -231,7 +236,8 @@ int entry_kappa_set(const AtomLoop& loop, int atom, const Frame& f, const Transf
   KappaSets& ks = loop.tables.kappa_sets;
   const Atom& a = loop.atom(atom);
   ks.chemcon[atom] = 0;
-  const auto [it, first] = ks.first_of_entry.emplace(t.id + '|' + std::to_string(a.tbl), atom);
+  const auto [it, first] =
+      ks.first_of_entry.emplace(t.id + '|' + std::to_string(a.tbl) + '|' + user_frame_key(loop.model, atom), atom);
   if (first) return new_set(loop, atom), 0;
   const int j = it->second;
   ks.kappaset[atom] = ks.kappaset[j];
@@ -301,8 +307,14 @@ AtomSetup kappa_and_output(const AtomLoop& loop, int atom, Frame& f, const std::
   // Pseudoatom parameters: from the databank where it applies, else the
   // neutral-atom defaults.
   const bool disordered = a.flag == -1;
-  const bool read = loop.databank != nullptr && loop.sw.usedb == 1 && ((!disordered && !f.ordered_with_disordered_neighbour) ||
-                                         (disordered && loop.sw.disorder.disdb == 1));
+  // The bank's populations belong to the frame the program builds for
+  // their environment; in a frame the user set they would mean another
+  // density (a MATTS entry's are turned into the frame written instead).
+  const bool own_frame = !f.set_by_user;
+  if (!own_frame && loop.databank != nullptr && loop.sw.usedb == 1)
+    layout::write(loop.log.log(), "(/' Atom ',a,' :: frame set by AXES, the databank populations do not apply')", a.label);
+  const bool read = own_frame && loop.databank != nullptr && loop.sw.usedb == 1 &&
+                    ((!disordered && !f.ordered_with_disordered_neighbour) || (disordered && loop.sw.disorder.disdb == 1));
   bool searched = false, found = false;
   MultipoleSet zeroed;
   std::string bank_type;

@@ -17,6 +17,7 @@
 #include "localframe/equivalence.hpp"
 #include "localframe/kappa_sets.hpp"
 #include "localframe/site_frame.hpp"
+#include "localframe/user_frame.hpp"
 #include "topology/bond_rules.hpp"
 #include "topology/cell_grid.hpp"
 #include "topology/neighbors.hpp"
@@ -658,6 +659,7 @@ AtomSetup defloc(const AtomLoop& loop, int atom, const std::vector<AtomSetup>& e
   const int dummies_before = loop.tables.dummies.count;
   Frame f = assign_frame(loop, atom);
   if (const TransferredAtom* t = typed_atom(loop, atom)) apply_entry_frame(loop, atom, *t, f, dummies_before);
+  apply_user_frame(loop, atom, f, dummies_before);
   fit_frame_to_site(loop, atom, f, dummies_before);
   return kappa_and_output(loop, atom, f, earlier);
 }

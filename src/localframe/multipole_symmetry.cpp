@@ -195,6 +195,17 @@ MultipoleSet label_multipoles(std::string_view label) {
   return MultipoleSet().set();
 }
 
+std::vector<gemmi::Mat33> label_operations(std::string_view label, char l1, char l2) {
+  if (label != "m") return label_operations(label);
+  const char normal = l1 != 'X' && l2 != 'X' ? 'X' : l1 != 'Y' && l2 != 'Y' ? 'Y' : 'Z';
+  return {gemmi::Mat33(normal == 'X' ? -1 : 1, 0, 0, 0, normal == 'Y' ? -1 : 1, 0, 0, 0, normal == 'Z' ? -1 : 1)};
+}
+
+MultipoleSet label_multipoles(std::string_view label, char l1, char l2) {
+  if (label != "m") return label_multipoles(label);
+  return invariant_terms(label_operations(label, l1, l2));
+}
+
 std::string multipole_key(const MultipoleSet& refined) {
   std::string key = "10";
   int first = 0;

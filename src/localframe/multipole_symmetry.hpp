@@ -47,6 +47,11 @@ bool frame_resolves_symmetry(const std::vector<gemmi::Mat33>& group);
 std::vector<gemmi::Mat33> label_operations(std::string_view label);
 // The terms those operations leave unchanged (every term for "NO").
 MultipoleSet label_multipoles(std::string_view label);
+// The same for a frame whose axis points lie along axes l1 and l2: the
+// mirror of "m" holds both points (normal to Z for X and Y, as the frames
+// the program builds have it; normal to Y for X and Z, say).
+std::vector<gemmi::Mat33> label_operations(std::string_view label, char l1, char l2);
+MultipoleSet label_multipoles(std::string_view label, char l1, char l2);
 
 // The 30-character multipole part of a KEY line: Pv on, P00 off, then the
 // allowed terms.

@@ -25,6 +25,13 @@ Vec3 to_float(const gemmi::Vec3& v) {
   return {static_cast<float>(v.x), static_cast<float>(v.y), static_cast<float>(v.z)};
 }
 
+// The axis letters whose plane holds the mirror of an "m" label: the
+// frame's own for a frame the user set; the program's frames keep their
+// mirror normal to Z, as the KEY table has always had it.
+std::array<char, 2> mirror_letters(const Frame& frame) {
+  return frame.set_by_user ? frame.letter : std::array<char, 2>{'X', 'Y'};
+}
+
 int letter_slot(char letter) { return letter == 'X' ? 0 : letter == 'Y' ? 1 : 2; }
 
 std::string element_name(int kind) {
@@ -213,10 +220,11 @@ void fit_frame_to_site(const AtomLoop& loop, int atom, Frame& frame, int dummies
   Atom& a = loop.atom(atom);
   const SiteSymmetry site = find_site_symmetry(loop.model, atom);
   if (!site.special()) {
-    frame.multipoles = label_multipoles(a.sitesym.trimmed());
+    frame.multipoles = label_multipoles(a.sitesym.trimmed(), mirror_letters(frame)[0], mirror_letters(frame)[1]);
     return;
   }
-  const std::vector<gemmi::Mat33> label_ops = label_operations(a.sitesym.trimmed());
+  const std::array<char, 2> letters = mirror_letters(frame);
+  const std::vector<gemmi::Mat33> label_ops = label_operations(a.sitesym.trimmed(), letters[0], letters[1]);
   // A D2d site's frame has its mirrors normal to X and Y (the "-4m2"
   // orientation of its label), whether built from the site or found so.
   frame.site_group = site.point_group == gemmi::PointGroup::D2d ? "-4m2" : site_symmetry_label(site.point_group);
@@ -235,7 +243,7 @@ void fit_frame_to_site(const AtomLoop& loop, int atom, Frame& frame, int dummies
   // A site that forbids more than the label says gets the site's label,
   // provided the frame is the one that label describes (its axes in the
   // label's convention); otherwise the frame is built from the site.
-  const bool label_says_all = combined == label_multipoles(a.sitesym.trimmed());
+  const bool label_says_all = combined == label_multipoles(a.sitesym.trimmed(), letters[0], letters[1]);
   const bool site_label_fits = combined == label_multipoles(frame.site_group);
   if ((frame_resolves_symmetry(ops) && (label_says_all || site_label_fits)) || !dirs) {
     if (!label_says_all && site_label_fits) a.sitesym = frame.site_group;
@@ -260,6 +268,12 @@ void fit_frame_to_site(const AtomLoop& loop, int atom, Frame& frame, int dummies
   replace_copies_by_dummies(loop.indexed(), loop.tables.dummies, loop.log, frame);
   frame.axes_from_site = true;
   a.sitesym = frame.site_group;
+  if (frame.set_by_user)
+    warn(loop.log,
+         layout::format("(/a)", " WARNING: the frame AXES gives " + std::string(a.label.trimmed()) + " (" + chemical +
+                                    ") does not fit its crystal site " + frame.site_group +
+                                    "; the frame of the site is used"),
+         atom);
   layout::write(loop.log.log(), "(/7a)", " Atom ", a.label.trimmed(), " lies on a site of symmetry ", frame.site_group,
                 " (", count, " operations)");
   layout::write(loop.log.log(), "(2a)", " Symmetry elements (Cartesian) :", elements);

@@ -10,6 +10,7 @@
 #include "layout/text.hpp"
 #include "structure/anomalous_dispersion.hpp"
 #include "structure/capacity.hpp"
+#include "structure/corrections.hpp"
 #include "structure/one_based.hpp"
 #include "structure/xd_refined_model.hpp"
 
@@ -147,6 +148,9 @@ struct Model {
   std::vector<std::string> xd_master_records;
   // XD input: the refined model of the old files.
   XdRefinedModel xd_refined;
+  // The bonds and frames the control file corrects (atoms of the
+  // asymmetric unit; set once the structure is read).
+  Corrections corrections;
 };
 
 // " (atom read from line 8 of in.res)" for entry k of the atom table (a

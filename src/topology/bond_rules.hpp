@@ -17,9 +17,13 @@ inline constexpr float kMinBondLength = 0.5f;
 // (a site its own symmetry copy overlaps) only inside one image.
 bool parts_may_bond(int part_a, int part_b, bool same_image);
 
+// The asymmetric-unit atom that entry k of the atom table is (k) or copies.
+int source_atom(const Model& md, int k);
+
 // Whether entries i and j of the atom table (copies included) may bond at
-// all, whatever their distance: by their disorder parts when either has
-// one, else two disordered atoms only inside one occupancy component.
+// all, whatever their distance: never when a NOBOND line names their
+// atoms; by their disorder parts when either has one, else two disordered
+// atoms only inside one occupancy component.
 bool may_bond(const Model& md, int i, int j);
 
 // Metals in the sense of bridging hydrides: every element but the

@@ -56,10 +56,11 @@ bool append_copy(Model& md, int i, const Vec3& xs, const Vec3& xc, int capacity)
   return true;
 }
 
-// Whether an image of asymmetric-unit atom i may bond to entry k by their
-// disorder parts: the image stands in another image than the asymmetric
+// Whether an image of asymmetric-unit atom i may bond to entry k by the
+// NOBOND lines and their disorder parts: the image stands in another image than the asymmetric
 // unit, and possibly in the one of a copy.
 bool image_may_bond(const Model& md, int i, int k) {
+  if (md.corrections.forbids(i, source_atom(md, k))) return false;
   return parts_may_bond(md.atoms[i].part, md.atoms[k].part, k > md.natom);
 }
 

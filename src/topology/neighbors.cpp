@@ -367,6 +367,51 @@ void keep_mutual_bonds(const Model& md, Neighbors& all) {
   }
 }
 
+// Puts entry b, at distance d, into entry a's table in its place by
+// distance (nothing when it is there already).
+void insert_bond(const Model& md, AtomNeighbors& nb, int b, float d) {
+  if (std::find(nb.atom.begin(), nb.atom.end(), b) != nb.atom.end()) return;
+  Neig ng;
+  ng.atom = std::move(nb.atom);
+  ng.dist = std::move(nb.dist);
+  const auto at = static_cast<std::size_t>(std::upper_bound(ng.dist.begin(), ng.dist.end(), d) - ng.dist.begin());
+  ng.atom.insert(ng.atom.begin() + static_cast<std::ptrdiff_t>(at), b);
+  ng.dist.insert(ng.dist.begin() + static_cast<std::ptrdiff_t>(at), d);
+  group_types(md, ng);
+  nb.atom = std::move(ng.atom);
+  nb.dist = std::move(ng.dist);
+  nb.types = std::move(ng.types);
+}
+
+// The bonds that BOND lines force: every entry of either atom is bonded to
+// the nearest entry of the other (the atom or a symmetry copy in the
+// table), in both tables, whatever the distance.
+void add_forced_bonds(const Model& md, Neighbors& all, Log& log) {
+  const int n = static_cast<int>(all.of.size());
+  for (const BondCorrection& c : md.corrections.forced) {
+    for (const auto& [from, to] : {std::pair{c.first, c.second}, std::pair{c.second, c.first}}) {
+      for (int e = 1; e <= n; ++e) {
+        if (source_atom(md, e) != from) continue;
+        int best = 0;
+        float nearest = 0;
+        for (int k = 1; k <= n; ++k) {
+          if (k == e || source_atom(md, k) != to) continue;
+          const float d = dist(cart(md, k), cart(md, e));
+          if (best == 0 || d < nearest) best = k, nearest = d;
+        }
+        if (best == 0) continue;
+        insert_bond(md, all.of[e], best, nearest);
+        insert_bond(md, all.of[best], e, nearest);
+        if (e == from)
+          to_log(log, layout::format("(/a)", " Bond forced by BOND (vorn.inp, line " + std::to_string(c.line) + ") : " +
+                                                 std::string(md.atoms[e].label.trimmed()) + " - " +
+                                                 std::string(md.atoms[best].label.trimmed()) +
+                                                 layout::format("(f8.3)", nearest) + " Ang"));
+      }
+    }
+  }
+}
+
 }  // namespace
 
 void write_contacts_not_bonded(const IndexedAtoms& tab, const Neighbors& all, std::ostream& os) {
@@ -418,6 +463,7 @@ Neighbors find_all_neighbours(const IndexedAtoms& tab, Log& log) {
     nb.types = std::move(ng.types);
   }
   keep_mutual_bonds(md, all);
+  add_forced_bonds(md, all, log);
 
   write_contacts_not_bonded(tab, all, log.log());
   warn_doubtful_bonds(tab, all, log);

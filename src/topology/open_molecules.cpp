@@ -67,6 +67,7 @@ std::vector<int> atoms_with_missing_bonds(const Model& md, const Switches& sw, i
       const float d = dist(xc, pk);
       if (!(d <= rk + covalent_radius(sw, md.atoms[i].iz) + tol) || d < kMinBondLength) return;
       if (!parts_may_bond(md.atoms[i].part, md.atoms[k].part, k > md.natom)) return;
+      if (md.corrections.forbids(i, source)) return;
       entries.candidates(xc, 0.001f, cand);
       for (const int e : cand)
         if (dist(xc, positions[static_cast<std::size_t>(e - 1)]) < 0.001f) return;

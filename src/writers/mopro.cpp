@@ -109,7 +109,8 @@ std::string mopro_symmetry_code(const Atom& a, int atom, const Frame& f, Log& lo
   }
   // On a site, the KEY refines what both the site and the atom's label
   // leave (a -4m2 perchlorate Cl on a two-fold axis): so must the code.
-  const MultipoleSet permitted = f.site_group == "NO" ? label_multipoles(label) : f.multipoles & label_multipoles(label);
+  const MultipoleSet own = f.set_by_user ? label_multipoles(label, f.letter[0], f.letter[1]) : label_multipoles(label);
+  const MultipoleSet permitted = f.site_group == "NO" ? own : f.multipoles & own;
   const MoproChoice choice = choose_mopro_code(permitted);
   const std::string where = f.site_group == "NO" ? "label " + label : "site " + f.site_group;
   if (choice.code.empty()) {

@@ -45,7 +45,7 @@ std::string example_file() {
   return os.str();
 }
 
-TEST(ExampleControlFile, HasTheFiftyFiveLines) {
+TEST(ExampleControlFile, HasTheSixtyLines) {
   const std::string text = example_file();
   std::istringstream in(text);
   std::string l;
@@ -57,7 +57,7 @@ TEST(ExampleControlFile, HasTheFiftyFiveLines) {
     if (n == 5) fifth = l;
     last = l;
   }
-  EXPECT_EQ(n, 55);
+  EXPECT_EQ(n, 60);
   EXPECT_EQ(first, " ");
   EXPECT_EQ(last, " ");
   EXPECT_EQ(fifth, "FORMAT  *shelx xd  ");

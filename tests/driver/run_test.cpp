@@ -44,7 +44,9 @@ TEST(RunProgram, AnyArgumentPrintsTheBannerAndStops) {
   ASSERT_EQ(out.substr(0, commented.size()), commented);
   const std::string example = out.substr(commented.size());
   EXPECT_EQ(example.substr(0, 6), " \n!\n! ");
-  const std::string end = "! net charges of fragments (one per fragment; without it VORN asks)\nCHFRAG 0.\n \n";
+  const std::string end = "CHFRAG 0.\n" + std::string("! corrections: force or forbid a bond; give an atom its frame as the XD\n") +
+                          "! atom table writes it (atom ATOM0 AX1 ATOM1 ATOM2 AX2 symmetry label)\n" +
+                          "!BOND    C(1) C(4)\n!NOBOND  C(7) C(8)\n!AXES    C(5) C(6) X C(5) C(4) Y m\n \n";
   ASSERT_GE(example.size(), end.size());
   EXPECT_EQ(example.substr(example.size() - end.size()), end);
 

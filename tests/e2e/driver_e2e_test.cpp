@@ -41,7 +41,7 @@ TEST(VornCommandLine, HelpPrintsAControlFileThatRunsTheBundledExample) {
   for (const std::string& l : lines_of(kBanner)) commented += "!" + l + "\n";
   ASSERT_EQ(r.out.substr(0, commented.size()), commented);
   const auto example = lines_of(r.out.substr(commented.size()));
-  ASSERT_EQ(example.size(), 55u);
+  ASSERT_EQ(example.size(), 60u);
   EXPECT_EQ(example[6], "INPUT   paracetamol.res   rename 0 toxd");
   EXPECT_EQ(example[40], "DATABANK vorn.db");
   EXPECT_EQ(example[43], "!FORMFACTORS shelx.hkl");

@@ -11,6 +11,7 @@
 #include <set>
 #include <sstream>
 
+#include "control/corrections.hpp"
 #include "structure/readers/readers.hpp"
 #include "support/test_support.hpp"
 
@@ -216,6 +217,44 @@ TEST(CrystalBonds, CopiesAreThoseTheNcellsRangeAllows) {
     }
     EXPECT_EQ(rs.ncomplete(), static_cast<int>(listed.size())) << "NCELLS " << ncells;
     EXPECT_EQ(rs.ncomplete(), static_cast<int>(reached.size())) << "NCELLS " << ncells;
+  }
+}
+
+// A BOND or NOBOND line changes the bonds between the two atoms it names
+// and no other: the tables with and without it, entry by entry.
+TEST(CrystalBonds, BondLinesChangeTheNamedBondAlone) {
+  const struct {
+    CorrectionLine::Kind kind;
+    const char* a;
+    const char* b;
+  } cases[] = {{CorrectionLine::Kind::bond, "C(1)", "C(4)"},
+               {CorrectionLine::Kind::bond, "O(1)", "H(2)"},
+               {CorrectionLine::Kind::nobond, "C(7)", "C(8)"},
+               {CorrectionLine::Kind::nobond, "H(1O)", "O(1)"}};
+  TestRun plain;
+  read_and_bond(plain, "paracetamol_P21n.res", -1);
+  for (const auto& c : cases) {
+    TestRun rs;
+    rs.sw.format = InputFormat::shelx;
+    rs.model = read_shelx(test_data("shelx/paracetamol_P21n.res"), ShelxLabels::as_named, rs.log_sink());
+    rs.model.corrections = resolve_corrections({{c.kind, {c.a, c.b}, 9}}, rs.model);
+    rs.model.cryst.ncomplete = rs.model.natom;
+    findallneighbors(rs);
+    const int a = find_label(rs, c.a), b = find_label(rs, c.b);
+    ASSERT_TRUE(a != 0 && b != 0) << c.a << " " << c.b;
+    for (int i = 1; i <= rs.natom(); ++i)
+      for (int j = 1; j <= rs.natom(); ++j) {
+        const bool named = (i == a && j == b) || (i == b && j == a);
+        const bool expected = named ? c.kind == CorrectionLine::Kind::bond : bonded(plain, i, j);
+        EXPECT_EQ(bonded(rs, i, j), expected) << c.a << " " << c.b << ": " << i << " - " << j;
+      }
+    // The forced bond's distance is the atoms' distance.
+    if (c.kind == CorrectionLine::Kind::bond) {
+      const AtomNeighbors& n = rs.nb.of[a];
+      const auto k = static_cast<std::size_t>(std::find(n.atom.begin(), n.atom.end(), b) - n.atom.begin());
+      ASSERT_LT(k, n.dist.size());
+      EXPECT_NEAR(n.dist[k], std::hypot(rs.atom(a).xc - rs.atom(b).xc, rs.atom(a).yc - rs.atom(b).yc, rs.atom(a).zc - rs.atom(b).zc), 1e-4);
+    }
   }
 }
 
