@@ -26,9 +26,9 @@ struct CorrectedRun {
   std::string log;
 };
 
-CorrectedRun run_with(const std::string& extra) {
+CorrectedRun run_with(const std::string& extra, const std::string& file = "paracetamol_P21n.res") {
   ScratchDir dir;
-  dir.copy_in(test_data("shelx/paracetamol_P21n.res"), "structure.res");
+  dir.copy_in(test_data("shelx/" + file), "structure.res");
   dir.write("vorn.inp", "FORMAT *shelx\nINPUT structure.res\nKEYGEN *XYZUIJ *all ordered *MULT *all ordered\n" + extra);
   CorrectedRun r;
   r.result = run_vorn(dir);
@@ -108,6 +108,20 @@ TEST(Corrections, AnAxesLineChangesItsAtomAlone) {
     for (std::size_t k = 0; k < 3; ++k)
       EXPECT_NEAR(std::stod(r.dummies[0][k + 1]), at[2][k] + at[1][k] - at[0][k], 2e-5) << k;
   }
+}
+
+// Urea's C(1) lies on an mm2 site, whose two-fold axis runs along C=O: a
+// frame with X along it is rebuilt from the site, with a warning.
+TEST(Corrections, AFrameItsSiteForbidsIsRebuilt) {
+  const CorrectedRun r = run_with("AXES C(1) O(1) X C(1) N(1) Y NO\n", "urea_P-421m_special_positions.res");
+  ASSERT_EQ(r.result.status, 0) << r.result.out;
+  EXPECT_NE(r.result.out.find(" WARNING: the frame AXES gives C(1) (NO, X -> O(1), Y -> N(1)) does not fit its crystal "
+                              "site mm2; the frame of the site is used"),
+            std::string::npos);
+  std::string c1;
+  for (const std::vector<std::string>& w : r.atoms)
+    if (w[0] == "C(1)") c1 = w[1] + w[2] + w.back();
+  EXPECT_EQ(c1, "O(1)Zmm2");
 }
 
 // A line that cannot be applied stops the run naming its line.
