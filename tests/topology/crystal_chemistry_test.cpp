@@ -138,85 +138,60 @@ TEST(CrystalBonds, CloseSitesWithoutPartsAreNamed) {
 
 // The sites that NCELLS n allows, enumerated here: each operator's image
 // of each atom, translated within n cells of the image brought into the
-// unit cell or within n cells of the image itself (in every component),
-// and of those the ones bonded, step by step, to the asymmetric unit.
-// The completed table holds exactly these.
+// unit cell or within n cells of the image itself (in every component);
+// of those, the ones bonded step by step to the asymmetric unit.  The
+// completed table holds exactly these.
 TEST(CrystalBonds, CopiesAreThoseTheNcellsRangeAllows) {
-  for (const int ncells : {0, 1}) {
+  for (const int n : {0, 1}) {
     TestRun rs;
     rs.sw.tols.tol1 = 0.4f;
-    read_and_bond(rs, "CaF2_Fm-3m_face_centred.res", ncells);
-    using Site = std::array<long long, 3>;   // fractional coordinates x 1e4
-    const auto site_of = [](const std::array<double, 3>& x) {
-      return Site{std::llround(x[0] * 1e4), std::llround(x[1] * 1e4), std::llround(x[2] * 1e4)};
+    read_and_bond(rs, "CaF2_Fm-3m_face_centred.res", n);
+    std::map<std::array<long long, 3>, int> site;   // fractional x 1e4 -> index into `at`
+    std::vector<std::pair<Vec3, float>> at;        // Cartesian position, covalent radius
+    const auto add = [&](const std::array<double, 3>& f, int i) {
+      const std::array<long long, 3> key{std::llround(f[0] * 1e4), std::llround(f[1] * 1e4), std::llround(f[2] * 1e4)};
+      if (site.emplace(key, static_cast<int>(at.size())).second)
+        at.emplace_back(to_cartesian(rs.model.transf, Fractional{Vec3{float(f[0]), float(f[1]), float(f[2])}}),
+                        covalent_radius(rs.sw, rs.atom(i).iz));
+      return site[key];
     };
-    std::map<Site, int> allowed;   // site -> asymmetric-unit atom
+    std::vector<int> todo;
+    for (int i = 1; i <= rs.natom(); ++i) todo.push_back(add({rs.atom(i).xf, rs.atom(i).yf, rs.atom(i).zf}, i));
     for (int i = 1; i <= rs.natom(); ++i)
-      for (int n = 1; n <= rs.model.symm.nsym; ++n) {
-        const SymOp& op = rs.model.symm.op[n];
-        const std::array<double, 3> x{rs.atom(i).xf, rs.atom(i).yf, rs.atom(i).zf};
+      for (int op = 1; op <= rs.model.symm.nsym; ++op) {
+        const SymOp& o = rs.model.symm.op[op];
         std::array<double, 3> base{};
-        std::array<int, 3> s{};
-        for (int j = 0; j < 3; ++j) {
-          base[j] = op.trans[j];
-          for (int k = 0; k < 3; ++k) base[j] += op.rot[k][j] * x[k];
-          s[j] = -static_cast<int>(std::floor(base[j]));
+        for (int j = 0; j < 3; ++j)
+          base[j] = o.trans[j] + o.rot[0][j] * rs.atom(i).xf + o.rot[1][j] * rs.atom(i).yf + o.rot[2][j] * rs.atom(i).zf;
+        for (int t = 0; t < 729; ++t) {   // translations -4 .. 4
+          const std::array<int, 3> u{t / 81 - 4, t / 9 % 9 - 4, t % 9 - 4};
+          bool near_cell = true, near_image = true;
+          for (int j = 0; j < 3; ++j) {
+            near_cell = near_cell && std::abs(u[j] + std::floor(base[j])) <= n;
+            near_image = near_image && std::abs(u[j]) <= n;
+          }
+          if (near_cell || near_image) add({base[0] + u[0], base[1] + u[1], base[2] + u[2]}, i);
         }
-        const int reach = ncells + 3;
-        for (int t0 = -reach; t0 <= reach; ++t0)
-          for (int t1 = -reach; t1 <= reach; ++t1)
-            for (int t2 = -reach; t2 <= reach; ++t2) {
-              const std::array<int, 3> t{t0, t1, t2};
-              bool near_cell = true, near_image = true;
-              for (int j = 0; j < 3; ++j) {
-                near_cell = near_cell && std::abs(t[j] - s[j]) <= ncells;
-                near_image = near_image && std::abs(t[j]) <= ncells;
-              }
-              if (near_cell || near_image)
-                allowed.emplace(site_of({base[0] + t0, base[1] + t1, base[2] + t2}), i);
-            }
       }
-    // Grow from the asymmetric unit through bonds among the allowed sites.
-    std::vector<Site> sites;
-    std::vector<Vec3> at;
-    std::vector<float> radius;
-    for (const auto& [f, i] : allowed) {
-      sites.push_back(f);
-      at.push_back(to_cartesian(rs.model.transf, Fractional{Vec3{static_cast<float>(f[0] * 1e-4),
-                                                                 static_cast<float>(f[1] * 1e-4),
-                                                                 static_cast<float>(f[2] * 1e-4)}}));
-      radius.push_back(covalent_radius(rs.sw, rs.atom(i).iz));
-    }
-    std::vector<bool> grown(sites.size(), false);
-    std::vector<std::size_t> todo;
-    for (int i = 1; i <= rs.natom(); ++i) {
-      const auto it = allowed.find(site_of({rs.atom(i).xf, rs.atom(i).yf, rs.atom(i).zf}));
-      ASSERT_NE(it, allowed.end());
-      todo.push_back(static_cast<std::size_t>(std::distance(allowed.begin(), it)));
-      grown[todo.back()] = true;
-    }
-    std::set<Site> reached;
+    std::vector<bool> reached(at.size(), false);
+    for (const int k : todo) reached[static_cast<std::size_t>(k)] = true;
     while (!todo.empty()) {
-      const std::size_t a = todo.back();
+      const auto [p, r] = at[static_cast<std::size_t>(todo.back())];
       todo.pop_back();
-      reached.insert(sites[a]);
-      for (std::size_t b = 0; b < sites.size(); ++b) {
-        if (grown[b]) continue;
-        const float d = dist(at[a], at[b]);
-        if (d >= 0.5f && d <= radius[a] + radius[b] + rs.sw.tols.tol1) {
-          grown[b] = true;
-          todo.push_back(b);
-        }
+      for (std::size_t k = 0; k < at.size(); ++k) {
+        const float d = dist(p, at[k].first);
+        if (!reached[k] && d >= 0.5f && d <= r + at[k].second + rs.sw.tols.tol1) reached[k] = true, todo.push_back(static_cast<int>(k));
       }
     }
-    std::set<Site> listed;
+    std::set<int> listed;
     for (int k = 1; k <= rs.ncomplete(); ++k) {
-      const Site f = site_of({rs.atom(k).xf, rs.atom(k).yf, rs.atom(k).zf});
-      listed.insert(f);
-      EXPECT_EQ(reached.count(f), 1u) << "NCELLS " << ncells << ": entry " << k << " lies outside the range";
+      const int s = add({rs.atom(k).xf, rs.atom(k).yf, rs.atom(k).zf}, 1);
+      listed.insert(s);
+      EXPECT_TRUE(static_cast<std::size_t>(s) < reached.size() && reached[static_cast<std::size_t>(s)])
+          << "NCELLS " << n << ": entry " << k << " lies outside the range";
     }
-    EXPECT_EQ(rs.ncomplete(), static_cast<int>(listed.size())) << "NCELLS " << ncells;
-    EXPECT_EQ(rs.ncomplete(), static_cast<int>(reached.size())) << "NCELLS " << ncells;
+    EXPECT_EQ(listed.size(), static_cast<std::size_t>(std::count(reached.begin(), reached.end(), true))) << n;
+    EXPECT_EQ(rs.ncomplete(), static_cast<int>(listed.size())) << "NCELLS " << n;
   }
 }
 
