@@ -242,6 +242,25 @@ void log_search_header(const Search& rs, int i, const DatabankQuery& q, const Si
   log_line(rs, " ");
 }
 
+}  // namespace
+
+std::string parameter_block(std::string_view label, const Mpoles1& m1) {
+  std::vector<layout::Item> items{layout::to_item(label), layout::to_item(m1.pv), layout::to_item(m1.kappa1),
+                                  layout::to_item(m1.kappa2), layout::to_item(m1.sigpv)};
+  for (int l = 0; l <= 4; ++l)
+    for (int m = -l; m <= l; ++m) items.push_back(layout::to_item(m1.plm(l, m)));
+  return layout::format_items("(/,' Pseudoatom parameters assigned to ',a,' : ',/,/,"
+                              "3x,'Pval, Kappa, Kappa'', sigmaPv = ',4f12.4,/,"
+                              "3x,' 2nd Monopole:',f7.3,/,"
+                              "3x,'      Dipoles:',3f7.3,/,"
+                              "3x,'  Quadrupoles:',5f7.3,/,"
+                              "3x,'    Octupoles:',7f7.3,/,"
+                              "3x,'Hexadecapoles:',9f7.3)",
+                              items);
+}
+
+namespace {
+
 void log_report(const Search& rs, int i, const Mpoles1& m1) {
   const std::string_view label = rs.atom(i).label.trimmed();
   log_line(rs, layout::format("(/,' ReadDB :: atom ',a,' was',a,'found in the DataBank')", label,
@@ -251,18 +270,7 @@ void log_report(const Search& rs, int i, const Mpoles1& m1) {
     if (rs.except.exflag[i] == 1)
       log_line(rs, layout::format("(/,' Functional group = [',a,']')", m1.group.trimmed()));
   }
-  std::vector<layout::Item> items{layout::to_item(label), layout::to_item(m1.pv), layout::to_item(m1.kappa1),
-                                  layout::to_item(m1.kappa2), layout::to_item(m1.sigpv)};
-  for (int l = 0; l <= 4; ++l)
-    for (int m = -l; m <= l; ++m) items.push_back(layout::to_item(m1.plm(l, m)));
-  log_line(rs, layout::format_items("(/,' Pseudoatom parameters assigned to ',a,' : ',/,/,"
-                                    "3x,'Pval, Kappa, Kappa'', sigmaPv = ',4f12.4,/,"
-                                    "3x,' 2nd Monopole:',f7.3,/,"
-                                    "3x,'      Dipoles:',3f7.3,/,"
-                                    "3x,'  Quadrupoles:',5f7.3,/,"
-                                    "3x,'    Octupoles:',7f7.3,/,"
-                                    "3x,'Hexadecapoles:',9f7.3)",
-                                    items));
+  log_line(rs, parameter_block(label, m1));
 }
 
 // The atomic number (word 2) of an ATOM line: 0 when read, 1 when the

@@ -10,6 +10,7 @@
 #include "topology/cell_grid.hpp"
 
 #include <string>
+#include <string_view>
 
 #include "layout/text.hpp"
 
@@ -41,6 +42,10 @@ struct DatabankSource {
 // as its frame found them; returns the entry found (ifind 0 when none
 // fits).  A hydrogen is matched by its parent descriptors, any atom by the
 // functional group recorded in except; the search is reported in the log.
+// The log's block of the parameters of an entry transferred to an atom
+// (Pv, kappa, kappa', sigma(Pv) and the populations by order).
+std::string parameter_block(std::string_view label, const Mpoles1& entry);
+
 Mpoles1 readdb(const DatabankSource& db, IndexedAtoms atoms, const Forh& parents, const Exceptions& except, Log& log,
                int i, const Forring& ring, bool planar_group);
 // The search of readdb once the neighbours are found: matching,

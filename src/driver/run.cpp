@@ -328,8 +328,20 @@ KeptPopulations write_parameter_step(const Model& model, const Switches& sw, con
         searched += s.databank_searched ? 1 : 0;
         found += s.databank_found ? 1 : 0;
       }
-      to_both(log, layout::format("(/,' ATOMS SEARCHED in DB, FOUND in DB, ','NOT FOUND in DB = ',3i8)", searched,
-                                  found, searched - found));
+      if (transferred == nullptr) {
+        to_both(log, layout::format("(/,' ATOMS SEARCHED in DB, FOUND in DB, ','NOT FOUND in DB = ',3i8)", searched,
+                                    found, searched - found));
+      } else {
+        // A MATTS bank is not searched atom by atom: the typing's count
+        // says what it fitted.  What is left to say is which typed atoms
+        // did not take their entry (disordered atoms without DISORD *db).
+        int left = 0;
+        for (std::size_t i = 0; i < setup.size() && i < transferred->size(); ++i)
+          left += (*transferred)[i].entry >= 0 && !setup[i].databank_found ? 1 : 0;
+        if (left > 0)
+          to_both(log, layout::format("(/,a,i8,a)", " MATTS transfer :", left,
+                                      " typed atom(s) kept spherical (disordered, or beside a disordered atom)"));
+      }
       if (searched > 0 && found == 0)
         warn(log, " WARNING: the databank " + std::string(sw.abank.trimmed()) + " fits no atom: every atom stays spherical");
       if (sw.args.iscale != 0)

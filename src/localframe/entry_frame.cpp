@@ -14,13 +14,17 @@ namespace vorn {
 
 namespace {
 
-// Written frames equal to the entry's differ from it only by the rounding
-// of stored positions: those keep the entry's numbers as they are.
-constexpr double kSameFrame = 1e-4;
-
 gemmi::Mat33 entry_axes(const TransferredAtom& t) { return t.frame->axes.transpose(); }   // rows -> columns
 
 }  // namespace
+
+std::string program_label(const std::string& entry_symmetry) {
+  if (entry_symmetry == "no") return "NO";
+  // The bank's -6m2 keeps a two-fold axis along X (its entries carry O33+,
+  // not O33-): the terms of the program's -62m, in the same axes.
+  if (entry_symmetry == "-6m2") return "-62m";
+  return entry_symmetry;
+}
 
 const TransferredAtom* typed_atom(const AtomLoop& loop, int atom) {
   if (loop.transferred == nullptr || atom < 1 || static_cast<std::size_t>(atom) > loop.transferred->size()) return nullptr;
@@ -51,7 +55,7 @@ void apply_entry_frame(const AtomLoop& loop, int atom, const TransferredAtom& t,
     }
   }
   Atom& a = loop.atom(atom);
-  a.sitesym = t.symmetry == "no" ? std::string("NO") : t.symmetry;
+  a.sitesym = program_label(t.symmetry);
   layout::write(loop.log.log(), "(/a)",
                 " Frame of entry " + t.id + " (" + m.point[0].text + ", " + m.point[1].text + ")" +
                     (m.chiral ? (m.same_chirality ? ", same chirality" : ", mirror image of its chirality") : "") +
@@ -70,11 +74,7 @@ Plm entry_populations_in(const TransferredAtom& t, const gemmi::Mat33& written) 
   for (int l = 0; l <= 4; ++l)
     for (int m = -l; m <= l; ++m)
       plm(l, m) = static_cast<float>(t.plm[static_cast<std::size_t>(l)][static_cast<std::size_t>(l + m)]);
-  const gemmi::Mat33 old_from_new = entry_axes(t).transpose().multiply(written);
-  double off = 0;
-  for (int i = 0; i < 3; ++i)
-    for (int j = 0; j < 3; ++j) off = std::max(off, std::abs(old_from_new[i][j] - (i == j ? 1.0 : 0.0)));
-  return off < kSameFrame ? plm : rotate_multipoles(plm, old_from_new);
+  return populations_in_frame(plm, entry_axes(t), written);
 }
 
 Mpoles1 entry_record(const TransferredAtom& t, const Plm& plm) {

@@ -6,6 +6,8 @@
 // may rebuild it).
 #pragma once
 
+#include <string>
+
 #include <gemmi/math.hpp>
 
 #include "databank/databank_records.hpp"
@@ -14,6 +16,11 @@
 #include "localframe/frame_records.hpp"
 
 namespace vorn {
+
+// The program's site-symmetry label for an entry's symmetry label ("no" is
+// "NO", "-6m2" the program's "-62m", whose terms are the same in the
+// entry's axes).
+std::string program_label(const std::string& entry_symmetry);
 
 // The atom's transferred model when an entry types it; null otherwise.
 const TransferredAtom* typed_atom(const AtomLoop& loop, int atom);

@@ -17,6 +17,7 @@
 #include "localframe/entry_frame.hpp"
 #include "localframe/equivalence.hpp"
 #include "localframe/frame_handedness.hpp"
+#include "localframe/multipole_rotation.hpp"
 #include "localframe/site_frame.hpp"
 #include "localframe/user_frame.hpp"
 #include "structure/cell.hpp"
@@ -173,6 +174,7 @@ int choose_kappa_set(const AtomLoop& loop, int atom, const Frame& f) {
 // carry them anyway) must not reach the parameter files.
 MultipoleSet zero_forbidden_populations(const AtomLoop& loop, int atom, const MultipoleSet& allowed) {
   Plm& plm = loop.tables.populations.plm[atom];
+  const Plm whole = plm;
   MultipoleSet zeroed;
   std::string names;
   for (int k = 0; k < kMultipoleTerms; ++k) {
@@ -182,9 +184,11 @@ MultipoleSet zero_forbidden_populations(const AtomLoop& loop, int atom, const Mu
     zeroed.set(static_cast<std::size_t>(k));
     names += ' ' + term_name(k);
   }
-  if (zeroed.any())
+  if (zeroed.any()) {
     layout::write(loop.log.log(), "(/4a)", " Populations that the symmetry of ", loop.atom(atom).label.trimmed(),
                   " forbids are set to zero :", names);
+    to_log(loop.log, lost_power_line(loop.atom(atom).label.trimmed(), whole, plm));
+  }
   return zeroed;
 }
 
@@ -251,9 +255,32 @@ int entry_kappa_set(const AtomLoop& loop, int atom, const Frame& f, const Transf
   return j;
 }
 
+// The entry just copied for the atom, defined in the frame `bank_axes`,
+// expressed in the frame written.  The frame is taken as built: the L of a
+// constrained atom mirrors its reference's frame so that their populations
+// are the same numbers, and the entry knows no hand.
+void turn_entry_into_frame(const AtomLoop& loop, int atom, const Frame& f, const gemmi::Mat33& bank_axes,
+                           const Mpoles1& entry) {
+  const gemmi::Mat33 written = frame_axes(cart(loop.model, atom), f);
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j)
+      if (!std::isfinite(written[i][j])) return;
+  Plm& plm = loop.tables.populations.plm[atom];
+  const Plm turned = populations_in_frame(plm, bank_axes, written);
+  if (turned.v == plm.v) return;
+  plm = turned;
+  layout::write(loop.log.log(), "(/3a)", " Populations of ", loop.atom(atom).label.trimmed(),
+                " turned from the frame of the bank's rules into the frame written");
+  Mpoles1 shown = entry;
+  const float occ = loop.atom(atom).occ;
+  for (std::size_t k = 0; k < plm.v.size(); ++k) shown.plm.v[k] = occ != 0.0f ? plm.v[k] / occ : 0.0f;
+  to_log(loop.log, parameter_block(loop.atom(atom).label.trimmed(), shown));
+}
+
 }  // namespace
 
-AtomSetup kappa_and_output(const AtomLoop& loop, int atom, Frame& f, const std::vector<AtomSetup>& earlier) {
+AtomSetup kappa_and_output(const AtomLoop& loop, int atom, Frame& f, const std::vector<AtomSetup>& earlier,
+                           const std::optional<gemmi::Mat33>& bank_axes) {
   Atom& a = loop.atom(atom);
   const TransferredAtom* typed = typed_atom(loop, atom);
   int ref = 0;
@@ -342,6 +369,7 @@ AtomSetup kappa_and_output(const AtomLoop& loop, int atom, Frame& f, const std::
     searched = true;
     found = entry.ifind == 1;
     if (found) bank_type = entry.comment.trimmed();
+    if (found && bank_axes) turn_entry_into_frame(loop, atom, f, *bank_axes, entry);
     zeroed = zero_forbidden_populations(loop, atom, f.multipoles);
   } else {
     layout::write(loop.log.log(), "(/' Atom ',a,' :: will skip reading databank')", a.label);

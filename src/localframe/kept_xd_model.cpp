@@ -73,20 +73,6 @@ Plm multipoles_of(const std::array<float, kXdPopulations>& p) {
 
 bool same_populations(const Plm& a, const Plm& b) { return a.v == b.v; }
 
-// The log line giving the share (per cent) of each order's power that the
-// zeroed terms took, when they took any.
-std::string lost_power_line(const std::string& label, const Plm& before, const Plm& after) {
-  const std::array<double, 5> was = power_by_order(before), left = power_by_order(after);
-  std::vector<layout::Item> items{layout::Item{std::string_view(" Share of the multipole power lost by ")},
-                                  layout::Item{std::string_view(label)},
-                                  layout::Item{std::string_view(" (l = 1, 2, 3, 4; per cent) :")}};
-  for (int l = 1; l <= 4; ++l) {
-    const double p = was[static_cast<std::size_t>(l)];
-    items.emplace_back(p > 0 ? 100 * (p - left[static_cast<std::size_t>(l)]) / p : 0.0);
-  }
-  return layout::format_items("(a,a,a,4f7.1)", items);
-}
-
 }  // namespace
 
 bool keeps_xd_model(const Switches& sw, const Model& model) {

@@ -5,6 +5,9 @@
 #include "localframe/local_frame.hpp"
 
 #include <algorithm>
+#include <cmath>
+#include <optional>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -655,13 +658,58 @@ Frame assign_frame(const AtomLoop& loop, int atom) {
   return frame;
 }
 
+std::optional<gemmi::Mat33> bank_frame_axes(const AtomLoop& loop, int atom, const Frame& chosen) {
+  const Vec3 origin = cart(loop.model, atom);
+  Frame rule = chosen;
+  // Only an atom of a planar ring can have a frame other than the bank's
+  // before the site is looked at: without *special its frame is built once
+  // more with it, on a copy of the switches, and the log, the dummies, the
+  // ring centres and the label are left as they were.
+  if (loop.sw.ring1.ringspec != 1 && chosen.ring.iring != 0) {
+    Switches ring_centred = loop.sw;
+    ring_centred.ring1.ringspec = 1;
+    std::ostringstream discarded;
+    Log quiet;
+    quiet.terminal = &discarded;
+    quiet.verbosity = 0;
+    Atom& a = loop.atom(atom);
+    const auto label = a.sitesym;
+    const int dummies = loop.tables.dummies.count;
+    const AtomLoop sandbox{ring_centred, loop.model, loop.index, loop.nb, loop.rings, loop.databank, quiet,
+                           loop.tables, loop.transferred};
+    try {
+      FrameBuilder(sandbox, atom, rule).run();
+    } catch (const RunError&) {
+      rule = chosen;
+    }
+    a.sitesym = label;
+    for (Ring& r : loop.rings.list)
+      if (r.centre_dummy > dummies) r.centre_dummy = 0;
+    discard_dummies_after(loop, dummies);
+  }
+  const gemmi::Mat33 axes = frame_axes(origin, rule);
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j)
+      if (!std::isfinite(axes[i][j])) return std::nullopt;
+  return axes;
+}
+
 AtomSetup defloc(const AtomLoop& loop, int atom, const std::vector<AtomSetup>& earlier) {
   const int dummies_before = loop.tables.dummies.count;
   Frame f = assign_frame(loop, atom);
-  if (const TransferredAtom* t = typed_atom(loop, atom)) apply_entry_frame(loop, atom, *t, f, dummies_before);
+  std::optional<gemmi::Mat33> bank_axes;
+  if (const TransferredAtom* t = typed_atom(loop, atom)) {
+    apply_entry_frame(loop, atom, *t, f, dummies_before);
+  } else if (loop.databank != nullptr && loop.sw.usedb == 1) {
+    // An entry of the program's own bank is written for the frame that its
+    // rules give the atom, ring atoms referred to their ring centre; it is
+    // turned from there into the frame written, which a run without
+    // *special, an AXES line or the site may make another.
+    bank_axes = bank_frame_axes(loop, atom, f);
+  }
   apply_user_frame(loop, atom, f, dummies_before);
   fit_frame_to_site(loop, atom, f, dummies_before);
-  return kappa_and_output(loop, atom, f, earlier);
+  return kappa_and_output(loop, atom, f, earlier, bank_axes);
 }
 
 void replace_copies_by_dummies(const IndexedAtoms& atoms, Dummies& dummies, Log& log, Frame& frame) {

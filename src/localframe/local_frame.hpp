@@ -2,7 +2,10 @@
 // output lines.
 #pragma once
 
+#include <optional>
 #include <vector>
+
+#include <gemmi/math.hpp>
 
 #include "localframe/atom_loop.hpp"
 #include "localframe/frame_records.hpp"
@@ -19,6 +22,14 @@ AtomSetup defloc(const AtomLoop& loop, int atom, const std::vector<AtomSetup>& e
 // for a hydrogen, its parent descriptors.  Axis points that are symmetry
 // copies are replaced by dummies before it returns.
 Frame assign_frame(const AtomLoop& loop, int atom);
+
+// The axes (columns) of the frame in which the program's own bank defines
+// its entries, for an atom whose frame before the site is looked at is
+// `chosen`: the frame of the program's rules with an atom of a planar ring
+// referred to its ring centre (the rules of RINGS *special, the frames the
+// bank's ring entries were written for).  None when its points span no
+// plane.
+std::optional<gemmi::Mat33> bank_frame_axes(const AtomLoop& loop, int atom, const Frame& chosen);
 
 // Replaces axis points that coincide with symmetry-generated atoms by new
 // dummies.

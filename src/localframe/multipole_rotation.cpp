@@ -1,10 +1,12 @@
 #include "localframe/multipole_rotation.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <numbers>
 #include <vector>
 
+#include "layout/layout.hpp"
 #include "localframe/multipole_symmetry.hpp"
 
 namespace vorn {
@@ -150,6 +152,26 @@ Plm rotate_multipoles(const Plm& populations, const gemmi::Mat33& old_from_new) 
     }
   }
   return out;
+}
+
+Plm populations_in_frame(const Plm& populations, const gemmi::Mat33& defined, const gemmi::Mat33& written) {
+  const gemmi::Mat33 old_from_new = defined.transpose().multiply(written);
+  double off = 0;
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j) off = std::max(off, std::fabs(old_from_new[i][j] - (i == j ? 1.0 : 0.0)));
+  return off < 1e-4 ? populations : rotate_multipoles(populations, old_from_new);
+}
+
+std::string lost_power_line(std::string_view label, const Plm& before, const Plm& after) {
+  const std::array<double, 5> was = power_by_order(before), left = power_by_order(after);
+  std::vector<layout::Item> items{layout::Item{std::string_view(" Share of the multipole power lost by ")},
+                                  layout::Item{label},
+                                  layout::Item{std::string_view(" (l = 1, 2, 3, 4; per cent) :")}};
+  for (int l = 1; l <= 4; ++l) {
+    const double p = was[static_cast<std::size_t>(l)];
+    items.emplace_back(p > 0 ? 100 * (p - left[static_cast<std::size_t>(l)]) / p : 0.0);
+  }
+  return layout::format_items("(a,a,a,4f7.1)", items);
 }
 
 }  // namespace vorn

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <array>
+#include <string>
+#include <string_view>
 
 #include <gemmi/math.hpp>
 
@@ -28,5 +30,14 @@ Plm rotate_multipoles(const Plm& populations, const gemmi::Mat33& old_from_new);
 // sphere of its density-normalised function squared, so that it is the
 // sum of squares in an orthonormal normalisation and no turn changes it.
 std::array<double, 5> power_by_order(const Plm& populations);
+
+// Populations defined in the frame whose axes (columns) are `defined`,
+// expressed in the frame `written`.  Frames that agree to the rounding of
+// stored positions (1e-4 in every element) leave the numbers as they are.
+Plm populations_in_frame(const Plm& populations, const gemmi::Mat33& defined, const gemmi::Mat33& written);
+
+// The log line that gives, per order l = 1 .. 4, the per cent of the power
+// of `before` that `after` lost (a zeroed term's share).
+std::string lost_power_line(std::string_view label, const Plm& before, const Plm& after);
 
 }  // namespace vorn

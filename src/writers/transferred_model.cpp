@@ -8,6 +8,7 @@
 #include <gemmi/symmetry.hpp>
 
 #include "localframe/dummy_atoms.hpp"
+#include "structure/cell.hpp"
 #include "structure/elements.hpp"
 
 namespace vorn {
@@ -87,13 +88,19 @@ void write_rho_cif(const Model& model, const Switches& sw, const std::vector<Ato
        << "\n_cell_angle_gamma " << number(c.gamma, 3) << "\n\nloop_\n_space_group_symop_operation_xyz\n";
     for (int k = 1; k <= model.symm.nsym; ++k) os << "'" << xyz_of(model.symm.op[k]) << "'\n";
   }
-  os << "\nloop_\n_atom_site_label\n_atom_site_type_symbol\n_atom_site_fract_x\n_atom_site_fract_y\n"
-        "_atom_site_fract_z\n_atom_site_occupancy\n_atom_site_calc_flag\n";
+  // Input without a cell (AIM2TAB, PLATON) has no fractional coordinates:
+  // the sites are given by the Cartesian coordinates of the input, in A,
+  // which is what the atom table and the frames were built from.
+  const char* const kind = cell ? "fract" : "Cartn";
+  if (!cell) os << "\n_atom_sites_Cartn_transform_axes 'Cartesian axes of the input file; it has no cell'\n";
+  os << "\nloop_\n_atom_site_label\n_atom_site_type_symbol\n_atom_site_" << kind << "_x\n_atom_site_" << kind
+     << "_y\n_atom_site_" << kind << "_z\n_atom_site_occupancy\n_atom_site_calc_flag\n";
   const int n = static_cast<int>(setup.size());
   for (int i = 1; i <= n; ++i) {
     const Atom& a = model.atoms[i];
-    os << cif_value(trimmed_label(a.label.view())) << ' ' << trimmed_label(atsym(a.iz)) << ' ' << number(a.xf, 6) << ' '
-       << number(a.yf, 6) << ' ' << number(a.zf, 6) << ' ' << number(a.occ, 4) << " .\n";
+    const Vec3 p = cell ? Vec3{a.xf, a.yf, a.zf} : Vec3(cart(model, i));
+    os << cif_value(trimmed_label(a.label.view())) << ' ' << trimmed_label(atsym(a.iz)) << ' ' << number(p[0], 6) << ' '
+       << number(p[1], 6) << ' ' << number(p[2], 6) << ' ' << number(a.occ, 4) << " .\n";
   }
   // Dummy atoms as sites of no element, flagged as such.
   for (int d = 1; d <= dummies.count; ++d) {

@@ -13,6 +13,7 @@
 #include <gemmi/util.hpp>
 
 #include "support/test_support.hpp"
+#include "support/xd_density.hpp"
 
 namespace vorn {
 namespace {
@@ -120,6 +121,64 @@ TEST(MattsEndToEnd, TypedAtomsKeepTheirEntrysFrameWithAndWithoutSpecialRings) {
       EXPECT_NEAR(gemmi::cif::as_number(pa.at(c)), gemmi::cif::as_number(pb.at(c)), 1e-4) << fa[0] << ' ' << c;
   }
   EXPECT_EQ(typed, 12);
+}
+
+// An invented -6m2 entry for paracetamol's amide C (X along C=O, Z normal
+// to its plane; it also lists D11+ and O33-): labelled -62m, its KEY and
+// populations keep exactly the terms that -6 along Z and a two-fold axis
+// along X leave unchanged, found here by turning directions.
+TEST(MattsEndToEnd, MinusSixMTwoEntriesKeepTheTermsOfTheirSymmetry) {
+  test::ScratchDir dir;
+  dir.copy_in(test::test_data("shelx/paracetamol_P21n.res"), "structure.res");
+  const std::string rings = " PLANAR_RING_WITH_PLANAR_ATOMS - IN_3_MEMBER_RING - IN_4_MEMBER_RING -\n";
+  dir.write("bank.txt", "ENTRY\n  ID\nT-C-D3h\n  COMMENT\ninvented\n  ATOM DESCRIPTORS\nC1 CONNECTED_TO O2,N3,C PLANARITY +" +
+                            rings + "O2 CONNECTED_TO C1 PLANARITY *" + rings + "N3 CONNECTED_TO C1,* PLANARITY *" + rings +
+                            "  LOCAL COORDINATE SYSTEM\nX O2 Y N3 R\n  SYMMETRY\n-6m2\n  MULTIPOLE MODEL PARAMETERS\n"
+                            "PVAL 4.0(1) KAPPA 1.0 KPRIM 0.9\nPLMS 1 1 0.04  PLMS 2 0 -0.2  PLMS 3 3 0.3  PLMS 3 -3 0.05\n\n");
+  dir.write("vorn.inp", "FORMAT *shelx\nINPUT structure.res\nDATABANK bank.txt *matts\nCHFRAG 0.\n"
+                        "KEYGEN *XYZUIJ *all ordered *MULT *all ordered\n");
+  ASSERT_EQ(test::run_vorn(dir).status, 0);
+  EXPECT_NE(dir.read("vorn_types.csv").find("C(7);T-C-D3h;O(2) X C(7) N(1) Y R;-62m"), std::string::npos);
+  const double c = std::cos(std::numbers::pi / 3), s = std::sin(std::numbers::pi / 3);
+  const gemmi::Mat33 ops[2] = {{-c, s, 0, -s, -c, 0, 0, 0, -1}, {1, 0, 0, 0, -1, 0, 0, 0, -1}};
+  const test::XdAtom written = test::read_xd_pair(dir).atom.at("C(7)");
+  const test::Populations listed = {{{}, {0, 0, 0.04}, {0, 0, -0.2}, {0.05, 0, 0, 0, 0, 0, 0.3}, {}}};
+  for (int l = 1, at = 0; l <= 4; ++l)
+    for (int k = 0; k < 2 * l + 1; ++k, ++at) {
+      const int m = test::key_m(l, k);
+      bool kept = true;
+      for (const gemmi::Vec3& u : {gemmi::Vec3(0.3, 0.5, 0.8), gemmi::Vec3(-0.7, 0.2, 0.4), gemmi::Vec3(0.1, -0.9, -0.3)})
+        for (const gemmi::Mat33& op : ops) kept = kept && std::fabs(test::real_ylm(l, m, op.multiply(u)) - test::real_ylm(l, m, u)) < 1e-9;
+      EXPECT_EQ(written.key.at(static_cast<std::size_t>(at)), kept ? '1' : '0') << l << ' ' << m;
+      EXPECT_NEAR(written.plm[l][l + m], kept ? listed[l][l + m] : 0.0, 1e-4) << l << ' ' << m;
+    }
+}
+
+// AIM2TAB input has no cell: the model's sites are the table's Cartesian
+// coordinates (bohr there, A here).
+TEST(MattsEndToEnd, InputWithoutACellGivesCartesianSites) {
+  test::ScratchDir dir;
+  dir.copy_in(test::test_data("aim2tab/DL-tryptophan.tab"), "structure.tab");
+  dir.copy_in(test::test_data("matts/small.matts"), "bank.txt");
+  dir.write("vorn.inp", "FORMAT *aim2tab\nINPUT structure.tab\nDATABANK bank.txt\nCHFRAG 0.\n");
+  ASSERT_EQ(test::run_vorn(dir).status, 0);
+  gemmi::cif::Document doc = gemmi::cif::read_file(dir.file("vorn_model.cif"));
+  gemmi::cif::Block& b = doc.sole_block();
+  EXPECT_TRUE(b.find_value("_cell_length_a") == nullptr && !b.find("_atom_site_", {"fract_x"}).ok());
+  std::map<std::string, std::vector<double>> sites;
+  for (auto r : b.find("_atom_site_", {"label", "Cartn_x", "Cartn_y", "Cartn_z"}))
+    for (int k = 1; k <= 3; ++k) sites[r.str(0)].push_back(gemmi::cif::as_number(r[k]));
+  int compared = 0;
+  for (const std::string& line : test::lines_of(test::read_file(test::test_data("aim2tab/DL-tryptophan.tab")))) {
+    std::istringstream in(line);
+    std::string tag;
+    double mass = 0, x[3]{};
+    if (!(in >> tag >> mass >> x[0] >> x[1] >> x[2]) || !std::isdigit(tag[0])) continue;
+    const std::vector<double>& got = sites[tag.substr(tag.find_first_not_of("0123456789"))];
+    for (int k = 0; k < 3; ++k) EXPECT_NEAR(got.at(static_cast<std::size_t>(k)), x[k] * 0.529177, 2e-4) << tag;
+    ++compared;
+  }
+  EXPECT_EQ(compared, 27);
 }
 
 }  // namespace

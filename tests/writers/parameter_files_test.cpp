@@ -235,6 +235,7 @@ std::map<std::string, LogAtom> read_log(const std::string& log) {
       const std::string label = l[k].substr(assigned.size(), l[k].find(" : ") - assigned.size());
       LogAtom& a = out[label];
       a.params = numbers(l[k + 2].substr(l[k + 2].find('=') + 1));
+      a.plm.clear();   // populations turned into the written frame are reported again
       for (std::size_t j = k + 3; j <= k + 7; ++j)
         for (double x : numbers(l[j].substr(l[j].find(':') + 1))) a.plm.push_back(x);
     }
