@@ -84,7 +84,7 @@ bool keyword_input(Switches& sw, Log& log, const LineExtract& lx, RecordFile& f,
     if (lx.keyword(k) == "TOXD") sw.lsx = 1;
   }
   if (sw.rename.irename == 1) {
-    const int inum = dnumline(numbers);
+    const int inum = count_words(numbers);
     to_term(log, layout::listed(" inum = ", inum));
     if (inum != 0) {
       int a = 0, b = 0;
@@ -98,7 +98,7 @@ bool keyword_input(Switches& sw, Log& log, const LineExtract& lx, RecordFile& f,
   sw.args.inpfile = raw_word(raw, 2, "The INPUT line of vorn.inp names no structure file");
   // "*block name": the word after *BLOCK, as written (a CIF block name may
   // be longer than a keyword, or read as a number).
-  for (int w = 3; w < dnumline(raw); ++w)
+  for (int w = 3; w < count_words(raw); ++w)
     if (upcased(std::string(raw_word(raw, w, "The INPUT line of vorn.inp is cut").trimmed())) == "*BLOCK") {
       sw.args.block =
           std::string(raw_word(raw, w + 1, "The INPUT line of vorn.inp names no CIF block after *block").trimmed());
@@ -115,13 +115,13 @@ bool keyword_input(Switches& sw, Log& log, const LineExtract& lx, RecordFile& f,
 }
 
 void keyword_radii(Switches& sw, Log& log, const LineExtract& lx, const std::string& numbers) {
-  if (dnumline(numbers) != lx.nkw - 1) read_error();
+  if (count_words(numbers) != lx.nkw - 1) read_error();
   std::vector<float> radius(static_cast<std::size_t>(lx.nkw > 1 ? lx.nkw - 1 : 0));
   layout::FreeReader r(numbers);
   for (float& v : radius) v = read_real(r);
   for (int k = 2; k <= lx.nkw; ++k) {
     std::string sym(lx.keyword(k).view().substr(0, 2));
-    locase(sym);
+    to_lower_case(sym);
     sym[0] = lx.keyword(k)[0];
     for (int z = 1; z <= kCovradTable; ++z) {
       if (atsym(z) != sym) continue;
@@ -139,14 +139,14 @@ bool keyword_databank(Switches& sw, RecordFile& f) {
   sw.usedb = 1;
   std::string raw;
   if (!reread_raw(f, raw)) return false;
-  if (dnumline(raw) < 2) {
+  if (count_words(raw) < 2) {
     const char* env = std::getenv("VORN_DB");
     sw.abank = env ? env : "";
   } else {
     sw.abank = raw_word(raw, 2, "The DATABANK line of vorn.inp names no databank file");
     // `*matts` after the name: the bank is read as a MATTS bank whatever
     // its content looks like.
-    if (dnumline(raw) >= 3 && upcased(std::string(raw_word(raw, 3, "").trimmed())) == "*MATTS") sw.matts_bank = true;
+    if (count_words(raw) >= 3 && upcased(std::string(raw_word(raw, 3, "").trimmed())) == "*MATTS") sw.matts_bank = true;
   }
   return true;
 }
@@ -182,7 +182,7 @@ bool keyword_map(Switches& sw, RecordFile& f) {
   if (!reread_raw(f, raw)) return false;
   MapPlaneNames plane;
   plane.where = f.where();
-  if (dnumline(raw) != 4)
+  if (count_words(raw) != 4)
     fail(kRoutine, "A MAP line names three atoms, the plane of the map (" + plane.where + ")");
   for (int w = 2; w <= 4; ++w)
     plane.atoms[static_cast<std::size_t>(w - 2)] = std::string(raw_word(raw, w, "").trimmed());
@@ -209,7 +209,7 @@ bool keyword_correction(Switches& sw, CorrectionLine::Kind kind, std::string_vie
   CorrectionLine c;
   c.kind = kind;
   c.line = static_cast<int>(f.position());
-  for (int w = 2; w <= dnumline(raw); ++w) c.words.emplace_back(raw_word(raw, w, "").trimmed());
+  for (int w = 2; w <= count_words(raw); ++w) c.words.emplace_back(raw_word(raw, w, "").trimmed());
   const bool axes = kind == CorrectionLine::Kind::axes;
   const std::size_t wanted = axes ? 7 : 2;
   if (c.words.size() != wanted)

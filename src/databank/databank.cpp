@@ -82,7 +82,7 @@ bool next_entry_line(const Search& rs, std::string& line) {
       if (!t.tokenised[k]) {
         std::string& u = t.upper[k];
         u = t.lines[k];
-        upcase(u);
+        to_upper_case(u);
         readline(u, t.tokens[k]);
         t.tokenised[k] = 1;
       }
@@ -94,7 +94,7 @@ bool next_entry_line(const Search& rs, std::string& line) {
   do {
     if (!db_next(rs, line)) return false;
   } while (line[0] == '!');
-  upcase(line);
+  to_upper_case(line);
   readline(line, rs.db.text.current);
   return true;
 }
@@ -389,9 +389,9 @@ int exceptdb(const Search& rs, int i, Text<40>& group) {
   db_backspace(rs);
   std::string raw;
   db_next(rs, raw);
-  upcase(raw);
+  to_upper_case(raw);
   const std::size_t g = raw.find("GROUP");
-  const int last = lenstr(raw);
+  const int last = last_nonblank_column(raw);
   if (g != std::string::npos && static_cast<int>(g) + 6 < last)
     group = std::string_view(raw).substr(g + 6, static_cast<std::size_t>(last) - (g + 6));
   else
@@ -421,7 +421,7 @@ Mpoles1 search(const Search& rs, int i, const DatabankQuery& q) {
     if (rs.verbose()) log_line(rs, " Reading atom = " + raw);
     int istart = 0, iend = 0;
     if (!find_word(raw, 4, istart, iend)) fail("ReadChar", "Unexpected STOP in ReadChar...");
-    const int last = lenstr(raw);
+    const int last = last_nonblank_column(raw);
     m1.comment = std::string_view(raw).substr(static_cast<std::size_t>(istart - 1),
                                               static_cast<std::size_t>(last - istart + 1));
     const std::size_t entry = db_position(rs);

@@ -40,7 +40,7 @@ FragmentInput read_fragment_lines(RecordFile& control) {
   control.rewind();
   std::string line;
   while (!readinputline(control, line)) {
-    upcase(line);
+    to_upper_case(line);
     if (starts_with(line, "NFRAG")) {
       int n = 0;
       layout::FreeReader r(std::string_view(line).substr(5));
@@ -87,13 +87,13 @@ std::vector<char> fragment_members(int natom, RecordFile& control, int f) {
   control.rewind();
   std::string line;
   while (!readinputline(control, line)) {
-    upcase(line);
+    to_upper_case(line);
     if (!starts_with(line, "FRAG")) continue;
     line.replace(0, 4, "    ");
     // The backslash of a continued line is not a number.
     for (char& c : line)
       if (c == '\\') c = ' ';
-    const int n = dnumline(line);
+    const int n = count_words(line);
     std::vector<int> v(static_cast<std::size_t>(n), 0);
     if (!layout::read_ints(line, v)) fail("rescalePv", "Error reading fragments from vorn.inp");
     if (n < 2 || v[0] != f) continue;
@@ -129,7 +129,7 @@ float ask_charge(std::istream* answers, Log& log, int f) {
       return 0.0f;
     }
     if (!answer.empty() && answer.back() == '\r') answer.pop_back();
-    if (lenstr(answer) == 0) return 0.0f;
+    if (last_nonblank_column(answer) == 0) return 0.0f;
     float q = 0.0f;
     layout::FreeReader r(answer);
     if (r.real(q) && std::isfinite(q)) return q;

@@ -12,7 +12,7 @@ bool readinputline(RecordFile& f, std::string& line, int n) {
   std::string rec;
   for (;;) {
     if (!f.next(rec, kLineLength)) return true;
-    if (rec[0] == '!' || lenstr(rec) == 0) continue;
+    if (rec[0] == '!' || last_nonblank_column(rec) == 0) continue;
     const int L = ils(rec);
     if (rec[static_cast<std::size_t>(L - 1)] != '\\') {
       // The last record of a continued line must fit as well: cutting it

@@ -6,30 +6,30 @@
 
 namespace vorn {
 
-void upcase(std::string& s) {
+void to_upper_case(std::string& s) {
   for (char& c : s)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
 }
 
-void locase(std::string& s) {
+void to_lower_case(std::string& s) {
   for (char& c : s)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
 }
 
 std::string upcased(std::string_view s) {
   std::string r(s);
-  upcase(r);
+  to_upper_case(r);
   return r;
 }
 
-int lenstr(std::string_view s) {
+int last_nonblank_column(std::string_view s) {
   int n = static_cast<int>(s.size());
   while (n > 0 && s[static_cast<std::size_t>(n - 1)] == ' ') --n;
   return n;
 }
 
 int ils(std::string_view s) {
-  const int n = lenstr(s);
+  const int n = last_nonblank_column(s);
   return n == 0 ? static_cast<int>(s.size()) : n;
 }
 
@@ -40,10 +40,10 @@ int ifs(std::string_view s) {
 }
 
 std::string_view rtrim(std::string_view s) {
-  return s.substr(0, static_cast<std::size_t>(lenstr(s)));
+  return s.substr(0, static_cast<std::size_t>(last_nonblank_column(s)));
 }
 
-void rmblanks(std::string& s) {
+void remove_blanks(std::string& s) {
   if (s.size() > 256) fail("RmBlanks", "len(op).gt.len(line)");
   const std::size_t n = s.size();
   std::string r;
@@ -80,14 +80,14 @@ std::string erum(std::string_view label) {
   return left_justified10(l);
 }
 
-std::string ernum(std::string_view label) {
+std::string label_before_bracket(std::string_view label) {
   std::string l = padded(label, 10);
   const std::size_t p = l.find('(');
   if (p != std::string::npos) l = l.substr(0, p);
   return left_justified10(l);
 }
 
-std::string erbras(std::string_view label) {
+std::string label_without_brackets(std::string_view label) {
   std::string l = padded(label, 10);
   std::size_t p = l.find('(');
   if (p != std::string::npos) l.erase(p, 1);

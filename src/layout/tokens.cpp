@@ -19,7 +19,7 @@ bool LineExtract::starred(int k) const {
   return kwstar[static_cast<std::size_t>(k - 1)] == 1;
 }
 
-int dnumline(std::string_view line) {
+int count_words(std::string_view line) {
   const int n = static_cast<int>(line.size());
   if (n < 2) return 0;
   int count = 0;
@@ -63,7 +63,7 @@ std::string word(std::string_view line, int iw) {
 
 void readline(std::string& line, LineExtract& ex) {
   ex = LineExtract{};
-  const int count = dnumline(line);
+  const int count = count_words(line);
   struct Span { int a, b; };
   std::vector<Span> spans;
   for (int w = 1; w <= count; ++w) {

@@ -30,10 +30,10 @@ void readline(std::string& line, LineExtract& ex);
 
 // Number of words: columns i in 1..n-1 that are non-blank and followed by
 // a blank.
-int dnumline(std::string_view line);
+int count_words(std::string_view line);
 
 // First and last column (1-based) of word iw, by the same word ends as
-// dnumline.  Returns false when the word does not exist (the caller stops
+// count_words.  Returns false when the word does not exist (the caller stops
 // with "ReadChar" / "Unexpected STOP in ReadChar...").
 bool find_word(std::string_view line, int iw, int& istart, int& iend);
 

@@ -95,7 +95,7 @@ std::string read_expression(std::string_view expr, float coef[3], float& trans) 
   std::string e;
   for (char c : expr)
     if (c != ' ' && c != '\t') e += c;
-  upcase(e);
+  to_upper_case(e);
   coef[0] = coef[1] = coef[2] = 0.0f;
   trans = 0.0f;
   const std::string quoted = "'" + e + "'";

@@ -46,7 +46,7 @@ void make_labels_unique(Model& md, Log& log) {
     const std::string old(label.trimmed());
     const bool element_only = old.size() >= 2 && old.compare(old.size() - 2, 2, "()") == 0;
     if (!element_only && seen.insert(old).second) continue;
-    const std::string element(rtrim(ernum(old)));
+    const std::string element(rtrim(label_before_bracket(old)));
     int& n = next[element];
     std::string fresh;
     do fresh = element + "(" + std::to_string(++n) + ")";

@@ -15,7 +15,7 @@ namespace {
 // columns.  A name longer than five characters is written whole rather
 // than cut, so that the restraint still names its atom.
 std::string restraint_name(const Label& label) {
-  const std::string name = erbras(label).substr(0, label.trimmed().size());
+  const std::string name = label_without_brackets(label).substr(0, label.trimmed().size());
   const std::string_view bare = rtrim(name);
   if (bare.size() > 5) return std::string(bare);
   return layout::fmt_a(name, 5);

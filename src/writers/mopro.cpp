@@ -138,7 +138,7 @@ void write_site_symmetry_line(const Model& model, int atom, const Frame& f, Log&
   if (model.resi.hasres != 0)
     layout::write(con, "(a,1x,a6,1x,a)", "SYMPLM ", code, model.resi.resname[atom]);
   else
-    layout::write(con, "(a,1x,a,1x,a,1x,a)", "SYMPLM ", code, erbras(a.label.view()), "1");
+    layout::write(con, "(a,1x,a,1x,a,1x,a)", "SYMPLM ", code, label_without_brackets(a.label.view()), "1");
 }
 
 }  // namespace
@@ -175,9 +175,9 @@ namespace {
 // its ATOM line (90 columns).
 Text<90> axes_line(const Atom& a, const AtomSetup& s) {
   const Frame& f = s.frame;
-  const std::string ax1 = erbras(erum(f.label[0].view()));
-  const std::string ax2 = erbras(erum(f.label[1].view()));
-  const bool hydrogen = rtrim(ernum(a.label.view())) == "H";
+  const std::string ax1 = label_without_brackets(erum(f.label[0].view()));
+  const std::string ax2 = label_without_brackets(erum(f.label[1].view()));
+  const bool hydrogen = rtrim(label_before_bracket(a.label.view())) == "H";
   const std::string level = hydrogen ? " QUA " : " HEX ";
   const std::string kword = " K" + padded(std::to_string(s.kappa_set), 5);
   return layout::format("(a,a,3x,a,3x,a,3x,a,3x,a,3x,a)", std::string(1, f.letter[0]), std::string(1, f.letter[1]),
@@ -189,8 +189,8 @@ Text<90> axes_line(const Atom& a, const AtomSetup& s) {
 Text<90> constraint_line(const Model& model, int atom, int ref) {
   if (model.resi.hasres != 0)
     return layout::format("(a,1x,a,2x,a)", "! CONPVM ", model.resi.resname[atom], model.resi.resname[ref]);
-  return layout::format("(a,1x,a,2x,a,1x,a,1x,a)", "! CONPVM ", erbras(model.atoms[atom].label.view()), "1",
-                        erbras(model.atoms[ref].label.view()), "1");
+  return layout::format("(a,1x,a,2x,a,1x,a,1x,a)", "! CONPVM ", label_without_brackets(model.atoms[atom].label.view()), "1",
+                        label_without_brackets(model.atoms[ref].label.view()), "1");
 }
 
 }  // namespace
@@ -198,7 +198,7 @@ Text<90> constraint_line(const Model& model, int atom, int ref) {
 void write_mopro_atom(const Model& model, const Mpoles& mp, int i, const AtomSetup& s, Log& log,
                       std::ostream& os) {
   const Atom& a = model.atoms[i];
-  const std::string element = ernum(a.label);
+  const std::string element = label_before_bracket(a.label);
   const std::string number = grown_i(i, 3);
 
   const std::string occupancy = occupancy_field(a.occ);
@@ -206,7 +206,7 @@ void write_mopro_atom(const Model& model, const Mpoles& mp, int i, const AtomSet
     layout::write(os, "('ATOM ',a,1x,a,3f12.6,a,1x,' 1 ',a)", number, model.resi.restext[i], a.xf, a.yf, a.zf,
                   occupancy, element);
   } else {
-    layout::write(os, "('ATOM ',a,1x,a,'MOL   1',3f12.6,a,1x,' 1 ',a)", number, erbras(a.label), a.xf, a.yf,
+    layout::write(os, "('ATOM ',a,1x,a,'MOL   1',3f12.6,a,1x,' 1 ',a)", number, label_without_brackets(a.label), a.xf, a.yf,
                   a.zf, occupancy, element);
   }
   layout::line(os, axes_line(a, s).view());

@@ -24,11 +24,11 @@ void tokenise_lines(std::string_view text) {
   fuzz::guarded([&] {
     while (!readinputline(f, line, kLineLength)) {
       if (line.size() != static_cast<std::size_t>(kLineLength)) fuzz::fail("readinputline changed the width");
-      const int words = dnumline(line);
+      const int words = count_words(line);
       for (int w = 1; w <= words + 1; ++w) {
         int a = 0, b = 0;
         const bool found = find_word(line, w, a, b);
-        if (found != (w <= words)) fuzz::fail("find_word disagrees with dnumline");
+        if (found != (w <= words)) fuzz::fail("find_word disagrees with count_words");
         if (found && (a < 1 || b < a || b > kLineLength)) fuzz::fail("find_word gave columns outside the line");
       }
       std::string toks = line;
@@ -42,7 +42,7 @@ void tokenise_lines(std::string_view text) {
       while (rd.remaining() > 0 && rd.real(v)) {
       }
       const std::string label = padded(line.substr(0, 10), 10);
-      for (const std::string& e : {erum(label), ernum(label), erbras(label)})
+      for (const std::string& e : {erum(label), label_before_bracket(label), label_without_brackets(label)})
         if (e.size() != 10) fuzz::fail("a label editor changed the width");
     }
   });

@@ -12,26 +12,26 @@ namespace {
 TEST(TextColumns, BlankTextsDifferBetweenIlsAndLenstr) {
   const std::string blank(10, ' ');
   EXPECT_EQ(ils(blank), 10);
-  EXPECT_EQ(lenstr(blank), 0);
+  EXPECT_EQ(last_nonblank_column(blank), 0);
   EXPECT_EQ(ifs(blank), 0);
   EXPECT_EQ(ils("  ab c   "), 6);
-  EXPECT_EQ(lenstr("  ab c   "), 6);
+  EXPECT_EQ(last_nonblank_column("  ab c   "), 6);
   EXPECT_EQ(ifs("  ab c   "), 3);
 }
 
 TEST(TextCase, OnlyAsciiLettersChange) {
   std::string s = "aZ*9_\xe9q";
-  upcase(s);
+  to_upper_case(s);
   EXPECT_EQ(s, "AZ*9_\xe9Q");
-  locase(s);
+  to_lower_case(s);
   EXPECT_EQ(s, "az*9_\xe9q");
 }
 
 TEST(LabelEditors, RemoveTheirCharactersAndLeftJustify) {
-  EXPECT_EQ(ernum("H(1)"), "H         ");
-  EXPECT_EQ(ernum("  C12"), "C12       ");
-  EXPECT_EQ(erbras("O(1A)"), "O1A       ");
-  EXPECT_EQ(erbras("C)1(2"), "C12       ");
+  EXPECT_EQ(label_before_bracket("H(1)"), "H         ");
+  EXPECT_EQ(label_before_bracket("  C12"), "C12       ");
+  EXPECT_EQ(label_without_brackets("O(1A)"), "O1A       ");
+  EXPECT_EQ(label_without_brackets("C)1(2"), "C12       ");
   EXPECT_EQ(erum("DUM12"), "D12       ");
   EXPECT_EQ(erum(" N1"), "N1        ");
   // Only the first occurrence goes.
@@ -42,14 +42,14 @@ TEST(LabelEditors, RemoveTheirCharactersAndLeftJustify) {
 
 TEST(BlankRemover, PacksLeftAndKeepsTheLength) {
   std::string s = " a b  c ";
-  rmblanks(s);
+  remove_blanks(s);
   EXPECT_EQ(s, "abc     ");
   test::MemoryRun run;
   std::string fits(256, 'x');
-  rmblanks(fits);
+  remove_blanks(fits);
   EXPECT_EQ(fits, std::string(256, 'x'));
   std::string longer(257, ' ');
-  EXPECT_THROW(run.as_driver([&] { rmblanks(longer); }), RunError);
+  EXPECT_THROW(run.as_driver([&] { remove_blanks(longer); }), RunError);
   EXPECT_NE(run.term.str().find(" ERROR *** RmBlanks *** len(op).gt.len(line)"), std::string::npos);
 }
 

@@ -88,13 +88,13 @@ TEST(Tokeniser, AWordEndingInTheLastColumnIsNotSeen) {
   std::string line = buffer("", 20);
   line.replace(15, 5, "LASTW");   // columns 16..20
   line.replace(0, 4, "ONE ");
-  EXPECT_EQ(dnumline(line), 1);
+  EXPECT_EQ(count_words(line), 1);
   LineExtract ex;
   readline(line, ex);
   EXPECT_EQ(ex.nkw, 1);
   EXPECT_EQ(line.substr(15), "LASTW");   // not blanked, not a keyword
-  EXPECT_EQ(dnumline("A"), 0);
-  EXPECT_EQ(dnumline(" a b  c  "), 3);
+  EXPECT_EQ(count_words("A"), 0);
+  EXPECT_EQ(count_words(" a b  c  "), 3);
 }
 
 TEST(Tokeniser, ContinuationBackslashIsAKeywordOfItsOwn) {

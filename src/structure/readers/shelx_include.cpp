@@ -15,7 +15,7 @@ namespace {
 std::string instruction_of(const std::string& record) {
   std::string head = record.substr(0, std::min<std::size_t>(4, record.size()));
   head.resize(4, ' ');
-  upcase(head);
+  to_upper_case(head);
   return head;
 }
 

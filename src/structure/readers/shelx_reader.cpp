@@ -57,7 +57,7 @@ void strip_comment(std::string& line) {
 }
 
 bool ends_with_equals(const std::string& line) {
-  const int n = lenstr(line);
+  const int n = last_nonblank_column(line);
   return n > 0 && line[static_cast<std::size_t>(n - 1)] == '=';
 }
 
@@ -109,7 +109,7 @@ void rdshline(RecordFile& f, std::string& line, bool& end, bool& cont, ShelxResi
   while (f.next(raw, kLineLength)) {
     untab(raw);
     if (rtrim(raw).empty() || raw[0] == '!') continue;
-    upcase(raw);
+    to_upper_case(raw);
     const std::string head = raw.substr(0, 4);
     if (head == "END " || head == "HKLF") {
       end = true;
@@ -134,7 +134,7 @@ void rdshline(RecordFile& f, std::string& line, bool& end, bool& cont, ShelxResi
     if (raw[0] == ' ') continue;
     strip_comment(raw);
     if (ends_with_equals(raw)) {
-      raw[static_cast<std::size_t>(lenstr(raw) - 1)] = ' ';
+      raw[static_cast<std::size_t>(last_nonblank_column(raw) - 1)] = ' ';
       cont = true;
     }
     line = raw;
@@ -152,7 +152,7 @@ void shelx_label(ShelxLabels naming, std::string& text, Label& label, int iz, in
   if (naming != ShelxLabels::as_named) {
     const int number = naming == ShelxLabels::numbered_by_type ? serial : natom;
     l = layout::format("(a2,'(',i6,')')", sym, number);
-    rmblanks(l);
+    remove_blanks(l);
     l = std::string(rtrim(l));
   } else {
     const std::size_t n = std::min<std::size_t>(sym.size() > 1 && sym[1] != ' ' ? 2 : 1, name.size());
@@ -444,7 +444,7 @@ Model read_shelx(const std::string& file, ShelxLabels naming, Log& out) {
   std::string line;
   while (f.next(line, kLineLength)) {
     untab(line);
-    upcase(line);
+    to_upper_case(line);
     const std::string key = line.substr(0, 4);
     if (key == "TITL" && md.amodel.blank()) md.amodel = structure_name(line.substr(std::min<std::size_t>(4, line.size())));
     if (key != "CELL" && key != "LATT" && key != "SYMM" && key != "SFAC" && key != "FVAR" && key != "WGHT" &&
@@ -455,11 +455,11 @@ Model read_shelx(const std::string& file, ShelxLabels naming, Log& out) {
     // An instruction continued with "=" (long SFAC or FVAR lists) is read
     // as one line.
     while (ends_with_equals(line)) {
-      line[static_cast<std::size_t>(lenstr(line) - 1)] = ' ';
+      line[static_cast<std::size_t>(last_nonblank_column(line) - 1)] = ' ';
       std::string next;
       if (!f.next(next, kLineLength)) break;
       untab(next);
-      upcase(next);
+      to_upper_case(next);
       strip_comment(next);
       line = std::string(rtrim(line)) + " " + next;
     }
@@ -490,7 +490,7 @@ Model read_shelx(const std::string& file, ShelxLabels naming, Log& out) {
       std::string next;
       if (f.next(next, kLineLength)) {
         untab(next);
-        upcase(next);
+        to_upper_case(next);
         strip_comment(next);
         text += padded(next, 100);
       }

@@ -170,7 +170,7 @@ void readxdline(RecordFile& f, std::string& line) {
     if (!f.next(line, kLineLength)) fail(kWhere, kParError);
     if (line[0] != '!') break;
   }
-  upcase(line);
+  to_upper_case(line);
 }
 
 bool read_xd_values(RecordFile& f, std::span<float> out) {
