@@ -30,7 +30,7 @@ bool read_disp_card(std::string_view line, DispersionCard& card) {
   if (!find_word(line, 2, first, last)) return false;
   std::string_view symbol = line.substr(static_cast<std::size_t>(first - 1), static_cast<std::size_t>(last - first + 1));
   if (symbol.front() == '$') symbol.remove_prefix(1);
-  card.z = iatnum(symbol);
+  card.z = atomic_number_of(symbol);
   if (card.z < 1) return false;
   layout::FreeReader values(line.substr(static_cast<std::size_t>(last)));
   return values.real(card.fp) && values.real(card.fpp) && std::isfinite(card.fp) && std::isfinite(card.fpp);

@@ -65,7 +65,7 @@ std::string_view atsym(int z) {
   return kSymbols[static_cast<std::size_t>(z - 1)];
 }
 
-int iatnum(std::string_view symbol) {
+int atomic_number_of(std::string_view symbol) {
   char c1 = symbol.size() > 0 ? static_cast<char>(std::toupper(static_cast<unsigned char>(symbol[0]))) : ' ';
   char c2 = symbol.size() > 1 ? static_cast<char>(std::toupper(static_cast<unsigned char>(symbol[1]))) : ' ';
   int z = 0;

@@ -13,7 +13,7 @@ inline constexpr int kCovradTable = 54;   // radii the control file can change
 std::string_view atsym(int z);
 
 // Atomic number of a symbol or label: only its first two characters count.
-int iatnum(std::string_view symbol);
+int atomic_number_of(std::string_view symbol);
 
 // Start values of the covalent radii (Angstrom) for elements 1..54, indexed
 // 1-based: element z at [z-1].

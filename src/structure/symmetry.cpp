@@ -159,7 +159,7 @@ std::vector<std::string> split(std::string_view text, char sep, int maxcount) {
   return pieces;
 }
 
-bool srchl(RecordFile& f, std::string_view key, bool rewind, std::string& line) {
+bool find_record_with_key(RecordFile& f, std::string_view key, bool rewind, std::string& line) {
   if (rewind) f.rewind();
   std::string raw;
   while (f.next(raw, kLineLength)) {
@@ -236,7 +236,7 @@ Symmetry read_symmetry_cards(RecordFile& f, std::ostream& log, const UnitCell* c
   if (places) places->assign(1, "");
   f.rewind();
   std::string line;
-  while (srchl(f, "SYM", false, line)) {
+  while (find_record_with_key(f, "SYM", false, line)) {
     // A card that is not a proper operator would leave the structure in
     // the wrong space group: the run stops at it.
     std::string why;

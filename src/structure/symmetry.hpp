@@ -38,7 +38,7 @@ bool symop(std::string_view expr, float coef[3], float& trans);
 std::vector<std::string> split(std::string_view text, char sep, int maxcount);
 // Reads on (from the start when `rewind`) to the next record whose first
 // characters equal the key in upper case; false at the end of the file.
-bool srchl(RecordFile& f, std::string_view key, bool rewind, std::string& line);
+bool find_record_with_key(RecordFile& f, std::string_view key, bool rewind, std::string& line);
 // Multiplies the operator list by the centring vectors of the lattice
 // letter ("NonP" when the list overflows).
 void add_lattice_centring(Symmetry& sy, Log& log, char letter);

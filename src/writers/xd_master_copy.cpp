@@ -135,7 +135,7 @@ std::string filled_row(const std::string& row, float wavelength) {
       !layout::read_fixed_word(row.substr(static_cast<std::size_t>(f2 - 1), static_cast<std::size_t>(l2 - f2 + 1)), fpp) ||
       fp != 0.0 || fpp != 0.0)
     return row;
-  const AnomalousTerms t = anomalous_terms(iatnum(word(row, 1)), wavelength, {});
+  const AnomalousTerms t = anomalous_terms(atomic_number_of(word(row, 1)), wavelength, {});
   if (t.fp == 0.0f && t.fpp == 0.0f) return row;
   return row.substr(0, static_cast<std::size_t>(l0)) + layout::fmt_f(t.fp, 8, 4) + layout::fmt_f(t.fpp, 8, 4) +
          row.substr(static_cast<std::size_t>(l2));

@@ -500,21 +500,21 @@ TEST(RdShLine, SkipsInstructionsAndJoinsContinuations) {
   ShelxResidue r;
   int part = 0;
   // A "=" at the end of a REM line continues nothing.
-  rdshline(f, line, end, cont, r, part);
+  read_shelx_atom_line(f, line, end, cont, r, part);
   EXPECT_EQ(std::string(line.substr(0, 9)), "C0 1 0.5 ");
   EXPECT_FALSE(cont);
-  rdshline(f, line, end, cont, r, part);
+  read_shelx_atom_line(f, line, end, cont, r, part);
   EXPECT_FALSE(end);
   EXPECT_EQ(part, 0);
   EXPECT_TRUE(cont);
   EXPECT_EQ(std::string(line.substr(0, 12)), "C1 1 0.1    ");
-  rdshline(f, line, end, cont, r, part);
+  read_shelx_atom_line(f, line, end, cont, r, part);
   EXPECT_FALSE(cont);
   EXPECT_EQ(std::string(line.substr(0, 8)), "N1 2 0.5");
   EXPECT_EQ(part, -2);
   EXPECT_EQ(r.number, 3);
   EXPECT_EQ(r.rclass, "TOL");
-  rdshline(f, line, end, cont, r, part);
+  read_shelx_atom_line(f, line, end, cont, r, part);
   EXPECT_TRUE(end);
   EXPECT_TRUE(is_shelx_instruction("XNPD 0.001"));
   EXPECT_TRUE(is_shelx_instruction("REM"));

@@ -61,7 +61,7 @@ void set_cartesian_atom(Atom& a, std::string_view label, float x, float y, float
   a.yc = y;
   a.zc = z;
   a.occ = 1.0f;
-  a.iz = iatnum(a.label.view());
+  a.iz = atomic_number_of(a.label.view());
   a.lmx = default_lmx(a.iz);
 }
 

@@ -102,7 +102,7 @@ int read_part(const std::string& line) {
   return n;
 }
 
-void rdshline(RecordFile& f, std::string& line, bool& end, bool& cont, ShelxResidue& resi, int& part) {
+void read_shelx_atom_line(RecordFile& f, std::string& line, bool& end, bool& cont, ShelxResidue& resi, int& part) {
   end = false;
   cont = false;
   std::string raw;
@@ -321,7 +321,7 @@ void read_instruction(const std::string& key, const std::string& line, LatticeCa
     readline(toks, lx);
     for (int k = 2; k <= lx.nkw; ++k) {
       const std::string sym(lx.keyword(k).trimmed());
-      const int z = iatnum(sym);
+      const int z = atomic_number_of(sym);
       if (z < 1) fail("ReadShelx", "Unknown element " + sym + " on the SFAC instruction");
       if (z > kMaxElementSymbol)
         fail("ReadShelx",
@@ -481,7 +481,7 @@ Model read_shelx(const std::string& file, ShelxLabels naming, Log& out) {
   int part = 0;
   for (;;) {
     bool end = false, cont = false;
-    rdshline(f, line, end, cont, resi, part);
+    read_shelx_atom_line(f, line, end, cont, resi, part);
     if (end) break;
     const std::string place = f.where();
     std::string text = padded(line, 100);

@@ -30,7 +30,7 @@ bool is_shelx_instruction(std::string_view line);
 // the atom pass.  Sets `end` at END, HKLF or the end of the file; sets
 // `cont` when the line ended in "=" (which is blanked).  RESI instructions
 // met on the way update `resi`, PART instructions `part`.
-void rdshline(RecordFile& f, std::string& line, bool& end, bool& cont, ShelxResidue& resi, int& part);
+void read_shelx_atom_line(RecordFile& f, std::string& line, bool& end, bool& cont, ShelxResidue& resi, int& part);
 
 // Builds the label of an atom from its SHELX name (the first word of the
 // text) and blanks the name in the text; a renamed atom is numbered by its

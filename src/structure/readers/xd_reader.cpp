@@ -303,7 +303,7 @@ int read_parameter_atom(RecordFile& par, const std::string& parname, int number,
   check_atom_numbers(a, atom_line, par.where(), parname);
   if (a.tp == 3) read_values(par, 10, "third-order displacement parameters of atom " + name);
   if (a.tp == 4) read_values(par, 25, "third- and fourth-order displacement parameters of atom " + name);
-  a.iz = iatnum(a.label.view());
+  a.iz = atomic_number_of(a.label.view());
   a.lmx = default_lmx(a.iz);
   to_both(out, layout::format("(i4,3x,a,2x,i3,3x,i8,5x,i8)", number, a.label, a.iz, a.tp, a.tbl));
   const std::vector<float> pops = read_values(par, npop, "population values of atom " + name);
