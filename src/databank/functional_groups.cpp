@@ -689,14 +689,14 @@ void Detector::sulfur() {
 
 }  // namespace
 
-std::string detexcept(const Model& model, const Switches& sw, const Neighbors& nb, const Rings& rings,
+std::string detect_functional_group(const Model& model, const Switches& sw, const Neighbors& nb, const Rings& rings,
                       Exceptions& except, Log& log, int i) {
   Detector d(model, sw, nb, rings, except, log, i);
   d.run();
   return d.group_listing();
 }
 
-int checkat(std::vector<int>& list, int j) {
+int append_if_absent(std::vector<int>& list, int j) {
   if (std::find(list.begin(), list.end(), j) != list.end()) return 1;
   list.push_back(j);
   return 0;
@@ -708,7 +708,7 @@ std::string group_listing(const Model& model, const Neighbors& nb, int i) {
   // cut there rather than overrun.
   auto add = [&](int j) {
     if (static_cast<int>(list.size()) < kMaxGroupList) {
-      checkat(list, j);
+      append_if_absent(list, j);
     }
   };
   for (int a : nb.of[i].atom) {

@@ -21,7 +21,7 @@ void log_group(Log& log, std::string_view lx, std::string_view lh, std::string_v
 
 }  // namespace
 
-float extendbond(const Vec3& x, Vec3& h, float d) {
+float set_bond_length(const Vec3& x, Vec3& h, float d) {
   const float old = dist(x, h);
   // A hydrogen on top of its parent has no bond direction to move along.
   if (old <= 0.0f) return old;
@@ -30,7 +30,7 @@ float extendbond(const Vec3& x, Vec3& h, float d) {
   return old;
 }
 
-std::optional<ExtendedBond> extendh(Model& model, AtomIndex& index, const Switches& sw, const Neighbors& nb,
+std::optional<ExtendedBond> extend_xh_bond(Model& model, AtomIndex& index, const Switches& sw, const Neighbors& nb,
                                     const Rings& rings, const Forh& parents, Log& log, int x, int h) {
   const std::string lx(model.atoms[x].label.trimmed());
   const std::string lh(model.atoms[h].label.trimmed());
@@ -60,7 +60,7 @@ std::optional<ExtendedBond> extendh(Model& model, AtomIndex& index, const Switch
     d = g.length;
     Atom& ah = model.atoms[h];
     Vec3 ph = cart(model, h);
-    const float old = extendbond(cart(model, x), ph, d);
+    const float old = set_bond_length(cart(model, x), ph, d);
     ah.xc = ph[0];
     ah.yc = ph[1];
     ah.zc = ph[2];

@@ -19,9 +19,9 @@ namespace vorn {
 // the neighbour table, the rings and the parent descriptors of h; h is
 // moved in the model, and in the cell lists so that later neighbour
 // searches meet it where it is now.
-std::optional<ExtendedBond> extendh(Model& model, AtomIndex& index, const Switches& sw, const Neighbors& nb,
+std::optional<ExtendedBond> extend_xh_bond(Model& model, AtomIndex& index, const Switches& sw, const Neighbors& nb,
                                     const Rings& rings, const Forh& parents, Log& log, int x, int h);
 // Moves h along x->h so that the distance becomes d; returns the old one.
-float extendbond(const Vec3& x, Vec3& h, float d);
+float set_bond_length(const Vec3& x, Vec3& h, float d);
 
 }  // namespace vorn

@@ -30,7 +30,7 @@ struct XhGroup {
 // the others.
 float hydrogen_u_ratio(int parent_z, int parent_neighbours, int hydrogens);
 
-// The two topology questions the classification asks.  extendh answers
+// The two topology questions the classification asks.  extend_xh_bond answers
 // them with the ring query and the group planarity test; a test can answer
 // them by hand.
 struct XhTopology {

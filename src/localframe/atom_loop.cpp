@@ -57,7 +57,7 @@ std::vector<AtomSetup> set_up_atoms(const AtomLoop& loop) {
     to_log(log, " " + rule);
     layout::write(log.log(), "(/' Working with atom ',i7,' : [',a,']',5x,'occ =',f11.4)", i, a.label, a.occ);
     try {
-      setup.push_back(defloc(loop, i, setup));
+      setup.push_back(set_up_atom(loop, i, setup));
     } catch (const RunError& e) {
       // A frame that cannot be built names the atom it was built for.
       if (e.routine != "DefLoc") throw;

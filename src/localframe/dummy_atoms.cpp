@@ -31,16 +31,16 @@ Vec3 dummy_cart(const Dummies& dummies, const Model& model, const Switches& sw, 
   return stored_to_cart(model, sw, dummies.pos[d]);
 }
 
-void dummylab(Dummies& dummies, int n) {
+void name_dummy(Dummies& dummies, int n) {
   if (n > kMaxDummyNames) fail("DummyLab", "DUMMY label exceeds format...");
   dummies.label[n] = "DUM" + std::to_string(n);
 }
 
-int newdummy(Dummies& dummies, const Vec3& p) {
+int append_dummy(Dummies& dummies, const Vec3& p) {
   const int n = dummies.count + 1;
   // The name limit (999) comes well before the slot limit, so the stop of
-  // dummylab guards the table.
-  dummylab(dummies, n);
+  // name_dummy guards the table.
+  name_dummy(dummies, n);
   dummies.count = n;
   dummies.pos[n] = p;
   return n;
@@ -52,7 +52,7 @@ DummyPoint add_dummy_stored(Dummies& dummies, const Model& model, const Switches
     const Vec3 have = dummy_cart(dummies, model, sw, d);
     if (dist(have, want) < kReuseDistance) return {d, Cartesian{have}};
   }
-  return {newdummy(dummies, stored), Cartesian{want}};
+  return {append_dummy(dummies, stored), Cartesian{want}};
 }
 
 DummyPoint add_dummy(Dummies& dummies, const Model& model, const Switches& sw, const Cartesian& p) {
@@ -64,7 +64,7 @@ Vec3 midpoint(const Vec3& a, const Vec3& b) {
   return {(a[0] + b[0]) / 2.0f, (a[1] + b[1]) / 2.0f, (a[2] + b[2]) / 2.0f};
 }
 
-float calcang(const Vec3& a, const Vec3& b, const Vec3& c) {
+float angle_degrees(const Vec3& a, const Vec3& b, const Vec3& c) {
   const Vec3 u{a[0] - b[0], a[1] - b[1], a[2] - b[2]};
   const Vec3 v{c[0] - b[0], c[1] - b[1], c[2] - b[2]};
   const float lu = rlength(u), lv = rlength(v);
@@ -76,7 +76,7 @@ float calcang(const Vec3& a, const Vec3& b, const Vec3& c) {
   return std::acos(cosang) * 57.29577791868205f;
 }
 
-void prtang(std::ostream& os, std::string_view a, std::string_view b, std::string_view c, float angle) {
+void write_angle(std::ostream& os, std::string_view a, std::string_view b, std::string_view c, float angle) {
   layout::write(os, "(/' Angle   ',a,' - ',a,' - ',a,' = ',f8.2,' deg.')", a, b, c, angle);
 }
 
@@ -95,7 +95,7 @@ void getdummy(const Vec3& origin, const Vec3& ex, const Vec3& ey, const Vec3& ez
   pz = end(ez);
 }
 
-std::string getdummylabel(int n) {
+std::string dummy_number_text(int n) {
   std::string s = layout::fmt_i(n, 6);
   s.erase(std::remove(s.begin(), s.end(), ' '), s.end());
   return s;

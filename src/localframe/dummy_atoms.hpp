@@ -26,9 +26,9 @@ DummyPoint add_dummy(Dummies& dummies, const Model& model, const Switches& sw, c
 DummyPoint add_dummy_stored(Dummies& dummies, const Model& model, const Switches& sw, const Vec3& stored);
 // Appends a dummy without the reuse test (symmetry-generated axis atoms);
 // p is in the stored frame.  Returns its number.
-int newdummy(Dummies& dummies, const Vec3& p);
+int append_dummy(Dummies& dummies, const Vec3& p);
 // Writes the label of dummy n ("DUM" + number); stops above 999.
-void dummylab(Dummies& dummies, int n);
+void name_dummy(Dummies& dummies, int n);
 // Atom i's position in the frame dummies are stored in: fractional when
 // the input had a cell, Cartesian otherwise.
 Vec3 stored_position(const Model& model, const Switches& sw, int i);
@@ -36,13 +36,13 @@ Vec3 stored_position(const Model& model, const Switches& sw, int i);
 Vec3 dummy_cart(const Dummies& dummies, const Model& model, const Switches& sw, int d);
 Vec3 midpoint(const Vec3& a, const Vec3& b);
 // Angle a-b-c at b in degrees.
-float calcang(const Vec3& a, const Vec3& b, const Vec3& c);
-void prtang(std::ostream& os, std::string_view a, std::string_view b, std::string_view c, float angle);
+float angle_degrees(const Vec3& a, const Vec3& b, const Vec3& c);
+void write_angle(std::ostream& os, std::string_view a, std::string_view b, std::string_view c, float angle);
 Vec3 vmult(const Vec3& u, const Vec3& v);
 // Draws the atom's local axes into vorn.spf.
 void loc2plat(const Atom& a, int atom, const Vec3& p1, const Vec3& p2, char first, char second, std::ostream& os);
 // origin + 0.2 e/|e| for e = ex, ey, ez.
 void getdummy(const Vec3& origin, const Vec3& ex, const Vec3& ey, const Vec3& ez, Vec3& px, Vec3& py, Vec3& pz);
-std::string getdummylabel(int n);
+std::string dummy_number_text(int n);
 
 }  // namespace vorn

@@ -44,7 +44,7 @@ std::string first_difference(const Model& model, const Neighbors& all, const Rin
 
 }  // namespace
 
-bool sameatoms(const Model& model, const Neighbors& nb, const Rings& rings, const Exceptions& except, Log& log,
+bool chemically_equivalent(const Model& model, const Neighbors& nb, const Rings& rings, const Exceptions& except, Log& log,
                int a, int b, const EquivalenceTests& tests) {
   const bool report = log.shows(3);
   if (report)

@@ -42,7 +42,7 @@ struct KappaSets {
   std::unordered_map<std::string, int> first_of_entry;
 };
 
-// The local frame of one atom as chosen by defloc.
+// The local frame of one atom as chosen by set_up_atom.
 struct Frame {
   // Axis points 1 and 2: label (atom label or dummy label), letter X/Y/Z,
   // Cartesian position, and the point's number: the atom number, or

@@ -58,7 +58,7 @@ std::string hydrogen_key(const AtomLoop& loop, int j) {
 }
 
 // What any other atom must share with an earlier one (the tests of
-// sameatoms with site symmetry, functional groups and ring size compared):
+// chemically_equivalent with site symmetry, functional groups and ring size compared):
 // element, neighbour count, neighbour types and their counts, ring size,
 // the kinds of the neighbours (element, hydrogens, bonds), site symmetry
 // and functional group.
@@ -119,7 +119,7 @@ int choose_kappa_set(const AtomLoop& loop, int atom, const Frame& f) {
     return 0;
   }
   to_log(loop.log, layout::format("(/a)", " Calling DetExcept..."));
-  if (std::string g = detexcept(loop.model, loop.sw, loop.nb, loop.rings, loop.tables.groups, loop.log, atom);
+  if (std::string g = detect_functional_group(loop.model, loop.sw, loop.nb, loop.rings, loop.tables.groups, loop.log, atom);
       !g.empty())
     loop.tables.group_listing = std::move(g);
   loop.tables.groups.exgroup[atom] = upcased(loop.tables.groups.exgroup[atom].view());
@@ -153,7 +153,7 @@ int choose_kappa_set(const AtomLoop& loop, int atom, const Frame& f) {
                 loop.tables.hydrogen_parents.ring[j] == loop.tables.hydrogen_parents.ring[atom] && loop.tables.groups.exgroup[j] == loop.tables.groups.exgroup[atom] && b.part == a.part;
       } else {
         if (loop.sw.lchem[1] == 0) break;
-        match = sameatoms(loop.model, loop.nb, loop.rings, loop.tables.groups, loop.log, atom, j, {true, true, false, true});
+        match = chemically_equivalent(loop.model, loop.nb, loop.rings, loop.tables.groups, loop.log, atom, j, {true, true, false, true});
       }
       // A frame the user set joins only one set alike.
       match = match && user_frame_key(loop.model, j) == user_frame_key(loop.model, atom);

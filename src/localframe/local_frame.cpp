@@ -83,7 +83,7 @@ private:
   bool degenerate(const Vec3& p1, const Vec3& p2) const {
     const Vec3 o = at();
     if (dist(o, p1) < kTooClose || dist(o, p2) < kTooClose) return true;
-    const float ang = calcang(p1, o, p2);
+    const float ang = angle_degrees(p1, o, p2);
     return ang < kMinAngle || ang > kMaxAngle;
   }
 
@@ -312,7 +312,7 @@ void FrameBuilder::general() {
     for (int j = i + 1; j < n; ++j) {
       const int bi = nb[static_cast<std::size_t>(i)], bj = nb[static_cast<std::size_t>(j)];
       const EquivalenceTests tests{false, false, loop_.sw.simple != 0, false};
-      if (sameatoms(loop_.model, loop_.nb, loop_.rings, loop_.tables.groups, loop_.log, bi, bj, tests)) {
+      if (chemically_equivalent(loop_.model, loop_.nb, loop_.rings, loop_.tables.groups, loop_.log, bi, bj, tests)) {
         pairs.emplace_back(bi, bj);
         layout::write(log(), "(/a,2i6)", " Same atoms : ", bi, bj);
       }
@@ -495,7 +495,7 @@ void FrameBuilder::four_neighbours(int is, const std::vector<std::pair<int, int>
 void FrameBuilder::two_neighbours(int is) {
   const std::vector<int>& nb = nbr(a_).atom;
   const int b1 = nb[0], b2 = nb[1];
-  const float angle = calcang(cart(loop_.model, b1), at(), cart(loop_.model, b2));
+  const float angle = angle_degrees(cart(loop_.model, b1), at(), cart(loop_.model, b2));
   if (angle >= 170.0f) {
     layout::write(log(), "(/a)", " LINEAR conformation !");
     sitesym("cyl");
@@ -507,9 +507,9 @@ void FrameBuilder::two_neighbours(int is) {
       const std::vector<int> found = find_neighbours(loop_.indexed(), loop_.log, a_, r, listing_).atom;
       for (std::size_t k = 2; k < found.size(); ++k) {
         const int e = found[k];
-        const float ang = calcang(p1.pos, at(), cart(loop_.model, e));
+        const float ang = angle_degrees(p1.pos, at(), cart(loop_.model, e));
         if (ang <= 160.0f && !degenerate(p1.pos, cart(loop_.model, e))) {
-          prtang(log(), lab(zatom), lab(a_), lab(e), ang);
+          write_angle(log(), lab(zatom), lab(a_), lab(e), ang);
           set(1, 'X', atom_point(e));
           return;
         }
@@ -560,17 +560,17 @@ void FrameBuilder::hydrogen_end() {
     // is not in line with the X-H bond.
     const int ya = nearest_neighbor(loop_.indexed(), p, 10.0f, [&](int e) {
       if (iz(e) == 1 || loop_.model.cryst.srcatom[e] != 0 || !may_bond(loop_.model, a_, e)) return false;
-      return calcang(at(), cart(loop_.model, p), cart(loop_.model, e)) <= 170.0f && !degenerate(p1.pos, cart(loop_.model, e));
+      return angle_degrees(at(), cart(loop_.model, p), cart(loop_.model, e)) <= 170.0f && !degenerate(p1.pos, cart(loop_.model, e));
     });
     if (ya != 0) {
-      prtang(log(), lab(a_), lab(p), lab(ya), calcang(at(), cart(loop_.model, p), cart(loop_.model, ya)));
+      write_angle(log(), lab(a_), lab(p), lab(ya), angle_degrees(at(), cart(loop_.model, p), cart(loop_.model, ya)));
       set(1, 'Y', atom_point(ya));
     } else {
       origin_second(p1, 'Y', p, 10.0f);
     }
   }
   if (loop_.sw.lfh == 1) {
-    f_.extended_bond = extendh(loop_.model, loop_.index, loop_.sw, loop_.nb, loop_.rings, loop_.tables.hydrogen_parents, loop_.log, p, a_);
+    f_.extended_bond = extend_xh_bond(loop_.model, loop_.index, loop_.sw, loop_.nb, loop_.rings, loop_.tables.hydrogen_parents, loop_.log, p, a_);
     listing_ = SearchListing::silent;
   }
 }
@@ -584,7 +584,7 @@ void FrameBuilder::heavy_end() {
   for (int c : nbr(p).atom) {
     if (c == a_) continue;
     last = c;
-    const float th = calcang(at(), cart(loop_.model, p), cart(loop_.model, c));
+    const float th = angle_degrees(at(), cart(loop_.model, p), cart(loop_.model, c));
     if (th <= 10.0f) continue;
     if (th > 160.0f) {
       first = 'Z';
@@ -592,7 +592,7 @@ void FrameBuilder::heavy_end() {
       continue;
     }
     if (degenerate(p1.pos, cart(loop_.model, c))) continue;
-    prtang(log(), lab(a_), lab(p), lab(c), th);
+    write_angle(log(), lab(a_), lab(p), lab(c), th);
     set(0, first, p1);
     set(1, 'Y', atom_point(c));
     return;
@@ -602,9 +602,9 @@ void FrameBuilder::heavy_end() {
     const std::vector<int> found = find_neighbours(loop_.indexed(), loop_.log, p, r, listing_).atom;
     for (int e : found) {
       if (e == a_ || (last != 0 && e == last)) continue;
-      const float th = calcang(at(), cart(loop_.model, p), cart(loop_.model, e));
+      const float th = angle_degrees(at(), cart(loop_.model, p), cart(loop_.model, e));
       if (th > 10.0f && th <= 160.0f && !degenerate(p1.pos, cart(loop_.model, e))) {
-        prtang(log(), lab(a_), lab(p), lab(e), th);
+        write_angle(log(), lab(a_), lab(p), lab(e), th);
         set(1, 'Y', atom_point(e));
         return;
       }
@@ -694,7 +694,7 @@ std::optional<gemmi::Mat33> bank_frame_axes(const AtomLoop& loop, int atom, cons
   return axes;
 }
 
-AtomSetup defloc(const AtomLoop& loop, int atom, const std::vector<AtomSetup>& earlier) {
+AtomSetup set_up_atom(const AtomLoop& loop, int atom, const std::vector<AtomSetup>& earlier) {
   const int dummies_before = loop.tables.dummies.count;
   Frame f = assign_frame(loop, atom);
   std::optional<gemmi::Mat33> bank_axes;

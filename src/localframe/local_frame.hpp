@@ -15,9 +15,9 @@ namespace vorn {
 // The whole per-atom work: frame and site symmetry, then kappa set,
 // chemical constraint, output lines and databank transfer.  `earlier` holds
 // the results of atoms 1 .. atom - 1.
-AtomSetup defloc(const AtomLoop& loop, int atom, const std::vector<AtomSetup>& earlier);
+AtomSetup set_up_atom(const AtomLoop& loop, int atom, const std::vector<AtomSetup>& earlier);
 
-// The first half of defloc: the atom's local axes, its site-symmetry label
+// The first half of set_up_atom: the atom's local axes, its site-symmetry label
 // (sitesym of the atom), the ring flags, the planarity of its group and,
 // for a hydrogen, its parent descriptors.  Axis points that are symmetry
 // copies are replaced by dummies before it returns.

@@ -49,15 +49,15 @@ void warn_doubtful_bonds(const IndexedAtoms& tab, const Neighbors& all, Log& log
          i);
   }
   if (!direct_forms(tab.index)) index_atoms(tab);
-  float maxrad = 0;
-  for (int k = 1; k <= tab.ncomplete(); ++k) maxrad = std::max(maxrad, covalent_radius(tab.sw, tab.atom(k).iz));
+  float largest_covalent_radius = 0;
+  for (int k = 1; k <= tab.ncomplete(); ++k) largest_covalent_radius = std::max(largest_covalent_radius, covalent_radius(tab.sw, tab.atom(k).iz));
   // A contact and its symmetry copies are named once.
   auto source = [&](int k) { return k <= md.natom ? k : md.cryst.srcatom[k]; };
   std::set<std::tuple<int, int, long>> named;
   for (int i = 1; i <= md.natom; ++i) {
     const Atom& a = tab.atom(i);
     const float ra = covalent_radius(tab.sw, a.iz);
-    const float reach = std::max(kUnresolvedDisorder, kNearBondFactor * (ra + maxrad + tab.sw.tols.tol1));
+    const float reach = std::max(kUnresolvedDisorder, kNearBondFactor * (ra + largest_covalent_radius + tab.sw.tols.tol1));
     for (const int j : later_candidates(tab, i, reach)) {
       const Atom& b = tab.atom(j);
       const float bond = ra + covalent_radius(tab.sw, b.iz) + tab.sw.tols.tol1;

@@ -60,7 +60,7 @@ struct AtomIndex {
   bool built = false;
   int count = 0;                 // entries binned
   std::vector<Vec3> binned;      // where each entry was binned (entry k at k-1)
-  float maxrad = 0;              // largest covalent radius among the entries
+  float largest_covalent_radius = 0;              // largest covalent radius among the entries
   CellGrid grid;
   std::vector<int> scratch;      // candidate lists of the searches
   std::vector<int> near;

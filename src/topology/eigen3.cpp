@@ -142,7 +142,7 @@ bool tql2(int n, std::vector<float>& d, std::vector<float>& e, Work& z) {
         const int l2 = l1 + 1;
         float g = D(l);
         float p = (D(l1) - g) / (2.0f * E(l));
-        float r = pythag(p, 1.0f);
+        float r = hypotenuse(p, 1.0f);
         D(l) = E(l) / (p + sign_of(r, p));
         D(l1) = E(l) * (p + sign_of(r, p));
         const float dl1 = D(l1);
@@ -163,7 +163,7 @@ bool tql2(int n, std::vector<float>& d, std::vector<float>& e, Work& z) {
           s2 = s;
           g = c * E(i);
           h = c * p;
-          r = pythag(p, E(i));
+          r = hypotenuse(p, E(i));
           E(i + 1) = s * r;
           s = E(i) / r;
           c = p / r;
@@ -206,7 +206,7 @@ bool tql2(int n, std::vector<float>& d, std::vector<float>& e, Work& z) {
 
 }  // namespace
 
-float pythag(float a, float b) {
+float hypotenuse(float a, float b) {
   float p = std::max(std::fabs(a), std::fabs(b));
   if (p == 0.0f) return p;
   float r = std::min(std::fabs(a), std::fabs(b)) / p;

@@ -8,7 +8,7 @@ namespace vorn {
 
 using Sym3 = std::array<std::array<float, 3>, 3>;
 
-float pythag(float a, float b);
+float hypotenuse(float a, float b);
 // On return the eigenvalues are in ascending order in d, and column k of z
 // (z[i][k]) is the unit eigenvector of d[k].  Returns false when the QL
 // iteration does not converge.

@@ -114,7 +114,7 @@ bool add_copies_indexed(Model& md, const Switches& sw, int capacity) {
   ImageSearch images(md, sw);
   if (!images.prepare()) return false;
   const float tol = sw.tols.tol1;
-  const float maxrad = images.maxrad();
+  const float largest_covalent_radius = images.largest_covalent_radius();
   std::priority_queue<long long, std::vector<long long>, std::greater<>> queue;
   std::unordered_set<long long> seen;   // queued, or coinciding with an entry
   std::vector<Vec3> start;
@@ -130,7 +130,7 @@ bool add_copies_indexed(Model& md, const Switches& sw, int capacity) {
 
   // Entry e (at fractional pf, Cartesian pc, radius re) has joined.
   auto joined = [&](int e, const Vec3& pf, const Vec3& pc, float re) {
-    images.near(pf, re + maxrad + tol, [&](long long m, int i, int n, const std::array<int, 3>& t) {
+    images.near(pf, re + largest_covalent_radius + tol, [&](long long m, int i, int n, const std::array<int, 3>& t) {
       if (seen.count(m) != 0) return;
       Vec3 xs{}, xc{};
       images.place(i, n, t, xs, xc);

@@ -100,7 +100,7 @@ bool ImageSearch::prepare() {
       lo_[k] = i == 1 ? f[k] : std::min(lo_[k], static_cast<double>(f[k]));
       hi_[k] = i == 1 ? f[k] : std::max(hi_[k], static_cast<double>(f[k]));
     }
-    maxrad_ = std::max(maxrad_, covalent_radius(sw_, md_.atoms[i].iz));
+    largest_covalent_radius_ = std::max(largest_covalent_radius_, covalent_radius(sw_, md_.atoms[i].iz));
   }
   // Fractional <-> Cartesian, from the transforms themselves.
   std::array<Vec3, 3> o{}, oinv{};
@@ -131,7 +131,7 @@ bool ImageSearch::prepare() {
   set_translation_ranges();
   find_same_sites(o);
   const float tol = sw_.tols.tol1;
-  unit_.build(unit, std::max(1.0f, 2.0f * maxrad_ + std::max(0.0f, tol)));
+  unit_.build(unit, std::max(1.0f, 2.0f * largest_covalent_radius_ + std::max(0.0f, tol)));
   return true;
 }
 

@@ -82,7 +82,7 @@ public:
   // an earlier operator whose translation is searched.
   bool repeats_earlier_image(int i, int n, const std::array<int, 3>& t) const;
   // Largest covalent radius among the unit's atoms.
-  float maxrad() const { return maxrad_; }
+  float largest_covalent_radius() const { return largest_covalent_radius_; }
 
 private:
   struct Op {
@@ -100,7 +100,7 @@ private:
   int natom_ = 0, nsym_ = 0, c_ = 0;
   long long per_op_ = 1;
   std::array<double, 3> lo_{}, hi_{}, recip_{};   // the unit's fractional box; |a*|
-  float maxrad_ = 0;
+  float largest_covalent_radius_ = 0;
   std::vector<Op> ops_;
   std::vector<TranslationRange> range_;   // of atom i, operator n at (i-1) nsym + n-1
   std::vector<TranslationRange> op_range_;   // their union, per operator

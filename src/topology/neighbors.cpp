@@ -154,7 +154,7 @@ Neig search_neighbours_indexed(const IndexedAtoms& tab, int atom, float rmax, in
   const Atom& a = tab.atom(atom);
   const float ra = covalent_radius(tab.sw, a.iz);
   AtomIndex& x = atom_index(tab);
-  const float reach = rmax > 0 ? rmax : ra + x.maxrad + tab.sw.tols.tol1;
+  const float reach = rmax > 0 ? rmax : ra + x.largest_covalent_radius + tab.sw.tols.tol1;
   const std::vector<int>& cand = entries_near(tab, cart(tab.model, atom), reach);
   const int search = ++x.search;
   bool nan_distance = false;

@@ -60,7 +60,7 @@ std::vector<int> atoms_with_missing_bonds(const Model& md, const Switches& sw, i
     const Vec3 pk = cart(md, k);
     if (!finite3(pk)) continue;
     const float rk = covalent_radius(sw, md.atoms[k].iz);
-    images.near(frac(md, k), rk + images.maxrad() + tol, [&](long long, int i, int op, const std::array<int, 3>& t) {
+    images.near(frac(md, k), rk + images.largest_covalent_radius() + tol, [&](long long, int i, int op, const std::array<int, 3>& t) {
       if (open[static_cast<std::size_t>(source)] != 0) return;
       Vec3 xs{}, xc{};
       images.place(i, op, t, xs, xc);

@@ -63,7 +63,7 @@ void connect_if_bonded(const RingSearch& search, ReducedTable& t, int a, int b, 
 
 // Keeps, in table order, the atoms with more than one connection.
 void compact_table(const RingSearch& search, ReducedTable& t, int cycle, int& remaining) {
-  if (cycle == 0 && search.log.shows(3)) writeconn(search.tab.model, t, search.log.log());
+  if (cycle == 0 && search.log.shows(3)) write_connectivity(search.tab.model, t, search.log.log());
   int kept = 0;
   for (int a = 1; a <= t.count; ++a) {
     if (t.conn[a].size() <= 1) continue;
@@ -103,7 +103,7 @@ void eliminate(const RingSearch& search, ReducedTable& t, int cycle, int& remain
     }
     // The candidates in table order, as the scan of every position meets them.
     cand.clear();
-    for (const int k : entries_near(search.tab, pa, ra + x.maxrad + search.tab.sw.tols.tol1)) {
+    for (const int k : entries_near(search.tab, pa, ra + x.largest_covalent_radius + search.tab.sw.tols.tol1)) {
       const int b = pos[static_cast<std::size_t>(k)];
       if (b != 0 && b != a) cand.push_back(b);
     }
@@ -127,7 +127,7 @@ void eliminate_direct(const RingSearch& search, ReducedTable& t, int cycle, int&
   compact_table(search, t, cycle, remaining);
 }
 
-void writeconn(const Model& md, const ReducedTable& t, std::ostream& os) {
+void write_connectivity(const Model& md, const ReducedTable& t, std::ostream& os) {
   for (int a = 1; a <= t.count; ++a) {
     std::vector<layout::Item> items{layout::to_item(a), layout::to_item(md.atoms[t.newat[a]].label.view())};
     for (const int c : t.conn[a]) items.emplace_back(md.atoms[t.newat[c]].label.view());
@@ -155,11 +155,11 @@ void connect4rings(const RingSearch& search, ReducedTable& t) {
   }
   if (search.log.shows(2)) {
     to_log(search.log, layout::format("(/a)", " CONNECTIVITY TABLE AFTER THE FINAL ELIMINATION CYCLE :"));
-    writeconn(search.tab.model, t, search.log.log());
+    write_connectivity(search.tab.model, t, search.log.log());
   }
 }
 
-int ichoice(ReducedTable& t, int previous, int current) {
+int next_unwalked_connection(ReducedTable& t, int previous, int current) {
   const std::vector<int>& conn = t.conn[current];
   std::vector<int>& open = t.choices[current];
   for (std::size_t k = 0; k < conn.size(); ++k) {
@@ -267,7 +267,7 @@ void store_ring(const RingSearch& search, const std::vector<int>& members) {
   search.rings.ring(number).planar = planar ? 1 : 0;
 }
 
-void findrings(const RingSearch& search, ReducedTable& t) {
+void walk_reduced_table(const RingSearch& search, ReducedTable& t) {
   search.rings.clear();
   for (int a = 1; a <= t.count; ++a) t.visited[a] = 0;
   std::vector<int> path;
@@ -305,7 +305,7 @@ void findrings(const RingSearch& search, ReducedTable& t) {
     for (;;) {
       const int depth = static_cast<int>(path.size());
       const int previous = depth >= 2 ? path[static_cast<std::size_t>(depth - 2)] : 0;
-      const int x = ichoice(t, previous, path.back());
+      const int x = next_unwalked_connection(t, previous, path.back());
       if (x == 0) {
         if (!go2lcp(t, path)) break;
         continue;
@@ -369,7 +369,7 @@ FoundRings find_rings(const IndexedAtoms& tab, Log& log) {
   // eliminations left it.
   found.reduced.resize(static_cast<std::size_t>(table.count));
   for (int p = 1; p <= table.count; ++p) found.reduced[static_cast<std::size_t>(p - 1)] = table.newat[p];
-  findrings(search, table);
+  walk_reduced_table(search, table);
   return found;
 }
 

@@ -38,16 +38,16 @@ void connect4rings(const RingSearch& search, ReducedTable& t);
 void eliminate(const RingSearch& search, ReducedTable& t, int cycle, int& remaining);
 void eliminate_direct(const RingSearch& search, ReducedTable& t, int cycle, int& remaining);
 // The reduced table, one line per position with the labels it connects to.
-void writeconn(const Model& md, const ReducedTable& t, std::ostream& os);
+void write_connectivity(const Model& md, const ReducedTable& t, std::ostream& os);
 // Walks the reduced table and stores the rings.
-void findrings(const RingSearch& search, ReducedTable& t);
+void walk_reduced_table(const RingSearch& search, ReducedTable& t);
 
 // Steps of the walk.  The path is the stack of reduced positions walked,
 // path[0] being position 1 of the path; its size is the depth.
 //
 // The next unwalked connection of `current` that does not lead back to
 // `previous` (0: none to exclude), marked walked; 0 when there is none.
-int ichoice(ReducedTable& t, int previous, int current);
+int next_unwalked_connection(ReducedTable& t, int previous, int current);
 // Cuts the path back to its last atom (below the top) that has more than two
 // connections and one still unwalked; false when there is none.
 bool go2lcp(const ReducedTable& t, std::vector<int>& path);

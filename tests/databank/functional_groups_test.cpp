@@ -80,7 +80,7 @@ struct Graph {
     }
   }
   std::string group(int i) {
-    rs.tables.group_listing = detexcept(rs.model, rs.sw, rs.nb, rs.rings, rs.except, rs.log_sink(), i);
+    rs.tables.group_listing = detect_functional_group(rs.model, rs.sw, rs.nb, rs.rings, rs.except, rs.log_sink(), i);
     return std::string(rs.except.exgroup[i].trimmed());
   }
   int flag(int i) const { return rs.except.exflag[i]; }
@@ -490,7 +490,7 @@ TEST(DetExcept, CarbonWithTwoOxygenNeighboursButNoOtherStops) {
   nc.atom.push_back(o);
   for (auto& t : nc.types)
     if (t.iz == O) t.members.push_back(o);
-  EXPECT_THROW(g.mr.as_driver([&] { detexcept(g.rs.model, g.rs.sw, g.rs.nb, g.rs.rings, g.rs.except, g.rs.log_sink(), o); }), RunError);
+  EXPECT_THROW(g.mr.as_driver([&] { detect_functional_group(g.rs.model, g.rs.sw, g.rs.nb, g.rs.rings, g.rs.except, g.rs.log_sink(), o); }), RunError);
   EXPECT_NE(g.mr.log().find("Could not identify \"other\" O-atom"), std::string::npos);
 }
 
@@ -512,9 +512,9 @@ TEST(PrintGroup, ListStopsAtItsCapacity) {
 
 TEST(CheckAt, AppendsOnlyNewAtoms) {
   std::vector<int> list{4, 7};
-  EXPECT_EQ(checkat(list, 7), 1);
+  EXPECT_EQ(append_if_absent(list, 7), 1);
   EXPECT_EQ(list.size(), 2u);
-  EXPECT_EQ(checkat(list, 9), 0);
+  EXPECT_EQ(append_if_absent(list, 9), 0);
   EXPECT_EQ(list, (std::vector<int>{4, 7, 9}));
 }
 

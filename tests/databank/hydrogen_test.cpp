@@ -379,12 +379,12 @@ TEST_F(Molecule, ThiolAndBoron) {
   EXPECT_EQ(classify(hb).kind, XhGroup::Kind::Unhandled);
 }
 
-// ---- extendbond -------------------------------------------------------------
+// ---- set_bond_length -------------------------------------------------------------
 
 TEST(ExtendBond, MovesAlongTheBondAndReturnsTheOldLength) {
   const Vec3 x{1, 2, 3};
   Vec3 h{1.6f, 2.8f, 3};   // 1.0 Angstrom away
-  const float old = extendbond(x, h, 1.083f);
+  const float old = set_bond_length(x, h, 1.083f);
   EXPECT_FLOAT_EQ(old, 1.0f);
   EXPECT_NEAR(h[0], 1.0f + 0.6f * 1.083f, 1e-6);
   EXPECT_NEAR(h[1], 2.0f + 0.8f * 1.083f, 1e-6);
@@ -392,7 +392,7 @@ TEST(ExtendBond, MovesAlongTheBondAndReturnsTheOldLength) {
   EXPECT_NEAR(dist(x, h), 1.083f, 1e-6);
 }
 
-// ---- extendh: skipped hydrogens and the per-hydrogen lines ------------------
+// ---- extend_xh_bond: skipped hydrogens and the per-hydrogen lines ------------------
 
 struct ExtendH : Molecule {
   int n = 0, h = 0;
@@ -419,7 +419,7 @@ struct ExtendH : Molecule {
   // Extends the bond and writes its lines as the run does after the loop.
   void extend(int x, int hh) {
     AtomSetup s;
-    s.frame.extended_bond = extendh(rs.model, rs.index, rs.sw, rs.nb, rs.rings, rs.forh, rs.log_sink(), x, hh);
+    s.frame.extended_bond = extend_xh_bond(rs.model, rs.index, rs.sw, rs.nb, rs.rings, rs.forh, rs.log_sink(), x, hh);
     if (!s.frame.extended_bond) return;
     write_bond_restraints(rs.model, {s}, rs.io.reset.os(), rs.io.res.os(), rs.io.cnst.os());
     uratio = uratio_line(rs.model, *s.frame.extended_bond);
@@ -509,7 +509,7 @@ TEST_F(ExtendH, DisorderedHydrogenIsSkippedUnlessAsked) {
   EXPECT_EQ(reset(), "RESET BOND  S1 H1 1.338\n");
 }
 
-// ---- extendh: identified groups are moved -----------------------------------
+// ---- extend_xh_bond: identified groups are moved -----------------------------------
 
 TEST_F(ExtendH, MethylHydrogenMovesToStandardLength) {
   const int c = add("C1", 6, {5, 5, 5});

@@ -51,27 +51,27 @@ TEST(DummyLab, NamesGrowWithTheNumberAndStopAbove999) {
   MemoryRun mr;
   test::TestRun& rs = *mr.rs;
   for (int n : {1, 9, 10, 42, 123, 999}) {
-    dummylab(rs.dummy, n);
+    name_dummy(rs.dummy, n);
     EXPECT_EQ(std::string(rs.dummy.label[n].trimmed()), numbered("DUM", n));
   }
   rs.dummy.count = 999;
-  EXPECT_THROW(mr.as_driver([&] { newdummy(rs.dummy, {0, 0, 0}); }), RunError);
+  EXPECT_THROW(mr.as_driver([&] { append_dummy(rs.dummy, {0, 0, 0}); }), RunError);
   EXPECT_NE(mr.log().find(" ERROR *** DummyLab *** DUMMY label exceeds format..."), std::string::npos);
   EXPECT_EQ(rs.dummy.count, 999);
 }
 
 TEST(Geometry, AnglesMidpointsAndCrossProducts) {
-  EXPECT_NEAR(calcang({1, 0, 0}, {0, 0, 0}, {0, 2, 0}), 90.0f, 1e-4);
-  EXPECT_NEAR(calcang({1, 0, 0}, {0, 0, 0}, {-3, 0, 0}), 180.0f, 1e-3);
-  EXPECT_NEAR(calcang({1, 1, 0}, {0, 0, 0}, {1, 0, 0}), 45.0f, 1e-4);
-  EXPECT_EQ(calcang({0, 0, 0}, {0, 0, 0}, {1, 0, 0}), 0.0f);
+  EXPECT_NEAR(angle_degrees({1, 0, 0}, {0, 0, 0}, {0, 2, 0}), 90.0f, 1e-4);
+  EXPECT_NEAR(angle_degrees({1, 0, 0}, {0, 0, 0}, {-3, 0, 0}), 180.0f, 1e-3);
+  EXPECT_NEAR(angle_degrees({1, 1, 0}, {0, 0, 0}, {1, 0, 0}), 45.0f, 1e-4);
+  EXPECT_EQ(angle_degrees({0, 0, 0}, {0, 0, 0}, {1, 0, 0}), 0.0f);
   const Vec3 m = midpoint({1, 2, 3}, {3, 4, -3});
   EXPECT_EQ(m, (Vec3{2, 3, 0}));
   EXPECT_EQ(vmult({1, 0, 0}, {0, 1, 0}), (Vec3{0, 0, 1}));
-  EXPECT_EQ(getdummylabel(42), "42");
-  EXPECT_EQ(getdummylabel(7), "7");
+  EXPECT_EQ(dummy_number_text(42), "42");
+  EXPECT_EQ(dummy_number_text(7), "7");
   std::ostringstream os;
-  prtang(os, "C1", "C2", "H21", 109.4712f);
+  write_angle(os, "C1", "C2", "H21", 109.4712f);
   EXPECT_EQ(os.str(), "\n Angle   C1 - C2 - H21 =   109.47 deg.\n");
 }
 

@@ -10,7 +10,7 @@ namespace vorn::test {
 namespace {
 
 bool same(Molecule& m, int a, int b, const EquivalenceTests& tests) {
-  return sameatoms(m.rs.model, m.rs.nb, m.rs.rings, m.rs.except, m.rs.log_sink(), a, b, tests);
+  return chemically_equivalent(m.rs.model, m.rs.nb, m.rs.rings, m.rs.except, m.rs.log_sink(), a, b, tests);
 }
 bool pair_test(Molecule& m, int a, int b) { return same(m, a, b, {false, false, m.rs.sw.simple != 0, false}); }
 bool kappa_test(Molecule& m, int a, int b) { return same(m, a, b, {true, true, false, true}); }

@@ -114,9 +114,9 @@ inline std::vector<int> find_rings(TestRun& rs) {
 }
 // The equivalence test of the kappa-set search, with the run's values
 // (each flag 1 to compare).
-inline bool sameatoms(TestRun& rs, int a, int b, int compare_symmetry, int compare_groups, int simple,
+inline bool chemically_equivalent(TestRun& rs, int a, int b, int compare_symmetry, int compare_groups, int simple,
                       int compare_rings) {
-  return sameatoms(rs.model, rs.nb, rs.rings, rs.except, rs.log_sink(), a, b,
+  return chemically_equivalent(rs.model, rs.nb, rs.rings, rs.except, rs.log_sink(), a, b,
                    {compare_symmetry != 0, compare_groups != 0, simple != 0, compare_rings != 0});
 }
 // The databank transfer of the kappa-set search, with the run's values.
@@ -131,8 +131,8 @@ inline void databank_defaults(TestRun& rs, int i) {
   databank_defaults(rs.atom(i), i, rs.kset.kappaset[i], rs.mp, rs.kappas);
 }
 // The functional-group test of the kappa-set search, with the run's values.
-inline void detexcept(TestRun& rs, int atom) {
-  if (std::string g = detexcept(rs.model, rs.sw, rs.nb, rs.rings, rs.except, rs.log_sink(), atom); !g.empty())
+inline void detect_functional_group(TestRun& rs, int atom) {
+  if (std::string g = detect_functional_group(rs.model, rs.sw, rs.nb, rs.rings, rs.except, rs.log_sink(), atom); !g.empty())
     rs.tables.group_listing = std::move(g);
 }
 inline void gencompletefrags(TestRun& rs) {

@@ -124,7 +124,7 @@ void expect_same_topology(Twin& t, const std::string& what, int ncells) {
       gencompletefrags(rs);
       ReducedTable& table = tables.emplace_back();
       connect4rings(ring_search(rs), table);
-      findrings(ring_search(rs), table);
+      walk_reduced_table(ring_search(rs), table);
       findallneighbors(rs);
       stopped.push_back(false);
     } catch (const RunError&) {

@@ -102,7 +102,7 @@ TEST(CompleteFragments, MoleculeOnInversionCentre) {
   {
     InDirectory in(dir.path());
     connect4rings(ring_search(rs), table);
-    findrings(ring_search(rs), table);
+    walk_reduced_table(ring_search(rs), table);
   }
   EXPECT_EQ(rs.rings.nor(), 2);
   EXPECT_EQ(table.count, 10);

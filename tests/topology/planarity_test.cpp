@@ -44,11 +44,11 @@ float alignment(const Sym3& z, std::size_t k, const std::array<float, 3>& v) {
 }
 
 TEST(Pythag, HypotenuseWithoutOverflow) {
-  EXPECT_FLOAT_EQ(pythag(3, 4), 5);
-  EXPECT_FLOAT_EQ(pythag(-5, 12), 13);
-  EXPECT_FLOAT_EQ(pythag(0, 0), 0);
-  EXPECT_FLOAT_EQ(pythag(0, -2), 2);
-  EXPECT_NEAR(pythag(3e30f, 4e30f) / 5e30f, 1.0f, 1e-6f);
+  EXPECT_FLOAT_EQ(hypotenuse(3, 4), 5);
+  EXPECT_FLOAT_EQ(hypotenuse(-5, 12), 13);
+  EXPECT_FLOAT_EQ(hypotenuse(0, 0), 0);
+  EXPECT_FLOAT_EQ(hypotenuse(0, -2), 2);
+  EXPECT_NEAR(hypotenuse(3e30f, 4e30f) / 5e30f, 1.0f, 1e-6f);
 }
 
 TEST(EigenSymmetric3, DiagonalMatrixSortedAscending) {

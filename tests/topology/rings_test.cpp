@@ -20,7 +20,7 @@ void limits(test::TestRun& rs, int lo, int hi) {
   rs.sw.args.lrings = 1;
 }
 
-// connect4rings and findrings in a scratch directory (the coordinate files
+// connect4rings and walk_reduced_table in a scratch directory (the coordinate files
 // go to the working directory); returns the reduced table.
 ReducedTable ring_search(test::TestRun& rs, const ScratchDir& dir) {
   InDirectory in(dir.path());
@@ -33,7 +33,7 @@ ReducedTable ring_search(test::TestRun& rs, const ScratchDir& dir) {
   std::ofstream ang(dir.file("reduced.ang")), ang1(dir.file("reduced_1.ang"));
   write_reduced_ang(rs.model, reduced, ang);
   write_reduced_numbered_ang(rs.model, reduced, ang1);
-  findrings(ring_search(rs), table);
+  walk_reduced_table(ring_search(rs), table);
   return table;
 }
 
@@ -306,12 +306,12 @@ TEST(RingSearch, WalkSteps) {
   t.conn[4] = {};
   for (int k = 1; k <= 4; ++k) t.choices[k].assign(t.conn[k].size(), 1);
   // The connection back to the previous atom is skipped, not used up.
-  EXPECT_EQ(ichoice(t, 2, 1), 3);
+  EXPECT_EQ(next_unwalked_connection(t, 2, 1), 3);
   EXPECT_EQ(t.choices[1], (std::vector<int>{1, 0, 1}));
-  EXPECT_EQ(ichoice(t, 2, 1), 4);
-  EXPECT_EQ(ichoice(t, 2, 1), 0);
-  EXPECT_EQ(ichoice(t, 0, 1), 2);
-  EXPECT_EQ(ichoice(t, 0, 1), 0);
+  EXPECT_EQ(next_unwalked_connection(t, 2, 1), 4);
+  EXPECT_EQ(next_unwalked_connection(t, 2, 1), 0);
+  EXPECT_EQ(next_unwalked_connection(t, 0, 1), 2);
+  EXPECT_EQ(next_unwalked_connection(t, 0, 1), 0);
   // The last choice point is the highest atom below the top with more than
   // two connections and an open one.
   for (int k = 1; k <= 4; ++k) t.choices[k].assign(t.conn[k].size(), 1);
