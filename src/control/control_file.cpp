@@ -73,24 +73,24 @@ void keyword_format(Switches& sw, const LineExtract& lx) {
     else if (w == "CIF") sw.format = InputFormat::cif;
   }
   // AIM2TAB and PLATON give Cartesian coordinates without a cell.
-  if (is_cartesian(sw.format)) sw.ifra = 0;
+  if (is_cartesian(sw.format)) sw.has_cell = false;
 }
 
 // Returns false when the raw re-read met the end of the file.
 bool keyword_input(Switches& sw, Log& log, const LineExtract& lx, RecordFile& f, const std::string& numbers) {
   for (int k = lx.nkw - 1; k <= lx.nkw; ++k) {
     if (!lx.starred(k)) continue;
-    if (lx.keyword(k) == "RENAME") sw.rename.irename = 1;
-    if (lx.keyword(k) == "TOXD") sw.lsx = 1;
+    if (lx.keyword(k) == "RENAME") sw.rename.requested = true;
+    if (lx.keyword(k) == "TOXD") sw.convert_to_xd_only = true;
   }
-  if (sw.rename.irename == 1) {
+  if (sw.rename.requested) {
     const int inum = count_words(numbers);
     to_term(log, layout::listed(" inum = ", inum));
     if (inum != 0) {
       int a = 0, b = 0;
       readchar(numbers, inum, a, b);
       layout::FreeReader r(std::string_view(numbers).substr(static_cast<std::size_t>(a - 1)));
-      sw.rename.irs = read_int(r);
+      sw.rename.count_per_type = read_int(r) != 0;
     }
   }
   std::string raw;
@@ -136,7 +136,7 @@ void keyword_radii(Switches& sw, Log& log, const LineExtract& lx, const std::str
 
 // Returns false when the raw re-read met the end of the file.
 bool keyword_databank(Switches& sw, RecordFile& f) {
-  sw.usedb = 1;
+  sw.use_databank = true;
   std::string raw;
   if (!reread_raw(f, raw)) return false;
   if (count_words(raw) < 2) {
@@ -340,9 +340,9 @@ void read_keywords(Switches& sw, Log& log, RecordFile& f) {
     } else if (key == "VERBOSE") {
       sw.verbosity = read_int(numbers);
     } else if (key == "TOLS") {
-      sw.tols.tol1 = read_real(numbers);
-      sw.tols.tol2 = read_real(numbers);
-      sw.tols.tol3 = read_real(numbers);
+      sw.tols.bond = read_real(numbers);
+      sw.tols.ring_planarity = read_real(numbers);
+      sw.tols.group_planarity = read_real(numbers);
     } else if (key == "RADII") {
       keyword_radii(sw, log, lx, line);
     } else if (key == "NCELLS") {
@@ -352,20 +352,20 @@ void read_keywords(Switches& sw, Log& log, RecordFile& f) {
         fail(kRoutine, "NCELLS " + std::to_string(sw.compfrag) + " is beyond the limit of " +
                               std::to_string(kMaxCells) + " cells in each direction");
     } else if (key == "DISORD") {
-      if (lx.starred(2)) sw.disorder.disext = 1;
-      if (lx.starred(3)) sw.disorder.disdb = 1;
+      if (lx.starred(2)) sw.disorder.extend_hydrogens = true;
+      if (lx.starred(3)) sw.disorder.use_databank = true;
     } else if (key == "KEYGEN") {
       // Only the positions count; positions beyond the seven switches are
       // not switches and are passed over.
       for (int k = 2; k <= lx.nkw && k - 1 <= static_cast<int>(sw.lkeys.size()); ++k)
         if (lx.starred(k)) sw.lkeys[static_cast<std::size_t>(k - 2)] = true;
     } else if (key == "EXTEND_H") {
-      sw.lfh = 1;
+      sw.extend_hydrogens = true;
     } else if (key == "CHEMCON") {
-      sw.lchem[0] = lx.starred(2) ? 1 : 0;
-      sw.lchem[1] = lx.starred(3) ? 1 : 0;
+      sw.chemical_constraints.hydrogens = lx.starred(2);
+      sw.chemical_constraints.other_atoms = lx.starred(3);
     } else if (key == "SIMPLE") {
-      sw.simple = 1;
+      sw.simple_equivalence = true;
     } else if (key == "FRAMES") {
       for (int k = 2; k <= lx.nkw; ++k)
         if (lx.starred(k) && (lx.keyword(k) == "KEEP" || lx.keyword(k) == "NEW")) sw.new_frames = lx.keyword(k) == "NEW";
@@ -386,10 +386,10 @@ void read_keywords(Switches& sw, Log& log, RecordFile& f) {
     } else if (key == "FORMFACT") {
       if (!keyword_formfactors(sw, lx, f, line)) break;
     } else if (key == "RINGS") {
-      sw.args.lrings = 1;
-      sw.ring1.ringmin = read_int(numbers);
-      sw.ring1.ringmax = read_int(numbers);
-      if (lx.starred(2)) sw.ring1.ringspec = 1;
+      sw.args.search_rings = true;
+      sw.ring_options.min_size = read_int(numbers);
+      sw.ring_options.max_size = read_int(numbers);
+      if (lx.starred(2)) sw.ring_options.mirror_in_planar_ring = true;
     } else if (key == "SCALE") {
       for (int k = 2; k <= lx.nkw; ++k) {
         if (!lx.starred(k)) continue;
@@ -428,29 +428,28 @@ void echo(Switches& sw, std::ostream& log) {
   log << " Input file format = " << format_name(sw.format) << "    file(s) = " << files << '\n';
   if (sw.format == InputFormat::cif && !sw.args.block.empty()) log << " CIF data block = " << sw.args.block << '\n';
   if (sw.format == InputFormat::xd)
-    log << (sw.usedb == 1  ? " Multipole model of the XD files : new local frames for the databank populations\n"
+    log << (sw.use_databank  ? " Multipole model of the XD files : new local frames for the databank populations\n"
             : sw.new_frames ? " Multipole model of the XD files : new local frames, populations turned into them\n"
                             : " Multipole model of the XD files : kept with its local frames\n");
-  if (sw.setup_page && sw.lsx != 1) log << " Pictures : 3D page vorn.html\n";
-  if (sw.density_maps && sw.lsx != 1) {
+  if (sw.setup_page && !sw.convert_to_xd_only) log << " Pictures : 3D page vorn.html\n";
+  if (sw.density_maps && !sw.convert_to_xd_only) {
     log << " Pictures : deformation density maps vorn_map_N.svg in the planes of the planar rings";
     for (const MapPlaneNames& p : sw.map_planes) log << ",\n            and of " << p.atoms[0] << ' ' << p.atoms[1] << ' ' << p.atoms[2];
     log << '\n';
   }
-  if (sw.rename.irename == 1) {
-    if (sw.rename.irs != 0 && sw.rename.irs != 1) sw.rename.irs = 1;
-    layout::write(log, "(a,i1,a,a,a)", " Change SHELX atom names ( irs=", sw.rename.irs, " : ",
-                  sw.rename.irs == 0 ? "straightforward counting" : "counting atoms types", " ) ");
+  if (sw.rename.requested) {
+    layout::write(log, "(a,i1,a,a,a)", " Change SHELX atom names ( irs=", sw.rename.count_per_type ? 1 : 0, " : ",
+                  !sw.rename.count_per_type ? "straightforward counting" : "counting atoms types", " ) ");
   }
-  if (sw.lsx == 1) {
+  if (sw.convert_to_xd_only) {
     log << '\n'
         << " SIMPLE CONVERSION OF SHELX FILE TO XD FILES WAS REQUESTED\n"
         << " ALL OTHER OPTIONS WILL BE IGNORED !!!!!!\n"
         << '\n'
         << kRule71 << '\n';
-    sw.lfh = 0;
-    sw.usedb = 0;
-    sw.args.lrings = 0;
+    sw.extend_hydrogens = false;
+    sw.use_databank = false;
+    sw.args.search_rings = false;
     sw.formfactors = FormFactorRequest{};
     sw.setup_page = false;
     sw.density_maps = false;
@@ -469,9 +468,9 @@ void echo(Switches& sw, std::ostream& log) {
   write_tolerances(sw.tols, log);
 
   log << " Treatment of disorder :\n";
-  log << (sw.disorder.disext == 1 ? "   apply Extend_H option\n" : "   do NOT apply Extend_H option\n");
-  log << (sw.disorder.disdb == 1 ? "   apply DB\n" : "   do NOT apply DB\n");
-  if (sw.usedb == 1 && sw.disorder.disdb == 1 && sw.disorder.disext == 0) {
+  log << (sw.disorder.extend_hydrogens ? "   apply Extend_H option\n" : "   do NOT apply Extend_H option\n");
+  log << (sw.disorder.use_databank ? "   apply DB\n" : "   do NOT apply DB\n");
+  if (sw.use_databank && sw.disorder.use_databank && !sw.disorder.extend_hydrogens) {
     log << "   WARNING!!! Applying DB to disordered H-atoms\n"
         << std::string(14, ' ') << "w/o extending distances is CRAZY !!!\n";
   }
@@ -487,27 +486,27 @@ void echo(Switches& sw, std::ostream& log) {
   layout::write(log, "(a,l1,a,l1,a,l1,a,l1,a)", "     MULT=.", k[kMult], ". all=.", k[kMultAll], ". ordered=.",
                 k[kMultOrdered], ". kappas=.", k[kKappas], ".");
 
-  if (sw.usedb == 1) {
+  if (sw.use_databank) {
     log << " Read pseudoatom parameters from databank file :\n"
         << "   " << sw.abank.trimmed() << '\n';
     if (sw.matts_bank) log << "   read as a MATTS-format bank\n";
   }
-  if (sw.simple == 1) log << " Use simple model for determination of chemical equivalency\n";
-  log << (sw.lchem[0] == 1 ? " Use chemical/kappa constraints for H-atoms\n"
+  if (sw.simple_equivalence) log << " Use simple model for determination of chemical equivalency\n";
+  log << (sw.chemical_constraints.hydrogens ? " Use chemical/kappa constraints for H-atoms\n"
                            : " Do NOT use chemical/kappa constraints for H-atoms\n");
-  log << (sw.lchem[1] == 1 ? " Use chemical/kappa constraints for non-H atoms\n"
+  log << (sw.chemical_constraints.other_atoms ? " Use chemical/kappa constraints for non-H atoms\n"
                            : " Do NOT use chemical/kappa constraints for non-H atoms\n");
-  if (sw.args.lrings == 1)
-    layout::write(log, "(a,i3,a,i3,a)", " Find rings with ", sw.ring1.ringmin, " - ", sw.ring1.ringmax, " atoms");
+  if (sw.args.search_rings)
+    layout::write(log, "(a,i3,a,i3,a)", " Find rings with ", sw.ring_options.min_size, " - ", sw.ring_options.max_size, " atoms");
   log << " Treatment of atoms that belong to 1 planar ring :\n"
-      << (sw.ring1.ringspec == 1 ? "   always m-symmetry : X - towards center, Y - neighbor in the ring\n"
+      << (sw.ring_options.mirror_in_planar_ring ? "   always m-symmetry : X - towards center, Y - neighbor in the ring\n"
                                  : "   as other atoms (only mark with iring=1)\n");
-  if (sw.lfh == 1) {
+  if (sw.extend_hydrogens) {
     log << " Extend H-atoms to standard/neutron distances and create files : \n"
         << "   'reset.bond' with RESET BOND instructions\n"
         << "   'const.bond' with CONSTRAINTS instructions\n";
   }
-  if (sw.usedb == 1) {
+  if (sw.use_databank) {
     const char* method = sw.args.iscale == 1 ? "difference" : sw.args.iscale == 2 ? "fraction" : "sigmaPv";
     log << " Scale total population using " << method << " method\n";
   }
@@ -546,7 +545,7 @@ void echo(Switches& sw, std::ostream& log) {
 // nothing for any atom; "all" or "ordered" without its kind switches
 // nothing on.  Read before the switches are normalised.
 void warn_idle_keys(const Switches& sw, Log& log) {
-  if (sw.lsx == 1) return;
+  if (sw.convert_to_xd_only) return;
   const auto& k = sw.lkeys;
   const struct {
     const char* kind;
@@ -594,9 +593,9 @@ Switches read_control_file(Log& log) {
 
 void write_tolerances(const Tols& t, std::ostream& os) {
   os << " Threshold / Tolerance parameters : \n";
-  layout::write(os, "(a,f6.3,a)", "   bond criterion (tol1) : d(i-j) < covR(i) + covR(j) + ", t.tol1, " Angstroms");
-  layout::write(os, "(a,f7.3,a)", "   ring  planarity criterion (tol2) : sigpln < ", t.tol2, " Angstroms");
-  layout::write(os, "(a,f7.3,a)", "   group planarity criterion (tol3) : sigpln < ", t.tol3, " Angstroms");
+  layout::write(os, "(a,f6.3,a)", "   bond criterion (tol1) : d(i-j) < covR(i) + covR(j) + ", t.bond, " Angstroms");
+  layout::write(os, "(a,f7.3,a)", "   ring  planarity criterion (tol2) : sigpln < ", t.ring_planarity, " Angstroms");
+  layout::write(os, "(a,f7.3,a)", "   group planarity criterion (tol3) : sigpln < ", t.group_planarity, " Angstroms");
 }
 
 void printhelp(std::ostream& os) {

@@ -15,25 +15,25 @@ struct Args {
   FileName inpfile;    // structure file; for XD input the parameter file
   FileName inpfile2;   // second INPUT word as read
   std::string block;   // CIF input: the data block (*BLOCK name); empty = the first with atoms
-  int lrings = 0;      // 1 = ring search
+  bool search_rings = false;   // RINGS: search for rings
   int iscale = 0;      // Pv scaling: 1 difference, 2 fraction, 3 sigmaPv
 };
 
 struct Tols {
-  float tol1 = 0.2f;   // bond tolerance added to the sum of covalent radii
-  float tol2 = 0.1f;   // ring planarity limit
-  float tol3 = 0.1f;   // group planarity limit
+  float bond = 0.2f;   // bond tolerance added to the sum of covalent radii
+  float ring_planarity = 0.1f;   // ring planarity limit
+  float group_planarity = 0.1f;   // group planarity limit
 };
 
 struct Disorder {
-  int disext = 0;      // extend X-H of disordered atoms too
-  int disdb = 0;       // databank for disordered atoms too
+  bool extend_hydrogens = false;   // extend X-H of disordered atoms too
+  bool use_databank = false;       // databank for disordered atoms too
 };
 
 struct RingLimits {
-  int ringmin = 0;
-  int ringmax = 0;
-  int ringspec = 0;    // atoms of one planar ring always get m symmetry
+  int min_size = 0;
+  int max_size = 0;
+  bool mirror_in_planar_ring = false;   // atoms of one planar ring always get m symmetry
 };
 
 // A MAP line: three atoms whose plane gets a density map, and the line
@@ -44,8 +44,8 @@ struct MapPlaneNames {
 };
 
 struct Rename {
-  int irename = 0;
-  int irs = 0;         // 0 straightforward counting, 1 counting atom types
+  bool requested = false;        // INPUT ... *rename n
+  bool count_per_type = false;   // n = 1: counting per atom type; 0: straightforward counting
 };
 
 // KEY-table switches in the order of the KEYGEN line.
@@ -79,24 +79,32 @@ struct CorrectionLine {
   int line = 0;
 };
 
+// CHEMCON: whether chemical and kappa constraints are used, for hydrogen
+// atoms and for the other atoms.
+struct ChemicalConstraints {
+  bool hydrogens = true;
+  bool other_atoms = true;
+  bool for_element(int z) const { return z == 1 ? hydrogens : other_atoms; }
+};
+
 struct Switches {
   InputFormat format = InputFormat::none;
-  int ifra = 1;        // 1 = fractional coordinates with a cell
+  bool has_cell = true;   // fractional coordinates with a cell (not AIM2TAB or PLATON input)
   Args args;
   FileName xdold;      // XD master file of XD input
   FileName abank;      // databank file
   bool matts_bank = false;   // `*matts`: read the databank as a MATTS bank
-  int usedb = 0;
-  int lfh = 0;         // extend X-H bonds
-  int lsx = 0;         // plain SHELX-to-XD conversion (TOXD)
+  bool use_databank = false;          // DATABANK: transfer pseudoatom parameters
+  bool extend_hydrogens = false;      // EXTEND_H: extend X-H bonds
+  bool convert_to_xd_only = false;    // *toxd: plain SHELX-to-XD conversion
   int verbosity = 1;
   Tols tols;
   int compfrag = -1;   // NCELLS; -1 = no complete-fragment search
   bool ncells_given = false;   // an NCELLS line was read (-1 included)
   Disorder disorder;
   std::array<bool, 7> lkeys{};
-  std::array<int, 2> lchem{1, 1};   // constraints for H atoms, for other atoms
-  int simple = 0;
+  ChemicalConstraints chemical_constraints;   // CHEMCON
+  bool simple_equivalence = false;   // SIMPLE: equivalence by the neighbour count only
   // XD input holding a multipole model: build new local frames and turn the
   // populations into them (FRAMES *new) instead of keeping the model whole.
   bool new_frames = false;
@@ -107,7 +115,7 @@ struct Switches {
   // (vorn_map_N.svg) in the plane of every planar ring and of each MAP line.
   bool density_maps = false;
   std::vector<MapPlaneNames> map_planes;
-  RingLimits ring1;
+  RingLimits ring_options;
   Rename rename;
   std::array<float, kCovradTable> covrad = default_covrad();
   FormFactorRequest formfactors;

@@ -35,7 +35,7 @@ std::optional<ExtendedBond> extend_xh_bond(Model& model, AtomIndex& index, const
   const std::string lx(model.atoms[x].label.trimmed());
   const std::string lh(model.atoms[h].label.trimmed());
 
-  if (model.atoms[h].flag == -1 && sw.disorder.disext == 0) {
+  if (model.atoms[h].flag == -1 && !sw.disorder.extend_hydrogens) {
     log_group(log, lx, lh, "H-ATOM IS DISORDERED");
     return std::nullopt;
   }
@@ -68,7 +68,7 @@ std::optional<ExtendedBond> extend_xh_bond(Model& model, AtomIndex& index, const
     atom_moved(index, model, h);
     layout::write(log.log(), "(3x,'X-H group : ',a,'-',a,' >',2x,a,a,f7.3,' /',f7.3,' Angstroms')", lx, lh,
                   g.name, " =", old, d);
-    if (sw.ifra == 1) {
+    if (sw.has_cell) {
       const Vec3 f = to_fractional(model.transf, Cartesian{ph});
       ah.xf = f[0];
       ah.yf = f[1];

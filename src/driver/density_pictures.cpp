@@ -41,14 +41,14 @@ std::vector<std::array<int, 3>> map_plane_atoms(const Model& model, const Switch
 
 std::optional<DeformationDensity> model_density(const Model& model, const Switches& sw,
                                                 const std::vector<AtomSetup>& setup, const KeptPopulations* parameters) {
-  if (!parameters || (sw.usedb != 1 && sw.format != InputFormat::xd)) return std::nullopt;
+  if (!parameters || (!sw.use_databank && sw.format != InputFormat::xd)) return std::nullopt;
   ModelParameters p;
   p.populations = &parameters->populations;
   p.kappas = &parameters->kappas;
   p.carried_only = true;
   std::vector<double> occupancy;
   for (std::size_t i = 0; i < setup.size(); ++i) {
-    const bool carried = sw.usedb == 1 ? setup[i].databank_found : true;
+    const bool carried = sw.use_databank ? setup[i].databank_found : true;
     p.transferred.push_back(carried);
     if (carried) occupancy.push_back(model.atoms[static_cast<int>(i) + 1].occ);
   }

@@ -182,8 +182,8 @@ void warn_if_nothing_refined(const Switches& sw, const Model& model, const std::
 }
 
 ShelxLabels shelx_labels(const Rename& r) {
-  if (r.irename != 1) return ShelxLabels::as_named;
-  return r.irs != 0 ? ShelxLabels::numbered_by_type : ShelxLabels::numbered_in_file;
+  if (!r.requested) return ShelxLabels::as_named;
+  return r.count_per_type ? ShelxLabels::numbered_by_type : ShelxLabels::numbered_in_file;
 }
 
 }  // namespace
@@ -261,7 +261,7 @@ void open_output(RunFiles& io, OutFile& f, const std::string& name) {
 Model complete_molecules(Model model, const Switches& sw, AtomIndex& index, RunFiles& io, WrittenFiles& written,
                          Log& log) {
   Switches search = sw;
-  if (sw.ifra == 1 && !sw.ncells_given) {
+  if (sw.has_cell && !sw.ncells_given) {
     // Whole molecules by default: incomplete ones are completed as the
     // smallest NCELLS that completes them all would.
     model.cryst.ncomplete = model.natom;
@@ -271,9 +271,9 @@ Model complete_molecules(Model model, const Switches& sw, AtomIndex& index, RunF
                                   " (NCELLS -1 switches this off)"));
     }
   }
-  if (sw.ifra != 1 || search.compfrag <= -1) {
+  if (!sw.has_cell || search.compfrag <= -1) {
     model.cryst.ncomplete = model.natom;
-    if (sw.ifra == 1) warn_bonds_through_symmetry(model, sw, log);
+    if (sw.has_cell) warn_bonds_through_symmetry(model, sw, log);
     return model;
   }
   model = complete_fragments(std::move(model), search, direct_forms(index), log);
@@ -319,10 +319,10 @@ KeptPopulations write_parameter_step(const Model& model, const Switches& sw, con
   to_both(log, "");
   to_both(log, " Creating XD parameter file...");
   Mpoles populations = std::move(tables.populations);
-  if (sw.lsx != 1) {
-    if (sw.lfh == 1) open_output(io, io.fixedh, "fixedH.ins");
-    written.fixed_hydrogens = sw.lfh == 1;
-    if (sw.usedb == 1) {
+  if (!sw.convert_to_xd_only) {
+    if (sw.extend_hydrogens) open_output(io, io.fixedh, "fixedH.ins");
+    written.fixed_hydrogens = sw.extend_hydrogens;
+    if (sw.use_databank) {
       int searched = 0, found = 0;
       for (const AtomSetup& s : setup) {
         searched += s.databank_searched ? 1 : 0;
@@ -348,7 +348,7 @@ KeptPopulations write_parameter_step(const Model& model, const Switches& sw, con
         populations = rescale_valence_populations(std::move(populations), model, sw.args.iscale, io.input, log);
     }
   }
-  const bool fixedh = sw.lfh == 1 && sw.lsx != 1;
+  const bool fixedh = sw.extend_hydrogens && !sw.convert_to_xd_only;
   Kappas kappas = tables.kappas;
   int decimals = 5;
   const bool kept_whole = keeps_xd_model(sw, model);
@@ -356,11 +356,11 @@ KeptPopulations write_parameter_step(const Model& model, const Switches& sw, con
     to_log(log, "");
     to_log(log, " The multipole model of the XD files is kept whole: xd_vorn.mas and xd_vorn.inp keep");
     to_log(log, " its local frames, labels, kappa sets, KEY table and parameters" +
-                    std::string(sw.lfh == 1 ? " (the hydrogens moved)." : "."));
+                    std::string(sw.extend_hydrogens ? " (the hydrogens moved)." : "."));
     to_log(log, " The MoPro files take the model in the local frames of vorn.out:");
     write_kept_parameter_file(model, io.par.os());
   }
-  if (sw.format == InputFormat::xd && sw.usedb != 1) {
+  if (sw.format == InputFormat::xd && !sw.use_databank) {
     KeptPopulations kept = keep_refined_populations(model, setup, std::move(populations), std::move(kappas), log);
     populations = std::move(kept.populations);
     kappas = std::move(kept.kappas);
@@ -369,7 +369,7 @@ KeptPopulations write_parameter_step(const Model& model, const Switches& sw, con
   write_parameter_files(model, setup, tables.dummies, populations, kappas, tables.kappa_sets, log,
                         {kept_whole ? nullptr : &io.par.os(), io.mopro.os(), io.con.os()}, decimals);
   if (fixedh) write_fixedh_file(model, io.fixedh.os());
-  if (transferred != nullptr && sw.lsx != 1) {
+  if (transferred != nullptr && !sw.convert_to_xd_only) {
     // The model of a MATTS bank: the type and frame of every atom, and the
     // model itself as a rhoCIF, with the populations just written.
     OutFile types, cif;
@@ -395,10 +395,10 @@ KeptPopulations write_parameter_step(const Model& model, const Switches& sw, con
 void write_form_factor_step(const Model& model, const Switches& sw, const std::vector<AtomSetup>& setup,
                             const KeptPopulations* parameters, RunFiles& io, WrittenFiles& written, Log& log) {
   ModelParameters p;
-  if (parameters && (sw.usedb == 1 || sw.format == InputFormat::xd)) {
+  if (parameters && (sw.use_databank || sw.format == InputFormat::xd)) {
     p.populations = &parameters->populations;
     p.kappas = &parameters->kappas;
-    for (const AtomSetup& s : setup) p.transferred.push_back(sw.usedb == 1 ? s.databank_found : true);
+    for (const AtomSetup& s : setup) p.transferred.push_back(sw.use_databank ? s.databank_found : true);
   }
   const std::vector<PseudoAtom> atoms = transferred_atoms(model, setup, p);
   const FormFactorRequest& request = sw.formfactors;
@@ -516,14 +516,14 @@ void normal_run(RunFiles& io) {
   DatabankText databank_text;
   std::optional<MattsBank> matts;
   std::optional<MattsTyping> typing;
-  if (sw.usedb == 1) {
+  if (sw.use_databank) {
     sw.abank = open_databank(sw.abank, io.db, io.input, log);
     if (is_matts_bank(io.db, sw.matts_bank)) {
       matts = read_matts_bank(io.db);
       report_matts_bank(*matts, model, log);
       // Typed on the atoms as read: the bank's own bond search reaches
       // every symmetry image, so the copies NCELLS adds are not needed.
-      typing = type_atoms(*matts, model, sw.ifra == 1);
+      typing = type_atoms(*matts, model, sw.has_cell);
     }
   }
 
@@ -533,13 +533,13 @@ void normal_run(RunFiles& io) {
 
   // Step 10: rings.
   Rings rings;
-  if (sw.args.lrings == 1) {
+  if (sw.args.search_rings) {
     written.reduced = true;
     rings = find_and_write_rings(model, sw, index, io, log);
   }
 
   // Step 11: hydrogen-extension files.
-  if (sw.lfh == 1) {
+  if (sw.extend_hydrogens) {
     open_output(io, io.reset, "reset.bond");
     open_output(io, io.cnst, "const.bond");
     open_output(io, io.res, "res_mopro.inp");
@@ -555,7 +555,7 @@ void normal_run(RunFiles& io) {
   const DatabankSource databank{io.db, databank_text, direct_forms(index)};
   // With a MATTS bank every typed atom takes its entry's frame and
   // parameters; the others stay spherical.
-  const bool own_bank = sw.usedb == 1 && !matts;
+  const bool own_bank = sw.use_databank && !matts;
   std::optional<std::vector<TransferredAtom>> transferred;
   if (matts) {
     std::vector<int> counts;
@@ -574,7 +574,7 @@ void normal_run(RunFiles& io) {
   write_spf_axes(model, setup, io.spf.os());
 
   // Step 13.
-  if (sw.lfh == 1) {
+  if (sw.extend_hydrogens) {
     write_bond_restraints(model, setup, io.reset.os(), io.res.os(), io.cnst.os());
     io.reset.close();
     io.cnst.close();
@@ -586,7 +586,7 @@ void normal_run(RunFiles& io) {
   // that the pair written is consistent whatever frames the atom table
   // holds), and the form factors of the model they hold.
   std::optional<KeptPopulations> parameters;
-  if (sw.usedb == 1 || sw.lfh == 1 || sw.lsx == 1 || sw.format == InputFormat::xd)
+  if (sw.use_databank || sw.extend_hydrogens || sw.convert_to_xd_only || sw.format == InputFormat::xd)
     parameters = write_parameter_step(model, sw, setup, loop.tables, io, written, log,
                                       transferred ? &*transferred : nullptr);
   if (sw.formfactors.requested)
@@ -621,10 +621,10 @@ void normal_run(RunFiles& io) {
     group.os() << tables.group_listing;
     finish_output(io, group);
   }
-  if (sw.usedb == 1) io.db.close();
-  written.hydrogen_restraints = sw.lfh == 1;
+  if (sw.use_databank) io.db.close();
+  written.hydrogen_restraints = sw.extend_hydrogens;
   written.groups = !tables.group_listing.empty();
-  write_summary(written, sw.usedb == 1, log);
+  write_summary(written, sw.use_databank, log);
   if (const std::vector<std::string> stale = io.outputs.stale(); !stale.empty()) {
     std::string names;
     for (const std::string& n : stale) names += " " + n;

@@ -32,7 +32,7 @@ std::string key_text(const Switches& sw, const Atom& a, const MultipoleSet& allo
   const bool isotropic_hydrogen = a.iz == 1 && a.tp != 2;
   if (k[kXyzUij] && (k[kXyzAll] || (k[kXyzOrdered] && ordered))) pos = isotropic_hydrogen ? kPosHydrogen : kPosFull;
   std::string mult = kMultZero;
-  if (sw.lsx != 1 && k[kMult] && (k[kMultAll] || (k[kMultOrdered] && ordered))) {
+  if (!sw.convert_to_xd_only && k[kMult] && (k[kMultAll] || (k[kMultOrdered] && ordered))) {
     // A term above the atom's LMX is not part of its density: a key on it
     // would refine a parameter that changes nothing.
     MultipoleSet refined = allowed;

@@ -16,14 +16,14 @@ namespace {
 constexpr float kReuseDistance = 0.1f;
 
 Vec3 stored_to_cart(const Model& model, const Switches& sw, const std::array<float, 3>& p) {
-  if (sw.ifra == 1) return to_cartesian(model.transf, Fractional{p});
+  if (sw.has_cell) return to_cartesian(model.transf, Fractional{p});
   return p;
 }
 
 }  // namespace
 
 Vec3 stored_position(const Model& model, const Switches& sw, int i) {
-  if (sw.ifra == 1) return frac(model, i);
+  if (sw.has_cell) return frac(model, i);
   return cart(model, i);
 }
 
@@ -56,7 +56,7 @@ DummyPoint add_dummy_stored(Dummies& dummies, const Model& model, const Switches
 }
 
 DummyPoint add_dummy(Dummies& dummies, const Model& model, const Switches& sw, const Cartesian& p) {
-  if (sw.ifra == 1) return add_dummy_stored(dummies, model, sw, to_fractional(model.transf, p));
+  if (sw.has_cell) return add_dummy_stored(dummies, model, sw, to_fractional(model.transf, p));
   return add_dummy_stored(dummies, model, sw, p);
 }
 

@@ -32,7 +32,7 @@ void name_dummy(Dummies& dummies, int n);
 // Atom i's position in the frame dummies are stored in: fractional when
 // the input had a cell, Cartesian otherwise.
 Vec3 stored_position(const Model& model, const Switches& sw, int i);
-// Cartesian position of dummy d (stored fractional when ifra = 1).
+// Cartesian position of dummy d (stored fractional when has_cell).
 Vec3 dummy_cart(const Dummies& dummies, const Model& model, const Switches& sw, int d);
 Vec3 midpoint(const Vec3& a, const Vec3& b);
 // Angle a-b-c at b in degrees.

@@ -20,7 +20,7 @@ namespace vorn {
 struct Dummies {
   int count = 0;
   OneBased<Text<6>> label{kMaxDummySlots};
-  // Stored position: fractional when the input had a cell (ifra = 1),
+  // Stored position: fractional when the input had a cell (has_cell),
   // Cartesian Angstrom otherwise.
   OneBased<std::array<float, 3>> pos{kMaxDummySlots, {0, 0, 0}};
 };

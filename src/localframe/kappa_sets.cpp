@@ -131,7 +131,7 @@ int choose_kappa_set(const AtomLoop& loop, int atom, const Frame& f) {
     // Each comparison is logged at the highest verbosity: the earlier
     // atoms are then compared one by one.
     const bool listed = loop.log.shows(3) && a.iz != 1;
-    const bool allowed = loop.sw.lchem[a.iz == 1 ? 0 : 1] != 0;
+    const bool allowed = loop.sw.chemical_constraints.for_element(a.iz);
     if (!listed && allowed && !direct_forms(loop.index)) {
       const int j = first_equivalent(loop, atom);
       if (j != 0) {
@@ -146,13 +146,13 @@ int choose_kappa_set(const AtomLoop& loop, int atom, const Frame& f) {
     for (int j = 1; j < atom; ++j) {
       bool match = false;
       if (a.iz == 1) {
-        if (loop.sw.lchem[0] == 0) break;
+        if (!loop.sw.chemical_constraints.hydrogens) break;
         const Atom& b = loop.atom(j);
         match = b.tbl == a.tbl && loop.tables.hydrogen_parents.hp[j] == loop.tables.hydrogen_parents.hp[atom] && loop.tables.hydrogen_parents.sp[j] == loop.tables.hydrogen_parents.sp[atom] &&
                 loop.tables.hydrogen_parents.hnei[j] == loop.tables.hydrogen_parents.hnei[atom] &&
                 loop.tables.hydrogen_parents.ring[j] == loop.tables.hydrogen_parents.ring[atom] && loop.tables.groups.exgroup[j] == loop.tables.groups.exgroup[atom] && b.part == a.part;
       } else {
-        if (loop.sw.lchem[1] == 0) break;
+        if (!loop.sw.chemical_constraints.other_atoms) break;
         match = chemically_equivalent(loop.model, loop.nb, loop.rings, loop.tables.groups, loop.log, atom, j, {true, true, false, true});
       }
       // A frame the user set joins only one set alike.
@@ -247,7 +247,7 @@ int entry_kappa_set(const AtomLoop& loop, int atom, const Frame& f, const Transf
   ks.kappaset[atom] = ks.kappaset[j];
   layout::write(loop.log.log(), "(/a,i4)", " Old kappa set = ", ks.kappaset[atom]);
   const TransferredAtom* r = typed_atom(loop, j);
-  const bool allowed = loop.sw.lchem[a.iz == 1 ? 0 : 1] != 0;
+  const bool allowed = loop.sw.chemical_constraints.for_element(a.iz);
   if (!allowed || r == nullptr || f.axes_from_site || earlier.at(static_cast<std::size_t>(j - 1)).frame.axes_from_site ||
       r->frame->left != t.frame->left)
     return 0;
@@ -284,7 +284,7 @@ AtomSetup kappa_and_output(const AtomLoop& loop, int atom, Frame& f, const std::
   Atom& a = loop.atom(atom);
   const TransferredAtom* typed = typed_atom(loop, atom);
   int ref = 0;
-  if (loop.sw.lsx == 1) {
+  if (loop.sw.convert_to_xd_only) {
     // One kappa set per scattering type.
     loop.tables.kappa_sets.kappaset[atom] = a.tbl;
     loop.tables.kappa_sets.lastkset = std::max(loop.tables.kappa_sets.lastkset, a.tbl);
@@ -338,15 +338,15 @@ AtomSetup kappa_and_output(const AtomLoop& loop, int atom, Frame& f, const std::
   // their environment; in a frame the user set they would mean another
   // density (a MATTS entry's are turned into the frame written instead).
   const bool own_frame = !f.set_by_user;
-  if (!own_frame && loop.databank != nullptr && loop.sw.usedb == 1)
+  if (!own_frame && loop.databank != nullptr && loop.sw.use_databank)
     layout::write(loop.log.log(), "(/' Atom ',a,' :: frame set by AXES, the databank populations do not apply')", a.label);
-  const bool read = own_frame && loop.databank != nullptr && loop.sw.usedb == 1 &&
-                    ((!disordered && !f.ordered_with_disordered_neighbour) || (disordered && loop.sw.disorder.disdb == 1));
+  const bool read = own_frame && loop.databank != nullptr && loop.sw.use_databank &&
+                    ((!disordered && !f.ordered_with_disordered_neighbour) || (disordered && loop.sw.disorder.use_databank));
   bool searched = false, found = false;
   MultipoleSet zeroed;
   std::string bank_type;
-  const bool matts = loop.transferred != nullptr && loop.sw.usedb == 1 &&
-                     ((!disordered && !f.ordered_with_disordered_neighbour) || (disordered && loop.sw.disorder.disdb == 1));
+  const bool matts = loop.transferred != nullptr && loop.sw.use_databank &&
+                     ((!disordered && !f.ordered_with_disordered_neighbour) || (disordered && loop.sw.disorder.use_databank));
   if (matts && typed) {
     // The entry's populations, rotated from the entry's frame into the
     // frame written.

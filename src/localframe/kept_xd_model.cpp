@@ -76,7 +76,7 @@ bool same_populations(const Plm& a, const Plm& b) { return a.v == b.v; }
 }  // namespace
 
 bool keeps_xd_model(const Switches& sw, const Model& model) {
-  return sw.format == InputFormat::xd && !sw.new_frames && sw.usedb != 1 && holds_multipoles(model.xd_refined);
+  return sw.format == InputFormat::xd && !sw.new_frames && !sw.use_databank && holds_multipoles(model.xd_refined);
 }
 
 KeptPopulations keep_refined_populations(const Model& model, const std::vector<AtomSetup>& setup,

@@ -145,7 +145,7 @@ void FrameBuilder::origin_second(const Point& p1, char letter, int centre, float
   to_both(loop_.log, layout::format(kNoNeighbors, loop_.atom(centre).label, radius));
   to_both(loop_.log, layout::format("(/' Will make dummy at 0,0,0')"));
   Vec3 origin{0, 0, 0};
-  const Vec3 oc = loop_.sw.ifra == 1 ? Vec3(to_cartesian(loop_.model.transf, Fractional{origin})) : origin;
+  const Vec3 oc = loop_.sw.has_cell ? Vec3(to_cartesian(loop_.model.transf, Fractional{origin})) : origin;
   set(1, letter, degenerate(p1.pos, oc) ? rescue_second(p1) : dummy_at(origin));
 }
 
@@ -162,7 +162,7 @@ Point FrameBuilder::rescue_second(const Point& p1) {
       {{0.5f, 0.5f, 0.5f}, {0.5f, 0.0f, 0.0f}, {0.0f, 0.5f, 0.0f}, {0.0f, 0.0f, 0.5f}, {0.0f, 0.0f, 0.0f},
        {0.5f, 0.5f, 0.0f}, {0.0f, 0.5f, 0.5f}}};
   for (const auto& q : kPlaces) {
-    const Vec3 c = loop_.sw.ifra == 1 ? Vec3(to_cartesian(loop_.model.transf, Fractional{q})) : q;
+    const Vec3 c = loop_.sw.has_cell ? Vec3(to_cartesian(loop_.model.transf, Fractional{q})) : q;
     if (!degenerate(p1.pos, c)) {
       to_log(loop_.log, "");
       to_log(loop_.log, " Axis points collinear; second axis point is a dummy");
@@ -178,7 +178,7 @@ void FrameBuilder::dummy_frame(char l1, char l2) {
   static constexpr std::array<std::array<float, 3>, 8> kPlaces{
       {{0.0f, 0.0f, 0.0f}, {0.5f, 0.5f, 0.5f}, {0.5f, 0.0f, 0.0f}, {0.0f, 0.5f, 0.0f}, {0.0f, 0.0f, 0.5f},
        {0.5f, 0.5f, 0.0f}, {0.5f, 0.0f, 0.5f}, {0.0f, 0.5f, 0.5f}}};
-  auto to_cart = [&](const std::array<float, 3>& q) { return loop_.sw.ifra == 1 ? Vec3(to_cartesian(loop_.model.transf, Fractional{q})) : q; };
+  auto to_cart = [&](const std::array<float, 3>& q) { return loop_.sw.has_cell ? Vec3(to_cartesian(loop_.model.transf, Fractional{q})) : q; };
   std::size_t first = 0;
   while (first < kPlaces.size() && dist(to_cart(kPlaces[first]), at()) < kTooClose) ++first;
   for (std::size_t second = first + 1; second < kPlaces.size(); ++second) {
@@ -239,7 +239,7 @@ bool FrameBuilder::ring_axes(const Point& p1, const std::vector<int>& cands) {
 bool FrameBuilder::ring_test() {
   const RingState r = ring_state(loop_.rings, a_);
   if (r.cyclic == 0) return false;
-  const bool special = loop_.sw.ring1.ringspec == 1;
+  const bool special = loop_.sw.ring_options.mirror_in_planar_ring;
   if (r.intwo == 1) {
     layout::write(log(), "(/a,i5,a)", " Atom belongs to 2 planar rings of tot numb ( #", r.ring, " )");
     f_.ring.iring = 2;
@@ -311,7 +311,7 @@ void FrameBuilder::general() {
   for (int i = 0; i < n; ++i)
     for (int j = i + 1; j < n; ++j) {
       const int bi = nb[static_cast<std::size_t>(i)], bj = nb[static_cast<std::size_t>(j)];
-      const EquivalenceTests tests{false, false, loop_.sw.simple != 0, false};
+      const EquivalenceTests tests{false, false, loop_.sw.simple_equivalence, false};
       if (chemically_equivalent(loop_.model, loop_.nb, loop_.rings, loop_.tables.groups, loop_.log, bi, bj, tests)) {
         pairs.emplace_back(bi, bj);
         layout::write(log(), "(/a,2i6)", " Same atoms : ", bi, bj);
@@ -372,7 +372,7 @@ void FrameBuilder::three_neighbours(int is, const std::vector<std::pair<int, int
         for (std::size_t k = 0; k < 3; ++k) c[k] += p[k];
       }
       for (auto& v : c) v /= 3.0f;
-      const Vec3 cc = loop_.sw.ifra == 1 ? Vec3(to_cartesian(loop_.model.transf, Fractional{c})) : c;
+      const Vec3 cc = loop_.sw.has_cell ? Vec3(to_cartesian(loop_.model.transf, Fractional{c})) : c;
       if (dist(cc, at()) < kTooClose) {
         // A flat group only just outside the planarity limit: its
         // centroid lies on the atom, and the three-fold axis is the normal
@@ -569,7 +569,7 @@ void FrameBuilder::hydrogen_end() {
       origin_second(p1, 'Y', p, 10.0f);
     }
   }
-  if (loop_.sw.lfh == 1) {
+  if (loop_.sw.extend_hydrogens) {
     f_.extended_bond = extend_xh_bond(loop_.model, loop_.index, loop_.sw, loop_.nb, loop_.rings, loop_.tables.hydrogen_parents, loop_.log, p, a_);
     listing_ = SearchListing::silent;
   }
@@ -630,7 +630,7 @@ void FrameBuilder::run() {
 
   // The simple frame needs two neighbours; with fewer the nearest atoms
   // around are used instead.
-  if (loop_.sw.lsx == 1) {
+  if (loop_.sw.convert_to_xd_only) {
     if (n <= 1) {
       isolated();
     } else {
@@ -665,9 +665,9 @@ std::optional<gemmi::Mat33> bank_frame_axes(const AtomLoop& loop, int atom, cons
   // before the site is looked at: without *special its frame is built once
   // more with it, on a copy of the switches, and the log, the dummies, the
   // ring centres and the label are left as they were.
-  if (loop.sw.ring1.ringspec != 1 && chosen.ring.iring != 0) {
+  if (!loop.sw.ring_options.mirror_in_planar_ring && chosen.ring.iring != 0) {
     Switches ring_centred = loop.sw;
-    ring_centred.ring1.ringspec = 1;
+    ring_centred.ring_options.mirror_in_planar_ring = true;
     std::ostringstream discarded;
     Log quiet;
     quiet.terminal = &discarded;
@@ -700,7 +700,7 @@ AtomSetup set_up_atom(const AtomLoop& loop, int atom, const std::vector<AtomSetu
   std::optional<gemmi::Mat33> bank_axes;
   if (const TransferredAtom* t = typed_atom(loop, atom)) {
     apply_entry_frame(loop, atom, *t, f, dummies_before);
-  } else if (loop.databank != nullptr && loop.sw.usedb == 1) {
+  } else if (loop.databank != nullptr && loop.sw.use_databank) {
     // An entry of the program's own bank is written for the frame that its
     // rules give the atom, ring atoms referred to their ring centre; it is
     // turned from there into the frame written, which a run without

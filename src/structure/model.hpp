@@ -97,7 +97,7 @@ struct Shelx1 {
 
 // Record `resi1`: residue texts per atom, for the MoPro files.
 struct Residues {
-  int hasres = 0;
+  bool has_residues = false;
   OneBased<Text<17>> restext{kMaxAtoms};
   OneBased<Text<10>> resname{kMaxAtoms};
 };

@@ -57,10 +57,10 @@ void warn_doubtful_bonds(const IndexedAtoms& tab, const Neighbors& all, Log& log
   for (int i = 1; i <= md.natom; ++i) {
     const Atom& a = tab.atom(i);
     const float ra = covalent_radius(tab.sw, a.iz);
-    const float reach = std::max(kUnresolvedDisorder, kNearBondFactor * (ra + largest_covalent_radius + tab.sw.tols.tol1));
+    const float reach = std::max(kUnresolvedDisorder, kNearBondFactor * (ra + largest_covalent_radius + tab.sw.tols.bond));
     for (const int j : later_candidates(tab, i, reach)) {
       const Atom& b = tab.atom(j);
-      const float bond = ra + covalent_radius(tab.sw, b.iz) + tab.sw.tols.tol1;
+      const float bond = ra + covalent_radius(tab.sw, b.iz) + tab.sw.tols.bond;
       const float d = dist(a.xc, a.yc, a.zc, b.xc, b.yc, b.zc);
       // Two atoms at one site (within 0.01 A) share it on purpose, as a
       // mixed-occupancy site does.

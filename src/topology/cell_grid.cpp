@@ -211,7 +211,7 @@ void index_atoms(const IndexedAtoms& t) {
     x.largest_covalent_radius = std::max(x.largest_covalent_radius, covalent_radius(t.sw, t.atom(k).iz));
   }
   // Cells about one bond long: a covalent search looks at 27 of them.
-  const float edge = std::max(1.0f, 2.0f * x.largest_covalent_radius + std::max(0.0f, t.sw.tols.tol1));
+  const float edge = std::max(1.0f, 2.0f * x.largest_covalent_radius + std::max(0.0f, t.sw.tols.bond));
   x.grid.build(x.binned, edge);
   x.count = n;
   x.built = true;

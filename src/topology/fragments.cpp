@@ -68,7 +68,7 @@ bool image_may_bond(const Model& md, int i, int k) {
 // it appended a copy (the caller then scans again from the start).
 bool add_one_copy(Model& md, const Switches& sw, int capacity) {
   const int c = sw.compfrag;
-  const float tol = sw.tols.tol1;
+  const float tol = sw.tols.bond;
   for (int i = 1; i <= md.natom; ++i) {
     const Vec3 x = frac(md, i);
     const Vec3 xi = cart(md, i);
@@ -113,7 +113,7 @@ bool add_one_copy(Model& md, const Switches& sw, int capacity) {
 bool add_copies_indexed(Model& md, const Switches& sw, int capacity) {
   ImageSearch images(md, sw);
   if (!images.prepare()) return false;
-  const float tol = sw.tols.tol1;
+  const float tol = sw.tols.bond;
   const float largest_covalent_radius = images.largest_covalent_radius();
   std::priority_queue<long long, std::vector<long long>, std::greater<>> queue;
   std::unordered_set<long long> seen;   // queued, or coinciding with an entry

@@ -130,7 +130,7 @@ bool ImageSearch::prepare() {
   }
   set_translation_ranges();
   find_same_sites(o);
-  const float tol = sw_.tols.tol1;
+  const float tol = sw_.tols.bond;
   unit_.build(unit, std::max(1.0f, 2.0f * largest_covalent_radius_ + std::max(0.0f, tol)));
   return true;
 }

@@ -90,7 +90,7 @@ bool in_reach(const IndexedAtoms& tab, int atom, float ra, float rmax, int b, fl
   const Atom& at = tab.atom(b);
   if (!may_bond(tab.model, atom, b)) return false;
   d = dist(a.xc, a.yc, a.zc, at.xc, at.yc, at.zc);
-  const float cutoff = rmax > 0 ? rmax : ra + covalent_radius(tab.sw, at.iz) + tab.sw.tols.tol1;
+  const float cutoff = rmax > 0 ? rmax : ra + covalent_radius(tab.sw, at.iz) + tab.sw.tols.bond;
   return !(d > cutoff || d < kMinBondLength);
 }
 
@@ -154,7 +154,7 @@ Neig search_neighbours_indexed(const IndexedAtoms& tab, int atom, float rmax, in
   const Atom& a = tab.atom(atom);
   const float ra = covalent_radius(tab.sw, a.iz);
   AtomIndex& x = atom_index(tab);
-  const float reach = rmax > 0 ? rmax : ra + x.largest_covalent_radius + tab.sw.tols.tol1;
+  const float reach = rmax > 0 ? rmax : ra + x.largest_covalent_radius + tab.sw.tols.bond;
   const std::vector<int>& cand = entries_near(tab, cart(tab.model, atom), reach);
   const int search = ++x.search;
   bool nan_distance = false;

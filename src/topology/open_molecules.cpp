@@ -51,7 +51,7 @@ std::vector<int> atoms_with_missing_bonds(const Model& md, const Switches& sw, i
   for (int k = 1; k <= n; ++k) positions.push_back(cart(md, k));
   CellGrid entries;
   entries.build(positions, 1.0f);
-  const float tol = sw.tols.tol1;
+  const float tol = sw.tols.bond;
   std::vector<char> open(static_cast<std::size_t>(md.natom) + 1, 0);
   std::vector<int> cand;
   for (int k = 1; k <= n; ++k) {

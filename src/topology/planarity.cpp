@@ -13,7 +13,7 @@ namespace vorn {
 bool is_planar(const Model& md, const Tols& tols, Log& log, bool listed, const std::vector<int>& list,
                PlaneKind kind) {
   const bool ring = kind == PlaneKind::ring;
-  const float tol = ring ? tols.tol2 : tols.tol3;
+  const float tol = ring ? tols.ring_planarity : tols.group_planarity;
   const std::string_view word = ring ? "ring" : "group";
   const int n = static_cast<int>(list.size());
   std::ostream& os = log.log();

@@ -46,7 +46,7 @@ void connect_if_bonded(const RingSearch& search, ReducedTable& t, int a, int b, 
   const Atom& at = table_atom(search, t, a);
   const Atom& bt = table_atom(search, t, b);
   const float d = dist(at.xc, at.yc, at.zc, bt.xc, bt.yc, bt.zc);
-  if (d > ra + covalent_radius(search.tab.sw, bt.iz) + search.tab.sw.tols.tol1) return;
+  if (d > ra + covalent_radius(search.tab.sw, bt.iz) + search.tab.sw.tols.bond) return;
   // The bonds of the neighbour table: no split sites, and a hydrogen only
   // to the partners it keeps.
   if (d < kMinBondLength || !may_bond(search.tab.model, t.newat[a], t.newat[b])) return;
@@ -103,7 +103,7 @@ void eliminate(const RingSearch& search, ReducedTable& t, int cycle, int& remain
     }
     // The candidates in table order, as the scan of every position meets them.
     cand.clear();
-    for (const int k : entries_near(search.tab, pa, ra + x.largest_covalent_radius + search.tab.sw.tols.tol1)) {
+    for (const int k : entries_near(search.tab, pa, ra + x.largest_covalent_radius + search.tab.sw.tols.bond)) {
       const int b = pos[static_cast<std::size_t>(k)];
       if (b != 0 && b != a) cand.push_back(b);
     }
@@ -219,7 +219,7 @@ bool ring_is_stored(const Rings& rings, const std::vector<int>& members) {
 
 void checkring(const RingSearch& search, const ReducedTable& t, const std::vector<int>& path, int start, int top) {
   auto at = [&](int pos) { return path[static_cast<std::size_t>(pos - 1)]; };
-  const int ringmax = search.tab.sw.ring1.ringmax;
+  const int ringmax = search.tab.sw.ring_options.max_size;
   std::vector<int> members;
   for (int p = start; p <= top - 1; ++p) {
     members.push_back(t.newat[at(p)]);
@@ -232,7 +232,7 @@ void checkring(const RingSearch& search, const ReducedTable& t, const std::vecto
     }
   }
   const int size = top - start;
-  if (size < search.tab.sw.ring1.ringmin) return;
+  if (size < search.tab.sw.ring_options.min_size) return;
   if (at(start + 1) == at(top - 1)) return;
   if (ring_is_stored(search.rings, members)) return;
   store_ring(search, members);
@@ -273,8 +273,8 @@ void walk_reduced_table(const RingSearch& search, ReducedTable& t) {
   std::vector<int> path;
 
   to_log(search.log, std::string(80, '-'));
-  to_both(search.log, layout::format("(/' AUTOMATED SEARCH FOR ',i3,' -',i3,' - MEMBERED RINGS')", search.tab.sw.ring1.ringmin,
-                             search.tab.sw.ring1.ringmax));
+  to_both(search.log, layout::format("(/' AUTOMATED SEARCH FOR ',i3,' -',i3,' - MEMBERED RINGS')", search.tab.sw.ring_options.min_size,
+                             search.tab.sw.ring_options.max_size));
   to_term(search.log, "");
   if (t.count < 3) {
     to_both(search.log, layout::format("(/' THERE ARE NO ATOMS IN THE REDUCED CONNECTIVITY TABLE',   //,"
@@ -330,7 +330,7 @@ void walk_reduced_table(const RingSearch& search, ReducedTable& t) {
 }
 
 void add_missed_smallest_rings(const RingSearch& search, const ReducedTable& t) {
-  const int ringmin = search.tab.sw.ring1.ringmin, ringmax = search.tab.sw.ring1.ringmax;
+  const int ringmin = search.tab.sw.ring_options.min_size, ringmax = search.tab.sw.ring_options.max_size;
   if (t.count < 3 || ringmax < 3) return;
   // The reduced table as a graph over positions 0 .. count-1.
   std::vector<std::vector<int>> graph(static_cast<std::size_t>(t.count));

@@ -35,7 +35,7 @@ void write_bond_restraints(const Model& model, const std::vector<AtomSetup>& set
     const int x = b.parent, h = b.hydrogen;
     const std::string_view lx = model.atoms[x].label.trimmed(), lh = model.atoms[h].label.trimmed();
     layout::write(reset, "('RESET BOND  ',a,1x,a,f6.3)", lx, lh, b.length);
-    if (resi.hasres == 0)
+    if (!resi.has_residues)
       layout::write(res, "('DISTAN   ',a,1x,i1,2x,a,1x,i1,1x,f6.3,1x,'0.001')", restraint_name(model.atoms[x].label), 1,
                     restraint_name(model.atoms[h].label), 1, b.length);
     else
@@ -52,7 +52,7 @@ void write_bond_restraints(const Model& model, const std::vector<AtomSetup>& set
 Text<100> uratio_line(const Model& model, const ExtendedBond& b) {
   const Residues& resi = model.resi;
   const int x = b.parent, h = b.hydrogen;
-  if (resi.hasres == 0)
+  if (!resi.has_residues)
     return "URATIO      " + layout::format("(a,1x,i1,2x,a,1x,i1,1x,f6.1,1x,'0.01')", restraint_name(model.atoms[x].label),
                                            1, restraint_name(model.atoms[h].label), 1, b.u_ratio);
   return "URATIO      " + layout::format("(a,2x,a,1x,f6.1,2x,'0.01')", resi.resname[x], resi.resname[h], b.u_ratio);

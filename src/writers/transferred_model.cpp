@@ -80,7 +80,7 @@ void write_rho_cif(const Model& model, const Switches& sw, const std::vector<Ato
   os << "# The multipole model transferred from a MATTS-format bank; populations\n"
         "# in each atom's local frame as given by _atom_local_axes.\n";
   os << "data_vorn_model\n";
-  const bool cell = sw.ifra == 1;
+  const bool cell = sw.has_cell;
   if (cell) {
     const UnitCell& c = model.cell;
     os << "_cell_length_a " << number(c.a, 4) << "\n_cell_length_b " << number(c.b, 4) << "\n_cell_length_c "

@@ -205,7 +205,7 @@ void write_key_table(const Model& model, const Switches& sw, const std::vector<A
     if (k >= 1 && k <= nsets && model.atoms[i].iz != 1) heavy[static_cast<std::size_t>(k)] = 1;
   }
   for (int k = 1; k <= nsets; ++k) {
-    if (sw.lsx == 1 || !sw.lkeys[kKappas]) {
+    if (sw.convert_to_xd_only || !sw.lkeys[kKappas]) {
       layout::line(mas, "KAPPA   000000");
       continue;
     }

@@ -69,28 +69,28 @@ TEST(ReadControlFile, ExampleFileSetsItsSwitches) {
   ASSERT_FALSE(c.stopped) << c.term();
   Switches& sw = c.sw();
   EXPECT_EQ(sw.format, InputFormat::shelx);
-  EXPECT_EQ(sw.ifra, 1);
+  EXPECT_TRUE(sw.has_cell);
   EXPECT_EQ(sw.args.inpfile, "paracetamol.res");
-  EXPECT_EQ(sw.rename.irename, 0);
-  EXPECT_EQ(sw.lsx, 0);
+  EXPECT_FALSE(sw.rename.requested);
+  EXPECT_FALSE(sw.convert_to_xd_only);
   EXPECT_EQ(sw.verbosity, 4);
-  EXPECT_FLOAT_EQ(sw.tols.tol1, 0.4f);
-  EXPECT_FLOAT_EQ(sw.tols.tol2, 0.1f);
-  EXPECT_FLOAT_EQ(sw.tols.tol3, 0.1f);
+  EXPECT_FLOAT_EQ(sw.tols.bond, 0.4f);
+  EXPECT_FLOAT_EQ(sw.tols.ring_planarity, 0.1f);
+  EXPECT_FLOAT_EQ(sw.tols.group_planarity, 0.1f);
   EXPECT_EQ(sw.compfrag, 1);
-  EXPECT_EQ(sw.disorder.disext, 0);
-  EXPECT_EQ(sw.disorder.disdb, 0);
+  EXPECT_FALSE(sw.disorder.extend_hydrogens);
+  EXPECT_FALSE(sw.disorder.use_databank);
   // XYZUIJ all, MULT all: the starred words of the KEYGEN line.
   for (std::size_t k = 0; k < sw.lkeys.size(); ++k) EXPECT_EQ(sw.lkeys[k], k == 0 || k == 1 || k == 3 || k == 4) << k;
-  EXPECT_EQ(sw.simple, 1);
-  EXPECT_EQ(sw.lchem[0], 1);
-  EXPECT_EQ(sw.lchem[1], 1);
-  EXPECT_EQ(sw.lfh, 1);
-  EXPECT_EQ(sw.args.lrings, 1);
-  EXPECT_EQ(sw.ring1.ringmin, 3);
-  EXPECT_EQ(sw.ring1.ringmax, 8);
-  EXPECT_EQ(sw.ring1.ringspec, 1);
-  EXPECT_EQ(sw.usedb, 1);
+  EXPECT_TRUE(sw.simple_equivalence);
+  EXPECT_TRUE(sw.chemical_constraints.hydrogens);
+  EXPECT_TRUE(sw.chemical_constraints.other_atoms);
+  EXPECT_TRUE(sw.extend_hydrogens);
+  EXPECT_TRUE(sw.args.search_rings);
+  EXPECT_EQ(sw.ring_options.min_size, 3);
+  EXPECT_EQ(sw.ring_options.max_size, 8);
+  EXPECT_TRUE(sw.ring_options.mirror_in_planar_ring);
+  EXPECT_TRUE(sw.use_databank);
   EXPECT_EQ(sw.abank, "vorn.db");
   EXPECT_EQ(sw.args.iscale, 3);
 }
@@ -219,35 +219,35 @@ TEST(ReadControlFile, ContinuedInputLineSeesOnlyItsLastRecord) {
 TEST(ReadControlFile, CartesianFormatsClearTheFractionalSwitch) {
   ControlRun aim("FORMAT xd *aim2tab\nINPUT t.out\n");
   EXPECT_EQ(aim.sw().format, InputFormat::aim2tab);
-  EXPECT_EQ(aim.sw().ifra, 0);
+  EXPECT_FALSE(aim.sw().has_cell);
   ControlRun pl("FORMAT *xd *platon\nINPUT t.cor\n");
   EXPECT_EQ(pl.sw().format, InputFormat::platon);
-  EXPECT_EQ(pl.sw().ifra, 0);
+  EXPECT_FALSE(pl.sw().has_cell);
   EXPECT_NE(pl.log().find(" Input file format = PLATON    file(s) = t.cor\n"), std::string::npos);
 }
 
 TEST(ReadControlFile, RenameAndItsMode) {
   ControlRun c("FORMAT *shelx\nINPUT s.res *rename 7\n");
   ASSERT_FALSE(c.stopped);
-  EXPECT_EQ(c.sw().rename.irename, 1);
-  EXPECT_EQ(c.sw().rename.irs, 1);   // values other than 0 and 1 become 1
+  EXPECT_TRUE(c.sw().rename.requested);
+  EXPECT_TRUE(c.sw().rename.count_per_type);   // values other than 0 and 1 become 1
   EXPECT_NE(c.term().find("inum = 1"), std::string::npos);
   EXPECT_NE(c.log().find(" Change SHELX atom names ( irs=1 : counting atoms types ) \n"), std::string::npos);
   ControlRun zero("FORMAT *shelx\nINPUT s.res *rename 0\n");
-  EXPECT_EQ(zero.sw().rename.irs, 0);
+  EXPECT_FALSE(zero.sw().rename.count_per_type);
   EXPECT_NE(zero.log().find("( irs=0 : straightforward counting ) "), std::string::npos);
   // RENAME counts only among the last two keywords.
   ControlRun far("FORMAT *shelx\nINPUT s.res *rename 0 a b\n");
-  EXPECT_EQ(far.sw().rename.irename, 0);
+  EXPECT_FALSE(far.sw().rename.requested);
 }
 
 TEST(ReadControlFile, ToxdEchoesTheConversionAndSwitchesTheRestOff) {
   ControlRun c("FORMAT *shelx\nINPUT s.res *toxd\nEXTEND_H\nDATABANK x.db\nRINGS 3 8\nNCELLS -3\n");
   ASSERT_FALSE(c.stopped);
-  EXPECT_EQ(c.sw().lsx, 1);
-  EXPECT_EQ(c.sw().lfh, 0);
-  EXPECT_EQ(c.sw().usedb, 0);
-  EXPECT_EQ(c.sw().args.lrings, 0);
+  EXPECT_TRUE(c.sw().convert_to_xd_only);
+  EXPECT_FALSE(c.sw().extend_hydrogens);
+  EXPECT_FALSE(c.sw().use_databank);
+  EXPECT_FALSE(c.sw().args.search_rings);
   EXPECT_EQ(c.sw().compfrag, -3);   // not normalised: the search stays off
   const std::string tail = " SIMPLE CONVERSION OF SHELX FILE TO XD FILES WAS REQUESTED\n"
                            " ALL OTHER OPTIONS WILL BE IGNORED !!!!!!\n\n " + std::string(71, '-') + "\n";
@@ -278,14 +278,14 @@ TEST(ReadControlFile, ScaleTakesOnlyExactStarredWords) {
 
 TEST(ReadControlFile, ChemconAloneSwitchesBothOff) {
   ControlRun c("FORMAT *shelx\nINPUT s.res\nCHEMCON\n");
-  EXPECT_EQ(c.sw().lchem[0], 0);
-  EXPECT_EQ(c.sw().lchem[1], 0);
+  EXPECT_FALSE(c.sw().chemical_constraints.hydrogens);
+  EXPECT_FALSE(c.sw().chemical_constraints.other_atoms);
   EXPECT_NE(c.log().find(" Do NOT use chemical/kappa constraints for H-atoms\n"
                          " Do NOT use chemical/kappa constraints for non-H atoms\n"),
             std::string::npos);
   ControlRun other("FORMAT *shelx\nINPUT s.res\nCHEMCON hydrogen *other\n");
-  EXPECT_EQ(other.sw().lchem[0], 0);
-  EXPECT_EQ(other.sw().lchem[1], 1);
+  EXPECT_FALSE(other.sw().chemical_constraints.hydrogens);
+  EXPECT_TRUE(other.sw().chemical_constraints.other_atoms);
 }
 
 TEST(ReadControlFile, KeygenPositionsAndNormalisation) {
@@ -312,8 +312,8 @@ TEST(ReadControlFile, KeygenPositionsAndNormalisation) {
 
 TEST(ReadControlFile, DisorderWarningForDatabankWithoutExtension) {
   ControlRun c("FORMAT *shelx\nINPUT s.res\nDISORD extendH *db\nDATABANK d.db\n");
-  EXPECT_EQ(c.sw().disorder.disext, 0);
-  EXPECT_EQ(c.sw().disorder.disdb, 1);
+  EXPECT_FALSE(c.sw().disorder.extend_hydrogens);
+  EXPECT_TRUE(c.sw().disorder.use_databank);
   EXPECT_NE(c.log().find("   do NOT apply Extend_H option\n   apply DB\n"
                          "   WARNING!!! Applying DB to disordered H-atoms\n"
                          "              w/o extending distances is CRAZY !!!\n"),
@@ -328,7 +328,7 @@ TEST(ReadControlFile, DatabankNameFromTheLineOrTheEnvironment) {
   ::setenv("VORN_DB", "/env/bank.db", 1);
   ControlRun env("FORMAT *shelx\nINPUT s.res\nDATABANK\n");
   ::unsetenv("VORN_DB");
-  EXPECT_EQ(env.sw().usedb, 1);
+  EXPECT_TRUE(env.sw().use_databank);
   EXPECT_EQ(env.sw().abank, "/env/bank.db");
   ControlRun unset("FORMAT *shelx\nINPUT s.res\nDATABANK\n");
   EXPECT_TRUE(unset.sw().abank.blank());
@@ -355,15 +355,15 @@ TEST(ReadControlFile, UnknownKeywordsAndFragmentLinesArePassedOver) {
 TEST(ReadControlFile, KeywordsIgnoreCaseAndCompareTheirFirstEightCharacters) {
   ControlRun c("format *Shelx\ninput s.res\nExtend_Hydrogen\nsimple\nverbose 3\nSIMPLEST\n");
   ASSERT_FALSE(c.stopped) << c.term();
-  EXPECT_EQ(c.sw().lfh, 1);
-  EXPECT_EQ(c.sw().simple, 1);
+  EXPECT_TRUE(c.sw().extend_hydrogens);
+  EXPECT_TRUE(c.sw().simple_equivalence);
   EXPECT_EQ(c.sw().verbosity, 3);
   // EXTEND is not EXTEND_H, and a renaming request without a number keeps
   // the default mode.
   ControlRun d("FORMAT *shelx\nINPUT s.res *RENAME\nEXTEND\n");
-  EXPECT_EQ(d.sw().lfh, 0);
-  EXPECT_EQ(d.sw().rename.irename, 1);
-  EXPECT_EQ(d.sw().rename.irs, 0);
+  EXPECT_FALSE(d.sw().extend_hydrogens);
+  EXPECT_TRUE(d.sw().rename.requested);
+  EXPECT_FALSE(d.sw().rename.count_per_type);
   EXPECT_NE(d.term().find("inum = 0"), std::string::npos);
 }
 

@@ -470,7 +470,7 @@ TEST_F(ExtendH, LongNamesAreWrittenWhole) {
 
 TEST_F(ExtendH, ResidueNamesInTheRestraints) {
   thiol("S1", "H1");
-  rs.model.resi.hasres = 1;
+  rs.model.resi.has_residues = true;
   rs.model.resi.resname[n] = "S1      12";
   rs.model.resi.resname[h] = "H1      12";
   extend(n, h);
@@ -504,7 +504,7 @@ TEST_F(ExtendH, DisorderedHydrogenIsSkippedUnlessAsked) {
   EXPECT_EQ(res(), "");
   EXPECT_TRUE(uratio.blank());
 
-  rs.sw.disorder.disext = 1;
+  rs.sw.disorder.extend_hydrogens = true;
   extend(n, h);
   EXPECT_EQ(reset(), "RESET BOND  S1 H1 1.338\n");
 }
@@ -557,7 +557,7 @@ TEST_F(ExtendH, MethylHydrogenMovesToStandardLength) {
 }
 
 TEST_F(ExtendH, CartesianInputKeepsItsFractionalCoordinates) {
-  rs.sw.ifra = 0;
+  rs.sw.has_cell = false;
   const int o = add("O1W", 8, {5, 5, 5});
   const int h1 = on(o, "H1W", 1, 0, 0.85f);
   const int h2 = on(o, "H2W", 1, 1, 0.9584f);

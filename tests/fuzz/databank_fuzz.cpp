@@ -79,7 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::Run run;
   test::TestRun& rs = *run.rs;
   rs.model.natom = 1;
-  rs.sw.usedb = 1;
+  rs.sw.use_databank = true;
   rs.sw.verbosity = 2;   // the candidate listings too
   rs.io.db.open_text(std::string(fuzz::as_text(data, size)));
   for (const Probe& p : probes()) {

@@ -89,7 +89,7 @@ TEST_F(KeyCase, MultipolesFollowTheSymmetry) {
   allowed.set(2).set(23);
   EXPECT_EQ(key_text(rs.sw, rs.atom(c), allowed).substr(38), "10 001 00000 0000000 000000001");
   // The conversion-only run refines no multipoles.
-  rs.sw.lsx = 1;
+  rs.sw.convert_to_xd_only = true;
   EXPECT_EQ(key(c).substr(38), "00 000 00000 0000000 000000000");
 }
 
@@ -171,7 +171,7 @@ TEST(LocalDef, KappaSetsConstraintsAndParameterIntegers) {
 
 TEST(LocalDef, HydrogenConstraintsOffGiveEveryHydrogenItsOwnSet) {
   AcetaldehydeRun m;
-  m.rs.sw.lchem = {0, 1};
+  m.rs.sw.chemical_constraints = {false, true};
   run_loop(m.rs);
   EXPECT_EQ(m.rs.kset.lastkset, 7);
   EXPECT_EQ(m.rs.kset.chemcon[6], 0);
@@ -179,7 +179,7 @@ TEST(LocalDef, HydrogenConstraintsOffGiveEveryHydrogenItsOwnSet) {
 
 TEST(LocalDef, ConversionOnlyRunUsesOneSetPerScatteringType) {
   AcetaldehydeRun m;
-  m.rs.sw.lsx = 1;
+  m.rs.sw.convert_to_xd_only = true;
   m.rs.sw.lkeys[kKappas] = true;
   run_loop(m.rs);
   EXPECT_EQ(m.rs.kset.kappaset[3], 1);

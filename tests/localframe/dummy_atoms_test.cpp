@@ -16,7 +16,7 @@ namespace {
 TEST(AddDummyAtom, ReusesAPointCloserThanATenthOfAnAngstrom) {
   MemoryRun mr;
   test::TestRun& rs = *mr.rs;
-  rs.sw.ifra = 0;
+  rs.sw.has_cell = false;
   EXPECT_EQ(add_dummy(rs.dummy, rs.model, rs.sw, Cartesian{{1, 2, 3}}).number, 1);
   const DummyPoint q = add_dummy(rs.dummy, rs.model, rs.sw, Cartesian{{1.099f, 2, 3}});
   EXPECT_EQ(q.number, 1);

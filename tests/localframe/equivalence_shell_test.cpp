@@ -53,7 +53,7 @@ bool on_a_cycle(const TestRun& rs, int p) {
 // The whole per-atom loop on a completed structure.
 void set_up(TestRun& rs, const char* file, bool extend_hydrogens) {
   rs.sw.format = InputFormat::shelx;
-  rs.sw.lfh = extend_hydrogens ? 1 : 0;
+  rs.sw.extend_hydrogens = extend_hydrogens;
   rs.model = read_shelx(test_data(std::string("shelx/") + file), ShelxLabels::as_named, rs.log_sink());
   rs.sw.compfrag = 1;
   gencompletefrags(rs);

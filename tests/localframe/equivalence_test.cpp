@@ -12,7 +12,7 @@ namespace {
 bool same(Molecule& m, int a, int b, const EquivalenceTests& tests) {
   return chemically_equivalent(m.rs.model, m.rs.nb, m.rs.rings, m.rs.except, m.rs.log_sink(), a, b, tests);
 }
-bool pair_test(Molecule& m, int a, int b) { return same(m, a, b, {false, false, m.rs.sw.simple != 0, false}); }
+bool pair_test(Molecule& m, int a, int b) { return same(m, a, b, {false, false, m.rs.sw.simple_equivalence, false}); }
 bool kappa_test(Molecule& m, int a, int b) { return same(m, a, b, {true, true, false, true}); }
 
 // CH3-CF3 with its atoms placed so that only the intended bonds form.
@@ -44,7 +44,7 @@ TEST(SameAtoms, SimpleModelComparesOnlyElementAndNeighbourCount) {
   // Types H, C against C, F: the first type's atomic number differs.
   EXPECT_NE(m.mr.log().find("   atoms are NOT chemically equivalent :  Diff. atomic numbers of  1-th type"),
             std::string::npos);
-  m.rs.sw.simple = 1;
+  m.rs.sw.simple_equivalence = true;
   EXPECT_TRUE(pair_test(m, m.c1, m.c2));
   EXPECT_NE(m.mr.log().find("  YES, these atoms are chemically equivalent !"), std::string::npos);
 }

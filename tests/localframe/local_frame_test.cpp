@@ -163,7 +163,7 @@ TEST(ThreeNeighbours, FlatPyramidWithTheCentroidOnTheAtomTakesThePlanarFrame) {
   // 0.1 A of the atom, so Z is the plane normal (X along the first bond,
   // Y in the plane), not along a bond.
   Molecule m;
-  m.rs.sw.tols.tol3 = 0.05f;
+  m.rs.sw.tols.group_planarity = 0.05f;
   const int n = m.add_atom("N1", 7, {0, 0, 0.08f});
   const int o1 = m.add_atom("O1", 8, at_dist({0, 0, 0}, dir_xy(90), 1.25f));
   m.add_atom("O2", 8, at_dist({0, 0, 0}, dir_xy(210), 1.25f));
@@ -397,7 +397,7 @@ struct Benzene : Molecule {
     for (int k = 0; k < 6; ++k) c.push_back(add_atom(numbered("C", k + 1), 6, scale(dir_xy(60.0f * k), 1.39f)));
     for (int k = 0; k < 6; ++k) h.push_back(add_atom(numbered("H", k + 1), 1, scale(dir_xy(60.0f * k), 2.47f)));
     add_ring(c, planar);
-    rs.sw.ring1.ringspec = 1;
+    rs.sw.ring_options.mirror_in_planar_ring = true;
     finish();
   }
 };
@@ -422,7 +422,7 @@ TEST(Rings, PlanarBenzeneWithTheSpecialOptionSharesOneCentreDummy) {
 
 TEST(Rings, WithoutTheSpecialOptionARingAtomOnlyCarriesItsFlags) {
   Benzene m(1);
-  m.rs.sw.ring1.ringspec = 0;
+  m.rs.sw.ring_options.mirror_in_planar_ring = false;
   const Frame f = m.frame(m.c[0]);
   // Neighbours C, C, H in a plane with the C pair: case 301, Z to the
   // midpoint of the pair because the odd neighbour is hydrogen.
@@ -462,7 +462,7 @@ struct Naphthalene : Molecule {
     }
     add_ring({j1, ra[0], ra[1], ra[2], ra[3], j2}, 1);
     add_ring({j1, rb[0], rb[1], rb[2], rb[3], j2}, 1);
-    rs.sw.ring1.ringspec = 1;
+    rs.sw.ring_options.mirror_in_planar_ring = true;
     finish();
   }
 };
@@ -498,7 +498,7 @@ TEST(Rings, SpiroAtomWithoutARingPartnerGoesToTheGeneralProcedure) {
   }
   m.add_ring({c0, c1, c2}, 1);
   m.add_ring({c0, c3, c4}, 1);
-  m.rs.sw.ring1.ringspec = 1;
+  m.rs.sw.ring_options.mirror_in_planar_ring = true;
   m.finish();
   const Frame f = m.frame(c0);
   EXPECT_TRUE(has(m.mr.log(), "No ring neighbour can direct the X-axis"));
@@ -509,7 +509,7 @@ TEST(Rings, SpiroAtomWithoutARingPartnerGoesToTheGeneralProcedure) {
 
 // A cell of 10 x 11 x 12 Angstrom.
 void orthorhombic(Molecule& m) {
-  m.rs.sw.ifra = 1;
+  m.rs.sw.has_cell = true;
   m.rs.sw.format = InputFormat::shelx;
   m.rs.model.cell = {10, 11, 12, 90, 90, 90};
   m.rs.model.transf = cell_transform(m.rs.model.cell, m.rs.log_sink());

@@ -57,7 +57,7 @@ struct Molecule {
   TestRun& rs = *mr.rs;
 
   Molecule() {
-    rs.sw.ifra = 0;
+    rs.sw.has_cell = false;
     rs.sw.format = InputFormat::aim2tab;
   }
   int add_atom(const std::string& label, int z, const Vec3& p) {

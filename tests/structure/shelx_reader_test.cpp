@@ -112,7 +112,7 @@ TEST_F(Shelx, TryptophanCentrosymmetricWithRidingHydrogens) {
                             "      =  1 : atoms in special positions (     0 ) \n"
                             "      = -1 : disordered atoms (     0 ) \n"));
   // No residues: every atom is in residue 0.
-  EXPECT_EQ(model.resi.hasres, 0);
+  EXPECT_FALSE(model.resi.has_residues);
 }
 
 TEST_F(Shelx, NaphthaleneHeadsColumnByColumn) {
@@ -195,7 +195,7 @@ TEST_F(Shelx, CCentredWithResiduesAndRepeatedNames) {
   EXPECT_EQ(at(2).flag, 0);
   // Residues: GA1 before any RESI, N1 in residue 1 BIPY.
   const Residues& r = model.resi;
-  EXPECT_EQ(r.hasres, 1);
+  EXPECT_TRUE(r.has_residues);
   EXPECT_EQ(r.restext[1].view(), "GA1      0       ");
   EXPECT_EQ(r.restext[3].view(), "N1       1  BIPY ");
   EXPECT_EQ(r.resname[3].view(), "N1       1");
@@ -286,7 +286,7 @@ TEST_F(Shelx, FaceCentredCubicExpandsTo192) {
 TEST_F(Shelx, ResiduesAndPartsOfTheKratzertFile) {
   read_shared("p21c_AlGa_perfluoroalkoxy_RESI_PART.res");
   ASSERT_EQ(model.natom, 128);
-  EXPECT_EQ(model.resi.hasres, 1);
+  EXPECT_TRUE(model.resi.has_residues);
   int disordered = 0;
   for (int i = 1; i <= 128; ++i) disordered += at(i).flag == -1;
   EXPECT_GT(disordered, 0);

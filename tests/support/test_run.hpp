@@ -68,7 +68,7 @@ struct TestRun {
   // ask for one).
   AtomLoop loop() {
     databank.direct = direct_forms(index);
-    return {sw, model, index, nb, rings, sw.usedb == 1 ? &databank : nullptr, log_sink(), tables, nullptr};
+    return {sw, model, index, nb, rings, sw.use_databank ? &databank : nullptr, log_sink(), tables, nullptr};
   }
 };
 

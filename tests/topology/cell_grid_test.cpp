@@ -117,8 +117,8 @@ void expect_same_topology(Twin& t, const std::string& what, int ncells) {
   std::vector<ReducedTable> tables;
   t.each([&](test::TestRun& rs) {
     rs.sw.compfrag = ncells;
-    rs.sw.ring1.ringmin = 3;
-    rs.sw.ring1.ringmax = 8;
+    rs.sw.ring_options.min_size = 3;
+    rs.sw.ring_options.max_size = 8;
     InDirectory in(dir.path());
     try {
       gencompletefrags(rs);

@@ -25,9 +25,9 @@ void analyse(TestRun& rs, const std::string& file) {
   rs.sw.format = InputFormat::shelx;
   rs.model = read_shelx(test_data("shelx/" + file), ShelxLabels::as_named, rs.log_sink());
   rs.sw.compfrag = 1;
-  rs.sw.ring1.ringmin = 3;
-  rs.sw.ring1.ringmax = 8;
-  rs.sw.args.lrings = 1;
+  rs.sw.ring_options.min_size = 3;
+  rs.sw.ring_options.max_size = 8;
+  rs.sw.args.search_rings = true;
   gencompletefrags(rs);
   find_rings(rs);
   findallneighbors(rs);
@@ -191,9 +191,9 @@ TEST(ChemistryTopology, ContactsThatAreNoBonds) {
   const int o1 = add_cart(rs, "O1", 8, 20, 0, 0);
   const int ho = add_cart(rs, "H2", 1, 21.16f, 0, 0);
   const int o2 = add_cart(rs, "O2", 8, 22.40f, 0, 0);
-  rs.sw.ring1.ringmin = 3;
-  rs.sw.ring1.ringmax = 8;
-  rs.sw.args.lrings = 1;
+  rs.sw.ring_options.min_size = 3;
+  rs.sw.ring_options.max_size = 8;
+  rs.sw.args.search_rings = true;
   find_rings(rs);
   findallneighbors(rs);
   EXPECT_EQ(rs.rings.nor(), 0);

@@ -144,7 +144,7 @@ TEST(CrystalBonds, CloseSitesWithoutPartsAreNamed) {
 TEST(CrystalBonds, CopiesAreThoseTheNcellsRangeAllows) {
   for (const int n : {0, 1}) {
     TestRun rs;
-    rs.sw.tols.tol1 = 0.4f;
+    rs.sw.tols.bond = 0.4f;
     read_and_bond(rs, "CaF2_Fm-3m_face_centred.res", n);
     std::map<std::array<long long, 3>, int> site;   // fractional x 1e4 -> index into `at`
     std::vector<std::pair<Vec3, float>> at;        // Cartesian position, covalent radius
@@ -180,7 +180,7 @@ TEST(CrystalBonds, CopiesAreThoseTheNcellsRangeAllows) {
       todo.pop_back();
       for (std::size_t k = 0; k < at.size(); ++k) {
         const float d = dist(p, at[k].first);
-        if (!reached[k] && d >= 0.5f && d <= r + at[k].second + rs.sw.tols.tol1) reached[k] = true, todo.push_back(static_cast<int>(k));
+        if (!reached[k] && d >= 0.5f && d <= r + at[k].second + rs.sw.tols.bond) reached[k] = true, todo.push_back(static_cast<int>(k));
       }
     }
     std::set<int> listed;

@@ -96,8 +96,8 @@ TEST(CompleteFragments, MoleculeOnInversionCentre) {
   // every carbon of the copy has its full set of neighbours.
   findallneighbors(rs);
   for (int k = 1; k <= 18; ++k) EXPECT_EQ(rs.nb.of[k].nnei(), done.atoms[k].iz == 6 ? 3 : 1) << k;
-  rs.sw.ring1.ringmin = 3;
-  rs.sw.ring1.ringmax = 8;
+  rs.sw.ring_options.min_size = 3;
+  rs.sw.ring_options.max_size = 8;
   ReducedTable table;
   {
     InDirectory in(dir.path());

@@ -137,9 +137,9 @@ TEST(Planarity, AromaticRingPlanarChairNot) {
   chair_cyclohexane(*chair.rs, 1, 2, 3);
   EXPECT_EQ(planarity(*chair.rs, 0, {1, 2, 3, 4, 5, 6}, 2), 0);
   // A loose group tolerance passes the chair (sigma 0.354 A).
-  chair.rs->sw.tols.tol3 = 0.36f;
+  chair.rs->sw.tols.group_planarity = 0.36f;
   EXPECT_EQ(planarity(*chair.rs, 0, {1, 2, 3, 4, 5, 6}, 1), 1);
-  chair.rs->sw.tols.tol3 = 0.35f;
+  chair.rs->sw.tols.group_planarity = 0.35f;
   EXPECT_EQ(planarity(*chair.rs, 0, {1, 2, 3, 4, 5, 6}, 1), 0);
   EXPECT_EQ(run.log(), "");
 }
@@ -153,12 +153,12 @@ TEST(Planarity, DeviationEqualToToleranceIsPlanar) {
   add_cart(rs, "C2", 6, 2, 0, -0.25f);
   add_cart(rs, "C3", 6, 2, 2, 0.25f);
   add_cart(rs, "C4", 6, 0, 2, -0.25f);
-  rs.sw.tols.tol2 = 0.5f;
+  rs.sw.tols.ring_planarity = 0.5f;
   EXPECT_EQ(planarity(rs, 1, {1, 2, 3, 4}, 2), 1);
   EXPECT_NE(run.log().find("     Esd atoms from the plane (sigpln) =       0.5000 ( tol =   0.5000 )\n"),
             std::string::npos)
       << run.log();
-  rs.sw.tols.tol2 = std::nextafter(0.5f, 0.0f);
+  rs.sw.tols.ring_planarity = std::nextafter(0.5f, 0.0f);
   EXPECT_EQ(planarity(rs, 0, {1, 2, 3, 4}, 2), 0);
 }
 
@@ -168,7 +168,7 @@ TEST(Planarity, ThreeOrFewerAtomsArePlanar) {
   add_cart(rs, "O1", 8, 0, 0, 0);
   add_cart(rs, "H1", 1, 0.96f, 0, 0);
   add_cart(rs, "H2", 1, -0.24f, 0.93f, 0.1f);
-  rs.sw.tols.tol3 = 0.0f;
+  rs.sw.tols.group_planarity = 0.0f;
   EXPECT_EQ(planarity(rs, 0, {1, 2, 3}, 1), 1);
   EXPECT_EQ(planarity(rs, 0, {1, 2}, 1), 1);
   EXPECT_EQ(planarity(rs, 0, {1}, 1), 1);
@@ -197,7 +197,7 @@ TEST(Planarity, ListingLayout) {
   test::TestRun& r2 = *v2.rs;
   for (int k = 1; k <= 4; ++k) add_cart(r2, rs.atom(k).label.str(), 7, rs.atom(k).xc, rs.atom(k).yc, rs.atom(k).zc);
   r2.sw.verbosity = 2;
-  r2.sw.tols.tol2 = 0.25f;
+  r2.sw.tols.ring_planarity = 0.25f;
   planarity(r2, 1, {1, 2, 3, 4}, 2);
   const std::string log = v2.log();
   EXPECT_NE(log.find(" Planarity test for   4-atom ring : \n"), std::string::npos) << log;

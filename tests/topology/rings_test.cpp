@@ -15,9 +15,9 @@ namespace vorn::test {
 namespace {
 
 void limits(test::TestRun& rs, int lo, int hi) {
-  rs.sw.ring1.ringmin = lo;
-  rs.sw.ring1.ringmax = hi;
-  rs.sw.args.lrings = 1;
+  rs.sw.ring_options.min_size = lo;
+  rs.sw.ring_options.max_size = hi;
+  rs.sw.args.search_rings = true;
 }
 
 // connect4rings and walk_reduced_table in a scratch directory (the coordinate files

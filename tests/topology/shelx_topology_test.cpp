@@ -50,9 +50,9 @@ Outcome run_topology(const std::string& file) {
   out.read = true;
   out.natom = rs.natom();
   rs.sw.compfrag = 0;
-  rs.sw.ring1.ringmin = 3;
-  rs.sw.ring1.ringmax = 8;
-  rs.sw.args.lrings = 1;
+  rs.sw.ring_options.min_size = 3;
+  rs.sw.ring_options.max_size = 8;
+  rs.sw.args.search_rings = true;
   ScratchDir dir;
   {
     InDirectory in(dir.path());

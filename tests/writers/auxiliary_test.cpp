@@ -80,7 +80,7 @@ TEST_F(PlotFile, DummiesRadiiChangesAndHeavyElements) {
 }
 
 TEST_F(PlotFile, CartesianDummiesAreWrittenAsStored) {
-  rs.sw.ifra = 0;
+  rs.sw.has_cell = false;
   rs.dummy.count = 1;
   rs.dummy.pos[1] = {-1.5f, 12.25f, 0.0f};
   write_spf_tail(rs.model, rs.sw, rs.dummy, rs.io.spf.os());

@@ -136,7 +136,7 @@ TEST_F(MoproFiles, LabelWithoutBracketIsNotTakenForHydrogen) {
 
 TEST_F(MoproFiles, ResidueTextReplacesLabelAndMolecule) {
   rs.model.natom = 2;
-  rs.model.resi.hasres = 1;
+  rs.model.resi.has_residues = true;
   rs.model.resi.restext[2] = "N1       7  ALA  ";
   Atom& a = rs.atom(2);
   a.label = "N1";

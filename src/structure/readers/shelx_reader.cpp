@@ -345,7 +345,7 @@ void read_instruction(const std::string& key, const std::string& line, LatticeCa
     for (float& w : md.shelx1.wght)
       if (!rd.real(w)) break;
   } else if (key == "RESI") {
-    md.resi.hasres = 1;
+    md.resi.has_residues = true;
   } else if (key == "DISP") {
     // A card that does not read leaves the calculated terms in place.
     if (DispersionCard card; read_disp_card(line, card))
@@ -440,7 +440,7 @@ Model read_shelx(const std::string& file, ShelxLabels naming, Log& out) {
   LatticeCards lattice;
   ShelxCrystalHead& head = md.shelx_head;
   head = ShelxCrystalHead{};
-  md.resi.hasres = 0;
+  md.resi.has_residues = false;
   std::string line;
   while (f.next(line, kLineLength)) {
     untab(line);
