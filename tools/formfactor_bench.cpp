@@ -81,7 +81,7 @@ int main(int argc, char** argv) {
   std::vector<PseudoAtom> alanine;
   for (int i = 1; i <= model.natom; ++i) {
     const Atom& a = model.atoms[i];
-    alanine.push_back(neutral_atom(std::string(a.label.trimmed()), a.iz, {a.xf, a.yf, a.zf}));
+    alanine.push_back(neutral_atom(std::string(a.label.trimmed()), a.atomic_number, {a.fractional[0], a.fractional[1], a.fractional[2]}));
   }
   const double start = cpu();
   const std::vector<Miller> hkl = expand_reflections(read_hklf4(argv[2]), model.symm);

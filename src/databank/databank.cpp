@@ -186,7 +186,7 @@ bool heavy_atom_fits(const Search& rs, std::size_t entry, int i, const DatabankQ
   }
   for (const NeighborType& nt : q.neighbours.types) {
     bool found = false;
-    for (const TypeLine& t : types) found = found || (t.z == nt.iz && t.count == nt.count());
+    for (const TypeLine& t : types) found = found || (t.z == nt.atomic_number && t.count == nt.count());
     if (!found) return false;
   }
   return exceptdb(rs, i, m1.group) == 0;
@@ -229,7 +229,7 @@ void read_parameters(const Search& rs, std::size_t entry, Mpoles1& m1) {
 void log_search_header(const Search& rs, int i, const DatabankQuery& q, const SiteSym& asymi) {
   log_line(rs, "");
   log_line(rs, " Searching DataBank for a match : ");
-  log_line(rs, layout::listed(" ityp  = ", rs.atom(i).iz));
+  log_line(rs, layout::listed(" ityp  = ", rs.atom(i).atomic_number));
   log_line(rs, layout::listed(" iring = ", q.ring.iring));
   log_line(rs, layout::listed(" inei  = ", q.neighbours.inei()));
   log_line(rs, layout::listed(" ity   = ", q.neighbours.ntypes()));
@@ -238,7 +238,7 @@ void log_search_header(const Search& rs, int i, const DatabankQuery& q, const Si
   log_line(rs, layout::listed(" lPG   = ", q.planar_group));
   int k = 0;
   for (const NeighborType& nt : q.neighbours.types)
-    log_line(rs, layout::listed(" type = ", ++k, " atom = ", nt.iz, " neib = ", nt.count()));
+    log_line(rs, layout::listed(" type = ", ++k, " atom = ", nt.atomic_number, " neib = ", nt.count()));
   log_line(rs, " ");
 }
 
@@ -411,7 +411,7 @@ int exceptdb(const Search& rs, int i, Text<40>& group) {
 Mpoles1 search(const Search& rs, int i, const DatabankQuery& q) {
   const Atom& a = rs.atom(i);
   Mpoles1 m1;
-  m1.pv = pval(a.iz);
+  m1.pv = pval(a.atomic_number);
   const SiteSym asymi(upcased(a.sitesym.view()));
   log_search_header(rs, i, q, asymi);
 
@@ -426,7 +426,7 @@ Mpoles1 search(const Search& rs, int i, const DatabankQuery& q) {
                                               static_cast<std::size_t>(last - istart + 1));
     const std::size_t entry = db_position(rs);
     const bool fits =
-        a.iz == 1 ? hydrogen_fits(rs, entry, i, asymi, m1) : heavy_atom_fits(rs, entry, i, q, asymi, m1);
+        a.atomic_number == 1 ? hydrogen_fits(rs, entry, i, asymi, m1) : heavy_atom_fits(rs, entry, i, q, asymi, m1);
     if (!fits) return;
     m1.ifind = 1;
     read_parameters(rs, entry, m1);
@@ -440,7 +440,7 @@ Mpoles1 search(const Search& rs, int i, const DatabankQuery& q) {
     // are passed over by the scan below without effect.
     t.pos = 0;
     std::size_t k = 0;
-    while (m1.ifind == 0 && next_atom_line(t, a.iz, t.pos, k)) {
+    while (m1.ifind == 0 && next_atom_line(t, a.atomic_number, t.pos, k)) {
       t.pos = k + 1;
       raw = t.lines[k];
       atom_line_z(rs, raw);
@@ -453,7 +453,7 @@ Mpoles1 search(const Search& rs, int i, const DatabankQuery& q) {
     db.rewind();
     while (m1.ifind == 0 && db.next(raw, kDbLineLength)) {
       if (raw.compare(0, 4, "ATOM") != 0) continue;
-      if (atom_line_z(rs, raw) != a.iz) continue;
+      if (atom_line_z(rs, raw) != a.atomic_number) continue;
       try_entry(raw);
     }
   }
@@ -490,18 +490,18 @@ void copy_databank_result(const Atom& a, int i, int kappa_set, const Mpoles1& m1
   kappas.kappa2[k] = m1.kappa2;
   if (k > kappas.nkset) {
     kappas.nkset = k;
-    kappas.ktbl[k] = a.tbl;
+    kappas.ktbl[k] = a.scattering_type;
   }
 }
 
 void databank_defaults(const Atom& a, int i, int kappa_set, Mpoles& populations, Kappas& kappas) {
-  populations.pv[i] = pval(a.iz) * a.occ;
+  populations.pv[i] = pval(a.atomic_number) * a.occ;
   populations.sigpv[i] = 0.0f;
   populations.plm[i] = Plm{};
   const int k = kappa_set;
   kappas.kappa1[k] = 1.0f;
   kappas.kappa2[k] = 1.0f;
-  kappas.ktbl[k] = a.tbl;
+  kappas.ktbl[k] = a.scattering_type;
   if (k > kappas.nkset) kappas.nkset = k;
 }
 

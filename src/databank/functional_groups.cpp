@@ -38,10 +38,10 @@ private:
   // Neighbourhood of any atom.
   const AtomNeighbors& nbr(int x) const { return nb_.of[x]; }
   int nnei(int x) const { return nbr(x).nnei(); }
-  int iz(int x) const { return model_.atoms[x].iz; }
+  int iz(int x) const { return model_.atoms[x].atomic_number; }
   int ntypes(int x) const { return nbr(x).ntypes(); }
   // Type k (1 = lightest) of x: atomic number and count; 0 when absent.
-  int type_z(int x, int k) const { return k <= ntypes(x) ? nbr(x).types[static_cast<std::size_t>(k - 1)].iz : 0; }
+  int type_z(int x, int k) const { return k <= ntypes(x) ? nbr(x).types[static_cast<std::size_t>(k - 1)].atomic_number : 0; }
   int type_n(int x, int k) const {
     return k <= ntypes(x) ? nbr(x).types[static_cast<std::size_t>(k - 1)].count() : 0;
   }
@@ -50,7 +50,7 @@ private:
   // Number of neighbours of element z.
   int count_of(int x, int z) const {
     for (const auto& t : nbr(x).types)
-      if (t.iz == z) return t.count();
+      if (t.atomic_number == z) return t.count();
     return 0;
   }
   // Exactly these elements with these counts, nothing else.
@@ -598,7 +598,7 @@ namespace {
 // The other O of carbon c, and the last neighbour of that O other than c.
 int other_o(const Model& model, const Neighbors& nb, int c, int o) {
   for (int a : nb.of[c].atom)
-    if (model.atoms[a].iz == kO && a != o) return a;
+    if (model.atoms[a].atomic_number == kO && a != o) return a;
   return 0;
 }
 
@@ -722,7 +722,7 @@ std::string group_listing(const Model& model, const Neighbors& nb, int i) {
   layout::line(os, "ANGSTROM");
   for (int k : list) {
     const Atom& at = model.atoms[k];
-    layout::write(os, "('ATOM ',a8,2x,3f12.4)", at.label, at.xc, at.yc, at.zc);
+    layout::write(os, "('ATOM ',a8,2x,3f12.4)", at.label, at.cartesian[0], at.cartesian[1], at.cartesian[2]);
   }
   return os.str();
 }

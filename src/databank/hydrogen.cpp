@@ -35,7 +35,7 @@ std::optional<ExtendedBond> extend_xh_bond(Model& model, AtomIndex& index, const
   const std::string lx(model.atoms[x].label.trimmed());
   const std::string lh(model.atoms[h].label.trimmed());
 
-  if (model.atoms[h].flag == -1 && !sw.disorder.extend_hydrogens) {
+  if (model.atoms[h].occupancy_kind == -1 && !sw.disorder.extend_hydrogens) {
     log_group(log, lx, lh, "H-ATOM IS DISORDERED");
     return std::nullopt;
   }
@@ -61,18 +61,14 @@ std::optional<ExtendedBond> extend_xh_bond(Model& model, AtomIndex& index, const
     Atom& ah = model.atoms[h];
     Vec3 ph = cart(model, h);
     const float old = set_bond_length(cart(model, x), ph, d);
-    ah.xc = ph[0];
-    ah.yc = ph[1];
-    ah.zc = ph[2];
+    ah.cartesian = {{ph[0], ph[1], ph[2]}};
     // The neighbour searches that follow must meet the hydrogen where it is now.
     atom_moved(index, model, h);
     layout::write(log.log(), "(3x,'X-H group : ',a,'-',a,' >',2x,a,a,f7.3,' /',f7.3,' Angstroms')", lx, lh,
                   g.name, " =", old, d);
     if (sw.has_cell) {
       const Vec3 f = to_fractional(model.transf, Cartesian{ph});
-      ah.xf = f[0];
-      ah.yf = f[1];
-      ah.zf = f[2];
+      ah.fractional = {{f[0], f[1], f[2]}};
     }
   }
   if (x > model.natom)

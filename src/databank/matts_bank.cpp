@@ -493,7 +493,7 @@ void report_matts_bank(const MattsBank& bank, const Model& model, Log& log) {
   std::vector<bool> named(kMaxElementSymbol + 1, false);
   std::string absent;
   for (int i = 1; i <= model.natom; ++i) {
-    const int z = model.atoms[i].iz;
+    const int z = model.atoms[i].atomic_number;
     if (z <= 0 || z > kMaxElementSymbol || in_bank[static_cast<std::size_t>(z)] || named[static_cast<std::size_t>(z)])
       continue;
     named[static_cast<std::size_t>(z)] = true;

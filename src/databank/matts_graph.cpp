@@ -30,7 +30,7 @@ double bank_radius(int z) {
   }
 }
 
-gemmi::Vec3 frac_of(const Atom& a) { return {a.xf, a.yf, a.zf}; }
+gemmi::Vec3 frac_of(const Atom& a) { return {a.fractional[0], a.fractional[1], a.fractional[2]}; }
 
 FracOp to_frac_op(const SymOp& s) {
   FracOp op;
@@ -53,7 +53,7 @@ gemmi::Vec3 rounded(const gemmi::Vec3& v) { return {std::round(v.x), std::round(
 gemmi::UnitCell box_around(const Model& model) {
   double extent = 1;
   for (int i = 1; i <= model.natom; ++i)
-    for (float c : {model.atoms[i].xc, model.atoms[i].yc, model.atoms[i].zc}) extent = std::max(extent, std::abs(double(c)));
+    for (float c : {model.atoms[i].cartesian[0], model.atoms[i].cartesian[1], model.atoms[i].cartesian[2]}) extent = std::max(extent, std::abs(double(c)));
   const double side = 2 * extent + 50;
   gemmi::UnitCell cell;
   cell.set(side, side, side, 90, 90, 90);
@@ -105,14 +105,14 @@ BankGraph find_bank_bonds(const Model& model, bool has_cell, const MattsSettings
   }
   for (int i = 1; i <= model.natom; ++i) {
     const Atom& a = model.atoms[i];
-    g.z.push_back(a.iz);
+    g.z.push_back(a.atomic_number);
     g.frac.push_back(has_cell ? frac_of(a)
-                              : gemmi::Vec3(g.cell.fractionalize(gemmi::Position(a.xc, a.yc, a.zc))));
+                              : gemmi::Vec3(g.cell.fractionalize(gemmi::Position(a.cartesian[0], a.cartesian[1], a.cartesian[2]))));
     gemmi::SmallStructure::Site site;
     site.fract = gemmi::Fractional(g.frac.back());
-    site.element = gemmi::Element(a.iz >= 1 && a.iz <= 118 ? a.iz : 0);
+    site.element = gemmi::Element(a.atomic_number >= 1 && a.atomic_number <= 118 ? a.atomic_number : 0);
     small.sites.push_back(site);
-    rmax = std::max(rmax, matts_covalent_radius(a.iz));
+    rmax = std::max(rmax, matts_covalent_radius(a.atomic_number));
   }
   g.bonds.resize(n);
   if (n == 0) return g;

@@ -163,7 +163,7 @@ void rescale_fragment(const Rescaling& job, Mpoles& mp, int f, const std::vector
     if (!iflag[static_cast<std::size_t>(i)]) continue;
     ++members;
     sdb += mp.pv[i];
-    sfree += pval(model.atoms[i].iz) * model.atoms[i].occ;
+    sfree += pval(model.atoms[i].atomic_number) * model.atoms[i].occ;
     ssig += mp.sigpv[i];
   }
   if (members == 0) return warn_unchanged(log, f, "No atoms");
@@ -208,7 +208,7 @@ void rescale_fragment(const Rescaling& job, Mpoles& mp, int f, const std::vector
     const float corr = corrections[static_cast<std::size_t>(i)];
     const float now = method == kFraction ? old * corr : old + corr;
     to_log(log, layout::format("(i6,2x,a8,1x,f7.3,2f12.5,sp,f12.5,ss,f12.5)", i, a.label, a.occ, old,
-                              pval(a.iz) * a.occ, corr, now));
+                              pval(a.atomic_number) * a.occ, corr, now));
     mp.pv[i] = now;
     snew += now;
   }

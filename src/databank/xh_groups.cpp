@@ -21,25 +21,25 @@ struct Bonds {
 
 const AtomNeighbors& nbr(const Bonds& b, int atom) { return b.nb.of[atom]; }
 
-int iz_of(const Bonds& b, int atom) { return b.model.atoms[atom].iz; }
+int iz_of(const Bonds& b, int atom) { return b.model.atoms[atom].atomic_number; }
 
 // Number of stored neighbours of `atom` of element z.
 int count_of(const Bonds& b, int atom, int z) {
   for (const NeighborType& t : nbr(b, atom).types)
-    if (t.iz == z) return t.count();
+    if (t.atomic_number == z) return t.count();
   return 0;
 }
 
 bool has_type(const Bonds& b, int atom, int z) {
   for (const NeighborType& t : nbr(b, atom).types)
-    if (t.iz == z) return true;
+    if (t.atomic_number == z) return true;
   return false;
 }
 
 // Every neighbour is carbon or hydrogen.
 bool only_c_and_h(const Bonds& b, int atom) {
   for (const NeighborType& t : nbr(b, atom).types)
-    if (t.iz != kC && t.iz != kH) return false;
+    if (t.atomic_number != kC && t.atomic_number != kH) return false;
   return true;
 }
 

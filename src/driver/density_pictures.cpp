@@ -11,7 +11,7 @@ namespace vorn {
 
 namespace {
 
-Vec3d place(const Atom& a) { return {a.xc, a.yc, a.zc}; }
+Vec3d place(const Atom& a) { return {a.cartesian[0], a.cartesian[1], a.cartesian[2]}; }
 
 std::string upper(std::string s) {
   for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));

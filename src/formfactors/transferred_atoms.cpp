@@ -17,7 +17,7 @@ namespace {
 // only matters for an atom without multipoles.
 std::array<Vec3d, 3> local_axes(const Atom& atom, const AtomSetup& setup) {
   const gemmi::Mat33 m =
-      handed_axes(Vec3{atom.xc, atom.yc, atom.zc}, setup.frame, setup.handedness == Handedness::left);
+      handed_axes(Vec3{atom.cartesian[0], atom.cartesian[1], atom.cartesian[2]}, setup.frame, setup.handedness == Handedness::left);
   std::array<Vec3d, 3> axes{};
   for (std::size_t c = 0; c < 3; ++c)
     for (std::size_t r = 0; r < 3; ++r) {
@@ -38,10 +38,10 @@ std::vector<PseudoAtom> transferred_atoms(const Model& model, const std::vector<
     const std::size_t at = static_cast<std::size_t>(i - 1);
     const bool carried = parameters.populations && at < parameters.transferred.size() && parameters.transferred[at];
     if (parameters.carried_only && !carried) continue;
-    if (a.iz < 1 || a.iz > kMaxFormFactorElement)
+    if (a.atomic_number < 1 || a.atomic_number > kMaxFormFactorElement)
       fail("FormFactors", "Atom " + std::string(a.label.trimmed()) +
                               ": no wavefunction table for its element (form factors cover H to Kr)");
-    PseudoAtom p = neutral_atom(names[at], a.iz, {a.xf, a.yf, a.zf});
+    PseudoAtom p = neutral_atom(names[at], a.atomic_number, {a.fractional[0], a.fractional[1], a.fractional[2]});
     p.axes = local_axes(a, setup[at]);
     if (carried) {
       p.pv = (*parameters.populations).pv[i];

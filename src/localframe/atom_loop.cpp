@@ -25,11 +25,11 @@ const char* const kMultZero = "00 000 00000 0000000 000000000";
 
 std::string key_text(const Switches& sw, const Atom& a, const MultipoleSet& allowed) {
   const auto& k = sw.lkeys;
-  const bool ordered = a.flag != -1;
+  const bool ordered = a.occupancy_kind != -1;
   std::string pos = kPosZero;
   // An isotropic hydrogen refines its Uiso only; an anisotropic one (tp 2,
   // from a neutron or Hirshfeld-atom refinement) all six Uij.
-  const bool isotropic_hydrogen = a.iz == 1 && a.tp != 2;
+  const bool isotropic_hydrogen = a.atomic_number == 1 && a.adp_type != 2;
   if (k[kXyzUij] && (k[kXyzAll] || (k[kXyzOrdered] && ordered))) pos = isotropic_hydrogen ? kPosHydrogen : kPosFull;
   std::string mult = kMultZero;
   if (!sw.convert_to_xd_only && k[kMult] && (k[kMultAll] || (k[kMultOrdered] && ordered))) {
@@ -37,7 +37,7 @@ std::string key_text(const Switches& sw, const Atom& a, const MultipoleSet& allo
     // would refine a parameter that changes nothing.
     MultipoleSet refined = allowed;
     for (int t = 0; t < kMultipoleTerms; ++t)
-      if (harmonic_of_term(t).l > a.lmx) refined[static_cast<std::size_t>(t)] = false;
+      if (harmonic_of_term(t).l > a.max_multipole_level) refined[static_cast<std::size_t>(t)] = false;
     mult = multipole_key(refined);
   }
   return pos + mult;

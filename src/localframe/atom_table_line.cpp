@@ -13,12 +13,12 @@ std::string atom_table_line(const Atom& a, const Frame& f, int kappa_set, std::s
   std::string line;
   if (rtrim(constraint_label).empty()) {
     line = layout::format("(a8,1x,a8,2x,a1,2x,a8,1x,a8,1x,a1,3x,a2,2i3,2i4,3x,a5)", a.label.view(),
-                          f.label[0].view(), ax1, a.label.view(), f.label[1].view(), ax2, hand_text, a.tp, a.tbl, kappa_set,
-                          a.lmx, a.sitesym.view());
+                          f.label[0].view(), ax1, a.label.view(), f.label[1].view(), ax2, hand_text, a.adp_type, a.scattering_type, kappa_set,
+                          a.max_multipole_level, a.sitesym.view());
   } else {
     line = layout::format("(a8,1x,a8,2x,a1,2x,a8,1x,a8,1x,a1,3x,a2,2i3,2i4,3x,a5,3x,a8)", a.label.view(),
-                          f.label[0].view(), ax1, a.label.view(), f.label[1].view(), ax2, hand_text, a.tp, a.tbl, kappa_set,
-                          a.lmx, a.sitesym.view(), Label(constraint_label).view());
+                          f.label[0].view(), ax1, a.label.view(), f.label[1].view(), ax2, hand_text, a.adp_type, a.scattering_type, kappa_set,
+                          a.max_multipole_level, a.sitesym.view(), Label(constraint_label).view());
   }
   return std::string(rtrim(line));
 }

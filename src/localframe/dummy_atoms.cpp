@@ -102,7 +102,7 @@ std::string dummy_number_text(int n) {
 }
 
 void loc2plat(const Atom& a, int atom, const Vec3& p1, const Vec3& p2, char first, char second, std::ostream& os) {
-  const Vec3 o{a.xc, a.yc, a.zc};
+  const Vec3 o{a.cartesian[0], a.cartesian[1], a.cartesian[2]};
   layout::write(os, "('ATOM ',a8,3x,3f12.4)", a.label, o[0], o[1], o[2]);
   const Vec3 p{p1[0] - o[0], p1[1] - o[1], p1[2] - o[2]};
   const Vec3 q{p2[0] - o[0], p2[1] - o[1], p2[2] - o[2]};

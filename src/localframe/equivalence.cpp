@@ -19,7 +19,7 @@ std::string first_difference(const Model& model, const Neighbors& all, const Rin
                              int a, int b, const EquivalenceTests& tests) {
   const Atom& x = model.atoms[a];
   const Atom& y = model.atoms[b];
-  if (x.iz != y.iz) return " Diff. atomic numbers";
+  if (x.atomic_number != y.atomic_number) return " Diff. atomic numbers";
   // Atoms of two disorder parts are alternatives, not partners.
   if (x.part != y.part) return " Diff. disorder parts";
   const AtomNeighbors& na = all.of[a];
@@ -30,7 +30,7 @@ std::string first_difference(const Model& model, const Neighbors& all, const Rin
     for (int t = 0; t < na.ntypes(); ++t) {
       const auto& ta = na.types[static_cast<std::size_t>(t)];
       const auto& tb = nb.types[static_cast<std::size_t>(t)];
-      if (ta.iz != tb.iz) return layout::format("(a,i2,a)", " Diff. atomic numbers of ", t + 1, "-th type");
+      if (ta.atomic_number != tb.atomic_number) return layout::format("(a,i2,a)", " Diff. atomic numbers of ", t + 1, "-th type");
       if (ta.count() != tb.count()) return layout::format("(a,i2,a)", " Diff. num. of nei. of ", t + 1, "-th type");
     }
     if (tests.ring_size && ring_state(rings, a).size != ring_state(rings, b).size) return " Diff. ring memb numbers";

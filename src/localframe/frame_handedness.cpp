@@ -65,7 +65,7 @@ float greedy_deviation(const std::vector<LocalBond>& a, const std::vector<LocalB
     std::size_t pick = 0;
     float nearest = kInfinity;
     for (std::size_t j = 0; j < b.size(); ++j) {
-      if (used[j] || b[j].iz != x.iz) continue;
+      if (used[j] || b[j].atomic_number != x.atomic_number) continue;
       const float ang = angle_between(x.dir, b[j].dir);
       if (ang < nearest) nearest = ang, pick = j;
     }
@@ -82,7 +82,7 @@ float exhaustive_deviation(const std::vector<LocalBond>& a, const std::vector<Lo
   std::vector<std::vector<float>> ang(n, std::vector<float>(n, kInfinity));
   for (std::size_t i = 0; i < n; ++i)
     for (std::size_t j = 0; j < n; ++j)
-      if (a[i].iz == b[j].iz) ang[i][j] = angle_between(a[i].dir, b[j].dir);
+      if (a[i].atomic_number == b[j].atomic_number) ang[i][j] = angle_between(a[i].dir, b[j].dir);
   std::vector<bool> used(n, false);
   float best = kInfinity;
   const std::function<void(std::size_t, float)> pair_from = [&](std::size_t i, float worst) {
@@ -106,8 +106,8 @@ float exhaustive_deviation(const std::vector<LocalBond>& a, const std::vector<Lo
 
 float pairing_deviation(const std::vector<LocalBond>& a, const std::vector<LocalBond>& b) {
   std::vector<int> za, zb;
-  for (const LocalBond& x : a) za.push_back(x.iz);
-  for (const LocalBond& x : b) zb.push_back(x.iz);
+  for (const LocalBond& x : a) za.push_back(x.atomic_number);
+  for (const LocalBond& x : b) zb.push_back(x.atomic_number);
   std::sort(za.begin(), za.end());
   std::sort(zb.begin(), zb.end());
   if (za != zb) return kInfinity;

@@ -20,7 +20,7 @@ namespace vorn {
 // direction of the bond in the atom's local frame (components along X, Y,
 // Z).
 struct LocalBond {
-  int iz = 0;
+  int atomic_number = 0;
   Vec3 dir{};
 };
 

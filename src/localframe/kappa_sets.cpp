@@ -46,7 +46,7 @@ void add_key_part(std::string& key, int v) {
 // count and whether it lies in a ring, and functional group.
 std::string hydrogen_key(const AtomLoop& loop, int j) {
   std::string key;
-  add_key_part(key, loop.atom(j).tbl);
+  add_key_part(key, loop.atom(j).scattering_type);
   add_key_part(key, loop.tables.hydrogen_parents.hp[j]);
   add_key_part(key, loop.tables.hydrogen_parents.sp[j]);
   add_key_part(key, loop.tables.hydrogen_parents.hnei[j]);
@@ -65,11 +65,11 @@ std::string hydrogen_key(const AtomLoop& loop, int j) {
 std::string heavy_key(const AtomLoop& loop, int j) {
   std::string key;
   const AtomNeighbors& nb = loop.nb.of[j];
-  add_key_part(key, loop.atom(j).iz);
+  add_key_part(key, loop.atom(j).atomic_number);
   add_key_part(key, nb.nnei());
   add_key_part(key, nb.ntypes());
   for (const NeighborType& t : nb.types) {
-    add_key_part(key, t.iz);
+    add_key_part(key, t.atomic_number);
     add_key_part(key, t.count());
   }
   add_key_part(key, ring_state(loop.rings, j).size);
@@ -94,7 +94,7 @@ int first_equivalent(const AtomLoop& loop, int atom) {
     ks.first_heavy.emplace(heavy_key(loop, j), j);
   }
   ks.keyed = std::max(ks.keyed, atom - 1);
-  const bool hydrogen = loop.atom(atom).iz == 1;
+  const bool hydrogen = loop.atom(atom).atomic_number == 1;
   const auto& known = hydrogen ? ks.first_hydrogen : ks.first_heavy;
   const auto it = known.find(hydrogen ? hydrogen_key(loop, atom) : heavy_key(loop, atom));
   return it != known.end() && it->second < atom ? it->second : 0;
@@ -108,7 +108,7 @@ int choose_kappa_set(const AtomLoop& loop, int atom, const Frame& f) {
   if (f.ordered_with_disordered_neighbour) {
     // An independent-atom set of the same scattering type, if there is one.
     for (int k = 1; k <= loop.tables.kappas.nkset; ++k) {
-      if (loop.tables.kappas.ktbl[k] == a.tbl && std::fabs(loop.tables.kappas.kappa1[k] - 1.0f) <= 0.0001f &&
+      if (loop.tables.kappas.ktbl[k] == a.scattering_type && std::fabs(loop.tables.kappas.kappa1[k] - 1.0f) <= 0.0001f &&
           std::fabs(loop.tables.kappas.kappa2[k] - 1.0f) <= 0.0001f) {
         loop.tables.kappa_sets.kappaset[atom] = k;
         layout::write(loop.log.log(), "(/a,i4)", " Using old [IAM] kappa set = ", k);
@@ -130,8 +130,8 @@ int choose_kappa_set(const AtomLoop& loop, int atom, const Frame& f) {
     to_log(loop.log, layout::format("(/a)", " Trying to determine the KAPPA SET :"));
     // Each comparison is logged at the highest verbosity: the earlier
     // atoms are then compared one by one.
-    const bool listed = loop.log.shows(3) && a.iz != 1;
-    const bool allowed = loop.sw.chemical_constraints.for_element(a.iz);
+    const bool listed = loop.log.shows(3) && a.atomic_number != 1;
+    const bool allowed = loop.sw.chemical_constraints.for_element(a.atomic_number);
     if (!listed && allowed && !direct_forms(loop.index)) {
       const int j = first_equivalent(loop, atom);
       if (j != 0) {
@@ -145,10 +145,10 @@ int choose_kappa_set(const AtomLoop& loop, int atom, const Frame& f) {
     }
     for (int j = 1; j < atom; ++j) {
       bool match = false;
-      if (a.iz == 1) {
+      if (a.atomic_number == 1) {
         if (!loop.sw.chemical_constraints.hydrogens) break;
         const Atom& b = loop.atom(j);
-        match = b.tbl == a.tbl && loop.tables.hydrogen_parents.hp[j] == loop.tables.hydrogen_parents.hp[atom] && loop.tables.hydrogen_parents.sp[j] == loop.tables.hydrogen_parents.sp[atom] &&
+        match = b.scattering_type == a.scattering_type && loop.tables.hydrogen_parents.hp[j] == loop.tables.hydrogen_parents.hp[atom] && loop.tables.hydrogen_parents.sp[j] == loop.tables.hydrogen_parents.sp[atom] &&
                 loop.tables.hydrogen_parents.hnei[j] == loop.tables.hydrogen_parents.hnei[atom] &&
                 loop.tables.hydrogen_parents.ring[j] == loop.tables.hydrogen_parents.ring[atom] && loop.tables.groups.exgroup[j] == loop.tables.groups.exgroup[atom] && b.part == a.part;
       } else {
@@ -203,7 +203,7 @@ std::vector<LocalBond> bonds_seen_from(const AtomLoop& loop, int atom, const Fra
     for (int j = 0; j < 3; ++j)
       if (!std::isfinite(axes[i][j])) return {};
   std::vector<std::pair<int, Vec3>> neighbours;
-  for (int b : loop.nb.of[atom].atom) neighbours.emplace_back(loop.atom(b).iz, cart(loop.model, b));
+  for (int b : loop.nb.of[atom].atom) neighbours.emplace_back(loop.atom(b).atomic_number, cart(loop.model, b));
   return bonds_in_frame(origin, axes, neighbours);
 }
 
@@ -241,13 +241,13 @@ int entry_kappa_set(const AtomLoop& loop, int atom, const Frame& f, const Transf
   const Atom& a = loop.atom(atom);
   ks.chemcon[atom] = 0;
   const auto [it, first] =
-      ks.first_of_entry.emplace(t.id + '|' + std::to_string(a.tbl) + '|' + user_frame_key(loop.model, atom), atom);
+      ks.first_of_entry.emplace(t.id + '|' + std::to_string(a.scattering_type) + '|' + user_frame_key(loop.model, atom), atom);
   if (first) return new_set(loop, atom), 0;
   const int j = it->second;
   ks.kappaset[atom] = ks.kappaset[j];
   layout::write(loop.log.log(), "(/a,i4)", " Old kappa set = ", ks.kappaset[atom]);
   const TransferredAtom* r = typed_atom(loop, j);
-  const bool allowed = loop.sw.chemical_constraints.for_element(a.iz);
+  const bool allowed = loop.sw.chemical_constraints.for_element(a.atomic_number);
   if (!allowed || r == nullptr || f.axes_from_site || earlier.at(static_cast<std::size_t>(j - 1)).frame.axes_from_site ||
       r->frame->left != t.frame->left)
     return 0;
@@ -286,8 +286,8 @@ AtomSetup kappa_and_output(const AtomLoop& loop, int atom, Frame& f, const std::
   int ref = 0;
   if (loop.sw.convert_to_xd_only) {
     // One kappa set per scattering type.
-    loop.tables.kappa_sets.kappaset[atom] = a.tbl;
-    loop.tables.kappa_sets.lastkset = std::max(loop.tables.kappa_sets.lastkset, a.tbl);
+    loop.tables.kappa_sets.kappaset[atom] = a.scattering_type;
+    loop.tables.kappa_sets.lastkset = std::max(loop.tables.kappa_sets.lastkset, a.scattering_type);
     loop.tables.kappa_sets.chemcon[atom] = 0;
   } else if (typed) {
     ref = entry_kappa_set(loop, atom, f, *typed, earlier);
@@ -333,7 +333,7 @@ AtomSetup kappa_and_output(const AtomLoop& loop, int atom, Frame& f, const std::
 
   // Pseudoatom parameters: from the databank where it applies, else the
   // neutral-atom defaults.
-  const bool disordered = a.flag == -1;
+  const bool disordered = a.occupancy_kind == -1;
   // The bank's populations belong to the frame the program builds for
   // their environment; in a frame the user set they would mean another
   // density (a MATTS entry's are turned into the frame written instead).
@@ -378,7 +378,7 @@ AtomSetup kappa_and_output(const AtomLoop& loop, int atom, Frame& f, const std::
   layout::write(loop.log.log(), "(/' CKS :: Atom=',i6,2x,'kset=',i4,2x,'nsft=',i4)", atom, kset, loop.tables.kappas.ktbl[kset]);
 
   auto& xd = loop.tables.populations.xdint[atom];
-  xd = {letter_code(f.letter[0]), letter_code(f.letter[1]), f.point[0], atom, f.point[1], a.tp, a.tbl, kset, a.lmx, 1, ref};
+  xd = {letter_code(f.letter[0]), letter_code(f.letter[1]), f.point[0], atom, f.point[1], a.adp_type, a.scattering_type, kset, a.max_multipole_level, 1, ref};
   return AtomSetup{f, kset, ref, hand, searched, found, zeroed, bank_type};
 }
 

@@ -18,7 +18,7 @@ namespace vorn {
 
 namespace {
 
-Vec3 cartesian(const Atom& a) { return {a.xc, a.yc, a.zc}; }
+Vec3 cartesian(const Atom& a) { return {a.cartesian[0], a.cartesian[1], a.cartesian[2]}; }
 
 // Where an axis point of the old atom table lies: an atom of the table by
 // its label, or one of the old file's dummy atoms.
@@ -110,7 +110,7 @@ KeptPopulations keep_refined_populations(const Model& model, const std::vector<A
     std::string forbidden;
     for (int k = 0; k < kMultipoleTerms; ++k) {
       const HarmonicIndex h = harmonic_of_term(k);
-      const bool allowed = s.frame.multipoles[static_cast<std::size_t>(k)] && h.l <= a.lmx;
+      const bool allowed = s.frame.multipoles[static_cast<std::size_t>(k)] && h.l <= a.max_multipole_level;
       if (allowed || plm(h.l, h.m) == 0.0f) continue;
       plm(h.l, h.m) = 0.0f;
       forbidden += ' ' + term_name(k);

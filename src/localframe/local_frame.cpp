@@ -61,7 +61,7 @@ private:
   Vec3 at() const { return cart(loop_.model, a_); }
   const AtomNeighbors& nbr(int x) const { return loop_.nb.of[x]; }
   int nnei(int x) const { return nbr(x).nnei(); }
-  int iz(int x) const { return loop_.atom(x).iz; }
+  int iz(int x) const { return loop_.atom(x).atomic_number; }
   std::string_view lab(int x) const { return loop_.atom(x).label.trimmed(); }
   std::ostream& log() { return loop_.log.log(); }
 
@@ -528,7 +528,7 @@ void FrameBuilder::two_neighbours(int is) {
   }
   sitesym("m");
   const AtomNeighbors& me = nbr(a_);
-  const int nh = me.ntypes() > 0 && me.types[0].iz == 1 ? me.types[0].count() : 0;
+  const int nh = me.ntypes() > 0 && me.types[0].atomic_number == 1 ? me.types[0].count() : 0;
   const int xa = nh == 1 ? b2 : b1;
   const int ya = nh == 1 ? b1 : b2;
   const Point p1 = atom_point(xa);
@@ -619,13 +619,13 @@ void FrameBuilder::run() {
   write_neighbours(loop_.model, loop_.nb, a_, loop_.log.shows(2), log());
   isn_ = neighbours_by_type(loop_.nb, a_);
   const int n = nnei(a_);
-  const bool disordered = loop_.atom(a_).flag == -1;
+  const bool disordered = loop_.atom(a_).occupancy_kind == -1;
   bool nei_disordered = false;
-  for (int b : nbr(a_).atom) nei_disordered = nei_disordered || loop_.atom(b).flag == -1;
+  for (int b : nbr(a_).atom) nei_disordered = nei_disordered || loop_.atom(b).occupancy_kind == -1;
   f_.ordered_with_disordered_neighbour = nei_disordered && !disordered;
   f_.planar_group = n <= 3;
   const AtomNeighbors& me = nbr(a_);
-  const int nh = me.ntypes() > 0 && me.types[0].iz == 1 ? me.types[0].count() : 0;
+  const int nh = me.ntypes() > 0 && me.types[0].atomic_number == 1 ? me.types[0].count() : 0;
   layout::write(log(), "(/a,i4)", " Number of covalently-bonded H-atoms = ", nh);
 
   // The simple frame needs two neighbours; with fewer the nearest atoms

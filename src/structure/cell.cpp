@@ -138,7 +138,7 @@ Vec3 r_cell(const UnitCell& c) {
 }
 
 float equivalent_u(const Atom& at, const UnitCell& c) {
-  if (at.tp != 2) return at.u[0];
+  if (at.adp_type != 2) return at.u[0];
   const Vec3 rc = r_cell(c);
   const float aa = c.a * rc[0], bb = c.b * rc[1], cc = c.c * rc[2];
   return (at.u[0] * aa * aa + at.u[1] * bb * bb + at.u[2] * cc * cc +
@@ -151,7 +151,7 @@ float equivalent_u(const Atom& at, const UnitCell& c) {
 void flag_partial_sites(Model& md) {
   for (int i = 1; i <= md.natom; ++i) {
     Atom& at = md.atoms[i];
-    at.flag = 0;
+    at.occupancy_kind = 0;
     if (at.occ == 1.0f) continue;
     const Vec3 x = frac(md, i);
     const Vec3 xc = cart(md, i);
@@ -178,11 +178,11 @@ void flag_partial_sites(Model& md) {
     // An atom on a three-fold axis with a third of a half-occupied site is
     // disordered, whatever its site symmetry.
     const bool partial = static_cast<double>(at.occ) * std::max(order, 1) < 0.99;
-    at.flag = partial ? -1 : (order > 1 ? 1 : -1);
+    at.occupancy_kind = partial ? -1 : (order > 1 ? 1 : -1);
   }
 }
 
-Cartesian cart(const Model& m, int i) { return Cartesian{{m.atoms[i].xc, m.atoms[i].yc, m.atoms[i].zc}}; }
-Fractional frac(const Model& m, int i) { return Fractional{{m.atoms[i].xf, m.atoms[i].yf, m.atoms[i].zf}}; }
+Cartesian cart(const Model& m, int i) { return m.atoms[i].cartesian; }
+Fractional frac(const Model& m, int i) { return m.atoms[i].fractional; }
 
 }  // namespace vorn

@@ -9,15 +9,6 @@
 
 namespace vorn {
 
-using Vec3 = std::array<float, 3>;
-
-// A point in fractional coordinates of the cell, and one in Cartesian
-// Angstrom: distinct types, so that a routine's signature says which it
-// takes, and both read as the plain triple where the kind does not matter
-// (a distance, a stored position).
-struct Fractional : Vec3 {};
-struct Cartesian : Vec3 {};
-
 float cosd(float deg);
 float sind(float deg);
 float asind(float s);

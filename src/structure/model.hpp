@@ -16,6 +16,15 @@
 
 namespace vorn {
 
+using Vec3 = std::array<float, 3>;
+
+// A point in fractional coordinates of the cell, and one in Cartesian
+// Angstrom: distinct types, so that a routine's signature says which it
+// takes, and both read as the plain triple where the kind does not matter
+// (a distance, a stored position).
+struct Fractional : Vec3 {};
+struct Cartesian : Vec3 {};
+
 // One entry of the atom table (records `atoms`, `atoms1`, `at_uij`).
 struct Atom {
   Label label;
@@ -26,15 +35,15 @@ struct Atom {
   // found later in its site can send the user to the line to correct;
   // empty where the input gives no line.
   std::string source;
-  float xf = 0, yf = 0, zf = 0;   // fractional
-  float xc = 0, yc = 0, zc = 0;   // Cartesian, Angstrom
-  int iz = 0;                     // atomic number, 0 = none
+  Fractional fractional{};
+  Cartesian cartesian{};   // Angstrom
+  int atomic_number = 0;   // 0 = none
   SiteSym sitesym;
-  int tp = 0;                     // 1 isotropic, 2 anisotropic (XD: up to 4)
-  int tbl = 0;                    // scattering-type index
-  int lmx = 0;                    // highest multipole level
+  int adp_type = 0;   // 1 isotropic, 2 anisotropic (XD: up to 4)
+  int scattering_type = 0;   // index into the scattering-type table
+  int max_multipole_level = 0;
   float occ = 1.0f;
-  int flag = 0;                   // 0 normal, 1 special position, -1 disordered
+  int occupancy_kind = 0;   // 0 normal, 1 special position, -1 disordered
   // Disorder part (SHELX PART, CIF disorder group): atoms of two different
   // non-zero parts are alternatives, never bonded; 0 belongs to every part.
   int part = 0;

@@ -153,7 +153,7 @@ SiteSymmetry find_site_symmetry(const Model& model, int atom) {
   const Atom& a = model.atoms[atom];
   const gemmi::Mat33 orth = to_gemmi(model.transf.m);
   const gemmi::Mat33 frac = orth.inverse();
-  const gemmi::Vec3 x(a.xf, a.yf, a.zf);
+  const gemmi::Vec3 x(a.fractional[0], a.fractional[1], a.fractional[2]);
   SiteSymmetry site;
   site.operations.push_back(classify_operation(gemmi::Mat33()));
   for (int n = 1; n <= model.symm.nsym; ++n) {

@@ -42,7 +42,7 @@ bool share_a_neighbour(const Neighbors& all, int i, int j) {
 void warn_doubtful_bonds(const IndexedAtoms& tab, const Neighbors& all, Log& log) {
   const Model& md = tab.model;
   for (int i = 1; i <= md.natom; ++i) {
-    if (!is_metal(md.atoms[i].iz) || all.of[i].nnei() > 0) continue;
+    if (!is_metal(md.atoms[i].atomic_number) || all.of[i].nnei() > 0) continue;
     warn(log,
          layout::format("(3a)", " WARNING: Metal atom ", md.atoms[i].label.trimmed(),
                         " has no bonded neighbour; RADII or the bond tolerance of TOLS can give it its bonds"),
@@ -50,18 +50,18 @@ void warn_doubtful_bonds(const IndexedAtoms& tab, const Neighbors& all, Log& log
   }
   if (!direct_forms(tab.index)) index_atoms(tab);
   float largest_covalent_radius = 0;
-  for (int k = 1; k <= tab.ncomplete(); ++k) largest_covalent_radius = std::max(largest_covalent_radius, covalent_radius(tab.sw, tab.atom(k).iz));
+  for (int k = 1; k <= tab.ncomplete(); ++k) largest_covalent_radius = std::max(largest_covalent_radius, covalent_radius(tab.sw, tab.atom(k).atomic_number));
   // A contact and its symmetry copies are named once.
   auto source = [&](int k) { return k <= md.natom ? k : md.cryst.srcatom[k]; };
   std::set<std::tuple<int, int, long>> named;
   for (int i = 1; i <= md.natom; ++i) {
     const Atom& a = tab.atom(i);
-    const float ra = covalent_radius(tab.sw, a.iz);
+    const float ra = covalent_radius(tab.sw, a.atomic_number);
     const float reach = std::max(kUnresolvedDisorder, kNearBondFactor * (ra + largest_covalent_radius + tab.sw.tols.bond));
     for (const int j : later_candidates(tab, i, reach)) {
       const Atom& b = tab.atom(j);
-      const float bond = ra + covalent_radius(tab.sw, b.iz) + tab.sw.tols.bond;
-      const float d = dist(a.xc, a.yc, a.zc, b.xc, b.yc, b.zc);
+      const float bond = ra + covalent_radius(tab.sw, b.atomic_number) + tab.sw.tols.bond;
+      const float d = dist(a.cartesian[0], a.cartesian[1], a.cartesian[2], b.cartesian[0], b.cartesian[1], b.cartesian[2]);
       // Two atoms at one site (within 0.01 A) share it on purpose, as a
       // mixed-occupancy site does.
       if (d >= 0.01f && d < kUnresolvedDisorder && parts_may_bond(a.part, b.part, (i > md.natom) == (j > md.natom))) {

@@ -208,7 +208,7 @@ void index_atoms(const IndexedAtoms& t) {
   x.largest_covalent_radius = 0;
   for (int k = 1; k <= n; ++k) {
     x.binned[static_cast<std::size_t>(k - 1)] = cart(t.model, k);
-    x.largest_covalent_radius = std::max(x.largest_covalent_radius, covalent_radius(t.sw, t.atom(k).iz));
+    x.largest_covalent_radius = std::max(x.largest_covalent_radius, covalent_radius(t.sw, t.atom(k).atomic_number));
   }
   // Cells about one bond long: a covalent search looks at 27 of them.
   const float edge = std::max(1.0f, 2.0f * x.largest_covalent_radius + std::max(0.0f, t.sw.tols.bond));
@@ -245,7 +245,7 @@ AtomIndex& atom_index(const IndexedAtoms& t) {
     x.binned.push_back(p);
     x.grid.insert(k, p);
     mark_twins(x, k, p);
-    x.largest_covalent_radius = std::max(x.largest_covalent_radius, covalent_radius(t.sw, t.atom(k).iz));
+    x.largest_covalent_radius = std::max(x.largest_covalent_radius, covalent_radius(t.sw, t.atom(k).atomic_number));
   }
   x.count = std::max(x.count, n);
   return x;

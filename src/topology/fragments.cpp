@@ -41,16 +41,12 @@ bool append_copy(Model& md, int i, const Vec3& xs, const Vec3& xc, int capacity)
   const Atom& src = md.atoms[i];
   Atom& cp = md.atoms[k];
   cp.label = src.label;
-  cp.iz = src.iz;
+  cp.atomic_number = src.atomic_number;
   cp.occ = src.occ;
-  cp.flag = src.flag;
+  cp.occupancy_kind = src.occupancy_kind;
   cp.part = src.part;
-  cp.xf = xs[0];
-  cp.yf = xs[1];
-  cp.zf = xs[2];
-  cp.xc = xc[0];
-  cp.yc = xc[1];
-  cp.zc = xc[2];
+  cp.fractional = {{xs[0], xs[1], xs[2]}};
+  cp.cartesian = {{xc[0], xc[1], xc[2]}};
   md.cryst.srcatom[k] = i;
   ++md.cryst.ncopies[i];
   return true;
@@ -72,7 +68,7 @@ bool add_one_copy(Model& md, const Switches& sw, int capacity) {
   for (int i = 1; i <= md.natom; ++i) {
     const Vec3 x = frac(md, i);
     const Vec3 xi = cart(md, i);
-    const float ri = covalent_radius(sw, md.atoms[i].iz);
+    const float ri = covalent_radius(sw, md.atoms[i].atomic_number);
     for (int n = 1; n <= md.symm.nsym; ++n) {
       const SymOp& op = md.symm.op[n];
       const TranslationRange r = translations_for(op, x, c);
@@ -92,7 +88,7 @@ bool add_one_copy(Model& md, const Switches& sw, int capacity) {
             bool bonded = false;
             for (int k = 1; k <= ncomp && !bonded; ++k)
               bonded = image_may_bond(md, i, k) &&
-                       is_bond_length(dist(xc, cart(md, k)), ri + covalent_radius(sw, md.atoms[k].iz) + tol);
+                       is_bond_length(dist(xc, cart(md, k)), ri + covalent_radius(sw, md.atoms[k].atomic_number) + tol);
             if (!bonded) continue;
             return append_copy(md, i, xs, xc, capacity);
           }
@@ -137,7 +133,7 @@ bool add_copies_indexed(Model& md, const Switches& sw, int capacity) {
       const float d = dist(xc, pc);
       if (d < 0.001f) {
         seen.insert(m);
-      } else if (image_may_bond(md, i, e) && is_bond_length(d, covalent_radius(sw, md.atoms[i].iz) + re + tol)) {
+      } else if (image_may_bond(md, i, e) && is_bond_length(d, covalent_radius(sw, md.atoms[i].atomic_number) + re + tol)) {
         seen.insert(m);
         queue.push(m);
       }
@@ -145,7 +141,7 @@ bool add_copies_indexed(Model& md, const Switches& sw, int capacity) {
   };
   // Distances count from the entries' Cartesian positions.
   for (int e = 1; e <= md.natom; ++e)
-    joined(e, to_fractional(md.transf, cart(md, e)), cart(md, e), covalent_radius(sw, md.atoms[e].iz));
+    joined(e, to_fractional(md.transf, cart(md, e)), cart(md, e), covalent_radius(sw, md.atoms[e].atomic_number));
 
   std::vector<int> cand;
   while (!queue.empty()) {
@@ -173,7 +169,7 @@ bool add_copies_indexed(Model& md, const Switches& sw, int capacity) {
     } else {
       entries.insert(count, xc);
     }
-    joined(count, xs, xc, covalent_radius(sw, md.atoms[i].iz));
+    joined(count, xs, xc, covalent_radius(sw, md.atoms[i].atomic_number));
   }
   return true;
 }
@@ -203,7 +199,7 @@ Model complete_fragments(Model md, const Switches& sw, bool direct, Log& log) {
   layout::write(os, "(/7x,'ATOM',8x,'------ FRACTIONAL ------',4x,                      '----- CARTESIAN -----',5x,'ISQ NSQ')");
   for (int k = 1; k <= md.cryst.ncomplete; ++k) {
     const Atom& a = md.atoms[k];
-    layout::write(os, "(i6,1x,a,1x,3f9.4,1x,3f8.3,i8,i4)", k, a.label, a.xf, a.yf, a.zf, a.xc, a.yc, a.zc,
+    layout::write(os, "(i6,1x,a,1x,3f9.4,1x,3f8.3,i8,i4)", k, a.label, a.fractional[0], a.fractional[1], a.fractional[2], a.cartesian[0], a.cartesian[1], a.cartesian[2],
                   md.cryst.srcatom[k], md.cryst.ncopies[k]);
   }
   warn_open_molecules(md, sw, log);

@@ -100,7 +100,7 @@ bool ImageSearch::prepare() {
       lo_[k] = i == 1 ? f[k] : std::min(lo_[k], static_cast<double>(f[k]));
       hi_[k] = i == 1 ? f[k] : std::max(hi_[k], static_cast<double>(f[k]));
     }
-    largest_covalent_radius_ = std::max(largest_covalent_radius_, covalent_radius(sw_, md_.atoms[i].iz));
+    largest_covalent_radius_ = std::max(largest_covalent_radius_, covalent_radius(sw_, md_.atoms[i].atomic_number));
   }
   // Fractional <-> Cartesian, from the transforms themselves.
   std::array<Vec3, 3> o{}, oinv{};

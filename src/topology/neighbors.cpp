@@ -52,10 +52,10 @@ std::string type_members_line(const Model& md, const std::vector<int>& members) 
 void group_types(const Model& md, Neig& ng) {
   ng.types.clear();
   for (const int b : ng.atom) {
-    const int z = md.atoms[b].iz;
+    const int z = md.atoms[b].atomic_number;
     bool placed = false;
     for (NeighborType& t : ng.types) {
-      if (t.iz == z) {
+      if (t.atomic_number == z) {
         t.members.push_back(b);
         placed = true;
         break;
@@ -64,7 +64,7 @@ void group_types(const Model& md, Neig& ng) {
     if (!placed) ng.types.push_back(NeighborType{z, {b}});
   }
   exchange_sort(
-      ng.ntypes(), [&](int a, int b) { return ng.types[static_cast<std::size_t>(b)].iz < ng.types[static_cast<std::size_t>(a)].iz; },
+      ng.ntypes(), [&](int a, int b) { return ng.types[static_cast<std::size_t>(b)].atomic_number < ng.types[static_cast<std::size_t>(a)].atomic_number; },
       [&](int a, int b) { std::swap(ng.types[static_cast<std::size_t>(a)], ng.types[static_cast<std::size_t>(b)]); });
 }
 
@@ -89,8 +89,8 @@ bool in_reach(const IndexedAtoms& tab, int atom, float ra, float rmax, int b, fl
   const Atom& a = tab.atom(atom);
   const Atom& at = tab.atom(b);
   if (!may_bond(tab.model, atom, b)) return false;
-  d = dist(a.xc, a.yc, a.zc, at.xc, at.yc, at.zc);
-  const float cutoff = rmax > 0 ? rmax : ra + covalent_radius(tab.sw, at.iz) + tab.sw.tols.bond;
+  d = dist(a.cartesian[0], a.cartesian[1], a.cartesian[2], at.cartesian[0], at.cartesian[1], at.cartesian[2]);
+  const float cutoff = rmax > 0 ? rmax : ra + covalent_radius(tab.sw, at.atomic_number) + tab.sw.tols.bond;
   return !(d > cutoff || d < kMinBondLength);
 }
 
@@ -102,7 +102,7 @@ bool shares_site(const IndexedAtoms& tab, int b, const std::vector<int>& entries
   for (const int c : entries) {
     if (!accepted(c)) continue;
     const Atom& ac = tab.atom(c);
-    if (dist(at.xc, at.yc, at.zc, ac.xc, ac.yc, ac.zc) < 0.01f) return true;
+    if (dist(at.cartesian[0], at.cartesian[1], at.cartesian[2], ac.cartesian[0], ac.cartesian[1], ac.cartesian[2]) < 0.01f) return true;
   }
   return false;
 }
@@ -117,7 +117,7 @@ void accept(const IndexedAtoms& tab, Neig& ng, int atom, float rmax, int b, floa
   }
   ng.atom.push_back(b);
   ng.dist.push_back(d);
-  if (tab.atom(b).flag == -1) disordered = 1;
+  if (tab.atom(b).occupancy_kind == -1) disordered = 1;
 }
 
 }  // namespace
@@ -128,7 +128,7 @@ Neig search_contacts_direct(const IndexedAtoms& tab, int atom, float rmax, int& 
   Neig ng;
   disordered = 0;
   const Atom& a = tab.atom(atom);
-  const float ra = covalent_radius(tab.sw, a.iz);
+  const float ra = covalent_radius(tab.sw, a.atomic_number);
   for (int b = 1; b <= tab.ncomplete(); ++b) {
     float d = 0;
     if (b == atom || !in_reach(tab, atom, ra, rmax, b, d)) continue;
@@ -152,7 +152,7 @@ Neig search_neighbours_indexed(const IndexedAtoms& tab, int atom, float rmax, in
   Neig ng;
   disordered = 0;
   const Atom& a = tab.atom(atom);
-  const float ra = covalent_radius(tab.sw, a.iz);
+  const float ra = covalent_radius(tab.sw, a.atomic_number);
   AtomIndex& x = atom_index(tab);
   const float reach = rmax > 0 ? rmax : ra + x.largest_covalent_radius + tab.sw.tols.bond;
   const std::vector<int>& cand = entries_near(tab, cart(tab.model, atom), reach);
@@ -203,7 +203,7 @@ using ContactSearch = Neig (*)(const IndexedAtoms&, int, float, int&);
 // hydrogen_partners.
 std::vector<int> hydrogen_bonded(const IndexedAtoms& tab, const Neig& contacts) {
   std::vector<int> elements;
-  for (const int b : contacts.atom) elements.push_back(tab.atom(b).iz);
+  for (const int b : contacts.atom) elements.push_back(tab.atom(b).atomic_number);
   std::vector<int> kept;
   for (const std::size_t k : hydrogen_partners(elements)) kept.push_back(contacts.atom[k]);
   return kept;
@@ -216,13 +216,13 @@ std::vector<int> hydrogen_bonded(const IndexedAtoms& tab, const Neig& contacts) 
 Neig apply_hydrogen_rule(const IndexedAtoms& tab, int atom, float rmax, Neig ng, int& disordered, ContactSearch contacts) {
   if (rmax > 0) return ng;
   std::vector<char> keep(ng.atom.size(), 1);
-  if (tab.atom(atom).iz == 1) {
+  if (tab.atom(atom).atomic_number == 1) {
     const std::vector<int> kept = hydrogen_bonded(tab, ng);
     for (std::size_t k = 0; k < ng.atom.size(); ++k) {
       const int b = ng.atom[k];
       keep[k] = std::find(kept.begin(), kept.end(), b) != kept.end() ? 1 : 0;
       // Two hydrogens bond only when each is the other's nearest contact.
-      if (keep[k] == 1 && tab.atom(b).iz == 1) {
+      if (keep[k] == 1 && tab.atom(b).atomic_number == 1) {
         int ignored = 0;
         const std::vector<int> theirs = hydrogen_bonded(tab, contacts(tab, b, rmax, ignored));
         keep[k] = std::find(theirs.begin(), theirs.end(), atom) != theirs.end() ? 1 : 0;
@@ -231,7 +231,7 @@ Neig apply_hydrogen_rule(const IndexedAtoms& tab, int atom, float rmax, Neig ng,
   } else {
     for (std::size_t k = 0; k < ng.atom.size(); ++k) {
       const int h = ng.atom[k];
-      if (tab.atom(h).iz != 1) continue;
+      if (tab.atom(h).atomic_number != 1) continue;
       int ignored = 0;
       const std::vector<int> kept = hydrogen_bonded(tab, contacts(tab, h, rmax, ignored));
       keep[k] = std::find(kept.begin(), kept.end(), atom) != kept.end() ? 1 : 0;
@@ -244,7 +244,7 @@ Neig apply_hydrogen_rule(const IndexedAtoms& tab, int atom, float rmax, Neig ng,
     if (keep[k] == 0) continue;
     kept.atom.push_back(ng.atom[k]);
     kept.dist.push_back(ng.dist[k]);
-    if (tab.atom(ng.atom[k]).flag == -1) disordered = 1;
+    if (tab.atom(ng.atom[k]).occupancy_kind == -1) disordered = 1;
   }
   return kept;
 }
@@ -267,7 +267,7 @@ Neig search_neighbours(const IndexedAtoms& tab, int atom, float rmax, int& disor
 }
 
 bool keeps_hydrogen_bond(const IndexedAtoms& tab, int h, int other) {
-  if (tab.atom(h).iz != 1) return true;
+  if (tab.atom(h).atomic_number != 1) return true;
   int ignored = 0;
   const std::vector<int> kept = hydrogen_bonded(tab, search_contacts(tab, h, 0.0f, ignored));
   return std::find(kept.begin(), kept.end(), other) != kept.end();
@@ -288,7 +288,7 @@ Neig find_neighbours(const IndexedAtoms& tab, Log& log, int atom, float rmax, Se
   for (int t = 0; t < ng.ntypes(); ++t) {
     const NeighborType& ty = ng.types[static_cast<std::size_t>(t)];
     layout::write(os, "(/4x,a,i4)", "Type = ", t + 1);
-    layout::write(os, "( 4x,a,i4)", "  atomic number = ", ty.iz);
+    layout::write(os, "( 4x,a,i4)", "  atomic number = ", ty.atomic_number);
     layout::write(os, "( 4x,a,i4)", "  neighbors of this type = ", ty.count());
     os << type_members_line(tab.model, ty.members) << '\n';
   }
@@ -341,7 +341,7 @@ std::vector<int> split_sites_of(const IndexedAtoms& tab, int i) {
     if (j <= i) continue;
     const Atom& b = tab.atom(j);
     if (!may_bond(tab.model, i, j)) continue;
-    if (dist(a.xc, a.yc, a.zc, b.xc, b.yc, b.zc) < kMinBondLength) close.push_back(j);
+    if (dist(a.cartesian[0], a.cartesian[1], a.cartesian[2], b.cartesian[0], b.cartesian[1], b.cartesian[2]) < kMinBondLength) close.push_back(j);
   }
   return close;
 }
@@ -423,12 +423,12 @@ void write_contacts_not_bonded(const IndexedAtoms& tab, const Neighbors& all, st
       if (!headed) layout::write(os, "(/a)", " Sites closer than 0.5 Ang, taken as one site and not bonded :");
       headed = true;
       const Atom& b = tab.atom(j);
-      layout::write(os, "(5x,a,2x,a,f9.3,' Ang')", a.label, b.label, dist(a.xc, a.yc, a.zc, b.xc, b.yc, b.zc));
+      layout::write(os, "(5x,a,2x,a,f9.3,' Ang')", a.label, b.label, dist(a.cartesian[0], a.cartesian[1], a.cartesian[2], b.cartesian[0], b.cartesian[1], b.cartesian[2]));
     }
   }
   headed = false;
   for (int h = 1; h <= tab.ncomplete(); ++h) {
-    if (md.atoms[h].iz != 1) continue;
+    if (md.atoms[h].atomic_number != 1) continue;
     int ignored = 0;
     const Neig contacts = search_contacts(tab, h, 0.0f, ignored);
     const std::vector<int>& bonded = all.of[h].atom;
@@ -480,7 +480,7 @@ Neighbors find_all_neighbours(const IndexedAtoms& tab, Log& log) {
       auto hyb = [&](int k) { return all.of[mem[static_cast<std::size_t>(k)]].nnei(); };
       auto dst = [&](int k) {
         const Atom& b = md.atoms[mem[static_cast<std::size_t>(k)]];
-        return dist(a.xc, a.yc, a.zc, b.xc, b.yc, b.zc);
+        return dist(a.cartesian[0], a.cartesian[1], a.cartesian[2], b.cartesian[0], b.cartesian[1], b.cartesian[2]);
       };
       if (mem.size() >= 2) {
         exchange_sort(
@@ -490,7 +490,7 @@ Neighbors find_all_neighbours(const IndexedAtoms& tab, Log& log) {
       }
       for (int k = 0; k < static_cast<int>(mem.size()); ++k) {
         const int b = mem[static_cast<std::size_t>(k)];
-        layout::write(os, "(5x,2i4,f11.3,i8,3x,a)", md.atoms[b].iz, hyb(k), dst(k), b, md.atoms[b].label);
+        layout::write(os, "(5x,2i4,f11.3,i8,3x,a)", md.atoms[b].atomic_number, hyb(k), dst(k), b, md.atoms[b].label);
       }
     }
   }
@@ -517,7 +517,7 @@ void write_neighbours(const Model& md, const Neighbors& all, int atom, bool with
     const NeighborType& ty = nb.types[static_cast<std::size_t>(t)];
     os << '\n';
     layout::write(os, "(4x,a,i4)", "Type = ", t + 1);
-    layout::write(os, "(4x,a,i4)", "  atomic number = ", ty.iz);
+    layout::write(os, "(4x,a,i4)", "  atomic number = ", ty.atomic_number);
     layout::write(os, "(4x,a,i4)", "  neighbors of this type = ", ty.count());
     os << type_members_line(md, ty.members) << '\n';
   }

@@ -59,13 +59,13 @@ std::vector<int> atoms_with_missing_bonds(const Model& md, const Switches& sw, i
     if (open[static_cast<std::size_t>(source)] != 0) continue;
     const Vec3 pk = cart(md, k);
     if (!finite3(pk)) continue;
-    const float rk = covalent_radius(sw, md.atoms[k].iz);
+    const float rk = covalent_radius(sw, md.atoms[k].atomic_number);
     images.near(frac(md, k), rk + images.largest_covalent_radius() + tol, [&](long long, int i, int op, const std::array<int, 3>& t) {
       if (open[static_cast<std::size_t>(source)] != 0) return;
       Vec3 xs{}, xc{};
       images.place(i, op, t, xs, xc);
       const float d = dist(xc, pk);
-      if (!(d <= rk + covalent_radius(sw, md.atoms[i].iz) + tol) || d < kMinBondLength) return;
+      if (!(d <= rk + covalent_radius(sw, md.atoms[i].atomic_number) + tol) || d < kMinBondLength) return;
       if (!parts_may_bond(md.atoms[i].part, md.atoms[k].part, k > md.natom)) return;
       if (md.corrections.forbids(i, source)) return;
       entries.candidates(xc, 0.001f, cand);

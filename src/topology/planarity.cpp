@@ -29,16 +29,16 @@ bool is_planar(const Model& md, const Tols& tols, Log& log, bool listed, const s
   bool planar = true;
   float mean[3] = {0, 0, 0};
   for (const int a : list) {
-    mean[0] += atom(a).xc;
-    mean[1] += atom(a).yc;
-    mean[2] += atom(a).zc;
+    mean[0] += atom(a).cartesian[0];
+    mean[1] += atom(a).cartesian[1];
+    mean[2] += atom(a).cartesian[2];
   }
   if (n > 0)
     for (float& m : mean) m /= static_cast<float>(n);
 
   Sym3 scatter{};
   for (const int a : list) {
-    const float c[3] = {atom(a).xc - mean[0], atom(a).yc - mean[1], atom(a).zc - mean[2]};
+    const float c[3] = {atom(a).cartesian[0] - mean[0], atom(a).cartesian[1] - mean[1], atom(a).cartesian[2] - mean[2]};
     for (std::size_t i = 0; i < 3; ++i)
       for (std::size_t j = 0; j < 3; ++j) scatter[i][j] += c[i] * c[j];
   }
@@ -53,7 +53,7 @@ bool is_planar(const Model& md, const Tols& tols, Log& log, bool listed, const s
 
   float sum = 0.0f;
   for (const int a : list) {
-    const float d = p * atom(a).xc + q * atom(a).yc + r * atom(a).zc - s;
+    const float d = p * atom(a).cartesian[0] + q * atom(a).cartesian[1] + r * atom(a).cartesian[2] - s;
     if (detail) layout::write(os, "(7x,'dist. from ',a,' to lsq plane =',f11.3,' Ang')", atom(a).label, d);
     sum += d * d;
   }

@@ -45,8 +45,8 @@ namespace {
 void connect_if_bonded(const RingSearch& search, ReducedTable& t, int a, int b, float ra, std::vector<int>& conn) {
   const Atom& at = table_atom(search, t, a);
   const Atom& bt = table_atom(search, t, b);
-  const float d = dist(at.xc, at.yc, at.zc, bt.xc, bt.yc, bt.zc);
-  if (d > ra + covalent_radius(search.tab.sw, bt.iz) + search.tab.sw.tols.bond) return;
+  const float d = dist(at.cartesian[0], at.cartesian[1], at.cartesian[2], bt.cartesian[0], bt.cartesian[1], bt.cartesian[2]);
+  if (d > ra + covalent_radius(search.tab.sw, bt.atomic_number) + search.tab.sw.tols.bond) return;
   // The bonds of the neighbour table: no split sites, and a hydrogen only
   // to the partners it keeps.
   if (d < kMinBondLength || !may_bond(search.tab.model, t.newat[a], t.newat[b])) return;
@@ -93,9 +93,9 @@ void eliminate(const RingSearch& search, ReducedTable& t, int cycle, int& remain
     std::vector<int>& conn = t.conn[a];
     conn.clear();
     const Atom& at = table_atom(search, t, a);
-    if (at.flag == -1) continue;
-    const float ra = covalent_radius(search.tab.sw, at.iz);
-    const Vec3 pa{at.xc, at.yc, at.zc};
+    if (at.occupancy_kind == -1) continue;
+    const float ra = covalent_radius(search.tab.sw, at.atomic_number);
+    const Vec3 pa{at.cartesian[0], at.cartesian[1], at.cartesian[2]};
     if (!finite3(pa)) {
       for (int b = 1; b <= t.count; ++b)
         if (b != a) connect_if_bonded(search, t, a, b, ra, conn);
@@ -119,8 +119,8 @@ void eliminate_direct(const RingSearch& search, ReducedTable& t, int cycle, int&
     conn.clear();
     const Atom& at = table_atom(search, t, a);
     // A disordered atom is never part of a ring.
-    if (at.flag == -1) continue;
-    const float ra = covalent_radius(search.tab.sw, at.iz);
+    if (at.occupancy_kind == -1) continue;
+    const float ra = covalent_radius(search.tab.sw, at.atomic_number);
     for (int b = 1; b <= t.count; ++b)
       if (b != a) connect_if_bonded(search, t, a, b, ra, conn);
   }

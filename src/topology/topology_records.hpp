@@ -11,7 +11,7 @@ namespace vorn {
 
 // One neighbour type: the neighbours of one element.
 struct NeighborType {
-  int iz = 0;                 // atomic number of the type
+  int atomic_number = 0;                 // atomic number of the type
   std::vector<int> members;   // atom numbers
   int count() const { return static_cast<int>(members.size()); }
 };

@@ -41,7 +41,7 @@ void write_reduced_ang(const Model& model, const std::vector<int>& reduced, std:
   os << "ANGSTROM\n";
   for (const int atom : reduced) {
     const Atom& at = model.atoms[atom];
-    layout::write(os, "('ATOM ',a8,3f12.4)", at.label, at.xc, at.yc, at.zc);
+    layout::write(os, "('ATOM ',a8,3f12.4)", at.label, at.cartesian[0], at.cartesian[1], at.cartesian[2]);
   }
 }
 
@@ -50,16 +50,16 @@ void write_reduced_numbered_ang(const Model& model, const std::vector<int>& redu
   int position = 0;
   for (const int atom : reduced) {
     const Atom& at = model.atoms[atom];
-    std::string name = layout::format("(a2,i6)", atsym(at.iz), ++position);
+    std::string name = layout::format("(a2,i6)", atsym(at.atomic_number), ++position);
     name.erase(std::remove(name.begin(), name.end(), ' '), name.end());
-    layout::write(os, "('ATOM ',a8,3f12.4)", Label(name), at.xc, at.yc, at.zc);
+    layout::write(os, "('ATOM ',a8,3f12.4)", Label(name), at.cartesian[0], at.cartesian[1], at.cartesian[2]);
   }
 }
 
 void write_complete_ang(const Model& model, std::ostream& os) {
   for (int k = 1; k <= model.cryst.ncomplete; ++k) {
     const Atom& a = model.atoms[k];
-    layout::write(os, "('ATOM ',a10,3x,3f12.4)", a.label, a.xc, a.yc, a.zc);
+    layout::write(os, "('ATOM ',a10,3x,3f12.4)", a.label, a.cartesian[0], a.cartesian[1], a.cartesian[2]);
   }
 }
 
@@ -74,7 +74,7 @@ void write_vorn_ang(const Model& model, const Switches& sw, const Dummies& dummi
   layout::line(os, "ANGSTROM");
   for (int i = 1; i <= model.natom; ++i) {
     const Atom& a = model.atoms[i];
-    layout::write(os, "('ATOM ',a8,3x,3f14.4)", a.label, a.xc, a.yc, a.zc);
+    layout::write(os, "('ATOM ',a8,3x,3f14.4)", a.label, a.cartesian[0], a.cartesian[1], a.cartesian[2]);
   }
   for (int d = 1; d <= dummies.count; ++d) {
     const Vec3 c = dummy_cart(dummies, model, sw, d);

@@ -83,7 +83,7 @@ ElementStyle element_style(int z) {
   }
 }
 
-gemmi::Vec3 position(const Atom& a) { return {a.xc, a.yc, a.zc}; }
+gemmi::Vec3 position(const Atom& a) { return {a.cartesian[0], a.cartesian[1], a.cartesian[2]}; }
 
 // The view of a molecule: along the normal of its best plane, the longest
 // extent across.
@@ -285,7 +285,7 @@ void write_axes_drawing(const Model& model, const Neighbors& neighbours, const s
   // Panels in rows, left to right.
   // The drawing is at least as wide as its legend.
   std::set<int> elements;
-  for (int i = 1; i <= model.natom; ++i) elements.insert(model.atoms[i].iz);
+  for (int i = 1; i <= model.natom; ++i) elements.insert(model.atoms[i].atomic_number);
   double legend_width = 10 + 3 * 56 + 100 + 130 + 160 + 230;
   for (int z : elements) legend_width += 32 + kCharWidth * static_cast<double>(atsym(z).find_last_not_of(' ') + 1);
   double x = kPanelGap, y = kLegendHeight + kPanelGap, row_height = 0, width = std::max(640.0, legend_width);
@@ -341,7 +341,7 @@ void write_axes_drawing(const Model& model, const Neighbors& neighbours, const s
     os << "</g>\n<g class=\"atoms\" stroke=\"#333\">\n";
     for (int i : p.atoms) {
       const Atom& a = model.atoms[i];
-      const ElementStyle s = element_style(a.iz);
+      const ElementStyle s = element_style(a.atomic_number);
       const auto c = v.at(position(a));
       taken.add({c[0] - s.radius, c[1] - s.radius, c[0] + s.radius, c[1] + s.radius});
       os << "<circle class=\"atom\" data-atom=\"" << escaped(a.label.trimmed()) << "\" cx=\"" << num(c[0])
@@ -370,7 +370,7 @@ void write_axes_drawing(const Model& model, const Neighbors& neighbours, const s
       for (int i : p.atoms) {
         const Atom& a = model.atoms[i];
         const Frame& f = frame_of(i);
-        const Vec3 at{a.xc, a.yc, a.zc};
+        const Vec3 at{a.cartesian[0], a.cartesian[1], a.cartesian[2]};
         const gemmi::Mat33 axes = frame_axes(at, f);
         const auto o = v.at(position(a));
         os << "<g class=\"frame\" data-atom=\"" << escaped(a.label.trimmed()) << "\" data-sitesym=\""
@@ -409,7 +409,7 @@ void write_axes_drawing(const Model& model, const Neighbors& neighbours, const s
       const Atom& a = model.atoms[i];
       const auto c = v.at(position(a));
       const std::size_t chars = a.label.trimmed().size() + (framed ? 1 + a.sitesym.trimmed().size() : 0);
-      const Box b = place_label(c[0], c[1], element_style(a.iz).radius, chars, taken);
+      const Box b = place_label(c[0], c[1], element_style(a.atomic_number).radius, chars, taken);
       taken.add(b);
       os << "<text x=\"" << num(b.x0) << "\" y=\"" << num(b.y1 - 2) << "\">" << escaped(a.label.trimmed());
       if (framed) os << " <tspan fill=\"#777\">" << escaped(a.sitesym.trimmed()) << "</tspan>";

@@ -44,9 +44,9 @@ bool is_identity(const SymOp& op) {
 // The atom's scattering type: its own, or the type of its element for input
 // that has none (Cartesian input).
 int type_of(const Model& model, const Atom& a) {
-  if (a.tbl > 0) return a.tbl;
+  if (a.scattering_type > 0) return a.scattering_type;
   for (int k = 1; k <= model.types.ntypes; ++k)
-    if (model.types.typez[k] == a.iz) return k;
+    if (model.types.typez[k] == a.atomic_number) return k;
   return 0;
 }
 
@@ -57,8 +57,8 @@ void atom_record(const Model& model, const Atom& a, const std::string& name, std
   const bool cell = model.cell.a > 0;
   const std::string head =
       layout::format("(a,1x,i3,3f11.6,f12.5)", padded(name, 6), type_of(model, a),
-                     cell ? a.xf : a.xc, cell ? a.yf : a.yc, cell ? a.zf : a.zc, 10.0f + a.occ);
-  if (a.tp < 2) {
+                     cell ? a.fractional[0] : a.cartesian[0], cell ? a.fractional[1] : a.cartesian[1], cell ? a.fractional[2] : a.cartesian[2], 10.0f + a.occ);
+  if (a.adp_type < 2) {
     layout::line(os, head + layout::format("(f11.5)", a.u[0]));
     return;
   }

@@ -203,11 +203,11 @@ void write_mopro_atom(const Model& model, const Mpoles& mp, int i, const AtomSet
 
   const std::string occupancy = occupancy_field(a.occ);
   if (model.resi.has_residues) {
-    layout::write(os, "('ATOM ',a,1x,a,3f12.6,a,1x,' 1 ',a)", number, model.resi.restext[i], a.xf, a.yf, a.zf,
+    layout::write(os, "('ATOM ',a,1x,a,3f12.6,a,1x,' 1 ',a)", number, model.resi.restext[i], a.fractional[0], a.fractional[1], a.fractional[2],
                   occupancy, element);
   } else {
-    layout::write(os, "('ATOM ',a,1x,a,'MOL   1',3f12.6,a,1x,' 1 ',a)", number, label_without_brackets(a.label), a.xf, a.yf,
-                  a.zf, occupancy, element);
+    layout::write(os, "('ATOM ',a,1x,a,'MOL   1',3f12.6,a,1x,' 1 ',a)", number, label_without_brackets(a.label), a.fractional[0], a.fractional[1],
+                  a.fractional[2], occupancy, element);
   }
   layout::line(os, axes_line(a, s).view());
 

@@ -23,7 +23,7 @@ namespace {
 // least one.
 int scattering_table_count(const Model& model) {
   int n = 1;
-  for (int i = 1; i <= model.natom; ++i) n = std::max(n, model.atoms[i].tbl);
+  for (int i = 1; i <= model.natom; ++i) n = std::max(n, model.atoms[i].scattering_type);
   return n;
 }
 
@@ -50,7 +50,7 @@ void write_atom(const Atom& a, const Mpoles& mp, int i, int decimals, std::ostre
   const auto& x = mp.xdint[i];
   const std::string coordinates = "3f" + std::to_string(decimals + 4) + "." + std::to_string(decimals);
   layout::write(os, "(a8,2i3,3i5,2x,6i5," + coordinates + ",f8.4)", a.label, x[0], x[1], x[2], x[3], x[4], x[5], x[6],
-                x[7], x[8], x[9], x[10], a.xf, a.yf, a.zf, a.occ);
+                x[7], x[8], x[9], x[10], a.fractional[0], a.fractional[1], a.fractional[2], a.occ);
   layout::write(os, "(6f10.6)", a.u[0], a.u[1], a.u[2], a.u[3], a.u[4], a.u[5]);
   // Pv, then the multipoles in XD's order: the dipoles as +1, -1, 0; from
   // the quadrupoles on m = 0, then +1, -1, +2, -2, ...
@@ -127,7 +127,7 @@ void write_kept_parameter_file(const Model& model, std::ostream& par) {
   for (int i = 1; i <= model.natom && static_cast<std::size_t>(i) <= model.xd_refined.atoms.size(); ++i) {
     const XdRefinedAtom& kept = model.xd_refined.atoms[static_cast<std::size_t>(i - 1)];
     const Atom& a = model.atoms[i];
-    const std::array<float, 3> now{a.xf, a.yf, a.zf};
+    const std::array<float, 3> now{a.fractional[0], a.fractional[1], a.fractional[2]};
     if (now != kept.position && kept.atom_record < records.size())
       records[kept.atom_record] = with_position(records[kept.atom_record], now);
   }

@@ -54,7 +54,7 @@ std::string element_symbol(int z) {
 // The local axes as the refinement uses them: a left-handed (L) frame has
 // its third axis, the one named by neither axis point, reversed.
 gemmi::Mat33 drawn_axes(const Atom& a, const AtomSetup& s) {
-  gemmi::Mat33 axes = frame_axes(Vec3{a.xc, a.yc, a.zc}, s.frame);
+  gemmi::Mat33 axes = frame_axes(Vec3{a.cartesian[0], a.cartesian[1], a.cartesian[2]}, s.frame);
   if (s.handedness == Handedness::left) {
     int third = 3 - (s.frame.letter[0] - 'X') - (s.frame.letter[1] - 'X');
     if (third < 0 || third > 2) third = 2;
@@ -81,9 +81,9 @@ void write_data(const Model& model, const Neighbors& nb, const std::vector<Drawn
   os << "{\"atoms\":[\n";
   for (int i = 1; i <= model.natom; ++i) {
     const Atom& a = model.atoms[i];
-    const gemmi::Vec3 p{a.xc, a.yc, a.zc};
+    const gemmi::Vec3 p{a.cartesian[0], a.cartesian[1], a.cartesian[2]};
     os << (i > 1 ? ",\n" : "") << "{\"name\":" << json_string(a.label.trimmed())
-       << ",\"element\":" << json_string(element_symbol(a.iz)) << ",\"pos\":" << json_point(p) << ",\"bonds\":[";
+       << ",\"element\":" << json_string(element_symbol(a.atomic_number)) << ",\"pos\":" << json_point(p) << ",\"bonds\":[";
     bool first = true;
     for (int j : nb.of[i].atom)
       if (j <= model.natom) {

@@ -202,7 +202,7 @@ void write_key_table(const Model& model, const Switches& sw, const std::vector<A
   std::vector<char> heavy(static_cast<std::size_t>(std::max(nsets, 0)) + 1, 0);
   for (int i = 1; i <= model.natom; ++i) {
     const int k = kset.kappaset[i];
-    if (k >= 1 && k <= nsets && model.atoms[i].iz != 1) heavy[static_cast<std::size_t>(k)] = 1;
+    if (k >= 1 && k <= nsets && model.atoms[i].atomic_number != 1) heavy[static_cast<std::size_t>(k)] = 1;
   }
   for (int k = 1; k <= nsets; ++k) {
     if (sw.convert_to_xd_only || !sw.lkeys[kKappas]) {

@@ -36,13 +36,13 @@ struct Match {
             int imemb = 0) {
     Atom& a = rs.atom(1);
     a.label = z == 1 ? "H1" : z == 6 ? "C1" : z == 7 ? "N1" : "O1";
-    a.iz = z;
+    a.atomic_number = z;
     a.sitesym = sym;
     neighbours = Neig{};
     int next = 2;
     for (const auto& [tz, n] : types) {
       NeighborType t;
-      t.iz = tz;
+      t.atomic_number = tz;
       for (int k = 0; k < n; ++k) {
         t.members.push_back(next);
         neighbours.atom.push_back(next++);
@@ -323,8 +323,8 @@ TEST(DatabankCopy, PopulationsScaleWithOccupancyAndKappaSetsKeepTheirOpener) {
   Match t;
   t.rs.model.natom = 3;
   for (int i = 1; i <= 3; ++i) {
-    t.rs.atom(i).iz = 6;
-    t.rs.atom(i).tbl = i == 3 ? 2 : 1;
+    t.rs.atom(i).atomic_number = 6;
+    t.rs.atom(i).scattering_type = i == 3 ? 2 : 1;
   }
   t.rs.atom(2).occ = 0.5f;
   t.rs.kset.kappaset[1] = 1;
@@ -340,7 +340,7 @@ TEST(DatabankCopy, PopulationsScaleWithOccupancyAndKappaSetsKeepTheirOpener) {
   EXPECT_EQ(t.rs.kappas.nkset, 1);
   EXPECT_EQ(t.rs.kappas.ktbl[1], 1);
   t.entry.kappa1 = 1.02f;
-  t.rs.atom(2).tbl = 5;   // a later atom of the set does not change its type
+  t.rs.atom(2).scattering_type = 5;   // a later atom of the set does not change its type
   copy_databank_result(t.rs.atom(2), 2, t.rs.kset.kappaset[2], t.entry, t.rs.mp, t.rs.kappas);
   EXPECT_FLOAT_EQ(t.rs.mp.pv[2], 2.1f);
   EXPECT_FLOAT_EQ(t.rs.mp.sigpv[2], 0.06f);

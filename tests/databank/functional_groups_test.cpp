@@ -27,7 +27,7 @@ struct Graph {
 
   int a(int z) {
     const int i = ++rs.model.natom;
-    rs.atom(i).iz = z;
+    rs.atom(i).atomic_number = z;
     rs.atom(i).label = std::string(atsym(z).substr(0, atsym(z)[1] == ' ' ? 1 : 2)) + std::to_string(i);
     adj.emplace_back();
     return i;
@@ -51,9 +51,9 @@ struct Graph {
     rs.rings.list.push_back(r);
   }
   void place(int x, float px, float py, float pz) {
-    rs.atom(x).xc = px;
-    rs.atom(x).yc = py;
-    rs.atom(x).zc = pz;
+    rs.atom(x).cartesian[0] = px;
+    rs.atom(x).cartesian[1] = py;
+    rs.atom(x).cartesian[2] = pz;
   }
   // Puts x and its first three neighbours in a plane, or on a pyramid.
   void shape(int x, bool planar) {
@@ -71,10 +71,10 @@ struct Graph {
       for (int j : adj[static_cast<std::size_t>(i)]) {
         nb.atom.push_back(j);
         nb.dist.push_back(1.0f);
-        const int z = rs.atom(j).iz;
+        const int z = rs.atom(j).atomic_number;
         auto it = nb.types.begin();
-        while (it != nb.types.end() && it->iz < z) ++it;
-        if (it == nb.types.end() || it->iz != z) it = nb.types.insert(it, NeighborType{z, {}});
+        while (it != nb.types.end() && it->atomic_number < z) ++it;
+        if (it == nb.types.end() || it->atomic_number != z) it = nb.types.insert(it, NeighborType{z, {}});
         it->members.push_back(j);
       }
     }
@@ -489,7 +489,7 @@ TEST(DetExcept, CarbonWithTwoOxygenNeighboursButNoOtherStops) {
   AtomNeighbors& nc = g.rs.nb.of[c];
   nc.atom.push_back(o);
   for (auto& t : nc.types)
-    if (t.iz == O) t.members.push_back(o);
+    if (t.atomic_number == O) t.members.push_back(o);
   EXPECT_THROW(g.mr.as_driver([&] { detect_functional_group(g.rs.model, g.rs.sw, g.rs.nb, g.rs.rings, g.rs.except, g.rs.log_sink(), o); }), RunError);
   EXPECT_NE(g.mr.log().find("Could not identify \"other\" O-atom"), std::string::npos);
 }

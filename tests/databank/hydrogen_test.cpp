@@ -53,13 +53,11 @@ struct Molecule : ::testing::Test {
     rs.model.cryst.ncomplete = i;
     Atom& a = rs.atom(i);
     a.label = label;
-    a.iz = iz;
-    a.xc = p[0];
-    a.yc = p[1];
-    a.zc = p[2];
-    a.xf = p[0] / 20.0f;
-    a.yf = p[1] / 20.0f;
-    a.zf = p[2] / 20.0f;
+    a.atomic_number = iz;
+    a.cartesian = {{p[0], p[1], p[2]}};
+    a.fractional[0] = p[0] / 20.0f;
+    a.fractional[1] = p[1] / 20.0f;
+    a.fractional[2] = p[2] / 20.0f;
     return i;
   }
   // A new atom bonded to `to`, at distance d along bond direction k.
@@ -91,23 +89,23 @@ struct Molecule : ::testing::Test {
       for (auto& [d, j] : list) {
         an.atom.push_back(j);
         an.dist.push_back(d);
-        const int z = rs.atom(j).iz;
-        auto t = std::find_if(an.types.begin(), an.types.end(), [z](auto& ty) { return ty.iz == z; });
+        const int z = rs.atom(j).atomic_number;
+        auto t = std::find_if(an.types.begin(), an.types.end(), [z](auto& ty) { return ty.atomic_number == z; });
         if (t == an.types.end()) {
           an.types.push_back(NeighborType{z, {}});
           t = an.types.end() - 1;
         }
         t->members.push_back(j);
       }
-      std::stable_sort(an.types.begin(), an.types.end(), [](auto& a, auto& b) { return a.iz < b.iz; });
+      std::stable_sort(an.types.begin(), an.types.end(), [](auto& a, auto& b) { return a.atomic_number < b.atomic_number; });
     }
     for (int i = 1; i <= n; ++i) {
-      if (rs.atom(i).iz != 1 || rs.nb.of[i].nnei() != 1) continue;
+      if (rs.atom(i).atomic_number != 1 || rs.nb.of[i].nnei() != 1) continue;
       const int p = rs.nb.of[i].atom[0];
-      rs.forh.hp[i] = rs.atom(p).iz;
+      rs.forh.hp[i] = rs.atom(p).atomic_number;
       rs.forh.sp[i] = rs.nb.of[p].nnei();
       const auto& ty = rs.nb.of[p].types;
-      rs.forh.hnei[i] = !ty.empty() && ty[0].iz == 1 ? ty[0].count() : 0;
+      rs.forh.hnei[i] = !ty.empty() && ty[0].atomic_number == 1 ? ty[0].count() : 0;
     }
   }
   XhTopology topo() {
@@ -348,7 +346,7 @@ TEST_F(Molecule, PartnerWithoutOxygenStops) {
   finish();
   // A neighbour table that lost the oxygen on the partner's side.
   auto& types = rs.nb.of[y].types;
-  types.erase(std::remove_if(types.begin(), types.end(), [](auto& t) { return t.iz == 8; }), types.end());
+  types.erase(std::remove_if(types.begin(), types.end(), [](auto& t) { return t.atomic_number == 8; }), types.end());
   EXPECT_THROW(mr.as_driver([&] { classify_xh(rs.model, rs.nb, rs.forh, o, h, topo()); }), RunError);
   EXPECT_NE(mr.log().find(" ERROR *** ExtendH *** Error 1 in Y-O-H"), std::string::npos);
 }
@@ -360,7 +358,7 @@ TEST_F(Molecule, AcidCarbonWithoutTheOtherOxygenStops) {
   saturate(y, 3);
   finish();
   for (auto& t : rs.nb.of[y].types)
-    if (t.iz == 8) t.members.push_back(o);   // counted twice, listed once
+    if (t.atomic_number == 8) t.members.push_back(o);   // counted twice, listed once
   EXPECT_THROW(mr.as_driver([&] { classify_xh(rs.model, rs.nb, rs.forh, o, h, topo()); }), RunError);
   EXPECT_NE(mr.log().find(" ERROR *** ExtendH *** Error 2 in Y-O-H"), std::string::npos);
 }
@@ -430,8 +428,8 @@ TEST_F(ExtendH, NotIdentifiedKeepsItsPlaceAndGetsNoBondRestraint) {
   amine("N1", "H1");
   const Atom before = rs.atom(h);
   extend(n, h);
-  EXPECT_EQ(rs.atom(h).xc, before.xc);
-  EXPECT_EQ(rs.atom(h).xf, before.xf);
+  EXPECT_EQ(rs.atom(h).cartesian[0], before.cartesian[0]);
+  EXPECT_EQ(rs.atom(h).fractional[0], before.fractional[0]);
   EXPECT_NE(mr.log().find("\n Trying to extend hydrogen H1 to standard distance :\n"
                           "   X-H group : N1-H1 >  NOT IDENTIFIED\n"
                           " WARNING: the group of hydrogen H1 on N1 is not identified: it keeps its X-ray distance "
@@ -486,7 +484,7 @@ TEST_F(ExtendH, BoronHydrogenIsLeftAlone) {
   const Atom before = rs.atom(hb);
   extend(b, hb);
   EXPECT_NE(mr.log().find("   X-H group : B1-H1 >  DON'T KNOW HOW TO HANDLE\n"), std::string::npos);
-  EXPECT_EQ(rs.atom(hb).xc, before.xc);
+  EXPECT_EQ(rs.atom(hb).cartesian[0], before.cartesian[0]);
   EXPECT_EQ(reset(), "");
   EXPECT_EQ(cnst(), "");
   EXPECT_EQ(res(), "");
@@ -495,7 +493,7 @@ TEST_F(ExtendH, BoronHydrogenIsLeftAlone) {
 
 TEST_F(ExtendH, DisorderedHydrogenIsSkippedUnlessAsked) {
   thiol("S1", "H1");
-  rs.atom(h).flag = -1;
+  rs.atom(h).occupancy_kind = -1;
   extend(n, h);
   EXPECT_NE(mr.log().find("   X-H group : S1-H1 >  H-ATOM IS DISORDERED\n"), std::string::npos);
   EXPECT_EQ(mr.log().find("Trying to extend"), std::string::npos);
@@ -526,9 +524,9 @@ TEST_F(ExtendH, MethylHydrogenMovesToStandardLength) {
   const float len = rlength(kDir[1]);
   for (std::size_t k = 0; k < 3; ++k) EXPECT_NEAR(ph[k], pc[k] + 1.077f * kDir[1][k] / len, 1e-5);
   // Fractional coordinates follow (20 Angstrom cubic cell).
-  EXPECT_NEAR(rs.atom(hm).xf, ph[0] / 20.0f, 1e-6);
-  EXPECT_NEAR(rs.atom(hm).yf, ph[1] / 20.0f, 1e-6);
-  EXPECT_NEAR(rs.atom(hm).zf, ph[2] / 20.0f, 1e-6);
+  EXPECT_NEAR(rs.atom(hm).fractional[0], ph[0] / 20.0f, 1e-6);
+  EXPECT_NEAR(rs.atom(hm).fractional[1], ph[1] / 20.0f, 1e-6);
+  EXPECT_NEAR(rs.atom(hm).fractional[2], ph[2] / 20.0f, 1e-6);
   EXPECT_NE(mr.log().find("\n Trying to extend hydrogen H1 to standard distance :\n"
                           "   X-H group : C1-H1 >  C-C-H3 =  0.960 /  1.077 Angstroms\n"),
             std::string::npos);
@@ -545,9 +543,9 @@ TEST_F(ExtendH, MethylHydrogenMovesToStandardLength) {
 
   // The moved coordinates are the ones fixedH.ins receives.
   rs.io.fixedh.open_memory("fixedH.ins");
-  rs.atom(hm).tbl = 2;
+  rs.atom(hm).scattering_type = 2;
   rs.atom(hm).u[0] = 0.05f;
-  rs.atom(hm).tp = 1;
+  rs.atom(hm).adp_type = 1;
   rs.model.cell = {20, 20, 20, 90, 90, 90};   // the cube of the Cartesian-to-fractional step
   write_fixedh_file(rs.model, rs.io.fixedh.os());
   const std::string expected = layout::format("(a,1x,i3,3f11.6,f12.5,f11.5)", "H1    ", 2, ph[0] / 20.0f, ph[1] / 20.0f,
@@ -562,11 +560,11 @@ TEST_F(ExtendH, CartesianInputKeepsItsFractionalCoordinates) {
   const int h1 = on(o, "H1W", 1, 0, 0.85f);
   const int h2 = on(o, "H2W", 1, 1, 0.9584f);
   finish();
-  const float xf = rs.atom(h1).xf;
+  const float xf = rs.atom(h1).fractional[0];
   extend(o, h1);
   extend(o, h2);
   EXPECT_NEAR(dist(cart(rs, o), cart(rs, h1)), 0.9584f, 1e-5);
-  EXPECT_EQ(rs.atom(h1).xf, xf);
+  EXPECT_EQ(rs.atom(h1).fractional[0], xf);
   // A hydrogen already at its length is logged with equal lengths.
   EXPECT_NE(mr.log().find("   X-H group : O1W-H1W >  water =  0.850 /  0.958 Angstroms\n"), std::string::npos);
   EXPECT_NE(mr.log().find("   X-H group : O1W-H2W >  water =  0.958 /  0.958 Angstroms\n"), std::string::npos);

@@ -25,7 +25,7 @@ struct Typed {
     model = read_shelx(test::test_data("shelx/" + structure), ShelxLabels::as_named, mr.rs->log_sink());
     for (int i = 1; inverted && i <= model.natom; ++i) {
       Atom& a = model.atoms[i];
-      a.xf = -a.xf, a.yf = -a.yf, a.zf = -a.zf;
+      a.fractional[0] = -a.fractional[0], a.fractional[1] = -a.fractional[1], a.fractional[2] = -a.fractional[2];
     }
     RecordFile f;
     EXPECT_TRUE(f.open(test::test_data("matts/small.matts")));

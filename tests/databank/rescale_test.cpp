@@ -31,7 +31,7 @@ struct Rescale {
     const float sig[] = {0.05f, 0.04f, 0.08f, 0.02f, 0.06f, 0.0f, 0.05f, 0.07f};
     rs.model.natom = 8;
     for (int i = 1; i <= 8; ++i) {
-      rs.atom(i).iz = z[i - 1];
+      rs.atom(i).atomic_number = z[i - 1];
       rs.atom(i).label = test::numbered("A", i);
       rs.mp.pv[i] = pv[i - 1];
       rs.mp.sigpv[i] = sig[i - 1];
@@ -50,7 +50,7 @@ struct Rescale {
   }
   float free_sum(std::initializer_list<int> atoms) const {
     float s = 0;
-    for (int i : atoms) s += pval(rs.atom(i).iz) * rs.atom(i).occ;
+    for (int i : atoms) s += pval(rs.atom(i).atomic_number) * rs.atom(i).occ;
     return s;
   }
   float sum(std::initializer_list<int> atoms) const {

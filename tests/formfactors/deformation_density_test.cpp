@@ -28,18 +28,18 @@ TEST(DeformationDensity, AgreesWithTheDirectSumAndItsContoursLieWhereTheDirectSu
   std::map<std::string, gemmi::Vec3> at;
   for (int i = 1; i <= model.natom; ++i) {
     const Atom& a = model.atoms[i];
-    PseudoAtom p = neutral_atom(std::string(a.label.trimmed()), a.iz, {a.xf, a.yf, a.zf});
+    PseudoAtom p = neutral_atom(std::string(a.label.trimmed()), a.atomic_number, {a.fractional[0], a.fractional[1], a.fractional[2]});
     p.pv *= 1 + 0.05 * std::sin(i);
     p.kappa = 0.96 + 0.02 * (i % 5);
     p.kappa_prime = 0.85 + 0.06 * (i % 4);
-    for (int k = 1; k < (a.iz == 1 ? 9 : kHarmonicCount); ++k)
+    for (int k = 1; k < (a.atomic_number == 1 ? 9 : kHarmonicCount); ++k)
       p.plm[static_cast<std::size_t>(k)] = 0.08 * std::sin(3.0 * i + 7.0 * k);
     const gemmi::Mat33 turn = gemmi::Mat33(1, 0, 0, 0, std::cos(i), -std::sin(i), 0, std::sin(i), std::cos(i))
                                   .multiply(gemmi::Mat33(std::cos(2.0 * i), -std::sin(2.0 * i), 0, std::sin(2.0 * i),
                                                          std::cos(2.0 * i), 0, 0, 0, 1));
     for (int k = 0; k < 3; ++k) p.axes[static_cast<std::size_t>(k)] = v3(turn.column_copy(k));
     atoms.push_back(p);
-    at[p.label] = cell.orthogonalize(gemmi::Fractional(a.xf, a.yf, a.zf));
+    at[p.label] = cell.orthogonalize(gemmi::Fractional(a.fractional[0], a.fractional[1], a.fractional[2]));
     shown.push_back({p.label, v3(at[p.label])});
   }
   const std::vector<std::string> ring = {"C(2)", "C(3)", "C(4)", "C(5)", "S(1)"};

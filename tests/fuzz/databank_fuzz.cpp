@@ -40,15 +40,15 @@ const std::vector<Probe>& probes() {
 void search(test::TestRun& rs, const Probe& p) {
   Atom& a = rs.atom(1);
   a.label = p.label;
-  a.iz = p.z;
+  a.atomic_number = p.z;
   a.sitesym = p.sitesym;
   a.occ = 1.0f;
-  a.tbl = 1;
+  a.scattering_type = 1;
   Neig neighbours;
   int next = 2;
   for (const auto& [tz, n] : p.types) {
     NeighborType t;
-    t.iz = tz;
+    t.atomic_number = tz;
     for (int k = 0; k < n; ++k) {
       t.members.push_back(next);
       neighbours.atom.push_back(next++);

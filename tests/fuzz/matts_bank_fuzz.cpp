@@ -26,9 +26,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   rs.model.symm.nsym = 1;
   rs.model.symm.op[1] = SymOp{};
   for (int i = 1; i <= 3; ++i) {
-    rs.atom(i).iz = elements[i - 1];
-    rs.atom(i).xf = x[i - 1];
-    rs.atom(i).yf = rs.atom(i).zf = 0.5f;
+    rs.atom(i).atomic_number = elements[i - 1];
+    rs.atom(i).fractional[0] = x[i - 1];
+    rs.atom(i).fractional[1] = rs.atom(i).fractional[2] = 0.5f;
   }
   RecordFile f;
   f.open_text(std::string(fuzz::as_text(data, size)));

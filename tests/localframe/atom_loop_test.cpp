@@ -42,12 +42,12 @@ struct KeyCase : ::testing::Test {
     rs.model.natom = 2;
     c = 1;
     h = 2;
-    rs.atom(c).iz = 6;
-    rs.atom(h).iz = 1;
+    rs.atom(c).atomic_number = 6;
+    rs.atom(h).atomic_number = 1;
     rs.atom(c).sitesym = "mm2";
     rs.atom(h).sitesym = "cyl";
-    rs.atom(c).lmx = 4;
-    rs.atom(h).lmx = 2;
+    rs.atom(c).max_multipole_level = 4;
+    rs.atom(h).max_multipole_level = 2;
   }
   void keys(std::initializer_list<int> on) {
     rs.sw.lkeys.fill(false);
@@ -70,13 +70,13 @@ TEST_F(KeyCase, PositionsForAllAtoms) {
   EXPECT_EQ(key(c).substr(0, 38), "111 111111 0000000000 000000000000000 ");
   EXPECT_EQ(key(h).substr(0, 38), "111 100000 0000000000 000000000000000 ");
   // An anisotropic hydrogen refines all six Uij.
-  rs.atom(h).tp = 2;
+  rs.atom(h).adp_type = 2;
   EXPECT_EQ(key(h).substr(0, 38), "111 111111 0000000000 000000000000000 ");
 }
 
 TEST_F(KeyCase, OrderedOnlySkipsDisorderedAtoms) {
   keys({kXyzUij, kXyzOrdered, kMult, kMultOrdered});
-  rs.atom(h).flag = -1;
+  rs.atom(h).occupancy_kind = -1;
   EXPECT_EQ(key(c), "111 111111 0000000000 000000000000000 10 001 10010 1001000 100100010");
   EXPECT_EQ(key(h), "000 000000 0000000000 000000000000000 00 000 00000 0000000 000000000");
 }

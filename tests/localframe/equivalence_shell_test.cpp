@@ -23,8 +23,8 @@ std::vector<std::array<int, 3>> shell(const TestRun& rs, int a) {
   std::vector<std::array<int, 3>> kinds;
   for (const int b : rs.nb.of[a].atom) {
     const std::vector<int>& nbb = rs.nb.of[b].atom;
-    const auto h = std::count_if(nbb.begin(), nbb.end(), [&](int c) { return rs.atom(c).iz == 1; });
-    kinds.push_back({rs.atom(b).iz, static_cast<int>(h), static_cast<int>(nbb.size())});
+    const auto h = std::count_if(nbb.begin(), nbb.end(), [&](int c) { return rs.atom(c).atomic_number == 1; });
+    kinds.push_back({rs.atom(b).atomic_number, static_cast<int>(h), static_cast<int>(nbb.size())});
   }
   std::sort(kinds.begin(), kinds.end());
   return kinds;
@@ -76,15 +76,15 @@ TEST(ChemicalConstraints, JoinOnlyAtomsOfTheSameSurroundings) {
       ++constrained;
       const std::string pair = std::string(file) + ": " + std::string(rs.atom(a).label.trimmed()) + " to " +
                                std::string(rs.atom(r).label.trimmed());
-      if (rs.atom(a).iz != 1) {
+      if (rs.atom(a).atomic_number != 1) {
         EXPECT_EQ(shell(rs, a), shell(rs, r)) << pair;
         continue;
       }
       const int pa = rs.nb.of[a].atom.at(0), pr = rs.nb.of[r].atom.at(0);
-      EXPECT_EQ(rs.atom(pa).iz, rs.atom(pr).iz) << pair;
+      EXPECT_EQ(rs.atom(pa).atomic_number, rs.atom(pr).atomic_number) << pair;
       EXPECT_EQ(rs.nb.of[pa].atom.size(), rs.nb.of[pr].atom.size()) << pair;
       const auto hydrogens = [&](int p) {
-        return std::count_if(rs.nb.of[p].atom.begin(), rs.nb.of[p].atom.end(), [&](int c) { return rs.atom(c).iz == 1; });
+        return std::count_if(rs.nb.of[p].atom.begin(), rs.nb.of[p].atom.end(), [&](int c) { return rs.atom(c).atomic_number == 1; });
       };
       EXPECT_EQ(hydrogens(pa), hydrogens(pr)) << pair;
       EXPECT_EQ(on_a_cycle(rs, pa), on_a_cycle(rs, pr)) << pair;
@@ -106,18 +106,18 @@ TEST(MetalWater, EveryHydrogenIsExtended) {
     set_up(rs, c.file, true);
     int seen = 0;
     for (int h = 1; h <= rs.natom(); ++h) {
-      if (rs.atom(h).iz != 1) continue;
+      if (rs.atom(h).atomic_number != 1) continue;
       const int o = rs.nb.of[h].atom.at(0);
       int hydrogens = 0, metals = 0;
       for (const int n : rs.nb.of[o].atom) {
-        hydrogens += rs.atom(n).iz == 1 ? 1 : 0;
-        metals += is_metal(rs.atom(n).iz) ? 1 : 0;
+        hydrogens += rs.atom(n).atomic_number == 1 ? 1 : 0;
+        metals += is_metal(rs.atom(n).atomic_number) ? 1 : 0;
       }
-      if (rs.atom(o).iz != 8 || hydrogens != 2 || metals == 0) continue;
+      if (rs.atom(o).atomic_number != 8 || hydrogens != 2 || metals == 0) continue;
       ++seen;
       const Atom& a = rs.atom(h);
       const Atom& b = rs.atom(o);
-      EXPECT_NEAR(std::hypot(a.xc - b.xc, a.yc - b.yc, a.zc - b.zc), 0.9584, 1e-3) << c.file << " " << a.label.trimmed();
+      EXPECT_NEAR(std::hypot(a.cartesian[0] - b.cartesian[0], a.cartesian[1] - b.cartesian[1], a.cartesian[2] - b.cartesian[2]), 0.9584, 1e-3) << c.file << " " << a.label.trimmed();
     }
     EXPECT_EQ(seen, c.waters) << c.file;
   }

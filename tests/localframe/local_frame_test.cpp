@@ -295,7 +295,7 @@ TEST(SimpleFrame, OrderedAtomWithOneDisorderedNeighbourSearchesAround) {
   const int cl = m.add_atom("CL1", 17, {0, 0, 0});
   const int c = m.add_atom("C1", 6, {1.77f, 0, 0});
   const int o = m.add_atom("O9", 8, {0, 3.2f, 0});
-  m.rs.atom(c).flag = -1;
+  m.rs.atom(c).occupancy_kind = -1;
   m.rs.atom(c).occ = 0.5f;
   m.finish();
   const Frame f = m.frame(cl);
@@ -517,9 +517,9 @@ void orthorhombic(Molecule& m) {
 
 int add_frac(Molecule& m, const char* label, int z, const Vec3& f) {
   const int i = m.add_atom(label, z, to_cartesian(m.rs.model.transf, Fractional{f}));
-  m.rs.atom(i).xf = f[0];
-  m.rs.atom(i).yf = f[1];
-  m.rs.atom(i).zf = f[2];
+  m.rs.atom(i).fractional[0] = f[0];
+  m.rs.atom(i).fractional[1] = f[1];
+  m.rs.atom(i).fractional[2] = f[2];
   return i;
 }
 
@@ -570,8 +570,8 @@ TEST(SymmetryCopies, AxisAtomThatIsACopyBecomesADummy) {
   const int copy = 3;
   Atom& c = m.rs.atom(copy);
   c = m.rs.atom(o);
-  c.xf = -0.02f;
-  c.xc = -0.2f;
+  c.fractional[0] = -0.02f;
+  c.cartesian[0] = -0.2f;
   m.rs.model.cryst.ncomplete = 3;
   m.rs.model.cryst.srcatom[copy] = o;
   Frame f;

@@ -64,16 +64,12 @@ struct Molecule {
     const int i = ++rs.model.natom;
     Atom& a = rs.atom(i);
     a.label = label;
-    a.iz = z;
-    a.xc = p[0];
-    a.yc = p[1];
-    a.zc = p[2];
-    a.xf = p[0];
-    a.yf = p[1];
-    a.zf = p[2];
-    a.tp = 2;
-    a.tbl = z == 1 ? 2 : 1;
-    a.lmx = z == 1 ? 2 : 4;
+    a.atomic_number = z;
+    a.cartesian = {{p[0], p[1], p[2]}};
+    a.fractional = {{p[0], p[1], p[2]}};
+    a.adp_type = 2;
+    a.scattering_type = z == 1 ? 2 : 1;
+    a.max_multipole_level = z == 1 ? 2 : 4;
     return i;
   }
   Vec3 pos(int i) const { return cart(rs, i); }

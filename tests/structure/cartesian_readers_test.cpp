@@ -21,7 +21,7 @@ constexpr double kBohr = 0.52917725;
 
 struct Site {
   Label label;
-  int iz = 0;
+  int atomic_number = 0;
   double x = 0, y = 0, z = 0;
 };
 
@@ -35,7 +35,7 @@ std::vector<Site> serine_sites() {
   std::vector<Site> s;
   for (int i = 1; i <= md.natom; ++i) {
     const Atom& a = md.atoms[i];
-    s.push_back({a.label, a.iz, a.xc, a.yc, a.zc});
+    s.push_back({a.label, a.atomic_number, a.cartesian[0], a.cartesian[1], a.cartesian[2]});
   }
   return s;
 }
@@ -47,13 +47,13 @@ void expect_stop(MemoryRun& run, F&& f, const std::string& text) {
 }
 
 void expect_cartesian_only(const Atom& a) {
-  EXPECT_EQ(a.xf, 0.0f);
-  EXPECT_EQ(a.yf, 0.0f);
-  EXPECT_EQ(a.zf, 0.0f);
+  EXPECT_EQ(a.fractional[0], 0.0f);
+  EXPECT_EQ(a.fractional[1], 0.0f);
+  EXPECT_EQ(a.fractional[2], 0.0f);
   EXPECT_EQ(a.occ, 1.0f);
-  EXPECT_EQ(a.tp, 0);
-  EXPECT_EQ(a.tbl, 0);
-  EXPECT_EQ(a.flag, 0);
+  EXPECT_EQ(a.adp_type, 0);
+  EXPECT_EQ(a.scattering_type, 0);
+  EXPECT_EQ(a.occupancy_kind, 0);
   EXPECT_EQ(a.u, (std::array<float, 6>{}));
 }
 
@@ -84,12 +84,12 @@ TEST(ReadAim2Tab, SerineTableInBohrReadsEndToEnd) {
     const Atom& a = md.atoms[i];
     const Site& t = sites[static_cast<std::size_t>(i - 1)];
     EXPECT_EQ(a.label, t.label) << i;
-    EXPECT_EQ(a.iz, t.iz) << i;
-    EXPECT_EQ(a.lmx, t.iz == 1 ? 2 : 4) << i;
+    EXPECT_EQ(a.atomic_number, t.atomic_number) << i;
+    EXPECT_EQ(a.max_multipole_level, t.atomic_number == 1 ? 2 : 4) << i;
     // Four decimals in bohr are good to 3e-5 Angstrom.
-    EXPECT_NEAR(a.xc, t.x, 4e-5) << i;
-    EXPECT_NEAR(a.yc, t.y, 4e-5) << i;
-    EXPECT_NEAR(a.zc, t.z, 4e-5) << i;
+    EXPECT_NEAR(a.cartesian[0], t.x, 4e-5) << i;
+    EXPECT_NEAR(a.cartesian[1], t.y, 4e-5) << i;
+    EXPECT_NEAR(a.cartesian[2], t.z, 4e-5) << i;
     expect_cartesian_only(a);
   }
   ASSERT_EQ(md.types.ntypes, 4);
@@ -119,15 +119,15 @@ TEST(ReadAim2Tab, BohrToAngstromAndFixedFields) {
   MemoryRun run;
   const Model md = read_aim2tab(dir.file("t.tab"), run.rs->log_sink());
   ASSERT_EQ(md.natom, 3);
-  EXPECT_FLOAT_EQ(md.atoms[1].xc, 0.52917725f);
+  EXPECT_FLOAT_EQ(md.atoms[1].cartesian[0], 0.52917725f);
   EXPECT_EQ(md.atoms[2].label, "H2");   // set right in its field, still hydrogen
-  EXPECT_EQ(md.atoms[2].iz, 1);
-  EXPECT_FLOAT_EQ(md.atoms[2].xc, 0.52917725f);
-  EXPECT_FLOAT_EQ(md.atoms[2].yc, -2.5f * 0.52917725f);
-  EXPECT_EQ(md.atoms[2].zc, 0.0f);
+  EXPECT_EQ(md.atoms[2].atomic_number, 1);
+  EXPECT_FLOAT_EQ(md.atoms[2].cartesian[0], 0.52917725f);
+  EXPECT_FLOAT_EQ(md.atoms[2].cartesian[1], -2.5f * 0.52917725f);
+  EXPECT_EQ(md.atoms[2].cartesian[2], 0.0f);
   EXPECT_EQ(md.atoms[3].label, "cl3");
-  EXPECT_EQ(md.atoms[3].iz, 17);
-  EXPECT_FLOAT_EQ(md.atoms[3].zc, -0.52917725f);
+  EXPECT_EQ(md.atoms[3].atomic_number, 17);
+  EXPECT_FLOAT_EQ(md.atoms[3].cartesian[2], -0.52917725f);
 }
 
 TEST(ReadAim2Tab, ShortOrUnannouncedTablesStop) {
@@ -177,20 +177,20 @@ TEST(ReadPlaton, CoordinateFileReadsBackWithDummiesAsLithium) {
   for (int i = 1; i <= 15; ++i) {
     const Atom& a = md.atoms[i];
     const Site& t = sites[static_cast<std::size_t>(i - 1)];
-    EXPECT_EQ(a.iz, t.iz) << i;
-    EXPECT_NEAR(a.xc, t.x, 5.1e-5) << i;
-    EXPECT_NEAR(a.yc, t.y, 5.1e-5) << i;
-    EXPECT_NEAR(a.zc, t.z, 5.1e-5) << i;
+    EXPECT_EQ(a.atomic_number, t.atomic_number) << i;
+    EXPECT_NEAR(a.cartesian[0], t.x, 5.1e-5) << i;
+    EXPECT_NEAR(a.cartesian[1], t.y, 5.1e-5) << i;
+    EXPECT_NEAR(a.cartesian[2], t.z, 5.1e-5) << i;
     expect_cartesian_only(a);
   }
   EXPECT_EQ(md.atoms[1].label, "O(001)");
   EXPECT_EQ(md.atoms[15].label, "CL1");   // upper case after the tokeniser
   EXPECT_EQ(md.atoms[16].label, "LI(1)");
-  EXPECT_EQ(md.atoms[16].iz, 3);
-  EXPECT_EQ(md.atoms[16].lmx, 4);
-  EXPECT_FLOAT_EQ(md.atoms[17].xc, 1.0f);
+  EXPECT_EQ(md.atoms[16].atomic_number, 3);
+  EXPECT_EQ(md.atoms[16].max_multipole_level, 4);
+  EXPECT_FLOAT_EQ(md.atoms[17].cartesian[0], 1.0f);
   EXPECT_EQ(md.atoms[25].label, "LI(*)");   // the tenth dummy has no room for its number
-  EXPECT_EQ(md.atoms[25].iz, 3);
+  EXPECT_EQ(md.atoms[25].atomic_number, 3);
   ASSERT_EQ(md.types.ntypes, 6);
   EXPECT_EQ(md.types.typez[5], 17);
   EXPECT_EQ(md.types.typez[6], 3);

@@ -115,11 +115,11 @@ TEST(EquivalentU, IsotropicOrthogonalAndMonoclinic) {
   md.natom = 2;
   set_cell(md, 5, 6, 7, 90, 90, 90);
   Atom& iso = md.atoms[1];
-  iso.tp = 1;
+  iso.adp_type = 1;
   iso.u[0] = 0.031f;
   EXPECT_FLOAT_EQ(equivalent_u(md.atoms[1], md.cell), 0.031f);
   Atom& an = md.atoms[2];
-  an.tp = 2;
+  an.adp_type = 2;
   an.u = {0.01f, 0.02f, 0.03f, 0.005f, 0.004f, 0.003f};
   EXPECT_NEAR(equivalent_u(md.atoms[2], md.cell), 0.02f, 1e-6f);
   // Monoclinic: the U13 term enters with cos(beta).
@@ -157,24 +157,22 @@ TEST(FlagPartialSites, SpecialPositionDisorderAndFullSites) {
   md.natom = 5;
   for (int i = 1; i <= 5; ++i) {
     Atom& a = md.atoms[i];
-    a.xf = in[i - 1].x[0];
-    a.yf = in[i - 1].x[1];
-    a.zf = in[i - 1].x[2];
+    a.fractional[0] = in[i - 1].x[0];
+    a.fractional[1] = in[i - 1].x[1];
+    a.fractional[2] = in[i - 1].x[2];
     a.occ = in[i - 1].occ;
     const Vec3 c = to_cartesian(md.transf, Fractional{in[i - 1].x});
-    a.xc = c[0];
-    a.yc = c[1];
-    a.zc = c[2];
-    a.flag = 7;
+    a.cartesian = {{c[0], c[1], c[2]}};
+    a.occupancy_kind = 7;
   }
   flag_partial_sites(md);
-  EXPECT_EQ(md.atoms[1].flag, 1);
-  EXPECT_EQ(md.atoms[2].flag, 1);
-  EXPECT_EQ(md.atoms[3].flag, -1);
-  EXPECT_EQ(md.atoms[4].flag, 0);
+  EXPECT_EQ(md.atoms[1].occupancy_kind, 1);
+  EXPECT_EQ(md.atoms[2].occupancy_kind, 1);
+  EXPECT_EQ(md.atoms[3].occupancy_kind, -1);
+  EXPECT_EQ(md.atoms[4].occupancy_kind, 0);
   // A quarter of the general position fills half of a site of order two:
   // disordered, though on a special position.
-  EXPECT_EQ(md.atoms[5].flag, -1);
+  EXPECT_EQ(md.atoms[5].occupancy_kind, -1);
 }
 
 }  // namespace

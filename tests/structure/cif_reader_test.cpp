@@ -98,17 +98,17 @@ TEST_F(Cif, SharedFiles) {
     EXPECT_EQ(model.shelx_head.lattice, c.lattice);
     const Atom& a = model.atoms[1];
     EXPECT_EQ(a.label, c.first_label);
-    EXPECT_EQ(a.iz, c.first_iz);
-    EXPECT_EQ(a.tp, c.first_tp);
-    EXPECT_EQ(a.tbl, c.first_tbl);
+    EXPECT_EQ(a.atomic_number, c.first_iz);
+    EXPECT_EQ(a.adp_type, c.first_tp);
+    EXPECT_EQ(a.scattering_type, c.first_tbl);
     EXPECT_NEAR(a.occ, c.first_occ, 1e-6f);
     EXPECT_NEAR(a.u[0], c.first_u11, 1e-6f);
   }
   // The last file: D(W1) is hydrogen of the H type; the missing wavelength
   // and the B values are warned about.
   EXPECT_EQ(model.atoms[12].label, "D(W1)");
-  EXPECT_EQ(model.atoms[12].iz, 1);
-  EXPECT_EQ(model.atoms[12].tbl, 4);
+  EXPECT_EQ(model.atoms[12].atomic_number, 1);
+  EXPECT_EQ(model.atoms[12].scattering_type, 4);
   EXPECT_FLOAT_EQ(model.wavelength, 0.71073f);
   EXPECT_NE(m.term.str().find("gives no _diffrn_radiation_wavelength"), std::string::npos);
   EXPECT_NE(m.term.str().find("the U_iso_or_equiv values of 14 atoms are marked as B"), std::string::npos);
@@ -145,7 +145,7 @@ TEST_F(Cif, RhombohedralSpaceGroupBySymbol) {
   EXPECT_TRUE(model.shelx_head.centrosymmetric);
   EXPECT_EQ(model.symm.nsym, 36);
   EXPECT_NEAR(model.atoms[1].occ, 1.0f / 6, 1e-6f);   // on -3
-  EXPECT_EQ(model.atoms[1].flag, 1);
+  EXPECT_EQ(model.atoms[1].occupancy_kind, 1);
 }
 
 TEST_F(Cif, MalformedFilesStopWithFileLineAndCause) {

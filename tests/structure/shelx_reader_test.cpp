@@ -62,12 +62,12 @@ TEST_F(Shelx, TryptophanCentrosymmetricWithRidingHydrogens) {
   // N1 3 0.318977 0.228436 0.344387 11.0 U11 U22 = / U33 U23 U13 U12
   const Atom& n1 = at(1);
   EXPECT_EQ(n1.label, "N(1)");
-  EXPECT_EQ(n1.iz, 7);
-  EXPECT_EQ(n1.tp, 2);
-  EXPECT_EQ(n1.tbl, 3);
-  EXPECT_EQ(n1.lmx, 4);
-  EXPECT_FLOAT_EQ(n1.xf, 0.318977f);
-  EXPECT_FLOAT_EQ(n1.zf, 0.344387f);
+  EXPECT_EQ(n1.atomic_number, 7);
+  EXPECT_EQ(n1.adp_type, 2);
+  EXPECT_EQ(n1.scattering_type, 3);
+  EXPECT_EQ(n1.max_multipole_level, 4);
+  EXPECT_FLOAT_EQ(n1.fractional[0], 0.318977f);
+  EXPECT_FLOAT_EQ(n1.fractional[2], 0.344387f);
   EXPECT_FLOAT_EQ(n1.occ, 1.0f);
   EXPECT_FLOAT_EQ(n1.u[0], 0.03161f);
   EXPECT_FLOAT_EQ(n1.u[2], 0.03425f);
@@ -76,7 +76,7 @@ TEST_F(Shelx, TryptophanCentrosymmetricWithRidingHydrogens) {
   EXPECT_FLOAT_EQ(n1.u[5], -0.00610f);  // U23
   // H1N has its own U; H2 rides on C2; H10B rides on C10, not on H10A.
   EXPECT_EQ(at(2).label, "H(1N)");
-  EXPECT_EQ(at(2).lmx, 2);
+  EXPECT_EQ(at(2).max_multipole_level, 2);
   EXPECT_FLOAT_EQ(at(2).u[0], 0.05577f);
   EXPECT_EQ(at(4).label, "H(2)");
   EXPECT_NEAR(at(4).u[0], 1.2f * equivalent_u(at(3), model.cell), 1e-6f);
@@ -86,10 +86,10 @@ TEST_F(Shelx, TryptophanCentrosymmetricWithRidingHydrogens) {
   EXPECT_NEAR(equivalent_u(at(3), model.cell), 0.0283745f, 2e-6f);
   EXPECT_NEAR(at(4).u[0], 1.2f * 0.0283745f, 3e-6f);
   // Cartesian coordinates from the monoclinic cell.
-  const Vec3 c = to_cartesian(model.transf, Fractional{{n1.xf, n1.yf, n1.zf}});
-  EXPECT_FLOAT_EQ(n1.xc, c[0]);
-  EXPECT_NEAR(n1.yc, 0.228436f * 5.7445f, 1e-4f);
-  for (int i = 1; i <= 27; ++i) EXPECT_EQ(at(i).flag, 0);
+  const Vec3 c = to_cartesian(model.transf, n1.fractional);
+  EXPECT_FLOAT_EQ(n1.cartesian[0], c[0]);
+  EXPECT_NEAR(n1.cartesian[1], 0.228436f * 5.7445f, 1e-4f);
+  for (int i = 1; i <= 27; ++i) EXPECT_EQ(at(i).occupancy_kind, 0);
   EXPECT_EQ(at(27).label, "H(15C)");
 
   const std::string out = m.term.str();
@@ -175,8 +175,8 @@ TEST_F(Shelx, NaphthaleneHeadsColumnByColumn) {
   EXPECT_EQ(p[0].substr(61), "  0.71073");
   // Isotropic atoms with the occupancy written as 1.0.
   EXPECT_EQ(at(5).label, "C(5)");
-  EXPECT_EQ(at(5).tp, 1);
-  EXPECT_FLOAT_EQ(at(5).xf, -0.01347f);
+  EXPECT_EQ(at(5).adp_type, 1);
+  EXPECT_FLOAT_EQ(at(5).fractional[0], -0.01347f);
   EXPECT_FLOAT_EQ(at(9).u[0], 0.06f);
   EXPECT_EQ(model.symm.nsym, 4);
 }
@@ -188,11 +188,11 @@ TEST_F(Shelx, CCentredWithResiduesAndRepeatedNames) {
   EXPECT_EQ(model.symm.nsym, 8);
   EXPECT_EQ(model.types.ntypes, 7);
   EXPECT_EQ(at(1).label, "GA(1)");
-  EXPECT_EQ(at(1).iz, 31);
+  EXPECT_EQ(at(1).atomic_number, 31);
   EXPECT_FLOAT_EQ(at(1).occ, 0.5f);
-  EXPECT_EQ(at(1).flag, 1);  // on the twofold axis
+  EXPECT_EQ(at(1).occupancy_kind, 1);  // on the twofold axis
   EXPECT_EQ(at(2).label, "AL(1)");
-  EXPECT_EQ(at(2).flag, 0);
+  EXPECT_EQ(at(2).occupancy_kind, 0);
   // Residues: GA1 before any RESI, N1 in residue 1 BIPY.
   const Residues& r = model.resi;
   EXPECT_TRUE(r.has_residues);
@@ -225,7 +225,7 @@ TEST_F(Shelx, AcentricFreeHydrogens) {
   EXPECT_EQ(mopro()[2], "SYMM   4 P");
   EXPECT_TRUE(contains(m.log(), " Lattice is Acentric\n"));
   EXPECT_EQ(at(1).label, "F(11)");
-  EXPECT_EQ(at(50).iz, 1);
+  EXPECT_EQ(at(50).atomic_number, 1);
   EXPECT_EQ(model.shelx1.wght[0], 0.05f);
   EXPECT_FLOAT_EQ(model.shelx1.wght[5], 1.0f / 3.0f);
 }
@@ -245,10 +245,10 @@ TEST_F(Shelx, FreeVariablesAndDisorderFlags) {
   EXPECT_NEAR(at(17).occ, 0.12023f, 1e-6f);
   EXPECT_FLOAT_EQ(at(18).occ, 0.5f);
   int disordered = 0;
-  for (int i = 1; i <= 18; ++i) disordered += at(i).flag == -1;
+  for (int i = 1; i <= 18; ++i) disordered += at(i).occupancy_kind == -1;
   EXPECT_EQ(disordered, 4);
-  EXPECT_EQ(at(4).flag, -1);
-  EXPECT_EQ(at(1).flag, 0);
+  EXPECT_EQ(at(4).occupancy_kind, -1);
+  EXPECT_EQ(at(1).occupancy_kind, 0);
   EXPECT_TRUE(contains(m.log(), "      = -1 : disordered atoms (     4 ) \n"));
   EXPECT_FLOAT_EQ(model.shelx1.wght[0], 0.1f);
   EXPECT_FLOAT_EQ(model.shelx1.wght[1], 0.0f);
@@ -258,7 +258,7 @@ TEST_F(Shelx, SpecialPositionsInUrea) {
   read_shared("urea_P-421m_special_positions.res");
   ASSERT_EQ(model.natom, 5);
   EXPECT_EQ(model.symm.nsym, 8);
-  for (int i = 1; i <= 5; ++i) EXPECT_EQ(at(i).flag, 1) << i;
+  for (int i = 1; i <= 5; ++i) EXPECT_EQ(at(i).occupancy_kind, 1) << i;
   EXPECT_FLOAT_EQ(at(1).occ, 0.25f);
   EXPECT_FLOAT_EQ(at(2).occ, 0.5f);
   EXPECT_EQ(at(3).label, "H(1)");
@@ -270,10 +270,10 @@ TEST_F(Shelx, FaceCentredCubicExpandsTo192) {
   ASSERT_EQ(model.natom, 2);
   EXPECT_EQ(model.symm.nsym, 192);
   EXPECT_EQ(at(1).label, "CA(01)");
-  EXPECT_EQ(at(1).iz, 20);
+  EXPECT_EQ(at(1).atomic_number, 20);
   EXPECT_EQ(at(2).label, "F(002)");
-  EXPECT_EQ(at(1).flag, 1);
-  EXPECT_EQ(at(2).flag, 1);
+  EXPECT_EQ(at(1).occupancy_kind, 1);
+  EXPECT_EQ(at(2).occupancy_kind, 1);
   EXPECT_EQ(mas()[6], "LATT C F");
   const auto x = mas();
   ASSERT_EQ(x.size(), 4u + 3 + 23 + 9 + 1 + 2 + 2);
@@ -288,7 +288,7 @@ TEST_F(Shelx, ResiduesAndPartsOfTheKratzertFile) {
   ASSERT_EQ(model.natom, 128);
   EXPECT_TRUE(model.resi.has_residues);
   int disordered = 0;
-  for (int i = 1; i <= 128; ++i) disordered += at(i).flag == -1;
+  for (int i = 1; i <= 128; ++i) disordered += at(i).occupancy_kind == -1;
   EXPECT_GT(disordered, 0);
 }
 
@@ -298,7 +298,7 @@ TEST_F(Shelx, RhombohedralLatticeOnHexagonalAxes) {
   // R-3c: 6 operators, times 3 lattice points, times the inversion.
   EXPECT_EQ(model.symm.nsym, 36);
   EXPECT_EQ(at(1).label, "FE(1)");
-  EXPECT_EQ(at(1).flag, 1);   // on -3, occupancy 1/6
+  EXPECT_EQ(at(1).occupancy_kind, 1);   // on -3, occupancy 1/6
   EXPECT_EQ(mas()[6], "LATT C R");
   EXPECT_EQ(mopro()[2], "SYMM   6 R CENTRO");
 }
@@ -369,20 +369,20 @@ TEST_F(Shelx, SyntheticFileWithEveryLineKind) {
   EXPECT_FLOAT_EQ(model.shelx1.fvar[3], 0.7f);
   const Atom& cl = at(1);
   EXPECT_EQ(cl.label, "CL(1)");
-  EXPECT_EQ(cl.iz, 17);
-  EXPECT_EQ(cl.tbl, 3);
-  EXPECT_FLOAT_EQ(cl.xf, 0.5f);  // 10.5: the fixed value 0.5
-  EXPECT_EQ(cl.tp, 2);
+  EXPECT_EQ(cl.atomic_number, 17);
+  EXPECT_EQ(cl.scattering_type, 3);
+  EXPECT_FLOAT_EQ(cl.fractional[0], 0.5f);  // 10.5: the fixed value 0.5
+  EXPECT_EQ(cl.adp_type, 2);
   EXPECT_FLOAT_EQ(cl.u[1], 0.03f);
   EXPECT_FLOAT_EQ(cl.u[5], 0.001f);  // U23 from the continuation line
   EXPECT_FLOAT_EQ(cl.u[3], 0.003f);  // U12
   EXPECT_EQ(at(2).label, "C(1)");    // lower-case name upper-cased
   EXPECT_FLOAT_EQ(at(2).occ, 0.3f);  // 21.0: free variable 2
   EXPECT_EQ(at(3).label, "H(1)");
-  EXPECT_EQ(at(3).tp, 1);
+  EXPECT_EQ(at(3).adp_type, 1);
   EXPECT_NEAR(at(3).u[0], 1.2f * 0.03f, 1e-7f);
-  EXPECT_EQ(at(2).flag, -1);
-  EXPECT_EQ(at(1).flag, 0);
+  EXPECT_EQ(at(2).occupancy_kind, -1);
+  EXPECT_EQ(at(1).occupancy_kind, 0);
 }
 
 TEST_F(Shelx, LattPlacedBeforeTheFirstSymmWhenMissing) {
@@ -390,7 +390,7 @@ TEST_F(Shelx, LattPlacedBeforeTheFirstSymmWhenMissing) {
   read_text("CELL 1.5418 5 6 7 90 95 90\nSYMM -X, 1/2+Y, -Z\nSFAC C\nREM\tx\nC1\t1\t0.1 0.2\t0.3 11 0.02\nEND\n");
   ASSERT_EQ(model.natom, 1);
   EXPECT_EQ(at(1).label, "C(1)");
-  EXPECT_FLOAT_EQ(at(1).yf, 0.2f);
+  EXPECT_FLOAT_EQ(at(1).fractional[1], 0.2f);
   const auto x = mas();
   EXPECT_EQ(x[4].substr(0, 5), "CELL ");
   EXPECT_EQ(x[5], "WAVE     1.541800");
@@ -526,11 +526,11 @@ TEST(WriteAtomListing, ListingAndFlagCounts) {
   Model md;
   md.natom = 2;
   md.atoms[1].label = "C(1)";
-  md.atoms[1].xf = 0.5f;
-  md.atoms[1].xc = 3.25f;
-  md.atoms[1].flag = 1;
+  md.atoms[1].fractional[0] = 0.5f;
+  md.atoms[1].cartesian[0] = 3.25f;
+  md.atoms[1].occupancy_kind = 1;
   md.atoms[2].label = "H(1)";
-  md.atoms[2].flag = -1;
+  md.atoms[2].occupancy_kind = -1;
   std::ostringstream os;
   write_atom_listing(md, os);
   EXPECT_EQ(os.str(),

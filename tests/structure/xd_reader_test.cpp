@@ -108,20 +108,20 @@ void expect_serine_model(const MemoryRun& run, double h03b_x) {
   for (int i = 1; i <= 14; ++i) {
     const Atom& a = rs.atom(i);
     EXPECT_EQ(a.label, labels[i - 1]) << i;
-    EXPECT_EQ(a.iz, iz[i - 1]) << i;
-    EXPECT_EQ(a.tbl, tbl[i - 1]) << i;
-    EXPECT_EQ(a.tp, 2) << i;
-    EXPECT_EQ(a.lmx, iz[i - 1] == 1 ? 2 : 4) << i;
+    EXPECT_EQ(a.atomic_number, iz[i - 1]) << i;
+    EXPECT_EQ(a.scattering_type, tbl[i - 1]) << i;
+    EXPECT_EQ(a.adp_type, 2) << i;
+    EXPECT_EQ(a.max_multipole_level, iz[i - 1] == 1 ? 2 : 4) << i;
     EXPECT_FLOAT_EQ(a.occ, 1.0f);
-    EXPECT_EQ(a.flag, 0);
-    const auto c = serine_cartesian(a.xf, a.yf, a.zf);
-    EXPECT_NEAR(a.xc, c[0], 1e-4) << i;
-    EXPECT_NEAR(a.yc, c[1], 1e-4) << i;
-    EXPECT_NEAR(a.zc, c[2], 1e-4) << i;
+    EXPECT_EQ(a.occupancy_kind, 0);
+    const auto c = serine_cartesian(a.fractional[0], a.fractional[1], a.fractional[2]);
+    EXPECT_NEAR(a.cartesian[0], c[0], 1e-4) << i;
+    EXPECT_NEAR(a.cartesian[1], c[1], 1e-4) << i;
+    EXPECT_NEAR(a.cartesian[2], c[2], 1e-4) << i;
   }
-  EXPECT_FLOAT_EQ(rs.atom(1).xf, 0.248317f);
-  EXPECT_FLOAT_EQ(rs.atom(1).zf, 0.671213f);
-  EXPECT_FLOAT_EQ(rs.atom(8).xf, static_cast<float>(h03b_x));
+  EXPECT_FLOAT_EQ(rs.atom(1).fractional[0], 0.248317f);
+  EXPECT_FLOAT_EQ(rs.atom(1).fractional[2], 0.671213f);
+  EXPECT_FLOAT_EQ(rs.atom(8).fractional[0], static_cast<float>(h03b_x));
   const std::array<float, 6> u1{0.007207f, 0.006724f, 0.009398f, -0.000445f, 0.002247f, -0.002118f};
   EXPECT_EQ(rs.atom(1).u, u1);
   // Scale factor, extinction and overall thermal parameter of the file.
@@ -142,7 +142,7 @@ TEST(XdReader, SerineResultFileReadsWithItsOwnScaleFactor) {
   MemoryRun run;
   read_pair(run, test_data(kSerine + "xd.mas"), test_data(kSerine + "xd.res"));
   expect_serine_model(run, -0.091572);
-  EXPECT_EQ(run.rs->atom(14).yf, 0.922781f);
+  EXPECT_EQ(run.rs->atom(14).fractional[1], 0.922781f);
   // The atom table on the terminal.
   const std::string term = run.term.str();
   EXPECT_NE(term.find("\n NO.   ATOM      AT.NO.   ORDER_OF_U     iSFT\n"), std::string::npos) << term;
@@ -269,7 +269,7 @@ TEST(XdReader, ValuesAfterTheKappaLinesMustBeNumbers) {
 
 struct XdAtom {
   std::string label;
-  int tp = 2, tbl = 1, lmx = 4;
+  int adp_type = 2, scattering_type = 1, max_multipole_level = 4;
   double x = 0.1, y = 0.2, z = 0.3, occ = 1.0;
 };
 
@@ -286,12 +286,12 @@ std::string small_par(const std::vector<XdAtom>& atoms, int level = 4, int nkset
   int n = 0;
   for (const XdAtom& a : atoms) {
     ++n;
-    s += layout::format("(a8,2i3,3i5,2x,6i5,3f9.5,f8.4)", a.label, 3, 2, 1, n, 2, a.tp, a.tbl, 1, a.lmx, 1, 0, a.x,
+    s += layout::format("(a8,2i3,3i5,2x,6i5,3f9.5,f8.4)", a.label, 3, 2, 1, n, 2, a.adp_type, a.scattering_type, 1, a.max_multipole_level, 1, 0, a.x,
                         a.y, a.z, a.occ) +
          "\n";
     s += "  0.010000  0.020000  0.030000  0.001000  0.002000  0.003000\n";
-    if (a.tp >= 3) s += "  0.1 0.1 0.1 0.1 0.1 0.1\n  0.1 0.1 0.1 0.1\n";
-    if (a.tp == 4) s += "  0.2 0.2 0.2 0.2 0.2 0.2\n  0.2 0.2 0.2 0.2 0.2 0.2\n  0.2 0.2 0.2\n";
+    if (a.adp_type >= 3) s += "  0.1 0.1 0.1 0.1 0.1 0.1\n  0.1 0.1 0.1 0.1\n";
+    if (a.adp_type == 4) s += "  0.2 0.2 0.2 0.2 0.2 0.2\n  0.2 0.2 0.2 0.2 0.2 0.2\n  0.2 0.2 0.2\n";
     const int npop = (level + 1) * (level + 1) + 1;
     for (int k = 0; k < npop; ++k) s += layout::format("(f8.4)", k == 0 ? 4.0 : 0.01) + ((k % 10 == 9 || k == npop - 1) ? "\n" : "");
   }
@@ -316,10 +316,10 @@ TEST(XdReader, HigherOrderDisplacementsAndLevelThreeFile) {
   read_small(run, dir, kCubic + "LATT C P\n", small_par(atoms, 3));
   const Model& m = run.rs->model;
   ASSERT_EQ(m.natom, 3);
-  EXPECT_EQ(run.rs->atom(1).tp, 3);
-  EXPECT_EQ(run.rs->atom(2).tp, 4);
+  EXPECT_EQ(run.rs->atom(1).adp_type, 3);
+  EXPECT_EQ(run.rs->atom(2).adp_type, 4);
   EXPECT_EQ(run.rs->atom(3).label, "H(1)");
-  EXPECT_FLOAT_EQ(run.rs->atom(3).xc, 5.0f);
+  EXPECT_FLOAT_EQ(run.rs->atom(3).cartesian[0], 5.0f);
   EXPECT_EQ(m.amodel, "SMALL");
   EXPECT_FLOAT_EQ(m.shelx1.fvar[1], 2.5f);
   EXPECT_FLOAT_EQ(m.shelx1.fvar[2], 0.01f);
@@ -334,9 +334,9 @@ TEST(XdReader, ElementsFromLabelsAndTypesInOrderOfAppearance) {
   std::vector<XdAtom> atoms = {{"CL(1)", 2, 2}, {"C(1A)", 2, 1}, {"CL(2)", 2, 2}, {"H(1)", 2, 3, 2}};
   read_small(run, dir, kCubic, small_par(atoms));
   const Model& m = run.rs->model;
-  EXPECT_EQ(run.rs->atom(1).iz, 17);
-  EXPECT_EQ(run.rs->atom(2).iz, 6);
-  EXPECT_EQ(run.rs->atom(1).tbl, 2);   // the file's own index is kept
+  EXPECT_EQ(run.rs->atom(1).atomic_number, 17);
+  EXPECT_EQ(run.rs->atom(2).atomic_number, 6);
+  EXPECT_EQ(run.rs->atom(1).scattering_type, 2);   // the file's own index is kept
   ASSERT_EQ(m.types.ntypes, 3);
   EXPECT_EQ(m.types.typez[1], 17);
   EXPECT_EQ(m.types.typez[2], 6);

@@ -91,9 +91,9 @@ void expect_same_table(const test::TestRun& a, const test::TestRun& b, const std
   for (int k = 1; k <= a.ncomplete(); ++k) {
     const Atom& x = a.atom(k);
     const Atom& y = b.atom(k);
-    EXPECT_TRUE(x.label == y.label.view() && x.iz == y.iz && same_float(x.xc, y.xc) && same_float(x.yc, y.yc) &&
-                same_float(x.zc, y.zc) && same_float(x.xf, y.xf) && same_float(x.yf, y.yf) &&
-                same_float(x.zf, y.zf))
+    EXPECT_TRUE(x.label == y.label.view() && x.atomic_number == y.atomic_number && same_float(x.cartesian[0], y.cartesian[0]) && same_float(x.cartesian[1], y.cartesian[1]) &&
+                same_float(x.cartesian[2], y.cartesian[2]) && same_float(x.fractional[0], y.fractional[0]) && same_float(x.fractional[1], y.fractional[1]) &&
+                same_float(x.fractional[2], y.fractional[2]))
         << what << " entry " << k;
     EXPECT_EQ(a.model.cryst.srcatom[k], b.model.cryst.srcatom[k]) << what << " entry " << k;
   }
@@ -104,7 +104,7 @@ void expect_same_search(const Neig& a, const Neig& b, const std::string& what) {
   for (std::size_t k = 0; k < a.dist.size(); ++k) EXPECT_TRUE(same_float(a.dist[k], b.dist[k])) << what;
   ASSERT_EQ(a.ntypes(), b.ntypes()) << what;
   for (int t = 0; t < a.ntypes(); ++t) {
-    EXPECT_EQ(a.types[static_cast<std::size_t>(t)].iz, b.types[static_cast<std::size_t>(t)].iz) << what;
+    EXPECT_EQ(a.types[static_cast<std::size_t>(t)].atomic_number, b.types[static_cast<std::size_t>(t)].atomic_number) << what;
     EXPECT_EQ(a.types[static_cast<std::size_t>(t)].members, b.types[static_cast<std::size_t>(t)].members) << what;
   }
 }
@@ -168,7 +168,7 @@ void expect_same_topology(Twin& t, const std::string& what, int ncells) {
   const int stride = std::max(1, f.ncomplete() / 100);
   for (int k = 1; k <= f.ncomplete(); k += stride) {
     const std::vector<std::pair<std::string, std::function<bool(const test::TestRun&, int, int)>>> kinds{
-        {"heavy", [](const test::TestRun& rs, int, int e) { return rs.atom(e).iz != 1; }},
+        {"heavy", [](const test::TestRun& rs, int, int e) { return rs.atom(e).atomic_number != 1; }},
         {"beyond 4 A", [](const test::TestRun& rs, int a, int e) { return dist(cart(rs, a), cart(rs, e)) > 4.0f; }},
         {"of the unit", [](const test::TestRun& rs, int, int e) { return rs.model.cryst.srcatom[e] == 0 && e % 3 == 0; }},
         {"none", [](const test::TestRun&, int, int) { return false; }}};
@@ -220,25 +220,25 @@ void crowded_cell(test::TestRun& rs, unsigned seed, int molecules) {
     Vec3 v{dir(gen), dir(gen), dir(gen)};
     const float len = std::max(0.1f, rlength(v));
     const Atom a = rs.atom(c);
-    const int c2 = add_cart(rs, numbered("N", m), 7, a.xc + 1.47f * v[0] / len, a.yc + 1.47f * v[1] / len,
-                            a.zc + 1.47f * v[2] / len);
-    const int h = add_cart(rs, numbered("H", m), 1, a.xc - 1.09f * v[0] / len, a.yc, a.zc);
+    const int c2 = add_cart(rs, numbered("N", m), 7, a.cartesian[0] + 1.47f * v[0] / len, a.cartesian[1] + 1.47f * v[1] / len,
+                            a.cartesian[2] + 1.47f * v[2] / len);
+    const int h = add_cart(rs, numbered("H", m), 1, a.cartesian[0] - 1.09f * v[0] / len, a.cartesian[1], a.cartesian[2]);
     for (const int k : {c2, h}) {
       const Vec3 f = to_fractional(rs.model.transf, cart(rs, k));
-      rs.atom(k).xf = f[0];
-      rs.atom(k).yf = f[1];
-      rs.atom(k).zf = f[2];
+      rs.atom(k).fractional[0] = f[0];
+      rs.atom(k).fractional[1] = f[1];
+      rs.atom(k).fractional[2] = f[2];
     }
   }
   // Methane: four hydrogens at exactly the same distance from the carbon.
   add_frac(rs, "CM", 6, 0.3f, 0.3f, 0.3f);
   const Atom cm = rs.atom(rs.natom());
   for (const Vec3& s : std::vector<Vec3>{{1, 1, 1}, {1, -1, -1}, {-1, 1, -1}, {-1, -1, 1}}) {
-    const int k = add_cart(rs, "HM", 1, cm.xc + 0.625f * s[0], cm.yc + 0.625f * s[1], cm.zc + 0.625f * s[2]);
+    const int k = add_cart(rs, "HM", 1, cm.cartesian[0] + 0.625f * s[0], cm.cartesian[1] + 0.625f * s[1], cm.cartesian[2] + 0.625f * s[2]);
     const Vec3 f = to_fractional(rs.model.transf, cart(rs, k));
-    rs.atom(k).xf = f[0];
-    rs.atom(k).yf = f[1];
-    rs.atom(k).zf = f[2];
+    rs.atom(k).fractional[0] = f[0];
+    rs.atom(k).fractional[1] = f[1];
+    rs.atom(k).fractional[2] = f[2];
   }
   // Duplicate sites 0.005 A apart, bonded to the same carbon.
   add_frac(rs, "CD", 6, 0.7f, 0.2f, 0.6f);
@@ -266,7 +266,7 @@ TEST(IndexedSearches, CrowdedCellsWithTiesGiveTheDirectResults) {
   t.each([&](test::TestRun& rs) {
     crowded_cell(rs, 9, 8);
     for (int k = 1; k <= rs.natom(); k += 5) {
-      rs.atom(k).flag = -1;
+      rs.atom(k).occupancy_kind = -1;
       rs.atom(k).occ = k % 2 == 0 ? 0.55f : 0.45f;
     }
   });
@@ -286,12 +286,12 @@ void random_molecules(test::TestRun& rs, unsigned seed, int molecules, const std
     for (const auto& [name, iz, len] : {std::tuple{"N", 7, 1.47f}, std::tuple{"H", 1, 1.09f}}) {
       Vec3 v{dir(gen), dir(gen), dir(gen)};
       const float l = std::max(0.1f, rlength(v));
-      const int k = add_cart(rs, name + std::to_string(m), iz, a.xc + len * v[0] / l, a.yc + len * v[1] / l,
-                             a.zc + len * v[2] / l);
+      const int k = add_cart(rs, name + std::to_string(m), iz, a.cartesian[0] + len * v[0] / l, a.cartesian[1] + len * v[1] / l,
+                             a.cartesian[2] + len * v[2] / l);
       const Vec3 f = to_fractional(rs.model.transf, cart(rs, k));
-      rs.atom(k).xf = f[0];
-      rs.atom(k).yf = f[1];
-      rs.atom(k).zf = f[2];
+      rs.atom(k).fractional[0] = f[0];
+      rs.atom(k).fractional[1] = f[1];
+      rs.atom(k).fractional[2] = f[2];
     }
   }
   rs.model.cryst.ncomplete = rs.natom();
@@ -363,7 +363,7 @@ TEST(IndexedSearches, AMovedHydrogenIsFoundWhereItIsNow) {
     add_cart(rs, "C2", 6, 9.5f, 5, 5);
     findallneighbors(rs);
     // Extended away from C1, right next to C2 (several cells away).
-    rs.atom(2).xc = 8.4f;
+    rs.atom(2).cartesian[0] = 8.4f;
     atom_moved(rs, 2);
     found.push_back(findnei(rs, 3, 0.0f, SearchListing::silent));
   });
@@ -389,14 +389,14 @@ TEST(IndexedSearches, NearestAtomAcrossADuplicateSiteAtTheSphereEdge) {
     add_cart(rs, "H1", 1, 10, 8.9f, 10);
     rs.model.cryst.ncomplete = rs.natom();
     findallneighbors(rs);
-    const auto heavy = [&](int e) { return rs.atom(e).iz != 1; };
+    const auto heavy = [&](int e) { return rs.atom(e).atomic_number != 1; };
     found.push_back(nearest_neighbor(rs, 1, 10.0f, heavy));
     // The hydrogen moves onto the site of N1 and away again: the answer
     // follows it, as the whole list does.
-    rs.atom(5).yc = 13.503f;
+    rs.atom(5).cartesian[1] = 13.503f;
     atom_moved(rs, 5);
     found.push_back(nearest_neighbor(rs, 1, 10.0f, [&](int e) { return e >= 4; }));
-    rs.atom(5).yc = 8.9f;
+    rs.atom(5).cartesian[1] = 8.9f;
     atom_moved(rs, 5);
     found.push_back(nearest_neighbor(rs, 1, 10.0f, [&](int e) { return e >= 4; }));
   });

@@ -42,7 +42,7 @@ using RingSet = std::set<std::vector<int>>;
 RingSet smallest_ring_per_bond(const TestRun& rs, int ringmin, int ringmax) {
   RingSet rings;
   const int n = rs.ncomplete();
-  auto usable = [&](int x) { return rs.atom(x).flag != -1; };
+  auto usable = [&](int x) { return rs.atom(x).occupancy_kind != -1; };
   for (int a = 1; a <= n; ++a) {
     if (!usable(a)) continue;
     for (const int b : rs.nb.of[a].atom) {
@@ -113,7 +113,7 @@ TEST(ChemistryTopology, RealStructures) {
       // No bond below 0.5 A, and a hydrogen has one partner here (no
       // boron or metal hydrides among these structures).
       for (const float d : rs.nb.of[i].dist) EXPECT_GE(d, kMinBondLength);
-      if (rs.atom(i).iz == 1) {
+      if (rs.atom(i).atomic_number == 1) {
         EXPECT_LE(rs.nb.of[i].nnei(), 1) << rs.atom(i).label.view();
       }
     }

@@ -91,8 +91,8 @@ TEST(CrystalBonds, MetalsBondToTheirLigands) {
     ASSERT_NE(m, 0) << c.file;
     int in_window = 0;
     for (int k = 1; k <= rs.ncomplete(); ++k) {
-      if (rs.atom(k).iz != c.element) continue;
-      const double d = std::hypot(rs.atom(k).xc - rs.atom(m).xc, rs.atom(k).yc - rs.atom(m).yc, rs.atom(k).zc - rs.atom(m).zc);
+      if (rs.atom(k).atomic_number != c.element) continue;
+      const double d = std::hypot(rs.atom(k).cartesian[0] - rs.atom(m).cartesian[0], rs.atom(k).cartesian[1] - rs.atom(m).cartesian[1], rs.atom(k).cartesian[2] - rs.atom(m).cartesian[2]);
       if (d < c.lo || d > c.hi) continue;
       ++in_window;
       EXPECT_TRUE(bonded(rs, m, k)) << c.file << ": " << c.metal << " - " << rs.atom(k).label.trimmed() << " at " << d;
@@ -126,7 +126,7 @@ TEST(CrystalBonds, CloseSitesWithoutPartsAreNamed) {
     const int n = ++rs.model.natom;
     rs.model.atoms[n] = rs.model.atoms[1];
     rs.model.atoms[n].label = "C(1')";
-    rs.model.atoms[n].xc += 0.69f;
+    rs.model.atoms[n].cartesian[0] += 0.69f;
     rs.model.atoms[1].part = c.part1;
     rs.model.atoms[n].part = c.part2;
     rs.model.cryst.ncomplete = n;
@@ -152,17 +152,17 @@ TEST(CrystalBonds, CopiesAreThoseTheNcellsRangeAllows) {
       const std::array<long long, 3> key{std::llround(f[0] * 1e4), std::llround(f[1] * 1e4), std::llround(f[2] * 1e4)};
       if (site.emplace(key, static_cast<int>(at.size())).second)
         at.emplace_back(to_cartesian(rs.model.transf, Fractional{Vec3{float(f[0]), float(f[1]), float(f[2])}}),
-                        covalent_radius(rs.sw, rs.atom(i).iz));
+                        covalent_radius(rs.sw, rs.atom(i).atomic_number));
       return site[key];
     };
     std::vector<int> todo;
-    for (int i = 1; i <= rs.natom(); ++i) todo.push_back(add({rs.atom(i).xf, rs.atom(i).yf, rs.atom(i).zf}, i));
+    for (int i = 1; i <= rs.natom(); ++i) todo.push_back(add({rs.atom(i).fractional[0], rs.atom(i).fractional[1], rs.atom(i).fractional[2]}, i));
     for (int i = 1; i <= rs.natom(); ++i)
       for (int op = 1; op <= rs.model.symm.nsym; ++op) {
         const SymOp& o = rs.model.symm.op[op];
         std::array<double, 3> base{};
         for (int j = 0; j < 3; ++j)
-          base[j] = o.trans[j] + o.rot[0][j] * rs.atom(i).xf + o.rot[1][j] * rs.atom(i).yf + o.rot[2][j] * rs.atom(i).zf;
+          base[j] = o.trans[j] + o.rot[0][j] * rs.atom(i).fractional[0] + o.rot[1][j] * rs.atom(i).fractional[1] + o.rot[2][j] * rs.atom(i).fractional[2];
         for (int t = 0; t < 729; ++t) {   // translations -4 .. 4
           const std::array<int, 3> u{t / 81 - 4, t / 9 % 9 - 4, t % 9 - 4};
           bool near_cell = true, near_image = true;
@@ -185,7 +185,7 @@ TEST(CrystalBonds, CopiesAreThoseTheNcellsRangeAllows) {
     }
     std::set<int> listed;
     for (int k = 1; k <= rs.ncomplete(); ++k) {
-      const int s = add({rs.atom(k).xf, rs.atom(k).yf, rs.atom(k).zf}, 1);
+      const int s = add({rs.atom(k).fractional[0], rs.atom(k).fractional[1], rs.atom(k).fractional[2]}, 1);
       listed.insert(s);
       EXPECT_TRUE(static_cast<std::size_t>(s) < reached.size() && reached[static_cast<std::size_t>(s)])
           << "NCELLS " << n << ": entry " << k << " lies outside the range";

@@ -62,12 +62,12 @@ TEST(CompleteFragments, MoleculeOnInversionCentre) {
     const Atom& c = done.atoms[k];
     const Atom& s = done.atoms[src];
     EXPECT_EQ(c.label, s.label);
-    EXPECT_EQ(c.iz, s.iz);
-    EXPECT_FLOAT_EQ(c.xf, -s.xf);
-    EXPECT_FLOAT_EQ(c.zf, -s.zf);
-    EXPECT_NEAR(c.xc, -s.xc, 1e-5f);
-    EXPECT_NEAR(c.yc, -s.yc, 1e-5f);
-    EXPECT_NEAR(c.zc, -s.zc, 1e-5f);
+    EXPECT_EQ(c.atomic_number, s.atomic_number);
+    EXPECT_FLOAT_EQ(c.fractional[0], -s.fractional[0]);
+    EXPECT_FLOAT_EQ(c.fractional[2], -s.fractional[2]);
+    EXPECT_NEAR(c.cartesian[0], -s.cartesian[0], 1e-5f);
+    EXPECT_NEAR(c.cartesian[1], -s.cartesian[1], 1e-5f);
+    EXPECT_NEAR(c.cartesian[2], -s.cartesian[2], 1e-5f);
   }
   // The junction copy bonds to the original junction and comes first; C1
   // bonds only to copies and is found in a later pass.
@@ -95,7 +95,7 @@ TEST(CompleteFragments, MoleculeOnInversionCentre) {
   // The completed molecule: ten carbons in two six-membered rings, and
   // every carbon of the copy has its full set of neighbours.
   findallneighbors(rs);
-  for (int k = 1; k <= 18; ++k) EXPECT_EQ(rs.nb.of[k].nnei(), done.atoms[k].iz == 6 ? 3 : 1) << k;
+  for (int k = 1; k <= 18; ++k) EXPECT_EQ(rs.nb.of[k].nnei(), done.atoms[k].atomic_number == 6 ? 3 : 1) << k;
   rs.sw.ring_options.min_size = 3;
   rs.sw.ring_options.max_size = 8;
   ReducedTable table;
@@ -126,13 +126,11 @@ TEST(CompleteFragments, TranslationsCountFromTheUnitCell) {
     half_naphthalene(rs);
     for (int i = 1; i <= rs.natom(); ++i) {
       Atom& a = rs.atom(i);
-      const Vec3 p = to_cartesian(rs.model.transf, Fractional{{a.xf + 0.5f, a.yf + c.dy, a.zf + 0.5f}});
-      a.xf += 0.5f;
-      a.yf += c.dy;
-      a.zf += 0.5f;
-      a.xc = p[0];
-      a.yc = p[1];
-      a.zc = p[2];
+      const Vec3 p = to_cartesian(rs.model.transf, Fractional{{a.fractional[0] + 0.5f, a.fractional[1] + c.dy, a.fractional[2] + 0.5f}});
+      a.fractional[0] += 0.5f;
+      a.fractional[1] += c.dy;
+      a.fractional[2] += 0.5f;
+      a.cartesian = {{p[0], p[1], p[2]}};
     }
     rs.sw.compfrag = c.cells;
     ScratchDir dir;
@@ -156,9 +154,9 @@ TEST(CompleteFragments, AtomOnSpecialPositionIsNotCopied) {
   add_frac(rs, "C1", 6, 0, 0, 0);
   add_frac(rs, "O1", 8, 0.1f, 0, 0);
   rs.atom(1).occ = 0.5f;
-  rs.atom(1).flag = 1;
+  rs.atom(1).occupancy_kind = 1;
   rs.atom(2).occ = 0.7f;
-  rs.atom(2).flag = -1;
+  rs.atom(2).occupancy_kind = -1;
   rs.sw.compfrag = 1;
   ScratchDir dir;
   InDirectory in(dir.path());
@@ -167,11 +165,11 @@ TEST(CompleteFragments, AtomOnSpecialPositionIsNotCopied) {
   EXPECT_EQ(done.cryst.ncopies[1], 0);
   EXPECT_EQ(done.cryst.ncopies[2], 1);
   EXPECT_EQ(done.cryst.srcatom[3], 2);
-  EXPECT_NEAR(done.atoms[3].xc, -1.16f, 1e-5f);
+  EXPECT_NEAR(done.atoms[3].cartesian[0], -1.16f, 1e-5f);
   // The copy keeps the source's occupancy and flag.
   EXPECT_EQ(done.atoms[3].label, "O1");
   EXPECT_EQ(done.atoms[3].occ, 0.7f);
-  EXPECT_EQ(done.atoms[3].flag, -1);
+  EXPECT_EQ(done.atoms[3].occupancy_kind, -1);
 }
 
 TEST(CompleteFragments, CompleteStructureWritesNothing) {
@@ -184,9 +182,9 @@ TEST(CompleteFragments, CompleteStructureWritesNothing) {
   benzene(rs, 5, 5, 5);
   for (int i = 1; i <= rs.natom(); ++i) {
     const Vec3 f = to_fractional(rs.model.transf, cart(rs, i));
-    rs.atom(i).xf = f[0];
-    rs.atom(i).yf = f[1];
-    rs.atom(i).zf = f[2];
+    rs.atom(i).fractional[0] = f[0];
+    rs.atom(i).fractional[1] = f[1];
+    rs.atom(i).fractional[2] = f[2];
   }
   const std::string before = run.log();
   rs.sw.compfrag = 1;

@@ -20,12 +20,12 @@ inline int add_cart(TestRun& rs, const std::string& label, int iz, float x, floa
   const int i = ++rs.model.natom;
   Atom& a = rs.atom(i);
   a.label = label;
-  a.iz = iz;
-  a.xc = x;
-  a.yc = y;
-  a.zc = z;
+  a.atomic_number = iz;
+  a.cartesian[0] = x;
+  a.cartesian[1] = y;
+  a.cartesian[2] = z;
   a.occ = occ;
-  a.flag = flag;
+  a.occupancy_kind = flag;
   rs.model.cryst.ncomplete = rs.model.natom;
   return i;
 }
@@ -39,9 +39,9 @@ inline void set_cell(TestRun& rs, float a, float b, float c, float al, float be,
 inline int add_frac(TestRun& rs, const std::string& label, int iz, float xf, float yf, float zf) {
   const Vec3 c = to_cartesian(rs.model.transf, Fractional{{xf, yf, zf}});
   const int i = add_cart(rs, label, iz, c[0], c[1], c[2]);
-  rs.atom(i).xf = xf;
-  rs.atom(i).yf = yf;
-  rs.atom(i).zf = zf;
+  rs.atom(i).fractional[0] = xf;
+  rs.atom(i).fractional[1] = yf;
+  rs.atom(i).fractional[2] = zf;
   return i;
 }
 

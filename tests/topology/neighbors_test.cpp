@@ -115,11 +115,11 @@ TEST(FindNei, TypesByAscendingAtomicNumber) {
   Neig found = findnei(rs, 1, 0.0f, SearchListing::silent);
   EXPECT_EQ(found.atom, (std::vector<int>{3, 2, 6, 5, 4}));
   ASSERT_EQ(found.ntypes(), 4);
-  EXPECT_EQ(found.types[0].iz, 1);
+  EXPECT_EQ(found.types[0].atomic_number, 1);
   EXPECT_EQ(members(found.types[0]), (std::vector<int>{2, 6}));
-  EXPECT_EQ(found.types[1].iz, 6);
-  EXPECT_EQ(found.types[2].iz, 7);
-  EXPECT_EQ(found.types[3].iz, 8);
+  EXPECT_EQ(found.types[1].atomic_number, 6);
+  EXPECT_EQ(found.types[2].atomic_number, 7);
+  EXPECT_EQ(found.types[3].atomic_number, 8);
   EXPECT_EQ(members(found.types[3]), (std::vector<int>{3}));
 }
 
@@ -154,7 +154,7 @@ TEST(FindAllNeighbors, MembersByHybridizationThenDistance) {
   // CA (1.40), CB (1.50).
   EXPECT_EQ(n1.atom, (std::vector<int>{4, 5, 2, 3}));
   ASSERT_EQ(n1.ntypes(), 2);
-  EXPECT_EQ(n1.types[0].iz, 1);
+  EXPECT_EQ(n1.types[0].atomic_number, 1);
   EXPECT_EQ(n1.types[0].members, (std::vector<int>{4, 5}));
   // CB (three neighbours) before the nearer CA (four).
   EXPECT_EQ(n1.types[1].members, (std::vector<int>{3, 2}));
@@ -217,7 +217,7 @@ TEST(FindNei, ListingLayout) {
   test::TestRun& rs = *run.rs;
   formaldehyde(rs);
   rs.atom(2).occ = 0.5f;
-  rs.atom(2).flag = -1;
+  rs.atom(2).occupancy_kind = -1;
   rs.sw.verbosity = 2;
   findnei(rs, 1, 0.0f, SearchListing::logged);
   findnei(rs, 3, 1.6f, SearchListing::logged);

@@ -195,7 +195,7 @@ TEST(Planarity, ListingLayout) {
             "     This group is planar = .T.\n");
   MemoryRun v2;
   test::TestRun& r2 = *v2.rs;
-  for (int k = 1; k <= 4; ++k) add_cart(r2, rs.atom(k).label.str(), 7, rs.atom(k).xc, rs.atom(k).yc, rs.atom(k).zc);
+  for (int k = 1; k <= 4; ++k) add_cart(r2, rs.atom(k).label.str(), 7, rs.atom(k).cartesian[0], rs.atom(k).cartesian[1], rs.atom(k).cartesian[2]);
   r2.sw.verbosity = 2;
   r2.sw.tols.ring_planarity = 0.25f;
   planarity(r2, 1, {1, 2, 3, 4}, 2);

@@ -238,7 +238,7 @@ TEST(RingSearch, DisorderedAtomIsNeverInARing) {
   MemoryRun run;
   test::TestRun& rs = *run.rs;
   carbon_ring(rs, 6, 0, 0);
-  rs.atom(4).flag = -1;
+  rs.atom(4).occupancy_kind = -1;
   rs.atom(4).occ = 0.5f;
   limits(rs, 3, 8);
   ScratchDir dir;

@@ -31,7 +31,7 @@ struct Outcome {
 // One printed row of the sorted table: atomic number, neighbour count,
 // distance, atom number.
 struct Row {
-  int iz = 0, nnei = 0, atom = 0;
+  int atomic_number = 0, nnei = 0, atom = 0;
   double d = 0;
 };
 
@@ -93,14 +93,14 @@ Outcome run_topology(const std::string& file) {
     for (int k = 1; k <= rs.nb.of[i].nnei(); ++k) {
       std::istringstream in(lines[static_cast<std::size_t>(at + k)]);
       Row r;
-      in >> r.iz >> r.nnei >> r.d >> r.atom;
+      in >> r.atomic_number >> r.nnei >> r.d >> r.atom;
       EXPECT_FALSE(in.fail()) << file << " atom " << i;
       rows.push_back(r);
     }
     for (std::size_t k = 1; k < rows.size(); ++k) {
       const Row& p = rows[k - 1];
       const Row& q = rows[k];
-      const bool ordered = p.iz > q.iz || (p.iz == q.iz && (p.nnei < q.nnei || (p.nnei == q.nnei && p.d <= q.d)));
+      const bool ordered = p.atomic_number > q.atomic_number || (p.atomic_number == q.atomic_number && (p.nnei < q.nnei || (p.nnei == q.nnei && p.d <= q.d)));
       EXPECT_TRUE(ordered) << file << " atom " << i << " rows " << k << ", " << k + 1;
     }
     // isn is exactly the printed order.

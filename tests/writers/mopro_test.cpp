@@ -43,9 +43,9 @@ TEST_F(MoproFiles, HydrogenRecordGroupHasUisoAndOnePopulationRecord) {
   rs.model.natom = 3;
   Atom& a = rs.atom(3);
   a.label = "H(2)";
-  a.xf = 0.123456f;
-  a.yf = -0.5f;
-  a.zf = 0.25f;
+  a.fractional[0] = 0.123456f;
+  a.fractional[1] = -0.5f;
+  a.fractional[2] = 0.25f;
   a.occ = 0.5f;
   a.u = {0.025f, 0.011f, 0.012f, 0.001f, 0.002f, 0.003f};
   AtomSetup s;
@@ -71,7 +71,7 @@ TEST_F(MoproFiles, HydrogenRecordGroupHasUisoAndOnePopulationRecord) {
   EXPECT_EQ(l[4], "");
   // An anisotropic hydrogen gets its Ueq (orthogonal cell: the mean of
   // U11, U22 and U33), not its U11.
-  a.tp = 2;
+  a.adp_type = 2;
   rs.model.cell = {5, 6, 7, 90, 90, 90};
   write_mopro_atom(rs.model, rs.mp, 3, s, rs.io.log, rs.io.mopro.os());
   EXPECT_EQ(par()[7], "UISO     0.016000");
@@ -81,9 +81,9 @@ TEST_F(MoproFiles, HeavyAtomRecordGroupHasUaniAndThreePopulationRecords) {
   rs.model.natom = 12;
   Atom& a = rs.atom(12);
   a.label = "C(11)";
-  a.xf = 1.0f;
-  a.yf = 0.5f;
-  a.zf = -0.0625f;
+  a.fractional[0] = 1.0f;
+  a.fractional[1] = 0.5f;
+  a.fractional[2] = -0.0625f;
   a.occ = 1.0f;
   a.u = {0.0123f, 0.0234f, 0.0345f, -0.0012f, 0.0023f, -0.0034f};
   AtomSetup s;
@@ -140,9 +140,9 @@ TEST_F(MoproFiles, ResidueTextReplacesLabelAndMolecule) {
   rs.model.resi.restext[2] = "N1       7  ALA  ";
   Atom& a = rs.atom(2);
   a.label = "N1";
-  a.xf = 0.1f;
-  a.yf = 0.2f;
-  a.zf = 0.3f;
+  a.fractional[0] = 0.1f;
+  a.fractional[1] = 0.2f;
+  a.fractional[2] = 0.3f;
   write_mopro_atom(rs.model, rs.mp, 2, AtomSetup{}, rs.io.log, rs.io.mopro.os());
   EXPECT_EQ(par()[0], "ATOM   2 N1       7  ALA      0.100000    0.200000    0.300000  1.00000  1 N1        ");
 }

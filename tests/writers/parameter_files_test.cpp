@@ -41,10 +41,10 @@ struct ParFile {
     rs.model.natom = 2;
     Atom& c = rs.atom(1);
     c.label = "C(1)";
-    c.tbl = 1;
-    c.xf = 0.12345f;
-    c.yf = -0.5f;
-    c.zf = 0.98765f;
+    c.scattering_type = 1;
+    c.fractional[0] = 0.12345f;
+    c.fractional[1] = -0.5f;
+    c.fractional[2] = 0.98765f;
     c.u = {0.0123f, 0.0234f, 0.0345f, -0.001f, 0.002f, -0.003f};
     rs.mp.xdint[1] = {1, 2, 3, 1, 2, 2, 1, 1, 4, 1, 0};
     rs.mp.pv[1] = 4.1234f;
@@ -61,10 +61,10 @@ struct ParFile {
     p(4, -4) = -0.44f;
     Atom& h = rs.atom(2);
     h.label = "H(1)";
-    h.tbl = 2;
+    h.scattering_type = 2;
     h.occ = 0.5f;
     h.u[0] = 0.025f;
-    h.tp = 1;
+    h.adp_type = 1;
     rs.mp.xdint[2] = {3, 1, 1, 2, 4, 1, 2, 2, 4, 1, 1};
     rs.mp.pv[2] = 0.45f;
     rs.dummy.count = 1;

@@ -34,9 +34,9 @@ TEST(MasAtomLine, ColumnsWithAndWithoutChemcon) {
   rs.model.natom = 2;
   Atom& a = rs.atom(1);
   a.label = "C(1)";
-  a.tp = 2;
-  a.tbl = 1;
-  a.lmx = 4;
+  a.adp_type = 2;
+  a.scattering_type = 1;
+  a.max_multipole_level = 4;
   a.sitesym = "m";
   const Frame f = frame("O(1)", 'X', "C(2)", 'Y');
   const std::string plain = atom_table_line(rs.atom(1), f, 1, "", Handedness::right);
@@ -58,9 +58,9 @@ TEST(MasAtomLine, DummyAxesLongLabelsAndNoTrailingBlanks) {
   rs.model.natom = 1;
   Atom& a = rs.atom(1);
   a.label = "CL(12AB)";
-  a.tp = 2;
-  a.tbl = 11;
-  a.lmx = 4;
+  a.adp_type = 2;
+  a.scattering_type = 11;
+  a.max_multipole_level = 4;
   a.sitesym = "NO";
   const std::string l = atom_table_line(rs.atom(1), frame("DUM1", 'Z', "CL(12AB)", 'X'), 3, "", Handedness::right);
   EXPECT_EQ(l, "CL(12AB) DUM1      Z  CL(12AB) CL(12AB) X   R   2 11   3   4   NO");

@@ -57,12 +57,12 @@ std::string_view left_justified(std::string_view s) {
 void set_cartesian_atom(Atom& a, std::string_view label, float x, float y, float z) {
   a = Atom{};
   a.label = label;
-  a.xc = x;
-  a.yc = y;
-  a.zc = z;
+  a.cartesian[0] = x;
+  a.cartesian[1] = y;
+  a.cartesian[2] = z;
   a.occ = 1.0f;
-  a.iz = atomic_number_of(a.label.view());
-  a.lmx = default_lmx(a.iz);
+  a.atomic_number = atomic_number_of(a.label.view());
+  a.max_multipole_level = default_lmx(a.atomic_number);
 }
 
 }  // namespace
@@ -101,7 +101,7 @@ Model read_aim2tab(const std::string& file, Log& log) {
         if (!ok)
           fail(kWhere, "Error reading atom " + std::to_string(i) + " of the atom table: " + std::string(rtrim(line)));
         set_cartesian_atom(m.atoms[i], label, xyz[0] * kBohr, xyz[1] * kBohr, xyz[2] * kBohr);
-        add_scattering_type(m.types, m.atoms[i].iz);
+        add_scattering_type(m.types, m.atoms[i].atomic_number);
       }
       m.natom = announced;
       table = true;
@@ -150,7 +150,7 @@ Model read_platon(const std::string& file, Log& log) {
       fail(kWhere, "ATOM line " + std::to_string(count) + " has no label or no three coordinates");
     set_cartesian_atom(m.atoms[count], std::string_view(label).substr(0, std::min<std::size_t>(label.size(), 8)),
                        xyz[0], xyz[1], xyz[2]);
-    add_scattering_type(m.types, m.atoms[count].iz);
+    add_scattering_type(m.types, m.atoms[count].atomic_number);
   }
   m.natom = count;
   f.close();

@@ -412,12 +412,12 @@ bool read_displacements(const gemmi::SmallStructure::Site& s, const RowFlags& f,
   bool b_read_as_u = false;
   at.u = {};
   if (s.aniso.nonzero()) {
-    at.tp = 2;
+    at.adp_type = 2;
     const auto& a = s.aniso;
     at.u = {static_cast<float>(a.u11), static_cast<float>(a.u22), static_cast<float>(a.u33),
             static_cast<float>(a.u12), static_cast<float>(a.u13), static_cast<float>(a.u23)};
   } else {
-    at.tp = 1;
+    at.adp_type = 1;
     double u = s.u_iso;
     if (f.b_values) {
       u /= 8.0 * gemmi::pi() * gemmi::pi();
@@ -475,23 +475,21 @@ Model read_cif(const std::string& file, const std::string& block_name, ShelxLabe
     if (md.natom + 1 > kMaxAtoms) fail(kRoutine, "Too many atoms");
     const int i = ++md.natom;
     Atom& at = md.atoms[i];
-    at.iz = atomic_number(s.element);
-    at.tbl = type_index(md.types, at.iz);
-    at.lmx = default_lmx(at.iz);
-    cif_label(naming, s.label, at.label, at.iz, i, ++typecount[at.tbl]);
+    at.atomic_number = atomic_number(s.element);
+    at.scattering_type = type_index(md.types, at.atomic_number);
+    at.max_multipole_level = default_lmx(at.atomic_number);
+    cif_label(naming, s.label, at.label, at.atomic_number, i, ++typecount[at.scattering_type]);
     at.name_in_file = s.label;
     at.source = where(file, block) + line_of(block, "_atom_site_label");
-    at.xf = static_cast<float>(s.fract.x);
-    at.yf = static_cast<float>(s.fract.y);
-    at.zf = static_cast<float>(s.fract.z);
+    at.fractional[0] = static_cast<float>(s.fract.x);
+    at.fractional[1] = static_cast<float>(s.fract.y);
+    at.fractional[2] = static_cast<float>(s.fract.z);
     at.occ = static_cast<float>(s.occ);
     at.part = f.disorder_group;
     if (read_displacements(s, f, at_loop, at)) ++b_read_as_u;
-    const Vec3 xc = to_cartesian(md.transf, Fractional{{at.xf, at.yf, at.zf}});
-    at.xc = xc[0];
-    at.yc = xc[1];
-    at.zc = xc[2];
-    for (const float v : {at.xc, at.yc, at.zc})
+    const Vec3 xc = to_cartesian(md.transf, at.fractional);
+    at.cartesian = {{xc[0], xc[1], xc[2]}};
+    for (const float v : {at.cartesian[0], at.cartesian[1], at.cartesian[2]})
       if (!std::isfinite(v) || std::fabs(v) > kFarthestPosition)
         fail(kRoutine, at_loop + ": Cartesian coordinate is not a finite number within 1.0E+06 Angstrom");
     // A CIF gives the occupancy of the site; SHELX (and XD, and this

@@ -69,17 +69,17 @@ inline void check_atoms_read(const Model& m, std::string_view where, const std::
   for (int i = 1; i <= m.natom; ++i) {
     const Atom& a = m.atoms[i];
     const std::string name = "Atom " + std::to_string(i) + " " + std::string(a.label.trimmed());
-    for (const float v : {a.xf, a.yf, a.zf})
+    for (const float v : {a.fractional[0], a.fractional[1], a.fractional[2]})
       if (!std::isfinite(v)) fail(where, name + ": fractional coordinate is not a finite number");
-    for (const float v : {a.xc, a.yc, a.zc})
+    for (const float v : {a.cartesian[0], a.cartesian[1], a.cartesian[2]})
       if (!std::isfinite(v) || std::fabs(v) > kFarthestPosition)
         fail(where, name + ": Cartesian coordinate is not a finite number within 1.0E+06 Angstrom");
   }
   std::map<std::array<long long, 3>, int> on_site;
   for (int i = 1; i <= m.natom; ++i) {
     const Atom& a = m.atoms[i];
-    const std::array<long long, 3> site{std::llround(a.xc / kSameSite), std::llround(a.yc / kSameSite),
-                                        std::llround(a.zc / kSameSite)};
+    const std::array<long long, 3> site{std::llround(a.cartesian[0] / kSameSite), std::llround(a.cartesian[1] / kSameSite),
+                                        std::llround(a.cartesian[2] / kSameSite)};
     if (++on_site[site] > kMaxAtomsPerSite)
       fail(where, "Atom " + std::to_string(i) + " " + std::string(a.label.trimmed()) + " is one of more than " +
                       std::to_string(kMaxAtomsPerSite) + " atoms at one site (within 0.1 Angstrom)");

@@ -242,12 +242,12 @@ void set_up_crystal(Model& md, RecordFile& cards, Log& out) {
 
 void write_atom_line(int i, const Atom& at, Log& out) {
   std::string line_out;
-  if (at.tp == 1)
-    line_out = layout::format("( i6, 3x, a, 3i3, 3f9.5, f6.3, 6f7.3 )", i, at.label.view(), at.iz, at.tp, at.tbl,
-                              at.xf, at.yf, at.zf, at.occ, at.u[0]);
+  if (at.adp_type == 1)
+    line_out = layout::format("( i6, 3x, a, 3i3, 3f9.5, f6.3, 6f7.3 )", i, at.label.view(), at.atomic_number, at.adp_type, at.scattering_type,
+                              at.fractional[0], at.fractional[1], at.fractional[2], at.occ, at.u[0]);
   else
-    line_out = layout::format("( i6, 3x, a, 3i3, 3f9.5, f6.3, 6f7.3 )", i, at.label.view(), at.iz, at.tp, at.tbl,
-                              at.xf, at.yf, at.zf, at.occ, at.u[0], at.u[1], at.u[2], at.u[3], at.u[4], at.u[5]);
+    line_out = layout::format("( i6, 3x, a, 3i3, 3f9.5, f6.3, 6f7.3 )", i, at.label.view(), at.atomic_number, at.adp_type, at.scattering_type,
+                              at.fractional[0], at.fractional[1], at.fractional[2], at.occ, at.u[0], at.u[1], at.u[2], at.u[3], at.u[4], at.u[5]);
   to_term(out, line_out);
   to_log(out, line_out);
 }
@@ -259,9 +259,9 @@ void write_atom_listing(const Model& md, std::ostream& os) {
   int count[3] = {0, 0, 0};
   for (int i = 1; i <= md.natom; ++i) {
     const Atom& a = md.atoms[i];
-    layout::write(os, "(i7,2x,a,1x,3f9.5,2x,3f9.4,i6)", i, a.label.view(), a.xf, a.yf, a.zf, a.xc, a.yc, a.zc,
-                  a.flag);
-    if (a.flag >= -1 && a.flag <= 1) ++count[a.flag + 1];
+    layout::write(os, "(i7,2x,a,1x,3f9.5,2x,3f9.4,i6)", i, a.label.view(), a.fractional[0], a.fractional[1], a.fractional[2], a.cartesian[0], a.cartesian[1], a.cartesian[2],
+                  a.occupancy_kind);
+    if (a.occupancy_kind >= -1 && a.occupancy_kind <= 1) ++count[a.occupancy_kind + 1];
   }
   os << "\n";
   os << " FLAG =  0 : normal atoms ( " << layout::fmt_i(count[1], 5) << " )\n";
@@ -385,37 +385,35 @@ void read_atom(const std::string& text, int i, ShelxLabels naming, OneBased<int>
   if (s < 1 || s > md.types.ntypes)
     fail("ReadShelx",
         "Atom " + name + " has scattering type " + std::to_string(s) + ", which SFAC does not list");
-  at.iz = md.types.typez[s];
-  at.tbl = s;
-  at.lmx = at.iz == 1 ? 2 : 4;
+  at.atomic_number = md.types.typez[s];
+  at.scattering_type = s;
+  at.max_multipole_level = at.atomic_number == 1 ? 2 : 4;
   ++typecount[s];
 
   std::string nums = text;
-  shelx_label(naming, nums, at.label, at.iz, i, typecount[s]);
+  shelx_label(naming, nums, at.label, at.atomic_number, i, typecount[s]);
   const int count = layout::count_values(nums);
   if ((count != 6 && count != 11) || !resolve_free_variables(md.shelx1, nums, count)) atom_line_error(at.label.trimmed(), text);
   std::array<float, 11> v{};
   if (!layout::read_reals(nums, std::span<float>(v.data(), static_cast<std::size_t>(count))))
     atom_line_error(at.label.trimmed(), text);
-  at.xf = v[1];
-  at.yf = v[2];
-  at.zf = v[3];
+  at.fractional[0] = v[1];
+  at.fractional[1] = v[2];
+  at.fractional[2] = v[3];
   at.occ = v[4];
   at.u = {};
   if (count == 6) {
-    at.tp = 1;
+    at.adp_type = 1;
     at.u11() = v[5];
     resolve_riding_u(md, i, riding);
   } else {
-    at.tp = 2;
+    at.adp_type = 2;
     // SHELX order U11 U22 U33 U23 U13 U12 into U11 U22 U33 U12 U13 U23.
     at.u = {v[5], v[6], v[7], v[10], v[9], v[8]};
   }
   write_atom_line(i, at, out);
-  const Vec3 xc = to_cartesian(md.transf, Fractional{{at.xf, at.yf, at.zf}});
-  at.xc = xc[0];
-  at.yc = xc[1];
-  at.zc = xc[2];
+  const Vec3 xc = to_cartesian(md.transf, at.fractional);
+  at.cartesian = {{xc[0], xc[1], xc[2]}};
 }
 
 }  // namespace

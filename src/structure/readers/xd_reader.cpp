@@ -292,20 +292,18 @@ int read_parameter_atom(RecordFile& par, const std::string& parname, int number,
   const std::string name(a.label.trimmed());
   const std::string atom_line = par.where();
   a.source = atom_line;
-  a.xf = xyzo[0];
-  a.yf = xyzo[1];
-  a.zf = xyzo[2];
+  a.fractional = {{xyzo[0], xyzo[1], xyzo[2]}};
   a.occ = xyzo[3];
-  a.tp = xi[5];
-  a.tbl = xi[6];
+  a.adp_type = xi[5];
+  a.scattering_type = xi[6];
   if (!read_xd_values(par, a.u))
     fail(kWhere, std::string(kParError) + ": displacement parameters of atom " + name + " do not read as numbers");
   check_atom_numbers(a, atom_line, par.where(), parname);
-  if (a.tp == 3) read_values(par, 10, "third-order displacement parameters of atom " + name);
-  if (a.tp == 4) read_values(par, 25, "third- and fourth-order displacement parameters of atom " + name);
-  a.iz = atomic_number_of(a.label.view());
-  a.lmx = default_lmx(a.iz);
-  to_both(out, layout::format("(i4,3x,a,2x,i3,3x,i8,5x,i8)", number, a.label, a.iz, a.tp, a.tbl));
+  if (a.adp_type == 3) read_values(par, 10, "third-order displacement parameters of atom " + name);
+  if (a.adp_type == 4) read_values(par, 25, "third- and fourth-order displacement parameters of atom " + name);
+  a.atomic_number = atomic_number_of(a.label.view());
+  a.max_multipole_level = default_lmx(a.atomic_number);
+  to_both(out, layout::format("(i4,3x,a,2x,i3,3x,i8,5x,i8)", number, a.label, a.atomic_number, a.adp_type, a.scattering_type));
   const std::vector<float> pops = read_values(par, npop, "population values of atom " + name);
   for (const float p : pops)
     if (!(std::fabs(p) <= kLargestPopulation))
@@ -483,10 +481,8 @@ void read_parameter_file(RecordFile& par, const std::string& parname, const std:
     const int decimals = read_parameter_atom(par, parname, i, npop, a,
                                              m.xd_refined.atoms[static_cast<std::size_t>(i - 1)], out);
     m.xd_refined.coordinate_decimals = std::max(m.xd_refined.coordinate_decimals, decimals);
-    const Vec3 c = to_cartesian(m.transf, Fractional{{a.xf, a.yf, a.zf}});
-    a.xc = c[0];
-    a.yc = c[1];
-    a.zc = c[2];
+    const Vec3 c = to_cartesian(m.transf, a.fractional);
+    a.cartesian = {{c[0], c[1], c[2]}};
   }
 
   read_parameter_tail(par, head.nkset, m.xd_refined, m.shelx1);
@@ -494,7 +490,7 @@ void read_parameter_file(RecordFile& par, const std::string& parname, const std:
 
   // Scattering types in order of first appearance.  The atoms keep
   // the file's own table index in tbl.
-  for (int i = 1; i <= natom; ++i) add_scattering_type(m.types, m.atoms[i].iz);
+  for (int i = 1; i <= natom; ++i) add_scattering_type(m.types, m.atoms[i].atomic_number);
 }
 
 }  // namespace
