@@ -81,58 +81,93 @@ double density_normalisation(int l, int m) {
 
 namespace {
 
-// The linear map of the order-l populations from one frame to another:
-// new(l, mj) = sum over mk of at(mj, mk) * old(l, mk).  Exact: the sphere
-// quadrature integrates every product of two harmonics up to l = 4
-// without error.
-struct MultipoleTurn {
-  std::array<double, 81> elements{};
-  double& at(int mj, int mk) { return elements[static_cast<std::size_t>((mj + 4) * 9 + mk + 4)]; }
-  double at(int mj, int mk) const { return elements[static_cast<std::size_t>((mj + 4) * 9 + mk + 4)]; }
-};
+// Harmonics 1 <= l <= 4 of one direction, term (l, m) at l * l + l + m - 1.
+using HarmonicsAt = std::array<double, 24>;
+std::size_t term_index(int l, int m) { return static_cast<std::size_t>(l * l + l + m - 1); }
 
-MultipoleTurn multipole_turn(int l, const gemmi::Mat33& old_from_new) {
-  static const std::vector<SpherePoint> points = sphere_quadrature();
-  const gemmi::Mat33 m = snapped(old_from_new);
-  MultipoleTurn turn;
-  // Row j: the projection of the old harmonic k, read at the turned
-  // direction, onto the new harmonic j; the harmonics of one order are
-  // orthogonal, so that projection is the new population.  The ratio of
-  // the normalisations carries the populations from one density-normalised
-  // term to the other.
-  for (int mj = -l; mj <= l; ++mj) {
-    double norm = 0;
-    std::array<double, 9> overlap{};
+HarmonicsAt harmonics_at(const gemmi::Vec3& u) {
+  HarmonicsAt h{};
+  for (int l = 1; l <= 4; ++l)
+    for (int m = -l; m <= l; ++m) h[term_index(l, m)] = harmonic(l, m, u);
+  return h;
+}
+
+// What every turn reads at the quadrature points: their harmonics, and the
+// integral of each harmonic's square (and of its density-normalised term's).  The same for every turn, so made once.
+struct QuadratureTables {
+  std::vector<SpherePoint> points = sphere_quadrature();
+  std::vector<HarmonicsAt> harmonics;
+  HarmonicsAt squares{};
+  HarmonicsAt density_squares{};   // the same for the density-normalised terms
+  QuadratureTables() {
     for (const SpherePoint& p : points) {
-      const double hj = harmonic(l, mj, p.u);
-      const gemmi::Vec3 old_u = m.multiply(p.u);
-      norm += p.weight * hj * hj;
-      for (int mk = -l; mk <= l; ++mk)
-        overlap[static_cast<std::size_t>(mk + l)] += p.weight * hj * harmonic(l, mk, old_u);
-    }
-    for (int mk = -l; mk <= l; ++mk) {
-      double value = overlap[static_cast<std::size_t>(mk + l)] * density_normalisation(l, mk) /
-                     (norm * density_normalisation(l, mj));
-      // What is left of a term the turn removes is rounding.
-      if (std::fabs(value) < 1e-12) value = 0;
-      turn.at(mj, mk) = value;
+      harmonics.push_back(harmonics_at(p.u));
+      for (int l = 1; l <= 4; ++l)
+        for (int m = -l; m <= l; ++m) {
+          const double h = harmonics.back()[term_index(l, m)], d = density_normalisation(l, m) * h;
+          squares[term_index(l, m)] += p.weight * h * h;
+          density_squares[term_index(l, m)] += p.weight * d * d;
+        }
     }
   }
+};
+
+const QuadratureTables& quadrature() {
+  static const QuadratureTables tables;
+  return tables;
+}
+
+// The linear maps of the populations of each order from one frame to
+// another: new(l, mj) = sum over mk of at(l, mj, mk) * old(l, mk).  Exact:
+// the sphere quadrature integrates every product of two harmonics up to
+// l = 4 without error.
+struct MultipoleTurn {
+  std::array<double, 5 * 81> elements{};
+  static std::size_t index(int l, int mj, int mk) { return static_cast<std::size_t>(l * 81 + (mj + 4) * 9 + mk + 4); }
+  double& at(int l, int mj, int mk) { return elements[index(l, mj, mk)]; }
+  double at(int l, int mj, int mk) const { return elements[index(l, mj, mk)]; }
+};
+
+MultipoleTurn multipole_turn(const gemmi::Mat33& old_from_new) {
+  const QuadratureTables& q = quadrature();
+  const gemmi::Mat33 m = snapped(old_from_new);
+  MultipoleTurn turn;
+  // Element (mj, mk): the projection of the old harmonic mk, read at the
+  // turned direction, onto the new harmonic mj; the harmonics of one order
+  // are orthogonal, so that projection is the new population.  The
+  // harmonics at the turned directions are read once per point for every
+  // order.
+  for (std::size_t n = 0; n < q.points.size(); ++n) {
+    const HarmonicsAt old_h = harmonics_at(m.multiply(q.points[n].u));
+    const HarmonicsAt& new_h = q.harmonics[n];
+    const double w = q.points[n].weight;
+    for (int l = 1; l <= 4; ++l)
+      for (int mj = -l; mj <= l; ++mj) {
+        const double whj = w * new_h[term_index(l, mj)];
+        for (int mk = -l; mk <= l; ++mk) turn.at(l, mj, mk) += whj * old_h[term_index(l, mk)];
+      }
+  }
+  // The ratio of the normalisations carries the populations from one
+  // density-normalised term to the other.
+  for (int l = 1; l <= 4; ++l)
+    for (int mj = -l; mj <= l; ++mj)
+      for (int mk = -l; mk <= l; ++mk) {
+        double& value = turn.at(l, mj, mk);
+        value = value * density_normalisation(l, mk) / (q.squares[term_index(l, mj)] * density_normalisation(l, mj));
+        // What is left of a term the turn removes is rounding.
+        if (std::fabs(value) < 1e-12) value = 0;
+      }
   return turn;
 }
 
 }  // namespace
 
 std::array<double, 5> power_by_order(const Plm& populations) {
-  static const std::vector<SpherePoint> points = sphere_quadrature();
+  const QuadratureTables& q = quadrature();
   std::array<double, 5> power{};
   for (int l = 1; l <= 4; ++l)
     for (int m = -l; m <= l; ++m) {
-      double square = 0;
-      for (const SpherePoint& p : points) {
-        const double d = density_normalisation(l, m) * harmonic(l, m, p.u);
-        square += p.weight * d * d;
-      }
+      const double square = q.density_squares[term_index(l, m)];
       const double v = populations(l, m);
       power[static_cast<std::size_t>(l)] += v * v * square;
     }
@@ -141,11 +176,11 @@ std::array<double, 5> power_by_order(const Plm& populations) {
 
 Plm rotate_multipoles(const Plm& populations, const gemmi::Mat33& old_from_new) {
   Plm out = populations;
+  const MultipoleTurn turn = multipole_turn(old_from_new);
   for (int l = 1; l <= 4; ++l) {
-    const MultipoleTurn turn = multipole_turn(l, old_from_new);
     for (int mj = -l; mj <= l; ++mj) {
       double value = 0;
-      for (int mk = -l; mk <= l; ++mk) value += turn.at(mj, mk) * populations(l, mk);
+      for (int mk = -l; mk <= l; ++mk) value += turn.at(l, mj, mk) * populations(l, mk);
       // What is left of a population the turn removes is rounding.
       if (std::fabs(value) < 1e-7) value = 0;
       out(l, mj) = static_cast<float>(value);
