@@ -248,7 +248,7 @@ TEST(SetupPage, LoadsTurnsSelectsAndColoursTheAxes) {
   dir.write("vorn.inp", "FORMAT *shelx\nINPUT s.res\nDATABANK vorn.db\nPICTURES *page\n");
   ASSERT_EQ(run_vorn(dir).status, 0);
   const std::string page = dir.read("vorn.html");
-  if (page.find("<script>", page.find("viewer library begin")) == std::string::npos)
+  if (dir.read("vorn.out").find("written without its 3D view") != std::string::npos)
     GTEST_SKIP() << "vorn.html was written without the viewer library (tools/install-deps.sh installs it)";
 
   // Points to project: each atom, then each axis 0.8 A long (the page's
