@@ -213,6 +213,7 @@ std::optional<MattsFrame> build_matts_frame(const MattsEntry& entry, const Matts
         p.pos = gemmi::Position(gemmi::Vec3(map.named[0].pos) + dirs[a]);
       }
       p.text = entry.frame.ref[static_cast<std::size_t>(a)].text;
+      p.arbitrary = r.orthogonal;
     }
     const std::tuple<double, double, double, double> key{r1->weight, -r1->distance, r2->weight, -r2->distance};
     if (!kept || key >= kept_key) {

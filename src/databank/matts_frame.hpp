@@ -23,6 +23,9 @@ struct MattsAxisPoint {
   int atom = -1;
   gemmi::Position pos;   // the atom, or 1 Angstrom from the centre along the direction
   std::string text;      // resolved, for the log: `C(2)`, `C(2)[image]`, `ring(C(1),...)`
+  // any_orthogonal: the entry lets the axis point anywhere off the other
+  // one, so an atom off that axis serves as well as a dummy.
+  bool arbitrary = false;
 };
 
 struct MattsFrame {

@@ -1,6 +1,7 @@
 // The frame and populations of an atom typed by a MATTS bank.
 #include "localframe/entry_frame.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -8,6 +9,7 @@
 #include "localframe/dummy_atoms.hpp"
 #include "localframe/multipole_rotation.hpp"
 #include "localframe/site_frame.hpp"
+#include "topology/neighbors.hpp"
 #include "structure/cell.hpp"
 
 namespace vorn {
@@ -15,6 +17,39 @@ namespace vorn {
 namespace {
 
 gemmi::Mat33 entry_axes(const TransferredAtom& t) { return t.frame->axes.transpose(); }   // rows -> columns
+
+// A bonded atom that can stand for axis point k where the entry lets that
+// axis point anywhere (any_orthogonal): XD builds the first axis exactly
+// and the second in the plane of both points, so an arbitrary second axis
+// takes any atom up to three bonds away off the first, and an
+// arbitrary first axis a neighbour only when the second is arbitrary too.  Atoms of the asymmetric
+// unit come first (a copy is written as a dummy at its place).  The
+// populations are turned from the entry's axes into the ones written, so
+// the density is the entry's whichever atom is taken.  0 when none fits, a
+// dummy then.
+int atom_for_arbitrary_axis(const AtomLoop& loop, int atom, const MattsFrame& m, std::size_t k, const Frame& frame) {
+  if (!m.point[k].arbitrary || (k == 0 && !m.point[1].arbitrary)) return 0;
+  const Vec3 origin = cart(loop.model, atom);
+  // Bonded atoms, then up to three bonds away (a hydrogen's only neighbour
+  // lies on its first axis, and so may the next atom of a linear group).
+  std::vector<int> candidates = neighbours_by_type(loop.nb, atom);
+  std::size_t shell_start = 0;
+  for (int shell = 2; shell <= 3; ++shell) {
+    const std::size_t shell_end = candidates.size();
+    for (std::size_t n = shell_start; n < shell_end; ++n)
+      for (const int c : neighbours_by_type(loop.nb, candidates[n]))
+        if (c != atom && std::find(candidates.begin(), candidates.end(), c) == candidates.end()) candidates.push_back(c);
+    shell_start = shell_end;
+  }
+  std::stable_partition(candidates.begin(), candidates.end(), [&](int b) { return b <= loop.natom(); });
+  for (const int b : candidates) {
+    if (k == 0) return b;
+    if (b == frame.point[0]) continue;
+    const float angle = angle_degrees(frame.pos[0], origin, cart(loop.model, b));
+    if (angle > 10.0f && angle < 170.0f) return b;
+  }
+  return 0;
+}
 
 }  // namespace
 
@@ -39,8 +74,9 @@ void apply_entry_frame(const AtomLoop& loop, int atom, const TransferredAtom& t,
   for (std::size_t k = 0; k < 2; ++k) {
     const MattsAxisPoint& p = m.point[k];
     frame.letter[k] = m.axis[k];
-    if (p.atom >= 0) {
-      const int b = p.atom + 1;
+    const int stand_in = atom_for_arbitrary_axis(loop, atom, m, k, frame);
+    if (p.atom >= 0 || stand_in > 0) {
+      const int b = p.atom >= 0 ? p.atom + 1 : stand_in;
       frame.label[k] = loop.atom(b).label.view();
       frame.pos[k] = cart(loop.model, b);
       frame.point[k] = b;

@@ -75,6 +75,12 @@ TEST(MattsEndToEnd, TheTransferredModelReadsBackAsARhoCif) {
       EXPECT_EQ(gemmi::cif::as_number(p.at("kappa")), 1.0) << f[0];
     }
   }
+  // The carbonyl O's entry leaves its X axis free (Z C2 X any_orthogonal):
+  // an atom bonded to its C stands in, where a dummy would add a site.
+  const auto o = row(axes, kAxes, "O(2)");
+  EXPECT_EQ(o.at("atom0"), "C(7)");
+  EXPECT_EQ(o.at("atom2").rfind("DUM", 0), std::string::npos) << o.at("atom2");
+  EXPECT_TRUE(o.at("atom2") == "N(1)" || o.at("atom2") == "C(8)") << o.at("atom2");
   // An aromatic CH (the ring-centre frame of its entry, written as it is):
   // the bank's populations and kappas.
   struct Expected {
