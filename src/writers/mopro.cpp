@@ -77,9 +77,13 @@ void write_mopro_crystal_head(const ShelxCrystalHead& head, std::ostream& os) {
 namespace {
 
 // MoPro's code for a chemical label on a general position, in the atom's
-// frame.  The mirror of "m" holds both axis points.
-std::string mopro_label_code(const SiteSym& s, char l1, char l2) {
+// frame.  The mirror of "m" is the XY plane, as the KEY has it, for the
+// program's frames (X and Y point at the axis atoms) and a MATTS entry's
+// (whose "m" is normal to Z whatever its axis letters); the mirror of an
+// AXES line's "m" holds both axis points.
+std::string mopro_label_code(const SiteSym& s, char l1, char l2, bool set_by_user) {
   if (s == "m") {
+    if (!set_by_user) return "mz";
     const bool x = l1 == 'X' || l2 == 'X', y = l1 == 'Y' || l2 == 'Y';
     return x && y ? "mz" : x ? "my" : "mx";
   }
@@ -104,7 +108,7 @@ std::string term_list(const MultipoleSet& terms) {
 std::string mopro_symmetry_code(const Atom& a, int atom, const Frame& f, Log& log) {
   const std::string label(a.sitesym.trimmed());
   if (f.site_group == "NO") {
-    const std::string own = mopro_label_code(a.sitesym, f.letter[0], f.letter[1]);
+    const std::string own = mopro_label_code(a.sitesym, f.letter[0], f.letter[1], f.set_by_user);
     if (!own.empty()) return own;
   }
   // On a site, the KEY refines what both the site and the atom's label
