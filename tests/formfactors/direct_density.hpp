@@ -8,8 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <map>
-#include <regex>
 #include <sstream>
 #include <numbers>
 #include <string>
@@ -165,12 +165,21 @@ private:
 // grid edge, and the direct sum at the edge's two ends lies on either side
 // of the line's level.  Returns the points checked.
 inline int check_contours(const std::string& svg, DirectDensity& direct, int every) {
+  // Attributes are cut out by hand: std::regex recurses once per character
+  // matched, and a contour's path overflows the stack of a sanitizer build.
+  auto attribute = [&](const std::string& name, std::size_t& from) {
+    const std::size_t start = svg.find(name + "=\"", from);
+    if (start == std::string::npos) return std::string();
+    const std::size_t begin = start + name.size() + 2, end = svg.find('"', begin);
+    from = end;
+    return svg.substr(begin, end - begin);
+  };
   auto numbers = [&](const std::string& name) {
-    std::smatch m;
-    EXPECT_TRUE(std::regex_search(svg, m, std::regex(name + "=\"([^\"]*)\""))) << name;
-    std::istringstream in(m[1]);
+    std::size_t from = 0;
+    std::istringstream in(attribute(name, from));
     std::vector<double> v;
     for (double x; in >> x;) v.push_back(x);
+    EXPECT_FALSE(v.empty()) << name;
     return v;
   };
   const std::vector<double> origin = numbers("data-origin"), u = numbers("data-u"), v = numbers("data-v"),
@@ -179,16 +188,21 @@ inline int check_contours(const std::string& svg, DirectDensity& direct, int eve
     const double a = grid[0] + i * grid[2], b = grid[1] + j * grid[2];
     return gemmi::Vec3(origin[0] + a * u[0] + b * v[0], origin[1] + a * u[1] + b * v[1], origin[2] + a * u[2] + b * v[2]);
   };
-  const std::regex path("data-level=\"([-0-9.]+)\" d=\"([^\"]*)\""), point("[ML]([-0-9.]+),([-0-9.]+)");
   int checked = 0;
-  for (auto p = std::sregex_iterator(svg.begin(), svg.end(), path); p != std::sregex_iterator(); ++p) {
-    const double level = std::stod((*p)[1]);
-    const std::string d = (*p)[2];
+  for (std::size_t from = 0;;) {
+    const std::string level_text = attribute("data-level", from);
+    if (level_text.empty()) break;
+    const double level = std::stod(level_text);
+    const std::string d = attribute(" d", from);
     int n = 0;
-    for (auto q = std::sregex_iterator(d.begin(), d.end(), point); q != std::sregex_iterator(); ++q) {
+    // "M x,y L x,y ...": each point after its letter.
+    for (std::size_t k = d.find_first_of("ML"); k != std::string::npos; k = d.find_first_of("ML", k + 1)) {
+      char* comma = nullptr;
+      const double px = std::strtod(d.c_str() + k + 1, &comma);
+      const double py = std::strtod(comma + 1, nullptr);
       if (n++ % every != 0) continue;
-      const double gi = ((std::stod((*q)[1]) - offset[0]) / scale[0] - grid[0]) / grid[2];
-      const double gj = ((offset[1] - std::stod((*q)[2])) / scale[0] - grid[1]) / grid[2];
+      const double gi = ((px - offset[0]) / scale[0] - grid[0]) / grid[2];
+      const double gj = ((offset[1] - py) / scale[0] - grid[1]) / grid[2];
       const bool on_column = std::fabs(gi - std::round(gi)) < 0.05, on_row = std::fabs(gj - std::round(gj)) < 0.05;
       EXPECT_TRUE(on_column || on_row) << "off the grid edges: " << gi << " " << gj;
       if (on_column == on_row) continue;   // at a node: no edge to check
