@@ -5,7 +5,6 @@
 #include <array>
 
 #include "layout/text.hpp"
-#include "structure/capacity.hpp"
 #include "structure/one_based.hpp"
 
 namespace vorn {
@@ -29,26 +28,27 @@ struct Mpoles1 {
 
 // Record `mpoles`: per-atom populations and the XD line integers.
 struct Mpoles {
-  OneBased<float> pv{kMaxAtoms, 0.0f};
-  OneBased<float> sigpv{kMaxAtoms, 0.0f};
-  OneBased<Plm> plm{kMaxAtoms};
-  OneBased<std::array<int, 11>> xdint{kMaxAtoms, {}};
+  OneBased<float> pv;
+  OneBased<float> sigpv;
+  OneBased<Plm> plm;
+  OneBased<std::array<int, 11>> xdint;
 };
 
 // Record `kappas`.
+// By kappa set; an atom makes at most one set, so the atoms bound them.
 struct Kappas {
   int nkset = 0;
-  OneBased<float> kappa1{kMaxAtoms, 0.0f};
-  OneBased<float> kappa2{kMaxAtoms, 0.0f};
-  OneBased<int> ktbl{kMaxAtoms, 0};
+  OneBased<float> kappa1;
+  OneBased<float> kappa2;
+  OneBased<int> ktbl;
 };
 
 // Record `forh`: parent descriptors of hydrogen atoms.
 struct Forh {
-  OneBased<int> sp{kMaxAtoms, 0};
-  OneBased<int> hp{kMaxAtoms, 0};
-  OneBased<int> hnei{kMaxAtoms, 0};
-  OneBased<int> ring{kMaxAtoms, 0};   // 1 when the parent lies in a ring
+  OneBased<int> sp;
+  OneBased<int> hp;
+  OneBased<int> hnei;
+  OneBased<int> ring;   // 1 when the parent lies in a ring
 };
 
 // An X-H bond set to its standard length (or kept at its own length when
@@ -67,8 +67,8 @@ struct ExtendedBond {
 
 // Record `except`.
 struct Exceptions {
-  OneBased<int> exflag{kMaxAtoms, 0};
-  OneBased<Text<40>> exgroup{kMaxAtoms};
+  OneBased<int> exflag;
+  OneBased<Text<40>> exgroup;
 };
 
 }  // namespace vorn

@@ -35,7 +35,7 @@ struct FragmentInput {
 
 bool starts_with(const std::string& line, const char* key) { return line.rfind(key, 0) == 0; }
 
-FragmentInput read_fragment_lines(RecordFile& control) {
+FragmentInput read_fragment_lines(RecordFile& control, int natom) {
   FragmentInput in;
   control.rewind();
   std::string line;
@@ -45,9 +45,11 @@ FragmentInput read_fragment_lines(RecordFile& control) {
       int n = 0;
       layout::FreeReader r(std::string_view(line).substr(5));
       if (!r.integer(n)) fail("rescalePv", "Error reading the number of fragments (NFRAG) from vorn.inp");
-      if (n > kMaxAtoms)
-        fail("rescalePv", "NFRAG " + std::to_string(n) + " exceeds the limit of " + std::to_string(kMaxAtoms) +
-                                 " fragments");
+      // Each fragment is rescaled (and its charge asked for) on its own:
+      // more fragments than atoms could only be empty ones.
+      if (n > natom)
+        fail("rescalePv", "NFRAG " + std::to_string(n) + " exceeds the " + std::to_string(natom) +
+                                 " atoms of the structure: a fragment holds at least one atom");
       in.nfrag = n;
     } else if (starts_with(line, "FRAG")) {
       in.has_frag = true;
@@ -64,8 +66,6 @@ FragmentInput read_fragment_lines(RecordFile& control) {
         if (!r.real(q) || !std::isfinite(q))
           fail("rescalePv", "Fragment charge " + std::to_string(in.chfrag.size() + 1) +
                                 " on the CHFRAG line of vorn.inp does not read as a finite number");
-        if (static_cast<int>(in.chfrag.size()) >= kMaxAtoms)
-          fail("rescalePv", "More than " + std::to_string(kMaxAtoms) + " fragment charges on the CHFRAG line");
         in.chfrag.push_back(q);
       }
       in.has_charges = true;
@@ -232,7 +232,7 @@ Mpoles rescale_valence_populations(Mpoles populations, const Model& model, int m
   to_log(log, layout::format("(/,' Using ',a,' method for rescaling...')", name));
 
   FragmentInput in;
-  if (control) in = read_fragment_lines(*control);
+  if (control) in = read_fragment_lines(*control, model.natom);
   const bool all_atoms = !control || in.nfrag == 0 || !in.has_frag;
   if (all_atoms) {
     in.nfrag = 1;

@@ -4,6 +4,7 @@
 
 #include "layout/run_error.hpp"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -43,8 +44,31 @@ std::string key_text(const Switches& sw, const Atom& a, const MultipoleSet& allo
   return pos + mult;
 }
 
+void AtomTables::hold_entries(int n) {
+  if (n <= kappa_sets.kappaset.size()) return;
+  kappa_sets.kappaset.resize(n, 0);
+  kappa_sets.chemcon.resize(n, 0);
+  kappa_sets.reference.resize(n, 0);
+  populations.pv.resize(n, 0.0f);
+  populations.sigpv.resize(n, 0.0f);
+  populations.plm.resize(n);
+  populations.xdint.resize(n, {});
+  kappas.kappa1.resize(n, 0.0f);
+  kappas.kappa2.resize(n, 0.0f);
+  kappas.ktbl.resize(n, 0);
+  hydrogen_parents.sp.resize(n, 0);
+  hydrogen_parents.hp.resize(n, 0);
+  hydrogen_parents.hnei.resize(n, 0);
+  hydrogen_parents.ring.resize(n, 0);
+  groups.exflag.resize(n, 0);
+  groups.exgroup.resize(n);
+}
+
 std::vector<AtomSetup> set_up_atoms(const AtomLoop& loop) {
   Log& log = loop.log;
+  // The tables hold every entry of the atom table, copies included: the
+  // functional-group test flags neighbours, which may be copies.
+  loop.tables.hold_entries(std::max(loop.model.natom, loop.model.cryst.ncomplete));
   loop.tables.dummies.count = 0;
   to_term(log, layout::listed("   "));
   to_term(log, kAtomHeader);

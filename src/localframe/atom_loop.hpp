@@ -23,6 +23,9 @@ namespace vorn {
 // the pseudoatom populations and kappas, the parent descriptors of the
 // hydrogens and the functional groups.
 struct AtomTables {
+  // Grows every per-atom table to hold entries 1 .. n, keeping what they
+  // hold; the per-atom loop sizes them to the atom table.
+  void hold_entries(int n);
   Dummies dummies;
   KappaSets kappa_sets;
   Mpoles populations;

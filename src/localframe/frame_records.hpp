@@ -28,9 +28,9 @@ struct Dummies {
 // Records `kappaset` and `chemcon`.
 struct KappaSets {
   int lastkset = 0;
-  OneBased<int> kappaset{kMaxAtoms, 0};
-  OneBased<int> chemcon{kMaxAtoms, 0};
-  OneBased<int> reference{kMaxAtoms, 0};   // atom the constraint refers to
+  OneBased<int> kappaset;
+  OneBased<int> chemcon;
+  OneBased<int> reference;   // atom the constraint refers to
   // The kappa-set search takes the first earlier atom with the same
   // chemical key; atoms 1 .. keyed have their keys here, each key with the
   // first atom that had it.

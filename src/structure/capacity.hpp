@@ -6,12 +6,13 @@
 
 namespace vorn {
 
-inline constexpr int kMaxAtoms = 20000;      // atoms including symmetry copies
+// Atoms, neighbours and rings have no limit (their tables grow with the
+// structure).  This is left only as the size of the scattering-type table
+// and the default of the ring walk's table, which the walk sizes to the
+// entries itself.
+inline constexpr int kMaxAtoms = 20000;
 inline constexpr int kMaxSymm = 192;         // symmetry operators, identity included
 inline constexpr int kMaxFvar = 200;         // SHELX free variables
-inline constexpr int kMaxNeiSearch = 1000;   // neighbours found by one search
-inline constexpr int kMaxNeiStored = 20;     // stored neighbours (and types) per atom
-inline constexpr int kMaxRings = 1000;
 inline constexpr int kMaxRingSize = 100;
 inline constexpr int kMaxDummySlots = 2000;
 inline constexpr int kMaxDummyNames = 999;

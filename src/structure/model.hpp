@@ -92,8 +92,8 @@ struct AtomTypes {
 // Record `cryst`: the expanded atom list of the complete-fragment search.
 struct Cryst {
   int ncomplete = 0;
-  OneBased<int> srcatom{kMaxAtoms, 0};
-  OneBased<int> ncopies{kMaxAtoms, 0};
+  OneBased<int> srcatom;   // by entry: the atom an entry beyond natom copies
+  OneBased<int> ncopies;   // by atom: its copies in the table
 };
 
 // Record `shelx1`.
@@ -107,8 +107,8 @@ struct Shelx1 {
 // Record `resi1`: residue texts per atom, for the MoPro files.
 struct Residues {
   bool has_residues = false;
-  OneBased<Text<17>> restext{kMaxAtoms};
-  OneBased<Text<10>> resname{kMaxAtoms};
+  OneBased<Text<17>> restext;
+  OneBased<Text<10>> resname;
 };
 
 // What a SHELX file's CELL, LATT and SYMM instructions say, kept for the
@@ -133,7 +133,9 @@ struct ShelxCrystalHead {
 // The whole structure model.
 struct Model {
   int natom = 0;
-  OneBased<Atom> atoms{kMaxAtoms};
+  // Entries 1 .. natom are the atoms read, natom+1 .. cryst.ncomplete the
+  // symmetry copies the complete-fragment search adds.
+  OneBased<Atom> atoms;
   AtomTypes types;
   UnitCell cell;
   // Wavelength of the data in Angstrom (SHELX CELL, XD WAVE, CIF
@@ -160,6 +162,19 @@ struct Model {
   // The bonds and frames the control file corrects (atoms of the
   // asymmetric unit; set once the structure is read).
   Corrections corrections;
+
+  // Grows the tables by entry (the atom table, the copies' sources and
+  // counts, the residue texts) to hold entries 1 .. n, keeping what they
+  // hold: the readers and the complete-fragment search call it as they add
+  // atoms, so the tables are as large as the structure and no larger.
+  void hold_entries(int n) {
+    if (n <= atoms.size()) return;
+    atoms.resize(n);
+    cryst.srcatom.resize(n, 0);
+    cryst.ncopies.resize(n, 0);
+    resi.restext.resize(n);
+    resi.resname.resize(n);
+  }
 };
 
 // " (atom read from line 8 of in.res)" for entry k of the atom table (a

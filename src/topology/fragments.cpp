@@ -3,7 +3,9 @@
 // molecule cut by a symmetry element is whole for the later searches.
 #include "topology/fragments.hpp"
 
+#include <algorithm>
 #include <array>
+#include <limits>
 #include <queue>
 #include <string>
 #include <unordered_set>
@@ -27,16 +29,12 @@ bool is_bond_length(float d, float cutoff) { return d <= cutoff && d >= kMinBond
 
 // Appends image (xs, xc) of asymmetric-unit atom i as the next entry;
 // false, appending nothing, when the table already holds `capacity`
-// entries (a capacity below the table's own: a trial search).
-bool append_copy(Model& md, int i, const Vec3& xs, const Vec3& xc, int capacity) {
+// entries (a trial search that gives up).
+bool append_copy(Model& md, int i, const Vec3& xs, const Vec3& xc, long long capacity) {
   const int ncomp = md.cryst.ncomplete;
-  if (ncomp + 1 > capacity && capacity < kMaxAtoms) return false;
-  if (ncomp + 1 > kMaxAtoms) {
-    fail("GenCompleteFrags",
-        "Too many atoms: a copy of atom " + std::to_string(i) + " " + std::string(md.atoms[i].label.trimmed()) +
-            " exceeds the limit of " + std::to_string(kMaxAtoms) + " atoms including symmetry copies");
-  }
+  if (ncomp + 1 > capacity) return false;
   const int k = ncomp + 1;
+  md.hold_entries(k);
   md.cryst.ncomplete = k;
   const Atom& src = md.atoms[i];
   Atom& cp = md.atoms[k];
@@ -62,7 +60,7 @@ bool image_may_bond(const Model& md, int i, int k) {
 
 // One scan over every image of every asymmetric-unit atom; returns true when
 // it appended a copy (the caller then scans again from the start).
-bool add_one_copy(Model& md, const Switches& sw, int capacity) {
+bool add_one_copy(Model& md, const Switches& sw, long long capacity) {
   const int c = sw.compfrag;
   const float tol = sw.tols.bond;
   for (int i = 1; i <= md.natom; ++i) {
@@ -106,7 +104,7 @@ bool add_one_copy(Model& md, const Switches& sw, int capacity) {
 // joins, puts the images it bonds to in the queue.  The first image of the
 // queue that no entry has come to coincide with is then exactly the one
 // the next scan would add.
-bool add_copies_indexed(Model& md, const Switches& sw, int capacity) {
+bool add_copies_indexed(Model& md, const Switches& sw, long long capacity) {
   ImageSearch images(md, sw);
   if (!images.prepare()) return false;
   const float tol = sw.tols.bond;
@@ -176,7 +174,7 @@ bool add_copies_indexed(Model& md, const Switches& sw, int capacity) {
 
 }  // namespace
 
-bool add_bonded_copies(Model& md, const Switches& sw, bool direct, int capacity) {
+bool add_bonded_copies(Model& md, const Switches& sw, bool direct, long long capacity) {
   md.cryst.ncomplete = md.natom;
   if (direct || !add_copies_indexed(md, sw, capacity)) {
     // The restart scan (the direct form, also for images too many to hold).
@@ -187,8 +185,32 @@ bool add_bonded_copies(Model& md, const Switches& sw, bool direct, int capacity)
   return md.cryst.ncomplete < capacity;
 }
 
+namespace {
+
+// The most entries the search can make: the atoms and one copy of each
+// per operator and cell searched, the (2c+1)^3 cells around the unit cell
+// and as many around the operator's own image.  A chain or a network fills
+// the cells asked for and stops there; a table that grows beyond them is a
+// fault of the search, which must stop rather than run on.
+long long most_entries(const Model& md, int ncells) {
+  const long long side = 2LL * std::max(ncells, 0) + 1;
+  const long long images = md.natom * (1 + 2LL * md.symm.nsym * side * side * side);
+  // Entries are numbered by int.
+  return std::min<long long>(images, std::numeric_limits<int>::max() - 1);
+}
+
+}  // namespace
+
 Model complete_fragments(Model md, const Switches& sw, bool direct, Log& log) {
-  add_bonded_copies(md, sw, direct, kMaxAtoms);
+  const long long most = most_entries(md, sw.compfrag);
+  if (!add_bonded_copies(md, sw, direct, most)) {
+    const int last = md.cryst.ncomplete;
+    fail("GenCompleteFrags",
+        "Internal error: the copies reach " + std::to_string(last) + " entries, more than the atoms, operators and "
+            "cells searched (NCELLS " + std::to_string(sw.compfrag) + ") give; the last is a copy of atom " +
+            std::to_string(md.cryst.srcatom[last]) + " " + std::string(md.atoms[last].label.trimmed()) +
+            where_read(md, last));
+  }
   if (md.cryst.ncomplete == md.natom) {
     warn_open_molecules(md, sw, log);
     return md;

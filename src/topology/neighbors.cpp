@@ -107,13 +107,33 @@ bool shares_site(const IndexedAtoms& tab, int b, const std::vector<int>& entries
   return false;
 }
 
-// Adds b at distance d to the search result; stops at the search capacity.
-void accept(const IndexedAtoms& tab, Neig& ng, int atom, float rmax, int b, float d, int& disordered) {
-  if (ng.inei() >= kMaxNeiSearch) {
-    fail("GetNei", "Atom " + std::to_string(atom) + " " + std::string(tab.atom(atom).label.trimmed()) +
-                       ": the atoms within " + layout::listed(rmax).substr(1) +
-                       " Angstrom exceed dimension maxnei (" + std::to_string(kMaxNeiSearch) +
-                       "); are many atoms piled on one site?" + where_read(tab.model, atom));
+// No crystal packs more than about 0.2 atoms into a cubic Angstrom
+// (diamond 0.18); disordered parts overlaid on one another add a few per
+// site.  A search that meets more than 2 per cubic Angstrom around its
+// atom, beyond what a few sites hold, has found a pile of copies, which no
+// refinement can use and whose searches would cost as the square of its
+// size.
+constexpr double kMostAtomsPerCubicAngstrom = 2.0;
+constexpr int kAtomsOfAFewSites = 24;
+
+std::string trimmed_number(const std::string& field) { return field.substr(std::min(field.find_first_not_of(' '), field.size())); }
+
+// The most atoms a search may meet within r Angstrom of its atom.
+double most_atoms_within(double r) {
+  constexpr double kPi = 3.14159265358979323846;
+  return kAtomsOfAFewSites + kMostAtomsPerCubicAngstrom * 4.0 / 3.0 * kPi * r * r * r;
+}
+
+// Adds b at distance d to the search result, `farthest` being the largest
+// distance accepted so far; stops on a pile of atoms.  Both forms of the
+// search accept the same atoms in the same order, so they stop alike.
+void accept(const IndexedAtoms& tab, Neig& ng, int atom, int b, float d, float& farthest, int& disordered) {
+  if (d > farthest) farthest = d;
+  if (ng.inei() + 1 > most_atoms_within(farthest)) {
+    fail("GetNei", "Atom " + std::to_string(atom) + " " + std::string(tab.atom(atom).label.trimmed()) + ": " +
+                       std::to_string(ng.inei() + 1) + " atoms within " + trimmed_number(layout::format("(f9.2)", farthest)) +
+                       " Angstrom, more than " + layout::listed(static_cast<float>(kMostAtomsPerCubicAngstrom)).substr(1) +
+                       " per cubic Angstrom; are many atoms piled on one site?" + where_read(tab.model, atom));
   }
   ng.atom.push_back(b);
   ng.dist.push_back(d);
@@ -126,6 +146,7 @@ namespace {
 
 Neig search_contacts_direct(const IndexedAtoms& tab, int atom, float rmax, int& disordered) {
   Neig ng;
+  float farthest = 0;
   disordered = 0;
   const Atom& a = tab.atom(atom);
   const float ra = covalent_radius(tab.sw, a.atomic_number);
@@ -134,7 +155,7 @@ Neig search_contacts_direct(const IndexedAtoms& tab, int atom, float rmax, int& 
     if (b == atom || !in_reach(tab, atom, ra, rmax, b, d)) continue;
     // Two candidates at one site: the first in the table wins.
     if (shares_site(tab, b, ng.atom, [](int) { return true; })) continue;
-    accept(tab, ng, atom, rmax, b, d, disordered);
+    accept(tab, ng, atom, b, d, farthest, disordered);
   }
   exchange_sort(
       ng.inei(), [&](int i, int j) { return ng.dist[static_cast<std::size_t>(i)] > ng.dist[static_cast<std::size_t>(j)]; },
@@ -150,6 +171,7 @@ Neig search_contacts_direct(const IndexedAtoms& tab, int atom, float rmax, int& 
 // accepted in the same order.
 Neig search_neighbours_indexed(const IndexedAtoms& tab, int atom, float rmax, int& disordered) {
   Neig ng;
+  float farthest = 0;
   disordered = 0;
   const Atom& a = tab.atom(atom);
   const float ra = covalent_radius(tab.sw, a.atomic_number);
@@ -173,7 +195,7 @@ Neig search_neighbours_indexed(const IndexedAtoms& tab, int atom, float rmax, in
         if (shares_site(tab, b, x.near, [&](int c) { return x.stamp[static_cast<std::size_t>(c)] == search; })) continue;
       }
     }
-    accept(tab, ng, atom, rmax, b, d, disordered);
+    accept(tab, ng, atom, b, d, farthest, disordered);
     x.stamp[static_cast<std::size_t>(b)] = search;
     if (std::isnan(d)) nan_distance = true;
   }
@@ -451,12 +473,6 @@ Neighbors find_all_neighbours(const IndexedAtoms& tab, Log& log) {
   if (!direct_forms(tab.index)) index_atoms(tab);
   for (int i = 1; i <= n; ++i) {
     Neig ng = find_neighbours(tab, log, i, 0.0f, SearchListing::silent);
-    if (ng.inei() > kMaxNeiStored) {
-      fail("FindAllNeighbors",
-          "Atom " + std::to_string(i) + " " + std::string(md.atoms[i].label.trimmed()) + " has " +
-              std::to_string(ng.inei()) + " covalent neighbours; the neighbour table holds at most " +
-              std::to_string(kMaxNeiStored));
-    }
     AtomNeighbors& nb = all.of[i];
     nb.atom = std::move(ng.atom);
     nb.dist = std::move(ng.dist);

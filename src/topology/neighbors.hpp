@@ -20,8 +20,8 @@ namespace vorn {
 // The search goes through the cell lists of the atom table;
 // search_neighbours_direct compares the atom with every entry (the form the
 // cell-list search is checked against, and the one run when the direct
-// forms are asked for).  A search with more than the capacity of
-// neighbours stops with "GetNei".
+// forms are asked for).  A search that meets more atoms around its atom
+// than a crystal packs (a pile of copies) stops with "GetNei".
 Neig search_neighbours(const IndexedAtoms& tab, int atom, float rmax, int& disordered);
 Neig search_neighbours_direct(const IndexedAtoms& tab, int atom, float rmax, int& disordered);
 // Whether a single neighbour search lists what it found in the log.

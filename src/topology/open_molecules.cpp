@@ -9,7 +9,6 @@
 #include <string>
 
 #include "layout/layout.hpp"
-#include "structure/capacity.hpp"
 #include "structure/cell.hpp"
 #include "topology/bond_rules.hpp"
 #include "topology/cell_grid.hpp"
@@ -92,10 +91,9 @@ std::optional<std::vector<int>> open_after_search(const Model& unit, const Switc
   probe.compfrag = c;
   // A finite molecule holds at most one copy of an atom per operator;
   // a table that grows far beyond that is a chain or a network.
-  // Below the table's own capacity, so that the trial gives up quietly:
-  // the hint never stops the run.
-  const long long capacity = std::min<long long>(kMaxAtoms - 1, 4LL * unit.natom * (unit.symm.nsym + 1));
-  if (!add_bonded_copies(grown, probe, false, static_cast<int>(capacity))) return std::nullopt;
+  // The trial gives up quietly there: the hint never stops the run.
+  const long long capacity = 4LL * unit.natom * (unit.symm.nsym + 1);
+  if (!add_bonded_copies(grown, probe, false, capacity)) return std::nullopt;
   return atoms_with_missing_bonds(grown, sw, c + 2);
 }
 

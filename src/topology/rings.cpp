@@ -52,12 +52,6 @@ void connect_if_bonded(const RingSearch& search, ReducedTable& t, int a, int b, 
   if (d < kMinBondLength || !may_bond(search.tab.model, t.newat[a], t.newat[b])) return;
   if (!keeps_hydrogen_bond(search.tab, t.newat[a], t.newat[b]) || !keeps_hydrogen_bond(search.tab, t.newat[b], t.newat[a]))
     return;
-  if (static_cast<int>(conn.size()) >= kMaxNeiStored) {
-    fail("Eliminate",
-        "Atom " + std::to_string(t.newat[a]) + " " + std::string(at.label.trimmed()) + " has more than " +
-            std::to_string(kMaxNeiStored) + " connections; the connectivity table holds at most " +
-            std::to_string(kMaxNeiStored));
-  }
   conn.push_back(b);
 }
 
@@ -137,6 +131,12 @@ void write_connectivity(const Model& md, const ReducedTable& t, std::ostream& os
 
 void connect4rings(const RingSearch& search, ReducedTable& t) {
   t.count = search.tab.ncomplete();
+  // One position per entry of the atom table, whatever the table's
+  // default size.
+  t.newat.assign(t.count, 0);
+  t.conn.assign(t.count, {});
+  t.choices.assign(t.count, {});
+  t.visited.assign(t.count, 0);
   if (!direct_forms(search.tab.index)) index_atoms(search.tab);
   for (int a = 1; a <= t.count; ++a) {
     t.newat[a] = a;
@@ -240,7 +240,6 @@ void checkring(const RingSearch& search, const ReducedTable& t, const std::vecto
 
 void store_ring(const RingSearch& search, const std::vector<int>& members) {
   const int size = static_cast<int>(members.size());
-  if (search.rings.nor() + 1 > kMaxRings) fail("FindRings", "Too many rings (maxrings)");
   Ring ring;
   ring.members = members;
   const bool indexed = search.rings.known.size() == search.rings.list.size();
@@ -338,25 +337,14 @@ void add_missed_smallest_rings(const RingSearch& search, const ReducedTable& t) 
     for (const int c : t.conn[p]) graph[static_cast<std::size_t>(p - 1)].push_back(c - 1);
   }
   const std::vector<std::vector<int>> smallest = smallest_set_of_smallest_rings(graph, std::min(ringmax, kMaxRingSize));
-  int left_out = 0;
   for (const std::vector<int>& ring : smallest) {
     if (static_cast<int>(ring.size()) < ringmin) continue;
     std::vector<int> members;
     for (const int p : ring) members.push_back(t.newat[p + 1]);
     if (ring_is_stored(search.rings, members)) continue;
-    // The walk's own rings stop the run when they overflow the ring table;
-    // these, added to a full table (a network), are left out with a warning.
-    if (search.rings.nor() >= kMaxRings) {
-      ++left_out;
-      continue;
-    }
     to_log(search.log, "");
     to_log(search.log, " Ring of the smallest set of smallest rings that the walk missed, added :");
     store_ring(search, members);
-  }
-  if (left_out > 0) {
-    warn(search.log, " WARNING: the ring table is full (" + std::to_string(kMaxRings) + " rings); " +
-                         std::to_string(left_out) + " rings of the smallest set of smallest rings were left out");
   }
 }
 

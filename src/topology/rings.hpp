@@ -60,7 +60,7 @@ bool checkvisited(ReducedTable& t, std::vector<int>& path, int& from);
 // and tests it for planarity when it is new and within the size limits.
 void checkring(const RingSearch& search, const ReducedTable& t, const std::vector<int>& path, int start, int top);
 // Stores a new ring (atom numbers in ring order), reports it and tests it
-// for planarity; stops at the ring capacity.
+// for planarity.
 void store_ring(const RingSearch& search, const std::vector<int>& members);
 // After the walk: every ring of the smallest set of smallest rings of the
 // reduced table, within the size limits, that the walk did not find is

@@ -35,11 +35,10 @@ struct AtomNeighbors {
   int ntypes() const { return static_cast<int>(types.size()); }
 };
 
-// Record `neighbors`: the stored table of every entry of the expanded list.
-// The search makes one sized to the entries; a default one holds the
-// capacity of the atom table.
+// Record `neighbors`: the stored table of every entry of the expanded list,
+// sized to the entries by the search that makes it.
 struct Neighbors {
-  Neighbors() : of(kMaxAtoms) {}
+  Neighbors() = default;
   explicit Neighbors(int entries) : of(entries) {}
   OneBased<AtomNeighbors> of;
 };

@@ -26,7 +26,7 @@ struct Graph {
   std::vector<std::vector<int>> adj{{}};
 
   int a(int z) {
-    const int i = ++rs.model.natom;
+    const int i = rs.add_atom();
     rs.atom(i).atomic_number = z;
     rs.atom(i).label = std::string(atsym(z).substr(0, atsym(z)[1] == ' ' ? 1 : 2)) + std::to_string(i);
     adj.emplace_back();

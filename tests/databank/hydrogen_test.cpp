@@ -49,7 +49,7 @@ struct Molecule : ::testing::Test {
   }
 
   int add(const char* label, int iz, Vec3 p) {
-    const int i = ++rs.model.natom;
+    const int i = rs.add_atom();
     rs.model.cryst.ncomplete = i;
     Atom& a = rs.atom(i);
     a.label = label;

@@ -61,7 +61,7 @@ struct Molecule {
     rs.sw.format = InputFormat::aim2tab;
   }
   int add_atom(const std::string& label, int z, const Vec3& p) {
-    const int i = ++rs.model.natom;
+    const int i = rs.add_atom();
     Atom& a = rs.atom(i);
     a.label = label;
     a.atomic_number = z;

@@ -140,7 +140,7 @@ TEST(ReadAim2Tab, ShortOrUnannouncedTablesStop) {
       {aim2tab(three, 2).substr(aim2tab(three, 2).find(" NO. ATOM")),
        "Atom table found before the line NUMBER OF ATOMS READ ="},
       {" NUMBER OF ATOMS READ =      2\n", "No atom table"},
-      {" NUMBER OF ATOMS READ =  20001\n", " ERROR *** ReadAim2Tab *** Too many atoms"},
+      {" NUMBER OF ATOMS READ =  20001\n", " ERROR *** ReadAim2Tab *** No atom table"},
       {aim2tab(three, 3) + "    3 C3         12.0000   x.0000   0.0000   0.0000\n",
        "Error reading atom 3 of the atom table"},
   };

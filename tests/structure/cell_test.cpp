@@ -113,6 +113,7 @@ TEST(EquivalentU, IsotropicOrthogonalAndMonoclinic) {
   test::MemoryRun m;
   Model md;
   md.natom = 2;
+  md.hold_entries(2);
   set_cell(md, 5, 6, 7, 90, 90, 90);
   Atom& iso = md.atoms[1];
   iso.adp_type = 1;
@@ -155,6 +156,7 @@ TEST(FlagPartialSites, SpecialPositionDisorderAndFullSites) {
       {{1.0f, 0.5f, 1.0f}, 0.25f},  // half a site on a centre two translations away
   };
   md.natom = 5;
+  md.hold_entries(5);
   for (int i = 1; i <= 5; ++i) {
     Atom& a = md.atoms[i];
     a.fractional[0] = in[i - 1].x[0];

@@ -525,6 +525,7 @@ TEST(RdShLine, SkipsInstructionsAndJoinsContinuations) {
 TEST(WriteAtomListing, ListingAndFlagCounts) {
   Model md;
   md.natom = 2;
+  md.hold_entries(2);
   md.atoms[1].label = "C(1)";
   md.atoms[1].fractional[0] = 0.5f;
   md.atoms[1].cartesian[0] = 3.25f;

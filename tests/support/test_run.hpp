@@ -32,6 +32,21 @@
 namespace vorn::test {
 
 struct TestRun {
+  // Room for a model built by hand (natom set, atoms filled in place).
+  static constexpr int kHandBuiltEntries = 64;
+  TestRun() : nb(kHandBuiltEntries) {
+    model.hold_entries(kHandBuiltEntries);
+    tables.hold_entries(kHandBuiltEntries);
+  }
+  // A new atom's number, with room for it in every table, as a reader adds it.
+  int add_atom() {
+    const int i = ++model.natom;
+    model.hold_entries(i);
+    tables.hold_entries(i);
+    if (nb.of.size() < i) nb.of.resize(i);
+    return i;
+  }
+
   RunFiles io;
   Switches sw;
   Model model;

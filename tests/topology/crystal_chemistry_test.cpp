@@ -123,7 +123,7 @@ TEST(CrystalBonds, CloseSitesWithoutPartsAreNamed) {
     rs.io.log.terminal = &term;
     rs.sw.format = InputFormat::shelx;
     rs.model = read_shelx(test_data("shelx/naphthalene_P21a_half_molecule.res"), ShelxLabels::as_named, rs.log_sink());
-    const int n = ++rs.model.natom;
+    const int n = rs.add_atom();
     rs.model.atoms[n] = rs.model.atoms[1];
     rs.model.atoms[n].label = "C(1')";
     rs.model.atoms[n].cartesian[0] += 0.69f;

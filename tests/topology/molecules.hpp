@@ -17,7 +17,7 @@ namespace vorn::test {
 // Appends an atom with Cartesian coordinates; the expanded list follows.
 inline int add_cart(TestRun& rs, const std::string& label, int iz, float x, float y, float z, float occ = 1.0f,
                     int flag = 0) {
-  const int i = ++rs.model.natom;
+  const int i = rs.add_atom();
   Atom& a = rs.atom(i);
   a.label = label;
   a.atomic_number = iz;

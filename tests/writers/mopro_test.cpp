@@ -166,6 +166,8 @@ TEST_F(MoproFiles, ZeroOccupancyWritesZeroPopulationsAndWarns) {
 
 TEST_F(MoproFiles, AtomNumbersFromOneThousandWidenTheField) {
   rs.model.natom = 1000;
+  rs.model.hold_entries(1000);
+  rs.tables.hold_entries(1000);
   rs.atom(999).label = "C999";
   rs.atom(1000).label = "C1000";
   write_mopro_atom(rs.model, rs.mp, 999, AtomSetup{}, rs.io.log, rs.io.mopro.os());
@@ -203,6 +205,7 @@ TEST_F(MoproFiles, ModelSectionWithDummiesAndKappaSets) {
 TEST_F(MoproFiles, ModelSectionCountsGrowBeyondTheirFields) {
   rs.model.natom = 12345;
   rs.kappas.nkset = 1000;
+  rs.tables.hold_entries(1000);
   write_mopro_model(rs.model, rs.dummy, rs.kappas, rs.io.mopro.os());
   const auto l = par();
   ASSERT_GE(l.size(), 1006u);

@@ -82,7 +82,6 @@ Model read_aim2tab(const std::string& file, Log& log) {
     if (key == "NUMBER OF ATOMS READ =") {
       if (!layout::read_ints(columns(line, 24, 30), std::span<int>(&announced, 1)) || announced < 0)
         fail(kWhere, "Error reading the number of atoms in the line NUMBER OF ATOMS READ =");
-      if (announced > kMaxAtoms) fail(kWhere, "Too many atoms");
     } else if (key == "NO. ATOM       AT.MASS") {
       // The table is read for the count announced before it.
       if (announced < 0) fail(kWhere, "Atom table found before the line NUMBER OF ATOMS READ =");
@@ -100,6 +99,9 @@ Model read_aim2tab(const std::string& file, Log& log) {
           ok = read_fixed_field(columns(line, 25 + 9 * k, 33 + 9 * k), 4, xyz[k]);
         if (!ok)
           fail(kWhere, "Error reading atom " + std::to_string(i) + " of the atom table: " + std::string(rtrim(line)));
+        // Grown as the rows are read, not to the count announced: a count
+        // that the table does not hold stops at its end.
+        m.hold_entries(i);
         set_cartesian_atom(m.atoms[i], label, xyz[0] * kBohr, xyz[1] * kBohr, xyz[2] * kBohr);
         add_scattering_type(m.types, m.atoms[i].atomic_number);
       }
@@ -135,7 +137,7 @@ Model read_platon(const std::string& file, Log& log) {
     readline(line, lx);
     if (!(lx.keyword(1) == "ATOM")) continue;
     ++count;
-    if (count > kMaxAtoms) fail(kWhere, "Too many atoms");
+    m.hold_entries(count);
     // The label is the word after ATOM and the coordinates follow it,
     // taken from the line as written: a label such as D1 (deuterium) also
     // reads as a number.

@@ -458,7 +458,7 @@ Model read_cif(const std::string& file, const std::string& block_name, ShelxLabe
 
   // The atoms.
   const std::vector<RowFlags> flags = read_row_flags(block);
-  OneBased<int> typecount(kMaxAtoms, 0);
+  OneBased<int> typecount;   // atoms read so far of each scattering type
   int b_read_as_u = 0, special = 0;
   for (std::size_t r = 0; r < st.sites.size(); ++r) {
     const gemmi::SmallStructure::Site& s = st.sites[r];
@@ -472,12 +472,13 @@ Model read_cif(const std::string& file, const std::string& block_name, ShelxLabe
     if (!std::isfinite(s.occ) || s.occ <= 0 || s.occ > 1.0001)
       fail(kRoutine, at_loop + " has the occupancy " + layout::listed(static_cast<float>(s.occ)).substr(1) +
                          ", not one between 0 and 1");
-    if (md.natom + 1 > kMaxAtoms) fail(kRoutine, "Too many atoms");
     const int i = ++md.natom;
+    md.hold_entries(i);
     Atom& at = md.atoms[i];
     at.atomic_number = atomic_number(s.element);
     at.scattering_type = type_index(md.types, at.atomic_number);
     at.max_multipole_level = default_lmx(at.atomic_number);
+    if (typecount.size() < at.scattering_type) typecount.resize(at.scattering_type, 0);
     cif_label(naming, s.label, at.label, at.atomic_number, i, ++typecount[at.scattering_type]);
     at.name_in_file = s.label;
     at.source = where(file, block) + line_of(block, "_atom_site_label");

@@ -388,6 +388,7 @@ void read_atom(const std::string& text, int i, ShelxLabels naming, OneBased<int>
   at.atomic_number = md.types.typez[s];
   at.scattering_type = s;
   at.max_multipole_level = at.atomic_number == 1 ? 2 : 4;
+  if (typecount.size() < s) typecount.resize(s, 0);
   ++typecount[s];
 
   std::string nums = text;
@@ -421,8 +422,8 @@ void read_atom(const std::string& text, int i, ShelxLabels naming, OneBased<int>
 Model read_shelx(const std::string& file, ShelxLabels naming, Log& out) {
   Model md;
   start_model(md);
-  OneBased<int> typecount(kMaxAtoms, 0);
-  OneBased<int> riding(kMaxAtoms, 0);
+  OneBased<int> typecount;   // atoms read so far of each scattering type
+  OneBased<int> riding;      // by atom: 1 when its U rides on a parent's
 
   RecordFile f;
   if (!f.open(file)) fail("ReadShelx", "Error opening SHELX file " + file);
@@ -495,8 +496,9 @@ Model read_shelx(const std::string& file, ShelxLabels naming, Log& out) {
     }
     text = padded(text, 200);
     const std::string name = word(text, 1);
-    if (md.natom + 1 > kMaxAtoms) fail("ReadShelx", "Too many atoms");
     const int i = ++md.natom;
+    md.hold_entries(i);
+    riding.resize(i, 0);
     try {
       read_atom(text, i, naming, typecount, riding, md, out);
     } catch (const RunError& e) {

@@ -236,7 +236,6 @@ ParameterHead read_parameter_head(RecordFile& par, const FileName& parfile, Mode
   const int nskip = ctl[21];
   to_log(out, layout::listed(" Number of atoms in XD parameter file = ", head.natom));
   to_log(out, layout::listed(" Number kappa sets = ", head.nkset));
-  if (head.natom > kMaxAtoms) fail(kWhere, "Too many atoms");
   if (head.natom < 0 || head.nkset < 0 || nskip < 0)
     fail(kWhere, std::string(kParError) + ": negative count among the control integers");
 
@@ -474,9 +473,12 @@ void read_parameter_file(RecordFile& par, const std::string& parname, const std:
 
   // Atoms.
   m.natom = natom;
-  m.xd_refined.atoms.resize(static_cast<std::size_t>(natom));
   const int npop = population_count(head.maxlevel);
   for (int i = 1; i <= natom; ++i) {
+    // Grown atom by atom: a USAGE count beyond the atoms the file holds
+    // stops at the file's end instead of reserving room for it.
+    m.hold_entries(i);
+    m.xd_refined.atoms.resize(static_cast<std::size_t>(i));
     Atom& a = m.atoms[i];
     const int decimals = read_parameter_atom(par, parname, i, npop, a,
                                              m.xd_refined.atoms[static_cast<std::size_t>(i - 1)], out);
