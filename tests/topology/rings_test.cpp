@@ -414,9 +414,8 @@ TEST(RingSearch, TwentyOneConnectionsAreEliminated) {
   // The oxygens, 1.2 A apart, bond in a ring around K1: nothing leaves the
   // table, and K1 keeps all 21 connections.
   ASSERT_EQ(table.count, 22);
-  for (int p = 1; p <= table.count; ++p) {
-    if (table.newat[p] == 1) EXPECT_EQ(table.conn[p].size(), 21u);
-  }
+  for (int p = 1; p <= table.count; ++p)
+    EXPECT_TRUE(table.newat[p] != 1 || table.conn[p].size() == 21u) << table.conn[p].size();
 }
 
 TEST(RingSearch, RingsBeyondMemberCapacityStop) {
