@@ -8,7 +8,7 @@
 #                    program (say in the commit which lines changed and why)
 #   make slowtest    the exhaustive forms of the longest tests
 #   make bench       times whole runs on generated structures of 2000 to
-#                    20000 atoms and the form-factor table (tools/bench.sh,
+#                    100000 atoms and the form-factor table (tools/bench.sh,
 #                    needs python3)
 #   make check       builds everything again with AddressSanitizer and
 #                    UndefinedBehaviorSanitizer and runs every test under them

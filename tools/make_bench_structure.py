@@ -9,9 +9,8 @@ acetonitrile molecules and up to a hundred benzene rings (one flat layer,
 every other site, so the ring search has work).  A few molecules are
 centred on the cell edge x = 0, so half of each lies at x near 1 and the
 complete-fragment search (NCELLS 1) adds a copy of every atom of them.
-N counts every atom of the run, symmetry copies included, so that N =
-20000 stays within the program's atom limit; the file holds N minus the
-copies.  Benzene carbons get one midpoint dummy each, so at most 600
+N counts every atom of the run, symmetry copies included; the file holds
+N minus the copies.  Benzene carbons get one midpoint dummy each, so at most 600
 dummy atoms are made (the limit is 999).
 
 DIR receives bench.res and vorn.inp (RINGS 3 8, NCELLS 1, EXTEND_H,
