@@ -95,7 +95,7 @@ int main(int argc, char** argv) {
   // One P1 cell of 12 x 13 x 14 A at sin(theta)/lambda 1.0; C, N, O and H.
   const gemmi::UnitCell box(12, 13, 14, 90, 90, 90);
   Symmetry p1;
-  p1.nsym = 1;
+  p1.ops.assign(1, SymOp{});
   const std::vector<Miller> sphere = expand_reflections(reflections_within(box, 1.0), p1);
   const int elements[] = {6, 1, 7, 1, 8, 1};
   std::uniform_real_distribution<double> u(0, 1);

@@ -96,8 +96,9 @@ BankGraph find_bank_bonds(const Model& model, bool has_cell, const MattsSettings
   double rmax = 0;
   if (has_cell) {
     g.cell.set(model.cell.a, model.cell.b, model.cell.c, model.cell.alpha, model.cell.beta, model.cell.gamma);
-    for (int k = 2; k <= model.symm.nsym; ++k) {
-      const FracOp op = to_frac_op(model.symm.op[k]);
+    // Every operator but the identity, which stands first.
+    for (std::size_t k = 1; k < model.symm.ops.size(); ++k) {
+      const FracOp op = to_frac_op(model.symm.ops[k]);
       g.cell.images.emplace_back(gemmi::Transform{op.rot, op.tran});
     }
   } else {

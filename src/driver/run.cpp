@@ -223,9 +223,9 @@ namespace {
 // The dummy atoms at their Cartesian places, for the drawing.
 std::vector<DrawnDummy> drawn_dummies(const Dummies& dummies, const Model& model, const Switches& sw) {
   std::vector<DrawnDummy> drawn;
-  for (int d = 1; d <= dummies.count; ++d) {
+  for (int d = 1; d <= dummies.count(); ++d) {
     const Vec3 c = dummy_cart(dummies, model, sw, d);
-    drawn.push_back({std::string(dummies.label[d].trimmed()), {c[0], c[1], c[2]}});
+    drawn.push_back({std::string(dummies.numbered(d).label.trimmed()), {c[0], c[1], c[2]}});
   }
   return drawn;
 }

@@ -95,7 +95,7 @@ DensityCrystal density_crystal(const Model& model, bool periodic) {
       c.orth[static_cast<std::size_t>(r - 1)][static_cast<std::size_t>(col - 1)] = model.transf.m.at(r, col);
   c.periodic = periodic;
   if (periodic)
-    for (int n = 1; n <= model.symm.nsym; ++n) c.ops.push_back(model.symm.op[n]);
+    c.ops = model.symm.ops;
   if (c.ops.empty()) c.ops.push_back(SymOp{});
   return c;
 }

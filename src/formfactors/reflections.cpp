@@ -72,12 +72,11 @@ std::vector<Miller> reflections_within(const gemmi::UnitCell& cell, double stol)
 
 std::vector<Miller> expand_reflections(const std::vector<Miller>& hkl, const Symmetry& symmetry) {
   std::vector<Miller> all;
-  all.reserve(hkl.size() * static_cast<std::size_t>(2 * std::max(symmetry.nsym, 1)));
+  all.reserve(hkl.size() * static_cast<std::size_t>(2 * std::max(symmetry.count(), 1)));
   for (const Miller& m : hkl) {
     all.push_back(m);
     all.push_back({-m[0], -m[1], -m[2]});
-    for (int n = 1; n <= symmetry.nsym; ++n) {
-      const SymOp& op = symmetry.op[n];
+    for (const SymOp& op : symmetry.ops) {
       // x'_j = sum_i rot[i][j] x_i, so the indices turn as h'_i = sum_j rot[i][j] h_j.
       Miller r{};
       for (std::size_t i = 0; i < 3; ++i)

@@ -69,7 +69,7 @@ std::vector<AtomSetup> set_up_atoms(const AtomLoop& loop) {
   // The tables hold every entry of the atom table, copies included: the
   // functional-group test flags neighbours, which may be copies.
   loop.tables.hold_entries(std::max(loop.model.natom, loop.model.cryst.ncomplete));
-  loop.tables.dummies.count = 0;
+  loop.tables.dummies.atoms.clear();
   to_term(log, layout::listed("   "));
   to_term(log, kAtomHeader);
   std::vector<AtomSetup> setup;

@@ -28,27 +28,20 @@ Vec3 stored_position(const Model& model, const Switches& sw, int i) {
 }
 
 Vec3 dummy_cart(const Dummies& dummies, const Model& model, const Switches& sw, int d) {
-  return stored_to_cart(model, sw, dummies.pos[d]);
-}
-
-void name_dummy(Dummies& dummies, int n) {
-  if (n > kMaxDummyNames) fail("DummyLab", "DUMMY label exceeds format...");
-  dummies.label[n] = "DUM" + std::to_string(n);
+  return stored_to_cart(model, sw, dummies.numbered(d).pos);
 }
 
 int append_dummy(Dummies& dummies, const Vec3& p) {
-  const int n = dummies.count + 1;
-  // The name limit (999) comes well before the slot limit, so the stop of
-  // name_dummy guards the table.
-  name_dummy(dummies, n);
-  dummies.count = n;
-  dummies.pos[n] = p;
+  const int n = dummies.count() + 1;
+  // XD's labels hold three digits for the dummy's number.
+  if (n > kMaxDummyNames) fail("DummyLab", "DUMMY label exceeds format...");
+  dummies.atoms.push_back({"DUM" + std::to_string(n), p});
   return n;
 }
 
 DummyPoint add_dummy_stored(Dummies& dummies, const Model& model, const Switches& sw, const Vec3& stored) {
   const Vec3 want = stored_to_cart(model, sw, stored);
-  for (int d = 1; d <= dummies.count; ++d) {
+  for (int d = 1; d <= dummies.count(); ++d) {
     const Vec3 have = dummy_cart(dummies, model, sw, d);
     if (dist(have, want) < kReuseDistance) return {d, Cartesian{have}};
   }

@@ -25,10 +25,9 @@ DummyPoint add_dummy(Dummies& dummies, const Model& model, const Switches& sw, c
 // the input had a cell, Cartesian otherwise).
 DummyPoint add_dummy_stored(Dummies& dummies, const Model& model, const Switches& sw, const Vec3& stored);
 // Appends a dummy without the reuse test (symmetry-generated axis atoms);
-// p is in the stored frame.  Returns its number.
+// p is in the stored frame.  Returns its number; stops above 999, the
+// numbers XD's dummy labels hold.
 int append_dummy(Dummies& dummies, const Vec3& p);
-// Writes the label of dummy n ("DUM" + number); stops above 999.
-void name_dummy(Dummies& dummies, int n);
 // Atom i's position in the frame dummies are stored in: fractional when
 // the input had a cell, Cartesian otherwise.
 Vec3 stored_position(const Model& model, const Switches& sw, int i);

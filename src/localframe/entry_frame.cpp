@@ -85,7 +85,7 @@ void apply_entry_frame(const AtomLoop& loop, int atom, const TransferredAtom& t,
       const Cartesian at{{origin[0] + static_cast<float>(d.x), origin[1] + static_cast<float>(d.y),
                           origin[2] + static_cast<float>(d.z)}};
       const DummyPoint dp = add_dummy(loop.tables.dummies, loop.model, loop.sw, at);
-      frame.label[k] = loop.tables.dummies.label[dp.number].view();
+      frame.label[k] = loop.tables.dummies.numbered(dp.number).label.view();
       frame.pos[k] = dp.cart;
       frame.point[k] = loop.natom() + dp.number;
     }

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "databank/databank_records.hpp"
 #include "layout/text.hpp"
@@ -16,13 +17,22 @@
 
 namespace vorn {
 
-// Record `dummy`.
-struct Dummies {
-  int count = 0;
-  OneBased<Text<6>> label{kMaxDummySlots};
+// A point an axis runs to that is no atom (a ring centre, a point along a
+// wanted direction).
+struct DummyAtom {
+  Text<6> label;   // DUM and its number
   // Stored position: fractional when the input had a cell (has_cell),
   // Cartesian Angstrom otherwise.
-  OneBased<std::array<float, 3>> pos{kMaxDummySlots, {0, 0, 0}};
+  std::array<float, 3> pos{0, 0, 0};
+};
+
+// The dummy atoms in the order they were made.  A dummy's number counts
+// from 1 in that order: its label DUMn, the files' dummy lists and a
+// frame's point natom + n all use it.
+struct Dummies {
+  std::vector<DummyAtom> atoms;
+  int count() const { return static_cast<int>(atoms.size()); }
+  const DummyAtom& numbered(int n) const { return atoms[static_cast<std::size_t>(n - 1)]; }
 };
 
 // Records `kappaset` and `chemcon`.

@@ -66,7 +66,7 @@ private:
   std::ostream& log() { return loop_.log.log(); }
 
   Point atom_point(int x) const { return {loop_.atom(x).label, cart(loop_.model, x), x}; }
-  Point dummy_point(int d, const Vec3& c) const { return {loop_.tables.dummies.label[d].view(), c, loop_.natom() + d}; }
+  Point dummy_point(int d, const Vec3& c) const { return {loop_.tables.dummies.numbered(d).label.view(), c, loop_.natom() + d}; }
   // Dummy at a point given in the frame dummies are stored in.
   Point dummy_at(const Vec3& stored) {
     const DummyPoint d = add_dummy_stored(loop_.tables.dummies, loop_.model, loop_.sw, stored);
@@ -285,7 +285,7 @@ bool FrameBuilder::ring_test() {
       ring.centre_dummy = add_dummy_stored(loop_.tables.dummies, loop_.model, loop_.sw, c).number;
     }
     const int d = ring.centre_dummy;
-    layout::write(log(), "(/' Dummy atom which defines the ring center = ',a)", loop_.tables.dummies.label[d]);
+    layout::write(log(), "(/' Dummy atom which defines the ring center = ',a)", loop_.tables.dummies.numbered(d).label);
     const Point p1 = dummy_point(d, dummy_cart(loop_.tables.dummies, loop_.model, loop_.sw, d));
     std::vector<int> cands;
     for (int e : isn_)
@@ -674,7 +674,7 @@ std::optional<gemmi::Mat33> bank_frame_axes(const AtomLoop& loop, int atom, cons
     quiet.verbosity = 0;
     Atom& a = loop.atom(atom);
     const auto label = a.sitesym;
-    const int dummies = loop.tables.dummies.count;
+    const int dummies = loop.tables.dummies.count();
     const AtomLoop sandbox{ring_centred, loop.model, loop.index, loop.nb, loop.rings, loop.databank, quiet,
                            loop.tables, loop.transferred};
     try {
@@ -695,7 +695,7 @@ std::optional<gemmi::Mat33> bank_frame_axes(const AtomLoop& loop, int atom, cons
 }
 
 AtomSetup set_up_atom(const AtomLoop& loop, int atom, const std::vector<AtomSetup>& earlier) {
-  const int dummies_before = loop.tables.dummies.count;
+  const int dummies_before = loop.tables.dummies.count();
   Frame f = assign_frame(loop, atom);
   std::optional<gemmi::Mat33> bank_axes;
   if (const TransferredAtom* t = typed_atom(loop, atom)) {
@@ -734,7 +734,7 @@ void replace_copies_by_dummies(const IndexedAtoms& atoms, Dummies& dummies, Log&
                     "(/' Atom ',a,' used in definition of ',a,'-axis is',' symmetry-generated; replace with dummy ',"
                     "i4)",
                     frame.label[k].trimmed(), std::string(1, frame.letter[k]), d);
-      frame.label[k] = dummies.label[d].view();
+      frame.label[k] = dummies.numbered(d).label.view();
       frame.point[k] = natom + d;
     }
   }

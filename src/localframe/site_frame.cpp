@@ -174,7 +174,7 @@ AxisPoint point_along(const AtomLoop& loop, int atom, gemmi::Vec3& direction) {
     return {loop.atom(b).label, cart(loop.model, b), b};
   }
   const DummyPoint d = add_dummy(loop.tables.dummies, loop.model, loop.sw, Cartesian{to_float(origin + direction)});
-  return {Text<8>(loop.tables.dummies.label[d.number].view()), d.cart, loop.natom() + d.number};
+  return {Text<8>(loop.tables.dummies.numbered(d.number).label.view()), d.cart, loop.natom() + d.number};
 }
 
 void set_axis(Frame& f, int k, char letter, const AxisPoint& p) {
@@ -213,7 +213,7 @@ std::string frame_text(const Frame& f) {
 void discard_dummies_after(const AtomLoop& loop, int count) {
   for (const Ring& r : loop.rings.list)
     if (r.centre_dummy > count) return;
-  loop.tables.dummies.count = count;
+  loop.tables.dummies.atoms.resize(static_cast<std::size_t>(count));
 }
 
 void fit_frame_to_site(const AtomLoop& loop, int atom, Frame& frame, int dummies_before) {

@@ -65,7 +65,7 @@ bool apply_user_frame(const AtomLoop& loop, int atom, Frame& frame, int dummies_
     const Vec3 a = cart(md, p1), b = cart(md, p2);
     const Cartesian at{{origin[0] + b[0] - a[0], origin[1] + b[1] - a[1], origin[2] + b[2] - a[2]}};
     const DummyPoint d = add_dummy(loop.tables.dummies, md, loop.sw, at);
-    frame.label[1] = loop.tables.dummies.label[d.number].view();
+    frame.label[1] = loop.tables.dummies.numbered(d.number).label.view();
     frame.pos[1] = d.cart;
     frame.point[1] = loop.natom() + d.number;
   }

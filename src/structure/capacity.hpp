@@ -7,14 +7,14 @@
 namespace vorn {
 
 // Atoms, neighbours and rings have no limit (their tables grow with the
-// structure).  This is left only as the size of the scattering-type table
-// and the default of the ring walk's table, which the walk sizes to the
-// entries itself.
+// structure).  This is left only as the default size of the ring walk's
+// table, which the walk sizes to the entries itself.
 inline constexpr int kMaxAtoms = 20000;
-inline constexpr int kMaxSymm = 192;         // symmetry operators, identity included
-inline constexpr int kMaxFvar = 200;         // SHELX free variables
+// Symmetry operators, identity included: no space group has more in its
+// conventional cell (F m -3 m: 48 x 4), so a longer list is a fault of the
+// cards, not a crystal; the list itself grows with its content.
+inline constexpr int kMaxSymm = 192;
 inline constexpr int kMaxRingSize = 100;
-inline constexpr int kMaxDummySlots = 2000;
-inline constexpr int kMaxDummyNames = 999;
+inline constexpr int kMaxDummyNames = 999;   // dummy atoms: XD's labels DUM1 .. DUM999
 
 }  // namespace vorn

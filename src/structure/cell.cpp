@@ -158,8 +158,7 @@ void flag_partial_sites(Model& md) {
     // The operators that map the site onto itself (the identity among
     // them): the site's occupancy is the atom's share times their number.
     int order = 0;
-    for (int n = 1; n <= md.symm.nsym; ++n) {
-      const SymOp& op = md.symm.op[n];
+    for (const SymOp& op : md.symm.ops) {
       bool maps = false;
       for (int t1 = -2; t1 <= 2 && !maps; ++t1)
         for (int t3 = -2; t3 <= 2 && !maps; ++t3)

@@ -40,7 +40,7 @@ struct Atom {
   int atomic_number = 0;   // 0 = none
   SiteSym sitesym;
   int adp_type = 0;   // 1 isotropic, 2 anisotropic (XD: up to 4)
-  int scattering_type = 0;   // index into the scattering-type table
+  int scattering_type = 0;   // number (from 1) in the scattering-type table, 0 none
   int max_multipole_level = 0;
   float occ = 1.0f;
   int occupancy_kind = 0;   // 0 normal, 1 special position, -1 disordered
@@ -78,15 +78,11 @@ struct SymOp {
   std::array<float, 3> trans{0, 0, 0};
 };
 
+// The space group's operators, the identity first (none for input without
+// a cell).  Listings number them from 1 in this order.
 struct Symmetry {
-  int nsym = 0;
-  OneBased<SymOp> op{kMaxSymm};
-};
-
-// Record `at_types`.
-struct AtomTypes {
-  int ntypes = 0;
-  OneBased<int> typez{kMaxAtoms, 0};
+  std::vector<SymOp> ops;
+  int count() const { return static_cast<int>(ops.size()); }
 };
 
 // Record `cryst`: the expanded atom list of the complete-fragment search.
@@ -98,10 +94,12 @@ struct Cryst {
 
 // Record `shelx1`.
 struct Shelx1 {
-  Shelx1() { fvar[1] = 1.0f; }   // the overall scale starts at 1
-  OneBased<float> fvar{kMaxFvar, 0.0f};
+  // The values of the FVAR instructions in file order: free variable k is
+  // fvar[k - 1], the first being the overall scale.  XD input keeps its
+  // scale, seven extinction parameters and overall thermal parameter here
+  // as values 1 to 9, which the XD parameter file's tail writes back.
+  std::vector<float> fvar;
   std::array<float, 6> wght{-2.0f, 0, 0, 0, 0, 1.0f / 3.0f};
-  int nfvar = 0;
 };
 
 // Record `resi1`: residue texts per atom, for the MoPro files.
@@ -136,7 +134,9 @@ struct Model {
   // Entries 1 .. natom are the atoms read, natom+1 .. cryst.ncomplete the
   // symmetry copies the complete-fragment search adds.
   OneBased<Atom> atoms;
-  AtomTypes types;
+  // The atomic number of each scattering type (SHELX SFAC, the XD
+  // scattering table), in the order the files number them from 1.
+  std::vector<int> scattering_types;
   UnitCell cell;
   // Wavelength of the data in Angstrom (SHELX CELL, XD WAVE, CIF
   // _diffrn_radiation_wavelength); 0 when the input gives none.

@@ -156,8 +156,7 @@ SiteSymmetry find_site_symmetry(const Model& model, int atom) {
   const gemmi::Vec3 x(a.fractional[0], a.fractional[1], a.fractional[2]);
   SiteSymmetry site;
   site.operations.push_back(classify_operation(gemmi::Mat33()));
-  for (int n = 1; n <= model.symm.nsym; ++n) {
-    const SymOp& op = model.symm.op[n];
+  for (const SymOp& op : model.symm.ops) {
     const gemmi::Mat33 r = fractional_rotation(op);
     gemmi::Vec3 shift = r.multiply(x) + gemmi::Vec3(op.trans[0], op.trans[1], op.trans[2]) - x;
     shift = {shift.x - std::round(shift.x), shift.y - std::round(shift.y), shift.z - std::round(shift.z)};

@@ -58,7 +58,7 @@ void grow(std::string_view where, int wanted) {
 // One operator in matrix form: its number and three lines, line i holding
 // rot(i,1), rot(i,2), rot(i,3) and trans(i).
 void print_matrix(const Symmetry& sy, std::ostream& log, int n) {
-  const SymOp& op = sy.op[n];
+  const SymOp& op = sy.ops[static_cast<std::size_t>(n - 1)];
   log << "\n SYMM " << number_field(n, 2) << '\n';
   for (std::size_t i = 0; i < 3; ++i)
     layout::write(log, "(3f12.6,5x,f12.6)", op.rot[i][0], op.rot[i][1], op.rot[i][2], op.trans[i]);
@@ -185,7 +185,7 @@ int add_symmetry_card(Symmetry& sy, std::string_view card, std::string* why) {
   text.erase(0, skip);
   for (const std::string& optext : split(text, ';', 3)) {
     const std::string opt = upcased(optext);
-    grow("SymCrd", sy.nsym + 1);
+    grow("SymCrd", sy.count() + 1);
     SymOp op;
     op.rot = {};
     const std::vector<std::string> pieces = split(opt, opt.find(',') != std::string::npos ? ',' : ' ', 12);
@@ -221,9 +221,8 @@ int add_symmetry_card(Symmetry& sy, std::string_view card, std::string* why) {
       if (why) *why = reason;
       return 1;
     }
-    ++sy.nsym;
-    sy.op[sy.nsym] = op;
-    if (is_identity(op)) --sy.nsym;
+    // The identity is the list's first operator already.
+    if (!is_identity(op)) sy.ops.push_back(op);
   }
   return 0;
 }
@@ -231,8 +230,7 @@ int add_symmetry_card(Symmetry& sy, std::string_view card, std::string* why) {
 Symmetry read_symmetry_cards(RecordFile& f, std::ostream& log, const UnitCell* cell,
                              std::vector<std::string>* places) {
   Symmetry sy;
-  sy.op[1] = SymOp{};
-  sy.nsym = 1;
+  sy.ops.assign(1, SymOp{});
   if (places) places->assign(1, "");
   f.rewind();
   std::string line;
@@ -240,19 +238,19 @@ Symmetry read_symmetry_cards(RecordFile& f, std::ostream& log, const UnitCell* c
     // A card that is not a proper operator would leave the structure in
     // the wrong space group: the run stops at it.
     std::string why;
-    const int before = sy.nsym;
+    const int before = sy.count();
     if (add_symmetry_card(sy, line, &why) != 0)
       fail("SymCrd", "Symmetry card on " + f.where() + " is not a proper operator (" + why +
                          "): " + trimmed_both(line));
-    for (int n = before + 1; n <= sy.nsym; ++n) {
+    for (int n = before; n < sy.count(); ++n) {
       if (cell)
-        if (const std::string fault = isometry_fault(sy.op[n], *cell); !fault.empty())
+        if (const std::string fault = isometry_fault(sy.ops[static_cast<std::size_t>(n)], *cell); !fault.empty())
           fail("SymCrd", "Symmetry card on " + f.where() + " is no symmetry of the cell (" + fault +
                              "): " + trimmed_both(line));
       if (places) places->push_back(f.where());
     }
   }
-  for (int n = 1; n <= sy.nsym; ++n) write_operator(sy, log, n);
+  for (int n = 1; n <= sy.count(); ++n) write_operator(sy, log, n);
   return sy;
 }
 
@@ -276,41 +274,39 @@ void add_lattice_centring(Symmetry& sy, Log& out, char letter) {
   log << "\n Non-Primitive lattice...\n";
   layout::write(log, "(3a)", " Lattice centring type is [ ", std::string(1, letter), " ]");
   layout::write(log, "(a,i1)", " Number of lattice points per cell = ", points);
-  const int n0 = sy.nsym;
-  grow("NonP", points * n0);
-  for (int k = 2; k <= points; ++k) {
-    const auto& v = vectors[static_cast<std::size_t>(k - 2)];
-    for (int n = 1; n <= n0; ++n) {
-      SymOp op = sy.op[n];
+  const std::size_t n0 = sy.ops.size();
+  grow("NonP", points * sy.count());
+  // The operators for each centring vector follow the primitive ones, in
+  // the order of the vectors.
+  for (const auto& v : vectors)
+    for (std::size_t n = 0; n < n0; ++n) {
+      SymOp op = sy.ops[n];
       for (std::size_t j = 0; j < 3; ++j) op.trans[j] += v[j];
-      sy.op[(k - 1) * n0 + n] = op;
+      sy.ops.push_back(op);
     }
-  }
-  sy.nsym = points * n0;
   reduce_translations(sy);
   log << "\n Symmetry operations after applying the lattice centering:\n";
   write_symmetry_operators(sy, out);
 }
 
 void add_inversion_centre(Symmetry& sy, std::ostream& log) {
-  const int n0 = sy.nsym;
-  grow("AddCentSymm", 2 * n0);
-  for (int n = 1; n <= n0; ++n) {
-    SymOp op = sy.op[n];
+  const std::size_t n0 = sy.ops.size();
+  grow("AddCentSymm", 2 * sy.count());
+  for (std::size_t n = 0; n < n0; ++n) {
+    SymOp op = sy.ops[n];
     // 0 - v rather than -v: no negative zeros in the listings.
     for (auto& row : op.rot)
       for (float& v : row) v = 0.0f - v;
     for (float& t : op.trans) t = 0.0f - t;
-    sy.op[n0 + n] = op;
+    sy.ops.push_back(op);
   }
-  sy.nsym = 2 * n0;
-  log << "\n Symmetry operations with Center of Symmetry applied: " << number_field(sy.nsym, 4) << '\n';
-  for (int n = 1; n <= sy.nsym; ++n) print_matrix(sy, log, n);
+  log << "\n Symmetry operations with Center of Symmetry applied: " << number_field(sy.count(), 4) << '\n';
+  for (int n = 1; n <= sy.count(); ++n) print_matrix(sy, log, n);
 }
 
 void reduce_translations(Symmetry& sy) {
-  for (int n = 1; n <= sy.nsym; ++n)
-    for (float& t : sy.op[n].trans)
+  for (SymOp& op : sy.ops)
+    for (float& t : op.trans)
       if (std::fabs(t) >= 1.0f) t = std::fmod(t, 1.0f);
 }
 
@@ -348,14 +344,14 @@ std::string operator_text(const SymOp& op) {
 }
 
 void write_operator(const Symmetry& sy, std::ostream& log, int n) {
-  layout::write(log, "(3x,'SYMM', I3, 5X, A)", n, operator_text(sy.op[n]));
+  layout::write(log, "(3x,'SYMM', I3, 5X, A)", n, operator_text(sy.ops[static_cast<std::size_t>(n - 1)]));
 }
 
 void write_symmetry_operators(const Symmetry& sy, Log& out) {
   std::ostream& log = out.log();
-  log << "\n Number of symmetry operations = " << number_field(sy.nsym, 2) << '\n';
+  log << "\n Number of symmetry operations = " << number_field(sy.count(), 2) << '\n';
   if (out.shows(2))
-    for (int n = 1; n <= sy.nsym; ++n) print_matrix(sy, log, n);
+    for (int n = 1; n <= sy.count(); ++n) print_matrix(sy, log, n);
 }
 
 }  // namespace vorn

@@ -46,7 +46,7 @@ void add_lattice_centring(Symmetry& sy, Log& log, char letter);
 void add_inversion_centre(Symmetry& sy, std::ostream& log);
 // Reduces translations of magnitude 1 or more to their fractional part.
 void reduce_translations(Symmetry& sy);
-// Text listing of operator n.
+// Text listing of operator n (from 1, in the order of the list).
 void write_operator(const Symmetry& sy, std::ostream& log, int n);
 std::string operator_text(const SymOp& op);
 // Count and, above verbosity 1, the matrix form of every operator.

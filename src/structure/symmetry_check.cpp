@@ -56,9 +56,9 @@ bool same_translation(const SymOp& a, const SymOp& b) {
   return true;
 }
 
-std::string place_of(int n, const std::vector<std::string>& places) {
-  if (places.empty() || n < 1) return "";
-  const std::size_t base = static_cast<std::size_t>(n - 1) % places.size();
+std::string place_of(std::size_t n, const std::vector<std::string>& places) {
+  if (places.empty()) return "";
+  const std::size_t base = n % places.size();
   return places[base].empty() ? "" : " (card on " + places[base] + ")";
 }
 
@@ -81,17 +81,18 @@ std::string isometry_fault(const SymOp& op, const UnitCell& cell) {
 }
 
 void check_symmetry_closure(const Symmetry& sy, const std::vector<std::string>& places) {
-  std::multimap<RotKey, int> by_rotation;
-  for (int n = 1; n <= sy.nsym; ++n) by_rotation.emplace(rot_key(sy.op[n]), n);
-  for (int a = 1; a <= sy.nsym; ++a)
-    for (int b = 1; b <= sy.nsym; ++b) {
-      const SymOp c = compose(sy.op[a], sy.op[b]);
+  const std::size_t count = sy.ops.size();
+  std::multimap<RotKey, std::size_t> by_rotation;
+  for (std::size_t n = 0; n < count; ++n) by_rotation.emplace(rot_key(sy.ops[n]), n);
+  for (std::size_t a = 0; a < count; ++a)
+    for (std::size_t b = 0; b < count; ++b) {
+      const SymOp c = compose(sy.ops[a], sy.ops[b]);
       bool found = false;
       const auto [first, last] = by_rotation.equal_range(rot_key(c));
-      for (auto it = first; it != last && !found; ++it) found = same_translation(sy.op[it->second], c);
+      for (auto it = first; it != last && !found; ++it) found = same_translation(sy.ops[it->second], c);
       if (found) continue;
-      fail("SymCrd", "The symmetry operators do not form a group: " + operator_text(sy.op[a]) + place_of(a, places) +
-                         " after " + operator_text(sy.op[b]) + place_of(b, places) + " gives " + operator_text(c) +
+      fail("SymCrd", "The symmetry operators do not form a group: " + operator_text(sy.ops[a]) + place_of(a, places) +
+                         " after " + operator_text(sy.ops[b]) + place_of(b, places) + " gives " + operator_text(c) +
                          ", which is none of them; is a symmetry card missing or mistyped?");
     }
 }

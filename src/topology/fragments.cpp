@@ -67,14 +67,14 @@ bool add_one_copy(Model& md, const Switches& sw, long long capacity) {
     const Vec3 x = frac(md, i);
     const Vec3 xi = cart(md, i);
     const float ri = covalent_radius(sw, md.atoms[i].atomic_number);
-    for (int n = 1; n <= md.symm.nsym; ++n) {
-      const SymOp& op = md.symm.op[n];
+    for (std::size_t n = 0; n < md.symm.ops.size(); ++n) {
+      const SymOp& op = md.symm.ops[n];
       const TranslationRange r = translations_for(op, x, c);
       for (int t1 = r.lo[0]; t1 <= r.hi[0]; ++t1)
         for (int t2 = r.lo[1]; t2 <= r.hi[1]; ++t2)
           for (int t3 = r.lo[2]; t3 <= r.hi[2]; ++t3) {
             const std::array<int, 3> u{t1, t2, t3};
-            if (n == 1 && u[0] == 0 && u[1] == 0 && u[2] == 0) continue;
+            if (n == 0 && u[0] == 0 && u[1] == 0 && u[2] == 0) continue;
             if (!r.holds(u)) continue;
             const Vec3 xs = image_of(op, x, u);
             const Vec3 xc = to_cartesian(md.transf, Fractional{xs});
@@ -194,7 +194,7 @@ namespace {
 // fault of the search, which must stop rather than run on.
 long long most_entries(const Model& md, int ncells) {
   const long long side = 2LL * std::max(ncells, 0) + 1;
-  const long long images = md.natom * (1 + 2LL * md.symm.nsym * side * side * side);
+  const long long images = md.natom * (1 + 2LL * md.symm.count() * side * side * side);
   // Entries are numbered by int.
   return std::min<long long>(images, std::numeric_limits<int>::max() - 1);
 }

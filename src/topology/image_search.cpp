@@ -85,7 +85,7 @@ TranslationRange translations_for(const SymOp& op, const Vec3& x, int ncells) {
 bool ImageSearch::prepare() {
   const Model& md = md_;
   natom_ = md.natom;
-  nsym_ = md.symm.nsym;
+  nsym_ = md.symm.count();
   c_ = sw_.compfrag;
   if (natom_ < 1 || nsym_ < 1) return false;
   // The images are formed from the fractional positions: the unit's
@@ -117,9 +117,9 @@ bool ImageSearch::prepare() {
     recip_[k] = std::sqrt(static_cast<double>(oinv[0][k]) * oinv[0][k] + static_cast<double>(oinv[1][k]) * oinv[1][k] +
                           static_cast<double>(oinv[2][k]) * oinv[2][k]);
   ops_.resize(static_cast<std::size_t>(nsym_));
-  for (int n = 1; n <= nsym_; ++n) {
-    const SymOp& op = md.symm.op[n];
-    Op& q = ops_[static_cast<std::size_t>(n - 1)];
+  for (std::size_t n = 0; n < ops_.size(); ++n) {
+    const SymOp& op = md.symm.ops[n];
+    Op& q = ops_[n];
     // Image = Q x + trans + t with Q[j][k] = rot[k][j].
     for (std::size_t j = 0; j < 3; ++j)
       for (std::size_t k = 0; k < 3; ++k) q.q[j][k] = op.rot[k][j];
@@ -141,15 +141,15 @@ void ImageSearch::set_translation_ranges() {
   const Model& md = md_;
   range_.assign(static_cast<std::size_t>(natom_) * static_cast<std::size_t>(nsym_), {});
   op_range_.assign(static_cast<std::size_t>(nsym_), {});
-  for (int n = 1; n <= nsym_; ++n)
+  for (int n = 0; n < nsym_; ++n)
     for (int i = 1; i <= natom_; ++i) {
-      const TranslationRange r = translations_for(md.symm.op[n], frac(md_, i), c_);
-      range_[static_cast<std::size_t>((i - 1) * nsym_ + (n - 1))] = r;
-      TranslationRange& u = op_range_[static_cast<std::size_t>(n - 1)];
+      const TranslationRange r = translations_for(md.symm.ops[static_cast<std::size_t>(n)], frac(md_, i), c_);
+      range_[static_cast<std::size_t>((i - 1) * nsym_ + n)] = r;
+      TranslationRange& u = op_range_[static_cast<std::size_t>(n)];
       for (std::size_t k = 0; k < 3; ++k) {
         u.lo[k] = i == 1 ? r.lo[k] : std::min(u.lo[k], r.lo[k]);
         u.hi[k] = i == 1 ? r.hi[k] : std::max(u.hi[k], r.hi[k]);
-        tmin_[k] = n == 1 && i == 1 ? r.lo[k] : std::min(tmin_[k], r.lo[k]);
+        tmin_[k] = n == 0 && i == 1 ? r.lo[k] : std::min(tmin_[k], r.lo[k]);
       }
     }
   std::array<int, 3> tmax{};
@@ -172,16 +172,16 @@ void ImageSearch::find_same_sites(const std::array<Vec3, 3>& to_cart) {
   std::vector<std::pair<std::array<long long, 3>, int>> sites(static_cast<std::size_t>(nsym_));
   std::vector<Vec3> image(static_cast<std::size_t>(nsym_));
   for (int i = 1; i <= natom_; ++i) {
-    for (int n = 1; n <= nsym_; ++n) {
-      const Vec3 xs = image_of(md_.symm.op[n], frac(md_, i), {0, 0, 0});
-      image[static_cast<std::size_t>(n - 1)] = xs;
+    for (int n = 0; n < nsym_; ++n) {
+      const Vec3 xs = image_of(md_.symm.ops[static_cast<std::size_t>(n)], frac(md_, i), {0, 0, 0});
+      image[static_cast<std::size_t>(n)] = xs;
       std::array<long long, 3> key{};
       for (std::size_t k = 0; k < 3; ++k) {
         const double x = static_cast<double>(xs[k]);
         const auto steps = static_cast<long long>(std::llround((x - std::floor(x)) * kKeyScale));
         key[k] = steps % static_cast<long long>(kKeyScale);
       }
-      sites[static_cast<std::size_t>(n - 1)] = {key, n};
+      sites[static_cast<std::size_t>(n)] = {key, n};
     }
     std::sort(sites.begin(), sites.end());
     for (std::size_t a = 0; a < sites.size(); ++a)
@@ -191,19 +191,19 @@ void ImageSearch::find_same_sites(const std::array<Vec3, 3>& to_cart) {
         SameSite same{early, {}};
         double gap[3] = {0, 0, 0};
         for (std::size_t k = 0; k < 3; ++k) {
-          const double d = static_cast<double>(image[static_cast<std::size_t>(late - 1)][k]) -
-                           static_cast<double>(image[static_cast<std::size_t>(early - 1)][k]);
+          const double d = static_cast<double>(image[static_cast<std::size_t>(late)][k]) -
+                           static_cast<double>(image[static_cast<std::size_t>(early)][k]);
           same.shift[k] = static_cast<int>(std::llround(d));
           for (std::size_t r = 0; r < 3; ++r) gap[r] += static_cast<double>(to_cart[k][r]) * (d - same.shift[k]);
         }
         if (std::sqrt(gap[0] * gap[0] + gap[1] * gap[1] + gap[2] * gap[2]) < kSameSite)
-          same_site_[static_cast<std::size_t>((i - 1) * nsym_ + (late - 1))].push_back(same);
+          same_site_[static_cast<std::size_t>((i - 1) * nsym_ + late)].push_back(same);
       }
   }
 }
 
 bool ImageSearch::repeats_earlier_image(int i, int n, const std::array<int, 3>& t) const {
-  for (const SameSite& s : same_site_[static_cast<std::size_t>((i - 1) * nsym_ + (n - 1))]) {
+  for (const SameSite& s : same_site_[static_cast<std::size_t>((i - 1) * nsym_ + n)]) {
     const std::array<int, 3> there{t[0] + s.shift[0], t[1] + s.shift[1], t[2] + s.shift[2]};
     if (range(i, s.op).holds(there)) return true;
   }
@@ -211,27 +211,27 @@ bool ImageSearch::repeats_earlier_image(int i, int n, const std::array<int, 3>& 
 }
 
 long long ImageSearch::position(int i, int n, const std::array<int, 3>& t) const {
-  return ((static_cast<long long>(i - 1) * nsym_ + (n - 1)) * per_op_) +
+  return ((static_cast<long long>(i - 1) * nsym_ + n) * per_op_) +
          (static_cast<long long>(t[0] - tmin_[0]) * tside_[1] + (t[1] - tmin_[1])) * tside_[2] + (t[2] - tmin_[2]);
 }
 
 void ImageSearch::decode(long long m, int& i, int& n, std::array<int, 3>& t) const {
   i = static_cast<int>(m / (static_cast<long long>(nsym_) * per_op_)) + 1;
   const long long r = m % (static_cast<long long>(nsym_) * per_op_);
-  n = static_cast<int>(r / per_op_) + 1;
+  n = static_cast<int>(r / per_op_);
   const long long code = r % per_op_;
   t = {static_cast<int>(code / (static_cast<long long>(tside_[1]) * tside_[2])) + tmin_[0],
        static_cast<int>((code / tside_[2]) % tside_[1]) + tmin_[1], static_cast<int>(code % tside_[2]) + tmin_[2]};
 }
 
 void ImageSearch::place(int i, int n, const std::array<int, 3>& t, Vec3& xs, Vec3& xc) const {
-  xs = image_of(md_.symm.op[n], frac(md_, i), t);
+  xs = image_of(md_.symm.ops[static_cast<std::size_t>(n)], frac(md_, i), t);
   xc = to_cartesian(md_.transf, Fractional{xs});
 }
 
 void ImageSearch::near(const Vec3& pf, float r, const Visit& visit) {
-  for (int n = 1; n <= nsym_; ++n) {
-    const Op& q = ops_[static_cast<std::size_t>(n - 1)];
+  for (int n = 0; n < nsym_; ++n) {
+    const Op& q = ops_[static_cast<std::size_t>(n)];
     const double reach = static_cast<double>(r) * q.stretch + 1.0e-3;
     // Source points x0 = w - V t must come near the unit's atoms.
     std::array<double, 3> w{}, smin{}, smax{};
@@ -245,7 +245,7 @@ void ImageSearch::near(const Vec3& pf, float r, const Visit& visit) {
       smax[k] = w[k] - (lo_[k] - margin);
     }
     // t = Q s over that box of s = V t.
-    const TranslationRange& searched = op_range_[static_cast<std::size_t>(n - 1)];
+    const TranslationRange& searched = op_range_[static_cast<std::size_t>(n)];
     std::array<int, 3> tlo{}, thi{};
     bool none = false;
     for (std::size_t j = 0; j < 3; ++j) {
@@ -277,7 +277,7 @@ void ImageSearch::near(const Vec3& pf, float r, const Visit& visit) {
           if (!inside) continue;
           unit_.candidates(to_cartesian(md_.transf, Fractional{x0}), static_cast<float>(reach), cand_);
           // The atom itself is no image.
-          if (n == 1 && t[0] == 0 && t[1] == 0 && t[2] == 0) continue;
+          if (n == 0 && t[0] == 0 && t[1] == 0 && t[2] == 0) continue;
           for (const int i : cand_)
             if (range(i, n).holds(t) && !repeats_earlier_image(i, n, t)) visit(position(i, n, t), i, n, t);
         }

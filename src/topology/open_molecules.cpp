@@ -92,7 +92,7 @@ std::optional<std::vector<int>> open_after_search(const Model& unit, const Switc
   // A finite molecule holds at most one copy of an atom per operator;
   // a table that grows far beyond that is a chain or a network.
   // The trial gives up quietly there: the hint never stops the run.
-  const long long capacity = 4LL * unit.natom * (unit.symm.nsym + 1);
+  const long long capacity = 4LL * unit.natom * (unit.symm.count() + 1);
   if (!add_bonded_copies(grown, probe, false, capacity)) return std::nullopt;
   return atoms_with_missing_bonds(grown, sw, c + 2);
 }

@@ -76,7 +76,7 @@ void write_vorn_ang(const Model& model, const Switches& sw, const Dummies& dummi
     const Atom& a = model.atoms[i];
     layout::write(os, "('ATOM ',a8,3x,3f14.4)", a.label, a.cartesian[0], a.cartesian[1], a.cartesian[2]);
   }
-  for (int d = 1; d <= dummies.count; ++d) {
+  for (int d = 1; d <= dummies.count(); ++d) {
     const Vec3 c = dummy_cart(dummies, model, sw, d);
     // Dummies are drawn as lithium atoms, numbered in as many digits as
     // they need.
@@ -85,7 +85,7 @@ void write_vorn_ang(const Model& model, const Switches& sw, const Dummies& dummi
 }
 
 void write_spf_tail(const Model& model, const Switches& sw, const Dummies& dummies, std::ostream& os) {
-  const int ndum = dummies.count;
+  const int ndum = dummies.count();
   for (int d = 1; d <= ndum; ++d) {
     const Vec3 p = dummy_cart(dummies, model, sw, d);
     layout::write(os, "('ATOM ',a,2x,3f14.4)", "D(" + std::to_string(d) + ")", p[0], p[1], p[2]);
@@ -93,11 +93,10 @@ void write_spf_tail(const Model& model, const Switches& sw, const Dummies& dummi
 
   // Bond radii: every element of the structure, then the axis and dummy
   // pseudo-atoms with a tiny radius so that they never join real atoms.
-  const AtomTypes& types = model.types;
+  const std::vector<int>& types = model.scattering_types;
   std::vector<layout::Item> items;
   items.emplace_back(std::string_view("JOIN RADII "));
-  for (int k = 1; k <= types.ntypes; ++k) {
-    const int z = types.typez[k];
+  for (const int z : types) {
     items.emplace_back(atsym(z));
     items.emplace_back(static_cast<double>(covalent_radius(sw, z)));
   }
@@ -112,7 +111,7 @@ void write_spf_tail(const Model& model, const Switches& sw, const Dummies& dummi
   if (ndum > 0) {
     for (std::string_view t : {"RADII ATOMS D 0.02", "DETACH D X", "DETACH D Y", "DETACH D Z", "LABEL D"})
       layout::line(os, t);
-    for (int k = 1; k <= types.ntypes; ++k) layout::line(os, "DETACH D " + std::string(atsym(types.typez[k])));
+    for (const int z : types) layout::line(os, "DETACH D " + std::string(atsym(z)));
   }
   layout::line(os, "PLOT");
 }

@@ -1,5 +1,6 @@
 #include "writers/fixed_hydrogens.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 
@@ -45,9 +46,9 @@ bool is_identity(const SymOp& op) {
 // that has none (Cartesian input).
 int type_of(const Model& model, const Atom& a) {
   if (a.scattering_type > 0) return a.scattering_type;
-  for (int k = 1; k <= model.types.ntypes; ++k)
-    if (model.types.typez[k] == a.atomic_number) return k;
-  return 0;
+  const std::vector<int>& types = model.scattering_types;
+  const auto it = std::find(types.begin(), types.end(), a.atomic_number);
+  return it == types.end() ? 0 : static_cast<int>(it - types.begin()) + 1;
 }
 
 // SHELX takes at most 80 columns; a longer atom record goes on with "=".
@@ -97,23 +98,23 @@ void write_fixedh_file(const Model& model, std::ostream& os) {
   const double wave = model.wavelength > 0 ? model.wavelength : 0.71073;
   layout::write(os, "('CELL ',f8.5,3f11.5,3f10.4)", wave, c.a, c.b, c.c, c.alpha, c.beta, c.gamma);
   const ShelxCrystalHead& head = model.shelx_head;
-  int operators = model.symm.nsym;
+  int operators = model.symm.count();
   if (!head.instructions.empty()) {
     layout::write(os, "('LATT ',i2)", (head.centrosymmetric ? 1 : -1) * lattice_number(head.lattice));
     for (const std::string& s : head.symm_cards) layout::line(os, "SYMM " + std::string(rtrim(s.substr(std::min(s.find_first_not_of(' '), s.size())))));
   } else {
     // Every operator of the model, the inversion and centring included.
     layout::line(os, "LATT -1");
-    for (int n = 1; n <= model.symm.nsym; ++n)
-      if (!is_identity(model.symm.op[n])) layout::line(os, "SYMM " + symm_card(model.symm.op[n]));
+    for (const SymOp& op : model.symm.ops)
+      if (!is_identity(op)) layout::line(os, "SYMM " + symm_card(op));
   }
   std::string sfac = "SFAC", unit = "UNIT";
-  for (int k = 1; k <= model.types.ntypes; ++k) {
+  for (int k = 1; k <= static_cast<int>(model.scattering_types.size()); ++k) {
     double count = 0;
     for (int i = 1; i <= model.natom; ++i)
       if (type_of(model, model.atoms[i]) == k) count += model.atoms[i].occ;
     sfac += ' ';
-    sfac += rtrim(atsym(model.types.typez[k]));
+    sfac += rtrim(atsym(model.scattering_types[static_cast<std::size_t>(k - 1)]));
     unit += ' ';
     unit += std::to_string(std::lround(count * std::max(operators, 1)));
   }

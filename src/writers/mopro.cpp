@@ -157,9 +157,9 @@ void write_con_head(std::ostream& os) { lines(os, {"!", "! local symmetry  ", "!
 void write_res_head(std::ostream& os) { lines(os, {"!", "! X-H distances", "!"}); }
 
 void write_mopro_model(const Model& model, const Dummies& dum, const Kappas& k, std::ostream& os) {
-  layout::line(os, "DUMMY " + grown_i(dum.count, 3));
-  for (int d = 1; d <= dum.count; ++d) {
-    const auto& p = dum.pos[d];
+  layout::line(os, "DUMMY " + grown_i(dum.count(), 3));
+  for (int d = 1; d <= dum.count(); ++d) {
+    const auto& p = dum.numbered(d).pos;
     // The dummy's number is written in five columns, left-justified.
     std::string number = std::to_string(d);
     number.resize(std::max<std::size_t>(number.size(), 5), ' ');

@@ -36,11 +36,11 @@ void write_head(const Model& model, const Dummies& dummies, const Kappas& kappas
   layout::line(os, "  " + std::string(model.amodel.trimmed()) + "   MODEL  4  2  1  0");
   layout::line(os, "LIMITS nat 300 ntx 31 lmx 4 nzz 30 nto 0 nsc 20 ntb 20 nov 2500");
   layout::write(os, "('USAGE ',i4,' 2 4 ',i4,' 0 1 0 0 ',i4,' 0 0 0 0 ',i4)", model.natom, kappas.nkset, scattering_table_count(model),
-                dummies.count);
+                dummies.count());
   const float zero = 0.0f;
   layout::write(os, "(8f10.6)", zero, zero, zero, zero, zero, zero, zero, zero, zero, zero, zero, zero, zero, zero);
-  for (int d = 1; d <= dummies.count; ++d) {
-    const auto& p = dummies.pos[d];
+  for (const DummyAtom& dummy : dummies.atoms) {
+    const auto& p = dummy.pos;
     layout::write(os, "(3f13.6)", p[0], p[1], p[2]);
   }
 }
@@ -73,9 +73,13 @@ void write_tail(const Model& model, const Kappas& k, std::ostream& os) {
   for (int s = 1; s <= k.nkset; ++s)
     layout::write(os, "(i3,6f10.6)", k.ktbl[s], k.kappa1[s], k.kappa2[s], k.kappa2[s], k.kappa2[s], k.kappa2[s],
                   k.kappa2[s]);
-  const OneBased<float>& fv = model.shelx1.fvar;
-  layout::write(os, "(7e11.4)", fv[2], fv[3], fv[4], fv[5], fv[6], fv[7], fv[8], fv[9]);
-  layout::write(os, "(e13.6)", fv[1]);
+  // Values 1 to 9 of the free-variable list (scale, extinction, overall
+  // thermal parameter); those the input does not give are 1 for the scale
+  // and 0.
+  const std::vector<float>& given = model.shelx1.fvar;
+  auto fv = [&](std::size_t k) { return k <= given.size() ? given[k - 1] : (k == 1 ? 1.0f : 0.0f); };
+  layout::write(os, "(7e11.4)", fv(2), fv(3), fv(4), fv(5), fv(6), fv(7), fv(8), fv(9));
+  layout::write(os, "(e13.6)", fv(1));
 }
 
 }  // namespace

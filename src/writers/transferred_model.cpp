@@ -86,7 +86,7 @@ void write_rho_cif(const Model& model, const Switches& sw, const std::vector<Ato
     os << "_cell_length_a " << number(c.a, 4) << "\n_cell_length_b " << number(c.b, 4) << "\n_cell_length_c "
        << number(c.c, 4) << "\n_cell_angle_alpha " << number(c.alpha, 3) << "\n_cell_angle_beta " << number(c.beta, 3)
        << "\n_cell_angle_gamma " << number(c.gamma, 3) << "\n\nloop_\n_space_group_symop_operation_xyz\n";
-    for (int k = 1; k <= model.symm.nsym; ++k) os << "'" << xyz_of(model.symm.op[k]) << "'\n";
+    for (const SymOp& op : model.symm.ops) os << "'" << xyz_of(op) << "'\n";
   }
   // Input without a cell (AIM2TAB, PLATON) has no fractional coordinates:
   // the sites are given by the Cartesian coordinates of the input, in A,
@@ -103,9 +103,9 @@ void write_rho_cif(const Model& model, const Switches& sw, const std::vector<Ato
        << number(p[1], 6) << ' ' << number(p[2], 6) << ' ' << number(a.occ, 4) << " .\n";
   }
   // Dummy atoms as sites of no element, flagged as such.
-  for (int d = 1; d <= dummies.count; ++d) {
-    const Vec3 p = cell ? dummies.pos[d] : dummy_cart(dummies, model, sw, d);
-    os << cif_value(trimmed_label(dummies.label[d].view())) << " . " << number(p[0], 6) << ' ' << number(p[1], 6) << ' '
+  for (int d = 1; d <= dummies.count(); ++d) {
+    const Vec3 p = cell ? dummies.numbered(d).pos : dummy_cart(dummies, model, sw, d);
+    os << cif_value(trimmed_label(dummies.numbered(d).label.view())) << " . " << number(p[0], 6) << ' ' << number(p[1], 6) << ' '
        << number(p[2], 6) << " 0.0000 dum\n";
   }
   os << "\nloop_\n_atom_local_axes_atom_label\n_atom_local_axes_atom0\n_atom_local_axes_ax1\n"

@@ -131,9 +131,7 @@ void write_mas_lsm_head(std::ostream& os) {
 void write_mas_scat(const Model& md, std::ostream& os) {
   layout::line(os, std::string("SCAT CORE SPHV DEFV   1S  2S  3S  4S  2P  3P") +
                        "  4P  3D  4D  4F  5S  5P  6S  6P  5D  7S  6D  5F  DELF'" + "   DELF''  NSCTL");
-  const AtomTypes& t = md.types;
-  for (int k = 1; k <= t.ntypes; ++k) {
-    const int z = t.typez[k];
+  for (const int z : md.scattering_types) {
     const Pops p = getsft(z);
     std::string row = layout::fmt_a(atsym(z), 2) + "   CHFW CHFW CSZD ";
     for (int v : p) row += layout::fmt_i(v, 4);
@@ -184,9 +182,9 @@ void write_atom_table(const Model& model, const std::vector<AtomSetup>& setup, c
     const std::string ref_label = kset.chemcon[i] == 1 ? model.atoms[s.reference].label.str() : std::string();
     layout::line(mas, rtrim(atom_table_line(model.atoms[i], s.frame, s.kappa_set, ref_label, s.handedness)));
   }
-  for (int d = 1; d <= dummies.count; ++d) {
-    const auto& p = dummies.pos[d];
-    layout::write(mas, "(a6,2x,3f12.6)", dummies.label[d], p[0], p[1], p[2]);
+  for (const DummyAtom& dummy : dummies.atoms) {
+    const auto& p = dummy.pos;
+    layout::write(mas, "(a6,2x,3f12.6)", dummy.label, p[0], p[1], p[2]);
   }
   layout::line(mas, "END ATOM");
 }

@@ -108,8 +108,7 @@ TEST(MattsTyping, BondsAreThoseOfADirectScan) {
     std::vector<std::set<std::array<long, 4>>> sites(n);                // partner sites met
     for (std::size_t i = 0; i < n; ++i)
       for (std::size_t j = 0; j < n; ++j)
-        for (int k = 1; k <= t.model.symm.nsym; ++k) {
-          const SymOp& op = t.model.symm.op[k];
+        for (const SymOp& op : t.model.symm.ops) {
           gemmi::Vec3 f;
           for (int c = 0; c < 3; ++c) {
             double v = op.trans[static_cast<std::size_t>(c)];

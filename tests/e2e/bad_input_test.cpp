@@ -490,8 +490,8 @@ TEST(BadInput, ShelxFieldsThatDoNotRead) {
       {res("10 10 10 90 90 90", "", "C1 1 0.1 0.2 0.3 11.0 0.02 0.03\n"), " Error reading atom: C(1)"},
       {res("10 10 10 90 90 90", "", "Q1 1 0.1 0.2 0.3 11.0 0.02 1.23\n"), " Error reading atom: Q(1)"},
       {res("10 10 10 90 90 90", "", "C1 1 31.0 0.2 0.3 11.0 0.02\n"), "is used but FVAR gives only 1"},
-      {res("10 10 10 90 90 90", "", "C1 1 99999.0 0.2 0.3 11.0 0.02\n"), "is beyond the limit of 200"},
-      {res("10 10 10 90 90 90", "", "C1 1 -2147483648.0 0.2 0.3 11.0 0.02\n"), "is beyond the limit of 200"},
+      {res("10 10 10 90 90 90", "", "C1 1 99999.0 0.2 0.3 11.0 0.02\n"), "Free variable 9999 is used but FVAR gives only 1"},
+      {res("10 10 10 90 90 90", "", "C1 1 -2147483648.0 0.2 0.3 11.0 0.02\n"), "is used but FVAR gives only 1 (line 6 of in.res)"},
       {res("10 10 10 90 90 90", "", "H1 2 0.1 0.2 0.3 11.0 -1.2\n"), "ERROR *** ProcessU *** Could not find parent atom of the riding atom H(1)"},
       {res("10 10 10 90 90 90", "", "C123456789 1 0.1 0.2 0.3 11.0 0.02\n"), "longer than 8 characters"},
       {res("10 10 10 90 90 90", "", "C1 1 0.1 0.2 0.3 11.0 0.02 =\n"), " Error reading atom: C(1)"},
@@ -507,14 +507,14 @@ TEST(BadInput, ShelxFieldsThatDoNotRead) {
 }
 
 // A coordinate of 1e30 reads as a reference to free variable 1e29, which
-// is beyond the 200 free variables like any other large reference: the
-// limit message, not an integer overflow or an internal error.
+// FVAR does not give like any other large reference: that message, not an
+// integer overflow or an internal error.
 TEST(BadInput, FreeVariableReferenceBeyondAnInteger) {
   for (const char* value : {"1e30", "-3e10", "2.2e10"}) {
     Sandbox sb;
     sb.write("vorn.inp", kShelxInp);
     sb.write("in.res", res("10 10 10 90 90 90", "", "C1 1 " + std::string(value) + " 0.2 0.3 11.0 0.02\n"));
-    const Outcome o = sb.stops("is beyond the limit of 200");
+    const Outcome o = sb.stops("is used but FVAR gives only 1 (line 6 of in.res)");
     EXPECT_EQ(o.out.find("Internal error"), std::string::npos) << o.out;
   }
 }
@@ -861,14 +861,16 @@ TEST(BadInput, TooManySymmetryOperators) {
   }
 }
 
-TEST(BadInput, TooManyFreeVariables) {
+// FVAR lists as many free variables as it likes (201 here, continued
+// over 21 lines); a reference beyond the last one given is the fault.
+TEST(BadInput, FreeVariableBeyondThoseGiven) {
   Sandbox sb;
   std::string fvar = "FVAR";
   for (int k = 0; k < 201; ++k) fvar += (k % 10 == 9) ? " 0.5 =\n" : " 0.5";
   sb.write("vorn.inp", kShelxInp);
   sb.write("in.res", "TITL x\nCELL 0.71 10 10 10 90 90 90\nLATT 1\nSFAC C\n" + fvar + "\n" +
-                         c_atom("C1", 0.1, 0.2, 0.3) + "END\n");
-  sb.stops("ERROR *** ReadShelx *** Too many free variables: the limit is 200");
+                         "C1 1 0.1 0.2 0.3 2021.0 0.02\nEND\n");
+  sb.stops("ERROR *** ReadShelx *** Free variable 202 is used but FVAR gives only 201 (line 26 of in.res)");
 }
 
 TEST(BadInput, TwentyOneNeighbours) {

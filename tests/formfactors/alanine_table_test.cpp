@@ -73,8 +73,7 @@ TEST(AlanineTable, StructureFactorsAgreeWithIndependentAtomsAndWithCctbx) {
       std::map<int, double> spherical;   // the neutral atom's f by element, at |h|
       if (!databank)
         for (const auto& [z, o] : orbitals) spherical[z] = o.form_factor(length, o.valence_electrons, 1.0);
-      for (int n = 1; n <= model.symm.nsym; ++n) {
-        const SymOp& op = model.symm.op[n];
+      for (const SymOp& op : model.symm.ops) {
         Miller hr{};
         for (std::size_t i = 0; i < 3; ++i)
           hr[i] = static_cast<int>(std::lround(op.rot[i][0] * h[0] + op.rot[i][1] * h[1] + op.rot[i][2] * h[2]));

@@ -29,7 +29,7 @@ public:
   DirectDensity(const Model& model, std::vector<PseudoAtom> atoms) : atoms_(std::move(atoms)) {
     cell_ = gemmi::UnitCell(model.cell.a, model.cell.b, model.cell.c, model.cell.alpha, model.cell.beta,
                             model.cell.gamma);
-    for (int n = 1; n <= model.symm.nsym; ++n) ops_.push_back(model.symm.op[n]);
+    ops_ = model.symm.ops;
   }
 
   double at(const gemmi::Vec3& point) {

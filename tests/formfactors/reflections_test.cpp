@@ -54,15 +54,10 @@ SymOp op(std::array<std::array<float, 3>, 3> image) {
 
 TEST(ExpandReflections, ListsEveryEquivalentAndFriedelMateOnce) {
   Symmetry p212121;   // translations play no part
-  p212121.nsym = 4;
-  p212121.op[1] = op({{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}});
-  p212121.op[2] = op({{{-1, 0, 0}, {0, -1, 0}, {0, 0, 1}}});
-  p212121.op[3] = op({{{-1, 0, 0}, {0, 1, 0}, {0, 0, -1}}});
-  p212121.op[4] = op({{{1, 0, 0}, {0, -1, 0}, {0, 0, -1}}});
+  p212121.ops = {op({{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}}), op({{{-1, 0, 0}, {0, -1, 0}, {0, 0, 1}}}),
+                 op({{{-1, 0, 0}, {0, 1, 0}, {0, 0, -1}}}), op({{{1, 0, 0}, {0, -1, 0}, {0, 0, -1}}})};
   Symmetry p3;        // x, y, z; -y, x-y, z; -x+y, -x, z
-  p3.nsym = 3;
-  p3.op[2] = op({{{0, -1, 0}, {1, -1, 0}, {0, 0, 1}}});
-  p3.op[3] = op({{{-1, 1, 0}, {-1, 0, 0}, {0, 0, 1}}});
+  p3.ops = {SymOp{}, op({{{0, -1, 0}, {1, -1, 0}, {0, 0, 1}}}), op({{{-1, 1, 0}, {-1, 0, 0}, {0, 0, 1}}})};
   struct Case {
     const Symmetry* symmetry;
     std::vector<Miller> listed, expected;

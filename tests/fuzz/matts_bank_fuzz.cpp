@@ -23,8 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int elements[] = {1, 6, 35};
   const float x[] = {0.1f, 0.2f, 0.4f};
   rs.model.cell = {10, 10, 10, 90, 90, 90};
-  rs.model.symm.nsym = 1;
-  rs.model.symm.op[1] = SymOp{};
+  rs.model.symm.ops.assign(1, SymOp{});
   for (int i = 1; i <= 3; ++i) {
     rs.atom(i).atomic_number = elements[i - 1];
     rs.atom(i).fractional[0] = x[i - 1];

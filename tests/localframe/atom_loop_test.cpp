@@ -234,7 +234,7 @@ TEST(LocalDef, DummyLinesInTheTableAndInVornAng) {
   EXPECT_EQ(mas[1].substr(0, 40), "O1       DUM1      Z  O1       H1       ");
   EXPECT_EQ(mas[4].substr(0, 8), "DUM1    ");
   EXPECT_EQ(mas[5], "END ATOM");
-  const Vec3 d = m.rs.dummy.pos[1];
+  const Vec3 d = m.rs.dummy.numbered(1).pos;
   const auto ang = lines_of(m.rs.io.ang.text());
   ASSERT_EQ(ang.size(), 5u);
   EXPECT_EQ(ang[0], "ANGSTROM");

@@ -24,8 +24,8 @@ TEST(AddDummyAtom, ReusesAPointCloserThanATenthOfAnAngstrom) {
   const DummyPoint r = add_dummy(rs.dummy, rs.model, rs.sw, Cartesian{{1.1001f, 2, 3}});
   EXPECT_EQ(r.number, 2);
   EXPECT_FLOAT_EQ(r.cart[0], 1.1001f);
-  EXPECT_EQ(rs.dummy.count, 2);
-  EXPECT_EQ(rs.dummy.label[2].str(), "DUM2  ");
+  EXPECT_EQ(rs.dummy.count(), 2);
+  EXPECT_EQ(rs.dummy.numbered(2).label.str(), "DUM2  ");
 }
 
 TEST(AddDummyAtom, WithACellStoresFractionalPositions) {
@@ -36,9 +36,9 @@ TEST(AddDummyAtom, WithACellStoresFractionalPositions) {
   // A Cartesian point is stored fractional.
   const DummyPoint p = add_dummy(rs.dummy, rs.model, rs.sw, Cartesian{{5, 5, 2.5f}});
   const int d = p.number;
-  EXPECT_NEAR(rs.dummy.pos[d][0], 0.5f, 1e-6);
-  EXPECT_NEAR(rs.dummy.pos[d][1], 0.25f, 1e-6);
-  EXPECT_NEAR(rs.dummy.pos[d][2], 0.5f, 1e-6);
+  EXPECT_NEAR(rs.dummy.numbered(d).pos[0], 0.5f, 1e-6);
+  EXPECT_NEAR(rs.dummy.numbered(d).pos[1], 0.25f, 1e-6);
+  EXPECT_NEAR(rs.dummy.numbered(d).pos[2], 0.5f, 1e-6);
   EXPECT_NEAR(p.cart[1], 5.0f, 1e-5);
   // A point in the stored (fractional) frame; the same place is found again.
   EXPECT_EQ(add_dummy_stored(rs.dummy, rs.model, rs.sw, {0.5f, 0.2501f, 0.5f}).number, d);
@@ -50,14 +50,12 @@ TEST(AddDummyAtom, WithACellStoresFractionalPositions) {
 TEST(DummyLab, NamesGrowWithTheNumberAndStopAbove999) {
   MemoryRun mr;
   test::TestRun& rs = *mr.rs;
-  for (int n : {1, 9, 10, 42, 123, 999}) {
-    name_dummy(rs.dummy, n);
-    EXPECT_EQ(std::string(rs.dummy.label[n].trimmed()), numbered("DUM", n));
-  }
-  rs.dummy.count = 999;
+  for (int n = 1; n <= 999; ++n) ASSERT_EQ(append_dummy(rs.dummy, {0, 0, 0}), n);
+  for (int n : {1, 9, 10, 42, 123, 999})
+    EXPECT_EQ(std::string(rs.dummy.numbered(n).label.trimmed()), numbered("DUM", n));
   EXPECT_THROW(mr.as_driver([&] { append_dummy(rs.dummy, {0, 0, 0}); }), RunError);
   EXPECT_NE(mr.log().find(" ERROR *** DummyLab *** DUMMY label exceeds format..."), std::string::npos);
-  EXPECT_EQ(rs.dummy.count, 999);
+  EXPECT_EQ(rs.dummy.count(), 999);
 }
 
 TEST(Geometry, AnglesMidpointsAndCrossProducts) {

@@ -25,7 +25,7 @@ void expect_frame(Molecule& m, int atom, const Frame& f, const char* sym, char l
   for (int k = 0; k < 2; ++k) {
     const int p = f.point[static_cast<std::size_t>(k)];
     const std::string want = p <= m.rs.natom() ? m.rs.atom(p).label.str()
-                                                : Label(m.rs.dummy.label[p - m.rs.natom()].view()).str();
+                                                : Label(m.rs.dummy.numbered(p - m.rs.natom()).label.view()).str();
     EXPECT_EQ(f.label[static_cast<std::size_t>(k)].str(), want);
   }
 }
@@ -141,7 +141,7 @@ TEST(ThreeNeighbours, AmmoniaIsCase312WithACentroidDummy) {
   const Frame f = m.frame(n);
   expect_frame(m, n, f, "3m", 'Z', m.rs.natom() + 1, 'X', h1);
   const float cx = (m.pos(h1)[0] + m.pos(h2)[0] + m.pos(h3)[0]) / 3.0f;
-  EXPECT_NEAR(m.rs.dummy.pos[1][0], cx, 1e-5);
+  EXPECT_NEAR(m.rs.dummy.numbered(1).pos[0], cx, 1e-5);
   EXPECT_TRUE(has(m.mr.log(), " Label =   312"));
 }
 
@@ -344,7 +344,7 @@ TEST(TwoNeighbours, LinearDihydrideWithNothingAroundUsesAnOriginDummy) {
   // B2 is hydrogen, so Z goes to B1.
   expect_frame(m, be, f, "cyl", 'Z', h1, 'X', m.rs.natom() + 1);
   EXPECT_TRUE(has(m.mr.term.str(), " Will make dummy at 0,0,0"));
-  EXPECT_FLOAT_EQ(m.rs.dummy.pos[1][0], 0.0f);
+  EXPECT_FLOAT_EQ(m.rs.dummy.numbered(1).pos[0], 0.0f);
 }
 
 TEST(TwoNeighbours, WaterOxygenIsBentMm2) {
@@ -415,8 +415,8 @@ TEST(Rings, PlanarBenzeneWithTheSpecialOptionSharesOneCentreDummy) {
     EXPECT_EQ(f.ring.iring, 1);
     EXPECT_EQ(f.ring.imemb, 6);
   }
-  EXPECT_EQ(m.rs.dummy.count, 1);
-  EXPECT_NEAR(rlength(m.rs.dummy.pos[1]), 0.0f, 1e-4);
+  EXPECT_EQ(m.rs.dummy.count(), 1);
+  EXPECT_NEAR(rlength(m.rs.dummy.numbered(1).pos), 0.0f, 1e-4);
   EXPECT_EQ(m.rs.rings.ring(1).centre_dummy, 1);
 }
 
@@ -429,7 +429,7 @@ TEST(Rings, WithoutTheSpecialOptionARingAtomOnlyCarriesItsFlags) {
   EXPECT_EQ(m.rs.atom(m.c[0]).sitesym.str(), SiteSym("mm2").str());
   EXPECT_EQ(f.letter[0], 'Z');
   EXPECT_EQ(f.ring.iring, 1);
-  EXPECT_EQ(m.rs.dummy.count, 1);
+  EXPECT_EQ(m.rs.dummy.count(), 1);
 }
 
 TEST(Rings, NonPlanarRingIsTreatedAsNoRing) {
@@ -530,9 +530,9 @@ TEST(Isolated, NobleGasAloneTakesDummiesAtOriginAndCellCentre) {
   m.finish();
   const Frame f = m.frame(ar);
   expect_frame(m, ar, f, "NO", 'X', 2, 'Y', 3);
-  EXPECT_EQ(m.rs.dummy.count, 2);
-  EXPECT_FLOAT_EQ(m.rs.dummy.pos[1][0], 0.0f);
-  EXPECT_FLOAT_EQ(m.rs.dummy.pos[2][2], 0.5f);
+  EXPECT_EQ(m.rs.dummy.count(), 2);
+  EXPECT_FLOAT_EQ(m.rs.dummy.numbered(1).pos[0], 0.0f);
+  EXPECT_FLOAT_EQ(m.rs.dummy.numbered(2).pos[2], 0.5f);
   EXPECT_TRUE(has(m.mr.term.str(), " No neighbors of atom AR1      were found within      20.00 Angstroms"));
   EXPECT_TRUE(has(m.mr.term.str(), " Will make dummies at 0,0,0 and 0.5,0.5,0.5"));
   // The axis positions are Cartesian.
@@ -583,7 +583,7 @@ TEST(SymmetryCopies, AxisAtomThatIsACopyBecomesADummy) {
   EXPECT_EQ(f.label[0].str(), Label("DUM1").str());
   EXPECT_EQ(f.point[0], 3);
   EXPECT_EQ(f.point[1], h);
-  EXPECT_FLOAT_EQ(m.rs.dummy.pos[1][0], -0.02f);
+  EXPECT_FLOAT_EQ(m.rs.dummy.numbered(1).pos[0], -0.02f);
   EXPECT_NEAR(f.pos[0][0], -0.2f, 1e-6);
   EXPECT_TRUE(has(m.mr.log(), " Atom O1 used in definition of X-axis is symmetry-generated; replace with dummy    1"));
 }

@@ -92,9 +92,9 @@ TEST(ReadAim2Tab, SerineTableInBohrReadsEndToEnd) {
     EXPECT_NEAR(a.cartesian[2], t.z, 4e-5) << i;
     expect_cartesian_only(a);
   }
-  ASSERT_EQ(md.types.ntypes, 4);
-  EXPECT_EQ(md.types.typez[2], 7);
-  EXPECT_EQ(md.symm.nsym, 0);
+  ASSERT_EQ(md.scattering_types.size(), 4u);
+  EXPECT_EQ(md.scattering_types[1], 7);
+  EXPECT_EQ(md.symm.count(), 0);
   const std::string term = run.term.str();
   EXPECT_NE(term.find("\n Number of atom types =    4\n"
                       "   atom type =  1    atomic number =   8\n"
@@ -191,9 +191,9 @@ TEST(ReadPlaton, CoordinateFileReadsBackWithDummiesAsLithium) {
   EXPECT_FLOAT_EQ(md.atoms[17].cartesian[0], 1.0f);
   EXPECT_EQ(md.atoms[25].label, "LI(*)");   // the tenth dummy has no room for its number
   EXPECT_EQ(md.atoms[25].atomic_number, 3);
-  ASSERT_EQ(md.types.ntypes, 6);
-  EXPECT_EQ(md.types.typez[5], 17);
-  EXPECT_EQ(md.types.typez[6], 3);
+  ASSERT_EQ(md.scattering_types.size(), 6u);
+  EXPECT_EQ(md.scattering_types[4], 17);
+  EXPECT_EQ(md.scattering_types[5], 3);
   const std::string total = "\n Total atoms read from PLATON file =       25\n";
   EXPECT_NE(run.term.str().find(total), std::string::npos) << run.term.str();
   EXPECT_NE(run.log().find(total), std::string::npos);

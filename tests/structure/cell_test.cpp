@@ -140,11 +140,9 @@ TEST(FlagPartialSites, SpecialPositionDisorderAndFullSites) {
   set_cell(md, 8, 9, 10, 90, 90, 90);
   md.transf = cell_transform(md.cell, m.rs->log_sink());
   Symmetry& sy = md.symm;
-  sy.nsym = 2;
-  sy.op[1] = SymOp{};
   SymOp inv;
   inv.rot = {{{-1, 0, 0}, {0, -1, 0}, {0, 0, -1}}};
-  sy.op[2] = inv;
+  sy.ops = {SymOp{}, inv};
   struct In {
     Vec3 x;
     float occ;

@@ -47,13 +47,13 @@ TEST(ShelxSymmetry, SpaceGroupsOfEveryCentringAndOrigin) {
     test::MemoryRun m;
     Log& out = m.rs->log_sink();
     Symmetry sy;
-    sy.nsym = 1;
+    sy.ops.assign(1, SymOp{});
     for (const std::string& card : s.cards) {
       ASSERT_EQ(add_symmetry_card(sy, card), 0) << card;
     }
     if (s.lattice != 'P') add_lattice_centring(sy, out, s.lattice);
     if (s.centrosymmetric) add_inversion_centre(sy, out.log());
-    EXPECT_EQ(sy.nsym, sg->operations().order());
+    EXPECT_EQ(sy.count(), sg->operations().order());
   }
 }
 
@@ -93,8 +93,8 @@ TEST_F(Cif, SharedFiles) {
     SCOPED_TRACE(c.file);
     read_shared(c.file);
     ASSERT_EQ(model.natom, c.natom);
-    EXPECT_EQ(model.symm.nsym, c.nsym);
-    EXPECT_EQ(model.types.ntypes, c.ntypes);
+    EXPECT_EQ(model.symm.count(), c.nsym);
+    EXPECT_EQ(model.scattering_types.size(), static_cast<std::size_t>(c.ntypes));
     EXPECT_EQ(model.shelx_head.lattice, c.lattice);
     const Atom& a = model.atoms[1];
     EXPECT_EQ(a.label, c.first_label);
@@ -143,7 +143,7 @@ TEST_F(Cif, RhombohedralSpaceGroupBySymbol) {
   model = read_cif(dir.file("r.cif"), "", ShelxLabels::as_named, m.rs->log_sink());
   EXPECT_EQ(model.shelx_head.lattice, 'R');
   EXPECT_TRUE(model.shelx_head.centrosymmetric);
-  EXPECT_EQ(model.symm.nsym, 36);
+  EXPECT_EQ(model.symm.count(), 36);
   EXPECT_NEAR(model.atoms[1].occ, 1.0f / 6, 1e-6f);   // on -3
   EXPECT_EQ(model.atoms[1].occupancy_kind, 1);
 }

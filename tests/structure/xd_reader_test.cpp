@@ -125,16 +125,17 @@ void expect_serine_model(const MemoryRun& run, double h03b_x) {
   const std::array<float, 6> u1{0.007207f, 0.006724f, 0.009398f, -0.000445f, 0.002247f, -0.002118f};
   EXPECT_EQ(rs.atom(1).u, u1);
   // Scale factor, extinction and overall thermal parameter of the file.
-  EXPECT_FLOAT_EQ(m.shelx1.fvar[1], 1.52331f);
-  for (int k = 2; k <= 9; ++k) EXPECT_EQ(m.shelx1.fvar[k], 0.0f) << k;
+  ASSERT_EQ(m.shelx1.fvar.size(), 9u);
+  EXPECT_FLOAT_EQ(m.shelx1.fvar[0], 1.52331f);
+  for (std::size_t k = 1; k < 9; ++k) EXPECT_EQ(m.shelx1.fvar[k], 0.0f) << k;
   // Scattering types in order of first appearance: O, N, C, H.
-  ASSERT_EQ(m.types.ntypes, 4);
-  EXPECT_EQ(m.types.typez[1], 8);
-  EXPECT_EQ(m.types.typez[2], 7);
-  EXPECT_EQ(m.types.typez[3], 6);
-  EXPECT_EQ(m.types.typez[4], 1);
+  ASSERT_EQ(m.scattering_types.size(), 4u);
+  EXPECT_EQ(m.scattering_types[0], 8);
+  EXPECT_EQ(m.scattering_types[1], 7);
+  EXPECT_EQ(m.scattering_types[2], 6);
+  EXPECT_EQ(m.scattering_types[3], 1);
   // P21/c: the identity, the screw axis, and both with the inversion.
-  EXPECT_EQ(m.symm.nsym, 4);
+  EXPECT_EQ(m.symm.count(), 4);
   EXPECT_FLOAT_EQ(m.cell.beta, 106.87f);
 }
 
@@ -321,10 +322,10 @@ TEST(XdReader, HigherOrderDisplacementsAndLevelThreeFile) {
   EXPECT_EQ(run.rs->atom(3).label, "H(1)");
   EXPECT_FLOAT_EQ(run.rs->atom(3).cartesian[0], 5.0f);
   EXPECT_EQ(m.amodel, "SMALL");
-  EXPECT_FLOAT_EQ(m.shelx1.fvar[1], 2.5f);
-  EXPECT_FLOAT_EQ(m.shelx1.fvar[2], 0.01f);
-  EXPECT_FLOAT_EQ(m.shelx1.fvar[8], 0.07f);
-  EXPECT_FLOAT_EQ(m.shelx1.fvar[9], 0.8f);
+  EXPECT_FLOAT_EQ(m.shelx1.fvar[0], 2.5f);
+  EXPECT_FLOAT_EQ(m.shelx1.fvar[1], 0.01f);
+  EXPECT_FLOAT_EQ(m.shelx1.fvar[7], 0.07f);
+  EXPECT_FLOAT_EQ(m.shelx1.fvar[8], 0.8f);
 }
 
 TEST(XdReader, ElementsFromLabelsAndTypesInOrderOfAppearance) {
@@ -337,12 +338,12 @@ TEST(XdReader, ElementsFromLabelsAndTypesInOrderOfAppearance) {
   EXPECT_EQ(run.rs->atom(1).atomic_number, 17);
   EXPECT_EQ(run.rs->atom(2).atomic_number, 6);
   EXPECT_EQ(run.rs->atom(1).scattering_type, 2);   // the file's own index is kept
-  ASSERT_EQ(m.types.ntypes, 3);
-  EXPECT_EQ(m.types.typez[1], 17);
-  EXPECT_EQ(m.types.typez[2], 6);
-  EXPECT_EQ(m.types.typez[3], 1);
+  ASSERT_EQ(m.scattering_types.size(), 3u);
+  EXPECT_EQ(m.scattering_types[0], 17);
+  EXPECT_EQ(m.scattering_types[1], 6);
+  EXPECT_EQ(m.scattering_types[2], 1);
   // No LATT line: centrosymmetric primitive, so the identity and inversion.
-  EXPECT_EQ(m.symm.nsym, 2);
+  EXPECT_EQ(m.symm.count(), 2);
 }
 
 TEST(XdReader, LatticeLineDecidesInversionAndCentring) {
@@ -351,7 +352,7 @@ TEST(XdReader, LatticeLineDecidesInversionAndCentring) {
     MemoryRun run;
     ScratchDir dir;
     read_small(run, dir, kCubic + "LATT A P\nSYMM -X,-Y,Z\n", small_par(atoms));
-    EXPECT_EQ(run.rs->model.symm.nsym, 2);
+    EXPECT_EQ(run.rs->model.symm.count(), 2);
     EXPECT_NE(run.log().find(" Lattice is Acentric"), std::string::npos);
   }
   {
@@ -359,16 +360,16 @@ TEST(XdReader, LatticeLineDecidesInversionAndCentring) {
     ScratchDir dir;
     read_small(run, dir, kCubic + "LATT C I\nSYMM -X,-Y,Z\n", small_par(atoms));
     const Symmetry& s = run.rs->model.symm;
-    ASSERT_EQ(s.nsym, 8);
+    ASSERT_EQ(s.count(), 8);
     EXPECT_NE(run.log().find(" Lattice type : I"), std::string::npos);
-    // The inversion is applied first: operators 1 to 4 have no centring
-    // translation, 5 to 8 are those four moved by (1/2, 1/2, 1/2).
-    for (int n = 1; n <= 4; ++n)
-      for (int j = 0; j < 3; ++j) EXPECT_FLOAT_EQ(s.op[n].trans[j], 0.0f) << n;
-    EXPECT_FLOAT_EQ(s.op[3].rot[0][0], -1.0f);   // inversion of the identity
-    for (int j = 0; j < 3; ++j) EXPECT_FLOAT_EQ(s.op[5].trans[j], 0.5f);
-    EXPECT_FLOAT_EQ(s.op[5].rot[0][0], 1.0f);
-    EXPECT_FLOAT_EQ(s.op[7].rot[0][0], -1.0f);
+    // The inversion is applied first: operators 0 to 3 have no centring
+    // translation, 4 to 7 are those four moved by (1/2, 1/2, 1/2).
+    for (std::size_t n = 0; n < 4; ++n)
+      for (std::size_t j = 0; j < 3; ++j) EXPECT_FLOAT_EQ(s.ops[n].trans[j], 0.0f) << n;
+    EXPECT_FLOAT_EQ(s.ops[2].rot[0][0], -1.0f);   // inversion of the identity
+    for (std::size_t j = 0; j < 3; ++j) EXPECT_FLOAT_EQ(s.ops[4].trans[j], 0.5f);
+    EXPECT_FLOAT_EQ(s.ops[4].rot[0][0], 1.0f);
+    EXPECT_FLOAT_EQ(s.ops[6].rot[0][0], -1.0f);
   }
 }
 

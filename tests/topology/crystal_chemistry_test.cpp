@@ -158,8 +158,7 @@ TEST(CrystalBonds, CopiesAreThoseTheNcellsRangeAllows) {
     std::vector<int> todo;
     for (int i = 1; i <= rs.natom(); ++i) todo.push_back(add({rs.atom(i).fractional[0], rs.atom(i).fractional[1], rs.atom(i).fractional[2]}, i));
     for (int i = 1; i <= rs.natom(); ++i)
-      for (int op = 1; op <= rs.model.symm.nsym; ++op) {
-        const SymOp& o = rs.model.symm.op[op];
+      for (const SymOp& o : rs.model.symm.ops) {
         std::array<double, 3> base{};
         for (int j = 0; j < 3; ++j)
           base[j] = o.trans[j] + o.rot[0][j] * rs.atom(i).fractional[0] + o.rot[1][j] * rs.atom(i).fractional[1] + o.rot[2][j] * rs.atom(i).fractional[2];

@@ -57,8 +57,8 @@ TEST(ImageSearch, EveryImageNearAPointIsVisitedOnce) {
       if (probe % 4 == 3) {
         // On an image itself.
         Vec3 xc{};
-        const int n = 1 + probe % rs.model.symm.nsym;
-        images.place(1 + probe % rs.natom(), n, {n == 1 ? 1 : 0, 0, -(probe % 2)}, pf, xc);
+        const int n = probe % rs.model.symm.count();
+        images.place(1 + probe % rs.natom(), n, {n == 0 ? 1 : 0, 0, -(probe % 2)}, pf, xc);
       }
       const Vec3 pc = to_cartesian(rs.model.transf, Fractional{pf});
       const float r = probe % 2 == 0 ? 2.2f : 4.5f;
@@ -70,11 +70,11 @@ TEST(ImageSearch, EveryImageNearAPointIsVisitedOnce) {
       for (const long long m : visited) EXPECT_EQ(visited.count(m), 1u) << s.name << " position " << m;
       int near = 0;
       for (int i = 1; i <= rs.natom(); ++i)
-        for (int n = 1; n <= rs.model.symm.nsym; ++n)
+        for (int n = 0; n < rs.model.symm.count(); ++n)
           for (int code = 0; code < side * side * side; ++code) {
             const std::array<int, 3> t{code / (side * side) - s.ncells, (code / side) % side - s.ncells,
                                        code % side - s.ncells};
-            if (n == 1 && t[0] == 0 && t[1] == 0 && t[2] == 0) continue;
+            if (n == 0 && t[0] == 0 && t[1] == 0 && t[2] == 0) continue;
             Vec3 xs{}, xc{};
             images.place(i, n, t, xs, xc);
             if (dist(xc, pc) > r) continue;
@@ -86,7 +86,7 @@ TEST(ImageSearch, EveryImageNearAPointIsVisitedOnce) {
             EXPECT_TRUE(di == i && dn == n && dt == t) << s.name;
             // The first image of atom i at this site, in scan order.
             long long first = m;
-            for (int n0 = 1; n0 < n && first == m; ++n0) {
+            for (int n0 = 0; n0 < n && first == m; ++n0) {
               const TranslationRange& r0 = images.range(i, n0);
               std::array<int, 3> t0{};
               for (t0[0] = r0.lo[0]; t0[0] <= r0.hi[0]; ++t0[0])

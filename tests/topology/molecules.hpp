@@ -50,7 +50,7 @@ inline void add_diag_op(TestRun& rs, float sx, float sy, float sz, float tx, flo
   SymOp op;
   op.rot = {{{sx, 0, 0}, {0, sy, 0}, {0, 0, sz}}};
   op.trans = {tx, ty, tz};
-  rs.model.symm.op[++rs.model.symm.nsym] = op;
+  rs.model.symm.ops.push_back(op);
 }
 
 constexpr float kPi = 3.14159265f;

@@ -39,7 +39,7 @@ struct PlotFile : ::testing::Test {
     }
   }
   void types(std::initializer_list<int> zs) {
-    for (int z : zs) rs.model.types.typez[++rs.model.types.ntypes] = z;
+    for (int z : zs) rs.model.scattering_types.push_back(z);
   }
 };
 
@@ -62,8 +62,7 @@ TEST_F(PlotFile, WithoutDummiesThereAreNoDummyLines) {
 TEST_F(PlotFile, DummiesRadiiChangesAndHeavyElements) {
   types({6, 1, 78});
   rs.sw.covrad[5] = 0.80f;   // a RADII line changed carbon
-  rs.dummy.count = 10;
-  for (int d = 1; d <= 10; ++d) rs.dummy.pos[d] = {0.1f, 0.2f, 0.01f * static_cast<float>(d)};
+  for (int d = 1; d <= 10; ++d) rs.dummy.atoms.push_back({"", {0.1f, 0.2f, 0.01f * static_cast<float>(d)}});
   write_spf_tail(rs.model, rs.sw, rs.dummy, rs.io.spf.os());
   const auto l = lines_of(rs.io.spf.text());
   ASSERT_EQ(l.size(), 10u + 1 + 20 + 5 + 3 + 1);
@@ -81,8 +80,7 @@ TEST_F(PlotFile, DummiesRadiiChangesAndHeavyElements) {
 
 TEST_F(PlotFile, CartesianDummiesAreWrittenAsStored) {
   rs.sw.has_cell = false;
-  rs.dummy.count = 1;
-  rs.dummy.pos[1] = {-1.5f, 12.25f, 0.0f};
+  rs.dummy.atoms.push_back({"", {-1.5f, 12.25f, 0.0f}});
   write_spf_tail(rs.model, rs.sw, rs.dummy, rs.io.spf.os());
   EXPECT_EQ(lines_of(rs.io.spf.text())[0], "ATOM D(1)         -1.5000       12.2500        0.0000");
 }

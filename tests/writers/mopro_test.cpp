@@ -180,8 +180,7 @@ TEST_F(MoproFiles, AtomNumbersFromOneThousandWidenTheField) {
 
 TEST_F(MoproFiles, ModelSectionWithDummiesAndKappaSets) {
   rs.model.natom = 40;
-  rs.dummy.count = 12;
-  for (int d = 1; d <= 12; ++d) rs.dummy.pos[d] = {0.1f * static_cast<float>(d), -0.25f, 1.5f};
+  for (int d = 1; d <= 12; ++d) rs.dummy.atoms.push_back({"", {0.1f * static_cast<float>(d), -0.25f, 1.5f}});
   rs.kappas.nkset = 2;
   rs.kappas.kappa1[1] = 0.98f;
   rs.kappas.kappa2[1] = 1.05f;

@@ -67,8 +67,7 @@ struct ParFile {
     h.adp_type = 1;
     rs.mp.xdint[2] = {3, 1, 1, 2, 4, 1, 2, 2, 4, 1, 1};
     rs.mp.pv[2] = 0.45f;
-    rs.dummy.count = 1;
-    rs.dummy.pos[1] = {0.25f, 0.5f, -0.125f};
+    rs.dummy.atoms = {{"DUM1", {0.25f, 0.5f, -0.125f}}};
     rs.kappas.nkset = 2;
     rs.kappas.ktbl[1] = 1;
     rs.kappas.kappa1[1] = 0.98f;
@@ -76,9 +75,7 @@ struct ParFile {
     rs.kappas.ktbl[2] = 2;
     rs.kappas.kappa1[2] = 1.16f;
     rs.kappas.kappa2[2] = 1.3f;
-    rs.model.shelx1.fvar[1] = 1.52331f;
-    rs.model.shelx1.fvar[2] = 0.0123f;
-    rs.model.shelx1.fvar[9] = -0.5f;
+    rs.model.shelx1.fvar = {1.52331f, 0.0123f, 0, 0, 0, 0, 0, 0, -0.5f};
     rs.model.amodel = "UREA";
   }
   std::ostringstream mopro, con;
@@ -138,10 +135,10 @@ TEST(XdParameterFile, PopulationsReadBackInXdOrder) {
 
 TEST(XdParameterFile, NoDummiesAndASingleAtom) {
   ParFile t;
-  t.rs.dummy.count = 0;
+  t.rs.dummy.atoms.clear();
   t.rs.model.natom = 1;
   t.rs.kappas.nkset = 1;
-  t.rs.model.shelx1.fvar[1] = 1.0f;
+  t.rs.model.shelx1.fvar = {1.0f};
   const std::vector<std::string> l = t.run();
   ASSERT_EQ(l.size(), 9u + 5u + 1u + 3u);
   // One atom of table 1: one scattering table.

@@ -120,11 +120,7 @@ TEST(GetSft, UnknownElementStops) {
 TEST(MasScat, RowsForCHNO) {
   test::MemoryRun m;
   test::TestRun& rs = *m.rs;
-  rs.model.types.ntypes = 4;
-  rs.model.types.typez[1] = 6;
-  rs.model.types.typez[2] = 1;
-  rs.model.types.typez[3] = 7;
-  rs.model.types.typez[4] = 8;
+  rs.model.scattering_types = {6, 1, 7, 8};
   std::ostringstream os;
   write_master_head(rs.model, os);
   // Without CELL, LATT and SYMM instructions the head is the banner and the

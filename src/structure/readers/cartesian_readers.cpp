@@ -88,7 +88,7 @@ Model read_aim2tab(const std::string& file, Log& log) {
       const std::string shortmsg = "Atom table shorter than the " + std::to_string(announced) +
                                    " atoms announced in NUMBER OF ATOMS READ =";
       if (!f.next(line, kLineLength)) fail(kWhere, shortmsg);
-      m.types.ntypes = 0;
+      m.scattering_types.clear();
       for (int i = 1; i <= announced; ++i) {
         if (!f.next(line, kLineLength) || rtrim(line).empty()) fail(kWhere, shortmsg);
         // 5X, A8, 11X, 3F9.4: label, then x, y, z in bohr.
@@ -103,7 +103,7 @@ Model read_aim2tab(const std::string& file, Log& log) {
         // that the table does not hold stops at its end.
         m.hold_entries(i);
         set_cartesian_atom(m.atoms[i], label, xyz[0] * kBohr, xyz[1] * kBohr, xyz[2] * kBohr);
-        add_scattering_type(m.types, m.atoms[i].atomic_number);
+        add_scattering_type(m.scattering_types, m.atoms[i].atomic_number);
       }
       m.natom = announced;
       table = true;
@@ -112,9 +112,10 @@ Model read_aim2tab(const std::string& file, Log& log) {
   f.close();
   if (announced >= 0 && !table) fail(kWhere, "No atom table (NO. ATOM       AT.MASS) after the number of atoms");
 
-  to_term(log, layout::format("(/a,i4)", " Number of atom types = ", m.types.ntypes));
-  for (int k = 1; k <= m.types.ntypes; ++k)
-    to_term(log, layout::format("(3x,'atom type = ',i2,3x,' atomic number = ',i3)", k, m.types.typez[k]));
+  to_term(log, layout::format("(/a,i4)", " Number of atom types = ", static_cast<int>(m.scattering_types.size())));
+  for (std::size_t k = 0; k < m.scattering_types.size(); ++k)
+    to_term(log, layout::format("(3x,'atom type = ',i2,3x,' atomic number = ',i3)", static_cast<int>(k + 1),
+                                m.scattering_types[k]));
   to_term(log, layout::format("(/a,i5)", " Total atoms read from AIM2TAB output file = ", m.natom));
   check_atoms_read(m, kWhere, file, "AIM2TAB");
   write_atom_listing(m, log.log());
@@ -152,12 +153,12 @@ Model read_platon(const std::string& file, Log& log) {
       fail(kWhere, "ATOM line " + std::to_string(count) + " has no label or no three coordinates");
     set_cartesian_atom(m.atoms[count], std::string_view(label).substr(0, std::min<std::size_t>(label.size(), 8)),
                        xyz[0], xyz[1], xyz[2]);
-    add_scattering_type(m.types, m.atoms[count].atomic_number);
+    add_scattering_type(m.scattering_types, m.atoms[count].atomic_number);
   }
   m.natom = count;
   f.close();
 
-  write_scattering_types(m.types, log.log());
+  write_scattering_types(m.scattering_types, log.log());
   to_both(log, layout::format("(/' Total atoms read from PLATON file = ',i8)", m.natom));
   check_atoms_read(m, kWhere, file, "PLATON");
   write_atom_listing(m, log.log());

@@ -295,8 +295,8 @@ int atomic_number(gemmi::El el) { return gemmi::Element(el).atomic_number(); }
 
 // The scattering types: those of the _atom_type loop in its order (as a
 // SHELX file's SFAC), then any other element of the atoms.
-AtomTypes read_types(const gemmi::SmallStructure& st, gemmi::cif::Block& block, const std::string& file) {
-  AtomTypes t;
+std::vector<int> read_types(const gemmi::SmallStructure& st, gemmi::cif::Block& block, const std::string& file) {
+  std::vector<int> t;
   for (const gemmi::SmallStructure::AtomType& a : st.atom_types)
     if (const int z = atomic_number(a.element); z > 0 && z <= kMaxElementSymbol) add_scattering_type(t, z);
   for (const gemmi::SmallStructure::Site& s : st.sites) {
@@ -311,10 +311,10 @@ AtomTypes read_types(const gemmi::SmallStructure& st, gemmi::cif::Block& block, 
   return t;
 }
 
-int type_index(const AtomTypes& t, int z) {
-  for (int k = 1; k <= t.ntypes; ++k)
-    if (t.typez[k] == z) return k;
-  return 0;
+// The number (from 1) of element z's scattering type; 0 when it has none.
+int type_number(const std::vector<int>& types, int z) {
+  const auto it = std::find(types.begin(), types.end(), z);
+  return it == types.end() ? 0 : static_cast<int>(it - types.begin()) + 1;
 }
 
 // The label of an atom: built from the CIF label as from a SHELX name
@@ -371,7 +371,7 @@ void set_up_cif_crystal(const gemmi::SmallStructure& st, gemmi::cif::Block& bloc
                         Model& md, Log& out) {
   md.cell = read_cell(block, file);
   md.wavelength = read_wavelength(st, block, file, out);
-  md.types = read_types(st, block, file);
+  md.scattering_types = read_types(st, block, file);
   const ShelxSymmetry sym = shelx_symmetry(read_operators(block, md.cell, file));
   if (static_cast<int>(sym.cards.size()) + 1 > kMaxSymm)
     fail(kRoutine, where(file, block) + ": too many symmetry operators: the limit is " + std::to_string(kMaxSymm));
@@ -476,7 +476,7 @@ Model read_cif(const std::string& file, const std::string& block_name, ShelxLabe
     md.hold_entries(i);
     Atom& at = md.atoms[i];
     at.atomic_number = atomic_number(s.element);
-    at.scattering_type = type_index(md.types, at.atomic_number);
+    at.scattering_type = type_number(md.scattering_types, at.atomic_number);
     at.max_multipole_level = default_lmx(at.atomic_number);
     if (typecount.size() < at.scattering_type) typecount.resize(at.scattering_type, 0);
     cif_label(naming, s.label, at.label, at.atomic_number, i, ++typecount[at.scattering_type]);

@@ -2,6 +2,7 @@
 // the structure model.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <cmath>
@@ -21,15 +22,12 @@ inline void start_model(Model& m) {
     a.label = "";
     a.sitesym = "";
   }
-  m.types.ntypes = 0;
+  m.scattering_types.clear();
 }
 
 // Appends atomic number z to the scattering types unless it is listed.
-inline void add_scattering_type(AtomTypes& t, int z) {
-  for (int k = 1; k <= t.ntypes; ++k)
-    if (t.typez[k] == z) return;
-  ++t.ntypes;
-  t.typez[t.ntypes] = z;
+inline void add_scattering_type(std::vector<int>& types, int z) {
+  if (std::find(types.begin(), types.end(), z) == types.end()) types.push_back(z);
 }
 
 // A structure's name as XD takes it (one word): the first word of a title,

@@ -27,6 +27,6 @@ Model read_cif(const std::string& file, const std::string& block, ShelxLabels na
 // The fractional/Cartesian atom listing with flags.
 void write_atom_listing(const Model& md, std::ostream& os);
 // The list of scattering types.
-void write_scattering_types(const AtomTypes& t, std::ostream& os);
+void write_scattering_types(const std::vector<int>& types, std::ostream& os);
 
 }  // namespace vorn

@@ -180,19 +180,18 @@ bool resolve_free_variables(const Shelx1& sx, std::string& text, int count) {
     } else {
       // x = 10 m + p: p times free variable m (x > 0) or p times
       // (free variable m minus 1) (x < 0).
-      // The quotient is compared as a real first: a huge value must give
-      // the limit message, not an integer overflow.
+      // A free variable that FVAR does not give has no value: the file
+      // is wrong.  The quotient is compared as a real first: a huge value
+      // must give that message, not an integer overflow.
       const float q = std::trunc(std::fabs(x) / 10.0f);
-      if (q > static_cast<float>(kMaxFvar))
+      const int given = static_cast<int>(sx.fvar.size());
+      if (q > static_cast<float>(given))
         fail("ReadShelx",
             "Free variable " + (q < 1e9f ? std::to_string(static_cast<long long>(q)) : layout::listed(q).substr(1)) +
-                " is beyond the limit of " + std::to_string(kMaxFvar));
-      const int m = static_cast<int>(q);
+                " is used but FVAR gives only " + std::to_string(given));
+      const float value = sx.fvar[static_cast<std::size_t>(q) - 1];
       const float p = std::fmod(x, 10.0f);
-      if (m > sx.nfvar)
-        fail("ReadShelx",
-            "Free variable " + std::to_string(m) + " is used but FVAR gives only " + std::to_string(sx.nfvar));
-      x = x > 0 ? p * sx.fvar[m] : p * (sx.fvar[m] - 1.0f);
+      x = x > 0 ? p * value : p * (value - 1.0f);
     }
     out += layout::fmt_f(x, 12, 6);
   }
@@ -234,7 +233,7 @@ void set_up_crystal(Model& md, RecordFile& cards, Log& out) {
   check_symmetry_closure(md.symm, places);
   log << " Final set of symmetry operations in matrix form:\n";
   write_symmetry_operators(md.symm, out);
-  write_scattering_types(md.types, log);
+  write_scattering_types(md.scattering_types, log);
   md.transf = cell_transform(md.cell, out);
   const std::string heading = "\n    NO.  ATOM     IZ IU SF    XF       YF       ZF    OCCUP  U's -->";
   to_both(out, heading);
@@ -269,10 +268,9 @@ void write_atom_listing(const Model& md, std::ostream& os) {
   os << "      = -1 : disordered atoms ( " << layout::fmt_i(count[0], 5) << " ) \n";
 }
 
-void write_scattering_types(const AtomTypes& t, std::ostream& os) {
-  layout::write(os, "(/a,i4)", " Number of atom types = ", t.ntypes);
-  for (int k = 1; k <= t.ntypes; ++k)
-    layout::write(os, "(3x,'atom type = ',a,3x,' atomic number = ',i3)", atsym(t.typez[k]), t.typez[k]);
+void write_scattering_types(const std::vector<int>& types, std::ostream& os) {
+  layout::write(os, "(/a,i4)", " Number of atom types = ", static_cast<int>(types.size()));
+  for (const int z : types) layout::write(os, "(3x,'atom type = ',a,3x,' atomic number = ',i3)", atsym(z), z);
 }
 
 namespace {
@@ -326,9 +324,7 @@ void read_instruction(const std::string& key, const std::string& line, LatticeCa
       if (z > kMaxElementSymbol)
         fail("ReadShelx",
             "Element " + sym + " (Z = " + std::to_string(z) + ") on the SFAC instruction is beyond U");
-      if (md.types.ntypes >= kMaxAtoms) fail("ReadShelx", "Too many scattering types");
-      ++md.types.ntypes;
-      md.types.typez[md.types.ntypes] = z;
+      md.scattering_types.push_back(z);
     }
   } else if (key == "FVAR") {
     const std::string rest = after_keyword(line);
@@ -336,10 +332,7 @@ void read_instruction(const std::string& key, const std::string& line, LatticeCa
     std::vector<float> v(static_cast<std::size_t>(k));
     if (!layout::read_reals(rest, v))
       fail("ReadShelx", "Cannot read FVAR values from: " + std::string(rtrim(line)));
-    if (md.shelx1.nfvar + k > kMaxFvar)
-      fail("ReadShelx", "Too many free variables: the limit is " + std::to_string(kMaxFvar));
-    for (int j = 0; j < k; ++j) md.shelx1.fvar[md.shelx1.nfvar + j + 1] = v[static_cast<std::size_t>(j)];
-    md.shelx1.nfvar += k;
+    md.shelx1.fvar.insert(md.shelx1.fvar.end(), v.begin(), v.end());
   } else if (key == "WGHT") {
     layout::FreeReader rd(after_keyword(line));
     for (float& w : md.shelx1.wght)
@@ -382,10 +375,10 @@ void read_atom(const std::string& text, int i, ShelxLabels naming, OneBased<int>
   int s = 0;
   layout::FreeReader sfac(word(text, 2));
   if (!sfac.integer(s)) atom_line_error(name, text);
-  if (s < 1 || s > md.types.ntypes)
+  if (s < 1 || s > static_cast<int>(md.scattering_types.size()))
     fail("ReadShelx",
         "Atom " + name + " has scattering type " + std::to_string(s) + ", which SFAC does not list");
-  at.atomic_number = md.types.typez[s];
+  at.atomic_number = md.scattering_types[static_cast<std::size_t>(s - 1)];
   at.scattering_type = s;
   at.max_multipole_level = at.atomic_number == 1 ? 2 : 4;
   if (typecount.size() < s) typecount.resize(s, 0);

@@ -331,14 +331,15 @@ void read_parameter_tail(RecordFile& par, int nkset, XdRefinedModel& refined, Sh
   std::array<float, 7> ext{};
   if (!read_xd_values(par, ext))
     fail(kWhere, "Extinction parameters after the kappa lines of the XD parameter file do not read as numbers");
-  for (int k = 0; k < 7; ++k) s.fvar[k + 2] = ext[static_cast<std::size_t>(k)];
+  s.fvar.assign(9, 0.0f);
+  for (std::size_t k = 0; k < 7; ++k) s.fvar[k + 1] = ext[k];
   float value = 0;
   if (!read_xd_values(par, std::span<float>(&value, 1)))
     fail(kWhere, "Overall thermal parameter after the extinction lines of the XD parameter file does not read as a number");
-  s.fvar[9] = value;
+  s.fvar[8] = value;
   if (!read_xd_values(par, std::span<float>(&value, 1)))
     fail(kWhere, "Scale factor at the end of the XD parameter file does not read as a number");
-  s.fvar[1] = value;
+  s.fvar[0] = value;
 }
 
 // An atom of the master file's atom table: its label, kappa set and line.
@@ -454,7 +455,7 @@ Model read_xd(const std::string& parfile, const FileName& master, Log& out) {
   for (int i = 1; i <= m.natom; ++i) labels.emplace_back(m.atoms[i].label.trimmed());
   read_old_atom_table(m.xd_master_records, labels, m.xd_refined);
 
-  write_scattering_types(m.types, log);
+  write_scattering_types(m.scattering_types, log);
   flag_partial_sites(m);
   write_atom_listing(m, log);
   return m;
@@ -492,7 +493,7 @@ void read_parameter_file(RecordFile& par, const std::string& parname, const std:
 
   // Scattering types in order of first appearance.  The atoms keep
   // the file's own table index in tbl.
-  for (int i = 1; i <= natom; ++i) add_scattering_type(m.types, m.atoms[i].atomic_number);
+  for (int i = 1; i <= natom; ++i) add_scattering_type(m.scattering_types, m.atoms[i].atomic_number);
 }
 
 }  // namespace
