@@ -264,8 +264,8 @@ namespace {
 void log_report(const Search& rs, int i, const Mpoles1& m1) {
   const std::string_view label = rs.atom(i).label.trimmed();
   log_line(rs, layout::format("(/,' ReadDB :: atom ',a,' was',a,'found in the DataBank')", label,
-                              m1.ifind == 1 ? " " : " NOT "));
-  if (m1.ifind == 1) {
+                              m1.found ? " " : " NOT "));
+  if (m1.found) {
     log_line(rs, layout::format("(/,' DB comment for ',a,' = [',a,']')", label, m1.comment.trimmed()));
     if (rs.except.exflag[i] == 1)
       log_line(rs, layout::format("(/,' Functional group = [',a,']')", m1.group.trimmed()));
@@ -428,7 +428,7 @@ Mpoles1 search(const Search& rs, int i, const DatabankQuery& q) {
     const bool fits =
         a.atomic_number == 1 ? hydrogen_fits(rs, entry, i, asymi, m1) : heavy_atom_fits(rs, entry, i, q, asymi, m1);
     if (!fits) return;
-    m1.ifind = 1;
+    m1.found = true;
     read_parameters(rs, entry, m1);
   };
 
@@ -440,7 +440,7 @@ Mpoles1 search(const Search& rs, int i, const DatabankQuery& q) {
     // are passed over by the scan below without effect.
     t.pos = 0;
     std::size_t k = 0;
-    while (m1.ifind == 0 && next_atom_line(t, a.atomic_number, t.pos, k)) {
+    while (!m1.found && next_atom_line(t, a.atomic_number, t.pos, k)) {
       t.pos = k + 1;
       raw = t.lines[k];
       atom_line_z(rs, raw);
@@ -451,7 +451,7 @@ Mpoles1 search(const Search& rs, int i, const DatabankQuery& q) {
     // The scan of the file from its first line.
     RecordFile& db = rs.db.file;
     db.rewind();
-    while (m1.ifind == 0 && db.next(raw, kDbLineLength)) {
+    while (!m1.found && db.next(raw, kDbLineLength)) {
       if (raw.compare(0, 4, "ATOM") != 0) continue;
       if (atom_line_z(rs, raw) != a.atomic_number) continue;
       try_entry(raw);

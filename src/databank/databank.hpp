@@ -39,7 +39,7 @@ struct DatabankSource {
 };
 
 // Searches the databank for atom i with its ring flags and group planarity
-// as its frame found them; returns the entry found (ifind 0 when none
+// as its frame found them; returns the entry found (found false when none
 // fits).  A hydrogen is matched by its parent descriptors, any atom by the
 // functional group recorded in except; the search is reported in the log.
 // The log's block of the parameters of an entry transferred to an atom

@@ -18,7 +18,7 @@ struct Plm {
 
 // Record `mpoles1`: the entry just transferred.
 struct Mpoles1 {
-  int ifind = 0;
+  bool found = false;   // an entry fits the atom
   float pv = 0, sigpv = 0.01f, kappa1 = 1.0f, kappa2 = 1.0f;
   Plm plm;
   Text<80> comment;

@@ -35,7 +35,7 @@ std::optional<ExtendedBond> extend_xh_bond(Model& model, AtomIndex& index, const
   const std::string lx(model.atoms[x].label.trimmed());
   const std::string lh(model.atoms[h].label.trimmed());
 
-  if (model.atoms[h].occupancy_kind == -1 && !sw.disorder.extend_hydrogens) {
+  if (model.atoms[h].occupancy_kind == OccupancyKind::disordered && !sw.disorder.extend_hydrogens) {
     log_group(log, lx, lh, "H-ATOM IS DISORDERED");
     return std::nullopt;
   }

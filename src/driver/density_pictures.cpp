@@ -92,7 +92,7 @@ std::vector<MapPlane> map_planes(const Model& model, const Rings& rings, const s
     planes.push_back(plane_through(points, title));
   };
   for (const Ring& r : rings.list)
-    if (r.planar == 1) add(r.members);
+    if (r.planar) add(r.members);
   for (const std::array<int, 3>& t : named) add({t[0], t[1], t[2]});
   return planes;
 }

@@ -26,7 +26,7 @@ const char* const kMultZero = "00 000 00000 0000000 000000000";
 
 std::string key_text(const Switches& sw, const Atom& a, const MultipoleSet& allowed) {
   const auto& k = sw.lkeys;
-  const bool ordered = a.occupancy_kind != -1;
+  const bool ordered = a.occupancy_kind != OccupancyKind::disordered;
   std::string pos = kPosZero;
   // An isotropic hydrogen refines its Uiso only; an anisotropic one (tp 2,
   // from a neutron or Hirshfeld-atom refinement) all six Uij.

@@ -115,7 +115,7 @@ Plm entry_populations_in(const TransferredAtom& t, const gemmi::Mat33& written) 
 
 Mpoles1 entry_record(const TransferredAtom& t, const Plm& plm) {
   Mpoles1 m;
-  m.ifind = 1;
+  m.found = true;
   m.pv = static_cast<float>(t.pv);
   m.sigpv = static_cast<float>(t.sigpv);
   m.kappa1 = static_cast<float>(t.kappa);

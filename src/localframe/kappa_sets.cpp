@@ -333,7 +333,7 @@ AtomSetup kappa_and_output(const AtomLoop& loop, int atom, Frame& f, const std::
 
   // Pseudoatom parameters: from the databank where it applies, else the
   // neutral-atom defaults.
-  const bool disordered = a.occupancy_kind == -1;
+  const bool disordered = a.occupancy_kind == OccupancyKind::disordered;
   // The bank's populations belong to the frame the program builds for
   // their environment; in a frame the user set they would mean another
   // density (a MATTS entry's are turned into the frame written instead).
@@ -367,7 +367,7 @@ AtomSetup kappa_and_output(const AtomLoop& loop, int atom, Frame& f, const std::
     copy_databank_result(a, atom, loop.tables.kappa_sets.kappaset[atom], entry, loop.tables.populations,
                          loop.tables.kappas);
     searched = true;
-    found = entry.ifind == 1;
+    found = entry.found;
     if (found) bank_type = entry.comment.trimmed();
     if (found && bank_axes) turn_entry_into_frame(loop, atom, f, *bank_axes, entry);
     zeroed = zero_forbidden_populations(loop, atom, f.multipoles);

@@ -619,9 +619,9 @@ void FrameBuilder::run() {
   write_neighbours(loop_.model, loop_.nb, a_, loop_.log.shows(2), log());
   isn_ = neighbours_by_type(loop_.nb, a_);
   const int n = nnei(a_);
-  const bool disordered = loop_.atom(a_).occupancy_kind == -1;
+  const bool disordered = loop_.atom(a_).occupancy_kind == OccupancyKind::disordered;
   bool nei_disordered = false;
-  for (int b : nbr(a_).atom) nei_disordered = nei_disordered || loop_.atom(b).occupancy_kind == -1;
+  for (int b : nbr(a_).atom) nei_disordered = nei_disordered || loop_.atom(b).occupancy_kind == OccupancyKind::disordered;
   f_.ordered_with_disordered_neighbour = nei_disordered && !disordered;
   f_.planar_group = n <= 3;
   const AtomNeighbors& me = nbr(a_);

@@ -6,10 +6,8 @@
 
 namespace vorn {
 
-// Atoms, neighbours and rings have no limit (their tables grow with the
-// structure).  This is left only as the default size of the ring walk's
-// table, which the walk sizes to the entries itself.
-inline constexpr int kMaxAtoms = 20000;
+// Atoms, neighbours and rings have no limit: their tables grow with the
+// structure.
 // Symmetry operators, identity included: no space group has more in its
 // conventional cell (F m -3 m: 48 x 4), so a longer list is a fault of the
 // cards, not a crystal; the list itself grows with its content.

@@ -151,7 +151,7 @@ float equivalent_u(const Atom& at, const UnitCell& c) {
 void flag_partial_sites(Model& md) {
   for (int i = 1; i <= md.natom; ++i) {
     Atom& at = md.atoms[i];
-    at.occupancy_kind = 0;
+    at.occupancy_kind = OccupancyKind::normal;
     if (at.occ == 1.0f) continue;
     const Vec3 x = frac(md, i);
     const Vec3 xc = cart(md, i);
@@ -177,7 +177,7 @@ void flag_partial_sites(Model& md) {
     // An atom on a three-fold axis with a third of a half-occupied site is
     // disordered, whatever its site symmetry.
     const bool partial = static_cast<double>(at.occ) * std::max(order, 1) < 0.99;
-    at.occupancy_kind = partial ? -1 : (order > 1 ? 1 : -1);
+    at.occupancy_kind = !partial && order > 1 ? OccupancyKind::special_position : OccupancyKind::disordered;
   }
 }
 

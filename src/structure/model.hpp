@@ -25,6 +25,10 @@ using Vec3 = std::array<float, 3>;
 struct Fractional : Vec3 {};
 struct Cartesian : Vec3 {};
 
+// How an atom fills its site: wholly, as one of the symmetry-equivalent
+// shares of a special position, or as a partial (disordered) atom.
+enum class OccupancyKind { normal, special_position, disordered };
+
 // One entry of the atom table (records `atoms`, `atoms1`, `at_uij`).
 struct Atom {
   Label label;
@@ -43,7 +47,7 @@ struct Atom {
   int scattering_type = 0;   // number (from 1) in the scattering-type table, 0 none
   int max_multipole_level = 0;
   float occ = 1.0f;
-  int occupancy_kind = 0;   // 0 normal, 1 special position, -1 disordered
+  OccupancyKind occupancy_kind = OccupancyKind::normal;
   // Disorder part (SHELX PART, CIF disorder group): atoms of two different
   // non-zero parts are alternatives, never bonded; 0 belongs to every part.
   int part = 0;

@@ -19,7 +19,7 @@ bool may_bond(const Model& md, int i, int j) {
   if (md.corrections.forbids(source_atom(md, i), source_atom(md, j))) return false;
   // Entries of the asymmetric unit stand in one image; a copy in another.
   if (a.part != 0 || b.part != 0) return parts_may_bond(a.part, b.part, (i > md.natom) == (j > md.natom));
-  return !(a.occupancy_kind == -1 && b.occupancy_kind == -1 && std::fabs(static_cast<double>(a.occ) - static_cast<double>(b.occ)) > 0.01);
+  return !(a.occupancy_kind == OccupancyKind::disordered && b.occupancy_kind == OccupancyKind::disordered && std::fabs(static_cast<double>(a.occ) - static_cast<double>(b.occ)) > 0.01);
 }
 
 bool is_metal(int z) {

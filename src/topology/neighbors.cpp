@@ -137,7 +137,7 @@ void accept(const IndexedAtoms& tab, Neig& ng, int atom, int b, float d, float& 
   }
   ng.atom.push_back(b);
   ng.dist.push_back(d);
-  if (tab.atom(b).occupancy_kind == -1) disordered = 1;
+  if (tab.atom(b).occupancy_kind == OccupancyKind::disordered) disordered = 1;
 }
 
 }  // namespace
@@ -266,7 +266,7 @@ Neig apply_hydrogen_rule(const IndexedAtoms& tab, int atom, float rmax, Neig ng,
     if (keep[k] == 0) continue;
     kept.atom.push_back(ng.atom[k]);
     kept.dist.push_back(ng.dist[k]);
-    if (tab.atom(ng.atom[k]).occupancy_kind == -1) disordered = 1;
+    if (tab.atom(ng.atom[k]).occupancy_kind == OccupancyKind::disordered) disordered = 1;
   }
   return kept;
 }

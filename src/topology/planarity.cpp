@@ -88,7 +88,7 @@ RingState ring_state(const Rings& rings, int atom) {
   if (count > 2) return st;
   const Ring& r1 = rings.ring(first);
   if (count == 1) {
-    if (r1.planar == 1) {
+    if (r1.planar) {
       st.inone = 1;
       st.ring = first;
       st.size = r1.size();
@@ -96,15 +96,15 @@ RingState ring_state(const Rings& rings, int atom) {
     return st;
   }
   const Ring& r2 = rings.ring(second);
-  if (r1.planar == 1 && r2.planar == 1) {
+  if (r1.planar && r2.planar) {
     st.intwo = 1;
     st.size = r1.size() + r2.size();
     st.ring = first + second;
-  } else if (r1.planar == 1) {
+  } else if (r1.planar) {
     st.inone = 1;
     st.ring = first;
     st.size = r1.size();
-  } else if (r2.planar == 1) {
+  } else if (r2.planar) {
     st.inone = 1;
     st.ring = second;
     st.size = r2.size();

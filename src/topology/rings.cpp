@@ -21,19 +21,21 @@ namespace vorn {
 
 namespace {
 
-const Atom& table_atom(const RingSearch& search, const ReducedTable& t, int pos) { return search.tab.atom(t.newat[pos]); }
+std::size_t at(int pos) { return static_cast<std::size_t>(pos); }
 
-// Exchanges reduced positions 1 and j: their atoms, their connection lists,
+const Atom& table_atom(const RingSearch& search, const ReducedTable& t, int pos) { return search.tab.atom(t.atom[at(pos)]); }
+
+// Exchanges reduced positions 0 and j: their atoms, their connection lists,
 // and every reference to either position in the table.
 void swap_positions(ReducedTable& t, int j) {
-  std::swap(t.newat[1], t.newat[j]);
-  std::swap(t.conn[1], t.conn[j]);
-  for (int p = 1; p <= t.count; ++p)
-    for (int& c : t.conn[p]) {
-      if (c == 1)
+  std::swap(t.atom[0], t.atom[at(j)]);
+  std::swap(t.conn[0], t.conn[at(j)]);
+  for (std::vector<int>& conn : t.conn)
+    for (int& c : conn) {
+      if (c == 0)
         c = j;
       else if (c == j)
-        c = 1;
+        c = 0;
     }
 }
 
@@ -43,14 +45,15 @@ namespace {
 
 // Connects reduced position a to position b when they are bonded.
 void connect_if_bonded(const RingSearch& search, ReducedTable& t, int a, int b, float ra, std::vector<int>& conn) {
-  const Atom& at = table_atom(search, t, a);
+  const Atom& aa = table_atom(search, t, a);
   const Atom& bt = table_atom(search, t, b);
-  const float d = dist(at.cartesian[0], at.cartesian[1], at.cartesian[2], bt.cartesian[0], bt.cartesian[1], bt.cartesian[2]);
+  const float d = dist(aa.cartesian[0], aa.cartesian[1], aa.cartesian[2], bt.cartesian[0], bt.cartesian[1], bt.cartesian[2]);
   if (d > ra + covalent_radius(search.tab.sw, bt.atomic_number) + search.tab.sw.tols.bond) return;
   // The bonds of the neighbour table: no split sites, and a hydrogen only
   // to the partners it keeps.
-  if (d < kMinBondLength || !may_bond(search.tab.model, t.newat[a], t.newat[b])) return;
-  if (!keeps_hydrogen_bond(search.tab, t.newat[a], t.newat[b]) || !keeps_hydrogen_bond(search.tab, t.newat[b], t.newat[a]))
+  const int atom_a = t.atom[at(a)], atom_b = t.atom[at(b)];
+  if (d < kMinBondLength || !may_bond(search.tab.model, atom_a, atom_b)) return;
+  if (!keeps_hydrogen_bond(search.tab, atom_a, atom_b) || !keeps_hydrogen_bond(search.tab, atom_b, atom_a))
     return;
   conn.push_back(b);
 }
@@ -58,40 +61,42 @@ void connect_if_bonded(const RingSearch& search, ReducedTable& t, int a, int b, 
 // Keeps, in table order, the atoms with more than one connection.
 void compact_table(const RingSearch& search, ReducedTable& t, int cycle, int& remaining) {
   if (cycle == 0 && search.log.shows(3)) write_connectivity(search.tab.model, t, search.log.log());
-  int kept = 0;
-  for (int a = 1; a <= t.count; ++a) {
+  std::size_t kept = 0;
+  for (std::size_t a = 0; a < t.atom.size(); ++a) {
     if (t.conn[a].size() <= 1) continue;
-    ++kept;
     if (kept != a) {
-      t.newat[kept] = t.newat[a];
+      t.atom[kept] = t.atom[a];
       t.conn[kept] = std::move(t.conn[a]);
     }
+    ++kept;
   }
-  for (int a = kept + 1; a <= t.count; ++a) t.conn[a].clear();
-  remaining = kept;
+  // The table keeps its size until the cycle is logged; the caller cuts it.
+  for (std::size_t a = kept; a < t.conn.size(); ++a) t.conn[a].clear();
+  remaining = static_cast<int>(kept);
 }
 
 }  // namespace
 
 void eliminate(const RingSearch& search, ReducedTable& t, int cycle, int& remaining) {
+  t.conn.resize(t.atom.size());
   if (direct_forms(search.tab.index)) {
     eliminate_direct(search, t, cycle, remaining);
     return;
   }
   AtomIndex& x = atom_index(search.tab);
-  // Reduced position of every entry of the atom table (0: not in the table).
-  std::vector<int> pos(static_cast<std::size_t>(search.tab.ncomplete()) + 1, 0);
-  for (int a = 1; a <= t.count; ++a) pos[static_cast<std::size_t>(t.newat[a])] = a;
+  std::vector<int> pos(static_cast<std::size_t>(search.tab.ncomplete()) + 1, -1);
+  // Reduced position of every entry of the atom table (-1: not in the table).
+  for (int a = 0; a < t.count(); ++a) pos[static_cast<std::size_t>(t.atom[at(a)])] = a;
   std::vector<int> cand;
-  for (int a = 1; a <= t.count; ++a) {
-    std::vector<int>& conn = t.conn[a];
+  for (int a = 0; a < t.count(); ++a) {
+    std::vector<int>& conn = t.conn[at(a)];
     conn.clear();
-    const Atom& at = table_atom(search, t, a);
-    if (at.occupancy_kind == -1) continue;
-    const float ra = covalent_radius(search.tab.sw, at.atomic_number);
-    const Vec3 pa{at.cartesian[0], at.cartesian[1], at.cartesian[2]};
+    const Atom& atom = table_atom(search, t, a);
+    if (atom.occupancy_kind == OccupancyKind::disordered) continue;
+    const float ra = covalent_radius(search.tab.sw, atom.atomic_number);
+    const Vec3 pa{atom.cartesian[0], atom.cartesian[1], atom.cartesian[2]};
     if (!finite3(pa)) {
-      for (int b = 1; b <= t.count; ++b)
+      for (int b = 0; b < t.count(); ++b)
         if (b != a) connect_if_bonded(search, t, a, b, ra, conn);
       continue;
     }
@@ -99,7 +104,7 @@ void eliminate(const RingSearch& search, ReducedTable& t, int cycle, int& remain
     cand.clear();
     for (const int k : entries_near(search.tab, pa, ra + x.largest_covalent_radius + search.tab.sw.tols.bond)) {
       const int b = pos[static_cast<std::size_t>(k)];
-      if (b != 0 && b != a) cand.push_back(b);
+      if (b >= 0 && b != a) cand.push_back(b);
     }
     std::sort(cand.begin(), cand.end());
     for (const int b : cand) connect_if_bonded(search, t, a, b, ra, conn);
@@ -108,49 +113,44 @@ void eliminate(const RingSearch& search, ReducedTable& t, int cycle, int& remain
 }
 
 void eliminate_direct(const RingSearch& search, ReducedTable& t, int cycle, int& remaining) {
-  for (int a = 1; a <= t.count; ++a) {
-    std::vector<int>& conn = t.conn[a];
+  t.conn.resize(t.atom.size());
+  for (int a = 0; a < t.count(); ++a) {
+    std::vector<int>& conn = t.conn[at(a)];
     conn.clear();
-    const Atom& at = table_atom(search, t, a);
+    const Atom& atom = table_atom(search, t, a);
     // A disordered atom is never part of a ring.
-    if (at.occupancy_kind == -1) continue;
-    const float ra = covalent_radius(search.tab.sw, at.atomic_number);
-    for (int b = 1; b <= t.count; ++b)
+    if (atom.occupancy_kind == OccupancyKind::disordered) continue;
+    const float ra = covalent_radius(search.tab.sw, atom.atomic_number);
+    for (int b = 0; b < t.count(); ++b)
       if (b != a) connect_if_bonded(search, t, a, b, ra, conn);
   }
   compact_table(search, t, cycle, remaining);
 }
 
 void write_connectivity(const Model& md, const ReducedTable& t, std::ostream& os) {
-  for (int a = 1; a <= t.count; ++a) {
-    std::vector<layout::Item> items{layout::to_item(a), layout::to_item(md.atoms[t.newat[a]].label.view())};
-    for (const int c : t.conn[a]) items.emplace_back(md.atoms[t.newat[c]].label.view());
+  for (int a = 0; a < t.count(); ++a) {
+    // Positions are listed from 1.
+    std::vector<layout::Item> items{layout::to_item(a + 1), layout::to_item(md.atoms[t.atom[at(a)]].label.view())};
+    for (const int c : t.conn[at(a)]) items.emplace_back(md.atoms[t.atom[at(c)]].label.view());
     os << layout::format_items("(i7,1x,a8,' -',10(1x,a8))", items) << '\n';
   }
 }
 
 void connect4rings(const RingSearch& search, ReducedTable& t) {
-  t.count = search.tab.ncomplete();
-  // One position per entry of the atom table, whatever the table's
-  // default size.
-  t.newat.assign(t.count, 0);
-  t.conn.assign(t.count, {});
-  t.choices.assign(t.count, {});
-  t.visited.assign(t.count, 0);
   if (!direct_forms(search.tab.index)) index_atoms(search.tab);
-  for (int a = 1; a <= t.count; ++a) {
-    t.newat[a] = a;
-    t.conn[a].clear();
-  }
+  t.atom.resize(static_cast<std::size_t>(search.tab.ncomplete()));
+  for (std::size_t a = 0; a < t.atom.size(); ++a) t.atom[a] = static_cast<int>(a) + 1;
+  t.conn.assign(t.atom.size(), {});
   to_log(search.log, std::string(80, '-'));
   to_both(search.log, layout::format("(/' CREATING CONNECTIVITY TABLE AND ELIMINATING OPEN ATOMS')"));
   for (int cycle = 0;; ++cycle) {
-    to_both(search.log, layout::format("(/' **** ELIMINATION CYCLE =',i5,5x,'NUMBER OF ATOMS =',i7)", cycle, t.count));
+    to_both(search.log, layout::format("(/' **** ELIMINATION CYCLE =',i5,5x,'NUMBER OF ATOMS =',i7)", cycle, t.count()));
     int remaining = 0;
     eliminate(search, t, cycle, remaining);
-    const int removed = t.count - remaining;
+    const int removed = t.count() - remaining;
     to_both(search.log, layout::format("(8x,'NUMBER OF ATOMS REMOVED FROM THE TABLE = ',i7)", removed));
-    t.count = remaining;
+    t.atom.resize(static_cast<std::size_t>(remaining));
+    t.conn.resize(static_cast<std::size_t>(remaining));
     if (removed < 1) break;
   }
   if (search.log.shows(2)) {
@@ -160,23 +160,23 @@ void connect4rings(const RingSearch& search, ReducedTable& t) {
 }
 
 int next_unwalked_connection(ReducedTable& t, int previous, int current) {
-  const std::vector<int>& conn = t.conn[current];
-  std::vector<int>& open = t.choices[current];
+  const std::vector<int>& conn = t.conn[at(current)];
+  std::vector<bool>& open = t.unwalked[at(current)];
   for (std::size_t k = 0; k < conn.size(); ++k) {
-    if (open[k] == 1 && conn[k] != previous) {
-      open[k] = 0;
+    if (open[k] && conn[k] != previous) {
+      open[k] = false;
       return conn[k];
     }
   }
-  return 0;
+  return -1;
 }
 
 bool go2lcp(const ReducedTable& t, std::vector<int>& path) {
   for (int n = static_cast<int>(path.size()) - 1; n >= 1; --n) {
     const int a = path[static_cast<std::size_t>(n - 1)];
-    if (t.conn[a].size() <= 2) continue;
-    const std::vector<int>& open = t.choices[a];
-    if (std::find(open.begin(), open.end(), 1) != open.end()) {
+    if (t.conn[at(a)].size() <= 2) continue;
+    const std::vector<bool>& open = t.unwalked[at(a)];
+    if (std::find(open.begin(), open.end(), true) != open.end()) {
       path.resize(static_cast<std::size_t>(n));
       return true;
     }
@@ -185,19 +185,19 @@ bool go2lcp(const ReducedTable& t, std::vector<int>& path) {
 }
 
 bool checkvisited(ReducedTable& t, std::vector<int>& path) {
-  int from = 1;
+  int from = 0;
   return checkvisited(t, path, from);
 }
 
 bool checkvisited(ReducedTable& t, std::vector<int>& path, int& from) {
   path.clear();
-  for (int a = std::max(from, 1); a <= t.count; from = ++a) {
-    if (t.visited[a] == 1 || t.conn[a].empty()) continue;
-    if (t.choices[a][0] != 1) fail("CheckVisited", "Internal error");
-    t.choices[a][0] = 0;
-    const int b = t.conn[a][0];
-    t.visited[a] = 1;
-    t.visited[b] = 1;
+  for (int a = std::max(from, 0); a < t.count(); from = ++a) {
+    if (t.reached[at(a)] || t.conn[at(a)].empty()) continue;
+    if (!t.unwalked[at(a)][0]) fail("CheckVisited", "Internal error");
+    t.unwalked[at(a)][0] = false;
+    const int b = t.conn[at(a)][0];
+    t.reached[at(a)] = true;
+    t.reached[at(b)] = true;
     path = {a, b};
     return true;
   }
@@ -217,12 +217,12 @@ bool ring_is_stored(const Rings& rings, const std::vector<int>& members) {
   return 0;
 }
 
-void checkring(const RingSearch& search, const ReducedTable& t, const std::vector<int>& path, int start, int top) {
-  auto at = [&](int pos) { return path[static_cast<std::size_t>(pos - 1)]; };
+void checkring(const RingSearch& search, const ReducedTable& t, const std::vector<int>& path, int start, int end) {
+  auto on_path = [&](int k) { return path[static_cast<std::size_t>(k)]; };
   const int ringmax = search.tab.sw.ring_options.max_size;
   std::vector<int> members;
-  for (int p = start; p <= top - 1; ++p) {
-    members.push_back(t.newat[at(p)]);
+  for (int k = start; k < end; ++k) {
+    members.push_back(t.atom[at(on_path(k))]);
     if (static_cast<int>(members.size()) > ringmax) return;
     if (static_cast<int>(members.size()) > kMaxRingSize) {
       const int first = members.front();
@@ -231,9 +231,10 @@ void checkring(const RingSearch& search, const ReducedTable& t, const std::vecto
               " has more than " + std::to_string(kMaxRingSize) + " members (limit of ring members)");
     }
   }
-  const int size = top - start;
+  const int size = end - start;
   if (size < search.tab.sw.ring_options.min_size) return;
-  if (at(start + 1) == at(top - 1)) return;
+  // Out along a bond and straight back is no ring.
+  if (on_path(start + 1) == on_path(end - 1)) return;
   if (ring_is_stored(search.rings, members)) return;
   store_ring(search, members);
 }
@@ -263,58 +264,60 @@ void store_ring(const RingSearch& search, const std::vector<int>& members) {
 
   // Three atoms always lie in a plane.
   const bool planar = size == 3 || is_planar(search.tab.model, search.tab.sw.tols, search.log, true, members, PlaneKind::ring);
-  search.rings.ring(number).planar = planar ? 1 : 0;
+  search.rings.ring(number).planar = planar;
 }
 
 void walk_reduced_table(const RingSearch& search, ReducedTable& t) {
   search.rings.clear();
-  for (int a = 1; a <= t.count; ++a) t.visited[a] = 0;
+  t.reached.assign(t.atom.size(), false);
   std::vector<int> path;
 
   to_log(search.log, std::string(80, '-'));
   to_both(search.log, layout::format("(/' AUTOMATED SEARCH FOR ',i3,' -',i3,' - MEMBERED RINGS')", search.tab.sw.ring_options.min_size,
                              search.tab.sw.ring_options.max_size));
   to_term(search.log, "");
-  if (t.count < 3) {
+  if (t.count() < 3) {
     to_both(search.log, layout::format("(/' THERE ARE NO ATOMS IN THE REDUCED CONNECTIVITY TABLE',   //,"
                                "' SEARCH FOR RINGS WILL NOT BE PERFORMED...')"));
     return;
   }
 
   // The walk starts at a branch point when there is one.
-  for (int j = 1; j <= t.count; ++j) {
-    if (t.conn[j].size() > 2) {
-      if (j != 1) swap_positions(t, j);
+  for (int j = 0; j < t.count(); ++j) {
+    if (t.conn[at(j)].size() > 2) {
+      if (j != 0) swap_positions(t, j);
       break;
     }
   }
-  for (int a = 1; a <= t.count; ++a) t.choices[a].assign(t.conn[a].size(), 1);
+  t.unwalked.resize(t.conn.size());
+  for (std::size_t a = 0; a < t.conn.size(); ++a) t.unwalked[a].assign(t.conn[a].size(), true);
 
-  // The first connection of position 1 always exists: every atom left in
+  // The first connection of position 0 always exists: every atom left in
   // the table has at least two.
-  path = {1, t.conn[1][0]};
+  path = {0, t.conn[0][0]};
   // Reached atoms stay reached: each new walk starts the scan for an
   // unreached atom where the last one stopped.
-  int walked = 1;
-  t.choices[1][0] = 0;
-  t.visited[1] = 1;
-  t.visited[t.conn[1][0]] = 1;
+  int walked = 0;
+  t.unwalked[0][0] = false;
+  t.reached[0] = true;
+  t.reached[at(t.conn[0][0])] = true;
 
   for (;;) {
     for (;;) {
       const int depth = static_cast<int>(path.size());
-      const int previous = depth >= 2 ? path[static_cast<std::size_t>(depth - 2)] : 0;
+      const int previous = depth >= 2 ? path[static_cast<std::size_t>(depth - 2)] : -1;
       const int x = next_unwalked_connection(t, previous, path.back());
-      if (x == 0) {
+      if (x < 0) {
         if (!go2lcp(t, path)) break;
         continue;
       }
       path.push_back(x);
-      t.visited[x] = 1;
-      const int top = static_cast<int>(path.size());
-      for (int g = top - 1; g >= 1; --g) {
-        if (path[static_cast<std::size_t>(g - 1)] == x) {
-          checkring(search, t, path, g, top);
+      t.reached[at(x)] = true;
+      // The walk closes a ring where x was met before on the path.
+      const int end = static_cast<int>(path.size()) - 1;
+      for (int g = end - 1; g >= 0; --g) {
+        if (path[static_cast<std::size_t>(g)] == x) {
+          checkring(search, t, path, g, end);
           break;
         }
       }
@@ -330,17 +333,14 @@ void walk_reduced_table(const RingSearch& search, ReducedTable& t) {
 
 void add_missed_smallest_rings(const RingSearch& search, const ReducedTable& t) {
   const int ringmin = search.tab.sw.ring_options.min_size, ringmax = search.tab.sw.ring_options.max_size;
-  if (t.count < 3 || ringmax < 3) return;
-  // The reduced table as a graph over positions 0 .. count-1.
-  std::vector<std::vector<int>> graph(static_cast<std::size_t>(t.count));
-  for (int p = 1; p <= t.count; ++p) {
-    for (const int c : t.conn[p]) graph[static_cast<std::size_t>(p - 1)].push_back(c - 1);
-  }
+  if (t.count() < 3 || ringmax < 3) return;
+  // The reduced table is the graph, over its positions.
+  const std::vector<std::vector<int>>& graph = t.conn;
   const std::vector<std::vector<int>> smallest = smallest_set_of_smallest_rings(graph, std::min(ringmax, kMaxRingSize));
   for (const std::vector<int>& ring : smallest) {
     if (static_cast<int>(ring.size()) < ringmin) continue;
     std::vector<int> members;
-    for (const int p : ring) members.push_back(t.newat[p + 1]);
+    for (const int p : ring) members.push_back(t.atom[at(p)]);
     if (ring_is_stored(search.rings, members)) continue;
     to_log(search.log, "");
     to_log(search.log, " Ring of the smallest set of smallest rings that the walk missed, added :");
@@ -355,8 +355,7 @@ FoundRings find_rings(const IndexedAtoms& tab, Log& log) {
   connect4rings(search, table);
   // The walk reorders the table: the reduced structure is the table as the
   // eliminations left it.
-  found.reduced.resize(static_cast<std::size_t>(table.count));
-  for (int p = 1; p <= table.count; ++p) found.reduced[static_cast<std::size_t>(p - 1)] = table.newat[p];
+  found.reduced = table.atom;
   walk_reduced_table(search, table);
   return found;
 }

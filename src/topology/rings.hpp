@@ -42,11 +42,11 @@ void write_connectivity(const Model& md, const ReducedTable& t, std::ostream& os
 // Walks the reduced table and stores the rings.
 void walk_reduced_table(const RingSearch& search, ReducedTable& t);
 
-// Steps of the walk.  The path is the stack of reduced positions walked,
-// path[0] being position 1 of the path; its size is the depth.
+// Steps of the walk.  The path is the stack of reduced positions walked;
+// its size is the depth.
 //
 // The next unwalked connection of `current` that does not lead back to
-// `previous` (0: none to exclude), marked walked; 0 when there is none.
+// `previous` (-1: none to exclude), marked walked; -1 when there is none.
 int next_unwalked_connection(ReducedTable& t, int previous, int current);
 // Cuts the path back to its last atom (below the top) that has more than two
 // connections and one still unwalked; false when there is none.
@@ -56,9 +56,10 @@ bool checkvisited(ReducedTable& t, std::vector<int>& path);
 // The same, scanning from position `from` on (every earlier position is
 // reached or has no connection); `from` is left at the start found.
 bool checkvisited(ReducedTable& t, std::vector<int>& path, int& from);
-// Tests path positions start .. top-1 (1-based) as a ring; stores, reports
-// and tests it for planarity when it is new and within the size limits.
-void checkring(const RingSearch& search, const ReducedTable& t, const std::vector<int>& path, int start, int top);
+// Tests the path's entries start .. end-1 as a ring (path[end] closes it at
+// path[start]); stores, reports and tests it for planarity when it is new
+// and within the size limits.
+void checkring(const RingSearch& search, const ReducedTable& t, const std::vector<int>& path, int start, int end);
 // Stores a new ring (atom numbers in ring order), reports it and tests it
 // for planarity.
 void store_ring(const RingSearch& search, const std::vector<int>& members);

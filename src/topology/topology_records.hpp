@@ -46,7 +46,7 @@ struct Neighbors {
 // One ring of record `rings`.
 struct Ring {
   std::vector<int> members;   // atom numbers in walk order
-  int planar = 0;             // 1 = planar
+  bool planar = false;
   int centre_dummy = 0;       // dummy atom marking the centre, 0 until made
   int size() const { return static_cast<int>(members.size()); }
 };
@@ -69,14 +69,14 @@ struct Forring {
   int imemb = 0;   // ring size, or the sum of the two sizes
 };
 
-// Records `newat`, `conmat`, `choices`, `visited`: the reduced connectivity
-// table of the ring search, by reduced position (1-based).
+// The reduced connectivity table of the ring search: the atoms that the
+// removal of open atoms left, at reduced positions 0 .. count() - 1.
 struct ReducedTable {
-  int count = 0;
-  OneBased<int> newat{kMaxAtoms, 0};
-  OneBased<std::vector<int>> conn{kMaxAtoms};     // reduced positions
-  OneBased<std::vector<int>> choices{kMaxAtoms};  // 1 = connection not walked yet
-  OneBased<int> visited{kMaxAtoms, 0};
+  std::vector<int> atom;                    // the atom number at each position
+  std::vector<std::vector<int>> conn;       // the positions each is bonded to
+  std::vector<std::vector<bool>> unwalked;  // per connection: not walked yet
+  std::vector<bool> reached;                // the walk has reached the position
+  int count() const { return static_cast<int>(atom.size()); }
 };
 
 }  // namespace vorn

@@ -69,7 +69,7 @@ struct Match {
   std::string found() {
     entry = searchdb(databank_source(rs), rs.model, rs.forh, rs.except, rs.log_sink(), 1,
                      DatabankQuery{neighbours, ring, planar_group});
-    if (entry.ifind == 0) return "none";
+    if (!entry.found) return "none";
     const std::string c(entry.comment.trimmed());
     return c.substr(0, c.find(' '));
   }

@@ -44,7 +44,7 @@ struct Graph {
   void hs(int x, int n) {
     for (int k = 0; k < n; ++k) a(H, x);
   }
-  void ring(const std::vector<int>& m, int planar = 1) {
+  void ring(const std::vector<int>& m, bool planar = true) {
     Ring r;
     r.members = m;
     r.planar = planar;

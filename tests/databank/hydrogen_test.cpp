@@ -493,7 +493,7 @@ TEST_F(ExtendH, BoronHydrogenIsLeftAlone) {
 
 TEST_F(ExtendH, DisorderedHydrogenIsSkippedUnlessAsked) {
   thiol("S1", "H1");
-  rs.atom(h).occupancy_kind = -1;
+  rs.atom(h).occupancy_kind = OccupancyKind::disordered;
   extend(n, h);
   EXPECT_NE(mr.log().find("   X-H group : S1-H1 >  H-ATOM IS DISORDERED\n"), std::string::npos);
   EXPECT_EQ(mr.log().find("Trying to extend"), std::string::npos);

@@ -76,7 +76,7 @@ TEST_F(KeyCase, PositionsForAllAtoms) {
 
 TEST_F(KeyCase, OrderedOnlySkipsDisorderedAtoms) {
   keys({kXyzUij, kXyzOrdered, kMult, kMultOrdered});
-  rs.atom(h).occupancy_kind = -1;
+  rs.atom(h).occupancy_kind = OccupancyKind::disordered;
   EXPECT_EQ(key(c), "111 111111 0000000000 000000000000000 10 001 10010 1001000 100100010");
   EXPECT_EQ(key(h), "000 000000 0000000000 000000000000000 00 000 00000 0000000 000000000");
 }

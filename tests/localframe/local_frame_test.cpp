@@ -295,7 +295,7 @@ TEST(SimpleFrame, OrderedAtomWithOneDisorderedNeighbourSearchesAround) {
   const int cl = m.add_atom("CL1", 17, {0, 0, 0});
   const int c = m.add_atom("C1", 6, {1.77f, 0, 0});
   const int o = m.add_atom("O9", 8, {0, 3.2f, 0});
-  m.rs.atom(c).occupancy_kind = -1;
+  m.rs.atom(c).occupancy_kind = OccupancyKind::disordered;
   m.rs.atom(c).occ = 0.5f;
   m.finish();
   const Frame f = m.frame(cl);

@@ -84,7 +84,7 @@ struct Molecule {
                                                 at_dist(pos(c), d[static_cast<std::size_t>(k)], 1.08f + 0.01f * k));
     return h;
   }
-  void add_ring(const std::vector<int>& members, int planar) {
+  void add_ring(const std::vector<int>& members, bool planar) {
     Ring r;
     r.members = members;
     r.planar = planar;

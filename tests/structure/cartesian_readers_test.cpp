@@ -53,7 +53,7 @@ void expect_cartesian_only(const Atom& a) {
   EXPECT_EQ(a.occ, 1.0f);
   EXPECT_EQ(a.adp_type, 0);
   EXPECT_EQ(a.scattering_type, 0);
-  EXPECT_EQ(a.occupancy_kind, 0);
+  EXPECT_EQ(a.occupancy_kind, OccupancyKind::normal);
   EXPECT_EQ(a.u, (std::array<float, 6>{}));
 }
 

@@ -163,16 +163,16 @@ TEST(FlagPartialSites, SpecialPositionDisorderAndFullSites) {
     a.occ = in[i - 1].occ;
     const Vec3 c = to_cartesian(md.transf, Fractional{in[i - 1].x});
     a.cartesian = {{c[0], c[1], c[2]}};
-    a.occupancy_kind = 7;
+    a.occupancy_kind = OccupancyKind::special_position;
   }
   flag_partial_sites(md);
-  EXPECT_EQ(md.atoms[1].occupancy_kind, 1);
-  EXPECT_EQ(md.atoms[2].occupancy_kind, 1);
-  EXPECT_EQ(md.atoms[3].occupancy_kind, -1);
-  EXPECT_EQ(md.atoms[4].occupancy_kind, 0);
+  EXPECT_EQ(md.atoms[1].occupancy_kind, OccupancyKind::special_position);
+  EXPECT_EQ(md.atoms[2].occupancy_kind, OccupancyKind::special_position);
+  EXPECT_EQ(md.atoms[3].occupancy_kind, OccupancyKind::disordered);
+  EXPECT_EQ(md.atoms[4].occupancy_kind, OccupancyKind::normal);
   // A quarter of the general position fills half of a site of order two:
   // disordered, though on a special position.
-  EXPECT_EQ(md.atoms[5].occupancy_kind, -1);
+  EXPECT_EQ(md.atoms[5].occupancy_kind, OccupancyKind::disordered);
 }
 
 }  // namespace

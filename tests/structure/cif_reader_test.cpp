@@ -145,7 +145,7 @@ TEST_F(Cif, RhombohedralSpaceGroupBySymbol) {
   EXPECT_TRUE(model.shelx_head.centrosymmetric);
   EXPECT_EQ(model.symm.count(), 36);
   EXPECT_NEAR(model.atoms[1].occ, 1.0f / 6, 1e-6f);   // on -3
-  EXPECT_EQ(model.atoms[1].occupancy_kind, 1);
+  EXPECT_EQ(model.atoms[1].occupancy_kind, OccupancyKind::special_position);
 }
 
 TEST_F(Cif, MalformedFilesStopWithFileLineAndCause) {

@@ -89,7 +89,7 @@ TEST_F(Shelx, TryptophanCentrosymmetricWithRidingHydrogens) {
   const Vec3 c = to_cartesian(model.transf, n1.fractional);
   EXPECT_FLOAT_EQ(n1.cartesian[0], c[0]);
   EXPECT_NEAR(n1.cartesian[1], 0.228436f * 5.7445f, 1e-4f);
-  for (int i = 1; i <= 27; ++i) EXPECT_EQ(at(i).occupancy_kind, 0);
+  for (int i = 1; i <= 27; ++i) EXPECT_EQ(at(i).occupancy_kind, OccupancyKind::normal);
   EXPECT_EQ(at(27).label, "H(15C)");
 
   const std::string out = m.term.str();
@@ -190,9 +190,9 @@ TEST_F(Shelx, CCentredWithResiduesAndRepeatedNames) {
   EXPECT_EQ(at(1).label, "GA(1)");
   EXPECT_EQ(at(1).atomic_number, 31);
   EXPECT_FLOAT_EQ(at(1).occ, 0.5f);
-  EXPECT_EQ(at(1).occupancy_kind, 1);  // on the twofold axis
+  EXPECT_EQ(at(1).occupancy_kind, OccupancyKind::special_position);  // on the twofold axis
   EXPECT_EQ(at(2).label, "AL(1)");
-  EXPECT_EQ(at(2).occupancy_kind, 0);
+  EXPECT_EQ(at(2).occupancy_kind, OccupancyKind::normal);
   // Residues: GA1 before any RESI, N1 in residue 1 BIPY.
   const Residues& r = model.resi;
   EXPECT_TRUE(r.has_residues);
@@ -245,10 +245,10 @@ TEST_F(Shelx, FreeVariablesAndDisorderFlags) {
   EXPECT_NEAR(at(17).occ, 0.12023f, 1e-6f);
   EXPECT_FLOAT_EQ(at(18).occ, 0.5f);
   int disordered = 0;
-  for (int i = 1; i <= 18; ++i) disordered += at(i).occupancy_kind == -1;
+  for (int i = 1; i <= 18; ++i) disordered += at(i).occupancy_kind == OccupancyKind::disordered;
   EXPECT_EQ(disordered, 4);
-  EXPECT_EQ(at(4).occupancy_kind, -1);
-  EXPECT_EQ(at(1).occupancy_kind, 0);
+  EXPECT_EQ(at(4).occupancy_kind, OccupancyKind::disordered);
+  EXPECT_EQ(at(1).occupancy_kind, OccupancyKind::normal);
   EXPECT_TRUE(contains(m.log(), "      = -1 : disordered atoms (     4 ) \n"));
   EXPECT_FLOAT_EQ(model.shelx1.wght[0], 0.1f);
   EXPECT_FLOAT_EQ(model.shelx1.wght[1], 0.0f);
@@ -258,7 +258,7 @@ TEST_F(Shelx, SpecialPositionsInUrea) {
   read_shared("urea_P-421m_special_positions.res");
   ASSERT_EQ(model.natom, 5);
   EXPECT_EQ(model.symm.count(), 8);
-  for (int i = 1; i <= 5; ++i) EXPECT_EQ(at(i).occupancy_kind, 1) << i;
+  for (int i = 1; i <= 5; ++i) EXPECT_EQ(at(i).occupancy_kind, OccupancyKind::special_position) << i;
   EXPECT_FLOAT_EQ(at(1).occ, 0.25f);
   EXPECT_FLOAT_EQ(at(2).occ, 0.5f);
   EXPECT_EQ(at(3).label, "H(1)");
@@ -272,8 +272,8 @@ TEST_F(Shelx, FaceCentredCubicExpandsTo192) {
   EXPECT_EQ(at(1).label, "CA(01)");
   EXPECT_EQ(at(1).atomic_number, 20);
   EXPECT_EQ(at(2).label, "F(002)");
-  EXPECT_EQ(at(1).occupancy_kind, 1);
-  EXPECT_EQ(at(2).occupancy_kind, 1);
+  EXPECT_EQ(at(1).occupancy_kind, OccupancyKind::special_position);
+  EXPECT_EQ(at(2).occupancy_kind, OccupancyKind::special_position);
   EXPECT_EQ(mas()[6], "LATT C F");
   const auto x = mas();
   ASSERT_EQ(x.size(), 4u + 3 + 23 + 9 + 1 + 2 + 2);
@@ -288,7 +288,7 @@ TEST_F(Shelx, ResiduesAndPartsOfTheKratzertFile) {
   ASSERT_EQ(model.natom, 128);
   EXPECT_TRUE(model.resi.has_residues);
   int disordered = 0;
-  for (int i = 1; i <= 128; ++i) disordered += at(i).occupancy_kind == -1;
+  for (int i = 1; i <= 128; ++i) disordered += at(i).occupancy_kind == OccupancyKind::disordered;
   EXPECT_GT(disordered, 0);
 }
 
@@ -298,7 +298,7 @@ TEST_F(Shelx, RhombohedralLatticeOnHexagonalAxes) {
   // R-3c: 6 operators, times 3 lattice points, times the inversion.
   EXPECT_EQ(model.symm.count(), 36);
   EXPECT_EQ(at(1).label, "FE(1)");
-  EXPECT_EQ(at(1).occupancy_kind, 1);   // on -3, occupancy 1/6
+  EXPECT_EQ(at(1).occupancy_kind, OccupancyKind::special_position);   // on -3, occupancy 1/6
   EXPECT_EQ(mas()[6], "LATT C R");
   EXPECT_EQ(mopro()[2], "SYMM   6 R CENTRO");
 }
@@ -381,8 +381,8 @@ TEST_F(Shelx, SyntheticFileWithEveryLineKind) {
   EXPECT_EQ(at(3).label, "H(1)");
   EXPECT_EQ(at(3).adp_type, 1);
   EXPECT_NEAR(at(3).u[0], 1.2f * 0.03f, 1e-7f);
-  EXPECT_EQ(at(2).occupancy_kind, -1);
-  EXPECT_EQ(at(1).occupancy_kind, 0);
+  EXPECT_EQ(at(2).occupancy_kind, OccupancyKind::disordered);
+  EXPECT_EQ(at(1).occupancy_kind, OccupancyKind::normal);
 }
 
 TEST_F(Shelx, LattPlacedBeforeTheFirstSymmWhenMissing) {
@@ -527,9 +527,9 @@ TEST(WriteAtomListing, ListingAndFlagCounts) {
   md.atoms[1].label = "C(1)";
   md.atoms[1].fractional[0] = 0.5f;
   md.atoms[1].cartesian[0] = 3.25f;
-  md.atoms[1].occupancy_kind = 1;
+  md.atoms[1].occupancy_kind = OccupancyKind::special_position;
   md.atoms[2].label = "H(1)";
-  md.atoms[2].occupancy_kind = -1;
+  md.atoms[2].occupancy_kind = OccupancyKind::disordered;
   std::ostringstream os;
   write_atom_listing(md, os);
   EXPECT_EQ(os.str(),

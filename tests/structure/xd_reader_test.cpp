@@ -113,7 +113,7 @@ void expect_serine_model(const MemoryRun& run, double h03b_x) {
     EXPECT_EQ(a.adp_type, 2) << i;
     EXPECT_EQ(a.max_multipole_level, iz[i - 1] == 1 ? 2 : 4) << i;
     EXPECT_FLOAT_EQ(a.occ, 1.0f);
-    EXPECT_EQ(a.occupancy_kind, 0);
+    EXPECT_EQ(a.occupancy_kind, OccupancyKind::normal);
     const auto c = serine_cartesian(a.fractional[0], a.fractional[1], a.fractional[2]);
     EXPECT_NEAR(a.cartesian[0], c[0], 1e-4) << i;
     EXPECT_NEAR(a.cartesian[1], c[1], 1e-4) << i;

@@ -42,7 +42,7 @@ using RingSet = std::set<std::vector<int>>;
 RingSet smallest_ring_per_bond(const TestRun& rs, int ringmin, int ringmax) {
   RingSet rings;
   const int n = rs.ncomplete();
-  auto usable = [&](int x) { return rs.atom(x).occupancy_kind != -1; };
+  auto usable = [&](int x) { return rs.atom(x).occupancy_kind != OccupancyKind::disordered; };
   for (int a = 1; a <= n; ++a) {
     if (!usable(a)) continue;
     for (const int b : rs.nb.of[a].atom) {

@@ -105,7 +105,7 @@ TEST(CompleteFragments, MoleculeOnInversionCentre) {
     walk_reduced_table(ring_search(rs), table);
   }
   EXPECT_EQ(rs.rings.nor(), 2);
-  EXPECT_EQ(table.count, 10);
+  EXPECT_EQ(table.count(), 10);
 }
 
 TEST(CompleteFragments, TranslationsCountFromTheUnitCell) {
@@ -154,9 +154,9 @@ TEST(CompleteFragments, AtomOnSpecialPositionIsNotCopied) {
   add_frac(rs, "C1", 6, 0, 0, 0);
   add_frac(rs, "O1", 8, 0.1f, 0, 0);
   rs.atom(1).occ = 0.5f;
-  rs.atom(1).occupancy_kind = 1;
+  rs.atom(1).occupancy_kind = OccupancyKind::special_position;
   rs.atom(2).occ = 0.7f;
-  rs.atom(2).occupancy_kind = -1;
+  rs.atom(2).occupancy_kind = OccupancyKind::disordered;
   rs.sw.compfrag = 1;
   ScratchDir dir;
   InDirectory in(dir.path());
@@ -169,7 +169,7 @@ TEST(CompleteFragments, AtomOnSpecialPositionIsNotCopied) {
   // The copy keeps the source's occupancy and flag.
   EXPECT_EQ(done.atoms[3].label, "O1");
   EXPECT_EQ(done.atoms[3].occ, 0.7f);
-  EXPECT_EQ(done.atoms[3].occupancy_kind, -1);
+  EXPECT_EQ(done.atoms[3].occupancy_kind, OccupancyKind::disordered);
 }
 
 TEST(CompleteFragments, CompleteStructureWritesNothing) {

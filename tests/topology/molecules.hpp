@@ -16,7 +16,7 @@ namespace vorn::test {
 
 // Appends an atom with Cartesian coordinates; the expanded list follows.
 inline int add_cart(TestRun& rs, const std::string& label, int iz, float x, float y, float z, float occ = 1.0f,
-                    int flag = 0) {
+                    OccupancyKind flag = OccupancyKind::normal) {
   const int i = rs.add_atom();
   Atom& a = rs.atom(i);
   a.label = label;

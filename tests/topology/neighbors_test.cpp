@@ -83,8 +83,8 @@ TEST(GetNei, DisorderedPairsBondOnlyInOneComponent) {
   for (const auto& [occ2, bonded] : {std::pair{0.45f, false}, std::pair{0.505f, true}}) {
     MemoryRun run;
     test::TestRun& rs = *run.rs;
-    add_cart(rs, "C1A", 6, 0, 0, 0, occ2 == 0.45f ? 0.55f : 0.50f, -1);
-    add_cart(rs, "C2B", 6, 1.52f, 0, 0, occ2, -1);
+    add_cart(rs, "C1A", 6, 0, 0, 0, occ2 == 0.45f ? 0.55f : 0.50f, OccupancyKind::disordered);
+    add_cart(rs, "C2B", 6, 1.52f, 0, 0, occ2, OccupancyKind::disordered);
     add_cart(rs, "O1", 8, -1.43f, 0, 0);
     int dis = -1;
     Neig found = getnei(rs, 1, 0.0f, dis);
@@ -217,7 +217,7 @@ TEST(FindNei, ListingLayout) {
   test::TestRun& rs = *run.rs;
   formaldehyde(rs);
   rs.atom(2).occ = 0.5f;
-  rs.atom(2).occupancy_kind = -1;
+  rs.atom(2).occupancy_kind = OccupancyKind::disordered;
   rs.sw.verbosity = 2;
   findnei(rs, 1, 0.0f, SearchListing::logged);
   findnei(rs, 3, 1.6f, SearchListing::logged);

@@ -224,7 +224,7 @@ TEST(Planarity, SeventhLabelStartsNewLine) {
       << run.log();
 }
 
-Ring make_ring(std::vector<int> members, int planar) {
+Ring make_ring(std::vector<int> members, bool planar) {
   Ring r;
   r.members = std::move(members);
   r.planar = planar;
@@ -256,8 +256,8 @@ TEST(IsItCyclic, RingMembershipCases) {
   check(10, 1, 1, 0, 3, 6);   // non-planar first, then planar
   check(14, 1, 0, 0, 0, 0);   // three rings
   check(43, 1, 0, 1, 15, 11); // fused junction of two planar rings
-  rs.rings.ring(7).planar = 0;
-  rs.rings.ring(8).planar = 0;
+  rs.rings.ring(7).planar = false;
+  rs.rings.ring(8).planar = false;
   check(43, 1, 0, 0, 0, 0);   // two non-planar rings
 }
 

@@ -28,8 +28,7 @@ ReducedTable ring_search(test::TestRun& rs, const ScratchDir& dir) {
   connect4rings(ring_search(rs), table);
   // The reduced structure files, as the run writes them from the table the
   // eliminations left.
-  std::vector<int> reduced;
-  for (int p = 1; p <= table.count; ++p) reduced.push_back(table.newat[p]);
+  const std::vector<int> reduced = table.atom;
   std::ofstream ang(dir.file("reduced.ang")), ang1(dir.file("reduced_1.ang"));
   write_reduced_ang(rs.model, reduced, ang);
   write_reduced_numbered_ang(rs.model, reduced, ang1);
@@ -58,10 +57,10 @@ TEST(RingSearch, BenzeneLosesItsHydrogensInCycleZero) {
   limits(rs, 3, 8);
   ScratchDir dir;
   const ReducedTable table = ring_search(rs, dir);
-  EXPECT_EQ(table.count, 6);
+  EXPECT_EQ(table.count(), 6);
   ASSERT_EQ(rs.rings.nor(), 1);
   EXPECT_EQ(rs.rings.ring(1).members, (std::vector<int>{1, 2, 3, 4, 5, 6}));
-  EXPECT_EQ(rs.rings.ring(1).planar, 1);
+  EXPECT_TRUE(rs.rings.ring(1).planar);
   const std::string term = run.term.str();
   const std::string cycles =
       "\n CREATING CONNECTIVITY TABLE AND ELIMINATING OPEN ATOMS\n"
@@ -137,11 +136,11 @@ TEST(RingSearch, NaphthaleneTenRingOnlyWhenAllowed) {
     limits(rs, 3, hi);
     ScratchDir dir;
     const ReducedTable table = ring_search(rs, dir);
-    EXPECT_EQ(table.count, 10);
+    EXPECT_EQ(table.count(), 10);
     std::vector<std::vector<int>> sets;
     for (const Ring& r : rs.rings.list) {
       sets.push_back(sorted(r.members));
-      EXPECT_EQ(r.planar, 1);
+      EXPECT_TRUE(r.planar);
     }
     const std::vector<int> right{1, 2, 3, 4, 5, 6}, left{1, 2, 7, 8, 9, 10}, all{1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
     EXPECT_NE(std::find(sets.begin(), sets.end(), right), sets.end()) << hi;
@@ -169,7 +168,7 @@ TEST(RingSearch, ChainLeavesNoAtoms) {
   limits(rs, 3, 8);
   ScratchDir dir;
   const ReducedTable table = ring_search(rs, dir);
-  EXPECT_EQ(table.count, 0);
+  EXPECT_EQ(table.count(), 0);
   EXPECT_EQ(rs.rings.nor(), 0);
   const std::string msg =
       "\n THERE ARE NO ATOMS IN THE REDUCED CONNECTIVITY TABLE\n"
@@ -191,7 +190,7 @@ TEST(RingSearch, ChairCyclohexaneIsNotPlanar) {
   ScratchDir dir;
   ring_search(rs, dir);
   ASSERT_EQ(rs.rings.nor(), 1);
-  EXPECT_EQ(rs.rings.ring(1).planar, 0);
+  EXPECT_FALSE(rs.rings.ring(1).planar);
   EXPECT_NE(run.log().find("     This ring is planar = .F."), std::string::npos);
 }
 
@@ -203,7 +202,7 @@ TEST(RingSearch, CyclopropaneIsPlanarWithoutTest) {
   ScratchDir dir;
   ring_search(rs, dir);
   ASSERT_EQ(rs.rings.nor(), 1);
-  EXPECT_EQ(rs.rings.ring(1).planar, 1);
+  EXPECT_TRUE(rs.rings.ring(1).planar);
   EXPECT_EQ(rs.rings.ring(1).size(), 3);
   EXPECT_EQ(run.log().find("Planarity test"), std::string::npos);
 }
@@ -238,13 +237,13 @@ TEST(RingSearch, DisorderedAtomIsNeverInARing) {
   MemoryRun run;
   test::TestRun& rs = *run.rs;
   carbon_ring(rs, 6, 0, 0);
-  rs.atom(4).occupancy_kind = -1;
+  rs.atom(4).occupancy_kind = OccupancyKind::disordered;
   rs.atom(4).occ = 0.5f;
   limits(rs, 3, 8);
   ScratchDir dir;
   const ReducedTable table = ring_search(rs, dir);
   EXPECT_EQ(rs.rings.nor(), 0);
-  EXPECT_EQ(table.count, 0);
+  EXPECT_EQ(table.count(), 0);
 }
 
 TEST(RingSearch, RootIsExchangedWithFirstBranchPoint) {
@@ -261,11 +260,11 @@ TEST(RingSearch, RootIsExchangedWithFirstBranchPoint) {
   limits(rs, 3, 8);
   ScratchDir dir;
   const ReducedTable table = ring_search(rs, dir);
-  EXPECT_EQ(table.newat[1], 3);
-  EXPECT_EQ(table.newat[3], 1);
-  // Every reference was renumbered: position 1 (C3) connects C2, C4, C6.
+  EXPECT_EQ(table.atom[0], 3);
+  EXPECT_EQ(table.atom[2], 1);
+  // Every reference was renumbered: position 0 (C3) connects C2, C4, C6.
   std::vector<int> to;
-  for (const int c : table.conn[1]) to.push_back(table.newat[c]);
+  for (const int c : table.conn[0]) to.push_back(table.atom[static_cast<std::size_t>(c)]);
   EXPECT_EQ(sorted(to), (std::vector<int>{2, 4, 6}));
   std::vector<std::vector<int>> sets;
   for (const Ring& r : rs.rings.list) sets.push_back(sorted(r.members));
@@ -285,54 +284,53 @@ TEST(RingSearch, SameRingStoredOnce) {
   add_cart(rs, "C1", 6, 0, 0, 0);
   limits(rs, 3, 8);
   ReducedTable table;
-  table.count = 6;
-  for (int k = 1; k <= 6; ++k) table.newat[k] = k;
-  checkring(ring_search(rs), table, {3, 2, 1, 6, 5, 4, 3}, 1, 7);
+  table.atom = {1, 2, 3, 4, 5, 6};
+  checkring(ring_search(rs), table, {2, 1, 0, 5, 4, 3, 2}, 0, 6);
   EXPECT_EQ(rs.rings.nor(), 1);
   // A walk out and back through one atom is no ring.
   rs.rings.list.clear();
   limits(rs, 0, 8);
-  checkring(ring_search(rs), table, {1, 2, 3, 2}, 2, 4);
+  checkring(ring_search(rs), table, {0, 1, 2, 1}, 1, 3);
   EXPECT_EQ(rs.rings.nor(), 0);
 }
 
 TEST(RingSearch, WalkSteps) {
   MemoryRun run;
   ReducedTable t;
-  t.count = 4;
-  t.conn[1] = {2, 3, 4};
-  t.conn[2] = {1, 3};
-  t.conn[3] = {2, 1};
-  t.conn[4] = {};
-  for (int k = 1; k <= 4; ++k) t.choices[k].assign(t.conn[k].size(), 1);
+  t.atom = {1, 2, 3, 4};
+  t.conn = {{1, 2, 3}, {0, 2}, {1, 0}, {}};
+  auto all_unwalked = [&] {
+    t.unwalked.clear();
+    for (const std::vector<int>& c : t.conn) t.unwalked.emplace_back(c.size(), true);
+  };
+  all_unwalked();
   // The connection back to the previous atom is skipped, not used up.
-  EXPECT_EQ(next_unwalked_connection(t, 2, 1), 3);
-  EXPECT_EQ(t.choices[1], (std::vector<int>{1, 0, 1}));
-  EXPECT_EQ(next_unwalked_connection(t, 2, 1), 4);
-  EXPECT_EQ(next_unwalked_connection(t, 2, 1), 0);
-  EXPECT_EQ(next_unwalked_connection(t, 0, 1), 2);
-  EXPECT_EQ(next_unwalked_connection(t, 0, 1), 0);
+  EXPECT_EQ(next_unwalked_connection(t, 1, 0), 2);
+  EXPECT_EQ(t.unwalked[0], (std::vector<bool>{true, false, true}));
+  EXPECT_EQ(next_unwalked_connection(t, 1, 0), 3);
+  EXPECT_EQ(next_unwalked_connection(t, 1, 0), -1);
+  EXPECT_EQ(next_unwalked_connection(t, -1, 0), 1);
+  EXPECT_EQ(next_unwalked_connection(t, -1, 0), -1);
   // The last choice point is the highest atom below the top with more than
   // two connections and an open one.
-  for (int k = 1; k <= 4; ++k) t.choices[k].assign(t.conn[k].size(), 1);
-  std::vector<int> path{1, 2, 3, 1, 2};
+  all_unwalked();
+  std::vector<int> path{0, 1, 2, 0, 1};
   ASSERT_TRUE(go2lcp(t, path));
-  EXPECT_EQ(path, (std::vector<int>{1, 2, 3, 1}));
-  t.choices[1].assign(3, 0);
-  path = {1, 2, 3, 1, 2};
+  EXPECT_EQ(path, (std::vector<int>{0, 1, 2, 0}));
+  t.unwalked[0].assign(3, false);
+  path = {0, 1, 2, 0, 1};
   EXPECT_FALSE(go2lcp(t, path));
-  // A new part starts at the first unvisited atom with a connection.
-  for (int k = 1; k <= 4; ++k) t.visited[k] = 0;
-  t.visited[1] = 1;
+  // A new part starts at the first unreached atom with a connection.
+  t.reached = {true, false, false, false};
   ASSERT_TRUE(checkvisited(t, path));
-  EXPECT_EQ(path, (std::vector<int>{2, 1}));
-  EXPECT_EQ(t.visited[2], 1);
-  EXPECT_EQ(t.choices[2][0], 0);
-  t.visited[3] = 1;
+  EXPECT_EQ(path, (std::vector<int>{1, 0}));
+  EXPECT_TRUE(t.reached[1]);
+  EXPECT_FALSE(t.unwalked[1][0]);
+  t.reached[2] = true;
   EXPECT_FALSE(checkvisited(t, path));
   // A start whose first connection was walked is an internal error.
-  t.visited[3] = 0;
-  t.choices[3][0] = 0;
+  t.reached[2] = false;
+  t.unwalked[2][0] = false;
   EXPECT_THROW(run.as_driver([&] { checkvisited(t, path); }), RunError);
   EXPECT_NE(run.log().find(" ERROR *** CheckVisited *** Internal error"), std::string::npos);
 }
@@ -346,8 +344,8 @@ TEST(RingSearch, TwoSeparateMoleculesBothSearched) {
   ScratchDir dir;
   ring_search(rs, dir);
   ASSERT_EQ(rs.rings.nor(), 2);
-  EXPECT_EQ(rs.rings.ring(1).planar, 1);
-  EXPECT_EQ(rs.rings.ring(2).planar, 0);
+  EXPECT_TRUE(rs.rings.ring(1).planar);
+  EXPECT_FALSE(rs.rings.ring(2).planar);
   EXPECT_EQ(sorted(rs.rings.ring(2).members), (std::vector<int>{13, 14, 15, 16, 17, 18}));
 }
 
@@ -385,8 +383,7 @@ TEST(RingSearch, ConnectionListingWrapsAfterTen) {
     add_cart(rs, numbered("O", k + 1), 8, 2.3f * std::cos(t), 2.3f * std::sin(t), (k % 2) * 1.2f);
   }
   ReducedTable table;
-  table.count = rs.ncomplete();
-  for (int k = 1; k <= table.count; ++k) table.newat[k] = k;
+  for (int k = 1; k <= rs.ncomplete(); ++k) table.atom.push_back(k);
   // The full table is listed in cycle 0, before the open atoms go.
   rs.sw.verbosity = 3;
   int remaining = 0;
@@ -413,9 +410,9 @@ TEST(RingSearch, TwentyOneConnectionsAreEliminated) {
   connect4rings(ring_search(rs), table);
   // The oxygens, 1.2 A apart, bond in a ring around K1: nothing leaves the
   // table, and K1 keeps all 21 connections.
-  ASSERT_EQ(table.count, 22);
-  for (int p = 1; p <= table.count; ++p)
-    EXPECT_TRUE(table.newat[p] != 1 || table.conn[p].size() == 21u) << table.conn[p].size();
+  ASSERT_EQ(table.count(), 22);
+  for (std::size_t p = 0; p < table.atom.size(); ++p)
+    EXPECT_TRUE(table.atom[p] != 1 || table.conn[p].size() == 21u) << table.conn[p].size();
 }
 
 TEST(RingSearch, RingsBeyondMemberCapacityStop) {

@@ -255,12 +255,14 @@ void write_atom_listing(const Model& md, std::ostream& os) {
   os << "\n";
   os << std::string(9, ' ') << "ATOM" << std::string(6, ' ') << "------- FRACTIONAL -------" << std::string(4, ' ')
      << "------- CARTESIAN -------  FLAG\n";
+  // The listing's FLAG column: 0 normal, 1 special position, -1 disordered.
+  auto flag = [](OccupancyKind k) { return k == OccupancyKind::normal ? 0 : k == OccupancyKind::special_position ? 1 : -1; };
   int count[3] = {0, 0, 0};
   for (int i = 1; i <= md.natom; ++i) {
     const Atom& a = md.atoms[i];
     layout::write(os, "(i7,2x,a,1x,3f9.5,2x,3f9.4,i6)", i, a.label.view(), a.fractional[0], a.fractional[1], a.fractional[2], a.cartesian[0], a.cartesian[1], a.cartesian[2],
-                  a.occupancy_kind);
-    if (a.occupancy_kind >= -1 && a.occupancy_kind <= 1) ++count[a.occupancy_kind + 1];
+                  flag(a.occupancy_kind));
+    ++count[flag(a.occupancy_kind) + 1];
   }
   os << "\n";
   os << " FLAG =  0 : normal atoms ( " << layout::fmt_i(count[1], 5) << " )\n";
