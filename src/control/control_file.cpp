@@ -88,7 +88,7 @@ bool keyword_input(Switches& sw, Log& log, const LineExtract& lx, RecordFile& f,
     to_term(log, layout::listed(" inum = ", inum));
     if (inum != 0) {
       int a = 0, b = 0;
-      readchar(numbers, inum, a, b);
+      find_word_or_stop(numbers, inum, a, b);
       layout::FreeReader r(std::string_view(numbers).substr(static_cast<std::size_t>(a - 1)));
       sw.rename.count_per_type = read_int(r) != 0;
     }
@@ -346,10 +346,10 @@ void read_keywords(Switches& sw, Log& log, RecordFile& f) {
     } else if (key == "RADII") {
       keyword_radii(sw, log, lx, line);
     } else if (key == "NCELLS") {
-      sw.compfrag = read_int(numbers);
+      sw.complete_fragment_cells = read_int(numbers);
       sw.ncells_given = true;
-      if (sw.compfrag > kMaxCells || sw.compfrag < -kMaxCells)
-        fail(kRoutine, "NCELLS " + std::to_string(sw.compfrag) + " is beyond the limit of " +
+      if (sw.complete_fragment_cells > kMaxCells || sw.complete_fragment_cells < -kMaxCells)
+        fail(kRoutine, "NCELLS " + std::to_string(sw.complete_fragment_cells) + " is beyond the limit of " +
                               std::to_string(kMaxCells) + " cells in each direction");
     } else if (key == "DISORD") {
       if (lx.starred(2)) sw.disorder.extend_hydrogens = true;
@@ -393,10 +393,10 @@ void read_keywords(Switches& sw, Log& log, RecordFile& f) {
     } else if (key == "SCALE") {
       for (int k = 2; k <= lx.nkw; ++k) {
         if (!lx.starred(k)) continue;
-        if (lx.keyword(k) == "SIGMA") sw.args.iscale = 3;
-        else if (lx.keyword(k) == "DIFF") sw.args.iscale = 1;
+        if (lx.keyword(k) == "SIGMA") sw.args.rescale_method = 3;
+        else if (lx.keyword(k) == "DIFF") sw.args.rescale_method = 1;
         else if (lx.keyword(k) == "FRAC" || lx.keyword(k) == "FRACT" || lx.keyword(k) == "FRACTION")
-          sw.args.iscale = 2;
+          sw.args.rescale_method = 2;
       }
     }
     // NFRAG, FRAG and CHFRAG are read by the valence-population rescaling;
@@ -457,12 +457,12 @@ void echo(Switches& sw, std::ostream& log) {
     return;
   }
 
-  if (sw.compfrag == -1) {
+  if (sw.complete_fragment_cells == -1) {
     log << " Do not search for complete fragments\n";
   } else {
-    sw.compfrag = std::abs(sw.compfrag);
-    layout::write(log, "(a,i3,a,sp,i3,ss,a)", " Search for complete fragments within ", -sw.compfrag, " ... ",
-                  sw.compfrag, " unit cells");
+    sw.complete_fragment_cells = std::abs(sw.complete_fragment_cells);
+    layout::write(log, "(a,i3,a,sp,i3,ss,a)", " Search for complete fragments within ", -sw.complete_fragment_cells, " ... ",
+                  sw.complete_fragment_cells, " unit cells");
   }
 
   write_tolerances(sw.tols, log);
@@ -507,7 +507,7 @@ void echo(Switches& sw, std::ostream& log) {
         << "   'const.bond' with CONSTRAINTS instructions\n";
   }
   if (sw.use_databank) {
-    const char* method = sw.args.iscale == 1 ? "difference" : sw.args.iscale == 2 ? "fraction" : "sigmaPv";
+    const char* method = sw.args.rescale_method == 1 ? "difference" : sw.args.rescale_method == 2 ? "fraction" : "sigmaPv";
     log << " Scale total population using " << method << " method\n";
   }
   for (const CorrectionLine& c : sw.corrections) {
@@ -572,7 +572,7 @@ Switches read_control_file(Log& log) {
   to_log(log, " VORN options : ");
   to_log(log, "");
   Switches sw;
-  sw.args.iscale = 1;
+  sw.args.rescale_method = 1;
   try {
     read_keywords(sw, log, f);
   } catch (const RunError& e) {
@@ -583,7 +583,7 @@ Switches read_control_file(Log& log) {
   }
   f.close();
   if (sw.format == InputFormat::none) fail(kRoutine, "Unknown input file format");
-  if (sw.args.iscale == 0) fail(kRoutine, "Unknown scaling method");
+  if (sw.args.rescale_method == 0) fail(kRoutine, "Unknown scaling method");
   if (sw.formfactors.requested && is_cartesian(sw.format))
     fail(kRoutine, "FORMFACTORS needs the cell and the symmetry of the crystal, which AIM2TAB and PLATON input lack");
   warn_idle_keys(sw, log);

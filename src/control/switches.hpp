@@ -16,7 +16,7 @@ struct Args {
   FileName inpfile2;   // second INPUT word as read
   std::string block;   // CIF input: the data block (*BLOCK name); empty = the first with atoms
   bool search_rings = false;   // RINGS: search for rings
-  int iscale = 0;      // Pv scaling: 1 difference, 2 fraction, 3 sigmaPv
+  int rescale_method = 0;      // Pv scaling: 1 difference, 2 fraction, 3 sigmaPv
 };
 
 struct Tols {
@@ -99,7 +99,7 @@ struct Switches {
   bool convert_to_xd_only = false;    // *toxd: plain SHELX-to-XD conversion
   int verbosity = 1;
   Tols tols;
-  int compfrag = -1;   // NCELLS; -1 = no complete-fragment search
+  int complete_fragment_cells = -1;   // NCELLS; -1 = no complete-fragment search
   bool ncells_given = false;   // an NCELLS line was read (-1 included)
   Disorder disorder;
   std::array<bool, 7> lkeys{};

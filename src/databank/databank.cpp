@@ -464,15 +464,15 @@ Mpoles1 search(const Search& rs, int i, const DatabankQuery& q) {
 
 }  // namespace
 
-Mpoles1 searchdb(const DatabankSource& db, const Model& model, const Forh& parents, const Exceptions& except,
+Mpoles1 search_databank_with_neighbours(const DatabankSource& db, const Model& model, const Forh& parents, const Exceptions& except,
                  Log& log, int i, const DatabankQuery& q) {
   return search(Search{db, model, parents, except, log}, i, q);
 }
 
-Mpoles1 readdb(const DatabankSource& db, IndexedAtoms atoms, const Forh& parents, const Exceptions& except, Log& log,
+Mpoles1 search_databank(const DatabankSource& db, IndexedAtoms atoms, const Forh& parents, const Exceptions& except, Log& log,
                int i, const Forring& ring, bool planar_group) {
   const Neig found = find_neighbours(atoms, log, i, 0.0f, SearchListing::silent);
-  return searchdb(db, atoms.model, parents, except, log, i, DatabankQuery{found, ring, planar_group});
+  return search_databank_with_neighbours(db, atoms.model, parents, except, log, i, DatabankQuery{found, ring, planar_group});
 }
 
 void copy_databank_result(const Atom& a, int i, int kappa_set, const Mpoles1& m1, Mpoles& populations,

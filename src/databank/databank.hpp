@@ -46,11 +46,11 @@ struct DatabankSource {
 // (Pv, kappa, kappa', sigma(Pv) and the populations by order).
 std::string parameter_block(std::string_view label, const Mpoles1& entry);
 
-Mpoles1 readdb(const DatabankSource& db, IndexedAtoms atoms, const Forh& parents, const Exceptions& except, Log& log,
+Mpoles1 search_databank(const DatabankSource& db, IndexedAtoms atoms, const Forh& parents, const Exceptions& except, Log& log,
                int i, const Forring& ring, bool planar_group);
-// The search of readdb once the neighbours are found: matching,
+// The search of search_databank once the neighbours are found: matching,
 // parameters and report.
-Mpoles1 searchdb(const DatabankSource& db, const Model& model, const Forh& parents, const Exceptions& except,
+Mpoles1 search_databank_with_neighbours(const DatabankSource& db, const Model& model, const Forh& parents, const Exceptions& except,
                  Log& log, int i, const DatabankQuery& q);
 // Stores an entry as the populations of atom a (number i), scaled by its
 // occupancy, and as the kappas of its kappa set.

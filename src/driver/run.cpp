@@ -266,12 +266,12 @@ Model complete_molecules(Model model, const Switches& sw, AtomIndex& index, RunF
     // smallest NCELLS that completes them all would.
     model.cryst.ncomplete = model.natom;
     if (const std::optional<int> cells = ncells_for_whole_molecules(model, sw)) {
-      search.compfrag = *cells;
+      search.complete_fragment_cells = *cells;
       to_both(log, layout::format("(/a,i2,a)", " No NCELLS line: molecules completed as with NCELLS", *cells,
                                   " (NCELLS -1 switches this off)"));
     }
   }
-  if (!sw.has_cell || search.compfrag <= -1) {
+  if (!sw.has_cell || search.complete_fragment_cells <= -1) {
     model.cryst.ncomplete = model.natom;
     if (sw.has_cell) warn_bonds_through_symmetry(model, sw, log);
     return model;
@@ -344,8 +344,8 @@ KeptPopulations write_parameter_step(const Model& model, const Switches& sw, con
       }
       if (searched > 0 && found == 0)
         warn(log, " WARNING: the databank " + std::string(sw.abank.trimmed()) + " fits no atom: every atom stays spherical");
-      if (sw.args.iscale != 0)
-        populations = rescale_valence_populations(std::move(populations), model, sw.args.iscale, io.input, log);
+      if (sw.args.rescale_method != 0)
+        populations = rescale_valence_populations(std::move(populations), model, sw.args.rescale_method, io.input, log);
     }
   }
   const bool fixedh = sw.extend_hydrogens && !sw.convert_to_xd_only;

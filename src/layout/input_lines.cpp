@@ -13,7 +13,7 @@ bool readinputline(RecordFile& f, std::string& line, int n) {
   for (;;) {
     if (!f.next(rec, kLineLength)) return true;
     if (rec[0] == '!' || last_nonblank_column(rec) == 0) continue;
-    const int L = ils(rec);
+    const int L = last_nonblank_column_or_length(rec);
     if (rec[static_cast<std::size_t>(L - 1)] != '\\') {
       // The last record of a continued line must fit as well: cutting it
       // would silently drop the numbers at its end.
@@ -24,7 +24,7 @@ bool readinputline(RecordFile& f, std::string& line, int n) {
     }
     if (n < p + L) fail("ReadInputLine", "Line exceeds limit of 255 characters");
     for (int c = 1; c <= L; ++c) line[static_cast<std::size_t>(p + c - 2)] = rec[static_cast<std::size_t>(c - 1)];
-    p = ils(line) + 2;
+    p = last_nonblank_column_or_length(line) + 2;
   }
 }
 

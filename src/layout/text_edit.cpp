@@ -28,12 +28,12 @@ int last_nonblank_column(std::string_view s) {
   return n;
 }
 
-int ils(std::string_view s) {
+int last_nonblank_column_or_length(std::string_view s) {
   const int n = last_nonblank_column(s);
   return n == 0 ? static_cast<int>(s.size()) : n;
 }
 
-int ifs(std::string_view s) {
+int first_nonblank_column(std::string_view s) {
   for (std::size_t i = 0; i < s.size(); ++i)
     if (s[i] != ' ') return static_cast<int>(i + 1);
   return 0;

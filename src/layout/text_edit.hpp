@@ -12,9 +12,9 @@ std::string upcased(std::string_view s);
 
 // Column (1-based) of the last non-blank character; the full length when
 // the text is all blank.
-int ils(std::string_view s);
+int last_nonblank_column_or_length(std::string_view s);
 // Column of the first non-blank character; 0 when all blank.
-int ifs(std::string_view s);
+int first_nonblank_column(std::string_view s);
 // Column of the last non-blank character; 0 when all blank.
 int last_nonblank_column(std::string_view s);
 

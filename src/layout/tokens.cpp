@@ -51,7 +51,7 @@ bool find_word(std::string_view line, int iw, int& istart, int& iend) {
   return false;
 }
 
-void readchar(std::string_view line, int iw, int& istart, int& iend) {
+void find_word_or_stop(std::string_view line, int iw, int& istart, int& iend) {
   if (!find_word(line, iw, istart, iend)) fail("ReadChar", "Unexpected STOP in ReadChar...");
 }
 

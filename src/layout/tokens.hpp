@@ -39,7 +39,7 @@ bool find_word(std::string_view line, int iw, int& istart, int& iend);
 
 // find_word for callers that need the word: a missing word stops the run
 // with "ReadChar" / "Unexpected STOP in ReadChar...".
-void readchar(std::string_view line, int iw, int& istart, int& iend);
+void find_word_or_stop(std::string_view line, int iw, int& istart, int& iend);
 
 // Word iw of the line as text; empty when it does not exist.
 std::string word(std::string_view line, int iw);

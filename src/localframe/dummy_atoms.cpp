@@ -73,11 +73,11 @@ void write_angle(std::ostream& os, std::string_view a, std::string_view b, std::
   layout::write(os, "(/' Angle   ',a,' - ',a,' - ',a,' = ',f8.2,' deg.')", a, b, c, angle);
 }
 
-Vec3 vmult(const Vec3& u, const Vec3& v) {
+Vec3 cross_product(const Vec3& u, const Vec3& v) {
   return {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
 }
 
-void getdummy(const Vec3& origin, const Vec3& ex, const Vec3& ey, const Vec3& ez, Vec3& px, Vec3& py, Vec3& pz) {
+void axis_end_points(const Vec3& origin, const Vec3& ex, const Vec3& ey, const Vec3& ez, Vec3& px, Vec3& py, Vec3& pz) {
   auto end = [&](const Vec3& e) {
     const float l = rlength(e);
     if (l <= 0.0f) return origin;
@@ -94,19 +94,19 @@ std::string dummy_number_text(int n) {
   return s;
 }
 
-void loc2plat(const Atom& a, int atom, const Vec3& p1, const Vec3& p2, char first, char second, std::ostream& os) {
+void plot_local_axes(const Atom& a, int atom, const Vec3& p1, const Vec3& p2, char first, char second, std::ostream& os) {
   const Vec3 o{a.cartesian[0], a.cartesian[1], a.cartesian[2]};
   layout::write(os, "('ATOM ',a8,3x,3f12.4)", a.label, o[0], o[1], o[2]);
   const Vec3 p{p1[0] - o[0], p1[1] - o[1], p1[2] - o[2]};
   const Vec3 q{p2[0] - o[0], p2[1] - o[1], p2[2] - o[2]};
-  const Vec3 n = vmult(p, q);
-  const Vec3 qp = vmult(n, p);
+  const Vec3 n = cross_product(p, q);
+  const Vec3 qp = cross_product(n, p);
   std::array<Vec3, 3> axis{n, n, n};
   auto slot = [](char letter) { return letter == 'X' ? 0 : letter == 'Y' ? 1 : 2; };
   axis[static_cast<std::size_t>(slot(first))] = p;
   axis[static_cast<std::size_t>(slot(second))] = qp;
   Vec3 px, py, pz;
-  getdummy(o, axis[0], axis[1], axis[2], px, py, pz);
+  axis_end_points(o, axis[0], axis[1], axis[2], px, py, pz);
   const std::string num = std::to_string(atom);
   layout::write(os, "('ATOM ',a8,3x,3f12.4)", Label("X" + num), px[0], px[1], px[2]);
   layout::write(os, "('ATOM ',a8,3x,3f12.4)", Label("Y" + num), py[0], py[1], py[2]);

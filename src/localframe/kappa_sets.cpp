@@ -362,7 +362,7 @@ AtomSetup kappa_and_output(const AtomLoop& loop, int atom, Frame& f, const std::
     searched = true;
   } else if (read) {
     layout::write(loop.log.log(), "(/' Atom ',a,' :: will now read databank')", a.label);
-    const Mpoles1 entry = readdb(*loop.databank, loop.indexed(), loop.tables.hydrogen_parents, loop.tables.groups, loop.log, atom,
+    const Mpoles1 entry = search_databank(*loop.databank, loop.indexed(), loop.tables.hydrogen_parents, loop.tables.groups, loop.log, atom,
                                  f.ring, f.planar_group);
     copy_databank_result(a, atom, loop.tables.kappa_sets.kappaset[atom], entry, loop.tables.populations,
                          loop.tables.kappas);

@@ -61,7 +61,7 @@ bool image_may_bond(const Model& md, int i, int k) {
 // One scan over every image of every asymmetric-unit atom; returns true when
 // it appended a copy (the caller then scans again from the start).
 bool add_one_copy(Model& md, const Switches& sw, long long capacity) {
-  const int c = sw.compfrag;
+  const int c = sw.complete_fragment_cells;
   const float tol = sw.tols.bond;
   for (int i = 1; i <= md.natom; ++i) {
     const Vec3 x = frac(md, i);
@@ -202,12 +202,12 @@ long long most_entries(const Model& md, int ncells) {
 }  // namespace
 
 Model complete_fragments(Model md, const Switches& sw, bool direct, Log& log) {
-  const long long most = most_entries(md, sw.compfrag);
+  const long long most = most_entries(md, sw.complete_fragment_cells);
   if (!add_bonded_copies(md, sw, direct, most)) {
     const int last = md.cryst.ncomplete;
     fail("GenCompleteFrags",
         "Internal error: the copies reach " + std::to_string(last) + " entries, more than the atoms, operators and "
-            "cells searched (NCELLS " + std::to_string(sw.compfrag) + ") give; the last is a copy of atom " +
+            "cells searched (NCELLS " + std::to_string(sw.complete_fragment_cells) + ") give; the last is a copy of atom " +
             std::to_string(md.cryst.srcatom[last]) + " " + std::string(md.atoms[last].label.trimmed()) +
             where_read(md, last));
   }

@@ -86,7 +86,7 @@ bool ImageSearch::prepare() {
   const Model& md = md_;
   natom_ = md.natom;
   nsym_ = md.symm.count();
-  c_ = sw_.compfrag;
+  c_ = sw_.complete_fragment_cells;
   if (natom_ < 1 || nsym_ < 1) return false;
   // The images are formed from the fractional positions: the unit's
   // cell list holds those, in Cartesian form.

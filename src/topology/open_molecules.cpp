@@ -42,7 +42,7 @@ Model asymmetric_unit(const Model& md) {
 
 std::vector<int> atoms_with_missing_bonds(const Model& md, const Switches& sw, int cells) {
   Switches wide = sw;
-  wide.compfrag = cells;
+  wide.complete_fragment_cells = cells;
   ImageSearch images(md, wide);
   if (!images.prepare()) return {};
   const int n = md.cryst.ncomplete;
@@ -88,7 +88,7 @@ namespace {
 std::optional<std::vector<int>> open_after_search(const Model& unit, const Switches& sw, int c) {
   Model grown = asymmetric_unit(unit);
   Switches probe = sw;
-  probe.compfrag = c;
+  probe.complete_fragment_cells = c;
   // A finite molecule holds at most one copy of an atom per operator;
   // a table that grows far beyond that is a chain or a network.
   // The trial gives up quietly there: the hint never stops the run.
@@ -126,7 +126,7 @@ std::vector<int> ncells_completing(const Model& unit, const Switches& sw, const 
 }
 
 void warn_open_molecules(const Model& completed, const Switches& sw, Log& log) {
-  const int c = sw.compfrag;
+  const int c = sw.complete_fragment_cells;
   const std::vector<int> open = atoms_with_missing_bonds(completed, sw, c + 2);
   if (open.empty()) return;
   const std::vector<int> closing = ncells_completing(completed, sw, open, c + 1, c + kNcellsProbed);

@@ -136,7 +136,7 @@ void write_connectivity(const Model& md, const ReducedTable& t, std::ostream& os
   }
 }
 
-void connect4rings(const RingSearch& search, ReducedTable& t) {
+void build_reduced_table(const RingSearch& search, ReducedTable& t) {
   if (!direct_forms(search.tab.index)) index_atoms(search.tab);
   t.atom.resize(static_cast<std::size_t>(search.tab.ncomplete()));
   for (std::size_t a = 0; a < t.atom.size(); ++a) t.atom[a] = static_cast<int>(a) + 1;
@@ -171,7 +171,7 @@ int next_unwalked_connection(ReducedTable& t, int previous, int current) {
   return -1;
 }
 
-bool go2lcp(const ReducedTable& t, std::vector<int>& path) {
+bool back_to_last_choice_point(const ReducedTable& t, std::vector<int>& path) {
   for (int n = static_cast<int>(path.size()) - 1; n >= 1; --n) {
     const int a = path[static_cast<std::size_t>(n - 1)];
     if (t.conn[at(a)].size() <= 2) continue;
@@ -184,12 +184,12 @@ bool go2lcp(const ReducedTable& t, std::vector<int>& path) {
   return false;
 }
 
-bool checkvisited(ReducedTable& t, std::vector<int>& path) {
+bool start_walk_at_unreached_atom(ReducedTable& t, std::vector<int>& path) {
   int from = 0;
-  return checkvisited(t, path, from);
+  return start_walk_at_unreached_atom(t, path, from);
 }
 
-bool checkvisited(ReducedTable& t, std::vector<int>& path, int& from) {
+bool start_walk_at_unreached_atom(ReducedTable& t, std::vector<int>& path, int& from) {
   path.clear();
   for (int a = std::max(from, 0); a < t.count(); from = ++a) {
     if (t.reached[at(a)] || t.conn[at(a)].empty()) continue;
@@ -217,7 +217,7 @@ bool ring_is_stored(const Rings& rings, const std::vector<int>& members) {
   return 0;
 }
 
-void checkring(const RingSearch& search, const ReducedTable& t, const std::vector<int>& path, int start, int end) {
+void store_if_new_ring(const RingSearch& search, const ReducedTable& t, const std::vector<int>& path, int start, int end) {
   auto on_path = [&](int k) { return path[static_cast<std::size_t>(k)]; };
   const int ringmax = search.tab.sw.ring_options.max_size;
   std::vector<int> members;
@@ -308,7 +308,7 @@ void walk_reduced_table(const RingSearch& search, ReducedTable& t) {
       const int previous = depth >= 2 ? path[static_cast<std::size_t>(depth - 2)] : -1;
       const int x = next_unwalked_connection(t, previous, path.back());
       if (x < 0) {
-        if (!go2lcp(t, path)) break;
+        if (!back_to_last_choice_point(t, path)) break;
         continue;
       }
       path.push_back(x);
@@ -317,12 +317,12 @@ void walk_reduced_table(const RingSearch& search, ReducedTable& t) {
       const int end = static_cast<int>(path.size()) - 1;
       for (int g = end - 1; g >= 0; --g) {
         if (path[static_cast<std::size_t>(g)] == x) {
-          checkring(search, t, path, g, end);
+          store_if_new_ring(search, t, path, g, end);
           break;
         }
       }
     }
-    if (!checkvisited(t, path, walked)) break;
+    if (!start_walk_at_unreached_atom(t, path, walked)) break;
   }
 
   add_missed_smallest_rings(search, t);
@@ -352,7 +352,7 @@ FoundRings find_rings(const IndexedAtoms& tab, Log& log) {
   FoundRings found;
   RingSearch search{tab, log, found.rings};
   ReducedTable table;
-  connect4rings(search, table);
+  build_reduced_table(search, table);
   // The walk reorders the table: the reduced structure is the table as the
   // eliminations left it.
   found.reduced = table.atom;

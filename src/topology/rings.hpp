@@ -31,7 +31,7 @@ struct RingSearch {
   Rings& rings;
 };
 // Builds the reduced table by removing open atoms.
-void connect4rings(const RingSearch& search, ReducedTable& t);
+void build_reduced_table(const RingSearch& search, ReducedTable& t);
 // One elimination cycle; remaining receives the number of atoms kept.
 // Candidates come from the cell lists of the atom table; eliminate_direct
 // compares every pair of table atoms.
@@ -50,16 +50,16 @@ void walk_reduced_table(const RingSearch& search, ReducedTable& t);
 int next_unwalked_connection(ReducedTable& t, int previous, int current);
 // Cuts the path back to its last atom (below the top) that has more than two
 // connections and one still unwalked; false when there is none.
-bool go2lcp(const ReducedTable& t, std::vector<int>& path);
+bool back_to_last_choice_point(const ReducedTable& t, std::vector<int>& path);
 // Starts a new walk at the first atom not yet reached; false when none.
-bool checkvisited(ReducedTable& t, std::vector<int>& path);
+bool start_walk_at_unreached_atom(ReducedTable& t, std::vector<int>& path);
 // The same, scanning from position `from` on (every earlier position is
 // reached or has no connection); `from` is left at the start found.
-bool checkvisited(ReducedTable& t, std::vector<int>& path, int& from);
+bool start_walk_at_unreached_atom(ReducedTable& t, std::vector<int>& path, int& from);
 // Tests the path's entries start .. end-1 as a ring (path[end] closes it at
 // path[start]); stores, reports and tests it for planarity when it is new
 // and within the size limits.
-void checkring(const RingSearch& search, const ReducedTable& t, const std::vector<int>& path, int start, int end);
+void store_if_new_ring(const RingSearch& search, const ReducedTable& t, const std::vector<int>& path, int start, int end);
 // Stores a new ring (atom numbers in ring order), reports it and tests it
 // for planarity.
 void store_ring(const RingSearch& search, const std::vector<int>& members);

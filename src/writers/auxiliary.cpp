@@ -66,7 +66,7 @@ void write_complete_ang(const Model& model, std::ostream& os) {
 void write_spf_axes(const Model& model, const std::vector<AtomSetup>& setup, std::ostream& os) {
   for (int i = 1; i <= model.natom; ++i) {
     const Frame& f = setup[static_cast<std::size_t>(i - 1)].frame;
-    loc2plat(model.atoms[i], i, f.pos[0], f.pos[1], f.letter[0], f.letter[1], os);
+    plot_local_axes(model.atoms[i], i, f.pos[0], f.pos[1], f.letter[0], f.letter[1], os);
   }
 }
 

@@ -77,7 +77,7 @@ TEST(ReadControlFile, ExampleFileSetsItsSwitches) {
   EXPECT_FLOAT_EQ(sw.tols.bond, 0.4f);
   EXPECT_FLOAT_EQ(sw.tols.ring_planarity, 0.1f);
   EXPECT_FLOAT_EQ(sw.tols.group_planarity, 0.1f);
-  EXPECT_EQ(sw.compfrag, 1);
+  EXPECT_EQ(sw.complete_fragment_cells, 1);
   EXPECT_FALSE(sw.disorder.extend_hydrogens);
   EXPECT_FALSE(sw.disorder.use_databank);
   // XYZUIJ all, MULT all: the starred words of the KEYGEN line.
@@ -92,7 +92,7 @@ TEST(ReadControlFile, ExampleFileSetsItsSwitches) {
   EXPECT_TRUE(sw.ring_options.mirror_in_planar_ring);
   EXPECT_TRUE(sw.use_databank);
   EXPECT_EQ(sw.abank, "vorn.db");
-  EXPECT_EQ(sw.args.iscale, 3);
+  EXPECT_EQ(sw.args.rescale_method, 3);
 }
 
 TEST(ReadControlFile, ExampleFileEcho) {
@@ -248,7 +248,7 @@ TEST(ReadControlFile, ToxdEchoesTheConversionAndSwitchesTheRestOff) {
   EXPECT_FALSE(c.sw().extend_hydrogens);
   EXPECT_FALSE(c.sw().use_databank);
   EXPECT_FALSE(c.sw().args.search_rings);
-  EXPECT_EQ(c.sw().compfrag, -3);   // not normalised: the search stays off
+  EXPECT_EQ(c.sw().complete_fragment_cells, -3);   // not normalised: the search stays off
   const std::string tail = " SIMPLE CONVERSION OF SHELX FILE TO XD FILES WAS REQUESTED\n"
                            " ALL OTHER OPTIONS WILL BE IGNORED !!!!!!\n\n " + std::string(71, '-') + "\n";
   ASSERT_GE(c.log().size(), tail.size());
@@ -258,21 +258,21 @@ TEST(ReadControlFile, ToxdEchoesTheConversionAndSwitchesTheRestOff) {
 
 TEST(ReadControlFile, NegativeCellCountSearchesBothWays) {
   ControlRun c("FORMAT *shelx\nINPUT s.res\nNCELLS -3\n");
-  EXPECT_EQ(c.sw().compfrag, 3);
+  EXPECT_EQ(c.sw().complete_fragment_cells, 3);
   EXPECT_NE(c.log().find(" Search for complete fragments within  -3 ...  +3 unit cells\n"), std::string::npos);
   ControlRun off("FORMAT *shelx\nINPUT s.res\nNCELLS -1\n");
-  EXPECT_EQ(off.sw().compfrag, -1);
+  EXPECT_EQ(off.sw().complete_fragment_cells, -1);
   EXPECT_NE(off.log().find(" Do not search for complete fragments\n"), std::string::npos);
 }
 
 TEST(ReadControlFile, ScaleTakesOnlyExactStarredWords) {
   for (const char* word : {"*fract", "*fraction"}) {
     ControlRun fract("FORMAT *shelx\nINPUT s.res\nDATABANK d.db\nSCALE sigma diff " + std::string(word) + "\n");
-    EXPECT_EQ(fract.sw().args.iscale, 2);
+    EXPECT_EQ(fract.sw().args.rescale_method, 2);
     EXPECT_NE(fract.log().find(" Scale total population using fraction method\n"), std::string::npos);
   }
   ControlRun frac("FORMAT *shelx\nINPUT s.res\nDATABANK d.db\nSCALE *sigma *frac\n");
-  EXPECT_EQ(frac.sw().args.iscale, 2);
+  EXPECT_EQ(frac.sw().args.rescale_method, 2);
   EXPECT_NE(frac.log().find(" Scale total population using fraction method\n"), std::string::npos);
 }
 

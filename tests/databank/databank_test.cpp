@@ -67,7 +67,7 @@ struct Match {
   // Comment of the accepted entry's ATOM line up to its first blank, or
   // "none" when nothing was found.
   std::string found() {
-    entry = searchdb(databank_source(rs), rs.model, rs.forh, rs.except, rs.log_sink(), 1,
+    entry = search_databank_with_neighbours(databank_source(rs), rs.model, rs.forh, rs.except, rs.log_sink(), 1,
                      DatabankQuery{neighbours, ring, planar_group});
     if (!entry.found) return "none";
     const std::string c(entry.comment.trimmed());
@@ -277,7 +277,7 @@ void expect_stop(const std::string& db, int z, std::vector<std::pair<int, int>> 
   Match t("");
   t.rs.io.db.open_text(db);
   t.atom(z, "NO", std::move(types), 0);
-  EXPECT_THROW(t.mr.as_driver([&] { searchdb(databank_source(t.rs), t.rs.model, t.rs.forh, t.rs.except, t.rs.log_sink(), 1,
+  EXPECT_THROW(t.mr.as_driver([&] { search_databank_with_neighbours(databank_source(t.rs), t.rs.model, t.rs.forh, t.rs.except, t.rs.log_sink(), 1,
                                                          DatabankQuery{t.neighbours, t.ring, t.planar_group}); }), RunError) << db;
   EXPECT_NE(t.mr.log().find(" ERROR *** " + where + " *** " + message), std::string::npos) << t.mr.log();
 }

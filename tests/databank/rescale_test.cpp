@@ -24,7 +24,7 @@ struct Rescale {
   std::istringstream input;
 
   Rescale(int method, const std::string& control_text, const std::string& answers = "") : input(answers) {
-    rs.sw.args.iscale = method;
+    rs.sw.args.rescale_method = method;
     control.open_text(control_text);
     const int z[] = {6, 6, 8, 1, 7, 1, 6, 8};
     const float pv[] = {4.10f, 3.95f, 6.30f, 0.88f, 5.20f, 0.80f, 4.05f, 6.10f};
@@ -41,7 +41,7 @@ struct Rescale {
   }
   void run() { run_with(&control); }
   void run_with(RecordFile* file) {
-    rs.mp = rescale_valence_populations(std::move(rs.mp), rs.model, rs.sw.args.iscale, file, &input, rs.io.log);
+    rs.mp = rescale_valence_populations(std::move(rs.mp), rs.model, rs.sw.args.rescale_method, file, &input, rs.io.log);
   }
   std::vector<float> pv() const {
     std::vector<float> v;

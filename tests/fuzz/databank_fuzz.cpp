@@ -63,7 +63,7 @@ void search(test::TestRun& rs, const Probe& p) {
   rs.except.exflag[1] = p.group[0] ? 1 : 0;
   rs.except.exgroup[1] = p.group;
   rs.kset.kappaset[1] = 1;
-  const Mpoles1 entry = searchdb(databank_source(rs), rs.model, rs.forh, rs.except, rs.log_sink(), 1,
+  const Mpoles1 entry = search_databank_with_neighbours(databank_source(rs), rs.model, rs.forh, rs.except, rs.log_sink(), 1,
                                  DatabankQuery{neighbours, ring, p.lpg != 0});
   copy_databank_result(rs.atom(1), 1, rs.kset.kappaset[1], entry, rs.mp, rs.kappas);
 }

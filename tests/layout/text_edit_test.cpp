@@ -11,12 +11,12 @@ namespace {
 
 TEST(TextColumns, BlankTextsDifferBetweenIlsAndLenstr) {
   const std::string blank(10, ' ');
-  EXPECT_EQ(ils(blank), 10);
+  EXPECT_EQ(last_nonblank_column_or_length(blank), 10);
   EXPECT_EQ(last_nonblank_column(blank), 0);
-  EXPECT_EQ(ifs(blank), 0);
-  EXPECT_EQ(ils("  ab c   "), 6);
+  EXPECT_EQ(first_nonblank_column(blank), 0);
+  EXPECT_EQ(last_nonblank_column_or_length("  ab c   "), 6);
   EXPECT_EQ(last_nonblank_column("  ab c   "), 6);
-  EXPECT_EQ(ifs("  ab c   "), 3);
+  EXPECT_EQ(first_nonblank_column("  ab c   "), 3);
 }
 
 TEST(TextCase, OnlyAsciiLettersChange) {

@@ -123,7 +123,7 @@ TEST(WordLocator, ColumnsOfWordsAndTheStopForAMissingWord) {
   EXPECT_FALSE(find_word("x", 1, a, b));
 
   test::MemoryRun run;
-  EXPECT_THROW(run.as_driver([&] { readchar(line, 5, a, b); }), RunError);
+  EXPECT_THROW(run.as_driver([&] { find_word_or_stop(line, 5, a, b); }), RunError);
   EXPECT_EQ(run.term.str(), "\n ERROR *** ReadChar *** Unexpected STOP in ReadChar...\n\n");
   EXPECT_EQ(run.log(), run.term.str());
 }

@@ -65,7 +65,7 @@ TEST(Geometry, AnglesMidpointsAndCrossProducts) {
   EXPECT_EQ(angle_degrees({0, 0, 0}, {0, 0, 0}, {1, 0, 0}), 0.0f);
   const Vec3 m = midpoint({1, 2, 3}, {3, 4, -3});
   EXPECT_EQ(m, (Vec3{2, 3, 0}));
-  EXPECT_EQ(vmult({1, 0, 0}, {0, 1, 0}), (Vec3{0, 0, 1}));
+  EXPECT_EQ(cross_product({1, 0, 0}, {0, 1, 0}), (Vec3{0, 0, 1}));
   EXPECT_EQ(dummy_number_text(42), "42");
   EXPECT_EQ(dummy_number_text(7), "7");
   std::ostringstream os;
@@ -73,12 +73,12 @@ TEST(Geometry, AnglesMidpointsAndCrossProducts) {
   EXPECT_EQ(os.str(), "\n Angle   C1 - C2 - H21 =   109.47 deg.\n");
 }
 
-TEST(Loc2Plat, AxesOfAtomFiveWithLettersZAndX) {
+TEST(PlotLocalAxes, AxesOfAtomFiveWithLettersZAndX) {
   Molecule m;
   for (int k = 1; k <= 5; ++k) m.add_atom(numbered("C", k), 6, {1, 1, 1});
   std::ostringstream spf;
   // P1 directs Z, P2 directs X.
-  loc2plat(m.rs.atom(5), 5, {1, 1, 3}, {2, 1, 1.5f}, 'Z', 'X', spf);
+  plot_local_axes(m.rs.atom(5), 5, {1, 1, 3}, {2, 1, 1.5f}, 'Z', 'X', spf);
   // 'ATOM ', the label in 8 columns, 3 blanks, 3f12.4.
   auto line = [](const char* label, const char* xyz) { return std::string("ATOM ") + label + "   " + xyz + "\n"; };
   const std::string want = line("C5      ", "      1.0000      1.0000      1.0000") +

@@ -136,8 +136,8 @@ inline bool chemically_equivalent(TestRun& rs, int a, int b, int compare_symmetr
 }
 // The databank transfer of the kappa-set search, with the run's values.
 inline DatabankSource databank_source(TestRun& rs) { return {rs.io.db, rs.dbtext, direct_forms(rs.index)}; }
-inline Mpoles1 readdb(TestRun& rs, int i, const Forring& ring, bool planar_group) {
-  return readdb(databank_source(rs), indexed_atoms(rs), rs.forh, rs.except, rs.log_sink(), i, ring, planar_group);
+inline Mpoles1 search_databank(TestRun& rs, int i, const Forring& ring, bool planar_group) {
+  return search_databank(databank_source(rs), indexed_atoms(rs), rs.forh, rs.except, rs.log_sink(), i, ring, planar_group);
 }
 inline void copy_databank_result(TestRun& rs, int i, const Mpoles1& entry) {
   copy_databank_result(rs.atom(i), i, rs.kset.kappaset[i], entry, rs.mp, rs.kappas);

@@ -116,14 +116,14 @@ void expect_same_topology(Twin& t, const std::string& what, int ncells) {
   std::vector<bool> stopped;
   std::vector<ReducedTable> tables;
   t.each([&](test::TestRun& rs) {
-    rs.sw.compfrag = ncells;
+    rs.sw.complete_fragment_cells = ncells;
     rs.sw.ring_options.min_size = 3;
     rs.sw.ring_options.max_size = 8;
     InDirectory in(dir.path());
     try {
       gencompletefrags(rs);
       ReducedTable& table = tables.emplace_back();
-      connect4rings(ring_search(rs), table);
+      build_reduced_table(ring_search(rs), table);
       walk_reduced_table(ring_search(rs), table);
       findallneighbors(rs);
       stopped.push_back(false);
@@ -337,7 +337,7 @@ TEST(IndexedSearches, CompleteFragmentsUnderEveryKindOfOperator) {
       t.each([&](test::TestRun& rs) {
         set_cell(rs, c.cell[0], c.cell[1], c.cell[2], c.cell[3], c.cell[4], c.cell[5]);
         random_molecules(rs, seed, 3, c.cards, c.cut);
-        rs.sw.compfrag = c.ncells;
+        rs.sw.complete_fragment_cells = c.ncells;
         InDirectory in(dir.path());
         gencompletefrags(rs);
       });
@@ -404,7 +404,7 @@ TEST(IndexedSearches, SymmetryGeneratedEntriesNearAPoint) {
   MemoryRun run;
   test::TestRun& rs = *run.rs;
   crowded_cell(rs, 4, 16);
-  rs.sw.compfrag = 1;
+  rs.sw.complete_fragment_cells = 1;
   ScratchDir dir;
   {
     InDirectory in(dir.path());

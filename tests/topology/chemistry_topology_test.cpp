@@ -24,7 +24,7 @@ namespace {
 void analyse(TestRun& rs, const std::string& file) {
   rs.sw.format = InputFormat::shelx;
   rs.model = read_shelx(test_data("shelx/" + file), ShelxLabels::as_named, rs.log_sink());
-  rs.sw.compfrag = 1;
+  rs.sw.complete_fragment_cells = 1;
   rs.sw.ring_options.min_size = 3;
   rs.sw.ring_options.max_size = 8;
   rs.sw.args.search_rings = true;

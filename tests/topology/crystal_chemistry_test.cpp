@@ -21,7 +21,7 @@ namespace {
 void read_and_bond(TestRun& rs, const std::string& file, int ncells) {
   rs.sw.format = InputFormat::shelx;
   rs.model = read_shelx(test_data("shelx/" + file), ShelxLabels::as_named, rs.log_sink());
-  rs.sw.compfrag = ncells;
+  rs.sw.complete_fragment_cells = ncells;
   if (ncells >= 0) {
     gencompletefrags(rs);
   } else {

@@ -42,7 +42,7 @@ TEST(CompleteFragments, MoleculeOnInversionCentre) {
   MemoryRun run;
   test::TestRun& rs = *run.rs;
   half_naphthalene(rs);
-  rs.sw.compfrag = 0;
+  rs.sw.complete_fragment_cells = 0;
   ScratchDir dir;
   Model done;
   {
@@ -101,7 +101,7 @@ TEST(CompleteFragments, MoleculeOnInversionCentre) {
   ReducedTable table;
   {
     InDirectory in(dir.path());
-    connect4rings(ring_search(rs), table);
+    build_reduced_table(ring_search(rs), table);
     walk_reduced_table(ring_search(rs), table);
   }
   EXPECT_EQ(rs.rings.nor(), 2);
@@ -132,7 +132,7 @@ TEST(CompleteFragments, TranslationsCountFromTheUnitCell) {
       a.fractional[2] += 0.5f;
       a.cartesian = {{p[0], p[1], p[2]}};
     }
-    rs.sw.compfrag = c.cells;
+    rs.sw.complete_fragment_cells = c.cells;
     ScratchDir dir;
     InDirectory in(dir.path());
     const Model done = complete_fragments(rs.model, rs.sw, direct_forms(rs.index), rs.log_sink());
@@ -157,7 +157,7 @@ TEST(CompleteFragments, AtomOnSpecialPositionIsNotCopied) {
   rs.atom(1).occupancy_kind = OccupancyKind::special_position;
   rs.atom(2).occ = 0.7f;
   rs.atom(2).occupancy_kind = OccupancyKind::disordered;
-  rs.sw.compfrag = 1;
+  rs.sw.complete_fragment_cells = 1;
   ScratchDir dir;
   InDirectory in(dir.path());
   const Model done = complete_fragments(rs.model, rs.sw, direct_forms(rs.index), rs.log_sink());
@@ -187,7 +187,7 @@ TEST(CompleteFragments, CompleteStructureWritesNothing) {
     rs.atom(i).fractional[2] = f[2];
   }
   const std::string before = run.log();
-  rs.sw.compfrag = 1;
+  rs.sw.complete_fragment_cells = 1;
   ScratchDir dir;
   InDirectory in(dir.path());
   const Model done = complete_fragments(rs.model, rs.sw, direct_forms(rs.index), rs.log_sink());

@@ -47,7 +47,7 @@ TEST(ImageSearch, EveryImageNearAPointIsVisitedOnce) {
     for (int k = 0; k < 25; ++k) add_frac(rs, numbered("C", k), 6, u(gen), u(gen), u(gen));
     for (const auto& x : s.special) add_frac(rs, numbered("O", rs.natom()), 8, x[0], x[1], x[2]);
     rs.model.cryst.ncomplete = rs.natom();
-    rs.sw.compfrag = s.ncells;
+    rs.sw.complete_fragment_cells = s.ncells;
     ImageSearch images(rs.model, rs.sw);
     ASSERT_TRUE(images.prepare()) << s.name;
     const int side = 2 * s.ncells + 1;

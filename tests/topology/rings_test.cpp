@@ -20,12 +20,12 @@ void limits(test::TestRun& rs, int lo, int hi) {
   rs.sw.args.search_rings = true;
 }
 
-// connect4rings and walk_reduced_table in a scratch directory (the coordinate files
+// build_reduced_table and walk_reduced_table in a scratch directory (the coordinate files
 // go to the working directory); returns the reduced table.
 ReducedTable ring_search(test::TestRun& rs, const ScratchDir& dir) {
   InDirectory in(dir.path());
   ReducedTable table;
-  connect4rings(ring_search(rs), table);
+  build_reduced_table(ring_search(rs), table);
   // The reduced structure files, as the run writes them from the table the
   // eliminations left.
   const std::vector<int> reduced = table.atom;
@@ -280,17 +280,17 @@ TEST(RingSearch, SameRingStoredOnce) {
   EXPECT_TRUE(ring_is_stored(rs.rings, {6, 5, 4, 3, 2, 1}));
   EXPECT_FALSE(ring_is_stored(rs.rings, {1, 2, 3, 4, 5}));
   EXPECT_FALSE(ring_is_stored(rs.rings, {1, 2, 3, 4, 5, 7}));
-  // checkring rejects the same set found in another walk order.
+  // store_if_new_ring rejects the same set found in another walk order.
   add_cart(rs, "C1", 6, 0, 0, 0);
   limits(rs, 3, 8);
   ReducedTable table;
   table.atom = {1, 2, 3, 4, 5, 6};
-  checkring(ring_search(rs), table, {2, 1, 0, 5, 4, 3, 2}, 0, 6);
+  store_if_new_ring(ring_search(rs), table, {2, 1, 0, 5, 4, 3, 2}, 0, 6);
   EXPECT_EQ(rs.rings.nor(), 1);
   // A walk out and back through one atom is no ring.
   rs.rings.list.clear();
   limits(rs, 0, 8);
-  checkring(ring_search(rs), table, {0, 1, 2, 1}, 1, 3);
+  store_if_new_ring(ring_search(rs), table, {0, 1, 2, 1}, 1, 3);
   EXPECT_EQ(rs.rings.nor(), 0);
 }
 
@@ -315,23 +315,23 @@ TEST(RingSearch, WalkSteps) {
   // two connections and an open one.
   all_unwalked();
   std::vector<int> path{0, 1, 2, 0, 1};
-  ASSERT_TRUE(go2lcp(t, path));
+  ASSERT_TRUE(back_to_last_choice_point(t, path));
   EXPECT_EQ(path, (std::vector<int>{0, 1, 2, 0}));
   t.unwalked[0].assign(3, false);
   path = {0, 1, 2, 0, 1};
-  EXPECT_FALSE(go2lcp(t, path));
+  EXPECT_FALSE(back_to_last_choice_point(t, path));
   // A new part starts at the first unreached atom with a connection.
   t.reached = {true, false, false, false};
-  ASSERT_TRUE(checkvisited(t, path));
+  ASSERT_TRUE(start_walk_at_unreached_atom(t, path));
   EXPECT_EQ(path, (std::vector<int>{1, 0}));
   EXPECT_TRUE(t.reached[1]);
   EXPECT_FALSE(t.unwalked[1][0]);
   t.reached[2] = true;
-  EXPECT_FALSE(checkvisited(t, path));
+  EXPECT_FALSE(start_walk_at_unreached_atom(t, path));
   // A start whose first connection was walked is an internal error.
   t.reached[2] = false;
   t.unwalked[2][0] = false;
-  EXPECT_THROW(run.as_driver([&] { checkvisited(t, path); }), RunError);
+  EXPECT_THROW(run.as_driver([&] { start_walk_at_unreached_atom(t, path); }), RunError);
   EXPECT_NE(run.log().find(" ERROR *** CheckVisited *** Internal error"), std::string::npos);
 }
 
@@ -359,7 +359,7 @@ TEST(RingSearch, ConnectionTableListing) {
   ScratchDir dir;
   InDirectory in(dir.path());
   ReducedTable table;
-  connect4rings(ring_search(rs), table);
+  build_reduced_table(ring_search(rs), table);
   const std::string log = run.log();
   // The full table before any removal, then the final one.
   EXPECT_NE(log.find("      1 C1       - C2       C3      \n"
@@ -407,7 +407,7 @@ TEST(RingSearch, TwentyOneConnectionsAreEliminated) {
   ScratchDir dir;
   InDirectory in(dir.path());
   ReducedTable table;
-  connect4rings(ring_search(rs), table);
+  build_reduced_table(ring_search(rs), table);
   // The oxygens, 1.2 A apart, bond in a ring around K1: nothing leaves the
   // table, and K1 keeps all 21 connections.
   ASSERT_EQ(table.count(), 22);

@@ -49,7 +49,7 @@ Outcome run_topology(const std::string& file) {
   }
   out.read = true;
   out.natom = rs.natom();
-  rs.sw.compfrag = 0;
+  rs.sw.complete_fragment_cells = 0;
   rs.sw.ring_options.min_size = 3;
   rs.sw.ring_options.max_size = 8;
   rs.sw.args.search_rings = true;
