@@ -124,9 +124,9 @@ void keyword_radii(Switches& sw, Log& log, const LineExtract& lx, const std::str
     to_lower_case(sym);
     sym[0] = lx.keyword(k)[0];
     for (int z = 1; z <= kCovradTable; ++z) {
-      if (atsym(z) != sym) continue;
+      if (two_letter_symbol(z) != sym) continue;
       const float value = radius[static_cast<std::size_t>(k - 2)];
-      to_log(log, layout::format("(a,a,a,f8.3,a)", " Changing covalent radius of ", atsym(z), " to ", value,
+      to_log(log, layout::format("(a,a,a,f8.3,a)", " Changing covalent radius of ", two_letter_symbol(z), " to ", value,
                                 " Angstroms"));
       sw.covrad[static_cast<std::size_t>(z - 1)] = value;
       break;
@@ -534,7 +534,7 @@ void echo(Switches& sw, std::ostream& log) {
   log << '\n' << " Atomic covalent radii (Angstroms) : \n" << '\n';
   std::vector<layout::Item> pairs;
   for (int z = 1; z <= kCovradTable; ++z) {
-    pairs.emplace_back(atsym(z));
+    pairs.emplace_back(two_letter_symbol(z));
     pairs.emplace_back(static_cast<double>(sw.covrad[static_cast<std::size_t>(z - 1)]));
   }
   log << layout::format_items("(7(3x,a2,f5.2))", pairs) << '\n';

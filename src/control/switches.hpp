@@ -16,7 +16,7 @@ struct Args {
   FileName inpfile2;   // second INPUT word as read
   std::string block;   // CIF input: the data block (*BLOCK name); empty = the first with atoms
   bool search_rings = false;   // RINGS: search for rings
-  int rescale_method = 0;      // Pv scaling: 1 difference, 2 fraction, 3 sigmaPv
+  int rescale_method = 0;   // Pv scaling: 1 difference, 2 fraction, 3 sigmaPv
 };
 
 struct Tols {

@@ -497,7 +497,7 @@ void report_matts_bank(const MattsBank& bank, const Model& model, Log& log) {
     if (z <= 0 || z > kMaxElementSymbol || in_bank[static_cast<std::size_t>(z)] || named[static_cast<std::size_t>(z)])
       continue;
     named[static_cast<std::size_t>(z)] = true;
-    absent += ' ' + std::string(gemmi::trim_str(std::string(atsym(z))));
+    absent += ' ' + std::string(gemmi::trim_str(std::string(two_letter_symbol(z))));
   }
   if (!absent.empty())
     warn(log, " WARNING: the databank has no entry for the element(s)" + absent + ": their atoms stay spherical");

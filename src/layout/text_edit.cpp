@@ -69,7 +69,7 @@ std::string left_justified10(std::string_view s) {
 
 }  // namespace
 
-std::string erum(std::string_view label) {
+std::string short_dummy_label(std::string_view label) {
   std::string l = padded(label, 10);
   for (std::size_t c = 0; c + 1 < 10; ++c) {
     if (l[c] == 'U' && l[c + 1] == 'M') {

@@ -27,7 +27,7 @@ std::string_view rtrim(std::string_view s);
 void remove_blanks(std::string& s);
 
 // Label editors on a 10-character label; each left-justifies its result.
-std::string erum(std::string_view label);    // DUM1 -> D1
+std::string short_dummy_label(std::string_view label);    // DUM1 -> D1
 std::string label_before_bracket(std::string_view label);   // C(12) -> C
 std::string label_without_brackets(std::string_view label);  // C(12) -> C12
 

@@ -60,7 +60,7 @@ constexpr TwoLetter kTwoLetter[] = {
 
 }  // namespace
 
-std::string_view atsym(int z) {
+std::string_view two_letter_symbol(int z) {
   if (z < 1 || z > kMaxElementSymbol) return "  ";
   return kSymbols[static_cast<std::size_t>(z - 1)];
 }

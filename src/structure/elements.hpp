@@ -10,7 +10,7 @@ inline constexpr int kMaxElementSymbol = 92;
 inline constexpr int kCovradTable = 54;   // radii the control file can change
 
 // Two-character symbol of element z (1..92), "C " for carbon; "  " outside.
-std::string_view atsym(int z);
+std::string_view two_letter_symbol(int z);
 
 // Atomic number of a symbol or label: only its first two characters count.
 int atomic_number_of(std::string_view symbol);

@@ -50,7 +50,7 @@ void write_reduced_numbered_ang(const Model& model, const std::vector<int>& redu
   int position = 0;
   for (const int atom : reduced) {
     const Atom& at = model.atoms[atom];
-    std::string name = layout::format("(a2,i6)", atsym(at.atomic_number), ++position);
+    std::string name = layout::format("(a2,i6)", two_letter_symbol(at.atomic_number), ++position);
     name.erase(std::remove(name.begin(), name.end(), ' '), name.end());
     layout::write(os, "('ATOM ',a8,3f12.4)", Label(name), at.cartesian[0], at.cartesian[1], at.cartesian[2]);
   }
@@ -97,7 +97,7 @@ void write_spf_tail(const Model& model, const Switches& sw, const Dummies& dummi
   std::vector<layout::Item> items;
   items.emplace_back(std::string_view("JOIN RADII "));
   for (const int z : types) {
-    items.emplace_back(atsym(z));
+    items.emplace_back(two_letter_symbol(z));
     items.emplace_back(static_cast<double>(covalent_radius(sw, z)));
   }
   for (const char* pseudo : {"X", "Y", "Z", "D"}) {
@@ -111,7 +111,7 @@ void write_spf_tail(const Model& model, const Switches& sw, const Dummies& dummi
   if (ndum > 0) {
     for (std::string_view t : {"RADII ATOMS D 0.02", "DETACH D X", "DETACH D Y", "DETACH D Z", "LABEL D"})
       layout::line(os, t);
-    for (const int z : types) layout::line(os, "DETACH D " + std::string(atsym(z)));
+    for (const int z : types) layout::line(os, "DETACH D " + std::string(two_letter_symbol(z)));
   }
   layout::line(os, "PLOT");
 }

@@ -219,7 +219,7 @@ void write_legend(std::ostream& os, const std::set<int>& elements, double width)
   }
   for (int z : elements) {
     const ElementStyle s = element_style(z);
-    std::string symbol(atsym(z));
+    std::string symbol(two_letter_symbol(z));
     symbol.erase(symbol.find_last_not_of(' ') + 1);
     os << "<circle cx=\"" << num(x + 6) << "\" cy=\"" << num(y) << "\" r=\"6\" fill=\"" << s.fill
        << "\" stroke=\"#333\"/><text x=\"" << num(x + 16) << "\" y=\"" << num(y + 4) << "\">" << escaped(symbol)
@@ -287,7 +287,7 @@ void write_axes_drawing(const Model& model, const Neighbors& neighbours, const s
   std::set<int> elements;
   for (int i = 1; i <= model.natom; ++i) elements.insert(model.atoms[i].atomic_number);
   double legend_width = 10 + 3 * 56 + 100 + 130 + 160 + 230;
-  for (int z : elements) legend_width += 32 + kCharWidth * static_cast<double>(atsym(z).find_last_not_of(' ') + 1);
+  for (int z : elements) legend_width += 32 + kCharWidth * static_cast<double>(two_letter_symbol(z).find_last_not_of(' ') + 1);
   double x = kPanelGap, y = kLegendHeight + kPanelGap, row_height = 0, width = std::max(640.0, legend_width);
   for (Panel& p : panels) {
     if (x > kPanelGap && x + p.width > kMaxRowWidth) {

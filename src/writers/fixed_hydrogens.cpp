@@ -114,7 +114,7 @@ void write_fixedh_file(const Model& model, std::ostream& os) {
     for (int i = 1; i <= model.natom; ++i)
       if (type_of(model, model.atoms[i]) == k) count += model.atoms[i].occ;
     sfac += ' ';
-    sfac += rtrim(atsym(model.scattering_types[static_cast<std::size_t>(k - 1)]));
+    sfac += rtrim(two_letter_symbol(model.scattering_types[static_cast<std::size_t>(k - 1)]));
     unit += ' ';
     unit += std::to_string(std::lround(count * std::max(operators, 1)));
   }

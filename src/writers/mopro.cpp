@@ -179,8 +179,8 @@ namespace {
 // its ATOM line (90 columns).
 Text<90> axes_line(const Atom& a, const AtomSetup& s) {
   const Frame& f = s.frame;
-  const std::string ax1 = label_without_brackets(erum(f.label[0].view()));
-  const std::string ax2 = label_without_brackets(erum(f.label[1].view()));
+  const std::string ax1 = label_without_brackets(short_dummy_label(f.label[0].view()));
+  const std::string ax2 = label_without_brackets(short_dummy_label(f.label[1].view()));
   const bool hydrogen = rtrim(label_before_bracket(a.label.view())) == "H";
   const std::string level = hydrogen ? " QUA " : " HEX ";
   const std::string kword = " K" + padded(std::to_string(s.kappa_set), 5);

@@ -46,7 +46,7 @@ std::string json_point(const gemmi::Vec3& p) {
 }
 
 std::string element_symbol(int z) {
-  std::string s(atsym(z));
+  std::string s(two_letter_symbol(z));
   s.erase(s.find_last_not_of(' ') + 1);
   return s.empty() ? "X" : s;
 }

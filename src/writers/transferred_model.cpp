@@ -99,7 +99,7 @@ void write_rho_cif(const Model& model, const Switches& sw, const std::vector<Ato
   for (int i = 1; i <= n; ++i) {
     const Atom& a = model.atoms[i];
     const Vec3 p = cell ? Vec3{a.fractional[0], a.fractional[1], a.fractional[2]} : Vec3(cart(model, i));
-    os << cif_value(trimmed_label(a.label.view())) << ' ' << trimmed_label(atsym(a.atomic_number)) << ' ' << number(p[0], 6) << ' '
+    os << cif_value(trimmed_label(a.label.view())) << ' ' << trimmed_label(two_letter_symbol(a.atomic_number)) << ' ' << number(p[0], 6) << ' '
        << number(p[1], 6) << ' ' << number(p[2], 6) << ' ' << number(a.occ, 4) << " .\n";
   }
   // Dummy atoms as sites of no element, flagged as such.

@@ -52,7 +52,7 @@ constexpr int kActD[4] = {1, 2, 1, 1};
 
 }  // namespace
 
-std::array<int, 18> getsft(int z) {
+std::array<int, 18> scattering_table_populations(int z) {
   Pops p{};
   if (z == 1) {
     p[s1] = -1;
@@ -132,8 +132,8 @@ void write_mas_scat(const Model& md, std::ostream& os) {
   layout::line(os, std::string("SCAT CORE SPHV DEFV   1S  2S  3S  4S  2P  3P") +
                        "  4P  3D  4D  4F  5S  5P  6S  6P  5D  7S  6D  5F  DELF'" + "   DELF''  NSCTL");
   for (const int z : md.scattering_types) {
-    const Pops p = getsft(z);
-    std::string row = layout::fmt_a(atsym(z), 2) + "   CHFW CHFW CSZD ";
+    const Pops p = scattering_table_populations(z);
+    std::string row = layout::fmt_a(two_letter_symbol(z), 2) + "   CHFW CHFW CSZD ";
     for (int v : p) row += layout::fmt_i(v, 4);
     const AnomalousTerms disp = anomalous_terms(z, md.wavelength, md.dispersion);
     row += layout::fmt_f(disp.fp, 8, 4) + layout::fmt_f(disp.fpp, 8, 4) + layout::fmt_f(0.0, 7, 3);

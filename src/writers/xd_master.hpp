@@ -15,7 +15,7 @@
 namespace vorn {
 
 // 18 orbital populations of the scattering-table row of element z.
-std::array<int, 18> getsft(int z);
+std::array<int, 18> scattering_table_populations(int z);
 // The head of the master file for SHELX input: banner and title, the
 // CELL, WAVE, LATT and SYMM lines in the order of the SHELX file, the
 // refinement controls that end the head, and the scattering table of the

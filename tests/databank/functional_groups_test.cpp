@@ -28,7 +28,7 @@ struct Graph {
   int a(int z) {
     const int i = rs.add_atom();
     rs.atom(i).atomic_number = z;
-    rs.atom(i).label = std::string(atsym(z).substr(0, atsym(z)[1] == ' ' ? 1 : 2)) + std::to_string(i);
+    rs.atom(i).label = std::string(two_letter_symbol(z).substr(0, two_letter_symbol(z)[1] == ' ' ? 1 : 2)) + std::to_string(i);
     adj.emplace_back();
     return i;
   }

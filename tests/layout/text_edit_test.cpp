@@ -32,12 +32,12 @@ TEST(LabelEditors, RemoveTheirCharactersAndLeftJustify) {
   EXPECT_EQ(label_before_bracket("  C12"), "C12       ");
   EXPECT_EQ(label_without_brackets("O(1A)"), "O1A       ");
   EXPECT_EQ(label_without_brackets("C)1(2"), "C12       ");
-  EXPECT_EQ(erum("DUM12"), "D12       ");
-  EXPECT_EQ(erum(" N1"), "N1        ");
+  EXPECT_EQ(short_dummy_label("DUM12"), "D12       ");
+  EXPECT_EQ(short_dummy_label(" N1"), "N1        ");
   // Only the first occurrence goes.
-  EXPECT_EQ(erum("UMUM1"), "UM1       ");
+  EXPECT_EQ(short_dummy_label("UMUM1"), "UM1       ");
   // "UM" starting in column 10 is not searched.
-  EXPECT_EQ(erum("ABCDEFGHIU"), "ABCDEFGHIU");
+  EXPECT_EQ(short_dummy_label("ABCDEFGHIU"), "ABCDEFGHIU");
 }
 
 TEST(BlankRemover, PacksLeftAndKeepsTheLength) {

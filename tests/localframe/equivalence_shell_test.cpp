@@ -56,8 +56,8 @@ void set_up(TestRun& rs, const char* file, bool extend_hydrogens) {
   rs.sw.extend_hydrogens = extend_hydrogens;
   rs.model = read_shelx(test_data(std::string("shelx/") + file), ShelxLabels::as_named, rs.log_sink());
   rs.sw.complete_fragment_cells = 1;
-  gencompletefrags(rs);
-  findallneighbors(rs);
+  run_complete_fragments(rs);
+  run_neighbour_search(rs);
   set_up_atoms(rs.loop());
 }
 

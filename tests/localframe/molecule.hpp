@@ -93,7 +93,7 @@ struct Molecule {
   // Neighbour tables of every atom.
   void finish() {
     rs.model.cryst.ncomplete = rs.model.natom;
-    findallneighbors(rs);
+    run_neighbour_search(rs);
   }
   Frame frame(int atom) {
     return assign_frame(rs.loop(), atom);

@@ -64,12 +64,12 @@ TEST(XdReadLine, SkipsCommentLinesAndUpcases) {
   RecordFile f;
   f.open_text("! comment\n!another\nc(1)  3 2\n  ! not a comment line\n");
   std::string line;
-  readxdline(f, line);
+  next_xd_line(f, line);
   EXPECT_EQ(line.size(), 255u);
   EXPECT_EQ(line.substr(0, 12), "C(1)  3 2   ");
-  readxdline(f, line);
+  next_xd_line(f, line);
   EXPECT_EQ(line.substr(0, 22), "  ! NOT A COMMENT LINE");
-  expect_stop(run, [&] { readxdline(f, line); }, " ERROR *** ReadXD *** Error reading XD parameter file");
+  expect_stop(run, [&] { next_xd_line(f, line); }, " ERROR *** ReadXD *** Error reading XD parameter file");
 }
 
 TEST(XdReadValues, ReadsAcrossLinesAndDropsTheRestOfTheLast) {

@@ -108,7 +108,7 @@ inline Neig findnei(TestRun& rs, int atom, float rmax, SearchListing listing) {
 inline int nearest_neighbor(TestRun& rs, int atom, float rmax, const std::function<bool(int)>& accept) {
   return nearest_neighbor(indexed_atoms(rs), atom, rmax, accept);
 }
-inline void findallneighbors(TestRun& rs) { rs.nb = find_all_neighbours(indexed_atoms(rs), rs.log_sink()); }
+inline void run_neighbour_search(TestRun& rs) { rs.nb = find_all_neighbours(indexed_atoms(rs), rs.log_sink()); }
 inline std::vector<int> sortnei(const TestRun& rs, int atom) { return neighbours_by_type(rs.nb, atom); }
 inline void prtatomnei(TestRun& rs, int atom, std::ostream& os) {
   write_neighbours(rs.model, rs.nb, atom, rs.sw.verbosity >= 2, os);
@@ -150,7 +150,7 @@ inline void detect_functional_group(TestRun& rs, int atom) {
   if (std::string g = detect_functional_group(rs.model, rs.sw, rs.nb, rs.rings, rs.except, rs.log_sink(), atom); !g.empty())
     rs.tables.group_listing = std::move(g);
 }
-inline void gencompletefrags(TestRun& rs) {
+inline void run_complete_fragments(TestRun& rs) {
   rs.model = complete_fragments(std::move(rs.model), rs.sw, direct_forms(rs.index), rs.log_sink());
 }
 

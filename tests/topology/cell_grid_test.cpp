@@ -121,11 +121,11 @@ void expect_same_topology(Twin& t, const std::string& what, int ncells) {
     rs.sw.ring_options.max_size = 8;
     InDirectory in(dir.path());
     try {
-      gencompletefrags(rs);
+      run_complete_fragments(rs);
       ReducedTable& table = tables.emplace_back();
       build_reduced_table(ring_search(rs), table);
       walk_reduced_table(ring_search(rs), table);
-      findallneighbors(rs);
+      run_neighbour_search(rs);
       stopped.push_back(false);
     } catch (const RunError&) {
       stopped.push_back(true);
@@ -339,7 +339,7 @@ TEST(IndexedSearches, CompleteFragmentsUnderEveryKindOfOperator) {
         random_molecules(rs, seed, 3, c.cards, c.cut);
         rs.sw.complete_fragment_cells = c.ncells;
         InDirectory in(dir.path());
-        gencompletefrags(rs);
+        run_complete_fragments(rs);
       });
       const std::string what = c.name + " seed " + std::to_string(seed);
       expect_same_table(*t.fast.rs, *t.direct.rs, what);
@@ -358,7 +358,7 @@ TEST(IndexedSearches, AMovedHydrogenIsFoundWhereItIsNow) {
     add_cart(rs, "C1", 6, 5, 5, 5);
     add_cart(rs, "H1", 1, 5.95f, 5, 5);
     add_cart(rs, "C2", 6, 9.5f, 5, 5);
-    findallneighbors(rs);
+    run_neighbour_search(rs);
     // Extended away from C1, right next to C2 (several cells away).
     rs.atom(2).cartesian[0] = 8.4f;
     atom_moved(rs, 2);
@@ -385,7 +385,7 @@ TEST(IndexedSearches, NearestAtomAcrossADuplicateSiteAtTheSphereEdge) {
     add_cart(rs, "N1", 7, 10, 13.5f, 10);
     add_cart(rs, "H1", 1, 10, 8.9f, 10);
     rs.model.cryst.ncomplete = rs.natom();
-    findallneighbors(rs);
+    run_neighbour_search(rs);
     const auto heavy = [&](int e) { return rs.atom(e).atomic_number != 1; };
     found.push_back(nearest_neighbor(rs, 1, 10.0f, heavy));
     // The hydrogen moves onto the site of N1 and away again: the answer
@@ -408,7 +408,7 @@ TEST(IndexedSearches, SymmetryGeneratedEntriesNearAPoint) {
   ScratchDir dir;
   {
     InDirectory in(dir.path());
-    gencompletefrags(rs);
+    run_complete_fragments(rs);
   }
   ASSERT_GT(rs.ncomplete(), rs.natom());
   for (int k = rs.natom() + 1; k <= rs.ncomplete(); k += 7) {

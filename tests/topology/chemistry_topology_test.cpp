@@ -28,9 +28,9 @@ void analyse(TestRun& rs, const std::string& file) {
   rs.sw.ring_options.min_size = 3;
   rs.sw.ring_options.max_size = 8;
   rs.sw.args.search_rings = true;
-  gencompletefrags(rs);
+  run_complete_fragments(rs);
   find_rings(rs);
-  findallneighbors(rs);
+  run_neighbour_search(rs);
 }
 
 using RingSet = std::set<std::vector<int>>;
@@ -195,7 +195,7 @@ TEST(ChemistryTopology, ContactsThatAreNoBonds) {
   rs.sw.ring_options.max_size = 8;
   rs.sw.args.search_rings = true;
   find_rings(rs);
-  findallneighbors(rs);
+  run_neighbour_search(rs);
   EXPECT_EQ(rs.rings.nor(), 0);
   EXPECT_EQ(rs.nb.of[1].nnei(), 3);
   for (int c = 2; c <= 4; ++c) EXPECT_EQ(rs.nb.of[c].atom, std::vector<int>{1});

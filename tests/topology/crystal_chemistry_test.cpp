@@ -23,11 +23,11 @@ void read_and_bond(TestRun& rs, const std::string& file, int ncells) {
   rs.model = read_shelx(test_data("shelx/" + file), ShelxLabels::as_named, rs.log_sink());
   rs.sw.complete_fragment_cells = ncells;
   if (ncells >= 0) {
-    gencompletefrags(rs);
+    run_complete_fragments(rs);
   } else {
     rs.model.cryst.ncomplete = rs.model.natom;
   }
-  findallneighbors(rs);
+  run_neighbour_search(rs);
 }
 
 bool bonded(const TestRun& rs, int a, int b) {
@@ -130,7 +130,7 @@ TEST(CrystalBonds, CloseSitesWithoutPartsAreNamed) {
     rs.model.atoms[1].part = c.part1;
     rs.model.atoms[n].part = c.part2;
     rs.model.cryst.ncomplete = n;
-    findallneighbors(rs);
+    run_neighbour_search(rs);
     const bool named = term.str().find("C(1) and C(1') are   0.690 Ang apart and no PART separates them") != std::string::npos;
     EXPECT_EQ(named, c.named) << c.part1 << " " << c.part2 << term.str();
   }
@@ -213,7 +213,7 @@ TEST(CrystalBonds, BondLinesChangeTheNamedBondAlone) {
     rs.model = read_shelx(test_data("shelx/paracetamol_P21n.res"), ShelxLabels::as_named, rs.log_sink());
     rs.model.corrections = resolve_corrections({{c.kind, {c.a, c.b}, 9}}, rs.model);
     rs.model.cryst.ncomplete = rs.model.natom;
-    findallneighbors(rs);
+    run_neighbour_search(rs);
     const int a = find_label(rs, c.a), b = find_label(rs, c.b);
     ASSERT_TRUE(a != 0 && b != 0) << c.a << " " << c.b;
     for (int i = 1; i <= rs.natom(); ++i)

@@ -94,7 +94,7 @@ TEST(CompleteFragments, MoleculeOnInversionCentre) {
 
   // The completed molecule: ten carbons in two six-membered rings, and
   // every carbon of the copy has its full set of neighbours.
-  findallneighbors(rs);
+  run_neighbour_search(rs);
   for (int k = 1; k <= 18; ++k) EXPECT_EQ(rs.nb.of[k].nnei(), done.atoms[k].atomic_number == 6 ? 3 : 1) << k;
   rs.sw.ring_options.min_size = 3;
   rs.sw.ring_options.max_size = 8;

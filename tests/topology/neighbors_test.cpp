@@ -186,7 +186,7 @@ TEST(FindAllNeighbors, SortedTableLayout) {
   MemoryRun run;
   test::TestRun& rs = *run.rs;
   formaldehyde(rs);
-  findallneighbors(rs);
+  run_neighbour_search(rs);
   EXPECT_EQ(run.term.str(), "\n IDENTIFYING COVALENTLY-BONDED NEIGHBORS FOR EACH ATOM\n");
   const std::string expected = std::string(79, '-') + "\n" +
                                "\n IDENTIFYING COVALENTLY-BONDED NEIGHBORS FOR EACH ATOM\n"
@@ -262,7 +262,7 @@ TEST(PrtAtomNei, StoredTableLayout) {
   MemoryRun run;
   test::TestRun& rs = *run.rs;
   formaldehyde(rs);
-  findallneighbors(rs);
+  run_neighbour_search(rs);
   std::ostringstream os;
   prtatomnei(rs, 1, os);
   EXPECT_EQ(os.str(),
@@ -316,7 +316,7 @@ TEST(FindAllNeighbors, TwentyOneNeighboursAreAllStored) {
     const float t = static_cast<float>(k) * 2 * kPi / 21;
     add_cart(rs, numbered("O", k + 1), 8, 2.5f * std::cos(t), 2.5f * std::sin(t), (k % 2) * 0.8f);
   }
-  findallneighbors(rs);
+  run_neighbour_search(rs);
   // The even oxygens (atoms 2, 4, ...) lie 2.5 A away, the odd ones
   // 2.62 A: the eleven even ones first.
   ASSERT_EQ(rs.nb.of[1].nnei(), 21);
@@ -351,7 +351,7 @@ TEST(SortNei, InconsistentTypesStop) {
   MemoryRun run;
   test::TestRun& rs = *run.rs;
   formaldehyde(rs);
-  findallneighbors(rs);
+  run_neighbour_search(rs);
   rs.nb.of[1].types.pop_back();
   EXPECT_THROW(run.as_driver([&] { sortnei(rs, 1); }), RunError);
   EXPECT_NE(run.log().find(" ERROR *** SortNei *** l.ne.nnei(k)"), std::string::npos);

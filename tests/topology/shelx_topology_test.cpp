@@ -56,10 +56,10 @@ Outcome run_topology(const std::string& file) {
   ScratchDir dir;
   {
     InDirectory in(dir.path());
-    gencompletefrags(rs);
+    run_complete_fragments(rs);
     find_rings(rs);
   }
-  findallneighbors(rs);
+  run_neighbour_search(rs);
   out.ncomplete = rs.ncomplete();
   for (const Ring& r : rs.rings.list) {
     out.ring_sizes.push_back(r.size());

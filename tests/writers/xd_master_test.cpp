@@ -78,43 +78,43 @@ int sum_of_magnitudes(const std::array<int, 18>& p) {
 }
 
 TEST(GetSft, EveryRowCountsItsElectrons) {
-  for (int z = 1; z <= 92; ++z) EXPECT_EQ(sum_of_magnitudes(getsft(z)), z) << "Z = " << z;
+  for (int z = 1; z <= 92; ++z) EXPECT_EQ(sum_of_magnitudes(scattering_table_populations(z)), z) << "Z = " << z;
 }
 
 TEST(GetSft, RowsOfTheFirstPeriodsAndIodine) {
   using P = std::array<int, 18>;
   //          1S 2S 3S 4S 2P 3P 4P 3D 4D 4F 5S 5P 6S 6P 5D 7S 6D 5F
-  EXPECT_EQ(getsft(1), (P{-1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(getsft(3), (P{2, -1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(getsft(6), (P{2, -2, 0, 0, -2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(getsft(10), (P{2, -2, 0, 0, -6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(getsft(12), (P{2, 2, -2, 0, 6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(getsft(17), (P{2, 2, -2, 0, 6, -5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(getsft(19), (P{2, 2, 2, -1, 6, 6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(getsft(26), (P{2, 2, 2, -2, 6, 6, 0, -6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(getsft(31), (P{2, 2, 2, -2, 6, 6, -1, -10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(getsft(53), (P{2, 2, 2, 2, 6, 6, 6, 10, 10, 0, -2, -5, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(scattering_table_populations(1), (P{-1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(scattering_table_populations(3), (P{2, -1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(scattering_table_populations(6), (P{2, -2, 0, 0, -2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(scattering_table_populations(10), (P{2, -2, 0, 0, -6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(scattering_table_populations(12), (P{2, 2, -2, 0, 6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(scattering_table_populations(17), (P{2, 2, -2, 0, 6, -5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(scattering_table_populations(19), (P{2, 2, 2, -1, 6, 6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(scattering_table_populations(26), (P{2, 2, 2, -2, 6, 6, 0, -6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(scattering_table_populations(31), (P{2, 2, 2, -2, 6, 6, -1, -10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(scattering_table_populations(53), (P{2, 2, 2, 2, 6, 6, 6, 10, 10, 0, -2, -5, 0, 0, 0, 0, 0, 0}));
 }
 
 TEST(GetSft, HeavierRowsFollowTheFillingOrder) {
   using P = std::array<int, 18>;
   //          1S 2S 3S 4S 2P 3P 4P 3D 4D 4F 5S 5P 6S 6P 5D 7S 6D 5F
-  EXPECT_EQ(getsft(37), (P{2, 2, 2, 2, 6, 6, 6, 10, 0, 0, -1, 0, 0, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(getsft(42), (P{2, 2, 2, 2, 6, 6, 6, 10, -4, 0, -2, 0, 0, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(getsft(50), (P{2, 2, 2, 2, 6, 6, 6, 10, 10, 0, -2, -2, 0, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(getsft(54), (P{2, 2, 2, 2, 6, 6, 6, 10, 10, 0, -2, -6, 0, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(getsft(56), (P{2, 2, 2, 2, 6, 6, 6, 10, 10, 0, 2, 6, -2, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(getsft(57), (P{2, 2, 2, 2, 6, 6, 6, 10, 10, 0, 2, 6, -2, 0, -1, 0, 0, 0}));
-  EXPECT_EQ(getsft(64), (P{2, 2, 2, 2, 6, 6, 6, 10, 10, -7, 2, 6, -2, 0, -1, 0, 0, 0}));
-  EXPECT_EQ(getsft(63), (P{2, 2, 2, 2, 6, 6, 6, 10, 10, -7, 2, 6, -2, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(getsft(78), (P{2, 2, 2, 2, 6, 6, 6, 10, 10, 14, 2, 6, -2, 0, -8, 0, 0, 0}));
-  EXPECT_EQ(getsft(82), (P{2, 2, 2, 2, 6, 6, 6, 10, 10, 14, 2, 6, -2, -2, 10, 0, 0, 0}));
-  EXPECT_EQ(getsft(92), (P{2, 2, 2, 2, 6, 6, 6, 10, 10, 14, 2, 6, 2, 6, 10, -2, -1, -3}));
+  EXPECT_EQ(scattering_table_populations(37), (P{2, 2, 2, 2, 6, 6, 6, 10, 0, 0, -1, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(scattering_table_populations(42), (P{2, 2, 2, 2, 6, 6, 6, 10, -4, 0, -2, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(scattering_table_populations(50), (P{2, 2, 2, 2, 6, 6, 6, 10, 10, 0, -2, -2, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(scattering_table_populations(54), (P{2, 2, 2, 2, 6, 6, 6, 10, 10, 0, -2, -6, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(scattering_table_populations(56), (P{2, 2, 2, 2, 6, 6, 6, 10, 10, 0, 2, 6, -2, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(scattering_table_populations(57), (P{2, 2, 2, 2, 6, 6, 6, 10, 10, 0, 2, 6, -2, 0, -1, 0, 0, 0}));
+  EXPECT_EQ(scattering_table_populations(64), (P{2, 2, 2, 2, 6, 6, 6, 10, 10, -7, 2, 6, -2, 0, -1, 0, 0, 0}));
+  EXPECT_EQ(scattering_table_populations(63), (P{2, 2, 2, 2, 6, 6, 6, 10, 10, -7, 2, 6, -2, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(scattering_table_populations(78), (P{2, 2, 2, 2, 6, 6, 6, 10, 10, 14, 2, 6, -2, 0, -8, 0, 0, 0}));
+  EXPECT_EQ(scattering_table_populations(82), (P{2, 2, 2, 2, 6, 6, 6, 10, 10, 14, 2, 6, -2, -2, 10, 0, 0, 0}));
+  EXPECT_EQ(scattering_table_populations(92), (P{2, 2, 2, 2, 6, 6, 6, 10, 10, 14, 2, 6, 2, 6, 10, -2, -1, -3}));
 }
 
 TEST(GetSft, UnknownElementStops) {
-  EXPECT_THROW(getsft(0), RunError);
-  EXPECT_EQ(test::error_report([] { getsft(93); }), "\n ERROR *** GetSFT *** atomic number not implemented yet\n");
+  EXPECT_THROW(scattering_table_populations(0), RunError);
+  EXPECT_EQ(test::error_report([] { scattering_table_populations(93); }), "\n ERROR *** GetSFT *** atomic number not implemented yet\n");
 }
 
 TEST(MasScat, RowsForCHNO) {

@@ -147,7 +147,7 @@ void shelx_label(ShelxLabels naming, std::string& text, Label& label, int iz, in
   int a = 0, b = 0;
   if (!find_word(text, 1, a, b)) fail("ReadChar", "Unexpected STOP in ReadChar...");
   const std::string name = text.substr(static_cast<std::size_t>(a - 1), static_cast<std::size_t>(b - a + 1));
-  const std::string_view sym = atsym(iz);
+  const std::string_view sym = two_letter_symbol(iz);
   std::string l;
   if (naming != ShelxLabels::as_named) {
     const int number = naming == ShelxLabels::numbered_by_type ? serial : natom;
@@ -272,7 +272,7 @@ void write_atom_listing(const Model& md, std::ostream& os) {
 
 void write_scattering_types(const std::vector<int>& types, std::ostream& os) {
   layout::write(os, "(/a,i4)", " Number of atom types = ", static_cast<int>(types.size()));
-  for (const int z : types) layout::write(os, "(3x,'atom type = ',a,3x,' atomic number = ',i3)", atsym(z), z);
+  for (const int z : types) layout::write(os, "(3x,'atom type = ',a,3x,' atomic number = ',i3)", two_letter_symbol(z), z);
 }
 
 namespace {

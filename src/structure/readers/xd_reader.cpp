@@ -125,20 +125,20 @@ void build_symmetry(Model& m, RecordFile& mas, const Lattice& lat, Log& out) {
 // and returns the line with its words blanked.
 std::string next_tokenised(RecordFile& par, LineExtract& words) {
   std::string line;
-  readxdline(par, line);
+  next_xd_line(par, line);
   readline(line, words);
   return line;
 }
 
 // Reads `count` population (or higher-order displacement) values through
-// readxdline.  Lines are consumed until exactly that many values are read;
+// next_xd_line.  Lines are consumed until exactly that many values are read;
 // a word that is not a number, or a line that runs past the count, means
 // the atom block does not have the layout the file announces.
 std::vector<float> read_values(RecordFile& par, int count, const std::string& what) {
   std::vector<float> values;
   std::string line;
   while (static_cast<int>(values.size()) < count) {
-    readxdline(par, line);
+    next_xd_line(par, line);
     layout::FreeReader r(line);
     float v = 0;
     while (r.remaining() > 0) {
@@ -165,7 +165,7 @@ XdKappaSet read_kappa_line(const std::string& line) {
 
 }  // namespace
 
-void readxdline(RecordFile& f, std::string& line) {
+void next_xd_line(RecordFile& f, std::string& line) {
   for (;;) {
     if (!f.next(line, kLineLength)) fail(kWhere, kParError);
     if (line[0] != '!') break;
@@ -321,7 +321,7 @@ int read_parameter_atom(RecordFile& par, const std::string& parname, int number,
 void read_parameter_tail(RecordFile& par, int nkset, XdRefinedModel& refined, Shelx1& s) {
   std::string line;
   for (int k = 1; k <= nkset; ++k) {
-    readxdline(par, line);
+    next_xd_line(par, line);
     refined.kappa_sets.push_back(read_kappa_line(line));
     for (const float v : refined.kappa_sets.back().kappa)
       if (!(v > 0 && v <= kLargestKappa))
