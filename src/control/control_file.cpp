@@ -40,8 +40,8 @@ int read_int(layout::FreeReader& r) {
   return v;
 }
 
-float read_real(layout::FreeReader& r) {
-  float v = 0;
+double read_real(layout::FreeReader& r) {
+  double v = 0;
   if (!r.real(v)) read_error();
   return v;
 }
@@ -116,16 +116,16 @@ bool keyword_input(Switches& sw, Log& log, const LineExtract& lx, RecordFile& f,
 
 void keyword_radii(Switches& sw, Log& log, const LineExtract& lx, const std::string& numbers) {
   if (count_words(numbers) != lx.nkw - 1) read_error();
-  std::vector<float> radius(static_cast<std::size_t>(lx.nkw > 1 ? lx.nkw - 1 : 0));
+  std::vector<double> radius(static_cast<std::size_t>(lx.nkw > 1 ? lx.nkw - 1 : 0));
   layout::FreeReader r(numbers);
-  for (float& v : radius) v = read_real(r);
+  for (double& v : radius) v = read_real(r);
   for (int k = 2; k <= lx.nkw; ++k) {
     std::string sym(lx.keyword(k).view().substr(0, 2));
     to_lower_case(sym);
     sym[0] = lx.keyword(k)[0];
     for (int z = 1; z <= kCovradTable; ++z) {
       if (two_letter_symbol(z) != sym) continue;
-      const float value = radius[static_cast<std::size_t>(k - 2)];
+      const double value = radius[static_cast<std::size_t>(k - 2)];
       to_log(log, layout::format("(a,a,a,f8.3,a)", " Changing covalent radius of ", two_letter_symbol(z), " to ", value,
                                 " Angstroms"));
       sw.covrad[static_cast<std::size_t>(z - 1)] = value;
@@ -535,7 +535,7 @@ void echo(Switches& sw, std::ostream& log) {
   std::vector<layout::Item> pairs;
   for (int z = 1; z <= kCovradTable; ++z) {
     pairs.emplace_back(two_letter_symbol(z));
-    pairs.emplace_back(static_cast<double>(sw.covrad[static_cast<std::size_t>(z - 1)]));
+    pairs.emplace_back(sw.covrad[static_cast<std::size_t>(z - 1)]);
   }
   log << layout::format_items("(7(3x,a2,f5.2))", pairs) << '\n';
   log << '\n' << kRule71 << '\n';

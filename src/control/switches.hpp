@@ -20,9 +20,9 @@ struct Args {
 };
 
 struct Tols {
-  float bond = 0.2f;   // bond tolerance added to the sum of covalent radii
-  float ring_planarity = 0.1f;   // ring planarity limit
-  float group_planarity = 0.1f;   // group planarity limit
+  double bond = 0.2;   // bond tolerance added to the sum of covalent radii
+  double ring_planarity = 0.1;   // ring planarity limit
+  double group_planarity = 0.1;   // group planarity limit
 };
 
 struct Disorder {
@@ -117,7 +117,7 @@ struct Switches {
   std::vector<MapPlaneNames> map_planes;
   RingLimits ring_options;
   Rename rename;
-  std::array<float, kCovradTable> covrad = default_covrad();
+  std::array<double, kCovradTable> covrad = default_covrad();
   FormFactorRequest formfactors;
   std::vector<CorrectionLine> corrections;
   // Whether a CHFRAG/NFRAG/FRAG line exists is read later by the rescaling.
@@ -125,7 +125,7 @@ struct Switches {
 
 // Covalent radius of element z: the control file's table for 1..54,
 // published radii beyond; 0 for no element.
-inline float covalent_radius(const Switches& sw, int z) {
+inline double covalent_radius(const Switches& sw, int z) {
   if (z >= 1 && z <= kCovradTable) return sw.covrad[static_cast<std::size_t>(z - 1)];
   return covrad_extended(z);
 }

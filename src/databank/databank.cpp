@@ -110,8 +110,8 @@ std::vector<int> line_ints(const Search& rs, const std::string& line, int n, con
   return v;
 }
 
-bool all_finite(const std::vector<float>& v) {
-  for (float x : v)
+bool all_finite(const std::vector<double>& v) {
+  for (double x : v)
     if (!std::isfinite(x)) return false;
   return true;
 }
@@ -196,7 +196,7 @@ bool heavy_atom_fits(const Search& rs, std::size_t entry, int i, const DatabankQ
 void read_parameters(const Search& rs, std::size_t entry, Mpoles1& m1) {
   std::string line;
   read_until(rs, entry, line, "PVAL");
-  std::vector<float> p(4, 0.0f);
+  std::vector<double> p(4, 0.0);
   if (!layout::read_reals(line, p) || !all_finite(p)) bad_numbers(rs, "Pval, kappa, kappa' and sigmaPv (PVAL)");
   m1.pv = p[0];
   m1.kappa1 = p[1];
@@ -209,14 +209,14 @@ void read_parameters(const Search& rs, std::size_t entry, Mpoles1& m1) {
     if (n > kMaxPlmsNumbers)
       fail("ReadDB",
           "More than " + std::to_string(kMaxPlmsNumbers) + " numbers on a PLMS line, " + where_in_db(rs));
-    std::vector<float> v(static_cast<std::size_t>(n), 0.0f);
+    std::vector<double> v(static_cast<std::size_t>(n), 0.0);
     if (!layout::read_reals(line, v) || !all_finite(v)) bad_numbers(rs, "multipole populations (PLMS)");
     for (int t = 0; t + 2 < n; t += 3) {
-      const float fl = v[static_cast<std::size_t>(t)];
-      const float fm = v[static_cast<std::size_t>(t + 1)];
-      const bool l_ok = std::fabs(fl) < 10.0f && std::lround(fl) >= 0 && std::lround(fl) <= 4;
+      const double fl = v[static_cast<std::size_t>(t)];
+      const double fm = v[static_cast<std::size_t>(t + 1)];
+      const bool l_ok = std::fabs(fl) < 10.0 && std::lround(fl) >= 0 && std::lround(fl) <= 4;
       const long l = l_ok ? std::lround(fl) : 0;
-      const bool m_ok = l_ok && std::fabs(fm) < 10.0f && std::labs(std::lround(fm)) <= l;
+      const bool m_ok = l_ok && std::fabs(fm) < 10.0 && std::labs(std::lround(fm)) <= l;
       if (!m_ok)
         fail("ReadDB",
             "PLMS triple " + std::to_string(t / 3 + 1) + " has l or m out of range (0 <= l <= 4, -l <= m <= l) on " +
@@ -342,15 +342,15 @@ bool next_atom_line(const DatabankText& t, int z, std::size_t from, std::size_t&
 
 }  // namespace
 
-float pval(int z) {
-  if (z <= 0) return 0.0f;
-  if (z <= 2) return static_cast<float>(z);
-  if (z <= 10) return static_cast<float>(z - 2);
-  if (z <= 18) return static_cast<float>(z - 10);
-  if (z <= 36) return static_cast<float>(z - 18);
-  if (z <= 54) return static_cast<float>(z - 36);
-  if (z <= 86) return static_cast<float>(z - 54);
-  return static_cast<float>(z - 86);
+double pval(int z) {
+  if (z <= 0) return 0.0;
+  if (z <= 2) return static_cast<double>(z);
+  if (z <= 10) return static_cast<double>(z - 2);
+  if (z <= 18) return static_cast<double>(z - 10);
+  if (z <= 36) return static_cast<double>(z - 18);
+  if (z <= 54) return static_cast<double>(z - 36);
+  if (z <= 86) return static_cast<double>(z - 54);
+  return static_cast<double>(z - 86);
 }
 
 namespace {
@@ -471,7 +471,7 @@ Mpoles1 search_databank_with_neighbours(const DatabankSource& db, const Model& m
 
 Mpoles1 search_databank(const DatabankSource& db, IndexedAtoms atoms, const Forh& parents, const Exceptions& except, Log& log,
                int i, const Forring& ring, bool planar_group) {
-  const Neig found = find_neighbours(atoms, log, i, 0.0f, SearchListing::silent);
+  const Neig found = find_neighbours(atoms, log, i, 0.0, SearchListing::silent);
   return search_databank_with_neighbours(db, atoms.model, parents, except, log, i, DatabankQuery{found, ring, planar_group});
 }
 
@@ -496,11 +496,11 @@ void copy_databank_result(const Atom& a, int i, int kappa_set, const Mpoles1& m1
 
 void databank_defaults(const Atom& a, int i, int kappa_set, Mpoles& populations, Kappas& kappas) {
   populations.pv[i] = pval(a.atomic_number) * a.occ;
-  populations.sigpv[i] = 0.0f;
+  populations.sigpv[i] = 0.0;
   populations.plm[i] = Plm{};
   const int k = kappa_set;
-  kappas.kappa1[k] = 1.0f;
-  kappas.kappa2[k] = 1.0f;
+  kappas.kappa1[k] = 1.0;
+  kappas.kappa2[k] = 1.0;
   kappas.ktbl[k] = a.scattering_type;
   if (k > kappas.nkset) kappas.nkset = k;
 }

@@ -20,7 +20,7 @@
 namespace vorn {
 
 // Number of valence electrons of element z.
-float pval(int z);
+double pval(int z);
 // What the databank search compares an entry with, besides the atom's
 // element, site symmetry, hydrogen parent and functional group.
 struct DatabankQuery {

@@ -11,15 +11,15 @@ namespace vorn {
 
 // Multipole populations plm(l, m), l = 0..4, m = -4..4 (|m| <= l used).
 struct Plm {
-  std::array<float, 45> v{};
-  float& operator()(int l, int m) { return v[static_cast<std::size_t>(l * 9 + m + 4)]; }
-  float operator()(int l, int m) const { return v[static_cast<std::size_t>(l * 9 + m + 4)]; }
+  std::array<double, 45> v{};
+  double& operator()(int l, int m) { return v[static_cast<std::size_t>(l * 9 + m + 4)]; }
+  double operator()(int l, int m) const { return v[static_cast<std::size_t>(l * 9 + m + 4)]; }
 };
 
 // Record `mpoles1`: the entry just transferred.
 struct Mpoles1 {
   bool found = false;   // an entry fits the atom
-  float pv = 0, sigpv = 0.01f, kappa1 = 1.0f, kappa2 = 1.0f;
+  double pv = 0, sigpv = 0.01, kappa1 = 1.0, kappa2 = 1.0;
   Plm plm;
   Text<80> comment;
   Text<40> group;
@@ -28,8 +28,8 @@ struct Mpoles1 {
 
 // Record `mpoles`: per-atom populations and the XD line integers.
 struct Mpoles {
-  OneBased<float> pv;
-  OneBased<float> sigpv;
+  OneBased<double> pv;
+  OneBased<double> sigpv;
   OneBased<Plm> plm;
   OneBased<std::array<int, 11>> xdint;
 };
@@ -38,8 +38,8 @@ struct Mpoles {
 // By kappa set; an atom makes at most one set, so the atoms bound them.
 struct Kappas {
   int nkset = 0;
-  OneBased<float> kappa1;
-  OneBased<float> kappa2;
+  OneBased<double> kappa1;
+  OneBased<double> kappa2;
   OneBased<int> ktbl;
 };
 
@@ -58,8 +58,8 @@ struct Forh {
 struct ExtendedBond {
   int parent = 0;
   int hydrogen = 0;
-  float length = 0;
-  float u_ratio = 0;
+  double length = 0;
+  double u_ratio = 0;
   // False when the hydrogen's group was not identified: the bond keeps
   // its X-ray length and no bond restraint is written for it.
   bool standard_length = true;

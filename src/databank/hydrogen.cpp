@@ -21,11 +21,11 @@ void log_group(Log& log, std::string_view lx, std::string_view lh, std::string_v
 
 }  // namespace
 
-float set_bond_length(const Vec3& x, Vec3& h, float d) {
-  const float old = dist(x, h);
+double set_bond_length(const Vec3& x, Vec3& h, double d) {
+  const double old = dist(x, h);
   // A hydrogen on top of its parent has no bond direction to move along.
-  if (old <= 0.0f) return old;
-  const float f = d / old;
+  if (old <= 0.0) return old;
+  const double f = d / old;
   for (std::size_t k = 0; k < 3; ++k) h[k] = x[k] + (h[k] - x[k]) * f;
   return old;
 }
@@ -47,7 +47,7 @@ std::optional<ExtendedBond> extend_xh_bond(Model& model, AtomIndex& index, const
     return std::nullopt;
   }
 
-  float d = 0;
+  double d = 0;
   const bool identified = g.kind != XhGroup::Kind::NotIdentified;
   if (!identified) {
     log_group(log, lx, lh, "NOT IDENTIFIED");
@@ -60,7 +60,7 @@ std::optional<ExtendedBond> extend_xh_bond(Model& model, AtomIndex& index, const
     d = g.length;
     Atom& ah = model.atoms[h];
     Vec3 ph = cart(model, h);
-    const float old = set_bond_length(cart(model, x), ph, d);
+    const double old = set_bond_length(cart(model, x), ph, d);
     ah.cartesian = {{ph[0], ph[1], ph[2]}};
     // The neighbour searches that follow must meet the hydrogen where it is now.
     atom_moved(index, model, h);

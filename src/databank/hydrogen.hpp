@@ -22,6 +22,6 @@ namespace vorn {
 std::optional<ExtendedBond> extend_xh_bond(Model& model, AtomIndex& index, const Switches& sw, const Neighbors& nb,
                                     const Rings& rings, const Forh& parents, Log& log, int x, int h);
 // Moves h along x->h so that the distance becomes d; returns the old one.
-float set_bond_length(const Vec3& x, Vec3& h, float d);
+double set_bond_length(const Vec3& x, Vec3& h, double d);
 
 }  // namespace vorn

@@ -53,7 +53,7 @@ gemmi::Vec3 rounded(const gemmi::Vec3& v) { return {std::round(v.x), std::round(
 gemmi::UnitCell box_around(const Model& model) {
   double extent = 1;
   for (int i = 1; i <= model.natom; ++i)
-    for (float c : {model.atoms[i].cartesian[0], model.atoms[i].cartesian[1], model.atoms[i].cartesian[2]}) extent = std::max(extent, std::abs(double(c)));
+    for (double c : {model.atoms[i].cartesian[0], model.atoms[i].cartesian[1], model.atoms[i].cartesian[2]}) extent = std::max(extent, std::abs(c));
   const double side = 2 * extent + 50;
   gemmi::UnitCell cell;
   cell.set(side, side, side, 90, 90, 90);
@@ -127,7 +127,7 @@ BankGraph find_bank_bonds(const Model& model, bool has_cell, const MattsSettings
     const gemmi::Position here = g.cart(g.frac[i]);
     const double ri = matts_covalent_radius(g.z[i]);
     std::set<std::array<long long, 4>> seen;
-    ns.for_each(here, '\0', static_cast<float>(reach + 0.01), [&](gemmi::NeighborSearch::Mark& m, float) {
+    ns.for_each(here, '\0', reach + 0.01, [&](gemmi::NeighborSearch::Mark& m, double) {
       const auto j = static_cast<std::size_t>(m.atom_idx);
       const FracOp& op = ops.at(static_cast<std::size_t>(m.image_idx));
       const gemmi::Vec3 image = op.apply(g.frac[j]);

@@ -27,9 +27,9 @@ struct FragmentInput {
   int nfrag = 0;
   bool has_frag = false;
   bool has_charges = false;
-  std::vector<float> chfrag;   // chfrag[f - 1]; 0 unless given
-  float charge(int f) const {
-    return f <= static_cast<int>(chfrag.size()) ? chfrag[static_cast<std::size_t>(f - 1)] : 0.0f;
+  std::vector<double> chfrag;   // chfrag[f - 1]; 0 unless given
+  double charge(int f) const {
+    return f <= static_cast<int>(chfrag.size()) ? chfrag[static_cast<std::size_t>(f - 1)] : 0.0;
   }
 };
 
@@ -62,7 +62,7 @@ FragmentInput read_fragment_lines(RecordFile& control, int natom) {
       layout::FreeReader r(values);
       in.chfrag.clear();
       while (r.remaining() > 0) {
-        float q = 0.0f;
+        double q = 0.0;
         if (!r.real(q) || !std::isfinite(q))
           fail("rescalePv", "Fragment charge " + std::to_string(in.chfrag.size() + 1) +
                                 " on the CHFRAG line of vorn.inp does not read as a finite number");
@@ -117,7 +117,7 @@ std::vector<char> fragment_members(int natom, RecordFile& control, int f) {
 
 // The net charge of fragment f from the terminal; a blank answer or the
 // end of the input gives 0.
-float ask_charge(std::istream* answers, Log& log, int f) {
+double ask_charge(std::istream* answers, Log& log, int f) {
   for (;;) {
     log.term() << layout::format("(' Enter net charge of fragment ',i3,' [0.] : ',$)", f) << std::flush;
     std::string answer;
@@ -126,17 +126,19 @@ float ask_charge(std::istream* answers, Log& log, int f) {
       to_log(log, layout::format("(/,' No answer on standard input (end of input): net charge of fragment ',i3,"
                                 "' taken as 0.')",
                                 f));
-      return 0.0f;
+      return 0.0;
     }
     if (!answer.empty() && answer.back() == '\r') answer.pop_back();
-    if (last_nonblank_column(answer) == 0) return 0.0f;
-    float q = 0.0f;
+    if (last_nonblank_column(answer) == 0) return 0.0;
+    double q = 0.0;
     layout::FreeReader r(answer);
     if (r.real(q) && std::isfinite(q)) return q;
     to_term(log, " The answer [" + std::string(rtrim(answer)) +
                     "] is not a number: give the net charge in electrons, for example -1 or 0.");
   }
 }
+
+constexpr double kMostValenceElectrons = 1000.0;
 
 void warn_unchanged(Log& log, int f, const std::string& reason) {
   warn(log, layout::format("(/,' WARNING: ',a,' in fragment ',i3,'; its Pv''s are left unchanged')", reason, f));
@@ -157,7 +159,7 @@ void rescale_fragment(const Rescaling& job, Mpoles& mp, int f, const std::vector
   const int method = job.method;
   Log& log = job.log;
   to_both(log, layout::format("(/,' ***** Rescaling Pv''s in fragment = ',i3,' *****')", f));
-  float sdb = 0.0f, sfree = 0.0f, ssig = 0.0f;
+  double sdb = 0.0, sfree = 0.0, ssig = 0.0;
   int members = 0;
   for (int i = 1; i <= model.natom; ++i) {
     if (!iflag[static_cast<std::size_t>(i)]) continue;
@@ -167,46 +169,50 @@ void rescale_fragment(const Rescaling& job, Mpoles& mp, int f, const std::vector
     ssig += mp.sigpv[i];
   }
   if (members == 0) return warn_unchanged(log, f, "No atoms");
-  if (sfree == 0.0f) return warn_unchanged(log, f, "Sum-of-Pv[free] is zero");
-  const float diff = sfree - sdb;
-  const float percentage = std::fabs(diff) / sfree * 100.0f;
+  if (sfree == 0.0) return warn_unchanged(log, f, "Sum-of-Pv[free] is zero");
+  const double diff = sfree - sdb;
+  const double percentage = std::fabs(diff) / sfree * 100.0;
   to_both(log, layout::format("(/,' Sum-of-Pv[free]     = ',f12.6,' el.',/,' Sum-of-Pv[databank] = ',f12.6,' el.',/,"
                              "' Difference          = ',f12.6,' el. ( ',f6.2,' % )')",
                              sfree, sdb, diff, percentage));
   if (method == kSigma) to_both(log, layout::format("(' Sum of sigma(Pv)    = ',f12.6)", ssig));
-  if (method == kFraction && sdb == 0.0f)
+  if (method == kFraction && sdb == 0.0)
     return warn_unchanged(log, f, "Sum-of-Pv[databank] is zero, the fraction method cannot scale it,");
-  if (method == kSigma && ssig == 0.0f)
+  if (method == kSigma && ssig == 0.0)
     return warn_unchanged(log, f, "Sum of sigma(Pv) is zero, the sigmaPv method cannot share the difference,");
 
-  const float charge = in.has_charges ? in.charge(f) : ask_charge(job.answers, log, f);
-  const float target = sfree - charge;
+  const double charge = in.has_charges ? in.charge(f) : ask_charge(job.answers, log, f);
+  const double target = sfree - charge;
   // The corrections first: a sum so small that a division overflows leaves
   // the fragment unchanged rather than write an infinite population.
-  std::vector<float> corrections(static_cast<std::size_t>(model.natom) + 1, 0.0f);
+  std::vector<double> corrections(static_cast<std::size_t>(model.natom) + 1, 0.0);
   for (int i = 1; i <= model.natom; ++i) {
     if (!iflag[static_cast<std::size_t>(i)]) continue;
-    float& corr = corrections[static_cast<std::size_t>(i)];
-    if (method == kDifference) corr = (target - sdb) / static_cast<float>(members);
+    double& corr = corrections[static_cast<std::size_t>(i)];
+    if (method == kDifference) corr = (target - sdb) / static_cast<double>(members);
     else if (method == kFraction) corr = target / sdb;
     else corr = ((target - sdb) / ssig) * mp.sigpv[i];
-    const float now = method == kFraction ? mp.pv[i] * corr : mp.pv[i] + corr;
-    if (!std::isfinite(corr) || !std::isfinite(now))
+    const double now = method == kFraction ? mp.pv[i] * corr : mp.pv[i] + corr;
+    // No atom holds a thousand valence electrons: a charge or a sum that
+    // gives one is a typing error, and its population would not fit the
+    // files' fields.
+    if (!std::isfinite(corr) || !std::isfinite(now) || std::fabs(now) >= kMostValenceElectrons)
       return warn_unchanged(log, f, "The rescaled Pv of atom " + std::to_string(i) + " " +
-                                        std::string(model.atoms[i].label.trimmed()) + " is not a finite number");
+                                        std::string(model.atoms[i].label.trimmed()) +
+                                        (std::isfinite(now) ? " is beyond 1000 electrons" : " is not a finite number"));
   }
   to_both(log, layout::format("(/,' Rescaling Sum-of-Pv to ',f13.6,' el.',3x,'( Charge = ',sp,f8.3,' el. )')",
                              target, charge));
   const char* mark = method == kDifference ? "+" : method == kFraction ? "*" : "s";
   to_log(log, layout::format("(/,4x,'NO  ATOM',7x,'Occup.    Pv(DB)      Pv(free)','    ',a,'Corr       Pv(new)',/)",
                             mark));
-  float snew = 0.0f;
+  double snew = 0.0;
   for (int i = 1; i <= model.natom; ++i) {
     if (!iflag[static_cast<std::size_t>(i)]) continue;
     const Atom& a = model.atoms[i];
-    const float old = mp.pv[i];
-    const float corr = corrections[static_cast<std::size_t>(i)];
-    const float now = method == kFraction ? old * corr : old + corr;
+    const double old = mp.pv[i];
+    const double corr = corrections[static_cast<std::size_t>(i)];
+    const double now = method == kFraction ? old * corr : old + corr;
     to_log(log, layout::format("(i6,2x,a8,1x,f7.3,2f12.5,sp,f12.5,ss,f12.5)", i, a.label, a.occ, old,
                               pval(a.atomic_number) * a.occ, corr, now));
     mp.pv[i] = now;

@@ -52,7 +52,7 @@ int last_of(const Bonds& b, int atom, int z, int except = 0) {
   return found;
 }
 
-XhGroup identified(const char* name, float length, float ratio) {
+XhGroup identified(const char* name, double length, double ratio) {
   XhGroup g;
   g.kind = XhGroup::Kind::Identified;
   g.name = name;
@@ -61,7 +61,7 @@ XhGroup identified(const char* name, float length, float ratio) {
   return g;
 }
 
-XhGroup not_identified(float ratio) {
+XhGroup not_identified(double ratio) {
   XhGroup g;
   g.kind = XhGroup::Kind::NotIdentified;
   g.ratio = ratio;
@@ -69,30 +69,30 @@ XhGroup not_identified(float ratio) {
 }
 
 XhGroup carbon(const Bonds& b, int x, int sp, int hnei, const XhTopology& topo) {
-  const float r = hydrogen_u_ratio(kC, sp, hnei);
+  const double r = hydrogen_u_ratio(kC, sp, hnei);
   if (sp == 4) {
     const bool c_only = only_c_and_h(b, x);
-    if (hnei == 3) return c_only ? identified("C-C-H3", 1.077f, r) : identified("X-C-H3", 1.077f, r);
-    if (hnei == 2) return c_only ? identified("C2-C-H2", 1.092f, r) : identified("X2-C-H2", 1.091f, r);
-    if (hnei == 1) return c_only ? identified("C3-C-H", 1.099f, r) : identified("X3-C-H", 1.098f, r);
+    if (hnei == 3) return c_only ? identified("C-C-H3", 1.077, r) : identified("X-C-H3", 1.077, r);
+    if (hnei == 2) return c_only ? identified("C2-C-H2", 1.092, r) : identified("X2-C-H2", 1.091, r);
+    if (hnei == 1) return c_only ? identified("C3-C-H", 1.099, r) : identified("X3-C-H", 1.098, r);
     return not_identified(r);
   }
   if (sp == 3) {
-    if (hnei == 1 && topo.aromatic(x)) return identified("aromatic C-H", 1.083f, r);
-    return identified("C-C=C-H", 1.082f, r);
+    if (hnei == 1 && topo.aromatic(x)) return identified("aromatic C-H", 1.083, r);
+    return identified("C-C=C-H", 1.082, r);
   }
   return not_identified(r);
 }
 
 XhGroup nitrogen(const Bonds& b, int x, int sp, int hnei, const XhTopology& topo) {
-  const float r = hydrogen_u_ratio(kN, sp, hnei);
-  if (sp == 4) return identified("N+-H", 1.036f, r);
+  const double r = hydrogen_u_ratio(kN, sp, hnei);
+  if (sp == 4) return identified("N+-H", 1.036, r);
   if (sp != 3) return not_identified(r);
   if (hnei == 1) {
     int sp2_carbons = 0;
     for (int n : nbr(b, x).atom)
       if (iz_of(b, n) == kC && nbr(b, n).nnei() == 3) ++sp2_carbons;
-    return sp2_carbons == 2 ? identified("C2-N-H", 1.030f, r) : identified("X2-N-H", 1.027f, r);
+    return sp2_carbons == 2 ? identified("C2-N-H", 1.030, r) : identified("X2-N-H", 1.027, r);
   }
   if (hnei == 2) {
     // The amine's carbon must be trigonal; an NH2 on an sp3 carbon is not
@@ -101,25 +101,25 @@ XhGroup nitrogen(const Bonds& b, int x, int sp, int hnei, const XhTopology& topo
     if (c == 0 || nbr(b, c).nnei() != 3) return not_identified(r);
     const bool aromatic = topo.aromatic(c);
     if (topo.planar_group(x)) {
-      if (aromatic) return identified("C(ar)-N-H2pl", 1.010f, r);
+      if (aromatic) return identified("C(ar)-N-H2pl", 1.010, r);
       for (int o : nbr(b, c).atom)
-        if (iz_of(b, o) == kO && nbr(b, o).nnei() == 1) return identified("C-N-H2 amido", 1.010f, r);
-      return identified("C-N-H2pl", 1.012f, r);
+        if (iz_of(b, o) == kO && nbr(b, o).nnei() == 1) return identified("C-N-H2 amido", 1.010, r);
+      return identified("C-N-H2pl", 1.012, r);
     }
-    return aromatic ? identified("C(ar)-N-H2py", 1.024f, r) : identified("X-N-H2", 1.015f, r);
+    return aromatic ? identified("C(ar)-N-H2py", 1.024, r) : identified("X-N-H2", 1.015, r);
   }
   return not_identified(r);
 }
 
 XhGroup oxygen(const Bonds& b, int x, int h, int sp, int hnei, const XhTopology& topo) {
-  const float r = hydrogen_u_ratio(kO, sp, hnei);
+  const double r = hydrogen_u_ratio(kO, sp, hnei);
   if (hnei == 2) {
     // Water, free or bound to metals (its oxygen's other bonds all go to
     // metal atoms, as in an aqua complex), with the ratio of free water.
     int metals = 0;
     for (int n : nbr(b, x).atom)
       if (is_metal(iz_of(b, n))) ++metals;
-    if (sp == 2 + metals) return identified("water", 0.9584f, hydrogen_u_ratio(kO, 2, 2));
+    if (sp == 2 + metals) return identified("water", 0.9584, hydrogen_u_ratio(kO, 2, 2));
   }
   if (sp != 2) return not_identified(r);
   if (hnei != 1) return not_identified(r);
@@ -136,34 +136,34 @@ XhGroup oxygen(const Bonds& b, int x, int h, int sp, int hnei, const XhTopology&
   const int n_oxygen = count_of(b, y, kO);
   if (iz_of(b, y) == kC) {
     if (n_oxygen == 1) {
-      if (topo.aromatic(y)) return identified("O-H in phenol", 0.992f, r);
-      if (nbr(b, y).nnei() == 4) return identified("Csp3-O-H in alcohol", 0.970f, r);
-      return identified("C-O-H any", 0.980f, r);
+      if (topo.aromatic(y)) return identified("O-H in phenol", 0.992, r);
+      if (nbr(b, y).nnei() == 4) return identified("Csp3-O-H in alcohol", 0.970, r);
+      return identified("C-O-H any", 0.980, r);
     }
     if (n_oxygen == 2) {
       const int other = last_of(b, y, kO, x);
       if (other == 0) fail("ExtendH", "Error 2 in Y-O-H");
-      if (nbr(b, other).nnei() == 1) return identified("O-H in acid", 1.018f, r);
-      return identified("O-H in ether", 0.980f, r);
+      if (nbr(b, other).nnei() == 1) return identified("O-H in acid", 1.018, r);
+      return identified("O-H in ether", 0.980, r);
     }
     return not_identified(r);
   }
-  if (n_oxygen == 3 || n_oxygen == 4) return identified("O-H in Pacid", 1.015f, r);
-  return identified("X-OH", 0.983f, r);
+  if (n_oxygen == 3 || n_oxygen == 4) return identified("O-H in Pacid", 1.015, r);
+  return identified("X-OH", 0.983, r);
 }
 
 }  // namespace
 
-float hydrogen_u_ratio(int parent_z, int parent_neighbours, int hydrogens) {
+double hydrogen_u_ratio(int parent_z, int parent_neighbours, int hydrogens) {
   // Hydrogens of groups that rotate about their bond (methyl, NH3+, the
   // hydroxyl and thiol hydrogens, water) move more than their parent; the
   // others (aromatic and other C-H, CH2, N-H, NH2) ride with it.
   switch (parent_z) {
-    case kC: return parent_neighbours == 4 && hydrogens == 3 ? 1.5f : 1.2f;
-    case kN: return hydrogens >= 3 ? 1.5f : 1.2f;
+    case kC: return parent_neighbours == 4 && hydrogens == 3 ? 1.5 : 1.2;
+    case kN: return hydrogens >= 3 ? 1.5 : 1.2;
     case kO:
-    case kS: return 1.5f;
-    default: return 1.2f;
+    case kS: return 1.5;
+    default: return 1.2;
   }
 }
 
@@ -189,7 +189,7 @@ XhGroup classify_xh(const Model& model, const Neighbors& nb, const Forh& parents
     case kC: return carbon(b, x, sp, hnei, topo);
     case kN: return nitrogen(b, x, sp, hnei, topo);
     case kO: return oxygen(b, x, h, sp, hnei, topo);
-    case kS: return identified("S-H", 1.338f, hydrogen_u_ratio(kS, sp, hnei));
+    case kS: return identified("S-H", 1.338, hydrogen_u_ratio(kS, sp, hnei));
     default: return XhGroup{};
   }
 }

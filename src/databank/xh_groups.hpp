@@ -20,15 +20,15 @@ struct XhGroup {
   };
   Kind kind = Kind::Unhandled;
   std::string name;      // group name shown in the log
-  float length = 0;      // standard X-H length (Angstrom)
-  float ratio = 0;       // U(H)/U(X) ratio of the MoPro restraint
+  double length = 0;      // standard X-H length (Angstrom)
+  double ratio = 0;       // U(H)/U(X) ratio of the MoPro restraint
 };
 
 // The U(H)/U(X) ratio of the restraint on a hydrogen whose parent (atomic
 // number parent_z) has parent_neighbours bonded atoms, `hydrogens` of them
 // hydrogens: 1.5 for methyl, NH3+, hydroxyl and water hydrogens, 1.2 for
 // the others.
-float hydrogen_u_ratio(int parent_z, int parent_neighbours, int hydrogens);
+double hydrogen_u_ratio(int parent_z, int parent_neighbours, int hydrogens);
 
 // The two topology questions the classification asks.  extend_xh_bond answers
 // them with the ring query and the group planarity test; a test can answer

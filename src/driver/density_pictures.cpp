@@ -11,7 +11,7 @@ namespace vorn {
 
 namespace {
 
-Vec3d place(const Atom& a) { return {a.cartesian[0], a.cartesian[1], a.cartesian[2]}; }
+Vec3 place(const Atom& a) { return {a.cartesian[0], a.cartesian[1], a.cartesian[2]}; }
 
 std::string upper(std::string s) {
   for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -69,7 +69,7 @@ std::vector<DensityGrid> molecule_density_grids(const Model& model, const Neighb
                                                 const DeformationDensity& density) {
   std::vector<DensityGrid> grids;
   for (const std::vector<int>& molecule : molecules(model, nb)) {
-    std::vector<Vec3d> places;
+    std::vector<Vec3> places;
     for (int i : molecule) places.push_back(place(model.atoms[i]));
     for (DensityGrid& g : grid_blocks(places, kPageGridMargin, kPageGridStep, kPageBlockPoints)) {
       sample_density(density, g);
@@ -82,7 +82,7 @@ std::vector<DensityGrid> molecule_density_grids(const Model& model, const Neighb
 std::vector<MapPlane> map_planes(const Model& model, const Rings& rings, const std::vector<std::array<int, 3>>& named) {
   std::vector<MapPlane> planes;
   auto add = [&](const std::vector<int>& atoms) {
-    std::vector<Vec3d> points;
+    std::vector<Vec3> points;
     std::string title;
     for (int i : atoms) {
       points.push_back(place(model.atoms[i]));

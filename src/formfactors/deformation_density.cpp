@@ -14,14 +14,14 @@ namespace {
 // steepest valence terms (exponents near 20 1/A).
 constexpr double kTableStep = 0.002;
 
-double dot(const Vec3d& a, const Vec3d& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+double dot(const Vec3& a, const Vec3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 
-Vec3d times(const std::array<Vec3d, 3>& m, const Vec3d& v) { return {dot(m[0], v), dot(m[1], v), dot(m[2], v)}; }
+Vec3 times(const std::array<Vec3, 3>& m, const Vec3& v) { return {dot(m[0], v), dot(m[1], v), dot(m[2], v)}; }
 
-std::array<Vec3d, 3> inverse(const std::array<Vec3d, 3>& m) {
-  const Vec3d& a = m[0];
-  const Vec3d& b = m[1];
-  const Vec3d& c = m[2];
+std::array<Vec3, 3> inverse(const std::array<Vec3, 3>& m) {
+  const Vec3& a = m[0];
+  const Vec3& b = m[1];
+  const Vec3& c = m[2];
   const double det = a[0] * (b[1] * c[2] - b[2] * c[1]) - a[1] * (b[0] * c[2] - b[2] * c[0]) +
                      a[2] * (b[0] * c[1] - b[1] * c[0]);
   return {{{(b[1] * c[2] - b[2] * c[1]) / det, (a[2] * c[1] - a[1] * c[2]) / det, (a[1] * b[2] - a[2] * b[1]) / det},
@@ -29,8 +29,8 @@ std::array<Vec3d, 3> inverse(const std::array<Vec3d, 3>& m) {
            {(b[0] * c[1] - b[1] * c[0]) / det, (a[1] * c[0] - a[0] * c[1]) / det, (a[0] * b[1] - a[1] * b[0]) / det}}};
 }
 
-std::array<Vec3d, 3> product(const std::array<Vec3d, 3>& a, const std::array<Vec3d, 3>& b) {
-  std::array<Vec3d, 3> p{};
+std::array<Vec3, 3> product(const std::array<Vec3, 3>& a, const std::array<Vec3, 3>& b) {
+  std::array<Vec3, 3> p{};
   for (std::size_t i = 0; i < 3; ++i)
     for (std::size_t j = 0; j < 3; ++j)
       for (std::size_t k = 0; k < 3; ++k) p[i][j] += a[i][k] * b[k][j];
@@ -56,7 +56,7 @@ std::pair<double, double> valence(const std::vector<SlaterTerm>& terms, double r
 }
 
 // Distance from a point to a box (0 inside).
-double distance_to_box(const Vec3d& p, const DensityBox& box) {
+double distance_to_box(const Vec3& p, const DensityBox& box) {
   double s = 0;
   for (std::size_t k = 0; k < 3; ++k) {
     const double out = std::max({box.lo[k] - p[k], 0.0, p[k] - box.hi[k]});
@@ -106,7 +106,7 @@ double spherical_deformation(const PseudoAtom& atom, double r) {
   return atom.pv * k3 * valence(e.valence, atom.kappa * r).first - e.valence_electrons * valence(e.valence, r).first;
 }
 
-double multipole_density(const PseudoAtom& atom, int lmax, const Vec3d& local) {
+double multipole_density(const PseudoAtom& atom, int lmax, const Vec3& local) {
   const double r = std::sqrt(dot(local, local));
   if (lmax == 0 || r < 1e-12) return 0;   // every R_l with l >= 1 vanishes at the nucleus
   const ElementDensities& e = element_densities(atom.z);
@@ -135,15 +135,15 @@ DeformationDensity::DeformationDensity(const std::vector<PseudoAtom>& atoms, con
     reach_.push_back(atom_reach(a, lmax_.back()));
     longest_reach_ = std::max(longest_reach_, reach_.back());
   }
-  const std::array<Vec3d, 3> frac = inverse(crystal.orth);
+  const std::array<Vec3, 3> frac = inverse(crystal.orth);
   const DensityBox reach{{region.lo[0] - kDensityReach, region.lo[1] - kDensityReach, region.lo[2] - kDensityReach},
                          {region.hi[0] + kDensityReach, region.hi[1] + kDensityReach, region.hi[2] + kDensityReach}};
   // The fractional range of the box, from its corners.
-  Vec3d flo{1e300, 1e300, 1e300}, fhi{-1e300, -1e300, -1e300};
+  Vec3 flo{1e300, 1e300, 1e300}, fhi{-1e300, -1e300, -1e300};
   for (int corner = 0; corner < 8; ++corner) {
-    const Vec3d c{(corner & 1) ? reach.hi[0] : reach.lo[0], (corner & 2) ? reach.hi[1] : reach.lo[1],
+    const Vec3 c{(corner & 1) ? reach.hi[0] : reach.lo[0], (corner & 2) ? reach.hi[1] : reach.lo[1],
                   (corner & 4) ? reach.hi[2] : reach.lo[2]};
-    const Vec3d f = times(frac, c);
+    const Vec3 f = times(frac, c);
     for (std::size_t k = 0; k < 3; ++k) flo[k] = std::min(flo[k], f[k]), fhi[k] = std::max(fhi[k], f[k]);
   }
   for (std::size_t a = 0; a < atoms.size(); ++a) {
@@ -167,11 +167,11 @@ DeformationDensity::DeformationDensity(const std::vector<PseudoAtom>& atoms, con
     const std::size_t first_site = sites_.size();
     for (const SymOp& op : crystal.ops) {
       // x'(j) = sum_i rot(i,j) x(i) + trans(j), as a matrix acting on x.
-      std::array<Vec3d, 3> rot{};
+      std::array<Vec3, 3> rot{};
       for (std::size_t i = 0; i < 3; ++i)
         for (std::size_t j = 0; j < 3; ++j) rot[j][i] = op.rot[i][j];
-      const std::array<Vec3d, 3> turn = product(product(crystal.orth, rot), frac);   // Cartesian
-      Vec3d image = times(rot, atom.position);
+      const std::array<Vec3, 3> turn = product(product(crystal.orth, rot), frac);   // Cartesian
+      Vec3 image = times(rot, atom.position);
       for (std::size_t k = 0; k < 3; ++k) image[k] += op.trans[k];
       std::array<int, 3> nlo{0, 0, 0}, nhi{0, 0, 0};
       if (crystal.periodic)
@@ -182,14 +182,14 @@ DeformationDensity::DeformationDensity(const std::vector<PseudoAtom>& atoms, con
       for (int n0 = nlo[0]; n0 <= nhi[0]; ++n0)
         for (int n1 = nlo[1]; n1 <= nhi[1]; ++n1)
           for (int n2 = nlo[2]; n2 <= nhi[2]; ++n2) {
-            const Vec3d place = times(crystal.orth, {image[0] + n0, image[1] + n1, image[2] + n2});
+            const Vec3 place = times(crystal.orth, {image[0] + n0, image[1] + n1, image[2] + n2});
             if (distance_to_box(place, region) > reach_[a]) continue;
             // An atom on a special position is its own copy under some
             // operators: one place, weighted by their number (the
             // occupancy of such an atom is divided by it).
             auto twin = std::find_if(sites_.begin() + static_cast<std::ptrdiff_t>(first_site), sites_.end(),
                                      [&](const Site& s) {
-                                       const Vec3d d{s.position[0] - place[0], s.position[1] - place[1],
+                                       const Vec3 d{s.position[0] - place[0], s.position[1] - place[1],
                                                      s.position[2] - place[2]};
                                        return dot(d, d) < 1e-4;
                                      });
@@ -205,9 +205,9 @@ DeformationDensity::DeformationDensity(const std::vector<PseudoAtom>& atoms, con
   }
   std::vector<Vec3> places;
   for (const Site& s : sites_)
-    places.push_back({static_cast<float>(s.position[0]), static_cast<float>(s.position[1]),
-                      static_cast<float>(s.position[2])});
-  if (!places.empty()) grid_.build(places, static_cast<float>(longest_reach_));
+    places.push_back({static_cast<double>(s.position[0]), static_cast<double>(s.position[1]),
+                      static_cast<double>(s.position[2])});
+  if (!places.empty()) grid_.build(places, longest_reach_);
 }
 
 double DeformationDensity::spherical(const RadialTable& t, double r) const {
@@ -219,14 +219,14 @@ double DeformationDensity::spherical(const RadialTable& t, double r) const {
   return h00 * t.value[i] + h10 * kTableStep * t.slope[i] + h01 * t.value[i + 1] + h11 * kTableStep * t.slope[i + 1];
 }
 
-double DeformationDensity::at(const Vec3d& point) const {
+double DeformationDensity::at(const Vec3& point) const {
   if (sites_.empty()) return 0;
-  grid_.candidates({static_cast<float>(point[0]), static_cast<float>(point[1]), static_cast<float>(point[2])},
-                   static_cast<float>(longest_reach_), candidates_);
+  grid_.candidates({static_cast<double>(point[0]), static_cast<double>(point[1]), static_cast<double>(point[2])},
+                   static_cast<double>(longest_reach_), candidates_);
   double rho = 0;
   for (int id : candidates_) {
     const Site& s = sites_[static_cast<std::size_t>(id - 1)];
-    const Vec3d d{point[0] - s.position[0], point[1] - s.position[1], point[2] - s.position[2]};
+    const Vec3 d{point[0] - s.position[0], point[1] - s.position[1], point[2] - s.position[2]};
     const double r = std::sqrt(dot(d, d));
     if (r >= s.reach) continue;
     const auto a = static_cast<std::size_t>(s.atom);

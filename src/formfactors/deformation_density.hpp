@@ -23,15 +23,15 @@ constexpr double kDensityReach = 6.0;
 
 // An axis-aligned Cartesian box (Angstrom).
 struct DensityBox {
-  Vec3d lo{};
-  Vec3d hi{};
+  Vec3 lo{};
+  Vec3 hi{};
 };
 
 // Where the copies of the atoms stand: the fractional-to-Cartesian matrix
 // and the operators; a structure without a cell (Cartesian input) has the
 // atoms alone, with no translation.
 struct DensityCrystal {
-  std::array<Vec3d, 3> orth{};                  // orth[row][column]
+  std::array<Vec3, 3> orth{};                  // orth[row][column]
   std::vector<SymOp> ops;
   bool periodic = true;
 };
@@ -43,7 +43,7 @@ DensityCrystal density_crystal(const Model& model, bool periodic);
 double spherical_deformation(const PseudoAtom& atom, double r);
 // Its multipoles at the vector from the nucleus given in the atom's local
 // axes: sum_l k'^3 R_l(k' r) sum_m Plm d_lm.
-double multipole_density(const PseudoAtom& atom, int lmax, const Vec3d& local);
+double multipole_density(const PseudoAtom& atom, int lmax, const Vec3& local);
 
 // The density of the model in one region: the copies of `atoms` whose
 // reach meets the box, indexed by cell lists.  Only the atoms given take
@@ -55,7 +55,7 @@ public:
                      const DensityCrystal& crystal, const DensityBox& region);
   // e/A^3 at the Cartesian point (inside the region, or the copies
   // outside it are missing).
-  double at(const Vec3d& point) const;
+  double at(const Vec3& point) const;
   int copies() const { return static_cast<int>(sites_.size()); }
 
 private:
@@ -65,8 +65,8 @@ private:
   struct Site {
     int atom = 0;
     int type = 0;
-    Vec3d position{};
-    std::array<Vec3d, 3> axes{};
+    Vec3 position{};
+    std::array<Vec3, 3> axes{};
     double weight = 1;
     double reach = 0;
   };

@@ -5,11 +5,11 @@
 
 namespace vorn {
 
-std::vector<DensityGrid> grid_blocks(const std::vector<Vec3d>& places, double margin, double step, int most) {
+std::vector<DensityGrid> grid_blocks(const std::vector<Vec3>& places, double margin, double step, int most) {
   std::vector<DensityGrid> blocks;
   if (places.empty()) return blocks;
-  Vec3d lo = places.front(), hi = places.front();
-  for (const Vec3d& p : places)
+  Vec3 lo = places.front(), hi = places.front();
+  for (const Vec3& p : places)
     for (std::size_t k = 0; k < 3; ++k) lo[k] = std::min(lo[k], p[k]), hi[k] = std::max(hi[k], p[k]);
   std::array<int, 3> total{};
   for (std::size_t k = 0; k < 3; ++k) {

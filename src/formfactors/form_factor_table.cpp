@@ -89,7 +89,7 @@ FormFactorTable assemble_table(const std::vector<PseudoAtom>& atoms, const std::
   for (const PseudoAtom& a : atoms) lmax.push_back(highest_level(a));
   const auto types = static_cast<std::size_t>(radial.types);
   for (std::size_t r = first; r < last; ++r) {
-    const Vec3d& h = shells.h[r];
+    const Vec3& h = shells.h[r];
     const double length = std::sqrt(h[0] * h[0] + h[1] * h[1] + h[2] * h[2]);
     const std::size_t row = static_cast<std::size_t>(shells.shell[r]) * types;
     for (std::size_t j = 0; j < atoms.size(); ++j) {
@@ -97,7 +97,7 @@ FormFactorTable assemble_table(const std::vector<PseudoAtom>& atoms, const std::
       const RadialParts::Values& v = radial.values[row + static_cast<std::size_t>(radial.type[j])];
       double re = v.spherical, im = 0;
       if (lmax[j] > 0 && length > 1e-10) {
-        Vec3d u{};
+        Vec3 u{};
         for (std::size_t c = 0; c < 3; ++c)
           u[c] = (h[0] * a.axes[c][0] + h[1] * a.axes[c][1] + h[2] * a.axes[c][2]) / length;
         const std::array<double, kHarmonicCount> d = density_harmonics(u[0], u[1], u[2], lmax[j]);

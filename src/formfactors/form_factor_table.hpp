@@ -16,7 +16,7 @@ namespace vorn {
 // The reflections grouped by |h|: symmetry equivalents and Friedel mates
 // fall into one shell.
 struct ReflectionShells {
-  std::vector<Vec3d> h;            // Cartesian, 1/Angstrom, per reflection
+  std::vector<Vec3> h;            // Cartesian, 1/Angstrom, per reflection
   std::vector<int> shell;          // per reflection
   std::vector<double> k;           // K = 2 pi |h| per shell
 };

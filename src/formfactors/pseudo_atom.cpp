@@ -8,7 +8,7 @@
 
 namespace vorn {
 
-PseudoAtom neutral_atom(std::string label, int z, const Vec3d& position) {
+PseudoAtom neutral_atom(std::string label, int z, const Vec3& position) {
   PseudoAtom a;
   a.label = std::move(label);
   a.z = z;
@@ -24,14 +24,14 @@ int highest_level(const PseudoAtom& atom) {
   return 0;
 }
 
-std::complex<double> atom_form_factor(const PseudoAtom& atom, const Vec3d& h) {
+std::complex<double> atom_form_factor(const PseudoAtom& atom, const Vec3& h) {
   const ElementDensities& e = element_densities(atom.z);
   const double length = std::sqrt(h[0] * h[0] + h[1] * h[1] + h[2] * h[2]);
   const double k = 2 * std::numbers::pi * length;
   const double spherical = spherical_form_factor(e.core, k) + atom.pv * spherical_form_factor(e.valence, k / atom.kappa);
   const int lmax = highest_level(atom);
   if (length < 1e-10 || lmax == 0) return spherical;
-  Vec3d local{};
+  Vec3 local{};
   for (std::size_t a = 0; a < 3; ++a)
     local[a] = (h[0] * atom.axes[a][0] + h[1] * atom.axes[a][1] + h[2] * atom.axes[a][2]) / length;
   const std::array<double, kHarmonicCount> d = density_harmonics(local[0], local[1], local[2], lmax);

@@ -8,16 +8,15 @@
 #include <string>
 
 #include "formfactors/real_harmonics.hpp"
+#include "structure/model.hpp"
 
 namespace vorn {
-
-using Vec3d = std::array<double, 3>;
 
 struct PseudoAtom {
   std::string label;                  // as the refinement program knows the atom
   int z = 0;                          // element, 1 to 36
-  Vec3d position{};                   // fractional
-  std::array<Vec3d, 3> axes{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};  // local X, Y, Z (Cartesian unit vectors)
+  Vec3 position{};                   // fractional
+  std::array<Vec3, 3> axes{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};  // local X, Y, Z (Cartesian unit vectors)
   double pv = 0;                      // valence population
   double kappa = 1;
   double kappa_prime = 1;             // one value for every l
@@ -26,7 +25,7 @@ struct PseudoAtom {
 
 // The neutral spherical atom: valence population of the free atom, kappa 1,
 // no multipoles.
-PseudoAtom neutral_atom(std::string label, int z, const Vec3d& position);
+PseudoAtom neutral_atom(std::string label, int z, const Vec3& position);
 
 // The highest l with a non-zero population (0 when there is none).
 int highest_level(const PseudoAtom& atom);
@@ -34,6 +33,6 @@ int highest_level(const PseudoAtom& atom);
 // f(h) = integral rho(r) exp(2 pi i h.r) d3r at the Cartesian reciprocal
 // vector h (1/Angstrom), r from the nucleus.  The deformation part is zero
 // at h = 0, where f is the atom's electron count.
-std::complex<double> atom_form_factor(const PseudoAtom& atom, const Vec3d& h);
+std::complex<double> atom_form_factor(const PseudoAtom& atom, const Vec3& h);
 
 }  // namespace vorn

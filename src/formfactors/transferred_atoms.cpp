@@ -15,10 +15,10 @@ namespace {
 // The atom's local axes as Cartesian unit vectors; the Cartesian axes
 // when the frame has no direction (an atom with no axis points), which
 // only matters for an atom without multipoles.
-std::array<Vec3d, 3> local_axes(const Atom& atom, const AtomSetup& setup) {
+std::array<Vec3, 3> local_axes(const Atom& atom, const AtomSetup& setup) {
   const gemmi::Mat33 m =
       handed_axes(Vec3{atom.cartesian[0], atom.cartesian[1], atom.cartesian[2]}, setup.frame, setup.handedness == Handedness::left);
-  std::array<Vec3d, 3> axes{};
+  std::array<Vec3, 3> axes{};
   for (std::size_t c = 0; c < 3; ++c)
     for (std::size_t r = 0; r < 3; ++r) {
       axes[c][r] = m.a[r][c];

@@ -569,8 +569,9 @@ bool parse_int(std::string_view w, long long& value) {
 
 }  // namespace
 
-// The words of a line are read as single-precision reals: a value beyond
-// their range is not a number.
+// A value beyond the range of single-precision reals (3.4e38), the range
+// the files we read are written in, is not a number: taking it would only
+// let an overflow reach an output file.
 bool read_fixed_word(std::string_view word, double& value) {
   double x = 0;
   if (!parse_real(word, x) || std::fabs(x) > static_cast<double>(FLT_MAX)) return false;
@@ -623,20 +624,10 @@ void FreeReader::consume() { --left_; }
 
 bool FreeReader::real(double& v) {
   std::string_view t;
-  if (!next_token(t)) return false;
-  double x = 0;
-  if (!parse_real(t, x)) return false;
-  consume();
-  v = x;
-  return true;
-}
-
-bool FreeReader::real(float& v) {
-  std::string_view t;
   double x = 0;
   if (!next_token(t) || !parse_real(t, x) || std::fabs(x) > static_cast<double>(FLT_MAX)) return false;
   consume();
-  v = static_cast<float>(x);
+  v = x;
   return true;
 }
 
@@ -667,13 +658,6 @@ int FreeReader::remaining() const {
   long long r = 0;
   while (scan_word(text_, i, v, r)) n += r;
   return static_cast<int>(n);
-}
-
-bool read_reals(std::string_view text, std::span<float> out) {
-  FreeReader r(text);
-  for (auto& v : out)
-    if (!r.real(v)) return false;
-  return true;
 }
 
 bool read_reals(std::string_view text, std::span<double> out) {

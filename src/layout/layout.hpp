@@ -98,7 +98,6 @@ public:
   // Each read returns false when no value is left or the next value does
   // not read in the requested type; the value is then unchanged.
   bool real(double& v);
-  bool real(float& v);
   bool integer(int& v);
   bool integer(long long& v);
   // Number of values still to be read (stops at '/').
@@ -115,7 +114,6 @@ private:
 };
 
 // Reads exactly out.size() values from the text; false when any fails.
-bool read_reals(std::string_view text, std::span<float> out);
 bool read_reals(std::string_view text, std::span<double> out);
 bool read_ints(std::string_view text, std::span<int> out);
 

@@ -49,12 +49,12 @@ void AtomTables::hold_entries(int n) {
   kappa_sets.kappaset.resize(n, 0);
   kappa_sets.chemcon.resize(n, 0);
   kappa_sets.reference.resize(n, 0);
-  populations.pv.resize(n, 0.0f);
-  populations.sigpv.resize(n, 0.0f);
+  populations.pv.resize(n, 0.0);
+  populations.sigpv.resize(n, 0.0);
   populations.plm.resize(n);
   populations.xdint.resize(n, {});
-  kappas.kappa1.resize(n, 0.0f);
-  kappas.kappa2.resize(n, 0.0f);
+  kappas.kappa1.resize(n, 0.0);
+  kappas.kappa2.resize(n, 0.0);
   kappas.ktbl.resize(n, 0);
   hydrogen_parents.sp.resize(n, 0);
   hydrogen_parents.hp.resize(n, 0);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <string>
 
 #include "layout/run_error.hpp"
@@ -13,9 +14,9 @@ namespace vorn {
 namespace {
 
 // Two points closer than this are one dummy.
-constexpr float kReuseDistance = 0.1f;
+constexpr double kReuseDistance = 0.1;
 
-Vec3 stored_to_cart(const Model& model, const Switches& sw, const std::array<float, 3>& p) {
+Vec3 stored_to_cart(const Model& model, const Switches& sw, const std::array<double, 3>& p) {
   if (sw.has_cell) return to_cartesian(model.transf, Fractional{p});
   return p;
 }
@@ -54,22 +55,22 @@ DummyPoint add_dummy(Dummies& dummies, const Model& model, const Switches& sw, c
 }
 
 Vec3 midpoint(const Vec3& a, const Vec3& b) {
-  return {(a[0] + b[0]) / 2.0f, (a[1] + b[1]) / 2.0f, (a[2] + b[2]) / 2.0f};
+  return {(a[0] + b[0]) / 2.0, (a[1] + b[1]) / 2.0, (a[2] + b[2]) / 2.0};
 }
 
-float angle_degrees(const Vec3& a, const Vec3& b, const Vec3& c) {
+double angle_degrees(const Vec3& a, const Vec3& b, const Vec3& c) {
   const Vec3 u{a[0] - b[0], a[1] - b[1], a[2] - b[2]};
   const Vec3 v{c[0] - b[0], c[1] - b[1], c[2] - b[2]};
-  const float lu = rlength(u), lv = rlength(v);
+  const double lu = rlength(u), lv = rlength(v);
   // A point on top of the vertex has no direction: report 0 degrees, which
   // every caller treats as unusable.
-  if (lu <= 0.0f || lv <= 0.0f) return 0.0f;
-  float cosang = (u[0] * v[0] + u[1] * v[1] + u[2] * v[2]) / (lu * lv);
-  cosang = std::clamp(cosang, -1.0f, 1.0f);
-  return std::acos(cosang) * 57.29577791868205f;
+  if (lu <= 0.0 || lv <= 0.0) return 0.0;
+  double cosang = (u[0] * v[0] + u[1] * v[1] + u[2] * v[2]) / (lu * lv);
+  cosang = std::clamp(cosang, -1.0, 1.0);
+  return std::acos(cosang) * (180 / std::numbers::pi);
 }
 
-void write_angle(std::ostream& os, std::string_view a, std::string_view b, std::string_view c, float angle) {
+void write_angle(std::ostream& os, std::string_view a, std::string_view b, std::string_view c, double angle) {
   layout::write(os, "(/' Angle   ',a,' - ',a,' - ',a,' = ',f8.2,' deg.')", a, b, c, angle);
 }
 
@@ -79,9 +80,9 @@ Vec3 cross_product(const Vec3& u, const Vec3& v) {
 
 void axis_end_points(const Vec3& origin, const Vec3& ex, const Vec3& ey, const Vec3& ez, Vec3& px, Vec3& py, Vec3& pz) {
   auto end = [&](const Vec3& e) {
-    const float l = rlength(e);
-    if (l <= 0.0f) return origin;
-    return Vec3{origin[0] + 0.2f * e[0] / l, origin[1] + 0.2f * e[1] / l, origin[2] + 0.2f * e[2] / l};
+    const double l = rlength(e);
+    if (l <= 0.0) return origin;
+    return Vec3{origin[0] + 0.2 * e[0] / l, origin[1] + 0.2 * e[1] / l, origin[2] + 0.2 * e[2] / l};
   };
   px = end(ex);
   py = end(ey);

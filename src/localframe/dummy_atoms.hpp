@@ -35,8 +35,8 @@ Vec3 stored_position(const Model& model, const Switches& sw, int i);
 Vec3 dummy_cart(const Dummies& dummies, const Model& model, const Switches& sw, int d);
 Vec3 midpoint(const Vec3& a, const Vec3& b);
 // Angle a-b-c at b in degrees.
-float angle_degrees(const Vec3& a, const Vec3& b, const Vec3& c);
-void write_angle(std::ostream& os, std::string_view a, std::string_view b, std::string_view c, float angle);
+double angle_degrees(const Vec3& a, const Vec3& b, const Vec3& c);
+void write_angle(std::ostream& os, std::string_view a, std::string_view b, std::string_view c, double angle);
 Vec3 cross_product(const Vec3& u, const Vec3& v);
 // Draws the atom's local axes into vorn.spf.
 void plot_local_axes(const Atom& a, int atom, const Vec3& p1, const Vec3& p2, char first, char second, std::ostream& os);

@@ -45,8 +45,8 @@ int atom_for_arbitrary_axis(const AtomLoop& loop, int atom, const MattsFrame& m,
   for (const int b : candidates) {
     if (k == 0) return b;
     if (b == frame.point[0]) continue;
-    const float angle = angle_degrees(frame.pos[0], origin, cart(loop.model, b));
-    if (angle > 10.0f && angle < 170.0f) return b;
+    const double angle = angle_degrees(frame.pos[0], origin, cart(loop.model, b));
+    if (angle > 10.0 && angle < 170.0) return b;
   }
   return 0;
 }
@@ -82,8 +82,8 @@ void apply_entry_frame(const AtomLoop& loop, int atom, const TransferredAtom& t,
       frame.point[k] = b;
     } else {
       const gemmi::Vec3 d = gemmi::Vec3(p.pos) - gemmi::Vec3(m.centre);
-      const Cartesian at{{origin[0] + static_cast<float>(d.x), origin[1] + static_cast<float>(d.y),
-                          origin[2] + static_cast<float>(d.z)}};
+      const Cartesian at{{origin[0] + static_cast<double>(d.x), origin[1] + static_cast<double>(d.y),
+                          origin[2] + static_cast<double>(d.z)}};
       const DummyPoint dp = add_dummy(loop.tables.dummies, loop.model, loop.sw, at);
       frame.label[k] = loop.tables.dummies.numbered(dp.number).label.view();
       frame.pos[k] = dp.cart;
@@ -109,17 +109,17 @@ Plm entry_populations_in(const TransferredAtom& t, const gemmi::Mat33& written) 
   Plm plm;
   for (int l = 0; l <= 4; ++l)
     for (int m = -l; m <= l; ++m)
-      plm(l, m) = static_cast<float>(t.plm[static_cast<std::size_t>(l)][static_cast<std::size_t>(l + m)]);
+      plm(l, m) = static_cast<double>(t.plm[static_cast<std::size_t>(l)][static_cast<std::size_t>(l + m)]);
   return populations_in_frame(plm, entry_axes(t), written);
 }
 
 Mpoles1 entry_record(const TransferredAtom& t, const Plm& plm) {
   Mpoles1 m;
   m.found = true;
-  m.pv = static_cast<float>(t.pv);
-  m.sigpv = static_cast<float>(t.sigpv);
-  m.kappa1 = static_cast<float>(t.kappa);
-  m.kappa2 = static_cast<float>(t.kprim);
+  m.pv = static_cast<double>(t.pv);
+  m.sigpv = static_cast<double>(t.sigpv);
+  m.kappa1 = static_cast<double>(t.kappa);
+  m.kappa2 = static_cast<double>(t.kprim);
   m.plm = plm;
   m.comment = std::string_view(t.comment).substr(0, 80);
   return m;

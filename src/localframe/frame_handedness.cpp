@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <numbers>
 #include <functional>
 #include <limits>
 
@@ -10,7 +11,7 @@ namespace vorn {
 
 namespace {
 
-constexpr float kInfinity = std::numeric_limits<float>::infinity();
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
 // A bond shorter than this has no direction.
 constexpr double kShortest = 1e-3;
 // Beyond this many neighbours of one element the pairing is greedy.
@@ -18,17 +19,14 @@ constexpr std::size_t kMostPermuted = 8;
 
 int axis_index(char letter) { return letter == 'X' ? 0 : letter == 'Y' ? 1 : letter == 'Z' ? 2 : -1; }
 
-using Dvec = std::array<double, 3>;
+double dot(const Vec3& a, const Vec3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+double norm(const Vec3& a) { return std::sqrt(dot(a, a)); }
 
-Dvec to_d(const Vec3& v) { return {v[0], v[1], v[2]}; }
-double dot(const Dvec& a, const Dvec& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
-double norm(const Dvec& a) { return std::sqrt(dot(a, a)); }
-
-float angle_between(const Vec3& a, const Vec3& b) {
-  const double la = norm(to_d(a)), lb = norm(to_d(b));
-  if (la < kShortest || lb < kShortest) return 180.0f;
-  const double c = std::clamp(dot(to_d(a), to_d(b)) / (la * lb), -1.0, 1.0);
-  return static_cast<float>(std::acos(c) * 57.29577951308232);
+double angle_between(const Vec3& a, const Vec3& b) {
+  const double la = norm(a), lb = norm(b);
+  if (la < kShortest || lb < kShortest) return 180.0;
+  const double c = std::clamp(dot(a, b) / (la * lb), -1.0, 1.0);
+  return std::acos(c) * (180 / std::numbers::pi);
 }
 
 }  // namespace
@@ -44,7 +42,7 @@ std::vector<LocalBond> bonds_in_frame(const Vec3& origin, const gemmi::Mat33& ax
     const double len = d.length();
     LocalBond b{iz, {0, 0, 0}};
     if (len >= kShortest)
-      for (int k = 0; k < 3; ++k) b.dir[static_cast<std::size_t>(k)] = static_cast<float>(axes.column_copy(k).dot(d) / len);
+      for (int k = 0; k < 3; ++k) b.dir[static_cast<std::size_t>(k)] = axes.column_copy(k).dot(d) / len;
     bonds.push_back(b);
   }
   return bonds;
@@ -58,15 +56,15 @@ std::vector<LocalBond> reflected(std::vector<LocalBond> bonds, int axis) {
 namespace {
 
 // Each bond of `a` takes the nearest free bond of its element in `b`.
-float greedy_deviation(const std::vector<LocalBond>& a, const std::vector<LocalBond>& b) {
+double greedy_deviation(const std::vector<LocalBond>& a, const std::vector<LocalBond>& b) {
   std::vector<bool> used(b.size(), false);
-  float worst = 0;
+  double worst = 0;
   for (const LocalBond& x : a) {
     std::size_t pick = 0;
-    float nearest = kInfinity;
+    double nearest = kInfinity;
     for (std::size_t j = 0; j < b.size(); ++j) {
       if (used[j] || b[j].atomic_number != x.atomic_number) continue;
-      const float ang = angle_between(x.dir, b[j].dir);
+      const double ang = angle_between(x.dir, b[j].dir);
       if (ang < nearest) nearest = ang, pick = j;
     }
     used[pick] = true;
@@ -77,15 +75,15 @@ float greedy_deviation(const std::vector<LocalBond>& a, const std::vector<LocalB
 
 // Every pairing within the elements, each cut short once it cannot beat
 // the best found.
-float exhaustive_deviation(const std::vector<LocalBond>& a, const std::vector<LocalBond>& b) {
+double exhaustive_deviation(const std::vector<LocalBond>& a, const std::vector<LocalBond>& b) {
   const std::size_t n = a.size();
-  std::vector<std::vector<float>> ang(n, std::vector<float>(n, kInfinity));
+  std::vector<std::vector<double>> ang(n, std::vector<double>(n, kInfinity));
   for (std::size_t i = 0; i < n; ++i)
     for (std::size_t j = 0; j < n; ++j)
       if (a[i].atomic_number == b[j].atomic_number) ang[i][j] = angle_between(a[i].dir, b[j].dir);
   std::vector<bool> used(n, false);
-  float best = kInfinity;
-  const std::function<void(std::size_t, float)> pair_from = [&](std::size_t i, float worst) {
+  double best = kInfinity;
+  const std::function<void(std::size_t, double)> pair_from = [&](std::size_t i, double worst) {
     if (worst >= best) return;
     if (i == n) {
       best = worst;
@@ -98,13 +96,13 @@ float exhaustive_deviation(const std::vector<LocalBond>& a, const std::vector<Lo
       used[j] = false;
     }
   };
-  pair_from(0, 0.0f);
+  pair_from(0, 0.0);
   return best;
 }
 
 }  // namespace
 
-float pairing_deviation(const std::vector<LocalBond>& a, const std::vector<LocalBond>& b) {
+double pairing_deviation(const std::vector<LocalBond>& a, const std::vector<LocalBond>& b) {
   std::vector<int> za, zb;
   for (const LocalBond& x : a) za.push_back(x.atomic_number);
   for (const LocalBond& x : b) zb.push_back(x.atomic_number);

@@ -40,7 +40,7 @@ std::vector<LocalBond> reflected(std::vector<LocalBond> bonds, int axis);
 // The largest angle (degrees) between paired bonds of the two sets, for the
 // pairing by element that makes it smallest; infinity when the two sets do
 // not hold the same elements.
-float pairing_deviation(const std::vector<LocalBond>& a, const std::vector<LocalBond>& b);
+double pairing_deviation(const std::vector<LocalBond>& a, const std::vector<LocalBond>& b);
 
 // Whether reversing `axis` changes any of the multipoles `allowed`: when it
 // changes none, the hand of the frame does not matter.
@@ -54,14 +54,14 @@ enum class MirrorVerdict {
 
 struct MirrorCheck {
   MirrorVerdict verdict = MirrorVerdict::right;
-  float direct = 0;     // deviation of the bonds as they are (degrees)
-  float mirrored = 0;   // ... after reflecting the atom's own bonds
+  double direct = 0;     // deviation of the bonds as they are (degrees)
+  double mirrored = 0;   // ... after reflecting the atom's own bonds
 };
 
 // Bond directions of chemically equivalent, crystallographically
 // independent atoms agree to within a few degrees; mirror images differ by
 // far more.
-constexpr float kMirrorTolerance = 15.0f;
+constexpr double kMirrorTolerance = 15.0;
 
 // The verdict for an atom with frame `f` whose bonds are `atom` against its
 // reference's bonds `reference` (each in its own frame).  An atom with

@@ -23,7 +23,7 @@ struct DummyAtom {
   Text<6> label;   // DUM and its number
   // Stored position: fractional when the input had a cell (has_cell),
   // Cartesian Angstrom otherwise.
-  std::array<float, 3> pos{0, 0, 0};
+  std::array<double, 3> pos{0, 0, 0};
 };
 
 // The dummy atoms in the order they were made.  A dummy's number counts
@@ -59,7 +59,7 @@ struct Frame {
   // natom + d for dummy d.
   std::array<Text<8>, 2> label{};
   std::array<char, 2> letter{' ', ' '};
-  std::array<std::array<float, 3>, 2> pos{};
+  std::array<std::array<double, 3>, 2> pos{};
   std::array<int, 2> point{0, 0};
   // An ordered atom with a disordered neighbour: its kappa set and databank
   // treatment differ from those of the other atoms.

@@ -108,8 +108,8 @@ int choose_kappa_set(const AtomLoop& loop, int atom, const Frame& f) {
   if (f.ordered_with_disordered_neighbour) {
     // An independent-atom set of the same scattering type, if there is one.
     for (int k = 1; k <= loop.tables.kappas.nkset; ++k) {
-      if (loop.tables.kappas.ktbl[k] == a.scattering_type && std::fabs(loop.tables.kappas.kappa1[k] - 1.0f) <= 0.0001f &&
-          std::fabs(loop.tables.kappas.kappa2[k] - 1.0f) <= 0.0001f) {
+      if (loop.tables.kappas.ktbl[k] == a.scattering_type && std::fabs(loop.tables.kappas.kappa1[k] - 1.0) <= 0.0001 &&
+          std::fabs(loop.tables.kappas.kappa2[k] - 1.0) <= 0.0001) {
         loop.tables.kappa_sets.kappaset[atom] = k;
         layout::write(loop.log.log(), "(/a,i4)", " Using old [IAM] kappa set = ", k);
         return 0;
@@ -179,8 +179,8 @@ MultipoleSet zero_forbidden_populations(const AtomLoop& loop, int atom, const Mu
   std::string names;
   for (int k = 0; k < kMultipoleTerms; ++k) {
     const HarmonicIndex h = harmonic_of_term(k);
-    if (allowed[static_cast<std::size_t>(k)] || plm(h.l, h.m) == 0.0f) continue;
-    plm(h.l, h.m) = 0.0f;
+    if (allowed[static_cast<std::size_t>(k)] || plm(h.l, h.m) == 0.0) continue;
+    plm(h.l, h.m) = 0.0;
     zeroed.set(static_cast<std::size_t>(k));
     names += ' ' + term_name(k);
   }
@@ -226,7 +226,7 @@ std::optional<Handedness> constraint_hand(const AtomLoop& loop, int atom, const 
   }
   warn(loop.log, layout::format("(/' WARNING: ',a,' is not constrained to ',a,': in their local frames their bonds differ by',"
                           "f6.1,' deg. as they are and by',f6.1,' deg. mirrored')",
-                          la, lr, std::min(c.direct, 180.0f), std::min(c.mirrored, 180.0f)),
+                          la, lr, std::min(c.direct, 180.0), std::min(c.mirrored, 180.0)),
        atom);
   return std::nullopt;
 }
@@ -272,8 +272,8 @@ void turn_entry_into_frame(const AtomLoop& loop, int atom, const Frame& f, const
   layout::write(loop.log.log(), "(/3a)", " Populations of ", loop.atom(atom).label.trimmed(),
                 " turned from the frame of the bank's rules into the frame written");
   Mpoles1 shown = entry;
-  const float occ = loop.atom(atom).occ;
-  for (std::size_t k = 0; k < plm.v.size(); ++k) shown.plm.v[k] = occ != 0.0f ? plm.v[k] / occ : 0.0f;
+  const double occ = loop.atom(atom).occ;
+  for (std::size_t k = 0; k < plm.v.size(); ++k) shown.plm.v[k] = occ != 0.0 ? plm.v[k] / occ : 0.0;
   to_log(loop.log, parameter_block(loop.atom(atom).label.trimmed(), shown));
 }
 

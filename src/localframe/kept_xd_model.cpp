@@ -54,7 +54,7 @@ std::optional<gemmi::Mat33> old_axes(const Model& model, const Vec3& origin, con
 
 // The multipoles of a population list in the parameter file's order: the
 // dipoles +1, -1, 0; from the quadrupoles on m = 0, +1, -1, +2, -2, ...
-Plm multipoles_of(const std::array<float, kXdPopulations>& p) {
+Plm multipoles_of(const std::array<double, kXdPopulations>& p) {
   Plm plm;
   std::size_t at = 1;
   plm(0, 0) = p[at++];
@@ -111,8 +111,8 @@ KeptPopulations keep_refined_populations(const Model& model, const std::vector<A
     for (int k = 0; k < kMultipoleTerms; ++k) {
       const HarmonicIndex h = harmonic_of_term(k);
       const bool allowed = s.frame.multipoles[static_cast<std::size_t>(k)] && h.l <= a.max_multipole_level;
-      if (allowed || plm(h.l, h.m) == 0.0f) continue;
-      plm(h.l, h.m) = 0.0f;
+      if (allowed || plm(h.l, h.m) == 0.0) continue;
+      plm(h.l, h.m) = 0.0;
       forbidden += ' ' + term_name(k);
     }
     if (!forbidden.empty()) {
@@ -136,7 +136,7 @@ KeptPopulations keep_refined_populations(const Model& model, const std::vector<A
     const auto& v = old.kappa_sets[static_cast<std::size_t>(ok - 1)].kappa;
     kappas.kappa1[k] = v[0];
     kappas.kappa2[k] = v[1];
-    if (std::any_of(v.begin() + 2, v.end(), [&](float x) { return x != v[1]; }))
+    if (std::any_of(v.begin() + 2, v.end(), [&](double x) { return x != v[1]; }))
       warn(log, " WARNING: kappa set " + std::to_string(k) +
                     " keeps only the first kappa' value of its old set (they differ by level)");
   }

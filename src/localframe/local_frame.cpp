@@ -32,11 +32,11 @@ namespace vorn {
 namespace {
 
 // A point closer to the atom than this gives no direction.
-constexpr float kTooClose = 0.1f;
+constexpr double kTooClose = 0.1;
 // Angles at the atom between the two axis points outside this range make
 // the frame degenerate.
-constexpr float kMinAngle = 10.0f;
-constexpr float kMaxAngle = 170.0f;
+constexpr double kMinAngle = 10.0;
+constexpr double kMaxAngle = 170.0;
 
 struct Point {
   Text<8> label;
@@ -83,7 +83,7 @@ private:
   bool degenerate(const Vec3& p1, const Vec3& p2) const {
     const Vec3 o = at();
     if (dist(o, p1) < kTooClose || dist(o, p2) < kTooClose) return true;
-    const float ang = angle_degrees(p1, o, p2);
+    const double ang = angle_degrees(p1, o, p2);
     return ang < kMinAngle || ang > kMaxAngle;
   }
 
@@ -110,7 +110,7 @@ private:
   // No atom within the search radius of `centre` directs the second axis:
   // say so and take a dummy at the origin (or a usable point when the
   // origin lies on the line of the first axis).
-  void origin_second(const Point& p1, char letter, int centre, float radius);
+  void origin_second(const Point& p1, char letter, int centre, double radius);
   Point second_from(const Point& p1, const std::vector<int>& cands) {
     const int c = first_usable(p1, cands);
     if (c != 0) return atom_point(c);
@@ -141,7 +141,7 @@ private:
   std::vector<int> isn_;
 };
 
-void FrameBuilder::origin_second(const Point& p1, char letter, int centre, float radius) {
+void FrameBuilder::origin_second(const Point& p1, char letter, int centre, double radius) {
   to_both(loop_.log, layout::format(kNoNeighbors, loop_.atom(centre).label, radius));
   to_both(loop_.log, layout::format("(/' Will make dummy at 0,0,0')"));
   Vec3 origin{0, 0, 0};
@@ -150,7 +150,7 @@ void FrameBuilder::origin_second(const Point& p1, char letter, int centre, float
 }
 
 Point FrameBuilder::rescue_second(const Point& p1) {
-  for (float r = 2.0f; r <= 20.0f; r += 1.0f) {
+  for (double r = 2.0; r <= 20.0; r += 1.0) {
     const std::vector<int> found = find_neighbours(loop_.indexed(), loop_.log, a_, r, listing_).atom;
     for (int e : found)
       if (!degenerate(p1.pos, cart(loop_.model, e)) && e != p1.number) {
@@ -158,9 +158,9 @@ Point FrameBuilder::rescue_second(const Point& p1) {
         return atom_point(e);
       }
   }
-  static constexpr std::array<std::array<float, 3>, 7> kPlaces{
-      {{0.5f, 0.5f, 0.5f}, {0.5f, 0.0f, 0.0f}, {0.0f, 0.5f, 0.0f}, {0.0f, 0.0f, 0.5f}, {0.0f, 0.0f, 0.0f},
-       {0.5f, 0.5f, 0.0f}, {0.0f, 0.5f, 0.5f}}};
+  static constexpr std::array<std::array<double, 3>, 7> kPlaces{
+      {{0.5, 0.5, 0.5}, {0.5, 0.0, 0.0}, {0.0, 0.5, 0.0}, {0.0, 0.0, 0.5}, {0.0, 0.0, 0.0},
+       {0.5, 0.5, 0.0}, {0.0, 0.5, 0.5}}};
   for (const auto& q : kPlaces) {
     const Vec3 c = loop_.sw.has_cell ? Vec3(to_cartesian(loop_.model.transf, Fractional{q})) : q;
     if (!degenerate(p1.pos, c)) {
@@ -175,10 +175,10 @@ Point FrameBuilder::rescue_second(const Point& p1) {
 void FrameBuilder::dummy_frame(char l1, char l2) {
   // Origin and cell centre first; further places only where these two lie
   // on one line with the atom (or on it).
-  static constexpr std::array<std::array<float, 3>, 8> kPlaces{
-      {{0.0f, 0.0f, 0.0f}, {0.5f, 0.5f, 0.5f}, {0.5f, 0.0f, 0.0f}, {0.0f, 0.5f, 0.0f}, {0.0f, 0.0f, 0.5f},
-       {0.5f, 0.5f, 0.0f}, {0.5f, 0.0f, 0.5f}, {0.0f, 0.5f, 0.5f}}};
-  auto to_cart = [&](const std::array<float, 3>& q) { return loop_.sw.has_cell ? Vec3(to_cartesian(loop_.model.transf, Fractional{q})) : q; };
+  static constexpr std::array<std::array<double, 3>, 8> kPlaces{
+      {{0.0, 0.0, 0.0}, {0.5, 0.5, 0.5}, {0.5, 0.0, 0.0}, {0.0, 0.5, 0.0}, {0.0, 0.0, 0.5},
+       {0.5, 0.5, 0.0}, {0.5, 0.0, 0.5}, {0.0, 0.5, 0.5}}};
+  auto to_cart = [&](const std::array<double, 3>& q) { return loop_.sw.has_cell ? Vec3(to_cartesian(loop_.model.transf, Fractional{q})) : q; };
   std::size_t first = 0;
   while (first < kPlaces.size() && dist(to_cart(kPlaces[first]), at()) < kTooClose) ++first;
   for (std::size_t second = first + 1; second < kPlaces.size(); ++second) {
@@ -193,7 +193,7 @@ void FrameBuilder::dummy_frame(char l1, char l2) {
 // Isolated atom: the nearest atoms within a growing radius, else dummies.
 void FrameBuilder::isolated() {
   sitesym("NO");
-  float r = 5.0f;
+  double r = 5.0;
   for (;;) {
     const std::vector<int> found = find_neighbours(loop_.indexed(), loop_.log, a_, r, listing_).atom;
     if (found.size() > 1) {
@@ -205,8 +205,8 @@ void FrameBuilder::isolated() {
         return;
       }
     }
-    if (r >= 20.0f) break;
-    r += 1.0f;
+    if (r >= 20.0) break;
+    r += 1.0;
   }
   to_both(loop_.log, layout::format(kNoNeighbors, loop_.atom(a_).label, r));
   to_both(loop_.log, layout::format("(/' Will make dummies at 0,0,0 and 0.5,0.5,0.5')"));
@@ -280,7 +280,7 @@ bool FrameBuilder::ring_test() {
         const Vec3 p = stored_position(loop_.model, loop_.sw, m);
         for (std::size_t k = 0; k < 3; ++k) c[k] += p[k];
       }
-      const auto nm = static_cast<float>(ring.members.size());
+      const auto nm = static_cast<double>(ring.members.size());
       for (auto& v : c) v /= nm;
       ring.centre_dummy = add_dummy_stored(loop_.tables.dummies, loop_.model, loop_.sw, c).number;
     }
@@ -371,7 +371,7 @@ void FrameBuilder::three_neighbours(int is, const std::vector<std::pair<int, int
         const Vec3 p = stored_position(loop_.model, loop_.sw, b);
         for (std::size_t k = 0; k < 3; ++k) c[k] += p[k];
       }
-      for (auto& v : c) v /= 3.0f;
+      for (auto& v : c) v /= 3.0;
       const Vec3 cc = loop_.sw.has_cell ? Vec3(to_cartesian(loop_.model.transf, Fractional{c})) : c;
       if (dist(cc, at()) < kTooClose) {
         // A flat group only just outside the planarity limit: its
@@ -495,27 +495,27 @@ void FrameBuilder::four_neighbours(int is, const std::vector<std::pair<int, int>
 void FrameBuilder::two_neighbours(int is) {
   const std::vector<int>& nb = nbr(a_).atom;
   const int b1 = nb[0], b2 = nb[1];
-  const float angle = angle_degrees(cart(loop_.model, b1), at(), cart(loop_.model, b2));
-  if (angle >= 170.0f) {
+  const double angle = angle_degrees(cart(loop_.model, b1), at(), cart(loop_.model, b2));
+  if (angle >= 170.0) {
     layout::write(log(), "(/a)", " LINEAR conformation !");
     sitesym("cyl");
     const int zatom = iz(b2) == 1 ? b1 : b2;
     const Point p1 = atom_point(zatom);
     set(0, 'Z', p1);
     for (int step = 0; step <= 16; ++step) {
-      const float r = 2.0f + 0.5f * static_cast<float>(step);
+      const double r = 2.0 + 0.5 * static_cast<double>(step);
       const std::vector<int> found = find_neighbours(loop_.indexed(), loop_.log, a_, r, listing_).atom;
       for (std::size_t k = 2; k < found.size(); ++k) {
         const int e = found[k];
-        const float ang = angle_degrees(p1.pos, at(), cart(loop_.model, e));
-        if (ang <= 160.0f && !degenerate(p1.pos, cart(loop_.model, e))) {
+        const double ang = angle_degrees(p1.pos, at(), cart(loop_.model, e));
+        if (ang <= 160.0 && !degenerate(p1.pos, cart(loop_.model, e))) {
           write_angle(log(), lab(zatom), lab(a_), lab(e), ang);
           set(1, 'X', atom_point(e));
           return;
         }
       }
     }
-    origin_second(p1, 'X', a_, 10.0f);
+    origin_second(p1, 'X', a_, 10.0);
     return;
   }
   layout::write(log(), "(/a)", " BENT conformation !");
@@ -558,15 +558,15 @@ void FrameBuilder::hydrogen_end() {
     listing_ = SearchListing::silent;
     // The nearest heavy atom of the asymmetric unit around the parent that
     // is not in line with the X-H bond.
-    const int ya = nearest_neighbor(loop_.indexed(), p, 10.0f, [&](int e) {
+    const int ya = nearest_neighbor(loop_.indexed(), p, 10.0, [&](int e) {
       if (iz(e) == 1 || loop_.model.cryst.srcatom[e] != 0 || !may_bond(loop_.model, a_, e)) return false;
-      return angle_degrees(at(), cart(loop_.model, p), cart(loop_.model, e)) <= 170.0f && !degenerate(p1.pos, cart(loop_.model, e));
+      return angle_degrees(at(), cart(loop_.model, p), cart(loop_.model, e)) <= 170.0 && !degenerate(p1.pos, cart(loop_.model, e));
     });
     if (ya != 0) {
       write_angle(log(), lab(a_), lab(p), lab(ya), angle_degrees(at(), cart(loop_.model, p), cart(loop_.model, ya)));
       set(1, 'Y', atom_point(ya));
     } else {
-      origin_second(p1, 'Y', p, 10.0f);
+      origin_second(p1, 'Y', p, 10.0);
     }
   }
   if (loop_.sw.extend_hydrogens) {
@@ -584,9 +584,9 @@ void FrameBuilder::heavy_end() {
   for (int c : nbr(p).atom) {
     if (c == a_) continue;
     last = c;
-    const float th = angle_degrees(at(), cart(loop_.model, p), cart(loop_.model, c));
-    if (th <= 10.0f) continue;
-    if (th > 160.0f) {
+    const double th = angle_degrees(at(), cart(loop_.model, p), cart(loop_.model, c));
+    if (th <= 10.0) continue;
+    if (th > 160.0) {
       first = 'Z';
       sitesym("cyl");
       continue;
@@ -598,19 +598,19 @@ void FrameBuilder::heavy_end() {
     return;
   }
   set(0, first, p1);
-  for (float r : {4.0f, 6.0f, 8.0f, 10.0f, 12.0f}) {
+  for (double r : {4.0, 6.0, 8.0, 10.0, 12.0}) {
     const std::vector<int> found = find_neighbours(loop_.indexed(), loop_.log, p, r, listing_).atom;
     for (int e : found) {
       if (e == a_ || (last != 0 && e == last)) continue;
-      const float th = angle_degrees(at(), cart(loop_.model, p), cart(loop_.model, e));
-      if (th > 10.0f && th <= 160.0f && !degenerate(p1.pos, cart(loop_.model, e))) {
+      const double th = angle_degrees(at(), cart(loop_.model, p), cart(loop_.model, e));
+      if (th > 10.0 && th <= 160.0 && !degenerate(p1.pos, cart(loop_.model, e))) {
         write_angle(log(), lab(a_), lab(p), lab(e), th);
         set(1, 'Y', atom_point(e));
         return;
       }
     }
   }
-  origin_second(p1, 'Y', p, 12.0f);
+  origin_second(p1, 'Y', p, 12.0);
 }
 
 void FrameBuilder::run() {
@@ -717,8 +717,8 @@ void replace_copies_by_dummies(const IndexedAtoms& atoms, Dummies& dummies, Log&
   if (atoms.ncomplete() <= natom) return;
   // The copies at each axis point come from the cell lists; the points do
   // not move here, so the copies are visited in the order of the scan.
-  const std::vector<int> near[2] = {entries_closer(atoms, frame.pos[0], 0.001f, natom + 1, atoms.ncomplete()),
-                                    entries_closer(atoms, frame.pos[1], 0.001f, natom + 1, atoms.ncomplete())};
+  const std::vector<int> near[2] = {entries_closer(atoms, frame.pos[0], 0.001, natom + 1, atoms.ncomplete()),
+                                    entries_closer(atoms, frame.pos[1], 0.001, natom + 1, atoms.ncomplete())};
   auto at_point = [&](std::size_t k, int i) { return std::binary_search(near[k].begin(), near[k].end(), i); };
   std::vector<int> copies(near[0]);
   copies.insert(copies.end(), near[1].begin(), near[1].end());

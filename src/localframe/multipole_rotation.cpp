@@ -183,7 +183,7 @@ Plm rotate_multipoles(const Plm& populations, const gemmi::Mat33& old_from_new) 
       for (int mk = -l; mk <= l; ++mk) value += turn.at(l, mj, mk) * populations(l, mk);
       // What is left of a population the turn removes is rounding.
       if (std::fabs(value) < 1e-7) value = 0;
-      out(l, mj) = static_cast<float>(value);
+      out(l, mj) = value;
     }
   }
   return out;

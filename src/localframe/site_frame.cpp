@@ -22,7 +22,7 @@ constexpr double kPerpendicular = 1e-3;
 
 gemmi::Vec3 to_vec(const Vec3& v) { return {v[0], v[1], v[2]}; }
 Vec3 to_float(const gemmi::Vec3& v) {
-  return {static_cast<float>(v.x), static_cast<float>(v.y), static_cast<float>(v.z)};
+  return {static_cast<double>(v.x), static_cast<double>(v.y), static_cast<double>(v.z)};
 }
 
 // The axis letters whose plane holds the mirror of an "m" label: the

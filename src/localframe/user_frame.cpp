@@ -21,10 +21,10 @@ constexpr double kMinSine = 0.0175;
 // the entry `from` (another than `from` itself when `other` is set).
 int nearest_entry(const Model& md, int source, int from, bool other) {
   int best = 0;
-  float nearest = 0;
+  double nearest = 0;
   for (int k = 1; k <= md.cryst.ncomplete; ++k) {
     if (source_atom(md, k) != source || (other && k == from)) continue;
-    const float d = dist(cart(md, k), cart(md, from));
+    const double d = dist(cart(md, k), cart(md, from));
     if (best == 0 || d < nearest) best = k, nearest = d;
   }
   return best;

@@ -12,17 +12,17 @@
 
 namespace vorn {
 
-AnomalousTerms anomalous_terms(int z, float wavelength, const std::vector<DispersionCard>& cards) {
+AnomalousTerms anomalous_terms(int z, double wavelength, const std::vector<DispersionCard>& cards) {
   for (auto it = cards.rbegin(); it != cards.rend(); ++it)
     if (it->z == z) return {it->fp, it->fpp};
   // The tabulation covers Li to U; outside it, or without a wavelength,
   // there is nothing to add.
-  if (z < 3 || z > 92 || !std::isfinite(wavelength) || wavelength <= 0.0f) return {};
-  const double energy_ev = gemmi::hc() / static_cast<double>(wavelength);
+  if (z < 3 || z > 92 || !std::isfinite(wavelength) || wavelength <= 0.0) return {};
+  const double energy_ev = gemmi::hc() / wavelength;
   double fpp = 0;
   const double fp = gemmi::cromer_liberman(z, energy_ev, &fpp);
   if (!std::isfinite(fp) || !std::isfinite(fpp)) return {};
-  return {static_cast<float>(fp), static_cast<float>(fpp)};
+  return {static_cast<double>(fp), fpp};
 }
 
 bool read_disp_card(std::string_view line, DispersionCard& card) {

@@ -11,18 +11,18 @@ namespace vorn {
 // f' and f'' given in the structure file for one element (SHELX DISP).
 struct DispersionCard {
   int z = 0;
-  float fp = 0, fpp = 0;
+  double fp = 0, fpp = 0;
 };
 
 struct AnomalousTerms {
-  float fp = 0, fpp = 0;
+  double fp = 0, fpp = 0;
 };
 
 // f' and f'' of element z for radiation of this wavelength (Angstrom): the
 // last card for z when there is one, else the Cromer-Liberman values
 // (with the Kissel-Pratt correction).  Zero without a usable wavelength and
 // for H and He, whose terms are below the printed precision.
-AnomalousTerms anomalous_terms(int z, float wavelength, const std::vector<DispersionCard>& cards);
+AnomalousTerms anomalous_terms(int z, double wavelength, const std::vector<DispersionCard>& cards);
 
 // A SHELX "DISP E f' f'' [mu]" card (keyword included, comment removed):
 // the element E (a leading "$" is SHELXL's mark of an SFAC name) and its

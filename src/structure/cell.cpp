@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <string>
 
 #include "layout/run_error.hpp"
@@ -10,9 +11,9 @@
 
 namespace vorn {
 
-float cosd(float deg) { return std::cos(deg * 0.017453292f); }
-float sind(float deg) { return std::sin(deg * 0.017453292f); }
-float asind(float s) { return std::asin(s) * 57.295776f; }
+double cosd(double deg) { return std::cos(deg * (std::numbers::pi / 180)); }
+double sind(double deg) { return std::sin(deg * (std::numbers::pi / 180)); }
+double asind(double s) { return std::asin(s) * (180 / std::numbers::pi); }
 
 namespace {
 
@@ -56,9 +57,9 @@ Transform cell_transform(const UnitCell& c, Log& out) {
                       std::isfinite(c.alpha) && std::isfinite(c.beta) && std::isfinite(c.gamma);
   if (!finite || c.a <= 0 || c.b <= 0 || c.c <= 0)
     fail("TranMat", "Cell edges must be positive numbers:" + cell_text(c));
-  const float ca = cosd(c.alpha), cb = cosd(c.beta), cg = cosd(c.gamma), sg = sind(c.gamma);
+  const double ca = cosd(c.alpha), cb = cosd(c.beta), cg = cosd(c.gamma), sg = sind(c.gamma);
   if (c.alpha <= 0 || c.beta <= 0 || c.gamma <= 0 || c.alpha >= 180 || c.beta >= 180 || c.gamma >= 180 ||
-      std::fabs(sg) < 1e-6f)
+      std::fabs(sg) < 1e-6)
     fail("TranMat", "Cell angles cannot form a cell:" + cell_text(c));
   Mat3 m;
   m.at(1, 1) = c.a;
@@ -67,10 +68,12 @@ Transform cell_transform(const UnitCell& c, Log& out) {
   m.at(1, 2) = c.b * cg;
   m.at(2, 2) = c.b * sg;
   m.at(3, 2) = 0;
-  const float c13 = c.c * cb;
-  const float c23 = c.c * (ca - cb * cg) / sg;
-  const float arg = c.c * c.c - c13 * c13 - c23 * c23;
-  if (!(arg > 0)) fail("TranMat", "Cell angles cannot form a cell:" + cell_text(c));
+  const double c13 = c.c * cb;
+  const double c23 = c.c * (ca - cb * cg) / sg;
+  const double arg = c.c * c.c - c13 * c13 - c23 * c23;
+  // Angles that close a flat cell (120, 120, 120) leave arg zero up to
+  // rounding, of either sign.
+  if (!(arg > 1e-10 * c.c * c.c)) fail("TranMat", "Cell angles cannot form a cell:" + cell_text(c));
   check_cell_widths(c);
   m.at(1, 3) = c13;
   m.at(2, 3) = c23;
@@ -90,10 +93,10 @@ Transform cell_transform(const UnitCell& c, Log& out) {
 
 Mat3 inverse(const Mat3& a) {
   auto e = [&](int i, int j) { return a.at(i, j); };
-  const float det = e(1, 1) * (e(2, 2) * e(3, 3) - e(2, 3) * e(3, 2)) -
+  const double det = e(1, 1) * (e(2, 2) * e(3, 3) - e(2, 3) * e(3, 2)) -
                     e(1, 2) * (e(2, 1) * e(3, 3) - e(2, 3) * e(3, 1)) +
                     e(1, 3) * (e(2, 1) * e(3, 2) - e(2, 2) * e(3, 1));
-  if (det == 0.0f) fail("Inverse", "Determinant = 0");
+  if (det == 0.0) fail("Inverse", "Determinant = 0");
   Mat3 r;
   r.at(1, 1) = (e(2, 2) * e(3, 3) - e(2, 3) * e(3, 2)) / det;
   r.at(1, 2) = -(e(1, 2) * e(3, 3) - e(1, 3) * e(3, 2)) / det;
@@ -122,25 +125,25 @@ Cartesian to_cartesian(const Transform& t, const Fractional& p) { return Cartesi
 
 Fractional to_fractional(const Transform& t, const Cartesian& p) { return Fractional{times(t.minv, p)}; }
 
-float dist(float x1, float y1, float z1, float x2, float y2, float z2) {
-  const float dx = x1 - x2, dy = y1 - y2, dz = z1 - z2;
+double dist(double x1, double y1, double z1, double x2, double y2, double z2) {
+  const double dx = x1 - x2, dy = y1 - y2, dz = z1 - z2;
   return std::sqrt(dx * dx + dy * dy + dz * dz);
 }
 
-float dist(const Vec3& a, const Vec3& b) { return dist(a[0], a[1], a[2], b[0], b[1], b[2]); }
+double dist(const Vec3& a, const Vec3& b) { return dist(a[0], a[1], a[2], b[0], b[1], b[2]); }
 
-float rlength(const Vec3& v) { return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]); }
+double rlength(const Vec3& v) { return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]); }
 
 Vec3 r_cell(const UnitCell& c) {
-  const float ca = cosd(c.alpha), cb = cosd(c.beta), cg = cosd(c.gamma);
-  const float v = c.a * c.b * c.c * std::sqrt(1 - ca * ca - cb * cb - cg * cg + 2 * ca * cb * cg);
+  const double ca = cosd(c.alpha), cb = cosd(c.beta), cg = cosd(c.gamma);
+  const double v = c.a * c.b * c.c * std::sqrt(1 - ca * ca - cb * cb - cg * cg + 2 * ca * cb * cg);
   return {c.b * c.c * sind(c.alpha) / v, c.a * c.c * sind(c.beta) / v, c.a * c.b * sind(c.gamma) / v};
 }
 
-float equivalent_u(const Atom& at, const UnitCell& c) {
+double equivalent_u(const Atom& at, const UnitCell& c) {
   if (at.adp_type != 2) return at.u[0];
   const Vec3 rc = r_cell(c);
-  const float aa = c.a * rc[0], bb = c.b * rc[1], cc = c.c * rc[2];
+  const double aa = c.a * rc[0], bb = c.b * rc[1], cc = c.c * rc[2];
   return (at.u[0] * aa * aa + at.u[1] * bb * bb + at.u[2] * cc * cc +
           2 * at.u[3] * c.a * c.b * rc[0] * rc[1] * cosd(c.gamma) +
           2 * at.u[4] * c.a * c.c * rc[0] * rc[2] * cosd(c.beta) +
@@ -152,7 +155,7 @@ void flag_partial_sites(Model& md) {
   for (int i = 1; i <= md.natom; ++i) {
     Atom& at = md.atoms[i];
     at.occupancy_kind = OccupancyKind::normal;
-    if (at.occ == 1.0f) continue;
+    if (at.occ == 1.0) continue;
     const Vec3 x = frac(md, i);
     const Vec3 xc = cart(md, i);
     // The operators that map the site onto itself (the identity among
@@ -169,14 +172,14 @@ void flag_partial_sites(Model& md) {
               xs[static_cast<std::size_t>(j)] = op.rot[0][static_cast<std::size_t>(j)] * x[0] +
                                                 op.rot[1][static_cast<std::size_t>(j)] * x[1] +
                                                 op.rot[2][static_cast<std::size_t>(j)] * x[2] +
-                                                op.trans[static_cast<std::size_t>(j)] + static_cast<float>(t[j]);
-            if (dist(to_cartesian(md.transf, Fractional{xs}), xc) < 0.001f) maps = true;
+                                                op.trans[static_cast<std::size_t>(j)] + static_cast<double>(t[j]);
+            if (dist(to_cartesian(md.transf, Fractional{xs}), xc) < 0.001) maps = true;
           }
       if (maps) ++order;
     }
     // An atom on a three-fold axis with a third of a half-occupied site is
     // disordered, whatever its site symmetry.
-    const bool partial = static_cast<double>(at.occ) * std::max(order, 1) < 0.99;
+    const bool partial = at.occ * std::max(order, 1) < 0.99;
     at.occupancy_kind = !partial && order > 1 ? OccupancyKind::special_position : OccupancyKind::disordered;
   }
 }

@@ -9,9 +9,9 @@
 
 namespace vorn {
 
-float cosd(float deg);
-float sind(float deg);
-float asind(float s);
+double cosd(double deg);
+double sind(double deg);
+double asind(double s);
 
 // The fractional-to-Cartesian transform of the cell and its inverse, both
 // printed to the log.  An impossible cell stops with "TranMat".
@@ -21,12 +21,12 @@ Mat3 inverse(const Mat3& a);
 // The cell's fractional -> Cartesian transform and its inverse.
 Cartesian to_cartesian(const Transform& t, const Fractional& p);
 Fractional to_fractional(const Transform& t, const Cartesian& p);
-float dist(const Vec3& a, const Vec3& b);
-float dist(float x1, float y1, float z1, float x2, float y2, float z2);
-float rlength(const Vec3& v);
+double dist(const Vec3& a, const Vec3& b);
+double dist(double x1, double y1, double z1, double x2, double y2, double z2);
+double rlength(const Vec3& v);
 Vec3 r_cell(const UnitCell& c);
 // Ueq of an anisotropic atom; the isotropic U of any other.
-float equivalent_u(const Atom& at, const UnitCell& c);
+double equivalent_u(const Atom& at, const UnitCell& c);
 // Sets the flag of every atom of the asymmetric unit: 0 at full
 // occupancy; otherwise 1 on a special position, -1 disordered.
 void flag_partial_sites(Model& m);

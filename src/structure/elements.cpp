@@ -20,22 +20,22 @@ constexpr std::array<std::string_view, kMaxElementSymbol> kSymbols = {
 // Trans. 2008, 2832-2838 (the Cambridge Structural Database set; Mn, Fe and
 // Co high-spin), so that coordination bonds, those to the carbons of
 // pi-bonded rings included, lie within the bond tolerance.
-constexpr std::array<float, kCovradTable> kCovrad = {
-    0.40f, 0.93f, 1.28f, 0.96f, 0.82f, 0.77f, 0.75f, 0.73f, 0.72f, 0.71f,  // H..Ne
-    1.66f, 1.41f, 1.21f, 1.11f, 1.06f, 1.02f, 0.99f, 0.98f,                // Na..Ar
-    2.03f, 1.76f, 1.70f, 1.60f, 1.53f, 1.39f, 1.61f, 1.52f, 1.50f, 1.24f,  // K..Ni
-    1.32f, 1.22f, 1.22f, 1.22f, 1.20f, 1.16f, 1.14f, 1.89f,                // Cu..Kr
-    2.20f, 1.95f, 1.90f, 1.75f, 1.64f, 1.54f, 1.47f, 1.46f, 1.42f, 1.39f,  // Rb..Pd
-    1.45f, 1.44f, 1.42f, 1.39f, 1.40f, 1.36f, 1.33f, 1.31f};               // Ag..Xe
+constexpr std::array<double, kCovradTable> kCovrad = {
+    0.40, 0.93, 1.28, 0.96, 0.82, 0.77, 0.75, 0.73, 0.72, 0.71,  // H..Ne
+    1.66, 1.41, 1.21, 1.11, 1.06, 1.02, 0.99, 0.98,                // Na..Ar
+    2.03, 1.76, 1.70, 1.60, 1.53, 1.39, 1.61, 1.52, 1.50, 1.24,  // K..Ni
+    1.32, 1.22, 1.22, 1.22, 1.20, 1.16, 1.14, 1.89,                // Cu..Kr
+    2.20, 1.95, 1.90, 1.75, 1.64, 1.54, 1.47, 1.46, 1.42, 1.39,  // Rb..Pd
+    1.45, 1.44, 1.42, 1.39, 1.40, 1.36, 1.33, 1.31};               // Ag..Xe
 
 // Covalent radii of elements 55..96 as published by Cordero et al. (2008),
 // the values the Cambridge Structural Database uses.
-constexpr std::array<float, 42> kCovradHeavy = {
-    2.44f, 2.15f, 2.07f, 2.04f, 2.03f, 2.01f, 1.99f, 1.98f, 1.98f, 1.96f,  // Cs..Gd
-    1.94f, 1.92f, 1.92f, 1.89f, 1.90f, 1.87f, 1.87f, 1.75f, 1.70f, 1.62f,  // Tb..W
-    1.51f, 1.44f, 1.41f, 1.36f, 1.36f, 1.32f, 1.45f, 1.46f, 1.48f, 1.40f,  // Re..Po
-    1.50f, 1.50f, 2.60f, 2.21f, 2.15f, 2.06f, 2.00f, 1.96f, 1.90f, 1.87f,  // At..Pu
-    1.80f, 1.69f};                                                         // Am, Cm
+constexpr std::array<double, 42> kCovradHeavy = {
+    2.44, 2.15, 2.07, 2.04, 2.03, 2.01, 1.99, 1.98, 1.98, 1.96,  // Cs..Gd
+    1.94, 1.92, 1.92, 1.89, 1.90, 1.87, 1.87, 1.75, 1.70, 1.62,  // Tb..W
+    1.51, 1.44, 1.41, 1.36, 1.36, 1.32, 1.45, 1.46, 1.48, 1.40,  // Re..Po
+    1.50, 1.50, 2.60, 2.21, 2.15, 2.06, 2.00, 1.96, 1.90, 1.87,  // At..Pu
+    1.80, 1.69};                                                         // Am, Cm
 
 struct TwoLetter {
   const char* sym;
@@ -91,13 +91,13 @@ int atomic_number_of(std::string_view symbol) {
   return z;
 }
 
-const std::array<float, kCovradTable>& default_covrad() { return kCovrad; }
+const std::array<double, kCovradTable>& default_covrad() { return kCovrad; }
 
-float covrad_extended(int z) {
+double covrad_extended(int z) {
   if (z >= 55 && z < 55 + static_cast<int>(kCovradHeavy.size()))
     return kCovradHeavy[static_cast<std::size_t>(z - 55)];
-  if (z > 54) return 1.50f;
-  return 0.0f;
+  if (z > 54) return 1.50;
+  return 0.0;
 }
 
 }  // namespace vorn

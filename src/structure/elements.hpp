@@ -17,10 +17,10 @@ int atomic_number_of(std::string_view symbol);
 
 // Start values of the covalent radii (Angstrom) for elements 1..54, indexed
 // 1-based: element z at [z-1].
-const std::array<float, kCovradTable>& default_covrad();
+const std::array<double, kCovradTable>& default_covrad();
 
 // Covalent radius used for elements beyond the 54 of the changeable table
 // (published single-bond radii), so that heavy-atom structures run.
-float covrad_extended(int z);
+double covrad_extended(int z);
 
 }  // namespace vorn

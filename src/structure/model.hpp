@@ -16,7 +16,7 @@
 
 namespace vorn {
 
-using Vec3 = std::array<float, 3>;
+using Vec3 = std::array<double, 3>;
 
 // A point in fractional coordinates of the cell, and one in Cartesian
 // Angstrom: distinct types, so that a routine's signature says which it
@@ -46,27 +46,27 @@ struct Atom {
   int adp_type = 0;   // 1 isotropic, 2 anisotropic (XD: up to 4)
   int scattering_type = 0;   // number (from 1) in the scattering-type table, 0 none
   int max_multipole_level = 0;
-  float occ = 1.0f;
+  double occ = 1.0;
   OccupancyKind occupancy_kind = OccupancyKind::normal;
   // Disorder part (SHELX PART, CIF disorder group): atoms of two different
   // non-zero parts are alternatives, never bonded; 0 belongs to every part.
   int part = 0;
   // u11, u22, u33, u12, u13, u23 (Angstrom squared)
-  std::array<float, 6> u{};
-  float& u11() { return u[0]; }
-  float u11() const { return u[0]; }
+  std::array<double, 6> u{};
+  double& u11() { return u[0]; }
+  double u11() const { return u[0]; }
 };
 
 struct UnitCell {
-  float a = 0, b = 0, c = 0, alpha = 0, beta = 0, gamma = 0;
+  double a = 0, b = 0, c = 0, alpha = 0, beta = 0, gamma = 0;
 };
 
 // 3x3 matrix stored column by column as in the model: m[col][row] would be
 // confusing, so element (i,j) (row i, column j, 1-based) is at(i,j).
 struct Mat3 {
-  std::array<float, 9> v{1, 0, 0, 0, 1, 0, 0, 0, 1};  // column-major
-  float& at(int i, int j) { return v[static_cast<std::size_t>((j - 1) * 3 + (i - 1))]; }
-  float at(int i, int j) const { return v[static_cast<std::size_t>((j - 1) * 3 + (i - 1))]; }
+  std::array<double, 9> v{1, 0, 0, 0, 1, 0, 0, 0, 1};  // column-major
+  double& at(int i, int j) { return v[static_cast<std::size_t>((j - 1) * 3 + (i - 1))]; }
+  double at(int i, int j) const { return v[static_cast<std::size_t>((j - 1) * 3 + (i - 1))]; }
 };
 
 // Record `transf`: m maps fractional to Cartesian, minv back.
@@ -78,8 +78,8 @@ struct Transform {
 // Record `symm`.  Operator n maps x to x'(j) = sum_i rot(i,j,n) x(i) + trans(j,n).
 struct SymOp {
   // rot[i][j]: coefficient of input coordinate i+1 in output coordinate j+1.
-  std::array<std::array<float, 3>, 3> rot{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
-  std::array<float, 3> trans{0, 0, 0};
+  std::array<std::array<double, 3>, 3> rot{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
+  std::array<double, 3> trans{0, 0, 0};
 };
 
 // The space group's operators, the identity first (none for input without
@@ -102,8 +102,8 @@ struct Shelx1 {
   // fvar[k - 1], the first being the overall scale.  XD input keeps its
   // scale, seven extinction parameters and overall thermal parameter here
   // as values 1 to 9, which the XD parameter file's tail writes back.
-  std::vector<float> fvar;
-  std::array<float, 6> wght{-2.0f, 0, 0, 0, 0, 1.0f / 3.0f};
+  std::vector<double> fvar;
+  std::array<double, 6> wght{-2.0, 0, 0, 0, 0, 1.0 / 3.0};
 };
 
 // Record `resi1`: residue texts per atom, for the MoPro files.
@@ -119,7 +119,7 @@ struct ShelxCrystalHead {
   enum class Kind { cell, latt, symm };
   struct Instruction {
     Kind kind = Kind::cell;
-    std::array<float, 7> wave_cell{};   // CELL: wavelength, a, b, c, alpha, beta, gamma
+    std::array<double, 7> wave_cell{};   // CELL: wavelength, a, b, c, alpha, beta, gamma
     std::string text;                   // SYMM: the card as read, without trailing blanks
     bool centrosymmetric = true;        // LATT: its sign
     char lattice = 'P';                 // LATT: its centring letter
@@ -144,7 +144,7 @@ struct Model {
   UnitCell cell;
   // Wavelength of the data in Angstrom (SHELX CELL, XD WAVE, CIF
   // _diffrn_radiation_wavelength); 0 when the input gives none.
-  float wavelength = 0;
+  double wavelength = 0;
   // f' and f'' that the structure file gives itself (SHELX DISP cards);
   // they take precedence over the values calculated for the wavelength.
   std::vector<DispersionCard> dispersion;

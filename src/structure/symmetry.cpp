@@ -40,9 +40,9 @@ std::string number_field(int n, int w) {
 
 bool is_identity(const SymOp& op) {
   for (int i = 0; i < 3; ++i) {
-    if (op.trans[static_cast<std::size_t>(i)] != 0.0f) return false;
+    if (op.trans[static_cast<std::size_t>(i)] != 0.0) return false;
     for (int j = 0; j < 3; ++j)
-      if (op.rot[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)] != (i == j ? 1.0f : 0.0f)) return false;
+      if (op.rot[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)] != (i == j ? 1.0 : 0.0)) return false;
   }
   return true;
 }
@@ -91,22 +91,22 @@ double determinant(const SymOp& op) {
 
 }  // namespace
 
-std::string read_expression(std::string_view expr, float coef[3], float& trans) {
+std::string read_expression(std::string_view expr, double coef[3], double& trans) {
   std::string e;
   for (char c : expr)
     if (c != ' ' && c != '\t') e += c;
   to_upper_case(e);
-  coef[0] = coef[1] = coef[2] = 0.0f;
-  trans = 0.0f;
+  coef[0] = coef[1] = coef[2] = 0.0;
+  trans = 0.0;
   const std::string quoted = "'" + e + "'";
   if (e.empty()) return "an empty coordinate expression";
   bool axis_seen[3] = {false, false, false};
   bool translation_seen = false;
   std::size_t p = 0;
   while (p < e.size()) {
-    float sign = 1.0f;
+    double sign = 1.0;
     if (e[p] == '+' || e[p] == '-') {
-      sign = e[p] == '-' ? -1.0f : 1.0f;
+      sign = e[p] == '-' ? -1.0 : 1.0;
       ++p;
     } else if (p > 0) {
       return quoted + " does not read";   // terms are joined by a sign
@@ -136,7 +136,7 @@ std::string read_expression(std::string_view expr, float coef[3], float& trans) 
     translation_seen = true;
     const double t = sign * num / den;
     if (!(std::fabs(t) < kLargestTranslation)) return quoted + " has a translation out of range";
-    trans = static_cast<float>(t);
+    trans = static_cast<double>(t);
     p = q;
   }
   return {};
@@ -171,7 +171,7 @@ bool find_record_with_key(RecordFile& f, std::string_view key, bool rewind, std:
   return false;
 }
 
-bool symop(std::string_view expr, float coef[3], float& trans) { return read_expression(expr, coef, trans).empty(); }
+bool symop(std::string_view expr, double coef[3], double& trans) { return read_expression(expr, coef, trans).empty(); }
 
 int add_symmetry_card(Symmetry& sy, std::string_view card, std::string* why) {
   std::string reason;
@@ -191,8 +191,8 @@ int add_symmetry_card(Symmetry& sy, std::string_view card, std::string* why) {
     const std::vector<std::string> pieces = split(opt, opt.find(',') != std::string::npos ? ',' : ' ', 12);
     if (pieces.size() == 3) {
       for (std::size_t j = 0; j < 3 && reason.empty(); ++j) {
-        float coef[3];
-        float t = 0;
+        double coef[3];
+        double t = 0;
         reason = read_expression(pieces[j], coef, t);
         for (std::size_t i = 0; i < 3; ++i) op.rot[i][j] = coef[i];
         op.trans[j] = t;
@@ -205,8 +205,8 @@ int add_symmetry_card(Symmetry& sy, std::string_view card, std::string* why) {
             reason = "'" + pieces[4 * j + k] + "' is not a number";
         if (!reason.empty()) break;
         if (!(std::fabs(v[0]) < kLargestTranslation)) reason = "a translation out of range";
-        op.trans[j] = static_cast<float>(v[0]);
-        for (std::size_t i = 0; i < 3; ++i) op.rot[i][j] = static_cast<float>(v[i + 1]);
+        op.trans[j] = v[0];
+        for (std::size_t i = 0; i < 3; ++i) op.rot[i][j] = v[i + 1];
       }
     } else {
       reason = std::to_string(pieces.size()) + (pieces.size() == 1 ? " part" : " parts") +
@@ -215,7 +215,7 @@ int add_symmetry_card(Symmetry& sy, std::string_view card, std::string* why) {
     // X, Y and Z must each stand in the operator so that it maps the
     // crystal onto itself: the rotation is invertible with determinant 1 or -1.
     if (reason.empty() && std::fabs(std::fabs(determinant(op)) - 1.0) > 1e-4)
-      reason = "the rotation part has determinant " + layout::fmt_f(static_cast<float>(determinant(op)), 8, 3) +
+      reason = "the rotation part has determinant " + layout::fmt_f(determinant(op), 8, 3) +
                ", not 1 or -1";
     if (!reason.empty()) {
       if (why) *why = reason;
@@ -255,17 +255,17 @@ Symmetry read_symmetry_cards(RecordFile& f, std::ostream& log, const UnitCell* c
 }
 
 void add_lattice_centring(Symmetry& sy, Log& out, char letter) {
-  std::vector<std::array<float, 3>> vectors;
+  std::vector<std::array<double, 3>> vectors;
   switch (letter) {
     case 'P': break;
-    case 'A': vectors = {{0.0f, 0.5f, 0.5f}}; break;
-    case 'B': vectors = {{0.5f, 0.0f, 0.5f}}; break;
-    case 'C': vectors = {{0.5f, 0.5f, 0.0f}}; break;
-    case 'I': vectors = {{0.5f, 0.5f, 0.5f}}; break;
-    case 'F': vectors = {{0.5f, 0.5f, 0.0f}, {0.0f, 0.5f, 0.5f}, {0.5f, 0.0f, 0.5f}}; break;
+    case 'A': vectors = {{0.0, 0.5, 0.5}}; break;
+    case 'B': vectors = {{0.5, 0.0, 0.5}}; break;
+    case 'C': vectors = {{0.5, 0.5, 0.0}}; break;
+    case 'I': vectors = {{0.5, 0.5, 0.5}}; break;
+    case 'F': vectors = {{0.5, 0.5, 0.0}, {0.0, 0.5, 0.5}, {0.5, 0.0, 0.5}}; break;
     // Rhombohedral on hexagonal axes, obverse setting (the one SHELX's
     // LATT 3 and the International Tables use).
-    case 'R': vectors = {{2.0f / 3.0f, 1.0f / 3.0f, 1.0f / 3.0f}, {1.0f / 3.0f, 2.0f / 3.0f, 2.0f / 3.0f}}; break;
+    case 'R': vectors = {{2.0 / 3.0, 1.0 / 3.0, 1.0 / 3.0}, {1.0 / 3.0, 2.0 / 3.0, 2.0 / 3.0}}; break;
     default:
       fail("NonP", std::string("Lattice type ") + letter + " is not supported (P, A, B, C, I, F or R)");
   }
@@ -296,8 +296,8 @@ void add_inversion_centre(Symmetry& sy, std::ostream& log) {
     SymOp op = sy.ops[n];
     // 0 - v rather than -v: no negative zeros in the listings.
     for (auto& row : op.rot)
-      for (float& v : row) v = 0.0f - v;
-    for (float& t : op.trans) t = 0.0f - t;
+      for (double& v : row) v = 0.0 - v;
+    for (double& t : op.trans) t = 0.0 - t;
     sy.ops.push_back(op);
   }
   log << "\n Symmetry operations with Center of Symmetry applied: " << number_field(sy.count(), 4) << '\n';
@@ -306,8 +306,8 @@ void add_inversion_centre(Symmetry& sy, std::ostream& log) {
 
 void reduce_translations(Symmetry& sy) {
   for (SymOp& op : sy.ops)
-    for (float& t : op.trans)
-      if (std::fabs(t) >= 1.0f) t = std::fmod(t, 1.0f);
+    for (double& t : op.trans)
+      if (std::fabs(t) >= 1.0) t = std::fmod(t, 1.0);
 }
 
 std::string operator_text(const SymOp& op) {
@@ -315,8 +315,8 @@ std::string operator_text(const SymOp& op) {
   std::string out;
   for (std::size_t j = 0; j < 3; ++j) {
     std::string e;
-    const float t = op.trans[j];
-    if (t != 0.0f) {
+    const double t = op.trans[j];
+    if (t != 0.0) {
       // The nearest twelfth, shown with the smallest denominator.
       // Worked in wide integers: a card may carry an absurd translation,
       // which then prints as asterisks instead of overflowing.
@@ -331,10 +331,10 @@ std::string operator_text(const SymOp& op) {
       e += layout::format("(i2,'/',i1)", w * d / 12, d);
     }
     for (std::size_t i = 0; i < 3; ++i) {
-      const float c = op.rot[i][j];
-      if (c == 0.0f) continue;
+      const double c = op.rot[i][j];
+      if (c == 0.0) continue;
       e += c > 0 ? " + " : " - ";
-      if (std::fabs(c) != 1.0f) e += layout::fmt_f(std::fabs(c), 3, 1);
+      if (std::fabs(c) != 1.0) e += layout::fmt_f(std::fabs(c), 3, 1);
       e += kAxis[i];
     }
     if (j > 0) out += ',';

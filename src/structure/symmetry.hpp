@@ -28,9 +28,9 @@ int add_symmetry_card(Symmetry& sy, std::string_view card, std::string* why = nu
 // (a decimal number or a fraction, below 10 in magnitude).  Sets the
 // coefficients of X, Y, Z and the translation; returns what is wrong with
 // the expression, empty when it reads.
-std::string read_expression(std::string_view expr, float coef[3], float& trans);
+std::string read_expression(std::string_view expr, double coef[3], double& trans);
 // The same; false when the expression does not read.
-bool symop(std::string_view expr, float coef[3], float& trans);
+bool symop(std::string_view expr, double coef[3], double& trans);
 // Splits the text at the separator into at most `maxcount` pieces (0: no
 // limit; the last piece keeps the rest of the text).  Pieces come back
 // without surrounding blanks; empty pieces are dropped except between

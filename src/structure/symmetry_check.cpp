@@ -26,12 +26,12 @@ SymOp compose(const SymOp& a, const SymOp& b) {
   SymOp c;
   for (std::size_t i = 0; i < 3; ++i)
     for (std::size_t j = 0; j < 3; ++j) {
-      float s = 0;
+      double s = 0;
       for (std::size_t k = 0; k < 3; ++k) s += b.rot[i][k] * a.rot[k][j];
       c.rot[i][j] = s;
     }
   for (std::size_t j = 0; j < 3; ++j) {
-    float s = a.trans[j];
+    double s = a.trans[j];
     for (std::size_t k = 0; k < 3; ++k) s += a.rot[k][j] * b.trans[k];
     c.trans[j] = s;
   }
@@ -99,9 +99,9 @@ void check_symmetry_closure(const Symmetry& sy, const std::vector<std::string>& 
 
 void check_rhombohedral_setting(char letter, const UnitCell& c, std::string_view where) {
   if (letter != 'R') return;
-  const bool equal_edges = std::fabs(c.a - c.b) <= 1e-3f * c.a && std::fabs(c.a - c.c) <= 1e-3f * c.a;
-  const bool equal_angles = std::fabs(c.alpha - c.beta) <= 0.01f && std::fabs(c.alpha - c.gamma) <= 0.01f;
-  if (equal_edges && equal_angles && std::fabs(c.alpha - 90.0f) > 0.01f)
+  const bool equal_edges = std::fabs(c.a - c.b) <= 1e-3 * c.a && std::fabs(c.a - c.c) <= 1e-3 * c.a;
+  const bool equal_angles = std::fabs(c.alpha - c.beta) <= 0.01 && std::fabs(c.alpha - c.gamma) <= 0.01;
+  if (equal_edges && equal_angles && std::fabs(c.alpha - 90.0) > 0.01)
     fail("SymCrd", "The R centring (" + std::string(where) +
                        ") is for a cell on hexagonal axes, but the cell is on rhombohedral axes (a = b = c, alpha = "
                        "beta = gamma): such a cell is primitive; use LATT 1 (or -1), or transform the cell to "

@@ -49,7 +49,7 @@ void read_old_atom_table(const std::vector<std::string>& master_records, const s
       for (int k = 0; k < 3; ++k) {
         double v = 0;
         ok = ok && layout::read_fixed_word(w[static_cast<std::size_t>(k + 1)], v);
-        d.fractional[static_cast<std::size_t>(k)] = static_cast<float>(v);
+        d.fractional[static_cast<std::size_t>(k)] = v;
       }
       if (ok) refined.dummies.push_back(d);
       continue;
@@ -72,7 +72,7 @@ void read_old_atom_table(const std::vector<std::string>& master_records, const s
 bool holds_multipoles(const XdRefinedModel& refined) {
   // Pv and P00 come first; the multipoles follow.
   for (const XdRefinedAtom& a : refined.atoms)
-    if (std::any_of(a.populations.begin() + 2, a.populations.end(), [](float p) { return p != 0.0f; })) return true;
+    if (std::any_of(a.populations.begin() + 2, a.populations.end(), [](double p) { return p != 0.0; })) return true;
   return false;
 }
 

@@ -23,21 +23,21 @@ struct XdRefinedAtom {
   bool in_atom_table = false;
   int kappa_set = 0;                    // the eighth integer of its parameter line
   std::size_t atom_record = 0;          // index of its atom line among the parameter file's records
-  std::array<float, 3> position{};      // fractional coordinates as read
+  std::array<double, 3> position{};      // fractional coordinates as read
   // Pv, then the multipoles in the file's order; levels beyond the file's
   // are zero.
-  std::array<float, kXdPopulations> populations{};
+  std::array<double, kXdPopulations> populations{};
 };
 
 // One kappa line: scattering table, kappa and the five kappa' values.
 struct XdKappaSet {
   int table = 0;
-  std::array<float, 6> kappa{1, 1, 1, 1, 1, 1};
+  std::array<double, 6> kappa{1, 1, 1, 1, 1, 1};
 };
 
 struct XdDummyAtom {
   std::string label;
-  std::array<float, 3> fractional{};
+  std::array<double, 3> fractional{};
 };
 
 struct XdRefinedModel {

@@ -10,7 +10,7 @@ namespace vorn {
 
 // Sites closer than this (Angstrom) are one site seen twice (split or
 // duplicate positions), never two bonded atoms.
-inline constexpr float kMinBondLength = 0.5f;
+inline constexpr double kMinBondLength = 0.5;
 
 // Whether atoms of disorder parts part_a and part_b may bond: never two
 // different non-zero parts; part 0 bonds to every part; a negative part

@@ -16,7 +16,7 @@ namespace vorn {
 namespace {
 
 // The entries after `i` that may lie within `reach` of it, ascending.
-std::vector<int> later_candidates(const IndexedAtoms& tab, int i, float reach) {
+std::vector<int> later_candidates(const IndexedAtoms& tab, int i, double reach) {
   const Vec3 p = cart(tab.model, i);
   std::vector<int> cand;
   if (direct_forms(tab.index) || !finite3(p)) {
@@ -49,22 +49,22 @@ void warn_doubtful_bonds(const IndexedAtoms& tab, const Neighbors& all, Log& log
          i);
   }
   if (!direct_forms(tab.index)) index_atoms(tab);
-  float largest_covalent_radius = 0;
+  double largest_covalent_radius = 0;
   for (int k = 1; k <= tab.ncomplete(); ++k) largest_covalent_radius = std::max(largest_covalent_radius, covalent_radius(tab.sw, tab.atom(k).atomic_number));
   // A contact and its symmetry copies are named once.
   auto source = [&](int k) { return k <= md.natom ? k : md.cryst.srcatom[k]; };
   std::set<std::tuple<int, int, long>> named;
   for (int i = 1; i <= md.natom; ++i) {
     const Atom& a = tab.atom(i);
-    const float ra = covalent_radius(tab.sw, a.atomic_number);
-    const float reach = std::max(kUnresolvedDisorder, kNearBondFactor * (ra + largest_covalent_radius + tab.sw.tols.bond));
+    const double ra = covalent_radius(tab.sw, a.atomic_number);
+    const double reach = std::max(kUnresolvedDisorder, kNearBondFactor * (ra + largest_covalent_radius + tab.sw.tols.bond));
     for (const int j : later_candidates(tab, i, reach)) {
       const Atom& b = tab.atom(j);
-      const float bond = ra + covalent_radius(tab.sw, b.atomic_number) + tab.sw.tols.bond;
-      const float d = dist(a.cartesian[0], a.cartesian[1], a.cartesian[2], b.cartesian[0], b.cartesian[1], b.cartesian[2]);
+      const double bond = ra + covalent_radius(tab.sw, b.atomic_number) + tab.sw.tols.bond;
+      const double d = dist(a.cartesian[0], a.cartesian[1], a.cartesian[2], b.cartesian[0], b.cartesian[1], b.cartesian[2]);
       // Two atoms at one site (within 0.01 A) share it on purpose, as a
       // mixed-occupancy site does.
-      if (d >= 0.01f && d < kUnresolvedDisorder && parts_may_bond(a.part, b.part, (i > md.natom) == (j > md.natom))) {
+      if (d >= 0.01 && d < kUnresolvedDisorder && parts_may_bond(a.part, b.part, (i > md.natom) == (j > md.natom))) {
         const std::pair<int, int> pair = std::minmax({source(i), source(j)});
         if (named.emplace(pair.first, pair.second, std::lround(1000.0 * static_cast<double>(d))).second)
           warn(log,

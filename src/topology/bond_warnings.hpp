@@ -10,11 +10,11 @@ namespace vorn {
 
 // A contact up to this factor times the bonding distance (sum of covalent
 // radii and bond tolerance) is near enough to be a bond the user may want.
-inline constexpr float kNearBondFactor = 1.15f;
+inline constexpr double kNearBondFactor = 1.15;
 
 // Two sites closer than this (Angstrom) are alternatives of one atom; when
 // no PART says so, the disorder was probably not resolved.
-inline constexpr float kUnresolvedDisorder = 0.8f;
+inline constexpr double kUnresolvedDisorder = 0.8;
 
 // One warning per pair of sites 0.01 to 0.8 A apart that no PART separates;
 // one warning per metal atom of the asymmetric unit with no bonded

@@ -11,15 +11,15 @@ namespace {
 
 // Searches widen the box by this much, so that rounding in a distance
 // never hides an entry at the edge of a cell.
-float widened(float r) { return (r > 0.0f ? r : 0.0f) * 1.0001f + 1.0e-3f; }
+double widened(double r) { return (r > 0.0 ? r : 0.0) * 1.0001 + 1.0e-3; }
 
 }  // namespace
 
 bool finite3(const Vec3& p) { return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]); }
 
-void CellGrid::build(const std::vector<Vec3>& points, float edge) {
+void CellGrid::build(const std::vector<Vec3>& points, double edge) {
   const int n = static_cast<int>(points.size());
-  float lo[3] = {0, 0, 0}, hi[3] = {0, 0, 0};
+  double lo[3] = {0, 0, 0}, hi[3] = {0, 0, 0};
   bool any = false;
   for (const Vec3& p : points) {
     if (!finite3(p)) continue;
@@ -29,14 +29,14 @@ void CellGrid::build(const std::vector<Vec3>& points, float edge) {
     }
     any = true;
   }
-  double h = std::isfinite(edge) && edge > 0.0f ? edge : 1.0;
+  double h = std::isfinite(edge) && edge > 0.0 ? edge : 1.0;
   // Sparse points get larger cells: at most about two cells per entry.
   const double max_cells = 2.0 * n + 64.0;
   double dims[3];
   for (;;) {
     double total = 1;
     for (std::size_t k = 0; k < 3; ++k) {
-      dims[k] = std::floor((static_cast<double>(hi[k]) - lo[k]) / h) + 1.0;
+      dims[k] = std::floor((hi[k] - lo[k]) / h) + 1.0;
       total *= dims[k];
     }
     if (total <= max_cells) break;
@@ -46,7 +46,7 @@ void CellGrid::build(const std::vector<Vec3>& points, float edge) {
     lo_[k] = lo[k];
     n_[k] = static_cast<int>(dims[k]);
   }
-  inv_edge_ = static_cast<float>(1.0 / h);
+  inv_edge_ = 1.0 / h;
   cells_ = n_[0] * n_[1] * n_[2];
 
   start_.assign(static_cast<std::size_t>(cells_) + 1, 0);
@@ -79,10 +79,10 @@ void CellGrid::build(const std::vector<Vec3>& points, float edge) {
   }
 }
 
-int CellGrid::axis_cell(int k, float x) const {
-  const float t = (x - lo_[k]) * inv_edge_;
-  if (!(t > 0.0f)) return 0;
-  if (t >= static_cast<float>(n_[k])) return n_[k] - 1;
+int CellGrid::axis_cell(int k, double x) const {
+  const double t = (x - lo_[k]) * inv_edge_;
+  if (!(t > 0.0)) return 0;
+  if (t >= static_cast<double>(n_[k])) return n_[k] - 1;
   return std::min(static_cast<int>(t), n_[k] - 1);
 }
 
@@ -117,15 +117,15 @@ void CellGrid::remove(int id, const Vec3& p) {
   }
 }
 
-void CellGrid::candidates(const Vec3& p, float r, std::vector<int>& out) const {
+void CellGrid::candidates(const Vec3& p, double r, std::vector<int>& out) const {
   out.clear();
   out.insert(out.end(), anywhere_.begin(), anywhere_.end());
   if (cells_ == 0) return;
   // Entries of the box that lie farther than the widened radius are
   // dropped here already (a cheap test on the binned position).
   const bool sphere = finite3(p) && std::isfinite(r);
-  const float w = widened(r);
-  const float w2 = w * w;
+  const double w = widened(r);
+  const double w2 = w * w;
   int lo[3], hi[3];
   for (int k = 0; k < 3; ++k) {
     // Without a box to speak of every entry is a candidate.
@@ -133,30 +133,30 @@ void CellGrid::candidates(const Vec3& p, float r, std::vector<int>& out) const {
     hi[k] = sphere ? axis_cell(k, p[static_cast<std::size_t>(k)] + w) : n_[k] - 1;
   }
   auto near = [&](const Vec3& q) {
-    const float dx = q[0] - p[0], dy = q[1] - p[1], dz = q[2] - p[2];
+    const double dx = q[0] - p[0], dy = q[1] - p[1], dz = q[2] - p[2];
     return !sphere || !(dx * dx + dy * dy + dz * dz > w2);
   };
   // Squared distance from p to the slab of cells number i along axis k
   // (0 inside it); cells wholly beyond the widened radius are passed over.
   // Clamped edge cells reach to infinity, so they are never passed over.
-  const float edge = 1.0f / inv_edge_;
-  auto gap2 = [&](int k, int i) -> float {
-    if (!sphere) return 0.0f;
-    const float x = p[static_cast<std::size_t>(k)];
-    const float a = lo_[k] + static_cast<float>(i) * edge;
-    const float b = a + edge;
-    float g = 0.0f;
+  const double edge = 1.0 / inv_edge_;
+  auto gap2 = [&](int k, int i) -> double {
+    if (!sphere) return 0.0;
+    const double x = p[static_cast<std::size_t>(k)];
+    const double a = lo_[k] + static_cast<double>(i) * edge;
+    const double b = a + edge;
+    double g = 0.0;
     if (i > 0 && x < a) g = a - x;
     if (i < n_[k] - 1 && x > b) g = x - b;
     // Rounding of the cell bounds: a little less than the true gap.
-    g = g > 1.0e-3f * edge ? g * 0.999f - 1.0e-3f * edge : 0.0f;
+    g = g > 1.0e-3 * edge ? g * 0.999 - 1.0e-3 * edge : 0.0;
     return g * g;
   };
   for (int z = lo[2]; z <= hi[2]; ++z) {
-    const float gz = gap2(2, z);
+    const double gz = gap2(2, z);
     if (gz > w2) continue;
     for (int y = lo[1]; y <= hi[1]; ++y) {
-      const float gyz = gz + gap2(1, y);
+      const double gyz = gz + gap2(1, y);
       if (gyz > w2) continue;
       for (int x = lo[0]; x <= hi[0]; ++x) {
         if (gyz + gap2(0, x) > w2) continue;
@@ -182,7 +182,7 @@ namespace {
 void mark_twins(AtomIndex& x, int self, const Vec3& p) {
   x.twin[static_cast<std::size_t>(self)] = 1;
   if (!finite3(p)) return;
-  x.grid.candidates(p, 0.01f, x.near);
+  x.grid.candidates(p, 0.01, x.near);
   const bool alone = std::all_of(x.near.begin(), x.near.end(), [&](int id) { return id == self; });
   if (alone) {
     x.twin[static_cast<std::size_t>(self)] = 0;
@@ -211,7 +211,7 @@ void index_atoms(const IndexedAtoms& t) {
     x.largest_covalent_radius = std::max(x.largest_covalent_radius, covalent_radius(t.sw, t.atom(k).atomic_number));
   }
   // Cells about one bond long: a covalent search looks at 27 of them.
-  const float edge = std::max(1.0f, 2.0f * x.largest_covalent_radius + std::max(0.0f, t.sw.tols.bond));
+  const double edge = std::max(1.0, 2.0 * x.largest_covalent_radius + std::max(0.0, t.sw.tols.bond));
   x.grid.build(x.binned, edge);
   x.count = n;
   x.built = true;
@@ -224,7 +224,7 @@ void index_atoms(const IndexedAtoms& t) {
       x.twin[static_cast<std::size_t>(k)] = 1;
       continue;
     }
-    x.grid.candidates(p, 0.01f, x.near);
+    x.grid.candidates(p, 0.01, x.near);
     if (x.near.size() > 1) x.twin[static_cast<std::size_t>(k)] = 1;
   }
 }
@@ -260,13 +260,13 @@ void atom_moved(AtomIndex& x, const Model& model, int k) {
   mark_twins(x, k, old);
 }
 
-const std::vector<int>& entries_near(const IndexedAtoms& t, const Vec3& p, float r) {
+const std::vector<int>& entries_near(const IndexedAtoms& t, const Vec3& p, double r) {
   AtomIndex& x = atom_index(t);
   x.grid.candidates(p, r, x.scratch);
   return x.scratch;
 }
 
-std::vector<int> entries_closer(const IndexedAtoms& t, const Vec3& p, float r, int first, int last) {
+std::vector<int> entries_closer(const IndexedAtoms& t, const Vec3& p, double r, int first, int last) {
   std::vector<int> out;
   // A distance that is not r or more (also one that is not a number)
   // counts as close, as in a scan that passes over the far entries.

@@ -21,22 +21,22 @@ class CellGrid {
 public:
   // Bins points[0..n-1] as entries 1..n; cells have at least the given
   // edge (larger when the points are sparse, to bound the number of cells).
-  void build(const std::vector<Vec3>& points, float edge);
+  void build(const std::vector<Vec3>& points, double edge);
   // Adds entry id at p (an appended entry, or one that moved).
   void insert(int id, const Vec3& p);
   // Removes entry id, binned at p.
   void remove(int id, const Vec3& p);
   // Every entry whose binned position can lie within r of p, ascending.
   // Entries with a non-finite coordinate are candidates of every search.
-  void candidates(const Vec3& p, float r, std::vector<int>& out) const;
+  void candidates(const Vec3& p, double r, std::vector<int>& out) const;
   bool empty() const { return cells_ == 0; }
 
 private:
-  int axis_cell(int k, float x) const;
+  int axis_cell(int k, double x) const;
   int cell_of(const Vec3& p) const;
 
-  float lo_[3] = {0, 0, 0};
-  float inv_edge_ = 1;
+  double lo_[3] = {0, 0, 0};
+  double inv_edge_ = 1;
   int n_[3] = {0, 0, 0};
   int cells_ = 0;
   std::vector<int> start_;            // entries binned by build(), cell by cell
@@ -60,7 +60,7 @@ struct AtomIndex {
   bool built = false;
   int count = 0;                 // entries binned
   std::vector<Vec3> binned;      // where each entry was binned (entry k at k-1)
-  float largest_covalent_radius = 0;              // largest covalent radius among the entries
+  double largest_covalent_radius = 0;              // largest covalent radius among the entries
   CellGrid grid;
   std::vector<int> scratch;      // candidate lists of the searches
   std::vector<int> near;
@@ -93,10 +93,10 @@ AtomIndex& atom_index(const IndexedAtoms& t);
 // Atom k has moved (the hydrogen extension): rebins it.
 void atom_moved(AtomIndex& index, const Model& model, int k);
 // Candidates for "entries within r of p": a superset, ascending.
-const std::vector<int>& entries_near(const IndexedAtoms& t, const Vec3& p, float r);
+const std::vector<int>& entries_near(const IndexedAtoms& t, const Vec3& p, double r);
 // The entries first .. last lying strictly closer than r to p, ascending
 // (the exact test; the symmetry-generated axis atoms use it).
-std::vector<int> entries_closer(const IndexedAtoms& t, const Vec3& p, float r, int first, int last);
+std::vector<int> entries_closer(const IndexedAtoms& t, const Vec3& p, double r, int first, int last);
 
 bool finite3(const Vec3& p);
 

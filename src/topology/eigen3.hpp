@@ -6,12 +6,12 @@
 
 namespace vorn {
 
-using Sym3 = std::array<std::array<float, 3>, 3>;
+using Sym3 = std::array<std::array<double, 3>, 3>;
 
-float hypotenuse(float a, float b);
+double hypotenuse(double a, double b);
 // On return the eigenvalues are in ascending order in d, and column k of z
 // (z[i][k]) is the unit eigenvector of d[k].  Returns false when the QL
 // iteration does not converge.
-bool eigen_symmetric3(const Sym3& a, std::array<float, 3>& d, Sym3& z);
+bool eigen_symmetric3(const Sym3& a, std::array<double, 3>& d, Sym3& z);
 
 }  // namespace vorn

@@ -25,7 +25,7 @@ namespace vorn {
 namespace {
 
 // A distance within the bond cutoff and no shorter than a bond can be.
-bool is_bond_length(float d, float cutoff) { return d <= cutoff && d >= kMinBondLength; }
+bool is_bond_length(double d, double cutoff) { return d <= cutoff && d >= kMinBondLength; }
 
 // Appends image (xs, xc) of asymmetric-unit atom i as the next entry;
 // false, appending nothing, when the table already holds `capacity`
@@ -62,11 +62,11 @@ bool image_may_bond(const Model& md, int i, int k) {
 // it appended a copy (the caller then scans again from the start).
 bool add_one_copy(Model& md, const Switches& sw, long long capacity) {
   const int c = sw.complete_fragment_cells;
-  const float tol = sw.tols.bond;
+  const double tol = sw.tols.bond;
   for (int i = 1; i <= md.natom; ++i) {
     const Vec3 x = frac(md, i);
     const Vec3 xi = cart(md, i);
-    const float ri = covalent_radius(sw, md.atoms[i].atomic_number);
+    const double ri = covalent_radius(sw, md.atoms[i].atomic_number);
     for (std::size_t n = 0; n < md.symm.ops.size(); ++n) {
       const SymOp& op = md.symm.ops[n];
       const TranslationRange r = translations_for(op, x, c);
@@ -78,10 +78,10 @@ bool add_one_copy(Model& md, const Switches& sw, long long capacity) {
             if (!r.holds(u)) continue;
             const Vec3 xs = image_of(op, x, u);
             const Vec3 xc = to_cartesian(md.transf, Fractional{xs});
-            if (dist(xc, xi) < 0.001f) continue;
+            if (dist(xc, xi) < 0.001) continue;
             const int ncomp = md.cryst.ncomplete;
             bool present = false;
-            for (int k = 1; k <= ncomp && !present; ++k) present = dist(xc, cart(md, k)) < 0.001f;
+            for (int k = 1; k <= ncomp && !present; ++k) present = dist(xc, cart(md, k)) < 0.001;
             if (present) continue;
             bool bonded = false;
             for (int k = 1; k <= ncomp && !bonded; ++k)
@@ -107,8 +107,8 @@ bool add_one_copy(Model& md, const Switches& sw, long long capacity) {
 bool add_copies_indexed(Model& md, const Switches& sw, long long capacity) {
   ImageSearch images(md, sw);
   if (!images.prepare()) return false;
-  const float tol = sw.tols.bond;
-  const float largest_covalent_radius = images.largest_covalent_radius();
+  const double tol = sw.tols.bond;
+  const double largest_covalent_radius = images.largest_covalent_radius();
   std::priority_queue<long long, std::vector<long long>, std::greater<>> queue;
   std::unordered_set<long long> seen;   // queued, or coinciding with an entry
   std::vector<Vec3> start;
@@ -118,18 +118,18 @@ bool add_copies_indexed(Model& md, const Switches& sw, long long capacity) {
   // outwards, so the grid is built afresh whenever the table has doubled
   // (a network fills the whole block of cells).
   CellGrid entries;
-  entries.build(start, 1.0f);
+  entries.build(start, 1.0);
   int count = md.natom;
   int binned_at_build = count;
 
   // Entry e (at fractional pf, Cartesian pc, radius re) has joined.
-  auto joined = [&](int e, const Vec3& pf, const Vec3& pc, float re) {
+  auto joined = [&](int e, const Vec3& pf, const Vec3& pc, double re) {
     images.near(pf, re + largest_covalent_radius + tol, [&](long long m, int i, int n, const std::array<int, 3>& t) {
       if (seen.count(m) != 0) return;
       Vec3 xs{}, xc{};
       images.place(i, n, t, xs, xc);
-      const float d = dist(xc, pc);
-      if (d < 0.001f) {
+      const double d = dist(xc, pc);
+      if (d < 0.001) {
         seen.insert(m);
       } else if (image_may_bond(md, i, e) && is_bond_length(d, covalent_radius(sw, md.atoms[i].atomic_number) + re + tol)) {
         seen.insert(m);
@@ -153,16 +153,16 @@ bool add_copies_indexed(Model& md, const Switches& sw, long long capacity) {
     // (Only images within a bond of an entry are queued, so this one has a
     // position; one without would never be added.)
     if (!finite3(xc)) continue;
-    entries.candidates(xc, 0.001f, cand);
+    entries.candidates(xc, 0.001, cand);
     bool present = false;
-    for (const int e : cand) present = present || dist(xc, cart(md, e)) < 0.001f;
+    for (const int e : cand) present = present || dist(xc, cart(md, e)) < 0.001;
     if (present) continue;
     if (!append_copy(md, i, xs, xc, capacity)) break;
     if (++count >= 2 * binned_at_build) {
       std::vector<Vec3> all;
       all.reserve(static_cast<std::size_t>(count));
       for (int e = 1; e <= count; ++e) all.push_back(cart(md, e));
-      entries.build(all, 1.0f);
+      entries.build(all, 1.0);
       binned_at_build = count;
     } else {
       entries.insert(count, xc);

@@ -42,11 +42,11 @@ double cartesian_stretch(const Matrix3& v, const std::array<Vec3, 3>& o, const s
   Sym3 mtm{};
   for (std::size_t a = 0; a < 3; ++a)
     for (std::size_t b = 0; b < 3; ++b)
-      mtm[a][b] = static_cast<float>(m[0][a] * m[0][b] + m[1][a] * m[1][b] + m[2][a] * m[2][b]);
-  std::array<float, 3> d{};
+      mtm[a][b] = m[0][a] * m[0][b] + m[1][a] * m[1][b] + m[2][a] * m[2][b];
+  std::array<double, 3> d{};
   Sym3 z{};
   if (!eigen_symmetric3(mtm, d, z) || !std::isfinite(d[2])) return -1;
-  return std::sqrt(std::max(0.0, static_cast<double>(d[2]))) * 1.001 + 1.0e-3;
+  return std::sqrt(std::max(0.0, d[2])) * 1.001 + 1.0e-3;
 }
 
 }  // namespace
@@ -66,7 +66,7 @@ std::array<int, 3> into_cell(const SymOp& op, const Vec3& x) {
 Vec3 image_of(const SymOp& op, const Vec3& x, const std::array<int, 3>& t) {
   Vec3 xs{};
   for (std::size_t j = 0; j < 3; ++j)
-    xs[j] = op.rot[0][j] * x[0] + op.rot[1][j] * x[1] + op.rot[2][j] * x[2] + op.trans[j] + static_cast<float>(t[j]);
+    xs[j] = op.rot[0][j] * x[0] + op.rot[1][j] * x[1] + op.rot[2][j] * x[2] + op.trans[j] + static_cast<double>(t[j]);
   return xs;
 }
 
@@ -114,8 +114,8 @@ bool ImageSearch::prepare() {
   // A Cartesian distance r changes fractional coordinate k by at most
   // r |a*_k|.
   for (std::size_t k = 0; k < 3; ++k)
-    recip_[k] = std::sqrt(static_cast<double>(oinv[0][k]) * oinv[0][k] + static_cast<double>(oinv[1][k]) * oinv[1][k] +
-                          static_cast<double>(oinv[2][k]) * oinv[2][k]);
+    recip_[k] = std::sqrt(oinv[0][k] * oinv[0][k] + oinv[1][k] * oinv[1][k] +
+                          oinv[2][k] * oinv[2][k]);
   ops_.resize(static_cast<std::size_t>(nsym_));
   for (std::size_t n = 0; n < ops_.size(); ++n) {
     const SymOp& op = md.symm.ops[n];
@@ -130,8 +130,8 @@ bool ImageSearch::prepare() {
   }
   set_translation_ranges();
   find_same_sites(o);
-  const float tol = sw_.tols.bond;
-  unit_.build(unit, std::max(1.0f, 2.0f * largest_covalent_radius_ + std::max(0.0f, tol)));
+  const double tol = sw_.tols.bond;
+  unit_.build(unit, std::max(1.0, 2.0 * largest_covalent_radius_ + std::max(0.0, tol)));
   return true;
 }
 
@@ -191,8 +191,7 @@ void ImageSearch::find_same_sites(const std::array<Vec3, 3>& to_cart) {
         SameSite same{early, {}};
         double gap[3] = {0, 0, 0};
         for (std::size_t k = 0; k < 3; ++k) {
-          const double d = static_cast<double>(image[static_cast<std::size_t>(late)][k]) -
-                           static_cast<double>(image[static_cast<std::size_t>(early)][k]);
+          const double d = image[static_cast<std::size_t>(late)][k] - image[static_cast<std::size_t>(early)][k];
           same.shift[k] = static_cast<int>(std::llround(d));
           for (std::size_t r = 0; r < 3; ++r) gap[r] += static_cast<double>(to_cart[k][r]) * (d - same.shift[k]);
         }
@@ -229,10 +228,10 @@ void ImageSearch::place(int i, int n, const std::array<int, 3>& t, Vec3& xs, Vec
   xc = to_cartesian(md_.transf, Fractional{xs});
 }
 
-void ImageSearch::near(const Vec3& pf, float r, const Visit& visit) {
+void ImageSearch::near(const Vec3& pf, double r, const Visit& visit) {
   for (int n = 0; n < nsym_; ++n) {
     const Op& q = ops_[static_cast<std::size_t>(n)];
-    const double reach = static_cast<double>(r) * q.stretch + 1.0e-3;
+    const double reach = r * q.stretch + 1.0e-3;
     // Source points x0 = w - V t must come near the unit's atoms.
     std::array<double, 3> w{}, smin{}, smax{};
     for (std::size_t j = 0; j < 3; ++j) {
@@ -272,10 +271,10 @@ void ImageSearch::near(const Vec3& pf, float r, const Visit& visit) {
             double v = w[j];
             for (std::size_t k = 0; k < 3; ++k) v -= q.v[j][k] * t[k];
             inside = inside && v >= smin_unit(j, reach) && v <= smax_unit(j, reach);
-            x0[j] = static_cast<float>(v);
+            x0[j] = v;
           }
           if (!inside) continue;
-          unit_.candidates(to_cartesian(md_.transf, Fractional{x0}), static_cast<float>(reach), cand_);
+          unit_.candidates(to_cartesian(md_.transf, Fractional{x0}), static_cast<double>(reach), cand_);
           // The atom itself is no image.
           if (n == 0 && t[0] == 0 && t[1] == 0 && t[2] == 0) continue;
           for (const int i : cand_)

@@ -77,12 +77,12 @@ public:
   // the atom's site group) is not visited: the searches take the first
   // image at a site, and an atom on a site of order 48 would otherwise be
   // met 48 times at each place.
-  void near(const Vec3& pf, float r, const Visit& visit);
+  void near(const Vec3& pf, double r, const Visit& visit);
   // Whether image (i, n, t) falls on the site of an image of atom i under
   // an earlier operator whose translation is searched.
   bool repeats_earlier_image(int i, int n, const std::array<int, 3>& t) const;
   // Largest covalent radius among the unit's atoms.
-  float largest_covalent_radius() const { return largest_covalent_radius_; }
+  double largest_covalent_radius() const { return largest_covalent_radius_; }
 
 private:
   struct Op {
@@ -100,7 +100,7 @@ private:
   int natom_ = 0, nsym_ = 0, c_ = 0;
   long long per_op_ = 1;
   std::array<double, 3> lo_{}, hi_{}, recip_{};   // the unit's fractional box; |a*|
-  float largest_covalent_radius_ = 0;
+  double largest_covalent_radius_ = 0;
   std::vector<Op> ops_;
   std::vector<TranslationRange> range_;   // of atom i, operator n at (i-1) nsym + n
   std::vector<TranslationRange> op_range_;   // their union, per operator

@@ -68,7 +68,7 @@ void group_types(const Model& md, Neig& ng) {
       [&](int a, int b) { std::swap(ng.types[static_cast<std::size_t>(a)], ng.types[static_cast<std::size_t>(b)]); });
 }
 
-void write_heading(std::ostream& os, const Model& md, int atom, float rmax, int count) {
+void write_heading(std::ostream& os, const Model& md, int atom, double rmax, int count) {
   const std::string_view name = md.atoms[atom].label.trimmed();
   if (rmax <= 0)
     layout::write(os, "(/1x,'Covalently-bonded neighbors to ',a,' = ',i4,/)", name, count);
@@ -77,7 +77,7 @@ void write_heading(std::ostream& os, const Model& md, int atom, float rmax, int 
   layout::write(os, "(5x,'i',7x,'n',5x,'r(Ang)',4x,'atom',7x,'occ')");
 }
 
-void write_row(std::ostream& os, const Model& md, int ordinal, int b, float d) {
+void write_row(std::ostream& os, const Model& md, int ordinal, int b, double d) {
   layout::write(os, "(i6,i8,2x,f9.3,4x,a,2x,f7.4)", ordinal, b, d, md.atoms[b].label, md.atoms[b].occ);
 }
 
@@ -85,12 +85,12 @@ void write_row(std::ostream& os, const Model& md, int ordinal, int b, float d) {
 // disordered atoms bond only inside one occupancy component, and b must lie
 // within the cutoff (rmax, or the sum of covalent radii and the bond
 // tolerance) and no closer than 0.5 A.  Returns false otherwise.
-bool in_reach(const IndexedAtoms& tab, int atom, float ra, float rmax, int b, float& d) {
+bool in_reach(const IndexedAtoms& tab, int atom, double ra, double rmax, int b, double& d) {
   const Atom& a = tab.atom(atom);
   const Atom& at = tab.atom(b);
   if (!may_bond(tab.model, atom, b)) return false;
   d = dist(a.cartesian[0], a.cartesian[1], a.cartesian[2], at.cartesian[0], at.cartesian[1], at.cartesian[2]);
-  const float cutoff = rmax > 0 ? rmax : ra + covalent_radius(tab.sw, at.atomic_number) + tab.sw.tols.bond;
+  const double cutoff = rmax > 0 ? rmax : ra + covalent_radius(tab.sw, at.atomic_number) + tab.sw.tols.bond;
   return !(d > cutoff || d < kMinBondLength);
 }
 
@@ -102,7 +102,7 @@ bool shares_site(const IndexedAtoms& tab, int b, const std::vector<int>& entries
   for (const int c : entries) {
     if (!accepted(c)) continue;
     const Atom& ac = tab.atom(c);
-    if (dist(at.cartesian[0], at.cartesian[1], at.cartesian[2], ac.cartesian[0], ac.cartesian[1], ac.cartesian[2]) < 0.01f) return true;
+    if (dist(at.cartesian[0], at.cartesian[1], at.cartesian[2], ac.cartesian[0], ac.cartesian[1], ac.cartesian[2]) < 0.01) return true;
   }
   return false;
 }
@@ -127,12 +127,12 @@ double most_atoms_within(double r) {
 // Adds b at distance d to the search result, `farthest` being the largest
 // distance accepted so far; stops on a pile of atoms.  Both forms of the
 // search accept the same atoms in the same order, so they stop alike.
-void accept(const IndexedAtoms& tab, Neig& ng, int atom, int b, float d, float& farthest, int& disordered) {
+void accept(const IndexedAtoms& tab, Neig& ng, int atom, int b, double d, double& farthest, int& disordered) {
   if (d > farthest) farthest = d;
   if (ng.inei() + 1 > most_atoms_within(farthest)) {
     fail("GetNei", "Atom " + std::to_string(atom) + " " + std::string(tab.atom(atom).label.trimmed()) + ": " +
                        std::to_string(ng.inei() + 1) + " atoms within " + trimmed_number(layout::format("(f9.2)", farthest)) +
-                       " Angstrom, more than " + layout::listed(static_cast<float>(kMostAtomsPerCubicAngstrom)).substr(1) +
+                       " Angstrom, more than " + layout::listed(static_cast<double>(kMostAtomsPerCubicAngstrom)).substr(1) +
                        " per cubic Angstrom; are many atoms piled on one site?" + where_read(tab.model, atom));
   }
   ng.atom.push_back(b);
@@ -144,14 +144,14 @@ void accept(const IndexedAtoms& tab, Neig& ng, int atom, int b, float d, float& 
 
 namespace {
 
-Neig search_contacts_direct(const IndexedAtoms& tab, int atom, float rmax, int& disordered) {
+Neig search_contacts_direct(const IndexedAtoms& tab, int atom, double rmax, int& disordered) {
   Neig ng;
-  float farthest = 0;
+  double farthest = 0;
   disordered = 0;
   const Atom& a = tab.atom(atom);
-  const float ra = covalent_radius(tab.sw, a.atomic_number);
+  const double ra = covalent_radius(tab.sw, a.atomic_number);
   for (int b = 1; b <= tab.ncomplete(); ++b) {
-    float d = 0;
+    double d = 0;
     if (b == atom || !in_reach(tab, atom, ra, rmax, b, d)) continue;
     // Two candidates at one site: the first in the table wins.
     if (shares_site(tab, b, ng.atom, [](int) { return true; })) continue;
@@ -169,19 +169,19 @@ Neig search_contacts_direct(const IndexedAtoms& tab, int atom, float rmax, int& 
 // The search of search_contacts_direct over the candidates that the cell lists
 // propose: the same tests in the same (table) order, so the same atoms are
 // accepted in the same order.
-Neig search_neighbours_indexed(const IndexedAtoms& tab, int atom, float rmax, int& disordered) {
+Neig search_neighbours_indexed(const IndexedAtoms& tab, int atom, double rmax, int& disordered) {
   Neig ng;
-  float farthest = 0;
+  double farthest = 0;
   disordered = 0;
   const Atom& a = tab.atom(atom);
-  const float ra = covalent_radius(tab.sw, a.atomic_number);
+  const double ra = covalent_radius(tab.sw, a.atomic_number);
   AtomIndex& x = atom_index(tab);
-  const float reach = rmax > 0 ? rmax : ra + x.largest_covalent_radius + tab.sw.tols.bond;
+  const double reach = rmax > 0 ? rmax : ra + x.largest_covalent_radius + tab.sw.tols.bond;
   const std::vector<int>& cand = entries_near(tab, cart(tab.model, atom), reach);
   const int search = ++x.search;
   bool nan_distance = false;
   for (const int b : cand) {
-    float d = 0;
+    double d = 0;
     if (b == atom || !in_reach(tab, atom, ra, rmax, b, d)) continue;
     // Duplicate site: a few accepted neighbours are compared one by one,
     // many through the cell lists (only accepted entries count).  An entry
@@ -191,7 +191,7 @@ Neig search_neighbours_indexed(const IndexedAtoms& tab, int atom, float rmax, in
       if (ng.inei() < 16 || !finite3(pb)) {
         if (shares_site(tab, b, ng.atom, [](int) { return true; })) continue;
       } else {
-        x.grid.candidates(pb, 0.01f, x.near);
+        x.grid.candidates(pb, 0.01, x.near);
         if (shares_site(tab, b, x.near, [&](int c) { return x.stamp[static_cast<std::size_t>(c)] == search; })) continue;
       }
     }
@@ -209,7 +209,7 @@ Neig search_neighbours_indexed(const IndexedAtoms& tab, int atom, float rmax, in
     return ng;
   }
   // The exchange passes swap only on a strict inequality: a stable sort.
-  std::vector<std::pair<float, int>> order(ng.atom.size());
+  std::vector<std::pair<double, int>> order(ng.atom.size());
   for (std::size_t k = 0; k < order.size(); ++k) order[k] = {ng.dist[k], ng.atom[k]};
   std::stable_sort(order.begin(), order.end(), [](const auto& p, const auto& q) { return p.first < q.first; });
   for (std::size_t k = 0; k < order.size(); ++k) {
@@ -219,7 +219,7 @@ Neig search_neighbours_indexed(const IndexedAtoms& tab, int atom, float rmax, in
   return ng;
 }
 
-using ContactSearch = Neig (*)(const IndexedAtoms&, int, float, int&);
+using ContactSearch = Neig (*)(const IndexedAtoms&, int, double, int&);
 
 // The contacts a hydrogen keeps as bonds (nearest first): see
 // hydrogen_partners.
@@ -235,7 +235,7 @@ std::vector<int> hydrogen_bonded(const IndexedAtoms& tab, const Neig& contacts) 
 // nearest contact (and bridged boron or metal atoms), and an atom keeps a
 // hydrogen contact only when the hydrogen keeps it, so that the bonds stay
 // symmetric.  Other searches are returned as they are.
-Neig apply_hydrogen_rule(const IndexedAtoms& tab, int atom, float rmax, Neig ng, int& disordered, ContactSearch contacts) {
+Neig apply_hydrogen_rule(const IndexedAtoms& tab, int atom, double rmax, Neig ng, int& disordered, ContactSearch contacts) {
   if (rmax > 0) return ng;
   std::vector<char> keep(ng.atom.size(), 1);
   if (tab.atom(atom).atomic_number == 1) {
@@ -271,7 +271,7 @@ Neig apply_hydrogen_rule(const IndexedAtoms& tab, int atom, float rmax, Neig ng,
   return kept;
 }
 
-Neig search_contacts(const IndexedAtoms& tab, int atom, float rmax, int& disordered) {
+Neig search_contacts(const IndexedAtoms& tab, int atom, double rmax, int& disordered) {
   if (direct_forms(tab.index) || !finite3(cart(tab.model, atom)))
     return search_contacts_direct(tab, atom, rmax, disordered);
   return search_neighbours_indexed(tab, atom, rmax, disordered);
@@ -279,23 +279,23 @@ Neig search_contacts(const IndexedAtoms& tab, int atom, float rmax, int& disorde
 
 }  // namespace
 
-Neig search_neighbours_direct(const IndexedAtoms& tab, int atom, float rmax, int& disordered) {
+Neig search_neighbours_direct(const IndexedAtoms& tab, int atom, double rmax, int& disordered) {
   return apply_hydrogen_rule(tab, atom, rmax, search_contacts_direct(tab, atom, rmax, disordered), disordered,
                              search_contacts_direct);
 }
 
-Neig search_neighbours(const IndexedAtoms& tab, int atom, float rmax, int& disordered) {
+Neig search_neighbours(const IndexedAtoms& tab, int atom, double rmax, int& disordered) {
   return apply_hydrogen_rule(tab, atom, rmax, search_contacts(tab, atom, rmax, disordered), disordered, search_contacts);
 }
 
 bool keeps_hydrogen_bond(const IndexedAtoms& tab, int h, int other) {
   if (tab.atom(h).atomic_number != 1) return true;
   int ignored = 0;
-  const std::vector<int> kept = hydrogen_bonded(tab, search_contacts(tab, h, 0.0f, ignored));
+  const std::vector<int> kept = hydrogen_bonded(tab, search_contacts(tab, h, 0.0, ignored));
   return std::find(kept.begin(), kept.end(), other) != kept.end();
 }
 
-Neig find_neighbours(const IndexedAtoms& tab, Log& log, int atom, float rmax, SearchListing listing) {
+Neig find_neighbours(const IndexedAtoms& tab, Log& log, int atom, double rmax, SearchListing listing) {
   int disordered = 0;
   Neig ng = search_neighbours(tab, atom, rmax, disordered);
   group_types(tab.model, ng);
@@ -317,14 +317,14 @@ Neig find_neighbours(const IndexedAtoms& tab, Log& log, int atom, float rmax, Se
   return ng;
 }
 
-int nearest_neighbor(const IndexedAtoms& tab, int atom, float rmax, const std::function<bool(int)>& accept) {
+int nearest_neighbor(const IndexedAtoms& tab, int atom, double rmax, const std::function<bool(int)>& accept) {
   auto first_accepted = [&](const Neig& ng) {
     for (const int b : ng.atom)
       if (accept(b)) return b;
     return 0;
   };
   if (!direct_forms(tab.index) && finite3(cart(tab.model, atom))) {
-    for (float r = 2.5f; r < rmax; r *= 2.0f) {
+    for (double r = 2.5; r < rmax; r *= 2.0) {
       int disordered = 0;
       const Neig ng = search_neighbours_indexed(tab, atom, r, disordered);
       // Entries of the sphere that may share a site with another entry,
@@ -391,7 +391,7 @@ void keep_mutual_bonds(const Model& md, Neighbors& all) {
 
 // Puts entry b, at distance d, into entry a's table in its place by
 // distance (nothing when it is there already).
-void insert_bond(const Model& md, AtomNeighbors& nb, int b, float d) {
+void insert_bond(const Model& md, AtomNeighbors& nb, int b, double d) {
   if (std::find(nb.atom.begin(), nb.atom.end(), b) != nb.atom.end()) return;
   Neig ng;
   ng.atom = std::move(nb.atom);
@@ -415,10 +415,10 @@ void add_forced_bonds(const Model& md, Neighbors& all, Log& log) {
       for (int e = 1; e <= n; ++e) {
         if (source_atom(md, e) != from) continue;
         int best = 0;
-        float nearest = 0;
+        double nearest = 0;
         for (int k = 1; k <= n; ++k) {
           if (k == e || source_atom(md, k) != to) continue;
-          const float d = dist(cart(md, k), cart(md, e));
+          const double d = dist(cart(md, k), cart(md, e));
           if (best == 0 || d < nearest) best = k, nearest = d;
         }
         if (best == 0) continue;
@@ -452,7 +452,7 @@ void write_contacts_not_bonded(const IndexedAtoms& tab, const Neighbors& all, st
   for (int h = 1; h <= tab.ncomplete(); ++h) {
     if (md.atoms[h].atomic_number != 1) continue;
     int ignored = 0;
-    const Neig contacts = search_contacts(tab, h, 0.0f, ignored);
+    const Neig contacts = search_contacts(tab, h, 0.0, ignored);
     const std::vector<int>& bonded = all.of[h].atom;
     for (std::size_t k = 0; k < contacts.atom.size(); ++k) {
       const int b = contacts.atom[k];
@@ -472,7 +472,7 @@ Neighbors find_all_neighbours(const IndexedAtoms& tab, Log& log) {
   Neighbors all(n);
   if (!direct_forms(tab.index)) index_atoms(tab);
   for (int i = 1; i <= n; ++i) {
-    Neig ng = find_neighbours(tab, log, i, 0.0f, SearchListing::silent);
+    Neig ng = find_neighbours(tab, log, i, 0.0, SearchListing::silent);
     AtomNeighbors& nb = all.of[i];
     nb.atom = std::move(ng.atom);
     nb.dist = std::move(ng.dist);
@@ -524,7 +524,7 @@ std::vector<int> neighbours_by_type(const Neighbors& all, int atom) {
 
 void write_neighbours(const Model& md, const Neighbors& all, int atom, bool with_types, std::ostream& os) {
   const AtomNeighbors& nb = all.of[atom];
-  write_heading(os, md, atom, 0.0f, nb.nnei());
+  write_heading(os, md, atom, 0.0, nb.nnei());
   for (int k = 0; k < nb.nnei(); ++k)
     write_row(os, md, k + 1, nb.atom[static_cast<std::size_t>(k)], nb.dist[static_cast<std::size_t>(k)]);
   if (!with_types) return;

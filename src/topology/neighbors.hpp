@@ -22,21 +22,21 @@ namespace vorn {
 // cell-list search is checked against, and the one run when the direct
 // forms are asked for).  A search that meets more atoms around its atom
 // than a crystal packs (a pile of copies) stops with "GetNei".
-Neig search_neighbours(const IndexedAtoms& tab, int atom, float rmax, int& disordered);
-Neig search_neighbours_direct(const IndexedAtoms& tab, int atom, float rmax, int& disordered);
+Neig search_neighbours(const IndexedAtoms& tab, int atom, double rmax, int& disordered);
+Neig search_neighbours_direct(const IndexedAtoms& tab, int atom, double rmax, int& disordered);
 // Whether a single neighbour search lists what it found in the log.
 enum class SearchListing { silent, logged };
 
 // search_neighbours, the grouping into sorted types and, when asked, the
 // listing (with the types from verbosity 2 on).
-Neig find_neighbours(const IndexedAtoms& tab, Log& log, int atom, float rmax, SearchListing listing);
+Neig find_neighbours(const IndexedAtoms& tab, Log& log, int atom, double rmax, SearchListing listing);
 // The first entry of the list that find_neighbours(tab, atom, rmax, ...)
 // makes (by distance, ties in table order) for which accept holds; 0 when
 // none does.  The cell-list form looks in growing spheres and takes a
 // sphere's answer only when no entry in it can be a duplicate site, so that
 // it is the answer of the whole list; a near answer then costs a near
 // search.
-int nearest_neighbor(const IndexedAtoms& tab, int atom, float rmax, const std::function<bool(int)>& accept);
+int nearest_neighbor(const IndexedAtoms& tab, int atom, double rmax, const std::function<bool(int)>& accept);
 // The whole-structure pass: the neighbour table of every entry of the
 // expanded list, each type's members sorted, and the sorted table printed.
 // Stops ("FindAllNeighbors") when an atom has more neighbours than the

@@ -49,8 +49,8 @@ std::vector<int> atoms_with_missing_bonds(const Model& md, const Switches& sw, i
   std::vector<Vec3> positions;
   for (int k = 1; k <= n; ++k) positions.push_back(cart(md, k));
   CellGrid entries;
-  entries.build(positions, 1.0f);
-  const float tol = sw.tols.bond;
+  entries.build(positions, 1.0);
+  const double tol = sw.tols.bond;
   std::vector<char> open(static_cast<std::size_t>(md.natom) + 1, 0);
   std::vector<int> cand;
   for (int k = 1; k <= n; ++k) {
@@ -58,18 +58,18 @@ std::vector<int> atoms_with_missing_bonds(const Model& md, const Switches& sw, i
     if (open[static_cast<std::size_t>(source)] != 0) continue;
     const Vec3 pk = cart(md, k);
     if (!finite3(pk)) continue;
-    const float rk = covalent_radius(sw, md.atoms[k].atomic_number);
+    const double rk = covalent_radius(sw, md.atoms[k].atomic_number);
     images.near(frac(md, k), rk + images.largest_covalent_radius() + tol, [&](long long, int i, int op, const std::array<int, 3>& t) {
       if (open[static_cast<std::size_t>(source)] != 0) return;
       Vec3 xs{}, xc{};
       images.place(i, op, t, xs, xc);
-      const float d = dist(xc, pk);
+      const double d = dist(xc, pk);
       if (!(d <= rk + covalent_radius(sw, md.atoms[i].atomic_number) + tol) || d < kMinBondLength) return;
       if (!parts_may_bond(md.atoms[i].part, md.atoms[k].part, k > md.natom)) return;
       if (md.corrections.forbids(i, source)) return;
-      entries.candidates(xc, 0.001f, cand);
+      entries.candidates(xc, 0.001, cand);
       for (const int e : cand)
-        if (dist(xc, positions[static_cast<std::size_t>(e - 1)]) < 0.001f) return;
+        if (dist(xc, positions[static_cast<std::size_t>(e - 1)]) < 0.001) return;
       open[static_cast<std::size_t>(source)] = 1;
     });
   }

@@ -13,7 +13,7 @@ namespace vorn {
 bool is_planar(const Model& md, const Tols& tols, Log& log, bool listed, const std::vector<int>& list,
                PlaneKind kind) {
   const bool ring = kind == PlaneKind::ring;
-  const float tol = ring ? tols.ring_planarity : tols.group_planarity;
+  const double tol = ring ? tols.ring_planarity : tols.group_planarity;
   const std::string_view word = ring ? "ring" : "group";
   const int n = static_cast<int>(list.size());
   std::ostream& os = log.log();
@@ -27,39 +27,39 @@ bool is_planar(const Model& md, const Tols& tols, Log& log, bool listed, const s
   }
 
   bool planar = true;
-  float mean[3] = {0, 0, 0};
+  double mean[3] = {0, 0, 0};
   for (const int a : list) {
     mean[0] += atom(a).cartesian[0];
     mean[1] += atom(a).cartesian[1];
     mean[2] += atom(a).cartesian[2];
   }
   if (n > 0)
-    for (float& m : mean) m /= static_cast<float>(n);
+    for (double& m : mean) m /= static_cast<double>(n);
 
   Sym3 scatter{};
   for (const int a : list) {
-    const float c[3] = {atom(a).cartesian[0] - mean[0], atom(a).cartesian[1] - mean[1], atom(a).cartesian[2] - mean[2]};
+    const double c[3] = {atom(a).cartesian[0] - mean[0], atom(a).cartesian[1] - mean[1], atom(a).cartesian[2] - mean[2]};
     for (std::size_t i = 0; i < 3; ++i)
       for (std::size_t j = 0; j < 3; ++j) scatter[i][j] += c[i] * c[j];
   }
-  std::array<float, 3> eval{};
+  std::array<double, 3> eval{};
   Sym3 evec{};
   if (!eigen_symmetric3(scatter, eval, evec))
     fail("Planarity", "No convergence of the eigenvalues of the " + std::string(word) + " plane");
   // The normal is the direction of least scatter.
-  const float p = evec[0][0], q = evec[1][0], r = evec[2][0];
-  const float s = p * mean[0] + q * mean[1] + r * mean[2];
+  const double p = evec[0][0], q = evec[1][0], r = evec[2][0];
+  const double s = p * mean[0] + q * mean[1] + r * mean[2];
   if (detail) layout::write(os, "(/5x,'P Q R S = ',4f12.4/)", p, q, r, s);
 
-  float sum = 0.0f;
+  double sum = 0.0;
   for (const int a : list) {
-    const float d = p * atom(a).cartesian[0] + q * atom(a).cartesian[1] + r * atom(a).cartesian[2] - s;
+    const double d = p * atom(a).cartesian[0] + q * atom(a).cartesian[1] + r * atom(a).cartesian[2] - s;
     if (detail) layout::write(os, "(7x,'dist. from ',a,' to lsq plane =',f11.3,' Ang')", atom(a).label, d);
     sum += d * d;
   }
   // Three or fewer atoms always lie in a plane; there is no degree of
   // freedom left to measure a deviation.
-  const float sigpln = n > 3 ? std::sqrt(sum / static_cast<float>(n - 3)) : 0.0f;
+  const double sigpln = n > 3 ? std::sqrt(sum / static_cast<double>(n - 3)) : 0.0;
   if (sigpln > tol) planar = false;
 
   if (listed) {

@@ -44,10 +44,10 @@ void swap_positions(ReducedTable& t, int j) {
 namespace {
 
 // Connects reduced position a to position b when they are bonded.
-void connect_if_bonded(const RingSearch& search, ReducedTable& t, int a, int b, float ra, std::vector<int>& conn) {
+void connect_if_bonded(const RingSearch& search, ReducedTable& t, int a, int b, double ra, std::vector<int>& conn) {
   const Atom& aa = table_atom(search, t, a);
   const Atom& bt = table_atom(search, t, b);
-  const float d = dist(aa.cartesian[0], aa.cartesian[1], aa.cartesian[2], bt.cartesian[0], bt.cartesian[1], bt.cartesian[2]);
+  const double d = dist(aa.cartesian[0], aa.cartesian[1], aa.cartesian[2], bt.cartesian[0], bt.cartesian[1], bt.cartesian[2]);
   if (d > ra + covalent_radius(search.tab.sw, bt.atomic_number) + search.tab.sw.tols.bond) return;
   // The bonds of the neighbour table: no split sites, and a hydrogen only
   // to the partners it keeps.
@@ -93,7 +93,7 @@ void eliminate(const RingSearch& search, ReducedTable& t, int cycle, int& remain
     conn.clear();
     const Atom& atom = table_atom(search, t, a);
     if (atom.occupancy_kind == OccupancyKind::disordered) continue;
-    const float ra = covalent_radius(search.tab.sw, atom.atomic_number);
+    const double ra = covalent_radius(search.tab.sw, atom.atomic_number);
     const Vec3 pa{atom.cartesian[0], atom.cartesian[1], atom.cartesian[2]};
     if (!finite3(pa)) {
       for (int b = 0; b < t.count(); ++b)
@@ -120,7 +120,7 @@ void eliminate_direct(const RingSearch& search, ReducedTable& t, int cycle, int&
     const Atom& atom = table_atom(search, t, a);
     // A disordered atom is never part of a ring.
     if (atom.occupancy_kind == OccupancyKind::disordered) continue;
-    const float ra = covalent_radius(search.tab.sw, atom.atomic_number);
+    const double ra = covalent_radius(search.tab.sw, atom.atomic_number);
     for (int b = 0; b < t.count(); ++b)
       if (b != a) connect_if_bonded(search, t, a, b, ra, conn);
   }

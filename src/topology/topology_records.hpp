@@ -19,7 +19,7 @@ struct NeighborType {
 // Work record `neig`: the result of the latest single-atom search.
 struct Neig {
   std::vector<int> atom;      // neighbour atom numbers, nearest first
-  std::vector<float> dist;    // their distances (Angstrom)
+  std::vector<double> dist;    // their distances (Angstrom)
   std::vector<NeighborType> types;  // by ascending atomic number
   int inei() const { return static_cast<int>(atom.size()); }
   int ntypes() const { return static_cast<int>(types.size()); }
@@ -29,7 +29,7 @@ struct Neig {
 // One atom's column of record `neighbors`.
 struct AtomNeighbors {
   std::vector<int> atom;      // in order of increasing distance
-  std::vector<float> dist;
+  std::vector<double> dist;
   std::vector<NeighborType> types;  // ascending atomic number; members sorted
   int nnei() const { return static_cast<int>(atom.size()); }
   int ntypes() const { return static_cast<int>(types.size()); }

@@ -98,12 +98,12 @@ void write_spf_tail(const Model& model, const Switches& sw, const Dummies& dummi
   items.emplace_back(std::string_view("JOIN RADII "));
   for (const int z : types) {
     items.emplace_back(two_letter_symbol(z));
-    items.emplace_back(static_cast<double>(covalent_radius(sw, z)));
+    items.emplace_back(covalent_radius(sw, z));
   }
   for (const char* pseudo : {"X", "Y", "Z", "D"}) {
     if (pseudo[0] == 'D' && ndum == 0) break;
     items.emplace_back(std::string_view(pseudo));
-    items.emplace_back(static_cast<double>(0.01f));
+    items.emplace_back(0.01);
   }
   os << layout::format_items("(a,100(1x,a2,f5.2))", items) << '\n';
 

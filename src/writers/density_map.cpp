@@ -17,17 +17,17 @@ constexpr double kBorder = 12;       // px around the map
 constexpr double kHead = 44;         // px above it for the title and the key
 constexpr double kNearPlane = 0.5;   // Angstrom: atoms closer are drawn
 
-double dot(const Vec3d& a, const Vec3d& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+double dot(const Vec3& a, const Vec3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 
-Vec3d minus(const Vec3d& a, const Vec3d& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
+Vec3 minus(const Vec3& a, const Vec3& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
 
-Vec3d cross(const Vec3d& a, const Vec3d& b) {
+Vec3 cross(const Vec3& a, const Vec3& b) {
   return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
 }
 
-Vec3d unit(const Vec3d& a) {
+Vec3 unit(const Vec3& a) {
   const double n = std::sqrt(dot(a, a));
-  return n > 0 ? Vec3d{a[0] / n, a[1] / n, a[2] / n} : Vec3d{1, 0, 0};
+  return n > 0 ? Vec3{a[0] / n, a[1] / n, a[2] / n} : Vec3{1, 0, 0};
 }
 
 std::string number(double v) {
@@ -55,14 +55,14 @@ std::string text(const std::string& s) {
 
 }  // namespace
 
-MapPlane plane_through(const std::vector<Vec3d>& points, std::string title) {
+MapPlane plane_through(const std::vector<Vec3>& points, std::string title) {
   MapPlane p;
   p.title = std::move(title);
-  for (const Vec3d& x : points)
+  for (const Vec3& x : points)
     for (std::size_t k = 0; k < 3; ++k) p.origin[k] += x[k] / static_cast<double>(points.size());
   gemmi::SMat33<double> spread{0, 0, 0, 0, 0, 0};
-  for (const Vec3d& x : points) {
-    const Vec3d d = minus(x, p.origin);
+  for (const Vec3& x : points) {
+    const Vec3 d = minus(x, p.origin);
     spread.u11 += d[0] * d[0];
     spread.u22 += d[1] * d[1];
     spread.u33 += d[2] * d[2];
@@ -74,16 +74,16 @@ MapPlane plane_through(const std::vector<Vec3d>& points, std::string title) {
   const gemmi::Mat33 vectors = gemmi::eigen_decomposition(spread, value);
   const int least = static_cast<int>(std::min_element(value, value + 3) - value);
   const gemmi::Vec3 n = vectors.column_copy(least);
-  const Vec3d normal = unit({n.x, n.y, n.z});
-  Vec3d towards = minus(points.front(), p.origin);
+  const Vec3 normal = unit({n.x, n.y, n.z});
+  Vec3 towards = minus(points.front(), p.origin);
   const double along = dot(towards, normal);
   for (std::size_t k = 0; k < 3; ++k) towards[k] -= along * normal[k];
   p.u = unit(towards);
   p.v = cross(normal, p.u);
   p.u0 = p.v0 = 1e300;
   p.u1 = p.v1 = -1e300;
-  for (const Vec3d& x : points) {
-    const Vec3d d = minus(x, p.origin);
+  for (const Vec3& x : points) {
+    const Vec3 d = minus(x, p.origin);
     p.u0 = std::min(p.u0, dot(d, p.u)), p.u1 = std::max(p.u1, dot(d, p.u));
     p.v0 = std::min(p.v0, dot(d, p.v)), p.v1 = std::max(p.v1, dot(d, p.v));
   }
@@ -153,11 +153,11 @@ void write_density_map(const DensityMap& map, const std::vector<MapAtom>& atoms,
     os << "\"/>\n";
   }
   // The atoms of the plane, with their bonds.
-  const Vec3d normal = cross(p.u, p.v);
+  const Vec3 normal = cross(p.u, p.v);
   std::vector<char> shown(atoms.size(), 0);
   std::vector<std::array<double, 2>> at(atoms.size());
   for (std::size_t i = 0; i < atoms.size(); ++i) {
-    const Vec3d d = minus(atoms[i].position, p.origin);
+    const Vec3 d = minus(atoms[i].position, p.origin);
     const double a = dot(d, p.u), b = dot(d, p.v);
     shown[i] = std::fabs(dot(d, normal)) <= kNearPlane && a >= p.u0 && a <= p.u1 && b >= p.v0 && b <= p.v1;
     at[i] = {x0 + kScale * a, y0 - kScale * b};

@@ -24,14 +24,14 @@ constexpr double kMapMargin = 2.0;
 
 struct MapPlane {
   std::string title;            // the atoms whose plane it is
-  Vec3d origin{}, u{}, v{};     // Cartesian; u and v span the plane
+  Vec3 origin{}, u{}, v{};     // Cartesian; u and v span the plane
   double u0 = 0, u1 = 0, v0 = 0, v1 = 0;   // extent along u and v from the origin (A)
 };
 
 // The best plane through the points (their centroid, the normal of least
 // spread), u towards the first point, the extent their spread plus the
 // margin.
-MapPlane plane_through(const std::vector<Vec3d>& points, std::string title);
+MapPlane plane_through(const std::vector<Vec3>& points, std::string title);
 
 // The density at the nodes of the plane, step A apart: values[j * columns + i]
 // at origin + (u0 + i step) u + (v0 + j step) v.
@@ -48,7 +48,7 @@ DensityMap sample_map(const MapPlane& plane, const DeformationDensity& density, 
 // into the list).
 struct MapAtom {
   std::string label;
-  Vec3d position{};
+  Vec3 position{};
 };
 
 // Atoms within 0.5 A of the plane and inside the map are drawn and

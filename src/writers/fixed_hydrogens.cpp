@@ -38,8 +38,8 @@ int lattice_number(char letter) {
 bool is_identity(const SymOp& op) {
   for (int i = 0; i < 3; ++i)
     for (int j = 0; j < 3; ++j)
-      if (op.rot[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)] != (i == j ? 1.0f : 0.0f)) return false;
-  return op.trans == std::array<float, 3>{0, 0, 0};
+      if (op.rot[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)] != (i == j ? 1.0 : 0.0)) return false;
+  return op.trans == std::array<double, 3>{0, 0, 0};
 }
 
 // The atom's scattering type: its own, or the type of its element for input
@@ -58,7 +58,7 @@ void atom_record(const Model& model, const Atom& a, const std::string& name, std
   const bool cell = model.cell.a > 0;
   const std::string head =
       layout::format("(a,1x,i3,3f11.6,f12.5)", padded(name, 6), type_of(model, a),
-                     cell ? a.fractional[0] : a.cartesian[0], cell ? a.fractional[1] : a.cartesian[1], cell ? a.fractional[2] : a.cartesian[2], 10.0f + a.occ);
+                     cell ? a.fractional[0] : a.cartesian[0], cell ? a.fractional[1] : a.cartesian[1], cell ? a.fractional[2] : a.cartesian[2], 10.0 + a.occ);
   if (a.adp_type < 2) {
     layout::line(os, head + layout::format("(f11.5)", a.u[0]));
     return;
@@ -75,7 +75,7 @@ std::string symm_card(const SymOp& op) {
   for (std::size_t j = 0; j < 3; ++j) {
     std::string term;
     for (std::size_t i = 0; i < 3; ++i) {
-      const float c = op.rot[i][j];
+      const double c = op.rot[i][j];
       if (c == 0) continue;
       term += c < 0 ? "-" : term.empty() ? "" : "+";
       if (std::fabs(std::fabs(c) - 1) > 1e-6) term += layout::format("(f4.1)", std::fabs(c)) + "*";

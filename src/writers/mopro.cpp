@@ -30,7 +30,7 @@ std::string grown_i(long long v, int w) {
 // five would lose a digit.  A value within 1e-5 of a fraction whose
 // denominator divides a site order (48) is that fraction: SHELX files give
 // 1/48 as 0.02083.
-std::string occupancy_field(float occ) {
+std::string occupancy_field(double occ) {
   double v = occ;
   for (const int q : {2, 3, 4, 6, 8, 12, 16, 24, 48}) {
     const double p = std::round(v * q);
@@ -228,19 +228,19 @@ void write_mopro_atom(const Model& model, const Mpoles& mp, int i, const AtomSet
 
   // The stored populations include the occupancy; MoPro carries it apart.
   // An atom of occupancy 0 has nothing to divide: its populations are 0.
-  if (a.occ == 0.0f) {
+  if (a.occ == 0.0) {
     warn(log, layout::format("(/3a)", " WARNING: atom ", a.label.trimmed(),
                               " has occupancy 0; its MoPro populations are written as 0"),
          i);
   }
-  auto q = [&a](float v) { return a.occ != 0.0f ? v / a.occ : 0.0f; };
+  auto q = [&a](double v) { return a.occ != 0.0 ? v / a.occ : 0.0; };
   const Plm& p = mp.plm[i];
   // Each population in five columns, two blanks apart: F5.3, or fewer
   // decimals for a value that F5.3 cannot hold (-1 or less, 10 or more),
   // never asterisks.
-  auto fields = [&](std::initializer_list<float> values) {
+  auto fields = [&](std::initializer_list<double> values) {
     std::string text;
-    for (const float v : values) {
+    for (const double v : values) {
       std::string f = layout::format("(f5.3)", v);
       for (const char* wider : {"(f5.2)", "(f5.1)", "(f5.0)"})
         if (f.find('*') != std::string::npos) f = layout::format(wider, v);

@@ -37,7 +37,7 @@ void write_head(const Model& model, const Dummies& dummies, const Kappas& kappas
   layout::line(os, "LIMITS nat 300 ntx 31 lmx 4 nzz 30 nto 0 nsc 20 ntb 20 nov 2500");
   layout::write(os, "('USAGE ',i4,' 2 4 ',i4,' 0 1 0 0 ',i4,' 0 0 0 0 ',i4)", model.natom, kappas.nkset, scattering_table_count(model),
                 dummies.count());
-  const float zero = 0.0f;
+  const double zero = 0.0;
   layout::write(os, "(8f10.6)", zero, zero, zero, zero, zero, zero, zero, zero, zero, zero, zero, zero, zero, zero);
   for (const DummyAtom& dummy : dummies.atoms) {
     const auto& p = dummy.pos;
@@ -48,8 +48,14 @@ void write_head(const Model& model, const Dummies& dummies, const Kappas& kappas
 // Record 10 for atom i: atom line, displacement line, population lines.
 void write_atom(const Atom& a, const Mpoles& mp, int i, int decimals, std::ostream& os) {
   const auto& x = mp.xdint[i];
-  const std::string coordinates = "3f" + std::to_string(decimals + 4) + "." + std::to_string(decimals);
-  layout::write(os, "(a8,2i3,3i5,2x,6i5," + coordinates + ",f8.4)", a.label, x[0], x[1], x[2], x[3], x[4], x[5], x[6],
+  // Built piece by piece: g++ 12 warns falsely (-Wrestrict) on a literal
+  // plus a string here.
+  std::string atom_layout = "(a8,2i3,3i5,2x,6i5,3f";
+  atom_layout += std::to_string(decimals + 4);
+  atom_layout += '.';
+  atom_layout += std::to_string(decimals);
+  atom_layout += ",f8.4)";
+  layout::write(os, atom_layout, a.label, x[0], x[1], x[2], x[3], x[4], x[5], x[6],
                 x[7], x[8], x[9], x[10], a.fractional[0], a.fractional[1], a.fractional[2], a.occ);
   layout::write(os, "(6f10.6)", a.u[0], a.u[1], a.u[2], a.u[3], a.u[4], a.u[5]);
   // Pv, then the multipoles in XD's order: the dipoles as +1, -1, 0; from
@@ -76,8 +82,8 @@ void write_tail(const Model& model, const Kappas& k, std::ostream& os) {
   // Values 1 to 9 of the free-variable list (scale, extinction, overall
   // thermal parameter); those the input does not give are 1 for the scale
   // and 0.
-  const std::vector<float>& given = model.shelx1.fvar;
-  auto fv = [&](std::size_t k) { return k <= given.size() ? given[k - 1] : (k == 1 ? 1.0f : 0.0f); };
+  const std::vector<double>& given = model.shelx1.fvar;
+  auto fv = [&](std::size_t k) { return k <= given.size() ? given[k - 1] : (k == 1 ? 1.0 : 0.0); };
   layout::write(os, "(7e11.4)", fv(2), fv(3), fv(4), fv(5), fv(6), fv(7), fv(8), fv(9));
   layout::write(os, "(e13.6)", fv(1));
 }
@@ -102,7 +108,7 @@ namespace {
 
 // The atom line with its coordinates (words 13 to 15) replaced, each right
 // aligned where the old word ended, with as many decimals.
-std::string with_position(const std::string& line, const std::array<float, 3>& xyz) {
+std::string with_position(const std::string& line, const std::array<double, 3>& xyz) {
   std::string out;
   std::size_t previous_end = 0;
   for (int w = 1; w <= 15; ++w) {
@@ -131,7 +137,7 @@ void write_kept_parameter_file(const Model& model, std::ostream& par) {
   for (int i = 1; i <= model.natom && static_cast<std::size_t>(i) <= model.xd_refined.atoms.size(); ++i) {
     const XdRefinedAtom& kept = model.xd_refined.atoms[static_cast<std::size_t>(i - 1)];
     const Atom& a = model.atoms[i];
-    const std::array<float, 3> now{a.fractional[0], a.fractional[1], a.fractional[2]};
+    const std::array<double, 3> now{a.fractional[0], a.fractional[1], a.fractional[2]};
     if (now != kept.position && kept.atom_record < records.size())
       records[kept.atom_record] = with_position(records[kept.atom_record], now);
   }

@@ -46,7 +46,7 @@ void core_rn(Pops& p) {
   p[f4] = 14; p[d5] = 10; p[s6] = 2; p[p6] = 6;
 }
 
-// Ground-state 5f and 6d counts of Ac, Th, Pa, U.
+// Ground-state 5 and 6d counts of Ac, Th, Pa, U.
 constexpr int kActF[4] = {0, 0, 2, 3};
 constexpr int kActD[4] = {1, 2, 1, 1};
 

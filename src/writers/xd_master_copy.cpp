@@ -125,7 +125,7 @@ namespace {
 
 // A scattering-table row with its DELF' and DELF'' words (the 23rd and 24th:
 // symbol, three form-factor words, 18 populations) filled in when both are 0.
-std::string filled_row(const std::string& row, float wavelength) {
+std::string filled_row(const std::string& row, double wavelength) {
   // Copied rows have no blank after their last word, which the word search needs.
   const std::string padded = row + ' ';
   int f1 = 0, l1 = 0, f2 = 0, l2 = 0, f0 = 0, l0 = 0;
@@ -136,14 +136,14 @@ std::string filled_row(const std::string& row, float wavelength) {
       fp != 0.0 || fpp != 0.0)
     return row;
   const AnomalousTerms t = anomalous_terms(atomic_number_of(word(row, 1)), wavelength, {});
-  if (t.fp == 0.0f && t.fpp == 0.0f) return row;
+  if (t.fp == 0.0 && t.fpp == 0.0) return row;
   return row.substr(0, static_cast<std::size_t>(l0)) + layout::fmt_f(t.fp, 8, 4) + layout::fmt_f(t.fpp, 8, 4) +
          row.substr(static_cast<std::size_t>(l2));
 }
 
 }  // namespace
 
-std::vector<std::string> with_dispersion(const std::vector<std::string>& head, float wavelength) {
+std::vector<std::string> with_dispersion(const std::vector<std::string>& head, double wavelength) {
   std::vector<std::string> out;
   bool in_table = false;
   for (const std::string& line : head) {

@@ -33,6 +33,6 @@ std::vector<std::string> with_kappa_sets(const std::vector<std::string>& control
 // The old head with the DELF' and DELF'' columns of the scattering-table
 // rows that hold 0 for both filled in for the wavelength; rows with values
 // of their own keep them.
-std::vector<std::string> with_dispersion(const std::vector<std::string>& head, float wavelength);
+std::vector<std::string> with_dispersion(const std::vector<std::string>& head, double wavelength);
 
 }  // namespace vorn

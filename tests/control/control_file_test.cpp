@@ -74,9 +74,9 @@ TEST(ReadControlFile, ExampleFileSetsItsSwitches) {
   EXPECT_FALSE(sw.rename.requested);
   EXPECT_FALSE(sw.convert_to_xd_only);
   EXPECT_EQ(sw.verbosity, 4);
-  EXPECT_FLOAT_EQ(sw.tols.bond, 0.4f);
-  EXPECT_FLOAT_EQ(sw.tols.ring_planarity, 0.1f);
-  EXPECT_FLOAT_EQ(sw.tols.group_planarity, 0.1f);
+  EXPECT_FLOAT_EQ(sw.tols.bond, 0.4);
+  EXPECT_FLOAT_EQ(sw.tols.ring_planarity, 0.1);
+  EXPECT_FLOAT_EQ(sw.tols.group_planarity, 0.1);
   EXPECT_EQ(sw.complete_fragment_cells, 1);
   EXPECT_FALSE(sw.disorder.extend_hydrogens);
   EXPECT_FALSE(sw.disorder.use_databank);
@@ -337,9 +337,9 @@ TEST(ReadControlFile, DatabankNameFromTheLineOrTheEnvironment) {
 TEST(ReadControlFile, RadiiChangeTheTableAndAreLogged) {
   ControlRun c("FORMAT *shelx\nINPUT s.res\nRADII  CL 1.1  h 0.35 Q 9.0 C1 2.0\n");
   ASSERT_FALSE(c.stopped) << c.term();
-  EXPECT_FLOAT_EQ(c.sw().covrad[16], 1.1f);
-  EXPECT_FLOAT_EQ(c.sw().covrad[0], 0.35f);
-  EXPECT_FLOAT_EQ(c.sw().covrad[5], 0.77f);   // C1 is no symbol
+  EXPECT_FLOAT_EQ(c.sw().covrad[16], 1.1);
+  EXPECT_FLOAT_EQ(c.sw().covrad[0], 0.35);
+  EXPECT_FLOAT_EQ(c.sw().covrad[5], 0.77);   // C1 is no symbol
   EXPECT_NE(c.log().find(" Changing covalent radius of Cl to    1.100 Angstroms\n"), std::string::npos);
   EXPECT_NE(c.log().find(" Changing covalent radius of H  to    0.350 Angstroms\n"), std::string::npos);
   EXPECT_NE(c.log().find("   H  0.35   He 0.93"), std::string::npos);
@@ -368,7 +368,7 @@ TEST(ReadControlFile, KeywordsIgnoreCaseAndCompareTheirFirstEightCharacters) {
 }
 
 TEST(WriteTolerances, ToleranceBlockColumns) {
-  const Tols tols{0.25f, 1.5f, 12.345f};
+  const Tols tols{0.25, 1.5, 12.345};
   std::ostringstream os;
   write_tolerances(tols, os);
   EXPECT_EQ(os.str(),

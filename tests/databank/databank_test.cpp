@@ -46,7 +46,7 @@ struct Match {
       for (int k = 0; k < n; ++k) {
         t.members.push_back(next);
         neighbours.atom.push_back(next++);
-        neighbours.dist.push_back(1.0f);
+        neighbours.dist.push_back(1.0);
       }
       neighbours.types.push_back(t);
     }
@@ -76,23 +76,23 @@ struct Match {
 };
 
 TEST(Pval, CountsElectronsBeyondThePrecedingNobleGas) {
-  EXPECT_EQ(pval(1), 1.0f);
-  EXPECT_EQ(pval(2), 2.0f);
-  EXPECT_EQ(pval(3), 1.0f);
-  EXPECT_EQ(pval(6), 4.0f);
-  EXPECT_EQ(pval(10), 8.0f);
-  EXPECT_EQ(pval(11), 1.0f);
-  EXPECT_EQ(pval(17), 7.0f);
-  EXPECT_EQ(pval(19), 1.0f);
-  EXPECT_EQ(pval(26), 8.0f);   // iron: all electrons beyond argon
-  EXPECT_EQ(pval(35), 17.0f);
-  EXPECT_EQ(pval(37), 1.0f);
-  EXPECT_EQ(pval(54), 18.0f);
-  EXPECT_EQ(pval(55), 1.0f);
-  EXPECT_EQ(pval(79), 25.0f);
-  EXPECT_EQ(pval(86), 32.0f);
-  EXPECT_EQ(pval(87), 1.0f);
-  EXPECT_EQ(pval(92), 6.0f);
+  EXPECT_EQ(pval(1), 1.0);
+  EXPECT_EQ(pval(2), 2.0);
+  EXPECT_EQ(pval(3), 1.0);
+  EXPECT_EQ(pval(6), 4.0);
+  EXPECT_EQ(pval(10), 8.0);
+  EXPECT_EQ(pval(11), 1.0);
+  EXPECT_EQ(pval(17), 7.0);
+  EXPECT_EQ(pval(19), 1.0);
+  EXPECT_EQ(pval(26), 8.0);   // iron: all electrons beyond argon
+  EXPECT_EQ(pval(35), 17.0);
+  EXPECT_EQ(pval(37), 1.0);
+  EXPECT_EQ(pval(54), 18.0);
+  EXPECT_EQ(pval(55), 1.0);
+  EXPECT_EQ(pval(79), 25.0);
+  EXPECT_EQ(pval(86), 32.0);
+  EXPECT_EQ(pval(87), 1.0);
+  EXPECT_EQ(pval(92), 6.0);
 }
 
 TEST(DatabankMatch, FirstFittingEntryWinsAndBlankEntrySymmetryFitsAnySite) {
@@ -101,15 +101,15 @@ TEST(DatabankMatch, FirstFittingEntryWinsAndBlankEntrySymmetryFitsAnySite) {
   // although its type lines come in another order than the atom's types.
   t.atom(6, "3m", {{1, 3}, {6, 1}}, 0);
   EXPECT_EQ(t.found(), "CH3-1");
-  EXPECT_FLOAT_EQ(t.entry.pv, 4.10f);
-  EXPECT_FLOAT_EQ(t.entry.kappa1, 0.99f);
-  EXPECT_FLOAT_EQ(t.entry.kappa2, 0.88f);
-  EXPECT_FLOAT_EQ(t.entry.sigpv, 0.04f);
+  EXPECT_FLOAT_EQ(t.entry.pv, 4.10);
+  EXPECT_FLOAT_EQ(t.entry.kappa1, 0.99);
+  EXPECT_FLOAT_EQ(t.entry.kappa2, 0.88);
+  EXPECT_FLOAT_EQ(t.entry.sigpv, 0.04);
   // The same carbon on a site without symmetry fits only the entry that
   // names no symmetry.
   t.atom(6, "NO", {{1, 3}, {6, 1}}, 0);
   EXPECT_EQ(t.found(), "CH3-2");
-  EXPECT_FLOAT_EQ(t.entry.pv, 4.20f);
+  EXPECT_FLOAT_EQ(t.entry.pv, 4.20);
   // Site symmetry is compared without regard to case.
   t.atom(6, "m", {{1, 1}, {6, 2}}, 1, 1, 6);
   EXPECT_EQ(t.found(), "CAR");
@@ -146,8 +146,8 @@ TEST(DatabankMatch, HydrogenEntriesMatchTheParentAndExactSymmetry) {
   Match t;
   t.hydrogen("cyl", 6, 4, 3);
   EXPECT_EQ(t.found(), "H-CH3");
-  EXPECT_FLOAT_EQ(t.entry.plm(1, 0), 0.15f);
-  EXPECT_FLOAT_EQ(t.entry.plm(2, 0), 0.08f);
+  EXPECT_FLOAT_EQ(t.entry.plm(1, 0), 0.15);
+  EXPECT_FLOAT_EQ(t.entry.plm(2, 0), 0.08);
   // A PRNT line without symmetry fits only a blank site symmetry.
   t.hydrogen("", 6, 4, 3);
   EXPECT_EQ(t.found(), "H-NOSYM");
@@ -170,7 +170,7 @@ TEST(DatabankMatch, FunctionalGroupEntriesOnlyForAtomsWithThatGroup) {
   // The entry with two blanks after GROUP reads " PHENOL" and is skipped.
   t.group("PHENOL");
   EXPECT_EQ(t.found(), "OH-PH");
-  EXPECT_FLOAT_EQ(t.entry.pv, 6.25f);
+  EXPECT_FLOAT_EQ(t.entry.pv, 6.25);
   // A group no entry names: entries without EXCEPT do not fit either.
   t.group("CARBOXYLIC");
   EXPECT_EQ(t.found(), "none");
@@ -187,16 +187,16 @@ TEST(DatabankMatch, PlmsTriplesRoundLAndMAndIgnoreATrailingPair) {
   t.atom(6, "3m", {{1, 3}, {6, 1}}, 0);
   ASSERT_EQ(t.found(), "CH3-1");
   const Plm& p = t.entry.plm;
-  EXPECT_FLOAT_EQ(p(0, 0), 0.01f);
-  EXPECT_FLOAT_EQ(p(1, 0), 0.05f);
-  EXPECT_FLOAT_EQ(p(2, 0), -0.02f);
-  EXPECT_FLOAT_EQ(p(3, 3), 0.30f);
-  EXPECT_FLOAT_EQ(p(3, -3), -0.31f);
-  EXPECT_FLOAT_EQ(p(2, -2), 0.05f);   // m = -1.6 rounds to -2
-  EXPECT_FLOAT_EQ(p(2, -1), 0.0f);
-  EXPECT_FLOAT_EQ(p(4, 4), 0.011f);
-  EXPECT_FLOAT_EQ(p(4, 0), 0.0f);     // the incomplete triple "4 0" is ignored
-  EXPECT_FLOAT_EQ(p(1, 1), 0.0f);
+  EXPECT_FLOAT_EQ(p(0, 0), 0.01);
+  EXPECT_FLOAT_EQ(p(1, 0), 0.05);
+  EXPECT_FLOAT_EQ(p(2, 0), -0.02);
+  EXPECT_FLOAT_EQ(p(3, 3), 0.30);
+  EXPECT_FLOAT_EQ(p(3, -3), -0.31);
+  EXPECT_FLOAT_EQ(p(2, -2), 0.05);   // m = -1.6 rounds to -2
+  EXPECT_FLOAT_EQ(p(2, -1), 0.0);
+  EXPECT_FLOAT_EQ(p(4, 4), 0.011);
+  EXPECT_FLOAT_EQ(p(4, 0), 0.0);     // the incomplete triple "4 0" is ignored
+  EXPECT_FLOAT_EQ(p(1, 1), 0.0);
 }
 
 TEST(DatabankMatch, NotFoundLeavesElementDefaultsAndCountersAddUp) {
@@ -205,17 +205,17 @@ TEST(DatabankMatch, NotFoundLeavesElementDefaultsAndCountersAddUp) {
   t.found();
   t.atom(8, "NO", {{1, 2}}, 1);
   EXPECT_EQ(t.found(), "none");
-  EXPECT_FLOAT_EQ(t.entry.pv, 6.0f);
-  EXPECT_FLOAT_EQ(t.entry.kappa1, 1.0f);
-  EXPECT_FLOAT_EQ(t.entry.kappa2, 1.0f);
-  EXPECT_FLOAT_EQ(t.entry.sigpv, 0.01f);
-  for (float v : t.entry.plm.v) EXPECT_EQ(v, 0.0f);
+  EXPECT_FLOAT_EQ(t.entry.pv, 6.0);
+  EXPECT_FLOAT_EQ(t.entry.kappa1, 1.0);
+  EXPECT_FLOAT_EQ(t.entry.kappa2, 1.0);
+  EXPECT_FLOAT_EQ(t.entry.sigpv, 0.01);
+  for (double v : t.entry.plm.v) EXPECT_EQ(v, 0.0);
   // An atom without neighbours needs no type lines; the last entry of the
   // file ends with its PLMS lines.
   t.atom(7, "NO", {}, 1);
   EXPECT_EQ(t.found(), "N-FREE");
-  EXPECT_FLOAT_EQ(t.entry.plm(1, 0), 0.5f);
-  EXPECT_FLOAT_EQ(t.entry.plm(1, 1), 0.25f);
+  EXPECT_FLOAT_EQ(t.entry.plm(1, 0), 0.5);
+  EXPECT_FLOAT_EQ(t.entry.plm(1, 1), 0.25);
   t.atom(16, "NO", {{6, 2}}, 0);
   EXPECT_EQ(t.found(), "none");
 }
@@ -302,7 +302,7 @@ TEST(DatabankFaults, EndOfFileInsideAnEntryStopsInReadFile) {
   t.rs.io.db.open_text("ATOM 6 C  X carbon\nNEIG 4 1 0 0\nTYPE 1 1 4\nPVAL 4.3 1 1 0.02\n");
   t.atom(6, "NO", {{1, 4}}, 0);
   EXPECT_EQ(t.found(), "X");
-  EXPECT_FLOAT_EQ(t.entry.pv, 4.3f);
+  EXPECT_FLOAT_EQ(t.entry.pv, 4.3);
 }
 
 TEST(DatabankFaults, BadEntriesStopWithTheDatabankLine) {
@@ -326,37 +326,37 @@ TEST(DatabankCopy, PopulationsScaleWithOccupancyAndKappaSetsKeepTheirOpener) {
     t.rs.atom(i).atomic_number = 6;
     t.rs.atom(i).scattering_type = i == 3 ? 2 : 1;
   }
-  t.rs.atom(2).occ = 0.5f;
+  t.rs.atom(2).occ = 0.5;
   t.rs.kset.kappaset[1] = 1;
   t.rs.kset.kappaset[2] = 1;
   t.rs.kset.kappaset[3] = 2;
   t.entry = Mpoles1{};
-  t.entry.pv = 4.2f;
-  t.entry.sigpv = 0.06f;
-  t.entry.kappa1 = 0.98f;
-  t.entry.kappa2 = 0.9f;
-  t.entry.plm(2, -2) = 0.1f;
+  t.entry.pv = 4.2;
+  t.entry.sigpv = 0.06;
+  t.entry.kappa1 = 0.98;
+  t.entry.kappa2 = 0.9;
+  t.entry.plm(2, -2) = 0.1;
   copy_databank_result(t.rs.atom(1), 1, t.rs.kset.kappaset[1], t.entry, t.rs.mp, t.rs.kappas);
   EXPECT_EQ(t.rs.kappas.nkset, 1);
   EXPECT_EQ(t.rs.kappas.ktbl[1], 1);
-  t.entry.kappa1 = 1.02f;
+  t.entry.kappa1 = 1.02;
   t.rs.atom(2).scattering_type = 5;   // a later atom of the set does not change its type
   copy_databank_result(t.rs.atom(2), 2, t.rs.kset.kappaset[2], t.entry, t.rs.mp, t.rs.kappas);
-  EXPECT_FLOAT_EQ(t.rs.mp.pv[2], 2.1f);
-  EXPECT_FLOAT_EQ(t.rs.mp.sigpv[2], 0.06f);
-  EXPECT_FLOAT_EQ(t.rs.mp.plm[2](2, -2), 0.05f);
-  EXPECT_FLOAT_EQ(t.rs.kappas.kappa1[1], 1.02f);   // the last atom of the set
+  EXPECT_FLOAT_EQ(t.rs.mp.pv[2], 2.1);
+  EXPECT_FLOAT_EQ(t.rs.mp.sigpv[2], 0.06);
+  EXPECT_FLOAT_EQ(t.rs.mp.plm[2](2, -2), 0.05);
+  EXPECT_FLOAT_EQ(t.rs.kappas.kappa1[1], 1.02);   // the last atom of the set
   EXPECT_EQ(t.rs.kappas.ktbl[1], 1);
   EXPECT_EQ(t.rs.kappas.nkset, 1);
   // An atom read without databank: element defaults, unit kappas.
-  t.rs.atom(3).occ = 0.25f;
+  t.rs.atom(3).occ = 0.25;
   databank_defaults(t.rs.atom(3), 3, t.rs.kset.kappaset[3], t.rs.mp, t.rs.kappas);
-  EXPECT_FLOAT_EQ(t.rs.mp.pv[3], 1.0f);
-  EXPECT_EQ(t.rs.mp.sigpv[3], 0.0f);
+  EXPECT_FLOAT_EQ(t.rs.mp.pv[3], 1.0);
+  EXPECT_EQ(t.rs.mp.sigpv[3], 0.0);
   EXPECT_EQ(t.rs.kappas.nkset, 2);
   EXPECT_EQ(t.rs.kappas.ktbl[2], 2);
-  EXPECT_FLOAT_EQ(t.rs.kappas.kappa1[2], 1.0f);
-  EXPECT_FLOAT_EQ(t.rs.kappas.kappa2[2], 1.0f);
+  EXPECT_FLOAT_EQ(t.rs.kappas.kappa1[2], 1.0);
+  EXPECT_FLOAT_EQ(t.rs.kappas.kappa2[2], 1.0);
 }
 
 

@@ -50,7 +50,7 @@ struct Graph {
     r.planar = planar;
     rs.rings.list.push_back(r);
   }
-  void place(int x, float px, float py, float pz) {
+  void place(int x, double px, double py, double pz) {
     rs.atom(x).cartesian[0] = px;
     rs.atom(x).cartesian[1] = py;
     rs.atom(x).cartesian[2] = pz;
@@ -58,10 +58,10 @@ struct Graph {
   // Puts x and its first three neighbours in a plane, or on a pyramid.
   void shape(int x, bool planar) {
     place(x, 0, 0, 0);
-    const float d[3][3] = {{1.0f, 0, 0}, {-0.5f, 0.866f, 0}, {-0.5f, -0.866f, 0}};
+    const double d[3][3] = {{1.0, 0, 0}, {-0.5, 0.866, 0}, {-0.5, -0.866, 0}};
     for (int k = 0; k < 3; ++k) {
       const int y = adj[static_cast<std::size_t>(x)][static_cast<std::size_t>(k)];
-      place(y, 1.4f * d[k][0], 1.4f * d[k][1], planar ? 0.0f : -0.6f);
+      place(y, 1.4 * d[k][0], 1.4 * d[k][1], planar ? 0.0 : -0.6);
     }
   }
   void finish() {
@@ -70,7 +70,7 @@ struct Graph {
       AtomNeighbors& nb = rs.nb.of[i];
       for (int j : adj[static_cast<std::size_t>(i)]) {
         nb.atom.push_back(j);
-        nb.dist.push_back(1.0f);
+        nb.dist.push_back(1.0);
         const int z = rs.atom(j).atomic_number;
         auto it = nb.types.begin();
         while (it != nb.types.end() && it->atomic_number < z) ++it;
@@ -438,7 +438,7 @@ TEST(DetExcept, ThioetherSulfurWritesGroupAng) {
   const int c2 = g.a(C, s);
   g.hs(c2, 3);
   g.place(s, 0, 0, 0);
-  g.place(c1, 1.8f, 0, 0);
+  g.place(c1, 1.8, 0, 0);
   g.finish();
   EXPECT_EQ(g.group(s), "");
   EXPECT_EQ(g.flag(s), 0);

@@ -27,8 +27,8 @@ struct Rescale {
     rs.sw.args.rescale_method = method;
     control.open_text(control_text);
     const int z[] = {6, 6, 8, 1, 7, 1, 6, 8};
-    const float pv[] = {4.10f, 3.95f, 6.30f, 0.88f, 5.20f, 0.80f, 4.05f, 6.10f};
-    const float sig[] = {0.05f, 0.04f, 0.08f, 0.02f, 0.06f, 0.0f, 0.05f, 0.07f};
+    const double pv[] = {4.10, 3.95, 6.30, 0.88, 5.20, 0.80, 4.05, 6.10};
+    const double sig[] = {0.05, 0.04, 0.08, 0.02, 0.06, 0.0, 0.05, 0.07};
     rs.model.natom = 8;
     for (int i = 1; i <= 8; ++i) {
       rs.atom(i).atomic_number = z[i - 1];
@@ -36,25 +36,25 @@ struct Rescale {
       rs.mp.pv[i] = pv[i - 1];
       rs.mp.sigpv[i] = sig[i - 1];
     }
-    rs.atom(8).occ = 0.5f;
-    rs.mp.pv[8] *= 0.5f;
+    rs.atom(8).occ = 0.5;
+    rs.mp.pv[8] *= 0.5;
   }
   void run() { run_with(&control); }
   void run_with(RecordFile* file) {
     rs.mp = rescale_valence_populations(std::move(rs.mp), rs.model, rs.sw.args.rescale_method, file, &input, rs.io.log);
   }
-  std::vector<float> pv() const {
-    std::vector<float> v;
+  std::vector<double> pv() const {
+    std::vector<double> v;
     for (int i = 1; i <= 8; ++i) v.push_back(rs.mp.pv[i]);
     return v;
   }
-  float free_sum(std::initializer_list<int> atoms) const {
-    float s = 0;
+  double free_sum(std::initializer_list<int> atoms) const {
+    double s = 0;
     for (int i : atoms) s += pval(rs.atom(i).atomic_number) * rs.atom(i).occ;
     return s;
   }
-  float sum(std::initializer_list<int> atoms) const {
-    float s = 0;
+  double sum(std::initializer_list<int> atoms) const {
+    double s = 0;
     for (int i : atoms) s += rs.mp.pv[i];
     return s;
   }
@@ -62,11 +62,11 @@ struct Rescale {
 
 TEST(Rescale, DifferenceSpreadsTheMissingChargeEvenlyOverEachFragment) {
   Rescale t(1, "NFRAG 2\nFRAG 1 1 -3\nFRAG 2 5 -6 8\nCHFRAG 0. -1.\n");
-  const std::vector<float> before = t.pv();
+  const std::vector<double> before = t.pv();
   t.run();
   EXPECT_NEAR(t.sum({1, 2, 3}), t.free_sum({1, 2, 3}), 1e-5);
-  EXPECT_NEAR(t.sum({5, 6, 8}), t.free_sum({5, 6, 8}) + 1.0f, 1e-5);
-  const float c1 = t.rs.mp.pv[1] - before[0];
+  EXPECT_NEAR(t.sum({5, 6, 8}), t.free_sum({5, 6, 8}) + 1.0, 1e-5);
+  const double c1 = t.rs.mp.pv[1] - before[0];
   EXPECT_NEAR(t.rs.mp.pv[2] - before[1], c1, 1e-6);
   EXPECT_NEAR(t.rs.mp.pv[3] - before[2], c1, 1e-6);
   EXPECT_NEAR(t.rs.mp.pv[8] - before[7], t.rs.mp.pv[5] - before[4], 1e-6);
@@ -95,11 +95,11 @@ TEST(Rescale, DifferenceSpreadsTheMissingChargeEvenlyOverEachFragment) {
 
 TEST(Rescale, FractionScalesEveryPopulationByOneFactor) {
   Rescale t(2, "NFRAG 1\nFRAG 1 2 4 -7\nCHFRAG 1.\n");
-  const std::vector<float> before = t.pv();
+  const std::vector<double> before = t.pv();
   t.run();
-  const float target = t.free_sum({2, 4, 5, 6, 7}) - 1.0f;
+  const double target = t.free_sum({2, 4, 5, 6, 7}) - 1.0;
   EXPECT_NEAR(t.sum({2, 4, 5, 6, 7}), target, 1e-5);
-  const float factor = t.rs.mp.pv[2] / before[1];
+  const double factor = t.rs.mp.pv[2] / before[1];
   for (int i : {4, 5, 6, 7}) EXPECT_NEAR(t.rs.mp.pv[i] / before[static_cast<std::size_t>(i - 1)], factor, 1e-6);
   for (int i : {1, 3, 8}) EXPECT_EQ(t.rs.mp.pv[i], before[static_cast<std::size_t>(i - 1)]);
   EXPECT_NE(t.mr.log().find("    *Corr       Pv(new)"), std::string::npos);
@@ -107,15 +107,15 @@ TEST(Rescale, FractionScalesEveryPopulationByOneFactor) {
 
 TEST(Rescale, SigmaSharesTheDifferenceInProportionToSigmaPv) {
   Rescale t(3, "NFRAG 1\nFRAG 1 3 -6\nCHFRAG 0.\n");
-  const std::vector<float> before = t.pv();
+  const std::vector<double> before = t.pv();
   t.run();
   EXPECT_NEAR(t.sum({3, 4, 5, 6}), t.free_sum({3, 4, 5, 6}), 1e-5);
   // sigmaPv 0.08, 0.02, 0.06 and 0: corrections in the ratio 4 : 1 : 3 : 0.
-  const float c4 = t.rs.mp.pv[4] - before[3];
+  const double c4 = t.rs.mp.pv[4] - before[3];
   EXPECT_NEAR(t.rs.mp.pv[3] - before[2], 4 * c4, 1e-5);
   EXPECT_NEAR(t.rs.mp.pv[5] - before[4], 3 * c4, 1e-5);
   EXPECT_EQ(t.rs.mp.pv[6], before[5]);
-  EXPECT_EQ(t.rs.mp.sigpv[3], 0.08f);   // sigmaPv itself is not changed
+  EXPECT_EQ(t.rs.mp.sigpv[3], 0.08);   // sigmaPv itself is not changed
   const std::string log = t.mr.log();
   EXPECT_NE(log.find("\n Sum of sigma(Pv)    =     0.160000\n"), std::string::npos);
   EXPECT_NE(t.mr.term.str().find(" Sum of sigma(Pv)    =     0.160000\n"), std::string::npos);
@@ -123,17 +123,17 @@ TEST(Rescale, SigmaSharesTheDifferenceInProportionToSigmaPv) {
 
 TEST(Rescale, AnAtomInTwoFragmentsIsRescaledInBothInFragmentOrder) {
   Rescale t(1, "NFRAG 2\nFRAG 1 1 2\nFRAG 2 2 3\nCHFRAG 0. 0.\n");
-  const std::vector<float> b = t.pv();
+  const std::vector<double> b = t.pv();
   t.run();
   // Fragment 1: atoms 1, 2 to 8 electrons.
-  const float c1 = (8.0f - (b[0] + b[1])) / 2;
-  const float pv2 = b[1] + c1;
+  const double c1 = (8.0 - (b[0] + b[1])) / 2;
+  const double pv2 = b[1] + c1;
   // Fragment 2: atom 2 as rescaled in fragment 1, and atom 3, to 10.
-  const float c2 = (10.0f - (pv2 + b[2])) / 2;
+  const double c2 = (10.0 - (pv2 + b[2])) / 2;
   EXPECT_NEAR(t.rs.mp.pv[1], b[0] + c1, 1e-5);
   EXPECT_NEAR(t.rs.mp.pv[2], pv2 + c2, 1e-5);
   EXPECT_NEAR(t.rs.mp.pv[3], b[2] + c2, 1e-5);
-  EXPECT_NEAR(t.sum({2, 3}), 10.0f, 1e-5);
+  EXPECT_NEAR(t.sum({2, 3}), 10.0, 1e-5);
 }
 
 TEST(Rescale, FragLinesWithRangesContinuationsAndSeveralLinesPerFragment) {
@@ -147,7 +147,7 @@ TEST(Rescale, FragLinesWithRangesContinuationsAndSeveralLinesPerFragment) {
             "frag 3 -3\n"
             "FRAG 1 8 0\n"
             "CHFRAG 0. 0. 0.\n");
-  const std::vector<float> b = t.pv();
+  const std::vector<double> b = t.pv();
   t.run();
   EXPECT_NEAR(t.sum({1, 2, 4, 5, 8}), t.free_sum({1, 2, 4, 5, 8}), 1e-5);
   EXPECT_NEAR(t.rs.mp.pv[3], t.free_sum({3}), 1e-5);
@@ -168,7 +168,7 @@ TEST(Rescale, WithoutFragmentsEveryAtomIsOneFragmentAndTheChargeIsAsked) {
   // A non-number is asked again; the number then counts.
   Rescale u(1, "NFRAG 1\n", "minus one\n-1\n");
   u.run();
-  EXPECT_NEAR(u.sum({1, 2, 3, 4, 5, 6, 7, 8}), u.free_sum({1, 2, 3, 4, 5, 6, 7, 8}) + 1.0f, 1e-5);
+  EXPECT_NEAR(u.sum({1, 2, 3, 4, 5, 6, 7, 8}), u.free_sum({1, 2, 3, 4, 5, 6, 7, 8}) + 1.0, 1e-5);
   const std::string uterm = u.mr.term.str();
   EXPECT_NE(uterm.find("[minus one] is not a number"), std::string::npos);
   EXPECT_NE(uterm.find("[0.] : ", uterm.find("not a number")), std::string::npos);
@@ -189,7 +189,7 @@ TEST(Rescale, WithoutFragmentsEveryAtomIsOneFragmentAndTheChargeIsAsked) {
 
 TEST(Rescale, ZeroDenominatorsLeaveTheFragmentUnchanged) {
   Rescale t(3, "NFRAG 1\nFRAG 1 6\nCHFRAG 0.\n");   // atom 6 has sigmaPv 0
-  const float before = t.rs.mp.pv[6];
+  const double before = t.rs.mp.pv[6];
   t.run();
   EXPECT_EQ(t.rs.mp.pv[6], before);
   EXPECT_NE(t.mr.log().find("WARNING: Sum of sigma(Pv) is zero"), std::string::npos);
@@ -198,13 +198,13 @@ TEST(Rescale, ZeroDenominatorsLeaveTheFragmentUnchanged) {
   u.rs.mp.pv[1] = 0;
   u.rs.mp.pv[2] = 0;
   u.run();
-  EXPECT_EQ(u.rs.mp.pv[1], 0.0f);
+  EXPECT_EQ(u.rs.mp.pv[1], 0.0);
   EXPECT_NE(u.mr.log().find("WARNING: Sum-of-Pv[databank] is zero"), std::string::npos);
 
   Rescale v(1, "NFRAG 1\nFRAG 1 1\nCHFRAG 0.\n");
   v.rs.atom(1).occ = 0;
   v.run();
-  EXPECT_FLOAT_EQ(v.rs.mp.pv[1], 4.10f);
+  EXPECT_FLOAT_EQ(v.rs.mp.pv[1], 4.10);
   EXPECT_NE(v.mr.log().find("WARNING: Sum-of-Pv[free] is zero in fragment   1"), std::string::npos);
 }
 

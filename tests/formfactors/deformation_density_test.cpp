@@ -15,7 +15,7 @@
 namespace vorn {
 namespace {
 
-Vec3d v3(const gemmi::Vec3& p) { return {p.x, p.y, p.z}; }
+Vec3 v3(const gemmi::Vec3& p) { return {p.x, p.y, p.z}; }
 
 TEST(DeformationDensity, AgreesWithTheDirectSumAndItsContoursLieWhereTheDirectSumCrossesTheLevels) {
   test::MemoryRun memory;
@@ -43,7 +43,7 @@ TEST(DeformationDensity, AgreesWithTheDirectSumAndItsContoursLieWhereTheDirectSu
     shown.push_back({p.label, v3(at[p.label])});
   }
   const std::vector<std::string> ring = {"C(2)", "C(3)", "C(4)", "C(5)", "S(1)"};
-  std::vector<Vec3d> members;
+  std::vector<Vec3> members;
   gemmi::Vec3 centre;
   for (const std::string& l : ring) members.push_back(v3(at.at(l))), centre += at.at(l) / 5.0;
   const MapPlane plane = plane_through(members, "C(2) C(3) C(4) C(5) S(1)");

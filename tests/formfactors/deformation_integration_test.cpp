@@ -97,7 +97,7 @@ TEST(PseudoAtom, DeformationTermsMatchDensityQuadrature) {
     atom.z = c.z;
     atom.kappa_prime = c.kappa_prime;
     atom.axes = {{{X.x, X.y, X.z}, {Y.x, Y.y, Y.z}, {Z.x, Z.y, Z.z}}};
-    const Vec3d h{c.length * hdir.x, c.length * hdir.y, c.length * hdir.z};
+    const Vec3 h{c.length * hdir.x, c.length * hdir.y, c.length * hdir.z};
     const std::complex<double> spherical = atom_form_factor(atom, h);
     atom.plm[static_cast<std::size_t>(harmonic_index(c.l, c.m))] = population;
     const std::complex<double> f = atom_form_factor(atom, h) - spherical;

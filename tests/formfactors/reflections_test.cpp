@@ -45,7 +45,7 @@ TEST(ReadHklf4, ReadsIndicesUpToTheEndRecordAndNamesBadLines) {
 }
 
 // An operator given by the images of x, y and z (coefficients of x, y, z).
-SymOp op(std::array<std::array<float, 3>, 3> image) {
+SymOp op(std::array<std::array<double, 3>, 3> image) {
   SymOp s;
   for (std::size_t j = 0; j < 3; ++j)
     for (std::size_t i = 0; i < 3; ++i) s.rot[i][j] = image[j][i];

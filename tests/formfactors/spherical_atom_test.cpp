@@ -78,7 +78,7 @@ TEST(AsphericalAtom, UreaModelMatchesTheReferenceTable) {
   std::string line;
   auto vec = [](std::string s) {
     std::replace(s.begin(), s.end(), ',', ' ');
-    Vec3d v{};
+    Vec3 v{};
     std::istringstream(s) >> v[0] >> v[1] >> v[2];
     return v;
   };
@@ -106,7 +106,7 @@ TEST(AsphericalAtom, UreaModelMatchesTheReferenceTable) {
       for (const PseudoAtom& a : atoms) {
         std::string value;
         fields >> value;
-        const Vec3d v = vec(value + ",0");
+        const Vec3 v = vec(value + ",0");
         const std::complex<double> f = atom_form_factor(a, {h.x, h.y, h.z});
         EXPECT_NEAR(f.real(), v[0], 2e-6) << a.label << " " << line;
         EXPECT_NEAR(f.imag(), v[1], 2e-6) << a.label << " " << line;

@@ -42,7 +42,7 @@ void search(test::TestRun& rs, const Probe& p) {
   a.label = p.label;
   a.atomic_number = p.z;
   a.sitesym = p.sitesym;
-  a.occ = 1.0f;
+  a.occ = 1.0;
   a.scattering_type = 1;
   Neig neighbours;
   int next = 2;
@@ -52,7 +52,7 @@ void search(test::TestRun& rs, const Probe& p) {
     for (int k = 0; k < n; ++k) {
       t.members.push_back(next);
       neighbours.atom.push_back(next++);
-      neighbours.dist.push_back(1.0f);
+      neighbours.dist.push_back(1.0);
     }
     neighbours.types.push_back(t);
   }

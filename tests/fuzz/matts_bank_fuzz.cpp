@@ -21,13 +21,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   test::TestRun& rs = *run.rs;
   rs.model.natom = 3;
   const int elements[] = {1, 6, 35};
-  const float x[] = {0.1f, 0.2f, 0.4f};
+  const double x[] = {0.1, 0.2, 0.4};
   rs.model.cell = {10, 10, 10, 90, 90, 90};
   rs.model.symm.ops.assign(1, SymOp{});
   for (int i = 1; i <= 3; ++i) {
     rs.atom(i).atomic_number = elements[i - 1];
     rs.atom(i).fractional[0] = x[i - 1];
-    rs.atom(i).fractional[1] = rs.atom(i).fractional[2] = 0.5f;
+    rs.atom(i).fractional[1] = rs.atom(i).fractional[2] = 0.5;
   }
   RecordFile f;
   f.open_text(std::string(fuzz::as_text(data, size)));

@@ -20,7 +20,7 @@ void expect_width(const std::string& text, std::size_t w, const char* layout) {
 }
 
 void write_back(double v) {
-  const float f = static_cast<float>(v);
+  const double f = static_cast<double>(v);
   expect_width(layout::format("(f12.4)", f), 12, "f12.4");
   expect_width(layout::format("(f7.3)", f), 7, "f7.3");
   expect_width(layout::format("(f9.5)", v), 9, "f9.5");
@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (n < 0) fuzz::fail("negative count of values");
     for (int k = 0; rd.remaining() > 0; ++k) {
       double d = 0;
-      float f = 0;
+      double f = 0;
       long long i = 0;
       int j = 0;
       const int before = rd.remaining();
@@ -81,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Whole-line reads of a fixed count.
   const int count = layout::count_values(text);
   if (count > 0 && count < 64) {
-    std::vector<float> r(static_cast<std::size_t>(count));
+    std::vector<double> r(static_cast<std::size_t>(count));
     std::vector<int> i(static_cast<std::size_t>(count));
     (void)layout::read_reals(text, r);
     (void)layout::read_ints(text, i);

@@ -25,7 +25,7 @@ TEST(LayoutWrite, FixedPointRoundsAndDropsLeadingZeroOnlyWhenNarrow) {
 TEST(LayoutWrite, ExponentFormHasZeroPointMantissa) {
   EXPECT_EQ(format("(e11.4)", 1.5), " 0.1500E+01");
   EXPECT_EQ(format("(e11.4)", 0.0), " 0.0000E+00");
-  EXPECT_EQ(format("(e13.6)", 1.52331f), " 0.152331E+01");
+  EXPECT_EQ(format("(e13.6)", 1.52331), " 0.152331E+01");
   EXPECT_EQ(format("(e10.4)", -0.5), "-.5000E+00");
   EXPECT_EQ(format("(e8.4)", 0.5), "********");
   EXPECT_EQ(format("(e11.4)", 9.99995), " 0.1000E+02");
@@ -82,9 +82,9 @@ TEST(LayoutRead, FixedWordFollowsFortranNumberForms) {
 }
 
 TEST(LayoutRead, FreeFormReportsFailures) {
-  float f[3];
+  double f[3];
   EXPECT_TRUE(read_reals("  0.4, 0.1 0.1 ", f));
-  EXPECT_FLOAT_EQ(f[0], 0.4f);
+  EXPECT_FLOAT_EQ(f[0], 0.4);
   EXPECT_FALSE(read_reals(" 0.4 ", f));
   EXPECT_FALSE(read_reals(" 0.4 x 1", f));
   int n[2];
@@ -109,7 +109,7 @@ TEST(LayoutRead, FixedWordEdgesOfTheFortranReader) {
   EXPECT_FALSE(read_fixed_word("0e10000", v));
   EXPECT_FALSE(read_fixed_word("1e39", v));
   EXPECT_TRUE(read_fixed_word("1e38", v)); EXPECT_EQ(v, 1e38);
-  float f = 0;
+  double f = 0;
   FreeReader r("3.4e38 3.5e38 7");
   EXPECT_TRUE(r.real(f));
   EXPECT_FALSE(r.real(f));   // out of range: reported, nothing consumed

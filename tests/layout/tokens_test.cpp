@@ -28,11 +28,11 @@ TEST(Tokeniser, KeywordsAreBlankedAndNumbersStayInPlace) {
   for (int k = 0; k < 4; ++k) EXPECT_EQ(ex.kwstar[static_cast<std::size_t>(k)], 0);
   // The numbers keep their columns.
   EXPECT_EQ(line.substr(0, 32), "          0.4      0.1       0.1");
-  float v[3];
+  double v[3];
   ASSERT_TRUE(layout::read_reals(line, v));
-  EXPECT_FLOAT_EQ(v[0], 0.4f);
-  EXPECT_FLOAT_EQ(v[1], 0.1f);
-  EXPECT_FLOAT_EQ(v[2], 0.1f);
+  EXPECT_FLOAT_EQ(v[0], 0.4);
+  EXPECT_FLOAT_EQ(v[1], 0.1);
+  EXPECT_FLOAT_EQ(v[2], 0.1);
   EXPECT_EQ(layout::count_values(line), 3);
 }
 

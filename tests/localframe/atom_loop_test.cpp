@@ -107,9 +107,9 @@ struct LoopRun : Molecule {
 struct AcetaldehydeRun : LoopRun {
   AcetaldehydeRun() {
     const int c1 = add_atom("C1", 6, {0, 0, 0});
-    add_atom("O1", 8, at_dist(pos(c1), dir_xy(90), 1.21f));
-    const int c2 = add_atom("C2", 6, at_dist(pos(c1), dir_xy(-30), 1.50f));
-    add_atom("H1", 1, at_dist(pos(c1), dir_xy(210), 1.10f));
+    add_atom("O1", 8, at_dist(pos(c1), dir_xy(90), 1.21));
+    const int c2 = add_atom("C2", 6, at_dist(pos(c1), dir_xy(-30), 1.50));
+    add_atom("H1", 1, at_dist(pos(c1), dir_xy(210), 1.10));
     methyl_h(c2, sub(pos(c1), pos(c2)), "H2");
     finish();
   }
@@ -158,7 +158,7 @@ TEST(LocalDef, KappaSetsConstraintsAndParameterIntegers) {
   EXPECT_EQ(m.rs.mp.xdint[6], (std::array<int, 11>{3, 2, 3, 6, 1, 2, 2, 5, 2, 1, 5}));
   EXPECT_EQ(m.rs.mp.xdint[1], (std::array<int, 11>{1, 2, 2, 1, 3, 2, 1, 1, 4, 1, 0}));
   EXPECT_EQ(m.rs.forh.hnei[5], 3);
-  EXPECT_FLOAT_EQ(m.rs.mp.pv[1], 4.0f);
+  EXPECT_FLOAT_EQ(m.rs.mp.pv[1], 4.0);
   EXPECT_EQ(m.rs.kappas.ktbl[4], 2);
   const std::string log = m.mr.log();
   EXPECT_NE(log.find(" Exception identified for O1 : Functional group = [ALDEHYDE]"), std::string::npos);
@@ -226,8 +226,8 @@ TEST(LocalDef, MoProTexts) {
 TEST(LocalDef, DummyLinesInTheTableAndInVornAng) {
   LoopRun m;
   const int o = m.add_atom("O1", 8, {1, 2, 3});
-  m.add_atom("H1", 1, at_dist(m.pos(o), dir_xy(0), 0.957f));
-  m.add_atom("H2", 1, at_dist(m.pos(o), dir_xy(104.5f), 0.960f));
+  m.add_atom("H1", 1, at_dist(m.pos(o), dir_xy(0), 0.957));
+  m.add_atom("H2", 1, at_dist(m.pos(o), dir_xy(104.5), 0.960));
   m.finish();
   run_loop(m.rs);
   const auto mas = lines_of(m.rs.io.mas.text());
@@ -255,23 +255,23 @@ enum class Image { inversion, rotation, bent_hydrogen };
 struct DiolRun : LoopRun {
   explicit DiolRun(Image image) {
     const auto t = tetra4();
-    const Vec3 c1{0, 0, 0}, c2 = at_dist(c1, t[1], 1.53f);
-    const Vec3 mid = scale(add(c1, c2), 0.5f);
+    const Vec3 c1{0, 0, 0}, c2 = at_dist(c1, t[1], 1.53);
+    const Vec3 mid = scale(add(c1, c2), 0.5);
     const Vec3 axis = unit(cross(sub(c2, c1), {0, 0, 1}));
     const auto mapped = [&](const Vec3& p) {
       const Vec3 r = sub(p, mid);
       if (image == Image::rotation) {
-        const float along = r[0] * axis[0] + r[1] * axis[1] + r[2] * axis[2];
+        const double along = r[0] * axis[0] + r[1] * axis[1] + r[2] * axis[2];
         return add(mid, sub(scale(axis, 2 * along), r));
       }
       return sub(mid, r);
     };
-    const std::array<Vec3, 3> subs{at_dist(c1, t[0], 1.43f), at_dist(c1, t[2], 1.51f), at_dist(c1, t[3], 1.0f)};
+    const std::array<Vec3, 3> subs{at_dist(c1, t[0], 1.43), at_dist(c1, t[2], 1.51), at_dist(c1, t[3], 1.0)};
     for (const auto& [label, z, p] : {std::tuple{"C1", 6, c1}, {"C2", 6, c2}, {"O1", 8, subs[0]}, {"C3", 6, subs[1]},
                                       {"H1", 1, subs[2]}, {"O2", 8, mapped(subs[0])}, {"C4", 6, mapped(subs[1])}})
       add_atom(label, z, p);
     Vec3 h2 = mapped(subs[2]);
-    if (image == Image::bent_hydrogen) h2 = at_dist(c2, add(sub(h2, c2), scale(unit(sub(mapped(subs[1]), c2)), 0.7f)), 1.0f);
+    if (image == Image::bent_hydrogen) h2 = at_dist(c2, add(sub(h2, c2), scale(unit(sub(mapped(subs[1]), c2)), 0.7)), 1.0);
     add_atom("H2", 1, h2);
     finish();
   }
@@ -317,8 +317,8 @@ const char* const kStructures[] = {
     "sucrose_P21.res",                     "thpp_P21n_disorder_cctbx.ins",
     "urea_P-421m_special_positions.res"};
 
-std::vector<float> floats(const std::string& s, std::size_t from, int n, int w) {
-  std::vector<float> v;
+std::vector<double> floats(const std::string& s, std::size_t from, int n, int w) {
+  std::vector<double> v;
   for (int k = 0; k < n; ++k) v.push_back(std::stof(s.substr(from + static_cast<std::size_t>(k * w), static_cast<std::size_t>(w))));
   return v;
 }
@@ -379,8 +379,8 @@ void check_run(const std::string& file, const std::string& rings) {
     const auto o = floats(plot[4 * k], 16, 3, 12);
     for (std::size_t e = 1; e <= 3; ++e) {
       const auto p = floats(plot[4 * k + e], 16, 3, 12);
-      const float d = std::sqrt((p[0] - o[0]) * (p[0] - o[0]) + (p[1] - o[1]) * (p[1] - o[1]) + (p[2] - o[2]) * (p[2] - o[2]));
-      EXPECT_NEAR(d, 0.2f, 0.002f) << plot[4 * k + e];
+      const double d = std::sqrt((p[0] - o[0]) * (p[0] - o[0]) + (p[1] - o[1]) * (p[1] - o[1]) + (p[2] - o[2]) * (p[2] - o[2]));
+      EXPECT_NEAR(d, 0.2, 0.002) << plot[4 * k + e];
     }
   }
   // vorn.ang: the atoms and then the dummies.

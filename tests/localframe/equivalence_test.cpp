@@ -21,11 +21,11 @@ struct Trifluoroethane : Molecule {
   std::array<int, 3> h{}, f{};
   Trifluoroethane() {
     c1 = add_atom("C1", 6, {0, 0, 0});
-    c2 = add_atom("C2", 6, {1.52f, 0, 0});
+    c2 = add_atom("C2", 6, {1.52, 0, 0});
     h = methyl_h(c1, {1, 0, 0}, "H");
     const auto d = tetra_others({-1, 0, 0});
     for (int k = 0; k < 3; ++k)
-      f[static_cast<std::size_t>(k)] = add_atom(numbered("F", k + 1), 9, at_dist(pos(c2), d[static_cast<std::size_t>(k)], 1.34f));
+      f[static_cast<std::size_t>(k)] = add_atom(numbered("F", k + 1), 9, at_dist(pos(c2), d[static_cast<std::size_t>(k)], 1.34));
     finish();
   }
 };
@@ -80,11 +80,11 @@ TEST(SameAtoms, RingSizesCountOnlyForKappaSets) {
   Molecule m;
   // Two CH carbons, one in a planar six-ring and one in a planar five-ring.
   std::vector<int> six, five;
-  for (int k = 0; k < 6; ++k) six.push_back(m.add_atom(numbered("A", k), 6, scale(dir_xy(60.0f * k), 1.39f)));
-  for (int k = 0; k < 6; ++k) m.add_atom(numbered("HA", k), 1, scale(dir_xy(60.0f * k), 2.47f));
+  for (int k = 0; k < 6; ++k) six.push_back(m.add_atom(numbered("A", k), 6, scale(dir_xy(60.0 * k), 1.39)));
+  for (int k = 0; k < 6; ++k) m.add_atom(numbered("HA", k), 1, scale(dir_xy(60.0 * k), 2.47));
   const Vec3 o{20, 0, 0};
-  for (int k = 0; k < 5; ++k) five.push_back(m.add_atom(numbered("B", k), 6, add(o, scale(dir_xy(72.0f * k), 1.19f))));
-  for (int k = 0; k < 5; ++k) m.add_atom(numbered("HB", k), 1, add(o, scale(dir_xy(72.0f * k), 2.27f)));
+  for (int k = 0; k < 5; ++k) five.push_back(m.add_atom(numbered("B", k), 6, add(o, scale(dir_xy(72.0 * k), 1.19))));
+  for (int k = 0; k < 5; ++k) m.add_atom(numbered("HB", k), 1, add(o, scale(dir_xy(72.0 * k), 2.27)));
   m.add_ring(six, 1);
   m.add_ring(five, 1);
   m.finish();

@@ -28,12 +28,12 @@ TEST(FrameHandedness, BondsFollowTheLettersAndTheFreeAxis) {
   struct Case {
     char l1, l2;
     int free;
-    float sense;
+    double sense;
   };
   const Case cases[] = {{'X', 'Y', 2, 1}, {'Y', 'X', 2, -1}, {'Z', 'X', 1, 1}, {'Z', 'Y', 0, -1}, {'Y', 'Z', 0, 1}};
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(1, c.l1) + c.l2);
-    const Frame f = frame_of(c.l1, {3, 1, 1}, c.l2, {1.5f, 2, 1});
+    const Frame f = frame_of(c.l1, {3, 1, 1}, c.l2, {1.5, 2, 1});
     EXPECT_EQ(free_axis(f), c.free);
     const auto b = bonds_in_frame(o, frame_axes(o, f), {{6, {1, 1, 4}}});
     EXPECT_NEAR(b[0].dir[static_cast<std::size_t>(c.free)], c.sense, 1e-6);
@@ -43,28 +43,28 @@ TEST(FrameHandedness, BondsFollowTheLettersAndTheFreeAxis) {
 TEST(FrameHandedness, PairingByElementTakesTheBestMatch) {
   const std::vector<LocalBond> a{{6, {1, 0, 0}}, {6, {0, 1, 0}}, {8, {0, 0, 1}}};
   // The carbons swapped and one moved by 10 degrees.
-  const float s = std::sin(10 * 0.0174533f), c = std::cos(10 * 0.0174533f);
+  const double s = std::sin(10 * 0.0174533), c = std::cos(10 * 0.0174533);
   const std::vector<LocalBond> b{{6, {0, c, s}}, {6, {1, 0, 0}}, {8, {0, 0, 1}}};
-  EXPECT_NEAR(pairing_deviation(a, b), 10.0f, 0.01f);
+  EXPECT_NEAR(pairing_deviation(a, b), 10.0, 0.01);
   EXPECT_TRUE(std::isinf(pairing_deviation(a, {{6, {1, 0, 0}}, {7, {0, 1, 0}}, {8, {0, 0, 1}}})));
   EXPECT_TRUE(std::isinf(pairing_deviation(a, {{6, {1, 0, 0}}, {8, {0, 0, 1}}})));
   // Nine fluorines (paired one by one, nearest first) in reverse order.
   std::vector<LocalBond> ring, reversed;
-  for (int k = 0; k < 9; ++k) ring.push_back({9, {std::cos(0.7f * k), std::sin(0.7f * k), 0.1f * k}});
+  for (int k = 0; k < 9; ++k) ring.push_back({9, {std::cos(0.7 * k), std::sin(0.7 * k), 0.1 * k}});
   reversed.assign(ring.rbegin(), ring.rend());
-  EXPECT_NEAR(pairing_deviation(ring, reversed), 0.0f, 0.01f);
+  EXPECT_NEAR(pairing_deviation(ring, reversed), 0.0, 0.01);
   // Reflected through the XY plane the oxygen points the other way.
-  EXPECT_NEAR(pairing_deviation(a, reflected(a, 2)), 180.0f, 0.01f);
+  EXPECT_NEAR(pairing_deviation(a, reflected(a, 2)), 180.0, 0.01);
 }
 
 TEST(FrameHandedness, Verdicts) {
   // A tetrahedral atom in an X,Y frame: O on X, C in the plane, C and H on
   // either side of it.
   const std::vector<LocalBond> chiral{
-      {8, {1, 0, 0}}, {6, {-0.33f, 0.94f, 0}}, {6, {-0.33f, -0.47f, 0.82f}}, {1, {-0.33f, -0.47f, -0.82f}}};
-  const std::vector<LocalBond> planar{{8, {1, 0, 0}}, {6, {-0.5f, 0.87f, 0}}, {1, {-0.5f, -0.87f, 0}}};
+      {8, {1, 0, 0}}, {6, {-0.33, 0.94, 0}}, {6, {-0.33, -0.47, 0.82}}, {1, {-0.33, -0.47, -0.82}}};
+  const std::vector<LocalBond> planar{{8, {1, 0, 0}}, {6, {-0.5, 0.87, 0}}, {1, {-0.5, -0.87, 0}}};
   std::vector<LocalBond> bent = chiral;
-  bent[3].dir = {0.3f, -0.9f, -0.3f};
+  bent[3].dir = {0.3, -0.9, -0.3};
   const Vec3 x{1, 0, 0}, y{0, 1, 0}, z{0, 0, 1};
   struct Case {
     const char* what;
@@ -91,8 +91,8 @@ TEST(FrameHandedness, Verdicts) {
     EXPECT_EQ(compare_environments(c.frame, c.atom, c.reference).verdict, c.want);
   }
   const MirrorCheck m = compare_environments(frame_of('X', x, 'Y', y), reflected(chiral, 2), chiral);
-  EXPECT_GT(m.direct, 90.0f);
-  EXPECT_NEAR(m.mirrored, 0.0f, 0.01f);
+  EXPECT_GT(m.direct, 90.0);
+  EXPECT_NEAR(m.mirrored, 0.0, 0.01);
 }
 
 }  // namespace

@@ -34,7 +34,7 @@ void expect_frame(Molecule& m, int atom, const Frame& f, const char* sym, char l
 void expect_proper(Molecule& m, int atom, const Frame& f) {
   const Vec3 o = m.pos(atom);
   const Vec3 n = cross(sub(f.pos[0], o), sub(f.pos[1], o));
-  EXPECT_GT(rlength(n), 0.05f) << m.rs.atom(atom).label.str();
+  EXPECT_GT(rlength(n), 0.05) << m.rs.atom(atom).label.str();
 }
 
 bool has(const std::string& text, const std::string& what) { return text.find(what) != std::string::npos; }
@@ -45,9 +45,9 @@ struct Acetaldehyde : Molecule {
   std::array<int, 3> hm{};
   Acetaldehyde() {
     c1 = add_atom("C1", 6, {0, 0, 0});
-    o = add_atom("O1", 8, at_dist(pos(c1), dir_xy(90), 1.21f));
-    c2 = add_atom("C2", 6, at_dist(pos(c1), dir_xy(-30), 1.50f));
-    h1 = add_atom("H1", 1, at_dist(pos(c1), dir_xy(210), 1.10f));
+    o = add_atom("O1", 8, at_dist(pos(c1), dir_xy(90), 1.21));
+    c2 = add_atom("C2", 6, at_dist(pos(c1), dir_xy(-30), 1.50));
+    h1 = add_atom("H1", 1, at_dist(pos(c1), dir_xy(210), 1.10));
     hm = methyl_h(c2, sub(pos(c1), pos(c2)), "H2");
     finish();
   }
@@ -79,9 +79,9 @@ TEST(OneNeighbour, CarbonylOxygenTakesYFromThePartnersNeighbour) {
 TEST(ThreeNeighbours, CarboxylateCarbonIsCase301) {
   Molecule m;
   const int c1 = m.add_atom("C1", 6, {0, 0, 0});
-  const int o1 = m.add_atom("O1", 8, at_dist(m.pos(c1), dir_xy(90), 1.25f));
-  m.add_atom("O2", 8, at_dist(m.pos(c1), dir_xy(210), 1.27f));
-  const int c2 = m.add_atom("C2", 6, at_dist(m.pos(c1), dir_xy(330), 1.52f));
+  const int o1 = m.add_atom("O1", 8, at_dist(m.pos(c1), dir_xy(90), 1.25));
+  m.add_atom("O2", 8, at_dist(m.pos(c1), dir_xy(210), 1.27));
+  const int c2 = m.add_atom("C2", 6, at_dist(m.pos(c1), dir_xy(330), 1.52));
   m.methyl_h(c2, sub(m.pos(c1), m.pos(c2)), "H");
   m.finish();
   const Frame f = m.frame(c1);
@@ -92,9 +92,9 @@ TEST(ThreeNeighbours, CarboxylateCarbonIsCase301) {
 TEST(ThreeNeighbours, FormateCarbonPointsZAtTheOxygenMidpoint) {
   Molecule m;
   const int c1 = m.add_atom("C1", 6, {0, 0, 0});
-  const int o1 = m.add_atom("O1", 8, at_dist(m.pos(c1), dir_xy(90), 1.25f));
-  const int o2 = m.add_atom("O2", 8, at_dist(m.pos(c1), dir_xy(210), 1.27f));
-  m.add_atom("H1", 1, at_dist(m.pos(c1), dir_xy(330), 1.09f));
+  const int o1 = m.add_atom("O1", 8, at_dist(m.pos(c1), dir_xy(90), 1.25));
+  const int o2 = m.add_atom("O2", 8, at_dist(m.pos(c1), dir_xy(210), 1.27));
+  m.add_atom("H1", 1, at_dist(m.pos(c1), dir_xy(330), 1.09));
   m.finish();
   const Frame f = m.frame(c1);
   expect_frame(m, c1, f, "mm2", 'Z', m.rs.natom() + 1, 'X', o1);
@@ -106,9 +106,9 @@ TEST(ThreeNeighbours, PyramidalNitrogenWithThreeKindsIsCase310) {
   Molecule m;
   const auto d = tetra4();
   const int n = m.add_atom("N1", 7, {0, 0, 0});
-  const int o = m.add_atom("O1", 8, at_dist(m.pos(n), d[0], 1.45f));
-  const int c = m.add_atom("C1", 6, at_dist(m.pos(n), d[1], 1.47f));
-  m.add_atom("H1", 1, at_dist(m.pos(n), d[2], 1.01f));
+  const int o = m.add_atom("O1", 8, at_dist(m.pos(n), d[0], 1.45));
+  const int c = m.add_atom("C1", 6, at_dist(m.pos(n), d[1], 1.47));
+  m.add_atom("H1", 1, at_dist(m.pos(n), d[2], 1.01));
   m.finish();
   const Frame f = m.frame(n);
   expect_frame(m, n, f, "NO", 'X', o, 'Y', c);
@@ -120,9 +120,9 @@ TEST(ThreeNeighbours, MethylamineNitrogenIsCase311) {
   Molecule m;
   const auto d = tetra4();
   const int n = m.add_atom("N1", 7, {0, 0, 0});
-  const int c = m.add_atom("C1", 6, at_dist(m.pos(n), d[0], 1.47f));
-  m.add_atom("H1", 1, at_dist(m.pos(n), d[1], 1.01f));
-  m.add_atom("H2", 1, at_dist(m.pos(n), d[2], 1.02f));
+  const int c = m.add_atom("C1", 6, at_dist(m.pos(n), d[0], 1.47));
+  m.add_atom("H1", 1, at_dist(m.pos(n), d[1], 1.01));
+  m.add_atom("H2", 1, at_dist(m.pos(n), d[2], 1.02));
   m.methyl_h(c, sub(m.pos(n), m.pos(c)), "HC");
   m.finish();
   const Frame f = m.frame(n);
@@ -134,13 +134,13 @@ TEST(ThreeNeighbours, AmmoniaIsCase312WithACentroidDummy) {
   Molecule m;
   const auto d = tetra4();
   const int n = m.add_atom("N1", 7, {0, 0, 0});
-  const int h1 = m.add_atom("H1", 1, at_dist(m.pos(n), d[0], 1.01f));
-  const int h2 = m.add_atom("H2", 1, at_dist(m.pos(n), d[1], 1.02f));
-  const int h3 = m.add_atom("H3", 1, at_dist(m.pos(n), d[2], 1.03f));
+  const int h1 = m.add_atom("H1", 1, at_dist(m.pos(n), d[0], 1.01));
+  const int h2 = m.add_atom("H2", 1, at_dist(m.pos(n), d[1], 1.02));
+  const int h3 = m.add_atom("H3", 1, at_dist(m.pos(n), d[2], 1.03));
   m.finish();
   const Frame f = m.frame(n);
   expect_frame(m, n, f, "3m", 'Z', m.rs.natom() + 1, 'X', h1);
-  const float cx = (m.pos(h1)[0] + m.pos(h2)[0] + m.pos(h3)[0]) / 3.0f;
+  const double cx = (m.pos(h1)[0] + m.pos(h2)[0] + m.pos(h3)[0]) / 3.0;
   EXPECT_NEAR(m.rs.dummy.numbered(1).pos[0], cx, 1e-5);
   EXPECT_TRUE(has(m.mr.log(), " Label =   312"));
 }
@@ -148,9 +148,9 @@ TEST(ThreeNeighbours, AmmoniaIsCase312WithACentroidDummy) {
 TEST(ThreeNeighbours, NitrateNitrogenIsCase303) {
   Molecule m;
   const int n = m.add_atom("N1", 7, {0, 0, 0});
-  const int o1 = m.add_atom("O1", 8, at_dist(m.pos(n), dir_xy(90), 1.24f));
-  const int o2 = m.add_atom("O2", 8, at_dist(m.pos(n), dir_xy(210), 1.25f));
-  m.add_atom("O3", 8, at_dist(m.pos(n), dir_xy(330), 1.26f));
+  const int o1 = m.add_atom("O1", 8, at_dist(m.pos(n), dir_xy(90), 1.24));
+  const int o2 = m.add_atom("O2", 8, at_dist(m.pos(n), dir_xy(210), 1.25));
+  m.add_atom("O3", 8, at_dist(m.pos(n), dir_xy(330), 1.26));
   m.finish();
   const Frame f = m.frame(n);
   expect_frame(m, n, f, "3m", 'X', o1, 'Y', o2);
@@ -163,15 +163,16 @@ TEST(ThreeNeighbours, FlatPyramidWithTheCentroidOnTheAtomTakesThePlanarFrame) {
   // 0.1 A of the atom, so Z is the plane normal (X along the first bond,
   // Y in the plane), not along a bond.
   Molecule m;
-  m.rs.sw.tols.group_planarity = 0.05f;
-  const int n = m.add_atom("N1", 7, {0, 0, 0.08f});
-  const int o1 = m.add_atom("O1", 8, at_dist({0, 0, 0}, dir_xy(90), 1.25f));
-  m.add_atom("O2", 8, at_dist({0, 0, 0}, dir_xy(210), 1.25f));
-  const int o3 = m.add_atom("O3", 8, at_dist({0, 0, 0}, dir_xy(330), 1.25f));
+  m.rs.sw.tols.group_planarity = 0.05;
+  const int n = m.add_atom("N1", 7, {0, 0, 0.08});
+  const int o1 = m.add_atom("O1", 8, at_dist({0, 0, 0}, dir_xy(90), 1.25));
+  const int o2 = m.add_atom("O2", 8, at_dist({0, 0, 0}, dir_xy(210), 1.25));
+  m.add_atom("O3", 8, at_dist({0, 0, 0}, dir_xy(330), 1.25));
   m.finish();
   const Frame f = m.frame(n);
   EXPECT_FALSE(f.planar_group);
-  expect_frame(m, n, f, "3m", 'X', o1, 'Y', o3);
+  // The oxygens are equally far: Y takes the next one in the table.
+  expect_frame(m, n, f, "3m", 'X', o1, 'Y', o2);
   EXPECT_TRUE(has(m.mr.log(), " Label =   312"));
   EXPECT_TRUE(has(m.mr.log(), " Centroid of the three neighbours on the atom; Z normal to their plane (planar 3m frame)"));
 }
@@ -180,17 +181,17 @@ TEST(ThreeNeighbours, FlatPyramidWithTheCentroidOnTheAtomTakesThePlanarFrame) {
 struct Tetrahedral : Molecule {
   int c;
   explicit Tetrahedral(const char* label = "C1", int z = 6) { c = add_atom(label, z, {0, 0, 0}); }
-  int on(int k, const char* label, int z, float len) {
+  int on(int k, const char* label, int z, double len) {
     return add_atom(label, z, at_dist(pos(c), tetra4()[static_cast<std::size_t>(k)], len));
   }
 };
 
 TEST(FourNeighbours, FourKindsGiveNoSymmetry) {
   Tetrahedral m;
-  const int br = m.on(0, "BR1", 35, 1.94f);
-  const int cl = m.on(1, "CL1", 17, 1.77f);
-  m.on(2, "F1", 9, 1.35f);
-  m.on(3, "H1", 1, 1.09f);
+  const int br = m.on(0, "BR1", 35, 1.94);
+  const int cl = m.on(1, "CL1", 17, 1.77);
+  m.on(2, "F1", 9, 1.35);
+  m.on(3, "H1", 1, 1.09);
   m.finish();
   const Frame f = m.frame(m.c);
   expect_frame(m, m.c, f, "NO", 'X', br, 'Y', cl);
@@ -198,10 +199,10 @@ TEST(FourNeighbours, FourKindsGiveNoSymmetry) {
 
 TEST(FourNeighbours, OnePairGivesMirrorFromTheOtherTwo) {
   Tetrahedral m;
-  const int cl = m.on(0, "CL1", 17, 1.77f);
-  const int fl = m.on(1, "F1", 9, 1.35f);
-  m.on(2, "H1", 1, 1.09f);
-  m.on(3, "H2", 1, 1.10f);
+  const int cl = m.on(0, "CL1", 17, 1.77);
+  const int fl = m.on(1, "F1", 9, 1.35);
+  m.on(2, "H1", 1, 1.09);
+  m.on(3, "H2", 1, 1.10);
   m.finish();
   const Frame f = m.frame(m.c);
   expect_frame(m, m.c, f, "m", 'X', cl, 'Y', fl);
@@ -209,41 +210,41 @@ TEST(FourNeighbours, OnePairGivesMirrorFromTheOtherTwo) {
 
 TEST(FourNeighbours, MethyleneBetweenEquivalentCarbonsIsMm2) {
   Tetrahedral m;
-  const int c1 = m.on(0, "C1A", 6, 1.53f);
-  const int c3 = m.on(1, "C3", 6, 1.53f);
-  const int ha = m.on(2, "H2A", 1, 1.09f);
-  m.on(3, "H2B", 1, 1.10f);
+  const int c1 = m.on(0, "C1A", 6, 1.53);
+  const int c3 = m.on(1, "C3", 6, 1.53);
+  const int ha = m.on(2, "H2A", 1, 1.09);
+  m.on(3, "H2B", 1, 1.10);
   m.methyl_h(c1, sub(m.pos(m.c), m.pos(c1)), "H1");
   m.methyl_h(c3, sub(m.pos(m.c), m.pos(c3)), "H3");
   m.finish();
   const Frame f = m.frame(m.c);
   expect_frame(m, m.c, f, "mm2", 'Z', m.rs.natom() + 1, 'Y', ha);
   const Vec3 mid = midpoint(m.pos(c1), m.pos(c3));
-  EXPECT_NEAR(dist(f.pos[0], mid), 0.0f, 1e-4);
+  EXPECT_NEAR(dist(f.pos[0], mid), 0.0, 1e-4);
 }
 
 TEST(FourNeighbours, FourEquivalentNeighboursGiveMinus42m) {
   Tetrahedral m;
-  const int h1 = m.on(0, "H1", 1, 1.08f);
-  const int h2 = m.on(1, "H2", 1, 1.09f);
-  const int h3 = m.on(2, "H3", 1, 1.10f);
-  m.on(3, "H4", 1, 1.11f);
+  const int h1 = m.on(0, "H1", 1, 1.08);
+  const int h2 = m.on(1, "H2", 1, 1.09);
+  const int h3 = m.on(2, "H3", 1, 1.10);
+  m.on(3, "H4", 1, 1.11);
   m.finish();
   const Frame f = m.frame(m.c);
   expect_frame(m, m.c, f, "-4m2", 'Z', m.rs.natom() + 1, 'Y', h3);
-  EXPECT_NEAR(dist(f.pos[0], midpoint(m.pos(h1), m.pos(h2))), 0.0f, 1e-4);
+  EXPECT_NEAR(dist(f.pos[0], midpoint(m.pos(h1), m.pos(h2))), 0.0, 1e-4);
 }
 
 TEST(FourNeighbours, TwoHydrogenPairsStop) {
   // A boron with two terminal and two bridging hydrogens (a hydrogen bonds
   // to two atoms only between boron or metal atoms).
   Tetrahedral m("B1", 5);
-  m.on(0, "H1", 1, 1.08f);
-  m.on(1, "H2", 1, 1.09f);
-  const int h3 = m.on(2, "H3", 1, 1.20f);
-  const int h4 = m.on(3, "H4", 1, 1.21f);
-  m.add_atom("B3", 5, at_dist(m.pos(h3), tetra4()[2], 1.20f));
-  m.add_atom("B4", 5, at_dist(m.pos(h4), tetra4()[3], 1.20f));
+  m.on(0, "H1", 1, 1.08);
+  m.on(1, "H2", 1, 1.09);
+  const int h3 = m.on(2, "H3", 1, 1.20);
+  const int h4 = m.on(3, "H4", 1, 1.21);
+  m.add_atom("B3", 5, at_dist(m.pos(h3), tetra4()[2], 1.20));
+  m.add_atom("B4", 5, at_dist(m.pos(h4), tetra4()[3], 1.20));
   m.finish();
   EXPECT_THROW(m.mr.as_driver([&] { m.frame(m.c); }), RunError);
   EXPECT_TRUE(has(m.mr.log(), "4 neighbors: 2 + 2 case"));
@@ -252,10 +253,10 @@ TEST(FourNeighbours, TwoHydrogenPairsStop) {
 TEST(FourNeighbours, TransSquarePlanarPairsStillGiveAProperFrame) {
   Molecule m;
   const int pt = m.add_atom("PT1", 78, {0, 0, 0});
-  const int n1 = m.add_atom("N1", 7, {2.05f, 0, 0});
-  m.add_atom("N2", 7, {-2.06f, 0, 0});
-  const int cl1 = m.add_atom("CL1", 17, {0, 2.30f, 0});
-  m.add_atom("CL2", 17, {0, -2.31f, 0});
+  const int n1 = m.add_atom("N1", 7, {2.05, 0, 0});
+  m.add_atom("N2", 7, {-2.06, 0, 0});
+  const int cl1 = m.add_atom("CL1", 17, {0, 2.30, 0});
+  m.add_atom("CL2", 17, {0, -2.31, 0});
   m.finish();
   const Frame f = m.frame(pt);
   expect_frame(m, pt, f, "mm2", 'Z', n1, 'Y', cl1);
@@ -265,26 +266,26 @@ TEST(FourNeighbours, TransSquarePlanarPairsStillGiveAProperFrame) {
 TEST(FourNeighbours, SquarePlanarMinus42mPassesOverTheTransPair) {
   Molecule m;
   const int pt = m.add_atom("PT1", 78, {0, 0, 0});
-  const int cl1 = m.add_atom("CL1", 17, {2.30f, 0, 0});
-  const int cl2 = m.add_atom("CL2", 17, {-2.31f, 0, 0});
-  const int cl3 = m.add_atom("CL3", 17, {0, 2.32f, 0});
-  m.add_atom("CL4", 17, {0, -2.33f, 0});
+  const int cl1 = m.add_atom("CL1", 17, {2.30, 0, 0});
+  const int cl2 = m.add_atom("CL2", 17, {-2.31, 0, 0});
+  const int cl3 = m.add_atom("CL3", 17, {0, 2.32, 0});
+  m.add_atom("CL4", 17, {0, -2.33, 0});
   m.finish();
   const Frame f = m.frame(pt);
   expect_frame(m, pt, f, "-4m2", 'Z', m.rs.natom() + 1, 'Y', cl2);
-  EXPECT_NEAR(dist(f.pos[0], midpoint(m.pos(cl1), m.pos(cl3))), 0.0f, 1e-4);
+  EXPECT_NEAR(dist(f.pos[0], midpoint(m.pos(cl1), m.pos(cl3))), 0.0, 1e-4);
   expect_proper(m, pt, f);
 }
 
 TEST(SimpleFrame, SixNeighboursSkipTheTransPartner) {
   Molecule m;
   const int s = m.add_atom("S1", 16, {0, 0, 0});
-  const int f1 = m.add_atom("F1", 9, {1.56f, 0, 0});
-  m.add_atom("F2", 9, {-1.57f, 0, 0});
-  const int f3 = m.add_atom("F3", 9, {0, 1.58f, 0});
-  m.add_atom("F4", 9, {0, -1.59f, 0});
-  m.add_atom("F5", 9, {0, 0, 1.60f});
-  m.add_atom("F6", 9, {0, 0, -1.61f});
+  const int f1 = m.add_atom("F1", 9, {1.56, 0, 0});
+  m.add_atom("F2", 9, {-1.57, 0, 0});
+  const int f3 = m.add_atom("F3", 9, {0, 1.58, 0});
+  m.add_atom("F4", 9, {0, -1.59, 0});
+  m.add_atom("F5", 9, {0, 0, 1.60});
+  m.add_atom("F6", 9, {0, 0, -1.61});
   m.finish();
   const Frame f = m.frame(s);
   expect_frame(m, s, f, "NO", 'X', f1, 'Y', f3);
@@ -293,10 +294,10 @@ TEST(SimpleFrame, SixNeighboursSkipTheTransPartner) {
 TEST(SimpleFrame, OrderedAtomWithOneDisorderedNeighbourSearchesAround) {
   Molecule m;
   const int cl = m.add_atom("CL1", 17, {0, 0, 0});
-  const int c = m.add_atom("C1", 6, {1.77f, 0, 0});
-  const int o = m.add_atom("O9", 8, {0, 3.2f, 0});
+  const int c = m.add_atom("C1", 6, {1.77, 0, 0});
+  const int o = m.add_atom("O9", 8, {0, 3.2, 0});
   m.rs.atom(c).occupancy_kind = OccupancyKind::disordered;
-  m.rs.atom(c).occ = 0.5f;
+  m.rs.atom(c).occ = 0.5;
   m.finish();
   const Frame f = m.frame(cl);
   expect_frame(m, cl, f, "NO", 'X', c, 'Y', o);
@@ -306,8 +307,8 @@ TEST(SimpleFrame, OrderedAtomWithOneDisorderedNeighbourSearchesAround) {
 TEST(TwoNeighbours, NitrileCarbonIsLinearWithXFromBeyondThePair) {
   Molecule m;
   const int n = m.add_atom("N1", 7, {0, 0, 0});
-  const int c1 = m.add_atom("C1", 6, {1.15f, 0, 0});
-  const int c2 = m.add_atom("C2", 6, {2.61f, 0, 0});
+  const int c1 = m.add_atom("C1", 6, {1.15, 0, 0});
+  const int c2 = m.add_atom("C2", 6, {2.61, 0, 0});
   const auto h = m.methyl_h(c2, {-1, 0, 0}, "H");
   m.finish();
   const Frame fc = m.frame(c1);
@@ -322,12 +323,12 @@ TEST(TwoNeighbours, NitrileCarbonIsLinearWithXFromBeyondThePair) {
 TEST(TwoNeighbours, AlleneMiddleCarbonTakesXFromAtomsBeyondTheBondedPair) {
   Molecule m;
   const int c2 = m.add_atom("C2", 6, {0, 0, 0});
-  const int c1 = m.add_atom("C1", 6, {-1.30f, 0, 0});
-  const int c3 = m.add_atom("C3", 6, {1.32f, 0, 0});
-  const int h11 = m.add_atom("H11", 1, at_dist(m.pos(c1), dir_xy(120), 1.08f));
-  m.add_atom("H12", 1, at_dist(m.pos(c1), dir_xy(240), 1.09f));
-  m.add_atom("H31", 1, at_dist(m.pos(c3), {0.5f, 0, 0.866f}, 1.10f));
-  m.add_atom("H32", 1, at_dist(m.pos(c3), {0.5f, 0, -0.866f}, 1.11f));
+  const int c1 = m.add_atom("C1", 6, {-1.30, 0, 0});
+  const int c3 = m.add_atom("C3", 6, {1.32, 0, 0});
+  const int h11 = m.add_atom("H11", 1, at_dist(m.pos(c1), dir_xy(120), 1.08));
+  m.add_atom("H12", 1, at_dist(m.pos(c1), dir_xy(240), 1.09));
+  m.add_atom("H31", 1, at_dist(m.pos(c3), {0.5, 0, 0.866}, 1.10));
+  m.add_atom("H32", 1, at_dist(m.pos(c3), {0.5, 0, -0.866}, 1.11));
   m.finish();
   const Frame f = m.frame(c2);
   expect_frame(m, c2, f, "cyl", 'Z', c3, 'X', h11);
@@ -337,21 +338,21 @@ TEST(TwoNeighbours, AlleneMiddleCarbonTakesXFromAtomsBeyondTheBondedPair) {
 TEST(TwoNeighbours, LinearDihydrideWithNothingAroundUsesAnOriginDummy) {
   Molecule m;
   const int be = m.add_atom("BE1", 4, {1, 2, 3});
-  const int h1 = m.add_atom("H1", 1, {2.33f, 2, 3});
-  m.add_atom("H2", 1, {-0.34f, 2, 3});
+  const int h1 = m.add_atom("H1", 1, {2.33, 2, 3});
+  m.add_atom("H2", 1, {-0.34, 2, 3});
   m.finish();
   const Frame f = m.frame(be);
   // B2 is hydrogen, so Z goes to B1.
   expect_frame(m, be, f, "cyl", 'Z', h1, 'X', m.rs.natom() + 1);
   EXPECT_TRUE(has(m.mr.term.str(), " Will make dummy at 0,0,0"));
-  EXPECT_FLOAT_EQ(m.rs.dummy.numbered(1).pos[0], 0.0f);
+  EXPECT_FLOAT_EQ(m.rs.dummy.numbered(1).pos[0], 0.0);
 }
 
 TEST(TwoNeighbours, WaterOxygenIsBentMm2) {
   Molecule m;
   const int o = m.add_atom("O1", 8, {0, 0, 0});
-  const int h1 = m.add_atom("H1", 1, at_dist(m.pos(o), dir_xy(0), 0.957f));
-  const int h2 = m.add_atom("H2", 1, at_dist(m.pos(o), dir_xy(104.5f), 0.960f));
+  const int h1 = m.add_atom("H1", 1, at_dist(m.pos(o), dir_xy(0), 0.957));
+  const int h2 = m.add_atom("H2", 1, at_dist(m.pos(o), dir_xy(104.5), 0.960));
   m.finish();
   const Frame fo = m.frame(o);
   expect_frame(m, o, fo, "mm2", 'Z', m.rs.natom() + 1, 'Y', h1);
@@ -367,8 +368,8 @@ TEST(TwoNeighbours, WaterOxygenIsBentMm2) {
 TEST(TwoNeighbours, HydroxylOxygenAndHydrogen) {
   Molecule m;
   const int o = m.add_atom("O1", 8, {0, 0, 0});
-  const int c = m.add_atom("C1", 6, {1.43f, 0, 0});
-  const int h = m.add_atom("H1", 1, at_dist(m.pos(o), dir_xy(108.5f), 0.96f));
+  const int c = m.add_atom("C1", 6, {1.43, 0, 0});
+  const int h = m.add_atom("H1", 1, at_dist(m.pos(o), dir_xy(108.5), 0.96));
   m.methyl_h(c, {-1, 0, 0}, "HC");
   m.finish();
   // One hydrogen: X to the other neighbour, Y to the hydrogen.
@@ -384,8 +385,8 @@ TEST(TwoNeighbours, HydroxylOxygenAndHydrogen) {
 TEST(TwoNeighbours, BentWithoutHydrogenOrPair) {
   Molecule m;
   const int o = m.add_atom("O1", 8, {0, 0, 0});
-  const int n = m.add_atom("N1", 7, at_dist(m.pos(o), dir_xy(0), 1.40f));
-  const int c = m.add_atom("C1", 6, at_dist(m.pos(o), dir_xy(112), 1.43f));
+  const int n = m.add_atom("N1", 7, at_dist(m.pos(o), dir_xy(0), 1.40));
+  const int c = m.add_atom("C1", 6, at_dist(m.pos(o), dir_xy(112), 1.43));
   m.finish();
   const Frame f = m.frame(o);
   expect_frame(m, o, f, "m", 'X', n, 'Y', c);
@@ -394,8 +395,8 @@ TEST(TwoNeighbours, BentWithoutHydrogenOrPair) {
 struct Benzene : Molecule {
   std::vector<int> c, h;
   explicit Benzene(int planar) {
-    for (int k = 0; k < 6; ++k) c.push_back(add_atom(numbered("C", k + 1), 6, scale(dir_xy(60.0f * k), 1.39f)));
-    for (int k = 0; k < 6; ++k) h.push_back(add_atom(numbered("H", k + 1), 1, scale(dir_xy(60.0f * k), 2.47f)));
+    for (int k = 0; k < 6; ++k) c.push_back(add_atom(numbered("C", k + 1), 6, scale(dir_xy(60.0 * k), 1.39)));
+    for (int k = 0; k < 6; ++k) h.push_back(add_atom(numbered("H", k + 1), 1, scale(dir_xy(60.0 * k), 2.47)));
     add_ring(c, planar);
     rs.sw.ring_options.mirror_in_planar_ring = true;
     finish();
@@ -416,7 +417,7 @@ TEST(Rings, PlanarBenzeneWithTheSpecialOptionSharesOneCentreDummy) {
     EXPECT_EQ(f.ring.imemb, 6);
   }
   EXPECT_EQ(m.rs.dummy.count(), 1);
-  EXPECT_NEAR(rlength(m.rs.dummy.numbered(1).pos), 0.0f, 1e-4);
+  EXPECT_NEAR(rlength(m.rs.dummy.numbered(1).pos), 0.0, 1e-4);
   EXPECT_EQ(m.rs.rings.ring(1).centre_dummy, 1);
 }
 
@@ -444,21 +445,21 @@ struct Naphthalene : Molecule {
   int j1 = 0, j2 = 0;
   std::vector<int> ra, rb;
   Naphthalene() {
-    const float x0 = 1.2124f;
-    j1 = add_atom("C9", 6, {0, 0.70f, 0});
-    j2 = add_atom("C10", 6, {0, -0.70f, 0});
+    const double x0 = 1.2124;
+    j1 = add_atom("C9", 6, {0, 0.70, 0});
+    j2 = add_atom("C10", 6, {0, -0.70, 0});
     std::vector<int> outer;
     const Vec3 ca{-x0, 0, 0}, cb{x0, 0, 0};
     int n = 1;
-    for (float deg : {90.0f, 150.0f, 210.0f, 270.0f}) {
-      const int a = add_atom(numbered("C", n++), 6, add(ca, scale(dir_xy(deg), 1.40f)));
+    for (double deg : {90.0, 150.0, 210.0, 270.0}) {
+      const int a = add_atom(numbered("C", n++), 6, add(ca, scale(dir_xy(deg), 1.40)));
       ra.push_back(a);
-      add_atom(numbered("H", a), 1, add(ca, scale(dir_xy(deg), 2.48f)));
+      add_atom(numbered("H", a), 1, add(ca, scale(dir_xy(deg), 2.48)));
     }
-    for (float deg : {90.0f, 30.0f, -30.0f, -90.0f}) {
-      const int b = add_atom(numbered("C", n++), 6, add(cb, scale(dir_xy(deg), 1.40f)));
+    for (double deg : {90.0, 30.0, -30.0, -90.0}) {
+      const int b = add_atom(numbered("C", n++), 6, add(cb, scale(dir_xy(deg), 1.40)));
       rb.push_back(b);
-      add_atom(numbered("H", b), 1, add(cb, scale(dir_xy(deg), 2.48f)));
+      add_atom(numbered("H", b), 1, add(cb, scale(dir_xy(deg), 2.48)));
     }
     add_ring({j1, ra[0], ra[1], ra[2], ra[3], j2}, 1);
     add_ring({j1, rb[0], rb[1], rb[2], rb[3], j2}, 1);
@@ -483,18 +484,18 @@ TEST(Rings, FusedJunctionAtomPointsXAtItsPartner) {
 
 TEST(Rings, SpiroAtomWithoutARingPartnerGoesToTheGeneralProcedure) {
   Molecule m;
-  const float h = 1.3077f;
+  const double h = 1.3077;
   const int c0 = m.add_atom("C0", 6, {0, 0, 0});
-  const int c1 = m.add_atom("C1", 6, {0.755f, 0, h});
-  const int c2 = m.add_atom("C2", 6, {-0.755f, 0, h});
-  const int c3 = m.add_atom("C3", 6, {0, 0.755f, -h});
-  const int c4 = m.add_atom("C4", 6, {0, -0.755f, -h});
+  const int c1 = m.add_atom("C1", 6, {0.755, 0, h});
+  const int c2 = m.add_atom("C2", 6, {-0.755, 0, h});
+  const int c3 = m.add_atom("C3", 6, {0, 0.755, -h});
+  const int c4 = m.add_atom("C4", 6, {0, -0.755, -h});
   for (int c : {c1, c2, c3, c4}) {
     const Vec3 p = m.pos(c);
-    const Vec3 out{p[0] * 2.0f, p[1] * 2.0f, p[2] > 0 ? 0.4f : -0.4f};
-    const Vec3 side = p[0] != 0 ? Vec3{0, 0.8f, 0} : Vec3{0.8f, 0, 0};
-    m.add_atom(numbered("H", c) + "A", 1, at_dist(p, add(out, side), 1.08f));
-    m.add_atom(numbered("H", c) + "B", 1, at_dist(p, sub(out, side), 1.09f));
+    const Vec3 out{p[0] * 2.0, p[1] * 2.0, p[2] > 0 ? 0.4 : -0.4};
+    const Vec3 side = p[0] != 0 ? Vec3{0, 0.8, 0} : Vec3{0.8, 0, 0};
+    m.add_atom(numbered("H", c) + "A", 1, at_dist(p, add(out, side), 1.08));
+    m.add_atom(numbered("H", c) + "B", 1, at_dist(p, sub(out, side), 1.09));
   }
   m.add_ring({c0, c1, c2}, 1);
   m.add_ring({c0, c3, c4}, 1);
@@ -526,17 +527,17 @@ int add_frac(Molecule& m, const char* label, int z, const Vec3& f) {
 TEST(Isolated, NobleGasAloneTakesDummiesAtOriginAndCellCentre) {
   Molecule m;
   orthorhombic(m);
-  const int ar = add_frac(m, "AR1", 18, {0.1f, 0.2f, 0.3f});
+  const int ar = add_frac(m, "AR1", 18, {0.1, 0.2, 0.3});
   m.finish();
   const Frame f = m.frame(ar);
   expect_frame(m, ar, f, "NO", 'X', 2, 'Y', 3);
   EXPECT_EQ(m.rs.dummy.count(), 2);
-  EXPECT_FLOAT_EQ(m.rs.dummy.numbered(1).pos[0], 0.0f);
-  EXPECT_FLOAT_EQ(m.rs.dummy.numbered(2).pos[2], 0.5f);
+  EXPECT_FLOAT_EQ(m.rs.dummy.numbered(1).pos[0], 0.0);
+  EXPECT_FLOAT_EQ(m.rs.dummy.numbered(2).pos[2], 0.5);
   EXPECT_TRUE(has(m.mr.term.str(), " No neighbors of atom AR1      were found within      20.00 Angstroms"));
   EXPECT_TRUE(has(m.mr.term.str(), " Will make dummies at 0,0,0 and 0.5,0.5,0.5"));
   // The axis positions are Cartesian.
-  EXPECT_NEAR(f.pos[1][1], 5.5f, 1e-4);
+  EXPECT_NEAR(f.pos[1][1], 5.5, 1e-4);
 }
 
 TEST(Isolated, NobleGasOnTheOriginStillGetsAProperFrame) {
@@ -546,14 +547,14 @@ TEST(Isolated, NobleGasOnTheOriginStillGetsAProperFrame) {
   m.finish();
   const Frame f = m.frame(ar);
   expect_proper(m, ar, f);
-  EXPECT_GT(dist(f.pos[0], m.pos(ar)), 1.0f);
+  EXPECT_GT(dist(f.pos[0], m.pos(ar)), 1.0);
 }
 
 TEST(Isolated, NearbyAtomsWithinTheSearchRadius) {
   Molecule m;
   const int ar = m.add_atom("AR1", 18, {0, 0, 0});
-  const int k1 = m.add_atom("AR2", 18, {3.8f, 0, 0});
-  const int k2 = m.add_atom("AR3", 18, {0, 4.2f, 0});
+  const int k1 = m.add_atom("AR2", 18, {3.8, 0, 0});
+  const int k2 = m.add_atom("AR3", 18, {0, 4.2, 0});
   m.finish();
   const Frame f = m.frame(ar);
   expect_frame(m, ar, f, "NO", 'X', k1, 'Y', k2);
@@ -562,16 +563,16 @@ TEST(Isolated, NearbyAtomsWithinTheSearchRadius) {
 TEST(SymmetryCopies, AxisAtomThatIsACopyBecomesADummy) {
   Molecule m;
   orthorhombic(m);
-  const int o = add_frac(m, "O1", 8, {0.02f, 0.5f, 0.5f});
-  const int h = add_frac(m, "H1", 1, {0.11f, 0.5f, 0.5f});
+  const int o = add_frac(m, "O1", 8, {0.02, 0.5, 0.5});
+  const int h = add_frac(m, "H1", 1, {0.11, 0.5, 0.5});
   m.rs.model.cryst.ncomplete = 2;
   // The copy of O1 through the inversion centre at 0, 1/2, 1/2.
   m.rs.model.natom = 2;
   const int copy = 3;
   Atom& c = m.rs.atom(copy);
   c = m.rs.atom(o);
-  c.fractional[0] = -0.02f;
-  c.cartesian[0] = -0.2f;
+  c.fractional[0] = -0.02;
+  c.cartesian[0] = -0.2;
   m.rs.model.cryst.ncomplete = 3;
   m.rs.model.cryst.srcatom[copy] = o;
   Frame f;
@@ -583,8 +584,8 @@ TEST(SymmetryCopies, AxisAtomThatIsACopyBecomesADummy) {
   EXPECT_EQ(f.label[0].str(), Label("DUM1").str());
   EXPECT_EQ(f.point[0], 3);
   EXPECT_EQ(f.point[1], h);
-  EXPECT_FLOAT_EQ(m.rs.dummy.numbered(1).pos[0], -0.02f);
-  EXPECT_NEAR(f.pos[0][0], -0.2f, 1e-6);
+  EXPECT_FLOAT_EQ(m.rs.dummy.numbered(1).pos[0], -0.02);
+  EXPECT_NEAR(f.pos[0][0], -0.2, 1e-6);
   EXPECT_TRUE(has(m.mr.log(), " Atom O1 used in definition of X-axis is symmetry-generated; replace with dummy    1"));
 }
 

@@ -18,31 +18,31 @@ namespace vorn::test {
 
 inline Vec3 add(const Vec3& a, const Vec3& b) { return {a[0] + b[0], a[1] + b[1], a[2] + b[2]}; }
 inline Vec3 sub(const Vec3& a, const Vec3& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
-inline Vec3 scale(const Vec3& a, float s) { return {a[0] * s, a[1] * s, a[2] * s}; }
-inline Vec3 unit(const Vec3& a) { return scale(a, 1.0f / rlength(a)); }
+inline Vec3 scale(const Vec3& a, double s) { return {a[0] * s, a[1] * s, a[2] * s}; }
+inline Vec3 unit(const Vec3& a) { return scale(a, 1.0 / rlength(a)); }
 inline Vec3 cross(const Vec3& a, const Vec3& b) {
   return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
 }
 // Point at distance len from c in direction dir.
-inline Vec3 at_dist(const Vec3& c, const Vec3& dir, float len) { return add(c, scale(unit(dir), len)); }
+inline Vec3 at_dist(const Vec3& c, const Vec3& dir, double len) { return add(c, scale(unit(dir), len)); }
 // Direction in the xy plane at the given angle (degrees).
-inline Vec3 dir_xy(float deg) {
-  const float r = deg * 3.14159265f / 180.0f;
-  return {std::cos(r), std::sin(r), 0.0f};
+inline Vec3 dir_xy(double deg) {
+  const double r = deg * 3.14159265 / 180.0;
+  return {std::cos(r), std::sin(r), 0.0};
 }
 
 // The three directions that complete a tetrahedron around a centre whose
 // fourth bond points along u.
 inline std::array<Vec3, 3> tetra_others(const Vec3& u_in) {
   const Vec3 u = unit(u_in);
-  const Vec3 helper = std::fabs(u[0]) < 0.9f ? Vec3{1, 0, 0} : Vec3{0, 1, 0};
+  const Vec3 helper = std::fabs(u[0]) < 0.9 ? Vec3{1, 0, 0} : Vec3{0, 1, 0};
   const Vec3 v = unit(cross(u, helper));
   const Vec3 w = cross(u, v);
   std::array<Vec3, 3> out{};
   for (int k = 0; k < 3; ++k) {
-    const float phi = 2.0943951f * static_cast<float>(k);
+    const double phi = 2.0943951 * static_cast<double>(k);
     const Vec3 side = add(scale(v, std::cos(phi)), scale(w, std::sin(phi)));
-    out[static_cast<std::size_t>(k)] = add(scale(u, -1.0f / 3.0f), scale(side, 0.9428090f));
+    out[static_cast<std::size_t>(k)] = add(scale(u, -1.0 / 3.0), scale(side, 0.9428090));
   }
   return out;
 }
@@ -81,7 +81,7 @@ struct Molecule {
     std::array<int, 3> h{};
     for (int k = 0; k < 3; ++k)
       h[static_cast<std::size_t>(k)] = add_atom(prefix + std::to_string(k + 1), 1,
-                                                at_dist(pos(c), d[static_cast<std::size_t>(k)], 1.08f + 0.01f * k));
+                                                at_dist(pos(c), d[static_cast<std::size_t>(k)], 1.08 + 0.01 * k));
     return h;
   }
   void add_ring(const std::vector<int>& members, bool planar) {

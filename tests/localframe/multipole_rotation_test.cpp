@@ -58,7 +58,7 @@ double power(const Plm& p, int l) {
 Plm sample_populations() {
   Plm p;
   for (int l = 0; l <= 4; ++l)
-    for (int m = -l; m <= l; ++m) p(l, m) = 0.01f * static_cast<float>(7 * l + m) - 0.05f;
+    for (int m = -l; m <= l; ++m) p(l, m) = 0.01 * static_cast<double>(7 * l + m) - 0.05;
   return p;
 }
 
@@ -142,7 +142,7 @@ TEST(MultipoleRotation, TurnsDerivedByHand) {
   for (const Case& c : cases) {
     const HarmonicIndex from = term_named(c.from), to = term_named(c.to);
     Plm p;
-    p(from.l, from.m) = 0.0056f;
+    p(from.l, from.m) = 0.0056;
     const Plm q = rotate_multipoles(p, c.old_from_new);
     for (int m = -from.l; m <= from.l; ++m)
       EXPECT_NEAR(q(from.l, m), m == to.m ? c.factor * 0.0056 : 0.0, 1e-9) << c.from << " -> " << c.to << " m " << m;

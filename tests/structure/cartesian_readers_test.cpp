@@ -47,14 +47,14 @@ void expect_stop(MemoryRun& run, F&& f, const std::string& text) {
 }
 
 void expect_cartesian_only(const Atom& a) {
-  EXPECT_EQ(a.fractional[0], 0.0f);
-  EXPECT_EQ(a.fractional[1], 0.0f);
-  EXPECT_EQ(a.fractional[2], 0.0f);
-  EXPECT_EQ(a.occ, 1.0f);
+  EXPECT_EQ(a.fractional[0], 0.0);
+  EXPECT_EQ(a.fractional[1], 0.0);
+  EXPECT_EQ(a.fractional[2], 0.0);
+  EXPECT_EQ(a.occ, 1.0);
   EXPECT_EQ(a.adp_type, 0);
   EXPECT_EQ(a.scattering_type, 0);
   EXPECT_EQ(a.occupancy_kind, OccupancyKind::normal);
-  EXPECT_EQ(a.u, (std::array<float, 6>{}));
+  EXPECT_EQ(a.u, (std::array<double, 6>{}));
 }
 
 // ---- AIM2TAB -----------------------------------------------------------
@@ -119,15 +119,15 @@ TEST(ReadAim2Tab, BohrToAngstromAndFixedFields) {
   MemoryRun run;
   const Model md = read_aim2tab(dir.file("t.tab"), run.rs->log_sink());
   ASSERT_EQ(md.natom, 3);
-  EXPECT_FLOAT_EQ(md.atoms[1].cartesian[0], 0.52917725f);
+  EXPECT_FLOAT_EQ(md.atoms[1].cartesian[0], 0.52917725);
   EXPECT_EQ(md.atoms[2].label, "H2");   // set right in its field, still hydrogen
   EXPECT_EQ(md.atoms[2].atomic_number, 1);
-  EXPECT_FLOAT_EQ(md.atoms[2].cartesian[0], 0.52917725f);
-  EXPECT_FLOAT_EQ(md.atoms[2].cartesian[1], -2.5f * 0.52917725f);
-  EXPECT_EQ(md.atoms[2].cartesian[2], 0.0f);
+  EXPECT_FLOAT_EQ(md.atoms[2].cartesian[0], 0.52917725);
+  EXPECT_FLOAT_EQ(md.atoms[2].cartesian[1], -2.5 * 0.52917725);
+  EXPECT_EQ(md.atoms[2].cartesian[2], 0.0);
   EXPECT_EQ(md.atoms[3].label, "cl3");
   EXPECT_EQ(md.atoms[3].atomic_number, 17);
-  EXPECT_FLOAT_EQ(md.atoms[3].cartesian[2], -0.52917725f);
+  EXPECT_FLOAT_EQ(md.atoms[3].cartesian[2], -0.52917725);
 }
 
 TEST(ReadAim2Tab, ShortOrUnannouncedTablesStop) {
@@ -188,7 +188,7 @@ TEST(ReadPlaton, CoordinateFileReadsBackWithDummiesAsLithium) {
   EXPECT_EQ(md.atoms[16].label, "LI(1)");
   EXPECT_EQ(md.atoms[16].atomic_number, 3);
   EXPECT_EQ(md.atoms[16].max_multipole_level, 4);
-  EXPECT_FLOAT_EQ(md.atoms[17].cartesian[0], 1.0f);
+  EXPECT_FLOAT_EQ(md.atoms[17].cartesian[0], 1.0);
   EXPECT_EQ(md.atoms[25].label, "LI(*)");   // the tenth dummy has no room for its number
   EXPECT_EQ(md.atoms[25].atomic_number, 3);
   ASSERT_EQ(md.scattering_types.size(), 6u);

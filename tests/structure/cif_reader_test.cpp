@@ -78,16 +78,16 @@ TEST_F(Cif, SharedFiles) {
     char lattice;
     const char* first_label;
     int first_iz, first_tp, first_tbl;
-    float first_occ, first_u11;
+    double first_occ, first_u11;
   } const cases[] = {
       // XD's CIF: labels already O(1), no type symbols, symop loop.
-      {"paracetamol_P21n_COD7105573.cif", 20, 4, 4, 'P', "O(1)", 8, 2, 1, 1.0f, 0.010992f},
-      {"5-nitrothiophene-2-carbaldehyde_Pna21_COD2205750.cif", 13, 4, 5, 'P', "C(1)", 6, 2, 1, 1.0f, 0.0230f},
+      {"paracetamol_P21n_COD7105573.cif", 20, 4, 4, 'P', "O(1)", 8, 2, 1, 1.0, 0.010992},
+      {"5-nitrothiophene-2-carbaldehyde_Pna21_COD2205750.cif", 13, 4, 5, 'P', "C(1)", 6, 2, 1, 1.0, 0.0230},
       // Mg on -3m and I on 3m: occupancies 1/12 and 1/6, as SHELX gives them.
-      {"MgI2_P-3m1_COD2013551.cif", 2, 12, 2, 'P', "MG()", 12, 2, 2, 1.0f / 12, 0.0091f},
+      {"MgI2_P-3m1_COD2013551.cif", 2, 12, 2, 'P', "MG()", 12, 2, 2, 1.0 / 12, 0.0091},
       // Hall symbol only; B values in the U column; D atoms are hydrogen.
-      {"Sr_oxalate_P21n_Hall_only_COD1000002.cif", 14, 4, 4, 'P', "SR()", 38, 1, 1, 1.0f,
-       0.61f / (8 * 3.14159265f * 3.14159265f)},
+      {"Sr_oxalate_P21n_Hall_only_COD1000002.cif", 14, 4, 4, 'P', "SR()", 38, 1, 1, 1.0,
+       0.61 / (8 * 3.14159265 * 3.14159265)},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
@@ -101,15 +101,15 @@ TEST_F(Cif, SharedFiles) {
     EXPECT_EQ(a.atomic_number, c.first_iz);
     EXPECT_EQ(a.adp_type, c.first_tp);
     EXPECT_EQ(a.scattering_type, c.first_tbl);
-    EXPECT_NEAR(a.occ, c.first_occ, 1e-6f);
-    EXPECT_NEAR(a.u[0], c.first_u11, 1e-6f);
+    EXPECT_NEAR(a.occ, c.first_occ, 1e-6);
+    EXPECT_NEAR(a.u[0], c.first_u11, 1e-6);
   }
   // The last file: D(W1) is hydrogen of the H type; the missing wavelength
   // and the B values are warned about.
   EXPECT_EQ(model.atoms[12].label, "D(W1)");
   EXPECT_EQ(model.atoms[12].atomic_number, 1);
   EXPECT_EQ(model.atoms[12].scattering_type, 4);
-  EXPECT_FLOAT_EQ(model.wavelength, 0.71073f);
+  EXPECT_FLOAT_EQ(model.wavelength, 0.71073);
   EXPECT_NE(m.term.str().find("gives no _diffrn_radiation_wavelength"), std::string::npos);
   EXPECT_NE(m.term.str().find("the U_iso_or_equiv values of 14 atoms are marked as B"), std::string::npos);
 }
@@ -144,7 +144,7 @@ TEST_F(Cif, RhombohedralSpaceGroupBySymbol) {
   EXPECT_EQ(model.shelx_head.lattice, 'R');
   EXPECT_TRUE(model.shelx_head.centrosymmetric);
   EXPECT_EQ(model.symm.count(), 36);
-  EXPECT_NEAR(model.atoms[1].occ, 1.0f / 6, 1e-6f);   // on -3
+  EXPECT_NEAR(model.atoms[1].occ, 1.0 / 6, 1e-6);   // on -3
   EXPECT_EQ(model.atoms[1].occupancy_kind, OccupancyKind::special_position);
 }
 

@@ -12,16 +12,16 @@ TEST(ModelStart, StartValuesOfTheStructureModel) {
   const auto model = std::make_unique<Model>();
   const Model& m = *model;
   EXPECT_TRUE(m.shelx1.fvar.empty());
-  EXPECT_EQ(m.shelx1.wght[0], -2.0f);
-  EXPECT_FLOAT_EQ(m.shelx1.wght[5], 1.0f / 3.0f);
+  EXPECT_EQ(m.shelx1.wght[0], -2.0);
+  EXPECT_FLOAT_EQ(m.shelx1.wght[5], 1.0 / 3.0);
   EXPECT_EQ(m.atoms.size(), 0);   // the readers grow it atom by atom
   Model grown;
   grown.hold_entries(3);
-  EXPECT_EQ(grown.atoms[3].occ, 1.0f);
+  EXPECT_EQ(grown.atoms[3].occ, 1.0);
   EXPECT_TRUE(grown.atoms[3].label.blank());
   EXPECT_TRUE(m.amodel.blank());   // the reader or the file name gives it
-  EXPECT_EQ(m.transf.m.at(1, 1), 1.0f);
-  EXPECT_EQ(m.transf.m.at(1, 2), 0.0f);
+  EXPECT_EQ(m.transf.m.at(1, 1), 1.0);
+  EXPECT_EQ(m.transf.m.at(1, 2), 0.0);
   EXPECT_EQ(m.natom, 0);
   EXPECT_EQ(m.symm.count(), 0);
 }

@@ -66,29 +66,29 @@ TEST_F(Shelx, TryptophanCentrosymmetricWithRidingHydrogens) {
   EXPECT_EQ(n1.adp_type, 2);
   EXPECT_EQ(n1.scattering_type, 3);
   EXPECT_EQ(n1.max_multipole_level, 4);
-  EXPECT_FLOAT_EQ(n1.fractional[0], 0.318977f);
-  EXPECT_FLOAT_EQ(n1.fractional[2], 0.344387f);
-  EXPECT_FLOAT_EQ(n1.occ, 1.0f);
-  EXPECT_FLOAT_EQ(n1.u[0], 0.03161f);
-  EXPECT_FLOAT_EQ(n1.u[2], 0.03425f);
-  EXPECT_FLOAT_EQ(n1.u[3], 0.00698f);   // U12
-  EXPECT_FLOAT_EQ(n1.u[4], 0.00862f);   // U13
-  EXPECT_FLOAT_EQ(n1.u[5], -0.00610f);  // U23
+  EXPECT_FLOAT_EQ(n1.fractional[0], 0.318977);
+  EXPECT_FLOAT_EQ(n1.fractional[2], 0.344387);
+  EXPECT_FLOAT_EQ(n1.occ, 1.0);
+  EXPECT_FLOAT_EQ(n1.u[0], 0.03161);
+  EXPECT_FLOAT_EQ(n1.u[2], 0.03425);
+  EXPECT_FLOAT_EQ(n1.u[3], 0.00698);   // U12
+  EXPECT_FLOAT_EQ(n1.u[4], 0.00862);   // U13
+  EXPECT_FLOAT_EQ(n1.u[5], -0.00610);  // U23
   // H1N has its own U; H2 rides on C2; H10B rides on C10, not on H10A.
   EXPECT_EQ(at(2).label, "H(1N)");
   EXPECT_EQ(at(2).max_multipole_level, 2);
-  EXPECT_FLOAT_EQ(at(2).u[0], 0.05577f);
+  EXPECT_FLOAT_EQ(at(2).u[0], 0.05577);
   EXPECT_EQ(at(4).label, "H(2)");
-  EXPECT_NEAR(at(4).u[0], 1.2f * equivalent_u(at(3), model.cell), 1e-6f);
+  EXPECT_NEAR(at(4).u[0], 1.2 * equivalent_u(at(3), model.cell), 1e-6);
   EXPECT_EQ(at(18).label, "H(10B)");
-  EXPECT_NEAR(at(18).u[0], 1.2f * equivalent_u(at(16), model.cell), 1e-6f);
+  EXPECT_NEAR(at(18).u[0], 1.2 * equivalent_u(at(16), model.cell), 1e-6);
   // Ueq of C2 by hand: (U11/sin2b + U22 + U33/sin2b + 2 U13 cos b/sin2b) / 3.
-  EXPECT_NEAR(equivalent_u(at(3), model.cell), 0.0283745f, 2e-6f);
-  EXPECT_NEAR(at(4).u[0], 1.2f * 0.0283745f, 3e-6f);
+  EXPECT_NEAR(equivalent_u(at(3), model.cell), 0.0283745, 2e-6);
+  EXPECT_NEAR(at(4).u[0], 1.2 * 0.0283745, 3e-6);
   // Cartesian coordinates from the monoclinic cell.
   const Vec3 c = to_cartesian(model.transf, n1.fractional);
   EXPECT_FLOAT_EQ(n1.cartesian[0], c[0]);
-  EXPECT_NEAR(n1.cartesian[1], 0.228436f * 5.7445f, 1e-4f);
+  EXPECT_NEAR(n1.cartesian[1], 0.228436 * 5.7445, 1e-4);
   for (int i = 1; i <= 27; ++i) EXPECT_EQ(at(i).occupancy_kind, OccupancyKind::normal);
   EXPECT_EQ(at(27).label, "H(15C)");
 
@@ -176,8 +176,8 @@ TEST_F(Shelx, NaphthaleneHeadsColumnByColumn) {
   // Isotropic atoms with the occupancy written as 1.0.
   EXPECT_EQ(at(5).label, "C(5)");
   EXPECT_EQ(at(5).adp_type, 1);
-  EXPECT_FLOAT_EQ(at(5).fractional[0], -0.01347f);
-  EXPECT_FLOAT_EQ(at(9).u[0], 0.06f);
+  EXPECT_FLOAT_EQ(at(5).fractional[0], -0.01347);
+  EXPECT_FLOAT_EQ(at(9).u[0], 0.06);
   EXPECT_EQ(model.symm.count(), 4);
 }
 
@@ -189,7 +189,7 @@ TEST_F(Shelx, CCentredWithResiduesAndRepeatedNames) {
   EXPECT_EQ(model.scattering_types.size(), 7u);
   EXPECT_EQ(at(1).label, "GA(1)");
   EXPECT_EQ(at(1).atomic_number, 31);
-  EXPECT_FLOAT_EQ(at(1).occ, 0.5f);
+  EXPECT_FLOAT_EQ(at(1).occ, 0.5);
   EXPECT_EQ(at(1).occupancy_kind, OccupancyKind::special_position);  // on the twofold axis
   EXPECT_EQ(at(2).label, "AL(1)");
   EXPECT_EQ(at(2).occupancy_kind, OccupancyKind::normal);
@@ -226,32 +226,32 @@ TEST_F(Shelx, AcentricFreeHydrogens) {
   EXPECT_TRUE(contains(m.log(), " Lattice is Acentric\n"));
   EXPECT_EQ(at(1).label, "F(11)");
   EXPECT_EQ(at(50).atomic_number, 1);
-  EXPECT_EQ(model.shelx1.wght[0], 0.05f);
-  EXPECT_FLOAT_EQ(model.shelx1.wght[5], 1.0f / 3.0f);
+  EXPECT_EQ(model.shelx1.wght[0], 0.05);
+  EXPECT_FLOAT_EQ(model.shelx1.wght[5], 1.0 / 3.0);
 }
 
 TEST_F(Shelx, FreeVariablesAndDisorderFlags) {
   read_shared("thpp_P21n_disorder_cctbx.ins");
   ASSERT_EQ(model.natom, 18);
   EXPECT_EQ(model.shelx1.fvar.size(), 3u);
-  EXPECT_FLOAT_EQ(model.shelx1.fvar[1], 0.87977f);
+  EXPECT_FLOAT_EQ(model.shelx1.fvar[1], 0.87977);
   // N3 31.0 = free variable 3 (0.5); C7a 21.0 = fv 2; C7b -21.0 = 1 - fv 2;
   // C3 -31.0 = 1 - fv 3.
   EXPECT_EQ(at(4).label, "N(3)");
-  EXPECT_FLOAT_EQ(at(4).occ, 0.5f);
+  EXPECT_FLOAT_EQ(at(4).occ, 0.5);
   EXPECT_EQ(at(15).label, "C(7A)");
-  EXPECT_NEAR(at(15).occ, 0.87977f, 1e-6f);
+  EXPECT_NEAR(at(15).occ, 0.87977, 1e-6);
   EXPECT_EQ(at(17).label, "C(7B)");
-  EXPECT_NEAR(at(17).occ, 0.12023f, 1e-6f);
-  EXPECT_FLOAT_EQ(at(18).occ, 0.5f);
+  EXPECT_NEAR(at(17).occ, 0.12023, 1e-6);
+  EXPECT_FLOAT_EQ(at(18).occ, 0.5);
   int disordered = 0;
   for (int i = 1; i <= 18; ++i) disordered += at(i).occupancy_kind == OccupancyKind::disordered;
   EXPECT_EQ(disordered, 4);
   EXPECT_EQ(at(4).occupancy_kind, OccupancyKind::disordered);
   EXPECT_EQ(at(1).occupancy_kind, OccupancyKind::normal);
   EXPECT_TRUE(contains(m.log(), "      = -1 : disordered atoms (     4 ) \n"));
-  EXPECT_FLOAT_EQ(model.shelx1.wght[0], 0.1f);
-  EXPECT_FLOAT_EQ(model.shelx1.wght[1], 0.0f);
+  EXPECT_FLOAT_EQ(model.shelx1.wght[0], 0.1);
+  EXPECT_FLOAT_EQ(model.shelx1.wght[1], 0.0);
 }
 
 TEST_F(Shelx, SpecialPositionsInUrea) {
@@ -259,8 +259,8 @@ TEST_F(Shelx, SpecialPositionsInUrea) {
   ASSERT_EQ(model.natom, 5);
   EXPECT_EQ(model.symm.count(), 8);
   for (int i = 1; i <= 5; ++i) EXPECT_EQ(at(i).occupancy_kind, OccupancyKind::special_position) << i;
-  EXPECT_FLOAT_EQ(at(1).occ, 0.25f);
-  EXPECT_FLOAT_EQ(at(2).occ, 0.5f);
+  EXPECT_FLOAT_EQ(at(1).occ, 0.25);
+  EXPECT_FLOAT_EQ(at(2).occ, 0.5);
   EXPECT_EQ(at(3).label, "H(1)");
   EXPECT_TRUE(contains(m.log(), "      =  1 : atoms in special positions (     5 ) \n"));
 }
@@ -280,7 +280,7 @@ TEST_F(Shelx, FaceCentredCubicExpandsTo192) {
   EXPECT_EQ(x[40].substr(0, 24), "Ca   CHFW CHFW CSZD    2");
   EXPECT_EQ(x[41].substr(0, 24), "F    CHFW CHFW CSZD    2");
   // WGHT after END (SHELXL's suggestion) is the one kept.
-  EXPECT_FLOAT_EQ(model.shelx1.wght[0], 0.0109f);
+  EXPECT_FLOAT_EQ(model.shelx1.wght[0], 0.0109);
 }
 
 TEST_F(Shelx, ResiduesAndPartsOfTheKratzertFile) {
@@ -310,7 +310,7 @@ TEST_F(Shelx, IncludeLines) {
   dir.write("atoms.inc", "C1 1 0.1 0.2 0.3 11.0 0.02\n");
   read_text("TITL t\n+cell.inc\nSFAC C\n+none.inc\nHKLF 4\n+after.inc\nEND\n");
   ASSERT_EQ(model.natom, 1);
-  EXPECT_FLOAT_EQ(model.cell.a, 10.0f);
+  EXPECT_FLOAT_EQ(model.cell.a, 10.0);
   EXPECT_TRUE(contains(m.term.str(), " WARNING: include file none.inc named on line 4 of " + dir.file("t.res")));
   EXPECT_FALSE(contains(m.term.str(), "after.inc"));   // after HKLF nothing is read
   dir.write("self.inc", "+self.inc\n");
@@ -366,21 +366,21 @@ TEST_F(Shelx, SyntheticFileWithEveryLineKind) {
   EXPECT_EQ(model.scattering_types[2], 17);
   // Two FVAR lines append, the second continued: 1.0, 0.3, 0.7.
   EXPECT_EQ(model.shelx1.fvar.size(), 3u);
-  EXPECT_FLOAT_EQ(model.shelx1.fvar[2], 0.7f);
+  EXPECT_FLOAT_EQ(model.shelx1.fvar[2], 0.7);
   const Atom& cl = at(1);
   EXPECT_EQ(cl.label, "CL(1)");
   EXPECT_EQ(cl.atomic_number, 17);
   EXPECT_EQ(cl.scattering_type, 3);
-  EXPECT_FLOAT_EQ(cl.fractional[0], 0.5f);  // 10.5: the fixed value 0.5
+  EXPECT_FLOAT_EQ(cl.fractional[0], 0.5);  // 10.5: the fixed value 0.5
   EXPECT_EQ(cl.adp_type, 2);
-  EXPECT_FLOAT_EQ(cl.u[1], 0.03f);
-  EXPECT_FLOAT_EQ(cl.u[5], 0.001f);  // U23 from the continuation line
-  EXPECT_FLOAT_EQ(cl.u[3], 0.003f);  // U12
+  EXPECT_FLOAT_EQ(cl.u[1], 0.03);
+  EXPECT_FLOAT_EQ(cl.u[5], 0.001);  // U23 from the continuation line
+  EXPECT_FLOAT_EQ(cl.u[3], 0.003);  // U12
   EXPECT_EQ(at(2).label, "C(1)");    // lower-case name upper-cased
-  EXPECT_FLOAT_EQ(at(2).occ, 0.3f);  // 21.0: free variable 2
+  EXPECT_FLOAT_EQ(at(2).occ, 0.3);  // 21.0: free variable 2
   EXPECT_EQ(at(3).label, "H(1)");
   EXPECT_EQ(at(3).adp_type, 1);
-  EXPECT_NEAR(at(3).u[0], 1.2f * 0.03f, 1e-7f);
+  EXPECT_NEAR(at(3).u[0], 1.2 * 0.03, 1e-7);
   EXPECT_EQ(at(2).occupancy_kind, OccupancyKind::disordered);
   EXPECT_EQ(at(1).occupancy_kind, OccupancyKind::normal);
 }
@@ -390,7 +390,7 @@ TEST_F(Shelx, LattPlacedBeforeTheFirstSymmWhenMissing) {
   read_text("CELL 1.5418 5 6 7 90 95 90\nSYMM -X, 1/2+Y, -Z\nSFAC C\nREM\tx\nC1\t1\t0.1 0.2\t0.3 11 0.02\nEND\n");
   ASSERT_EQ(model.natom, 1);
   EXPECT_EQ(at(1).label, "C(1)");
-  EXPECT_FLOAT_EQ(at(1).fractional[1], 0.2f);
+  EXPECT_FLOAT_EQ(at(1).fractional[1], 0.2);
   const auto x = mas();
   EXPECT_EQ(x[4].substr(0, 5), "CELL ");
   EXPECT_EQ(x[5], "WAVE     1.541800");
@@ -410,7 +410,7 @@ TEST_F(Shelx, HeadKeepsTheOrderOfTheFileAndTheWholeSymmetryCard) {
   const auto p = mopro();
   EXPECT_EQ(p[2], "SYMM   2 P");
   EXPECT_EQ(p[4], "             - X ,    0.50000 + Y ,    0.50000 - Z");
-  EXPECT_FLOAT_EQ(model.symm.ops[1].trans[1], 0.5f);
+  EXPECT_FLOAT_EQ(model.symm.ops[1].trans[1], 0.5);
 }
 
 TEST_F(Shelx, RenameBySerialAndByAtomNumber) {
@@ -462,7 +462,7 @@ TEST_F(Shelx, UnknownSfacNumberStops) {
 TEST(ResolveFreeVariables, DecodesEveryRange) {
   test::MemoryRun m;
   Shelx1 sx;
-  sx.fvar = {1.0f, 0.25f, 0.6f};
+  sx.fvar = {1.0, 0.25, 0.6};
   std::string text = "      1  10.5 -10.5 0.25 31.0 -21.0 25.0 -20.5 1.0 -0.03";
   ASSERT_TRUE(resolve_free_variables(sx, text, 10));
   EXPECT_EQ(text, layout::format("(5x,i4,100f12.6)", 1, 0.5, -0.5, 0.25, 0.6, 0.75, 1.25, 0.375, 1.0, -0.03));
@@ -525,8 +525,8 @@ TEST(WriteAtomListing, ListingAndFlagCounts) {
   md.natom = 2;
   md.hold_entries(2);
   md.atoms[1].label = "C(1)";
-  md.atoms[1].fractional[0] = 0.5f;
-  md.atoms[1].cartesian[0] = 3.25f;
+  md.atoms[1].fractional[0] = 0.5;
+  md.atoms[1].cartesian[0] = 3.25;
   md.atoms[1].occupancy_kind = OccupancyKind::special_position;
   md.atoms[2].label = "H(1)";
   md.atoms[2].occupancy_kind = OccupancyKind::disordered;

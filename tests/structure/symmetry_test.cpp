@@ -40,17 +40,17 @@ TEST_F(Sym, CardWithFractionsGivesRotationAndTranslation) {
   EXPECT_EQ(s.rot[1][1], 1);
   EXPECT_EQ(s.rot[2][2], -1);
   EXPECT_EQ(s.rot[0][1], 0);
-  EXPECT_FLOAT_EQ(s.trans[0], 0.0f);
-  EXPECT_FLOAT_EQ(s.trans[1], 0.5f);
-  EXPECT_FLOAT_EQ(s.trans[2], 0.5f);
+  EXPECT_FLOAT_EQ(s.trans[0], 0.0);
+  EXPECT_FLOAT_EQ(s.trans[1], 0.5);
+  EXPECT_FLOAT_EQ(s.trans[2], 0.5);
   EXPECT_EQ(m.log(), "   SYMM  1      + X, + Y, + Z\n   SYMM  2      - X, 1/2 + Y, 1/2 - Z\n");
 }
 
 TEST_F(Sym, DecimalTranslationsLowerCaseAndIdentityDropped) {
   read_cards("symm 0.5-x, -y, z+0.5\nSYMM X, Y, Z\nREM SYMM -X,-Y,-Z\n");
   ASSERT_EQ(sy.count(), 2);
-  EXPECT_FLOAT_EQ(op(2).trans[0], 0.5f);
-  EXPECT_FLOAT_EQ(op(2).trans[2], 0.5f);
+  EXPECT_FLOAT_EQ(op(2).trans[0], 0.5);
+  EXPECT_FLOAT_EQ(op(2).trans[2], 0.5);
   EXPECT_EQ(op(2).rot[0][0], -1);
   EXPECT_EQ(op(2).rot[1][1], -1);
   EXPECT_EQ(op(2).rot[2][2], 1);
@@ -69,12 +69,12 @@ TEST_F(Sym, HexagonalTermsAndAnyDigitFractions) {
   EXPECT_EQ(op(2).rot[1][0], -1);
   EXPECT_EQ(op(2).rot[0][1], 1);
   EXPECT_EQ(op(2).rot[1][1], -1);
-  EXPECT_FLOAT_EQ(op(2).trans[2], 1.0f / 3.0f);
+  EXPECT_FLOAT_EQ(op(2).trans[2], 1.0 / 3.0);
   EXPECT_EQ(op(3).rot[0][0], -1);
   EXPECT_EQ(op(3).rot[1][0], 1);
-  EXPECT_FLOAT_EQ(op(3).trans[0], 2.0f / 3.0f);
-  EXPECT_FLOAT_EQ(op(3).trans[2], 5.0f / 6.0f);
-  EXPECT_FLOAT_EQ(op(4).trans[2], -1.0f / 6.0f);
+  EXPECT_FLOAT_EQ(op(3).trans[0], 2.0 / 3.0);
+  EXPECT_FLOAT_EQ(op(3).trans[2], 5.0 / 6.0);
+  EXPECT_FLOAT_EQ(op(4).trans[2], -1.0 / 6.0);
   EXPECT_NE(m.log().find("   SYMM  3      2/3 - X + Y, 1/3 - X, 5/6 + Z"), std::string::npos);
   EXPECT_NE(m.log().find("   SYMM  4      + X, + Y,-1/6 + Z"), std::string::npos);
 }
@@ -83,9 +83,9 @@ TEST_F(Sym, SeveralOperatorsPerCardAndMatrixForm) {
   read_cards("SYM -X,-Y,Z; X,-Y,1/2+Z\nSYMM 0.5 -1 0 0  0 0 1 0  0 0 0 1\n");
   ASSERT_EQ(sy.count(), 4);
   EXPECT_EQ(op(3).rot[1][1], -1);
-  EXPECT_FLOAT_EQ(op(3).trans[2], 0.5f);
+  EXPECT_FLOAT_EQ(op(3).trans[2], 0.5);
   EXPECT_EQ(op(4).rot[0][0], -1);
-  EXPECT_FLOAT_EQ(op(4).trans[0], 0.5f);
+  EXPECT_FLOAT_EQ(op(4).trans[0], 0.5);
   EXPECT_EQ(op(4).rot[1][1], 1);
 }
 
@@ -122,14 +122,14 @@ TEST_F(Sym, CentringThenInversion) {
   read_cards("SYMM -X, Y, 1/2-Z\n");
   add_lattice_centring(sy, out, 'C');
   ASSERT_EQ(sy.count(), 4);
-  EXPECT_FLOAT_EQ(op(3).trans[0], 0.5f);
-  EXPECT_FLOAT_EQ(op(3).trans[1], 0.5f);
-  EXPECT_FLOAT_EQ(op(4).trans[2], 0.5f);
+  EXPECT_FLOAT_EQ(op(3).trans[0], 0.5);
+  EXPECT_FLOAT_EQ(op(3).trans[1], 0.5);
+  EXPECT_FLOAT_EQ(op(4).trans[2], 0.5);
   add_inversion_centre(sy, log);
   ASSERT_EQ(sy.count(), 8);
   EXPECT_EQ(op(5).rot[0][0], -1);
   EXPECT_EQ(op(6).rot[0][0], 1);
-  EXPECT_FLOAT_EQ(op(6).trans[2], -0.5f);
+  EXPECT_FLOAT_EQ(op(6).trans[2], -0.5);
   const std::string l = m.log();
   EXPECT_NE(l.find("\n Non-Primitive lattice...\n Lattice centring type is [ C ]\n"
                    " Number of lattice points per cell = 2\n"),
@@ -150,13 +150,13 @@ TEST_F(Sym, CentringReducesWholeTranslations) {
   add_lattice_centring(sy, out, 'I');
   ASSERT_EQ(sy.count(), 4);
   // 1/2 + 1/2 gives a whole cell, reduced to 0.
-  EXPECT_FLOAT_EQ(op(4).trans[0], 0.0f);
-  EXPECT_FLOAT_EQ(op(4).trans[2], 0.5f);
-  sy.ops[3].trans = {1.5f, -1.25f, 0.75f};
+  EXPECT_FLOAT_EQ(op(4).trans[0], 0.0);
+  EXPECT_FLOAT_EQ(op(4).trans[2], 0.5);
+  sy.ops[3].trans = {1.5, -1.25, 0.75};
   reduce_translations(sy);
-  EXPECT_FLOAT_EQ(op(4).trans[0], 0.5f);
-  EXPECT_FLOAT_EQ(op(4).trans[1], -0.25f);
-  EXPECT_FLOAT_EQ(op(4).trans[2], 0.75f);
+  EXPECT_FLOAT_EQ(op(4).trans[0], 0.5);
+  EXPECT_FLOAT_EQ(op(4).trans[1], -0.25);
+  EXPECT_FLOAT_EQ(op(4).trans[2], 0.75);
 }
 
 TEST_F(Sym, FaceCentredCubicNeeds192) {
@@ -191,10 +191,10 @@ TEST_F(Sym, RhombohedralCentringOnHexagonalAxes) {
   ASSERT_EQ(sy.count(), 6);
   // Obverse setting: (2/3,1/3,1/3) and (1/3,2/3,2/3); 1/2 + 1/3 stays below 1,
   // 1/2 + 2/3 is reduced to 1/6.
-  const float t[6][3] = {{0, 0, 0}, {0, 0, 0.5f}, {2 / 3.f, 1 / 3.f, 1 / 3.f}, {2 / 3.f, 1 / 3.f, 5 / 6.f},
-                         {1 / 3.f, 2 / 3.f, 2 / 3.f}, {1 / 3.f, 2 / 3.f, 1 / 6.f}};
+  const double t[6][3] = {{0, 0, 0}, {0, 0, 0.5}, {2 / 3., 1 / 3., 1 / 3.}, {2 / 3., 1 / 3., 5 / 6.},
+                         {1 / 3., 2 / 3., 2 / 3.}, {1 / 3., 2 / 3., 1 / 6.}};
   for (int n = 1; n <= 6; ++n)
-    for (std::size_t j = 0; j < 3; ++j) EXPECT_NEAR(op(n).trans[j], t[n - 1][j], 1e-6f) << n << " " << j;
+    for (std::size_t j = 0; j < 3; ++j) EXPECT_NEAR(op(n).trans[j], t[n - 1][j], 1e-6) << n << " " << j;
   EXPECT_NE(m.log().find(" Lattice centring type is [ R ]\n Number of lattice points per cell = 3\n"),
             std::string::npos);
 }
@@ -221,18 +221,18 @@ TEST_F(Sym, MatrixListingOnlyAboveVerbosityOne) {
 }
 
 TEST(SymOp, ExpressionsAndFractions) {
-  float c[3];
-  float t = 0;
+  double c[3];
+  double t = 0;
   ASSERT_TRUE(symop("-1/4+X", c, t));
-  EXPECT_FLOAT_EQ(t, -0.25f);
+  EXPECT_FLOAT_EQ(t, -0.25);
   EXPECT_EQ(c[0], 1);
   ASSERT_TRUE(symop("3/4 - y", c, t));
-  EXPECT_FLOAT_EQ(t, 0.75f);
+  EXPECT_FLOAT_EQ(t, 0.75);
   EXPECT_EQ(c[1], -1);
   ASSERT_TRUE(symop("11/12-Z", c, t));
-  EXPECT_FLOAT_EQ(t, 11.0f / 12.0f);
+  EXPECT_FLOAT_EQ(t, 11.0 / 12.0);
   ASSERT_TRUE(symop("Z", c, t));
-  EXPECT_EQ(t, 0.0f);
+  EXPECT_EQ(t, 0.0);
   EXPECT_FALSE(symop("1/0+X", c, t));
 }
 

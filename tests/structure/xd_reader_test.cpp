@@ -76,15 +76,15 @@ TEST(XdReadValues, ReadsAcrossLinesAndDropsTheRestOfTheLast) {
   MemoryRun run;
   RecordFile f;
   f.open_text(" 1.0 2.0\n\n 3.0 4.0 5.0 6.0 7.0 99.0\n 8.5\n! 1.0\n");
-  std::array<float, 7> a{};
+  std::array<double, 7> a{};
   ASSERT_TRUE(read_xd_values(f, a));
-  EXPECT_EQ(a, (std::array<float, 7>{1, 2, 3, 4, 5, 6, 7}));
-  float v = 0;
-  ASSERT_TRUE(read_xd_values(f, std::span<float>(&v, 1)));
-  EXPECT_FLOAT_EQ(v, 8.5f);   // 99.0 was left on the line before
+  EXPECT_EQ(a, (std::array<double, 7>{1, 2, 3, 4, 5, 6, 7}));
+  double v = 0;
+  ASSERT_TRUE(read_xd_values(f, std::span<double>(&v, 1)));
+  EXPECT_FLOAT_EQ(v, 8.5);   // 99.0 was left on the line before
   // A comment line is not skipped by these reads: it is not a number.
-  EXPECT_FALSE(read_xd_values(f, std::span<float>(&v, 1)));
-  expect_stop(run, [&] { read_xd_values(f, std::span<float>(&v, 1)); }, "Error reading XD parameter file");
+  EXPECT_FALSE(read_xd_values(f, std::span<double>(&v, 1)));
+  expect_stop(run, [&] { read_xd_values(f, std::span<double>(&v, 1)); }, "Error reading XD parameter file");
 }
 
 // ---- The shared DL-serine pair -----------------------------------------
@@ -112,22 +112,22 @@ void expect_serine_model(const MemoryRun& run, double h03b_x) {
     EXPECT_EQ(a.scattering_type, tbl[i - 1]) << i;
     EXPECT_EQ(a.adp_type, 2) << i;
     EXPECT_EQ(a.max_multipole_level, iz[i - 1] == 1 ? 2 : 4) << i;
-    EXPECT_FLOAT_EQ(a.occ, 1.0f);
+    EXPECT_FLOAT_EQ(a.occ, 1.0);
     EXPECT_EQ(a.occupancy_kind, OccupancyKind::normal);
     const auto c = serine_cartesian(a.fractional[0], a.fractional[1], a.fractional[2]);
     EXPECT_NEAR(a.cartesian[0], c[0], 1e-4) << i;
     EXPECT_NEAR(a.cartesian[1], c[1], 1e-4) << i;
     EXPECT_NEAR(a.cartesian[2], c[2], 1e-4) << i;
   }
-  EXPECT_FLOAT_EQ(rs.atom(1).fractional[0], 0.248317f);
-  EXPECT_FLOAT_EQ(rs.atom(1).fractional[2], 0.671213f);
-  EXPECT_FLOAT_EQ(rs.atom(8).fractional[0], static_cast<float>(h03b_x));
-  const std::array<float, 6> u1{0.007207f, 0.006724f, 0.009398f, -0.000445f, 0.002247f, -0.002118f};
+  EXPECT_FLOAT_EQ(rs.atom(1).fractional[0], 0.248317);
+  EXPECT_FLOAT_EQ(rs.atom(1).fractional[2], 0.671213);
+  EXPECT_FLOAT_EQ(rs.atom(8).fractional[0], static_cast<double>(h03b_x));
+  const std::array<double, 6> u1{0.007207, 0.006724, 0.009398, -0.000445, 0.002247, -0.002118};
   EXPECT_EQ(rs.atom(1).u, u1);
   // Scale factor, extinction and overall thermal parameter of the file.
   ASSERT_EQ(m.shelx1.fvar.size(), 9u);
-  EXPECT_FLOAT_EQ(m.shelx1.fvar[0], 1.52331f);
-  for (std::size_t k = 1; k < 9; ++k) EXPECT_EQ(m.shelx1.fvar[k], 0.0f) << k;
+  EXPECT_FLOAT_EQ(m.shelx1.fvar[0], 1.52331);
+  for (std::size_t k = 1; k < 9; ++k) EXPECT_EQ(m.shelx1.fvar[k], 0.0) << k;
   // Scattering types in order of first appearance: O, N, C, H.
   ASSERT_EQ(m.scattering_types.size(), 4u);
   EXPECT_EQ(m.scattering_types[0], 8);
@@ -136,14 +136,14 @@ void expect_serine_model(const MemoryRun& run, double h03b_x) {
   EXPECT_EQ(m.scattering_types[3], 1);
   // P21/c: the identity, the screw axis, and both with the inversion.
   EXPECT_EQ(m.symm.count(), 4);
-  EXPECT_FLOAT_EQ(m.cell.beta, 106.87f);
+  EXPECT_FLOAT_EQ(m.cell.beta, 106.87);
 }
 
 TEST(XdReader, SerineResultFileReadsWithItsOwnScaleFactor) {
   MemoryRun run;
   read_pair(run, test_data(kSerine + "xd.mas"), test_data(kSerine + "xd.res"));
   expect_serine_model(run, -0.091572);
-  EXPECT_EQ(run.rs->atom(14).fractional[1], 0.922781f);
+  EXPECT_EQ(run.rs->atom(14).fractional[1], 0.922781);
   // The atom table on the terminal.
   const std::string term = run.term.str();
   EXPECT_NE(term.find("\n NO.   ATOM      AT.NO.   ORDER_OF_U     iSFT\n"), std::string::npos) << term;
@@ -320,12 +320,12 @@ TEST(XdReader, HigherOrderDisplacementsAndLevelThreeFile) {
   EXPECT_EQ(run.rs->atom(1).adp_type, 3);
   EXPECT_EQ(run.rs->atom(2).adp_type, 4);
   EXPECT_EQ(run.rs->atom(3).label, "H(1)");
-  EXPECT_FLOAT_EQ(run.rs->atom(3).cartesian[0], 5.0f);
+  EXPECT_FLOAT_EQ(run.rs->atom(3).cartesian[0], 5.0);
   EXPECT_EQ(m.amodel, "SMALL");
-  EXPECT_FLOAT_EQ(m.shelx1.fvar[0], 2.5f);
-  EXPECT_FLOAT_EQ(m.shelx1.fvar[1], 0.01f);
-  EXPECT_FLOAT_EQ(m.shelx1.fvar[7], 0.07f);
-  EXPECT_FLOAT_EQ(m.shelx1.fvar[8], 0.8f);
+  EXPECT_FLOAT_EQ(m.shelx1.fvar[0], 2.5);
+  EXPECT_FLOAT_EQ(m.shelx1.fvar[1], 0.01);
+  EXPECT_FLOAT_EQ(m.shelx1.fvar[7], 0.07);
+  EXPECT_FLOAT_EQ(m.shelx1.fvar[8], 0.8);
 }
 
 TEST(XdReader, ElementsFromLabelsAndTypesInOrderOfAppearance) {
@@ -365,11 +365,11 @@ TEST(XdReader, LatticeLineDecidesInversionAndCentring) {
     // The inversion is applied first: operators 0 to 3 have no centring
     // translation, 4 to 7 are those four moved by (1/2, 1/2, 1/2).
     for (std::size_t n = 0; n < 4; ++n)
-      for (std::size_t j = 0; j < 3; ++j) EXPECT_FLOAT_EQ(s.ops[n].trans[j], 0.0f) << n;
-    EXPECT_FLOAT_EQ(s.ops[2].rot[0][0], -1.0f);   // inversion of the identity
-    for (std::size_t j = 0; j < 3; ++j) EXPECT_FLOAT_EQ(s.ops[4].trans[j], 0.5f);
-    EXPECT_FLOAT_EQ(s.ops[4].rot[0][0], 1.0f);
-    EXPECT_FLOAT_EQ(s.ops[6].rot[0][0], -1.0f);
+      for (std::size_t j = 0; j < 3; ++j) EXPECT_FLOAT_EQ(s.ops[n].trans[j], 0.0) << n;
+    EXPECT_FLOAT_EQ(s.ops[2].rot[0][0], -1.0);   // inversion of the identity
+    for (std::size_t j = 0; j < 3; ++j) EXPECT_FLOAT_EQ(s.ops[4].trans[j], 0.5);
+    EXPECT_FLOAT_EQ(s.ops[4].rot[0][0], 1.0);
+    EXPECT_FLOAT_EQ(s.ops[6].rot[0][0], -1.0);
   }
 }
 

@@ -96,16 +96,16 @@ inline IndexedAtoms indexed_atoms(TestRun& rs) { return {rs.model, rs.sw, rs.ind
 inline RingSearch ring_search(TestRun& rs) { return {indexed_atoms(rs), rs.log_sink(), rs.rings}; }
 inline bool direct_forms(TestRun& rs) { return direct_forms(rs.index); }
 inline void atom_moved(TestRun& rs, int k) { atom_moved(rs.index, rs.model, k); }
-inline std::vector<int> entries_closer(TestRun& rs, const Vec3& p, float r, int first, int last) {
+inline std::vector<int> entries_closer(TestRun& rs, const Vec3& p, double r, int first, int last) {
   return entries_closer(indexed_atoms(rs), p, r, first, last);
 }
-inline Neig getnei(TestRun& rs, int atom, float rmax, int& disordered) {
+inline Neig getnei(TestRun& rs, int atom, double rmax, int& disordered) {
   return search_neighbours(indexed_atoms(rs), atom, rmax, disordered);
 }
-inline Neig findnei(TestRun& rs, int atom, float rmax, SearchListing listing) {
+inline Neig findnei(TestRun& rs, int atom, double rmax, SearchListing listing) {
   return find_neighbours(indexed_atoms(rs), rs.log_sink(), atom, rmax, listing);
 }
-inline int nearest_neighbor(TestRun& rs, int atom, float rmax, const std::function<bool(int)>& accept) {
+inline int nearest_neighbor(TestRun& rs, int atom, double rmax, const std::function<bool(int)>& accept) {
   return nearest_neighbor(indexed_atoms(rs), atom, rmax, accept);
 }
 inline void run_neighbour_search(TestRun& rs) { rs.nb = find_all_neighbours(indexed_atoms(rs), rs.log_sink()); }

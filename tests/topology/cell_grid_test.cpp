@@ -25,47 +25,47 @@
 namespace vorn::test {
 namespace {
 
-bool same_float(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+bool same_float(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 // ---------------------------------------------------------------- the grid
 
 TEST(CellGrid, CandidatesHoldEveryPointWithinTheRadiusInAscendingOrder) {
   std::mt19937 gen(7);
-  std::uniform_real_distribution<float> u(-5.0f, 25.0f);
+  std::uniform_real_distribution<double> u(-5.0, 25.0);
   std::vector<Vec3> pts;
   for (int k = 0; k < 600; ++k) pts.push_back({u(gen), u(gen), u(gen)});
   // Ties and duplicates: points on cell edges and on top of each other.
   pts.push_back({0, 0, 0});
   pts.push_back({0, 0, 0});
-  pts.push_back({2.0f, 0, 0});
-  pts.push_back({std::numeric_limits<float>::quiet_NaN(), 1, 1});
+  pts.push_back({2.0, 0, 0});
+  pts.push_back({std::numeric_limits<double>::quiet_NaN(), 1, 1});
   CellGrid g;
-  g.build(pts, 2.0f);
+  g.build(pts, 2.0);
   // Entries appended and moved after the build, some far outside the box.
-  pts.push_back({100.0f, -40.0f, 3.0f});
+  pts.push_back({100.0, -40.0, 3.0});
   g.insert(static_cast<int>(pts.size()), pts.back());
   g.remove(5, pts[4]);
-  pts[4] = {60.0f, 60.0f, 60.0f};
+  pts[4] = {60.0, 60.0, 60.0};
   g.insert(5, pts[4]);
   g.remove(6, pts[5]);
-  pts[5] = {0.0f, 0.0f, 0.0f};
+  pts[5] = {0.0, 0.0, 0.0};
   g.insert(6, pts[5]);
 
   std::vector<int> got;
-  for (const Vec3& p : std::vector<Vec3>{{0, 0, 0}, {2.0f, 0, 0}, {10, 10, 10}, {60, 60, 60}, {-30, 4, 4}}) {
-    for (const float r : {0.0f, 0.01f, 1.6f, 2.0f, 5.0f, 10.0f, 40.0f}) {
+  for (const Vec3& p : std::vector<Vec3>{{0, 0, 0}, {2.0, 0, 0}, {10, 10, 10}, {60, 60, 60}, {-30, 4, 4}}) {
+    for (const double r : {0.0, 0.01, 1.6, 2.0, 5.0, 10.0, 40.0}) {
       g.candidates(p, r, got);
       EXPECT_TRUE(std::is_sorted(got.begin(), got.end()));
       EXPECT_EQ(std::adjacent_find(got.begin(), got.end()), got.end());
       for (int id = 1; id <= static_cast<int>(pts.size()); ++id) {
-        const float d = dist(p, pts[static_cast<std::size_t>(id - 1)]);
+        const double d = dist(p, pts[static_cast<std::size_t>(id - 1)]);
         // Within r, or a distance that is not a number: always proposed.
         if (d <= r || std::isnan(d)) {
           EXPECT_TRUE(std::binary_search(got.begin(), got.end(), id)) << "point " << id << " r " << r;
         }
       }
       // A moved entry is proposed only where it is now.
-      if (r <= 5.0f && p[0] == 10.0f) {
+      if (r <= 5.0 && p[0] == 10.0) {
         EXPECT_FALSE(std::binary_search(got.begin(), got.end(), 5));
       }
     }
@@ -157,7 +157,7 @@ void expect_same_topology(Twin& t, const std::string& what, int ncells) {
   }
   EXPECT_EQ(t.fast.log(), t.direct.log()) << what;
   for (int k = 1; k <= f.ncomplete(); ++k)
-    for (const float r : {0.0f, 1.6f, 3.0f, 10.0f}) {
+    for (const double r : {0.0, 1.6, 3.0, 10.0}) {
       expect_same_search(findnei(f, k, r, SearchListing::silent), findnei(d, k, r, SearchListing::silent), what + " atom " + std::to_string(k) + " r " + std::to_string(r));
     }
   // The nearest atom of a kind: answers near the atom, far from it, and
@@ -166,12 +166,12 @@ void expect_same_topology(Twin& t, const std::string& what, int ncells) {
   for (int k = 1; k <= f.ncomplete(); k += stride) {
     const std::vector<std::pair<std::string, std::function<bool(const test::TestRun&, int, int)>>> kinds{
         {"heavy", [](const test::TestRun& rs, int, int e) { return rs.atom(e).atomic_number != 1; }},
-        {"beyond 4 A", [](const test::TestRun& rs, int a, int e) { return dist(cart(rs, a), cart(rs, e)) > 4.0f; }},
+        {"beyond 4 A", [](const test::TestRun& rs, int a, int e) { return dist(cart(rs, a), cart(rs, e)) > 4.0; }},
         {"of the unit", [](const test::TestRun& rs, int, int e) { return rs.model.cryst.srcatom[e] == 0 && e % 3 == 0; }},
         {"none", [](const test::TestRun&, int, int) { return false; }}};
     for (const auto& [name, want] : kinds) {
-      const int a = nearest_neighbor(f, k, 10.0f, [&](int e) { return want(f, k, e); });
-      const int b = nearest_neighbor(d, k, 10.0f, [&](int e) { return want(d, k, e); });
+      const int a = nearest_neighbor(f, k, 10.0, [&](int e) { return want(f, k, e); });
+      const int b = nearest_neighbor(d, k, 10.0, [&](int e) { return want(d, k, e); });
       EXPECT_EQ(a, b) << what << " atom " << k << " nearest " << name;
     }
   }
@@ -204,22 +204,22 @@ TEST(IndexedSearches, SharedStructuresGiveTheDirectResults) {
 // 0.001 A), duplicate sites 0.005 A apart, a methane with four hydrogens at
 // exactly equal distances, and molecules across the cell edges.
 void crowded_cell(test::TestRun& rs, unsigned seed, int molecules) {
-  set_cell(rs, 11.0f, 9.0f, 12.0f, 90.0f, 104.0f, 90.0f);
+  set_cell(rs, 11.0, 9.0, 12.0, 90.0, 104.0, 90.0);
   add_diag_op(rs, 1, 1, 1, 0, 0, 0);
-  add_diag_op(rs, -1, 1, -1, 0, 0.5f, 0.5f);
+  add_diag_op(rs, -1, 1, -1, 0, 0.5, 0.5);
   add_diag_op(rs, -1, -1, -1, 0, 0, 0);
-  add_diag_op(rs, 1, -1, 1, 0, 0.5f, 0.5f);
+  add_diag_op(rs, 1, -1, 1, 0, 0.5, 0.5);
   std::mt19937 gen(seed);
-  std::uniform_real_distribution<float> u(-0.05f, 1.05f), dir(-1.0f, 1.0f);
+  std::uniform_real_distribution<double> u(-0.05, 1.05), dir(-1.0, 1.0);
   for (int m = 0; m < molecules; ++m) {
-    const float fx = u(gen), fy = u(gen), fz = u(gen);
+    const double fx = u(gen), fy = u(gen), fz = u(gen);
     const int c = add_frac(rs, numbered("C", m), 6, fx, fy, fz);
     Vec3 v{dir(gen), dir(gen), dir(gen)};
-    const float len = std::max(0.1f, rlength(v));
+    const double len = std::max(0.1, rlength(v));
     const Atom a = rs.atom(c);
-    const int c2 = add_cart(rs, numbered("N", m), 7, a.cartesian[0] + 1.47f * v[0] / len, a.cartesian[1] + 1.47f * v[1] / len,
-                            a.cartesian[2] + 1.47f * v[2] / len);
-    const int h = add_cart(rs, numbered("H", m), 1, a.cartesian[0] - 1.09f * v[0] / len, a.cartesian[1], a.cartesian[2]);
+    const int c2 = add_cart(rs, numbered("N", m), 7, a.cartesian[0] + 1.47 * v[0] / len, a.cartesian[1] + 1.47 * v[1] / len,
+                            a.cartesian[2] + 1.47 * v[2] / len);
+    const int h = add_cart(rs, numbered("H", m), 1, a.cartesian[0] - 1.09 * v[0] / len, a.cartesian[1], a.cartesian[2]);
     for (const int k : {c2, h}) {
       const Vec3 f = to_fractional(rs.model.transf, cart(rs, k));
       rs.atom(k).fractional[0] = f[0];
@@ -228,26 +228,26 @@ void crowded_cell(test::TestRun& rs, unsigned seed, int molecules) {
     }
   }
   // Methane: four hydrogens at exactly the same distance from the carbon.
-  add_frac(rs, "CM", 6, 0.3f, 0.3f, 0.3f);
+  add_frac(rs, "CM", 6, 0.3, 0.3, 0.3);
   const Atom cm = rs.atom(rs.natom());
   for (const Vec3& s : std::vector<Vec3>{{1, 1, 1}, {1, -1, -1}, {-1, 1, -1}, {-1, -1, 1}}) {
-    const int k = add_cart(rs, "HM", 1, cm.cartesian[0] + 0.625f * s[0], cm.cartesian[1] + 0.625f * s[1], cm.cartesian[2] + 0.625f * s[2]);
+    const int k = add_cart(rs, "HM", 1, cm.cartesian[0] + 0.625 * s[0], cm.cartesian[1] + 0.625 * s[1], cm.cartesian[2] + 0.625 * s[2]);
     const Vec3 f = to_fractional(rs.model.transf, cart(rs, k));
     rs.atom(k).fractional[0] = f[0];
     rs.atom(k).fractional[1] = f[1];
     rs.atom(k).fractional[2] = f[2];
   }
   // Duplicate sites 0.005 A apart, bonded to the same carbon.
-  add_frac(rs, "CD", 6, 0.7f, 0.2f, 0.6f);
-  add_frac(rs, "OD1", 8, 0.7f + 1.3f / 11.0f, 0.2f, 0.6f);
-  add_frac(rs, "OD2", 8, 0.7f + 1.305f / 11.0f, 0.2f, 0.6f);
+  add_frac(rs, "CD", 6, 0.7, 0.2, 0.6);
+  add_frac(rs, "OD1", 8, 0.7 + 1.3 / 11.0, 0.2, 0.6);
+  add_frac(rs, "OD2", 8, 0.7 + 1.305 / 11.0, 0.2, 0.6);
   // Half a molecule on the inversion centre at (1/2, 1/2, 1/2), and an atom
   // 0.0004 A from the centre whose image coincides with it.
-  add_frac(rs, "CI", 6, 0.5f + 0.7f / 11.0f, 0.5f, 0.5f);
-  add_frac(rs, "XI", 17, 0.5f + 0.0002f / 11.0f, 0.5f, 0.5f);
+  add_frac(rs, "CI", 6, 0.5 + 0.7 / 11.0, 0.5, 0.5);
+  add_frac(rs, "XI", 17, 0.5 + 0.0002 / 11.0, 0.5, 0.5);
   // Two atoms of the unit that are images of each other within 0.0005 A.
-  add_frac(rs, "SA", 16, 0.1f, 0.2f, 0.15f);
-  add_frac(rs, "SB", 16, -0.1f + 0.00004f, 0.2f, -0.15f);
+  add_frac(rs, "SA", 16, 0.1, 0.2, 0.15);
+  add_frac(rs, "SB", 16, -0.1 + 0.00004, 0.2, -0.15);
   rs.model.cryst.ncomplete = rs.natom();
 }
 
@@ -264,7 +264,7 @@ TEST(IndexedSearches, CrowdedCellsWithTiesGiveTheDirectResults) {
     crowded_cell(rs, 9, 8);
     for (int k = 1; k <= rs.natom(); k += 5) {
       rs.atom(k).occupancy_kind = OccupancyKind::disordered;
-      rs.atom(k).occ = k % 2 == 0 ? 0.55f : 0.45f;
+      rs.atom(k).occ = k % 2 == 0 ? 0.55 : 0.45;
     }
   });
   expect_same_topology(t, "disordered crowded cell", 0);
@@ -276,13 +276,13 @@ void random_molecules(test::TestRun& rs, unsigned seed, int molecules, const std
   add_diag_op(rs, 1, 1, 1, 0, 0, 0);
   for (const std::string& card : cards) ASSERT_EQ(add_symmetry_card(rs.model.symm, card), 0) << card;
   std::mt19937 gen(seed);
-  std::uniform_real_distribution<float> u(-0.08f, 1.08f), dir(-1.0f, 1.0f);
+  std::uniform_real_distribution<double> u(-0.08, 1.08), dir(-1.0, 1.0);
   for (int m = 0; m < molecules; ++m) {
     const int c = add_frac(rs, numbered("C", m), 6, u(gen), u(gen), u(gen));
     const Atom a = rs.atom(c);
-    for (const auto& [name, iz, len] : {std::tuple{"N", 7, 1.47f}, std::tuple{"H", 1, 1.09f}}) {
+    for (const auto& [name, iz, len] : {std::tuple{"N", 7, 1.47}, std::tuple{"H", 1, 1.09}}) {
       Vec3 v{dir(gen), dir(gen), dir(gen)};
-      const float l = std::max(0.1f, rlength(v));
+      const double l = std::max(0.1, rlength(v));
       const int k = add_cart(rs, name + std::to_string(m), iz, a.cartesian[0] + len * v[0] / l, a.cartesian[1] + len * v[1] / l,
                              a.cartesian[2] + len * v[2] / l);
       const Vec3 f = to_fractional(rs.model.transf, cart(rs, k));
@@ -294,12 +294,12 @@ void random_molecules(test::TestRun& rs, unsigned seed, int molecules, const std
   rs.model.cryst.ncomplete = rs.natom();
   if (!cut) return;
   // A molecule cut by the face x = 0: its nitrogen sits at the far side.
-  const int cs = add_frac(rs, "CS", 6, 0.05f, 0.3f, 0.4f);
+  const int cs = add_frac(rs, "CS", 6, 0.05, 0.3, 0.4);
   Vec3 pn = cart(rs, cs);
   const Vec3 a = to_cartesian(rs.model.transf, Fractional{{1, 0, 0}});
-  for (std::size_t k = 0; k < 3; ++k) pn[k] -= 1.45f * a[k] / rlength(a);
+  for (std::size_t k = 0; k < 3; ++k) pn[k] -= 1.45 * a[k] / rlength(a);
   const Vec3 fn = to_fractional(rs.model.transf, Cartesian{pn});
-  add_frac(rs, "NS", 7, fn[0] + 1.0f, fn[1], fn[2]);
+  add_frac(rs, "NS", 7, fn[0] + 1.0, fn[1], fn[2]);
   rs.model.cryst.ncomplete = rs.natom();
 }
 
@@ -311,7 +311,7 @@ void random_molecules(test::TestRun& rs, unsigned seed, int molecules, const std
 TEST(IndexedSearches, CompleteFragmentsUnderEveryKindOfOperator) {
   struct Case {
     std::string name;
-    std::array<float, 6> cell;
+    std::array<double, 6> cell;
     std::vector<std::string> cards;
     int ncells;
     bool cut;    // with a molecule cut by a cell face
@@ -328,7 +328,7 @@ TEST(IndexedSearches, CompleteFragmentsUnderEveryKindOfOperator) {
         "SYMM -Y, Z+1/2, -X+1/2", "SYMM Y+1/2, -Z+1/2, -X", "SYMM -Y+1/2, -Z, X+1/2"},
        1, false, {2u}},
       {"bad card", {8, 11, 9, 90, 110, 90}, {"SYMM Y, X, Z", "SYMM X+Y, Y, Z"}, 1, true, {2u, 3u}},
-      {"P1 two cells", {6, 7, 6.5f, 80, 100, 95}, {}, 2, true, {2u, 3u}},
+      {"P1 two cells", {6, 7, 6.5, 80, 100, 95}, {}, 2, true, {2u, 3u}},
   };
   for (const Case& c : cases) {
     for (const unsigned seed : c.seeds) {
@@ -356,18 +356,18 @@ TEST(IndexedSearches, AMovedHydrogenIsFoundWhereItIsNow) {
     set_cell(rs, 20, 20, 20, 90, 90, 90);
     add_diag_op(rs, 1, 1, 1, 0, 0, 0);
     add_cart(rs, "C1", 6, 5, 5, 5);
-    add_cart(rs, "H1", 1, 5.95f, 5, 5);
-    add_cart(rs, "C2", 6, 9.5f, 5, 5);
+    add_cart(rs, "H1", 1, 5.95, 5, 5);
+    add_cart(rs, "C2", 6, 9.5, 5, 5);
     run_neighbour_search(rs);
     // Extended away from C1, right next to C2 (several cells away).
-    rs.atom(2).cartesian[0] = 8.4f;
+    rs.atom(2).cartesian[0] = 8.4;
     atom_moved(rs, 2);
-    found.push_back(findnei(rs, 3, 0.0f, SearchListing::silent));
+    found.push_back(findnei(rs, 3, 0.0, SearchListing::silent));
   });
   ASSERT_EQ(found.size(), 2u);
   expect_same_search(found[0], found[1], "moved hydrogen");
   EXPECT_EQ(found[0].atom, std::vector<int>{2});
-  EXPECT_TRUE(findnei(*t.fast.rs, 1, 0.0f, SearchListing::silent).atom.empty());
+  EXPECT_TRUE(findnei(*t.fast.rs, 1, 0.0, SearchListing::silent).atom.empty());
 }
 
 // Two entries 0.008 A apart on either side of the first sphere the search
@@ -380,22 +380,22 @@ TEST(IndexedSearches, NearestAtomAcrossADuplicateSiteAtTheSphereEdge) {
     set_cell(rs, 30, 30, 30, 90, 90, 90);
     add_diag_op(rs, 1, 1, 1, 0, 0, 0);
     add_cart(rs, "C1", 6, 10, 10, 10);
-    add_cart(rs, "O1", 8, 12.504f, 10, 10);
-    add_cart(rs, "O2", 8, 12.496f, 10, 10);
-    add_cart(rs, "N1", 7, 10, 13.5f, 10);
-    add_cart(rs, "H1", 1, 10, 8.9f, 10);
+    add_cart(rs, "O1", 8, 12.504, 10, 10);
+    add_cart(rs, "O2", 8, 12.496, 10, 10);
+    add_cart(rs, "N1", 7, 10, 13.5, 10);
+    add_cart(rs, "H1", 1, 10, 8.9, 10);
     rs.model.cryst.ncomplete = rs.natom();
     run_neighbour_search(rs);
     const auto heavy = [&](int e) { return rs.atom(e).atomic_number != 1; };
-    found.push_back(nearest_neighbor(rs, 1, 10.0f, heavy));
+    found.push_back(nearest_neighbor(rs, 1, 10.0, heavy));
     // The hydrogen moves onto the site of N1 and away again: the answer
     // follows it, as the whole list does.
-    rs.atom(5).cartesian[1] = 13.503f;
+    rs.atom(5).cartesian[1] = 13.503;
     atom_moved(rs, 5);
-    found.push_back(nearest_neighbor(rs, 1, 10.0f, [&](int e) { return e >= 4; }));
-    rs.atom(5).cartesian[1] = 8.9f;
+    found.push_back(nearest_neighbor(rs, 1, 10.0, [&](int e) { return e >= 4; }));
+    rs.atom(5).cartesian[1] = 8.9;
     atom_moved(rs, 5);
-    found.push_back(nearest_neighbor(rs, 1, 10.0f, [&](int e) { return e >= 4; }));
+    found.push_back(nearest_neighbor(rs, 1, 10.0, [&](int e) { return e >= 4; }));
   });
   EXPECT_EQ(found, (std::vector<int>{2, 4, 5, 2, 4, 5}));
 }
@@ -415,8 +415,8 @@ TEST(IndexedSearches, SymmetryGeneratedEntriesNearAPoint) {
     const Vec3 p = cart(rs, k);
     std::vector<int> want;
     for (int i = rs.natom() + 1; i <= rs.ncomplete(); ++i)
-      if (!(dist(p, cart(rs, i)) >= 0.001f)) want.push_back(i);
-    EXPECT_EQ(entries_closer(rs, p, 0.001f, rs.natom() + 1, rs.ncomplete()), want);
+      if (!(dist(p, cart(rs, i)) >= 0.001)) want.push_back(i);
+    EXPECT_EQ(entries_closer(rs, p, 0.001, rs.natom() + 1, rs.ncomplete()), want);
     EXPECT_FALSE(want.empty());
   }
 }

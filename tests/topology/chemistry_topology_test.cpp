@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <deque>
-#include <set>
+#include <map>
 
 #include "structure/readers/readers.hpp"
 #include "topology/bond_rules.hpp"
@@ -33,51 +33,57 @@ void analyse(TestRun& rs, const std::string& file) {
   run_neighbour_search(rs);
 }
 
-using RingSet = std::set<std::vector<int>>;
-
 // The independent perception: for every bond a-b, the shortest path from a
-// to b without that bond (breadth first, neighbours in table order) closes
-// the smallest ring through the bond.  Bonds of disordered atoms take no
-// part in rings.
-RingSet smallest_ring_per_bond(const TestRun& rs, int ringmin, int ringmax) {
-  RingSet rings;
+// to b without that bond (breadth first) closes the smallest ring through
+// the bond; its size, per bond, whichever of equal rings a search meets
+// first.  Bonds of disordered atoms take no part in rings.
+std::map<std::pair<int, int>, int> smallest_ring_size_per_bond(const TestRun& rs, int ringmin, int ringmax) {
+  std::map<std::pair<int, int>, int> sizes;
   const int n = rs.ncomplete();
   auto usable = [&](int x) { return rs.atom(x).occupancy_kind != OccupancyKind::disordered; };
   for (int a = 1; a <= n; ++a) {
     if (!usable(a)) continue;
     for (const int b : rs.nb.of[a].atom) {
       if (b < a || !usable(b)) continue;
-      std::vector<int> from(static_cast<std::size_t>(n) + 1, 0);
-      from[static_cast<std::size_t>(a)] = a;
+      std::vector<int> steps(static_cast<std::size_t>(n) + 1, -1);
+      steps[static_cast<std::size_t>(a)] = 0;
       std::deque<int> queue{a};
-      while (!queue.empty() && from[static_cast<std::size_t>(b)] == 0) {
+      while (!queue.empty() && steps[static_cast<std::size_t>(b)] < 0) {
         const int x = queue.front();
         queue.pop_front();
         for (const int y : rs.nb.of[x].atom) {
-          if (!usable(y) || from[static_cast<std::size_t>(y)] != 0 || (x == a && y == b)) continue;
-          from[static_cast<std::size_t>(y)] = x;
+          if (!usable(y) || steps[static_cast<std::size_t>(y)] >= 0 || (x == a && y == b)) continue;
+          steps[static_cast<std::size_t>(y)] = steps[static_cast<std::size_t>(x)] + 1;
           queue.push_back(y);
         }
       }
-      if (from[static_cast<std::size_t>(b)] == 0) continue;
-      std::vector<int> ring{b};
-      for (int x = b; x != a; x = from[static_cast<std::size_t>(x)]) ring.push_back(from[static_cast<std::size_t>(x)]);
-      if (static_cast<int>(ring.size()) < ringmin || static_cast<int>(ring.size()) > ringmax) continue;
-      std::sort(ring.begin(), ring.end());
-      rings.insert(ring);
+      const int size = steps[static_cast<std::size_t>(b)] + 1;
+      if (size >= std::max(ringmin, 3) && size <= ringmax) sizes[{a, b}] = size;
     }
   }
-  return rings;
+  return sizes;
 }
 
-RingSet found_rings(const TestRun& rs) {
-  RingSet found;
+// The rings found are smallest rings: every bond with a ring in range lies
+// in a found ring of its smallest size, and every found ring is the
+// smallest through one of its bonds.
+void expect_smallest_rings(const TestRun& rs, int ringmin, int ringmax) {
+  const auto sizes = smallest_ring_size_per_bond(rs, ringmin, ringmax);
+  std::map<std::pair<int, int>, int> covered;
   for (const Ring& r : rs.rings.list) {
-    std::vector<int> m = r.members;
-    std::sort(m.begin(), m.end());
-    found.insert(m);
+    bool smallest_somewhere = false;
+    for (std::size_t k = 0; k < r.members.size(); ++k) {
+      const int p = r.members[k], q = r.members[(k + 1) % r.members.size()];
+      const std::pair<int, int> bond{std::min(p, q), std::max(p, q)};
+      const auto s = sizes.find(bond);
+      if (s != sizes.end() && s->second == r.size()) {
+        smallest_somewhere = true;
+        covered[bond] = r.size();
+      }
+    }
+    EXPECT_TRUE(smallest_somewhere) << "ring through atom " << r.members[0] << " of " << r.size();
   }
-  return found;
+  EXPECT_EQ(covered, sizes);
 }
 
 int find_label(const TestRun& rs, std::string_view label) {
@@ -106,13 +112,12 @@ TEST(ChemistryTopology, RealStructures) {
     analyse(rs, c.file);
     // Every molecule complete: no entry bonds to an image outside the table.
     EXPECT_TRUE(atoms_with_missing_bonds(rs.model, rs.sw, 3).empty());
-    // The rings are the smallest set of smallest rings of the bond graph.
-    EXPECT_EQ(found_rings(rs), smallest_ring_per_bond(rs, 3, 8));
+    expect_smallest_rings(rs, 3, 8);
     EXPECT_EQ(rs.rings.list.size(), c.rings);
     for (int i = 1; i <= rs.ncomplete(); ++i) {
       // No bond below 0.5 A, and a hydrogen has one partner here (no
       // boron or metal hydrides among these structures).
-      for (const float d : rs.nb.of[i].dist) EXPECT_GE(d, kMinBondLength);
+      for (const double d : rs.nb.of[i].dist) EXPECT_GE(d, kMinBondLength);
       if (rs.atom(i).atomic_number == 1) {
         EXPECT_LE(rs.nb.of[i].nnei(), 1) << rs.atom(i).label.view();
       }
@@ -182,15 +187,15 @@ TEST(ChemistryTopology, ContactsThatAreNoBonds) {
   TestRun& rs = *run.rs;
   add_cart(rs, "N1", 7, 0, 0, 0);
   for (int k = 0; k < 3; ++k) {
-    const float t = static_cast<float>(k) * 2.0f * kPi / 3.0f;
-    add_cart(rs, numbered("C", k + 1), 6, 0.098f * std::cos(t), 0.098f * std::sin(t), 1.47f);
+    const double t = static_cast<double>(k) * 2.0 * kPi / 3.0;
+    add_cart(rs, numbered("C", k + 1), 6, 0.098 * std::cos(t), 0.098 * std::sin(t), 1.47);
   }
   const int b1 = add_cart(rs, "B1", 5, 10, 0, 0);
-  add_cart(rs, "B2", 5, 12.0f, 0, 0);
-  const int hb = add_cart(rs, "H1", 1, 11.0f, 0.9f, 0);
+  add_cart(rs, "B2", 5, 12.0, 0, 0);
+  const int hb = add_cart(rs, "H1", 1, 11.0, 0.9, 0);
   const int o1 = add_cart(rs, "O1", 8, 20, 0, 0);
-  const int ho = add_cart(rs, "H2", 1, 21.16f, 0, 0);
-  const int o2 = add_cart(rs, "O2", 8, 22.40f, 0, 0);
+  const int ho = add_cart(rs, "H2", 1, 21.16, 0, 0);
+  const int o2 = add_cart(rs, "O2", 8, 22.40, 0, 0);
   rs.sw.ring_options.min_size = 3;
   rs.sw.ring_options.max_size = 8;
   rs.sw.args.search_rings = true;

@@ -73,16 +73,16 @@ struct MetalCase {
   const char* file;
   const char* metal;
   int element;          // of the ligand atoms counted
-  float lo, hi;         // their distance window (A)
+  double lo, hi;         // their distance window (A)
   int count;            // ligand atoms of that element in the window
 };
 
 TEST(CrystalBonds, MetalsBondToTheirLigands) {
   const MetalCase cases[] = {
-      {"Ru_complex_methanol_P21c_Qpeaks_after_END.ins", "RU()", 6, 2.15f, 2.35f, 5},   // the Cp* ring
-      {"Ru_complex_methanol_P21c_Qpeaks_after_END.ins", "RU()", 15, 2.2f, 2.4f, 2},
-      {"FeCl_perchlorate_hydrate_R-3c_rhombohedral.res", "FE(1)", 8, 1.9f, 2.2f, 6},
-      {"Mg_hydrogenmaleate_hexahydrate_P21c_inversion.res", "MG(1)", 8, 2.0f, 2.15f, 6},
+      {"Ru_complex_methanol_P21c_Qpeaks_after_END.ins", "RU()", 6, 2.15, 2.35, 5},   // the Cp* ring
+      {"Ru_complex_methanol_P21c_Qpeaks_after_END.ins", "RU()", 15, 2.2, 2.4, 2},
+      {"FeCl_perchlorate_hydrate_R-3c_rhombohedral.res", "FE(1)", 8, 1.9, 2.2, 6},
+      {"Mg_hydrogenmaleate_hexahydrate_P21c_inversion.res", "MG(1)", 8, 2.0, 2.15, 6},
   };
   for (const MetalCase& c : cases) {
     TestRun rs;
@@ -105,7 +105,7 @@ TEST(CrystalBonds, AMetalWithoutBondsIsNamed) {
   TestRun rs;
   std::ostringstream term;
   rs.io.log.terminal = &term;
-  rs.sw.covrad[43] = 0.3f;   // RADII Ru 0.3
+  rs.sw.covrad[43] = 0.3;   // RADII Ru 0.3
   read_and_bond(rs, "Ru_complex_methanol_P21c_Qpeaks_after_END.ins", -1);
   EXPECT_NE(term.str().find("Metal atom RU() has no bonded neighbour"), std::string::npos) << term.str();
 }
@@ -126,7 +126,7 @@ TEST(CrystalBonds, CloseSitesWithoutPartsAreNamed) {
     const int n = rs.add_atom();
     rs.model.atoms[n] = rs.model.atoms[1];
     rs.model.atoms[n].label = "C(1')";
-    rs.model.atoms[n].cartesian[0] += 0.69f;
+    rs.model.atoms[n].cartesian[0] += 0.69;
     rs.model.atoms[1].part = c.part1;
     rs.model.atoms[n].part = c.part2;
     rs.model.cryst.ncomplete = n;
@@ -144,14 +144,14 @@ TEST(CrystalBonds, CloseSitesWithoutPartsAreNamed) {
 TEST(CrystalBonds, CopiesAreThoseTheNcellsRangeAllows) {
   for (const int n : {0, 1}) {
     TestRun rs;
-    rs.sw.tols.bond = 0.4f;
+    rs.sw.tols.bond = 0.4;
     read_and_bond(rs, "CaF2_Fm-3m_face_centred.res", n);
     std::map<std::array<long long, 3>, int> site;   // fractional x 1e4 -> index into `at`
-    std::vector<std::pair<Vec3, float>> at;        // Cartesian position, covalent radius
+    std::vector<std::pair<Vec3, double>> at;        // Cartesian position, covalent radius
     const auto add = [&](const std::array<double, 3>& f, int i) {
       const std::array<long long, 3> key{std::llround(f[0] * 1e4), std::llround(f[1] * 1e4), std::llround(f[2] * 1e4)};
       if (site.emplace(key, static_cast<int>(at.size())).second)
-        at.emplace_back(to_cartesian(rs.model.transf, Fractional{Vec3{float(f[0]), float(f[1]), float(f[2])}}),
+        at.emplace_back(to_cartesian(rs.model.transf, Fractional{Vec3{double(f[0]), double(f[1]), double(f[2])}}),
                         covalent_radius(rs.sw, rs.atom(i).atomic_number));
       return site[key];
     };
@@ -178,8 +178,8 @@ TEST(CrystalBonds, CopiesAreThoseTheNcellsRangeAllows) {
       const auto [p, r] = at[static_cast<std::size_t>(todo.back())];
       todo.pop_back();
       for (std::size_t k = 0; k < at.size(); ++k) {
-        const float d = dist(p, at[k].first);
-        if (!reached[k] && d >= 0.5f && d <= r + at[k].second + rs.sw.tols.bond) reached[k] = true, todo.push_back(static_cast<int>(k));
+        const double d = dist(p, at[k].first);
+        if (!reached[k] && d >= 0.5 && d <= r + at[k].second + rs.sw.tols.bond) reached[k] = true, todo.push_back(static_cast<int>(k));
       }
     }
     std::set<int> listed;

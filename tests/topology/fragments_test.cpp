@@ -17,25 +17,25 @@ namespace {
 // P2(1)/a: x,y,z; 1/2-x,1/2+y,-z; -x,-y,-z; 1/2+x,1/2-y,z.
 void p21a(test::TestRun& rs) {
   add_diag_op(rs, 1, 1, 1, 0, 0, 0);
-  add_diag_op(rs, -1, 1, -1, 0.5f, 0.5f, 0);
+  add_diag_op(rs, -1, 1, -1, 0.5, 0.5, 0);
   add_diag_op(rs, -1, -1, -1, 0, 0, 0);
-  add_diag_op(rs, 1, -1, 1, 0.5f, 0.5f, 0);
+  add_diag_op(rs, 1, -1, 1, 0.5, 0.5, 0);
 }
 
 // Half a naphthalene molecule on the inversion centre at the origin
 // (the published room-temperature structure).
 void half_naphthalene(test::TestRun& rs) {
-  set_cell(rs, 8.1125f, 5.9398f, 8.649f, 90, 124.472f, 90);
+  set_cell(rs, 8.1125, 5.9398, 8.649, 90, 124.472, 90);
   p21a(rs);
-  add_frac(rs, "C1", 6, 0.082520f, 0.019250f, 0.328940f);
-  add_frac(rs, "C2", 6, 0.112930f, 0.163550f, 0.222850f);
-  add_frac(rs, "C3", 6, 0.048140f, 0.105520f, 0.037400f);
-  add_frac(rs, "C4", 6, 0.076670f, 0.251940f, -0.075630f);
-  add_frac(rs, "C5", 6, -0.013470f, -0.190770f, 0.254470f);
-  add_frac(rs, "H1", 1, 0.128200f, 0.062700f, 0.459400f);
-  add_frac(rs, "H2", 1, 0.179700f, 0.310300f, 0.272300f);
-  add_frac(rs, "H3", 1, 0.142900f, 0.392300f, -0.025500f);
-  add_frac(rs, "H4", 1, -0.036500f, -0.294500f, 0.331500f);
+  add_frac(rs, "C1", 6, 0.082520, 0.019250, 0.328940);
+  add_frac(rs, "C2", 6, 0.112930, 0.163550, 0.222850);
+  add_frac(rs, "C3", 6, 0.048140, 0.105520, 0.037400);
+  add_frac(rs, "C4", 6, 0.076670, 0.251940, -0.075630);
+  add_frac(rs, "C5", 6, -0.013470, -0.190770, 0.254470);
+  add_frac(rs, "H1", 1, 0.128200, 0.062700, 0.459400);
+  add_frac(rs, "H2", 1, 0.179700, 0.310300, 0.272300);
+  add_frac(rs, "H3", 1, 0.142900, 0.392300, -0.025500);
+  add_frac(rs, "H4", 1, -0.036500, -0.294500, 0.331500);
 }
 
 TEST(CompleteFragments, MoleculeOnInversionCentre) {
@@ -65,9 +65,9 @@ TEST(CompleteFragments, MoleculeOnInversionCentre) {
     EXPECT_EQ(c.atomic_number, s.atomic_number);
     EXPECT_FLOAT_EQ(c.fractional[0], -s.fractional[0]);
     EXPECT_FLOAT_EQ(c.fractional[2], -s.fractional[2]);
-    EXPECT_NEAR(c.cartesian[0], -s.cartesian[0], 1e-5f);
-    EXPECT_NEAR(c.cartesian[1], -s.cartesian[1], 1e-5f);
-    EXPECT_NEAR(c.cartesian[2], -s.cartesian[2], 1e-5f);
+    EXPECT_NEAR(c.cartesian[0], -s.cartesian[0], 1e-5);
+    EXPECT_NEAR(c.cartesian[1], -s.cartesian[1], 1e-5);
+    EXPECT_NEAR(c.cartesian[2], -s.cartesian[2], 1e-5);
   }
   // The junction copy bonds to the original junction and comes first; C1
   // bonds only to copies and is found in a later pass.
@@ -117,19 +117,19 @@ TEST(CompleteFragments, TranslationsCountFromTheUnitCell) {
   // atoms whose bonds are missing and the NCELLS value that completes
   // their molecule.
   struct Case {
-    float dy;
+    double dy;
     int cells, ncomplete, warnings;
   };
-  for (const Case& c : {Case{0.5f, 0, 18, 0}, Case{1.0f, 1, 18, 0}, Case{1.0f, 0, 16, 2}}) {
+  for (const Case& c : {Case{0.5, 0, 18, 0}, Case{1.0, 1, 18, 0}, Case{1.0, 0, 16, 2}}) {
     MemoryRun run;
     test::TestRun& rs = *run.rs;
     half_naphthalene(rs);
     for (int i = 1; i <= rs.natom(); ++i) {
       Atom& a = rs.atom(i);
-      const Vec3 p = to_cartesian(rs.model.transf, Fractional{{a.fractional[0] + 0.5f, a.fractional[1] + c.dy, a.fractional[2] + 0.5f}});
-      a.fractional[0] += 0.5f;
+      const Vec3 p = to_cartesian(rs.model.transf, Fractional{{a.fractional[0] + 0.5, a.fractional[1] + c.dy, a.fractional[2] + 0.5}});
+      a.fractional[0] += 0.5;
       a.fractional[1] += c.dy;
-      a.fractional[2] += 0.5f;
+      a.fractional[2] += 0.5;
       a.cartesian = {{p[0], p[1], p[2]}};
     }
     rs.sw.complete_fragment_cells = c.cells;
@@ -148,14 +148,14 @@ TEST(CompleteFragments, AtomOnSpecialPositionIsNotCopied) {
   MemoryRun run;
   test::TestRun& rs = *run.rs;
   // Carbon dioxide on the inversion centre: C1 at the origin, O1 1.16 A away.
-  set_cell(rs, 11.6f, 9.0f, 8.0f, 90, 90, 90);
+  set_cell(rs, 11.6, 9.0, 8.0, 90, 90, 90);
   add_diag_op(rs, 1, 1, 1, 0, 0, 0);
   add_diag_op(rs, -1, -1, -1, 0, 0, 0);
   add_frac(rs, "C1", 6, 0, 0, 0);
-  add_frac(rs, "O1", 8, 0.1f, 0, 0);
-  rs.atom(1).occ = 0.5f;
+  add_frac(rs, "O1", 8, 0.1, 0, 0);
+  rs.atom(1).occ = 0.5;
   rs.atom(1).occupancy_kind = OccupancyKind::special_position;
-  rs.atom(2).occ = 0.7f;
+  rs.atom(2).occ = 0.7;
   rs.atom(2).occupancy_kind = OccupancyKind::disordered;
   rs.sw.complete_fragment_cells = 1;
   ScratchDir dir;
@@ -165,10 +165,10 @@ TEST(CompleteFragments, AtomOnSpecialPositionIsNotCopied) {
   EXPECT_EQ(done.cryst.ncopies[1], 0);
   EXPECT_EQ(done.cryst.ncopies[2], 1);
   EXPECT_EQ(done.cryst.srcatom[3], 2);
-  EXPECT_NEAR(done.atoms[3].cartesian[0], -1.16f, 1e-5f);
+  EXPECT_NEAR(done.atoms[3].cartesian[0], -1.16, 1e-5);
   // The copy keeps the source's occupancy and flag.
   EXPECT_EQ(done.atoms[3].label, "O1");
-  EXPECT_EQ(done.atoms[3].occ, 0.7f);
+  EXPECT_EQ(done.atoms[3].occ, 0.7);
   EXPECT_EQ(done.atoms[3].occupancy_kind, OccupancyKind::disordered);
 }
 

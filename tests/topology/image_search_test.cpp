@@ -17,10 +17,10 @@ namespace {
 
 struct Setting {
   std::string name;
-  std::array<float, 6> cell;
+  std::array<double, 6> cell;
   std::vector<std::string> cards;
   int ncells;
-  std::vector<std::array<float, 3>> special;   // atoms on special positions
+  std::vector<std::array<double, 3>> special;   // atoms on special positions
 };
 
 // Every site within r of each probe point is visited, once, through the
@@ -31,10 +31,10 @@ TEST(ImageSearch, EveryImageNearAPointIsVisitedOnce) {
       {"P6(1)", {10, 10, 14, 90, 90, 120},
        {"SYMM X-Y, X, Z+1/6", "SYMM -Y, X-Y, Z+1/3", "SYMM -X, -Y, Z+1/2", "SYMM -X+Y, -X, Z+2/3",
         "SYMM Y, -X+Y, Z+5/6"},
-       1, {{0, 0, 0.3f}}},
-      {"P2(1)3", {9, 9, 9, 90, 90, 90}, {"SYMM Z, X, Y", "SYMM Y, Z, X", "SYMM -X+1/2, -Y, Z+1/2"}, 1, {{0.2f, 0.2f, 0.2f}, {0.9f, 0.9f, 0.9f}}},
+       1, {{0, 0, 0.3}}},
+      {"P2(1)3", {9, 9, 9, 90, 90, 90}, {"SYMM Z, X, Y", "SYMM Y, Z, X", "SYMM -X+1/2, -Y, Z+1/2"}, 1, {{0.2, 0.2, 0.2}, {0.9, 0.9, 0.9}}},
       {"bad card", {8, 11, 9, 90, 110, 90}, {"SYMM Y, X, Z", "SYMM X+Y, Y, Z"}, 1, {}},
-      {"P-1 two cells", {6, 7, 6.5f, 80, 100, 95}, {"SYMM -X, -Y, -Z"}, 2, {{0, 0.5f, 0}, {1, 1, 1}}},
+      {"P-1 two cells", {6, 7, 6.5, 80, 100, 95}, {"SYMM -X, -Y, -Z"}, 2, {{0, 0.5, 0}, {1, 1, 1}}},
   };
   for (const Setting& s : settings) {
     MemoryRun run;
@@ -43,7 +43,7 @@ TEST(ImageSearch, EveryImageNearAPointIsVisitedOnce) {
     add_diag_op(rs, 1, 1, 1, 0, 0, 0);
     for (const std::string& card : s.cards) ASSERT_EQ(add_symmetry_card(rs.model.symm, card), 0) << card;
     std::mt19937 gen(7);
-    std::uniform_real_distribution<float> u(-0.1f, 1.1f), wide(-1.8f, 2.8f);
+    std::uniform_real_distribution<double> u(-0.1, 1.1), wide(-1.8, 2.8);
     for (int k = 0; k < 25; ++k) add_frac(rs, numbered("C", k), 6, u(gen), u(gen), u(gen));
     for (const auto& x : s.special) add_frac(rs, numbered("O", rs.natom()), 8, x[0], x[1], x[2]);
     rs.model.cryst.ncomplete = rs.natom();
@@ -61,7 +61,7 @@ TEST(ImageSearch, EveryImageNearAPointIsVisitedOnce) {
         images.place(1 + probe % rs.natom(), n, {n == 0 ? 1 : 0, 0, -(probe % 2)}, pf, xc);
       }
       const Vec3 pc = to_cartesian(rs.model.transf, Fractional{pf});
-      const float r = probe % 2 == 0 ? 2.2f : 4.5f;
+      const double r = probe % 2 == 0 ? 2.2 : 4.5;
       std::multiset<long long> visited;
       images.near(pf, r, [&](long long m, int i, int n, const std::array<int, 3>& t) {
         EXPECT_EQ(m, images.position(i, n, t)) << s.name;
@@ -95,7 +95,7 @@ TEST(ImageSearch, EveryImageNearAPointIsVisitedOnce) {
                     if (!r0.holds(t0)) continue;
                     Vec3 ys{}, yc{};
                     images.place(i, n0, t0, ys, yc);
-                    if (first == m && dist(yc, xc) < 1.0e-3f) first = images.position(i, n0, t0);
+                    if (first == m && dist(yc, xc) < 1.0e-3) first = images.position(i, n0, t0);
                   }
             }
             EXPECT_EQ(visited.count(m), first == m ? 1u : 0u)

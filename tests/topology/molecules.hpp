@@ -15,7 +15,7 @@
 namespace vorn::test {
 
 // Appends an atom with Cartesian coordinates; the expanded list follows.
-inline int add_cart(TestRun& rs, const std::string& label, int iz, float x, float y, float z, float occ = 1.0f,
+inline int add_cart(TestRun& rs, const std::string& label, int iz, double x, double y, double z, double occ = 1.0,
                     OccupancyKind flag = OccupancyKind::normal) {
   const int i = rs.add_atom();
   Atom& a = rs.atom(i);
@@ -30,13 +30,13 @@ inline int add_cart(TestRun& rs, const std::string& label, int iz, float x, floa
   return i;
 }
 
-inline void set_cell(TestRun& rs, float a, float b, float c, float al, float be, float ga) {
+inline void set_cell(TestRun& rs, double a, double b, double c, double al, double be, double ga) {
   rs.model.cell = UnitCell{a, b, c, al, be, ga};
   rs.model.transf = cell_transform(rs.model.cell, rs.log_sink());
 }
 
 // Appends an atom with fractional coordinates (Cartesian ones from the cell).
-inline int add_frac(TestRun& rs, const std::string& label, int iz, float xf, float yf, float zf) {
+inline int add_frac(TestRun& rs, const std::string& label, int iz, double xf, double yf, double zf) {
   const Vec3 c = to_cartesian(rs.model.transf, Fractional{{xf, yf, zf}});
   const int i = add_cart(rs, label, iz, c[0], c[1], c[2]);
   rs.atom(i).fractional[0] = xf;
@@ -46,56 +46,56 @@ inline int add_frac(TestRun& rs, const std::string& label, int iz, float xf, flo
 }
 
 // Appends an operator whose rotation part is diagonal (signs sx, sy, sz).
-inline void add_diag_op(TestRun& rs, float sx, float sy, float sz, float tx, float ty, float tz) {
+inline void add_diag_op(TestRun& rs, double sx, double sy, double sz, double tx, double ty, double tz) {
   SymOp op;
   op.rot = {{{sx, 0, 0}, {0, sy, 0}, {0, 0, sz}}};
   op.trans = {tx, ty, tz};
   rs.model.symm.ops.push_back(op);
 }
 
-constexpr float kPi = 3.14159265f;
+constexpr double kPi = 3.14159265;
 
 
 // Benzene in the xy plane around (cx, cy, cz): C1..C6 then H1..H6 (H on the
 // carbon of the same number).  dz alternates above and below the plane.
-inline void benzene(TestRun& rs, float cx, float cy, float cz, float dz = 0.0f) {
+inline void benzene(TestRun& rs, double cx, double cy, double cz, double dz = 0.0) {
   for (int k = 0; k < 6; ++k) {
-    const float t = static_cast<float>(k) * kPi / 3.0f;
-    add_cart(rs, numbered("C", k + 1), 6, cx + 1.39f * std::cos(t), cy + 1.39f * std::sin(t),
+    const double t = static_cast<double>(k) * kPi / 3.0;
+    add_cart(rs, numbered("C", k + 1), 6, cx + 1.39 * std::cos(t), cy + 1.39 * std::sin(t),
              cz + (k % 2 == 0 ? dz : -dz));
   }
   for (int k = 0; k < 6; ++k) {
-    const float t = static_cast<float>(k) * kPi / 3.0f;
-    add_cart(rs, numbered("H", k + 1), 1, cx + 2.47f * std::cos(t), cy + 2.47f * std::sin(t), cz);
+    const double t = static_cast<double>(k) * kPi / 3.0;
+    add_cart(rs, numbered("H", k + 1), 1, cx + 2.47 * std::cos(t), cy + 2.47 * std::sin(t), cz);
   }
 }
 
 // Chair cyclohexane: carbons alternately 0.25 A above and below the mean
 // plane, C-C 1.53 A.
-inline void chair_cyclohexane(TestRun& rs, float cx, float cy, float cz) {
-  const float r = std::sqrt(1.53f * 1.53f - 0.25f);
+inline void chair_cyclohexane(TestRun& rs, double cx, double cy, double cz) {
+  const double r = std::sqrt(1.53 * 1.53 - 0.25);
   for (int k = 0; k < 6; ++k) {
-    const float t = static_cast<float>(k) * kPi / 3.0f;
+    const double t = static_cast<double>(k) * kPi / 3.0;
     add_cart(rs, numbered("C", k + 1), 6, cx + r * std::cos(t), cy + r * std::sin(t),
-             cz + (k % 2 == 0 ? 0.25f : -0.25f));
+             cz + (k % 2 == 0 ? 0.25 : -0.25));
   }
 }
 
 // Naphthalene in the xy plane: junction carbons C1 (0, 0.7) and C2 (0, -0.7),
 // then the carbons of the right ring C3..C6 and of the left ring C7..C10,
 // then one hydrogen on each outer carbon.
-inline void naphthalene(TestRun& rs, float cx, float cy, float cz) {
-  const float h = 1.2124f;  // 1.4 cos 30
-  const float pts[10][2] = {{0, 0.7f},      {0, -0.7f},     {h, 1.4f},  {2 * h, 0.7f},  {2 * h, -0.7f},
-                            {h, -1.4f},     {-h, 1.4f},     {-2 * h, 0.7f}, {-2 * h, -0.7f}, {-h, -1.4f}};
+inline void naphthalene(TestRun& rs, double cx, double cy, double cz) {
+  const double h = 1.2124;  // 1.4 cos 30
+  const double pts[10][2] = {{0, 0.7},      {0, -0.7},     {h, 1.4},  {2 * h, 0.7},  {2 * h, -0.7},
+                            {h, -1.4},     {-h, 1.4},     {-2 * h, 0.7}, {-2 * h, -0.7}, {-h, -1.4}};
   for (int k = 0; k < 10; ++k) add_cart(rs, numbered("C", k + 1), 6, cx + pts[k][0], cy + pts[k][1], cz);
   // Hydrogens 1.08 A out along the direction from the ring centre.
-  const float centre[10] = {0, 0, h, h, h, h, -h, -h, -h, -h};
+  const double centre[10] = {0, 0, h, h, h, h, -h, -h, -h, -h};
   for (int k = 2; k < 10; ++k) {
-    const float dx = pts[k][0] - centre[k], dy = pts[k][1];
-    const float len = std::sqrt(dx * dx + dy * dy);
-    add_cart(rs, numbered("H", k - 1), 1, cx + pts[k][0] + 1.08f * dx / len,
-             cy + pts[k][1] + 1.08f * dy / len, cz);
+    const double dx = pts[k][0] - centre[k], dy = pts[k][1];
+    const double len = std::sqrt(dx * dx + dy * dy);
+    add_cart(rs, numbered("H", k - 1), 1, cx + pts[k][0] + 1.08 * dx / len,
+             cy + pts[k][1] + 1.08 * dy / len, cz);
   }
 }
 

@@ -16,9 +16,9 @@ std::vector<int> members(const NeighborType& t) { return t.members; }
 // Formaldehyde: C1 at the origin, O1 along x, two hydrogens.
 void formaldehyde(test::TestRun& rs) {
   add_cart(rs, "C1", 6, 0, 0, 0);
-  add_cart(rs, "O1", 8, 1.21f, 0, 0);
-  add_cart(rs, "H1", 1, -0.55f, 0.95f, 0);
-  add_cart(rs, "H2", 1, -0.55f, -0.95f, 0);
+  add_cart(rs, "O1", 8, 1.21, 0, 0);
+  add_cart(rs, "H1", 1, -0.55, 0.95, 0);
+  add_cart(rs, "H2", 1, -0.55, -0.95, 0);
 }
 
 TEST(GetNei, DistanceOrderKeepsTableOrderOnTies) {
@@ -26,42 +26,42 @@ TEST(GetNei, DistanceOrderKeepsTableOrderOnTies) {
   test::TestRun& rs = *run.rs;
   // Carbon with three hydrogens at exactly 1.09 A and a nitrogen at 1.47 A,
   // given in the table before the nearer ones; H4 is nearer than the rest.
-  add_cart(rs, "N1", 7, -1.47f, 0, 0);
+  add_cart(rs, "N1", 7, -1.47, 0, 0);
   add_cart(rs, "C1", 6, 0, 0, 0);
-  add_cart(rs, "H1", 1, 0, 1.09f, 0);
-  add_cart(rs, "H2", 1, 0, 0, 1.09f);
-  add_cart(rs, "H3", 1, 0, -1.09f, 0);
-  add_cart(rs, "H4", 1, 0.6f, 0, -0.6f);
+  add_cart(rs, "H1", 1, 0, 1.09, 0);
+  add_cart(rs, "H2", 1, 0, 0, 1.09);
+  add_cart(rs, "H3", 1, 0, -1.09, 0);
+  add_cart(rs, "H4", 1, 0.6, 0, -0.6);
   int dis = -1;
-  Neig found = getnei(rs, 2, 0.0f, dis);
+  Neig found = getnei(rs, 2, 0.0, dis);
   EXPECT_EQ(dis, 0);
   EXPECT_EQ(found.atom, (std::vector<int>{6, 3, 4, 5, 1}));
   ASSERT_EQ(found.dist.size(), 5u);
-  EXPECT_FLOAT_EQ(found.dist[1], 1.09f);
-  EXPECT_FLOAT_EQ(found.dist[4], 1.47f);
+  EXPECT_FLOAT_EQ(found.dist[1], 1.09);
+  EXPECT_FLOAT_EQ(found.dist[4], 1.47);
 }
 
 TEST(GetNei, CutoffMinimumDistanceAndSharedSite) {
   MemoryRun run;
   test::TestRun& rs = *run.rs;
   add_cart(rs, "C1", 6, 0, 0, 0);
-  add_cart(rs, "C2", 6, 1.73f, 0, 0);      // within 0.77 + 0.77 + 0.2 = 1.74
-  add_cart(rs, "C3", 6, 0, 1.75f, 0);      // just beyond the cutoff
-  add_cart(rs, "Q1", 6, 0, 0, 0.45f);      // closer than 0.5 A: same site
-  add_cart(rs, "C4", 6, 0, 0, -1.5f);      // first at this site
-  add_cart(rs, "C5", 6, 0.003f, 0.004f, -1.5f);  // 0.005 A from C4
-  Neig found = findnei(rs, 1, 0.0f, SearchListing::silent);
+  add_cart(rs, "C2", 6, 1.73, 0, 0);      // within 0.77 + 0.77 + 0.2 = 1.74
+  add_cart(rs, "C3", 6, 0, 1.75, 0);      // just beyond the cutoff
+  add_cart(rs, "Q1", 6, 0, 0, 0.45);      // closer than 0.5 A: same site
+  add_cart(rs, "C4", 6, 0, 0, -1.5);      // first at this site
+  add_cart(rs, "C5", 6, 0.003, 0.004, -1.5);  // 0.005 A from C4
+  Neig found = findnei(rs, 1, 0.0, SearchListing::silent);
   EXPECT_EQ(found.atom, (std::vector<int>{5, 2}));
   // The second atom at the site wins only when it comes first in the table.
   MemoryRun run2;
   test::TestRun& r2 = *run2.rs;
   add_cart(r2, "C1", 6, 0, 0, 0);
-  add_cart(r2, "C5", 6, 0.003f, 0.004f, -1.5f);
-  add_cart(r2, "C4", 6, 0, 0, -1.5f);
-  found = findnei(r2, 1, 0.0f, SearchListing::silent);
+  add_cart(r2, "C5", 6, 0.003, 0.004, -1.5);
+  add_cart(r2, "C4", 6, 0, 0, -1.5);
+  found = findnei(r2, 1, 0.0, SearchListing::silent);
   EXPECT_EQ(found.atom, (std::vector<int>{2}));
   // Two atoms closer than 0.5 A are never neighbours of each other.
-  found = findnei(rs, 4, 0.0f, SearchListing::silent);
+  found = findnei(rs, 4, 0.0, SearchListing::silent);
   for (const int b : found.atom) EXPECT_NE(b, 1);
 }
 
@@ -69,25 +69,25 @@ TEST(GetNei, FixedRadiusIgnoresElements) {
   MemoryRun run;
   test::TestRun& rs = *run.rs;
   add_cart(rs, "H1", 1, 0, 0, 0);
-  add_cart(rs, "H2", 1, 1.55f, 0, 0);   // far beyond 0.4 + 0.4 + 0.2
-  add_cart(rs, "H3", 1, 0, 1.6f, 0);    // exactly at 1.6
-  add_cart(rs, "H4", 1, 0, 0, 1.65f);
-  Neig found = findnei(rs, 1, 1.6f, SearchListing::silent);
+  add_cart(rs, "H2", 1, 1.55, 0, 0);   // far beyond 0.4 + 0.4 + 0.2
+  add_cart(rs, "H3", 1, 0, 1.6, 0);    // exactly at 1.6
+  add_cart(rs, "H4", 1, 0, 0, 1.65);
+  Neig found = findnei(rs, 1, 1.6, SearchListing::silent);
   EXPECT_EQ(found.atom, (std::vector<int>{2, 3}));
-  found = findnei(rs, 1, 0.0f, SearchListing::silent);
+  found = findnei(rs, 1, 0.0, SearchListing::silent);
   EXPECT_TRUE(found.atom.empty());
   EXPECT_EQ(found.ntypes(), 0);
 }
 
 TEST(GetNei, DisorderedPairsBondOnlyInOneComponent) {
-  for (const auto& [occ2, bonded] : {std::pair{0.45f, false}, std::pair{0.505f, true}}) {
+  for (const auto& [occ2, bonded] : {std::pair{0.45, false}, std::pair{0.505, true}}) {
     MemoryRun run;
     test::TestRun& rs = *run.rs;
-    add_cart(rs, "C1A", 6, 0, 0, 0, occ2 == 0.45f ? 0.55f : 0.50f, OccupancyKind::disordered);
-    add_cart(rs, "C2B", 6, 1.52f, 0, 0, occ2, OccupancyKind::disordered);
-    add_cart(rs, "O1", 8, -1.43f, 0, 0);
+    add_cart(rs, "C1A", 6, 0, 0, 0, occ2 == 0.45 ? 0.55 : 0.50, OccupancyKind::disordered);
+    add_cart(rs, "C2B", 6, 1.52, 0, 0, occ2, OccupancyKind::disordered);
+    add_cart(rs, "O1", 8, -1.43, 0, 0);
     int dis = -1;
-    Neig found = getnei(rs, 1, 0.0f, dis);
+    Neig found = getnei(rs, 1, 0.0, dis);
     if (bonded) {
       EXPECT_EQ(found.atom, (std::vector<int>{3, 2})) << occ2;
       EXPECT_EQ(dis, 1);
@@ -96,7 +96,7 @@ TEST(GetNei, DisorderedPairsBondOnlyInOneComponent) {
       EXPECT_EQ(dis, 0);
     }
     // An ordered atom bonds to a disordered one, and notes it.
-    found = getnei(rs, 3, 0.0f, dis);
+    found = getnei(rs, 3, 0.0, dis);
     EXPECT_EQ(found.atom, (std::vector<int>{1}));
     EXPECT_EQ(dis, 1);
   }
@@ -107,12 +107,12 @@ TEST(FindNei, TypesByAscendingAtomicNumber) {
   test::TestRun& rs = *run.rs;
   // A carbon bonded (nearest first) to O, H, N, H, C.
   add_cart(rs, "C1", 6, 0, 0, 0);
-  add_cart(rs, "H1", 1, 0, 1.09f, 0);
-  add_cart(rs, "O1", 8, 1.0f, 0, 0);
-  add_cart(rs, "C2", 6, 0, 0, -1.54f);
-  add_cart(rs, "N1", 7, 0, 0, 1.2f);
-  add_cart(rs, "H2", 1, 0, -1.1f, 0);
-  Neig found = findnei(rs, 1, 0.0f, SearchListing::silent);
+  add_cart(rs, "H1", 1, 0, 1.09, 0);
+  add_cart(rs, "O1", 8, 1.0, 0, 0);
+  add_cart(rs, "C2", 6, 0, 0, -1.54);
+  add_cart(rs, "N1", 7, 0, 0, 1.2);
+  add_cart(rs, "H2", 1, 0, -1.1, 0);
+  Neig found = findnei(rs, 1, 0.0, SearchListing::silent);
   EXPECT_EQ(found.atom, (std::vector<int>{3, 2, 6, 5, 4}));
   ASSERT_EQ(found.ntypes(), 4);
   EXPECT_EQ(found.types[0].atomic_number, 1);
@@ -128,17 +128,17 @@ TEST(FindNei, TypesByAscendingAtomicNumber) {
 // equal distance.
 void amine(test::TestRun& rs) {
   add_cart(rs, "N1", 7, 0, 0, 0);
-  add_cart(rs, "CA", 6, 1.40f, 0, 0);
-  add_cart(rs, "CB", 6, -0.75f, 1.30f, 0);
-  add_cart(rs, "HN2", 1, 0, 0, -1.01f);
-  add_cart(rs, "HN1", 1, 0, 0, 1.01f);
+  add_cart(rs, "CA", 6, 1.40, 0, 0);
+  add_cart(rs, "CB", 6, -0.75, 1.30, 0);
+  add_cart(rs, "HN2", 1, 0, 0, -1.01);
+  add_cart(rs, "HN1", 1, 0, 0, 1.01);
   // Methyl hydrogens of CA, pointing away from N1.
-  add_cart(rs, "HA1", 1, 1.76f, 1.03f, 0);
-  add_cart(rs, "HA2", 1, 1.76f, -0.51f, 0.89f);
-  add_cart(rs, "HA3", 1, 1.76f, -0.51f, -0.89f);
+  add_cart(rs, "HA1", 1, 1.76, 1.03, 0);
+  add_cart(rs, "HA2", 1, 1.76, -0.51, 0.89);
+  add_cart(rs, "HA3", 1, 1.76, -0.51, -0.89);
   // Two hydrogens of CB.
-  add_cart(rs, "HB1", 1, -1.80f, 1.10f, 0);
-  add_cart(rs, "HB2", 1, -0.30f, 2.30f, 0);
+  add_cart(rs, "HB1", 1, -1.80, 1.10, 0);
+  add_cart(rs, "HB2", 1, -0.30, 2.30, 0);
 }
 
 TEST(FindAllNeighbors, MembersByHybridizationThenDistance) {
@@ -176,8 +176,8 @@ TEST(FindAllNeighbors, EqualHybridizationSortsByDistance) {
   // O1 bonded to two carbons with no other neighbours; the farther one is
   // first in the table.
   add_cart(rs, "O1", 8, 0, 0, 0);
-  add_cart(rs, "C2", 6, 0, 1.45f, 0);
-  add_cart(rs, "C1", 6, 1.35f, 0, 0);
+  add_cart(rs, "C2", 6, 0, 1.45, 0);
+  add_cart(rs, "C1", 6, 1.35, 0, 0);
   const Neighbors nb = find_all_neighbours(indexed_atoms(rs), rs.log_sink());
   EXPECT_EQ(nb.of[1].types[0].members, (std::vector<int>{3, 2}));
 }
@@ -216,11 +216,11 @@ TEST(FindNei, ListingLayout) {
   MemoryRun run;
   test::TestRun& rs = *run.rs;
   formaldehyde(rs);
-  rs.atom(2).occ = 0.5f;
+  rs.atom(2).occ = 0.5;
   rs.atom(2).occupancy_kind = OccupancyKind::disordered;
   rs.sw.verbosity = 2;
-  findnei(rs, 1, 0.0f, SearchListing::logged);
-  findnei(rs, 3, 1.6f, SearchListing::logged);
+  findnei(rs, 1, 0.0, SearchListing::logged);
+  findnei(rs, 3, 1.6, SearchListing::logged);
   const std::string expected =
       "\n"
       " Covalently-bonded neighbors to C1 =    3\n"
@@ -296,11 +296,11 @@ TEST(FindNei, TypeListingWrapsAfterSixLabels) {
   test::TestRun& rs = *run.rs;
   add_cart(rs, "S1", 16, 0, 0, 0);
   for (int k = 0; k < 7; ++k) {
-    const float t = static_cast<float>(k) * 2 * kPi / 7;
-    add_cart(rs, numbered("F", k + 1), 9, 1.6f * std::cos(t), 1.6f * std::sin(t), 0);
+    const double t = static_cast<double>(k) * 2 * kPi / 7;
+    add_cart(rs, numbered("F", k + 1), 9, 1.6 * std::cos(t), 1.6 * std::sin(t), 0);
   }
   rs.sw.verbosity = 2;
-  findnei(rs, 1, 0.0f, SearchListing::logged);
+  findnei(rs, 1, 0.0, SearchListing::logged);
   const std::string log = run.log();
   EXPECT_NE(log.find("      atoms : F1       F2       F3       F4       F5       F6      \n"
                      "              F7      \n"),
@@ -313,8 +313,8 @@ TEST(FindAllNeighbors, TwentyOneNeighboursAreAllStored) {
   test::TestRun& rs = *run.rs;
   add_cart(rs, "K1", 19, 0, 0, 0);
   for (int k = 0; k < 21; ++k) {
-    const float t = static_cast<float>(k) * 2 * kPi / 21;
-    add_cart(rs, numbered("O", k + 1), 8, 2.5f * std::cos(t), 2.5f * std::sin(t), (k % 2) * 0.8f);
+    const double t = static_cast<double>(k) * 2 * kPi / 21;
+    add_cart(rs, numbered("O", k + 1), 8, 2.5 * std::cos(t), 2.5 * std::sin(t), (k % 2) * 0.8);
   }
   run_neighbour_search(rs);
   // The even oxygens (atoms 2, 4, ...) lie 2.5 A away, the odd ones
@@ -326,20 +326,20 @@ TEST(FindAllNeighbors, TwentyOneNeighboursAreAllStored) {
 // 1089 hydrogens 1 A apart are dense, but a search takes them all; piled
 // 0.3 A apart they are more than a crystal holds.
 TEST(GetNei, APileOfAtomsStops) {
-  for (const float step : {1.0f, 0.3f}) {
+  for (const double step : {1.0, 0.3}) {
     MemoryRun run;
     test::TestRun& rs = *run.rs;
     add_cart(rs, "C1", 6, 0, 0, 0);
     for (int i = 0; i < 11; ++i)
       for (int j = 0; j < 11; ++j)
         for (int k = 0; k < 9; ++k)
-          add_cart(rs, "H", 1, step * (1.0f + static_cast<float>(i)), step * static_cast<float>(j), step * static_cast<float>(k));
+          add_cart(rs, "H", 1, step * (1.0 + static_cast<double>(i)), step * static_cast<double>(j), step * static_cast<double>(k));
     int dis = 0;
-    if (step == 1.0f) {
-      EXPECT_EQ(getnei(rs, 1, 100.0f, dis).inei(), 11 * 11 * 9);
+    if (step == 1.0) {
+      EXPECT_EQ(getnei(rs, 1, 100.0, dis).inei(), 11 * 11 * 9);
       continue;
     }
-    EXPECT_THROW(run.as_driver([&] { getnei(rs, 1, 100.0f, dis); }), RunError);
+    EXPECT_THROW(run.as_driver([&] { getnei(rs, 1, 100.0, dis); }), RunError);
     const std::string block = " ERROR *** GetNei *** Atom 1 C1: 664 atoms within 4.24 Angstrom, more than 2 per cubic "
                               "Angstrom; are many atoms piled on one site?";
     EXPECT_NE(run.log().find(block), std::string::npos) << run.log();

@@ -12,7 +12,7 @@ namespace vorn::test {
 namespace {
 
 // A = R diag(l) R^T for an orthonormal R given by its columns.
-Sym3 compose(const Sym3& r, const std::array<float, 3>& l) {
+Sym3 compose(const Sym3& r, const std::array<double, 3>& l) {
   Sym3 a{};
   for (std::size_t i = 0; i < 3; ++i)
     for (std::size_t j = 0; j < 3; ++j)
@@ -21,25 +21,25 @@ Sym3 compose(const Sym3& r, const std::array<float, 3>& l) {
 }
 
 // Checks A z_k = d_k z_k, unit orthogonal columns, ascending eigenvalues.
-void expect_eigensystem(const Sym3& a, const std::array<float, 3>& d, const Sym3& z, float tol = 2e-5f) {
+void expect_eigensystem(const Sym3& a, const std::array<double, 3>& d, const Sym3& z, double tol = 2e-5) {
   EXPECT_LE(d[0], d[1]);
   EXPECT_LE(d[1], d[2]);
   for (std::size_t k = 0; k < 3; ++k) {
     for (std::size_t i = 0; i < 3; ++i) {
-      float az = 0;
+      double az = 0;
       for (std::size_t j = 0; j < 3; ++j) az += a[i][j] * z[j][k];
       EXPECT_NEAR(az, d[k] * z[i][k], tol) << "vector " << k << " component " << i;
     }
     for (std::size_t m = 0; m < 3; ++m) {
-      float dot = 0;
+      double dot = 0;
       for (std::size_t i = 0; i < 3; ++i) dot += z[i][k] * z[i][m];
-      EXPECT_NEAR(dot, k == m ? 1.0f : 0.0f, 1e-5f);
+      EXPECT_NEAR(dot, k == m ? 1.0 : 0.0, 1e-5);
     }
   }
 }
 
 // |cos| of the angle between column k of z and the vector v (unit).
-float alignment(const Sym3& z, std::size_t k, const std::array<float, 3>& v) {
+double alignment(const Sym3& z, std::size_t k, const std::array<double, 3>& v) {
   return std::fabs(z[0][k] * v[0] + z[1][k] * v[1] + z[2][k] * v[2]);
 }
 
@@ -48,98 +48,98 @@ TEST(Pythag, HypotenuseWithoutOverflow) {
   EXPECT_FLOAT_EQ(hypotenuse(-5, 12), 13);
   EXPECT_FLOAT_EQ(hypotenuse(0, 0), 0);
   EXPECT_FLOAT_EQ(hypotenuse(0, -2), 2);
-  EXPECT_NEAR(hypotenuse(3e30f, 4e30f) / 5e30f, 1.0f, 1e-6f);
+  EXPECT_NEAR(hypotenuse(3e30, 4e30) / 5e30, 1.0, 1e-6);
 }
 
 TEST(EigenSymmetric3, DiagonalMatrixSortedAscending) {
   const Sym3 a{{{5, 0, 0}, {0, -1, 0}, {0, 0, 2}}};
-  std::array<float, 3> d{};
+  std::array<double, 3> d{};
   Sym3 z{};
   ASSERT_TRUE(eigen_symmetric3(a, d, z));
-  EXPECT_NEAR(d[0], -1, 1e-6f);
-  EXPECT_NEAR(d[1], 2, 1e-6f);
-  EXPECT_NEAR(d[2], 5, 1e-6f);
-  EXPECT_NEAR(alignment(z, 0, {0, 1, 0}), 1, 1e-6f);
-  EXPECT_NEAR(alignment(z, 1, {0, 0, 1}), 1, 1e-6f);
-  EXPECT_NEAR(alignment(z, 2, {1, 0, 0}), 1, 1e-6f);
+  EXPECT_NEAR(d[0], -1, 1e-6);
+  EXPECT_NEAR(d[1], 2, 1e-6);
+  EXPECT_NEAR(d[2], 5, 1e-6);
+  EXPECT_NEAR(alignment(z, 0, {0, 1, 0}), 1, 1e-6);
+  EXPECT_NEAR(alignment(z, 1, {0, 0, 1}), 1, 1e-6);
+  EXPECT_NEAR(alignment(z, 2, {1, 0, 0}), 1, 1e-6);
   expect_eigensystem(a, d, z);
 }
 
 TEST(EigenSymmetric3, RotatedMatrixGivesKnownVectors) {
   // Orthonormal columns: (1,2,2)/3, (2,1,-2)/3, (2,-2,1)/3.
-  const Sym3 r{{{1.f / 3, 2.f / 3, 2.f / 3}, {2.f / 3, 1.f / 3, -2.f / 3}, {2.f / 3, -2.f / 3, 1.f / 3}}};
-  const Sym3 a = compose(r, {7.0f, 0.5f, 3.0f});
-  std::array<float, 3> d{};
+  const Sym3 r{{{1. / 3, 2. / 3, 2. / 3}, {2. / 3, 1. / 3, -2. / 3}, {2. / 3, -2. / 3, 1. / 3}}};
+  const Sym3 a = compose(r, {7.0, 0.5, 3.0});
+  std::array<double, 3> d{};
   Sym3 z{};
   ASSERT_TRUE(eigen_symmetric3(a, d, z));
-  EXPECT_NEAR(d[0], 0.5f, 1e-5f);
-  EXPECT_NEAR(d[1], 3.0f, 1e-5f);
-  EXPECT_NEAR(d[2], 7.0f, 1e-5f);
-  EXPECT_NEAR(alignment(z, 0, {2.f / 3, 1.f / 3, -2.f / 3}), 1, 1e-5f);
-  EXPECT_NEAR(alignment(z, 1, {2.f / 3, -2.f / 3, 1.f / 3}), 1, 1e-5f);
-  EXPECT_NEAR(alignment(z, 2, {1.f / 3, 2.f / 3, 2.f / 3}), 1, 1e-5f);
+  EXPECT_NEAR(d[0], 0.5, 1e-5);
+  EXPECT_NEAR(d[1], 3.0, 1e-5);
+  EXPECT_NEAR(d[2], 7.0, 1e-5);
+  EXPECT_NEAR(alignment(z, 0, {2. / 3, 1. / 3, -2. / 3}), 1, 1e-5);
+  EXPECT_NEAR(alignment(z, 1, {2. / 3, -2. / 3, 1. / 3}), 1, 1e-5);
+  EXPECT_NEAR(alignment(z, 2, {1. / 3, 2. / 3, 2. / 3}), 1, 1e-5);
   expect_eigensystem(a, d, z);
 }
 
 TEST(EigenSymmetric3, DegenerateMatrices) {
-  std::array<float, 3> d{};
+  std::array<double, 3> d{};
   Sym3 z{};
   // Identity and zero: every orthonormal basis serves.
   const Sym3 id{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
   ASSERT_TRUE(eigen_symmetric3(id, d, z));
-  for (const float v : d) EXPECT_NEAR(v, 1, 1e-6f);
+  for (const double v : d) EXPECT_NEAR(v, 1, 1e-6);
   expect_eigensystem(id, d, z);
   const Sym3 zero{};
   ASSERT_TRUE(eigen_symmetric3(zero, d, z));
-  for (const float v : d) EXPECT_EQ(v, 0);
+  for (const double v : d) EXPECT_EQ(v, 0);
   expect_eigensystem(zero, d, z);
   // Two equal eigenvalues: the single one keeps its vector, the pair spans
   // the plane perpendicular to it.  This is the scatter of a flat ring.
-  const Sym3 r{{{1.f / 3, 2.f / 3, 2.f / 3}, {2.f / 3, 1.f / 3, -2.f / 3}, {2.f / 3, -2.f / 3, 1.f / 3}}};
-  const Sym3 flat = compose(r, {0.0f, 5.8f, 5.8f});
+  const Sym3 r{{{1. / 3, 2. / 3, 2. / 3}, {2. / 3, 1. / 3, -2. / 3}, {2. / 3, -2. / 3, 1. / 3}}};
+  const Sym3 flat = compose(r, {0.0, 5.8, 5.8});
   ASSERT_TRUE(eigen_symmetric3(flat, d, z));
-  EXPECT_NEAR(d[0], 0, 1e-5f);
-  EXPECT_NEAR(d[1], 5.8f, 1e-5f);
-  EXPECT_NEAR(d[2], 5.8f, 1e-5f);
-  EXPECT_NEAR(alignment(z, 0, {1.f / 3, 2.f / 3, 2.f / 3}), 1, 1e-5f);
+  EXPECT_NEAR(d[0], 0, 1e-5);
+  EXPECT_NEAR(d[1], 5.8, 1e-5);
+  EXPECT_NEAR(d[2], 5.8, 1e-5);
+  EXPECT_NEAR(alignment(z, 0, {1. / 3, 2. / 3, 2. / 3}), 1, 1e-5);
   expect_eigensystem(flat, d, z);
   // Rank one: a line of atoms.
-  const Sym3 line = compose(r, {0.0f, 0.0f, 4.0f});
+  const Sym3 line = compose(r, {0.0, 0.0, 4.0});
   ASSERT_TRUE(eigen_symmetric3(line, d, z));
-  EXPECT_NEAR(alignment(z, 2, {2.f / 3, -2.f / 3, 1.f / 3}), 1, 1e-5f);
+  EXPECT_NEAR(alignment(z, 2, {2. / 3, -2. / 3, 1. / 3}), 1, 1e-5);
   expect_eigensystem(line, d, z);
 }
 
 TEST(EigenSymmetric3, ManyMatricesDecompose) {
   // A spread of full symmetric matrices, positive and indefinite.
   for (int s = 1; s <= 50; ++s) {
-    const float f = static_cast<float>(s);
+    const double f = static_cast<double>(s);
     Sym3 a{};
     a[0][0] = std::sin(f) * 3;
-    a[1][1] = std::cos(1.7f * f) * 2;
-    a[2][2] = std::sin(0.3f * f) + 1;
-    a[0][1] = a[1][0] = std::cos(2.3f * f);
-    a[0][2] = a[2][0] = std::sin(0.7f * f) * 0.5f;
-    a[1][2] = a[2][1] = std::cos(0.11f * f) * 1.5f;
-    std::array<float, 3> d{};
+    a[1][1] = std::cos(1.7 * f) * 2;
+    a[2][2] = std::sin(0.3 * f) + 1;
+    a[0][1] = a[1][0] = std::cos(2.3 * f);
+    a[0][2] = a[2][0] = std::sin(0.7 * f) * 0.5;
+    a[1][2] = a[2][1] = std::cos(0.11 * f) * 1.5;
+    std::array<double, 3> d{};
     Sym3 z{};
     ASSERT_TRUE(eigen_symmetric3(a, d, z));
-    expect_eigensystem(a, d, z, 5e-5f);
+    expect_eigensystem(a, d, z, 5e-5);
   }
 }
 
 TEST(Planarity, AromaticRingPlanarChairNot) {
   MemoryRun run;
   test::TestRun& rs = *run.rs;
-  benzene(rs, 3, 4, 5, 0.003f);
+  benzene(rs, 3, 4, 5, 0.003);
   EXPECT_EQ(planarity(rs, 0, {1, 2, 3, 4, 5, 6}, 2), 1);
   MemoryRun chair;
   chair_cyclohexane(*chair.rs, 1, 2, 3);
   EXPECT_EQ(planarity(*chair.rs, 0, {1, 2, 3, 4, 5, 6}, 2), 0);
   // A loose group tolerance passes the chair (sigma 0.354 A).
-  chair.rs->sw.tols.group_planarity = 0.36f;
+  chair.rs->sw.tols.group_planarity = 0.36;
   EXPECT_EQ(planarity(*chair.rs, 0, {1, 2, 3, 4, 5, 6}, 1), 1);
-  chair.rs->sw.tols.group_planarity = 0.35f;
+  chair.rs->sw.tols.group_planarity = 0.35;
   EXPECT_EQ(planarity(*chair.rs, 0, {1, 2, 3, 4, 5, 6}, 1), 0);
   EXPECT_EQ(run.log(), "");
 }
@@ -149,16 +149,16 @@ TEST(Planarity, DeviationEqualToToleranceIsPlanar) {
   test::TestRun& rs = *run.rs;
   // A square puckered by +-0.25 A: every step of the fit is exact in single
   // precision, so sigma = sqrt(4 * 0.0625 / (4 - 3)) = 0.5 exactly.
-  add_cart(rs, "C1", 6, 0, 0, 0.25f);
-  add_cart(rs, "C2", 6, 2, 0, -0.25f);
-  add_cart(rs, "C3", 6, 2, 2, 0.25f);
-  add_cart(rs, "C4", 6, 0, 2, -0.25f);
-  rs.sw.tols.ring_planarity = 0.5f;
+  add_cart(rs, "C1", 6, 0, 0, 0.25);
+  add_cart(rs, "C2", 6, 2, 0, -0.25);
+  add_cart(rs, "C3", 6, 2, 2, 0.25);
+  add_cart(rs, "C4", 6, 0, 2, -0.25);
+  rs.sw.tols.ring_planarity = 0.5;
   EXPECT_EQ(planarity(rs, 1, {1, 2, 3, 4}, 2), 1);
   EXPECT_NE(run.log().find("     Esd atoms from the plane (sigpln) =       0.5000 ( tol =   0.5000 )\n"),
             std::string::npos)
       << run.log();
-  rs.sw.tols.ring_planarity = std::nextafter(0.5f, 0.0f);
+  rs.sw.tols.ring_planarity = std::nextafter(0.5, 0.0);
   EXPECT_EQ(planarity(rs, 0, {1, 2, 3, 4}, 2), 0);
 }
 
@@ -166,9 +166,9 @@ TEST(Planarity, ThreeOrFewerAtomsArePlanar) {
   MemoryRun run;
   test::TestRun& rs = *run.rs;
   add_cart(rs, "O1", 8, 0, 0, 0);
-  add_cart(rs, "H1", 1, 0.96f, 0, 0);
-  add_cart(rs, "H2", 1, -0.24f, 0.93f, 0.1f);
-  rs.sw.tols.group_planarity = 0.0f;
+  add_cart(rs, "H1", 1, 0.96, 0, 0);
+  add_cart(rs, "H2", 1, -0.24, 0.93, 0.1);
+  rs.sw.tols.group_planarity = 0.0;
   EXPECT_EQ(planarity(rs, 0, {1, 2, 3}, 1), 1);
   EXPECT_EQ(planarity(rs, 0, {1, 2}, 1), 1);
   EXPECT_EQ(planarity(rs, 0, {1}, 1), 1);
@@ -179,9 +179,9 @@ TEST(Planarity, ListingLayout) {
   test::TestRun& rs = *run.rs;
   // A planar square in the plane z = 2, then a seventh label on a new line.
   add_cart(rs, "N1", 7, 0, 0, 2);
-  add_cart(rs, "C2", 6, 1.4f, 0, 2);
-  add_cart(rs, "C3", 6, 1.4f, 1.4f, 2);
-  add_cart(rs, "C4", 6, 0, 1.4f, 2);
+  add_cart(rs, "C2", 6, 1.4, 0, 2);
+  add_cart(rs, "C3", 6, 1.4, 1.4, 2);
+  add_cart(rs, "C4", 6, 0, 1.4, 2);
   rs.sw.verbosity = 1;
   EXPECT_EQ(planarity(rs, 1, {1, 2, 3, 4}, 1), 1);
   EXPECT_EQ(run.log(),
@@ -197,7 +197,7 @@ TEST(Planarity, ListingLayout) {
   test::TestRun& r2 = *v2.rs;
   for (int k = 1; k <= 4; ++k) add_cart(r2, rs.atom(k).label.str(), 7, rs.atom(k).cartesian[0], rs.atom(k).cartesian[1], rs.atom(k).cartesian[2]);
   r2.sw.verbosity = 2;
-  r2.sw.tols.ring_planarity = 0.25f;
+  r2.sw.tols.ring_planarity = 0.25;
   planarity(r2, 1, {1, 2, 3, 4}, 2);
   const std::string log = v2.log();
   EXPECT_NE(log.find(" Planarity test for   4-atom ring : \n"), std::string::npos) << log;
@@ -215,8 +215,8 @@ TEST(Planarity, SeventhLabelStartsNewLine) {
   MemoryRun run;
   test::TestRun& rs = *run.rs;
   for (int k = 0; k < 7; ++k) {
-    const float t = static_cast<float>(k) * 2 * kPi / 7;
-    add_cart(rs, numbered("C", k + 1), 6, 1.6f * std::cos(t), 1.6f * std::sin(t), 0);
+    const double t = static_cast<double>(k) * 2 * kPi / 7;
+    add_cart(rs, numbered("C", k + 1), 6, 1.6 * std::cos(t), 1.6 * std::sin(t), 0);
   }
   EXPECT_EQ(planarity(rs, 1, {1, 2, 3, 4, 5, 6, 7}, 2), 1);
   EXPECT_NE(run.log().find("\n  C1        C2        C3        C4        C5        C6      \n  C7      \n"),

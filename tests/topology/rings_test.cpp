@@ -42,10 +42,10 @@ std::vector<int> sorted(std::vector<int> v) {
 }
 
 // A ring of n carbons in the xy plane around (cx, cy), C-C 1.5 A.
-void carbon_ring(test::TestRun& rs, int n, float cx, float cy, const std::string& prefix = "C") {
-  const float r = 1.5f / (2 * std::sin(kPi / static_cast<float>(n)));
+void carbon_ring(test::TestRun& rs, int n, double cx, double cy, const std::string& prefix = "C") {
+  const double r = 1.5 / (2 * std::sin(kPi / static_cast<double>(n)));
   for (int k = 0; k < n; ++k) {
-    const float t = 2 * kPi * static_cast<float>(k) / static_cast<float>(n);
+    const double t = 2 * kPi * static_cast<double>(k) / static_cast<double>(n);
     add_cart(rs, prefix + std::to_string(k + 1), 6, cx + r * std::cos(t), cy + r * std::sin(t), 0);
   }
 }
@@ -53,7 +53,7 @@ void carbon_ring(test::TestRun& rs, int n, float cx, float cy, const std::string
 TEST(RingSearch, BenzeneLosesItsHydrogensInCycleZero) {
   MemoryRun run;
   test::TestRun& rs = *run.rs;
-  benzene(rs, 5, 5, 5, 0.003f);
+  benzene(rs, 5, 5, 5, 0.003);
   limits(rs, 3, 8);
   ScratchDir dir;
   const ReducedTable table = ring_search(rs, dir);
@@ -163,8 +163,8 @@ TEST(RingSearch, ChainLeavesNoAtoms) {
   test::TestRun& rs = *run.rs;
   // n-Pentan-1-ol carbon-oxygen skeleton, zigzag.
   for (int k = 0; k < 5; ++k)
-    add_cart(rs, numbered("C", k + 1), 6, 1.26f * static_cast<float>(k), (k % 2) * 0.88f, 0);
-  add_cart(rs, "O1", 8, 1.26f * 5 - 0.1f, 0.85f, 0);
+    add_cart(rs, numbered("C", k + 1), 6, 1.26 * static_cast<double>(k), (k % 2) * 0.88, 0);
+  add_cart(rs, "O1", 8, 1.26 * 5 - 0.1, 0.85, 0);
   limits(rs, 3, 8);
   ScratchDir dir;
   const ReducedTable table = ring_search(rs, dir);
@@ -238,7 +238,7 @@ TEST(RingSearch, DisorderedAtomIsNeverInARing) {
   test::TestRun& rs = *run.rs;
   carbon_ring(rs, 6, 0, 0);
   rs.atom(4).occupancy_kind = OccupancyKind::disordered;
-  rs.atom(4).occ = 0.5f;
+  rs.atom(4).occ = 0.5;
   limits(rs, 3, 8);
   ScratchDir dir;
   const ReducedTable table = ring_search(rs, dir);
@@ -252,11 +252,11 @@ TEST(RingSearch, RootIsExchangedWithFirstBranchPoint) {
   // Bicyclo[2.2.0]hexane-like: a square of C1..C4 with C5-C6 bridging C3,C4;
   // the first atom with three connections is C3 (position 3).
   add_cart(rs, "C1", 6, 0, 0, 0);
-  add_cart(rs, "C2", 6, 1.5f, 0, 0);
-  add_cart(rs, "C3", 6, 1.5f, 1.5f, 0);
-  add_cart(rs, "C4", 6, 0, 1.5f, 0);
-  add_cart(rs, "C5", 6, 0, 3.0f, 0);
-  add_cart(rs, "C6", 6, 1.5f, 3.0f, 0);
+  add_cart(rs, "C2", 6, 1.5, 0, 0);
+  add_cart(rs, "C3", 6, 1.5, 1.5, 0);
+  add_cart(rs, "C4", 6, 0, 1.5, 0);
+  add_cart(rs, "C5", 6, 0, 3.0, 0);
+  add_cart(rs, "C6", 6, 1.5, 3.0, 0);
   limits(rs, 3, 8);
   ScratchDir dir;
   const ReducedTable table = ring_search(rs, dir);
@@ -379,8 +379,8 @@ TEST(RingSearch, ConnectionListingWrapsAfterTen) {
   test::TestRun& rs = *run.rs;
   add_cart(rs, "K1", 19, 0, 0, 0);
   for (int k = 0; k < 11; ++k) {
-    const float t = 2 * kPi * static_cast<float>(k) / 11;
-    add_cart(rs, numbered("O", k + 1), 8, 2.3f * std::cos(t), 2.3f * std::sin(t), (k % 2) * 1.2f);
+    const double t = 2 * kPi * static_cast<double>(k) / 11;
+    add_cart(rs, numbered("O", k + 1), 8, 2.3 * std::cos(t), 2.3 * std::sin(t), (k % 2) * 1.2);
   }
   ReducedTable table;
   for (int k = 1; k <= rs.ncomplete(); ++k) table.atom.push_back(k);
@@ -400,8 +400,8 @@ TEST(RingSearch, TwentyOneConnectionsAreEliminated) {
   test::TestRun& rs = *run.rs;
   add_cart(rs, "K1", 19, 0, 0, 0);
   for (int k = 0; k < 21; ++k) {
-    const float t = 2 * kPi * static_cast<float>(k) / 21;
-    add_cart(rs, numbered("O", k + 1), 8, 2.3f * std::cos(t), 2.3f * std::sin(t), (k % 2) * 1.0f);
+    const double t = 2 * kPi * static_cast<double>(k) / 21;
+    add_cart(rs, numbered("O", k + 1), 8, 2.3 * std::cos(t), 2.3 * std::sin(t), (k % 2) * 1.0);
   }
   limits(rs, 3, 8);
   ScratchDir dir;

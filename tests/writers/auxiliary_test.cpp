@@ -34,8 +34,8 @@ struct PlotFile : ::testing::Test {
     rs.io.fixedh.open_memory("fixedH.ins");
     // A cubic cell of 10 Angstrom.
     for (int k = 1; k <= 3; ++k) {
-      rs.model.transf.m.at(k, k) = 10.0f;
-      rs.model.transf.minv.at(k, k) = 0.1f;
+      rs.model.transf.m.at(k, k) = 10.0;
+      rs.model.transf.minv.at(k, k) = 0.1;
     }
   }
   void types(std::initializer_list<int> zs) {
@@ -61,8 +61,8 @@ TEST_F(PlotFile, WithoutDummiesThereAreNoDummyLines) {
 
 TEST_F(PlotFile, DummiesRadiiChangesAndHeavyElements) {
   types({6, 1, 78});
-  rs.sw.covrad[5] = 0.80f;   // a RADII line changed carbon
-  for (int d = 1; d <= 10; ++d) rs.dummy.atoms.push_back({"", {0.1f, 0.2f, 0.01f * static_cast<float>(d)}});
+  rs.sw.covrad[5] = 0.80;   // a RADII line changed carbon
+  for (int d = 1; d <= 10; ++d) rs.dummy.atoms.push_back({"", {0.1, 0.2, 0.01 * static_cast<double>(d)}});
   write_spf_tail(rs.model, rs.sw, rs.dummy, rs.io.spf.os());
   const auto l = lines_of(rs.io.spf.text());
   ASSERT_EQ(l.size(), 10u + 1 + 20 + 5 + 3 + 1);
@@ -80,7 +80,7 @@ TEST_F(PlotFile, DummiesRadiiChangesAndHeavyElements) {
 
 TEST_F(PlotFile, CartesianDummiesAreWrittenAsStored) {
   rs.sw.has_cell = false;
-  rs.dummy.atoms.push_back({"", {-1.5f, 12.25f, 0.0f}});
+  rs.dummy.atoms.push_back({"", {-1.5, 12.25, 0.0}});
   write_spf_tail(rs.model, rs.sw, rs.dummy, rs.io.spf.os());
   EXPECT_EQ(lines_of(rs.io.spf.text())[0], "ATOM D(1)         -1.5000       12.2500        0.0000");
 }
@@ -90,21 +90,21 @@ TEST_F(PlotFile, FixedHAtomRecordsInShelxOrder) {
   // the Uij in SHELX's order U11 U22 U33 U23 U13 U12 on a continued line.
   rs.model.natom = 2;
   rs.model.amodel = "UREA";
-  rs.model.cell = {5.6f, 5.6f, 4.7f, 90, 90, 90};
+  rs.model.cell = {5.6, 5.6, 4.7, 90, 90, 90};
   Atom& c = rs.atom(1);
   c.label = "C(1A)";
   c.scattering_type = 1;
   c.adp_type = 2;
-  c.u = {0.011f, 0.022f, 0.033f, 0.012f, 0.013f, 0.023f};
+  c.u = {0.011, 0.022, 0.033, 0.012, 0.013, 0.023};
   Atom& h = rs.atom(2);
   h.label = "H(1)";
   h.scattering_type = 2;
   h.adp_type = 1;
-  h.fractional[0] = 0.123457f;
-  h.fractional[1] = -0.25f;
-  h.fractional[2] = 1.0f;
-  h.occ = 0.5f;
-  h.u = {0.03125f, 0, 0, 0, 0, 0};
+  h.fractional[0] = 0.123457;
+  h.fractional[1] = -0.25;
+  h.fractional[2] = 1.0;
+  h.occ = 0.5;
+  h.u = {0.03125, 0, 0, 0, 0, 0};
   write_fixedh_file(rs.model, rs.io.fixedh.os());
   const auto l = lines_of(rs.io.fixedh.text());
   const auto first = std::find(l.begin(), l.end(), "FVAR 1.00000");
@@ -117,13 +117,13 @@ TEST_F(PlotFile, FixedHAtomRecordsInShelxOrder) {
 
 TEST(ShelxSymmCard, OperatorsReadAsShelxWritesThem) {
   const struct {
-    std::array<std::array<float, 3>, 3> rot;
-    std::array<float, 3> trans;
+    std::array<std::array<double, 3>, 3> rot;
+    std::array<double, 3> trans;
     const char* card;
   } cases[] = {
-      {{{{-1, 0, 0}, {0, 1, 0}, {0, 0, -1}}}, {0.5f, 0.5f, 0.5f}, "-X+1/2, Y+1/2, -Z+1/2"},
-      {{{{0, 1, 0}, {-1, -1, 0}, {0, 0, 1}}}, {2.0f / 3, 1.0f / 3, 1.0f / 3}, "-Y+2/3, X-Y+1/3, Z+1/3"},
-      {{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}}, {0, -0.25f, 0.75f}, "X, Y-1/4, Z+3/4"},
+      {{{{-1, 0, 0}, {0, 1, 0}, {0, 0, -1}}}, {0.5, 0.5, 0.5}, "-X+1/2, Y+1/2, -Z+1/2"},
+      {{{{0, 1, 0}, {-1, -1, 0}, {0, 0, 1}}}, {2.0 / 3, 1.0 / 3, 1.0 / 3}, "-Y+2/3, X-Y+1/3, Z+1/3"},
+      {{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}}, {0, -0.25, 0.75}, "X, Y-1/4, Z+3/4"},
   };
   for (const auto& c : cases) {
     SymOp op;

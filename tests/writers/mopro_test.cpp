@@ -43,22 +43,22 @@ TEST_F(MoproFiles, HydrogenRecordGroupHasUisoAndOnePopulationRecord) {
   rs.model.natom = 3;
   Atom& a = rs.atom(3);
   a.label = "H(2)";
-  a.fractional[0] = 0.123456f;
-  a.fractional[1] = -0.5f;
-  a.fractional[2] = 0.25f;
-  a.occ = 0.5f;
-  a.u = {0.025f, 0.011f, 0.012f, 0.001f, 0.002f, 0.003f};
+  a.fractional[0] = 0.123456;
+  a.fractional[1] = -0.5;
+  a.fractional[2] = 0.25;
+  a.occ = 0.5;
+  a.u = {0.025, 0.011, 0.012, 0.001, 0.002, 0.003};
   AtomSetup s;
   s.frame.letter = {'Z', 'X'};
   s.frame.label = {Text<8>("C(2)"), Text<8>("DUM1")};
   s.kappa_set = 3;
   // Stored populations include the occupancy 0.5.
-  rs.mp.pv[3] = 0.4f;
+  rs.mp.pv[3] = 0.4;
   Plm& p = rs.mp.plm[3];
-  p(0, 0) = 0.01f;
-  p(1, 0) = 0.05f;
-  p(2, 0) = 0.04f;
-  p(2, 2) = -0.06f;
+  p(0, 0) = 0.01;
+  p(1, 0) = 0.05;
+  p(2, 0) = 0.04;
+  p(2, 2) = -0.06;
   write_mopro_atom(rs.model, rs.mp, 3, s, rs.io.log, rs.io.mopro.os());
   const auto l = par();
   ASSERT_EQ(l.size(), 5u);
@@ -81,28 +81,28 @@ TEST_F(MoproFiles, HeavyAtomRecordGroupHasUaniAndThreePopulationRecords) {
   rs.model.natom = 12;
   Atom& a = rs.atom(12);
   a.label = "C(11)";
-  a.fractional[0] = 1.0f;
-  a.fractional[1] = 0.5f;
-  a.fractional[2] = -0.0625f;
-  a.occ = 1.0f;
-  a.u = {0.0123f, 0.0234f, 0.0345f, -0.0012f, 0.0023f, -0.0034f};
+  a.fractional[0] = 1.0;
+  a.fractional[1] = 0.5;
+  a.fractional[2] = -0.0625;
+  a.occ = 1.0;
+  a.u = {0.0123, 0.0234, 0.0345, -0.0012, 0.0023, -0.0034};
   AtomSetup s;
   s.frame.letter = {'X', 'Y'};
   s.frame.label = {Text<8>("O3"), Text<8>("C4")};
   s.kappa_set = 1;
-  rs.mp.pv[12] = 4.1234f;
+  rs.mp.pv[12] = 4.1234;
   Plm& p = rs.mp.plm[12];
-  p(0, 0) = 0.0f;
+  p(0, 0) = 0.0;
   const int order1[][2] = {{1, 1}, {1, -1}, {1, 0}, {2, 0}, {2, 1}, {2, -1}, {2, 2}, {2, -2}};
   const int order3[][2] = {{3, 0}, {3, 1}, {3, -1}, {3, 2}, {3, -2}, {3, 3}, {3, -3}};
   const int order4[][2] = {{4, 0}, {4, 1}, {4, -1}, {4, 2}, {4, -2}, {4, 3}, {4, -3}, {4, 4}, {4, -4}};
   // Each population gets its own value, so that the record shows the order.
   int n = 1;
-  for (const auto& lm : order1) p(lm[0], lm[1]) = 0.001f * static_cast<float>(n++);
+  for (const auto& lm : order1) p(lm[0], lm[1]) = 0.001 * static_cast<double>(n++);
   n = 11;
-  for (const auto& lm : order3) p(lm[0], lm[1]) = 0.001f * static_cast<float>(n++);
+  for (const auto& lm : order3) p(lm[0], lm[1]) = 0.001 * static_cast<double>(n++);
   n = 21;
-  for (const auto& lm : order4) p(lm[0], lm[1]) = -0.001f * static_cast<float>(n++);
+  for (const auto& lm : order4) p(lm[0], lm[1]) = -0.001 * static_cast<double>(n++);
   write_mopro_atom(rs.model, rs.mp, 12, s, rs.io.log, rs.io.mopro.os());
   const auto l = par();
   ASSERT_EQ(l.size(), 7u);
@@ -114,10 +114,10 @@ TEST_F(MoproFiles, HeavyAtomRecordGroupHasUaniAndThreePopulationRecords) {
   EXPECT_EQ(l[6], "");
 
   // Values that F5.3 cannot hold keep their five columns with fewer decimals.
-  p(3, 0) = -1.5f;
-  p(3, 1) = 12.25f;
-  p(3, -1) = -12.5f;
-  p(3, 2) = 123.4f;
+  p(3, 0) = -1.5;
+  p(3, 1) = 12.25;
+  p(3, -1) = -12.5;
+  p(3, 2) = 123.4;
   rs.io.mopro.open_memory();
   write_mopro_atom(rs.model, rs.mp, 12, s, rs.io.log, rs.io.mopro.os());
   EXPECT_EQ(par()[4], "  -1.50  12.25  -12.5  123.4  0.015  0.016  0.017");
@@ -126,7 +126,7 @@ TEST_F(MoproFiles, HeavyAtomRecordGroupHasUaniAndThreePopulationRecords) {
 TEST_F(MoproFiles, LabelWithoutBracketIsNotTakenForHydrogen) {
   rs.model.natom = 1;
   rs.atom(1).label = "H1";
-  rs.atom(1).u = {0.03f, 0, 0, 0, 0, 0};
+  rs.atom(1).u = {0.03, 0, 0, 0, 0, 0};
   write_mopro_atom(rs.model, rs.mp, 1, AtomSetup{}, rs.io.log, rs.io.mopro.os());
   const auto l = par();
   ASSERT_EQ(l.size(), 7u);
@@ -140,9 +140,9 @@ TEST_F(MoproFiles, ResidueTextReplacesLabelAndMolecule) {
   rs.model.resi.restext[2] = "N1       7  ALA  ";
   Atom& a = rs.atom(2);
   a.label = "N1";
-  a.fractional[0] = 0.1f;
-  a.fractional[1] = 0.2f;
-  a.fractional[2] = 0.3f;
+  a.fractional[0] = 0.1;
+  a.fractional[1] = 0.2;
+  a.fractional[2] = 0.3;
   write_mopro_atom(rs.model, rs.mp, 2, AtomSetup{}, rs.io.log, rs.io.mopro.os());
   EXPECT_EQ(par()[0], "ATOM   2 N1       7  ALA      0.100000    0.200000    0.300000  1.00000  1 N1        ");
 }
@@ -151,10 +151,10 @@ TEST_F(MoproFiles, ZeroOccupancyWritesZeroPopulationsAndWarns) {
   rs.model.natom = 1;
   Atom& a = rs.atom(1);
   a.label = "O(5)";
-  a.occ = 0.0f;
-  rs.mp.pv[1] = 6.0f;
-  rs.mp.plm[1](1, 0) = 0.1f;
-  rs.mp.plm[1](4, 4) = 0.2f;
+  a.occ = 0.0;
+  rs.mp.pv[1] = 6.0;
+  rs.mp.plm[1](1, 0) = 0.1;
+  rs.mp.plm[1](4, 4) = 0.2;
   write_mopro_atom(rs.model, rs.mp, 1, AtomSetup{}, rs.io.log, rs.io.mopro.os());
   const auto l = par();
   ASSERT_EQ(l.size(), 7u);
@@ -180,12 +180,12 @@ TEST_F(MoproFiles, AtomNumbersFromOneThousandWidenTheField) {
 
 TEST_F(MoproFiles, ModelSectionWithDummiesAndKappaSets) {
   rs.model.natom = 40;
-  for (int d = 1; d <= 12; ++d) rs.dummy.atoms.push_back({"", {0.1f * static_cast<float>(d), -0.25f, 1.5f}});
+  for (int d = 1; d <= 12; ++d) rs.dummy.atoms.push_back({"", {0.1 * static_cast<double>(d), -0.25, 1.5}});
   rs.kappas.nkset = 2;
-  rs.kappas.kappa1[1] = 0.98f;
-  rs.kappas.kappa2[1] = 1.05f;
-  rs.kappas.kappa1[2] = 1.0f;
-  rs.kappas.kappa2[2] = 0.8333333f;
+  rs.kappas.kappa1[1] = 0.98;
+  rs.kappas.kappa2[1] = 1.05;
+  rs.kappas.kappa1[2] = 1.0;
+  rs.kappas.kappa2[2] = 0.8333333;
   write_mopro_model(rs.model, rs.dummy, rs.kappas, rs.io.mopro.os());
   const auto l = par();
   ASSERT_EQ(l.size(), 20u);
@@ -247,8 +247,8 @@ TEST_F(MoproFiles, RestraintTailWritesRatiosInAtomOrder) {
   rs.model.natom = 9;
   for (int i = 1; i <= 9; ++i) rs.atom(i).label = Label(test::numbered(i == 4 || i == 9 ? "H" : i == 3 ? "O" : "C", i));
   std::vector<AtomSetup> setup(9);
-  setup[8].frame.extended_bond = ExtendedBond{1, 9, 1.077f, 1.2f};
-  setup[3].frame.extended_bond = ExtendedBond{3, 4, 0.967f, 1.5f};
+  setup[8].frame.extended_bond = ExtendedBond{1, 9, 1.077, 1.2};
+  setup[3].frame.extended_bond = ExtendedBond{3, 4, 0.967, 1.5};
   write_res_tail(rs.model, setup, rs.io.res.os());
   const auto l = lines_of(rs.io.res.text());
   ASSERT_EQ(l.size(), 9u);

@@ -182,7 +182,7 @@ TEST(XdMasterCopy, EmptyDispersionColumnsAreFilledForTheWavelength) {
       "N    CHFW CHFW CSZD" + pops + "  0.0060  0.0030  0.936",
       "END SCAT",
       "C    CHFW CHFW CSZD" + pops + "  0.0000  0.0000  0.665"};
-  const std::vector<std::string> out = with_dispersion(head, 0.71073f);
+  const std::vector<std::string> out = with_dispersion(head, 0.71073);
   ASSERT_EQ(out.size(), head.size());
   EXPECT_EQ(out[2], "O    CHFW CHFW CSZD" + pops + "  0.0109  0.0061  0.580");
   EXPECT_EQ(out[3], "CL   CHFW CHFW CSZD" + pops + "  0.1495  0.1591  0.958");

@@ -21,7 +21,7 @@ namespace vorn {
 
 namespace {
 
-constexpr float kBohr = 0.52917725f;   // Angstrom per bohr
+constexpr double kBohr = 0.52917725;   // Angstrom per bohr
 
 // Columns first..last (1-based) of a blank-padded line.
 std::string_view columns(std::string_view line, std::size_t first, std::size_t last) {
@@ -31,7 +31,7 @@ std::string_view columns(std::string_view line, std::size_t first, std::size_t l
 // Reads a field under the edit descriptor Fw.d: blanks are ignored, an
 // all-blank field is 0, and digits without a decimal point carry d implied
 // decimals.
-bool read_fixed_field(std::string_view field, int d, float& value) {
+bool read_fixed_field(std::string_view field, int d, double& value) {
   std::string t;
   for (char c : field)
     if (c != ' ') t += c;
@@ -42,7 +42,7 @@ bool read_fixed_field(std::string_view field, int d, float& value) {
   double v = 0;
   if (!layout::read_fixed_word(t, v)) return false;
   if (t.find('.') == std::string::npos) v /= std::pow(10.0, d);
-  value = static_cast<float>(v);
+  value = v;
   return true;
 }
 
@@ -54,13 +54,13 @@ std::string_view left_justified(std::string_view s) {
 }
 
 // A Cartesian atom: no fractional position, no displacement parameters.
-void set_cartesian_atom(Atom& a, std::string_view label, float x, float y, float z) {
+void set_cartesian_atom(Atom& a, std::string_view label, double x, double y, double z) {
   a = Atom{};
   a.label = label;
   a.cartesian[0] = x;
   a.cartesian[1] = y;
   a.cartesian[2] = z;
-  a.occ = 1.0f;
+  a.occ = 1.0;
   a.atomic_number = atomic_number_of(a.label.view());
   a.max_multipole_level = default_lmx(a.atomic_number);
 }
@@ -93,7 +93,7 @@ Model read_aim2tab(const std::string& file, Log& log) {
         if (!f.next(line, kLineLength) || rtrim(line).empty()) fail(kWhere, shortmsg);
         // 5X, A8, 11X, 3F9.4: label, then x, y, z in bohr.
         const std::string_view label = left_justified(columns(line, 6, 13));
-        float xyz[3] = {0, 0, 0};
+        double xyz[3] = {0, 0, 0};
         bool ok = !label.empty();
         for (int k = 0; k < 3 && ok; ++k)
           ok = read_fixed_field(columns(line, 25 + 9 * k, 33 + 9 * k), 4, xyz[k]);
@@ -142,7 +142,7 @@ Model read_platon(const std::string& file, Log& log) {
     // The label is the word after ATOM and the coordinates follow it,
     // taken from the line as written: a label such as D1 (deuterium) also
     // reads as a number.
-    float xyz[3] = {0, 0, 0};
+    double xyz[3] = {0, 0, 0};
     int label_start = 0, label_end = 0;
     const bool labelled = find_word(raw, 2, label_start, label_end);
     const std::string label =

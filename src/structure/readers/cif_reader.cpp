@@ -43,7 +43,7 @@ namespace {
 
 constexpr const char* kRoutine = "ReadCif";
 // Used when the file names no wavelength: Mo K-alpha.
-constexpr float kDefaultWavelength = 0.71073f;
+constexpr double kDefaultWavelength = 0.71073;
 
 using gemmi::Op;
 
@@ -147,14 +147,14 @@ gemmi::cif::Block& choose_block(gemmi::cif::Document& doc, const std::string& na
 }
 
 // A number of a single-valued tag; stops when it is absent or no number.
-float required_number(gemmi::cif::Block& block, const std::string& tag, const std::string& file) {
+double required_number(gemmi::cif::Block& block, const std::string& tag, const std::string& file) {
   const std::string* v = block.find_value(tag);
   if (!v || gemmi::cif::is_null(*v))
     fail(kRoutine, where(file, block) + ": " + tag + " is missing; the cell needs it");
   const double x = gemmi::cif::as_number(*v);
   if (!std::isfinite(x) || std::fabs(x) > 1e6)
     fail(kRoutine, where(file, block) + line_of(block, tag) + ": " + tag + " " + *v + " is not a number");
-  return static_cast<float>(x);
+  return static_cast<double>(x);
 }
 
 UnitCell read_cell(gemmi::cif::Block& block, const std::string& file) {
@@ -187,8 +187,8 @@ std::size_t line_of_value(const std::vector<std::string>& lines, std::size_t fro
 SymOp as_symop(const Op& op) {
   SymOp s;
   for (std::size_t i = 0; i < 3; ++i) {
-    for (std::size_t j = 0; j < 3; ++j) s.rot[j][i] = static_cast<float>(op.rot[i][j]) / Op::DEN;
-    s.trans[i] = static_cast<float>(op.tran[i]) / Op::DEN;
+    for (std::size_t j = 0; j < 3; ++j) s.rot[j][i] = static_cast<double>(op.rot[i][j]) / Op::DEN;
+    s.trans[i] = static_cast<double>(op.tran[i]) / Op::DEN;
   }
   return s;
 }
@@ -274,9 +274,9 @@ gemmi::GroupOps read_operators(gemmi::cif::Block& block, const UnitCell& cell, c
                      "nor a Hall or Hermann-Mauguin symbol");
 }
 
-float read_wavelength(const gemmi::SmallStructure& st, gemmi::cif::Block& block, const std::string& file, Log& out) {
+double read_wavelength(const gemmi::SmallStructure& st, gemmi::cif::Block& block, const std::string& file, Log& out) {
   if (std::isfinite(st.wavelength) && st.wavelength > 0 && st.wavelength < 100)
-    return static_cast<float>(st.wavelength);
+    return static_cast<double>(st.wavelength);
   // A wavelength that is given but is none (0, -1, 100) is a fault of the
   // file, not a file that gives none.
   const char* const tag = "_diffrn_radiation_wavelength";
@@ -414,8 +414,8 @@ bool read_displacements(const gemmi::SmallStructure::Site& s, const RowFlags& f,
   if (s.aniso.nonzero()) {
     at.adp_type = 2;
     const auto& a = s.aniso;
-    at.u = {static_cast<float>(a.u11), static_cast<float>(a.u22), static_cast<float>(a.u33),
-            static_cast<float>(a.u12), static_cast<float>(a.u13), static_cast<float>(a.u23)};
+    at.u = {static_cast<double>(a.u11), static_cast<double>(a.u22), static_cast<double>(a.u33),
+            static_cast<double>(a.u12), static_cast<double>(a.u13), static_cast<double>(a.u23)};
   } else {
     at.adp_type = 1;
     double u = s.u_iso;
@@ -423,10 +423,10 @@ bool read_displacements(const gemmi::SmallStructure::Site& s, const RowFlags& f,
       u /= 8.0 * gemmi::pi() * gemmi::pi();
       b_read_as_u = true;
     }
-    at.u11() = static_cast<float>(u);
+    at.u11() = u;
   }
-  for (float v : at.u)
-    if (!std::isfinite(v) || std::fabs(v) > 10.0f)
+  for (double v : at.u)
+    if (!std::isfinite(v) || std::fabs(v) > 10.0)
       fail(kRoutine, at_loop + " has a displacement parameter that does not read or is beyond 10 A^2");
   return b_read_as_u;
 }
@@ -470,7 +470,7 @@ Model read_cif(const std::string& file, const std::string& block_name, ShelxLabe
                          " of the atom loop has no label");
     if (!finite(s.fract)) fail(kRoutine, at_loop + " has no fractional coordinates");
     if (!std::isfinite(s.occ) || s.occ <= 0 || s.occ > 1.0001)
-      fail(kRoutine, at_loop + " has the occupancy " + layout::listed(static_cast<float>(s.occ)).substr(1) +
+      fail(kRoutine, at_loop + " has the occupancy " + layout::listed(static_cast<double>(s.occ)).substr(1) +
                          ", not one between 0 and 1");
     const int i = ++md.natom;
     md.hold_entries(i);
@@ -482,22 +482,22 @@ Model read_cif(const std::string& file, const std::string& block_name, ShelxLabe
     cif_label(naming, s.label, at.label, at.atomic_number, i, ++typecount[at.scattering_type]);
     at.name_in_file = s.label;
     at.source = where(file, block) + line_of(block, "_atom_site_label");
-    at.fractional[0] = static_cast<float>(s.fract.x);
-    at.fractional[1] = static_cast<float>(s.fract.y);
-    at.fractional[2] = static_cast<float>(s.fract.z);
-    at.occ = static_cast<float>(s.occ);
+    at.fractional[0] = static_cast<double>(s.fract.x);
+    at.fractional[1] = static_cast<double>(s.fract.y);
+    at.fractional[2] = static_cast<double>(s.fract.z);
+    at.occ = static_cast<double>(s.occ);
     at.part = f.disorder_group;
     if (read_displacements(s, f, at_loop, at)) ++b_read_as_u;
     const Vec3 xc = to_cartesian(md.transf, at.fractional);
     at.cartesian = {{xc[0], xc[1], xc[2]}};
-    for (const float v : {at.cartesian[0], at.cartesian[1], at.cartesian[2]})
+    for (const double v : {at.cartesian[0], at.cartesian[1], at.cartesian[2]})
       if (!std::isfinite(v) || std::fabs(v) > kFarthestPosition)
         fail(kRoutine, at_loop + ": Cartesian coordinate is not a finite number within 1.0E+06 Angstrom");
     // A CIF gives the occupancy of the site; SHELX (and XD, and this
     // program's special-position flag) the share of the general position.
     const auto order = static_cast<int>(find_site_symmetry(md, i).operations.size());
     if (order > 1) {
-      at.occ /= static_cast<float>(order);
+      at.occ /= static_cast<double>(order);
       ++special;
     }
     write_atom_line(i, at, out);

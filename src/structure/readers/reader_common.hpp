@@ -67,9 +67,9 @@ inline void check_atoms_read(const Model& m, std::string_view where, const std::
   for (int i = 1; i <= m.natom; ++i) {
     const Atom& a = m.atoms[i];
     const std::string name = "Atom " + std::to_string(i) + " " + std::string(a.label.trimmed());
-    for (const float v : {a.fractional[0], a.fractional[1], a.fractional[2]})
+    for (const double v : {a.fractional[0], a.fractional[1], a.fractional[2]})
       if (!std::isfinite(v)) fail(where, name + ": fractional coordinate is not a finite number");
-    for (const float v : {a.cartesian[0], a.cartesian[1], a.cartesian[2]})
+    for (const double v : {a.cartesian[0], a.cartesian[1], a.cartesian[2]})
       if (!std::isfinite(v) || std::fabs(v) > kFarthestPosition)
         fail(where, name + ": Cartesian coordinate is not a finite number within 1.0E+06 Angstrom");
   }

@@ -166,32 +166,32 @@ void shelx_label(ShelxLabels naming, std::string& text, Label& label, int iz, in
 }
 
 bool resolve_free_variables(const Shelx1& sx, std::string& text, int count) {
-  std::vector<float> v(static_cast<std::size_t>(std::max(count, 0)));
+  std::vector<double> v(static_cast<std::size_t>(std::max(count, 0)));
   if (count < 1 || !layout::read_reals(text, v)) return false;
   std::string out = layout::format("(5x,i4)", static_cast<int>(std::lround(v[0])));
   for (std::size_t k = 1; k < v.size(); ++k) {
-    float x = v[k];
-    if (x > -10.0f && x < 10.0f) {
+    double x = v[k];
+    if (x > -10.0 && x < 10.0) {
       // a plain value
-    } else if (x >= 10.0f && x < 20.0f) {
-      x -= 10.0f;
-    } else if (x > -20.0f && x <= -10.0f) {
-      x += 10.0f;
+    } else if (x >= 10.0 && x < 20.0) {
+      x -= 10.0;
+    } else if (x > -20.0 && x <= -10.0) {
+      x += 10.0;
     } else {
       // x = 10 m + p: p times free variable m (x > 0) or p times
       // (free variable m minus 1) (x < 0).
       // A free variable that FVAR does not give has no value: the file
       // is wrong.  The quotient is compared as a real first: a huge value
       // must give that message, not an integer overflow.
-      const float q = std::trunc(std::fabs(x) / 10.0f);
+      const double q = std::trunc(std::fabs(x) / 10.0);
       const int given = static_cast<int>(sx.fvar.size());
-      if (q > static_cast<float>(given))
+      if (q > static_cast<double>(given))
         fail("ReadShelx",
-            "Free variable " + (q < 1e9f ? std::to_string(static_cast<long long>(q)) : layout::listed(q).substr(1)) +
+            "Free variable " + (q < 1e9 ? std::to_string(static_cast<long long>(q)) : layout::listed(q).substr(1)) +
                 " is used but FVAR gives only " + std::to_string(given));
-      const float value = sx.fvar[static_cast<std::size_t>(q) - 1];
-      const float p = std::fmod(x, 10.0f);
-      x = x > 0 ? p * value : p * (value - 1.0f);
+      const double value = sx.fvar[static_cast<std::size_t>(q) - 1];
+      const double p = std::fmod(x, 10.0);
+      x = x > 0 ? p * value : p * (value - 1.0);
     }
     out += layout::fmt_f(x, 12, 6);
   }
@@ -201,8 +201,8 @@ bool resolve_free_variables(const Shelx1& sx, std::string& text, int count) {
 
 void resolve_riding_u(Model& md, int i, OneBased<int>& riding) {
   Atom& at = md.atoms[i];
-  const float u = at.u11();
-  if (u < -5.0f || u > -0.5f) return;
+  const double u = at.u11();
+  if (u < -5.0 || u > -0.5) return;
   riding[i] = 1;
   int parent = 0;
   for (int j = i - 1; j >= 1; --j)
@@ -292,7 +292,7 @@ using Kind = ShelxCrystalHead::Kind;
 void read_instruction(const std::string& key, const std::string& line, LatticeCards& lattice, Model& md, Log& out) {
   ShelxCrystalHead& head = md.shelx_head;
   if (key == "CELL") {
-    std::array<float, 7> v{};
+    std::array<double, 7> v{};
     if (!layout::read_reals(after_keyword(line), v))
       fail("ReadShelx", "Cannot read wavelength and cell from: " + std::string(rtrim(line)));
     md.wavelength = v[0];
@@ -331,13 +331,13 @@ void read_instruction(const std::string& key, const std::string& line, LatticeCa
   } else if (key == "FVAR") {
     const std::string rest = after_keyword(line);
     const int k = layout::count_values(rest);
-    std::vector<float> v(static_cast<std::size_t>(k));
+    std::vector<double> v(static_cast<std::size_t>(k));
     if (!layout::read_reals(rest, v))
       fail("ReadShelx", "Cannot read FVAR values from: " + std::string(rtrim(line)));
     md.shelx1.fvar.insert(md.shelx1.fvar.end(), v.begin(), v.end());
   } else if (key == "WGHT") {
     layout::FreeReader rd(after_keyword(line));
-    for (float& w : md.shelx1.wght)
+    for (double& w : md.shelx1.wght)
       if (!rd.real(w)) break;
   } else if (key == "RESI") {
     md.resi.has_residues = true;
@@ -390,8 +390,8 @@ void read_atom(const std::string& text, int i, ShelxLabels naming, OneBased<int>
   shelx_label(naming, nums, at.label, at.atomic_number, i, typecount[s]);
   const int count = layout::count_values(nums);
   if ((count != 6 && count != 11) || !resolve_free_variables(md.shelx1, nums, count)) atom_line_error(at.label.trimmed(), text);
-  std::array<float, 11> v{};
-  if (!layout::read_reals(nums, std::span<float>(v.data(), static_cast<std::size_t>(count))))
+  std::array<double, 11> v{};
+  if (!layout::read_reals(nums, std::span<double>(v.data(), static_cast<std::size_t>(count))))
     atom_line_error(at.label.trimmed(), text);
   at.fractional[0] = v[1];
   at.fractional[1] = v[2];

@@ -56,7 +56,7 @@ void check_scattering_row(const std::string& line, const std::string& where) {
 
 // The CELL, WAVE and LATT lines of the master file; the symmetry cards are
 // read later with the operators.
-Lattice read_master_cell(UnitCell& u, float& wavelength, RecordFile& mas, std::string_view masname) {
+Lattice read_master_cell(UnitCell& u, double& wavelength, RecordFile& mas, std::string_view masname) {
   Lattice lat;
   bool cell_seen = false;
   bool in_scattering_table = false;
@@ -65,7 +65,7 @@ Lattice read_master_cell(UnitCell& u, float& wavelength, RecordFile& mas, std::s
   while (mas.next(line, kLineLength)) {
     const std::string head = upcased(line.substr(0, 5));
     if (head == "CELL ") {
-      std::array<float, 6> c{};
+      std::array<double, 6> c{};
       if (!layout::read_reals(std::string_view(line).substr(5), c))
         fail(kWhere, "Error reading XD master file");
       u.a = c[0];
@@ -134,13 +134,13 @@ std::string next_tokenised(RecordFile& par, LineExtract& words) {
 // next_xd_line.  Lines are consumed until exactly that many values are read;
 // a word that is not a number, or a line that runs past the count, means
 // the atom block does not have the layout the file announces.
-std::vector<float> read_values(RecordFile& par, int count, const std::string& what) {
-  std::vector<float> values;
+std::vector<double> read_values(RecordFile& par, int count, const std::string& what) {
+  std::vector<double> values;
   std::string line;
   while (static_cast<int>(values.size()) < count) {
     next_xd_line(par, line);
     layout::FreeReader r(line);
-    float v = 0;
+    double v = 0;
     while (r.remaining() > 0) {
       if (!r.real(v)) fail(kWhere, std::string(kParError) + ": " + what + " do not read as numbers");
       values.push_back(v);
@@ -158,7 +158,7 @@ XdKappaSet read_kappa_line(const std::string& line) {
   XdKappaSet k;
   layout::FreeReader r(line);
   if (r.integer(k.table))
-    for (float& v : k.kappa)
+    for (double& v : k.kappa)
       if (!r.real(v)) break;
   return k;
 }
@@ -173,7 +173,7 @@ void next_xd_line(RecordFile& f, std::string& line) {
   to_upper_case(line);
 }
 
-bool read_xd_values(RecordFile& f, std::span<float> out) {
+bool read_xd_values(RecordFile& f, std::span<double> out) {
   std::size_t got = 0;
   std::string line;
   while (got < out.size()) {
@@ -248,18 +248,18 @@ ParameterHead read_parameter_head(RecordFile& par, const FileName& parfile, Mode
 // The widest values the fields of an atom may hold: beyond them a value
 // is a typo or a broken file, and would overflow (to Inf) where it is
 // multiplied or summed in the later steps.
-constexpr float kLargestDisplacement = 10.0f;   // A^2
-constexpr float kLargestPopulation = 1000.0f;
-constexpr float kLargestKappa = 100.0f;
+constexpr double kLargestDisplacement = 10.0;   // A^2
+constexpr double kLargestPopulation = 1000.0;
+constexpr double kLargestKappa = 100.0;
 
 // Occupancy and displacement parameters of an atom just read.
 void check_atom_numbers(const Atom& a, const std::string& atom_line, const std::string& where,
                         const std::string& parname) {
   const std::string name(a.label.trimmed());
-  if (!(a.occ >= 0 && a.occ <= 1.0001f))
+  if (!(a.occ >= 0 && a.occ <= 1.0001))
     fail(kWhere, std::string(kParError) + " " + parname + ", " + atom_line + ": the occupancy of atom " + name +
                      " is not a number from 0 to 1");
-  for (const float u : a.u)
+  for (const double u : a.u)
     if (!(std::fabs(u) <= kLargestDisplacement))
       fail(kWhere, std::string(kParError) + " " + parname + ", " + where + ": a displacement parameter of atom " +
                        name + " is not a finite number within 10 A^2");
@@ -274,7 +274,7 @@ int read_parameter_atom(RecordFile& par, const std::string& parname, int number,
   LineExtract words;
   std::string line;
   std::array<int, 11> xi{};
-  std::array<float, 4> xyzo{};
+  std::array<double, 4> xyzo{};
   for (;;) {
     // A line that does not hold the eleven integers and the position is
     // dropped; the next line is tried for the same atom.
@@ -282,7 +282,7 @@ int read_parameter_atom(RecordFile& par, const std::string& parname, int number,
     layout::FreeReader r(line);
     bool good = true;
     for (int& v : xi) good = good && r.integer(v);
-    for (float& v : xyzo) good = good && r.real(v);
+    for (double& v : xyzo) good = good && r.real(v);
     if (good) break;
   }
   kept.atom_record = par.position() - 1;
@@ -303,8 +303,8 @@ int read_parameter_atom(RecordFile& par, const std::string& parname, int number,
   a.atomic_number = atomic_number_of(a.label.view());
   a.max_multipole_level = default_lmx(a.atomic_number);
   to_both(out, layout::format("(i4,3x,a,2x,i3,3x,i8,5x,i8)", number, a.label, a.atomic_number, a.adp_type, a.scattering_type));
-  const std::vector<float> pops = read_values(par, npop, "population values of atom " + name);
-  for (const float p : pops)
+  const std::vector<double> pops = read_values(par, npop, "population values of atom " + name);
+  for (const double p : pops)
     if (!(std::fabs(p) <= kLargestPopulation))
       fail(kWhere, std::string(kParError) + " " + parname + ", " + par.where() + ": a population value of atom " +
                        name + " is not a finite number within 1.0E+03");
@@ -323,21 +323,21 @@ void read_parameter_tail(RecordFile& par, int nkset, XdRefinedModel& refined, Sh
   for (int k = 1; k <= nkset; ++k) {
     next_xd_line(par, line);
     refined.kappa_sets.push_back(read_kappa_line(line));
-    for (const float v : refined.kappa_sets.back().kappa)
+    for (const double v : refined.kappa_sets.back().kappa)
       if (!(v > 0 && v <= kLargestKappa))
         fail(kWhere, std::string(kParError) + ", " + par.where() + ": kappa set " + std::to_string(k) +
                          " holds a value that is not a number above 0 and up to 100");
   }
-  std::array<float, 7> ext{};
+  std::array<double, 7> ext{};
   if (!read_xd_values(par, ext))
     fail(kWhere, "Extinction parameters after the kappa lines of the XD parameter file do not read as numbers");
-  s.fvar.assign(9, 0.0f);
+  s.fvar.assign(9, 0.0);
   for (std::size_t k = 0; k < 7; ++k) s.fvar[k + 1] = ext[k];
-  float value = 0;
-  if (!read_xd_values(par, std::span<float>(&value, 1)))
+  double value = 0;
+  if (!read_xd_values(par, std::span<double>(&value, 1)))
     fail(kWhere, "Overall thermal parameter after the extinction lines of the XD parameter file does not read as a number");
   s.fvar[8] = value;
-  if (!read_xd_values(par, std::span<float>(&value, 1)))
+  if (!read_xd_values(par, std::span<double>(&value, 1)))
     fail(kWhere, "Scale factor at the end of the XD parameter file does not read as a number");
   s.fvar[0] = value;
 }

@@ -18,6 +18,6 @@ void next_xd_line(RecordFile& f, std::string& line);
 // the last line is dropped.  Comment lines are not skipped here.  Returns
 // false when a value does not read as a number; the end of the file stops
 // the run as in next_xd_line.
-bool read_xd_values(RecordFile& f, std::span<float> out);
+bool read_xd_values(RecordFile& f, std::span<double> out);
 
 }  // namespace vorn
