@@ -1,10 +1,11 @@
 // Covalent neighbours: the single-atom search and the whole-structure table.
 //
 // The orders set here decide the local frames later: neighbours by distance
-// (ties keep table order), types by atomic number, and inside a type by the
-// member's own neighbour count and then distance.  Every sort is a repeated
-// pass of neighbour exchanges that swaps only on a strict inequality, so
-// equal keys keep the order they had.
+// (equal distances by entry number), types by atomic number, and inside a
+// type by the member's own neighbour count and then distance.  Distances
+// within kEqualDistance are equal, so that the choice among
+// symmetry-equivalent atoms never rests on rounding; equal keys keep the
+// order they had.
 #include "topology/neighbors.hpp"
 
 #include <algorithm>
@@ -45,6 +46,38 @@ std::string type_members_line(const Model& md, const std::vector<int>& members) 
   items.reserve(members.size());
   for (const int m : members) items.emplace_back(md.atoms[m].label.view());
   return layout::format_items("( 6x,'atoms : ', 6(a,1x), 100(/,14x,6(a,1x)) )", items);
+}
+
+// Two distances closer than this are one distance: symmetry-equivalent
+// atoms reached through different operators differ only by rounding, and
+// the choice among them must not rest on rounding.
+constexpr double kEqualDistance = 1e-5;   // Angstrom
+
+// Inside each run of distance-sorted entries whose neighbouring distances
+// are equal (within kEqualDistance), orders the entries by entry number
+// (the second of each pair).
+void restore_order_of_ties(std::vector<std::pair<double, int>>& sorted) {
+  std::size_t start = 0;
+  for (std::size_t k = 1; k <= sorted.size(); ++k) {
+    if (k < sorted.size() && sorted[k].first - sorted[k - 1].first < kEqualDistance) continue;
+    if (k - start > 1)
+      std::stable_sort(sorted.begin() + static_cast<std::ptrdiff_t>(start), sorted.begin() + static_cast<std::ptrdiff_t>(k),
+                       [](const auto& p, const auto& q) { return p.second < q.second; });
+    start = k;
+  }
+}
+
+// Sorts a search's neighbours by distance; equal distances (symmetry
+// equivalents) go by entry number, whichever order the search met them in.
+void sort_by_distance(Neig& ng) {
+  std::vector<std::pair<double, int>> order(ng.atom.size());
+  for (std::size_t k = 0; k < order.size(); ++k) order[k] = {ng.dist[k], ng.atom[k]};
+  std::stable_sort(order.begin(), order.end(), [](const auto& p, const auto& q) { return p.first < q.first; });
+  restore_order_of_ties(order);
+  for (std::size_t k = 0; k < order.size(); ++k) {
+    ng.dist[k] = order[k].first;
+    ng.atom[k] = order[k].second;
+  }
 }
 
 // Groups the distance-sorted neighbours of a search into types and sorts
@@ -150,12 +183,18 @@ Neig search_contacts_direct(const IndexedAtoms& tab, int atom, double rmax, int&
   disordered = 0;
   const Atom& a = tab.atom(atom);
   const double ra = covalent_radius(tab.sw, a.atomic_number);
+  bool nan_distance = false;
   for (int b = 1; b <= tab.ncomplete(); ++b) {
     double d = 0;
     if (b == atom || !in_reach(tab, atom, ra, rmax, b, d)) continue;
     // Two candidates at one site: the first in the table wins.
     if (shares_site(tab, b, ng.atom, [](int) { return true; })) continue;
     accept(tab, ng, atom, b, d, farthest, disordered);
+    if (std::isnan(d)) nan_distance = true;
+  }
+  if (!nan_distance) {
+    sort_by_distance(ng);
+    return ng;
   }
   exchange_sort(
       ng.inei(), [&](int i, int j) { return ng.dist[static_cast<std::size_t>(i)] > ng.dist[static_cast<std::size_t>(j)]; },
@@ -208,14 +247,7 @@ Neig search_neighbours_indexed(const IndexedAtoms& tab, int atom, double rmax, i
         });
     return ng;
   }
-  // The exchange passes swap only on a strict inequality: a stable sort.
-  std::vector<std::pair<double, int>> order(ng.atom.size());
-  for (std::size_t k = 0; k < order.size(); ++k) order[k] = {ng.dist[k], ng.atom[k]};
-  std::stable_sort(order.begin(), order.end(), [](const auto& p, const auto& q) { return p.first < q.first; });
-  for (std::size_t k = 0; k < order.size(); ++k) {
-    ng.dist[k] = order[k].first;
-    ng.atom[k] = order[k].second;
-  }
+  sort_by_distance(ng);
   return ng;
 }
 
@@ -501,7 +533,7 @@ Neighbors find_all_neighbours(const IndexedAtoms& tab, Log& log) {
       if (mem.size() >= 2) {
         exchange_sort(
             static_cast<int>(mem.size()),
-            [&](int p, int q) { return hyb(p) > hyb(q) || (hyb(p) == hyb(q) && dst(p) > dst(q)); },
+            [&](int p, int q) { return hyb(p) > hyb(q) || (hyb(p) == hyb(q) && dst(p) > dst(q) + kEqualDistance); },
             [&](int p, int q) { std::swap(mem[static_cast<std::size_t>(p)], mem[static_cast<std::size_t>(q)]); });
       }
       for (int k = 0; k < static_cast<int>(mem.size()); ++k) {
