@@ -559,7 +559,7 @@ void FrameBuilder::hydrogen_end() {
     // The nearest heavy atom of the asymmetric unit around the parent that
     // is not in line with the X-H bond.
     const int ya = nearest_neighbor(loop_.indexed(), p, 10.0, [&](int e) {
-      if (iz(e) == 1 || loop_.model.cryst.srcatom[e] != 0 || !may_bond(loop_.model, a_, e)) return false;
+      if (iz(e) == 1 || loop_.model.atoms[e].copy_of != 0 || !may_bond(loop_.model, a_, e)) return false;
       return angle_degrees(at(), cart(loop_.model, p), cart(loop_.model, e)) <= 170.0 && !degenerate(p1.pos, cart(loop_.model, e));
     });
     if (ya != 0) {

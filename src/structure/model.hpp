@@ -51,6 +51,14 @@ struct Atom {
   // Disorder part (SHELX PART, CIF disorder group): atoms of two different
   // non-zero parts are alternatives, never bonded; 0 belongs to every part.
   int part = 0;
+  // For an entry the complete-fragment search appended: the atom it is a
+  // copy of (0 for an atom read); for an atom read: its copies.
+  int copy_of = 0;
+  int copies = 0;
+  // MoPro's residue columns for the atom (name, residue number and class;
+  // name and number), from SHELX RESI instructions or the label alone.
+  Text<17> residue_text;
+  Text<10> residue_name;
   // u11, u22, u33, u12, u13, u23 (Angstrom squared)
   std::array<double, 6> u{};
   double& u11() { return u[0]; }
@@ -92,8 +100,6 @@ struct Symmetry {
 // Record `cryst`: the expanded atom list of the complete-fragment search.
 struct Cryst {
   int ncomplete = 0;
-  OneBased<int> srcatom;   // by entry: the atom an entry beyond natom copies
-  OneBased<int> ncopies;   // by atom: its copies in the table
 };
 
 // Record `shelx1`.
@@ -104,13 +110,6 @@ struct Shelx1 {
   // as values 1 to 9, which the XD parameter file's tail writes back.
   std::vector<double> fvar;
   std::array<double, 6> wght{-2.0, 0, 0, 0, 0, 1.0 / 3.0};
-};
-
-// Record `resi1`: residue texts per atom, for the MoPro files.
-struct Residues {
-  bool has_residues = false;
-  OneBased<Text<17>> restext;
-  OneBased<Text<10>> resname;
 };
 
 // What a SHELX file's CELL, LATT and SYMM instructions say, kept for the
@@ -152,7 +151,9 @@ struct Model {
   Symmetry symm;
   Cryst cryst;
   Shelx1 shelx1;
-  Residues resi;
+  // SHELX RESI instructions were read: the MoPro files name atoms by
+  // their residue texts.
+  bool has_residues = false;
   // The structure's name, the XD title and model name: the first word of
   // SHELX's TITL, the CIF block name, XD's model name; the input file's
   // name without its extension when the file gives none.
@@ -167,17 +168,12 @@ struct Model {
   // asymmetric unit; set once the structure is read).
   Corrections corrections;
 
-  // Grows the tables by entry (the atom table, the copies' sources and
-  // counts, the residue texts) to hold entries 1 .. n, keeping what they
-  // hold: the readers and the complete-fragment search call it as they add
-  // atoms, so the tables are as large as the structure and no larger.
+  // Grows the atom table to hold entries 1 .. n, keeping what it holds:
+  // the readers and the complete-fragment search call it as they add
+  // atoms, so the table is as large as the structure and no larger.
   void hold_entries(int n) {
     if (n <= atoms.size()) return;
     atoms.resize(n);
-    cryst.srcatom.resize(n, 0);
-    cryst.ncopies.resize(n, 0);
-    resi.restext.resize(n);
-    resi.resname.resize(n);
   }
 };
 
@@ -185,7 +181,7 @@ struct Model {
 // symmetry copy is read where its atom was); empty when the input gives no
 // line.  Stops that concern an atom's site end with it.
 inline std::string where_read(const Model& md, int k) {
-  const int atom = k > md.natom ? md.cryst.srcatom[k] : k;
+  const int atom = k > md.natom ? md.atoms[k].copy_of : k;
   const std::string& source = md.atoms[atom].source;
   return source.empty() ? std::string() : " (atom read from " + source + ")";
 }

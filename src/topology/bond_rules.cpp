@@ -11,7 +11,7 @@ bool parts_may_bond(int part_a, int part_b, bool same_image) {
   return !(part_a < 0 && part_a == part_b && !same_image);
 }
 
-int source_atom(const Model& md, int k) { return k > md.natom ? md.cryst.srcatom[k] : k; }
+int source_atom(const Model& md, int k) { return k > md.natom ? md.atoms[k].copy_of : k; }
 
 bool may_bond(const Model& md, int i, int j) {
   const Atom& a = md.atoms[i];

@@ -52,7 +52,7 @@ void warn_doubtful_bonds(const IndexedAtoms& tab, const Neighbors& all, Log& log
   double largest_covalent_radius = 0;
   for (int k = 1; k <= tab.ncomplete(); ++k) largest_covalent_radius = std::max(largest_covalent_radius, covalent_radius(tab.sw, tab.atom(k).atomic_number));
   // A contact and its symmetry copies are named once.
-  auto source = [&](int k) { return k <= md.natom ? k : md.cryst.srcatom[k]; };
+  auto source = [&](int k) { return k <= md.natom ? k : md.atoms[k].copy_of; };
   std::set<std::tuple<int, int, long>> named;
   for (int i = 1; i <= md.natom; ++i) {
     const Atom& a = tab.atom(i);

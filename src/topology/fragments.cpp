@@ -45,8 +45,8 @@ bool append_copy(Model& md, int i, const Vec3& xs, const Vec3& xc, long long cap
   cp.part = src.part;
   cp.fractional = {{xs[0], xs[1], xs[2]}};
   cp.cartesian = {{xc[0], xc[1], xc[2]}};
-  md.cryst.srcatom[k] = i;
-  ++md.cryst.ncopies[i];
+  md.atoms[k].copy_of = i;
+  ++md.atoms[i].copies;
   return true;
 }
 
@@ -208,7 +208,7 @@ Model complete_fragments(Model md, const Switches& sw, bool direct, Log& log) {
     fail("GenCompleteFrags",
         "Internal error: the copies reach " + std::to_string(last) + " entries, more than the atoms, operators and "
             "cells searched (NCELLS " + std::to_string(sw.complete_fragment_cells) + ") give; the last is a copy of atom " +
-            std::to_string(md.cryst.srcatom[last]) + " " + std::string(md.atoms[last].label.trimmed()) +
+            std::to_string(md.atoms[last].copy_of) + " " + std::string(md.atoms[last].label.trimmed()) +
             where_read(md, last));
   }
   if (md.cryst.ncomplete == md.natom) {
@@ -222,7 +222,7 @@ Model complete_fragments(Model md, const Switches& sw, bool direct, Log& log) {
   for (int k = 1; k <= md.cryst.ncomplete; ++k) {
     const Atom& a = md.atoms[k];
     layout::write(os, "(i6,1x,a,1x,3f9.4,1x,3f8.3,i8,i4)", k, a.label, a.fractional[0], a.fractional[1], a.fractional[2], a.cartesian[0], a.cartesian[1], a.cartesian[2],
-                  md.cryst.srcatom[k], md.cryst.ncopies[k]);
+                  md.atoms[k].copy_of, md.atoms[k].copies);
   }
   warn_open_molecules(md, sw, log);
   return md;

@@ -34,7 +34,7 @@ std::string labels_of(const Model& md, const std::vector<int>& atoms) {
 Model asymmetric_unit(const Model& md) {
   Model unit = md;
   unit.cryst.ncomplete = unit.natom;
-  for (int i = 1; i <= unit.natom; ++i) unit.cryst.ncopies[i] = 0;
+  for (int i = 1; i <= unit.natom; ++i) unit.atoms[i].copies = 0;
   return unit;
 }
 
@@ -54,7 +54,7 @@ std::vector<int> atoms_with_missing_bonds(const Model& md, const Switches& sw, i
   std::vector<char> open(static_cast<std::size_t>(md.natom) + 1, 0);
   std::vector<int> cand;
   for (int k = 1; k <= n; ++k) {
-    const int source = k > md.natom ? md.cryst.srcatom[k] : k;
+    const int source = k > md.natom ? md.atoms[k].copy_of : k;
     if (open[static_cast<std::size_t>(source)] != 0) continue;
     const Vec3 pk = cart(md, k);
     if (!finite3(pk)) continue;

@@ -28,18 +28,17 @@ std::string axis_ref(char letter, int atom) { return std::string(1, letter) + "/
 
 void write_bond_restraints(const Model& model, const std::vector<AtomSetup>& setup, std::ostream& reset,
                            std::ostream& res, std::ostream& cnst) {
-  const Residues& resi = model.resi;
   for (const AtomSetup& s : setup) {
     if (!s.frame.extended_bond || !s.frame.extended_bond->standard_length) continue;
     const ExtendedBond& b = *s.frame.extended_bond;
     const int x = b.parent, h = b.hydrogen;
     const std::string_view lx = model.atoms[x].label.trimmed(), lh = model.atoms[h].label.trimmed();
     layout::write(reset, "('RESET BOND  ',a,1x,a,f6.3)", lx, lh, b.length);
-    if (!resi.has_residues)
+    if (!model.has_residues)
       layout::write(res, "('DISTAN   ',a,1x,i1,2x,a,1x,i1,1x,f6.3,1x,'0.001')", restraint_name(model.atoms[x].label), 1,
                     restraint_name(model.atoms[h].label), 1, b.length);
     else
-      layout::write(res, "('DISTAN   ',a,2x,a,1x,f6.3,2x,'0.001')", resi.resname[x], resi.resname[h], b.length);
+      layout::write(res, "('DISTAN   ',a,2x,a,1x,f6.3,2x,'0.001')", model.atoms[x].residue_name, model.atoms[h].residue_name, b.length);
     layout::write(cnst, "('!'/'! ',a,' - ',a,' = ',f9.3,' Angstroms'/'!')", lx, lh, b.length);
     // XD's constraints name atoms of the atom table; a parent that is a
     // symmetry copy has no number there.
@@ -50,12 +49,11 @@ void write_bond_restraints(const Model& model, const std::vector<AtomSetup>& set
 }
 
 Text<100> uratio_line(const Model& model, const ExtendedBond& b) {
-  const Residues& resi = model.resi;
   const int x = b.parent, h = b.hydrogen;
-  if (!resi.has_residues)
+  if (!model.has_residues)
     return "URATIO      " + layout::format("(a,1x,i1,2x,a,1x,i1,1x,f6.1,1x,'0.01')", restraint_name(model.atoms[x].label),
                                            1, restraint_name(model.atoms[h].label), 1, b.u_ratio);
-  return "URATIO      " + layout::format("(a,2x,a,1x,f6.1,2x,'0.01')", resi.resname[x], resi.resname[h], b.u_ratio);
+  return "URATIO      " + layout::format("(a,2x,a,1x,f6.1,2x,'0.01')", model.atoms[x].residue_name, model.atoms[h].residue_name, b.u_ratio);
 }
 
 }  // namespace vorn

@@ -139,8 +139,8 @@ void write_site_symmetry_line(const Model& model, int atom, const Frame& f, Log&
   if (a.sitesym == "NO" && f.site_group == "NO") return;
   std::string code = mopro_symmetry_code(a, atom, f, log);
   code.resize(std::max<std::size_t>(code.size(), 4), ' ');
-  if (model.resi.has_residues)
-    layout::write(con, "(a,1x,a6,1x,a)", "SYMPLM ", code, model.resi.resname[atom]);
+  if (model.has_residues)
+    layout::write(con, "(a,1x,a6,1x,a)", "SYMPLM ", code, model.atoms[atom].residue_name);
   else
     layout::write(con, "(a,1x,a,1x,a,1x,a)", "SYMPLM ", code, label_without_brackets(a.label.view()), "1");
 }
@@ -191,8 +191,8 @@ Text<90> axes_line(const Atom& a, const AtomSetup& s) {
 // The commented-out valence-population constraint of an atom that is
 // chemically constrained to another (90 columns).
 Text<90> constraint_line(const Model& model, int atom, int ref) {
-  if (model.resi.has_residues)
-    return layout::format("(a,1x,a,2x,a)", "! CONPVM ", model.resi.resname[atom], model.resi.resname[ref]);
+  if (model.has_residues)
+    return layout::format("(a,1x,a,2x,a)", "! CONPVM ", model.atoms[atom].residue_name, model.atoms[ref].residue_name);
   return layout::format("(a,1x,a,2x,a,1x,a,1x,a)", "! CONPVM ", label_without_brackets(model.atoms[atom].label.view()), "1",
                         label_without_brackets(model.atoms[ref].label.view()), "1");
 }
@@ -206,8 +206,8 @@ void write_mopro_atom(const Model& model, const Mpoles& mp, int i, const AtomSet
   const std::string number = grown_i(i, 3);
 
   const std::string occupancy = occupancy_field(a.occ);
-  if (model.resi.has_residues) {
-    layout::write(os, "('ATOM ',a,1x,a,3f12.6,a,1x,' 1 ',a)", number, model.resi.restext[i], a.fractional[0], a.fractional[1], a.fractional[2],
+  if (model.has_residues) {
+    layout::write(os, "('ATOM ',a,1x,a,3f12.6,a,1x,' 1 ',a)", number, model.atoms[i].residue_text, a.fractional[0], a.fractional[1], a.fractional[2],
                   occupancy, element);
   } else {
     layout::write(os, "('ATOM ',a,1x,a,'MOL   1',3f12.6,a,1x,' 1 ',a)", number, label_without_brackets(a.label), a.fractional[0], a.fractional[1],

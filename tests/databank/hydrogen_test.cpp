@@ -468,9 +468,9 @@ TEST_F(ExtendH, LongNamesAreWrittenWhole) {
 
 TEST_F(ExtendH, ResidueNamesInTheRestraints) {
   thiol("S1", "H1");
-  rs.model.resi.has_residues = true;
-  rs.model.resi.resname[n] = "S1      12";
-  rs.model.resi.resname[h] = "H1      12";
+  rs.model.has_residues = true;
+  rs.model.atoms[n].residue_name = "S1      12";
+  rs.model.atoms[h].residue_name = "H1      12";
   extend(n, h);
   EXPECT_EQ(res(), "DISTAN   S1      12  H1      12  1.338  0.001\n");
   EXPECT_EQ(uratio.trimmed(), "URATIO      S1      12  H1      12    1.5  0.01");

@@ -574,7 +574,7 @@ TEST(SymmetryCopies, AxisAtomThatIsACopyBecomesADummy) {
   c.fractional[0] = -0.02;
   c.cartesian[0] = -0.2;
   m.rs.model.cryst.ncomplete = 3;
-  m.rs.model.cryst.srcatom[copy] = o;
+  m.rs.model.atoms[copy].copy_of = o;
   Frame f;
   f.label = {Label("O1"), Label("H1")};
   f.letter = {'X', 'Y'};

@@ -112,7 +112,7 @@ TEST_F(Shelx, TryptophanCentrosymmetricWithRidingHydrogens) {
                             "      =  1 : atoms in special positions (     0 ) \n"
                             "      = -1 : disordered atoms (     0 ) \n"));
   // No residues: every atom is in residue 0.
-  EXPECT_FALSE(model.resi.has_residues);
+  EXPECT_FALSE(model.has_residues);
 }
 
 TEST_F(Shelx, NaphthaleneHeadsColumnByColumn) {
@@ -194,11 +194,11 @@ TEST_F(Shelx, CCentredWithResiduesAndRepeatedNames) {
   EXPECT_EQ(at(2).label, "AL(1)");
   EXPECT_EQ(at(2).occupancy_kind, OccupancyKind::normal);
   // Residues: GA1 before any RESI, N1 in residue 1 BIPY.
-  const Residues& r = model.resi;
-  EXPECT_TRUE(r.has_residues);
-  EXPECT_EQ(r.restext[1].view(), "GA1      0       ");
-  EXPECT_EQ(r.restext[3].view(), "N1       1  BIPY ");
-  EXPECT_EQ(r.resname[3].view(), "N1       1");
+  const auto& r = model.atoms;
+  EXPECT_TRUE(model.has_residues);
+  EXPECT_EQ(r[1].residue_text.view(), "GA1      0       ");
+  EXPECT_EQ(r[3].residue_text.view(), "N1       1  BIPY ");
+  EXPECT_EQ(r[3].residue_name.view(), "N1       1");
   EXPECT_EQ(at(3).label, "N(1)");
   // The same SHELX name in several residues: the later atoms get the
   // element's next free number, and one warning lists them.
@@ -213,7 +213,7 @@ TEST_F(Shelx, CCentredWithResiduesAndRepeatedNames) {
   EXPECT_EQ(mas()[6], "LATT C C");
   EXPECT_EQ(mopro()[2], "SYMM   2 C CENTRO");
   // The residue text of atom 23 follows its own residue line.
-  EXPECT_EQ(r.restext[23].view().substr(0, 12), "N1       2  ");
+  EXPECT_EQ(r[23].residue_text.view().substr(0, 12), "N1       2  ");
 }
 
 TEST_F(Shelx, AcentricFreeHydrogens) {
@@ -286,7 +286,7 @@ TEST_F(Shelx, FaceCentredCubicExpandsTo192) {
 TEST_F(Shelx, ResiduesAndPartsOfTheKratzertFile) {
   read_shared("p21c_AlGa_perfluoroalkoxy_RESI_PART.res");
   ASSERT_EQ(model.natom, 128);
-  EXPECT_TRUE(model.resi.has_residues);
+  EXPECT_TRUE(model.has_residues);
   int disordered = 0;
   for (int i = 1; i <= 128; ++i) disordered += at(i).occupancy_kind == OccupancyKind::disordered;
   EXPECT_GT(disordered, 0);

@@ -95,7 +95,7 @@ void expect_same_table(const test::TestRun& a, const test::TestRun& b, const std
                 same_float(x.cartesian[2], y.cartesian[2]) && same_float(x.fractional[0], y.fractional[0]) && same_float(x.fractional[1], y.fractional[1]) &&
                 same_float(x.fractional[2], y.fractional[2]))
         << what << " entry " << k;
-    EXPECT_EQ(a.model.cryst.srcatom[k], b.model.cryst.srcatom[k]) << what << " entry " << k;
+    EXPECT_EQ(a.model.atoms[k].copy_of, b.model.atoms[k].copy_of) << what << " entry " << k;
   }
 }
 
@@ -167,7 +167,7 @@ void expect_same_topology(Twin& t, const std::string& what, int ncells) {
     const std::vector<std::pair<std::string, std::function<bool(const test::TestRun&, int, int)>>> kinds{
         {"heavy", [](const test::TestRun& rs, int, int e) { return rs.atom(e).atomic_number != 1; }},
         {"beyond 4 A", [](const test::TestRun& rs, int a, int e) { return dist(cart(rs, a), cart(rs, e)) > 4.0; }},
-        {"of the unit", [](const test::TestRun& rs, int, int e) { return rs.model.cryst.srcatom[e] == 0 && e % 3 == 0; }},
+        {"of the unit", [](const test::TestRun& rs, int, int e) { return rs.model.atoms[e].copy_of == 0 && e % 3 == 0; }},
         {"none", [](const test::TestRun&, int, int) { return false; }}};
     for (const auto& [name, want] : kinds) {
       const int a = nearest_neighbor(f, k, 10.0, [&](int e) { return want(f, k, e); });

@@ -52,11 +52,11 @@ TEST(CompleteFragments, MoleculeOnInversionCentre) {
   ASSERT_EQ(done.cryst.ncomplete, 18);
   EXPECT_EQ(done.natom, 9);
   for (int i = 1; i <= 9; ++i) {
-    EXPECT_EQ(done.cryst.ncopies[i], 1) << i;
-    EXPECT_EQ(done.cryst.srcatom[i], 0);
+    EXPECT_EQ(done.atoms[i].copies, 1) << i;
+    EXPECT_EQ(done.atoms[i].copy_of, 0);
   }
   for (int k = 10; k <= 18; ++k) {
-    const int src = done.cryst.srcatom[k];
+    const int src = done.atoms[k].copy_of;
     ASSERT_GE(src, 1);
     ASSERT_LE(src, 9);
     const Atom& c = done.atoms[k];
@@ -71,7 +71,7 @@ TEST(CompleteFragments, MoleculeOnInversionCentre) {
   }
   // The junction copy bonds to the original junction and comes first; C1
   // bonds only to copies and is found in a later pass.
-  EXPECT_EQ(done.cryst.srcatom[10], 3);
+  EXPECT_EQ(done.atoms[10].copy_of, 3);
 
   const std::string log = run.log();
   const std::string head =
@@ -162,9 +162,9 @@ TEST(CompleteFragments, AtomOnSpecialPositionIsNotCopied) {
   InDirectory in(dir.path());
   const Model done = complete_fragments(rs.model, rs.sw, direct_forms(rs.index), rs.log_sink());
   ASSERT_EQ(done.cryst.ncomplete, 3);
-  EXPECT_EQ(done.cryst.ncopies[1], 0);
-  EXPECT_EQ(done.cryst.ncopies[2], 1);
-  EXPECT_EQ(done.cryst.srcatom[3], 2);
+  EXPECT_EQ(done.atoms[1].copies, 0);
+  EXPECT_EQ(done.atoms[2].copies, 1);
+  EXPECT_EQ(done.atoms[3].copy_of, 2);
   EXPECT_NEAR(done.atoms[3].cartesian[0], -1.16, 1e-5);
   // The copy keeps the source's occupancy and flag.
   EXPECT_EQ(done.atoms[3].label, "O1");

@@ -136,8 +136,8 @@ TEST_F(MoproFiles, LabelWithoutBracketIsNotTakenForHydrogen) {
 
 TEST_F(MoproFiles, ResidueTextReplacesLabelAndMolecule) {
   rs.model.natom = 2;
-  rs.model.resi.has_residues = true;
-  rs.model.resi.restext[2] = "N1       7  ALA  ";
+  rs.model.has_residues = true;
+  rs.model.atoms[2].residue_text = "N1       7  ALA  ";
   Atom& a = rs.atom(2);
   a.label = "N1";
   a.fractional[0] = 0.1;

@@ -501,8 +501,8 @@ Model read_cif(const std::string& file, const std::string& block_name, ShelxLabe
       ++special;
     }
     write_atom_line(i, at, out);
-    md.resi.restext[i] = layout::format("(a6,1x,i3,2x,a5)", padded(upcased(s.label), 10), 0, std::string(10, ' '));
-    md.resi.resname[i] = layout::format("(a6,1x,i3)", padded(upcased(s.label), 10), 0);
+    md.atoms[i].residue_text = layout::format("(a6,1x,i3,2x,a5)", padded(upcased(s.label), 10), 0, std::string(10, ' '));
+    md.atoms[i].residue_name = layout::format("(a6,1x,i3)", padded(upcased(s.label), 10), 0);
   }
   if (md.natom == 0) fail(kRoutine, where(file, block) + ": no atoms");
   // The same checks as the other readers: a pile of copies on one site

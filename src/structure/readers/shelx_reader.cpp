@@ -340,7 +340,7 @@ void read_instruction(const std::string& key, const std::string& line, LatticeCa
     for (double& w : md.shelx1.wght)
       if (!rd.real(w)) break;
   } else if (key == "RESI") {
-    md.resi.has_residues = true;
+    md.has_residues = true;
   } else if (key == "DISP") {
     // A card that does not read leaves the calculated terms in place.
     if (DispersionCard card; read_disp_card(line, card))
@@ -434,7 +434,7 @@ Model read_shelx(const std::string& file, ShelxLabels naming, Log& out) {
   LatticeCards lattice;
   ShelxCrystalHead& head = md.shelx_head;
   head = ShelxCrystalHead{};
-  md.resi.has_residues = false;
+  md.has_residues = false;
   std::string line;
   while (f.next(line, kLineLength)) {
     untab(line);
@@ -504,8 +504,8 @@ Model read_shelx(const std::string& file, ShelxLabels naming, Log& out) {
     md.atoms[i].part = part;
     // Every atom is recorded with the residue it stands in, so that the
     // residue texts stay aligned with the atom numbers.
-    md.resi.restext[i] = layout::format("(a6,1x,i3,2x,a5)", padded(name, 10), resi.number, padded(resi.rclass, 10));
-    md.resi.resname[i] = layout::format("(a6,1x,i3)", padded(name, 10), resi.number);
+    md.atoms[i].residue_text = layout::format("(a6,1x,i3,2x,a5)", padded(name, 10), resi.number, padded(resi.rclass, 10));
+    md.atoms[i].residue_name = layout::format("(a6,1x,i3)", padded(name, 10), resi.number);
   }
   to_term(out, layout::format("(/a,i5)", " Total atoms read from SHELX file = ", md.natom));
   check_atoms_read(md, "ReadShelx", file, "SHELX");
