@@ -13,6 +13,7 @@
 #include <exception>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -458,7 +459,7 @@ Model read_cif(const std::string& file, const std::string& block_name, ShelxLabe
 
   // The atoms.
   const std::vector<RowFlags> flags = read_row_flags(block);
-  OneBased<int> typecount;   // atoms read so far of each scattering type
+  std::map<int, int> count_per_type;   // atoms read so far of each scattering type
   int b_read_as_u = 0, special = 0;
   for (std::size_t r = 0; r < st.sites.size(); ++r) {
     const gemmi::SmallStructure::Site& s = st.sites[r];
@@ -478,8 +479,7 @@ Model read_cif(const std::string& file, const std::string& block_name, ShelxLabe
     at.atomic_number = atomic_number(s.element);
     at.scattering_type = type_number(md.scattering_types, at.atomic_number);
     at.max_multipole_level = default_lmx(at.atomic_number);
-    if (typecount.size() < at.scattering_type) typecount.resize(at.scattering_type, 0);
-    cif_label(naming, s.label, at.label, at.atomic_number, i, ++typecount[at.scattering_type]);
+    cif_label(naming, s.label, at.label, at.atomic_number, i, ++count_per_type[at.scattering_type]);
     at.name_in_file = s.label;
     at.source = where(file, block) + line_of(block, "_atom_site_label");
     at.fractional[0] = static_cast<double>(s.fract.x);

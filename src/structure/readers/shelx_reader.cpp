@@ -199,21 +199,17 @@ bool resolve_free_variables(const Shelx1& sx, std::string& text, int count) {
   return true;
 }
 
-void resolve_riding_u(Model& md, int i, OneBased<int>& riding) {
+void resolve_riding_u(Model& md, int i, int& last_own_u) {
   Atom& at = md.atoms[i];
   const double u = at.u11();
-  if (u < -5.0 || u > -0.5) return;
-  riding[i] = 1;
-  int parent = 0;
-  for (int j = i - 1; j >= 1; --j)
-    if (riding[j] == 0) {
-      parent = j;
-      break;
-    }
-  if (parent == 0)
+  if (u < -5.0 || u > -0.5) {
+    last_own_u = i;
+    return;
+  }
+  if (last_own_u == 0)
     fail("ProcessU", "Could not find parent atom of the riding atom " + std::string(at.label.trimmed()) +
                          " (no atom without a riding U stands before it)");
-  at.u11() = std::fabs(u) * equivalent_u(md.atoms[parent], md.cell);
+  at.u11() = std::fabs(u) * equivalent_u(md.atoms[last_own_u], md.cell);
 }
 
 void set_up_crystal(Model& md, RecordFile& cards, Log& out) {
@@ -369,7 +365,7 @@ void finish_lattice(LatticeCards& lattice, ShelxCrystalHead& head) {
 // Atom `i` from its line (continuation joined): scattering type, label,
 // position, occupancy and displacement parameters, free variables and
 // riding U resolved.
-void read_atom(const std::string& text, int i, ShelxLabels naming, OneBased<int>& typecount, OneBased<int>& riding,
+void read_atom(const std::string& text, int i, ShelxLabels naming, std::map<int, int>& count_per_type, int& last_own_u,
                Model& md, Log& out) {
   const std::string name = word(text, 1);
   Atom& at = md.atoms[i];
@@ -383,11 +379,10 @@ void read_atom(const std::string& text, int i, ShelxLabels naming, OneBased<int>
   at.atomic_number = md.scattering_types[static_cast<std::size_t>(s - 1)];
   at.scattering_type = s;
   at.max_multipole_level = at.atomic_number == 1 ? 2 : 4;
-  if (typecount.size() < s) typecount.resize(s, 0);
-  ++typecount[s];
+  const int type_count = ++count_per_type[s];
 
   std::string nums = text;
-  shelx_label(naming, nums, at.label, at.atomic_number, i, typecount[s]);
+  shelx_label(naming, nums, at.label, at.atomic_number, i, type_count);
   const int count = layout::count_values(nums);
   if ((count != 6 && count != 11) || !resolve_free_variables(md.shelx1, nums, count)) atom_line_error(at.label.trimmed(), text);
   std::array<double, 11> v{};
@@ -401,9 +396,10 @@ void read_atom(const std::string& text, int i, ShelxLabels naming, OneBased<int>
   if (count == 6) {
     at.adp_type = 1;
     at.u11() = v[5];
-    resolve_riding_u(md, i, riding);
+    resolve_riding_u(md, i, last_own_u);
   } else {
     at.adp_type = 2;
+    last_own_u = i;
     // SHELX order U11 U22 U33 U23 U13 U12 into U11 U22 U33 U12 U13 U23.
     at.u = {v[5], v[6], v[7], v[10], v[9], v[8]};
   }
@@ -417,8 +413,8 @@ void read_atom(const std::string& text, int i, ShelxLabels naming, OneBased<int>
 Model read_shelx(const std::string& file, ShelxLabels naming, Log& out) {
   Model md;
   start_model(md);
-  OneBased<int> typecount;   // atoms read so far of each scattering type
-  OneBased<int> riding;      // by atom: 1 when its U rides on a parent's
+  std::map<int, int> count_per_type;   // atoms read so far of each scattering type
+  int last_own_u = 0;   // the last atom whose U does not ride: a riding U's parent
 
   RecordFile f;
   if (!f.open(file)) fail("ReadShelx", "Error opening SHELX file " + file);
@@ -493,9 +489,8 @@ Model read_shelx(const std::string& file, ShelxLabels naming, Log& out) {
     const std::string name = word(text, 1);
     const int i = ++md.natom;
     md.hold_entries(i);
-    riding.resize(i, 0);
     try {
-      read_atom(text, i, naming, typecount, riding, md, out);
+      read_atom(text, i, naming, count_per_type, last_own_u, md, out);
     } catch (const RunError& e) {
       // Every stop on an atom line names the file and the line.
       fail(e.routine, e.message + " (" + place + ")");

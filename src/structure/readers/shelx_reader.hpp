@@ -44,8 +44,9 @@ void shelx_label(ShelxLabels naming, std::string& text, Label& label, int iz, in
 bool resolve_free_variables(const Shelx1& sx, std::string& text, int count);
 
 // Resolves a riding isotropic U (-5.0 to -0.5: a multiple of the parent's
-// Ueq) of atom i; `riding` holds the riding switch of every atom.
-void resolve_riding_u(Model& md, int i, OneBased<int>& riding);
+// Ueq) of atom i from its parent, the last atom before it whose U is its
+// own (`last_own_u`, 0 when none); an atom with its own U becomes that atom.
+void resolve_riding_u(Model& md, int i, int& last_own_u);
 
 // The crystal part of a SHELX-style head, shared with the CIF reader: logs
 // the cell, the lattice (md.shelx_head.lattice, .centrosymmetric) and the
