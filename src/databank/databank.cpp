@@ -485,24 +485,20 @@ void copy_databank_result(const Atom& a, int i, int kappa_set, const Mpoles1& m1
     for (int m = -l; m <= l; ++m) plm(l, m) = m1.plm(l, m) * a.occ;
   // The kappa values of a set are those of the last atom transferred into
   // it; its scattering type is that of the atom that opened it.
-  const int k = kappa_set;
-  kappas.kappa1[k] = m1.kappa1;
-  kappas.kappa2[k] = m1.kappa2;
-  if (k > kappas.nkset) {
-    kappas.nkset = k;
-    kappas.ktbl[k] = a.scattering_type;
-  }
+  const bool opens = kappa_set > kappas.count();
+  kappas.hold(kappa_set);
+  KappaSet& set = kappas.set(kappa_set);
+  set.kappa = m1.kappa1;
+  set.kappa_prime = m1.kappa2;
+  if (opens) set.scattering_type = a.scattering_type;
 }
 
 void databank_defaults(const Atom& a, int i, int kappa_set, Mpoles& populations, Kappas& kappas) {
   populations.pv[i] = pval(a.atomic_number) * a.occ;
   populations.sigpv[i] = 0.0;
   populations.plm[i] = Plm{};
-  const int k = kappa_set;
-  kappas.kappa1[k] = 1.0;
-  kappas.kappa2[k] = 1.0;
-  kappas.ktbl[k] = a.scattering_type;
-  if (k > kappas.nkset) kappas.nkset = k;
+  kappas.hold(kappa_set);
+  kappas.set(kappa_set) = KappaSet{1.0, 1.0, a.scattering_type};
 }
 
 }  // namespace vorn

@@ -34,13 +34,26 @@ struct Mpoles {
   OneBased<std::array<int, 11>> xdint;
 };
 
-// Record `kappas`.
-// By kappa set; an atom makes at most one set, so the atoms bound them.
+// One kappa set: the expansion-contraction of the spherical valence
+// (kappa) and of the deformation terms (kappa'), and the scattering type of
+// the atom that opened it.  A set no atom has filled yet holds zeros.
+struct KappaSet {
+  double kappa = 0;
+  double kappa_prime = 0;
+  int scattering_type = 0;
+};
+
+// The kappa sets of the run.  XD's and MoPro's files number them from 1,
+// and so do the atoms' kappa-set numbers: set n is sets[n - 1].
 struct Kappas {
-  int nkset = 0;
-  OneBased<double> kappa1;
-  OneBased<double> kappa2;
-  OneBased<int> ktbl;
+  std::vector<KappaSet> sets;
+  int count() const { return static_cast<int>(sets.size()); }
+  KappaSet& set(int number) { return sets.at(static_cast<std::size_t>(number - 1)); }
+  const KappaSet& set(int number) const { return sets.at(static_cast<std::size_t>(number - 1)); }
+  // Makes room for sets 1 .. number.
+  void hold(int number) {
+    if (number > count()) sets.resize(static_cast<std::size_t>(number));
+  }
 };
 
 // Record `forh`: parent descriptors of hydrogen atoms.

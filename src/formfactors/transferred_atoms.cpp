@@ -49,9 +49,9 @@ std::vector<PseudoAtom> transferred_atoms(const Model& model, const std::vector<
       for (int l = 1; l <= 4; ++l)
         for (int m = -l; m <= l; ++m) p.plm[static_cast<std::size_t>(harmonic_index(l, m))] = plm(l, m);
       const int set = setup[at].kappa_set;
-      if (parameters.kappas && set >= 1 && set <= parameters.kappas->nkset) {
-        p.kappa = parameters.kappas->kappa1[set];
-        p.kappa_prime = parameters.kappas->kappa2[set];
+      if (parameters.kappas && set >= 1 && set <= parameters.kappas->count()) {
+        p.kappa = parameters.kappas->set(set).kappa;
+        p.kappa_prime = parameters.kappas->set(set).kappa_prime;
       }
     }
     atoms.push_back(std::move(p));

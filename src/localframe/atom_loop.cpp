@@ -53,9 +53,6 @@ void AtomTables::hold_entries(int n) {
   populations.sigpv.resize(n, 0.0);
   populations.plm.resize(n);
   populations.xdint.resize(n, {});
-  kappas.kappa1.resize(n, 0.0);
-  kappas.kappa2.resize(n, 0.0);
-  kappas.ktbl.resize(n, 0);
   hydrogen_parents.sp.resize(n, 0);
   hydrogen_parents.hp.resize(n, 0);
   hydrogen_parents.hnei.resize(n, 0);

@@ -107,9 +107,10 @@ int choose_kappa_set(const AtomLoop& loop, int atom, const Frame& f) {
   loop.tables.kappa_sets.chemcon[atom] = 0;
   if (f.ordered_with_disordered_neighbour) {
     // An independent-atom set of the same scattering type, if there is one.
-    for (int k = 1; k <= loop.tables.kappas.nkset; ++k) {
-      if (loop.tables.kappas.ktbl[k] == a.scattering_type && std::fabs(loop.tables.kappas.kappa1[k] - 1.0) <= 0.0001 &&
-          std::fabs(loop.tables.kappas.kappa2[k] - 1.0) <= 0.0001) {
+    for (int k = 1; k <= loop.tables.kappas.count(); ++k) {
+      const KappaSet& s = loop.tables.kappas.set(k);
+      if (s.scattering_type == a.scattering_type && std::fabs(s.kappa - 1.0) <= 0.0001 &&
+          std::fabs(s.kappa_prime - 1.0) <= 0.0001) {
         loop.tables.kappa_sets.kappaset[atom] = k;
         layout::write(loop.log.log(), "(/a,i4)", " Using old [IAM] kappa set = ", k);
         return 0;
@@ -375,7 +376,7 @@ AtomSetup kappa_and_output(const AtomLoop& loop, int atom, Frame& f, const std::
     layout::write(loop.log.log(), "(/' Atom ',a,' :: will skip reading databank')", a.label);
     databank_defaults(a, atom, loop.tables.kappa_sets.kappaset[atom], loop.tables.populations, loop.tables.kappas);
   }
-  layout::write(loop.log.log(), "(/' CKS :: Atom=',i6,2x,'kset=',i4,2x,'nsft=',i4)", atom, kset, loop.tables.kappas.ktbl[kset]);
+  layout::write(loop.log.log(), "(/' CKS :: Atom=',i6,2x,'kset=',i4,2x,'nsft=',i4)", atom, kset, loop.tables.kappas.set(kset).scattering_type);
 
   auto& xd = loop.tables.populations.xdint[atom];
   xd = {letter_code(f.letter[0]), letter_code(f.letter[1]), f.point[0], atom, f.point[1], a.adp_type, a.scattering_type, kset, a.max_multipole_level, 1, ref};

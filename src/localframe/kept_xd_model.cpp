@@ -125,17 +125,17 @@ KeptPopulations keep_refined_populations(const Model& model, const std::vector<A
   if (!turned.empty()) to_log(log, " Multipoles turned into the new local frame:" + turned);
 
   // Kappa values: those of the old set of the atom that opened each set.
-  std::vector<char> done(static_cast<std::size_t>(std::max(kappas.nkset, 0)) + 1, 0);
+  std::vector<char> done(static_cast<std::size_t>(kappas.count()) + 1, 0);
   for (int i = 1; i <= model.natom && static_cast<std::size_t>(i) <= old.atoms.size(); ++i) {
     const int k = setup[static_cast<std::size_t>(i - 1)].kappa_set;
     const int ok = old.atoms[static_cast<std::size_t>(i - 1)].kappa_set;
-    if (k < 1 || k > kappas.nkset || done[static_cast<std::size_t>(k)] || ok < 1 ||
+    if (k < 1 || k > kappas.count() || done[static_cast<std::size_t>(k)] || ok < 1 ||
         static_cast<std::size_t>(ok) > old.kappa_sets.size())
       continue;
     done[static_cast<std::size_t>(k)] = 1;
     const auto& v = old.kappa_sets[static_cast<std::size_t>(ok - 1)].kappa;
-    kappas.kappa1[k] = v[0];
-    kappas.kappa2[k] = v[1];
+    kappas.set(k).kappa = v[0];
+    kappas.set(k).kappa_prime = v[1];
     if (std::any_of(v.begin() + 2, v.end(), [&](double x) { return x != v[1]; }))
       warn(log, " WARNING: kappa set " + std::to_string(k) +
                     " keeps only the first kappa' value of its old set (they differ by level)");

@@ -166,8 +166,8 @@ void write_mopro_model(const Model& model, const Dummies& dum, const Kappas& k, 
     layout::write(os, "('DUMY ',3f12.6,'  D',a,' 0')", p[0], p[1], p[2], number);
   }
   layout::line(os, "");
-  layout::line(os, "KAPPA " + grown_i(k.nkset, 3));
-  for (int s = 1; s <= k.nkset; ++s) layout::write(os, "(2f10.6)", k.kappa1[s], k.kappa2[s]);
+  layout::line(os, "KAPPA " + grown_i(k.count(), 3));
+  for (const KappaSet& s : k.sets) layout::write(os, "(2f10.6)", s.kappa, s.kappa_prime);
   layout::line(os, "");
   layout::line(os, "ATOMS " + grown_i(model.natom, 4));
   layout::line(os, "");

@@ -35,7 +35,7 @@ void write_head(const Model& model, const Dummies& dummies, const Kappas& kappas
   layout::line(os, "XDPARFILE VERSION  2");
   layout::line(os, "  " + std::string(model.amodel.trimmed()) + "   MODEL  4  2  1  0");
   layout::line(os, "LIMITS nat 300 ntx 31 lmx 4 nzz 30 nto 0 nsc 20 ntb 20 nov 2500");
-  layout::write(os, "('USAGE ',i4,' 2 4 ',i4,' 0 1 0 0 ',i4,' 0 0 0 0 ',i4)", model.natom, kappas.nkset, scattering_table_count(model),
+  layout::write(os, "('USAGE ',i4,' 2 4 ',i4,' 0 1 0 0 ',i4,' 0 0 0 0 ',i4)", model.natom, kappas.count(), scattering_table_count(model),
                 dummies.count());
   const double zero = 0.0;
   layout::write(os, "(8f10.6)", zero, zero, zero, zero, zero, zero, zero, zero, zero, zero, zero, zero, zero, zero);
@@ -76,9 +76,9 @@ void write_atom(const Atom& a, const Mpoles& mp, int i, int decimals, std::ostre
 // Records 11 to 13: kappa sets, extinction and overall thermal
 // parameters, scale factor.
 void write_tail(const Model& model, const Kappas& k, std::ostream& os) {
-  for (int s = 1; s <= k.nkset; ++s)
-    layout::write(os, "(i3,6f10.6)", k.ktbl[s], k.kappa1[s], k.kappa2[s], k.kappa2[s], k.kappa2[s], k.kappa2[s],
-                  k.kappa2[s]);
+  for (const KappaSet& s : k.sets)
+    layout::write(os, "(i3,6f10.6)", s.scattering_type, s.kappa, s.kappa_prime, s.kappa_prime, s.kappa_prime,
+                  s.kappa_prime, s.kappa_prime);
   // Values 1 to 9 of the free-variable list (scale, extinction, overall
   // thermal parameter); those the input does not give are 1 for the scale
   // and 0.

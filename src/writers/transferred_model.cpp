@@ -130,7 +130,7 @@ void write_rho_cif(const Model& model, const Switches& sw, const std::vector<Ato
     for (int l = 0; l <= 4; ++l)
       for (int m : {0, 1, -1, 2, -2, 3, -3, 4, -4})
         if (std::abs(m) <= l) os << ' ' << number(populations.plm[i](l, m) / occ, 5);
-    os << ' ' << number(kappas.kappa1[k], 5) << ' ' << number(kappas.kappa2[k], 5) << '\n';
+    os << ' ' << number(kappas.set(k).kappa, 5) << ' ' << number(kappas.set(k).kappa_prime, 5) << '\n';
   }
 }
 

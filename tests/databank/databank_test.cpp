@@ -337,26 +337,26 @@ TEST(DatabankCopy, PopulationsScaleWithOccupancyAndKappaSetsKeepTheirOpener) {
   t.entry.kappa2 = 0.9;
   t.entry.plm(2, -2) = 0.1;
   copy_databank_result(t.rs.atom(1), 1, t.rs.kset.kappaset[1], t.entry, t.rs.mp, t.rs.kappas);
-  EXPECT_EQ(t.rs.kappas.nkset, 1);
-  EXPECT_EQ(t.rs.kappas.ktbl[1], 1);
+  EXPECT_EQ(t.rs.kappas.count(), 1);
+  EXPECT_EQ(t.rs.kappas.set(1).scattering_type, 1);
   t.entry.kappa1 = 1.02;
   t.rs.atom(2).scattering_type = 5;   // a later atom of the set does not change its type
   copy_databank_result(t.rs.atom(2), 2, t.rs.kset.kappaset[2], t.entry, t.rs.mp, t.rs.kappas);
   EXPECT_FLOAT_EQ(t.rs.mp.pv[2], 2.1);
   EXPECT_FLOAT_EQ(t.rs.mp.sigpv[2], 0.06);
   EXPECT_FLOAT_EQ(t.rs.mp.plm[2](2, -2), 0.05);
-  EXPECT_FLOAT_EQ(t.rs.kappas.kappa1[1], 1.02);   // the last atom of the set
-  EXPECT_EQ(t.rs.kappas.ktbl[1], 1);
-  EXPECT_EQ(t.rs.kappas.nkset, 1);
+  EXPECT_FLOAT_EQ(t.rs.kappas.set(1).kappa, 1.02);   // the last atom of the set
+  EXPECT_EQ(t.rs.kappas.set(1).scattering_type, 1);
+  EXPECT_EQ(t.rs.kappas.count(), 1);
   // An atom read without databank: element defaults, unit kappas.
   t.rs.atom(3).occ = 0.25;
   databank_defaults(t.rs.atom(3), 3, t.rs.kset.kappaset[3], t.rs.mp, t.rs.kappas);
   EXPECT_FLOAT_EQ(t.rs.mp.pv[3], 1.0);
   EXPECT_EQ(t.rs.mp.sigpv[3], 0.0);
-  EXPECT_EQ(t.rs.kappas.nkset, 2);
-  EXPECT_EQ(t.rs.kappas.ktbl[2], 2);
-  EXPECT_FLOAT_EQ(t.rs.kappas.kappa1[2], 1.0);
-  EXPECT_FLOAT_EQ(t.rs.kappas.kappa2[2], 1.0);
+  EXPECT_EQ(t.rs.kappas.count(), 2);
+  EXPECT_EQ(t.rs.kappas.set(2).scattering_type, 2);
+  EXPECT_FLOAT_EQ(t.rs.kappas.set(2).kappa, 1.0);
+  EXPECT_FLOAT_EQ(t.rs.kappas.set(2).kappa_prime, 1.0);
 }
 
 

@@ -159,7 +159,7 @@ TEST(LocalDef, KappaSetsConstraintsAndParameterIntegers) {
   EXPECT_EQ(m.rs.mp.xdint[1], (std::array<int, 11>{1, 2, 2, 1, 3, 2, 1, 1, 4, 1, 0}));
   EXPECT_EQ(m.rs.forh.hnei[5], 3);
   EXPECT_FLOAT_EQ(m.rs.mp.pv[1], 4.0);
-  EXPECT_EQ(m.rs.kappas.ktbl[4], 2);
+  EXPECT_EQ(m.rs.kappas.set(4).scattering_type, 2);
   const std::string log = m.mr.log();
   EXPECT_NE(log.find(" Exception identified for O1 : Functional group = [ALDEHYDE]"), std::string::npos);
   EXPECT_NE(log.find("\n Old kappa set =    5\n"), std::string::npos);

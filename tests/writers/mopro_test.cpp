@@ -181,11 +181,11 @@ TEST_F(MoproFiles, AtomNumbersFromOneThousandWidenTheField) {
 TEST_F(MoproFiles, ModelSectionWithDummiesAndKappaSets) {
   rs.model.natom = 40;
   for (int d = 1; d <= 12; ++d) rs.dummy.atoms.push_back({"", {0.1 * static_cast<double>(d), -0.25, 1.5}});
-  rs.kappas.nkset = 2;
-  rs.kappas.kappa1[1] = 0.98;
-  rs.kappas.kappa2[1] = 1.05;
-  rs.kappas.kappa1[2] = 1.0;
-  rs.kappas.kappa2[2] = 0.8333333;
+  rs.kappas.sets.resize(2);
+  rs.kappas.set(1).kappa = 0.98;
+  rs.kappas.set(1).kappa_prime = 1.05;
+  rs.kappas.set(2).kappa = 1.0;
+  rs.kappas.set(2).kappa_prime = 0.8333333;
   write_mopro_model(rs.model, rs.dummy, rs.kappas, rs.io.mopro.os());
   const auto l = par();
   ASSERT_EQ(l.size(), 20u);
@@ -203,7 +203,7 @@ TEST_F(MoproFiles, ModelSectionWithDummiesAndKappaSets) {
 
 TEST_F(MoproFiles, ModelSectionCountsGrowBeyondTheirFields) {
   rs.model.natom = 12345;
-  rs.kappas.nkset = 1000;
+  rs.kappas.sets.resize(1000);
   rs.tables.hold_entries(1000);
   write_mopro_model(rs.model, rs.dummy, rs.kappas, rs.io.mopro.os());
   const auto l = par();

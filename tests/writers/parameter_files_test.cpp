@@ -68,13 +68,13 @@ struct ParFile {
     rs.mp.xdint[2] = {3, 1, 1, 2, 4, 1, 2, 2, 4, 1, 1};
     rs.mp.pv[2] = 0.45;
     rs.dummy.atoms = {{"DUM1", {0.25, 0.5, -0.125}}};
-    rs.kappas.nkset = 2;
-    rs.kappas.ktbl[1] = 1;
-    rs.kappas.kappa1[1] = 0.98;
-    rs.kappas.kappa2[1] = 1.1;
-    rs.kappas.ktbl[2] = 2;
-    rs.kappas.kappa1[2] = 1.16;
-    rs.kappas.kappa2[2] = 1.3;
+    rs.kappas.sets.resize(2);
+    rs.kappas.set(1).scattering_type = 1;
+    rs.kappas.set(1).kappa = 0.98;
+    rs.kappas.set(1).kappa_prime = 1.1;
+    rs.kappas.set(2).scattering_type = 2;
+    rs.kappas.set(2).kappa = 1.16;
+    rs.kappas.set(2).kappa_prime = 1.3;
     rs.model.shelx1.fvar = {1.52331, 0.0123, 0, 0, 0, 0, 0, 0, -0.5};
     rs.model.amodel = "UREA";
   }
@@ -137,7 +137,7 @@ TEST(XdParameterFile, NoDummiesAndASingleAtom) {
   ParFile t;
   t.rs.dummy.atoms.clear();
   t.rs.model.natom = 1;
-  t.rs.kappas.nkset = 1;
+  t.rs.kappas.sets.resize(1);
   t.rs.model.shelx1.fvar = {1.0};
   const std::vector<std::string> l = t.run();
   ASSERT_EQ(l.size(), 9u + 5u + 1u + 3u);
