@@ -147,7 +147,7 @@ bool hydrogen_fits(const Search& rs, std::size_t entry, int i, const SiteSym& as
     log_line(rs, layout::format("(2x,3(1x,a,i3),1x,3a)", "jhp =", v[0], "jsp =", v[1], "jhnei=", v[2], "asymr=[",
                                 m1.asymr, "]"));
   // A blank symmetry on the entry fits only a blank site symmetry.
-  return v[0] == rs.parents.hp[i] && v[1] == rs.parents.sp[i] && v[2] == rs.parents.hnei[i] && m1.asymr == asymi;
+  return v[0] == rs.parents.of[i].hp && v[1] == rs.parents.of[i].sp && v[2] == rs.parents.of[i].hnei && m1.asymr == asymi;
 }
 
 // Any other element: the NEIG line and its type lines.
@@ -267,7 +267,7 @@ void log_report(const Search& rs, int i, const Mpoles1& m1) {
                               m1.found ? " " : " NOT "));
   if (m1.found) {
     log_line(rs, layout::format("(/,' DB comment for ',a,' = [',a,']')", label, m1.comment.trimmed()));
-    if (rs.except.exflag[i] == 1)
+    if (rs.except.of[i].exflag == 1)
       log_line(rs, layout::format("(/,' Functional group = [',a,']')", m1.group.trimmed()));
   }
   log_line(rs, parameter_block(label, m1));
@@ -363,8 +363,8 @@ void readfile(const Search& rs, std::string& line) {
 }
 
 int exceptdb(const Search& rs, int i, Text<40>& group) {
-  const bool has_group = rs.except.exflag[i] == 1;
-  const Text<40>& atom_group = rs.except.exgroup[i];
+  const bool has_group = rs.except.of[i].exflag == 1;
+  const Text<40>& atom_group = rs.except.of[i].exgroup;
   std::string line;
   // The end of the file here leaves the entry without its PVAL line, which
   // the reading of the parameters reports.
@@ -477,9 +477,9 @@ Mpoles1 search_databank(const DatabankSource& db, IndexedAtoms atoms, const Forh
 
 void copy_databank_result(const Atom& a, int i, int kappa_set, const Mpoles1& m1, Mpoles& populations,
                           Kappas& kappas) {
-  populations.pv[i] = m1.pv * a.occ;
-  populations.sigpv[i] = m1.sigpv;
-  Plm& plm = populations.plm[i];
+  populations.of[i].pv = m1.pv * a.occ;
+  populations.of[i].sigpv = m1.sigpv;
+  Plm& plm = populations.of[i].plm;
   plm = Plm{};
   for (int l = 0; l <= 4; ++l)
     for (int m = -l; m <= l; ++m) plm(l, m) = m1.plm(l, m) * a.occ;
@@ -494,9 +494,9 @@ void copy_databank_result(const Atom& a, int i, int kappa_set, const Mpoles1& m1
 }
 
 void databank_defaults(const Atom& a, int i, int kappa_set, Mpoles& populations, Kappas& kappas) {
-  populations.pv[i] = pval(a.atomic_number) * a.occ;
-  populations.sigpv[i] = 0.0;
-  populations.plm[i] = Plm{};
+  populations.of[i].pv = pval(a.atomic_number) * a.occ;
+  populations.of[i].sigpv = 0.0;
+  populations.of[i].plm = Plm{};
   kappas.hold(kappa_set);
   kappas.set(kappa_set) = KappaSet{1.0, 1.0, a.scattering_type};
 }

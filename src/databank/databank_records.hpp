@@ -26,12 +26,17 @@ struct Mpoles1 {
   Text<5> asymr;
 };
 
-// Record `mpoles`: per-atom populations and the XD line integers.
+// One atom's populations and the integers of its XD atom line.
+struct AtomPopulations {
+  double pv = 0;
+  double sigpv = 0;
+  Plm plm;
+  std::array<int, 11> xdint{};
+};
+
+// The populations of every entry of the atom table, by atom number.
 struct Mpoles {
-  OneBased<double> pv;
-  OneBased<double> sigpv;
-  OneBased<Plm> plm;
-  OneBased<std::array<int, 11>> xdint;
+  OneBased<AtomPopulations> of;
 };
 
 // One kappa set: the expansion-contraction of the spherical valence
@@ -56,12 +61,17 @@ struct Kappas {
   }
 };
 
-// Record `forh`: parent descriptors of hydrogen atoms.
+// What a hydrogen atom's bank search knows of its parent.
+struct HydrogenParent {
+  int sp = 0;     // the parent's neighbour count
+  int hp = 0;     // the parent's atomic number
+  int hnei = 0;   // the parent's neighbours of its lightest element: its hydrogens
+  int ring = 0;   // 1 when the parent lies in a ring
+};
+
+// The parents of the hydrogen atoms, by atom number.
 struct Forh {
-  OneBased<int> sp;
-  OneBased<int> hp;
-  OneBased<int> hnei;
-  OneBased<int> ring;   // 1 when the parent lies in a ring
+  OneBased<HydrogenParent> of;
 };
 
 // An X-H bond set to its standard length (or kept at its own length when
@@ -78,10 +88,15 @@ struct ExtendedBond {
   bool standard_length = true;
 };
 
-// Record `except`.
+// The functional group an atom was found in.
+struct AtomGroup {
+  int exflag = 0;
+  Text<40> exgroup;
+};
+
+// The functional groups of the atoms, by atom number.
 struct Exceptions {
-  OneBased<int> exflag;
-  OneBased<Text<40>> exgroup;
+  OneBased<AtomGroup> of;
 };
 
 }  // namespace vorn

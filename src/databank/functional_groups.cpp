@@ -81,13 +81,13 @@ private:
 
   // Ends of a check.
   void check(std::string_view name) {
-    except_.exflag[i_] = 1;
+    except_.of[i_].exflag = 1;
     layout::write(log_.log(), "(/' DetExcept :: checking ',a,' group...')", name);
   }
-  void named(std::string_view group) { except_.exgroup[i_] = group; }
+  void named(std::string_view group) { except_.of[i_].exgroup = group; }
   void cleared() {
-    except_.exflag[i_] = 0;
-    except_.exgroup[i_] = "";
+    except_.of[i_].exflag = 0;
+    except_.of[i_].exgroup = "";
   }
   void unidentified(std::string_view name, bool with_file) {
     layout::write(log_.log(),
@@ -138,8 +138,8 @@ private:
 };
 
 void Detector::run() {
-  except_.exflag[i_] = 0;
-  except_.exgroup[i_] = "";
+  except_.of[i_].exflag = 0;
+  except_.of[i_].exgroup = "";
   const int n = nnei(i_);
   switch (iz(i_)) {
     case kH: hydrogen(); break;
@@ -544,7 +544,7 @@ void Detector::phosphoryl_o(int p) {
   if (has_exactly(p, {{kC, 3}, {kO, 1}})) return named("C3PO");
   if (has_exactly(p, {{kC, 1}, {kO, 3}})) {
     check("cpOoo(?)");
-    except_.exflag[p] = 1;
+    except_.of[p].exflag = 1;
     int s = 0;
     for (int a : nbr(p).atom)
       if (iz(a) == kO) s += nnei(a);
@@ -554,7 +554,7 @@ void Detector::phosphoryl_o(int p) {
     return unidentified("cpOoo(?)", true);
   }
   check("pOooo(?)");
-  except_.exflag[p] = 1;
+  except_.of[p].exflag = 1;
   int s = 0;
   for (int a : nbr(p).atom) s += nnei(a);
   if (s == 4) return named("pO4");

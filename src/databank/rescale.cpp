@@ -164,9 +164,9 @@ void rescale_fragment(const Rescaling& job, Mpoles& mp, int f, const std::vector
   for (int i = 1; i <= model.natom; ++i) {
     if (!iflag[static_cast<std::size_t>(i)]) continue;
     ++members;
-    sdb += mp.pv[i];
+    sdb += mp.of[i].pv;
     sfree += pval(model.atoms[i].atomic_number) * model.atoms[i].occ;
-    ssig += mp.sigpv[i];
+    ssig += mp.of[i].sigpv;
   }
   if (members == 0) return warn_unchanged(log, f, "No atoms");
   if (sfree == 0.0) return warn_unchanged(log, f, "Sum-of-Pv[free] is zero");
@@ -191,8 +191,8 @@ void rescale_fragment(const Rescaling& job, Mpoles& mp, int f, const std::vector
     double& corr = corrections[static_cast<std::size_t>(i)];
     if (method == kDifference) corr = (target - sdb) / static_cast<double>(members);
     else if (method == kFraction) corr = target / sdb;
-    else corr = ((target - sdb) / ssig) * mp.sigpv[i];
-    const double now = method == kFraction ? mp.pv[i] * corr : mp.pv[i] + corr;
+    else corr = ((target - sdb) / ssig) * mp.of[i].sigpv;
+    const double now = method == kFraction ? mp.of[i].pv * corr : mp.of[i].pv + corr;
     // No atom holds a thousand valence electrons: a charge or a sum that
     // gives one is a typing error, and its population would not fit the
     // files' fields.
@@ -210,12 +210,12 @@ void rescale_fragment(const Rescaling& job, Mpoles& mp, int f, const std::vector
   for (int i = 1; i <= model.natom; ++i) {
     if (!iflag[static_cast<std::size_t>(i)]) continue;
     const Atom& a = model.atoms[i];
-    const double old = mp.pv[i];
+    const double old = mp.of[i].pv;
     const double corr = corrections[static_cast<std::size_t>(i)];
     const double now = method == kFraction ? old * corr : old + corr;
     to_log(log, layout::format("(i6,2x,a8,1x,f7.3,2f12.5,sp,f12.5,ss,f12.5)", i, a.label, a.occ, old,
                               pval(a.atomic_number) * a.occ, corr, now));
-    mp.pv[i] = now;
+    mp.of[i].pv = now;
     snew += now;
   }
   to_log(log, layout::format("(/,20x,'SUM ',4f12.5)", sdb, sfree, target - sdb, snew));

@@ -182,9 +182,9 @@ XhTopology xh_topology(const Model& model, const Tols& tols, const Neighbors& nb
 XhGroup classify_xh(const Model& model, const Neighbors& nb, const Forh& parents, int x, int h,
                     const XhTopology& topo) {
   const Bonds b{model, nb};
-  const int hp = parents.hp[h];
-  const int sp = parents.sp[h];
-  const int hnei = parents.hnei[h];
+  const int hp = parents.of[h].hp;
+  const int sp = parents.of[h].sp;
+  const int hnei = parents.of[h].hnei;
   switch (hp) {
     case kC: return carbon(b, x, sp, hnei, topo);
     case kN: return nitrogen(b, x, sp, hnei, topo);

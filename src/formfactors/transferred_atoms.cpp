@@ -44,8 +44,8 @@ std::vector<PseudoAtom> transferred_atoms(const Model& model, const std::vector<
     PseudoAtom p = neutral_atom(names[at], a.atomic_number, {a.fractional[0], a.fractional[1], a.fractional[2]});
     p.axes = local_axes(a, setup[at]);
     if (carried) {
-      p.pv = (*parameters.populations).pv[i];
-      const Plm& plm = (*parameters.populations).plm[i];
+      p.pv = (*parameters.populations).of[i].pv;
+      const Plm& plm = (*parameters.populations).of[i].plm;
       for (int l = 1; l <= 4; ++l)
         for (int m = -l; m <= l; ++m) p.plm[static_cast<std::size_t>(harmonic_index(l, m))] = plm(l, m);
       const int set = setup[at].kappa_set;

@@ -45,20 +45,11 @@ std::string key_text(const Switches& sw, const Atom& a, const MultipoleSet& allo
 }
 
 void AtomTables::hold_entries(int n) {
-  if (n <= kappa_sets.kappaset.size()) return;
-  kappa_sets.kappaset.resize(n, 0);
-  kappa_sets.chemcon.resize(n, 0);
-  kappa_sets.reference.resize(n, 0);
-  populations.pv.resize(n, 0.0);
-  populations.sigpv.resize(n, 0.0);
-  populations.plm.resize(n);
-  populations.xdint.resize(n, {});
-  hydrogen_parents.sp.resize(n, 0);
-  hydrogen_parents.hp.resize(n, 0);
-  hydrogen_parents.hnei.resize(n, 0);
-  hydrogen_parents.ring.resize(n, 0);
-  groups.exflag.resize(n, 0);
-  groups.exgroup.resize(n);
+  if (n <= kappa_sets.of.size()) return;
+  kappa_sets.of.resize(n);
+  populations.of.resize(n);
+  hydrogen_parents.of.resize(n);
+  groups.of.resize(n);
 }
 
 std::vector<AtomSetup> set_up_atoms(const AtomLoop& loop) {

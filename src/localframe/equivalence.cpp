@@ -38,7 +38,7 @@ std::string first_difference(const Model& model, const Neighbors& all, const Rin
     if (neighbour_shell(model, all, a) != neighbour_shell(model, all, b)) return " Diff. kinds of neighbors";
   }
   if (tests.site_symmetry && !(x.sitesym == y.sitesym)) return " Diff. local symmetry";
-  if (tests.functional_groups && !(except.exgroup[a] == except.exgroup[b])) return " Diff. functional groups";
+  if (tests.functional_groups && !(except.of[a].exgroup == except.of[b].exgroup)) return " Diff. functional groups";
   return {};
 }
 

@@ -38,9 +38,14 @@ struct Dummies {
 // Records `kappaset` and `chemcon`.
 struct KappaSets {
   int lastkset = 0;
-  OneBased<int> kappaset;
-  OneBased<int> chemcon;
-  OneBased<int> reference;   // atom the constraint refers to
+  // By atom number: the atom's kappa set, its chemical constraint and the
+  // atom the constraint refers to.
+  struct OfAtom {
+    int kappaset = 0;
+    int chemcon = 0;
+    int reference = 0;
+  };
+  OneBased<OfAtom> of;
   // The kappa-set search takes the first earlier atom with the same
   // chemical key; atoms 1 .. keyed have their keys here, each key with the
   // first atom that had it.

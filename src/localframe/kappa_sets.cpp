@@ -31,8 +31,8 @@ namespace {
 
 int new_set(const AtomLoop& loop, int atom) {
   loop.tables.kappa_sets.lastkset += 1;
-  loop.tables.kappa_sets.kappaset[atom] = loop.tables.kappa_sets.lastkset;
-  loop.tables.kappa_sets.chemcon[atom] = 0;
+  loop.tables.kappa_sets.of[atom].kappaset = loop.tables.kappa_sets.lastkset;
+  loop.tables.kappa_sets.of[atom].chemcon = 0;
   layout::write(loop.log.log(), "(/a,i4)", " New kappa set = ", loop.tables.kappa_sets.lastkset);
   return loop.tables.kappa_sets.lastkset;
 }
@@ -47,11 +47,11 @@ void add_key_part(std::string& key, int v) {
 std::string hydrogen_key(const AtomLoop& loop, int j) {
   std::string key;
   add_key_part(key, loop.atom(j).scattering_type);
-  add_key_part(key, loop.tables.hydrogen_parents.hp[j]);
-  add_key_part(key, loop.tables.hydrogen_parents.sp[j]);
-  add_key_part(key, loop.tables.hydrogen_parents.hnei[j]);
-  add_key_part(key, loop.tables.hydrogen_parents.ring[j]);
-  key += loop.tables.groups.exgroup[j].view();
+  add_key_part(key, loop.tables.hydrogen_parents.of[j].hp);
+  add_key_part(key, loop.tables.hydrogen_parents.of[j].sp);
+  add_key_part(key, loop.tables.hydrogen_parents.of[j].hnei);
+  add_key_part(key, loop.tables.hydrogen_parents.of[j].ring);
+  key += loop.tables.groups.of[j].exgroup.view();
   add_key_part(key, loop.atom(j).part);
   key += '|' + user_frame_key(loop.model, j);
   return key;
@@ -77,7 +77,7 @@ std::string heavy_key(const AtomLoop& loop, int j) {
     for (const int v : k) add_key_part(key, v);
   key += loop.atom(j).sitesym.view();
   key += '|';
-  key += loop.tables.groups.exgroup[j].view();
+  key += loop.tables.groups.of[j].exgroup.view();
   add_key_part(key, loop.atom(j).part);
   key += '|' + user_frame_key(loop.model, j);
   return key;
@@ -104,14 +104,14 @@ int first_equivalent(const AtomLoop& loop, int atom) {
 // chemical constraint, 0 when it has none.
 int choose_kappa_set(const AtomLoop& loop, int atom, const Frame& f) {
   Atom& a = loop.atom(atom);
-  loop.tables.kappa_sets.chemcon[atom] = 0;
+  loop.tables.kappa_sets.of[atom].chemcon = 0;
   if (f.ordered_with_disordered_neighbour) {
     // An independent-atom set of the same scattering type, if there is one.
     for (int k = 1; k <= loop.tables.kappas.count(); ++k) {
       const KappaSet& s = loop.tables.kappas.set(k);
       if (s.scattering_type == a.scattering_type && std::fabs(s.kappa - 1.0) <= 0.0001 &&
           std::fabs(s.kappa_prime - 1.0) <= 0.0001) {
-        loop.tables.kappa_sets.kappaset[atom] = k;
+        loop.tables.kappa_sets.of[atom].kappaset = k;
         layout::write(loop.log.log(), "(/a,i4)", " Using old [IAM] kappa set = ", k);
         return 0;
       }
@@ -123,10 +123,10 @@ int choose_kappa_set(const AtomLoop& loop, int atom, const Frame& f) {
   if (std::string g = detect_functional_group(loop.model, loop.sw, loop.nb, loop.rings, loop.tables.groups, loop.log, atom);
       !g.empty())
     loop.tables.group_listing = std::move(g);
-  loop.tables.groups.exgroup[atom] = upcased(loop.tables.groups.exgroup[atom].view());
-  if (loop.tables.groups.exflag[atom] == 1)
+  loop.tables.groups.of[atom].exgroup = upcased(loop.tables.groups.of[atom].exgroup.view());
+  if (loop.tables.groups.of[atom].exflag == 1)
     layout::write(loop.log.log(), "(/' Exception identified for ',a,' : Functional group = [',a,']')", a.label.trimmed(),
-                  loop.tables.groups.exgroup[atom].trimmed());
+                  loop.tables.groups.of[atom].exgroup.trimmed());
   if (atom > 1) {
     to_log(loop.log, layout::format("(/a)", " Trying to determine the KAPPA SET :"));
     // Each comparison is logged at the highest verbosity: the earlier
@@ -136,9 +136,9 @@ int choose_kappa_set(const AtomLoop& loop, int atom, const Frame& f) {
     if (!listed && allowed && !direct_forms(loop.index)) {
       const int j = first_equivalent(loop, atom);
       if (j != 0) {
-        loop.tables.kappa_sets.kappaset[atom] = loop.tables.kappa_sets.kappaset[j];
-        loop.tables.kappa_sets.chemcon[atom] = 1;
-        layout::write(loop.log.log(), "(/a,i4)", " Old kappa set = ", loop.tables.kappa_sets.kappaset[atom]);
+        loop.tables.kappa_sets.of[atom].kappaset = loop.tables.kappa_sets.of[j].kappaset;
+        loop.tables.kappa_sets.of[atom].chemcon = 1;
+        layout::write(loop.log.log(), "(/a,i4)", " Old kappa set = ", loop.tables.kappa_sets.of[atom].kappaset);
         return j;
       }
       new_set(loop, atom);
@@ -149,9 +149,9 @@ int choose_kappa_set(const AtomLoop& loop, int atom, const Frame& f) {
       if (a.atomic_number == 1) {
         if (!loop.sw.chemical_constraints.hydrogens) break;
         const Atom& b = loop.atom(j);
-        match = b.scattering_type == a.scattering_type && loop.tables.hydrogen_parents.hp[j] == loop.tables.hydrogen_parents.hp[atom] && loop.tables.hydrogen_parents.sp[j] == loop.tables.hydrogen_parents.sp[atom] &&
-                loop.tables.hydrogen_parents.hnei[j] == loop.tables.hydrogen_parents.hnei[atom] &&
-                loop.tables.hydrogen_parents.ring[j] == loop.tables.hydrogen_parents.ring[atom] && loop.tables.groups.exgroup[j] == loop.tables.groups.exgroup[atom] && b.part == a.part;
+        match = b.scattering_type == a.scattering_type && loop.tables.hydrogen_parents.of[j].hp == loop.tables.hydrogen_parents.of[atom].hp && loop.tables.hydrogen_parents.of[j].sp == loop.tables.hydrogen_parents.of[atom].sp &&
+                loop.tables.hydrogen_parents.of[j].hnei == loop.tables.hydrogen_parents.of[atom].hnei &&
+                loop.tables.hydrogen_parents.of[j].ring == loop.tables.hydrogen_parents.of[atom].ring && loop.tables.groups.of[j].exgroup == loop.tables.groups.of[atom].exgroup && b.part == a.part;
       } else {
         if (!loop.sw.chemical_constraints.other_atoms) break;
         match = chemically_equivalent(loop.model, loop.nb, loop.rings, loop.tables.groups, loop.log, atom, j, {true, true, false, true});
@@ -159,9 +159,9 @@ int choose_kappa_set(const AtomLoop& loop, int atom, const Frame& f) {
       // A frame the user set joins only one set alike.
       match = match && user_frame_key(loop.model, j) == user_frame_key(loop.model, atom);
       if (match) {
-        loop.tables.kappa_sets.kappaset[atom] = loop.tables.kappa_sets.kappaset[j];
-        loop.tables.kappa_sets.chemcon[atom] = 1;
-        layout::write(loop.log.log(), "(/a,i4)", " Old kappa set = ", loop.tables.kappa_sets.kappaset[atom]);
+        loop.tables.kappa_sets.of[atom].kappaset = loop.tables.kappa_sets.of[j].kappaset;
+        loop.tables.kappa_sets.of[atom].chemcon = 1;
+        layout::write(loop.log.log(), "(/a,i4)", " Old kappa set = ", loop.tables.kappa_sets.of[atom].kappaset);
         return j;
       }
     }
@@ -174,7 +174,7 @@ int choose_kappa_set(const AtomLoop& loop, int atom, const Frame& f) {
 // that this atom's symmetry forbids (its site, or a label whose entries
 // carry them anyway) must not reach the parameter files.
 MultipoleSet zero_forbidden_populations(const AtomLoop& loop, int atom, const MultipoleSet& allowed) {
-  Plm& plm = loop.tables.populations.plm[atom];
+  Plm& plm = loop.tables.populations.of[atom].plm;
   const Plm whole = plm;
   MultipoleSet zeroed;
   std::string names;
@@ -240,19 +240,19 @@ int entry_kappa_set(const AtomLoop& loop, int atom, const Frame& f, const Transf
                     const std::vector<AtomSetup>& earlier) {
   KappaSets& ks = loop.tables.kappa_sets;
   const Atom& a = loop.atom(atom);
-  ks.chemcon[atom] = 0;
+  ks.of[atom].chemcon = 0;
   const auto [it, first] =
       ks.first_of_entry.emplace(t.id + '|' + std::to_string(a.scattering_type) + '|' + user_frame_key(loop.model, atom), atom);
   if (first) return new_set(loop, atom), 0;
   const int j = it->second;
-  ks.kappaset[atom] = ks.kappaset[j];
-  layout::write(loop.log.log(), "(/a,i4)", " Old kappa set = ", ks.kappaset[atom]);
+  ks.of[atom].kappaset = ks.of[j].kappaset;
+  layout::write(loop.log.log(), "(/a,i4)", " Old kappa set = ", ks.of[atom].kappaset);
   const TransferredAtom* r = typed_atom(loop, j);
   const bool allowed = loop.sw.chemical_constraints.for_element(a.atomic_number);
   if (!allowed || r == nullptr || f.axes_from_site || earlier.at(static_cast<std::size_t>(j - 1)).frame.axes_from_site ||
       r->frame->left != t.frame->left)
     return 0;
-  ks.chemcon[atom] = 1;
+  ks.of[atom].chemcon = 1;
   return j;
 }
 
@@ -266,7 +266,7 @@ void turn_entry_into_frame(const AtomLoop& loop, int atom, const Frame& f, const
   for (int i = 0; i < 3; ++i)
     for (int j = 0; j < 3; ++j)
       if (!std::isfinite(written[i][j])) return;
-  Plm& plm = loop.tables.populations.plm[atom];
+  Plm& plm = loop.tables.populations.of[atom].plm;
   const Plm turned = populations_in_frame(plm, bank_axes, written);
   if (turned.v == plm.v) return;
   plm = turned;
@@ -287,9 +287,9 @@ AtomSetup kappa_and_output(const AtomLoop& loop, int atom, Frame& f, const std::
   int ref = 0;
   if (loop.sw.convert_to_xd_only) {
     // One kappa set per scattering type.
-    loop.tables.kappa_sets.kappaset[atom] = a.scattering_type;
+    loop.tables.kappa_sets.of[atom].kappaset = a.scattering_type;
     loop.tables.kappa_sets.lastkset = std::max(loop.tables.kappa_sets.lastkset, a.scattering_type);
-    loop.tables.kappa_sets.chemcon[atom] = 0;
+    loop.tables.kappa_sets.of[atom].chemcon = 0;
   } else if (typed) {
     ref = entry_kappa_set(loop, atom, f, *typed, earlier);
   } else {
@@ -307,7 +307,7 @@ AtomSetup kappa_and_output(const AtomLoop& loop, int atom, Frame& f, const std::
                             a.label.trimmed(), loop.atom(ref).label.trimmed(), loop.atom(ref).label.trimmed()),
          atom);
     ref = 0;
-    loop.tables.kappa_sets.chemcon[atom] = 0;
+    loop.tables.kappa_sets.of[atom].chemcon = 0;
   }
   if (typed && !f.axes_from_site && typed->frame->left) hand = Handedness::left;
   if (ref != 0 && !typed) {
@@ -317,15 +317,15 @@ AtomSetup kappa_and_output(const AtomLoop& loop, int atom, Frame& f, const std::
       hand = *h;
     } else {
       ref = 0;
-      loop.tables.kappa_sets.chemcon[atom] = 0;
+      loop.tables.kappa_sets.of[atom].chemcon = 0;
     }
   }
-  loop.tables.kappa_sets.reference[atom] = ref;
-  const int kset = loop.tables.kappa_sets.kappaset[atom];
+  loop.tables.kappa_sets.of[atom].reference = ref;
+  const int kset = loop.tables.kappa_sets.of[atom].kappaset;
   layout::write(loop.log.log(), "(/3a)", " Symmetry = [", a.sitesym, "]");
 
   // The atom's line of the XD atom table.
-  const std::string ref_label = loop.tables.kappa_sets.chemcon[atom] == 1 ? loop.atom(ref).label.str() : std::string();
+  const std::string ref_label = loop.tables.kappa_sets.of[atom].chemcon == 1 ? loop.atom(ref).label.str() : std::string();
   const std::string line(rtrim(atom_table_line(a, f, kset, ref_label, hand)));
   to_term(loop.log, " " + line);
   to_log(loop.log, layout::format("(/a/)", " Local coordinate system definition :"));
@@ -365,7 +365,7 @@ AtomSetup kappa_and_output(const AtomLoop& loop, int atom, Frame& f, const std::
     layout::write(loop.log.log(), "(/' Atom ',a,' :: will now read databank')", a.label);
     const Mpoles1 entry = search_databank(*loop.databank, loop.indexed(), loop.tables.hydrogen_parents, loop.tables.groups, loop.log, atom,
                                  f.ring, f.planar_group);
-    copy_databank_result(a, atom, loop.tables.kappa_sets.kappaset[atom], entry, loop.tables.populations,
+    copy_databank_result(a, atom, loop.tables.kappa_sets.of[atom].kappaset, entry, loop.tables.populations,
                          loop.tables.kappas);
     searched = true;
     found = entry.found;
@@ -374,11 +374,11 @@ AtomSetup kappa_and_output(const AtomLoop& loop, int atom, Frame& f, const std::
     zeroed = zero_forbidden_populations(loop, atom, f.multipoles);
   } else {
     layout::write(loop.log.log(), "(/' Atom ',a,' :: will skip reading databank')", a.label);
-    databank_defaults(a, atom, loop.tables.kappa_sets.kappaset[atom], loop.tables.populations, loop.tables.kappas);
+    databank_defaults(a, atom, loop.tables.kappa_sets.of[atom].kappaset, loop.tables.populations, loop.tables.kappas);
   }
   layout::write(loop.log.log(), "(/' CKS :: Atom=',i6,2x,'kset=',i4,2x,'nsft=',i4)", atom, kset, loop.tables.kappas.set(kset).scattering_type);
 
-  auto& xd = loop.tables.populations.xdint[atom];
+  auto& xd = loop.tables.populations.of[atom].xdint;
   xd = {letter_code(f.letter[0]), letter_code(f.letter[1]), f.point[0], atom, f.point[1], a.adp_type, a.scattering_type, kset, a.max_multipole_level, 1, ref};
   return AtomSetup{f, kset, ref, hand, searched, found, zeroed, bank_type};
 }

@@ -119,8 +119,8 @@ KeptPopulations keep_refined_populations(const Model& model, const std::vector<A
       to_log(log, " Populations that the symmetry of " + label + " forbids are set to zero :" + forbidden);
       to_log(log, lost_power_line(label, turned_whole, plm));
     }
-    populations.pv[i] = o.populations[0];
-    populations.plm[i] = plm;
+    populations.of[i].pv = o.populations[0];
+    populations.of[i].plm = plm;
   }
   if (!turned.empty()) to_log(log, " Multipoles turned into the new local frame:" + turned);
 

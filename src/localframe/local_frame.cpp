@@ -540,12 +540,12 @@ void FrameBuilder::hydrogen_end() {
   const int p = nbr(a_).atom[0];
   sitesym("cyl");
   const AtomNeighbors& pn = nbr(p);
-  loop_.tables.hydrogen_parents.hp[a_] = iz(p);
-  loop_.tables.hydrogen_parents.sp[a_] = pn.nnei();
-  loop_.tables.hydrogen_parents.hnei[a_] = pn.ntypes() > 0 ? pn.types[0].count() : 0;
-  loop_.tables.hydrogen_parents.ring[a_] = in_ring(loop_.nb, p, kRingLimit) ? 1 : 0;
+  loop_.tables.hydrogen_parents.of[a_].hp = iz(p);
+  loop_.tables.hydrogen_parents.of[a_].sp = pn.nnei();
+  loop_.tables.hydrogen_parents.of[a_].hnei = pn.ntypes() > 0 ? pn.types[0].count() : 0;
+  loop_.tables.hydrogen_parents.of[a_].ring = in_ring(loop_.nb, p, kRingLimit) ? 1 : 0;
   layout::write(log(), "(/' Hydrogen connected to an atom with ',i2,' bonds ( ',i2,' - Hydrogen(s) )')",
-                loop_.tables.hydrogen_parents.sp[a_], loop_.tables.hydrogen_parents.hnei[a_]);
+                loop_.tables.hydrogen_parents.of[a_].sp, loop_.tables.hydrogen_parents.of[a_].hnei);
   const Point p1 = atom_point(p);
   set(0, 'Z', p1);
   if (pn.ntypes() == 1 && pn.nnei() > 1) {

@@ -234,7 +234,7 @@ void write_mopro_atom(const Model& model, const Mpoles& mp, int i, const AtomSet
          i);
   }
   auto q = [&a](double v) { return a.occ != 0.0 ? v / a.occ : 0.0; };
-  const Plm& p = mp.plm[i];
+  const Plm& p = mp.of[i].plm;
   // Each population in five columns, two blanks apart: F5.3, or fewer
   // decimals for a value that F5.3 cannot hold (-1 or less, 10 or more),
   // never asterisks.
@@ -248,7 +248,7 @@ void write_mopro_atom(const Model& model, const Mpoles& mp, int i, const AtomSet
     }
     return text;
   };
-  os << layout::format("(2f8.5)", q(mp.pv[i]), q(p(0, 0))) << "  "
+  os << layout::format("(2f8.5)", q(mp.of[i].pv), q(p(0, 0))) << "  "
      << fields({q(p(1, 1)), q(p(1, -1)), q(p(1, 0)), q(p(2, 0)), q(p(2, 1)), q(p(2, -1)), q(p(2, 2)), q(p(2, -2))})
      << '\n';
   if (!hydrogen) {
@@ -271,7 +271,7 @@ void write_con_tail(const Model& model, const KappaSets& kappa_sets, const std::
                     std::ostream& os) {
   lines(os, {"!", "! similarity (switched-off)", "!"});
   for (int i = 1; i <= model.natom; ++i)
-    if (kappa_sets.chemcon[i] == 1)
+    if (kappa_sets.of[i].chemcon == 1)
       layout::line(os, constraint_line(model, i, setup[static_cast<std::size_t>(i - 1)].reference).view());
   lines(os, {"!", "! end", "!"});
 }

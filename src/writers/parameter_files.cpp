@@ -47,7 +47,7 @@ void write_head(const Model& model, const Dummies& dummies, const Kappas& kappas
 
 // Record 10 for atom i: atom line, displacement line, population lines.
 void write_atom(const Atom& a, const Mpoles& mp, int i, int decimals, std::ostream& os) {
-  const auto& x = mp.xdint[i];
+  const auto& x = mp.of[i].xdint;
   // Built piece by piece: g++ 12 warns falsely (-Wrestrict) on a literal
   // plus a string here.
   std::string atom_layout = "(a8,2i3,3i5,2x,6i5,3f";
@@ -60,8 +60,8 @@ void write_atom(const Atom& a, const Mpoles& mp, int i, int decimals, std::ostre
   layout::write(os, "(6f10.6)", a.u[0], a.u[1], a.u[2], a.u[3], a.u[4], a.u[5]);
   // Pv, then the multipoles in XD's order: the dipoles as +1, -1, 0; from
   // the quadrupoles on m = 0, then +1, -1, +2, -2, ...
-  const Plm& p = mp.plm[i];
-  std::vector<layout::Item> items{layout::to_item(mp.pv[i]), layout::to_item(p(0, 0)),
+  const Plm& p = mp.of[i].plm;
+  std::vector<layout::Item> items{layout::to_item(mp.of[i].pv), layout::to_item(p(0, 0)),
                                   layout::to_item(p(1, 1)), layout::to_item(p(1, -1)), layout::to_item(p(1, 0))};
   for (int l = 2; l <= 4; ++l) {
     items.push_back(layout::to_item(p(l, 0)));

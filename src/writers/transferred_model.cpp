@@ -126,10 +126,10 @@ void write_rho_cif(const Model& model, const Switches& sw, const std::vector<Ato
     const Atom& a = model.atoms[i];
     const double occ = a.occ > 0 ? a.occ : 1;
     const int k = setup[static_cast<std::size_t>(i - 1)].kappa_set;
-    os << cif_value(trimmed_label(a.label.view())) << ' ' << number(populations.pv[i] / occ, 5);
+    os << cif_value(trimmed_label(a.label.view())) << ' ' << number(populations.of[i].pv / occ, 5);
     for (int l = 0; l <= 4; ++l)
       for (int m : {0, 1, -1, 2, -2, 3, -3, 4, -4})
-        if (std::abs(m) <= l) os << ' ' << number(populations.plm[i](l, m) / occ, 5);
+        if (std::abs(m) <= l) os << ' ' << number(populations.of[i].plm(l, m) / occ, 5);
     os << ' ' << number(kappas.set(k).kappa, 5) << ' ' << number(kappas.set(k).kappa_prime, 5) << '\n';
   }
 }

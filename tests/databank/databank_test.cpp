@@ -56,13 +56,13 @@ struct Match {
   }
   void hydrogen(const char* sym, int hp, int sp, int hnei) {
     atom(1, sym, {{hp, 1}}, 1);
-    rs.forh.hp[1] = hp;
-    rs.forh.sp[1] = sp;
-    rs.forh.hnei[1] = hnei;
+    rs.forh.of[1].hp = hp;
+    rs.forh.of[1].sp = sp;
+    rs.forh.of[1].hnei = hnei;
   }
   void group(const char* name) {
-    rs.except.exflag[1] = 1;
-    rs.except.exgroup[1] = name;
+    rs.except.of[1].exflag = 1;
+    rs.except.of[1].exgroup = name;
   }
   // Comment of the accepted entry's ATOM line up to its first blank, or
   // "none" when nothing was found.
@@ -177,8 +177,8 @@ TEST(DatabankMatch, FunctionalGroupEntriesOnlyForAtomsWithThatGroup) {
   t.hydrogen("cyl", 8, 2, 1);
   t.group("ALCOHOL");
   EXPECT_EQ(t.found(), "H-OALC");
-  t.rs.except.exflag[1] = 0;
-  t.rs.except.exgroup[1] = "";
+  t.rs.except.of[1].exflag = 0;
+  t.rs.except.of[1].exgroup = "";
   EXPECT_EQ(t.found(), "none");
 }
 
@@ -256,7 +256,7 @@ TEST(DatabankMatch, ReportAndSearchHeaderInTheLog) {
   EXPECT_NE(h.find("\n      functional group   = [ALCOHOL]\n      group read from DB = [ALCOHOL]\n"),
             std::string::npos);
   EXPECT_NE(h.find("\n\n Functional group = [ALCOHOL]\n"), std::string::npos);
-  t.rs.except.exflag[1] = 0;
+  t.rs.except.of[1].exflag = 0;
   t.atom(8, "m", {{1, 1}, {6, 1}}, 1);
   t.found();
   EXPECT_NE(t.mr.log().find("   Exception entry in DataBank :\n"
@@ -327,32 +327,32 @@ TEST(DatabankCopy, PopulationsScaleWithOccupancyAndKappaSetsKeepTheirOpener) {
     t.rs.atom(i).scattering_type = i == 3 ? 2 : 1;
   }
   t.rs.atom(2).occ = 0.5;
-  t.rs.kset.kappaset[1] = 1;
-  t.rs.kset.kappaset[2] = 1;
-  t.rs.kset.kappaset[3] = 2;
+  t.rs.kset.of[1].kappaset = 1;
+  t.rs.kset.of[2].kappaset = 1;
+  t.rs.kset.of[3].kappaset = 2;
   t.entry = Mpoles1{};
   t.entry.pv = 4.2;
   t.entry.sigpv = 0.06;
   t.entry.kappa1 = 0.98;
   t.entry.kappa2 = 0.9;
   t.entry.plm(2, -2) = 0.1;
-  copy_databank_result(t.rs.atom(1), 1, t.rs.kset.kappaset[1], t.entry, t.rs.mp, t.rs.kappas);
+  copy_databank_result(t.rs.atom(1), 1, t.rs.kset.of[1].kappaset, t.entry, t.rs.mp, t.rs.kappas);
   EXPECT_EQ(t.rs.kappas.count(), 1);
   EXPECT_EQ(t.rs.kappas.set(1).scattering_type, 1);
   t.entry.kappa1 = 1.02;
   t.rs.atom(2).scattering_type = 5;   // a later atom of the set does not change its type
-  copy_databank_result(t.rs.atom(2), 2, t.rs.kset.kappaset[2], t.entry, t.rs.mp, t.rs.kappas);
-  EXPECT_FLOAT_EQ(t.rs.mp.pv[2], 2.1);
-  EXPECT_FLOAT_EQ(t.rs.mp.sigpv[2], 0.06);
-  EXPECT_FLOAT_EQ(t.rs.mp.plm[2](2, -2), 0.05);
+  copy_databank_result(t.rs.atom(2), 2, t.rs.kset.of[2].kappaset, t.entry, t.rs.mp, t.rs.kappas);
+  EXPECT_FLOAT_EQ(t.rs.mp.of[2].pv, 2.1);
+  EXPECT_FLOAT_EQ(t.rs.mp.of[2].sigpv, 0.06);
+  EXPECT_FLOAT_EQ(t.rs.mp.of[2].plm(2, -2), 0.05);
   EXPECT_FLOAT_EQ(t.rs.kappas.set(1).kappa, 1.02);   // the last atom of the set
   EXPECT_EQ(t.rs.kappas.set(1).scattering_type, 1);
   EXPECT_EQ(t.rs.kappas.count(), 1);
   // An atom read without databank: element defaults, unit kappas.
   t.rs.atom(3).occ = 0.25;
-  databank_defaults(t.rs.atom(3), 3, t.rs.kset.kappaset[3], t.rs.mp, t.rs.kappas);
-  EXPECT_FLOAT_EQ(t.rs.mp.pv[3], 1.0);
-  EXPECT_EQ(t.rs.mp.sigpv[3], 0.0);
+  databank_defaults(t.rs.atom(3), 3, t.rs.kset.of[3].kappaset, t.rs.mp, t.rs.kappas);
+  EXPECT_FLOAT_EQ(t.rs.mp.of[3].pv, 1.0);
+  EXPECT_EQ(t.rs.mp.of[3].sigpv, 0.0);
   EXPECT_EQ(t.rs.kappas.count(), 2);
   EXPECT_EQ(t.rs.kappas.set(2).scattering_type, 2);
   EXPECT_FLOAT_EQ(t.rs.kappas.set(2).kappa, 1.0);

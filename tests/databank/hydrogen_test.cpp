@@ -102,10 +102,10 @@ struct Molecule : ::testing::Test {
     for (int i = 1; i <= n; ++i) {
       if (rs.atom(i).atomic_number != 1 || rs.nb.of[i].nnei() != 1) continue;
       const int p = rs.nb.of[i].atom[0];
-      rs.forh.hp[i] = rs.atom(p).atomic_number;
-      rs.forh.sp[i] = rs.nb.of[p].nnei();
+      rs.forh.of[i].hp = rs.atom(p).atomic_number;
+      rs.forh.of[i].sp = rs.nb.of[p].nnei();
       const auto& ty = rs.nb.of[p].types;
-      rs.forh.hnei[i] = !ty.empty() && ty[0].atomic_number == 1 ? ty[0].count() : 0;
+      rs.forh.of[i].hnei = !ty.empty() && ty[0].atomic_number == 1 ? ty[0].count() : 0;
     }
   }
   XhTopology topo() {

@@ -33,11 +33,11 @@ struct Rescale {
     for (int i = 1; i <= 8; ++i) {
       rs.atom(i).atomic_number = z[i - 1];
       rs.atom(i).label = test::numbered("A", i);
-      rs.mp.pv[i] = pv[i - 1];
-      rs.mp.sigpv[i] = sig[i - 1];
+      rs.mp.of[i].pv = pv[i - 1];
+      rs.mp.of[i].sigpv = sig[i - 1];
     }
     rs.atom(8).occ = 0.5;
-    rs.mp.pv[8] *= 0.5;
+    rs.mp.of[8].pv *= 0.5;
   }
   void run() { run_with(&control); }
   void run_with(RecordFile* file) {
@@ -45,7 +45,7 @@ struct Rescale {
   }
   std::vector<double> pv() const {
     std::vector<double> v;
-    for (int i = 1; i <= 8; ++i) v.push_back(rs.mp.pv[i]);
+    for (int i = 1; i <= 8; ++i) v.push_back(rs.mp.of[i].pv);
     return v;
   }
   double free_sum(std::initializer_list<int> atoms) const {
@@ -55,7 +55,7 @@ struct Rescale {
   }
   double sum(std::initializer_list<int> atoms) const {
     double s = 0;
-    for (int i : atoms) s += rs.mp.pv[i];
+    for (int i : atoms) s += rs.mp.of[i].pv;
     return s;
   }
 };
@@ -66,13 +66,13 @@ TEST(Rescale, DifferenceSpreadsTheMissingChargeEvenlyOverEachFragment) {
   t.run();
   EXPECT_NEAR(t.sum({1, 2, 3}), t.free_sum({1, 2, 3}), 1e-5);
   EXPECT_NEAR(t.sum({5, 6, 8}), t.free_sum({5, 6, 8}) + 1.0, 1e-5);
-  const double c1 = t.rs.mp.pv[1] - before[0];
-  EXPECT_NEAR(t.rs.mp.pv[2] - before[1], c1, 1e-6);
-  EXPECT_NEAR(t.rs.mp.pv[3] - before[2], c1, 1e-6);
-  EXPECT_NEAR(t.rs.mp.pv[8] - before[7], t.rs.mp.pv[5] - before[4], 1e-6);
+  const double c1 = t.rs.mp.of[1].pv - before[0];
+  EXPECT_NEAR(t.rs.mp.of[2].pv - before[1], c1, 1e-6);
+  EXPECT_NEAR(t.rs.mp.of[3].pv - before[2], c1, 1e-6);
+  EXPECT_NEAR(t.rs.mp.of[8].pv - before[7], t.rs.mp.of[5].pv - before[4], 1e-6);
   // Atoms 4 and 7 belong to no fragment.
-  EXPECT_EQ(t.rs.mp.pv[4], before[3]);
-  EXPECT_EQ(t.rs.mp.pv[7], before[6]);
+  EXPECT_EQ(t.rs.mp.of[4].pv, before[3]);
+  EXPECT_EQ(t.rs.mp.of[7].pv, before[6]);
   // No question is asked when CHFRAG gives the charges.
   EXPECT_EQ(t.mr.term.str().find("Enter net charge"), std::string::npos);
   const std::string log = t.mr.log();
@@ -99,9 +99,9 @@ TEST(Rescale, FractionScalesEveryPopulationByOneFactor) {
   t.run();
   const double target = t.free_sum({2, 4, 5, 6, 7}) - 1.0;
   EXPECT_NEAR(t.sum({2, 4, 5, 6, 7}), target, 1e-5);
-  const double factor = t.rs.mp.pv[2] / before[1];
-  for (int i : {4, 5, 6, 7}) EXPECT_NEAR(t.rs.mp.pv[i] / before[static_cast<std::size_t>(i - 1)], factor, 1e-6);
-  for (int i : {1, 3, 8}) EXPECT_EQ(t.rs.mp.pv[i], before[static_cast<std::size_t>(i - 1)]);
+  const double factor = t.rs.mp.of[2].pv / before[1];
+  for (int i : {4, 5, 6, 7}) EXPECT_NEAR(t.rs.mp.of[i].pv / before[static_cast<std::size_t>(i - 1)], factor, 1e-6);
+  for (int i : {1, 3, 8}) EXPECT_EQ(t.rs.mp.of[i].pv, before[static_cast<std::size_t>(i - 1)]);
   EXPECT_NE(t.mr.log().find("    *Corr       Pv(new)"), std::string::npos);
 }
 
@@ -111,11 +111,11 @@ TEST(Rescale, SigmaSharesTheDifferenceInProportionToSigmaPv) {
   t.run();
   EXPECT_NEAR(t.sum({3, 4, 5, 6}), t.free_sum({3, 4, 5, 6}), 1e-5);
   // sigmaPv 0.08, 0.02, 0.06 and 0: corrections in the ratio 4 : 1 : 3 : 0.
-  const double c4 = t.rs.mp.pv[4] - before[3];
-  EXPECT_NEAR(t.rs.mp.pv[3] - before[2], 4 * c4, 1e-5);
-  EXPECT_NEAR(t.rs.mp.pv[5] - before[4], 3 * c4, 1e-5);
-  EXPECT_EQ(t.rs.mp.pv[6], before[5]);
-  EXPECT_EQ(t.rs.mp.sigpv[3], 0.08);   // sigmaPv itself is not changed
+  const double c4 = t.rs.mp.of[4].pv - before[3];
+  EXPECT_NEAR(t.rs.mp.of[3].pv - before[2], 4 * c4, 1e-5);
+  EXPECT_NEAR(t.rs.mp.of[5].pv - before[4], 3 * c4, 1e-5);
+  EXPECT_EQ(t.rs.mp.of[6].pv, before[5]);
+  EXPECT_EQ(t.rs.mp.of[3].sigpv, 0.08);   // sigmaPv itself is not changed
   const std::string log = t.mr.log();
   EXPECT_NE(log.find("\n Sum of sigma(Pv)    =     0.160000\n"), std::string::npos);
   EXPECT_NE(t.mr.term.str().find(" Sum of sigma(Pv)    =     0.160000\n"), std::string::npos);
@@ -130,9 +130,9 @@ TEST(Rescale, AnAtomInTwoFragmentsIsRescaledInBothInFragmentOrder) {
   const double pv2 = b[1] + c1;
   // Fragment 2: atom 2 as rescaled in fragment 1, and atom 3, to 10.
   const double c2 = (10.0 - (pv2 + b[2])) / 2;
-  EXPECT_NEAR(t.rs.mp.pv[1], b[0] + c1, 1e-5);
-  EXPECT_NEAR(t.rs.mp.pv[2], pv2 + c2, 1e-5);
-  EXPECT_NEAR(t.rs.mp.pv[3], b[2] + c2, 1e-5);
+  EXPECT_NEAR(t.rs.mp.of[1].pv, b[0] + c1, 1e-5);
+  EXPECT_NEAR(t.rs.mp.of[2].pv, pv2 + c2, 1e-5);
+  EXPECT_NEAR(t.rs.mp.of[3].pv, b[2] + c2, 1e-5);
   EXPECT_NEAR(t.sum({2, 3}), 10.0, 1e-5);
 }
 
@@ -150,9 +150,9 @@ TEST(Rescale, FragLinesWithRangesContinuationsAndSeveralLinesPerFragment) {
   const std::vector<double> b = t.pv();
   t.run();
   EXPECT_NEAR(t.sum({1, 2, 4, 5, 8}), t.free_sum({1, 2, 4, 5, 8}), 1e-5);
-  EXPECT_NEAR(t.rs.mp.pv[3], t.free_sum({3}), 1e-5);
-  EXPECT_EQ(t.rs.mp.pv[6], b[5]);
-  EXPECT_EQ(t.rs.mp.pv[7], b[6]);
+  EXPECT_NEAR(t.rs.mp.of[3].pv, t.free_sum({3}), 1e-5);
+  EXPECT_EQ(t.rs.mp.of[6].pv, b[5]);
+  EXPECT_EQ(t.rs.mp.of[7].pv, b[6]);
   // Fragment 2 has no atoms: a warning, nothing changed.
   EXPECT_NE(t.mr.log().find(" WARNING: No atoms in fragment   2; its Pv's are left unchanged"), std::string::npos);
 }
@@ -189,22 +189,22 @@ TEST(Rescale, WithoutFragmentsEveryAtomIsOneFragmentAndTheChargeIsAsked) {
 
 TEST(Rescale, ZeroDenominatorsLeaveTheFragmentUnchanged) {
   Rescale t(3, "NFRAG 1\nFRAG 1 6\nCHFRAG 0.\n");   // atom 6 has sigmaPv 0
-  const double before = t.rs.mp.pv[6];
+  const double before = t.rs.mp.of[6].pv;
   t.run();
-  EXPECT_EQ(t.rs.mp.pv[6], before);
+  EXPECT_EQ(t.rs.mp.of[6].pv, before);
   EXPECT_NE(t.mr.log().find("WARNING: Sum of sigma(Pv) is zero"), std::string::npos);
 
   Rescale u(2, "NFRAG 1\nFRAG 1 1 2\nCHFRAG 0.\n");
-  u.rs.mp.pv[1] = 0;
-  u.rs.mp.pv[2] = 0;
+  u.rs.mp.of[1].pv = 0;
+  u.rs.mp.of[2].pv = 0;
   u.run();
-  EXPECT_EQ(u.rs.mp.pv[1], 0.0);
+  EXPECT_EQ(u.rs.mp.of[1].pv, 0.0);
   EXPECT_NE(u.mr.log().find("WARNING: Sum-of-Pv[databank] is zero"), std::string::npos);
 
   Rescale v(1, "NFRAG 1\nFRAG 1 1\nCHFRAG 0.\n");
   v.rs.atom(1).occ = 0;
   v.run();
-  EXPECT_FLOAT_EQ(v.rs.mp.pv[1], 4.10);
+  EXPECT_FLOAT_EQ(v.rs.mp.of[1].pv, 4.10);
   EXPECT_NE(v.mr.log().find("WARNING: Sum-of-Pv[free] is zero in fragment   1"), std::string::npos);
 }
 

@@ -57,15 +57,15 @@ void search(test::TestRun& rs, const Probe& p) {
     neighbours.types.push_back(t);
   }
   const Forring ring{p.iring, p.imemb};
-  rs.forh.hp[1] = p.hp;
-  rs.forh.sp[1] = p.sp;
-  rs.forh.hnei[1] = p.hnei;
-  rs.except.exflag[1] = p.group[0] ? 1 : 0;
-  rs.except.exgroup[1] = p.group;
-  rs.kset.kappaset[1] = 1;
+  rs.forh.of[1].hp = p.hp;
+  rs.forh.of[1].sp = p.sp;
+  rs.forh.of[1].hnei = p.hnei;
+  rs.except.of[1].exflag = p.group[0] ? 1 : 0;
+  rs.except.of[1].exgroup = p.group;
+  rs.kset.of[1].kappaset = 1;
   const Mpoles1 entry = search_databank_with_neighbours(databank_source(rs), rs.model, rs.forh, rs.except, rs.log_sink(), 1,
                                  DatabankQuery{neighbours, ring, p.lpg != 0});
-  copy_databank_result(rs.atom(1), 1, rs.kset.kappaset[1], entry, rs.mp, rs.kappas);
+  copy_databank_result(rs.atom(1), 1, rs.kset.of[1].kappaset, entry, rs.mp, rs.kappas);
 }
 
 }  // namespace

@@ -140,10 +140,10 @@ inline Mpoles1 search_databank(TestRun& rs, int i, const Forring& ring, bool pla
   return search_databank(databank_source(rs), indexed_atoms(rs), rs.forh, rs.except, rs.log_sink(), i, ring, planar_group);
 }
 inline void copy_databank_result(TestRun& rs, int i, const Mpoles1& entry) {
-  copy_databank_result(rs.atom(i), i, rs.kset.kappaset[i], entry, rs.mp, rs.kappas);
+  copy_databank_result(rs.atom(i), i, rs.kset.of[i].kappaset, entry, rs.mp, rs.kappas);
 }
 inline void databank_defaults(TestRun& rs, int i) {
-  databank_defaults(rs.atom(i), i, rs.kset.kappaset[i], rs.mp, rs.kappas);
+  databank_defaults(rs.atom(i), i, rs.kset.of[i].kappaset, rs.mp, rs.kappas);
 }
 // The functional-group test of the kappa-set search, with the run's values.
 inline void detect_functional_group(TestRun& rs, int atom) {

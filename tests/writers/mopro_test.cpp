@@ -53,8 +53,8 @@ TEST_F(MoproFiles, HydrogenRecordGroupHasUisoAndOnePopulationRecord) {
   s.frame.label = {Text<8>("C(2)"), Text<8>("DUM1")};
   s.kappa_set = 3;
   // Stored populations include the occupancy 0.5.
-  rs.mp.pv[3] = 0.4;
-  Plm& p = rs.mp.plm[3];
+  rs.mp.of[3].pv = 0.4;
+  Plm& p = rs.mp.of[3].plm;
   p(0, 0) = 0.01;
   p(1, 0) = 0.05;
   p(2, 0) = 0.04;
@@ -90,8 +90,8 @@ TEST_F(MoproFiles, HeavyAtomRecordGroupHasUaniAndThreePopulationRecords) {
   s.frame.letter = {'X', 'Y'};
   s.frame.label = {Text<8>("O3"), Text<8>("C4")};
   s.kappa_set = 1;
-  rs.mp.pv[12] = 4.1234;
-  Plm& p = rs.mp.plm[12];
+  rs.mp.of[12].pv = 4.1234;
+  Plm& p = rs.mp.of[12].plm;
   p(0, 0) = 0.0;
   const int order1[][2] = {{1, 1}, {1, -1}, {1, 0}, {2, 0}, {2, 1}, {2, -1}, {2, 2}, {2, -2}};
   const int order3[][2] = {{3, 0}, {3, 1}, {3, -1}, {3, 2}, {3, -2}, {3, 3}, {3, -3}};
@@ -152,9 +152,9 @@ TEST_F(MoproFiles, ZeroOccupancyWritesZeroPopulationsAndWarns) {
   Atom& a = rs.atom(1);
   a.label = "O(5)";
   a.occ = 0.0;
-  rs.mp.pv[1] = 6.0;
-  rs.mp.plm[1](1, 0) = 0.1;
-  rs.mp.plm[1](4, 4) = 0.2;
+  rs.mp.of[1].pv = 6.0;
+  rs.mp.of[1].plm(1, 0) = 0.1;
+  rs.mp.of[1].plm(4, 4) = 0.2;
   write_mopro_atom(rs.model, rs.mp, 1, AtomSetup{}, rs.io.log, rs.io.mopro.os());
   const auto l = par();
   ASSERT_EQ(l.size(), 7u);
@@ -224,9 +224,9 @@ TEST_F(MoproFiles, ConstraintTailWritesOnlyValenceConstraints) {
   rs.model.natom = 7;
   for (int i = 1; i <= 7; ++i) rs.atom(i).label = Label(test::numbered(i == 5 || i == 4 ? "H" : "C", i));
   std::vector<AtomSetup> setup(7);
-  rs.kset.chemcon[2] = 1;
+  rs.kset.of[2].chemcon = 1;
   setup[1].reference = 1;
-  rs.kset.chemcon[5] = 1;
+  rs.kset.of[5].chemcon = 1;
   setup[4].reference = 4;
   setup[6].reference = 3;   // a reference without a constraint writes nothing
   write_con_tail(rs.model, rs.kset, setup, rs.io.con.os());
