@@ -76,23 +76,11 @@ struct Match {
 };
 
 TEST(Pval, CountsElectronsBeyondThePrecedingNobleGas) {
-  EXPECT_EQ(pval(1), 1.0);
-  EXPECT_EQ(pval(2), 2.0);
-  EXPECT_EQ(pval(3), 1.0);
-  EXPECT_EQ(pval(6), 4.0);
-  EXPECT_EQ(pval(10), 8.0);
-  EXPECT_EQ(pval(11), 1.0);
-  EXPECT_EQ(pval(17), 7.0);
-  EXPECT_EQ(pval(19), 1.0);
-  EXPECT_EQ(pval(26), 8.0);   // iron: all electrons beyond argon
-  EXPECT_EQ(pval(35), 17.0);
-  EXPECT_EQ(pval(37), 1.0);
-  EXPECT_EQ(pval(54), 18.0);
-  EXPECT_EQ(pval(55), 1.0);
-  EXPECT_EQ(pval(79), 25.0);
-  EXPECT_EQ(pval(86), 32.0);
-  EXPECT_EQ(pval(87), 1.0);
-  EXPECT_EQ(pval(92), 6.0);
+  // {atomic number, valence electrons}; iron keeps all electrons beyond argon.
+  const std::vector<std::pair<int, double>> cases{{1, 1}, {2, 2}, {3, 1}, {6, 4}, {10, 8}, {11, 1},
+                                                  {17, 7}, {19, 1}, {26, 8}, {35, 17}, {37, 1}, {54, 18},
+                                                  {55, 1}, {79, 25}, {86, 32}, {87, 1}, {92, 6}};
+  for (const auto& [z, electrons] : cases) EXPECT_EQ(pval(z), electrons) << "Z = " << z;
 }
 
 TEST(DatabankMatch, FirstFittingEntryWinsAndBlankEntrySymmetryFitsAnySite) {
