@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
   const gemmi::UnitCell cell(model.cell.a, model.cell.b, model.cell.c, model.cell.alpha, model.cell.beta,
                              model.cell.gamma);
   std::vector<PseudoAtom> alanine;
-  for (int i = 1; i <= model.natom; ++i) {
+  for (int i = 0; i < model.natom; ++i) {
     const Atom& a = model.atoms[i];
     alanine.push_back(neutral_atom(std::string(a.label.trimmed()), a.atomic_number, {a.fractional[0], a.fractional[1], a.fractional[2]}));
   }

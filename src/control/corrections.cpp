@@ -18,7 +18,7 @@ namespace {
 // The asymmetric-unit atom of that label.
 int atom_named(const CorrectionLine& c, const Model& md, const std::string& name) {
   const std::string wanted = upcased(name);
-  for (int i = 1; i <= md.natom; ++i)
+  for (int i = 0; i < md.natom; ++i)
     if (upcased(md.atoms[i].label.trimmed()) == wanted) return i;
   no_atom(c, name);
 }

@@ -7,7 +7,7 @@
 
 namespace vorn {
 
-// The corrections with the numbers of the atoms they name (asymmetric
+// The corrections with the indices of the atoms they name (asymmetric
 // unit).  A name is an atom label as the atom table writes it (case
 // ignored).  A name that matches no atom stops with "ReadInp", naming the
 // line of vorn.inp.

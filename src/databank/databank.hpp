@@ -52,7 +52,7 @@ Mpoles1 search_databank(const DatabankSource& db, IndexedAtoms atoms, const Forh
 // parameters and report.
 Mpoles1 search_databank_with_neighbours(const DatabankSource& db, const Model& model, const Forh& parents,
                                         const Exceptions& except, Log& log, int i, const DatabankQuery& q);
-// Stores an entry as the populations of atom a (number i), scaled by its
+// Stores an entry as the populations of atom a (entry index i), scaled by its
 // occupancy, and as the kappas of its kappa set.
 void copy_databank_result(const Atom& a, int i, int kappa_set, const Mpoles1& entry, Mpoles& populations,
                           Kappas& kappas);

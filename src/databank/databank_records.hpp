@@ -3,9 +3,9 @@
 #pragma once
 
 #include <array>
+#include <vector>
 
 #include "layout/text.hpp"
-#include "structure/one_based.hpp"
 
 namespace vorn {
 
@@ -26,7 +26,8 @@ struct Mpoles1 {
   Text<5> asymr;
 };
 
-// One atom's populations and the integers of its XD atom line.
+// One atom's populations and the integers of its XD atom line, written
+// as they stand (the file's own numbers: atoms counted from 1).
 struct AtomPopulations {
   double pv = 0;
   double sigpv = 0;
@@ -34,9 +35,9 @@ struct AtomPopulations {
   std::array<int, 11> xdint{};
 };
 
-// The populations of every entry of the atom table, by atom number.
+// The populations of every entry of the atom table, by entry index.
 struct Mpoles {
-  OneBased<AtomPopulations> of;
+  std::vector<AtomPopulations> of;
 };
 
 // One kappa set: the expansion-contraction of the spherical valence
@@ -69,9 +70,9 @@ struct HydrogenParent {
   int ring = 0;   // 1 when the parent lies in a ring
 };
 
-// The parents of the hydrogen atoms, by atom number.
+// The parents of the hydrogen atoms, by entry index.
 struct Forh {
-  OneBased<HydrogenParent> of;
+  std::vector<HydrogenParent> of;
 };
 
 // An X-H bond set to its standard length (or kept at its own length when
@@ -79,8 +80,8 @@ struct Forh {
 // fixed in the later refinements: parent, hydrogen, length and the ratio of
 // the hydrogen's Uiso to its parent's Ueq.
 struct ExtendedBond {
-  int parent = 0;
-  int hydrogen = 0;
+  int parent = -1;     // entry indices; -1 none
+  int hydrogen = -1;
   double length = 0;
   double u_ratio = 0;
   // False when the hydrogen's group was not identified: the bond keeps
@@ -94,9 +95,9 @@ struct AtomGroup {
   Text<40> exgroup;
 };
 
-// The functional groups of the atoms, by atom number.
+// The functional groups of the atoms, by entry index.
 struct Exceptions {
-  OneBased<AtomGroup> of;
+  std::vector<AtomGroup> of;
 };
 
 }  // namespace vorn

@@ -60,13 +60,13 @@ private:
       if (count_of(x, z) != n) return false;
     return true;
   }
-  // The k-th neighbour of element z in stored (distance) order; 0 if none.
+  // The k-th neighbour of element z in stored (distance) order; -1 if none.
   int nth_of(int x, int z, int k = 1) const {
     for (int a : nbr(x).atom)
       if (iz(a) == z && --k == 0) return a;
-    return 0;
+    return -1;
   }
-  int first_nei(int x) const { return nnei(x) > 0 ? nbr(x).atom.front() : 0; }
+  int first_nei(int x) const { return nnei(x) > 0 ? nbr(x).atom.front() : -1; }
   bool all_h_or_c(int x, int upto) const {
     for (int k = 0; k < std::min(upto, nnei(x)); ++k) {
       const int z = iz(nbr(x).atom[static_cast<std::size_t>(k)]);
@@ -171,7 +171,7 @@ void Detector::run() {
 
 void Detector::hydrogen() {
   const int p = first_nei(i_);
-  if (p == 0) return;
+  if (p < 0) return;
   if (iz(p) == kN && nnei(p) == 3) {
     check("x2-n-H");
     if (!group_planar(p, log_.shows(3))) {
@@ -282,17 +282,17 @@ void Detector::acid_form(bool carbamate) {
   const int o1 = nth_of(i_, kO, 1);
   const int o2 = nth_of(i_, kO, 2);
   if (std::max(nnei(o1), nnei(o2)) == 1) return named(carbamate ? "carbamate" : "carboxylate");
-  const int x = nnei(o2) == 2 ? o2 : nnei(o1) == 2 ? o1 : 0;
-  if (x == 0) return unidentified("cOO(?)", true);
+  const int x = nnei(o2) == 2 ? o2 : nnei(o1) == 2 ? o1 : -1;
+  if (x < 0) return unidentified("cOO(?)", true);
   if (type_z(x, 1) == kH) return named(carbamate ? "carbamic acid" : "carboxylic");
   if (ntypes(x) == 1 && type_z(x, 1) == kC) {
-    int y = 0;
+    int y = -1;
     for (int a : nbr(x).atom)
       if (a != i_) {
         y = a;
         break;
       }
-    if (y != 0) {
+    if (y >= 0) {
       if (!carbamate && nnei(y) == 3) return named("anhydride");
       if (nnei(y) == 4) return named(carbamate ? "carbamate ester" : "ester");
     }
@@ -347,7 +347,7 @@ void Detector::n_ccyc_n(const RingState& r0) {
   const int a1 = nb[0], a2 = nb[1], a3 = nb[2];
   const int m1 = nnei(a1), m2 = nnei(a2), m3 = nnei(a3);
   const int s = m1 + m2 + m3, mx = std::max({m1, m2, m3}), mn = std::min({m1, m2, m3});
-  int i1n = 0, i2n = 0;
+  int i1n = -1, i2n = -1;
   for (int a : nb) {
     const RingState ra = ring(a);
     to_log(log_, layout::listed(" iatr, iCr = ", ra.ring, r0.ring));
@@ -355,20 +355,21 @@ void Detector::n_ccyc_n(const RingState& r0) {
     if (ra.inone == 0) {
       check(" n-=Cn=-c (?) ");
       const bool nitro = heaviest_z(a1) == kO || heaviest_z(a2) == kO || heaviest_z(a3) == kO;
-      to_log(log_, layout::listed(nitro ? " ia1, ia2, ia3 = " : " ia4, ia5, ia6 = ", a1, a2, a3));
+      to_log(log_, layout::listed(nitro ? " ia1, ia2, ia3 = " : " ia4, ia5, ia6 = ", a1 + 1, a2 + 1, a3 + 1));
       if (mx == 3 && mn == 2 && s == 8) return named(nitro ? "nitro-n2n3c3" : "n2n3c3");
       if (mx == 3 && mn == 3 && s == 9) return named(nitro ? "nitro-n3n3c3" : "n3n3c3");
       return cleared();
     }
-    if (i1n == 0) {
+    if (i1n < 0) {
       i1n = a;
-    } else if (i2n == 0) {
+    } else if (i2n < 0) {
       i2n = a;
     }
     if (ra.ring != r0.ring) return named(s == 8 ? "NNring1" : "NNring2");
   }
-  to_log(log_, layout::listed(" i1N, i2N = ", i1n, i2n));
-  if (i1n == 0 || i2n == 0) return cleared();
+  // The log shows atom numbers, 0 for none.
+  to_log(log_, layout::listed(" i1N, i2N = ", i1n + 1, i2n + 1));
+  if (i1n < 0 || i2n < 0) return cleared();
   const int n1 = nnei(i1n), n2 = nnei(i2n);
   to_log(log_, layout::listed(" i1Nn, i2Nn = ", n1, n2));
   const int big = std::max(n1, n2), small = std::min(n1, n2);
@@ -420,7 +421,7 @@ void Detector::ccyc_n(const RingState& r0) {
 
 void Detector::csp3_ccyc(const RingState& r0) {
   const int c = nth_of(i_, kC);
-  if (c == 0) return unidentified("c(sp3,cyc)-C(cyc)=x", false);
+  if (c < 0) return unidentified("c(sp3,cyc)-C(cyc)=x", false);
   if (nnei(c) == 4 && ring(c).ring == r0.ring) return named("cycloene");
   cleared();
 }
@@ -493,13 +494,13 @@ void Detector::oxygen2() {
       return unidentified("c-O-h", true);
     }
     if (k == 2) {
-      int other = 0;
+      int other = -1;
       for (int a : nbr(c).atom)
         if (iz(a) == kO && a != i_) {
           other = a;
           break;
         }
-      if (other == 0) fail("DetExcept", "Could not identify \"other\" O-atom");
+      if (other < 0) fail("DetExcept", "Could not identify \"other\" O-atom");
       return named(nnei(other) == 1 ? "carboxylic" : "alcohol");
     }
     return unidentified("x-O-h", true);
@@ -595,15 +596,16 @@ void Detector::carbonyl_o(int c) {
 
 namespace {
 
-// The other O of carbon c, and the last neighbour of that O other than c.
+// The other O of carbon c, and the last neighbour of that O other than c;
+// -1 when there is none.
 int other_o(const Model& model, const Neighbors& nb, int c, int o) {
   for (int a : nb.of[c].atom)
     if (model.atoms[a].atomic_number == kO && a != o) return a;
-  return 0;
+  return -1;
 }
 
 int last_other(const Neighbors& nb, int q, int c) {
-  int x = 0;
+  int x = -1;
   for (int a : nb.of[q].atom)
     if (a != c) x = a;
   return x;
@@ -617,11 +619,11 @@ void Detector::carbonyl_acid(int c) {
   if (nnei(q) == 1) return named("carboxylate");
   if (nnei(q) == 2 && type_z(q, 1) == kH) return named("carboxylic");
   const int x = last_other(nb_, q, c);
-  if (x != 0 && nnei(x) == 3) {
+  if (x >= 0 && nnei(x) == 3) {
     if (count_of(x, kO) == 2) return named("anhydride");
     return cleared();
   }
-  if (x != 0 && nnei(x) == 4) return named("ester");
+  if (x >= 0 && nnei(x) == 4) return named("ester");
   unidentified("(?)c=O [2]", true);
 }
 
@@ -631,7 +633,7 @@ void Detector::carbonyl_carbamate(int c) {
   if (nnei(q) == 1) return named("carbamate");
   if (nnei(q) == 2 && type_z(q, 1) == kH) return named("carbamic acid");
   const int x = last_other(nb_, q, c);
-  if (x != 0 && nnei(x) == 4) return named("carbamate ester");
+  if (x >= 0 && nnei(x) == 4) return named("carbamate ester");
   unidentified("(?)c=O [2]", true);
 }
 

@@ -71,7 +71,7 @@ std::optional<ExtendedBond> extend_xh_bond(Model& model, AtomIndex& index, const
       ah.fractional = {{f[0], f[1], f[2]}};
     }
   }
-  if (x > model.natom)
+  if (x >= model.natom)
     warn(log, layout::format("(5a)", " WARNING: the parent of hydrogen ", lh, " is a symmetry copy of ", lx,
                             ": const.bond gets no CON lines for it"),
          h);

@@ -492,7 +492,7 @@ void report_matts_bank(const MattsBank& bank, const Model& model, Log& log) {
     if (e.atoms[0].z > 0 && e.atoms[0].z <= kMaxElementSymbol) in_bank[static_cast<std::size_t>(e.atoms[0].z)] = true;
   std::vector<bool> named(kMaxElementSymbol + 1, false);
   std::string absent;
-  for (int i = 1; i <= model.natom; ++i) {
+  for (int i = 0; i < model.natom; ++i) {
     const int z = model.atoms[i].atomic_number;
     if (z <= 0 || z > kMaxElementSymbol || in_bank[static_cast<std::size_t>(z)] || named[static_cast<std::size_t>(z)])
       continue;

@@ -17,7 +17,7 @@
 namespace vorn {
 
 // Where an axis points: an atom of the table at its own position (atom >= 0,
-// 0-based), or a point of no atom (a symmetry image, a ring centre, a
+// its entry index), or a point of no atom (a symmetry image, a ring centre, a
 // direction), which the atom table gets as a dummy atom.
 struct MattsAxisPoint {
   int atom = -1;
@@ -38,7 +38,7 @@ struct MattsFrame {
   bool same_chirality = true;
 };
 
-// The entry's frame on the atom (0-based); none when its references span
+// The entry's frame on the atom (entry index); none when its references span
 // no plane.
 std::optional<MattsFrame> build_matts_frame(const MattsEntry& entry, const MattsType& type, const BankGraph& graph,
                                             const std::vector<AtomDescriptors>& descriptors, int atom);

@@ -52,7 +52,7 @@ gemmi::Vec3 rounded(const gemmi::Vec3& v) { return {std::round(v.x), std::round(
 // near another stands in for one, with the identity as its only operator.
 gemmi::UnitCell box_around(const Model& model) {
   double extent = 1;
-  for (int i = 1; i <= model.natom; ++i)
+  for (int i = 0; i < model.natom; ++i)
     for (double c : {model.atoms[i].cartesian[0], model.atoms[i].cartesian[1], model.atoms[i].cartesian[2]}) extent = std::max(extent, std::abs(c));
   const double side = 2 * extent + 50;
   gemmi::UnitCell cell;
@@ -104,7 +104,7 @@ BankGraph find_bank_bonds(const Model& model, bool has_cell, const MattsSettings
   } else {
     g.cell = box_around(model);
   }
-  for (int i = 1; i <= model.natom; ++i) {
+  for (int i = 0; i < model.natom; ++i) {
     const Atom& a = model.atoms[i];
     g.z.push_back(a.atomic_number);
     g.frac.push_back(has_cell ? frac_of(a)

@@ -27,14 +27,14 @@ struct FracOp {
 
 // A bond of an atom of the table: to the image op(x) of atom `atom`.
 struct BankBond {
-  int atom = 0;   // 0-based
+  int atom = 0;   // entry index
   FracOp op;
   double length = 0;
 };
 
 struct BankGraph {
   gemmi::UnitCell cell;               // a box around the atoms for Cartesian input
-  std::vector<gemmi::Vec3> frac;      // atom i of the table (0-based)
+  std::vector<gemmi::Vec3> frac;      // atom i of the table at [i]
   std::vector<int> z;
   std::vector<std::vector<BankBond>> bonds;
   gemmi::Position cart(const gemmi::Vec3& f) const { return cell.orthogonalize(gemmi::Fractional(f)); }

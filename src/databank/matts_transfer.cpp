@@ -19,7 +19,7 @@ std::vector<TransferredAtom> transfer_entries(const MattsBank& bank, const Matts
     t.frame = build_matts_frame(e, type, typing.graph, typing.descriptors, static_cast<int>(i));
     if (!t.frame) {
       std::string line(" ");
-      line += model.atoms[static_cast<int>(i) + 1].label.trimmed();
+      line += model.atoms[i].label.trimmed();
       line += " : the frame of " + e.id + " spans no plane on this atom; it stays spherical";
       to_log(log, line);
       continue;

@@ -26,7 +26,7 @@ struct TransferredAtom {
   std::array<std::array<double, 9>, 5> plm{};   // plm[l][l + m], in the entry's frame
 };
 
-// Every atom of the table (atom i at [i - 1]); an atom whose entry's frame
+// Every atom of the table (atom i at [i]); an atom whose entry's frame
 // cannot be built (its references on one line) stays spherical and the log
 // says why.
 std::vector<TransferredAtom> transfer_entries(const MattsBank& bank, const MattsTyping& typing, const Model& model,

@@ -277,12 +277,12 @@ void report_typing(const MattsBank& bank, const MattsTyping& typing, const Model
   to_log(log, " Atom types from the MATTS bank (atom, entry ID, instances, comment) :");
   std::string untyped;
   for (std::size_t i = 0; i < typing.types.size(); ++i) {
-    const std::string label(model.atoms[static_cast<int>(i) + 1].label.trimmed());
+    const std::string label(model.atoms[i].label.trimmed());
     const int e = typing.types[i].entry;
     if (e < 0) {
       to_log(log, "   " + label + " : no entry fits");
       untyped += ' ' + label;
-      log.warned_atoms.insert(static_cast<int>(i) + 1);   // marked in the drawing
+      log.warned_atoms.insert(static_cast<int>(i));   // marked in the drawing
       continue;
     }
     const MattsEntry& entry = bank.entries[static_cast<std::size_t>(e)];
@@ -292,7 +292,7 @@ void report_typing(const MattsBank& bank, const MattsTyping& typing, const Model
   for (std::size_t i = 0; i < typing.types.size() && i < program_neighbour_counts.size(); ++i) {
     const std::size_t bank_count = typing.graph.bonds[i].size();
     if (static_cast<int>(bank_count) == program_neighbour_counts[i]) continue;
-    to_log(log, "   " + std::string(model.atoms[static_cast<int>(i) + 1].label.trimmed()) + " has " +
+    to_log(log, "   " + std::string(model.atoms[i].label.trimmed()) + " has " +
                     std::to_string(bank_count) + " neighbours by the bank's bonds and " +
                     std::to_string(program_neighbour_counts[i]) + " by the program's own");
   }

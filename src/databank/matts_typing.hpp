@@ -30,7 +30,7 @@ struct MattsType {
 struct MattsTyping {
   BankGraph graph;
   std::vector<AtomDescriptors> descriptors;
-  std::vector<MattsType> types;   // atom i of the table at [i - 1]
+  std::vector<MattsType> types;   // atom i of the table at [i]
   int typed() const;
 };
 

@@ -80,10 +80,11 @@ FragmentInput read_fragment_lines(RecordFile& control, int natom) {
           " is outside 1.." + std::to_string(natom));
 }
 
-// Members of fragment f from every FRAG line that names it.  A negative
-// number -n closes a range that starts at the number written before it.
+// Members of fragment f from every FRAG line that names it, flagged by
+// entry index.  The lines give atom numbers; a negative number -n closes a
+// range that starts at the number written before it.
 std::vector<char> fragment_members(int natom, RecordFile& control, int f) {
-  std::vector<char> iflag(static_cast<std::size_t>(natom) + 1, 0);
+  std::vector<char> iflag(static_cast<std::size_t>(natom), 0);
   control.rewind();
   std::string line;
   while (!readinputline(control, line)) {
@@ -101,14 +102,14 @@ std::vector<char> fragment_members(int natom, RecordFile& control, int f) {
       const int vk = v[static_cast<std::size_t>(k)];
       if (vk > 0) {
         if (vk > natom) atom_out_of_range(natom, f, vk);
-        iflag[static_cast<std::size_t>(vk)] = 1;
+        iflag[static_cast<std::size_t>(vk - 1)] = 1;
       } else if (vk < 0) {
         const int from = v[static_cast<std::size_t>(k - 1)];
         const int to = -vk;
         if (from > to) continue;
         if (from < 1) atom_out_of_range(natom, f, from);
         if (to > natom) atom_out_of_range(natom, f, to);
-        for (int j = from; j <= to; ++j) iflag[static_cast<std::size_t>(j)] = 1;
+        for (int j = from; j <= to; ++j) iflag[static_cast<std::size_t>(j - 1)] = 1;
       }
     }
   }
@@ -161,7 +162,7 @@ void rescale_fragment(const Rescaling& job, Mpoles& mp, int f, const std::vector
   to_both(log, layout::format("(/,' ***** Rescaling Pv''s in fragment = ',i3,' *****')", f));
   double sdb = 0.0, sfree = 0.0, ssig = 0.0;
   int members = 0;
-  for (int i = 1; i <= model.natom; ++i) {
+  for (int i = 0; i < model.natom; ++i) {
     if (!iflag[static_cast<std::size_t>(i)]) continue;
     ++members;
     sdb += mp.of[i].pv;
@@ -185,8 +186,8 @@ void rescale_fragment(const Rescaling& job, Mpoles& mp, int f, const std::vector
   const double target = sfree - charge;
   // The corrections first: a sum so small that a division overflows leaves
   // the fragment unchanged rather than write an infinite population.
-  std::vector<double> corrections(static_cast<std::size_t>(model.natom) + 1, 0.0);
-  for (int i = 1; i <= model.natom; ++i) {
+  std::vector<double> corrections(static_cast<std::size_t>(model.natom), 0.0);
+  for (int i = 0; i < model.natom; ++i) {
     if (!iflag[static_cast<std::size_t>(i)]) continue;
     double& corr = corrections[static_cast<std::size_t>(i)];
     if (method == kDifference) corr = (target - sdb) / static_cast<double>(members);
@@ -197,7 +198,7 @@ void rescale_fragment(const Rescaling& job, Mpoles& mp, int f, const std::vector
     // gives one is a typing error, and its population would not fit the
     // files' fields.
     if (!std::isfinite(corr) || !std::isfinite(now) || std::fabs(now) >= kMostValenceElectrons)
-      return warn_unchanged(log, f, "The rescaled Pv of atom " + std::to_string(i) + " " +
+      return warn_unchanged(log, f, "The rescaled Pv of atom " + std::to_string(i + 1) + " " +
                                         std::string(model.atoms[i].label.trimmed()) +
                                         (std::isfinite(now) ? " is beyond 1000 electrons" : " is not a finite number"));
   }
@@ -207,13 +208,13 @@ void rescale_fragment(const Rescaling& job, Mpoles& mp, int f, const std::vector
   to_log(log, layout::format("(/,4x,'NO  ATOM',7x,'Occup.    Pv(DB)      Pv(free)','    ',a,'Corr       Pv(new)',/)",
                             mark));
   double snew = 0.0;
-  for (int i = 1; i <= model.natom; ++i) {
+  for (int i = 0; i < model.natom; ++i) {
     if (!iflag[static_cast<std::size_t>(i)]) continue;
     const Atom& a = model.atoms[i];
     const double old = mp.of[i].pv;
     const double corr = corrections[static_cast<std::size_t>(i)];
     const double now = method == kFraction ? old * corr : old + corr;
-    to_log(log, layout::format("(i6,2x,a8,1x,f7.3,2f12.5,sp,f12.5,ss,f12.5)", i, a.label, a.occ, old,
+    to_log(log, layout::format("(i6,2x,a8,1x,f7.3,2f12.5,sp,f12.5,ss,f12.5)", i + 1, a.label, a.occ, old,
                               pval(a.atomic_number) * a.occ, corr, now));
     mp.of[i].pv = now;
     snew += now;
@@ -246,7 +247,7 @@ Mpoles rescale_valence_populations(Mpoles populations, const Model& model, int m
   }
   for (int f = 1; f <= in.nfrag; ++f) {
     const std::vector<char> iflag =
-        all_atoms ? std::vector<char>(static_cast<std::size_t>(model.natom) + 1, 1)
+        all_atoms ? std::vector<char>(static_cast<std::size_t>(model.natom), 1)
                   : fragment_members(model.natom, *control, f);
     rescale_fragment({model, method, answers, log}, populations, f, iflag, in);
   }

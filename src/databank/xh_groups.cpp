@@ -44,9 +44,9 @@ bool only_c_and_h(const Bonds& b, int atom) {
 }
 
 // The last neighbour of element z in stored (distance) order, skipping
-// `except`; 0 when there is none.
-int last_of(const Bonds& b, int atom, int z, int except = 0) {
-  int found = 0;
+// `except` (-1: none); -1 when there is none.
+int last_of(const Bonds& b, int atom, int z, int except = -1) {
+  int found = -1;
   for (int n : nbr(b, atom).atom)
     if (n != except && iz_of(b, n) == z) found = n;
   return found;
@@ -98,7 +98,7 @@ XhGroup nitrogen(const Bonds& b, int x, int sp, int hnei, const XhTopology& topo
     // The amine's carbon must be trigonal; an NH2 on an sp3 carbon is not
     // in the table.
     const int c = last_of(b, x, kC);
-    if (c == 0 || nbr(b, c).nnei() != 3) return not_identified(r);
+    if (c < 0 || nbr(b, c).nnei() != 3) return not_identified(r);
     const bool aromatic = topo.aromatic(c);
     if (topo.planar_group(x)) {
       if (aromatic) return identified("C(ar)-N-H2pl", 1.010, r);
@@ -128,9 +128,9 @@ XhGroup oxygen(const Bonds& b, int x, int h, int sp, int hnei, const XhTopology&
   // (farther) stored neighbour; should the hydrogen sit farther out than
   // Y, the partner is still the atom that is not this hydrogen.
   const std::vector<int>& list = nbr(b, x).atom;
-  int y = list.size() >= 2 ? list[1] : 0;
+  int y = list.size() >= 2 ? list[1] : -1;
   if (list.size() >= 2 && list[1] == h) y = list[0];
-  if (y == 0) return not_identified(r);
+  if (y < 0) return not_identified(r);
 
   if (!has_type(b, y, kO)) fail("ExtendH", "Error 1 in Y-O-H");
   const int n_oxygen = count_of(b, y, kO);
@@ -142,7 +142,7 @@ XhGroup oxygen(const Bonds& b, int x, int h, int sp, int hnei, const XhTopology&
     }
     if (n_oxygen == 2) {
       const int other = last_of(b, y, kO, x);
-      if (other == 0) fail("ExtendH", "Error 2 in Y-O-H");
+      if (other < 0) fail("ExtendH", "Error 2 in Y-O-H");
       if (nbr(b, other).nnei() == 1) return identified("O-H in acid", 1.018, r);
       return identified("O-H in ether", 0.980, r);
     }

@@ -23,13 +23,13 @@ std::string upper(std::string s) {
 std::vector<std::array<int, 3>> map_plane_atoms(const Model& model, const Switches& sw) {
   std::vector<std::array<int, 3>> planes;
   for (const MapPlaneNames& line : sw.map_planes) {
-    std::array<int, 3> atoms{};
+    std::array<int, 3> atoms{-1, -1, -1};
     for (std::size_t k = 0; k < 3; ++k) {
       const std::string name = upper(line.atoms[k]);
-      for (int i = 1; i <= model.natom && atoms[k] == 0; ++i)
+      for (int i = 0; i < model.natom && atoms[k] < 0; ++i)
         if (upper(std::string(model.atoms[i].label.trimmed())) == name || upper(model.atoms[i].name_in_file) == name)
           atoms[k] = i;
-      if (atoms[k] == 0)
+      if (atoms[k] < 0)
         fail("ReadInp", "MAP names " + line.atoms[k] + ", which is no atom of the structure (" + line.where + ")");
     }
     if (atoms[0] == atoms[1] || atoms[1] == atoms[2] || atoms[0] == atoms[2])
@@ -50,13 +50,13 @@ std::optional<DeformationDensity> model_density(const Model& model, const Switch
   for (std::size_t i = 0; i < setup.size(); ++i) {
     const bool carried = sw.use_databank ? setup[i].databank_found : true;
     p.transferred.push_back(carried);
-    if (carried) occupancy.push_back(model.atoms[static_cast<int>(i) + 1].occ);
+    if (carried) occupancy.push_back(model.atoms[i].occ);
   }
   const std::vector<PseudoAtom> atoms = transferred_atoms(model, setup, p);
   if (atoms.empty()) return std::nullopt;
   // The whole table and the maps' margins around it.
-  DensityBox region{place(model.atoms[1]), place(model.atoms[1])};
-  for (int i = 1; i <= std::max(model.natom, model.cryst.ncomplete); ++i)
+  DensityBox region{place(model.atoms[0]), place(model.atoms[0])};
+  for (int i = 0; i < std::max(model.natom, model.cryst.ncomplete); ++i)
     for (std::size_t k = 0; k < 3; ++k) {
       region.lo[k] = std::min(region.lo[k], place(model.atoms[i])[k]);
       region.hi[k] = std::max(region.hi[k], place(model.atoms[i])[k]);
@@ -99,16 +99,16 @@ std::vector<MapPlane> map_planes(const Model& model, const Rings& rings, const s
 
 std::vector<MapAtom> map_atoms(const Model& model) {
   std::vector<MapAtom> atoms;
-  for (int i = 1; i <= std::max(model.natom, model.cryst.ncomplete); ++i)
+  for (int i = 0; i < std::max(model.natom, model.cryst.ncomplete); ++i)
     atoms.push_back({std::string(model.atoms[i].label.trimmed()), place(model.atoms[i])});
   return atoms;
 }
 
 std::vector<std::array<int, 2>> map_bonds(const Model& model, const Neighbors& nb) {
   std::vector<std::array<int, 2>> bonds;
-  for (int i = 1; i <= model.natom; ++i)
+  for (int i = 0; i < model.natom; ++i)
     for (int j : nb.of[i].atom)
-      if (j > i && j <= std::max(model.natom, model.cryst.ncomplete)) bonds.push_back({i - 1, j - 1});
+      if (j > i && j < std::max(model.natom, model.cryst.ncomplete)) bonds.push_back({i, j});
   return bonds;
 }
 

@@ -174,8 +174,8 @@ namespace {
 void warn_if_nothing_refined(const Switches& sw, const Model& model, const std::vector<AtomSetup>& setup, Log& log) {
   // A kept XD model keeps the user's own KEY table, whatever KEYGEN says.
   if (keeps_xd_model(sw, model)) return;
-  for (int i = 1; i <= model.natom; ++i)
-    if (key_text(sw, model.atoms[i], setup[static_cast<std::size_t>(i - 1)].frame.multipoles).find('1') !=
+  for (int i = 0; i < model.natom; ++i)
+    if (key_text(sw, model.atoms[i], setup[static_cast<std::size_t>(i)].frame.multipoles).find('1') !=
         std::string::npos)
       return;
   warn(log, " WARNING: the KEY table of xd_vorn.mas refines nothing (no KEYGEN line switches a key on for any atom)");
@@ -559,7 +559,7 @@ void normal_run(RunFiles& io) {
   std::optional<std::vector<TransferredAtom>> transferred;
   if (matts) {
     std::vector<int> counts;
-    for (std::size_t i = 0; i < typing->types.size(); ++i) counts.push_back(nb.of[static_cast<int>(i) + 1].nnei());
+    for (std::size_t i = 0; i < typing->types.size(); ++i) counts.push_back(nb.of[i].nnei());
     report_typing(*matts, *typing, model, counts, log);
     transferred = transfer_entries(*matts, *typing, model, log);
   }

@@ -225,7 +225,7 @@ double DeformationDensity::at(const Vec3& point) const {
                    static_cast<double>(longest_reach_), candidates_);
   double rho = 0;
   for (int id : candidates_) {
-    const Site& s = sites_[static_cast<std::size_t>(id - 1)];
+    const Site& s = sites_[static_cast<std::size_t>(id)];
     const Vec3 d{point[0] - s.position[0], point[1] - s.position[1], point[2] - s.position[2]};
     const double r = std::sqrt(dot(d, d));
     if (r >= s.reach) continue;

@@ -33,9 +33,9 @@ std::vector<PseudoAtom> transferred_atoms(const Model& model, const std::vector<
                                           const ModelParameters& parameters) {
   std::vector<PseudoAtom> atoms;
   const std::vector<std::string> names = refinement_names(model);
-  for (int i = 1; i <= model.natom; ++i) {
+  for (int i = 0; i < model.natom; ++i) {
     const Atom& a = model.atoms[i];
-    const std::size_t at = static_cast<std::size_t>(i - 1);
+    const std::size_t at = static_cast<std::size_t>(i);
     const bool carried = parameters.populations && at < parameters.transferred.size() && parameters.transferred[at];
     if (parameters.carried_only && !carried) continue;
     if (a.atomic_number < 1 || a.atomic_number > kMaxFormFactorElement)

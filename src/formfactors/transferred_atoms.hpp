@@ -20,7 +20,7 @@ namespace vorn {
 struct ModelParameters {
   const Mpoles* populations = nullptr;   // none: every atom neutral
   const Kappas* kappas = nullptr;
-  std::vector<bool> transferred;         // atom i at element i - 1
+  std::vector<bool> transferred;         // by entry index
   // Only the atoms that carry parameters (the deformation density, to which
   // the others add nothing): the others are neither returned nor checked.
   bool carried_only = false;

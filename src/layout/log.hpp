@@ -19,7 +19,7 @@ struct Log {
   std::ostream* terminal = &std::cout; // a test points it at a string
   int verbosity = 1;                   // the control file's VERBOSITY
   int warnings = 0;                    // counted for the closing line
-  std::set<int> warned_atoms;          // atoms a warning named, for the drawing
+  std::set<int> warned_atoms;          // entry indices of the atoms a warning named, for the drawing
 
   std::ostream& log() { return file.os(); }
   std::ostream& term() { return *terminal; }
@@ -37,7 +37,7 @@ void to_both(Log& log, std::string_view text);
 // the log and the terminal where it arises (the text is the whole line,
 // " WARNING: ..."), and counted for the closing line.
 void warn(Log& log, std::string_view text);
-// ... a warning about one atom (its number in the atom table), which the
+// ... a warning about one atom (its index in the atom table), which the
 // drawing of the axes marks.
 void warn(Log& log, std::string_view text, int atom);
 // The closing line that counts the warnings; empty when there were none.

@@ -45,11 +45,12 @@ std::string key_text(const Switches& sw, const Atom& a, const MultipoleSet& allo
 }
 
 void AtomTables::hold_entries(int n) {
-  if (n <= kappa_sets.of.size()) return;
-  kappa_sets.of.resize(n);
-  populations.of.resize(n);
-  hydrogen_parents.of.resize(n);
-  groups.of.resize(n);
+  if (n <= static_cast<int>(kappa_sets.of.size())) return;
+  const auto size = static_cast<std::size_t>(n);
+  kappa_sets.of.resize(size);
+  populations.of.resize(size);
+  hydrogen_parents.of.resize(size);
+  groups.of.resize(size);
 }
 
 std::vector<AtomSetup> set_up_atoms(const AtomLoop& loop) {
@@ -63,17 +64,17 @@ std::vector<AtomSetup> set_up_atoms(const AtomLoop& loop) {
   std::vector<AtomSetup> setup;
   setup.reserve(static_cast<std::size_t>(loop.natom()));
   const std::string rule(79, '-');
-  for (int i = 1; i <= loop.natom(); ++i) {
+  for (int i = 0; i < loop.natom(); ++i) {
     const Atom& a = loop.atom(i);
     to_log(log, "");
     to_log(log, " " + rule);
-    layout::write(log.log(), "(/' Working with atom ',i7,' : [',a,']',5x,'occ =',f11.4)", i, a.label, a.occ);
+    layout::write(log.log(), "(/' Working with atom ',i7,' : [',a,']',5x,'occ =',f11.4)", i + 1, a.label, a.occ);
     try {
       setup.push_back(set_up_atom(loop, i, setup));
     } catch (const RunError& e) {
       // A frame that cannot be built names the atom it was built for.
       if (e.routine != "DefLoc") throw;
-      fail(e.routine, "Atom " + std::to_string(i) + " " + std::string(a.label.trimmed()) + ": " + e.message +
+      fail(e.routine, "Atom " + std::to_string(i + 1) + " " + std::string(a.label.trimmed()) + ": " + e.message +
                           " (no neighbour or dummy atom fits; is a coordinate mistyped?)" + where_read(loop.model, i));
     }
   }

@@ -23,8 +23,8 @@ namespace vorn {
 // the pseudoatom populations and kappas, the parent descriptors of the
 // hydrogens and the functional groups.
 struct AtomTables {
-  // Grows every per-atom table to hold entries 1 .. n, keeping what they
-  // hold; the per-atom loop sizes them to the atom table.
+  // Grows every per-atom table to hold entries 0 .. n - 1, keeping what
+  // they hold; the per-atom loop sizes them to the atom table.
   void hold_entries(int n);
   Dummies dummies;
   KappaSets kappa_sets;
@@ -48,8 +48,8 @@ struct AtomLoop {
   const DatabankSource* databank;   // null when no databank is read
   Log& log;
   AtomTables& tables;
-  // The model a MATTS bank gives each atom of the table (atom i at
-  // [i - 1]); null without one.
+  // The model a MATTS bank gives each atom of the table (atom i at [i]);
+  // null without one.
   const std::vector<TransferredAtom>* transferred = nullptr;
 
   IndexedAtoms indexed() const { return {model, sw, index}; }
@@ -57,14 +57,15 @@ struct AtomLoop {
   int natom() const { return model.natom; }
 };
 
-// Every atom's setup (atom i is element i - 1) and the tables made on the
+// Every atom's setup (atom i is element i) and the tables made on the
 // way.
 struct AtomLoopResult {
   std::vector<AtomSetup> atoms;
   AtomTables tables;
 };
 
-// Sets up atoms 1 to natom in order; writes the log and the terminal only.
+// Sets up entries 0 .. natom - 1 in order; writes the log and the terminal
+// only.
 AtomLoopResult set_up_atoms(const Switches& sw, Model& model, AtomIndex& index, const Neighbors& nb, Rings& rings,
                             const DatabankSource* databank, Log& log,
                             const std::vector<TransferredAtom>* transferred = nullptr);

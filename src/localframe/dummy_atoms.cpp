@@ -108,7 +108,7 @@ void plot_local_axes(const Atom& a, int atom, const Vec3& p1, const Vec3& p2, ch
   axis[static_cast<std::size_t>(slot(second))] = qp;
   Vec3 px, py, pz;
   axis_end_points(o, axis[0], axis[1], axis[2], px, py, pz);
-  const std::string num = std::to_string(atom);
+  const std::string num = std::to_string(atom + 1);
   layout::write(os, "('ATOM ',a8,3x,3f12.4)", Label("X" + num), px[0], px[1], px[2]);
   layout::write(os, "('ATOM ',a8,3x,3f12.4)", Label("Y" + num), py[0], py[1], py[2]);
   layout::write(os, "('ATOM ',a8,3x,3f12.4)", Label("Z" + num), pz[0], pz[1], pz[2]);

@@ -38,7 +38,8 @@ Vec3 midpoint(const Vec3& a, const Vec3& b);
 double angle_degrees(const Vec3& a, const Vec3& b, const Vec3& c);
 void write_angle(std::ostream& os, std::string_view a, std::string_view b, std::string_view c, double angle);
 Vec3 cross_product(const Vec3& u, const Vec3& v);
-// Draws the atom's local axes into vorn.spf.
+// Draws the local axes of the atom with entry index `atom` into vorn.spf;
+// their labels carry its number, atom + 1.
 void plot_local_axes(const Atom& a, int atom, const Vec3& p1, const Vec3& p2, char first, char second, std::ostream& os);
 // origin + 0.2 e/|e| for e = ex, ey, ez.
 void axis_end_points(const Vec3& origin, const Vec3& ex, const Vec3& ey, const Vec3& ez, Vec3& px, Vec3& py, Vec3& pz);

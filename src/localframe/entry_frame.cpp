@@ -25,10 +25,10 @@ gemmi::Mat33 entry_axes(const TransferredAtom& t) { return t.frame->axes.transpo
 // arbitrary first axis a neighbour only when the second is arbitrary too.  Atoms of the asymmetric
 // unit come first (a copy is written as a dummy at its place).  The
 // populations are turned from the entry's axes into the ones written, so
-// the density is the entry's whichever atom is taken.  0 when none fits, a
-// dummy then.
+// the density is the entry's whichever atom is taken.  -1 when none fits,
+// a dummy then.
 int atom_for_arbitrary_axis(const AtomLoop& loop, int atom, const MattsFrame& m, std::size_t k, const Frame& frame) {
-  if (!m.point[k].arbitrary || (k == 0 && !m.point[1].arbitrary)) return 0;
+  if (!m.point[k].arbitrary || (k == 0 && !m.point[1].arbitrary)) return -1;
   const Vec3 origin = cart(loop.model, atom);
   // Bonded atoms, then up to three bonds away (a hydrogen's only neighbour
   // lies on its first axis, and so may the next atom of a linear group).
@@ -41,14 +41,14 @@ int atom_for_arbitrary_axis(const AtomLoop& loop, int atom, const MattsFrame& m,
         if (c != atom && std::find(candidates.begin(), candidates.end(), c) == candidates.end()) candidates.push_back(c);
     shell_start = shell_end;
   }
-  std::stable_partition(candidates.begin(), candidates.end(), [&](int b) { return b <= loop.natom(); });
+  std::stable_partition(candidates.begin(), candidates.end(), [&](int b) { return b < loop.natom(); });
   for (const int b : candidates) {
     if (k == 0) return b;
     if (b == frame.point[0]) continue;
     const double angle = angle_degrees(frame.pos[0], origin, cart(loop.model, b));
     if (angle > 10.0 && angle < 170.0) return b;
   }
-  return 0;
+  return -1;
 }
 
 }  // namespace
@@ -62,8 +62,8 @@ std::string program_label(const std::string& entry_symmetry) {
 }
 
 const TransferredAtom* typed_atom(const AtomLoop& loop, int atom) {
-  if (loop.transferred == nullptr || atom < 1 || static_cast<std::size_t>(atom) > loop.transferred->size()) return nullptr;
-  const TransferredAtom& t = (*loop.transferred)[static_cast<std::size_t>(atom - 1)];
+  if (loop.transferred == nullptr || atom < 0 || static_cast<std::size_t>(atom) >= loop.transferred->size()) return nullptr;
+  const TransferredAtom& t = (*loop.transferred)[static_cast<std::size_t>(atom)];
   return t.entry >= 0 && t.frame ? &t : nullptr;
 }
 
@@ -75,8 +75,8 @@ void apply_entry_frame(const AtomLoop& loop, int atom, const TransferredAtom& t,
     const MattsAxisPoint& p = m.point[k];
     frame.letter[k] = m.axis[k];
     const int stand_in = atom_for_arbitrary_axis(loop, atom, m, k, frame);
-    if (p.atom >= 0 || stand_in > 0) {
-      const int b = p.atom >= 0 ? p.atom + 1 : stand_in;
+    if (p.atom >= 0 || stand_in >= 0) {
+      const int b = p.atom >= 0 ? p.atom : stand_in;
       frame.label[k] = loop.atom(b).label.view();
       frame.pos[k] = cart(loop.model, b);
       frame.point[k] = b;
@@ -87,7 +87,7 @@ void apply_entry_frame(const AtomLoop& loop, int atom, const TransferredAtom& t,
       const DummyPoint dp = add_dummy(loop.tables.dummies, loop.model, loop.sw, at);
       frame.label[k] = loop.tables.dummies.numbered(dp.number).label.view();
       frame.pos[k] = dp.cart;
-      frame.point[k] = loop.natom() + dp.number;
+      frame.point[k] = loop.natom() + (dp.number - 1);
     }
   }
   Atom& a = loop.atom(atom);

@@ -12,7 +12,6 @@
 #include "layout/text.hpp"
 #include "localframe/multipole_symmetry.hpp"
 #include "structure/capacity.hpp"
-#include "structure/one_based.hpp"
 #include "topology/topology_records.hpp"
 
 namespace vorn {
@@ -27,8 +26,9 @@ struct DummyAtom {
 };
 
 // The dummy atoms in the order they were made.  A dummy's number counts
-// from 1 in that order: its label DUMn, the files' dummy lists and a
-// frame's point natom + n all use it.
+// from 1 in that order: its label DUMn and the files' dummy lists use it.
+// A frame's point for dummy n is natom + (n - 1), which the XD atom table
+// writes as natom + n.
 struct Dummies {
   std::vector<DummyAtom> atoms;
   int count() const { return static_cast<int>(atoms.size()); }
@@ -38,34 +38,35 @@ struct Dummies {
 // Records `kappaset` and `chemcon`.
 struct KappaSets {
   int lastkset = 0;
-  // By atom number: the atom's kappa set, its chemical constraint and the
-  // atom the constraint refers to.
+  // By entry index: the atom's kappa set, its chemical constraint and the
+  // atom the constraint refers to (-1: none).
   struct OfAtom {
     int kappaset = 0;
     int chemcon = 0;
-    int reference = 0;
+    int reference = -1;
   };
-  OneBased<OfAtom> of;
+  std::vector<OfAtom> of;
   // The kappa-set search takes the first earlier atom with the same
-  // chemical key; atoms 1 .. keyed have their keys here, each key with the
-  // first atom that had it.
+  // chemical key; entries 0 .. keyed - 1 have their keys here, each key
+  // with the first atom (entry index) that had it.
   int keyed = 0;
   std::unordered_map<std::string, int> first_hydrogen;
   std::unordered_map<std::string, int> first_heavy;
-  // Atoms typed by a MATTS bank: the first atom of each entry and
-  // scattering type, whose kappa set the later ones share.
+  // Atoms typed by a MATTS bank: the first atom (entry index) of each
+  // entry and scattering type, whose kappa set the later ones share.
   std::unordered_map<std::string, int> first_of_entry;
 };
 
 // The local frame of one atom as chosen by set_up_atom.
 struct Frame {
   // Axis points 1 and 2: label (atom label or dummy label), letter X/Y/Z,
-  // Cartesian position, and the point's number: the atom number, or
-  // natom + d for dummy d.
+  // Cartesian position, and the point: the atom's entry index, or
+  // natom + (d - 1) for dummy d (-1 while no point is set).  The XD atom
+  // table writes point + 1.
   std::array<Text<8>, 2> label{};
   std::array<char, 2> letter{' ', ' '};
   std::array<std::array<double, 3>, 2> pos{};
-  std::array<int, 2> point{0, 0};
+  std::array<int, 2> point{-1, -1};
   // An ordered atom with a disordered neighbour: its kappa set and databank
   // treatment differ from those of the other atoms.
   bool ordered_with_disordered_neighbour = false;
@@ -95,7 +96,7 @@ enum class Handedness { right, left };
 struct AtomSetup {
   Frame frame;
   int kappa_set = 0;
-  int reference = 0;   // 0: no chemical constraint
+  int reference = -1;   // entry index; -1: no chemical constraint
   Handedness handedness = Handedness::right;
   bool databank_searched = false;
   bool databank_found = false;

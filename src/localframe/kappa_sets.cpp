@@ -83,25 +83,25 @@ std::string heavy_key(const AtomLoop& loop, int j) {
   return key;
 }
 
-// The first atom before `atom` that matches it, 0 when none does.  Every
+// The first atom before `atom` that matches it, -1 when none does.  Every
 // earlier atom is done by the time a later one asks, so its key is final:
 // the first atom with the same key is the first that a scan of the
 // earlier atoms would match.
 int first_equivalent(const AtomLoop& loop, int atom) {
   KappaSets& ks = loop.tables.kappa_sets;
-  for (int j = ks.keyed + 1; j < atom; ++j) {
+  for (int j = ks.keyed; j < atom; ++j) {
     ks.first_hydrogen.emplace(hydrogen_key(loop, j), j);
     ks.first_heavy.emplace(heavy_key(loop, j), j);
   }
-  ks.keyed = std::max(ks.keyed, atom - 1);
+  ks.keyed = std::max(ks.keyed, atom);
   const bool hydrogen = loop.atom(atom).atomic_number == 1;
   const auto& known = hydrogen ? ks.first_hydrogen : ks.first_heavy;
   const auto it = known.find(hydrogen ? hydrogen_key(loop, atom) : heavy_key(loop, atom));
-  return it != known.end() && it->second < atom ? it->second : 0;
+  return it != known.end() && it->second < atom ? it->second : -1;
 }
 
 // Kappa set of an atom of a normal run; returns the reference atom of its
-// chemical constraint, 0 when it has none.
+// chemical constraint, -1 when it has none.
 int choose_kappa_set(const AtomLoop& loop, int atom, const Frame& f) {
   Atom& a = loop.atom(atom);
   loop.tables.kappa_sets.of[atom].chemcon = 0;
@@ -113,11 +113,11 @@ int choose_kappa_set(const AtomLoop& loop, int atom, const Frame& f) {
           std::fabs(s.kappa_prime - 1.0) <= 0.0001) {
         loop.tables.kappa_sets.of[atom].kappaset = k;
         layout::write(loop.log.log(), "(/a,i4)", " Using old [IAM] kappa set = ", k);
-        return 0;
+        return -1;
       }
     }
     new_set(loop, atom);
-    return 0;
+    return -1;
   }
   to_log(loop.log, layout::format("(/a)", " Calling DetExcept..."));
   if (std::string g = detect_functional_group(loop.model, loop.sw, loop.nb, loop.rings, loop.tables.groups, loop.log, atom);
@@ -127,7 +127,7 @@ int choose_kappa_set(const AtomLoop& loop, int atom, const Frame& f) {
   if (loop.tables.groups.of[atom].exflag == 1)
     layout::write(loop.log.log(), "(/' Exception identified for ',a,' : Functional group = [',a,']')", a.label.trimmed(),
                   loop.tables.groups.of[atom].exgroup.trimmed());
-  if (atom > 1) {
+  if (atom > 0) {
     to_log(loop.log, layout::format("(/a)", " Trying to determine the KAPPA SET :"));
     // Each comparison is logged at the highest verbosity: the earlier
     // atoms are then compared one by one.
@@ -135,16 +135,16 @@ int choose_kappa_set(const AtomLoop& loop, int atom, const Frame& f) {
     const bool allowed = loop.sw.chemical_constraints.for_element(a.atomic_number);
     if (!listed && allowed && !direct_forms(loop.index)) {
       const int j = first_equivalent(loop, atom);
-      if (j != 0) {
+      if (j >= 0) {
         loop.tables.kappa_sets.of[atom].kappaset = loop.tables.kappa_sets.of[j].kappaset;
         loop.tables.kappa_sets.of[atom].chemcon = 1;
         layout::write(loop.log.log(), "(/a,i4)", " Old kappa set = ", loop.tables.kappa_sets.of[atom].kappaset);
         return j;
       }
       new_set(loop, atom);
-      return 0;
+      return -1;
     }
-    for (int j = 1; j < atom; ++j) {
+    for (int j = 0; j < atom; ++j) {
       bool match = false;
       if (a.atomic_number == 1) {
         if (!loop.sw.chemical_constraints.hydrogens) break;
@@ -167,7 +167,7 @@ int choose_kappa_set(const AtomLoop& loop, int atom, const Frame& f) {
     }
   }
   new_set(loop, atom);
-  return 0;
+  return -1;
 }
 
 // A databank entry belongs to a frame and label of its own kind; terms
@@ -235,7 +235,7 @@ std::optional<Handedness> constraint_hand(const AtomLoop& loop, int atom, const 
 // Kappa set of an atom typed by a MATTS bank: that of the first atom of
 // the same entry and scattering type.  It is constrained to that atom when
 // the switches allow, both keep the entry's frame and their hands agree;
-// returns the reference, 0 for none.
+// returns the reference, -1 for none.
 int entry_kappa_set(const AtomLoop& loop, int atom, const Frame& f, const TransferredAtom& t,
                     const std::vector<AtomSetup>& earlier) {
   KappaSets& ks = loop.tables.kappa_sets;
@@ -243,15 +243,15 @@ int entry_kappa_set(const AtomLoop& loop, int atom, const Frame& f, const Transf
   ks.of[atom].chemcon = 0;
   const auto [it, first] =
       ks.first_of_entry.emplace(t.id + '|' + std::to_string(a.scattering_type) + '|' + user_frame_key(loop.model, atom), atom);
-  if (first) return new_set(loop, atom), 0;
+  if (first) return new_set(loop, atom), -1;
   const int j = it->second;
   ks.of[atom].kappaset = ks.of[j].kappaset;
   layout::write(loop.log.log(), "(/a,i4)", " Old kappa set = ", ks.of[atom].kappaset);
   const TransferredAtom* r = typed_atom(loop, j);
   const bool allowed = loop.sw.chemical_constraints.for_element(a.atomic_number);
-  if (!allowed || r == nullptr || f.axes_from_site || earlier.at(static_cast<std::size_t>(j - 1)).frame.axes_from_site ||
+  if (!allowed || r == nullptr || f.axes_from_site || earlier.at(static_cast<std::size_t>(j)).frame.axes_from_site ||
       r->frame->left != t.frame->left)
-    return 0;
+    return -1;
   ks.of[atom].chemcon = 1;
   return j;
 }
@@ -284,7 +284,7 @@ AtomSetup kappa_and_output(const AtomLoop& loop, int atom, Frame& f, const std::
                            const std::optional<gemmi::Mat33>& bank_axes) {
   Atom& a = loop.atom(atom);
   const TransferredAtom* typed = typed_atom(loop, atom);
-  int ref = 0;
+  int ref = -1;
   if (loop.sw.convert_to_xd_only) {
     // One kappa set per scattering type.
     loop.tables.kappa_sets.of[atom].kappaset = a.scattering_type;
@@ -298,7 +298,7 @@ AtomSetup kappa_and_output(const AtomLoop& loop, int atom, Frame& f, const std::
   // The constrained atom keeps the kappa set of its reference either way:
   // kappa does not depend on the hand of the frame.
   Handedness hand = Handedness::right;
-  if (ref != 0 && (earlier.at(static_cast<std::size_t>(ref - 1)).frame.multipoles & ~f.multipoles).any()) {
+  if (ref >= 0 && (earlier.at(static_cast<std::size_t>(ref)).frame.multipoles & ~f.multipoles).any()) {
     // A constraint copies the reference's multipoles term by term: it
     // cannot hold when the reference refines a term this atom's symmetry
     // forbids.
@@ -306,17 +306,17 @@ AtomSetup kappa_and_output(const AtomLoop& loop, int atom, Frame& f, const std::
                             "a,' refines')",
                             a.label.trimmed(), loop.atom(ref).label.trimmed(), loop.atom(ref).label.trimmed()),
          atom);
-    ref = 0;
+    ref = -1;
     loop.tables.kappa_sets.of[atom].chemcon = 0;
   }
   if (typed && !f.axes_from_site && typed->frame->left) hand = Handedness::left;
-  if (ref != 0 && !typed) {
+  if (ref >= 0 && !typed) {
     const std::optional<Handedness> h =
-        constraint_hand(loop, atom, f, ref, earlier.at(static_cast<std::size_t>(ref - 1)).frame);
+        constraint_hand(loop, atom, f, ref, earlier.at(static_cast<std::size_t>(ref)).frame);
     if (h) {
       hand = *h;
     } else {
-      ref = 0;
+      ref = -1;
       loop.tables.kappa_sets.of[atom].chemcon = 0;
     }
   }
@@ -376,10 +376,12 @@ AtomSetup kappa_and_output(const AtomLoop& loop, int atom, Frame& f, const std::
     layout::write(loop.log.log(), "(/' Atom ',a,' :: will skip reading databank')", a.label);
     databank_defaults(a, atom, loop.tables.kappa_sets.of[atom].kappaset, loop.tables.populations, loop.tables.kappas);
   }
-  layout::write(loop.log.log(), "(/' CKS :: Atom=',i6,2x,'kset=',i4,2x,'nsft=',i4)", atom, kset, loop.tables.kappas.set(kset).scattering_type);
+  layout::write(loop.log.log(), "(/' CKS :: Atom=',i6,2x,'kset=',i4,2x,'nsft=',i4)", atom + 1, kset, loop.tables.kappas.set(kset).scattering_type);
 
+  // The integers of the XD atom line number atoms and points from 1 (a
+  // dummy point natom + d); no constraint is 0.
   auto& xd = loop.tables.populations.of[atom].xdint;
-  xd = {letter_code(f.letter[0]), letter_code(f.letter[1]), f.point[0], atom, f.point[1], a.adp_type, a.scattering_type, kset, a.max_multipole_level, 1, ref};
+  xd = {letter_code(f.letter[0]), letter_code(f.letter[1]), f.point[0] + 1, atom + 1, f.point[1] + 1, a.adp_type, a.scattering_type, kset, a.max_multipole_level, 1, ref + 1};
   return AtomSetup{f, kset, ref, hand, searched, found, zeroed, bank_type};
 }
 

@@ -14,7 +14,7 @@ namespace vorn {
 
 // The atom's kappa set and chemical constraint (with the hand of its frame
 // against that of the atom it is constrained to, one of `earlier`, the
-// results of atoms 1 .. atom - 1), its lines of the log and the terminal and
+// results of entries 0 .. atom - 1), its lines of the log and the terminal and
 // its databank populations.  An entry of the program's own bank is turned
 // from the frame `bank_axes` (columns; the frame of the bank's rules)
 // into the frame written; without it the entry is taken as it is.

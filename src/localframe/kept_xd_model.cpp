@@ -23,7 +23,7 @@ Vec3 cartesian(const Atom& a) { return {a.cartesian[0], a.cartesian[1], a.cartes
 // Where an axis point of the old atom table lies: an atom of the table by
 // its label, or one of the old file's dummy atoms.
 std::optional<Vec3> old_axis_point(const Model& model, const std::string& label) {
-  for (int i = 1; i <= model.natom; ++i)
+  for (int i = 0; i < model.natom; ++i)
     if (upcased(model.atoms[i].label.trimmed()) == label) return cartesian(model.atoms[i]);
   for (const XdDummyAtom& d : model.xd_refined.dummies)
     if (d.label == label) return to_cartesian(model.transf, Fractional{d.fractional});
@@ -85,9 +85,9 @@ KeptPopulations keep_refined_populations(const Model& model, const std::vector<A
   std::string turned;
   to_log(log, "");
   to_log(log, " Refined populations and kappa values of the XD parameter file are kept");
-  for (int i = 1; i <= model.natom && static_cast<std::size_t>(i) <= old.atoms.size(); ++i) {
-    const XdRefinedAtom& o = old.atoms[static_cast<std::size_t>(i - 1)];
-    const AtomSetup& s = setup[static_cast<std::size_t>(i - 1)];
+  for (int i = 0; i < model.natom && static_cast<std::size_t>(i) < old.atoms.size(); ++i) {
+    const XdRefinedAtom& o = old.atoms[static_cast<std::size_t>(i)];
+    const AtomSetup& s = setup[static_cast<std::size_t>(i)];
     const Atom& a = model.atoms[i];
     const std::string label(a.label.trimmed());
     const Plm refined = multipoles_of(o.populations);
@@ -126,9 +126,9 @@ KeptPopulations keep_refined_populations(const Model& model, const std::vector<A
 
   // Kappa values: those of the old set of the atom that opened each set.
   std::vector<char> done(static_cast<std::size_t>(kappas.count()) + 1, 0);
-  for (int i = 1; i <= model.natom && static_cast<std::size_t>(i) <= old.atoms.size(); ++i) {
-    const int k = setup[static_cast<std::size_t>(i - 1)].kappa_set;
-    const int ok = old.atoms[static_cast<std::size_t>(i - 1)].kappa_set;
+  for (int i = 0; i < model.natom && static_cast<std::size_t>(i) < old.atoms.size(); ++i) {
+    const int k = setup[static_cast<std::size_t>(i)].kappa_set;
+    const int ok = old.atoms[static_cast<std::size_t>(i)].kappa_set;
     if (k < 1 || k > kappas.count() || done[static_cast<std::size_t>(k)] || ok < 1 ||
         static_cast<std::size_t>(ok) > old.kappa_sets.size())
       continue;

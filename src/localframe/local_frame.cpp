@@ -41,7 +41,7 @@ constexpr double kMaxAngle = 170.0;
 struct Point {
   Text<8> label;
   Vec3 pos{};
-  int number = 0;   // atom number, or natom + d for dummy d
+  int number = -1;   // entry index, or natom + (d - 1) for dummy d
 };
 
 // The entries of v from position `from` on.
@@ -66,7 +66,7 @@ private:
   std::ostream& log() { return loop_.log.log(); }
 
   Point atom_point(int x) const { return {loop_.atom(x).label, cart(loop_.model, x), x}; }
-  Point dummy_point(int d, const Vec3& c) const { return {loop_.tables.dummies.numbered(d).label.view(), c, loop_.natom() + d}; }
+  Point dummy_point(int d, const Vec3& c) const { return {loop_.tables.dummies.numbered(d).label.view(), c, loop_.natom() + (d - 1)}; }
   // Dummy at a point given in the frame dummies are stored in.
   Point dummy_at(const Vec3& stored) {
     const DummyPoint d = add_dummy_stored(loop_.tables.dummies, loop_.model, loop_.sw, stored);
@@ -97,12 +97,12 @@ private:
   void sitesym(std::string_view s) { loop_.atom(a_).sitesym = s; }
   void label_case(int c) { layout::write(log(), "(/' Label = ',i5)", c); }
 
-  // First of the candidate atoms that makes a proper frame with p1; 0 if
+  // First of the candidate atoms that makes a proper frame with p1; -1 if
   // none.
   int first_usable(const Point& p1, const std::vector<int>& cands) const {
     for (int c : cands)
       if (c != a_ && !degenerate(p1.pos, cart(loop_.model, c))) return c;
-    return 0;
+    return -1;
   }
   // Second axis point when the rule's own choices all lie on the line of
   // the first: the nearest usable atom around, else a usable dummy.
@@ -113,7 +113,7 @@ private:
   void origin_second(const Point& p1, char letter, int centre, double radius);
   Point second_from(const Point& p1, const std::vector<int>& cands) {
     const int c = first_usable(p1, cands);
-    if (c != 0) return atom_point(c);
+    if (c >= 0) return atom_point(c);
     return rescue_second(p1);
   }
   // The two points of a frame that has no atom to go by: dummies at fixed
@@ -199,7 +199,7 @@ void FrameBuilder::isolated() {
     if (found.size() > 1) {
       const Point p1 = atom_point(found[0]);
       const int c = first_usable(p1, tail(found, 1));
-      if (c != 0) {
+      if (c >= 0) {
         set(0, 'X', p1);
         set(1, 'Y', atom_point(c));
         return;
@@ -225,7 +225,7 @@ void FrameBuilder::simple_frame() {
 // false (set up as a non-ring atom) when none can be used.
 bool FrameBuilder::ring_axes(const Point& p1, const std::vector<int>& cands) {
   const int ya = first_usable(p1, cands);
-  if (ya == 0) {
+  if (ya < 0) {
     to_log(loop_.log, "");
     to_log(loop_.log, " No ring neighbour can direct the Y-axis; the atom is set up as a non-ring atom");
     return false;
@@ -245,7 +245,7 @@ bool FrameBuilder::ring_test() {
     f_.ring.iring = 2;
     f_.ring.imemb = r.size;
     if (!special) return false;
-    int xa = 0;
+    int xa = -1;
     for (int e : isn_) {
       const RingState re = ring_state(loop_.rings, e);
       if (re.cyclic == 1 && re.inone == 0) {
@@ -253,7 +253,7 @@ bool FrameBuilder::ring_test() {
         break;
       }
     }
-    if (xa == 0) {
+    if (xa < 0) {
       to_log(loop_.log, "");
       to_log(loop_.log, " No ring neighbour can direct the X-axis; the atom is set up as a non-ring atom");
       return false;
@@ -314,7 +314,7 @@ void FrameBuilder::general() {
       const EquivalenceTests tests{false, false, loop_.sw.simple_equivalence, false};
       if (chemically_equivalent(loop_.model, loop_.nb, loop_.rings, loop_.tables.groups, loop_.log, bi, bj, tests)) {
         pairs.emplace_back(bi, bj);
-        layout::write(log(), "(/a,2i6)", " Same atoms : ", bi, bj);
+        layout::write(log(), "(/a,2i6)", " Same atoms : ", bi + 1, bj + 1);
       }
     }
   const int is = static_cast<int>(pairs.size());
@@ -338,7 +338,7 @@ void FrameBuilder::three_neighbours(int is, const std::vector<std::pair<int, int
   const std::vector<int>& nb = nbr(a_).atom;
   if (is == 2) fail("DefLoc", layout::format("(' is = ',i4,' is not valid...')", is));
   // The neighbour outside the first pair (the last such).
-  int odd = 0;
+  int odd = -1;
   if (is >= 1)
     for (int b : nb)
       if (b != pairs[0].first && b != pairs[0].second) odd = b;
@@ -460,13 +460,13 @@ void FrameBuilder::four_neighbours(int is, const std::vector<std::pair<int, int>
   }
   if (is == 3) {
     sitesym("3m");
-    int lone = 0;
+    int lone = -1;
     for (int b : nb) {
       bool paired = false;
       for (const auto& p : pairs) paired = paired || in_pair(p, b);
       if (!paired) lone = b;
     }
-    if (lone == 0) fail("DefLoc", layout::format("(' is = ',i4,' is not valid...')", is));
+    if (lone < 0) fail("DefLoc", layout::format("(' is = ',i4,' is not valid...')", is));
     const Point p1 = atom_point(lone);
     std::vector<int> cands{pairs[0].first};
     for (int b : nb)
@@ -559,10 +559,10 @@ void FrameBuilder::hydrogen_end() {
     // The nearest heavy atom of the asymmetric unit around the parent that
     // is not in line with the X-H bond.
     const int ya = nearest_neighbor(loop_.indexed(), p, 10.0, [&](int e) {
-      if (iz(e) == 1 || loop_.model.atoms[e].copy_of != 0 || !may_bond(loop_.model, a_, e)) return false;
+      if (iz(e) == 1 || loop_.model.atoms[e].copy_of >= 0 || !may_bond(loop_.model, a_, e)) return false;
       return angle_degrees(at(), cart(loop_.model, p), cart(loop_.model, e)) <= 170.0 && !degenerate(p1.pos, cart(loop_.model, e));
     });
-    if (ya != 0) {
+    if (ya >= 0) {
       write_angle(log(), lab(a_), lab(p), lab(ya), angle_degrees(at(), cart(loop_.model, p), cart(loop_.model, ya)));
       set(1, 'Y', atom_point(ya));
     } else {
@@ -580,7 +580,7 @@ void FrameBuilder::heavy_end() {
   sitesym("m");
   const Point p1 = atom_point(p);
   char first = 'X';
-  int last = 0;
+  int last = -1;
   for (int c : nbr(p).atom) {
     if (c == a_) continue;
     last = c;
@@ -601,7 +601,7 @@ void FrameBuilder::heavy_end() {
   for (double r : {4.0, 6.0, 8.0, 10.0, 12.0}) {
     const std::vector<int> found = find_neighbours(loop_.indexed(), loop_.log, p, r, listing_).atom;
     for (int e : found) {
-      if (e == a_ || (last != 0 && e == last)) continue;
+      if (e == a_ || (last >= 0 && e == last)) continue;
       const double th = angle_degrees(at(), cart(loop_.model, p), cart(loop_.model, e));
       if (th > 10.0 && th <= 160.0 && !degenerate(p1.pos, cart(loop_.model, e))) {
         write_angle(log(), lab(a_), lab(p), lab(e), th);
@@ -717,8 +717,8 @@ void replace_copies_by_dummies(const IndexedAtoms& atoms, Dummies& dummies, Log&
   if (atoms.ncomplete() <= natom) return;
   // The copies at each axis point come from the cell lists; the points do
   // not move here, so the copies are visited in the order of the scan.
-  const std::vector<int> near[2] = {entries_closer(atoms, frame.pos[0], 0.001, natom + 1, atoms.ncomplete()),
-                                    entries_closer(atoms, frame.pos[1], 0.001, natom + 1, atoms.ncomplete())};
+  const std::vector<int> near[2] = {entries_closer(atoms, frame.pos[0], 0.001, natom, atoms.ncomplete()),
+                                    entries_closer(atoms, frame.pos[1], 0.001, natom, atoms.ncomplete())};
   auto at_point = [&](std::size_t k, int i) { return std::binary_search(near[k].begin(), near[k].end(), i); };
   std::vector<int> copies(near[0]);
   copies.insert(copies.end(), near[1].begin(), near[1].end());
@@ -735,7 +735,7 @@ void replace_copies_by_dummies(const IndexedAtoms& atoms, Dummies& dummies, Log&
                     "i4)",
                     frame.label[k].trimmed(), std::string(1, frame.letter[k]), d);
       frame.label[k] = dummies.numbered(d).label.view();
-      frame.point[k] = natom + d;
+      frame.point[k] = natom + (d - 1);
     }
   }
 }

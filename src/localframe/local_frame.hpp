@@ -14,7 +14,7 @@ namespace vorn {
 
 // The whole per-atom work: frame and site symmetry, then kappa set,
 // chemical constraint, output lines and databank transfer.  `earlier` holds
-// the results of atoms 1 .. atom - 1.
+// the results of entries 0 .. atom - 1.
 AtomSetup set_up_atom(const AtomLoop& loop, int atom, const std::vector<AtomSetup>& earlier);
 
 // The first half of set_up_atom: the atom's local axes, its site-symmetry label

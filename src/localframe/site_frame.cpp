@@ -153,14 +153,14 @@ namespace {
 struct AxisPoint {
   Text<8> label;
   Vec3 pos{};
-  int number = 0;
+  int number = -1;   // entry index, or natom + (d - 1) for dummy d
 };
 
 // The atom's bonded neighbours, those of the atom table before the
 // symmetry copies (a copy directing an axis becomes a dummy).
 std::vector<int> neighbours_table_first(const AtomLoop& loop, int atom) {
   std::vector<int> order = loop.nb.of[atom].atom;
-  std::stable_partition(order.begin(), order.end(), [&](int b) { return b <= loop.natom(); });
+  std::stable_partition(order.begin(), order.end(), [&](int b) { return b < loop.natom(); });
   return order;
 }
 
@@ -174,7 +174,7 @@ AxisPoint point_along(const AtomLoop& loop, int atom, gemmi::Vec3& direction) {
     return {loop.atom(b).label, cart(loop.model, b), b};
   }
   const DummyPoint d = add_dummy(loop.tables.dummies, loop.model, loop.sw, Cartesian{to_float(origin + direction)});
-  return {Text<8>(loop.tables.dummies.numbered(d.number).label.view()), d.cart, loop.natom() + d.number};
+  return {Text<8>(loop.tables.dummies.numbered(d.number).label.view()), d.cart, loop.natom() + (d.number - 1)};
 }
 
 void set_axis(Frame& f, int k, char letter, const AxisPoint& p) {
@@ -193,7 +193,7 @@ AxisPoint point_off_axis(const AtomLoop& loop, int atom, const gemmi::Vec3& z, c
   const gemmi::Vec3 origin = to_vec(cart(loop.model, atom));
   std::vector<int> candidates = neighbours_table_first(loop, atom);
   for (int p : chemical.point)
-    if (p >= 1 && p <= loop.natom()) candidates.push_back(p);
+    if (p >= 0 && p < loop.natom()) candidates.push_back(p);
   for (int b : candidates) {
     const gemmi::Vec3 w = (to_vec(cart(loop.model, b)) - origin).normalized();
     if (std::fabs(w.dot(z)) < kParallel) return {loop.atom(b).label, cart(loop.model, b), b};

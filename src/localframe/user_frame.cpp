@@ -18,14 +18,15 @@ namespace {
 constexpr double kMinSine = 0.0175;
 
 // The entry that is asymmetric-unit atom `source` or a copy of it, nearest
-// the entry `from` (another than `from` itself when `other` is set).
+// the entry `from` (another than `from` itself when `other` is set); -1
+// when there is none.
 int nearest_entry(const Model& md, int source, int from, bool other) {
-  int best = 0;
+  int best = -1;
   double nearest = 0;
-  for (int k = 1; k <= md.cryst.ncomplete; ++k) {
+  for (int k = 0; k < md.cryst.ncomplete; ++k) {
     if (source_atom(md, k) != source || (other && k == from)) continue;
     const double d = dist(cart(md, k), cart(md, from));
-    if (best == 0 || d < nearest) best = k, nearest = d;
+    if (best < 0 || d < nearest) best = k, nearest = d;
   }
   return best;
 }
@@ -48,7 +49,7 @@ bool apply_user_frame(const AtomLoop& loop, int atom, Frame& frame, int dummies_
   const int p0 = nearest_entry(md, c->atom0, atom, true);
   const int p1 = nearest_entry(md, c->atom1, atom, false);
   const int p2 = nearest_entry(md, c->atom2, p1, true);
-  if (p0 == 0 || p2 == 0)
+  if (p0 < 0 || p2 < 0)
     fail("ReadInp", "AXES: an axis of " + std::string(loop.atom(atom).label.trimmed()) +
                         " runs from an atom to itself" + where);
   frame.letter = {c->ax1, c->ax2};
@@ -67,7 +68,7 @@ bool apply_user_frame(const AtomLoop& loop, int atom, Frame& frame, int dummies_
     const DummyPoint d = add_dummy(loop.tables.dummies, md, loop.sw, at);
     frame.label[1] = loop.tables.dummies.numbered(d.number).label.view();
     frame.pos[1] = d.cart;
-    frame.point[1] = loop.natom() + d.number;
+    frame.point[1] = loop.natom() + (d.number - 1);
   }
   // The two directions must span a plane: more than a degree apart.
   const gemmi::Vec3 u(frame.pos[0][0] - origin[0], frame.pos[0][1] - origin[1], frame.pos[0][2] - origin[2]);

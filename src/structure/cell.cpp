@@ -152,7 +152,7 @@ double equivalent_u(const Atom& at, const UnitCell& c) {
 }
 
 void flag_partial_sites(Model& md) {
-  for (int i = 1; i <= md.natom; ++i) {
+  for (int i = 0; i < md.natom; ++i) {
     Atom& at = md.atoms[i];
     at.occupancy_kind = OccupancyKind::normal;
     if (at.occ == 1.0) continue;

@@ -10,8 +10,8 @@ namespace vorn {
 // A bond forced or forbidden between two atoms of the asymmetric unit (and
 // so between their symmetry copies); `line` is the control-file line.
 struct BondCorrection {
-  int first = 0;
-  int second = 0;
+  int first = -1;
+  int second = -1;
   int line = 0;
 };
 
@@ -21,8 +21,8 @@ struct BondCorrection {
 // the asymmetric unit; the frame takes the entry of each (the atom or a
 // symmetry copy of it) nearest the atom.
 struct FrameCorrection {
-  int atom = 0;
-  int atom0 = 0, atom1 = 0, atom2 = 0;
+  int atom = -1;
+  int atom0 = -1, atom1 = -1, atom2 = -1;
   char ax1 = 'X', ax2 = 'Y';
   std::string label;
   int line = 0;

@@ -11,7 +11,6 @@
 #include "structure/anomalous_dispersion.hpp"
 #include "structure/capacity.hpp"
 #include "structure/corrections.hpp"
-#include "structure/one_based.hpp"
 #include "structure/xd_refined_model.hpp"
 
 namespace vorn {
@@ -51,9 +50,9 @@ struct Atom {
   // Disorder part (SHELX PART, CIF disorder group): atoms of two different
   // non-zero parts are alternatives, never bonded; 0 belongs to every part.
   int part = 0;
-  // For an entry the complete-fragment search appended: the atom it is a
-  // copy of (0 for an atom read); for an atom read: its copies.
-  int copy_of = 0;
+  // For an entry the complete-fragment search appended: the index of the
+  // atom it is a copy of (-1 for an atom read); for an atom read: its copies.
+  int copy_of = -1;
   int copies = 0;
   // MoPro's residue columns for the atom (name, residue number and class;
   // name and number), from SHELX RESI instructions or the label alone.
@@ -134,9 +133,9 @@ struct ShelxCrystalHead {
 // The whole structure model.
 struct Model {
   int natom = 0;
-  // Entries 1 .. natom are the atoms read, natom+1 .. cryst.ncomplete the
-  // symmetry copies the complete-fragment search adds.
-  OneBased<Atom> atoms;
+  // Entries 0 .. natom - 1 are the atoms read, natom .. cryst.ncomplete - 1
+  // the symmetry copies the complete-fragment search adds.
+  std::vector<Atom> atoms;
   // The atomic number of each scattering type (SHELX SFAC, the XD
   // scattering table), in the order the files number them from 1.
   std::vector<int> scattering_types;
@@ -168,12 +167,12 @@ struct Model {
   // asymmetric unit; set once the structure is read).
   Corrections corrections;
 
-  // Grows the atom table to hold entries 1 .. n, keeping what it holds:
-  // the readers and the complete-fragment search call it as they add
+  // Grows the atom table to hold n entries (0 .. n - 1), keeping what it
+  // holds: the readers and the complete-fragment search call it as they add
   // atoms, so the table is as large as the structure and no larger.
   void hold_entries(int n) {
-    if (n <= atoms.size()) return;
-    atoms.resize(n);
+    if (n <= static_cast<int>(atoms.size())) return;
+    atoms.resize(static_cast<std::size_t>(n));
   }
 };
 
@@ -181,7 +180,7 @@ struct Model {
 // symmetry copy is read where its atom was); empty when the input gives no
 // line.  Stops that concern an atom's site end with it.
 inline std::string where_read(const Model& md, int k) {
-  const int atom = k > md.natom ? md.atoms[k].copy_of : k;
+  const int atom = k >= md.natom ? md.atoms[k].copy_of : k;
   const std::string& source = md.atoms[atom].source;
   return source.empty() ? std::string() : " (atom read from " + source + ")";
 }

@@ -24,10 +24,10 @@ std::vector<std::string> refinement_names(const Model& md) {
     return s;
   };
   std::map<std::string, int> uses;
-  for (int i = 1; i <= md.natom; ++i)
+  for (int i = 0; i < md.natom; ++i)
     if (!md.atoms[i].name_in_file.empty()) ++uses[folded(bare(md.atoms[i].name_in_file))];
   std::vector<std::string> names;
-  for (int i = 1; i <= md.natom; ++i) {
+  for (int i = 0; i < md.natom; ++i) {
     const Atom& a = md.atoms[i];
     const std::string own = bare(a.name_in_file);
     names.push_back(!own.empty() && uses[folded(own)] == 1 ? own : bare(a.label.trimmed()));
@@ -37,11 +37,11 @@ std::vector<std::string> refinement_names(const Model& md) {
 
 void make_labels_unique(Model& md, Log& log) {
   std::set<std::string> taken;
-  for (int i = 1; i <= md.natom; ++i) taken.insert(std::string(md.atoms[i].label.trimmed()));
+  for (int i = 0; i < md.natom; ++i) taken.insert(std::string(md.atoms[i].label.trimmed()));
   std::set<std::string> seen;
   std::map<std::string, int> next;   // per element, the lowest number that may be free
   std::vector<std::string> renamed;
-  for (int i = 1; i <= md.natom; ++i) {
+  for (int i = 0; i < md.natom; ++i) {
     Label& label = md.atoms[i].label;
     const std::string old(label.trimmed());
     const bool element_only = old.size() >= 2 && old.compare(old.size() - 2, 2, "()") == 0;
@@ -54,7 +54,7 @@ void make_labels_unique(Model& md, Log& log) {
     taken.insert(fresh);
     seen.insert(fresh);
     label = fresh;
-    renamed.push_back(old + " -> " + fresh + " (atom " + std::to_string(i) + ")");
+    renamed.push_back(old + " -> " + fresh + " (atom " + std::to_string(i + 1) + ")");
   }
   if (renamed.empty()) return;
   to_both(log, "");

@@ -16,8 +16,8 @@ namespace vorn {
 // the lowest number not yet taken for it.  One warning lists the renamings.
 void make_labels_unique(Model& md, Log& log);
 
-// Per atom of the table, the name under which a refinement program reading
-// the input file knows it: the file's own name (without parentheses) where
+// Per atom read (atom i at [i]), the name under which a refinement program
+// reading the input file knows it: the file's own name (without parentheses) where
 // no other atom has it (SHELX compares names without regard to case),
 // otherwise the label without its parentheses.  Files that go back to a SHELX refinement
 // (fixedH.ins, vorn.tsc) use these names.

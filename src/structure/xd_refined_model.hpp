@@ -41,7 +41,7 @@ struct XdDummyAtom {
 };
 
 struct XdRefinedModel {
-  std::vector<XdRefinedAtom> atoms;          // atom i at [i - 1]
+  std::vector<XdRefinedAtom> atoms;          // atom i at [i]
   std::vector<XdKappaSet> kappa_sets;        // set k at [k - 1]
   std::vector<XdDummyAtom> dummies;          // the old master's dummy atoms
   int coordinate_decimals = 0;               // decimals of the file's coordinates

@@ -11,14 +11,14 @@ bool parts_may_bond(int part_a, int part_b, bool same_image) {
   return !(part_a < 0 && part_a == part_b && !same_image);
 }
 
-int source_atom(const Model& md, int k) { return k > md.natom ? md.atoms[k].copy_of : k; }
+int source_atom(const Model& md, int k) { return k >= md.natom ? md.atoms[k].copy_of : k; }
 
 bool may_bond(const Model& md, int i, int j) {
   const Atom& a = md.atoms[i];
   const Atom& b = md.atoms[j];
   if (md.corrections.forbids(source_atom(md, i), source_atom(md, j))) return false;
   // Entries of the asymmetric unit stand in one image; a copy in another.
-  if (a.part != 0 || b.part != 0) return parts_may_bond(a.part, b.part, (i > md.natom) == (j > md.natom));
+  if (a.part != 0 || b.part != 0) return parts_may_bond(a.part, b.part, (i >= md.natom) == (j >= md.natom));
   return !(a.occupancy_kind == OccupancyKind::disordered && b.occupancy_kind == OccupancyKind::disordered && std::fabs(static_cast<double>(a.occ) - static_cast<double>(b.occ)) > 0.01);
 }
 

@@ -20,7 +20,7 @@ std::vector<int> later_candidates(const IndexedAtoms& tab, int i, double reach) 
   const Vec3 p = cart(tab.model, i);
   std::vector<int> cand;
   if (direct_forms(tab.index) || !finite3(p)) {
-    for (int j = i + 1; j <= tab.ncomplete(); ++j) cand.push_back(j);
+    for (int j = i + 1; j < tab.ncomplete(); ++j) cand.push_back(j);
     return cand;
   }
   for (const int j : entries_near(tab, p, reach))
@@ -41,7 +41,7 @@ bool share_a_neighbour(const Neighbors& all, int i, int j) {
 
 void warn_doubtful_bonds(const IndexedAtoms& tab, const Neighbors& all, Log& log) {
   const Model& md = tab.model;
-  for (int i = 1; i <= md.natom; ++i) {
+  for (int i = 0; i < md.natom; ++i) {
     if (!is_metal(md.atoms[i].atomic_number) || all.of[i].nnei() > 0) continue;
     warn(log,
          layout::format("(3a)", " WARNING: Metal atom ", md.atoms[i].label.trimmed(),
@@ -50,11 +50,11 @@ void warn_doubtful_bonds(const IndexedAtoms& tab, const Neighbors& all, Log& log
   }
   if (!direct_forms(tab.index)) index_atoms(tab);
   double largest_covalent_radius = 0;
-  for (int k = 1; k <= tab.ncomplete(); ++k) largest_covalent_radius = std::max(largest_covalent_radius, covalent_radius(tab.sw, tab.atom(k).atomic_number));
+  for (int k = 0; k < tab.ncomplete(); ++k) largest_covalent_radius = std::max(largest_covalent_radius, covalent_radius(tab.sw, tab.atom(k).atomic_number));
   // A contact and its symmetry copies are named once.
-  auto source = [&](int k) { return k <= md.natom ? k : md.atoms[k].copy_of; };
+  auto source = [&](int k) { return k < md.natom ? k : md.atoms[k].copy_of; };
   std::set<std::tuple<int, int, long>> named;
-  for (int i = 1; i <= md.natom; ++i) {
+  for (int i = 0; i < md.natom; ++i) {
     const Atom& a = tab.atom(i);
     const double ra = covalent_radius(tab.sw, a.atomic_number);
     const double reach = std::max(kUnresolvedDisorder, kNearBondFactor * (ra + largest_covalent_radius + tab.sw.tols.bond));
@@ -64,7 +64,7 @@ void warn_doubtful_bonds(const IndexedAtoms& tab, const Neighbors& all, Log& log
       const double d = dist(a.cartesian[0], a.cartesian[1], a.cartesian[2], b.cartesian[0], b.cartesian[1], b.cartesian[2]);
       // Two atoms at one site (within 0.01 A) share it on purpose, as a
       // mixed-occupancy site does.
-      if (d >= 0.01 && d < kUnresolvedDisorder && parts_may_bond(a.part, b.part, (i > md.natom) == (j > md.natom))) {
+      if (d >= 0.01 && d < kUnresolvedDisorder && parts_may_bond(a.part, b.part, (i >= md.natom) == (j >= md.natom))) {
         const std::pair<int, int> pair = std::minmax({source(i), source(j)});
         if (named.emplace(pair.first, pair.second, std::lround(1000.0 * static_cast<double>(d))).second)
           warn(log,

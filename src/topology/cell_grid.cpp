@@ -53,29 +53,29 @@ void CellGrid::build(const std::vector<Vec3>& points, double edge) {
   ids_.assign(static_cast<std::size_t>(n), 0);
   cpos_.assign(static_cast<std::size_t>(n), Vec3{});
   any_gone_ = false;
-  gone_.assign(static_cast<std::size_t>(n) + 1, 0);
+  gone_.assign(static_cast<std::size_t>(n), 0);
   extra_.assign(static_cast<std::size_t>(cells_), {});
   pos_ = points;
   anywhere_.clear();
   std::vector<int> cell(static_cast<std::size_t>(n), -1);
-  for (int id = 1; id <= n; ++id) {
-    const Vec3& p = points[static_cast<std::size_t>(id - 1)];
+  for (int id = 0; id < n; ++id) {
+    const Vec3& p = points[static_cast<std::size_t>(id)];
     if (!finite3(p)) {
       anywhere_.push_back(id);
       continue;
     }
     const int c = cell_of(p);
-    cell[static_cast<std::size_t>(id - 1)] = c;
+    cell[static_cast<std::size_t>(id)] = c;
     ++start_[static_cast<std::size_t>(c) + 1];
   }
   for (int c = 0; c < cells_; ++c) start_[static_cast<std::size_t>(c) + 1] += start_[static_cast<std::size_t>(c)];
   std::vector<int> fill(start_.begin(), start_.end() - 1);
-  for (int id = 1; id <= n; ++id) {
-    const int c = cell[static_cast<std::size_t>(id - 1)];
+  for (int id = 0; id < n; ++id) {
+    const int c = cell[static_cast<std::size_t>(id)];
     if (c < 0) continue;
     const auto slot = static_cast<std::size_t>(fill[static_cast<std::size_t>(c)]++);
     ids_[slot] = id;
-    cpos_[slot] = points[static_cast<std::size_t>(id - 1)];
+    cpos_[slot] = points[static_cast<std::size_t>(id)];
   }
 }
 
@@ -91,8 +91,8 @@ int CellGrid::cell_of(const Vec3& p) const {
 }
 
 void CellGrid::insert(int id, const Vec3& p) {
-  if (static_cast<int>(pos_.size()) < id) pos_.resize(static_cast<std::size_t>(id));
-  pos_[static_cast<std::size_t>(id - 1)] = p;
+  if (static_cast<int>(pos_.size()) <= id) pos_.resize(static_cast<std::size_t>(id) + 1);
+  pos_[static_cast<std::size_t>(id)] = p;
   if (!finite3(p) || cells_ == 0) {
     anywhere_.push_back(id);
     return;
@@ -111,7 +111,7 @@ void CellGrid::remove(int id, const Vec3& p) {
     v.erase(pos);
     return;
   }
-  if (id >= 1 && id < static_cast<int>(gone_.size())) {
+  if (id >= 0 && id < static_cast<int>(gone_.size())) {
     gone_[static_cast<std::size_t>(id)] = 1;
     any_gone_ = true;
   }
@@ -168,7 +168,7 @@ void CellGrid::candidates(const Vec3& p, double r, std::vector<int>& out) const 
           if (!any_gone_ || gone_[static_cast<std::size_t>(id)] == 0) out.push_back(id);
         }
         for (const int id : extra_[static_cast<std::size_t>(c)])
-          if (near(pos_[static_cast<std::size_t>(id - 1)])) out.push_back(id);
+          if (near(pos_[static_cast<std::size_t>(id)])) out.push_back(id);
       }
     }
   }
@@ -206,8 +206,8 @@ void index_atoms(const IndexedAtoms& t) {
   const int n = t.ncomplete();
   x.binned.resize(static_cast<std::size_t>(n));
   x.largest_covalent_radius = 0;
-  for (int k = 1; k <= n; ++k) {
-    x.binned[static_cast<std::size_t>(k - 1)] = cart(t.model, k);
+  for (int k = 0; k < n; ++k) {
+    x.binned[static_cast<std::size_t>(k)] = cart(t.model, k);
     x.largest_covalent_radius = std::max(x.largest_covalent_radius, covalent_radius(t.sw, t.atom(k).atomic_number));
   }
   // Cells about one bond long: a covalent search looks at 27 of them.
@@ -215,11 +215,11 @@ void index_atoms(const IndexedAtoms& t) {
   x.grid.build(x.binned, edge);
   x.count = n;
   x.built = true;
-  x.stamp.assign(static_cast<std::size_t>(n) + 1, 0);
+  x.stamp.assign(x.binned.size(), 0);
   x.search = 0;
-  x.twin.assign(static_cast<std::size_t>(n) + 1, 0);
-  for (int k = 1; k <= n; ++k) {
-    const Vec3& p = x.binned[static_cast<std::size_t>(k - 1)];
+  x.twin.assign(x.binned.size(), 0);
+  for (int k = 0; k < n; ++k) {
+    const Vec3& p = x.binned[static_cast<std::size_t>(k)];
     if (!finite3(p)) {
       x.twin[static_cast<std::size_t>(k)] = 1;
       continue;
@@ -237,10 +237,10 @@ AtomIndex& atom_index(const IndexedAtoms& t) {
     return x;
   }
   if (x.count < n) {
-    x.stamp.resize(static_cast<std::size_t>(n) + 1, 0);
-    x.twin.resize(static_cast<std::size_t>(n) + 1, 0);
+    x.stamp.resize(static_cast<std::size_t>(n), 0);
+    x.twin.resize(static_cast<std::size_t>(n), 0);
   }
-  for (int k = x.count + 1; k <= n; ++k) {
+  for (int k = x.count; k < n; ++k) {
     const Vec3 p = cart(t.model, k);
     x.binned.push_back(p);
     x.grid.insert(k, p);
@@ -252,8 +252,8 @@ AtomIndex& atom_index(const IndexedAtoms& t) {
 }
 
 void atom_moved(AtomIndex& x, const Model& model, int k) {
-  if (!x.built || k < 1 || k > x.count) return;
-  Vec3& old = x.binned[static_cast<std::size_t>(k - 1)];
+  if (!x.built || k < 0 || k >= x.count) return;
+  Vec3& old = x.binned[static_cast<std::size_t>(k)];
   x.grid.remove(k, old);
   old = cart(model, k);
   x.grid.insert(k, old);
@@ -266,18 +266,18 @@ const std::vector<int>& entries_near(const IndexedAtoms& t, const Vec3& p, doubl
   return x.scratch;
 }
 
-std::vector<int> entries_closer(const IndexedAtoms& t, const Vec3& p, double r, int first, int last) {
+std::vector<int> entries_closer(const IndexedAtoms& t, const Vec3& p, double r, int first, int end) {
   std::vector<int> out;
   // A distance that is not r or more (also one that is not a number)
   // counts as close, as in a scan that passes over the far entries.
   auto close = [&](int k) { return !(dist(p, cart(t.model, k)) >= r); };
   if (direct_forms(t.index) || !finite3(p)) {
-    for (int k = first; k <= last; ++k)
+    for (int k = first; k < end; ++k)
       if (close(k)) out.push_back(k);
     return out;
   }
   for (const int k : entries_near(t, p, r))
-    if (k >= first && k <= last && close(k)) out.push_back(k);
+    if (k >= first && k < end && close(k)) out.push_back(k);
   return out;
 }
 

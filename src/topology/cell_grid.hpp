@@ -3,7 +3,7 @@
 //
 // The grid only proposes candidates: every entry that can lie within r of
 // the point is among them (with a margin for rounding), in ascending entry
-// number, and the caller applies its own distance test to them in that
+// index, and the caller applies its own distance test to them in that
 // order.  So a search through the grid accepts exactly the entries, in
 // exactly the order, that a scan of the whole table accepts, and every
 // tie-break that rests on table order stays the same.
@@ -19,7 +19,7 @@ namespace vorn {
 
 class CellGrid {
 public:
-  // Bins points[0..n-1] as entries 1..n; cells have at least the given
+  // Bins points[0..n-1] as entries 0..n-1; cells have at least the given
   // edge (larger when the points are sparse, to bound the number of cells).
   void build(const std::vector<Vec3>& points, double edge);
   // Adds entry id at p (an appended entry, or one that moved).
@@ -45,11 +45,11 @@ private:
   bool any_gone_ = false;
   std::vector<char> gone_;            // entry removed from its build() cell
   std::vector<std::vector<int>> extra_;  // per cell: entries inserted later
-  std::vector<Vec3> pos_;             // where each entry is binned (entry id at id-1)
+  std::vector<Vec3> pos_;             // where each entry is binned (entry id at id)
   std::vector<int> anywhere_;         // non-finite positions
 };
 
-// The index of the model's atom table (entries 1 .. ncomplete): built on
+// The index of the model's atom table (entries 0 .. ncomplete - 1): built on
 // first use, grown when entries are appended, told when an atom moves.
 struct AtomIndex {
   // Test hook: 1 runs the direct all-pairs forms of the searches (the
@@ -59,7 +59,7 @@ struct AtomIndex {
   int direct = -1;
   bool built = false;
   int count = 0;                 // entries binned
-  std::vector<Vec3> binned;      // where each entry was binned (entry k at k-1)
+  std::vector<Vec3> binned;      // where each entry was binned (entry k at k)
   double largest_covalent_radius = 0;              // largest covalent radius among the entries
   CellGrid grid;
   std::vector<int> scratch;      // candidate lists of the searches
@@ -71,8 +71,8 @@ struct AtomIndex {
   int search = 0;
 };
 
-// The atom table as the searches read it: the model's entries 1 ..
-// ncomplete, the switches that set the bond criterion (covalent radii and
+// The atom table as the searches read it: the model's entries 0 ..
+// ncomplete - 1, the switches that set the bond criterion (covalent radii and
 // tolerance), and the cell-list index over the entries, which the searches
 // build on first use and keep up to date.  A view made for the call: the
 // index outlives it, the model may be replaced between calls.
@@ -86,7 +86,7 @@ struct IndexedAtoms {
 
 // Whether the direct forms are to run (see AtomIndex::direct).
 bool direct_forms(AtomIndex& index);
-// Bins every entry 1 .. ncomplete afresh.
+// Bins every entry 0 .. ncomplete - 1 afresh.
 void index_atoms(const IndexedAtoms& t);
 // The index, brought up to date with appended entries.
 AtomIndex& atom_index(const IndexedAtoms& t);
@@ -94,9 +94,9 @@ AtomIndex& atom_index(const IndexedAtoms& t);
 void atom_moved(AtomIndex& index, const Model& model, int k);
 // Candidates for "entries within r of p": a superset, ascending.
 const std::vector<int>& entries_near(const IndexedAtoms& t, const Vec3& p, double r);
-// The entries first .. last lying strictly closer than r to p, ascending
+// The entries first .. end - 1 lying strictly closer than r to p, ascending
 // (the exact test; the symmetry-generated axis atoms use it).
-std::vector<int> entries_closer(const IndexedAtoms& t, const Vec3& p, double r, int first, int last);
+std::vector<int> entries_closer(const IndexedAtoms& t, const Vec3& p, double r, int first, int end);
 
 bool finite3(const Vec3& p);
 

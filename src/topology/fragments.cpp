@@ -33,9 +33,9 @@ bool is_bond_length(double d, double cutoff) { return d <= cutoff && d >= kMinBo
 bool append_copy(Model& md, int i, const Vec3& xs, const Vec3& xc, long long capacity) {
   const int ncomp = md.cryst.ncomplete;
   if (ncomp + 1 > capacity) return false;
-  const int k = ncomp + 1;
-  md.hold_entries(k);
-  md.cryst.ncomplete = k;
+  const int k = ncomp;   // the new entry's index
+  md.hold_entries(ncomp + 1);
+  md.cryst.ncomplete = ncomp + 1;
   const Atom& src = md.atoms[i];
   Atom& cp = md.atoms[k];
   cp.label = src.label;
@@ -55,7 +55,7 @@ bool append_copy(Model& md, int i, const Vec3& xs, const Vec3& xc, long long cap
 // unit, and possibly in the one of a copy.
 bool image_may_bond(const Model& md, int i, int k) {
   if (md.corrections.forbids(i, source_atom(md, k))) return false;
-  return parts_may_bond(md.atoms[i].part, md.atoms[k].part, k > md.natom);
+  return parts_may_bond(md.atoms[i].part, md.atoms[k].part, k >= md.natom);
 }
 
 // One scan over every image of every asymmetric-unit atom; returns true when
@@ -63,7 +63,7 @@ bool image_may_bond(const Model& md, int i, int k) {
 bool add_one_copy(Model& md, const Switches& sw, long long capacity) {
   const int c = sw.complete_fragment_cells;
   const double tol = sw.tols.bond;
-  for (int i = 1; i <= md.natom; ++i) {
+  for (int i = 0; i < md.natom; ++i) {
     const Vec3 x = frac(md, i);
     const Vec3 xi = cart(md, i);
     const double ri = covalent_radius(sw, md.atoms[i].atomic_number);
@@ -81,10 +81,10 @@ bool add_one_copy(Model& md, const Switches& sw, long long capacity) {
             if (dist(xc, xi) < 0.001) continue;
             const int ncomp = md.cryst.ncomplete;
             bool present = false;
-            for (int k = 1; k <= ncomp && !present; ++k) present = dist(xc, cart(md, k)) < 0.001;
+            for (int k = 0; k < ncomp && !present; ++k) present = dist(xc, cart(md, k)) < 0.001;
             if (present) continue;
             bool bonded = false;
-            for (int k = 1; k <= ncomp && !bonded; ++k)
+            for (int k = 0; k < ncomp && !bonded; ++k)
               bonded = image_may_bond(md, i, k) &&
                        is_bond_length(dist(xc, cart(md, k)), ri + covalent_radius(sw, md.atoms[k].atomic_number) + tol);
             if (!bonded) continue;
@@ -112,7 +112,7 @@ bool add_copies_indexed(Model& md, const Switches& sw, long long capacity) {
   std::priority_queue<long long, std::vector<long long>, std::greater<>> queue;
   std::unordered_set<long long> seen;   // queued, or coinciding with an entry
   std::vector<Vec3> start;
-  for (int e = 1; e <= md.natom; ++e) start.push_back(cart(md, e));
+  for (int e = 0; e < md.natom; ++e) start.push_back(cart(md, e));
   // The entries' grid covers the box of the entries binned when it was
   // built; entries appended beyond it crowd its edge cells.  Copies spread
   // outwards, so the grid is built afresh whenever the table has doubled
@@ -138,14 +138,14 @@ bool add_copies_indexed(Model& md, const Switches& sw, long long capacity) {
     });
   };
   // Distances count from the entries' Cartesian positions.
-  for (int e = 1; e <= md.natom; ++e)
+  for (int e = 0; e < md.natom; ++e)
     joined(e, to_fractional(md.transf, cart(md, e)), cart(md, e), covalent_radius(sw, md.atoms[e].atomic_number));
 
   std::vector<int> cand;
   while (!queue.empty()) {
     const long long m = queue.top();
     queue.pop();
-    int i = 0, n = 0;
+    int i = -1, n = 0;
     std::array<int, 3> t{};
     images.decode(m, i, n, t);
     Vec3 xs{}, xc{};
@@ -158,16 +158,17 @@ bool add_copies_indexed(Model& md, const Switches& sw, long long capacity) {
     for (const int e : cand) present = present || dist(xc, cart(md, e)) < 0.001;
     if (present) continue;
     if (!append_copy(md, i, xs, xc, capacity)) break;
+    const int added = count;   // the new entry's index
     if (++count >= 2 * binned_at_build) {
       std::vector<Vec3> all;
       all.reserve(static_cast<std::size_t>(count));
-      for (int e = 1; e <= count; ++e) all.push_back(cart(md, e));
+      for (int e = 0; e < count; ++e) all.push_back(cart(md, e));
       entries.build(all, 1.0);
       binned_at_build = count;
     } else {
-      entries.insert(count, xc);
+      entries.insert(added, xc);
     }
-    joined(count, xs, xc, covalent_radius(sw, md.atoms[i].atomic_number));
+    joined(added, xs, xc, covalent_radius(sw, md.atoms[i].atomic_number));
   }
   return true;
 }
@@ -204,11 +205,11 @@ long long most_entries(const Model& md, int ncells) {
 Model complete_fragments(Model md, const Switches& sw, bool direct, Log& log) {
   const long long most = most_entries(md, sw.complete_fragment_cells);
   if (!add_bonded_copies(md, sw, direct, most)) {
-    const int last = md.cryst.ncomplete;
+    const int last = md.cryst.ncomplete - 1;
     fail("GenCompleteFrags",
-        "Internal error: the copies reach " + std::to_string(last) + " entries, more than the atoms, operators and "
+        "Internal error: the copies reach " + std::to_string(md.cryst.ncomplete) + " entries, more than the atoms, operators and "
             "cells searched (NCELLS " + std::to_string(sw.complete_fragment_cells) + ") give; the last is a copy of atom " +
-            std::to_string(md.atoms[last].copy_of) + " " + std::string(md.atoms[last].label.trimmed()) +
+            std::to_string(md.atoms[last].copy_of + 1) + " " + std::string(md.atoms[last].label.trimmed()) +
             where_read(md, last));
   }
   if (md.cryst.ncomplete == md.natom) {
@@ -219,10 +220,11 @@ Model complete_fragments(Model md, const Switches& sw, bool direct, Log& log) {
   std::ostream& os = log.log();
   layout::write(os, "(/1x,a)", "List of atoms in complete fragment(s) :");
   layout::write(os, "(/7x,'ATOM',8x,'------ FRACTIONAL ------',4x,                      '----- CARTESIAN -----',5x,'ISQ NSQ')");
-  for (int k = 1; k <= md.cryst.ncomplete; ++k) {
+  for (int k = 0; k < md.cryst.ncomplete; ++k) {
     const Atom& a = md.atoms[k];
-    layout::write(os, "(i6,1x,a,1x,3f9.4,1x,3f8.3,i8,i4)", k, a.label, a.fractional[0], a.fractional[1], a.fractional[2], a.cartesian[0], a.cartesian[1], a.cartesian[2],
-                  md.atoms[k].copy_of, md.atoms[k].copies);
+    // Atom numbers as the user sees them; 0 (no atom) for an atom read.
+    layout::write(os, "(i6,1x,a,1x,3f9.4,1x,3f8.3,i8,i4)", k + 1, a.label, a.fractional[0], a.fractional[1], a.fractional[2], a.cartesian[0], a.cartesian[1], a.cartesian[2],
+                  md.atoms[k].copy_of + 1, md.atoms[k].copies);
   }
   warn_open_molecules(md, sw, log);
   return md;

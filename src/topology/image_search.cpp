@@ -91,14 +91,14 @@ bool ImageSearch::prepare() {
   // The images are formed from the fractional positions: the unit's
   // cell list holds those, in Cartesian form.
   std::vector<Vec3> unit(static_cast<std::size_t>(natom_));
-  for (int i = 1; i <= natom_; ++i) {
+  for (int i = 0; i < natom_; ++i) {
     const Fractional f = frac(md_, i);
     const Cartesian x = to_cartesian(md_.transf, f);
     if (!finite3(f) || !finite3(x) || !finite3(cart(md_, i))) return false;
-    unit[static_cast<std::size_t>(i - 1)] = x;
+    unit[static_cast<std::size_t>(i)] = x;
     for (std::size_t k = 0; k < 3; ++k) {
-      lo_[k] = i == 1 ? f[k] : std::min(lo_[k], static_cast<double>(f[k]));
-      hi_[k] = i == 1 ? f[k] : std::max(hi_[k], static_cast<double>(f[k]));
+      lo_[k] = i == 0 ? f[k] : std::min(lo_[k], static_cast<double>(f[k]));
+      hi_[k] = i == 0 ? f[k] : std::max(hi_[k], static_cast<double>(f[k]));
     }
     largest_covalent_radius_ = std::max(largest_covalent_radius_, covalent_radius(sw_, md_.atoms[i].atomic_number));
   }
@@ -142,14 +142,14 @@ void ImageSearch::set_translation_ranges() {
   range_.assign(static_cast<std::size_t>(natom_) * static_cast<std::size_t>(nsym_), {});
   op_range_.assign(static_cast<std::size_t>(nsym_), {});
   for (int n = 0; n < nsym_; ++n)
-    for (int i = 1; i <= natom_; ++i) {
+    for (int i = 0; i < natom_; ++i) {
       const TranslationRange r = translations_for(md.symm.ops[static_cast<std::size_t>(n)], frac(md_, i), c_);
-      range_[static_cast<std::size_t>((i - 1) * nsym_ + n)] = r;
+      range_[static_cast<std::size_t>(i * nsym_ + n)] = r;
       TranslationRange& u = op_range_[static_cast<std::size_t>(n)];
       for (std::size_t k = 0; k < 3; ++k) {
-        u.lo[k] = i == 1 ? r.lo[k] : std::min(u.lo[k], r.lo[k]);
-        u.hi[k] = i == 1 ? r.hi[k] : std::max(u.hi[k], r.hi[k]);
-        tmin_[k] = n == 0 && i == 1 ? r.lo[k] : std::min(tmin_[k], r.lo[k]);
+        u.lo[k] = i == 0 ? r.lo[k] : std::min(u.lo[k], r.lo[k]);
+        u.hi[k] = i == 0 ? r.hi[k] : std::max(u.hi[k], r.hi[k]);
+        tmin_[k] = n == 0 && i == 0 ? r.lo[k] : std::min(tmin_[k], r.lo[k]);
       }
     }
   std::array<int, 3> tmax{};
@@ -171,7 +171,7 @@ void ImageSearch::find_same_sites(const std::array<Vec3, 3>& to_cart) {
   same_site_.assign(static_cast<std::size_t>(natom_) * static_cast<std::size_t>(nsym_), {});
   std::vector<std::pair<std::array<long long, 3>, int>> sites(static_cast<std::size_t>(nsym_));
   std::vector<Vec3> image(static_cast<std::size_t>(nsym_));
-  for (int i = 1; i <= natom_; ++i) {
+  for (int i = 0; i < natom_; ++i) {
     for (int n = 0; n < nsym_; ++n) {
       const Vec3 xs = image_of(md_.symm.ops[static_cast<std::size_t>(n)], frac(md_, i), {0, 0, 0});
       image[static_cast<std::size_t>(n)] = xs;
@@ -196,13 +196,13 @@ void ImageSearch::find_same_sites(const std::array<Vec3, 3>& to_cart) {
           for (std::size_t r = 0; r < 3; ++r) gap[r] += static_cast<double>(to_cart[k][r]) * (d - same.shift[k]);
         }
         if (std::sqrt(gap[0] * gap[0] + gap[1] * gap[1] + gap[2] * gap[2]) < kSameSite)
-          same_site_[static_cast<std::size_t>((i - 1) * nsym_ + late)].push_back(same);
+          same_site_[static_cast<std::size_t>(i * nsym_ + late)].push_back(same);
       }
   }
 }
 
 bool ImageSearch::repeats_earlier_image(int i, int n, const std::array<int, 3>& t) const {
-  for (const SameSite& s : same_site_[static_cast<std::size_t>((i - 1) * nsym_ + n)]) {
+  for (const SameSite& s : same_site_[static_cast<std::size_t>(i * nsym_ + n)]) {
     const std::array<int, 3> there{t[0] + s.shift[0], t[1] + s.shift[1], t[2] + s.shift[2]};
     if (range(i, s.op).holds(there)) return true;
   }
@@ -210,12 +210,12 @@ bool ImageSearch::repeats_earlier_image(int i, int n, const std::array<int, 3>& 
 }
 
 long long ImageSearch::position(int i, int n, const std::array<int, 3>& t) const {
-  return ((static_cast<long long>(i - 1) * nsym_ + n) * per_op_) +
+  return ((static_cast<long long>(i) * nsym_ + n) * per_op_) +
          (static_cast<long long>(t[0] - tmin_[0]) * tside_[1] + (t[1] - tmin_[1])) * tside_[2] + (t[2] - tmin_[2]);
 }
 
 void ImageSearch::decode(long long m, int& i, int& n, std::array<int, 3>& t) const {
-  i = static_cast<int>(m / (static_cast<long long>(nsym_) * per_op_)) + 1;
+  i = static_cast<int>(m / (static_cast<long long>(nsym_) * per_op_));
   const long long r = m % (static_cast<long long>(nsym_) * per_op_);
   n = static_cast<int>(r / per_op_);
   const long long code = r % per_op_;

@@ -45,7 +45,7 @@ TranslationRange translations_for(const SymOp& op, const Vec3& x, int ncells);
 
 // Image (i, n, t) of atom i under operator n (counted from 0, the identity)
 // and lattice translation t (within translations_for) has the scan position
-// ((i-1) nsym + n) per_op + code(t), code ordering the translations as
+// (i nsym + n) per_op + code(t), code ordering the translations as
 // the scan meets them (t1, then t2, then t3 innermost), and its position
 // is formed exactly as the restart scan forms it.  The images near a
 // point are found by mapping the point back through each operator and
@@ -67,7 +67,7 @@ public:
   void place(int i, int n, const std::array<int, 3>& t, Vec3& xs, Vec3& xc) const;
   // The translations searched for atom i under operator n.
   const TranslationRange& range(int i, int n) const {
-    return range_[static_cast<std::size_t>((i - 1) * nsym_ + n)];
+    return range_[static_cast<std::size_t>(i * nsym_ + n)];
   }
   // Calls visit(m, i, n, t) for every image (i, n, t) at scan position m
   // that can lie within r of the point at fractional pf, and for some
@@ -102,7 +102,7 @@ private:
   std::array<double, 3> lo_{}, hi_{}, recip_{};   // the unit's fractional box; |a*|
   double largest_covalent_radius_ = 0;
   std::vector<Op> ops_;
-  std::vector<TranslationRange> range_;   // of atom i, operator n at (i-1) nsym + n
+  std::vector<TranslationRange> range_;   // of atom i, operator n at i nsym + n
   std::vector<TranslationRange> op_range_;   // their union, per operator
   // Atom i under operator n lands where it lands under an earlier operator
   // `op`, translated by `shift`.
@@ -110,7 +110,7 @@ private:
     int op = 0;
     std::array<int, 3> shift{};
   };
-  std::vector<std::vector<SameSite>> same_site_;   // of atom i, operator n at (i-1) nsym + n
+  std::vector<std::vector<SameSite>> same_site_;   // of atom i, operator n at i nsym + n
   void find_same_sites(const std::array<Vec3, 3>& to_cart);
   void set_translation_ranges();
   std::array<int, 3> tmin_{}, tside_{};      // the union over all, for the scan codes

@@ -1,7 +1,7 @@
 // Covalent neighbours: the single-atom search and the whole-structure table.
 //
 // The orders set here decide the local frames later: neighbours by distance
-// (equal distances by entry number), types by atomic number, and inside a
+// (equal distances by entry index), types by atomic number, and inside a
 // type by the member's own neighbour count and then distance.  Distances
 // within kEqualDistance are equal, so that the choice among
 // symmetry-equivalent atoms never rests on rounding; equal keys keep the
@@ -54,7 +54,7 @@ std::string type_members_line(const Model& md, const std::vector<int>& members) 
 constexpr double kEqualDistance = 1e-5;   // Angstrom
 
 // Inside each run of distance-sorted entries whose neighbouring distances
-// are equal (within kEqualDistance), orders the entries by entry number
+// are equal (within kEqualDistance), orders the entries by entry index
 // (the second of each pair).
 void restore_order_of_ties(std::vector<std::pair<double, int>>& sorted) {
   std::size_t start = 0;
@@ -68,7 +68,7 @@ void restore_order_of_ties(std::vector<std::pair<double, int>>& sorted) {
 }
 
 // Sorts a search's neighbours by distance; equal distances (symmetry
-// equivalents) go by entry number, whichever order the search met them in.
+// equivalents) go by entry index, whichever order the search met them in.
 void sort_by_distance(Neig& ng) {
   std::vector<std::pair<double, int>> order(ng.atom.size());
   for (std::size_t k = 0; k < order.size(); ++k) order[k] = {ng.dist[k], ng.atom[k]};
@@ -111,7 +111,7 @@ void write_heading(std::ostream& os, const Model& md, int atom, double rmax, int
 }
 
 void write_row(std::ostream& os, const Model& md, int ordinal, int b, double d) {
-  layout::write(os, "(i6,i8,2x,f9.3,4x,a,2x,f7.4)", ordinal, b, d, md.atoms[b].label, md.atoms[b].occ);
+  layout::write(os, "(i6,i8,2x,f9.3,4x,a,2x,f7.4)", ordinal, b + 1, d, md.atoms[b].label, md.atoms[b].occ);
 }
 
 // Distance from the atom to candidate b when b may be its neighbour: two
@@ -163,7 +163,7 @@ double most_atoms_within(double r) {
 void accept(const IndexedAtoms& tab, Neig& ng, int atom, int b, double d, double& farthest, int& disordered) {
   if (d > farthest) farthest = d;
   if (ng.inei() + 1 > most_atoms_within(farthest)) {
-    fail("GetNei", "Atom " + std::to_string(atom) + " " + std::string(tab.atom(atom).label.trimmed()) + ": " +
+    fail("GetNei", "Atom " + std::to_string(atom + 1) + " " + std::string(tab.atom(atom).label.trimmed()) + ": " +
                        std::to_string(ng.inei() + 1) + " atoms within " + trimmed_number(layout::format("(f9.2)", farthest)) +
                        " Angstrom, more than " + layout::listed(static_cast<double>(kMostAtomsPerCubicAngstrom)).substr(1) +
                        " per cubic Angstrom; are many atoms piled on one site?" + where_read(tab.model, atom));
@@ -184,7 +184,7 @@ Neig search_contacts_direct(const IndexedAtoms& tab, int atom, double rmax, int&
   const Atom& a = tab.atom(atom);
   const double ra = covalent_radius(tab.sw, a.atomic_number);
   bool nan_distance = false;
-  for (int b = 1; b <= tab.ncomplete(); ++b) {
+  for (int b = 0; b < tab.ncomplete(); ++b) {
     double d = 0;
     if (b == atom || !in_reach(tab, atom, ra, rmax, b, d)) continue;
     // Two candidates at one site: the first in the table wins.
@@ -353,7 +353,7 @@ int nearest_neighbor(const IndexedAtoms& tab, int atom, double rmax, const std::
   auto first_accepted = [&](const Neig& ng) {
     for (const int b : ng.atom)
       if (accept(b)) return b;
-    return 0;
+    return -1;
   };
   if (!direct_forms(tab.index) && finite3(cart(tab.model, atom))) {
     for (double r = 2.5; r < rmax; r *= 2.0) {
@@ -370,7 +370,7 @@ int nearest_neighbor(const IndexedAtoms& tab, int atom, double rmax, const std::
       // Every entry within r precedes, in the whole list, every entry
       // beyond it: an answer inside the sphere is the whole list's answer.
       const int b = first_accepted(ng);
-      if (b != 0) return b;
+      if (b >= 0) return b;
     }
   }
   int disordered = 0;
@@ -386,7 +386,7 @@ std::vector<int> split_sites_of(const IndexedAtoms& tab, int i) {
   const Vec3 pa = cart(tab.model, i);
   std::vector<int> cand;
   if (direct_forms(tab.index) || !finite3(pa)) {
-    for (int j = i + 1; j <= tab.ncomplete(); ++j) cand.push_back(j);
+    for (int j = i + 1; j < tab.ncomplete(); ++j) cand.push_back(j);
   } else {
     cand = entries_near(tab, pa, kMinBondLength);
   }
@@ -404,7 +404,7 @@ std::vector<int> split_sites_of(const IndexedAtoms& tab, int i) {
 // one side accepted (one of two candidates at one site, say) is dropped.
 void keep_mutual_bonds(const Model& md, Neighbors& all) {
   const int n = static_cast<int>(all.of.size());
-  for (int i = 1; i <= n; ++i) {
+  for (int i = 0; i < n; ++i) {
     AtomNeighbors& nb = all.of[i];
     Neig kept;
     for (std::size_t k = 0; k < nb.atom.size(); ++k) {
@@ -444,16 +444,16 @@ void add_forced_bonds(const Model& md, Neighbors& all, Log& log) {
   const int n = static_cast<int>(all.of.size());
   for (const BondCorrection& c : md.corrections.forced) {
     for (const auto& [from, to] : {std::pair{c.first, c.second}, std::pair{c.second, c.first}}) {
-      for (int e = 1; e <= n; ++e) {
+      for (int e = 0; e < n; ++e) {
         if (source_atom(md, e) != from) continue;
-        int best = 0;
+        int best = -1;
         double nearest = 0;
-        for (int k = 1; k <= n; ++k) {
+        for (int k = 0; k < n; ++k) {
           if (k == e || source_atom(md, k) != to) continue;
           const double d = dist(cart(md, k), cart(md, e));
-          if (best == 0 || d < nearest) best = k, nearest = d;
+          if (best < 0 || d < nearest) best = k, nearest = d;
         }
-        if (best == 0) continue;
+        if (best < 0) continue;
         insert_bond(md, all.of[e], best, nearest);
         insert_bond(md, all.of[best], e, nearest);
         if (e == from)
@@ -471,7 +471,7 @@ void add_forced_bonds(const Model& md, Neighbors& all, Log& log) {
 void write_contacts_not_bonded(const IndexedAtoms& tab, const Neighbors& all, std::ostream& os) {
   const Model& md = tab.model;
   bool headed = false;
-  for (int i = 1; i <= tab.ncomplete(); ++i) {
+  for (int i = 0; i < tab.ncomplete(); ++i) {
     const Atom& a = tab.atom(i);
     for (const int j : split_sites_of(tab, i)) {
       if (!headed) layout::write(os, "(/a)", " Sites closer than 0.5 Ang, taken as one site and not bonded :");
@@ -481,7 +481,7 @@ void write_contacts_not_bonded(const IndexedAtoms& tab, const Neighbors& all, st
     }
   }
   headed = false;
-  for (int h = 1; h <= tab.ncomplete(); ++h) {
+  for (int h = 0; h < tab.ncomplete(); ++h) {
     if (md.atoms[h].atomic_number != 1) continue;
     int ignored = 0;
     const Neig contacts = search_contacts(tab, h, 0.0, ignored);
@@ -503,7 +503,7 @@ Neighbors find_all_neighbours(const IndexedAtoms& tab, Log& log) {
   const Model& md = tab.model;
   Neighbors all(n);
   if (!direct_forms(tab.index)) index_atoms(tab);
-  for (int i = 1; i <= n; ++i) {
+  for (int i = 0; i < n; ++i) {
     Neig ng = find_neighbours(tab, log, i, 0.0, SearchListing::silent);
     AtomNeighbors& nb = all.of[i];
     nb.atom = std::move(ng.atom);
@@ -519,8 +519,8 @@ Neighbors find_all_neighbours(const IndexedAtoms& tab, Log& log) {
   std::ostream& os = log.log();
   layout::write(os, "(/,' Printout of neighbors of all atoms sorted by ',/,4X,'1) atomic number (descending)',/,"
                     "4X,'2) hybridization ( ascending)',/,4X,'3) distance      ( ascending)')");
-  for (int i = 1; i <= n; ++i) {
-    layout::write(os, "(/a,i6,3a)", " Atom #", i, " = ", md.atoms[i].label, " :");
+  for (int i = 0; i < n; ++i) {
+    layout::write(os, "(/a,i6,3a)", " Atom #", i + 1, " = ", md.atoms[i].label, " :");
     AtomNeighbors& nb = all.of[i];
     const Atom& a = md.atoms[i];
     for (int t = nb.ntypes() - 1; t >= 0; --t) {
@@ -538,7 +538,7 @@ Neighbors find_all_neighbours(const IndexedAtoms& tab, Log& log) {
       }
       for (int k = 0; k < static_cast<int>(mem.size()); ++k) {
         const int b = mem[static_cast<std::size_t>(k)];
-        layout::write(os, "(5x,2i4,f11.3,i8,3x,a)", md.atoms[b].atomic_number, hyb(k), dst(k), b, md.atoms[b].label);
+        layout::write(os, "(5x,2i4,f11.3,i8,3x,a)", md.atoms[b].atomic_number, hyb(k), dst(k), b + 1, md.atoms[b].label);
       }
     }
   }

@@ -31,8 +31,8 @@ enum class SearchListing { silent, logged };
 // listing (with the types from verbosity 2 on).
 Neig find_neighbours(const IndexedAtoms& tab, Log& log, int atom, double rmax, SearchListing listing);
 // The first entry of the list that find_neighbours(tab, atom, rmax, ...)
-// makes (by distance, ties in table order) for which accept holds; 0 when
-// none does.  The cell-list form looks in growing spheres and takes a
+// makes (by distance, ties in table order) for which accept holds; -1
+// when none does.  The cell-list form looks in growing spheres and takes a
 // sphere's answer only when no entry in it can be a duplicate site, so that
 // it is the answer of the whole list; a near answer then costs a near
 // search.

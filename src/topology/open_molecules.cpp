@@ -34,7 +34,7 @@ std::string labels_of(const Model& md, const std::vector<int>& atoms) {
 Model asymmetric_unit(const Model& md) {
   Model unit = md;
   unit.cryst.ncomplete = unit.natom;
-  for (int i = 1; i <= unit.natom; ++i) unit.atoms[i].copies = 0;
+  for (int i = 0; i < unit.natom; ++i) unit.atoms[i].copies = 0;
   return unit;
 }
 
@@ -47,14 +47,14 @@ std::vector<int> atoms_with_missing_bonds(const Model& md, const Switches& sw, i
   if (!images.prepare()) return {};
   const int n = md.cryst.ncomplete;
   std::vector<Vec3> positions;
-  for (int k = 1; k <= n; ++k) positions.push_back(cart(md, k));
+  for (int k = 0; k < n; ++k) positions.push_back(cart(md, k));
   CellGrid entries;
   entries.build(positions, 1.0);
   const double tol = sw.tols.bond;
-  std::vector<char> open(static_cast<std::size_t>(md.natom) + 1, 0);
+  std::vector<char> open(static_cast<std::size_t>(md.natom), 0);
   std::vector<int> cand;
-  for (int k = 1; k <= n; ++k) {
-    const int source = k > md.natom ? md.atoms[k].copy_of : k;
+  for (int k = 0; k < n; ++k) {
+    const int source = k >= md.natom ? md.atoms[k].copy_of : k;
     if (open[static_cast<std::size_t>(source)] != 0) continue;
     const Vec3 pk = cart(md, k);
     if (!finite3(pk)) continue;
@@ -65,16 +65,16 @@ std::vector<int> atoms_with_missing_bonds(const Model& md, const Switches& sw, i
       images.place(i, op, t, xs, xc);
       const double d = dist(xc, pk);
       if (!(d <= rk + covalent_radius(sw, md.atoms[i].atomic_number) + tol) || d < kMinBondLength) return;
-      if (!parts_may_bond(md.atoms[i].part, md.atoms[k].part, k > md.natom)) return;
+      if (!parts_may_bond(md.atoms[i].part, md.atoms[k].part, k >= md.natom)) return;
       if (md.corrections.forbids(i, source)) return;
       entries.candidates(xc, 0.001, cand);
       for (const int e : cand)
-        if (dist(xc, positions[static_cast<std::size_t>(e - 1)]) < 0.001) return;
+        if (dist(xc, positions[static_cast<std::size_t>(e)]) < 0.001) return;
       open[static_cast<std::size_t>(source)] = 1;
     });
   }
   std::vector<int> atoms;
-  for (int i = 1; i <= md.natom; ++i)
+  for (int i = 0; i < md.natom; ++i)
     if (open[static_cast<std::size_t>(i)] != 0) atoms.push_back(i);
   return atoms;
 }

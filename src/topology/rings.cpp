@@ -84,7 +84,7 @@ void eliminate(const RingSearch& search, ReducedTable& t, int cycle, int& remain
     return;
   }
   AtomIndex& x = atom_index(search.tab);
-  std::vector<int> pos(static_cast<std::size_t>(search.tab.ncomplete()) + 1, -1);
+  std::vector<int> pos(static_cast<std::size_t>(search.tab.ncomplete()), -1);
   // Reduced position of every entry of the atom table (-1: not in the table).
   for (int a = 0; a < t.count(); ++a) pos[static_cast<std::size_t>(t.atom[at(a)])] = a;
   std::vector<int> cand;
@@ -139,7 +139,7 @@ void write_connectivity(const Model& md, const ReducedTable& t, std::ostream& os
 void build_reduced_table(const RingSearch& search, ReducedTable& t) {
   if (!direct_forms(search.tab.index)) index_atoms(search.tab);
   t.atom.resize(static_cast<std::size_t>(search.tab.ncomplete()));
-  for (std::size_t a = 0; a < t.atom.size(); ++a) t.atom[a] = static_cast<int>(a) + 1;
+  for (std::size_t a = 0; a < t.atom.size(); ++a) t.atom[a] = static_cast<int>(a);
   t.conn.assign(t.atom.size(), {});
   to_log(search.log, std::string(80, '-'));
   to_both(search.log, layout::format("(/' CREATING CONNECTIVITY TABLE AND ELIMINATING OPEN ATOMS')"));
@@ -227,7 +227,7 @@ void store_if_new_ring(const RingSearch& search, const ReducedTable& t, const st
     if (static_cast<int>(members.size()) > kMaxRingSize) {
       const int first = members.front();
       fail("FindRings",
-          "Ring through atom " + std::to_string(first) + " " + std::string(search.tab.atom(first).label.trimmed()) +
+          "Ring through atom " + std::to_string(first + 1) + " " + std::string(search.tab.atom(first).label.trimmed()) +
               " has more than " + std::to_string(kMaxRingSize) + " members (limit of ring members)");
     }
   }
@@ -257,7 +257,7 @@ void store_ring(const RingSearch& search, const std::vector<int>& members) {
   std::vector<layout::Item> labels, numbers;
   for (const int m : members) {
     labels.emplace_back(search.tab.atom(m).label.view());
-    numbers.emplace_back(static_cast<long long>(m));
+    numbers.emplace_back(static_cast<long long>(m) + 1);
   }
   os << layout::format_items("(99(2x,a))", labels) << '\n';
   os << layout::format_items("(99(i6,4x) )", numbers) << '\n';

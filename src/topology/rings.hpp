@@ -60,7 +60,7 @@ bool start_walk_at_unreached_atom(ReducedTable& t, std::vector<int>& path, int& 
 // path[start]); stores, reports and tests it for planarity when it is new
 // and within the size limits.
 void store_if_new_ring(const RingSearch& search, const ReducedTable& t, const std::vector<int>& path, int start, int end);
-// Stores a new ring (atom numbers in ring order), reports it and tests it
+// Stores a new ring (entry indices in ring order), reports it and tests it
 // for planarity.
 void store_ring(const RingSearch& search, const std::vector<int>& members);
 // After the walk: every ring of the smallest set of smallest rings of the

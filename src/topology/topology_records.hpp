@@ -5,20 +5,19 @@
 #include <vector>
 
 #include "structure/capacity.hpp"
-#include "structure/one_based.hpp"
 
 namespace vorn {
 
 // One neighbour type: the neighbours of one element.
 struct NeighborType {
   int atomic_number = 0;                 // atomic number of the type
-  std::vector<int> members;   // atom numbers
+  std::vector<int> members;   // entry indices
   int count() const { return static_cast<int>(members.size()); }
 };
 
 // Work record `neig`: the result of the latest single-atom search.
 struct Neig {
-  std::vector<int> atom;      // neighbour atom numbers, nearest first
+  std::vector<int> atom;      // neighbour entry indices, nearest first
   std::vector<double> dist;    // their distances (Angstrom)
   std::vector<NeighborType> types;  // by ascending atomic number
   int inei() const { return static_cast<int>(atom.size()); }
@@ -35,17 +34,17 @@ struct AtomNeighbors {
   int ntypes() const { return static_cast<int>(types.size()); }
 };
 
-// Record `neighbors`: the stored table of every entry of the expanded list,
-// sized to the entries by the search that makes it.
+// Record `neighbors`: the stored table of every entry of the expanded list
+// (entry i at of[i]), sized to the entries by the search that makes it.
 struct Neighbors {
   Neighbors() = default;
-  explicit Neighbors(int entries) : of(entries) {}
-  OneBased<AtomNeighbors> of;
+  explicit Neighbors(int entries) : of(static_cast<std::size_t>(entries)) {}
+  std::vector<AtomNeighbors> of;
 };
 
 // One ring of record `rings`.
 struct Ring {
-  std::vector<int> members;   // atom numbers in walk order
+  std::vector<int> members;   // entry indices in walk order
   bool planar = false;
   int centre_dummy = 0;       // dummy atom marking the centre, 0 until made
   int size() const { return static_cast<int>(members.size()); }
@@ -72,7 +71,7 @@ struct Forring {
 // The reduced connectivity table of the ring search: the atoms that the
 // removal of open atoms left, at reduced positions 0 .. count() - 1.
 struct ReducedTable {
-  std::vector<int> atom;                    // the atom number at each position
+  std::vector<int> atom;                    // the entry index at each position
   std::vector<std::vector<int>> conn;       // the positions each is bonded to
   std::vector<std::vector<bool>> unwalked;  // per connection: not walked yet
   std::vector<bool> reached;                // the walk has reached the position

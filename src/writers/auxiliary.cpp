@@ -57,22 +57,22 @@ void write_reduced_numbered_ang(const Model& model, const std::vector<int>& redu
 }
 
 void write_complete_ang(const Model& model, std::ostream& os) {
-  for (int k = 1; k <= model.cryst.ncomplete; ++k) {
+  for (int k = 0; k < model.cryst.ncomplete; ++k) {
     const Atom& a = model.atoms[k];
     layout::write(os, "('ATOM ',a10,3x,3f12.4)", a.label, a.cartesian[0], a.cartesian[1], a.cartesian[2]);
   }
 }
 
 void write_spf_axes(const Model& model, const std::vector<AtomSetup>& setup, std::ostream& os) {
-  for (int i = 1; i <= model.natom; ++i) {
-    const Frame& f = setup[static_cast<std::size_t>(i - 1)].frame;
+  for (int i = 0; i < model.natom; ++i) {
+    const Frame& f = setup[static_cast<std::size_t>(i)].frame;
     plot_local_axes(model.atoms[i], i, f.pos[0], f.pos[1], f.letter[0], f.letter[1], os);
   }
 }
 
 void write_vorn_ang(const Model& model, const Switches& sw, const Dummies& dummies, std::ostream& os) {
   layout::line(os, "ANGSTROM");
-  for (int i = 1; i <= model.natom; ++i) {
+  for (int i = 0; i < model.natom; ++i) {
     const Atom& a = model.atoms[i];
     layout::write(os, "('ATOM ',a8,3x,3f14.4)", a.label, a.cartesian[0], a.cartesian[1], a.cartesian[2]);
   }

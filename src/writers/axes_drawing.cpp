@@ -250,8 +250,9 @@ void write_legend(std::ostream& os, const std::set<int>& elements, double width)
 
 void write_axes_drawing(const Model& model, const Neighbors& neighbours, const std::vector<DrawnDummy>& dummies,
                         const std::vector<AtomSetup>& setup, const std::set<int>& warned_atoms, std::ostream& os) {
-  auto dummy_of = [&](int point) { return point > model.natom ? point - model.natom : 0; };
-  auto frame_of = [&](int i) -> const Frame& { return setup[static_cast<std::size_t>(i - 1)].frame; };
+  // The dummy number (from 1) of an axis point, 0 for an atom or none.
+  auto dummy_of = [&](int point) { return point >= model.natom ? point - model.natom + 1 : 0; };
+  auto frame_of = [&](int i) -> const Frame& { return setup[static_cast<std::size_t>(i)].frame; };
   const bool framed = static_cast<int>(setup.size()) >= model.natom;
 
   // Panels: one per molecule, sized to its atoms, its dummies and its axes.
@@ -285,7 +286,7 @@ void write_axes_drawing(const Model& model, const Neighbors& neighbours, const s
   // Panels in rows, left to right.
   // The drawing is at least as wide as its legend.
   std::set<int> elements;
-  for (int i = 1; i <= model.natom; ++i) elements.insert(model.atoms[i].atomic_number);
+  for (int i = 0; i < model.natom; ++i) elements.insert(model.atoms[i].atomic_number);
   double legend_width = 10 + 3 * 56 + 100 + 130 + 160 + 230;
   for (int z : elements) legend_width += 32 + kCharWidth * static_cast<double>(two_letter_symbol(z).find_last_not_of(' ') + 1);
   double x = kPanelGap, y = kLegendHeight + kPanelGap, row_height = 0, width = std::max(640.0, legend_width);
@@ -349,7 +350,7 @@ void write_axes_drawing(const Model& model, const Neighbors& neighbours, const s
       if (framed && frame_of(i).site_group != "NO")
         os << "<circle class=\"special\" cx=\"" << num(c[0]) << "\" cy=\"" << num(c[1]) << "\" r=\""
            << num(s.radius + 4) << "\" fill=\"none\" stroke=\"#e6a000\" stroke-width=\"3\"/>\n";
-      if (framed && (setup[static_cast<std::size_t>(i - 1)].zeroed_populations.any() || warned_atoms.count(i) != 0))
+      if (framed && (setup[static_cast<std::size_t>(i)].zeroed_populations.any() || warned_atoms.count(i) != 0))
         os << "<circle class=\"warned\" cx=\"" << num(c[0]) << "\" cy=\"" << num(c[1]) << "\" r=\""
            << num(s.radius + 7) << "\" fill=\"none\" stroke=\"#ff00aa\" stroke-width=\"2\" "
            << "stroke-dasharray=\"3 2\"/>\n";

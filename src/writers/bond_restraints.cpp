@@ -21,8 +21,9 @@ std::string restraint_name(const Label& label) {
   return layout::fmt_a(name, 5);
 }
 
-// "X/5": axis letter, '/', atom number, without blanks.
-std::string axis_ref(char letter, int atom) { return std::string(1, letter) + "/" + std::to_string(atom); }
+// "X/5": axis letter, '/', the atom's number in the atom table (index + 1),
+// without blanks.
+std::string axis_ref(char letter, int atom) { return std::string(1, letter) + "/" + std::to_string(atom + 1); }
 
 }  // namespace
 
@@ -42,7 +43,7 @@ void write_bond_restraints(const Model& model, const std::vector<AtomSetup>& set
     layout::write(cnst, "('!'/'! ',a,' - ',a,' = ',f9.3,' Angstroms'/'!')", lx, lh, b.length);
     // XD's constraints name atoms of the atom table; a parent that is a
     // symmetry copy has no number there.
-    if (x > model.natom) continue;
+    if (x >= model.natom) continue;
     for (char axis : {'X', 'Y', 'Z'})
       layout::write(cnst, "('CON 1 ',a,' -1 ',a,' = 0')", axis_ref(axis, x), axis_ref(axis, h));
   }

@@ -111,7 +111,7 @@ void write_fixedh_file(const Model& model, std::ostream& os) {
   std::string sfac = "SFAC", unit = "UNIT";
   for (int k = 1; k <= static_cast<int>(model.scattering_types.size()); ++k) {
     double count = 0;
-    for (int i = 1; i <= model.natom; ++i)
+    for (int i = 0; i < model.natom; ++i)
       if (type_of(model, model.atoms[i]) == k) count += model.atoms[i].occ;
     sfac += ' ';
     sfac += rtrim(two_letter_symbol(model.scattering_types[static_cast<std::size_t>(k - 1)]));
@@ -122,7 +122,7 @@ void write_fixedh_file(const Model& model, std::ostream& os) {
   layout::line(os, unit);
   layout::line(os, "FVAR 1.00000");
   const std::vector<std::string> names = refinement_names(model);
-  for (int i = 1; i <= model.natom; ++i) atom_record(model, model.atoms[i], names[static_cast<std::size_t>(i - 1)], os);
+  for (int i = 0; i < model.natom; ++i) atom_record(model, model.atoms[i], names[static_cast<std::size_t>(i)], os);
   layout::line(os, "HKLF 4");
   layout::line(os, "END");
 }

@@ -148,8 +148,8 @@ void write_site_symmetry_line(const Model& model, int atom, const Frame& f, Log&
 }  // namespace
 
 void write_con_site_symmetry(const Model& model, const std::vector<AtomSetup>& setup, Log& log, std::ostream& os) {
-  for (int i = 1; i <= model.natom; ++i)
-    write_site_symmetry_line(model, i, setup[static_cast<std::size_t>(i - 1)].frame, log, os);
+  for (int i = 0; i < model.natom; ++i)
+    write_site_symmetry_line(model, i, setup[static_cast<std::size_t>(i)].frame, log, os);
 }
 
 void write_con_head(std::ostream& os) { lines(os, {"!", "! local symmetry  ", "!"}); }
@@ -203,7 +203,7 @@ void write_mopro_atom(const Model& model, const Mpoles& mp, int i, const AtomSet
                       std::ostream& os) {
   const Atom& a = model.atoms[i];
   const std::string element = label_before_bracket(a.label);
-  const std::string number = grown_i(i, 3);
+  const std::string number = grown_i(i + 1, 3);   // MoPro numbers the atoms from 1
 
   const std::string occupancy = occupancy_field(a.occ);
   if (model.has_residues) {
@@ -270,9 +270,9 @@ void write_mopro_par_tail(std::ostream& os) {
 void write_con_tail(const Model& model, const KappaSets& kappa_sets, const std::vector<AtomSetup>& setup,
                     std::ostream& os) {
   lines(os, {"!", "! similarity (switched-off)", "!"});
-  for (int i = 1; i <= model.natom; ++i)
+  for (int i = 0; i < model.natom; ++i)
     if (kappa_sets.of[i].chemcon == 1)
-      layout::line(os, constraint_line(model, i, setup[static_cast<std::size_t>(i - 1)].reference).view());
+      layout::line(os, constraint_line(model, i, setup[static_cast<std::size_t>(i)].reference).view());
   lines(os, {"!", "! end", "!"});
 }
 

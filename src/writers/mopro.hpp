@@ -23,7 +23,8 @@ void write_con_site_symmetry(const Model& model, const std::vector<AtomSetup>& s
 void write_res_head(std::ostream& os);
 // Model section of mopro_vorn.par (dummies, kappas, atom count).
 void write_mopro_model(const Model& model, const Dummies& dummies, const Kappas& kappas, std::ostream& os);
-// The record group of atom i in mopro_vorn.par, from its populations; an
+// The record group of entry i of the atom table in mopro_vorn.par (atom
+// number i + 1 there), from its populations; an
 // atom of occupancy 0 is warned about in the log.
 void write_mopro_atom(const Model& model, const Mpoles& populations, int i, const AtomSetup& setup, Log& log,
                       std::ostream& os);

@@ -23,7 +23,7 @@ namespace {
 // least one.
 int scattering_table_count(const Model& model) {
   int n = 1;
-  for (int i = 1; i <= model.natom; ++i) n = std::max(n, model.atoms[i].scattering_type);
+  for (int i = 0; i < model.natom; ++i) n = std::max(n, model.atoms[i].scattering_type);
   return n;
 }
 
@@ -45,7 +45,7 @@ void write_head(const Model& model, const Dummies& dummies, const Kappas& kappas
   }
 }
 
-// Record 10 for atom i: atom line, displacement line, population lines.
+// Record 10 for entry i of the atom table: atom line, displacement line, population lines.
 void write_atom(const Atom& a, const Mpoles& mp, int i, int decimals, std::ostream& os) {
   const auto& x = mp.of[i].xdint;
   // Built piece by piece: g++ 12 warns falsely (-Wrestrict) on a literal
@@ -95,9 +95,9 @@ void write_parameter_files(const Model& model, const std::vector<AtomSetup>& set
                            const ParameterStreams& out, int coordinate_decimals) {
   if (out.par) write_head(model, dummies, kappas, *out.par);
   write_mopro_model(model, dummies, kappas, out.mopro);
-  for (int i = 1; i <= model.natom; ++i) {
+  for (int i = 0; i < model.natom; ++i) {
     if (out.par) write_atom(model.atoms[i], populations, i, coordinate_decimals, *out.par);
-    write_mopro_atom(model, populations, i, setup[static_cast<std::size_t>(i - 1)], log, out.mopro);
+    write_mopro_atom(model, populations, i, setup[static_cast<std::size_t>(i)], log, out.mopro);
   }
   write_con_tail(model, kappa_sets, setup, out.con);
   write_mopro_par_tail(out.mopro);
@@ -134,8 +134,8 @@ std::string with_position(const std::string& line, const std::array<double, 3>& 
 
 void write_kept_parameter_file(const Model& model, std::ostream& par) {
   std::vector<std::string> records = model.xd_refined.parameter_records;
-  for (int i = 1; i <= model.natom && static_cast<std::size_t>(i) <= model.xd_refined.atoms.size(); ++i) {
-    const XdRefinedAtom& kept = model.xd_refined.atoms[static_cast<std::size_t>(i - 1)];
+  for (int i = 0; i < model.natom && static_cast<std::size_t>(i) < model.xd_refined.atoms.size(); ++i) {
+    const XdRefinedAtom& kept = model.xd_refined.atoms[static_cast<std::size_t>(i)];
     const Atom& a = model.atoms[i];
     const std::array<double, 3> now{a.fractional[0], a.fractional[1], a.fractional[2]};
     if (now != kept.position && kept.atom_record < records.size())

@@ -79,20 +79,20 @@ void write_data(const Model& model, const Neighbors& nb, const std::vector<Drawn
                 const std::vector<AtomSetup>& setup, const std::set<int>& warned, std::ostream& os) {
   const bool framed = static_cast<int>(setup.size()) >= model.natom;
   os << "{\"atoms\":[\n";
-  for (int i = 1; i <= model.natom; ++i) {
+  for (int i = 0; i < model.natom; ++i) {
     const Atom& a = model.atoms[i];
     const gemmi::Vec3 p{a.cartesian[0], a.cartesian[1], a.cartesian[2]};
-    os << (i > 1 ? ",\n" : "") << "{\"name\":" << json_string(a.label.trimmed())
+    os << (i > 0 ? ",\n" : "") << "{\"name\":" << json_string(a.label.trimmed())
        << ",\"element\":" << json_string(element_symbol(a.atomic_number)) << ",\"pos\":" << json_point(p) << ",\"bonds\":[";
     bool first = true;
     for (int j : nb.of[i].atom)
-      if (j <= model.natom) {
-        os << (first ? "" : ",") << j - 1;
+      if (j < model.natom) {
+        os << (first ? "" : ",") << j;
         first = false;
       }
     os << "]";
     if (framed) {
-      const AtomSetup& s = setup[static_cast<std::size_t>(i - 1)];
+      const AtomSetup& s = setup[static_cast<std::size_t>(i)];
       const gemmi::Mat33 axes = drawn_axes(a, s);
       os << ",\"axes\":[";
       for (int k = 0; k < 3; ++k) os << (k ? "," : "") << json_point(p + axes.column_copy(k) * kAxisLength);
@@ -103,7 +103,7 @@ void write_data(const Model& model, const Neighbors& nb, const std::vector<Drawn
          << ",\"symmetry\":" << json_string(a.sitesym.trimmed())
          << ",\"site\":" << json_string(s.frame.site_group == "NO" ? "" : s.frame.site_group)
          << ",\"type\":" << json_string(s.bank_type) << ",\"untyped\":" << (s.databank_searched && !s.databank_found)
-         << ",\"kappa\":" << s.kappa_set << ",\"constraint\":" << s.reference - 1
+         << ",\"kappa\":" << s.kappa_set << ",\"constraint\":" << s.reference
          << ",\"warnings\":" << json_string(warnings);
     }
     os << "}";

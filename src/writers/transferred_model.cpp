@@ -66,7 +66,7 @@ std::string plm_name(int l, int m) {
 void write_types_csv(const Model& model, const std::vector<AtomSetup>& setup,
                      const std::vector<TransferredAtom>& transferred, std::ostream& os) {
   for (std::size_t i = 0; i < transferred.size() && i < setup.size(); ++i) {
-    const Atom& a = model.atoms[static_cast<int>(i) + 1];
+    const Atom& a = model.atoms[i];
     const Frame& f = setup[i].frame;
     const std::string label = trimmed_label(a.label.view());
     os << label << ';' << transferred[i].id << ';' << trimmed_label(f.label[0].view()) << ' ' << f.letter[0] << ' '
@@ -96,7 +96,7 @@ void write_rho_cif(const Model& model, const Switches& sw, const std::vector<Ato
   os << "\nloop_\n_atom_site_label\n_atom_site_type_symbol\n_atom_site_" << kind << "_x\n_atom_site_" << kind
      << "_y\n_atom_site_" << kind << "_z\n_atom_site_occupancy\n_atom_site_calc_flag\n";
   const int n = static_cast<int>(setup.size());
-  for (int i = 1; i <= n; ++i) {
+  for (int i = 0; i < n; ++i) {
     const Atom& a = model.atoms[i];
     const Vec3 p = cell ? Vec3{a.fractional[0], a.fractional[1], a.fractional[2]} : Vec3(cart(model, i));
     os << cif_value(trimmed_label(a.label.view())) << ' ' << trimmed_label(two_letter_symbol(a.atomic_number)) << ' ' << number(p[0], 6) << ' '
@@ -110,22 +110,22 @@ void write_rho_cif(const Model& model, const Switches& sw, const std::vector<Ato
   }
   os << "\nloop_\n_atom_local_axes_atom_label\n_atom_local_axes_atom0\n_atom_local_axes_ax1\n"
         "_atom_local_axes_atom1\n_atom_local_axes_atom2\n_atom_local_axes_ax2\n_atom_local_axes_handedness\n";
-  for (int i = 1; i <= n; ++i) {
-    const Frame& f = setup[static_cast<std::size_t>(i - 1)].frame;
+  for (int i = 0; i < n; ++i) {
+    const Frame& f = setup[static_cast<std::size_t>(i)].frame;
     const std::string label = cif_value(trimmed_label(model.atoms[i].label.view()));
     os << label << ' ' << cif_value(trimmed_label(f.label[0].view())) << ' ' << f.letter[0] << ' ' << label << ' '
        << cif_value(trimmed_label(f.label[1].view())) << ' ' << f.letter[1] << ' '
-       << hand_text(setup[static_cast<std::size_t>(i - 1)].handedness) << '\n';
+       << hand_text(setup[static_cast<std::size_t>(i)].handedness) << '\n';
   }
   os << "\nloop_\n_atom_rho_multipole_atom_label\n_atom_rho_multipole_coeff_Pv\n";
   for (int l = 0; l <= 4; ++l)
     for (int m : {0, 1, -1, 2, -2, 3, -3, 4, -4})
       if (std::abs(m) <= l) os << "_atom_rho_multipole_coeff_" << plm_name(l, m) << '\n';
   os << "_atom_rho_multipole_kappa\n_atom_rho_multipole_kappa_prime\n";
-  for (int i = 1; i <= n; ++i) {
+  for (int i = 0; i < n; ++i) {
     const Atom& a = model.atoms[i];
     const double occ = a.occ > 0 ? a.occ : 1;
-    const int k = setup[static_cast<std::size_t>(i - 1)].kappa_set;
+    const int k = setup[static_cast<std::size_t>(i)].kappa_set;
     os << cif_value(trimmed_label(a.label.view())) << ' ' << number(populations.of[i].pv / occ, 5);
     for (int l = 0; l <= 4; ++l)
       for (int m : {0, 1, -1, 2, -2, 3, -3, 4, -4})

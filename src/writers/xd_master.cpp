@@ -177,8 +177,8 @@ const char* const kKeyHeader = "KEY     XYZ --U2-- ----U3---- ------U4------- M-
 void write_atom_table(const Model& model, const std::vector<AtomSetup>& setup, const Dummies& dummies,
                       const KappaSets& kset, std::ostream& mas) {
   layout::line(mas, kAtomHeader);
-  for (int i = 1; i <= model.natom; ++i) {
-    const AtomSetup& s = setup[static_cast<std::size_t>(i - 1)];
+  for (int i = 0; i < model.natom; ++i) {
+    const AtomSetup& s = setup[static_cast<std::size_t>(i)];
     const std::string ref_label = kset.of[i].chemcon == 1 ? model.atoms[s.reference].label.str() : std::string();
     layout::line(mas, rtrim(atom_table_line(model.atoms[i], s.frame, s.kappa_set, ref_label, s.handedness)));
   }
@@ -192,13 +192,13 @@ void write_atom_table(const Model& model, const std::vector<AtomSetup>& setup, c
 void write_key_table(const Model& model, const Switches& sw, const std::vector<AtomSetup>& setup,
                      const KappaSets& kset, std::ostream& mas) {
   layout::line(mas, kKeyHeader);
-  for (int i = 1; i <= model.natom; ++i)
+  for (int i = 0; i < model.natom; ++i)
     layout::write(mas, "(a8,a68)", model.atoms[i].label,
-                  key_text(sw, model.atoms[i], setup[static_cast<std::size_t>(i - 1)].frame.multipoles));
+                  key_text(sw, model.atoms[i], setup[static_cast<std::size_t>(i)].frame.multipoles));
   const int nsets = kset.lastkset;
   // Sets that hold a non-hydrogen atom refine both kappas.
   std::vector<char> heavy(static_cast<std::size_t>(std::max(nsets, 0)) + 1, 0);
-  for (int i = 1; i <= model.natom; ++i) {
+  for (int i = 0; i < model.natom; ++i) {
     const int k = kset.of[i].kappaset;
     if (k >= 1 && k <= nsets && model.atoms[i].atomic_number != 1) heavy[static_cast<std::size_t>(k)] = 1;
   }

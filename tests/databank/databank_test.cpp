@@ -14,7 +14,7 @@ namespace {
 
 using test::MemoryRun;
 
-// One atom (number 1) with a hand-made neighbour description, matched
+// One atom (index 0) with a hand-made neighbour description, matched
 // against the test databank.
 struct Match {
   MemoryRun mr;
@@ -34,12 +34,12 @@ struct Match {
   // types: (atomic number, count) in ascending atomic number.
   void atom(int z, const char* sym, std::vector<std::pair<int, int>> types, int lpg, int iring = 0,
             int imemb = 0) {
-    Atom& a = rs.atom(1);
+    Atom& a = rs.atom(0);
     a.label = z == 1 ? "H1" : z == 6 ? "C1" : z == 7 ? "N1" : "O1";
     a.atomic_number = z;
     a.sitesym = sym;
     neighbours = Neig{};
-    int next = 2;
+    int next = 1;
     for (const auto& [tz, n] : types) {
       NeighborType t;
       t.atomic_number = tz;
@@ -56,18 +56,18 @@ struct Match {
   }
   void hydrogen(const char* sym, int hp, int sp, int hnei) {
     atom(1, sym, {{hp, 1}}, 1);
-    rs.forh.of[1].hp = hp;
-    rs.forh.of[1].sp = sp;
-    rs.forh.of[1].hnei = hnei;
+    rs.forh.of[0].hp = hp;
+    rs.forh.of[0].sp = sp;
+    rs.forh.of[0].hnei = hnei;
   }
   void group(const char* name) {
-    rs.except.of[1].exflag = 1;
-    rs.except.of[1].exgroup = name;
+    rs.except.of[0].exflag = 1;
+    rs.except.of[0].exgroup = name;
   }
   // Comment of the accepted entry's ATOM line up to its first blank, or
   // "none" when nothing was found.
   std::string found() {
-    entry = search_databank_with_neighbours(databank_source(rs), rs.model, rs.forh, rs.except, rs.log_sink(), 1,
+    entry = search_databank_with_neighbours(databank_source(rs), rs.model, rs.forh, rs.except, rs.log_sink(), 0,
                      DatabankQuery{neighbours, ring, planar_group});
     if (!entry.found) return "none";
     const std::string c(entry.comment.trimmed());
@@ -165,8 +165,8 @@ TEST(DatabankMatch, FunctionalGroupEntriesOnlyForAtomsWithThatGroup) {
   t.hydrogen("cyl", 8, 2, 1);
   t.group("ALCOHOL");
   EXPECT_EQ(t.found(), "H-OALC");
-  t.rs.except.of[1].exflag = 0;
-  t.rs.except.of[1].exgroup = "";
+  t.rs.except.of[0].exflag = 0;
+  t.rs.except.of[0].exgroup = "";
   EXPECT_EQ(t.found(), "none");
 }
 
@@ -244,7 +244,7 @@ TEST(DatabankMatch, ReportAndSearchHeaderInTheLog) {
   EXPECT_NE(h.find("\n      functional group   = [ALCOHOL]\n      group read from DB = [ALCOHOL]\n"),
             std::string::npos);
   EXPECT_NE(h.find("\n\n Functional group = [ALCOHOL]\n"), std::string::npos);
-  t.rs.except.of[1].exflag = 0;
+  t.rs.except.of[0].exflag = 0;
   t.atom(8, "m", {{1, 1}, {6, 1}}, 1);
   t.found();
   EXPECT_NE(t.mr.log().find("   Exception entry in DataBank :\n"
@@ -265,7 +265,7 @@ void expect_stop(const std::string& db, int z, std::vector<std::pair<int, int>> 
   Match t("");
   t.rs.io.db.open_text(db);
   t.atom(z, "NO", std::move(types), 0);
-  EXPECT_THROW(t.mr.as_driver([&] { search_databank_with_neighbours(databank_source(t.rs), t.rs.model, t.rs.forh, t.rs.except, t.rs.log_sink(), 1,
+  EXPECT_THROW(t.mr.as_driver([&] { search_databank_with_neighbours(databank_source(t.rs), t.rs.model, t.rs.forh, t.rs.except, t.rs.log_sink(), 0,
                                                          DatabankQuery{t.neighbours, t.ring, t.planar_group}); }), RunError) << db;
   EXPECT_NE(t.mr.log().find(" ERROR *** " + where + " *** " + message), std::string::npos) << t.mr.log();
 }
@@ -310,37 +310,37 @@ TEST(DatabankFaults, BadEntriesStopWithTheDatabankLine) {
 TEST(DatabankCopy, PopulationsScaleWithOccupancyAndKappaSetsKeepTheirOpener) {
   Match t;
   t.rs.model.natom = 3;
-  for (int i = 1; i <= 3; ++i) {
+  for (int i = 0; i < 3; ++i) {
     t.rs.atom(i).atomic_number = 6;
-    t.rs.atom(i).scattering_type = i == 3 ? 2 : 1;
+    t.rs.atom(i).scattering_type = i == 2 ? 2 : 1;
   }
-  t.rs.atom(2).occ = 0.5;
+  t.rs.atom(1).occ = 0.5;
+  t.rs.kset.of[0].kappaset = 1;
   t.rs.kset.of[1].kappaset = 1;
-  t.rs.kset.of[2].kappaset = 1;
-  t.rs.kset.of[3].kappaset = 2;
+  t.rs.kset.of[2].kappaset = 2;
   t.entry = Mpoles1{};
   t.entry.pv = 4.2;
   t.entry.sigpv = 0.06;
   t.entry.kappa1 = 0.98;
   t.entry.kappa2 = 0.9;
   t.entry.plm(2, -2) = 0.1;
-  copy_databank_result(t.rs.atom(1), 1, t.rs.kset.of[1].kappaset, t.entry, t.rs.mp, t.rs.kappas);
+  copy_databank_result(t.rs.atom(0), 0, t.rs.kset.of[0].kappaset, t.entry, t.rs.mp, t.rs.kappas);
   EXPECT_EQ(t.rs.kappas.count(), 1);
   EXPECT_EQ(t.rs.kappas.set(1).scattering_type, 1);
   t.entry.kappa1 = 1.02;
-  t.rs.atom(2).scattering_type = 5;   // a later atom of the set does not change its type
-  copy_databank_result(t.rs.atom(2), 2, t.rs.kset.of[2].kappaset, t.entry, t.rs.mp, t.rs.kappas);
-  EXPECT_FLOAT_EQ(t.rs.mp.of[2].pv, 2.1);
-  EXPECT_FLOAT_EQ(t.rs.mp.of[2].sigpv, 0.06);
-  EXPECT_FLOAT_EQ(t.rs.mp.of[2].plm(2, -2), 0.05);
+  t.rs.atom(1).scattering_type = 5;   // a later atom of the set does not change its type
+  copy_databank_result(t.rs.atom(1), 1, t.rs.kset.of[1].kappaset, t.entry, t.rs.mp, t.rs.kappas);
+  EXPECT_FLOAT_EQ(t.rs.mp.of[1].pv, 2.1);
+  EXPECT_FLOAT_EQ(t.rs.mp.of[1].sigpv, 0.06);
+  EXPECT_FLOAT_EQ(t.rs.mp.of[1].plm(2, -2), 0.05);
   EXPECT_FLOAT_EQ(t.rs.kappas.set(1).kappa, 1.02);   // the last atom of the set
   EXPECT_EQ(t.rs.kappas.set(1).scattering_type, 1);
   EXPECT_EQ(t.rs.kappas.count(), 1);
   // An atom read without databank: element defaults, unit kappas.
-  t.rs.atom(3).occ = 0.25;
-  databank_defaults(t.rs.atom(3), 3, t.rs.kset.of[3].kappaset, t.rs.mp, t.rs.kappas);
-  EXPECT_FLOAT_EQ(t.rs.mp.of[3].pv, 1.0);
-  EXPECT_EQ(t.rs.mp.of[3].sigpv, 0.0);
+  t.rs.atom(2).occ = 0.25;
+  databank_defaults(t.rs.atom(2), 2, t.rs.kset.of[2].kappaset, t.rs.mp, t.rs.kappas);
+  EXPECT_FLOAT_EQ(t.rs.mp.of[2].pv, 1.0);
+  EXPECT_EQ(t.rs.mp.of[2].sigpv, 0.0);
   EXPECT_EQ(t.rs.kappas.count(), 2);
   EXPECT_EQ(t.rs.kappas.set(2).scattering_type, 2);
   EXPECT_FLOAT_EQ(t.rs.kappas.set(2).kappa, 1.0);

@@ -50,7 +50,7 @@ struct Molecule : ::testing::Test {
 
   int add(const char* label, int iz, Vec3 p) {
     const int i = rs.add_atom();
-    rs.model.cryst.ncomplete = i;
+    rs.model.cryst.ncomplete = i + 1;
     Atom& a = rs.atom(i);
     a.label = label;
     a.atomic_number = iz;
@@ -77,7 +77,7 @@ struct Molecule : ::testing::Test {
   }
   void finish() {
     const int n = rs.natom();
-    for (int i = 1; i <= n; ++i) {
+    for (int i = 0; i < n; ++i) {
       AtomNeighbors& an = rs.nb.of[i];
       an = AtomNeighbors{};
       std::vector<std::pair<double, int>> list;
@@ -99,7 +99,7 @@ struct Molecule : ::testing::Test {
       }
       std::stable_sort(an.types.begin(), an.types.end(), [](auto& a, auto& b) { return a.atomic_number < b.atomic_number; });
     }
-    for (int i = 1; i <= n; ++i) {
+    for (int i = 0; i < n; ++i) {
       if (rs.atom(i).atomic_number != 1 || rs.nb.of[i].nnei() != 1) continue;
       const int p = rs.nb.of[i].atom[0];
       rs.forh.of[i].hp = rs.atom(p).atomic_number;

@@ -23,7 +23,7 @@ struct Typed {
   // inverted: every position through the origin (the other enantiomer).
   explicit Typed(const std::string& structure, const std::string& drop_entry = "", bool inverted = false) {
     model = read_shelx(test::test_data("shelx/" + structure), ShelxLabels::as_named, mr.rs->log_sink());
-    for (int i = 1; inverted && i <= model.natom; ++i) {
+    for (int i = 0; inverted && i < model.natom; ++i) {
       Atom& a = model.atoms[i];
       a.fractional[0] = -a.fractional[0], a.fractional[1] = -a.fractional[1], a.fractional[2] = -a.fractional[2];
     }
@@ -34,8 +34,8 @@ struct Typed {
     typing = type_atoms(bank, model, true);
   }
   int index(const std::string& label) const {
-    for (int i = 1; i <= model.natom; ++i)
-      if (model.atoms[i].label.trimmed() == label) return i - 1;
+    for (int i = 0; i < model.natom; ++i)
+      if (model.atoms[i].label.trimmed() == label) return i;
     ADD_FAILURE() << "no atom " << label;
     return 0;
   }
@@ -139,7 +139,7 @@ TEST(MattsTyping, BondsAreThoseOfADirectScan) {
         if ((g.z[i] != 1 || d <= nearest[i] + 1e-9) && (g.z[j] != 1 || d <= nearest[j] + 1e-9)) expected.push_back(d);
       for (const BankBond& b : g.bonds[i]) found.push_back(b.length);
       std::sort(found.begin(), found.end());
-      ASSERT_EQ(found.size(), expected.size()) << s << ' ' << t.model.atoms[static_cast<int>(i) + 1].label.trimmed();
+      ASSERT_EQ(found.size(), expected.size()) << s << ' ' << t.model.atoms[i].label.trimmed();
       for (std::size_t k = 0; k < found.size(); ++k) EXPECT_NEAR(found[k], expected[k], 1e-9);
     }
   }

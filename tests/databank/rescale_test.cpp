@@ -30,14 +30,14 @@ struct Rescale {
     const double pv[] = {4.10, 3.95, 6.30, 0.88, 5.20, 0.80, 4.05, 6.10};
     const double sig[] = {0.05, 0.04, 0.08, 0.02, 0.06, 0.0, 0.05, 0.07};
     rs.model.natom = 8;
-    for (int i = 1; i <= 8; ++i) {
-      rs.atom(i).atomic_number = z[i - 1];
-      rs.atom(i).label = test::numbered("A", i);
-      rs.mp.of[i].pv = pv[i - 1];
-      rs.mp.of[i].sigpv = sig[i - 1];
+    for (int i = 0; i < 8; ++i) {
+      rs.atom(i).atomic_number = z[i];
+      rs.atom(i).label = test::numbered("A", i + 1);
+      rs.mp.of[i].pv = pv[i];
+      rs.mp.of[i].sigpv = sig[i];
     }
-    rs.atom(8).occ = 0.5;
-    rs.mp.of[8].pv *= 0.5;
+    rs.atom(7).occ = 0.5;
+    rs.mp.of[7].pv *= 0.5;
   }
   void run() { run_with(&control); }
   void run_with(RecordFile* file) {
@@ -45,7 +45,7 @@ struct Rescale {
   }
   std::vector<double> pv() const {
     std::vector<double> v;
-    for (int i = 1; i <= 8; ++i) v.push_back(rs.mp.of[i].pv);
+    for (int i = 0; i < 8; ++i) v.push_back(rs.mp.of[i].pv);
     return v;
   }
   double free_sum(std::initializer_list<int> atoms) const {
@@ -64,15 +64,15 @@ TEST(Rescale, DifferenceSpreadsTheMissingChargeEvenlyOverEachFragment) {
   Rescale t(1, "NFRAG 2\nFRAG 1 1 -3\nFRAG 2 5 -6 8\nCHFRAG 0. -1.\n");
   const std::vector<double> before = t.pv();
   t.run();
-  EXPECT_NEAR(t.sum({1, 2, 3}), t.free_sum({1, 2, 3}), 1e-5);
-  EXPECT_NEAR(t.sum({5, 6, 8}), t.free_sum({5, 6, 8}) + 1.0, 1e-5);
-  const double c1 = t.rs.mp.of[1].pv - before[0];
-  EXPECT_NEAR(t.rs.mp.of[2].pv - before[1], c1, 1e-6);
-  EXPECT_NEAR(t.rs.mp.of[3].pv - before[2], c1, 1e-6);
-  EXPECT_NEAR(t.rs.mp.of[8].pv - before[7], t.rs.mp.of[5].pv - before[4], 1e-6);
+  EXPECT_NEAR(t.sum({0, 1, 2}), t.free_sum({0, 1, 2}), 1e-5);
+  EXPECT_NEAR(t.sum({4, 5, 7}), t.free_sum({4, 5, 7}) + 1.0, 1e-5);
+  const double c1 = t.rs.mp.of[0].pv - before[0];
+  EXPECT_NEAR(t.rs.mp.of[1].pv - before[1], c1, 1e-6);
+  EXPECT_NEAR(t.rs.mp.of[2].pv - before[2], c1, 1e-6);
+  EXPECT_NEAR(t.rs.mp.of[7].pv - before[7], t.rs.mp.of[4].pv - before[4], 1e-6);
   // Atoms 4 and 7 belong to no fragment.
-  EXPECT_EQ(t.rs.mp.of[4].pv, before[3]);
-  EXPECT_EQ(t.rs.mp.of[7].pv, before[6]);
+  EXPECT_EQ(t.rs.mp.of[3].pv, before[3]);
+  EXPECT_EQ(t.rs.mp.of[6].pv, before[6]);
   // No question is asked when CHFRAG gives the charges.
   EXPECT_EQ(t.mr.term.str().find("Enter net charge"), std::string::npos);
   const std::string log = t.mr.log();
@@ -97,11 +97,11 @@ TEST(Rescale, FractionScalesEveryPopulationByOneFactor) {
   Rescale t(2, "NFRAG 1\nFRAG 1 2 4 -7\nCHFRAG 1.\n");
   const std::vector<double> before = t.pv();
   t.run();
-  const double target = t.free_sum({2, 4, 5, 6, 7}) - 1.0;
-  EXPECT_NEAR(t.sum({2, 4, 5, 6, 7}), target, 1e-5);
-  const double factor = t.rs.mp.of[2].pv / before[1];
-  for (int i : {4, 5, 6, 7}) EXPECT_NEAR(t.rs.mp.of[i].pv / before[static_cast<std::size_t>(i - 1)], factor, 1e-6);
-  for (int i : {1, 3, 8}) EXPECT_EQ(t.rs.mp.of[i].pv, before[static_cast<std::size_t>(i - 1)]);
+  const double target = t.free_sum({1, 3, 4, 5, 6}) - 1.0;
+  EXPECT_NEAR(t.sum({1, 3, 4, 5, 6}), target, 1e-5);
+  const double factor = t.rs.mp.of[1].pv / before[1];
+  for (int i : {3, 4, 5, 6}) EXPECT_NEAR(t.rs.mp.of[i].pv / before[static_cast<std::size_t>(i)], factor, 1e-6);
+  for (int i : {0, 2, 7}) EXPECT_EQ(t.rs.mp.of[i].pv, before[static_cast<std::size_t>(i)]);
   EXPECT_NE(t.mr.log().find("    *Corr       Pv(new)"), std::string::npos);
 }
 
@@ -109,13 +109,13 @@ TEST(Rescale, SigmaSharesTheDifferenceInProportionToSigmaPv) {
   Rescale t(3, "NFRAG 1\nFRAG 1 3 -6\nCHFRAG 0.\n");
   const std::vector<double> before = t.pv();
   t.run();
-  EXPECT_NEAR(t.sum({3, 4, 5, 6}), t.free_sum({3, 4, 5, 6}), 1e-5);
+  EXPECT_NEAR(t.sum({2, 3, 4, 5}), t.free_sum({2, 3, 4, 5}), 1e-5);
   // sigmaPv 0.08, 0.02, 0.06 and 0: corrections in the ratio 4 : 1 : 3 : 0.
-  const double c4 = t.rs.mp.of[4].pv - before[3];
-  EXPECT_NEAR(t.rs.mp.of[3].pv - before[2], 4 * c4, 1e-5);
-  EXPECT_NEAR(t.rs.mp.of[5].pv - before[4], 3 * c4, 1e-5);
-  EXPECT_EQ(t.rs.mp.of[6].pv, before[5]);
-  EXPECT_EQ(t.rs.mp.of[3].sigpv, 0.08);   // sigmaPv itself is not changed
+  const double c4 = t.rs.mp.of[3].pv - before[3];
+  EXPECT_NEAR(t.rs.mp.of[2].pv - before[2], 4 * c4, 1e-5);
+  EXPECT_NEAR(t.rs.mp.of[4].pv - before[4], 3 * c4, 1e-5);
+  EXPECT_EQ(t.rs.mp.of[5].pv, before[5]);
+  EXPECT_EQ(t.rs.mp.of[2].sigpv, 0.08);   // sigmaPv itself is not changed
   const std::string log = t.mr.log();
   EXPECT_NE(log.find("\n Sum of sigma(Pv)    =     0.160000\n"), std::string::npos);
   EXPECT_NE(t.mr.term.str().find(" Sum of sigma(Pv)    =     0.160000\n"), std::string::npos);
@@ -130,10 +130,10 @@ TEST(Rescale, AnAtomInTwoFragmentsIsRescaledInBothInFragmentOrder) {
   const double pv2 = b[1] + c1;
   // Fragment 2: atom 2 as rescaled in fragment 1, and atom 3, to 10.
   const double c2 = (10.0 - (pv2 + b[2])) / 2;
-  EXPECT_NEAR(t.rs.mp.of[1].pv, b[0] + c1, 1e-5);
-  EXPECT_NEAR(t.rs.mp.of[2].pv, pv2 + c2, 1e-5);
-  EXPECT_NEAR(t.rs.mp.of[3].pv, b[2] + c2, 1e-5);
-  EXPECT_NEAR(t.sum({2, 3}), 10.0, 1e-5);
+  EXPECT_NEAR(t.rs.mp.of[0].pv, b[0] + c1, 1e-5);
+  EXPECT_NEAR(t.rs.mp.of[1].pv, pv2 + c2, 1e-5);
+  EXPECT_NEAR(t.rs.mp.of[2].pv, b[2] + c2, 1e-5);
+  EXPECT_NEAR(t.sum({1, 2}), 10.0, 1e-5);
 }
 
 TEST(Rescale, FragLinesWithRangesContinuationsAndSeveralLinesPerFragment) {
@@ -149,10 +149,10 @@ TEST(Rescale, FragLinesWithRangesContinuationsAndSeveralLinesPerFragment) {
             "CHFRAG 0. 0. 0.\n");
   const std::vector<double> b = t.pv();
   t.run();
-  EXPECT_NEAR(t.sum({1, 2, 4, 5, 8}), t.free_sum({1, 2, 4, 5, 8}), 1e-5);
-  EXPECT_NEAR(t.rs.mp.of[3].pv, t.free_sum({3}), 1e-5);
-  EXPECT_EQ(t.rs.mp.of[6].pv, b[5]);
-  EXPECT_EQ(t.rs.mp.of[7].pv, b[6]);
+  EXPECT_NEAR(t.sum({0, 1, 3, 4, 7}), t.free_sum({0, 1, 3, 4, 7}), 1e-5);
+  EXPECT_NEAR(t.rs.mp.of[2].pv, t.free_sum({2}), 1e-5);
+  EXPECT_EQ(t.rs.mp.of[5].pv, b[5]);
+  EXPECT_EQ(t.rs.mp.of[6].pv, b[6]);
   // Fragment 2 has no atoms: a warning, nothing changed.
   EXPECT_NE(t.mr.log().find(" WARNING: No atoms in fragment   2; its Pv's are left unchanged"), std::string::npos);
 }
@@ -160,7 +160,7 @@ TEST(Rescale, FragLinesWithRangesContinuationsAndSeveralLinesPerFragment) {
 TEST(Rescale, WithoutFragmentsEveryAtomIsOneFragmentAndTheChargeIsAsked) {
   Rescale t(1, "! no fragment lines\nVERBOSE 1\n", "  \n");
   t.run();
-  EXPECT_NEAR(t.sum({1, 2, 3, 4, 5, 6, 7, 8}), t.free_sum({1, 2, 3, 4, 5, 6, 7, 8}), 1e-5);
+  EXPECT_NEAR(t.sum({0, 1, 2, 3, 4, 5, 6, 7}), t.free_sum({0, 1, 2, 3, 4, 5, 6, 7}), 1e-5);
   const std::string term = t.mr.term.str();
   EXPECT_NE(term.find("\n Using ALL atoms for fragment 1 !\n"), std::string::npos);
   EXPECT_NE(term.find(" Enter net charge of fragment   1 [0.] : "), std::string::npos);
@@ -168,7 +168,7 @@ TEST(Rescale, WithoutFragmentsEveryAtomIsOneFragmentAndTheChargeIsAsked) {
   // A non-number is asked again; the number then counts.
   Rescale u(1, "NFRAG 1\n", "minus one\n-1\n");
   u.run();
-  EXPECT_NEAR(u.sum({1, 2, 3, 4, 5, 6, 7, 8}), u.free_sum({1, 2, 3, 4, 5, 6, 7, 8}) + 1.0, 1e-5);
+  EXPECT_NEAR(u.sum({0, 1, 2, 3, 4, 5, 6, 7}), u.free_sum({0, 1, 2, 3, 4, 5, 6, 7}) + 1.0, 1e-5);
   const std::string uterm = u.mr.term.str();
   EXPECT_NE(uterm.find("[minus one] is not a number"), std::string::npos);
   EXPECT_NE(uterm.find("[0.] : ", uterm.find("not a number")), std::string::npos);
@@ -177,34 +177,34 @@ TEST(Rescale, WithoutFragmentsEveryAtomIsOneFragmentAndTheChargeIsAsked) {
   Rescale v(2, "CHFRAG 0.\n");
   v.run();
   EXPECT_EQ(v.mr.term.str().find("Enter net charge"), std::string::npos);
-  EXPECT_NEAR(v.sum({1, 2, 3, 4, 5, 6, 7, 8}), v.free_sum({1, 2, 3, 4, 5, 6, 7, 8}), 1e-5);
+  EXPECT_NEAR(v.sum({0, 1, 2, 3, 4, 5, 6, 7}), v.free_sum({0, 1, 2, 3, 4, 5, 6, 7}), 1e-5);
 
   // No control file at all, and no answer at the end of the input.
   Rescale w(3, "");
   w.run_with(nullptr);
   EXPECT_NE(w.mr.log().find(" No answer on standard input (end of input): net charge of fragment   1 taken as 0."),
             std::string::npos);
-  EXPECT_NEAR(w.sum({1, 2, 3, 4, 5, 6, 7, 8}), w.free_sum({1, 2, 3, 4, 5, 6, 7, 8}), 1e-5);
+  EXPECT_NEAR(w.sum({0, 1, 2, 3, 4, 5, 6, 7}), w.free_sum({0, 1, 2, 3, 4, 5, 6, 7}), 1e-5);
 }
 
 TEST(Rescale, ZeroDenominatorsLeaveTheFragmentUnchanged) {
   Rescale t(3, "NFRAG 1\nFRAG 1 6\nCHFRAG 0.\n");   // atom 6 has sigmaPv 0
-  const double before = t.rs.mp.of[6].pv;
+  const double before = t.rs.mp.of[5].pv;
   t.run();
-  EXPECT_EQ(t.rs.mp.of[6].pv, before);
+  EXPECT_EQ(t.rs.mp.of[5].pv, before);
   EXPECT_NE(t.mr.log().find("WARNING: Sum of sigma(Pv) is zero"), std::string::npos);
 
   Rescale u(2, "NFRAG 1\nFRAG 1 1 2\nCHFRAG 0.\n");
+  u.rs.mp.of[0].pv = 0;
   u.rs.mp.of[1].pv = 0;
-  u.rs.mp.of[2].pv = 0;
   u.run();
-  EXPECT_EQ(u.rs.mp.of[1].pv, 0.0);
+  EXPECT_EQ(u.rs.mp.of[0].pv, 0.0);
   EXPECT_NE(u.mr.log().find("WARNING: Sum-of-Pv[databank] is zero"), std::string::npos);
 
   Rescale v(1, "NFRAG 1\nFRAG 1 1\nCHFRAG 0.\n");
-  v.rs.atom(1).occ = 0;
+  v.rs.atom(0).occ = 0;
   v.run();
-  EXPECT_FLOAT_EQ(v.rs.mp.of[1].pv, 4.10);
+  EXPECT_FLOAT_EQ(v.rs.mp.of[0].pv, 4.10);
   EXPECT_NE(v.mr.log().find("WARNING: Sum-of-Pv[free] is zero in fragment   1"), std::string::npos);
 }
 

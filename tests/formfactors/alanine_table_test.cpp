@@ -45,7 +45,7 @@ TEST(AlanineTable, StructureFactorsAgreeWithIndependentAtomsAndWithCctbx) {
   const std::vector<Miller> listed = read_hklf4(test::test_data("formfactors/L-alanine_P212121_freeH.hkl"));
   ASSERT_EQ(listed.size(), 2519u);
   std::map<int, test::OrbitalDensities> orbitals;
-  for (int i = 1; i <= model.natom; ++i) orbitals.try_emplace(model.atoms[i].atomic_number, model.atoms[i].atomic_number);
+  for (int i = 0; i < model.natom; ++i) orbitals.try_emplace(model.atoms[i].atomic_number, model.atoms[i].atomic_number);
 
   for (const bool databank : {false, true}) {
     test::ScratchDir dir;
@@ -78,12 +78,12 @@ TEST(AlanineTable, StructureFactorsAgreeWithIndependentAtomsAndWithCctbx) {
         for (std::size_t i = 0; i < 3; ++i)
           hr[i] = static_cast<int>(std::lround(op.rot[i][0] * h[0] + op.rot[i][1] * h[1] + op.rot[i][2] * h[2]));
         ASSERT_TRUE(f.count(hr)) << hr[0] << " " << hr[1] << " " << hr[2];
-        for (int j = 1; j <= model.natom; ++j) {
+        for (int j = 0; j < model.natom; ++j) {
           const Atom& a = model.atoms[j];
           const double phase = 2 * std::numbers::pi *
                                (hr[0] * a.fractional[0] + hr[1] * a.fractional[1] + hr[2] * a.fractional[2] + h[0] * op.trans[0] +
                                 h[1] * op.trans[1] + h[2] * op.trans[2]);
-          const std::complex<double> fj = f[hr][static_cast<std::size_t>(j - 1)];
+          const std::complex<double> fj = f[hr][static_cast<std::size_t>(j)];
           table += fj * std::polar(1.0, phase);
           size += std::abs(fj);
           independent += spherical[a.atomic_number] * std::polar(1.0, phase);

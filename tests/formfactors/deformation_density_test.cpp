@@ -26,8 +26,9 @@ TEST(DeformationDensity, AgreesWithTheDirectSumAndItsContoursLieWhereTheDirectSu
   std::vector<PseudoAtom> atoms;
   std::vector<MapAtom> shown;
   std::map<std::string, gemmi::Vec3> at;
-  for (int i = 1; i <= model.natom; ++i) {
-    const Atom& a = model.atoms[i];
+  for (int n = 0; n < model.natom; ++n) {
+    const Atom& a = model.atoms[n];
+    const int i = n + 1;   // the atom's number: the invented parameters vary with it
     PseudoAtom p = neutral_atom(std::string(a.label.trimmed()), a.atomic_number, {a.fractional[0], a.fractional[1], a.fractional[2]});
     p.pv *= 1 + 0.05 * std::sin(i);
     p.kappa = 0.96 + 0.02 * (i % 5);

@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::Run run;
   fuzz::guarded([&] {
     const Model md = read_aim2tab("in.aim2tab", run.rs->log_sink());
-    if (md.natom < 0 || md.natom > md.atoms.size()) fuzz::fail("atom count outside the table");
+    if (md.natom < 0 || md.natom > static_cast<int>(md.atoms.size())) fuzz::fail("atom count outside the table");
   });
   return 0;
 }

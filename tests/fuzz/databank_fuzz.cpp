@@ -38,14 +38,14 @@ const std::vector<Probe>& probes() {
 }
 
 void search(test::TestRun& rs, const Probe& p) {
-  Atom& a = rs.atom(1);
+  Atom& a = rs.atom(0);
   a.label = p.label;
   a.atomic_number = p.z;
   a.sitesym = p.sitesym;
   a.occ = 1.0;
   a.scattering_type = 1;
   Neig neighbours;
-  int next = 2;
+  int next = 1;
   for (const auto& [tz, n] : p.types) {
     NeighborType t;
     t.atomic_number = tz;
@@ -57,15 +57,15 @@ void search(test::TestRun& rs, const Probe& p) {
     neighbours.types.push_back(t);
   }
   const Forring ring{p.iring, p.imemb};
-  rs.forh.of[1].hp = p.hp;
-  rs.forh.of[1].sp = p.sp;
-  rs.forh.of[1].hnei = p.hnei;
-  rs.except.of[1].exflag = p.group[0] ? 1 : 0;
-  rs.except.of[1].exgroup = p.group;
-  rs.kset.of[1].kappaset = 1;
-  const Mpoles1 entry = search_databank_with_neighbours(databank_source(rs), rs.model, rs.forh, rs.except, rs.log_sink(), 1,
+  rs.forh.of[0].hp = p.hp;
+  rs.forh.of[0].sp = p.sp;
+  rs.forh.of[0].hnei = p.hnei;
+  rs.except.of[0].exflag = p.group[0] ? 1 : 0;
+  rs.except.of[0].exgroup = p.group;
+  rs.kset.of[0].kappaset = 1;
+  const Mpoles1 entry = search_databank_with_neighbours(databank_source(rs), rs.model, rs.forh, rs.except, rs.log_sink(), 0,
                                  DatabankQuery{neighbours, ring, p.lpg != 0});
-  copy_databank_result(rs.atom(1), 1, rs.kset.of[1].kappaset, entry, rs.mp, rs.kappas);
+  copy_databank_result(rs.atom(0), 0, rs.kset.of[0].kappaset, entry, rs.mp, rs.kappas);
 }
 
 }  // namespace

@@ -24,9 +24,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const double x[] = {0.1, 0.2, 0.4};
   rs.model.cell = {10, 10, 10, 90, 90, 90};
   rs.model.symm.ops.assign(1, SymOp{});
-  for (int i = 1; i <= 3; ++i) {
-    rs.atom(i).atomic_number = elements[i - 1];
-    rs.atom(i).fractional[0] = x[i - 1];
+  for (int i = 0; i < 3; ++i) {
+    rs.atom(i).atomic_number = elements[i];
+    rs.atom(i).fractional[0] = x[i];
     rs.atom(i).fractional[1] = rs.atom(i).fractional[2] = 0.5;
   }
   RecordFile f;

@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size % 3 == 1) naming = size % 2 != 0 ? ShelxLabels::numbered_by_type : ShelxLabels::numbered_in_file;
   fuzz::guarded([&] {
     const Model md = read_shelx("in.res", naming, run.rs->log_sink());
-    if (md.natom < 0 || md.natom > md.atoms.size()) fuzz::fail("atom count outside the table");
+    if (md.natom < 0 || md.natom > static_cast<int>(md.atoms.size())) fuzz::fail("atom count outside the table");
   });
   return 0;
 }

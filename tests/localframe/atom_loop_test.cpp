@@ -40,8 +40,8 @@ struct KeyCase : ::testing::Test {
   int c = 0, h = 0;
   void SetUp() override {
     rs.model.natom = 2;
-    c = 1;
-    h = 2;
+    c = 0;
+    h = 1;
     rs.atom(c).atomic_number = 6;
     rs.atom(h).atomic_number = 1;
     rs.atom(c).sitesym = "mm2";
@@ -150,15 +150,15 @@ TEST(LocalDef, KappaSetsConstraintsAndParameterIntegers) {
   run_loop(m.rs);
   const auto& ks = m.rs.kset;
   EXPECT_EQ(ks.lastkset, 5);
-  EXPECT_EQ(ks.of[6].chemcon, 1);
-  EXPECT_EQ(ks.of[7].reference, 5);
-  EXPECT_EQ(ks.of[5].chemcon, 0);
+  EXPECT_EQ(ks.of[5].chemcon, 1);
+  EXPECT_EQ(ks.of[6].reference, 4);
+  EXPECT_EQ(ks.of[4].chemcon, 0);
   // H22: Z (3) to C2 (atom 3), Y (2) to C1 (atom 1), kappa set 5, ref H21.
   // lmax 2 for hydrogen, as in the atom table.
-  EXPECT_EQ(m.rs.mp.of[6].xdint, (std::array<int, 11>{3, 2, 3, 6, 1, 2, 2, 5, 2, 1, 5}));
-  EXPECT_EQ(m.rs.mp.of[1].xdint, (std::array<int, 11>{1, 2, 2, 1, 3, 2, 1, 1, 4, 1, 0}));
-  EXPECT_EQ(m.rs.forh.of[5].hnei, 3);
-  EXPECT_FLOAT_EQ(m.rs.mp.of[1].pv, 4.0);
+  EXPECT_EQ(m.rs.mp.of[5].xdint, (std::array<int, 11>{3, 2, 3, 6, 1, 2, 2, 5, 2, 1, 5}));
+  EXPECT_EQ(m.rs.mp.of[0].xdint, (std::array<int, 11>{1, 2, 2, 1, 3, 2, 1, 1, 4, 1, 0}));
+  EXPECT_EQ(m.rs.forh.of[4].hnei, 3);
+  EXPECT_FLOAT_EQ(m.rs.mp.of[0].pv, 4.0);
   EXPECT_EQ(m.rs.kappas.set(4).scattering_type, 2);
   const std::string log = m.mr.log();
   EXPECT_NE(log.find(" Exception identified for O1 : Functional group = [ALDEHYDE]"), std::string::npos);
@@ -166,7 +166,7 @@ TEST(LocalDef, KappaSetsConstraintsAndParameterIntegers) {
   EXPECT_NE(log.find("\n Working with atom       6 : [H22     ]     occ =     1.0000\n"), std::string::npos);
   EXPECT_NE(log.find("\n CKS :: Atom=     6  kset=   5  nsft=   2\n"), std::string::npos);
   EXPECT_NE(log.find("\n Atom H22      :: will skip reading databank\n"), std::string::npos);
-  EXPECT_EQ(m.rs.except.of[2].exgroup.str(), Text<40>("ALDEHYDE").str());
+  EXPECT_EQ(m.rs.except.of[1].exgroup.str(), Text<40>("ALDEHYDE").str());
 }
 
 TEST(LocalDef, HydrogenConstraintsOffGiveEveryHydrogenItsOwnSet) {
@@ -174,7 +174,7 @@ TEST(LocalDef, HydrogenConstraintsOffGiveEveryHydrogenItsOwnSet) {
   m.rs.sw.chemical_constraints = {false, true};
   run_loop(m.rs);
   EXPECT_EQ(m.rs.kset.lastkset, 7);
-  EXPECT_EQ(m.rs.kset.of[6].chemcon, 0);
+  EXPECT_EQ(m.rs.kset.of[5].chemcon, 0);
 }
 
 TEST(LocalDef, ConversionOnlyRunUsesOneSetPerScatteringType) {
@@ -182,8 +182,8 @@ TEST(LocalDef, ConversionOnlyRunUsesOneSetPerScatteringType) {
   m.rs.sw.convert_to_xd_only = true;
   m.rs.sw.lkeys[kKappas] = true;
   run_loop(m.rs);
-  EXPECT_EQ(m.rs.kset.of[3].kappaset, 1);
-  EXPECT_EQ(m.rs.kset.of[7].kappaset, 2);
+  EXPECT_EQ(m.rs.kset.of[2].kappaset, 1);
+  EXPECT_EQ(m.rs.kset.of[6].kappaset, 2);
   EXPECT_EQ(m.rs.kset.lastkset, 2);
   const std::string mas = m.rs.io.mas.text();
   EXPECT_NE(mas.find("KAPPA   000000\nKAPPA   000000\nEXTCN"), std::string::npos);
@@ -207,7 +207,7 @@ TEST(LocalDef, MoProTexts) {
   AcetaldehydeRun m;
   m.rs.io.mopro.open_memory();
   const std::vector<AtomSetup> setup = set_up_atoms(m.rs.loop());
-  write_mopro_atom(m.rs.model, m.rs.mp, 2, setup[1], m.rs.io.log, m.rs.io.mopro.os());
+  write_mopro_atom(m.rs.model, m.rs.mp, 1, setup[1], m.rs.io.log, m.rs.io.mopro.os());
   EXPECT_EQ(rtrim(lines_of(m.rs.io.mopro.text())[1]), "XY   C1           H1            HEX     K2       V0  M0  Q0");
   write_con_site_symmetry(m.rs.model, setup, m.rs.io.log, m.rs.io.con.os());
   const auto con = lines_of(m.rs.io.con.text());
@@ -281,7 +281,7 @@ TEST(LocalDef, MirrorImageConstraintsAreLeftHanded) {
   struct Case {
     Image image;
     const char* line;   // C2's line of the atom table from the R/L column on
-    int reference;
+    int reference;      // as the XD atom line numbers it: C1 is 1, none 0
   };
   const Case cases[] = {{Image::inversion, "L   2  1   1   4   NO      C1", 1},
                         {Image::rotation, "R   2  1   1   4   NO      C1", 1},
@@ -293,8 +293,8 @@ TEST(LocalDef, MirrorImageConstraintsAreLeftHanded) {
     const auto mas = lines_of(m.rs.io.mas.text());
     ASSERT_EQ(mas[2].substr(0, 8), "C2      ");
     EXPECT_EQ(mas[2].substr(44), c.line);
-    EXPECT_EQ(m.rs.kset.of[2].chemcon, c.reference != 0 ? 1 : 0);
-    EXPECT_EQ(m.rs.mp.of[2].xdint[10], c.reference);
+    EXPECT_EQ(m.rs.kset.of[1].chemcon, c.reference != 0 ? 1 : 0);
+    EXPECT_EQ(m.rs.mp.of[1].xdint[10], c.reference);
     const std::string log = m.mr.log();
     EXPECT_EQ(log.find(" Bonds of C2 are the mirror image of those of C1 in their local frames: left-handed frame (L)") !=
                   std::string::npos,

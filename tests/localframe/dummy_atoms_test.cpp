@@ -78,7 +78,7 @@ TEST(PlotLocalAxes, AxesOfAtomFiveWithLettersZAndX) {
   for (int k = 1; k <= 5; ++k) m.add_atom(numbered("C", k), 6, {1, 1, 1});
   std::ostringstream spf;
   // P1 directs Z, P2 directs X.
-  plot_local_axes(m.rs.atom(5), 5, {1, 1, 3}, {2, 1, 1.5}, 'Z', 'X', spf);
+  plot_local_axes(m.rs.atom(4), 4, {1, 1, 3}, {2, 1, 1.5}, 'Z', 'X', spf);
   // 'ATOM ', the label in 8 columns, 3 blanks, 3f12.4.
   auto line = [](const char* label, const char* xyz) { return std::string("ATOM ") + label + "   " + xyz + "\n"; };
   const std::string want = line("C5      ", "      1.0000      1.0000      1.0000") +

@@ -34,7 +34,7 @@ std::vector<std::array<int, 3>> shell(const TestRun& rs, int a) {
 bool on_a_cycle(const TestRun& rs, int p) {
   const std::vector<int>& first = rs.nb.of[p].atom;
   if (first.size() < 2) return false;
-  std::vector<char> seen(static_cast<std::size_t>(rs.ncomplete()) + 1, 0);
+  std::vector<char> seen(static_cast<std::size_t>(rs.ncomplete()), 0);
   seen[static_cast<std::size_t>(p)] = 1;
   seen[static_cast<std::size_t>(first[0])] = 1;
   std::deque<int> queue{first[0]};
@@ -70,9 +70,9 @@ TEST(ChemicalConstraints, JoinOnlyAtomsOfTheSameSurroundings) {
     TestRun rs;
     set_up(rs, file, false);
     int constrained = 0;
-    for (int a = 1; a <= rs.natom(); ++a) {
+    for (int a = 0; a < rs.natom(); ++a) {
       const int r = rs.kset.of[a].reference;
-      if (r == 0) continue;
+      if (r < 0) continue;
       ++constrained;
       const std::string pair = std::string(file) + ": " + std::string(rs.atom(a).label.trimmed()) + " to " +
                                std::string(rs.atom(r).label.trimmed());
@@ -105,7 +105,7 @@ TEST(MetalWater, EveryHydrogenIsExtended) {
     TestRun rs;
     set_up(rs, c.file, true);
     int seen = 0;
-    for (int h = 1; h <= rs.natom(); ++h) {
+    for (int h = 0; h < rs.natom(); ++h) {
       if (rs.atom(h).atomic_number != 1) continue;
       const int o = rs.nb.of[h].atom.at(0);
       int hydrogens = 0, metals = 0;

@@ -99,9 +99,9 @@ struct Molecule {
     return assign_frame(rs.loop(), atom);
   }
   int index(const std::string& label) const {
-    for (int i = 1; i <= rs.model.natom; ++i)
+    for (int i = 0; i < rs.model.natom; ++i)
       if (rs.atom(i).label == label) return i;
-    return 0;
+    return -1;
   }
 };
 

@@ -33,7 +33,7 @@ std::vector<Site> serine_sites() {
   dir.copy_in(test_data("xd/DL-serine_ReCrystal/xd.mas"), "xd.mas");
   const Model md = read_xd(test_data("xd/DL-serine_ReCrystal/xd.res"), dir.file("xd.mas"), run.rs->log_sink());
   std::vector<Site> s;
-  for (int i = 1; i <= md.natom; ++i) {
+  for (int i = 0; i < md.natom; ++i) {
     const Atom& a = md.atoms[i];
     s.push_back({a.label, a.atomic_number, a.cartesian[0], a.cartesian[1], a.cartesian[2]});
   }
@@ -80,9 +80,9 @@ TEST(ReadAim2Tab, SerineTableInBohrReadsEndToEnd) {
   MemoryRun run;
   const Model md = read_aim2tab(dir.file("serine.tab"), run.rs->log_sink());
   ASSERT_EQ(md.natom, 14);
-  for (int i = 1; i <= 14; ++i) {
+  for (int i = 0; i < 14; ++i) {
     const Atom& a = md.atoms[i];
-    const Site& t = sites[static_cast<std::size_t>(i - 1)];
+    const Site& t = sites[static_cast<std::size_t>(i)];
     EXPECT_EQ(a.label, t.label) << i;
     EXPECT_EQ(a.atomic_number, t.atomic_number) << i;
     EXPECT_EQ(a.max_multipole_level, t.atomic_number == 1 ? 2 : 4) << i;
@@ -119,15 +119,15 @@ TEST(ReadAim2Tab, BohrToAngstromAndFixedFields) {
   MemoryRun run;
   const Model md = read_aim2tab(dir.file("t.tab"), run.rs->log_sink());
   ASSERT_EQ(md.natom, 3);
+  EXPECT_FLOAT_EQ(md.atoms[0].cartesian[0], 0.52917725);
+  EXPECT_EQ(md.atoms[1].label, "H2");   // set right in its field, still hydrogen
+  EXPECT_EQ(md.atoms[1].atomic_number, 1);
   EXPECT_FLOAT_EQ(md.atoms[1].cartesian[0], 0.52917725);
-  EXPECT_EQ(md.atoms[2].label, "H2");   // set right in its field, still hydrogen
-  EXPECT_EQ(md.atoms[2].atomic_number, 1);
-  EXPECT_FLOAT_EQ(md.atoms[2].cartesian[0], 0.52917725);
-  EXPECT_FLOAT_EQ(md.atoms[2].cartesian[1], -2.5 * 0.52917725);
-  EXPECT_EQ(md.atoms[2].cartesian[2], 0.0);
-  EXPECT_EQ(md.atoms[3].label, "cl3");
-  EXPECT_EQ(md.atoms[3].atomic_number, 17);
-  EXPECT_FLOAT_EQ(md.atoms[3].cartesian[2], -0.52917725);
+  EXPECT_FLOAT_EQ(md.atoms[1].cartesian[1], -2.5 * 0.52917725);
+  EXPECT_EQ(md.atoms[1].cartesian[2], 0.0);
+  EXPECT_EQ(md.atoms[2].label, "cl3");
+  EXPECT_EQ(md.atoms[2].atomic_number, 17);
+  EXPECT_FLOAT_EQ(md.atoms[2].cartesian[2], -0.52917725);
 }
 
 TEST(ReadAim2Tab, ShortOrUnannouncedTablesStop) {
@@ -174,23 +174,23 @@ TEST(ReadPlaton, CoordinateFileReadsBackWithDummiesAsLithium) {
   MemoryRun run;
   const Model md = read_platon(dir.file("vorn.ang"), run.rs->log_sink());
   ASSERT_EQ(md.natom, 25);
-  for (int i = 1; i <= 15; ++i) {
+  for (int i = 0; i < 15; ++i) {
     const Atom& a = md.atoms[i];
-    const Site& t = sites[static_cast<std::size_t>(i - 1)];
+    const Site& t = sites[static_cast<std::size_t>(i)];
     EXPECT_EQ(a.atomic_number, t.atomic_number) << i;
     EXPECT_NEAR(a.cartesian[0], t.x, 5.1e-5) << i;
     EXPECT_NEAR(a.cartesian[1], t.y, 5.1e-5) << i;
     EXPECT_NEAR(a.cartesian[2], t.z, 5.1e-5) << i;
     expect_cartesian_only(a);
   }
-  EXPECT_EQ(md.atoms[1].label, "O(001)");
-  EXPECT_EQ(md.atoms[15].label, "CL1");   // upper case after the tokeniser
-  EXPECT_EQ(md.atoms[16].label, "LI(1)");
-  EXPECT_EQ(md.atoms[16].atomic_number, 3);
-  EXPECT_EQ(md.atoms[16].max_multipole_level, 4);
-  EXPECT_FLOAT_EQ(md.atoms[17].cartesian[0], 1.0);
-  EXPECT_EQ(md.atoms[25].label, "LI(*)");   // the tenth dummy has no room for its number
-  EXPECT_EQ(md.atoms[25].atomic_number, 3);
+  EXPECT_EQ(md.atoms[0].label, "O(001)");
+  EXPECT_EQ(md.atoms[14].label, "CL1");   // upper case after the tokeniser
+  EXPECT_EQ(md.atoms[15].label, "LI(1)");
+  EXPECT_EQ(md.atoms[15].atomic_number, 3);
+  EXPECT_EQ(md.atoms[15].max_multipole_level, 4);
+  EXPECT_FLOAT_EQ(md.atoms[16].cartesian[0], 1.0);
+  EXPECT_EQ(md.atoms[24].label, "LI(*)");   // the tenth dummy has no room for its number
+  EXPECT_EQ(md.atoms[24].atomic_number, 3);
   ASSERT_EQ(md.scattering_types.size(), 6u);
   EXPECT_EQ(md.scattering_types[4], 17);
   EXPECT_EQ(md.scattering_types[5], 3);

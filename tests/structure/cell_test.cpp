@@ -115,14 +115,14 @@ TEST(EquivalentU, IsotropicOrthogonalAndMonoclinic) {
   md.natom = 2;
   md.hold_entries(2);
   set_cell(md, 5, 6, 7, 90, 90, 90);
-  Atom& iso = md.atoms[1];
+  Atom& iso = md.atoms[0];
   iso.adp_type = 1;
   iso.u[0] = 0.031;
-  EXPECT_FLOAT_EQ(equivalent_u(md.atoms[1], md.cell), 0.031);
-  Atom& an = md.atoms[2];
+  EXPECT_FLOAT_EQ(equivalent_u(md.atoms[0], md.cell), 0.031);
+  Atom& an = md.atoms[1];
   an.adp_type = 2;
   an.u = {0.01, 0.02, 0.03, 0.005, 0.004, 0.003};
-  EXPECT_NEAR(equivalent_u(md.atoms[2], md.cell), 0.02, 1e-6);
+  EXPECT_NEAR(equivalent_u(md.atoms[1], md.cell), 0.02, 1e-6);
   // Monoclinic: the U13 term enters with cos(beta).
   set_cell(md, 5, 6, 7, 90, 120, 90);
   const Vec3 r = r_cell(md.cell);
@@ -131,7 +131,7 @@ TEST(EquivalentU, IsotropicOrthogonalAndMonoclinic) {
   const double expected = (0.01 * 5 * 5 * r[0] * r[0] + 0.02 + 0.03 * 7 * 7 * r[2] * r[2] +
                           2 * 0.004 * 5 * 7 * r[0] * r[2] * std::cos(120 * 0.017453292)) /
                          3;
-  EXPECT_NEAR(equivalent_u(md.atoms[2], md.cell), expected, 1e-6);
+  EXPECT_NEAR(equivalent_u(md.atoms[1], md.cell), expected, 1e-6);
 }
 
 TEST(FlagPartialSites, SpecialPositionDisorderAndFullSites) {
@@ -155,24 +155,24 @@ TEST(FlagPartialSites, SpecialPositionDisorderAndFullSites) {
   };
   md.natom = 5;
   md.hold_entries(5);
-  for (int i = 1; i <= 5; ++i) {
+  for (int i = 0; i < 5; ++i) {
     Atom& a = md.atoms[i];
-    a.fractional[0] = in[i - 1].x[0];
-    a.fractional[1] = in[i - 1].x[1];
-    a.fractional[2] = in[i - 1].x[2];
-    a.occ = in[i - 1].occ;
-    const Vec3 c = to_cartesian(md.transf, Fractional{in[i - 1].x});
+    a.fractional[0] = in[i].x[0];
+    a.fractional[1] = in[i].x[1];
+    a.fractional[2] = in[i].x[2];
+    a.occ = in[i].occ;
+    const Vec3 c = to_cartesian(md.transf, Fractional{in[i].x});
     a.cartesian = {{c[0], c[1], c[2]}};
     a.occupancy_kind = OccupancyKind::special_position;
   }
   flag_partial_sites(md);
+  EXPECT_EQ(md.atoms[0].occupancy_kind, OccupancyKind::special_position);
   EXPECT_EQ(md.atoms[1].occupancy_kind, OccupancyKind::special_position);
-  EXPECT_EQ(md.atoms[2].occupancy_kind, OccupancyKind::special_position);
-  EXPECT_EQ(md.atoms[3].occupancy_kind, OccupancyKind::disordered);
-  EXPECT_EQ(md.atoms[4].occupancy_kind, OccupancyKind::normal);
+  EXPECT_EQ(md.atoms[2].occupancy_kind, OccupancyKind::disordered);
+  EXPECT_EQ(md.atoms[3].occupancy_kind, OccupancyKind::normal);
   // A quarter of the general position fills half of a site of order two:
   // disordered, though on a special position.
-  EXPECT_EQ(md.atoms[5].occupancy_kind, OccupancyKind::disordered);
+  EXPECT_EQ(md.atoms[4].occupancy_kind, OccupancyKind::disordered);
 }
 
 }  // namespace

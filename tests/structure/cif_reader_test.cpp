@@ -96,7 +96,7 @@ TEST_F(Cif, SharedFiles) {
     EXPECT_EQ(model.symm.count(), c.nsym);
     EXPECT_EQ(model.scattering_types.size(), static_cast<std::size_t>(c.ntypes));
     EXPECT_EQ(model.shelx_head.lattice, c.lattice);
-    const Atom& a = model.atoms[1];
+    const Atom& a = model.atoms[0];
     EXPECT_EQ(a.label, c.first_label);
     EXPECT_EQ(a.atomic_number, c.first_iz);
     EXPECT_EQ(a.adp_type, c.first_tp);
@@ -106,9 +106,9 @@ TEST_F(Cif, SharedFiles) {
   }
   // The last file: D(W1) is hydrogen of the H type; the missing wavelength
   // and the B values are warned about.
-  EXPECT_EQ(model.atoms[12].label, "D(W1)");
-  EXPECT_EQ(model.atoms[12].atomic_number, 1);
-  EXPECT_EQ(model.atoms[12].scattering_type, 4);
+  EXPECT_EQ(model.atoms[11].label, "D(W1)");
+  EXPECT_EQ(model.atoms[11].atomic_number, 1);
+  EXPECT_EQ(model.atoms[11].scattering_type, 4);
   EXPECT_FLOAT_EQ(model.wavelength, 0.71073);
   EXPECT_NE(m.term.str().find("gives no _diffrn_radiation_wavelength"), std::string::npos);
   EXPECT_NE(m.term.str().find("the U_iso_or_equiv values of 14 atoms are marked as B"), std::string::npos);
@@ -123,10 +123,10 @@ TEST_F(Cif, BlockByNameOrTheFirstWithAtoms) {
   dir.write("two.cif", "data_global\n_journal_year 2010\ndata_first\n" + atoms + "C1 .1 .2 .3\n" +
                            "data_second\n" + atoms + "N1 .1 .2 .3\nO12 .4 .5 .6\n");
   model = read_cif(dir.file("two.cif"), "", ShelxLabels::as_named, m.rs->log_sink());
-  EXPECT_EQ(model.atoms[1].label, "C(1)");
+  EXPECT_EQ(model.atoms[0].label, "C(1)");
   model = read_cif(dir.file("two.cif"), "SECOND", ShelxLabels::numbered_by_type, m.rs->log_sink());
   ASSERT_EQ(model.natom, 2);
-  EXPECT_EQ(model.atoms[2].label, "O(1)");
+  EXPECT_EQ(model.atoms[1].label, "O(1)");
   EXPECT_NE(test::error_report([&] { read_cif(dir.file("two.cif"), "third", ShelxLabels::as_named, m.rs->log_sink()); })
                 .find("has no data block data_third; its blocks: data_global, data_first, data_second"),
             std::string::npos);
@@ -144,8 +144,8 @@ TEST_F(Cif, RhombohedralSpaceGroupBySymbol) {
   EXPECT_EQ(model.shelx_head.lattice, 'R');
   EXPECT_TRUE(model.shelx_head.centrosymmetric);
   EXPECT_EQ(model.symm.count(), 36);
-  EXPECT_NEAR(model.atoms[1].occ, 1.0 / 6, 1e-6);   // on -3
-  EXPECT_EQ(model.atoms[1].occupancy_kind, OccupancyKind::special_position);
+  EXPECT_NEAR(model.atoms[0].occ, 1.0 / 6, 1e-6);   // on -3
+  EXPECT_EQ(model.atoms[0].occupancy_kind, OccupancyKind::special_position);
 }
 
 TEST_F(Cif, MalformedFilesStopWithFileLineAndCause) {

@@ -14,11 +14,11 @@ TEST(ModelStart, StartValuesOfTheStructureModel) {
   EXPECT_TRUE(m.shelx1.fvar.empty());
   EXPECT_EQ(m.shelx1.wght[0], -2.0);
   EXPECT_FLOAT_EQ(m.shelx1.wght[5], 1.0 / 3.0);
-  EXPECT_EQ(m.atoms.size(), 0);   // the readers grow it atom by atom
+  EXPECT_EQ(m.atoms.size(), 0u);   // the readers grow it atom by atom
   Model grown;
   grown.hold_entries(3);
-  EXPECT_EQ(grown.atoms[3].occ, 1.0);
-  EXPECT_TRUE(grown.atoms[3].label.blank());
+  EXPECT_EQ(grown.atoms[2].occ, 1.0);
+  EXPECT_TRUE(grown.atoms[2].label.blank());
   EXPECT_TRUE(m.amodel.blank());   // the reader or the file name gives it
   EXPECT_EQ(m.transf.m.at(1, 1), 1.0);
   EXPECT_EQ(m.transf.m.at(1, 2), 0.0);

@@ -60,7 +60,7 @@ TEST_F(Shelx, TryptophanCentrosymmetricWithRidingHydrogens) {
   EXPECT_EQ(model.symm.count(), 4);
   EXPECT_EQ(model.scattering_types.size(), 4u);
   // N1 3 0.318977 0.228436 0.344387 11.0 U11 U22 = / U33 U23 U13 U12
-  const Atom& n1 = at(1);
+  const Atom& n1 = at(0);
   EXPECT_EQ(n1.label, "N(1)");
   EXPECT_EQ(n1.atomic_number, 7);
   EXPECT_EQ(n1.adp_type, 2);
@@ -75,22 +75,22 @@ TEST_F(Shelx, TryptophanCentrosymmetricWithRidingHydrogens) {
   EXPECT_FLOAT_EQ(n1.u[4], 0.00862);   // U13
   EXPECT_FLOAT_EQ(n1.u[5], -0.00610);  // U23
   // H1N has its own U; H2 rides on C2; H10B rides on C10, not on H10A.
-  EXPECT_EQ(at(2).label, "H(1N)");
-  EXPECT_EQ(at(2).max_multipole_level, 2);
-  EXPECT_FLOAT_EQ(at(2).u[0], 0.05577);
-  EXPECT_EQ(at(4).label, "H(2)");
-  EXPECT_NEAR(at(4).u[0], 1.2 * equivalent_u(at(3), model.cell), 1e-6);
-  EXPECT_EQ(at(18).label, "H(10B)");
-  EXPECT_NEAR(at(18).u[0], 1.2 * equivalent_u(at(16), model.cell), 1e-6);
+  EXPECT_EQ(at(1).label, "H(1N)");
+  EXPECT_EQ(at(1).max_multipole_level, 2);
+  EXPECT_FLOAT_EQ(at(1).u[0], 0.05577);
+  EXPECT_EQ(at(3).label, "H(2)");
+  EXPECT_NEAR(at(3).u[0], 1.2 * equivalent_u(at(2), model.cell), 1e-6);
+  EXPECT_EQ(at(17).label, "H(10B)");
+  EXPECT_NEAR(at(17).u[0], 1.2 * equivalent_u(at(15), model.cell), 1e-6);
   // Ueq of C2 by hand: (U11/sin2b + U22 + U33/sin2b + 2 U13 cos b/sin2b) / 3.
-  EXPECT_NEAR(equivalent_u(at(3), model.cell), 0.0283745, 2e-6);
-  EXPECT_NEAR(at(4).u[0], 1.2 * 0.0283745, 3e-6);
+  EXPECT_NEAR(equivalent_u(at(2), model.cell), 0.0283745, 2e-6);
+  EXPECT_NEAR(at(3).u[0], 1.2 * 0.0283745, 3e-6);
   // Cartesian coordinates from the monoclinic cell.
   const Vec3 c = to_cartesian(model.transf, n1.fractional);
   EXPECT_FLOAT_EQ(n1.cartesian[0], c[0]);
   EXPECT_NEAR(n1.cartesian[1], 0.228436 * 5.7445, 1e-4);
-  for (int i = 1; i <= 27; ++i) EXPECT_EQ(at(i).occupancy_kind, OccupancyKind::normal);
-  EXPECT_EQ(at(27).label, "H(15C)");
+  for (int i = 0; i < 27; ++i) EXPECT_EQ(at(i).occupancy_kind, OccupancyKind::normal);
+  EXPECT_EQ(at(26).label, "H(15C)");
 
   const std::string out = m.term.str();
   EXPECT_TRUE(contains(out, "\n    NO.  ATOM     IZ IU SF    XF       YF       ZF    OCCUP  U's -->\n"
@@ -174,10 +174,10 @@ TEST_F(Shelx, NaphthaleneHeadsColumnByColumn) {
   EXPECT_EQ(p[0].substr(43, 9), " 124.4720");
   EXPECT_EQ(p[0].substr(61), "  0.71073");
   // Isotropic atoms with the occupancy written as 1.0.
-  EXPECT_EQ(at(5).label, "C(5)");
-  EXPECT_EQ(at(5).adp_type, 1);
-  EXPECT_FLOAT_EQ(at(5).fractional[0], -0.01347);
-  EXPECT_FLOAT_EQ(at(9).u[0], 0.06);
+  EXPECT_EQ(at(4).label, "C(5)");
+  EXPECT_EQ(at(4).adp_type, 1);
+  EXPECT_FLOAT_EQ(at(4).fractional[0], -0.01347);
+  EXPECT_FLOAT_EQ(at(8).u[0], 0.06);
   EXPECT_EQ(model.symm.count(), 4);
 }
 
@@ -187,33 +187,33 @@ TEST_F(Shelx, CCentredWithResiduesAndRepeatedNames) {
   // Two cards (identity and -x, y, 1/2-z), C centring, inversion: 8.
   EXPECT_EQ(model.symm.count(), 8);
   EXPECT_EQ(model.scattering_types.size(), 7u);
-  EXPECT_EQ(at(1).label, "GA(1)");
-  EXPECT_EQ(at(1).atomic_number, 31);
-  EXPECT_FLOAT_EQ(at(1).occ, 0.5);
-  EXPECT_EQ(at(1).occupancy_kind, OccupancyKind::special_position);  // on the twofold axis
-  EXPECT_EQ(at(2).label, "AL(1)");
-  EXPECT_EQ(at(2).occupancy_kind, OccupancyKind::normal);
+  EXPECT_EQ(at(0).label, "GA(1)");
+  EXPECT_EQ(at(0).atomic_number, 31);
+  EXPECT_FLOAT_EQ(at(0).occ, 0.5);
+  EXPECT_EQ(at(0).occupancy_kind, OccupancyKind::special_position);  // on the twofold axis
+  EXPECT_EQ(at(1).label, "AL(1)");
+  EXPECT_EQ(at(1).occupancy_kind, OccupancyKind::normal);
   // Residues: GA1 before any RESI, N1 in residue 1 BIPY.
   const auto& r = model.atoms;
   EXPECT_TRUE(model.has_residues);
-  EXPECT_EQ(r[1].residue_text.view(), "GA1      0       ");
-  EXPECT_EQ(r[3].residue_text.view(), "N1       1  BIPY ");
-  EXPECT_EQ(r[3].residue_name.view(), "N1       1");
-  EXPECT_EQ(at(3).label, "N(1)");
+  EXPECT_EQ(r[0].residue_text.view(), "GA1      0       ");
+  EXPECT_EQ(r[2].residue_text.view(), "N1       1  BIPY ");
+  EXPECT_EQ(r[2].residue_name.view(), "N1       1");
+  EXPECT_EQ(at(2).label, "N(1)");
   // The same SHELX name in several residues: the later atoms get the
   // element's next free number, and one warning lists them.
-  EXPECT_EQ(at(23).label, "N(1)");
+  EXPECT_EQ(at(22).label, "N(1)");
   make_labels_unique(model, m.rs->log_sink());
-  EXPECT_EQ(at(3).label, "N(1)");
-  EXPECT_EQ(at(23).label, "N(3)");   // N(2) is atom 4's
+  EXPECT_EQ(at(2).label, "N(1)");
+  EXPECT_EQ(at(22).label, "N(3)");   // N(2) is atom 4's
   std::set<std::string> labels;
-  for (int i = 1; i <= model.natom; ++i) labels.insert(std::string(at(i).label.trimmed()));
+  for (int i = 0; i < model.natom; ++i) labels.insert(std::string(at(i).label.trimmed()));
   EXPECT_EQ(labels.size(), 168u);
   EXPECT_TRUE(contains(m.term.str(), "N(1) -> N(3) (atom 23)"));
   EXPECT_EQ(mas()[6], "LATT C C");
   EXPECT_EQ(mopro()[2], "SYMM   2 C CENTRO");
   // The residue text of atom 23 follows its own residue line.
-  EXPECT_EQ(r[23].residue_text.view().substr(0, 12), "N1       2  ");
+  EXPECT_EQ(r[22].residue_text.view().substr(0, 12), "N1       2  ");
 }
 
 TEST_F(Shelx, AcentricFreeHydrogens) {
@@ -224,8 +224,8 @@ TEST_F(Shelx, AcentricFreeHydrogens) {
   EXPECT_EQ(mas()[7], "SYMM -X,-Y,0.5+Z");
   EXPECT_EQ(mopro()[2], "SYMM   4 P");
   EXPECT_TRUE(contains(m.log(), " Lattice is Acentric\n"));
-  EXPECT_EQ(at(1).label, "F(11)");
-  EXPECT_EQ(at(50).atomic_number, 1);
+  EXPECT_EQ(at(0).label, "F(11)");
+  EXPECT_EQ(at(49).atomic_number, 1);
   EXPECT_EQ(model.shelx1.wght[0], 0.05);
   EXPECT_FLOAT_EQ(model.shelx1.wght[5], 1.0 / 3.0);
 }
@@ -237,18 +237,18 @@ TEST_F(Shelx, FreeVariablesAndDisorderFlags) {
   EXPECT_FLOAT_EQ(model.shelx1.fvar[1], 0.87977);
   // N3 31.0 = free variable 3 (0.5); C7a 21.0 = fv 2; C7b -21.0 = 1 - fv 2;
   // C3 -31.0 = 1 - fv 3.
-  EXPECT_EQ(at(4).label, "N(3)");
-  EXPECT_FLOAT_EQ(at(4).occ, 0.5);
-  EXPECT_EQ(at(15).label, "C(7A)");
-  EXPECT_NEAR(at(15).occ, 0.87977, 1e-6);
-  EXPECT_EQ(at(17).label, "C(7B)");
-  EXPECT_NEAR(at(17).occ, 0.12023, 1e-6);
-  EXPECT_FLOAT_EQ(at(18).occ, 0.5);
+  EXPECT_EQ(at(3).label, "N(3)");
+  EXPECT_FLOAT_EQ(at(3).occ, 0.5);
+  EXPECT_EQ(at(14).label, "C(7A)");
+  EXPECT_NEAR(at(14).occ, 0.87977, 1e-6);
+  EXPECT_EQ(at(16).label, "C(7B)");
+  EXPECT_NEAR(at(16).occ, 0.12023, 1e-6);
+  EXPECT_FLOAT_EQ(at(17).occ, 0.5);
   int disordered = 0;
-  for (int i = 1; i <= 18; ++i) disordered += at(i).occupancy_kind == OccupancyKind::disordered;
+  for (int i = 0; i < 18; ++i) disordered += at(i).occupancy_kind == OccupancyKind::disordered;
   EXPECT_EQ(disordered, 4);
-  EXPECT_EQ(at(4).occupancy_kind, OccupancyKind::disordered);
-  EXPECT_EQ(at(1).occupancy_kind, OccupancyKind::normal);
+  EXPECT_EQ(at(3).occupancy_kind, OccupancyKind::disordered);
+  EXPECT_EQ(at(0).occupancy_kind, OccupancyKind::normal);
   EXPECT_TRUE(contains(m.log(), "      = -1 : disordered atoms (     4 ) \n"));
   EXPECT_FLOAT_EQ(model.shelx1.wght[0], 0.1);
   EXPECT_FLOAT_EQ(model.shelx1.wght[1], 0.0);
@@ -258,10 +258,10 @@ TEST_F(Shelx, SpecialPositionsInUrea) {
   read_shared("urea_P-421m_special_positions.res");
   ASSERT_EQ(model.natom, 5);
   EXPECT_EQ(model.symm.count(), 8);
-  for (int i = 1; i <= 5; ++i) EXPECT_EQ(at(i).occupancy_kind, OccupancyKind::special_position) << i;
-  EXPECT_FLOAT_EQ(at(1).occ, 0.25);
-  EXPECT_FLOAT_EQ(at(2).occ, 0.5);
-  EXPECT_EQ(at(3).label, "H(1)");
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(at(i).occupancy_kind, OccupancyKind::special_position) << i;
+  EXPECT_FLOAT_EQ(at(0).occ, 0.25);
+  EXPECT_FLOAT_EQ(at(1).occ, 0.5);
+  EXPECT_EQ(at(2).label, "H(1)");
   EXPECT_TRUE(contains(m.log(), "      =  1 : atoms in special positions (     5 ) \n"));
 }
 
@@ -269,11 +269,11 @@ TEST_F(Shelx, FaceCentredCubicExpandsTo192) {
   read_shared("CaF2_Fm-3m_face_centred.res");
   ASSERT_EQ(model.natom, 2);
   EXPECT_EQ(model.symm.count(), 192);
-  EXPECT_EQ(at(1).label, "CA(01)");
-  EXPECT_EQ(at(1).atomic_number, 20);
-  EXPECT_EQ(at(2).label, "F(002)");
+  EXPECT_EQ(at(0).label, "CA(01)");
+  EXPECT_EQ(at(0).atomic_number, 20);
+  EXPECT_EQ(at(1).label, "F(002)");
+  EXPECT_EQ(at(0).occupancy_kind, OccupancyKind::special_position);
   EXPECT_EQ(at(1).occupancy_kind, OccupancyKind::special_position);
-  EXPECT_EQ(at(2).occupancy_kind, OccupancyKind::special_position);
   EXPECT_EQ(mas()[6], "LATT C F");
   const auto x = mas();
   ASSERT_EQ(x.size(), 4u + 3 + 23 + 9 + 1 + 2 + 2);
@@ -288,7 +288,7 @@ TEST_F(Shelx, ResiduesAndPartsOfTheKratzertFile) {
   ASSERT_EQ(model.natom, 128);
   EXPECT_TRUE(model.has_residues);
   int disordered = 0;
-  for (int i = 1; i <= 128; ++i) disordered += at(i).occupancy_kind == OccupancyKind::disordered;
+  for (int i = 0; i < 128; ++i) disordered += at(i).occupancy_kind == OccupancyKind::disordered;
   EXPECT_GT(disordered, 0);
 }
 
@@ -297,8 +297,8 @@ TEST_F(Shelx, RhombohedralLatticeOnHexagonalAxes) {
   ASSERT_EQ(model.natom, 12);
   // R-3c: 6 operators, times 3 lattice points, times the inversion.
   EXPECT_EQ(model.symm.count(), 36);
-  EXPECT_EQ(at(1).label, "FE(1)");
-  EXPECT_EQ(at(1).occupancy_kind, OccupancyKind::special_position);   // on -3, occupancy 1/6
+  EXPECT_EQ(at(0).label, "FE(1)");
+  EXPECT_EQ(at(0).occupancy_kind, OccupancyKind::special_position);   // on -3, occupancy 1/6
   EXPECT_EQ(mas()[6], "LATT C R");
   EXPECT_EQ(mopro()[2], "SYMM   6 R CENTRO");
 }
@@ -367,7 +367,7 @@ TEST_F(Shelx, SyntheticFileWithEveryLineKind) {
   // Two FVAR lines append, the second continued: 1.0, 0.3, 0.7.
   EXPECT_EQ(model.shelx1.fvar.size(), 3u);
   EXPECT_FLOAT_EQ(model.shelx1.fvar[2], 0.7);
-  const Atom& cl = at(1);
+  const Atom& cl = at(0);
   EXPECT_EQ(cl.label, "CL(1)");
   EXPECT_EQ(cl.atomic_number, 17);
   EXPECT_EQ(cl.scattering_type, 3);
@@ -376,21 +376,21 @@ TEST_F(Shelx, SyntheticFileWithEveryLineKind) {
   EXPECT_FLOAT_EQ(cl.u[1], 0.03);
   EXPECT_FLOAT_EQ(cl.u[5], 0.001);  // U23 from the continuation line
   EXPECT_FLOAT_EQ(cl.u[3], 0.003);  // U12
-  EXPECT_EQ(at(2).label, "C(1)");    // lower-case name upper-cased
-  EXPECT_FLOAT_EQ(at(2).occ, 0.3);  // 21.0: free variable 2
-  EXPECT_EQ(at(3).label, "H(1)");
-  EXPECT_EQ(at(3).adp_type, 1);
-  EXPECT_NEAR(at(3).u[0], 1.2 * 0.03, 1e-7);
-  EXPECT_EQ(at(2).occupancy_kind, OccupancyKind::disordered);
-  EXPECT_EQ(at(1).occupancy_kind, OccupancyKind::normal);
+  EXPECT_EQ(at(1).label, "C(1)");    // lower-case name upper-cased
+  EXPECT_FLOAT_EQ(at(1).occ, 0.3);  // 21.0: free variable 2
+  EXPECT_EQ(at(2).label, "H(1)");
+  EXPECT_EQ(at(2).adp_type, 1);
+  EXPECT_NEAR(at(2).u[0], 1.2 * 0.03, 1e-7);
+  EXPECT_EQ(at(1).occupancy_kind, OccupancyKind::disordered);
+  EXPECT_EQ(at(0).occupancy_kind, OccupancyKind::normal);
 }
 
 TEST_F(Shelx, LattPlacedBeforeTheFirstSymmWhenMissing) {
   // Tabs separate words as blanks do.
   read_text("CELL 1.5418 5 6 7 90 95 90\nSYMM -X, 1/2+Y, -Z\nSFAC C\nREM\tx\nC1\t1\t0.1 0.2\t0.3 11 0.02\nEND\n");
   ASSERT_EQ(model.natom, 1);
-  EXPECT_EQ(at(1).label, "C(1)");
-  EXPECT_FLOAT_EQ(at(1).fractional[1], 0.2);
+  EXPECT_EQ(at(0).label, "C(1)");
+  EXPECT_FLOAT_EQ(at(0).fractional[1], 0.2);
   const auto x = mas();
   EXPECT_EQ(x[4].substr(0, 5), "CELL ");
   EXPECT_EQ(x[5], "WAVE     1.541800");
@@ -418,14 +418,14 @@ TEST_F(Shelx, RenameBySerialAndByAtomNumber) {
                            "C1 1 0.1 0.2 0.3 11 0.02\nCL7 2 0.2 0.2 0.3 11 0.02\nC9 1 0.3 0.2 0.3 11 0.02\nEND\n";
   naming = ShelxLabels::numbered_by_type;
   read_text(file);
-  EXPECT_EQ(at(1).label, "C(1)");
-  EXPECT_EQ(at(2).label, "Cl(1)");
-  EXPECT_EQ(at(3).label, "C(2)");
+  EXPECT_EQ(at(0).label, "C(1)");
+  EXPECT_EQ(at(1).label, "Cl(1)");
+  EXPECT_EQ(at(2).label, "C(2)");
 
   test::MemoryRun m2;
   const Model numbered = read_shelx(dir.file("t.res"), ShelxLabels::numbered_in_file, m2.rs->log_sink());
-  EXPECT_EQ(numbered.atoms[2].label, "Cl(2)");
-  EXPECT_EQ(numbered.atoms[3].label, "C(3)");
+  EXPECT_EQ(numbered.atoms[1].label, "Cl(2)");
+  EXPECT_EQ(numbered.atoms[2].label, "C(3)");
 }
 
 TEST_F(Shelx, LongNameStops) {
@@ -476,16 +476,16 @@ TEST(ResolveFreeVariables, DecodesEveryRange) {
 TEST(ShelxLabel, LabelsFromNames) {
   Label l;
   std::string t = "CL12A  3  0.1";
-  shelx_label(ShelxLabels::as_named, t, l, 17, 5, 2);
+  shelx_label(ShelxLabels::as_named, t, l, 17, 4, 2);
   EXPECT_EQ(l, "CL(12A)");
   EXPECT_EQ(t, "       3  0.1");
   t = "H12A 2 0.5";
-  shelx_label(ShelxLabels::as_named, t, l, 1, 6, 3);
+  shelx_label(ShelxLabels::as_named, t, l, 1, 5, 3);
   EXPECT_EQ(l, "H(12A)");
   t = "H12A 2 0.5";
-  shelx_label(ShelxLabels::numbered_in_file, t, l, 1, 6, 3);
+  shelx_label(ShelxLabels::numbered_in_file, t, l, 1, 5, 3);
   EXPECT_EQ(l, "H(6)");
-  shelx_label(ShelxLabels::numbered_by_type, t = "N5 3 0.5 ", l, 7, 6, 3);
+  shelx_label(ShelxLabels::numbered_by_type, t = "N5 3 0.5 ", l, 7, 5, 3);
   EXPECT_EQ(l, "N(3)");
 }
 
@@ -524,12 +524,12 @@ TEST(WriteAtomListing, ListingAndFlagCounts) {
   Model md;
   md.natom = 2;
   md.hold_entries(2);
-  md.atoms[1].label = "C(1)";
-  md.atoms[1].fractional[0] = 0.5;
-  md.atoms[1].cartesian[0] = 3.25;
-  md.atoms[1].occupancy_kind = OccupancyKind::special_position;
-  md.atoms[2].label = "H(1)";
-  md.atoms[2].occupancy_kind = OccupancyKind::disordered;
+  md.atoms[0].label = "C(1)";
+  md.atoms[0].fractional[0] = 0.5;
+  md.atoms[0].cartesian[0] = 3.25;
+  md.atoms[0].occupancy_kind = OccupancyKind::special_position;
+  md.atoms[1].label = "H(1)";
+  md.atoms[1].occupancy_kind = OccupancyKind::disordered;
   std::ostringstream os;
   write_atom_listing(md, os);
   EXPECT_EQ(os.str(),

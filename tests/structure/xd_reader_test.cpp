@@ -105,13 +105,13 @@ void expect_serine_model(const MemoryRun& run, double h03b_x) {
                           "H(03B)", "H(03A)", "H(002)", "H(01A)", "H(01B)", "H(01C)", "H(003)"};
   const int iz[] = {8, 8, 8, 7, 6, 6, 6, 1, 1, 1, 1, 1, 1, 1};
   const int tbl[] = {1, 1, 1, 2, 3, 3, 3, 4, 4, 4, 4, 4, 4, 4};
-  for (int i = 1; i <= 14; ++i) {
+  for (int i = 0; i < 14; ++i) {
     const Atom& a = rs.atom(i);
-    EXPECT_EQ(a.label, labels[i - 1]) << i;
-    EXPECT_EQ(a.atomic_number, iz[i - 1]) << i;
-    EXPECT_EQ(a.scattering_type, tbl[i - 1]) << i;
+    EXPECT_EQ(a.label, labels[i]) << i;
+    EXPECT_EQ(a.atomic_number, iz[i]) << i;
+    EXPECT_EQ(a.scattering_type, tbl[i]) << i;
     EXPECT_EQ(a.adp_type, 2) << i;
-    EXPECT_EQ(a.max_multipole_level, iz[i - 1] == 1 ? 2 : 4) << i;
+    EXPECT_EQ(a.max_multipole_level, iz[i] == 1 ? 2 : 4) << i;
     EXPECT_FLOAT_EQ(a.occ, 1.0);
     EXPECT_EQ(a.occupancy_kind, OccupancyKind::normal);
     const auto c = serine_cartesian(a.fractional[0], a.fractional[1], a.fractional[2]);
@@ -119,11 +119,11 @@ void expect_serine_model(const MemoryRun& run, double h03b_x) {
     EXPECT_NEAR(a.cartesian[1], c[1], 1e-4) << i;
     EXPECT_NEAR(a.cartesian[2], c[2], 1e-4) << i;
   }
-  EXPECT_FLOAT_EQ(rs.atom(1).fractional[0], 0.248317);
-  EXPECT_FLOAT_EQ(rs.atom(1).fractional[2], 0.671213);
-  EXPECT_FLOAT_EQ(rs.atom(8).fractional[0], static_cast<double>(h03b_x));
+  EXPECT_FLOAT_EQ(rs.atom(0).fractional[0], 0.248317);
+  EXPECT_FLOAT_EQ(rs.atom(0).fractional[2], 0.671213);
+  EXPECT_FLOAT_EQ(rs.atom(7).fractional[0], static_cast<double>(h03b_x));
   const std::array<double, 6> u1{0.007207, 0.006724, 0.009398, -0.000445, 0.002247, -0.002118};
-  EXPECT_EQ(rs.atom(1).u, u1);
+  EXPECT_EQ(rs.atom(0).u, u1);
   // Scale factor, extinction and overall thermal parameter of the file.
   ASSERT_EQ(m.shelx1.fvar.size(), 9u);
   EXPECT_FLOAT_EQ(m.shelx1.fvar[0], 1.52331);
@@ -143,7 +143,7 @@ TEST(XdReader, SerineResultFileReadsWithItsOwnScaleFactor) {
   MemoryRun run;
   read_pair(run, test_data(kSerine + "xd.mas"), test_data(kSerine + "xd.res"));
   expect_serine_model(run, -0.091572);
-  EXPECT_EQ(run.rs->atom(14).fractional[1], 0.922781);
+  EXPECT_EQ(run.rs->atom(13).fractional[1], 0.922781);
   // The atom table on the terminal.
   const std::string term = run.term.str();
   EXPECT_NE(term.find("\n NO.   ATOM      AT.NO.   ORDER_OF_U     iSFT\n"), std::string::npos) << term;
@@ -317,10 +317,10 @@ TEST(XdReader, HigherOrderDisplacementsAndLevelThreeFile) {
   read_small(run, dir, kCubic + "LATT C P\n", small_par(atoms, 3));
   const Model& m = run.rs->model;
   ASSERT_EQ(m.natom, 3);
-  EXPECT_EQ(run.rs->atom(1).adp_type, 3);
-  EXPECT_EQ(run.rs->atom(2).adp_type, 4);
-  EXPECT_EQ(run.rs->atom(3).label, "H(1)");
-  EXPECT_FLOAT_EQ(run.rs->atom(3).cartesian[0], 5.0);
+  EXPECT_EQ(run.rs->atom(0).adp_type, 3);
+  EXPECT_EQ(run.rs->atom(1).adp_type, 4);
+  EXPECT_EQ(run.rs->atom(2).label, "H(1)");
+  EXPECT_FLOAT_EQ(run.rs->atom(2).cartesian[0], 5.0);
   EXPECT_EQ(m.amodel, "SMALL");
   EXPECT_FLOAT_EQ(m.shelx1.fvar[0], 2.5);
   EXPECT_FLOAT_EQ(m.shelx1.fvar[1], 0.01);
@@ -335,9 +335,9 @@ TEST(XdReader, ElementsFromLabelsAndTypesInOrderOfAppearance) {
   std::vector<XdAtom> atoms = {{"CL(1)", 2, 2}, {"C(1A)", 2, 1}, {"CL(2)", 2, 2}, {"H(1)", 2, 3, 2}};
   read_small(run, dir, kCubic, small_par(atoms));
   const Model& m = run.rs->model;
-  EXPECT_EQ(run.rs->atom(1).atomic_number, 17);
-  EXPECT_EQ(run.rs->atom(2).atomic_number, 6);
-  EXPECT_EQ(run.rs->atom(1).scattering_type, 2);   // the file's own index is kept
+  EXPECT_EQ(run.rs->atom(0).atomic_number, 17);
+  EXPECT_EQ(run.rs->atom(1).atomic_number, 6);
+  EXPECT_EQ(run.rs->atom(0).scattering_type, 2);   // the file's own index is kept
   ASSERT_EQ(m.scattering_types.size(), 3u);
   EXPECT_EQ(m.scattering_types[0], 17);
   EXPECT_EQ(m.scattering_types[1], 6);

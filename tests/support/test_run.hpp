@@ -38,12 +38,12 @@ struct TestRun {
     model.hold_entries(kHandBuiltEntries);
     tables.hold_entries(kHandBuiltEntries);
   }
-  // A new atom's number, with room for it in every table, as a reader adds it.
+  // A new atom's index, with room for it in every table, as a reader adds it.
   int add_atom() {
-    const int i = ++model.natom;
-    model.hold_entries(i);
-    tables.hold_entries(i);
-    if (nb.of.size() < i) nb.of.resize(i);
+    const int i = model.natom++;
+    model.hold_entries(model.natom);
+    tables.hold_entries(model.natom);
+    if (static_cast<int>(nb.of.size()) < model.natom) nb.of.resize(static_cast<std::size_t>(model.natom));
     return i;
   }
 
@@ -87,7 +87,7 @@ struct TestRun {
   }
 };
 
-// Cartesian and fractional position of atom i of the run's model.
+// Cartesian and fractional position of entry i of the run's model.
 inline Cartesian cart(const TestRun& rs, int i) { return cart(rs.model, i); }
 inline Fractional frac(const TestRun& rs, int i) { return frac(rs.model, i); }
 

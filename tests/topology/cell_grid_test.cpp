@@ -43,13 +43,13 @@ TEST(CellGrid, CandidatesHoldEveryPointWithinTheRadiusInAscendingOrder) {
   g.build(pts, 2.0);
   // Entries appended and moved after the build, some far outside the box.
   pts.push_back({100.0, -40.0, 3.0});
-  g.insert(static_cast<int>(pts.size()), pts.back());
-  g.remove(5, pts[4]);
+  g.insert(static_cast<int>(pts.size()) - 1, pts.back());
+  g.remove(4, pts[4]);
   pts[4] = {60.0, 60.0, 60.0};
-  g.insert(5, pts[4]);
-  g.remove(6, pts[5]);
+  g.insert(4, pts[4]);
+  g.remove(5, pts[5]);
   pts[5] = {0.0, 0.0, 0.0};
-  g.insert(6, pts[5]);
+  g.insert(5, pts[5]);
 
   std::vector<int> got;
   for (const Vec3& p : std::vector<Vec3>{{0, 0, 0}, {2.0, 0, 0}, {10, 10, 10}, {60, 60, 60}, {-30, 4, 4}}) {
@@ -57,8 +57,8 @@ TEST(CellGrid, CandidatesHoldEveryPointWithinTheRadiusInAscendingOrder) {
       g.candidates(p, r, got);
       EXPECT_TRUE(std::is_sorted(got.begin(), got.end()));
       EXPECT_EQ(std::adjacent_find(got.begin(), got.end()), got.end());
-      for (int id = 1; id <= static_cast<int>(pts.size()); ++id) {
-        const double d = dist(p, pts[static_cast<std::size_t>(id - 1)]);
+      for (int id = 0; id < static_cast<int>(pts.size()); ++id) {
+        const double d = dist(p, pts[static_cast<std::size_t>(id)]);
         // Within r, or a distance that is not a number: always proposed.
         if (d <= r || std::isnan(d)) {
           EXPECT_TRUE(std::binary_search(got.begin(), got.end(), id)) << "point " << id << " r " << r;
@@ -66,7 +66,7 @@ TEST(CellGrid, CandidatesHoldEveryPointWithinTheRadiusInAscendingOrder) {
       }
       // A moved entry is proposed only where it is now.
       if (r <= 5.0 && p[0] == 10.0) {
-        EXPECT_FALSE(std::binary_search(got.begin(), got.end(), 5));
+        EXPECT_FALSE(std::binary_search(got.begin(), got.end(), 4));
       }
     }
   }
@@ -88,7 +88,7 @@ struct Twin {
 
 void expect_same_table(const test::TestRun& a, const test::TestRun& b, const std::string& what) {
   ASSERT_EQ(a.ncomplete(), b.ncomplete()) << what;
-  for (int k = 1; k <= a.ncomplete(); ++k) {
+  for (int k = 0; k < a.ncomplete(); ++k) {
     const Atom& x = a.atom(k);
     const Atom& y = b.atom(k);
     EXPECT_TRUE(x.label == y.label.view() && x.atomic_number == y.atomic_number && same_float(x.cartesian[0], y.cartesian[0]) && same_float(x.cartesian[1], y.cartesian[1]) &&
@@ -147,7 +147,7 @@ void expect_same_topology(Twin& t, const std::string& what, int ncells) {
   EXPECT_EQ(ft.conn, dt.conn) << what;
   ASSERT_EQ(f.rings.nor(), d.rings.nor()) << what;
   for (int r = 1; r <= f.rings.nor(); ++r) EXPECT_EQ(f.rings.ring(r).members, d.rings.ring(r).members) << what;
-  for (int k = 1; k <= f.ncomplete(); ++k) {
+  for (int k = 0; k < f.ncomplete(); ++k) {
     EXPECT_EQ(f.nb.of[k].atom, d.nb.of[k].atom) << what << " atom " << k;
     ASSERT_EQ(f.nb.of[k].ntypes(), d.nb.of[k].ntypes()) << what;
     for (int ty = 0; ty < f.nb.of[k].ntypes(); ++ty)
@@ -156,18 +156,18 @@ void expect_same_topology(Twin& t, const std::string& what, int ncells) {
           << what << " atom " << k;
   }
   EXPECT_EQ(t.fast.log(), t.direct.log()) << what;
-  for (int k = 1; k <= f.ncomplete(); ++k)
+  for (int k = 0; k < f.ncomplete(); ++k)
     for (const double r : {0.0, 1.6, 3.0, 10.0}) {
       expect_same_search(findnei(f, k, r, SearchListing::silent), findnei(d, k, r, SearchListing::silent), what + " atom " + std::to_string(k) + " r " + std::to_string(r));
     }
   // The nearest atom of a kind: answers near the atom, far from it, and
   // none (a sample of about a hundred atoms of each structure).
   const int stride = std::max(1, f.ncomplete() / 100);
-  for (int k = 1; k <= f.ncomplete(); k += stride) {
+  for (int k = 0; k < f.ncomplete(); k += stride) {
     const std::vector<std::pair<std::string, std::function<bool(const test::TestRun&, int, int)>>> kinds{
         {"heavy", [](const test::TestRun& rs, int, int e) { return rs.atom(e).atomic_number != 1; }},
         {"beyond 4 A", [](const test::TestRun& rs, int a, int e) { return dist(cart(rs, a), cart(rs, e)) > 4.0; }},
-        {"of the unit", [](const test::TestRun& rs, int, int e) { return rs.model.atoms[e].copy_of == 0 && e % 3 == 0; }},
+        {"of the unit", [](const test::TestRun& rs, int, int e) { return rs.model.atoms[e].copy_of < 0 && e % 3 == 2; }},
         {"none", [](const test::TestRun&, int, int) { return false; }}};
     for (const auto& [name, want] : kinds) {
       const int a = nearest_neighbor(f, k, 10.0, [&](int e) { return want(f, k, e); });
@@ -229,7 +229,7 @@ void crowded_cell(test::TestRun& rs, unsigned seed, int molecules) {
   }
   // Methane: four hydrogens at exactly the same distance from the carbon.
   add_frac(rs, "CM", 6, 0.3, 0.3, 0.3);
-  const Atom cm = rs.atom(rs.natom());
+  const Atom cm = rs.atom(rs.natom() - 1);
   for (const Vec3& s : std::vector<Vec3>{{1, 1, 1}, {1, -1, -1}, {-1, 1, -1}, {-1, -1, 1}}) {
     const int k = add_cart(rs, "HM", 1, cm.cartesian[0] + 0.625 * s[0], cm.cartesian[1] + 0.625 * s[1], cm.cartesian[2] + 0.625 * s[2]);
     const Vec3 f = to_fractional(rs.model.transf, cart(rs, k));
@@ -262,9 +262,9 @@ TEST(IndexedSearches, CrowdedCellsWithTiesGiveTheDirectResults) {
   Twin t;
   t.each([&](test::TestRun& rs) {
     crowded_cell(rs, 9, 8);
-    for (int k = 1; k <= rs.natom(); k += 5) {
+    for (int k = 0; k < rs.natom(); k += 5) {
       rs.atom(k).occupancy_kind = OccupancyKind::disordered;
-      rs.atom(k).occ = k % 2 == 0 ? 0.55 : 0.45;
+      rs.atom(k).occ = k % 2 == 1 ? 0.55 : 0.45;
     }
   });
   expect_same_topology(t, "disordered crowded cell", 0);
@@ -360,14 +360,14 @@ TEST(IndexedSearches, AMovedHydrogenIsFoundWhereItIsNow) {
     add_cart(rs, "C2", 6, 9.5, 5, 5);
     run_neighbour_search(rs);
     // Extended away from C1, right next to C2 (several cells away).
-    rs.atom(2).cartesian[0] = 8.4;
-    atom_moved(rs, 2);
-    found.push_back(findnei(rs, 3, 0.0, SearchListing::silent));
+    rs.atom(1).cartesian[0] = 8.4;
+    atom_moved(rs, 1);
+    found.push_back(findnei(rs, 2, 0.0, SearchListing::silent));
   });
   ASSERT_EQ(found.size(), 2u);
   expect_same_search(found[0], found[1], "moved hydrogen");
-  EXPECT_EQ(found[0].atom, std::vector<int>{2});
-  EXPECT_TRUE(findnei(*t.fast.rs, 1, 0.0, SearchListing::silent).atom.empty());
+  EXPECT_EQ(found[0].atom, std::vector<int>{1});
+  EXPECT_TRUE(findnei(*t.fast.rs, 0, 0.0, SearchListing::silent).atom.empty());
 }
 
 // Two entries 0.008 A apart on either side of the first sphere the search
@@ -387,17 +387,17 @@ TEST(IndexedSearches, NearestAtomAcrossADuplicateSiteAtTheSphereEdge) {
     rs.model.cryst.ncomplete = rs.natom();
     run_neighbour_search(rs);
     const auto heavy = [&](int e) { return rs.atom(e).atomic_number != 1; };
-    found.push_back(nearest_neighbor(rs, 1, 10.0, heavy));
+    found.push_back(nearest_neighbor(rs, 0, 10.0, heavy));
     // The hydrogen moves onto the site of N1 and away again: the answer
     // follows it, as the whole list does.
-    rs.atom(5).cartesian[1] = 13.503;
-    atom_moved(rs, 5);
-    found.push_back(nearest_neighbor(rs, 1, 10.0, [&](int e) { return e >= 4; }));
-    rs.atom(5).cartesian[1] = 8.9;
-    atom_moved(rs, 5);
-    found.push_back(nearest_neighbor(rs, 1, 10.0, [&](int e) { return e >= 4; }));
+    rs.atom(4).cartesian[1] = 13.503;
+    atom_moved(rs, 4);
+    found.push_back(nearest_neighbor(rs, 0, 10.0, [&](int e) { return e >= 3; }));
+    rs.atom(4).cartesian[1] = 8.9;
+    atom_moved(rs, 4);
+    found.push_back(nearest_neighbor(rs, 0, 10.0, [&](int e) { return e >= 3; }));
   });
-  EXPECT_EQ(found, (std::vector<int>{2, 4, 5, 2, 4, 5}));
+  EXPECT_EQ(found, (std::vector<int>{1, 3, 4, 1, 3, 4}));
 }
 
 TEST(IndexedSearches, SymmetryGeneratedEntriesNearAPoint) {
@@ -411,12 +411,12 @@ TEST(IndexedSearches, SymmetryGeneratedEntriesNearAPoint) {
     run_complete_fragments(rs);
   }
   ASSERT_GT(rs.ncomplete(), rs.natom());
-  for (int k = rs.natom() + 1; k <= rs.ncomplete(); k += 7) {
+  for (int k = rs.natom(); k < rs.ncomplete(); k += 7) {
     const Vec3 p = cart(rs, k);
     std::vector<int> want;
-    for (int i = rs.natom() + 1; i <= rs.ncomplete(); ++i)
+    for (int i = rs.natom(); i < rs.ncomplete(); ++i)
       if (!(dist(p, cart(rs, i)) >= 0.001)) want.push_back(i);
-    EXPECT_EQ(entries_closer(rs, p, 0.001, rs.natom() + 1, rs.ncomplete()), want);
+    EXPECT_EQ(entries_closer(rs, p, 0.001, rs.natom(), rs.ncomplete()), want);
     EXPECT_FALSE(want.empty());
   }
 }

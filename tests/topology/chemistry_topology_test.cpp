@@ -41,11 +41,11 @@ std::map<std::pair<int, int>, int> smallest_ring_size_per_bond(const TestRun& rs
   std::map<std::pair<int, int>, int> sizes;
   const int n = rs.ncomplete();
   auto usable = [&](int x) { return rs.atom(x).occupancy_kind != OccupancyKind::disordered; };
-  for (int a = 1; a <= n; ++a) {
+  for (int a = 0; a < n; ++a) {
     if (!usable(a)) continue;
     for (const int b : rs.nb.of[a].atom) {
       if (b < a || !usable(b)) continue;
-      std::vector<int> steps(static_cast<std::size_t>(n) + 1, -1);
+      std::vector<int> steps(static_cast<std::size_t>(n), -1);
       steps[static_cast<std::size_t>(a)] = 0;
       std::deque<int> queue{a};
       while (!queue.empty() && steps[static_cast<std::size_t>(b)] < 0) {
@@ -87,9 +87,9 @@ void expect_smallest_rings(const TestRun& rs, int ringmin, int ringmax) {
 }
 
 int find_label(const TestRun& rs, std::string_view label) {
-  for (int i = 1; i <= rs.natom(); ++i)
+  for (int i = 0; i < rs.natom(); ++i)
     if (rs.atom(i).label.trimmed() == label) return i;
-  return 0;
+  return -1;
 }
 
 TEST(ChemistryTopology, RealStructures) {
@@ -114,7 +114,7 @@ TEST(ChemistryTopology, RealStructures) {
     EXPECT_TRUE(atoms_with_missing_bonds(rs.model, rs.sw, 3).empty());
     expect_smallest_rings(rs, 3, 8);
     EXPECT_EQ(rs.rings.list.size(), c.rings);
-    for (int i = 1; i <= rs.ncomplete(); ++i) {
+    for (int i = 0; i < rs.ncomplete(); ++i) {
       // No bond below 0.5 A, and a hydrogen has one partner here (no
       // boron or metal hydrides among these structures).
       for (const double d : rs.nb.of[i].dist) EXPECT_GE(d, kMinBondLength);
@@ -202,8 +202,8 @@ TEST(ChemistryTopology, ContactsThatAreNoBonds) {
   find_rings(rs);
   run_neighbour_search(rs);
   EXPECT_EQ(rs.rings.nor(), 0);
-  EXPECT_EQ(rs.nb.of[1].nnei(), 3);
-  for (int c = 2; c <= 4; ++c) EXPECT_EQ(rs.nb.of[c].atom, std::vector<int>{1});
+  EXPECT_EQ(rs.nb.of[0].nnei(), 3);
+  for (int c = 1; c <= 3; ++c) EXPECT_EQ(rs.nb.of[c].atom, std::vector<int>{0});
   EXPECT_EQ(rs.nb.of[hb].nnei(), 2);
   EXPECT_EQ(rs.nb.of[b1].atom, std::vector<int>{hb});
   EXPECT_EQ(rs.nb.of[ho].atom, std::vector<int>{o1});

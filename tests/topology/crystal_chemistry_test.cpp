@@ -44,7 +44,7 @@ TEST(CrystalBonds, TablesAreMutualAndKeepDisorderPartsApart) {
       TestRun rs;
       read_and_bond(rs, file, ncells);
       int part_bonds = 0;
-      for (int a = 1; a <= rs.ncomplete(); ++a) {
+      for (int a = 0; a < rs.ncomplete(); ++a) {
         for (const int b : rs.nb.of[a].atom) {
           EXPECT_TRUE(bonded(rs, b, a)) << file << " NCELLS " << ncells << ": " << rs.atom(a).label.trimmed()
                                         << " lists " << rs.atom(b).label.trimmed() << ", not the reverse";
@@ -52,7 +52,7 @@ TEST(CrystalBonds, TablesAreMutualAndKeepDisorderPartsApart) {
           if (pa != 0 && pb != 0 && pa != pb) ++part_bonds;
           // A negative part bonds to no copy of its own part in another image.
           if (pa < 0 && pa == pb) {
-            EXPECT_EQ(a > rs.natom(), b > rs.natom()) << file;
+            EXPECT_EQ(a >= rs.natom(), b >= rs.natom()) << file;
           }
         }
       }
@@ -62,9 +62,9 @@ TEST(CrystalBonds, TablesAreMutualAndKeepDisorderPartsApart) {
 }
 
 int find_label(const TestRun& rs, std::string_view label) {
-  for (int i = 1; i <= rs.natom(); ++i)
+  for (int i = 0; i < rs.natom(); ++i)
     if (rs.atom(i).label.trimmed() == label) return i;
-  return 0;
+  return -1;
 }
 
 // The metal's neighbours by element against the atoms within a distance
@@ -88,9 +88,9 @@ TEST(CrystalBonds, MetalsBondToTheirLigands) {
     TestRun rs;
     read_and_bond(rs, c.file, 1);
     const int m = find_label(rs, c.metal);
-    ASSERT_NE(m, 0) << c.file;
+    ASSERT_GE(m, 0) << c.file;
     int in_window = 0;
-    for (int k = 1; k <= rs.ncomplete(); ++k) {
+    for (int k = 0; k < rs.ncomplete(); ++k) {
       if (rs.atom(k).atomic_number != c.element) continue;
       const double d = std::hypot(rs.atom(k).cartesian[0] - rs.atom(m).cartesian[0], rs.atom(k).cartesian[1] - rs.atom(m).cartesian[1], rs.atom(k).cartesian[2] - rs.atom(m).cartesian[2]);
       if (d < c.lo || d > c.hi) continue;
@@ -124,12 +124,12 @@ TEST(CrystalBonds, CloseSitesWithoutPartsAreNamed) {
     rs.sw.format = InputFormat::shelx;
     rs.model = read_shelx(test_data("shelx/naphthalene_P21a_half_molecule.res"), ShelxLabels::as_named, rs.log_sink());
     const int n = rs.add_atom();
-    rs.model.atoms[n] = rs.model.atoms[1];
+    rs.model.atoms[n] = rs.model.atoms[0];
     rs.model.atoms[n].label = "C(1')";
     rs.model.atoms[n].cartesian[0] += 0.69;
-    rs.model.atoms[1].part = c.part1;
+    rs.model.atoms[0].part = c.part1;
     rs.model.atoms[n].part = c.part2;
-    rs.model.cryst.ncomplete = n;
+    rs.model.cryst.ncomplete = n + 1;
     run_neighbour_search(rs);
     const bool named = term.str().find("C(1) and C(1') are   0.690 Ang apart and no PART separates them") != std::string::npos;
     EXPECT_EQ(named, c.named) << c.part1 << " " << c.part2 << term.str();
@@ -156,8 +156,8 @@ TEST(CrystalBonds, CopiesAreThoseTheNcellsRangeAllows) {
       return site[key];
     };
     std::vector<int> todo;
-    for (int i = 1; i <= rs.natom(); ++i) todo.push_back(add({rs.atom(i).fractional[0], rs.atom(i).fractional[1], rs.atom(i).fractional[2]}, i));
-    for (int i = 1; i <= rs.natom(); ++i)
+    for (int i = 0; i < rs.natom(); ++i) todo.push_back(add({rs.atom(i).fractional[0], rs.atom(i).fractional[1], rs.atom(i).fractional[2]}, i));
+    for (int i = 0; i < rs.natom(); ++i)
       for (const SymOp& o : rs.model.symm.ops) {
         std::array<double, 3> base{};
         for (int j = 0; j < 3; ++j)
@@ -183,8 +183,8 @@ TEST(CrystalBonds, CopiesAreThoseTheNcellsRangeAllows) {
       }
     }
     std::set<int> listed;
-    for (int k = 1; k <= rs.ncomplete(); ++k) {
-      const int s = add({rs.atom(k).fractional[0], rs.atom(k).fractional[1], rs.atom(k).fractional[2]}, 1);
+    for (int k = 0; k < rs.ncomplete(); ++k) {
+      const int s = add({rs.atom(k).fractional[0], rs.atom(k).fractional[1], rs.atom(k).fractional[2]}, 0);
       listed.insert(s);
       EXPECT_TRUE(static_cast<std::size_t>(s) < reached.size() && reached[static_cast<std::size_t>(s)])
           << "NCELLS " << n << ": entry " << k << " lies outside the range";
@@ -215,9 +215,9 @@ TEST(CrystalBonds, BondLinesChangeTheNamedBondAlone) {
     rs.model.cryst.ncomplete = rs.model.natom;
     run_neighbour_search(rs);
     const int a = find_label(rs, c.a), b = find_label(rs, c.b);
-    ASSERT_TRUE(a != 0 && b != 0) << c.a << " " << c.b;
-    for (int i = 1; i <= rs.natom(); ++i)
-      for (int j = 1; j <= rs.natom(); ++j) {
+    ASSERT_TRUE(a >= 0 && b >= 0) << c.a << " " << c.b;
+    for (int i = 0; i < rs.natom(); ++i)
+      for (int j = 0; j < rs.natom(); ++j) {
         const bool named = (i == a && j == b) || (i == b && j == a);
         const bool expected = named ? c.kind == CorrectionLine::Kind::bond : bonded(plain, i, j);
         EXPECT_EQ(bonded(rs, i, j), expected) << c.a << " " << c.b << ": " << i << " - " << j;

@@ -51,14 +51,14 @@ TEST(CompleteFragments, MoleculeOnInversionCentre) {
   }
   ASSERT_EQ(done.cryst.ncomplete, 18);
   EXPECT_EQ(done.natom, 9);
-  for (int i = 1; i <= 9; ++i) {
+  for (int i = 0; i < 9; ++i) {
     EXPECT_EQ(done.atoms[i].copies, 1) << i;
-    EXPECT_EQ(done.atoms[i].copy_of, 0);
+    EXPECT_EQ(done.atoms[i].copy_of, -1);
   }
-  for (int k = 10; k <= 18; ++k) {
+  for (int k = 9; k < 18; ++k) {
     const int src = done.atoms[k].copy_of;
-    ASSERT_GE(src, 1);
-    ASSERT_LE(src, 9);
+    ASSERT_GE(src, 0);
+    ASSERT_LE(src, 8);
     const Atom& c = done.atoms[k];
     const Atom& s = done.atoms[src];
     EXPECT_EQ(c.label, s.label);
@@ -71,7 +71,7 @@ TEST(CompleteFragments, MoleculeOnInversionCentre) {
   }
   // The junction copy bonds to the original junction and comes first; C1
   // bonds only to copies and is found in a later pass.
-  EXPECT_EQ(done.atoms[10].copy_of, 3);
+  EXPECT_EQ(done.atoms[9].copy_of, 2);
 
   const std::string log = run.log();
   const std::string head =
@@ -95,7 +95,7 @@ TEST(CompleteFragments, MoleculeOnInversionCentre) {
   // The completed molecule: ten carbons in two six-membered rings, and
   // every carbon of the copy has its full set of neighbours.
   run_neighbour_search(rs);
-  for (int k = 1; k <= 18; ++k) EXPECT_EQ(rs.nb.of[k].nnei(), done.atoms[k].atomic_number == 6 ? 3 : 1) << k;
+  for (int k = 0; k < 18; ++k) EXPECT_EQ(rs.nb.of[k].nnei(), done.atoms[k].atomic_number == 6 ? 3 : 1) << k;
   rs.sw.ring_options.min_size = 3;
   rs.sw.ring_options.max_size = 8;
   ReducedTable table;
@@ -124,7 +124,7 @@ TEST(CompleteFragments, TranslationsCountFromTheUnitCell) {
     MemoryRun run;
     test::TestRun& rs = *run.rs;
     half_naphthalene(rs);
-    for (int i = 1; i <= rs.natom(); ++i) {
+    for (int i = 0; i < rs.natom(); ++i) {
       Atom& a = rs.atom(i);
       const Vec3 p = to_cartesian(rs.model.transf, Fractional{{a.fractional[0] + 0.5, a.fractional[1] + c.dy, a.fractional[2] + 0.5}});
       a.fractional[0] += 0.5;
@@ -153,23 +153,23 @@ TEST(CompleteFragments, AtomOnSpecialPositionIsNotCopied) {
   add_diag_op(rs, -1, -1, -1, 0, 0, 0);
   add_frac(rs, "C1", 6, 0, 0, 0);
   add_frac(rs, "O1", 8, 0.1, 0, 0);
-  rs.atom(1).occ = 0.5;
-  rs.atom(1).occupancy_kind = OccupancyKind::special_position;
-  rs.atom(2).occ = 0.7;
-  rs.atom(2).occupancy_kind = OccupancyKind::disordered;
+  rs.atom(0).occ = 0.5;
+  rs.atom(0).occupancy_kind = OccupancyKind::special_position;
+  rs.atom(1).occ = 0.7;
+  rs.atom(1).occupancy_kind = OccupancyKind::disordered;
   rs.sw.complete_fragment_cells = 1;
   ScratchDir dir;
   InDirectory in(dir.path());
   const Model done = complete_fragments(rs.model, rs.sw, direct_forms(rs.index), rs.log_sink());
   ASSERT_EQ(done.cryst.ncomplete, 3);
-  EXPECT_EQ(done.atoms[1].copies, 0);
-  EXPECT_EQ(done.atoms[2].copies, 1);
-  EXPECT_EQ(done.atoms[3].copy_of, 2);
-  EXPECT_NEAR(done.atoms[3].cartesian[0], -1.16, 1e-5);
+  EXPECT_EQ(done.atoms[0].copies, 0);
+  EXPECT_EQ(done.atoms[1].copies, 1);
+  EXPECT_EQ(done.atoms[2].copy_of, 1);
+  EXPECT_NEAR(done.atoms[2].cartesian[0], -1.16, 1e-5);
   // The copy keeps the source's occupancy and flag.
-  EXPECT_EQ(done.atoms[3].label, "O1");
-  EXPECT_EQ(done.atoms[3].occ, 0.7);
-  EXPECT_EQ(done.atoms[3].occupancy_kind, OccupancyKind::disordered);
+  EXPECT_EQ(done.atoms[2].label, "O1");
+  EXPECT_EQ(done.atoms[2].occ, 0.7);
+  EXPECT_EQ(done.atoms[2].occupancy_kind, OccupancyKind::disordered);
 }
 
 TEST(CompleteFragments, CompleteStructureWritesNothing) {
@@ -180,7 +180,7 @@ TEST(CompleteFragments, CompleteStructureWritesNothing) {
   add_diag_op(rs, 1, 1, 1, 0, 0, 0);
   add_diag_op(rs, -1, -1, -1, 0, 0, 0);
   benzene(rs, 5, 5, 5);
-  for (int i = 1; i <= rs.natom(); ++i) {
+  for (int i = 0; i < rs.natom(); ++i) {
     const Vec3 f = to_fractional(rs.model.transf, cart(rs, i));
     rs.atom(i).fractional[0] = f[0];
     rs.atom(i).fractional[1] = f[1];

@@ -58,7 +58,7 @@ TEST(ImageSearch, EveryImageNearAPointIsVisitedOnce) {
         // On an image itself.
         Vec3 xc{};
         const int n = probe % rs.model.symm.count();
-        images.place(1 + probe % rs.natom(), n, {n == 0 ? 1 : 0, 0, -(probe % 2)}, pf, xc);
+        images.place(probe % rs.natom(), n, {n == 0 ? 1 : 0, 0, -(probe % 2)}, pf, xc);
       }
       const Vec3 pc = to_cartesian(rs.model.transf, Fractional{pf});
       const double r = probe % 2 == 0 ? 2.2 : 4.5;
@@ -69,7 +69,7 @@ TEST(ImageSearch, EveryImageNearAPointIsVisitedOnce) {
       });
       for (const long long m : visited) EXPECT_EQ(visited.count(m), 1u) << s.name << " position " << m;
       int near = 0;
-      for (int i = 1; i <= rs.natom(); ++i)
+      for (int i = 0; i < rs.natom(); ++i)
         for (int n = 0; n < rs.model.symm.count(); ++n)
           for (int code = 0; code < side * side * side; ++code) {
             const std::array<int, 3> t{code / (side * side) - s.ncells, (code / side) % side - s.ncells,

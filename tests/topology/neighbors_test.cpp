@@ -33,9 +33,9 @@ TEST(GetNei, DistanceOrderKeepsTableOrderOnTies) {
   add_cart(rs, "H3", 1, 0, -1.09, 0);
   add_cart(rs, "H4", 1, 0.6, 0, -0.6);
   int dis = -1;
-  Neig found = getnei(rs, 2, 0.0, dis);
+  Neig found = getnei(rs, 1, 0.0, dis);
   EXPECT_EQ(dis, 0);
-  EXPECT_EQ(found.atom, (std::vector<int>{6, 3, 4, 5, 1}));
+  EXPECT_EQ(found.atom, (std::vector<int>{5, 2, 3, 4, 0}));
   ASSERT_EQ(found.dist.size(), 5u);
   EXPECT_FLOAT_EQ(found.dist[1], 1.09);
   EXPECT_FLOAT_EQ(found.dist[4], 1.47);
@@ -50,19 +50,19 @@ TEST(GetNei, CutoffMinimumDistanceAndSharedSite) {
   add_cart(rs, "Q1", 6, 0, 0, 0.45);      // closer than 0.5 A: same site
   add_cart(rs, "C4", 6, 0, 0, -1.5);      // first at this site
   add_cart(rs, "C5", 6, 0.003, 0.004, -1.5);  // 0.005 A from C4
-  Neig found = findnei(rs, 1, 0.0, SearchListing::silent);
-  EXPECT_EQ(found.atom, (std::vector<int>{5, 2}));
+  Neig found = findnei(rs, 0, 0.0, SearchListing::silent);
+  EXPECT_EQ(found.atom, (std::vector<int>{4, 1}));
   // The second atom at the site wins only when it comes first in the table.
   MemoryRun run2;
   test::TestRun& r2 = *run2.rs;
   add_cart(r2, "C1", 6, 0, 0, 0);
   add_cart(r2, "C5", 6, 0.003, 0.004, -1.5);
   add_cart(r2, "C4", 6, 0, 0, -1.5);
-  found = findnei(r2, 1, 0.0, SearchListing::silent);
-  EXPECT_EQ(found.atom, (std::vector<int>{2}));
+  found = findnei(r2, 0, 0.0, SearchListing::silent);
+  EXPECT_EQ(found.atom, (std::vector<int>{1}));
   // Two atoms closer than 0.5 A are never neighbours of each other.
-  found = findnei(rs, 4, 0.0, SearchListing::silent);
-  for (const int b : found.atom) EXPECT_NE(b, 1);
+  found = findnei(rs, 3, 0.0, SearchListing::silent);
+  for (const int b : found.atom) EXPECT_NE(b, 0);
 }
 
 TEST(GetNei, FixedRadiusIgnoresElements) {
@@ -72,9 +72,9 @@ TEST(GetNei, FixedRadiusIgnoresElements) {
   add_cart(rs, "H2", 1, 1.55, 0, 0);   // far beyond 0.4 + 0.4 + 0.2
   add_cart(rs, "H3", 1, 0, 1.6, 0);    // exactly at 1.6
   add_cart(rs, "H4", 1, 0, 0, 1.65);
-  Neig found = findnei(rs, 1, 1.6, SearchListing::silent);
-  EXPECT_EQ(found.atom, (std::vector<int>{2, 3}));
-  found = findnei(rs, 1, 0.0, SearchListing::silent);
+  Neig found = findnei(rs, 0, 1.6, SearchListing::silent);
+  EXPECT_EQ(found.atom, (std::vector<int>{1, 2}));
+  found = findnei(rs, 0, 0.0, SearchListing::silent);
   EXPECT_TRUE(found.atom.empty());
   EXPECT_EQ(found.ntypes(), 0);
 }
@@ -87,17 +87,17 @@ TEST(GetNei, DisorderedPairsBondOnlyInOneComponent) {
     add_cart(rs, "C2B", 6, 1.52, 0, 0, occ2, OccupancyKind::disordered);
     add_cart(rs, "O1", 8, -1.43, 0, 0);
     int dis = -1;
-    Neig found = getnei(rs, 1, 0.0, dis);
+    Neig found = getnei(rs, 0, 0.0, dis);
     if (bonded) {
-      EXPECT_EQ(found.atom, (std::vector<int>{3, 2})) << occ2;
+      EXPECT_EQ(found.atom, (std::vector<int>{2, 1})) << occ2;
       EXPECT_EQ(dis, 1);
     } else {
-      EXPECT_EQ(found.atom, (std::vector<int>{3})) << occ2;
+      EXPECT_EQ(found.atom, (std::vector<int>{2})) << occ2;
       EXPECT_EQ(dis, 0);
     }
     // An ordered atom bonds to a disordered one, and notes it.
-    found = getnei(rs, 3, 0.0, dis);
-    EXPECT_EQ(found.atom, (std::vector<int>{1}));
+    found = getnei(rs, 2, 0.0, dis);
+    EXPECT_EQ(found.atom, (std::vector<int>{0}));
     EXPECT_EQ(dis, 1);
   }
 }
@@ -112,15 +112,15 @@ TEST(FindNei, TypesByAscendingAtomicNumber) {
   add_cart(rs, "C2", 6, 0, 0, -1.54);
   add_cart(rs, "N1", 7, 0, 0, 1.2);
   add_cart(rs, "H2", 1, 0, -1.1, 0);
-  Neig found = findnei(rs, 1, 0.0, SearchListing::silent);
-  EXPECT_EQ(found.atom, (std::vector<int>{3, 2, 6, 5, 4}));
+  Neig found = findnei(rs, 0, 0.0, SearchListing::silent);
+  EXPECT_EQ(found.atom, (std::vector<int>{2, 1, 5, 4, 3}));
   ASSERT_EQ(found.ntypes(), 4);
   EXPECT_EQ(found.types[0].atomic_number, 1);
-  EXPECT_EQ(members(found.types[0]), (std::vector<int>{2, 6}));
+  EXPECT_EQ(members(found.types[0]), (std::vector<int>{1, 5}));
   EXPECT_EQ(found.types[1].atomic_number, 6);
   EXPECT_EQ(found.types[2].atomic_number, 7);
   EXPECT_EQ(found.types[3].atomic_number, 8);
-  EXPECT_EQ(members(found.types[3]), (std::vector<int>{3}));
+  EXPECT_EQ(members(found.types[3]), (std::vector<int>{2}));
 }
 
 // N1 bonded to a methyl carbon Ca (nearer, four neighbours) and to a CH2=
@@ -146,28 +146,28 @@ TEST(FindAllNeighbors, MembersByHybridizationThenDistance) {
   test::TestRun& rs = *run.rs;
   amine(rs);
   const Neighbors nb = find_all_neighbours(indexed_atoms(rs), rs.log_sink());
-  const AtomNeighbors& n1 = nb.of[1];
+  const AtomNeighbors& n1 = nb.of[0];
   EXPECT_EQ(n1.nnei(), 4);
-  EXPECT_EQ(nb.of[2].nnei(), 4);
-  EXPECT_EQ(nb.of[3].nnei(), 3);
+  EXPECT_EQ(nb.of[1].nnei(), 4);
+  EXPECT_EQ(nb.of[2].nnei(), 3);
   // Stored distance order: the hydrogens (1.01, tie kept in table order),
   // CA (1.40), CB (1.50).
-  EXPECT_EQ(n1.atom, (std::vector<int>{4, 5, 2, 3}));
+  EXPECT_EQ(n1.atom, (std::vector<int>{3, 4, 1, 2}));
   ASSERT_EQ(n1.ntypes(), 2);
   EXPECT_EQ(n1.types[0].atomic_number, 1);
-  EXPECT_EQ(n1.types[0].members, (std::vector<int>{4, 5}));
+  EXPECT_EQ(n1.types[0].members, (std::vector<int>{3, 4}));
   // CB (three neighbours) before the nearer CA (four).
-  EXPECT_EQ(n1.types[1].members, (std::vector<int>{3, 2}));
-  EXPECT_EQ(neighbours_by_type(nb, 1), (std::vector<int>{3, 2, 4, 5}));
-  EXPECT_EQ(neighbours_and_self(nb, 1), (std::vector<int>{4, 5, 2, 3, 1}));
+  EXPECT_EQ(n1.types[1].members, (std::vector<int>{2, 1}));
+  EXPECT_EQ(neighbours_by_type(nb, 0), (std::vector<int>{2, 1, 3, 4}));
+  EXPECT_EQ(neighbours_and_self(nb, 0), (std::vector<int>{3, 4, 1, 2, 0}));
   // An atom without neighbours.
   MemoryRun lone;
   add_cart(*lone.rs, "XE1", 54, 0, 0, 0);
   const Neighbors none = find_all_neighbours(indexed_atoms(*lone.rs), lone.rs->log_sink());
-  EXPECT_EQ(none.of[1].nnei(), 0);
-  EXPECT_EQ(none.of[1].ntypes(), 0);
-  EXPECT_EQ(neighbours_and_self(none, 1), (std::vector<int>{1}));
-  EXPECT_TRUE(neighbours_by_type(none, 1).empty());
+  EXPECT_EQ(none.of[0].nnei(), 0);
+  EXPECT_EQ(none.of[0].ntypes(), 0);
+  EXPECT_EQ(neighbours_and_self(none, 0), (std::vector<int>{0}));
+  EXPECT_TRUE(neighbours_by_type(none, 0).empty());
 }
 
 TEST(FindAllNeighbors, EqualHybridizationSortsByDistance) {
@@ -179,7 +179,7 @@ TEST(FindAllNeighbors, EqualHybridizationSortsByDistance) {
   add_cart(rs, "C2", 6, 0, 1.45, 0);
   add_cart(rs, "C1", 6, 1.35, 0, 0);
   const Neighbors nb = find_all_neighbours(indexed_atoms(rs), rs.log_sink());
-  EXPECT_EQ(nb.of[1].types[0].members, (std::vector<int>{3, 2}));
+  EXPECT_EQ(nb.of[0].types[0].members, (std::vector<int>{2, 1}));
 }
 
 TEST(FindAllNeighbors, SortedTableLayout) {
@@ -216,11 +216,11 @@ TEST(FindNei, ListingLayout) {
   MemoryRun run;
   test::TestRun& rs = *run.rs;
   formaldehyde(rs);
-  rs.atom(2).occ = 0.5;
-  rs.atom(2).occupancy_kind = OccupancyKind::disordered;
+  rs.atom(1).occ = 0.5;
+  rs.atom(1).occupancy_kind = OccupancyKind::disordered;
   rs.sw.verbosity = 2;
-  findnei(rs, 1, 0.0, SearchListing::logged);
-  findnei(rs, 3, 1.6, SearchListing::logged);
+  findnei(rs, 0, 0.0, SearchListing::logged);
+  findnei(rs, 2, 1.6, SearchListing::logged);
   const std::string expected =
       "\n"
       " Covalently-bonded neighbors to C1 =    3\n"
@@ -264,7 +264,7 @@ TEST(PrtAtomNei, StoredTableLayout) {
   formaldehyde(rs);
   run_neighbour_search(rs);
   std::ostringstream os;
-  prtatomnei(rs, 1, os);
+  prtatomnei(rs, 0, os);
   EXPECT_EQ(os.str(),
             "\n"
             " Covalently-bonded neighbors to C1 =    3\n"
@@ -275,7 +275,7 @@ TEST(PrtAtomNei, StoredTableLayout) {
             "     3       2      1.210    O1         1.0000\n");
   rs.sw.verbosity = 2;
   std::ostringstream os2;
-  prtatomnei(rs, 2, os2);
+  prtatomnei(rs, 1, os2);
   EXPECT_EQ(os2.str(),
             "\n"
             " Covalently-bonded neighbors to O1 =    1\n"
@@ -300,7 +300,7 @@ TEST(FindNei, TypeListingWrapsAfterSixLabels) {
     add_cart(rs, numbered("F", k + 1), 9, 1.6 * std::cos(t), 1.6 * std::sin(t), 0);
   }
   rs.sw.verbosity = 2;
-  findnei(rs, 1, 0.0, SearchListing::logged);
+  findnei(rs, 0, 0.0, SearchListing::logged);
   const std::string log = run.log();
   EXPECT_NE(log.find("      atoms : F1       F2       F3       F4       F5       F6      \n"
                      "              F7      \n"),
@@ -317,10 +317,10 @@ TEST(FindAllNeighbors, TwentyOneNeighboursAreAllStored) {
     add_cart(rs, numbered("O", k + 1), 8, 2.5 * std::cos(t), 2.5 * std::sin(t), (k % 2) * 0.8);
   }
   run_neighbour_search(rs);
-  // The even oxygens (atoms 2, 4, ...) lie 2.5 A away, the odd ones
+  // The even oxygens (entries 1, 3, ...) lie 2.5 A away, the odd ones
   // 2.62 A: the eleven even ones first.
-  ASSERT_EQ(rs.nb.of[1].nnei(), 21);
-  for (std::size_t k = 0; k < 21; ++k) EXPECT_EQ(rs.nb.of[1].atom[k] % 2, k < 11 ? 0 : 1) << k;
+  ASSERT_EQ(rs.nb.of[0].nnei(), 21);
+  for (std::size_t k = 0; k < 21; ++k) EXPECT_EQ(rs.nb.of[0].atom[k] % 2, k < 11 ? 1 : 0) << k;
 }
 
 // 1089 hydrogens 1 A apart are dense, but a search takes them all; piled
@@ -336,10 +336,10 @@ TEST(GetNei, APileOfAtomsStops) {
           add_cart(rs, "H", 1, step * (1.0 + static_cast<double>(i)), step * static_cast<double>(j), step * static_cast<double>(k));
     int dis = 0;
     if (step == 1.0) {
-      EXPECT_EQ(getnei(rs, 1, 100.0, dis).inei(), 11 * 11 * 9);
+      EXPECT_EQ(getnei(rs, 0, 100.0, dis).inei(), 11 * 11 * 9);
       continue;
     }
-    EXPECT_THROW(run.as_driver([&] { getnei(rs, 1, 100.0, dis); }), RunError);
+    EXPECT_THROW(run.as_driver([&] { getnei(rs, 0, 100.0, dis); }), RunError);
     const std::string block = " ERROR *** GetNei *** Atom 1 C1: 664 atoms within 4.24 Angstrom, more than 2 per cubic "
                               "Angstrom; are many atoms piled on one site?";
     EXPECT_NE(run.log().find(block), std::string::npos) << run.log();
@@ -352,8 +352,8 @@ TEST(SortNei, InconsistentTypesStop) {
   test::TestRun& rs = *run.rs;
   formaldehyde(rs);
   run_neighbour_search(rs);
-  rs.nb.of[1].types.pop_back();
-  EXPECT_THROW(run.as_driver([&] { sortnei(rs, 1); }), RunError);
+  rs.nb.of[0].types.pop_back();
+  EXPECT_THROW(run.as_driver([&] { sortnei(rs, 0); }), RunError);
   EXPECT_NE(run.log().find(" ERROR *** SortNei *** l.ne.nnei(k)"), std::string::npos);
 }
 

@@ -132,15 +132,15 @@ TEST(Planarity, AromaticRingPlanarChairNot) {
   MemoryRun run;
   test::TestRun& rs = *run.rs;
   benzene(rs, 3, 4, 5, 0.003);
-  EXPECT_EQ(planarity(rs, 0, {1, 2, 3, 4, 5, 6}, 2), 1);
+  EXPECT_EQ(planarity(rs, 0, {0, 1, 2, 3, 4, 5}, 2), 1);
   MemoryRun chair;
   chair_cyclohexane(*chair.rs, 1, 2, 3);
-  EXPECT_EQ(planarity(*chair.rs, 0, {1, 2, 3, 4, 5, 6}, 2), 0);
+  EXPECT_EQ(planarity(*chair.rs, 0, {0, 1, 2, 3, 4, 5}, 2), 0);
   // A loose group tolerance passes the chair (sigma 0.354 A).
   chair.rs->sw.tols.group_planarity = 0.36;
-  EXPECT_EQ(planarity(*chair.rs, 0, {1, 2, 3, 4, 5, 6}, 1), 1);
+  EXPECT_EQ(planarity(*chair.rs, 0, {0, 1, 2, 3, 4, 5}, 1), 1);
   chair.rs->sw.tols.group_planarity = 0.35;
-  EXPECT_EQ(planarity(*chair.rs, 0, {1, 2, 3, 4, 5, 6}, 1), 0);
+  EXPECT_EQ(planarity(*chair.rs, 0, {0, 1, 2, 3, 4, 5}, 1), 0);
   EXPECT_EQ(run.log(), "");
 }
 
@@ -154,12 +154,12 @@ TEST(Planarity, DeviationEqualToToleranceIsPlanar) {
   add_cart(rs, "C3", 6, 2, 2, 0.25);
   add_cart(rs, "C4", 6, 0, 2, -0.25);
   rs.sw.tols.ring_planarity = 0.5;
-  EXPECT_EQ(planarity(rs, 1, {1, 2, 3, 4}, 2), 1);
+  EXPECT_EQ(planarity(rs, 1, {0, 1, 2, 3}, 2), 1);
   EXPECT_NE(run.log().find("     Esd atoms from the plane (sigpln) =       0.5000 ( tol =   0.5000 )\n"),
             std::string::npos)
       << run.log();
   rs.sw.tols.ring_planarity = std::nextafter(0.5, 0.0);
-  EXPECT_EQ(planarity(rs, 0, {1, 2, 3, 4}, 2), 0);
+  EXPECT_EQ(planarity(rs, 0, {0, 1, 2, 3}, 2), 0);
 }
 
 TEST(Planarity, ThreeOrFewerAtomsArePlanar) {
@@ -169,9 +169,9 @@ TEST(Planarity, ThreeOrFewerAtomsArePlanar) {
   add_cart(rs, "H1", 1, 0.96, 0, 0);
   add_cart(rs, "H2", 1, -0.24, 0.93, 0.1);
   rs.sw.tols.group_planarity = 0.0;
-  EXPECT_EQ(planarity(rs, 0, {1, 2, 3}, 1), 1);
-  EXPECT_EQ(planarity(rs, 0, {1, 2}, 1), 1);
-  EXPECT_EQ(planarity(rs, 0, {1}, 1), 1);
+  EXPECT_EQ(planarity(rs, 0, {0, 1, 2}, 1), 1);
+  EXPECT_EQ(planarity(rs, 0, {0, 1}, 1), 1);
+  EXPECT_EQ(planarity(rs, 0, {0}, 1), 1);
 }
 
 TEST(Planarity, ListingLayout) {
@@ -183,7 +183,7 @@ TEST(Planarity, ListingLayout) {
   add_cart(rs, "C3", 6, 1.4, 1.4, 2);
   add_cart(rs, "C4", 6, 0, 1.4, 2);
   rs.sw.verbosity = 1;
-  EXPECT_EQ(planarity(rs, 1, {1, 2, 3, 4}, 1), 1);
+  EXPECT_EQ(planarity(rs, 1, {0, 1, 2, 3}, 1), 1);
   EXPECT_EQ(run.log(),
             "\n"
             " Planarity test for   4-atom group : \n"
@@ -195,10 +195,10 @@ TEST(Planarity, ListingLayout) {
             "     This group is planar = .T.\n");
   MemoryRun v2;
   test::TestRun& r2 = *v2.rs;
-  for (int k = 1; k <= 4; ++k) add_cart(r2, rs.atom(k).label.str(), 7, rs.atom(k).cartesian[0], rs.atom(k).cartesian[1], rs.atom(k).cartesian[2]);
+  for (int k = 0; k < 4; ++k) add_cart(r2, rs.atom(k).label.str(), 7, rs.atom(k).cartesian[0], rs.atom(k).cartesian[1], rs.atom(k).cartesian[2]);
   r2.sw.verbosity = 2;
   r2.sw.tols.ring_planarity = 0.25;
-  planarity(r2, 1, {1, 2, 3, 4}, 2);
+  planarity(r2, 1, {0, 1, 2, 3}, 2);
   const std::string log = v2.log();
   EXPECT_NE(log.find(" Planarity test for   4-atom ring : \n"), std::string::npos) << log;
   // The plane z = 2: normal along z (either sign), S = +-2.
@@ -218,7 +218,7 @@ TEST(Planarity, SeventhLabelStartsNewLine) {
     const double t = static_cast<double>(k) * 2 * kPi / 7;
     add_cart(rs, numbered("C", k + 1), 6, 1.6 * std::cos(t), 1.6 * std::sin(t), 0);
   }
-  EXPECT_EQ(planarity(rs, 1, {1, 2, 3, 4, 5, 6, 7}, 2), 1);
+  EXPECT_EQ(planarity(rs, 1, {0, 1, 2, 3, 4, 5, 6}, 2), 1);
   EXPECT_NE(run.log().find("\n  C1        C2        C3        C4        C5        C6      \n  C7      \n"),
             std::string::npos)
       << run.log();
@@ -234,12 +234,13 @@ Ring make_ring(std::vector<int> members, bool planar) {
 TEST(IsItCyclic, RingMembershipCases) {
   MemoryRun run;
   test::TestRun& rs = *run.rs;
-  // Ring 1 planar (atoms 1-6), ring 2 non-planar (atoms 5-10), ring 3 planar
-  // (atoms 9-14), ring 4 planar (14-19) and ring 5 non-planar (14, 20-23).
-  rs.rings.list = {make_ring({1, 2, 3, 4, 5, 6}, 1), make_ring({5, 6, 7, 8, 9, 10}, 0),
-                   make_ring({9, 10, 11, 12, 13, 14}, 1), make_ring({14, 15, 16, 17, 18, 19}, 1),
-                   make_ring({14, 20, 21, 22, 23}, 0), make_ring({30, 31, 32, 33, 34}, 0),
-                   make_ring({40, 41, 42, 43, 44}, 1), make_ring({43, 44, 45, 46, 47, 48}, 1)};
+  // Ring 1 planar (entries 0-5), ring 2 non-planar (entries 4-9), ring 3
+  // planar (entries 8-13), ring 4 planar (13-18) and ring 5 non-planar (13,
+  // 19-22).
+  rs.rings.list = {make_ring({0, 1, 2, 3, 4, 5}, 1), make_ring({4, 5, 6, 7, 8, 9}, 0),
+                   make_ring({8, 9, 10, 11, 12, 13}, 1), make_ring({13, 14, 15, 16, 17, 18}, 1),
+                   make_ring({13, 19, 20, 21, 22}, 0), make_ring({29, 30, 31, 32, 33}, 0),
+                   make_ring({39, 40, 41, 42, 43}, 1), make_ring({42, 43, 44, 45, 46, 47}, 1)};
   auto check = [&](int atom, int cyclic, int inone, int intwo, int ring, int size) {
     const RingState s = isitcyclic(rs, atom);
     EXPECT_EQ(s.cyclic, cyclic) << atom;
@@ -248,17 +249,17 @@ TEST(IsItCyclic, RingMembershipCases) {
     EXPECT_EQ(s.ring, ring) << atom;
     EXPECT_EQ(s.size, size) << atom;
   };
-  check(99, 0, 0, 0, 0, 0);   // in no ring
-  check(2, 1, 1, 0, 1, 6);    // one planar ring
-  check(7, 1, 0, 0, 0, 0);    // one non-planar ring
-  check(31, 1, 0, 0, 0, 0);
-  check(5, 1, 1, 0, 1, 6);    // planar ring first, then non-planar
-  check(10, 1, 1, 0, 3, 6);   // non-planar first, then planar
-  check(14, 1, 0, 0, 0, 0);   // three rings
-  check(43, 1, 0, 1, 15, 11); // fused junction of two planar rings
+  check(98, 0, 0, 0, 0, 0);   // in no ring
+  check(1, 1, 1, 0, 1, 6);    // one planar ring
+  check(6, 1, 0, 0, 0, 0);    // one non-planar ring
+  check(30, 1, 0, 0, 0, 0);
+  check(4, 1, 1, 0, 1, 6);    // planar ring first, then non-planar
+  check(9, 1, 1, 0, 3, 6);    // non-planar first, then planar
+  check(13, 1, 0, 0, 0, 0);   // three rings
+  check(42, 1, 0, 1, 15, 11); // fused junction of two planar rings
   rs.rings.ring(7).planar = false;
   rs.rings.ring(8).planar = false;
-  check(43, 1, 0, 0, 0, 0);   // two non-planar rings
+  check(42, 1, 0, 0, 0, 0);   // two non-planar rings
 }
 
 }  // namespace

@@ -59,7 +59,7 @@ TEST(RingSearch, BenzeneLosesItsHydrogensInCycleZero) {
   const ReducedTable table = ring_search(rs, dir);
   EXPECT_EQ(table.count(), 6);
   ASSERT_EQ(rs.rings.nor(), 1);
-  EXPECT_EQ(rs.rings.ring(1).members, (std::vector<int>{1, 2, 3, 4, 5, 6}));
+  EXPECT_EQ(rs.rings.ring(1).members, (std::vector<int>{0, 1, 2, 3, 4, 5}));
   EXPECT_TRUE(rs.rings.ring(1).planar);
   const std::string term = run.term.str();
   const std::string cycles =
@@ -114,8 +114,8 @@ TEST(RingSearch, ReducedFileNamesCarryElementAndPosition) {
   // The second file names each atom by its element symbol and reduced
   // position, blanks removed; an atom without element by its position.
   std::ostringstream a, b;
-  write_reduced_ang(rs.model, {1, 2, 3}, a);
-  write_reduced_numbered_ang(rs.model, {1, 2, 3}, b);
+  write_reduced_ang(rs.model, {0, 1, 2}, a);
+  write_reduced_numbered_ang(rs.model, {0, 1, 2}, b);
   EXPECT_EQ(a.str(),
             "ANGSTROM\n"
             "ATOM N1A           0.0000      0.0000      0.0000\n"
@@ -142,10 +142,10 @@ TEST(RingSearch, NaphthaleneTenRingOnlyWhenAllowed) {
       sets.push_back(sorted(r.members));
       EXPECT_TRUE(r.planar);
     }
-    const std::vector<int> right{1, 2, 3, 4, 5, 6}, left{1, 2, 7, 8, 9, 10}, all{1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+    const std::vector<int> right{0, 1, 2, 3, 4, 5}, left{0, 1, 6, 7, 8, 9}, all{0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
     EXPECT_NE(std::find(sets.begin(), sets.end(), right), sets.end()) << hi;
     EXPECT_NE(std::find(sets.begin(), sets.end(), left), sets.end()) << hi;
-    const bool envelope = std::find(sets.begin(), sets.end(), std::vector<int>{3, 4, 5, 6, 7, 8, 9, 10}) !=
+    const bool envelope = std::find(sets.begin(), sets.end(), std::vector<int>{2, 3, 4, 5, 6, 7, 8, 9}) !=
                               sets.end() ||
                           std::find(sets.begin(), sets.end(), all) != sets.end();
     if (hi == 8) {
@@ -237,8 +237,8 @@ TEST(RingSearch, DisorderedAtomIsNeverInARing) {
   MemoryRun run;
   test::TestRun& rs = *run.rs;
   carbon_ring(rs, 6, 0, 0);
-  rs.atom(4).occupancy_kind = OccupancyKind::disordered;
-  rs.atom(4).occ = 0.5;
+  rs.atom(3).occupancy_kind = OccupancyKind::disordered;
+  rs.atom(3).occ = 0.5;
   limits(rs, 3, 8);
   ScratchDir dir;
   const ReducedTable table = ring_search(rs, dir);
@@ -250,7 +250,7 @@ TEST(RingSearch, RootIsExchangedWithFirstBranchPoint) {
   MemoryRun run;
   test::TestRun& rs = *run.rs;
   // Bicyclo[2.2.0]hexane-like: a square of C1..C4 with C5-C6 bridging C3,C4;
-  // the first atom with three connections is C3 (position 3).
+  // the first atom with three connections is C3 (entry 2).
   add_cart(rs, "C1", 6, 0, 0, 0);
   add_cart(rs, "C2", 6, 1.5, 0, 0);
   add_cart(rs, "C3", 6, 1.5, 1.5, 0);
@@ -260,31 +260,31 @@ TEST(RingSearch, RootIsExchangedWithFirstBranchPoint) {
   limits(rs, 3, 8);
   ScratchDir dir;
   const ReducedTable table = ring_search(rs, dir);
-  EXPECT_EQ(table.atom[0], 3);
-  EXPECT_EQ(table.atom[2], 1);
+  EXPECT_EQ(table.atom[0], 2);
+  EXPECT_EQ(table.atom[2], 0);
   // Every reference was renumbered: position 0 (C3) connects C2, C4, C6.
   std::vector<int> to;
   for (const int c : table.conn[0]) to.push_back(table.atom[static_cast<std::size_t>(c)]);
-  EXPECT_EQ(sorted(to), (std::vector<int>{2, 4, 6}));
+  EXPECT_EQ(sorted(to), (std::vector<int>{1, 3, 5}));
   std::vector<std::vector<int>> sets;
   for (const Ring& r : rs.rings.list) sets.push_back(sorted(r.members));
-  EXPECT_NE(std::find(sets.begin(), sets.end(), std::vector<int>{1, 2, 3, 4}), sets.end());
-  EXPECT_NE(std::find(sets.begin(), sets.end(), std::vector<int>{3, 4, 5, 6}), sets.end());
+  EXPECT_NE(std::find(sets.begin(), sets.end(), std::vector<int>{0, 1, 2, 3}), sets.end());
+  EXPECT_NE(std::find(sets.begin(), sets.end(), std::vector<int>{2, 3, 4, 5}), sets.end());
 }
 
 TEST(RingSearch, SameRingStoredOnce) {
   MemoryRun run;
   test::TestRun& rs = *run.rs;
-  rs.rings.list.push_back(Ring{{4, 5, 6, 1, 2, 3}, 1, 0});
-  EXPECT_TRUE(ring_is_stored(rs.rings, {1, 2, 3, 4, 5, 6}));
-  EXPECT_TRUE(ring_is_stored(rs.rings, {6, 5, 4, 3, 2, 1}));
-  EXPECT_FALSE(ring_is_stored(rs.rings, {1, 2, 3, 4, 5}));
-  EXPECT_FALSE(ring_is_stored(rs.rings, {1, 2, 3, 4, 5, 7}));
+  rs.rings.list.push_back(Ring{{3, 4, 5, 0, 1, 2}, 1, 0});
+  EXPECT_TRUE(ring_is_stored(rs.rings, {0, 1, 2, 3, 4, 5}));
+  EXPECT_TRUE(ring_is_stored(rs.rings, {5, 4, 3, 2, 1, 0}));
+  EXPECT_FALSE(ring_is_stored(rs.rings, {0, 1, 2, 3, 4}));
+  EXPECT_FALSE(ring_is_stored(rs.rings, {0, 1, 2, 3, 4, 6}));
   // store_if_new_ring rejects the same set found in another walk order.
   add_cart(rs, "C1", 6, 0, 0, 0);
   limits(rs, 3, 8);
   ReducedTable table;
-  table.atom = {1, 2, 3, 4, 5, 6};
+  table.atom = {0, 1, 2, 3, 4, 5};
   store_if_new_ring(ring_search(rs), table, {2, 1, 0, 5, 4, 3, 2}, 0, 6);
   EXPECT_EQ(rs.rings.nor(), 1);
   // A walk out and back through one atom is no ring.
@@ -297,7 +297,7 @@ TEST(RingSearch, SameRingStoredOnce) {
 TEST(RingSearch, WalkSteps) {
   MemoryRun run;
   ReducedTable t;
-  t.atom = {1, 2, 3, 4};
+  t.atom = {0, 1, 2, 3};
   t.conn = {{1, 2, 3}, {0, 2}, {1, 0}, {}};
   auto all_unwalked = [&] {
     t.unwalked.clear();
@@ -346,7 +346,7 @@ TEST(RingSearch, TwoSeparateMoleculesBothSearched) {
   ASSERT_EQ(rs.rings.nor(), 2);
   EXPECT_TRUE(rs.rings.ring(1).planar);
   EXPECT_FALSE(rs.rings.ring(2).planar);
-  EXPECT_EQ(sorted(rs.rings.ring(2).members), (std::vector<int>{13, 14, 15, 16, 17, 18}));
+  EXPECT_EQ(sorted(rs.rings.ring(2).members), (std::vector<int>{12, 13, 14, 15, 16, 17}));
 }
 
 TEST(RingSearch, ConnectionTableListing) {
@@ -383,7 +383,7 @@ TEST(RingSearch, ConnectionListingWrapsAfterTen) {
     add_cart(rs, numbered("O", k + 1), 8, 2.3 * std::cos(t), 2.3 * std::sin(t), (k % 2) * 1.2);
   }
   ReducedTable table;
-  for (int k = 1; k <= rs.ncomplete(); ++k) table.atom.push_back(k);
+  for (int k = 0; k < rs.ncomplete(); ++k) table.atom.push_back(k);
   // The full table is listed in cycle 0, before the open atoms go.
   rs.sw.verbosity = 3;
   int remaining = 0;
@@ -412,7 +412,7 @@ TEST(RingSearch, TwentyOneConnectionsAreEliminated) {
   // table, and K1 keeps all 21 connections.
   ASSERT_EQ(table.count(), 22);
   for (std::size_t p = 0; p < table.atom.size(); ++p)
-    EXPECT_TRUE(table.atom[p] != 1 || table.conn[p].size() == 21u) << table.conn[p].size();
+    EXPECT_TRUE(table.atom[p] != 0 || table.conn[p].size() == 21u) << table.conn[p].size();
 }
 
 TEST(RingSearch, RingsBeyondMemberCapacityStop) {

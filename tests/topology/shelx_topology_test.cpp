@@ -29,7 +29,7 @@ struct Outcome {
 };
 
 // One printed row of the sorted table: atomic number, neighbour count,
-// distance, atom number.
+// distance, atom number (as printed, from 1).
 struct Row {
   int atomic_number = 0, nnei = 0, atom = 0;
   double d = 0;
@@ -82,10 +82,10 @@ Outcome run_topology(const std::string& file) {
   EXPECT_GE(at, 0) << file;
   if (at < 0) return out;
   EXPECT_EQ(lines[static_cast<std::size_t>(at + 1)], "    1) atomic number (descending)");
-  for (int i = 1; i <= rs.ncomplete(); ++i) {
+  for (int i = 0; i < rs.ncomplete(); ++i) {
     const Atom& a = rs.atom(i);
     std::ostringstream head;
-    head << " Atom #" << std::setw(6) << i << " = " << a.label.view() << " :";
+    head << " Atom #" << std::setw(6) << i + 1 << " = " << a.label.view() << " :";
     at = find_line(lines, head.str(), at);
     EXPECT_GE(at, 0) << file << " " << head.str();
     if (at < 0) return out;
@@ -108,8 +108,8 @@ Outcome run_topology(const std::string& file) {
     EXPECT_EQ(sorted.size(), rows.size());
     if (sorted.size() != rows.size()) return out;
     for (std::size_t k = 0; k < rows.size(); ++k) {
-      EXPECT_EQ(sorted[k], rows[k].atom) << file << " atom " << i;
-      EXPECT_EQ(rows[k].nnei, rs.nb.of[rows[k].atom].nnei());
+      EXPECT_EQ(sorted[k] + 1, rows[k].atom) << file << " atom " << i;
+      EXPECT_EQ(rows[k].nnei, rs.nb.of[rows[k].atom - 1].nnei());
     }
   }
   return out;

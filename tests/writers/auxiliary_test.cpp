@@ -91,12 +91,12 @@ TEST_F(PlotFile, FixedHAtomRecordsInShelxOrder) {
   rs.model.natom = 2;
   rs.model.amodel = "UREA";
   rs.model.cell = {5.6, 5.6, 4.7, 90, 90, 90};
-  Atom& c = rs.atom(1);
+  Atom& c = rs.atom(0);
   c.label = "C(1A)";
   c.scattering_type = 1;
   c.adp_type = 2;
   c.u = {0.011, 0.022, 0.033, 0.012, 0.013, 0.023};
-  Atom& h = rs.atom(2);
+  Atom& h = rs.atom(1);
   h.label = "H(1)";
   h.scattering_type = 2;
   h.adp_type = 1;

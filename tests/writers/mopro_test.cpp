@@ -41,7 +41,7 @@ TEST_F(MoproFiles, HeadsKeepTheirTrailingBlanks) {
 
 TEST_F(MoproFiles, HydrogenRecordGroupHasUisoAndOnePopulationRecord) {
   rs.model.natom = 3;
-  Atom& a = rs.atom(3);
+  Atom& a = rs.atom(2);
   a.label = "H(2)";
   a.fractional[0] = 0.123456;
   a.fractional[1] = -0.5;
@@ -53,13 +53,13 @@ TEST_F(MoproFiles, HydrogenRecordGroupHasUisoAndOnePopulationRecord) {
   s.frame.label = {Text<8>("C(2)"), Text<8>("DUM1")};
   s.kappa_set = 3;
   // Stored populations include the occupancy 0.5.
-  rs.mp.of[3].pv = 0.4;
-  Plm& p = rs.mp.of[3].plm;
+  rs.mp.of[2].pv = 0.4;
+  Plm& p = rs.mp.of[2].plm;
   p(0, 0) = 0.01;
   p(1, 0) = 0.05;
   p(2, 0) = 0.04;
   p(2, 2) = -0.06;
-  write_mopro_atom(rs.model, rs.mp, 3, s, rs.io.log, rs.io.mopro.os());
+  write_mopro_atom(rs.model, rs.mp, 2, s, rs.io.log, rs.io.mopro.os());
   const auto l = par();
   ASSERT_EQ(l.size(), 5u);
   EXPECT_EQ(l[0], "ATOM   3 H2        MOL   1    0.123456   -0.500000    0.250000  0.50000  1 H         ");
@@ -73,13 +73,13 @@ TEST_F(MoproFiles, HydrogenRecordGroupHasUisoAndOnePopulationRecord) {
   // U11, U22 and U33), not its U11.
   a.adp_type = 2;
   rs.model.cell = {5, 6, 7, 90, 90, 90};
-  write_mopro_atom(rs.model, rs.mp, 3, s, rs.io.log, rs.io.mopro.os());
+  write_mopro_atom(rs.model, rs.mp, 2, s, rs.io.log, rs.io.mopro.os());
   EXPECT_EQ(par()[7], "UISO     0.016000");
 }
 
 TEST_F(MoproFiles, HeavyAtomRecordGroupHasUaniAndThreePopulationRecords) {
   rs.model.natom = 12;
-  Atom& a = rs.atom(12);
+  Atom& a = rs.atom(11);
   a.label = "C(11)";
   a.fractional[0] = 1.0;
   a.fractional[1] = 0.5;
@@ -90,8 +90,8 @@ TEST_F(MoproFiles, HeavyAtomRecordGroupHasUaniAndThreePopulationRecords) {
   s.frame.letter = {'X', 'Y'};
   s.frame.label = {Text<8>("O3"), Text<8>("C4")};
   s.kappa_set = 1;
-  rs.mp.of[12].pv = 4.1234;
-  Plm& p = rs.mp.of[12].plm;
+  rs.mp.of[11].pv = 4.1234;
+  Plm& p = rs.mp.of[11].plm;
   p(0, 0) = 0.0;
   const int order1[][2] = {{1, 1}, {1, -1}, {1, 0}, {2, 0}, {2, 1}, {2, -1}, {2, 2}, {2, -2}};
   const int order3[][2] = {{3, 0}, {3, 1}, {3, -1}, {3, 2}, {3, -2}, {3, 3}, {3, -3}};
@@ -103,7 +103,7 @@ TEST_F(MoproFiles, HeavyAtomRecordGroupHasUaniAndThreePopulationRecords) {
   for (const auto& lm : order3) p(lm[0], lm[1]) = 0.001 * static_cast<double>(n++);
   n = 21;
   for (const auto& lm : order4) p(lm[0], lm[1]) = -0.001 * static_cast<double>(n++);
-  write_mopro_atom(rs.model, rs.mp, 12, s, rs.io.log, rs.io.mopro.os());
+  write_mopro_atom(rs.model, rs.mp, 11, s, rs.io.log, rs.io.mopro.os());
   const auto l = par();
   ASSERT_EQ(l.size(), 7u);
   EXPECT_EQ(l[0], "ATOM  12 C11       MOL   1    1.000000    0.500000   -0.062500  1.00000  1 C         ");
@@ -119,15 +119,15 @@ TEST_F(MoproFiles, HeavyAtomRecordGroupHasUaniAndThreePopulationRecords) {
   p(3, -1) = -12.5;
   p(3, 2) = 123.4;
   rs.io.mopro.open_memory();
-  write_mopro_atom(rs.model, rs.mp, 12, s, rs.io.log, rs.io.mopro.os());
+  write_mopro_atom(rs.model, rs.mp, 11, s, rs.io.log, rs.io.mopro.os());
   EXPECT_EQ(par()[4], "  -1.50  12.25  -12.5  123.4  0.015  0.016  0.017");
 }
 
 TEST_F(MoproFiles, LabelWithoutBracketIsNotTakenForHydrogen) {
   rs.model.natom = 1;
-  rs.atom(1).label = "H1";
-  rs.atom(1).u = {0.03, 0, 0, 0, 0, 0};
-  write_mopro_atom(rs.model, rs.mp, 1, AtomSetup{}, rs.io.log, rs.io.mopro.os());
+  rs.atom(0).label = "H1";
+  rs.atom(0).u = {0.03, 0, 0, 0, 0, 0};
+  write_mopro_atom(rs.model, rs.mp, 0, AtomSetup{}, rs.io.log, rs.io.mopro.os());
   const auto l = par();
   ASSERT_EQ(l.size(), 7u);
   EXPECT_EQ(l[0].substr(0, 26), "ATOM   1 H1        MOL   1");
@@ -137,25 +137,25 @@ TEST_F(MoproFiles, LabelWithoutBracketIsNotTakenForHydrogen) {
 TEST_F(MoproFiles, ResidueTextReplacesLabelAndMolecule) {
   rs.model.natom = 2;
   rs.model.has_residues = true;
-  rs.model.atoms[2].residue_text = "N1       7  ALA  ";
-  Atom& a = rs.atom(2);
+  rs.model.atoms[1].residue_text = "N1       7  ALA  ";
+  Atom& a = rs.atom(1);
   a.label = "N1";
   a.fractional[0] = 0.1;
   a.fractional[1] = 0.2;
   a.fractional[2] = 0.3;
-  write_mopro_atom(rs.model, rs.mp, 2, AtomSetup{}, rs.io.log, rs.io.mopro.os());
+  write_mopro_atom(rs.model, rs.mp, 1, AtomSetup{}, rs.io.log, rs.io.mopro.os());
   EXPECT_EQ(par()[0], "ATOM   2 N1       7  ALA      0.100000    0.200000    0.300000  1.00000  1 N1        ");
 }
 
 TEST_F(MoproFiles, ZeroOccupancyWritesZeroPopulationsAndWarns) {
   rs.model.natom = 1;
-  Atom& a = rs.atom(1);
+  Atom& a = rs.atom(0);
   a.label = "O(5)";
   a.occ = 0.0;
-  rs.mp.of[1].pv = 6.0;
-  rs.mp.of[1].plm(1, 0) = 0.1;
-  rs.mp.of[1].plm(4, 4) = 0.2;
-  write_mopro_atom(rs.model, rs.mp, 1, AtomSetup{}, rs.io.log, rs.io.mopro.os());
+  rs.mp.of[0].pv = 6.0;
+  rs.mp.of[0].plm(1, 0) = 0.1;
+  rs.mp.of[0].plm(4, 4) = 0.2;
+  write_mopro_atom(rs.model, rs.mp, 0, AtomSetup{}, rs.io.log, rs.io.mopro.os());
   const auto l = par();
   ASSERT_EQ(l.size(), 7u);
   EXPECT_EQ(l[0].substr(62, 9), "  0.00000");
@@ -168,10 +168,10 @@ TEST_F(MoproFiles, AtomNumbersFromOneThousandWidenTheField) {
   rs.model.natom = 1000;
   rs.model.hold_entries(1000);
   rs.tables.hold_entries(1000);
-  rs.atom(999).label = "C999";
-  rs.atom(1000).label = "C1000";
+  rs.atom(998).label = "C999";
+  rs.atom(999).label = "C1000";
+  write_mopro_atom(rs.model, rs.mp, 998, AtomSetup{}, rs.io.log, rs.io.mopro.os());
   write_mopro_atom(rs.model, rs.mp, 999, AtomSetup{}, rs.io.log, rs.io.mopro.os());
-  write_mopro_atom(rs.model, rs.mp, 1000, AtomSetup{}, rs.io.log, rs.io.mopro.os());
   const auto l = par();
   ASSERT_EQ(l.size(), 14u);
   EXPECT_EQ(l[0].substr(0, 20), "ATOM 999 C999      M");
@@ -222,13 +222,13 @@ TEST_F(MoproFiles, ParameterFileTail) {
 
 TEST_F(MoproFiles, ConstraintTailWritesOnlyValenceConstraints) {
   rs.model.natom = 7;
-  for (int i = 1; i <= 7; ++i) rs.atom(i).label = Label(test::numbered(i == 5 || i == 4 ? "H" : "C", i));
+  for (int i = 0; i < 7; ++i) rs.atom(i).label = Label(test::numbered(i == 4 || i == 3 ? "H" : "C", i + 1));
   std::vector<AtomSetup> setup(7);
-  rs.kset.of[2].chemcon = 1;
-  setup[1].reference = 1;
-  rs.kset.of[5].chemcon = 1;
-  setup[4].reference = 4;
-  setup[6].reference = 3;   // a reference without a constraint writes nothing
+  rs.kset.of[1].chemcon = 1;
+  setup[1].reference = 0;
+  rs.kset.of[4].chemcon = 1;
+  setup[4].reference = 3;
+  setup[6].reference = 2;   // a reference without a constraint writes nothing
   write_con_tail(rs.model, rs.kset, setup, rs.io.con.os());
   const auto l = lines_of(rs.io.con.text());
   ASSERT_EQ(l.size(), 8u);
@@ -245,10 +245,10 @@ TEST_F(MoproFiles, ConstraintTailWritesOnlyValenceConstraints) {
 TEST_F(MoproFiles, RestraintTailWritesRatiosInAtomOrder) {
   layout::line(rs.io.res.os(), "DISTAN      C1 1     H1 1  1.077 0.001");
   rs.model.natom = 9;
-  for (int i = 1; i <= 9; ++i) rs.atom(i).label = Label(test::numbered(i == 4 || i == 9 ? "H" : i == 3 ? "O" : "C", i));
+  for (int i = 0; i < 9; ++i) rs.atom(i).label = Label(test::numbered(i == 3 || i == 8 ? "H" : i == 2 ? "O" : "C", i + 1));
   std::vector<AtomSetup> setup(9);
-  setup[8].frame.extended_bond = ExtendedBond{1, 9, 1.077, 1.2};
-  setup[3].frame.extended_bond = ExtendedBond{3, 4, 0.967, 1.5};
+  setup[8].frame.extended_bond = ExtendedBond{0, 8, 1.077, 1.2};
+  setup[3].frame.extended_bond = ExtendedBond{2, 3, 0.967, 1.5};
   write_res_tail(rs.model, setup, rs.io.res.os());
   const auto l = lines_of(rs.io.res.text());
   ASSERT_EQ(l.size(), 9u);

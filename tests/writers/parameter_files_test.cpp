@@ -39,16 +39,16 @@ struct ParFile {
   ParFile() {
     rs.io.par.open_memory("xd_vorn.inp");
     rs.model.natom = 2;
-    Atom& c = rs.atom(1);
+    Atom& c = rs.atom(0);
     c.label = "C(1)";
     c.scattering_type = 1;
     c.fractional[0] = 0.12345;
     c.fractional[1] = -0.5;
     c.fractional[2] = 0.98765;
     c.u = {0.0123, 0.0234, 0.0345, -0.001, 0.002, -0.003};
-    rs.mp.of[1].xdint = {1, 2, 3, 1, 2, 2, 1, 1, 4, 1, 0};
-    rs.mp.of[1].pv = 4.1234;
-    Plm& p = rs.mp.of[1].plm;
+    rs.mp.of[0].xdint = {1, 2, 3, 1, 2, 2, 1, 1, 4, 1, 0};
+    rs.mp.of[0].pv = 4.1234;
+    Plm& p = rs.mp.of[0].plm;
     p(0, 0) = 0.01;
     p(1, 1) = 0.11;
     p(1, -1) = -0.11;
@@ -59,14 +59,14 @@ struct ParFile {
     p(3, -3) = -0.33;
     p(4, 4) = 0.44;
     p(4, -4) = -0.44;
-    Atom& h = rs.atom(2);
+    Atom& h = rs.atom(1);
     h.label = "H(1)";
     h.scattering_type = 2;
     h.occ = 0.5;
     h.u[0] = 0.025;
     h.adp_type = 1;
-    rs.mp.of[2].xdint = {3, 1, 1, 2, 4, 1, 2, 2, 4, 1, 1};
-    rs.mp.of[2].pv = 0.45;
+    rs.mp.of[1].xdint = {3, 1, 1, 2, 4, 1, 2, 2, 4, 1, 1};
+    rs.mp.of[1].pv = 0.45;
     rs.dummy.atoms = {{"DUM1", {0.25, 0.5, -0.125}}};
     rs.kappas.sets.resize(2);
     rs.kappas.set(1).scattering_type = 1;
@@ -124,11 +124,11 @@ TEST(XdParameterFile, PopulationsReadBackInXdOrder) {
   for (int k = 12; k <= 14; ++k)
     for (double v : numbers(l[static_cast<std::size_t>(k)])) pops.push_back(v);
   ASSERT_EQ(pops.size(), 26u);
-  const Plm& p = t.rs.mp.of[1].plm;
+  const Plm& p = t.rs.mp.of[0].plm;
   const int order[25][2] = {{0, 0}, {1, 1},  {1, -1}, {1, 0},  {2, 0},  {2, 1},  {2, -1}, {2, 2},  {2, -2},
                             {3, 0}, {3, 1},  {3, -1}, {3, 2},  {3, -2}, {3, 3},  {3, -3}, {4, 0},  {4, 1},
                             {4, -1}, {4, 2}, {4, -2}, {4, 3},  {4, -3}, {4, 4},  {4, -4}};
-  EXPECT_NEAR(pops[0], t.rs.mp.of[1].pv, 5e-5);
+  EXPECT_NEAR(pops[0], t.rs.mp.of[0].pv, 5e-5);
   for (int k = 0; k < 25; ++k)
     EXPECT_NEAR(pops[static_cast<std::size_t>(k + 1)], p(order[k][0], order[k][1]), 5e-5) << k;
 }

@@ -32,19 +32,19 @@ TEST(MasAtomLine, ColumnsWithAndWithoutChemcon) {
   test::MemoryRun m;
   test::TestRun& rs = *m.rs;
   rs.model.natom = 2;
-  Atom& a = rs.atom(1);
+  Atom& a = rs.atom(0);
   a.label = "C(1)";
   a.adp_type = 2;
   a.scattering_type = 1;
   a.max_multipole_level = 4;
   a.sitesym = "m";
   const Frame f = frame("O(1)", 'X', "C(2)", 'Y');
-  const std::string plain = atom_table_line(rs.atom(1), f, 1, "", Handedness::right);
+  const std::string plain = atom_table_line(rs.atom(0), f, 1, "", Handedness::right);
   EXPECT_EQ(plain, "C(1)     O(1)      X  C(1)     C(2)     Y   R   2  1   1   4   m");
-  const std::string con = atom_table_line(rs.atom(1), f, 12, "C(3)", Handedness::right);
+  const std::string con = atom_table_line(rs.atom(0), f, 12, "C(3)", Handedness::right);
   EXPECT_EQ(con, "C(1)     O(1)      X  C(1)     C(2)     Y   R   2  1  12   4   m       C(3)");
   // The mirror image of its reference: L in the same column.
-  const std::string left = atom_table_line(rs.atom(1), f, 12, "C(3)", Handedness::left);
+  const std::string left = atom_table_line(rs.atom(0), f, 12, "C(3)", Handedness::left);
   EXPECT_EQ(left, "C(1)     O(1)      X  C(1)     C(2)     Y   L   2  1  12   4   m       C(3)");
   // Columns: R in 45, SITESYM from 64, CHEMCON from 72 (labels left-aligned).
   EXPECT_EQ(con[44], 'R');
@@ -56,17 +56,17 @@ TEST(MasAtomLine, DummyAxesLongLabelsAndNoTrailingBlanks) {
   test::MemoryRun m;
   test::TestRun& rs = *m.rs;
   rs.model.natom = 1;
-  Atom& a = rs.atom(1);
+  Atom& a = rs.atom(0);
   a.label = "CL(12AB)";
   a.adp_type = 2;
   a.scattering_type = 11;
   a.max_multipole_level = 4;
   a.sitesym = "NO";
-  const std::string l = atom_table_line(rs.atom(1), frame("DUM1", 'Z', "CL(12AB)", 'X'), 3, "", Handedness::right);
+  const std::string l = atom_table_line(rs.atom(0), frame("DUM1", 'Z', "CL(12AB)", 'X'), 3, "", Handedness::right);
   EXPECT_EQ(l, "CL(12AB) DUM1      Z  CL(12AB) CL(12AB) X   R   2 11   3   4   NO");
   // A blank site symmetry leaves the line ending at the LMX column.
   a.sitesym = "";
-  const std::string b = atom_table_line(rs.atom(1), frame("DUM1", 'Z', "CL(12AB)", 'X'), 3, "", Handedness::right);
+  const std::string b = atom_table_line(rs.atom(0), frame("DUM1", 'Z', "CL(12AB)", 'X'), 3, "", Handedness::right);
   EXPECT_EQ(b.size(), 60u);
   EXPECT_EQ(b.back(), '4');
 }

@@ -89,7 +89,7 @@ Model read_aim2tab(const std::string& file, Log& log) {
                                    " atoms announced in NUMBER OF ATOMS READ =";
       if (!f.next(line, kLineLength)) fail(kWhere, shortmsg);
       m.scattering_types.clear();
-      for (int i = 1; i <= announced; ++i) {
+      for (int i = 0; i < announced; ++i) {
         if (!f.next(line, kLineLength) || rtrim(line).empty()) fail(kWhere, shortmsg);
         // 5X, A8, 11X, 3F9.4: label, then x, y, z in bohr.
         const std::string_view label = left_justified(columns(line, 6, 13));
@@ -98,10 +98,10 @@ Model read_aim2tab(const std::string& file, Log& log) {
         for (int k = 0; k < 3 && ok; ++k)
           ok = read_fixed_field(columns(line, 25 + 9 * k, 33 + 9 * k), 4, xyz[k]);
         if (!ok)
-          fail(kWhere, "Error reading atom " + std::to_string(i) + " of the atom table: " + std::string(rtrim(line)));
+          fail(kWhere, "Error reading atom " + std::to_string(i + 1) + " of the atom table: " + std::string(rtrim(line)));
         // Grown as the rows are read, not to the count announced: a count
         // that the table does not hold stops at its end.
-        m.hold_entries(i);
+        m.hold_entries(i + 1);
         set_cartesian_atom(m.atoms[i], label, xyz[0] * kBohr, xyz[1] * kBohr, xyz[2] * kBohr);
         add_scattering_type(m.scattering_types, m.atoms[i].atomic_number);
       }
@@ -137,7 +137,7 @@ Model read_platon(const std::string& file, Log& log) {
     LineExtract lx;
     readline(line, lx);
     if (!(lx.keyword(1) == "ATOM")) continue;
-    ++count;
+    const int i = count++;
     m.hold_entries(count);
     // The label is the word after ATOM and the coordinates follow it,
     // taken from the line as written: a label such as D1 (deuterium) also
@@ -150,10 +150,10 @@ Model read_platon(const std::string& file, Log& log) {
                                                         static_cast<std::size_t>(label_end - label_start + 1)))
                  : std::string();
     if (!labelled || !layout::read_reals(std::string_view(raw).substr(static_cast<std::size_t>(label_end)), xyz))
-      fail(kWhere, "ATOM line " + std::to_string(count) + " has no label or no three coordinates");
-    set_cartesian_atom(m.atoms[count], std::string_view(label).substr(0, std::min<std::size_t>(label.size(), 8)),
+      fail(kWhere, "ATOM line " + std::to_string(i + 1) + " has no label or no three coordinates");
+    set_cartesian_atom(m.atoms[i], std::string_view(label).substr(0, std::min<std::size_t>(label.size(), 8)),
                        xyz[0], xyz[1], xyz[2]);
-    add_scattering_type(m.scattering_types, m.atoms[count].atomic_number);
+    add_scattering_type(m.scattering_types, m.atoms[i].atomic_number);
   }
   m.natom = count;
   f.close();

@@ -321,7 +321,7 @@ int type_number(const std::vector<int>& types, int z) {
 // The label of an atom: built from the CIF label as from a SHELX name
 // (C12 gives C(12)); a label already written that way, as XD writes its
 // CIFs, is kept.
-void cif_label(ShelxLabels naming, const std::string& name, Label& label, int iz, int natom, int serial) {
+void cif_label(ShelxLabels naming, const std::string& name, Label& label, int iz, int atom, int serial) {
   // The SHELX label builder reads the name as the first word of a line.
   std::string text = upcased(name) + " ";
   if (naming == ShelxLabels::as_named && text.find('(') != std::string::npos) {
@@ -331,7 +331,7 @@ void cif_label(ShelxLabels naming, const std::string& name, Label& label, int iz
     label = text;
     return;
   }
-  shelx_label(naming, text, label, iz, natom, serial);
+  shelx_label(naming, text, label, iz, atom, serial);
 }
 
 // Per row of the atom loop: the ADP type and whether the row is a dummy
@@ -473,8 +473,8 @@ Model read_cif(const std::string& file, const std::string& block_name, ShelxLabe
     if (!std::isfinite(s.occ) || s.occ <= 0 || s.occ > 1.0001)
       fail(kRoutine, at_loop + " has the occupancy " + layout::listed(static_cast<double>(s.occ)).substr(1) +
                          ", not one between 0 and 1");
-    const int i = ++md.natom;
-    md.hold_entries(i);
+    const int i = md.natom++;
+    md.hold_entries(md.natom);
     Atom& at = md.atoms[i];
     at.atomic_number = atomic_number(s.element);
     at.scattering_type = type_number(md.scattering_types, at.atomic_number);

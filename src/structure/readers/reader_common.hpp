@@ -18,7 +18,7 @@ namespace vorn {
 // Before a reader appends atoms: every label and site-symmetry label blank,
 // no scattering types.
 inline void start_model(Model& m) {
-  for (Atom& a : m.atoms.raw()) {
+  for (Atom& a : m.atoms) {
     a.label = "";
     a.sitesym = "";
   }
@@ -64,9 +64,9 @@ constexpr int kMaxAtomsPerSite = 8;
 inline void check_atoms_read(const Model& m, std::string_view where, const std::string& file,
                              std::string_view format) {
   if (m.natom == 0) fail(where, "No atom read from file " + file + " (read as " + std::string(format) + " format)");
-  for (int i = 1; i <= m.natom; ++i) {
+  for (int i = 0; i < m.natom; ++i) {
     const Atom& a = m.atoms[i];
-    const std::string name = "Atom " + std::to_string(i) + " " + std::string(a.label.trimmed());
+    const std::string name = "Atom " + std::to_string(i + 1) + " " + std::string(a.label.trimmed());
     for (const double v : {a.fractional[0], a.fractional[1], a.fractional[2]})
       if (!std::isfinite(v)) fail(where, name + ": fractional coordinate is not a finite number");
     for (const double v : {a.cartesian[0], a.cartesian[1], a.cartesian[2]})
@@ -74,12 +74,12 @@ inline void check_atoms_read(const Model& m, std::string_view where, const std::
         fail(where, name + ": Cartesian coordinate is not a finite number within 1.0E+06 Angstrom");
   }
   std::map<std::array<long long, 3>, int> on_site;
-  for (int i = 1; i <= m.natom; ++i) {
+  for (int i = 0; i < m.natom; ++i) {
     const Atom& a = m.atoms[i];
     const std::array<long long, 3> site{std::llround(a.cartesian[0] / kSameSite), std::llround(a.cartesian[1] / kSameSite),
                                         std::llround(a.cartesian[2] / kSameSite)};
     if (++on_site[site] > kMaxAtomsPerSite)
-      fail(where, "Atom " + std::to_string(i) + " " + std::string(a.label.trimmed()) + " is one of more than " +
+      fail(where, "Atom " + std::to_string(i + 1) + " " + std::string(a.label.trimmed()) + " is one of more than " +
                       std::to_string(kMaxAtomsPerSite) + " atoms at one site (within 0.1 Angstrom)");
   }
 }

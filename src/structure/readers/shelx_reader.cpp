@@ -143,14 +143,14 @@ void read_shelx_atom_line(RecordFile& f, std::string& line, bool& end, bool& con
   end = true;
 }
 
-void shelx_label(ShelxLabels naming, std::string& text, Label& label, int iz, int natom, int serial) {
+void shelx_label(ShelxLabels naming, std::string& text, Label& label, int iz, int atom, int serial) {
   int a = 0, b = 0;
   if (!find_word(text, 1, a, b)) fail("ReadChar", "Unexpected STOP in ReadChar...");
   const std::string name = text.substr(static_cast<std::size_t>(a - 1), static_cast<std::size_t>(b - a + 1));
   const std::string_view sym = two_letter_symbol(iz);
   std::string l;
   if (naming != ShelxLabels::as_named) {
-    const int number = naming == ShelxLabels::numbered_by_type ? serial : natom;
+    const int number = naming == ShelxLabels::numbered_by_type ? serial : atom + 1;
     l = layout::format("(a2,'(',i6,')')", sym, number);
     remove_blanks(l);
     l = std::string(rtrim(l));
@@ -206,7 +206,7 @@ void resolve_riding_u(Model& md, int i, int& last_own_u) {
     last_own_u = i;
     return;
   }
-  if (last_own_u == 0)
+  if (last_own_u < 0)
     fail("ProcessU", "Could not find parent atom of the riding atom " + std::string(at.label.trimmed()) +
                          " (no atom without a riding U stands before it)");
   at.u11() = std::fabs(u) * equivalent_u(md.atoms[last_own_u], md.cell);
@@ -238,10 +238,10 @@ void set_up_crystal(Model& md, RecordFile& cards, Log& out) {
 void write_atom_line(int i, const Atom& at, Log& out) {
   std::string line_out;
   if (at.adp_type == 1)
-    line_out = layout::format("( i6, 3x, a, 3i3, 3f9.5, f6.3, 6f7.3 )", i, at.label.view(), at.atomic_number, at.adp_type, at.scattering_type,
+    line_out = layout::format("( i6, 3x, a, 3i3, 3f9.5, f6.3, 6f7.3 )", i + 1, at.label.view(), at.atomic_number, at.adp_type, at.scattering_type,
                               at.fractional[0], at.fractional[1], at.fractional[2], at.occ, at.u[0]);
   else
-    line_out = layout::format("( i6, 3x, a, 3i3, 3f9.5, f6.3, 6f7.3 )", i, at.label.view(), at.atomic_number, at.adp_type, at.scattering_type,
+    line_out = layout::format("( i6, 3x, a, 3i3, 3f9.5, f6.3, 6f7.3 )", i + 1, at.label.view(), at.atomic_number, at.adp_type, at.scattering_type,
                               at.fractional[0], at.fractional[1], at.fractional[2], at.occ, at.u[0], at.u[1], at.u[2], at.u[3], at.u[4], at.u[5]);
   to_term(out, line_out);
   to_log(out, line_out);
@@ -254,9 +254,9 @@ void write_atom_listing(const Model& md, std::ostream& os) {
   // The listing's FLAG column: 0 normal, 1 special position, -1 disordered.
   auto flag = [](OccupancyKind k) { return k == OccupancyKind::normal ? 0 : k == OccupancyKind::special_position ? 1 : -1; };
   int count[3] = {0, 0, 0};
-  for (int i = 1; i <= md.natom; ++i) {
+  for (int i = 0; i < md.natom; ++i) {
     const Atom& a = md.atoms[i];
-    layout::write(os, "(i7,2x,a,1x,3f9.5,2x,3f9.4,i6)", i, a.label.view(), a.fractional[0], a.fractional[1], a.fractional[2], a.cartesian[0], a.cartesian[1], a.cartesian[2],
+    layout::write(os, "(i7,2x,a,1x,3f9.5,2x,3f9.4,i6)", i + 1, a.label.view(), a.fractional[0], a.fractional[1], a.fractional[2], a.cartesian[0], a.cartesian[1], a.cartesian[2],
                   flag(a.occupancy_kind));
     ++count[flag(a.occupancy_kind) + 1];
   }
@@ -362,9 +362,9 @@ void finish_lattice(LatticeCards& lattice, ShelxCrystalHead& head) {
   head.centrosymmetric = lattice.centro;
 }
 
-// Atom `i` from its line (continuation joined): scattering type, label,
-// position, occupancy and displacement parameters, free variables and
-// riding U resolved.
+// The atom of index `i` from its line (continuation joined): scattering
+// type, label, position, occupancy and displacement parameters, free
+// variables and riding U resolved.
 void read_atom(const std::string& text, int i, ShelxLabels naming, std::map<int, int>& count_per_type, int& last_own_u,
                Model& md, Log& out) {
   const std::string name = word(text, 1);
@@ -414,7 +414,7 @@ Model read_shelx(const std::string& file, ShelxLabels naming, Log& out) {
   Model md;
   start_model(md);
   std::map<int, int> count_per_type;   // atoms read so far of each scattering type
-  int last_own_u = 0;   // the last atom whose U does not ride: a riding U's parent
+  int last_own_u = -1;   // the last atom whose U does not ride: a riding U's parent
 
   RecordFile f;
   if (!f.open(file)) fail("ReadShelx", "Error opening SHELX file " + file);
@@ -487,8 +487,8 @@ Model read_shelx(const std::string& file, ShelxLabels naming, Log& out) {
     }
     text = padded(text, 200);
     const std::string name = word(text, 1);
-    const int i = ++md.natom;
-    md.hold_entries(i);
+    const int i = md.natom++;
+    md.hold_entries(md.natom);
     try {
       read_atom(text, i, naming, count_per_type, last_own_u, md, out);
     } catch (const RunError& e) {
@@ -498,7 +498,7 @@ Model read_shelx(const std::string& file, ShelxLabels naming, Log& out) {
     md.atoms[i].source = place;
     md.atoms[i].part = part;
     // Every atom is recorded with the residue it stands in, so that the
-    // residue texts stay aligned with the atom numbers.
+    // residue texts stay aligned with the atom table.
     md.atoms[i].residue_text = layout::format("(a6,1x,i3,2x,a5)", padded(name, 10), resi.number, padded(resi.rclass, 10));
     md.atoms[i].residue_name = layout::format("(a6,1x,i3)", padded(name, 10), resi.number);
   }

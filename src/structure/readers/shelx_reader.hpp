@@ -10,7 +10,6 @@
 #include "layout/record_file.hpp"
 #include "layout/text.hpp"
 #include "structure/model.hpp"
-#include "structure/one_based.hpp"
 #include "structure/readers/readers.hpp"
 
 namespace vorn {
@@ -34,9 +33,10 @@ void read_shelx_atom_line(RecordFile& f, std::string& line, bool& end, bool& con
 
 // Builds the label of an atom from its SHELX name (the first word of the
 // text) and blanks the name in the text; a renamed atom is numbered by its
-// place in the file (natom) or among the atoms of its type (serial).
+// place in the file (atom + 1, atom its index) or among the atoms of its
+// type (serial, from 1).
 // Stops when the label would be longer than 8 characters.
-void shelx_label(ShelxLabels naming, std::string& text, Label& label, int iz, int natom, int serial);
+void shelx_label(ShelxLabels naming, std::string& text, Label& label, int iz, int atom, int serial);
 
 // Decodes the free-variable references in the `count` numbers of an atom
 // text and rewrites the text as "(5x,i4,100f12.6)".  False when the numbers
@@ -45,7 +45,7 @@ bool resolve_free_variables(const Shelx1& sx, std::string& text, int count);
 
 // Resolves a riding isotropic U (-5.0 to -0.5: a multiple of the parent's
 // Ueq) of atom i from its parent, the last atom before it whose U is its
-// own (`last_own_u`, 0 when none); an atom with its own U becomes that atom.
+// own (`last_own_u`, -1 when none); an atom with its own U becomes that atom.
 void resolve_riding_u(Model& md, int i, int& last_own_u);
 
 // The crystal part of a SHELX-style head, shared with the CIF reader: logs
@@ -55,7 +55,8 @@ void resolve_riding_u(Model& md, int i, int& last_own_u);
 // the heading of the atom table.
 void set_up_crystal(Model& md, RecordFile& cards, Log& out);
 
-// The line of atom i in the atom table on the terminal and in the log.
+// The line of atom i (its index; the line gives its number, i + 1) in the
+// atom table on the terminal and in the log.
 void write_atom_line(int i, const Atom& at, Log& out);
 
 

@@ -265,11 +265,11 @@ void check_atom_numbers(const Atom& a, const std::string& atom_line, const std::
                        name + " is not a finite number within 10 A^2");
 }
 
-// Atom `number` of the parameter file.  XD writes the population values of
-// the file's level (`npop` of them) for every atom, whatever the atom's
-// own level, so each block is skipped by that count of values.  Returns
-// the most decimals written in the position.
-int read_parameter_atom(RecordFile& par, const std::string& parname, int number, int npop, Atom& a,
+// The atom of index `atom` in the parameter file.  XD writes the
+// population values of the file's level (`npop` of them) for every atom,
+// whatever the atom's own level, so each block is skipped by that count
+// of values.  Returns the most decimals written in the position.
+int read_parameter_atom(RecordFile& par, const std::string& parname, int atom, int npop, Atom& a,
                         XdRefinedAtom& kept, Log& out) {
   LineExtract words;
   std::string line;
@@ -302,7 +302,7 @@ int read_parameter_atom(RecordFile& par, const std::string& parname, int number,
   if (a.adp_type == 4) read_values(par, 25, "third- and fourth-order displacement parameters of atom " + name);
   a.atomic_number = atomic_number_of(a.label.view());
   a.max_multipole_level = default_lmx(a.atomic_number);
-  to_both(out, layout::format("(i4,3x,a,2x,i3,3x,i8,5x,i8)", number, a.label, a.atomic_number, a.adp_type, a.scattering_type));
+  to_both(out, layout::format("(i4,3x,a,2x,i3,3x,i8,5x,i8)", atom + 1, a.label, a.atomic_number, a.adp_type, a.scattering_type));
   const std::vector<double> pops = read_values(par, npop, "population values of atom " + name);
   for (const double p : pops)
     if (!(std::fabs(p) <= kLargestPopulation))
@@ -396,7 +396,7 @@ void check_pair_atoms(const std::vector<MasterAtom>& table, const Model& m, int 
   if (table.empty()) return;
   for (std::size_t k = 0; k < table.size() && static_cast<int>(k) < m.natom; ++k) {
     const MasterAtom& t = table[k];
-    const std::string label(m.atoms[static_cast<int>(k) + 1].label.trimmed());
+    const std::string label(m.atoms[k].label.trimmed());
     const std::string at = " (line " + std::to_string(t.line) + " of " + mas + ")";
     if (upcased(label) != t.label)
       fail(kWhere, pair_of(mas, par) + "atom " + std::to_string(k + 1) + " is " + t.label + at + " but " + label +
@@ -452,7 +452,7 @@ Model read_xd(const std::string& parfile, const FileName& master, Log& out) {
   check_atoms_read(m, kWhere, parname, "XD");
 
   std::vector<std::string> labels;
-  for (int i = 1; i <= m.natom; ++i) labels.emplace_back(m.atoms[i].label.trimmed());
+  for (int i = 0; i < m.natom; ++i) labels.emplace_back(m.atoms[i].label.trimmed());
   read_old_atom_table(m.xd_master_records, labels, m.xd_refined);
 
   write_scattering_types(m.scattering_types, log);
@@ -475,14 +475,14 @@ void read_parameter_file(RecordFile& par, const std::string& parname, const std:
   // Atoms.
   m.natom = natom;
   const int npop = population_count(head.maxlevel);
-  for (int i = 1; i <= natom; ++i) {
+  for (int i = 0; i < natom; ++i) {
     // Grown atom by atom: a USAGE count beyond the atoms the file holds
     // stops at the file's end instead of reserving room for it.
-    m.hold_entries(i);
-    m.xd_refined.atoms.resize(static_cast<std::size_t>(i));
+    m.hold_entries(i + 1);
+    m.xd_refined.atoms.resize(static_cast<std::size_t>(i + 1));
     Atom& a = m.atoms[i];
     const int decimals = read_parameter_atom(par, parname, i, npop, a,
-                                             m.xd_refined.atoms[static_cast<std::size_t>(i - 1)], out);
+                                             m.xd_refined.atoms[static_cast<std::size_t>(i)], out);
     m.xd_refined.coordinate_decimals = std::max(m.xd_refined.coordinate_decimals, decimals);
     const Vec3 c = to_cartesian(m.transf, a.fractional);
     a.cartesian = {{c[0], c[1], c[2]}};
@@ -493,7 +493,7 @@ void read_parameter_file(RecordFile& par, const std::string& parname, const std:
 
   // Scattering types in order of first appearance.  The atoms keep
   // the file's own table index in tbl.
-  for (int i = 1; i <= natom; ++i) add_scattering_type(m.scattering_types, m.atoms[i].atomic_number);
+  for (int i = 0; i < natom; ++i) add_scattering_type(m.scattering_types, m.atoms[i].atomic_number);
 }
 
 }  // namespace
