@@ -176,7 +176,7 @@ void Detector::hydrogen() {
     check("x2-n-H");
     if (!group_planar(p, log_.shows(3))) {
       named("pyramidal amine");
-    } else if (ring(p).inone == 1) {
+    } else if (ring(p).in_one_planar) {
       named("aromatic");
     } else {
       named("planar amine");
@@ -192,11 +192,11 @@ void Detector::hydrogen() {
         if (nnei(x) == 4) return named("alcohol");
         if (nnei(x) == 3) {
           const RingState rx = ring(x);
-          if (rx.cyclic == 0) {
+          if (!rx.in_ring) {
             if (heaviest_z(x) == kO && heaviest_n(x) == 2) return named("carboxylic");
             return unidentified("c-o-H", false);
           }
-          if (rx.inone == 1) return named("phenol");
+          if (rx.in_one_planar) return named("phenol");
           return unidentified("c-o-H", false);
         }
         return unidentified("c-o-H", false);
@@ -213,7 +213,7 @@ void Detector::hydrogen() {
 
 void Detector::carbon3() {
   const RingState r0 = ring(i_);
-  const bool planar_ring = r0.inone == 1;
+  const bool planar_ring = r0.in_one_planar;
   if (!planar_ring && has_exactly(i_, {{kC, 2}, {kO, 1}})) {
     check("c2Co");
     const int o = nth_of(i_, kO);
@@ -228,9 +228,9 @@ void Detector::carbon3() {
     check("Coo(?)");
     return acid_form(true);
   }
-  if (r0.cyclic == 0) return rule15();
+  if (!r0.in_ring) return rule15();
   if (!planar_ring) {
-    if (r0.intwo == 1 && heaviest_z(i_) == kN && heaviest_n(i_) == 1) {
+    if (r0.in_two_planar && heaviest_z(i_) == kN && heaviest_n(i_) == 1) {
       check("C(2cyc)-n=");
       return c2cyc_n();
     }
@@ -302,14 +302,14 @@ void Detector::acid_form(bool carbamate) {
 
 void Detector::c2cyc_n() {
   const RingState rn = ring(nth_of(i_, kN));
-  if (rn.cyclic == 1 && rn.inone == 1 && rn.size == 5) return named("C(2cyc)-n5");
+  if (rn.in_ring && rn.in_one_planar && rn.size == 5) return named("C(2cyc)-n5");
   cleared();
 }
 
 void Detector::ccyc_o_x(const RingState& r0) {
   const int o = nth_of(i_, kO);
   const RingState ro = ring(o);
-  const bool same = ro.inone == 1 && ro.ring == r0.ring;
+  const bool same = ro.in_one_planar && ro.ring == r0.ring;
   if (!same) {
     if (nnei(o) == 1) return named("phenolate");
     if (nnei(o) == 2 && (type_z(o, 1) == kH || ntypes(o) == 1)) return named("phenolic");
@@ -323,7 +323,7 @@ void Detector::ccyc_o_x(const RingState& r0) {
 void Detector::cn2cyc_o(const RingState& r0) {
   const int o = nth_of(i_, kO);
   const RingState ro = ring(o);
-  const bool same = ro.inone == 1 && ro.ring == r0.ring;
+  const bool same = ro.in_one_planar && ro.ring == r0.ring;
   if (!same && nnei(o) == 1) return named("aromaturea");
   if (same && nnei(o) == 2) return named("pirofurano");
   cleared();
@@ -352,7 +352,7 @@ void Detector::n_ccyc_n(const RingState& r0) {
     const RingState ra = ring(a);
     to_log(log_, layout::listed(" iatr, iCr = ", ra.ring, r0.ring));
     if (iz(a) != kN) continue;
-    if (ra.inone == 0) {
+    if (!ra.in_one_planar) {
       check(" n-=Cn=-c (?) ");
       const bool nitro = heaviest_z(a1) == kO || heaviest_z(a2) == kO || heaviest_z(a3) == kO;
       to_log(log_, layout::listed(nitro ? " ia1, ia2, ia3 = " : " ia4, ia5, ia6 = ", a1 + 1, a2 + 1, a3 + 1));
@@ -396,7 +396,7 @@ void Detector::ccno(const RingState& r0) {
 void Detector::ccyc_n(const RingState& r0) {
   const int n = nth_of(i_, kN);
   const RingState rn = ring(n);
-  const bool same = rn.inone == 1 && rn.ring == r0.ring;
+  const bool same = rn.in_one_planar && rn.ring == r0.ring;
   const int cn = nnei(n);
   if (!same) {
     if (cn == 3) {
@@ -489,7 +489,7 @@ void Detector::oxygen2() {
     const RingState rc = ring(c);
     const int k = count_of(c, kO);
     if (k == 1) {
-      if (nnei(c) == 3) return named(rc.inone == 1 ? "phenol" : "alcohol");
+      if (nnei(c) == 3) return named(rc.in_one_planar ? "phenol" : "alcohol");
       if (nnei(c) == 4) return named("alcohol");
       return unidentified("c-O-h", true);
     }
@@ -567,7 +567,7 @@ void Detector::phosphoryl_o(int p) {
 void Detector::carbonyl_o(int c) {
   if (nnei(c) != 3) return unidentified("(?)c=O [1]", true);
   const int l = type_z(c, 1), nl = type_n(c, 1);
-  if (ring(c).inone == 1) {
+  if (ring(c).in_one_planar) {
     if (l == kN) {
       if (nl == 2) return named("aromaturea");
       return carbonyl_carbamate(c);
@@ -650,13 +650,13 @@ void Detector::fluorine() {
   if (nnei(i_) != 1 || iz(first_nei(i_)) != kC) return;
   const int c = first_nei(i_);
   check("(?)c-F");
-  if (ring(c).inone == 1) return named("PH-F");
+  if (ring(c).in_one_planar) return named("PH-F");
   chlorine_rule(c);
 }
 
 void Detector::chlorine_rule(int c) {
   check("(?)c-Cl");
-  if (ring(c).inone == 1) return named("PH-Cl");
+  if (ring(c).in_one_planar) return named("PH-Cl");
   cleared();
 }
 
@@ -682,7 +682,7 @@ void Detector::sulfur() {
   check("(?)c=S");
   const int c = first_nei(i_);
   if (nnei(c) != 3) return unidentified("(?)c=S [1]", true);
-  if (ring(c).inone != 1) return cleared();
+  if (!ring(c).in_one_planar) return cleared();
   if (type_z(c, 1) == kN && type_n(c, 1) == 2) return named("PHthiourea");
   if (type_z(c, 1) == kC && type_n(c, 1) == 2) return named("PH=S");
   if (type_z(c, 1) == kC && type_z(c, 2) == kN && type_z(c, 3) == kS) return named("aromathioamide");

@@ -171,7 +171,7 @@ XhTopology xh_topology(const Model& model, const Tols& tols, const Neighbors& nb
   XhTopology t;
   t.aromatic = [&rings](int atom) {
     const RingState s = ring_state(rings, atom);
-    return s.cyclic == 1 && s.inone == 1;
+    return s.in_ring && s.in_one_planar;
   };
   t.planar_group = [&model, &tols, &nb, &log](int atom) {
     return is_planar(model, tols, log, false, neighbours_and_self(nb, atom), PlaneKind::group);

@@ -238,9 +238,9 @@ bool FrameBuilder::ring_axes(const Point& p1, const std::vector<int>& cands) {
 
 bool FrameBuilder::ring_test() {
   const RingState r = ring_state(loop_.rings, a_);
-  if (r.cyclic == 0) return false;
+  if (!r.in_ring) return false;
   const bool special = loop_.sw.ring_options.mirror_in_planar_ring;
-  if (r.intwo == 1) {
+  if (r.in_two_planar) {
     layout::write(log(), "(/a,i5,a)", " Atom belongs to 2 planar rings of tot numb ( #", r.ring, " )");
     f_.ring.iring = 2;
     f_.ring.imemb = r.size;
@@ -248,7 +248,7 @@ bool FrameBuilder::ring_test() {
     int xa = -1;
     for (int e : isn_) {
       const RingState re = ring_state(loop_.rings, e);
-      if (re.cyclic == 1 && re.inone == 0) {
+      if (re.in_ring && !re.in_one_planar) {
         xa = e;
         break;
       }
@@ -264,11 +264,11 @@ bool FrameBuilder::ring_test() {
     std::vector<int> cands;
     for (int e : isn_) {
       const RingState re = ring_state(loop_.rings, e);
-      if (re.inone == 1 && re.size == 6) cands.push_back(e);
+      if (re.in_one_planar && re.size == 6) cands.push_back(e);
     }
     return ring_axes(p1, cands);
   }
-  if (r.inone == 1) {
+  if (r.in_one_planar) {
     layout::write(log(), "(/a,i5,a)", " Atom belongs to only one planar ring ( # ", r.ring, " )");
     f_.ring.iring = 1;
     f_.ring.imemb = r.size;

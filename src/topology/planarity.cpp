@@ -84,12 +84,12 @@ RingState ring_state(const Rings& rings, int atom) {
     if (count == 2) second = r;
   }
   if (count == 0) return st;
-  st.cyclic = 1;
+  st.in_ring = true;
   if (count > 2) return st;
   const Ring& r1 = rings.ring(first);
   if (count == 1) {
     if (r1.planar) {
-      st.inone = 1;
+      st.in_one_planar = true;
       st.ring = first;
       st.size = r1.size();
     }
@@ -97,15 +97,15 @@ RingState ring_state(const Rings& rings, int atom) {
   }
   const Ring& r2 = rings.ring(second);
   if (r1.planar && r2.planar) {
-    st.intwo = 1;
+    st.in_two_planar = true;
     st.size = r1.size() + r2.size();
     st.ring = first + second;
   } else if (r1.planar) {
-    st.inone = 1;
+    st.in_one_planar = true;
     st.ring = first;
     st.size = r1.size();
   } else if (r2.planar) {
-    st.inone = 1;
+    st.in_one_planar = true;
     st.ring = second;
     st.size = r2.size();
   }

@@ -20,10 +20,15 @@ enum class PlaneKind { ring, group };
 bool is_planar(const Model& md, const Tols& tols, Log& log, bool listed, const std::vector<int>& list,
                PlaneKind kind);
 
+// Where an atom stands among the rings: in a ring at all, in one planar
+// ring (of one or two rings), at the junction of two planar rings.  ring is
+// the planar ring's number, the sum of both numbers at a junction; size its
+// size, the sum of both sizes at a junction.  An atom of three rings counts
+// as in a ring only.
 struct RingState {
-  int cyclic = 0;
-  int inone = 0;
-  int intwo = 0;
+  bool in_ring = false;
+  bool in_one_planar = false;
+  bool in_two_planar = false;
   int ring = 0;
   int size = 0;
 };

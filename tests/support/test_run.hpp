@@ -96,8 +96,8 @@ inline IndexedAtoms indexed_atoms(TestRun& rs) { return {rs.model, rs.sw, rs.ind
 inline RingSearch ring_search(TestRun& rs) { return {indexed_atoms(rs), rs.log_sink(), rs.rings}; }
 inline bool direct_forms(TestRun& rs) { return direct_forms(rs.index); }
 inline void atom_moved(TestRun& rs, int k) { atom_moved(rs.index, rs.model, k); }
-inline std::vector<int> entries_closer(TestRun& rs, const Vec3& p, double r, int first, int last) {
-  return entries_closer(indexed_atoms(rs), p, r, first, last);
+inline std::vector<int> entries_closer(TestRun& rs, const Vec3& p, double r, int first, int end) {
+  return entries_closer(indexed_atoms(rs), p, r, first, end);
 }
 inline Neig getnei(TestRun& rs, int atom, double rmax, int& disordered) {
   return search_neighbours(indexed_atoms(rs), atom, rmax, disordered);
@@ -120,7 +120,6 @@ inline int planarity(TestRun& rs, int print, const std::vector<int>& list, int k
              ? 1
              : 0;
 }
-inline RingState isitcyclic(const TestRun& rs, int atom) { return ring_state(rs.rings, atom); }
 // The ring search into rs.rings; returns the reduced structure.
 inline std::vector<int> find_rings(TestRun& rs) {
   FoundRings found = find_rings(indexed_atoms(rs), rs.log_sink());

@@ -241,11 +241,11 @@ TEST(IsItCyclic, RingMembershipCases) {
                    make_ring({8, 9, 10, 11, 12, 13}, 1), make_ring({13, 14, 15, 16, 17, 18}, 1),
                    make_ring({13, 19, 20, 21, 22}, 0), make_ring({29, 30, 31, 32, 33}, 0),
                    make_ring({39, 40, 41, 42, 43}, 1), make_ring({42, 43, 44, 45, 46, 47}, 1)};
-  auto check = [&](int atom, int cyclic, int inone, int intwo, int ring, int size) {
-    const RingState s = isitcyclic(rs, atom);
-    EXPECT_EQ(s.cyclic, cyclic) << atom;
-    EXPECT_EQ(s.inone, inone) << atom;
-    EXPECT_EQ(s.intwo, intwo) << atom;
+  auto check = [&](int atom, bool in_ring, bool in_one_planar, bool in_two_planar, int ring, int size) {
+    const RingState s = ring_state(rs.rings, atom);
+    EXPECT_EQ(s.in_ring, in_ring) << atom;
+    EXPECT_EQ(s.in_one_planar, in_one_planar) << atom;
+    EXPECT_EQ(s.in_two_planar, in_two_planar) << atom;
     EXPECT_EQ(s.ring, ring) << atom;
     EXPECT_EQ(s.size, size) << atom;
   };
