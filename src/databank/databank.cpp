@@ -158,7 +158,7 @@ bool heavy_atom_fits(const Search& rs, std::size_t entry, int i, const DatabankQ
   const std::vector<int> v = line_ints(rs, line, 4, "the neighbour counts, ring flag and ring size (NEIG)");
   const int jnei = v[0], jty = v[1], jring = v[2], jmemb = v[3];
   m1.asymr = keyword5(rs, 6);
-  bool planar = q.neighbours.inei() <= 3;
+  bool planar = q.neighbours.count() <= 3;
   if (rs.db.text.current.keyword(8) == "F") planar = false;
   if (rs.db.text.current.keyword(8) == "T") planar = true;
   if (rs.verbose()) {
@@ -170,8 +170,8 @@ bool heavy_atom_fits(const Search& rs, std::size_t entry, int i, const DatabankQ
     fail("ReadDB",
         "More than " + std::to_string(kMaxTypeLines) + " neighbour types (" + std::to_string(jty) + ") on " +
             where_in_db(rs));
-  const bool fits = jnei == q.neighbours.inei() && jty == q.neighbours.ntypes() && jring == q.ring.iring &&
-                    jmemb == q.ring.imemb && (m1.asymr.blank() || m1.asymr == asymi) &&
+  const bool fits = jnei == q.neighbours.count() && jty == q.neighbours.type_count() && jring == q.ring.rings &&
+                    jmemb == q.ring.members && (m1.asymr.blank() || m1.asymr == asymi) &&
                     planar == q.planar_group;
   if (!fits) return false;
 
@@ -230,10 +230,10 @@ void log_search_header(const Search& rs, int i, const DatabankQuery& q, const Si
   log_line(rs, "");
   log_line(rs, " Searching DataBank for a match : ");
   log_line(rs, layout::listed(" ityp  = ", rs.atom(i).atomic_number));
-  log_line(rs, layout::listed(" iring = ", q.ring.iring));
-  log_line(rs, layout::listed(" inei  = ", q.neighbours.inei()));
-  log_line(rs, layout::listed(" ity   = ", q.neighbours.ntypes()));
-  log_line(rs, layout::listed(" imemb = ", q.ring.imemb));
+  log_line(rs, layout::listed(" iring = ", q.ring.rings));
+  log_line(rs, layout::listed(" inei  = ", q.neighbours.count()));
+  log_line(rs, layout::listed(" ity   = ", q.neighbours.type_count()));
+  log_line(rs, layout::listed(" imemb = ", q.ring.members));
   log_line(rs, layout::format("(a,a,a)", "  asymi = [", asymi, "]"));
   log_line(rs, layout::listed(" lPG   = ", q.planar_group));
   int k = 0;
@@ -470,8 +470,8 @@ Mpoles1 search_databank_with_neighbours(const DatabankSource& db, const Model& m
 }
 
 Mpoles1 search_databank(const DatabankSource& db, IndexedAtoms atoms, const Forh& parents, const Exceptions& except, Log& log,
-               int i, const Forring& ring, bool planar_group) {
-  const Neig found = find_neighbours(atoms, log, i, 0.0, SearchListing::silent);
+               int i, const PlanarRings& ring, bool planar_group) {
+  const FoundNeighbours found = find_neighbours(atoms, log, i, 0.0, SearchListing::silent);
   return search_databank_with_neighbours(db, atoms.model, parents, except, log, i, DatabankQuery{found, ring, planar_group});
 }
 

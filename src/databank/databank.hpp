@@ -24,8 +24,8 @@ double pval(int z);
 // What the databank search compares an entry with, besides the atom's
 // element, site symmetry, hydrogen parent and functional group.
 struct DatabankQuery {
-  const Neig& neighbours;   // as the search's own neighbour search found them
-  Forring ring;             // the planar rings of the atom
+  const FoundNeighbours& neighbours;   // as the search's own neighbour search found them
+  PlanarRings ring;             // the planar rings of the atom
   bool planar_group = true; // the atom and its neighbours are planar
 };
 
@@ -47,7 +47,7 @@ std::string parameter_block(std::string_view label, const Mpoles1& entry);
 // fits).  A hydrogen is matched by its parent descriptors, any atom by the
 // functional group recorded in except; the search is reported in the log.
 Mpoles1 search_databank(const DatabankSource& db, IndexedAtoms atoms, const Forh& parents, const Exceptions& except, Log& log,
-                        int i, const Forring& ring, bool planar_group);
+                        int i, const PlanarRings& ring, bool planar_group);
 // The search of search_databank once the neighbours are found: matching,
 // parameters and report.
 Mpoles1 search_databank_with_neighbours(const DatabankSource& db, const Model& model, const Forh& parents,

@@ -37,9 +37,9 @@ public:
 private:
   // Neighbourhood of any atom.
   const AtomNeighbors& nbr(int x) const { return nb_.of[x]; }
-  int nnei(int x) const { return nbr(x).nnei(); }
+  int nnei(int x) const { return nbr(x).count(); }
   int iz(int x) const { return model_.atoms[x].atomic_number; }
-  int ntypes(int x) const { return nbr(x).ntypes(); }
+  int ntypes(int x) const { return nbr(x).type_count(); }
   // Type k (1 = lightest) of x: atomic number and count; 0 when absent.
   int type_z(int x, int k) const { return k <= ntypes(x) ? nbr(x).types[static_cast<std::size_t>(k - 1)].atomic_number : 0; }
   int type_n(int x, int k) const {

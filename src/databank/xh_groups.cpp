@@ -91,19 +91,19 @@ XhGroup nitrogen(const Bonds& b, int x, int sp, int hnei, const XhTopology& topo
   if (hnei == 1) {
     int sp2_carbons = 0;
     for (int n : nbr(b, x).atom)
-      if (iz_of(b, n) == kC && nbr(b, n).nnei() == 3) ++sp2_carbons;
+      if (iz_of(b, n) == kC && nbr(b, n).count() == 3) ++sp2_carbons;
     return sp2_carbons == 2 ? identified("C2-N-H", 1.030, r) : identified("X2-N-H", 1.027, r);
   }
   if (hnei == 2) {
     // The amine's carbon must be trigonal; an NH2 on an sp3 carbon is not
     // in the table.
     const int c = last_of(b, x, kC);
-    if (c < 0 || nbr(b, c).nnei() != 3) return not_identified(r);
+    if (c < 0 || nbr(b, c).count() != 3) return not_identified(r);
     const bool aromatic = topo.aromatic(c);
     if (topo.planar_group(x)) {
       if (aromatic) return identified("C(ar)-N-H2pl", 1.010, r);
       for (int o : nbr(b, c).atom)
-        if (iz_of(b, o) == kO && nbr(b, o).nnei() == 1) return identified("C-N-H2 amido", 1.010, r);
+        if (iz_of(b, o) == kO && nbr(b, o).count() == 1) return identified("C-N-H2 amido", 1.010, r);
       return identified("C-N-H2pl", 1.012, r);
     }
     return aromatic ? identified("C(ar)-N-H2py", 1.024, r) : identified("X-N-H2", 1.015, r);
@@ -137,13 +137,13 @@ XhGroup oxygen(const Bonds& b, int x, int h, int sp, int hnei, const XhTopology&
   if (iz_of(b, y) == kC) {
     if (n_oxygen == 1) {
       if (topo.aromatic(y)) return identified("O-H in phenol", 0.992, r);
-      if (nbr(b, y).nnei() == 4) return identified("Csp3-O-H in alcohol", 0.970, r);
+      if (nbr(b, y).count() == 4) return identified("Csp3-O-H in alcohol", 0.970, r);
       return identified("C-O-H any", 0.980, r);
     }
     if (n_oxygen == 2) {
       const int other = last_of(b, y, kO, x);
       if (other < 0) fail("ExtendH", "Error 2 in Y-O-H");
-      if (nbr(b, other).nnei() == 1) return identified("O-H in acid", 1.018, r);
+      if (nbr(b, other).count() == 1) return identified("O-H in acid", 1.018, r);
       return identified("O-H in ether", 0.980, r);
     }
     return not_identified(r);

@@ -559,7 +559,7 @@ void normal_run(RunFiles& io) {
   std::optional<std::vector<TransferredAtom>> transferred;
   if (matts) {
     std::vector<int> counts;
-    for (std::size_t i = 0; i < typing->types.size(); ++i) counts.push_back(nb.of[i].nnei());
+    for (std::size_t i = 0; i < typing->types.size(); ++i) counts.push_back(nb.of[i].count());
     report_typing(*matts, *typing, model, counts, log);
     transferred = transfer_entries(*matts, *typing, model, log);
   }

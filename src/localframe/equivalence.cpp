@@ -24,10 +24,10 @@ std::string first_difference(const Model& model, const Neighbors& all, const Rin
   if (x.part != y.part) return " Diff. disorder parts";
   const AtomNeighbors& na = all.of[a];
   const AtomNeighbors& nb = all.of[b];
-  if (na.nnei() != nb.nnei()) return " Diff. number of neighbors";
+  if (na.count() != nb.count()) return " Diff. number of neighbors";
   if (!tests.simple) {
-    if (na.ntypes() != nb.ntypes()) return " Diff. number of neighbor types";
-    for (int t = 0; t < na.ntypes(); ++t) {
+    if (na.type_count() != nb.type_count()) return " Diff. number of neighbor types";
+    for (int t = 0; t < na.type_count(); ++t) {
       const auto& ta = na.types[static_cast<std::size_t>(t)];
       const auto& tb = nb.types[static_cast<std::size_t>(t)];
       if (ta.atomic_number != tb.atomic_number) return layout::format("(a,i2,a)", " Diff. atomic numbers of ", t + 1, "-th type");

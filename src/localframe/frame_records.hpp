@@ -72,7 +72,7 @@ struct Frame {
   bool ordered_with_disordered_neighbour = false;
   // The planar rings the atom belongs to, and whether the atom's group (the
   // atom and its neighbours) is planar: the databank entry must agree.
-  Forring ring;
+  PlanarRings ring;
   bool planar_group = true;
   // A hydrogen's bond, extended while its frame was chosen (EXTEND_H).
   std::optional<ExtendedBond> extended_bond;

@@ -66,8 +66,8 @@ std::string heavy_key(const AtomLoop& loop, int j) {
   std::string key;
   const AtomNeighbors& nb = loop.nb.of[j];
   add_key_part(key, loop.atom(j).atomic_number);
-  add_key_part(key, nb.nnei());
-  add_key_part(key, nb.ntypes());
+  add_key_part(key, nb.count());
+  add_key_part(key, nb.type_count());
   for (const NeighborType& t : nb.types) {
     add_key_part(key, t.atomic_number);
     add_key_part(key, t.count());

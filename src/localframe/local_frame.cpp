@@ -60,7 +60,7 @@ public:
 private:
   Vec3 at() const { return cart(loop_.model, a_); }
   const AtomNeighbors& nbr(int x) const { return loop_.nb.of[x]; }
-  int nnei(int x) const { return nbr(x).nnei(); }
+  int nnei(int x) const { return nbr(x).count(); }
   int iz(int x) const { return loop_.atom(x).atomic_number; }
   std::string_view lab(int x) const { return loop_.atom(x).label.trimmed(); }
   std::ostream& log() { return loop_.log.log(); }
@@ -242,8 +242,8 @@ bool FrameBuilder::ring_test() {
   const bool special = loop_.sw.ring_options.mirror_in_planar_ring;
   if (r.in_two_planar) {
     layout::write(log(), "(/a,i5,a)", " Atom belongs to 2 planar rings of tot numb ( #", r.ring, " )");
-    f_.ring.iring = 2;
-    f_.ring.imemb = r.size;
+    f_.ring.rings = 2;
+    f_.ring.members = r.size;
     if (!special) return false;
     int xa = -1;
     for (int e : isn_) {
@@ -270,8 +270,8 @@ bool FrameBuilder::ring_test() {
   }
   if (r.in_one_planar) {
     layout::write(log(), "(/a,i5,a)", " Atom belongs to only one planar ring ( # ", r.ring, " )");
-    f_.ring.iring = 1;
-    f_.ring.imemb = r.size;
+    f_.ring.rings = 1;
+    f_.ring.members = r.size;
     if (!special) return false;
     Ring& ring = loop_.rings.ring(r.ring);
     if (ring.centre_dummy == 0) {
@@ -528,7 +528,7 @@ void FrameBuilder::two_neighbours(int is) {
   }
   sitesym("m");
   const AtomNeighbors& me = nbr(a_);
-  const int nh = me.ntypes() > 0 && me.types[0].atomic_number == 1 ? me.types[0].count() : 0;
+  const int nh = me.type_count() > 0 && me.types[0].atomic_number == 1 ? me.types[0].count() : 0;
   const int xa = nh == 1 ? b2 : b1;
   const int ya = nh == 1 ? b1 : b2;
   const Point p1 = atom_point(xa);
@@ -541,14 +541,14 @@ void FrameBuilder::hydrogen_end() {
   sitesym("cyl");
   const AtomNeighbors& pn = nbr(p);
   loop_.tables.hydrogen_parents.of[a_].hp = iz(p);
-  loop_.tables.hydrogen_parents.of[a_].sp = pn.nnei();
-  loop_.tables.hydrogen_parents.of[a_].hnei = pn.ntypes() > 0 ? pn.types[0].count() : 0;
+  loop_.tables.hydrogen_parents.of[a_].sp = pn.count();
+  loop_.tables.hydrogen_parents.of[a_].hnei = pn.type_count() > 0 ? pn.types[0].count() : 0;
   loop_.tables.hydrogen_parents.of[a_].ring = in_ring(loop_.nb, p, kRingLimit) ? 1 : 0;
   layout::write(log(), "(/' Hydrogen connected to an atom with ',i2,' bonds ( ',i2,' - Hydrogen(s) )')",
                 loop_.tables.hydrogen_parents.of[a_].sp, loop_.tables.hydrogen_parents.of[a_].hnei);
   const Point p1 = atom_point(p);
   set(0, 'Z', p1);
-  if (pn.ntypes() == 1 && pn.nnei() > 1) {
+  if (pn.type_count() == 1 && pn.count() > 1) {
     std::vector<int> others;
     for (int e : pn.atom)
       if (e != a_) others.push_back(e);
@@ -625,7 +625,7 @@ void FrameBuilder::run() {
   f_.ordered_with_disordered_neighbour = nei_disordered && !disordered;
   f_.planar_group = n <= 3;
   const AtomNeighbors& me = nbr(a_);
-  const int nh = me.ntypes() > 0 && me.types[0].atomic_number == 1 ? me.types[0].count() : 0;
+  const int nh = me.type_count() > 0 && me.types[0].atomic_number == 1 ? me.types[0].count() : 0;
   layout::write(log(), "(/a,i4)", " Number of covalently-bonded H-atoms = ", nh);
 
   // The simple frame needs two neighbours; with fewer the nearest atoms
@@ -665,7 +665,7 @@ std::optional<gemmi::Mat33> bank_frame_axes(const AtomLoop& loop, int atom, cons
   // before the site is looked at: without *special its frame is built once
   // more with it, on a copy of the switches, and the log, the dummies, the
   // ring centres and the label are left as they were.
-  if (!loop.sw.ring_options.mirror_in_planar_ring && chosen.ring.iring != 0) {
+  if (!loop.sw.ring_options.mirror_in_planar_ring && chosen.ring.rings != 0) {
     Switches ring_centred = loop.sw;
     ring_centred.ring_options.mirror_in_planar_ring = true;
     std::ostringstream discarded;

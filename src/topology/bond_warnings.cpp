@@ -42,7 +42,7 @@ bool share_a_neighbour(const Neighbors& all, int i, int j) {
 void warn_doubtful_bonds(const IndexedAtoms& tab, const Neighbors& all, Log& log) {
   const Model& md = tab.model;
   for (int i = 0; i < md.natom; ++i) {
-    if (!is_metal(md.atoms[i].atomic_number) || all.of[i].nnei() > 0) continue;
+    if (!is_metal(md.atoms[i].atomic_number) || all.of[i].count() > 0) continue;
     warn(log,
          layout::format("(3a)", " WARNING: Metal atom ", md.atoms[i].label.trimmed(),
                         " has no bonded neighbour; RADII or the bond tolerance of TOLS can give it its bonds"),

@@ -69,7 +69,7 @@ void restore_order_of_ties(std::vector<std::pair<double, int>>& sorted) {
 
 // Sorts a search's neighbours by distance; equal distances (symmetry
 // equivalents) go by entry index, whichever order the search met them in.
-void sort_by_distance(Neig& ng) {
+void sort_by_distance(FoundNeighbours& ng) {
   std::vector<std::pair<double, int>> order(ng.atom.size());
   for (std::size_t k = 0; k < order.size(); ++k) order[k] = {ng.dist[k], ng.atom[k]};
   std::stable_sort(order.begin(), order.end(), [](const auto& p, const auto& q) { return p.first < q.first; });
@@ -82,7 +82,7 @@ void sort_by_distance(Neig& ng) {
 
 // Groups the distance-sorted neighbours of a search into types and sorts
 // the types by atomic number.
-void group_types(const Model& md, Neig& ng) {
+void group_types(const Model& md, FoundNeighbours& ng) {
   ng.types.clear();
   for (const int b : ng.atom) {
     const int z = md.atoms[b].atomic_number;
@@ -97,7 +97,7 @@ void group_types(const Model& md, Neig& ng) {
     if (!placed) ng.types.push_back(NeighborType{z, {b}});
   }
   exchange_sort(
-      ng.ntypes(), [&](int a, int b) { return ng.types[static_cast<std::size_t>(b)].atomic_number < ng.types[static_cast<std::size_t>(a)].atomic_number; },
+      ng.type_count(), [&](int a, int b) { return ng.types[static_cast<std::size_t>(b)].atomic_number < ng.types[static_cast<std::size_t>(a)].atomic_number; },
       [&](int a, int b) { std::swap(ng.types[static_cast<std::size_t>(a)], ng.types[static_cast<std::size_t>(b)]); });
 }
 
@@ -160,11 +160,11 @@ double most_atoms_within(double r) {
 // Adds b at distance d to the search result, `farthest` being the largest
 // distance accepted so far; stops on a pile of atoms.  Both forms of the
 // search accept the same atoms in the same order, so they stop alike.
-void accept(const IndexedAtoms& tab, Neig& ng, int atom, int b, double d, double& farthest, int& disordered) {
+void accept(const IndexedAtoms& tab, FoundNeighbours& ng, int atom, int b, double d, double& farthest, int& disordered) {
   if (d > farthest) farthest = d;
-  if (ng.inei() + 1 > most_atoms_within(farthest)) {
+  if (ng.count() + 1 > most_atoms_within(farthest)) {
     fail("GetNei", "Atom " + std::to_string(atom + 1) + " " + std::string(tab.atom(atom).label.trimmed()) + ": " +
-                       std::to_string(ng.inei() + 1) + " atoms within " + trimmed_number(layout::format("(f9.2)", farthest)) +
+                       std::to_string(ng.count() + 1) + " atoms within " + trimmed_number(layout::format("(f9.2)", farthest)) +
                        " Angstrom, more than " + layout::listed(static_cast<double>(kMostAtomsPerCubicAngstrom)).substr(1) +
                        " per cubic Angstrom; are many atoms piled on one site?" + where_read(tab.model, atom));
   }
@@ -177,8 +177,8 @@ void accept(const IndexedAtoms& tab, Neig& ng, int atom, int b, double d, double
 
 namespace {
 
-Neig search_contacts_direct(const IndexedAtoms& tab, int atom, double rmax, int& disordered) {
-  Neig ng;
+FoundNeighbours search_contacts_direct(const IndexedAtoms& tab, int atom, double rmax, int& disordered) {
+  FoundNeighbours ng;
   double farthest = 0;
   disordered = 0;
   const Atom& a = tab.atom(atom);
@@ -197,7 +197,7 @@ Neig search_contacts_direct(const IndexedAtoms& tab, int atom, double rmax, int&
     return ng;
   }
   exchange_sort(
-      ng.inei(), [&](int i, int j) { return ng.dist[static_cast<std::size_t>(i)] > ng.dist[static_cast<std::size_t>(j)]; },
+      ng.count(), [&](int i, int j) { return ng.dist[static_cast<std::size_t>(i)] > ng.dist[static_cast<std::size_t>(j)]; },
       [&](int i, int j) {
         std::swap(ng.dist[static_cast<std::size_t>(i)], ng.dist[static_cast<std::size_t>(j)]);
         std::swap(ng.atom[static_cast<std::size_t>(i)], ng.atom[static_cast<std::size_t>(j)]);
@@ -208,8 +208,8 @@ Neig search_contacts_direct(const IndexedAtoms& tab, int atom, double rmax, int&
 // The search of search_contacts_direct over the candidates that the cell lists
 // propose: the same tests in the same (table) order, so the same atoms are
 // accepted in the same order.
-Neig search_neighbours_indexed(const IndexedAtoms& tab, int atom, double rmax, int& disordered) {
-  Neig ng;
+FoundNeighbours search_neighbours_indexed(const IndexedAtoms& tab, int atom, double rmax, int& disordered) {
+  FoundNeighbours ng;
   double farthest = 0;
   disordered = 0;
   const Atom& a = tab.atom(atom);
@@ -227,7 +227,7 @@ Neig search_neighbours_indexed(const IndexedAtoms& tab, int atom, double rmax, i
     // with no other entry within 0.01 A cannot share a site at all.
     const Vec3 pb = cart(tab.model, b);
     if (x.twin[static_cast<std::size_t>(b)] != 0) {
-      if (ng.inei() < 16 || !finite3(pb)) {
+      if (ng.count() < 16 || !finite3(pb)) {
         if (shares_site(tab, b, ng.atom, [](int) { return true; })) continue;
       } else {
         x.grid.candidates(pb, 0.01, x.near);
@@ -240,7 +240,7 @@ Neig search_neighbours_indexed(const IndexedAtoms& tab, int atom, double rmax, i
   }
   if (nan_distance) {
     exchange_sort(
-        ng.inei(), [&](int i, int j) { return ng.dist[static_cast<std::size_t>(i)] > ng.dist[static_cast<std::size_t>(j)]; },
+        ng.count(), [&](int i, int j) { return ng.dist[static_cast<std::size_t>(i)] > ng.dist[static_cast<std::size_t>(j)]; },
         [&](int i, int j) {
           std::swap(ng.dist[static_cast<std::size_t>(i)], ng.dist[static_cast<std::size_t>(j)]);
           std::swap(ng.atom[static_cast<std::size_t>(i)], ng.atom[static_cast<std::size_t>(j)]);
@@ -251,11 +251,11 @@ Neig search_neighbours_indexed(const IndexedAtoms& tab, int atom, double rmax, i
   return ng;
 }
 
-using ContactSearch = Neig (*)(const IndexedAtoms&, int, double, int&);
+using ContactSearch = FoundNeighbours (*)(const IndexedAtoms&, int, double, int&);
 
 // The contacts a hydrogen keeps as bonds (nearest first): see
 // hydrogen_partners.
-std::vector<int> hydrogen_bonded(const IndexedAtoms& tab, const Neig& contacts) {
+std::vector<int> hydrogen_bonded(const IndexedAtoms& tab, const FoundNeighbours& contacts) {
   std::vector<int> elements;
   for (const int b : contacts.atom) elements.push_back(tab.atom(b).atomic_number);
   std::vector<int> kept;
@@ -267,7 +267,7 @@ std::vector<int> hydrogen_bonded(const IndexedAtoms& tab, const Neig& contacts) 
 // nearest contact (and bridged boron or metal atoms), and an atom keeps a
 // hydrogen contact only when the hydrogen keeps it, so that the bonds stay
 // symmetric.  Other searches are returned as they are.
-Neig apply_hydrogen_rule(const IndexedAtoms& tab, int atom, double rmax, Neig ng, int& disordered, ContactSearch contacts) {
+FoundNeighbours apply_hydrogen_rule(const IndexedAtoms& tab, int atom, double rmax, FoundNeighbours ng, int& disordered, ContactSearch contacts) {
   if (rmax > 0) return ng;
   std::vector<char> keep(ng.atom.size(), 1);
   if (tab.atom(atom).atomic_number == 1) {
@@ -292,7 +292,7 @@ Neig apply_hydrogen_rule(const IndexedAtoms& tab, int atom, double rmax, Neig ng
     }
   }
   if (std::find(keep.begin(), keep.end(), 0) == keep.end()) return ng;
-  Neig kept;
+  FoundNeighbours kept;
   disordered = 0;
   for (std::size_t k = 0; k < ng.atom.size(); ++k) {
     if (keep[k] == 0) continue;
@@ -303,7 +303,7 @@ Neig apply_hydrogen_rule(const IndexedAtoms& tab, int atom, double rmax, Neig ng
   return kept;
 }
 
-Neig search_contacts(const IndexedAtoms& tab, int atom, double rmax, int& disordered) {
+FoundNeighbours search_contacts(const IndexedAtoms& tab, int atom, double rmax, int& disordered) {
   if (direct_forms(tab.index) || !finite3(cart(tab.model, atom)))
     return search_contacts_direct(tab, atom, rmax, disordered);
   return search_neighbours_indexed(tab, atom, rmax, disordered);
@@ -311,12 +311,12 @@ Neig search_contacts(const IndexedAtoms& tab, int atom, double rmax, int& disord
 
 }  // namespace
 
-Neig search_neighbours_direct(const IndexedAtoms& tab, int atom, double rmax, int& disordered) {
+FoundNeighbours search_neighbours_direct(const IndexedAtoms& tab, int atom, double rmax, int& disordered) {
   return apply_hydrogen_rule(tab, atom, rmax, search_contacts_direct(tab, atom, rmax, disordered), disordered,
                              search_contacts_direct);
 }
 
-Neig search_neighbours(const IndexedAtoms& tab, int atom, double rmax, int& disordered) {
+FoundNeighbours search_neighbours(const IndexedAtoms& tab, int atom, double rmax, int& disordered) {
   return apply_hydrogen_rule(tab, atom, rmax, search_contacts(tab, atom, rmax, disordered), disordered, search_contacts);
 }
 
@@ -327,19 +327,19 @@ bool keeps_hydrogen_bond(const IndexedAtoms& tab, int h, int other) {
   return std::find(kept.begin(), kept.end(), other) != kept.end();
 }
 
-Neig find_neighbours(const IndexedAtoms& tab, Log& log, int atom, double rmax, SearchListing listing) {
+FoundNeighbours find_neighbours(const IndexedAtoms& tab, Log& log, int atom, double rmax, SearchListing listing) {
   int disordered = 0;
-  Neig ng = search_neighbours(tab, atom, rmax, disordered);
+  FoundNeighbours ng = search_neighbours(tab, atom, rmax, disordered);
   group_types(tab.model, ng);
   if (listing != SearchListing::logged) return ng;
   std::ostream& os = log.log();
-  write_heading(os, tab.model, atom, rmax, ng.inei());
-  for (int k = 0; k < ng.inei(); ++k)
+  write_heading(os, tab.model, atom, rmax, ng.count());
+  for (int k = 0; k < ng.count(); ++k)
     write_row(os, tab.model, k + 1, ng.atom[static_cast<std::size_t>(k)], ng.dist[static_cast<std::size_t>(k)]);
   if (disordered == 1) layout::write(os, "(/4x,'Note : at least 1 neighbor is disordered')");
   if (!log.shows(2)) return ng;
-  layout::write(os, "(/4x,a,i4,a)", "There is(are) ", ng.ntypes(), " atom type(s) among neighbors");
-  for (int t = 0; t < ng.ntypes(); ++t) {
+  layout::write(os, "(/4x,a,i4,a)", "There is(are) ", ng.type_count(), " atom type(s) among neighbors");
+  for (int t = 0; t < ng.type_count(); ++t) {
     const NeighborType& ty = ng.types[static_cast<std::size_t>(t)];
     layout::write(os, "(/4x,a,i4)", "Type = ", t + 1);
     layout::write(os, "( 4x,a,i4)", "  atomic number = ", ty.atomic_number);
@@ -350,7 +350,7 @@ Neig find_neighbours(const IndexedAtoms& tab, Log& log, int atom, double rmax, S
 }
 
 int nearest_neighbor(const IndexedAtoms& tab, int atom, double rmax, const std::function<bool(int)>& accept) {
-  auto first_accepted = [&](const Neig& ng) {
+  auto first_accepted = [&](const FoundNeighbours& ng) {
     for (const int b : ng.atom)
       if (accept(b)) return b;
     return -1;
@@ -358,7 +358,7 @@ int nearest_neighbor(const IndexedAtoms& tab, int atom, double rmax, const std::
   if (!direct_forms(tab.index) && finite3(cart(tab.model, atom))) {
     for (double r = 2.5; r < rmax; r *= 2.0) {
       int disordered = 0;
-      const Neig ng = search_neighbours_indexed(tab, atom, r, disordered);
+      const FoundNeighbours ng = search_neighbours_indexed(tab, atom, r, disordered);
       // Entries of the sphere that may share a site with another entry,
       // or lie at no distance at all, can change what the whole search
       // keeps inside the sphere: only the whole search is sure then.
@@ -406,7 +406,7 @@ void keep_mutual_bonds(const Model& md, Neighbors& all) {
   const int n = static_cast<int>(all.of.size());
   for (int i = 0; i < n; ++i) {
     AtomNeighbors& nb = all.of[i];
-    Neig kept;
+    FoundNeighbours kept;
     for (std::size_t k = 0; k < nb.atom.size(); ++k) {
       const std::vector<int>& back = all.of[nb.atom[k]].atom;
       if (std::find(back.begin(), back.end(), i) == back.end()) continue;
@@ -425,7 +425,7 @@ void keep_mutual_bonds(const Model& md, Neighbors& all) {
 // distance (nothing when it is there already).
 void insert_bond(const Model& md, AtomNeighbors& nb, int b, double d) {
   if (std::find(nb.atom.begin(), nb.atom.end(), b) != nb.atom.end()) return;
-  Neig ng;
+  FoundNeighbours ng;
   ng.atom = std::move(nb.atom);
   ng.dist = std::move(nb.dist);
   const auto at = static_cast<std::size_t>(std::upper_bound(ng.dist.begin(), ng.dist.end(), d) - ng.dist.begin());
@@ -484,7 +484,7 @@ void write_contacts_not_bonded(const IndexedAtoms& tab, const Neighbors& all, st
   for (int h = 0; h < tab.ncomplete(); ++h) {
     if (md.atoms[h].atomic_number != 1) continue;
     int ignored = 0;
-    const Neig contacts = search_contacts(tab, h, 0.0, ignored);
+    const FoundNeighbours contacts = search_contacts(tab, h, 0.0, ignored);
     const std::vector<int>& bonded = all.of[h].atom;
     for (std::size_t k = 0; k < contacts.atom.size(); ++k) {
       const int b = contacts.atom[k];
@@ -504,7 +504,7 @@ Neighbors find_all_neighbours(const IndexedAtoms& tab, Log& log) {
   Neighbors all(n);
   if (!direct_forms(tab.index)) index_atoms(tab);
   for (int i = 0; i < n; ++i) {
-    Neig ng = find_neighbours(tab, log, i, 0.0, SearchListing::silent);
+    FoundNeighbours ng = find_neighbours(tab, log, i, 0.0, SearchListing::silent);
     AtomNeighbors& nb = all.of[i];
     nb.atom = std::move(ng.atom);
     nb.dist = std::move(ng.dist);
@@ -523,9 +523,9 @@ Neighbors find_all_neighbours(const IndexedAtoms& tab, Log& log) {
     layout::write(os, "(/a,i6,3a)", " Atom #", i + 1, " = ", md.atoms[i].label, " :");
     AtomNeighbors& nb = all.of[i];
     const Atom& a = md.atoms[i];
-    for (int t = nb.ntypes() - 1; t >= 0; --t) {
+    for (int t = nb.type_count() - 1; t >= 0; --t) {
       std::vector<int>& mem = nb.types[static_cast<std::size_t>(t)].members;
-      auto hyb = [&](int k) { return all.of[mem[static_cast<std::size_t>(k)]].nnei(); };
+      auto hyb = [&](int k) { return all.of[mem[static_cast<std::size_t>(k)]].count(); };
       auto dst = [&](int k) {
         const Atom& b = md.atoms[mem[static_cast<std::size_t>(k)]];
         return dist(a.cartesian[0], a.cartesian[1], a.cartesian[2], b.cartesian[0], b.cartesian[1], b.cartesian[2]);
@@ -548,20 +548,20 @@ Neighbors find_all_neighbours(const IndexedAtoms& tab, Log& log) {
 std::vector<int> neighbours_by_type(const Neighbors& all, int atom) {
   const AtomNeighbors& nb = all.of[atom];
   std::vector<int> sorted;
-  for (int t = nb.ntypes() - 1; t >= 0; --t)
+  for (int t = nb.type_count() - 1; t >= 0; --t)
     for (const int m : nb.types[static_cast<std::size_t>(t)].members) sorted.push_back(m);
-  if (static_cast<int>(sorted.size()) != nb.nnei()) fail("SortNei", "l.ne.nnei(k)");
+  if (static_cast<int>(sorted.size()) != nb.count()) fail("SortNei", "l.ne.nnei(k)");
   return sorted;
 }
 
 void write_neighbours(const Model& md, const Neighbors& all, int atom, bool with_types, std::ostream& os) {
   const AtomNeighbors& nb = all.of[atom];
-  write_heading(os, md, atom, 0.0, nb.nnei());
-  for (int k = 0; k < nb.nnei(); ++k)
+  write_heading(os, md, atom, 0.0, nb.count());
+  for (int k = 0; k < nb.count(); ++k)
     write_row(os, md, k + 1, nb.atom[static_cast<std::size_t>(k)], nb.dist[static_cast<std::size_t>(k)]);
   if (!with_types) return;
-  layout::write(os, "(/4x,'There is(are) ',i4,' atom type(s) among neighbors')", nb.ntypes());
-  for (int t = 0; t < nb.ntypes(); ++t) {
+  layout::write(os, "(/4x,'There is(are) ',i4,' atom type(s) among neighbors')", nb.type_count());
+  for (int t = 0; t < nb.type_count(); ++t) {
     const NeighborType& ty = nb.types[static_cast<std::size_t>(t)];
     os << '\n';
     layout::write(os, "(4x,a,i4)", "Type = ", t + 1);

@@ -22,14 +22,14 @@ namespace vorn {
 // cell-list search is checked against, and the one run when the direct
 // forms are asked for).  A search that meets more atoms around its atom
 // than a crystal packs (a pile of copies) stops with "GetNei".
-Neig search_neighbours(const IndexedAtoms& tab, int atom, double rmax, int& disordered);
-Neig search_neighbours_direct(const IndexedAtoms& tab, int atom, double rmax, int& disordered);
+FoundNeighbours search_neighbours(const IndexedAtoms& tab, int atom, double rmax, int& disordered);
+FoundNeighbours search_neighbours_direct(const IndexedAtoms& tab, int atom, double rmax, int& disordered);
 // Whether a single neighbour search lists what it found in the log.
 enum class SearchListing { silent, logged };
 
 // search_neighbours, the grouping into sorted types and, when asked, the
 // listing (with the types from verbosity 2 on).
-Neig find_neighbours(const IndexedAtoms& tab, Log& log, int atom, double rmax, SearchListing listing);
+FoundNeighbours find_neighbours(const IndexedAtoms& tab, Log& log, int atom, double rmax, SearchListing listing);
 // The first entry of the list that find_neighbours(tab, atom, rmax, ...)
 // makes (by distance, ties in table order) for which accept holds; -1
 // when none does.  The cell-list form looks in growing spheres and takes a

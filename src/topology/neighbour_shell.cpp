@@ -7,12 +7,12 @@ namespace vorn {
 
 int bonded_hydrogens(const Neighbors& all, int atom) {
   const AtomNeighbors& nb = all.of[atom];
-  return nb.ntypes() > 0 && nb.types[0].atomic_number == 1 ? nb.types[0].count() : 0;
+  return nb.type_count() > 0 && nb.types[0].atomic_number == 1 ? nb.types[0].count() : 0;
 }
 
 std::vector<NeighbourKind> neighbour_shell(const Model& md, const Neighbors& all, int atom) {
   std::vector<NeighbourKind> shell;
-  for (const int b : all.of[atom].atom) shell.push_back({md.atoms[b].atomic_number, bonded_hydrogens(all, b), all.of[b].nnei()});
+  for (const int b : all.of[atom].atom) shell.push_back({md.atoms[b].atomic_number, bonded_hydrogens(all, b), all.of[b].count()});
   std::sort(shell.begin(), shell.end());
   return shell;
 }

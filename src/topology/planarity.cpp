@@ -74,7 +74,7 @@ RingState ring_state(const Rings& rings, int atom) {
   RingState st;
   int count = 0;
   int first = 0, second = 0;
-  for (int r = 1; r <= rings.nor(); ++r) {
+  for (int r = 1; r <= rings.count(); ++r) {
     const Ring& ring = rings.ring(r);
     bool member = false;
     for (const int m : ring.members) member = member || m == atom;

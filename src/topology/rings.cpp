@@ -249,7 +249,7 @@ void store_ring(const RingSearch& search, const std::vector<int>& members) {
     std::sort(ring.members.begin(), ring.members.end());
     search.rings.known.insert(std::move(ring.members));
   }
-  const int number = search.rings.nor();
+  const int number = search.rings.count();
 
   std::ostream& os = search.log.log();
   layout::write(os, "(//' **********  FOUND RING # ',i4,' ---> ',                       i3,' - MEMBERED  **********'/)",
@@ -328,7 +328,7 @@ void walk_reduced_table(const RingSearch& search, ReducedTable& t) {
   add_missed_smallest_rings(search, t);
 
   to_log(search.log, std::string(79, '-'));
-  to_both(search.log, layout::format("(/' TOTAL RINGS FOUND (nor)  = ',i6)", search.rings.nor()));
+  to_both(search.log, layout::format("(/' TOTAL RINGS FOUND (nor)  = ',i6)", search.rings.count()));
 }
 
 void add_missed_smallest_rings(const RingSearch& search, const ReducedTable& t) {

@@ -1,4 +1,4 @@
-// Records of the neighbour search and the ring search.
+// What the neighbour search and the ring search find.
 #pragma once
 
 #include <set>
@@ -15,26 +15,27 @@ struct NeighborType {
   int count() const { return static_cast<int>(members.size()); }
 };
 
-// Work record `neig`: the result of the latest single-atom search.
-struct Neig {
+// The result of one atom's neighbour search: the atoms found, their
+// distances and the element types among them.
+struct FoundNeighbours {
   std::vector<int> atom;      // neighbour entry indices, nearest first
   std::vector<double> dist;    // their distances (Angstrom)
   std::vector<NeighborType> types;  // by ascending atomic number
-  int inei() const { return static_cast<int>(atom.size()); }
-  int ntypes() const { return static_cast<int>(types.size()); }
+  int count() const { return static_cast<int>(atom.size()); }
+  int type_count() const { return static_cast<int>(types.size()); }
   void clear() { atom.clear(); dist.clear(); types.clear(); }
 };
 
-// One atom's column of record `neighbors`.
+// The stored neighbours of one entry of the atom table.
 struct AtomNeighbors {
   std::vector<int> atom;      // in order of increasing distance
   std::vector<double> dist;
   std::vector<NeighborType> types;  // ascending atomic number; members sorted
-  int nnei() const { return static_cast<int>(atom.size()); }
-  int ntypes() const { return static_cast<int>(types.size()); }
+  int count() const { return static_cast<int>(atom.size()); }
+  int type_count() const { return static_cast<int>(types.size()); }
 };
 
-// Record `neighbors`: the stored table of every entry of the expanded list
+// The stored neighbours of every entry of the atom table, copies included
 // (entry i at of[i]), sized to the entries by the search that makes it.
 struct Neighbors {
   Neighbors() = default;
@@ -42,7 +43,7 @@ struct Neighbors {
   std::vector<AtomNeighbors> of;
 };
 
-// One ring of record `rings`.
+// One ring found by the ring search.
 struct Ring {
   std::vector<int> members;   // entry indices in walk order
   bool planar = false;
@@ -57,15 +58,15 @@ struct Rings {
   // the list only while it has as many sets as the list has rings.
   std::set<std::vector<int>> known;
   void clear() { list.clear(); known.clear(); }
-  int nor() const { return static_cast<int>(list.size()); }
+  int count() const { return static_cast<int>(list.size()); }
   Ring& ring(int r) { return list.at(static_cast<std::size_t>(r - 1)); }
   const Ring& ring(int r) const { return list.at(static_cast<std::size_t>(r - 1)); }
 };
 
-// The planar rings of one atom.
-struct Forring {
-  int iring = 0;   // 0 not a ring atom, 1 in one planar ring, 2 in two
-  int imemb = 0;   // ring size, or the sum of the two sizes
+// The planar rings of one atom, as the databank entries describe them.
+struct PlanarRings {
+  int rings = 0;     // how many planar rings the atom is in: 0, 1 or 2
+  int members = 0;   // the ring's size, or the sum of the two sizes
 };
 
 // The reduced connectivity table of the ring search: the atoms that the

@@ -19,8 +19,8 @@ using test::MemoryRun;
 struct Match {
   MemoryRun mr;
   test::TestRun& rs = *mr.rs;
-  Neig neighbours;   // what the databank's own neighbour search would find
-  Forring ring;
+  FoundNeighbours neighbours;   // what the databank's own neighbour search would find
+  PlanarRings ring;
   bool planar_group = true;
   Mpoles1 entry;     // the entry the last search found
 
@@ -32,13 +32,13 @@ struct Match {
   }
 
   // types: (atomic number, count) in ascending atomic number.
-  void atom(int z, const char* sym, std::vector<std::pair<int, int>> types, int lpg, int iring = 0,
-            int imemb = 0) {
+  void atom(int z, const char* sym, std::vector<std::pair<int, int>> types, int lpg, int rings = 0,
+            int members = 0) {
     Atom& a = rs.atom(0);
     a.label = z == 1 ? "H1" : z == 6 ? "C1" : z == 7 ? "N1" : "O1";
     a.atomic_number = z;
     a.sitesym = sym;
-    neighbours = Neig{};
+    neighbours = FoundNeighbours{};
     int next = 1;
     for (const auto& [tz, n] : types) {
       NeighborType t;
@@ -51,8 +51,8 @@ struct Match {
       neighbours.types.push_back(t);
     }
     planar_group = lpg != 0;
-    ring.iring = iring;
-    ring.imemb = imemb;
+    ring.rings = rings;
+    ring.members = members;
   }
   void hydrogen(const char* sym, int hp, int sp, int hnei) {
     atom(1, sym, {{hp, 1}}, 1);

@@ -100,10 +100,10 @@ struct Molecule : ::testing::Test {
       std::stable_sort(an.types.begin(), an.types.end(), [](auto& a, auto& b) { return a.atomic_number < b.atomic_number; });
     }
     for (int i = 0; i < n; ++i) {
-      if (rs.atom(i).atomic_number != 1 || rs.nb.of[i].nnei() != 1) continue;
+      if (rs.atom(i).atomic_number != 1 || rs.nb.of[i].count() != 1) continue;
       const int p = rs.nb.of[i].atom[0];
       rs.forh.of[i].hp = rs.atom(p).atomic_number;
-      rs.forh.of[i].sp = rs.nb.of[p].nnei();
+      rs.forh.of[i].sp = rs.nb.of[p].count();
       const auto& ty = rs.nb.of[p].types;
       rs.forh.of[i].hnei = !ty.empty() && ty[0].atomic_number == 1 ? ty[0].count() : 0;
     }
@@ -531,7 +531,7 @@ TEST_F(ExtendH, MethylHydrogenMovesToStandardLength) {
                           "   X-H group : C1-H1 >  C-C-H3 =  0.960 /  1.077 Angstroms\n"),
             std::string::npos);
   // A search from the parent meets the hydrogen where it is now.
-  const Neig around = findnei(rs, c, 0.0, SearchListing::silent);
+  const FoundNeighbours around = findnei(rs, c, 0.0, SearchListing::silent);
   const auto at = std::find(around.atom.begin(), around.atom.end(), hm);
   ASSERT_NE(at, around.atom.end());
   EXPECT_NEAR(around.dist[static_cast<std::size_t>(at - around.atom.begin())], 1.077, 1e-5);

@@ -19,7 +19,7 @@ struct Probe {
   const char* label;
   const char* sitesym;
   std::vector<std::pair<int, int>> types;   // (atomic number, count)
-  int lpg, iring, imemb;
+  int lpg, rings, members;
   const char* group;                        // functional group, "" for none
   int hp, sp, hnei;                         // hydrogen: its parent
 };
@@ -44,7 +44,7 @@ void search(test::TestRun& rs, const Probe& p) {
   a.sitesym = p.sitesym;
   a.occ = 1.0;
   a.scattering_type = 1;
-  Neig neighbours;
+  FoundNeighbours neighbours;
   int next = 1;
   for (const auto& [tz, n] : p.types) {
     NeighborType t;
@@ -56,7 +56,7 @@ void search(test::TestRun& rs, const Probe& p) {
     }
     neighbours.types.push_back(t);
   }
-  const Forring ring{p.iring, p.imemb};
+  const PlanarRings ring{p.rings, p.members};
   rs.forh.of[0].hp = p.hp;
   rs.forh.of[0].sp = p.sp;
   rs.forh.of[0].hnei = p.hnei;

@@ -414,8 +414,8 @@ TEST(Rings, PlanarBenzeneWithTheSpecialOptionSharesOneCentreDummy) {
     const int y = sortnei(m.rs, a)[0];
     EXPECT_TRUE(y == left || y == right);
     expect_frame(m, a, f, "m", 'X', m.rs.natom(), 'Y', y);
-    EXPECT_EQ(f.ring.iring, 1);
-    EXPECT_EQ(f.ring.imemb, 6);
+    EXPECT_EQ(f.ring.rings, 1);
+    EXPECT_EQ(f.ring.members, 6);
   }
   EXPECT_EQ(m.rs.dummy.count(), 1);
   EXPECT_NEAR(rlength(m.rs.dummy.numbered(1).pos), 0.0, 1e-4);
@@ -430,7 +430,7 @@ TEST(Rings, WithoutTheSpecialOptionARingAtomOnlyCarriesItsFlags) {
   // midpoint of the pair because the odd neighbour is hydrogen.
   EXPECT_EQ(m.rs.atom(m.c[0]).sitesym.str(), SiteSym("mm2").str());
   EXPECT_EQ(f.letter[0], 'Z');
-  EXPECT_EQ(f.ring.iring, 1);
+  EXPECT_EQ(f.ring.rings, 1);
   EXPECT_EQ(m.rs.dummy.count(), 1);
 }
 
@@ -438,7 +438,7 @@ TEST(Rings, NonPlanarRingIsTreatedAsNoRing) {
   Benzene m(0);
   const Frame f = m.frame(m.c[0]);
   EXPECT_TRUE(has(m.mr.log(), " Will be treated as if it DOES NOT belong to a ring"));
-  EXPECT_EQ(f.ring.iring, 0);
+  EXPECT_EQ(f.ring.rings, 0);
 }
 
 // Naphthalene: two fused planar six-membered rings.
@@ -478,8 +478,8 @@ TEST(Rings, FusedJunctionAtomPointsXAtItsPartner) {
     if (e != m.j2 && y < 0) y = e;
   EXPECT_TRUE(y == m.ra[0] || y == m.rb[0]);
   expect_frame(m, m.j1, f, "m", 'X', m.j2, 'Y', y);
-  EXPECT_EQ(f.ring.iring, 2);
-  EXPECT_EQ(f.ring.imemb, 12);
+  EXPECT_EQ(f.ring.rings, 2);
+  EXPECT_EQ(f.ring.members, 12);
   EXPECT_TRUE(has(m.mr.log(), " Atom belongs to 2 planar rings of tot numb ( #    3 )"));
 }
 
@@ -505,8 +505,8 @@ TEST(Rings, SpiroAtomWithoutARingPartnerGoesToTheGeneralProcedure) {
   const Frame f = m.frame(c0);
   EXPECT_TRUE(has(m.mr.log(), "No ring neighbour can direct the X-axis"));
   expect_frame(m, c0, f, "-4m2", 'Z', m.rs.natom(), 'Y', c3);
-  EXPECT_EQ(f.ring.iring, 2);
-  EXPECT_EQ(f.ring.imemb, 6);
+  EXPECT_EQ(f.ring.rings, 2);
+  EXPECT_EQ(f.ring.members, 6);
 }
 
 // A cell of 10 x 11 x 12 Angstrom.

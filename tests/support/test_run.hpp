@@ -99,10 +99,10 @@ inline void atom_moved(TestRun& rs, int k) { atom_moved(rs.index, rs.model, k); 
 inline std::vector<int> entries_closer(TestRun& rs, const Vec3& p, double r, int first, int end) {
   return entries_closer(indexed_atoms(rs), p, r, first, end);
 }
-inline Neig getnei(TestRun& rs, int atom, double rmax, int& disordered) {
+inline FoundNeighbours getnei(TestRun& rs, int atom, double rmax, int& disordered) {
   return search_neighbours(indexed_atoms(rs), atom, rmax, disordered);
 }
-inline Neig findnei(TestRun& rs, int atom, double rmax, SearchListing listing) {
+inline FoundNeighbours findnei(TestRun& rs, int atom, double rmax, SearchListing listing) {
   return find_neighbours(indexed_atoms(rs), rs.log_sink(), atom, rmax, listing);
 }
 inline int nearest_neighbor(TestRun& rs, int atom, double rmax, const std::function<bool(int)>& accept) {
@@ -135,7 +135,7 @@ inline bool chemically_equivalent(TestRun& rs, int a, int b, int compare_symmetr
 }
 // The databank transfer of the kappa-set search, with the run's values.
 inline DatabankSource databank_source(TestRun& rs) { return {rs.io.db, rs.dbtext, direct_forms(rs.index)}; }
-inline Mpoles1 search_databank(TestRun& rs, int i, const Forring& ring, bool planar_group) {
+inline Mpoles1 search_databank(TestRun& rs, int i, const PlanarRings& ring, bool planar_group) {
   return search_databank(databank_source(rs), indexed_atoms(rs), rs.forh, rs.except, rs.log_sink(), i, ring, planar_group);
 }
 inline void copy_databank_result(TestRun& rs, int i, const Mpoles1& entry) {

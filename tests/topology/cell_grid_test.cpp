@@ -99,11 +99,11 @@ void expect_same_table(const test::TestRun& a, const test::TestRun& b, const std
   }
 }
 
-void expect_same_search(const Neig& a, const Neig& b, const std::string& what) {
+void expect_same_search(const FoundNeighbours& a, const FoundNeighbours& b, const std::string& what) {
   ASSERT_EQ(a.atom, b.atom) << what;
   for (std::size_t k = 0; k < a.dist.size(); ++k) EXPECT_TRUE(same_float(a.dist[k], b.dist[k])) << what;
-  ASSERT_EQ(a.ntypes(), b.ntypes()) << what;
-  for (int t = 0; t < a.ntypes(); ++t) {
+  ASSERT_EQ(a.type_count(), b.type_count()) << what;
+  for (int t = 0; t < a.type_count(); ++t) {
     EXPECT_EQ(a.types[static_cast<std::size_t>(t)].atomic_number, b.types[static_cast<std::size_t>(t)].atomic_number) << what;
     EXPECT_EQ(a.types[static_cast<std::size_t>(t)].members, b.types[static_cast<std::size_t>(t)].members) << what;
   }
@@ -145,12 +145,12 @@ void expect_same_topology(Twin& t, const std::string& what, int ncells) {
   const ReducedTable& dt = tables[1];
   EXPECT_EQ(ft.atom, dt.atom) << what;
   EXPECT_EQ(ft.conn, dt.conn) << what;
-  ASSERT_EQ(f.rings.nor(), d.rings.nor()) << what;
-  for (int r = 1; r <= f.rings.nor(); ++r) EXPECT_EQ(f.rings.ring(r).members, d.rings.ring(r).members) << what;
+  ASSERT_EQ(f.rings.count(), d.rings.count()) << what;
+  for (int r = 1; r <= f.rings.count(); ++r) EXPECT_EQ(f.rings.ring(r).members, d.rings.ring(r).members) << what;
   for (int k = 0; k < f.ncomplete(); ++k) {
     EXPECT_EQ(f.nb.of[k].atom, d.nb.of[k].atom) << what << " atom " << k;
-    ASSERT_EQ(f.nb.of[k].ntypes(), d.nb.of[k].ntypes()) << what;
-    for (int ty = 0; ty < f.nb.of[k].ntypes(); ++ty)
+    ASSERT_EQ(f.nb.of[k].type_count(), d.nb.of[k].type_count()) << what;
+    for (int ty = 0; ty < f.nb.of[k].type_count(); ++ty)
       EXPECT_EQ(f.nb.of[k].types[static_cast<std::size_t>(ty)].members,
                 d.nb.of[k].types[static_cast<std::size_t>(ty)].members)
           << what << " atom " << k;
@@ -351,7 +351,7 @@ TEST(IndexedSearches, CompleteFragmentsUnderEveryKindOfOperator) {
 
 TEST(IndexedSearches, AMovedHydrogenIsFoundWhereItIsNow) {
   Twin t;
-  std::vector<Neig> found;
+  std::vector<FoundNeighbours> found;
   t.each([&](test::TestRun& rs) {
     set_cell(rs, 20, 20, 20, 90, 90, 90);
     add_diag_op(rs, 1, 1, 1, 0, 0, 0);

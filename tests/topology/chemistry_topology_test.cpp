@@ -119,12 +119,12 @@ TEST(ChemistryTopology, RealStructures) {
       // boron or metal hydrides among these structures).
       for (const double d : rs.nb.of[i].dist) EXPECT_GE(d, kMinBondLength);
       if (rs.atom(i).atomic_number == 1) {
-        EXPECT_LE(rs.nb.of[i].nnei(), 1) << rs.atom(i).label.view();
+        EXPECT_LE(rs.nb.of[i].count(), 1) << rs.atom(i).label.view();
       }
     }
     // The maleate's acid hydrogen (O-H 1.16 A, H...O 1.24 A) keeps one bond.
     if (c.file.rfind("Mg_", 0) == 0) {
-      EXPECT_EQ(rs.nb.of[find_label(rs, "H(1)")].nnei(), 1);
+      EXPECT_EQ(rs.nb.of[find_label(rs, "H(1)")].count(), 1);
     }
   }
 }
@@ -201,13 +201,13 @@ TEST(ChemistryTopology, ContactsThatAreNoBonds) {
   rs.sw.args.search_rings = true;
   find_rings(rs);
   run_neighbour_search(rs);
-  EXPECT_EQ(rs.rings.nor(), 0);
-  EXPECT_EQ(rs.nb.of[0].nnei(), 3);
+  EXPECT_EQ(rs.rings.count(), 0);
+  EXPECT_EQ(rs.nb.of[0].count(), 3);
   for (int c = 1; c <= 3; ++c) EXPECT_EQ(rs.nb.of[c].atom, std::vector<int>{0});
-  EXPECT_EQ(rs.nb.of[hb].nnei(), 2);
+  EXPECT_EQ(rs.nb.of[hb].count(), 2);
   EXPECT_EQ(rs.nb.of[b1].atom, std::vector<int>{hb});
   EXPECT_EQ(rs.nb.of[ho].atom, std::vector<int>{o1});
-  EXPECT_EQ(rs.nb.of[o2].nnei(), 0);
+  EXPECT_EQ(rs.nb.of[o2].count(), 0);
   const std::string log = run.log();
   EXPECT_NE(log.find(" Sites closer than 0.5 Ang, taken as one site and not bonded :\n     C1        C2          0.170 Ang"),
             std::string::npos)

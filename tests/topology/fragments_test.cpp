@@ -95,7 +95,7 @@ TEST(CompleteFragments, MoleculeOnInversionCentre) {
   // The completed molecule: ten carbons in two six-membered rings, and
   // every carbon of the copy has its full set of neighbours.
   run_neighbour_search(rs);
-  for (int k = 0; k < 18; ++k) EXPECT_EQ(rs.nb.of[k].nnei(), done.atoms[k].atomic_number == 6 ? 3 : 1) << k;
+  for (int k = 0; k < 18; ++k) EXPECT_EQ(rs.nb.of[k].count(), done.atoms[k].atomic_number == 6 ? 3 : 1) << k;
   rs.sw.ring_options.min_size = 3;
   rs.sw.ring_options.max_size = 8;
   ReducedTable table;
@@ -104,7 +104,7 @@ TEST(CompleteFragments, MoleculeOnInversionCentre) {
     build_reduced_table(ring_search(rs), table);
     walk_reduced_table(ring_search(rs), table);
   }
-  EXPECT_EQ(rs.rings.nor(), 2);
+  EXPECT_EQ(rs.rings.count(), 2);
   EXPECT_EQ(table.count(), 10);
 }
 

@@ -33,7 +33,7 @@ TEST(GetNei, DistanceOrderKeepsTableOrderOnTies) {
   add_cart(rs, "H3", 1, 0, -1.09, 0);
   add_cart(rs, "H4", 1, 0.6, 0, -0.6);
   int dis = -1;
-  Neig found = getnei(rs, 1, 0.0, dis);
+  FoundNeighbours found = getnei(rs, 1, 0.0, dis);
   EXPECT_EQ(dis, 0);
   EXPECT_EQ(found.atom, (std::vector<int>{5, 2, 3, 4, 0}));
   ASSERT_EQ(found.dist.size(), 5u);
@@ -50,7 +50,7 @@ TEST(GetNei, CutoffMinimumDistanceAndSharedSite) {
   add_cart(rs, "Q1", 6, 0, 0, 0.45);      // closer than 0.5 A: same site
   add_cart(rs, "C4", 6, 0, 0, -1.5);      // first at this site
   add_cart(rs, "C5", 6, 0.003, 0.004, -1.5);  // 0.005 A from C4
-  Neig found = findnei(rs, 0, 0.0, SearchListing::silent);
+  FoundNeighbours found = findnei(rs, 0, 0.0, SearchListing::silent);
   EXPECT_EQ(found.atom, (std::vector<int>{4, 1}));
   // The second atom at the site wins only when it comes first in the table.
   MemoryRun run2;
@@ -72,11 +72,11 @@ TEST(GetNei, FixedRadiusIgnoresElements) {
   add_cart(rs, "H2", 1, 1.55, 0, 0);   // far beyond 0.4 + 0.4 + 0.2
   add_cart(rs, "H3", 1, 0, 1.6, 0);    // exactly at 1.6
   add_cart(rs, "H4", 1, 0, 0, 1.65);
-  Neig found = findnei(rs, 0, 1.6, SearchListing::silent);
+  FoundNeighbours found = findnei(rs, 0, 1.6, SearchListing::silent);
   EXPECT_EQ(found.atom, (std::vector<int>{1, 2}));
   found = findnei(rs, 0, 0.0, SearchListing::silent);
   EXPECT_TRUE(found.atom.empty());
-  EXPECT_EQ(found.ntypes(), 0);
+  EXPECT_EQ(found.type_count(), 0);
 }
 
 TEST(GetNei, DisorderedPairsBondOnlyInOneComponent) {
@@ -87,7 +87,7 @@ TEST(GetNei, DisorderedPairsBondOnlyInOneComponent) {
     add_cart(rs, "C2B", 6, 1.52, 0, 0, occ2, OccupancyKind::disordered);
     add_cart(rs, "O1", 8, -1.43, 0, 0);
     int dis = -1;
-    Neig found = getnei(rs, 0, 0.0, dis);
+    FoundNeighbours found = getnei(rs, 0, 0.0, dis);
     if (bonded) {
       EXPECT_EQ(found.atom, (std::vector<int>{2, 1})) << occ2;
       EXPECT_EQ(dis, 1);
@@ -112,9 +112,9 @@ TEST(FindNei, TypesByAscendingAtomicNumber) {
   add_cart(rs, "C2", 6, 0, 0, -1.54);
   add_cart(rs, "N1", 7, 0, 0, 1.2);
   add_cart(rs, "H2", 1, 0, -1.1, 0);
-  Neig found = findnei(rs, 0, 0.0, SearchListing::silent);
+  FoundNeighbours found = findnei(rs, 0, 0.0, SearchListing::silent);
   EXPECT_EQ(found.atom, (std::vector<int>{2, 1, 5, 4, 3}));
-  ASSERT_EQ(found.ntypes(), 4);
+  ASSERT_EQ(found.type_count(), 4);
   EXPECT_EQ(found.types[0].atomic_number, 1);
   EXPECT_EQ(members(found.types[0]), (std::vector<int>{1, 5}));
   EXPECT_EQ(found.types[1].atomic_number, 6);
@@ -147,13 +147,13 @@ TEST(FindAllNeighbors, MembersByHybridizationThenDistance) {
   amine(rs);
   const Neighbors nb = find_all_neighbours(indexed_atoms(rs), rs.log_sink());
   const AtomNeighbors& n1 = nb.of[0];
-  EXPECT_EQ(n1.nnei(), 4);
-  EXPECT_EQ(nb.of[1].nnei(), 4);
-  EXPECT_EQ(nb.of[2].nnei(), 3);
+  EXPECT_EQ(n1.count(), 4);
+  EXPECT_EQ(nb.of[1].count(), 4);
+  EXPECT_EQ(nb.of[2].count(), 3);
   // Stored distance order: the hydrogens (1.01, tie kept in table order),
   // CA (1.40), CB (1.50).
   EXPECT_EQ(n1.atom, (std::vector<int>{3, 4, 1, 2}));
-  ASSERT_EQ(n1.ntypes(), 2);
+  ASSERT_EQ(n1.type_count(), 2);
   EXPECT_EQ(n1.types[0].atomic_number, 1);
   EXPECT_EQ(n1.types[0].members, (std::vector<int>{3, 4}));
   // CB (three neighbours) before the nearer CA (four).
@@ -164,8 +164,8 @@ TEST(FindAllNeighbors, MembersByHybridizationThenDistance) {
   MemoryRun lone;
   add_cart(*lone.rs, "XE1", 54, 0, 0, 0);
   const Neighbors none = find_all_neighbours(indexed_atoms(*lone.rs), lone.rs->log_sink());
-  EXPECT_EQ(none.of[0].nnei(), 0);
-  EXPECT_EQ(none.of[0].ntypes(), 0);
+  EXPECT_EQ(none.of[0].count(), 0);
+  EXPECT_EQ(none.of[0].type_count(), 0);
   EXPECT_EQ(neighbours_and_self(none, 0), (std::vector<int>{0}));
   EXPECT_TRUE(neighbours_by_type(none, 0).empty());
 }
@@ -319,7 +319,7 @@ TEST(FindAllNeighbors, TwentyOneNeighboursAreAllStored) {
   run_neighbour_search(rs);
   // The even oxygens (entries 1, 3, ...) lie 2.5 A away, the odd ones
   // 2.62 A: the eleven even ones first.
-  ASSERT_EQ(rs.nb.of[0].nnei(), 21);
+  ASSERT_EQ(rs.nb.of[0].count(), 21);
   for (std::size_t k = 0; k < 21; ++k) EXPECT_EQ(rs.nb.of[0].atom[k] % 2, k < 11 ? 1 : 0) << k;
 }
 
@@ -336,7 +336,7 @@ TEST(GetNei, APileOfAtomsStops) {
           add_cart(rs, "H", 1, step * (1.0 + static_cast<double>(i)), step * static_cast<double>(j), step * static_cast<double>(k));
     int dis = 0;
     if (step == 1.0) {
-      EXPECT_EQ(getnei(rs, 0, 100.0, dis).inei(), 11 * 11 * 9);
+      EXPECT_EQ(getnei(rs, 0, 100.0, dis).count(), 11 * 11 * 9);
       continue;
     }
     EXPECT_THROW(run.as_driver([&] { getnei(rs, 0, 100.0, dis); }), RunError);

@@ -58,7 +58,7 @@ TEST(RingSearch, BenzeneLosesItsHydrogensInCycleZero) {
   ScratchDir dir;
   const ReducedTable table = ring_search(rs, dir);
   EXPECT_EQ(table.count(), 6);
-  ASSERT_EQ(rs.rings.nor(), 1);
+  ASSERT_EQ(rs.rings.count(), 1);
   EXPECT_EQ(rs.rings.ring(1).members, (std::vector<int>{0, 1, 2, 3, 4, 5}));
   EXPECT_TRUE(rs.rings.ring(1).planar);
   const std::string term = run.term.str();
@@ -149,10 +149,10 @@ TEST(RingSearch, NaphthaleneTenRingOnlyWhenAllowed) {
                               sets.end() ||
                           std::find(sets.begin(), sets.end(), all) != sets.end();
     if (hi == 8) {
-      EXPECT_EQ(rs.rings.nor(), 2);
+      EXPECT_EQ(rs.rings.count(), 2);
       EXPECT_FALSE(envelope);
     } else {
-      EXPECT_EQ(rs.rings.nor(), 3);
+      EXPECT_EQ(rs.rings.count(), 3);
       EXPECT_NE(std::find(sets.begin(), sets.end(), all), sets.end());
     }
   }
@@ -169,7 +169,7 @@ TEST(RingSearch, ChainLeavesNoAtoms) {
   ScratchDir dir;
   const ReducedTable table = ring_search(rs, dir);
   EXPECT_EQ(table.count(), 0);
-  EXPECT_EQ(rs.rings.nor(), 0);
+  EXPECT_EQ(rs.rings.count(), 0);
   const std::string msg =
       "\n THERE ARE NO ATOMS IN THE REDUCED CONNECTIVITY TABLE\n"
       "\n"
@@ -189,7 +189,7 @@ TEST(RingSearch, ChairCyclohexaneIsNotPlanar) {
   limits(rs, 3, 8);
   ScratchDir dir;
   ring_search(rs, dir);
-  ASSERT_EQ(rs.rings.nor(), 1);
+  ASSERT_EQ(rs.rings.count(), 1);
   EXPECT_FALSE(rs.rings.ring(1).planar);
   EXPECT_NE(run.log().find("     This ring is planar = .F."), std::string::npos);
 }
@@ -201,7 +201,7 @@ TEST(RingSearch, CyclopropaneIsPlanarWithoutTest) {
   limits(rs, 3, 8);
   ScratchDir dir;
   ring_search(rs, dir);
-  ASSERT_EQ(rs.rings.nor(), 1);
+  ASSERT_EQ(rs.rings.count(), 1);
   EXPECT_TRUE(rs.rings.ring(1).planar);
   EXPECT_EQ(rs.rings.ring(1).size(), 3);
   EXPECT_EQ(run.log().find("Planarity test"), std::string::npos);
@@ -217,7 +217,7 @@ TEST(RingSearch, SizeLimits) {
   limits(rs, 3, 8);
   ScratchDir dir;
   ring_search(rs, dir);
-  ASSERT_EQ(rs.rings.nor(), 2);
+  ASSERT_EQ(rs.rings.count(), 2);
   EXPECT_EQ(rs.rings.ring(1).size(), 5);
   EXPECT_EQ(rs.rings.ring(2).size(), 8);
   // The minimum excludes the five-membered ring.
@@ -227,7 +227,7 @@ TEST(RingSearch, SizeLimits) {
   carbon_ring(*run2.rs, 9, 0, 20, "D");
   limits(*run2.rs, 6, 9);
   ring_search(*run2.rs, dir);
-  ASSERT_EQ(run2.rs->rings.nor(), 2);
+  ASSERT_EQ(run2.rs->rings.count(), 2);
   EXPECT_EQ(run2.rs->rings.ring(1).size(), 8);
   EXPECT_EQ(run2.rs->rings.ring(2).size(), 9);
   EXPECT_NE(run2.term.str().find(" TOTAL RINGS FOUND (nor)  =      2"), std::string::npos);
@@ -242,7 +242,7 @@ TEST(RingSearch, DisorderedAtomIsNeverInARing) {
   limits(rs, 3, 8);
   ScratchDir dir;
   const ReducedTable table = ring_search(rs, dir);
-  EXPECT_EQ(rs.rings.nor(), 0);
+  EXPECT_EQ(rs.rings.count(), 0);
   EXPECT_EQ(table.count(), 0);
 }
 
@@ -286,12 +286,12 @@ TEST(RingSearch, SameRingStoredOnce) {
   ReducedTable table;
   table.atom = {0, 1, 2, 3, 4, 5};
   store_if_new_ring(ring_search(rs), table, {2, 1, 0, 5, 4, 3, 2}, 0, 6);
-  EXPECT_EQ(rs.rings.nor(), 1);
+  EXPECT_EQ(rs.rings.count(), 1);
   // A walk out and back through one atom is no ring.
   rs.rings.list.clear();
   limits(rs, 0, 8);
   store_if_new_ring(ring_search(rs), table, {0, 1, 2, 1}, 1, 3);
-  EXPECT_EQ(rs.rings.nor(), 0);
+  EXPECT_EQ(rs.rings.count(), 0);
 }
 
 TEST(RingSearch, WalkSteps) {
@@ -343,7 +343,7 @@ TEST(RingSearch, TwoSeparateMoleculesBothSearched) {
   limits(rs, 3, 8);
   ScratchDir dir;
   ring_search(rs, dir);
-  ASSERT_EQ(rs.rings.nor(), 2);
+  ASSERT_EQ(rs.rings.count(), 2);
   EXPECT_TRUE(rs.rings.ring(1).planar);
   EXPECT_FALSE(rs.rings.ring(2).planar);
   EXPECT_EQ(sorted(rs.rings.ring(2).members), (std::vector<int>{12, 13, 14, 15, 16, 17}));
@@ -428,7 +428,7 @@ TEST(RingSearch, RingsBeyondMemberCapacityStop) {
   carbon_ring(*ok.rs, 101, 0, 0);
   limits(*ok.rs, 3, 100);
   ring_search(*ok.rs, dir);
-  EXPECT_EQ(ok.rs->rings.nor(), 0);
+  EXPECT_EQ(ok.rs->rings.count(), 0);
 }
 
 }  // namespace

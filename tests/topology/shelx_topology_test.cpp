@@ -90,7 +90,7 @@ Outcome run_topology(const std::string& file) {
     EXPECT_GE(at, 0) << file << " " << head.str();
     if (at < 0) return out;
     std::vector<Row> rows;
-    for (int k = 1; k <= rs.nb.of[i].nnei(); ++k) {
+    for (int k = 1; k <= rs.nb.of[i].count(); ++k) {
       std::istringstream in(lines[static_cast<std::size_t>(at + k)]);
       Row r;
       in >> r.atomic_number >> r.nnei >> r.d >> r.atom;
@@ -109,7 +109,7 @@ Outcome run_topology(const std::string& file) {
     if (sorted.size() != rows.size()) return out;
     for (std::size_t k = 0; k < rows.size(); ++k) {
       EXPECT_EQ(sorted[k] + 1, rows[k].atom) << file << " atom " << i;
-      EXPECT_EQ(rows[k].nnei, rs.nb.of[rows[k].atom - 1].nnei());
+      EXPECT_EQ(rows[k].nnei, rs.nb.of[rows[k].atom - 1].count());
     }
   }
   return out;
