@@ -30,8 +30,8 @@ constexpr int kMaxPlmsNumbers = 100;       // numbers on one PLMS line
 struct Search {
   const DatabankSource& db;
   const Model& model;
-  const Forh& parents;
-  const Exceptions& except;
+  const HydrogenParents& parents;
+  const FunctionalGroups& except;
   Log& log;
   bool verbose() const { return log.shows(2); }
   const Atom& atom(int i) const { return model.atoms[i]; }
@@ -137,33 +137,33 @@ void log_line(const Search& rs, const std::string& text) { to_log(rs.log, text);
 
 // Hydrogen: the PRNT line describes the parent atom.  Returns true when the
 // entry fits; the file is then positioned after its matching lines.
-bool hydrogen_fits(const Search& rs, std::size_t entry, int i, const SiteSym& asymi, Mpoles1& m1) {
+bool hydrogen_fits(const Search& rs, std::size_t entry, int i, const SiteSym& asymi, DatabankMatch& m1) {
   std::string line;
   read_until(rs, entry, line, "PRNT");
   const std::vector<int> v = line_ints(rs, line, 3, "the parent atom, its neighbours and hydrogens (PRNT)");
-  m1.asymr = keyword5(rs, 5);
+  m1.site_symmetry = keyword5(rs, 5);
   if (exceptdb(rs, i, m1.group) == 1) return false;
   if (rs.verbose())
     log_line(rs, layout::format("(2x,3(1x,a,i3),1x,3a)", "jhp =", v[0], "jsp =", v[1], "jhnei=", v[2], "asymr=[",
-                                m1.asymr, "]"));
+                                m1.site_symmetry, "]"));
   // A blank symmetry on the entry fits only a blank site symmetry.
-  return v[0] == rs.parents.of[i].hp && v[1] == rs.parents.of[i].sp && v[2] == rs.parents.of[i].hnei && m1.asymr == asymi;
+  return v[0] == rs.parents.of[i].atomic_number && v[1] == rs.parents.of[i].neighbour_count && v[2] == rs.parents.of[i].hydrogens && m1.site_symmetry == asymi;
 }
 
 // Any other element: the NEIG line and its type lines.
 bool heavy_atom_fits(const Search& rs, std::size_t entry, int i, const DatabankQuery& q, const SiteSym& asymi,
-                     Mpoles1& m1) {
+                     DatabankMatch& m1) {
   std::string line;
   read_until(rs, entry, line, "NEIG");
   const std::vector<int> v = line_ints(rs, line, 4, "the neighbour counts, ring flag and ring size (NEIG)");
   const int jnei = v[0], jty = v[1], jring = v[2], jmemb = v[3];
-  m1.asymr = keyword5(rs, 6);
+  m1.site_symmetry = keyword5(rs, 6);
   bool planar = q.neighbours.count() <= 3;
   if (rs.db.text.current.keyword(8) == "F") planar = false;
   if (rs.db.text.current.keyword(8) == "T") planar = true;
   if (rs.verbose()) {
     log_line(rs, layout::format("(2x,3(1x,a,i3),1x,3a,1x,a,l1)", "jnei=", jnei, "jty=", jty, "jring=", jring,
-                                "asymr=[", m1.asymr, "]", "planar=", planar));
+                                "asymr=[", m1.site_symmetry, "]", "planar=", planar));
     log_line(rs, layout::format("(1x,a,i3)", "jmemb=", jmemb));
   }
   if (jty > kMaxTypeLines)
@@ -171,7 +171,7 @@ bool heavy_atom_fits(const Search& rs, std::size_t entry, int i, const DatabankQ
         "More than " + std::to_string(kMaxTypeLines) + " neighbour types (" + std::to_string(jty) + ") on " +
             where_in_db(rs));
   const bool fits = jnei == q.neighbours.count() && jty == q.neighbours.type_count() && jring == q.ring.rings &&
-                    jmemb == q.ring.members && (m1.asymr.blank() || m1.asymr == asymi) &&
+                    jmemb == q.ring.members && (m1.site_symmetry.blank() || m1.site_symmetry == asymi) &&
                     planar == q.planar_group;
   if (!fits) return false;
 
@@ -193,7 +193,7 @@ bool heavy_atom_fits(const Search& rs, std::size_t entry, int i, const DatabankQ
 }
 
 // The accepted entry's PVAL line and its PLMS lines.
-void read_parameters(const Search& rs, std::size_t entry, Mpoles1& m1) {
+void read_parameters(const Search& rs, std::size_t entry, DatabankMatch& m1) {
   std::string line;
   read_until(rs, entry, line, "PVAL");
   std::vector<double> p(4, 0.0);
@@ -244,7 +244,7 @@ void log_search_header(const Search& rs, int i, const DatabankQuery& q, const Si
 
 }  // namespace
 
-std::string parameter_block(std::string_view label, const Mpoles1& m1) {
+std::string parameter_block(std::string_view label, const DatabankMatch& m1) {
   std::vector<layout::Item> items{layout::to_item(label), layout::to_item(m1.pv), layout::to_item(m1.kappa1),
                                   layout::to_item(m1.kappa2), layout::to_item(m1.sigpv)};
   for (int l = 0; l <= 4; ++l)
@@ -261,13 +261,13 @@ std::string parameter_block(std::string_view label, const Mpoles1& m1) {
 
 namespace {
 
-void log_report(const Search& rs, int i, const Mpoles1& m1) {
+void log_report(const Search& rs, int i, const DatabankMatch& m1) {
   const std::string_view label = rs.atom(i).label.trimmed();
   log_line(rs, layout::format("(/,' ReadDB :: atom ',a,' was',a,'found in the DataBank')", label,
                               m1.found ? " " : " NOT "));
   if (m1.found) {
     log_line(rs, layout::format("(/,' DB comment for ',a,' = [',a,']')", label, m1.comment.trimmed()));
-    if (rs.except.of[i].exflag == 1)
+    if (rs.except.of[i].identified)
       log_line(rs, layout::format("(/,' Functional group = [',a,']')", m1.group.trimmed()));
   }
   log_line(rs, parameter_block(label, m1));
@@ -363,8 +363,8 @@ void readfile(const Search& rs, std::string& line) {
 }
 
 int exceptdb(const Search& rs, int i, Text<40>& group) {
-  const bool has_group = rs.except.of[i].exflag == 1;
-  const Text<40>& atom_group = rs.except.of[i].exgroup;
+  const bool has_group = rs.except.of[i].identified;
+  const Text<40>& atom_group = rs.except.of[i].name;
   std::string line;
   // The end of the file here leaves the entry without its PVAL line, which
   // the reading of the parameters reports.
@@ -408,9 +408,9 @@ int exceptdb(const Search& rs, int i, Text<40>& group) {
   return 1;
 }
 
-Mpoles1 search(const Search& rs, int i, const DatabankQuery& q) {
+DatabankMatch search(const Search& rs, int i, const DatabankQuery& q) {
   const Atom& a = rs.atom(i);
-  Mpoles1 m1;
+  DatabankMatch m1;
   m1.pv = pval(a.atomic_number);
   const SiteSym asymi(upcased(a.sitesym.view()));
   log_search_header(rs, i, q, asymi);
@@ -464,18 +464,18 @@ Mpoles1 search(const Search& rs, int i, const DatabankQuery& q) {
 
 }  // namespace
 
-Mpoles1 search_databank_with_neighbours(const DatabankSource& db, const Model& model, const Forh& parents, const Exceptions& except,
+DatabankMatch search_databank_with_neighbours(const DatabankSource& db, const Model& model, const HydrogenParents& parents, const FunctionalGroups& except,
                  Log& log, int i, const DatabankQuery& q) {
   return search(Search{db, model, parents, except, log}, i, q);
 }
 
-Mpoles1 search_databank(const DatabankSource& db, IndexedAtoms atoms, const Forh& parents, const Exceptions& except, Log& log,
+DatabankMatch search_databank(const DatabankSource& db, IndexedAtoms atoms, const HydrogenParents& parents, const FunctionalGroups& except, Log& log,
                int i, const PlanarRings& ring, bool planar_group) {
   const FoundNeighbours found = find_neighbours(atoms, log, i, 0.0, SearchListing::silent);
   return search_databank_with_neighbours(db, atoms.model, parents, except, log, i, DatabankQuery{found, ring, planar_group});
 }
 
-void copy_databank_result(const Atom& a, int i, int kappa_set, const Mpoles1& m1, Mpoles& populations,
+void copy_databank_result(const Atom& a, int i, int kappa_set, const DatabankMatch& m1, Populations& populations,
                           Kappas& kappas) {
   populations.of[i].pv = m1.pv * a.occ;
   populations.of[i].sigpv = m1.sigpv;
@@ -493,7 +493,7 @@ void copy_databank_result(const Atom& a, int i, int kappa_set, const Mpoles1& m1
   if (opens) set.scattering_type = a.scattering_type;
 }
 
-void databank_defaults(const Atom& a, int i, int kappa_set, Mpoles& populations, Kappas& kappas) {
+void databank_defaults(const Atom& a, int i, int kappa_set, Populations& populations, Kappas& kappas) {
   populations.of[i].pv = pval(a.atomic_number) * a.occ;
   populations.of[i].sigpv = 0.0;
   populations.of[i].plm = Plm{};

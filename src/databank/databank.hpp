@@ -40,23 +40,23 @@ struct DatabankSource {
 
 // The log's block of the parameters of an entry transferred to an atom
 // (Pv, kappa, kappa', sigma(Pv) and the populations by order).
-std::string parameter_block(std::string_view label, const Mpoles1& entry);
+std::string parameter_block(std::string_view label, const DatabankMatch& entry);
 
 // Searches the databank for atom i with its ring flags and group planarity
 // as its frame found them; returns the entry found (found false when none
 // fits).  A hydrogen is matched by its parent descriptors, any atom by the
 // functional group recorded in except; the search is reported in the log.
-Mpoles1 search_databank(const DatabankSource& db, IndexedAtoms atoms, const Forh& parents, const Exceptions& except, Log& log,
+DatabankMatch search_databank(const DatabankSource& db, IndexedAtoms atoms, const HydrogenParents& parents, const FunctionalGroups& except, Log& log,
                         int i, const PlanarRings& ring, bool planar_group);
 // The search of search_databank once the neighbours are found: matching,
 // parameters and report.
-Mpoles1 search_databank_with_neighbours(const DatabankSource& db, const Model& model, const Forh& parents,
-                                        const Exceptions& except, Log& log, int i, const DatabankQuery& q);
+DatabankMatch search_databank_with_neighbours(const DatabankSource& db, const Model& model, const HydrogenParents& parents,
+                                        const FunctionalGroups& except, Log& log, int i, const DatabankQuery& q);
 // Stores an entry as the populations of atom a (entry index i), scaled by its
 // occupancy, and as the kappas of its kappa set.
-void copy_databank_result(const Atom& a, int i, int kappa_set, const Mpoles1& entry, Mpoles& populations,
+void copy_databank_result(const Atom& a, int i, int kappa_set, const DatabankMatch& entry, Populations& populations,
                           Kappas& kappas);
 // The free-atom defaults for an atom whose databank reading is skipped.
-void databank_defaults(const Atom& a, int i, int kappa_set, Mpoles& populations, Kappas& kappas);
+void databank_defaults(const Atom& a, int i, int kappa_set, Populations& populations, Kappas& kappas);
 
 }  // namespace vorn

@@ -1,5 +1,5 @@
-// Records of the databank transfer, the functional-group test and the
-// hydrogen extension.
+// What the databank transfer, the functional-group test and the
+// hydrogen extension find and keep.
 #pragma once
 
 #include <array>
@@ -16,14 +16,15 @@ struct Plm {
   double operator()(int l, int m) const { return v[static_cast<std::size_t>(l * 9 + m + 4)]; }
 };
 
-// Record `mpoles1`: the entry just transferred.
-struct Mpoles1 {
+// The databank entry found for an atom: its parameters, its comment and
+// functional group as the bank gives them.
+struct DatabankMatch {
   bool found = false;   // an entry fits the atom
   double pv = 0, sigpv = 0.01, kappa1 = 1.0, kappa2 = 1.0;
   Plm plm;
   Text<80> comment;
   Text<40> group;
-  Text<5> asymr;
+  Text<5> site_symmetry;   // the entry's site-symmetry label (its NEIG or PRNT line)
 };
 
 // One atom's populations and the integers of its XD atom line, written
@@ -32,11 +33,11 @@ struct AtomPopulations {
   double pv = 0;
   double sigpv = 0;
   Plm plm;
-  std::array<int, 11> xdint{};
+  std::array<int, 11> xd_integers{};
 };
 
 // The populations of every entry of the atom table, by entry index.
-struct Mpoles {
+struct Populations {
   std::vector<AtomPopulations> of;
 };
 
@@ -64,14 +65,14 @@ struct Kappas {
 
 // What a hydrogen atom's bank search knows of its parent.
 struct HydrogenParent {
-  int sp = 0;     // the parent's neighbour count
-  int hp = 0;     // the parent's atomic number
-  int hnei = 0;   // the parent's neighbours of its lightest element: its hydrogens
-  int ring = 0;   // 1 when the parent lies in a ring
+  int neighbour_count = 0;
+  int atomic_number = 0;
+  int hydrogens = 0;      // the parent's neighbours of its lightest element
+  bool in_ring = false;
 };
 
 // The parents of the hydrogen atoms, by entry index.
-struct Forh {
+struct HydrogenParents {
   std::vector<HydrogenParent> of;
 };
 
@@ -91,12 +92,14 @@ struct ExtendedBond {
 
 // The functional group an atom was found in.
 struct AtomGroup {
-  int exflag = 0;
-  Text<40> exgroup;
+  // A group was recognised (its name can stay blank): the databank
+  // entry must then name the same group.
+  bool identified = false;
+  Text<40> name;
 };
 
 // The functional groups of the atoms, by entry index.
-struct Exceptions {
+struct FunctionalGroups {
   std::vector<AtomGroup> of;
 };
 

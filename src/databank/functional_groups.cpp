@@ -28,7 +28,7 @@ enum Z { kH = 1, kB = 5, kC = 6, kN = 7, kO = 8, kF = 9, kP = 15, kS = 16, kCl =
 // The identification of one atom.
 class Detector {
 public:
-  Detector(const Model& model, const Switches& sw, const Neighbors& nb, const Rings& rings, Exceptions& except,
+  Detector(const Model& model, const Switches& sw, const Neighbors& nb, const Rings& rings, FunctionalGroups& except,
            Log& log, int i)
       : model_(model), sw_(sw), nb_(nb), rings_(rings), except_(except), log_(log), i_(i) {}
   void run();
@@ -81,13 +81,13 @@ private:
 
   // Ends of a check.
   void check(std::string_view name) {
-    except_.of[i_].exflag = 1;
+    except_.of[i_].identified = true;
     layout::write(log_.log(), "(/' DetExcept :: checking ',a,' group...')", name);
   }
-  void named(std::string_view group) { except_.of[i_].exgroup = group; }
+  void named(std::string_view group) { except_.of[i_].name = group; }
   void cleared() {
-    except_.of[i_].exflag = 0;
-    except_.of[i_].exgroup = "";
+    except_.of[i_].identified = false;
+    except_.of[i_].name = "";
   }
   void unidentified(std::string_view name, bool with_file) {
     layout::write(log_.log(),
@@ -131,15 +131,15 @@ private:
   const Switches& sw_;
   const Neighbors& nb_;
   const Rings& rings_;
-  Exceptions& except_;
+  FunctionalGroups& except_;
   Log& log_;
   int i_;
   std::string group_listing_;
 };
 
 void Detector::run() {
-  except_.of[i_].exflag = 0;
-  except_.of[i_].exgroup = "";
+  except_.of[i_].identified = false;
+  except_.of[i_].name = "";
   const int n = nnei(i_);
   switch (iz(i_)) {
     case kH: hydrogen(); break;
@@ -545,7 +545,7 @@ void Detector::phosphoryl_o(int p) {
   if (has_exactly(p, {{kC, 3}, {kO, 1}})) return named("C3PO");
   if (has_exactly(p, {{kC, 1}, {kO, 3}})) {
     check("cpOoo(?)");
-    except_.of[p].exflag = 1;
+    except_.of[p].identified = true;
     int s = 0;
     for (int a : nbr(p).atom)
       if (iz(a) == kO) s += nnei(a);
@@ -555,7 +555,7 @@ void Detector::phosphoryl_o(int p) {
     return unidentified("cpOoo(?)", true);
   }
   check("pOooo(?)");
-  except_.of[p].exflag = 1;
+  except_.of[p].identified = true;
   int s = 0;
   for (int a : nbr(p).atom) s += nnei(a);
   if (s == 4) return named("pO4");
@@ -692,7 +692,7 @@ void Detector::sulfur() {
 }  // namespace
 
 std::string detect_functional_group(const Model& model, const Switches& sw, const Neighbors& nb, const Rings& rings,
-                      Exceptions& except, Log& log, int i) {
+                      FunctionalGroups& except, Log& log, int i) {
   Detector d(model, sw, nb, rings, except, log, i);
   d.run();
   return d.group_listing();

@@ -17,7 +17,7 @@ namespace vorn {
 // of a phosphorus it checks); the checks are listed in the log.  Returns
 // the listing for group.ang when the group is unknown, else nothing.
 std::string detect_functional_group(const Model& model, const Switches& sw, const Neighbors& nb, const Rings& rings,
-                      Exceptions& except, Log& log, int i);
+                      FunctionalGroups& except, Log& log, int i);
 // The text of group.ang: atom i and its neighbourhood up to three bonds,
 // in PLATON format.
 std::string group_listing(const Model& model, const Neighbors& nb, int i);

@@ -31,7 +31,7 @@ double set_bond_length(const Vec3& x, Vec3& h, double d) {
 }
 
 std::optional<ExtendedBond> extend_xh_bond(Model& model, AtomIndex& index, const Switches& sw, const Neighbors& nb,
-                                    const Rings& rings, const Forh& parents, Log& log, int x, int h) {
+                                    const Rings& rings, const HydrogenParents& parents, Log& log, int x, int h) {
   const std::string lx(model.atoms[x].label.trimmed());
   const std::string lh(model.atoms[h].label.trimmed());
 

@@ -20,7 +20,7 @@ namespace vorn {
 // moved in the model, and in the cell lists so that later neighbour
 // searches meet it where it is now.
 std::optional<ExtendedBond> extend_xh_bond(Model& model, AtomIndex& index, const Switches& sw, const Neighbors& nb,
-                                    const Rings& rings, const Forh& parents, Log& log, int x, int h);
+                                    const Rings& rings, const HydrogenParents& parents, Log& log, int x, int h);
 // Moves h along x->h so that the distance becomes d; returns the old one.
 double set_bond_length(const Vec3& x, Vec3& h, double d);
 

@@ -154,7 +154,7 @@ struct Rescaling {
   Log& log;
 };
 
-void rescale_fragment(const Rescaling& job, Mpoles& mp, int f, const std::vector<char>& iflag,
+void rescale_fragment(const Rescaling& job, Populations& mp, int f, const std::vector<char>& iflag,
                       const FragmentInput& in) {
   const Model& model = job.model;
   const int method = job.method;
@@ -224,7 +224,7 @@ void rescale_fragment(const Rescaling& job, Mpoles& mp, int f, const std::vector
 
 }  // namespace
 
-Mpoles rescale_valence_populations(Mpoles populations, const Model& model, int method, std::istream* answers,
+Populations rescale_valence_populations(Populations populations, const Model& model, int method, std::istream* answers,
                                    Log& log) {
   RecordFile control;
   const bool opened = control.open("vorn.inp");
@@ -232,7 +232,7 @@ Mpoles rescale_valence_populations(Mpoles populations, const Model& model, int m
                                      log);
 }
 
-Mpoles rescale_valence_populations(Mpoles populations, const Model& model, int method, RecordFile* control,
+Populations rescale_valence_populations(Populations populations, const Model& model, int method, RecordFile* control,
                                    std::istream* answers, Log& log) {
     if (method < kDifference || method > kSigma) fail("rescalePv", "Unknown scaling method");
   const char* name = method == kDifference ? "difference" : method == kFraction ? "fraction" : "sigmaPv";

@@ -16,10 +16,10 @@ namespace vorn {
 // FRAG and CHFRAG lines (every atom forms fragment 1 when control is null
 // or names no fragments), a charge not given is asked on the terminal and
 // read from answers.  The report goes to the log.
-Mpoles rescale_valence_populations(Mpoles populations, const Model& model, int method, RecordFile* control,
+Populations rescale_valence_populations(Populations populations, const Model& model, int method, RecordFile* control,
                                    std::istream* answers, Log& log);
 // The same with the control file vorn.inp of the working directory.
-Mpoles rescale_valence_populations(Mpoles populations, const Model& model, int method, std::istream* answers,
+Populations rescale_valence_populations(Populations populations, const Model& model, int method, std::istream* answers,
                                    Log& log);
 
 }  // namespace vorn

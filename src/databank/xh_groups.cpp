@@ -179,12 +179,12 @@ XhTopology xh_topology(const Model& model, const Tols& tols, const Neighbors& nb
   return t;
 }
 
-XhGroup classify_xh(const Model& model, const Neighbors& nb, const Forh& parents, int x, int h,
+XhGroup classify_xh(const Model& model, const Neighbors& nb, const HydrogenParents& parents, int x, int h,
                     const XhTopology& topo) {
   const Bonds b{model, nb};
-  const int hp = parents.of[h].hp;
-  const int sp = parents.of[h].sp;
-  const int hnei = parents.of[h].hnei;
+  const int hp = parents.of[h].atomic_number;
+  const int sp = parents.of[h].neighbour_count;
+  const int hnei = parents.of[h].hydrogens;
   switch (hp) {
     case kC: return carbon(b, x, sp, hnei, topo);
     case kN: return nitrogen(b, x, sp, hnei, topo);

@@ -47,7 +47,7 @@ XhTopology xh_topology(const Model& model, const Tols& tols, const Neighbors& nb
 // Classifies the X-H bond of hydrogen h on parent x from the parent
 // descriptors of h and the stored neighbour table.  Stops with "ExtendH"
 // errors for an O-H whose partner has no usable O.
-XhGroup classify_xh(const Model& model, const Neighbors& nb, const Forh& parents, int x, int h,
+XhGroup classify_xh(const Model& model, const Neighbors& nb, const HydrogenParents& parents, int x, int h,
                     const XhTopology& topo);
 
 }  // namespace vorn

@@ -318,7 +318,7 @@ KeptPopulations write_parameter_step(const Model& model, const Switches& sw, con
   to_log(log, kRule80);
   to_both(log, "");
   to_both(log, " Creating XD parameter file...");
-  Mpoles populations = std::move(tables.populations);
+  Populations populations = std::move(tables.populations);
   if (!sw.convert_to_xd_only) {
     if (sw.extend_hydrogens) open_output(io, io.fixedh, "fixedH.ins");
     written.fixed_hydrogens = sw.extend_hydrogens;

@@ -18,7 +18,7 @@ namespace vorn {
 // atom, and which atoms carry them (a databank entry found, or the model
 // of an XD parameter file).
 struct ModelParameters {
-  const Mpoles* populations = nullptr;   // none: every atom neutral
+  const Populations* populations = nullptr;   // none: every atom neutral
   const Kappas* kappas = nullptr;
   std::vector<bool> transferred;         // by entry index
   // Only the atoms that carry parameters (the deformation density, to which

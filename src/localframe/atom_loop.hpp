@@ -28,10 +28,10 @@ struct AtomTables {
   void hold_entries(int n);
   Dummies dummies;
   KappaSets kappa_sets;
-  Mpoles populations;
+  Populations populations;
   Kappas kappas;
-  Forh hydrogen_parents;
-  Exceptions groups;
+  HydrogenParents hydrogen_parents;
+  FunctionalGroups groups;
   std::string group_listing;   // group.ang, by the functional-group test
 };
 

@@ -113,8 +113,8 @@ Plm entry_populations_in(const TransferredAtom& t, const gemmi::Mat33& written) 
   return populations_in_frame(plm, entry_axes(t), written);
 }
 
-Mpoles1 entry_record(const TransferredAtom& t, const Plm& plm) {
-  Mpoles1 m;
+DatabankMatch entry_record(const TransferredAtom& t, const Plm& plm) {
+  DatabankMatch m;
   m.found = true;
   m.pv = static_cast<double>(t.pv);
   m.sigpv = static_cast<double>(t.sigpv);

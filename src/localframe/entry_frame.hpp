@@ -38,6 +38,6 @@ gemmi::Mat33 written_axes(const AtomLoop& loop, int atom, const Frame& frame, bo
 Plm entry_populations_in(const TransferredAtom& t, const gemmi::Mat33& written);
 
 // The entry as the databank records hold one transferred entry.
-Mpoles1 entry_record(const TransferredAtom& t, const Plm& plm);
+DatabankMatch entry_record(const TransferredAtom& t, const Plm& plm);
 
 }  // namespace vorn

@@ -15,7 +15,7 @@ namespace {
 
 // The first test that fails, as a 40-character reason; empty when the
 // atoms are equivalent.
-std::string first_difference(const Model& model, const Neighbors& all, const Rings& rings, const Exceptions& except,
+std::string first_difference(const Model& model, const Neighbors& all, const Rings& rings, const FunctionalGroups& except,
                              int a, int b, const EquivalenceTests& tests) {
   const Atom& x = model.atoms[a];
   const Atom& y = model.atoms[b];
@@ -38,13 +38,13 @@ std::string first_difference(const Model& model, const Neighbors& all, const Rin
     if (neighbour_shell(model, all, a) != neighbour_shell(model, all, b)) return " Diff. kinds of neighbors";
   }
   if (tests.site_symmetry && !(x.sitesym == y.sitesym)) return " Diff. local symmetry";
-  if (tests.functional_groups && !(except.of[a].exgroup == except.of[b].exgroup)) return " Diff. functional groups";
+  if (tests.functional_groups && !(except.of[a].name == except.of[b].name)) return " Diff. functional groups";
   return {};
 }
 
 }  // namespace
 
-bool chemically_equivalent(const Model& model, const Neighbors& nb, const Rings& rings, const Exceptions& except, Log& log,
+bool chemically_equivalent(const Model& model, const Neighbors& nb, const Rings& rings, const FunctionalGroups& except, Log& log,
                int a, int b, const EquivalenceTests& tests) {
   const bool report = log.shows(3);
   if (report)

@@ -20,7 +20,7 @@ struct EquivalenceTests {
 // the same neighbours (from the neighbour table), and what `tests` adds
 // (ring size from the rings, functional group from except).  At
 // verbosity 3 the log says why not.
-bool chemically_equivalent(const Model& model, const Neighbors& nb, const Rings& rings, const Exceptions& except, Log& log,
+bool chemically_equivalent(const Model& model, const Neighbors& nb, const Rings& rings, const FunctionalGroups& except, Log& log,
                int a, int b, const EquivalenceTests& tests);
 
 }  // namespace vorn

@@ -47,11 +47,11 @@ void add_key_part(std::string& key, int v) {
 std::string hydrogen_key(const AtomLoop& loop, int j) {
   std::string key;
   add_key_part(key, loop.atom(j).scattering_type);
-  add_key_part(key, loop.tables.hydrogen_parents.of[j].hp);
-  add_key_part(key, loop.tables.hydrogen_parents.of[j].sp);
-  add_key_part(key, loop.tables.hydrogen_parents.of[j].hnei);
-  add_key_part(key, loop.tables.hydrogen_parents.of[j].ring);
-  key += loop.tables.groups.of[j].exgroup.view();
+  add_key_part(key, loop.tables.hydrogen_parents.of[j].atomic_number);
+  add_key_part(key, loop.tables.hydrogen_parents.of[j].neighbour_count);
+  add_key_part(key, loop.tables.hydrogen_parents.of[j].hydrogens);
+  add_key_part(key, loop.tables.hydrogen_parents.of[j].in_ring);
+  key += loop.tables.groups.of[j].name.view();
   add_key_part(key, loop.atom(j).part);
   key += '|' + user_frame_key(loop.model, j);
   return key;
@@ -77,7 +77,7 @@ std::string heavy_key(const AtomLoop& loop, int j) {
     for (const int v : k) add_key_part(key, v);
   key += loop.atom(j).sitesym.view();
   key += '|';
-  key += loop.tables.groups.of[j].exgroup.view();
+  key += loop.tables.groups.of[j].name.view();
   add_key_part(key, loop.atom(j).part);
   key += '|' + user_frame_key(loop.model, j);
   return key;
@@ -123,10 +123,10 @@ int choose_kappa_set(const AtomLoop& loop, int atom, const Frame& f) {
   if (std::string g = detect_functional_group(loop.model, loop.sw, loop.nb, loop.rings, loop.tables.groups, loop.log, atom);
       !g.empty())
     loop.tables.group_listing = std::move(g);
-  loop.tables.groups.of[atom].exgroup = upcased(loop.tables.groups.of[atom].exgroup.view());
-  if (loop.tables.groups.of[atom].exflag == 1)
+  loop.tables.groups.of[atom].name = upcased(loop.tables.groups.of[atom].name.view());
+  if (loop.tables.groups.of[atom].identified)
     layout::write(loop.log.log(), "(/' Exception identified for ',a,' : Functional group = [',a,']')", a.label.trimmed(),
-                  loop.tables.groups.of[atom].exgroup.trimmed());
+                  loop.tables.groups.of[atom].name.trimmed());
   if (atom > 0) {
     to_log(loop.log, layout::format("(/a)", " Trying to determine the KAPPA SET :"));
     // Each comparison is logged at the highest verbosity: the earlier
@@ -149,9 +149,9 @@ int choose_kappa_set(const AtomLoop& loop, int atom, const Frame& f) {
       if (a.atomic_number == 1) {
         if (!loop.sw.chemical_constraints.hydrogens) break;
         const Atom& b = loop.atom(j);
-        match = b.scattering_type == a.scattering_type && loop.tables.hydrogen_parents.of[j].hp == loop.tables.hydrogen_parents.of[atom].hp && loop.tables.hydrogen_parents.of[j].sp == loop.tables.hydrogen_parents.of[atom].sp &&
-                loop.tables.hydrogen_parents.of[j].hnei == loop.tables.hydrogen_parents.of[atom].hnei &&
-                loop.tables.hydrogen_parents.of[j].ring == loop.tables.hydrogen_parents.of[atom].ring && loop.tables.groups.of[j].exgroup == loop.tables.groups.of[atom].exgroup && b.part == a.part;
+        match = b.scattering_type == a.scattering_type && loop.tables.hydrogen_parents.of[j].atomic_number == loop.tables.hydrogen_parents.of[atom].atomic_number && loop.tables.hydrogen_parents.of[j].neighbour_count == loop.tables.hydrogen_parents.of[atom].neighbour_count &&
+                loop.tables.hydrogen_parents.of[j].hydrogens == loop.tables.hydrogen_parents.of[atom].hydrogens &&
+                loop.tables.hydrogen_parents.of[j].in_ring == loop.tables.hydrogen_parents.of[atom].in_ring && loop.tables.groups.of[j].name == loop.tables.groups.of[atom].name && b.part == a.part;
       } else {
         if (!loop.sw.chemical_constraints.other_atoms) break;
         match = chemically_equivalent(loop.model, loop.nb, loop.rings, loop.tables.groups, loop.log, atom, j, {true, true, false, true});
@@ -261,7 +261,7 @@ int entry_kappa_set(const AtomLoop& loop, int atom, const Frame& f, const Transf
 // constrained atom mirrors its reference's frame so that their populations
 // are the same numbers, and the entry knows no hand.
 void turn_entry_into_frame(const AtomLoop& loop, int atom, const Frame& f, const gemmi::Mat33& bank_axes,
-                           const Mpoles1& entry) {
+                           const DatabankMatch& entry) {
   const gemmi::Mat33 written = frame_axes(cart(loop.model, atom), f);
   for (int i = 0; i < 3; ++i)
     for (int j = 0; j < 3; ++j)
@@ -272,7 +272,7 @@ void turn_entry_into_frame(const AtomLoop& loop, int atom, const Frame& f, const
   plm = turned;
   layout::write(loop.log.log(), "(/3a)", " Populations of ", loop.atom(atom).label.trimmed(),
                 " turned from the frame of the bank's rules into the frame written");
-  Mpoles1 shown = entry;
+  DatabankMatch shown = entry;
   const double occ = loop.atom(atom).occ;
   for (std::size_t k = 0; k < plm.v.size(); ++k) shown.plm.v[k] = occ != 0.0 ? plm.v[k] / occ : 0.0;
   to_log(loop.log, parameter_block(loop.atom(atom).label.trimmed(), shown));
@@ -363,7 +363,7 @@ AtomSetup kappa_and_output(const AtomLoop& loop, int atom, Frame& f, const std::
     searched = true;
   } else if (read) {
     layout::write(loop.log.log(), "(/' Atom ',a,' :: will now read databank')", a.label);
-    const Mpoles1 entry = search_databank(*loop.databank, loop.indexed(), loop.tables.hydrogen_parents, loop.tables.groups, loop.log, atom,
+    const DatabankMatch entry = search_databank(*loop.databank, loop.indexed(), loop.tables.hydrogen_parents, loop.tables.groups, loop.log, atom,
                                  f.ring, f.planar_group);
     copy_databank_result(a, atom, loop.tables.kappa_sets.of[atom].kappaset, entry, loop.tables.populations,
                          loop.tables.kappas);
@@ -380,7 +380,7 @@ AtomSetup kappa_and_output(const AtomLoop& loop, int atom, Frame& f, const std::
 
   // The integers of the XD atom line number atoms and points from 1 (a
   // dummy point natom + d); no constraint is 0.
-  auto& xd = loop.tables.populations.of[atom].xdint;
+  auto& xd = loop.tables.populations.of[atom].xd_integers;
   xd = {letter_code(f.letter[0]), letter_code(f.letter[1]), f.point[0] + 1, atom + 1, f.point[1] + 1, a.adp_type, a.scattering_type, kset, a.max_multipole_level, 1, ref + 1};
   return AtomSetup{f, kset, ref, hand, searched, found, zeroed, bank_type};
 }

@@ -80,7 +80,7 @@ bool keeps_xd_model(const Switches& sw, const Model& model) {
 }
 
 KeptPopulations keep_refined_populations(const Model& model, const std::vector<AtomSetup>& setup,
-                                         Mpoles populations, Kappas kappas, Log& log) {
+                                         Populations populations, Kappas kappas, Log& log) {
   const XdRefinedModel& old = model.xd_refined;
   std::string turned;
   to_log(log, "");

@@ -19,7 +19,7 @@ namespace vorn {
 bool keeps_xd_model(const Switches& sw, const Model& model);
 
 struct KeptPopulations {
-  Mpoles populations;
+  Populations populations;
   Kappas kappas;
 };
 
@@ -34,6 +34,6 @@ struct KeptPopulations {
 // new frames.  The log gives, for every atom that loses populations, the
 // share of the power of each order l that goes.
 KeptPopulations keep_refined_populations(const Model& model, const std::vector<AtomSetup>& setup,
-                                         Mpoles populations, Kappas kappas, Log& log);
+                                         Populations populations, Kappas kappas, Log& log);
 
 }  // namespace vorn

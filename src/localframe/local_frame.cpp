@@ -540,12 +540,12 @@ void FrameBuilder::hydrogen_end() {
   const int p = nbr(a_).atom[0];
   sitesym("cyl");
   const AtomNeighbors& pn = nbr(p);
-  loop_.tables.hydrogen_parents.of[a_].hp = iz(p);
-  loop_.tables.hydrogen_parents.of[a_].sp = pn.count();
-  loop_.tables.hydrogen_parents.of[a_].hnei = pn.type_count() > 0 ? pn.types[0].count() : 0;
-  loop_.tables.hydrogen_parents.of[a_].ring = in_ring(loop_.nb, p, kRingLimit) ? 1 : 0;
+  loop_.tables.hydrogen_parents.of[a_].atomic_number = iz(p);
+  loop_.tables.hydrogen_parents.of[a_].neighbour_count = pn.count();
+  loop_.tables.hydrogen_parents.of[a_].hydrogens = pn.type_count() > 0 ? pn.types[0].count() : 0;
+  loop_.tables.hydrogen_parents.of[a_].in_ring = in_ring(loop_.nb, p, kRingLimit);
   layout::write(log(), "(/' Hydrogen connected to an atom with ',i2,' bonds ( ',i2,' - Hydrogen(s) )')",
-                loop_.tables.hydrogen_parents.of[a_].sp, loop_.tables.hydrogen_parents.of[a_].hnei);
+                loop_.tables.hydrogen_parents.of[a_].neighbour_count, loop_.tables.hydrogen_parents.of[a_].hydrogens);
   const Point p1 = atom_point(p);
   set(0, 'Z', p1);
   if (pn.type_count() == 1 && pn.count() > 1) {

@@ -199,7 +199,7 @@ Text<90> constraint_line(const Model& model, int atom, int ref) {
 
 }  // namespace
 
-void write_mopro_atom(const Model& model, const Mpoles& mp, int i, const AtomSetup& s, Log& log,
+void write_mopro_atom(const Model& model, const Populations& mp, int i, const AtomSetup& s, Log& log,
                       std::ostream& os) {
   const Atom& a = model.atoms[i];
   const std::string element = label_before_bracket(a.label);

@@ -26,7 +26,7 @@ void write_mopro_model(const Model& model, const Dummies& dummies, const Kappas&
 // The record group of entry i of the atom table in mopro_vorn.par (atom
 // number i + 1 there), from its populations; an
 // atom of occupancy 0 is warned about in the log.
-void write_mopro_atom(const Model& model, const Mpoles& populations, int i, const AtomSetup& setup, Log& log,
+void write_mopro_atom(const Model& model, const Populations& populations, int i, const AtomSetup& setup, Log& log,
                       std::ostream& os);
 void write_mopro_par_tail(std::ostream& os);
 // The similarity section of con_mopro.inp: the valence-population

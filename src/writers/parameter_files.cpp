@@ -46,8 +46,8 @@ void write_head(const Model& model, const Dummies& dummies, const Kappas& kappas
 }
 
 // Record 10 for entry i of the atom table: atom line, displacement line, population lines.
-void write_atom(const Atom& a, const Mpoles& mp, int i, int decimals, std::ostream& os) {
-  const auto& x = mp.of[i].xdint;
+void write_atom(const Atom& a, const Populations& mp, int i, int decimals, std::ostream& os) {
+  const auto& x = mp.of[i].xd_integers;
   // Built piece by piece: g++ 12 warns falsely (-Wrestrict) on a literal
   // plus a string here.
   std::string atom_layout = "(a8,2i3,3i5,2x,6i5,3f";
@@ -91,7 +91,7 @@ void write_tail(const Model& model, const Kappas& k, std::ostream& os) {
 }  // namespace
 
 void write_parameter_files(const Model& model, const std::vector<AtomSetup>& setup, const Dummies& dummies,
-                           const Mpoles& populations, const Kappas& kappas, const KappaSets& kappa_sets, Log& log,
+                           const Populations& populations, const Kappas& kappas, const KappaSets& kappa_sets, Log& log,
                            const ParameterStreams& out, int coordinate_decimals) {
   if (out.par) write_head(model, dummies, kappas, *out.par);
   write_mopro_model(model, dummies, kappas, out.mopro);

@@ -26,7 +26,7 @@ struct ParameterStreams {
 // coordinates with that many decimals (an XD model read back keeps the
 // precision of its parameter file).
 void write_parameter_files(const Model& model, const std::vector<AtomSetup>& setup, const Dummies& dummies,
-                           const Mpoles& populations, const Kappas& kappas, const KappaSets& kappa_sets, Log& log,
+                           const Populations& populations, const Kappas& kappas, const KappaSets& kappa_sets, Log& log,
                            const ParameterStreams& out, int coordinate_decimals = 5);
 
 // The XD parameter file of the input as read, every line kept, but for the

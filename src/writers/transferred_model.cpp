@@ -76,7 +76,7 @@ void write_types_csv(const Model& model, const std::vector<AtomSetup>& setup,
 }
 
 void write_rho_cif(const Model& model, const Switches& sw, const std::vector<AtomSetup>& setup, const Dummies& dummies,
-                   const Mpoles& populations, const Kappas& kappas, std::ostream& os) {
+                   const Populations& populations, const Kappas& kappas, std::ostream& os) {
   os << "# The multipole model transferred from a MATTS-format bank; populations\n"
         "# in each atom's local frame as given by _atom_local_axes.\n";
   os << "data_vorn_model\n";

@@ -23,6 +23,6 @@ void write_types_csv(const Model& model, const std::vector<AtomSetup>& setup,
 // The populations are those of the parameter files (per atom, divided by
 // its occupancy), in the frame of the atom table.
 void write_rho_cif(const Model& model, const Switches& sw, const std::vector<AtomSetup>& setup, const Dummies& dummies,
-                   const Mpoles& populations, const Kappas& kappas, std::ostream& os);
+                   const Populations& populations, const Kappas& kappas, std::ostream& os);
 
 }  // namespace vorn

@@ -22,7 +22,7 @@ struct Match {
   FoundNeighbours neighbours;   // what the databank's own neighbour search would find
   PlanarRings ring;
   bool planar_group = true;
-  Mpoles1 entry;     // the entry the last search found
+  DatabankMatch entry;     // the entry the last search found
 
   explicit Match(const std::string& db_file = "hcno.db") {
     rs.model.natom = 1;
@@ -56,13 +56,13 @@ struct Match {
   }
   void hydrogen(const char* sym, int hp, int sp, int hnei) {
     atom(1, sym, {{hp, 1}}, 1);
-    rs.forh.of[0].hp = hp;
-    rs.forh.of[0].sp = sp;
-    rs.forh.of[0].hnei = hnei;
+    rs.forh.of[0].atomic_number = hp;
+    rs.forh.of[0].neighbour_count = sp;
+    rs.forh.of[0].hydrogens = hnei;
   }
   void group(const char* name) {
-    rs.except.of[0].exflag = 1;
-    rs.except.of[0].exgroup = name;
+    rs.except.of[0].identified = true;
+    rs.except.of[0].name = name;
   }
   // Comment of the accepted entry's ATOM line up to its first blank, or
   // "none" when nothing was found.
@@ -165,8 +165,8 @@ TEST(DatabankMatch, FunctionalGroupEntriesOnlyForAtomsWithThatGroup) {
   t.hydrogen("cyl", 8, 2, 1);
   t.group("ALCOHOL");
   EXPECT_EQ(t.found(), "H-OALC");
-  t.rs.except.of[0].exflag = 0;
-  t.rs.except.of[0].exgroup = "";
+  t.rs.except.of[0].identified = false;
+  t.rs.except.of[0].name = "";
   EXPECT_EQ(t.found(), "none");
 }
 
@@ -244,7 +244,7 @@ TEST(DatabankMatch, ReportAndSearchHeaderInTheLog) {
   EXPECT_NE(h.find("\n      functional group   = [ALCOHOL]\n      group read from DB = [ALCOHOL]\n"),
             std::string::npos);
   EXPECT_NE(h.find("\n\n Functional group = [ALCOHOL]\n"), std::string::npos);
-  t.rs.except.of[0].exflag = 0;
+  t.rs.except.of[0].identified = false;
   t.atom(8, "m", {{1, 1}, {6, 1}}, 1);
   t.found();
   EXPECT_NE(t.mr.log().find("   Exception entry in DataBank :\n"
@@ -318,7 +318,7 @@ TEST(DatabankCopy, PopulationsScaleWithOccupancyAndKappaSetsKeepTheirOpener) {
   t.rs.kset.of[0].kappaset = 1;
   t.rs.kset.of[1].kappaset = 1;
   t.rs.kset.of[2].kappaset = 2;
-  t.entry = Mpoles1{};
+  t.entry = DatabankMatch{};
   t.entry.pv = 4.2;
   t.entry.sigpv = 0.06;
   t.entry.kappa1 = 0.98;

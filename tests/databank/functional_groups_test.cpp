@@ -81,9 +81,9 @@ struct Graph {
   }
   std::string group(int i) {
     rs.tables.group_listing = detect_functional_group(rs.model, rs.sw, rs.nb, rs.rings, rs.except, rs.log_sink(), i);
-    return std::string(rs.except.of[i].exgroup.trimmed());
+    return std::string(rs.except.of[i].name.trimmed());
   }
-  int flag(int i) const { return rs.except.of[i].exflag; }
+  int flag(int i) const { return rs.except.of[i].identified; }
 };
 
 struct Case {

@@ -102,10 +102,10 @@ struct Molecule : ::testing::Test {
     for (int i = 0; i < n; ++i) {
       if (rs.atom(i).atomic_number != 1 || rs.nb.of[i].count() != 1) continue;
       const int p = rs.nb.of[i].atom[0];
-      rs.forh.of[i].hp = rs.atom(p).atomic_number;
-      rs.forh.of[i].sp = rs.nb.of[p].count();
+      rs.forh.of[i].atomic_number = rs.atom(p).atomic_number;
+      rs.forh.of[i].neighbour_count = rs.nb.of[p].count();
       const auto& ty = rs.nb.of[p].types;
-      rs.forh.of[i].hnei = !ty.empty() && ty[0].atomic_number == 1 ? ty[0].count() : 0;
+      rs.forh.of[i].hydrogens = !ty.empty() && ty[0].atomic_number == 1 ? ty[0].count() : 0;
     }
   }
   XhTopology topo() {

@@ -57,13 +57,13 @@ void search(test::TestRun& rs, const Probe& p) {
     neighbours.types.push_back(t);
   }
   const PlanarRings ring{p.rings, p.members};
-  rs.forh.of[0].hp = p.hp;
-  rs.forh.of[0].sp = p.sp;
-  rs.forh.of[0].hnei = p.hnei;
-  rs.except.of[0].exflag = p.group[0] ? 1 : 0;
-  rs.except.of[0].exgroup = p.group;
+  rs.forh.of[0].atomic_number = p.hp;
+  rs.forh.of[0].neighbour_count = p.sp;
+  rs.forh.of[0].hydrogens = p.hnei;
+  rs.except.of[0].identified = p.group[0] != '\0';
+  rs.except.of[0].name = p.group;
   rs.kset.of[0].kappaset = 1;
-  const Mpoles1 entry = search_databank_with_neighbours(databank_source(rs), rs.model, rs.forh, rs.except, rs.log_sink(), 0,
+  const DatabankMatch entry = search_databank_with_neighbours(databank_source(rs), rs.model, rs.forh, rs.except, rs.log_sink(), 0,
                                  DatabankQuery{neighbours, ring, p.lpg != 0});
   copy_databank_result(rs.atom(0), 0, rs.kset.of[0].kappaset, entry, rs.mp, rs.kappas);
 }

@@ -155,9 +155,9 @@ TEST(LocalDef, KappaSetsConstraintsAndParameterIntegers) {
   EXPECT_EQ(ks.of[4].chemcon, 0);
   // H22: Z (3) to C2 (atom 3), Y (2) to C1 (atom 1), kappa set 5, ref H21.
   // lmax 2 for hydrogen, as in the atom table.
-  EXPECT_EQ(m.rs.mp.of[5].xdint, (std::array<int, 11>{3, 2, 3, 6, 1, 2, 2, 5, 2, 1, 5}));
-  EXPECT_EQ(m.rs.mp.of[0].xdint, (std::array<int, 11>{1, 2, 2, 1, 3, 2, 1, 1, 4, 1, 0}));
-  EXPECT_EQ(m.rs.forh.of[4].hnei, 3);
+  EXPECT_EQ(m.rs.mp.of[5].xd_integers, (std::array<int, 11>{3, 2, 3, 6, 1, 2, 2, 5, 2, 1, 5}));
+  EXPECT_EQ(m.rs.mp.of[0].xd_integers, (std::array<int, 11>{1, 2, 2, 1, 3, 2, 1, 1, 4, 1, 0}));
+  EXPECT_EQ(m.rs.forh.of[4].hydrogens, 3);
   EXPECT_FLOAT_EQ(m.rs.mp.of[0].pv, 4.0);
   EXPECT_EQ(m.rs.kappas.set(4).scattering_type, 2);
   const std::string log = m.mr.log();
@@ -166,7 +166,7 @@ TEST(LocalDef, KappaSetsConstraintsAndParameterIntegers) {
   EXPECT_NE(log.find("\n Working with atom       6 : [H22     ]     occ =     1.0000\n"), std::string::npos);
   EXPECT_NE(log.find("\n CKS :: Atom=     6  kset=   5  nsft=   2\n"), std::string::npos);
   EXPECT_NE(log.find("\n Atom H22      :: will skip reading databank\n"), std::string::npos);
-  EXPECT_EQ(m.rs.except.of[1].exgroup.str(), Text<40>("ALDEHYDE").str());
+  EXPECT_EQ(m.rs.except.of[1].name.str(), Text<40>("ALDEHYDE").str());
 }
 
 TEST(LocalDef, HydrogenConstraintsOffGiveEveryHydrogenItsOwnSet) {
@@ -294,7 +294,7 @@ TEST(LocalDef, MirrorImageConstraintsAreLeftHanded) {
     ASSERT_EQ(mas[2].substr(0, 8), "C2      ");
     EXPECT_EQ(mas[2].substr(44), c.line);
     EXPECT_EQ(m.rs.kset.of[1].chemcon, c.reference != 0 ? 1 : 0);
-    EXPECT_EQ(m.rs.mp.of[1].xdint[10], c.reference);
+    EXPECT_EQ(m.rs.mp.of[1].xd_integers[10], c.reference);
     const std::string log = m.mr.log();
     EXPECT_EQ(log.find(" Bonds of C2 are the mirror image of those of C1 in their local frames: left-handed frame (L)") !=
                   std::string::npos,

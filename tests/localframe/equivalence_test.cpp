@@ -69,7 +69,7 @@ TEST(SameAtoms, ReasonsInTestOrder) {
   EXPECT_FALSE(kappa_test(m, m.h[0], m.h[1]));
   EXPECT_EQ(last_reason().substr(0, 21), " Diff. local symmetry");
   m.rs.atom(m.h[1]).sitesym = "cyl";
-  m.rs.except.of[m.h[1]].exgroup = "ALCOHOL";
+  m.rs.except.of[m.h[1]].name = "ALCOHOL";
   EXPECT_FALSE(kappa_test(m, m.h[0], m.h[1]));
   EXPECT_EQ(last_reason().substr(0, 24), " Diff. functional groups");
   // The neighbour-pair setting looks at neither.

@@ -361,9 +361,9 @@ TEST(TwoNeighbours, WaterOxygenIsBentMm2) {
   // Water hydrogen: Z to O, Y to the other hydrogen.
   const Frame fh = m.frame(h1);
   expect_frame(m, h1, fh, "cyl", 'Z', o, 'Y', h2);
-  EXPECT_EQ(m.rs.forh.of[h1].hp, 8);
-  EXPECT_EQ(m.rs.forh.of[h1].sp, 2);
-  EXPECT_EQ(m.rs.forh.of[h1].hnei, 2);
+  EXPECT_EQ(m.rs.forh.of[h1].atomic_number, 8);
+  EXPECT_EQ(m.rs.forh.of[h1].neighbour_count, 2);
+  EXPECT_EQ(m.rs.forh.of[h1].hydrogens, 2);
 }
 
 TEST(TwoNeighbours, HydroxylOxygenAndHydrogen) {
@@ -380,7 +380,7 @@ TEST(TwoNeighbours, HydroxylOxygenAndHydrogen) {
   const Frame fh = m.frame(h);
   expect_frame(m, h, fh, "cyl", 'Z', o, 'Y', c);
   EXPECT_TRUE(has(m.mr.log(), " Angle   H1 - O1 - C1 ="));
-  EXPECT_EQ(m.rs.forh.of[h].hnei, 1);
+  EXPECT_EQ(m.rs.forh.of[h].hydrogens, 1);
 }
 
 TEST(TwoNeighbours, BentWithoutHydrogenOrPair) {

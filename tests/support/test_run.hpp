@@ -60,10 +60,10 @@ struct TestRun {
   AtomTables tables;
   Dummies& dummy = tables.dummies;
   KappaSets& kset = tables.kappa_sets;
-  Mpoles& mp = tables.populations;
+  Populations& mp = tables.populations;
   Kappas& kappas = tables.kappas;
-  Forh& forh = tables.hydrogen_parents;
-  Exceptions& except = tables.groups;
+  HydrogenParents& forh = tables.hydrogen_parents;
+  FunctionalGroups& except = tables.groups;
   DatabankText dbtext;     // the databank in memory
   DatabankSource databank{io.db, dbtext, false};
 
@@ -135,10 +135,10 @@ inline bool chemically_equivalent(TestRun& rs, int a, int b, int compare_symmetr
 }
 // The databank transfer of the kappa-set search, with the run's values.
 inline DatabankSource databank_source(TestRun& rs) { return {rs.io.db, rs.dbtext, direct_forms(rs.index)}; }
-inline Mpoles1 search_databank(TestRun& rs, int i, const PlanarRings& ring, bool planar_group) {
+inline DatabankMatch search_databank(TestRun& rs, int i, const PlanarRings& ring, bool planar_group) {
   return search_databank(databank_source(rs), indexed_atoms(rs), rs.forh, rs.except, rs.log_sink(), i, ring, planar_group);
 }
-inline void copy_databank_result(TestRun& rs, int i, const Mpoles1& entry) {
+inline void copy_databank_result(TestRun& rs, int i, const DatabankMatch& entry) {
   copy_databank_result(rs.atom(i), i, rs.kset.of[i].kappaset, entry, rs.mp, rs.kappas);
 }
 inline void databank_defaults(TestRun& rs, int i) {

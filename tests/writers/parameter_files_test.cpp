@@ -46,7 +46,7 @@ struct ParFile {
     c.fractional[1] = -0.5;
     c.fractional[2] = 0.98765;
     c.u = {0.0123, 0.0234, 0.0345, -0.001, 0.002, -0.003};
-    rs.mp.of[0].xdint = {1, 2, 3, 1, 2, 2, 1, 1, 4, 1, 0};
+    rs.mp.of[0].xd_integers = {1, 2, 3, 1, 2, 2, 1, 1, 4, 1, 0};
     rs.mp.of[0].pv = 4.1234;
     Plm& p = rs.mp.of[0].plm;
     p(0, 0) = 0.01;
@@ -65,7 +65,7 @@ struct ParFile {
     h.occ = 0.5;
     h.u[0] = 0.025;
     h.adp_type = 1;
-    rs.mp.of[1].xdint = {3, 1, 1, 2, 4, 1, 2, 2, 4, 1, 1};
+    rs.mp.of[1].xd_integers = {3, 1, 1, 2, 4, 1, 2, 2, 4, 1, 1};
     rs.mp.of[1].pv = 0.45;
     rs.dummy.atoms = {{"DUM1", {0.25, 0.5, -0.125}}};
     rs.kappas.sets.resize(2);
@@ -153,7 +153,7 @@ TEST(XdParameterFile, NoDummiesAndASingleAtom) {
 
 struct AtomBlock {
   std::string label;
-  std::vector<int> xdint;
+  std::vector<int> xd_integers;
   double occ = 0;
   std::vector<double> pops;   // Pv and the 25 multipole populations
 };
@@ -190,7 +190,7 @@ XdPar read_xd_par(const std::string& text) {
     b.label = l[k].substr(0, 8);
     const std::vector<double> v = numbers(l[k].substr(8));
     EXPECT_EQ(v.size(), 15u) << l[k];
-    for (std::size_t j = 0; j < 11 && j < v.size(); ++j) b.xdint.push_back(static_cast<int>(v[j]));
+    for (std::size_t j = 0; j < 11 && j < v.size(); ++j) b.xd_integers.push_back(static_cast<int>(v[j]));
     if (v.size() == 15) b.occ = v[14];
     EXPECT_EQ(numbers(l[k + 1]).size(), 6u) << l[k + 1];
     for (std::size_t j = k + 2; j <= k + 4; ++j)
@@ -287,7 +287,7 @@ void expect_file_matches_log(const XdPar& p, const std::map<std::string, LogAtom
       EXPECT_NEAR(b.pops[static_cast<std::size_t>(j + 1)], transferred * b.occ, 6e-4) << label << " population " << j;
     }
     sum += b.pops[0];
-    last_of_set[b.xdint[7]] = &a;
+    last_of_set[b.xd_integers[7]] = &a;
   }
   EXPECT_NEAR(sum, target, 2e-3);
   // A kappa set carries the kappas of the last atom transferred into it.
