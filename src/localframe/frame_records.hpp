@@ -37,7 +37,7 @@ struct Dummies {
 
 // Records `kappaset` and `chemcon`.
 struct KappaSets {
-  int lastkset = 0;
+  int last_set = 0;   // the highest kappa-set number given so far
   // By entry index: the atom's kappa set, its chemical constraint and the
   // atom the constraint refers to (-1: none).
   struct OfAtom {

@@ -30,11 +30,11 @@ namespace vorn {
 namespace {
 
 int new_set(const AtomLoop& loop, int atom) {
-  loop.tables.kappa_sets.lastkset += 1;
-  loop.tables.kappa_sets.of[atom].kappaset = loop.tables.kappa_sets.lastkset;
+  loop.tables.kappa_sets.last_set += 1;
+  loop.tables.kappa_sets.of[atom].kappaset = loop.tables.kappa_sets.last_set;
   loop.tables.kappa_sets.of[atom].chemcon = 0;
-  layout::write(loop.log.log(), "(/a,i4)", " New kappa set = ", loop.tables.kappa_sets.lastkset);
-  return loop.tables.kappa_sets.lastkset;
+  layout::write(loop.log.log(), "(/a,i4)", " New kappa set = ", loop.tables.kappa_sets.last_set);
+  return loop.tables.kappa_sets.last_set;
 }
 
 void add_key_part(std::string& key, int v) {
@@ -288,7 +288,7 @@ AtomSetup kappa_and_output(const AtomLoop& loop, int atom, Frame& f, const std::
   if (loop.sw.convert_to_xd_only) {
     // One kappa set per scattering type.
     loop.tables.kappa_sets.of[atom].kappaset = a.scattering_type;
-    loop.tables.kappa_sets.lastkset = std::max(loop.tables.kappa_sets.lastkset, a.scattering_type);
+    loop.tables.kappa_sets.last_set = std::max(loop.tables.kappa_sets.last_set, a.scattering_type);
     loop.tables.kappa_sets.of[atom].chemcon = 0;
   } else if (typed) {
     ref = entry_kappa_set(loop, atom, f, *typed, earlier);

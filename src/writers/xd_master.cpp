@@ -195,7 +195,7 @@ void write_key_table(const Model& model, const Switches& sw, const std::vector<A
   for (int i = 0; i < model.natom; ++i)
     layout::write(mas, "(a8,a68)", model.atoms[i].label,
                   key_text(sw, model.atoms[i], setup[static_cast<std::size_t>(i)].frame.multipoles));
-  const int nsets = kset.lastkset;
+  const int nsets = kset.last_set;
   // Sets that hold a non-hydrogen atom refine both kappas.
   std::vector<char> heavy(static_cast<std::size_t>(std::max(nsets, 0)) + 1, 0);
   for (int i = 0; i < model.natom; ++i) {
@@ -229,7 +229,7 @@ void write_master_after_atoms(const Model& model, const Switches& sw, const std:
   switch (sw.format) {
     case InputFormat::shelx:
     case InputFormat::cif:
-      write_refinement_controls(model, kset.lastkset, mas);
+      write_refinement_controls(model, kset.last_set, mas);
       write_key_table(model, sw, setup, kset, mas);
       close_key_table();
       layout::line(mas, "!" + std::string(78, '-'));
@@ -240,7 +240,7 @@ void write_master_after_atoms(const Model& model, const Switches& sw, const std:
       write_property_modules(model.natom, mas);
       break;
     case InputFormat::xd:
-      write_lines(mas, with_kappa_sets(old.controls, kset.lastkset));
+      write_lines(mas, with_kappa_sets(old.controls, kset.last_set));
       write_key_table(model, sw, setup, kset, mas);
       write_lines(mas, old.trailer);
       break;

@@ -149,7 +149,7 @@ TEST(LocalDef, KappaSetsConstraintsAndParameterIntegers) {
   AcetaldehydeRun m;
   run_loop(m.rs);
   const auto& ks = m.rs.kset;
-  EXPECT_EQ(ks.lastkset, 5);
+  EXPECT_EQ(ks.last_set, 5);
   EXPECT_EQ(ks.of[5].chemcon, 1);
   EXPECT_EQ(ks.of[6].reference, 4);
   EXPECT_EQ(ks.of[4].chemcon, 0);
@@ -173,7 +173,7 @@ TEST(LocalDef, HydrogenConstraintsOffGiveEveryHydrogenItsOwnSet) {
   AcetaldehydeRun m;
   m.rs.sw.chemical_constraints = {false, true};
   run_loop(m.rs);
-  EXPECT_EQ(m.rs.kset.lastkset, 7);
+  EXPECT_EQ(m.rs.kset.last_set, 7);
   EXPECT_EQ(m.rs.kset.of[5].chemcon, 0);
 }
 
@@ -184,7 +184,7 @@ TEST(LocalDef, ConversionOnlyRunUsesOneSetPerScatteringType) {
   run_loop(m.rs);
   EXPECT_EQ(m.rs.kset.of[2].kappaset, 1);
   EXPECT_EQ(m.rs.kset.of[6].kappaset, 2);
-  EXPECT_EQ(m.rs.kset.lastkset, 2);
+  EXPECT_EQ(m.rs.kset.last_set, 2);
   const std::string mas = m.rs.io.mas.text();
   EXPECT_NE(mas.find("KAPPA   000000\nKAPPA   000000\nEXTCN"), std::string::npos);
   EXPECT_EQ(m.mr.log().find("Calling DetExcept"), std::string::npos);
