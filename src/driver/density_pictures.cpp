@@ -56,7 +56,7 @@ std::optional<DeformationDensity> model_density(const Model& model, const Switch
   if (atoms.empty()) return std::nullopt;
   // The whole table and the maps' margins around it.
   DensityBox region{place(model.atoms[0]), place(model.atoms[0])};
-  for (int i = 0; i < std::max(model.natom, model.cryst.ncomplete); ++i)
+  for (int i = 0; i < std::max(model.natom, model.entries); ++i)
     for (std::size_t k = 0; k < 3; ++k) {
       region.lo[k] = std::min(region.lo[k], place(model.atoms[i])[k]);
       region.hi[k] = std::max(region.hi[k], place(model.atoms[i])[k]);
@@ -99,7 +99,7 @@ std::vector<MapPlane> map_planes(const Model& model, const Rings& rings, const s
 
 std::vector<MapAtom> map_atoms(const Model& model) {
   std::vector<MapAtom> atoms;
-  for (int i = 0; i < std::max(model.natom, model.cryst.ncomplete); ++i)
+  for (int i = 0; i < std::max(model.natom, model.entries); ++i)
     atoms.push_back({std::string(model.atoms[i].label.trimmed()), place(model.atoms[i])});
   return atoms;
 }
@@ -108,7 +108,7 @@ std::vector<std::array<int, 2>> map_bonds(const Model& model, const Neighbors& n
   std::vector<std::array<int, 2>> bonds;
   for (int i = 0; i < model.natom; ++i)
     for (int j : nb.of[i].atom)
-      if (j > i && j < std::max(model.natom, model.cryst.ncomplete)) bonds.push_back({i, j});
+      if (j > i && j < std::max(model.natom, model.entries)) bonds.push_back({i, j});
   return bonds;
 }
 

@@ -211,10 +211,10 @@ Model read_structure(const Switches& sw, Log& log) {
   model.corrections = resolve_corrections(sw.corrections, model);
   // XD's own title is the TITLE line of its master file.
   for (const std::string& r : model.xd_master_records)
-    if (model.amodel.blank() && r.rfind("TITLE", 0) == 0) model.amodel = structure_name(std::string_view(r).substr(5));
+    if (model.model_name.blank() && r.rfind("TITLE", 0) == 0) model.model_name = structure_name(std::string_view(r).substr(5));
   // A file that names no structure is named by the file itself.
-  if (model.amodel.blank()) model.amodel = structure_name(std::filesystem::path(file).stem().string());
-  if (model.amodel.blank()) model.amodel = "VORN";
+  if (model.model_name.blank()) model.model_name = structure_name(std::filesystem::path(file).stem().string());
+  if (model.model_name.blank()) model.model_name = "VORN";
   return model;
 }
 
@@ -264,7 +264,7 @@ Model complete_molecules(Model model, const Switches& sw, AtomIndex& index, RunF
   if (sw.has_cell && !sw.ncells_given) {
     // Whole molecules by default: incomplete ones are completed as the
     // smallest NCELLS that completes them all would.
-    model.cryst.ncomplete = model.natom;
+    model.entries = model.natom;
     if (const std::optional<int> cells = ncells_for_whole_molecules(model, sw)) {
       search.complete_fragment_cells = *cells;
       to_both(log, layout::format("(/a,i2,a)", " No NCELLS line: molecules completed as with NCELLS", *cells,
@@ -272,12 +272,12 @@ Model complete_molecules(Model model, const Switches& sw, AtomIndex& index, RunF
     }
   }
   if (!sw.has_cell || search.complete_fragment_cells <= -1) {
-    model.cryst.ncomplete = model.natom;
+    model.entries = model.natom;
     if (sw.has_cell) warn_bonds_through_symmetry(model, sw, log);
     return model;
   }
   model = complete_fragments(std::move(model), search, direct_forms(index), log);
-  if (model.cryst.ncomplete > model.natom) {
+  if (model.entries > model.natom) {
     OutFile ang;
     open_output(io, ang, "complete.ang");
     write_complete_ang(model, ang.os());

@@ -57,7 +57,7 @@ std::vector<AtomSetup> set_up_atoms(const AtomLoop& loop) {
   Log& log = loop.log;
   // The tables hold every entry of the atom table, copies included: the
   // functional-group test flags neighbours, which may be copies.
-  loop.tables.hold_entries(std::max(loop.model.natom, loop.model.cryst.ncomplete));
+  loop.tables.hold_entries(std::max(loop.model.natom, loop.model.entries));
   loop.tables.dummies.atoms.clear();
   to_term(log, layout::listed("   "));
   to_term(log, kAtomHeader);

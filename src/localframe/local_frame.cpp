@@ -714,11 +714,11 @@ AtomSetup set_up_atom(const AtomLoop& loop, int atom, const std::vector<AtomSetu
 
 void replace_copies_by_dummies(const IndexedAtoms& atoms, Dummies& dummies, Log& log, Frame& frame) {
   const int natom = atoms.model.natom;
-  if (atoms.ncomplete() <= natom) return;
+  if (atoms.entries() <= natom) return;
   // The copies at each axis point come from the cell lists; the points do
   // not move here, so the copies are visited in the order of the scan.
-  const std::vector<int> near[2] = {entries_closer(atoms, frame.pos[0], 0.001, natom, atoms.ncomplete()),
-                                    entries_closer(atoms, frame.pos[1], 0.001, natom, atoms.ncomplete())};
+  const std::vector<int> near[2] = {entries_closer(atoms, frame.pos[0], 0.001, natom, atoms.entries()),
+                                    entries_closer(atoms, frame.pos[1], 0.001, natom, atoms.entries())};
   auto at_point = [&](std::size_t k, int i) { return std::binary_search(near[k].begin(), near[k].end(), i); };
   std::vector<int> copies(near[0]);
   copies.insert(copies.end(), near[1].begin(), near[1].end());

@@ -23,7 +23,7 @@ constexpr double kMinSine = 0.0175;
 int nearest_entry(const Model& md, int source, int from, bool other) {
   int best = -1;
   double nearest = 0;
-  for (int k = 0; k < md.cryst.ncomplete; ++k) {
+  for (int k = 0; k < md.entries; ++k) {
     if (source_atom(md, k) != source || (other && k == from)) continue;
     const double d = dist(cart(md, k), cart(md, from));
     if (best < 0 || d < nearest) best = k, nearest = d;

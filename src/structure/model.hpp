@@ -96,13 +96,9 @@ struct Symmetry {
   int count() const { return static_cast<int>(ops.size()); }
 };
 
-// Record `cryst`: the expanded atom list of the complete-fragment search.
-struct Cryst {
-  int ncomplete = 0;
-};
-
-// Record `shelx1`.
-struct Shelx1 {
+// What a SHELX file (or an XD parameter file) gives of its refinement:
+// the free variables (FVAR) and the weighting scheme (WGHT).
+struct ShelxRefinement {
   // The values of the FVAR instructions in file order: free variable k is
   // fvar[k - 1], the first being the overall scale.  XD input keeps its
   // scale, seven extinction parameters and overall thermal parameter here
@@ -133,8 +129,10 @@ struct ShelxCrystalHead {
 // The whole structure model.
 struct Model {
   int natom = 0;
-  // Entries 0 .. natom - 1 are the atoms read, natom .. cryst.ncomplete - 1
-  // the symmetry copies the complete-fragment search adds.
+  // The number of entries of the atom table: entries 0 .. natom - 1 are
+  // the atoms read, natom .. entries - 1 the symmetry copies the
+  // complete-fragment search adds.
+  int entries = 0;
   std::vector<Atom> atoms;
   // The atomic number of each scattering type (SHELX SFAC, the XD
   // scattering table), in the order the files number them from 1.
@@ -148,15 +146,14 @@ struct Model {
   std::vector<DispersionCard> dispersion;
   Transform transf;
   Symmetry symm;
-  Cryst cryst;
-  Shelx1 shelx1;
+  ShelxRefinement shelx_refinement;
   // SHELX RESI instructions were read: the MoPro files name atoms by
   // their residue texts.
   bool has_residues = false;
   // The structure's name, the XD title and model name: the first word of
   // SHELX's TITL, the CIF block name, XD's model name; the input file's
   // name without its extension when the file gives none.
-  Text<20> amodel;
+  Text<20> model_name;
   ShelxCrystalHead shelx_head;   // SHELX input only
   // XD input: the old master file's records, whose head, refinement
   // controls and trailer the new master file keeps.

@@ -20,7 +20,7 @@ std::vector<int> later_candidates(const IndexedAtoms& tab, int i, double reach) 
   const Vec3 p = cart(tab.model, i);
   std::vector<int> cand;
   if (direct_forms(tab.index) || !finite3(p)) {
-    for (int j = i + 1; j < tab.ncomplete(); ++j) cand.push_back(j);
+    for (int j = i + 1; j < tab.entries(); ++j) cand.push_back(j);
     return cand;
   }
   for (const int j : entries_near(tab, p, reach))
@@ -50,7 +50,7 @@ void warn_doubtful_bonds(const IndexedAtoms& tab, const Neighbors& all, Log& log
   }
   if (!direct_forms(tab.index)) index_atoms(tab);
   double largest_covalent_radius = 0;
-  for (int k = 0; k < tab.ncomplete(); ++k) largest_covalent_radius = std::max(largest_covalent_radius, covalent_radius(tab.sw, tab.atom(k).atomic_number));
+  for (int k = 0; k < tab.entries(); ++k) largest_covalent_radius = std::max(largest_covalent_radius, covalent_radius(tab.sw, tab.atom(k).atomic_number));
   // A contact and its symmetry copies are named once.
   auto source = [&](int k) { return k < md.natom ? k : md.atoms[k].copy_of; };
   std::set<std::tuple<int, int, long>> named;

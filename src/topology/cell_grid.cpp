@@ -203,7 +203,7 @@ bool direct_forms(AtomIndex& x) {
 
 void index_atoms(const IndexedAtoms& t) {
   AtomIndex& x = t.index;
-  const int n = t.ncomplete();
+  const int n = t.entries();
   x.binned.resize(static_cast<std::size_t>(n));
   x.largest_covalent_radius = 0;
   for (int k = 0; k < n; ++k) {
@@ -231,7 +231,7 @@ void index_atoms(const IndexedAtoms& t) {
 
 AtomIndex& atom_index(const IndexedAtoms& t) {
   AtomIndex& x = t.index;
-  const int n = t.ncomplete();
+  const int n = t.entries();
   if (!x.built || x.count > n) {
     index_atoms(t);
     return x;

@@ -49,7 +49,7 @@ private:
   std::vector<int> anywhere_;         // non-finite positions
 };
 
-// The index of the model's atom table (entries 0 .. ncomplete - 1): built on
+// The index of the model's atom table (entries 0 .. Model::entries - 1): built on
 // first use, grown when entries are appended, told when an atom moves.
 struct AtomIndex {
   // Test hook: 1 runs the direct all-pairs forms of the searches (the
@@ -72,7 +72,7 @@ struct AtomIndex {
 };
 
 // The atom table as the searches read it: the model's entries 0 ..
-// ncomplete - 1, the switches that set the bond criterion (covalent radii and
+// entries - 1, the switches that set the bond criterion (covalent radii and
 // tolerance), and the cell-list index over the entries, which the searches
 // build on first use and keep up to date.  A view made for the call: the
 // index outlives it, the model may be replaced between calls.
@@ -81,12 +81,12 @@ struct IndexedAtoms {
   const Switches& sw;
   AtomIndex& index;
   const Atom& atom(int i) const { return model.atoms[i]; }
-  int ncomplete() const { return model.cryst.ncomplete; }
+  int entries() const { return model.entries; }
 };
 
 // Whether the direct forms are to run (see AtomIndex::direct).
 bool direct_forms(AtomIndex& index);
-// Bins every entry 0 .. ncomplete - 1 afresh.
+// Bins every entry 0 .. entries - 1 afresh.
 void index_atoms(const IndexedAtoms& t);
 // The index, brought up to date with appended entries.
 AtomIndex& atom_index(const IndexedAtoms& t);

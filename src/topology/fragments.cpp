@@ -31,11 +31,11 @@ bool is_bond_length(double d, double cutoff) { return d <= cutoff && d >= kMinBo
 // false, appending nothing, when the table already holds `capacity`
 // entries (a trial search that gives up).
 bool append_copy(Model& md, int i, const Vec3& xs, const Vec3& xc, long long capacity) {
-  const int ncomp = md.cryst.ncomplete;
+  const int ncomp = md.entries;
   if (ncomp + 1 > capacity) return false;
   const int k = ncomp;   // the new entry's index
   md.hold_entries(ncomp + 1);
-  md.cryst.ncomplete = ncomp + 1;
+  md.entries = ncomp + 1;
   const Atom& src = md.atoms[i];
   Atom& cp = md.atoms[k];
   cp.label = src.label;
@@ -79,7 +79,7 @@ bool add_one_copy(Model& md, const Switches& sw, long long capacity) {
             const Vec3 xs = image_of(op, x, u);
             const Vec3 xc = to_cartesian(md.transf, Fractional{xs});
             if (dist(xc, xi) < 0.001) continue;
-            const int ncomp = md.cryst.ncomplete;
+            const int ncomp = md.entries;
             bool present = false;
             for (int k = 0; k < ncomp && !present; ++k) present = dist(xc, cart(md, k)) < 0.001;
             if (present) continue;
@@ -176,14 +176,14 @@ bool add_copies_indexed(Model& md, const Switches& sw, long long capacity) {
 }  // namespace
 
 bool add_bonded_copies(Model& md, const Switches& sw, bool direct, long long capacity) {
-  md.cryst.ncomplete = md.natom;
+  md.entries = md.natom;
   if (direct || !add_copies_indexed(md, sw, capacity)) {
     // The restart scan (the direct form, also for images too many to hold).
-    md.cryst.ncomplete = md.natom;
+    md.entries = md.natom;
     while (add_one_copy(md, sw, capacity)) {
     }
   }
-  return md.cryst.ncomplete < capacity;
+  return md.entries < capacity;
 }
 
 namespace {
@@ -205,14 +205,14 @@ long long most_entries(const Model& md, int ncells) {
 Model complete_fragments(Model md, const Switches& sw, bool direct, Log& log) {
   const long long most = most_entries(md, sw.complete_fragment_cells);
   if (!add_bonded_copies(md, sw, direct, most)) {
-    const int last = md.cryst.ncomplete - 1;
+    const int last = md.entries - 1;
     fail("GenCompleteFrags",
-        "Internal error: the copies reach " + std::to_string(md.cryst.ncomplete) + " entries, more than the atoms, operators and "
+        "Internal error: the copies reach " + std::to_string(md.entries) + " entries, more than the atoms, operators and "
             "cells searched (NCELLS " + std::to_string(sw.complete_fragment_cells) + ") give; the last is a copy of atom " +
             std::to_string(md.atoms[last].copy_of + 1) + " " + std::string(md.atoms[last].label.trimmed()) +
             where_read(md, last));
   }
-  if (md.cryst.ncomplete == md.natom) {
+  if (md.entries == md.natom) {
     warn_open_molecules(md, sw, log);
     return md;
   }
@@ -220,7 +220,7 @@ Model complete_fragments(Model md, const Switches& sw, bool direct, Log& log) {
   std::ostream& os = log.log();
   layout::write(os, "(/1x,a)", "List of atoms in complete fragment(s) :");
   layout::write(os, "(/7x,'ATOM',8x,'------ FRACTIONAL ------',4x,                      '----- CARTESIAN -----',5x,'ISQ NSQ')");
-  for (int k = 0; k < md.cryst.ncomplete; ++k) {
+  for (int k = 0; k < md.entries; ++k) {
     const Atom& a = md.atoms[k];
     // Atom numbers as the user sees them; 0 (no atom) for an atom read.
     layout::write(os, "(i6,1x,a,1x,3f9.4,1x,3f8.3,i8,i4)", k + 1, a.label, a.fractional[0], a.fractional[1], a.fractional[2], a.cartesian[0], a.cartesian[1], a.cartesian[2],

@@ -9,7 +9,7 @@ namespace vorn {
 
 // The model with the symmetry copies (within NCELLS cells) that bond to an
 // atom already in the table appended after the asymmetric unit, until no
-// more bond: entries natom .. ncomplete - 1, each with its source atom.  The
+// more bond: entries natom .. entries - 1, each with its source atom.  The
 // direct form scans every image again after each copy; the indexed form
 // (direct false) finds the same copies in the same order.  The table grows
 // with the copies: a chain or a network fills the cells searched, and a

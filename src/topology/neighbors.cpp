@@ -184,7 +184,7 @@ FoundNeighbours search_contacts_direct(const IndexedAtoms& tab, int atom, double
   const Atom& a = tab.atom(atom);
   const double ra = covalent_radius(tab.sw, a.atomic_number);
   bool nan_distance = false;
-  for (int b = 0; b < tab.ncomplete(); ++b) {
+  for (int b = 0; b < tab.entries(); ++b) {
     double d = 0;
     if (b == atom || !in_reach(tab, atom, ra, rmax, b, d)) continue;
     // Two candidates at one site: the first in the table wins.
@@ -386,7 +386,7 @@ std::vector<int> split_sites_of(const IndexedAtoms& tab, int i) {
   const Vec3 pa = cart(tab.model, i);
   std::vector<int> cand;
   if (direct_forms(tab.index) || !finite3(pa)) {
-    for (int j = i + 1; j < tab.ncomplete(); ++j) cand.push_back(j);
+    for (int j = i + 1; j < tab.entries(); ++j) cand.push_back(j);
   } else {
     cand = entries_near(tab, pa, kMinBondLength);
   }
@@ -471,7 +471,7 @@ void add_forced_bonds(const Model& md, Neighbors& all, Log& log) {
 void write_contacts_not_bonded(const IndexedAtoms& tab, const Neighbors& all, std::ostream& os) {
   const Model& md = tab.model;
   bool headed = false;
-  for (int i = 0; i < tab.ncomplete(); ++i) {
+  for (int i = 0; i < tab.entries(); ++i) {
     const Atom& a = tab.atom(i);
     for (const int j : split_sites_of(tab, i)) {
       if (!headed) layout::write(os, "(/a)", " Sites closer than 0.5 Ang, taken as one site and not bonded :");
@@ -481,7 +481,7 @@ void write_contacts_not_bonded(const IndexedAtoms& tab, const Neighbors& all, st
     }
   }
   headed = false;
-  for (int h = 0; h < tab.ncomplete(); ++h) {
+  for (int h = 0; h < tab.entries(); ++h) {
     if (md.atoms[h].atomic_number != 1) continue;
     int ignored = 0;
     const FoundNeighbours contacts = search_contacts(tab, h, 0.0, ignored);
@@ -499,7 +499,7 @@ void write_contacts_not_bonded(const IndexedAtoms& tab, const Neighbors& all, st
 Neighbors find_all_neighbours(const IndexedAtoms& tab, Log& log) {
   to_log(log, std::string(79, '-'));
   to_both(log, layout::format("(/' IDENTIFYING COVALENTLY-BONDED NEIGHBORS FOR EACH ATOM')"));
-  const int n = tab.ncomplete();
+  const int n = tab.entries();
   const Model& md = tab.model;
   Neighbors all(n);
   if (!direct_forms(tab.index)) index_atoms(tab);

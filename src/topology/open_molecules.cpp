@@ -33,7 +33,7 @@ std::string labels_of(const Model& md, const std::vector<int>& atoms) {
 
 Model asymmetric_unit(const Model& md) {
   Model unit = md;
-  unit.cryst.ncomplete = unit.natom;
+  unit.entries = unit.natom;
   for (int i = 0; i < unit.natom; ++i) unit.atoms[i].copies = 0;
   return unit;
 }
@@ -45,7 +45,7 @@ std::vector<int> atoms_with_missing_bonds(const Model& md, const Switches& sw, i
   wide.complete_fragment_cells = cells;
   ImageSearch images(md, wide);
   if (!images.prepare()) return {};
-  const int n = md.cryst.ncomplete;
+  const int n = md.entries;
   std::vector<Vec3> positions;
   for (int k = 0; k < n; ++k) positions.push_back(cart(md, k));
   CellGrid entries;

@@ -12,7 +12,7 @@
 namespace vorn {
 
 // The asymmetric-unit atoms (ascending) one of whose entries (the atom or
-// a copy of it, 0 .. ncomplete - 1) bonds to an image of the unit that lies
+// a copy of it, 0 .. entries - 1) bonds to an image of the unit that lies
 // within `cells` cells around the unit cell and is not in the table.
 std::vector<int> atoms_with_missing_bonds(const Model& md, const Switches& sw, int cells);
 
@@ -23,7 +23,7 @@ std::vector<int> atoms_with_missing_bonds(const Model& md, const Switches& sw, i
 std::vector<int> ncells_completing(const Model& unit, const Switches& sw, const std::vector<int>& atoms, int least, int most);
 
 // Without an NCELLS line: the smallest NCELLS, 0 to 3, whose search
-// (over the unit, its entries 0 .. ncomplete - 1 the asymmetric unit)
+// (over the unit, its entries 0 .. entries - 1 the asymmetric unit)
 // completes every molecule of the asymmetric unit (no entry of its
 // table, copies included, bonded to a missing image); none when every
 // molecule is whole already, or when no value up to 3 completes them all

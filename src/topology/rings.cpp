@@ -84,7 +84,7 @@ void eliminate(const RingSearch& search, ReducedTable& t, int cycle, int& remain
     return;
   }
   AtomIndex& x = atom_index(search.tab);
-  std::vector<int> pos(static_cast<std::size_t>(search.tab.ncomplete()), -1);
+  std::vector<int> pos(static_cast<std::size_t>(search.tab.entries()), -1);
   // Reduced position of every entry of the atom table (-1: not in the table).
   for (int a = 0; a < t.count(); ++a) pos[static_cast<std::size_t>(t.atom[at(a)])] = a;
   std::vector<int> cand;
@@ -138,7 +138,7 @@ void write_connectivity(const Model& md, const ReducedTable& t, std::ostream& os
 
 void build_reduced_table(const RingSearch& search, ReducedTable& t) {
   if (!direct_forms(search.tab.index)) index_atoms(search.tab);
-  t.atom.resize(static_cast<std::size_t>(search.tab.ncomplete()));
+  t.atom.resize(static_cast<std::size_t>(search.tab.entries()));
   for (std::size_t a = 0; a < t.atom.size(); ++a) t.atom[a] = static_cast<int>(a);
   t.conn.assign(t.atom.size(), {});
   to_log(search.log, std::string(80, '-'));

@@ -57,7 +57,7 @@ void write_reduced_numbered_ang(const Model& model, const std::vector<int>& redu
 }
 
 void write_complete_ang(const Model& model, std::ostream& os) {
-  for (int k = 0; k < model.cryst.ncomplete; ++k) {
+  for (int k = 0; k < model.entries; ++k) {
     const Atom& a = model.atoms[k];
     layout::write(os, "('ATOM ',a10,3x,3f12.4)", a.label, a.cartesian[0], a.cartesian[1], a.cartesian[2]);
   }

@@ -93,7 +93,7 @@ std::string symm_card(const SymOp& op) {
 }
 
 void write_fixedh_file(const Model& model, std::ostream& os) {
-  layout::line(os, "TITL " + std::string(model.amodel.trimmed()) + " with X-H bonds extended to standard lengths");
+  layout::line(os, "TITL " + std::string(model.model_name.trimmed()) + " with X-H bonds extended to standard lengths");
   const UnitCell c = model.cell.a > 0 ? model.cell : UnitCell{1, 1, 1, 90, 90, 90};
   const double wave = model.wavelength > 0 ? model.wavelength : 0.71073;
   layout::write(os, "('CELL ',f8.5,3f11.5,3f10.4)", wave, c.a, c.b, c.c, c.alpha, c.beta, c.gamma);

@@ -33,7 +33,7 @@ void write_head(const Model& model, const Dummies& dummies, const Kappas& kappas
   layout::line(os, "!                   CREATED BY PROGRAM << VORN >>");
   layout::line(os, bangs);
   layout::line(os, "XDPARFILE VERSION  2");
-  layout::line(os, "  " + std::string(model.amodel.trimmed()) + "   MODEL  4  2  1  0");
+  layout::line(os, "  " + std::string(model.model_name.trimmed()) + "   MODEL  4  2  1  0");
   layout::line(os, "LIMITS nat 300 ntx 31 lmx 4 nzz 30 nto 0 nsc 20 ntb 20 nov 2500");
   layout::write(os, "('USAGE ',i4,' 2 4 ',i4,' 0 1 0 0 ',i4,' 0 0 0 0 ',i4)", model.natom, kappas.count(), scattering_table_count(model),
                 dummies.count());
@@ -82,7 +82,7 @@ void write_tail(const Model& model, const Kappas& k, std::ostream& os) {
   // Values 1 to 9 of the free-variable list (scale, extinction, overall
   // thermal parameter); those the input does not give are 1 for the scale
   // and 0.
-  const std::vector<double>& given = model.shelx1.fvar;
+  const std::vector<double>& given = model.shelx_refinement.fvar;
   auto fv = [&](std::size_t k) { return k <= given.size() ? given[k - 1] : (k == 1 ? 1.0 : 0.0); };
   layout::write(os, "(7e11.4)", fv(2), fv(3), fv(4), fv(5), fv(6), fv(7), fv(8), fv(9));
   layout::write(os, "(e13.6)", fv(1));

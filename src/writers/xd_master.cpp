@@ -113,7 +113,7 @@ void write_mas_banner(const Model& md, std::ostream& os) {
   layout::line(os, kBang);
   layout::line(os, "!                   CREATED BY PROGRAM << VORN >>");
   layout::line(os, kBang);
-  layout::line(os, "TITLE " + std::string(md.amodel.trimmed()));
+  layout::line(os, "TITLE " + std::string(md.model_name.trimmed()));
 }
 
 void write_mas_lsm_head(std::ostream& os) {
@@ -281,7 +281,7 @@ void write_refinement_controls(const Model& model, int nkset, std::ostream& os) 
   layout::line(os, "KEEP  charge group1");
   layout::line(os, "!KEEP  rigid group1");
   layout::line(os, "!RESET bond C(1) H(1) 1.09 ...");
-  const auto& w = model.shelx1.wght;
+  const auto& w = model.shelx_refinement.wght;
   layout::write(os, "(a,6f11.5)", "WEIGHT  ", w[0], w[1], w[2], w[3], w[4], w[5]);
   layout::line(os, "SKIP  obs 0. 1.d10 *sigobs 3. 1.d06 sinthl 0. 2.");
   layout::line(os, "PRINT sinthl .0 2. obs 0. 15. delta 0. 10. *del% 80 100 extcn 80. 100. *abssc");

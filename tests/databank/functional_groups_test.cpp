@@ -65,7 +65,7 @@ struct Graph {
     }
   }
   void finish() {
-    rs.model.cryst.ncomplete = rs.model.natom;
+    rs.model.entries = rs.model.natom;
     for (int i = 0; i < rs.model.natom; ++i) {
       AtomNeighbors& nb = rs.nb.of[i];
       for (int j : adj[static_cast<std::size_t>(i)]) {

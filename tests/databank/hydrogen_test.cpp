@@ -50,7 +50,7 @@ struct Molecule : ::testing::Test {
 
   int add(const char* label, int iz, Vec3 p) {
     const int i = rs.add_atom();
-    rs.model.cryst.ncomplete = i + 1;
+    rs.model.entries = i + 1;
     Atom& a = rs.atom(i);
     a.label = label;
     a.atomic_number = iz;

@@ -34,7 +34,7 @@ std::vector<std::array<int, 3>> shell(const TestRun& rs, int a) {
 bool on_a_cycle(const TestRun& rs, int p) {
   const std::vector<int>& first = rs.nb.of[p].atom;
   if (first.size() < 2) return false;
-  std::vector<char> seen(static_cast<std::size_t>(rs.ncomplete()), 0);
+  std::vector<char> seen(static_cast<std::size_t>(rs.entries()), 0);
   seen[static_cast<std::size_t>(p)] = 1;
   seen[static_cast<std::size_t>(first[0])] = 1;
   std::deque<int> queue{first[0]};

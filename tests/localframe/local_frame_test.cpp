@@ -566,7 +566,7 @@ TEST(SymmetryCopies, AxisAtomThatIsACopyBecomesADummy) {
   orthorhombic(m);
   const int o = add_frac(m, "O1", 8, {0.02, 0.5, 0.5});
   const int h = add_frac(m, "H1", 1, {0.11, 0.5, 0.5});
-  m.rs.model.cryst.ncomplete = 2;
+  m.rs.model.entries = 2;
   // The copy of O1 through the inversion centre at 0, 1/2, 1/2.
   m.rs.model.natom = 2;
   const int copy = 2;
@@ -574,7 +574,7 @@ TEST(SymmetryCopies, AxisAtomThatIsACopyBecomesADummy) {
   c = m.rs.atom(o);
   c.fractional[0] = -0.02;
   c.cartesian[0] = -0.2;
-  m.rs.model.cryst.ncomplete = 3;
+  m.rs.model.entries = 3;
   m.rs.model.atoms[copy].copy_of = o;
   Frame f;
   f.label = {Label("O1"), Label("H1")};

@@ -92,7 +92,7 @@ struct Molecule {
   }
   // Neighbour tables of every atom.
   void finish() {
-    rs.model.cryst.ncomplete = rs.model.natom;
+    rs.model.entries = rs.model.natom;
     run_neighbour_search(rs);
   }
   Frame frame(int atom) {

@@ -226,15 +226,15 @@ TEST_F(Shelx, AcentricFreeHydrogens) {
   EXPECT_TRUE(contains(m.log(), " Lattice is Acentric\n"));
   EXPECT_EQ(at(0).label, "F(11)");
   EXPECT_EQ(at(49).atomic_number, 1);
-  EXPECT_EQ(model.shelx1.wght[0], 0.05);
-  EXPECT_FLOAT_EQ(model.shelx1.wght[5], 1.0 / 3.0);
+  EXPECT_EQ(model.shelx_refinement.wght[0], 0.05);
+  EXPECT_FLOAT_EQ(model.shelx_refinement.wght[5], 1.0 / 3.0);
 }
 
 TEST_F(Shelx, FreeVariablesAndDisorderFlags) {
   read_shared("thpp_P21n_disorder_cctbx.ins");
   ASSERT_EQ(model.natom, 18);
-  EXPECT_EQ(model.shelx1.fvar.size(), 3u);
-  EXPECT_FLOAT_EQ(model.shelx1.fvar[1], 0.87977);
+  EXPECT_EQ(model.shelx_refinement.fvar.size(), 3u);
+  EXPECT_FLOAT_EQ(model.shelx_refinement.fvar[1], 0.87977);
   // N3 31.0 = free variable 3 (0.5); C7a 21.0 = fv 2; C7b -21.0 = 1 - fv 2;
   // C3 -31.0 = 1 - fv 3.
   EXPECT_EQ(at(3).label, "N(3)");
@@ -250,8 +250,8 @@ TEST_F(Shelx, FreeVariablesAndDisorderFlags) {
   EXPECT_EQ(at(3).occupancy_kind, OccupancyKind::disordered);
   EXPECT_EQ(at(0).occupancy_kind, OccupancyKind::normal);
   EXPECT_TRUE(contains(m.log(), "      = -1 : disordered atoms (     4 ) \n"));
-  EXPECT_FLOAT_EQ(model.shelx1.wght[0], 0.1);
-  EXPECT_FLOAT_EQ(model.shelx1.wght[1], 0.0);
+  EXPECT_FLOAT_EQ(model.shelx_refinement.wght[0], 0.1);
+  EXPECT_FLOAT_EQ(model.shelx_refinement.wght[1], 0.0);
 }
 
 TEST_F(Shelx, SpecialPositionsInUrea) {
@@ -280,7 +280,7 @@ TEST_F(Shelx, FaceCentredCubicExpandsTo192) {
   EXPECT_EQ(x[40].substr(0, 24), "Ca   CHFW CHFW CSZD    2");
   EXPECT_EQ(x[41].substr(0, 24), "F    CHFW CHFW CSZD    2");
   // WGHT after END (SHELXL's suggestion) is the one kept.
-  EXPECT_FLOAT_EQ(model.shelx1.wght[0], 0.0109);
+  EXPECT_FLOAT_EQ(model.shelx_refinement.wght[0], 0.0109);
 }
 
 TEST_F(Shelx, ResiduesAndPartsOfTheKratzertFile) {
@@ -365,8 +365,8 @@ TEST_F(Shelx, SyntheticFileWithEveryLineKind) {
   EXPECT_EQ(model.scattering_types.size(), 3u);
   EXPECT_EQ(model.scattering_types[2], 17);
   // Two FVAR lines append, the second continued: 1.0, 0.3, 0.7.
-  EXPECT_EQ(model.shelx1.fvar.size(), 3u);
-  EXPECT_FLOAT_EQ(model.shelx1.fvar[2], 0.7);
+  EXPECT_EQ(model.shelx_refinement.fvar.size(), 3u);
+  EXPECT_FLOAT_EQ(model.shelx_refinement.fvar[2], 0.7);
   const Atom& cl = at(0);
   EXPECT_EQ(cl.label, "CL(1)");
   EXPECT_EQ(cl.atomic_number, 17);
@@ -461,7 +461,7 @@ TEST_F(Shelx, UnknownSfacNumberStops) {
 
 TEST(ResolveFreeVariables, DecodesEveryRange) {
   test::MemoryRun m;
-  Shelx1 sx;
+  ShelxRefinement sx;
   sx.fvar = {1.0, 0.25, 0.6};
   std::string text = "      1  10.5 -10.5 0.25 31.0 -21.0 25.0 -20.5 1.0 -0.03";
   ASSERT_TRUE(resolve_free_variables(sx, text, 10));

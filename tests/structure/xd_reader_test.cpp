@@ -100,7 +100,7 @@ void expect_serine_model(const MemoryRun& run, double h03b_x) {
   const test::TestRun& rs = *run.rs;
   const Model& m = rs.model;
   ASSERT_EQ(m.natom, 14);
-  EXPECT_EQ(m.amodel, "CHECK");
+  EXPECT_EQ(m.model_name, "CHECK");
   const char* labels[] = {"O(001)", "O(002)", "O(003)", "N(001)", "C(001)", "C(003)", "C(002)",
                           "H(03B)", "H(03A)", "H(002)", "H(01A)", "H(01B)", "H(01C)", "H(003)"};
   const int iz[] = {8, 8, 8, 7, 6, 6, 6, 1, 1, 1, 1, 1, 1, 1};
@@ -125,9 +125,9 @@ void expect_serine_model(const MemoryRun& run, double h03b_x) {
   const std::array<double, 6> u1{0.007207, 0.006724, 0.009398, -0.000445, 0.002247, -0.002118};
   EXPECT_EQ(rs.atom(0).u, u1);
   // Scale factor, extinction and overall thermal parameter of the file.
-  ASSERT_EQ(m.shelx1.fvar.size(), 9u);
-  EXPECT_FLOAT_EQ(m.shelx1.fvar[0], 1.52331);
-  for (std::size_t k = 1; k < 9; ++k) EXPECT_EQ(m.shelx1.fvar[k], 0.0) << k;
+  ASSERT_EQ(m.shelx_refinement.fvar.size(), 9u);
+  EXPECT_FLOAT_EQ(m.shelx_refinement.fvar[0], 1.52331);
+  for (std::size_t k = 1; k < 9; ++k) EXPECT_EQ(m.shelx_refinement.fvar[k], 0.0) << k;
   // Scattering types in order of first appearance: O, N, C, H.
   ASSERT_EQ(m.scattering_types.size(), 4u);
   EXPECT_EQ(m.scattering_types[0], 8);
@@ -321,11 +321,11 @@ TEST(XdReader, HigherOrderDisplacementsAndLevelThreeFile) {
   EXPECT_EQ(run.rs->atom(1).adp_type, 4);
   EXPECT_EQ(run.rs->atom(2).label, "H(1)");
   EXPECT_FLOAT_EQ(run.rs->atom(2).cartesian[0], 5.0);
-  EXPECT_EQ(m.amodel, "SMALL");
-  EXPECT_FLOAT_EQ(m.shelx1.fvar[0], 2.5);
-  EXPECT_FLOAT_EQ(m.shelx1.fvar[1], 0.01);
-  EXPECT_FLOAT_EQ(m.shelx1.fvar[7], 0.07);
-  EXPECT_FLOAT_EQ(m.shelx1.fvar[8], 0.8);
+  EXPECT_EQ(m.model_name, "SMALL");
+  EXPECT_FLOAT_EQ(m.shelx_refinement.fvar[0], 2.5);
+  EXPECT_FLOAT_EQ(m.shelx_refinement.fvar[1], 0.01);
+  EXPECT_FLOAT_EQ(m.shelx_refinement.fvar[7], 0.07);
+  EXPECT_FLOAT_EQ(m.shelx_refinement.fvar[8], 0.8);
 }
 
 TEST(XdReader, ElementsFromLabelsAndTypesInOrderOfAppearance) {

@@ -71,7 +71,7 @@ struct TestRun {
   Atom& atom(int i) { return model.atoms[i]; }
   const Atom& atom(int i) const { return model.atoms[i]; }
   int natom() const { return model.natom; }
-  int ncomplete() const { return model.cryst.ncomplete; }
+  int entries() const { return model.entries; }
   std::ostream& log() { return io.log.log(); }
   std::ostream& term() { return io.log.term(); }
   // The run's log, at the verbosity of the run's switches.

@@ -87,8 +87,8 @@ struct Twin {
 };
 
 void expect_same_table(const test::TestRun& a, const test::TestRun& b, const std::string& what) {
-  ASSERT_EQ(a.ncomplete(), b.ncomplete()) << what;
-  for (int k = 0; k < a.ncomplete(); ++k) {
+  ASSERT_EQ(a.entries(), b.entries()) << what;
+  for (int k = 0; k < a.entries(); ++k) {
     const Atom& x = a.atom(k);
     const Atom& y = b.atom(k);
     EXPECT_TRUE(x.label == y.label.view() && x.atomic_number == y.atomic_number && same_float(x.cartesian[0], y.cartesian[0]) && same_float(x.cartesian[1], y.cartesian[1]) &&
@@ -147,7 +147,7 @@ void expect_same_topology(Twin& t, const std::string& what, int ncells) {
   EXPECT_EQ(ft.conn, dt.conn) << what;
   ASSERT_EQ(f.rings.count(), d.rings.count()) << what;
   for (int r = 1; r <= f.rings.count(); ++r) EXPECT_EQ(f.rings.ring(r).members, d.rings.ring(r).members) << what;
-  for (int k = 0; k < f.ncomplete(); ++k) {
+  for (int k = 0; k < f.entries(); ++k) {
     EXPECT_EQ(f.nb.of[k].atom, d.nb.of[k].atom) << what << " atom " << k;
     ASSERT_EQ(f.nb.of[k].type_count(), d.nb.of[k].type_count()) << what;
     for (int ty = 0; ty < f.nb.of[k].type_count(); ++ty)
@@ -156,14 +156,14 @@ void expect_same_topology(Twin& t, const std::string& what, int ncells) {
           << what << " atom " << k;
   }
   EXPECT_EQ(t.fast.log(), t.direct.log()) << what;
-  for (int k = 0; k < f.ncomplete(); ++k)
+  for (int k = 0; k < f.entries(); ++k)
     for (const double r : {0.0, 1.6, 3.0, 10.0}) {
       expect_same_search(findnei(f, k, r, SearchListing::silent), findnei(d, k, r, SearchListing::silent), what + " atom " + std::to_string(k) + " r " + std::to_string(r));
     }
   // The nearest atom of a kind: answers near the atom, far from it, and
   // none (a sample of about a hundred atoms of each structure).
-  const int stride = std::max(1, f.ncomplete() / 100);
-  for (int k = 0; k < f.ncomplete(); k += stride) {
+  const int stride = std::max(1, f.entries() / 100);
+  for (int k = 0; k < f.entries(); k += stride) {
     const std::vector<std::pair<std::string, std::function<bool(const test::TestRun&, int, int)>>> kinds{
         {"heavy", [](const test::TestRun& rs, int, int e) { return rs.atom(e).atomic_number != 1; }},
         {"beyond 4 A", [](const test::TestRun& rs, int a, int e) { return dist(cart(rs, a), cart(rs, e)) > 4.0; }},
@@ -248,7 +248,7 @@ void crowded_cell(test::TestRun& rs, unsigned seed, int molecules) {
   // Two atoms of the unit that are images of each other within 0.0005 A.
   add_frac(rs, "SA", 16, 0.1, 0.2, 0.15);
   add_frac(rs, "SB", 16, -0.1 + 0.00004, 0.2, -0.15);
-  rs.model.cryst.ncomplete = rs.natom();
+  rs.model.entries = rs.natom();
 }
 
 TEST(IndexedSearches, CrowdedCellsWithTiesGiveTheDirectResults) {
@@ -256,7 +256,7 @@ TEST(IndexedSearches, CrowdedCellsWithTiesGiveTheDirectResults) {
     Twin t;
     t.each([&](test::TestRun& rs) { crowded_cell(rs, seed, 8); });
     expect_same_topology(t, "crowded cell " + std::to_string(seed), 1);
-    EXPECT_GT(t.fast.rs->ncomplete(), t.fast.rs->natom());
+    EXPECT_GT(t.fast.rs->entries(), t.fast.rs->natom());
   }
   // Disordered components: two occupancies, bonded only within one.
   Twin t;
@@ -291,7 +291,7 @@ void random_molecules(test::TestRun& rs, unsigned seed, int molecules, const std
       rs.atom(k).fractional[2] = f[2];
     }
   }
-  rs.model.cryst.ncomplete = rs.natom();
+  rs.model.entries = rs.natom();
   if (!cut) return;
   // A molecule cut by the face x = 0: its nitrogen sits at the far side.
   const int cs = add_frac(rs, "CS", 6, 0.05, 0.3, 0.4);
@@ -300,7 +300,7 @@ void random_molecules(test::TestRun& rs, unsigned seed, int molecules, const std
   for (std::size_t k = 0; k < 3; ++k) pn[k] -= 1.45 * a[k] / rlength(a);
   const Vec3 fn = to_fractional(rs.model.transf, Cartesian{pn});
   add_frac(rs, "NS", 7, fn[0] + 1.0, fn[1], fn[2]);
-  rs.model.cryst.ncomplete = rs.natom();
+  rs.model.entries = rs.natom();
 }
 
 // The copies are found through the operators' inverses; operators whose
@@ -344,7 +344,7 @@ TEST(IndexedSearches, CompleteFragmentsUnderEveryKindOfOperator) {
       const std::string what = c.name + " seed " + std::to_string(seed);
       expect_same_table(*t.fast.rs, *t.direct.rs, what);
       EXPECT_EQ(t.fast.log(), t.direct.log()) << what;
-      EXPECT_GT(t.fast.rs->ncomplete(), t.fast.rs->natom()) << what;
+      EXPECT_GT(t.fast.rs->entries(), t.fast.rs->natom()) << what;
     }
   }
 }
@@ -384,7 +384,7 @@ TEST(IndexedSearches, NearestAtomAcrossADuplicateSiteAtTheSphereEdge) {
     add_cart(rs, "O2", 8, 12.496, 10, 10);
     add_cart(rs, "N1", 7, 10, 13.5, 10);
     add_cart(rs, "H1", 1, 10, 8.9, 10);
-    rs.model.cryst.ncomplete = rs.natom();
+    rs.model.entries = rs.natom();
     run_neighbour_search(rs);
     const auto heavy = [&](int e) { return rs.atom(e).atomic_number != 1; };
     found.push_back(nearest_neighbor(rs, 0, 10.0, heavy));
@@ -410,13 +410,13 @@ TEST(IndexedSearches, SymmetryGeneratedEntriesNearAPoint) {
     InDirectory in(dir.path());
     run_complete_fragments(rs);
   }
-  ASSERT_GT(rs.ncomplete(), rs.natom());
-  for (int k = rs.natom(); k < rs.ncomplete(); k += 7) {
+  ASSERT_GT(rs.entries(), rs.natom());
+  for (int k = rs.natom(); k < rs.entries(); k += 7) {
     const Vec3 p = cart(rs, k);
     std::vector<int> want;
-    for (int i = rs.natom(); i < rs.ncomplete(); ++i)
+    for (int i = rs.natom(); i < rs.entries(); ++i)
       if (!(dist(p, cart(rs, i)) >= 0.001)) want.push_back(i);
-    EXPECT_EQ(entries_closer(rs, p, 0.001, rs.natom(), rs.ncomplete()), want);
+    EXPECT_EQ(entries_closer(rs, p, 0.001, rs.natom(), rs.entries()), want);
     EXPECT_FALSE(want.empty());
   }
 }

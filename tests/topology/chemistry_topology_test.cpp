@@ -39,7 +39,7 @@ void analyse(TestRun& rs, const std::string& file) {
 // first.  Bonds of disordered atoms take no part in rings.
 std::map<std::pair<int, int>, int> smallest_ring_size_per_bond(const TestRun& rs, int ringmin, int ringmax) {
   std::map<std::pair<int, int>, int> sizes;
-  const int n = rs.ncomplete();
+  const int n = rs.entries();
   auto usable = [&](int x) { return rs.atom(x).occupancy_kind != OccupancyKind::disordered; };
   for (int a = 0; a < n; ++a) {
     if (!usable(a)) continue;
@@ -114,7 +114,7 @@ TEST(ChemistryTopology, RealStructures) {
     EXPECT_TRUE(atoms_with_missing_bonds(rs.model, rs.sw, 3).empty());
     expect_smallest_rings(rs, 3, 8);
     EXPECT_EQ(rs.rings.list.size(), c.rings);
-    for (int i = 0; i < rs.ncomplete(); ++i) {
+    for (int i = 0; i < rs.entries(); ++i) {
       // No bond below 0.5 A, and a hydrogen has one partner here (no
       // boron or metal hydrides among these structures).
       for (const double d : rs.nb.of[i].dist) EXPECT_GE(d, kMinBondLength);

@@ -25,7 +25,7 @@ void read_and_bond(TestRun& rs, const std::string& file, int ncells) {
   if (ncells >= 0) {
     run_complete_fragments(rs);
   } else {
-    rs.model.cryst.ncomplete = rs.model.natom;
+    rs.model.entries = rs.model.natom;
   }
   run_neighbour_search(rs);
 }
@@ -44,7 +44,7 @@ TEST(CrystalBonds, TablesAreMutualAndKeepDisorderPartsApart) {
       TestRun rs;
       read_and_bond(rs, file, ncells);
       int part_bonds = 0;
-      for (int a = 0; a < rs.ncomplete(); ++a) {
+      for (int a = 0; a < rs.entries(); ++a) {
         for (const int b : rs.nb.of[a].atom) {
           EXPECT_TRUE(bonded(rs, b, a)) << file << " NCELLS " << ncells << ": " << rs.atom(a).label.trimmed()
                                         << " lists " << rs.atom(b).label.trimmed() << ", not the reverse";
@@ -90,7 +90,7 @@ TEST(CrystalBonds, MetalsBondToTheirLigands) {
     const int m = find_label(rs, c.metal);
     ASSERT_GE(m, 0) << c.file;
     int in_window = 0;
-    for (int k = 0; k < rs.ncomplete(); ++k) {
+    for (int k = 0; k < rs.entries(); ++k) {
       if (rs.atom(k).atomic_number != c.element) continue;
       const double d = std::hypot(rs.atom(k).cartesian[0] - rs.atom(m).cartesian[0], rs.atom(k).cartesian[1] - rs.atom(m).cartesian[1], rs.atom(k).cartesian[2] - rs.atom(m).cartesian[2]);
       if (d < c.lo || d > c.hi) continue;
@@ -129,7 +129,7 @@ TEST(CrystalBonds, CloseSitesWithoutPartsAreNamed) {
     rs.model.atoms[n].cartesian[0] += 0.69;
     rs.model.atoms[0].part = c.part1;
     rs.model.atoms[n].part = c.part2;
-    rs.model.cryst.ncomplete = n + 1;
+    rs.model.entries = n + 1;
     run_neighbour_search(rs);
     const bool named = term.str().find("C(1) and C(1') are   0.690 Ang apart and no PART separates them") != std::string::npos;
     EXPECT_EQ(named, c.named) << c.part1 << " " << c.part2 << term.str();
@@ -183,14 +183,14 @@ TEST(CrystalBonds, CopiesAreThoseTheNcellsRangeAllows) {
       }
     }
     std::set<int> listed;
-    for (int k = 0; k < rs.ncomplete(); ++k) {
+    for (int k = 0; k < rs.entries(); ++k) {
       const int s = add({rs.atom(k).fractional[0], rs.atom(k).fractional[1], rs.atom(k).fractional[2]}, 0);
       listed.insert(s);
       EXPECT_TRUE(static_cast<std::size_t>(s) < reached.size() && reached[static_cast<std::size_t>(s)])
           << "NCELLS " << n << ": entry " << k << " lies outside the range";
     }
     EXPECT_EQ(listed.size(), static_cast<std::size_t>(std::count(reached.begin(), reached.end(), true))) << n;
-    EXPECT_EQ(rs.ncomplete(), static_cast<int>(listed.size())) << "NCELLS " << n;
+    EXPECT_EQ(rs.entries(), static_cast<int>(listed.size())) << "NCELLS " << n;
   }
 }
 
@@ -212,7 +212,7 @@ TEST(CrystalBonds, BondLinesChangeTheNamedBondAlone) {
     rs.sw.format = InputFormat::shelx;
     rs.model = read_shelx(test_data("shelx/paracetamol_P21n.res"), ShelxLabels::as_named, rs.log_sink());
     rs.model.corrections = resolve_corrections({{c.kind, {c.a, c.b}, 9}}, rs.model);
-    rs.model.cryst.ncomplete = rs.model.natom;
+    rs.model.entries = rs.model.natom;
     run_neighbour_search(rs);
     const int a = find_label(rs, c.a), b = find_label(rs, c.b);
     ASSERT_TRUE(a >= 0 && b >= 0) << c.a << " " << c.b;

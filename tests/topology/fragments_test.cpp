@@ -49,7 +49,7 @@ TEST(CompleteFragments, MoleculeOnInversionCentre) {
     InDirectory in(dir.path());
     done = complete_fragments(rs.model, rs.sw, direct_forms(rs.index), rs.log_sink());
   }
-  ASSERT_EQ(done.cryst.ncomplete, 18);
+  ASSERT_EQ(done.entries, 18);
   EXPECT_EQ(done.natom, 9);
   for (int i = 0; i < 9; ++i) {
     EXPECT_EQ(done.atoms[i].copies, 1) << i;
@@ -118,7 +118,7 @@ TEST(CompleteFragments, TranslationsCountFromTheUnitCell) {
   // their molecule.
   struct Case {
     double dy;
-    int cells, ncomplete, warnings;
+    int cells, entries, warnings;
   };
   for (const Case& c : {Case{0.5, 0, 18, 0}, Case{1.0, 1, 18, 0}, Case{1.0, 0, 16, 2}}) {
     MemoryRun run;
@@ -136,7 +136,7 @@ TEST(CompleteFragments, TranslationsCountFromTheUnitCell) {
     ScratchDir dir;
     InDirectory in(dir.path());
     const Model done = complete_fragments(rs.model, rs.sw, direct_forms(rs.index), rs.log_sink());
-    EXPECT_EQ(done.cryst.ncomplete, c.ncomplete) << c.dy << " " << c.cells;
+    EXPECT_EQ(done.entries, c.entries) << c.dy << " " << c.cells;
     EXPECT_EQ(rs.log_sink().warnings, c.warnings) << run.log();
     if (c.warnings > 0) {
       EXPECT_NE(run.log().find("; NCELLS 1 completes its molecule"), std::string::npos) << run.log();
@@ -161,7 +161,7 @@ TEST(CompleteFragments, AtomOnSpecialPositionIsNotCopied) {
   ScratchDir dir;
   InDirectory in(dir.path());
   const Model done = complete_fragments(rs.model, rs.sw, direct_forms(rs.index), rs.log_sink());
-  ASSERT_EQ(done.cryst.ncomplete, 3);
+  ASSERT_EQ(done.entries, 3);
   EXPECT_EQ(done.atoms[0].copies, 0);
   EXPECT_EQ(done.atoms[1].copies, 1);
   EXPECT_EQ(done.atoms[2].copy_of, 1);
@@ -191,7 +191,7 @@ TEST(CompleteFragments, CompleteStructureWritesNothing) {
   ScratchDir dir;
   InDirectory in(dir.path());
   const Model done = complete_fragments(rs.model, rs.sw, direct_forms(rs.index), rs.log_sink());
-  EXPECT_EQ(done.cryst.ncomplete, 12);
+  EXPECT_EQ(done.entries, 12);
   EXPECT_EQ(run.log(), before);
   EXPECT_FALSE(dir.exists("complete.ang"));
 }

@@ -46,7 +46,7 @@ TEST(ImageSearch, EveryImageNearAPointIsVisitedOnce) {
     std::uniform_real_distribution<double> u(-0.1, 1.1), wide(-1.8, 2.8);
     for (int k = 0; k < 25; ++k) add_frac(rs, numbered("C", k), 6, u(gen), u(gen), u(gen));
     for (const auto& x : s.special) add_frac(rs, numbered("O", rs.natom()), 8, x[0], x[1], x[2]);
-    rs.model.cryst.ncomplete = rs.natom();
+    rs.model.entries = rs.natom();
     rs.sw.complete_fragment_cells = s.ncells;
     ImageSearch images(rs.model, rs.sw);
     ASSERT_TRUE(images.prepare()) << s.name;

@@ -26,7 +26,7 @@ inline int add_cart(TestRun& rs, const std::string& label, int iz, double x, dou
   a.cartesian[2] = z;
   a.occ = occ;
   a.occupancy_kind = flag;
-  rs.model.cryst.ncomplete = rs.model.natom;
+  rs.model.entries = rs.model.natom;
   return i;
 }
 

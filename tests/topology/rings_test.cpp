@@ -383,7 +383,7 @@ TEST(RingSearch, ConnectionListingWrapsAfterTen) {
     add_cart(rs, numbered("O", k + 1), 8, 2.3 * std::cos(t), 2.3 * std::sin(t), (k % 2) * 1.2);
   }
   ReducedTable table;
-  for (int k = 0; k < rs.ncomplete(); ++k) table.atom.push_back(k);
+  for (int k = 0; k < rs.entries(); ++k) table.atom.push_back(k);
   // The full table is listed in cycle 0, before the open atoms go.
   rs.sw.verbosity = 3;
   int remaining = 0;

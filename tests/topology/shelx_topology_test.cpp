@@ -23,7 +23,7 @@ namespace {
 struct Outcome {
   bool read = false;
   int natom = 0;
-  int ncomplete = 0;
+  int entries = 0;
   std::vector<int> ring_sizes;
   std::vector<int> planar;
 };
@@ -60,7 +60,7 @@ Outcome run_topology(const std::string& file) {
     find_rings(rs);
   }
   run_neighbour_search(rs);
-  out.ncomplete = rs.ncomplete();
+  out.entries = rs.entries();
   for (const Ring& r : rs.rings.list) {
     out.ring_sizes.push_back(r.size());
     out.planar.push_back(r.planar);
@@ -82,7 +82,7 @@ Outcome run_topology(const std::string& file) {
   EXPECT_GE(at, 0) << file;
   if (at < 0) return out;
   EXPECT_EQ(lines[static_cast<std::size_t>(at + 1)], "    1) atomic number (descending)");
-  for (int i = 0; i < rs.ncomplete(); ++i) {
+  for (int i = 0; i < rs.entries(); ++i) {
     const Atom& a = rs.atom(i);
     std::ostringstream head;
     head << " Atom #" << std::setw(6) << i + 1 << " = " << a.label.view() << " :";
@@ -134,7 +134,7 @@ TEST(ShelxTopology, EverySharedStructure) {
   // Naphthalene is half a molecule on an inversion centre: NCELLS 0 makes
   // it whole, with its two planar six-membered rings.
   ASSERT_TRUE(res.at("naphthalene_P21a_half_molecule.res").read);
-  EXPECT_EQ(res.at("naphthalene_P21a_half_molecule.res").ncomplete, 18);
+  EXPECT_EQ(res.at("naphthalene_P21a_half_molecule.res").entries, 18);
   EXPECT_EQ(rings("naphthalene_P21a_half_molecule.res"), (std::vector<int>{6, 6}));
   for (const int p : res.at("naphthalene_P21a_half_molecule.res").planar) EXPECT_EQ(p, 1);
   // Indole of tryptophan: a five- and a six-membered planar ring.

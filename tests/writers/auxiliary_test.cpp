@@ -89,7 +89,7 @@ TEST_F(PlotFile, FixedHAtomRecordsInShelxOrder) {
   // A SHELX label without parentheses, the occupancy fixed (10 + occ), and
   // the Uij in SHELX's order U11 U22 U33 U23 U13 U12 on a continued line.
   rs.model.natom = 2;
-  rs.model.amodel = "UREA";
+  rs.model.model_name = "UREA";
   rs.model.cell = {5.6, 5.6, 4.7, 90, 90, 90};
   Atom& c = rs.atom(0);
   c.label = "C(1A)";

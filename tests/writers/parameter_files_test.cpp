@@ -75,8 +75,8 @@ struct ParFile {
     rs.kappas.set(2).scattering_type = 2;
     rs.kappas.set(2).kappa = 1.16;
     rs.kappas.set(2).kappa_prime = 1.3;
-    rs.model.shelx1.fvar = {1.52331, 0.0123, 0, 0, 0, 0, 0, 0, -0.5};
-    rs.model.amodel = "UREA";
+    rs.model.shelx_refinement.fvar = {1.52331, 0.0123, 0, 0, 0, 0, 0, 0, -0.5};
+    rs.model.model_name = "UREA";
   }
   std::ostringstream mopro, con;
   std::vector<std::string> run() {
@@ -138,7 +138,7 @@ TEST(XdParameterFile, NoDummiesAndASingleAtom) {
   t.rs.dummy.atoms.clear();
   t.rs.model.natom = 1;
   t.rs.kappas.sets.resize(1);
-  t.rs.model.shelx1.fvar = {1.0};
+  t.rs.model.shelx_refinement.fvar = {1.0};
   const std::vector<std::string> l = t.run();
   ASSERT_EQ(l.size(), 9u + 5u + 1u + 3u);
   // One atom of table 1: one scattering table.

@@ -447,7 +447,7 @@ Model read_cif(const std::string& file, const std::string& block_name, ShelxLabe
   gemmi::cif::Document doc = parse_cif(file);
   gemmi::cif::Block& block = choose_block(doc, block_name, file);
   log << " Data block : data_" << block.name << '\n';
-  md.amodel = structure_name(block.name);
+  md.model_name = structure_name(block.name);
   gemmi::SmallStructure st;
   try {
     st = gemmi::make_small_structure_from_block(block);

@@ -165,7 +165,7 @@ void shelx_label(ShelxLabels naming, std::string& text, Label& label, int iz, in
   for (int c = a; c <= b; ++c) text[static_cast<std::size_t>(c - 1)] = ' ';
 }
 
-bool resolve_free_variables(const Shelx1& sx, std::string& text, int count) {
+bool resolve_free_variables(const ShelxRefinement& sx, std::string& text, int count) {
   std::vector<double> v(static_cast<std::size_t>(std::max(count, 0)));
   if (count < 1 || !layout::read_reals(text, v)) return false;
   std::string out = layout::format("(5x,i4)", static_cast<int>(std::lround(v[0])));
@@ -330,10 +330,10 @@ void read_instruction(const std::string& key, const std::string& line, LatticeCa
     std::vector<double> v(static_cast<std::size_t>(k));
     if (!layout::read_reals(rest, v))
       fail("ReadShelx", "Cannot read FVAR values from: " + std::string(rtrim(line)));
-    md.shelx1.fvar.insert(md.shelx1.fvar.end(), v.begin(), v.end());
+    md.shelx_refinement.fvar.insert(md.shelx_refinement.fvar.end(), v.begin(), v.end());
   } else if (key == "WGHT") {
     layout::FreeReader rd(after_keyword(line));
-    for (double& w : md.shelx1.wght)
+    for (double& w : md.shelx_refinement.wght)
       if (!rd.real(w)) break;
   } else if (key == "RESI") {
     md.has_residues = true;
@@ -384,7 +384,7 @@ void read_atom(const std::string& text, int i, ShelxLabels naming, std::map<int,
   std::string nums = text;
   shelx_label(naming, nums, at.label, at.atomic_number, i, type_count);
   const int count = layout::count_values(nums);
-  if ((count != 6 && count != 11) || !resolve_free_variables(md.shelx1, nums, count)) atom_line_error(at.label.trimmed(), text);
+  if ((count != 6 && count != 11) || !resolve_free_variables(md.shelx_refinement, nums, count)) atom_line_error(at.label.trimmed(), text);
   std::array<double, 11> v{};
   if (!layout::read_reals(nums, std::span<double>(v.data(), static_cast<std::size_t>(count))))
     atom_line_error(at.label.trimmed(), text);
@@ -436,7 +436,7 @@ Model read_shelx(const std::string& file, ShelxLabels naming, Log& out) {
     untab(line);
     to_upper_case(line);
     const std::string key = line.substr(0, 4);
-    if (key == "TITL" && md.amodel.blank()) md.amodel = structure_name(line.substr(std::min<std::size_t>(4, line.size())));
+    if (key == "TITL" && md.model_name.blank()) md.model_name = structure_name(line.substr(std::min<std::size_t>(4, line.size())));
     if (key != "CELL" && key != "LATT" && key != "SYMM" && key != "SFAC" && key != "FVAR" && key != "WGHT" &&
         key != "RESI" && key != "DISP")
       continue;

@@ -41,7 +41,7 @@ void shelx_label(ShelxLabels naming, std::string& text, Label& label, int iz, in
 // Decodes the free-variable references in the `count` numbers of an atom
 // text and rewrites the text as "(5x,i4,100f12.6)".  False when the numbers
 // cannot be read.
-bool resolve_free_variables(const Shelx1& sx, std::string& text, int count);
+bool resolve_free_variables(const ShelxRefinement& sx, std::string& text, int count);
 
 // Resolves a riding isotropic U (-5.0 to -0.5: a multiple of the parent's
 // Ueq) of atom i from its parent, the last atom before it whose U is its

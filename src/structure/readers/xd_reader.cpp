@@ -209,7 +209,7 @@ ParameterHead read_parameter_head(RecordFile& par, const FileName& parfile, Mode
     to_log(out, layout::listed(" XD parameter file version = ", version));
     if (version == 2) line = next_tokenised(par, words);
   }
-  m.amodel = words.keyword(1).view();
+  m.model_name = words.keyword(1).view();
   ParameterHead head;
   {
     layout::FreeReader r(line);
@@ -218,7 +218,7 @@ ParameterHead read_parameter_head(RecordFile& par, const FileName& parfile, Mode
   if (head.maxlevel < 0 || head.maxlevel > 4)
     fail(kWhere, "Multipole level " + std::to_string(head.maxlevel) + " on the model line is outside 0 to 4");
   to_log(out, layout::listed(" Maximum level of multipole expansion = ", head.maxlevel));
-  to_log(out, layout::listed(" Model name = ", m.amodel));
+  to_log(out, layout::listed(" Model name = ", m.model_name));
 
   // Integer 9 is the number of atoms, 12 the number of kappa sets, 22 the
   // number of lines (dummy atoms) after the two lines of statistics.
@@ -318,7 +318,7 @@ int read_parameter_atom(RecordFile& par, const std::string& parname, int atom, i
 // The end of the parameter file: the kappa sets, then the seven extinction
 // parameters, the overall thermal parameter and the scale factor, which
 // the parameter-file writer writes back.
-void read_parameter_tail(RecordFile& par, int nkset, XdRefinedModel& refined, Shelx1& s) {
+void read_parameter_tail(RecordFile& par, int nkset, XdRefinedModel& refined, ShelxRefinement& s) {
   std::string line;
   for (int k = 1; k <= nkset; ++k) {
     next_xd_line(par, line);
@@ -418,7 +418,7 @@ void read_parameter_file(RecordFile& par, const std::string& parname, const std:
 
 Model read_xd(const std::string& parfile, const FileName& master, Log& out) {
   Model m;
-  m.amodel = "";
+  m.model_name = "";
   start_model(m);
   std::ostream& log = out.log();
 
@@ -488,7 +488,7 @@ void read_parameter_file(RecordFile& par, const std::string& parname, const std:
     a.cartesian = {{c[0], c[1], c[2]}};
   }
 
-  read_parameter_tail(par, head.nkset, m.xd_refined, m.shelx1);
+  read_parameter_tail(par, head.nkset, m.xd_refined, m.shelx_refinement);
   check_pair_atoms(table, m, head.nkset, masname, parname);
 
   // Scattering types in order of first appearance.  The atoms keep
