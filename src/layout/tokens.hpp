@@ -13,7 +13,8 @@
 namespace vorn {
 
 
-// Record `line_extract`: the keywords of the last tokenised line.
+// The keywords of one tokenised line, each with whether it was starred
+// (*keyword).
 struct LineExtract {
   int nkw = 0;
   std::array<int, kMaxKeywords> kwstar{};

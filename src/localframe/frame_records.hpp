@@ -35,7 +35,7 @@ struct Dummies {
   const DummyAtom& numbered(int n) const { return atoms[static_cast<std::size_t>(n - 1)]; }
 };
 
-// Records `kappaset` and `chemcon`.
+// The kappa sets and chemical constraints given to the atoms so far.
 struct KappaSets {
   int last_set = 0;   // the highest kappa-set number given so far
   // By entry index: the atom's kappa set, its chemical constraint and the

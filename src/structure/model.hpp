@@ -28,7 +28,7 @@ struct Cartesian : Vec3 {};
 // shares of a special position, or as a partial (disordered) atom.
 enum class OccupancyKind { normal, special_position, disordered };
 
-// One entry of the atom table (records `atoms`, `atoms1`, `at_uij`).
+// One entry of the atom table: an atom read, or a symmetry copy of one.
 struct Atom {
   Label label;
   // The name the structure file gives the atom (SHELX name, CIF label), as a
@@ -76,13 +76,13 @@ struct Mat3 {
   double at(int i, int j) const { return v[static_cast<std::size_t>((j - 1) * 3 + (i - 1))]; }
 };
 
-// Record `transf`: m maps fractional to Cartesian, minv back.
+// The cell's coordinate transforms: m maps fractional to Cartesian, minv back.
 struct Transform {
   Mat3 m;
   Mat3 minv;
 };
 
-// Record `symm`.  Operator n maps x to x'(j) = sum_i rot(i,j,n) x(i) + trans(j,n).
+// One space-group operator: it maps x to x'(j) = sum_i rot[i][j] x(i) + trans[j].
 struct SymOp {
   // rot[i][j]: coefficient of input coordinate i+1 in output coordinate j+1.
   std::array<std::array<double, 3>, 3> rot{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
