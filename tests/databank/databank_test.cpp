@@ -56,18 +56,18 @@ struct Match {
   }
   void hydrogen(const char* sym, int hp, int sp, int hnei) {
     atom(1, sym, {{hp, 1}}, 1);
-    rs.forh.of[0].atomic_number = hp;
-    rs.forh.of[0].neighbour_count = sp;
-    rs.forh.of[0].hydrogens = hnei;
+    rs.hydrogen_parents.of[0].atomic_number = hp;
+    rs.hydrogen_parents.of[0].neighbour_count = sp;
+    rs.hydrogen_parents.of[0].hydrogens = hnei;
   }
   void group(const char* name) {
-    rs.except.of[0].identified = true;
-    rs.except.of[0].name = name;
+    rs.groups.of[0].identified = true;
+    rs.groups.of[0].name = name;
   }
   // Comment of the accepted entry's ATOM line up to its first blank, or
   // "none" when nothing was found.
   std::string found() {
-    entry = search_databank_with_neighbours(databank_source(rs), rs.model, rs.forh, rs.except, rs.log_sink(), 0,
+    entry = search_databank_with_neighbours(databank_source(rs), rs.model, rs.hydrogen_parents, rs.groups, rs.log_sink(), 0,
                      DatabankQuery{neighbours, ring, planar_group});
     if (!entry.found) return "none";
     const std::string c(entry.comment.trimmed());
@@ -165,8 +165,8 @@ TEST(DatabankMatch, FunctionalGroupEntriesOnlyForAtomsWithThatGroup) {
   t.hydrogen("cyl", 8, 2, 1);
   t.group("ALCOHOL");
   EXPECT_EQ(t.found(), "H-OALC");
-  t.rs.except.of[0].identified = false;
-  t.rs.except.of[0].name = "";
+  t.rs.groups.of[0].identified = false;
+  t.rs.groups.of[0].name = "";
   EXPECT_EQ(t.found(), "none");
 }
 
@@ -244,7 +244,7 @@ TEST(DatabankMatch, ReportAndSearchHeaderInTheLog) {
   EXPECT_NE(h.find("\n      functional group   = [ALCOHOL]\n      group read from DB = [ALCOHOL]\n"),
             std::string::npos);
   EXPECT_NE(h.find("\n\n Functional group = [ALCOHOL]\n"), std::string::npos);
-  t.rs.except.of[0].identified = false;
+  t.rs.groups.of[0].identified = false;
   t.atom(8, "m", {{1, 1}, {6, 1}}, 1);
   t.found();
   EXPECT_NE(t.mr.log().find("   Exception entry in DataBank :\n"
@@ -265,7 +265,7 @@ void expect_stop(const std::string& db, int z, std::vector<std::pair<int, int>> 
   Match t("");
   t.rs.io.db.open_text(db);
   t.atom(z, "NO", std::move(types), 0);
-  EXPECT_THROW(t.mr.as_driver([&] { search_databank_with_neighbours(databank_source(t.rs), t.rs.model, t.rs.forh, t.rs.except, t.rs.log_sink(), 0,
+  EXPECT_THROW(t.mr.as_driver([&] { search_databank_with_neighbours(databank_source(t.rs), t.rs.model, t.rs.hydrogen_parents, t.rs.groups, t.rs.log_sink(), 0,
                                                          DatabankQuery{t.neighbours, t.ring, t.planar_group}); }), RunError) << db;
   EXPECT_NE(t.mr.log().find(" ERROR *** " + where + " *** " + message), std::string::npos) << t.mr.log();
 }
@@ -315,32 +315,32 @@ TEST(DatabankCopy, PopulationsScaleWithOccupancyAndKappaSetsKeepTheirOpener) {
     t.rs.atom(i).scattering_type = i == 2 ? 2 : 1;
   }
   t.rs.atom(1).occ = 0.5;
-  t.rs.kset.of[0].kappaset = 1;
-  t.rs.kset.of[1].kappaset = 1;
-  t.rs.kset.of[2].kappaset = 2;
+  t.rs.kappa_sets.of[0].kappaset = 1;
+  t.rs.kappa_sets.of[1].kappaset = 1;
+  t.rs.kappa_sets.of[2].kappaset = 2;
   t.entry = DatabankMatch{};
   t.entry.pv = 4.2;
   t.entry.sigpv = 0.06;
   t.entry.kappa1 = 0.98;
   t.entry.kappa2 = 0.9;
   t.entry.plm(2, -2) = 0.1;
-  copy_databank_result(t.rs.atom(0), 0, t.rs.kset.of[0].kappaset, t.entry, t.rs.mp, t.rs.kappas);
+  copy_databank_result(t.rs.atom(0), 0, t.rs.kappa_sets.of[0].kappaset, t.entry, t.rs.populations, t.rs.kappas);
   EXPECT_EQ(t.rs.kappas.count(), 1);
   EXPECT_EQ(t.rs.kappas.set(1).scattering_type, 1);
   t.entry.kappa1 = 1.02;
   t.rs.atom(1).scattering_type = 5;   // a later atom of the set does not change its type
-  copy_databank_result(t.rs.atom(1), 1, t.rs.kset.of[1].kappaset, t.entry, t.rs.mp, t.rs.kappas);
-  EXPECT_FLOAT_EQ(t.rs.mp.of[1].pv, 2.1);
-  EXPECT_FLOAT_EQ(t.rs.mp.of[1].sigpv, 0.06);
-  EXPECT_FLOAT_EQ(t.rs.mp.of[1].plm(2, -2), 0.05);
+  copy_databank_result(t.rs.atom(1), 1, t.rs.kappa_sets.of[1].kappaset, t.entry, t.rs.populations, t.rs.kappas);
+  EXPECT_FLOAT_EQ(t.rs.populations.of[1].pv, 2.1);
+  EXPECT_FLOAT_EQ(t.rs.populations.of[1].sigpv, 0.06);
+  EXPECT_FLOAT_EQ(t.rs.populations.of[1].plm(2, -2), 0.05);
   EXPECT_FLOAT_EQ(t.rs.kappas.set(1).kappa, 1.02);   // the last atom of the set
   EXPECT_EQ(t.rs.kappas.set(1).scattering_type, 1);
   EXPECT_EQ(t.rs.kappas.count(), 1);
   // An atom read without databank: element defaults, unit kappas.
   t.rs.atom(2).occ = 0.25;
-  databank_defaults(t.rs.atom(2), 2, t.rs.kset.of[2].kappaset, t.rs.mp, t.rs.kappas);
-  EXPECT_FLOAT_EQ(t.rs.mp.of[2].pv, 1.0);
-  EXPECT_EQ(t.rs.mp.of[2].sigpv, 0.0);
+  databank_defaults(t.rs.atom(2), 2, t.rs.kappa_sets.of[2].kappaset, t.rs.populations, t.rs.kappas);
+  EXPECT_FLOAT_EQ(t.rs.populations.of[2].pv, 1.0);
+  EXPECT_EQ(t.rs.populations.of[2].sigpv, 0.0);
   EXPECT_EQ(t.rs.kappas.count(), 2);
   EXPECT_EQ(t.rs.kappas.set(2).scattering_type, 2);
   EXPECT_FLOAT_EQ(t.rs.kappas.set(2).kappa, 1.0);

@@ -80,10 +80,10 @@ struct Graph {
     }
   }
   std::string group(int i) {
-    rs.tables.group_listing = detect_functional_group(rs.model, rs.sw, rs.nb, rs.rings, rs.except, rs.log_sink(), i);
-    return std::string(rs.except.of[i].name.trimmed());
+    rs.tables.group_listing = detect_functional_group(rs.model, rs.sw, rs.nb, rs.rings, rs.groups, rs.log_sink(), i);
+    return std::string(rs.groups.of[i].name.trimmed());
   }
-  int flag(int i) const { return rs.except.of[i].identified; }
+  int flag(int i) const { return rs.groups.of[i].identified; }
 };
 
 struct Case {
@@ -490,7 +490,7 @@ TEST(DetExcept, CarbonWithTwoOxygenNeighboursButNoOtherStops) {
   nc.atom.push_back(o);
   for (auto& t : nc.types)
     if (t.atomic_number == O) t.members.push_back(o);
-  EXPECT_THROW(g.mr.as_driver([&] { detect_functional_group(g.rs.model, g.rs.sw, g.rs.nb, g.rs.rings, g.rs.except, g.rs.log_sink(), o); }), RunError);
+  EXPECT_THROW(g.mr.as_driver([&] { detect_functional_group(g.rs.model, g.rs.sw, g.rs.nb, g.rs.rings, g.rs.groups, g.rs.log_sink(), o); }), RunError);
   EXPECT_NE(g.mr.log().find("Could not identify \"other\" O-atom"), std::string::npos);
 }
 

@@ -102,10 +102,10 @@ struct Molecule : ::testing::Test {
     for (int i = 0; i < n; ++i) {
       if (rs.atom(i).atomic_number != 1 || rs.nb.of[i].count() != 1) continue;
       const int p = rs.nb.of[i].atom[0];
-      rs.forh.of[i].atomic_number = rs.atom(p).atomic_number;
-      rs.forh.of[i].neighbour_count = rs.nb.of[p].count();
+      rs.hydrogen_parents.of[i].atomic_number = rs.atom(p).atomic_number;
+      rs.hydrogen_parents.of[i].neighbour_count = rs.nb.of[p].count();
       const auto& ty = rs.nb.of[p].types;
-      rs.forh.of[i].hydrogens = !ty.empty() && ty[0].atomic_number == 1 ? ty[0].count() : 0;
+      rs.hydrogen_parents.of[i].hydrogens = !ty.empty() && ty[0].atomic_number == 1 ? ty[0].count() : 0;
     }
   }
   XhTopology topo() {
@@ -116,7 +116,7 @@ struct Molecule : ::testing::Test {
   }
   XhGroup classify(int h) {
     finish();
-    return classify_xh(rs.model, rs.nb, rs.forh, rs.nb.of[h].atom[0], h, topo());
+    return classify_xh(rs.model, rs.nb, rs.hydrogen_parents, rs.nb.of[h].atom[0], h, topo());
   }
   void expect_group(int h, const char* name, double length, double ratio) {
     const XhGroup g = classify(h);
@@ -347,7 +347,7 @@ TEST_F(Molecule, PartnerWithoutOxygenStops) {
   // A neighbour table that lost the oxygen on the partner's side.
   auto& types = rs.nb.of[y].types;
   types.erase(std::remove_if(types.begin(), types.end(), [](auto& t) { return t.atomic_number == 8; }), types.end());
-  EXPECT_THROW(mr.as_driver([&] { classify_xh(rs.model, rs.nb, rs.forh, o, h, topo()); }), RunError);
+  EXPECT_THROW(mr.as_driver([&] { classify_xh(rs.model, rs.nb, rs.hydrogen_parents, o, h, topo()); }), RunError);
   EXPECT_NE(mr.log().find(" ERROR *** ExtendH *** Error 1 in Y-O-H"), std::string::npos);
 }
 
@@ -359,7 +359,7 @@ TEST_F(Molecule, AcidCarbonWithoutTheOtherOxygenStops) {
   finish();
   for (auto& t : rs.nb.of[y].types)
     if (t.atomic_number == 8) t.members.push_back(o);   // counted twice, listed once
-  EXPECT_THROW(mr.as_driver([&] { classify_xh(rs.model, rs.nb, rs.forh, o, h, topo()); }), RunError);
+  EXPECT_THROW(mr.as_driver([&] { classify_xh(rs.model, rs.nb, rs.hydrogen_parents, o, h, topo()); }), RunError);
   EXPECT_NE(mr.log().find(" ERROR *** ExtendH *** Error 2 in Y-O-H"), std::string::npos);
 }
 
@@ -417,7 +417,7 @@ struct ExtendH : Molecule {
   // Extends the bond and writes its lines as the run does after the loop.
   void extend(int x, int hh) {
     AtomSetup s;
-    s.frame.extended_bond = extend_xh_bond(rs.model, rs.index, rs.sw, rs.nb, rs.rings, rs.forh, rs.log_sink(), x, hh);
+    s.frame.extended_bond = extend_xh_bond(rs.model, rs.index, rs.sw, rs.nb, rs.rings, rs.hydrogen_parents, rs.log_sink(), x, hh);
     if (!s.frame.extended_bond) return;
     write_bond_restraints(rs.model, {s}, rs.io.reset.os(), rs.io.res.os(), rs.io.cnst.os());
     uratio = uratio_line(rs.model, *s.frame.extended_bond);
@@ -531,7 +531,7 @@ TEST_F(ExtendH, MethylHydrogenMovesToStandardLength) {
                           "   X-H group : C1-H1 >  C-C-H3 =  0.960 /  1.077 Angstroms\n"),
             std::string::npos);
   // A search from the parent meets the hydrogen where it is now.
-  const FoundNeighbours around = findnei(rs, c, 0.0, SearchListing::silent);
+  const FoundNeighbours around = find_neighbours(rs, c, 0.0, SearchListing::silent);
   const auto at = std::find(around.atom.begin(), around.atom.end(), hm);
   ASSERT_NE(at, around.atom.end());
   EXPECT_NEAR(around.dist[static_cast<std::size_t>(at - around.atom.begin())], 1.077, 1e-5);

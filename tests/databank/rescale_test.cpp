@@ -33,19 +33,19 @@ struct Rescale {
     for (int i = 0; i < 8; ++i) {
       rs.atom(i).atomic_number = z[i];
       rs.atom(i).label = test::numbered("A", i + 1);
-      rs.mp.of[i].pv = pv[i];
-      rs.mp.of[i].sigpv = sig[i];
+      rs.populations.of[i].pv = pv[i];
+      rs.populations.of[i].sigpv = sig[i];
     }
     rs.atom(7).occ = 0.5;
-    rs.mp.of[7].pv *= 0.5;
+    rs.populations.of[7].pv *= 0.5;
   }
   void run() { run_with(&control); }
   void run_with(RecordFile* file) {
-    rs.mp = rescale_valence_populations(std::move(rs.mp), rs.model, rs.sw.args.rescale_method, file, &input, rs.io.log);
+    rs.populations = rescale_valence_populations(std::move(rs.populations), rs.model, rs.sw.args.rescale_method, file, &input, rs.io.log);
   }
   std::vector<double> pv() const {
     std::vector<double> v;
-    for (int i = 0; i < 8; ++i) v.push_back(rs.mp.of[i].pv);
+    for (int i = 0; i < 8; ++i) v.push_back(rs.populations.of[i].pv);
     return v;
   }
   double free_sum(std::initializer_list<int> atoms) const {
@@ -55,7 +55,7 @@ struct Rescale {
   }
   double sum(std::initializer_list<int> atoms) const {
     double s = 0;
-    for (int i : atoms) s += rs.mp.of[i].pv;
+    for (int i : atoms) s += rs.populations.of[i].pv;
     return s;
   }
 };
@@ -66,13 +66,13 @@ TEST(Rescale, DifferenceSpreadsTheMissingChargeEvenlyOverEachFragment) {
   t.run();
   EXPECT_NEAR(t.sum({0, 1, 2}), t.free_sum({0, 1, 2}), 1e-5);
   EXPECT_NEAR(t.sum({4, 5, 7}), t.free_sum({4, 5, 7}) + 1.0, 1e-5);
-  const double c1 = t.rs.mp.of[0].pv - before[0];
-  EXPECT_NEAR(t.rs.mp.of[1].pv - before[1], c1, 1e-6);
-  EXPECT_NEAR(t.rs.mp.of[2].pv - before[2], c1, 1e-6);
-  EXPECT_NEAR(t.rs.mp.of[7].pv - before[7], t.rs.mp.of[4].pv - before[4], 1e-6);
+  const double c1 = t.rs.populations.of[0].pv - before[0];
+  EXPECT_NEAR(t.rs.populations.of[1].pv - before[1], c1, 1e-6);
+  EXPECT_NEAR(t.rs.populations.of[2].pv - before[2], c1, 1e-6);
+  EXPECT_NEAR(t.rs.populations.of[7].pv - before[7], t.rs.populations.of[4].pv - before[4], 1e-6);
   // Atoms 4 and 7 belong to no fragment.
-  EXPECT_EQ(t.rs.mp.of[3].pv, before[3]);
-  EXPECT_EQ(t.rs.mp.of[6].pv, before[6]);
+  EXPECT_EQ(t.rs.populations.of[3].pv, before[3]);
+  EXPECT_EQ(t.rs.populations.of[6].pv, before[6]);
   // No question is asked when CHFRAG gives the charges.
   EXPECT_EQ(t.mr.term.str().find("Enter net charge"), std::string::npos);
   const std::string log = t.mr.log();
@@ -99,9 +99,9 @@ TEST(Rescale, FractionScalesEveryPopulationByOneFactor) {
   t.run();
   const double target = t.free_sum({1, 3, 4, 5, 6}) - 1.0;
   EXPECT_NEAR(t.sum({1, 3, 4, 5, 6}), target, 1e-5);
-  const double factor = t.rs.mp.of[1].pv / before[1];
-  for (int i : {3, 4, 5, 6}) EXPECT_NEAR(t.rs.mp.of[i].pv / before[static_cast<std::size_t>(i)], factor, 1e-6);
-  for (int i : {0, 2, 7}) EXPECT_EQ(t.rs.mp.of[i].pv, before[static_cast<std::size_t>(i)]);
+  const double factor = t.rs.populations.of[1].pv / before[1];
+  for (int i : {3, 4, 5, 6}) EXPECT_NEAR(t.rs.populations.of[i].pv / before[static_cast<std::size_t>(i)], factor, 1e-6);
+  for (int i : {0, 2, 7}) EXPECT_EQ(t.rs.populations.of[i].pv, before[static_cast<std::size_t>(i)]);
   EXPECT_NE(t.mr.log().find("    *Corr       Pv(new)"), std::string::npos);
 }
 
@@ -111,11 +111,11 @@ TEST(Rescale, SigmaSharesTheDifferenceInProportionToSigmaPv) {
   t.run();
   EXPECT_NEAR(t.sum({2, 3, 4, 5}), t.free_sum({2, 3, 4, 5}), 1e-5);
   // sigmaPv 0.08, 0.02, 0.06 and 0: corrections in the ratio 4 : 1 : 3 : 0.
-  const double c4 = t.rs.mp.of[3].pv - before[3];
-  EXPECT_NEAR(t.rs.mp.of[2].pv - before[2], 4 * c4, 1e-5);
-  EXPECT_NEAR(t.rs.mp.of[4].pv - before[4], 3 * c4, 1e-5);
-  EXPECT_EQ(t.rs.mp.of[5].pv, before[5]);
-  EXPECT_EQ(t.rs.mp.of[2].sigpv, 0.08);   // sigmaPv itself is not changed
+  const double c4 = t.rs.populations.of[3].pv - before[3];
+  EXPECT_NEAR(t.rs.populations.of[2].pv - before[2], 4 * c4, 1e-5);
+  EXPECT_NEAR(t.rs.populations.of[4].pv - before[4], 3 * c4, 1e-5);
+  EXPECT_EQ(t.rs.populations.of[5].pv, before[5]);
+  EXPECT_EQ(t.rs.populations.of[2].sigpv, 0.08);   // sigmaPv itself is not changed
   const std::string log = t.mr.log();
   EXPECT_NE(log.find("\n Sum of sigma(Pv)    =     0.160000\n"), std::string::npos);
   EXPECT_NE(t.mr.term.str().find(" Sum of sigma(Pv)    =     0.160000\n"), std::string::npos);
@@ -130,9 +130,9 @@ TEST(Rescale, AnAtomInTwoFragmentsIsRescaledInBothInFragmentOrder) {
   const double pv2 = b[1] + c1;
   // Fragment 2: atom 2 as rescaled in fragment 1, and atom 3, to 10.
   const double c2 = (10.0 - (pv2 + b[2])) / 2;
-  EXPECT_NEAR(t.rs.mp.of[0].pv, b[0] + c1, 1e-5);
-  EXPECT_NEAR(t.rs.mp.of[1].pv, pv2 + c2, 1e-5);
-  EXPECT_NEAR(t.rs.mp.of[2].pv, b[2] + c2, 1e-5);
+  EXPECT_NEAR(t.rs.populations.of[0].pv, b[0] + c1, 1e-5);
+  EXPECT_NEAR(t.rs.populations.of[1].pv, pv2 + c2, 1e-5);
+  EXPECT_NEAR(t.rs.populations.of[2].pv, b[2] + c2, 1e-5);
   EXPECT_NEAR(t.sum({1, 2}), 10.0, 1e-5);
 }
 
@@ -150,9 +150,9 @@ TEST(Rescale, FragLinesWithRangesContinuationsAndSeveralLinesPerFragment) {
   const std::vector<double> b = t.pv();
   t.run();
   EXPECT_NEAR(t.sum({0, 1, 3, 4, 7}), t.free_sum({0, 1, 3, 4, 7}), 1e-5);
-  EXPECT_NEAR(t.rs.mp.of[2].pv, t.free_sum({2}), 1e-5);
-  EXPECT_EQ(t.rs.mp.of[5].pv, b[5]);
-  EXPECT_EQ(t.rs.mp.of[6].pv, b[6]);
+  EXPECT_NEAR(t.rs.populations.of[2].pv, t.free_sum({2}), 1e-5);
+  EXPECT_EQ(t.rs.populations.of[5].pv, b[5]);
+  EXPECT_EQ(t.rs.populations.of[6].pv, b[6]);
   // Fragment 2 has no atoms: a warning, nothing changed.
   EXPECT_NE(t.mr.log().find(" WARNING: No atoms in fragment   2; its Pv's are left unchanged"), std::string::npos);
 }
@@ -189,22 +189,22 @@ TEST(Rescale, WithoutFragmentsEveryAtomIsOneFragmentAndTheChargeIsAsked) {
 
 TEST(Rescale, ZeroDenominatorsLeaveTheFragmentUnchanged) {
   Rescale t(3, "NFRAG 1\nFRAG 1 6\nCHFRAG 0.\n");   // atom 6 has sigmaPv 0
-  const double before = t.rs.mp.of[5].pv;
+  const double before = t.rs.populations.of[5].pv;
   t.run();
-  EXPECT_EQ(t.rs.mp.of[5].pv, before);
+  EXPECT_EQ(t.rs.populations.of[5].pv, before);
   EXPECT_NE(t.mr.log().find("WARNING: Sum of sigma(Pv) is zero"), std::string::npos);
 
   Rescale u(2, "NFRAG 1\nFRAG 1 1 2\nCHFRAG 0.\n");
-  u.rs.mp.of[0].pv = 0;
-  u.rs.mp.of[1].pv = 0;
+  u.rs.populations.of[0].pv = 0;
+  u.rs.populations.of[1].pv = 0;
   u.run();
-  EXPECT_EQ(u.rs.mp.of[0].pv, 0.0);
+  EXPECT_EQ(u.rs.populations.of[0].pv, 0.0);
   EXPECT_NE(u.mr.log().find("WARNING: Sum-of-Pv[databank] is zero"), std::string::npos);
 
   Rescale v(1, "NFRAG 1\nFRAG 1 1\nCHFRAG 0.\n");
   v.rs.atom(0).occ = 0;
   v.run();
-  EXPECT_FLOAT_EQ(v.rs.mp.of[0].pv, 4.10);
+  EXPECT_FLOAT_EQ(v.rs.populations.of[0].pv, 4.10);
   EXPECT_NE(v.mr.log().find("WARNING: Sum-of-Pv[free] is zero in fragment   1"), std::string::npos);
 }
 

@@ -57,15 +57,15 @@ void search(test::TestRun& rs, const Probe& p) {
     neighbours.types.push_back(t);
   }
   const PlanarRings ring{p.rings, p.members};
-  rs.forh.of[0].atomic_number = p.hp;
-  rs.forh.of[0].neighbour_count = p.sp;
-  rs.forh.of[0].hydrogens = p.hnei;
-  rs.except.of[0].identified = p.group[0] != '\0';
-  rs.except.of[0].name = p.group;
-  rs.kset.of[0].kappaset = 1;
-  const DatabankMatch entry = search_databank_with_neighbours(databank_source(rs), rs.model, rs.forh, rs.except, rs.log_sink(), 0,
+  rs.hydrogen_parents.of[0].atomic_number = p.hp;
+  rs.hydrogen_parents.of[0].neighbour_count = p.sp;
+  rs.hydrogen_parents.of[0].hydrogens = p.hnei;
+  rs.groups.of[0].identified = p.group[0] != '\0';
+  rs.groups.of[0].name = p.group;
+  rs.kappa_sets.of[0].kappaset = 1;
+  const DatabankMatch entry = search_databank_with_neighbours(databank_source(rs), rs.model, rs.hydrogen_parents, rs.groups, rs.log_sink(), 0,
                                  DatabankQuery{neighbours, ring, p.lpg != 0});
-  copy_databank_result(rs.atom(0), 0, rs.kset.of[0].kappaset, entry, rs.mp, rs.kappas);
+  copy_databank_result(rs.atom(0), 0, rs.kappa_sets.of[0].kappaset, entry, rs.populations, rs.kappas);
 }
 
 }  // namespace

@@ -66,11 +66,11 @@ Run::Run() {
   rs->model = p.model;
   rs->rings = p.rings;
   rs->dummy = p.dummy;
-  rs->kset = p.kset;
-  rs->mp = p.mp;
+  rs->kappa_sets = p.kappa_sets;
+  rs->populations = p.populations;
   rs->kappas = p.kappas;
-  rs->forh = p.forh;
-  rs->except = p.except;
+  rs->hydrogen_parents = p.hydrogen_parents;
+  rs->groups = p.groups;
   rs->io = RunFiles{};
   rs->io.log.terminal = &term;
   rs->io.input = nullptr;

@@ -26,7 +26,7 @@ namespace {
 // The per-atom loop, then the files the driver writes from what it decided.
 void run_loop(test::TestRun& rs) {
   const std::vector<AtomSetup> setup = set_up_atoms(rs.loop());
-  write_master_tables(rs.model, rs.sw, setup, rs.dummy, rs.kset, {}, rs.io.mas.os());
+  write_master_tables(rs.model, rs.sw, setup, rs.dummy, rs.kappa_sets, {}, rs.io.mas.os());
   write_vorn_ang(rs.model, rs.sw, rs.dummy, rs.io.ang.os());
   write_con_site_symmetry(rs.model, setup, rs.io.log, rs.io.con.os());
   write_spf_axes(rs.model, setup, rs.io.spf.os());
@@ -148,17 +148,17 @@ TEST(LocalDef, AtomTableKeyTableAndClosingLines) {
 TEST(LocalDef, KappaSetsConstraintsAndParameterIntegers) {
   AcetaldehydeRun m;
   run_loop(m.rs);
-  const auto& ks = m.rs.kset;
+  const auto& ks = m.rs.kappa_sets;
   EXPECT_EQ(ks.last_set, 5);
   EXPECT_EQ(ks.of[5].chemcon, 1);
   EXPECT_EQ(ks.of[6].reference, 4);
   EXPECT_EQ(ks.of[4].chemcon, 0);
   // H22: Z (3) to C2 (atom 3), Y (2) to C1 (atom 1), kappa set 5, ref H21.
   // lmax 2 for hydrogen, as in the atom table.
-  EXPECT_EQ(m.rs.mp.of[5].xd_integers, (std::array<int, 11>{3, 2, 3, 6, 1, 2, 2, 5, 2, 1, 5}));
-  EXPECT_EQ(m.rs.mp.of[0].xd_integers, (std::array<int, 11>{1, 2, 2, 1, 3, 2, 1, 1, 4, 1, 0}));
-  EXPECT_EQ(m.rs.forh.of[4].hydrogens, 3);
-  EXPECT_FLOAT_EQ(m.rs.mp.of[0].pv, 4.0);
+  EXPECT_EQ(m.rs.populations.of[5].xd_integers, (std::array<int, 11>{3, 2, 3, 6, 1, 2, 2, 5, 2, 1, 5}));
+  EXPECT_EQ(m.rs.populations.of[0].xd_integers, (std::array<int, 11>{1, 2, 2, 1, 3, 2, 1, 1, 4, 1, 0}));
+  EXPECT_EQ(m.rs.hydrogen_parents.of[4].hydrogens, 3);
+  EXPECT_FLOAT_EQ(m.rs.populations.of[0].pv, 4.0);
   EXPECT_EQ(m.rs.kappas.set(4).scattering_type, 2);
   const std::string log = m.mr.log();
   EXPECT_NE(log.find(" Exception identified for O1 : Functional group = [ALDEHYDE]"), std::string::npos);
@@ -166,15 +166,15 @@ TEST(LocalDef, KappaSetsConstraintsAndParameterIntegers) {
   EXPECT_NE(log.find("\n Working with atom       6 : [H22     ]     occ =     1.0000\n"), std::string::npos);
   EXPECT_NE(log.find("\n CKS :: Atom=     6  kset=   5  nsft=   2\n"), std::string::npos);
   EXPECT_NE(log.find("\n Atom H22      :: will skip reading databank\n"), std::string::npos);
-  EXPECT_EQ(m.rs.except.of[1].name.str(), Text<40>("ALDEHYDE").str());
+  EXPECT_EQ(m.rs.groups.of[1].name.str(), Text<40>("ALDEHYDE").str());
 }
 
 TEST(LocalDef, HydrogenConstraintsOffGiveEveryHydrogenItsOwnSet) {
   AcetaldehydeRun m;
   m.rs.sw.chemical_constraints = {false, true};
   run_loop(m.rs);
-  EXPECT_EQ(m.rs.kset.last_set, 7);
-  EXPECT_EQ(m.rs.kset.of[5].chemcon, 0);
+  EXPECT_EQ(m.rs.kappa_sets.last_set, 7);
+  EXPECT_EQ(m.rs.kappa_sets.of[5].chemcon, 0);
 }
 
 TEST(LocalDef, ConversionOnlyRunUsesOneSetPerScatteringType) {
@@ -182,9 +182,9 @@ TEST(LocalDef, ConversionOnlyRunUsesOneSetPerScatteringType) {
   m.rs.sw.convert_to_xd_only = true;
   m.rs.sw.lkeys[kKappas] = true;
   run_loop(m.rs);
-  EXPECT_EQ(m.rs.kset.of[2].kappaset, 1);
-  EXPECT_EQ(m.rs.kset.of[6].kappaset, 2);
-  EXPECT_EQ(m.rs.kset.last_set, 2);
+  EXPECT_EQ(m.rs.kappa_sets.of[2].kappaset, 1);
+  EXPECT_EQ(m.rs.kappa_sets.of[6].kappaset, 2);
+  EXPECT_EQ(m.rs.kappa_sets.last_set, 2);
   const std::string mas = m.rs.io.mas.text();
   EXPECT_NE(mas.find("KAPPA   000000\nKAPPA   000000\nEXTCN"), std::string::npos);
   EXPECT_EQ(m.mr.log().find("Calling DetExcept"), std::string::npos);
@@ -207,7 +207,7 @@ TEST(LocalDef, MoProTexts) {
   AcetaldehydeRun m;
   m.rs.io.mopro.open_memory();
   const std::vector<AtomSetup> setup = set_up_atoms(m.rs.loop());
-  write_mopro_atom(m.rs.model, m.rs.mp, 1, setup[1], m.rs.io.log, m.rs.io.mopro.os());
+  write_mopro_atom(m.rs.model, m.rs.populations, 1, setup[1], m.rs.io.log, m.rs.io.mopro.os());
   EXPECT_EQ(rtrim(lines_of(m.rs.io.mopro.text())[1]), "XY   C1           H1            HEX     K2       V0  M0  Q0");
   write_con_site_symmetry(m.rs.model, setup, m.rs.io.log, m.rs.io.con.os());
   const auto con = lines_of(m.rs.io.con.text());
@@ -216,7 +216,7 @@ TEST(LocalDef, MoProTexts) {
   EXPECT_EQ(con[2], "SYMPLM  3m   C2         1");
   EXPECT_EQ(con[3], "SYMPLM  cy   H1         1");
   // H22 and H23 are constrained to H21: their valence populations would be too.
-  write_con_tail(m.rs.model, m.rs.kset, setup, m.rs.io.con.os());
+  write_con_tail(m.rs.model, m.rs.kappa_sets, setup, m.rs.io.con.os());
   const auto all = lines_of(m.rs.io.con.text());
   ASSERT_EQ(all.size(), 7u + 8u);
   EXPECT_EQ(rtrim(all[10]), "! CONPVM  H22         1 H21        1");
@@ -293,8 +293,8 @@ TEST(LocalDef, MirrorImageConstraintsAreLeftHanded) {
     const auto mas = lines_of(m.rs.io.mas.text());
     ASSERT_EQ(mas[2].substr(0, 8), "C2      ");
     EXPECT_EQ(mas[2].substr(44), c.line);
-    EXPECT_EQ(m.rs.kset.of[1].chemcon, c.reference != 0 ? 1 : 0);
-    EXPECT_EQ(m.rs.mp.of[1].xd_integers[10], c.reference);
+    EXPECT_EQ(m.rs.kappa_sets.of[1].chemcon, c.reference != 0 ? 1 : 0);
+    EXPECT_EQ(m.rs.populations.of[1].xd_integers[10], c.reference);
     const std::string log = m.mr.log();
     EXPECT_EQ(log.find(" Bonds of C2 are the mirror image of those of C1 in their local frames: left-handed frame (L)") !=
                   std::string::npos,

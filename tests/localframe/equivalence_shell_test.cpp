@@ -71,7 +71,7 @@ TEST(ChemicalConstraints, JoinOnlyAtomsOfTheSameSurroundings) {
     set_up(rs, file, false);
     int constrained = 0;
     for (int a = 0; a < rs.natom(); ++a) {
-      const int r = rs.kset.of[a].reference;
+      const int r = rs.kappa_sets.of[a].reference;
       if (r < 0) continue;
       ++constrained;
       const std::string pair = std::string(file) + ": " + std::string(rs.atom(a).label.trimmed()) + " to " +

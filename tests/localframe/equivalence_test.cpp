@@ -10,7 +10,7 @@ namespace vorn::test {
 namespace {
 
 bool same(Molecule& m, int a, int b, const EquivalenceTests& tests) {
-  return chemically_equivalent(m.rs.model, m.rs.nb, m.rs.rings, m.rs.except, m.rs.log_sink(), a, b, tests);
+  return chemically_equivalent(m.rs.model, m.rs.nb, m.rs.rings, m.rs.groups, m.rs.log_sink(), a, b, tests);
 }
 bool pair_test(Molecule& m, int a, int b) { return same(m, a, b, {false, false, m.rs.sw.simple_equivalence, false}); }
 bool kappa_test(Molecule& m, int a, int b) { return same(m, a, b, {true, true, false, true}); }
@@ -69,7 +69,7 @@ TEST(SameAtoms, ReasonsInTestOrder) {
   EXPECT_FALSE(kappa_test(m, m.h[0], m.h[1]));
   EXPECT_EQ(last_reason().substr(0, 21), " Diff. local symmetry");
   m.rs.atom(m.h[1]).sitesym = "cyl";
-  m.rs.except.of[m.h[1]].name = "ALCOHOL";
+  m.rs.groups.of[m.h[1]].name = "ALCOHOL";
   EXPECT_FALSE(kappa_test(m, m.h[0], m.h[1]));
   EXPECT_EQ(last_reason().substr(0, 24), " Diff. functional groups");
   // The neighbour-pair setting looks at neither.

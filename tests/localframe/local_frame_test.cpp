@@ -361,9 +361,9 @@ TEST(TwoNeighbours, WaterOxygenIsBentMm2) {
   // Water hydrogen: Z to O, Y to the other hydrogen.
   const Frame fh = m.frame(h1);
   expect_frame(m, h1, fh, "cyl", 'Z', o, 'Y', h2);
-  EXPECT_EQ(m.rs.forh.of[h1].atomic_number, 8);
-  EXPECT_EQ(m.rs.forh.of[h1].neighbour_count, 2);
-  EXPECT_EQ(m.rs.forh.of[h1].hydrogens, 2);
+  EXPECT_EQ(m.rs.hydrogen_parents.of[h1].atomic_number, 8);
+  EXPECT_EQ(m.rs.hydrogen_parents.of[h1].neighbour_count, 2);
+  EXPECT_EQ(m.rs.hydrogen_parents.of[h1].hydrogens, 2);
 }
 
 TEST(TwoNeighbours, HydroxylOxygenAndHydrogen) {
@@ -380,7 +380,7 @@ TEST(TwoNeighbours, HydroxylOxygenAndHydrogen) {
   const Frame fh = m.frame(h);
   expect_frame(m, h, fh, "cyl", 'Z', o, 'Y', c);
   EXPECT_TRUE(has(m.mr.log(), " Angle   H1 - O1 - C1 ="));
-  EXPECT_EQ(m.rs.forh.of[h].hydrogens, 1);
+  EXPECT_EQ(m.rs.hydrogen_parents.of[h].hydrogens, 1);
 }
 
 TEST(TwoNeighbours, BentWithoutHydrogenOrPair) {
@@ -411,7 +411,7 @@ TEST(Rings, PlanarBenzeneWithTheSpecialOptionSharesOneCentreDummy) {
     const Frame f = m.frame(a);
     const int left = m.c[static_cast<std::size_t>((k + 5) % 6)], right = m.c[static_cast<std::size_t>((k + 1) % 6)];
     // The nearer ring neighbour, the earlier one in the atom list on a tie.
-    const int y = sortnei(m.rs, a)[0];
+    const int y = neighbours_by_type(m.rs, a)[0];
     EXPECT_TRUE(y == left || y == right);
     expect_frame(m, a, f, "m", 'X', m.rs.natom(), 'Y', y);
     EXPECT_EQ(f.ring.rings, 1);
@@ -474,7 +474,7 @@ TEST(Rings, FusedJunctionAtomPointsXAtItsPartner) {
   const Frame f = m.frame(m.j1);
   // Y: the first ring neighbour of the sorted list that lies in one ring.
   int y = -1;
-  for (int e : sortnei(m.rs, m.j1))
+  for (int e : neighbours_by_type(m.rs, m.j1))
     if (e != m.j2 && y < 0) y = e;
   EXPECT_TRUE(y == m.ra[0] || y == m.rb[0]);
   expect_frame(m, m.j1, f, "m", 'X', m.j2, 'Y', y);

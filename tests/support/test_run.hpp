@@ -56,14 +56,14 @@ struct TestRun {
   Rings rings;
   AtomIndex index;         // cell lists over the atom table
 
-  // The tables of the per-atom loop, under their short names.
+  // The tables of the per-atom loop, by their names there.
   AtomTables tables;
   Dummies& dummy = tables.dummies;
-  KappaSets& kset = tables.kappa_sets;
-  Populations& mp = tables.populations;
+  KappaSets& kappa_sets = tables.kappa_sets;
+  Populations& populations = tables.populations;
   Kappas& kappas = tables.kappas;
-  HydrogenParents& forh = tables.hydrogen_parents;
-  FunctionalGroups& except = tables.groups;
+  HydrogenParents& hydrogen_parents = tables.hydrogen_parents;
+  FunctionalGroups& groups = tables.groups;
   DatabankText dbtext;     // the databank in memory
   DatabankSource databank{io.db, dbtext, false};
 
@@ -91,7 +91,7 @@ struct TestRun {
 inline Cartesian cart(const TestRun& rs, int i) { return cart(rs.model, i); }
 inline Fractional frac(const TestRun& rs, int i) { return frac(rs.model, i); }
 
-// The stages called with the test run's values, under short names.
+// The stages called with the test run's values, under their own names.
 inline IndexedAtoms indexed_atoms(TestRun& rs) { return {rs.model, rs.sw, rs.index}; }
 inline RingSearch ring_search(TestRun& rs) { return {indexed_atoms(rs), rs.log_sink(), rs.rings}; }
 inline bool direct_forms(TestRun& rs) { return direct_forms(rs.index); }
@@ -99,21 +99,21 @@ inline void atom_moved(TestRun& rs, int k) { atom_moved(rs.index, rs.model, k); 
 inline std::vector<int> entries_closer(TestRun& rs, const Vec3& p, double r, int first, int end) {
   return entries_closer(indexed_atoms(rs), p, r, first, end);
 }
-inline FoundNeighbours getnei(TestRun& rs, int atom, double rmax, int& disordered) {
+inline FoundNeighbours search_neighbours(TestRun& rs, int atom, double rmax, int& disordered) {
   return search_neighbours(indexed_atoms(rs), atom, rmax, disordered);
 }
-inline FoundNeighbours findnei(TestRun& rs, int atom, double rmax, SearchListing listing) {
+inline FoundNeighbours find_neighbours(TestRun& rs, int atom, double rmax, SearchListing listing) {
   return find_neighbours(indexed_atoms(rs), rs.log_sink(), atom, rmax, listing);
 }
 inline int nearest_neighbor(TestRun& rs, int atom, double rmax, const std::function<bool(int)>& accept) {
   return nearest_neighbor(indexed_atoms(rs), atom, rmax, accept);
 }
 inline void run_neighbour_search(TestRun& rs) { rs.nb = find_all_neighbours(indexed_atoms(rs), rs.log_sink()); }
-inline std::vector<int> sortnei(const TestRun& rs, int atom) { return neighbours_by_type(rs.nb, atom); }
-inline void prtatomnei(TestRun& rs, int atom, std::ostream& os) {
+inline std::vector<int> neighbours_by_type(const TestRun& rs, int atom) { return neighbours_by_type(rs.nb, atom); }
+inline void write_neighbours(TestRun& rs, int atom, std::ostream& os) {
   write_neighbours(rs.model, rs.nb, atom, rs.sw.verbosity >= 2, os);
 }
-inline std::vector<int> collectnei(const TestRun& rs, int atom) { return neighbours_and_self(rs.nb, atom); }
+inline std::vector<int> neighbours_and_self(const TestRun& rs, int atom) { return neighbours_and_self(rs.nb, atom); }
 // kind 2: a ring; print 1: the listing.  1 when planar.
 inline int planarity(TestRun& rs, int print, const std::vector<int>& list, int kind) {
   return is_planar(rs.model, rs.sw.tols, rs.log_sink(), print == 1, list, kind == 2 ? PlaneKind::ring : PlaneKind::group)
@@ -130,23 +130,23 @@ inline std::vector<int> find_rings(TestRun& rs) {
 // (each flag 1 to compare).
 inline bool chemically_equivalent(TestRun& rs, int a, int b, int compare_symmetry, int compare_groups, int simple,
                       int compare_rings) {
-  return chemically_equivalent(rs.model, rs.nb, rs.rings, rs.except, rs.log_sink(), a, b,
+  return chemically_equivalent(rs.model, rs.nb, rs.rings, rs.groups, rs.log_sink(), a, b,
                    {compare_symmetry != 0, compare_groups != 0, simple != 0, compare_rings != 0});
 }
 // The databank transfer of the kappa-set search, with the run's values.
 inline DatabankSource databank_source(TestRun& rs) { return {rs.io.db, rs.dbtext, direct_forms(rs.index)}; }
 inline DatabankMatch search_databank(TestRun& rs, int i, const PlanarRings& ring, bool planar_group) {
-  return search_databank(databank_source(rs), indexed_atoms(rs), rs.forh, rs.except, rs.log_sink(), i, ring, planar_group);
+  return search_databank(databank_source(rs), indexed_atoms(rs), rs.hydrogen_parents, rs.groups, rs.log_sink(), i, ring, planar_group);
 }
 inline void copy_databank_result(TestRun& rs, int i, const DatabankMatch& entry) {
-  copy_databank_result(rs.atom(i), i, rs.kset.of[i].kappaset, entry, rs.mp, rs.kappas);
+  copy_databank_result(rs.atom(i), i, rs.kappa_sets.of[i].kappaset, entry, rs.populations, rs.kappas);
 }
 inline void databank_defaults(TestRun& rs, int i) {
-  databank_defaults(rs.atom(i), i, rs.kset.of[i].kappaset, rs.mp, rs.kappas);
+  databank_defaults(rs.atom(i), i, rs.kappa_sets.of[i].kappaset, rs.populations, rs.kappas);
 }
 // The functional-group test of the kappa-set search, with the run's values.
 inline void detect_functional_group(TestRun& rs, int atom) {
-  if (std::string g = detect_functional_group(rs.model, rs.sw, rs.nb, rs.rings, rs.except, rs.log_sink(), atom); !g.empty())
+  if (std::string g = detect_functional_group(rs.model, rs.sw, rs.nb, rs.rings, rs.groups, rs.log_sink(), atom); !g.empty())
     rs.tables.group_listing = std::move(g);
 }
 inline void run_complete_fragments(TestRun& rs) {

@@ -158,7 +158,7 @@ void expect_same_topology(Twin& t, const std::string& what, int ncells) {
   EXPECT_EQ(t.fast.log(), t.direct.log()) << what;
   for (int k = 0; k < f.entries(); ++k)
     for (const double r : {0.0, 1.6, 3.0, 10.0}) {
-      expect_same_search(findnei(f, k, r, SearchListing::silent), findnei(d, k, r, SearchListing::silent), what + " atom " + std::to_string(k) + " r " + std::to_string(r));
+      expect_same_search(find_neighbours(f, k, r, SearchListing::silent), find_neighbours(d, k, r, SearchListing::silent), what + " atom " + std::to_string(k) + " r " + std::to_string(r));
     }
   // The nearest atom of a kind: answers near the atom, far from it, and
   // none (a sample of about a hundred atoms of each structure).
@@ -362,12 +362,12 @@ TEST(IndexedSearches, AMovedHydrogenIsFoundWhereItIsNow) {
     // Extended away from C1, right next to C2 (several cells away).
     rs.atom(1).cartesian[0] = 8.4;
     atom_moved(rs, 1);
-    found.push_back(findnei(rs, 2, 0.0, SearchListing::silent));
+    found.push_back(find_neighbours(rs, 2, 0.0, SearchListing::silent));
   });
   ASSERT_EQ(found.size(), 2u);
   expect_same_search(found[0], found[1], "moved hydrogen");
   EXPECT_EQ(found[0].atom, std::vector<int>{1});
-  EXPECT_TRUE(findnei(*t.fast.rs, 0, 0.0, SearchListing::silent).atom.empty());
+  EXPECT_TRUE(find_neighbours(*t.fast.rs, 0, 0.0, SearchListing::silent).atom.empty());
 }
 
 // Two entries 0.008 A apart on either side of the first sphere the search

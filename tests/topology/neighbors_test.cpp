@@ -33,7 +33,7 @@ TEST(GetNei, DistanceOrderKeepsTableOrderOnTies) {
   add_cart(rs, "H3", 1, 0, -1.09, 0);
   add_cart(rs, "H4", 1, 0.6, 0, -0.6);
   int dis = -1;
-  FoundNeighbours found = getnei(rs, 1, 0.0, dis);
+  FoundNeighbours found = search_neighbours(rs, 1, 0.0, dis);
   EXPECT_EQ(dis, 0);
   EXPECT_EQ(found.atom, (std::vector<int>{5, 2, 3, 4, 0}));
   ASSERT_EQ(found.dist.size(), 5u);
@@ -50,7 +50,7 @@ TEST(GetNei, CutoffMinimumDistanceAndSharedSite) {
   add_cart(rs, "Q1", 6, 0, 0, 0.45);      // closer than 0.5 A: same site
   add_cart(rs, "C4", 6, 0, 0, -1.5);      // first at this site
   add_cart(rs, "C5", 6, 0.003, 0.004, -1.5);  // 0.005 A from C4
-  FoundNeighbours found = findnei(rs, 0, 0.0, SearchListing::silent);
+  FoundNeighbours found = find_neighbours(rs, 0, 0.0, SearchListing::silent);
   EXPECT_EQ(found.atom, (std::vector<int>{4, 1}));
   // The second atom at the site wins only when it comes first in the table.
   MemoryRun run2;
@@ -58,10 +58,10 @@ TEST(GetNei, CutoffMinimumDistanceAndSharedSite) {
   add_cart(r2, "C1", 6, 0, 0, 0);
   add_cart(r2, "C5", 6, 0.003, 0.004, -1.5);
   add_cart(r2, "C4", 6, 0, 0, -1.5);
-  found = findnei(r2, 0, 0.0, SearchListing::silent);
+  found = find_neighbours(r2, 0, 0.0, SearchListing::silent);
   EXPECT_EQ(found.atom, (std::vector<int>{1}));
   // Two atoms closer than 0.5 A are never neighbours of each other.
-  found = findnei(rs, 3, 0.0, SearchListing::silent);
+  found = find_neighbours(rs, 3, 0.0, SearchListing::silent);
   for (const int b : found.atom) EXPECT_NE(b, 0);
 }
 
@@ -72,9 +72,9 @@ TEST(GetNei, FixedRadiusIgnoresElements) {
   add_cart(rs, "H2", 1, 1.55, 0, 0);   // far beyond 0.4 + 0.4 + 0.2
   add_cart(rs, "H3", 1, 0, 1.6, 0);    // exactly at 1.6
   add_cart(rs, "H4", 1, 0, 0, 1.65);
-  FoundNeighbours found = findnei(rs, 0, 1.6, SearchListing::silent);
+  FoundNeighbours found = find_neighbours(rs, 0, 1.6, SearchListing::silent);
   EXPECT_EQ(found.atom, (std::vector<int>{1, 2}));
-  found = findnei(rs, 0, 0.0, SearchListing::silent);
+  found = find_neighbours(rs, 0, 0.0, SearchListing::silent);
   EXPECT_TRUE(found.atom.empty());
   EXPECT_EQ(found.type_count(), 0);
 }
@@ -87,7 +87,7 @@ TEST(GetNei, DisorderedPairsBondOnlyInOneComponent) {
     add_cart(rs, "C2B", 6, 1.52, 0, 0, occ2, OccupancyKind::disordered);
     add_cart(rs, "O1", 8, -1.43, 0, 0);
     int dis = -1;
-    FoundNeighbours found = getnei(rs, 0, 0.0, dis);
+    FoundNeighbours found = search_neighbours(rs, 0, 0.0, dis);
     if (bonded) {
       EXPECT_EQ(found.atom, (std::vector<int>{2, 1})) << occ2;
       EXPECT_EQ(dis, 1);
@@ -96,7 +96,7 @@ TEST(GetNei, DisorderedPairsBondOnlyInOneComponent) {
       EXPECT_EQ(dis, 0);
     }
     // An ordered atom bonds to a disordered one, and notes it.
-    found = getnei(rs, 2, 0.0, dis);
+    found = search_neighbours(rs, 2, 0.0, dis);
     EXPECT_EQ(found.atom, (std::vector<int>{0}));
     EXPECT_EQ(dis, 1);
   }
@@ -112,7 +112,7 @@ TEST(FindNei, TypesByAscendingAtomicNumber) {
   add_cart(rs, "C2", 6, 0, 0, -1.54);
   add_cart(rs, "N1", 7, 0, 0, 1.2);
   add_cart(rs, "H2", 1, 0, -1.1, 0);
-  FoundNeighbours found = findnei(rs, 0, 0.0, SearchListing::silent);
+  FoundNeighbours found = find_neighbours(rs, 0, 0.0, SearchListing::silent);
   EXPECT_EQ(found.atom, (std::vector<int>{2, 1, 5, 4, 3}));
   ASSERT_EQ(found.type_count(), 4);
   EXPECT_EQ(found.types[0].atomic_number, 1);
@@ -219,8 +219,8 @@ TEST(FindNei, ListingLayout) {
   rs.atom(1).occ = 0.5;
   rs.atom(1).occupancy_kind = OccupancyKind::disordered;
   rs.sw.verbosity = 2;
-  findnei(rs, 0, 0.0, SearchListing::logged);
-  findnei(rs, 2, 1.6, SearchListing::logged);
+  find_neighbours(rs, 0, 0.0, SearchListing::logged);
+  find_neighbours(rs, 2, 1.6, SearchListing::logged);
   const std::string expected =
       "\n"
       " Covalently-bonded neighbors to C1 =    3\n"
@@ -264,7 +264,7 @@ TEST(PrtAtomNei, StoredTableLayout) {
   formaldehyde(rs);
   run_neighbour_search(rs);
   std::ostringstream os;
-  prtatomnei(rs, 0, os);
+  write_neighbours(rs, 0, os);
   EXPECT_EQ(os.str(),
             "\n"
             " Covalently-bonded neighbors to C1 =    3\n"
@@ -275,7 +275,7 @@ TEST(PrtAtomNei, StoredTableLayout) {
             "     3       2      1.210    O1         1.0000\n");
   rs.sw.verbosity = 2;
   std::ostringstream os2;
-  prtatomnei(rs, 1, os2);
+  write_neighbours(rs, 1, os2);
   EXPECT_EQ(os2.str(),
             "\n"
             " Covalently-bonded neighbors to O1 =    1\n"
@@ -300,7 +300,7 @@ TEST(FindNei, TypeListingWrapsAfterSixLabels) {
     add_cart(rs, numbered("F", k + 1), 9, 1.6 * std::cos(t), 1.6 * std::sin(t), 0);
   }
   rs.sw.verbosity = 2;
-  findnei(rs, 0, 0.0, SearchListing::logged);
+  find_neighbours(rs, 0, 0.0, SearchListing::logged);
   const std::string log = run.log();
   EXPECT_NE(log.find("      atoms : F1       F2       F3       F4       F5       F6      \n"
                      "              F7      \n"),
@@ -336,10 +336,10 @@ TEST(GetNei, APileOfAtomsStops) {
           add_cart(rs, "H", 1, step * (1.0 + static_cast<double>(i)), step * static_cast<double>(j), step * static_cast<double>(k));
     int dis = 0;
     if (step == 1.0) {
-      EXPECT_EQ(getnei(rs, 0, 100.0, dis).count(), 11 * 11 * 9);
+      EXPECT_EQ(search_neighbours(rs, 0, 100.0, dis).count(), 11 * 11 * 9);
       continue;
     }
-    EXPECT_THROW(run.as_driver([&] { getnei(rs, 0, 100.0, dis); }), RunError);
+    EXPECT_THROW(run.as_driver([&] { search_neighbours(rs, 0, 100.0, dis); }), RunError);
     const std::string block = " ERROR *** GetNei *** Atom 1 C1: 664 atoms within 4.24 Angstrom, more than 2 per cubic "
                               "Angstrom; are many atoms piled on one site?";
     EXPECT_NE(run.log().find(block), std::string::npos) << run.log();
@@ -353,7 +353,7 @@ TEST(SortNei, InconsistentTypesStop) {
   formaldehyde(rs);
   run_neighbour_search(rs);
   rs.nb.of[0].types.pop_back();
-  EXPECT_THROW(run.as_driver([&] { sortnei(rs, 0); }), RunError);
+  EXPECT_THROW(run.as_driver([&] { neighbours_by_type(rs, 0); }), RunError);
   EXPECT_NE(run.log().find(" ERROR *** SortNei *** l.ne.nnei(k)"), std::string::npos);
 }
 

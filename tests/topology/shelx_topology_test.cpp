@@ -104,7 +104,7 @@ Outcome run_topology(const std::string& file) {
       EXPECT_TRUE(ordered) << file << " atom " << i << " rows " << k << ", " << k + 1;
     }
     // isn is exactly the printed order.
-    const std::vector<int> sorted = sortnei(rs, i);
+    const std::vector<int> sorted = neighbours_by_type(rs, i);
     EXPECT_EQ(sorted.size(), rows.size());
     if (sorted.size() != rows.size()) return out;
     for (std::size_t k = 0; k < rows.size(); ++k) {

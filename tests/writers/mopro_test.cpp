@@ -53,13 +53,13 @@ TEST_F(MoproFiles, HydrogenRecordGroupHasUisoAndOnePopulationRecord) {
   s.frame.label = {Text<8>("C(2)"), Text<8>("DUM1")};
   s.kappa_set = 3;
   // Stored populations include the occupancy 0.5.
-  rs.mp.of[2].pv = 0.4;
-  Plm& p = rs.mp.of[2].plm;
+  rs.populations.of[2].pv = 0.4;
+  Plm& p = rs.populations.of[2].plm;
   p(0, 0) = 0.01;
   p(1, 0) = 0.05;
   p(2, 0) = 0.04;
   p(2, 2) = -0.06;
-  write_mopro_atom(rs.model, rs.mp, 2, s, rs.io.log, rs.io.mopro.os());
+  write_mopro_atom(rs.model, rs.populations, 2, s, rs.io.log, rs.io.mopro.os());
   const auto l = par();
   ASSERT_EQ(l.size(), 5u);
   EXPECT_EQ(l[0], "ATOM   3 H2        MOL   1    0.123456   -0.500000    0.250000  0.50000  1 H         ");
@@ -73,7 +73,7 @@ TEST_F(MoproFiles, HydrogenRecordGroupHasUisoAndOnePopulationRecord) {
   // U11, U22 and U33), not its U11.
   a.adp_type = 2;
   rs.model.cell = {5, 6, 7, 90, 90, 90};
-  write_mopro_atom(rs.model, rs.mp, 2, s, rs.io.log, rs.io.mopro.os());
+  write_mopro_atom(rs.model, rs.populations, 2, s, rs.io.log, rs.io.mopro.os());
   EXPECT_EQ(par()[7], "UISO     0.016000");
 }
 
@@ -90,8 +90,8 @@ TEST_F(MoproFiles, HeavyAtomRecordGroupHasUaniAndThreePopulationRecords) {
   s.frame.letter = {'X', 'Y'};
   s.frame.label = {Text<8>("O3"), Text<8>("C4")};
   s.kappa_set = 1;
-  rs.mp.of[11].pv = 4.1234;
-  Plm& p = rs.mp.of[11].plm;
+  rs.populations.of[11].pv = 4.1234;
+  Plm& p = rs.populations.of[11].plm;
   p(0, 0) = 0.0;
   const int order1[][2] = {{1, 1}, {1, -1}, {1, 0}, {2, 0}, {2, 1}, {2, -1}, {2, 2}, {2, -2}};
   const int order3[][2] = {{3, 0}, {3, 1}, {3, -1}, {3, 2}, {3, -2}, {3, 3}, {3, -3}};
@@ -103,7 +103,7 @@ TEST_F(MoproFiles, HeavyAtomRecordGroupHasUaniAndThreePopulationRecords) {
   for (const auto& lm : order3) p(lm[0], lm[1]) = 0.001 * static_cast<double>(n++);
   n = 21;
   for (const auto& lm : order4) p(lm[0], lm[1]) = -0.001 * static_cast<double>(n++);
-  write_mopro_atom(rs.model, rs.mp, 11, s, rs.io.log, rs.io.mopro.os());
+  write_mopro_atom(rs.model, rs.populations, 11, s, rs.io.log, rs.io.mopro.os());
   const auto l = par();
   ASSERT_EQ(l.size(), 7u);
   EXPECT_EQ(l[0], "ATOM  12 C11       MOL   1    1.000000    0.500000   -0.062500  1.00000  1 C         ");
@@ -119,7 +119,7 @@ TEST_F(MoproFiles, HeavyAtomRecordGroupHasUaniAndThreePopulationRecords) {
   p(3, -1) = -12.5;
   p(3, 2) = 123.4;
   rs.io.mopro.open_memory();
-  write_mopro_atom(rs.model, rs.mp, 11, s, rs.io.log, rs.io.mopro.os());
+  write_mopro_atom(rs.model, rs.populations, 11, s, rs.io.log, rs.io.mopro.os());
   EXPECT_EQ(par()[4], "  -1.50  12.25  -12.5  123.4  0.015  0.016  0.017");
 }
 
@@ -127,7 +127,7 @@ TEST_F(MoproFiles, LabelWithoutBracketIsNotTakenForHydrogen) {
   rs.model.natom = 1;
   rs.atom(0).label = "H1";
   rs.atom(0).u = {0.03, 0, 0, 0, 0, 0};
-  write_mopro_atom(rs.model, rs.mp, 0, AtomSetup{}, rs.io.log, rs.io.mopro.os());
+  write_mopro_atom(rs.model, rs.populations, 0, AtomSetup{}, rs.io.log, rs.io.mopro.os());
   const auto l = par();
   ASSERT_EQ(l.size(), 7u);
   EXPECT_EQ(l[0].substr(0, 26), "ATOM   1 H1        MOL   1");
@@ -143,7 +143,7 @@ TEST_F(MoproFiles, ResidueTextReplacesLabelAndMolecule) {
   a.fractional[0] = 0.1;
   a.fractional[1] = 0.2;
   a.fractional[2] = 0.3;
-  write_mopro_atom(rs.model, rs.mp, 1, AtomSetup{}, rs.io.log, rs.io.mopro.os());
+  write_mopro_atom(rs.model, rs.populations, 1, AtomSetup{}, rs.io.log, rs.io.mopro.os());
   EXPECT_EQ(par()[0], "ATOM   2 N1       7  ALA      0.100000    0.200000    0.300000  1.00000  1 N1        ");
 }
 
@@ -152,10 +152,10 @@ TEST_F(MoproFiles, ZeroOccupancyWritesZeroPopulationsAndWarns) {
   Atom& a = rs.atom(0);
   a.label = "O(5)";
   a.occ = 0.0;
-  rs.mp.of[0].pv = 6.0;
-  rs.mp.of[0].plm(1, 0) = 0.1;
-  rs.mp.of[0].plm(4, 4) = 0.2;
-  write_mopro_atom(rs.model, rs.mp, 0, AtomSetup{}, rs.io.log, rs.io.mopro.os());
+  rs.populations.of[0].pv = 6.0;
+  rs.populations.of[0].plm(1, 0) = 0.1;
+  rs.populations.of[0].plm(4, 4) = 0.2;
+  write_mopro_atom(rs.model, rs.populations, 0, AtomSetup{}, rs.io.log, rs.io.mopro.os());
   const auto l = par();
   ASSERT_EQ(l.size(), 7u);
   EXPECT_EQ(l[0].substr(62, 9), "  0.00000");
@@ -170,8 +170,8 @@ TEST_F(MoproFiles, AtomNumbersFromOneThousandWidenTheField) {
   rs.tables.hold_entries(1000);
   rs.atom(998).label = "C999";
   rs.atom(999).label = "C1000";
-  write_mopro_atom(rs.model, rs.mp, 998, AtomSetup{}, rs.io.log, rs.io.mopro.os());
-  write_mopro_atom(rs.model, rs.mp, 999, AtomSetup{}, rs.io.log, rs.io.mopro.os());
+  write_mopro_atom(rs.model, rs.populations, 998, AtomSetup{}, rs.io.log, rs.io.mopro.os());
+  write_mopro_atom(rs.model, rs.populations, 999, AtomSetup{}, rs.io.log, rs.io.mopro.os());
   const auto l = par();
   ASSERT_EQ(l.size(), 14u);
   EXPECT_EQ(l[0].substr(0, 20), "ATOM 999 C999      M");
@@ -224,12 +224,12 @@ TEST_F(MoproFiles, ConstraintTailWritesOnlyValenceConstraints) {
   rs.model.natom = 7;
   for (int i = 0; i < 7; ++i) rs.atom(i).label = Label(test::numbered(i == 4 || i == 3 ? "H" : "C", i + 1));
   std::vector<AtomSetup> setup(7);
-  rs.kset.of[1].chemcon = 1;
+  rs.kappa_sets.of[1].chemcon = 1;
   setup[1].reference = 0;
-  rs.kset.of[4].chemcon = 1;
+  rs.kappa_sets.of[4].chemcon = 1;
   setup[4].reference = 3;
   setup[6].reference = 2;   // a reference without a constraint writes nothing
-  write_con_tail(rs.model, rs.kset, setup, rs.io.con.os());
+  write_con_tail(rs.model, rs.kappa_sets, setup, rs.io.con.os());
   const auto l = lines_of(rs.io.con.text());
   ASSERT_EQ(l.size(), 8u);
   EXPECT_EQ(l[0], "!");

@@ -46,9 +46,9 @@ struct ParFile {
     c.fractional[1] = -0.5;
     c.fractional[2] = 0.98765;
     c.u = {0.0123, 0.0234, 0.0345, -0.001, 0.002, -0.003};
-    rs.mp.of[0].xd_integers = {1, 2, 3, 1, 2, 2, 1, 1, 4, 1, 0};
-    rs.mp.of[0].pv = 4.1234;
-    Plm& p = rs.mp.of[0].plm;
+    rs.populations.of[0].xd_integers = {1, 2, 3, 1, 2, 2, 1, 1, 4, 1, 0};
+    rs.populations.of[0].pv = 4.1234;
+    Plm& p = rs.populations.of[0].plm;
     p(0, 0) = 0.01;
     p(1, 1) = 0.11;
     p(1, -1) = -0.11;
@@ -65,8 +65,8 @@ struct ParFile {
     h.occ = 0.5;
     h.u[0] = 0.025;
     h.adp_type = 1;
-    rs.mp.of[1].xd_integers = {3, 1, 1, 2, 4, 1, 2, 2, 4, 1, 1};
-    rs.mp.of[1].pv = 0.45;
+    rs.populations.of[1].xd_integers = {3, 1, 1, 2, 4, 1, 2, 2, 4, 1, 1};
+    rs.populations.of[1].pv = 0.45;
     rs.dummy.atoms = {{"DUM1", {0.25, 0.5, -0.125}}};
     rs.kappas.sets.resize(2);
     rs.kappas.set(1).scattering_type = 1;
@@ -80,8 +80,8 @@ struct ParFile {
   }
   std::ostringstream mopro, con;
   std::vector<std::string> run() {
-    write_parameter_files(rs.model, std::vector<AtomSetup>(static_cast<std::size_t>(rs.natom())), rs.dummy, rs.mp,
-                          rs.kappas, rs.kset, rs.io.log, {&rs.io.par.os(), mopro, con});
+    write_parameter_files(rs.model, std::vector<AtomSetup>(static_cast<std::size_t>(rs.natom())), rs.dummy, rs.populations,
+                          rs.kappas, rs.kappa_sets, rs.io.log, {&rs.io.par.os(), mopro, con});
     return split_lines(rs.io.par.text());
   }
 };
@@ -124,11 +124,11 @@ TEST(XdParameterFile, PopulationsReadBackInXdOrder) {
   for (int k = 12; k <= 14; ++k)
     for (double v : numbers(l[static_cast<std::size_t>(k)])) pops.push_back(v);
   ASSERT_EQ(pops.size(), 26u);
-  const Plm& p = t.rs.mp.of[0].plm;
+  const Plm& p = t.rs.populations.of[0].plm;
   const int order[25][2] = {{0, 0}, {1, 1},  {1, -1}, {1, 0},  {2, 0},  {2, 1},  {2, -1}, {2, 2},  {2, -2},
                             {3, 0}, {3, 1},  {3, -1}, {3, 2},  {3, -2}, {3, 3},  {3, -3}, {4, 0},  {4, 1},
                             {4, -1}, {4, 2}, {4, -2}, {4, 3},  {4, -3}, {4, 4},  {4, -4}};
-  EXPECT_NEAR(pops[0], t.rs.mp.of[0].pv, 5e-5);
+  EXPECT_NEAR(pops[0], t.rs.populations.of[0].pv, 5e-5);
   for (int k = 0; k < 25; ++k)
     EXPECT_NEAR(pops[static_cast<std::size_t>(k + 1)], p(order[k][0], order[k][1]), 5e-5) << k;
 }
