@@ -63,7 +63,7 @@ bool reread_raw(RecordFile& f, std::string& raw) {
 }
 
 void keyword_format(Switches& sw, const LineExtract& lx) {
-  for (int k = 2; k <= lx.nkw; ++k) {
+  for (int k = 2; k <= lx.count; ++k) {
     if (!lx.starred(k)) continue;
     const Text<8>& w = lx.keyword(k);
     if (w == "SHELX") sw.format = InputFormat::shelx;
@@ -78,7 +78,7 @@ void keyword_format(Switches& sw, const LineExtract& lx) {
 
 // Returns false when the raw re-read met the end of the file.
 bool keyword_input(Switches& sw, Log& log, const LineExtract& lx, RecordFile& f, const std::string& numbers) {
-  for (int k = lx.nkw - 1; k <= lx.nkw; ++k) {
+  for (int k = lx.count - 1; k <= lx.count; ++k) {
     if (!lx.starred(k)) continue;
     if (lx.keyword(k) == "RENAME") sw.rename.requested = true;
     if (lx.keyword(k) == "TOXD") sw.convert_to_xd_only = true;
@@ -115,11 +115,11 @@ bool keyword_input(Switches& sw, Log& log, const LineExtract& lx, RecordFile& f,
 }
 
 void keyword_radii(Switches& sw, Log& log, const LineExtract& lx, const std::string& numbers) {
-  if (count_words(numbers) != lx.nkw - 1) read_error();
-  std::vector<double> radius(static_cast<std::size_t>(lx.nkw > 1 ? lx.nkw - 1 : 0));
+  if (count_words(numbers) != lx.count - 1) read_error();
+  std::vector<double> radius(static_cast<std::size_t>(lx.count > 1 ? lx.count - 1 : 0));
   layout::FreeReader r(numbers);
   for (double& v : radius) v = read_real(r);
-  for (int k = 2; k <= lx.nkw; ++k) {
+  for (int k = 2; k <= lx.count; ++k) {
     std::string sym(lx.keyword(k).view().substr(0, 2));
     to_lower_case(sym);
     sym[0] = lx.keyword(k)[0];
@@ -160,7 +160,7 @@ constexpr double kMaxStol = 2.0;
 bool keyword_formfactors(Switches& sw, const LineExtract& lx, RecordFile& f, const std::string& numbers) {
   sw.formfactors = FormFactorRequest{};
   sw.formfactors.requested = true;
-  if (lx.nkw >= 2 && lx.starred(2) && lx.keyword(2) == "STOL") {
+  if (lx.count >= 2 && lx.starred(2) && lx.keyword(2) == "STOL") {
     layout::FreeReader r(numbers);
     double stol = 0;
     if (!r.real(stol) || !(stol > 0 && stol <= kMaxStol))
@@ -304,7 +304,7 @@ void warn_unknown_choices(Log& log, std::string_view key, const LineExtract& lx)
     if (c.keyword != key) continue;
     std::string offered;
     for (std::string_view w : c.words) offered.append(" ").append(w);
-    for (int k = 2; k <= lx.nkw; ++k) {
+    for (int k = 2; k <= lx.count; ++k) {
       if (!lx.starred(k)) continue;
       const std::string_view word = lx.keyword(k).trimmed();
       const auto at = static_cast<std::size_t>(k - 2);
@@ -313,7 +313,7 @@ void warn_unknown_choices(Log& log, std::string_view key, const LineExtract& lx)
         warn(log, layout::format("(7a)", " WARNING: *", word, " stands in place ", std::to_string(k - 1), " of the ",
                                  key, " line, which reads its stars by place:" + offered));
       } else if (std::find(c.words.begin(), c.words.end(), word) == c.words.end()) {
-        if (key == "INPUT" && k < lx.nkw - 1) continue;   // file names come first
+        if (key == "INPUT" && k < lx.count - 1) continue;   // file names come first
         warn(log, layout::format("(6a)", " WARNING: *", word, " is none of the choices of ", key, ":" + offered,
                                  "; it selects nothing"));
       }
@@ -328,7 +328,7 @@ void read_keywords(Switches& sw, Log& log, RecordFile& f) {
     LineExtract lx;
     readline(line, lx);
     const Text<8>& key = lx.keyword(1);
-    if (lx.nkw >= 1) {
+    if (lx.count >= 1) {
       warn_unknown_keyword(log, key.trimmed());
       warn_unknown_choices(log, key.trimmed(), lx);
     }
@@ -357,7 +357,7 @@ void read_keywords(Switches& sw, Log& log, RecordFile& f) {
     } else if (key == "KEYGEN") {
       // Only the positions count; positions beyond the seven switches are
       // not switches and are passed over.
-      for (int k = 2; k <= lx.nkw && k - 1 <= static_cast<int>(sw.lkeys.size()); ++k)
+      for (int k = 2; k <= lx.count && k - 1 <= static_cast<int>(sw.lkeys.size()); ++k)
         if (lx.starred(k)) sw.lkeys[static_cast<std::size_t>(k - 2)] = true;
     } else if (key == "EXTEND_H") {
       sw.extend_hydrogens = true;
@@ -367,11 +367,11 @@ void read_keywords(Switches& sw, Log& log, RecordFile& f) {
     } else if (key == "SIMPLE") {
       sw.simple_equivalence = true;
     } else if (key == "FRAMES") {
-      for (int k = 2; k <= lx.nkw; ++k)
+      for (int k = 2; k <= lx.count; ++k)
         if (lx.starred(k) && (lx.keyword(k) == "KEEP" || lx.keyword(k) == "NEW")) sw.new_frames = lx.keyword(k) == "NEW";
     } else if (key == "PICTURES") {
       // A starred word switches its picture on, an unstarred one off.
-      for (int k = 2; k <= lx.nkw; ++k)
+      for (int k = 2; k <= lx.count; ++k)
         if (lx.keyword(k) == "PAGE") sw.setup_page = lx.starred(k);
         else if (lx.keyword(k) == "MAPS") sw.density_maps = lx.starred(k);
     } else if (key == "MAP") {
@@ -391,7 +391,7 @@ void read_keywords(Switches& sw, Log& log, RecordFile& f) {
       sw.ring_options.max_size = read_int(numbers);
       if (lx.starred(2)) sw.ring_options.mirror_in_planar_ring = true;
     } else if (key == "SCALE") {
-      for (int k = 2; k <= lx.nkw; ++k) {
+      for (int k = 2; k <= lx.count; ++k) {
         if (!lx.starred(k)) continue;
         if (lx.keyword(k) == "SIGMA") sw.args.rescale_method = 3;
         else if (lx.keyword(k) == "DIFF") sw.args.rescale_method = 1;

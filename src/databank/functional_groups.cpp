@@ -37,16 +37,16 @@ public:
 private:
   // Neighbourhood of any atom.
   const AtomNeighbors& nbr(int x) const { return nb_.of[x]; }
-  int nnei(int x) const { return nbr(x).count(); }
+  int neighbour_count(int x) const { return nbr(x).count(); }
   int iz(int x) const { return model_.atoms[x].atomic_number; }
-  int ntypes(int x) const { return nbr(x).type_count(); }
+  int type_count(int x) const { return nbr(x).type_count(); }
   // Type k (1 = lightest) of x: atomic number and count; 0 when absent.
-  int type_z(int x, int k) const { return k <= ntypes(x) ? nbr(x).types[static_cast<std::size_t>(k - 1)].atomic_number : 0; }
+  int type_z(int x, int k) const { return k <= type_count(x) ? nbr(x).types[static_cast<std::size_t>(k - 1)].atomic_number : 0; }
   int type_n(int x, int k) const {
-    return k <= ntypes(x) ? nbr(x).types[static_cast<std::size_t>(k - 1)].count() : 0;
+    return k <= type_count(x) ? nbr(x).types[static_cast<std::size_t>(k - 1)].count() : 0;
   }
-  int heaviest_z(int x) const { return type_z(x, ntypes(x)); }
-  int heaviest_n(int x) const { return type_n(x, ntypes(x)); }
+  int heaviest_z(int x) const { return type_z(x, type_count(x)); }
+  int heaviest_n(int x) const { return type_n(x, type_count(x)); }
   // Number of neighbours of element z.
   int count_of(int x, int z) const {
     for (const auto& t : nbr(x).types)
@@ -55,7 +55,7 @@ private:
   }
   // Exactly these elements with these counts, nothing else.
   bool has_exactly(int x, std::initializer_list<std::pair<int, int>> want) const {
-    if (ntypes(x) != static_cast<int>(want.size())) return false;
+    if (type_count(x) != static_cast<int>(want.size())) return false;
     for (const auto& [z, n] : want)
       if (count_of(x, z) != n) return false;
     return true;
@@ -66,9 +66,9 @@ private:
       if (iz(a) == z && --k == 0) return a;
     return -1;
   }
-  int first_nei(int x) const { return nnei(x) > 0 ? nbr(x).atom.front() : -1; }
+  int first_nei(int x) const { return neighbour_count(x) > 0 ? nbr(x).atom.front() : -1; }
   bool all_h_or_c(int x, int upto) const {
-    for (int k = 0; k < std::min(upto, nnei(x)); ++k) {
+    for (int k = 0; k < std::min(upto, neighbour_count(x)); ++k) {
       const int z = iz(nbr(x).atom[static_cast<std::size_t>(k)]);
       if (z != kH && z != kC) return false;
     }
@@ -140,7 +140,7 @@ private:
 void Detector::run() {
   except_.of[i_].identified = false;
   except_.of[i_].name = "";
-  const int n = nnei(i_);
+  const int n = neighbour_count(i_);
   switch (iz(i_)) {
     case kH: hydrogen(); break;
     case kC:
@@ -172,7 +172,7 @@ void Detector::run() {
 void Detector::hydrogen() {
   const int p = first_nei(i_);
   if (p < 0) return;
-  if (iz(p) == kN && nnei(p) == 3) {
+  if (iz(p) == kN && neighbour_count(p) == 3) {
     check("x2-n-H");
     if (!group_planar(p, log_.shows(3))) {
       named("pyramidal amine");
@@ -183,14 +183,14 @@ void Detector::hydrogen() {
     }
     return;
   }
-  if (iz(p) == kO && nnei(p) == 2) {
+  if (iz(p) == kO && neighbour_count(p) == 2) {
     check("x-o-H");
-    if (ntypes(p) != 2) return unidentified("x-o-H [1]", false);
+    if (type_count(p) != 2) return unidentified("x-o-H [1]", false);
     const int x = nbr(p).types[1].members.front();
     switch (iz(x)) {
       case kC:
-        if (nnei(x) == 4) return named("alcohol");
-        if (nnei(x) == 3) {
+        if (neighbour_count(x) == 4) return named("alcohol");
+        if (neighbour_count(x) == 3) {
           const RingState rx = ring(x);
           if (!rx.in_ring) {
             if (heaviest_z(x) == kO && heaviest_n(x) == 2) return named("carboxylic");
@@ -202,7 +202,7 @@ void Detector::hydrogen() {
         return unidentified("c-o-H", false);
       case kB: return named("b-o-H");
       case kP:
-        if (nnei(x) == 4) return named("phosp... acid");
+        if (neighbour_count(x) == 4) return named("phosp... acid");
         return unidentified("p-o-H", false);
       default: return unidentified("x-o-H [2]", false);
     }
@@ -217,7 +217,7 @@ void Detector::carbon3() {
   if (!planar_ring && has_exactly(i_, {{kC, 2}, {kO, 1}})) {
     check("c2Co");
     const int o = nth_of(i_, kO);
-    if (nnei(o) == 1) return named("ketone");
+    if (neighbour_count(o) == 1) return named("ketone");
     return unidentified("c2--C--o-", true);
   }
   if (has_exactly(i_, {{kC, 1}, {kO, 2}})) {
@@ -252,7 +252,7 @@ void Detector::carbon3() {
     check("n-C(cyc)-n");
     return n_ccyc_n(r0);
   }
-  if (ntypes(i_) == 3 && type_z(i_, 1) == kC && type_z(i_, 2) == kN && type_z(i_, 3) == kO) {
+  if (type_count(i_) == 3 && type_z(i_, 1) == kC && type_z(i_, 2) == kN && type_z(i_, 3) == kO) {
     check("Ccno(?)");
     return ccno(r0);
   }
@@ -268,12 +268,12 @@ void Detector::carbon3() {
 }
 
 void Detector::rule15() {
-  if (ntypes(i_) >= 3 && type_z(i_, 1) == kC && type_n(i_, 1) == 1 && type_z(i_, 2) == kN && type_n(i_, 2) == 1 &&
+  if (type_count(i_) >= 3 && type_z(i_, 1) == kC && type_n(i_, 1) == 1 && type_z(i_, 2) == kN && type_n(i_, 2) == 1 &&
       type_z(i_, 3) == kS) {
     check("c-C(=s)-n(?)");
     const int s = nth_of(i_, kS);
-    if (nnei(s) == 1) return named("THIO");
-    if (nnei(s) == 2) return named("THIO-X");
+    if (neighbour_count(s) == 1) return named("THIO");
+    if (neighbour_count(s) == 2) return named("THIO-X");
     unidentified("c-C(=s)-n(?)", true);
   }
 }
@@ -281,11 +281,11 @@ void Detector::rule15() {
 void Detector::acid_form(bool carbamate) {
   const int o1 = nth_of(i_, kO, 1);
   const int o2 = nth_of(i_, kO, 2);
-  if (std::max(nnei(o1), nnei(o2)) == 1) return named(carbamate ? "carbamate" : "carboxylate");
-  const int x = nnei(o2) == 2 ? o2 : nnei(o1) == 2 ? o1 : -1;
+  if (std::max(neighbour_count(o1), neighbour_count(o2)) == 1) return named(carbamate ? "carbamate" : "carboxylate");
+  const int x = neighbour_count(o2) == 2 ? o2 : neighbour_count(o1) == 2 ? o1 : -1;
   if (x < 0) return unidentified("cOO(?)", true);
   if (type_z(x, 1) == kH) return named(carbamate ? "carbamic acid" : "carboxylic");
-  if (ntypes(x) == 1 && type_z(x, 1) == kC) {
+  if (type_count(x) == 1 && type_z(x, 1) == kC) {
     int y = -1;
     for (int a : nbr(x).atom)
       if (a != i_) {
@@ -293,8 +293,8 @@ void Detector::acid_form(bool carbamate) {
         break;
       }
     if (y >= 0) {
-      if (!carbamate && nnei(y) == 3) return named("anhydride");
-      if (nnei(y) == 4) return named(carbamate ? "carbamate ester" : "ester");
+      if (!carbamate && neighbour_count(y) == 3) return named("anhydride");
+      if (neighbour_count(y) == 4) return named(carbamate ? "carbamate ester" : "ester");
     }
   }
   unidentified("cOO(?)", true);
@@ -311,10 +311,10 @@ void Detector::ccyc_o_x(const RingState& r0) {
   const RingState ro = ring(o);
   const bool same = ro.in_one_planar && ro.ring == r0.ring;
   if (!same) {
-    if (nnei(o) == 1) return named("phenolate");
-    if (nnei(o) == 2 && (type_z(o, 1) == kH || ntypes(o) == 1)) return named("phenolic");
-  } else if (nnei(o) == 2 && type_z(o, 1) == kC) {
-    if (ntypes(o) == 1) return named("furano");
+    if (neighbour_count(o) == 1) return named("phenolate");
+    if (neighbour_count(o) == 2 && (type_z(o, 1) == kH || type_count(o) == 1)) return named("phenolic");
+  } else if (neighbour_count(o) == 2 && type_z(o, 1) == kC) {
+    if (type_count(o) == 1) return named("furano");
     if (type_z(o, 2) == kN) return named("furanoN");
   }
   cleared();
@@ -324,17 +324,17 @@ void Detector::cn2cyc_o(const RingState& r0) {
   const int o = nth_of(i_, kO);
   const RingState ro = ring(o);
   const bool same = ro.in_one_planar && ro.ring == r0.ring;
-  if (!same && nnei(o) == 1) return named("aromaturea");
-  if (same && nnei(o) == 2) return named("pirofurano");
+  if (!same && neighbour_count(o) == 1) return named("aromaturea");
+  if (same && neighbour_count(o) == 2) return named("pirofurano");
   cleared();
 }
 
 void Detector::n_cn_n() {
   int s = 0, mx = 0, mn = 1 << 30;
   for (int a : nbr(i_).atom) {
-    s += nnei(a);
-    mx = std::max(mx, nnei(a));
-    mn = std::min(mn, nnei(a));
+    s += neighbour_count(a);
+    mx = std::max(mx, neighbour_count(a));
+    mn = std::min(mn, neighbour_count(a));
   }
   if (mx == 3 && s == 7) return named("3N-sp2(232)");
   if (mn == 3) return named("3N-sp2(333)");
@@ -345,7 +345,7 @@ void Detector::n_cn_n() {
 void Detector::n_ccyc_n(const RingState& r0) {
   const auto& nb = nbr(i_).atom;
   const int a1 = nb[0], a2 = nb[1], a3 = nb[2];
-  const int m1 = nnei(a1), m2 = nnei(a2), m3 = nnei(a3);
+  const int m1 = neighbour_count(a1), m2 = neighbour_count(a2), m3 = neighbour_count(a3);
   const int s = m1 + m2 + m3, mx = std::max({m1, m2, m3}), mn = std::min({m1, m2, m3});
   int i1n = -1, i2n = -1;
   for (int a : nb) {
@@ -370,7 +370,7 @@ void Detector::n_ccyc_n(const RingState& r0) {
   // The log shows atom numbers, 0 for none.
   to_log(log_, layout::listed(" i1N, i2N = ", i1n + 1, i2n + 1));
   if (i1n < 0 || i2n < 0) return cleared();
-  const int n1 = nnei(i1n), n2 = nnei(i2n);
+  const int n1 = neighbour_count(i1n), n2 = neighbour_count(i2n);
   to_log(log_, layout::listed(" i1Nn, i2Nn = ", n1, n2));
   const int big = std::max(n1, n2), small = std::min(n1, n2);
   if (big == 2) return named("non-substituted nitrogens");
@@ -388,8 +388,8 @@ void Detector::ccno(const RingState& r0) {
   }
   const int o = iz(b1) == kO ? b1 : b2;
   if (ring(o).ring == r0.ring) return named("o-Cc-n");
-  if (nnei(o) == 1) return named("amido");
-  if (nnei(o) == 2) return named("amidoH");
+  if (neighbour_count(o) == 1) return named("amido");
+  if (neighbour_count(o) == 2) return named("amidoH");
   // kept empty
 }
 
@@ -397,7 +397,7 @@ void Detector::ccyc_n(const RingState& r0) {
   const int n = nth_of(i_, kN);
   const RingState rn = ring(n);
   const bool same = rn.in_one_planar && rn.ring == r0.ring;
-  const int cn = nnei(n);
+  const int cn = neighbour_count(n);
   if (!same) {
     if (cn == 3) {
       if (heaviest_z(n) == kO && heaviest_n(n) == 2) return named("nitrophenyl");
@@ -422,25 +422,25 @@ void Detector::ccyc_n(const RingState& r0) {
 void Detector::csp3_ccyc(const RingState& r0) {
   const int c = nth_of(i_, kC);
   if (c < 0) return unidentified("c(sp3,cyc)-C(cyc)=x", false);
-  if (nnei(c) == 4 && ring(c).ring == r0.ring) return named("cycloene");
+  if (neighbour_count(c) == 4 && ring(c).ring == r0.ring) return named("cycloene");
   cleared();
 }
 
 void Detector::carbon4() {
   if (heaviest_z(i_) == kN && heaviest_n(i_) == 1) {
     check("n-C-(c/h)3");
-    for (int k = 1; k < ntypes(i_); ++k)
+    for (int k = 1; k < type_count(i_); ++k)
       if (type_z(i_, k) != kH && type_z(i_, k) != kC) return unidentified("n-C-(x/y/z)", false);
     const int n = nth_of(i_, kN);
     to_log(log_, "");
     to_log(log_, " Checking connected N-atom = " + model_.atoms[n].label.str());
-    if (nnei(n) == 4) return named("ammonium");
-    if (nnei(n) == 3) return named(group_planar(n, false) ? "planar amine" : "pyramidal amine");
+    if (neighbour_count(n) == 4) return named("ammonium");
+    if (neighbour_count(n) == 3) return named(group_planar(n, false) ? "planar amine" : "pyramidal amine");
     return unidentified("n-C-(c/h)3", false);
   }
-  const bool methyl_s = ntypes(i_) == 2 && type_z(i_, 1) == kH && type_n(i_, 1) == 3 && type_z(i_, 2) == kS &&
+  const bool methyl_s = type_count(i_) == 2 && type_z(i_, 1) == kH && type_n(i_, 1) == 3 && type_z(i_, 2) == kS &&
                         type_n(i_, 2) == 1;
-  const bool methylene_s = ntypes(i_) == 3 && type_z(i_, 1) == kH && type_n(i_, 1) == 2 && type_z(i_, 2) == kC &&
+  const bool methylene_s = type_count(i_) == 3 && type_z(i_, 1) == kH && type_n(i_, 1) == 2 && type_z(i_, 2) == kC &&
                            type_n(i_, 2) == 1 && type_z(i_, 3) == kS;
   if (methyl_s || methylene_s) {
     check("C-s(?)");
@@ -453,17 +453,17 @@ void Detector::carbon4() {
 // ---- Nitrogen --------------------------------------------------------------
 
 void Detector::nitrogen() {
-  const int n = nnei(i_);
+  const int n = neighbour_count(i_);
   // Only the three-neighbour case reads the planarity; a group of three
   // atoms is planar anyway.
   if (n == 3 && group_planar(i_, false)) {
-    if (ntypes(i_) == 1 && type_z(i_, 1) == kC) {
+    if (type_count(i_) == 1 && type_z(i_, 1) == kC) {
       check("c-Nc1-c1 N-planar c1=?");
       int s = 0, mx = 0, mn = 1 << 30;
       for (int a : nbr(i_).atom) {
-        s += nnei(a);
-        mx = std::max(mx, nnei(a));
-        mn = std::min(mn, nnei(a));
+        s += neighbour_count(a);
+        mx = std::max(mx, neighbour_count(a));
+        mn = std::min(mn, neighbour_count(a));
       }
       if (s == 11 && mn == 3 && mx == 4) return named("csp2sp3sp3");
       if (s == 10 && mn == 3 && mx == 4) return named("csp3sp2sp2");
@@ -474,8 +474,8 @@ void Detector::nitrogen() {
   if (has_exactly(i_, {{kC, 1}, {kO, 1}})) {
     check("c--N--o(?)");
     const int o = nth_of(i_, kO);
-    if (nnei(o) == 2 && ntypes(o) == 2 && type_z(o, 1) == kH && type_z(o, 2) == kN) return named("N-OH");
-    if (nnei(o) == 1 && first_nei(o) == i_) return named("N=O");
+    if (neighbour_count(o) == 2 && type_count(o) == 2 && type_z(o, 1) == kH && type_z(o, 2) == kN) return named("N-OH");
+    if (neighbour_count(o) == 1 && first_nei(o) == i_) return named("N=O");
     unidentified("c--N--c?", true);
   }
 }
@@ -489,8 +489,8 @@ void Detector::oxygen2() {
     const RingState rc = ring(c);
     const int k = count_of(c, kO);
     if (k == 1) {
-      if (nnei(c) == 3) return named(rc.in_one_planar ? "phenol" : "alcohol");
-      if (nnei(c) == 4) return named("alcohol");
+      if (neighbour_count(c) == 3) return named(rc.in_one_planar ? "phenol" : "alcohol");
+      if (neighbour_count(c) == 4) return named("alcohol");
       return unidentified("c-O-h", true);
     }
     if (k == 2) {
@@ -501,18 +501,18 @@ void Detector::oxygen2() {
           break;
         }
       if (other < 0) fail("DetExcept", "Could not identify \"other\" O-atom");
-      return named(nnei(other) == 1 ? "carboxylic" : "alcohol");
+      return named(neighbour_count(other) == 1 ? "carboxylic" : "alcohol");
     }
     return unidentified("x-O-h", true);
   }
   if (has_exactly(i_, {{kC, 2}})) {
     check("c-O-c");
     const int c1 = nbr(i_).atom[0], c2 = nbr(i_).atom[1];
-    const int m1 = nnei(c1), m2 = nnei(c2);
+    const int m1 = neighbour_count(c1), m2 = neighbour_count(c2);
     const int lo = std::min(m1, m2), hi = std::max(m1, m2);
     if (!(lo == 3 && (hi == 3 || hi == 4))) return unidentified("c-O-c", true);
-    auto acid_c = [&](int c) { return nnei(c) == 3 && has_exactly(c, {{kC, 1}, {kO, 2}}); };
-    auto carbamate_c = [&](int c) { return nnei(c) == 3 && has_exactly(c, {{kN, 1}, {kO, 2}}); };
+    auto acid_c = [&](int c) { return neighbour_count(c) == 3 && has_exactly(c, {{kC, 1}, {kO, 2}}); };
+    auto carbamate_c = [&](int c) { return neighbour_count(c) == 3 && has_exactly(c, {{kN, 1}, {kO, 2}}); };
     if (m1 == 3 && m2 == 3 && has_exactly(c1, {{kC, 1}, {kO, 2}}) && has_exactly(c2, {{kC, 1}, {kO, 2}}))
       return named("anhydride");
     if (acid_c(c1) || acid_c(c2)) return named("ester");
@@ -529,9 +529,9 @@ void Detector::oxygen1() {
       return carbonyl_o(x);
     case kN:
       check("(?)N-O");
-      if (nnei(x) != 2 && nnei(x) != 3) return unidentified("(?)N-O [1]", true);
-      if (nnei(x) == 2 && has_exactly(x, {{kC, 1}, {kO, 1}})) return named("NO");
-      if (nnei(x) == 3 && has_exactly(x, {{kC, 1}, {kO, 2}})) return named("NO2");
+      if (neighbour_count(x) != 2 && neighbour_count(x) != 3) return unidentified("(?)N-O [1]", true);
+      if (neighbour_count(x) == 2 && has_exactly(x, {{kC, 1}, {kO, 1}})) return named("NO");
+      if (neighbour_count(x) == 3 && has_exactly(x, {{kC, 1}, {kO, 2}})) return named("NO2");
       return;  // kept empty
     case kP:
       check("(?)p=O");
@@ -541,14 +541,14 @@ void Detector::oxygen1() {
 }
 
 void Detector::phosphoryl_o(int p) {
-  if (nnei(p) != 4) return unidentified("(?)p=O [1]", true);
+  if (neighbour_count(p) != 4) return unidentified("(?)p=O [1]", true);
   if (has_exactly(p, {{kC, 3}, {kO, 1}})) return named("C3PO");
   if (has_exactly(p, {{kC, 1}, {kO, 3}})) {
     check("cpOoo(?)");
     except_.of[p].identified = true;
     int s = 0;
     for (int a : nbr(p).atom)
-      if (iz(a) == kO) s += nnei(a);
+      if (iz(a) == kO) s += neighbour_count(a);
     if (s == 4) return named("CPO2(O-X)");
     if (s == 5) return named("CPO(O-X)2");
     if (s == 3) return named("CPO3");
@@ -557,7 +557,7 @@ void Detector::phosphoryl_o(int p) {
   check("pOooo(?)");
   except_.of[p].identified = true;
   int s = 0;
-  for (int a : nbr(p).atom) s += nnei(a);
+  for (int a : nbr(p).atom) s += neighbour_count(a);
   if (s == 4) return named("pO4");
   if (s == 7) return named("O-p(ox)3");
   if (s == 5) return named("O3-p(ox)");
@@ -565,7 +565,7 @@ void Detector::phosphoryl_o(int p) {
 }
 
 void Detector::carbonyl_o(int c) {
-  if (nnei(c) != 3) return unidentified("(?)c=O [1]", true);
+  if (neighbour_count(c) != 3) return unidentified("(?)c=O [1]", true);
   const int l = type_z(c, 1), nl = type_n(c, 1);
   if (ring(c).in_one_planar) {
     if (l == kN) {
@@ -616,30 +616,30 @@ int last_other(const Neighbors& nb, int q, int c) {
 void Detector::carbonyl_acid(int c) {
   if (!(type_z(c, 2) == kO && type_n(c, 2) == 2)) return carbonyl_general(c);
   const int q = other_o(model_, nb_, c, i_);
-  if (nnei(q) == 1) return named("carboxylate");
-  if (nnei(q) == 2 && type_z(q, 1) == kH) return named("carboxylic");
+  if (neighbour_count(q) == 1) return named("carboxylate");
+  if (neighbour_count(q) == 2 && type_z(q, 1) == kH) return named("carboxylic");
   const int x = last_other(nb_, q, c);
-  if (x >= 0 && nnei(x) == 3) {
+  if (x >= 0 && neighbour_count(x) == 3) {
     if (count_of(x, kO) == 2) return named("anhydride");
     return cleared();
   }
-  if (x >= 0 && nnei(x) == 4) return named("ester");
+  if (x >= 0 && neighbour_count(x) == 4) return named("ester");
   unidentified("(?)c=O [2]", true);
 }
 
 void Detector::carbonyl_carbamate(int c) {
   if (!(type_n(c, 1) == 1 && type_z(c, 2) == kO && type_n(c, 2) == 2)) return carbonyl_general(c);
   const int q = other_o(model_, nb_, c, i_);
-  if (nnei(q) == 1) return named("carbamate");
-  if (nnei(q) == 2 && type_z(q, 1) == kH) return named("carbamic acid");
+  if (neighbour_count(q) == 1) return named("carbamate");
+  if (neighbour_count(q) == 2 && type_z(q, 1) == kH) return named("carbamic acid");
   const int x = last_other(nb_, q, c);
-  if (x >= 0 && nnei(x) == 4) return named("carbamate ester");
+  if (x >= 0 && neighbour_count(x) == 4) return named("carbamate ester");
   unidentified("(?)c=O [2]", true);
 }
 
 void Detector::carbonyl_general(int c) {
   if (heaviest_z(c) == kS && heaviest_n(c) == 1) return named("thioester");
-  if (type_z(c, 1) == kC && type_z(c, 2) == kN && type_z(c, 3) == kO && nnei(nth_of(c, kN)) > 2)
+  if (type_z(c, 1) == kC && type_z(c, 2) == kN && type_z(c, 3) == kO && neighbour_count(nth_of(c, kN)) > 2)
     return named("amide");
   unidentified("(?)c=O [3]", true);
 }
@@ -647,7 +647,7 @@ void Detector::carbonyl_general(int c) {
 // ---- Halogens, phosphorus, sulfur ------------------------------------------
 
 void Detector::fluorine() {
-  if (nnei(i_) != 1 || iz(first_nei(i_)) != kC) return;
+  if (neighbour_count(i_) != 1 || iz(first_nei(i_)) != kC) return;
   const int c = first_nei(i_);
   check("(?)c-F");
   if (ring(c).in_one_planar) return named("PH-F");
@@ -667,7 +667,7 @@ void Detector::phosphorus() {
   check(cooo ? "cPooo(?)" : "Poooo(?)");
   int s = 0;
   for (int a : nbr(i_).atom)
-    if (iz(a) == kO) s += nnei(a);
+    if (iz(a) == kO) s += neighbour_count(a);
   if (cooo) {
     if (s == 4) return named("CPO2(O-X)");
     if (s == 5) return named("CPO(O-X)2");
@@ -681,7 +681,7 @@ void Detector::phosphorus() {
 void Detector::sulfur() {
   check("(?)c=S");
   const int c = first_nei(i_);
-  if (nnei(c) != 3) return unidentified("(?)c=S [1]", true);
+  if (neighbour_count(c) != 3) return unidentified("(?)c=S [1]", true);
   if (!ring(c).in_one_planar) return cleared();
   if (type_z(c, 1) == kN && type_n(c, 1) == 2) return named("PHthiourea");
   if (type_z(c, 1) == kC && type_n(c, 1) == 2) return named("PH=S");

@@ -10,13 +10,13 @@ namespace vorn {
 
 const Text<8>& LineExtract::keyword(int k) const {
   static const Text<8> blank;
-  if (k < 1 || k > nkw || k > kMaxKeywords) return blank;
-  return kw[static_cast<std::size_t>(k - 1)];
+  if (k < 1 || k > count || k > kMaxKeywords) return blank;
+  return words[static_cast<std::size_t>(k - 1)];
 }
 
 bool LineExtract::starred(int k) const {
-  if (k < 1 || k > nkw || k > kMaxKeywords) return false;
-  return kwstar[static_cast<std::size_t>(k - 1)] == 1;
+  if (k < 1 || k > count || k > kMaxKeywords) return false;
+  return starred_flags[static_cast<std::size_t>(k - 1)];
 }
 
 int count_words(std::string_view line) {
@@ -73,15 +73,15 @@ void readline(std::string& line, LineExtract& ex) {
     double v = 0;
     if (layout::read_fixed_word(wd, v)) continue;
     std::string_view text = wd;
-    int star = 0;
+    bool star = false;
     if (!text.empty() && text.front() == '*') {
-      star = 1;
+      star = true;
       text.remove_prefix(1);
     }
-    if (ex.nkw < kMaxKeywords) {
-      ex.kwstar[static_cast<std::size_t>(ex.nkw)] = star;
-      ex.kw[static_cast<std::size_t>(ex.nkw)] = upcased(text.substr(0, std::min<std::size_t>(text.size(), 8)));
-      ++ex.nkw;
+    if (ex.count < kMaxKeywords) {
+      ex.starred_flags[static_cast<std::size_t>(ex.count)] = star;
+      ex.words[static_cast<std::size_t>(ex.count)] = upcased(text.substr(0, std::min<std::size_t>(text.size(), 8)));
+      ++ex.count;
     }
     spans.push_back({a, b});
   }

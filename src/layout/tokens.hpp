@@ -16,10 +16,10 @@ namespace vorn {
 // The keywords of one tokenised line, each with whether it was starred
 // (*keyword).
 struct LineExtract {
-  int nkw = 0;
-  std::array<int, kMaxKeywords> kwstar{};
-  std::array<Text<8>, kMaxKeywords> kw{};
-  // Keyword k (1-based); blank beyond nkw.
+  int count = 0;
+  std::array<bool, kMaxKeywords> starred_flags{};
+  std::array<Text<8>, kMaxKeywords> words{};
+  // Keyword k (1-based); blank beyond count.
   const Text<8>& keyword(int k) const;
   bool starred(int k) const;
 };

@@ -41,8 +41,8 @@ struct KappaSets {
   // By entry index: the atom's kappa set, its chemical constraint and the
   // atom the constraint refers to (-1: none).
   struct OfAtom {
-    int kappaset = 0;
-    int chemcon = 0;
+    int kappa_set = 0;
+    bool constrained = false;
     int reference = -1;
   };
   std::vector<OfAtom> of;

@@ -31,8 +31,8 @@ namespace {
 
 int new_set(const AtomLoop& loop, int atom) {
   loop.tables.kappa_sets.last_set += 1;
-  loop.tables.kappa_sets.of[atom].kappaset = loop.tables.kappa_sets.last_set;
-  loop.tables.kappa_sets.of[atom].chemcon = 0;
+  loop.tables.kappa_sets.of[atom].kappa_set = loop.tables.kappa_sets.last_set;
+  loop.tables.kappa_sets.of[atom].constrained = false;
   layout::write(loop.log.log(), "(/a,i4)", " New kappa set = ", loop.tables.kappa_sets.last_set);
   return loop.tables.kappa_sets.last_set;
 }
@@ -104,14 +104,14 @@ int first_equivalent(const AtomLoop& loop, int atom) {
 // chemical constraint, -1 when it has none.
 int choose_kappa_set(const AtomLoop& loop, int atom, const Frame& f) {
   Atom& a = loop.atom(atom);
-  loop.tables.kappa_sets.of[atom].chemcon = 0;
+  loop.tables.kappa_sets.of[atom].constrained = false;
   if (f.ordered_with_disordered_neighbour) {
     // An independent-atom set of the same scattering type, if there is one.
     for (int k = 1; k <= loop.tables.kappas.count(); ++k) {
       const KappaSet& s = loop.tables.kappas.set(k);
       if (s.scattering_type == a.scattering_type && std::fabs(s.kappa - 1.0) <= 0.0001 &&
           std::fabs(s.kappa_prime - 1.0) <= 0.0001) {
-        loop.tables.kappa_sets.of[atom].kappaset = k;
+        loop.tables.kappa_sets.of[atom].kappa_set = k;
         layout::write(loop.log.log(), "(/a,i4)", " Using old [IAM] kappa set = ", k);
         return -1;
       }
@@ -136,9 +136,9 @@ int choose_kappa_set(const AtomLoop& loop, int atom, const Frame& f) {
     if (!listed && allowed && !direct_forms(loop.index)) {
       const int j = first_equivalent(loop, atom);
       if (j >= 0) {
-        loop.tables.kappa_sets.of[atom].kappaset = loop.tables.kappa_sets.of[j].kappaset;
-        loop.tables.kappa_sets.of[atom].chemcon = 1;
-        layout::write(loop.log.log(), "(/a,i4)", " Old kappa set = ", loop.tables.kappa_sets.of[atom].kappaset);
+        loop.tables.kappa_sets.of[atom].kappa_set = loop.tables.kappa_sets.of[j].kappa_set;
+        loop.tables.kappa_sets.of[atom].constrained = true;
+        layout::write(loop.log.log(), "(/a,i4)", " Old kappa set = ", loop.tables.kappa_sets.of[atom].kappa_set);
         return j;
       }
       new_set(loop, atom);
@@ -159,9 +159,9 @@ int choose_kappa_set(const AtomLoop& loop, int atom, const Frame& f) {
       // A frame the user set joins only one set alike.
       match = match && user_frame_key(loop.model, j) == user_frame_key(loop.model, atom);
       if (match) {
-        loop.tables.kappa_sets.of[atom].kappaset = loop.tables.kappa_sets.of[j].kappaset;
-        loop.tables.kappa_sets.of[atom].chemcon = 1;
-        layout::write(loop.log.log(), "(/a,i4)", " Old kappa set = ", loop.tables.kappa_sets.of[atom].kappaset);
+        loop.tables.kappa_sets.of[atom].kappa_set = loop.tables.kappa_sets.of[j].kappa_set;
+        loop.tables.kappa_sets.of[atom].constrained = true;
+        layout::write(loop.log.log(), "(/a,i4)", " Old kappa set = ", loop.tables.kappa_sets.of[atom].kappa_set);
         return j;
       }
     }
@@ -240,19 +240,19 @@ int entry_kappa_set(const AtomLoop& loop, int atom, const Frame& f, const Transf
                     const std::vector<AtomSetup>& earlier) {
   KappaSets& ks = loop.tables.kappa_sets;
   const Atom& a = loop.atom(atom);
-  ks.of[atom].chemcon = 0;
+  ks.of[atom].constrained = false;
   const auto [it, first] =
       ks.first_of_entry.emplace(t.id + '|' + std::to_string(a.scattering_type) + '|' + user_frame_key(loop.model, atom), atom);
   if (first) return new_set(loop, atom), -1;
   const int j = it->second;
-  ks.of[atom].kappaset = ks.of[j].kappaset;
-  layout::write(loop.log.log(), "(/a,i4)", " Old kappa set = ", ks.of[atom].kappaset);
+  ks.of[atom].kappa_set = ks.of[j].kappa_set;
+  layout::write(loop.log.log(), "(/a,i4)", " Old kappa set = ", ks.of[atom].kappa_set);
   const TransferredAtom* r = typed_atom(loop, j);
   const bool allowed = loop.sw.chemical_constraints.for_element(a.atomic_number);
   if (!allowed || r == nullptr || f.axes_from_site || earlier.at(static_cast<std::size_t>(j)).frame.axes_from_site ||
       r->frame->left != t.frame->left)
     return -1;
-  ks.of[atom].chemcon = 1;
+  ks.of[atom].constrained = true;
   return j;
 }
 
@@ -287,9 +287,9 @@ AtomSetup kappa_and_output(const AtomLoop& loop, int atom, Frame& f, const std::
   int ref = -1;
   if (loop.sw.convert_to_xd_only) {
     // One kappa set per scattering type.
-    loop.tables.kappa_sets.of[atom].kappaset = a.scattering_type;
+    loop.tables.kappa_sets.of[atom].kappa_set = a.scattering_type;
     loop.tables.kappa_sets.last_set = std::max(loop.tables.kappa_sets.last_set, a.scattering_type);
-    loop.tables.kappa_sets.of[atom].chemcon = 0;
+    loop.tables.kappa_sets.of[atom].constrained = false;
   } else if (typed) {
     ref = entry_kappa_set(loop, atom, f, *typed, earlier);
   } else {
@@ -307,7 +307,7 @@ AtomSetup kappa_and_output(const AtomLoop& loop, int atom, Frame& f, const std::
                             a.label.trimmed(), loop.atom(ref).label.trimmed(), loop.atom(ref).label.trimmed()),
          atom);
     ref = -1;
-    loop.tables.kappa_sets.of[atom].chemcon = 0;
+    loop.tables.kappa_sets.of[atom].constrained = false;
   }
   if (typed && !f.axes_from_site && typed->frame->left) hand = Handedness::left;
   if (ref >= 0 && !typed) {
@@ -317,15 +317,15 @@ AtomSetup kappa_and_output(const AtomLoop& loop, int atom, Frame& f, const std::
       hand = *h;
     } else {
       ref = -1;
-      loop.tables.kappa_sets.of[atom].chemcon = 0;
+      loop.tables.kappa_sets.of[atom].constrained = false;
     }
   }
   loop.tables.kappa_sets.of[atom].reference = ref;
-  const int kset = loop.tables.kappa_sets.of[atom].kappaset;
+  const int kset = loop.tables.kappa_sets.of[atom].kappa_set;
   layout::write(loop.log.log(), "(/3a)", " Symmetry = [", a.sitesym, "]");
 
   // The atom's line of the XD atom table.
-  const std::string ref_label = loop.tables.kappa_sets.of[atom].chemcon == 1 ? loop.atom(ref).label.str() : std::string();
+  const std::string ref_label = loop.tables.kappa_sets.of[atom].constrained ? loop.atom(ref).label.str() : std::string();
   const std::string line(rtrim(atom_table_line(a, f, kset, ref_label, hand)));
   to_term(loop.log, " " + line);
   to_log(loop.log, layout::format("(/a/)", " Local coordinate system definition :"));
@@ -365,7 +365,7 @@ AtomSetup kappa_and_output(const AtomLoop& loop, int atom, Frame& f, const std::
     layout::write(loop.log.log(), "(/' Atom ',a,' :: will now read databank')", a.label);
     const DatabankMatch entry = search_databank(*loop.databank, loop.indexed(), loop.tables.hydrogen_parents, loop.tables.groups, loop.log, atom,
                                  f.ring, f.planar_group);
-    copy_databank_result(a, atom, loop.tables.kappa_sets.of[atom].kappaset, entry, loop.tables.populations,
+    copy_databank_result(a, atom, loop.tables.kappa_sets.of[atom].kappa_set, entry, loop.tables.populations,
                          loop.tables.kappas);
     searched = true;
     found = entry.found;
@@ -374,7 +374,7 @@ AtomSetup kappa_and_output(const AtomLoop& loop, int atom, Frame& f, const std::
     zeroed = zero_forbidden_populations(loop, atom, f.multipoles);
   } else {
     layout::write(loop.log.log(), "(/' Atom ',a,' :: will skip reading databank')", a.label);
-    databank_defaults(a, atom, loop.tables.kappa_sets.of[atom].kappaset, loop.tables.populations, loop.tables.kappas);
+    databank_defaults(a, atom, loop.tables.kappa_sets.of[atom].kappa_set, loop.tables.populations, loop.tables.kappas);
   }
   layout::write(loop.log.log(), "(/' CKS :: Atom=',i6,2x,'kset=',i4,2x,'nsft=',i4)", atom + 1, kset, loop.tables.kappas.set(kset).scattering_type);
 

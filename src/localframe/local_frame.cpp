@@ -60,7 +60,7 @@ public:
 private:
   Vec3 at() const { return cart(loop_.model, a_); }
   const AtomNeighbors& nbr(int x) const { return loop_.nb.of[x]; }
-  int nnei(int x) const { return nbr(x).count(); }
+  int neighbour_count(int x) const { return nbr(x).count(); }
   int iz(int x) const { return loop_.atom(x).atomic_number; }
   std::string_view lab(int x) const { return loop_.atom(x).label.trimmed(); }
   std::ostream& log() { return loop_.log.log(); }
@@ -300,7 +300,7 @@ bool FrameBuilder::ring_test() {
 }
 
 void FrameBuilder::general() {
-  const int n = nnei(a_);
+  const int n = neighbour_count(a_);
   const std::vector<int>& nb = nbr(a_).atom;
   if (n > 2) {
     std::vector<int> group = neighbours_and_self(loop_.nb, a_);
@@ -618,7 +618,7 @@ void FrameBuilder::run() {
   listing_ = SearchListing::logged;
   write_neighbours(loop_.model, loop_.nb, a_, loop_.log.shows(2), log());
   isn_ = neighbours_by_type(loop_.nb, a_);
-  const int n = nnei(a_);
+  const int n = neighbour_count(a_);
   const bool disordered = loop_.atom(a_).occupancy_kind == OccupancyKind::disordered;
   bool nei_disordered = false;
   for (int b : nbr(a_).atom) nei_disordered = nei_disordered || loop_.atom(b).occupancy_kind == OccupancyKind::disordered;

@@ -271,7 +271,7 @@ void write_con_tail(const Model& model, const KappaSets& kappa_sets, const std::
                     std::ostream& os) {
   lines(os, {"!", "! similarity (switched-off)", "!"});
   for (int i = 0; i < model.natom; ++i)
-    if (kappa_sets.of[i].chemcon == 1)
+    if (kappa_sets.of[i].constrained)
       layout::line(os, constraint_line(model, i, setup[static_cast<std::size_t>(i)].reference).view());
   lines(os, {"!", "! end", "!"});
 }

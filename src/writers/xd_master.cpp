@@ -179,7 +179,7 @@ void write_atom_table(const Model& model, const std::vector<AtomSetup>& setup, c
   layout::line(mas, kAtomHeader);
   for (int i = 0; i < model.natom; ++i) {
     const AtomSetup& s = setup[static_cast<std::size_t>(i)];
-    const std::string ref_label = kset.of[i].chemcon == 1 ? model.atoms[s.reference].label.str() : std::string();
+    const std::string ref_label = kset.of[i].constrained ? model.atoms[s.reference].label.str() : std::string();
     layout::line(mas, rtrim(atom_table_line(model.atoms[i], s.frame, s.kappa_set, ref_label, s.handedness)));
   }
   for (const DummyAtom& dummy : dummies.atoms) {
@@ -199,7 +199,7 @@ void write_key_table(const Model& model, const Switches& sw, const std::vector<A
   // Sets that hold a non-hydrogen atom refine both kappas.
   std::vector<char> heavy(static_cast<std::size_t>(std::max(nsets, 0)) + 1, 0);
   for (int i = 0; i < model.natom; ++i) {
-    const int k = kset.of[i].kappaset;
+    const int k = kset.of[i].kappa_set;
     if (k >= 1 && k <= nsets && model.atoms[i].atomic_number != 1) heavy[static_cast<std::size_t>(k)] = 1;
   }
   for (int k = 1; k <= nsets; ++k) {

@@ -315,21 +315,21 @@ TEST(DatabankCopy, PopulationsScaleWithOccupancyAndKappaSetsKeepTheirOpener) {
     t.rs.atom(i).scattering_type = i == 2 ? 2 : 1;
   }
   t.rs.atom(1).occ = 0.5;
-  t.rs.kappa_sets.of[0].kappaset = 1;
-  t.rs.kappa_sets.of[1].kappaset = 1;
-  t.rs.kappa_sets.of[2].kappaset = 2;
+  t.rs.kappa_sets.of[0].kappa_set = 1;
+  t.rs.kappa_sets.of[1].kappa_set = 1;
+  t.rs.kappa_sets.of[2].kappa_set = 2;
   t.entry = DatabankMatch{};
   t.entry.pv = 4.2;
   t.entry.sigpv = 0.06;
   t.entry.kappa1 = 0.98;
   t.entry.kappa2 = 0.9;
   t.entry.plm(2, -2) = 0.1;
-  copy_databank_result(t.rs.atom(0), 0, t.rs.kappa_sets.of[0].kappaset, t.entry, t.rs.populations, t.rs.kappas);
+  copy_databank_result(t.rs.atom(0), 0, t.rs.kappa_sets.of[0].kappa_set, t.entry, t.rs.populations, t.rs.kappas);
   EXPECT_EQ(t.rs.kappas.count(), 1);
   EXPECT_EQ(t.rs.kappas.set(1).scattering_type, 1);
   t.entry.kappa1 = 1.02;
   t.rs.atom(1).scattering_type = 5;   // a later atom of the set does not change its type
-  copy_databank_result(t.rs.atom(1), 1, t.rs.kappa_sets.of[1].kappaset, t.entry, t.rs.populations, t.rs.kappas);
+  copy_databank_result(t.rs.atom(1), 1, t.rs.kappa_sets.of[1].kappa_set, t.entry, t.rs.populations, t.rs.kappas);
   EXPECT_FLOAT_EQ(t.rs.populations.of[1].pv, 2.1);
   EXPECT_FLOAT_EQ(t.rs.populations.of[1].sigpv, 0.06);
   EXPECT_FLOAT_EQ(t.rs.populations.of[1].plm(2, -2), 0.05);
@@ -338,7 +338,7 @@ TEST(DatabankCopy, PopulationsScaleWithOccupancyAndKappaSetsKeepTheirOpener) {
   EXPECT_EQ(t.rs.kappas.count(), 1);
   // An atom read without databank: element defaults, unit kappas.
   t.rs.atom(2).occ = 0.25;
-  databank_defaults(t.rs.atom(2), 2, t.rs.kappa_sets.of[2].kappaset, t.rs.populations, t.rs.kappas);
+  databank_defaults(t.rs.atom(2), 2, t.rs.kappa_sets.of[2].kappa_set, t.rs.populations, t.rs.kappas);
   EXPECT_FLOAT_EQ(t.rs.populations.of[2].pv, 1.0);
   EXPECT_EQ(t.rs.populations.of[2].sigpv, 0.0);
   EXPECT_EQ(t.rs.kappas.count(), 2);

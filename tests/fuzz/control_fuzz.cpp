@@ -35,7 +35,7 @@ void tokenise_lines(std::string_view text) {
       LineExtract tokens;
       readline(toks, tokens);
       if (toks.size() != line.size()) fuzz::fail("readline changed the width");
-      if (tokens.nkw < 0 || tokens.nkw > kMaxKeywords) fuzz::fail("keyword count outside the record");
+      if (tokens.count < 0 || tokens.count > kMaxKeywords) fuzz::fail("keyword count outside the record");
       // What is left reads as numbers, one by one.
       layout::FreeReader rd(toks);
       double v = 0;

@@ -62,10 +62,10 @@ void search(test::TestRun& rs, const Probe& p) {
   rs.hydrogen_parents.of[0].hydrogens = p.hnei;
   rs.groups.of[0].identified = p.group[0] != '\0';
   rs.groups.of[0].name = p.group;
-  rs.kappa_sets.of[0].kappaset = 1;
+  rs.kappa_sets.of[0].kappa_set = 1;
   const DatabankMatch entry = search_databank_with_neighbours(databank_source(rs), rs.model, rs.hydrogen_parents, rs.groups, rs.log_sink(), 0,
                                  DatabankQuery{neighbours, ring, p.lpg != 0});
-  copy_databank_result(rs.atom(0), 0, rs.kappa_sets.of[0].kappaset, entry, rs.populations, rs.kappas);
+  copy_databank_result(rs.atom(0), 0, rs.kappa_sets.of[0].kappa_set, entry, rs.populations, rs.kappas);
 }
 
 }  // namespace

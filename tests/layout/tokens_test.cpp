@@ -20,12 +20,12 @@ TEST(Tokeniser, KeywordsAreBlankedAndNumbersStayInPlace) {
   LineExtract ex;
   std::string line = buffer("TOLS bond 0.4 ring 0.1 group 0.1");
   readline(line, ex);
-  ASSERT_EQ(ex.nkw, 4);
-  EXPECT_EQ(ex.kw[0], "TOLS");
-  EXPECT_EQ(ex.kw[1], "BOND");
-  EXPECT_EQ(ex.kw[2], "RING");
-  EXPECT_EQ(ex.kw[3], "GROUP");
-  for (int k = 0; k < 4; ++k) EXPECT_EQ(ex.kwstar[static_cast<std::size_t>(k)], 0);
+  ASSERT_EQ(ex.count, 4);
+  EXPECT_EQ(ex.words[0], "TOLS");
+  EXPECT_EQ(ex.words[1], "BOND");
+  EXPECT_EQ(ex.words[2], "RING");
+  EXPECT_EQ(ex.words[3], "GROUP");
+  for (int k = 0; k < 4; ++k) EXPECT_FALSE(ex.starred_flags[static_cast<std::size_t>(k)]);
   // The numbers keep their columns.
   EXPECT_EQ(line.substr(0, 32), "          0.4      0.1       0.1");
   double v[3];
@@ -40,12 +40,12 @@ TEST(Tokeniser, StarMarksAChoiceAndIsNotPartOfTheKeyword) {
   LineExtract ex;
   std::string line = buffer("FORMAT  *shelx xd");
   readline(line, ex);
-  ASSERT_EQ(ex.nkw, 3);
-  EXPECT_EQ(ex.kw[1], "SHELX");
-  EXPECT_EQ(ex.kw[2], "XD");
-  EXPECT_EQ(ex.kwstar[0], 0);
-  EXPECT_EQ(ex.kwstar[1], 1);
-  EXPECT_EQ(ex.kwstar[2], 0);
+  ASSERT_EQ(ex.count, 3);
+  EXPECT_EQ(ex.words[1], "SHELX");
+  EXPECT_EQ(ex.words[2], "XD");
+  EXPECT_FALSE(ex.starred_flags[0]);
+  EXPECT_TRUE(ex.starred_flags[1]);
+  EXPECT_FALSE(ex.starred_flags[2]);
   EXPECT_TRUE(ex.starred(2));
   EXPECT_FALSE(ex.starred(3));
   EXPECT_EQ(line, std::string(255, ' '));
@@ -55,11 +55,11 @@ TEST(Tokeniser, WordsThatLookNumericButDoNotReadAreKeywords) {
   LineExtract ex;
   std::string line = buffer("BASIS 3-21g 1a -25 0. EXTEND_HYDROGEN shelx.res 1.5e-2");
   readline(line, ex);
-  ASSERT_EQ(ex.nkw, 5);
-  EXPECT_EQ(ex.kw[1], "3-21G");
-  EXPECT_EQ(ex.kw[2], "1A");
-  EXPECT_EQ(ex.kw[3], "EXTEND_H");   // cut to 8 characters
-  EXPECT_EQ(ex.kw[4], "SHELX.RE");
+  ASSERT_EQ(ex.count, 5);
+  EXPECT_EQ(ex.words[1], "3-21G");
+  EXPECT_EQ(ex.words[2], "1A");
+  EXPECT_EQ(ex.words[3], "EXTEND_H");   // cut to 8 characters
+  EXPECT_EQ(ex.words[4], "SHELX.RE");
   double v[3];
   ASSERT_TRUE(layout::read_reals(line, v));
   EXPECT_EQ(v[0], -25.0);
@@ -68,19 +68,19 @@ TEST(Tokeniser, WordsThatLookNumericButDoNotReadAreKeywords) {
   // Whole 8-character comparison: SHELXL is not SHELX.
   line = buffer("FORMAT *shelxl");
   readline(line, ex);
-  EXPECT_FALSE(ex.kw[1] == "SHELX");
+  EXPECT_FALSE(ex.words[1] == "SHELX");
 }
 
 TEST(Tokeniser, EachLineStartsAFreshRecord) {
   LineExtract ex;
   std::string line = buffer("A *B C D E");
   readline(line, ex);
-  ASSERT_EQ(ex.nkw, 5);
+  ASSERT_EQ(ex.count, 5);
   line = buffer("VERBOSE 4");
   readline(line, ex);
-  EXPECT_EQ(ex.nkw, 1);
-  EXPECT_EQ(ex.kwstar[1], 0);
-  EXPECT_EQ(ex.kw[1], "");
+  EXPECT_EQ(ex.count, 1);
+  EXPECT_FALSE(ex.starred_flags[1]);
+  EXPECT_EQ(ex.words[1], "");
   EXPECT_EQ(ex.keyword(2), "");
 }
 
@@ -91,7 +91,7 @@ TEST(Tokeniser, AWordEndingInTheLastColumnIsNotSeen) {
   EXPECT_EQ(count_words(line), 1);
   LineExtract ex;
   readline(line, ex);
-  EXPECT_EQ(ex.nkw, 1);
+  EXPECT_EQ(ex.count, 1);
   EXPECT_EQ(line.substr(15), "LASTW");   // not blanked, not a keyword
   EXPECT_EQ(count_words("A"), 0);
   EXPECT_EQ(count_words(" a b  c  "), 3);
@@ -101,8 +101,8 @@ TEST(Tokeniser, ContinuationBackslashIsAKeywordOfItsOwn) {
   LineExtract ex;
   std::string line = buffer("FRAG 1 1 -25 \\ 2 26 -50");
   readline(line, ex);
-  ASSERT_EQ(ex.nkw, 2);
-  EXPECT_EQ(ex.kw[1], "\\");
+  ASSERT_EQ(ex.count, 2);
+  EXPECT_EQ(ex.words[1], "\\");
   int v[6];
   ASSERT_TRUE(layout::read_ints(line, v));
   EXPECT_EQ(v[2], -25);

@@ -150,9 +150,9 @@ TEST(LocalDef, KappaSetsConstraintsAndParameterIntegers) {
   run_loop(m.rs);
   const auto& ks = m.rs.kappa_sets;
   EXPECT_EQ(ks.last_set, 5);
-  EXPECT_EQ(ks.of[5].chemcon, 1);
+  EXPECT_TRUE(ks.of[5].constrained);
   EXPECT_EQ(ks.of[6].reference, 4);
-  EXPECT_EQ(ks.of[4].chemcon, 0);
+  EXPECT_FALSE(ks.of[4].constrained);
   // H22: Z (3) to C2 (atom 3), Y (2) to C1 (atom 1), kappa set 5, ref H21.
   // lmax 2 for hydrogen, as in the atom table.
   EXPECT_EQ(m.rs.populations.of[5].xd_integers, (std::array<int, 11>{3, 2, 3, 6, 1, 2, 2, 5, 2, 1, 5}));
@@ -174,7 +174,7 @@ TEST(LocalDef, HydrogenConstraintsOffGiveEveryHydrogenItsOwnSet) {
   m.rs.sw.chemical_constraints = {false, true};
   run_loop(m.rs);
   EXPECT_EQ(m.rs.kappa_sets.last_set, 7);
-  EXPECT_EQ(m.rs.kappa_sets.of[5].chemcon, 0);
+  EXPECT_FALSE(m.rs.kappa_sets.of[5].constrained);
 }
 
 TEST(LocalDef, ConversionOnlyRunUsesOneSetPerScatteringType) {
@@ -182,8 +182,8 @@ TEST(LocalDef, ConversionOnlyRunUsesOneSetPerScatteringType) {
   m.rs.sw.convert_to_xd_only = true;
   m.rs.sw.lkeys[kKappas] = true;
   run_loop(m.rs);
-  EXPECT_EQ(m.rs.kappa_sets.of[2].kappaset, 1);
-  EXPECT_EQ(m.rs.kappa_sets.of[6].kappaset, 2);
+  EXPECT_EQ(m.rs.kappa_sets.of[2].kappa_set, 1);
+  EXPECT_EQ(m.rs.kappa_sets.of[6].kappa_set, 2);
   EXPECT_EQ(m.rs.kappa_sets.last_set, 2);
   const std::string mas = m.rs.io.mas.text();
   EXPECT_NE(mas.find("KAPPA   000000\nKAPPA   000000\nEXTCN"), std::string::npos);
@@ -293,7 +293,7 @@ TEST(LocalDef, MirrorImageConstraintsAreLeftHanded) {
     const auto mas = lines_of(m.rs.io.mas.text());
     ASSERT_EQ(mas[2].substr(0, 8), "C2      ");
     EXPECT_EQ(mas[2].substr(44), c.line);
-    EXPECT_EQ(m.rs.kappa_sets.of[1].chemcon, c.reference != 0 ? 1 : 0);
+    EXPECT_EQ(m.rs.kappa_sets.of[1].constrained, c.reference != 0);
     EXPECT_EQ(m.rs.populations.of[1].xd_integers[10], c.reference);
     const std::string log = m.mr.log();
     EXPECT_EQ(log.find(" Bonds of C2 are the mirror image of those of C1 in their local frames: left-handed frame (L)") !=

@@ -139,10 +139,10 @@ inline DatabankMatch search_databank(TestRun& rs, int i, const PlanarRings& ring
   return search_databank(databank_source(rs), indexed_atoms(rs), rs.hydrogen_parents, rs.groups, rs.log_sink(), i, ring, planar_group);
 }
 inline void copy_databank_result(TestRun& rs, int i, const DatabankMatch& entry) {
-  copy_databank_result(rs.atom(i), i, rs.kappa_sets.of[i].kappaset, entry, rs.populations, rs.kappas);
+  copy_databank_result(rs.atom(i), i, rs.kappa_sets.of[i].kappa_set, entry, rs.populations, rs.kappas);
 }
 inline void databank_defaults(TestRun& rs, int i) {
-  databank_defaults(rs.atom(i), i, rs.kappa_sets.of[i].kappaset, rs.populations, rs.kappas);
+  databank_defaults(rs.atom(i), i, rs.kappa_sets.of[i].kappa_set, rs.populations, rs.kappas);
 }
 // The functional-group test of the kappa-set search, with the run's values.
 inline void detect_functional_group(TestRun& rs, int atom) {

@@ -224,9 +224,9 @@ TEST_F(MoproFiles, ConstraintTailWritesOnlyValenceConstraints) {
   rs.model.natom = 7;
   for (int i = 0; i < 7; ++i) rs.atom(i).label = Label(test::numbered(i == 4 || i == 3 ? "H" : "C", i + 1));
   std::vector<AtomSetup> setup(7);
-  rs.kappa_sets.of[1].chemcon = 1;
+  rs.kappa_sets.of[1].constrained = true;
   setup[1].reference = 0;
-  rs.kappa_sets.of[4].chemcon = 1;
+  rs.kappa_sets.of[4].constrained = true;
   setup[4].reference = 3;
   setup[6].reference = 2;   // a reference without a constraint writes nothing
   write_con_tail(rs.model, rs.kappa_sets, setup, rs.io.con.os());

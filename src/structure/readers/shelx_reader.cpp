@@ -315,7 +315,7 @@ void read_instruction(const std::string& key, const std::string& line, LatticeCa
     std::string toks = line;
     LineExtract lx;
     readline(toks, lx);
-    for (int k = 2; k <= lx.nkw; ++k) {
+    for (int k = 2; k <= lx.count; ++k) {
       const std::string sym(lx.keyword(k).trimmed());
       const int z = atomic_number_of(sym);
       if (z < 1) fail("ReadShelx", "Unknown element " + sym + " on the SFAC instruction");
