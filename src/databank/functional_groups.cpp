@@ -38,7 +38,7 @@ private:
   // Neighbourhood of any atom.
   const AtomNeighbors& nbr(int x) const { return nb_.of[x]; }
   int neighbour_count(int x) const { return nbr(x).count(); }
-  int iz(int x) const { return model_.atoms[x].atomic_number; }
+  int element_z(int x) const { return model_.atoms[x].atomic_number; }
   int type_count(int x) const { return nbr(x).type_count(); }
   // Type k (1 = lightest) of x: atomic number and count; 0 when absent.
   int type_z(int x, int k) const { return k <= type_count(x) ? nbr(x).types[static_cast<std::size_t>(k - 1)].atomic_number : 0; }
@@ -63,13 +63,13 @@ private:
   // The k-th neighbour of element z in stored (distance) order; -1 if none.
   int nth_of(int x, int z, int k = 1) const {
     for (int a : nbr(x).atom)
-      if (iz(a) == z && --k == 0) return a;
+      if (element_z(a) == z && --k == 0) return a;
     return -1;
   }
   int first_nei(int x) const { return neighbour_count(x) > 0 ? nbr(x).atom.front() : -1; }
   bool all_h_or_c(int x, int upto) const {
     for (int k = 0; k < std::min(upto, neighbour_count(x)); ++k) {
-      const int z = iz(nbr(x).atom[static_cast<std::size_t>(k)]);
+      const int z = element_z(nbr(x).atom[static_cast<std::size_t>(k)]);
       if (z != kH && z != kC) return false;
     }
     return true;
@@ -141,7 +141,7 @@ void Detector::run() {
   except_.of[i_].identified = false;
   except_.of[i_].name = "";
   const int n = neighbour_count(i_);
-  switch (iz(i_)) {
+  switch (element_z(i_)) {
     case kH: hydrogen(); break;
     case kC:
       if (n == 3) carbon3();
@@ -161,7 +161,7 @@ void Detector::run() {
       if (n > 0) sulfur();
       break;
     case kCl:
-      if (n == 1 && iz(first_nei(i_)) == kC) chlorine_rule(first_nei(i_));
+      if (n == 1 && element_z(first_nei(i_)) == kC) chlorine_rule(first_nei(i_));
       break;
     default: break;
   }
@@ -172,7 +172,7 @@ void Detector::run() {
 void Detector::hydrogen() {
   const int p = first_nei(i_);
   if (p < 0) return;
-  if (iz(p) == kN && neighbour_count(p) == 3) {
+  if (element_z(p) == kN && neighbour_count(p) == 3) {
     check("x2-n-H");
     if (!group_planar(p, log_.shows(3))) {
       named("pyramidal amine");
@@ -183,11 +183,11 @@ void Detector::hydrogen() {
     }
     return;
   }
-  if (iz(p) == kO && neighbour_count(p) == 2) {
+  if (element_z(p) == kO && neighbour_count(p) == 2) {
     check("x-o-H");
     if (type_count(p) != 2) return unidentified("x-o-H [1]", false);
     const int x = nbr(p).types[1].members.front();
-    switch (iz(x)) {
+    switch (element_z(x)) {
       case kC:
         if (neighbour_count(x) == 4) return named("alcohol");
         if (neighbour_count(x) == 3) {
@@ -351,7 +351,7 @@ void Detector::n_ccyc_n(const RingState& r0) {
   for (int a : nb) {
     const RingState ra = ring(a);
     to_log(log_, layout::listed(" iatr, iCr = ", ra.ring, r0.ring));
-    if (iz(a) != kN) continue;
+    if (element_z(a) != kN) continue;
     if (!ra.in_one_planar) {
       check(" n-=Cn=-c (?) ");
       const bool nitro = heaviest_z(a1) == kO || heaviest_z(a2) == kO || heaviest_z(a3) == kO;
@@ -381,12 +381,12 @@ void Detector::n_ccyc_n(const RingState& r0) {
 
 void Detector::ccno(const RingState& r0) {
   const int b1 = nbr(i_).atom[0], b2 = nbr(i_).atom[1];
-  const bool no = (iz(b1) == kN && iz(b2) == kO) || (iz(b1) == kO && iz(b2) == kN);
+  const bool no = (element_z(b1) == kN && element_z(b2) == kO) || (element_z(b1) == kO && element_z(b2) == kN);
   if (!no) {
     to_log(log_, layout::listed(":("));
     return unidentified("C(cyc)-n=", false);
   }
-  const int o = iz(b1) == kO ? b1 : b2;
+  const int o = element_z(b1) == kO ? b1 : b2;
   if (ring(o).ring == r0.ring) return named("o-Cc-n");
   if (neighbour_count(o) == 1) return named("amido");
   if (neighbour_count(o) == 2) return named("amidoH");
@@ -496,7 +496,7 @@ void Detector::oxygen2() {
     if (k == 2) {
       int other = -1;
       for (int a : nbr(c).atom)
-        if (iz(a) == kO && a != i_) {
+        if (element_z(a) == kO && a != i_) {
           other = a;
           break;
         }
@@ -523,7 +523,7 @@ void Detector::oxygen2() {
 
 void Detector::oxygen1() {
   const int x = first_nei(i_);
-  switch (iz(x)) {
+  switch (element_z(x)) {
     case kC:
       check("(?)c=O");
       return carbonyl_o(x);
@@ -548,7 +548,7 @@ void Detector::phosphoryl_o(int p) {
     except_.of[p].identified = true;
     int s = 0;
     for (int a : nbr(p).atom)
-      if (iz(a) == kO) s += neighbour_count(a);
+      if (element_z(a) == kO) s += neighbour_count(a);
     if (s == 4) return named("CPO2(O-X)");
     if (s == 5) return named("CPO(O-X)2");
     if (s == 3) return named("CPO3");
@@ -647,7 +647,7 @@ void Detector::carbonyl_general(int c) {
 // ---- Halogens, phosphorus, sulfur ------------------------------------------
 
 void Detector::fluorine() {
-  if (neighbour_count(i_) != 1 || iz(first_nei(i_)) != kC) return;
+  if (neighbour_count(i_) != 1 || element_z(first_nei(i_)) != kC) return;
   const int c = first_nei(i_);
   check("(?)c-F");
   if (ring(c).in_one_planar) return named("PH-F");
@@ -667,7 +667,7 @@ void Detector::phosphorus() {
   check(cooo ? "cPooo(?)" : "Poooo(?)");
   int s = 0;
   for (int a : nbr(i_).atom)
-    if (iz(a) == kO) s += neighbour_count(a);
+    if (element_z(a) == kO) s += neighbour_count(a);
   if (cooo) {
     if (s == 4) return named("CPO2(O-X)");
     if (s == 5) return named("CPO(O-X)2");

@@ -37,10 +37,10 @@ std::vector<LocalBond> bonds_in_frame(const Vec3& origin, const gemmi::Mat33& ax
                                       const std::vector<std::pair<int, Vec3>>& neighbours) {
   std::vector<LocalBond> bonds;
   bonds.reserve(neighbours.size());
-  for (const auto& [iz, pos] : neighbours) {
+  for (const auto& [element_z, pos] : neighbours) {
     const gemmi::Vec3 d(pos[0] - origin[0], pos[1] - origin[1], pos[2] - origin[2]);
     const double len = d.length();
-    LocalBond b{iz, {0, 0, 0}};
+    LocalBond b{element_z, {0, 0, 0}};
     if (len >= kShortest)
       for (int k = 0; k < 3; ++k) b.dir[static_cast<std::size_t>(k)] = axes.column_copy(k).dot(d) / len;
     bonds.push_back(b);

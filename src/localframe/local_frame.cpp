@@ -61,7 +61,7 @@ private:
   Vec3 at() const { return cart(loop_.model, a_); }
   const AtomNeighbors& nbr(int x) const { return loop_.nb.of[x]; }
   int neighbour_count(int x) const { return nbr(x).count(); }
-  int iz(int x) const { return loop_.atom(x).atomic_number; }
+  int element_z(int x) const { return loop_.atom(x).atomic_number; }
   std::string_view lab(int x) const { return loop_.atom(x).label.trimmed(); }
   std::ostream& log() { return loop_.log.log(); }
 
@@ -324,7 +324,7 @@ void FrameBuilder::general() {
     case 4: four_neighbours(is, pairs); break;
     case 2: two_neighbours(is); break;
     case 1:
-      if (iz(a_) == 1) {
+      if (element_z(a_) == 1) {
         hydrogen_end();
       } else {
         heavy_end();
@@ -400,7 +400,7 @@ void FrameBuilder::three_neighbours(int is, const std::vector<std::pair<int, int
     label_case(301);
     sitesym("mm2");
     Point p1 = atom_point(odd);
-    if (iz(odd) == 1 && !midpoint_at_atom(pairs[0].first, pairs[0].second))
+    if (element_z(odd) == 1 && !midpoint_at_atom(pairs[0].first, pairs[0].second))
       p1 = midpoint_dummy(pairs[0].first, pairs[0].second);
     set(0, 'Z', p1);
     set(1, 'X', second_from(p1, {pairs[0].first, pairs[0].second}));
@@ -439,7 +439,7 @@ void FrameBuilder::four_neighbours(int is, const std::vector<std::pair<int, int>
     // Pairs whose first atom is not hydrogen, in discovery order.
     std::vector<int> usable;
     for (int k = 0; k < 2; ++k)
-      if (iz(pairs[static_cast<std::size_t>(k)].first) != 1) usable.push_back(k);
+      if (element_z(pairs[static_cast<std::size_t>(k)].first) != 1) usable.push_back(k);
     if (usable.empty()) fail("DefLoc", "4 neighbors: 2 + 2 case");
     for (int k : usable) {
       const auto& zp = pairs[static_cast<std::size_t>(k)];
@@ -499,7 +499,7 @@ void FrameBuilder::two_neighbours(int is) {
   if (angle >= 170.0) {
     layout::write(log(), "(/a)", " LINEAR conformation !");
     sitesym("cyl");
-    const int zatom = iz(b2) == 1 ? b1 : b2;
+    const int zatom = element_z(b2) == 1 ? b1 : b2;
     const Point p1 = atom_point(zatom);
     set(0, 'Z', p1);
     for (int step = 0; step <= 16; ++step) {
@@ -540,7 +540,7 @@ void FrameBuilder::hydrogen_end() {
   const int p = nbr(a_).atom[0];
   sitesym("cyl");
   const AtomNeighbors& pn = nbr(p);
-  loop_.tables.hydrogen_parents.of[a_].atomic_number = iz(p);
+  loop_.tables.hydrogen_parents.of[a_].atomic_number = element_z(p);
   loop_.tables.hydrogen_parents.of[a_].neighbour_count = pn.count();
   loop_.tables.hydrogen_parents.of[a_].hydrogens = pn.type_count() > 0 ? pn.types[0].count() : 0;
   loop_.tables.hydrogen_parents.of[a_].in_ring = in_ring(loop_.nb, p, kRingLimit);
@@ -559,7 +559,7 @@ void FrameBuilder::hydrogen_end() {
     // The nearest heavy atom of the asymmetric unit around the parent that
     // is not in line with the X-H bond.
     const int ya = nearest_neighbor(loop_.indexed(), p, 10.0, [&](int e) {
-      if (iz(e) == 1 || loop_.model.atoms[e].copy_of >= 0 || !may_bond(loop_.model, a_, e)) return false;
+      if (element_z(e) == 1 || loop_.model.atoms[e].copy_of >= 0 || !may_bond(loop_.model, a_, e)) return false;
       return angle_degrees(at(), cart(loop_.model, p), cart(loop_.model, e)) <= 170.0 && !degenerate(p1.pos, cart(loop_.model, e));
     });
     if (ya >= 0) {

@@ -157,7 +157,7 @@ void flag_partial_sites(Model& md) {
     at.occupancy_kind = OccupancyKind::normal;
     if (at.occ == 1.0) continue;
     const Vec3 x = frac(md, i);
-    const Vec3 xc = cart(md, i);
+    const Vec3 cartesian = cart(md, i);
     // The operators that map the site onto itself (the identity among
     // them): the site's occupancy is the atom's share times their number.
     int order = 0;
@@ -173,7 +173,7 @@ void flag_partial_sites(Model& md) {
                                                 op.rot[1][static_cast<std::size_t>(j)] * x[1] +
                                                 op.rot[2][static_cast<std::size_t>(j)] * x[2] +
                                                 op.trans[static_cast<std::size_t>(j)] + static_cast<double>(t[j]);
-            if (dist(to_cartesian(md.transf, Fractional{xs}), xc) < 0.001) maps = true;
+            if (dist(to_cartesian(md.transf, Fractional{xs}), cartesian) < 0.001) maps = true;
           }
       if (maps) ++order;
     }

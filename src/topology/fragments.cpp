@@ -27,10 +27,10 @@ namespace {
 // A distance within the bond cutoff and no shorter than a bond can be.
 bool is_bond_length(double d, double cutoff) { return d <= cutoff && d >= kMinBondLength; }
 
-// Appends image (xs, xc) of asymmetric-unit atom i as the next entry;
+// Appends image (xs, cartesian) of asymmetric-unit atom i as the next entry;
 // false, appending nothing, when the table already holds `capacity`
 // entries (a trial search that gives up).
-bool append_copy(Model& md, int i, const Vec3& xs, const Vec3& xc, long long capacity) {
+bool append_copy(Model& md, int i, const Vec3& xs, const Vec3& cartesian, long long capacity) {
   const int ncomp = md.entries;
   if (ncomp + 1 > capacity) return false;
   const int k = ncomp;   // the new entry's index
@@ -44,7 +44,7 @@ bool append_copy(Model& md, int i, const Vec3& xs, const Vec3& xc, long long cap
   cp.occupancy_kind = src.occupancy_kind;
   cp.part = src.part;
   cp.fractional = {{xs[0], xs[1], xs[2]}};
-  cp.cartesian = {{xc[0], xc[1], xc[2]}};
+  cp.cartesian = {{cartesian[0], cartesian[1], cartesian[2]}};
   md.atoms[k].copy_of = i;
   ++md.atoms[i].copies;
   return true;
@@ -77,18 +77,18 @@ bool add_one_copy(Model& md, const Switches& sw, long long capacity) {
             if (n == 0 && u[0] == 0 && u[1] == 0 && u[2] == 0) continue;
             if (!r.holds(u)) continue;
             const Vec3 xs = image_of(op, x, u);
-            const Vec3 xc = to_cartesian(md.transf, Fractional{xs});
-            if (dist(xc, xi) < 0.001) continue;
+            const Vec3 cartesian = to_cartesian(md.transf, Fractional{xs});
+            if (dist(cartesian, xi) < 0.001) continue;
             const int ncomp = md.entries;
             bool present = false;
-            for (int k = 0; k < ncomp && !present; ++k) present = dist(xc, cart(md, k)) < 0.001;
+            for (int k = 0; k < ncomp && !present; ++k) present = dist(cartesian, cart(md, k)) < 0.001;
             if (present) continue;
             bool bonded = false;
             for (int k = 0; k < ncomp && !bonded; ++k)
               bonded = image_may_bond(md, i, k) &&
-                       is_bond_length(dist(xc, cart(md, k)), ri + covalent_radius(sw, md.atoms[k].atomic_number) + tol);
+                       is_bond_length(dist(cartesian, cart(md, k)), ri + covalent_radius(sw, md.atoms[k].atomic_number) + tol);
             if (!bonded) continue;
-            return append_copy(md, i, xs, xc, capacity);
+            return append_copy(md, i, xs, cartesian, capacity);
           }
     }
   }
@@ -126,9 +126,9 @@ bool add_copies_indexed(Model& md, const Switches& sw, long long capacity) {
   auto joined = [&](int e, const Vec3& pf, const Vec3& pc, double re) {
     images.near(pf, re + largest_covalent_radius + tol, [&](long long m, int i, int n, const std::array<int, 3>& t) {
       if (seen.count(m) != 0) return;
-      Vec3 xs{}, xc{};
-      images.place(i, n, t, xs, xc);
-      const double d = dist(xc, pc);
+      Vec3 xs{}, cartesian{};
+      images.place(i, n, t, xs, cartesian);
+      const double d = dist(cartesian, pc);
       if (d < 0.001) {
         seen.insert(m);
       } else if (image_may_bond(md, i, e) && is_bond_length(d, covalent_radius(sw, md.atoms[i].atomic_number) + re + tol)) {
@@ -148,16 +148,16 @@ bool add_copies_indexed(Model& md, const Switches& sw, long long capacity) {
     int i = -1, n = 0;
     std::array<int, 3> t{};
     images.decode(m, i, n, t);
-    Vec3 xs{}, xc{};
-    images.place(i, n, t, xs, xc);
+    Vec3 xs{}, cartesian{};
+    images.place(i, n, t, xs, cartesian);
     // (Only images within a bond of an entry are queued, so this one has a
     // position; one without would never be added.)
-    if (!finite3(xc)) continue;
-    entries.candidates(xc, 0.001, cand);
+    if (!finite3(cartesian)) continue;
+    entries.candidates(cartesian, 0.001, cand);
     bool present = false;
-    for (const int e : cand) present = present || dist(xc, cart(md, e)) < 0.001;
+    for (const int e : cand) present = present || dist(cartesian, cart(md, e)) < 0.001;
     if (present) continue;
-    if (!append_copy(md, i, xs, xc, capacity)) break;
+    if (!append_copy(md, i, xs, cartesian, capacity)) break;
     const int added = count;   // the new entry's index
     if (++count >= 2 * binned_at_build) {
       std::vector<Vec3> all;
@@ -166,9 +166,9 @@ bool add_copies_indexed(Model& md, const Switches& sw, long long capacity) {
       entries.build(all, 1.0);
       binned_at_build = count;
     } else {
-      entries.insert(added, xc);
+      entries.insert(added, cartesian);
     }
-    joined(added, xs, xc, covalent_radius(sw, md.atoms[i].atomic_number));
+    joined(added, xs, cartesian, covalent_radius(sw, md.atoms[i].atomic_number));
   }
   return true;
 }

@@ -223,9 +223,9 @@ void ImageSearch::decode(long long m, int& i, int& n, std::array<int, 3>& t) con
        static_cast<int>((code / tside_[2]) % tside_[1]) + tmin_[1], static_cast<int>(code % tside_[2]) + tmin_[2]};
 }
 
-void ImageSearch::place(int i, int n, const std::array<int, 3>& t, Vec3& xs, Vec3& xc) const {
+void ImageSearch::place(int i, int n, const std::array<int, 3>& t, Vec3& xs, Vec3& cartesian) const {
   xs = image_of(md_.symm.ops[static_cast<std::size_t>(n)], frac(md_, i), t);
-  xc = to_cartesian(md_.transf, Fractional{xs});
+  cartesian = to_cartesian(md_.transf, Fractional{xs});
 }
 
 void ImageSearch::near(const Vec3& pf, double r, const Visit& visit) {

@@ -64,7 +64,7 @@ public:
   // Atom, operator and translation of the image at scan position m.
   void decode(long long m, int& i, int& n, std::array<int, 3>& t) const;
   // The image's fractional and Cartesian positions, as the scan forms them.
-  void place(int i, int n, const std::array<int, 3>& t, Vec3& xs, Vec3& xc) const;
+  void place(int i, int n, const std::array<int, 3>& t, Vec3& xs, Vec3& cartesian) const;
   // The translations searched for atom i under operator n.
   const TranslationRange& range(int i, int n) const {
     return range_[static_cast<std::size_t>(i * nsym_ + n)];

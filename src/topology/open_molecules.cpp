@@ -61,15 +61,15 @@ std::vector<int> atoms_with_missing_bonds(const Model& md, const Switches& sw, i
     const double rk = covalent_radius(sw, md.atoms[k].atomic_number);
     images.near(frac(md, k), rk + images.largest_covalent_radius() + tol, [&](long long, int i, int op, const std::array<int, 3>& t) {
       if (open[static_cast<std::size_t>(source)] != 0) return;
-      Vec3 xs{}, xc{};
-      images.place(i, op, t, xs, xc);
-      const double d = dist(xc, pk);
+      Vec3 xs{}, cartesian{};
+      images.place(i, op, t, xs, cartesian);
+      const double d = dist(cartesian, pk);
       if (!(d <= rk + covalent_radius(sw, md.atoms[i].atomic_number) + tol) || d < kMinBondLength) return;
       if (!parts_may_bond(md.atoms[i].part, md.atoms[k].part, k >= md.natom)) return;
       if (md.corrections.forbids(i, source)) return;
-      entries.candidates(xc, 0.001, cand);
+      entries.candidates(cartesian, 0.001, cand);
       for (const int e : cand)
-        if (dist(xc, positions[static_cast<std::size_t>(e)]) < 0.001) return;
+        if (dist(cartesian, positions[static_cast<std::size_t>(e)]) < 0.001) return;
       open[static_cast<std::size_t>(source)] = 1;
     });
   }

@@ -321,7 +321,7 @@ int type_number(const std::vector<int>& types, int z) {
 // The label of an atom: built from the CIF label as from a SHELX name
 // (C12 gives C(12)); a label already written that way, as XD writes its
 // CIFs, is kept.
-void cif_label(ShelxLabels naming, const std::string& name, Label& label, int iz, int atom, int serial) {
+void cif_label(ShelxLabels naming, const std::string& name, Label& label, int element_z, int atom, int serial) {
   // The SHELX label builder reads the name as the first word of a line.
   std::string text = upcased(name) + " ";
   if (naming == ShelxLabels::as_named && text.find('(') != std::string::npos) {
@@ -331,7 +331,7 @@ void cif_label(ShelxLabels naming, const std::string& name, Label& label, int iz
     label = text;
     return;
   }
-  shelx_label(naming, text, label, iz, atom, serial);
+  shelx_label(naming, text, label, element_z, atom, serial);
 }
 
 // Per row of the atom loop: the ADP type and whether the row is a dummy
@@ -488,8 +488,8 @@ Model read_cif(const std::string& file, const std::string& block_name, ShelxLabe
     at.occ = static_cast<double>(s.occ);
     at.part = f.disorder_group;
     if (read_displacements(s, f, at_loop, at)) ++b_read_as_u;
-    const Vec3 xc = to_cartesian(md.transf, at.fractional);
-    at.cartesian = {{xc[0], xc[1], xc[2]}};
+    const Vec3 cartesian = to_cartesian(md.transf, at.fractional);
+    at.cartesian = {{cartesian[0], cartesian[1], cartesian[2]}};
     for (const double v : {at.cartesian[0], at.cartesian[1], at.cartesian[2]})
       if (!std::isfinite(v) || std::fabs(v) > kFarthestPosition)
         fail(kRoutine, at_loop + ": Cartesian coordinate is not a finite number within 1.0E+06 Angstrom");

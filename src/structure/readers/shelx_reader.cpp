@@ -143,11 +143,11 @@ void read_shelx_atom_line(RecordFile& f, std::string& line, bool& end, bool& con
   end = true;
 }
 
-void shelx_label(ShelxLabels naming, std::string& text, Label& label, int iz, int atom, int serial) {
+void shelx_label(ShelxLabels naming, std::string& text, Label& label, int element_z, int atom, int serial) {
   int a = 0, b = 0;
   if (!find_word(text, 1, a, b)) fail("ReadChar", "Unexpected STOP in ReadChar...");
   const std::string name = text.substr(static_cast<std::size_t>(a - 1), static_cast<std::size_t>(b - a + 1));
-  const std::string_view sym = two_letter_symbol(iz);
+  const std::string_view sym = two_letter_symbol(element_z);
   std::string l;
   if (naming != ShelxLabels::as_named) {
     const int number = naming == ShelxLabels::numbered_by_type ? serial : atom + 1;
@@ -404,8 +404,8 @@ void read_atom(const std::string& text, int i, ShelxLabels naming, std::map<int,
     at.u = {v[5], v[6], v[7], v[10], v[9], v[8]};
   }
   write_atom_line(i, at, out);
-  const Vec3 xc = to_cartesian(md.transf, at.fractional);
-  at.cartesian = {{xc[0], xc[1], xc[2]}};
+  const Vec3 cartesian = to_cartesian(md.transf, at.fractional);
+  at.cartesian = {{cartesian[0], cartesian[1], cartesian[2]}};
 }
 
 }  // namespace

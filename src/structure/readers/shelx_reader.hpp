@@ -36,7 +36,7 @@ void read_shelx_atom_line(RecordFile& f, std::string& line, bool& end, bool& con
 // place in the file (atom + 1, atom its index) or among the atoms of its
 // type (serial, from 1).
 // Stops when the label would be longer than 8 characters.
-void shelx_label(ShelxLabels naming, std::string& text, Label& label, int iz, int atom, int serial);
+void shelx_label(ShelxLabels naming, std::string& text, Label& label, int element_z, int atom, int serial);
 
 // Decodes the free-variable references in the `count` numbers of an atom
 // text and rewrites the text as "(5x,i4,100f12.6)".  False when the numbers
